@@ -1,0 +1,216 @@
+#include "app/frmeklz.h"
+
+#include "app/fonts.h"
+#include "app/gridmodel.h"
+#include "app/gridview.h"
+#include "app/intervaltimer.h"
+#include "app/prompter.h"
+#include "app/twips.h"
+#include "journal/journalcolumns.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace {
+
+constexpr int ClientWidth = 10575;
+constexpr int ClientHeight = 4995;
+// The grid keeps these margins to the window's inner right and bottom edges.
+constexpr int GridWidthMargin = 850;
+constexpr int GridHeightMargin = 1900;
+
+} // namespace
+
+FrmEKLZ::FrmEKLZ(WindowServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+    if (!services_.endProgram)
+        services_.endProgram = [] { QCoreApplication::quit(); };
+    if (!services_.prompter)
+        services_.prompter = std::make_shared<DialogPrompter>(this);
+    setObjectName(QStringLiteral("FrmEKLZ"));
+    setWindowTitle(QStringLiteral("Журнал учета ЭКЛЗ"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/journal32.xpm"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/icons/journal16.xpm"), QSize(16, 16));
+    setWindowIcon(icon);
+    resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
+    createControls();
+    load();
+}
+
+FrmEKLZ::~FrmEKLZ() = default;
+
+QPushButton* FrmEKLZ::addButton(const char* name, const QString& caption, int left, int top,
+                                int width, int height) {
+    auto* button = new QPushButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(msSansSerif(8.25, true));
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
+        "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
+        "QPushButton:focus { border: 2px solid black; }"));
+    placeTwips(button, left, top, width, height);
+    return button;
+}
+
+void FrmEKLZ::placeTwips(QWidget* control, int left, int top, int width, int height) {
+    control->setGeometry(twips::toPixels(this, left, top, width, height));
+}
+
+QPushButton* FrmEKLZ::button(const QString& name) const {
+    return findChild<QPushButton*>(name, Qt::FindDirectChildrenOnly);
+}
+
+void FrmEKLZ::createControls() {
+    connect(addButton("CmdDelC", QStringLiteral("Удалить колонку"), 480, 120, 1095, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdDelC_Click);
+    connect(addButton("CmdAddC", QStringLiteral("Добавить колонку"), 480, 720, 1095, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdAddC_Click);
+    connect(addButton("CmdDelS", QStringLiteral(" Удалить строку"), 1560, 120, 1095, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdDelS_Click);
+    connect(addButton("CmdAddS", QStringLiteral("Добавить строку"), 1560, 720, 1095, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdAddS_Click);
+    connect(addButton("CmdSortC", QStringLiteral("Переместить колонки"), 2640, 120, 1335, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdSortC_Click);
+    connect(addButton("CmdSearh", QStringLiteral("Поиск"), 2640, 720, 1335, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdSearh_Click);
+    connect(addButton("CmdZArch", QStringLiteral("Загрузить архив"), 3960, 120, 1335, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdZArch_Click);
+    connect(addButton("CmdZagruz", QStringLiteral("Открыть журнал"), 3960, 720, 1335, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdZagruz_Click);
+    connect(addButton("CmdSaveAs", QStringLiteral("Сохранить как"), 5280, 120, 1335, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdSaveAs_Click);
+    connect(addButton("CmdSave", QStringLiteral("Сохранить изменения"), 5280, 720, 1335, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdSave_Click);
+    QPushButton* cmdEdit = addButton("CmdEdit", QStringLiteral("Ввод"), 6840, 120, 855, 615);
+    connect(cmdEdit, &QPushButton::clicked, this, &FrmEKLZ::CmdEdit_Click);
+    cmdEdit->installEventFilter(this);
+    connect(addButton("CmdPrint", QStringLiteral("Печать"), 7920, 120, 855, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdPrint_Click);
+    connect(addButton("CmdProd", QStringLiteral("Выход"), 9120, 120, 855, 615),
+            &QPushButton::clicked, this, &FrmEKLZ::CmdProd_Click);
+    // Long captions wrap onto two lines, as on the original buttons.
+    for (QPushButton* button : findChildren<QPushButton*>())
+        button->setText(button->text());
+
+    TxtVvod = new QLineEdit(this);
+    TxtVvod->setObjectName(QStringLiteral("TxtVvod"));
+    placeTwips(TxtVvod, 6840, 840, 3135, 435);
+    TxtVvod->installEventFilter(this);
+
+    grid_ = new GridModel(this);
+    MSFGAZ = new GridView(grid_, this);
+    MSFGAZ->setObjectName(QStringLiteral("MSFGAZ"));
+    placeTwips(MSFGAZ, 480, 1560, 9615, 3255);
+    connect(MSFGAZ, &GridView::clicked, this, &FrmEKLZ::MSFGAZ_Click);
+    connect(MSFGAZ, &GridView::gotFocus, this, &FrmEKLZ::MSFGAZ_GotFocus);
+    connect(MSFGAZ, &GridView::mouseUp, this, &FrmEKLZ::MSFGAZ_MouseUp);
+    connect(grid_, &GridModel::leaveCell, this, &FrmEKLZ::MSFGAZ_LeaveCell);
+
+    txtDataEntry = new QLineEdit(this);
+    txtDataEntry->setObjectName(QStringLiteral("txtDataEntry"));
+    placeTwips(txtDataEntry, 120, 2280, 255, 285);
+    txtDataEntry->hide();
+
+    Timer2 = new IntervalTimer(this);
+    Timer2->setObjectName(QStringLiteral("Timer2"));
+    connect(Timer2, &IntervalTimer::timer, this, &FrmEKLZ::Timer2_Timer);
+
+    setTabOrder();
+}
+
+void FrmEKLZ::setTabOrder() {
+    const QList<QWidget*> order = {TxtVvod,
+                                   button(QStringLiteral("CmdProd")),
+                                   MSFGAZ,
+                                   button(QStringLiteral("CmdDelC")),
+                                   button(QStringLiteral("CmdDelS")),
+                                   button(QStringLiteral("CmdAddC")),
+                                   button(QStringLiteral("CmdAddS")),
+                                   button(QStringLiteral("CmdZArch")),
+                                   button(QStringLiteral("CmdZagruz")),
+                                   button(QStringLiteral("CmdSortC")),
+                                   button(QStringLiteral("CmdSave")),
+                                   button(QStringLiteral("CmdEdit")),
+                                   button(QStringLiteral("CmdSearh")),
+                                   txtDataEntry,
+                                   button(QStringLiteral("CmdSaveAs")),
+                                   button(QStringLiteral("CmdPrint"))};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    TxtVvod->setFocus(Qt::OtherFocusReason);
+}
+
+void FrmEKLZ::load() {
+    headerFormat = journal::headerFormat();
+    grid_->setFormatString(headerFormat);
+    grid_->setColWidth(0, 1500);
+    grid_->setRowHeight(0, 300);
+    TxtVvod->setText(QString());
+}
+
+void FrmEKLZ::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The grid refuses a negative size (a minimised or tiny window): it then keeps its last one.
+    const int innerWidth = twips::fromPixels(this, width());
+    const int innerHeight = twips::fromPixels(this, height());
+    try {
+        MSFGAZ->setWidthTwips(innerWidth - GridWidthMargin);
+    } catch (const GridError&) {
+    }
+    try {
+        MSFGAZ->setHeightTwips(innerHeight - GridHeightMargin);
+    } catch (const GridError&) {
+    }
+}
+
+void FrmEKLZ::closeEvent(QCloseEvent* event) {
+    event->accept();
+    unload();
+}
+
+void FrmEKLZ::unload() {
+    Timer2->setEnabled(false);
+    services_.endProgram();
+}
+
+bool FrmEKLZ::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == TxtVvod && event->type() == QEvent::MouseButtonPress)
+        TxtVvod_Click();
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->text().isEmpty()) {
+            if (watched == TxtVvod)
+                TxtVvod_KeyPress();
+            else if (watched == button(QStringLiteral("CmdEdit")))
+                CmdEdit_KeyPress();
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FrmEKLZ::CmdDelC_Click() {}
+void FrmEKLZ::CmdAddC_Click() {}
+void FrmEKLZ::CmdDelS_Click() {}
+void FrmEKLZ::CmdAddS_Click() {}
+void FrmEKLZ::CmdSortC_Click() {}
+void FrmEKLZ::CmdSearh_Click() {}
+void FrmEKLZ::CmdZArch_Click() {}
+void FrmEKLZ::CmdZagruz_Click() {}
+void FrmEKLZ::CmdSaveAs_Click() {}
+void FrmEKLZ::CmdSave_Click() {}
+void FrmEKLZ::CmdEdit_Click() {}
+void FrmEKLZ::CmdEdit_KeyPress() {}
+void FrmEKLZ::TxtVvod_Click() {}
+void FrmEKLZ::TxtVvod_KeyPress() {}
+void FrmEKLZ::CmdPrint_Click() {}
+void FrmEKLZ::CmdProd_Click() {}
+void FrmEKLZ::MSFGAZ_Click() {}
+void FrmEKLZ::MSFGAZ_LeaveCell() {}
+void FrmEKLZ::MSFGAZ_GotFocus() {}
+void FrmEKLZ::MSFGAZ_MouseUp() {}
+void FrmEKLZ::Timer2_Timer() {}

@@ -1,0 +1,84 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class GridModel;
+class GridView;
+class IntervalTimer;
+class Prompter;
+class QLineEdit;
+class QPushButton;
+
+// What the main window needs from the world outside, handed in so that tests can stand in.
+struct WindowServices {
+    QString programFolder;              // the folder of the program's executable, no trailing '/'
+    std::shared_ptr<Prompter> prompter; // input box and message box
+    std::function<void()> endProgram;   // ends the program; by default QCoreApplication::quit
+};
+
+// The main window "Журнал учета ЭКЛЗ": the command buttons, the input line, the cell editor,
+// the timer and the journal grid. Each control's event goes to a slot named after the control,
+// which hands the work to the journal, editing or printing code.
+class FrmEKLZ : public QWidget {
+    Q_OBJECT
+public:
+    explicit FrmEKLZ(WindowServices services, QWidget* parent = nullptr);
+    ~FrmEKLZ() override;
+
+    GridModel& grid() const { return *grid_; }
+    GridView& gridView() const { return *MSFGAZ; }
+    QLineEdit& inputLine() const { return *TxtVvod; }
+    QLineEdit& cellEditor() const { return *txtDataEntry; }
+    IntervalTimer& timer2() const { return *Timer2; }
+    QPushButton* button(const QString& name) const;
+
+    QString headerFormat;
+    bool gridModified = false;
+
+public Q_SLOTS:
+    void CmdDelC_Click();
+    void CmdAddC_Click();
+    void CmdDelS_Click();
+    void CmdAddS_Click();
+    void CmdSortC_Click();
+    void CmdSearh_Click();
+    void CmdZArch_Click();
+    void CmdZagruz_Click();
+    void CmdSaveAs_Click();
+    void CmdSave_Click();
+    void CmdEdit_Click();
+    void CmdEdit_KeyPress();
+    void TxtVvod_Click();
+    void TxtVvod_KeyPress();
+    void CmdPrint_Click();
+    void CmdProd_Click();
+    void MSFGAZ_Click();
+    void MSFGAZ_LeaveCell();
+    void MSFGAZ_GotFocus();
+    void MSFGAZ_MouseUp();
+    void Timer2_Timer();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    QPushButton* addButton(const char* name, const QString& caption, int left, int top, int width,
+                           int height);
+    void placeTwips(QWidget* control, int left, int top, int width, int height);
+    void setTabOrder();
+    void load();
+    void unload();
+
+    WindowServices services_;
+    GridModel* grid_ = nullptr;
+    GridView* MSFGAZ = nullptr;
+    QLineEdit* TxtVvod = nullptr;
+    QLineEdit* txtDataEntry = nullptr;
+    IntervalTimer* Timer2 = nullptr;
+};

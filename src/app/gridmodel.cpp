@@ -1,0 +1,404 @@
+#include "app/gridmodel.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+constexpr int InitialRows = 2;
+constexpr int InitialCols = 8;
+
+[[noreturn]] void fail(const char* member, const char* what, int value) {
+    throw GridError(std::string(member) + ": " + what + " " + std::to_string(value) +
+                    " is outside the grid");
+}
+
+int compareKeys(const SortKey& a, const SortKey& b) {
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    if (a.number != b.number)
+        return a.number < b.number ? -1 : 1;
+    if (a.collated && b.collated)
+        return a.collated->compare(*b.collated);
+    return a.text.compare(b.text);
+}
+
+} // namespace
+
+GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
+    resizeStorage(InitialRows, InitialCols);
+    row_ = rowSel_ = 1;
+    sortKeyMaker_ = &GridModel::genericSortKey;
+}
+
+void GridModel::checkRow(int row, const char* member) const {
+    if (row < 0 || row >= rows_)
+        fail(member, "row", row);
+}
+
+void GridModel::checkCol(int col, const char* member) const {
+    if (col < 0 || col >= cols_)
+        fail(member, "column", col);
+}
+
+void GridModel::resizeStorage(int rows, int cols) {
+    if (cols != cols_) {
+        QList<QString> resized(qsizetype(rows) * cols);
+        const int keepRows = std::min(rows, rows_);
+        const int keepCols = std::min(cols, cols_);
+        for (int r = 0; r < keepRows; ++r)
+            for (int c = 0; c < keepCols; ++c)
+                resized[qsizetype(r) * cols + c] = std::move(cells_[offset(r, c)]);
+        cells_ = std::move(resized);
+        columns_.resize(std::size_t(cols));
+    } else {
+        cells_.resize(qsizetype(rows) * cols);
+    }
+    rowHeights_.resize(std::size_t(rows), AutoSize);
+    rows_ = rows;
+    cols_ = cols;
+}
+
+// Keeps the current cell and the selection inside a grid that has just been made smaller.
+// LeaveCell is raised while the old current cell still exists.
+void GridModel::clampCursor() {
+    const int row = std::min(row_, rows_ - 1);
+    const int col = std::min(col_, cols_ - 1);
+    rowSel_ = std::min(rowSel_, rows_ - 1);
+    colSel_ = std::min(colSel_, cols_ - 1);
+    if (row != row_ || col != col_) {
+        row_ = row;
+        col_ = col;
+        rowSel_ = row;
+        colSel_ = col;
+        Q_EMIT currentCellChanged();
+    }
+    topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
+    Q_EMIT selectionChanged();
+}
+
+void GridModel::setRows(int rows) {
+    if (rows < 1)
+        fail("Rows", "count", rows);
+    if (rows == rows_)
+        return;
+    if (rows > rows_) {
+        beginInsertRows({}, rows_ - 1, rows - 2);
+        resizeStorage(rows, cols_);
+        endInsertRows();
+        return;
+    }
+    if (row_ >= rows)
+        Q_EMIT leaveCell();
+    beginRemoveRows({}, rows - 1, rows_ - 2);
+    resizeStorage(rows, cols_);
+    endRemoveRows();
+    clampCursor();
+}
+
+void GridModel::setCols(int cols) {
+    if (cols < 1)
+        fail("Cols", "count", cols);
+    if (cols == cols_)
+        return;
+    if (col_ >= cols)
+        Q_EMIT leaveCell();
+    beginResetModel();
+    resizeStorage(rows_, cols);
+    endResetModel();
+    clampCursor();
+    Q_EMIT columnLayoutChanged();
+}
+
+void GridModel::moveCurrent(int row, int col) {
+    if (row != row_ || col != col_) {
+        Q_EMIT leaveCell();
+        row_ = row;
+        col_ = col;
+        Q_EMIT currentCellChanged();
+    }
+    rowSel_ = row_;
+    colSel_ = col_;
+    Q_EMIT selectionChanged();
+}
+
+void GridModel::setRow(int row) {
+    checkRow(row, "Row");
+    moveCurrent(row, col_);
+}
+
+void GridModel::setCol(int col) {
+    checkCol(col, "Col");
+    moveCurrent(row_, col);
+}
+
+void GridModel::setCurrentCell(int row, int col) {
+    checkRow(row, "Row");
+    checkCol(col, "Col");
+    moveCurrent(row, col);
+}
+
+void GridModel::setRowSel(int row) {
+    checkRow(row, "RowSel");
+    rowSel_ = row;
+    Q_EMIT selectionChanged();
+}
+
+void GridModel::setColSel(int col) {
+    checkCol(col, "ColSel");
+    colSel_ = col;
+    Q_EMIT selectionChanged();
+}
+
+QString GridModel::textMatrix(int row, int col) const {
+    checkRow(row, "TextMatrix");
+    checkCol(col, "TextMatrix");
+    return cells_[offset(row, col)];
+}
+
+void GridModel::setTextMatrix(int row, int col, const QString& text) {
+    checkRow(row, "TextMatrix");
+    checkCol(col, "TextMatrix");
+    QString& cell = cells_[offset(row, col)];
+    if (cell == text)
+        return;
+    cell = text;
+    if (row == 0) {
+        Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
+    } else {
+        const QModelIndex changed = createIndex(row - 1, col);
+        Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
+    }
+}
+
+void GridModel::setFormatString(const QString& format) {
+    const QStringList sections = format.split(QLatin1Char('|'));
+    setCols(int(sections.size()));
+    for (int c = 0; c < cols_; ++c) {
+        QString section = sections[c];
+        const bool centred = section.startsWith(QLatin1Char('^'));
+        if (centred)
+            section.remove(0, 1);
+        columns_[std::size_t(c)] = Column{AutoSize, centred, section};
+        cells_[offset(0, c)] = section;
+    }
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
+    if (rows_ > 1)
+        Q_EMIT dataChanged(createIndex(0, 0), createIndex(rows_ - 2, cols_ - 1),
+                           {Qt::TextAlignmentRole});
+    Q_EMIT columnLayoutChanged();
+}
+
+int GridModel::colWidth(int col) const {
+    checkCol(col, "ColWidth");
+    return columns_[std::size_t(col)].widthTwips;
+}
+
+void GridModel::setColWidth(int col, int twips) {
+    checkCol(col, "ColWidth");
+    if (twips < 0)
+        fail("ColWidth", "width", twips);
+    columns_[std::size_t(col)].widthTwips = twips;
+    Q_EMIT columnLayoutChanged();
+}
+
+bool GridModel::colCentred(int col) const {
+    checkCol(col, "ColAlignment");
+    return columns_[std::size_t(col)].centred;
+}
+
+QString GridModel::colWidthText(int col) const {
+    checkCol(col, "ColWidth");
+    return columns_[std::size_t(col)].widthText;
+}
+
+int GridModel::rowHeight(int row) const {
+    checkRow(row, "RowHeight");
+    return rowHeights_[std::size_t(row)];
+}
+
+void GridModel::setRowHeight(int row, int twips) {
+    checkRow(row, "RowHeight");
+    if (twips < 0)
+        fail("RowHeight", "height", twips);
+    rowHeights_[std::size_t(row)] = twips;
+    Q_EMIT rowHeightChanged(row);
+}
+
+void GridModel::setColPosition(int col, int position) {
+    checkCol(col, "ColPosition");
+    checkCol(position, "ColPosition");
+    if (col == position)
+        return;
+    // Rotating each row's slice moves the column and shifts the ones between by one place.
+    const int first = std::min(col, position);
+    const int last = std::max(col, position);
+    for (int r = 0; r < rows_; ++r) {
+        auto begin = cells_.begin() + offset(r, first);
+        auto end = cells_.begin() + offset(r, last) + 1;
+        if (col < position)
+            std::rotate(begin, begin + 1, end);
+        else
+            std::rotate(begin, end - 1, end);
+    }
+    auto begin = columns_.begin() + first;
+    auto end = columns_.begin() + last + 1;
+    if (col < position)
+        std::rotate(begin, begin + 1, end);
+    else
+        std::rotate(begin, end - 1, end);
+    Q_EMIT headerDataChanged(Qt::Horizontal, first, last);
+    if (rows_ > 1)
+        Q_EMIT dataChanged(createIndex(0, first), createIndex(rows_ - 2, last));
+    Q_EMIT columnLayoutChanged();
+}
+
+void GridModel::addItem(const QString& tabSeparated) {
+    const int newRow = rows_;
+    beginInsertRows({}, newRow - 1, newRow - 1);
+    resizeStorage(rows_ + 1, cols_);
+    const QStringList pieces = tabSeparated.split(QLatin1Char('\t'));
+    for (int c = 0; c < cols_ && c < pieces.size(); ++c)
+        cells_[offset(newRow, c)] = pieces[c];
+    endInsertRows();
+}
+
+void GridModel::removeItem(int row) {
+    checkRow(row, "RemoveItem");
+    if (row == 0)
+        fail("RemoveItem", "fixed row", row);
+    if (row_ == rows_ - 1)
+        Q_EMIT leaveCell();
+    beginRemoveRows({}, row - 1, row - 1);
+    cells_.remove(offset(row, 0), cols_);
+    rowHeights_.erase(rowHeights_.begin() + row);
+    --rows_;
+    endRemoveRows();
+    clampCursor();
+}
+
+SortKey GridModel::genericSortKey(const QString& text) {
+    bool isNumber = false;
+    const double number = text.toDouble(&isNumber);
+    if (isNumber)
+        return SortKey{0, number, {}, {}};
+    return SortKey{1, 0, text, {}};
+}
+
+void GridModel::setSortKeyMaker(SortKeyMaker maker) {
+    sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&GridModel::genericSortKey);
+}
+
+void GridModel::setSort(int how) {
+    if (how != 1 || rows_ <= 2)
+        return;
+    int firstRow = std::min(row_, rowSel_);
+    int lastRow = std::max(row_, rowSel_);
+    if (firstRow == lastRow) {
+        firstRow = 1;
+        lastRow = rows_ - 1;
+    }
+    firstRow = std::max(firstRow, 1);
+    const int firstCol = std::min(col_, colSel_);
+    const int keyCols = std::max(col_, colSel_) - firstCol + 1;
+    const int count = lastRow - firstRow + 1;
+    if (count < 2)
+        return;
+
+    std::vector<SortKey> keys;
+    keys.reserve(std::size_t(count) * std::size_t(keyCols));
+    for (int r = firstRow; r <= lastRow; ++r)
+        for (int c = 0; c < keyCols; ++c)
+            keys.push_back(sortKeyMaker_(cells_[offset(r, firstCol + c)]));
+
+    std::vector<int> order(static_cast<std::size_t>(count));
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        for (int c = 0; c < keyCols; ++c) {
+            const int result = compareKeys(keys[std::size_t(a) * std::size_t(keyCols) + c],
+                                           keys[std::size_t(b) * std::size_t(keyCols) + c]);
+            if (result != 0)
+                return result < 0;
+        }
+        return false;
+    });
+
+    Q_EMIT layoutAboutToBeChanged();
+    QList<QString> sorted(qsizetype(count) * cols_);
+    std::vector<int> heights(static_cast<std::size_t>(count));
+    for (int i = 0; i < count; ++i) {
+        const int from = firstRow + order[std::size_t(i)];
+        std::move(cells_.begin() + offset(from, 0), cells_.begin() + offset(from, 0) + cols_,
+                  sorted.begin() + qsizetype(i) * cols_);
+        heights[std::size_t(i)] = rowHeights_[std::size_t(from)];
+    }
+    std::move(sorted.begin(), sorted.end(), cells_.begin() + offset(firstRow, 0));
+    std::copy(heights.begin(), heights.end(), rowHeights_.begin() + firstRow);
+    Q_EMIT layoutChanged();
+}
+
+void GridModel::setTopRow(int row) {
+    checkRow(row, "TopRow");
+    // Row 0 lies in the fixed area: scrolling to it means scrolling to the first data row.
+    topRow_ = std::clamp(row, 1, std::max(1, rows_ - 1));
+    Q_EMIT topRowChanged(topRow_);
+}
+
+void GridModel::replaceCells(int rows, int cols, QList<QString> cells) {
+    if (rows < 1)
+        fail("Rows", "count", rows);
+    if (cols < 1)
+        fail("Cols", "count", cols);
+    if (cells.size() != qsizetype(rows) * cols)
+        throw GridError("replaceCells: the cell list does not match the grid's size");
+    if (row_ >= rows || col_ >= cols)
+        Q_EMIT leaveCell();
+    beginResetModel();
+    cells_ = std::move(cells);
+    columns_.resize(std::size_t(cols));
+    rowHeights_.resize(std::size_t(rows), AutoSize);
+    rows_ = rows;
+    cols_ = cols;
+    endResetModel();
+    clampCursor();
+    Q_EMIT columnLayoutChanged();
+}
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : rows_ - 1;
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : cols_;
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || index.row() + 1 >= rows_ || index.column() >= cols_)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+    case Qt::EditRole:
+        return cell(index.row() + 1, index.column());
+    case Qt::TextAlignmentRole:
+        return columns_[std::size_t(index.column())].centred
+                   ? QVariant(Qt::AlignCenter)
+                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (orientation != Qt::Horizontal || section < 0 || section >= cols_)
+        return {};
+    switch (role) {
+    case Qt::DisplayRole:
+        return cell(0, section);
+    case Qt::TextAlignmentRole:
+        return columns_[std::size_t(section)].centred ? QVariant(Qt::AlignCenter)
+                                                      : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+    default:
+        return {};
+    }
+}

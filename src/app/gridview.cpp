@@ -1,0 +1,313 @@
+#include "app/gridview.h"
+
+#include "app/fonts.h"
+#include "app/gridmodel.h"
+#include "app/twips.h"
+
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+namespace {
+
+constexpr int ColumnPadding = 8; // pixels around the text of a column sized from its format
+
+} // namespace
+
+GridView::GridView(GridModel* model, QWidget* parent) : QTableView(parent), grid_(model) {
+    setModel(model);
+    setFont(msSansSerif(8.25));
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setFocusPolicy(Qt::StrongFocus);
+    setWordWrap(false);
+    verticalHeader()->hide();
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setSectionsClickable(false);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setStretchLastSection(false);
+    horizontalHeader()->setMinimumSectionSize(1);
+    horizontalHeader()->setDefaultSectionSize(64);
+    horizontalHeader()->viewport()->installEventFilter(this);
+    horizontalHeader()->setStyleSheet(QStringLiteral(
+        "QHeaderView::section { background-color: rgb(255, 255, 192); color: black;"
+        " border: 0px; border-right: 1px solid gray; border-bottom: 1px solid gray; }"));
+
+    QPalette colours = palette();
+    colours.setColor(QPalette::Highlight, QColor(255, 128, 128));
+    colours.setColor(QPalette::HighlightedText, QColor(192, 255, 255));
+    colours.setColor(QPalette::Inactive, QPalette::Highlight, QColor(255, 128, 128));
+    colours.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(192, 255, 255));
+    setPalette(colours);
+
+    connect(grid_, &GridModel::selectionChanged, this, &GridView::followSelection);
+    connect(grid_, &GridModel::currentCellChanged, this, &GridView::followSelection);
+    connect(grid_, &GridModel::topRowChanged, this, &GridView::followTopRow);
+    connect(grid_, &GridModel::columnLayoutChanged, this, &GridView::applyColumnLayout);
+    connect(grid_, &GridModel::modelReset, this, &GridView::followSelection);
+    connect(grid_, &GridModel::layoutChanged, this, &GridView::followSelection);
+    connect(grid_, &GridModel::rowHeightChanged, this, [this](int row) {
+        if (row == 0)
+            applyHeaderHeight();
+        else
+            verticalHeader()->resizeSection(row - 1, twips::toPixels(this, grid_->rowHeight(row)));
+    });
+    applyColumnLayout();
+    applyHeaderHeight();
+}
+
+void GridView::applyColumnLayout() {
+    const QFontMetrics metrics(font());
+    for (int c = 0; c < grid_->cols(); ++c) {
+        const int width = grid_->colWidth(c);
+        if (width != GridModel::AutoSize) {
+            setColumnWidth(c, twips::toPixels(this, width));
+        } else {
+            const QString text = grid_->colWidthText(c);
+            setColumnWidth(c, text.isEmpty() ? horizontalHeader()->defaultSectionSize()
+                                             : metrics.horizontalAdvance(text) + 2 * ColumnPadding);
+        }
+    }
+}
+
+void GridView::applyHeaderHeight() {
+    const int height = grid_->rowHeight(0);
+    horizontalHeader()->setFixedHeight(height == GridModel::AutoSize
+                                           ? verticalHeader()->defaultSectionSize()
+                                           : twips::toPixels(this, height));
+}
+
+// Mirrors the model's current cell and selection in Qt's selection model, for painting.
+void GridView::followSelection() {
+    QItemSelectionModel* selection = selectionModel();
+    if (!selection)
+        return;
+    const int top = std::max(1, std::min(grid_->row(), grid_->rowSel()));
+    const int bottom = std::max(grid_->row(), grid_->rowSel());
+    const int left = std::min(grid_->col(), grid_->colSel());
+    const int right = std::max(grid_->col(), grid_->colSel());
+    if (grid_->row() >= 1 && grid_->row() < grid_->rows() && grid_->col() < grid_->cols())
+        selection->setCurrentIndex(grid_->index(grid_->row() - 1, grid_->col()),
+                                   QItemSelectionModel::NoUpdate);
+    if (bottom >= 1 && bottom < grid_->rows() && right < grid_->cols())
+        selection->select(
+            QItemSelection(grid_->index(top - 1, left), grid_->index(bottom - 1, right)),
+            QItemSelectionModel::ClearAndSelect);
+    else
+        selection->clearSelection();
+}
+
+void GridView::followTopRow(int row) {
+    if (row < 1 || row >= grid_->rows())
+        return;
+    verticalScrollBar()->setValue(verticalHeader()->sectionPosition(row - 1));
+}
+
+GridView::Cell GridView::cellAtViewport(QPoint position) const {
+    const int row = rowAt(position.y());
+    const int col = columnAt(position.x());
+    if (row < 0 || col < 0)
+        return {};
+    return {row + 1, col};
+}
+
+GridView::Cell GridView::cellAtHeader(QPoint position) const {
+    const int col = horizontalHeader()->logicalIndexAt(position.x());
+    if (col < 0)
+        return {};
+    return {0, col};
+}
+
+void GridView::press(Cell cell) {
+    if (cell.row < 0)
+        return;
+    mouseRow_ = cell.row;
+    mouseCol_ = cell.col;
+    grid_->setCurrentCell(cell.row, cell.col);
+    dragging_ = true;
+}
+
+void GridView::drag(Cell cell) {
+    if (!dragging_ || cell.row < 0)
+        return;
+    grid_->setRowSel(cell.row);
+    grid_->setColSel(cell.col);
+}
+
+void GridView::release(Cell cell) {
+    if (cell.row >= 0) {
+        mouseRow_ = cell.row;
+        mouseCol_ = cell.col;
+    }
+    const bool wasPressed = dragging_;
+    dragging_ = false;
+    Q_EMIT mouseUp();
+    if (wasPressed)
+        Q_EMIT clicked();
+}
+
+void GridView::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    press(cellAtViewport(event->position().toPoint()));
+}
+
+void GridView::mouseMoveEvent(QMouseEvent* event) {
+    drag(cellAtViewport(event->position().toPoint()));
+}
+
+void GridView::mouseReleaseEvent(QMouseEvent* event) {
+    release(cellAtViewport(event->position().toPoint()));
+}
+
+void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
+    mousePressEvent(event);
+}
+
+bool GridView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != horizontalHeader()->viewport())
+        return QTableView::eventFilter(watched, event);
+    // The header row is a row of cells like any other: presses on it select, releases on it
+    // raise MouseUp and Click. Presses on a section edge still resize the column.
+    auto* mouse = dynamic_cast<QMouseEvent*>(event);
+    if (!mouse)
+        return QTableView::eventFilter(watched, event);
+    const Cell cell = cellAtHeader(mouse->position().toPoint());
+    const bool onEdge = horizontalHeader()->cursor().shape() == Qt::SplitHCursor;
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonDblClick:
+        if (!onEdge) {
+            setFocus(Qt::MouseFocusReason);
+            press(cell);
+            return true;
+        }
+        break;
+    case QEvent::MouseMove:
+        if (dragging_) {
+            drag(cell);
+            return true;
+        }
+        break;
+    case QEvent::MouseButtonRelease:
+        if (dragging_) {
+            release(cell);
+            return true;
+        }
+        break;
+    default:
+        break;
+    }
+    return QTableView::eventFilter(watched, event);
+}
+
+void GridView::keyPressEvent(QKeyEvent* event) {
+    int row = grid_->row();
+    int col = grid_->col();
+    switch (event->key()) {
+    case Qt::Key_Up:
+        row = std::max(0, row - 1);
+        break;
+    case Qt::Key_Down:
+        row = std::min(grid_->rows() - 1, row + 1);
+        break;
+    case Qt::Key_Left:
+        col = std::max(0, col - 1);
+        break;
+    case Qt::Key_Right:
+        col = std::min(grid_->cols() - 1, col + 1);
+        break;
+    case Qt::Key_PageUp:
+        row = std::max(std::min(row, 1), row - pageRows());
+        break;
+    case Qt::Key_PageDown:
+        row = std::min(grid_->rows() - 1, row + pageRows());
+        break;
+    case Qt::Key_F2:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Q_EMIT clicked();
+        return;
+    default:
+        // Typing on the grid itself changes no cell: values go in through the editors.
+        event->ignore();
+        return;
+    }
+    grid_->setCurrentCell(row, col);
+    if (row >= 1)
+        scrollTo(grid_->index(row - 1, col));
+}
+
+int GridView::pageRows() const {
+    const int rowPixels = std::max(1, verticalHeader()->defaultSectionSize());
+    return std::max(1, viewport()->height() / rowPixels - 1);
+}
+
+void GridView::focusInEvent(QFocusEvent* event) {
+    QTableView::focusInEvent(event);
+    Q_EMIT gotFocus();
+}
+
+QRect GridView::currentCellRect() const {
+    const int row = grid_->row();
+    const int col = grid_->col();
+    if (row == 0) {
+        const QHeaderView* header = horizontalHeader();
+        return {header->geometry().left() + header->sectionViewportPosition(col),
+                header->geometry().top(), header->sectionSize(col), header->height()};
+    }
+    const QRect rect = visualRect(grid_->index(row - 1, col));
+    return rect.translated(viewport()->geometry().topLeft());
+}
+
+int GridView::cellLeft() const {
+    return twips::fromPixels(this, currentCellRect().left());
+}
+int GridView::cellTop() const {
+    return twips::fromPixels(this, currentCellRect().top());
+}
+int GridView::cellWidth() const {
+    return twips::fromPixels(this, currentCellRect().width());
+}
+int GridView::cellHeight() const {
+    return twips::fromPixels(this, currentCellRect().height());
+}
+
+int GridView::leftTwips() const {
+    return twips::fromPixels(this, x());
+}
+int GridView::topTwips() const {
+    return twips::fromPixels(this, y());
+}
+int GridView::widthTwips() const {
+    return twips::fromPixels(this, width());
+}
+int GridView::heightTwips() const {
+    return twips::fromPixels(this, height());
+}
+
+void GridView::setLeftTwips(int twips) {
+    move(twips::toPixels(this, twips), y());
+}
+void GridView::setTopTwips(int twips) {
+    move(x(), twips::toPixels(this, twips));
+}
+
+void GridView::setWidthTwips(int twips) {
+    if (twips < 0)
+        throw GridError("Width: a negative width is refused");
+    resize(twips::toPixels(this, twips), height());
+}
+
+void GridView::setHeightTwips(int twips) {
+    if (twips < 0)
+        throw GridError("Height: a negative height is refused");
+    resize(width(), twips::toPixels(this, twips));
+}
+
+void GridView::refresh() {
+    viewport()->update();
+    horizontalHeader()->viewport()->update();
+}

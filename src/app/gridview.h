@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QTableView>
+
+class GridModel;
+
+// Shows the journal grid. Row 0 is drawn as the table's header, the data rows below it.
+// Mouse and focus become the grid's notifications; the current cell and the selection live in
+// the model, which the view follows. Places and sizes are in twips.
+class GridView : public QTableView {
+    Q_OBJECT
+public:
+    explicit GridView(GridModel* model, QWidget* parent = nullptr);
+
+    GridModel* gridModel() const { return grid_; }
+
+    int mouseRow() const { return mouseRow_; }
+    int mouseCol() const { return mouseCol_; }
+
+    // The current cell's rectangle, relative to the grid's top-left corner.
+    int cellLeft() const;
+    int cellTop() const;
+    int cellWidth() const;
+    int cellHeight() const;
+
+    int leftTwips() const;
+    int topTwips() const;
+    int widthTwips() const;
+    int heightTwips() const;
+    void setLeftTwips(int twips);
+    void setTopTwips(int twips);
+    void setWidthTwips(int twips);
+    void setHeightTwips(int twips);
+
+    void refresh();
+
+Q_SIGNALS:
+    void clicked();
+    void gotFocus();
+    void mouseUp();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    struct Cell {
+        int row = -1;
+        int col = -1;
+    };
+    Cell cellAtViewport(QPoint position) const;
+    Cell cellAtHeader(QPoint position) const;
+    void press(Cell cell);
+    void drag(Cell cell);
+    void release(Cell cell);
+    QRect currentCellRect() const;
+    int pageRows() const;
+
+    void applyColumnLayout();
+    void applyHeaderHeight();
+    void followSelection();
+    void followTopRow(int row);
+
+    GridModel* grid_;
+    int mouseRow_ = 0;
+    int mouseCol_ = 0;
+    bool dragging_ = false;
+};

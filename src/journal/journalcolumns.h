@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QString>
+
+// The eight journal columns, by position in the file and in a freshly opened grid.
+namespace journal {
+
+enum Column {
+    Owner = 0,              // Владелец
+    RegisterModel = 1,      // Модель  ККМ
+    RegisterNumber = 2,     // №  ККМ
+    SerialNumber = 3,       // Зав. № ЭКЛЗ
+    RegistrationNumber = 4, // Рег. № ЭКЛЗ
+    ActivationDate = 5,     // Дата актив.
+    BlockDate = 6,          // Дата блок.
+    Mechanic = 7,           // Механик
+};
+
+// Columns written to a file: 0 .. 7, whatever the grid holds.
+constexpr int FileColumns = 8;
+
+// The grid format of the journal header: captions, centring and column widths.
+inline QString headerFormat() {
+    return QStringLiteral("^Владелец           |^Модель  ККМ  |^№  ККМ     |^Зав. № ЭКЛЗ    "
+                          "|^Рег. № ЭКЛЗ  |^Дата актив. |^Дата блок. |^Механик           ");
+}
+
+} // namespace journal
