@@ -1,5 +1,7 @@
 #include "app/frmeklz.h"
 
+#include "app/celleditor.h"
+#include "app/exitprompt.h"
 #include "app/fonts.h"
 #include "app/gridmodel.h"
 #include "app/gridview.h"
@@ -101,6 +103,8 @@ void FrmEKLZ::createControls() {
     TxtVvod->setObjectName(QStringLiteral("TxtVvod"));
     placeTwips(TxtVvod, 6840, 840, 3135, 435);
     TxtVvod->installEventFilter(this);
+    // The current cell follows the input line as it is typed, deleted or pasted into.
+    connect(TxtVvod, &QLineEdit::textEdited, this, &FrmEKLZ::copyInputLineToCell);
 
     grid_ = new GridModel(this);
     MSFGAZ = new GridView(grid_, this);
@@ -111,10 +115,22 @@ void FrmEKLZ::createControls() {
     connect(MSFGAZ, &GridView::mouseUp, this, &FrmEKLZ::MSFGAZ_MouseUp);
     connect(grid_, &GridModel::leaveCell, this, &FrmEKLZ::MSFGAZ_LeaveCell);
 
-    txtDataEntry = new QLineEdit(this);
+    txtDataEntry = new CellEditor(this);
     txtDataEntry->setObjectName(QStringLiteral("txtDataEntry"));
     placeTwips(txtDataEntry, 120, 2280, 255, 285);
     txtDataEntry->hide();
+    connect(txtDataEntry, &CellEditor::commitRequested, this, [this] {
+        closeCellEditor();
+        MSFGAZ->setFocus(Qt::OtherFocusReason);
+    });
+    connect(txtDataEntry, &CellEditor::dropRequested, this, [this] {
+        txtDataEntry->drop();
+        MSFGAZ->setFocus(Qt::OtherFocusReason);
+    });
+
+    Dialog = new ExitPrompt(this);
+    connect(Dialog, &ExitPrompt::saveRequested, this, &FrmEKLZ::DialogOKButton_Click);
+    connect(Dialog, &ExitPrompt::discardRequested, this, &FrmEKLZ::DialogCancelButton_Click);
 
     Timer2 = new IntervalTimer(this);
     Timer2->setObjectName(QStringLiteral("Timer2"));
@@ -169,12 +185,29 @@ void FrmEKLZ::resizeEvent(QResizeEvent* event) {
 }
 
 void FrmEKLZ::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        event->accept();
+        return;
+    }
+    // Closing from the title bar after changes asks, as "Выход" does, instead of losing them.
+    if (gridModified) {
+        event->ignore();
+        Dialog->present();
+        return;
+    }
     event->accept();
     unload();
 }
 
 void FrmEKLZ::unload() {
     Timer2->setEnabled(false);
+    endProgram();
+}
+
+void FrmEKLZ::endProgram() {
+    ending_ = true;
+    Timer2->setEnabled(false);
+    Dialog->hide();
     services_.endProgram();
 }
 
@@ -193,24 +226,126 @@ bool FrmEKLZ::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void FrmEKLZ::CmdDelC_Click() {}
-void FrmEKLZ::CmdAddC_Click() {}
-void FrmEKLZ::CmdDelS_Click() {}
-void FrmEKLZ::CmdAddS_Click() {}
-void FrmEKLZ::CmdSortC_Click() {}
-void FrmEKLZ::CmdSearh_Click() {}
-void FrmEKLZ::CmdZArch_Click() {}
-void FrmEKLZ::CmdZagruz_Click() {}
-void FrmEKLZ::CmdSaveAs_Click() {}
-void FrmEKLZ::CmdSave_Click() {}
-void FrmEKLZ::CmdEdit_Click() {}
-void FrmEKLZ::CmdEdit_KeyPress() {}
-void FrmEKLZ::TxtVvod_Click() {}
-void FrmEKLZ::TxtVvod_KeyPress() {}
-void FrmEKLZ::CmdPrint_Click() {}
-void FrmEKLZ::CmdProd_Click() {}
-void FrmEKLZ::MSFGAZ_Click() {}
-void FrmEKLZ::MSFGAZ_LeaveCell() {}
-void FrmEKLZ::MSFGAZ_GotFocus() {}
-void FrmEKLZ::MSFGAZ_MouseUp() {}
-void FrmEKLZ::Timer2_Timer() {}
+void FrmEKLZ::closeCellEditor() {
+    markModifiedIf(txtDataEntry->commit(*grid_));
+}
+
+void FrmEKLZ::markModifiedIf(bool changed) {
+    if (changed)
+        gridModified = true;
+}
+
+void FrmEKLZ::copyInputLineToCell() {
+    const QString typed = TxtVvod->text();
+    if (grid_->text() == typed)
+        return;
+    grid_->setText(typed);
+    markModifiedIf(true);
+}
+
+void FrmEKLZ::CmdDelC_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdAddC_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdDelS_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdAddS_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdSortC_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdSearh_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdZArch_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdZagruz_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdSaveAs_Click() {
+    closeCellEditor();
+}
+void FrmEKLZ::CmdSave_Click() {
+    closeCellEditor();
+}
+
+void FrmEKLZ::CmdEdit_Click() {
+    closeCellEditor();
+    copyInputLineToCell();
+}
+
+void FrmEKLZ::CmdEdit_KeyPress() {
+    copyInputLineToCell();
+}
+
+void FrmEKLZ::TxtVvod_Click() {
+    // A click into the input line drops the open edit: the cell keeps its previous text.
+    txtDataEntry->drop();
+    TxtVvod->setFocus(Qt::MouseFocusReason);
+}
+
+void FrmEKLZ::TxtVvod_KeyPress() {
+    copyInputLineToCell();
+}
+
+void FrmEKLZ::CmdPrint_Click() {
+    closeCellEditor();
+}
+
+void FrmEKLZ::CmdProd_Click() {
+    closeCellEditor();
+    if (gridModified)
+        Dialog->present();
+    else
+        unload();
+}
+
+void FrmEKLZ::DialogOKButton_Click() {
+    closeCellEditor();
+    Dialog->close();
+}
+
+void FrmEKLZ::DialogCancelButton_Click() {
+    Dialog->close();
+    endProgram();
+}
+
+void FrmEKLZ::MSFGAZ_Click() {
+    gridModified = true;
+    openCellEditor();
+}
+
+void FrmEKLZ::openCellEditor() {
+    const int row = grid_->row();
+    const int col = grid_->col();
+    const QRect cell(twips::toPixels(this, MSFGAZ->cellLeft() + MSFGAZ->leftTwips()),
+                     twips::toPixels(this, MSFGAZ->cellTop() + MSFGAZ->topTwips()),
+                     twips::toPixels(this, MSFGAZ->cellWidth()),
+                     twips::toPixels(this, MSFGAZ->cellHeight()));
+    txtDataEntry->open(row, col, grid_->textMatrix(row, col), cell);
+}
+
+void FrmEKLZ::MSFGAZ_LeaveCell() {
+    closeCellEditor();
+}
+void FrmEKLZ::MSFGAZ_GotFocus() {
+    closeCellEditor();
+}
+
+void FrmEKLZ::MSFGAZ_MouseUp() {
+    if (MSFGAZ->mouseRow() != 0)
+        return;
+    closeCellEditor();
+    sortByColumn(MSFGAZ->mouseCol());
+}
+
+void FrmEKLZ::sortByColumn(int) {}
+
+void FrmEKLZ::Timer2_Timer() {
+    Timer2->setInterval(0);
+}

@@ -5,6 +5,8 @@
 #include <functional>
 #include <memory>
 
+class CellEditor;
+class ExitPrompt;
 class GridModel;
 class GridView;
 class IntervalTimer;
@@ -31,7 +33,8 @@ public:
     GridModel& grid() const { return *grid_; }
     GridView& gridView() const { return *MSFGAZ; }
     QLineEdit& inputLine() const { return *TxtVvod; }
-    QLineEdit& cellEditor() const { return *txtDataEntry; }
+    CellEditor& cellEditor() const { return *txtDataEntry; }
+    ExitPrompt& exitPrompt() const { return *Dialog; }
     IntervalTimer& timer2() const { return *Timer2; }
     QPushButton* button(const QString& name) const;
 
@@ -74,11 +77,22 @@ private:
     void setTabOrder();
     void load();
     void unload();
+    void endProgram();
+    // Stores an open cell edit into its cell; every command runs this first.
+    void closeCellEditor();
+    void markModifiedIf(bool changed);
+    void copyInputLineToCell();
+    void openCellEditor();
+    void sortByColumn(int column);
+    void DialogOKButton_Click();
+    void DialogCancelButton_Click();
 
     WindowServices services_;
     GridModel* grid_ = nullptr;
     GridView* MSFGAZ = nullptr;
     QLineEdit* TxtVvod = nullptr;
-    QLineEdit* txtDataEntry = nullptr;
+    CellEditor* txtDataEntry = nullptr;
+    ExitPrompt* Dialog = nullptr;
     IntervalTimer* Timer2 = nullptr;
+    bool ending_ = false;
 };

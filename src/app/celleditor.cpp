@@ -1,0 +1,53 @@
+#include "app/celleditor.h"
+
+#include "app/gridmodel.h"
+
+#include <QKeyEvent>
+
+CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {}
+
+void CellEditor::open(int row, int col, const QString& text, const QRect& area) {
+    cell_ = Cell{row, col};
+    setText(text);
+    setGeometry(area);
+    show();
+    raise();
+    setFocus(Qt::OtherFocusReason);
+}
+
+bool CellEditor::commit(GridModel& grid) {
+    if (!isOpen()) {
+        drop();
+        return false;
+    }
+    const Cell cell = *cell_;
+    const QString typed = text();
+    drop();
+    // The grid may have lost the cell meanwhile (rows removed from outside the window's
+    // commands, which store the edit first); then there is nowhere to put the text.
+    if (cell.row >= grid.rows() || cell.col >= grid.cols())
+        return false;
+    if (grid.cell(cell.row, cell.col) == typed)
+        return false;
+    grid.setTextMatrix(cell.row, cell.col, typed);
+    return true;
+}
+
+void CellEditor::drop() {
+    cell_.reset();
+    hide();
+}
+
+void CellEditor::keyPressEvent(QKeyEvent* event) {
+    switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        Q_EMIT commitRequested();
+        return;
+    case Qt::Key_Escape:
+        Q_EMIT dropRequested();
+        return;
+    default:
+        QLineEdit::keyPressEvent(event);
+    }
+}

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QLineEdit>
+#include <optional>
+
+class GridModel;
+
+// The in-cell editor: a line edit laid over the cell it was opened on. It remembers that cell,
+// so its text goes back where it was typed even when the current cell has moved since.
+class CellEditor : public QLineEdit {
+    Q_OBJECT
+public:
+    explicit CellEditor(QWidget* parent = nullptr);
+
+    bool isOpen() const { return isVisible() && cell_.has_value(); }
+    // Shows the editor at `area` (in its parent's pixels) with the cell's text and the focus.
+    void open(int row, int col, const QString& text, const QRect& area);
+    // Stores the text into the cell the editor was opened on and closes it. Returns whether the
+    // cell's text changed.
+    bool commit(GridModel& grid);
+    // Closes the editor without storing its text.
+    void drop();
+
+Q_SIGNALS:
+    void commitRequested();
+    void dropRequested();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    struct Cell {
+        int row;
+        int col;
+    };
+    std::optional<Cell> cell_;
+};
