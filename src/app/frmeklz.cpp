@@ -1,6 +1,7 @@
 #include "app/frmeklz.h"
 
 #include "app/celleditor.h"
+#include "app/commandbutton.h"
 #include "app/exitprompt.h"
 #include "app/fonts.h"
 #include "app/gridmodel.h"
@@ -8,7 +9,18 @@
 #include "app/intervaltimer.h"
 #include "app/prompter.h"
 #include "app/twips.h"
+#include "editing/journalsortkey.h"
+#include "editing/journaltextvalidator.h"
+#include "editing/rowcolumncommands.h"
+#include "editing/search.h"
+#include "editing/sortbycolumn.h"
+#include "journal/autosave.h"
+#include "journal/blockdates.h"
 #include "journal/journalcolumns.h"
+#include "journal/journalfiles.h"
+#include "printing/journalprintout.h"
+#include "printing/printprogressdialog.h"
+#include "printing/printservices.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -33,6 +45,12 @@ FrmEKLZ::FrmEKLZ(WindowServices services, QWidget* parent)
         services_.endProgram = [] { QCoreApplication::quit(); };
     if (!services_.prompter)
         services_.prompter = std::make_shared<DialogPrompter>(this);
+    if (!services_.printer)
+        services_.printer = std::make_shared<DefaultPrinterProvider>();
+    if (!services_.clock)
+        services_.clock = std::make_shared<SystemClock>();
+    if (!services_.printProgress)
+        services_.printProgress = std::make_shared<PrintProgressDialog>(this);
     setObjectName(QStringLiteral("FrmEKLZ"));
     setWindowTitle(QStringLiteral("Журнал учета ЭКЛЗ"));
     QIcon icon;
@@ -41,6 +59,7 @@ FrmEKLZ::FrmEKLZ(WindowServices services, QWidget* parent)
     setWindowIcon(icon);
     resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
     createControls();
+    journal_ = std::make_unique<JournalFiles>(*grid_, *services_.prompter, services_.programFolder);
     load();
 }
 
@@ -48,7 +67,7 @@ FrmEKLZ::~FrmEKLZ() = default;
 
 QPushButton* FrmEKLZ::addButton(const char* name, const QString& caption, int left, int top,
                                 int width, int height) {
-    auto* button = new QPushButton(caption, this);
+    auto* button = new CommandButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
     button->setFont(msSansSerif(8.25, true));
     button->setStyleSheet(QStringLiteral(
@@ -95,18 +114,17 @@ void FrmEKLZ::createControls() {
             &QPushButton::clicked, this, &FrmEKLZ::CmdPrint_Click);
     connect(addButton("CmdProd", QStringLiteral("Выход"), 9120, 120, 855, 615),
             &QPushButton::clicked, this, &FrmEKLZ::CmdProd_Click);
-    // Long captions wrap onto two lines, as on the original buttons.
-    for (QPushButton* button : findChildren<QPushButton*>())
-        button->setText(button->text());
 
     TxtVvod = new QLineEdit(this);
     TxtVvod->setObjectName(QStringLiteral("TxtVvod"));
     placeTwips(TxtVvod, 6840, 840, 3135, 435);
     TxtVvod->installEventFilter(this);
+    TxtVvod->setValidator(new editing::JournalTextValidator(TxtVvod));
     // The current cell follows the input line as it is typed, deleted or pasted into.
     connect(TxtVvod, &QLineEdit::textEdited, this, &FrmEKLZ::copyInputLineToCell);
 
     grid_ = new GridModel(this);
+    grid_->setSortKeyMaker(&editing::journalSortKey);
     MSFGAZ = new GridView(grid_, this);
     MSFGAZ->setObjectName(QStringLiteral("MSFGAZ"));
     placeTwips(MSFGAZ, 480, 1560, 9615, 3255);
@@ -119,6 +137,7 @@ void FrmEKLZ::createControls() {
     txtDataEntry->setObjectName(QStringLiteral("txtDataEntry"));
     placeTwips(txtDataEntry, 120, 2280, 255, 285);
     txtDataEntry->hide();
+    txtDataEntry->setValidator(new editing::JournalTextValidator(txtDataEntry));
     connect(txtDataEntry, &CellEditor::commitRequested, this, [this] {
         closeCellEditor();
         MSFGAZ->setFocus(Qt::OtherFocusReason);
@@ -243,35 +262,90 @@ void FrmEKLZ::copyInputLineToCell() {
     markModifiedIf(true);
 }
 
+void FrmEKLZ::loadgrid() {
+    journal_->loadgrid(headerFormat);
+}
+
+void FrmEKLZ::loadgridarch() {
+    journal_->loadgridarch(headerFormat);
+}
+
+bool FrmEKLZ::SaveGridn() {
+    closeCellEditor();
+    return journal_->SaveGridn();
+}
+
+void FrmEKLZ::SaveAsGridn() {
+    journal_->SaveAsGridn();
+}
+
+void FrmEKLZ::Wait(double seconds) {
+    journal::wait(*Timer2, seconds);
+}
+
+void FrmEKLZ::ciclesave() {
+    journal::ciclesave(*grid_, *Timer2, [this] { SaveGridn(); });
+}
+
+void FrmEKLZ::blocdata() {
+    journal::fillBlockDates(*grid_);
+}
+
+void FrmEKLZ::tabPrint() {
+    const PrintResult result =
+        ::tabPrint(*grid_, *services_.printer, *services_.clock, services_.printProgress.get());
+    if (result == PrintResult::NoPrinter)
+        services_.prompter->message(noPrinterMessage());
+}
+
 void FrmEKLZ::CmdDelC_Click() {
     closeCellEditor();
+    markModifiedIf(editing::deleteColumn(*grid_));
 }
+
 void FrmEKLZ::CmdAddC_Click() {
     closeCellEditor();
+    markModifiedIf(editing::addColumn(*grid_));
 }
+
 void FrmEKLZ::CmdDelS_Click() {
     closeCellEditor();
+    markModifiedIf(editing::deleteRow(*grid_));
 }
+
 void FrmEKLZ::CmdAddS_Click() {
     closeCellEditor();
+    markModifiedIf(editing::addRow(*grid_));
 }
+
 void FrmEKLZ::CmdSortC_Click() {
     closeCellEditor();
+    markModifiedIf(editing::moveLastColumnToCurrent(*grid_));
 }
+
 void FrmEKLZ::CmdSearh_Click() {
     closeCellEditor();
+    const QString prompt = editing::searchPrompt();
+    editing::searchColumn(*grid_, services_.prompter->inputBox(prompt, prompt));
 }
+
 void FrmEKLZ::CmdZArch_Click() {
     closeCellEditor();
+    loadgridarch();
 }
+
 void FrmEKLZ::CmdZagruz_Click() {
     closeCellEditor();
+    loadgrid();
 }
+
 void FrmEKLZ::CmdSaveAs_Click() {
     closeCellEditor();
+    SaveAsGridn();
 }
+
 void FrmEKLZ::CmdSave_Click() {
-    closeCellEditor();
+    SaveGridn();
 }
 
 void FrmEKLZ::CmdEdit_Click() {
@@ -295,6 +369,7 @@ void FrmEKLZ::TxtVvod_KeyPress() {
 
 void FrmEKLZ::CmdPrint_Click() {
     closeCellEditor();
+    tabPrint();
 }
 
 void FrmEKLZ::CmdProd_Click() {
@@ -306,8 +381,11 @@ void FrmEKLZ::CmdProd_Click() {
 }
 
 void FrmEKLZ::DialogOKButton_Click() {
-    closeCellEditor();
+    const bool saved = SaveGridn();
     Dialog->close();
+    // After a failed save (its message already shown) the program stays open.
+    if (saved)
+        endProgram();
 }
 
 void FrmEKLZ::DialogCancelButton_Click() {
@@ -318,6 +396,7 @@ void FrmEKLZ::DialogCancelButton_Click() {
 void FrmEKLZ::MSFGAZ_Click() {
     gridModified = true;
     openCellEditor();
+    blocdata();
 }
 
 void FrmEKLZ::openCellEditor() {
@@ -344,7 +423,12 @@ void FrmEKLZ::MSFGAZ_MouseUp() {
     sortByColumn(MSFGAZ->mouseCol());
 }
 
-void FrmEKLZ::sortByColumn(int) {}
+void FrmEKLZ::sortByColumn(int column) {
+    MSFGAZ->setVisible(false);
+    MSFGAZ->refresh();
+    markModifiedIf(editing::sortByColumn(*grid_, column, headerFormat));
+    MSFGAZ->setVisible(true);
+}
 
 void FrmEKLZ::Timer2_Timer() {
     Timer2->setInterval(0);

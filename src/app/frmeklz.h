@@ -6,6 +6,10 @@
 #include <memory>
 
 class CellEditor;
+class Clock;
+class JournalFiles;
+class PrinterProvider;
+class PrintProgress;
 class ExitPrompt;
 class GridModel;
 class GridView;
@@ -19,6 +23,10 @@ struct WindowServices {
     QString programFolder;              // the folder of the program's executable, no trailing '/'
     std::shared_ptr<Prompter> prompter; // input box and message box
     std::function<void()> endProgram;   // ends the program; by default QCoreApplication::quit
+    std::shared_ptr<PrinterProvider> printer; // where "Печать" prints; the default printer
+    std::shared_ptr<Clock> clock;             // the date and time on a printout; the system's
+    // Follows long printouts and lets the user stop them; a progress dialog by default.
+    std::shared_ptr<PrintProgress> printProgress;
 };
 
 // The main window "Журнал учета ЭКЛЗ": the command buttons, the input line, the cell editor,
@@ -40,6 +48,16 @@ public:
 
     QString headerFormat;
     bool gridModified = false;
+
+    // The window's journal operations.
+    void loadgrid();
+    void loadgridarch();
+    bool SaveGridn();
+    void SaveAsGridn();
+    void Wait(double seconds);
+    void ciclesave();
+    void blocdata();
+    void tabPrint();
 
 public Q_SLOTS:
     void CmdDelC_Click();
@@ -88,6 +106,7 @@ private:
     void DialogCancelButton_Click();
 
     WindowServices services_;
+    std::unique_ptr<JournalFiles> journal_;
     GridModel* grid_ = nullptr;
     GridView* MSFGAZ = nullptr;
     QLineEdit* TxtVvod = nullptr;
