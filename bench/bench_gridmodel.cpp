@@ -1,0 +1,115 @@
+// The grid members that every whole-register operation is built from, measured on their own so
+// that a slow operation can be traced to its pass over the grid.
+#include "app/gridmodel.h"
+#include "benchjournals.h"
+#include "journal/journalcolumns.h"
+
+namespace {
+
+using bench::benchJournal;
+using bench::fillGridAsOpened;
+using bench::timeIteration;
+
+// Building the grid of an opened register in one step from its texts.
+void gridReplaceCells(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    for (auto _ : state) {
+        GridModel grid;
+        timeIteration(state, [&] { fillGridAsOpened(grid, journal); });
+    }
+}
+BENCHMARK(gridReplaceCells)->Name("grid: fill in one step")->Apply(bench::registerSizes);
+
+// Growing the grid a row at a time, as a reader that appends each line does.
+void gridAppendRows(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    for (auto _ : state) {
+        GridModel grid;
+        grid.setCols(9);
+        timeIteration(state, [&] {
+            for (int r = 0; r < journal.rows; ++r) {
+                const int row = grid.rows() - 1;
+                for (int c = 0; c < 8; ++c)
+                    grid.setTextMatrix(row, c, journal.cells[qsizetype(r) * 8 + c]);
+                grid.setRows(grid.rows() + 1);
+            }
+            grid.setRows(grid.rows() - 1);
+        });
+    }
+}
+BENCHMARK(gridAppendRows)->Name("grid: append row by row")->Apply(bench::registerSizes);
+
+// Reading every cell of columns 0 .. 7 through the checked member, as writing and printing do.
+void gridReadEveryCell(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    GridModel grid;
+    fillGridAsOpened(grid, journal);
+    for (auto _ : state) {
+        qsizetype characters = 0;
+        timeIteration(state, [&] {
+            for (int r = 1; r < grid.rows(); ++r)
+                for (int c = 0; c < 8; ++c)
+                    characters += grid.textMatrix(r, c).size();
+        });
+        benchmark::DoNotOptimize(characters);
+    }
+}
+BENCHMARK(gridReadEveryCell)->Name("grid: read every cell")->Apply(bench::registerSizes);
+
+// Writing one column of every row, the write half of the block-date pass. Two texts take turns
+// so that every write changes the cell.
+void gridWriteColumn(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    GridModel grid;
+    fillGridAsOpened(grid, journal);
+    const QString dates[] = {QStringLiteral("01.05.2010"), QStringLiteral("01.06.2010")};
+    int turn = 0;
+    for (auto _ : state) {
+        const QString& date = dates[turn++ % 2];
+        timeIteration(state, [&] {
+            for (int r = 1; r < grid.rows(); ++r)
+                grid.setTextMatrix(r, journal::BlockDate, date);
+        });
+    }
+}
+BENCHMARK(gridWriteColumn)->Name("grid: write one column")->Apply(bench::registerSizes);
+
+// Sorting all data rows with the grid's generic key (numbers, then texts by code point).
+void gridSortGeneric(benchmark::State& state, int column) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    for (auto _ : state) {
+        GridModel grid;
+        fillGridAsOpened(grid, journal);
+        grid.setCurrentCell(1, column);
+        timeIteration(state, [&] { grid.setSort(1); });
+    }
+}
+BENCHMARK_CAPTURE(gridSortGeneric, owner, int(journal::Owner))
+    ->Name("grid: sort, generic key, text column")
+    ->Apply(bench::registerSizes);
+BENCHMARK_CAPTURE(gridSortGeneric, activation, int(journal::ActivationDate))
+    ->Name("grid: sort, generic key, date column")
+    ->Apply(bench::registerSizes);
+
+// Moving the last column to the front, the rotation behind every column move.
+void gridColumnPosition(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    GridModel grid;
+    fillGridAsOpened(grid, journal);
+    for (auto _ : state)
+        timeIteration(state, [&] { grid.setColPosition(grid.cols() - 1, 0); });
+}
+BENCHMARK(gridColumnPosition)->Name("grid: move a column")->Apply(bench::registerSizes);
+
+// One more column at the right, the storage half of inserting a column.
+void gridAddColumn(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    for (auto _ : state) {
+        GridModel grid;
+        fillGridAsOpened(grid, journal);
+        timeIteration(state, [&] { grid.setCols(grid.cols() + 1); });
+    }
+}
+BENCHMARK(gridAddColumn)->Name("grid: add a column")->Apply(bench::registerSizes);
+
+} // namespace
