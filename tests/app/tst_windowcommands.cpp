@@ -2,12 +2,14 @@
 #include "app/exitprompt.h"
 #include "app/gridmodel.h"
 #include "app/gridview.h"
+#include "printing/journalprintout.h"
 #include "printing/printservices.h"
 #include "printing/recordingsurface.h"
 #include "support/windowharness.h"
 
 #include <QPushButton>
 #include <QTest>
+#include <optional>
 
 namespace {
 
@@ -27,17 +29,35 @@ QByteArray sampleJournal() {
                         QString(), QStringLiteral("Петров")});
 }
 
+// What a recording surface saw, kept after the printout has released the surface.
+struct Printout {
+    QStringList texts;
+    bool ended = false;
+};
+
+class KeptRecording : public RecordingSurface {
+public:
+    explicit KeptRecording(Printout& out) : out_(out) {}
+    ~KeptRecording() override {
+        for (const Text& text : texts())
+            out_.texts << text.text;
+        out_.ended = ended();
+    }
+
+private:
+    Printout& out_;
+};
+
 // A printer that records what is drawn, or that is missing.
 class RecordingPrinter : public PrinterProvider {
 public:
     bool present = true;
-    RecordingSurface* last = nullptr;
+    std::optional<Printout> last;
     std::unique_ptr<PageSurface> open() override {
         if (!present)
             return nullptr;
-        auto surface = std::make_unique<RecordingSurface>();
-        last = surface.get();
-        return surface;
+        last.emplace();
+        return std::make_unique<KeptRecording>(*last);
     }
 };
 
@@ -46,13 +66,6 @@ public:
     QString date() const override { return QStringLiteral("07.12.2026"); }
     QString time() const override { return QStringLiteral("10:15"); }
 };
-
-QStringList printedTexts(const RecordingSurface& surface) {
-    QStringList texts;
-    for (const RecordingSurface::Text& text : surface.texts())
-        texts << text.text;
-    return texts;
-}
 
 } // namespace
 
@@ -217,8 +230,8 @@ private Q_SLOTS:
         typeText(&harness.window().cellEditor(), QStringLiteral("Зав-1"));
         harness.press("CmdPrint");
         QVERIFY(printer->last);
-        QVERIFY(printer->last->ended());
-        const QStringList texts = printedTexts(*printer->last);
+        QVERIFY(printer->last->ended);
+        const QStringList& texts = printer->last->texts;
         QVERIFY(texts.contains(QStringLiteral("Зав-1")));
         QVERIFY(texts.contains(QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  07.12.2026 10:15")));
         QCOMPARE(grid.row(), 2);
@@ -227,7 +240,7 @@ private Q_SLOTS:
 
         printer->present = false;
         harness.press("CmdPrint");
-        QCOMPARE(harness.prompter().messages, QStringList{QStringLiteral("Принтер не найден.")});
+        QCOMPARE(harness.prompter().messages, QStringList{noPrinterMessage()});
     }
 };
 
