@@ -393,8 +393,14 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     if (orientation != Qt::Horizontal || section < 0 || section >= cols_)
         return {};
     switch (role) {
-    case Qt::DisplayRole:
-        return cell(0, section);
+    case Qt::DisplayRole: {
+        // Trailing blanks widen a column through its format; drawn, they would push a centred
+        // caption off centre.
+        QString caption = cell(0, section);
+        while (caption.endsWith(QLatin1Char(' ')))
+            caption.chop(1);
+        return caption;
+    }
     case Qt::TextAlignmentRole:
         return columns_[std::size_t(section)].centred ? QVariant(Qt::AlignCenter)
                                                       : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
