@@ -103,7 +103,8 @@ void GridView::followSelection() {
 void GridView::followTopRow(int row) {
     if (row < 1 || row >= grid_->rows())
         return;
-    verticalScrollBar()->setValue(verticalHeader()->sectionPosition(row - 1));
+    scrollTo(grid_->index(row - 1, std::clamp(grid_->col(), 0, grid_->cols() - 1)),
+             QAbstractItemView::PositionAtTop);
 }
 
 GridView::Cell GridView::cellAtViewport(QPoint position) const {

@@ -175,6 +175,20 @@ private Q_SLOTS:
         QCOMPARE(harness.prompter().titles.first(), harness.prompter().prompts.first());
     }
 
+    void aFoundRowIsScrolledToTheTop() {
+        WindowHarness harness;
+        GridModel& grid = harness.grid();
+        grid.setRows(301);
+        grid.setTextMatrix(250, 4, QStringLiteral("Рег-250"));
+        grid.setCurrentCell(1, 4);
+        harness.prompter().answers << QStringLiteral("рег-250");
+        harness.press("CmdSearh");
+        QCOMPARE(grid.row(), 250);
+        QCOMPARE(grid.rowSel(), 251);
+        GridView& view = harness.window().gridView();
+        QCOMPARE(view.rowAt(0) + 1, 250);
+    }
+
     void releasingOverAHeaderSortsWithThePendingEdit() {
         WindowHarness harness;
         GridModel& grid = harness.grid();
