@@ -1,0 +1,287 @@
+#include "printing/journalprintout.h"
+
+#include "app/gridmodel.h"
+#include "printing/pagesurface.h"
+#include "printing/printgeometry.h"
+#include "printing/printprogress.h"
+#include "printing/printservices.h"
+#include "printing/textfit.h"
+
+#include <algorithm>
+#include <array>
+#include <vector>
+
+using namespace printout;
+
+namespace {
+
+constexpr double TablePoints = 10;
+constexpr double TitlePoints = 14;
+constexpr double SmallestPoints = 6;
+constexpr int BoldPen = 2;
+constexpr int ThinPen = 1;
+
+QString journalFace() {
+    return QStringLiteral("Times New Roman cyr");
+}
+
+// One run of the printout over one document.
+class JournalLayout {
+public:
+    JournalLayout(GridModel& grid, PageSurface& surface, const Clock& clock,
+                  PrintProgress* progress)
+        : grid_(grid), surface_(surface), clock_(clock), progress_(progress) {}
+
+    PrintResult run();
+
+private:
+    struct Columns {
+        int cols = -1;
+        std::vector<int> rules;
+        std::vector<int> limits;
+    };
+
+    void setUpPage();
+    void captureHeaders();
+    void printTitle();
+    void printHeaderRow();
+    void printDataRow(int row, int cols);
+    bool breakPage();
+    void printPageLabel();
+    void leaveCurrentCell();
+
+    void bold() { surface_.setDrawWidth(BoldPen); }
+    void thin() { surface_.setDrawWidth(ThinPen); }
+    void ruleAcross(int line);
+    void verticalRule(int rule);
+    void printInBand(int rule, int limit, const QString& text);
+    const Columns& columnsFor(int cols);
+
+    GridModel& grid_;
+    PageSurface& surface_;
+    const Clock& clock_;
+    PrintProgress* progress_;
+    bool showsProgress_ = false;
+
+    PageUnits units_{};
+    int pageWidth_ = 0;
+    std::array<QString, HeaderSlots> headers_;
+    Columns columns_;
+    int line_ = 0;
+    int page_ = 1;
+    int lastRow_ = 0;
+    int lastCol_ = 0;
+};
+
+PrintResult JournalLayout::run() {
+    setUpPage();
+    captureHeaders();
+    page_ = 1;
+    line_ = 0;
+    printTitle();
+
+    line_ += TitleBands;
+    surface_.setFontSize(TablePoints);
+    bold();
+    ruleAcross(line_);
+    thin();
+    printHeaderRow();
+    ++line_;
+    // Only the first page's header row is bold.
+    surface_.setFontBold(false);
+    bold();
+    ruleAcross(line_);
+    thin();
+
+    const int pages = pageCount(grid_.rows() - 1);
+    showsProgress_ = progress_ && pages > QuietPrintPages;
+    if (showsProgress_)
+        progress_->start(pages);
+
+    for (int row = 1; row < grid_.rows(); ++row) {
+        if (line_ > LastBand) {
+            if (!breakPage()) {
+                leaveCurrentCell();
+                surface_.abortDoc();
+                progress_->finish();
+                return PrintResult::Cancelled;
+            }
+            // The window handled events while the progress was shown.
+            if (row >= grid_.rows())
+                break;
+        }
+        printDataRow(row, grid_.cols());
+    }
+
+    // The closing rule leaves one empty band under the last row.
+    bold();
+    ++line_;
+    ruleAcross(line_);
+    printPageLabel();
+    if (showsProgress_)
+        progress_->finish();
+    leaveCurrentCell();
+    return surface_.endDoc() ? PrintResult::Printed : PrintResult::NoPrinter;
+}
+
+void JournalLayout::setUpPage() {
+    surface_.setOrientation(PageOrientation::Landscape);
+    // The units come from the paper the printer has before it is told to take A4.
+    pageWidth_ = surface_.pageWidth();
+    const int height = surface_.pageHeight();
+    units_ = pageUnits(pageWidth_, height);
+    surface_.setPaperSize(PaperSize::A4);
+    surface_.setFontName(journalFace());
+    surface_.setFontSize(TablePoints);
+    bold();
+}
+
+void JournalLayout::captureHeaders() {
+    for (int col = 0; col < grid_.cols(); ++col) {
+        grid_.setRow(0);
+        grid_.setCol(col);
+        if (col < HeaderSlots)
+            headers_[std::size_t(col)] = grid_.text();
+    }
+}
+
+void JournalLayout::printTitle() {
+    surface_.setCurrentX(float(TitleLeft * units_.column));
+    surface_.setCurrentY(float(line_ * units_.line));
+    surface_.setFontBold(true);
+    surface_.setFontSize(TitlePoints);
+    surface_.print(titleText(clock_.date(), clock_.time()));
+}
+
+void JournalLayout::printHeaderRow() {
+    const int cols = grid_.cols();
+    const Columns& columns = columnsFor(cols);
+    // One pass past the last column draws the closing rule.
+    for (int col = 0; col <= cols; ++col) {
+        if (col == cols || col == 1)
+            bold();
+        else
+            thin();
+        verticalRule(columns.rules[std::size_t(col)]);
+        if (col < HeaderSlots)
+            printInBand(columns.rules[std::size_t(col)],
+                        col < cols ? columns.limits[std::size_t(col)] : RuleAcrossEnd,
+                        headers_[std::size_t(col)]);
+    }
+}
+
+void JournalLayout::printDataRow(int row, int cols) {
+    const Columns& columns = columnsFor(cols);
+    for (int col = 0; col < cols; ++col) {
+        if (col == 1)
+            bold();
+        else
+            thin();
+        verticalRule(columns.rules[std::size_t(col)]);
+        printInBand(columns.rules[std::size_t(col)], columns.limits[std::size_t(col)],
+                    grid_.cell(row, col));
+    }
+    bold();
+    verticalRule(columns.rules[std::size_t(cols)]);
+    thin();
+    ++line_;
+    ruleAcross(line_);
+    lastRow_ = row;
+    lastCol_ = cols - 1;
+}
+
+bool JournalLayout::breakPage() {
+    // The bold rule goes over the thin one under the page's last row.
+    bold();
+    ruleAcross(line_);
+    printPageLabel();
+    if (showsProgress_ && !progress_->pageDone(page_))
+        return false;
+    surface_.newPage();
+    ++page_;
+    line_ = 0;
+    surface_.setFontName(journalFace());
+    surface_.setFontSize(TablePoints);
+    bold();
+    ruleAcross(line_);
+    thin();
+    printHeaderRow();
+    ++line_;
+    bold();
+    ruleAcross(line_);
+    thin();
+    return true;
+}
+
+void JournalLayout::printPageLabel() {
+    surface_.setCurrentX(float(LabelLeft * units_.column));
+    surface_.setCurrentY(float(units_.line * LabelTop));
+    surface_.print(pageLabelText(), page_);
+}
+
+// The grid's current cell ends on the last cell read, as if every cell had been visited.
+void JournalLayout::leaveCurrentCell() {
+    if (lastRow_ < 1)
+        return;
+    grid_.setCurrentCell(std::min(lastRow_, grid_.rows() - 1),
+                         std::min(lastCol_, grid_.cols() - 1));
+}
+
+void JournalLayout::ruleAcross(int line) {
+    const int y = line * units_.line;
+    surface_.line(FirstRule * units_.column, y, RuleAcrossEnd * units_.column, y);
+}
+
+void JournalLayout::verticalRule(int rule) {
+    const int x = rule * units_.column;
+    surface_.line(x, line_ * units_.line, x, (line_ + 1) * units_.line);
+}
+
+// A text that would run over the next rule is printed smaller, and cut there if it still does
+// not fit, so that no text covers another. Nor does a text run off the paper.
+void JournalLayout::printInBand(int rule, int limit, const QString& text) {
+    const double x = (rule + TextInset) * units_.column;
+    surface_.setCurrentX(float(x));
+    surface_.setCurrentY(float((line_ + TextDrop) * units_.line));
+    if (text.isEmpty()) {
+        surface_.print(text);
+        return;
+    }
+    const double end = std::min(double(limit) * units_.column, double(pageWidth_));
+    const FittedText fitted = fitText(surface_, text, end - x, TablePoints, SmallestPoints);
+    if (fitted.points == TablePoints) {
+        surface_.print(fitted.text);
+        return;
+    }
+    surface_.setFontSize(fitted.points);
+    surface_.print(fitted.text);
+    surface_.setFontSize(TablePoints);
+}
+
+const JournalLayout::Columns& JournalLayout::columnsFor(int cols) {
+    if (columns_.cols != cols) {
+        columns_.cols = cols;
+        columns_.rules = columnRules(cols);
+        columns_.limits = textLimits(columns_.rules);
+    }
+    return columns_;
+}
+
+} // namespace
+
+QString noPrinterMessage() {
+    return QStringLiteral("Принтер не найден. Журнал не напечатан.");
+}
+
+PrintResult printJournal(GridModel& grid, PageSurface& surface, const Clock& clock,
+                         PrintProgress* progress) {
+    return JournalLayout(grid, surface, clock, progress).run();
+}
+
+PrintResult tabPrint(GridModel& grid, PrinterProvider& printers, const Clock& clock,
+                     PrintProgress* progress) {
+    const std::unique_ptr<PageSurface> surface = printers.open();
+    if (!surface)
+        return PrintResult::NoPrinter;
+    return printJournal(grid, *surface, clock, progress);
+}

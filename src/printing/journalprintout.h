@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QString>
+
+class Clock;
+class GridModel;
+class PageSurface;
+class PrintProgress;
+class PrinterProvider;
+
+enum class PrintResult {
+    Printed,   // the printer took the document
+    NoPrinter, // no printer, or it did not start or take the document: nothing was printed
+    Cancelled, // the user stopped a long printout: the document was thrown away
+};
+
+// The message shown when a printout did not reach a printer.
+QString noPrinterMessage();
+
+// Journals of more pages than this show their progress.
+constexpr int QuietPrintPages = 10;
+
+// Prints the journal the grid holds on a document opened from `printers`: landscape A4 pages
+// with a bold title carrying the date and time from `clock`, the column headers on every page,
+// one ruled band per data row and a page label at the foot of every page.
+//
+// The grid is only read, by moving its current cell: the header row is read cell by cell (each
+// move raises leaveCell(), so an open cell edit is stored before anything is read), and the
+// current cell is left on the last column of the last data row. Without a printer the grid
+// is not touched. `progress`, when given, follows journals of more than QuietPrintPages pages
+// and can stop them.
+PrintResult tabPrint(GridModel& grid, PrinterProvider& printers, const Clock& clock,
+                     PrintProgress* progress = nullptr);
+
+// The same on a surface that already holds a started document, which the printout ends
+// (or, when cancelled, throws away).
+PrintResult printJournal(GridModel& grid, PageSurface& surface, const Clock& clock,
+                         PrintProgress* progress = nullptr);

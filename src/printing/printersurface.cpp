@@ -1,0 +1,202 @@
+#include "printing/printersurface.h"
+
+#include "app/fonts.h"
+
+#include <QFile>
+#include <QFontMetricsF>
+#include <QPrinter>
+#include <cmath>
+
+namespace {
+
+// One dot a twip: rules fall on whole dots and texts need no finer placing.
+constexpr int DeviceResolution = 1440;
+// The printer pixels pen widths are counted in.
+constexpr double PenPixelsPerInch = 600;
+constexpr double TwipsPerMillimetre = 1440 / 25.4;
+constexpr double TwipsPerPoint = 20;
+
+QPageSize pageSizeOf(PaperSize paper) {
+    return QPageSize(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4);
+}
+
+QPageLayout::Orientation layoutOrientation(bool landscape) {
+    return landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
+}
+
+} // namespace
+
+PrinterSurface::PrinterSurface(std::unique_ptr<QPrinter> printer, Delivery deliver)
+    : printer_(std::move(printer)), deliver_(std::move(deliver)) {
+    // No ".pdf" ending: a native printer then keeps its own engine and only writes the file.
+    workFile_ = workDir_.filePath(QStringLiteral("document"));
+}
+
+PrinterSurface::~PrinterSurface() {
+    abortDoc();
+}
+
+bool PrinterSurface::startDocument() {
+    if (!printer_ || !workDir_.isValid())
+        return false;
+    ownLayout_ = printer_->pageLayout();
+    landscape_ = ownLayout_.orientation() == QPageLayout::Landscape;
+
+    printer_->setResolution(DeviceResolution);
+    printer_->setPageSize(QPageSize(QPageSize::A4));
+    printer_->setPageOrientation(QPageLayout::Landscape);
+    printer_->setOutputFileName(workFile_);
+    if (!painter_.begin(printer_.get()))
+        return false;
+    const int dpi = printer_->logicalDpiX();
+    deviceUnitsPerTwip_ = (dpi > 0 ? dpi : DeviceResolution) / 1440.0;
+    return true;
+}
+
+QSizeF PrinterSurface::pageTwips() const {
+    QPageLayout layout = paperSet_ ? printer_->pageLayout() : ownLayout_;
+    layout.setOrientation(layoutOrientation(landscape_));
+    return layout.paintRect(QPageLayout::Millimeter).size() * TwipsPerMillimetre;
+}
+
+void PrinterSurface::setOrientation(PageOrientation orientation) {
+    landscape_ = orientation == PageOrientation::Landscape;
+    // The document was started landscape; any other choice applies from the next page on.
+    if (printer_->pageLayout().orientation() != layoutOrientation(landscape_))
+        printer_->setPageOrientation(layoutOrientation(landscape_));
+}
+
+int PrinterSurface::pageWidth() {
+    return int(std::lround(pageTwips().width()));
+}
+
+int PrinterSurface::pageHeight() {
+    return int(std::lround(pageTwips().height()));
+}
+
+void PrinterSurface::setPaperSize(PaperSize paper) {
+    paperSet_ = true;
+    const QPageSize size = pageSizeOf(paper);
+    if (!printer_->pageLayout().pageSize().isEquivalentTo(size))
+        printer_->setPageSize(size);
+}
+
+void PrinterSurface::setFontName(const QString& face) {
+    auto known = familyOfFace_.constFind(face);
+    if (known == familyOfFace_.constEnd()) {
+        const QFont found = cyrillicFont(
+            {face, QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")},
+            QFont::Serif, points_, bold_);
+        known = familyOfFace_.insert(face, found.family());
+    }
+    if (family_ == *known)
+        return;
+    family_ = *known;
+    glyphs_.clear();
+}
+
+void PrinterSurface::setFontSize(double points) {
+    points_ = points;
+}
+
+void PrinterSurface::setFontBold(bool bold) {
+    bold_ = bold;
+}
+
+void PrinterSurface::setDrawWidth(int pixels) {
+    drawWidth_ = pixels;
+}
+
+void PrinterSurface::setCurrentX(float twips) {
+    x_ = twips;
+}
+
+void PrinterSurface::setCurrentY(float twips) {
+    y_ = twips;
+}
+
+QFont PrinterSurface::fontAt(double points) const {
+    QFont font(family_);
+    font.setStyleHint(QFont::Serif);
+    font.setBold(bold_);
+    font.setPointSizeF(points);
+    return font;
+}
+
+GlyphTable& PrinterSurface::glyphsAt(double points) {
+    for (const SizedGlyphs& known : glyphs_)
+        if (known.bold == bold_ && known.points == points)
+            return *known.glyphs;
+    QRawFont raw = QRawFont::fromFont(fontAt(points));
+    raw.setPixelSize(toDevice(points * TwipsPerPoint));
+    glyphs_.push_back({bold_, points, std::make_unique<GlyphTable>(std::move(raw))});
+    return *glyphs_.back().glyphs;
+}
+
+void PrinterSurface::drawItems(const QString& items) {
+    GlyphTable& glyphs = glyphsAt(points_);
+    const QRawFont& raw = glyphs.font();
+    if (!items.isEmpty() && painter_.isActive()) {
+        const QPointF origin(toDevice(x_), toDevice(y_) + raw.ascent());
+        // Journal texts are plain: laid out from the glyph table they need no shaping, which
+        // would otherwise be most of the cost of a long printout.
+        const PageBatch::GlyphSink sink = batch_.glyphsFor(raw);
+        if (!glyphs.append(items, origin, sink.glyphs, sink.positions)) {
+            painter_.setPen(QPen(Qt::black));
+            painter_.setFont(fontAt(points_));
+            painter_.drawText(origin, items);
+        }
+    }
+    // Like a printer's Print, end the line: back to the left edge, one line further down.
+    x_ = 0;
+    y_ += float((raw.ascent() + raw.descent() + raw.leading()) / deviceUnitsPerTwip_);
+}
+
+void PrinterSurface::print(const QString& text) {
+    drawItems(text);
+}
+
+void PrinterSurface::print(const QString& text, int number) {
+    drawItems(text + printNumberText(number));
+}
+
+void PrinterSurface::line(int x1, int y1, int x2, int y2) {
+    if (!painter_.isActive())
+        return;
+    batch_.addLine(QLineF(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2)),
+                   drawWidth_ * toDevice(1440) / PenPixelsPerInch);
+}
+
+void PrinterSurface::newPage() {
+    if (painter_.isActive()) {
+        batch_.paint(painter_);
+        printer_->newPage();
+    }
+    x_ = 0;
+    y_ = 0;
+}
+
+bool PrinterSurface::endDoc() {
+    if (!painter_.isActive())
+        return false;
+    batch_.paint(painter_);
+    const bool rendered = painter_.end();
+    const bool delivered = rendered && deliver_ && deliver_(workFile_);
+    QFile::remove(workFile_);
+    return delivered;
+}
+
+void PrinterSurface::abortDoc() {
+    batch_.clear();
+    if (!painter_.isActive())
+        return;
+    painter_.end();
+    QFile::remove(workFile_);
+}
+
+double PrinterSurface::textWidth(const QString& text, double points) {
+    double width = 0;
+    if (!glyphsAt(points).width(text, width))
+        width = QFontMetricsF(fontAt(points), printer_.get()).horizontalAdvance(text);
+    return width / deviceUnitsPerTwip_;
+}

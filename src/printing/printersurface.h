@@ -1,0 +1,92 @@
+#pragma once
+
+#include "printing/glyphtable.h"
+#include "printing/pagebatch.h"
+#include "printing/pagesurface.h"
+
+#include <QFont>
+#include <QHash>
+#include <QPageLayout>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <functional>
+#include <memory>
+#include <vector>
+
+class QPrinter;
+
+// A page surface that paints on a QPrinter. The document is rendered as PDF into a work file
+// of its own and handed on whole at endDoc(), so that a document can still be thrown away
+// (abortDoc()) and a printer that refuses it is noticed.
+//
+// The page is the printable area of the sheet, its top-left corner the origin, as printers
+// offer it. The document is rendered at 1440 dots per inch, one dot a twip; pen widths count
+// the pixels of a 600 dpi printer. Faces missing on the system fall back to "Times New Roman",
+// then "Liberation Serif", then any serif face, always one that shows Cyrillic.
+class PrinterSurface : public PageSurface {
+public:
+    // Takes the finished document (a PDF file) to where it goes; true when it was taken.
+    using Delivery = std::function<bool(const QString& documentFile)>;
+
+    PrinterSurface(std::unique_ptr<QPrinter> printer, Delivery deliver);
+    ~PrinterSurface() override;
+    PrinterSurface(const PrinterSurface&) = delete;
+    PrinterSurface& operator=(const PrinterSurface&) = delete;
+
+    // Starts the document, in landscape A4 as the journal is printed; false when the printer
+    // cannot start it. Until setPaperSize() is called the surface still reports the page of
+    // the printer's own paper, which is what a layout reads its units from.
+    bool startDocument();
+
+    void setOrientation(PageOrientation orientation) override;
+    int pageWidth() override;
+    int pageHeight() override;
+    void setPaperSize(PaperSize paper) override;
+    void setFontName(const QString& face) override;
+    void setFontSize(double points) override;
+    void setFontBold(bool bold) override;
+    void setDrawWidth(int pixels) override;
+    void setCurrentX(float twips) override;
+    void setCurrentY(float twips) override;
+    void print(const QString& text) override;
+    void print(const QString& text, int number) override;
+    void line(int x1, int y1, int x2, int y2) override;
+    void newPage() override;
+    bool endDoc() override;
+    void abortDoc() override;
+    double textWidth(const QString& text, double points) override;
+
+private:
+    struct SizedGlyphs {
+        bool bold;
+        double points;
+        std::unique_ptr<GlyphTable> glyphs;
+    };
+
+    QSizeF pageTwips() const;
+    double toDevice(double twips) const { return twips * deviceUnitsPerTwip_; }
+    QFont fontAt(double points) const;
+    GlyphTable& glyphsAt(double points);
+    void drawItems(const QString& items);
+
+    std::unique_ptr<QPrinter> printer_;
+    Delivery deliver_;
+    QTemporaryDir workDir_;
+    QString workFile_;
+    QPainter painter_;
+    PageBatch batch_;
+    double deviceUnitsPerTwip_ = 1;
+
+    QPageLayout ownLayout_;
+    bool paperSet_ = false;
+    bool landscape_ = true;
+
+    QHash<QString, QString> familyOfFace_;
+    QString family_;
+    double points_ = 10;
+    bool bold_ = false;
+    std::vector<SizedGlyphs> glyphs_; // of the current family
+    int drawWidth_ = 1;
+    float x_ = 0;
+    float y_ = 0;
+};

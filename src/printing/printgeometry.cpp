@@ -1,0 +1,73 @@
+#include "printing/printgeometry.h"
+
+#include <array>
+#include <cmath>
+
+namespace printout {
+
+int roundHalfEven(double value) {
+    const double whole = std::floor(value);
+    const double fraction = value - whole;
+    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0))
+        return int(whole + 1);
+    return int(whole);
+}
+
+PageUnits pageUnits(int pageWidth, int pageHeight) {
+    return {roundHalfEven(pageWidth * 0.01), roundHalfEven(pageHeight * 0.02)};
+}
+
+int nextColumnRule(int rule, int column, int cols) {
+    static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
+    if (column < 0 || column >= int(Weights.size()) || cols < 2)
+        return rule;
+    const double weight = Weights[std::size_t(column)];
+    const double share = weight / (cols - 1);
+    const double correction = weight / ((cols - 1) * 4);
+    return roundHalfEven((rule + share) - correction);
+}
+
+std::vector<int> columnRules(int cols) {
+    std::vector<int> rules;
+    rules.reserve(std::size_t(cols) + 1);
+    int rule = FirstRule;
+    for (int column = 0; column <= cols; ++column) {
+        rules.push_back(rule);
+        rule = nextColumnRule(rule, column, cols);
+    }
+    return rules;
+}
+
+std::vector<int> textLimits(const std::vector<int>& rules) {
+    const std::size_t columns = rules.empty() ? 0 : rules.size() - 1;
+    std::vector<int> limits(columns, RuleAcrossEnd);
+    // The rules never go left, so the first rule right of column i is the first one after it
+    // that differs; walking from the right keeps it at hand.
+    bool found = false;
+    int nearestRight = RuleAcrossEnd;
+    for (std::size_t i = columns; i-- > 0;) {
+        if (rules[i + 1] > rules[i]) {
+            nearestRight = rules[i + 1];
+            found = true;
+        }
+        limits[i] = found ? nearestRight : RuleAcrossEnd;
+    }
+    return limits;
+}
+
+int pageCount(int dataRows) {
+    if (dataRows <= FirstPageRows)
+        return 1;
+    return 1 + (dataRows - FirstPageRows + LaterPageRows - 1) / LaterPageRows;
+}
+
+QString titleText(const QString& date, const QString& time) {
+    return QStringLiteral(" ЖУРНАЛ ЭКЛЗ ") + QStringLiteral(" от  ") + date + QLatin1Char(' ') +
+           time;
+}
+
+QString pageLabelText() {
+    return QStringLiteral("стр. ");
+}
+
+} // namespace printout

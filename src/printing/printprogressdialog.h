@@ -1,0 +1,32 @@
+#pragma once
+
+#include "printing/printprogress.h"
+
+#include <QPointer>
+#include <memory>
+
+class QProgressDialog;
+class QWidget;
+
+// The progress of a printout in a modal progress dialog with a cancel button. While it is
+// shown, each finished page lets the window system handle pending events, so the window stays
+// alive and the cancel button is heard.
+class PrintProgressDialog : public PrintProgress {
+public:
+    explicit PrintProgressDialog(QWidget* parent = nullptr);
+    ~PrintProgressDialog() override;
+
+    void start(int pageCount) override;
+    bool pageDone(int pagesDone) override;
+    void finish() override;
+
+    // The dialog while it is shown, for tests.
+    QProgressDialog* dialog() const { return dialog_.get(); }
+
+private:
+    void showPage(int pagesDone);
+
+    QPointer<QWidget> parent_;
+    std::unique_ptr<QProgressDialog> dialog_;
+    int pageCount_ = 0;
+};

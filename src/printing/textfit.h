@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QString>
+
+class PageSurface;
+
+// A text as it is to be printed so that it stays within its room.
+struct FittedText {
+    QString text;
+    double points;
+};
+
+// The text at `points` when it fits into `room` twips; otherwise at the largest smaller size, in
+// half points down to `smallestPoints`, at which it fits; otherwise cut, at the smallest size,
+// to the characters that fit. Widths are those of the surface's current face and weight;
+// trailing blanks take no room.
+FittedText fitText(PageSurface& surface, const QString& text, double room, double points,
+                   double smallestPoints);
