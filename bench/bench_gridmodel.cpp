@@ -3,6 +3,7 @@
 #include "app/gridmodel.h"
 #include "benchjournals.h"
 #include "journal/journalcolumns.h"
+#include "journalgenerator.h"
 
 namespace {
 
@@ -15,7 +16,11 @@ void gridReplaceCells(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
         GridModel grid;
-        timeIteration(state, [&] { fillGridAsOpened(grid, journal); });
+        QList<QString> cells = bench::gridCellsAsOpened(journal);
+        bench::settleHeap();
+        timeIteration(state, [&] {
+            grid.replaceCells(journal.rows + 1, bench::JournalFields, std::move(cells));
+        });
     }
 }
 BENCHMARK(gridReplaceCells)->Name("grid: fill in one step")->Apply(bench::registerSizes);
@@ -25,7 +30,8 @@ void gridAppendRows(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
         GridModel grid;
-        grid.setCols(9);
+        grid.setCols(journal::FileColumns);
+        bench::settleHeap();
         timeIteration(state, [&] {
             for (int r = 0; r < journal.rows; ++r) {
                 const int row = grid.rows() - 1;
@@ -81,6 +87,7 @@ void gridSortGeneric(benchmark::State& state, int column) {
         GridModel grid;
         fillGridAsOpened(grid, journal);
         grid.setCurrentCell(1, column);
+        bench::settleHeap();
         timeIteration(state, [&] { grid.setSort(1); });
     }
 }
@@ -107,6 +114,7 @@ void gridAddColumn(benchmark::State& state) {
     for (auto _ : state) {
         GridModel grid;
         fillGridAsOpened(grid, journal);
+        bench::settleHeap();
         timeIteration(state, [&] { grid.setCols(grid.cols() + 1); });
     }
 }

@@ -7,9 +7,11 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <stdexcept>
+#include <time.h>
 
 namespace bench {
 
@@ -48,22 +50,33 @@ const BenchJournal& benchJournal(int rows) {
 }
 
 void fillGridAsOpened(GridModel& grid, const BenchJournal& journal) {
-    constexpr int OpenedCols = 9;
-    grid.setCols(8);
     grid.setFormatString(journal::headerFormat());
+    grid.replaceCells(journal.rows + 1, JournalFields, gridCellsAsOpened(journal));
+    grid.setCurrentCell(journal.rows, JournalFields - 1);
+}
+
+QList<QString> gridCellsAsOpened(const BenchJournal& journal) {
     QList<QString> cells;
-    cells.reserve(qsizetype(journal.rows + 1) * OpenedCols);
-    for (int c = 0; c < OpenedCols; ++c)
-        cells << (c < grid.cols() ? grid.textMatrix(0, c) : QString());
-    for (int r = 0; r < journal.rows; ++r) {
-        for (int c = 0; c < 8; ++c) {
-            // A deep copy, as text read from a file would be.
-            const QString& text = journal.cells[qsizetype(r) * 8 + c];
-            cells << QString(text.constData(), text.size());
-        }
-        cells << QString();
-    }
-    grid.replaceCells(journal.rows + 1, OpenedCols, std::move(cells));
+    cells.reserve(qsizetype(journal.rows + 1) * JournalFields);
+    const QStringList headers = journal::headerFormat().split(QLatin1Char('|'));
+    for (const QString& header : headers)
+        cells << header.mid(1);
+    for (const QString& text : journal.cells)
+        cells << QString(text.constData(), text.size()); // a copy of its own, as if read
+    return cells;
+}
+
+double threadCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+void settleHeap() {
+    // A request above the small sizes makes the allocator merge the small blocks freed before.
+    void* block = std::malloc(4096);
+    benchmark::DoNotOptimize(block);
+    std::free(block);
 }
 
 void registerSizes(benchmark::internal::Benchmark* benchmark) {

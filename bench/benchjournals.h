@@ -26,20 +26,36 @@ struct BenchJournal {
 
 const BenchJournal& benchJournal(int rows);
 
-// Puts the register into the grid the way opening it leaves the grid: the journal header in
-// row 0, one data row per line, nine columns (the file's final ";" opens an empty ninth).
-// Every cell is the grid's own copy, so the operation measured pays no copy-on-write.
+// Puts the register into the grid the way "Открыть журнал" leaves it, block dates aside (the
+// generated file holds them already): the journal header in row 0, one data row per line.
 void fillGridAsOpened(GridModel& grid, const BenchJournal& journal);
+
+// The cells of that grid, header row first, each text a copy of its own, for
+// GridModel::replaceCells.
+QList<QString> gridCellsAsOpened(const BenchJournal& journal);
+
+// Tidies the heap after a set-up that freed a large grid. The C library puts that off until
+// the next large allocation, which would make the operation measured next pay for the set-up.
+// The freed memory stays with the program, as it would in a running window.
+void settleHeap();
 
 // Adds every register size as an argument and measures wall-clock time in milliseconds.
 void registerSizes(benchmark::internal::Benchmark* benchmark);
 
+// The processor time this thread has used so far (user and system), in milliseconds.
+double threadCpuMs();
+
 // Times one run of `operation` as the iteration's time (manual timing), leaving the set-up
-// done before it outside the figure.
+// done before it outside the figure. The thread's processor time for the same run goes into
+// the "cpu_ms" counter: on a busy machine it shows how much of the time was waiting.
 template <typename Operation> void timeIteration(benchmark::State& state, Operation&& operation) {
+    const double cpuStart = threadCpuMs();
     const auto start = std::chrono::steady_clock::now();
     operation();
     const auto end = std::chrono::steady_clock::now();
+    benchmark::Counter& cpu = state.counters["cpu_ms"];
+    cpu.value += threadCpuMs() - cpuStart;
+    cpu.flags = benchmark::Counter::kAvgIterations;
     state.SetIterationTime(std::chrono::duration<double>(end - start).count());
 }
 

@@ -91,7 +91,11 @@ int main(int argc, char* argv[]) {
     const int rows = arguments.value(2).toInt();
 
     auto prompter = std::make_shared<RecordingPrompter>();
-    FrmEKLZ window(WindowServices{programFolder, prompter, [] {}});
+    WindowServices services;
+    services.programFolder = programFolder;
+    services.prompter = prompter;
+    services.endProgram = [] {};
+    FrmEKLZ window(std::move(services));
     PaintWaiter firstPaint(&window);
     window.show();
     if (!firstPaint.wait(10000)) {

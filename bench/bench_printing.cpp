@@ -1,0 +1,43 @@
+// "Печать" of the whole register into a PDF file: layout, drawing and writing every page.
+#include "app/gridmodel.h"
+#include "benchjournals.h"
+#include "printing/journalprintout.h"
+#include "printing/printservices.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+namespace {
+
+using bench::benchJournal;
+using bench::fillGridAsOpened;
+using bench::timeIteration;
+
+class FixedClock : public Clock {
+public:
+    QString date() const override { return QStringLiteral("15.03.2010"); }
+    QString time() const override { return QStringLiteral("14:05:09"); }
+};
+
+void printToPdf(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    GridModel grid;
+    fillGridAsOpened(grid, journal);
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath(QStringLiteral("journal.pdf"));
+    PdfFilePrinterProvider printer(fileName);
+    const FixedClock clock;
+    for (auto _ : state) {
+        QFile::remove(fileName);
+        PrintResult result = PrintResult::NoPrinter;
+        timeIteration(state, [&] { result = tabPrint(grid, printer, clock); });
+        if (result != PrintResult::Printed || QFile(fileName).size() == 0) {
+            state.SkipWithError("no PDF file was printed");
+            break;
+        }
+    }
+}
+// A printout takes seconds: each repetition is one printout.
+BENCHMARK(printToPdf)->Name("print pdf")->Apply(bench::registerSizes)->Iterations(1);
+
+} // namespace
