@@ -1,0 +1,94 @@
+#include "editing/journalsortkey.h"
+
+#include "journal/blockdates.h"
+
+#include <QCollator>
+#include <QLocale>
+#include <algorithm>
+
+namespace editing {
+
+namespace {
+
+enum Rank { NumberRank, DateRank, TextRank, EmptyRank };
+
+// A double holds this many significant digits exactly.
+constexpr qsizetype ExactDigits = 15;
+// Beyond this a whole number no longer fits a double.
+constexpr qsizetype MaxNumberDigits = 300;
+
+bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool isBlank(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+}
+
+// Two long numbers may round to the same double; this text then orders them exactly: the digit
+// count first, then the digits, both mirrored for negative numbers.
+QString exactOrder(QStringView digits, bool negative) {
+    QString order;
+    order.reserve(digits.size() + 1);
+    order.append(QChar(char16_t(negative ? 0xFFFF - digits.size() : digits.size())));
+    for (QChar digit : digits)
+        order.append(negative ? QChar(u'9' - (digit.unicode() - u'0')) : digit);
+    return order;
+}
+
+std::optional<SortKey> wholeNumberKey(const QString& text) {
+    const bool negative = text.startsWith(u'-');
+    const qsizetype signLength = negative || text.startsWith(u'+') ? 1 : 0;
+    const QStringView digits = QStringView(text).mid(signLength);
+    if (digits.isEmpty() || digits.size() > MaxNumberDigits ||
+        !std::all_of(digits.begin(), digits.end(), isAsciiDigit))
+        return std::nullopt;
+    const auto firstSignificant =
+        std::find_if(digits.begin(), digits.end(), [](QChar c) { return c != u'0'; });
+    const QStringView significant = digits.sliced(firstSignificant - digits.begin());
+    SortKey key{NumberRank, 0, {}, {}};
+    if (significant.size() <= ExactDigits) {
+        // Read by hand: the locale-aware conversion costs more than the rest of the sort key.
+        qint64 value = 0;
+        for (QChar digit : significant)
+            value = value * 10 + (digit.unicode() - u'0');
+        key.number = double(negative ? -value : value);
+    } else {
+        bool ok = false;
+        key.number = QStringView(text).toDouble(&ok);
+        if (!ok)
+            return std::nullopt;
+        key.text = exactOrder(significant, negative);
+    }
+    return key;
+}
+
+bool mayBeDate(const QString& text) {
+    return text.size() >= 6 && text.size() <= 10 && isAsciiDigit(text.front()) &&
+           text.contains(u'.');
+}
+
+const QCollator& russianCollator() {
+    static const QCollator collator = [] {
+        QCollator russian{QLocale(QLocale::Russian, QLocale::Russia)};
+        russian.setCaseSensitivity(Qt::CaseInsensitive);
+        return russian;
+    }();
+    return collator;
+}
+
+} // namespace
+
+SortKey journalSortKey(const QString& text) {
+    if (isBlank(text))
+        return SortKey{EmptyRank, 0, {}, {}};
+    if (auto number = wholeNumberKey(text))
+        return *std::move(number);
+    if (mayBeDate(text)) {
+        if (const auto date = journal::readDate(text))
+            return SortKey{DateRank, double(date->toJulianDay()), {}, {}};
+    }
+    return SortKey{TextRank, 0, text, russianCollator().sortKey(text)};
+}
+
+} // namespace editing

@@ -1,0 +1,42 @@
+#include "editing/rowcolumncommands.h"
+
+#include "app/gridmodel.h"
+
+namespace editing {
+
+bool addRow(GridModel& grid) {
+    grid.addItem(QString());
+    return true;
+}
+
+bool deleteRow(GridModel& grid) {
+    const int row = grid.rowSel();
+    if (row < 1 || row >= grid.rows())
+        return false;
+    grid.removeItem(row);
+    return true;
+}
+
+bool addColumn(GridModel& grid) {
+    grid.setCols(grid.cols() + 1);
+    grid.setColPosition(grid.cols() - 1, grid.col());
+    return true;
+}
+
+bool deleteColumn(GridModel& grid) {
+    if (grid.cols() <= 1)
+        return false;
+    grid.setCols(grid.cols() - 1);
+    return true;
+}
+
+bool moveLastColumnToCurrent(GridModel& grid) {
+    const int last = grid.cols() - 1;
+    const int current = grid.col();
+    if (current < 0 || current >= last)
+        return false;
+    grid.setColPosition(last, current);
+    return true;
+}
+
+} // namespace editing

@@ -1,0 +1,41 @@
+#include "editing/search.h"
+
+#include "app/gridmodel.h"
+
+#include <QStringMatcher>
+
+namespace editing {
+
+namespace {
+
+void showMatch(GridModel& grid, int row) {
+    grid.setRow(row);
+    grid.setTopRow(row);
+    // The found cell and its neighbour form a highlighted block of two.
+    grid.setRowSel(row == grid.rows() - 1 ? row - 1 : row + 1);
+}
+
+} // namespace
+
+QString searchPrompt() {
+    return QStringLiteral("Нажмите на любую ячейку в колонке поиска. Потом введите здесь слово. "
+                          "Выделение всей колонки производит сортировку.");
+}
+
+bool searchColumn(GridModel& grid, const QString& answer) {
+    const QString word = answer.toUpper();
+    const int column = grid.colSel();
+    if (word.isEmpty() || column < 0 || column >= grid.cols())
+        return false;
+    const QStringMatcher matcher(word, Qt::CaseInsensitive);
+    const int rows = grid.rows();
+    for (int row = 1; row < rows; ++row) {
+        if (matcher.indexIn(grid.cell(row, column)) >= 0) {
+            showMatch(grid, row);
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace editing
