@@ -42,7 +42,8 @@ MAX_EXPONENT = {"n": 1.2, "n log n": 1.3}
 
 
 def parse_name(name):
-    match = re.match(r"^(.*)/rows:(\d+)(?:/manual_time|/real_time)?_median$", name)
+    """("open", 32767) from "open/rows:32767/manual_time_median" and the like."""
+    match = re.match(r"^(.*?)/rows:(\d+)(?:[/_]|$)", name)
     return (match.group(1), int(match.group(2))) if match else (None, None)
 
 
