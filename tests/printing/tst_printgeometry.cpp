@@ -8,16 +8,14 @@ using namespace printout;
 
 Q_DECLARE_METATYPE(std::vector<int>)
 
-// The measures of the printout that need no page: rounding, units, rules, text room, pages and
-// the fitting of texts into their room.
+// The measures of the printout that need no page: rounding, units, text room, pages and the
+// fitting of texts into their room. (Rule positions are checked on the printout itself.)
 class TestPrintGeometry : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void halvesRoundToEven_data();
     void halvesRoundToEven();
     void unitsComeFromThePageSize();
-    void columnRules_data();
-    void columnRules();
     void textEndsAtTheNextRuleToItsRight_data();
     void textEndsAtTheNextRuleToItsRight();
     void pagesHold36RowsThen38_data();
@@ -54,22 +52,6 @@ void TestPrintGeometry::unitsComeFromThePageSize() {
     const PageUnits letter = pageUnits(15840, 12240);
     QCOMPARE(letter.column, 158);
     QCOMPARE(letter.line, 245);
-}
-
-void TestPrintGeometry::columnRules_data() {
-    QTest::addColumn<int>("cols");
-    QTest::addColumn<std::vector<int>>("rules");
-    QTest::newRow("eight") << 8 << std::vector<int>{4, 14, 24, 31, 40, 48, 55, 62, 62};
-    QTest::newRow("seven") << 7 << std::vector<int>{4, 16, 28, 36, 46, 55, 63, 71};
-    QTest::newRow("nine") << 9 << std::vector<int>{4, 13, 22, 28, 36, 43, 49, 55, 55, 55};
-    QTest::newRow("two") << 2 << std::vector<int>{4, 74, 144};
-    QTest::newRow("one") << 1 << std::vector<int>{4, 4};
-}
-
-void TestPrintGeometry::columnRules() {
-    QFETCH(int, cols);
-    QFETCH(std::vector<int>, rules);
-    QCOMPARE(printout::columnRules(cols), rules);
 }
 
 void TestPrintGeometry::textEndsAtTheNextRuleToItsRight_data() {
