@@ -199,4 +199,13 @@ QString waitForOutput(const QString& titleToken, int timeoutMs) {
     return {};
 }
 
+QString spooledDocument(const QString& output) {
+    static const QRegularExpression jobNumber(QStringLiteral("job_(\\d+)"));
+    const QRegularExpressionMatch job = jobNumber.match(QFileInfo(output).fileName());
+    if (!job.hasMatch())
+        return {};
+    return QStringLiteral("/var/spool/cups/d%1-001")
+        .arg(job.captured(1).toInt(), 5, 10, QLatin1Char('0'));
+}
+
 } // namespace cupspdf

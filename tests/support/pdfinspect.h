@@ -34,5 +34,10 @@ QStringList outputFolders();
 // The finished PDF whose name carries `titleToken` (the job's title), or an empty text when
 // none has appeared within the time.
 QString waitForOutput(const QString& titleToken, int timeoutMs);
+// The document the queue was given for the job that made `output` (cups-pdf ends its file names
+// with the job's number), as CUPS keeps it in its spool for a while; empty when unknown.
+// cups-pdf prints through PostScript and Ghostscript, which keep the pages but not the text,
+// so the text of a print is checked on this document.
+QString spooledDocument(const QString& output);
 
 } // namespace cupspdf
