@@ -5,7 +5,6 @@
 #include "support/windowharness.h"
 
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <QTest>
 #include <QUuid>
 
@@ -44,11 +43,7 @@ private Q_SLOTS:
 
         // The document the queue was given keeps the text and the landscape pages; cups-pdf's
         // own file is re-rendered without text.
-        static const QRegularExpression jobNumber(QStringLiteral("job_(\\d+)"));
-        const QRegularExpressionMatch job = jobNumber.match(QFileInfo(printed).fileName());
-        QVERIFY(job.hasMatch());
-        const QString spooled = QStringLiteral("/var/spool/cups/d%1-001")
-                                    .arg(job.captured(1).toInt(), 5, 10, QLatin1Char('0'));
+        const QString spooled = cupspdf::spooledDocument(printed);
         if (!QFileInfo(spooled).isReadable())
             QSKIP(qPrintable(QStringLiteral("3 A4 sheets printed; the spooled document %1 "
                                             "cannot be read here to check its text")
