@@ -3,6 +3,7 @@
 #include "journal/blockdates.h"
 
 #include <QCollator>
+#include <QHash>
 #include <QLocale>
 #include <algorithm>
 
@@ -14,7 +15,7 @@ enum Rank { NumberRank, DateRank, TextRank, EmptyRank };
 
 // A double holds this many significant digits exactly.
 constexpr qsizetype ExactDigits = 15;
-// Beyond this a whole number no longer fits a double.
+// Longer digit strings are read as text: a double ends near 10^308.
 constexpr qsizetype MaxNumberDigits = 300;
 
 bool isAsciiDigit(QChar c) {
@@ -68,14 +69,31 @@ bool mayBeDate(const QString& text) {
            text.contains(u'.');
 }
 
-const QCollator& russianCollator() {
-    static const QCollator collator = [] {
-        QCollator russian{QLocale(QLocale::Russian, QLocale::Russia)};
-        russian.setCaseSensitivity(Qt::CaseInsensitive);
-        return russian;
-    }();
-    return collator;
-}
+// Russian dictionary order, case aside. A journal column repeats its texts (owners, models,
+// mechanics), so each distinct text gets its collation key once and equal texts share it; the
+// cache is emptied when it grows large, as it would over a column of texts that never repeat.
+class CollationKeys {
+public:
+    CollationKeys() : collator_(QLocale(QLocale::Russian, QLocale::Russia)) {
+        collator_.setCaseSensitivity(Qt::CaseInsensitive);
+        keys_.reserve(MaxKeys);
+    }
+
+    QCollatorSortKey keyFor(const QString& text) {
+        if (const auto known = keys_.constFind(text); known != keys_.cend())
+            return *known;
+        if (keys_.size() >= MaxKeys) {
+            keys_.clear();
+            keys_.reserve(MaxKeys);
+        }
+        return *keys_.insert(text, collator_.sortKey(text));
+    }
+
+private:
+    static constexpr qsizetype MaxKeys = 16384;
+    QCollator collator_;
+    QHash<QString, QCollatorSortKey> keys_;
+};
 
 } // namespace
 
@@ -88,7 +106,8 @@ SortKey journalSortKey(const QString& text) {
         if (const auto date = journal::readDate(text))
             return SortKey{DateRank, double(date->toJulianDay()), {}, {}};
     }
-    return SortKey{TextRank, 0, text, russianCollator().sortKey(text)};
+    thread_local CollationKeys collationKeys;
+    return SortKey{TextRank, 0, text, collationKeys.keyFor(text)};
 }
 
 } // namespace editing
