@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 // The eight journal columns, by position in the file and in a freshly opened grid.
 namespace journal {
@@ -18,6 +19,10 @@ enum Column {
 
 // Columns written to a file: 0 .. 7, whatever the grid holds.
 constexpr int FileColumns = 8;
+
+// Header captions by which the block-date pass finds its two columns wherever they stand.
+constexpr QStringView ActivationDateHeader = u"Дата актив.";
+constexpr QStringView BlockDateHeader = u"Дата блок.";
 
 // The grid format of the journal header: captions, centring and column widths.
 inline QString headerFormat() {

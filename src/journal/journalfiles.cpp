@@ -1,0 +1,207 @@
+#include "journal/journalfiles.h"
+
+#include "app/gridmodel.h"
+#include "app/prompter.h"
+#include "journal/blockdates.h"
+#include "journal/busycursor.h"
+#include "journal/journalformat.h"
+#include "journal/journalgrid.h"
+#include "journal/journalio.h"
+#include "journal/journalpaths.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QFileInfo>
+#include <exception>
+
+namespace {
+
+bool isOrdinaryFile(const QString& path) {
+    return QFileInfo(path).isFile();
+}
+
+// Whether the folder lists an ordinary file: hidden files, folders and special files do not count.
+bool holdsOrdinaryFile(const QString& folder) {
+    return QDirIterator(folder, QDir::Files).hasNext();
+}
+
+// Whether the file already holds these bytes, so that saving it again keeps nothing new: periodic
+// saves of an unchanged register must not push the real earlier versions out of the backups.
+bool holdsExactly(const QString& path, const QByteArray& bytes) {
+    if (QFileInfo(path).size() != bytes.size())
+        return false;
+    const std::optional<QByteArray> contents = journal::readWholeFile(path);
+    return contents && *contents == bytes;
+}
+
+QString shownPath(const QString& path) {
+    return QDir::toNativeSeparators(path);
+}
+
+QString saveFailedMessage(const QString& path) {
+    return QStringLiteral("Не удалось сохранить файл %1.").arg(shownPath(path));
+}
+
+} // namespace
+
+JournalFiles::JournalFiles(GridModel& grid, Prompter& prompter, QString programFolder, Clock clock)
+    : grid_(grid), prompter_(prompter), programFolder_(std::move(programFolder)),
+      backups_(journal::backupFolderPath(programFolder_), std::move(clock)) {}
+
+void JournalFiles::loadgrid(QString& headerFormat) {
+    BusyCursor busy;
+    bool read = true;
+    try {
+        journal::resetJournalGrid(grid_, headerFormat);
+        const QString path = journal::currentJournalPath(programFolder_);
+        // A missing current-year file is no error: the user starts a new register.
+        read = !isOrdinaryFile(path) || readIntoGrid(path);
+        if (read)
+            journal::fillBlockDates(grid_);
+    } catch (const std::exception&) {
+        read = false;
+    }
+    if (!read) {
+        busy.release();
+        prompter_.message(QStringLiteral("Не могу найти thisyear.csv."));
+    }
+}
+
+void JournalFiles::loadgridarch(QString& headerFormat) {
+    const QString prompt = QStringLiteral("Введите год (или другое имя файла)");
+    const QString answer = prompter_.inputBox(prompt, prompt);
+    if (answer.isEmpty())
+        return;
+    const QString name = journal::archiveName(answer);
+    if (const std::optional<QString> refusal = journal::archiveNameRefusal(name)) {
+        prompter_.message(*refusal);
+        return;
+    }
+    BusyCursor busy;
+    bool read = true;
+    try {
+        journal::resetJournalGrid(grid_, headerFormat);
+        // An empty or missing Archive folder is silent; a missing file in a filled one is not.
+        if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_))) {
+            const QString path = journal::archivePath(programFolder_, name);
+            read = isOrdinaryFile(path) && readIntoGrid(path);
+        }
+    } catch (const std::exception&) {
+        read = false;
+    }
+    if (!read) {
+        busy.release();
+        prompter_.message(QStringLiteral("Не могу найти  указанный год."));
+    }
+}
+
+// Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
+// read before the faulty line with an empty row below them.
+bool JournalFiles::readIntoGrid(const QString& path) {
+    const std::optional<QByteArray> bytes = journal::readWholeFile(path);
+    if (!bytes)
+        return false;
+    journal::ReadResult result = journal::readJournal(*bytes);
+    const bool ok = result.ok();
+    const int lastRow = result.table.rows;
+    const int lastCol = std::max(0, result.lastLineFields - 1);
+    journal::showJournalTable(grid_, std::move(result.table), !ok);
+    // The current cell ends where the reader stopped: the last cell of the last line.
+    if (ok && lastRow > 0)
+        grid_.setCurrentCell(lastRow, lastCol);
+    return ok;
+}
+
+bool JournalFiles::SaveGridn() {
+    return saveGridTo(journal::currentJournalPath(programFolder_), false);
+}
+
+void JournalFiles::SaveAsGridn() {
+    const QString prompt = QStringLiteral("Введите имя файла");
+    const QString answer = prompter_.inputBox(prompt, prompt);
+    if (answer.isEmpty())
+        return;
+    const QString name = journal::archiveName(answer);
+    if (const std::optional<QString> refusal = journal::archiveNameRefusal(name)) {
+        prompter_.message(*refusal);
+        return;
+    }
+    saveGridTo(journal::archivePath(programFolder_, name), true);
+}
+
+bool JournalFiles::saveGridTo(const QString& path, bool createFolder) {
+    try {
+        moveAcrossWrittenCells();
+        if (const std::optional<QString> refusal = refusalToSave(path)) {
+            prompter_.message(*refusal);
+            return false;
+        }
+        if (createFolder)
+            QDir().mkpath(QFileInfo(path).path()); // a failure shows as the failed write below
+        return replaceFile(path, journal::writeJournal(grid_));
+    } catch (const std::exception&) {
+        prompter_.message(saveFailedMessage(path));
+        return false;
+    }
+}
+
+// Saving walks the current cell from the first written cell to the last one, as the journal
+// always has: leaving the current cell stores an edit still open in the cell editor. Both moves
+// come before anything is written, so that edit reaches the file.
+void JournalFiles::moveAcrossWrittenCells() {
+    if (grid_.rows() < 2)
+        return;
+    grid_.setCurrentCell(1, 0);
+    grid_.setCurrentCell(grid_.rows() - 1, std::min(grid_.cols(), journal::FileColumns) - 1);
+}
+
+// Cells the file cannot hold would be split or lost when the file is read back, and a line the
+// reader refuses would make the whole file unreadable: such a grid is not saved.
+std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
+    if (const std::optional<journal::CellPosition> cell = journal::findUnwritableCell(grid_)) {
+        return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
+                              "который нельзя записать в файл журнала (\";\", перевод строки или "
+                              "знак вне кодировки Windows-1251). Файл не изменён.")
+            .arg(shownPath(path), QString::number(cell->row), columnLabel(cell->col));
+    }
+    if (const std::optional<int> row = journal::findOverlongRow(grid_)) {
+        return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
+                              "Файл не изменён.")
+            .arg(shownPath(path), QString::number(*row), QString::number(journal::MaxLineLength));
+    }
+    return std::nullopt;
+}
+
+// The previous version goes to the Backup folder first (unless the new one is the same);
+// without that backup the file is not replaced.
+bool JournalFiles::replaceFile(const QString& path, const QByteArray& bytes) {
+    std::optional<QString> backup;
+    if (isOrdinaryFile(path) && !holdsExactly(path, bytes)) {
+        backup = backups_.keep(path);
+        if (!backup) {
+            prompter_.message(QStringLiteral("Не удалось сохранить файл %1: не удалось сохранить "
+                                             "его прежнюю версию в папку %2. Файл не изменён.")
+                                  .arg(shownPath(path), shownPath(backups_.folder())));
+            return false;
+        }
+    }
+    if (!journal::writeWholeFile(path, bytes)) {
+        // The file was not replaced, so the backup just made would only repeat it.
+        if (backup)
+            QFile::remove(*backup);
+        prompter_.message(saveFailedMessage(path));
+        return false;
+    }
+    if (backup)
+        backups_.dropOldest(path);
+    return true;
+}
+
+// "8 («Механик»)": the column's number as the user counts and its header text.
+QString JournalFiles::columnLabel(int col) const {
+    const QString number = QString::number(col + 1);
+    const QString header = grid_.cell(0, col).trimmed();
+    return header.isEmpty() ? number
+                            : number + QStringLiteral(" («") + header + QStringLiteral("»)");
+}

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "journal/journalcolumns.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+class GridModel;
+
+// The journal file: Windows-1251 text, no header line, one line per data row, every cell followed
+// by ";", every line ended by CR LF, no quoting.
+namespace journal {
+
+// The longest line the reader accepts, its line end not counted.
+constexpr int MaxLineLength = 32767;
+
+// Data rows read from a file: rows × cols cells, row after row. cols is never below the eight
+// journal columns; a line with more fields widens every row.
+struct JournalTable {
+    int rows = 0;
+    int cols = FileColumns;
+    QList<QString> cells;
+
+    const QString& cell(int row, int col) const { return cells[qsizetype(row) * cols + col]; }
+};
+
+struct ReadResult {
+    // On a failure: the lines before the faulty one.
+    JournalTable table;
+    // 1-based number of the first line longer than MaxLineLength.
+    std::optional<int> overlongLine;
+    bool ok() const { return !overlongLine; }
+    // Field count of the last line read, which tells where the reader stopped (0 for none).
+    int lastLineFields = 0;
+};
+
+// CR LF, a lone CR and a lone LF each end a line; a last line without a line end counts too.
+// Every ";" ends a cell, so a ";" at the end of a line closes its last cell and opens no new one:
+// "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.
+ReadResult readJournal(const QByteArray& bytes);
+
+// Rows 1 .. rows()-1 of the grid, columns 0 .. 7 (empty fields for columns the grid lacks; columns
+// past 7 are not written). Check the grid with findUnwritableCell and findOverlongRow first.
+QByteArray writeJournal(const GridModel& grid);
+
+struct CellPosition {
+    int row = 0;
+    int col = 0;
+    friend bool operator==(const CellPosition&, const CellPosition&) = default;
+};
+
+// The first written cell (row by row, columns 0 .. 7) holding a character the file cannot hold.
+std::optional<CellPosition> findUnwritableCell(const GridModel& grid);
+// The first data row whose line would be longer than the reader accepts.
+std::optional<int> findOverlongRow(const GridModel& grid);
+
+} // namespace journal

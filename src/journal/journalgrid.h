@@ -1,0 +1,19 @@
+#pragma once
+
+#include "journal/journalformat.h"
+
+#include <QString>
+
+class GridModel;
+
+// Putting a journal read from a file into the grid.
+namespace journal {
+
+// The grid as before any reading: eight columns, the header row and one empty data row, the
+// journal header format assigned to the grid and kept in headerFormat.
+void resetJournalGrid(GridModel& grid, QString& headerFormat);
+// Replaces the data rows of a reset grid with the table's rows in one step, the header texts kept;
+// with emptyRowBelow one empty row follows them.
+void showJournalTable(GridModel& grid, JournalTable table, bool emptyRowBelow);
+
+} // namespace journal

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// Where the journal files live: thisyear.csv in the program's folder, archives in its Archive
+// subfolder, backups of replaced files in its Backup subfolder. The program's folder is written
+// without a trailing separator.
+namespace journal {
+
+// Longest archive name accepted, in characters.
+constexpr int MaxArchiveNameLength = 100;
+
+QString currentJournalPath(const QString& programFolder);
+QString archiveFolderPath(const QString& programFolder);
+QString archivePath(const QString& programFolder, const QString& name);
+QString backupFolderPath(const QString& programFolder);
+
+// The archive name for the user's answer: upper case (Cyrillic included), otherwise as typed.
+QString archiveName(const QString& answer);
+// Why a name cannot name an archive file, or none when it can: a name must stay inside the
+// Archive folder and be a plain file name.
+std::optional<QString> archiveNameRefusal(const QString& name);
+
+} // namespace journal
