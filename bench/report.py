@@ -33,7 +33,9 @@ OPERATIONS = {
 WINDOW_TARGETS = {
     "startup_ms": ("start-up to the first shown window", 300, "ms"),
     "open_ms": ("open in the window, until painted", None, "ms"),
+    "open_click_ms": ("  of which the button's handler", None, "ms"),
     "rss_open_mb": ("resident memory, register open in the window", 80, "MB"),
+    "peak_rss_mb": ("  highest resident memory up to then", None, "MB"),
 }
 
 # Above this fitted exponent an operation grows faster than linear (n log n over 1,000 ..

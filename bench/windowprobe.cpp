@@ -4,6 +4,7 @@
 //   rss_start_mb resident memory then;
 // and, given a program folder holding thisyear.csv and the register's row count,
 //   open_ms      pressing "Открыть журнал" until the grid has been painted with the register;
+//   open_click_ms the part of it spent in the button's handler, before the repaint;
 //   rows_opened  the data rows the grid then holds (must equal the row count);
 //   rss_open_mb  resident memory with the register open in the window; peak_rss_mb the highest.
 // usage: eklz-window-probe [PROGRAM_FOLDER ROWS]
@@ -113,12 +114,13 @@ int main(int argc, char* argv[]) {
         QElapsedTimer clock;
         clock.start();
         window.button(QStringLiteral("CmdZagruz"))->click();
+        const double clickMs = double(clock.nsecsElapsed()) / 1e6;
         const bool painted = gridPaint.wait(5000);
         const double openMs = double(clock.nsecsElapsed()) / 1e6;
         const int opened = window.grid().rows() - 1;
-        std::printf(", \"open_ms\": %.3f, \"rows_opened\": %d, \"rss_open_mb\": %.2f, "
-                    "\"peak_rss_mb\": %.2f",
-                    openMs, opened, statusMegabytes("VmRSS"), statusMegabytes("VmHWM"));
+        std::printf(", \"open_ms\": %.3f, \"open_click_ms\": %.3f, \"rows_opened\": %d, "
+                    "\"rss_open_mb\": %.2f, \"peak_rss_mb\": %.2f",
+                    openMs, clickMs, opened, statusMegabytes("VmRSS"), statusMegabytes("VmHWM"));
         if (!painted || opened != rows || !prompter->shown.isEmpty())
             status = 1;
         for (const QString& text : prompter->shown)
