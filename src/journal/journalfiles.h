@@ -2,7 +2,9 @@
 
 #include "journal/journalbackups.h"
 
+#include <QByteArray>
 #include <QString>
+#include <optional>
 
 class GridModel;
 class Prompter;

