@@ -3,27 +3,12 @@
 #include "app/gridmodel.h"
 #include "benchjournals.h"
 #include "journal/journalcolumns.h"
-#include "journalgenerator.h"
 
 namespace {
 
 using bench::benchJournal;
 using bench::fillGridAsOpened;
 using bench::timeIteration;
-
-// Building the grid of an opened register in one step from its texts.
-void gridReplaceCells(benchmark::State& state) {
-    const auto& journal = benchJournal(int(state.range(0)));
-    for (auto _ : state) {
-        GridModel grid;
-        QList<QString> cells = bench::gridCellsAsOpened(journal);
-        bench::settleHeap();
-        timeIteration(state, [&] {
-            grid.replaceCells(journal.rows + 1, bench::JournalFields, std::move(cells));
-        });
-    }
-}
-BENCHMARK(gridReplaceCells)->Name("grid: fill in one step")->Apply(bench::registerSizes);
 
 // Growing the grid a row at a time, as a reader that appends each line does.
 void gridAppendRows(benchmark::State& state) {
