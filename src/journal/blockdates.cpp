@@ -1,20 +1,26 @@
 #include "journal/blockdates.h"
 
 #include "app/gridmodel.h"
+#include "journal/cellprefetch.h"
 #include "journal/journalcolumns.h"
+
+#include <chrono>
 
 namespace journal {
 
 namespace {
 
-// Longest date text formatDate produces: a sign, 10 digits of year, two dots, two pairs.
+using std::chrono::year_month_day;
+
+// Longest date text written here: a sign, up to 10 digits of year, two dots and two pairs.
 constexpr int DateBufferSize = 20;
 
 bool isDigit(QChar c) {
     return c >= u'0' && c <= u'9';
 }
 
-// Reads 1 .. maxDigits ASCII digits at `pos`; returns the digit count (0 when there are none).
+// Reads 1 .. maxDigits ASCII digits at `pos`; returns the digit count (0 when there are none or
+// too many).
 int readNumber(QStringView text, qsizetype& pos, int maxDigits, int& value) {
     int digits = 0;
     value = 0;
@@ -35,47 +41,9 @@ bool readDot(QStringView text, qsizetype& pos) {
     return false;
 }
 
-char16_t* writeTwoDigits(char16_t* out, int value) {
-    *out++ = char16_t(u'0' + value / 10);
-    *out++ = char16_t(u'0' + value % 10);
-    return out;
-}
-
-// Writes dd.mm.yyyy (the year with at least four digits) and returns the length written.
-qsizetype writeDate(int year, int month, int day, char16_t (&buffer)[DateBufferSize]) {
-    char16_t* out = writeTwoDigits(buffer, day);
-    *out++ = u'.';
-    out = writeTwoDigits(out, month);
-    *out++ = u'.';
-    qint64 digitsLeft = year;
-    if (digitsLeft < 0) {
-        *out++ = u'-';
-        digitsLeft = -digitsLeft;
-    }
-    char16_t digits[12];
-    int count = 0;
-    do {
-        digits[count++] = char16_t(u'0' + digitsLeft % 10);
-        digitsLeft /= 10;
-    } while (digitsLeft > 0);
-    while (count < 4)
-        digits[count++] = u'0';
-    while (count > 0)
-        *out++ = digits[--count];
-    return out - buffer;
-}
-
-// The block date for an activation date, written as 01.mm.yyyy.
-qsizetype writeBlockDate(QDate activation, char16_t (&buffer)[DateBufferSize]) {
-    int year = 0;
-    int month = 0;
-    activation.addDays(BlockPeriodDays).getDate(&year, &month, nullptr);
-    return writeDate(year, month, 1, buffer);
-}
-
-} // namespace
-
-std::optional<QDate> readDate(QStringView text) {
+// The calendar date a text names, worked out in whole numbers: the block-date pass reads every
+// dated row of the register on every click.
+std::optional<year_month_day> readCalendarDate(QStringView text) {
     qsizetype pos = 0;
     int day = 0;
     int month = 0;
@@ -89,12 +57,62 @@ std::optional<QDate> readDate(QStringView text) {
         return std::nullopt;
     if (yearDigits == 2)
         year += year < 30 ? 2000 : 1900;
-    else if (yearDigits != 4)
+    else if (yearDigits != 4 || year == 0) // the calendar has no year 0
         return std::nullopt;
-    const QDate date(year, month, day);
-    if (!date.isValid())
+    const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),
+                              std::chrono::day(unsigned(day))};
+    if (!date.ok())
         return std::nullopt;
     return date;
+}
+
+year_month_day blockDateOf(year_month_day activation) {
+    const year_month_day blocked{std::chrono::sys_days(activation) +
+                                 std::chrono::days(BlockPeriodDays)};
+    return blocked.year() / blocked.month() / 1;
+}
+
+char16_t* writeTwoDigits(char16_t* out, unsigned value) {
+    *out++ = char16_t(u'0' + value / 10);
+    *out++ = char16_t(u'0' + value % 10);
+    return out;
+}
+
+// Writes dd.mm.yyyy (the year with at least four digits) and returns the length written.
+qsizetype writeDate(int year, unsigned month, unsigned day, char16_t (&buffer)[DateBufferSize]) {
+    char16_t* out = writeTwoDigits(buffer, day);
+    *out++ = u'.';
+    out = writeTwoDigits(out, month);
+    *out++ = u'.';
+    qint64 rest = year;
+    if (rest < 0) {
+        *out++ = u'-';
+        rest = -rest;
+    }
+    char16_t digits[12];
+    int count = 0;
+    do {
+        digits[count++] = char16_t(u'0' + rest % 10);
+        rest /= 10;
+    } while (rest > 0);
+    while (count < 4)
+        digits[count++] = u'0';
+    while (count > 0)
+        *out++ = digits[--count];
+    return out - buffer;
+}
+
+qsizetype writeDate(year_month_day date, char16_t (&buffer)[DateBufferSize]) {
+    return writeDate(int(date.year()), unsigned(date.month()), unsigned(date.day()), buffer);
+}
+
+} // namespace
+
+std::optional<QDate> readDate(QStringView text) {
+    const std::optional<year_month_day> date = readCalendarDate(text);
+    if (!date)
+        return std::nullopt;
+    return QDate(int(date->year()), int(unsigned(date->month())), int(unsigned(date->day())));
 }
 
 QString formatDate(QDate date) {
@@ -103,8 +121,7 @@ QString formatDate(QDate date) {
     int month = 0;
     int day = 0;
     date.getDate(&year, &month, &day);
-    const qsizetype length = writeDate(year, month, day, buffer);
-    return QString(reinterpret_cast<const QChar*>(buffer), length);
+    return QStringView(buffer, writeDate(year, unsigned(month), unsigned(day), buffer)).toString();
 }
 
 QDate blockDateFor(QDate activation) {
@@ -113,17 +130,15 @@ QDate blockDateFor(QDate activation) {
 }
 
 QString blockDateText(QStringView activation) {
-    const std::optional<QDate> date = readDate(activation);
+    const std::optional<year_month_day> date = readCalendarDate(activation);
     if (!date)
         return QString();
     char16_t buffer[DateBufferSize];
-    return QStringView(buffer, writeBlockDate(*date, buffer)).toString();
+    return QStringView(buffer, writeDate(blockDateOf(*date), buffer)).toString();
 }
 
 std::optional<int> findColumnByHeader(const GridModel& grid, QStringView header) {
     std::optional<int> found;
-    if (grid.rows() < 1)
-        return found;
     for (int c = 0; c < grid.cols(); ++c) {
         if (QStringView(grid.cell(0, c)).trimmed() != header)
             continue;
@@ -142,12 +157,16 @@ void fillBlockDates(GridModel& grid) {
     char16_t buffer[DateBufferSize];
     // The row count is read on every turn: a slot that reacts to a changed cell may remove rows.
     for (int r = 1; r < grid.rows(); ++r) {
+        if (r + PrefetchRowsAhead < grid.rows()) {
+            prefetchText(grid.cell(r + PrefetchRowsAhead, *activationCol));
+            prefetchText(grid.cell(r + PrefetchRowsAhead, *blockCol));
+        }
         const QString& activation = grid.cell(r, *activationCol);
         if (activation.isEmpty())
             break;
         QStringView block;
-        if (const std::optional<QDate> date = readDate(activation))
-            block = QStringView(buffer, writeBlockDate(*date, buffer));
+        if (const std::optional<year_month_day> date = readCalendarDate(activation))
+            block = QStringView(buffer, writeDate(blockDateOf(*date), buffer));
         // Compared before writing, so that a pass over unchanged rows allocates nothing.
         if (QStringView(grid.cell(r, *blockCol)) != block)
             grid.setTextMatrix(r, *blockCol, block.toString());

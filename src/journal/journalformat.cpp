@@ -1,6 +1,7 @@
 #include "journal/journalformat.h"
 
 #include "app/gridmodel.h"
+#include "journal/cellprefetch.h"
 #include "journal/journalcharset.h"
 
 #include <algorithm>
@@ -118,6 +119,7 @@ QByteArray writeJournal(const GridModel& grid) {
     QString text;
     text.reserve(length);
     for (int r = 1; r < rows; ++r) {
+        prefetchRowAhead(grid, r, cols);
         for (int c = 0; c < FileColumns; ++c) {
             text.append(writtenCell(grid, r, c));
             text.append(u';');
@@ -129,10 +131,12 @@ QByteArray writeJournal(const GridModel& grid) {
 
 std::optional<CellPosition> findUnwritableCell(const GridModel& grid) {
     const int cols = writtenColumns(grid);
-    for (int r = 1; r < grid.rows(); ++r)
+    for (int r = 1; r < grid.rows(); ++r) {
+        prefetchRowAhead(grid, r, cols);
         for (int c = 0; c < cols; ++c)
             if (indexOfUnwritable(grid.cell(r, c)) >= 0)
                 return CellPosition{r, c};
+    }
     return std::nullopt;
 }
 
