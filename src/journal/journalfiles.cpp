@@ -69,22 +69,17 @@ void JournalFiles::loadgrid(QString& headerFormat) {
 }
 
 void JournalFiles::loadgridarch(QString& headerFormat) {
-    const QString prompt = QStringLiteral("Введите год (или другое имя файла)");
-    const QString answer = prompter_.inputBox(prompt, prompt);
-    if (answer.isEmpty())
+    const std::optional<QString> name =
+        askArchiveName(QStringLiteral("Введите год (или другое имя файла)"));
+    if (!name)
         return;
-    const QString name = journal::archiveName(answer);
-    if (const std::optional<QString> refusal = journal::archiveNameRefusal(name)) {
-        prompter_.message(*refusal);
-        return;
-    }
     BusyCursor busy;
     bool read = true;
     try {
         journal::resetJournalGrid(grid_, headerFormat);
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_))) {
-            const QString path = journal::archivePath(programFolder_, name);
+            const QString path = journal::archivePath(programFolder_, *name);
             read = isOrdinaryFile(path) && readIntoGrid(path);
         }
     } catch (const std::exception&) {
@@ -113,21 +108,27 @@ bool JournalFiles::readIntoGrid(const QString& path) {
     return ok;
 }
 
+// The archive name the user answers, upper-cased; none after Cancel, an empty answer or a
+// refused name (the refusal already shown).
+std::optional<QString> JournalFiles::askArchiveName(const QString& prompt) {
+    const QString answer = prompter_.inputBox(prompt, prompt);
+    if (answer.isEmpty())
+        return std::nullopt;
+    QString name = journal::archiveName(answer);
+    if (const std::optional<QString> refusal = journal::archiveNameRefusal(name)) {
+        prompter_.message(*refusal);
+        return std::nullopt;
+    }
+    return name;
+}
+
 bool JournalFiles::SaveGridn() {
     return saveGridTo(journal::currentJournalPath(programFolder_), false);
 }
 
 void JournalFiles::SaveAsGridn() {
-    const QString prompt = QStringLiteral("Введите имя файла");
-    const QString answer = prompter_.inputBox(prompt, prompt);
-    if (answer.isEmpty())
-        return;
-    const QString name = journal::archiveName(answer);
-    if (const std::optional<QString> refusal = journal::archiveNameRefusal(name)) {
-        prompter_.message(*refusal);
-        return;
-    }
-    saveGridTo(journal::archivePath(programFolder_, name), true);
+    if (const std::optional<QString> name = askArchiveName(QStringLiteral("Введите имя файла")))
+        saveGridTo(journal::archivePath(programFolder_, *name), true);
 }
 
 bool JournalFiles::saveGridTo(const QString& path, bool createFolder) {

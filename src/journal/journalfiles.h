@@ -31,6 +31,7 @@ public:
     void SaveAsGridn();
 
 private:
+    std::optional<QString> askArchiveName(const QString& prompt);
     bool readIntoGrid(const QString& path);
     bool saveGridTo(const QString& path, bool createFolder);
     std::optional<QString> refusalToSave(const QString& path) const;
