@@ -93,6 +93,10 @@ std::unique_ptr<PageSurface> PdfFilePrinterProvider::open() {
         }));
 }
 
+QDateTime Clock::now() const {
+    return QDateTime::currentDateTime();
+}
+
 QString SystemClock::date() const {
     return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
 }
