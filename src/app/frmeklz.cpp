@@ -1,5 +1,6 @@
 #include "app/frmeklz.h"
 
+#include "app/blockwatchdelegate.h"
 #include "app/celleditor.h"
 #include "app/commandbutton.h"
 #include "app/exitprompt.h"
@@ -16,6 +17,7 @@
 #include "editing/sortbycolumn.h"
 #include "journal/autosave.h"
 #include "journal/blockdates.h"
+#include "journal/blockwatch.h"
 #include "journal/journalcolumns.h"
 #include "journal/journalfiles.h"
 #include "printing/journalprintout.h"
@@ -26,8 +28,11 @@
 #include <QCoreApplication>
 #include <QIcon>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
+#include <algorithm>
 
 namespace {
 
@@ -36,6 +41,10 @@ constexpr int ClientHeight = 4995;
 // The grid keeps these margins to the window's inner right and bottom edges.
 constexpr int GridWidthMargin = 850;
 constexpr int GridHeightMargin = 1900;
+// The block summary sits this far below the grid, in the strip the bottom margin leaves.
+constexpr int SummaryGap = 30;
+constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
+constexpr qint64 MinuteMs = 60 * 1000;
 
 } // namespace
 
@@ -155,7 +164,60 @@ void FrmEKLZ::createControls() {
     Timer2->setObjectName(QStringLiteral("Timer2"));
     connect(Timer2, &IntervalTimer::timer, this, &FrmEKLZ::Timer2_Timer);
 
+    createBlockWatch();
     setTabOrder();
+}
+
+void FrmEKLZ::createBlockWatch() {
+    blockWatch_ = new journal::BlockWatch(*grid_, services_.clock->today(), this);
+    MSFGAZ->setItemDelegate(new BlockWatchDelegate(*blockWatch_, MSFGAZ));
+    connect(blockWatch_, &journal::BlockWatch::statesReset, MSFGAZ, &GridView::refresh);
+
+    LblBlocked = new QLabel(this);
+    LblBlocked->setObjectName(QStringLiteral("LblBlocked"));
+    LblBlocked->setFont(msSansSerif(8.25));
+    LblBlocked->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(blockWatch_, &journal::BlockWatch::countsChanged, this, &FrmEKLZ::showBlockSummary);
+    showBlockSummary();
+    placeBlockSummary();
+
+    TimerMidnight = new QTimer(this);
+    TimerMidnight->setObjectName(QStringLiteral("TimerMidnight"));
+    TimerMidnight->setSingleShot(true);
+    TimerMidnight->setTimerType(Qt::PreciseTimer);
+    connect(TimerMidnight, &QTimer::timeout, this, &FrmEKLZ::TimerMidnight_Timer);
+    scheduleMidnight();
+}
+
+void FrmEKLZ::showBlockSummary() {
+    LblBlocked->setText(journal::blockSummaryText(blockWatch_->counts()));
+}
+
+// Left-aligned with the grid and as wide, in the strip below it.
+void FrmEKLZ::placeBlockSummary() {
+    const QRect gridArea = MSFGAZ->geometry();
+    const int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
+    LblBlocked->setGeometry(gridArea.left(), top, gridArea.width(),
+                            std::max(LblBlocked->fontMetrics().height(), height() - top));
+}
+
+void FrmEKLZ::followToday() {
+    blockWatch_->setToday(services_.clock->today());
+}
+
+void FrmEKLZ::scheduleMidnight() {
+    const QDateTime now = services_.clock->now();
+    qint64 wait = now.msecsTo(QDateTime(now.date().addDays(1), QTime(0, 0)));
+    // No such local time (a daylight-saving change at midnight) or an unreadable clock: look
+    // again in a minute.
+    if (wait <= 0)
+        wait = MinuteMs;
+    TimerMidnight->start(int(std::min(wait, DayMs + MinuteMs)));
+}
+
+void FrmEKLZ::TimerMidnight_Timer() {
+    followToday();
+    scheduleMidnight();
 }
 
 void FrmEKLZ::setTabOrder() {
@@ -201,6 +263,7 @@ void FrmEKLZ::resizeEvent(QResizeEvent* event) {
         MSFGAZ->setHeightTwips(innerHeight - GridHeightMargin);
     } catch (const GridError&) {
     }
+    placeBlockSummary();
 }
 
 void FrmEKLZ::closeEvent(QCloseEvent* event) {
@@ -262,11 +325,17 @@ void FrmEKLZ::copyInputLineToCell() {
     markModifiedIf(true);
 }
 
+// Opening and the block-date pass change many rows one by one: the summary follows once, at
+// the end.
 void FrmEKLZ::loadgrid() {
+    followToday();
+    const journal::BlockWatch::Batch batch(*blockWatch_);
     journal_->loadgrid(headerFormat);
 }
 
 void FrmEKLZ::loadgridarch() {
+    followToday();
+    const journal::BlockWatch::Batch batch(*blockWatch_);
     journal_->loadgridarch(headerFormat);
 }
 
@@ -288,6 +357,8 @@ void FrmEKLZ::ciclesave() {
 }
 
 void FrmEKLZ::blocdata() {
+    followToday();
+    const journal::BlockWatch::Batch batch(*blockWatch_);
     journal::fillBlockDates(*grid_);
 }
 
@@ -426,6 +497,7 @@ void FrmEKLZ::MSFGAZ_MouseUp() {
 void FrmEKLZ::sortByColumn(int column) {
     MSFGAZ->setVisible(false);
     MSFGAZ->refresh();
+    const journal::BlockWatch::Batch batch(*blockWatch_);
     markModifiedIf(editing::sortByColumn(*grid_, column, headerFormat));
     MSFGAZ->setVisible(true);
 }

@@ -15,8 +15,14 @@ class GridModel;
 class GridView;
 class IntervalTimer;
 class Prompter;
+class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
+
+namespace journal {
+class BlockWatch;
+}
 
 // What the main window needs from the world outside, handed in so that tests can stand in.
 struct WindowServices {
@@ -24,7 +30,8 @@ struct WindowServices {
     std::shared_ptr<Prompter> prompter; // input box and message box
     std::function<void()> endProgram;   // ends the program; by default QCoreApplication::quit
     std::shared_ptr<PrinterProvider> printer; // where "Печать" prints; the default printer
-    std::shared_ptr<Clock> clock;             // the date and time on a printout; the system's
+    // The date and time on a printout and the day block dates are judged against; the system's.
+    std::shared_ptr<Clock> clock;
     // Follows long printouts and lets the user stop them; a progress dialog by default.
     std::shared_ptr<PrintProgress> printProgress;
 };
@@ -44,6 +51,11 @@ public:
     CellEditor& cellEditor() const { return *txtDataEntry; }
     ExitPrompt& exitPrompt() const { return *Dialog; }
     IntervalTimer& timer2() const { return *Timer2; }
+    journal::BlockWatch& blockWatch() const { return *blockWatch_; }
+    // The line below the grid that counts the blocked units and those that block soon.
+    QLabel& blockSummary() const { return *LblBlocked; }
+    // Fires at the next midnight by the clock, when the block states move on by a day.
+    QTimer& midnightTimer() const { return *TimerMidnight; }
     QPushButton* button(const QString& name) const;
 
     QString headerFormat;
@@ -81,6 +93,7 @@ public Q_SLOTS:
     void MSFGAZ_GotFocus();
     void MSFGAZ_MouseUp();
     void Timer2_Timer();
+    void TimerMidnight_Timer();
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -104,6 +117,12 @@ private:
     void sortByColumn(int column);
     void DialogOKButton_Click();
     void DialogCancelButton_Click();
+    void createBlockWatch();
+    void showBlockSummary();
+    void placeBlockSummary();
+    // Judges the block dates against the clock's today, should the day have turned unnoticed.
+    void followToday();
+    void scheduleMidnight();
 
     WindowServices services_;
     std::unique_ptr<JournalFiles> journal_;
@@ -113,5 +132,8 @@ private:
     CellEditor* txtDataEntry = nullptr;
     ExitPrompt* Dialog = nullptr;
     IntervalTimer* Timer2 = nullptr;
+    journal::BlockWatch* blockWatch_ = nullptr;
+    QLabel* LblBlocked = nullptr;
+    QTimer* TimerMidnight = nullptr;
     bool ending_ = false;
 };

@@ -36,7 +36,10 @@ GridView::GridView(GridModel* model, QWidget* parent) : QTableView(parent), grid
         "QHeaderView::section { background-color: rgb(255, 255, 192); color: black;"
         " border: 0px; border-right: 1px solid gray; border-bottom: 1px solid gray; }"));
 
+    // Black text on white; rows shaded by their block state keep the black text.
     QPalette colours = palette();
+    colours.setColor(QPalette::Base, Qt::white);
+    colours.setColor(QPalette::Text, Qt::black);
     colours.setColor(QPalette::Highlight, QColor(255, 128, 128));
     colours.setColor(QPalette::HighlightedText, QColor(192, 255, 255));
     colours.setColor(QPalette::Inactive, QPalette::Highlight, QColor(255, 128, 128));

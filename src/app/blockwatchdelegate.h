@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QBrush>
+#include <QColor>
+#include <QPointer>
+#include <QStyledItemDelegate>
+
+namespace journal {
+class BlockWatch;
+}
+
+// Paints the journal's data rows by their block state: light red for units that have blocked,
+// light amber for those that block within the warning days. Selected cells keep the grid's
+// selection colours; the text keeps the grid's (black) text colour.
+class BlockWatchDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    static inline const QColor BlockedColour{255, 200, 200};
+    static inline const QColor SoonColour{255, 230, 170};
+
+    BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent = nullptr);
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+
+private:
+    QPointer<const journal::BlockWatch> watch_;
+    // Made once: a brush shared with every painted cell costs no allocation per cell.
+    QBrush blocked_{BlockedColour};
+    QBrush soon_{SoonColour};
+};
