@@ -1,5 +1,7 @@
 #include "app/gridmodel.h"
 
+#include "app/sortorder.h"
+
 #include <QStringList>
 #include <algorithm>
 #include <numeric>
@@ -12,16 +14,6 @@ constexpr int InitialCols = 8;
 [[noreturn]] void fail(const char* member, const char* what, int value) {
     throw GridError(std::string(member) + ": " + what + " " + std::to_string(value) +
                     " is outside the grid");
-}
-
-int compareKeys(const SortKey& a, const SortKey& b) {
-    if (a.rank != b.rank)
-        return a.rank < b.rank ? -1 : 1;
-    if (a.number != b.number)
-        return a.number < b.number ? -1 : 1;
-    if (a.collated && b.collated)
-        return a.collated->compare(*b.collated);
-    return a.text.compare(b.text);
 }
 
 } // namespace
@@ -306,23 +298,12 @@ void GridModel::setSort(int how) {
     if (count < 2)
         return;
 
-    std::vector<SortKey> keys;
-    keys.reserve(std::size_t(count) * std::size_t(keyCols));
+    std::vector<const QString*> keyTexts;
+    keyTexts.reserve(std::size_t(count) * std::size_t(keyCols));
     for (int r = firstRow; r <= lastRow; ++r)
         for (int c = 0; c < keyCols; ++c)
-            keys.push_back(sortKeyMaker_(cells_[offset(r, firstCol + c)]));
-
-    std::vector<int> order(static_cast<std::size_t>(count));
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
-        for (int c = 0; c < keyCols; ++c) {
-            const int result = compareKeys(keys[std::size_t(a) * std::size_t(keyCols) + c],
-                                           keys[std::size_t(b) * std::size_t(keyCols) + c]);
-            if (result != 0)
-                return result < 0;
-        }
-        return false;
-    });
+            keyTexts.push_back(&cells_[offset(r, firstCol + c)]);
+    const std::vector<int> order = SortOrder(keyTexts, keyCols, sortKeyMaker_).order();
 
     Q_EMIT layoutAboutToBeChanged();
     QList<QString> sorted(qsizetype(count) * cols_);

@@ -3,7 +3,6 @@
 #include "journal/blockdates.h"
 
 #include <QCollator>
-#include <QHash>
 #include <QLocale>
 #include <algorithm>
 
@@ -69,31 +68,13 @@ bool mayBeDate(const QString& text) {
            text.contains(u'.');
 }
 
-// Russian dictionary order, case aside. A journal column repeats its texts (owners, models,
-// mechanics), so each distinct text gets its collation key once and equal texts share it; the
-// cache is emptied when it grows large, as it would over a column of texts that never repeat.
-class CollationKeys {
-public:
-    CollationKeys() : collator_(QLocale(QLocale::Russian, QLocale::Russia)) {
-        collator_.setCaseSensitivity(Qt::CaseInsensitive);
-        keys_.reserve(MaxKeys);
-    }
-
-    QCollatorSortKey keyFor(const QString& text) {
-        if (const auto known = keys_.constFind(text); known != keys_.cend())
-            return *known;
-        if (keys_.size() >= MaxKeys) {
-            keys_.clear();
-            keys_.reserve(MaxKeys);
-        }
-        return *keys_.insert(text, collator_.sortKey(text));
-    }
-
-private:
-    static constexpr qsizetype MaxKeys = 16384;
-    QCollator collator_;
-    QHash<QString, QCollatorSortKey> keys_;
-};
+// Russian dictionary order, case aside. The grid's sort keys each distinct text of a column
+// once, so the collator is asked once per distinct text.
+QCollator makeRussianCollator() {
+    QCollator collator(QLocale(QLocale::Russian, QLocale::Russia));
+    collator.setCaseSensitivity(Qt::CaseInsensitive);
+    return collator;
+}
 
 } // namespace
 
@@ -106,8 +87,8 @@ SortKey journalSortKey(const QString& text) {
         if (const auto date = journal::readDate(text))
             return SortKey{DateRank, double(date->toJulianDay()), {}, {}};
     }
-    thread_local CollationKeys collationKeys;
-    return SortKey{TextRank, 0, text, collationKeys.keyFor(text)};
+    thread_local const QCollator collator = makeRussianCollator();
+    return SortKey{TextRank, 0, text, collator.sortKey(text)};
 }
 
 } // namespace editing

@@ -157,10 +157,8 @@ void fillBlockDates(GridModel& grid) {
     char16_t buffer[DateBufferSize];
     // The row count is read on every turn: a slot that reacts to a changed cell may remove rows.
     for (int r = 1; r < grid.rows(); ++r) {
-        if (r + PrefetchRowsAhead < grid.rows()) {
-            prefetchText(grid.cell(r + PrefetchRowsAhead, *activationCol));
-            prefetchText(grid.cell(r + PrefetchRowsAhead, *blockCol));
-        }
+        prefetchColumnAhead(grid, r, *activationCol);
+        prefetchColumnAhead(grid, r, *blockCol);
         const QString& activation = grid.cell(r, *activationCol);
         if (activation.isEmpty())
             break;
