@@ -1,13 +1,15 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QChar>
 #include <QString>
 #include <QStringView>
 
-// The characters a journal file can hold. Files are single-byte Windows-1251 text with ";" ending
-// every cell and CR LF ending every line, without quoting, so a cell can hold neither of those nor
-// a character that has no Windows-1251 byte.
+// The characters a journal file can hold, and the conversions between its bytes and text. Files
+// are written in Windows-1251, one byte per character, with ";" ending every cell and CR LF
+// ending every line, without quoting: a cell can hold none of those, no NUL, and no character
+// without a Windows-1251 byte.
 namespace journal {
 
 bool canHold(QChar c);
@@ -16,11 +18,29 @@ QString dropUnwritable(QStringView text);
 // Position of the first character a journal file cannot hold, or -1.
 qsizetype indexOfUnwritable(QStringView text);
 
-// Windows-1251 bytes to text and back, through Qt's converters. Every byte decodes to one
-// character.
-QString decodeJournalText(const QByteArray& bytes);
-// Characters without a Windows-1251 byte come out as the converter's substitute byte; callers
-// refuse such texts first (indexOfUnwritable).
-QByteArray encodeJournalText(QStringView text);
+// Windows-1251 byte for byte: each of the 256 bytes is one character and encodes back to the same
+// byte, so a file's bytes survive a read and an unchanged save. The byte the code page leaves
+// unassigned, 0x98, is read as U+0098.
+QString decodeWindows1251(QByteArrayView bytes);
+// One byte per UTF-16 unit; a unit without a Windows-1251 byte becomes "?" (callers refuse such
+// texts first, with indexOfUnwritable).
+QByteArray encodeWindows1251(QStringView text);
+// Writes the text.size() bytes of the text at `out` and returns the end of what was written.
+char* writeWindows1251(QStringView text, char* out);
+
+enum class TextEncoding { Windows1251, Utf8 };
+
+// UTF-8 when the bytes are valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF)
+// and hold at least one non-ASCII character, a byte-order mark included; Windows-1251 otherwise,
+// which reads any bytes without losing one.
+TextEncoding detectEncoding(QByteArrayView bytes);
+
+struct DecodedText {
+    QString text;
+    TextEncoding encoding = TextEncoding::Windows1251;
+};
+
+// The text of a journal file in its detected encoding; a UTF-8 byte-order mark is dropped.
+DecodedText decodeJournalBytes(QByteArrayView bytes);
 
 } // namespace journal

@@ -10,48 +10,97 @@ namespace journal {
 
 namespace {
 
-// The table's cells grow row by row; a line with more fields than the table has columns widens
-// every row (rare, so the cells are simply laid out again).
-class TableBuilder {
-public:
-    explicit TableBuilder(qsizetype expectedRows) {
-        table_.cells.reserve(expectedRows * table_.cols);
-    }
+bool endsLine(QChar c) {
+    return c == u'\r' || c == u'\n';
+}
 
-    void startRow() {
-        table_.cells.resize(table_.cells.size() + table_.cols);
-        ++table_.rows;
-    }
-    void dropRow() {
-        --table_.rows;
-        table_.cells.resize(qsizetype(table_.rows) * table_.cols);
-    }
-    void setCell(int col, const QChar* text, qsizetype length) {
-        if (col >= table_.cols)
-            widen(col + 1);
-        table_.cells[qsizetype(table_.rows - 1) * table_.cols + col] = QString(text, length);
-    }
-    JournalTable take() { return std::move(table_); }
+// One line of the text: [start, end) without its line end; next is where the following line
+// starts (CR LF, CR and LF each end a line).
+struct Line {
+    qsizetype start = 0;
+    qsizetype end = 0;
+    qsizetype next = 0;
+    int semicolons = 0;
 
-private:
-    void widen(int cols) {
-        QList<QString> cells(qsizetype(table_.rows) * cols);
-        for (int r = 0; r < table_.rows; ++r)
-            std::move(table_.cells.begin() + qsizetype(r) * table_.cols,
-                      table_.cells.begin() + qsizetype(r + 1) * table_.cols,
-                      cells.begin() + qsizetype(r) * cols);
-        table_.cells = std::move(cells);
-        table_.cols = cols;
-    }
-
-    JournalTable table_;
+    qsizetype length() const { return end - start; }
 };
 
-// The number of lines, exact when the file keeps to one kind of line end; only used to reserve.
-qsizetype expectedLineCount(const QByteArray& bytes) {
-    const auto crs = std::count(bytes.begin(), bytes.end(), '\r');
-    const auto lfs = std::count(bytes.begin(), bytes.end(), '\n');
-    return std::max(crs, lfs) + 1;
+Line lineAt(QStringView text, qsizetype start) {
+    Line line{start, start, start, 0};
+    const QChar* chars = text.data();
+    const qsizetype size = text.size();
+    qsizetype i = start;
+    for (; i < size && !endsLine(chars[i]); ++i)
+        if (chars[i] == u';')
+            ++line.semicolons;
+    line.end = i;
+    line.next = i + 1 < size && chars[i] == u'\r' && chars[i + 1] == u'\n' ? i + 2 : i + 1;
+    return line;
+}
+
+// Every ";" ends a cell; text after the last one is a cell of its own.
+int fieldCount(QStringView text, const Line& line) {
+    const bool openLastCell = line.end > line.start && text[line.end - 1] != u';';
+    return line.semicolons + (openLastCell ? 1 : 0);
+}
+
+// How much of the text the table takes: the lines before the first one refused, and the widest
+// of them. Measured before any cell is made, so the cells are laid out once.
+struct Extent {
+    int rows = 0;
+    int cols = FileColumns;
+    std::optional<ReadFault> fault;
+};
+
+Extent measure(QStringView text) {
+    Extent extent;
+    for (qsizetype pos = 0; pos < text.size();) {
+        const Line line = lineAt(text, pos);
+        const int lineNumber = extent.rows + 1;
+        if (line.length() > MaxLineLength) {
+            extent.fault = ReadFault{lineNumber, ReadFault::LineTooLong};
+            break;
+        }
+        const int cols = std::max(extent.cols, fieldCount(text, line));
+        if (qsizetype(lineNumber) * cols > MaxCells) {
+            extent.fault = ReadFault{lineNumber, ReadFault::TooManyCells};
+            break;
+        }
+        extent.rows = lineNumber;
+        extent.cols = cols;
+        pos = line.next;
+    }
+    return extent;
+}
+
+// Fills the cells of a row from one line; returns the line's field count.
+int fillRow(QStringView text, const Line& line, QString* row) {
+    const QChar* chars = text.data();
+    int col = 0;
+    qsizetype pieceStart = line.start;
+    for (qsizetype i = line.start; i < line.end; ++i) {
+        if (chars[i] != u';')
+            continue;
+        if (i > pieceStart)
+            row[col] = QString(chars + pieceStart, i - pieceStart);
+        ++col;
+        pieceStart = i + 1;
+    }
+    if (line.end > pieceStart) {
+        row[col] = QString(chars + pieceStart, line.end - pieceStart);
+        ++col;
+    }
+    return col;
+}
+
+// The bytes without their NUL bytes, and how many there were.
+qsizetype dropNulBytes(const QByteArray& bytes, QByteArray& withoutNuls) {
+    const qsizetype nuls = std::count(bytes.cbegin(), bytes.cend(), '\0');
+    if (nuls > 0) {
+        withoutNuls = bytes;
+        withoutNuls.removeIf([](char byte) { return byte == '\0'; });
+    }
+    return nuls;
 }
 
 // The text of the cell at (row, col) as written: empty when the grid lacks the column.
@@ -67,66 +116,50 @@ int writtenColumns(const GridModel& grid) {
 
 ReadResult readJournal(const QByteArray& bytes) {
     ReadResult result;
-    const QString text = decodeJournalText(bytes);
-    const QChar* chars = text.constData();
-    const qsizetype size = text.size();
-    TableBuilder table(expectedLineCount(bytes));
-    bool overlong = false;
+    QByteArray withoutNuls;
+    result.droppedNulBytes = dropNulBytes(bytes, withoutNuls);
+    DecodedText decoded =
+        decodeJournalBytes(result.droppedNulBytes > 0 ? withoutNuls : QByteArrayView(bytes));
+    result.encoding = decoded.encoding;
+    const QStringView text(decoded.text);
 
-    // One scan: every ";" ends a cell, CR LF, CR or LF ends a line. Only non-empty pieces are
-    // stored, so the empty piece after a line's closing ";" opens no column.
-    qsizetype lineStart = 0;
-    while (lineStart < size && !overlong) {
-        table.startRow();
-        qsizetype pieceStart = lineStart;
-        int col = 0;
-        qsizetype i = lineStart;
-        for (;; ++i) {
-            const char16_t c = i < size ? chars[i].unicode() : u'\n';
-            if (c != u';' && c != u'\r' && c != u'\n')
-                continue;
-            if (i > pieceStart)
-                table.setCell(col, chars + pieceStart, i - pieceStart);
-            if (c == u';') {
-                ++col;
-                pieceStart = i + 1;
-                continue;
-            }
-            overlong = i - lineStart > MaxLineLength;
-            result.lastLineFields = i > pieceStart ? col + 1 : col;
-            break;
-        }
-        if (overlong)
-            table.dropRow();
-        if (i + 1 < size && chars[i] == u'\r' && chars[i + 1] == u'\n')
-            ++i;
-        lineStart = i + 1;
+    const Extent extent = measure(text);
+    result.fault = extent.fault;
+    JournalTable& table = result.table;
+    table.rows = extent.rows;
+    table.cols = extent.cols;
+    table.cells.resize(qsizetype(extent.rows) * extent.cols);
+    QString* row = table.cells.data();
+    qsizetype pos = 0;
+    for (int r = 0; r < extent.rows; ++r, row += extent.cols) {
+        const Line line = lineAt(text, pos);
+        result.lastLineFields = fillRow(text, line, row);
+        pos = line.next;
     }
-    result.table = table.take();
-    if (overlong)
-        result.overlongLine = result.table.rows + 1;
     return result;
 }
 
 QByteArray writeJournal(const GridModel& grid) {
-    const int rows = grid.rows();
+    const int rows = std::max(grid.rows(), 1);
     const int cols = writtenColumns(grid);
+    // Every character is one byte; each line adds its eight ";" and CR LF.
     qsizetype length = qsizetype(rows - 1) * (FileColumns + 2);
     for (int r = 1; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
             length += grid.cell(r, c).size();
 
-    QString text;
-    text.reserve(length);
+    QByteArray bytes(length, Qt::Uninitialized);
+    char* out = bytes.data();
     for (int r = 1; r < rows; ++r) {
         prefetchRowAhead(grid, r, cols);
         for (int c = 0; c < FileColumns; ++c) {
-            text.append(writtenCell(grid, r, c));
-            text.append(u';');
+            out = writeWindows1251(writtenCell(grid, r, c), out);
+            *out++ = ';';
         }
-        text.append(u"\r\n");
+        *out++ = '\r';
+        *out++ = '\n';
     }
-    return encodeJournalText(text);
+    return bytes;
 }
 
 std::optional<CellPosition> findUnwritableCell(const GridModel& grid) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "journal/journalcharset.h"
 #include "journal/journalcolumns.h"
 
 #include <QByteArray>
@@ -13,8 +14,12 @@ class GridModel;
 // by ";", every line ended by CR LF, no quoting.
 namespace journal {
 
-// The longest line the reader accepts, its line end not counted.
+// The longest line the reader accepts, in characters, its line end not counted.
 constexpr int MaxLineLength = 32767;
+// The most cells a file may fill the grid with, rows times columns. A register of half a million
+// rows of eight cells fits; a few lines of thousands of fields over many rows, which would fill
+// the memory with empty cells, do not.
+constexpr qsizetype MaxCells = qsizetype(4) * 1024 * 1024;
 
 // Data rows read from a file: rows × cols cells, row after row. cols is never below the eight
 // journal columns; a line with more fields widens every row.
@@ -26,17 +31,31 @@ struct JournalTable {
     const QString& cell(int row, int col) const { return cells[qsizetype(row) * cols + col]; }
 };
 
-struct ReadResult {
-    // On a failure: the lines before the faulty one.
-    JournalTable table;
-    // 1-based number of the first line longer than MaxLineLength.
-    std::optional<int> overlongLine;
-    // Field count of the last line read, which tells where the reader stopped (0 for none).
-    int lastLineFields = 0;
-
-    bool ok() const { return !overlongLine; }
+// The first line the reader refuses, 1-based.
+struct ReadFault {
+    enum Kind {
+        LineTooLong,  // longer than MaxLineLength
+        TooManyCells, // its row, or the columns it adds, would pass MaxCells
+    };
+    int line = 0;
+    Kind kind = LineTooLong;
+    friend bool operator==(const ReadFault&, const ReadFault&) = default;
 };
 
+struct ReadResult {
+    // On a fault: the lines before the faulty one.
+    JournalTable table;
+    std::optional<ReadFault> fault;
+    // Field count of the last line read, which tells where the reader stopped (0 for none).
+    int lastLineFields = 0;
+    TextEncoding encoding = TextEncoding::Windows1251;
+    // NUL bytes left out: no journal text holds them, so a file with them is damaged.
+    qsizetype droppedNulBytes = 0;
+
+    bool ok() const { return !fault; }
+};
+
+// The bytes are read as UTF-8 or Windows-1251 (detectEncoding), NUL bytes left out.
 // CR LF, a lone CR and a lone LF each end a line; a last line without a line end counts too.
 // Every ";" ends a cell, so a ";" at the end of a line closes its last cell and opens no new one:
 // "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.

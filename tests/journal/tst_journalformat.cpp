@@ -56,6 +56,10 @@ private Q_SLOTS:
     void readsLinesAndCells_data();
     void readsLinesAndCells();
     void refusesLinesOverTheLimit();
+    void readsEncodingsAndDropsNulBytes_data();
+    void readsEncodingsAndDropsNulBytes();
+    void refusesFilesThatWouldFillTheMemory();
+    void keepsEveryByteOfAnUnchangedRow();
     void writesEightFieldsPerRow_data();
     void writesEightFieldsPerRow();
     void writesTheExampleRowByteForByte();
@@ -133,8 +137,83 @@ void TestJournalFormat::refusesLinesOverTheLimit() {
 
     const journal::ReadResult result = readJournal("a;\r\nb;\r\n" + longest + "x\r\nc;\r\n");
     QVERIFY(!result.ok());
-    QCOMPARE(result.overlongLine, std::optional<int>(3));
+    QCOMPARE(result.fault, (journal::ReadFault{3, journal::ReadFault::LineTooLong}));
     QCOMPARE(rowsOf(result.table), padded({{QStringLiteral("a")}, {QStringLiteral("b")}}, 8));
+}
+
+void TestJournalFormat::readsEncodingsAndDropsNulBytes_data() {
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<bool>("utf8");
+    QTest::addColumn<int>("nulBytes");
+    QTest::addColumn<Rows>("rows");
+
+    const QString owner = QStringLiteral("ООО «Ёлка»");
+    const QByteArray line = owner.toUtf8() + ";15.03.2009;\r\n";
+    const Rows ownerRows{{owner, QStringLiteral("15.03.2009")}};
+    QTest::newRow("UTF-8") << line << true << 0 << ownerRows;
+    QTest::newRow("UTF-8 with byte-order mark") << "\xEF\xBB\xBF" + line << true << 0 << ownerRows;
+    QTest::newRow("byte-order mark before Windows-1251")
+        << QByteArray("\xEF\xBB\xBF\xC8\xE2;") << false << 0 << Rows{{QStringLiteral("п»їИв")}};
+    QTest::newRow("unassigned byte 0x98")
+        << QByteArray("a\x98;\x98;") << false << 0
+        << Rows{{QStringLiteral("a") + QChar(0x98), QString(QChar(0x98))}};
+    QTest::newRow("NUL bytes") << QByteArray("a\0;\0\0b;\r\n\0\r\nc;", 14) << false << 4
+                               << Rows{{QStringLiteral("a"), QStringLiteral("b")},
+                                       {},
+                                       {QStringLiteral("c")}};
+    QTest::newRow("only NUL bytes") << QByteArray(300, '\0') << false << 300 << Rows{};
+    QTest::newRow("NUL bytes inside UTF-8")
+        << QByteArray(1, '\0') + line + '\0' << true << 2 << ownerRows;
+}
+
+void TestJournalFormat::readsEncodingsAndDropsNulBytes() {
+    QFETCH(QByteArray, bytes);
+    QFETCH(bool, utf8);
+    QFETCH(int, nulBytes);
+    QFETCH(Rows, rows);
+    const journal::ReadResult result = readJournal(bytes);
+    QVERIFY(result.ok());
+    QCOMPARE(result.encoding,
+             utf8 ? journal::TextEncoding::Utf8 : journal::TextEncoding::Windows1251);
+    QCOMPARE(result.droppedNulBytes, nulBytes);
+    QCOMPARE(rowsOf(result.table), padded(rows, 8));
+}
+
+void TestJournalFormat::refusesFilesThatWouldFillTheMemory() {
+    // 129 rows of 32,767 cells would pass the limit: the wide line is refused, the rows before it
+    // are kept at their own width.
+    const int rowsBefore = int(journal::MaxCells / journal::MaxLineLength);
+    const QByteArray wide = repeated(";", journal::MaxLineLength);
+    journal::ReadResult result = readJournal(repeated("a;\n", rowsBefore) + wide + "\nb;\n");
+    QCOMPARE(result.fault, (journal::ReadFault{rowsBefore + 1, journal::ReadFault::TooManyCells}));
+    QCOMPARE(result.table.rows, rowsBefore);
+    QCOMPARE(result.table.cols, 8);
+    QCOMPARE(result.table.cell(rowsBefore - 1, 0), QStringLiteral("a"));
+
+    // One row fewer fits, at full width.
+    result = readJournal(repeated("a;\n", rowsBefore - 1) + wide + "\n");
+    QVERIFY(result.ok());
+    QCOMPARE(result.table.cols, journal::MaxLineLength);
+    QCOMPARE(result.table.cells.size(), qsizetype(rowsBefore) * journal::MaxLineLength);
+}
+
+void TestJournalFormat::keepsEveryByteOfAnUnchangedRow() {
+    // Every byte but the file's structure and NUL, spread over the eight cells of one row.
+    QByteArray cellBytes;
+    for (int b = 1; b < 256; ++b)
+        if (b != ';' && b != '\r' && b != '\n')
+            cellBytes += char(b);
+    QByteArray line;
+    for (int c = 0; c < journal::FileColumns; ++c)
+        line += cellBytes.mid(c * 32, 32) + ';';
+    const QByteArray file = line + "\r\n";
+    QVERIFY(journal::detectEncoding(file) == journal::TextEncoding::Windows1251);
+
+    const journal::ReadResult result = readJournal(file);
+    QVERIFY(result.ok());
+    auto grid = gridOf(rowsOf(result.table), result.table.cols);
+    QCOMPARE(journal::findUnwritableCell(*grid), std::nullopt);
+    QCOMPARE(writeJournal(*grid), file);
 }
 
 void TestJournalFormat::writesEightFieldsPerRow_data() {
@@ -225,6 +304,8 @@ void TestJournalFormat::tellsWhichCharactersAFileCanHold_data() {
     QTest::newRow("№") << QStringLiteral("№") << true;
     QTest::newRow("euro") << QStringLiteral("€") << true;
     QTest::newRow("tab") << QStringLiteral("\t") << true;
+    QTest::newRow("U+0098, the unassigned byte") << QString(QChar(0x98)) << true;
+    QTest::newRow("NUL") << QString(QChar(0)) << false;
     QTest::newRow(";") << QStringLiteral(";") << false;
     QTest::newRow("CR") << QStringLiteral("\r") << false;
     QTest::newRow("LF") << QStringLiteral("\n") << false;
@@ -241,7 +322,7 @@ void TestJournalFormat::tellsWhichCharactersAFileCanHold() {
     QCOMPARE(journal::indexOfUnwritable(text), holdable ? -1 : 2);
     QCOMPARE(journal::dropUnwritable(text), holdable ? text : QStringLiteral("abc"));
     if (holdable)
-        QCOMPARE(journal::decodeJournalText(journal::encodeJournalText(text)), text);
+        QCOMPARE(journal::decodeWindows1251(journal::encodeWindows1251(text)), text);
 }
 
 void TestJournalFormat::findsTheFirstCellTheFileCannotHold() {
