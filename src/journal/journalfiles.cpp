@@ -39,33 +39,45 @@ QString shownPath(const QString& path) {
     return QDir::toNativeSeparators(path);
 }
 
+// Shown after the grid is filled, so that the user sees what was read.
+QString nulBytesMessage(const QString& path) {
+    return QStringLiteral("В файле %1 есть нулевые байты: возможно, файл повреждён. Журнал "
+                          "показан без них. Сам файл не изменён; если его сохранить, прежняя "
+                          "версия останется в папке Backup.")
+        .arg(shownPath(path));
+}
+
 QString saveFailedMessage(const QString& path) {
     return QStringLiteral("Не удалось сохранить файл %1.").arg(shownPath(path));
 }
 
 } // namespace
 
-JournalFiles::JournalFiles(GridModel& grid, Prompter& prompter, QString programFolder, Clock clock)
+JournalFiles::JournalFiles(GridModel& grid, Prompter& prompter, QString programFolder, Clock clock,
+                           FileReader reader)
     : grid_(grid), prompter_(prompter), programFolder_(std::move(programFolder)),
-      backups_(journal::backupFolderPath(programFolder_), std::move(clock)) {}
+      backups_(journal::backupFolderPath(programFolder_), std::move(clock)),
+      readFile_(std::move(reader)) {
+    if (!readFile_)
+        readFile_ = journal::readWholeFile;
+}
 
 void JournalFiles::loadgrid(QString& headerFormat) {
     BusyCursor busy;
-    bool read = true;
+    const QString path = journal::currentJournalPath(programFolder_);
+    ReadOutcome outcome = ReadOutcome::Read;
     try {
         journal::resetJournalGrid(grid_, headerFormat);
-        const QString path = journal::currentJournalPath(programFolder_);
         // A missing current-year file is no error: the user starts a new register.
-        read = !isOrdinaryFile(path) || readIntoGrid(path);
-        if (read)
+        if (isOrdinaryFile(path))
+            outcome = readIntoGrid(path);
+        if (outcome != ReadOutcome::Failed)
             journal::fillBlockDates(grid_);
     } catch (const std::exception&) {
-        read = false;
+        outcome = ReadOutcome::Failed;
     }
-    if (!read) {
-        busy.release();
-        prompter_.message(QStringLiteral("Не могу найти thisyear.csv."));
-    }
+    busy.release();
+    tellOutcome(outcome, path, QStringLiteral("Не могу найти thisyear.csv."));
 }
 
 void JournalFiles::loadgridarch(QString& headerFormat) {
@@ -74,38 +86,47 @@ void JournalFiles::loadgridarch(QString& headerFormat) {
     if (!name)
         return;
     BusyCursor busy;
-    bool read = true;
+    const QString path = journal::archivePath(programFolder_, *name);
+    ReadOutcome outcome = ReadOutcome::Read;
     try {
         journal::resetJournalGrid(grid_, headerFormat);
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
-        if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_))) {
-            const QString path = journal::archivePath(programFolder_, *name);
-            read = isOrdinaryFile(path) && readIntoGrid(path);
-        }
+        if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_)))
+            outcome = isOrdinaryFile(path) ? readIntoGrid(path) : ReadOutcome::Failed;
     } catch (const std::exception&) {
-        read = false;
+        outcome = ReadOutcome::Failed;
     }
-    if (!read) {
-        busy.release();
-        prompter_.message(QStringLiteral("Не могу найти  указанный год."));
-    }
+    busy.release();
+    tellOutcome(outcome, path, QStringLiteral("Не могу найти  указанный год."));
 }
 
 // Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
 // read before the faulty line with an empty row below them.
-bool JournalFiles::readIntoGrid(const QString& path) {
-    const std::optional<QByteArray> bytes = journal::readWholeFile(path);
+JournalFiles::ReadOutcome JournalFiles::readIntoGrid(const QString& path) {
+    // The file may be gone or replaced since it was looked for: that is a failed read.
+    const std::optional<QByteArray> bytes = readFile_(path);
     if (!bytes)
-        return false;
+        return ReadOutcome::Failed;
     journal::ReadResult result = journal::readJournal(*bytes);
     const bool ok = result.ok();
     const int lastRow = result.table.rows;
     const int lastCol = std::max(0, result.lastLineFields - 1);
     journal::showJournalTable(grid_, std::move(result.table), !ok);
+    if (!ok)
+        return ReadOutcome::Failed;
     // The current cell ends where the reader stopped: the last cell of the last line.
-    if (ok && lastRow > 0)
+    if (lastRow > 0)
         grid_.setCurrentCell(lastRow, lastCol);
-    return ok;
+    return result.droppedNulBytes > 0 ? ReadOutcome::ReadWithoutNulBytes : ReadOutcome::Read;
+}
+
+// One message at most, after the busy pointer is gone.
+void JournalFiles::tellOutcome(ReadOutcome outcome, const QString& path,
+                               const QString& failureMessage) {
+    if (outcome == ReadOutcome::Failed)
+        prompter_.message(failureMessage);
+    else if (outcome == ReadOutcome::ReadWithoutNulBytes)
+        prompter_.message(nulBytesMessage(path));
 }
 
 // The archive name the user answers, upper-cased; none after Cancel, an empty answer or a
@@ -138,8 +159,11 @@ bool JournalFiles::saveGridTo(const QString& path, bool createFolder) {
             prompter_.message(*refusal);
             return false;
         }
+        // Only the Archive folder itself is made: a program folder that has gone (a drive taken
+        // away) must not be made again in its place, where the file would be lost from sight.
+        // A failure shows as the failed write below.
         if (createFolder)
-            QDir().mkpath(QFileInfo(path).path()); // a failure shows as the failed write below
+            QDir(programFolder_).mkdir(QFileInfo(path).dir().dirName());
         return replaceFile(path, journal::writeJournal(grid_));
     } catch (const std::exception&) {
         prompter_.message(saveFailedMessage(path));

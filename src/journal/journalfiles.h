@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <functional>
 #include <optional>
 
 class GridModel;
@@ -15,10 +16,14 @@ class Prompter;
 class JournalFiles {
 public:
     using Clock = JournalBackups::Clock;
+    // Reads a whole file; none when it cannot be opened or read.
+    using FileReader = std::function<std::optional<QByteArray>(const QString& path)>;
 
     // programFolder: the folder of the program's executable, without a trailing separator.
     // clock: the time that names backups (the system's local time when missing).
-    JournalFiles(GridModel& grid, Prompter& prompter, QString programFolder, Clock clock = {});
+    // reader: how journal files are read (journal::readWholeFile when missing).
+    JournalFiles(GridModel& grid, Prompter& prompter, QString programFolder, Clock clock = {},
+                 FileReader reader = {});
 
     // "Открыть журнал": shows thisyear.csv (nothing when it is missing) and its block dates.
     void loadgrid(QString& headerFormat);
@@ -31,8 +36,11 @@ public:
     void SaveAsGridn();
 
 private:
+    enum class ReadOutcome { Read, ReadWithoutNulBytes, Failed };
+
     std::optional<QString> askArchiveName(const QString& prompt);
-    bool readIntoGrid(const QString& path);
+    ReadOutcome readIntoGrid(const QString& path);
+    void tellOutcome(ReadOutcome outcome, const QString& path, const QString& failureMessage);
     bool saveGridTo(const QString& path, bool createFolder);
     std::optional<QString> refusalToSave(const QString& path) const;
     bool replaceFile(const QString& path, const QByteArray& bytes);
@@ -43,4 +51,5 @@ private:
     Prompter& prompter_;
     QString programFolder_;
     JournalBackups backups_;
+    FileReader readFile_;
 };

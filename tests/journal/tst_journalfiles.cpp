@@ -323,6 +323,11 @@ void TestJournalFiles::reportsSavesThatFail_data() {
     QTest::newRow("program folder is a file")
         << QStringLiteral("program") << QStringLiteral("program")
         << QStringLiteral("program/thisyear.csv");
+    QTest::newRow("program folder missing")
+        << QString() << QStringLiteral("gone") << QStringLiteral("gone/thisyear.csv");
+    // "Сохранить как" makes the Archive folder, never the program folder around it.
+    QTest::newRow("program folder missing, archive")
+        << QString() << QStringLiteral("gone") << QStringLiteral("gone/Archive/2009.csv");
     QTest::newRow("thisyear.csv is a folder")
         << QStringLiteral("thisyear.csv/keep") << QString() << QStringLiteral("thisyear.csv");
     QTest::newRow("Archive is a file")
@@ -331,29 +336,48 @@ void TestJournalFiles::reportsSavesThatFail_data() {
         << QStringLiteral("Backup") << QString() << QStringLiteral("thisyear.csv");
 }
 
+// One message, the old files as they were, nothing left behind, and once the obstacle is gone
+// the same save goes through.
 void TestJournalFiles::reportsSavesThatFail() {
     QFETCH(QString, blocker);
     QFETCH(QString, programFolder);
     QFETCH(QString, target);
     TempFolder outer;
-    outer.write(blocker, "keep");
+    if (!blocker.isEmpty())
+        outer.write(blocker, "keep");
     outer.write(QStringLiteral("thisyear.csv.old"), "before;\r\n");
     QFile::copy(outer.file(QStringLiteral("thisyear.csv.old")),
                 outer.file(QStringLiteral("thisyear.csv"))); // fails where it is a folder
+    const QStringList entriesBefore = entriesBelow(outer.path());
     Program program(outer.file(programFolder.isEmpty() ? QStringLiteral(".") : programFolder));
     program.fill(Sample);
-    program.prompter.answers << QStringLiteral("2009");
-
-    if (target.startsWith(QStringLiteral("Archive")))
+    const bool archive = target.contains(QStringLiteral("Archive/"));
+    const auto save = [&] {
+        if (!archive)
+            return program.files.SaveGridn();
+        program.prompter.answers << QStringLiteral("2009");
         program.files.SaveAsGridn();
-    else
-        QVERIFY(!program.files.SaveGridn());
+        return program.prompter.messages.isEmpty();
+    };
+
+    QVERIFY(!save());
     QCOMPARE(program.prompter.messages.size(), 1);
     QVERIFY2(QDir::cleanPath(program.prompter.messages[0]).contains(outer.file(target)),
              qPrintable(program.prompter.messages[0]));
-    QCOMPARE(outer.read(blocker), QByteArray("keep"));
+    if (!blocker.isEmpty())
+        QCOMPARE(outer.read(blocker), QByteArray("keep"));
     if (!blocker.startsWith(QStringLiteral("thisyear.csv")))
         QCOMPARE(outer.read(QStringLiteral("thisyear.csv")), QByteArray("before;\r\n"));
+    QCOMPARE(entriesBelow(outer.path()), entriesBefore);
+
+    if (!blocker.isEmpty()) {
+        const QString obstacle = outer.file(blocker.section(u'/', 0, 0));
+        QVERIFY(QFile::remove(obstacle) || QDir(obstacle).removeRecursively());
+    }
+    QVERIFY(QDir().mkpath(outer.file(programFolder)));
+    program.prompter.messages.clear();
+    QVERIFY(save());
+    QCOMPARE(outer.read(target), journalFile(Sample));
 }
 
 void TestJournalFiles::aFullDiskLeavesTheFileWhole() {
@@ -379,6 +403,21 @@ void TestJournalFiles::aFullDiskLeavesTheFileWhole() {
     QCOMPARE(entriesBelow(disk),
              (QStringList{QStringLiteral("Backup"), QStringLiteral("thisyear.csv")}));
 
+    // "Сохранить как" onto the full disk fails alike and leaves no part of a file behind.
+    program.prompter.answers << QStringLiteral("2009");
+    files.SaveAsGridn();
+    QCOMPARE(program.prompter.messages.size(), 2);
+    QVERIFY2(program.prompter.messages[1].contains(disk + QStringLiteral("/Archive/2009.csv")),
+             qPrintable(program.prompter.messages[1]));
+    QCOMPARE(entriesBelow(disk), (QStringList{QStringLiteral("Archive"), QStringLiteral("Backup"),
+                                              QStringLiteral("thisyear.csv")}));
+
+    // The program goes on: a register that fits is saved.
+    program.fill(Sample);
+    QVERIFY(files.SaveGridn());
+    QCOMPARE(program.folder.read(thisYear), journalFile(Sample));
+    program.prompter.messages.clear();
+
     // Backups on a disk of their own are copied: the first fits, the second does not.
     TinyDisk backupDisk(disk + QStringLiteral("/Backup"), 48);
     QVERIFY(backupDisk.mounted());
@@ -391,8 +430,8 @@ void TestJournalFiles::aFullDiskLeavesTheFileWhole() {
 
     program.folder.write(thisYear, old);
     QVERIFY(!files.SaveGridn());
-    QCOMPARE(program.prompter.messages.size(), 2);
-    QVERIFY(program.prompter.messages[1].contains(disk + QStringLiteral("/Backup")));
+    QCOMPARE(program.prompter.messages.size(), 1);
+    QVERIFY(program.prompter.messages[0].contains(disk + QStringLiteral("/Backup")));
     QCOMPARE(program.folder.read(thisYear), old);
 }
 
