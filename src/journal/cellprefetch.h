@@ -9,9 +9,8 @@
 namespace journal {
 
 constexpr int PrefetchRowsAhead = 8;
-// The grid's own slot of a cell is asked for further ahead, so that reading it to find the text
-// does not stall in turn.
-constexpr int PrefetchSlotsAhead = 2 * PrefetchRowsAhead;
+// A pass down one column does little per row, so it asks further ahead.
+constexpr int PrefetchColumnRowsAhead = 32;
 
 inline void prefetchText(const QString& text) {
 #if defined(__GNUC__)
@@ -21,15 +20,11 @@ inline void prefetchText(const QString& text) {
 #endif
 }
 
-// Prefetches, for the row `row` of a pass down one column, the grid's slot of the cell
-// PrefetchSlotsAhead rows below and the text of the cell PrefetchRowsAhead rows below.
+// Prefetches, for row `row` of a pass down column `col`, the text PrefetchColumnRowsAhead rows
+// below.
 inline void prefetchColumnAhead(const GridModel& grid, int row, int col) {
-#if defined(__GNUC__)
-    if (row + PrefetchSlotsAhead < grid.rows())
-        __builtin_prefetch(&grid.cell(row + PrefetchSlotsAhead, col));
-#endif
-    if (row + PrefetchRowsAhead < grid.rows())
-        prefetchText(grid.cell(row + PrefetchRowsAhead, col));
+    if (row + PrefetchColumnRowsAhead < grid.rows())
+        prefetchText(grid.cell(row + PrefetchColumnRowsAhead, col));
 }
 
 // Prefetches the texts of columns 0 .. cols-1 of the row PrefetchRowsAhead below `row`.
