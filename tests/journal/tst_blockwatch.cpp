@@ -36,20 +36,6 @@ std::unique_ptr<GridModel> journalGrid(const QStringList& blockDates) {
     return grid;
 }
 
-std::unique_ptr<GridModel> journalGrid(std::initializer_list<const char*> blockDates) {
-    QStringList texts;
-    for (const char* text : blockDates)
-        texts << QString::fromUtf8(text);
-    return journalGrid(texts);
-}
-
-QList<BlockState> states(const BlockWatch& watch, int rows) {
-    QList<BlockState> result;
-    for (int r = 0; r < rows; ++r)
-        result << watch.state(r);
-    return result;
-}
-
 // What a watch started afresh on the grid as it now stands says, against what `watch` says.
 QString differenceFromFreshCount(const BlockWatch& watch, const GridModel& grid) {
     const BlockWatch fresh(grid, watch.today());
@@ -81,32 +67,20 @@ private Q_SLOTS:
         };
         row("today", Today, "15.03.2024", BlockState::Blocked);
         row("yesterday", Today, "14.03.2024", BlockState::Blocked);
-        row("years ago", Today, "01.01.2009", BlockState::Blocked);
-        row("tomorrow", Today, "16.03.2024", BlockState::Soon);
         row("today + 31", Today, "15.04.2024", BlockState::Soon);
         row("today + 32", Today, "16.04.2024", BlockState::Clear);
-        row("next year", Today, "01.03.2025", BlockState::Clear);
         row("short form, soon", Today, "1.4.24", BlockState::Soon);
         row("across the year end, + 31", QDate(2024, 12, 15), "15.01.2025", BlockState::Soon);
         row("across the year end, + 32", QDate(2024, 12, 15), "16.01.2025", BlockState::Clear);
-        row("first of the new year", QDate(2024, 12, 31), "01.01.2025", BlockState::Soon);
-        row("new year's day, last year's end", QDate(2025, 1, 1), "31.12.2024",
-            BlockState::Blocked);
         row("leap day is today", QDate(2024, 2, 29), "29.02.2024", BlockState::Blocked);
         row("leap day, + 31", QDate(2024, 2, 29), "31.03.2024", BlockState::Soon);
         row("leap day, + 32", QDate(2024, 2, 29), "01.04.2024", BlockState::Clear);
         row("across a leap February, + 31", QDate(2024, 1, 31), "02.03.2024", BlockState::Soon);
         row("across a leap February, + 32", QDate(2024, 1, 31), "03.03.2024", BlockState::Clear);
-        row("across a common February, + 31", QDate(2023, 1, 31), "03.03.2023", BlockState::Soon);
-        row("across a common February, + 32", QDate(2023, 1, 31), "04.03.2023", BlockState::Clear);
         row("empty", Today, "", BlockState::Clear);
-        row("blanks", Today, "   ", BlockState::Clear);
         row("words", Today, "скоро", BlockState::Clear);
         row("no such day", Today, "30.02.2024", BlockState::Clear);
-        row("no such month", Today, "01.13.2023", BlockState::Clear);
         row("leading blank", Today, " 01.03.2024", BlockState::Clear);
-        row("no day of a leap year in a common one", QDate(2023, 3, 1), "29.02.2023",
-            BlockState::Clear);
         row("no today", QDate(), "01.03.2024", BlockState::Clear);
     }
 
@@ -123,172 +97,41 @@ private Q_SLOTS:
         QCOMPARE(watch.counts().soon, expected == BlockState::Soon ? 1 : 0);
     }
 
-    void countsTheRowsOfAGrid() {
-        const auto grid = journalGrid(
-            {"01.03.2024", "01.04.2024", "", "01.05.2024", "01.02.2024", "дата", "01.04.2024"});
-        const BlockWatch watch(*grid, Today);
-        QCOMPARE(watch.blockColumn(), std::optional<int>(Block));
-        QCOMPARE(watch.counts(), (BlockCounts{2, 2}));
-        using enum BlockState;
-        QCOMPARE(states(watch, 9), (QList<BlockState>{Clear, Blocked, Soon, Clear, Clear, Blocked,
-                                                      Clear, Soon, Clear}));
-        // The header row and rows outside the grid are never shaded.
-        QCOMPARE(watch.state(-1), Clear);
-        QCOMPARE(watch.state(100), Clear);
-    }
-
-    void followsEditsOfTheBlockDateColumnOnly() {
-        const auto grid = journalGrid({"01.05.2024", "01.05.2024"});
+    // Counts go out when they change, once per batch; states that change without a changed
+    // cell (a new day, a renamed column) ask for a repaint.
+    void tellsWhatChanged() {
+        const auto grid = journalGrid(QStringList(50, QStringLiteral("01.05.2024")));
         BlockWatch watch(*grid, Today);
         QSignalSpy sent(&watch, &BlockWatch::countsChanged);
-        QCOMPARE(watch.counts(), (BlockCounts{0, 0}));
-
+        QSignalSpy reset(&watch, &BlockWatch::statesReset);
         grid->setTextMatrix(1, Block, QStringLiteral("01.03.2024"));
-        QCOMPARE(watch.state(1), BlockState::Blocked);
-        QCOMPARE(watch.counts(), (BlockCounts{1, 0}));
+        grid->setTextMatrix(1, Block, QStringLiteral("01.01.2024"));
         QCOMPARE(sent.count(), 1);
-        QCOMPARE(sent.last().at(0).value<BlockCounts>(), (BlockCounts{1, 0}));
-
-        grid->setTextMatrix(2, Block, QStringLiteral("01.04.2024"));
-        grid->setTextMatrix(1, Block, QStringLiteral("01.04.2024"));
-        QCOMPARE(watch.counts(), (BlockCounts{0, 2}));
-        QCOMPARE(sent.count(), 3);
-
-        // A date in any other column, or a change that keeps the counts, sends nothing.
-        grid->setTextMatrix(1, journal::ActivationDate, QStringLiteral("01.01.2020"));
-        grid->setTextMatrix(2, Block, QStringLiteral("02.04.2024"));
-        QCOMPARE(watch.counts(), (BlockCounts{0, 2}));
-        QCOMPARE(sent.count(), 3);
-
-        grid->setTextMatrix(1, Block, QString());
-        QCOMPARE(watch.state(1), BlockState::Clear);
-        QCOMPARE(watch.counts(), (BlockCounts{0, 1}));
-    }
-
-    void followsRowsAddedAndRemoved() {
-        const auto grid = journalGrid({"01.03.2024", "01.04.2024", "01.02.2024"});
-        BlockWatch watch(*grid, Today);
-        QCOMPARE(watch.counts(), (BlockCounts{2, 1}));
-
-        grid->addItem(QStringLiteral("a\tb\tc\td\te\tf\t01.01.2024\th"));
-        QCOMPARE(watch.state(4), BlockState::Blocked);
-        QCOMPARE(watch.counts(), (BlockCounts{3, 1}));
-
-        grid->removeItem(1);
-        using enum BlockState;
-        QCOMPARE(states(watch, 5), (QList<BlockState>{Clear, Soon, Blocked, Blocked, Clear}));
-        QCOMPARE(watch.counts(), (BlockCounts{2, 1}));
-
-        grid->setRows(6);
-        grid->setTextMatrix(5, Block, QStringLiteral("20.03.2024"));
-        QCOMPARE(watch.counts(), (BlockCounts{2, 2}));
-        grid->setRows(3);
-        QCOMPARE(states(watch, 4), (QList<BlockState>{Clear, Soon, Blocked, Clear}));
-        QCOMPARE(watch.counts(), (BlockCounts{1, 1}));
-        grid->setRows(1);
-        QCOMPARE(watch.counts(), (BlockCounts{0, 0}));
-    }
-
-    void statesMoveWithTheirRowsInASort() {
-        const auto grid = journalGrid({"01.05.2024", "01.03.2024", "01.04.2024", "01.02.2024"});
-        BlockWatch watch(*grid, Today);
-        grid->setCurrentCell(1, Block);
-        grid->setSort(1);
-        // Texts compare as texts here: "01.02…" < "01.03…" < "01.04…" < "01.05…".
-        QCOMPARE(grid->textMatrix(1, Block), QStringLiteral("01.02.2024"));
-        using enum BlockState;
-        QCOMPARE(states(watch, 5), (QList<BlockState>{Clear, Blocked, Blocked, Soon, Clear}));
-        QCOMPARE(watch.counts(), (BlockCounts{2, 1}));
-    }
-
-    void findsTheColumnByItsHeader() {
-        const auto grid = journalGrid({"01.03.2024", "01.04.2024"});
-        BlockWatch watch(*grid, Today);
-        QSignalSpy reset(&watch, &BlockWatch::statesReset);
-
-        grid->setColPosition(Block, 1);
-        QCOMPARE(watch.blockColumn(), std::optional<int>(1));
-        QCOMPARE(watch.counts(), (BlockCounts{1, 1}));
-        QCOMPARE(watch.state(1), BlockState::Blocked);
-
-        grid->setTextMatrix(0, 1, QStringLiteral("Блок"));
-        QCOMPARE(watch.blockColumn(), std::nullopt);
-        QCOMPARE(watch.counts(), (BlockCounts{0, 0}));
-        QCOMPARE(watch.state(1), BlockState::Clear);
-        QVERIFY(!reset.isEmpty());
-
-        // Blanks around the caption still name the column.
-        grid->setTextMatrix(0, 3, QStringLiteral("  Дата блок.  "));
-        QCOMPARE(watch.blockColumn(), std::optional<int>(3));
-        QCOMPARE(watch.counts(), (BlockCounts{0, 0}));
-        grid->setTextMatrix(1, 3, QStringLiteral("01.01.2024"));
-        QCOMPARE(watch.counts(), (BlockCounts{1, 0}));
-
-        // Two columns of that name: neither is the block-date column.
-        grid->setTextMatrix(0, 1, QStringLiteral("Дата блок."));
-        QCOMPARE(watch.blockColumn(), std::nullopt);
-        QCOMPARE(watch.counts(), (BlockCounts{0, 0}));
-
-        // Dropping one of them leaves the other.
-        grid->setCols(2);
-        QCOMPARE(watch.blockColumn(), std::optional<int>(1));
-        QCOMPARE(watch.counts(), (BlockCounts{1, 1}));
-        grid->setCols(1);
-        QCOMPARE(watch.blockColumn(), std::nullopt);
-        QCOMPARE(watch.counts(), (BlockCounts{0, 0}));
-    }
-
-    void aNewDayJudgesEveryRowAgain() {
-        const auto grid = journalGrid({"01.04.2024", "16.04.2024", "01.03.2024"});
-        BlockWatch watch(*grid, Today);
-        QSignalSpy reset(&watch, &BlockWatch::statesReset);
-        QCOMPARE(watch.counts(), (BlockCounts{1, 1}));
-        watch.setToday(Today.addDays(1));
-        QCOMPARE(watch.state(2), BlockState::Soon);
-        QCOMPARE(watch.counts(), (BlockCounts{1, 2}));
-        QCOMPARE(reset.count(), 1);
+        {
+            const BlockWatch::Batch outer(watch);
+            const BlockWatch::Batch inner(watch);
+            for (int r = 1; r < grid->rows(); ++r)
+                grid->setTextMatrix(r, Block, QStringLiteral("01.04.2024"));
+        }
+        QCOMPARE(sent.count(), 2);
+        QCOMPARE(sent.last().at(0).value<BlockCounts>(), (BlockCounts{0, 50}));
+        QVERIFY(reset.isEmpty());
         watch.setToday(QDate(2024, 4, 1));
-        QCOMPARE(watch.counts(), (BlockCounts{2, 1}));
-        watch.setToday(QDate(2024, 4, 1));
+        QCOMPARE(watch.counts(), (BlockCounts{50, 0}));
+        grid->setTextMatrix(0, Block, QStringLiteral("Блок"));
+        QCOMPARE(watch.counts(), (BlockCounts{0, 0}));
         QCOMPARE(reset.count(), 2);
     }
 
-    void aBatchSendsTheCountsOnceAtItsEnd() {
-        const auto grid = journalGrid(QStringList(50, QString()));
-        BlockWatch watch(*grid, Today);
-        QSignalSpy sent(&watch, &BlockWatch::countsChanged);
-        {
-            const BlockWatch::Batch outer(watch);
-            {
-                const BlockWatch::Batch inner(watch);
-                for (int r = 1; r < grid->rows(); ++r)
-                    grid->setTextMatrix(r, Block, QStringLiteral("01.03.2024"));
-            }
-            QCOMPARE(watch.counts(), (BlockCounts{50, 0}));
-            QCOMPARE(sent.count(), 0);
-        }
-        QCOMPARE(sent.count(), 1);
-        QCOMPARE(sent.last().at(0).value<BlockCounts>(), (BlockCounts{50, 0}));
-        {
-            // Changes that end where they began send nothing.
-            const BlockWatch::Batch batch(watch);
-            grid->setTextMatrix(1, Block, QString());
-            grid->setTextMatrix(1, Block, QStringLiteral("01.01.2024"));
-        }
-        QCOMPARE(sent.count(), 1);
-    }
-
-    // Edits, added and removed rows, sorts, column moves, renamed headers, resizes and whole new
-    // registers in a random order: after each, the watch says what a fresh count says.
+    // Edits, added and removed rows, sorts, column moves, renamed headers and resizes in a random
+    // order: after each, the watch says what a fresh count says.
     void staysInStepWithAFreshCount() {
         QRandomGenerator random(20240315);
-        const QStringList dates = {QStringLiteral("01.02.2024"),
-                                   QStringLiteral("15.03.2024"),
-                                   QStringLiteral("01.04.2024"),
-                                   QStringLiteral("16.04.2024"),
-                                   QStringLiteral("1.4.24"),
-                                   QStringLiteral("x"),
-                                   QString()};
+        const QStringList dates =
+            QStringLiteral("01.02.2024|15.03.2024|01.04.2024|16.04.2024|1.4.24|x|").split(u'|');
+        // Blanks around the caption still name the column; two such columns name none.
+        const QStringList headers = {QStringLiteral("Дата блок."), QStringLiteral(" Дата блок. "),
+                                     QStringLiteral("другое")};
         const auto anyDate = [&] { return dates[random.bounded(int(dates.size()))]; };
         QStringList start;
         for (int i = 0; i < 40; ++i)
@@ -302,7 +145,7 @@ private Q_SLOTS:
             const int cols = grid->cols();
             const int row = 1 + random.bounded(std::max(1, rows - 1));
             const int col = random.bounded(cols);
-            const int action = random.bounded(11);
+            const int action = random.bounded(10);
             switch (action) {
             case 0:
             case 1:
@@ -325,9 +168,7 @@ private Q_SLOTS:
                 grid->setColPosition(col, random.bounded(cols));
                 break;
             case 7:
-                grid->setTextMatrix(0, col,
-                                    random.bounded(2) ? QStringLiteral("Дата блок.")
-                                                      : QStringLiteral("другое"));
+                grid->setTextMatrix(0, col, headers[random.bounded(int(headers.size()))]);
                 break;
             case 8:
                 grid->setRows(1 + random.bounded(60));
@@ -337,16 +178,6 @@ private Q_SLOTS:
             case 9:
                 watch.setToday(Today.addDays(random.bounded(-40, 40)));
                 break;
-            case 10: {
-                const int newRows = 1 + random.bounded(30);
-                QList<QString> cells(qsizetype(newRows) * 8);
-                for (int c = 0; c < 8; ++c)
-                    cells[c] = journal::headerFormat().split(QLatin1Char('|'))[c].mid(1);
-                for (int r = 1; r < newRows; ++r)
-                    cells[qsizetype(r) * 8 + Block] = anyDate();
-                grid->replaceCells(newRows, 8, cells);
-                break;
-            }
             }
             sawBoth = sawBoth || (watch.counts().blocked > 0 && watch.counts().soon > 0);
             sawNoColumn = sawNoColumn || !watch.blockColumn();
