@@ -20,7 +20,7 @@ struct Line {
     qsizetype start = 0;
     qsizetype end = 0;
     qsizetype next = 0;
-    int semicolons = 0;
+    qsizetype semicolons = 0;
 
     qsizetype length() const { return end - start; }
 };
@@ -39,7 +39,7 @@ Line lineAt(QStringView text, qsizetype start) {
 }
 
 // Every ";" ends a cell; text after the last one is a cell of its own.
-int fieldCount(QStringView text, const Line& line) {
+qsizetype fieldCount(QStringView text, const Line& line) {
     const bool openLastCell = line.end > line.start && text[line.end - 1] != u';';
     return line.semicolons + (openLastCell ? 1 : 0);
 }
@@ -61,7 +61,8 @@ Extent measure(QStringView text) {
             extent.fault = ReadFault{lineNumber, ReadFault::LineTooLong};
             break;
         }
-        const int cols = std::max(extent.cols, fieldCount(text, line));
+        // A line within the limit has at most MaxLineLength + 1 fields.
+        const int cols = std::max(extent.cols, int(fieldCount(text, line)));
         if (qsizetype(lineNumber) * cols > MaxCells) {
             extent.fault = ReadFault{lineNumber, ReadFault::TooManyCells};
             break;
