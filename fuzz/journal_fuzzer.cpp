@@ -1,0 +1,171 @@
+// Feeds arbitrary bytes to the journal reader, fills a grid with what it read as opening a file
+// does, runs the block-date pass, writes the grid and reads the result back, checking at each
+// step what the program promises about files. A broken promise aborts: libFuzzer keeps the input.
+
+#include "app/gridmodel.h"
+#include "journal/blockdates.h"
+#include "journal/journalcharset.h"
+#include "journal/journalcolumns.h"
+#include "journal/journalformat.h"
+#include "journal/journalgrid.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+[[noreturn]] void broken(const char* promise, int line) {
+    std::fprintf(stderr, "journal_fuzzer.cpp:%d: broken: %s\n", line, promise);
+    std::abort();
+}
+
+#define PROMISE(condition) ((condition) ? void() : broken(#condition, __LINE__))
+
+bool isStructural(QChar c) {
+    return c == u';' || c == u'\r' || c == u'\n' || c == QChar(0);
+}
+
+// What the reader hands over: a rectangular table within the limits, whose cells hold no part
+// of the file's structure and no NUL, each row short enough to have been one line.
+void checkTable(const journal::ReadResult& result) {
+    const journal::JournalTable& table = result.table;
+    PROMISE(table.cols >= journal::FileColumns);
+    PROMISE(table.cells.size() == qsizetype(table.rows) * table.cols);
+    PROMISE(table.cells.size() <= journal::MaxCells);
+    for (int r = 0; r < table.rows; ++r) {
+        qsizetype length = 0;
+        for (int c = 0; c < table.cols; ++c) {
+            const QString& cell = table.cell(r, c);
+            length += cell.size();
+            for (QChar ch : cell)
+                PROMISE(!isStructural(ch));
+            // Windows-1251 text is made of the characters a file can hold.
+            if (result.encoding == journal::TextEncoding::Windows1251)
+                PROMISE(journal::indexOfUnwritable(cell) < 0);
+        }
+        PROMISE(length <= journal::MaxLineLength);
+    }
+}
+
+// The block-date pass changes the "Дата блок." column only, and there writes the first day of
+// the month that holds the day 426 days after activation (worked out here with QDate), or
+// nothing for a text that is not a date.
+void checkBlockDates(GridModel& grid) {
+    const QList<QString> before = [&] {
+        QList<QString> cells;
+        for (int r = 0; r < grid.rows(); ++r)
+            for (int c = 0; c < grid.cols(); ++c)
+                cells << grid.cell(r, c);
+        return cells;
+    }();
+    const int rows = grid.rows();
+    const int cols = grid.cols();
+    journal::fillBlockDates(grid);
+    PROMISE(grid.rows() == rows && grid.cols() == cols);
+
+    bool dated = true;
+    for (int r = 1; r < rows; ++r) {
+        const QString& activation = grid.cell(r, journal::ActivationDate);
+        dated = dated && !activation.isEmpty();
+        for (int c = 0; c < cols; ++c) {
+            const QString& was = before[qsizetype(r) * cols + c];
+            if (c != journal::BlockDate || !dated) {
+                PROMISE(grid.cell(r, c) == was);
+                continue;
+            }
+            const std::optional<QDate> date = journal::readDate(activation);
+            const QString expected =
+                date ? journal::formatDate(journal::blockDateFor(*date)) : QString();
+            PROMISE(grid.cell(r, c) == expected);
+        }
+    }
+}
+
+QByteArrayView lineOf(QByteArrayView bytes, qsizetype& pos) {
+    const qsizetype end = bytes.indexOf("\r\n", pos);
+    const QByteArrayView line = bytes.sliced(pos, (end < 0 ? bytes.size() : end) - pos);
+    pos = end < 0 ? bytes.size() : end + 2;
+    return line;
+}
+
+// A grid the save check lets through is written as one line of eight ";"-ended fields per data
+// row, no line longer than the reader accepts, and reads back as the same columns 0 .. 7.
+void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
+    const std::optional<journal::CellPosition> unwritable = journal::findUnwritableCell(grid);
+    const std::optional<int> overlong = journal::findOverlongRow(grid);
+    // Whatever was read as Windows-1251 can be written again.
+    if (windows1251Read)
+        PROMISE(!unwritable);
+    if (unwritable)
+        return;
+
+    const QByteArray written = journal::writeJournal(grid);
+    qsizetype pos = 0;
+    int lines = 0;
+    std::optional<int> firstLongLine;
+    while (pos < written.size()) {
+        const QByteArrayView line = lineOf(written, pos);
+        ++lines;
+        PROMISE(line.count(';') == journal::FileColumns && line.endsWith(';'));
+        if (line.size() > journal::MaxLineLength && !firstLongLine)
+            firstLongLine = lines;
+    }
+    PROMISE(lines == grid.rows() - 1);
+    // The save check names exactly the row whose line the reader would refuse.
+    PROMISE(overlong == firstLongLine);
+    if (overlong)
+        return;
+
+    const journal::ReadResult reread = journal::readJournal(written);
+    PROMISE(reread.ok());
+    PROMISE(reread.droppedNulBytes == 0);
+    PROMISE(reread.table.rows == grid.rows() - 1);
+    PROMISE(reread.table.cols == journal::FileColumns);
+    // Bytes the program wrote in Windows-1251 can also be valid UTF-8 (a rare mix such as
+    // "ВЁ" with no other letters) and are then read as UTF-8: same cells, other texts.
+    if (reread.encoding != journal::TextEncoding::Windows1251)
+        return;
+    for (int r = 1; r < grid.rows(); ++r)
+        for (int c = 0; c < journal::FileColumns; ++c)
+            PROMISE(reread.table.cell(r - 1, c) == (c < grid.cols() ? grid.cell(r, c) : QString()));
+
+    // A second save of what was read back writes the same bytes.
+    GridModel again;
+    QString headerFormat;
+    journal::resetJournalGrid(again, headerFormat);
+    journal::showJournalTable(again, reread.table, false);
+    PROMISE(journal::writeJournal(again) == written);
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const QByteArray bytes =
+        QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
+
+    // Bytes read as Windows-1251 come back byte for byte.
+    if (journal::detectEncoding(bytes) == journal::TextEncoding::Windows1251)
+        PROMISE(journal::encodeWindows1251(journal::decodeWindows1251(bytes)) == bytes);
+
+    journal::ReadResult result = journal::readJournal(bytes);
+    checkTable(result);
+    PROMISE(result.droppedNulBytes == bytes.count('\0'));
+    const bool windows1251Read = result.encoding == journal::TextEncoding::Windows1251;
+
+    // Filled as opening a file fills the grid: on a refused line, an empty row below the rows read.
+    GridModel grid;
+    QString headerFormat;
+    journal::resetJournalGrid(grid, headerFormat);
+    const bool ok = result.ok();
+    const int tableRows = result.table.rows;
+    const int tableCols = result.table.cols;
+    journal::showJournalTable(grid, std::move(result.table), !ok);
+    PROMISE(grid.rows() == 1 + tableRows + (ok ? 0 : 1));
+    PROMISE(grid.cols() == tableCols);
+    PROMISE(grid.cell(0, journal::BlockDate).trimmed() == journal::BlockDateHeader);
+
+    checkBlockDates(grid);
+    checkWriteAndReadBack(grid, windows1251Read);
+    return 0;
+}
