@@ -2,7 +2,6 @@
 
 #include "app/gridmodel.h"
 
-#include <QList>
 #include <QStringList>
 #include <initializer_list>
 
@@ -14,8 +13,15 @@ inline QStringList texts(std::initializer_list<const char*> utf8) {
     return list;
 }
 
-// Fills the grid with a header row and data rows, each as wide as the header (short rows are
-// padded with empty cells).
+// One text a character: "AB_" is {"A", "B", ""}.
+inline QStringList cells(const QString& letters) {
+    QStringList list;
+    for (const QChar letter : letters)
+        list << (letter == u'_' ? QString() : QString(letter));
+    return list;
+}
+
+// A header row and data rows as wide as it (short rows padded with empty cells).
 inline void fillGrid(GridModel& grid, const QStringList& header, const QList<QStringList>& rows) {
     QList<QString> cells = header;
     for (const QStringList& row : rows)
