@@ -8,10 +8,7 @@
 // prompt and message shown.
 class ScriptedPrompter : public Prompter {
 public:
-    QStringList answers;
-    QStringList prompts;
-    QStringList titles;
-    QStringList messages;
+    QStringList answers, prompts, titles, messages;
 
     QString inputBox(const QString& prompt, const QString& title) override {
         prompts << prompt;

@@ -1,5 +1,7 @@
 #include "support/windowharness.h"
 
+#include "app/celleditor.h"
+#include "app/exitprompt.h"
 #include "app/gridmodel.h"
 #include "app/gridview.h"
 
@@ -12,22 +14,21 @@
 WindowHarness::WindowHarness(WindowServices extra) {
     extra.programFolder = folder_.path();
     extra.prompter = prompter_;
-    auto ends = ends_;
-    extra.endProgram = [ends] { ++*ends; };
+    extra.endProgram = [ends = ends_] { ++*ends; };
     window_ = std::make_unique<FrmEKLZ>(std::move(extra));
     window_->show();
-    if (!QTest::qWaitForWindowExposed(window_.get()))
-        qWarning("the main window was not exposed");
     window_->activateWindow();
     if (!QTest::qWaitForWindowActive(window_.get()))
         qWarning("the main window did not become active");
 }
 
 void WindowHarness::press(const char* buttonName) {
-    QPushButton* button = window_->button(QString::fromLatin1(buttonName));
-    if (!button)
-        qFatal("no button %s", buttonName);
-    QTest::mouseClick(button, Qt::LeftButton);
+    QTest::mouseClick(window_->button(QString::fromLatin1(buttonName)), Qt::LeftButton);
+}
+
+void WindowHarness::answerExit(const char* buttonName) {
+    QTest::mouseClick(window_->exitPrompt().findChild<QPushButton*>(QLatin1String(buttonName)),
+                      Qt::LeftButton);
 }
 
 QPoint WindowHarness::cellCentre(int row, int col) {
@@ -43,9 +44,14 @@ QPoint WindowHarness::cellCentre(int row, int col) {
 
 void WindowHarness::clickCell(int row, int col) {
     GridView& view = window_->gridView();
-    const QPoint at = cellCentre(row, col);
     QWidget* target = row == 0 ? view.horizontalHeader()->viewport() : view.viewport();
-    QTest::mouseClick(target, Qt::LeftButton, {}, at);
+    QTest::mouseClick(target, Qt::LeftButton, {}, cellCentre(row, col));
+}
+
+void WindowHarness::editCell(int row, int col, const QString& text) {
+    clickCell(row, col);
+    window_->cellEditor().selectAll();
+    typeText(&window_->cellEditor(), text);
 }
 
 void typeText(QWidget* widget, const QString& text) {
@@ -55,4 +61,11 @@ void typeText(QWidget* widget, const QString& text) {
         QKeyEvent release(QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier, QString(ch));
         QApplication::sendEvent(widget, &release);
     }
+}
+
+QByteArray journalBytes(const QList<QStringList>& rows) {
+    QByteArray bytes;
+    for (const QStringList& row : rows)
+        bytes += cp1251(row.join(u';') + u';') + "\r\n";
+    return bytes;
 }

@@ -5,9 +5,8 @@
 #include "support/tempfolder.h"
 
 #include <QPoint>
+#include <QStringList>
 #include <memory>
-
-class QPushButton;
 
 // A main window over a temporary program folder, with scripted dialogs and a recorded end.
 class WindowHarness {
@@ -21,9 +20,13 @@ public:
     int endCount() const { return *ends_; }
 
     void press(const char* buttonName);
+    // Presses a button of the exit prompt ("OKButton", "CancelButton", "CmdCancel").
+    void answerExit(const char* buttonName);
     // Mouse click (press and release) on a grid cell; row 0 is the header row.
     void clickCell(int row, int col);
     QPoint cellCentre(int row, int col);
+    // Clicks the cell and types `text` over its whole text in the cell editor, left open.
+    void editCell(int row, int col, const QString& text);
 
 private:
     TempFolder folder_;
@@ -34,3 +37,6 @@ private:
 
 // Types a text into a widget key by key; unlike QTest::keyClicks it takes any letter.
 void typeText(QWidget* widget, const QString& text);
+
+// The bytes of a journal file holding these rows: cells each ended by ';', Windows-1251, CR LF.
+QByteArray journalBytes(const QList<QStringList>& rows);
