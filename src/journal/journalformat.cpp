@@ -5,90 +5,78 @@
 #include "journal/journalcharset.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace journal {
 
 namespace {
 
-bool endsLine(QChar c) {
-    return c == u'\r' || c == u'\n';
-}
-
-// One line of the text: [start, end) without its line end; next is where the following line
-// starts (CR LF, CR and LF each end a line).
-struct Line {
+// A line of the text without its line end: [start, end).
+struct LineSpan {
     qsizetype start = 0;
     qsizetype end = 0;
-    qsizetype next = 0;
-    qsizetype semicolons = 0;
-
-    qsizetype length() const { return end - start; }
 };
-
-Line lineAt(QStringView text, qsizetype start) {
-    Line line{start, start, start, 0};
-    const QChar* chars = text.data();
-    const qsizetype size = text.size();
-    qsizetype i = start;
-    for (; i < size && !endsLine(chars[i]); ++i)
-        if (chars[i] == u';')
-            ++line.semicolons;
-    line.end = i;
-    line.next = i + 1 < size && chars[i] == u'\r' && chars[i + 1] == u'\n' ? i + 2 : i + 1;
-    return line;
-}
-
-// Every ";" ends a cell; text after the last one is a cell of its own.
-qsizetype fieldCount(QStringView text, const Line& line) {
-    const bool openLastCell = line.end > line.start && text[line.end - 1] != u';';
-    return line.semicolons + (openLastCell ? 1 : 0);
-}
 
 // How much of the text the table takes: the lines before the first one refused, and the widest
 // of them. Measured before any cell is made, so the cells are laid out once.
 struct Extent {
-    int rows = 0;
+    std::vector<LineSpan> lines;
     int cols = FileColumns;
     std::optional<ReadFault> fault;
 };
 
+// One scan over the text: CR LF, CR and LF each end a line, every ";" ends a cell and text
+// after the last one is a cell of its own.
 Extent measure(QStringView text) {
     Extent extent;
-    for (qsizetype pos = 0; pos < text.size();) {
-        const Line line = lineAt(text, pos);
-        const int lineNumber = extent.rows + 1;
-        if (line.length() > MaxLineLength) {
+    const char16_t* const chars = text.utf16();
+    const qsizetype size = text.size();
+    for (qsizetype pos = 0; pos < size;) {
+        qsizetype semicolons = 0;
+        qsizetype i = pos;
+        for (; i < size; ++i) {
+            const char16_t c = chars[i];
+            if (c > u';') // most characters: letters
+                continue;
+            if (c == u';')
+                ++semicolons;
+            else if (c == u'\r' || c == u'\n')
+                break;
+        }
+        const int lineNumber = int(extent.lines.size()) + 1;
+        if (i - pos > MaxLineLength) {
             extent.fault = ReadFault{lineNumber, ReadFault::LineTooLong};
             break;
         }
-        // A line within the limit has at most MaxLineLength + 1 fields.
-        const int cols = std::max(extent.cols, int(fieldCount(text, line)));
+        // Within the limit a line has at most MaxLineLength + 1 fields.
+        const bool openLastCell = i > pos && chars[i - 1] != u';';
+        const int cols = std::max(extent.cols, int(semicolons) + (openLastCell ? 1 : 0));
         if (qsizetype(lineNumber) * cols > MaxCells) {
             extent.fault = ReadFault{lineNumber, ReadFault::TooManyCells};
             break;
         }
-        extent.rows = lineNumber;
+        extent.lines.push_back({pos, i});
         extent.cols = cols;
-        pos = line.next;
+        pos = i + 1 < size && chars[i] == u'\r' && chars[i + 1] == u'\n' ? i + 2 : i + 1;
     }
     return extent;
 }
 
 // Fills the cells of a row from one line; returns the line's field count.
-int fillRow(QStringView text, const Line& line, QString* row) {
-    const QChar* chars = text.data();
+int fillRow(QStringView text, LineSpan line, QString* row) {
+    const char16_t* const chars = text.utf16();
     int col = 0;
     qsizetype pieceStart = line.start;
     for (qsizetype i = line.start; i < line.end; ++i) {
         if (chars[i] != u';')
             continue;
         if (i > pieceStart)
-            row[col] = QString(chars + pieceStart, i - pieceStart);
+            row[col] = QStringView(chars + pieceStart, i - pieceStart).toString();
         ++col;
         pieceStart = i + 1;
     }
     if (line.end > pieceStart) {
-        row[col] = QString(chars + pieceStart, line.end - pieceStart);
+        row[col] = QStringView(chars + pieceStart, line.end - pieceStart).toString();
         ++col;
     }
     return col;
@@ -127,15 +115,13 @@ ReadResult readJournal(const QByteArray& bytes) {
     const Extent extent = measure(text);
     result.fault = extent.fault;
     JournalTable& table = result.table;
-    table.rows = extent.rows;
+    table.rows = int(extent.lines.size());
     table.cols = extent.cols;
-    table.cells.resize(qsizetype(extent.rows) * extent.cols);
+    table.cells.resize(qsizetype(table.rows) * table.cols);
     QString* row = table.cells.data();
-    qsizetype pos = 0;
-    for (int r = 0; r < extent.rows; ++r, row += extent.cols) {
-        const Line line = lineAt(text, pos);
+    for (const LineSpan& line : extent.lines) {
         result.lastLineFields = fillRow(text, line, row);
-        pos = line.next;
+        row += table.cols;
     }
     return result;
 }
