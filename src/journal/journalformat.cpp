@@ -146,6 +146,12 @@ QByteArray writeJournal(const GridModel& grid) {
         *out++ = '\r';
         *out++ = '\n';
     }
+    // A journal whose only non-ASCII bytes happen to form valid UTF-8 (a capital letter followed
+    // by "Ё" or "«", and no other Cyrillic) would be read back as UTF-8, showing other letters.
+    // Such a journal is written as UTF-8 with a byte-order mark instead, which reads back as it
+    // was.
+    if (detectEncoding(bytes) == TextEncoding::Utf8)
+        return QByteArray("\xEF\xBB\xBF") + decodeWindows1251(bytes).toUtf8();
     return bytes;
 }
 

@@ -63,6 +63,7 @@ ReadResult readJournal(const QByteArray& bytes);
 
 // Rows 1 .. rows()-1 of the grid, columns 0 .. 7 (empty fields for columns the grid lacks; columns
 // past 7 are not written). Check the grid with findUnwritableCell and findOverlongRow first.
+// Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
 QByteArray writeJournal(const GridModel& grid);
 
 struct CellPosition {

@@ -64,6 +64,7 @@ private Q_SLOTS:
     void writesEightFieldsPerRow();
     void writesTheExampleRowByteForByte();
     void roundTripKeepsTextsAndBytes();
+    void roundTripOfTextsWhoseBytesLookLikeUtf8();
     void roundTripOfALargeRegister();
     void tellsWhichCharactersAFileCanHold_data();
     void tellsWhichCharactersAFileCanHold();
@@ -278,6 +279,18 @@ void TestJournalFormat::roundTripKeepsTextsAndBytes() {
 
     auto reread = gridOf(rowsOf(result.table), result.table.cols);
     QCOMPARE(writeJournal(*reread), bytes);
+}
+
+// "ЖЁ" and "Р«" are, byte for byte, valid UTF-8 for other letters: written in Windows-1251 they
+// would come back changed, so the journal is written as UTF-8 with a byte-order mark.
+void TestJournalFormat::roundTripOfTextsWhoseBytesLookLikeUtf8() {
+    const Rows rows{{QStringLiteral("2ЖЁ"), QStringLiteral("Р«")}};
+    auto grid = gridOf(rows, 8);
+    const QByteArray bytes = writeJournal(*grid);
+    QVERIFY(bytes.startsWith("\xEF\xBB\xBF"));
+    const journal::ReadResult result = readJournal(bytes);
+    QCOMPARE(rowsOf(result.table), padded(rows, 8));
+    QCOMPARE(writeJournal(*gridOf(rowsOf(result.table), result.table.cols)), bytes);
 }
 
 void TestJournalFormat::roundTripOfALargeRegister() {

@@ -1,0 +1,426 @@
+// Random sequences of everything a user can do in the window — the command buttons, clicks on
+// cells and on the header row, cell edits, typing and pasting into the input line, keys on the
+// grid, the title-bar close and the exit prompt's answers — applied to random journals. After
+// every step the grid must still be a journal the program can save and read back.
+//
+// Every sequence is seeded and replays exactly: a failure names its seed and the steps that led
+// to it. EKLZ_SEQUENCES sets how many sequences run (default 1000), EKLZ_SEQUENCE_STEPS their
+// length (default 40), EKLZ_SEQUENCE_SEED the first seed (default 1).
+#include "app/celleditor.h"
+#include "app/exitprompt.h"
+#include "app/gridmodel.h"
+#include "app/gridview.h"
+#include "journal/journalcharset.h"
+#include "journal/journalformat.h"
+#include "printing/recordingsurface.h"
+#include "support/printfixtures.h"
+#include "support/windowharness.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFile>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRandomGenerator>
+#include <QTest>
+#include <algorithm>
+#include <optional>
+#include <utility>
+
+namespace {
+
+// A printer that takes every document and keeps nothing.
+class NullPrinter : public PrinterProvider {
+public:
+    int documents = 0;
+    std::unique_ptr<PageSurface> open() override {
+        ++documents;
+        return std::make_unique<RecordingSurface>();
+    }
+};
+
+const QStringList& headerCaptions() {
+    static const QStringList captions = [] {
+        QStringList texts;
+        for (const QString& section : journal::headerFormat().split(u'|'))
+            texts << section.mid(1).trimmed();
+        return texts;
+    }();
+    return captions;
+}
+
+// Cell texts of the random journals: names, models and numbers in Cyrillic and Latin, dates that
+// read and dates that do not, blanks and empty cells.
+const QStringList& cellPool() {
+    static const QStringList pool = {
+        QStringLiteral("ООО Ромашка"),
+        QStringLiteral("ИП Соколов"),
+        QStringLiteral("ёлка Ё"),
+        QStringLiteral("ЭКР 2102К"),
+        QStringLiteral("Mercury-115"),
+        QStringLiteral("17"),
+        QStringLiteral("0042"),
+        QStringLiteral("-5"),
+        QStringLiteral("15.03.2009"),
+        QStringLiteral("1.2.2010"),
+        QStringLiteral("29.02.2008"),
+        QStringLiteral("31.12.99"),
+        QStringLiteral("32.13.2009"),
+        QStringLiteral("29.02.2009"),
+        QStringLiteral(" Иванов "),
+        QStringLiteral("   "),
+        QString(),
+        QString(),
+        QStringLiteral("№ 5 «А»"),
+        QStringLiteral("€ 10"),
+    };
+    return pool;
+}
+
+// What a user types or pastes: letters, digits, dots and blanks that make dates and names, and
+// characters no journal file can hold (";", line ends, a tick and a CJK sign).
+const QString& typedAlphabet() {
+    static const QString alphabet = QStringLiteral("абвЖЁё19.0 2;\n✓中Az");
+    return alphabet;
+}
+
+class Sequence {
+public:
+    explicit Sequence(quint32 seed) : random_(seed), seed_(seed) {
+        auto clock = std::make_shared<FixedClock>();
+        WindowServices services;
+        services.printer = printer_;
+        services.clock = clock;
+        harness_ = std::make_unique<WindowHarness>(std::move(services));
+        harness_->folder().write(QStringLiteral("thisyear.csv"), randomJournal());
+        harness_->folder().write(QStringLiteral("Archive/2025.csv"), randomJournal());
+        harness_->press("CmdZagruz");
+    }
+
+    // Runs up to `steps` random steps; stops early when the program ends. Returns the problem
+    // found, with the steps taken, or an empty text.
+    QString run(int steps) {
+        if (QString problem = check(); !problem.isEmpty())
+            return report(problem);
+        for (int i = 0; i < steps && harness_->endCount() == 0 && window().isVisible(); ++i) {
+            log_ << step();
+            QString problem = check();
+            if (problem.isEmpty())
+                problem = checkStep();
+            if (!problem.isEmpty())
+                return report(problem);
+        }
+        return {};
+    }
+
+private:
+    struct GridSnapshot {
+        QList<QStringList> rows;
+    };
+
+    FrmEKLZ& window() { return harness_->window(); }
+    GridModel& grid() { return harness_->grid(); }
+    int pick(int bound) { return int(random_.bounded(quint32(bound))); }
+    bool chance(int percent) { return pick(100) < percent; }
+
+    QByteArray randomJournal() {
+        QByteArray bytes;
+        const int rows = pick(4) == 0 ? 0 : pick(30);
+        for (int r = 0; r < rows; ++r) {
+            // Mostly eight fields; now and then fewer or more, or an empty line.
+            const int fields = chance(85) ? 8 : pick(11);
+            QString line;
+            for (int f = 0; f < fields; ++f)
+                line += cellPool()[pick(int(cellPool().size()))] + u';';
+            bytes += cp1251(line) + "\r\n";
+        }
+        return bytes;
+    }
+
+    QString randomTyping() {
+        QString text;
+        const int length = pick(8);
+        for (int i = 0; i < length; ++i)
+            text += typedAlphabet()[pick(int(typedAlphabet().size()))];
+        return text;
+    }
+
+    QString answerFor(const char* button) {
+        if (qstrcmp(button, "CmdSearh") == 0)
+            return chance(50) ? randomTyping() : cellPool()[pick(int(cellPool().size()))];
+        static const QStringList names = {
+            QStringLiteral("2025"), QStringLiteral("арх"), QString(),
+            QStringLiteral("../x"), QStringLiteral("a/b"), QStringLiteral("копия 1")};
+        return names[pick(int(names.size()))];
+    }
+
+    QString pressButton() {
+        static const char* const buttons[] = {
+            "CmdDelC",   "CmdAddC",   "CmdDelS", "CmdAddS", "CmdSortC", "CmdSearh", "CmdZArch",
+            "CmdZagruz", "CmdSaveAs", "CmdSave", "CmdEdit", "CmdPrint", "CmdProd"};
+        const char* button = buttons[pick(int(std::size(buttons)))];
+        const QString answer = answerFor(button);
+        harness_->prompter().answers = {answer};
+        const qsizetype messagesBefore = harness_->prompter().messages.size();
+        harness_->press(button);
+        harness_->prompter().answers.clear();
+        lastSaveSucceeded_ = qstrcmp(button, "CmdSave") == 0 &&
+                             harness_->prompter().messages.size() == messagesBefore;
+        return QStringLiteral("press %1 (answer \"%2\")").arg(QLatin1String(button), answer);
+    }
+
+    QString clickCell() {
+        const int row = chance(15) ? 0 : pick(grid().rows());
+        const int col = pick(grid().cols());
+        QString stored;
+        if (row == 0) {
+            // A click on the header row sorts; an open edit is stored first so that the sort
+            // can be checked on its own.
+            if (window().cellEditor().isOpen()) {
+                QTest::keyClick(&window().cellEditor(), Qt::Key_Return);
+                stored = QStringLiteral("Enter in the cell editor, then ");
+            }
+            beforeSort_ = snapshot();
+        }
+        harness_->clickCell(row, col);
+        return stored + QStringLiteral("click cell %1,%2").arg(row).arg(col);
+    }
+
+    QString dragSelection() {
+        if (grid().rows() < 2)
+            return clickCell();
+        const int fromRow = 1 + pick(grid().rows() - 1), toRow = 1 + pick(grid().rows() - 1);
+        const int fromCol = pick(grid().cols()), toCol = pick(grid().cols());
+        GridView& view = window().gridView();
+        const QPoint from = harness_->cellCentre(fromRow, fromCol);
+        QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from);
+        const QPoint to = harness_->cellCentre(toRow, toCol);
+        QTest::mouseMove(view.viewport(), to);
+        QTest::mouseRelease(view.viewport(), Qt::LeftButton, {}, to);
+        return QStringLiteral("drag %1,%2 to %3,%4")
+            .arg(fromRow)
+            .arg(fromCol)
+            .arg(toRow)
+            .arg(toCol);
+    }
+
+    QString editCell() {
+        CellEditor& editor = window().cellEditor();
+        if (!editor.isOpen())
+            return clickCell();
+        const QString text = randomTyping();
+        if (chance(30))
+            editor.selectAll();
+        typeText(&editor, text);
+        const int ending = pick(3);
+        if (ending == 0)
+            QTest::keyClick(&editor, Qt::Key_Return);
+        else if (ending == 1)
+            QTest::keyClick(&editor, Qt::Key_Escape);
+        static const char* const endings[] = {"Enter", "Escape", "left open"};
+        return QStringLiteral("type \"%1\" into the cell editor, %2")
+            .arg(text, QLatin1String(endings[ending]));
+    }
+
+    QString useInputLine() {
+        QLineEdit& line = window().inputLine();
+        QTest::mouseClick(&line, Qt::LeftButton);
+        const QString text = randomTyping();
+        if (chance(25)) {
+            QApplication::clipboard()->setText(text);
+            QTest::keyClick(&line, Qt::Key_V, Qt::ControlModifier);
+            return QStringLiteral("paste \"%1\" into the input line").arg(text);
+        }
+        if (chance(20))
+            QTest::keyClick(&line, Qt::Key_Backspace);
+        typeText(&line, text);
+        return QStringLiteral("type \"%1\" into the input line").arg(text);
+    }
+
+    QString gridKey() {
+        static const Qt::Key keys[] = {Qt::Key_Up,    Qt::Key_Down,     Qt::Key_Left,
+                                       Qt::Key_Right, Qt::Key_PageDown, Qt::Key_PageUp,
+                                       Qt::Key_F2,    Qt::Key_Return};
+        const Qt::Key key = keys[pick(int(std::size(keys)))];
+        QTest::keyClick(&window().gridView(), key);
+        return QStringLiteral("key %1 on the grid").arg(int(key), 0, 16);
+    }
+
+    QString answerExitPrompt() {
+        ExitPrompt& prompt = window().exitPrompt();
+        if (!prompt.isVisible()) {
+            harness_->press("CmdProd");
+            return QStringLiteral("press CmdProd");
+        }
+        static const char* const answers[] = {"OKButton", "CancelButton", "CmdCancel"};
+        const char* answer = answers[pick(int(std::size(answers)))];
+        QTest::mouseClick(prompt.findChild<QPushButton*>(QLatin1String(answer)), Qt::LeftButton);
+        return QStringLiteral("exit prompt: %1").arg(QLatin1String(answer));
+    }
+
+    QString step() {
+        const int kind = pick(100);
+        if (kind < 25)
+            return pressButton();
+        if (kind < 45)
+            return clickCell();
+        if (kind < 50)
+            return dragSelection();
+        if (kind < 70)
+            return editCell();
+        if (kind < 82)
+            return useInputLine();
+        if (kind < 94)
+            return gridKey();
+        if (kind < 98)
+            return answerExitPrompt();
+        window().close();
+        return QStringLiteral("title-bar close");
+    }
+
+    GridSnapshot snapshot() {
+        GridSnapshot shot;
+        for (int r = 0; r < grid().rows(); ++r) {
+            QStringList row;
+            for (int c = 0; c < grid().cols(); ++c)
+                row << grid().cell(r, c);
+            shot.rows << row;
+        }
+        return shot;
+    }
+
+    // What must hold after any step.
+    QString check() {
+        GridModel& g = grid();
+        const auto inside = [&](int row, int col) {
+            return row >= 0 && row < g.rows() && col >= 0 && col < g.cols();
+        };
+        if (g.rows() < 1 || g.cols() < 1 || !inside(g.row(), g.col()) ||
+            !inside(g.rowSel(), g.colSel()))
+            return QString::asprintf("grid %d x %d, current cell %d,%d, selection end %d,%d",
+                                     g.rows(), g.cols(), g.row(), g.col(), g.rowSel(), g.colSel());
+        for (int r = 0; r < g.rows(); ++r) {
+            for (int c = 0; c < g.cols(); ++c) {
+                const QString& text = g.cell(r, c);
+                if (journal::indexOfUnwritable(text) >= 0)
+                    return QString::asprintf("cell %d,%d holds \"%s\", which a file cannot hold", r,
+                                             c, qUtf8Printable(text));
+                // Typing cannot make a caption, so a caption below row 0 is a header row that
+                // moved.
+                if (r > 0 && !text.trimmed().isEmpty() && headerCaptions().contains(text.trimmed()))
+                    return QString::asprintf("a caption in data row %d", r);
+            }
+        }
+        return checkRoundTrip();
+    }
+
+    // The grid written as a file and read back gives columns 0..7 of every data row.
+    QString checkRoundTrip() {
+        const journal::ReadResult back = journal::readJournal(journal::writeJournal(grid()));
+        if (!back.ok() || back.table.rows != grid().rows() - 1)
+            return QStringLiteral("written and read back, %1 rows of %2 came back")
+                .arg(back.table.rows)
+                .arg(grid().rows() - 1);
+        for (int r = 1; r < grid().rows(); ++r)
+            for (int c = 0; c < journal::FileColumns; ++c) {
+                const QString expected = c < grid().cols() ? grid().cell(r, c) : QString();
+                if (back.table.cell(r - 1, c) != expected)
+                    return QStringLiteral("cell %1,%2 read back as \"%3\" instead of \"%4\"")
+                        .arg(r)
+                        .arg(c)
+                        .arg(back.table.cell(r - 1, c), expected);
+            }
+        return {};
+    }
+
+    static QStringList standardHeader() {
+        QStringList texts;
+        for (const QString& section : journal::headerFormat().split(u'|'))
+            texts << section.mid(1);
+        return texts;
+    }
+
+    // The data rows as a file keeps them (columns 0..7) but for the block date, in sorted order.
+    static QList<QStringList> savedRows(const GridSnapshot& shot) {
+        QList<QStringList> rows;
+        for (qsizetype r = 1; r < shot.rows.size(); ++r) {
+            QStringList saved = shot.rows[r].mid(0, journal::FileColumns);
+            while (saved.size() < journal::FileColumns)
+                saved << QString();
+            saved[journal::BlockDate].clear();
+            rows << saved;
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+
+    // What must hold after particular steps.
+    QString checkStep() {
+        if (beforeSort_) {
+            // A header click sorts and lays the standard header over row 0 again, which also
+            // brings the grid back to the eight journal columns; the click that follows fills the
+            // block dates. The rows' other saved columns must be the same rows as before,
+            // reordered.
+            const GridSnapshot before = *std::exchange(beforeSort_, std::nullopt);
+            const GridSnapshot after = snapshot();
+            if (after.rows.value(0) != before.rows.value(0) &&
+                after.rows.value(0) != standardHeader())
+                return QStringLiteral("the header row changed in a sort");
+            if (savedRows(before) != savedRows(after))
+                return QStringLiteral("a sort lost or changed rows");
+        }
+        if (lastSaveSucceeded_) {
+            lastSaveSucceeded_ = false;
+            QFile file(harness_->folder().path() + QStringLiteral("/thisyear.csv"));
+            if (!file.open(QIODevice::ReadOnly))
+                return QStringLiteral("the saved journal cannot be read");
+            if (file.readAll() != journal::writeJournal(grid()))
+                return QStringLiteral("the saved journal differs from the grid");
+        }
+        return {};
+    }
+
+    QString report(const QString& problem) const {
+        return QStringLiteral("seed %1, after %2 steps: %3\nsteps:\n  %4")
+            .arg(seed_)
+            .arg(log_.size())
+            .arg(problem, log_.join(QStringLiteral("\n  ")));
+    }
+
+    QRandomGenerator random_;
+    quint32 seed_;
+    std::shared_ptr<NullPrinter> printer_ = std::make_shared<NullPrinter>();
+    std::unique_ptr<WindowHarness> harness_;
+    QStringList log_;
+    bool lastSaveSucceeded_ = false;
+    std::optional<GridSnapshot> beforeSort_;
+};
+
+int environmentNumber(const char* name, int fallback) {
+    bool ok = false;
+    const int value = qEnvironmentVariableIntValue(name, &ok);
+    return ok ? value : fallback;
+}
+
+} // namespace
+
+class TestCommandSequences : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void randomSequencesKeepTheJournalWhole() {
+        const int sequences = environmentNumber("EKLZ_SEQUENCES", 1000);
+        const quint32 firstSeed = quint32(environmentNumber("EKLZ_SEQUENCE_SEED", 1));
+        const int steps = environmentNumber("EKLZ_SEQUENCE_STEPS", 40);
+        for (int i = 0; i < sequences; ++i) {
+            Sequence sequence(firstSeed + quint32(i));
+            const QString problem = sequence.run(steps);
+            if (!problem.isEmpty())
+                QFAIL(qPrintable(problem));
+        }
+        qInfo("%d sequences of up to %d steps from seed %u", sequences, steps, firstSeed);
+    }
+};
+
+QTEST_MAIN(TestCommandSequences)
+#include "tst_commandsequences.moc"
