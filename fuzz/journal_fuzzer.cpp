@@ -82,10 +82,10 @@ void checkBlockDates(GridModel& grid) {
     }
 }
 
-QByteArrayView lineOf(QByteArrayView bytes, qsizetype& pos) {
-    const qsizetype end = bytes.indexOf("\r\n", pos);
-    const QByteArrayView line = bytes.sliced(pos, (end < 0 ? bytes.size() : end) - pos);
-    pos = end < 0 ? bytes.size() : end + 2;
+QStringView lineOf(QStringView text, qsizetype& pos) {
+    const qsizetype end = text.indexOf(u"\r\n", pos);
+    const QStringView line = text.sliced(pos, (end < 0 ? text.size() : end) - pos);
+    pos = end < 0 ? text.size() : end + 2;
     return line;
 }
 
@@ -101,13 +101,15 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
         return;
 
     const QByteArray written = journal::writeJournal(grid);
+    // Lines are measured in characters, as the reader measures them.
+    const QString text = journal::decodeJournalBytes(written).text;
     qsizetype pos = 0;
     int lines = 0;
     std::optional<int> firstLongLine;
-    while (pos < written.size()) {
-        const QByteArrayView line = lineOf(written, pos);
+    while (pos < text.size()) {
+        const QStringView line = lineOf(text, pos);
         ++lines;
-        PROMISE(line.count(';') == journal::FileColumns && line.endsWith(';'));
+        PROMISE(line.count(u';') == journal::FileColumns && line.endsWith(u';'));
         if (line.size() > journal::MaxLineLength && !firstLongLine)
             firstLongLine = lines;
     }
