@@ -25,7 +25,6 @@ private Q_SLOTS:
     void charactersWithoutAByteBecomeQuestionMarks();
     void detectsUtf8_data();
     void detectsUtf8();
-    void dropsTheByteOrderMark();
 };
 
 void TestJournalCharset::everyByteComesBackAsItself() {
@@ -101,16 +100,6 @@ void TestJournalCharset::detectsUtf8() {
     // What is not read as UTF-8 is read byte for byte.
     if (!utf8)
         QCOMPARE(journal::encodeWindows1251(decoded.text), bytes);
-}
-
-void TestJournalCharset::dropsTheByteOrderMark() {
-    const QString text = QStringLiteral("ООО «Ёлка»;€ 5;");
-    for (const QByteArray& prefix : {QByteArray(), QByteArray("\xEF\xBB\xBF")}) {
-        const journal::DecodedText decoded =
-            journal::decodeJournalBytes(QByteArray(prefix + text.toUtf8()));
-        QCOMPARE(decoded.encoding, TextEncoding::Utf8);
-        QCOMPARE(decoded.text, text);
-    }
 }
 
 QTEST_GUILESS_MAIN(TestJournalCharset)

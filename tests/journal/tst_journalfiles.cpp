@@ -1,10 +1,6 @@
-#include "app/gridmodel.h"
-#include "journal/journalcolumns.h"
-#include "journal/journalfiles.h"
+#include "journal/journalfixture.h"
 #include "journal/journalformat.h"
 #include "journal/journalpaths.h"
-#include "support/scriptedprompter.h"
-#include "support/tempfolder.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -12,7 +8,7 @@
 #include <QTest>
 #include <sys/mount.h>
 
-using Rows = QList<QStringList>;
+using namespace journaltest;
 using Files = QList<std::pair<QString, QByteArray>>;
 
 namespace {
@@ -32,34 +28,6 @@ QStringList row(const QString& owner, const QString& activation = {}, const QStr
                        QStringLiteral("Иванов")};
 }
 
-// A journal file as the program writes it, built here cell by cell.
-QByteArray journalFile(const Rows& rows) {
-    QByteArray bytes;
-    for (const QStringList& cells : rows) {
-        for (int c = 0; c < journal::FileColumns; ++c)
-            bytes += cp1251(cells.value(c)) + ';';
-        bytes += "\r\n";
-    }
-    return bytes;
-}
-
-Rows padded(Rows rows, int cols = journal::FileColumns) {
-    for (QStringList& cells : rows)
-        while (cells.size() < cols)
-            cells << QString();
-    return rows;
-}
-
-Rows dataRows(const GridModel& grid) {
-    Rows rows;
-    for (int r = 1; r < grid.rows(); ++r) {
-        rows << QStringList();
-        for (int c = 0; c < grid.cols(); ++c)
-            rows.last() << grid.textMatrix(r, c);
-    }
-    return rows;
-}
-
 QStringList entriesBelow(const QString& folder) {
     QStringList entries;
     QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
@@ -76,34 +44,6 @@ const Rows Sample{
 const Rows SampleWithBlockDates{
     Sample[0],
     row(QStringLiteral("ИП Соколов"), QStringLiteral("31.01.2009"), QStringLiteral("01.04.2010"))};
-
-// A program folder with its grid, prompts and journal operations; backups are stamped from
-// 01.03.2024 14:05:09.120 on, one second later at every backup.
-struct Program {
-    explicit Program(const QString& programFolder = {})
-        : files(grid, prompter, programFolder.isEmpty() ? folder.path() : programFolder,
-                [this] { return firstStamp.addSecs(backups++); }) {
-        headerFormat = journal::headerFormat();
-        grid.setFormatString(headerFormat);
-    }
-    void fill(const Rows& rows) {
-        grid.setRows(int(rows.size()) + 1);
-        for (const QStringList& cells : rows)
-            grid.setCols(std::max(grid.cols(), int(cells.size())));
-        for (int r = 0; r < rows.size(); ++r)
-            for (int c = 0; c < rows[r].size(); ++c)
-                grid.setTextMatrix(r + 1, c, rows[r][c]);
-    }
-    QByteArray thisYear() const { return folder.read(QStringLiteral("thisyear.csv")); }
-
-    TempFolder folder;
-    GridModel grid;
-    ScriptedPrompter prompter;
-    QString headerFormat;
-    QDateTime firstStamp{QDate(2024, 3, 1), QTime(14, 5, 9, 120)};
-    int backups = 0;
-    JournalFiles files;
-};
 
 // A tmpfs of the given size mounted over a folder: a disk that fills up.
 class TinyDisk {

@@ -149,22 +149,15 @@ void TestJournalFormat::readsEncodingsAndDropsNulBytes_data() {
     QTest::addColumn<Rows>("rows");
 
     const QString owner = QStringLiteral("ООО «Ёлка»");
-    const QByteArray line = owner.toUtf8() + ";15.03.2009;\r\n";
-    const Rows ownerRows{{owner, QStringLiteral("15.03.2009")}};
-    QTest::newRow("UTF-8") << line << true << 0 << ownerRows;
-    QTest::newRow("UTF-8 with byte-order mark") << "\xEF\xBB\xBF" + line << true << 0 << ownerRows;
     QTest::newRow("byte-order mark before Windows-1251")
         << QByteArray("\xEF\xBB\xBF\xC8\xE2;") << false << 0 << Rows{{QStringLiteral("п»їИв")}};
-    QTest::newRow("unassigned byte 0x98")
-        << QByteArray("a\x98;\x98;") << false << 0
-        << Rows{{QStringLiteral("a") + QChar(0x98), QString(QChar(0x98))}};
     QTest::newRow("NUL bytes") << QByteArray("a\0;\0\0b;\r\n\0\r\nc;", 14) << false << 4
                                << Rows{{QStringLiteral("a"), QStringLiteral("b")},
                                        {},
                                        {QStringLiteral("c")}};
-    QTest::newRow("only NUL bytes") << QByteArray(300, '\0') << false << 300 << Rows{};
     QTest::newRow("NUL bytes inside UTF-8")
-        << QByteArray(1, '\0') + line + '\0' << true << 2 << ownerRows;
+        << QByteArray(1, '\0') + owner.toUtf8() + QByteArray(";\0", 2) << true << 2
+        << Rows{{owner}};
 }
 
 void TestJournalFormat::readsEncodingsAndDropsNulBytes() {
