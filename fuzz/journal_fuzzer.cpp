@@ -124,10 +124,6 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
     PROMISE(reread.droppedNulBytes == 0);
     PROMISE(reread.table.rows == grid.rows() - 1);
     PROMISE(reread.table.cols == journal::FileColumns);
-    // Bytes the program wrote in Windows-1251 can also be valid UTF-8 (a rare mix such as
-    // "ВЁ" with no other letters) and are then read as UTF-8: same cells, other texts.
-    if (reread.encoding != journal::TextEncoding::Windows1251)
-        return;
     for (int r = 1; r < grid.rows(); ++r)
         for (int c = 0; c < journal::FileColumns; ++c)
             PROMISE(reread.table.cell(r - 1, c) == (c < grid.cols() ? grid.cell(r, c) : QString()));
