@@ -2,43 +2,39 @@
 
 #include "app/gridmodel.h"
 #include "journal/journalcolumns.h"
-#include "printing/printgeometry.h"
 
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QProcess>
 #include <QRegularExpression>
-#include <QSet>
+#include <QStandardPaths>
+#include <QThread>
 #include <algorithm>
-#include <array>
+#include <cmath>
+#include <pwd.h>
+#include <unistd.h>
 
 namespace {
 
-const std::array<const char16_t*, 8> ColumnWords{u"Влад", u"Мод", u"ККМ", u"Зав",
-                                                 u"Рег",  u"Акт", u"Блк", u"Мех"};
-
-QString columnWord(int col) {
-    return col < int(ColumnWords.size()) ? QString::fromUtf16(ColumnWords[std::size_t(col)])
-                                         : QStringLiteral("Кол%1").arg(col);
-}
-
-int firstRowOnPage(int page) {
-    return page == 1 ? 1 : printout::FirstPageRows + (page - 2) * printout::LaterPageRows + 1;
-}
-
-int lastRowOnPage(int page, int dataRows) {
-    const int last =
-        page == 1 ? printout::FirstPageRows : firstRowOnPage(page) + printout::LaterPageRows - 1;
-    return std::min(last, dataRows);
+// The program's output when it ran to a good end; empty otherwise.
+QString run(const QString& program, const QStringList& arguments) {
+    QProcess process;
+    process.start(program, arguments);
+    if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit ||
+        process.exitCode() != 0)
+        return {};
+    return QString::fromUtf8(process.readAllStandardOutput());
 }
 
 } // namespace
 
 QString journalCell(int row, int col) {
-    return columnWord(col) + QLatin1Char('-') + QString::number(row);
+    return QStringLiteral("Я%1-%2").arg(col).arg(row);
 }
 
 void fillJournal(GridModel& grid, int dataRows, int cols) {
     grid.setFormatString(journal::headerFormat());
     QList<QString> cells;
-    cells.reserve(qsizetype(dataRows + 1) * cols);
     for (int col = 0; col < cols; ++col)
         cells.append(col < grid.cols() ? grid.textMatrix(0, col) : QString());
     for (int row = 1; row <= dataRows; ++row)
@@ -47,47 +43,72 @@ void fillJournal(GridModel& grid, int dataRows, int cols) {
     grid.replaceCells(dataRows + 1, cols, std::move(cells));
 }
 
-QStringList journalPageProblems(const QString& pageText, int page, int dataRows,
-                                const Clock& clock) {
-    QStringList problems;
-    const QString text = pageText.simplified();
-    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
-    const QSet<QString> tokens(words.cbegin(), words.cend());
+bool popplerToolsAvailable() {
+    return !QStandardPaths::findExecutable(QStringLiteral("pdfinfo")).isEmpty() &&
+           !QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty();
+}
 
-    const QString title =
-        QStringLiteral("ЖУРНАЛ ЭКЛЗ от ") + clock.date() + QLatin1Char(' ') + clock.time();
-    if ((page == 1) != text.contains(title))
-        problems << (page == 1 ? QStringLiteral("the title \"%1\" is missing").arg(title)
-                               : QStringLiteral("a title on a later page"));
-
-    const QStringList captions = journal::headerFormat().split(QLatin1Char('|'));
-    for (QString caption : captions) {
-        caption = caption.mid(1).simplified();
-        if (!text.contains(caption))
-            problems << QStringLiteral("the header \"%1\" is missing").arg(caption);
+QList<QSizeF> pdfPageSizes(const QString& file) {
+    static const QRegularExpression size(QStringLiteral("^Page +\\d+ size: +([0-9.]+) x ([0-9.]+)"),
+                                         QRegularExpression::MultilineOption);
+    const QString info =
+        run(QStringLiteral("pdfinfo"), {QStringLiteral("-l"), QStringLiteral("99999"), file});
+    QList<QSizeF> pages;
+    for (auto it = size.globalMatch(info); it.hasNext();) {
+        const QRegularExpressionMatch page = it.next();
+        pages.append(QSizeF(page.captured(1).toDouble(), page.captured(2).toDouble()));
     }
+    return pages;
+}
 
-    const int first = firstRowOnPage(page);
-    const int last = lastRowOnPage(page, dataRows);
-    for (int row = std::max(1, first - 2); row <= std::min(dataRows, last + 2); ++row) {
-        for (int col = 0; col < journal::FileColumns; ++col) {
-            const bool shown = tokens.contains(journalCell(row, col));
-            const bool belongs = row >= first && row <= last;
-            if (shown != belongs)
-                problems << QStringLiteral("cell %1 %2 on page %3")
-                                .arg(journalCell(row, col),
-                                     belongs ? QStringLiteral("missing") : QStringLiteral("shown"))
-                                .arg(page);
+QStringList pdfPageTexts(const QString& file) {
+    const QStringList arguments{QStringLiteral("-enc"), QStringLiteral("UTF-8"), file,
+                                QStringLiteral("-")};
+    QStringList pages = run(QStringLiteral("pdftotext"), arguments).split(QLatin1Char('\f'));
+    pages.removeLast(); // after the form feed that ends every page
+    for (QString& page : pages)
+        page = page.simplified();
+    return pages;
+}
+
+bool isA4(QSizeF points) {
+    const QSizeF portrait = points.width() > points.height() ? points.transposed() : points;
+    return std::abs(portrait.width() - 595.28) < 1 && std::abs(portrait.height() - 841.89) < 1;
+}
+
+namespace cupspdf {
+
+QString unavailableReason() {
+    // "system default destination: NAME"; nothing where no scheduler answers.
+    const QString queue = run(QStringLiteral("lpstat"), {QStringLiteral("-d")})
+                              .section(QLatin1Char(':'), 1)
+                              .trimmed();
+    if (queue.isEmpty() || !run(QStringLiteral("lpstat"), {QStringLiteral("-v"), queue})
+                                .contains(QStringLiteral("cups-pdf:")))
+        return QStringLiteral("the default printer (%1) is not a cups-pdf queue of a running CUPS "
+                              "scheduler; scripts/start-test-printer sets one up where it can")
+            .arg(queue.isEmpty() ? QStringLiteral("none") : queue);
+    return {};
+}
+
+QString waitForOutput(const QString& titleToken, int timeoutMs) {
+    // Debian's cups-pdf leaves them in the PDF folder of the user's home.
+    const passwd* user = getpwuid(getuid());
+    const QDir folder((user ? QString::fromLocal8Bit(user->pw_dir) : QDir::homePath()) +
+                      QStringLiteral("/PDF"));
+    const QStringList pattern{QLatin1Char('*') + titleToken + QStringLiteral("*.pdf")};
+    QString seen;
+    qint64 seenSize = -1;
+    for (const QDeadlineTimer deadline(timeoutMs); !deadline.hasExpired(); QThread::msleep(200)) {
+        for (const QFileInfo& file : folder.entryInfoList(pattern, QDir::Files)) {
+            // Finished once its size holds still and poppler can read it.
+            if (file.filePath() == seen && file.size() == seenSize && !pdfPageSizes(seen).isEmpty())
+                return seen;
+            seen = file.filePath();
+            seenSize = file.size();
         }
     }
-
-    static const QRegularExpression label(QStringLiteral("стр\\. (\\d+)"));
-    QStringList numbers;
-    for (auto it = label.globalMatch(text); it.hasNext();)
-        numbers << it.next().captured(1);
-    if (numbers != QStringList{QString::number(page)})
-        problems << QStringLiteral("page labels %1 instead of %2")
-                        .arg(numbers.join(QLatin1Char(',')))
-                        .arg(page);
-    return problems;
+    return {};
 }
+
+} // namespace cupspdf

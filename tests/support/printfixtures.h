@@ -1,8 +1,11 @@
 #pragma once
 
+#include "printing/printprogress.h"
 #include "printing/printservices.h"
 
 #include <QDateTime>
+#include <QList>
+#include <QSizeF>
 #include <QString>
 #include <QStringList>
 
@@ -27,16 +30,42 @@ private:
     QDateTime now_{QDate(2026, 12, 7), QTime(9, 5)};
 };
 
-// The text of a data cell in a journal made by fillJournal(): a short word for the column and
-// the row number ("Влад-17"), short enough for any column of the standard journal.
+// A data cell of a fillJournal() journal: its column and row ("Я3-17").
 QString journalCell(int row, int col);
-
-// Makes the grid a journal with the standard header and `dataRows` rows of journalCell()
-// texts; columns beyond the eighth get empty headers.
+// Makes the grid a journal with the standard header (empty past the eighth column) and
+// `dataRows` rows of journalCell() texts.
 void fillJournal(GridModel& grid, int dataRows, int cols = 8);
 
-// What one page of a printed fillJournal() journal must show, checked on the page's text as
-// pdftotext finds it: the title (first page), the header captions, exactly the page's own data
-// rows and the page label. Returns what is wrong; empty when the page is right.
-QStringList journalPageProblems(const QString& pageText, int page, int dataRows,
-                                const Clock& clock);
+// Writes a printout's progress down and stops it after a given page.
+class ScriptedProgress : public PrintProgress {
+public:
+    int stopAfterPage = 0;
+    int started = -1;
+    QList<int> pagesDone;
+    int finished = 0;
+    void start(int pageCount) override { started = pageCount; }
+    bool pageDone(int done) override {
+        pagesDone.append(done);
+        return done != stopAfterPage;
+    }
+    void finish() override { ++finished; }
+};
+
+// What poppler's tools (pdfinfo, pdftotext) find in a PDF file: the page sizes in points, none
+// when the file cannot be read, and the text of each page, runs of white space as one space.
+bool popplerToolsAvailable();
+QList<QSizeF> pdfPageSizes(const QString& file);
+QStringList pdfPageTexts(const QString& file);
+bool isA4(QSizeF points); // either way round, to a point
+
+// The local CUPS scheduler with a cups-pdf queue as its default printer, which turns every job
+// into a PDF file instead of paper.
+namespace cupspdf {
+
+// Why a real print cannot be made here; empty when it can. A default printer that is not a
+// cups-pdf queue counts as unavailable, so that a test never prints on paper.
+QString unavailableReason();
+// The finished file of the job whose title has `titleToken`; empty when none came in time.
+QString waitForOutput(const QString& titleToken, int timeoutMs);
+
+} // namespace cupspdf
