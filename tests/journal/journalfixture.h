@@ -8,7 +8,6 @@
 #include "support/tempfolder.h"
 
 #include <QDateTime>
-#include <QStringList>
 
 // A program folder with its grid, scripted prompts and journal operations, for the tests of
 // opening and saving journal files.
@@ -27,31 +26,16 @@ inline QByteArray journalFile(const Rows& rows) {
     return bytes;
 }
 
-inline Rows padded(Rows rows, int cols = journal::FileColumns) {
-    for (QStringList& cells : rows)
-        while (cells.size() < cols)
-            cells << QString();
-    return rows;
-}
-
-// The data rows, every column.
+// The data rows, each without the empty cells at its end.
 inline Rows dataRows(const GridModel& grid) {
     Rows rows;
     for (int r = 1; r < grid.rows(); ++r) {
-        rows << QStringList();
+        QStringList cells;
         for (int c = 0; c < grid.cols(); ++c)
-            rows.last() << grid.textMatrix(r, c);
-    }
-    return rows;
-}
-
-// The data rows, columns 0 .. 7: what a save keeps.
-inline Rows writtenColumns(const GridModel& grid) {
-    Rows rows;
-    for (int r = 1; r < grid.rows(); ++r) {
-        rows << QStringList();
-        for (int c = 0; c < journal::FileColumns; ++c)
-            rows.last() << (c < grid.cols() ? grid.textMatrix(r, c) : QString());
+            cells << grid.textMatrix(r, c);
+        while (!cells.isEmpty() && cells.last().isEmpty())
+            cells.removeLast();
+        rows << cells;
     }
     return rows;
 }
@@ -62,16 +46,17 @@ struct Program {
         : files(
               grid, prompter, programFolder.isEmpty() ? folder.path() : programFolder,
               [this] { return firstStamp.addSecs(backups++); }, std::move(reader)) {
-        headerFormat = journal::headerFormat();
         grid.setFormatString(headerFormat);
     }
+    // The rows under the header, nothing else.
     void fill(const Rows& rows) {
+        grid.setRows(1);
         grid.setRows(int(rows.size()) + 1);
-        for (const QStringList& cells : rows)
-            grid.setCols(std::max(grid.cols(), int(cells.size())));
-        for (int r = 0; r < rows.size(); ++r)
+        for (int r = 0; r < rows.size(); ++r) {
+            grid.setCols(std::max(grid.cols(), int(rows[r].size())));
             for (int c = 0; c < rows[r].size(); ++c)
                 grid.setTextMatrix(r + 1, c, rows[r][c]);
+        }
     }
     void open() { files.loadgrid(headerFormat); }
     void openArchive(const QString& answer) {
@@ -83,7 +68,7 @@ struct Program {
     TempFolder folder;
     GridModel grid;
     ScriptedPrompter prompter;
-    QString headerFormat;
+    QString headerFormat = journal::headerFormat();
     QDateTime firstStamp{QDate(2024, 3, 1), QTime(14, 5, 9, 120)};
     int backups = 0;
     JournalFiles files;

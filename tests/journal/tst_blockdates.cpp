@@ -12,23 +12,25 @@ namespace {
 constexpr int Activation = journal::ActivationDate;
 constexpr int Block = journal::BlockDate;
 
-// A journal grid with the header and one data row per activation text; column 6 holds "old".
+// A journal grid with one data row per activation text; the block-date column holds "old".
 std::unique_ptr<GridModel> journalGrid(const QStringList& activations) {
     auto grid = std::make_unique<GridModel>();
     grid->setFormatString(journal::headerFormat());
     grid->setRows(int(activations.size()) + 1);
     for (int r = 1; r < grid->rows(); ++r) {
         grid->setTextMatrix(r, 0, QStringLiteral("owner %1").arg(r));
+        grid->setTextMatrix(r, 3, QStringLiteral("31.01.2009"));
         grid->setTextMatrix(r, Activation, activations[r - 1]);
         grid->setTextMatrix(r, Block, QStringLiteral("old"));
     }
     return grid;
 }
 
-QStringList column(const GridModel& grid, int col) {
+QStringList cells(const GridModel& grid) {
     QStringList texts;
-    for (int r = 1; r < grid.rows(); ++r)
-        texts << grid.textMatrix(r, col);
+    for (int r = 0; r < grid.rows(); ++r)
+        for (int c = 0; c < grid.cols(); ++c)
+            texts << grid.textMatrix(r, c);
     return texts;
 }
 
@@ -37,74 +39,46 @@ QStringList column(const GridModel& grid, int col) {
 class TestBlockDates : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void readsDates_data();
-    void readsDates();
     void computesBlockDates_data();
     void computesBlockDates();
     void fillsRowsDownToTheFirstEmptyActivation();
-    void leavesGridsWithoutDatedRowsAlone();
+    void findsItsColumnsByHeaderText_data();
     void findsItsColumnsByHeaderText();
-    void doesNothingWithoutOneColumnOfEach_data();
-    void doesNothingWithoutOneColumnOfEach();
     void runsWithoutYieldingToTheEventLoop();
 };
 
-void TestBlockDates::readsDates_data() {
-    QTest::addColumn<QString>("text");
-    QTest::addColumn<QDate>("date"); // invalid: not a date
-
-    QTest::newRow("dd.mm.yyyy") << QStringLiteral("15.03.2009") << QDate(2009, 3, 15);
-    QTest::newRow("d.m.yyyy") << QStringLiteral("5.3.2009") << QDate(2009, 3, 5);
-    QTest::newRow("dd.mm.yy 29") << QStringLiteral("31.12.29") << QDate(2029, 12, 31);
-    QTest::newRow("dd.mm.yy 30") << QStringLiteral("01.01.30") << QDate(1930, 1, 1);
-    QTest::newRow("leap day") << QStringLiteral("29.02.2008") << QDate(2008, 2, 29);
-    QTest::newRow("no leap day") << QStringLiteral("29.02.2009") << QDate();
-    QTest::newRow("month 13") << QStringLiteral("15.13.2009") << QDate();
-    QTest::newRow("day 0") << QStringLiteral("00.03.2009") << QDate();
-    QTest::newRow("year 0000") << QStringLiteral("01.01.0000") << QDate();
-    QTest::newRow("three-digit day") << QStringLiteral("015.03.2009") << QDate();
-    QTest::newRow("three-digit year") << QStringLiteral("15.03.209") << QDate();
-    QTest::newRow("five-digit year") << QStringLiteral("15.03.20091") << QDate();
-    QTest::newRow("dashes") << QStringLiteral("15-03-2009") << QDate();
-    QTest::newRow("leading blank") << QStringLiteral(" 15.03.2009") << QDate();
-    QTest::newRow("trailing dot") << QStringLiteral("15.03.2009.") << QDate();
-    QTest::newRow("words") << QStringLiteral("март 2009") << QDate();
-}
-
-void TestBlockDates::readsDates() {
-    QFETCH(QString, text);
-    QFETCH(QDate, date);
-    const std::optional<QDate> read = journal::readDate(text);
-    QCOMPARE(read.has_value(), date.isValid());
-    if (read)
-        QCOMPARE(*read, date);
-}
-
 void TestBlockDates::computesBlockDates_data() {
     QTest::addColumn<QString>("activation");
-    QTest::addColumn<QString>("block");
-
-    QTest::newRow("15.03.2009") << QStringLiteral("15.03.2009") << QStringLiteral("01.05.2010");
-    QTest::newRow("31.01.2009") << QStringLiteral("31.01.2009") << QStringLiteral("01.04.2010");
-    QTest::newRow("29.02.2008") << QStringLiteral("29.02.2008") << QStringLiteral("01.04.2009");
-    QTest::newRow("01.12.2009") << QStringLiteral("01.12.2009") << QStringLiteral("01.01.2011");
-    QTest::newRow("across 29.02.2012")
-        << QStringLiteral("28.02.2011") << QStringLiteral("01.04.2012");
-    QTest::newRow("from 29.02.2012")
-        << QStringLiteral("29.02.2012") << QStringLiteral("01.04.2013");
-    QTest::newRow("lands on 31.12") << QStringLiteral("31.10.2010") << QStringLiteral("01.12.2011");
-    QTest::newRow("lands on 01.01") << QStringLiteral("01.11.2010") << QStringLiteral("01.01.2012");
-    QTest::newRow("from 31.12") << QStringLiteral("31.12.2009") << QStringLiteral("01.03.2011");
-    QTest::newRow("across 2000") << QStringLiteral("31.12.1999") << QStringLiteral("01.03.2001");
-    QTest::newRow("short forms") << QStringLiteral("5.12.08") << QStringLiteral("01.02.2010");
-    QTest::newRow("not a date") << QStringLiteral("15.03.2009г") << QString();
+    QTest::addColumn<QString>("block"); // empty: not a date
+    const auto row = [](const char* name, const char* activation, const char* block) {
+        QTest::newRow(name) << QString::fromUtf8(activation) << QString::fromUtf8(block);
+    };
+    row("mid-month", "15.03.2009", "01.05.2010");
+    row("month end", "31.01.2009", "01.04.2010");
+    row("lands on 31.12", "31.10.2010", "01.12.2011");
+    row("lands on 01.01", "01.11.2010", "01.01.2012");
+    row("from 31.12, across 2000", "31.12.1999", "01.03.2001");
+    row("from a leap day", "29.02.2008", "01.04.2009");
+    row("across a leap day", "28.02.2011", "01.04.2012");
+    row("d.m.yyyy", "5.3.2009", "01.05.2010");
+    row("dd.mm.yy 29 is 2029", "31.12.29", "01.03.2031");
+    row("dd.mm.yy 30 is 1930", "01.01.30", "01.03.1931");
+    row("d.m.yy", "5.12.08", "01.02.2010");
+    row("no leap day", "29.02.2009", "");
+    row("month 13", "15.13.2009", "");
+    row("day 0", "00.03.2009", "");
+    row("year 0000", "01.01.0000", "");
+    row("three-digit day", "015.03.2009", "");
+    row("three-digit year", "15.03.209", "");
+    row("five-digit year", "15.03.20091", "");
+    row("dashes", "15-03-2009", "");
+    row("leading blank", " 15.03.2009", "");
+    row("trailing text", "15.03.2009г", "");
 }
 
 void TestBlockDates::computesBlockDates() {
     QFETCH(QString, activation);
     QFETCH(QString, block);
-    QCOMPARE(journal::blockDateText(activation), block);
-
     auto grid = journalGrid({activation});
     fillBlockDates(*grid);
     QCOMPARE(grid->textMatrix(1, Block), block);
@@ -113,80 +87,49 @@ void TestBlockDates::computesBlockDates() {
 void TestBlockDates::fillsRowsDownToTheFirstEmptyActivation() {
     auto grid =
         journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("не дата"),
-                     QStringLiteral("31.01.2009"), QString(), QStringLiteral("01.12.2009")});
-    grid->setColWidth(Block, 900);
-    const QStringList activations = column(*grid, Activation);
-    const QStringList owners = column(*grid, 0);
-
+                     QStringLiteral("01.12.2009"), QString(), QStringLiteral("01.12.2009")});
+    grid->setTextMatrix(1, Block, QStringLiteral("01.01.2001")); // typed over: replaced
+    QStringList expected = cells(*grid);
+    const int cols = grid->cols();
+    expected[cols + Block] = QStringLiteral("01.05.2010");
+    expected[2 * cols + Block] = QString(); // not the row above's
+    expected[3 * cols + Block] = QStringLiteral("01.01.2011");
     fillBlockDates(*grid);
-    // A text that is not a date gets an empty block date, not the row above's; the rows below
-    // the first empty activation keep what they held.
-    QCOMPARE(column(*grid, Block),
-             (QStringList{QStringLiteral("01.05.2010"), QString(), QStringLiteral("01.04.2010"),
-                          QStringLiteral("old"), QStringLiteral("old")}));
-    QCOMPARE(column(*grid, Activation), activations);
-    QCOMPARE(column(*grid, 0), owners);
-
-    grid->setTextMatrix(1, Block, QStringLiteral("01.01.2001")); // typed over: replaced again
-    fillBlockDates(*grid);
-    QCOMPARE(grid->textMatrix(1, Block), QStringLiteral("01.05.2010"));
+    QCOMPARE(cells(*grid), expected);
 }
 
-void TestBlockDates::leavesGridsWithoutDatedRowsAlone() {
-    auto headerOnly = journalGrid({});
-    headerOnly->setRows(1);
-    fillBlockDates(*headerOnly);
-    QCOMPARE(headerOnly->rows(), 1);
-
-    auto undated = journalGrid({QString(), QStringLiteral("15.03.2009")});
-    fillBlockDates(*undated);
-    QCOMPARE(column(*undated, Block), (QStringList{QStringLiteral("old"), QStringLiteral("old")}));
+void TestBlockDates::findsItsColumnsByHeaderText_data() {
+    QTest::addColumn<QStringList>("headers"); // "column=text" set before the pass
+    QTest::addColumn<int>("filled");          // the column that gets the block date, -1 none
+    QTest::addColumn<QString>("block");
+    const auto row = [](const char* name, const char* headers, int filled, const char* block) {
+        QTest::newRow(name) << QString::fromUtf8(headers).split(u'|', Qt::SkipEmptyParts) << filled
+                            << QString::fromUtf8(block);
+    };
+    row("as opened", "", Block, "01.05.2010");
+    row("both moved, blanks around", "0= Дата блок. |3=Дата актив.|5=x|6=y", 0, "01.04.2010");
+    row("block date missing", "6=Блок", -1, "");
+    row("activation missing", "5=Дата", -1, "");
+    row("block date doubled", "7= Дата блок. ", -1, "");
+    row("activation doubled", "0=Дата актив.", -1, "");
 }
 
+// The other cells stay as they were.
 void TestBlockDates::findsItsColumnsByHeaderText() {
-    auto grid = journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("31.01.2009")});
-    // "Добавить колонку" at column 3, then the block-date column moved to the front.
-    grid->setCols(9);
-    grid->setColPosition(8, 3);
-    grid->setColPosition(Block + 1, 0);
-    // The block-date column now stands at 0 and the activation date at 7.
-    QCOMPARE(grid->textMatrix(0, 0).trimmed(), journal::BlockDateHeader.toString());
-    QCOMPARE(grid->textMatrix(0, 7).trimmed(), journal::ActivationDateHeader.toString());
-    QList<QStringList> others;
-    for (int c = 1; c < grid->cols(); ++c)
-        others << column(*grid, c);
-
-    fillBlockDates(*grid);
-    QCOMPARE(column(*grid, 0),
-             (QStringList{QStringLiteral("01.05.2010"), QStringLiteral("01.04.2010")}));
-    for (int c = 1; c < grid->cols(); ++c)
-        QCOMPARE(column(*grid, c), others[c - 1]);
-}
-
-void TestBlockDates::doesNothingWithoutOneColumnOfEach_data() {
-    QTest::addColumn<int>("headerCol");
-    QTest::addColumn<QString>("header");
-    QTest::newRow("block-date header renamed") << int(Block) << QStringLiteral("Блок");
-    QTest::newRow("activation header renamed") << int(Activation) << QStringLiteral("Дата");
-    QTest::newRow("block-date header twice") << 7 << QStringLiteral(" Дата блок. ");
-    QTest::newRow("activation header twice") << 0 << QStringLiteral("Дата актив.");
-}
-
-void TestBlockDates::doesNothingWithoutOneColumnOfEach() {
-    QFETCH(int, headerCol);
-    QFETCH(QString, header);
+    QFETCH(QStringList, headers);
+    QFETCH(int, filled);
+    QFETCH(QString, block);
     auto grid = journalGrid({QStringLiteral("15.03.2009")});
-    grid->setTextMatrix(0, headerCol, header);
-    const QStringList before = column(*grid, 7) + column(*grid, Block) + column(*grid, 0);
+    for (const QString& header : headers)
+        grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
+    QStringList expected = cells(*grid);
+    if (filled >= 0)
+        expected[grid->cols() + filled] = block;
     fillBlockDates(*grid);
-    QCOMPARE(column(*grid, 7) + column(*grid, Block) + column(*grid, 0), before);
-
-    auto narrow = journalGrid({QStringLiteral("15.03.2009")});
-    narrow->setCols(Block); // "Удалить колонку" twice: no block-date column left
-    fillBlockDates(*narrow);
-    QCOMPARE(narrow->cols(), int(Block));
+    QCOMPARE(cells(*grid), expected);
 }
 
+// Nothing else runs in the middle of the pass.
 void TestBlockDates::runsWithoutYieldingToTheEventLoop() {
     auto grid = journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("31.01.2009")});
     bool otherEventRan = false;
