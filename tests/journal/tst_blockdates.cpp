@@ -35,109 +35,96 @@ QStringList cells(const GridModel& grid) {
 }
 
 } // namespace
-
 class TestBlockDates : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void computesBlockDates_data();
-    void computesBlockDates();
-    void fillsRowsDownToTheFirstEmptyActivation();
-    void findsItsColumnsByHeaderText_data();
-    void findsItsColumnsByHeaderText();
-    void runsWithoutYieldingToTheEventLoop();
+    void computesBlockDates_data() {
+        QTest::addColumn<QString>("activation");
+        QTest::addColumn<QString>("block"); // empty: not a date
+        const auto row = [](const char* name, const char* activation, const char* block) {
+            QTest::newRow(name) << QString::fromUtf8(activation) << QString::fromUtf8(block);
+        };
+        row("mid-month", "15.03.2009", "01.05.2010");
+        row("month end", "31.01.2009", "01.04.2010");
+        row("lands on 01.01", "01.11.2010", "01.01.2012");
+        row("from 31.12, across 2000", "31.12.1999", "01.03.2001");
+        row("from a leap day", "29.02.2008", "01.04.2009");
+        row("across a leap day", "28.02.2011", "01.04.2012");
+        row("d.m.yyyy", "5.3.2009", "01.05.2010");
+        row("dd.mm.yy 29 is 2029", "31.12.29", "01.03.2031");
+        row("dd.mm.yy 30 is 1930", "01.01.30", "01.03.1931");
+        row("no leap day", "29.02.2009", "");
+        row("month 13", "15.13.2009", "");
+        row("year 0000", "01.01.0000", "");
+        row("three-digit year", "15.03.209", "");
+        row("five-digit year", "15.03.20091", "");
+        row("leading blank", " 15.03.2009", "");
+        row("trailing text", "15.03.2009г", "");
+    }
+
+    void computesBlockDates() {
+        QFETCH(QString, activation);
+        QFETCH(QString, block);
+        auto grid = journalGrid({activation});
+        fillBlockDates(*grid);
+        QCOMPARE(grid->textMatrix(1, Block), block);
+    }
+
+    void fillsRowsDownToTheFirstEmptyActivation() {
+        auto grid =
+            journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("не дата"),
+                         QStringLiteral("01.12.2009"), QString(), QStringLiteral("01.12.2009")});
+        grid->setTextMatrix(1, Block, QStringLiteral("01.01.2001")); // typed over: replaced
+        QStringList expected = cells(*grid);
+        const int cols = grid->cols();
+        expected[cols + Block] = QStringLiteral("01.05.2010");
+        expected[2 * cols + Block] = QString(); // not the row above's
+        expected[3 * cols + Block] = QStringLiteral("01.01.2011");
+        fillBlockDates(*grid);
+        QCOMPARE(cells(*grid), expected);
+    }
+
+    void findsItsColumnsByHeaderText_data() {
+        QTest::addColumn<QStringList>("headers"); // "column=text" set before the pass
+        QTest::addColumn<int>("filled");          // the column that gets the block date, -1 none
+        QTest::addColumn<QString>("block");
+        const auto row = [](const char* name, const char* headers, int filled, const char* block) {
+            QTest::newRow(name) << QString::fromUtf8(headers).split(u'|', Qt::SkipEmptyParts)
+                                << filled << QString::fromUtf8(block);
+        };
+        row("as opened", "", Block, "01.05.2010");
+        row("both moved, blanks around", "0= Дата блок. |3=Дата актив.|5=x|6=y", 0, "01.04.2010");
+        row("block date missing", "6=Блок", -1, "");
+        row("activation missing", "5=Дата", -1, "");
+        row("block date doubled", "7= Дата блок. ", -1, "");
+        row("activation doubled", "0=Дата актив.", -1, "");
+    }
+
+    // The other cells stay as they were.
+    void findsItsColumnsByHeaderText() {
+        QFETCH(QStringList, headers);
+        QFETCH(int, filled);
+        QFETCH(QString, block);
+        auto grid = journalGrid({QStringLiteral("15.03.2009")});
+        for (const QString& header : headers)
+            grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
+        QStringList expected = cells(*grid);
+        if (filled >= 0)
+            expected[grid->cols() + filled] = block;
+        fillBlockDates(*grid);
+        QCOMPARE(cells(*grid), expected);
+    }
+
+    // Nothing else runs in the middle of the pass.
+    void runsWithoutYieldingToTheEventLoop() {
+        auto grid = journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("31.01.2009")});
+        bool otherEventRan = false;
+        QTimer::singleShot(0, this, [&] { otherEventRan = true; });
+        fillBlockDates(*grid);
+        QVERIFY(!otherEventRan);
+        QTRY_VERIFY(otherEventRan);
+    }
 };
-
-void TestBlockDates::computesBlockDates_data() {
-    QTest::addColumn<QString>("activation");
-    QTest::addColumn<QString>("block"); // empty: not a date
-    const auto row = [](const char* name, const char* activation, const char* block) {
-        QTest::newRow(name) << QString::fromUtf8(activation) << QString::fromUtf8(block);
-    };
-    row("mid-month", "15.03.2009", "01.05.2010");
-    row("month end", "31.01.2009", "01.04.2010");
-    row("lands on 31.12", "31.10.2010", "01.12.2011");
-    row("lands on 01.01", "01.11.2010", "01.01.2012");
-    row("from 31.12, across 2000", "31.12.1999", "01.03.2001");
-    row("from a leap day", "29.02.2008", "01.04.2009");
-    row("across a leap day", "28.02.2011", "01.04.2012");
-    row("d.m.yyyy", "5.3.2009", "01.05.2010");
-    row("dd.mm.yy 29 is 2029", "31.12.29", "01.03.2031");
-    row("dd.mm.yy 30 is 1930", "01.01.30", "01.03.1931");
-    row("d.m.yy", "5.12.08", "01.02.2010");
-    row("no leap day", "29.02.2009", "");
-    row("month 13", "15.13.2009", "");
-    row("day 0", "00.03.2009", "");
-    row("year 0000", "01.01.0000", "");
-    row("three-digit day", "015.03.2009", "");
-    row("three-digit year", "15.03.209", "");
-    row("five-digit year", "15.03.20091", "");
-    row("dashes", "15-03-2009", "");
-    row("leading blank", " 15.03.2009", "");
-    row("trailing text", "15.03.2009г", "");
-}
-
-void TestBlockDates::computesBlockDates() {
-    QFETCH(QString, activation);
-    QFETCH(QString, block);
-    auto grid = journalGrid({activation});
-    fillBlockDates(*grid);
-    QCOMPARE(grid->textMatrix(1, Block), block);
-}
-
-void TestBlockDates::fillsRowsDownToTheFirstEmptyActivation() {
-    auto grid =
-        journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("не дата"),
-                     QStringLiteral("01.12.2009"), QString(), QStringLiteral("01.12.2009")});
-    grid->setTextMatrix(1, Block, QStringLiteral("01.01.2001")); // typed over: replaced
-    QStringList expected = cells(*grid);
-    const int cols = grid->cols();
-    expected[cols + Block] = QStringLiteral("01.05.2010");
-    expected[2 * cols + Block] = QString(); // not the row above's
-    expected[3 * cols + Block] = QStringLiteral("01.01.2011");
-    fillBlockDates(*grid);
-    QCOMPARE(cells(*grid), expected);
-}
-
-void TestBlockDates::findsItsColumnsByHeaderText_data() {
-    QTest::addColumn<QStringList>("headers"); // "column=text" set before the pass
-    QTest::addColumn<int>("filled");          // the column that gets the block date, -1 none
-    QTest::addColumn<QString>("block");
-    const auto row = [](const char* name, const char* headers, int filled, const char* block) {
-        QTest::newRow(name) << QString::fromUtf8(headers).split(u'|', Qt::SkipEmptyParts) << filled
-                            << QString::fromUtf8(block);
-    };
-    row("as opened", "", Block, "01.05.2010");
-    row("both moved, blanks around", "0= Дата блок. |3=Дата актив.|5=x|6=y", 0, "01.04.2010");
-    row("block date missing", "6=Блок", -1, "");
-    row("activation missing", "5=Дата", -1, "");
-    row("block date doubled", "7= Дата блок. ", -1, "");
-    row("activation doubled", "0=Дата актив.", -1, "");
-}
-
-// The other cells stay as they were.
-void TestBlockDates::findsItsColumnsByHeaderText() {
-    QFETCH(QStringList, headers);
-    QFETCH(int, filled);
-    QFETCH(QString, block);
-    auto grid = journalGrid({QStringLiteral("15.03.2009")});
-    for (const QString& header : headers)
-        grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
-    QStringList expected = cells(*grid);
-    if (filled >= 0)
-        expected[grid->cols() + filled] = block;
-    fillBlockDates(*grid);
-    QCOMPARE(cells(*grid), expected);
-}
-
-// Nothing else runs in the middle of the pass.
-void TestBlockDates::runsWithoutYieldingToTheEventLoop() {
-    auto grid = journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("31.01.2009")});
-    bool otherEventRan = false;
-    QTimer::singleShot(0, this, [&] { otherEventRan = true; });
-    fillBlockDates(*grid);
-    QVERIFY(!otherEventRan);
-    QTRY_VERIFY(otherEventRan);
-}
 
 QTEST_GUILESS_MAIN(TestBlockDates)
 #include "tst_blockdates.moc"

@@ -49,261 +49,247 @@ struct TinyDisk {
 };
 
 } // namespace
-
 class TestJournalFiles : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    void openingCases_data();
-    void openingCases();
-    void savesThisYearAndArchives();
-    void reportsSavesThatFail_data();
-    void reportsSavesThatFail();
-    void keepsTheNewestVersionsInBackup();
-    void refusesNamesOutsideTheArchive_data();
-    void refusesNamesOutsideTheArchive();
-    void refusesCellsTheFileCannotHold_data();
-    void refusesCellsTheFileCannotHold();
-};
-
-void TestJournalFiles::openingCases_data() {
-    QTest::addColumn<bool>("archive");
-    QTest::addColumn<QString>("answer");
-    QTest::addColumn<QString>("files"); // path[=contents]|..., a journal of the Sample rows
-    QTest::addColumn<QString>("message");
-    QTest::addColumn<Rows>("rows"); // data rows afterwards
-    // answer: none opens thisyear.csv, any other the archive.
-    const auto row = [](const char* name, const char* answer, const char* files,
-                        const QString& message, const Rows& rows) {
-        QTest::newRow(name) << (answer != nullptr) << QString::fromUtf8(answer)
-                            << QString::fromUtf8(files) << message << rows;
-    };
-    const QString none;
-    const QString thisYearMissing = QStringLiteral("Не могу найти thisyear.csv.");
-    const QString yearMissing = QStringLiteral("Не могу найти  указанный год.");
-    const Rows reset{{}};
-    const Rows partial{{QStringLiteral("a")}, {}};
-    row("thisyear.csv missing", nullptr, "", none, reset);
-    row("thisyear.csv of 0 bytes", nullptr, "thisyear.csv=", none, {});
-    row("thisyear.csv with block dates", nullptr, "thisyear.csv", none, SampleWithBlockDates);
-    row("thisyear.csv a folder", nullptr, "thisyear.csv/x", none, reset);
-    row("thisyear.csv unreadable", nullptr, "thisyear.csv=long", thisYearMissing, partial);
-    // An archive opens as stored: no block dates are computed.
-    row("archive", "2009", "Archive/2009.csv", none, Sample);
-    row("answer upper-cased, blanks kept", " архив ёлки",
-        "Archive/ АРХИВ ЁЛКИ.csv|Archive/АРХИВ ЁЛКИ.csv=x;", none, Sample);
-    row("answer cancelled", "", "Archive/2009.csv", none, {{QStringLiteral("on screen")}});
-    row("Archive missing", "2009", "", none, reset);
-    row("Archive without ordinary files", "2009", "Archive/.x.csv|Archive/2009.csv/x", none, reset);
-    row("archive file missing", "2008", "Archive/2009.csv", yearMissing, reset);
-    row("archive file unreadable", "2009", "Archive/2009.csv=long", yearMissing, partial);
-}
-
-void TestJournalFiles::openingCases() {
-    QFETCH(bool, archive);
-    QFETCH(QString, answer);
-    QFETCH(QString, files);
-    QFETCH(QString, message);
-    QFETCH(Rows, rows);
-    Program program;
-    program.fill({{QStringLiteral("on screen")}});
-    for (const QString& file : files.split(u'|', Qt::SkipEmptyParts)) {
-        const QString contents = file.section(u'=', 1);
-        program.folder.write(file.section(u'=', 0, 0),
-                             !file.contains(u'=')  ? journalFile(Sample)
-                             : contents == u"long" ? "a;\r\n" + QByteArray(32768, 'x') + "\r\nb;"
-                                                   : contents.toUtf8());
+    void openingCases_data() {
+        QTest::addColumn<bool>("archive");
+        QTest::addColumn<QString>("answer");
+        QTest::addColumn<QString>("files"); // path[=contents]|..., a journal of the Sample rows
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<Rows>("rows"); // data rows afterwards
+        // answer: none opens thisyear.csv, any other the archive.
+        const auto row = [](const char* name, const char* answer, const char* files,
+                            const QString& message, const Rows& rows) {
+            QTest::newRow(name) << (answer != nullptr) << QString::fromUtf8(answer)
+                                << QString::fromUtf8(files) << message << rows;
+        };
+        const QString none;
+        const QString thisYearMissing = QStringLiteral("Не могу найти thisyear.csv.");
+        const QString yearMissing = QStringLiteral("Не могу найти  указанный год.");
+        const Rows reset{{}};
+        const Rows partial{{QStringLiteral("a")}, {}};
+        row("thisyear.csv missing", nullptr, "", none, reset);
+        row("thisyear.csv of 0 bytes", nullptr, "thisyear.csv=", none, {});
+        row("thisyear.csv with block dates", nullptr, "thisyear.csv", none, SampleWithBlockDates);
+        row("thisyear.csv a folder", nullptr, "thisyear.csv/x", none, reset);
+        row("thisyear.csv unreadable", nullptr, "thisyear.csv=long", thisYearMissing, partial);
+        // An archive opens as stored: no block dates are computed.
+        row("archive", "2009", "Archive/2009.csv", none, Sample);
+        row("answer upper-cased, blanks kept", " архив ёлки",
+            "Archive/ АРХИВ ЁЛКИ.csv|Archive/АРХИВ ЁЛКИ.csv=x;", none, Sample);
+        row("answer cancelled", "", "Archive/2009.csv", none, {{QStringLiteral("on screen")}});
+        row("Archive missing", "2009", "", none, reset);
+        row("Archive without ordinary files", "2009", "Archive/.x.csv|Archive/2009.csv/x", none,
+            reset);
+        row("archive file missing", "2008", "Archive/2009.csv", yearMissing, reset);
+        row("archive file unreadable", "2009", "Archive/2009.csv=long", yearMissing, partial);
     }
 
-    if (archive)
-        program.openArchive(answer);
-    else
-        program.open();
-    QCOMPARE(program.prompter.messages, message.isEmpty() ? QStringList() : QStringList{message});
-    const QString prompt = QStringLiteral("Введите год (или другое имя файла)");
-    QCOMPARE(program.prompter.prompts, archive ? QStringList{prompt} : QStringList());
-    QCOMPARE(program.prompter.titles, program.prompter.prompts);
-    QCOMPARE(dataRows(program.grid), rows);
-    QCOMPARE(program.grid.cols(), journal::FileColumns);
-    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-}
+    void openingCases() {
+        QFETCH(bool, archive);
+        QFETCH(QString, answer);
+        QFETCH(QString, files);
+        QFETCH(QString, message);
+        QFETCH(Rows, rows);
+        Program program;
+        program.fill({{QStringLiteral("on screen")}});
+        for (const QString& file : files.split(u'|', Qt::SkipEmptyParts)) {
+            const QString contents = file.section(u'=', 1);
+            program.folder.write(file.section(u'=', 0, 0),
+                                 !file.contains(u'=') ? journalFile(Sample)
+                                 : contents == u"long"
+                                     ? "a;\r\n" + QByteArray(32768, 'x') + "\r\nb;"
+                                     : contents.toUtf8());
+        }
 
-void TestJournalFiles::savesThisYearAndArchives() {
-    Program program;
-    program.fill(Sample);
-    QVERIFY(program.files.SaveGridn());
-    QCOMPARE(program.thisYear(), journalFile(Sample));
-    // Saving walks the current cell over the cells written, which stores an open edit first.
-    QCOMPARE(program.grid.row(), 2);
-    QCOMPARE(program.grid.col(), journal::Mechanic);
-
-    program.prompter.answers << QString() << QStringLiteral("архив");
-    program.files.SaveAsGridn(); // cancelled
-    QVERIFY(!program.folder.exists(QStringLiteral("Archive")));
-    program.files.SaveAsGridn();
-    const QString prompt = QStringLiteral("Введите имя файла");
-    QCOMPARE(program.prompter.prompts, (QStringList{prompt, prompt}));
-    QCOMPARE(program.prompter.titles, program.prompter.prompts);
-    QCOMPARE(program.folder.read(QStringLiteral("Archive/АРХИВ.csv")), journalFile(Sample));
-
-    // "Сохранить изменения" after "Загрузить архив" writes the archive's rows to thisyear.csv.
-    const Rows archived{{QStringLiteral("ООО Заря")}};
-    program.folder.write(QStringLiteral("Archive/2009.csv"), journalFile(archived));
-    program.openArchive(QStringLiteral("2009"));
-    QVERIFY(program.files.SaveGridn());
-    QCOMPARE(program.thisYear(), journalFile(archived));
-
-    program.grid.setRows(1);
-    QVERIFY(program.files.SaveGridn());
-    QCOMPARE(program.thisYear(), QByteArray());
-    QVERIFY(program.prompter.messages.isEmpty());
-}
-
-void TestJournalFiles::reportsSavesThatFail_data() {
-    QTest::addColumn<QString>("blocker"); // a file where a folder should be
-    QTest::addColumn<QString>("programFolder");
-    QTest::addColumn<QString>("target");
-    QTest::addColumn<int>("diskKilobytes"); // a tmpfs of that size mounted as the program folder
-    const auto row = [](const char* name, const char* blocker, const char* folder,
-                        const char* target, int disk) {
-        QTest::newRow(name) << QString::fromUtf8(blocker) << QString::fromUtf8(folder)
-                            << QString::fromUtf8(target) << disk;
-    };
-    row("program folder is a file", "program", "program", "program/thisyear.csv", 0);
-    // "Сохранить как" makes the Archive folder, never the program folder around it.
-    row("program folder missing", "", "gone", "gone/Archive/2009.csv", 0);
-    row("thisyear.csv is a folder", "thisyear.csv/keep", ".", "thisyear.csv", 0);
-    row("Archive is a file", "Archive", ".", "Archive/2009.csv", 0);
-    row("Backup is a file", "Backup", ".", "thisyear.csv", 0); // no backup, no save
-    // 20 kB on a 64 kB disk: 80 kB of new rows do not fit.
-    row("full disk", "", "disk", "disk/thisyear.csv", 64);
-    row("full disk, Сохранить как", "", "disk", "disk/Archive/2009.csv", 64);
-}
-
-// One message naming the file, the old file whole, and no file made: neither a temporary file
-// nor a backup.
-void TestJournalFiles::reportsSavesThatFail() {
-    QFETCH(QString, blocker);
-    QFETCH(QString, programFolder);
-    QFETCH(QString, target);
-    QFETCH(int, diskKilobytes);
-    TempFolder outer;
-    const QString folder = outer.file(programFolder);
-    const TinyDisk disk(folder, diskKilobytes);
-    if (diskKilobytes > 0 && !disk.mounted)
-        QSKIP("mounting a tmpfs needs root and CAP_SYS_ADMIN");
-    if (!blocker.isEmpty())
-        outer.write(blocker, "keep");
-    const QString oldFile = programFolder + QStringLiteral("/thisyear.csv");
-    const QByteArray old = disk.mounted ? QByteArray(20 * 1024, 'o') : QByteArray("before;\r\n");
-    const bool hasOld = QFileInfo(folder).isDir() && !outer.exists(oldFile);
-    if (hasOld)
-        outer.write(oldFile, old);
-    const QStringList before = filesBelow(outer.path());
-    Program program(folder);
-    program.fill(Rows(disk.mounted ? 600 : 2, {QString(100, u'n'), QStringLiteral("ЭКР")}));
-
-    if (target.contains(QStringLiteral("Archive/"))) {
-        program.prompter.answers << QStringLiteral("2009");
-        program.files.SaveAsGridn();
-    } else {
-        QVERIFY(!program.files.SaveGridn());
+        if (archive)
+            program.openArchive(answer);
+        else
+            program.open();
+        QCOMPARE(program.prompter.messages,
+                 message.isEmpty() ? QStringList() : QStringList{message});
+        const QString prompt = QStringLiteral("Введите год (или другое имя файла)");
+        QCOMPARE(program.prompter.prompts, archive ? QStringList{prompt} : QStringList());
+        QCOMPARE(program.prompter.titles, program.prompter.prompts);
+        QCOMPARE(dataRows(program.grid), rows);
+        QCOMPARE(program.grid.cols(), journal::FileColumns);
+        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
-    QCOMPARE(program.prompter.messages.size(), 1);
-    QVERIFY2(QDir::cleanPath(program.prompter.messages[0]).contains(outer.file(target)),
-             qPrintable(program.prompter.messages[0]));
-    QCOMPARE(filesBelow(outer.path()), before);
-    if (hasOld)
-        QCOMPARE(outer.read(oldFile), old);
-}
 
-void TestJournalFiles::keepsTheNewestVersionsInBackup() {
-    Program program;
-    program.fill(Sample);
-    QList<QByteArray> versions;
-    for (int save = 0; save <= 25; ++save) {
-        program.grid.setTextMatrix(1, journal::Mechanic, QString::number(save));
+    void savesThisYearAndArchives() {
+        Program program;
+        program.fill(Sample);
         QVERIFY(program.files.SaveGridn());
-        versions << program.thisYear();
+        QCOMPARE(program.thisYear(), journalFile(Sample));
+        // Saving walks the current cell over the cells written, which stores an open edit first.
+        QCOMPARE(program.grid.row(), 2);
+        QCOMPARE(program.grid.col(), journal::Mechanic);
+
+        program.prompter.answers << QString() << QStringLiteral("архив");
+        program.files.SaveAsGridn(); // cancelled
+        QVERIFY(!program.folder.exists(QStringLiteral("Archive")));
+        program.files.SaveAsGridn();
+        const QString prompt = QStringLiteral("Введите имя файла");
+        QCOMPARE(program.prompter.prompts, (QStringList{prompt, prompt}));
+        QCOMPARE(program.prompter.titles, program.prompter.prompts);
+        QCOMPARE(program.folder.read(QStringLiteral("Archive/АРХИВ.csv")), journalFile(Sample));
+
+        // "Сохранить изменения" after "Загрузить архив" writes the archive's rows to thisyear.csv.
+        const Rows archived{{QStringLiteral("ООО Заря")}};
+        program.folder.write(QStringLiteral("Archive/2009.csv"), journalFile(archived));
+        program.openArchive(QStringLiteral("2009"));
+        QVERIFY(program.files.SaveGridn());
+        QCOMPARE(program.thisYear(), journalFile(archived));
+
+        QVERIFY(program.prompter.messages.isEmpty());
     }
-    const QStringList backups = QDir(program.folder.file(QStringLiteral("Backup")))
-                                    .entryList(QDir::Files, QDir::Name | QDir::Reversed);
-    QCOMPARE(backups.size(), 20);
-    // The newest backup, stamped at the 25th change, holds the version before it.
-    QCOMPARE(backups.first(), QStringLiteral("thisyear_20240301-140533-120.csv"));
-    for (int i = 0; i < backups.size(); ++i)
-        QCOMPARE(program.folder.read(QStringLiteral("Backup/") + backups[i]), versions[24 - i]);
 
-    QVERIFY(program.prompter.messages.isEmpty());
-}
+    void reportsSavesThatFail_data() {
+        QTest::addColumn<QString>("blocker"); // a file where a folder should be
+        QTest::addColumn<QString>("programFolder");
+        QTest::addColumn<QString>("target");
+        QTest::addColumn<int>(
+            "diskKilobytes"); // a tmpfs of that size mounted as the program folder
+        const auto row = [](const char* name, const char* blocker, const char* folder,
+                            const char* target, int disk) {
+            QTest::newRow(name) << QString::fromUtf8(blocker) << QString::fromUtf8(folder)
+                                << QString::fromUtf8(target) << disk;
+        };
+        row("program folder is a file", "program", "program", "program/thisyear.csv", 0);
+        // "Сохранить как" makes the Archive folder, never the program folder around it.
+        row("program folder missing", "", "gone", "gone/Archive/2009.csv", 0);
+        row("thisyear.csv is a folder", "thisyear.csv/keep", ".", "thisyear.csv", 0);
+        row("Archive is a file", "Archive", ".", "Archive/2009.csv", 0);
+        row("Backup is a file", "Backup", ".", "thisyear.csv", 0); // no backup, no save
+        // 20 kB on a 64 kB disk: 80 kB of new rows do not fit.
+        row("full disk", "", "disk", "disk/thisyear.csv", 64);
+        row("full disk, Сохранить как", "", "disk", "disk/Archive/2009.csv", 64);
+    }
 
-void TestJournalFiles::refusesNamesOutsideTheArchive_data() {
-    QTest::addColumn<QString>("answer");
-    for (const char* name :
-         {"../x", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "<a", "a>", "a|b", "a\tb", ".", ".."})
-        QTest::newRow(name) << QString::fromLatin1(name);
-    QTest::newRow("101 characters") << QString(101, u'я');
-}
+    // One message naming the file, the old file whole, and no file made: neither a temporary file
+    // nor a backup.
+    void reportsSavesThatFail() {
+        QFETCH(QString, blocker);
+        QFETCH(QString, programFolder);
+        QFETCH(QString, target);
+        QFETCH(int, diskKilobytes);
+        TempFolder outer;
+        const QString folder = outer.file(programFolder);
+        const TinyDisk disk(folder, diskKilobytes);
+        if (diskKilobytes > 0 && !disk.mounted)
+            QSKIP("mounting a tmpfs needs root and CAP_SYS_ADMIN");
+        if (!blocker.isEmpty())
+            outer.write(blocker, "keep");
+        const QString oldFile = programFolder + QStringLiteral("/thisyear.csv");
+        const QByteArray old =
+            disk.mounted ? QByteArray(20 * 1024, 'o') : QByteArray("before;\r\n");
+        const bool hasOld = QFileInfo(folder).isDir() && !outer.exists(oldFile);
+        if (hasOld)
+            outer.write(oldFile, old);
+        const QStringList before = filesBelow(outer.path());
+        Program program(folder);
+        program.fill(Rows(disk.mounted ? 600 : 2, {QString(100, u'n'), QStringLiteral("ЭКР")}));
 
-void TestJournalFiles::refusesNamesOutsideTheArchive() {
-    QFETCH(QString, answer);
-    Program program;
-    program.folder.write(QStringLiteral("Archive/2009.csv"), journalFile(Sample));
-    program.fill({{QStringLiteral("on screen")}});
-    const QStringList before = filesBelow(program.folder.path());
-    program.prompter.answers << answer << answer << QString(100, u'я');
+        if (target.contains(QStringLiteral("Archive/"))) {
+            program.prompter.answers << QStringLiteral("2009");
+            program.files.SaveAsGridn();
+        } else {
+            QVERIFY(!program.files.SaveGridn());
+        }
+        QCOMPARE(program.prompter.messages.size(), 1);
+        QVERIFY2(QDir::cleanPath(program.prompter.messages[0]).contains(outer.file(target)),
+                 qPrintable(program.prompter.messages[0]));
+        QCOMPARE(filesBelow(outer.path()), before);
+        if (hasOld)
+            QCOMPARE(outer.read(oldFile), old);
+    }
 
-    program.files.SaveAsGridn();
-    program.files.loadgridarch(program.headerFormat);
-    const QString refusal = QStringLiteral("Недопустимое имя файла «%1».").arg(answer.toUpper());
-    QCOMPARE(program.prompter.messages.size(), 2);
-    QVERIFY2(program.prompter.messages[0].startsWith(refusal),
-             qPrintable(program.prompter.messages[0]));
-    QCOMPARE(program.prompter.messages[1], program.prompter.messages[0]);
-    QCOMPARE(filesBelow(program.folder.path()), before);
-    QCOMPARE(dataRows(program.grid), Rows{{QStringLiteral("on screen")}});
+    void keepsTheNewestVersionsInBackup() {
+        Program program;
+        program.fill(Sample);
+        QList<QByteArray> versions;
+        for (int save = 0; save <= 25; ++save) {
+            program.grid.setTextMatrix(1, journal::Mechanic, QString::number(save));
+            QVERIFY(program.files.SaveGridn());
+            versions << program.thisYear();
+        }
+        const QStringList backups = QDir(program.folder.file(QStringLiteral("Backup")))
+                                        .entryList(QDir::Files, QDir::Name | QDir::Reversed);
+        QCOMPARE(backups.size(), 20);
+        // The newest backup, stamped at the 25th change, holds the version before it.
+        QCOMPARE(backups.first(), QStringLiteral("thisyear_20240301-140533-120.csv"));
+        for (int i = 0; i < backups.size(); ++i)
+            QCOMPARE(program.folder.read(QStringLiteral("Backup/") + backups[i]), versions[24 - i]);
+        QVERIFY(program.prompter.messages.isEmpty());
+    }
 
-    program.files.SaveAsGridn(); // 100 characters are allowed
-    QVERIFY(program.folder.exists(QStringLiteral("Archive/") + QString(100, u'Я') +
-                                  QStringLiteral(".csv")));
-}
+    void refusesNamesOutsideTheArchive_data() {
+        QTest::addColumn<QString>("answer");
+        for (const char* name : {"../x", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "<a", "a>",
+                                 "a|b", "a\tb", ".", ".."})
+            QTest::newRow(name) << QString::fromLatin1(name);
+        QTest::newRow("101 characters") << QString(101, u'я');
+    }
 
-void TestJournalFiles::refusesCellsTheFileCannotHold_data() {
-    QTest::addColumn<QString>("text");
-    QTest::newRow(";") << QStringLiteral("a;b");
-    QTest::newRow("LF") << QStringLiteral("a\nb");
-    QTest::newRow("CR") << QStringLiteral("a\rb");
-    QTest::newRow("NUL") << QStringLiteral("a") + QChar(0);
-    QTest::newRow("no Windows-1251 byte") << QStringLiteral("Ωmega");
-}
+    void refusesNamesOutsideTheArchive() {
+        QFETCH(QString, answer);
+        Program program;
+        program.folder.write(QStringLiteral("Archive/2009.csv"), journalFile(Sample));
+        program.fill({{QStringLiteral("on screen")}});
+        const QStringList before = filesBelow(program.folder.path());
+        program.prompter.answers << answer << answer << QString(100, u'я');
 
-void TestJournalFiles::refusesCellsTheFileCannotHold() {
-    QFETCH(QString, text);
-    Program program;
-    program.folder.write(ThisYear, "before;\r\n");
-    program.fill(Sample);
-    program.grid.setCols(9);
-    program.grid.setTextMatrix(0, 1, text); // the header row is not written, nor checked
-    program.grid.setTextMatrix(1, 8, text); // nor are columns past 7
-    program.grid.setTextMatrix(2, journal::Mechanic, text);
+        program.files.SaveAsGridn();
+        program.files.loadgridarch(program.headerFormat);
+        const QString refusal =
+            QStringLiteral("Недопустимое имя файла «%1».").arg(answer.toUpper());
+        QCOMPARE(program.prompter.messages.size(), 2);
+        QVERIFY2(program.prompter.messages[0].startsWith(refusal),
+                 qPrintable(program.prompter.messages[0]));
+        QCOMPARE(program.prompter.messages[1], program.prompter.messages[0]);
+        QCOMPARE(filesBelow(program.folder.path()), before);
+        QCOMPARE(dataRows(program.grid), Rows{{QStringLiteral("on screen")}});
 
-    QVERIFY(!program.files.SaveGridn());
-    QCOMPARE(program.prompter.messages.size(), 1);
-    const QString& message = program.prompter.messages[0];
-    QVERIFY2(message.contains(QStringLiteral("строке 2, колонке 8 («Механик»)")),
-             qPrintable(message));
-    QVERIFY(message.contains(program.folder.file(ThisYear)));
-    QCOMPARE(program.thisYear(), QByteArray("before;\r\n"));
-    QVERIFY(!program.folder.exists(QStringLiteral("Backup")));
+        program.files.SaveAsGridn(); // 100 characters are allowed
+        QVERIFY(program.folder.exists(QStringLiteral("Archive/") + QString(100, u'Я') +
+                                      QStringLiteral(".csv")));
+    }
 
-    // Eight cells and their eight ";" make a line: the longest line the reader takes is saved,
-    // one character more is refused.
-    program.fill({{}, {QString(journal::MaxLineLength - 8, u'x')}});
-    QVERIFY(program.files.SaveGridn());
-    program.grid.setTextMatrix(2, journal::Mechanic, QStringLiteral("y"));
-    QVERIFY(!program.files.SaveGridn());
-    QCOMPARE(program.prompter.messages.size(), 2);
-    QVERIFY(program.prompter.messages[1].contains(QStringLiteral("строка 2")));
-}
+    void refusesCellsTheFileCannotHold_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow(";") << QStringLiteral("a;b");
+        QTest::newRow("LF") << QStringLiteral("a\nb");
+        QTest::newRow("CR") << QStringLiteral("a\rb");
+        QTest::newRow("NUL") << QStringLiteral("a") + QChar(0);
+        QTest::newRow("no Windows-1251 byte") << QStringLiteral("Ωmega");
+    }
+
+    void refusesCellsTheFileCannotHold() {
+        QFETCH(QString, text);
+        Program program;
+        program.folder.write(ThisYear, "before;\r\n");
+        program.fill(Sample);
+        program.grid.setCols(9);
+        program.grid.setTextMatrix(0, 1, text); // the header row is not written, nor checked
+        program.grid.setTextMatrix(1, 8, text); // nor are columns past 7
+        program.grid.setTextMatrix(2, journal::Mechanic, text);
+
+        QVERIFY(!program.files.SaveGridn());
+        QCOMPARE(program.prompter.messages.size(), 1);
+        const QString& message = program.prompter.messages[0];
+        QVERIFY2(message.contains(QStringLiteral("строке 2, колонке 8 («Механик»)")),
+                 qPrintable(message));
+        QVERIFY(message.contains(program.folder.file(ThisYear)));
+        QCOMPARE(program.thisYear(), QByteArray("before;\r\n"));
+        QVERIFY(!program.folder.exists(QStringLiteral("Backup")));
+
+        // A line longer than the reader takes is not written either.
+        program.fill({{}, {QString(journal::MaxLineLength, u'x')}});
+        QVERIFY(!program.files.SaveGridn());
+        QVERIFY(program.prompter.messages.last().contains(QStringLiteral("строка 2 длиннее")));
+    }
+};
 
 QTEST_MAIN(TestJournalFiles)
 #include "tst_journalfiles.moc"
