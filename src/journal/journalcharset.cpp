@@ -171,12 +171,31 @@ TextEncoding detectEncoding(QByteArrayView bytes) {
     return checkUtf8(bytes) == Utf8Check::Utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1251;
 }
 
+QByteArrayView withoutByteOrderMark(QByteArrayView bytes) {
+    return bytes.startsWith(Utf8ByteOrderMark) ? bytes.sliced(Utf8ByteOrderMark.size()) : bytes;
+}
+
+QString decodeText(QByteArrayView bytes, TextEncoding encoding) {
+    return encoding == TextEncoding::Utf8 ? QString::fromUtf8(bytes) : decodeWindows1251(bytes);
+}
+
+qsizetype decodedLength(QByteArrayView bytes, TextEncoding encoding) {
+    if (encoding == TextEncoding::Windows1251)
+        return bytes.size();
+    // Every byte but a continuation byte starts a character; four-byte ones take two units.
+    qsizetype units = 0;
+    for (char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        units += ((b & 0xC0) != 0x80 ? 1 : 0) + (b >= 0xF0 ? 1 : 0);
+    }
+    return units;
+}
+
 DecodedText decodeJournalBytes(QByteArrayView bytes) {
-    if (detectEncoding(bytes) == TextEncoding::Windows1251)
-        return {decodeWindows1251(bytes), TextEncoding::Windows1251};
-    if (bytes.startsWith(Utf8ByteOrderMark))
-        bytes = bytes.sliced(Utf8ByteOrderMark.size());
-    return {QString::fromUtf8(bytes), TextEncoding::Utf8};
+    const TextEncoding encoding = detectEncoding(bytes);
+    if (encoding == TextEncoding::Utf8)
+        bytes = withoutByteOrderMark(bytes);
+    return {decodeText(bytes, encoding), encoding};
 }
 
 } // namespace journal

@@ -35,6 +35,12 @@ enum class TextEncoding { Windows1251, Utf8 };
 // which reads any bytes without losing one.
 TextEncoding detectEncoding(QByteArrayView bytes);
 
+// The bytes that hold the text: a UTF-8 byte-order mark at the start is left out.
+QByteArrayView withoutByteOrderMark(QByteArrayView bytes);
+// Text in the given encoding, and its length in UTF-16 units without decoding it.
+QString decodeText(QByteArrayView bytes, TextEncoding encoding);
+qsizetype decodedLength(QByteArrayView bytes, TextEncoding encoding);
+
 struct DecodedText {
     QString text;
     TextEncoding encoding = TextEncoding::Windows1251;

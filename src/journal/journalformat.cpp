@@ -11,13 +11,13 @@ namespace journal {
 
 namespace {
 
-// A line of the text without its line end: [start, end).
+// A line of the file without its line end: bytes [start, end).
 struct LineSpan {
     qsizetype start = 0;
     qsizetype end = 0;
 };
 
-// How much of the text the table takes: the lines before the first one refused, and the widest
+// How much of the file the table takes: the lines before the first one refused, and the widest
 // of them. Measured before any cell is made, so the cells are laid out once.
 struct Extent {
     std::vector<LineSpan> lines;
@@ -25,31 +25,34 @@ struct Extent {
     std::optional<ReadFault> fault;
 };
 
-// One scan over the text: CR LF, CR and LF each end a line, every ";" ends a cell and text
-// after the last one is a cell of its own.
-Extent measure(QStringView text) {
+// One scan over the bytes (";", CR and LF are the same bytes in both encodings): CR LF, CR and
+// LF each end a line, every ";" ends a cell and text after the last one is a cell of its own.
+Extent measure(QByteArrayView bytes, TextEncoding encoding) {
     Extent extent;
-    const char16_t* const chars = text.utf16();
-    const qsizetype size = text.size();
+    const auto* const data = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype size = bytes.size();
+    // Reserved in one piece: a growing list of lines made the allocator give memory back to the
+    // system and fault it in again on the next read.
+    extent.lines.reserve(
+        std::max(std::count(data, data + size, '\n'), std::count(data, data + size, '\r')) + 1);
     for (qsizetype pos = 0; pos < size;) {
         qsizetype semicolons = 0;
         qsizetype i = pos;
+        // Letters, digits and signs alternate in a line: the loop branches only on a control
+        // character, so that it runs without mispredicted jumps.
         for (; i < size; ++i) {
-            const char16_t c = chars[i];
-            if (c > u';') // most characters: letters
-                continue;
-            if (c == u';')
-                ++semicolons;
-            else if (c == u'\r' || c == u'\n')
+            const unsigned char c = data[i];
+            if (c <= '\r' && (c == '\r' || c == '\n'))
                 break;
+            semicolons += c == ';' ? 1 : 0;
         }
         const int lineNumber = int(extent.lines.size()) + 1;
-        if (i - pos > MaxLineLength) {
+        if (decodedLength(bytes.sliced(pos, i - pos), encoding) > MaxLineLength) {
             extent.fault = ReadFault{lineNumber, ReadFault::LineTooLong};
             break;
         }
         // Within the limit a line has at most MaxLineLength + 1 fields.
-        const bool openLastCell = i > pos && chars[i - 1] != u';';
+        const bool openLastCell = i > pos && data[i - 1] != ';';
         const int cols = std::max(extent.cols, int(semicolons) + (openLastCell ? 1 : 0));
         if (qsizetype(lineNumber) * cols > MaxCells) {
             extent.fault = ReadFault{lineNumber, ReadFault::TooManyCells};
@@ -57,26 +60,26 @@ Extent measure(QStringView text) {
         }
         extent.lines.push_back({pos, i});
         extent.cols = cols;
-        pos = i + 1 < size && chars[i] == u'\r' && chars[i + 1] == u'\n' ? i + 2 : i + 1;
+        pos = i + 1 < size && data[i] == '\r' && data[i + 1] == '\n' ? i + 2 : i + 1;
     }
     return extent;
 }
 
-// Fills the cells of a row from one line; returns the line's field count.
-int fillRow(QStringView text, LineSpan line, QString* row) {
-    const char16_t* const chars = text.utf16();
+// Fills the cells of a row from one line, each decoded on its own; returns the field count.
+int fillRow(QByteArrayView bytes, LineSpan line, TextEncoding encoding, QString* row) {
+    const char* const data = bytes.data();
     int col = 0;
     qsizetype pieceStart = line.start;
     for (qsizetype i = line.start; i < line.end; ++i) {
-        if (chars[i] != u';')
+        if (data[i] != ';')
             continue;
         if (i > pieceStart)
-            row[col] = QStringView(chars + pieceStart, i - pieceStart).toString();
+            row[col] = decodeText(bytes.sliced(pieceStart, i - pieceStart), encoding);
         ++col;
         pieceStart = i + 1;
     }
     if (line.end > pieceStart) {
-        row[col] = QStringView(chars + pieceStart, line.end - pieceStart).toString();
+        row[col] = decodeText(bytes.sliced(pieceStart, line.end - pieceStart), encoding);
         ++col;
     }
     return col;
@@ -107,12 +110,12 @@ ReadResult readJournal(const QByteArray& bytes) {
     ReadResult result;
     QByteArray withoutNuls;
     result.droppedNulBytes = dropNulBytes(bytes, withoutNuls);
-    DecodedText decoded =
-        decodeJournalBytes(result.droppedNulBytes > 0 ? withoutNuls : QByteArrayView(bytes));
-    result.encoding = decoded.encoding;
-    const QStringView text(decoded.text);
+    QByteArrayView text = result.droppedNulBytes > 0 ? withoutNuls : QByteArrayView(bytes);
+    result.encoding = detectEncoding(text);
+    if (result.encoding == TextEncoding::Utf8)
+        text = withoutByteOrderMark(text);
 
-    const Extent extent = measure(text);
+    const Extent extent = measure(text, result.encoding);
     result.fault = extent.fault;
     JournalTable& table = result.table;
     table.rows = int(extent.lines.size());
@@ -120,7 +123,7 @@ ReadResult readJournal(const QByteArray& bytes) {
     table.cells.resize(qsizetype(table.rows) * table.cols);
     QString* row = table.cells.data();
     for (const LineSpan& line : extent.lines) {
-        result.lastLineFields = fillRow(text, line, row);
+        result.lastLineFields = fillRow(text, line, result.encoding, row);
         row += table.cols;
     }
     return result;

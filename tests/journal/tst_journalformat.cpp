@@ -70,6 +70,11 @@ private Q_SLOTS:
         journal::ReadResult result = readJournal("a;\r\nb;\r\n" + longest + "x\r\nc;\r\n");
         QCOMPARE(result.fault, (journal::ReadFault{3, journal::ReadFault::LineTooLong}));
         QCOMPARE(textOf(result.table), QStringLiteral("a/b/"));
+        // Characters are counted, not the two bytes of each Cyrillic letter in UTF-8.
+        const QByteArray utf8 = QString(journal::MaxLineLength, u'ж').toUtf8();
+        QVERIFY(readJournal(utf8 + "\r\n").ok());
+        QCOMPARE(readJournal(utf8 + "ж\r\n").fault,
+                 (journal::ReadFault{1, journal::ReadFault::LineTooLong}));
 
         // 129 rows of 32,767 cells would fill the memory: the wide line is refused, the rows before
         // it kept at their own width. One row fewer fits.
