@@ -114,6 +114,8 @@ public:
         return {};
     }
 
+    qsizetype stepsTaken() const { return log_.size(); }
+
 private:
     struct GridSnapshot {
         QList<QStringList> rows;
@@ -412,13 +414,16 @@ private Q_SLOTS:
         const int sequences = environmentNumber("EKLZ_SEQUENCES", 1000);
         const quint32 firstSeed = quint32(environmentNumber("EKLZ_SEQUENCE_SEED", 1));
         const int steps = environmentNumber("EKLZ_SEQUENCE_STEPS", 40);
+        qsizetype stepsTaken = 0;
         for (int i = 0; i < sequences; ++i) {
             Sequence sequence(firstSeed + quint32(i));
             const QString problem = sequence.run(steps);
             if (!problem.isEmpty())
                 QFAIL(qPrintable(problem));
+            stepsTaken += sequence.stepsTaken();
         }
-        qInfo("%d sequences of up to %d steps from seed %u", sequences, steps, firstSeed);
+        qInfo("%d sequences of up to %d steps from seed %u: %lld steps", sequences, steps,
+              firstSeed, qlonglong(stepsTaken));
     }
 };
 
