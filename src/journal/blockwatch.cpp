@@ -90,8 +90,7 @@ void BlockWatch::recount() {
         const int col = *blockCol_;
         const Horizon horizon(today_);
         for (int r = 1; r < rows; ++r) {
-            if (r + PrefetchRowsAhead < rows)
-                prefetchText(grid_.cell(r + PrefetchRowsAhead, col));
+            prefetchColumnAhead(grid_, r, col);
             const BlockState state = horizon.judge(grid_.cell(r, col));
             states_[std::size_t(r)] = state;
             add(state, +1);

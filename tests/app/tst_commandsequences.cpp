@@ -40,14 +40,22 @@ public:
     }
 };
 
-const QStringList& headerCaptions() {
-    static const QStringList captions = [] {
+// The header row as the journal's format lays it: captions with their trailing blanks.
+const QStringList& standardHeader() {
+    static const QStringList sections = [] {
         QStringList texts;
         for (const QString& section : journal::headerFormat().split(u'|'))
-            texts << section.mid(1).trimmed();
+            texts << section.mid(1);
         return texts;
     }();
-    return captions;
+    return sections;
+}
+
+bool isHeaderCaption(const QString& text) {
+    const QString trimmed = text.trimmed();
+    return !trimmed.isEmpty() &&
+           std::any_of(standardHeader().begin(), standardHeader().end(),
+                       [&](const QString& s) { return s.trimmed() == trimmed; });
 }
 
 // Cell texts of the random journals: names, models and numbers in Cyrillic and Latin, dates that
@@ -310,7 +318,7 @@ private:
                                              c, qUtf8Printable(text));
                 // Typing cannot make a caption, so a caption below row 0 is a header row that
                 // moved.
-                if (r > 0 && !text.trimmed().isEmpty() && headerCaptions().contains(text.trimmed()))
+                if (r > 0 && isHeaderCaption(text))
                     return QString::asprintf("a caption in data row %d", r);
             }
         }
@@ -334,13 +342,6 @@ private:
                         .arg(back.table.cell(r - 1, c), expected);
             }
         return {};
-    }
-
-    static QStringList standardHeader() {
-        QStringList texts;
-        for (const QString& section : journal::headerFormat().split(u'|'))
-            texts << section.mid(1);
-        return texts;
     }
 
     // The data rows as a file keeps them (columns 0..7) but for the block date, in sorted order.
