@@ -119,8 +119,6 @@ Utf8Check checkUtf8(QByteArrayView bytes) {
     return nonAscii ? Utf8Check::Utf8 : Utf8Check::Ascii;
 }
 
-constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
-
 } // namespace
 
 bool canHold(QChar c) {

@@ -30,6 +30,8 @@ char* writeWindows1251(QStringView text, char* out);
 
 enum class TextEncoding { Windows1251, Utf8 };
 
+inline constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
+
 // UTF-8 when the bytes are valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF)
 // and hold at least one non-ASCII character, a byte-order mark included; Windows-1251 otherwise,
 // which reads any bytes without losing one.

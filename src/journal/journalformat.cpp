@@ -154,7 +154,7 @@ QByteArray writeJournal(const GridModel& grid) {
     // Such a journal is written as UTF-8 with a byte-order mark instead, which reads back as it
     // was.
     if (detectEncoding(bytes) == TextEncoding::Utf8)
-        return QByteArray("\xEF\xBB\xBF") + decodeWindows1251(bytes).toUtf8();
+        return Utf8ByteOrderMark.toByteArray() + decodeWindows1251(bytes).toUtf8();
     return bytes;
 }
 
