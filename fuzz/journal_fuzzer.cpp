@@ -102,7 +102,11 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
 
     const QByteArray written = journal::writeJournal(grid);
     // Lines are measured in characters, as the reader measures them.
-    const QString text = journal::decodeJournalBytes(written).text;
+    const journal::TextEncoding encoding = journal::detectEncoding(written);
+    const QString text = journal::decodeText(encoding == journal::TextEncoding::Utf8
+                                                 ? journal::withoutByteOrderMark(written)
+                                                 : QByteArrayView(written),
+                                             encoding);
     qsizetype pos = 0;
     int lines = 0;
     std::optional<int> firstLongLine;

@@ -189,11 +189,4 @@ qsizetype decodedLength(QByteArrayView bytes, TextEncoding encoding) {
     return units;
 }
 
-DecodedText decodeJournalBytes(QByteArrayView bytes) {
-    const TextEncoding encoding = detectEncoding(bytes);
-    if (encoding == TextEncoding::Utf8)
-        bytes = withoutByteOrderMark(bytes);
-    return {decodeText(bytes, encoding), encoding};
-}
-
 } // namespace journal

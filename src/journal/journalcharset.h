@@ -43,12 +43,4 @@ QByteArrayView withoutByteOrderMark(QByteArrayView bytes);
 QString decodeText(QByteArrayView bytes, TextEncoding encoding);
 qsizetype decodedLength(QByteArrayView bytes, TextEncoding encoding);
 
-struct DecodedText {
-    QString text;
-    TextEncoding encoding = TextEncoding::Windows1251;
-};
-
-// The text of a journal file in its detected encoding; a UTF-8 byte-order mark is dropped.
-DecodedText decodeJournalBytes(QByteArrayView bytes);
-
 } // namespace journal
