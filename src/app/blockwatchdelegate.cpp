@@ -1,6 +1,6 @@
 #include "app/blockwatchdelegate.h"
 
-#include "journal/blockwatch.h"
+#include "model/blockwatch.h"
 
 BlockWatchDelegate::BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent)
     : QStyledItemDelegate(parent), watch_(&watch) {}

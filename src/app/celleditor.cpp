@@ -1,6 +1,6 @@
 #include "app/celleditor.h"
 
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 
 #include <QKeyEvent>
 

@@ -1,6 +1,6 @@
 #include "app/exitprompt.h"
 
-#include "app/fonts.h"
+#include "printing/fonts.h"
 #include "app/twips.h"
 
 #include <QKeyEvent>

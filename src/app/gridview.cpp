@@ -1,8 +1,8 @@
 #include "app/gridview.h"
 
-#include "app/fonts.h"
-#include "app/gridmodel.h"
 #include "app/twips.h"
+#include "model/gridmodel.h"
+#include "printing/fonts.h"
 
 #include <QHeaderView>
 #include <QKeyEvent>
@@ -52,6 +52,11 @@ GridView::GridView(GridModel* model, QWidget* parent) : QTableView(parent), grid
     connect(grid_, &GridModel::columnLayoutChanged, this, &GridView::applyColumnLayout);
     connect(grid_, &GridModel::modelReset, this, &GridView::followSelection);
     connect(grid_, &GridModel::layoutChanged, this, &GridView::followSelection);
+    // Inserted, removed and moved columns carry Qt's selection with them; the grid's current cell
+    // stays where it was.
+    connect(grid_, &GridModel::columnsInserted, this, &GridView::followSelection);
+    connect(grid_, &GridModel::columnsRemoved, this, &GridView::followSelection);
+    connect(grid_, &GridModel::columnsMoved, this, &GridView::followSelection);
     connect(grid_, &GridModel::rowHeightChanged, this, [this](int row) {
         if (row == 0)
             applyHeaderHeight();
@@ -285,30 +290,18 @@ int GridView::leftTwips() const {
 int GridView::topTwips() const {
     return twips::fromPixels(this, y());
 }
-int GridView::widthTwips() const {
-    return twips::fromPixels(this, width());
-}
-int GridView::heightTwips() const {
-    return twips::fromPixels(this, height());
-}
-
-void GridView::setLeftTwips(int twips) {
-    move(twips::toPixels(this, twips), y());
-}
-void GridView::setTopTwips(int twips) {
-    move(x(), twips::toPixels(this, twips));
-}
-
-void GridView::setWidthTwips(int twips) {
+bool GridView::setWidthTwips(int twips) {
     if (twips < 0)
-        throw GridError("Width: a negative width is refused");
+        return false;
     resize(twips::toPixels(this, twips), height());
+    return true;
 }
 
-void GridView::setHeightTwips(int twips) {
+bool GridView::setHeightTwips(int twips) {
     if (twips < 0)
-        throw GridError("Height: a negative height is refused");
+        return false;
     resize(width(), twips::toPixels(this, twips));
+    return true;
 }
 
 void GridView::refresh() {

@@ -12,8 +12,6 @@ class GridView : public QTableView {
 public:
     explicit GridView(GridModel* model, QWidget* parent = nullptr);
 
-    GridModel* gridModel() const { return grid_; }
-
     int mouseRow() const { return mouseRow_; }
     int mouseCol() const { return mouseCol_; }
 
@@ -25,12 +23,9 @@ public:
 
     int leftTwips() const;
     int topTwips() const;
-    int widthTwips() const;
-    int heightTwips() const;
-    void setLeftTwips(int twips);
-    void setTopTwips(int twips);
-    void setWidthTwips(int twips);
-    void setHeightTwips(int twips);
+    // A negative size is refused: the grid keeps its size and false is returned.
+    bool setWidthTwips(int twips);
+    bool setHeightTwips(int twips);
 
     void refresh();
 

@@ -1,6 +1,7 @@
-#include "app/frmeklz.h"
-#include "app/prompter.h"
-#include "printing/printprogressdialog.h"
+#include "app/dialogprompter.h"
+#include "app/journalwindow.h"
+#include "app/printprogressdialog.h"
+#include "core/clock.h"
 #include "printing/printservices.h"
 
 #include <QApplication>
@@ -9,7 +10,7 @@ int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     auto prompter = std::make_shared<DialogPrompter>();
     auto progress = std::make_shared<PrintProgressDialog>();
-    FrmEKLZ window(WindowServices{
+    JournalWindow window(WindowServices{
         QCoreApplication::applicationDirPath(), prompter, [] { QCoreApplication::quit(); },
         std::make_shared<DefaultPrinterProvider>(), std::make_shared<SystemClock>(), progress});
     prompter->setParent(&window);

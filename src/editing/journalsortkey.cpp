@@ -1,6 +1,6 @@
 #include "editing/journalsortkey.h"
 
-#include "journal/blockdates.h"
+#include "core/journaldates.h"
 
 #include <QCollator>
 #include <QLocale>

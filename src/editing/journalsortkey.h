@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 
 namespace editing {
 

@@ -1,6 +1,6 @@
 #include "editing/journaltextvalidator.h"
 
-#include "journal/journalcharset.h"
+#include "core/journalcharset.h"
 
 #include <algorithm>
 

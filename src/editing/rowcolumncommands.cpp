@@ -1,6 +1,6 @@
 #include "editing/rowcolumncommands.h"
 
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 
 namespace editing {
 

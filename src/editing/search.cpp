@@ -1,7 +1,7 @@
 #include "editing/search.h"
 
-#include "app/gridmodel.h"
-#include "journal/cellprefetch.h"
+#include "model/gridmodel.h"
+#include "model/cellprefetch.h"
 
 #include <QStringMatcher>
 
@@ -31,8 +31,6 @@ bool searchColumn(GridModel& grid, const QString& answer) {
     const QStringMatcher matcher(word, Qt::CaseInsensitive);
     const int rows = grid.rows();
     for (int row = 1; row < rows; ++row) {
-        // Each cell's text lies in a memory block of its own; asking for those a few rows ahead
-        // keeps a long register's search from waiting on memory at every row.
         journal::prefetchColumnAhead(grid, row, column);
         if (matcher.indexIn(grid.cell(row, column)) >= 0) {
             showMatch(grid, row);

@@ -1,11 +1,11 @@
 #include "editing/sortbycolumn.h"
 
-#include "app/gridmodel.h"
-#include "journal/journalcolumns.h"
+#include "model/gridmodel.h"
+#include "core/journalcolumns.h"
 
 namespace editing {
 
-bool sortByColumn(GridModel& grid, int column, QString& headerFormat) {
+bool sortByColumn(GridModel& grid, int column) {
     if (column < 0 || column >= grid.cols())
         return false;
     grid.setCol(column);
@@ -14,8 +14,7 @@ bool sortByColumn(GridModel& grid, int column, QString& headerFormat) {
     grid.setRow(0);
     grid.setRowSel(0);
     grid.setSort(1);
-    headerFormat = journal::headerFormat();
-    grid.setFormatString(headerFormat);
+    grid.setFormatString(journal::headerFormat());
     return true;
 }
 

@@ -1,13 +1,12 @@
 #include "journal/journalfiles.h"
 
-#include "app/gridmodel.h"
-#include "app/prompter.h"
+#include "core/journalformat.h"
+#include "core/journalio.h"
+#include "core/journalpaths.h"
+#include "core/prompter.h"
 #include "journal/blockdates.h"
-#include "journal/busycursor.h"
-#include "journal/journalformat.h"
 #include "journal/journalgrid.h"
-#include "journal/journalio.h"
-#include "journal/journalpaths.h"
+#include "model/gridmodel.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -53,21 +52,43 @@ QString saveFailedMessage(const QString& path) {
 
 } // namespace
 
-JournalFiles::JournalFiles(GridModel& grid, Prompter& prompter, QString programFolder, Clock clock,
-                           FileReader reader)
-    : grid_(grid), prompter_(prompter), programFolder_(std::move(programFolder)),
+namespace journal {
+
+std::optional<QString> askArchiveName(Prompter& prompter, const QString& prompt) {
+    const QString answer = prompter.inputBox(prompt, prompt);
+    if (answer.isEmpty())
+        return std::nullopt;
+    QString name = archiveName(answer);
+    if (const std::optional<QString> refusal = archiveNameRefusal(name)) {
+        prompter.message(*refusal);
+        return std::nullopt;
+    }
+    return name;
+}
+
+QString openArchivePrompt() {
+    return QStringLiteral("Введите год (или другое имя файла)");
+}
+
+QString saveAsPrompt() {
+    return QStringLiteral("Введите имя файла");
+}
+
+} // namespace journal
+
+JournalFiles::JournalFiles(GridModel& grid, QString programFolder, Clock clock, FileReader reader)
+    : grid_(grid), programFolder_(std::move(programFolder)),
       backups_(journal::backupFolderPath(programFolder_), std::move(clock)),
       readFile_(std::move(reader)) {
     if (!readFile_)
         readFile_ = journal::readWholeFile;
 }
 
-void JournalFiles::loadgrid(QString& headerFormat) {
-    BusyCursor busy;
+journal::Outcome JournalFiles::openCurrent() {
     const QString path = journal::currentJournalPath(programFolder_);
     ReadOutcome outcome = ReadOutcome::Read;
     try {
-        journal::resetJournalGrid(grid_, headerFormat);
+        journal::resetJournalGrid(grid_);
         // A missing current-year file is no error: the user starts a new register.
         if (isOrdinaryFile(path))
             outcome = readIntoGrid(path);
@@ -76,28 +97,21 @@ void JournalFiles::loadgrid(QString& headerFormat) {
     } catch (const std::exception&) {
         outcome = ReadOutcome::Failed;
     }
-    busy.release();
-    tellOutcome(outcome, path, QStringLiteral("Не могу найти thisyear.csv."));
+    return outcomeOf(outcome, path, QStringLiteral("Не могу найти thisyear.csv."));
 }
 
-void JournalFiles::loadgridarch(QString& headerFormat) {
-    const std::optional<QString> name =
-        askArchiveName(QStringLiteral("Введите год (или другое имя файла)"));
-    if (!name)
-        return;
-    BusyCursor busy;
-    const QString path = journal::archivePath(programFolder_, *name);
+journal::Outcome JournalFiles::openArchive(const QString& name) {
+    const QString path = journal::archivePath(programFolder_, name);
     ReadOutcome outcome = ReadOutcome::Read;
     try {
-        journal::resetJournalGrid(grid_, headerFormat);
+        journal::resetJournalGrid(grid_);
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_)))
             outcome = isOrdinaryFile(path) ? readIntoGrid(path) : ReadOutcome::Failed;
     } catch (const std::exception&) {
         outcome = ReadOutcome::Failed;
     }
-    busy.release();
-    tellOutcome(outcome, path, QStringLiteral("Не могу найти  указанный год."));
+    return outcomeOf(outcome, path, QStringLiteral("Не могу найти  указанный год."));
 }
 
 // Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
@@ -120,54 +134,37 @@ JournalFiles::ReadOutcome JournalFiles::readIntoGrid(const QString& path) {
     return result.droppedNulBytes > 0 ? ReadOutcome::ReadWithoutNulBytes : ReadOutcome::Read;
 }
 
-// One message at most, after the busy pointer is gone.
-void JournalFiles::tellOutcome(ReadOutcome outcome, const QString& path,
-                               const QString& failureMessage) {
+journal::Outcome JournalFiles::outcomeOf(ReadOutcome outcome, const QString& path,
+                                         const QString& failureMessage) {
     if (outcome == ReadOutcome::Failed)
-        prompter_.message(failureMessage);
-    else if (outcome == ReadOutcome::ReadWithoutNulBytes)
-        prompter_.message(nulBytesMessage(path));
+        return journal::Outcome::failed(failureMessage);
+    if (outcome == ReadOutcome::ReadWithoutNulBytes)
+        return {true, nulBytesMessage(path)};
+    return journal::Outcome::done();
 }
 
-// The archive name the user answers, upper-cased; none after Cancel, an empty answer or a
-// refused name (the refusal already shown).
-std::optional<QString> JournalFiles::askArchiveName(const QString& prompt) {
-    const QString answer = prompter_.inputBox(prompt, prompt);
-    if (answer.isEmpty())
-        return std::nullopt;
-    QString name = journal::archiveName(answer);
-    if (const std::optional<QString> refusal = journal::archiveNameRefusal(name)) {
-        prompter_.message(*refusal);
-        return std::nullopt;
-    }
-    return name;
-}
-
-bool JournalFiles::SaveGridn() {
+journal::Outcome JournalFiles::saveCurrent() {
     return saveGridTo(journal::currentJournalPath(programFolder_), false);
 }
 
-void JournalFiles::SaveAsGridn() {
-    if (const std::optional<QString> name = askArchiveName(QStringLiteral("Введите имя файла")))
-        saveGridTo(journal::archivePath(programFolder_, *name), true);
+journal::Outcome JournalFiles::saveArchive(const QString& name) {
+    return saveGridTo(journal::archivePath(programFolder_, name), true);
 }
 
-bool JournalFiles::saveGridTo(const QString& path, bool createFolder) {
+journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder) {
     try {
         moveAcrossWrittenCells();
-        if (const std::optional<QString> refusal = refusalToSave(path)) {
-            prompter_.message(*refusal);
-            return false;
-        }
+        if (const std::optional<QString> refusal = refusalToSave(path))
+            return journal::Outcome::failed(*refusal);
         // Only the Archive folder itself is made: a program folder that has gone (a drive taken
         // away) must not be made again in its place, where the file would be lost from sight.
         // A failure shows as the failed write below.
         if (createFolder)
             QDir(programFolder_).mkdir(QFileInfo(path).dir().dirName());
-        return replaceFile(path, journal::writeJournal(grid_));
+        return replaceFile(path, journal::writeJournal(grid_.allCells()));
     } catch (const std::exception&) {
-        prompter_.message(saveFailedMessage(path));
-        return false;
+        // Memory ran out while the file was laid out: nothing was written.
+        return journal::Outcome::failed(saveFailedMessage(path));
     }
 }
 
@@ -184,13 +181,13 @@ void JournalFiles::moveAcrossWrittenCells() {
 // Cells the file cannot hold would be split or lost when the file is read back, and a line the
 // reader refuses would make the whole file unreadable: such a grid is not saved.
 std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
-    if (const std::optional<journal::CellPosition> cell = journal::findUnwritableCell(grid_)) {
+    if (const std::optional<journal::CellPosition> cell = journal::findUnwritableCell(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
                               "который нельзя записать в файл журнала (\";\", перевод строки или "
                               "знак вне кодировки Windows-1251). Файл не изменён.")
             .arg(shownPath(path), QString::number(cell->row), columnLabel(cell->col));
     }
-    if (const std::optional<int> row = journal::findOverlongRow(grid_)) {
+    if (const std::optional<int> row = journal::findOverlongRow(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")
             .arg(shownPath(path), QString::number(*row), QString::number(journal::MaxLineLength));
@@ -200,27 +197,25 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 
 // The previous version goes to the Backup folder first (unless the new one is the same);
 // without that backup the file is not replaced.
-bool JournalFiles::replaceFile(const QString& path, const QByteArray& bytes) {
+journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray& bytes) {
     std::optional<QString> backup;
     if (isOrdinaryFile(path) && !holdsExactly(path, bytes)) {
         backup = backups_.keep(path);
-        if (!backup) {
-            prompter_.message(QStringLiteral("Не удалось сохранить файл %1: не удалось сохранить "
-                                             "его прежнюю версию в папку %2. Файл не изменён.")
-                                  .arg(shownPath(path), shownPath(backups_.folder())));
-            return false;
-        }
+        if (!backup)
+            return journal::Outcome::failed(
+                QStringLiteral("Не удалось сохранить файл %1: не удалось сохранить его прежнюю "
+                               "версию в папку %2. Файл не изменён.")
+                    .arg(shownPath(path), shownPath(backups_.folder())));
     }
     if (!journal::writeWholeFile(path, bytes)) {
         // The file was not replaced, so the backup just made would only repeat it.
         if (backup)
             QFile::remove(*backup);
-        prompter_.message(saveFailedMessage(path));
-        return false;
+        return journal::Outcome::failed(saveFailedMessage(path));
     }
     if (backup)
         backups_.dropOldest(path);
-    return true;
+    return journal::Outcome::done();
 }
 
 // "8 («Механик»)": the column's number as the user counts and its header text.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "journal/journalbackups.h"
+#include "core/journalbackups.h"
 
 #include <QByteArray>
 #include <QString>
@@ -10,9 +10,31 @@
 class GridModel;
 class Prompter;
 
-// The main window's journal operations: opening the current year's register or an archive into
-// the grid, and saving the grid to thisyear.csv or to an archive. Messages and questions go
-// through the Prompter; opening and saving never touch the window's modified flag.
+namespace journal {
+
+// What opening or saving did: whether it succeeded, and a message for the user (empty when there
+// is nothing to tell). An opening can succeed with a message (a file with NUL bytes).
+struct Outcome {
+    bool ok = true;
+    QString message;
+
+    static Outcome done() { return {}; }
+    static Outcome failed(QString message) { return {false, std::move(message)}; }
+};
+
+// The texts of the two input boxes that ask for an archive name.
+QString openArchivePrompt();
+QString saveAsPrompt();
+
+// Asks for an archive name with that prompt: the answer upper-cased, or none after Cancel, an
+// empty answer or a name that cannot name an archive file (the refusal then shown).
+std::optional<QString> askArchiveName(Prompter& prompter, const QString& prompt);
+
+} // namespace journal
+
+// The journal files of one program folder: opening the current year's register or an archive
+// into the grid, and saving the grid to thisyear.csv or to an archive. Operations return their
+// outcome; asking and telling are the window's.
 class JournalFiles {
 public:
     using Clock = JournalBackups::Clock;
@@ -22,33 +44,30 @@ public:
     // programFolder: the folder of the program's executable, without a trailing separator.
     // clock: the time that names backups (the system's local time when missing).
     // reader: how journal files are read (journal::readWholeFile when missing).
-    JournalFiles(GridModel& grid, Prompter& prompter, QString programFolder, Clock clock = {},
-                 FileReader reader = {});
+    JournalFiles(GridModel& grid, QString programFolder, Clock clock = {}, FileReader reader = {});
 
     // "Открыть журнал": shows thisyear.csv (nothing when it is missing) and its block dates.
-    void loadgrid(QString& headerFormat);
-    // "Загрузить архив": asks for a year or name and shows that archive as stored.
-    void loadgridarch(QString& headerFormat);
-    // "Сохранить изменения": writes the grid to thisyear.csv, whatever was opened last. False,
-    // after a message, when the file could not be saved.
-    bool SaveGridn();
-    // "Сохранить как": asks for a name and writes the grid into the Archive folder.
-    void SaveAsGridn();
+    journal::Outcome openCurrent();
+    // "Загрузить архив": shows the archive of that (accepted) name as stored.
+    journal::Outcome openArchive(const QString& name);
+    // "Сохранить изменения": writes the grid to thisyear.csv, whatever was opened last.
+    journal::Outcome saveCurrent();
+    // "Сохранить как": writes the grid into the Archive folder under that (accepted) name.
+    journal::Outcome saveArchive(const QString& name);
 
 private:
     enum class ReadOutcome { Read, ReadWithoutNulBytes, Failed };
 
-    std::optional<QString> askArchiveName(const QString& prompt);
     ReadOutcome readIntoGrid(const QString& path);
-    void tellOutcome(ReadOutcome outcome, const QString& path, const QString& failureMessage);
-    bool saveGridTo(const QString& path, bool createFolder);
+    static journal::Outcome outcomeOf(ReadOutcome outcome, const QString& path,
+                                      const QString& failureMessage);
+    journal::Outcome saveGridTo(const QString& path, bool createFolder);
     std::optional<QString> refusalToSave(const QString& path) const;
-    bool replaceFile(const QString& path, const QByteArray& bytes);
+    journal::Outcome replaceFile(const QString& path, const QByteArray& bytes);
     void moveAcrossWrittenCells();
     QString columnLabel(int col) const;
 
     GridModel& grid_;
-    Prompter& prompter_;
     QString programFolder_;
     JournalBackups backups_;
     FileReader readFile_;

@@ -1,19 +1,18 @@
 #include "journal/journalgrid.h"
 
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 
 #include <algorithm>
 #include <iterator>
 
 namespace journal {
 
-void resetJournalGrid(GridModel& grid, QString& headerFormat) {
+void resetJournalGrid(GridModel& grid) {
     // Rows before columns: dropping the rows first spares relaying a large grid's cells.
     grid.setRows(1);
     grid.setCols(FileColumns);
     grid.addItem(QString());
-    headerFormat = journal::headerFormat();
-    grid.setFormatString(headerFormat);
+    grid.setFormatString(headerFormat());
 }
 
 void showJournalTable(GridModel& grid, JournalTable table, bool emptyRowBelow) {

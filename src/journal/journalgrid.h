@@ -1,8 +1,6 @@
 #pragma once
 
-#include "journal/journalformat.h"
-
-#include <QString>
+#include "core/journalformat.h"
 
 class GridModel;
 
@@ -10,8 +8,8 @@ class GridModel;
 namespace journal {
 
 // The grid as before any reading: eight columns, the header row and one empty data row, the
-// journal header format assigned to the grid and kept in headerFormat.
-void resetJournalGrid(GridModel& grid, QString& headerFormat);
+// journal header format assigned to the grid.
+void resetJournalGrid(GridModel& grid);
 // Replaces the data rows of a reset grid with the table's rows in one step, the header texts kept;
 // with emptyRowBelow one empty row follows them.
 void showJournalTable(GridModel& grid, JournalTable table, bool emptyRowBelow);

@@ -1,6 +1,7 @@
 #include "printing/journalprintout.h"
 
-#include "app/gridmodel.h"
+#include "core/clock.h"
+#include "model/gridmodel.h"
 #include "printing/pagesurface.h"
 #include "printing/printgeometry.h"
 #include "printing/printprogress.h"
@@ -44,6 +45,7 @@ private:
     void setUpPage();
     void captureHeaders();
     void printTitle();
+    void printHeaderBand();
     void printHeaderRow();
     void printDataRow(int row, int cols);
     bool breakPage();
@@ -82,16 +84,9 @@ PrintResult JournalLayout::run() {
 
     line_ += TitleBands;
     surface_.setFontSize(TablePoints);
-    bold();
-    ruleAcross(line_);
-    thin();
-    printHeaderRow();
-    ++line_;
+    printHeaderBand();
     // Only the first page's header row is bold.
     surface_.setFontBold(false);
-    bold();
-    ruleAcross(line_);
-    thin();
 
     const int pages = pageCount(grid_.rows() - 1);
     showsProgress_ = progress_ && pages > QuietPrintPages;
@@ -153,6 +148,18 @@ void JournalLayout::printTitle() {
     surface_.print(titleText(clock_.date(), clock_.time()));
 }
 
+// The header row between two bold rules.
+void JournalLayout::printHeaderBand() {
+    bold();
+    ruleAcross(line_);
+    thin();
+    printHeaderRow();
+    ++line_;
+    bold();
+    ruleAcross(line_);
+    thin();
+}
+
 void JournalLayout::printHeaderRow() {
     const int cols = grid_.cols();
     const Columns& columns = columnsFor(cols);
@@ -202,14 +209,7 @@ bool JournalLayout::breakPage() {
     line_ = 0;
     surface_.setFontName(journalFace());
     surface_.setFontSize(TablePoints);
-    bold();
-    ruleAcross(line_);
-    thin();
-    printHeaderRow();
-    ++line_;
-    bold();
-    ruleAcross(line_);
-    thin();
+    printHeaderBand();
     return true;
 }
 
@@ -278,8 +278,8 @@ PrintResult printJournal(GridModel& grid, PageSurface& surface, const Clock& clo
     return JournalLayout(grid, surface, clock, progress).run();
 }
 
-PrintResult tabPrint(GridModel& grid, PrinterProvider& printers, const Clock& clock,
-                     PrintProgress* progress) {
+PrintResult printJournal(GridModel& grid, PrinterProvider& printers, const Clock& clock,
+                         PrintProgress* progress) {
     const std::unique_ptr<PageSurface> surface = printers.open();
     if (!surface)
         return PrintResult::NoPrinter;

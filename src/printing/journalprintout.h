@@ -29,8 +29,8 @@ constexpr int QuietPrintPages = 10;
 // current cell is left on the last column of the last data row. Without a printer the grid
 // is not touched. `progress`, when given, follows journals of more than QuietPrintPages pages
 // and can stop them.
-PrintResult tabPrint(GridModel& grid, PrinterProvider& printers, const Clock& clock,
-                     PrintProgress* progress = nullptr);
+PrintResult printJournal(GridModel& grid, PrinterProvider& printers, const Clock& clock,
+                         PrintProgress* progress = nullptr);
 
 // The same on a surface that already holds a started document, which the printout ends
 // (or, when cancelled, throws away).

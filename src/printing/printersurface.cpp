@@ -1,6 +1,6 @@
 #include "printing/printersurface.h"
 
-#include "app/fonts.h"
+#include "printing/fonts.h"
 
 #include <QFile>
 #include <QFontMetricsF>

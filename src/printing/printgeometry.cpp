@@ -1,20 +1,21 @@
 #include "printing/printgeometry.h"
 
+#include "core/rounding.h"
+
 #include <array>
-#include <cmath>
 
 namespace printout {
 
-int roundHalfEven(double value) {
-    const double whole = std::floor(value);
-    const double fraction = value - whole;
-    if (fraction > 0.5 || (fraction == 0.5 && std::fmod(whole, 2.0) != 0))
-        return int(whole + 1);
-    return int(whole);
+namespace {
+
+int nearest(double value) {
+    return int(::roundHalfEven(value));
 }
 
+} // namespace
+
 PageUnits pageUnits(int pageWidth, int pageHeight) {
-    return {roundHalfEven(pageWidth * 0.01), roundHalfEven(pageHeight * 0.02)};
+    return {nearest(pageWidth * 0.01), nearest(pageHeight * 0.02)};
 }
 
 int nextColumnRule(int rule, int column, int cols) {
@@ -24,7 +25,7 @@ int nextColumnRule(int rule, int column, int cols) {
     const double weight = Weights[std::size_t(column)];
     const double share = weight / (cols - 1);
     const double correction = weight / ((cols - 1) * 4);
-    return roundHalfEven((rule + share) - correction);
+    return nearest((rule + share) - correction);
 }
 
 std::vector<int> columnRules(int cols) {

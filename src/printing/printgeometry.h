@@ -8,9 +8,6 @@
 // Rules stand at whole multiples of them; texts start a fraction of a unit inside their band.
 namespace printout {
 
-// The nearest integer; an exact half goes to the even neighbour (74.5 gives 74).
-int roundHalfEven(double value);
-
 struct PageUnits {
     int column; // twips
     int line;   // twips

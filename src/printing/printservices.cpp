@@ -2,14 +2,11 @@
 
 #include "printing/printersurface.h"
 
-#include <QDate>
 #include <QFile>
-#include <QLocale>
 #include <QPrinter>
 #include <QPrinterInfo>
 #include <QProcess>
 #include <QSaveFile>
-#include <QTime>
 
 namespace {
 
@@ -91,16 +88,4 @@ std::unique_ptr<PageSurface> PdfFilePrinterProvider::open() {
         std::make_unique<PrinterSurface>(std::move(printer), [target](const QString& document) {
             return copyInto(document, target);
         }));
-}
-
-QDateTime Clock::now() const {
-    return QDateTime::currentDateTime();
-}
-
-QString SystemClock::date() const {
-    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
-}
-
-QString SystemClock::time() const {
-    return QLocale::system().toString(QTime::currentTime(), QLocale::ShortFormat);
 }

@@ -2,7 +2,6 @@
 
 #include "printing/pagesurface.h"
 
-#include <QDateTime>
 #include <QString>
 #include <memory>
 
@@ -41,20 +40,3 @@ private:
     QString documentName_;
 };
 
-// The date and time a printout is titled with, and the day the block dates are judged against.
-class Clock {
-public:
-    virtual ~Clock() = default;
-    virtual QString date() const = 0;
-    virtual QString time() const = 0;
-    // The local date and time; the system's by default.
-    virtual QDateTime now() const;
-    QDate today() const { return now().date(); }
-};
-
-// Now, in the system's regional short date and time formats.
-class SystemClock : public Clock {
-public:
-    QString date() const override;
-    QString time() const override;
-};

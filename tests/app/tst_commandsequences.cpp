@@ -8,11 +8,11 @@
 // length (default 40), EKLZ_SEQUENCE_SEED the first seed (default 1).
 #include "app/celleditor.h"
 #include "app/exitprompt.h"
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 #include "app/gridview.h"
-#include "journal/journalcharset.h"
-#include "journal/journalformat.h"
-#include "printing/recordingsurface.h"
+#include "core/journalcharset.h"
+#include "core/journalformat.h"
+#include "support/recordingsurface.h"
 #include "support/printfixtures.h"
 #include "support/windowharness.h"
 
@@ -129,7 +129,7 @@ private:
         QList<QStringList> rows;
     };
 
-    FrmEKLZ& window() { return harness_->window(); }
+    JournalWindow& window() { return harness_->window(); }
     GridModel& grid() { return harness_->grid(); }
     int pick(int bound) { return int(random_.bounded(quint32(bound))); }
     bool chance(int percent) { return pick(100) < percent; }
@@ -187,8 +187,8 @@ private:
         if (row == 0) {
             // A click on the header row sorts; an open edit is stored first so that the sort
             // can be checked on its own.
-            if (window().cellEditor().isOpen()) {
-                QTest::keyClick(&window().cellEditor(), Qt::Key_Return);
+            if (harness_->cellEditor().isOpen()) {
+                QTest::keyClick(&harness_->cellEditor(), Qt::Key_Return);
                 stored = QStringLiteral("Enter in the cell editor, then ");
             }
             beforeSort_ = snapshot();
@@ -202,7 +202,7 @@ private:
             return clickCell();
         const int fromRow = 1 + pick(grid().rows() - 1), toRow = 1 + pick(grid().rows() - 1);
         const int fromCol = pick(grid().cols()), toCol = pick(grid().cols());
-        GridView& view = window().gridView();
+        GridView& view = harness_->gridView();
         const QPoint from = harness_->cellCentre(fromRow, fromCol);
         QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from);
         const QPoint to = harness_->cellCentre(toRow, toCol);
@@ -216,7 +216,7 @@ private:
     }
 
     QString editCell() {
-        CellEditor& editor = window().cellEditor();
+        CellEditor& editor = harness_->cellEditor();
         if (!editor.isOpen())
             return clickCell();
         const QString text = randomTyping();
@@ -234,7 +234,7 @@ private:
     }
 
     QString useInputLine() {
-        QLineEdit& line = window().inputLine();
+        QLineEdit& line = harness_->inputLine();
         QTest::mouseClick(&line, Qt::LeftButton);
         const QString text = randomTyping();
         if (chance(25)) {
@@ -253,12 +253,12 @@ private:
                                        Qt::Key_Right, Qt::Key_PageDown, Qt::Key_PageUp,
                                        Qt::Key_F2,    Qt::Key_Return};
         const Qt::Key key = keys[pick(int(std::size(keys)))];
-        QTest::keyClick(&window().gridView(), key);
+        QTest::keyClick(&harness_->gridView(), key);
         return QStringLiteral("key %1 on the grid").arg(int(key), 0, 16);
     }
 
     QString answerExitPrompt() {
-        ExitPrompt& prompt = window().exitPrompt();
+        ExitPrompt& prompt = harness_->exitPrompt();
         if (!prompt.isVisible()) {
             harness_->press("CmdProd");
             return QStringLiteral("press CmdProd");
@@ -327,7 +327,7 @@ private:
 
     // The grid written as a file and read back gives columns 0..7 of every data row.
     QString checkRoundTrip() {
-        const journal::ReadResult back = journal::readJournal(journal::writeJournal(grid()));
+        const journal::ReadResult back = journal::readJournal(journal::writeJournal(grid().allCells()));
         if (!back.ok() || back.table.rows != grid().rows() - 1)
             return QStringLiteral("written and read back, %1 rows of %2 came back")
                 .arg(back.table.rows)
@@ -378,7 +378,7 @@ private:
             QFile file(harness_->folder().path() + QStringLiteral("/thisyear.csv"));
             if (!file.open(QIODevice::ReadOnly))
                 return QStringLiteral("the saved journal cannot be read");
-            if (file.readAll() != journal::writeJournal(grid()))
+            if (file.readAll() != journal::writeJournal(grid().allCells()))
                 return QStringLiteral("the saved journal differs from the grid");
         }
         return {};

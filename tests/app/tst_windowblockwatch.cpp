@@ -1,6 +1,6 @@
 #include "app/blockwatchdelegate.h"
 #include "app/gridview.h"
-#include "editing/gridtexts.h"
+#include "support/gridtexts.h"
 #include "support/printfixtures.h"
 #include "support/windowharness.h"
 
@@ -41,12 +41,12 @@ struct OpenedWindow {
         harness.folder().write(QStringLiteral("thisyear.csv"), journalBytes(rows));
         harness.press("CmdZagruz");
     }
-    FrmEKLZ& window() { return harness.window(); }
-    QString shown() { return window().blockSummary().text(); }
+    JournalWindow& window() { return harness.window(); }
+    QString shown() { return harness.blockSummary().text(); }
     // The colours the grid shows near the left edge of a column's data cells (captions are
     // centred), from the top.
     QList<QColor> colours(int col) {
-        GridView& view = window().gridView();
+        GridView& view = harness.gridView();
         view.scrollTo(view.model()->index(0, col));
         const QImage image = view.grab().toImage();
         QList<QColor> all;
@@ -80,14 +80,14 @@ private Q_SLOTS:
 
         // A block date typed into the input line counts at once.
         opened.harness.clickCell(3, 6);
-        QTest::mouseClick(&opened.window().inputLine(), Qt::LeftButton);
-        typeText(&opened.window().inputLine(), QStringLiteral("01.06.2027"));
+        QTest::mouseClick(&opened.harness.inputLine(), Qt::LeftButton);
+        typeText(&opened.harness.inputLine(), QStringLiteral("01.06.2027"));
         QCOMPARE(opened.shown(), summary(2, 0));
 
         // A click on the mechanics' header sorts by them; the click's block-date pass then gives
         // the new first row its computed block date 01.01.2027 and stops at the second.
         opened.harness.clickCell(0, 7);
-        QCOMPARE(opened.window().grid().textMatrix(1, 0), QStringLiteral("Эпсилон"));
+        QCOMPARE(opened.harness.grid().textMatrix(1, 0), QStringLiteral("Эпсилон"));
         QCOMPARE(opened.shown(), summary(2, 1));
         QCOMPARE(opened.colours(2), (QList{Amber, White, Red, White, Red, White}));
     }
@@ -96,16 +96,16 @@ private Q_SLOTS:
     // the rest of the day, and a day that turned while the timer slept counts at the next click.
     void aNewDayCountsAtMidnight() {
         OpenedWindow opened;
-        QTimer& midnight = opened.window().midnightTimer();
+        auto& midnight = opened.harness.control<QTimer>("TimerMidnight");
         QVERIFY(midnight.isActive() && midnight.isSingleShot());
         QCOMPARE(midnight.interval(), (14 * 60 + 55) * 60 * 1000);
         opened.clock->setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 900)));
-        opened.window().TimerMidnight_Timer();
+        opened.window().followMidnight();
         QCOMPARE(opened.shown(), summary(2, 1));
         QCOMPARE(midnight.interval(), 100);
 
         opened.clock->setNow(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0, 250)));
-        opened.window().TimerMidnight_Timer();
+        opened.window().followMidnight();
         QCOMPARE(opened.shown(), summary(3, 1));
         QCOMPARE(opened.colours(2).mid(0, 3), (QList{Amber, Red, Red}));
         QCOMPARE(midnight.interval(), 24 * 60 * 60 * 1000 - 250);

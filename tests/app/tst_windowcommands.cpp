@@ -1,11 +1,13 @@
 #include "app/celleditor.h"
 #include "app/gridview.h"
-#include "editing/gridtexts.h"
+#include "app/printprogressdialog.h"
+#include "support/gridtexts.h"
 #include "printing/journalprintout.h"
 #include "support/printfixtures.h"
 #include "support/windowharness.h"
 
 #include <QFile>
+#include <QProgressDialog>
 #include <QTest>
 
 class TestWindowCommands : public QObject {
@@ -29,10 +31,10 @@ private Q_SLOTS:
         GridModel& grid = harness.grid();
         QCOMPARE(QPoint(grid.rows(), grid.cols()), QPoint(3, 8));      // no phantom ninth column
         QCOMPARE(grid.textMatrix(2, 6), QStringLiteral("01.04.2010")); // block dates computed
-        QVERIFY(!harness.window().gridModified); // opening does not mark the journal
+        QVERIFY(!harness.window().isModified()); // opening does not mark the journal
 
         harness.clickCell(2, 7);
-        typeText(&harness.window().cellEditor(), QStringLiteral(" и Сидоров"));
+        typeText(&harness.cellEditor(), QStringLiteral(" и Сидоров"));
         harness.editCell(1, 0, QStringLiteral("ООО Лютик"));
         harness.press("CmdSave"); // the open edit goes into the file too
         QByteArray saved = harness.folder().read(QStringLiteral("thisyear.csv"));
@@ -47,7 +49,7 @@ private Q_SLOTS:
         QVERIFY(QFile(pdf).size() > 0);
 
         harness.clickCell(2, 2);
-        typeText(&harness.window().cellEditor(), QStringLiteral("0"));
+        typeText(&harness.cellEditor(), QStringLiteral("0"));
         harness.press("CmdProd");
         harness.answerExit("OKButton");
         QCOMPARE(harness.endCount(), 1);
@@ -96,13 +98,26 @@ private Q_SLOTS:
             QCOMPARE(harness.prompter().messages,
                      command == "CmdPrint" ? QStringList{noPrinterMessage()} : QStringList());
             if (command == "CmdSearh")
-                QCOMPARE(harness.window().gridView().rowAt(0) + 1, 250);
+                QCOMPARE(harness.gridView().rowAt(0) + 1, 250);
             if (!editing)
-                QCOMPARE(harness.window().gridModified, changes);
+                QCOMPARE(harness.window().isModified(), changes);
             else
                 QCOMPARE(harness.grid().textMatrix(storedAt.x(), storedAt.y()),
                          QStringLiteral("typed"));
         }
+    }
+
+    void progressDialogCountsPagesAndCancels() {
+        PrintProgressDialog progress;
+        progress.start(20);
+        QCOMPARE(progress.dialog()->maximum(), 20);
+        QVERIFY(progress.pageDone(1));
+        QCOMPARE(progress.dialog()->value(), 1);
+        QVERIFY(progress.dialog()->labelText().contains(QStringLiteral("1 из 20")));
+        progress.dialog()->cancel();
+        QVERIFY(!progress.pageDone(2));
+        progress.finish();
+        QVERIFY(!progress.dialog());
     }
 };
 

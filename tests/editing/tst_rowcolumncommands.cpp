@@ -1,5 +1,5 @@
 #include "editing/rowcolumncommands.h"
-#include "gridtexts.h"
+#include "support/gridtexts.h"
 
 #include <QTest>
 

@@ -1,6 +1,6 @@
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 #include "journal/blockdates.h"
-#include "journal/journalcolumns.h"
+#include "core/journalcolumns.h"
 
 #include <QTest>
 #include <QTimer>

@@ -1,9 +1,8 @@
-#include "journal/journalfixture.h"
-#include "journal/journalformat.h"
+#include "support/journalfixture.h"
+#include "core/journalformat.h"
 
 #include <QDir>
 #include <QDirIterator>
-#include <QGuiApplication>
 #include <QTest>
 #include <sys/mount.h>
 
@@ -116,22 +115,21 @@ private Q_SLOTS:
         QCOMPARE(program.prompter.titles, program.prompter.prompts);
         QCOMPARE(dataRows(program.grid), rows);
         QCOMPARE(program.grid.cols(), journal::FileColumns);
-        QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     }
 
     void savesThisYearAndArchives() {
         Program program;
         program.fill(Sample);
-        QVERIFY(program.files.SaveGridn());
+        QVERIFY(program.save());
         QCOMPARE(program.thisYear(), journalFile(Sample));
         // Saving walks the current cell over the cells written, which stores an open edit first.
         QCOMPARE(program.grid.row(), 2);
         QCOMPARE(program.grid.col(), journal::Mechanic);
 
         program.prompter.answers << QString() << QStringLiteral("архив");
-        program.files.SaveAsGridn(); // cancelled
+        program.saveAs(); // cancelled
         QVERIFY(!program.folder.exists(QStringLiteral("Archive")));
-        program.files.SaveAsGridn();
+        program.saveAs();
         const QString prompt = QStringLiteral("Введите имя файла");
         QCOMPARE(program.prompter.prompts, (QStringList{prompt, prompt}));
         QCOMPARE(program.prompter.titles, program.prompter.prompts);
@@ -141,7 +139,7 @@ private Q_SLOTS:
         const Rows archived{{QStringLiteral("ООО Заря")}};
         program.folder.write(QStringLiteral("Archive/2009.csv"), journalFile(archived));
         program.openArchive(QStringLiteral("2009"));
-        QVERIFY(program.files.SaveGridn());
+        QVERIFY(program.save());
         QCOMPARE(program.thisYear(), journalFile(archived));
 
         QVERIFY(program.prompter.messages.isEmpty());
@@ -195,9 +193,9 @@ private Q_SLOTS:
 
         if (target.contains(QStringLiteral("Archive/"))) {
             program.prompter.answers << QStringLiteral("2009");
-            program.files.SaveAsGridn();
+            program.saveAs();
         } else {
-            QVERIFY(!program.files.SaveGridn());
+            QVERIFY(!program.save());
         }
         QCOMPARE(program.prompter.messages.size(), 1);
         QVERIFY2(QDir::cleanPath(program.prompter.messages[0]).contains(outer.file(target)),
@@ -214,12 +212,12 @@ private Q_SLOTS:
         QVERIFY(QDir().mkpath(folder));
         if (target.contains(QStringLiteral("Archive/"))) {
             program.prompter.answers << QStringLiteral("2009");
-            program.files.SaveAsGridn();
+            program.saveAs();
         } else {
-            QVERIFY(program.files.SaveGridn());
+            QVERIFY(program.save());
         }
         QCOMPARE(program.prompter.messages.size(), 1);
-        QCOMPARE(outer.read(target), journal::writeJournal(program.grid));
+        QCOMPARE(outer.read(target), journal::writeJournal(program.grid.allCells()));
     }
 
     void keepsTheNewestVersionsInBackup() {
@@ -228,7 +226,7 @@ private Q_SLOTS:
         QList<QByteArray> versions;
         for (int save = 0; save <= 25; ++save) {
             program.grid.setTextMatrix(1, journal::Mechanic, QString::number(save));
-            QVERIFY(program.files.SaveGridn());
+            QVERIFY(program.save());
             versions << program.thisYear();
         }
         const QStringList backups = QDir(program.folder.file(QStringLiteral("Backup")))
@@ -250,9 +248,9 @@ private Q_SLOTS:
         for (const char* name : {"../x", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "<a", "a>",
                                  "a|b", "a\tb", ".", "..", "101 characters"}) {
             const QString answer = name[0] == '1' ? QString(101, u'я') : QString::fromLatin1(name);
-            program.prompter.answers << answer << answer;
-            program.files.SaveAsGridn();
-            program.files.loadgridarch(program.headerFormat);
+            program.prompter.answers << answer;
+            program.saveAs();
+            program.openArchive(answer);
             const QString refusal =
                 QStringLiteral("Недопустимое имя файла «%1».").arg(answer.toUpper());
             const QStringList& messages = program.prompter.messages;
@@ -265,7 +263,7 @@ private Q_SLOTS:
         QCOMPARE(dataRows(program.grid), Rows{{QStringLiteral("on screen")}});
 
         program.prompter.answers << QString(100, u'я');
-        program.files.SaveAsGridn(); // 100 characters are allowed
+        program.saveAs(); // 100 characters are allowed
         QVERIFY(program.folder.exists(QStringLiteral("Archive/") + QString(100, u'Я') +
                                       QStringLiteral(".csv")));
     }
@@ -289,7 +287,7 @@ private Q_SLOTS:
         program.grid.setTextMatrix(1, 8, text); // nor are columns past 7
         program.grid.setTextMatrix(2, journal::Mechanic, text);
 
-        QVERIFY(!program.files.SaveGridn());
+        QVERIFY(!program.save());
         QCOMPARE(program.prompter.messages.size(), 1);
         const QString& message = program.prompter.messages[0];
         QVERIFY2(message.contains(QStringLiteral("строке 2, колонке 8 («Механик»)")),
@@ -300,10 +298,10 @@ private Q_SLOTS:
 
         // A line longer than the reader takes is not written either.
         program.fill({{}, {QString(journal::MaxLineLength, u'x')}});
-        QVERIFY(!program.files.SaveGridn());
+        QVERIFY(!program.save());
         QVERIFY(program.prompter.messages.last().contains(QStringLiteral("строка 2 длиннее")));
     }
 };
 
-QTEST_MAIN(TestJournalFiles)
+QTEST_GUILESS_MAIN(TestJournalFiles)
 #include "tst_journalfiles.moc"

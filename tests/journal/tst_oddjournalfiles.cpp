@@ -1,5 +1,5 @@
-#include "journal/journalfixture.h"
-#include "journal/journalio.h"
+#include "support/journalfixture.h"
+#include "core/journalio.h"
 
 #include <QDir>
 #include <QTest>
@@ -55,7 +55,7 @@ private Q_SLOTS:
                      qPrintable(program.prompter.messages[0]));
         QCOMPARE(program.thisYear(), bytes);
 
-        QVERIFY(program.files.SaveGridn());
+        QVERIFY(program.save());
         QCOMPARE(program.thisYear(), saved);
         const QStringList kept =
             QDir(program.folder.file(QStringLiteral("Backup"))).entryList(QDir::Files);

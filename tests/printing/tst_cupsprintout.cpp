@@ -1,4 +1,4 @@
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 #include "printing/journalprintout.h"
 #include "support/printfixtures.h"
 
@@ -24,7 +24,7 @@ private Q_SLOTS:
         const QString title =
             QStringLiteral("eklzprint") + QUuid::createUuid().toString(QUuid::Id128).left(12);
         DefaultPrinterProvider printer(title);
-        QCOMPARE(tabPrint(grid, printer, FixedClock()), PrintResult::Printed);
+        QCOMPARE(printJournal(grid, printer, FixedClock()), PrintResult::Printed);
         // cups-pdf names its file after the job's title.
         const QString printed = cupspdf::waitForOutput(title, 90000);
         QVERIFY2(!printed.isEmpty(), "no file from the cups-pdf queue");

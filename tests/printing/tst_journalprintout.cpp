@@ -1,7 +1,6 @@
-#include "app/gridmodel.h"
+#include "model/gridmodel.h"
 #include "printing/journalprintout.h"
-#include "printing/printprogressdialog.h"
-#include "printing/recordingsurface.h"
+#include "support/recordingsurface.h"
 #include "support/printfixtures.h"
 
 #include <QMap>
@@ -229,7 +228,7 @@ private Q_SLOTS:
         RecordingSurface surface;
         NoPrinterProvider none;
         QCOMPARE(pages ? printJournal(grid, surface, FixedClock(), &progress)
-                       : tabPrint(grid, none, FixedClock(), &progress),
+                       : printJournal(grid, none, FixedClock(), &progress),
                  !pages ? PrintResult::NoPrinter
                         : (stopAfter ? PrintResult::Cancelled : PrintResult::Printed));
         QCOMPARE(textsAt(surface, 1, 3.1).value(0).text, pages ? edit : QString());
@@ -244,19 +243,6 @@ private Q_SLOTS:
         QCOMPARE(progress.finished, shown ? 1 : 0);
         QCOMPARE(surface.pageCount(), stopAfter ? stopAfter : std::max(pages, 1));
         QVERIFY(surface.ended() == (pages && !stopAfter) && surface.aborted() == bool(stopAfter));
-    }
-
-    void progressDialogCountsPagesAndCancels() {
-        PrintProgressDialog progress;
-        progress.start(20);
-        QCOMPARE(progress.dialog()->maximum(), 20);
-        QVERIFY(progress.pageDone(1));
-        QCOMPARE(progress.dialog()->value(), 1);
-        QVERIFY(progress.dialog()->labelText().contains(QStringLiteral("1 из 20")));
-        progress.dialog()->cancel();
-        QVERIFY(!progress.pageDone(2));
-        progress.finish();
-        QVERIFY(!progress.dialog());
     }
 };
 

@@ -1,5 +1,5 @@
-#include "app/gridmodel.h"
-#include "journal/journalcolumns.h"
+#include "model/gridmodel.h"
+#include "core/journalcolumns.h"
 #include "printing/journalprintout.h"
 #include "support/printfixtures.h"
 
@@ -66,7 +66,7 @@ private Q_SLOTS:
         const QString file = folder.filePath(QStringLiteral("journal.pdf"));
         PdfFilePrinterProvider pdf(file);
         const FixedClock clock;
-        QCOMPARE(tabPrint(grid, pdf, clock), PrintResult::Printed);
+        QCOMPARE(printJournal(grid, pdf, clock), PrintResult::Printed);
         // Only the owner's cell differs: it is cut at its rule, in the face's real widths.
         QCOMPARE(printoutProblems(file, clock),
                  QStringList{QStringLiteral("page 1: ") + journalCell(2, 0)});
@@ -84,12 +84,12 @@ private Q_SLOTS:
         ScriptedProgress stop;
         stop.stopAfterPage = 1;
         PdfFilePrinterProvider again(earlier.fileName());
-        QCOMPARE(tabPrint(grid, again, FixedClock(), &stop), PrintResult::Cancelled);
+        QCOMPARE(printJournal(grid, again, FixedClock(), &stop), PrintResult::Cancelled);
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("an earlier printout"));
         // A folder that is not there takes no file; nothing half-written is left anywhere.
         PdfFilePrinterProvider missing(folder.filePath(QStringLiteral("missing/journal.pdf")));
-        QCOMPARE(tabPrint(grid, missing, FixedClock()), PrintResult::NoPrinter);
+        QCOMPARE(printJournal(grid, missing, FixedClock()), PrintResult::NoPrinter);
         QCOMPARE(
             QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{QStringLiteral("earlier.pdf")});

@@ -1,7 +1,7 @@
 #include "support/printfixtures.h"
 
-#include "app/gridmodel.h"
-#include "journal/journalcolumns.h"
+#include "model/gridmodel.h"
+#include "core/journalcolumns.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/clock.h"
 #include "printing/printprogress.h"
 #include "printing/printservices.h"
 

@@ -2,12 +2,14 @@
 
 #include "app/celleditor.h"
 #include "app/exitprompt.h"
-#include "app/gridmodel.h"
 #include "app/gridview.h"
+#include "model/gridmodel.h"
 
 #include <QApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 
@@ -15,24 +17,48 @@ WindowHarness::WindowHarness(WindowServices extra) {
     extra.programFolder = folder_.path();
     extra.prompter = prompter_;
     extra.endProgram = [ends = ends_] { ++*ends; };
-    window_ = std::make_unique<FrmEKLZ>(std::move(extra));
+    window_ = std::make_unique<JournalWindow>(std::move(extra));
     window_->show();
     window_->activateWindow();
     if (!QTest::qWaitForWindowActive(window_.get()))
         qWarning("the main window did not become active");
 }
 
+GridView& WindowHarness::gridView() {
+    return control<GridView>("MSFGAZ");
+}
+
+GridModel& WindowHarness::grid() {
+    return *qobject_cast<GridModel*>(gridView().model());
+}
+
+CellEditor& WindowHarness::cellEditor() {
+    return control<CellEditor>("txtDataEntry");
+}
+
+QLineEdit& WindowHarness::inputLine() {
+    return control<QLineEdit>("TxtVvod");
+}
+
+ExitPrompt& WindowHarness::exitPrompt() {
+    return control<ExitPrompt>("Dialog");
+}
+
+QLabel& WindowHarness::blockSummary() {
+    return control<QLabel>("LblBlocked");
+}
+
 void WindowHarness::press(const char* buttonName) {
-    QTest::mouseClick(window_->button(QString::fromLatin1(buttonName)), Qt::LeftButton);
+    QTest::mouseClick(&control<QPushButton>(buttonName), Qt::LeftButton);
 }
 
 void WindowHarness::answerExit(const char* buttonName) {
-    QTest::mouseClick(window_->exitPrompt().findChild<QPushButton*>(QLatin1String(buttonName)),
+    QTest::mouseClick(exitPrompt().findChild<QPushButton*>(QLatin1String(buttonName)),
                       Qt::LeftButton);
 }
 
 QPoint WindowHarness::cellCentre(int row, int col) {
-    GridView& view = window_->gridView();
+    GridView& view = gridView();
     if (row == 0) {
         QHeaderView* header = view.horizontalHeader();
         return {header->sectionViewportPosition(col) + header->sectionSize(col) / 2,
@@ -43,15 +69,15 @@ QPoint WindowHarness::cellCentre(int row, int col) {
 }
 
 void WindowHarness::clickCell(int row, int col) {
-    GridView& view = window_->gridView();
+    GridView& view = gridView();
     QWidget* target = row == 0 ? view.horizontalHeader()->viewport() : view.viewport();
     QTest::mouseClick(target, Qt::LeftButton, {}, cellCentre(row, col));
 }
 
 void WindowHarness::editCell(int row, int col, const QString& text) {
     clickCell(row, col);
-    window_->cellEditor().selectAll();
-    typeText(&window_->cellEditor(), text);
+    cellEditor().selectAll();
+    typeText(&cellEditor(), text);
 }
 
 void typeText(QWidget* widget, const QString& text) {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/frmeklz.h"
+#include "app/journalwindow.h"
 #include "support/scriptedprompter.h"
 #include "support/tempfolder.h"
 
@@ -8,16 +8,38 @@
 #include <QStringList>
 #include <memory>
 
-// A main window over a temporary program folder, with scripted dialogs and a recorded end.
+class CellEditor;
+class ExitPrompt;
+class GridModel;
+class GridView;
+class QLabel;
+class QLineEdit;
+
+// A main window over a temporary program folder, with scripted dialogs and a recorded end. Its
+// controls are found by their object names, as anyone holding the journal's control table would.
 class WindowHarness {
 public:
     explicit WindowHarness(WindowServices extra = {});
 
-    FrmEKLZ& window() { return *window_; }
-    GridModel& grid() { return window_->grid(); }
+    JournalWindow& window() { return *window_; }
     ScriptedPrompter& prompter() { return *prompter_; }
     TempFolder& folder() { return folder_; }
     int endCount() const { return *ends_; }
+
+    // The control of that object name; the test fails (and stops) when there is none.
+    template <typename Control>
+    Control& control(const char* objectName) {
+        auto* found = window_->findChild<Control*>(QString::fromLatin1(objectName));
+        if (!found)
+            qFatal("the window has no control named %s", objectName);
+        return *found;
+    }
+    GridView& gridView();                                  // MSFGAZ
+    GridModel& grid();                                     // the model MSFGAZ shows
+    CellEditor& cellEditor();                              // txtDataEntry
+    QLineEdit& inputLine();                                // TxtVvod
+    ExitPrompt& exitPrompt();                              // Dialog
+    QLabel& blockSummary();                                // LblBlocked
 
     void press(const char* buttonName);
     // Presses a button of the exit prompt ("OKButton", "CancelButton", "CmdCancel").
@@ -32,7 +54,7 @@ private:
     TempFolder folder_;
     std::shared_ptr<ScriptedPrompter> prompter_ = std::make_shared<ScriptedPrompter>();
     std::shared_ptr<int> ends_ = std::make_shared<int>(0);
-    std::unique_ptr<FrmEKLZ> window_;
+    std::unique_ptr<JournalWindow> window_;
 };
 
 // Types a text into a widget key by key; unlike QTest::keyClicks it takes any letter.

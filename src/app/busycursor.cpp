@@ -1,0 +1,24 @@
+#include "app/busycursor.h"
+
+#include <QCoreApplication>
+#include <QCursor>
+#include <QGuiApplication>
+
+BusyCursor::BusyCursor() {
+    // Without a GUI application (a console tool or test) there is no pointer to change.
+    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+        QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
+        active_ = true;
+    }
+}
+
+BusyCursor::~BusyCursor() {
+    release();
+}
+
+void BusyCursor::release() {
+    if (active_) {
+        QGuiApplication::restoreOverrideCursor();
+        active_ = false;
+    }
+}

@@ -1,0 +1,18 @@
+#pragma once
+
+#include "core/prompter.h"
+
+#include <QPointer>
+#include <QWidget>
+
+// The real dialogs, shown over the given window.
+class DialogPrompter : public Prompter {
+public:
+    explicit DialogPrompter(QWidget* parent = nullptr) : parent_(parent) {}
+    void setParent(QWidget* parent) { parent_ = parent; }
+    QString inputBox(const QString& prompt, const QString& title) override;
+    void message(const QString& text) override;
+
+private:
+    QPointer<QWidget> parent_;
+};

@@ -1,0 +1,472 @@
+#include "app/journalwindow.h"
+
+#include "app/blockwatchdelegate.h"
+#include "app/busycursor.h"
+#include "app/celleditor.h"
+#include "app/commandbutton.h"
+#include "app/dialogprompter.h"
+#include "app/exitprompt.h"
+#include "app/gridview.h"
+#include "app/printprogressdialog.h"
+#include "app/twips.h"
+#include "core/clock.h"
+#include "core/journalcolumns.h"
+#include "editing/journalsortkey.h"
+#include "editing/journaltextvalidator.h"
+#include "editing/rowcolumncommands.h"
+#include "editing/search.h"
+#include "editing/sortbycolumn.h"
+#include "journal/blockdates.h"
+#include "journal/journalfiles.h"
+#include "journal/periodicsave.h"
+#include "model/blockwatch.h"
+#include "model/gridmodel.h"
+#include "printing/fonts.h"
+#include "printing/journalprintout.h"
+#include "printing/printservices.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QIcon>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTimer>
+#include <algorithm>
+
+namespace {
+
+constexpr int ClientWidth = 10575;
+constexpr int ClientHeight = 4995;
+// The grid keeps these margins to the window's inner right and bottom edges.
+constexpr int GridWidthMargin = 850;
+constexpr int GridHeightMargin = 1900;
+// The block summary sits this far below the grid, in the strip the bottom margin leaves.
+constexpr int SummaryGap = 30;
+constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
+constexpr qint64 MinuteMs = 60 * 1000;
+
+} // namespace
+
+JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
+    : QWidget(parent), services_(std::move(services)) {
+    if (!services_.endProgram)
+        services_.endProgram = [] { QCoreApplication::quit(); };
+    if (!services_.prompter)
+        services_.prompter = std::make_shared<DialogPrompter>(this);
+    if (!services_.printer)
+        services_.printer = std::make_shared<DefaultPrinterProvider>();
+    if (!services_.clock)
+        services_.clock = std::make_shared<SystemClock>();
+    if (!services_.printProgress)
+        services_.printProgress = std::make_shared<PrintProgressDialog>(this);
+    setObjectName(QStringLiteral("FrmEKLZ"));
+    setWindowTitle(QStringLiteral("Журнал учета ЭКЛЗ"));
+    QIcon icon;
+    icon.addFile(QStringLiteral(":/icons/journal32.xpm"), QSize(32, 32));
+    icon.addFile(QStringLiteral(":/icons/journal16.xpm"), QSize(16, 16));
+    setWindowIcon(icon);
+    resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
+    createControls();
+    journal_ = std::make_unique<JournalFiles>(*grid_, services_.programFolder,
+                                              [clock = services_.clock] { return clock->now(); });
+    prepareGrid();
+}
+
+JournalWindow::~JournalWindow() = default;
+
+QPushButton* JournalWindow::addButton(const char* name, const QString& caption, int left, int top,
+                                      int width, int height) {
+    auto* button = new CommandButton(caption, this);
+    button->setObjectName(QString::fromLatin1(name));
+    button->setFont(msSansSerif(8.25, true));
+    button->setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
+        "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
+        "QPushButton:focus { border: 2px solid black; }"));
+    placeTwips(button, left, top, width, height);
+    return button;
+}
+
+void JournalWindow::placeTwips(QWidget* control, int left, int top, int width, int height) {
+    control->setGeometry(twips::toPixels(this, left, top, width, height));
+}
+
+QPushButton* JournalWindow::button(const char* name) const {
+    return findChild<QPushButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+}
+
+void JournalWindow::createControls() {
+    struct Command {
+        const char* name;
+        const char* caption;
+        int left, top, width, height;
+        void (JournalWindow::*slot)();
+    };
+    static const Command commands[] = {
+        {"CmdDelC", "Удалить колонку", 480, 120, 1095, 615, &JournalWindow::deleteLastColumn},
+        {"CmdAddC", "Добавить колонку", 480, 720, 1095, 615, &JournalWindow::insertColumn},
+        {"CmdDelS", " Удалить строку", 1560, 120, 1095, 615, &JournalWindow::deleteRow},
+        {"CmdAddS", "Добавить строку", 1560, 720, 1095, 615, &JournalWindow::addRow},
+        {"CmdSortC", "Переместить колонки", 2640, 120, 1335, 615,
+         &JournalWindow::moveLastColumnHere},
+        {"CmdSearh", "Поиск", 2640, 720, 1335, 615, &JournalWindow::searchColumn},
+        {"CmdZArch", "Загрузить архив", 3960, 120, 1335, 615, &JournalWindow::openArchive},
+        {"CmdZagruz", "Открыть журнал", 3960, 720, 1335, 615, &JournalWindow::openJournal},
+        {"CmdSaveAs", "Сохранить как", 5280, 120, 1335, 615, &JournalWindow::saveToArchive},
+        {"CmdSave", "Сохранить изменения", 5280, 720, 1335, 615, nullptr},
+        {"CmdEdit", "Ввод", 6840, 120, 855, 615, &JournalWindow::enterInputLine},
+        {"CmdPrint", "Печать", 7920, 120, 855, 615, &JournalWindow::print},
+        {"CmdProd", "Выход", 9120, 120, 855, 615, &JournalWindow::requestExit},
+    };
+    for (const Command& command : commands) {
+        QPushButton* created =
+            addButton(command.name, QString::fromUtf8(command.caption), command.left, command.top,
+                      command.width, command.height);
+        if (command.slot)
+            connect(created, &QPushButton::clicked, this, command.slot);
+    }
+    connect(button("CmdSave"), &QPushButton::clicked, this, &JournalWindow::save);
+    // A character key on "Ввод" copies the input line, as a click does.
+    button("CmdEdit")->installEventFilter(this);
+
+    inputLine_ = new QLineEdit(this);
+    inputLine_->setObjectName(QStringLiteral("TxtVvod"));
+    placeTwips(inputLine_, 6840, 840, 3135, 435);
+    inputLine_->installEventFilter(this);
+    inputLine_->setValidator(new editing::JournalTextValidator(inputLine_));
+    // The current cell follows the input line as it is typed, deleted or pasted into.
+    connect(inputLine_, &QLineEdit::textEdited, this, &JournalWindow::copyInputLineToCell);
+
+    grid_ = new GridModel(this);
+    grid_->setObjectName(QStringLiteral("MSFGAZModel"));
+    grid_->setSortKeyMaker(&editing::journalSortKey);
+    gridView_ = new GridView(grid_, this);
+    gridView_->setObjectName(QStringLiteral("MSFGAZ"));
+    placeTwips(gridView_, 480, 1560, 9615, 3255);
+    connect(gridView_, &GridView::clicked, this, &JournalWindow::editClickedCell);
+    connect(gridView_, &GridView::gotFocus, this, &JournalWindow::closeCellEditor);
+    connect(gridView_, &GridView::mouseUp, this, &JournalWindow::sortByClickedHeader);
+    connect(grid_, &GridModel::leaveCell, this, &JournalWindow::closeCellEditor);
+
+    cellEditor_ = new CellEditor(this);
+    cellEditor_->setObjectName(QStringLiteral("txtDataEntry"));
+    placeTwips(cellEditor_, 120, 2280, 255, 285);
+    cellEditor_->hide();
+    cellEditor_->setValidator(new editing::JournalTextValidator(cellEditor_));
+    connect(cellEditor_, &CellEditor::commitRequested, this, [this] {
+        closeCellEditor();
+        gridView_->setFocus(Qt::OtherFocusReason);
+    });
+    connect(cellEditor_, &CellEditor::dropRequested, this, [this] {
+        cellEditor_->drop();
+        gridView_->setFocus(Qt::OtherFocusReason);
+    });
+
+    exitPrompt_ = new ExitPrompt(this);
+    connect(exitPrompt_, &ExitPrompt::saveRequested, this, &JournalWindow::saveAndExit);
+    connect(exitPrompt_, &ExitPrompt::discardRequested, this, &JournalWindow::exitWithoutSaving);
+
+    // Nothing starts the periodic save; it is kept ready with its timer.
+    periodicSave_ = new journal::PeriodicSave(*grid_, [this] { save(); }, this);
+
+    createBlockWatch();
+    setTabOrder();
+}
+
+void JournalWindow::createBlockWatch() {
+    blockWatch_ = new journal::BlockWatch(*grid_, services_.clock->today(), this);
+    blockWatch_->setObjectName(QStringLiteral("BlockWatch"));
+    gridView_->setItemDelegate(new BlockWatchDelegate(*blockWatch_, gridView_));
+    connect(blockWatch_, &journal::BlockWatch::statesReset, gridView_, &GridView::refresh);
+
+    blockSummary_ = new QLabel(this);
+    blockSummary_->setObjectName(QStringLiteral("LblBlocked"));
+    blockSummary_->setFont(msSansSerif(8.25));
+    blockSummary_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    connect(blockWatch_, &journal::BlockWatch::countsChanged, this,
+            &JournalWindow::showBlockSummary);
+    showBlockSummary();
+    placeBlockSummary();
+
+    midnightTimer_ = new QTimer(this);
+    midnightTimer_->setObjectName(QStringLiteral("TimerMidnight"));
+    midnightTimer_->setSingleShot(true);
+    midnightTimer_->setTimerType(Qt::PreciseTimer);
+    connect(midnightTimer_, &QTimer::timeout, this, &JournalWindow::followMidnight);
+    scheduleMidnight();
+}
+
+void JournalWindow::showBlockSummary() {
+    blockSummary_->setText(journal::blockSummaryText(blockWatch_->counts()));
+}
+
+// Left-aligned with the grid and as wide, in the strip below it.
+void JournalWindow::placeBlockSummary() {
+    const QRect gridArea = gridView_->geometry();
+    const int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
+    blockSummary_->setGeometry(gridArea.left(), top, gridArea.width(),
+                               std::max(blockSummary_->fontMetrics().height(), height() - top));
+}
+
+void JournalWindow::followToday() {
+    blockWatch_->setToday(services_.clock->today());
+}
+
+void JournalWindow::scheduleMidnight() {
+    const QDateTime now = services_.clock->now();
+    qint64 wait = now.msecsTo(QDateTime(now.date().addDays(1), QTime(0, 0)));
+    // No such local time (a daylight-saving change at midnight) or an unreadable clock: look
+    // again in a minute.
+    if (wait <= 0)
+        wait = MinuteMs;
+    midnightTimer_->start(int(std::min(wait, DayMs + MinuteMs)));
+}
+
+void JournalWindow::followMidnight() {
+    followToday();
+    scheduleMidnight();
+}
+
+void JournalWindow::setTabOrder() {
+    const QList<QWidget*> order = {
+        inputLine_,         button("CmdProd"),   gridView_,         button("CmdDelC"),
+        button("CmdDelS"),  button("CmdAddC"),   button("CmdAddS"), button("CmdZArch"),
+        button("CmdZagruz"), button("CmdSortC"), button("CmdSave"), button("CmdEdit"),
+        button("CmdSearh"), cellEditor_,         button("CmdSaveAs"), button("CmdPrint")};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+    inputLine_->setFocus(Qt::OtherFocusReason);
+}
+
+// The journal header over one empty row; column 0 and the header row sized as the journal has
+// always had them.
+void JournalWindow::prepareGrid() {
+    grid_->setFormatString(journal::headerFormat());
+    grid_->setColWidth(0, 1500);
+    grid_->setRowHeight(0, 300);
+    inputLine_->setText(QString());
+}
+
+void JournalWindow::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The grid refuses a negative size (a minimised or tiny window): it then keeps its last one.
+    gridView_->setWidthTwips(twips::fromPixels(this, width()) - GridWidthMargin);
+    gridView_->setHeightTwips(twips::fromPixels(this, height()) - GridHeightMargin);
+    placeBlockSummary();
+}
+
+// "Выход" and the title bar's close both end at once when nothing was changed, and otherwise
+// ask first, so that no change is lost by the way the user leaves.
+bool JournalWindow::mayEndWithoutAsking() {
+    if (!modified_)
+        return true;
+    exitPrompt_->present();
+    return false;
+}
+
+void JournalWindow::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        event->accept();
+        return;
+    }
+    closeCellEditor();
+    if (!mayEndWithoutAsking()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+    endProgram();
+}
+
+void JournalWindow::requestExit() {
+    closeCellEditor();
+    if (mayEndWithoutAsking())
+        endProgram();
+}
+
+void JournalWindow::saveAndExit() {
+    const bool saved = save();
+    exitPrompt_->close();
+    // After a failed save (its message already shown) the program stays open.
+    if (saved)
+        endProgram();
+}
+
+void JournalWindow::exitWithoutSaving() {
+    exitPrompt_->close();
+    endProgram();
+}
+
+void JournalWindow::endProgram() {
+    ending_ = true;
+    periodicSave_->stop();
+    exitPrompt_->hide();
+    services_.endProgram();
+}
+
+bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == inputLine_ && event->type() == QEvent::MouseButtonPress)
+        dropEditForInputLine();
+    // A character key in the input line or on "Ввод" copies the input line into the current
+    // cell before the key takes effect; the line's own change follows through textEdited.
+    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
+        (watched == inputLine_ || watched == button("CmdEdit")))
+        copyInputLineToCell();
+    return QWidget::eventFilter(watched, event);
+}
+
+void JournalWindow::closeCellEditor() {
+    markModifiedIf(cellEditor_->commit(*grid_));
+}
+
+void JournalWindow::markModifiedIf(bool changed) {
+    if (changed)
+        modified_ = true;
+}
+
+void JournalWindow::copyInputLineToCell() {
+    const QString typed = inputLine_->text();
+    if (grid_->text() == typed)
+        return;
+    grid_->setText(typed);
+    markModifiedIf(true);
+}
+
+// A click into the input line drops the open edit: the cell keeps its previous text.
+void JournalWindow::dropEditForInputLine() {
+    cellEditor_->drop();
+    inputLine_->setFocus(Qt::MouseFocusReason);
+}
+
+void JournalWindow::tell(const journal::Outcome& outcome) {
+    if (!outcome.message.isEmpty())
+        services_.prompter->message(outcome.message);
+}
+
+// Opening and the block-date pass change many rows one by one: the summary follows once, at
+// the end. The message comes after the busy pointer is gone.
+void JournalWindow::openJournal() {
+    closeCellEditor();
+    followToday();
+    journal::Outcome outcome;
+    {
+        const journal::BlockWatch::Batch batch(*blockWatch_);
+        const BusyCursor busy;
+        outcome = journal_->openCurrent();
+    }
+    tell(outcome);
+}
+
+void JournalWindow::openArchive() {
+    closeCellEditor();
+    const std::optional<QString> name =
+        journal::askArchiveName(*services_.prompter, journal::openArchivePrompt());
+    if (!name)
+        return;
+    followToday();
+    journal::Outcome outcome;
+    {
+        const journal::BlockWatch::Batch batch(*blockWatch_);
+        const BusyCursor busy;
+        outcome = journal_->openArchive(*name);
+    }
+    tell(outcome);
+}
+
+bool JournalWindow::save() {
+    closeCellEditor();
+    const journal::Outcome outcome = journal_->saveCurrent();
+    tell(outcome);
+    return outcome.ok;
+}
+
+void JournalWindow::saveToArchive() {
+    closeCellEditor();
+    if (const std::optional<QString> name =
+            journal::askArchiveName(*services_.prompter, journal::saveAsPrompt()))
+        tell(journal_->saveArchive(*name));
+}
+
+void JournalWindow::fillBlockDates() {
+    followToday();
+    const journal::BlockWatch::Batch batch(*blockWatch_);
+    journal::fillBlockDates(*grid_);
+}
+
+void JournalWindow::print() {
+    closeCellEditor();
+    const PrintResult result = printJournal(*grid_, *services_.printer, *services_.clock,
+                                            services_.printProgress.get());
+    if (result == PrintResult::NoPrinter)
+        services_.prompter->message(noPrinterMessage());
+}
+
+void JournalWindow::deleteLastColumn() {
+    closeCellEditor();
+    markModifiedIf(editing::deleteColumn(*grid_));
+}
+
+void JournalWindow::insertColumn() {
+    closeCellEditor();
+    markModifiedIf(editing::addColumn(*grid_));
+}
+
+void JournalWindow::deleteRow() {
+    closeCellEditor();
+    markModifiedIf(editing::deleteRow(*grid_));
+}
+
+void JournalWindow::addRow() {
+    closeCellEditor();
+    markModifiedIf(editing::addRow(*grid_));
+}
+
+void JournalWindow::moveLastColumnHere() {
+    closeCellEditor();
+    markModifiedIf(editing::moveLastColumnToCurrent(*grid_));
+}
+
+void JournalWindow::searchColumn() {
+    closeCellEditor();
+    const QString prompt = editing::searchPrompt();
+    editing::searchColumn(*grid_, services_.prompter->inputBox(prompt, prompt));
+}
+
+void JournalWindow::enterInputLine() {
+    closeCellEditor();
+    copyInputLineToCell();
+}
+
+// Every click on the grid counts as a change, opens the editor on the clicked cell and brings the
+// block dates up to date.
+void JournalWindow::editClickedCell() {
+    modified_ = true;
+    openCellEditor();
+    fillBlockDates();
+}
+
+void JournalWindow::openCellEditor() {
+    const int row = grid_->row();
+    const int col = grid_->col();
+    const QRect cell(twips::toPixels(this, gridView_->cellLeft() + gridView_->leftTwips()),
+                     twips::toPixels(this, gridView_->cellTop() + gridView_->topTwips()),
+                     twips::toPixels(this, gridView_->cellWidth()),
+                     twips::toPixels(this, gridView_->cellHeight()));
+    cellEditor_->open(row, col, grid_->textMatrix(row, col), cell);
+}
+
+void JournalWindow::sortByClickedHeader() {
+    if (gridView_->mouseRow() != 0)
+        return;
+    closeCellEditor();
+    // Hidden while the rows are laid out anew, so that the view does not follow each step.
+    gridView_->setVisible(false);
+    gridView_->refresh();
+    {
+        const journal::BlockWatch::Batch batch(*blockWatch_);
+        markModifiedIf(editing::sortByColumn(*grid_, gridView_->mouseCol()));
+    }
+    gridView_->setVisible(true);
+}

@@ -1,0 +1,152 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <functional>
+#include <memory>
+
+class CellEditor;
+class Clock;
+class ExitPrompt;
+class GridModel;
+class GridView;
+class JournalFiles;
+class PrinterProvider;
+class PrintProgress;
+class Prompter;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTimer;
+
+namespace journal {
+class BlockWatch;
+class PeriodicSave;
+struct Outcome;
+} // namespace journal
+
+// What the main window needs from the world outside, handed in so that tests can stand in.
+struct WindowServices {
+    QString programFolder;              // the folder of the program's executable, no trailing '/'
+    std::shared_ptr<Prompter> prompter; // input box and message box
+    std::function<void()> endProgram;   // ends the program; by default QCoreApplication::quit
+    std::shared_ptr<PrinterProvider> printer; // where "Печать" prints; the default printer
+    // The date and time on a printout, the day block dates are judged against and the moment
+    // backups are stamped with; the system's.
+    std::shared_ptr<Clock> clock;
+    // Follows long printouts and lets the user stop them; a progress dialog by default.
+    std::shared_ptr<PrintProgress> printProgress;
+};
+
+// The main window "Журнал учета ЭКЛЗ". Each control's signal goes to a slot named for what it
+// does, which hands the work to the journal, editing or printing code and tells the user the
+// outcome. Controls keep the object names of the journal's control table, by which tests (and
+// anyone holding that table) find them:
+//
+//   object name    member / slot            what it does
+//   FrmEKLZ        JournalWindow            the main window
+//   CmdDelC        deleteLastColumn()       "Удалить колонку": removes the rightmost column
+//   CmdAddC        insertColumn()           "Добавить колонку": an empty column at the current one
+//   CmdDelS        deleteRow()              " Удалить строку": removes the row the selection ends on
+//   CmdAddS        addRow()                 "Добавить строку": an empty row at the bottom
+//   CmdSortC       moveLastColumnHere()     "Переместить колонки": the rightmost column moves in
+//                                           front of the current one
+//   CmdSearh       searchColumn()           "Поиск": finds a word in the current column
+//   CmdZArch       openArchive()            "Загрузить архив": opens Archive/<name>.csv
+//   CmdZagruz      openJournal()            "Открыть журнал": opens thisyear.csv
+//   CmdSaveAs      saveToArchive()          "Сохранить как": writes Archive/<name>.csv
+//   CmdSave        save()                   "Сохранить изменения": writes thisyear.csv
+//   CmdEdit        enterInputLine()         "Ввод": copies the input line into the current cell
+//   CmdPrint       print()                  "Печать": prints on the default printer
+//   CmdProd        requestExit()            "Выход": ends, or asks first after changes
+//   TxtVvod        inputLine_               the input line; what is typed goes into the current
+//                                           cell, a click into it drops an open cell edit
+//   txtDataEntry   cellEditor_              the editor laid over a clicked cell
+//   MSFGAZ         gridView_ over grid_     the journal grid: a click edits the clicked cell
+//                                           (editClickedCell), a click on the header row sorts
+//                                           by that column (sortByClickedHeader)
+//   Dialog         exitPrompt_              "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saveAndExit(), НЕТ
+//                                           exitWithoutSaving(), НАЗАД closes it
+//   Timer2         periodicSave_            the timer of the periodic save
+//   LblBlocked     blockSummary_            the count of blocked units and those blocking soon
+//   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
+class JournalWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit JournalWindow(WindowServices services, QWidget* parent = nullptr);
+    ~JournalWindow() override;
+
+    // Whether the grid was clicked or changed since start: "Выход" then asks before it ends.
+    bool isModified() const { return modified_; }
+
+public Q_SLOTS:
+    void deleteLastColumn();
+    void insertColumn();
+    void deleteRow();
+    void addRow();
+    void moveLastColumnHere();
+    void searchColumn();
+    void openArchive();
+    void openJournal();
+    void saveToArchive();
+    // False, after a message, when thisyear.csv could not be written.
+    bool save();
+    void enterInputLine();
+    void print();
+    void requestExit();
+    // Fills the block-date column from the activation dates.
+    void fillBlockDates();
+    // The day has turned: the block states are judged against the new day.
+    void followMidnight();
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    QPushButton* addButton(const char* name, const QString& caption, int left, int top, int width,
+                           int height);
+    void placeTwips(QWidget* control, int left, int top, int width, int height);
+    QPushButton* button(const char* name) const;
+    void setTabOrder();
+    void prepareGrid();
+    void createBlockWatch();
+    void showBlockSummary();
+    void placeBlockSummary();
+
+    // Stores an open cell edit into its cell; every command runs this first.
+    void closeCellEditor();
+    void markModifiedIf(bool changed);
+    void copyInputLineToCell();
+    void dropEditForInputLine();
+    void editClickedCell();
+    void openCellEditor();
+    void sortByClickedHeader();
+    void tell(const journal::Outcome& outcome);
+
+    // True when the program may end now; otherwise the exit prompt is shown.
+    bool mayEndWithoutAsking();
+    void saveAndExit();
+    void exitWithoutSaving();
+    void endProgram();
+
+    // Judges the block dates against the clock's today, should the day have turned unnoticed.
+    void followToday();
+    void scheduleMidnight();
+
+    WindowServices services_;
+    std::unique_ptr<JournalFiles> journal_;
+    GridModel* grid_ = nullptr;
+    GridView* gridView_ = nullptr;
+    QLineEdit* inputLine_ = nullptr;
+    CellEditor* cellEditor_ = nullptr;
+    ExitPrompt* exitPrompt_ = nullptr;
+    journal::PeriodicSave* periodicSave_ = nullptr;
+    journal::BlockWatch* blockWatch_ = nullptr;
+    QLabel* blockSummary_ = nullptr;
+    QTimer* midnightTimer_ = nullptr;
+    bool modified_ = false;
+    bool ending_ = false;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+#include <array>
+#include <optional>
+
+// Dates as the register holds them, and the block-date rule: a unit blocks on the first day of
+// the month into which the day 426 days after its activation falls.
+namespace journal {
+
+constexpr int BlockPeriodDays = 426;
+
+// A date text as the register holds it: day and month of one or two digits, a four-digit year
+// (d.m.yyyy, dd.mm.yyyy) or a two-digit one (dd.mm.yy: 00-29 are 2000-2029, 30-99 are
+// 1930-1999). Nothing else, blanks included, reads as a date.
+std::optional<QDate> readDate(QStringView text);
+// dd.mm.yyyy.
+QString formatDate(QDate date);
+QDate blockDateFor(QDate activation);
+
+// Room for a date text written without allocating.
+using DateBuffer = std::array<char16_t, 20>;
+// The block date text (01.mm.yyyy) for an activation text, written into `buffer`; empty when the
+// text is not a date. For the block-date pass, which reads every dated row on every click.
+QStringView blockDateText(QStringView activation, DateBuffer& buffer);
+
+} // namespace journal

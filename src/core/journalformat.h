@@ -1,0 +1,87 @@
+#pragma once
+
+#include "core/journalcharset.h"
+#include "core/journalcolumns.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <optional>
+
+// The journal file: Windows-1251 text, no header line, one line per data row, every cell followed
+// by ";", every line ended by CR LF, no quoting.
+namespace journal {
+
+// The longest line the reader accepts, in characters, its line end not counted.
+constexpr int MaxLineLength = 32767;
+// The most cells a file may fill the grid with, rows times columns. A register of half a million
+// rows of eight cells fits; a few lines of thousands of fields over many rows, which would fill
+// the memory with empty cells, do not.
+constexpr qsizetype MaxCells = qsizetype(4) * 1024 * 1024;
+
+// Data rows read from a file: rows × cols cells, row after row. cols is never below the eight
+// journal columns; a line with more fields widens every row.
+struct JournalTable {
+    int rows = 0;
+    int cols = FileColumns;
+    QList<QString> cells;
+
+    const QString& cell(int row, int col) const { return cells[qsizetype(row) * cols + col]; }
+};
+
+// The first line the reader refuses, 1-based.
+struct ReadFault {
+    enum Kind {
+        LineTooLong,  // longer than MaxLineLength
+        TooManyCells, // its row, or the columns it adds, would pass MaxCells
+    };
+    int line = 0;
+    Kind kind = LineTooLong;
+    friend bool operator==(const ReadFault&, const ReadFault&) = default;
+};
+
+struct ReadResult {
+    // On a fault: the lines before the faulty one.
+    JournalTable table;
+    std::optional<ReadFault> fault;
+    // Field count of the last line read, which tells where the reader stopped (0 for none).
+    int lastLineFields = 0;
+    TextEncoding encoding = TextEncoding::Windows1251;
+    // NUL bytes left out: no journal text holds them, so a file with them is damaged.
+    qsizetype droppedNulBytes = 0;
+
+    bool ok() const { return !fault; }
+};
+
+// The bytes are read as UTF-8 or Windows-1251 (detectEncoding), NUL bytes left out.
+// CR LF, a lone CR and a lone LF each end a line; a last line without a line end counts too.
+// Every ";" ends a cell, so a ";" at the end of a line closes its last cell and opens no new one:
+// "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.
+ReadResult readJournal(const QByteArray& bytes);
+
+// A grid's cells as the writer reads them: rows × cols texts row after row, row 0 the header.
+struct GridCells {
+    const QString* cells = nullptr;
+    int rows = 0;
+    int cols = 0;
+
+    const QString& cell(int row, int col) const { return cells[qsizetype(row) * cols + col]; }
+};
+
+// Rows 1 .. rows-1 of the grid, columns 0 .. 7 (empty fields for columns the grid lacks; columns
+// past 7 are not written). Check the grid with findUnwritableCell and findOverlongRow first.
+// Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
+QByteArray writeJournal(GridCells grid);
+
+struct CellPosition {
+    int row = 0;
+    int col = 0;
+    friend bool operator==(const CellPosition&, const CellPosition&) = default;
+};
+
+// The first written cell (row by row, columns 0 .. 7) holding a character the file cannot hold.
+std::optional<CellPosition> findUnwritableCell(GridCells grid);
+// The first data row whose line would be longer than the reader accepts.
+std::optional<int> findOverlongRow(GridCells grid);
+
+} // namespace journal

@@ -1,0 +1,58 @@
+#include "core/journalpaths.h"
+
+#include <QStringView>
+#include <algorithm>
+
+namespace journal {
+
+namespace {
+
+bool isForbiddenInName(QChar c) {
+    static constexpr QStringView forbidden = u"/\\:*?\"<>|";
+    return c.category() == QChar::Other_Control || forbidden.contains(c);
+}
+
+// Characters as the user counts them: a pair of surrogates is one.
+qsizetype characterCount(const QString& text) {
+    qsizetype count = 0;
+    for (QChar c : text)
+        if (!c.isLowSurrogate())
+            ++count;
+    return count;
+}
+
+} // namespace
+
+QString currentJournalPath(const QString& programFolder) {
+    return programFolder + QStringLiteral("/thisyear.csv");
+}
+
+QString archiveFolderPath(const QString& programFolder) {
+    return programFolder + QStringLiteral("/Archive");
+}
+
+QString archivePath(const QString& programFolder, const QString& name) {
+    return programFolder + QStringLiteral("/Archive/") + name + QStringLiteral(".csv");
+}
+
+QString backupFolderPath(const QString& programFolder) {
+    return programFolder + QStringLiteral("/Backup");
+}
+
+QString archiveName(const QString& answer) {
+    return answer.toUpper();
+}
+
+std::optional<QString> archiveNameRefusal(const QString& name) {
+    const bool acceptable = name != QStringLiteral(".") && name != QStringLiteral("..") &&
+                            characterCount(name) <= MaxArchiveNameLength &&
+                            std::none_of(name.begin(), name.end(), isForbiddenInName);
+    if (acceptable)
+        return std::nullopt;
+    return QStringLiteral("Недопустимое имя файла «%1». Имя не может содержать знаки "
+                          "/ \\ : * ? \" < > | и управляющие символы, не может быть «.» или "
+                          "«..» и должно быть не длиннее %2 знаков.")
+        .arg(name, QString::number(MaxArchiveNameLength));
+}
+
+} // namespace journal

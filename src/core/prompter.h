@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+// The modal input box and the message box, kept behind an interface so that tests can answer
+// the program's questions from a script.
+class Prompter {
+public:
+    virtual ~Prompter() = default;
+    // The text typed, or an empty text when the user cancels. The title repeats the prompt.
+    virtual QString inputBox(const QString& prompt, const QString& title) = 0;
+    // A message with a single OK button and the application's default title.
+    virtual void message(const QString& text) = 0;
+};

@@ -1,0 +1,176 @@
+#include "model/blockwatch.h"
+
+#include "core/journalcolumns.h"
+#include "core/journaldates.h"
+#include "model/cellprefetch.h"
+#include "model/gridmodel.h"
+
+namespace journal {
+
+namespace {
+
+// Today and the last day of the warning period as day numbers, worked out once per pass.
+struct Horizon {
+    qint64 today = 0;
+    qint64 last = 0;
+    bool valid = false;
+
+    explicit Horizon(QDate date)
+        : today(date.toJulianDay()), last(date.toJulianDay() + BlockWarningDays),
+          valid(date.isValid()) {}
+
+    BlockState judge(QStringView blockDate) const {
+        if (!valid)
+            return BlockState::Clear;
+        const std::optional<QDate> date = readDate(blockDate);
+        if (!date)
+            return BlockState::Clear;
+        const qint64 day = date->toJulianDay();
+        if (day <= today)
+            return BlockState::Blocked;
+        return day <= last ? BlockState::Soon : BlockState::Clear;
+    }
+};
+
+bool touchesText(const QList<int>& roles) {
+    return roles.isEmpty() || roles.contains(Qt::DisplayRole) || roles.contains(Qt::EditRole);
+}
+
+} // namespace
+
+QString blockSummaryText(BlockCounts counts) {
+    return QStringLiteral("Заблокированы: ") + QString::number(counts.blocked) +
+           QStringLiteral(". Блокируются в ближайшие ") + QString::number(BlockWarningDays) +
+           QStringLiteral(" дн.: ") + QString::number(counts.soon) + QLatin1Char('.');
+}
+
+BlockWatch::BlockWatch(const GridModel& grid, QDate today, QObject* parent)
+    : QObject(parent), grid_(grid), today_(today) {
+    connect(&grid_, &GridModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                   const QList<int>& roles) {
+                // The model's rows are the grid's data rows: model row r is grid row r + 1.
+                onDataChanged(topLeft.row() + 1, bottomRight.row() + 1, topLeft.column(),
+                              bottomRight.column(), roles);
+            });
+    connect(
+        &grid_, &GridModel::rowsInserted, this,
+        [this](const QModelIndex&, int first, int last) { onRowsInserted(first + 1, last + 1); });
+    connect(&grid_, &GridModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
+        onRowsRemoved(first + 1, last + 1);
+    });
+    connect(&grid_, &GridModel::headerDataChanged, this, &BlockWatch::onHeaderChanged);
+    // Whatever moves rows or columns around wholesale is followed by one full pass.
+    connect(&grid_, &GridModel::modelReset, this, &BlockWatch::recount);
+    connect(&grid_, &GridModel::layoutChanged, this, &BlockWatch::recount);
+    connect(&grid_, &GridModel::columnsInserted, this, &BlockWatch::recount);
+    connect(&grid_, &GridModel::columnsRemoved, this, &BlockWatch::recount);
+    connect(&grid_, &GridModel::columnsMoved, this, &BlockWatch::recount);
+    recount();
+}
+
+void BlockWatch::setToday(QDate today) {
+    if (today == today_)
+        return;
+    today_ = today;
+    recount();
+}
+
+void BlockWatch::recount() {
+    blockCol_ = grid_.findColumn(BlockDateHeader);
+    const int rows = grid_.rows();
+    states_.assign(std::size_t(rows), BlockState::Clear);
+    counts_ = {};
+    if (blockCol_) {
+        const int col = *blockCol_;
+        const Horizon horizon(today_);
+        for (int r = 1; r < rows; ++r) {
+            prefetchColumnAhead(grid_, r, col);
+            const BlockState state = horizon.judge(grid_.cell(r, col));
+            states_[std::size_t(r)] = state;
+            add(state, +1);
+        }
+    }
+    Q_EMIT statesReset();
+    notify();
+}
+
+void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
+                               const QList<int>& roles) {
+    if (!blockCol_ || *blockCol_ < firstCol || *blockCol_ > lastCol || !touchesText(roles))
+        return;
+    if (states_.size() != std::size_t(grid_.rows())) {
+        recount();
+        return;
+    }
+    const int last = std::min(lastRow, grid_.rows() - 1);
+    for (int r = std::max(firstRow, 1); r <= last; ++r)
+        judgeRow(r);
+    notify();
+}
+
+void BlockWatch::onRowsInserted(int firstRow, int lastRow) {
+    const std::size_t expected = states_.size() + std::size_t(lastRow - firstRow + 1);
+    if (firstRow < 1 || std::size_t(firstRow) > states_.size() ||
+        expected != std::size_t(grid_.rows())) {
+        recount();
+        return;
+    }
+    states_.insert(states_.begin() + firstRow, std::size_t(lastRow - firstRow + 1),
+                   BlockState::Clear);
+    if (blockCol_)
+        for (int r = firstRow; r <= lastRow; ++r)
+            judgeRow(r);
+    notify();
+}
+
+void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
+    const std::size_t expected = states_.size() - std::size_t(lastRow - firstRow + 1);
+    if (firstRow < 1 || std::size_t(lastRow) >= states_.size() ||
+        expected != std::size_t(grid_.rows())) {
+        recount();
+        return;
+    }
+    for (int r = firstRow; r <= lastRow; ++r)
+        add(states_[std::size_t(r)], -1);
+    states_.erase(states_.begin() + firstRow, states_.begin() + lastRow + 1);
+    notify();
+}
+
+// A header text changed: the block-date column may now be another one, or none.
+void BlockWatch::onHeaderChanged() {
+    if (grid_.findColumn(BlockDateHeader) != blockCol_)
+        recount();
+}
+
+void BlockWatch::judgeRow(int row) {
+    BlockState& state = states_[std::size_t(row)];
+    add(state, -1);
+    state = Horizon(today_).judge(grid_.cell(row, *blockCol_));
+    add(state, +1);
+}
+
+void BlockWatch::add(BlockState state, int sign) {
+    if (state == BlockState::Blocked)
+        counts_.blocked += sign;
+    else if (state == BlockState::Soon)
+        counts_.soon += sign;
+}
+
+void BlockWatch::notify() {
+    if (batchDepth_ > 0 || counts_ == sent_)
+        return;
+    sent_ = counts_;
+    Q_EMIT countsChanged(counts_);
+}
+
+BlockWatch::Batch::Batch(BlockWatch& watch) : watch_(watch) {
+    ++watch_.batchDepth_;
+}
+
+BlockWatch::Batch::~Batch() {
+    if (--watch_.batchDepth_ == 0)
+        watch_.notify();
+}
+
+} // namespace journal

@@ -1,0 +1,98 @@
+#pragma once
+
+#include <QDate>
+#include <QObject>
+#include <QStringView>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+class GridModel;
+
+// Which units have blocked and which block soon: every data row of the register is judged by its
+// block date ("Дата блок." column) against today, and the rows of each kind are counted.
+namespace journal {
+
+// A unit whose block date lies at most this many days ahead blocks soon.
+constexpr int BlockWarningDays = 31;
+
+enum class BlockState : std::uint8_t {
+    Clear,   // no readable block date, or one further away than the warning days
+    Soon,    // today < block date <= today + BlockWarningDays
+    Blocked, // block date <= today
+};
+
+struct BlockCounts {
+    int blocked = 0;
+    int soon = 0;
+    friend bool operator==(const BlockCounts&, const BlockCounts&) = default;
+};
+
+// "Заблокированы: N. Блокируются в ближайшие 31 дн.: M."
+QString blockSummaryText(BlockCounts counts);
+
+// Keeps the state of every row of a grid, following the grid's changes as they happen: a changed
+// cell re-judges its row only, inserted and removed rows are judged or dropped, anything larger
+// (a sort, a new register, a moved or renamed column, a new day) is one linear pass. Reading a
+// row's state is a look-up.
+//
+// The block-date column is found by its header text as the block-date pass finds it; without it
+// (missing, or two columns with that header) every row is Clear.
+class BlockWatch : public QObject {
+    Q_OBJECT
+public:
+    BlockWatch(const GridModel& grid, QDate today, QObject* parent = nullptr);
+
+    QDate today() const { return today_; }
+    void setToday(QDate today);
+
+    // The state of grid row `row`; Clear for the header row and for rows outside the grid.
+    BlockState state(int row) const {
+        return row > 0 && std::size_t(row) < states_.size() ? states_[std::size_t(row)]
+                                                            : BlockState::Clear;
+    }
+    BlockCounts counts() const { return counts_; }
+    std::optional<int> blockColumn() const { return blockCol_; }
+
+    // Finds the column again and judges every row.
+    void recount();
+
+    // While one is alive, countsChanged is held back; the last one to end sends it once if the
+    // counts differ from those last sent. For passes that change many rows one by one.
+    class Batch {
+    public:
+        explicit Batch(BlockWatch& watch);
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        BlockWatch& watch_;
+    };
+
+Q_SIGNALS:
+    void countsChanged(journal::BlockCounts counts);
+    // Many rows may have changed state without their cells changing (a new day, a renamed
+    // column): the rows shown need repainting.
+    void statesReset();
+
+private:
+    void onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
+                       const QList<int>& roles);
+    void onRowsInserted(int firstRow, int lastRow);
+    void onRowsRemoved(int firstRow, int lastRow);
+    void onHeaderChanged();
+    void judgeRow(int row);
+    void add(BlockState state, int sign);
+    void notify();
+
+    const GridModel& grid_;
+    QDate today_;
+    std::optional<int> blockCol_;
+    std::vector<BlockState> states_; // by grid row; row 0 (the header) is always Clear
+    BlockCounts counts_;
+    BlockCounts sent_;
+    int batchDepth_ = 0;
+};
+
+} // namespace journal

@@ -1,0 +1,136 @@
+#pragma once
+
+#include "core/journalformat.h"
+
+#include <QAbstractTableModel>
+#include <QCollatorSortKey>
+#include <QList>
+#include <QString>
+#include <functional>
+#include <optional>
+#include <vector>
+
+// How a cell text takes part in a sort. Keys compare by rank first, then by number, then
+// by the collation key (or, without one, by the text itself).
+struct SortKey {
+    int rank = 0;
+    double number = 0;
+    QString text;
+    std::optional<QCollatorSortKey> collated;
+};
+using SortKeyMaker = std::function<SortKey(const QString&)>;
+
+// The journal grid: text cells in rows 0 .. rows()-1 and columns 0 .. cols()-1, row 0 being
+// the fixed header row, a current cell with a selection reaching from it, and the members the
+// program reads and writes. Cells are kept row after row in one contiguous list.
+//
+// Qt's views see the data rows only (view row r is grid row r + 1); the header row is served
+// as the horizontal header data.
+//
+// An index outside the grid or a size below one is refused, as Qt's models refuse them: setters
+// return false and change nothing, getters give an empty text or AutoSize.
+class GridModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    // Widths and heights not set explicitly; the view sizes such columns from the format text.
+    static constexpr int AutoSize = -1;
+
+    explicit GridModel(QObject* parent = nullptr);
+
+    int rows() const { return rows_; }
+    bool setRows(int rows);
+    int cols() const { return cols_; }
+    bool setCols(int cols);
+
+    int row() const { return row_; }
+    bool setRow(int row);
+    int col() const { return col_; }
+    bool setCol(int col);
+    // Moves the current cell in one step (one LeaveCell), as a click on a cell does.
+    bool setCurrentCell(int row, int col);
+    int rowSel() const { return rowSel_; }
+    bool setRowSel(int row);
+    int colSel() const { return colSel_; }
+    bool setColSel(int col);
+
+    QString text() const { return textMatrix(row_, col_); }
+    bool setText(const QString& text) { return setTextMatrix(row_, col_, text); }
+    QString textMatrix(int row, int col) const;
+    bool setTextMatrix(int row, int col, const QString& text);
+    // Unchecked fast access for whole-register passes that have validated their range.
+    const QString& cell(int row, int col) const { return cells_[offset(row, col)]; }
+    // Every cell, header row included, for the journal writer.
+    journal::GridCells allCells() const { return {cells_.constData(), rows_, cols_}; }
+
+    void setFormatString(const QString& format);
+    int colWidth(int col) const;
+    bool setColWidth(int col, int twips);
+    bool colCentred(int col) const;
+    int rowHeight(int row) const;
+    bool setRowHeight(int row, int twips);
+    // The text a column's automatic width is measured from (its format section).
+    QString colWidthText(int col) const;
+
+    bool setColPosition(int col, int position);
+    void addItem(const QString& tabSeparated);
+    // The header row cannot be removed.
+    bool removeItem(int row);
+    // Writing 1 sorts the rows Row..RowSel (all data rows when they are equal) ascending,
+    // keyed on columns Col..ColSel; the header row stays.
+    void setSort(int how);
+    void setSortKeyMaker(SortKeyMaker maker);
+    static SortKey genericSortKey(const QString& text);
+
+    int topRow() const { return topRow_; }
+    bool setTopRow(int row);
+
+    // Replaces the whole grid in one step: `cells` holds rows × cols texts row after row.
+    // The format, widths and heights of the columns that remain are kept.
+    bool replaceCells(int rows, int cols, QList<QString> cells);
+
+    // The column whose header text, blanks at both ends aside, is `caption`; none when no column
+    // or more than one has it.
+    std::optional<int> findColumn(QStringView caption) const;
+
+    // QAbstractTableModel, seen by the view.
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+
+Q_SIGNALS:
+    // Just before the current cell changes, while row()/col() still name the cell being left.
+    void leaveCell();
+    void currentCellChanged();
+    void selectionChanged();
+    void topRowChanged(int row);
+    void columnLayoutChanged();
+    void rowHeightChanged(int row);
+
+private:
+    struct Column {
+        int widthTwips = AutoSize;
+        bool centred = false;
+        QString widthText;
+    };
+
+    qsizetype offset(int row, int col) const { return qsizetype(row) * cols_ + col; }
+    bool hasRow(int row) const { return row >= 0 && row < rows_; }
+    bool hasCol(int col) const { return col >= 0 && col < cols_; }
+    void moveCurrent(int row, int col);
+    void clampCursor();
+    void resizeStorage(int rows, int cols);
+
+    QList<QString> cells_;
+    std::vector<Column> columns_;
+    std::vector<int> rowHeights_;
+    int rows_ = 0;
+    int cols_ = 0;
+    int row_ = 0;
+    int col_ = 0;
+    int rowSel_ = 0;
+    int colSel_ = 0;
+    int topRow_ = 1;
+    SortKeyMaker sortKeyMaker_;
+};

@@ -1,0 +1,81 @@
+#include "model/sortorder.h"
+
+#include <QHash>
+#include <algorithm>
+#include <numeric>
+
+namespace {
+
+int compareKeys(const SortKey& a, const SortKey& b) {
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    if (a.number != b.number)
+        return a.number < b.number ? -1 : 1;
+    if (a.collated && b.collated)
+        return a.collated->compare(*b.collated);
+    return a.text.compare(b.text);
+}
+
+} // namespace
+
+SortOrder::SortOrder(const std::vector<const QString*>& texts, int keyColumns,
+                     const SortKeyMaker& keyMaker) {
+    const std::size_t count = keyColumns > 0 ? texts.size() / std::size_t(keyColumns) : 0;
+    order_.resize(count);
+    std::iota(order_.begin(), order_.end(), 0);
+    std::vector<int> sorted(count);
+    std::vector<int> starts;
+    // Stable passes from the last key column to the first leave the rows ordered by the first,
+    // ties by the second, and so on.
+    for (int column = keyColumns - 1; column >= 0; --column) {
+        int rankCount = 0;
+        const std::vector<int> ranks = rankColumn(texts, keyColumns, column, keyMaker, rankCount);
+        starts.assign(std::size_t(rankCount) + 1, 0);
+        for (int row : order_)
+            ++starts[std::size_t(ranks[std::size_t(row)]) + 1];
+        std::partial_sum(starts.begin(), starts.end(), starts.begin());
+        for (int row : order_)
+            sorted[std::size_t(starts[std::size_t(ranks[std::size_t(row)])]++)] = row;
+        order_.swap(sorted);
+    }
+}
+
+// The rank of each row's text in one key column: texts with equal keys share a rank, and ranks
+// rise with the keys.
+std::vector<int> SortOrder::rankColumn(const std::vector<const QString*>& texts, int keyColumns,
+                                       int column, const SortKeyMaker& keyMaker,
+                                       int& rankCount) const {
+    const std::size_t count = order_.size();
+    QHash<QString, int> distinctIndex;
+    distinctIndex.reserve(qsizetype(std::min<std::size_t>(count, 1 << 16)));
+    std::vector<SortKey> keys;
+    std::vector<int> rowDistinct(count);
+    for (std::size_t row = 0; row < count; ++row) {
+        const QString& text = *texts[row * std::size_t(keyColumns) + std::size_t(column)];
+        auto known = distinctIndex.find(text);
+        if (known == distinctIndex.end()) {
+            known = distinctIndex.insert(text, int(keys.size()));
+            keys.push_back(keyMaker(text));
+        }
+        rowDistinct[row] = *known;
+    }
+
+    std::vector<int> byKey(keys.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(), [&](int a, int b) {
+        return compareKeys(keys[std::size_t(a)], keys[std::size_t(b)]) < 0;
+    });
+    std::vector<int> distinctRank(keys.size());
+    int rank = 0;
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 && compareKeys(keys[std::size_t(byKey[i - 1])], keys[std::size_t(byKey[i])]) < 0)
+            ++rank;
+        distinctRank[std::size_t(byKey[i])] = rank;
+    }
+    rankCount = keys.empty() ? 0 : rank + 1;
+
+    std::vector<int> ranks(count);
+    for (std::size_t row = 0; row < count; ++row)
+        ranks[row] = distinctRank[std::size_t(rowDistinct[row])];
+    return ranks;
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "model/gridmodel.h"
+
+#include <QString>
+#include <vector>
+
+// The order in which a grid sort puts its rows. Cells compare by the keys a SortKeyMaker gives,
+// the first key column first; rows whose keys are all equal keep their order.
+//
+// A journal column repeats its texts (owners, models, mechanics, dates), so each distinct text
+// of a column is keyed and ranked once, and the rows are ordered by their integer ranks with one
+// stable counting pass per key column, last column first.
+class SortOrder {
+public:
+    // `texts` holds count rows of keyColumns texts each, row after row.
+    SortOrder(const std::vector<const QString*>& texts, int keyColumns,
+              const SortKeyMaker& keyMaker);
+
+    // Row order()[i] of the unsorted rows goes to position i.
+    const std::vector<int>& order() const { return order_; }
+
+private:
+    std::vector<int> rankColumn(const std::vector<const QString*>& texts, int keyColumns,
+                                int column, const SortKeyMaker& keyMaker, int& rankCount) const;
+
+    std::vector<int> order_;
+};

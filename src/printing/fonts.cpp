@@ -1,0 +1,45 @@
+#include "printing/fonts.h"
+
+#include <QFontDatabase>
+#include <QFontInfo>
+
+namespace {
+
+bool showsCyrillic(const QString& family) {
+    return QFontDatabase::writingSystems(family).contains(QFontDatabase::Cyrillic);
+}
+
+} // namespace
+
+QFont cyrillicFont(const QStringList& families, QFont::StyleHint kind, double pointSize,
+                   bool bold) {
+    QFont font;
+    font.setStyleHint(kind);
+    font.setPointSizeF(pointSize);
+    font.setBold(bold);
+    for (const QString& family : families) {
+        if (QFontDatabase::hasFamily(family) && showsCyrillic(family)) {
+            font.setFamily(family);
+            return font;
+        }
+    }
+    // Let the font matcher choose a face of the right kind, then make sure it has Cyrillic.
+    font.setFamily(QString());
+    const QString matched = QFontInfo(font).family();
+    if (showsCyrillic(matched)) {
+        font.setFamily(matched);
+        return font;
+    }
+    for (const QString& family : QFontDatabase::families(QFontDatabase::Cyrillic)) {
+        font.setFamily(family);
+        return font;
+    }
+    return font;
+}
+
+QFont msSansSerif(double pointSize, bool bold) {
+    return cyrillicFont({QStringLiteral("MS Sans Serif"), QStringLiteral("Microsoft Sans Serif"),
+                         QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans"),
+                         QStringLiteral("Arial")},
+                        QFont::SansSerif, pointSize, bold);
+}

@@ -1,0 +1,137 @@
+#include "app/celleditor.h"
+#include "app/exitprompt.h"
+#include "model/gridmodel.h"
+#include "app/gridview.h"
+#include "app/twips.h"
+#include "support/windowharness.h"
+
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+class TestJournalWindow : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Places and sizes are in twips. The grid keeps fixed margins to the window's right and
+    // bottom edges, and its last size when the window gets smaller than the margins.
+    void layoutIsInTwipsAndFollowsTheWindow() {
+        WindowHarness harness;
+        JournalWindow& window = harness.window();
+        GridView& grid = harness.gridView();
+        const auto px = [&](int twips) { return twips::toPixels(&window, twips); };
+        const auto expected = [&] {
+            return QSize(px(twips::fromPixels(&window, window.width()) - 850),
+                         px(twips::fromPixels(&window, window.height()) - 1900));
+        };
+        QCOMPARE(harness.control<QPushButton>("CmdProd").geometry(),
+                 twips::toPixels(&window, 9120, 120, 855, 615));
+        QCOMPARE(QSize(grid.columnWidth(0), grid.horizontalHeader()->height()),
+                 QSize(px(1500), px(300)));
+        window.resize(window.width() + px(1000), window.height() + px(500));
+        QCOMPARE(grid.size(), expected());
+        const QSize last = grid.size();
+        window.resize(px(700), px(1500));
+        QCOMPARE(grid.size(), last);
+        window.resize(px(700), px(3000));
+        QCOMPARE(grid.size(), QSize(last.width(), expected().height()));
+    }
+
+    // A click or F2 opens the editor over the cell with the cell's text; Enter or a click on
+    // another cell stores the text into the cell it was opened on, Escape drops it. The current
+    // cell follows the input line as it is typed; a click into the line drops an open edit.
+    void cellsTakeTextFromTheEditorAndTheInputLine() {
+        WindowHarness harness;
+        GridModel& grid = harness.grid();
+        GridView& view = harness.gridView();
+        CellEditor& editor = harness.cellEditor();
+        QLineEdit& line = harness.inputLine();
+        grid.setRows(4);
+        grid.setTextMatrix(2, 3, QStringLiteral("А12"));
+        harness.clickCell(2, 3);
+        QVERIFY(editor.hasFocus());
+        QCOMPARE(editor.text(), QStringLiteral("А12"));
+        QCOMPARE(editor.geometry(),
+                 view.visualRect(grid.index(1, 3))
+                     .translated(view.viewport()->mapTo(&harness.window(), QPoint())));
+        typeText(&editor, QStringLiteral(";Б")); // the filter leaves out ";"
+        QCOMPARE(grid.textMatrix(2, 3), QStringLiteral("А12"));
+        harness.clickCell(3, 1);
+        QCOMPARE(grid.textMatrix(2, 3), QStringLiteral("А12Б"));
+        typeText(&editor, QStringLiteral("x"));
+        QTest::keyClick(&editor, Qt::Key_Escape);
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(grid.textMatrix(3, 1), QString());
+        QTest::keyClick(&view, Qt::Key_Up);
+        QTest::keyClick(&view, Qt::Key_Right);
+        QTest::keyClick(&view, Qt::Key_F2);
+        typeText(&editor, QStringLiteral("Иванов"));
+        QTest::keyClick(&editor, Qt::Key_Return);
+        QVERIFY(!editor.isVisible());
+        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Иванов"));
+
+        typeText(&line, QStringLiteral("Петров"));
+        QTest::keyClick(&line, Qt::Key_Backspace);
+        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Петро"));
+        WindowHarness untouched; // typing into the input line alone marks the journal changed
+        QVERIFY(!untouched.window().isModified());
+        typeText(&untouched.inputLine(), QStringLiteral("x"));
+        QVERIFY(untouched.window().isModified());
+        harness.editCell(2, 2, QStringLiteral("new"));
+        QTest::mouseClick(&line, Qt::LeftButton);
+        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Петро"));
+        grid.setTextMatrix(2, 2, QStringLiteral("changed elsewhere"));
+        harness.press("CmdEdit"); // "Ввод" writes the line into the cell again
+        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Петро"));
+    }
+
+    // Leaving asks only after changes. "НЕТ" ends without saving, "ДА" (see tst_windowcommands)
+    // ends only once the save succeeded; "НАЗАД" and the prompt's close box only close the
+    // prompt, and neither Enter nor Escape answers it.
+    void exitAsksAfterChanges_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::addColumn<int>("ends");
+        QTest::addColumn<bool>("asking");
+        QTest::newRow("unchanged") << QStringLiteral("Выход") << 1 << false;
+        QTest::newRow("unchanged, title bar") << QStringLiteral("titleBar") << 1 << false;
+        QTest::newRow("title bar") << QStringLiteral("edit titleBar") << 0 << true;
+        QTest::newRow("НАЗАД") << QStringLiteral("edit Выход CmdCancel") << 0 << false;
+        QTest::newRow("close box") << QStringLiteral("edit Выход closeBox") << 0 << false;
+        QTest::newRow("Enter, Escape") << QStringLiteral("edit Выход keys") << 0 << true;
+        QTest::newRow("НЕТ") << QStringLiteral("edit Выход CancelButton") << 1 << false;
+        // A cell the file cannot hold: the save is refused with a message.
+        QTest::newRow("ДА, save refused") << QStringLiteral("edit ; Выход OKButton") << 0 << false;
+    }
+    void exitAsksAfterChanges() {
+        QFETCH(QString, steps);
+        QFETCH(int, ends);
+        QFETCH(bool, asking);
+        WindowHarness harness;
+        ExitPrompt& prompt = harness.exitPrompt();
+        for (const QString& step : steps.split(u' ')) {
+            if (step == u"edit")
+                harness.editCell(1, 0, QStringLiteral("Бета"));
+            else if (step == u";")
+                harness.grid().setTextMatrix(1, 1, step);
+            else if (step == u"Выход")
+                harness.press("CmdProd");
+            else if (step == u"titleBar")
+                QCOMPARE(harness.window().close(), !steps.startsWith(u"edit"));
+            else if (step == u"closeBox")
+                prompt.close();
+            else if (step == u"keys")
+                for (const Qt::Key key : {Qt::Key_Return, Qt::Key_Escape})
+                    QTest::keyClick(prompt.findChild<QPushButton*>(QStringLiteral("OKButton")),
+                                    key);
+            else
+                harness.answerExit(qPrintable(step));
+        }
+        QCOMPARE(harness.endCount(), ends);
+        QCOMPARE(prompt.isVisible(), asking);
+        QVERIFY(!harness.folder().exists(QStringLiteral("thisyear.csv"))); // nothing saved
+        QCOMPARE(harness.prompter().messages.size(), qsizetype(steps.contains(u';')));
+    }
+};
+
+QTEST_MAIN(TestJournalWindow)
+#include "tst_journalwindow.moc"

@@ -1,0 +1,130 @@
+#include "core/journalformat.h"
+
+#include <QTest>
+
+using journal::readJournal;
+using journal::writeJournal;
+
+namespace {
+
+// The table's rows, each closed by "/", its cells parted by "|" without the empty ones at its end.
+QString textOf(const journal::JournalTable& table) {
+    QString text;
+    for (int r = 0; r < table.rows; ++r) {
+        QStringList cells;
+        for (int c = 0; c < table.cols; ++c)
+            cells << table.cell(r, c);
+        while (!cells.isEmpty() && cells.last().isEmpty())
+            cells.removeLast();
+        text += cells.join(u'|') + u'/';
+    }
+    return text;
+}
+
+} // namespace
+class TestJournalFormat : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readsLinesAndCells_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("cols");
+        QTest::addColumn<QString>("text");
+        const auto row = [](const char* name, const QByteArray& bytes, int cols, const char* text) {
+            QTest::newRow(name) << bytes << cols << QString::fromUtf8(text);
+        };
+        const QByteArray utf8 = QStringLiteral("ККМ;Иванов;").toUtf8();
+        row("0 bytes", "", 8, "");
+        // A ";" closes the cell before it: a file as written has eight columns, not nine.
+        row("line as written", "a;b;c;d;e;f;g;h;\r\n", 8, "a|b|c|d|e|f|g|h/");
+        row("without the last ;", "a;b;c", 8, "a|b|c/");
+        row("with the last ;", "a;b;c;", 8, "a|b|c/");
+        row("more fields widen every row", "x;\r\n1;2;3;4;5;6;7;8;9;10;11;12;\r\n", 12,
+            "x/1|2|3|4|5|6|7|8|9|10|11|12/");
+        row(";; is an empty cell", "a;;c;\r\n;b;\r\n;\r\n", 8, "a||c/|b//");
+        row("empty line is an empty row", "a;\r\n\r\nb;", 8, "a//b/");
+        row("LF, CR and CR LF end lines", "a\nb\rc\r\nd", 8, "a/b/c/d/");
+        row("LF CR ends two lines", "a\n\rb", 8, "a//b/");
+        row("blanks and quotes are text", " a ;\"b;c\";", 8, " a |\"b|c\"/");
+        row("Windows-1251", "\xCA\xCA\xCC;\xC8\xE2\xE0\xED\xEE\xE2;", 8, "ККМ|Иванов/");
+        row("UTF-8", utf8, 8, "ККМ|Иванов/");
+        row("UTF-8 with byte-order mark", "\xEF\xBB\xBF" + utf8, 8, "ККМ|Иванов/");
+        row("byte-order mark before Windows-1251", "\xEF\xBB\xBF\xC8\xE2;", 8, "п»їИв/");
+        row("NUL bytes left out", QByteArray("a\0;\0\0b;", 8), 8, "a|b/");
+    }
+
+    void readsLinesAndCells() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, cols);
+        QFETCH(QString, text);
+        const journal::ReadResult result = readJournal(bytes);
+        QVERIFY(result.ok());
+        QCOMPARE(result.table.cols, cols);
+        QCOMPARE(textOf(result.table), text);
+    }
+
+    void refusesLinesAndFilesOverTheLimits() {
+        // The longest line is read; one character more is refused, the lines before it kept.
+        const QByteArray longest(journal::MaxLineLength, 'x');
+        QVERIFY(readJournal("a;\r\n" + longest + "\r\n").ok());
+        journal::ReadResult result = readJournal("a;\r\nb;\r\n" + longest + "x\r\nc;\r\n");
+        QCOMPARE(result.fault, (journal::ReadFault{3, journal::ReadFault::LineTooLong}));
+        QCOMPARE(textOf(result.table), QStringLiteral("a/b/"));
+        // Characters are counted, not the two bytes of each Cyrillic letter in UTF-8.
+        const QByteArray utf8 = QString(journal::MaxLineLength, u'ж').toUtf8();
+        QVERIFY(readJournal(utf8 + "\r\n").ok());
+        QCOMPARE(readJournal(utf8 + "ж\r\n").fault,
+                 (journal::ReadFault{1, journal::ReadFault::LineTooLong}));
+
+        // 129 rows of 32,767 cells would fill the memory: the wide line is refused, the rows before
+        // it kept at their own width. One row fewer fits.
+        const int rowsBefore = int(journal::MaxCells / journal::MaxLineLength);
+        const QByteArray wide(journal::MaxLineLength, ';');
+        result = readJournal(QByteArray("a;\n").repeated(rowsBefore) + wide + "\nb;\n");
+        QCOMPARE(result.fault,
+                 (journal::ReadFault{rowsBefore + 1, journal::ReadFault::TooManyCells}));
+        QCOMPARE(result.table.rows, rowsBefore);
+        QCOMPARE(result.table.cols, 8);
+        result = readJournal(QByteArray("a;\n").repeated(rowsBefore - 1) + wide + "\n");
+        QVERIFY(result.ok());
+        QCOMPARE(result.table.cols, journal::MaxLineLength);
+    }
+
+    void writesEightFieldsPerRow_data() {
+        QTest::addColumn<int>("cols");
+        QTest::addColumn<QString>("rows"); // rows parted by "/", cells by "|"
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("header only") << 8 << QString() << QByteArray();
+        QTest::newRow("fewer columns get empty fields")
+            << 6 << QStringLiteral("1|2|3|4|5|6/|b")
+            << QByteArray("1;2;3;4;5;6;;;\r\n;b;;;;;;;\r\n");
+        QTest::newRow("columns past 7 are not written")
+            << 10 << QStringLiteral("0|1|2|3|4|5|6|7|8|9") << QByteArray("0;1;2;3;4;5;6;7;\r\n");
+        QTest::newRow("example row")
+            << 8 << QStringLiteral("ООО Ромашка|ЭКР|17|А12|Б34|15.03.2009|01.05.2010|Иванов")
+            << QByteArray::fromHex("cecece20d0eeece0f8eae03bddcad03b31373bc031323bc133343b31352e30"
+                                   "332e323030393b30312e30352e323031303bc8e2e0edeee23b0d0a");
+        // "ЖЁ" and "Р«" are, byte for byte, valid UTF-8 for other letters: in Windows-1251 they
+        // would read back changed.
+        QTest::newRow("bytes that look like UTF-8")
+            << 8 << QStringLiteral("2ЖЁ|Р«")
+            << "\xEF\xBB\xBF" + QStringLiteral("2ЖЁ;Р«;;;;;;;\r\n").toUtf8();
+    }
+
+    void writesEightFieldsPerRow() {
+        QFETCH(int, cols);
+        QFETCH(QString, rows);
+        QFETCH(QByteArray, bytes);
+        const QStringList lines = rows.isEmpty() ? QStringList() : rows.split(u'/');
+        QList<QString> cells(qsizetype(lines.size() + 1) * cols);
+        cells[0] = QStringLiteral("header");
+        for (int r = 0; r < lines.size(); ++r) {
+            const QStringList texts = lines[r].split(u'|');
+            for (int c = 0; c < texts.size(); ++c)
+                cells[qsizetype(r + 1) * cols + c] = texts[c];
+        }
+        QCOMPARE(writeJournal({cells.constData(), int(lines.size()) + 1, cols}), bytes);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournalFormat)
+#include "tst_journalformat.moc"

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "model/gridmodel.h"
+
+#include <QStringList>
+#include <initializer_list>
+
+// A list of texts written as UTF-8 literals.
+inline QStringList texts(std::initializer_list<const char*> utf8) {
+    QStringList list;
+    for (const char* text : utf8)
+        list << QString::fromUtf8(text);
+    return list;
+}
+
+// One text a character: "AB_" is {"A", "B", ""}.
+inline QStringList cells(const QString& letters) {
+    QStringList list;
+    for (const QChar letter : letters)
+        list << (letter == u'_' ? QString() : QString(letter));
+    return list;
+}
+
+// A header row and data rows as wide as it (short rows padded with empty cells).
+inline void fillGrid(GridModel& grid, const QStringList& header, const QList<QStringList>& rows) {
+    QList<QString> cells = header;
+    for (const QStringList& row : rows)
+        for (qsizetype c = 0; c < header.size(); ++c)
+            cells << row.value(c);
+    grid.replaceCells(int(rows.size()) + 1, int(header.size()), cells);
+}
+
+inline QStringList rowTexts(const GridModel& grid, int row) {
+    QStringList texts;
+    for (int c = 0; c < grid.cols(); ++c)
+        texts << grid.textMatrix(row, c);
+    return texts;
+}
+
+// The texts of a column's data rows, from the top.
+inline QStringList columnTexts(const GridModel& grid, int col) {
+    QStringList texts;
+    for (int r = 1; r < grid.rows(); ++r)
+        texts << grid.textMatrix(r, col);
+    return texts;
+}

@@ -1,0 +1,89 @@
+#pragma once
+
+#include "model/gridmodel.h"
+#include "core/journalcharset.h"
+#include "core/journalcolumns.h"
+#include "journal/journalfiles.h"
+#include "support/scriptedprompter.h"
+#include "support/tempfolder.h"
+
+#include <QDateTime>
+
+// A program folder with its grid, scripted prompts and journal operations, for the tests of
+// opening and saving journal files.
+namespace journaltest {
+
+using Rows = QList<QStringList>;
+
+// A journal file as the program writes it, built here cell by cell.
+inline QByteArray journalFile(const Rows& rows) {
+    QByteArray bytes;
+    for (const QStringList& cells : rows) {
+        for (int c = 0; c < journal::FileColumns; ++c)
+            bytes += journal::encodeWindows1251(cells.value(c)) + ';';
+        bytes += "\r\n";
+    }
+    return bytes;
+}
+
+// The data rows, each without the empty cells at its end.
+inline Rows dataRows(const GridModel& grid) {
+    Rows rows;
+    for (int r = 1; r < grid.rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < grid.cols(); ++c)
+            cells << grid.textMatrix(r, c);
+        while (!cells.isEmpty() && cells.last().isEmpty())
+            cells.removeLast();
+        rows << cells;
+    }
+    return rows;
+}
+
+// Backups are stamped from 01.03.2024 14:05:09.120 on, one second later at every backup.
+struct Program {
+    explicit Program(const QString& programFolder = {}, JournalFiles::FileReader reader = {})
+        : files(
+              grid, programFolder.isEmpty() ? folder.path() : programFolder,
+              [this] { return firstStamp.addSecs(backups++); }, std::move(reader)) {
+        grid.setFormatString(journal::headerFormat());
+    }
+    // The rows under the header, nothing else.
+    void fill(const Rows& rows) {
+        grid.setRows(1);
+        grid.setRows(int(rows.size()) + 1);
+        for (int r = 0; r < rows.size(); ++r) {
+            grid.setCols(std::max(grid.cols(), int(rows[r].size())));
+            for (int c = 0; c < rows[r].size(); ++c)
+                grid.setTextMatrix(r + 1, c, rows[r][c]);
+        }
+    }
+    // The window's commands: the outcome's message goes to the prompter, as the window tells it.
+    void open() { tell(files.openCurrent()); }
+    void openArchive(const QString& answer) {
+        prompter.answers << answer;
+        if (const auto name = journal::askArchiveName(prompter, journal::openArchivePrompt()))
+            tell(files.openArchive(*name));
+    }
+    bool save() { return tell(files.saveCurrent()); }
+    // Takes the name from the prompter's next answer.
+    void saveAs() {
+        if (const auto name = journal::askArchiveName(prompter, journal::saveAsPrompt()))
+            tell(files.saveArchive(*name));
+    }
+    bool tell(const journal::Outcome& outcome) {
+        if (!outcome.message.isEmpty())
+            prompter.message(outcome.message);
+        return outcome.ok;
+    }
+    QByteArray thisYear() const { return folder.read(QStringLiteral("thisyear.csv")); }
+
+    TempFolder folder;
+    GridModel grid;
+    ScriptedPrompter prompter;
+    QDateTime firstStamp{QDate(2024, 3, 1), QTime(14, 5, 9, 120)};
+    int backups = 0;
+    JournalFiles files;
+};
+
+} // namespace journaltest
