@@ -1,10 +1,10 @@
 // The block-date watch: judging every row of an opened register against today and counting the
 // blocked units and those that block soon.
-#include "app/gridmodel.h"
 #include "benchjournals.h"
+#include "core/journalcolumns.h"
 #include "journal/blockdates.h"
-#include "journal/blockwatch.h"
-#include "journal/journalcolumns.h"
+#include "model/blockwatch.h"
+#include "model/gridmodel.h"
 
 namespace {
 

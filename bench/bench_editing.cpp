@@ -1,11 +1,11 @@
 // Sorting, searching and the column commands, as the window runs them on an opened register.
-#include "app/gridmodel.h"
 #include "benchjournals.h"
+#include "core/journalcolumns.h"
 #include "editing/journalsortkey.h"
 #include "editing/rowcolumncommands.h"
 #include "editing/search.h"
 #include "editing/sortbycolumn.h"
-#include "journal/journalcolumns.h"
+#include "model/gridmodel.h"
 
 namespace {
 
@@ -18,12 +18,11 @@ void sortByColumn(benchmark::State& state, int column) {
     const auto& journal = benchJournal(int(state.range(0)));
     GridModel grid;
     grid.setSortKeyMaker(&editing::journalSortKey);
-    QString headerFormat;
     for (auto _ : state) {
         fillGridAsOpened(grid, journal);
         bench::settleHeap();
         bool sorted = false;
-        timeIteration(state, [&] { sorted = editing::sortByColumn(grid, column, headerFormat); });
+        timeIteration(state, [&] { sorted = editing::sortByColumn(grid, column); });
         if (!sorted) {
             state.SkipWithError("the sort did not run");
             break;

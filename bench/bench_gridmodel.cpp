@@ -1,8 +1,8 @@
 // The grid members that every whole-register operation is built from, measured on their own so
 // that a slow operation can be traced to its pass over the grid.
-#include "app/gridmodel.h"
 #include "benchjournals.h"
-#include "journal/journalcolumns.h"
+#include "core/journalcolumns.h"
+#include "model/gridmodel.h"
 
 namespace {
 

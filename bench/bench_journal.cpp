@@ -1,11 +1,10 @@
 // Opening, saving and the block-date pass, through the journal code the window calls.
-#include "app/gridmodel.h"
-#include "app/prompter.h"
 #include "benchjournals.h"
+#include "core/journalcolumns.h"
+#include "core/journalformat.h"
 #include "journal/blockdates.h"
-#include "journal/journalcolumns.h"
 #include "journal/journalfiles.h"
-#include "journal/journalformat.h"
+#include "model/gridmodel.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,21 +15,11 @@ namespace {
 using bench::benchJournal;
 using bench::timeIteration;
 
-// Any question or message during a measured operation means it did not do its work.
-class SilentPrompter : public Prompter {
-public:
-    QString inputBox(const QString& prompt, const QString&) override {
-        shown << prompt;
-        return {};
-    }
-    void message(const QString& text) override { shown << text; }
-    QStringList shown;
-};
-
-bool reportShown(benchmark::State& state, const SilentPrompter& prompter) {
-    if (prompter.shown.isEmpty())
+// A failure or a message from a measured operation means it did not do its work.
+bool reportFailure(benchmark::State& state, const journal::Outcome& outcome) {
+    if (outcome.ok && outcome.message.isEmpty())
         return false;
-    state.SkipWithError(qPrintable(QStringLiteral("shown: ") + prompter.shown.join(u' ')));
+    state.SkipWithError(qPrintable(QStringLiteral("told: ") + outcome.message));
     return true;
 }
 
@@ -38,14 +27,13 @@ bool reportShown(benchmark::State& state, const SilentPrompter& prompter) {
 // block dates.
 void openJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    SilentPrompter prompter;
     for (auto _ : state) {
         GridModel grid;
-        JournalFiles files(grid, prompter, journal.programFolder);
-        QString headerFormat;
+        JournalFiles files(grid, journal.programFolder);
+        journal::Outcome outcome;
         bench::settleHeap();
-        timeIteration(state, [&] { files.loadgrid(headerFormat); });
-        if (reportShown(state, prompter))
+        timeIteration(state, [&] { outcome = files.openCurrent(); });
+        if (reportFailure(state, outcome))
             break;
         if (grid.rows() != journal.rows + 1 ||
             grid.textMatrix(journal.rows, journal::BlockDate).isEmpty()) {
@@ -72,10 +60,8 @@ void readJournal(benchmark::State& state) {
 BENCHMARK(readJournal)->Name("read")->Apply(bench::registerSizes);
 
 // Opens the register into a grid the way "Открыть журнал" does.
-void openInto(GridModel& grid, const bench::BenchJournal& journal, SilentPrompter& prompter) {
-    JournalFiles files(grid, prompter, journal.programFolder);
-    QString headerFormat;
-    files.loadgrid(headerFormat);
+void openInto(GridModel& grid, const bench::BenchJournal& journal) {
+    JournalFiles(grid, journal.programFolder).openCurrent();
 }
 
 // "Сохранить изменения" after an edit: encode, keep the previous file as a backup, write,
@@ -83,20 +69,17 @@ void openInto(GridModel& grid, const bench::BenchJournal& journal, SilentPrompte
 void saveJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     QTemporaryDir folder;
-    SilentPrompter prompter;
     GridModel grid;
-    openInto(grid, journal, prompter);
-    JournalFiles files(grid, prompter, folder.path());
+    openInto(grid, journal);
+    JournalFiles files(grid, folder.path());
     const QString mechanics[] = {QStringLiteral("Иванов А.А."), QStringLiteral("Петров Б.Б.")};
     int turn = 0;
     for (auto _ : state) {
         grid.setTextMatrix(1, journal::Mechanic, mechanics[turn++ % 2]);
-        bool saved = false;
-        timeIteration(state, [&] { saved = files.SaveGridn(); });
-        if (!saved || reportShown(state, prompter)) {
-            state.SkipWithError("the register was not saved");
+        journal::Outcome outcome;
+        timeIteration(state, [&] { outcome = files.saveCurrent(); });
+        if (reportFailure(state, outcome))
             break;
-        }
     }
     QFile saved(folder.filePath(QStringLiteral("thisyear.csv")));
     if (!saved.open(QIODevice::ReadOnly) || saved.readAll().count("\r\n") != journal.rows)
@@ -107,12 +90,11 @@ BENCHMARK(saveJournal)->Name("save")->Apply(bench::registerSizes);
 // Encoding alone, into bytes in memory.
 void writeJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    SilentPrompter prompter;
     GridModel grid;
-    openInto(grid, journal, prompter);
+    openInto(grid, journal);
     for (auto _ : state) {
         QByteArray bytes;
-        timeIteration(state, [&] { bytes = journal::writeJournal(grid); });
+        timeIteration(state, [&] { bytes = journal::writeJournal(grid.allCells()); });
         if (bytes.size() != journal.fileBytes.size()) {
             state.SkipWithError("the written journal differs in length from the file read");
             break;
@@ -124,9 +106,8 @@ BENCHMARK(writeJournal)->Name("write")->Apply(bench::registerSizes);
 // The pass every click on the grid runs, on a register whose block dates are already shown.
 void blockDates(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    SilentPrompter prompter;
     GridModel grid;
-    openInto(grid, journal, prompter);
+    openInto(grid, journal);
     for (auto _ : state)
         timeIteration(state, [&] { journal::fillBlockDates(grid); });
 }
@@ -135,9 +116,8 @@ BENCHMARK(blockDates)->Name("block dates")->Apply(bench::registerSizes);
 // The same pass when every block date has to be written (the column was emptied).
 void blockDatesFromEmpty(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    SilentPrompter prompter;
     GridModel grid;
-    openInto(grid, journal, prompter);
+    openInto(grid, journal);
     for (auto _ : state) {
         for (int r = 1; r < grid.rows(); ++r)
             grid.setTextMatrix(r, journal::BlockDate, QString());

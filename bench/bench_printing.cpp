@@ -1,6 +1,7 @@
 // "Печать" of the whole register into a PDF file: layout, drawing and writing every page.
-#include "app/gridmodel.h"
 #include "benchjournals.h"
+#include "core/clock.h"
+#include "model/gridmodel.h"
 #include "printing/journalprintout.h"
 #include "printing/printservices.h"
 
@@ -30,7 +31,7 @@ void printToPdf(benchmark::State& state) {
     for (auto _ : state) {
         QFile::remove(fileName);
         PrintResult result = PrintResult::NoPrinter;
-        timeIteration(state, [&] { result = tabPrint(grid, printer, clock); });
+        timeIteration(state, [&] { result = printJournal(grid, printer, clock); });
         if (result != PrintResult::Printed || QFile(fileName).size() == 0) {
             state.SkipWithError("no PDF file was printed");
             break;

@@ -1,8 +1,8 @@
 #include "benchjournals.h"
 
-#include "app/gridmodel.h"
-#include "journal/journalcolumns.h"
+#include "core/journalcolumns.h"
 #include "journalgenerator.h"
+#include "model/gridmodel.h"
 
 #include <QDir>
 #include <QFile>

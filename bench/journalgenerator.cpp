@@ -1,13 +1,13 @@
 #include "journalgenerator.h"
 
+#include "core/journaldates.h"
+
 #include <QFile>
 #include <QStringEncoder>
 
 namespace bench {
 
 namespace {
-
-constexpr int BlockPeriodDays = 426;
 
 // EKLZ units were fitted from the mid-2000s; registers of that time hold these dates.
 const QDate FirstActivation(2004, 1, 1);
@@ -79,11 +79,6 @@ QString dateText(QDate date) {
 
 } // namespace
 
-QDate blockDateOf(QDate activation) {
-    const QDate due = activation.addDays(BlockPeriodDays);
-    return QDate(due.year(), due.month(), 1);
-}
-
 JournalGenerator::JournalGenerator(quint64 seed) : state_(seed) {}
 
 // splitmix64: small, fast and the same on every compiler and library, unlike the standard
@@ -128,7 +123,7 @@ QList<QString> JournalGenerator::nextRow() {
     QList<QString> cells;
     cells.reserve(JournalFields);
     cells << owner() << pick(registerModels()) << digits(8) << digits(10) << digits(10)
-          << dateText(activation) << dateText(blockDateOf(activation)) << person();
+          << dateText(activation) << dateText(journal::blockDateFor(activation)) << person();
     return cells;
 }
 

@@ -14,10 +14,6 @@ namespace bench {
 // The eight cells of a journal row, in file order.
 constexpr int JournalFields = 8;
 
-// The block date of an activation date: the first of the month into which the day 426 days
-// after activation falls.
-QDate blockDateOf(QDate activation);
-
 class JournalGenerator {
 public:
     explicit JournalGenerator(quint64 seed);

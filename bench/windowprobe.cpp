@@ -8,10 +8,10 @@
 //   rows_opened  the data rows the grid then holds (must equal the row count);
 //   rss_open_mb  resident memory with the register open in the window; peak_rss_mb the highest.
 // usage: eklz-window-probe [PROGRAM_FOLDER ROWS]
-#include "app/frmeklz.h"
-#include "app/gridmodel.h"
 #include "app/gridview.h"
-#include "app/prompter.h"
+#include "app/journalwindow.h"
+#include "core/prompter.h"
+#include "model/gridmodel.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -96,7 +96,7 @@ int main(int argc, char* argv[]) {
     services.programFolder = programFolder;
     services.prompter = prompter;
     services.endProgram = [] {};
-    FrmEKLZ window(std::move(services));
+    JournalWindow window(std::move(services));
     PaintWaiter firstPaint(&window);
     window.show();
     if (!firstPaint.wait(10000)) {
@@ -110,14 +110,15 @@ int main(int argc, char* argv[]) {
 
     int status = 0;
     if (!programFolder.isEmpty()) {
-        PaintWaiter gridPaint(window.gridView().viewport());
+        auto* gridView = window.findChild<GridView*>(QStringLiteral("MSFGAZ"));
+        PaintWaiter gridPaint(gridView->viewport());
         QElapsedTimer clock;
         clock.start();
-        window.button(QStringLiteral("CmdZagruz"))->click();
+        window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
         const double clickMs = double(clock.nsecsElapsed()) / 1e6;
         const bool painted = gridPaint.wait(5000);
         const double openMs = double(clock.nsecsElapsed()) / 1e6;
-        const int opened = window.grid().rows() - 1;
+        const int opened = qobject_cast<GridModel*>(gridView->model())->rows() - 1;
         std::printf(", \"open_ms\": %.3f, \"open_click_ms\": %.3f, \"rows_opened\": %d, "
                     "\"rss_open_mb\": %.2f, \"peak_rss_mb\": %.2f",
                     openMs, clickMs, opened, statusMegabytes("VmRSS"), statusMegabytes("VmHWM"));

@@ -2,12 +2,13 @@
 // does, runs the block-date pass, writes the grid and reads the result back, checking at each
 // step what the program promises about files. A broken promise aborts: libFuzzer keeps the input.
 
-#include "app/gridmodel.h"
+#include "core/journalcharset.h"
+#include "core/journalcolumns.h"
+#include "core/journaldates.h"
+#include "core/journalformat.h"
 #include "journal/blockdates.h"
-#include "journal/journalcharset.h"
-#include "journal/journalcolumns.h"
-#include "journal/journalformat.h"
 #include "journal/journalgrid.h"
+#include "model/gridmodel.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -92,15 +93,16 @@ QStringView lineOf(QStringView text, qsizetype& pos) {
 // A grid the save check lets through is written as one line of eight ";"-ended fields per data
 // row, no line longer than the reader accepts, and reads back as the same columns 0 .. 7.
 void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
-    const std::optional<journal::CellPosition> unwritable = journal::findUnwritableCell(grid);
-    const std::optional<int> overlong = journal::findOverlongRow(grid);
+    const std::optional<journal::CellPosition> unwritable =
+        journal::findUnwritableCell(grid.allCells());
+    const std::optional<int> overlong = journal::findOverlongRow(grid.allCells());
     // Whatever was read as Windows-1251 can be written again.
     if (windows1251Read)
         PROMISE(!unwritable);
     if (unwritable)
         return;
 
-    const QByteArray written = journal::writeJournal(grid);
+    const QByteArray written = journal::writeJournal(grid.allCells());
     // Lines are measured in characters, as the reader measures them.
     const journal::TextEncoding encoding = journal::detectEncoding(written);
     const QString text = journal::decodeText(encoding == journal::TextEncoding::Utf8
@@ -134,10 +136,9 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
 
     // A second save of what was read back writes the same bytes.
     GridModel again;
-    QString headerFormat;
-    journal::resetJournalGrid(again, headerFormat);
+    journal::resetJournalGrid(again);
     journal::showJournalTable(again, reread.table, false);
-    PROMISE(journal::writeJournal(again) == written);
+    PROMISE(journal::writeJournal(again.allCells()) == written);
 }
 
 } // namespace
@@ -157,8 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Filled as opening a file fills the grid: on a refused line, an empty row below the rows read.
     GridModel grid;
-    QString headerFormat;
-    journal::resetJournalGrid(grid, headerFormat);
+    journal::resetJournalGrid(grid);
     const bool ok = result.ok();
     const int tableRows = result.table.rows;
     const int tableCols = result.table.cols;

@@ -6,8 +6,8 @@
 
 QString DialogPrompter::inputBox(const QString& prompt, const QString& title) {
     bool accepted = false;
-    const QString answer =
-        QInputDialog::getText(parent_.data(), title, prompt, QLineEdit::Normal, QString(), &accepted);
+    const QString answer = QInputDialog::getText(parent_.data(), title, prompt, QLineEdit::Normal,
+                                                 QString(), &accepted);
     return accepted ? answer : QString();
 }
 

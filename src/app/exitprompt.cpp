@@ -1,7 +1,7 @@
 #include "app/exitprompt.h"
 
-#include "printing/fonts.h"
 #include "app/twips.h"
+#include "printing/fonts.h"
 
 #include <QKeyEvent>
 #include <QLabel>

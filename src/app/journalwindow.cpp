@@ -121,9 +121,8 @@ void JournalWindow::createControls() {
         {"CmdProd", "Выход", 9120, 120, 855, 615, &JournalWindow::requestExit},
     };
     for (const Command& command : commands) {
-        QPushButton* created =
-            addButton(command.name, QString::fromUtf8(command.caption), command.left, command.top,
-                      command.width, command.height);
+        QPushButton* created = addButton(command.name, QString::fromUtf8(command.caption),
+                                         command.left, command.top, command.width, command.height);
         if (command.slot)
             connect(created, &QPushButton::clicked, this, command.slot);
     }
@@ -169,7 +168,8 @@ void JournalWindow::createControls() {
     connect(exitPrompt_, &ExitPrompt::discardRequested, this, &JournalWindow::exitWithoutSaving);
 
     // Nothing starts the periodic save; it is kept ready with its timer.
-    periodicSave_ = new journal::PeriodicSave(*grid_, [this] { save(); }, this);
+    periodicSave_ = new journal::PeriodicSave(
+        *grid_, [this] { save(); }, this);
 
     createBlockWatch();
     setTabOrder();
@@ -231,10 +231,10 @@ void JournalWindow::followMidnight() {
 
 void JournalWindow::setTabOrder() {
     const QList<QWidget*> order = {
-        inputLine_,         button("CmdProd"),   gridView_,         button("CmdDelC"),
-        button("CmdDelS"),  button("CmdAddC"),   button("CmdAddS"), button("CmdZArch"),
-        button("CmdZagruz"), button("CmdSortC"), button("CmdSave"), button("CmdEdit"),
-        button("CmdSearh"), cellEditor_,         button("CmdSaveAs"), button("CmdPrint")};
+        inputLine_,          button("CmdProd"),  gridView_,           button("CmdDelC"),
+        button("CmdDelS"),   button("CmdAddC"),  button("CmdAddS"),   button("CmdZArch"),
+        button("CmdZagruz"), button("CmdSortC"), button("CmdSave"),   button("CmdEdit"),
+        button("CmdSearh"),  cellEditor_,        button("CmdSaveAs"), button("CmdPrint")};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     inputLine_->setFocus(Qt::OtherFocusReason);
@@ -397,8 +397,8 @@ void JournalWindow::fillBlockDates() {
 
 void JournalWindow::print() {
     closeCellEditor();
-    const PrintResult result = printJournal(*grid_, *services_.printer, *services_.clock,
-                                            services_.printProgress.get());
+    const PrintResult result =
+        printJournal(*grid_, *services_.printer, *services_.clock, services_.printProgress.get());
     if (result == PrintResult::NoPrinter)
         services_.prompter->message(noPrinterMessage());
 }

@@ -47,8 +47,8 @@ struct WindowServices {
 //   FrmEKLZ        JournalWindow            the main window
 //   CmdDelC        deleteLastColumn()       "Удалить колонку": removes the rightmost column
 //   CmdAddC        insertColumn()           "Добавить колонку": an empty column at the current one
-//   CmdDelS        deleteRow()              " Удалить строку": removes the row the selection ends on
-//   CmdAddS        addRow()                 "Добавить строку": an empty row at the bottom
+//   CmdDelS        deleteRow()              " Удалить строку": removes the row the selection ends
+//   on CmdAddS        addRow()                 "Добавить строку": an empty row at the bottom
 //   CmdSortC       moveLastColumnHere()     "Переместить колонки": the rightmost column moves in
 //                                           front of the current one
 //   CmdSearh       searchColumn()           "Поиск": finds a word in the current column

@@ -1,7 +1,7 @@
 #include "editing/search.h"
 
-#include "model/gridmodel.h"
 #include "model/cellprefetch.h"
+#include "model/gridmodel.h"
 
 #include <QStringMatcher>
 

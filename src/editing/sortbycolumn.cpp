@@ -1,7 +1,7 @@
 #include "editing/sortbycolumn.h"
 
-#include "model/gridmodel.h"
 #include "core/journalcolumns.h"
+#include "model/gridmodel.h"
 
 namespace editing {
 

@@ -181,7 +181,8 @@ void JournalFiles::moveAcrossWrittenCells() {
 // Cells the file cannot hold would be split or lost when the file is read back, and a line the
 // reader refuses would make the whole file unreadable: such a grid is not saved.
 std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
-    if (const std::optional<journal::CellPosition> cell = journal::findUnwritableCell(grid_.allCells())) {
+    if (const std::optional<journal::CellPosition> cell =
+            journal::findUnwritableCell(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
                               "который нельзя записать в файл журнала (\";\", перевод строки или "
                               "знак вне кодировки Windows-1251). Файл не изменён.")

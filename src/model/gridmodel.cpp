@@ -11,8 +11,7 @@ namespace {
 constexpr int InitialRows = 2;
 constexpr int InitialCols = 8;
 
-template <typename Sequence>
-void rotateOne(Sequence begin, Sequence end, bool leftwards) {
+template <typename Sequence> void rotateOne(Sequence begin, Sequence end, bool leftwards) {
     if (leftwards)
         std::rotate(begin, begin + 1, end);
     else

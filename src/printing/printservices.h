@@ -39,4 +39,3 @@ private:
     QString fileName_;
     QString documentName_;
 };
-

@@ -8,12 +8,12 @@
 // length (default 40), EKLZ_SEQUENCE_SEED the first seed (default 1).
 #include "app/celleditor.h"
 #include "app/exitprompt.h"
-#include "model/gridmodel.h"
 #include "app/gridview.h"
 #include "core/journalcharset.h"
 #include "core/journalformat.h"
-#include "support/recordingsurface.h"
+#include "model/gridmodel.h"
 #include "support/printfixtures.h"
+#include "support/recordingsurface.h"
 #include "support/windowharness.h"
 
 #include <QApplication>
@@ -327,7 +327,8 @@ private:
 
     // The grid written as a file and read back gives columns 0..7 of every data row.
     QString checkRoundTrip() {
-        const journal::ReadResult back = journal::readJournal(journal::writeJournal(grid().allCells()));
+        const journal::ReadResult back =
+            journal::readJournal(journal::writeJournal(grid().allCells()));
         if (!back.ok() || back.table.rows != grid().rows() - 1)
             return QStringLiteral("written and read back, %1 rows of %2 came back")
                 .arg(back.table.rows)

@@ -1,8 +1,8 @@
 #include "app/celleditor.h"
 #include "app/exitprompt.h"
-#include "model/gridmodel.h"
 #include "app/gridview.h"
 #include "app/twips.h"
+#include "model/gridmodel.h"
 #include "support/windowharness.h"
 
 #include <QHeaderView>

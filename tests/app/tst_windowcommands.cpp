@@ -1,8 +1,8 @@
 #include "app/celleditor.h"
 #include "app/gridview.h"
 #include "app/printprogressdialog.h"
-#include "support/gridtexts.h"
 #include "printing/journalprintout.h"
+#include "support/gridtexts.h"
 #include "support/printfixtures.h"
 #include "support/windowharness.h"
 

@@ -1,7 +1,7 @@
+#include "core/journalcolumns.h"
 #include "editing/journalsortkey.h"
 #include "editing/sortbycolumn.h"
 #include "support/gridtexts.h"
-#include "core/journalcolumns.h"
 
 #include <QTest>
 

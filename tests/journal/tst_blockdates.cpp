@@ -1,6 +1,6 @@
-#include "model/gridmodel.h"
-#include "journal/blockdates.h"
 #include "core/journalcolumns.h"
+#include "journal/blockdates.h"
+#include "model/gridmodel.h"
 
 #include <QTest>
 #include <QTimer>

@@ -1,5 +1,5 @@
-#include "support/journalfixture.h"
 #include "core/journalformat.h"
+#include "support/journalfixture.h"
 
 #include <QDir>
 #include <QDirIterator>

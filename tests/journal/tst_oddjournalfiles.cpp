@@ -1,5 +1,5 @@
-#include "support/journalfixture.h"
 #include "core/journalio.h"
+#include "support/journalfixture.h"
 
 #include <QDir>
 #include <QTest>

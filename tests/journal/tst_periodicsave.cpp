@@ -1,6 +1,6 @@
-#include "model/gridmodel.h"
 #include "journal/intervaltimer.h"
 #include "journal/periodicsave.h"
+#include "model/gridmodel.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>

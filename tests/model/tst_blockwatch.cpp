@@ -1,6 +1,6 @@
-#include "model/gridmodel.h"
-#include "model/blockwatch.h"
 #include "core/journalcolumns.h"
+#include "model/blockwatch.h"
+#include "model/gridmodel.h"
 
 #include <QRandomGenerator>
 #include <QSignalSpy>

@@ -1,5 +1,5 @@
-#include "support/gridtexts.h"
 #include "core/journalcolumns.h"
+#include "support/gridtexts.h"
 
 #include <QAbstractItemModelTester>
 #include <QTest>
@@ -83,7 +83,8 @@ private Q_SLOTS:
     // commands make: rows and columns added, removed and moved, a sort, a whole new grid.
     void keepsQtsModelContract() {
         GridModel grid;
-        QAbstractItemModelTester tester(&grid, QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QAbstractItemModelTester tester(&grid,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
         fillGrid(grid, cells(QStringLiteral("ABCD")),
                  {cells(QStringLiteral("dcba")), cells(QStringLiteral("abcd"))});
         grid.setCols(6);

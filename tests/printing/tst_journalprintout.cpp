@@ -1,7 +1,7 @@
 #include "model/gridmodel.h"
 #include "printing/journalprintout.h"
-#include "support/recordingsurface.h"
 #include "support/printfixtures.h"
+#include "support/recordingsurface.h"
 
 #include <QMap>
 #include <QProgressDialog>

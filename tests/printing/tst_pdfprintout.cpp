@@ -1,5 +1,5 @@
-#include "model/gridmodel.h"
 #include "core/journalcolumns.h"
+#include "model/gridmodel.h"
 #include "printing/journalprintout.h"
 #include "support/printfixtures.h"
 

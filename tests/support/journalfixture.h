@@ -1,9 +1,9 @@
 #pragma once
 
-#include "model/gridmodel.h"
 #include "core/journalcharset.h"
 #include "core/journalcolumns.h"
 #include "journal/journalfiles.h"
+#include "model/gridmodel.h"
 #include "support/scriptedprompter.h"
 #include "support/tempfolder.h"
 

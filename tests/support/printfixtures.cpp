@@ -1,7 +1,7 @@
 #include "support/printfixtures.h"
 
-#include "model/gridmodel.h"
 #include "core/journalcolumns.h"
+#include "model/gridmodel.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

@@ -27,19 +27,18 @@ public:
     int endCount() const { return *ends_; }
 
     // The control of that object name; the test fails (and stops) when there is none.
-    template <typename Control>
-    Control& control(const char* objectName) {
+    template <typename Control> Control& control(const char* objectName) {
         auto* found = window_->findChild<Control*>(QString::fromLatin1(objectName));
         if (!found)
             qFatal("the window has no control named %s", objectName);
         return *found;
     }
-    GridView& gridView();                                  // MSFGAZ
-    GridModel& grid();                                     // the model MSFGAZ shows
-    CellEditor& cellEditor();                              // txtDataEntry
-    QLineEdit& inputLine();                                // TxtVvod
-    ExitPrompt& exitPrompt();                              // Dialog
-    QLabel& blockSummary();                                // LblBlocked
+    GridView& gridView();     // MSFGAZ
+    GridModel& grid();        // the model MSFGAZ shows
+    CellEditor& cellEditor(); // txtDataEntry
+    QLineEdit& inputLine();   // TxtVvod
+    ExitPrompt& exitPrompt(); // Dialog
+    QLabel& blockSummary();   // LblBlocked
 
     void press(const char* buttonName);
     // Presses a button of the exit prompt ("OKButton", "CancelButton", "CmdCancel").
