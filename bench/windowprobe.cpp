@@ -51,6 +51,10 @@ public:
         return {};
     }
     void message(const QString& text) override { shown << text; }
+    bool question(const QString& text) override {
+        shown << text;
+        return false;
+    }
     QStringList shown;
 };
 

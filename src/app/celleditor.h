@@ -13,6 +13,8 @@ public:
     explicit CellEditor(QWidget* parent = nullptr);
 
     bool isOpen() const { return isVisible() && cell_.has_value(); }
+    // The cell it was opened on (row, column); (-1, -1) when it is closed.
+    QPoint cellPosition() const { return cell_ ? QPoint(cell_->row, cell_->col) : QPoint(-1, -1); }
     // Shows the editor at `area` (in its parent's pixels) with the cell's text and the focus.
     void open(int row, int col, const QString& text, const QRect& area);
     // Stores the text into the cell the editor was opened on and closes it. Returns whether the

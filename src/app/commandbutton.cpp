@@ -13,5 +13,5 @@ void CommandButton::paintEvent(QPaintEvent*) {
     const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
     painter.setPen(option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
                                         QPalette::ButtonText));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption.trimmed());
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }

@@ -12,6 +12,7 @@ public:
     void setParent(QWidget* parent) { parent_ = parent; }
     QString inputBox(const QString& prompt, const QString& title) override;
     void message(const QString& text) override;
+    bool question(const QString& text) override;
 
 private:
     QPointer<QWidget> parent_;

@@ -130,12 +130,14 @@ GridView::Cell GridView::cellAtHeader(QPoint position) const {
     return {0, col};
 }
 
-void GridView::press(Cell cell) {
-    if (cell.row < 0)
+void GridView::press(Cell cell, Qt::MouseButton button) {
+    pressed_ = true;
+    if (button != Qt::LeftButton)
         return;
     mouseRow_ = cell.row;
     mouseCol_ = cell.col;
-    grid_->setCurrentCell(cell.row, cell.col);
+    if (cell.row >= 0)
+        grid_->setCurrentCell(cell.row, cell.col);
     dragging_ = true;
 }
 
@@ -151,16 +153,17 @@ void GridView::release(Cell cell) {
         mouseRow_ = cell.row;
         mouseCol_ = cell.col;
     }
-    const bool wasPressed = dragging_;
+    const bool clickedHere = dragging_;
     dragging_ = false;
+    pressed_ = false;
     Q_EMIT mouseUp();
-    if (wasPressed)
+    if (clickedHere)
         Q_EMIT clicked();
 }
 
 void GridView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    press(cellAtViewport(event->position().toPoint()));
+    press(cellAtViewport(event->position().toPoint()), event->button());
 }
 
 void GridView::mouseMoveEvent(QMouseEvent* event) {
@@ -190,7 +193,7 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonDblClick:
         if (!onEdge) {
             setFocus(Qt::MouseFocusReason);
-            press(cell);
+            press(cell, mouse->button());
             return true;
         }
         break;
@@ -201,7 +204,7 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
         }
         break;
     case QEvent::MouseButtonRelease:
-        if (dragging_) {
+        if (pressed_) {
             release(cell);
             return true;
         }

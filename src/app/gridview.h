@@ -7,6 +7,10 @@ class GridModel;
 // Shows the journal grid. Row 0 is drawn as the table's header, the data rows below it.
 // Mouse and focus become the grid's notifications; the current cell and the selection live in
 // the model, which the view follows. Places and sizes are in twips.
+//
+// A left click anywhere on the grid is a click (clicked()): on a cell it makes that cell current,
+// on the empty area below the rows or right of the columns it works on the current cell. Right
+// and middle clicks select nothing and are no clicks; every release raises mouseUp().
 class GridView : public QTableView {
     Q_OBJECT
 public:
@@ -50,7 +54,7 @@ private:
     };
     Cell cellAtViewport(QPoint position) const;
     Cell cellAtHeader(QPoint position) const;
-    void press(Cell cell);
+    void press(Cell cell, Qt::MouseButton button);
     void drag(Cell cell);
     void release(Cell cell);
     QRect currentCellRect() const;
@@ -64,5 +68,6 @@ private:
     GridModel* grid_;
     int mouseRow_ = 0;
     int mouseCol_ = 0;
-    bool dragging_ = false;
+    bool dragging_ = false; // a left press on the grid, until its release
+    bool pressed_ = false;  // any press on the grid, until its release
 };

@@ -49,6 +49,12 @@ constexpr qint64 MinuteMs = 60 * 1000;
 
 } // namespace
 
+// The window's icon is compiled into the app library, whose resources a program linking it must
+// register itself (outside any namespace).
+static void registerResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
 JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {
     if (!services_.endProgram)
@@ -62,7 +68,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     if (!services_.printProgress)
         services_.printProgress = std::make_shared<PrintProgressDialog>(this);
     setObjectName(QStringLiteral("FrmEKLZ"));
-    setWindowTitle(QStringLiteral("Журнал учета ЭКЛЗ"));
+    showing({}, false);
+    registerResources();
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/journal32.xpm"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/icons/journal16.xpm"), QSize(16, 16));
@@ -323,7 +330,32 @@ void JournalWindow::closeCellEditor() {
 
 void JournalWindow::markModifiedIf(bool changed) {
     if (changed)
-        modified_ = true;
+        markModified();
+}
+
+void JournalWindow::markModified() {
+    modified_ = true;
+    setWindowModified(true);
+}
+
+void JournalWindow::showing(QString archiveName, bool currentYear) {
+    shownArchive_ = std::move(archiveName);
+    showsCurrentYear_ = currentYear;
+    QString title = QStringLiteral("Журнал учета ЭКЛЗ");
+    if (showsCurrentYear_)
+        title += QStringLiteral(" — thisyear.csv");
+    else if (!shownArchive_.isEmpty())
+        title += QStringLiteral(" — архив ") + shownArchive_;
+    setWindowTitle(title + QStringLiteral("[*]"));
+}
+
+bool JournalWindow::confirmSave(bool intoCurrentYear) {
+    if (intoCurrentYear && !shownArchive_.isEmpty() &&
+        !services_.prompter->question(journal::archiveOverCurrentQuestion(shownArchive_)))
+        return false;
+    if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(*grid_))
+        return services_.prompter->question(*question);
+    return true;
 }
 
 void JournalWindow::copyInputLineToCell() {
@@ -356,6 +388,7 @@ void JournalWindow::openJournal() {
         const BusyCursor busy;
         outcome = journal_->openCurrent();
     }
+    showing({}, true);
     tell(outcome);
 }
 
@@ -372,21 +405,31 @@ void JournalWindow::openArchive() {
         const BusyCursor busy;
         outcome = journal_->openArchive(*name);
     }
+    showing(*name, false);
     tell(outcome);
 }
 
 bool JournalWindow::save() {
     closeCellEditor();
+    if (!confirmSave(true))
+        return false;
     const journal::Outcome outcome = journal_->saveCurrent();
+    if (outcome.ok)
+        showing({}, true);
     tell(outcome);
     return outcome.ok;
 }
 
 void JournalWindow::saveToArchive() {
     closeCellEditor();
-    if (const std::optional<QString> name =
-            journal::askArchiveName(*services_.prompter, journal::saveAsPrompt()))
-        tell(journal_->saveArchive(*name));
+    const std::optional<QString> name =
+        journal::askArchiveName(*services_.prompter, journal::saveAsPrompt());
+    if (!name || !confirmSave(false))
+        return;
+    const journal::Outcome outcome = journal_->saveArchive(*name);
+    if (outcome.ok)
+        showing(*name, false);
+    tell(outcome);
 }
 
 void JournalWindow::fillBlockDates() {
@@ -442,7 +485,7 @@ void JournalWindow::enterInputLine() {
 // Every click on the grid counts as a change, opens the editor on the clicked cell and brings the
 // block dates up to date.
 void JournalWindow::editClickedCell() {
-    modified_ = true;
+    markModified();
     openCellEditor();
     fillBlockDates();
 }

@@ -136,6 +136,13 @@ private:
     void followToday();
     void scheduleMidnight();
 
+    // What the grid holds: nothing opened yet, thisyear.csv, or the archive of that name.
+    void showing(QString archiveName, bool currentYear);
+    // Asks what must be asked before the grid is written over a file: an archive on screen going
+    // over this year's register, filled columns the file cannot keep. False to write nothing.
+    bool confirmSave(bool intoCurrentYear);
+    void markModified();
+
     WindowServices services_;
     std::unique_ptr<JournalFiles> journal_;
     GridModel* grid_ = nullptr;
@@ -149,4 +156,6 @@ private:
     QTimer* midnightTimer_ = nullptr;
     bool modified_ = false;
     bool ending_ = false;
+    bool showsCurrentYear_ = false;
+    QString shownArchive_; // empty unless an archive is on screen
 };

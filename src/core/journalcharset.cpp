@@ -66,13 +66,14 @@ const EncodeTables& encodeTables() {
     return tables;
 }
 
-enum class Utf8Check { Ascii, Utf8, Invalid };
+enum class Utf8Check { Ascii, Utf8, Utf8WithCyrillic, Invalid };
 
 // One pass with an early end: a Windows-1251 file with Cyrillic text fails at its first word.
 Utf8Check checkUtf8(QByteArrayView bytes) {
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
     const auto* const end = p + bytes.size();
     bool nonAscii = false;
+    bool cyrillic = false;
     while (p < end) {
         // ASCII runs, eight bytes at a time.
         while (end - p >= 8) {
@@ -111,12 +112,16 @@ Utf8Check checkUtf8(QByteArrayView bytes) {
         }
         if (end - p <= follow || p[1] < low || p[1] > high)
             return Utf8Check::Invalid;
+        // U+0400 .. U+04FF are the two-byte sequences led by D0 .. D3.
+        cyrillic = cyrillic || (lead >= 0xD0 && lead <= 0xD3);
         for (int i = 2; i <= follow; ++i)
             if ((p[i] & 0xC0) != 0x80)
                 return Utf8Check::Invalid;
         p += follow + 1;
     }
-    return nonAscii ? Utf8Check::Utf8 : Utf8Check::Ascii;
+    if (!nonAscii)
+        return Utf8Check::Ascii;
+    return cyrillic ? Utf8Check::Utf8WithCyrillic : Utf8Check::Utf8;
 }
 
 } // namespace
@@ -166,7 +171,11 @@ QByteArray encodeWindows1251(QStringView text) {
 }
 
 TextEncoding detectEncoding(QByteArrayView bytes) {
-    return checkUtf8(bytes) == Utf8Check::Utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1251;
+    const Utf8Check check = checkUtf8(bytes);
+    if (check == Utf8Check::Utf8WithCyrillic ||
+        (check == Utf8Check::Utf8 && bytes.startsWith(Utf8ByteOrderMark)))
+        return TextEncoding::Utf8;
+    return TextEncoding::Windows1251;
 }
 
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes) {

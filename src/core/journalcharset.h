@@ -33,8 +33,10 @@ enum class TextEncoding { Windows1251, Utf8 };
 inline constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 
 // UTF-8 when the bytes are valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF)
-// and hold at least one non-ASCII character, a byte-order mark included; Windows-1251 otherwise,
-// which reads any bytes without losing one.
+// and either start with the UTF-8 byte-order mark or hold a Cyrillic letter (U+0400 .. U+04FF);
+// Windows-1251 otherwise, which reads any bytes without losing one. A Windows-1251 register whose
+// few non-ASCII bytes happen to form valid UTF-8 (a capital letter followed by "Ё", "«", "№")
+// thus keeps its letters.
 TextEncoding detectEncoding(QByteArrayView bytes);
 
 // The bytes that hold the text: a UTF-8 byte-order mark at the start is left out.

@@ -34,8 +34,10 @@ bool readDot(QStringView text, qsizetype& pos) {
     return false;
 }
 
-// Worked out in whole numbers, without QDate: the block-date pass reads every dated row.
+// Worked out in whole numbers, without QDate: the block-date pass reads every dated row. Blanks
+// typed around a date do not hide it.
 std::optional<year_month_day> readCalendarDate(QStringView text) {
+    text = text.trimmed();
     qsizetype pos = 0;
     int day = 0;
     int month = 0;

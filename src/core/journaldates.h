@@ -14,7 +14,7 @@ constexpr int BlockPeriodDays = 426;
 
 // A date text as the register holds it: day and month of one or two digits, a four-digit year
 // (d.m.yyyy, dd.mm.yyyy) or a two-digit one (dd.mm.yy: 00-29 are 2000-2029, 30-99 are
-// 1930-1999). Nothing else, blanks included, reads as a date.
+// 1930-1999), with blanks before or after it. Nothing else reads as a date.
 std::optional<QDate> readDate(QStringView text);
 // dd.mm.yyyy.
 QString formatDate(QDate date);

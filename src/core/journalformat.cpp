@@ -153,10 +153,9 @@ QByteArray writeJournal(GridCells grid) {
         *out++ = '\r';
         *out++ = '\n';
     }
-    // A journal whose only non-ASCII bytes happen to form valid UTF-8 (a capital letter followed
-    // by "Ё" or "«", and no other Cyrillic) would be read back as UTF-8, showing other letters.
-    // Such a journal is written as UTF-8 with a byte-order mark instead, which reads back as it
-    // was.
+    // The rare journal whose Windows-1251 bytes would read back as UTF-8 with Cyrillic letters
+    // (only capitals Р С Т У each followed by a sign such as "ё" or "№", and no other Cyrillic) is
+    // written as UTF-8 with a byte-order mark instead, which reads back as it was.
     if (detectEncoding(bytes) == TextEncoding::Utf8)
         return Utf8ByteOrderMark.toByteArray() + decodeWindows1251(bytes).toUtf8();
     return bytes;

@@ -11,4 +11,6 @@ public:
     virtual QString inputBox(const QString& prompt, const QString& title) = 0;
     // A message with a single OK button and the application's default title.
     virtual void message(const QString& text) = 0;
+    // A question answered "Да" or "Нет", "Нет" the default; true for "Да".
+    virtual bool question(const QString& text) = 0;
 };

@@ -63,7 +63,9 @@ std::optional<SortKey> wholeNumberKey(const QString& text) {
     return key;
 }
 
-bool mayBeDate(const QString& text) {
+// Blanks typed around a date do not hide it.
+bool mayBeDate(QStringView text) {
+    text = text.trimmed();
     return text.size() >= 6 && text.size() <= 10 && isAsciiDigit(text.front()) &&
            text.contains(u'.');
 }

@@ -9,11 +9,10 @@ namespace editing {
 
 namespace {
 
-void showMatch(GridModel& grid, int row) {
-    grid.setRow(row);
+// The found cell alone is selected, so that "Удалить строку" then removes the unit found.
+void showMatch(GridModel& grid, int row, int column) {
+    grid.setCurrentCell(row, column);
     grid.setTopRow(row);
-    // The found cell and its neighbour form a highlighted block of two.
-    grid.setRowSel(row == grid.rows() - 1 ? row - 1 : row + 1);
 }
 
 } // namespace
@@ -33,7 +32,7 @@ bool searchColumn(GridModel& grid, const QString& answer) {
     for (int row = 1; row < rows; ++row) {
         journal::prefetchColumnAhead(grid, row, column);
         if (matcher.indexIn(grid.cell(row, column)) >= 0) {
-            showMatch(grid, row);
+            showMatch(grid, row, column);
             return true;
         }
     }

@@ -10,9 +10,9 @@ namespace editing {
 QString searchPrompt();
 
 // Looks for the first data row, from the top, whose cell in the search column (where the
-// selection ends) contains the answer, regardless of case. A match becomes the current row,
-// scrolled to the top, with the selection reaching to the row below it (above it for the last
-// row). Returns whether a row was found; an empty answer or no match changes nothing.
+// selection ends) contains the answer, regardless of case. The cell found becomes the current
+// cell, alone in the selection, its row scrolled to the top. Returns whether a row was found; an
+// empty answer or no match changes nothing.
 bool searchColumn(GridModel& grid, const QString& answer);
 
 } // namespace editing

@@ -3,7 +3,29 @@
 #include "core/journalcolumns.h"
 #include "model/gridmodel.h"
 
+#include <QStringList>
+
 namespace editing {
+
+namespace {
+
+void restoreEmptyCaptions(GridModel& grid) {
+    const QStringList standard = journal::headerFormat().split(u'|');
+    for (int c = 0; c < grid.cols() && c < standard.size(); ++c) {
+        if (!grid.cell(0, c).trimmed().isEmpty())
+            continue;
+        QString caption = standard[c];
+        if (caption.startsWith(u'^'))
+            caption.remove(0, 1);
+        bool borne = false;
+        for (int other = 0; other < grid.cols() && !borne; ++other)
+            borne = grid.cell(0, other).trimmed() == caption.trimmed();
+        if (!borne)
+            grid.setTextMatrix(0, c, caption);
+    }
+}
+
+} // namespace
 
 bool sortByColumn(GridModel& grid, int column) {
     if (column < 0 || column >= grid.cols())
@@ -14,7 +36,7 @@ bool sortByColumn(GridModel& grid, int column) {
     grid.setRow(0);
     grid.setRowSel(0);
     grid.setSort(1);
-    grid.setFormatString(journal::headerFormat());
+    restoreEmptyCaptions(grid);
     return true;
 }
 

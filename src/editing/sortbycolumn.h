@@ -1,13 +1,12 @@
 #pragma once
 
-#include <QString>
-
 class GridModel;
 
 namespace editing {
 
-// Sorts all data rows ascending by the given column, then gives the grid the journal header
-// again: the eight standard titles by position, eight columns.
+// Sorts all data rows ascending by the given column. Every column stays, with the caption that
+// travelled with it; a caption left empty (a column added by hand) among the first eight gets the
+// journal's standard caption for its place, unless another column already bears that caption.
 // The current cell is then the header cell of that column. A column outside the grid changes
 // nothing. Returns whether the sort ran. The grid is best hidden meanwhile.
 bool sortByColumn(GridModel& grid, int column);

@@ -1,5 +1,6 @@
 #include "journal/journalfiles.h"
 
+#include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/journalio.h"
 #include "core/journalpaths.h"
@@ -12,6 +13,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringList>
 #include <exception>
 
 namespace {
@@ -64,6 +66,34 @@ std::optional<QString> askArchiveName(Prompter& prompter, const QString& prompt)
         return std::nullopt;
     }
     return name;
+}
+
+std::optional<QString> unwrittenColumnsQuestion(const GridModel& grid) {
+    QStringList columns;
+    for (int c = FileColumns; c < grid.cols(); ++c) {
+        int filled = 0;
+        for (int r = 1; r < grid.rows(); ++r)
+            filled += grid.cell(r, c).isEmpty() ? 0 : 1;
+        if (filled == 0)
+            continue;
+        const QString caption = grid.cell(0, c).trimmed();
+        columns << QStringLiteral("колонка %1%2, заполнено ячеек: %3")
+                       .arg(QString::number(c + 1),
+                            caption.isEmpty()
+                                ? QString()
+                                : QStringLiteral(" («") + caption + QStringLiteral("»)"),
+                            QString::number(filled));
+    }
+    if (columns.isEmpty())
+        return std::nullopt;
+    return QStringLiteral("В файл журнала записываются только первые восемь колонок. Не будут "
+                          "записаны: %1. Сохранить без них?")
+        .arg(columns.join(QStringLiteral("; ")));
+}
+
+QString archiveOverCurrentQuestion(const QString& archiveName) {
+    return QStringLiteral("Записать архив %1 в журнал текущего года thisyear.csv?")
+        .arg(archiveName);
 }
 
 QString openArchivePrompt() {

@@ -30,6 +30,14 @@ QString saveAsPrompt();
 // empty answer or a name that cannot name an archive file (the refusal then shown).
 std::optional<QString> askArchiveName(Prompter& prompter, const QString& prompt);
 
+// The question before a save that would leave filled cells out of the file, which keeps the
+// first eight columns: each such column with its caption and how many of its cells are filled.
+// None when every column past the eighth is empty.
+std::optional<QString> unwrittenColumnsQuestion(const GridModel& grid);
+// The question before "Сохранить изменения" writes an archive shown on screen over this year's
+// register.
+QString archiveOverCurrentQuestion(const QString& archiveName);
+
 } // namespace journal
 
 // The journal files of one program folder: opening the current year's register or an archive

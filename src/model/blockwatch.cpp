@@ -77,8 +77,23 @@ void BlockWatch::setToday(QDate today) {
 }
 
 void BlockWatch::recount() {
-    blockCol_ = grid_.findColumn(BlockDateHeader);
     const int rows = grid_.rows();
+    captioned_ = captionedBlockColumns(grid_);
+    evidence_ = {};
+    rowEvidence_.clear();
+    if (captioned_) {
+        rowEvidence_.resize(std::size_t(rows));
+        for (int r = 1; r < rows; ++r) {
+            prefetchColumnAhead(grid_, r, captioned_->activation);
+            prefetchColumnAhead(grid_, r, captioned_->block);
+            const RowEvidence row = RowEvidence::of(grid_.cell(r, captioned_->activation),
+                                                    grid_.cell(r, captioned_->block));
+            rowEvidence_[std::size_t(r)] = row;
+            evidence_.add(row);
+        }
+    }
+    blockCol_ =
+        captioned_ && evidence_.convincing() ? std::optional(captioned_->block) : std::nullopt;
     states_.assign(std::size_t(rows), BlockState::Clear);
     counts_ = {};
     if (blockCol_) {
@@ -95,29 +110,55 @@ void BlockWatch::recount() {
     notify();
 }
 
+bool BlockWatch::weighRows(int firstRow, int lastRow) {
+    for (int r = firstRow; r <= lastRow; ++r) {
+        RowEvidence& row = rowEvidence_[std::size_t(r)];
+        evidence_.add(row, -1);
+        row = RowEvidence::of(grid_.cell(r, captioned_->activation),
+                              grid_.cell(r, captioned_->block));
+        evidence_.add(row);
+    }
+    return evidence_.convincing() == blockCol_.has_value();
+}
+
 void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
                                const QList<int>& roles) {
-    if (!blockCol_ || *blockCol_ < firstCol || *blockCol_ > lastCol || !touchesText(roles))
+    const auto within = [&](int col) { return col >= firstCol && col <= lastCol; };
+    if (!captioned_ || !touchesText(roles) ||
+        !(within(captioned_->activation) || within(captioned_->block)))
         return;
-    if (states_.size() != std::size_t(grid_.rows())) {
+    if (states_.size() != std::size_t(grid_.rows()) || rowEvidence_.size() != states_.size()) {
         recount();
         return;
     }
+    const int first = std::max(firstRow, 1);
     const int last = std::min(lastRow, grid_.rows() - 1);
-    for (int r = std::max(firstRow, 1); r <= last; ++r)
-        judgeRow(r);
+    if (!weighRows(first, last)) {
+        recount();
+        return;
+    }
+    if (blockCol_ && within(*blockCol_))
+        for (int r = first; r <= last; ++r)
+            judgeRow(r);
     notify();
 }
 
 void BlockWatch::onRowsInserted(int firstRow, int lastRow) {
-    const std::size_t expected = states_.size() + std::size_t(lastRow - firstRow + 1);
+    const std::size_t added = std::size_t(lastRow - firstRow + 1);
     if (firstRow < 1 || std::size_t(firstRow) > states_.size() ||
-        expected != std::size_t(grid_.rows())) {
+        states_.size() + added != std::size_t(grid_.rows()) ||
+        (captioned_ && rowEvidence_.size() != states_.size())) {
         recount();
         return;
     }
-    states_.insert(states_.begin() + firstRow, std::size_t(lastRow - firstRow + 1),
-                   BlockState::Clear);
+    states_.insert(states_.begin() + firstRow, added, BlockState::Clear);
+    if (captioned_) {
+        rowEvidence_.insert(rowEvidence_.begin() + firstRow, added, RowEvidence{});
+        if (!weighRows(firstRow, lastRow)) {
+            recount();
+            return;
+        }
+    }
     if (blockCol_)
         for (int r = firstRow; r <= lastRow; ++r)
             judgeRow(r);
@@ -125,21 +166,31 @@ void BlockWatch::onRowsInserted(int firstRow, int lastRow) {
 }
 
 void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
-    const std::size_t expected = states_.size() - std::size_t(lastRow - firstRow + 1);
+    const std::size_t removed = std::size_t(lastRow - firstRow + 1);
     if (firstRow < 1 || std::size_t(lastRow) >= states_.size() ||
-        expected != std::size_t(grid_.rows())) {
+        states_.size() - removed != std::size_t(grid_.rows()) ||
+        (captioned_ && rowEvidence_.size() != states_.size())) {
         recount();
         return;
     }
     for (int r = firstRow; r <= lastRow; ++r)
         add(states_[std::size_t(r)], -1);
     states_.erase(states_.begin() + firstRow, states_.begin() + lastRow + 1);
+    if (captioned_) {
+        for (int r = firstRow; r <= lastRow; ++r)
+            evidence_.add(rowEvidence_[std::size_t(r)], -1);
+        rowEvidence_.erase(rowEvidence_.begin() + firstRow, rowEvidence_.begin() + lastRow + 1);
+        if (evidence_.convincing() != blockCol_.has_value()) {
+            recount();
+            return;
+        }
+    }
     notify();
 }
 
-// A header text changed: the block-date column may now be another one, or none.
+// A header text changed: the two columns may now be others, or none.
 void BlockWatch::onHeaderChanged() {
-    if (grid_.findColumn(BlockDateHeader) != blockCol_)
+    if (captionedBlockColumns(grid_) != captioned_)
         recount();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "model/blockcolumns.h"
+
 #include <QDate>
 #include <QObject>
 #include <QStringView>
@@ -36,8 +38,9 @@ QString blockSummaryText(BlockCounts counts);
 // (a sort, a new register, a moved or renamed column, a new day) is one linear pass. Reading a
 // row's state is a look-up.
 //
-// The block-date column is found by its header text as the block-date pass finds it; without it
-// (missing, or two columns with that header) every row is Clear.
+// The block-date column is found as the block-date pass finds it (its caption borne out by the
+// cells, findBlockColumns); without one every row is Clear. The evidence for the two columns is
+// kept row by row, so an edit weighs it again in constant time.
 class BlockWatch : public QObject {
     Q_OBJECT
 public:
@@ -82,14 +85,20 @@ private:
     void onRowsInserted(int firstRow, int lastRow);
     void onRowsRemoved(int firstRow, int lastRow);
     void onHeaderChanged();
+    // Takes the rows' evidence into account again; false when that changed the decision, which
+    // the caller then follows with a recount.
+    bool weighRows(int firstRow, int lastRow);
     void judgeRow(int row);
     void add(BlockState state, int sign);
     void notify();
 
     const GridModel& grid_;
     QDate today_;
-    std::optional<int> blockCol_;
-    std::vector<BlockState> states_; // by grid row; row 0 (the header) is always Clear
+    std::optional<BlockColumns> captioned_; // by captions alone
+    ColumnEvidence evidence_;
+    std::vector<RowEvidence> rowEvidence_; // by grid row, while captioned_
+    std::optional<int> blockCol_;          // the captioned block column, when borne out
+    std::vector<BlockState> states_;       // by grid row; row 0 (the header) is always Clear
     BlockCounts counts_;
     BlockCounts sent_;
     int batchDepth_ = 0;

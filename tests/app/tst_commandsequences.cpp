@@ -103,7 +103,14 @@ public:
         harness_ = std::make_unique<WindowHarness>(std::move(services));
         harness_->folder().write(QStringLiteral("thisyear.csv"), randomJournal());
         harness_->folder().write(QStringLiteral("Archive/2025.csv"), randomJournal());
+        followColumns();
+        // Both files hold the eight journal columns in their places.
+        for (int id = 0; id < journal::FileColumns; ++id)
+            fileIds_[ThisYear] << id;
+        fileIds_[QStringLiteral("2025")] = fileIds_[ThisYear];
+        step_ = Step{Step::Opened, ThisYear};
         harness_->press("CmdZagruz");
+        settleColumns();
     }
 
     // Runs up to `steps` random steps; stops early when the program ends. Returns the problem
@@ -112,10 +119,13 @@ public:
         if (QString problem = check(); !problem.isEmpty())
             return report(problem);
         for (int i = 0; i < steps && harness_->endCount() == 0 && window().isVisible(); ++i) {
+            const Before before = remember();
+            step_ = {};
             log_ << step();
+            settleColumns();
             QString problem = check();
             if (problem.isEmpty())
-                problem = checkStep();
+                problem = checkStep(before);
             if (!problem.isEmpty())
                 return report(problem);
         }
@@ -128,6 +138,26 @@ private:
     struct GridSnapshot {
         QList<QStringList> rows;
     };
+    // What a step did beyond editing cells in place.
+    struct Step {
+        enum Kind { InPlace, HeaderSort, RowRemoved, RowAdded, Opened, Saved, SaveRefused };
+        Kind kind = InPlace;
+        QString file; // for Opened and Saved: ThisYear or an archive's name
+    };
+    // The grid and what may change in a step: the cell an open edit goes to, the current cell
+    // the input line writes, the row "Удалить строку" removes.
+    struct Before {
+        GridSnapshot grid;
+        QList<int> ids;
+        QList<QPoint> typedCells;
+        int selectionEndRow = 0;
+        QByteArray thisYear;
+    };
+    static inline const QString ThisYear = QStringLiteral("thisyear.csv");
+    // Columns carry an identity: 0..7 the journal columns of the files the sequence starts from
+    // (5 the activation dates, 6 the block dates), FirstAddedId on columns added since.
+    static constexpr int BlockDatesId = 6;
+    static constexpr int FirstAddedId = 100;
 
     JournalWindow& window() { return harness_->window(); }
     GridModel& grid() { return harness_->grid(); }
@@ -171,13 +201,34 @@ private:
             "CmdZagruz", "CmdSaveAs", "CmdSave", "CmdEdit", "CmdPrint", "CmdProd"};
         const char* button = buttons[pick(int(std::size(buttons)))];
         const QString answer = answerFor(button);
-        harness_->prompter().answers = {answer};
-        const qsizetype messagesBefore = harness_->prompter().messages.size();
+        const bool yes = chance(50); // to every question the press asks
+        ScriptedPrompter& prompter = harness_->prompter();
+        prompter.answers = {answer};
+        prompter.questionAnswers = {yes, yes};
+        const qsizetype messagesBefore = prompter.messages.size();
+        const qsizetype questionsBefore = prompter.questions.size();
+        const int rowsBefore = grid().rows();
         harness_->press(button);
-        harness_->prompter().answers.clear();
-        lastSaveSucceeded_ = qstrcmp(button, "CmdSave") == 0 &&
-                             harness_->prompter().messages.size() == messagesBefore;
-        return QStringLiteral("press %1 (answer \"%2\")").arg(QLatin1String(button), answer);
+        prompter.answers.clear();
+        prompter.questionAnswers.clear();
+        const bool told = prompter.messages.size() > messagesBefore;
+        const bool refused = !yes && prompter.questions.size() > questionsBefore;
+        const QString name = answer.toUpper();
+        if (qstrcmp(button, "CmdZagruz") == 0)
+            step_ = {Step::Opened, ThisYear};
+        else if (qstrcmp(button, "CmdZArch") == 0 && !answer.isEmpty() &&
+                 !(told && prompter.messages.last().startsWith(QStringLiteral("Недопустимое"))))
+            step_ = {Step::Opened, told ? QString() : name}; // not found: the emptied grid
+        else if (qstrcmp(button, "CmdSave") == 0)
+            step_ = {told || refused ? Step::SaveRefused : Step::Saved, ThisYear};
+        else if (qstrcmp(button, "CmdSaveAs") == 0 && !told && !refused && !answer.isEmpty())
+            step_ = {Step::Saved, name};
+        else if (grid().rows() < rowsBefore)
+            step_ = {Step::RowRemoved, {}};
+        else if (grid().rows() > rowsBefore)
+            step_ = {Step::RowAdded, {}};
+        return QStringLiteral("press %1 (answer \"%2\", %3)")
+            .arg(QLatin1String(button), answer, yes ? QStringLiteral("yes") : QStringLiteral("no"));
     }
 
     QString clickCell() {
@@ -191,7 +242,8 @@ private:
                 QTest::keyClick(&harness_->cellEditor(), Qt::Key_Return);
                 stored = QStringLiteral("Enter in the cell editor, then ");
             }
-            beforeSort_ = snapshot();
+            step_ = {Step::HeaderSort, {}};
+            sortBase_ = snapshot();
         }
         harness_->clickCell(row, col);
         return stored + QStringLiteral("click cell %1,%2").arg(row).arg(col);
@@ -345,43 +397,136 @@ private:
         return {};
     }
 
-    // The data rows as a file keeps them (columns 0..7) but for the block date, in sorted order.
-    static QList<QStringList> savedRows(const GridSnapshot& shot) {
-        QList<QStringList> rows;
-        for (qsizetype r = 1; r < shot.rows.size(); ++r) {
-            QStringList saved = shot.rows[r].mid(0, journal::FileColumns);
-            while (saved.size() < journal::FileColumns)
-                saved << QString();
-            saved[journal::BlockDate].clear();
-            rows << saved;
+    // Keeps the columns' identities in step with the grid's column inserts, removals and moves.
+    void followColumns() {
+        GridModel& g = grid();
+        QObject::connect(&g, &GridModel::columnsInserted, &g,
+                         [this](const QModelIndex&, int first, int last) {
+                             for (int c = first; c <= last; ++c)
+                                 ids_.insert(c, nextId_++);
+                         });
+        QObject::connect(&g, &GridModel::columnsRemoved, &g,
+                         [this](const QModelIndex&, int first, int last) {
+                             ids_.remove(first, last - first + 1);
+                         });
+        QObject::connect(&g, &GridModel::columnsMoved, &g,
+                         [this](const QModelIndex&, int from, int, const QModelIndex&, int to) {
+                             ids_.move(from, to > from ? to - 1 : to);
+                         });
+    }
+
+    // An opened file's columns are the ones it was written from; a save records them.
+    void settleColumns() {
+        const int cols = grid().cols();
+        if (step_.kind == Step::Opened) {
+            ids_ = fileIds_.value(step_.file);
+            ids_.resize(std::min<qsizetype>(ids_.size(), cols));
         }
-        std::sort(rows.begin(), rows.end());
-        return rows;
+        while (ids_.size() < cols)
+            ids_ << nextId_++;
+        if (step_.kind == Step::Saved) {
+            QList<int> written = ids_.mid(0, journal::FileColumns);
+            while (written.size() < journal::FileColumns)
+                written << nextId_++;
+            fileIds_[step_.file] = written;
+        }
+    }
+
+    Before remember() {
+        Before before{snapshot(), ids_, {}, grid().rowSel(), {}};
+        CellEditor& editor = harness_->cellEditor();
+        if (editor.isOpen())
+            before.typedCells << editor.cellPosition();
+        before.typedCells << QPoint(grid().row(), grid().col());
+        before.thisYear = harness_->folder().read(ThisYear);
+        return before;
+    }
+
+    // The row's texts by column identity: the block dates and added columns left out (the
+    // block-date pass may fill those), so are the typed cells.
+    QMap<int, QString> keptTexts(const GridSnapshot& shot, const QList<int>& ids, int row,
+                                 const QList<QPoint>& typed) const {
+        QMap<int, QString> texts;
+        for (qsizetype c = 0; c < ids.size() && c < shot.rows[row].size(); ++c)
+            if (ids[c] != BlockDatesId && !typed.contains(QPoint(row, int(c))))
+                texts[ids[c]] = shot.rows[row][c];
+        return texts;
+    }
+
+    // No step changes a cell it should not: only the typed cell, the block dates and cells of
+    // added columns that were empty change, wherever the columns have been moved.
+    QString checkCellsKept(const Before& before) {
+        const GridSnapshot after = snapshot();
+        QList<QPoint> typed = before.typedCells;
+        typed << QPoint(grid().row(), grid().col());
+        const auto allowed = [&](int id, const QString& was) {
+            return id == BlockDatesId || (id >= FirstAddedId && was.isEmpty());
+        };
+        if (step_.kind == Step::HeaderSort) {
+            // Compared with the grid just before the click, the open edit stored.
+            const GridSnapshot base = *std::exchange(sortBase_, std::nullopt);
+            QList<QMap<int, QString>> rowsBefore, rowsAfter;
+            for (qsizetype r = 1; r < base.rows.size(); ++r)
+                rowsBefore << keptTexts(base, before.ids, int(r), {});
+            for (qsizetype r = 1; r < after.rows.size(); ++r)
+                rowsAfter << keptTexts(after, ids_, int(r), {});
+            for (auto* rows : {&rowsBefore, &rowsAfter})
+                for (QMap<int, QString>& row : *rows)
+                    for (auto it = row.begin(); it != row.end();)
+                        it = it.key() >= FirstAddedId ? row.erase(it) : std::next(it);
+            std::sort(rowsBefore.begin(), rowsBefore.end(),
+                      [](const auto& a, const auto& b) { return a.values() < b.values(); });
+            std::sort(rowsAfter.begin(), rowsAfter.end(),
+                      [](const auto& a, const auto& b) { return a.values() < b.values(); });
+            if (rowsBefore != rowsAfter)
+                return QStringLiteral("a sort lost or changed rows");
+            for (qsizetype c = 0; c < ids_.size(); ++c) {
+                const int wasAt = int(before.ids.indexOf(ids_[c]));
+                const QString was = base.rows[0].value(wasAt);
+                if (after.rows[0][c] != was &&
+                    !(was.trimmed().isEmpty() && c < journal::FileColumns &&
+                      after.rows[0][c] == standardHeader()[c]))
+                    return QStringLiteral("a sort changed the caption of column %1").arg(c);
+            }
+            return {};
+        }
+        if (step_.kind == Step::Opened)
+            return {};
+        // Rows stay in place, but for the one removed or added.
+        for (int r = 0; r < after.rows.size(); ++r) {
+            int from = r;
+            if (step_.kind == Step::RowRemoved && r >= before.selectionEndRow)
+                from = r + 1;
+            if (step_.kind == Step::RowAdded && r >= before.grid.rows.size())
+                continue;
+            for (qsizetype c = 0; c < ids_.size(); ++c) {
+                const int id = ids_[c];
+                const qsizetype was = before.ids.indexOf(id);
+                const QString old = was >= 0 ? before.grid.rows[from].value(was) : QString();
+                const QString now = after.rows[r][c];
+                if (now == old || allowed(id, old) || typed.contains(QPoint(r, int(c))) ||
+                    typed.contains(QPoint(from, int(was))))
+                    continue;
+                return QStringLiteral("cell %1,%2 (column %3) changed from \"%4\" to \"%5\"")
+                    .arg(r)
+                    .arg(c)
+                    .arg(id)
+                    .arg(old, now);
+            }
+        }
+        return {};
     }
 
     // What must hold after particular steps.
-    QString checkStep() {
-        if (beforeSort_) {
-            // A header click sorts and lays the standard header over row 0 again, which also
-            // brings the grid back to the eight journal columns; the click that follows fills the
-            // block dates. The rows' other saved columns must be the same rows as before,
-            // reordered.
-            const GridSnapshot before = *std::exchange(beforeSort_, std::nullopt);
-            const GridSnapshot after = snapshot();
-            if (after.rows.value(0) != before.rows.value(0) &&
-                after.rows.value(0) != standardHeader())
-                return QStringLiteral("the header row changed in a sort");
-            if (savedRows(before) != savedRows(after))
-                return QStringLiteral("a sort lost or changed rows");
-        }
-        if (lastSaveSucceeded_) {
-            lastSaveSucceeded_ = false;
-            QFile file(harness_->folder().path() + QStringLiteral("/thisyear.csv"));
-            if (!file.open(QIODevice::ReadOnly))
-                return QStringLiteral("the saved journal cannot be read");
-            if (file.readAll() != journal::writeJournal(grid().allCells()))
-                return QStringLiteral("the saved journal differs from the grid");
-        }
+    QString checkStep(const Before& before) {
+        if (QString problem = checkCellsKept(before); !problem.isEmpty())
+            return problem;
+        const QByteArray thisYear = harness_->folder().read(ThisYear);
+        if (step_.kind == Step::Saved && step_.file == ThisYear &&
+            thisYear != journal::writeJournal(grid().allCells()))
+            return QStringLiteral("the saved journal differs from the grid");
+        if (step_.kind == Step::SaveRefused && thisYear != before.thisYear)
+            return QStringLiteral("a refused save changed thisyear.csv");
         return {};
     }
 
@@ -397,8 +542,11 @@ private:
     std::shared_ptr<NullPrinter> printer_ = std::make_shared<NullPrinter>();
     std::unique_ptr<WindowHarness> harness_;
     QStringList log_;
-    bool lastSaveSucceeded_ = false;
-    std::optional<GridSnapshot> beforeSort_;
+    Step step_;
+    std::optional<GridSnapshot> sortBase_;
+    QList<int> ids_;
+    QHash<QString, QList<int>> fileIds_;
+    int nextId_ = FirstAddedId;
 };
 
 int environmentNumber(const char* name, int fallback) {

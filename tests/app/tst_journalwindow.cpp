@@ -3,6 +3,7 @@
 #include "app/gridview.h"
 #include "app/twips.h"
 #include "model/gridmodel.h"
+#include "support/gridtexts.h"
 #include "support/windowharness.h"
 
 #include <QHeaderView>
@@ -130,6 +131,83 @@ private Q_SLOTS:
         QCOMPARE(prompt.isVisible(), asking);
         QVERIFY(!harness.folder().exists(QStringLiteral("thisyear.csv"))); // nothing saved
         QCOMPARE(harness.prompter().messages.size(), qsizetype(steps.contains(u';')));
+    }
+
+    // The title names what is on screen. Writing the archive on screen over this year's register
+    // is asked first, from "Сохранить изменения" and from "ДА"; "Нет" writes nothing and keeps
+    // the program open.
+    void anArchiveGoesOverThisYearOnlyWhenConfirmed() {
+        WindowHarness harness;
+        QVERIFY(!harness.window().windowIcon().pixmap(QSize(32, 32)).isNull());
+        const QByteArray current = journalBytes({texts({"Текущий"})});
+        harness.folder().write(QStringLiteral("thisyear.csv"), current);
+        harness.folder().write(QStringLiteral("Archive/2009.csv"),
+                               journalBytes({texts({"Архивный"})}));
+        QCOMPARE(harness.window().windowTitle(), QStringLiteral("Журнал учета ЭКЛЗ[*]"));
+        harness.prompter().answers << QStringLiteral("2009");
+        harness.press("CmdZArch");
+        QCOMPARE(harness.window().windowTitle(),
+                 QStringLiteral("Журнал учета ЭКЛЗ — архив 2009[*]"));
+        harness.press("CmdSave");
+        harness.clickCell(1, 1);
+        QVERIFY(harness.window().isWindowModified());
+        harness.press("CmdProd");
+        harness.answerExit("OKButton");
+        const QString question =
+            QStringLiteral("Записать архив 2009 в журнал текущего года thisyear.csv?");
+        QCOMPARE(harness.prompter().questions, QStringList(2, question));
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")), current);
+        QCOMPARE(harness.endCount(), 0);
+
+        harness.prompter().questionAnswers << true;
+        harness.press("CmdSave");
+        QVERIFY(harness.folder()
+                    .read(QStringLiteral("thisyear.csv"))
+                    .startsWith(cp1251(QStringLiteral("Архивный;"))));
+        QCOMPARE(harness.window().windowTitle(),
+                 QStringLiteral("Журнал учета ЭКЛЗ — thisyear.csv[*]"));
+    }
+
+    // The file keeps the first eight columns: a save that would leave filled cells out asks
+    // first, naming the column and its filled cells.
+    void aSaveThatDropsFilledCellsAsksFirst() {
+        WindowHarness harness;
+        harness.folder().write(QStringLiteral("thisyear.csv"),
+                               journalBytes({texts({"ООО", "", "", "", "", "", "", "Иванов"})}));
+        harness.press("CmdZagruz");
+        harness.grid().setCurrentCell(1, 0);
+        harness.press("CmdAddC"); // "Механик" goes to the ninth place
+        harness.press("CmdSave");
+        QCOMPARE(harness.prompter().questions,
+                 QStringList{QStringLiteral("В файл журнала записываются только первые восемь "
+                                            "колонок. Не будут записаны: колонка 9 («Механик»), "
+                                            "заполнено ячеек: 1. Сохранить без них?")});
+        QVERIFY(harness.folder()
+                    .read(QStringLiteral("thisyear.csv"))
+                    .contains(cp1251(QStringLiteral("Иванов"))));
+        harness.prompter().questionAnswers << true;
+        harness.press("CmdSave");
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")),
+                 journalBytes({texts({"", "ООО", "", "", "", "", "", ""})}));
+    }
+
+    // A left click on the empty area of the grid is a click on the current cell; right and
+    // middle clicks select nothing and open no editor.
+    void onlyLeftClicksAreClicks() {
+        WindowHarness harness;
+        GridView& view = harness.gridView();
+        harness.grid().setCurrentCell(1, 2);
+        QTest::mouseClick(view.viewport(), Qt::RightButton, {}, harness.cellCentre(1, 4));
+        QTest::mouseClick(view.viewport(), Qt::MiddleButton, {}, harness.cellCentre(1, 5));
+        QCOMPARE(QPoint(harness.grid().row(), harness.grid().col()), QPoint(1, 2));
+        QVERIFY(!harness.cellEditor().isVisible());
+        QVERIFY(!harness.window().isModified());
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                          QPoint(view.viewport()->width() - 2, view.viewport()->height() - 2));
+        QVERIFY(harness.cellEditor().isOpen());
+        QCOMPARE(harness.cellEditor().geometry().center(),
+                 view.viewport()->mapTo(&harness.window(), harness.cellCentre(1, 2)));
+        QVERIFY(harness.window().isModified());
     }
 };
 

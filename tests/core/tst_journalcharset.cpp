@@ -32,7 +32,16 @@ private Q_SLOTS:
         QTest::newRow("Windows-1251 Cyrillic") << QByteArray("\xC8\xE2\xE0\xED\xEE\xE2;") << false;
         QTest::newRow("UTF-8 Cyrillic") << ivanov + ';' << true;
         QTest::newRow("byte-order mark only") << QByteArray("\xEF\xBB\xBF") << true;
-        QTest::newRow("four-byte character") << QByteArray("a\xF0\x9F\x98\x80;") << true;
+        QTest::newRow("four-byte character, no Cyrillic")
+            << QByteArray("a\xF0\x9F\x98\x80;") << false;
+        QTest::newRow("four-byte character with a mark") << QByteArray("\xEF\xBB\xBF"
+                                                                       "a\xF0\x9F\x98\x80;")
+                                                         << true;
+        // Windows-1251 "ЖЁ" and "Ъ«" are valid UTF-8 for Latin letters: read as Windows-1251.
+        QTest::newRow("Windows-1251 look-alike") << QByteArray("2\xC6\xA8;\xDA\xAB;") << false;
+        // Windows-1251 "Рё" is UTF-8 "и": the one look-alike that stays UTF-8, which is why the
+        // writer marks such a journal.
+        QTest::newRow("look-alike reading as Cyrillic") << QByteArray("\xD0\xB8;") << true;
         QTest::newRow("after a long ASCII run") << QByteArray(1000, 'x') + ivanov << true;
         QTest::newRow("across eight-byte steps") << QByteArray(7, 'x') + ivanov << true;
         QTest::newRow("UTF-8 then a Windows-1251 byte") << ivanov + QByteArray("\xC8") << false;

@@ -103,11 +103,14 @@ private Q_SLOTS:
             << 8 << QStringLiteral("ООО Ромашка|ЭКР|17|А12|Б34|15.03.2009|01.05.2010|Иванов")
             << QByteArray::fromHex("cecece20d0eeece0f8eae03bddcad03b31373bc031323bc133343b31352e30"
                                    "332e323030393b30312e30352e323031303bc8e2e0edeee23b0d0a");
-        // "ЖЁ" and "Р«" are, byte for byte, valid UTF-8 for other letters: in Windows-1251 they
-        // would read back changed.
+        // "ЖЁ" and "Ъ«" are, byte for byte, valid UTF-8 for Latin letters: still Windows-1251,
+        // since such a file is read as Windows-1251.
         QTest::newRow("bytes that look like UTF-8")
-            << 8 << QStringLiteral("2ЖЁ|Р«")
-            << "\xEF\xBB\xBF" + QStringLiteral("2ЖЁ;Р«;;;;;;;\r\n").toUtf8();
+            << 8 << QStringLiteral("2ЖЁ|Ъ«") << QByteArray("2\xC6\xA8;\xDA\xAB;;;;;;;\r\n");
+        // "Рё" is, byte for byte, UTF-8 "и": written as UTF-8 with a mark to read back as it was.
+        QTest::newRow("bytes that read as UTF-8 Cyrillic")
+            << 8 << QStringLiteral("Рё")
+            << "\xEF\xBB\xBF" + QStringLiteral("Рё;;;;;;;;\r\n").toUtf8();
     }
 
     void writesEightFieldsPerRow() {

@@ -1,3 +1,4 @@
+#include "editing/rowcolumncommands.h"
 #include "editing/search.h"
 #include "support/gridtexts.h"
 
@@ -7,26 +8,24 @@ class TestSearch : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // The first data row whose cell in the column where the selection ends holds the word, case
-    // aside, becomes the current row, shown at the top with the row below it (above it for the
-    // last row) selected. No match changes nothing.
+    // aside, is shown at the top, its cell alone selected and current, so that "Удалить строку"
+    // then removes that unit. No match changes nothing.
     void findsTheFirstRowHoldingTheWord_data() {
         QTest::addColumn<int>("colSel");
         QTest::addColumn<QString>("answer");
         QTest::addColumn<int>("foundRow"); // 0: none
-        QTest::addColumn<int>("rowSel");
-        QTest::newRow("lower case finds capitals") << 0 << QStringLiteral("ооо з") << 1 << 2;
-        QTest::newRow("capitals find lower latin") << 1 << QStringLiteral("APPLE") << 4 << 5;
-        QTest::newRow("ё finds Ё") << 0 << QStringLiteral("ёЛоЧкА") << 4 << 5;
-        QTest::newRow("last row") << 1 << QStringLiteral("пульс") << 5 << 4;
-        QTest::newRow("word in another column") << 1 << QStringLiteral("Жукова") << 0 << 0;
-        QTest::newRow("header is not searched") << 0 << QStringLiteral("Владелец") << 0 << 0;
-        QTest::newRow("cancelled: no cell matches") << 0 << QString() << 0 << 0;
+        QTest::newRow("lower case finds capitals") << 0 << QStringLiteral("ооо з") << 1;
+        QTest::newRow("capitals find lower latin") << 1 << QStringLiteral("APPLE") << 4;
+        QTest::newRow("ё finds Ё") << 0 << QStringLiteral("ёЛоЧкА") << 4;
+        QTest::newRow("last row") << 1 << QStringLiteral("пульс") << 5;
+        QTest::newRow("word in another column") << 1 << QStringLiteral("Жукова") << 0;
+        QTest::newRow("header is not searched") << 0 << QStringLiteral("Владелец") << 0;
+        QTest::newRow("cancelled: no cell matches") << 0 << QString() << 0;
     }
     void findsTheFirstRowHoldingTheWord() {
         QFETCH(int, colSel);
         QFETCH(QString, answer);
         QFETCH(int, foundRow);
-        QFETCH(int, rowSel);
         GridModel grid;
         fillGrid(grid, texts({"Владелец", "Модель"}),
                  {texts({"ООО Заря", "Кассир-01Ф"}), texts({"", "АМС-100К"}),
@@ -36,10 +35,17 @@ private Q_SLOTS:
         grid.setColSel(colSel);
         grid.setTopRow(2);
         QCOMPARE(editing::searchColumn(grid, answer), foundRow > 0);
-        const int row = foundRow > 0 ? foundRow : 2;
-        QCOMPARE(QPoint(grid.row(), grid.col()), QPoint(row, 0));
-        QCOMPARE(grid.topRow(), row);
-        QCOMPARE(grid.rowSel(), foundRow > 0 ? rowSel : 2);
+        const QPoint current = foundRow > 0 ? QPoint(foundRow, colSel) : QPoint(2, 0);
+        QCOMPARE(QPoint(grid.row(), grid.col()), current);
+        QCOMPARE(grid.topRow(), current.x());
+        QCOMPARE(QPoint(grid.rowSel(), grid.colSel()), foundRow > 0 ? current : QPoint(2, colSel));
+        if (foundRow == 0)
+            return;
+        const QStringList found = rowTexts(grid, foundRow);
+        QVERIFY(editing::deleteRow(grid));
+        QCOMPARE(grid.rows(), 5);
+        for (int r = 1; r < grid.rows(); ++r)
+            QVERIFY(rowTexts(grid, r) != found);
     }
 };
 

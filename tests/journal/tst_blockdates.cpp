@@ -12,7 +12,8 @@ namespace {
 constexpr int Activation = journal::ActivationDate;
 constexpr int Block = journal::BlockDate;
 
-// A journal grid with one data row per activation text; the block-date column holds "old".
+// A journal grid with one data row per activation text; the block-date column holds a date
+// typed by hand, which the pass replaces.
 std::unique_ptr<GridModel> journalGrid(const QStringList& activations) {
     auto grid = std::make_unique<GridModel>();
     grid->setFormatString(journal::headerFormat());
@@ -21,7 +22,7 @@ std::unique_ptr<GridModel> journalGrid(const QStringList& activations) {
         grid->setTextMatrix(r, 0, QStringLiteral("owner %1").arg(r));
         grid->setTextMatrix(r, 3, QStringLiteral("31.01.2009"));
         grid->setTextMatrix(r, Activation, activations[r - 1]);
-        grid->setTextMatrix(r, Block, QStringLiteral("old"));
+        grid->setTextMatrix(r, Block, QStringLiteral("01.01.2099"));
     }
     return grid;
 }
@@ -58,14 +59,16 @@ private Q_SLOTS:
         row("year 0000", "01.01.0000", "");
         row("three-digit year", "15.03.209", "");
         row("five-digit year", "15.03.20091", "");
-        row("leading blank", " 15.03.2009", "");
+        row("blanks around", " 15.03.2009 ", "01.05.2010");
         row("trailing text", "15.03.2009г", "");
     }
 
     void computesBlockDates() {
         QFETCH(QString, activation);
         QFETCH(QString, block);
-        auto grid = journalGrid({activation});
+        // Two more dated rows: the column holds activation dates even where this one is none.
+        auto grid =
+            journalGrid({activation, QStringLiteral("1.1.2010"), QStringLiteral("2.1.2010")});
         fillBlockDates(*grid);
         QCOMPARE(grid->textMatrix(1, Block), block);
     }
@@ -93,7 +96,12 @@ private Q_SLOTS:
                                 << filled << QString::fromUtf8(block);
         };
         row("as opened", "", Block, "01.05.2010");
-        row("both moved, blanks around", "0= Дата блок. |3=Дата актив.|5=x|6=y", 0, "01.04.2010");
+        row("both moved, blanks around", "2= Дата блок. |3=Дата актив.|5=x|6=y", 2, "01.04.2010");
+        // The captions must be borne out by the cells: names are no activation dates, nor are
+        // names or activation dates block dates.
+        row("activation caption on names", "5=x|0=Дата актив.", -1, "");
+        row("block caption on names", "6=x|0=Дата блок.", -1, "");
+        row("captions swapped", "6=Дата актив.|5=Дата блок.", -1, "");
         row("block date missing", "6=Блок", -1, "");
         row("activation missing", "5=Дата", -1, "");
         row("block date doubled", "7= Дата блок. ", -1, "");

@@ -17,13 +17,16 @@ namespace {
 constexpr int Block = journal::BlockDate;
 const QDate Today(2024, 3, 15);
 
-// A journal grid with one data row per block-date text.
+// A journal grid with one data row per block-date text, each beside an activation date before
+// it.
 std::unique_ptr<GridModel> journalGrid(const QStringList& blockDates) {
     auto grid = std::make_unique<GridModel>();
     grid->setFormatString(journal::headerFormat());
     grid->setRows(int(blockDates.size()) + 1);
-    for (int r = 1; r < grid->rows(); ++r)
+    for (int r = 1; r < grid->rows(); ++r) {
+        grid->setTextMatrix(r, journal::ActivationDate, QStringLiteral("01.01.2000"));
         grid->setTextMatrix(r, Block, blockDates[r - 1]);
+    }
     return grid;
 }
 

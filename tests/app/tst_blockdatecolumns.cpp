@@ -1,0 +1,176 @@
+// The block-date pass writes only into the column that holds the block dates, whatever the user
+// did to the columns: moves, inserts, deletes, header sorts, saves and reopenings (after which the
+// captions stand by position again). Each sequence runs the pass after every step, as a click on
+// the grid does, and checks every cell of every row against where it came from.
+#include "core/journalcharset.h"
+#include "core/journaldates.h"
+#include "editing/rowcolumncommands.h"
+#include "editing/sortbycolumn.h"
+#include "journal/blockdates.h"
+#include "journal/journalfiles.h"
+#include "model/gridmodel.h"
+#include "support/tempfolder.h"
+
+#include <QTest>
+
+namespace {
+
+constexpr int Rows = 6;
+constexpr int ActivationId = 5;
+constexpr int BlockId = 6;
+constexpr int FirstAddedId = 100;
+
+// Row 4 has no activation date, so the pass stops above it; row 3's date has blanks around it.
+const char* const Activations[Rows] = {"15.03.2009",   "01.12.2009", "29.02.2008",
+                                       " 31.01.2009 ", "",           "05.05.2010"};
+
+// The text a journal column (by its place in the file the test starts from) holds in a row.
+QString cellOf(int id, int row) {
+    if (id == ActivationId)
+        return QString::fromUtf8(Activations[row]);
+    return QStringLiteral("к%1с%2").arg(id).arg(row);
+}
+
+// What the block-date column must hold: the computed block date where the pass reaches, the
+// file's own text below.
+QString blockOf(int row) {
+    if (row >= 4)
+        return QStringLiteral("01.01.2001");
+    journal::DateBuffer buffer;
+    return journal::blockDateText(cellOf(ActivationId, row), buffer).toString();
+}
+
+class Journal {
+public:
+    Journal() {
+        QByteArray bytes;
+        for (int r = 0; r < Rows; ++r) {
+            for (int id = 0; id < 8; ++id) {
+                // A block date typed by hand in row 2, which the first pass replaces.
+                const QString text = id != BlockId ? cellOf(id, r)
+                                     : r == 2      ? QStringLiteral("15.06.2010")
+                                                   : blockOf(r);
+                bytes += journal::encodeWindows1251(text) + ';';
+            }
+            bytes += "\r\n";
+        }
+        folder.write(QStringLiteral("thisyear.csv"), bytes);
+        for (int id = 0; id < 8; ++id)
+            fileIds << id;
+        reopen();
+    }
+
+    // Applies one step ("move 3", "insert 6", "delete", "sort 5", "save", "reopen") and the pass.
+    void apply(const QString& step) {
+        const QStringList words = step.split(u' ');
+        const int col = words.value(1).toInt();
+        if (words[0] == u"move") {
+            grid.setCurrentCell(1, col);
+            editing::moveLastColumnToCurrent(grid);
+            ids.move(ids.size() - 1, col);
+        } else if (words[0] == u"insert") {
+            grid.setCurrentCell(1, col);
+            editing::addColumn(grid);
+            ids.insert(col, nextId++);
+        } else if (words[0] == u"delete") {
+            editing::deleteColumn(grid);
+            ids.removeLast();
+        } else if (words[0] == u"sort") {
+            editing::sortByColumn(grid, col);
+        } else if (words[0] == u"save") {
+            QVERIFY(files.saveCurrent().ok);
+            fileIds = ids.mid(0, 8);
+            while (fileIds.size() < 8)
+                fileIds << nextId++;
+        } else {
+            reopen();
+            // What was saved opens and saves back byte for byte.
+            QCOMPARE(journal::writeJournal(grid.allCells()),
+                     folder.read(QStringLiteral("thisyear.csv")));
+        }
+        journal::fillBlockDates(grid);
+    }
+
+    // Every cell of every row holds what its column held in that row; added columns stay empty.
+    void check(const QString& after) {
+        QCOMPARE(grid.rows(), Rows + 1);
+        QCOMPARE(ids.size(), grid.cols());
+        for (int r = 1; r < grid.rows(); ++r) {
+            const int row = originalRow(r);
+            QVERIFY2(row >= 0, qPrintable(after));
+            for (int c = 0; c < grid.cols(); ++c) {
+                const int id = ids[c];
+                const QString expected = id >= FirstAddedId ? QString()
+                                         : id == BlockId    ? blockOf(row)
+                                                            : cellOf(id, row);
+                QVERIFY2(grid.cell(r, c) == expected,
+                         qPrintable(QStringLiteral("%1: cell %2,%3 holds \"%4\", not \"%5\"")
+                                        .arg(after)
+                                        .arg(r)
+                                        .arg(c)
+                                        .arg(grid.cell(r, c), expected)));
+            }
+        }
+    }
+
+private:
+    void reopen() {
+        QVERIFY(files.openCurrent().ok);
+        ids = fileIds;
+        while (ids.size() < grid.cols())
+            ids << nextId++;
+    }
+
+    // The row of the starting file a grid row is, told by its activation date or another cell.
+    int originalRow(int r) const {
+        for (int c = 0; c < grid.cols(); ++c)
+            for (int row = 0; row < Rows; ++row)
+                if (ids[c] < FirstAddedId && ids[c] != BlockId && !cellOf(ids[c], row).isEmpty() &&
+                    grid.cell(r, c) == cellOf(ids[c], row))
+                    return row;
+        return -1;
+    }
+
+    TempFolder folder;
+    GridModel grid;
+    JournalFiles files{grid, folder.path()};
+    QList<int> ids;
+    QList<int> fileIds;
+    int nextId = FirstAddedId;
+};
+
+} // namespace
+
+class TestBlockDateColumns : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void passWritesOnlyTheBlockDateColumn_data() {
+        QTest::addColumn<QString>("steps");
+        QTest::newRow("opened") << QString();
+        QTest::newRow("sort, save, reopen") << QStringLiteral("sort 5|save|reopen|sort 0");
+        for (int c = 0; c < 8; ++c) {
+            QTest::addRow("move to %d", c)
+                << QStringLiteral("move %1|sort %1|save|reopen|sort 5|save|reopen").arg(c);
+            QTest::addRow("insert at %d", c)
+                << QStringLiteral("insert %1|sort 6|save|reopen|sort 0|save|reopen").arg(c);
+        }
+        QTest::newRow("two moves, a delete") << QStringLiteral("move 0|move 0|delete|save|reopen");
+        QTest::newRow("insert at 6, delete")
+            << QStringLiteral("insert 6|delete|save|reopen|move 6|save|reopen");
+    }
+
+    void passWritesOnlyTheBlockDateColumn() {
+        QFETCH(QString, steps);
+        Journal journal;
+        journal.check(QStringLiteral("opened"));
+        QString done;
+        for (const QString& step : steps.split(u'|', Qt::SkipEmptyParts)) {
+            journal.apply(step);
+            done += step + u' ';
+            journal.check(done);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestBlockDateColumns)
+#include "tst_blockdatecolumns.moc"
