@@ -7,9 +7,11 @@
 #include "core/journaldates.h"
 #include "core/journalformat.h"
 #include "journal/blockdates.h"
+#include "model/blockcolumns.h"
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 
+#include <QPoint>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -49,37 +51,40 @@ void checkTable(const journal::ReadResult& result) {
     }
 }
 
-// The block-date pass changes the "Дата блок." column only, and there writes the first day of
-// the month that holds the day 426 days after activation (worked out here with QDate), or
-// nothing for a text that is not a date.
+// The block-date pass changes nothing when the cells do not bear out the two captioned columns;
+// otherwise it changes the block-date column only, and there writes, down to the first empty
+// activation date, the first day of the month that holds the day 426 days after activation
+// (worked out here with QDate), or nothing for a text that is not a date or a block date past
+// the year 9999. Only the cells the grid reports changed are compared.
 void checkBlockDates(GridModel& grid) {
-    const QList<QString> before = [&] {
-        QList<QString> cells;
-        for (int r = 0; r < grid.rows(); ++r)
-            for (int c = 0; c < grid.cols(); ++c)
-                cells << grid.cell(r, c);
-        return cells;
-    }();
+    const std::optional<journal::BlockColumns> columns = journal::findBlockColumns(grid);
     const int rows = grid.rows();
     const int cols = grid.cols();
+    QList<QPoint> changed;
+    const QMetaObject::Connection watch = QObject::connect(
+        &grid, &GridModel::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
+            for (int r = from.row(); r <= to.row(); ++r)
+                for (int c = from.column(); c <= to.column(); ++c)
+                    changed << QPoint(r + 1, c);
+        });
     journal::fillBlockDates(grid);
+    QObject::disconnect(watch);
     PROMISE(grid.rows() == rows && grid.cols() == cols);
-
-    bool dated = true;
+    if (!columns) {
+        PROMISE(changed.isEmpty());
+        return;
+    }
+    for (const QPoint& cell : changed)
+        PROMISE(cell.y() == columns->block);
     for (int r = 1; r < rows; ++r) {
-        const QString& activation = grid.cell(r, journal::ActivationDate);
-        dated = dated && !activation.isEmpty();
-        for (int c = 0; c < cols; ++c) {
-            const QString& was = before[qsizetype(r) * cols + c];
-            if (c != journal::BlockDate || !dated) {
-                PROMISE(grid.cell(r, c) == was);
-                continue;
-            }
-            const std::optional<QDate> date = journal::readDate(activation);
-            const QString expected =
-                date ? journal::formatDate(journal::blockDateFor(*date)) : QString();
-            PROMISE(grid.cell(r, c) == expected);
-        }
+        const QString& activation = grid.cell(r, columns->activation);
+        if (activation.isEmpty())
+            break;
+        const std::optional<QDate> date = journal::readDate(activation);
+        const QDate block = date ? journal::blockDateFor(*date) : QDate();
+        const QString expected =
+            block.isValid() && block.year() <= 9999 ? journal::formatDate(block) : QString();
+        PROMISE(grid.cell(r, columns->block) == expected);
     }
 }
 

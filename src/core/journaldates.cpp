@@ -136,6 +136,9 @@ QStringView blockDateText(QStringView activation, DateBuffer& buffer) {
     if (!date)
         return {};
     const year_month_day blocked = blockDateOf(*date);
+    // A date past the year 9999 could not be read back.
+    if (int(blocked.year()) > MaxYear)
+        return {};
     return writeDate(int(blocked.year()), unsigned(blocked.month()), 1, buffer);
 }
 

@@ -11,6 +11,8 @@
 namespace journal {
 
 constexpr int BlockPeriodDays = 426;
+// The last year a date text can name.
+constexpr int MaxYear = 9999;
 
 // A date text as the register holds it: day and month of one or two digits, a four-digit year
 // (d.m.yyyy, dd.mm.yyyy) or a two-digit one (dd.mm.yy: 00-29 are 2000-2029, 30-99 are
@@ -23,7 +25,7 @@ QDate blockDateFor(QDate activation);
 // Room for a date text written without allocating.
 using DateBuffer = std::array<char16_t, 20>;
 // The block date text (01.mm.yyyy) for an activation text, written into `buffer`; empty when the
-// text is not a date. For the block-date pass, which reads every dated row on every click.
+// text is not a date or the block date would fall past MaxYear. For the block-date pass, which reads every dated row on every click.
 QStringView blockDateText(QStringView activation, DateBuffer& buffer);
 
 } // namespace journal
