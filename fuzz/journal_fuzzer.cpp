@@ -7,8 +7,8 @@
 #include "core/journaldates.h"
 #include "core/journalformat.h"
 #include "journal/blockdates.h"
-#include "model/blockcolumns.h"
 #include "journal/journalgrid.h"
+#include "model/blockcolumns.h"
 #include "model/gridmodel.h"
 
 #include <QPoint>
@@ -130,7 +130,7 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
     if (overlong)
         return;
 
-    const journal::ReadResult reread = journal::readJournal(written);
+    journal::ReadResult reread = journal::readJournal(written);
     PROMISE(reread.ok());
     PROMISE(reread.droppedNulBytes == 0);
     PROMISE(reread.table.rows == grid.rows() - 1);
@@ -142,7 +142,7 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
     // A second save of what was read back writes the same bytes.
     GridModel again;
     journal::resetJournalGrid(again);
-    journal::showJournalTable(again, reread.table, false);
+    journal::showJournalTable(again, std::move(reread.table), false);
     PROMISE(journal::writeJournal(again.allCells()) == written);
 }
 
@@ -158,7 +158,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     journal::ReadResult result = journal::readJournal(bytes);
     checkTable(result);
-    PROMISE(result.droppedNulBytes == bytes.count('\0'));
+    if (result.encoding != journal::TextEncoding::Utf16)
+        PROMISE(result.droppedNulBytes == bytes.count('\0'));
     const bool windows1251Read = result.encoding == journal::TextEncoding::Windows1251;
 
     // Filled as opening a file fills the grid: on a refused line, an empty row below the rows read.

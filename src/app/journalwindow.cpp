@@ -349,8 +349,11 @@ void JournalWindow::showing(QString archiveName, bool currentYear) {
     setWindowTitle(title + QStringLiteral("[*]"));
 }
 
-bool JournalWindow::confirmSave(bool intoCurrentYear) {
-    if (intoCurrentYear && !shownArchive_.isEmpty() &&
+bool JournalWindow::confirmSave(const QString& archiveName) {
+    if (const std::optional<QString> question = journal_->partialReadQuestion(archiveName);
+        question && !services_.prompter->question(*question))
+        return false;
+    if (archiveName.isEmpty() && !shownArchive_.isEmpty() &&
         !services_.prompter->question(journal::archiveOverCurrentQuestion(shownArchive_)))
         return false;
     if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(*grid_))
@@ -411,7 +414,7 @@ void JournalWindow::openArchive() {
 
 bool JournalWindow::save() {
     closeCellEditor();
-    if (!confirmSave(true))
+    if (!confirmSave({}))
         return false;
     const journal::Outcome outcome = journal_->saveCurrent();
     if (outcome.ok)
@@ -424,7 +427,7 @@ void JournalWindow::saveToArchive() {
     closeCellEditor();
     const std::optional<QString> name =
         journal::askArchiveName(*services_.prompter, journal::saveAsPrompt());
-    if (!name || !confirmSave(false))
+    if (!name || !confirmSave(*name))
         return;
     const journal::Outcome outcome = journal_->saveArchive(*name);
     if (outcome.ok)

@@ -138,9 +138,11 @@ private:
 
     // What the grid holds: nothing opened yet, thisyear.csv, or the archive of that name.
     void showing(QString archiveName, bool currentYear);
-    // Asks what must be asked before the grid is written over a file: an archive on screen going
-    // over this year's register, filled columns the file cannot keep. False to write nothing.
-    bool confirmSave(bool intoCurrentYear);
+    // Asks what must be asked before the grid is written over a file (this year's register, or
+    // the archive of that name): a file read only in part going to be replaced by that part, an
+    // archive on screen going over this year's register, filled columns the file cannot keep.
+    // False to write nothing.
+    bool confirmSave(const QString& archiveName);
     void markModified();
 
     WindowServices services_;

@@ -7,20 +7,30 @@
 #include <optional>
 
 // Earlier versions of journal files, kept in the program's Backup folder before a save replaces
-// them. A backup of Archive/2009.csv saved at 14:05:09.120 on 1 March 2024 is
-// Backup/2009_20240301-140509-120.csv; the newest KeptPerFile backups of each file are kept.
+// them. Each backup is a copy of the file's bytes, so nothing done to the journal afterwards can
+// change it. Backups are numbered in the order they were made:
+// Backup/2009_20240301-140509-120_n7.csv is the seventh backup of Archive/2009.csv, made at
+// 14:05:09.120 on 1 March 2024 by the clock. The order is the number's, never the time's, so a
+// clock set back cannot make the newest backup look the oldest; the newest KeptPerFile backups of
+// each file are kept. Backups named by the time alone (…_20240301-140509-120[-2].csv, from earlier
+// versions of the program) count as older than every numbered one.
 class JournalBackups {
 public:
     static constexpr int KeptPerFile = 20;
+    // The longest a backup's name grows beyond the journal name's (without ".csv"), in bytes:
+    // "_" and the stamp, "_n" and up to ten digits, ".csv", and the ".XXXXXX" of the file a
+    // backup is written to first.
+    static constexpr int NameOverhead = 1 + 19 + 2 + 10 + 4 + 7;
     using Clock = std::function<QDateTime()>;
 
     // A missing clock reads the system's local time.
     JournalBackups(QString folder, Clock clock = {});
 
     const QString& folder() const { return folder_; }
-    // Keeps the journal file at journalPath, as it is before a save replaces it, as that file's
-    // newest backup. Returns the backup's path, or none when it could not be stored.
-    std::optional<QString> keep(const QString& journalPath);
+    // Keeps a copy of these bytes (the journal file at journalPath as it is before a save
+    // replaces it) as that file's newest backup. Returns the backup's path, or none when it could
+    // not be stored.
+    std::optional<QString> keep(const QString& journalPath, const QByteArray& bytes);
     // Removes the file's backups beyond the newest KeptPerFile.
     void dropOldest(const QString& journalPath);
     // File names of the backups of the journal file at journalPath, newest first.

@@ -1,5 +1,6 @@
 #include "core/journalcharset.h"
 
+#include <QStringDecoder>
 #include <array>
 #include <cstring>
 
@@ -180,6 +181,18 @@ TextEncoding detectEncoding(QByteArrayView bytes) {
 
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes) {
     return bytes.startsWith(Utf8ByteOrderMark) ? bytes.sliced(Utf8ByteOrderMark.size()) : bytes;
+}
+
+std::optional<QByteArray> utf16AsUtf8(QByteArrayView bytes) {
+    QStringConverter::Encoding encoding;
+    if (bytes.startsWith("\xFF\xFE"))
+        encoding = QStringConverter::Utf16LE;
+    else if (bytes.startsWith("\xFE\xFF"))
+        encoding = QStringConverter::Utf16BE;
+    else
+        return std::nullopt;
+    QStringDecoder decoder(encoding, QStringConverter::Flag::Stateless);
+    return QString(decoder.decode(bytes.sliced(2))).toUtf8();
 }
 
 QString decodeText(QByteArrayView bytes, TextEncoding encoding) {

@@ -28,7 +28,8 @@ QByteArray encodeWindows1251(QStringView text);
 // Writes the text.size() bytes of the text at `out` and returns the end of what was written.
 char* writeWindows1251(QStringView text, char* out);
 
-enum class TextEncoding { Windows1251, Utf8 };
+// UTF-16 files (those that start with its byte-order mark) are read through UTF-8.
+enum class TextEncoding { Windows1251, Utf8, Utf16 };
 
 inline constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 
@@ -41,6 +42,9 @@ TextEncoding detectEncoding(QByteArrayView bytes);
 
 // The bytes that hold the text: a UTF-8 byte-order mark at the start is left out.
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes);
+// The text of bytes that start with a UTF-16 byte-order mark (either byte order) as UTF-8, the
+// mark left out; none for other bytes.
+std::optional<QByteArray> utf16AsUtf8(QByteArrayView bytes);
 // Text in the given encoding, and its length in UTF-16 units without decoding it.
 QString decodeText(QByteArrayView bytes, TextEncoding encoding);
 qsizetype decodedLength(QByteArrayView bytes, TextEncoding encoding);

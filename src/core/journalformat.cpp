@@ -62,6 +62,19 @@ Extent measure(QByteArrayView bytes, TextEncoding encoding) {
     return extent;
 }
 
+// Lines as the reader counts them: CR LF, CR and LF each end one; a last line without an end
+// counts too.
+qsizetype lineCount(QByteArrayView bytes) {
+    qsizetype lines = 0;
+    const qsizetype size = bytes.size();
+    for (qsizetype i = 0; i < size; ++i) {
+        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == size || bytes[i + 1] != '\n')))
+            ++lines;
+    }
+    const char last = size > 0 ? bytes[size - 1] : '\n';
+    return lines + (last != '\n' && last != '\r' ? 1 : 0);
+}
+
 // Fills the cells of a row from one line, each decoded on its own; returns the field count.
 int fillRow(QByteArrayView bytes, LineSpan line, TextEncoding encoding, QString* row) {
     const char* const data = bytes.data();
@@ -112,22 +125,30 @@ void prefetchRowAhead(GridCells grid, int row, int cols) {
 
 ReadResult readJournal(const QByteArray& bytes) {
     ReadResult result;
+    // A UTF-16 file holds NUL bytes in every ASCII character: it is read as the same text in
+    // UTF-8 before any NUL byte is looked for.
+    const std::optional<QByteArray> fromUtf16 = utf16AsUtf8(bytes);
+    const QByteArray& source = fromUtf16 ? *fromUtf16 : bytes;
     QByteArray withoutNuls;
-    result.droppedNulBytes = dropNulBytes(bytes, withoutNuls);
-    QByteArrayView text = result.droppedNulBytes > 0 ? withoutNuls : QByteArrayView(bytes);
-    result.encoding = detectEncoding(text);
-    if (result.encoding == TextEncoding::Utf8)
+    result.droppedNulBytes = dropNulBytes(source, withoutNuls);
+    QByteArrayView text = result.droppedNulBytes > 0 ? withoutNuls : QByteArrayView(source);
+    // How the cells are decoded: UTF-16 files go as UTF-8.
+    const TextEncoding cellEncoding = fromUtf16 ? TextEncoding::Utf8 : detectEncoding(text);
+    result.encoding = fromUtf16 ? TextEncoding::Utf16 : cellEncoding;
+    if (cellEncoding == TextEncoding::Utf8 && !fromUtf16)
         text = withoutByteOrderMark(text);
 
-    const Extent extent = measure(text, result.encoding);
+    const Extent extent = measure(text, cellEncoding);
     result.fault = extent.fault;
+    if (result.fault)
+        result.totalLines = lineCount(text);
     JournalTable& table = result.table;
     table.rows = int(extent.lines.size());
     table.cols = extent.cols;
     table.cells.resize(qsizetype(table.rows) * table.cols);
     QString* row = table.cells.data();
     for (const LineSpan& line : extent.lines) {
-        result.lastLineFields = fillRow(text, line, result.encoding, row);
+        result.lastLineFields = fillRow(text, line, cellEncoding, row);
         row += table.cols;
     }
     return result;

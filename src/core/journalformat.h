@@ -16,8 +16,13 @@ namespace journal {
 constexpr int MaxLineLength = 32767;
 // The most cells a file may fill the grid with, rows times columns. A register of half a million
 // rows of eight cells fits; a few lines of thousands of fields over many rows, which would fill
-// the memory with empty cells, do not.
+// the memory with empty cells, do not. The fuzzers build with a smaller limit, so that the limit
+// is reached by inputs of a few kilobytes and no input costs more than a few milliseconds.
+#ifdef EKLZ_FUZZ_MAX_CELLS
+constexpr qsizetype MaxCells = EKLZ_FUZZ_MAX_CELLS;
+#else
 constexpr qsizetype MaxCells = qsizetype(4) * 1024 * 1024;
+#endif
 
 // Data rows read from a file: rows × cols cells, row after row. cols is never below the eight
 // journal columns; a line with more fields widens every row.
@@ -49,11 +54,14 @@ struct ReadResult {
     TextEncoding encoding = TextEncoding::Windows1251;
     // NUL bytes left out: no journal text holds them, so a file with them is damaged.
     qsizetype droppedNulBytes = 0;
+    // On a fault: how many lines the whole file has.
+    qsizetype totalLines = 0;
 
     bool ok() const { return !fault; }
 };
 
-// The bytes are read as UTF-8 or Windows-1251 (detectEncoding), NUL bytes left out.
+// The bytes are read as UTF-16 when they start with its byte-order mark, otherwise as UTF-8 or
+// Windows-1251 (detectEncoding); NUL bytes are left out.
 // CR LF, a lone CR and a lone LF each end a line; a last line without a line end counts too.
 // Every ";" ends a cell, so a ";" at the end of a line closes its last cell and opens no new one:
 // "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.

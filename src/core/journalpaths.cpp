@@ -1,5 +1,8 @@
 #include "core/journalpaths.h"
 
+#include "core/journalbackups.h"
+
+#include <QFile>
 #include <QStringView>
 #include <algorithm>
 
@@ -44,15 +47,18 @@ QString archiveName(const QString& answer) {
 }
 
 std::optional<QString> archiveNameRefusal(const QString& name) {
+    const bool fits =
+        QFile::encodeName(name).size() + JournalBackups::NameOverhead <= MaxFileNameBytes;
     const bool acceptable = name != QStringLiteral(".") && name != QStringLiteral("..") &&
-                            characterCount(name) <= MaxArchiveNameLength &&
+                            characterCount(name) <= MaxArchiveNameLength && fits &&
                             std::none_of(name.begin(), name.end(), isForbiddenInName);
     if (acceptable)
         return std::nullopt;
     return QStringLiteral("Недопустимое имя файла «%1». Имя не может содержать знаки "
                           "/ \\ : * ? \" < > | и управляющие символы, не может быть «.» или "
-                          "«..» и должно быть не длиннее %2 знаков.")
-        .arg(name, QString::number(MaxArchiveNameLength));
+                          "«..» и должно быть не длиннее %2 знаков (%3 байт в имени файла).")
+        .arg(name, QString::number(MaxArchiveNameLength),
+             QString::number(MaxFileNameBytes - JournalBackups::NameOverhead));
 }
 
 } // namespace journal

@@ -10,6 +10,8 @@ namespace journal {
 
 // Longest archive name accepted, in characters.
 constexpr int MaxArchiveNameLength = 100;
+// Longest file name the file system takes, in bytes.
+constexpr int MaxFileNameBytes = 255;
 
 QString currentJournalPath(const QString& programFolder);
 QString archiveFolderPath(const QString& programFolder);
@@ -19,7 +21,8 @@ QString backupFolderPath(const QString& programFolder);
 // The archive name for the user's answer: upper case (Cyrillic included), otherwise as typed.
 QString archiveName(const QString& answer);
 // Why a name cannot name an archive file, or none when it can: a name must stay inside the
-// Archive folder and be a plain file name.
+// Archive folder, be a plain file name, and leave room for every file made from it (the
+// archive, its backups and their temporary files) within the file system's name limit.
 std::optional<QString> archiveNameRefusal(const QString& name);
 
 } // namespace journal

@@ -6,10 +6,29 @@
 
 namespace editing {
 
+// Each letter with the marks that follow it is kept as typed when the file can hold it, else
+// joined into one character when the file holds that (a pasted "и" + breve is "й"), else stripped
+// of what the file cannot hold: "e" + acute, whose joined "é" Windows-1251 lacks, keeps its "e".
 QString JournalTextValidator::writablePart(const QString& text) {
     if (journal::indexOfUnwritable(text) < 0)
         return text;
-    return journal::dropUnwritable(text.normalized(QString::NormalizationForm_C));
+    QString kept;
+    kept.reserve(text.size());
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = start + 1;
+        while (end < text.size() && text[end].isMark())
+            ++end;
+        const QStringView cluster = QStringView(text).sliced(start, end - start);
+        if (journal::indexOfUnwritable(cluster) < 0) {
+            kept += cluster;
+        } else {
+            const QString joined = cluster.toString().normalized(QString::NormalizationForm_C);
+            kept +=
+                journal::indexOfUnwritable(joined) < 0 ? joined : journal::dropUnwritable(cluster);
+        }
+        start = end;
+    }
+    return kept;
 }
 
 QValidator::State JournalTextValidator::validate(QString& input, int& pos) const {

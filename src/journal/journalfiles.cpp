@@ -27,13 +27,25 @@ bool holdsOrdinaryFile(const QString& folder) {
     return QDirIterator(folder, QDir::Files).hasNext();
 }
 
-// Whether the file already holds these bytes, so that saving it again keeps nothing new: periodic
-// saves of an unchanged register must not push the real earlier versions out of the backups.
-bool holdsExactly(const QString& path, const QByteArray& bytes) {
-    if (QFileInfo(path).size() != bytes.size())
-        return false;
-    const std::optional<QByteArray> contents = journal::readWholeFile(path);
-    return contents && *contents == bytes;
+// Files larger than this are not read: no register comes near it, and reading it would take the
+// memory of the whole machine.
+constexpr qint64 MaxFileBytes = qint64(256) * 1024 * 1024;
+
+// "32 767": digits in groups of three, as the messages write numbers.
+QString grouped(qint64 number) {
+    QString digits = QString::number(number);
+    for (qsizetype at = digits.size() - 3; at > 0 && digits[at - 1].isDigit(); at -= 3)
+        digits.insert(at, u' ');
+    return digits;
+}
+
+QString faultCause(const journal::ReadResult& result) {
+    const journal::ReadFault& fault = *result.fault;
+    if (fault.kind == journal::ReadFault::LineTooLong)
+        return QStringLiteral("Строка %1 длиннее %2 знаков; прочитано строк: %3.")
+            .arg(grouped(fault.line), grouped(journal::MaxLineLength), grouped(fault.line - 1));
+    return QStringLiteral("Строка %1: в журнале больше %2 ячеек; прочитано строк: %3.")
+        .arg(grouped(fault.line), grouped(journal::MaxCells), grouped(fault.line - 1));
 }
 
 QString shownPath(const QString& path) {
@@ -116,61 +128,99 @@ JournalFiles::JournalFiles(GridModel& grid, QString programFolder, Clock clock, 
 
 journal::Outcome JournalFiles::openCurrent() {
     const QString path = journal::currentJournalPath(programFolder_);
-    ReadOutcome outcome = ReadOutcome::Read;
+    partial_.reset();
+    Reading reading;
     try {
         journal::resetJournalGrid(grid_);
         // A missing current-year file is no error: the user starts a new register.
         if (isOrdinaryFile(path))
-            outcome = readIntoGrid(path);
-        if (outcome != ReadOutcome::Failed)
+            reading = readIntoGrid(path);
+        if (reading.kind != Reading::Failed)
             journal::fillBlockDates(grid_);
     } catch (const std::exception&) {
-        outcome = ReadOutcome::Failed;
+        reading = failedReading(path);
     }
-    return outcomeOf(outcome, path, QStringLiteral("Не могу найти thisyear.csv."));
+    return outcomeOf(reading, path, QStringLiteral("Не могу найти thisyear.csv."));
 }
 
 journal::Outcome JournalFiles::openArchive(const QString& name) {
     const QString path = journal::archivePath(programFolder_, name);
-    ReadOutcome outcome = ReadOutcome::Read;
+    partial_.reset();
+    Reading reading;
     try {
         journal::resetJournalGrid(grid_);
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_)))
-            outcome = isOrdinaryFile(path) ? readIntoGrid(path) : ReadOutcome::Failed;
+            reading = isOrdinaryFile(path) ? readIntoGrid(path) : Reading{Reading::Failed, {}};
     } catch (const std::exception&) {
-        outcome = ReadOutcome::Failed;
+        reading = failedReading(path);
     }
-    return outcomeOf(outcome, path, QStringLiteral("Не могу найти  указанный год."));
+    return outcomeOf(reading, path, QStringLiteral("Не могу найти  указанный год."));
+}
+
+// Memory ran out while the file was read: the grid holds what it holds, a part at most.
+JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
+    partial_ = PartialRead{path, 0, -1};
+    return {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
 }
 
 // Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
-// read before the faulty line with an empty row below them.
-JournalFiles::ReadOutcome JournalFiles::readIntoGrid(const QString& path) {
+// read before the faulty line with an empty row below them, and remembers that it holds only
+// part of that file.
+JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
+    const qint64 size = QFileInfo(path).size();
+    if (size > MaxFileBytes) {
+        partial_ = PartialRead{path, 0, -1};
+        return {Reading::Failed, QStringLiteral("Файл слишком велик: %1 МБ (журнал может занимать "
+                                                "не больше %2 МБ).")
+                                     .arg(grouped(size >> 20), grouped(MaxFileBytes >> 20))};
+    }
     // The file may be gone or replaced since it was looked for: that is a failed read.
     const std::optional<QByteArray> bytes = readFile_(path);
-    if (!bytes)
-        return ReadOutcome::Failed;
+    if (!bytes) {
+        partial_ = PartialRead{path, 0, -1};
+        return {Reading::Failed, journal::readFailureCause(path)};
+    }
     journal::ReadResult result = journal::readJournal(*bytes);
     const bool ok = result.ok();
     const int lastRow = result.table.rows;
     const int lastCol = std::max(0, result.lastLineFields - 1);
+    if (!ok)
+        partial_ = PartialRead{path, lastRow, result.totalLines};
+    const QString cause = ok ? QString() : faultCause(result);
     journal::showJournalTable(grid_, std::move(result.table), !ok);
     if (!ok)
-        return ReadOutcome::Failed;
+        return {Reading::Failed, cause};
     // The current cell ends where the reader stopped: the last cell of the last line.
     if (lastRow > 0)
         grid_.setCurrentCell(lastRow, lastCol);
-    return result.droppedNulBytes > 0 ? ReadOutcome::ReadWithoutNulBytes : ReadOutcome::Read;
+    return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole, {}};
 }
 
-journal::Outcome JournalFiles::outcomeOf(ReadOutcome outcome, const QString& path,
+// The Part's message first; the cause, where one is known, on a line of its own.
+journal::Outcome JournalFiles::outcomeOf(const Reading& reading, const QString& path,
                                          const QString& failureMessage) {
-    if (outcome == ReadOutcome::Failed)
-        return journal::Outcome::failed(failureMessage);
-    if (outcome == ReadOutcome::ReadWithoutNulBytes)
+    if (reading.kind == Reading::Failed)
+        return journal::Outcome::failed(
+            reading.cause.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.cause);
+    if (reading.kind == Reading::WithoutNulBytes)
         return {true, nulBytesMessage(path)};
     return journal::Outcome::done();
+}
+
+std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveName) const {
+    const QString path = archiveName.isEmpty() ? journal::currentJournalPath(programFolder_)
+                                               : journal::archivePath(programFolder_, archiveName);
+    if (!partial_ || partial_->path != path)
+        return std::nullopt;
+    const QString read =
+        partial_->totalLines >= 0
+            ? QStringLiteral("%1 строк из %2")
+                  .arg(grouped(partial_->rowsRead), grouped(partial_->totalLines))
+            : QStringLiteral("прочитано строк: %1").arg(grouped(partial_->rowsRead));
+    return QStringLiteral("Журнал %1 был прочитан не полностью (%2). Записать поверх него только "
+                          "прочитанные строки?")
+        .arg(QFileInfo(path).fileName(), read);
 }
 
 journal::Outcome JournalFiles::saveCurrent() {
@@ -190,11 +240,16 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
         // away) must not be made again in its place, where the file would be lost from sight.
         // A failure shows as the failed write below.
         if (createFolder)
-            QDir(programFolder_).mkdir(QFileInfo(path).dir().dirName());
-        return replaceFile(path, journal::writeJournal(grid_.allCells()));
+            journal::makeFolderLikeParent(journal::archiveFolderPath(programFolder_));
+        journal::Outcome outcome = replaceFile(path, journal::writeJournal(grid_.allCells()));
+        // The file now holds what the grid holds.
+        if (outcome.ok && partial_ && partial_->path == path)
+            partial_.reset();
+        return outcome;
     } catch (const std::exception&) {
         // Memory ran out while the file was laid out: nothing was written.
-        return journal::Outcome::failed(saveFailedMessage(path));
+        return journal::Outcome::failed(saveFailedMessage(path) + u'\n' +
+                                        QStringLiteral("Недостаточно памяти."));
     }
 }
 
@@ -229,20 +284,25 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 // The previous version goes to the Backup folder first (unless the new one is the same);
 // without that backup the file is not replaced.
 journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray& bytes) {
+    journal::removeStaleTemporaries(path);
     std::optional<QString> backup;
-    if (isOrdinaryFile(path) && !holdsExactly(path, bytes)) {
-        backup = backups_.keep(path);
-        if (!backup)
+    if (isOrdinaryFile(path)) {
+        const std::optional<QByteArray> previous = journal::readWholeFile(path);
+        // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register
+        // must not push the real earlier versions out of the backups.
+        if (previous && *previous != bytes)
+            backup = backups_.keep(path, *previous);
+        if (!previous || (*previous != bytes && !backup))
             return journal::Outcome::failed(
                 QStringLiteral("Не удалось сохранить файл %1: не удалось сохранить его прежнюю "
                                "версию в папку %2. Файл не изменён.")
                     .arg(shownPath(path), shownPath(backups_.folder())));
     }
-    if (!journal::writeWholeFile(path, bytes)) {
+    if (const QString cause = journal::writeWholeFile(path, bytes); !cause.isEmpty()) {
         // The file was not replaced, so the backup just made would only repeat it.
         if (backup)
             QFile::remove(*backup);
-        return journal::Outcome::failed(saveFailedMessage(path));
+        return journal::Outcome::failed(saveFailedMessage(path) + u'\n' + cause);
     }
     if (backup)
         backups_.dropOldest(path);

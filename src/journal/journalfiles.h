@@ -63,11 +63,25 @@ public:
     // "Сохранить как": writes the grid into the Archive folder under that (accepted) name.
     journal::Outcome saveArchive(const QString& name);
 
-private:
-    enum class ReadOutcome { Read, ReadWithoutNulBytes, Failed };
+    // When the grid holds only part of a file (its reading stopped early or failed), the question
+    // to ask before a save writes over that file: thisyear.csv, or the archive of that name.
+    std::optional<QString> partialReadQuestion(const QString& archiveName = {}) const;
 
-    ReadOutcome readIntoGrid(const QString& path);
-    static journal::Outcome outcomeOf(ReadOutcome outcome, const QString& path,
+private:
+    struct Reading {
+        enum Kind { Whole, WithoutNulBytes, Failed };
+        Kind kind = Whole;
+        QString cause; // why it failed, when known
+    };
+    struct PartialRead {
+        QString path;
+        int rowsRead = 0;
+        qsizetype totalLines = -1; // unknown
+    };
+
+    Reading readIntoGrid(const QString& path);
+    Reading failedReading(const QString& path);
+    static journal::Outcome outcomeOf(const Reading& reading, const QString& path,
                                       const QString& failureMessage);
     journal::Outcome saveGridTo(const QString& path, bool createFolder);
     std::optional<QString> refusalToSave(const QString& path) const;
@@ -79,4 +93,5 @@ private:
     QString programFolder_;
     JournalBackups backups_;
     FileReader readFile_;
+    std::optional<PartialRead> partial_;
 };

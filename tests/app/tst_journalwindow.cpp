@@ -168,6 +168,39 @@ private Q_SLOTS:
                  QStringLiteral("Журнал учета ЭКЛЗ — thisyear.csv[*]"));
     }
 
+    // A journal read only in part is not written over unasked, from "Сохранить изменения" or
+    // from "ДА"; the message says why the reading stopped.
+    void aJournalReadInPartIsNotSavedOverUnasked() {
+        WindowHarness harness;
+        const QByteArray bytes = journalBytes({texts({"Первый"}), texts({"Второй"})}) +
+                                 QByteArray(32768, 'x') + "\r\n" + journalBytes({texts({"Конец"})});
+        harness.folder().write(QStringLiteral("thisyear.csv"), bytes);
+        harness.press("CmdZagruz");
+        QCOMPARE(harness.prompter().messages,
+                 QStringList{QStringLiteral("Не могу найти thisyear.csv.\nСтрока 3 длиннее "
+                                            "32 767 знаков; прочитано строк: 2.")});
+        harness.press("CmdSave");
+        harness.clickCell(1, 0);
+        harness.press("CmdProd");
+        harness.answerExit("OKButton");
+        const QString question = QStringLiteral("Журнал thisyear.csv был прочитан не полностью "
+                                                "(2 строк из 4). Записать поверх него только "
+                                                "прочитанные строки?");
+        QCOMPARE(harness.prompter().questions, QStringList(2, question));
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")), bytes);
+        QCOMPARE(harness.endCount(), 0);
+
+        harness.prompter().answers << QStringLiteral("копия"); // another file: nothing asked
+        harness.press("CmdSaveAs");
+        harness.prompter().questionAnswers << true << true; // the archive КОПИЯ is on screen
+        harness.press("CmdSave");
+        QCOMPARE(harness.prompter().questions.size(), 4);
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")),
+                 harness.folder().read(QStringLiteral("Archive/КОПИЯ.csv")));
+        harness.press("CmdSave"); // the file now holds the grid: nothing more to ask
+        QCOMPARE(harness.prompter().questions.size(), 4);
+    }
+
     // The file keeps the first eight columns: a save that would leave filled cells out asks
     // first, naming the column and its filled cells.
     void aSaveThatDropsFilledCellsAsksFirst() {

@@ -23,6 +23,9 @@ private Q_SLOTS:
             << QStringLiteral("Łódź 東京 Ω") << 9 << QStringLiteral("d  ") << 3;
         QTest::newRow("combining marks")
             << QStringLiteral("Мои\u0306 е\u0308ж") << 7 << QStringLiteral("Мой ёж") << 5;
+        // "é" is not in Windows-1251: the mark goes, the letter stays.
+        QTest::newRow("mark that joins into a missing letter")
+            << QStringLiteral("Cafe\u0301 x") << 6 << QStringLiteral("Cafe x") << 5;
     }
     void leavesOutWhatTheFileCannotHold() {
         QFETCH(QString, text);

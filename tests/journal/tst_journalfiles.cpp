@@ -1,3 +1,4 @@
+#include "core/journalbackups.h"
 #include "core/journalformat.h"
 #include "support/journalfixture.h"
 
@@ -5,6 +6,8 @@
 #include <QDirIterator>
 #include <QTest>
 #include <sys/mount.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using namespace journaltest;
 
@@ -70,11 +73,15 @@ private Q_SLOTS:
         const QString yearMissing = QStringLiteral("Не могу найти  указанный год.");
         const Rows reset{{}};
         const Rows partial{{QStringLiteral("a")}, {}};
+        // The message's second line says why the reading stopped.
+        const QString tooLong =
+            QStringLiteral("\nСтрока 2 длиннее 32 767 знаков; прочитано строк: 1.");
         row("thisyear.csv missing", nullptr, "", none, reset);
         row("thisyear.csv of 0 bytes", nullptr, "thisyear.csv=", none, {});
         row("thisyear.csv with block dates", nullptr, "thisyear.csv", none, SampleWithBlockDates);
         row("thisyear.csv a folder", nullptr, "thisyear.csv/x", none, reset);
-        row("thisyear.csv unreadable", nullptr, "thisyear.csv=long", thisYearMissing, partial);
+        row("thisyear.csv unreadable", nullptr, "thisyear.csv=long", thisYearMissing + tooLong,
+            partial);
         // An archive opens as stored: no block dates are computed.
         row("archive", "2009", "Archive/2009.csv", none, Sample);
         row("answer upper-cased, blanks kept", " архив ёлки",
@@ -84,7 +91,8 @@ private Q_SLOTS:
         row("Archive without ordinary files", "2009", "Archive/.x.csv|Archive/2009.csv/x", none,
             reset);
         row("archive file missing", "2008", "Archive/2009.csv", yearMissing, reset);
-        row("archive file unreadable", "2009", "Archive/2009.csv=long", yearMissing, partial);
+        row("archive file unreadable", "2009", "Archive/2009.csv=long", yearMissing + tooLong,
+            partial);
     }
 
     void openingCases() {
@@ -220,23 +228,67 @@ private Q_SLOTS:
         QCOMPARE(outer.read(target), journal::writeJournal(program.grid.allCells()));
     }
 
+    // The newest 20 versions, numbered in the order they were kept, whatever the clock says: it
+    // goes back a day halfway. A backup is a copy: changing the journal in place leaves it.
     void keepsTheNewestVersionsInBackup() {
         Program program;
+        program.folder.write(QStringLiteral("Backup/thisyear_20300101-000000-000.csv"), "older");
         program.fill(Sample);
         QList<QByteArray> versions;
         for (int save = 0; save <= 25; ++save) {
+            if (save == 12)
+                program.firstStamp = program.firstStamp.addDays(-1);
             program.grid.setTextMatrix(1, journal::Mechanic, QString::number(save));
             QVERIFY(program.save());
             versions << program.thisYear();
         }
-        const QStringList backups = QDir(program.folder.file(QStringLiteral("Backup")))
-                                        .entryList(QDir::Files, QDir::Name | QDir::Reversed);
+        const QStringList backups =
+            JournalBackups(program.folder.file(QStringLiteral("Backup"))).backupsOf(ThisYear);
+        // A backup named by its time alone, from an earlier version, counts as the oldest.
         QCOMPARE(backups.size(), 20);
-        // The newest backup, stamped at the 25th change, holds the version before it.
-        QCOMPARE(backups.first(), QStringLiteral("thisyear_20240301-140533-120.csv"));
-        for (int i = 0; i < backups.size(); ++i)
+        QCOMPARE(backups.first(), QStringLiteral("thisyear_20240229-140533-120_n25.csv"));
+        QVERIFY(!program.folder.exists(QStringLiteral("Backup/thisyear_20300101-000000-000.csv")));
+        program.save(); // the same bytes again: nothing new kept, the oldest numbered one stays
+        QFile journal(program.folder.file(ThisYear));
+        QVERIFY(journal.open(QIODevice::Append));
+        journal.write("edited in place\r\n");
+        journal.close();
+        for (int i = 0; i < 20; ++i)
             QCOMPARE(program.folder.read(QStringLiteral("Backup/") + backups[i]), versions[24 - i]);
         QVERIFY(program.prompter.messages.isEmpty());
+    }
+
+    // A save keeps the journal's group and permission bits, makes Backup with those of the
+    // folder, and clears the temporary files a killed save left over a minute ago.
+    void keepsASharedFolderUsableByItsGroup() {
+        Program program;
+        const QString journal = program.folder.file(ThisYear);
+        program.folder.write(ThisYear, "before;\r\n");
+        program.folder.write(QStringLiteral("thisyear.csv.Ab12Cd"), "killed");
+        program.folder.write(QStringLiteral("thisyear.csv.Xy34Zw"), "in progress");
+        QFile stale(program.folder.file(QStringLiteral("thisyear.csv.Ab12Cd")));
+        QVERIFY(stale.open(QIODevice::ReadWrite) &&
+                stale.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                                  QFileDevice::FileModificationTime));
+        stale.close();
+        // As root any group will do; otherwise the user's own, which proves less.
+        const gid_t group = ::getuid() == 0 ? 100 : ::getgid();
+        for (const auto& [path, mode] :
+             {std::pair{program.folder.path(), 0775}, std::pair{journal, 0664}})
+            QVERIFY(::chown(QFile::encodeName(path), uid_t(-1), group) == 0 &&
+                    ::chmod(QFile::encodeName(path), mode_t(mode)) == 0);
+
+        program.fill(Sample);
+        QVERIFY(program.save());
+        struct stat saved, backups;
+        QVERIFY(::stat(QFile::encodeName(journal), &saved) == 0 &&
+                ::stat(QFile::encodeName(program.folder.file(QStringLiteral("Backup"))),
+                       &backups) == 0);
+        QCOMPARE(std::pair(saved.st_gid, saved.st_mode & 07777), std::pair(group, mode_t(0664)));
+        QCOMPARE(std::pair(backups.st_gid, backups.st_mode & 07777),
+                 std::pair(group, mode_t(0775)));
+        QVERIFY(!program.folder.exists(QStringLiteral("thisyear.csv.Ab12Cd")));
+        QVERIFY(program.folder.exists(QStringLiteral("thisyear.csv.Xy34Zw")));
     }
 
     // Nothing is read or written, and the grid stays as it was.
@@ -246,8 +298,11 @@ private Q_SLOTS:
         program.fill({{QStringLiteral("on screen")}});
         const QStringList before = filesBelow(program.folder.path());
         for (const char* name : {"../x", "a/b", "a\\b", "a:b", "a*", "a?", "a\"b", "<a", "a>",
-                                 "a|b", "a\tb", ".", "..", "101 characters"}) {
-            const QString answer = name[0] == '1' ? QString(101, u'я') : QString::fromLatin1(name);
+                                 "a|b", "a\tb", ".", "..", "101 characters", "80 bytes over"}) {
+            // 80 "№" are 240 bytes: the archive would fit, its backups not.
+            const QString answer = name[0] == '1'   ? QString(101, u'я')
+                                   : name[0] == '8' ? QString(80, u'№')
+                                                    : QString::fromLatin1(name);
             program.prompter.answers << answer;
             program.saveAs();
             program.openArchive(answer);

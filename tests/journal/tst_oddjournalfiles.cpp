@@ -24,6 +24,14 @@ private Q_SLOTS:
         const QByteArray journal = journalFile(Register);
         QTest::newRow("UTF-8") << utf8 << journal << false;
         QTest::newRow("UTF-8 with byte-order mark") << "\xEF\xBB\xBF" + utf8 << journal << false;
+        const QString text = QString::fromUtf8(utf8);
+        QTest::newRow("UTF-16 LE")
+            << "\xFF\xFE" + QByteArray(reinterpret_cast<const char*>(text.utf16()), text.size() * 2)
+            << journal << false;
+        QByteArray bigEndian = "\xFE\xFF";
+        for (QChar c : text)
+            bigEndian += char(c.unicode() >> 8) + QByteArray(1, char(c.unicode() & 0xFF));
+        QTest::newRow("UTF-16 BE") << bigEndian << journal << false;
         QTest::newRow("NUL bytes")
             << QByteArray(journal).insert(3, QByteArray(2, '\0')) + '\0' << journal << true;
         QTest::newRow("NUL bytes in UTF-8") << '\0' + utf8 + '\0' << journal << true;
@@ -74,8 +82,8 @@ private Q_SLOTS:
         program.open();
         program.openArchive(QStringLiteral("2009"));
         QCOMPARE(program.prompter.messages,
-                 (QStringList{QStringLiteral("Не могу найти thisyear.csv."),
-                              QStringLiteral("Не могу найти  указанный год.")}));
+                 (QStringList{QStringLiteral("Не могу найти thisyear.csv.\nФайл не найден."),
+                              QStringLiteral("Не могу найти  указанный год.\nФайл не найден.")}));
         QCOMPARE(dataRows(program.grid), Rows{{}});
     }
 };
