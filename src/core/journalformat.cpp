@@ -175,9 +175,10 @@ QByteArray writeJournal(GridCells grid) {
         *out++ = '\n';
     }
     // The rare journal whose Windows-1251 bytes would read back as UTF-8 with Cyrillic letters
-    // (only capitals Р С Т У each followed by a sign such as "ё" or "№", and no other Cyrillic) is
-    // written as UTF-8 with a byte-order mark instead, which reads back as it was.
-    if (detectEncoding(bytes) == TextEncoding::Utf8)
+    // (only capitals Р С Т У each followed by a sign such as "ё" or "№", and no other Cyrillic),
+    // or as UTF-16 (a first cell starting "яю" or "юя"), is written as UTF-8 with a byte-order
+    // mark instead, which reads back as it was.
+    if (detectEncoding(bytes) == TextEncoding::Utf8 || utf16AsUtf8(bytes))
         return Utf8ByteOrderMark.toByteArray() + decodeWindows1251(bytes).toUtf8();
     return bytes;
 }

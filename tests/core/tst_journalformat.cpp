@@ -111,6 +111,9 @@ private Q_SLOTS:
         QTest::newRow("bytes that read as UTF-8 Cyrillic")
             << 8 << QStringLiteral("Рё")
             << "\xEF\xBB\xBF" + QStringLiteral("Рё;;;;;;;;\r\n").toUtf8();
+        // "яю" at the start are the bytes of a UTF-16 byte-order mark.
+        QTest::newRow("bytes that read as UTF-16")
+            << 8 << QStringLiteral("яюх") << "\xEF\xBB\xBF" + QStringLiteral("яюх;;;;;;;;\r\n").toUtf8();
     }
 
     void writesEightFieldsPerRow() {
