@@ -1,6 +1,7 @@
 // Sorting, searching and the column commands, as the window runs them on an opened register.
 #include "benchjournals.h"
 #include "core/journalcolumns.h"
+#include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/rowcolumncommands.h"
 #include "editing/search.h"
@@ -91,5 +92,69 @@ void columnInsert(benchmark::State& state) {
     }
 }
 BENCHMARK(columnInsert)->Name("column insert")->Apply(bench::registerSizes);
+
+// Ctrl+Z and Ctrl+Y after a header sort, or after "Удалить колонку" (which keeps the removed
+// column's cells): each undo and redo timed apart.
+template <typename Change>
+void undoAndRedo(benchmark::State& state, bool measureUndo, Change change) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    GridModel grid;
+    grid.setSortKeyMaker(&editing::journalSortKey);
+    fillGridAsOpened(grid, journal);
+    GridHistory history(grid);
+    {
+        const auto step = history.step(QStringLiteral("bench"));
+        change(grid);
+    }
+    for (auto _ : state) {
+        bool done = false;
+        if (measureUndo) {
+            timeIteration(state, [&] { done = history.undo(); });
+            history.redo();
+        } else {
+            history.undo();
+            timeIteration(state, [&] { done = history.redo(); });
+        }
+        if (!done) {
+            state.SkipWithError("nothing to undo or redo");
+            break;
+        }
+    }
+}
+const auto sortByOwner = [](GridModel& grid) { editing::sortByColumn(grid, journal::Owner); };
+const auto deleteLastColumn = [](GridModel& grid) { editing::deleteColumn(grid); };
+BENCHMARK_CAPTURE(undoAndRedo, sortUndo, true, sortByOwner)
+    ->Name("undo a sort")
+    ->Apply(bench::registerSizes);
+BENCHMARK_CAPTURE(undoAndRedo, sortRedo, false, sortByOwner)
+    ->Name("redo a sort")
+    ->Apply(bench::registerSizes);
+BENCHMARK_CAPTURE(undoAndRedo, deleteUndo, true, deleteLastColumn)
+    ->Name("undo a column delete")
+    ->Apply(bench::registerSizes);
+BENCHMARK_CAPTURE(undoAndRedo, deleteRedo, false, deleteLastColumn)
+    ->Name("redo a column delete")
+    ->Apply(bench::registerSizes);
+
+// 100 header sorts kept in the history: the time of all 100, and the heap memory they hold
+// afterwards as "history_mb".
+void historyOfSorts(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    GridModel grid;
+    grid.setSortKeyMaker(&editing::journalSortKey);
+    fillGridAsOpened(grid, journal);
+    for (auto _ : state) {
+        GridHistory history(grid);
+        const double before = bench::heapInUseMegabytes();
+        timeIteration(state, [&] {
+            for (int i = 0; i < 100; ++i) {
+                const auto step = history.step(QStringLiteral("bench"));
+                editing::sortByColumn(grid, i % 2 == 0 ? journal::Owner : journal::Mechanic);
+            }
+        });
+        state.counters["history_mb"] = bench::heapInUseMegabytes() - before;
+    }
+}
+BENCHMARK(historyOfSorts)->Name("100 sorts kept for undo")->Apply(bench::registerSizes);
 
 } // namespace

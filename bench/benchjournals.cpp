@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cstdlib>
+#include <malloc.h>
 #include <map>
 #include <memory>
 #include <stdexcept>
@@ -77,6 +78,10 @@ void settleHeap() {
     void* block = std::malloc(4096);
     benchmark::DoNotOptimize(block);
     std::free(block);
+}
+
+double heapInUseMegabytes() {
+    return double(mallinfo2().uordblks) / (1024.0 * 1024.0);
 }
 
 void registerSizes(benchmark::internal::Benchmark* benchmark) {

@@ -39,6 +39,9 @@ QList<QString> gridCellsAsOpened(const BenchJournal& journal);
 // The freed memory stays with the program, as it would in a running window.
 void settleHeap();
 
+// The memory the program's heap holds in use, in megabytes (the C library's count).
+double heapInUseMegabytes();
+
 // Adds every register size as an argument and measures wall-clock time in milliseconds.
 void registerSizes(benchmark::internal::Benchmark* benchmark);
 

@@ -33,6 +33,11 @@ OPERATIONS = {
     "column move": ("column move", 20, "n"),
     "column insert": ("column insert", 20, "n"),
     "print pdf": ("print all pages to a PDF file", 5000, "n"),
+    "undo a sort": ("undo a sort", 20, "n"),
+    "redo a sort": ("redo a sort", 20, "n"),
+    "undo a column delete": ("undo a column delete", 20, "n"),
+    "redo a column delete": ("redo a column delete", 20, "n"),
+    "100 sorts kept for undo": ("100 sorts, each kept for undo", None, "n log n"),
 }
 WINDOW_TARGETS = {
     "startup_ms": ("start-up to the first shown window", 300, "ms"),

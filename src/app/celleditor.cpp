@@ -39,6 +39,16 @@ void CellEditor::drop() {
 }
 
 void CellEditor::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Undo) && !isUndoAvailable()) {
+        Q_EMIT undoRequested();
+        return;
+    }
+    if ((event->matches(QKeySequence::Redo) ||
+         event->keyCombination() == QKeyCombination(Qt::ControlModifier, Qt::Key_Y)) &&
+        !isRedoAvailable()) {
+        Q_EMIT redoRequested();
+        return;
+    }
     switch (event->key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter:

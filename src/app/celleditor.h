@@ -26,6 +26,9 @@ public:
 Q_SIGNALS:
     void commitRequested();
     void dropRequested();
+    // Undo or redo with nothing left to undo or redo in the editor's own text: the grid's turn.
+    void undoRequested();
+    void redoRequested();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;

@@ -11,6 +11,7 @@
 #include "app/twips.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
+#include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/journaltextvalidator.h"
 #include "editing/rowcolumncommands.h"
@@ -25,6 +26,7 @@
 #include "printing/journalprintout.h"
 #include "printing/printservices.h"
 
+#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
@@ -174,12 +176,42 @@ void JournalWindow::createControls() {
     connect(exitPrompt_, &ExitPrompt::saveRequested, this, &JournalWindow::saveAndExit);
     connect(exitPrompt_, &ExitPrompt::discardRequested, this, &JournalWindow::exitWithoutSaving);
 
+    history_ = new GridHistory(*grid_, this);
+    connect(cellEditor_, &CellEditor::undoRequested, this, &JournalWindow::undo);
+    connect(cellEditor_, &CellEditor::redoRequested, this, &JournalWindow::redo);
+    createUndoActions();
+
     // Nothing starts the periodic save; it is kept ready with its timer.
     periodicSave_ = new journal::PeriodicSave(
         *grid_, [this] { save(); }, this);
 
     createBlockWatch();
     setTabOrder();
+}
+
+void JournalWindow::createUndoActions() {
+    auto* undoAction = new QAction(QStringLiteral("Отменить"), this);
+    undoAction->setObjectName(QStringLiteral("ActUndo"));
+    undoAction->setShortcut(QKeySequence::Undo);
+    connect(undoAction, &QAction::triggered, this, &JournalWindow::undo);
+    auto* redoAction = new QAction(QStringLiteral("Повторить"), this);
+    redoAction->setObjectName(QStringLiteral("ActRedo"));
+    redoAction->setShortcuts({QKeySequence(Qt::ControlModifier | Qt::Key_Y),
+                              QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z)});
+    connect(redoAction, &QAction::triggered, this, &JournalWindow::redo);
+    addActions({undoAction, redoAction});
+}
+
+void JournalWindow::undo() {
+    closeCellEditor();
+    if (history_->undo())
+        markModified();
+}
+
+void JournalWindow::redo() {
+    closeCellEditor();
+    if (history_->redo())
+        markModified();
 }
 
 void JournalWindow::createBlockWatch() {
@@ -325,7 +357,18 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void JournalWindow::closeCellEditor() {
-    markModifiedIf(cellEditor_->commit(*grid_));
+    const auto step = history_->step(QStringLiteral("Ввод в ячейку"));
+    const int col = cellEditor_->cellPosition().y();
+    if (cellEditor_->commit(*grid_)) {
+        markModified();
+        followActivationDate(col);
+    }
+}
+
+// A stored activation date gets its block date at once, in the same undo step.
+void JournalWindow::followActivationDate(int col) {
+    if (grid_->findColumn(journal::ActivationDateHeader) == col)
+        fillBlockDates();
 }
 
 void JournalWindow::markModifiedIf(bool changed) {
@@ -365,8 +408,10 @@ void JournalWindow::copyInputLineToCell() {
     const QString typed = inputLine_->text();
     if (grid_->text() == typed)
         return;
+    const auto step = history_->step(QStringLiteral("Ввод"), GridHistory::InputLineEntry);
     grid_->setText(typed);
-    markModifiedIf(true);
+    markModified();
+    followActivationDate(grid_->col());
 }
 
 // A click into the input line drops the open edit: the cell keeps its previous text.
@@ -391,6 +436,7 @@ void JournalWindow::openJournal() {
         const BusyCursor busy;
         outcome = journal_->openCurrent();
     }
+    history_->clear();
     showing({}, true);
     tell(outcome);
 }
@@ -408,6 +454,7 @@ void JournalWindow::openArchive() {
         const BusyCursor busy;
         outcome = journal_->openArchive(*name);
     }
+    history_->clear();
     showing(*name, false);
     tell(outcome);
 }
@@ -437,6 +484,7 @@ void JournalWindow::saveToArchive() {
 
 void JournalWindow::fillBlockDates() {
     followToday();
+    const auto step = history_->step(QStringLiteral("Даты блокировки"));
     const journal::BlockWatch::Batch batch(*blockWatch_);
     journal::fillBlockDates(*grid_);
 }
@@ -451,26 +499,31 @@ void JournalWindow::print() {
 
 void JournalWindow::deleteLastColumn() {
     closeCellEditor();
+    const auto step = history_->step(QStringLiteral("Удалить колонку"));
     markModifiedIf(editing::deleteColumn(*grid_));
 }
 
 void JournalWindow::insertColumn() {
     closeCellEditor();
+    const auto step = history_->step(QStringLiteral("Добавить колонку"));
     markModifiedIf(editing::addColumn(*grid_));
 }
 
 void JournalWindow::deleteRow() {
     closeCellEditor();
+    const auto step = history_->step(QStringLiteral("Удалить строку"));
     markModifiedIf(editing::deleteRow(*grid_));
 }
 
 void JournalWindow::addRow() {
     closeCellEditor();
+    const auto step = history_->step(QStringLiteral("Добавить строку"));
     markModifiedIf(editing::addRow(*grid_));
 }
 
 void JournalWindow::moveLastColumnHere() {
     closeCellEditor();
+    const auto step = history_->step(QStringLiteral("Переместить колонки"));
     markModifiedIf(editing::moveLastColumnToCurrent(*grid_));
 }
 
@@ -511,6 +564,7 @@ void JournalWindow::sortByClickedHeader() {
     gridView_->setVisible(false);
     gridView_->refresh();
     {
+        const auto step = history_->step(QStringLiteral("Сортировка"));
         const journal::BlockWatch::Batch batch(*blockWatch_);
         markModifiedIf(editing::sortByColumn(*grid_, gridView_->mouseCol()));
     }

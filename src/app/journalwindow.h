@@ -6,6 +6,7 @@
 #include <memory>
 
 class CellEditor;
+class GridHistory;
 class Clock;
 class ExitPrompt;
 class GridModel;
@@ -70,6 +71,8 @@ struct WindowServices {
 //   Timer2         periodicSave_            the timer of the periodic save
 //   LblBlocked     blockSummary_            the count of blocked units and those blocking soon
 //   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
+//   ActUndo        undo()                   Ctrl+Z: undoes the last change to the grid
+//   ActRedo        redo()                   Ctrl+Y, Ctrl+Shift+Z: redoes it
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -96,6 +99,10 @@ public Q_SLOTS:
     void requestExit();
     // Fills the block-date column from the activation dates.
     void fillBlockDates();
+    // Undoes the last change to the grid, or redoes the last one undone (Ctrl+Z; Ctrl+Y or
+    // Ctrl+Shift+Z).
+    void undo();
+    void redo();
     // The day has turned: the block states are judged against the new day.
     void followMidnight();
 
@@ -144,6 +151,8 @@ private:
     // False to write nothing.
     bool confirmSave(const QString& archiveName);
     void markModified();
+    void followActivationDate(int col);
+    void createUndoActions();
 
     WindowServices services_;
     std::unique_ptr<JournalFiles> journal_;
@@ -153,6 +162,7 @@ private:
     CellEditor* cellEditor_ = nullptr;
     ExitPrompt* exitPrompt_ = nullptr;
     journal::PeriodicSave* periodicSave_ = nullptr;
+    GridHistory* history_ = nullptr;
     journal::BlockWatch* blockWatch_ = nullptr;
     QLabel* blockSummary_ = nullptr;
     QTimer* midnightTimer_ = nullptr;

@@ -68,6 +68,8 @@ bool GridModel::setRows(int rows) {
     if (rows == rows_)
         return true;
     if (rows > rows_) {
+        if (log_)
+            record(GridChange::of(GridChange::InsertRows, rows_, 0, rows - rows_));
         beginInsertRows({}, rows_ - 1, rows - 2);
         resizeStorage(rows, cols_);
         endInsertRows();
@@ -75,6 +77,12 @@ bool GridModel::setRows(int rows) {
     }
     if (row_ >= rows)
         Q_EMIT leaveCell();
+    if (log_) {
+        GridChange removed = GridChange::of(GridChange::RemoveRows, rows, 0, rows_ - rows);
+        removed.cells = cells_.mid(offset(rows, 0));
+        removed.heights.assign(rowHeights_.begin() + rows, rowHeights_.end());
+        record(std::move(removed));
+    }
     beginRemoveRows({}, rows - 1, rows_ - 2);
     resizeStorage(rows, cols_);
     endRemoveRows();
@@ -88,12 +96,21 @@ bool GridModel::setCols(int cols) {
     if (cols == cols_)
         return true;
     if (cols > cols_) {
+        if (log_)
+            record(GridChange::of(GridChange::InsertColumns, 0, cols_, cols - cols_));
         beginInsertColumns({}, cols_, cols - 1);
         resizeStorage(rows_, cols);
         endInsertColumns();
     } else {
         if (col_ >= cols)
             Q_EMIT leaveCell();
+        if (log_) {
+            GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, cols, cols_ - cols);
+            for (int r = 0; r < rows_; ++r)
+                removed.cells.append(cells_.mid(offset(r, cols), cols_ - cols));
+            removed.formats.assign(columns_.begin() + cols, columns_.end());
+            record(std::move(removed));
+        }
         beginRemoveColumns({}, cols, cols_ - 1);
         resizeStorage(rows_, cols);
         endRemoveColumns();
@@ -156,6 +173,12 @@ bool GridModel::setTextMatrix(int row, int col, const QString& text) {
     QString& cell = cells_[offset(row, col)];
     if (cell == text)
         return true;
+    if (log_) {
+        GridChange change = GridChange::of(GridChange::Text, row, col);
+        change.before = cell;
+        change.after = text;
+        record(std::move(change));
+    }
     cell = text;
     if (row == 0) {
         Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
@@ -167,6 +190,7 @@ bool GridModel::setTextMatrix(int row, int col, const QString& text) {
 }
 
 void GridModel::setFormatString(const QString& format) {
+    record(GridChange::of(GridChange::Reset));
     const QStringList sections = format.split(QLatin1Char('|'));
     setCols(int(sections.size()));
     for (int c = 0; c < cols_; ++c) {
@@ -225,6 +249,7 @@ bool GridModel::setColPosition(int col, int position) {
     const int first = std::min(col, position);
     const int last = std::max(col, position);
     const bool rightwards = col < position;
+    record(GridChange::of(GridChange::MoveColumn, 0, col, position));
     beginMoveColumns({}, col, col, {}, rightwards ? position + 1 : position);
     for (int r = 0; r < rows_; ++r)
         rotateOne(cells_.begin() + offset(r, first), cells_.begin() + offset(r, last) + 1,
@@ -243,6 +268,11 @@ void GridModel::addItem(const QString& tabSeparated) {
     const QStringList pieces = tabSeparated.split(QLatin1Char('\t'));
     for (int c = 0; c < cols_ && c < pieces.size(); ++c)
         cells_[offset(newRow, c)] = pieces[c];
+    if (log_) {
+        GridChange inserted = GridChange::of(GridChange::InsertRows, newRow, 0, 1);
+        inserted.cells = cells_.mid(offset(newRow, 0));
+        record(std::move(inserted));
+    }
     endInsertRows();
 }
 
@@ -251,6 +281,12 @@ bool GridModel::removeItem(int row) {
         return false;
     if (row_ == rows_ - 1)
         Q_EMIT leaveCell();
+    if (log_) {
+        GridChange removed = GridChange::of(GridChange::RemoveRows, row, 0, 1);
+        removed.cells = cells_.mid(offset(row, 0), cols_);
+        removed.heights = {rowHeights_[std::size_t(row)]};
+        record(std::move(removed));
+    }
     beginRemoveRows({}, row - 1, row - 1);
     cells_.remove(offset(row, 0), cols_);
     rowHeights_.erase(rowHeights_.begin() + row);
@@ -294,6 +330,11 @@ void GridModel::setSort(int how) {
         for (int c = 0; c < keyCols; ++c)
             keyTexts.push_back(&cells_[offset(r, firstCol + c)]);
     const std::vector<int> order = SortOrder(keyTexts, keyCols, sortKeyMaker_).order();
+    if (log_) {
+        GridChange sorted = GridChange::of(GridChange::SortRows, firstRow);
+        sorted.order = RowOrder(order);
+        record(std::move(sorted));
+    }
 
     Q_EMIT layoutAboutToBeChanged();
     QList<QString> sorted(qsizetype(count) * cols_);
@@ -321,6 +362,7 @@ bool GridModel::setTopRow(int row) {
 bool GridModel::replaceCells(int rows, int cols, QList<QString> cells) {
     if (rows < 1 || cols < 1 || cells.size() != qsizetype(rows) * cols)
         return false;
+    record(GridChange::of(GridChange::Reset));
     if (row_ >= rows || col_ >= cols)
         Q_EMIT leaveCell();
     beginResetModel();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/journalformat.h"
+#include "model/gridchange.h"
 
 #include <QAbstractTableModel>
 #include <QCollatorSortKey>
@@ -33,7 +34,7 @@ class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
     // Widths and heights not set explicitly; the view sizes such columns from the format text.
-    static constexpr int AutoSize = -1;
+    static constexpr int AutoSize = ColumnFormat::AutoSize;
 
     explicit GridModel(QObject* parent = nullptr);
 
@@ -92,6 +93,14 @@ public:
     // or more than one has it.
     std::optional<int> findColumn(QStringView caption) const;
 
+    // While a log is set, every change to the cells, rows, columns and their order is appended
+    // to it (widths, heights and the scroll position are not), so that it can be undone.
+    void setChangeLog(std::vector<GridChange>* log) { log_ = log; }
+    // Undoes or redoes a logged change; the grid must stand as it did right after (or before)
+    // it. Neither is logged.
+    void revert(const GridChange& change);
+    void reapply(const GridChange& change);
+
     // QAbstractTableModel, seen by the view.
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -109,11 +118,20 @@ Q_SIGNALS:
     void rowHeightChanged(int row);
 
 private:
-    struct Column {
-        int widthTwips = AutoSize;
-        bool centred = false;
-        QString widthText;
-    };
+    using Column = ColumnFormat;
+    class Unrecorded;
+
+    void record(GridChange change) {
+        if (log_)
+            log_->push_back(std::move(change));
+    }
+    void insertRowsAt(int at, int count, const QList<QString>& cells,
+                      const std::vector<int>& heights);
+    void removeRowsAt(int at, int count);
+    void insertColumnsAt(int at, int count, const QList<QString>& cells,
+                         const std::vector<ColumnFormat>& formats);
+    void removeColumnsAt(int at, int count);
+    void permuteRows(int first, const RowOrder& order, bool inverse);
 
     qsizetype offset(int row, int col) const { return qsizetype(row) * cols_ + col; }
     bool hasRow(int row) const { return row >= 0 && row < rows_; }
@@ -133,4 +151,5 @@ private:
     int colSel_ = 0;
     int topRow_ = 1;
     SortKeyMaker sortKeyMaker_;
+    std::vector<GridChange>* log_ = nullptr;
 };

@@ -129,6 +129,9 @@ public:
             if (!problem.isEmpty())
                 return report(problem);
         }
+        if (harness_->endCount() == 0 && window().isVisible())
+            if (QString problem = undoAll(); !problem.isEmpty())
+                return report(problem);
         return {};
     }
 
@@ -140,7 +143,7 @@ private:
     };
     // What a step did beyond editing cells in place.
     struct Step {
-        enum Kind { InPlace, HeaderSort, RowRemoved, RowAdded, Opened, Saved, SaveRefused };
+        enum Kind { InPlace, HeaderSort, RowRemoved, RowAdded, Opened, Saved, SaveRefused, Undone };
         Kind kind = InPlace;
         QString file; // for Opened and Saved: ThisYear or an archive's name
     };
@@ -335,10 +338,35 @@ private:
             return useInputLine();
         if (kind < 94)
             return gridKey();
-        if (kind < 98)
+        if (kind < 96)
             return answerExitPrompt();
+        if (kind < 98)
+            return undoOrRedo();
         window().close();
         return QStringLiteral("title-bar close");
+    }
+
+    QString undoOrRedo() {
+        step_ = {Step::Undone, {}};
+        const bool undo = chance(60);
+        QTest::keyClick(&harness_->gridView(), undo ? Qt::Key_Z : Qt::Key_Y, Qt::ControlModifier);
+        return undo ? QStringLiteral("Ctrl+Z on the grid") : QStringLiteral("Ctrl+Y on the grid");
+    }
+
+    // Undoing everything since the last opening gives back the grid as it opened, cell for cell.
+    QString undoAll() {
+        for (qsizetype i = 0; i < 2 * log_.size() + 2; ++i)
+            QTest::keyClick(&harness_->gridView(), Qt::Key_Z, Qt::ControlModifier);
+        const GridSnapshot now = snapshot();
+        if (now.rows != opened_.rows)
+            return QStringLiteral("undoing everything gave %1 x %2 cells, not the %3 x %4 opened%5")
+                .arg(now.rows.size())
+                .arg(now.rows.value(0).size())
+                .arg(opened_.rows.size())
+                .arg(opened_.rows.value(0).size())
+                .arg(now.rows.size() == opened_.rows.size() ? QStringLiteral(" (texts differ)")
+                                                            : QString());
+        return {};
     }
 
     GridSnapshot snapshot() {
@@ -419,6 +447,7 @@ private:
     void settleColumns() {
         const int cols = grid().cols();
         if (step_.kind == Step::Opened) {
+            opened_ = snapshot();
             ids_ = fileIds_.value(step_.file);
             ids_.resize(std::min<qsizetype>(ids_.size(), cols));
         }
@@ -490,7 +519,7 @@ private:
             }
             return {};
         }
-        if (step_.kind == Step::Opened)
+        if (step_.kind == Step::Opened || step_.kind == Step::Undone)
             return {};
         // Rows stay in place, but for the one removed or added.
         for (int r = 0; r < after.rows.size(); ++r) {
@@ -544,6 +573,7 @@ private:
     QStringList log_;
     Step step_;
     std::optional<GridSnapshot> sortBase_;
+    GridSnapshot opened_;
     QList<int> ids_;
     QHash<QString, QList<int>> fileIds_;
     int nextId_ = FirstAddedId;

@@ -1,0 +1,120 @@
+#include "editing/gridhistory.h"
+
+#include "model/gridmodel.h"
+
+#include <algorithm>
+
+namespace {
+
+// One recorded step. It was done when recorded, so the stack's first redo() does nothing.
+class RecordedStep : public QUndoCommand {
+public:
+    RecordedStep(GridModel& grid, std::vector<GridChange> changes, QPoint before, QPoint after,
+                 const QString& text, int mergeKind)
+        : QUndoCommand(text), grid_(grid), changes_(std::move(changes)), before_(before),
+          after_(after), mergeKind_(mergeKind) {}
+
+    int id() const override { return mergeKind_ == 0 ? -1 : mergeKind_; }
+
+    bool mergeWith(const QUndoCommand* other) override {
+        const auto* next = static_cast<const RecordedStep*>(other);
+        if (next->mergeKind_ != mergeKind_ || next->before_ != after_ || after_ != before_)
+            return false;
+        changes_.insert(changes_.end(), next->changes_.begin(), next->changes_.end());
+        after_ = next->after_;
+        return true;
+    }
+
+    void undo() override {
+        for (auto change = changes_.rbegin(); change != changes_.rend(); ++change)
+            grid_.revert(*change);
+        moveTo(before_);
+    }
+
+    void redo() override {
+        if (std::exchange(done_, false))
+            return;
+        for (const GridChange& change : changes_)
+            grid_.reapply(change);
+        moveTo(after_);
+    }
+
+private:
+    void moveTo(QPoint cell) {
+        grid_.setCurrentCell(std::clamp(cell.x(), 0, grid_.rows() - 1),
+                             std::clamp(cell.y(), 0, grid_.cols() - 1));
+    }
+
+    GridModel& grid_;
+    std::vector<GridChange> changes_;
+    QPoint before_;
+    QPoint after_;
+    int mergeKind_;
+    bool done_ = true;
+};
+
+QPoint currentCell(const GridModel& grid) {
+    return {grid.row(), grid.col()};
+}
+
+} // namespace
+
+GridHistory::GridHistory(GridModel& grid, QObject* parent) : QObject(parent), grid_(grid) {
+    stack_.setUndoLimit(Depth);
+}
+
+GridHistory::~GridHistory() {
+    if (depth_ > 0)
+        grid_.setChangeLog(nullptr);
+}
+
+GridHistory::Step::Step(GridHistory& history, QString text, int mergeKind)
+    : history_(history), outermost_(history.depth_++ == 0) {
+    if (!outermost_)
+        return;
+    history_.log_.clear();
+    history_.text_ = std::move(text);
+    history_.mergeKind_ = mergeKind;
+    history_.cellBefore_ = currentCell(history_.grid_);
+    history_.grid_.setChangeLog(&history_.log_);
+}
+
+GridHistory::Step::~Step() {
+    --history_.depth_;
+    if (outermost_)
+        history_.finish();
+}
+
+void GridHistory::finish() {
+    grid_.setChangeLog(nullptr);
+    std::vector<GridChange> changes = std::exchange(log_, {});
+    if (changes.empty())
+        return;
+    const bool reset = std::any_of(changes.begin(), changes.end(), [](const GridChange& change) {
+        return change.kind == GridChange::Reset;
+    });
+    if (reset) {
+        stack_.clear();
+        return;
+    }
+    stack_.push(new RecordedStep(grid_, std::move(changes), cellBefore_, currentCell(grid_), text_,
+                                 mergeKind_));
+}
+
+bool GridHistory::undo() {
+    if (depth_ > 0 || !stack_.canUndo())
+        return false;
+    stack_.undo();
+    return true;
+}
+
+bool GridHistory::redo() {
+    if (depth_ > 0 || !stack_.canRedo())
+        return false;
+    stack_.redo();
+    return true;
+}
+
+void GridHistory::clear() {
+    stack_.clear();
+}

@@ -1,0 +1,61 @@
+#pragma once
+
+#include "model/gridchange.h"
+
+#include <QObject>
+#include <QPoint>
+#include <QUndoStack>
+#include <vector>
+
+class GridModel;
+
+// The undo history of a grid. What the grid changes while a Step lives becomes one undo step,
+// with the current cell before and after it; steps begun meanwhile join the outer one, and a
+// step that changed nothing is not kept. Each step holds only what reverses it: the texts a cell
+// had, the cells of a removed row or column, the order a sort took. A change that replaces the
+// whole grid (opening a journal) ends the history.
+class GridHistory : public QObject {
+    Q_OBJECT
+public:
+    // The least number of steps the history keeps.
+    static constexpr int Depth = 200;
+    // Steps of this kind on the same cell, one right after another, become one (typing into the
+    // input line: one step per entry, not per key).
+    static constexpr int InputLineEntry = 1;
+
+    explicit GridHistory(GridModel& grid, QObject* parent = nullptr);
+    ~GridHistory() override;
+
+    class Step {
+    public:
+        Step(GridHistory& history, QString text, int mergeKind);
+        ~Step();
+        Step(const Step&) = delete;
+        Step& operator=(const Step&) = delete;
+
+    private:
+        GridHistory& history_;
+        bool outermost_;
+    };
+    [[nodiscard]] Step step(const QString& text, int mergeKind = 0) {
+        return {*this, text, mergeKind};
+    }
+
+    QUndoStack& stack() { return stack_; }
+    // False when there was nothing to undo or redo.
+    bool undo();
+    bool redo();
+    void clear();
+
+private:
+    friend class Step;
+    void finish();
+
+    GridModel& grid_;
+    QUndoStack stack_;
+    std::vector<GridChange> log_;
+    QString text_;
+    int mergeKind_ = 0;
+    QPoint cellBefore_;
+    int depth_ = 0;
+};

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QtGlobal>
+#include <vector>
+
+// How a column is laid out: its width (or automatic), centring, and the text its automatic width
+// is measured from.
+struct ColumnFormat {
+    static constexpr int AutoSize = -1;
+    int widthTwips = AutoSize;
+    bool centred = false;
+    QString widthText;
+};
+
+// A row order in as few bytes as the row count allows: sorts of a large register are undone
+// from it, so a history of many sorts stays small.
+class RowOrder {
+public:
+    RowOrder() = default;
+    explicit RowOrder(const std::vector<int>& order);
+    std::size_t size() const { return narrow_.empty() ? wide_.size() : narrow_.size(); }
+    int operator[](std::size_t i) const { return narrow_.empty() ? wide_[i] : narrow_[i]; }
+
+private:
+    std::vector<quint16> narrow_;
+    std::vector<qint32> wide_;
+};
+
+// One change to the grid, with what it takes to undo and redo it: never a copy of the grid.
+struct GridChange {
+    enum Kind {
+        Text,          // the cell (row, col) went from `before` to `after`
+        InsertRows,    // `count` rows at `row`, holding `cells` (empty when all empty)
+        RemoveRows,    // `count` rows at `row`, which held `cells` and `heights`
+        InsertColumns, // `count` empty columns at `col`
+        RemoveColumns, // `count` columns at `col`, which held `cells` (row after row), `formats`
+        MoveColumn,    // the column at `col` went to position `count`
+        SortRows,      // rows from `row` on were reordered: new row row+i was row row+order[i]
+        Reset,         // the whole grid was replaced: nothing before it can be undone
+    };
+    static GridChange of(Kind kind, int row = 0, int col = 0, int count = 0) {
+        GridChange change;
+        change.kind = kind;
+        change.row = row;
+        change.col = col;
+        change.count = count;
+        return change;
+    }
+
+    Kind kind = Text;
+    int row = 0;
+    int col = 0;
+    int count = 0;
+    QString before;
+    QString after;
+    QList<QString> cells;
+    std::vector<ColumnFormat> formats;
+    std::vector<int> heights;
+    RowOrder order;
+};
