@@ -393,6 +393,9 @@ void JournalWindow::showing(QString archiveName, bool currentYear) {
 }
 
 bool JournalWindow::confirmSave(const QString& archiveName) {
+    if (const std::optional<QString> question = journal_->changedOnDiskQuestion(archiveName);
+        question && !services_.prompter->question(*question))
+        return false;
     if (const std::optional<QString> question = journal_->partialReadQuestion(archiveName);
         question && !services_.prompter->question(*question))
         return false;

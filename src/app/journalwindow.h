@@ -146,9 +146,9 @@ private:
     // What the grid holds: nothing opened yet, thisyear.csv, or the archive of that name.
     void showing(QString archiveName, bool currentYear);
     // Asks what must be asked before the grid is written over a file (this year's register, or
-    // the archive of that name): a file read only in part going to be replaced by that part, an
-    // archive on screen going over this year's register, filled columns the file cannot keep.
-    // False to write nothing.
+    // the archive of that name): a file changed on disk by another user since it was opened, a
+    // file read only in part going to be replaced by that part, an archive on screen going over
+    // this year's register, filled columns the file cannot keep. False to write nothing.
     bool confirmSave(const QString& archiveName);
     void markModified();
     void followActivationDate(int col);

@@ -9,6 +9,7 @@
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 
+#include <QCryptographicHash>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -37,6 +38,10 @@ QString grouped(qint64 number) {
     for (qsizetype at = digits.size() - 3; at > 0 && digits[at - 1].isDigit(); at -= 3)
         digits.insert(at, u' ');
     return digits;
+}
+
+QByteArray hashOf(const QByteArray& bytes) {
+    return QCryptographicHash::hash(bytes, QCryptographicHash::Sha1);
 }
 
 QString faultCause(const journal::ReadResult& result) {
@@ -133,14 +138,17 @@ journal::Outcome JournalFiles::openCurrent() {
     try {
         journal::resetJournalGrid(grid_);
         // A missing current-year file is no error: the user starts a new register.
+        known_.reset();
         if (isOrdinaryFile(path))
             reading = readIntoGrid(path);
+        else
+            remember(path, nullptr);
         if (reading.kind != Reading::Failed)
             journal::fillBlockDates(grid_);
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    return outcomeOf(reading, path, QStringLiteral("Не могу найти thisyear.csv."));
+    return opened(path, outcomeOf(reading, path, QStringLiteral("Не могу найти thisyear.csv.")));
 }
 
 journal::Outcome JournalFiles::openArchive(const QString& name) {
@@ -149,13 +157,62 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
     Reading reading;
     try {
         journal::resetJournalGrid(grid_);
+        known_.reset();
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_)))
             reading = isOrdinaryFile(path) ? readIntoGrid(path) : Reading{Reading::Failed, {}};
+        if (!isOrdinaryFile(path))
+            remember(path, nullptr);
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    return outcomeOf(reading, path, QStringLiteral("Не могу найти  указанный год."));
+    return opened(path, outcomeOf(reading, path, QStringLiteral("Не могу найти  указанный год.")));
+}
+
+// The journal on screen is held here, and the user hears when another copy holds it already.
+journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outcome) {
+    const std::optional<JournalLock::Holder> holder = lock_.hold(path);
+    if (!holder)
+        return outcome;
+    const QString held =
+        QStringLiteral("Журнал %1 сейчас открыт и у другого пользователя: %2, компьютер %3, с %4. "
+                       "Он открыт и здесь; если его изменят на диске, перед сохранением будет "
+                       "задан вопрос.")
+            .arg(QFileInfo(path).fileName(), holder->user, holder->host,
+                 holder->since.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
+    outcome.message =
+        outcome.message.isEmpty() ? held : outcome.message + QStringLiteral("\n\n") + held;
+    return outcome;
+}
+
+void JournalFiles::remember(const QString& path, const QByteArray* bytes) {
+    const QFileInfo file(path);
+    known_ = Fingerprint{path, bytes != nullptr || file.isFile(), file.size(), file.lastModified(),
+                         bytes ? hashOf(*bytes) : QByteArray()};
+}
+
+QString JournalFiles::pathFor(const QString& archiveName) const {
+    return archiveName.isEmpty() ? journal::currentJournalPath(programFolder_)
+                                 : journal::archivePath(programFolder_, archiveName);
+}
+
+std::optional<QString> JournalFiles::changedOnDiskQuestion(const QString& archiveName) const {
+    const QString path = pathFor(archiveName);
+    if (!known_ || known_->path != path)
+        return std::nullopt;
+    const QFileInfo file(path);
+    bool changed = false;
+    if (!known_->existed)
+        changed = file.exists();
+    else if (file.isFile() &&
+             (file.size() != known_->size || file.lastModified() != known_->modified)) {
+        const std::optional<QByteArray> bytes = journal::readWholeFile(path);
+        changed = !bytes || known_->hash.isEmpty() || hashOf(*bytes) != known_->hash;
+    }
+    if (!changed)
+        return std::nullopt;
+    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?")
+        .arg(file.fileName());
 }
 
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
@@ -170,6 +227,7 @@ JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
 JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
     const qint64 size = QFileInfo(path).size();
     if (size > MaxFileBytes) {
+        remember(path, nullptr);
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed, QStringLiteral("Файл слишком велик: %1 МБ (журнал может занимать "
                                                 "не больше %2 МБ).")
@@ -178,9 +236,11 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
     // The file may be gone or replaced since it was looked for: that is a failed read.
     const std::optional<QByteArray> bytes = readFile_(path);
     if (!bytes) {
+        remember(path, nullptr);
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed, journal::readFailureCause(path)};
     }
+    remember(path, &*bytes);
     journal::ReadResult result = journal::readJournal(*bytes);
     const bool ok = result.ok();
     const int lastRow = result.table.rows;
@@ -209,8 +269,7 @@ journal::Outcome JournalFiles::outcomeOf(const Reading& reading, const QString& 
 }
 
 std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveName) const {
-    const QString path = archiveName.isEmpty() ? journal::currentJournalPath(programFolder_)
-                                               : journal::archivePath(programFolder_, archiveName);
+    const QString path = pathFor(archiveName);
     if (!partial_ || partial_->path != path)
         return std::nullopt;
     const QString read =
@@ -241,10 +300,15 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
         // A failure shows as the failed write below.
         if (createFolder)
             journal::makeFolderLikeParent(journal::archiveFolderPath(programFolder_));
-        journal::Outcome outcome = replaceFile(path, journal::writeJournal(grid_.allCells()));
-        // The file now holds what the grid holds.
-        if (outcome.ok && partial_ && partial_->path == path)
-            partial_.reset();
+        const QByteArray bytes = journal::writeJournal(grid_.allCells());
+        journal::Outcome outcome = replaceFile(path, bytes);
+        if (outcome.ok) {
+            // The file now holds what the grid holds, and is the one held here.
+            if (partial_ && partial_->path == path)
+                partial_.reset();
+            remember(path, &bytes);
+            lock_.hold(path);
+        }
         return outcome;
     } catch (const std::exception&) {
         // Memory ran out while the file was laid out: nothing was written.

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "core/journalbackups.h"
+#include "core/journallock.h"
 
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -66,12 +68,23 @@ public:
     // When the grid holds only part of a file (its reading stopped early or failed), the question
     // to ask before a save writes over that file: thisyear.csv, or the archive of that name.
     std::optional<QString> partialReadQuestion(const QString& archiveName = {}) const;
+    // When the file was changed on disk (by another user) since it was opened or saved here, the
+    // question to ask before a save writes over it.
+    std::optional<QString> changedOnDiskQuestion(const QString& archiveName = {}) const;
 
 private:
     struct Reading {
         enum Kind { Whole, WithoutNulBytes, Failed };
         Kind kind = Whole;
         QString cause; // why it failed, when known
+    };
+    // A file as it was when it was last opened or saved here.
+    struct Fingerprint {
+        QString path;
+        bool existed = false;
+        qint64 size = 0;
+        QDateTime modified;
+        QByteArray hash; // empty when the file could not be read
     };
     struct PartialRead {
         QString path;
@@ -80,6 +93,9 @@ private:
     };
 
     Reading readIntoGrid(const QString& path);
+    void remember(const QString& path, const QByteArray* bytes);
+    QString pathFor(const QString& archiveName) const;
+    journal::Outcome opened(const QString& path, journal::Outcome outcome);
     Reading failedReading(const QString& path);
     static journal::Outcome outcomeOf(const Reading& reading, const QString& path,
                                       const QString& failureMessage);
@@ -94,4 +110,6 @@ private:
     JournalBackups backups_;
     FileReader readFile_;
     std::optional<PartialRead> partial_;
+    std::optional<Fingerprint> known_;
+    JournalLock lock_;
 };

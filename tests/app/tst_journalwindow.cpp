@@ -6,6 +6,7 @@
 #include "support/gridtexts.h"
 #include "support/windowharness.h"
 
+#include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
@@ -199,6 +200,46 @@ private Q_SLOTS:
                  harness.folder().read(QStringLiteral("Archive/КОПИЯ.csv")));
         harness.press("CmdSave"); // the file now holds the grid: nothing more to ask
         QCOMPARE(harness.prompter().questions.size(), 4);
+    }
+
+    // Two mechanics on one folder: the second to open hears who holds the journal; a save over a
+    // file someone changed on disk since it was opened here asks first, and "Нет" leaves their
+    // version; "Да" writes, their version kept in Backup. Closing lets the journal go.
+    void aSharedJournalIsNotOverwrittenUnasked() {
+        auto first = std::make_unique<WindowHarness>();
+        const QByteArray original = journalBytes({texts({"Первый"})});
+        first->folder().write(QStringLiteral("thisyear.csv"), original);
+        first->press("CmdZagruz");
+        WindowHarness second({}, first->programFolder());
+        second.press("CmdZagruz");
+        QCOMPARE(second.prompter().messages.size(), 1);
+        QVERIFY(second.prompter().messages[0].startsWith(
+            QStringLiteral("Журнал thisyear.csv сейчас открыт и у другого пользователя: ")));
+
+        second.editCell(1, 0, QStringLiteral("Второй"));
+        second.press("CmdSave"); // not changed on disk since: nothing asked
+        first->editCell(1, 0, QStringLiteral("Третий"));
+        first->press("CmdSave");
+        const QString question = QStringLiteral(
+            "Файл thisyear.csv изменён другим пользователем после открытия. Перезаписать его?");
+        QCOMPARE(first->prompter().questions, QStringList{question});
+        const QByteArray theirs = first->folder().read(QStringLiteral("thisyear.csv"));
+        QVERIFY(theirs.startsWith(cp1251(QStringLiteral("Второй;"))));
+        first->prompter().questionAnswers << true;
+        first->press("CmdSave");
+        QVERIFY(first->folder()
+                    .read(QStringLiteral("thisyear.csv"))
+                    .startsWith(cp1251(QStringLiteral("Третий;"))));
+        const QStringList backups =
+            QDir(first->programFolder() + QStringLiteral("/Backup")).entryList(QDir::Files);
+        QVERIFY(std::any_of(backups.begin(), backups.end(), [&](const QString& name) {
+            return first->folder().read(QStringLiteral("Backup/") + name) == theirs;
+        }));
+
+        first.reset();
+        second.prompter().messages.clear();
+        second.press("CmdZagruz");
+        QVERIFY(second.prompter().messages.isEmpty());
     }
 
     // The file keeps the first eight columns: a save that would leave filled cells out asks

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QDirIterator>
+#include <QProcess>
+#include <QSysInfo>
 #include <QTest>
 #include <sys/mount.h>
 #include <sys/stat.h>
@@ -289,6 +291,49 @@ private Q_SLOTS:
                  std::pair(group, mode_t(0775)));
         QVERIFY(!program.folder.exists(QStringLiteral("thisyear.csv.Ab12Cd")));
         QVERIFY(program.folder.exists(QStringLiteral("thisyear.csv.Xy34Zw")));
+    }
+
+    // The journal opened is held by a mark beside it. A mark whose process has ended is taken
+    // over without a word; one of a running process (another copy of the program) is told, with
+    // who and since when, and the journal opens all the same.
+    void holdsTheJournalOrSaysWhoDoes() {
+        const auto processId = [](const QString& program, bool wait) {
+            auto process = std::make_unique<QProcess>();
+            process->start(program, {QStringLiteral("30")});
+            process->waitForStarted();
+            const qint64 pid = process->processId();
+            if (wait)
+                process->waitForFinished();
+            return std::pair{pid, std::move(process)};
+        };
+        const auto markOf = [](qint64 pid) {
+            return QStringLiteral("Мария,%1,%2,2026-12-07T08:00:00,other\n")
+                .arg(QSysInfo::machineHostName())
+                .arg(pid)
+                .toUtf8();
+        };
+        const QString markName = QStringLiteral(".~lock.thisyear.csv#");
+        Program program;
+        program.folder.write(ThisYear, journalFile(Sample));
+        const auto [endedPid, ended] = processId(QStringLiteral("true"), true);
+        program.folder.write(markName, markOf(endedPid));
+        program.open();
+        QVERIFY(program.prompter.messages.isEmpty());
+        QVERIFY(program.folder.read(markName).contains(
+            QByteArray(',' + QByteArray::number(QCoreApplication::applicationPid()) + ',')));
+
+        auto [runningPid, running] = processId(QStringLiteral("sleep"), false);
+        Program other(program.folder.path());
+        program.openArchive(QStringLiteral("2009")); // lets thisyear.csv go
+        program.folder.write(markName, markOf(runningPid));
+        other.open();
+        QCOMPARE(other.prompter.messages.size(), 1);
+        QVERIFY2(other.prompter.messages[0].contains(
+                     QStringLiteral("открыт и у другого пользователя: Мария, компьютер ")),
+                 qPrintable(other.prompter.messages[0]));
+        QCOMPARE(dataRows(other.grid), SampleWithBlockDates);
+        running->kill();
+        running->waitForFinished();
     }
 
     // Nothing is read or written, and the grid stays as it was.

@@ -13,8 +13,9 @@
 #include <QPushButton>
 #include <QTest>
 
-WindowHarness::WindowHarness(WindowServices extra) {
-    extra.programFolder = folder_.path();
+WindowHarness::WindowHarness(WindowServices extra, const QString& programFolder)
+    : programFolder_(programFolder.isEmpty() ? folder_.path() : programFolder) {
+    extra.programFolder = programFolder_;
     extra.prompter = prompter_;
     extra.endProgram = [ends = ends_] { ++*ends; };
     window_ = std::make_unique<JournalWindow>(std::move(extra));

@@ -19,7 +19,8 @@ class QLineEdit;
 // controls are found by their object names, as anyone holding the journal's control table would.
 class WindowHarness {
 public:
-    explicit WindowHarness(WindowServices extra = {});
+    // Over a folder of its own, or over `programFolder` when given (another window's, say).
+    explicit WindowHarness(WindowServices extra = {}, const QString& programFolder = {});
 
     JournalWindow& window() { return *window_; }
     ScriptedPrompter& prompter() { return *prompter_; }
@@ -41,6 +42,7 @@ public:
     QLabel& blockSummary();   // LblBlocked
 
     void press(const char* buttonName);
+    QString programFolder() const { return programFolder_; }
     // Presses a button of the exit prompt ("OKButton", "CancelButton", "CmdCancel").
     void answerExit(const char* buttonName);
     // Mouse click (press and release) on a grid cell; row 0 is the header row.
@@ -51,6 +53,7 @@ public:
 
 private:
     TempFolder folder_;
+    QString programFolder_;
     std::shared_ptr<ScriptedPrompter> prompter_ = std::make_shared<ScriptedPrompter>();
     std::shared_ptr<int> ends_ = std::make_shared<int>(0);
     std::unique_ptr<JournalWindow> window_;
