@@ -131,7 +131,10 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
         return;
 
     journal::ReadResult reread = journal::readJournal(written);
-    PROMISE(reread.ok());
+    // The save check refuses exactly the grids of more rows than the reader takes back.
+    PROMISE(reread.ok() == journal::fitsCellLimit(grid.allCells()));
+    if (!reread.ok())
+        return;
     PROMISE(reread.droppedNulBytes == 0);
     PROMISE(reread.table.rows == grid.rows() - 1);
     PROMISE(reread.table.cols == journal::FileColumns);

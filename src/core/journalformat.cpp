@@ -194,6 +194,10 @@ std::optional<CellPosition> findUnwritableCell(GridCells grid) {
     return std::nullopt;
 }
 
+bool fitsCellLimit(GridCells grid) {
+    return qsizetype(std::max(grid.rows - 1, 0)) * FileColumns <= MaxCells;
+}
+
 std::optional<int> findOverlongRow(GridCells grid) {
     const int cols = writtenColumns(grid);
     for (int r = 1; r < grid.rows; ++r) {

@@ -96,5 +96,7 @@ struct CellPosition {
 std::optional<CellPosition> findUnwritableCell(GridCells grid);
 // The first data row whose line would be longer than the reader accepts.
 std::optional<int> findOverlongRow(GridCells grid);
+// Whether the reader takes back the rows written: their cells within MaxCells.
+bool fitsCellLimit(GridCells grid);
 
 } // namespace journal

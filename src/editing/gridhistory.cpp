@@ -27,7 +27,7 @@ public:
 
     void undo() override {
         for (auto change = changes_.rbegin(); change != changes_.rend(); ++change)
-            grid_.revert(*change);
+            grid_.undoChange(*change);
         moveTo(before_);
     }
 
@@ -35,7 +35,7 @@ public:
         if (std::exchange(done_, false))
             return;
         for (const GridChange& change : changes_)
-            grid_.reapply(change);
+            grid_.redoChange(change);
         moveTo(after_);
     }
 

@@ -337,6 +337,12 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
                               "знак вне кодировки Windows-1251). Файл не изменён.")
             .arg(shownPath(path), QString::number(cell->row), columnLabel(cell->col));
     }
+    if (!journal::fitsCellLimit(grid_.allCells())) {
+        return QStringLiteral("Не удалось сохранить файл %1: в журнале %2 строк, больше, чем "
+                              "программа может прочитать (%3). Файл не изменён.")
+            .arg(shownPath(path), grouped(grid_.rows() - 1),
+                 grouped(journal::MaxCells / journal::FileColumns));
+    }
     if (const std::optional<int> row = journal::findOverlongRow(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")

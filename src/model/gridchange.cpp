@@ -24,7 +24,7 @@ private:
     std::vector<GridChange>* log_;
 };
 
-void GridModel::revert(const GridChange& change) {
+void GridModel::undoChange(const GridChange& change) {
     const Unrecorded quiet(*this);
     switch (change.kind) {
     case GridChange::Text:
@@ -53,7 +53,7 @@ void GridModel::revert(const GridChange& change) {
     }
 }
 
-void GridModel::reapply(const GridChange& change) {
+void GridModel::redoChange(const GridChange& change) {
     const Unrecorded quiet(*this);
     switch (change.kind) {
     case GridChange::Text:

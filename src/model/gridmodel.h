@@ -98,8 +98,8 @@ public:
     void setChangeLog(std::vector<GridChange>* log) { log_ = log; }
     // Undoes or redoes a logged change; the grid must stand as it did right after (or before)
     // it. Neither is logged.
-    void revert(const GridChange& change);
-    void reapply(const GridChange& change);
+    void undoChange(const GridChange& change);
+    void redoChange(const GridChange& change);
 
     // QAbstractTableModel, seen by the view.
     int rowCount(const QModelIndex& parent = {}) const override;
