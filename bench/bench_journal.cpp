@@ -4,6 +4,7 @@
 #include "core/journalformat.h"
 #include "journal/blockdates.h"
 #include "journal/journalfiles.h"
+#include "journal/journalsearch.h"
 #include "model/gridmodel.h"
 
 #include <QDir>
@@ -128,5 +129,52 @@ void blockDatesFromEmpty(benchmark::State& state) {
         state.SkipWithError("the pass did not reach the last row");
 }
 BENCHMARK(blockDatesFromEmpty)->Name("block dates, every one written")->Apply(bench::registerSizes);
+
+// A program folder holding the register as thisyear.csv and as twenty archives: a service
+// centre's whole history.
+bool writeArchives(const QString& programFolder, const QByteArray& fileBytes) {
+    if (!QDir(programFolder).mkpath(QStringLiteral("Archive")))
+        return false;
+    QStringList paths{programFolder + QStringLiteral("/thisyear.csv")};
+    for (int year = 2001; year <= 2020; ++year)
+        paths << programFolder + QStringLiteral("/Archive/%1.csv").arg(year);
+    for (const QString& path : paths) {
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(fileBytes) != fileBytes.size())
+            return false;
+    }
+    return true;
+}
+
+// "Найти во всех журналах" for a name no row holds: every byte of every file is looked at.
+void searchAllJournals(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    QTemporaryDir folder;
+    if (!folder.isValid() || !writeArchives(folder.path(), journal.fileBytes)) {
+        state.SkipWithError("cannot write the archives");
+        return;
+    }
+    // The last row's serial number, found once in each file, shows that every file is read to
+    // its end.
+    const FindText lastSerial(
+        journal.cells[qsizetype(journal.rows - 1) * journal::FileColumns + journal::SerialNumber]);
+    const std::vector<journal::JournalHit> seen =
+        journal::searchJournals(folder.path(), lastSerial);
+    if (seen.size() < 21 || seen.back().journal != QStringLiteral("2020") ||
+        seen.back().row != journal.rows) {
+        state.SkipWithError("the search does not reach the end of every file");
+        return;
+    }
+    const FindText absent(QStringLiteral("Щербаков"));
+    for (auto _ : state) {
+        std::vector<journal::JournalHit> hits;
+        timeIteration(state, [&] { hits = journal::searchJournals(folder.path(), absent); });
+        if (!hits.empty()) {
+            state.SkipWithError("the name was found");
+            break;
+        }
+    }
+}
+BENCHMARK(searchAllJournals)->Name("search all journals")->Apply(bench::registerSizes);
 
 } // namespace

@@ -30,6 +30,7 @@ OPERATIONS = {
     "sort text": ("sort by a text column", 80, "n log n"),
     "sort date": ("sort by a date column", 80, "n log n"),
     "search no match": ("search without a match", 10, "n"),
+    "search all journals": ("search 20 archives for a word no row holds", 1000, "n"),
     "column move": ("column move", 20, "n"),
     "column insert": ("column insert", 20, "n"),
     "print pdf": ("print all pages to a PDF file", 5000, "n"),

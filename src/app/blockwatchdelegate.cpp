@@ -2,12 +2,33 @@
 
 #include "model/blockwatch.h"
 
+#include <QAbstractItemView>
+#include <QHelpEvent>
+#include <QToolTip>
+
 BlockWatchDelegate::BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent)
     : QStyledItemDelegate(parent), watch_(&watch) {}
+
+bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
+    // The view's rows are the grid's data rows: view row r is grid row r + 1.
+    return watch_ && watch_->activationColumn() == index.column() &&
+           watch_->undated(index.row() + 1);
+}
+
+bool BlockWatchDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
+                                   const QStyleOptionViewItem& option, const QModelIndex& index) {
+    if (event->type() == QEvent::ToolTip && notADate(index)) {
+        QToolTip::showText(event->globalPos(), QStringLiteral("Не дата: дд.мм.гггг"), view);
+        return true;
+    }
+    return QStyledItemDelegate::helpEvent(event, view, option, index);
+}
 
 void BlockWatchDelegate::initStyleOption(QStyleOptionViewItem* option,
                                          const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
+    if (notADate(index))
+        option->palette.setColor(QPalette::Text, NotADateColour);
     if (!watch_ || option->state.testFlag(QStyle::State_Selected))
         return;
     // The view's rows are the grid's data rows: view row r is grid row r + 1.

@@ -11,19 +11,26 @@ class BlockWatch;
 
 // Paints the journal's data rows by their block state: light red for units that have blocked,
 // light amber for those that block within the warning days. Selected cells keep the grid's
-// selection colours; the text keeps the grid's (black) text colour.
+// selection colours; the text keeps the grid's (black) text colour, but for an activation date
+// that is not a date, which is red and says so in its tooltip.
 class BlockWatchDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     static inline const QColor BlockedColour{255, 200, 200};
     static inline const QColor SoonColour{255, 230, 170};
+    static inline const QColor NotADateColour{200, 0, 0};
 
     BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent = nullptr);
+
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
+    bool notADate(const QModelIndex& index) const;
+
     QPointer<const journal::BlockWatch> watch_;
     // Made once: a brush shared with every painted cell costs no allocation per cell.
     QBrush blocked_{BlockedColour};

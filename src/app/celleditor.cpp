@@ -38,6 +38,18 @@ void CellEditor::drop() {
     hide();
 }
 
+// Tab and Shift+Tab stay in the grid: focus never leaves it for a button while an edit is open.
+bool CellEditor::event(QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
+            Q_EMIT stepRequested(key == Qt::Key_Tab ? 1 : -1);
+            return true;
+        }
+    }
+    return QLineEdit::event(event);
+}
+
 void CellEditor::keyPressEvent(QKeyEvent* event) {
     if (event->matches(QKeySequence::Undo) && !isUndoAvailable()) {
         Q_EMIT undoRequested();

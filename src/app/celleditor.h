@@ -29,8 +29,11 @@ Q_SIGNALS:
     // Undo or redo with nothing left to undo or redo in the editor's own text: the grid's turn.
     void undoRequested();
     void redoRequested();
+    // Tab, Shift+Tab: store and edit the next or previous cell of the row.
+    void stepRequested(int columns);
 
 protected:
+    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
 
 private:

@@ -4,6 +4,8 @@
 #include "model/gridmodel.h"
 #include "printing/fonts.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -215,7 +217,28 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
     return QTableView::eventFilter(watched, event);
 }
 
+void GridView::copySelection() const {
+    QStringList lines;
+    for (int r = std::min(grid_->row(), grid_->rowSel());
+         r <= std::max(grid_->row(), grid_->rowSel()); ++r) {
+        QStringList cells;
+        for (int c = std::min(grid_->col(), grid_->colSel());
+             c <= std::max(grid_->col(), grid_->colSel()); ++c)
+            cells << grid_->textMatrix(r, c);
+        lines << cells.join(u'\t');
+    }
+    QGuiApplication::clipboard()->setText(lines.join(u'\n'));
+}
+
 void GridView::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Copy)) {
+        copySelection();
+        return;
+    }
+    if (event->matches(QKeySequence::Paste)) {
+        Q_EMIT pasteRequested(QGuiApplication::clipboard()->text());
+        return;
+    }
     int row = grid_->row();
     int col = grid_->col();
     switch (event->key()) {

@@ -34,6 +34,8 @@ public:
     void refresh();
 
 Q_SIGNALS:
+    // Ctrl+V on the grid, with the clipboard's text.
+    void pasteRequested(const QString& text);
     void clicked();
     void gotFocus();
     void mouseUp();
@@ -59,6 +61,8 @@ private:
     void release(Cell cell);
     QRect currentCellRect() const;
     int pageRows() const;
+    // Ctrl+C: the selected cells as tab-separated lines, as spreadsheets paste them.
+    void copySelection() const;
 
     void applyColumnLayout();
     void applyHeaderHeight();

@@ -6,11 +6,13 @@
 #include "app/commandbutton.h"
 #include "app/dialogprompter.h"
 #include "app/exitprompt.h"
+#include "app/findbar.h"
 #include "app/gridview.h"
 #include "app/printprogressdialog.h"
 #include "app/twips.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
+#include "editing/findcell.h"
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/journaltextvalidator.h"
@@ -19,6 +21,7 @@
 #include "editing/sortbycolumn.h"
 #include "journal/blockdates.h"
 #include "journal/journalfiles.h"
+#include "journal/journalsearch.h"
 #include "journal/periodicsave.h"
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
@@ -28,13 +31,17 @@
 
 #include <QAction>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -156,6 +163,7 @@ void JournalWindow::createControls() {
     connect(gridView_, &GridView::clicked, this, &JournalWindow::editClickedCell);
     connect(gridView_, &GridView::gotFocus, this, &JournalWindow::closeCellEditor);
     connect(gridView_, &GridView::mouseUp, this, &JournalWindow::sortByClickedHeader);
+    connect(gridView_, &GridView::pasteRequested, this, &JournalWindow::paste);
     connect(grid_, &GridModel::leaveCell, this, &JournalWindow::closeCellEditor);
 
     cellEditor_ = new CellEditor(this);
@@ -163,10 +171,13 @@ void JournalWindow::createControls() {
     placeTwips(cellEditor_, 120, 2280, 255, 285);
     cellEditor_->hide();
     cellEditor_->setValidator(new editing::JournalTextValidator(cellEditor_));
+    // Enter stores and moves down; Tab and Shift+Tab store and edit the next or previous cell.
     connect(cellEditor_, &CellEditor::commitRequested, this, [this] {
         closeCellEditor();
+        goTo(std::min(grid_->row() + 1, grid_->rows() - 1), grid_->col());
         gridView_->setFocus(Qt::OtherFocusReason);
     });
+    connect(cellEditor_, &CellEditor::stepRequested, this, &JournalWindow::editNeighbour);
     connect(cellEditor_, &CellEditor::dropRequested, this, [this] {
         cellEditor_->drop();
         gridView_->setFocus(Qt::OtherFocusReason);
@@ -224,8 +235,18 @@ void JournalWindow::createBlockWatch() {
     blockSummary_->setObjectName(QStringLiteral("LblBlocked"));
     blockSummary_->setFont(msSansSerif(8.25));
     blockSummary_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    connect(blockWatch_, &journal::BlockWatch::countsChanged, this,
-            &JournalWindow::showBlockSummary);
+    rowFilter_ = new QComboBox(this);
+    rowFilter_->setObjectName(QStringLiteral("CmbFilter"));
+    rowFilter_->setFont(msSansSerif(8.25));
+    rowFilter_->addItems({QStringLiteral("Все"), QStringLiteral("Заблокированы"),
+                          QStringLiteral("Блокируются в ближайшие 31 дн."),
+                          QStringLiteral("Без даты активации")});
+    connect(rowFilter_, &QComboBox::currentIndexChanged, this, &JournalWindow::applyRowFilter);
+    // The filter follows every change of the rows' states, then the summary counts them.
+    connect(blockWatch_, &journal::BlockWatch::countsChanged, this, &JournalWindow::applyRowFilter);
+    connect(blockWatch_, &journal::BlockWatch::statesReset, this, &JournalWindow::applyRowFilter);
+    connect(grid_, &GridModel::rowsInserted, this, &JournalWindow::applyRowFilter);
+    createFindBar();
     showBlockSummary();
     placeBlockSummary();
 
@@ -237,16 +258,174 @@ void JournalWindow::createBlockWatch() {
     scheduleMidnight();
 }
 
+// Units that block within the warning days make the line bold.
 void JournalWindow::showBlockSummary() {
-    blockSummary_->setText(journal::blockSummaryText(blockWatch_->counts()));
+    const journal::BlockCounts counts = blockWatch_->counts();
+    QString text = journal::blockSummaryText(counts);
+    if (rowFilter_->currentIndex() != 0)
+        text += QStringLiteral(" Показано строк: ") + QString::number(shownRows()) + u'.';
+    blockSummary_->setText(text);
+    QFont font = blockSummary_->font();
+    font.setBold(counts.soon > 0);
+    blockSummary_->setFont(font);
 }
 
-// Left-aligned with the grid and as wide, in the strip below it.
+// In the strip below the grid: the summary from the grid's left edge, the filter at its right.
 void JournalWindow::placeBlockSummary() {
     const QRect gridArea = gridView_->geometry();
     const int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
-    blockSummary_->setGeometry(gridArea.left(), top, gridArea.width(),
-                               std::max(blockSummary_->fontMetrics().height(), height() - top));
+    const int filterWidth = rowFilter_->sizeHint().width();
+    const int lineHeight =
+        std::max(blockSummary_->fontMetrics().height(), rowFilter_->sizeHint().height());
+    rowFilter_->setGeometry(gridArea.right() + 1 - filterWidth, top, filterWidth,
+                            rowFilter_->sizeHint().height());
+    blockSummary_->setGeometry(gridArea.left(), top,
+                               std::max(0, gridArea.width() - filterWidth - 8),
+                               std::max(lineHeight, height() - top));
+    findBar_->setGeometry(gridArea.left(), top, std::max(0, gridArea.width() - filterWidth - 8),
+                          std::max(lineHeight, findBar_->sizeHint().height()));
+}
+
+void JournalWindow::createFindBar() {
+    findBar_ = new FindBar(this);
+    connect(findBar_, &FindBar::textEdited, this, &JournalWindow::findAsYouType);
+    connect(findBar_, &FindBar::nextRequested, this, &JournalWindow::findNext);
+    connect(findBar_, &FindBar::previousRequested, this, &JournalWindow::findPrevious);
+    connect(findBar_, &FindBar::closed, this, [this] {
+        blockSummary_->show();
+        gridView_->setFocus(Qt::OtherFocusReason);
+    });
+    const auto shortcut = [this](const char* name, QKeySequence keys,
+                                 void (JournalWindow::*slot)()) {
+        auto* action = new QAction(this);
+        action->setObjectName(QString::fromLatin1(name));
+        action->setShortcut(keys);
+        connect(action, &QAction::triggered, this, slot);
+        addAction(action);
+    };
+    shortcut("ActFind", QKeySequence::Find, &JournalWindow::openFind);
+    shortcut("ActFindNext", QKeySequence(Qt::Key_F3), &JournalWindow::findNext);
+    shortcut("ActFindPrevious", QKeySequence(Qt::ShiftModifier | Qt::Key_F3),
+             &JournalWindow::findPrevious);
+}
+
+void JournalWindow::openFind() {
+    closeCellEditor();
+    blockSummary_->hide();
+    findBar_->open();
+}
+
+void JournalWindow::findAsYouType() {
+    if (!findBar_->allJournals())
+        find(true, true);
+}
+
+void JournalWindow::findNext() {
+    if (findBar_->allJournals())
+        findInAllJournals();
+    else
+        find(true, false);
+}
+
+void JournalWindow::findPrevious() {
+    find(false, false);
+}
+
+// From the current cell on; the match becomes the current cell, shown, its row selected whole.
+void JournalWindow::find(bool forward, bool includeStart) {
+    closeCellEditor();
+    const FindText text(findBar_->text());
+    if (text.isEmpty()) {
+        findBar_->tell({});
+        return;
+    }
+    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
+    const std::optional<editing::FoundCell> found =
+        editing::findCell(*grid_, text, grid_->row(), grid_->col(), forward, includeStart,
+                          findBar_->allColumns() ? std::nullopt : std::optional(grid_->col()),
+                          [this, filter](int row) { return blockWatch_->shows(row, filter); });
+    if (!found) {
+        findBar_->tell(QStringLiteral("Не найдено"), true);
+        return;
+    }
+    goTo(found->row, found->col);
+    gridView_->selectionModel()->select(grid_->index(found->row - 1, found->col),
+                                        QItemSelectionModel::ClearAndSelect |
+                                            QItemSelectionModel::Rows);
+    findBar_->tell(found->wrapped ? QStringLiteral("Поиск продолжен с начала") : QString());
+}
+
+void JournalWindow::findInAllJournals() {
+    const FindText text(findBar_->text());
+    std::vector<journal::JournalHit> hits;
+    {
+        const BusyCursor busy;
+        hits = journal::searchJournals(services_.programFolder, text);
+    }
+    if (hits.empty()) {
+        findBar_->tell(QStringLiteral("Не найдено"), true);
+        return;
+    }
+    findBar_->tell(QStringLiteral("Найдено строк: %1").arg(hits.size()));
+    if (!foundRows_) {
+        auto* dialog = new QDialog(this, Qt::Tool);
+        dialog->setObjectName(QStringLiteral("DlgFound"));
+        dialog->setWindowTitle(QStringLiteral("Найдено в журналах"));
+        foundRows_ = new QListWidget(dialog);
+        foundRows_->setObjectName(QStringLiteral("LstFound"));
+        (new QVBoxLayout(dialog))->addWidget(foundRows_);
+        dialog->resize(width() * 3 / 4, height() / 2);
+        connect(foundRows_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+            openFoundRow(item->data(Qt::UserRole).toString(), item->data(Qt::UserRole + 1).toInt());
+        });
+    }
+    foundRows_->clear();
+    // Whose register it sits in, its serial and its dates: what a caller asks about.
+    for (const journal::JournalHit& hit : hits) {
+        const QStringList& cells = hit.cells;
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1, строка %2: %3; № %4; %5 – %6")
+                .arg(hit.journal, QString::number(hit.row), cells.value(journal::Owner),
+                     cells.value(journal::SerialNumber), cells.value(journal::ActivationDate),
+                     cells.value(journal::BlockDate)),
+            foundRows_);
+        item->setData(Qt::UserRole, hit.journal);
+        item->setData(Qt::UserRole + 1, hit.row);
+    }
+    foundRows_->parentWidget()->show();
+    foundRows_->parentWidget()->raise();
+}
+
+void JournalWindow::openFoundRow(const QString& journal, int row) {
+    if (journal == QStringLiteral("thisyear.csv"))
+        openJournal();
+    else
+        openArchiveNamed(journal);
+    if (row >= 1 && row < grid_->rows()) {
+        goTo(row, 0);
+        gridView_->selectionModel()->select(grid_->index(row - 1, 0),
+                                            QItemSelectionModel::ClearAndSelect |
+                                                QItemSelectionModel::Rows);
+    }
+}
+
+void JournalWindow::applyRowFilter() {
+    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
+    // With every row shown, nothing is to be done on each change of the grid.
+    if (filter != journal::RowFilter::All || rowsHidden_) {
+        for (int r = 1; r < grid_->rows(); ++r)
+            gridView_->setRowHidden(r - 1, !blockWatch_->shows(r, filter));
+        rowsHidden_ = filter != journal::RowFilter::All;
+    }
+    showBlockSummary();
+}
+
+int JournalWindow::shownRows() const {
+    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
+    int shown = 0;
+    for (int r = 1; r < grid_->rows(); ++r)
+        shown += blockWatch_->shows(r, filter) ? 1 : 0;
+    return shown;
 }
 
 void JournalWindow::followToday() {
@@ -446,19 +625,22 @@ void JournalWindow::openJournal() {
 
 void JournalWindow::openArchive() {
     closeCellEditor();
-    const std::optional<QString> name =
-        journal::askArchiveName(*services_.prompter, journal::openArchivePrompt());
-    if (!name)
-        return;
+    if (const std::optional<QString> name =
+            journal::askArchiveName(*services_.prompter, journal::openArchivePrompt()))
+        openArchiveNamed(*name);
+}
+
+void JournalWindow::openArchiveNamed(const QString& name) {
+    closeCellEditor();
     followToday();
     journal::Outcome outcome;
     {
         const journal::BlockWatch::Batch batch(*blockWatch_);
         const BusyCursor busy;
-        outcome = journal_->openArchive(*name);
+        outcome = journal_->openArchive(name);
     }
     history_->clear();
-    showing(*name, false);
+    showing(name, false);
     tell(outcome);
 }
 
@@ -494,8 +676,24 @@ void JournalWindow::fillBlockDates() {
 
 void JournalWindow::print() {
     closeCellEditor();
+    // With a filter on, the rows shown may be the list to take on a round.
+    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
+    GridModel shown;
+    GridModel* printed = grid_;
+    if (filter != journal::RowFilter::All &&
+        services_.prompter->question(
+            QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
+                .arg(shownRows()))) {
+        QList<QString> cells;
+        for (int r = 0; r < grid_->rows(); ++r)
+            if (r == 0 || blockWatch_->shows(r, filter))
+                for (int c = 0; c < grid_->cols(); ++c)
+                    cells << grid_->cell(r, c);
+        shown.replaceCells(int(cells.size() / grid_->cols()), grid_->cols(), cells);
+        printed = &shown;
+    }
     const PrintResult result =
-        printJournal(*grid_, *services_.printer, *services_.clock, services_.printProgress.get());
+        printJournal(*printed, *services_.printer, *services_.clock, services_.printProgress.get());
     if (result == PrintResult::NoPrinter)
         services_.prompter->message(noPrinterMessage());
 }
@@ -522,6 +720,60 @@ void JournalWindow::addRow() {
     closeCellEditor();
     const auto step = history_->step(QStringLiteral("Добавить строку"));
     markModifiedIf(editing::addRow(*grid_));
+    // The new row is where the next unit goes: shown, its first cell current.
+    goTo(grid_->rows() - 1, 0);
+}
+
+void JournalWindow::paste(const QString& text) {
+    closeCellEditor();
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    if (lines.isEmpty())
+        return;
+    const auto step = history_->step(QStringLiteral("Вставить"));
+    const int top = std::max(grid_->row(), 1);
+    const int left = grid_->col();
+    int widest = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int row = top + int(i);
+        if (row >= grid_->rows())
+            editing::addRow(*grid_);
+        QString line = lines[i];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const QStringList cells = line.split(u'\t');
+        widest = std::max(widest, int(cells.size()));
+        for (qsizetype j = 0; j < cells.size() && left + j < grid_->cols(); ++j)
+            grid_->setTextMatrix(row, left + int(j),
+                                 editing::JournalTextValidator::writablePart(cells[j]));
+    }
+    markModified();
+    const std::optional<int> activation = grid_->findColumn(journal::ActivationDateHeader);
+    if (activation && *activation >= left && *activation < left + widest)
+        fillBlockDates();
+}
+
+void JournalWindow::goTo(int row, int col) {
+    grid_->setCurrentCell(row, col);
+    if (row >= 1)
+        gridView_->scrollTo(grid_->index(row - 1, col));
+}
+
+// The next cell of the row, or the first of the next row past the last column.
+void JournalWindow::editNeighbour(int columns) {
+    closeCellEditor();
+    int row = grid_->row();
+    int col = grid_->col() + columns;
+    if (col >= grid_->cols() && row + 1 < grid_->rows()) {
+        ++row;
+        col = 0;
+    } else if (col < 0 && row > 1) {
+        --row;
+        col = grid_->cols() - 1;
+    }
+    goTo(row, std::clamp(col, 0, grid_->cols() - 1));
+    openCellEditor();
 }
 
 void JournalWindow::moveLastColumnHere() {

@@ -6,6 +6,8 @@
 #include <memory>
 
 class CellEditor;
+class FindBar;
+class QListWidget;
 class GridHistory;
 class Clock;
 class ExitPrompt;
@@ -15,6 +17,7 @@ class JournalFiles;
 class PrinterProvider;
 class PrintProgress;
 class Prompter;
+class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -70,7 +73,12 @@ struct WindowServices {
 //                                           exitWithoutSaving(), НАЗАД closes it
 //   Timer2         periodicSave_            the timer of the periodic save
 //   LblBlocked     blockSummary_            the count of blocked units and those blocking soon
+//   CmbFilter      rowFilter_               which rows are shown: all, blocked, blocking soon,
+//                                           without an activation date (applyRowFilter)
 //   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
+//   FindBar        findBar_                 Ctrl+F: "Найти:" under the grid (openFind, findNext,
+//                                           findPrevious: F3, Shift+F3)
+//   LstFound       foundRows_               the rows "Во всех журналах" found
 //   ActUndo        undo()                   Ctrl+Z: undoes the last change to the grid
 //   ActRedo        redo()                   Ctrl+Y, Ctrl+Shift+Z: redoes it
 class JournalWindow : public QWidget {
@@ -103,6 +111,13 @@ public Q_SLOTS:
     // Ctrl+Shift+Z).
     void undo();
     void redo();
+    // Ctrl+F opens the find bar; F3 and Shift+F3 find the next and the previous match.
+    void openFind();
+    void findNext();
+    void findPrevious();
+    // Ctrl+V: tab-separated text from the current cell on, rows added as needed, filtered as typed
+    // text is; one undo step.
+    void paste(const QString& text);
     // The day has turned: the block states are judged against the new day.
     void followMidnight();
 
@@ -122,6 +137,17 @@ private:
     void createBlockWatch();
     void showBlockSummary();
     void placeBlockSummary();
+    // Hides the rows the filter below the grid leaves out; every command still works on all rows.
+    void applyRowFilter();
+    void createFindBar();
+    void findAsYouType();
+    void find(bool forward, bool includeStart);
+    // "Во всех журналах": the rows holding the text in thisyear.csv and every archive, listed; a
+    // double click opens that journal at that row.
+    void findInAllJournals();
+    void openFoundRow(const QString& journal, int row);
+    void openArchiveNamed(const QString& name);
+    int shownRows() const;
 
     // Stores an open cell edit into its cell; every command runs this first.
     void closeCellEditor();
@@ -152,6 +178,9 @@ private:
     bool confirmSave(const QString& archiveName);
     void markModified();
     void followActivationDate(int col);
+    // Makes the cell current and scrolls it into view.
+    void goTo(int row, int col);
+    void editNeighbour(int columns);
     void createUndoActions();
 
     WindowServices services_;
@@ -165,8 +194,12 @@ private:
     GridHistory* history_ = nullptr;
     journal::BlockWatch* blockWatch_ = nullptr;
     QLabel* blockSummary_ = nullptr;
+    QComboBox* rowFilter_ = nullptr;
+    FindBar* findBar_ = nullptr;
+    QListWidget* foundRows_ = nullptr;
     QTimer* midnightTimer_ = nullptr;
     bool modified_ = false;
+    bool rowsHidden_ = false;
     bool ending_ = false;
     bool showsCurrentYear_ = false;
     QString shownArchive_; // empty unless an archive is on screen

@@ -5,6 +5,8 @@
 #include "model/cellprefetch.h"
 #include "model/gridmodel.h"
 
+#include <algorithm>
+
 namespace journal {
 
 namespace {
@@ -41,7 +43,10 @@ bool touchesText(const QList<int>& roles) {
 QString blockSummaryText(BlockCounts counts) {
     return QStringLiteral("Заблокированы: ") + QString::number(counts.blocked) +
            QStringLiteral(". Блокируются в ближайшие ") + QString::number(BlockWarningDays) +
-           QStringLiteral(" дн.: ") + QString::number(counts.soon) + QLatin1Char('.');
+           QStringLiteral(" дн.: ") + QString::number(counts.soon) + QLatin1Char('.') +
+           (counts.undated > 0 ? QStringLiteral(" Без даты активации: ") +
+                                     QString::number(counts.undated) + QLatin1Char('.')
+                               : QString());
 }
 
 BlockWatch::BlockWatch(const GridModel& grid, QDate today, QObject* parent)
@@ -99,6 +104,7 @@ void BlockWatch::recount() {
     if (blockCol_) {
         const int col = *blockCol_;
         const Horizon horizon(today_);
+        counts_.undated = int(std::count_if(rowEvidence_.begin(), rowEvidence_.end(), isUndated));
         for (int r = 1; r < rows; ++r) {
             prefetchColumnAhead(grid_, r, col);
             const BlockState state = horizon.judge(grid_.cell(r, col));
@@ -114,9 +120,11 @@ bool BlockWatch::weighRows(int firstRow, int lastRow) {
     for (int r = firstRow; r <= lastRow; ++r) {
         RowEvidence& row = rowEvidence_[std::size_t(r)];
         evidence_.add(row, -1);
+        counts_.undated -= blockCol_ && isUndated(row) ? 1 : 0;
         row = RowEvidence::of(grid_.cell(r, captioned_->activation),
                               grid_.cell(r, captioned_->block));
         evidence_.add(row);
+        counts_.undated += blockCol_ && isUndated(row) ? 1 : 0;
     }
     return evidence_.convincing() == blockCol_.has_value();
 }
@@ -137,6 +145,8 @@ void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int last
         recount();
         return;
     }
+    if (within(captioned_->activation))
+        Q_EMIT statesReset(); // an activation cell's mark may have changed
     if (blockCol_ && within(*blockCol_))
         for (int r = first; r <= last; ++r)
             judgeRow(r);
@@ -177,8 +187,10 @@ void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
         add(states_[std::size_t(r)], -1);
     states_.erase(states_.begin() + firstRow, states_.begin() + lastRow + 1);
     if (captioned_) {
-        for (int r = firstRow; r <= lastRow; ++r)
+        for (int r = firstRow; r <= lastRow; ++r) {
             evidence_.add(rowEvidence_[std::size_t(r)], -1);
+            counts_.undated -= blockCol_ && isUndated(rowEvidence_[std::size_t(r)]) ? 1 : 0;
+        }
         rowEvidence_.erase(rowEvidence_.begin() + firstRow, rowEvidence_.begin() + lastRow + 1);
         if (evidence_.convincing() != blockCol_.has_value()) {
             recount();

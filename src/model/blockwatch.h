@@ -27,11 +27,17 @@ enum class BlockState : std::uint8_t {
 struct BlockCounts {
     int blocked = 0;
     int soon = 0;
+    int undated = 0; // rows whose activation date is filled but not a date
     friend bool operator==(const BlockCounts&, const BlockCounts&) = default;
 };
 
-// "Заблокированы: N. Блокируются в ближайшие 31 дн.: M."
+// "Заблокированы: N. Блокируются в ближайшие 31 дн.: M.", and " Без даты активации: K." when
+// K is not 0.
 QString blockSummaryText(BlockCounts counts);
+
+// Which rows a mechanic wants to see: all, the blocked units, those that block soon, or those
+// whose activation date is not a date.
+enum class RowFilter { All, Blocked, Soon, Undated };
 
 // Keeps the state of every row of a grid, following the grid's changes as they happen: a changed
 // cell re-judges its row only, inserted and removed rows are judged or dropped, anything larger
@@ -55,7 +61,30 @@ public:
                                                             : BlockState::Clear;
     }
     BlockCounts counts() const { return counts_; }
+    bool shows(int row, RowFilter filter) const {
+        switch (filter) {
+        case RowFilter::Blocked:
+            return state(row) == BlockState::Blocked;
+        case RowFilter::Soon:
+            return state(row) == BlockState::Soon;
+        case RowFilter::Undated:
+            return undated(row);
+        case RowFilter::All:
+            break;
+        }
+        return true;
+    }
     std::optional<int> blockColumn() const { return blockCol_; }
+    // The activation-date column, while the block-date column is borne out.
+    std::optional<int> activationColumn() const {
+        return blockCol_ ? std::optional(captioned_->activation) : std::nullopt;
+    }
+    // Whether grid row `row` holds an activation text that is not a date (so its unit drops out
+    // of the watch); false while no block-date column is borne out.
+    bool undated(int row) const {
+        return blockCol_ && row > 0 && std::size_t(row) < rowEvidence_.size() &&
+               isUndated(rowEvidence_[std::size_t(row)]);
+    }
 
     // Finds the column again and judges every row.
     void recount();
@@ -89,6 +118,7 @@ private:
     // the caller then follows with a recount.
     bool weighRows(int firstRow, int lastRow);
     void judgeRow(int row);
+    static bool isUndated(RowEvidence row) { return row.dated && !row.activation; }
     void add(BlockState state, int sign);
     void notify();
 

@@ -71,6 +71,17 @@ private Q_SLOTS:
         QTest::keyClick(&editor, Qt::Key_Return);
         QVERIFY(!editor.isVisible());
         QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Иванов"));
+        QCOMPARE(QPoint(grid.row(), grid.col()), QPoint(3, 2)); // Enter moves down
+        // Tab stores and edits the next cell of the row, Shift+Tab the previous one.
+        QTest::keyClick(&view, Qt::Key_F2);
+        typeText(&editor, QStringLiteral("a"));
+        QTest::keyClick(&editor, Qt::Key_Tab);
+        QVERIFY(editor.isOpen() && editor.hasFocus());
+        typeText(&editor, QStringLiteral("b"));
+        QTest::keyClick(&editor, Qt::Key_Backtab);
+        QCOMPARE(rowTexts(grid, 3).mid(2, 2), texts({"a", "b"}));
+        QTest::keyClick(&editor, Qt::Key_Escape);
+        grid.setCurrentCell(2, 2);
 
         typeText(&line, QStringLiteral("Петров"));
         QTest::keyClick(&line, Qt::Key_Backspace);

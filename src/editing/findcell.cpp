@@ -1,0 +1,45 @@
+#include "editing/findcell.h"
+
+#include "model/cellprefetch.h"
+#include "model/gridmodel.h"
+
+#include <algorithm>
+
+namespace editing {
+
+std::optional<FoundCell> findCell(const GridModel& grid, const FindText& text, int startRow,
+                                  int startCol, bool forward, bool includeStart,
+                                  std::optional<int> onlyColumn,
+                                  const std::function<bool(int row)>& shown) {
+    const int rows = grid.rows() - 1; // data rows 1 .. rows
+    if (text.isEmpty() || rows < 1)
+        return std::nullopt;
+    const int firstCol = onlyColumn ? *onlyColumn : 0;
+    const int lastCol = onlyColumn ? *onlyColumn : grid.cols() - 1;
+    if (firstCol < 0 || lastCol >= grid.cols())
+        return std::nullopt;
+    const int width = lastCol - firstCol + 1;
+    // Cells are numbered row by row from the first data row; the walk starts at the start cell.
+    const qint64 cells = qint64(rows) * width;
+    const qint64 start = qint64(std::clamp(startRow, 1, rows) - 1) * width +
+                         std::clamp(startCol, firstCol, lastCol) - firstCol;
+    const int step = forward ? 1 : -1;
+    for (qint64 walked = includeStart ? 0 : 1; walked <= cells; ++walked) {
+        const qint64 at = ((start + step * walked) % cells + cells) % cells;
+        const int row = int(at / width) + 1;
+        const int col = int(at % width) + firstCol;
+        if (col == firstCol) {
+            if (shown && !shown(row)) {
+                // The rest of a hidden row is skipped at once.
+                walked += forward ? width - 1 : 0;
+                continue;
+            }
+            journal::prefetchText(grid.cell(std::min(row + journal::PrefetchRowsAhead, rows), col));
+        }
+        if (text.matches(grid.cell(row, col)))
+            return FoundCell{row, col, forward ? at < start : at > start};
+    }
+    return std::nullopt;
+}
+
+} // namespace editing

@@ -1,0 +1,26 @@
+#pragma once
+
+#include "core/findtext.h"
+
+#include <functional>
+#include <optional>
+
+class GridModel;
+
+namespace editing {
+
+struct FoundCell {
+    int row = 0;
+    int col = 0;
+    bool wrapped = false; // the search went past the last (or first) row and on from the other end
+};
+
+// "Найти": the next data cell holding the text, row by row from the start cell on (backwards
+// with `forward` false), the start cell itself counted when `includeStart` is set, going round
+// once. Only column `onlyColumn` is looked in when given, and only the rows `shown` accepts.
+std::optional<FoundCell> findCell(const GridModel& grid, const FindText& text, int startRow,
+                                  int startCol, bool forward, bool includeStart,
+                                  std::optional<int> onlyColumn = std::nullopt,
+                                  const std::function<bool(int row)>& shown = {});
+
+} // namespace editing
