@@ -1,6 +1,7 @@
 // Sorting, searching and the column commands, as the window runs them on an opened register.
 #include "benchjournals.h"
 #include "core/journalcolumns.h"
+#include "editing/findcell.h"
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/rowcolumncommands.h"
@@ -54,6 +55,23 @@ void searchWithoutMatch(benchmark::State& state) {
     }
 }
 BENCHMARK(searchWithoutMatch)->Name("search no match")->Apply(bench::registerSizes);
+
+// "Найти" in all columns for a word no cell holds: every cell of the register is looked at.
+void findWithoutMatch(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    GridModel grid;
+    fillGridAsOpened(grid, journal);
+    const FindText word(QStringLiteral("Щербаков"));
+    for (auto _ : state) {
+        std::optional<editing::FoundCell> found;
+        timeIteration(state, [&] { found = editing::findCell(grid, word, 1, 0, true, true); });
+        if (found) {
+            state.SkipWithError("the word was found");
+            break;
+        }
+    }
+}
+BENCHMARK(findWithoutMatch)->Name("find no match")->Apply(bench::registerSizes);
 
 // "Переместить колонки": the rightmost column goes in front of the first.
 void columnMove(benchmark::State& state) {

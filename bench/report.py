@@ -30,6 +30,8 @@ OPERATIONS = {
     "sort text": ("sort by a text column", 80, "n log n"),
     "sort date": ("sort by a date column", 80, "n log n"),
     "search no match": ("search without a match", 10, "n"),
+    "find no match": ("find in all columns without a match", 5, "n"),
+    "filter switch": ("row filter switch", 20, "n"),
     "search all journals": ("search 20 archives for a word no row holds", 1000, "n"),
     "column move": ("column move", 20, "n"),
     "column insert": ("column insert", 20, "n"),

@@ -2,7 +2,16 @@
 
 #include <QChar>
 
-FindText::FindText(const QString& needle) : folded_(fold(needle)) {}
+FindText::FindText(const QString& needle) : folded_(fold(needle)) {
+    if (folded_.isEmpty())
+        return;
+    auto starts = std::make_shared<std::bitset<0x10000>>();
+    const char16_t first = folded_.front().unicode();
+    for (char32_t c = 0; c < 0x10000; ++c)
+        if (foldChar(char16_t(c)) == first)
+            starts->set(c);
+    starts_ = std::move(starts);
+}
 
 char16_t FindText::foldChar(char16_t c) {
     if (c < 0x80)
@@ -25,11 +34,20 @@ QString FindText::fold(QStringView text) {
 }
 
 bool FindText::matches(QStringView cell) const {
-    if (folded_.isEmpty() || cell.size() < folded_.size())
+    const qsizetype length = folded_.size();
+    if (length == 0 || cell.size() < length)
         return false;
-    buffer_.resize(cell.size());
-    char16_t* out = reinterpret_cast<char16_t*>(buffer_.data());
-    for (QChar c : cell)
-        *out++ = foldChar(c.unicode());
-    return QStringView(buffer_).indexOf(folded_) >= 0;
+    const char16_t* text = cell.utf16();
+    const auto* needle = reinterpret_cast<const char16_t*>(folded_.utf16());
+    const std::bitset<0x10000>& starts = *starts_;
+    for (qsizetype at = 0, last = cell.size() - length; at <= last; ++at) {
+        if (!starts.test(text[at]))
+            continue;
+        qsizetype matched = 1;
+        while (matched < length && foldChar(text[at + matched]) == needle[matched])
+            ++matched;
+        if (matched == length)
+            return true;
+    }
+    return false;
 }

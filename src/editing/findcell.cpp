@@ -34,7 +34,9 @@ std::optional<FoundCell> findCell(const GridModel& grid, const FindText& text, i
                 walked += forward ? width - 1 : 0;
                 continue;
             }
-            journal::prefetchText(grid.cell(std::min(row + journal::PrefetchRowsAhead, rows), col));
+            const int ahead = std::min(row + journal::PrefetchRowsAhead, rows);
+            for (int c = firstCol; c <= lastCol; ++c)
+                journal::prefetchText(grid.cell(ahead, c));
         }
         if (text.matches(grid.cell(row, col)))
             return FoundCell{row, col, forward ? at < start : at > start};

@@ -1,0 +1,38 @@
+// What the window itself does over a whole register: switching the row filter.
+#include "app/journalwindow.h"
+#include "benchjournals.h"
+#include "core/prompter.h"
+
+#include <QComboBox>
+#include <QPushButton>
+
+namespace {
+
+using bench::benchJournal;
+using bench::timeIteration;
+
+class SilentPrompter : public Prompter {
+public:
+    QString inputBox(const QString&, const QString&) override { return {}; }
+    void message(const QString&) override {}
+    bool question(const QString&) override { return false; }
+};
+
+// From "Все" to "Заблокированы": every row judged and hidden or shown; back to "Все" unmeasured.
+void filterSwitch(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    WindowServices services;
+    services.programFolder = journal.programFolder;
+    services.prompter = std::make_shared<SilentPrompter>();
+    services.endProgram = [] {};
+    JournalWindow window(services);
+    window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
+    auto* filter = window.findChild<QComboBox*>(QStringLiteral("CmbFilter"));
+    for (auto _ : state) {
+        timeIteration(state, [&] { filter->setCurrentIndex(1); });
+        filter->setCurrentIndex(0);
+    }
+}
+BENCHMARK(filterSwitch)->Name("filter switch")->Apply(bench::registerSizes);
+
+} // namespace

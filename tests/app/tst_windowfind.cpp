@@ -1,0 +1,190 @@
+// Finding a unit, entering one, and the units that need a visit, through the window.
+#include "app/findbar.h"
+#include "app/gridview.h"
+#include "model/gridmodel.h"
+#include "printing/printservices.h"
+#include "support/gridtexts.h"
+#include "support/printfixtures.h"
+#include "support/recordingsurface.h"
+#include "support/windowharness.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QTest>
+
+namespace {
+
+// Owners, serials and activation dates; the clock says 07.12.2026, so "Бета" has blocked,
+// "Вега" blocks soon and "Гамма" has no readable activation date.
+QByteArray registerBytes() {
+    const auto row = [](const char* owner, const char* serial, const char* activation) {
+        return texts({owner, "", "", serial, "", activation, "", ""});
+    };
+    return journalBytes({row("Альфа", "A-100", "15.12.2025"), row("Бета", "B-200", "10.10.2025"),
+                         row("Вега", "C-300", "05.11.2025"), row("Гамма", "D-400", "5 мая"),
+                         row("Ёлкин", "E-500", "15.12.2025")});
+}
+
+// A printer that keeps the texts of what it printed.
+struct RecordingPrinter : PrinterProvider {
+    QStringList printed;
+    std::unique_ptr<PageSurface> open() override {
+        struct Surface : RecordingSurface {
+            QStringList* out = nullptr;
+            ~Surface() override {
+                for (const RecordingSurface::Text& text : texts())
+                    *out << text.text;
+            }
+        };
+        auto surface = std::make_unique<Surface>();
+        surface->out = &printed;
+        return surface;
+    }
+};
+
+struct Opened {
+    WindowHarness harness{[] {
+        WindowServices services;
+        services.clock = std::make_shared<FixedClock>();
+        return services;
+    }()};
+    Opened() {
+        harness.folder().write(QStringLiteral("thisyear.csv"), registerBytes());
+        harness.press("CmdZagruz");
+    }
+    QPoint current() { return {harness.grid().row(), harness.grid().col()}; }
+    void key(QWidget& widget, int key, Qt::KeyboardModifiers modifiers = {}) {
+        QTest::keyClick(&widget, Qt::Key(key), modifiers);
+    }
+};
+
+} // namespace
+
+class TestWindowFind : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Typing finds from the current cell on, case and ё aside; F3 and Shift+F3 go on and back,
+    // going round with a word; no match says so in red, in the bar.
+    void theFindBarFindsAsYouType() {
+        Opened opened;
+        GridView& view = opened.harness.gridView();
+        opened.harness.grid().setCurrentCell(1, 0);
+        opened.key(view, Qt::Key_F, Qt::ControlModifier);
+        auto& bar = opened.harness.control<FindBar>("FindBar");
+        QVERIFY(bar.isVisible() && !opened.harness.blockSummary().isVisible());
+        auto& text = opened.harness.control<QLineEdit>("TxtFind");
+        auto& word = opened.harness.control<QLabel>("LblFound");
+        typeText(&text, QStringLiteral("елк"));
+        QCOMPARE(opened.current(), QPoint(5, 0)); // "Ёлкин"
+        typeText(&text, QStringLiteral("x"));
+        QCOMPARE(word.text(), QStringLiteral("Не найдено"));
+        QCOMPARE(opened.current(), QPoint(5, 0));
+        text.setText(QStringLiteral("-"));
+        opened.key(text, Qt::Key_F3);
+        QCOMPARE(opened.current(), QPoint(5, 3));
+        QCOMPARE(word.text(), QString());
+        opened.key(text, Qt::Key_F3);
+        QCOMPARE(opened.current(), QPoint(1, 3));
+        QCOMPARE(word.text(), QStringLiteral("Поиск продолжен с начала"));
+        opened.key(text, Qt::Key_Return);
+        QCOMPARE(opened.current(), QPoint(2, 3));
+        opened.key(text, Qt::Key_F3, Qt::ShiftModifier);
+        QCOMPARE(opened.current(), QPoint(1, 3));
+        QVERIFY(view.selectionModel()->isRowSelected(0));
+        opened.harness.control<QCheckBox>("ChkAllColumns").setChecked(false);
+        opened.harness.grid().setCurrentCell(1, 0);
+        text.setText(QStringLiteral("a-1"));
+        opened.key(text, Qt::Key_F3);
+        QCOMPARE(word.text(), QStringLiteral("Не найдено")); // only the owners' column
+        opened.key(text, Qt::Key_Escape);
+        QVERIFY(!bar.isVisible() && opened.harness.blockSummary().isVisible());
+    }
+
+    // "Во всех журналах" lists the rows of thisyear.csv and the archives that hold the text; a
+    // double click opens that journal at that row.
+    void aUnitIsFoundInEveryJournal() {
+        Opened opened;
+        opened.harness.folder().write(QStringLiteral("Archive/2009.csv"),
+                                      journalBytes({texts({"ООО Заря", "", "", "B-2009"})}));
+        opened.key(opened.harness.gridView(), Qt::Key_F, Qt::ControlModifier);
+        opened.harness.control<QCheckBox>("ChkAllJournals").setChecked(true);
+        auto& text = opened.harness.control<QLineEdit>("TxtFind");
+        typeText(&text, QStringLiteral("b-2"));
+        opened.key(text, Qt::Key_Return);
+        auto& found = opened.harness.control<QListWidget>("LstFound");
+        QCOMPARE(found.count(), 2);
+        QVERIFY(found.item(0)->text().startsWith(QStringLiteral("thisyear.csv, строка 2: Бета")));
+        QVERIFY(found.item(1)->text().startsWith(QStringLiteral("2009, строка 1: ООО Заря")));
+        Q_EMIT found.itemDoubleClicked(found.item(1));
+        QCOMPARE(opened.harness.window().windowTitle(),
+                 QStringLiteral("Журнал учета ЭКЛЗ — архив 2009[*]"));
+        QCOMPARE(opened.current(), QPoint(1, 0));
+    }
+
+    // A new row is shown with its first cell current; Ctrl+C copies the selection as
+    // tab-separated text, Ctrl+V pastes it from the current cell on, adding rows and filtering
+    // what a file cannot hold, one undo step; a pasted activation date gets its block date.
+    void unitsAreEnteredQuickly() {
+        Opened opened;
+        GridModel& grid = opened.harness.grid();
+        GridView& view = opened.harness.gridView();
+        opened.harness.press("CmdAddS");
+        QCOMPARE(opened.current(), QPoint(6, 0));
+        grid.setCurrentCell(1, 0);
+        grid.setRowSel(2);
+        grid.setColSel(3);
+        opened.key(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(),
+                 QStringLiteral("Альфа\t\t\tA-100\nБета\t\t\tB-200"));
+        QApplication::clipboard()->setText(QStringLiteral("Новый;\t\t\t\t\t01.02.2026\nЕщё\r\n"));
+        grid.setCurrentCell(6, 0);
+        opened.key(view, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(grid.rows(), 8);
+        QCOMPARE(rowTexts(grid, 6).mid(0, 7),
+                 texts({"Новый", "", "", "", "", "01.02.2026", "01.04.2027"}));
+        QCOMPARE(grid.textMatrix(7, 0), QStringLiteral("Ещё"));
+        opened.key(view, Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(grid.rows(), 7);
+        QCOMPARE(grid.textMatrix(6, 0), QString());
+    }
+
+    // An activation date that is no date is marked and counted; the filter hides the rows it
+    // leaves out, which a save still writes and "Печать" may leave out of the printout.
+    void unitsNeedingAVisitAreShown() {
+        auto printer = std::make_shared<RecordingPrinter>();
+        WindowServices services;
+        services.clock = std::make_shared<FixedClock>();
+        services.printer = printer;
+        WindowHarness harness(services);
+        harness.folder().write(QStringLiteral("thisyear.csv"), registerBytes());
+        harness.press("CmdZagruz");
+        QVERIFY(harness.blockSummary().text().endsWith(QStringLiteral(" Без даты активации: 1.")));
+        QVERIFY(harness.blockSummary().font().bold()); // "Вега" blocks within 31 days
+        GridView& view = harness.gridView();
+        auto& filter = harness.control<QComboBox>("CmbFilter");
+        filter.setCurrentIndex(1); // "Заблокированы"
+        QList<bool> hidden;
+        for (int r = 0; r < 5; ++r)
+            hidden << view.isRowHidden(r);
+        QCOMPARE(hidden, (QList<bool>{true, false, true, true, true}));
+        QVERIFY(harness.blockSummary().text().endsWith(QStringLiteral(" Показано строк: 1.")));
+        harness.press("CmdSave");
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")).count("\r\n"), 5);
+
+        harness.prompter().questionAnswers << true;
+        harness.press("CmdPrint");
+        QCOMPARE(harness.prompter().questions.size(), 1);
+        QVERIFY(printer->printed.contains(QStringLiteral("Бета")) &&
+                !printer->printed.contains(QStringLiteral("Альфа")));
+        filter.setCurrentIndex(3); // "Без даты активации"
+        QVERIFY(!view.isRowHidden(3) && view.isRowHidden(0));
+    }
+};
+
+QTEST_MAIN(TestWindowFind)
+#include "tst_windowfind.moc"
