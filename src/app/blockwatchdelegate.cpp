@@ -15,11 +15,32 @@ bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
            watch_->undated(index.row() + 1);
 }
 
+QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
+    if (notADate(index))
+        return QStringLiteral("Не дата: дд.мм.гггг");
+    if (!watch_ || !watch_->blockColumn())
+        return {};
+    const QString blockDate =
+        index.model()->index(index.row(), *watch_->blockColumn()).data().toString().trimmed();
+    switch (watch_->state(index.row() + 1)) {
+    case journal::BlockState::Blocked:
+        return QStringLiteral("Заблокирована с ") + blockDate;
+    case journal::BlockState::Soon:
+        return QStringLiteral("Блокируется ") + blockDate;
+    case journal::BlockState::Clear:
+        break;
+    }
+    return {};
+}
+
 bool BlockWatchDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
                                    const QStyleOptionViewItem& option, const QModelIndex& index) {
-    if (event->type() == QEvent::ToolTip && notADate(index)) {
-        QToolTip::showText(event->globalPos(), QStringLiteral("Не дата: дд.мм.гггг"), view);
-        return true;
+    if (event->type() == QEvent::ToolTip) {
+        const QString tip = toolTip(index);
+        if (!tip.isEmpty()) {
+            QToolTip::showText(event->globalPos(), tip, view);
+            return true;
+        }
     }
     return QStyledItemDelegate::helpEvent(event, view, option, index);
 }

@@ -24,6 +24,9 @@ public:
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
+    // What a cell's tooltip says: the block state of a shaded row in words, or that an
+    // activation date is not a date.
+    QString toolTip(const QModelIndex& index) const;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;

@@ -65,15 +65,27 @@ GridView::GridView(GridModel* model, QWidget* parent) : QTableView(parent), grid
         else
             verticalHeader()->resizeSection(row - 1, twips::toPixels(this, grid_->rowHeight(row)));
     });
+    // A width the user dragged stays across opens and sorts; a fresh start has the format's.
+    connect(horizontalHeader(), &QHeaderView::sectionResized, this,
+            [this](int column, int, int width) {
+                if (applyingLayout_)
+                    return;
+                if (draggedWidths_.size() <= column)
+                    draggedWidths_.resize(column + 1, 0);
+                draggedWidths_[column] = width;
+            });
     applyColumnLayout();
     applyHeaderHeight();
 }
 
 void GridView::applyColumnLayout() {
     const QFontMetrics metrics(font());
+    applyingLayout_ = true;
     for (int c = 0; c < grid_->cols(); ++c) {
         const int width = grid_->colWidth(c);
-        if (width != GridModel::AutoSize) {
+        if (draggedWidths_.value(c) > 0) {
+            setColumnWidth(c, draggedWidths_[c]);
+        } else if (width != GridModel::AutoSize) {
             setColumnWidth(c, twips::toPixels(this, width));
         } else {
             const QString text = grid_->colWidthText(c);
@@ -81,6 +93,16 @@ void GridView::applyColumnLayout() {
                                              : metrics.horizontalAdvance(text) + 2 * ColumnPadding);
         }
     }
+    applyingLayout_ = false;
+}
+
+QList<int> GridView::draggedWidths() const {
+    return draggedWidths_;
+}
+
+void GridView::setDraggedWidths(const QList<int>& widths) {
+    draggedWidths_ = widths;
+    applyColumnLayout();
 }
 
 void GridView::applyHeaderHeight() {

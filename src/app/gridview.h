@@ -33,6 +33,10 @@ public:
 
     void refresh();
 
+    // Column widths in pixels the user dragged, by column position (0: none).
+    QList<int> draggedWidths() const;
+    void setDraggedWidths(const QList<int>& widths);
+
 Q_SIGNALS:
     // Ctrl+V on the grid, with the clipboard's text.
     void pasteRequested(const QString& text);
@@ -72,6 +76,8 @@ private:
     GridModel* grid_;
     int mouseRow_ = 0;
     int mouseCol_ = 0;
+    QList<int> draggedWidths_;
+    bool applyingLayout_ = false;
     bool dragging_ = false; // a left press on the grid, until its release
     bool pressed_ = false;  // any press on the grid, until its release
 };

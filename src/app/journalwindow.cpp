@@ -40,6 +40,7 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QSettings>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <algorithm>
@@ -88,6 +89,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_ = std::make_unique<JournalFiles>(*grid_, services_.programFolder,
                                               [clock = services_.clock] { return clock->now(); });
     prepareGrid();
+    describeControls();
+    restoreSettings();
 }
 
 JournalWindow::~JournalWindow() = default;
@@ -517,7 +520,46 @@ void JournalWindow::exitWithoutSaving() {
     endProgram();
 }
 
+void JournalWindow::restoreSettings() {
+    if (!services_.settings)
+        return;
+    restoreGeometry(services_.settings->value(QStringLiteral("window/geometry")).toByteArray());
+    QList<int> widths;
+    for (const QVariant& width :
+         services_.settings->value(QStringLiteral("grid/columnWidths")).toList())
+        widths << width.toInt();
+    gridView_->setDraggedWidths(widths);
+}
+
+void JournalWindow::keepSettings() {
+    if (!services_.settings)
+        return;
+    services_.settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
+    QVariantList widths;
+    for (int width : gridView_->draggedWidths())
+        widths << width;
+    services_.settings->setValue(QStringLiteral("grid/columnWidths"), widths);
+    services_.settings->sync();
+}
+
+// Names and descriptions for screen readers; the block state is told in words too (the summary,
+// and a tooltip on a shaded row).
+void JournalWindow::describeControls() {
+    gridView_->setAccessibleName(QStringLiteral("Журнал ЭКЛЗ"));
+    gridView_->setAccessibleDescription(
+        QStringLiteral("Строки журнала: владелец, модель и номер ККМ, заводской и регистрационный "
+                       "номера ЭКЛЗ, даты активации и блокировки, механик"));
+    inputLine_->setAccessibleName(QStringLiteral("Ввод в текущую ячейку"));
+    inputLine_->setPlaceholderText(QStringLiteral("Ввод в текущую ячейку"));
+    cellEditor_->setAccessibleName(QStringLiteral("Правка ячейки"));
+    blockSummary_->setAccessibleName(QStringLiteral("Сводка блокировок"));
+    rowFilter_->setAccessibleName(QStringLiteral("Какие строки показывать"));
+    for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+        button->setAccessibleName(button->text().trimmed());
+}
+
 void JournalWindow::endProgram() {
+    keepSettings();
     ending_ = true;
     periodicSave_->stop();
     exitPrompt_->hide();

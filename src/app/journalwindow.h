@@ -21,6 +21,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QSettings;
 class QTimer;
 
 namespace journal {
@@ -40,6 +41,9 @@ struct WindowServices {
     std::shared_ptr<Clock> clock;
     // Follows long printouts and lets the user stop them; a progress dialog by default.
     std::shared_ptr<PrintProgress> printProgress;
+    // Where the window's place and size and the dragged column widths are kept between runs;
+    // none keeps nothing.
+    std::shared_ptr<QSettings> settings;
 };
 
 // The main window "Журнал учета ЭКЛЗ". Each control's signal goes to a slot named for what it
@@ -164,6 +168,9 @@ private:
     void saveAndExit();
     void exitWithoutSaving();
     void endProgram();
+    void restoreSettings();
+    void keepSettings();
+    void describeControls();
 
     // Judges the block dates against the clock's today, should the day have turned unnoticed.
     void followToday();

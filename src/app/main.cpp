@@ -1,18 +1,29 @@
 #include "app/dialogprompter.h"
 #include "app/journalwindow.h"
 #include "app/printprogressdialog.h"
+#include "app/russian.h"
 #include "core/clock.h"
 #include "printing/printservices.h"
 
 #include <QApplication>
+#include <QSettings>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("eklz-journal"));
+    // Message boxes carry the program's name as their title.
+    QApplication::setApplicationDisplayName(QStringLiteral("Журнал учета ЭКЛЗ"));
+    installRussianTranslations(application);
     auto prompter = std::make_shared<DialogPrompter>();
     auto progress = std::make_shared<PrintProgressDialog>();
-    JournalWindow window(WindowServices{
-        QCoreApplication::applicationDirPath(), prompter, [] { QCoreApplication::quit(); },
-        std::make_shared<DefaultPrinterProvider>(), std::make_shared<SystemClock>(), progress});
+    // An INI file in the user's configuration folder, never beside the journals.
+    auto settings =
+        std::make_shared<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                    QStringLiteral("eklz-journal"), QStringLiteral("eklz-journal"));
+    JournalWindow window(WindowServices{QCoreApplication::applicationDirPath(), prompter,
+                                        [] { QCoreApplication::quit(); },
+                                        std::make_shared<DefaultPrinterProvider>(),
+                                        std::make_shared<SystemClock>(), progress, settings});
     prompter->setParent(&window);
     window.show();
     return application.exec();

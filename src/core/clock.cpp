@@ -7,10 +7,22 @@ QDateTime Clock::now() const {
     return QDateTime::currentDateTime();
 }
 
-QString SystemClock::date() const {
-    return QLocale::system().toString(QDate::currentDate(), QLocale::ShortFormat);
+namespace {
+
+// The system's formats where it speaks Russian, Russian ones otherwise: the journal is Russian.
+QLocale russianLocale() {
+    const QLocale system = QLocale::system();
+    return system.language() == QLocale::Russian ? system
+                                                 : QLocale(QLocale::Russian, QLocale::Russia);
 }
 
+} // namespace
+
+QString SystemClock::date() const {
+    return russianLocale().toString(QDate::currentDate(), QLocale::ShortFormat);
+}
+
+// With seconds: two printouts made in one minute can be told apart.
 QString SystemClock::time() const {
-    return QLocale::system().toString(QTime::currentTime(), QLocale::ShortFormat);
+    return russianLocale().toString(QTime::currentTime(), QStringLiteral("H:mm:ss"));
 }

@@ -1,0 +1,74 @@
+// The window as a desktop program: Qt's own texts in Russian, names for screen readers, block
+// states told in words, and its place, size and column widths kept between runs.
+#include "app/blockwatchdelegate.h"
+#include "app/gridview.h"
+#include "app/russian.h"
+#include "model/gridmodel.h"
+#include "support/gridtexts.h"
+#include "support/printfixtures.h"
+#include "support/windowharness.h"
+
+#include <QAccessible>
+#include <QApplication>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTest>
+
+class TestDesktop : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void qtsOwnTextsAreRussian() {
+        QVERIFY(installRussianTranslations(*QCoreApplication::instance()));
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
+    }
+
+    void controlsHaveNamesAndStatesHaveWords() {
+        WindowServices services;
+        services.clock = std::make_shared<FixedClock>(); // 07.12.2026
+        WindowHarness harness(services);
+        const auto name = [](QWidget& widget) {
+            return QAccessible::queryAccessibleInterface(&widget)->text(QAccessible::Name);
+        };
+        QCOMPARE(name(harness.inputLine()), QStringLiteral("Ввод в текущую ячейку"));
+        QCOMPARE(name(harness.gridView()), QStringLiteral("Журнал ЭКЛЗ"));
+        QCOMPARE(name(harness.control<QPushButton>("CmdDelS")), QStringLiteral("Удалить строку"));
+        QVERIFY(!harness.inputLine().placeholderText().isEmpty());
+
+        harness.folder().write(QStringLiteral("thisyear.csv"),
+                               journalBytes({texts({"Бета", "", "", "", "", "10.10.2025"}),
+                                             texts({"Вега", "", "", "", "", "05.11.2025"})}));
+        harness.press("CmdZagruz");
+        auto* delegate = qobject_cast<BlockWatchDelegate*>(harness.gridView().itemDelegate());
+        const QAbstractItemModel& model = harness.grid();
+        QCOMPARE(delegate->toolTip(model.index(0, 2)),
+                 QStringLiteral("Заблокирована с 01.12.2026"));
+        QCOMPARE(delegate->toolTip(model.index(1, 0)), QStringLiteral("Блокируется 01.01.2027"));
+    }
+
+    // Kept in an INI file of the user's, never in the journal folder.
+    void placeAndColumnWidthsAreKept() {
+        TempFolder config;
+        auto settings = std::make_shared<QSettings>(config.file(QStringLiteral("eklz.ini")),
+                                                    QSettings::IniFormat);
+        WindowServices services;
+        services.settings = settings;
+        QSize size;
+        {
+            WindowHarness first(services);
+            first.window().resize(first.window().size() + QSize(40, 30));
+            size = first.window().size();
+            first.gridView().horizontalHeader()->resizeSection(2, 177);
+            QVERIFY(first.window().close());
+        }
+        WindowHarness second(services);
+        QCOMPARE(second.window().size(), size);
+        QCOMPARE(second.gridView().columnWidth(2), 177);
+        second.press("CmdZagruz"); // a new journal keeps the width dragged
+        QCOMPARE(second.gridView().columnWidth(2), 177);
+    }
+};
+
+QTEST_MAIN(TestDesktop)
+#include "tst_desktop.moc"
