@@ -39,6 +39,9 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
@@ -307,6 +310,9 @@ void JournalWindow::createFindBar() {
         addAction(action);
     };
     shortcut("ActFind", QKeySequence::Find, &JournalWindow::openFind);
+    shortcut("ActPrintDialog", QKeySequence::Print, &JournalWindow::printWithDialog);
+    shortcut("ActPreview", QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P),
+             &JournalWindow::printPreview);
     shortcut("ActFindNext", QKeySequence(Qt::Key_F3), &JournalWindow::findNext);
     shortcut("ActFindPrevious", QKeySequence(Qt::ShiftModifier | Qt::Key_F3),
              &JournalWindow::findPrevious);
@@ -716,26 +722,58 @@ void JournalWindow::fillBlockDates() {
     journal::fillBlockDates(*grid_);
 }
 
-void JournalWindow::print() {
-    closeCellEditor();
-    // With a filter on, the rows shown may be the list to take on a round.
+// With a filter on, the rows shown may be the list to take on a round.
+GridModel* JournalWindow::gridToPrint(GridModel& shown) {
     const auto filter = journal::RowFilter(rowFilter_->currentIndex());
-    GridModel shown;
-    GridModel* printed = grid_;
-    if (filter != journal::RowFilter::All &&
-        services_.prompter->question(
+    if (filter == journal::RowFilter::All ||
+        !services_.prompter->question(
             QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
-                .arg(shownRows()))) {
-        QList<QString> cells;
-        for (int r = 0; r < grid_->rows(); ++r)
-            if (r == 0 || blockWatch_->shows(r, filter))
-                for (int c = 0; c < grid_->cols(); ++c)
-                    cells << grid_->cell(r, c);
-        shown.replaceCells(int(cells.size() / grid_->cols()), grid_->cols(), cells);
-        printed = &shown;
-    }
+                .arg(shownRows())))
+        return grid_;
+    QList<QString> cells;
+    for (int r = 0; r < grid_->rows(); ++r)
+        if (r == 0 || blockWatch_->shows(r, filter))
+            for (int c = 0; c < grid_->cols(); ++c)
+                cells << grid_->cell(r, c);
+    shown.replaceCells(int(cells.size() / grid_->cols()), grid_->cols(), cells);
+    return &shown;
+}
+
+void JournalWindow::print() {
+    printOn(*services_.printer);
+}
+
+void JournalWindow::printWithDialog() {
+    closeCellEditor();
+    QPrinter chosen(QPrinter::HighResolution);
+    QPrintDialog dialog(&chosen, this);
+    dialog.setObjectName(QStringLiteral("DlgPrint"));
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    ChosenPrinterProvider printer(chosen);
+    printOn(printer);
+}
+
+void JournalWindow::printPreview() {
+    closeCellEditor();
+    QPrinter previewed(QPrinter::HighResolution);
+    QPrintPreviewDialog dialog(&previewed, this);
+    dialog.setObjectName(QStringLiteral("DlgPreview"));
+    GridModel shown;
+    GridModel* printed = gridToPrint(shown);
+    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* printer) {
+        PreviewPrinterProvider preview(*printer);
+        printJournal(*printed, preview, *services_.clock);
+    });
+    dialog.exec();
+}
+
+void JournalWindow::printOn(PrinterProvider& printer) {
+    closeCellEditor();
+    GridModel shown;
+    GridModel* printed = gridToPrint(shown);
     const PrintResult result =
-        printJournal(*printed, *services_.printer, *services_.clock, services_.printProgress.get());
+        printJournal(*printed, printer, *services_.clock, services_.printProgress.get());
     if (result == PrintResult::NoPrinter)
         services_.prompter->message(noPrinterMessage());
 }

@@ -83,6 +83,8 @@ struct WindowServices {
 //   FindBar        findBar_                 Ctrl+F: "Найти:" under the grid (openFind, findNext,
 //                                           findPrevious: F3, Shift+F3)
 //   LstFound       foundRows_               the rows "Во всех журналах" found
+//   ActPrintDialog printWithDialog()        Ctrl+P
+//   ActPreview     printPreview()           Ctrl+Shift+P
 //   ActUndo        undo()                   Ctrl+Z: undoes the last change to the grid
 //   ActRedo        redo()                   Ctrl+Y, Ctrl+Shift+Z: redoes it
 class JournalWindow : public QWidget {
@@ -108,6 +110,10 @@ public Q_SLOTS:
     bool save();
     void enterInputLine();
     void print();
+    // Ctrl+P: Qt's print dialog (printer, copies, pages, a PDF file); Ctrl+Shift+P: a print
+    // preview. Both lay the journal out as "Печать" does.
+    void printWithDialog();
+    void printPreview();
     void requestExit();
     // Fills the block-date column from the activation dates.
     void fillBlockDates();
@@ -171,6 +177,9 @@ private:
     void restoreSettings();
     void keepSettings();
     void describeControls();
+    // The grid to print: all of it, or with a row filter on and the user's consent, the rows shown.
+    GridModel* gridToPrint(GridModel& shown);
+    void printOn(PrinterProvider& printer);
 
     // Judges the block dates against the clock's today, should the day have turned unnoticed.
     void followToday();

@@ -26,8 +26,10 @@ QPageLayout::Orientation layoutOrientation(bool landscape) {
 
 } // namespace
 
+PrinterSurface::PrinterSurface(QPrinter& printer) : target_(&printer), direct_(true) {}
+
 PrinterSurface::PrinterSurface(std::unique_ptr<QPrinter> printer, Delivery deliver)
-    : printer_(std::move(printer)), deliver_(std::move(deliver)) {
+    : printer_(std::move(printer)), target_(printer_.get()), deliver_(std::move(deliver)) {
     // No ".pdf" ending: a native printer then keeps its own engine and only writes the file.
     workFile_ = workDir_.filePath(QStringLiteral("document"));
 }
@@ -37,24 +39,25 @@ PrinterSurface::~PrinterSurface() {
 }
 
 bool PrinterSurface::startDocument() {
-    if (!printer_ || !workDir_.isValid())
+    if (!target_ || (!direct_ && !workDir_.isValid()))
         return false;
-    ownLayout_ = printer_->pageLayout();
+    ownLayout_ = target_->pageLayout();
     landscape_ = ownLayout_.orientation() == QPageLayout::Landscape;
 
-    printer_->setResolution(DeviceResolution);
-    printer_->setPageSize(QPageSize(QPageSize::A4));
-    printer_->setPageOrientation(QPageLayout::Landscape);
-    printer_->setOutputFileName(workFile_);
-    if (!painter_.begin(printer_.get()))
+    target_->setResolution(DeviceResolution);
+    target_->setPageSize(QPageSize(QPageSize::A4));
+    target_->setPageOrientation(QPageLayout::Landscape);
+    if (!direct_)
+        target_->setOutputFileName(workFile_);
+    if (!painter_.begin(target_))
         return false;
-    const int dpi = printer_->logicalDpiX();
+    const int dpi = target_->logicalDpiX();
     deviceUnitsPerTwip_ = (dpi > 0 ? dpi : DeviceResolution) / 1440.0;
     return true;
 }
 
 QSizeF PrinterSurface::pageTwips() const {
-    QPageLayout layout = paperSet_ ? printer_->pageLayout() : ownLayout_;
+    QPageLayout layout = paperSet_ ? target_->pageLayout() : ownLayout_;
     layout.setOrientation(layoutOrientation(landscape_));
     return layout.paintRect(QPageLayout::Millimeter).size() * TwipsPerMillimetre;
 }
@@ -62,8 +65,8 @@ QSizeF PrinterSurface::pageTwips() const {
 void PrinterSurface::setOrientation(PageOrientation orientation) {
     landscape_ = orientation == PageOrientation::Landscape;
     // The document was started landscape; any other choice applies from the next page on.
-    if (printer_->pageLayout().orientation() != layoutOrientation(landscape_))
-        printer_->setPageOrientation(layoutOrientation(landscape_));
+    if (target_->pageLayout().orientation() != layoutOrientation(landscape_))
+        target_->setPageOrientation(layoutOrientation(landscape_));
 }
 
 int PrinterSurface::pageWidth() {
@@ -77,8 +80,8 @@ int PrinterSurface::pageHeight() {
 void PrinterSurface::setPaperSize(PaperSize paper) {
     paperSet_ = true;
     const QPageSize size = pageSizeOf(paper);
-    if (!printer_->pageLayout().pageSize().isEquivalentTo(size))
-        printer_->setPageSize(size);
+    if (!target_->pageLayout().pageSize().isEquivalentTo(size))
+        target_->setPageSize(size);
 }
 
 void PrinterSurface::setFontName(const QString& face) {
@@ -170,7 +173,7 @@ void PrinterSurface::line(int x1, int y1, int x2, int y2) {
 void PrinterSurface::newPage() {
     if (painter_.isActive()) {
         batch_.paint(painter_);
-        printer_->newPage();
+        target_->newPage();
     }
     x_ = 0;
     y_ = 0;
@@ -181,6 +184,8 @@ bool PrinterSurface::endDoc() {
         return false;
     batch_.paint(painter_);
     const bool rendered = painter_.end();
+    if (direct_)
+        return rendered;
     const bool delivered = rendered && deliver_ && deliver_(workFile_);
     QFile::remove(workFile_);
     return delivered;
@@ -190,13 +195,16 @@ void PrinterSurface::abortDoc() {
     batch_.clear();
     if (!painter_.isActive())
         return;
+    if (direct_)
+        target_->abort();
     painter_.end();
-    QFile::remove(workFile_);
+    if (!direct_)
+        QFile::remove(workFile_);
 }
 
 double PrinterSurface::textWidth(const QString& text, double points) {
     double width = 0;
     if (!glyphsAt(points).width(text, width))
-        width = QFontMetricsF(fontAt(points), printer_.get()).horizontalAdvance(text);
+        width = QFontMetricsF(fontAt(points), target_).horizontalAdvance(text);
     return width / deviceUnitsPerTwip_;
 }

@@ -29,6 +29,9 @@ public:
     using Delivery = std::function<bool(const QString& documentFile)>;
 
     PrinterSurface(std::unique_ptr<QPrinter> printer, Delivery deliver);
+    // Paints straight on a printer that is not its own (a print preview's, or a system printer
+    // where no print queue takes finished documents): no work file, nothing delivered.
+    explicit PrinterSurface(QPrinter& printer);
     ~PrinterSurface() override;
     PrinterSurface(const PrinterSurface&) = delete;
     PrinterSurface& operator=(const PrinterSurface&) = delete;
@@ -70,6 +73,8 @@ private:
     void drawItems(const QString& items);
 
     std::unique_ptr<QPrinter> printer_;
+    QPrinter* target_ = nullptr;
+    bool direct_ = false;
     Delivery deliver_;
     QTemporaryDir workDir_;
     QString workFile_;

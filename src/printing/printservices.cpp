@@ -12,13 +12,30 @@ namespace {
 
 constexpr int QueueAnswerMs = 60000;
 
+// What part of a document goes to the queue, and how often.
+struct QueueOptions {
+    int copies = 1;
+    int fromPage = 0; // 0: all pages
+    int toPage = 0;
+};
+
 // Hands a finished PDF to a CUPS queue with the client's `lp`, which returns only once the
-// scheduler has accepted (or refused) the job.
-bool submitToQueue(const QString& queue, const QString& title, const QString& document) {
+// scheduler has accepted (or refused) the job. This and the choice of it in the providers is
+// all that is particular to the platform.
+bool submitToQueue(const QString& queue, const QString& title, const QString& document,
+                   QueueOptions options = {}) {
     QProcess lp;
     lp.setProgram(QStringLiteral("lp"));
-    lp.setArguments({QStringLiteral("-d"), queue, QStringLiteral("-t"), title, QStringLiteral("-o"),
-                     QStringLiteral("media=A4"), QStringLiteral("--"), document});
+    QStringList arguments{QStringLiteral("-d"), queue,
+                          QStringLiteral("-t"), title,
+                          QStringLiteral("-o"), QStringLiteral("media=A4"),
+                          QStringLiteral("-n"), QString::number(std::max(1, options.copies))};
+    if (options.fromPage > 0)
+        arguments << QStringLiteral("-P")
+                  << QStringLiteral("%1-%2")
+                         .arg(options.fromPage)
+                         .arg(std::max(options.fromPage, options.toPage));
+    lp.setArguments(arguments << QStringLiteral("--") << document);
     lp.setStandardInputFile(QProcess::nullDevice());
     lp.start();
     if (!lp.waitForStarted())
@@ -63,17 +80,67 @@ QString journalDocumentName() {
 DefaultPrinterProvider::DefaultPrinterProvider(QString documentName)
     : documentName_(std::move(documentName)) {}
 
+namespace {
+
+// Where no queue takes finished documents, Qt's driver prints on the printer directly.
+class NativePrinterSurface : public PrinterSurface {
+public:
+    explicit NativePrinterSurface(std::unique_ptr<QPrinter> printer)
+        : PrinterSurface(*printer), printer_(std::move(printer)) {}
+    // An unfinished document is aborted while its printer still exists.
+    ~NativePrinterSurface() override { abortDoc(); }
+
+private:
+    std::unique_ptr<QPrinter> printer_;
+};
+
+std::unique_ptr<PageSurface> onQueue(const QPrinterInfo& info, const QString& documentName,
+                                     QueueOptions options) {
+    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
+    printer->setDocName(documentName);
+#if defined(Q_OS_LINUX)
+    const QString queue = info.printerName();
+    return started(std::make_unique<PrinterSurface>(
+        std::move(printer), [queue, documentName, options](const QString& document) {
+            return submitToQueue(queue, documentName, document, options);
+        }));
+#else
+    printer->setCopyCount(options.copies);
+    if (options.fromPage > 0)
+        printer->setFromTo(options.fromPage, options.toPage);
+    return started(std::make_unique<NativePrinterSurface>(std::move(printer)));
+#endif
+}
+
+} // namespace
+
 std::unique_ptr<PageSurface> DefaultPrinterProvider::open() {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
     if (info.isNull() || info.printerName().isEmpty())
         return nullptr;
-    auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
-    printer->setDocName(documentName_);
-    const QString queue = info.printerName();
-    const QString title = documentName_;
-    return started(std::make_unique<PrinterSurface>(
-        std::move(printer),
-        [queue, title](const QString& document) { return submitToQueue(queue, title, document); }));
+    return onQueue(info, documentName_, {});
+}
+
+ChosenPrinterProvider::ChosenPrinterProvider(const QPrinter& chosen, QString documentName)
+    : printerName_(chosen.printerName()),
+      outputFile_(chosen.outputFormat() == QPrinter::PdfFormat ? chosen.outputFileName()
+                                                               : QString()),
+      copies_(chosen.copyCount()),
+      fromPage_(chosen.printRange() == QPrinter::PageRange ? chosen.fromPage() : 0),
+      toPage_(chosen.printRange() == QPrinter::PageRange ? chosen.toPage() : 0),
+      documentName_(std::move(documentName)) {}
+
+std::unique_ptr<PageSurface> ChosenPrinterProvider::open() {
+    if (!outputFile_.isEmpty())
+        return PdfFilePrinterProvider(outputFile_, documentName_).open();
+    const QPrinterInfo info = QPrinterInfo::printerInfo(printerName_);
+    if (info.isNull())
+        return nullptr;
+    return onQueue(info, documentName_, {copies_, fromPage_, toPage_});
+}
+
+std::unique_ptr<PageSurface> PreviewPrinterProvider::open() {
+    return started(std::make_unique<PrinterSurface>(preview_));
 }
 
 PdfFilePrinterProvider::PdfFilePrinterProvider(QString fileName, QString documentName)

@@ -3,6 +3,8 @@
 #include "printing/pagesurface.h"
 
 #include <QString>
+
+class QPrinter;
 #include <memory>
 
 // Where a printout goes: a printer that opens a document for it.
@@ -17,8 +19,10 @@ public:
 // The title a printed document carries in the printer's queue.
 QString journalDocumentName();
 
-// The system's default printer (a CUPS queue here). The document is rendered completely before
-// it is handed to the queue, so a cancelled printout never reaches the printer.
+// The system's default printer. Where the system has print queues that take finished documents
+// (CUPS, with `lp`: Linux), the document is rendered completely before it is handed to the
+// queue, so a cancelled printout never reaches the printer; elsewhere it is painted on the
+// printer through Qt's own driver, and a cancelled printout is aborted there.
 class DefaultPrinterProvider : public PrinterProvider {
 public:
     explicit DefaultPrinterProvider(QString documentName = journalDocumentName());
@@ -26,6 +30,33 @@ public:
 
 private:
     QString documentName_;
+};
+
+// The printer and settings chosen in the print dialog: its printer (copies, page range) or, with
+// "Печать в файл", a PDF file.
+class ChosenPrinterProvider : public PrinterProvider {
+public:
+    explicit ChosenPrinterProvider(const QPrinter& chosen,
+                                   QString documentName = journalDocumentName());
+    std::unique_ptr<PageSurface> open() override;
+
+private:
+    QString printerName_;
+    QString outputFile_;
+    int copies_ = 1;
+    int fromPage_ = 0;
+    int toPage_ = 0;
+    QString documentName_;
+};
+
+// A print preview's printer: the journal is painted on it as on paper.
+class PreviewPrinterProvider : public PrinterProvider {
+public:
+    explicit PreviewPrinterProvider(QPrinter& preview) : preview_(preview) {}
+    std::unique_ptr<PageSurface> open() override;
+
+private:
+    QPrinter& preview_;
 };
 
 // A PDF file. The file appears, whole, only when the document ends; a cancelled or failed

@@ -12,9 +12,13 @@
 #include <QApplication>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrintPreviewWidget>
 #include <QPushButton>
 #include <QSettings>
 #include <QTest>
+#include <QTimer>
 
 class TestDesktop : public QObject {
     Q_OBJECT
@@ -45,6 +49,37 @@ private Q_SLOTS:
         QCOMPARE(delegate->toolTip(model.index(0, 2)),
                  QStringLiteral("Заблокирована с 01.12.2026"));
         QCOMPARE(delegate->toolTip(model.index(1, 0)), QStringLiteral("Блокируется 01.01.2027"));
+    }
+
+    // Ctrl+Shift+P shows the journal's pages in a preview, Ctrl+P Qt's print dialog.
+    void printDialogAndPreviewOpen() {
+        WindowServices services;
+        services.clock = std::make_shared<FixedClock>();
+        WindowHarness harness(services);
+        harness.folder().write(QStringLiteral("thisyear.csv"),
+                               journalBytes(QList<QStringList>(40, texts({"Владелец"}))));
+        harness.press("CmdZagruz");
+        int pages = -1;
+        QTimer::singleShot(0, &harness.window(), [&] {
+            auto* dialog =
+                harness.window().findChild<QPrintPreviewDialog*>(QStringLiteral("DlgPreview"));
+            pages = dialog ? dialog->findChild<QPrintPreviewWidget*>()->pageCount() : -2;
+            if (dialog)
+                dialog->reject();
+        });
+        QTest::keyClick(&harness.gridView(), Qt::Key_P, Qt::ControlModifier | Qt::ShiftModifier);
+        QCOMPARE(pages, 2);                // 36 rows on the first page, 4 on the second
+        harness.window().activateWindow(); // back from the preview
+        QVERIFY(QTest::qWaitForWindowActive(&harness.window()));
+        bool shown = false;
+        QTimer::singleShot(0, &harness.window(), [&] {
+            auto* dialog = harness.window().findChild<QPrintDialog*>();
+            shown = dialog != nullptr;
+            if (dialog)
+                dialog->reject();
+        });
+        QTest::keyClick(&harness.gridView(), Qt::Key_P, Qt::ControlModifier);
+        QVERIFY(shown);
     }
 
     // Kept in an INI file of the user's, never in the journal folder.

@@ -4,6 +4,7 @@
 #include "support/printfixtures.h"
 
 #include <QDir>
+#include <QPrinter>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -72,6 +73,14 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("page 1: ") + journalCell(2, 0)});
         const QString page = pdfPageTexts(file).value(0);
         QVERIFY(!page.contains(owner) && page.contains(owner.left(20)));
+
+        // "Печать в файл" chosen in the print dialog makes the same pages.
+        QPrinter chosen;
+        chosen.setOutputFormat(QPrinter::PdfFormat);
+        chosen.setOutputFileName(folder.filePath(QStringLiteral("chosen.pdf")));
+        ChosenPrinterProvider dialogs(chosen);
+        QCOMPARE(printJournal(grid, dialogs, clock), PrintResult::Printed);
+        QCOMPARE(pdfPageTexts(chosen.outputFileName()), pdfPageTexts(file));
     }
 
     void failedOrCancelledDocumentLeavesTheFileAlone() {
