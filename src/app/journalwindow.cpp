@@ -12,6 +12,7 @@
 #include "app/twips.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
+#include "core/journalpaths.h"
 #include "editing/findcell.h"
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
@@ -617,6 +618,11 @@ void JournalWindow::showing(QString archiveName, bool currentYear) {
     else if (!shownArchive_.isEmpty())
         title += QStringLiteral(" — архив ") + shownArchive_;
     setWindowTitle(title + QStringLiteral("[*]"));
+    // The full path of the journal on screen, for a mechanic who wonders where it lives.
+    setToolTip(showsCurrentYear_ ? journal::currentJournalPath(services_.programFolder)
+               : shownArchive_.isEmpty()
+                   ? services_.programFolder
+                   : journal::archivePath(services_.programFolder, shownArchive_));
 }
 
 bool JournalWindow::confirmSave(const QString& archiveName) {

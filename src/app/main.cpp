@@ -3,10 +3,14 @@
 #include "app/printprogressdialog.h"
 #include "app/russian.h"
 #include "core/clock.h"
+#include "core/journalpaths.h"
 #include "printing/printservices.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QSettings>
+#include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
@@ -14,14 +18,20 @@ int main(int argc, char* argv[]) {
     // Message boxes carry the program's name as their title.
     QApplication::setApplicationDisplayName(QStringLiteral("Журнал учета ЭКЛЗ"));
     installRussianTranslations(application);
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QString journalFolder = journal::chooseJournalFolder(
+        programFolder, QFileInfo(programFolder).isWritable(), dataFolder);
+    // The user's data folder is made before any save needs it.
+    if (journalFolder == dataFolder)
+        QDir().mkpath(dataFolder);
     auto prompter = std::make_shared<DialogPrompter>();
     auto progress = std::make_shared<PrintProgressDialog>();
     // An INI file in the user's configuration folder, never beside the journals.
     auto settings =
         std::make_shared<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                     QStringLiteral("eklz-journal"), QStringLiteral("eklz-journal"));
-    JournalWindow window(WindowServices{QCoreApplication::applicationDirPath(), prompter,
-                                        [] { QCoreApplication::quit(); },
+    JournalWindow window(WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
                                         std::make_shared<DefaultPrinterProvider>(),
                                         std::make_shared<SystemClock>(), progress, settings});
     prompter->setParent(&window);

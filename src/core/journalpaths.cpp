@@ -3,6 +3,7 @@
 #include "core/journalbackups.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <QStringView>
 #include <algorithm>
 
@@ -25,6 +26,13 @@ qsizetype characterCount(const QString& text) {
 }
 
 } // namespace
+
+QString chooseJournalFolder(const QString& programFolder, bool programFolderWritable,
+                            const QString& userDataFolder) {
+    const bool holdsJournals = QFileInfo(currentJournalPath(programFolder)).exists() ||
+                               QFileInfo(archiveFolderPath(programFolder)).isDir();
+    return holdsJournals || programFolderWritable ? programFolder : userDataFolder;
+}
 
 QString currentJournalPath(const QString& programFolder) {
     return programFolder + QStringLiteral("/thisyear.csv");

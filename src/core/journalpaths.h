@@ -13,6 +13,12 @@ constexpr int MaxArchiveNameLength = 100;
 // Longest file name the file system takes, in bytes.
 constexpr int MaxFileNameBytes = 255;
 
+// The folder that holds the journals: the program's own folder when it already holds them
+// (thisyear.csv or Archive/: a portable copy, as the program has always worked) or when it is
+// writable; otherwise (a program installed in a system folder) the user's data folder.
+QString chooseJournalFolder(const QString& programFolder, bool programFolderWritable,
+                            const QString& userDataFolder);
+
 QString currentJournalPath(const QString& programFolder);
 QString archiveFolderPath(const QString& programFolder);
 QString archivePath(const QString& programFolder, const QString& name);
