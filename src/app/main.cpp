@@ -20,8 +20,11 @@ int main(int argc, char* argv[]) {
     installRussianTranslations(application);
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QString journalFolder = journal::chooseJournalFolder(
-        programFolder, QFileInfo(programFolder).isWritable(), dataFolder);
+    // A program installed with the system (under /usr) is no portable copy, even for root.
+    const bool portable = QFileInfo(programFolder).isWritable() &&
+                          !programFolder.startsWith(QStringLiteral("/usr/"));
+    const QString journalFolder =
+        journal::chooseJournalFolder(programFolder, portable, dataFolder);
     // The user's data folder is made before any save needs it.
     if (journalFolder == dataFolder)
         QDir().mkpath(dataFolder);
