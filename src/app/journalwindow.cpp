@@ -17,6 +17,7 @@
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/journaltextvalidator.h"
+#include "editing/pastetable.h"
 #include "editing/rowcolumncommands.h"
 #include "editing/search.h"
 #include "editing/sortbycolumn.h"
@@ -812,31 +813,13 @@ void JournalWindow::addRow() {
 
 void JournalWindow::paste(const QString& text) {
     closeCellEditor();
-    QStringList lines = text.split(u'\n');
-    if (!lines.isEmpty() && lines.last().isEmpty())
-        lines.removeLast();
-    if (lines.isEmpty())
+    if (text.isEmpty())
         return;
     const auto step = history_->step(QStringLiteral("Вставить"));
-    const int top = std::max(grid_->row(), 1);
-    const int left = grid_->col();
-    int widest = 0;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const int row = top + int(i);
-        if (row >= grid_->rows())
-            editing::addRow(*grid_);
-        QString line = lines[i];
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        const QStringList cells = line.split(u'\t');
-        widest = std::max(widest, int(cells.size()));
-        for (qsizetype j = 0; j < cells.size() && left + j < grid_->cols(); ++j)
-            grid_->setTextMatrix(row, left + int(j),
-                                 editing::JournalTextValidator::writablePart(cells[j]));
-    }
+    const editing::PastedColumns pasted = editing::pasteTable(*grid_, text);
     markModified();
     const std::optional<int> activation = grid_->findColumn(journal::ActivationDateHeader);
-    if (activation && *activation >= left && *activation < left + widest)
+    if (activation && *activation >= pasted.first && *activation < pasted.first + pasted.count)
         fillBlockDates();
 }
 

@@ -1,0 +1,35 @@
+#include "editing/pastetable.h"
+
+#include "editing/journaltextvalidator.h"
+#include "editing/rowcolumncommands.h"
+#include "model/gridmodel.h"
+
+#include <QStringList>
+#include <algorithm>
+
+namespace editing {
+
+PastedColumns pasteTable(GridModel& grid, const QString& text) {
+    QStringList lines = text.split(u'\n');
+    if (!lines.isEmpty() && lines.last().isEmpty())
+        lines.removeLast();
+    const int top = std::max(grid.row(), 1);
+    const int left = grid.col();
+    int widest = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const int row = top + int(i);
+        if (row >= grid.rows())
+            addRow(grid);
+        QStringView line = lines[i];
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        const QList<QStringView> cells = line.split(u'\t');
+        widest = std::max(widest, int(cells.size()));
+        for (qsizetype j = 0; j < cells.size() && left + j < grid.cols(); ++j)
+            grid.setTextMatrix(row, left + int(j),
+                               JournalTextValidator::writablePart(cells[j].toString()));
+    }
+    return {left, widest};
+}
+
+} // namespace editing

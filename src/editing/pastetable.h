@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QString>
+
+class GridModel;
+
+namespace editing {
+
+// The columns a paste wrote into: [first, first + count).
+struct PastedColumns {
+    int first = 0;
+    int count = 0;
+};
+
+// Ctrl+V: tab-separated lines (as spreadsheets copy them) written from the current cell on (the
+// first data row when the header row is current), rows added as needed; cells past the last
+// column are left out, and every text goes through the filter typed text goes through.
+PastedColumns pasteTable(GridModel& grid, const QString& text);
+
+} // namespace editing
