@@ -20,11 +20,12 @@ int main(int argc, char* argv[]) {
     installRussianTranslations(application);
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    // A program installed with the system (under /usr) is no portable copy, even for root.
-    const bool portable = QFileInfo(programFolder).isWritable() &&
+    // The folder's own write permission, not whether this user may write there anyway (root
+    // may): a read-only copy, or one installed with the system under /usr, is no portable copy.
+    const QFileInfo folder(programFolder);
+    const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
                           !programFolder.startsWith(QStringLiteral("/usr/"));
-    const QString journalFolder =
-        journal::chooseJournalFolder(programFolder, portable, dataFolder);
+    const QString journalFolder = journal::chooseJournalFolder(programFolder, portable, dataFolder);
     // The user's data folder is made before any save needs it.
     if (journalFolder == dataFolder)
         QDir().mkpath(dataFolder);
