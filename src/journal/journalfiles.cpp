@@ -137,8 +137,8 @@ journal::Outcome JournalFiles::openCurrent() {
     Reading reading;
     try {
         journal::resetJournalGrid(grid_);
-        // A missing current-year file is no error: the user starts a new register.
         known_.reset();
+        // A missing current-year file is no error: the user starts a new register.
         if (isOrdinaryFile(path))
             reading = readIntoGrid(path);
         else
