@@ -60,7 +60,11 @@ bool writeMark(const QString& path, const QString& token) {
                                      QDateTime::currentDateTime().toString(Qt::ISODate), token}
                              .join(u',') +
                          u'\n';
-    return file.write(line.toUtf8()) > 0;
+    if (file.write(line.toUtf8()) > 0 && file.flush())
+        return true;
+    // A mark that says nothing would keep the journal held for good.
+    file.remove();
+    return false;
 }
 
 } // namespace
