@@ -3,24 +3,12 @@
 // gives the same name.
 #include "core/journalbackups.h"
 #include "core/journalpaths.h"
+#include "promise.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-[[noreturn]] void broken(const char* promise, int line) {
-    std::fprintf(stderr, "archivename_fuzzer.cpp:%d: broken: %s\n", line, promise);
-    std::abort();
-}
-
-#define PROMISE(condition) ((condition) ? void() : broken(#condition, __LINE__))
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString answer = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));

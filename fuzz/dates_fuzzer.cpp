@@ -2,22 +2,10 @@
 // as itself, and its block date is the first of a month, within the 426 days' month, readable
 // back, never past the year 9999.
 #include "core/journaldates.h"
+#include "promise.h"
 
 #include <QString>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-[[noreturn]] void broken(const char* promise, int line) {
-    std::fprintf(stderr, "dates_fuzzer.cpp:%d: broken: %s\n", line, promise);
-    std::abort();
-}
-
-#define PROMISE(condition) ((condition) ? void() : broken(#condition, __LINE__))
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),

@@ -3,21 +3,9 @@
 // changes nothing more.
 #include "core/journalcharset.h"
 #include "editing/journaltextvalidator.h"
+#include "promise.h"
 
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
-
-namespace {
-
-[[noreturn]] void broken(const char* promise, int line) {
-    std::fprintf(stderr, "inputfilter_fuzzer.cpp:%d: broken: %s\n", line, promise);
-    std::abort();
-}
-
-#define PROMISE(condition) ((condition) ? void() : broken(#condition, __LINE__))
-
-} // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     // UTF-16 units as they come, unpaired surrogates included, as a paste may hold them.

@@ -10,20 +10,12 @@
 #include "journal/journalgrid.h"
 #include "model/blockcolumns.h"
 #include "model/gridmodel.h"
+#include "promise.h"
 
 #include <QPoint>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 
 namespace {
-
-[[noreturn]] void broken(const char* promise, int line) {
-    std::fprintf(stderr, "journal_fuzzer.cpp:%d: broken: %s\n", line, promise);
-    std::abort();
-}
-
-#define PROMISE(condition) ((condition) ? void() : broken(#condition, __LINE__))
 
 bool isStructural(QChar c) {
     return c == u';' || c == u'\r' || c == u'\n' || c == QChar(0);

@@ -208,17 +208,21 @@ void JournalWindow::createControls() {
     setTabOrder();
 }
 
+void JournalWindow::addShortcut(const char* name, const QList<QKeySequence>& keys,
+                                void (JournalWindow::*slot)()) {
+    auto* action = new QAction(this);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    connect(action, &QAction::triggered, this, slot);
+    addAction(action);
+}
+
 void JournalWindow::createUndoActions() {
-    auto* undoAction = new QAction(QStringLiteral("Отменить"), this);
-    undoAction->setObjectName(QStringLiteral("ActUndo"));
-    undoAction->setShortcut(QKeySequence::Undo);
-    connect(undoAction, &QAction::triggered, this, &JournalWindow::undo);
-    auto* redoAction = new QAction(QStringLiteral("Повторить"), this);
-    redoAction->setObjectName(QStringLiteral("ActRedo"));
-    redoAction->setShortcuts({QKeySequence(Qt::ControlModifier | Qt::Key_Y),
-                              QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z)});
-    connect(redoAction, &QAction::triggered, this, &JournalWindow::redo);
-    addActions({undoAction, redoAction});
+    addShortcut("ActUndo", {QKeySequence::Undo}, &JournalWindow::undo);
+    addShortcut("ActRedo",
+                {QKeySequence(Qt::ControlModifier | Qt::Key_Y),
+                 QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z)},
+                &JournalWindow::redo);
 }
 
 void JournalWindow::undo() {
@@ -271,7 +275,7 @@ void JournalWindow::showBlockSummary() {
     const journal::BlockCounts counts = blockWatch_->counts();
     QString text = journal::blockSummaryText(counts);
     if (rowFilter_->currentIndex() != 0)
-        text += QStringLiteral(" Показано строк: ") + QString::number(shownRows()) + u'.';
+        text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
     blockSummary_->setText(text);
     QFont font = blockSummary_->font();
     font.setBold(counts.soon > 0);
@@ -303,21 +307,13 @@ void JournalWindow::createFindBar() {
         blockSummary_->show();
         gridView_->setFocus(Qt::OtherFocusReason);
     });
-    const auto shortcut = [this](const char* name, QKeySequence keys,
-                                 void (JournalWindow::*slot)()) {
-        auto* action = new QAction(this);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(keys);
-        connect(action, &QAction::triggered, this, slot);
-        addAction(action);
-    };
-    shortcut("ActFind", QKeySequence::Find, &JournalWindow::openFind);
-    shortcut("ActPrintDialog", QKeySequence::Print, &JournalWindow::printWithDialog);
-    shortcut("ActPreview", QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P),
-             &JournalWindow::printPreview);
-    shortcut("ActFindNext", QKeySequence(Qt::Key_F3), &JournalWindow::findNext);
-    shortcut("ActFindPrevious", QKeySequence(Qt::ShiftModifier | Qt::Key_F3),
-             &JournalWindow::findPrevious);
+    addShortcut("ActFind", {QKeySequence::Find}, &JournalWindow::openFind);
+    addShortcut("ActPrintDialog", {QKeySequence::Print}, &JournalWindow::printWithDialog);
+    addShortcut("ActPreview", {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P)},
+                &JournalWindow::printPreview);
+    addShortcut("ActFindNext", {QKeySequence(Qt::Key_F3)}, &JournalWindow::findNext);
+    addShortcut("ActFindPrevious", {QKeySequence(Qt::ShiftModifier | Qt::Key_F3)},
+                &JournalWindow::findPrevious);
 }
 
 void JournalWindow::openFind() {
@@ -423,20 +419,16 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
 void JournalWindow::applyRowFilter() {
     const auto filter = journal::RowFilter(rowFilter_->currentIndex());
     // With every row shown, nothing is to be done on each change of the grid.
+    shownRows_ = grid_->rows() - 1;
     if (filter != journal::RowFilter::All || rowsHidden_) {
-        for (int r = 1; r < grid_->rows(); ++r)
-            gridView_->setRowHidden(r - 1, !blockWatch_->shows(r, filter));
+        for (int r = 1; r < grid_->rows(); ++r) {
+            const bool shown = blockWatch_->shows(r, filter);
+            gridView_->setRowHidden(r - 1, !shown);
+            shownRows_ -= shown ? 0 : 1;
+        }
         rowsHidden_ = filter != journal::RowFilter::All;
     }
     showBlockSummary();
-}
-
-int JournalWindow::shownRows() const {
-    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
-    int shown = 0;
-    for (int r = 1; r < grid_->rows(); ++r)
-        shown += blockWatch_->shows(r, filter) ? 1 : 0;
-    return shown;
 }
 
 void JournalWindow::followToday() {
@@ -735,7 +727,7 @@ GridModel* JournalWindow::gridToPrint(GridModel& shown) {
     if (filter == journal::RowFilter::All ||
         !services_.prompter->question(
             QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
-                .arg(shownRows())))
+                .arg(shownRows_)))
         return grid_;
     QList<QString> cells;
     for (int r = 0; r < grid_->rows(); ++r)
@@ -785,28 +777,28 @@ void JournalWindow::printOn(PrinterProvider& printer) {
         services_.prompter->message(noPrinterMessage());
 }
 
-void JournalWindow::deleteLastColumn() {
+// Every row and column command stores the open edit first, is one undo step and marks the
+// journal changed when it changed the grid.
+void JournalWindow::runGridCommand(const QString& name, bool (*command)(GridModel&)) {
     closeCellEditor();
-    const auto step = history_->step(QStringLiteral("Удалить колонку"));
-    markModifiedIf(editing::deleteColumn(*grid_));
+    const auto step = history_->step(name);
+    markModifiedIf(command(*grid_));
+}
+
+void JournalWindow::deleteLastColumn() {
+    runGridCommand(QStringLiteral("Удалить колонку"), &editing::deleteColumn);
 }
 
 void JournalWindow::insertColumn() {
-    closeCellEditor();
-    const auto step = history_->step(QStringLiteral("Добавить колонку"));
-    markModifiedIf(editing::addColumn(*grid_));
+    runGridCommand(QStringLiteral("Добавить колонку"), &editing::addColumn);
 }
 
 void JournalWindow::deleteRow() {
-    closeCellEditor();
-    const auto step = history_->step(QStringLiteral("Удалить строку"));
-    markModifiedIf(editing::deleteRow(*grid_));
+    runGridCommand(QStringLiteral("Удалить строку"), &editing::deleteRow);
 }
 
 void JournalWindow::addRow() {
-    closeCellEditor();
-    const auto step = history_->step(QStringLiteral("Добавить строку"));
-    markModifiedIf(editing::addRow(*grid_));
+    runGridCommand(QStringLiteral("Добавить строку"), &editing::addRow);
     // The new row is where the next unit goes: shown, its first cell current.
     goTo(grid_->rows() - 1, 0);
 }
@@ -846,9 +838,7 @@ void JournalWindow::editNeighbour(int columns) {
 }
 
 void JournalWindow::moveLastColumnHere() {
-    closeCellEditor();
-    const auto step = history_->step(QStringLiteral("Переместить колонки"));
-    markModifiedIf(editing::moveLastColumnToCurrent(*grid_));
+    runGridCommand(QStringLiteral("Переместить колонки"), &editing::moveLastColumnToCurrent);
 }
 
 void JournalWindow::searchColumn() {

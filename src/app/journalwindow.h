@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QKeySequence>
+#include <QList>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -157,7 +159,6 @@ private:
     void findInAllJournals();
     void openFoundRow(const QString& journal, int row);
     void openArchiveNamed(const QString& name);
-    int shownRows() const;
 
     // Stores an open cell edit into its cell; every command runs this first.
     void closeCellEditor();
@@ -198,6 +199,9 @@ private:
     void goTo(int row, int col);
     void editNeighbour(int columns);
     void createUndoActions();
+    void addShortcut(const char* name, const QList<QKeySequence>& keys,
+                     void (JournalWindow::*slot)());
+    void runGridCommand(const QString& name, bool (*command)(GridModel&));
 
     WindowServices services_;
     std::unique_ptr<JournalFiles> journal_;
@@ -216,6 +220,7 @@ private:
     QTimer* midnightTimer_ = nullptr;
     bool modified_ = false;
     bool rowsHidden_ = false;
+    int shownRows_ = 0; // data rows the filter leaves shown, counted by applyRowFilter
     bool ending_ = false;
     bool showsCurrentYear_ = false;
     QString shownArchive_; // empty unless an archive is on screen

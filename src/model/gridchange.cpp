@@ -4,6 +4,40 @@
 
 #include <algorithm>
 
+GridChange GridChange::inverse() const {
+    GridChange undone = *this;
+    switch (kind) {
+    case Text:
+        std::swap(undone.before, undone.after);
+        break;
+    case InsertRows:
+        undone.kind = RemoveRows;
+        break;
+    case RemoveRows:
+        undone.kind = InsertRows;
+        break;
+    case InsertColumns:
+        undone.kind = RemoveColumns;
+        break;
+    case RemoveColumns:
+        undone.kind = InsertColumns;
+        break;
+    case MoveColumn:
+        std::swap(undone.col, undone.count);
+        break;
+    case SortRows: {
+        std::vector<int> back(order.size());
+        for (std::size_t i = 0; i < order.size(); ++i)
+            back[std::size_t(order[i])] = int(i);
+        undone.order = RowOrder(back);
+        break;
+    }
+    case Reset:
+        break;
+    }
+    return undone;
+}
+
 RowOrder::RowOrder(const std::vector<int>& order) {
     if (order.size() <= 0x10000)
         narrow_.assign(order.begin(), order.end());
@@ -24,33 +58,9 @@ private:
     std::vector<GridChange>* log_;
 };
 
+// Undoing a change is doing its inverse.
 void GridModel::undoChange(const GridChange& change) {
-    const Unrecorded quiet(*this);
-    switch (change.kind) {
-    case GridChange::Text:
-        setTextMatrix(change.row, change.col, change.before);
-        break;
-    case GridChange::InsertRows:
-        removeRowsAt(change.row, change.count);
-        break;
-    case GridChange::RemoveRows:
-        insertRowsAt(change.row, change.count, change.cells, change.heights);
-        break;
-    case GridChange::InsertColumns:
-        removeColumnsAt(change.col, change.count);
-        break;
-    case GridChange::RemoveColumns:
-        insertColumnsAt(change.col, change.count, change.cells, change.formats);
-        break;
-    case GridChange::MoveColumn:
-        setColPosition(change.count, change.col);
-        break;
-    case GridChange::SortRows:
-        permuteRows(change.row, change.order, true);
-        break;
-    case GridChange::Reset:
-        break;
-    }
+    redoChange(change.inverse());
 }
 
 void GridModel::redoChange(const GridChange& change) {
@@ -60,13 +70,13 @@ void GridModel::redoChange(const GridChange& change) {
         setTextMatrix(change.row, change.col, change.after);
         break;
     case GridChange::InsertRows:
-        insertRowsAt(change.row, change.count, change.cells, {});
+        insertRowsAt(change.row, change.count, change.cells, change.heights);
         break;
     case GridChange::RemoveRows:
         removeRowsAt(change.row, change.count);
         break;
     case GridChange::InsertColumns:
-        insertColumnsAt(change.col, change.count, {}, {});
+        insertColumnsAt(change.col, change.count, change.cells, change.formats);
         break;
     case GridChange::RemoveColumns:
         removeColumnsAt(change.col, change.count);
@@ -75,7 +85,7 @@ void GridModel::redoChange(const GridChange& change) {
         setColPosition(change.col, change.count);
         break;
     case GridChange::SortRows:
-        permuteRows(change.row, change.order, false);
+        permuteRows(change.row, change.order);
         break;
     case GridChange::Reset:
         break;
@@ -160,7 +170,7 @@ void GridModel::removeColumnsAt(int at, int count) {
     Q_EMIT columnLayoutChanged();
 }
 
-void GridModel::permuteRows(int first, const RowOrder& order, bool inverse) {
+void GridModel::permuteRows(int first, const RowOrder& order) {
     const int count = int(order.size());
     if (first < 1 || first + count > rows_)
         return;
@@ -168,12 +178,10 @@ void GridModel::permuteRows(int first, const RowOrder& order, bool inverse) {
     QList<QString> laid(qsizetype(count) * cols_);
     std::vector<int> heights(std::size_t(count), AutoSize);
     for (int i = 0; i < count; ++i) {
-        const int from = inverse ? i : order[std::size_t(i)];
-        const int to = inverse ? order[std::size_t(i)] : i;
-        std::move(cells_.begin() + offset(first + from, 0),
-                  cells_.begin() + offset(first + from, 0) + cols_,
-                  laid.begin() + qsizetype(to) * cols_);
-        heights[std::size_t(to)] = rowHeights_[std::size_t(first + from)];
+        const int from = first + order[std::size_t(i)];
+        std::move(cells_.begin() + offset(from, 0), cells_.begin() + offset(from, 0) + cols_,
+                  laid.begin() + qsizetype(i) * cols_);
+        heights[std::size_t(i)] = rowHeights_[std::size_t(from)];
     }
     std::move(laid.begin(), laid.end(), cells_.begin() + offset(first, 0));
     std::copy(heights.begin(), heights.end(), rowHeights_.begin() + first);

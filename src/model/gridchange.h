@@ -32,9 +32,9 @@ private:
 struct GridChange {
     enum Kind {
         Text,          // the cell (row, col) went from `before` to `after`
-        InsertRows,    // `count` rows at `row`, holding `cells` (empty when all empty)
+        InsertRows,    // `count` rows at `row`, holding `cells` and `heights` (none: empty ones)
         RemoveRows,    // `count` rows at `row`, which held `cells` and `heights`
-        InsertColumns, // `count` empty columns at `col`
+        InsertColumns, // `count` columns at `col`, holding `cells` and `formats` (none: new ones)
         RemoveColumns, // `count` columns at `col`, which held `cells` (row after row), `formats`
         MoveColumn,    // the column at `col` went to position `count`
         SortRows,      // rows from `row` on were reordered: new row row+i was row row+order[i]
@@ -48,6 +48,9 @@ struct GridChange {
         change.count = count;
         return change;
     }
+
+    // The change that takes the grid back: an insert for a removal, the order back for a sort.
+    GridChange inverse() const;
 
     Kind kind = Text;
     int row = 0;

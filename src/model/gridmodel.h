@@ -131,7 +131,7 @@ private:
     void insertColumnsAt(int at, int count, const QList<QString>& cells,
                          const std::vector<ColumnFormat>& formats);
     void removeColumnsAt(int at, int count);
-    void permuteRows(int first, const RowOrder& order, bool inverse);
+    void permuteRows(int first, const RowOrder& order);
 
     qsizetype offset(int row, int col) const { return qsizetype(row) * cols_ + col; }
     bool hasRow(int row) const { return row >= 0 && row < rows_; }
