@@ -91,6 +91,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     setWindowIcon(icon);
     resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
     createControls();
+    blockDatePass_ = std::make_unique<journal::BlockDatePass>();
     journal_ = std::make_unique<JournalFiles>(*grid_, services_.programFolder,
                                               [clock = services_.clock] { return clock->now(); });
     prepareGrid();
@@ -718,7 +719,7 @@ void JournalWindow::fillBlockDates() {
     followToday();
     const auto step = history_->step(QStringLiteral("Даты блокировки"));
     const journal::BlockWatch::Batch batch(*blockWatch_);
-    journal::fillBlockDates(*grid_);
+    blockDatePass_->run(*grid_);
 }
 
 // With a filter on, the rows shown may be the list to take on a round.
@@ -729,12 +730,16 @@ GridModel* JournalWindow::gridToPrint(GridModel& shown) {
             QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
                 .arg(shownRows_)))
         return grid_;
-    QList<QString> cells;
-    for (int r = 0; r < grid_->rows(); ++r)
-        if (r == 0 || blockWatch_->shows(r, filter))
-            for (int c = 0; c < grid_->cols(); ++c)
-                cells << grid_->cell(r, c);
-    shown.replaceCells(int(cells.size() / grid_->cols()), grid_->cols(), cells);
+    journal::CellTable cells(0, grid_->cols());
+    for (int r = 0; r < grid_->rows(); ++r) {
+        if (r > 0 && !blockWatch_->shows(r, filter))
+            continue;
+        const int row = cells.rows();
+        cells.insertRows(row, 1);
+        for (int c = 0; c < grid_->cols(); ++c)
+            cells.setCell(row, c, grid_->cell(r, c));
+    }
+    shown.replaceCells(std::move(cells));
     return &shown;
 }
 

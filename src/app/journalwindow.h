@@ -27,6 +27,7 @@ class QSettings;
 class QTimer;
 
 namespace journal {
+class BlockDatePass;
 class BlockWatch;
 class PeriodicSave;
 struct Outcome;
@@ -213,6 +214,7 @@ private:
     journal::PeriodicSave* periodicSave_ = nullptr;
     GridHistory* history_ = nullptr;
     journal::BlockWatch* blockWatch_ = nullptr;
+    std::unique_ptr<journal::BlockDatePass> blockDatePass_;
     QLabel* blockSummary_ = nullptr;
     QComboBox* rowFilter_ = nullptr;
     FindBar* findBar_ = nullptr;

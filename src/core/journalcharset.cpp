@@ -151,10 +151,13 @@ QString dropUnwritable(QStringView text) {
 
 QString decodeWindows1251(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
-    QChar* out = text.data();
-    for (char byte : bytes)
-        *out++ = QChar(DecodeTable[static_cast<unsigned char>(byte)]);
+    decodeWindows1251(bytes, reinterpret_cast<char16_t*>(text.data()));
     return text;
+}
+
+void decodeWindows1251(QByteArrayView bytes, char16_t* out) {
+    for (char byte : bytes)
+        *out++ = DecodeTable[static_cast<unsigned char>(byte)];
 }
 
 char* writeWindows1251(QStringView text, char* out) {

@@ -1,7 +1,7 @@
 #include "core/journalformat.h"
 
 #include "core/journalcharset.h"
-#include "core/prefetch.h"
+#include "core/memory.h"
 
 #include <algorithm>
 #include <vector>
@@ -10,57 +10,117 @@ namespace journal {
 
 namespace {
 
-// A line of the file without its line end: bytes [start, end).
-struct LineSpan {
-    qsizetype start = 0;
-    qsizetype end = 0;
-};
+// Each cell costs its row entry besides its text (TextColumn).
+constexpr qsizetype CellEntryBytes = 6;
 
-// How much of the file the table takes: the lines before the first one refused, and the widest
-// of them. Measured before any cell is made, so the cells are laid out once.
-struct Extent {
-    std::vector<LineSpan> lines;
-    int cols = FileColumns;
-    std::optional<ReadFault> fault;
-};
+// Fills the table line by line. One scan finds a line's end and fields (";", CR and LF are the
+// same bytes in both encodings); a line that is too long, or would need more memory than is
+// left, stops the reading before any of its cells is stored.
+class TableFiller {
+public:
+    TableFiller(QByteArrayView bytes, TextEncoding encoding, qsizetype memoryBudget,
+                ReadResult& result)
+        : bytes_(bytes), encoding_(encoding), budget_(memoryBudget), result_(result) {
+        const auto* const data = bytes.data();
+        // The row entries are reserved in one piece: a growing vector would copy them and
+        // briefly hold them twice.
+        expectedRows_ =
+            int(std::min<qsizetype>(std::max(std::count(data, data + bytes.size(), '\n'),
+                                             std::count(data, data + bytes.size(), '\r')) +
+                                        1,
+                                    budget_ / (CellEntryBytes * FileColumns) + 1));
+        result_.table.resize(0, FileColumns);
+        result_.table.reserveRows(expectedRows_);
+    }
 
-// One scan over the bytes (";", CR and LF are the same bytes in both encodings): CR LF, CR and
-// LF each end a line, every ";" ends a cell and text after the last one is a cell of its own.
-Extent measure(QByteArrayView bytes, TextEncoding encoding) {
-    Extent extent;
-    const auto* const data = reinterpret_cast<const unsigned char*>(bytes.data());
-    const qsizetype size = bytes.size();
-    // Reserved in one piece (bench/RESULTS.md: a growing list cost a page fault per read).
-    extent.lines.reserve(
-        std::max(std::count(data, data + size, '\n'), std::count(data, data + size, '\r')) + 1);
-    for (qsizetype pos = 0; pos < size;) {
-        qsizetype semicolons = 0;
-        qsizetype i = pos;
-        // Branches only on a control character (bench/RESULTS.md).
-        for (; i < size; ++i) {
-            const unsigned char c = data[i];
-            if (c <= '\r' && (c == '\r' || c == '\n'))
-                break;
-            semicolons += c == ';' ? 1 : 0;
+    void fill() {
+        const auto* const data = reinterpret_cast<const unsigned char*>(bytes_.data());
+        const qsizetype size = bytes_.size();
+        for (qsizetype pos = 0; pos < size;) {
+            qsizetype semicolons = 0;
+            qsizetype i = pos;
+            // Branches only on a control character (bench/RESULTS.md).
+            for (; i < size; ++i) {
+                const unsigned char c = data[i];
+                if (c <= '\r' && (c == '\r' || c == '\n'))
+                    break;
+                semicolons += c == ';' ? 1 : 0;
+            }
+            if (!addLine(pos, i, semicolons))
+                return;
+            pos = i + 1 < size && data[i] == '\r' && data[i + 1] == '\n' ? i + 2 : i + 1;
         }
-        const int lineNumber = int(extent.lines.size()) + 1;
-        if (decodedLength(bytes.sliced(pos, i - pos), encoding) > MaxLineLength) {
-            extent.fault = ReadFault{lineNumber, ReadFault::LineTooLong};
-            break;
+    }
+
+private:
+    bool addLine(qsizetype start, qsizetype end, qsizetype semicolons) {
+        CellTable& table = result_.table;
+        const int lineNumber = table.rows() + 1;
+        const QByteArrayView line = bytes_.sliced(start, end - start);
+        const qsizetype length = decodedLength(line, encoding_);
+        if (length > MaxLineLength) {
+            result_.fault = ReadFault{lineNumber, ReadFault::LineTooLong};
+            return false;
         }
         // Within the limit a line has at most MaxLineLength + 1 fields.
-        const bool openLastCell = i > pos && data[i - 1] != ';';
-        const int cols = std::max(extent.cols, int(semicolons) + (openLastCell ? 1 : 0));
-        if (qsizetype(lineNumber) * cols > MaxCells) {
-            extent.fault = ReadFault{lineNumber, ReadFault::TooManyCells};
-            break;
+        const bool openLastCell = end > start && bytes_[end - 1] != ';';
+        const int cols = std::max(table.cols(), int(semicolons) + (openLastCell ? 1 : 0));
+        if (qsizetype(lineNumber) * cols * CellEntryBytes + (textUnits_ + length) * 2 > budget_) {
+            result_.fault = ReadFault{lineNumber, ReadFault::OutOfMemory};
+            return false;
         }
-        extent.lines.push_back({pos, i});
-        extent.cols = cols;
-        pos = i + 1 < size && data[i] == '\r' && data[i + 1] == '\n' ? i + 2 : i + 1;
+        if (cols > table.cols()) {
+            const int first = table.cols();
+            table.insertColumns(first, cols - first);
+            // Reserved only while the whole file's rows would fit; a few wide lines atop a long
+            // file may well stop the reading before its end.
+            if (qsizetype(expectedRows_) * cols * CellEntryBytes <= budget_)
+                for (int c = first; c < cols; ++c)
+                    table.column(c).reserve(expectedRows_);
+        }
+        textUnits_ += length;
+        result_.lastLineFields = fillRow(start, end);
+        for (int c = result_.lastLineFields; c < cols; ++c)
+            table.column(c).appendEmpty(1);
+        table.rowAppended();
+        return true;
     }
-    return extent;
-}
+
+    // Appends each field of the line to its column, decoded on its own; returns the field count.
+    int fillRow(qsizetype start, qsizetype end) {
+        const char* const data = bytes_.data();
+        int col = 0;
+        qsizetype pieceStart = start;
+        for (qsizetype i = start; i < end; ++i) {
+            if (data[i] != ';')
+                continue;
+            appendCell(col++, bytes_.sliced(pieceStart, i - pieceStart));
+            pieceStart = i + 1;
+        }
+        if (end > pieceStart)
+            appendCell(col++, bytes_.sliced(pieceStart, end - pieceStart));
+        return col;
+    }
+
+    void appendCell(int col, QByteArrayView piece) {
+        TextColumn& column = result_.table.column(col);
+        if (encoding_ == TextEncoding::Windows1251) {
+            column.append(piece.size(), [piece](char16_t* out) { decodeWindows1251(piece, out); });
+        } else {
+            const QString text = QString::fromUtf8(piece);
+            column.append(text.size(), [&text](char16_t* out) {
+                std::copy(text.utf16(), text.utf16() + text.size(), out);
+            });
+        }
+    }
+
+    QByteArrayView bytes_;
+    TextEncoding encoding_;
+    qsizetype budget_;
+    ReadResult& result_;
+    int expectedRows_ = 0;
+    qsizetype textUnits_ = 0;
+};
 
 // Lines as the reader counts them: CR LF, CR and LF each end one; a last line without an end
 // counts too.
@@ -75,26 +135,6 @@ qsizetype lineCount(QByteArrayView bytes) {
     return lines + (last != '\n' && last != '\r' ? 1 : 0);
 }
 
-// Fills the cells of a row from one line, each decoded on its own; returns the field count.
-int fillRow(QByteArrayView bytes, LineSpan line, TextEncoding encoding, QString* row) {
-    const char* const data = bytes.data();
-    int col = 0;
-    qsizetype pieceStart = line.start;
-    for (qsizetype i = line.start; i < line.end; ++i) {
-        if (data[i] != ';')
-            continue;
-        if (i > pieceStart)
-            row[col] = decodeText(bytes.sliced(pieceStart, i - pieceStart), encoding);
-        ++col;
-        pieceStart = i + 1;
-    }
-    if (line.end > pieceStart) {
-        row[col] = decodeText(bytes.sliced(pieceStart, line.end - pieceStart), encoding);
-        ++col;
-    }
-    return col;
-}
-
 // The bytes without their NUL bytes, and how many there were.
 qsizetype dropNulBytes(const QByteArray& bytes, QByteArray& withoutNuls) {
     const qsizetype nuls = std::count(bytes.cbegin(), bytes.cend(), '\0');
@@ -106,24 +146,25 @@ qsizetype dropNulBytes(const QByteArray& bytes, QByteArray& withoutNuls) {
 }
 
 // The text of the cell at (row, col) as written: empty when the grid lacks the column.
-QStringView writtenCell(GridCells grid, int row, int col) {
-    return col < grid.cols ? QStringView(grid.cell(row, col)) : QStringView();
+QStringView writtenCell(const GridCells& grid, int row, int col) {
+    return col < grid.cols() ? grid.cell(row, col) : QStringView();
 }
 
-int writtenColumns(GridCells grid) {
-    return std::min(grid.cols, FileColumns);
-}
-
-void prefetchRowAhead(GridCells grid, int row, int cols) {
-    const int ahead = row + PrefetchRowsAhead;
-    if (ahead < grid.rows)
-        for (int c = 0; c < cols; ++c)
-            prefetchText(grid.cell(ahead, c));
+int writtenColumns(const GridCells& grid) {
+    return std::min(grid.cols(), FileColumns);
 }
 
 } // namespace
 
-ReadResult readJournal(const QByteArray& bytes) {
+qsizetype readerMemoryBudget() {
+#ifdef EKLZ_FUZZ_MEMORY_BUDGET
+    return EKLZ_FUZZ_MEMORY_BUDGET;
+#else
+    return availableMemory();
+#endif
+}
+
+ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
     ReadResult result;
     // A UTF-16 file holds NUL bytes in every ASCII character: it is read as the same text in
     // UTF-8 before any NUL byte is looked for.
@@ -138,24 +179,14 @@ ReadResult readJournal(const QByteArray& bytes) {
     if (cellEncoding == TextEncoding::Utf8 && !fromUtf16)
         text = withoutByteOrderMark(text);
 
-    const Extent extent = measure(text, cellEncoding);
-    result.fault = extent.fault;
+    TableFiller(text, cellEncoding, memoryBudget, result).fill();
     if (result.fault)
         result.totalLines = lineCount(text);
-    JournalTable& table = result.table;
-    table.rows = int(extent.lines.size());
-    table.cols = extent.cols;
-    table.cells.resize(qsizetype(table.rows) * table.cols);
-    QString* row = table.cells.data();
-    for (const LineSpan& line : extent.lines) {
-        result.lastLineFields = fillRow(text, line, cellEncoding, row);
-        row += table.cols;
-    }
     return result;
 }
 
-QByteArray writeJournal(GridCells grid) {
-    const int rows = std::max(grid.rows, 1);
+QByteArray writeJournal(const GridCells& grid) {
+    const int rows = std::max(grid.rows(), 1);
     const int cols = writtenColumns(grid);
     // Every character is one byte; each line adds its eight ";" and CR LF.
     qsizetype length = qsizetype(rows - 1) * (FileColumns + 2);
@@ -166,7 +197,6 @@ QByteArray writeJournal(GridCells grid) {
     QByteArray bytes(length, Qt::Uninitialized);
     char* out = bytes.data();
     for (int r = 1; r < rows; ++r) {
-        prefetchRowAhead(grid, r, cols);
         for (int c = 0; c < FileColumns; ++c) {
             out = writeWindows1251(writtenCell(grid, r, c), out);
             *out++ = ';';
@@ -183,24 +213,24 @@ QByteArray writeJournal(GridCells grid) {
     return bytes;
 }
 
-std::optional<CellPosition> findUnwritableCell(GridCells grid) {
+std::optional<CellPosition> findUnwritableCell(const GridCells& grid) {
     const int cols = writtenColumns(grid);
-    for (int r = 1; r < grid.rows; ++r) {
-        prefetchRowAhead(grid, r, cols);
-        for (int c = 0; c < cols; ++c)
-            if (indexOfUnwritable(grid.cell(r, c)) >= 0)
-                return CellPosition{r, c};
+    // Column by column, as the texts lie in memory; the first such cell row by row is wanted.
+    std::optional<CellPosition> first;
+    for (int c = 0; c < cols; ++c) {
+        const int rows = first ? first->row : grid.rows();
+        for (int r = 1; r < rows; ++r)
+            if (indexOfUnwritable(grid.cell(r, c)) >= 0) {
+                first = CellPosition{r, c};
+                break;
+            }
     }
-    return std::nullopt;
+    return first;
 }
 
-bool fitsCellLimit(GridCells grid) {
-    return qsizetype(std::max(grid.rows - 1, 0)) * FileColumns <= MaxCells;
-}
-
-std::optional<int> findOverlongRow(GridCells grid) {
+std::optional<int> findOverlongRow(const GridCells& grid) {
     const int cols = writtenColumns(grid);
-    for (int r = 1; r < grid.rows; ++r) {
+    for (int r = 1; r < grid.rows(); ++r) {
         qsizetype length = FileColumns;
         for (int c = 0; c < cols; ++c)
             length += grid.cell(r, c).size();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/celltable.h"
 #include "core/journalcharset.h"
 #include "core/journalcolumns.h"
 
@@ -13,37 +14,26 @@
 namespace journal {
 
 // The longest line the reader accepts, in characters, its line end not counted (shorter in the
-// fuzz build, for the reason given at MaxCells).
+// fuzz build, for the reason given at readerMemoryBudget).
 #ifdef EKLZ_FUZZ_MAX_LINE_LENGTH
 constexpr int MaxLineLength = EKLZ_FUZZ_MAX_LINE_LENGTH;
 #else
 constexpr int MaxLineLength = 32767;
 #endif
-// The most cells a file may fill the grid with, rows times columns. A register of half a million
-// rows of eight cells fits; a few lines of thousands of fields over many rows, which would fill
-// the memory with empty cells, do not. The fuzzers build with a smaller limit, so that the limit
-// is reached by inputs of a few kilobytes and no input costs more than a few milliseconds.
-#ifdef EKLZ_FUZZ_MAX_CELLS
-constexpr qsizetype MaxCells = EKLZ_FUZZ_MAX_CELLS;
-#else
-constexpr qsizetype MaxCells = qsizetype(4) * 1024 * 1024;
-#endif
+// The memory the reader may fill with a table, in bytes: what the machine has free, or in the
+// fuzz build a few kilobytes, so that the limit is reached by small inputs and no input costs
+// more than a few milliseconds.
+qsizetype readerMemoryBudget();
 
-// Data rows read from a file: rows × cols cells, row after row. cols is never below the eight
-// journal columns; a line with more fields widens every row.
-struct JournalTable {
-    int rows = 0;
-    int cols = FileColumns;
-    QList<QString> cells;
-
-    const QString& cell(int row, int col) const { return cells[qsizetype(row) * cols + col]; }
-};
+// Data rows read from a file: cols is never below the eight journal columns; a line with more
+// fields widens every row.
+using JournalTable = CellTable;
 
 // The first line the reader refuses, 1-based.
 struct ReadFault {
     enum Kind {
-        LineTooLong,  // longer than MaxLineLength
-        TooManyCells, // its row, or the columns it adds, would pass MaxCells
+        LineTooLong, // longer than MaxLineLength
+        OutOfMemory, // its row, or the columns it adds, would not fit in the memory left
     };
     int line = 0;
     Kind kind = LineTooLong;
@@ -70,21 +60,15 @@ struct ReadResult {
 // CR LF, a lone CR and a lone LF each end a line; a last line without a line end counts too.
 // Every ";" ends a cell, so a ";" at the end of a line closes its last cell and opens no new one:
 // "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.
-ReadResult readJournal(const QByteArray& bytes);
+ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget = readerMemoryBudget());
 
-// A grid's cells as the writer reads them: rows × cols texts row after row, row 0 the header.
-struct GridCells {
-    const QString* cells = nullptr;
-    int rows = 0;
-    int cols = 0;
-
-    const QString& cell(int row, int col) const { return cells[qsizetype(row) * cols + col]; }
-};
+// A grid's cells as the writer reads them: row 0 is the header row, which is not written.
+using GridCells = CellTable;
 
 // Rows 1 .. rows-1 of the grid, columns 0 .. 7 (empty fields for columns the grid lacks; columns
 // past 7 are not written). Check the grid with findUnwritableCell and findOverlongRow first.
 // Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
-QByteArray writeJournal(GridCells grid);
+QByteArray writeJournal(const GridCells& grid);
 
 struct CellPosition {
     int row = 0;
@@ -93,10 +77,8 @@ struct CellPosition {
 };
 
 // The first written cell (row by row, columns 0 .. 7) holding a character the file cannot hold.
-std::optional<CellPosition> findUnwritableCell(GridCells grid);
+std::optional<CellPosition> findUnwritableCell(const GridCells& grid);
 // The first data row whose line would be longer than the reader accepts.
-std::optional<int> findOverlongRow(GridCells grid);
-// Whether the reader takes back the rows written: their cells within MaxCells.
-bool fitsCellLimit(GridCells grid);
+std::optional<int> findOverlongRow(const GridCells& grid);
 
 } // namespace journal

@@ -1,6 +1,5 @@
 #include "editing/findcell.h"
 
-#include "model/cellprefetch.h"
 #include "model/gridmodel.h"
 
 #include <algorithm>
@@ -34,9 +33,6 @@ std::optional<FoundCell> findCell(const GridModel& grid, const FindText& text, i
                 walked += forward ? width - 1 : 0;
                 continue;
             }
-            const int ahead = std::min(row + journal::PrefetchRowsAhead, rows);
-            for (int c = firstCol; c <= lastCol; ++c)
-                journal::prefetchText(grid.cell(ahead, c));
         }
         if (text.matches(grid.cell(row, col)))
             return FoundCell{row, col, forward ? at < start : at > start};

@@ -1,6 +1,5 @@
 #include "editing/search.h"
 
-#include "model/cellprefetch.h"
 #include "model/gridmodel.h"
 
 #include <QStringMatcher>
@@ -30,7 +29,6 @@ bool searchColumn(GridModel& grid, const QString& answer) {
     const QStringMatcher matcher(word, Qt::CaseInsensitive);
     const int rows = grid.rows();
     for (int row = 1; row < rows; ++row) {
-        journal::prefetchColumnAhead(grid, row, column);
         if (matcher.indexIn(grid.cell(row, column)) >= 0) {
             showMatch(grid, row, column);
             return true;

@@ -1,31 +1,130 @@
 #include "journal/blockdates.h"
 
 #include "core/journaldates.h"
-#include "model/blockcolumns.h"
-#include "model/cellprefetch.h"
 #include "model/gridmodel.h"
+
+#include <algorithm>
 
 namespace journal {
 
 void fillBlockDates(GridModel& grid) {
-    const std::optional<BlockColumns> columns = findBlockColumns(grid);
-    if (!columns)
+    BlockDatePass().run(grid);
+}
+
+void BlockDatePass::run(GridModel& grid) {
+    const bool sameGrid = grid_ == &grid && structure_ == grid.structureRevision() &&
+                          seen_ <= grid.changedRows().size() && columns_ &&
+                          captionedBlockColumns(grid) == columns_;
+    if (!sameGrid) {
+        runWhole(grid);
         return;
-    const int activationCol = columns->activation;
-    const int blockCol = columns->block;
-    DateBuffer buffer;
-    // The row count is read on every turn: a slot that reacts to a changed cell may remove rows.
-    for (int r = 1; r < grid.rows(); ++r) {
-        prefetchColumnAhead(grid, r, activationCol);
-        prefetchColumnAhead(grid, r, blockCol);
-        const QString& activation = grid.cell(r, activationCol);
-        if (activation.isEmpty())
-            break;
-        const QStringView block = blockDateText(activation, buffer);
-        // Compared before writing, so that a pass over unchanged rows allocates nothing.
-        if (QStringView(grid.cell(r, blockCol)) != block)
-            grid.setTextMatrix(r, blockCol, block.toString());
     }
+    const std::vector<int>& changed = grid.changedRows();
+    if (std::find(changed.begin() + qsizetype(seen_), changed.end(), 0) != changed.end()) {
+        runWhole(grid);
+        return;
+    }
+    const std::size_t from = seen_;
+    takeUpChanges(grid, from);
+    seen_ = changed.size();
+    if (!decide(grid)) {
+        filled_ = false;
+        remember(grid);
+        return;
+    }
+    if (!filled_) {
+        end_ = fillFrom(grid, 1);
+    } else {
+        // The rows stored since the last run: those above the end of the activation dates are
+        // filled; a stored row at the end may carry the dates further down.
+        const std::vector<int> rows(changed.begin() + qsizetype(from), changed.end());
+        for (int row : rows) {
+            if (structure_ != grid.structureRevision())
+                break;
+            if (row >= end_)
+                continue;
+            if (!fillRow(grid, row))
+                end_ = row;
+        }
+        if (structure_ == grid.structureRevision() && end_ < grid.rows())
+            end_ = fillFrom(grid, end_);
+    }
+    filled_ = true;
+    remember(grid);
+}
+
+// Every row's evidence afresh, then the pass over every dated row.
+void BlockDatePass::runWhole(GridModel& grid) {
+    grid_ = &grid;
+    columns_ = captionedBlockColumns(grid);
+    rows_.clear();
+    totals_ = {};
+    filled_ = false;
+    if (columns_) {
+        rows_.resize(std::size_t(grid.rows()));
+        for (int r = 1; r < grid.rows(); ++r) {
+            rows_[std::size_t(r)] =
+                RowEvidence::of(grid.cell(r, columns_->activation), grid.cell(r, columns_->block));
+            totals_.add(rows_[std::size_t(r)]);
+        }
+    }
+    structure_ = grid.structureRevision();
+    seen_ = grid.changedRows().size();
+    if (columns_ && decide(grid)) {
+        end_ = fillFrom(grid, 1);
+        filled_ = true;
+    }
+    remember(grid);
+}
+
+// Brings the evidence up to date for the rows stored since `from` in the grid's list.
+void BlockDatePass::takeUpChanges(const GridModel& grid, std::size_t from) {
+    const std::vector<int>& changed = grid.changedRows();
+    for (std::size_t i = from; i < changed.size(); ++i) {
+        const auto row = std::size_t(changed[i]);
+        totals_.add(rows_[row], -1);
+        rows_[row] = RowEvidence::of(grid.cell(int(row), columns_->activation),
+                                     grid.cell(int(row), columns_->block));
+        totals_.add(rows_[row]);
+    }
+}
+
+bool BlockDatePass::decide(const GridModel& grid) const {
+    return totals_.convincing() &&
+           !(totals_.blockFilled == 0 && blockDatesStandElsewhere(grid, *columns_));
+}
+
+int BlockDatePass::fillFrom(GridModel& grid, int first) {
+    // The row count is read on every turn: a slot that reacts to a changed cell may remove rows.
+    int r = first;
+    while (r < grid.rows() && fillRow(grid, r))
+        ++r;
+    return r;
+}
+
+// Writes the row's block date; false, writing nothing, when its activation date is empty.
+bool BlockDatePass::fillRow(GridModel& grid, int row) {
+    const QStringView activation = grid.cell(row, columns_->activation);
+    if (activation.isEmpty())
+        return false;
+    DateBuffer buffer;
+    const QStringView block = blockDateText(activation, buffer);
+    // Compared before writing, so that a pass over unchanged rows allocates nothing.
+    if (grid.cell(row, columns_->block) != block)
+        grid.setTextMatrix(row, columns_->block, block.toString());
+    return true;
+}
+
+// What the run wrote is taken up too, so that the next run starts from the grid as it stands;
+// when the rows changed under the run (a slot reacting to a written cell), the next run is whole.
+void BlockDatePass::remember(const GridModel& grid) {
+    if (structure_ != grid.structureRevision()) {
+        grid_ = nullptr;
+        return;
+    }
+    if (columns_)
+        takeUpChanges(grid, seen_);
+    seen_ = grid.changedRows().size();
 }
 
 } // namespace journal

@@ -1,5 +1,11 @@
 #pragma once
 
+#include "model/blockcolumns.h"
+
+#include <QtGlobal>
+#include <optional>
+#include <vector>
+
 class GridModel;
 
 namespace journal {
@@ -10,5 +16,34 @@ namespace journal {
 // gets an empty block date. Writes nothing when it cannot be sure of the two columns. Cells that
 // already hold the right text are left alone.
 void fillBlockDates(GridModel& grid);
+
+// The same pass, run again and again on one grid (on every click): it keeps each row's evidence
+// and where the activation dates end, so that a run after a few stored cells looks at those rows
+// alone, with the result of a whole pass. A change to the rows, columns or their order, or to the
+// header row, makes the next run a whole pass.
+class BlockDatePass {
+public:
+    void run(GridModel& grid);
+
+private:
+    void runWhole(GridModel& grid);
+    void takeUpChanges(const GridModel& grid, std::size_t from);
+    bool decide(const GridModel& grid) const;
+    // Fills rows first .. up to the first empty activation date; returns that row.
+    int fillFrom(GridModel& grid, int first);
+    bool fillRow(GridModel& grid, int row);
+    void remember(const GridModel& grid);
+
+    const GridModel* grid_ = nullptr;
+    quint64 structure_ = 0;
+    std::size_t seen_ = 0;
+    std::optional<BlockColumns> columns_;
+    std::vector<RowEvidence> rows_;
+    ColumnEvidence totals_;
+    // The first data row with an empty activation date (the row count when there is none).
+    int end_ = 1;
+    // Whether the last run filled the rows above end_.
+    bool filled_ = false;
+};
 
 } // namespace journal

@@ -28,10 +28,6 @@ bool holdsOrdinaryFile(const QString& folder) {
     return QDirIterator(folder, QDir::Files).hasNext();
 }
 
-// Files larger than this are not read: no register comes near it, and reading it would take the
-// memory of the whole machine.
-constexpr qint64 MaxFileBytes = qint64(256) * 1024 * 1024;
-
 // "32 767": digits in groups of three, as the messages write numbers.
 QString grouped(qint64 number) {
     QString digits = QString::number(number);
@@ -49,8 +45,9 @@ QString faultCause(const journal::ReadResult& result) {
     if (fault.kind == journal::ReadFault::LineTooLong)
         return QStringLiteral("Строка %1 длиннее %2 знаков; прочитано строк: %3.")
             .arg(grouped(fault.line), grouped(journal::MaxLineLength), grouped(fault.line - 1));
-    return QStringLiteral("Строка %1: в журнале больше %2 ячеек; прочитано строк: %3.")
-        .arg(grouped(fault.line), grouped(journal::MaxCells), grouped(fault.line - 1));
+    return QStringLiteral("Строка %1: не хватает памяти, чтобы читать журнал дальше; прочитано "
+                          "строк: %2.")
+        .arg(grouped(fault.line), grouped(fault.line - 1));
 }
 
 QString shownPath(const QString& path) {
@@ -93,7 +90,7 @@ std::optional<QString> unwrittenColumnsQuestion(const GridModel& grid) {
             filled += grid.cell(r, c).isEmpty() ? 0 : 1;
         if (filled == 0)
             continue;
-        const QString caption = grid.cell(0, c).trimmed();
+        const QString caption = grid.cell(0, c).trimmed().toString();
         columns << QStringLiteral("колонка %1%2, заполнено ячеек: %3")
                        .arg(QString::number(c + 1),
                             caption.isEmpty()
@@ -226,12 +223,15 @@ JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
 // part of that file.
 JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
     const qint64 size = QFileInfo(path).size();
-    if (size > MaxFileBytes) {
+    const qsizetype available = availableMemory_();
+    if (journal::memoryToOpen(size) > available) {
         remember(path, nullptr);
         partial_ = PartialRead{path, 0, -1};
-        return {Reading::Failed, QStringLiteral("Файл слишком велик: %1 МБ (журнал может занимать "
-                                                "не больше %2 МБ).")
-                                     .arg(grouped(size >> 20), grouped(MaxFileBytes >> 20))};
+        return {Reading::Failed,
+                QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
+                               "памяти, а свободно %3 МБ.")
+                    .arg(grouped(size >> 20), grouped(journal::memoryToOpen(size) >> 20),
+                         grouped(available >> 20))};
     }
     // The file may be gone or replaced since it was looked for: that is a failed read.
     const std::optional<QByteArray> bytes = readFile_(path);
@@ -241,9 +241,9 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
         return {Reading::Failed, journal::readFailureCause(path)};
     }
     remember(path, &*bytes);
-    journal::ReadResult result = journal::readJournal(*bytes);
+    journal::ReadResult result = journal::readJournal(*bytes, available);
     const bool ok = result.ok();
-    const int lastRow = result.table.rows;
+    const int lastRow = result.table.rows();
     const int lastCol = std::max(0, result.lastLineFields - 1);
     if (!ok)
         partial_ = PartialRead{path, lastRow, result.totalLines};
@@ -337,12 +337,6 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
                               "знак вне кодировки Windows-1251). Файл не изменён.")
             .arg(shownPath(path), QString::number(cell->row), columnLabel(cell->col));
     }
-    if (!journal::fitsCellLimit(grid_.allCells())) {
-        return QStringLiteral("Не удалось сохранить файл %1: в журнале %2 строк, больше, чем "
-                              "программа может прочитать (%3). Файл не изменён.")
-            .arg(shownPath(path), grouped(grid_.rows() - 1),
-                 grouped(journal::MaxCells / journal::FileColumns));
-    }
     if (const std::optional<int> row = journal::findOverlongRow(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")
@@ -382,7 +376,7 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray
 // "8 («Механик»)": the column's number as the user counts and its header text.
 QString JournalFiles::columnLabel(int col) const {
     const QString number = QString::number(col + 1);
-    const QString header = grid_.cell(0, col).trimmed();
+    const QString header = grid_.cell(0, col).trimmed().toString();
     return header.isEmpty() ? number
                             : number + QStringLiteral(" («") + header + QStringLiteral("»)");
 }

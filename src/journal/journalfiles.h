@@ -2,6 +2,7 @@
 
 #include "core/journalbackups.h"
 #include "core/journallock.h"
+#include "core/memory.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -72,6 +73,11 @@ public:
     // question to ask before a save writes over it.
     std::optional<QString> changedOnDiskQuestion(const QString& archiveName = {}) const;
 
+    // How much memory a file may be read into (journal::availableMemory unless set).
+    void setMemoryProbe(std::function<qsizetype()> availableMemory) {
+        availableMemory_ = std::move(availableMemory);
+    }
+
 private:
     struct Reading {
         enum Kind { Whole, WithoutNulBytes, Failed };
@@ -109,6 +115,7 @@ private:
     QString programFolder_;
     JournalBackups backups_;
     FileReader readFile_;
+    std::function<qsizetype()> availableMemory_ = journal::availableMemory;
     std::optional<PartialRead> partial_;
     std::optional<Fingerprint> known_;
     JournalLock lock_;

@@ -3,7 +3,6 @@
 #include "model/gridmodel.h"
 
 #include <algorithm>
-#include <iterator>
 
 namespace journal {
 
@@ -16,15 +15,13 @@ void resetJournalGrid(GridModel& grid) {
 }
 
 void showJournalTable(GridModel& grid, JournalTable table, bool emptyRowBelow) {
-    const int cols = table.cols;
-    const int rows = 1 + table.rows + (emptyRowBelow ? 1 : 0);
-    QList<QString> cells;
-    cells.reserve(qsizetype(rows) * cols);
-    for (int c = 0; c < cols; ++c)
-        cells.append(c < grid.cols() ? grid.cell(0, c) : QString());
-    std::move(table.cells.begin(), table.cells.end(), std::back_inserter(cells));
-    cells.resize(qsizetype(rows) * cols);
-    grid.replaceCells(rows, cols, std::move(cells));
+    // The header row goes above the data rows, with the captions the grid has.
+    table.insertRows(0, 1);
+    for (int c = 0; c < std::min(table.cols(), grid.cols()); ++c)
+        table.setCell(0, c, grid.cell(0, c));
+    if (emptyRowBelow)
+        table.insertRows(table.rows(), 1);
+    grid.replaceCells(std::move(table));
 }
 
 } // namespace journal

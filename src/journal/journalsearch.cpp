@@ -5,6 +5,7 @@
 #include "core/journalformat.h"
 #include "core/journalio.h"
 #include "core/journalpaths.h"
+#include "core/memory.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -17,8 +18,10 @@ namespace journal {
 
 namespace {
 
-// "Открыть журнал" refuses larger files, so no row of them can be shown.
-constexpr qint64 MaxFileBytes = qint64(256) * 1024 * 1024;
+// "Открыть журнал" refuses files too large for the memory, so no row of them can be shown.
+bool fitsMemory(qint64 size) {
+    return memoryToOpen(size) <= availableMemory();
+}
 
 struct JournalFile {
     QString journal;
@@ -42,7 +45,7 @@ std::vector<JournalFile> journalFiles(const QString& programFolder) {
 
 std::optional<QByteArray> readJournalFile(const QString& path) {
     const QFileInfo info(path);
-    if (!info.isFile() || info.size() > MaxFileBytes)
+    if (!info.isFile() || !fitsMemory(info.size()))
         return std::nullopt;
     return readWholeFile(path);
 }
@@ -144,20 +147,15 @@ public:
         const qsizetype size = bytes_.size();
         while (!stopped_ && next_ < size) {
             Line line{next_, next_, number_ + 1};
-            qsizetype semicolons = 0;
             for (; line.end < size; ++line.end) {
                 const unsigned char c = data[line.end];
                 if (c <= '\r' && (c == '\r' || c == '\n'))
                     break;
-                semicolons += c == ';' ? 1 : 0;
             }
-            const bool openLastCell = line.end > line.start && data[line.end - 1] != ';';
-            const qsizetype cols = std::max(qsizetype(cols_), semicolons + (openLastCell ? 1 : 0));
-            if (line.end - line.start > MaxLineLength || qsizetype(line.number) * cols > MaxCells) {
+            if (line.end - line.start > MaxLineLength) {
                 stopped_ = true;
                 break;
             }
-            cols_ = int(cols);
             number_ = line.number;
             next_ = line.end + 1 < size && data[line.end] == '\r' && data[line.end + 1] == '\n'
                         ? line.end + 2
@@ -174,7 +172,6 @@ private:
     QByteArrayView bytes_;
     qsizetype next_ = 0; // where the next line starts
     int number_ = 0;     // lines taken so far
-    int cols_ = FileColumns;
     bool stopped_ = false;
 };
 
@@ -230,12 +227,16 @@ private:
     }
 
     void searchCells(const JournalFile& file, const JournalTable& table) {
-        for (int row = 0; row < table.rows && !done(); ++row) {
-            const auto first = table.cells.begin() + qsizetype(row) * table.cols;
-            if (std::any_of(first, first + table.cols,
-                            [&](const QString& cell) { return needle_.matches(cell); }))
-                hits_.push_back(
-                    {file.journal, file.path, row + 1, QStringList(first, first + FileColumns)});
+        for (int row = 0; row < table.rows() && !done(); ++row) {
+            bool matches = false;
+            for (int col = 0; col < table.cols() && !matches; ++col)
+                matches = needle_.matches(table.cell(row, col));
+            if (!matches)
+                continue;
+            QStringList cells;
+            for (int col = 0; col < FileColumns; ++col)
+                cells << table.cell(row, col).toString();
+            hits_.push_back({file.journal, file.path, row + 1, cells});
         }
     }
 

@@ -2,7 +2,6 @@
 
 #include "core/journalcolumns.h"
 #include "core/journaldates.h"
-#include "model/cellprefetch.h"
 #include "model/gridmodel.h"
 
 namespace journal {
@@ -52,18 +51,12 @@ std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid) {
 ColumnEvidence evidenceFor(const GridModel& grid, BlockColumns columns) {
     ColumnEvidence evidence;
     for (int r = 1; r < grid.rows(); ++r) {
-        prefetchColumnAhead(grid, r, columns.activation);
-        prefetchColumnAhead(grid, r, columns.block);
         evidence.add(
             RowEvidence::of(grid.cell(r, columns.activation), grid.cell(r, columns.block)));
     }
     return evidence;
 }
 
-namespace {
-
-// Whether a column other than the captioned one holds the block dates of the activation column:
-// then an empty captioned column is an added one that came to stand at the block dates' place.
 bool blockDatesStandElsewhere(const GridModel& grid, BlockColumns columns) {
     for (int c = 0; c < grid.cols(); ++c) {
         if (c == columns.activation || c == columns.block)
@@ -74,8 +67,6 @@ bool blockDatesStandElsewhere(const GridModel& grid, BlockColumns columns) {
     }
     return false;
 }
-
-} // namespace
 
 std::optional<BlockColumns> findBlockColumns(const GridModel& grid) {
     const std::optional<BlockColumns> columns = captionedBlockColumns(grid);

@@ -52,5 +52,9 @@ std::optional<BlockColumns> findBlockColumns(const GridModel& grid);
 // The two columns by their captions alone.
 std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid);
 ColumnEvidence evidenceFor(const GridModel& grid, BlockColumns columns);
+// Whether a column other than the captioned block-date one holds the block dates of the
+// activation column: then an empty captioned column is an added one that came to stand at the
+// block dates' place.
+bool blockDatesStandElsewhere(const GridModel& grid, BlockColumns columns);
 
 } // namespace journal

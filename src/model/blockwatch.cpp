@@ -2,7 +2,6 @@
 
 #include "core/journalcolumns.h"
 #include "core/journaldates.h"
-#include "model/cellprefetch.h"
 #include "model/gridmodel.h"
 
 #include <algorithm>
@@ -89,8 +88,6 @@ void BlockWatch::recount() {
     if (captioned_) {
         rowEvidence_.resize(std::size_t(rows));
         for (int r = 1; r < rows; ++r) {
-            prefetchColumnAhead(grid_, r, captioned_->activation);
-            prefetchColumnAhead(grid_, r, captioned_->block);
             const RowEvidence row = RowEvidence::of(grid_.cell(r, captioned_->activation),
                                                     grid_.cell(r, captioned_->block));
             rowEvidence_[std::size_t(r)] = row;
@@ -106,7 +103,6 @@ void BlockWatch::recount() {
         const Horizon horizon(today_);
         counts_.undated = int(std::count_if(rowEvidence_.begin(), rowEvidence_.end(), isUndated));
         for (int r = 1; r < rows; ++r) {
-            prefetchColumnAhead(grid_, r, col);
             const BlockState state = horizon.judge(grid_.cell(r, col));
             states_[std::size_t(r)] = state;
             add(state, +1);

@@ -94,77 +94,59 @@ void GridModel::redoChange(const GridChange& change) {
 
 void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells,
                              const std::vector<int>& heights) {
-    if (count <= 0 || at < 1 || at > rows_)
+    if (count <= 0 || at < 1 || at > rows())
         return;
     beginInsertRows({}, at - 1, at + count - 2);
-    const qsizetype first = offset(at, 0);
-    cells_.insert(first, qsizetype(count) * cols_, QString());
-    if (cells.size() == qsizetype(count) * cols_)
-        std::copy(cells.begin(), cells.end(), cells_.begin() + first);
+    cells_.insertRows(at, count);
+    structureChanged();
+    if (cells.size() == qsizetype(count) * cols())
+        fillCells(at, count, 0, cols(), cells);
     if (heights.size() == std::size_t(count))
         rowHeights_.insert(rowHeights_.begin() + at, heights.begin(), heights.end());
     else
         rowHeights_.insert(rowHeights_.begin() + at, std::size_t(count), AutoSize);
-    rows_ += count;
     endInsertRows();
 }
 
 void GridModel::removeRowsAt(int at, int count) {
-    if (count <= 0 || at < 1 || at + count > rows_)
+    if (count <= 0 || at < 1 || at + count > rows())
         return;
-    if (row_ >= at && (row_ < at + count || row_ >= rows_ - count))
+    if (row_ >= at && (row_ < at + count || row_ >= rows() - count))
         Q_EMIT leaveCell();
     beginRemoveRows({}, at - 1, at + count - 2);
-    cells_.remove(offset(at, 0), qsizetype(count) * cols_);
+    cells_.removeRows(at, count);
+    structureChanged();
     rowHeights_.erase(rowHeights_.begin() + at, rowHeights_.begin() + at + count);
-    rows_ -= count;
     endRemoveRows();
     clampCursor();
 }
 
 void GridModel::insertColumnsAt(int at, int count, const QList<QString>& cells,
                                 const std::vector<ColumnFormat>& formats) {
-    if (count <= 0 || at < 0 || at > cols_)
+    if (count <= 0 || at < 0 || at > cols())
         return;
     beginInsertColumns({}, at, at + count - 1);
-    const int cols = cols_ + count;
-    QList<QString> laid(qsizetype(rows_) * cols);
-    const bool filled = cells.size() == qsizetype(rows_) * count;
-    for (int r = 0; r < rows_; ++r) {
-        const auto from = cells_.begin() + offset(r, 0);
-        auto to = laid.begin() + qsizetype(r) * cols;
-        to = std::move(from, from + at, to);
-        if (filled)
-            std::copy(cells.begin() + qsizetype(r) * count,
-                      cells.begin() + qsizetype(r + 1) * count, to);
-        std::move(from + at, from + cols_, to + count);
-    }
-    cells_ = std::move(laid);
+    cells_.insertColumns(at, count);
+    structureChanged();
+    if (cells.size() == qsizetype(rows()) * count)
+        fillCells(0, rows(), at, count, cells);
     if (formats.size() == std::size_t(count))
         columns_.insert(columns_.begin() + at, formats.begin(), formats.end());
     else
         columns_.insert(columns_.begin() + at, std::size_t(count), ColumnFormat{});
-    cols_ = cols;
     endInsertColumns();
     Q_EMIT columnLayoutChanged();
 }
 
 void GridModel::removeColumnsAt(int at, int count) {
-    if (count <= 0 || at < 0 || at + count > cols_ || count == cols_)
+    if (count <= 0 || at < 0 || at + count > cols() || count == cols())
         return;
-    if (col_ >= at && (col_ < at + count || col_ >= cols_ - count))
+    if (col_ >= at && (col_ < at + count || col_ >= cols() - count))
         Q_EMIT leaveCell();
     beginRemoveColumns({}, at, at + count - 1);
-    const int cols = cols_ - count;
-    QList<QString> laid(qsizetype(rows_) * cols);
-    for (int r = 0; r < rows_; ++r) {
-        const auto from = cells_.begin() + offset(r, 0);
-        auto to = std::move(from, from + at, laid.begin() + qsizetype(r) * cols);
-        std::move(from + at + count, from + cols_, to);
-    }
-    cells_ = std::move(laid);
+    cells_.removeColumns(at, count);
+    structureChanged();
     columns_.erase(columns_.begin() + at, columns_.begin() + at + count);
-    cols_ = cols;
     endRemoveColumns();
     clampCursor();
     Q_EMIT columnLayoutChanged();
@@ -172,18 +154,12 @@ void GridModel::removeColumnsAt(int at, int count) {
 
 void GridModel::permuteRows(int first, const RowOrder& order) {
     const int count = int(order.size());
-    if (first < 1 || first + count > rows_)
+    if (first < 1 || first + count > rows())
         return;
+    std::vector<int> rows(std::size_t(count), 0);
+    for (int i = 0; i < count; ++i)
+        rows[std::size_t(i)] = order[std::size_t(i)];
     Q_EMIT layoutAboutToBeChanged();
-    QList<QString> laid(qsizetype(count) * cols_);
-    std::vector<int> heights(std::size_t(count), AutoSize);
-    for (int i = 0; i < count; ++i) {
-        const int from = first + order[std::size_t(i)];
-        std::move(cells_.begin() + offset(from, 0), cells_.begin() + offset(from, 0) + cols_,
-                  laid.begin() + qsizetype(i) * cols_);
-        heights[std::size_t(i)] = rowHeights_[std::size_t(from)];
-    }
-    std::move(laid.begin(), laid.end(), cells_.begin() + offset(first, 0));
-    std::copy(heights.begin(), heights.end(), rowHeights_.begin() + first);
+    applyOrder(first, rows);
     Q_EMIT layoutChanged();
 }

@@ -27,30 +27,61 @@ GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
 }
 
 void GridModel::resizeStorage(int rows, int cols) {
-    if (cols != cols_) {
-        QList<QString> resized(qsizetype(rows) * cols);
-        const int keepRows = std::min(rows, rows_);
-        const int keepCols = std::min(cols, cols_);
-        for (int r = 0; r < keepRows; ++r)
-            for (int c = 0; c < keepCols; ++c)
-                resized[qsizetype(r) * cols + c] = std::move(cells_[offset(r, c)]);
-        cells_ = std::move(resized);
-        columns_.resize(std::size_t(cols));
-    } else {
-        cells_.resize(qsizetype(rows) * cols);
-    }
+    cells_.resize(rows, cols);
+    columns_.resize(std::size_t(cols));
     rowHeights_.resize(std::size_t(rows), AutoSize);
-    rows_ = rows;
-    cols_ = cols;
+}
+
+QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) const {
+    QList<QString> texts;
+    texts.reserve(qsizetype(rowCount) * colCount);
+    for (int r = row; r < row + rowCount; ++r)
+        for (int c = col; c < col + colCount; ++c)
+            texts.append(cell(r, c).toString());
+    return texts;
+}
+
+void GridModel::fillCells(int row, int rowCount, int col, int colCount,
+                          const QList<QString>& texts) {
+    for (int r = 0; r < rowCount; ++r)
+        for (int c = 0; c < colCount; ++c)
+            storeText(row + r, col + c, texts[qsizetype(r) * colCount + c]);
+}
+
+// The texts live in the table; a text the table cannot hold (4 G characters in one column)
+// leaves the cell as it was.
+bool GridModel::storeText(int row, int col, QStringView text) {
+    if (!cells_.setCell(row, col, text))
+        return false;
+    // A list longer than the grid says no more than "everything changed", and that for less.
+    if (changedRows_.size() < std::size_t(rows()))
+        changedRows_.push_back(row);
+    else
+        structureChanged();
+    return true;
+}
+
+void GridModel::structureChanged() {
+    ++structureRevision_;
+    changedRows_.clear();
+}
+
+void GridModel::applyOrder(int first, std::span<const int> order) {
+    cells_.permuteRows(first, order);
+    std::vector<int> heights(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        heights[i] = rowHeights_[std::size_t(first + order[i])];
+    std::copy(heights.begin(), heights.end(), rowHeights_.begin() + first);
+    structureChanged();
 }
 
 // Keeps the current cell and the selection inside a grid that has just been made smaller.
 // LeaveCell is raised while the old current cell still exists.
 void GridModel::clampCursor() {
-    const int row = std::min(row_, rows_ - 1);
-    const int col = std::min(col_, cols_ - 1);
-    rowSel_ = std::min(rowSel_, rows_ - 1);
-    colSel_ = std::min(colSel_, cols_ - 1);
+    const int row = std::min(row_, rows() - 1);
+    const int col = std::min(col_, cols() - 1);
+    rowSel_ = std::min(rowSel_, rows() - 1);
+    colSel_ = std::min(colSel_, cols() - 1);
     if (row != row_ || col != col_) {
         row_ = row;
         col_ = col;
@@ -58,33 +89,35 @@ void GridModel::clampCursor() {
         colSel_ = col;
         Q_EMIT currentCellChanged();
     }
-    topRow_ = std::clamp(topRow_, 1, std::max(1, rows_ - 1));
+    topRow_ = std::clamp(topRow_, 1, std::max(1, rows() - 1));
     Q_EMIT selectionChanged();
 }
 
 bool GridModel::setRows(int rows) {
     if (rows < 1)
         return false;
-    if (rows == rows_)
+    const int had = this->rows();
+    if (rows == had)
         return true;
-    if (rows > rows_) {
+    structureChanged();
+    if (rows > had) {
         if (log_)
-            record(GridChange::of(GridChange::InsertRows, rows_, 0, rows - rows_));
-        beginInsertRows({}, rows_ - 1, rows - 2);
-        resizeStorage(rows, cols_);
+            record(GridChange::of(GridChange::InsertRows, had, 0, rows - had));
+        beginInsertRows({}, had - 1, rows - 2);
+        resizeStorage(rows, cols());
         endInsertRows();
         return true;
     }
     if (row_ >= rows)
         Q_EMIT leaveCell();
     if (log_) {
-        GridChange removed = GridChange::of(GridChange::RemoveRows, rows, 0, rows_ - rows);
-        removed.cells = cells_.mid(offset(rows, 0));
+        GridChange removed = GridChange::of(GridChange::RemoveRows, rows, 0, had - rows);
+        removed.cells = texts(rows, had - rows, 0, cols());
         removed.heights.assign(rowHeights_.begin() + rows, rowHeights_.end());
         record(std::move(removed));
     }
-    beginRemoveRows({}, rows - 1, rows_ - 2);
-    resizeStorage(rows, cols_);
+    beginRemoveRows({}, rows - 1, had - 2);
+    resizeStorage(rows, cols());
     endRemoveRows();
     clampCursor();
     return true;
@@ -93,26 +126,27 @@ bool GridModel::setRows(int rows) {
 bool GridModel::setCols(int cols) {
     if (cols < 1)
         return false;
-    if (cols == cols_)
+    const int had = this->cols();
+    if (cols == had)
         return true;
-    if (cols > cols_) {
+    structureChanged();
+    if (cols > had) {
         if (log_)
-            record(GridChange::of(GridChange::InsertColumns, 0, cols_, cols - cols_));
-        beginInsertColumns({}, cols_, cols - 1);
-        resizeStorage(rows_, cols);
+            record(GridChange::of(GridChange::InsertColumns, 0, had, cols - had));
+        beginInsertColumns({}, had, cols - 1);
+        resizeStorage(rows(), cols);
         endInsertColumns();
     } else {
         if (col_ >= cols)
             Q_EMIT leaveCell();
         if (log_) {
-            GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, cols, cols_ - cols);
-            for (int r = 0; r < rows_; ++r)
-                removed.cells.append(cells_.mid(offset(r, cols), cols_ - cols));
+            GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, cols, had - cols);
+            removed.cells = texts(0, rows(), cols, had - cols);
             removed.formats.assign(columns_.begin() + cols, columns_.end());
             record(std::move(removed));
         }
-        beginRemoveColumns({}, cols, cols_ - 1);
-        resizeStorage(rows_, cols);
+        beginRemoveColumns({}, cols, had - 1);
+        resizeStorage(rows(), cols);
         endRemoveColumns();
         clampCursor();
     }
@@ -164,22 +198,24 @@ bool GridModel::setColSel(int col) {
 }
 
 QString GridModel::textMatrix(int row, int col) const {
-    return hasRow(row) && hasCol(col) ? cells_[offset(row, col)] : QString();
+    return hasRow(row) && hasCol(col) ? cell(row, col).toString() : QString();
 }
 
 bool GridModel::setTextMatrix(int row, int col, const QString& text) {
     if (!hasRow(row) || !hasCol(col))
         return false;
-    QString& cell = cells_[offset(row, col)];
-    if (cell == text)
+    const QStringView old = cell(row, col);
+    if (old == text)
         return true;
+    GridChange change = GridChange::of(GridChange::Text, row, col);
+    if (log_)
+        change.before = old.toString();
+    if (!storeText(row, col, text))
+        return false;
     if (log_) {
-        GridChange change = GridChange::of(GridChange::Text, row, col);
-        change.before = cell;
         change.after = text;
         record(std::move(change));
     }
-    cell = text;
     if (row == 0) {
         Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
     } else {
@@ -193,17 +229,17 @@ void GridModel::setFormatString(const QString& format) {
     record(GridChange::of(GridChange::Reset));
     const QStringList sections = format.split(QLatin1Char('|'));
     setCols(int(sections.size()));
-    for (int c = 0; c < cols_; ++c) {
+    for (int c = 0; c < cols(); ++c) {
         QString section = sections[c];
         const bool centred = section.startsWith(QLatin1Char('^'));
         if (centred)
             section.remove(0, 1);
         columns_[std::size_t(c)] = Column{AutoSize, centred, section};
-        cells_[offset(0, c)] = section;
+        storeText(0, c, section);
     }
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols_ - 1);
-    if (rows_ > 1)
-        Q_EMIT dataChanged(createIndex(0, 0), createIndex(rows_ - 2, cols_ - 1),
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols() - 1);
+    if (rows() > 1)
+        Q_EMIT dataChanged(createIndex(0, 0), createIndex(rows() - 2, cols() - 1),
                            {Qt::TextAlignmentRole});
     Q_EMIT columnLayoutChanged();
 }
@@ -251,9 +287,8 @@ bool GridModel::setColPosition(int col, int position) {
     const bool rightwards = col < position;
     record(GridChange::of(GridChange::MoveColumn, 0, col, position));
     beginMoveColumns({}, col, col, {}, rightwards ? position + 1 : position);
-    for (int r = 0; r < rows_; ++r)
-        rotateOne(cells_.begin() + offset(r, first), cells_.begin() + offset(r, last) + 1,
-                  rightwards);
+    cells_.moveColumn(col, position);
+    structureChanged();
     rotateOne(columns_.begin() + first, columns_.begin() + last + 1, rightwards);
     endMoveColumns();
     Q_EMIT headerDataChanged(Qt::Horizontal, first, last);
@@ -262,35 +297,36 @@ bool GridModel::setColPosition(int col, int position) {
 }
 
 void GridModel::addItem(const QString& tabSeparated) {
-    const int newRow = rows_;
+    const int newRow = rows();
+    structureChanged();
     beginInsertRows({}, newRow - 1, newRow - 1);
-    resizeStorage(rows_ + 1, cols_);
+    resizeStorage(newRow + 1, cols());
     const QStringList pieces = tabSeparated.split(QLatin1Char('\t'));
-    for (int c = 0; c < cols_ && c < pieces.size(); ++c)
-        cells_[offset(newRow, c)] = pieces[c];
+    for (int c = 0; c < cols() && c < pieces.size(); ++c)
+        storeText(newRow, c, pieces[c]);
     if (log_) {
         GridChange inserted = GridChange::of(GridChange::InsertRows, newRow, 0, 1);
-        inserted.cells = cells_.mid(offset(newRow, 0));
+        inserted.cells = texts(newRow, 1, 0, cols());
         record(std::move(inserted));
     }
     endInsertRows();
 }
 
 bool GridModel::removeItem(int row) {
-    if (row < 1 || row >= rows_)
+    if (row < 1 || row >= rows())
         return false;
-    if (row_ == rows_ - 1)
+    if (row_ == rows() - 1)
         Q_EMIT leaveCell();
     if (log_) {
         GridChange removed = GridChange::of(GridChange::RemoveRows, row, 0, 1);
-        removed.cells = cells_.mid(offset(row, 0), cols_);
+        removed.cells = texts(row, 1, 0, cols());
         removed.heights = {rowHeights_[std::size_t(row)]};
         record(std::move(removed));
     }
+    structureChanged();
     beginRemoveRows({}, row - 1, row - 1);
-    cells_.remove(offset(row, 0), cols_);
+    cells_.removeRows(row, 1);
     rowHeights_.erase(rowHeights_.begin() + row);
-    --rows_;
     endRemoveRows();
     clampCursor();
     return true;
@@ -309,13 +345,13 @@ void GridModel::setSortKeyMaker(SortKeyMaker maker) {
 }
 
 void GridModel::setSort(int how) {
-    if (how != 1 || rows_ <= 2)
+    if (how != 1 || rows() <= 2)
         return;
     int firstRow = std::min(row_, rowSel_);
     int lastRow = std::max(row_, rowSel_);
     if (firstRow == lastRow) {
         firstRow = 1;
-        lastRow = rows_ - 1;
+        lastRow = rows() - 1;
     }
     firstRow = std::max(firstRow, 1);
     const int firstCol = std::min(col_, colSel_);
@@ -324,11 +360,11 @@ void GridModel::setSort(int how) {
     if (count < 2)
         return;
 
-    std::vector<const QString*> keyTexts;
+    std::vector<QStringView> keyTexts;
     keyTexts.reserve(std::size_t(count) * std::size_t(keyCols));
     for (int r = firstRow; r <= lastRow; ++r)
         for (int c = 0; c < keyCols; ++c)
-            keyTexts.push_back(&cells_[offset(r, firstCol + c)]);
+            keyTexts.push_back(cell(r, firstCol + c));
     const std::vector<int> order = SortOrder(keyTexts, keyCols, sortKeyMaker_).order();
     if (log_) {
         GridChange sorted = GridChange::of(GridChange::SortRows, firstRow);
@@ -337,16 +373,7 @@ void GridModel::setSort(int how) {
     }
 
     Q_EMIT layoutAboutToBeChanged();
-    QList<QString> sorted(qsizetype(count) * cols_);
-    std::vector<int> heights(static_cast<std::size_t>(count));
-    for (int i = 0; i < count; ++i) {
-        const int from = firstRow + order[std::size_t(i)];
-        std::move(cells_.begin() + offset(from, 0), cells_.begin() + offset(from, 0) + cols_,
-                  sorted.begin() + qsizetype(i) * cols_);
-        heights[std::size_t(i)] = rowHeights_[std::size_t(from)];
-    }
-    std::move(sorted.begin(), sorted.end(), cells_.begin() + offset(firstRow, 0));
-    std::copy(heights.begin(), heights.end(), rowHeights_.begin() + firstRow);
+    applyOrder(firstRow, order);
     Q_EMIT layoutChanged();
 }
 
@@ -354,23 +381,34 @@ bool GridModel::setTopRow(int row) {
     if (!hasRow(row))
         return false;
     // Row 0 lies in the fixed area: scrolling to it means scrolling to the first data row.
-    topRow_ = std::clamp(row, 1, std::max(1, rows_ - 1));
+    topRow_ = std::clamp(row, 1, std::max(1, rows() - 1));
     Q_EMIT topRowChanged(topRow_);
     return true;
 }
 
-bool GridModel::replaceCells(int rows, int cols, QList<QString> cells) {
-    if (rows < 1 || cols < 1 || cells.size() != qsizetype(rows) * cols)
+bool GridModel::replaceCells(int rows, int cols, const QList<QString>& texts) {
+    if (rows < 1 || cols < 1 || texts.size() != qsizetype(rows) * cols)
+        return false;
+    journal::CellTable table(rows, cols);
+    for (int r = 0; r < rows; ++r)
+        for (int c = 0; c < cols; ++c)
+            table.setCell(r, c, texts[qsizetype(r) * cols + c]);
+    return replaceCells(std::move(table));
+}
+
+bool GridModel::replaceCells(journal::CellTable table) {
+    const int rows = table.rows();
+    const int cols = table.cols();
+    if (rows < 1 || cols < 1)
         return false;
     record(GridChange::of(GridChange::Reset));
     if (row_ >= rows || col_ >= cols)
         Q_EMIT leaveCell();
     beginResetModel();
-    cells_ = std::move(cells);
+    cells_ = std::move(table);
     columns_.resize(std::size_t(cols));
-    rowHeights_.resize(std::size_t(rows), AutoSize);
-    rows_ = rows;
-    cols_ = cols;
+    rowHeights_.assign(std::size_t(rows), AutoSize);
+    structureChanged();
     endResetModel();
     clampCursor();
     Q_EMIT columnLayoutChanged();
@@ -379,8 +417,8 @@ bool GridModel::replaceCells(int rows, int cols, QList<QString> cells) {
 
 std::optional<int> GridModel::findColumn(QStringView caption) const {
     std::optional<int> found;
-    for (int c = 0; c < cols_; ++c) {
-        if (QStringView(cell(0, c)).trimmed() != caption)
+    for (int c = 0; c < cols(); ++c) {
+        if (cell(0, c).trimmed() != caption)
             continue;
         if (found)
             return std::nullopt;
@@ -390,20 +428,20 @@ std::optional<int> GridModel::findColumn(QStringView caption) const {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows_ - 1;
+    return parent.isValid() ? 0 : rows() - 1;
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : cols_;
+    return parent.isValid() ? 0 : cols();
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() + 1 >= rows_ || index.column() >= cols_)
+    if (!index.isValid() || index.row() + 1 >= rows() || index.column() >= cols())
         return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return cell(index.row() + 1, index.column());
+        return cell(index.row() + 1, index.column()).toString();
     case Qt::TextAlignmentRole:
         return columns_[std::size_t(index.column())].centred
                    ? QVariant(Qt::AlignCenter)
@@ -414,13 +452,13 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
 }
 
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= cols_)
+    if (orientation != Qt::Horizontal || section < 0 || section >= cols())
         return {};
     switch (role) {
     case Qt::DisplayRole: {
         // Trailing blanks widen a column through its format; drawn, they would push a centred
         // caption off centre.
-        QString caption = cell(0, section);
+        QString caption = cell(0, section).toString();
         while (caption.endsWith(QLatin1Char(' ')))
             caption.chop(1);
         return caption;

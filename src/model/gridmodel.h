@@ -9,6 +9,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 // How a cell text takes part in a sort. Keys compare by rank first, then by number, then
@@ -38,9 +39,9 @@ public:
 
     explicit GridModel(QObject* parent = nullptr);
 
-    int rows() const { return rows_; }
+    int rows() const { return cells_.rows(); }
     bool setRows(int rows);
-    int cols() const { return cols_; }
+    int cols() const { return cells_.cols(); }
     bool setCols(int cols);
 
     int row() const { return row_; }
@@ -58,10 +59,11 @@ public:
     bool setText(const QString& text) { return setTextMatrix(row_, col_, text); }
     QString textMatrix(int row, int col) const;
     bool setTextMatrix(int row, int col, const QString& text);
-    // Unchecked fast access for whole-register passes that have validated their range.
-    const QString& cell(int row, int col) const { return cells_[offset(row, col)]; }
+    // Unchecked fast access for whole-register passes that have validated their range; the
+    // text is valid until the grid next changes.
+    QStringView cell(int row, int col) const { return cells_.cell(row, col); }
     // Every cell, header row included, for the journal writer.
-    journal::GridCells allCells() const { return {cells_.constData(), rows_, cols_}; }
+    const journal::GridCells& allCells() const { return cells_; }
 
     void setFormatString(const QString& format);
     int colWidth(int col) const;
@@ -85,9 +87,17 @@ public:
     int topRow() const { return topRow_; }
     bool setTopRow(int row);
 
-    // Replaces the whole grid in one step: `cells` holds rows × cols texts row after row.
-    // The format, widths and heights of the columns that remain are kept.
-    bool replaceCells(int rows, int cols, QList<QString> cells);
+    // Replaces the whole grid in one step: `texts` holds rows × cols texts row after row.
+    // The format and widths of the columns that remain are kept.
+    bool replaceCells(int rows, int cols, const QList<QString>& texts);
+    bool replaceCells(journal::CellTable table);
+
+    // What changed since a pass last looked, for passes that keep results per row: the
+    // structure revision rises with every change to the rows and columns or their order, and
+    // the changed rows list the rows whose cells were stored since then (in order, repeats
+    // included).
+    quint64 structureRevision() const { return structureRevision_; }
+    const std::vector<int>& changedRows() const { return changedRows_; }
 
     // The column whose header text, blanks at both ends aside, is `caption`; none when no column
     // or more than one has it.
@@ -133,18 +143,23 @@ private:
     void removeColumnsAt(int at, int count);
     void permuteRows(int first, const RowOrder& order);
 
-    qsizetype offset(int row, int col) const { return qsizetype(row) * cols_ + col; }
-    bool hasRow(int row) const { return row >= 0 && row < rows_; }
-    bool hasCol(int col) const { return col >= 0 && col < cols_; }
+    bool hasRow(int row) const { return row >= 0 && row < rows(); }
+    bool hasCol(int col) const { return col >= 0 && col < cols(); }
+    // Row after row, the texts of a block of cells; and the other way.
+    QList<QString> texts(int row, int rowCount, int col, int colCount) const;
+    void fillCells(int row, int rowCount, int col, int colCount, const QList<QString>& texts);
+    bool storeText(int row, int col, QStringView text);
+    void applyOrder(int first, std::span<const int> order);
+    void structureChanged();
     void moveCurrent(int row, int col);
     void clampCursor();
     void resizeStorage(int rows, int cols);
 
-    QList<QString> cells_;
+    journal::CellTable cells_;
     std::vector<Column> columns_;
     std::vector<int> rowHeights_;
-    int rows_ = 0;
-    int cols_ = 0;
+    quint64 structureRevision_ = 0;
+    std::vector<int> changedRows_;
     int row_ = 0;
     int col_ = 0;
     int rowSel_ = 0;

@@ -18,7 +18,7 @@ int compareKeys(const SortKey& a, const SortKey& b) {
 
 } // namespace
 
-SortOrder::SortOrder(const std::vector<const QString*>& texts, int keyColumns,
+SortOrder::SortOrder(const std::vector<QStringView>& texts, int keyColumns,
                      const SortKeyMaker& keyMaker) {
     const std::size_t count = keyColumns > 0 ? texts.size() / std::size_t(keyColumns) : 0;
     order_.resize(count);
@@ -42,20 +42,20 @@ SortOrder::SortOrder(const std::vector<const QString*>& texts, int keyColumns,
 
 // The rank of each row's text in one key column: texts with equal keys share a rank, and ranks
 // rise with the keys.
-std::vector<int> SortOrder::rankColumn(const std::vector<const QString*>& texts, int keyColumns,
+std::vector<int> SortOrder::rankColumn(const std::vector<QStringView>& texts, int keyColumns,
                                        int column, const SortKeyMaker& keyMaker,
                                        int& rankCount) const {
     const std::size_t count = order_.size();
-    QHash<QString, int> distinctIndex;
+    QHash<QStringView, int> distinctIndex;
     distinctIndex.reserve(qsizetype(std::min<std::size_t>(count, 1 << 16)));
     std::vector<SortKey> keys;
     std::vector<int> rowDistinct(count);
     for (std::size_t row = 0; row < count; ++row) {
-        const QString& text = *texts[row * std::size_t(keyColumns) + std::size_t(column)];
+        const QStringView text = texts[row * std::size_t(keyColumns) + std::size_t(column)];
         auto known = distinctIndex.find(text);
         if (known == distinctIndex.end()) {
             known = distinctIndex.insert(text, int(keys.size()));
-            keys.push_back(keyMaker(text));
+            keys.push_back(keyMaker(text.toString()));
         }
         rowDistinct[row] = *known;
     }

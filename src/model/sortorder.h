@@ -14,15 +14,14 @@
 class SortOrder {
 public:
     // `texts` holds count rows of keyColumns texts each, row after row.
-    SortOrder(const std::vector<const QString*>& texts, int keyColumns,
-              const SortKeyMaker& keyMaker);
+    SortOrder(const std::vector<QStringView>& texts, int keyColumns, const SortKeyMaker& keyMaker);
 
     // Row order()[i] of the unsorted rows goes to position i.
     const std::vector<int>& order() const { return order_; }
 
 private:
-    std::vector<int> rankColumn(const std::vector<const QString*>& texts, int keyColumns,
-                                int column, const SortKeyMaker& keyMaker, int& rankCount) const;
+    std::vector<int> rankColumn(const std::vector<QStringView>& texts, int keyColumns, int column,
+                                const SortKeyMaker& keyMaker, int& rankCount) const;
 
     std::vector<int> order_;
 };

@@ -374,7 +374,7 @@ private:
         for (int r = 0; r < grid().rows(); ++r) {
             QStringList row;
             for (int c = 0; c < grid().cols(); ++c)
-                row << grid().cell(r, c);
+                row << grid().textMatrix(r, c);
             shot.rows << row;
         }
         return shot;
@@ -392,7 +392,7 @@ private:
                                      g.rows(), g.cols(), g.row(), g.col(), g.rowSel(), g.colSel());
         for (int r = 0; r < g.rows(); ++r) {
             for (int c = 0; c < g.cols(); ++c) {
-                const QString& text = g.cell(r, c);
+                const QString text = g.textMatrix(r, c);
                 if (journal::indexOfUnwritable(text) >= 0)
                     return QString::asprintf("cell %d,%d holds \"%s\", which a file cannot hold", r,
                                              c, qUtf8Printable(text));
@@ -409,13 +409,13 @@ private:
     QString checkRoundTrip() {
         const journal::ReadResult back =
             journal::readJournal(journal::writeJournal(grid().allCells()));
-        if (!back.ok() || back.table.rows != grid().rows() - 1)
+        if (!back.ok() || back.table.rows() != grid().rows() - 1)
             return QStringLiteral("written and read back, %1 rows of %2 came back")
-                .arg(back.table.rows)
+                .arg(back.table.rows())
                 .arg(grid().rows() - 1);
         for (int r = 1; r < grid().rows(); ++r)
             for (int c = 0; c < journal::FileColumns; ++c) {
-                const QString expected = c < grid().cols() ? grid().cell(r, c) : QString();
+                const QString expected = c < grid().cols() ? grid().textMatrix(r, c) : QString();
                 if (back.table.cell(r - 1, c) != expected)
                     return QStringLiteral("cell %1,%2 read back as \"%3\" instead of \"%4\"")
                         .arg(r)

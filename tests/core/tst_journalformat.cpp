@@ -10,10 +10,10 @@ namespace {
 // The table's rows, each closed by "/", its cells parted by "|" without the empty ones at its end.
 QString textOf(const journal::JournalTable& table) {
     QString text;
-    for (int r = 0; r < table.rows; ++r) {
+    for (int r = 0; r < table.rows(); ++r) {
         QStringList cells;
-        for (int c = 0; c < table.cols; ++c)
-            cells << table.cell(r, c);
+        for (int c = 0; c < table.cols(); ++c)
+            cells << table.cell(r, c).toString();
         while (!cells.isEmpty() && cells.last().isEmpty())
             cells.removeLast();
         text += cells.join(u'|') + u'/';
@@ -58,7 +58,7 @@ private Q_SLOTS:
         QFETCH(QString, text);
         const journal::ReadResult result = readJournal(bytes);
         QVERIFY(result.ok());
-        QCOMPARE(result.table.cols, cols);
+        QCOMPARE(result.table.cols(), cols);
         QCOMPARE(textOf(result.table), text);
     }
 
@@ -75,18 +75,19 @@ private Q_SLOTS:
         QCOMPARE(readJournal(utf8 + "ж\r\n").fault,
                  (journal::ReadFault{1, journal::ReadFault::LineTooLong}));
 
-        // 129 rows of 32,767 cells would fill the memory: the wide line is refused, the rows before
-        // it kept at their own width. One row fewer fits.
-        const int rowsBefore = int(journal::MaxCells / journal::MaxLineLength);
+        // With a megabyte to fill, six rows of 32,767 cells (6 bytes each) do not fit: the wide
+        // line is refused, the rows before it kept at their own width. One row fewer fits.
+        constexpr qsizetype budget = 1 << 20;
+        const int rowsBefore = int(budget / (6 * qsizetype(journal::MaxLineLength)));
         const QByteArray wide(journal::MaxLineLength, ';');
-        result = readJournal(QByteArray("a;\n").repeated(rowsBefore) + wide + "\nb;\n");
+        result = readJournal(QByteArray("a;\n").repeated(rowsBefore) + wide + "\nb;\n", budget);
         QCOMPARE(result.fault,
-                 (journal::ReadFault{rowsBefore + 1, journal::ReadFault::TooManyCells}));
-        QCOMPARE(result.table.rows, rowsBefore);
-        QCOMPARE(result.table.cols, 8);
-        result = readJournal(QByteArray("a;\n").repeated(rowsBefore - 1) + wide + "\n");
+                 (journal::ReadFault{rowsBefore + 1, journal::ReadFault::OutOfMemory}));
+        QCOMPARE(result.table.rows(), rowsBefore);
+        QCOMPARE(result.table.cols(), 8);
+        result = readJournal(QByteArray("a;\n").repeated(rowsBefore - 1) + wide + "\n", budget);
         QVERIFY(result.ok());
-        QCOMPARE(result.table.cols, journal::MaxLineLength);
+        QCOMPARE(result.table.cols(), journal::MaxLineLength);
     }
 
     void writesEightFieldsPerRow_data() {
@@ -113,7 +114,8 @@ private Q_SLOTS:
             << "\xEF\xBB\xBF" + QStringLiteral("Рё;;;;;;;;\r\n").toUtf8();
         // "яю" at the start are the bytes of a UTF-16 byte-order mark.
         QTest::newRow("bytes that read as UTF-16")
-            << 8 << QStringLiteral("яюх") << "\xEF\xBB\xBF" + QStringLiteral("яюх;;;;;;;;\r\n").toUtf8();
+            << 8 << QStringLiteral("яюх")
+            << "\xEF\xBB\xBF" + QStringLiteral("яюх;;;;;;;;\r\n").toUtf8();
     }
 
     void writesEightFieldsPerRow() {
@@ -121,14 +123,14 @@ private Q_SLOTS:
         QFETCH(QString, rows);
         QFETCH(QByteArray, bytes);
         const QStringList lines = rows.isEmpty() ? QStringList() : rows.split(u'/');
-        QList<QString> cells(qsizetype(lines.size() + 1) * cols);
-        cells[0] = QStringLiteral("header");
+        journal::GridCells cells(int(lines.size()) + 1, cols);
+        cells.setCell(0, 0, u"header");
         for (int r = 0; r < lines.size(); ++r) {
             const QStringList texts = lines[r].split(u'|');
             for (int c = 0; c < texts.size(); ++c)
-                cells[qsizetype(r + 1) * cols + c] = texts[c];
+                cells.setCell(r + 1, c, texts[c]);
         }
-        QCOMPARE(writeJournal({cells.constData(), int(lines.size()) + 1, cols}), bytes);
+        QCOMPARE(writeJournal(cells), bytes);
     }
 };
 

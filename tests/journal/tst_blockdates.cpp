@@ -2,6 +2,7 @@
 #include "journal/blockdates.h"
 #include "model/gridmodel.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
 
@@ -131,6 +132,49 @@ private Q_SLOTS:
         fillBlockDates(*grid);
         QVERIFY(!otherEventRan);
         QTRY_VERIFY(otherEventRan);
+    }
+
+    // A pass kept from click to click looks only at the rows stored since its last run, yet
+    // leaves every cell as a whole pass does: two grids take the same random edits, one with the
+    // kept pass, the other with a whole pass each time.
+    void keptPassEqualsWholePass() {
+        QRandomGenerator random(426);
+        // An empty activation date, which ends the pass, now and then.
+        const QStringList activations = {
+            QStringLiteral("15.03.2009"), QStringLiteral("31.01.2010"),
+            QStringLiteral("29.02.2008"), QStringLiteral(" 01.12.2008 "),
+            QStringLiteral("нет"),        QStringLiteral("10.10.2010"),
+            QStringLiteral("01.01.2011"), QString()};
+        const QStringList blocks = {QStringLiteral("01.05.2010"), QStringLiteral("Иванов"),
+                                    QStringLiteral("01.01.2099"), QString()};
+        auto kept = journalGrid(QList<QString>(40, activations[0]));
+        auto whole = journalGrid(QList<QString>(40, activations[0]));
+        journal::BlockDatePass pass;
+        for (int step = 0; step < 600; ++step) {
+            const int action = random.bounded(100);
+            const int row = 1 + random.bounded(kept->rows() - 1);
+            for (GridModel* grid : {kept.get(), whole.get()}) {
+                QRandomGenerator same{quint32(step)};
+                if (action < 55)
+                    grid->setTextMatrix(row, Activation, activations[same.bounded(8)]);
+                else if (action < 92)
+                    grid->setTextMatrix(row, Block, blocks[same.bounded(4)]);
+                else if (action < 95)
+                    grid->addItem(
+                        QStringLiteral("новый\t\t\t\t%1").arg(activations[same.bounded(8)]));
+                else if (action < 97 && grid->rows() > 3)
+                    grid->removeItem(row);
+                else if (action < 99)
+                    grid->setTextMatrix(0, Block,
+                                        same.bounded(2) ? QStringLiteral("Дата блок.")
+                                                        : QStringLiteral("Прочее"));
+                else
+                    grid->setColPosition(Block, same.bounded(grid->cols()));
+            }
+            pass.run(*kept);
+            fillBlockDates(*whole);
+            QVERIFY2(cells(*kept) == cells(*whole), qPrintable(QString::number(step)));
+        }
     }
 };
 

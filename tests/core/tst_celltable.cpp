@@ -1,0 +1,139 @@
+#include "core/celltable.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <numeric>
+
+using journal::CellTable;
+
+namespace {
+
+// The same table as plain strings, row after row: what the cell table must always agree with.
+struct Reference {
+    int rows = 0;
+    int cols = 0;
+    QList<QList<QString>> cells; // [row][col]
+
+    void resize(int newRows, int newCols) {
+        cells.resize(newRows);
+        for (QList<QString>& row : cells)
+            row.resize(newCols);
+        rows = newRows;
+        cols = newCols;
+    }
+};
+
+QString mismatch(const CellTable& table, const Reference& reference) {
+    if (table.rows() != reference.rows || table.cols() != reference.cols)
+        return QStringLiteral("size %1x%2, expected %3x%4")
+            .arg(table.rows())
+            .arg(table.cols())
+            .arg(reference.rows)
+            .arg(reference.cols);
+    for (int r = 0; r < table.rows(); ++r)
+        for (int c = 0; c < table.cols(); ++c)
+            if (table.cell(r, c) != reference.cells[r][c])
+                return QStringLiteral("cell %1,%2 holds \"%3\", expected \"%4\"")
+                    .arg(r)
+                    .arg(c)
+                    .arg(table.cell(r, c).left(40), reference.cells[r][c].left(40));
+    return {};
+}
+
+} // namespace
+
+class TestCellTable : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Random edits, including texts of every length class (empty, short, past the 16-bit
+    // length, past a whole block) and texts taken from the table itself, with rows and columns
+    // inserted, removed, moved and reordered; the table agrees with plain strings throughout and
+    // stays compact under many edits.
+    void agreesWithPlainStringsUnderRandomChanges() {
+        QRandomGenerator random(20260315);
+        CellTable table(3, 4);
+        Reference reference;
+        reference.resize(3, 4);
+        const auto randomText = [&] {
+            static const int lengths[] = {0, 1, 10, 0xFFFE, 0xFFFF, 0x10001, (1 << 20) + 3};
+            const int kind = random.bounded(100);
+            const int length = kind < 90 ? random.bounded(12) : lengths[random.bounded(7)];
+            return QString(length, QChar(u'а' + random.bounded(32)));
+        };
+        for (int step = 0; step < 3000; ++step) {
+            const int action = random.bounded(100);
+            if (action < 70) {
+                const int r = random.bounded(table.rows());
+                const int c = random.bounded(table.cols());
+                QString text;
+                if (random.bounded(5) == 0) { // a view into the table itself
+                    const QStringView own =
+                        table.cell(random.bounded(table.rows()), random.bounded(table.cols()));
+                    text = own.toString();
+                    QVERIFY(table.setCell(r, c, own));
+                } else {
+                    text = randomText();
+                    QVERIFY(table.setCell(r, c, text));
+                }
+                reference.cells[r][c] = text;
+            } else if (action < 78 && table.rows() < 40) {
+                const int at = random.bounded(table.rows() + 1);
+                const int count = 1 + random.bounded(3);
+                table.insertRows(at, count);
+                reference.cells.insert(at, count, QList<QString>(reference.cols));
+                reference.rows += count;
+            } else if (action < 85 && table.rows() > 2) {
+                const int at = random.bounded(table.rows() - 1);
+                table.removeRows(at, 1);
+                reference.cells.remove(at);
+                --reference.rows;
+            } else if (action < 89 && table.cols() < 10) {
+                const int at = random.bounded(table.cols() + 1);
+                table.insertColumns(at, 1);
+                for (QList<QString>& row : reference.cells)
+                    row.insert(at, QString());
+                ++reference.cols;
+            } else if (action < 92 && table.cols() > 1) {
+                const int at = random.bounded(table.cols());
+                table.removeColumns(at, 1);
+                for (QList<QString>& row : reference.cells)
+                    row.remove(at);
+                --reference.cols;
+            } else if (action < 96) {
+                const int from = random.bounded(table.cols());
+                const int to = random.bounded(table.cols());
+                table.moveColumn(from, to);
+                for (QList<QString>& row : reference.cells)
+                    row.move(from, to);
+            } else {
+                const int first = random.bounded(table.rows());
+                std::vector<int> order(std::size_t(table.rows() - first));
+                std::iota(order.begin(), order.end(), 0);
+                std::shuffle(order.begin(), order.end(), random);
+                table.permuteRows(first, order);
+                const QList<QList<QString>> before = reference.cells;
+                for (std::size_t i = 0; i < order.size(); ++i)
+                    reference.cells[first + int(i)] = before[first + order[i]];
+            }
+            const QString fault = mismatch(table, reference);
+            QVERIFY2(fault.isEmpty(),
+                     qPrintable(QStringLiteral("step %1: %2").arg(step).arg(fault)));
+        }
+        const CellTable copy = table;
+        QVERIFY(mismatch(copy, reference).isEmpty());
+        QVERIFY(copy.memoryUsed() <= table.memoryUsed());
+    }
+
+    // Every edit appends its text; the column is compacted before the dead texts outgrow the
+    // live ones by much: 20 MB of edits to one cell leave a few megabytes at most.
+    void staysCompactUnderManyEdits() {
+        CellTable table(2, 1);
+        for (int i = 0; i < 10000; ++i)
+            QVERIFY(table.setCell(i % 2, 0, QString(1000, QChar(u'a' + i % 26))));
+        QCOMPARE(table.cell(1, 0), QString(1000, QChar(u'a' + 9999 % 26)));
+        QVERIFY2(table.memoryUsed() < 8 << 20, qPrintable(QString::number(table.memoryUsed())));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCellTable)
+#include "tst_celltable.moc"
