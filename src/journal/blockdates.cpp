@@ -107,6 +107,9 @@ bool BlockDatePass::fillRow(GridModel& grid, int row) {
     const QStringView activation = grid.cell(row, columns_->activation);
     if (activation.isEmpty())
         return false;
+    // The evidence, taken up before every fill, already says whether the cell is right.
+    if (std::size_t(row) < rows_.size() && rows_[std::size_t(row)].blockExact)
+        return true;
     DateBuffer buffer;
     const QStringView block = blockDateText(activation, buffer);
     // Compared before writing, so that a pass over unchanged rows allocates nothing.

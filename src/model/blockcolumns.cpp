@@ -13,6 +13,7 @@ RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
     DateBuffer buffer;
     const QStringView computed = blockDateText(activation, buffer);
     row.activation = !computed.isEmpty();
+    row.blockExact = block == computed;
     if (!row.blockFilled)
         return row;
     if (row.activation && computed == block.trimmed()) {

@@ -27,6 +27,7 @@ struct RowEvidence {
     bool blockMatches = false; // ... and holds the block date of the activation date
     bool blockLike = false;    // ... or another date that may be a block date typed by hand: the
                                // first of a month, or a date after the activation date
+    bool blockExact = false;   // the block-date cell holds exactly what the pass would write
     static RowEvidence of(QStringView activation, QStringView block);
 };
 
