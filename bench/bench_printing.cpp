@@ -7,6 +7,7 @@
 #include "printing/journalprintout.h"
 #include "printing/printservices.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -70,6 +71,8 @@ void printFromWindow(benchmark::State& state) {
     JournalWindow window(services);
     window.show();
     window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
+    // The window is painted, as it is by the time anybody presses "Печать".
+    QCoreApplication::processEvents();
     QPushButton* print = window.findChild<QPushButton*>(QStringLiteral("CmdPrint"));
     for (auto _ : state) {
         QFile::remove(fileName);
