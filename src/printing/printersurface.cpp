@@ -136,7 +136,7 @@ GlyphTable& PrinterSurface::glyphsAt(double points) {
     return *glyphs_.back().glyphs;
 }
 
-void PrinterSurface::drawItems(const QString& items) {
+void PrinterSurface::drawItems(QStringView items) {
     GlyphTable& glyphs = glyphsAt(points_);
     const QRawFont& raw = glyphs.font();
     if (!items.isEmpty() && painter_.isActive()) {
@@ -147,7 +147,7 @@ void PrinterSurface::drawItems(const QString& items) {
         if (!glyphs.append(items, origin, sink.glyphs, sink.positions)) {
             painter_.setPen(QPen(Qt::black));
             painter_.setFont(fontAt(points_));
-            painter_.drawText(origin, items);
+            painter_.drawText(origin, items.toString());
         }
     }
     // Like a printer's Print, end the line: back to the left edge, one line further down.
@@ -160,7 +160,11 @@ void PrinterSurface::print(const QString& text) {
 }
 
 void PrinterSurface::print(const QString& text, int number) {
-    drawItems(text + printNumberText(number));
+    drawItems(QString(text + printNumberText(number)));
+}
+
+void PrinterSurface::print(QStringView text) {
+    drawItems(text);
 }
 
 void PrinterSurface::line(int x1, int y1, int x2, int y2) {
@@ -203,8 +207,12 @@ void PrinterSurface::abortDoc() {
 }
 
 double PrinterSurface::textWidth(const QString& text, double points) {
+    return textWidth(QStringView(text), points);
+}
+
+double PrinterSurface::textWidth(QStringView text, double points) {
     double width = 0;
     if (!glyphsAt(points).width(text, width))
-        width = QFontMetricsF(fontAt(points), target_).horizontalAdvance(text);
+        width = QFontMetricsF(fontAt(points), target_).horizontalAdvance(text.toString());
     return width / deviceUnitsPerTwip_;
 }
