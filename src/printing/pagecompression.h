@@ -4,7 +4,7 @@
 // thread are compressed at zlib's fastest level instead of its default.
 //
 // A journal page is some 70 kB of drawing operators, and Qt deflates each page at zlib's default
-// level, which it offers no way to change: for a register of 32,767 rows (864 pages) that is
+// level, which it offers no way to change: for a register of 32,767 rows (863 pages) that is
 // about half the processor time of the whole printout. The fastest level takes a quarter of that
 // time and makes the PDF about 45 % larger (6.5 to 9.3 MB); the pages drawn are the same.
 //
