@@ -1,11 +1,15 @@
 // "Печать" of the whole register into a PDF file: layout, drawing and writing every page.
+#include "app/journalwindow.h"
 #include "benchjournals.h"
 #include "core/clock.h"
+#include "core/prompter.h"
 #include "model/gridmodel.h"
 #include "printing/journalprintout.h"
 #include "printing/printservices.h"
 
+#include <QCoreApplication>
 #include <QFile>
+#include <QPushButton>
 #include <QTemporaryDir>
 
 namespace {
@@ -42,6 +46,49 @@ void printToPdf(benchmark::State& state) {
 BENCHMARK(printToPdf)
     ->Name("print pdf")
     ->Apply(bench::registerSizes)
+    ->Iterations(1)
+    ->Repetitions(5);
+
+class SilentPrompter : public Prompter {
+public:
+    QString inputBox(const QString&, const QString&) override { return {}; }
+    void message(const QString&) override {}
+    bool question(const QString&) override { return false; }
+};
+
+// The same as the user meets it: "Печать" pressed in the shown window, the progress dialog
+// following every page.
+void printFromWindow(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    QTemporaryDir folder;
+    const QString fileName = folder.filePath(QStringLiteral("journal.pdf"));
+    WindowServices services;
+    services.programFolder = journal.programFolder;
+    services.prompter = std::make_shared<SilentPrompter>();
+    services.printer = std::make_shared<PdfFilePrinterProvider>(fileName);
+    services.clock = std::make_shared<FixedClock>();
+    services.endProgram = [] {};
+    JournalWindow window(services);
+    window.show();
+    window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
+    // The window is painted, as it is by the time anybody presses "Печать".
+    QCoreApplication::processEvents();
+    QPushButton* print = window.findChild<QPushButton*>(QStringLiteral("CmdPrint"));
+    for (auto _ : state) {
+        QFile::remove(fileName);
+        timeIteration(state, [&] { print->click(); });
+        if (QFile(fileName).size() == 0) {
+            state.SkipWithError("no PDF file was printed");
+            break;
+        }
+    }
+}
+BENCHMARK(printFromWindow)
+    ->Name("print pdf from the window")
+    ->Arg(32767)
+    ->ArgName("rows")
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
     ->Iterations(1)
     ->Repetitions(5);
 

@@ -9,7 +9,8 @@ class QProgressDialog;
 class QWidget;
 
 // The progress of a printout in a modal progress dialog with a cancel button. While it is
-// shown, each finished page lets the window system handle pending events, so the window stays
+// shown, the dialog moves on every hundredth of the pages (every page of a journal of up to a
+// hundred pages) and then lets the window system handle pending events, so the window stays
 // alive and the cancel button is heard.
 class PrintProgressDialog : public PrintProgress {
 public:
@@ -29,4 +30,5 @@ private:
     QPointer<QWidget> parent_;
     std::unique_ptr<QProgressDialog> dialog_;
     int pageCount_ = 0;
+    int pagesPerStep_ = 1;
 };

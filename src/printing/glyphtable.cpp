@@ -4,29 +4,27 @@
 
 GlyphTable::GlyphTable(QRawFont font) : font_(std::move(font)) {}
 
-const GlyphTable::Glyph* GlyphTable::glyph(QChar character) {
-    if (character.isSurrogate() || character.isMark())
-        return nullptr;
+const GlyphTable::Glyph* GlyphTable::lookUp(QChar character) {
     const std::size_t unit = character.unicode();
     if (unit >= byCodeUnit_.size())
         byCodeUnit_.resize(unit + 1);
     Glyph& glyph = byCodeUnit_[unit];
-    if (!glyph.looked) {
-        glyph.looked = true;
-        int count = 1;
-        if (font_.glyphIndexesForChars(&character, 1, &glyph.index, &count) && count == 1 &&
-            glyph.index != 0) {
-            QPointF advance;
-            font_.advancesForGlyphIndexes(&glyph.index, &advance, 1);
-            glyph.advance = float(advance.x());
-        } else {
-            glyph.index = 0;
-        }
+    glyph.looked = true;
+    glyph.blank = character.isSpace();
+    int count = 1;
+    if (!character.isSurrogate() && !character.isMark() &&
+        font_.glyphIndexesForChars(&character, 1, &glyph.index, &count) && count == 1 &&
+        glyph.index != 0) {
+        QPointF advance;
+        font_.advancesForGlyphIndexes(&glyph.index, &advance, 1);
+        glyph.advance = float(advance.x());
+    } else {
+        glyph.index = 0;
     }
     return glyph.index != 0 ? &glyph : nullptr;
 }
 
-bool GlyphTable::width(const QString& text, double& width) {
+bool GlyphTable::width(QStringView text, double& width) {
     double sum = 0;
     for (const QChar character : text) {
         const Glyph* found = glyph(character);
@@ -38,7 +36,7 @@ bool GlyphTable::width(const QString& text, double& width) {
     return true;
 }
 
-bool GlyphTable::append(const QString& text, QPointF origin, QList<quint32>& glyphs,
+bool GlyphTable::append(QStringView text, QPointF origin, QList<quint32>& glyphs,
                         QList<QPointF>& positions) {
     const qsizetype glyphsBefore = glyphs.size();
     const qsizetype positionsBefore = positions.size();
@@ -51,7 +49,7 @@ bool GlyphTable::append(const QString& text, QPointF origin, QList<quint32>& gly
             positions.resize(positionsBefore);
             return false;
         }
-        if (!character.isSpace()) {
+        if (!found->blank) {
             glyphs.append(found->index);
             positions.append(QPointF(std::round(x), y));
         }

@@ -56,7 +56,7 @@ private:
     void thin() { surface_.setDrawWidth(ThinPen); }
     void ruleAcross(int line);
     void verticalRule(int rule);
-    void printInBand(int rule, int limit, const QString& text);
+    void printInBand(int rule, int limit, QStringView text);
     const Columns& columnsFor(int cols);
 
     GridModel& grid_;
@@ -239,7 +239,7 @@ void JournalLayout::verticalRule(int rule) {
 
 // A text that would run over the next rule is printed smaller, and cut there if it still does
 // not fit, so that no text covers another. Nor does a text run off the paper.
-void JournalLayout::printInBand(int rule, int limit, const QString& text) {
+void JournalLayout::printInBand(int rule, int limit, QStringView text) {
     const double x = (rule + TextInset) * units_.column;
     surface_.setCurrentX(float(x));
     surface_.setCurrentY(float((line_ + TextDrop) * units_.line));

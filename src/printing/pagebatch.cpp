@@ -4,6 +4,19 @@
 #include <QPainter>
 #include <QPen>
 
+namespace {
+
+// The last of `spare`, emptied but with the room it had, or a new one.
+template <typename Item> Item takeSpare(std::vector<Item>& spare) {
+    if (spare.empty())
+        return {};
+    Item item = std::move(spare.back());
+    spare.pop_back();
+    return item;
+}
+
+} // namespace
+
 void PageBatch::addLine(const QLineF& line, double penWidth) {
     for (Rules& rules : rules_) {
         if (rules.penWidth == penWidth) {
@@ -11,15 +24,21 @@ void PageBatch::addLine(const QLineF& line, double penWidth) {
             return;
         }
     }
-    rules_.push_back({penWidth, {line}});
+    Rules& rules = rules_.emplace_back(takeSpare(spareRules_));
+    rules.penWidth = penWidth;
+    rules.lines.append(line);
 }
 
 PageBatch::GlyphSink PageBatch::glyphsFor(const QRawFont& font) {
-    for (Run& run : runs_)
-        if (run.font == font)
-            return {run.glyphs, run.positions};
-    runs_.push_back({font, {}, {}});
-    return {runs_.back().glyphs, runs_.back().positions};
+    // Most texts are in the face and size of the text before them.
+    if (lastRun_ < runs_.size() && runs_[lastRun_].font == font)
+        return {runs_[lastRun_].glyphs, runs_[lastRun_].positions};
+    for (lastRun_ = 0; lastRun_ < runs_.size(); ++lastRun_)
+        if (runs_[lastRun_].font == font)
+            return {runs_[lastRun_].glyphs, runs_[lastRun_].positions};
+    Run& run = runs_.emplace_back(takeSpare(spareRuns_));
+    run.font = font;
+    return {run.glyphs, run.positions};
 }
 
 void PageBatch::paint(QPainter& painter) {
@@ -37,10 +56,28 @@ void PageBatch::paint(QPainter& painter) {
         glyphs.setPositions(run.positions);
         painter.drawGlyphRun(QPointF(0, 0), glyphs);
     }
-    clear();
+    emptyForNextPage();
+}
+
+// The next page needs about as much room: its lists take over this page's, emptied. A list of a
+// few thousand glyphs grown again from nothing would be copied a dozen times on every page.
+void PageBatch::emptyForNextPage() {
+    for (Rules& rules : rules_) {
+        rules.lines.clear();
+        spareRules_.push_back(std::move(rules));
+    }
+    for (Run& run : runs_) {
+        run.glyphs.clear();
+        run.positions.clear();
+        spareRuns_.push_back(std::move(run));
+    }
+    rules_.clear();
+    runs_.clear();
 }
 
 void PageBatch::clear() {
     rules_.clear();
     runs_.clear();
+    spareRules_.clear();
+    spareRuns_.clear();
 }

@@ -1,6 +1,7 @@
 #include "printing/printersurface.h"
 
 #include "printing/fonts.h"
+#include "printing/pagecompression.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -136,7 +137,7 @@ GlyphTable& PrinterSurface::glyphsAt(double points) {
     return *glyphs_.back().glyphs;
 }
 
-void PrinterSurface::drawItems(const QString& items) {
+void PrinterSurface::drawItems(QStringView items) {
     GlyphTable& glyphs = glyphsAt(points_);
     const QRawFont& raw = glyphs.font();
     if (!items.isEmpty() && painter_.isActive()) {
@@ -147,7 +148,7 @@ void PrinterSurface::drawItems(const QString& items) {
         if (!glyphs.append(items, origin, sink.glyphs, sink.positions)) {
             painter_.setPen(QPen(Qt::black));
             painter_.setFont(fontAt(points_));
-            painter_.drawText(origin, items);
+            painter_.drawText(origin, items.toString());
         }
     }
     // Like a printer's Print, end the line: back to the left edge, one line further down.
@@ -160,7 +161,11 @@ void PrinterSurface::print(const QString& text) {
 }
 
 void PrinterSurface::print(const QString& text, int number) {
-    drawItems(text + printNumberText(number));
+    drawItems(QString(text + printNumberText(number)));
+}
+
+void PrinterSurface::print(QStringView text) {
+    drawItems(text);
 }
 
 void PrinterSurface::line(int x1, int y1, int x2, int y2) {
@@ -173,6 +178,7 @@ void PrinterSurface::line(int x1, int y1, int x2, int y2) {
 void PrinterSurface::newPage() {
     if (painter_.isActive()) {
         batch_.paint(painter_);
+        const FastPageCompression fast;
         target_->newPage();
     }
     x_ = 0;
@@ -183,7 +189,10 @@ bool PrinterSurface::endDoc() {
     if (!painter_.isActive())
         return false;
     batch_.paint(painter_);
-    const bool rendered = painter_.end();
+    const bool rendered = [this] {
+        const FastPageCompression fast;
+        return painter_.end();
+    }();
     if (direct_)
         return rendered;
     const bool delivered = rendered && deliver_ && deliver_(workFile_);
@@ -203,8 +212,12 @@ void PrinterSurface::abortDoc() {
 }
 
 double PrinterSurface::textWidth(const QString& text, double points) {
+    return textWidth(QStringView(text), points);
+}
+
+double PrinterSurface::textWidth(QStringView text, double points) {
     double width = 0;
     if (!glyphsAt(points).width(text, width))
-        width = QFontMetricsF(fontAt(points), target_).horizontalAdvance(text);
+        width = QFontMetricsF(fontAt(points), target_).horizontalAdvance(text.toString());
     return width / deviceUnitsPerTwip_;
 }

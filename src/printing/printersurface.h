@@ -53,11 +53,13 @@ public:
     void setCurrentY(float twips) override;
     void print(const QString& text) override;
     void print(const QString& text, int number) override;
+    void print(QStringView text) override;
     void line(int x1, int y1, int x2, int y2) override;
     void newPage() override;
     bool endDoc() override;
     void abortDoc() override;
     double textWidth(const QString& text, double points) override;
+    double textWidth(QStringView text, double points) override;
 
 private:
     struct SizedGlyphs {
@@ -70,7 +72,7 @@ private:
     double toDevice(double twips) const { return twips * deviceUnitsPerTwip_; }
     QFont fontAt(double points) const;
     GlyphTable& glyphsAt(double points);
-    void drawItems(const QString& items);
+    void drawItems(QStringView items);
 
     std::unique_ptr<QPrinter> printer_;
     QPrinter* target_ = nullptr;

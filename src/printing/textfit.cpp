@@ -10,7 +10,7 @@ namespace {
 constexpr double SizeStep = 0.5;
 
 // The longest start of the text that fits, never ending inside a surrogate pair.
-QString fittingStart(PageSurface& surface, const QString& text, double room, double points) {
+QStringView fittingStart(PageSurface& surface, QStringView text, double room, double points) {
     qsizetype fits = 0;
     qsizetype tooLong = text.size();
     while (tooLong - fits > 1) {
@@ -26,18 +26,18 @@ QString fittingStart(PageSurface& surface, const QString& text, double room, dou
 }
 
 // Trailing blanks show nothing, so they never make a text too wide.
-QString withoutTrailingBlanks(const QString& text) {
+QStringView withoutTrailingBlanks(QStringView text) {
     qsizetype end = text.size();
     while (end > 0 && text.at(end - 1).isSpace())
         --end;
-    return end == text.size() ? text : text.left(end);
+    return text.left(end);
 }
 
 } // namespace
 
-FittedText fitText(PageSurface& surface, const QString& text, double room, double points,
+FittedText fitText(PageSurface& surface, QStringView text, double room, double points,
                    double smallestPoints) {
-    const QString visible = withoutTrailingBlanks(text);
+    const QStringView visible = withoutTrailingBlanks(text);
     const double width = surface.textWidth(visible, points);
     if (width <= room)
         return {text, points};

@@ -1,12 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <QStringView>
 
 class PageSurface;
 
-// A text as it is to be printed so that it stays within its room.
+// A text as it is to be printed so that it stays within its room: the given text or a start of
+// it, viewed where the given text lies.
 struct FittedText {
-    QString text;
+    QStringView text;
     double points;
 };
 
@@ -14,5 +15,5 @@ struct FittedText {
 // half points down to `smallestPoints`, at which it fits; otherwise cut, at the smallest size,
 // to the characters that fit. Widths are those of the surface's current face and weight;
 // trailing blanks take no room.
-FittedText fitText(PageSurface& surface, const QString& text, double room, double points,
+FittedText fitText(PageSurface& surface, QStringView text, double room, double points,
                    double smallestPoints);

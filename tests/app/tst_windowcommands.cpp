@@ -119,6 +119,18 @@ private Q_SLOTS:
         progress.finish();
         QVERIFY(!progress.dialog());
     }
+
+    // A long printout moves the dialog on every hundredth of its pages; a cancel is still heard.
+    void progressDialogMovesInHundredths() {
+        PrintProgressDialog progress;
+        progress.start(1000);
+        QVERIFY(progress.pageDone(9));
+        QCOMPARE(progress.dialog()->value(), 0);
+        QVERIFY(progress.pageDone(10));
+        QVERIFY(progress.dialog()->labelText().contains(QStringLiteral("10 из 1000")));
+        progress.dialog()->cancel();
+        QVERIFY(!progress.pageDone(11));
+    }
 };
 
 QTEST_MAIN(TestWindowCommands)

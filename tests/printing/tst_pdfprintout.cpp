@@ -103,6 +103,23 @@ private Q_SLOTS:
             QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{QStringLiteral("earlier.pdf")});
     }
+
+    // Page contents are deflated at zlib's fastest level (78 01), other compression in the
+    // program at its default (78 9C).
+    void pageContentsAreCompressedFastest() {
+        GridModel grid;
+        fillJournal(grid, 75);
+        QTemporaryDir folder;
+        QFile file(folder.filePath(QStringLiteral("journal.pdf")));
+        PdfFilePrinterProvider pdf(file.fileName());
+        QCOMPARE(printJournal(grid, pdf, FixedClock()), PrintResult::Printed);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray bytes = file.readAll();
+        const QByteArray stream("/Filter /FlateDecode\n>>\nstream\n");
+        const qsizetype page = bytes.indexOf(stream) + stream.size();
+        QCOMPARE(bytes.mid(page, 2).toHex(), QByteArray("7801"));
+        QCOMPARE(qCompress(bytes).mid(4, 2).toHex(), QByteArray("789c"));
+    }
 };
 
 QTEST_MAIN(TestPdfPrintout)
