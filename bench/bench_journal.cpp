@@ -52,7 +52,7 @@ void readJournal(benchmark::State& state) {
         journal::ReadResult result;
         bench::settleHeap();
         timeIteration(state, [&] { result = journal::readJournal(journal.fileBytes); });
-        if (result.table.rows != journal.rows) {
+        if (result.table.rows() != journal.rows) {
             state.SkipWithError("the reader did not read every line");
             break;
         }
