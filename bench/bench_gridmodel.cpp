@@ -28,7 +28,7 @@ void gridAppendRows(benchmark::State& state) {
         });
     }
 }
-BENCHMARK(gridAppendRows)->Name("grid: append row by row")->Apply(bench::registerSizes);
+BENCHMARK(gridAppendRows)->Name("grid: append row by row")->Apply(bench::registerSizesToMillion);
 
 // Reading every cell of columns 0 .. 7 through the checked member, as writing and printing do.
 void gridReadEveryCell(benchmark::State& state) {
@@ -45,7 +45,7 @@ void gridReadEveryCell(benchmark::State& state) {
         benchmark::DoNotOptimize(characters);
     }
 }
-BENCHMARK(gridReadEveryCell)->Name("grid: read every cell")->Apply(bench::registerSizes);
+BENCHMARK(gridReadEveryCell)->Name("grid: read every cell")->Apply(bench::registerSizesToMillion);
 
 // Writing one column of every row, the write half of the block-date pass. Two texts take turns
 // so that every write changes the cell.
@@ -63,7 +63,7 @@ void gridWriteColumn(benchmark::State& state) {
         });
     }
 }
-BENCHMARK(gridWriteColumn)->Name("grid: write one column")->Apply(bench::registerSizes);
+BENCHMARK(gridWriteColumn)->Name("grid: write one column")->Apply(bench::registerSizesToMillion);
 
 // Sorting all data rows with the grid's generic key (numbers, then texts by code point).
 void gridSortGeneric(benchmark::State& state, int column) {
@@ -78,10 +78,10 @@ void gridSortGeneric(benchmark::State& state, int column) {
 }
 BENCHMARK_CAPTURE(gridSortGeneric, owner, int(journal::Owner))
     ->Name("grid: sort, generic key, text column")
-    ->Apply(bench::registerSizes);
+    ->Apply(bench::registerSizesToMillion);
 BENCHMARK_CAPTURE(gridSortGeneric, activation, int(journal::ActivationDate))
     ->Name("grid: sort, generic key, date column")
-    ->Apply(bench::registerSizes);
+    ->Apply(bench::registerSizesToMillion);
 
 // Moving the last column to the front, the rotation behind every column move.
 void gridColumnPosition(benchmark::State& state) {
@@ -91,7 +91,7 @@ void gridColumnPosition(benchmark::State& state) {
     for (auto _ : state)
         timeIteration(state, [&] { grid.setColPosition(grid.cols() - 1, 0); });
 }
-BENCHMARK(gridColumnPosition)->Name("grid: move a column")->Apply(bench::registerSizes);
+BENCHMARK(gridColumnPosition)->Name("grid: move a column")->Apply(bench::registerSizesToMillion);
 
 // One more column at the right, the storage half of inserting a column.
 void gridAddColumn(benchmark::State& state) {
@@ -103,6 +103,6 @@ void gridAddColumn(benchmark::State& state) {
         timeIteration(state, [&] { grid.setCols(grid.cols() + 1); });
     }
 }
-BENCHMARK(gridAddColumn)->Name("grid: add a column")->Apply(bench::registerSizes);
+BENCHMARK(gridAddColumn)->Name("grid: add a column")->Apply(bench::registerSizesToMillion);
 
 } // namespace

@@ -13,6 +13,7 @@
 #include <memory>
 #include <stdexcept>
 #include <time.h>
+#include <vector>
 
 namespace bench {
 
@@ -73,6 +74,13 @@ double threadCpuMs() {
     return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
+double threadWaitedMs() {
+    QFile schedstat(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!schedstat.open(QIODevice::ReadOnly))
+        return 0;
+    return schedstat.readAll().split(' ').value(1).toDouble() / 1e6;
+}
+
 void settleHeap() {
     // A request above the small sizes makes the allocator merge the small blocks freed before.
     void* block = std::malloc(4096);
@@ -87,7 +95,31 @@ double heapInUseMegabytes() {
 void registerSizes(benchmark::internal::Benchmark* benchmark) {
     for (int rows : RegisterSizes)
         benchmark->Arg(rows);
-    benchmark->ArgName("rows")->Unit(benchmark::kMillisecond)->UseManualTime();
+    benchmark->ArgName("rows")->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+}
+
+void registerSizesToMillion(benchmark::internal::Benchmark* benchmark) {
+    for (int rows : RegisterSizesToMillion)
+        benchmark->Arg(rows);
+    benchmark->ArgName("rows")->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+}
+
+void evictCaches() {
+    // Twice the last-level cache, as the system reports it for the first processor (32 MiB
+    // when it does not), written a byte per cache line.
+    static std::vector<char> buffer = [] {
+        qint64 bytes = 32 << 20;
+        QFile size(QStringLiteral("/sys/devices/system/cpu/cpu0/cache/index3/size"));
+        if (size.open(QIODevice::ReadOnly)) {
+            const QByteArray text = size.readAll().trimmed();
+            if (text.endsWith('K') && text.chopped(1).toLongLong() > 0)
+                bytes = text.chopped(1).toLongLong() << 10;
+        }
+        return std::vector<char>(size_t(2 * bytes));
+    }();
+    for (size_t i = 0; i < buffer.size(); i += 64)
+        ++buffer[i];
+    benchmark::ClobberMemory();
 }
 
 } // namespace bench

@@ -1,27 +1,54 @@
-// Starts the main window exactly as the program does and prints, as one JSON line:
-//   startup_ms   from the launch (EKLZ_LAUNCH_NS, wall-clock nanoseconds, set by whoever starts
-//                this probe; otherwise the entry into main) to the end of the window's first paint;
-//   rss_start_mb resident memory then;
-// and, given a program folder holding thisyear.csv and the register's row count,
-//   open_ms      pressing "Открыть журнал" until the grid has been painted with the register;
-//   open_click_ms the part of it spent in the button's handler, before the repaint;
-//   rows_opened  the data rows the grid then holds (must equal the row count);
-//   rss_open_mb  resident memory with the register open in the window; peak_rss_mb the highest.
-// usage: eklz-window-probe [PROGRAM_FOLDER ROWS]
+// Starts the main window as the program does, performs one operation through the window's own
+// controls and prints its figures as one JSON line. Each run is a fresh process, so every figure
+// is what a user meets on the first try after starting the program.
+//
+// usage: eklz-window-probe [PROGRAM_FOLDER ROWS [open|save|sort|print]]
+//
+// Always:
+//   startup_ms     from the launch (EKLZ_LAUNCH_NS, wall-clock nanoseconds, set by whoever starts
+//                  the probe; otherwise the entry into main) to the end of the window's first
+//                  paint; rss_start_mb the resident memory then.
+// Given a program folder holding thisyear.csv and its row count, "Открыть журнал" first:
+//   open_ms        the press until the grid has been painted with the register; open_click_ms
+//                  the part spent in the button's handler; rows_opened the data rows the grid
+//                  then holds; rss_open_mb and peak_rss_open_mb the resident memory then and its
+//                  highest mark (VmHWM) so far.
+// Then the operation asked for, if not "open":
+//   save           "Сохранить изменения", until the handler has returned and the events it
+//                  posted are handled;
+//   sort           a click on the header of the owners' column, until the grid is repainted;
+//   print          "Печать" into a PDF file (PROGRAM_FOLDER/journal.pdf), the window's progress
+//                  dialog shown page by page, until the handler has returned;
+//   as <op>_ms, with peak_rss_mb the highest resident memory of the whole run.
+// Every measured span also gives <span>_cpu_ms, the processor time of the whole process in it,
+// and <span>_waited_ms, the time the main thread was ready to run but waited for a processor
+// (/proc schedstat): on a busy machine wall-clock time less that wait is close to what an idle
+// machine would show. At the end, after "Выход" and with the window destroyed, end_ms is the time
+// from the launch and run_waited_ms the main thread's whole wait for a processor.
+//
+// Any message or question from the window is a failure (printed to stderr; exit status 1);
+// questions are answered "Да", so that a save goes on and its time is still reported.
 #include "app/gridview.h"
 #include "app/journalwindow.h"
+#include "app/russian.h"
+#include "core/journalcolumns.h"
 #include "core/prompter.h"
+#include "editing/journalsortkey.h"
 #include "model/gridmodel.h"
+#include "printing/printservices.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
+#include <QHeaderView>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 #include <chrono>
 #include <cstdio>
-#include <optional>
+#include <ctime>
 
 namespace {
 
@@ -43,7 +70,58 @@ double statusMegabytes(const char* field) {
     return -1;
 }
 
-// Nothing must be asked or shown while the probe runs: a question or message is a failure.
+double processCpuMs() {
+    timespec now{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+    return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
+}
+
+// How long the main thread has waited for a processor while ready to run, in milliseconds (the
+// second figure of /proc/thread-self/schedstat); 0 where the kernel does not keep it.
+double mainThreadWaitedMs() {
+    QFile schedstat(QStringLiteral("/proc/thread-self/schedstat"));
+    if (!schedstat.open(QIODevice::ReadOnly))
+        return 0;
+    return schedstat.readAll().split(' ').value(1).toDouble() / 1e6;
+}
+
+// The JSON line, built up as the run goes.
+class Figures {
+public:
+    void add(const char* key, double value) {
+        text_ += QStringLiteral(", \"%1\": %2").arg(QLatin1String(key)).arg(value, 0, 'f', 3);
+    }
+    void add(const char* key, int value) {
+        text_ += QStringLiteral(", \"%1\": %2").arg(QLatin1String(key)).arg(value);
+    }
+    void add(const char* key, const QString& value) {
+        text_ += QStringLiteral(", \"%1\": \"%2\"").arg(QLatin1String(key), value);
+    }
+    void print() const { std::printf("{%s}\n", qPrintable(text_.mid(2))); }
+
+private:
+    QString text_;
+};
+
+// Wall-clock time, processor time and the wait for a processor over one span.
+class Span {
+public:
+    Span() : cpu_(processCpuMs()), waited_(mainThreadWaitedMs()) { clock_.start(); }
+    double elapsedMs() const { return double(clock_.nsecsElapsed()) / 1e6; }
+    void report(Figures& figures, const QString& name) const {
+        figures.add(qPrintable(name + QStringLiteral("_ms")), elapsedMs());
+        figures.add(qPrintable(name + QStringLiteral("_cpu_ms")), processCpuMs() - cpu_);
+        figures.add(qPrintable(name + QStringLiteral("_waited_ms")),
+                    mainThreadWaitedMs() - waited_);
+    }
+
+private:
+    QElapsedTimer clock_;
+    double cpu_;
+    double waited_;
+};
+
+// Records whatever the window shows or asks; questions are answered "Да".
 class RecordingPrompter : public Prompter {
 public:
     QString inputBox(const QString& prompt, const QString&) override {
@@ -53,7 +131,7 @@ public:
     void message(const QString& text) override { shown << text; }
     bool question(const QString& text) override {
         shown << text;
-        return false;
+        return true;
     }
     QStringList shown;
 };
@@ -83,6 +161,65 @@ private:
     bool painted_ = false;
 };
 
+// Whether the column's data rows are in the order of the journal's sort key: keys compare by
+// rank, then number, then collation key (or text), as the grid compares them.
+bool sortedByJournalKey(const GridModel& grid, int column) {
+    const auto compare = [](const SortKey& a, const SortKey& b) {
+        if (a.rank != b.rank)
+            return a.rank < b.rank ? -1 : 1;
+        if (a.number != b.number)
+            return a.number < b.number ? -1 : 1;
+        if (a.collated && b.collated)
+            return a.collated->compare(*b.collated);
+        return a.text.compare(b.text);
+    };
+    for (int r = 2; r < grid.rows(); ++r) {
+        const QString above = grid.textMatrix(r - 1, column);
+        const QString here = grid.textMatrix(r, column);
+        if (above != here &&
+            compare(editing::journalSortKey(above), editing::journalSortKey(here)) > 0)
+            return false;
+    }
+    return true;
+}
+
+// The operation asked for, after the register was opened; false when it did not do its work.
+bool perform(const QString& operation, JournalWindow& window, GridView& grid,
+             const QString& programFolder, Figures& figures) {
+    if (operation == QStringLiteral("save")) {
+        const QString path = programFolder + QStringLiteral("/thisyear.csv");
+        const qint64 size = QFileInfo(path).size();
+        const Span span;
+        window.findChild<QPushButton*>(QStringLiteral("CmdSave"))->click();
+        QCoreApplication::processEvents();
+        span.report(figures, operation);
+        return QFileInfo(path).size() == size;
+    }
+    if (operation == QStringLiteral("sort")) {
+        QHeaderView* header = grid.horizontalHeader();
+        const QPoint centre(header->sectionViewportPosition(journal::Owner) +
+                                header->sectionSize(journal::Owner) / 2,
+                            header->height() / 2);
+        PaintWaiter repaint(grid.viewport());
+        const Span span;
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+        const bool painted = repaint.wait(60000);
+        span.report(figures, operation);
+        return painted && window.isModified() &&
+               sortedByJournalKey(*qobject_cast<GridModel*>(grid.model()), journal::Owner);
+    }
+    if (operation == QStringLiteral("print")) {
+        const QString path = programFolder + QStringLiteral("/journal.pdf");
+        QFile::remove(path);
+        const Span span;
+        window.findChild<QPushButton*>(QStringLiteral("CmdPrint"))->click();
+        QCoreApplication::processEvents();
+        span.report(figures, operation);
+        return QFileInfo(path).size() > 0;
+    }
+    return operation == QStringLiteral("open");
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
@@ -91,47 +228,69 @@ int main(int argc, char* argv[]) {
     const qint64 launch = launchText.isEmpty() ? entered : launchText.toLongLong();
 
     QApplication application(argc, argv);
+    installRussianTranslations(application);
     const QStringList arguments = QCoreApplication::arguments();
     const QString programFolder = arguments.value(1);
     const int rows = arguments.value(2).toInt();
+    const QString operation = arguments.value(3, QStringLiteral("open"));
 
-    auto prompter = std::make_shared<RecordingPrompter>();
-    WindowServices services;
-    services.programFolder = programFolder;
-    services.prompter = prompter;
-    services.endProgram = [] {};
-    JournalWindow window(std::move(services));
-    PaintWaiter firstPaint(&window);
-    window.show();
-    if (!firstPaint.wait(10000)) {
-        std::fprintf(stderr, "eklz-window-probe: the window was never painted\n");
-        return 1;
-    }
-    const double startupMs = double(wallClockNs() - launch) / 1e6;
-    const double rssStart = statusMegabytes("VmRSS");
-    std::printf("{\"startup_ms\": %.3f, \"rss_start_mb\": %.2f, \"platform\": \"%s\"", startupMs,
-                rssStart, qPrintable(QGuiApplication::platformName()));
-
+    Figures figures;
     int status = 0;
-    if (!programFolder.isEmpty()) {
-        auto* gridView = window.findChild<GridView*>(QStringLiteral("MSFGAZ"));
-        PaintWaiter gridPaint(gridView->viewport());
-        QElapsedTimer clock;
-        clock.start();
-        window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
-        const double clickMs = double(clock.nsecsElapsed()) / 1e6;
-        const bool painted = gridPaint.wait(5000);
-        const double openMs = double(clock.nsecsElapsed()) / 1e6;
-        const int opened = qobject_cast<GridModel*>(gridView->model())->rows() - 1;
-        std::printf(", \"open_ms\": %.3f, \"open_click_ms\": %.3f, \"rows_opened\": %d, "
-                    "\"rss_open_mb\": %.2f, \"peak_rss_mb\": %.2f",
-                    openMs, clickMs, opened, statusMegabytes("VmRSS"), statusMegabytes("VmHWM"));
-        if (!painted || opened != rows || !prompter->shown.isEmpty())
-            status = 1;
-        for (const QString& text : prompter->shown)
-            std::fprintf(stderr, "eklz-window-probe: shown: %s\n", qPrintable(text));
+    auto prompter = std::make_shared<RecordingPrompter>();
+    {
+        WindowServices services;
+        services.programFolder = programFolder;
+        services.prompter = prompter;
+        services.endProgram = [] {};
+        if (operation == QStringLiteral("print"))
+            services.printer = std::make_shared<PdfFilePrinterProvider>(
+                programFolder + QStringLiteral("/journal.pdf"));
+        JournalWindow window(std::move(services));
+        PaintWaiter firstPaint(&window);
+        window.show();
+        if (!firstPaint.wait(10000)) {
+            std::fprintf(stderr, "eklz-window-probe: the window was never painted\n");
+            return 1;
+        }
+        figures.add("startup_ms", double(wallClockNs() - launch) / 1e6);
+        figures.add("rss_start_mb", statusMegabytes("VmRSS"));
+        figures.add("platform", QGuiApplication::platformName());
+        figures.add("operation", operation);
+
+        if (!programFolder.isEmpty()) {
+            auto* gridView = window.findChild<GridView*>(QStringLiteral("MSFGAZ"));
+            PaintWaiter gridPaint(gridView->viewport());
+            const Span span;
+            window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
+            figures.add("open_click_ms", span.elapsedMs());
+            const bool painted = gridPaint.wait(60000);
+            span.report(figures, QStringLiteral("open"));
+            const int opened = qobject_cast<GridModel*>(gridView->model())->rows() - 1;
+            figures.add("rows_opened", opened);
+            figures.add("rss_open_mb", statusMegabytes("VmRSS"));
+            figures.add("peak_rss_open_mb", statusMegabytes("VmHWM"));
+            if (!painted || opened != rows) {
+                std::fprintf(stderr, "eklz-window-probe: %d of %d rows opened%s\n", opened, rows,
+                             painted ? "" : ", the grid never painted");
+                status = 1;
+            }
+            if (!perform(operation, window, *gridView, programFolder, figures)) {
+                std::fprintf(stderr, "eklz-window-probe: %s did not do its work\n",
+                             qPrintable(operation));
+                status = 1;
+            }
+            figures.add("peak_rss_mb", statusMegabytes("VmHWM"));
+        }
+        // "Выход", as a user ends the program (after a change it only shows the exit prompt).
+        window.findChild<QPushButton*>(QStringLiteral("CmdProd"))->click();
     }
-    std::printf("}\n");
+    for (const QString& text : prompter->shown) {
+        std::fprintf(stderr, "eklz-window-probe: shown: %s\n", qPrintable(text));
+        status = 1;
+    }
+    figures.add("end_ms", double(wallClockNs() - launch) / 1e6);
+    figures.add("run_waited_ms", mainThreadWaitedMs());
+    figures.print();
     std::fflush(stdout);
     return status;
 }
