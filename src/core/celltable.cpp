@@ -34,12 +34,8 @@ QStringView TextColumn::cell(int row) const {
     return QStringView(text + 2, longLength);
 }
 
-std::optional<quint32> TextColumn::allocate(qsizetype units) {
+std::optional<quint32> TextColumn::allocateBlock(qsizetype units) {
     const quint64 offset = used_;
-    if (offset + quint64(units) <= end_) {
-        used_ = offset + quint64(units);
-        return quint32(offset);
-    }
     // A small column's one block grows by doubling, its texts copied: a grid of a few rows does
     // not take a whole block per column.
     if (blocks_.size() == 1 && end_ < BlockUnits && offset + quint64(units) <= BlockUnits) {

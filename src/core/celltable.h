@@ -44,7 +44,15 @@ private:
     static constexpr quint64 FirstBlockUnits = 64;
 
     // Room for `units` units at the returned offset, in one piece; none when the column is full.
-    std::optional<quint32> allocate(qsizetype units);
+    std::optional<quint32> allocate(qsizetype units) {
+        if (used_ + quint64(units) <= end_) {
+            const quint64 offset = used_;
+            used_ += quint64(units);
+            return quint32(offset);
+        }
+        return allocateBlock(units);
+    }
+    std::optional<quint32> allocateBlock(qsizetype units);
     char16_t* at(quint32 offset) {
         return slots_[offset >> BlockBits] + (offset & (BlockUnits - 1));
     }

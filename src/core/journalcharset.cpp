@@ -192,6 +192,71 @@ TextEncoding detectEncoding(QByteArrayView bytes) {
     return TextEncoding::Windows1251;
 }
 
+void EncodingScan::check(QByteArrayView bytes) {
+    switch (checkUtf8(bytes)) {
+    case Utf8Check::Ascii:
+        break;
+    case Utf8Check::Utf8:
+        nonAscii_ = true;
+        break;
+    case Utf8Check::Utf8WithCyrillic:
+        nonAscii_ = cyrillic_ = true;
+        break;
+    case Utf8Check::Invalid:
+        invalid_ = true;
+        break;
+    }
+}
+
+// A piece is checked up to its last character start: a valid character never spans a byte that
+// starts one, so the pieces are valid exactly when the whole is.
+void EncodingScan::add(QByteArrayView piece) {
+    if (!started_) {
+        started_ = true;
+        byteOrderMark_ = piece.startsWith(Utf8ByteOrderMark);
+    }
+    if (invalid_ || piece.isEmpty())
+        return;
+    const auto continuation = [](char byte) {
+        return (static_cast<unsigned char>(byte) & 0xC0) == 0x80;
+    };
+    qsizetype from = 0;
+    if (!tail_.isEmpty()) {
+        while (from < piece.size() && from < 3 && continuation(piece[from]))
+            ++from;
+        if (from == piece.size() && tail_.size() + from < 4) {
+            tail_ += piece.toByteArray();
+            return;
+        }
+        check(QByteArray(tail_ + piece.first(from).toByteArray()));
+        tail_.clear();
+    }
+    qsizetype cut = piece.size();
+    for (qsizetype i = piece.size() - 1; i >= from && i >= piece.size() - 4; --i) {
+        if (!continuation(piece[i])) {
+            cut = static_cast<unsigned char>(piece[i]) < 0x80 ? piece.size() : i;
+            break;
+        }
+    }
+    check(piece.sliced(from, cut - from));
+    tail_ = piece.sliced(cut).toByteArray();
+}
+
+TextEncoding EncodingScan::result() const {
+    bool invalid = invalid_;
+    bool nonAscii = nonAscii_;
+    bool cyrillic = cyrillic_;
+    if (!invalid && !tail_.isEmpty()) {
+        const Utf8Check last = checkUtf8(tail_);
+        invalid = last == Utf8Check::Invalid;
+        nonAscii = nonAscii || last != Utf8Check::Ascii;
+        cyrillic = cyrillic || last == Utf8Check::Utf8WithCyrillic;
+    }
+    if (!invalid && (cyrillic || (nonAscii && byteOrderMark_)))
+        return TextEncoding::Utf8;
+    return TextEncoding::Windows1251;
+}
+
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes) {
     return bytes.startsWith(Utf8ByteOrderMark) ? bytes.sliced(Utf8ByteOrderMark.size()) : bytes;
 }

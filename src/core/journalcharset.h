@@ -42,6 +42,25 @@ inline constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 // thus keeps its letters.
 TextEncoding detectEncoding(QByteArrayView bytes);
 
+// detectEncoding for bytes that come in pieces, cut anywhere: the result is the same as for the
+// whole.
+class EncodingScan {
+public:
+    void add(QByteArrayView piece);
+    TextEncoding result() const;
+
+private:
+    void check(QByteArrayView bytes);
+
+    bool started_ = false;
+    bool byteOrderMark_ = false;
+    bool invalid_ = false;
+    bool nonAscii_ = false;
+    bool cyrillic_ = false;
+    // The start of a character the last piece cut off (at most three bytes).
+    QByteArray tail_;
+};
+
 // The bytes that hold the text: a UTF-8 byte-order mark at the start is left out.
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes);
 // The text of bytes that start with a UTF-16 byte-order mark (either byte order) as UTF-8, the

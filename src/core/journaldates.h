@@ -25,7 +25,8 @@ QDate blockDateFor(QDate activation);
 // Room for a date text written without allocating.
 using DateBuffer = std::array<char16_t, 20>;
 // The block date text (01.mm.yyyy) for an activation text, written into `buffer`; empty when the
-// text is not a date or the block date would fall past MaxYear. For the block-date pass, which reads every dated row on every click.
+// text is not a date or the block date would fall past MaxYear. For the block-date pass, which
+// reads every dated row on every click.
 QStringView blockDateText(QStringView activation, DateBuffer& buffer);
 
 } // namespace journal

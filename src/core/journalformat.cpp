@@ -1,8 +1,10 @@
 #include "core/journalformat.h"
 
+#include "core/fingerprint.h"
 #include "core/journalcharset.h"
 #include "core/memory.h"
 
+#include <QFile>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -38,21 +40,22 @@ constexpr auto Separator = [] {
 // left, stops the reading before any of its cells is stored.
 class TableFiller {
 public:
-    TableFiller(QByteArrayView bytes, TextEncoding encoding, qsizetype memoryBudget,
-                ReadResult& result)
-        : bytes_(bytes), encoding_(encoding), budget_(memoryBudget), result_(result) {
-        // The row entries are reserved in one piece: a growing vector would copy them and
-        // briefly hold them twice.
-        qsizetype lines = countByte(bytes, '\n');
-        if (lines == 0)
-            lines = countByte(bytes, '\r');
+    // `lines`: how many lines the text has, so that the row entries are reserved in one piece (a
+    // growing vector would copy them and briefly hold them twice).
+    TableFiller(TextEncoding encoding, qsizetype memoryBudget, qsizetype lines, ReadResult& result)
+        : encoding_(encoding), budget_(memoryBudget), result_(result) {
         expectedRows_ =
             int(std::min<qsizetype>(lines + 1, budget_ / (CellEntryBytes * FileColumns) + 1));
         result_.table.resize(0, FileColumns);
         result_.table.reserveRows(expectedRows_);
     }
 
-    void fill() {
+    // Reads the lines of `text`, which ends where a line ends (or where the file does); false
+    // once a line stopped the reading.
+    bool feed(QByteArrayView text) {
+        if (result_.fault)
+            return false;
+        bytes_ = text;
         const auto* const data = reinterpret_cast<const unsigned char*>(bytes_.data());
         const qsizetype size = bytes_.size();
         for (qsizetype pos = 0; pos < size;) {
@@ -68,9 +71,10 @@ public:
                 semicolons_.push_back(i);
             }
             if (!addLine(pos, i, qsizetype(semicolons_.size())))
-                return;
+                return false;
             pos = i + 1 < size && data[i] == '\r' && data[i + 1] == '\n' ? i + 2 : i + 1;
         }
+        return true;
     }
 
 private:
@@ -198,10 +202,169 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
     if (cellEncoding == TextEncoding::Utf8 && !fromUtf16)
         text = withoutByteOrderMark(text);
 
-    TableFiller(text, cellEncoding, memoryBudget, result).fill();
+    qsizetype lines = countByte(text, '\n');
+    if (lines == 0)
+        lines = countByte(text, '\r');
+    TableFiller(cellEncoding, memoryBudget, lines, result).feed(text);
     if (result.fault)
         result.totalLines = lineCount(text);
     return result;
+}
+
+namespace {
+
+// Lines as the reader counts them, in a file that comes in pieces: CR LF, CR and LF each end one;
+// a last line without an end counts too.
+class LineCounter {
+public:
+    void add(QByteArrayView piece) {
+        if (piece.isEmpty())
+            return;
+        if (pendingCr_ && piece[0] != '\n')
+            ++lines_;
+        lines_ += countByte(piece, '\n');
+        // A CR counts unless an LF follows it; one at the end waits for the next piece.
+        const char* const data = piece.data();
+        const char* const end = data + piece.size();
+        for (const char* cr = data;
+             (cr = static_cast<const char*>(std::memchr(cr, '\r', std::size_t(end - cr)))) !=
+             nullptr;
+             ++cr)
+            if (cr + 1 < end && cr[1] != '\n')
+                ++lines_;
+        pendingCr_ = piece.back() == '\r';
+        last_ = piece.back();
+    }
+    qsizetype lines() const {
+        return lines_ + (pendingCr_ ? 1 : 0) +
+               (last_ != 0 && last_ != '\n' && last_ != '\r' ? 1 : 0);
+    }
+
+private:
+    qsizetype lines_ = 0;
+    bool pendingCr_ = false;
+    char last_ = 0;
+};
+
+// Hands the filler whole lines from pieces cut anywhere: the part after a piece's last line end
+// waits for the next piece, and so does a CR at its very end, whose LF may start the next one.
+class LineJoiner {
+public:
+    explicit LineJoiner(TableFiller& filler) : filler_(filler) {}
+
+    bool add(QByteArrayView piece) {
+        qsizetype end = piece.size();
+        if (end > 0 && piece[end - 1] == '\r')
+            --end;
+        while (end > 0 && piece[end - 1] != '\n' && piece[end - 1] != '\r')
+            --end;
+        if (end == 0) {
+            pending_ += piece.toByteArray();
+            // A line already this long is refused whatever follows: it goes as it is.
+            if (pending_.size() > 4 * qsizetype(MaxLineLength) + 4)
+                return flush();
+            return true;
+        }
+        if (!pending_.isEmpty()) {
+            // The pending line ends at the first line end of this piece (an LF after its CR).
+            qsizetype first = 0;
+            if (pending_.back() == '\r')
+                first = piece[0] == '\n' ? 1 : 0;
+            else {
+                while (piece[first] != '\n' && piece[first] != '\r')
+                    ++first;
+                first +=
+                    piece[first] == '\r' && first + 1 < piece.size() && piece[first + 1] == '\n'
+                        ? 2
+                        : 1;
+            }
+            pending_ += piece.first(first).toByteArray();
+            if (!filler_.feed(pending_))
+                return false;
+            pending_.clear();
+            piece = piece.sliced(first);
+            end -= first;
+        }
+        if (end > 0 && !filler_.feed(piece.first(end)))
+            return false;
+        pending_ = piece.sliced(end).toByteArray();
+        return true;
+    }
+
+    bool flush() {
+        const bool more = pending_.isEmpty() || filler_.feed(pending_);
+        pending_.clear();
+        return more;
+    }
+
+private:
+    TableFiller& filler_;
+    QByteArray pending_;
+};
+
+} // namespace
+
+std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBudget) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    // First the whole file once: its fingerprint, encoding and line count, and whether it is one
+    // of the rare files read whole (UTF-16, or holding NUL bytes).
+    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
+    Fingerprint fingerprint;
+    EncodingScan encoding;
+    LineCounter lines;
+    bool readWhole = false;
+    bool first = true;
+    for (;;) {
+        const qint64 read = readFilePiece(file, piece.data());
+        if (read < 0)
+            return std::nullopt;
+        if (read == 0)
+            break;
+        const QByteArrayView bytes(piece.constData(), read);
+        fingerprint.add(bytes);
+        if (first && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")))
+            readWhole = true;
+        first = false;
+        readWhole = readWhole || bytes.contains('\0');
+        if (!readWhole) {
+            encoding.add(bytes);
+            lines.add(bytes);
+        }
+    }
+    if (!file.seek(0))
+        return std::nullopt;
+    if (readWhole) {
+        const QByteArray bytes = file.readAll();
+        if (file.error() != QFileDevice::NoError)
+            return std::nullopt;
+        return FileRead{readJournal(bytes, memoryBudget), fingerprintOf(bytes)};
+    }
+
+    FileRead read;
+    read.fingerprint = fingerprint.value();
+    ReadResult& result = read.result;
+    result.encoding = encoding.result();
+    TableFiller filler(result.encoding, memoryBudget, lines.lines(), result);
+    LineJoiner joiner(filler);
+    for (first = true;; first = false) {
+        const qint64 got = readFilePiece(file, piece.data());
+        if (got < 0)
+            return std::nullopt;
+        if (got == 0)
+            break;
+        QByteArrayView bytes(piece.constData(), got);
+        if (first && result.encoding == TextEncoding::Utf8)
+            bytes = withoutByteOrderMark(bytes);
+        if (!joiner.add(bytes))
+            break;
+    }
+    if (!result.fault)
+        joiner.flush();
+    if (result.fault)
+        result.totalLines = lines.lines();
+    return read;
 }
 
 QByteArray writeJournal(const GridCells& grid) {

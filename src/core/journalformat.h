@@ -62,6 +62,15 @@ struct ReadResult {
 // "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.
 ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget = readerMemoryBudget());
 
+struct FileRead {
+    ReadResult result;
+    QByteArray fingerprint; // of the file's bytes (fingerprintOf)
+};
+// readJournal for a file, read in pieces so that the file is never held whole besides its table
+// (only a UTF-16 file, or one with NUL bytes, is read whole). None when it cannot be read.
+std::optional<FileRead> readJournalFile(const QString& path,
+                                        qsizetype memoryBudget = readerMemoryBudget());
+
 // A grid's cells as the writer reads them: row 0 is the header row, which is not written.
 using GridCells = CellTable;
 

@@ -1,5 +1,6 @@
 #include "journal/journalfiles.h"
 
+#include "core/fingerprint.h"
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/journalio.h"
@@ -13,9 +14,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QFileInfo>
-#include <QHashFunctions>
 #include <QStringList>
-#include <array>
 #include <exception>
 
 namespace {
@@ -35,15 +34,6 @@ QString grouped(qint64 number) {
     for (qsizetype at = digits.size() - 3; at > 0 && digits[at - 1].isDigit(); at -= 3)
         digits.insert(at, u' ');
     return digits;
-}
-
-// A fingerprint of the file's bytes, compared only within this process: two of Qt's hashes with
-// different seeds (hardware-assisted where the processor allows; a cryptographic hash took a
-// quarter of the time of opening a register, and no one forges a register against this check).
-QByteArray hashOf(const QByteArray& bytes) {
-    const std::array<size_t, 2> hashes = {qHash(QByteArrayView(bytes), 0x9E3779B9u),
-                                          qHash(QByteArrayView(bytes), 0x85EBCA6Bu)};
-    return QByteArray(reinterpret_cast<const char*>(hashes.data()), sizeof hashes);
 }
 
 QString faultCause(const journal::ReadResult& result) {
@@ -129,10 +119,7 @@ QString saveAsPrompt() {
 JournalFiles::JournalFiles(GridModel& grid, QString programFolder, Clock clock, FileReader reader)
     : grid_(grid), programFolder_(std::move(programFolder)),
       backups_(journal::backupFolderPath(programFolder_), std::move(clock)),
-      readFile_(std::move(reader)) {
-    if (!readFile_)
-        readFile_ = journal::readWholeFile;
-}
+      readFile_(std::move(reader)) {}
 
 journal::Outcome JournalFiles::openCurrent() {
     const QString path = journal::currentJournalPath(programFolder_);
@@ -145,7 +132,7 @@ journal::Outcome JournalFiles::openCurrent() {
         if (isOrdinaryFile(path))
             reading = readIntoGrid(path);
         else
-            remember(path, nullptr);
+            remember(path, std::nullopt);
         if (reading.kind != Reading::Failed)
             journal::fillBlockDates(grid_);
     } catch (const std::exception&) {
@@ -165,7 +152,7 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
         if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_)))
             reading = isOrdinaryFile(path) ? readIntoGrid(path) : Reading{Reading::Failed, {}};
         if (!isOrdinaryFile(path))
-            remember(path, nullptr);
+            remember(path, std::nullopt);
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
@@ -188,10 +175,10 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
     return outcome;
 }
 
-void JournalFiles::remember(const QString& path, const QByteArray* bytes) {
+void JournalFiles::remember(const QString& path, const std::optional<QByteArray>& fingerprint) {
     const QFileInfo file(path);
-    known_ = Fingerprint{path, bytes != nullptr || file.isFile(), file.size(), file.lastModified(),
-                         bytes ? hashOf(*bytes) : QByteArray()};
+    known_ = Fingerprint{path, fingerprint.has_value() || file.isFile(), file.size(),
+                         file.lastModified(), fingerprint.value_or(QByteArray())};
 }
 
 QString JournalFiles::pathFor(const QString& archiveName) const {
@@ -209,8 +196,8 @@ std::optional<QString> JournalFiles::changedOnDiskQuestion(const QString& archiv
         changed = file.exists();
     else if (file.isFile() &&
              (file.size() != known_->size || file.lastModified() != known_->modified)) {
-        const std::optional<QByteArray> bytes = journal::readWholeFile(path);
-        changed = !bytes || known_->hash.isEmpty() || hashOf(*bytes) != known_->hash;
+        const std::optional<QByteArray> now = journal::fingerprintOfFile(path);
+        changed = !now || known_->hash.isEmpty() || *now != known_->hash;
     }
     if (!changed)
         return std::nullopt;
@@ -231,7 +218,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
     const qint64 size = QFileInfo(path).size();
     const qsizetype available = availableMemory_();
     if (journal::memoryToOpen(size) > available) {
-        remember(path, nullptr);
+        remember(path, std::nullopt);
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
@@ -240,14 +227,21 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
                          grouped(available >> 20))};
     }
     // The file may be gone or replaced since it was looked for: that is a failed read.
-    const std::optional<QByteArray> bytes = readFile_(path);
-    if (!bytes) {
-        remember(path, nullptr);
+    std::optional<journal::FileRead> read;
+    if (readFile_) {
+        if (const std::optional<QByteArray> bytes = readFile_(path))
+            read = journal::FileRead{journal::readJournal(*bytes, available),
+                                     journal::fingerprintOf(*bytes)};
+    } else {
+        read = journal::readJournalFile(path, available);
+    }
+    if (!read) {
+        remember(path, std::nullopt);
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed, journal::readFailureCause(path)};
     }
-    remember(path, &*bytes);
-    journal::ReadResult result = journal::readJournal(*bytes, available);
+    remember(path, read->fingerprint);
+    journal::ReadResult& result = read->result;
     const bool ok = result.ok();
     const int lastRow = result.table.rows();
     const int lastCol = std::max(0, result.lastLineFields - 1);
@@ -312,7 +306,7 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
             // The file now holds what the grid holds, and is the one held here.
             if (partial_ && partial_->path == path)
                 partial_.reset();
-            remember(path, &bytes);
+            remember(path, journal::fingerprintOf(bytes));
             lock_.hold(path);
         }
         return outcome;

@@ -54,7 +54,7 @@ public:
 
     // programFolder: the folder of the program's executable, without a trailing separator.
     // clock: the time that names backups (the system's local time when missing).
-    // reader: how journal files are read (journal::readWholeFile when missing).
+    // reader: how journal files are read (by default in pieces, journal::readJournalFile).
     JournalFiles(GridModel& grid, QString programFolder, Clock clock = {}, FileReader reader = {});
 
     // "Открыть журнал": shows thisyear.csv (nothing when it is missing) and its block dates.
@@ -90,7 +90,7 @@ private:
         bool existed = false;
         qint64 size = 0;
         QDateTime modified;
-        QByteArray hash; // empty when the file could not be read
+        QByteArray hash; // its fingerprint; empty when the file could not be read
     };
     struct PartialRead {
         QString path;
@@ -99,7 +99,7 @@ private:
     };
 
     Reading readIntoGrid(const QString& path);
-    void remember(const QString& path, const QByteArray* bytes);
+    void remember(const QString& path, const std::optional<QByteArray>& fingerprint);
     QString pathFor(const QString& archiveName) const;
     journal::Outcome opened(const QString& path, journal::Outcome outcome);
     Reading failedReading(const QString& path);

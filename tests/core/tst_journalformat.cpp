@@ -1,5 +1,8 @@
+#include "core/fingerprint.h"
 #include "core/journalformat.h"
 
+#include <QFile>
+#include <QTemporaryDir>
 #include <QTest>
 
 using journal::readJournal;
@@ -131,6 +134,63 @@ private Q_SLOTS:
                 cells.setCell(r + 1, c, texts[c]);
         }
         QCOMPARE(writeJournal(cells), bytes);
+    }
+
+    // A file is read in pieces of a megabyte; whatever falls on the cut (a CR LF, a Cyrillic
+    // letter in UTF-8, a long line, a line that is too long), the table is the one the bytes give
+    // read whole.
+    void readsAFileInPiecesAsWhole_data() {
+        QTest::addColumn<QByteArray>("atTheCut");
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<int>("before"); // bytes of atTheCut before the cut
+        // Long lines keep the row count, and the test's time, down.
+        const QByteArray cp1251 =
+            QByteArray("\xC8\xE2\xE0\xED\xEE\xE2 ").repeated(30) + ";\xDD\xCA\xD0;";
+        const QByteArray utf8 = QStringLiteral("Иванов ").repeated(30).toUtf8() + ";ЭКР;";
+        QTest::newRow("CR | LF") << QByteArray("a;b;\r\n") << cp1251 + "\r\n" << 4;
+        QTest::newRow("lone CRs, CR | CR") << QByteArray("a;\r\r") << cp1251 + "\r" << 3;
+        QTest::newRow("UTF-8 letter cut") << QStringLiteral("жж;\n").toUtf8() << utf8 + "\n" << 3;
+        QTest::newRow("UTF-8, invalid after the cut") << QByteArray("x;\xFF;\n") << utf8 + "\n"
+                                                      << 2;
+        QTest::newRow("line across the cut") << QByteArray(3000, 'y') + "\r\n"
+                                             << cp1251 + "\r\n"
+                                             << 1500;
+        QTest::newRow("overlong line across the cut")
+            << QByteArray(4 * journal::MaxLineLength + 100, 'z') + "\r\n"
+            << cp1251 + "\r\n"
+            << 70000;
+        QTest::newRow("last line without an end") << QByteArray("tail;\r") << cp1251 + "\r\n" << 6;
+    }
+
+    void readsAFileInPiecesAsWhole() {
+        QFETCH(QByteArray, atTheCut);
+        QFETCH(QByteArray, line);
+        QFETCH(int, before);
+        QByteArray bytes;
+        while (bytes.size() + line.size() <= journal::FilePieceBytes - before)
+            bytes += line;
+        bytes += QByteArray(journal::FilePieceBytes - before - bytes.size(), 'q');
+        bytes += atTheCut;
+        while (bytes.size() < journal::FilePieceBytes + 200000)
+            bytes += line;
+        QTemporaryDir folder;
+        const QString path = folder.filePath(QStringLiteral("thisyear.csv"));
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
+        file.close();
+
+        const journal::ReadResult whole = readJournal(bytes);
+        const std::optional<journal::FileRead> pieces = journal::readJournalFile(path);
+        QVERIFY(pieces);
+        QCOMPARE(pieces->fingerprint, journal::fingerprintOf(bytes));
+        const journal::ReadResult& read = pieces->result;
+        QCOMPARE(read.encoding, whole.encoding);
+        QCOMPARE(read.fault, whole.fault);
+        QCOMPARE(read.totalLines, whole.totalLines);
+        QCOMPARE(read.lastLineFields, whole.lastLineFields);
+        QCOMPARE(read.table.rows(), whole.table.rows());
+        QCOMPARE(read.table.cols(), whole.table.cols());
+        QCOMPARE(textOf(read.table), textOf(whole.table));
     }
 };
 

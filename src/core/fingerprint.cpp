@@ -1,0 +1,56 @@
+#include "core/fingerprint.h"
+
+#include <QFile>
+#include <QHashFunctions>
+#include <array>
+
+namespace journal {
+
+void Fingerprint::add(QByteArrayView piece) {
+    first_ = qHash(piece, first_);
+    second_ = qHash(piece, second_ ^ 0xA5A5A5A5u);
+}
+
+QByteArray Fingerprint::value() const {
+    const std::array<size_t, 2> both = {first_, second_};
+    return QByteArray(reinterpret_cast<const char*>(both.data()), sizeof both);
+}
+
+QByteArray fingerprintOf(QByteArrayView bytes) {
+    Fingerprint fingerprint;
+    for (qsizetype at = 0; at < bytes.size(); at += FilePieceBytes)
+        fingerprint.add(bytes.sliced(at, std::min(FilePieceBytes, bytes.size() - at)));
+    return fingerprint.value();
+}
+
+qint64 readFilePiece(QIODevice& file, char* into) {
+    qint64 filled = 0;
+    while (filled < FilePieceBytes) {
+        const qint64 read = file.read(into + filled, FilePieceBytes - filled);
+        if (read < 0)
+            return -1;
+        if (read == 0)
+            break;
+        filled += read;
+    }
+    return filled;
+}
+
+std::optional<QByteArray> fingerprintOfFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    Fingerprint fingerprint;
+    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
+    for (;;) {
+        const qint64 read = readFilePiece(file, piece.data());
+        if (read < 0)
+            return std::nullopt;
+        if (read == 0)
+            break;
+        fingerprint.add(QByteArrayView(piece.constData(), read));
+    }
+    return fingerprint.value();
+}
+
+} // namespace journal
