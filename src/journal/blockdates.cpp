@@ -12,6 +12,7 @@ void fillBlockDates(GridModel& grid) {
 }
 
 void BlockDatePass::run(GridModel& grid) {
+    followPermutation(grid);
     const bool sameGrid = grid_ == &grid && structure_ == grid.structureRevision() &&
                           seen_ <= grid.changedRows().size() && columns_ &&
                           captionedBlockColumns(grid) == columns_;
@@ -51,6 +52,25 @@ void BlockDatePass::run(GridModel& grid) {
     }
     filled_ = true;
     remember(grid);
+}
+
+// A sort changes no row's cells: when it is the only change since the last run, each row's
+// evidence goes with its row, and the fill runs from the top (rows whose cells are right cost a
+// look-up each), since rows that lay below the end of the activation dates may now lie above it.
+void BlockDatePass::followPermutation(const GridModel& grid) {
+    const GridModel::RowPermutation& sorted = grid.lastPermutation();
+    if (grid_ != &grid || !columns_ || structure_ + 1 != grid.structureRevision() ||
+        sorted.revision != grid.structureRevision() || sorted.changedBefore != seen_ ||
+        rows_.size() < std::size_t(sorted.first) + sorted.order.size())
+        return;
+    const std::vector<RowEvidence> before(rows_.begin() + sorted.first,
+                                          rows_.begin() + sorted.first +
+                                              qsizetype(sorted.order.size()));
+    for (std::size_t i = 0; i < sorted.order.size(); ++i)
+        rows_[std::size_t(sorted.first) + i] = before[std::size_t(sorted.order[i])];
+    structure_ = grid.structureRevision();
+    seen_ = 0;
+    end_ = 1;
 }
 
 // Every row's evidence afresh, then the pass over every dated row.

@@ -26,6 +26,7 @@ public:
     void run(GridModel& grid);
 
 private:
+    void followPermutation(const GridModel& grid);
     void runWhole(GridModel& grid);
     void takeUpChanges(const GridModel& grid, std::size_t from);
     bool decide(const GridModel& grid) const;

@@ -66,7 +66,8 @@ BlockWatch::BlockWatch(const GridModel& grid, QDate today, QObject* parent)
     connect(&grid_, &GridModel::headerDataChanged, this, &BlockWatch::onHeaderChanged);
     // Whatever moves rows or columns around wholesale is followed by one full pass.
     connect(&grid_, &GridModel::modelReset, this, &BlockWatch::recount);
-    connect(&grid_, &GridModel::layoutChanged, this, &BlockWatch::recount);
+    connect(&grid_, &GridModel::rowsPermuted, this, &BlockWatch::onRowsPermuted);
+    connect(&grid_, &GridModel::layoutChanged, this, &BlockWatch::onLayoutChanged);
     connect(&grid_, &GridModel::columnsInserted, this, &BlockWatch::recount);
     connect(&grid_, &GridModel::columnsRemoved, this, &BlockWatch::recount);
     connect(&grid_, &GridModel::columnsMoved, this, &BlockWatch::recount);
@@ -230,6 +231,26 @@ BlockWatch::Batch::Batch(BlockWatch& watch) : watch_(watch) {
 BlockWatch::Batch::~Batch() {
     if (--watch_.batchDepth_ == 0)
         watch_.notify();
+}
+
+// A reordering of the rows changes no row's cells: each row's evidence and state go with it, and
+// the counts stay.
+void BlockWatch::onRowsPermuted(int first, const std::vector<int>& order) {
+    const auto reorder = [&](auto& perRow) {
+        if (perRow.size() < std::size_t(first) + order.size())
+            return false;
+        const auto before =
+            std::vector(perRow.begin() + first, perRow.begin() + first + qsizetype(order.size()));
+        for (std::size_t i = 0; i < order.size(); ++i)
+            perRow[std::size_t(first) + i] = before[std::size_t(order[i])];
+        return true;
+    };
+    permuted_ = reorder(states_) && (!captioned_ || reorder(rowEvidence_));
+}
+
+void BlockWatch::onLayoutChanged() {
+    if (!std::exchange(permuted_, false))
+        recount();
 }
 
 } // namespace journal

@@ -114,6 +114,8 @@ private:
     void onRowsInserted(int firstRow, int lastRow);
     void onRowsRemoved(int firstRow, int lastRow);
     void onHeaderChanged();
+    void onRowsPermuted(int first, const std::vector<int>& order);
+    void onLayoutChanged();
     // Takes the rows' evidence into account again; false when that changed the decision, which
     // the caller then follows with a recount.
     bool weighRows(int firstRow, int lastRow);
@@ -132,6 +134,7 @@ private:
     BlockCounts counts_;
     BlockCounts sent_;
     int batchDepth_ = 0;
+    bool permuted_ = false; // the rows were reordered and followed since layoutAboutToBeChanged
 };
 
 } // namespace journal

@@ -72,7 +72,10 @@ void GridModel::applyOrder(int first, std::span<const int> order) {
     for (std::size_t i = 0; i < order.size(); ++i)
         heights[i] = rowHeights_[std::size_t(first + order[i])];
     std::copy(heights.begin(), heights.end(), rowHeights_.begin() + first);
+    const std::size_t changedBefore = changedRows_.size();
     structureChanged();
+    lastPermutation_ = {structureRevision_, changedBefore, first, {order.begin(), order.end()}};
+    Q_EMIT rowsPermuted(first, lastPermutation_.order);
 }
 
 // Keeps the current cell and the selection inside a grid that has just been made smaller.

@@ -98,6 +98,16 @@ public:
     // included).
     quint64 structureRevision() const { return structureRevision_; }
     const std::vector<int>& changedRows() const { return changedRows_; }
+    // The last reordering of the rows (a sort, or one undone): row first+i became what row
+    // first+order[i] was; `revision` is the structure revision it made, `changedBefore` how many
+    // changed rows were listed just before it.
+    struct RowPermutation {
+        quint64 revision = 0;
+        std::size_t changedBefore = 0;
+        int first = 0;
+        std::vector<int> order;
+    };
+    const RowPermutation& lastPermutation() const { return lastPermutation_; }
 
     // The column whose header text, blanks at both ends aside, is `caption`; none when no column
     // or more than one has it.
@@ -126,6 +136,10 @@ Q_SIGNALS:
     void topRowChanged(int row);
     void columnLayoutChanged();
     void rowHeightChanged(int row);
+    // Between layoutAboutToBeChanged and layoutChanged of a reordering of the rows: row first+i
+    // became what row first+order[i] was. Those who keep something per row can reorder it instead
+    // of working it out anew.
+    void rowsPermuted(int first, const std::vector<int>& order);
 
 private:
     using Column = ColumnFormat;
@@ -160,6 +174,7 @@ private:
     std::vector<int> rowHeights_;
     quint64 structureRevision_ = 0;
     std::vector<int> changedRows_;
+    RowPermutation lastPermutation_;
     int row_ = 0;
     int col_ = 0;
     int rowSel_ = 0;

@@ -154,22 +154,27 @@ private Q_SLOTS:
             const int action = random.bounded(100);
             const int row = 1 + random.bounded(kept->rows() - 1);
             for (GridModel* grid : {kept.get(), whole.get()}) {
+                grid->setTextMatrix(0, Block, journal::BlockDateHeader.toString());
                 QRandomGenerator same{quint32(step)};
-                if (action < 55)
+                if (action < 50)
                     grid->setTextMatrix(row, Activation, activations[same.bounded(8)]);
-                else if (action < 92)
+                else if (action < 85)
                     grid->setTextMatrix(row, Block, blocks[same.bounded(4)]);
-                else if (action < 95)
+                else if (action < 89)
                     grid->addItem(
                         QStringLiteral("новый\t\t\t\t%1").arg(activations[same.bounded(8)]));
-                else if (action < 97 && grid->rows() > 3)
+                else if (action < 92 && grid->rows() > 3)
                     grid->removeItem(row);
-                else if (action < 99)
-                    grid->setTextMatrix(0, Block,
-                                        same.bounded(2) ? QStringLiteral("Дата блок.")
-                                                        : QStringLiteral("Прочее"));
-                else
-                    grid->setColPosition(Block, same.bounded(grid->cols()));
+                else if (action < 97) {
+                    grid->setCurrentCell(row, same.bounded(grid->cols()));
+                    grid->setSort(1);
+                } else if (action < 98) // renamed for one step
+                    grid->setTextMatrix(0, Block, QStringLiteral("Прочее"));
+                else { // a column moved there and back
+                    const int to = same.bounded(grid->cols());
+                    grid->setColPosition(Block, to);
+                    grid->setColPosition(to, Block);
+                }
             }
             pass.run(*kept);
             fillBlockDates(*whole);
