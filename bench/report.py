@@ -85,9 +85,10 @@ WINDOW_TARGETS = [
 #    processor's cache and the reach of its address translation, and with storage fresh from the
 #    system (page faults), a row costs more without a single instruction more per row (undoing
 #    a sort: 406, 412 and 401 instructions a row at 10,000, 100,000 and 1,000,000 rows, yet
-#    three times the time a row). Such an operation's instructions are counted with callgrind
-#    at 10,000 and 100,000 rows, the operation alone; a growth fault is an instruction count per
-#    row at 100,000 more than 1.25 times that at 10,000 (for a sort 1.25 more again, log n).
+#    two to three times the time a row). Such an operation's instructions are counted with
+#    callgrind at 10,000 and 100,000 rows, the operation alone; a growth fault is an instruction
+#    count per row at 100,000 more than 1.25 times that at 10,000 (for a sort 1.25 more again,
+#    log n).
 #    A quadratic pass has ten times as many there, n^1.1 1.26 times. The counts are exact and
 #    the same on every run, so the noise in the processor times can make an operation a suspect
 #    but never a growth fault. Without valgrind the first step decides.
