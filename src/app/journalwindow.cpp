@@ -21,7 +21,6 @@
 #include "editing/rowcolumncommands.h"
 #include "editing/search.h"
 #include "editing/sortbycolumn.h"
-#include "journal/blockdates.h"
 #include "journal/journalfiles.h"
 #include "journal/journalsearch.h"
 #include "journal/periodicsave.h"
@@ -91,7 +90,6 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     setWindowIcon(icon);
     resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
     createControls();
-    blockDatePass_ = std::make_unique<journal::BlockDatePass>();
     journal_ = std::make_unique<JournalFiles>(*grid_, services_.programFolder,
                                               [clock = services_.clock] { return clock->now(); });
     prepareGrid();
@@ -719,7 +717,7 @@ void JournalWindow::fillBlockDates() {
     followToday();
     const auto step = history_->step(QStringLiteral("Даты блокировки"));
     const journal::BlockWatch::Batch batch(*blockWatch_);
-    blockDatePass_->run(*grid_);
+    journal_->fillBlockDates();
 }
 
 // With a filter on, the rows shown may be the list to take on a round.

@@ -27,7 +27,6 @@ class QSettings;
 class QTimer;
 
 namespace journal {
-class BlockDatePass;
 class BlockWatch;
 class PeriodicSave;
 struct Outcome;
@@ -214,7 +213,6 @@ private:
     journal::PeriodicSave* periodicSave_ = nullptr;
     GridHistory* history_ = nullptr;
     journal::BlockWatch* blockWatch_ = nullptr;
-    std::unique_ptr<journal::BlockDatePass> blockDatePass_;
     QLabel* blockSummary_ = nullptr;
     QComboBox* rowFilter_ = nullptr;
     FindBar* findBar_ = nullptr;

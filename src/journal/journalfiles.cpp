@@ -134,7 +134,7 @@ journal::Outcome JournalFiles::openCurrent() {
         else
             remember(path, std::nullopt);
         if (reading.kind != Reading::Failed)
-            journal::fillBlockDates(grid_);
+            blockDates_.run(grid_);
     } catch (const std::exception&) {
         reading = failedReading(path);
     }

@@ -3,6 +3,7 @@
 #include "core/journalbackups.h"
 #include "core/journallock.h"
 #include "core/memory.h"
+#include "journal/blockdates.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -73,6 +74,10 @@ public:
     // question to ask before a save writes over it.
     std::optional<QString> changedOnDiskQuestion(const QString& archiveName = {}) const;
 
+    // The block-date pass, kept from run to run (the first one when a journal is opened), so that
+    // a run after a few edits looks at those rows alone.
+    void fillBlockDates() { blockDates_.run(grid_); }
+
     // How much memory a file may be read into (journal::availableMemory unless set).
     void setMemoryProbe(std::function<qsizetype()> availableMemory) {
         availableMemory_ = std::move(availableMemory);
@@ -119,4 +124,5 @@ private:
     std::optional<PartialRead> partial_;
     std::optional<Fingerprint> known_;
     JournalLock lock_;
+    journal::BlockDatePass blockDates_;
 };

@@ -20,6 +20,7 @@ struct SortKey {
     QString text;
     std::optional<QCollatorSortKey> collated;
 };
+// Called from two threads at once on a large sort: it must not share state unguarded.
 using SortKeyMaker = std::function<SortKey(const QString&)>;
 
 // The journal grid: text cells in rows 0 .. rows()-1 and columns 0 .. cols()-1, row 0 being

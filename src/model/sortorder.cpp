@@ -3,8 +3,12 @@
 #include <QHash>
 #include <algorithm>
 #include <numeric>
+#include <thread>
 
 namespace {
+
+// Below this many distinct texts a second thread costs more than it saves.
+constexpr std::size_t ParallelKeys = 4096;
 
 int compareKeys(const SortKey& a, const SortKey& b) {
     if (a.rank != b.rank)
@@ -48,16 +52,32 @@ std::vector<int> SortOrder::rankColumn(const std::vector<QStringView>& texts, in
     const std::size_t count = order_.size();
     QHash<QStringView, int> distinctIndex;
     distinctIndex.reserve(qsizetype(std::min<std::size_t>(count, 1 << 16)));
-    std::vector<SortKey> keys;
+    std::vector<QStringView> distinct;
     std::vector<int> rowDistinct(count);
     for (std::size_t row = 0; row < count; ++row) {
         const QStringView text = texts[row * std::size_t(keyColumns) + std::size_t(column)];
         auto known = distinctIndex.find(text);
         if (known == distinctIndex.end()) {
-            known = distinctIndex.insert(text, int(keys.size()));
-            keys.push_back(keyMaker(text.toString()));
+            known = distinctIndex.insert(text, int(distinct.size()));
+            distinct.push_back(text);
         }
         rowDistinct[row] = *known;
+    }
+
+    // Keying a text (a collation key for most) is most of a sort's work: with many distinct
+    // texts, a second thread keys half of them.
+    std::vector<SortKey> keys(distinct.size());
+    const auto makeKeys = [&](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i)
+            keys[i] = keyMaker(distinct[i].toString());
+    };
+    const std::size_t half = distinct.size() / 2;
+    if (distinct.size() >= ParallelKeys && std::thread::hardware_concurrency() > 1) {
+        std::thread helper(makeKeys, half, distinct.size());
+        makeKeys(0, half);
+        helper.join();
+    } else {
+        makeKeys(0, distinct.size());
     }
 
     std::vector<int> byKey(keys.size());
