@@ -172,5 +172,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     checkBlockDates(grid);
     checkWriteAndReadBack(grid, windows1251Read);
+
+    // Then edited, sorted and rearranged as the input's first bytes say, and written and read
+    // back again: the cell storage keeps every text through appends, reorders and compaction.
+    if (grid.rows() > 1 && bytes.size() >= 4) {
+        const auto at = [&](int i) { return static_cast<unsigned char>(bytes[i]); };
+        const int row = 1 + at(0) % (grid.rows() - 1);
+        const int col = at(1) % grid.cols();
+        // A cell from elsewhere in the grid, taken from the table itself, grown a little.
+        const QString moved = grid.textMatrix(1 + at(2) % (grid.rows() - 1), at(3) % grid.cols());
+        for (int i = 0; i < 3; ++i)
+            grid.setTextMatrix(row, col, moved + QString::number(i));
+        PROMISE(grid.textMatrix(row, col) == moved + QStringLiteral("2"));
+        grid.setCurrentCell(row, col);
+        grid.setSort(1);
+        grid.setColPosition(col, at(2) % grid.cols());
+        grid.removeItem(row);
+        checkWriteAndReadBack(grid, windows1251Read);
+    }
     return 0;
 }
