@@ -23,17 +23,21 @@ QByteArray fingerprintOf(QByteArrayView bytes) {
     return fingerprint.value();
 }
 
-qint64 readFilePiece(QIODevice& file, char* into) {
-    qint64 filled = 0;
-    while (filled < FilePieceBytes) {
-        const qint64 read = file.read(into + filled, FilePieceBytes - filled);
-        if (read < 0)
-            return -1;
-        if (read == 0)
-            break;
-        filled += read;
+bool readInPieces(QIODevice& file, const std::function<bool(QByteArrayView piece)>& take) {
+    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
+    for (;;) {
+        qint64 filled = 0;
+        while (filled < FilePieceBytes) {
+            const qint64 read = file.read(piece.data() + filled, FilePieceBytes - filled);
+            if (read < 0)
+                return false;
+            if (read == 0)
+                break;
+            filled += read;
+        }
+        if (filled == 0 || !take(QByteArrayView(piece.constData(), filled)))
+            return true;
     }
-    return filled;
 }
 
 std::optional<QByteArray> fingerprintOfFile(const QString& path) {
@@ -41,15 +45,11 @@ std::optional<QByteArray> fingerprintOfFile(const QString& path) {
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     Fingerprint fingerprint;
-    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
-    for (;;) {
-        const qint64 read = readFilePiece(file, piece.data());
-        if (read < 0)
-            return std::nullopt;
-        if (read == 0)
-            break;
-        fingerprint.add(QByteArrayView(piece.constData(), read));
-    }
+    if (!readInPieces(file, [&](QByteArrayView piece) {
+            fingerprint.add(piece);
+            return true;
+        }))
+        return std::nullopt;
     return fingerprint.value();
 }
 

@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
+#include <functional>
 #include <optional>
 
 namespace journal {
@@ -28,8 +29,9 @@ private:
 };
 
 QByteArray fingerprintOf(QByteArrayView bytes);
-// Reads the next piece of a file: FilePieceBytes bytes, fewer only at its end; -1 on an error.
-qint64 readFilePiece(QIODevice& file, char* into);
+// Hands `take` the file's pieces in turn (each FilePieceBytes long but the last) until the end
+// or until `take` returns false; false when the file could not be read.
+bool readInPieces(QIODevice& file, const std::function<bool(QByteArrayView piece)>& take);
 // None when the file cannot be read.
 std::optional<QByteArray> fingerprintOfFile(const QString& path);
 

@@ -310,19 +310,12 @@ std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBud
         return std::nullopt;
     // First the whole file once: its fingerprint, encoding and line count, and whether it is one
     // of the rare files read whole (UTF-16, or holding NUL bytes).
-    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
     Fingerprint fingerprint;
     EncodingScan encoding;
     LineCounter lines;
     bool readWhole = false;
     bool first = true;
-    for (;;) {
-        const qint64 read = readFilePiece(file, piece.data());
-        if (read < 0)
-            return std::nullopt;
-        if (read == 0)
-            break;
-        const QByteArrayView bytes(piece.constData(), read);
+    const bool scanned = readInPieces(file, [&](QByteArrayView bytes) {
         fingerprint.add(bytes);
         if (first && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")))
             readWhole = true;
@@ -332,7 +325,10 @@ std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBud
             encoding.add(bytes);
             lines.add(bytes);
         }
-    }
+        return true;
+    });
+    if (!scanned)
+        return std::nullopt;
     if (!file.seek(0))
         return std::nullopt;
     if (readWhole) {
@@ -348,18 +344,14 @@ std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBud
     result.encoding = encoding.result();
     TableFiller filler(result.encoding, memoryBudget, lines.lines(), result);
     LineJoiner joiner(filler);
-    for (first = true;; first = false) {
-        const qint64 got = readFilePiece(file, piece.data());
-        if (got < 0)
-            return std::nullopt;
-        if (got == 0)
-            break;
-        QByteArrayView bytes(piece.constData(), got);
-        if (first && result.encoding == TextEncoding::Utf8)
+    first = true;
+    const bool decoded = readInPieces(file, [&](QByteArrayView bytes) {
+        if (std::exchange(first, false) && result.encoding == TextEncoding::Utf8)
             bytes = withoutByteOrderMark(bytes);
-        if (!joiner.add(bytes))
-            break;
-    }
+        return joiner.add(bytes);
+    });
+    if (!decoded)
+        return std::nullopt;
     if (!result.fault)
         joiner.flush();
     if (result.fault)
