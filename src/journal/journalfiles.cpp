@@ -36,6 +36,11 @@ QString grouped(qint64 number) {
     return digits;
 }
 
+// Whole megabytes, rounded up: a file of a few bytes over a megabyte is not "1 МБ".
+qint64 megabytes(qint64 bytes) {
+    return (bytes + (1 << 20) - 1) >> 20;
+}
+
 QString faultCause(const journal::ReadResult& result) {
     const journal::ReadFault& fault = *result.fault;
     if (fault.kind == journal::ReadFault::LineTooLong)
@@ -223,7 +228,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
         return {Reading::Failed,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
                                "памяти, а свободно %3 МБ.")
-                    .arg(grouped(size >> 20), grouped(journal::memoryToOpen(size) >> 20),
+                    .arg(grouped(megabytes(size)), grouped(megabytes(journal::memoryToOpen(size))),
                          grouped(available >> 20))};
     }
     // The file may be gone or replaced since it was looked for: that is a failed read.

@@ -86,6 +86,21 @@ private Q_SLOTS:
                               QStringLiteral("Не могу найти  указанный год.\nФайл не найден.")}));
         QCOMPARE(dataRows(program.grid), Rows{{}});
     }
+
+    // A file that needs more memory than is free is not read at all; a save over it asks first.
+    void refusesAFileTooLargeForTheMemory() {
+        Program program;
+        program.files.setMemoryProbe([] { return qsizetype(5) << 20; });
+        program.folder.write(QStringLiteral("thisyear.csv"),
+                             QByteArray(1536 * 1024, 'a') + ";\r\n");
+        program.open();
+        QCOMPARE(program.prompter.messages,
+                 QStringList{QStringLiteral(
+                     "Не могу найти thisyear.csv.\nФайл слишком велик: 2 МБ. Чтобы открыть его, "
+                     "нужно около 7 МБ памяти, а свободно 5 МБ.")});
+        QCOMPARE(dataRows(program.grid), Rows{{}});
+        QVERIFY(program.files.partialReadQuestion().has_value());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestOddJournalFiles)
