@@ -185,8 +185,11 @@ def load_benchmarks(path):
 
 
 def judged(figure):
-    """The wall-clock time less the wait for a processor."""
-    return figure["wall"] - min(figure["waited"] or 0.0, figure["wall"])
+    """The wall-clock time less the wait for a processor, never below the processor time: the
+    two are medians over different repetitions, and a long wait in one repetition must not
+    take a median wall-clock time down to nothing."""
+    less_wait = figure["wall"] - min(figure["waited"] or 0.0, figure["wall"])
+    return max(less_wait, figure["cpu"] or 0.0)
 
 
 def load_window_runs(path):
