@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <cstring>
+#include <functional>
 #include <iterator>
 #include <limits>
 
@@ -44,7 +45,7 @@ std::optional<quint32> TextColumn::allocateBlock(qsizetype units) {
         std::copy(slots_[0], slots_[0] + used_, grown.get());
         capacity_ += qsizetype(size - end_);
         slots_[0] = grown.get();
-        blocks_[0] = std::move(grown);
+        blocks_[0] = {std::move(grown), size};
         end_ = size;
         used_ = offset + quint64(units);
         return quint32(offset);
@@ -59,9 +60,9 @@ std::optional<quint32> TextColumn::allocateBlock(qsizetype units) {
     const quint64 size = blocks_.empty() && slots == 1
                              ? std::max<quint64>(FirstBlockUnits, std::bit_ceil(quint64(units)))
                              : slots * BlockUnits;
-    blocks_.push_back(std::make_unique_for_overwrite<char16_t[]>(std::size_t(size)));
+    blocks_.push_back({std::make_unique_for_overwrite<char16_t[]>(std::size_t(size)), size});
     for (quint64 i = 0; i < slots; ++i)
-        slots_.push_back(blocks_.back().get() + i * BlockUnits);
+        slots_.push_back(blocks_.back().units.get() + i * BlockUnits);
     capacity_ += qsizetype(size);
     end_ = start + size;
     used_ = start + quint64(units);
@@ -83,10 +84,21 @@ void TextColumn::release(int row) {
     live_ -= storedUnits(old.size());
 }
 
+bool TextColumn::holds(QStringView text) const {
+    const auto* const data = reinterpret_cast<const char16_t*>(text.utf16());
+    return std::any_of(blocks_.begin(), blocks_.end(), [data](const Block& block) {
+        return std::less_equal<>()(block.units.get(), data) &&
+               std::less<>()(data, block.units.get() + block.size);
+    });
+}
+
 bool TextColumn::set(int row, QStringView text) {
     const QStringView old = cell(row);
     if (old == text)
         return true;
+    // Growing the first block frees the old one: a text of this column is copied out first.
+    if (!text.isEmpty() && holds(text))
+        return set(row, QStringView(text.toString()));
     // The new text is copied before anything is released: it may be a view into this column.
     quint32 offset = 0;
     if (!text.isEmpty()) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QString>
 #include <QStringView>
 #include <QtGlobal>
 #include <algorithm>
@@ -13,7 +14,8 @@ namespace journal {
 // The texts of one column, in memory near their own size: the characters lie in a few large
 // blocks, and a cell is a 32-bit offset and a 16-bit length into them (6 bytes besides its
 // text, where a QString of its own would cost some 40). A changed cell's new text is appended;
-// the column is compacted once more than half of what it holds is text no cell uses any more.
+// the column is compacted once the text no cell uses any more outweighs the live text (and
+// fills a block at least).
 class TextColumn {
 public:
     int rows() const { return int(offsets_.size()); }
@@ -33,8 +35,6 @@ public:
 
     // Bytes taken: the blocks (whether or not every unit is used) and the row entries.
     qsizetype memoryUsed() const;
-    // Units appended but no longer used by any cell.
-    qsizetype wasted() const { return wasted_; }
 
 private:
     static constexpr int BlockBits = 20;
@@ -63,6 +63,8 @@ private:
     // Writes the length header when needed; returns where the characters go.
     char16_t* place(quint32 offset, qsizetype length);
     void release(int row);
+    // Whether the text lies in this column's blocks (a block may move or go while it is stored).
+    bool holds(QStringView text) const;
     void compactIfWasteful();
 
     std::vector<quint32> offsets_;
@@ -70,7 +72,11 @@ private:
     // Every BlockUnits units of the offset space has a slot; a text longer than a block gets a
     // block spanning several slots.
     std::vector<char16_t*> slots_;
-    std::vector<std::unique_ptr<char16_t[]>> blocks_;
+    struct Block {
+        std::unique_ptr<char16_t[]> units;
+        quint64 size = 0;
+    };
+    std::vector<Block> blocks_;
     quint64 used_ = 0;       // the offset where the next text goes
     quint64 end_ = 0;        // the end of the last block, as an offset
     qsizetype capacity_ = 0; // units in all blocks

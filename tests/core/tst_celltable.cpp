@@ -126,6 +126,14 @@ private Q_SLOTS:
 
     // Every edit appends its text; the column is compacted before the dead texts outgrow the
     // live ones by much: 20 MB of edits to one cell leave a few megabytes at most.
+    // A column's own text stored into it while its first block grows (and the old block goes).
+    void storesItsOwnTextWhileGrowing() {
+        CellTable table(2, 1);
+        QVERIFY(table.setCell(0, 0, QString(60, u'ж')));
+        QVERIFY(table.setCell(1, 0, table.cell(0, 0)));
+        QCOMPARE(table.cell(1, 0), QString(60, u'ж'));
+    }
+
     void staysCompactUnderManyEdits() {
         CellTable table(2, 1);
         for (int i = 0; i < 10000; ++i)
