@@ -35,6 +35,7 @@
 #include "core/prompter.h"
 #include "editing/journalsortkey.h"
 #include "model/gridmodel.h"
+#include "model/sortorder.h"
 #include "printing/printservices.h"
 
 #include <QApplication>
@@ -164,20 +165,11 @@ private:
 // Whether the column's data rows are in the order of the journal's sort key: keys compare by
 // rank, then number, then collation key (or text), as the grid compares them.
 bool sortedByJournalKey(const GridModel& grid, int column) {
-    const auto compare = [](const SortKey& a, const SortKey& b) {
-        if (a.rank != b.rank)
-            return a.rank < b.rank ? -1 : 1;
-        if (a.number != b.number)
-            return a.number < b.number ? -1 : 1;
-        if (a.collated && b.collated)
-            return a.collated->compare(*b.collated);
-        return a.text.compare(b.text);
-    };
     for (int r = 2; r < grid.rows(); ++r) {
         const QString above = grid.textMatrix(r - 1, column);
         const QString here = grid.textMatrix(r, column);
         if (above != here &&
-            compare(editing::journalSortKey(above), editing::journalSortKey(here)) > 0)
+            compareSortKeys(editing::journalSortKey(above), editing::journalSortKey(here)) > 0)
             return false;
     }
     return true;

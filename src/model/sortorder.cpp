@@ -10,7 +10,9 @@ namespace {
 // Below this many distinct texts a second thread costs more than it saves.
 constexpr std::size_t ParallelKeys = 4096;
 
-int compareKeys(const SortKey& a, const SortKey& b) {
+} // namespace
+
+int compareSortKeys(const SortKey& a, const SortKey& b) {
     if (a.rank != b.rank)
         return a.rank < b.rank ? -1 : 1;
     if (a.number != b.number)
@@ -19,8 +21,6 @@ int compareKeys(const SortKey& a, const SortKey& b) {
         return a.collated->compare(*b.collated);
     return a.text.compare(b.text);
 }
-
-} // namespace
 
 SortOrder::SortOrder(const std::vector<QStringView>& texts, int keyColumns,
                      const SortKeyMaker& keyMaker) {
@@ -83,12 +83,13 @@ std::vector<int> SortOrder::rankColumn(const std::vector<QStringView>& texts, in
     std::vector<int> byKey(keys.size());
     std::iota(byKey.begin(), byKey.end(), 0);
     std::sort(byKey.begin(), byKey.end(), [&](int a, int b) {
-        return compareKeys(keys[std::size_t(a)], keys[std::size_t(b)]) < 0;
+        return compareSortKeys(keys[std::size_t(a)], keys[std::size_t(b)]) < 0;
     });
     std::vector<int> distinctRank(keys.size());
     int rank = 0;
     for (std::size_t i = 0; i < byKey.size(); ++i) {
-        if (i > 0 && compareKeys(keys[std::size_t(byKey[i - 1])], keys[std::size_t(byKey[i])]) < 0)
+        if (i > 0 &&
+            compareSortKeys(keys[std::size_t(byKey[i - 1])], keys[std::size_t(byKey[i])]) < 0)
             ++rank;
         distinctRank[std::size_t(byKey[i])] = rank;
     }

@@ -11,6 +11,10 @@
 // A journal column repeats its texts (owners, models, mechanics, dates), so each distinct text
 // of a column is keyed and ranked once, and the rows are ordered by their integer ranks with one
 // stable counting pass per key column, last column first.
+// Below, equal or above: by rank first, then by number, then by the collation key (or, without
+// one, by the text itself).
+int compareSortKeys(const SortKey& a, const SortKey& b);
+
 class SortOrder {
 public:
     // `texts` holds count rows of keyColumns texts each, row after row.
