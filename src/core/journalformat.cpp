@@ -145,18 +145,38 @@ private:
     std::vector<qsizetype> semicolons_;
 };
 
-// Lines as the reader counts them: CR LF, CR and LF each end one; a last line without an end
-// counts too.
-qsizetype lineCount(QByteArrayView bytes) {
-    qsizetype lines = 0;
-    const qsizetype size = bytes.size();
-    for (qsizetype i = 0; i < size; ++i) {
-        if (bytes[i] == '\n' || (bytes[i] == '\r' && (i + 1 == size || bytes[i + 1] != '\n')))
-            ++lines;
+// Lines as the reader counts them, in a file that comes in pieces: CR LF, CR and LF each end one;
+// a last line without an end counts too.
+class LineCounter {
+public:
+    void add(QByteArrayView piece) {
+        if (piece.isEmpty())
+            return;
+        if (pendingCr_ && piece[0] != '\n')
+            ++lines_;
+        lines_ += countByte(piece, '\n');
+        // A CR counts unless an LF follows it; one at the end waits for the next piece.
+        const char* const data = piece.data();
+        const char* const end = data + piece.size();
+        for (const char* cr = data;
+             (cr = static_cast<const char*>(std::memchr(cr, '\r', std::size_t(end - cr)))) !=
+             nullptr;
+             ++cr)
+            if (cr + 1 < end && cr[1] != '\n')
+                ++lines_;
+        pendingCr_ = piece.back() == '\r';
+        last_ = piece.back();
     }
-    const char last = size > 0 ? bytes[size - 1] : '\n';
-    return lines + (last != '\n' && last != '\r' ? 1 : 0);
-}
+    qsizetype lines() const {
+        return lines_ + (pendingCr_ ? 1 : 0) +
+               (last_ != 0 && last_ != '\n' && last_ != '\r' ? 1 : 0);
+    }
+
+private:
+    qsizetype lines_ = 0;
+    bool pendingCr_ = false;
+    char last_ = 0;
+};
 
 // The bytes without their NUL bytes, and how many there were.
 qsizetype dropNulBytes(const QByteArray& bytes, QByteArray& withoutNuls) {
@@ -202,49 +222,15 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
     if (cellEncoding == TextEncoding::Utf8 && !fromUtf16)
         text = withoutByteOrderMark(text);
 
-    qsizetype lines = countByte(text, '\n');
-    if (lines == 0)
-        lines = countByte(text, '\r');
-    TableFiller(cellEncoding, memoryBudget, lines, result).feed(text);
+    LineCounter lines;
+    lines.add(text);
+    TableFiller(cellEncoding, memoryBudget, lines.lines(), result).feed(text);
     if (result.fault)
-        result.totalLines = lineCount(text);
+        result.totalLines = lines.lines();
     return result;
 }
 
 namespace {
-
-// Lines as the reader counts them, in a file that comes in pieces: CR LF, CR and LF each end one;
-// a last line without an end counts too.
-class LineCounter {
-public:
-    void add(QByteArrayView piece) {
-        if (piece.isEmpty())
-            return;
-        if (pendingCr_ && piece[0] != '\n')
-            ++lines_;
-        lines_ += countByte(piece, '\n');
-        // A CR counts unless an LF follows it; one at the end waits for the next piece.
-        const char* const data = piece.data();
-        const char* const end = data + piece.size();
-        for (const char* cr = data;
-             (cr = static_cast<const char*>(std::memchr(cr, '\r', std::size_t(end - cr)))) !=
-             nullptr;
-             ++cr)
-            if (cr + 1 < end && cr[1] != '\n')
-                ++lines_;
-        pendingCr_ = piece.back() == '\r';
-        last_ = piece.back();
-    }
-    qsizetype lines() const {
-        return lines_ + (pendingCr_ ? 1 : 0) +
-               (last_ != 0 && last_ != '\n' && last_ != '\r' ? 1 : 0);
-    }
-
-private:
-    qsizetype lines_ = 0;
-    bool pendingCr_ = false;
-    char last_ = 0;
-};
 
 // Hands the filler whole lines from pieces cut anywhere: the part after a piece's last line end
 // waits for the next piece, and so does a CR at its very end, whose LF may start the next one.
