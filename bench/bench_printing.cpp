@@ -54,6 +54,7 @@ public:
     QString inputBox(const QString&, const QString&) override { return {}; }
     void message(const QString&) override {}
     bool question(const QString&) override { return false; }
+    KeepChanges askToKeepChanges(const QString&) override { return KeepChanges::Discard; }
 };
 
 // The same as the user meets it: "Печать" pressed in the shown window, the progress dialog

@@ -16,6 +16,7 @@ public:
     QString inputBox(const QString&, const QString&) override { return {}; }
     void message(const QString&) override {}
     bool question(const QString&) override { return false; }
+    KeepChanges askToKeepChanges(const QString&) override { return KeepChanges::Discard; }
 };
 
 // From "Все" to "Заблокированы": every row judged and hidden or shown; back to "Все" unmeasured.

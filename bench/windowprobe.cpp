@@ -122,7 +122,7 @@ private:
     double waited_;
 };
 
-// Records whatever the window shows or asks; questions are answered "Да".
+// Records whatever the window shows or asks; questions are answered "Да", unsaved changes dropped.
 class RecordingPrompter : public Prompter {
 public:
     QString inputBox(const QString& prompt, const QString&) override {
@@ -133,6 +133,10 @@ public:
     bool question(const QString& text) override {
         shown << text;
         return true;
+    }
+    KeepChanges askToKeepChanges(const QString& text) override {
+        shown << text;
+        return KeepChanges::Discard;
     }
     QStringList shown;
 };

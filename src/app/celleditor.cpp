@@ -3,13 +3,18 @@
 #include "model/gridmodel.h"
 
 #include <QKeyEvent>
+#include <algorithm>
 
-CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {}
+CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {
+    connect(this, &QLineEdit::textChanged, this, &CellEditor::fitToText);
+}
 
 void CellEditor::open(int row, int col, const QString& text, const QRect& area) {
     cell_ = Cell{row, col};
-    setText(text);
+    cellWidth_ = area.width();
     setGeometry(area);
+    setText(text);
+    fitToText();
     show();
     raise();
     setFocus(Qt::OtherFocusReason);
@@ -31,6 +36,23 @@ bool CellEditor::commit(GridModel& grid) {
         return false;
     grid.setTextMatrix(cell.row, cell.col, typed);
     return true;
+}
+
+void CellEditor::typeOver(const QString& typed) {
+    clear();
+    insert(typed); // through the validator, as a key is
+}
+
+void CellEditor::fitToText() {
+    const QMargins margins = textMargins() + contentsMargins();
+    // The frame and the caret's room besides the text.
+    const int wanted =
+        fontMetrics().horizontalAdvance(text()) + margins.left() + margins.right() + 12;
+    int width = std::max(cellWidth_, wanted);
+    if (const QWidget* parent = parentWidget())
+        width = std::min(width, std::max(cellWidth_, parent->width() - x()));
+    if (width != this->width())
+        resize(width, height());
 }
 
 void CellEditor::drop() {

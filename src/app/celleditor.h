@@ -22,6 +22,8 @@ public:
     bool commit(GridModel& grid);
     // Closes the editor without storing its text.
     void drop();
+    // Replaces the text with what was typed, as the first keys of an edit do.
+    void typeOver(const QString& typed);
 
 Q_SIGNALS:
     void commitRequested();
@@ -37,9 +39,13 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // As wide as its text, never narrower than its cell nor past its parent's right edge.
+    void fitToText();
+
     struct Cell {
         int row;
         int col;
     };
     std::optional<Cell> cell_;
+    int cellWidth_ = 0;
 };

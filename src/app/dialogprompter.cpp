@@ -4,17 +4,40 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <algorithm>
+
+namespace {
+
+// Message boxes carry the program's name; input boxes their prompt, as they always have.
+const QString ProgramName = QStringLiteral("Журнал учета ЭКЛЗ");
+
+// Wide enough for its whole title: the title bar's buttons and margins besides the text, never
+// wider than the screen.
+void fitTitle(QWidget& dialog) {
+    const int titleWidth = dialog.fontMetrics().horizontalAdvance(dialog.windowTitle());
+    const int buttons = 4 * dialog.style()->pixelMetric(QStyle::PM_TitleBarButtonSize);
+    int width = titleWidth + buttons + 48;
+    if (const QScreen* screen = dialog.screen())
+        width = std::min(width, screen->availableGeometry().width() - 32);
+    dialog.setMinimumWidth(std::max(dialog.minimumWidth(), width));
+}
+
+} // namespace
 
 QString DialogPrompter::inputBox(const QString& prompt, const QString& title) {
-    bool accepted = false;
-    const QString answer = QInputDialog::getText(parent_.data(), title, prompt, QLineEdit::Normal,
-                                                 QString(), &accepted);
-    return accepted ? answer : QString();
+    QInputDialog dialog(parent_.data());
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    dialog.setTextValue(QString());
+    fitTitle(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 bool DialogPrompter::question(const QString& text) {
-    QMessageBox box(QMessageBox::Question, QApplication::applicationDisplayName(), text,
-                    QMessageBox::NoButton, parent_.data());
+    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
+                    parent_.data());
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
     QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
     box.setDefaultButton(no);
@@ -23,8 +46,21 @@ bool DialogPrompter::question(const QString& text) {
     return box.clickedButton() == yes;
 }
 
+Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text) {
+    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
+                    parent_.data());
+    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    if (box.clickedButton() == yes)
+        return KeepChanges::Save;
+    return box.clickedButton() == no ? KeepChanges::Discard : KeepChanges::Cancel;
+}
+
 void DialogPrompter::message(const QString& text) {
-    QMessageBox box(QMessageBox::NoIcon, QApplication::applicationDisplayName(), text,
-                    QMessageBox::Ok, parent_.data());
+    QMessageBox box(QMessageBox::NoIcon, ProgramName, text, QMessageBox::Ok, parent_.data());
     box.exec();
 }

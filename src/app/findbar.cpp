@@ -8,6 +8,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QVBoxLayout>
+#include <algorithm>
 
 FindBar::FindBar(QWidget* parent)
     : QWidget(parent), text_(new QLineEdit(this)),
@@ -24,15 +26,25 @@ FindBar::FindBar(QWidget* parent)
     next->setObjectName(QStringLiteral("CmdFindNext"));
     auto* previous = new QPushButton(QStringLiteral("Назад"), this);
     previous->setObjectName(QStringLiteral("CmdFindPrevious"));
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Найти:"), this));
-    layout->addWidget(text_, 1);
-    layout->addWidget(next);
-    layout->addWidget(previous);
-    layout->addWidget(allColumns_);
-    layout->addWidget(allJournals_);
-    layout->addWidget(status_, 1);
+    text_->setMinimumWidth(TextMinimumWidth);
+    options_ = new QWidget(this);
+    auto* options = new QHBoxLayout(options_);
+    options->setContentsMargins(0, 0, 0, 0);
+    options->addWidget(allColumns_);
+    options->addWidget(allJournals_);
+    options->addWidget(status_, 1);
+    auto* lines = new QVBoxLayout(this);
+    lines->setContentsMargins(0, 0, 0, 0);
+    lines->setSpacing(2);
+    firstLine_ = new QHBoxLayout;
+    secondLine_ = new QHBoxLayout;
+    lines->addLayout(firstLine_);
+    lines->addLayout(secondLine_);
+    firstLine_->addWidget(new QLabel(QStringLiteral("Найти:"), this));
+    firstLine_->addWidget(text_, 1);
+    firstLine_->addWidget(next);
+    firstLine_->addWidget(previous);
+    firstLine_->addWidget(options_, 1);
     // What a journal cannot hold cannot be found in one either.
     text_->setValidator(new editing::JournalTextValidator(text_));
     connect(text_, &QLineEdit::textEdited, this, &FindBar::textEdited);
@@ -64,6 +76,22 @@ void FindBar::open() {
 void FindBar::tell(const QString& word, bool notFound) {
     status_->setText(word);
     status_->setStyleSheet(notFound ? QStringLiteral("color: rgb(200, 0, 0);") : QString());
+}
+
+int FindBar::fitWidth(int width) {
+    const int spacing = firstLine_->spacing() < 0 ? 6 : firstLine_->spacing();
+    int oneLine = options_->minimumSizeHint().width() + spacing;
+    for (int i = 0; i < firstLine_->count(); ++i)
+        if (QWidget* widget = firstLine_->itemAt(i)->widget(); widget && widget != options_)
+            oneLine +=
+                std::max(widget->minimumSizeHint().width(), widget->minimumWidth()) + spacing;
+    QBoxLayout* wanted = oneLine <= width ? firstLine_ : secondLine_;
+    if (wanted->indexOf(options_) < 0) {
+        (wanted == firstLine_ ? secondLine_ : firstLine_)->removeWidget(options_);
+        wanted->addWidget(options_, 1);
+    }
+    layout()->activate();
+    return layout()->sizeHint().height();
 }
 
 void FindBar::keyPressEvent(QKeyEvent* event) {

@@ -288,7 +288,13 @@ void GridView::keyPressEvent(QKeyEvent* event) {
         Q_EMIT clicked();
         return;
     default:
-        // Typing on the grid itself changes no cell: values go in through the editors.
+        // A character typed on a cell begins its edit, as in a spreadsheet; other keys go on.
+        if (const QString text = event->text();
+            !text.isEmpty() && text.front().isPrint() &&
+            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+            Q_EMIT typed(text);
+            return;
+        }
         event->ignore();
         return;
     }
@@ -350,6 +356,10 @@ bool GridView::setHeightTwips(int twips) {
         return false;
     resize(width(), twips::toPixels(this, twips));
     return true;
+}
+
+void GridView::showFirstColumn() {
+    horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
 }
 
 void GridView::refresh() {

@@ -32,6 +32,8 @@ public:
     bool setHeightTwips(int twips);
 
     void refresh();
+    // Scrolls back to the first column (the owners), the rows staying where they are.
+    void showFirstColumn();
 
     // Column widths in pixels the user dragged, by column position (0: none).
     QList<int> draggedWidths() const;
@@ -40,6 +42,8 @@ public:
 Q_SIGNALS:
     // Ctrl+V on the grid, with the clipboard's text.
     void pasteRequested(const QString& text);
+    // A printable character typed on the grid: the current cell's edit begins with it.
+    void typed(const QString& text);
     void clicked();
     void gotFocus();
     void mouseUp();

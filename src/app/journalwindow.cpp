@@ -8,6 +8,7 @@
 #include "app/exitprompt.h"
 #include "app/findbar.h"
 #include "app/gridview.h"
+#include "app/journaldocument.h"
 #include "app/printprogressdialog.h"
 #include "app/twips.h"
 #include "core/clock.h"
@@ -82,7 +83,6 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     if (!services_.printProgress)
         services_.printProgress = std::make_shared<PrintProgressDialog>(this);
     setObjectName(QStringLiteral("FrmEKLZ"));
-    showing({}, false);
     registerResources();
     QIcon icon;
     icon.addFile(QStringLiteral(":/icons/journal32.xpm"), QSize(32, 32));
@@ -92,6 +92,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createControls();
     journal_ = std::make_unique<JournalFiles>(*grid_, services_.programFolder,
                                               [clock = services_.clock] { return clock->now(); });
+    document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
+                                    services_.programFolder);
     prepareGrid();
     describeControls();
     restoreSettings();
@@ -171,6 +173,7 @@ void JournalWindow::createControls() {
     connect(gridView_, &GridView::gotFocus, this, &JournalWindow::closeCellEditor);
     connect(gridView_, &GridView::mouseUp, this, &JournalWindow::sortByClickedHeader);
     connect(gridView_, &GridView::pasteRequested, this, &JournalWindow::paste);
+    connect(gridView_, &GridView::typed, this, &JournalWindow::editTypedCell);
     connect(grid_, &GridModel::leaveCell, this, &JournalWindow::closeCellEditor);
 
     cellEditor_ = new CellEditor(this);
@@ -282,9 +285,15 @@ void JournalWindow::showBlockSummary() {
 }
 
 // In the strip below the grid: the summary from the grid's left edge, the filter at its right.
+// An open find bar takes the grid's width above that strip, the grid giving up its height.
 void JournalWindow::placeBlockSummary() {
     const QRect gridArea = gridView_->geometry();
-    const int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
+    int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
+    if (findBar_->isVisible()) {
+        const int barHeight = findBar_->fitWidth(gridArea.width());
+        findBar_->setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
+        top += barHeight + twips::toPixels(this, SummaryGap);
+    }
     const int filterWidth = rowFilter_->sizeHint().width();
     const int lineHeight =
         std::max(blockSummary_->fontMetrics().height(), rowFilter_->sizeHint().height());
@@ -293,8 +302,17 @@ void JournalWindow::placeBlockSummary() {
     blockSummary_->setGeometry(gridArea.left(), top,
                                std::max(0, gridArea.width() - filterWidth - 8),
                                std::max(lineHeight, height() - top));
-    findBar_->setGeometry(gridArea.left(), top, std::max(0, gridArea.width() - filterWidth - 8),
-                          std::max(lineHeight, findBar_->sizeHint().height()));
+}
+
+// The grid keeps its margins to the window's inner edges, less the room of an open find bar.
+void JournalWindow::layoutGrid() {
+    gridView_->setWidthTwips(twips::fromPixels(this, width()) - GridWidthMargin);
+    int heightTwips = twips::fromPixels(this, height()) - GridHeightMargin;
+    if (findBar_->isVisible())
+        heightTwips -= twips::fromPixels(this, findBar_->fitWidth(gridView_->width()) +
+                                                   twips::toPixels(this, SummaryGap));
+    gridView_->setHeightTwips(heightTwips);
+    placeBlockSummary();
 }
 
 void JournalWindow::createFindBar() {
@@ -303,7 +321,7 @@ void JournalWindow::createFindBar() {
     connect(findBar_, &FindBar::nextRequested, this, &JournalWindow::findNext);
     connect(findBar_, &FindBar::previousRequested, this, &JournalWindow::findPrevious);
     connect(findBar_, &FindBar::closed, this, [this] {
-        blockSummary_->show();
+        layoutGrid();
         gridView_->setFocus(Qt::OtherFocusReason);
     });
     addShortcut("ActFind", {QKeySequence::Find}, &JournalWindow::openFind);
@@ -317,8 +335,8 @@ void JournalWindow::createFindBar() {
 
 void JournalWindow::openFind() {
     closeCellEditor();
-    blockSummary_->hide();
     findBar_->open();
+    layoutGrid();
 }
 
 void JournalWindow::findAsYouType() {
@@ -403,10 +421,11 @@ void JournalWindow::findInAllJournals() {
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {
-    if (journal == QStringLiteral("thisyear.csv"))
-        openJournal();
-    else
-        openArchiveNamed(journal);
+    closeCellEditor();
+    if (!document_->mayReplace())
+        return;
+    load(journal == QStringLiteral("thisyear.csv") ? ShownJournal::currentYear()
+                                                   : ShownJournal::archiveNamed(journal));
     if (row >= 1 && row < grid_->rows()) {
         goTo(row, 0);
         gridView_->selectionModel()->select(grid_->index(row - 1, 0),
@@ -472,9 +491,7 @@ void JournalWindow::prepareGrid() {
 void JournalWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     // The grid refuses a negative size (a minimised or tiny window): it then keeps its last one.
-    gridView_->setWidthTwips(twips::fromPixels(this, width()) - GridWidthMargin);
-    gridView_->setHeightTwips(twips::fromPixels(this, height()) - GridHeightMargin);
-    placeBlockSummary();
+    layoutGrid();
 }
 
 // "Выход" and the title bar's close both end at once when nothing was changed, and otherwise
@@ -596,40 +613,10 @@ void JournalWindow::markModifiedIf(bool changed) {
         markModified();
 }
 
+// The exit prompt's rule: once the grid was clicked or changed, "Выход" asks. The title's marker
+// is the document's: unsaved changes only.
 void JournalWindow::markModified() {
     modified_ = true;
-    setWindowModified(true);
-}
-
-void JournalWindow::showing(QString archiveName, bool currentYear) {
-    shownArchive_ = std::move(archiveName);
-    showsCurrentYear_ = currentYear;
-    QString title = QStringLiteral("Журнал учета ЭКЛЗ");
-    if (showsCurrentYear_)
-        title += QStringLiteral(" — thisyear.csv");
-    else if (!shownArchive_.isEmpty())
-        title += QStringLiteral(" — архив ") + shownArchive_;
-    setWindowTitle(title + QStringLiteral("[*]"));
-    // The full path of the journal on screen, for a mechanic who wonders where it lives.
-    setToolTip(showsCurrentYear_ ? journal::currentJournalPath(services_.programFolder)
-               : shownArchive_.isEmpty()
-                   ? services_.programFolder
-                   : journal::archivePath(services_.programFolder, shownArchive_));
-}
-
-bool JournalWindow::confirmSave(const QString& archiveName) {
-    if (const std::optional<QString> question = journal_->changedOnDiskQuestion(archiveName);
-        question && !services_.prompter->question(*question))
-        return false;
-    if (const std::optional<QString> question = journal_->partialReadQuestion(archiveName);
-        question && !services_.prompter->question(*question))
-        return false;
-    if (archiveName.isEmpty() && !shownArchive_.isEmpty() &&
-        !services_.prompter->question(journal::archiveOverCurrentQuestion(shownArchive_)))
-        return false;
-    if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(*grid_))
-        return services_.prompter->question(*question);
-    return true;
 }
 
 void JournalWindow::copyInputLineToCell() {
@@ -653,64 +640,46 @@ void JournalWindow::tell(const journal::Outcome& outcome) {
         services_.prompter->message(outcome.message);
 }
 
-// Opening and the block-date pass change many rows one by one: the summary follows once, at
-// the end. The message comes after the busy pointer is gone.
+// With unsaved changes, opening another journal asks first.
 void JournalWindow::openJournal() {
     closeCellEditor();
-    followToday();
-    journal::Outcome outcome;
-    {
-        const journal::BlockWatch::Batch batch(*blockWatch_);
-        const BusyCursor busy;
-        outcome = journal_->openCurrent();
-    }
-    history_->clear();
-    showing({}, true);
-    tell(outcome);
+    if (document_->mayReplace())
+        load(ShownJournal::currentYear());
 }
 
 void JournalWindow::openArchive() {
     closeCellEditor();
     if (const std::optional<QString> name =
-            journal::askArchiveName(*services_.prompter, journal::openArchivePrompt()))
-        openArchiveNamed(*name);
+            journal::askArchiveName(*services_.prompter, journal::openArchivePrompt());
+        name && document_->mayReplace())
+        load(ShownJournal::archiveNamed(*name));
 }
 
-void JournalWindow::openArchiveNamed(const QString& name) {
-    closeCellEditor();
+// Opening and the block-date pass change many rows one by one: the summary follows once, at
+// the end. The message comes after the busy pointer is gone; the view starts at the first column.
+void JournalWindow::load(const ShownJournal& journal) {
     followToday();
     journal::Outcome outcome;
     {
         const journal::BlockWatch::Batch batch(*blockWatch_);
         const BusyCursor busy;
-        outcome = journal_->openArchive(name);
+        outcome = journal.kind == ShownJournal::Archive ? journal_->openArchive(journal.archive)
+                                                        : journal_->openCurrent();
     }
     history_->clear();
-    showing(name, false);
+    document_->opened(journal);
+    gridView_->showFirstColumn();
     tell(outcome);
 }
 
 bool JournalWindow::save() {
     closeCellEditor();
-    if (!confirmSave({}))
-        return false;
-    const journal::Outcome outcome = journal_->saveCurrent();
-    if (outcome.ok)
-        showing({}, true);
-    tell(outcome);
-    return outcome.ok;
+    return document_->save();
 }
 
 void JournalWindow::saveToArchive() {
     closeCellEditor();
-    const std::optional<QString> name =
-        journal::askArchiveName(*services_.prompter, journal::saveAsPrompt());
-    if (!name || !confirmSave(*name))
-        return;
-    const journal::Outcome outcome = journal_->saveArchive(*name);
-    if (outcome.ok)
-        showing(*name, false);
-    tell(outcome);
+    document_->saveToArchive();
 }
 
 void JournalWindow::fillBlockDates() {
@@ -802,8 +771,10 @@ void JournalWindow::deleteRow() {
 
 void JournalWindow::addRow() {
     runGridCommand(QStringLiteral("Добавить строку"), &editing::addRow);
-    // The new row is where the next unit goes: shown, its first cell current.
+    // The new row is where the next unit goes: shown, its first cell current, the keyboard on
+    // the grid so that typing begins the unit's owner.
     goTo(grid_->rows() - 1, 0);
+    gridView_->setFocus(Qt::OtherFocusReason);
 }
 
 void JournalWindow::paste(const QString& text) {
@@ -861,6 +832,12 @@ void JournalWindow::editClickedCell() {
     markModified();
     openCellEditor();
     fillBlockDates();
+}
+
+// A character typed on the grid: the current cell's edit begins with it, as a click begins one.
+void JournalWindow::editTypedCell(const QString& text) {
+    editClickedCell();
+    cellEditor_->typeOver(text);
 }
 
 void JournalWindow::openCellEditor() {

@@ -15,8 +15,10 @@ class Clock;
 class ExitPrompt;
 class GridModel;
 class GridView;
+class JournalDocument;
 class JournalFiles;
 class PrinterProvider;
+struct ShownJournal;
 class PrintProgress;
 class Prompter;
 class QComboBox;
@@ -96,6 +98,7 @@ public:
     ~JournalWindow() override;
 
     // Whether the grid was clicked or changed since start: "Выход" then asks before it ends.
+    // (The title's marker says something else: changes not yet saved.)
     bool isModified() const { return modified_; }
 
 public Q_SLOTS:
@@ -149,6 +152,7 @@ private:
     void createBlockWatch();
     void showBlockSummary();
     void placeBlockSummary();
+    void layoutGrid();
     // Hides the rows the filter below the grid leaves out; every command still works on all rows.
     void applyRowFilter();
     void createFindBar();
@@ -158,7 +162,8 @@ private:
     // double click opens that journal at that row.
     void findInAllJournals();
     void openFoundRow(const QString& journal, int row);
-    void openArchiveNamed(const QString& name);
+    // Reads that journal into the grid (after any question about unsaved changes).
+    void load(const ShownJournal& journal);
 
     // Stores an open cell edit into its cell; every command runs this first.
     void closeCellEditor();
@@ -166,6 +171,7 @@ private:
     void copyInputLineToCell();
     void dropEditForInputLine();
     void editClickedCell();
+    void editTypedCell(const QString& text);
     void openCellEditor();
     void sortByClickedHeader();
     void tell(const journal::Outcome& outcome);
@@ -186,13 +192,6 @@ private:
     void followToday();
     void scheduleMidnight();
 
-    // What the grid holds: nothing opened yet, thisyear.csv, or the archive of that name.
-    void showing(QString archiveName, bool currentYear);
-    // Asks what must be asked before the grid is written over a file (this year's register, or
-    // the archive of that name): a file changed on disk by another user since it was opened, a
-    // file read only in part going to be replaced by that part, an archive on screen going over
-    // this year's register, filled columns the file cannot keep. False to write nothing.
-    bool confirmSave(const QString& archiveName);
     void markModified();
     void followActivationDate(int col);
     // Makes the cell current and scrolls it into view.
@@ -205,6 +204,7 @@ private:
 
     WindowServices services_;
     std::unique_ptr<JournalFiles> journal_;
+    JournalDocument* document_ = nullptr;
     GridModel* grid_ = nullptr;
     GridView* gridView_ = nullptr;
     QLineEdit* inputLine_ = nullptr;
@@ -222,6 +222,4 @@ private:
     bool rowsHidden_ = false;
     int shownRows_ = 0; // data rows the filter leaves shown, counted by applyRowFilter
     bool ending_ = false;
-    bool showsCurrentYear_ = false;
-    QString shownArchive_; // empty unless an archive is on screen
 };

@@ -15,8 +15,9 @@
 int main(int argc, char* argv[]) {
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("eklz-journal"));
-    // Message boxes carry the program's name as their title.
-    QApplication::setApplicationDisplayName(QStringLiteral("Журнал учета ЭКЛЗ"));
+    // No display name: Qt would append it to every title, the exit prompt's and the input
+    // boxes' too. The window and the message boxes name the program themselves.
+    QApplication::setDesktopFileName(QStringLiteral("eklz-journal"));
     installRussianTranslations(application);
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);

@@ -290,6 +290,29 @@ private:
 
 } // namespace
 
+std::optional<qsizetype> countJournalRows(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    LineCounter lines;
+    bool plain = true;
+    bool first = true;
+    const bool counted = readInPieces(file, [&](QByteArrayView bytes) {
+        plain = plain &&
+                !(first && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))) &&
+                !bytes.contains('\0');
+        first = false;
+        lines.add(bytes);
+        return plain;
+    });
+    if (plain)
+        return counted ? std::optional(lines.lines()) : std::nullopt;
+    const std::optional<FileRead> read = readJournalFile(path);
+    if (!read)
+        return std::nullopt;
+    return qsizetype(read->result.fault ? read->result.totalLines : read->result.table.rows());
+}
+
 std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBudget) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))

@@ -71,6 +71,10 @@ struct FileRead {
 std::optional<FileRead> readJournalFile(const QString& path,
                                         qsizetype memoryBudget = readerMemoryBudget());
 
+// How many rows the file would read into (its lines; a file with NUL bytes or in UTF-16 is read
+// to count them). None when it cannot be read.
+std::optional<qsizetype> countJournalRows(const QString& path);
+
 // A grid's cells as the writer reads them: row 0 is the header row, which is not written.
 using GridCells = CellTable;
 

@@ -13,4 +13,9 @@ public:
     virtual void message(const QString& text) = 0;
     // A question answered "Да" or "Нет", "Нет" the default; true for "Да".
     virtual bool question(const QString& text) = 0;
+
+    // Whether to keep unsaved changes before they would be dropped: "Да" saves them, "Нет"
+    // drops them, "Отмена" (the default, and Escape) leaves everything as it is.
+    enum class KeepChanges { Save, Discard, Cancel };
+    virtual KeepChanges askToKeepChanges(const QString& text) = 0;
 };

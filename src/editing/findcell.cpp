@@ -27,12 +27,11 @@ std::optional<FoundCell> findCell(const GridModel& grid, const FindText& text, i
         const qint64 at = ((start + step * walked) % cells + cells) % cells;
         const int row = int(at / width) + 1;
         const int col = int(at % width) + firstCol;
-        if (col == firstCol) {
-            if (shown && !shown(row)) {
-                // The rest of a hidden row is skipped at once.
-                walked += forward ? width - 1 : 0;
-                continue;
-            }
+        // A row is entered at its first cell going forwards and at its last going backwards (or
+        // anywhere, at the start): the rest of a hidden row is skipped at once.
+        if (shown && !shown(row)) {
+            walked += forward ? lastCol - col : col - firstCol;
+            continue;
         }
         if (text.matches(grid.cell(row, col)))
             return FoundCell{row, col, forward ? at < start : at > start};

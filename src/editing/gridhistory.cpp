@@ -61,6 +61,7 @@ QPoint currentCell(const GridModel& grid) {
 
 GridHistory::GridHistory(GridModel& grid, QObject* parent) : QObject(parent), grid_(grid) {
     stack_.setUndoLimit(Depth);
+    connect(&stack_, &QUndoStack::cleanChanged, this, &GridHistory::cleanChanged);
 }
 
 GridHistory::~GridHistory() {
@@ -97,8 +98,14 @@ void GridHistory::finish() {
         stack_.clear();
         return;
     }
+    const int mergeKind = std::exchange(mergeBarrier_, false) ? 0 : mergeKind_;
     stack_.push(new RecordedStep(grid_, std::move(changes), cellBefore_, currentCell(grid_), text_,
-                                 mergeKind_));
+                                 mergeKind));
+}
+
+void GridHistory::markClean() {
+    stack_.setClean();
+    mergeBarrier_ = true;
 }
 
 bool GridHistory::undo() {
@@ -117,4 +124,5 @@ bool GridHistory::redo() {
 
 void GridHistory::clear() {
     stack_.clear();
+    mergeBarrier_ = false;
 }

@@ -42,10 +42,19 @@ public:
     }
 
     QUndoStack& stack() { return stack_; }
+    // Whether the grid stands as it stood at the last markClean() (or since the history was
+    // cleared): undoing back to a saved state counts as clean again.
+    bool isClean() const { return stack_.isClean(); }
+    // The grid as it stands is what its file holds (it was just saved there). The next step
+    // never merges into the one before, so that a change after the save is always seen.
+    void markClean();
     // False when there was nothing to undo or redo.
     bool undo();
     bool redo();
     void clear();
+
+Q_SIGNALS:
+    void cleanChanged(bool clean);
 
 private:
     friend class Step;
@@ -58,4 +67,5 @@ private:
     int mergeKind_ = 0;
     QPoint cellBefore_;
     int depth_ = 0;
+    bool mergeBarrier_ = false;
 };

@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QStringList>
+#include <algorithm>
 #include <exception>
 
 namespace {
@@ -132,7 +133,6 @@ journal::Outcome JournalFiles::openCurrent() {
     Reading reading;
     try {
         journal::resetJournalGrid(grid_);
-        known_.reset();
         // A missing current-year file is no error: the user starts a new register.
         if (isOrdinaryFile(path))
             reading = readIntoGrid(path);
@@ -152,7 +152,6 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
     Reading reading;
     try {
         journal::resetJournalGrid(grid_);
-        known_.reset();
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_)))
             reading = isOrdinaryFile(path) ? readIntoGrid(path) : Reading{Reading::Failed, {}};
@@ -182,8 +181,14 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
 
 void JournalFiles::remember(const QString& path, const std::optional<QByteArray>& fingerprint) {
     const QFileInfo file(path);
-    known_ = Fingerprint{path, fingerprint.has_value() || file.isFile(), file.size(),
-                         file.lastModified(), fingerprint.value_or(QByteArray())};
+    Fingerprint known{path, fingerprint.has_value() || file.isFile(), file.size(),
+                      file.lastModified(), fingerprint.value_or(QByteArray())};
+    const auto same = std::find_if(known_.begin(), known_.end(),
+                                   [&](const Fingerprint& other) { return other.path == path; });
+    if (same != known_.end())
+        *same = std::move(known);
+    else
+        known_.push_back(std::move(known));
 }
 
 QString JournalFiles::pathFor(const QString& archiveName) const {
@@ -193,21 +198,35 @@ QString JournalFiles::pathFor(const QString& archiveName) const {
 
 std::optional<QString> JournalFiles::changedOnDiskQuestion(const QString& archiveName) const {
     const QString path = pathFor(archiveName);
-    if (!known_ || known_->path != path)
+    const auto known = std::find_if(known_.begin(), known_.end(),
+                                    [&](const Fingerprint& other) { return other.path == path; });
+    if (known == known_.end())
         return std::nullopt;
     const QFileInfo file(path);
     bool changed = false;
-    if (!known_->existed)
+    if (!known->existed)
         changed = file.exists();
     else if (file.isFile() &&
-             (file.size() != known_->size || file.lastModified() != known_->modified)) {
+             (file.size() != known->size || file.lastModified() != known->modified)) {
         const std::optional<QByteArray> now = journal::fingerprintOfFile(path);
-        changed = !now || known_->hash.isEmpty() || *now != known_->hash;
+        changed = !now || known->hash.isEmpty() || *now != known->hash;
     }
     if (!changed)
         return std::nullopt;
     return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?")
         .arg(file.fileName());
+}
+
+std::optional<QString> JournalFiles::unreadCurrentQuestion() const {
+    const QString path = journal::currentJournalPath(programFolder_);
+    if (!isOrdinaryFile(path))
+        return std::nullopt;
+    const std::optional<qsizetype> rows = journal::countJournalRows(path);
+    if (rows && *rows == 0)
+        return std::nullopt;
+    return QStringLiteral("В файле thisyear.csv строк: %1. Записать поверх него журнал с экрана "
+                          "(строк: %2)?")
+        .arg(rows ? grouped(*rows) : QStringLiteral("?"), grouped(grid_.rows() - 1));
 }
 
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
@@ -262,7 +281,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
     return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole, {}};
 }
 
-// The Part's message first; the cause, where one is known, on a line of its own.
+// The journal's own message first; the cause, where one is known, on a line of its own.
 journal::Outcome JournalFiles::outcomeOf(const Reading& reading, const QString& path,
                                          const QString& failureMessage) {
     if (reading.kind == Reading::Failed)
@@ -288,14 +307,14 @@ std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveN
 }
 
 journal::Outcome JournalFiles::saveCurrent() {
-    return saveGridTo(journal::currentJournalPath(programFolder_), false);
+    return saveGridTo(journal::currentJournalPath(programFolder_), false, true);
 }
 
 journal::Outcome JournalFiles::saveArchive(const QString& name) {
-    return saveGridTo(journal::archivePath(programFolder_, name), true);
+    return saveGridTo(journal::archivePath(programFolder_, name), true, false);
 }
 
-journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder) {
+journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder, bool hold) {
     try {
         moveAcrossWrittenCells();
         if (const std::optional<QString> refusal = refusalToSave(path))
@@ -312,7 +331,8 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
             if (partial_ && partial_->path == path)
                 partial_.reset();
             remember(path, journal::fingerprintOf(bytes));
-            lock_.hold(path);
+            if (hold)
+                lock_.hold(path);
         }
         return outcome;
     } catch (const std::exception&) {

@@ -10,6 +10,7 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 class GridModel;
 class Prompter;
@@ -62,17 +63,25 @@ public:
     journal::Outcome openCurrent();
     // "Загрузить архив": shows the archive of that (accepted) name as stored.
     journal::Outcome openArchive(const QString& name);
-    // "Сохранить изменения": writes the grid to thisyear.csv, whatever was opened last.
+    // "Сохранить изменения": writes the grid to thisyear.csv, whatever was opened last; that file
+    // is then the one held.
     journal::Outcome saveCurrent();
-    // "Сохранить как": writes the grid into the Archive folder under that (accepted) name.
+    // "Сохранить как": writes a copy of the grid into the Archive folder under that (accepted)
+    // name; the journal held stays the one on screen.
     journal::Outcome saveArchive(const QString& name);
 
     // When the grid holds only part of a file (its reading stopped early or failed), the question
     // to ask before a save writes over that file: thisyear.csv, or the archive of that name.
     std::optional<QString> partialReadQuestion(const QString& archiveName = {}) const;
-    // When the file was changed on disk (by another user) since it was opened or saved here, the
-    // question to ask before a save writes over it.
+    // When the file was changed on disk (by another user) since it was last opened or saved here
+    // (each file this copy has read or written is remembered), the question to ask before a save
+    // writes over it.
     std::optional<QString> changedOnDiskQuestion(const QString& archiveName = {}) const;
+
+    // The question before the grid goes over a thisyear.csv it was not read from (nothing was
+    // opened yet): how many rows the file holds against how many the grid would write. None when
+    // the file is missing or holds no row.
+    std::optional<QString> unreadCurrentQuestion() const;
 
     // The block-date pass, kept from run to run (the first one when a journal is opened), so that
     // a run after a few edits looks at those rows alone.
@@ -110,7 +119,7 @@ private:
     Reading failedReading(const QString& path);
     static journal::Outcome outcomeOf(const Reading& reading, const QString& path,
                                       const QString& failureMessage);
-    journal::Outcome saveGridTo(const QString& path, bool createFolder);
+    journal::Outcome saveGridTo(const QString& path, bool createFolder, bool hold);
     std::optional<QString> refusalToSave(const QString& path) const;
     journal::Outcome replaceFile(const QString& path, const QByteArray& bytes);
     void moveAcrossWrittenCells();
@@ -122,7 +131,7 @@ private:
     FileReader readFile_;
     std::function<qsizetype()> availableMemory_ = journal::availableMemory;
     std::optional<PartialRead> partial_;
-    std::optional<Fingerprint> known_;
+    std::vector<Fingerprint> known_; // one per path, in the order first met
     JournalLock lock_;
     journal::BlockDatePass blockDates_;
 };

@@ -74,10 +74,22 @@ private Q_SLOTS:
         Opened opened;
         GridView& view = opened.harness.gridView();
         opened.harness.grid().setCurrentCell(1, 0);
+        const int gridHeight = view.height();
         opened.key(view, Qt::Key_F, Qt::ControlModifier);
         auto& bar = opened.harness.control<FindBar>("FindBar");
-        QVERIFY(bar.isVisible() && !opened.harness.blockSummary().isVisible());
         auto& text = opened.harness.control<QLineEdit>("TxtFind");
+        // At the window's starting size: room for the text, captions whole, nothing covered.
+        QVERIFY(bar.isVisible() && opened.harness.blockSummary().isVisible());
+        QVERIFY2(text.width() >= FindBar::TextMinimumWidth,
+                 qPrintable(QString::number(text.width())));
+        for (const char* name : {"ChkAllColumns", "ChkAllJournals"}) {
+            auto& box = opened.harness.control<QCheckBox>(name);
+            QVERIFY(box.width() >= box.sizeHint().width());
+            QVERIFY(bar.rect().contains(box.geometry()));
+        }
+        QVERIFY(view.geometry().bottom() < bar.geometry().top());
+        QVERIFY(bar.geometry().bottom() < opened.harness.blockSummary().geometry().top());
+        QVERIFY(opened.harness.window().rect().contains(bar.geometry()));
         auto& word = opened.harness.control<QLabel>("LblFound");
         typeText(&text, QStringLiteral("елк"));
         QCOMPARE(opened.current(), QPoint(5, 0)); // "Ёлкин"
@@ -103,6 +115,7 @@ private Q_SLOTS:
         QCOMPARE(word.text(), QStringLiteral("Не найдено")); // only the owners' column
         opened.key(text, Qt::Key_Escape);
         QVERIFY(!bar.isVisible() && opened.harness.blockSummary().isVisible());
+        QCOMPARE(view.height(), gridHeight);
     }
 
     // "Во всех журналах" lists the rows of thisyear.csv and the archives that hold the text; a
@@ -122,7 +135,7 @@ private Q_SLOTS:
         QVERIFY(found.item(1)->text().startsWith(QStringLiteral("2009, строка 1: ООО Заря")));
         Q_EMIT found.itemDoubleClicked(found.item(1));
         QCOMPARE(opened.harness.window().windowTitle(),
-                 QStringLiteral("Журнал учета ЭКЛЗ — архив 2009[*]"));
+                 QStringLiteral("архив 2009[*] — Журнал учета ЭКЛЗ"));
         QCOMPARE(opened.current(), QPoint(1, 0));
     }
 

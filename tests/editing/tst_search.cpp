@@ -1,8 +1,11 @@
+#include "editing/findcell.h"
 #include "editing/rowcolumncommands.h"
 #include "editing/search.h"
 #include "support/gridtexts.h"
 
 #include <QTest>
+
+using namespace Qt::StringLiterals;
 
 class TestSearch : public QObject {
     Q_OBJECT
@@ -46,6 +49,30 @@ private Q_SLOTS:
         QCOMPARE(grid.rows(), 5);
         for (int r = 1; r < grid.rows(); ++r)
             QVERIFY(rowTexts(grid, r) != found);
+    }
+
+    // Rows a filter hides are never found, whichever way the search walks and wherever in a
+    // row it enters: backwards it enters a row at its last cell.
+    void findSkipsHiddenRowsBothWays() {
+        GridModel grid;
+        fillGrid(grid, cells(u"ABC"_s),
+                 {cells(u"x__"_s), cells(u"__x"_s), cells(u"y__"_s), cells(u"x__"_s)});
+        const auto shown = [](int row) { return row != 2; };
+        const FindText x(QStringLiteral("x"));
+        for (const bool forward : {true, false}) {
+            QList<QPoint> walk;
+            QPoint at(3, 0);
+            for (int i = 0; i < 4; ++i) {
+                const auto found =
+                    editing::findCell(grid, x, at.x(), at.y(), forward, false, {}, shown);
+                QVERIFY(found);
+                at = QPoint(found->row, found->col);
+                walk << at;
+            }
+            const QPoint first = forward ? QPoint(4, 0) : QPoint(1, 0);
+            const QPoint second = forward ? QPoint(1, 0) : QPoint(4, 0);
+            QCOMPARE(walk, (QList<QPoint>{first, second, first, second}));
+        }
     }
 };
 

@@ -4,12 +4,14 @@
 
 #include <QStringList>
 
-// Answers input boxes and questions from queues (an empty answer and "Нет" once a queue runs
-// out) and records every prompt, message and question shown.
+// Answers input boxes and questions from queues (an empty answer, "Нет" and, asked to keep
+// changes, "Нет" once a queue runs out) and records every prompt, message and question shown.
 class ScriptedPrompter : public Prompter {
 public:
     QStringList answers, prompts, titles, messages, questions;
     QList<bool> questionAnswers;
+    QStringList keepQuestions;
+    QList<KeepChanges> keepAnswers;
 
     QString inputBox(const QString& prompt, const QString& title) override {
         prompts << prompt;
@@ -20,5 +22,9 @@ public:
     bool question(const QString& text) override {
         questions << text;
         return !questionAnswers.isEmpty() && questionAnswers.takeFirst();
+    }
+    KeepChanges askToKeepChanges(const QString& text) override {
+        keepQuestions << text;
+        return keepAnswers.isEmpty() ? KeepChanges::Discard : keepAnswers.takeFirst();
     }
 };

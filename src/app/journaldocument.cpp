@@ -1,0 +1,136 @@
+#include "app/journaldocument.h"
+
+#include "core/journalpaths.h"
+#include "core/prompter.h"
+#include "editing/gridhistory.h"
+#include "journal/journalfiles.h"
+#include "model/gridmodel.h"
+
+#include <QWidget>
+
+namespace {
+
+const QString ProgramName = QStringLiteral("Журнал учета ЭКЛЗ");
+
+// How the question before dropping changes names the journal: where "Да" would save them.
+QString keepChangesQuestion(const ShownJournal& shown) {
+    if (shown.kind == ShownJournal::Archive)
+        return QStringLiteral("Сохранить изменения в архиве %1?").arg(shown.archive);
+    return QStringLiteral("Сохранить изменения в журнале thisyear.csv?");
+}
+
+} // namespace
+
+QString windowTitleFor(const ShownJournal& shown) {
+    switch (shown.kind) {
+    case ShownJournal::CurrentYear:
+        return QStringLiteral("thisyear.csv[*] — ") + ProgramName;
+    case ShownJournal::Archive:
+        return QStringLiteral("архив ") + shown.archive + QStringLiteral("[*] — ") + ProgramName;
+    case ShownJournal::Nothing:
+        break;
+    }
+    return ProgramName + QStringLiteral("[*]");
+}
+
+JournalDocument::JournalDocument(QWidget& window, JournalFiles& files, GridModel& grid,
+                                 GridHistory& history, Prompter& prompter, QString journalFolder)
+    : QObject(&window), window_(window), files_(files), grid_(grid), history_(history),
+      prompter_(prompter), journalFolder_(std::move(journalFolder)) {
+    connect(&history_, &GridHistory::cleanChanged, this,
+            [this](bool clean) { window_.setWindowModified(!clean); });
+    showTitle();
+}
+
+bool JournalDocument::hasUnsavedChanges() const {
+    return !history_.isClean();
+}
+
+void JournalDocument::opened(ShownJournal shown) {
+    shown_ = std::move(shown);
+    showTitle();
+    window_.setWindowModified(hasUnsavedChanges());
+}
+
+bool JournalDocument::mayReplace() {
+    if (!hasUnsavedChanges())
+        return true;
+    switch (prompter_.askToKeepChanges(keepChangesQuestion(shown_))) {
+    case Prompter::KeepChanges::Save:
+        return shown_.kind == ShownJournal::Archive ? saveArchiveNamed(shown_.archive) : save();
+    case Prompter::KeepChanges::Discard:
+        return true;
+    case Prompter::KeepChanges::Cancel:
+        break;
+    }
+    return false;
+}
+
+bool JournalDocument::save() {
+    if (!confirmSave({}))
+        return false;
+    const journal::Outcome outcome = files_.saveCurrent();
+    if (outcome.ok) {
+        // The grid is this year's register now, whatever it was read from.
+        shown_ = ShownJournal::currentYear();
+        showTitle();
+        history_.markClean();
+    }
+    tell(outcome);
+    return outcome.ok;
+}
+
+void JournalDocument::saveToArchive() {
+    if (const std::optional<QString> name =
+            journal::askArchiveName(prompter_, journal::saveAsPrompt()))
+        saveArchiveNamed(*name);
+}
+
+bool JournalDocument::saveArchiveNamed(const QString& name) {
+    if (!confirmSave(name))
+        return false;
+    const journal::Outcome outcome = files_.saveArchive(name);
+    // A copy under another name leaves the journal on screen unsaved; only that archive itself
+    // is the journal on screen.
+    if (outcome.ok && shown_.kind == ShownJournal::Archive && shown_.archive == name)
+        history_.markClean();
+    tell(outcome);
+    return outcome.ok;
+}
+
+bool JournalDocument::confirmSave(const QString& archiveName) {
+    if (const std::optional<QString> question = files_.changedOnDiskQuestion(archiveName);
+        question && !prompter_.question(*question))
+        return false;
+    if (const std::optional<QString> question = files_.partialReadQuestion(archiveName);
+        question && !prompter_.question(*question))
+        return false;
+    if (archiveName.isEmpty()) {
+        if (shown_.kind == ShownJournal::Archive &&
+            !prompter_.question(journal::archiveOverCurrentQuestion(shown_.archive)))
+            return false;
+        if (shown_.kind == ShownJournal::Nothing) {
+            if (const std::optional<QString> question = files_.unreadCurrentQuestion();
+                question && !prompter_.question(*question))
+                return false;
+        }
+    }
+    if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(grid_))
+        return prompter_.question(*question);
+    return true;
+}
+
+void JournalDocument::tell(const journal::Outcome& outcome) {
+    if (!outcome.message.isEmpty())
+        prompter_.message(outcome.message);
+}
+
+void JournalDocument::showTitle() {
+    window_.setWindowTitle(windowTitleFor(shown_));
+    // The full path of the journal on screen, for a mechanic who wonders where it lives.
+    window_.setToolTip(shown_.kind == ShownJournal::CurrentYear
+                           ? journal::currentJournalPath(journalFolder_)
+                       : shown_.kind == ShownJournal::Archive
+                           ? journal::archivePath(journalFolder_, shown_.archive)
+                           : journalFolder_);
+}

@@ -1,0 +1,74 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+class GridHistory;
+class GridModel;
+class JournalFiles;
+class Prompter;
+class QWidget;
+
+namespace journal {
+struct Outcome;
+}
+
+// Which journal the grid holds: none opened yet, this year's register, or an archive.
+struct ShownJournal {
+    enum Kind { Nothing, CurrentYear, Archive };
+    Kind kind = Nothing;
+    QString archive; // its name, for an archive
+
+    static ShownJournal currentYear() { return {CurrentYear, {}}; }
+    static ShownJournal archiveNamed(QString name) { return {Archive, std::move(name)}; }
+};
+
+// "thisyear.csv[*] — Журнал учета ЭКЛЗ", "архив 2009[*] — Журнал учета ЭКЛЗ", or the program's
+// name alone while nothing was opened; [*] is where Qt puts the modified marker.
+QString windowTitleFor(const ShownJournal& shown);
+
+// The journal on screen as a document: which file it came from, whether its changes are saved
+// (the undo history's clean state: undoing back to the saved grid counts as saved), the window's
+// title and modified marker, and the questions asked before the grid goes into a file or is
+// replaced by another journal. Saving goes through here; the window only asks it.
+class JournalDocument : public QObject {
+    Q_OBJECT
+public:
+    JournalDocument(QWidget& window, JournalFiles& files, GridModel& grid, GridHistory& history,
+                    Prompter& prompter, QString journalFolder);
+
+    const ShownJournal& shown() const { return shown_; }
+    bool hasUnsavedChanges() const;
+    // A journal was just read into the grid (the history cleared): the title names it.
+    void opened(ShownJournal shown);
+
+    // Before the grid is replaced by another journal: with unsaved changes, asks whether to save
+    // them ("Да" saves the journal on screen into its own file). True to go on; false when the
+    // user cancelled or the save did not happen.
+    bool mayReplace();
+    // "Сохранить изменения": the grid into thisyear.csv. False, after the message, when nothing
+    // was written.
+    bool save();
+    // "Сохранить как": a copy into the archive of the name asked for; the journal on screen stays
+    // what it was, unless it is that archive.
+    void saveToArchive();
+
+private:
+    bool saveArchiveNamed(const QString& name);
+    // Asks what must be asked before the grid is written over a file (this year's register, or
+    // the archive of that name): a file changed on disk by another user since it was opened, a
+    // file read only in part going to be replaced by that part, an archive on screen or a grid
+    // never read from it going over this year's register, filled columns the file cannot keep.
+    // False to write nothing.
+    bool confirmSave(const QString& archiveName);
+    void tell(const journal::Outcome& outcome);
+    void showTitle();
+
+    QWidget& window_;
+    JournalFiles& files_;
+    GridModel& grid_;
+    GridHistory& history_;
+    Prompter& prompter_;
+    QString journalFolder_;
+    ShownJournal shown_;
+};
