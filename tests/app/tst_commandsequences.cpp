@@ -208,16 +208,24 @@ private:
         ScriptedPrompter& prompter = harness_->prompter();
         prompter.answers = {answer};
         prompter.questionAnswers = {yes, yes};
+        // Unsaved changes before an opening: dropped, or the opening cancelled.
+        prompter.keepAnswers = {yes ? Prompter::KeepChanges::Discard
+                                    : Prompter::KeepChanges::Cancel};
         const qsizetype messagesBefore = prompter.messages.size();
         const qsizetype questionsBefore = prompter.questions.size();
+        const qsizetype keepQuestionsBefore = prompter.keepQuestions.size();
         const int rowsBefore = grid().rows();
         harness_->press(button);
         prompter.answers.clear();
         prompter.questionAnswers.clear();
+        prompter.keepAnswers.clear();
         const bool told = prompter.messages.size() > messagesBefore;
         const bool refused = !yes && prompter.questions.size() > questionsBefore;
+        const bool kept = !yes && prompter.keepQuestions.size() > keepQuestionsBefore;
         const QString name = answer.toUpper();
-        if (qstrcmp(button, "CmdZagruz") == 0)
+        if (kept) {
+            // The opening was cancelled: nothing may change.
+        } else if (qstrcmp(button, "CmdZagruz") == 0)
             step_ = {Step::Opened, ThisYear};
         else if (qstrcmp(button, "CmdZArch") == 0 && !answer.isEmpty() &&
                  !(told && prompter.messages.last().startsWith(QStringLiteral("Недопустимое"))))
