@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
+#include <cerrno>
 #include <vector>
 
 namespace {
@@ -55,17 +56,19 @@ JournalBackups::JournalBackups(QString folder, Clock clock)
         clock_ = [] { return QDateTime::currentDateTime(); };
 }
 
-std::optional<QString> JournalBackups::keep(const QString& journalPath, const QByteArray& bytes) {
-    if (!journal::makeFolderLikeParent(folder_))
-        return std::nullopt;
+JournalBackups::Kept JournalBackups::keep(const QString& journalPath, const QByteArray& bytes) {
+    if (QString cause = journal::makeFolderLikeParent(folder_); !cause.isEmpty())
+        return {std::nullopt, std::move(cause)};
     const std::vector<Backup> existing = findBackups(folder_, journalPath);
     const qint64 number = existing.empty() ? 1 : existing.front().number + 1;
     const QString backup = folder_ + QLatin1Char('/') + backupBase(journalPath) + QLatin1Char('_') +
                            clock_().toString(StampFormat) + QStringLiteral("_n") +
                            QString::number(number) + QStringLiteral(".csv");
-    if (QFileInfo::exists(backup) || !journal::writeWholeFile(backup, bytes).isEmpty())
-        return std::nullopt;
-    return backup;
+    if (QFileInfo::exists(backup))
+        return {std::nullopt, qt_error_string(EEXIST)};
+    if (QString cause = journal::writeWholeFile(backup, bytes); !cause.isEmpty())
+        return {std::nullopt, std::move(cause)};
+    return {backup, {}};
 }
 
 void JournalBackups::dropOldest(const QString& journalPath) {

@@ -26,11 +26,16 @@ public:
     // A missing clock reads the system's local time.
     JournalBackups(QString folder, Clock clock = {});
 
+    // What keep() did: the backup's path, or none and why (the system's words).
+    struct Kept {
+        std::optional<QString> path;
+        QString cause;
+    };
+
     const QString& folder() const { return folder_; }
     // Keeps a copy of these bytes (the journal file at journalPath as it is before a save
-    // replaces it) as that file's newest backup. Returns the backup's path, or none when it could
-    // not be stored.
-    std::optional<QString> keep(const QString& journalPath, const QByteArray& bytes);
+    // replaces it) as that file's newest backup, making the folder when it is missing.
+    Kept keep(const QString& journalPath, const QByteArray& bytes);
     // Removes the file's backups beyond the newest KeptPerFile.
     void dropOldest(const QString& journalPath);
     // File names of the backups of the journal file at journalPath, newest first.

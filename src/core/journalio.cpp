@@ -6,6 +6,9 @@
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <cerrno>
+#include <filesystem>
+#include <system_error>
 
 #ifdef Q_OS_UNIX
 #include <sys/stat.h>
@@ -87,11 +90,15 @@ void removeStaleTemporaries(const QString& path) {
             QFile::remove(entry.filePath());
 }
 
-bool makeFolderLikeParent(const QString& folder) {
-    if (QFileInfo(folder).isDir())
-        return true;
-    if (!QDir().mkdir(folder))
-        return false;
+QString makeFolderLikeParent(const QString& folder) {
+    const QFileInfo info(folder);
+    if (info.isDir())
+        return {};
+    if (info.exists() || info.isSymLink())
+        return qt_error_string(ENOTDIR);
+    std::error_code error;
+    if (!std::filesystem::create_directory(std::filesystem::path(folder.toStdU16String()), error))
+        return qt_error_string(error ? error.value() : EEXIST);
 #ifdef Q_OS_UNIX
     struct stat parent;
     if (statOf(QFileInfo(folder).absolutePath(), parent)) {
@@ -104,7 +111,7 @@ bool makeFolderLikeParent(const QString& folder) {
         }
     }
 #endif
-    return true;
+    return {};
 }
 
 } // namespace journal

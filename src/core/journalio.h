@@ -23,7 +23,8 @@ QString writeWholeFile(const QString& path, const QByteArray& bytes);
 void removeStaleTemporaries(const QString& path);
 
 // Makes the folder when it is missing, with the group and permission bits of the folder that
-// holds it. False when it is not there afterwards.
-bool makeFolderLikeParent(const QString& folder);
+// holds it. Returns why it is not there afterwards (the system's words: a file in its place is
+// "not a directory"), or an empty text.
+QString makeFolderLikeParent(const QString& folder);
 
 } // namespace journal

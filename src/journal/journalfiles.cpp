@@ -370,22 +370,24 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
     return std::nullopt;
 }
 
-// The previous version goes to the Backup folder first (unless the new one is the same);
-// without that backup the file is not replaced.
+// The previous version goes to the Backup folder first (unless the new one is the same). A
+// backup that cannot be kept never stops the save: the file is replaced all the same, and the
+// outcome says why its previous version is not in Backup.
 journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray& bytes) {
     journal::removeStaleTemporaries(path);
     std::optional<QString> backup;
+    QString unkept; // why the previous version could not be kept
     if (isOrdinaryFile(path)) {
         const std::optional<QByteArray> previous = journal::readWholeFile(path);
         // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register
         // must not push the real earlier versions out of the backups.
-        if (previous && *previous != bytes)
-            backup = backups_.keep(path, *previous);
-        if (!previous || (*previous != bytes && !backup))
-            return journal::Outcome::failed(
-                QStringLiteral("Не удалось сохранить файл %1: не удалось сохранить его прежнюю "
-                               "версию в папку %2. Файл не изменён.")
-                    .arg(shownPath(path), shownPath(backups_.folder())));
+        if (!previous) {
+            unkept = journal::readFailureCause(path);
+        } else if (*previous != bytes) {
+            JournalBackups::Kept kept = backups_.keep(path, *previous);
+            backup = std::move(kept.path);
+            unkept = std::move(kept.cause);
+        }
     }
     if (const QString cause = journal::writeWholeFile(path, bytes); !cause.isEmpty()) {
         // The file was not replaced, so the backup just made would only repeat it.
@@ -395,6 +397,10 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray
     }
     if (backup)
         backups_.dropOldest(path);
+    if (!unkept.isEmpty())
+        return {true, QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
+                                     "в папке %2:\n%3")
+                          .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()), unkept)};
     return journal::Outcome::done();
 }
 

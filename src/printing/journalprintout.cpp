@@ -18,7 +18,11 @@ namespace {
 
 constexpr double TablePoints = 10;
 constexpr double TitlePoints = 14;
-constexpr double SmallestPoints = 6;
+// The smallest size a cell's text is printed in. A band (a fiftieth of the page's height, 4.2 mm
+// on A4) holds one line of a Times-like face down to 5 points, two from 4.5 and three at 3, where
+// the owner's column takes about 160 characters: only a text longer than a cell usually holds is
+// cut, and marked.
+constexpr double SmallestPoints = 3;
 constexpr int BoldPen = 2;
 constexpr int ThinPen = 1;
 
@@ -237,24 +241,37 @@ void JournalLayout::verticalRule(int rule) {
     surface_.line(x, line_ * units_.line, x, (line_ + 1) * units_.line);
 }
 
-// A text that would run over the next rule is printed smaller, and cut there if it still does
-// not fit, so that no text covers another. Nor does a text run off the paper.
+// A text that would run over the next rule is printed smaller, and on further lines down to the
+// rule under its band where it still does not fit (fitText), so that no text covers another. Nor
+// does a text run off the paper.
 void JournalLayout::printInBand(int rule, int limit, QStringView text) {
     const double x = (rule + TextInset) * units_.column;
+    const double top = (line_ + TextDrop) * units_.line;
     surface_.setCurrentX(float(x));
-    surface_.setCurrentY(float((line_ + TextDrop) * units_.line));
+    surface_.setCurrentY(float(top));
     if (text.isEmpty()) {
         surface_.print(text);
         return;
     }
     const double end = std::min(double(limit) * units_.column, double(pageWidth_));
-    const FittedText fitted = fitText(surface_, text, end - x, TablePoints, SmallestPoints);
-    if (fitted.points == TablePoints) {
-        surface_.print(fitted.text);
+    const TextRoom room{end - x, (line_ + 1) * units_.line - top};
+    const FittedText fitted = fitText(surface_, text, room, TablePoints, SmallestPoints);
+    if (fitted.points == TablePoints && fitted.lines.size() == 1 && !fitted.cut) {
+        surface_.print(fitted.lines[0]);
         return;
     }
     surface_.setFontSize(fitted.points);
-    surface_.print(fitted.text);
+    const double lineHeight = fitted.lines.size() > 1 ? surface_.lineHeight(fitted.points) : 0;
+    for (qsizetype i = 0; i < fitted.lines.size(); ++i) {
+        if (i > 0) {
+            surface_.setCurrentX(float(x));
+            surface_.setCurrentY(float(top + double(i) * lineHeight));
+        }
+        if (fitted.cut && i + 1 == fitted.lines.size())
+            surface_.print(fitted.lines[i].toString() + CutMark);
+        else
+            surface_.print(fitted.lines[i]);
+    }
     surface_.setFontSize(TablePoints);
 }
 

@@ -52,6 +52,8 @@ public:
     virtual double textWidth(QStringView text, double points) {
         return textWidth(text.toString(), points);
     }
+    // How far print() moves down at the given size in the current face and weight, in twips.
+    virtual double lineHeight(double points) = 0;
 };
 
 // A whole number as the printer writes it: a space in place of the sign of a non-negative

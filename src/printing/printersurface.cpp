@@ -153,7 +153,7 @@ void PrinterSurface::drawItems(QStringView items) {
     }
     // Like a printer's Print, end the line: back to the left edge, one line further down.
     x_ = 0;
-    y_ += float((raw.ascent() + raw.descent() + raw.leading()) / deviceUnitsPerTwip_);
+    y_ += float(lineHeightOf(raw));
 }
 
 void PrinterSurface::print(const QString& text) {
@@ -220,4 +220,8 @@ double PrinterSurface::textWidth(QStringView text, double points) {
     if (!glyphsAt(points).width(text, width))
         width = QFontMetricsF(fontAt(points), target_).horizontalAdvance(text.toString());
     return width / deviceUnitsPerTwip_;
+}
+
+double PrinterSurface::lineHeight(double points) {
+    return lineHeightOf(glyphsAt(points).font());
 }

@@ -60,6 +60,7 @@ public:
     void abortDoc() override;
     double textWidth(const QString& text, double points) override;
     double textWidth(QStringView text, double points) override;
+    double lineHeight(double points) override;
 
 private:
     struct SizedGlyphs {
@@ -70,6 +71,9 @@ private:
 
     QSizeF pageTwips() const;
     double toDevice(double twips) const { return twips * deviceUnitsPerTwip_; }
+    double lineHeightOf(const QRawFont& raw) const {
+        return (raw.ascent() + raw.descent() + raw.leading()) / deviceUnitsPerTwip_;
+    }
     QFont fontAt(double points) const;
     GlyphTable& glyphsAt(double points);
     void drawItems(QStringView items);

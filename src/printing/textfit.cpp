@@ -8,22 +8,9 @@
 namespace {
 
 constexpr double SizeStep = 0.5;
-
-// The longest start of the text that fits, never ending inside a surrogate pair.
-QStringView fittingStart(PageSurface& surface, QStringView text, double room, double points) {
-    qsizetype fits = 0;
-    qsizetype tooLong = text.size();
-    while (tooLong - fits > 1) {
-        const qsizetype middle = fits + (tooLong - fits) / 2;
-        if (surface.textWidth(text.left(middle), points) <= room)
-            fits = middle;
-        else
-            tooLong = middle;
-    }
-    if (fits > 0 && text.at(fits - 1).isHighSurrogate())
-        --fits;
-    return text.left(fits);
-}
+// Long texts are measured by ever longer starts from this length on, so that finding one line
+// costs about that line's length however long the text.
+constexpr qsizetype FirstProbe = 32;
 
 // Trailing blanks show nothing, so they never make a text too wide.
 QStringView withoutTrailingBlanks(QStringView text) {
@@ -33,23 +20,137 @@ QStringView withoutTrailingBlanks(QStringView text) {
     return text.left(end);
 }
 
+// Whether the whole text is at most `room` wide.
+bool fitsWhole(PageSurface& surface, QStringView text, double room, double points) {
+    for (qsizetype probe = FirstProbe; probe < text.size(); probe *= 2)
+        if (surface.textWidth(text.left(probe), points) > room)
+            return false;
+    return surface.textWidth(text, points) <= room;
+}
+
+// The length of the longest start of the text that is at most `room` wide, never ending inside a
+// surrogate pair.
+qsizetype fittingLength(PageSurface& surface, QStringView text, double room, double points) {
+    qsizetype fits = 0;
+    qsizetype tooLong = text.size();
+    for (qsizetype probe = FirstProbe; probe < text.size(); probe *= 2) {
+        if (surface.textWidth(text.left(probe), points) > room) {
+            tooLong = probe;
+            break;
+        }
+        fits = probe;
+    }
+    if (tooLong == text.size() && surface.textWidth(text, points) <= room)
+        fits = tooLong;
+    while (tooLong - fits > 1) {
+        const qsizetype middle = fits + (tooLong - fits) / 2;
+        if (surface.textWidth(text.left(middle), points) <= room)
+            fits = middle;
+        else
+            tooLong = middle;
+    }
+    if (fits > 0 && fits < text.size() && text.at(fits - 1).isHighSurrogate())
+        --fits;
+    return fits;
+}
+
+struct Line {
+    QStringView text;
+    qsizetype next; // where the following line starts; 0 when not even one character fits
+};
+
+// The first line of `rest`, which has no trailing blanks: all of it when it fits, otherwise up
+// to the last blank that fits, otherwise the characters that fit.
+Line nextLine(PageSurface& surface, QStringView rest, double width, double points) {
+    const qsizetype fits = fittingLength(surface, rest, width, points);
+    if (fits == rest.size())
+        return {rest, fits};
+    qsizetype end = fits;
+    for (qsizetype blank = fits; blank > 0; --blank) {
+        if (rest.at(blank).isSpace() && !withoutTrailingBlanks(rest.left(blank)).isEmpty()) {
+            end = blank;
+            break;
+        }
+    }
+    qsizetype next = end;
+    while (next < rest.size() && rest.at(next).isSpace())
+        ++next;
+    return {withoutTrailingBlanks(rest.left(end)), end > 0 ? next : 0};
+}
+
+// Breaks the text into at most `maxLines` lines of `width`; false when it takes more.
+bool wrap(PageSurface& surface, QStringView text, double width, double points, qsizetype maxLines,
+          FittedText& fitted) {
+    fitted.lines.clear();
+    QStringView rest = text;
+    while (!rest.isEmpty()) {
+        if (fitted.lines.size() + 1 >= maxLines) {
+            if (!fitsWhole(surface, rest, width, points))
+                return false;
+            fitted.lines.append(rest);
+            return true;
+        }
+        const Line line = nextLine(surface, rest, width, points);
+        if (line.next == 0)
+            return false;
+        fitted.lines.append(line.text);
+        rest = rest.mid(line.next);
+    }
+    return true;
+}
+
+// The text in `maxLines` lines, filled as far as they go, the last one ending in the cut mark.
+void cutToLines(PageSurface& surface, QStringView text, double width, double points,
+                qsizetype maxLines, FittedText& fitted) {
+    fitted.lines.clear();
+    QStringView rest = text;
+    while (fitted.lines.size() + 1 < maxLines) {
+        const Line line = nextLine(surface, rest, width, points);
+        if (line.next == 0)
+            break;
+        fitted.lines.append(line.text);
+        rest = rest.mid(line.next);
+    }
+    const double markWidth = surface.textWidth(QStringView(&CutMark, 1), points);
+    fitted.lines.append(
+        withoutTrailingBlanks(rest.left(fittingLength(surface, rest, width - markWidth, points))));
+    fitted.cut = true;
+}
+
+// How many lines of that size fit one below the other into the height: at least one.
+qsizetype linesAt(PageSurface& surface, double height, double points) {
+    constexpr double MostLines = 1000;
+    const double line = surface.lineHeight(points);
+    if (!(line > 0) || !(height > line))
+        return 1;
+    // A millionth of a line is rounding, not room.
+    return qsizetype(std::min(std::floor(height / line + 1e-6), MostLines));
+}
+
 } // namespace
 
-FittedText fitText(PageSurface& surface, QStringView text, double room, double points,
+FittedText fitText(PageSurface& surface, QStringView text, TextRoom room, double points,
                    double smallestPoints) {
+    FittedText fitted;
+    fitted.points = points;
     const QStringView visible = withoutTrailingBlanks(text);
-    const double width = surface.textWidth(visible, points);
-    if (width <= room)
-        return {text, points};
-    if (points <= smallestPoints)
-        return {fittingStart(surface, visible, room, points), points};
-    // Widths grow about in proportion to the size: start from that estimate, then make sure.
-    double size = room > 0 ? std::floor(points * room / width / SizeStep) * SizeStep : 0;
-    size = std::clamp(size, smallestPoints, points - SizeStep);
-    while (size > smallestPoints && surface.textWidth(visible, size) > room)
-        size -= SizeStep;
-    size = std::max(size, smallestPoints);
-    if (surface.textWidth(visible, size) <= room)
-        return {text, size};
-    return {fittingStart(surface, visible, room, smallestPoints), smallestPoints};
+    if (visible.isEmpty() || surface.textWidth(visible, points) <= room.width) {
+        fitted.lines.append(text);
+        return fitted;
+    }
+    for (int step = 1;; ++step) {
+        const double size = points - step * SizeStep;
+        if (size < smallestPoints)
+            break;
+        if (wrap(surface, visible, room.width, size, linesAt(surface, room.height, size), fitted)) {
+            if (fitted.lines.size() == 1)
+                fitted.lines[0] = text;
+            fitted.points = size;
+            return fitted;
+        }
+    }
+    fitted.points = std::min(points, smallestPoints);
+    cutToLines(surface, visible, room.width, fitted.points,
+               linesAt(surface, room.height, fitted.points), fitted);
+    return fitted;
 }

@@ -7,6 +7,8 @@
 #include <QProcess>
 #include <QSysInfo>
 #include <QTest>
+#include <cerrno>
+#include <optional>
 #include <sys/mount.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -39,12 +41,15 @@ QStringList filesBelow(const QString& folder) {
     return files;
 }
 
-// A tmpfs of the given size mounted over a folder, while it lives: a disk that fills up.
+// A tmpfs of the given size mounted over a folder, while it lives: a disk that fills up, or one
+// that takes no writes at all.
 struct TinyDisk {
-    TinyDisk(const QString& folder, int kilobytes) : path(QFile::encodeName(folder)) {
+    TinyDisk(const QString& folder, int kilobytes, bool readOnly = false)
+        : path(QFile::encodeName(folder)) {
         const QByteArray size = "size=" + QByteArray::number(kilobytes) + 'k';
         mounted = kilobytes > 0 && QDir().mkpath(folder) &&
-                  ::mount("tmpfs", path.constData(), "tmpfs", 0, size.constData()) == 0;
+                  ::mount("tmpfs", path.constData(), "tmpfs", readOnly ? MS_RDONLY : 0,
+                          size.constData()) == 0;
     }
     ~TinyDisk() {
         if (mounted)
@@ -171,7 +176,6 @@ private Q_SLOTS:
         row("program folder missing", "", "gone", "gone/Archive/2009.csv", 0);
         row("thisyear.csv is a folder", "thisyear.csv/keep", ".", "thisyear.csv", 0);
         row("Archive is a file", "Archive", ".", "Archive/2009.csv", 0);
-        row("Backup is a file", "Backup", ".", "thisyear.csv", 0); // no backup, no save
         // 20 kB on a 64 kB disk: 80 kB of new rows do not fit.
         row("full disk", "", "disk", "disk/thisyear.csv", 64);
         row("full disk, Сохранить как", "", "disk", "disk/Archive/2009.csv", 64);
@@ -228,6 +232,81 @@ private Q_SLOTS:
         }
         QCOMPARE(program.prompter.messages.size(), 1);
         QCOMPARE(outer.read(target), journal::writeJournal(program.grid.allCells()));
+    }
+
+    void savesWhenTheBackupCannotBeKept_data() {
+        QTest::addColumn<QString>("blocker");
+        QTest::newRow("a file named Backup") << QStringLiteral("Backup a file");
+        QTest::newRow("Backup not writable") << QStringLiteral("Backup read-only");
+        QTest::newRow("the previous file unreadable") << QStringLiteral("journals write-only");
+    }
+
+    // The backup is a safety copy and never stops a save: the journal is written all the same,
+    // nothing else is left beside it, and the message says that the previous version is not in
+    // Backup and why, in the system's words. Once the cause is gone, backups are kept again.
+    void savesWhenTheBackupCannotBeKept() {
+        QFETCH(QString, blocker);
+        Program program;
+        const QString backup = program.folder.file(QStringLiteral("Backup"));
+        const QString archive = QStringLiteral("Archive/2009.csv");
+        program.folder.write(ThisYear, "before;\r\n");
+        program.folder.write(archive, "archived;\r\n");
+        const auto setMode = [&](const QString& file, mode_t mode) {
+            return ::chmod(QFile::encodeName(program.folder.file(file)), mode) == 0;
+        };
+        // Root reads and writes whatever the modes say: a read-only file system stops it.
+        const bool root = ::geteuid() == 0;
+        std::optional<TinyDisk> readOnly;
+        QString cause = qt_error_string(ENOTDIR);
+        if (blocker == u"Backup a file") {
+            program.folder.write(QStringLiteral("Backup"), "keep");
+        } else if (blocker == u"journals write-only") {
+            if (root)
+                QSKIP("root reads any file");
+            QVERIFY(setMode(ThisYear, 0200) && setMode(archive, 0200));
+            cause = QStringLiteral("Нет прав на чтение файла.");
+        } else if (root) {
+            readOnly.emplace(backup, 64, true);
+            if (!readOnly->mounted)
+                QSKIP("as root, a read-only tmpfs stands for the folder; mounting one needs "
+                      "CAP_SYS_ADMIN");
+            cause = qt_error_string(EROFS);
+        } else {
+            QVERIFY(QDir().mkdir(backup) && setMode(QStringLiteral("Backup"), 0555));
+            cause = qt_error_string(EACCES);
+        }
+        const QStringList before = filesBelow(program.folder.path());
+        program.fill(Sample);
+
+        QVERIFY(program.save());
+        program.prompter.answers << QStringLiteral("2009");
+        program.saveAs();
+        if (!root)
+            QVERIFY(setMode(ThisYear, 0644) && setMode(archive, 0644));
+        QCOMPARE(program.thisYear(), journalFile(Sample));
+        QCOMPARE(program.folder.read(archive), journalFile(Sample));
+        const QString unkept = QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось "
+                                              "сохранить в папке %2:\n%3");
+        QCOMPARE(program.prompter.messages,
+                 (QStringList{unkept.arg(ThisYear, backup, cause),
+                              unkept.arg(QStringLiteral("2009.csv"), backup, cause)}));
+        // No temporary file, no backup; only the mark that holds the archive now open.
+        QStringList after = before;
+        after << program.folder.file(QStringLiteral("Archive/.~lock.2009.csv#"));
+        after.sort();
+        QCOMPARE(filesBelow(program.folder.path()), after);
+
+        if (blocker == u"Backup a file")
+            QVERIFY(QFile::remove(backup));
+        else if (blocker == u"Backup read-only" && !root)
+            QVERIFY(setMode(QStringLiteral("Backup"), 0755));
+        readOnly.reset();
+        program.fill(SampleWithBlockDates);
+        QVERIFY(program.save());
+        QCOMPARE(program.prompter.messages.size(), 2);
+        const QStringList kept = JournalBackups(backup).backupsOf(ThisYear);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(program.folder.read(QStringLiteral("Backup/") + kept[0]), journalFile(Sample));
     }
 
     // The newest 20 versions, numbered in the order they were kept, whatever the clock says: it

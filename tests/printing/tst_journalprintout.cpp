@@ -6,6 +6,7 @@
 #include <QMap>
 #include <QProgressDialog>
 #include <QTest>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -20,6 +21,69 @@ QList<RecordingSurface::Text> textsAt(const RecordingSurface& surface, int page,
         if (text.page == page && std::abs(text.y - band * Lu) < 0.01)
             found.append(text);
     return found;
+}
+
+// The texts printed inside a band of a page, in the order printed.
+QList<RecordingSurface::Text> textsInBand(const RecordingSurface& surface, int page, int band) {
+    QList<RecordingSurface::Text> found;
+    for (const auto& text : surface.texts())
+        if (text.page == page && text.y >= band * Lu && text.y < (band + 1) * Lu)
+            found.append(text);
+    return found;
+}
+
+// What is wrong with the lines a cell of page 1 was printed in, top to bottom; empty when nothing
+// is. They hold the text's characters in order, the blanks where a line ends left out, and where
+// the text contains blanks every line but the last ends at one; a cut text's lines hold a start
+// of it and end in "…". All are at one size, the first where a text of one line starts, each
+// further one line height (20 twips a point) below, the last above the band's lower rule; none
+// runs past the first rule right of the cell's own (the end of the rules across without one) or
+// off the paper.
+QString linesProblem(RecordingSurface& surface, const QList<RecordingSurface::Text>& lines,
+                     const QString& text, double points, bool cut) {
+    if (lines.isEmpty())
+        return QStringLiteral("no lines");
+    const int band = int(lines.first().y) / Lu;
+    const float x = lines.first().x;
+    int rightRule = std::numeric_limits<int>::max();
+    for (const auto& rule : surface.lines())
+        if (rule.page == 1 && rule.x1 == rule.x2 && rule.y1 == band * Lu && rule.x1 > x)
+            rightRule = std::min(rightRule, rule.x1);
+    const int end =
+        std::min(rightRule == std::numeric_limits<int>::max() ? 88 * Cu : rightRule, 16838);
+    const bool wrapsAtBlanks = text.contains(u' ');
+    qsizetype at = 0;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const auto& line = lines[i];
+        const bool last = i + 1 == lines.size();
+        const QString where = QStringLiteral("line %1 \"%2\": ").arg(i).arg(line.text);
+        if (line.points != points || line.x != x ||
+            std::abs(line.y - ((band + 0.1) * Lu + double(i) * points * 20)) > 0.01)
+            return where + QStringLiteral("at %1 points, x %2, y %3")
+                               .arg(line.points)
+                               .arg(line.x)
+                               .arg(line.y);
+        if (line.y + points * 20 > (band + 1) * Lu + 0.01)
+            return where + QStringLiteral("below the band");
+        if (x + surface.textWidth(line.text, points) > end)
+            return where + QStringLiteral("past %1").arg(end);
+        QString piece = line.text;
+        if (cut && last) {
+            if (!piece.endsWith(u'…'))
+                return where + QStringLiteral("no cut mark");
+            piece.chop(1);
+        }
+        while (i > 0 && at < text.size() && text.at(at) == u' ')
+            ++at;
+        if (QStringView(text).mid(at, piece.size()) != piece)
+            return where + QStringLiteral("not the text from %1 on").arg(at);
+        at += piece.size();
+        if (!last && wrapsAtBlanks && (at >= text.size() || text.at(at) != u' '))
+            return where + QStringLiteral("ends inside a word");
+    }
+    if (cut ? at >= text.size() : at != text.size())
+        return QStringLiteral("%1 of %2 characters printed").arg(at).arg(text.size());
+    return {};
 }
 
 // The pen widths of a page's rules across, by line, in the order drawn.
@@ -161,42 +225,57 @@ private Q_SLOTS:
         }
     }
 
-    void overlongTextsShrinkThenAreCut_data() {
+    void overlongTextsShrinkThenWrap_data() {
         QTest::addColumn<int>("cols");
         QTest::addColumn<int>("col");
         QTest::addColumn<QString>("text");
         QTest::addColumn<double>("points");
-        QTest::addColumn<int>("printedLength");
-        // Column 2 of eight has (31 − 24.2) × 168 = 1142.4 twips; the last one runs on to 88.
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<bool>("cut");
+        // Column 2 of eight has (31 − 24.2) × 168 = 1142.4 twips; the last one runs on to 88. A
+        // band has 0.9 × 238 = 214.2 twips below its texts' top: room for one line down to 5.5
+        // points, for two down to 4, for three down to 3.
         const QString hundred = QStringLiteral("Ш").repeated(100);
         const QString pair = QString::fromUcs4(U"\U0001F600");
-        QTest::newRow("smaller") << 8 << 2 << hundred.left(14) << 8.0 << 14;
-        QTest::newRow("cut, not inside a surrogate pair")
-            << 8 << 2 << QStringLiteral("И").repeated(18) + pair << 6.0 << 18;
-        QTest::newRow("the last column runs on to 88") << 8 << 7 << hundred.left(44) << 9.5 << 44;
-        QTest::newRow("nine: columns on one rule run on to 88") << 9 << 7 << hundred << 6.0 << 91;
-        QTest::newRow("seven: cut at the closing rule") << 7 << 6 << hundred << 6.0 << 21;
-        QTest::newRow("three: closing rule right of 88") << 3 << 2 << hundred << 6.0 << 66;
-        QTest::newRow("two: cut at the paper's edge") << 2 << 1 << hundred << 6.0 << 72;
+        const QString owner = QStringLiteral("Общество с ограниченной ответственностью «Торговый "
+                                             "дом Северо-Западная компания» г. Великий Новгород");
+        const QString longest = QStringLiteral("Ромашка ").repeated(4096).left(32767);
+        QTest::newRow("smaller") << 8 << 2 << hundred.left(14) << 8.0 << 1 << false;
+        QTest::newRow("the last column runs on to 88")
+            << 8 << 7 << hundred.left(44) << 9.5 << 1 << false;
+        QTest::newRow("a 100-character owner, wrapped at blanks")
+            << 8 << 0 << owner << 3.5 << 3 << false;
+        QTest::newRow("a surrogate pair stays whole")
+            << 8 << 2 << QStringLiteral("И").repeated(21) + pair + QStringLiteral("И").repeated(10)
+            << 5.0 << 2 << false;
+        QTest::newRow("nine: columns on one rule run on to 88")
+            << 9 << 7 << hundred << 5.5 << 1 << false;
+        QTest::newRow("seven: the closing rule") << 7 << 6 << hundred << 3.5 << 3 << false;
+        QTest::newRow("three: closing rule right of 88") << 3 << 2 << hundred << 5.0 << 2 << false;
+        QTest::newRow("two: the paper's edge") << 2 << 1 << hundred << 5.0 << 2 << false;
+        QTest::newRow("32,767 characters end in the mark") << 8 << 0 << longest << 3.0 << 3 << true;
     }
 
-    void overlongTextsShrinkThenAreCut() {
+    void overlongTextsShrinkThenWrap() {
         QFETCH(int, cols);
         QFETCH(int, col);
         QFETCH(QString, text);
         QFETCH(double, points);
-        QFETCH(int, printedLength);
+        QFETCH(int, lines);
+        QFETCH(bool, cut);
         GridModel grid;
         fillJournal(grid, 2, cols);
         grid.setTextMatrix(1, col, text);
         RecordingSurface surface;
         printJournal(grid, surface, FixedClock());
-        const auto texts = textsAt(surface, 1, 3.1) + textsAt(surface, 1, 4.1);
-        QCOMPARE(texts[col].text, text.left(printedLength));
-        QCOMPARE(texts[col].points, points);
-        // The size goes back for the texts after it.
-        for (qsizetype next = col + 1; next < texts.size(); ++next)
-            QCOMPARE(texts[next].points, 10.0);
+        const auto band = textsInBand(surface, 1, 3);
+        QCOMPARE(band.size(), cols - 1 + lines);
+        QCOMPARE(linesProblem(surface, band.mid(col, lines), text, points, cut), QString());
+        // The other cells keep one line at 10 points, the next row too.
+        for (qsizetype other = 0; other < band.size(); ++other)
+            QVERIFY(band[other].points == (other >= col && other < col + lines ? points : 10.0));
+        for (const auto& next : textsInBand(surface, 1, 4))
+            QCOMPARE(next.points, 10.0);
     }
 
     void gridAndProgress_data() {

@@ -122,7 +122,7 @@ void RecordingSurface::printItems(const QString& text, bool withNumber, int numb
     texts_.append({page_, x_, y_, text, withNumber, number, face_, points_, bold_});
     // The next line starts at the left edge, one line of the current font further down.
     x_ = 0;
-    y_ += float(points_ * 20);
+    y_ += float(lineHeight(points_));
 }
 
 void RecordingSurface::print(const QString& text) {
@@ -161,6 +161,10 @@ void RecordingSurface::abortDoc() {
 
 double RecordingSurface::textWidth(const QString& text, double points) {
     return double(text.size()) * points * 10;
+}
+
+double RecordingSurface::lineHeight(double points) {
+    return points * 20;
 }
 
 QStringList RecordingSurface::log() const {

@@ -10,7 +10,7 @@
 // checking a printout without a printer.
 //
 // Text widths follow a simple model: every character is half an em wide, so a text of n
-// characters at p points measures n × p × 10 twips.
+// characters at p points measures n × p × 10 twips; its line is one em high, p × 20 twips.
 class RecordingSurface : public PageSurface {
 public:
     enum class Op {
@@ -83,6 +83,8 @@ public:
     bool endDoc() override;
     void abortDoc() override;
     double textWidth(const QString& text, double points) override;
+    // One line is as high as the size in twips: p × 20.
+    double lineHeight(double points) override;
 
     // What endDoc() answers: whether the printer takes the document.
     void setPrinterTakesDocument(bool takes) { takesDocument_ = takes; }
