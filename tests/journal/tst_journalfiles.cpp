@@ -290,9 +290,10 @@ private Q_SLOTS:
         QCOMPARE(program.prompter.messages,
                  (QStringList{unkept.arg(ThisYear, backup, cause),
                               unkept.arg(QStringLiteral("2009.csv"), backup, cause)}));
-        // No temporary file, no backup; only the mark that holds the archive now open.
+        // No temporary file, no backup; only the mark that holds this year's register, which
+        // stays the journal held after a copy went into the archive.
         QStringList after = before;
-        after << program.folder.file(QStringLiteral("Archive/.~lock.2009.csv#"));
+        after << program.folder.file(QStringLiteral(".~lock.thisyear.csv#"));
         after.sort();
         QCOMPARE(filesBelow(program.folder.path()), after);
 
@@ -413,6 +414,22 @@ private Q_SLOTS:
         QCOMPARE(dataRows(other.grid), SampleWithBlockDates);
         running->kill();
         running->waitForFinished();
+    }
+
+    // A copy into the archive leaves this year's register the journal held and watched: its
+    // mark stays, and a change another user makes to it is still asked about before a save.
+    void aCopyLeavesTheJournalOnScreenHeldAndWatched() {
+        Program program;
+        program.folder.write(ThisYear, journalFile(Sample));
+        program.open();
+        program.prompter.answers << QStringLiteral("копия");
+        program.saveAs();
+        QVERIFY(program.folder.exists(QStringLiteral(".~lock.thisyear.csv#")));
+        QVERIFY(!program.folder.exists(QStringLiteral("Archive/.~lock.КОПИЯ.csv#")));
+        QVERIFY(!program.files.changedOnDiskQuestion());
+        program.folder.write(ThisYear, journalFile(rows("Чужая правка")));
+        QVERIFY(program.files.changedOnDiskQuestion());
+        QVERIFY(!program.files.changedOnDiskQuestion(QStringLiteral("КОПИЯ")));
     }
 
     // Nothing is read or written, and the grid stays as it was.
