@@ -11,11 +11,15 @@ BlockWatchDelegate::BlockWatchDelegate(const journal::BlockWatch& watch, QObject
 
 bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
     // The view's rows are the grid's data rows: view row r is grid row r + 1.
-    return watch_ && watch_->activationColumn() == index.column() &&
+    return watch_ && index.isValid() && watch_->activationColumn() == index.column() &&
            watch_->undated(index.row() + 1);
 }
 
+// Away from the cells (below the rows, right of the columns) the grid has no tooltip of its own:
+// the window's shows there.
 QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
+    if (!index.isValid())
+        return {};
     if (notADate(index))
         return QStringLiteral("Не дата: дд.мм.гггг");
     if (!watch_ || !watch_->blockColumn())
