@@ -9,6 +9,7 @@
 #include "journal/blockdates.h"
 #include "journal/journalgrid.h"
 #include "model/blockcolumns.h"
+#include "model/blockwatch.h"
 #include "model/gridmodel.h"
 #include "promise.h"
 
@@ -44,11 +45,13 @@ void checkTable(const journal::ReadResult& result) {
     }
 }
 
-// The block-date pass changes nothing when the cells do not bear out the two captioned columns;
-// otherwise it changes the block-date column only, and there writes, down to the first empty
-// activation date, the first day of the month that holds the day 426 days after activation
-// (worked out here with QDate), or nothing for a text that is not a date or a block date past
-// the year 9999. Only the cells the grid reports changed are compared.
+// The block-date pass changes nothing when the cells of the rows it reaches do not bear out the
+// two captioned columns; otherwise it changes the block-date column only, and there writes, down
+// to the first empty activation date, the first day of the month that holds the day 426 days
+// after activation (worked out here with QDate), or nothing for a text that is not a date or a
+// block date past the year 9999, and its columns are still borne out after it (so that the
+// block watch, which decides as it does, agrees with the grid it left). Only the cells the grid
+// reports changed are compared.
 void checkBlockDates(GridModel& grid) {
     const std::optional<journal::BlockColumns> columns = journal::findBlockColumns(grid);
     const int rows = grid.rows();
@@ -63,6 +66,7 @@ void checkBlockDates(GridModel& grid) {
     journal::fillBlockDates(grid);
     QObject::disconnect(watch);
     PROMISE(grid.rows() == rows && grid.cols() == cols);
+    PROMISE(journal::findBlockColumns(grid) == columns);
     if (!columns) {
         PROMISE(changed.isEmpty());
         return;
@@ -79,6 +83,14 @@ void checkBlockDates(GridModel& grid) {
             block.isValid() && block.year() <= 9999 ? journal::formatDate(block) : QString();
         PROMISE(grid.cell(r, columns->block) == expected);
     }
+}
+
+// The block watch, which follows the grid change by change, says what a watch started afresh
+// says: the same column, counts and reason for no block dates.
+void checkBlockWatch(const GridModel& grid, const journal::BlockWatch& watch) {
+    const journal::BlockWatch fresh(grid, watch.today());
+    PROMISE(fresh.blockColumn() == watch.blockColumn());
+    PROMISE(fresh.counts() == watch.counts());
 }
 
 QStringView lineOf(QStringView text, qsizetype& pos) {
@@ -170,7 +182,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PROMISE(grid.cols() == tableCols);
     PROMISE(grid.cell(0, journal::BlockDate).trimmed() == journal::BlockDateHeader);
 
+    const journal::BlockWatch watch(grid, QDate(2010, 6, 15));
     checkBlockDates(grid);
+    checkBlockWatch(grid, watch);
     checkWriteAndReadBack(grid, windows1251Read);
 
     // Then edited, sorted and rearranged as the input's first bytes say, and written and read
@@ -188,6 +202,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         grid.setSort(1);
         grid.setColPosition(col, at(2) % grid.cols());
         grid.removeItem(row);
+        checkBlockWatch(grid, watch);
         checkWriteAndReadBack(grid, windows1251Read);
     }
     return 0;

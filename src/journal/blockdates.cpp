@@ -14,8 +14,8 @@ void fillBlockDates(GridModel& grid) {
 void BlockDatePass::run(GridModel& grid) {
     followPermutation(grid);
     const bool sameGrid = grid_ == &grid && structure_ == grid.structureRevision() &&
-                          seen_ <= grid.changedRows().size() && columns_ &&
-                          captionedBlockColumns(grid) == columns_;
+                          seen_ <= grid.changedRows().size() && evidence_.columns() &&
+                          captionedBlockColumns(grid) == evidence_.columns();
     if (!sameGrid) {
         runWhole(grid);
         return;
@@ -28,7 +28,7 @@ void BlockDatePass::run(GridModel& grid) {
     const std::size_t from = seen_;
     takeUpChanges(grid, from);
     seen_ = changed.size();
-    if (!decide(grid)) {
+    if (evidence_.declined(grid)) {
         filled_ = false;
         remember(grid);
         return;
@@ -59,15 +59,10 @@ void BlockDatePass::run(GridModel& grid) {
 // look-up each), since rows that lay below the end of the activation dates may now lie above it.
 void BlockDatePass::followPermutation(const GridModel& grid) {
     const GridModel::RowPermutation& sorted = grid.lastPermutation();
-    if (grid_ != &grid || !columns_ || structure_ + 1 != grid.structureRevision() ||
+    if (grid_ != &grid || !evidence_.columns() || structure_ + 1 != grid.structureRevision() ||
         sorted.revision != grid.structureRevision() || sorted.changedBefore != seen_ ||
-        rows_.size() < std::size_t(sorted.first) + sorted.order.size())
+        !evidence_.permute(grid, sorted.first, sorted.order))
         return;
-    const std::vector<RowEvidence> before(rows_.begin() + sorted.first,
-                                          rows_.begin() + sorted.first +
-                                              qsizetype(sorted.order.size()));
-    for (std::size_t i = 0; i < sorted.order.size(); ++i)
-        rows_[std::size_t(sorted.first) + i] = before[std::size_t(sorted.order[i])];
     structure_ = grid.structureRevision();
     seen_ = 0;
     end_ = 1;
@@ -76,21 +71,11 @@ void BlockDatePass::followPermutation(const GridModel& grid) {
 // Every row's evidence afresh, then the pass over every dated row.
 void BlockDatePass::runWhole(GridModel& grid) {
     grid_ = &grid;
-    columns_ = captionedBlockColumns(grid);
-    rows_.clear();
-    totals_ = {};
+    evidence_.reset(grid);
     filled_ = false;
-    if (columns_) {
-        rows_.resize(std::size_t(grid.rows()));
-        for (int r = 1; r < grid.rows(); ++r) {
-            rows_[std::size_t(r)] =
-                RowEvidence::of(grid.cell(r, columns_->activation), grid.cell(r, columns_->block));
-            totals_.add(rows_[std::size_t(r)]);
-        }
-    }
     structure_ = grid.structureRevision();
     seen_ = grid.changedRows().size();
-    if (columns_ && decide(grid)) {
+    if (!evidence_.declined(grid)) {
         end_ = fillFrom(grid, 1);
         filled_ = true;
     }
@@ -100,18 +85,8 @@ void BlockDatePass::runWhole(GridModel& grid) {
 // Brings the evidence up to date for the rows stored since `from` in the grid's list.
 void BlockDatePass::takeUpChanges(const GridModel& grid, std::size_t from) {
     const std::vector<int>& changed = grid.changedRows();
-    for (std::size_t i = from; i < changed.size(); ++i) {
-        const auto row = std::size_t(changed[i]);
-        totals_.add(rows_[row], -1);
-        rows_[row] = RowEvidence::of(grid.cell(int(row), columns_->activation),
-                                     grid.cell(int(row), columns_->block));
-        totals_.add(rows_[row]);
-    }
-}
-
-bool BlockDatePass::decide(const GridModel& grid) const {
-    return totals_.convincing() &&
-           !(totals_.blockFilled == 0 && blockDatesStandElsewhere(grid, *columns_));
+    for (std::size_t i = from; i < changed.size(); ++i)
+        evidence_.reweigh(grid, changed[i]);
 }
 
 int BlockDatePass::fillFrom(GridModel& grid, int first) {
@@ -124,17 +99,18 @@ int BlockDatePass::fillFrom(GridModel& grid, int first) {
 
 // Writes the row's block date; false, writing nothing, when its activation date is empty.
 bool BlockDatePass::fillRow(GridModel& grid, int row) {
-    const QStringView activation = grid.cell(row, columns_->activation);
+    const BlockColumns columns = *evidence_.columns();
+    const QStringView activation = grid.cell(row, columns.activation);
     if (activation.isEmpty())
         return false;
     // The evidence, taken up before every fill, already says whether the cell is right.
-    if (std::size_t(row) < rows_.size() && rows_[std::size_t(row)].blockExact)
+    if (row < evidence_.size() && evidence_.row(row).blockExact)
         return true;
     DateBuffer buffer;
     const QStringView block = blockDateText(activation, buffer);
     // Compared before writing, so that a pass over unchanged rows allocates nothing.
-    if (grid.cell(row, columns_->block) != block)
-        grid.setTextMatrix(row, columns_->block, block.toString());
+    if (grid.cell(row, columns.block) != block)
+        grid.setTextMatrix(row, columns.block, block.toString());
     return true;
 }
 
@@ -145,7 +121,7 @@ void BlockDatePass::remember(const GridModel& grid) {
         grid_ = nullptr;
         return;
     }
-    if (columns_)
+    if (evidence_.columns())
         takeUpChanges(grid, seen_);
     seen_ = grid.changedRows().size();
 }

@@ -3,7 +3,6 @@
 #include "model/blockcolumns.h"
 
 #include <QtGlobal>
-#include <optional>
 #include <vector>
 
 class GridModel;
@@ -11,10 +10,10 @@ class GridModel;
 namespace journal {
 
 // The block-date pass: fills the "Дата блок." column from the "Дата актив." column, both found by
-// their captions and borne out by their cells (findBlockColumns), for each data row from the top
-// down to the first row with an empty activation date. A row whose activation text is not a date
-// gets an empty block date. Writes nothing when it cannot be sure of the two columns. Cells that
-// already hold the right text are left alone.
+// their captions and borne out by the cells of the rows it reaches (BlockEvidence), for each data
+// row from the top down to the first row with an empty activation date. A row whose activation
+// text is not a date gets an empty block date. Writes nothing when it cannot be sure of the two
+// columns (blockDatesDeclined says why). Cells that already hold the right text are left alone.
 void fillBlockDates(GridModel& grid);
 
 // The same pass, run again and again on one grid (on every click): it keeps each row's evidence
@@ -29,7 +28,6 @@ private:
     void followPermutation(const GridModel& grid);
     void runWhole(GridModel& grid);
     void takeUpChanges(const GridModel& grid, std::size_t from);
-    bool decide(const GridModel& grid) const;
     // Fills rows first .. up to the first empty activation date; returns that row.
     int fillFrom(GridModel& grid, int first);
     bool fillRow(GridModel& grid, int row);
@@ -38,9 +36,7 @@ private:
     const GridModel* grid_ = nullptr;
     quint64 structure_ = 0;
     std::size_t seen_ = 0;
-    std::optional<BlockColumns> columns_;
-    std::vector<RowEvidence> rows_;
-    ColumnEvidence totals_;
+    BlockEvidence evidence_;
     // The first data row with an empty activation date (the row count when there is none).
     int end_ = 1;
     // Whether the last run filled the rows above end_.

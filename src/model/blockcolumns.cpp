@@ -4,10 +4,45 @@
 #include "core/journaldates.h"
 #include "model/gridmodel.h"
 
+#include <algorithm>
+
 namespace journal {
+
+namespace {
+
+bool holdsLetterOrDigit(QStringView text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
+}
+
+QString declinedBecause(const QString& why) {
+    return QStringLiteral("Дата блок. не заполняется: ") + why;
+}
+
+QString notDates(QStringView caption, int count, int of) {
+    return declinedBecause(
+        QStringLiteral("в колонке «%1» не даты (%2 из %3)").arg(caption).arg(count).arg(of));
+}
+
+// Which of the two captions is missing or doubled.
+QString captionsDeclined(const GridModel& grid) {
+    for (const QStringView caption : {ActivationDateHeader, BlockDateHeader}) {
+        int found = 0;
+        for (int c = 0; c < grid.cols(); ++c)
+            found += grid.cell(0, c).trimmed() == caption ? 1 : 0;
+        if (found != 1)
+            return declinedBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
+                                               : QStringLiteral("колонок «%1» больше одной"))
+                                       .arg(caption));
+    }
+    // Not reached: with each caption on one column, the columns are found.
+    return declinedBecause(QStringLiteral("нет колонки «%1»").arg(BlockDateHeader));
+}
+
+} // namespace
 
 RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
     RowEvidence row;
+    row.ends = activation.isEmpty();
     row.dated = !activation.trimmed().isEmpty();
     row.blockFilled = !block.trimmed().isEmpty();
     DateBuffer buffer;
@@ -17,28 +52,251 @@ RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
     if (!row.blockFilled)
         return row;
     if (row.activation && computed == block.trimmed()) {
-        row.blockMatches = row.blockLike = true;
+        row.blockMatches = row.blockLike = row.blockDate = true;
         return row;
     }
     const std::optional<QDate> blocked = readDate(block);
-    if (!blocked)
-        return row;
-    row.blockLike = blocked->day() == 1 || (row.activation && *blocked > *readDate(activation));
+    if (blocked) {
+        const std::optional<QDate> activated = row.activation ? readDate(activation) : std::nullopt;
+        row.blockDate = true;
+        row.blockLike = blocked->day() == 1 || (activated && *blocked > *activated);
+        row.blockBefore = activated && activated->day() == 1 && *blocked < *activated;
+    }
+    row.blockForeign = !row.blockLike && holdsLetterOrDigit(block);
     return row;
 }
 
 void ColumnEvidence::add(RowEvidence row, int sign) {
+    rows += sign;
     dated += row.dated ? sign : 0;
     activations += row.activation ? sign : 0;
     blockFilled += row.blockFilled ? sign : 0;
     blockMatches += row.blockMatches ? sign : 0;
     blockLike += row.blockLike ? sign : 0;
+    blockForeign += row.blockForeign ? sign : 0;
+    blockDates += row.blockDate ? sign : 0;
+    blockBefore += row.blockBefore ? sign : 0;
 }
 
-bool ColumnEvidence::convincing() const {
-    const bool activationsBorneOut = dated == 0 || activations * 2 > dated;
-    const bool blockDatesBorneOut = blockLike * 2 >= blockFilled;
-    return activationsBorneOut && blockDatesBorneOut;
+void BlockEvidence::reset(const GridModel& grid) {
+    columns_ = captionedBlockColumns(grid);
+    rows_.clear();
+    end_ = 1;
+    reached_ = {};
+    others_.reset();
+    if (!columns_)
+        return;
+    rows_.resize(std::size_t(grid.rows()));
+    for (int r = 1; r < grid.rows(); ++r)
+        rows_[std::size_t(r)] =
+            RowEvidence::of(grid.cell(r, columns_->activation), grid.cell(r, columns_->block));
+    extend(grid);
+}
+
+// The rows from `end` down drop out of the rows reached.
+void BlockEvidence::truncate(int end) {
+    for (int r = end; r < end_; ++r) {
+        reached_.add(rows_[std::size_t(r)], -1);
+        weighOthers(r, -1);
+    }
+    end_ = end;
+}
+
+// The rows below the end join the rows reached, down to the next empty activation date.
+void BlockEvidence::extend(const GridModel& grid) {
+    for (; std::size_t(end_) < rows_.size() && !rows_[std::size_t(end_)].ends; ++end_) {
+        reached_.add(rows_[std::size_t(end_)]);
+        readOthers(grid, end_);
+        weighOthers(end_, +1);
+    }
+}
+
+void BlockEvidence::readOthers(const GridModel& grid, int row) const {
+    if (!others_)
+        return;
+    const QStringView activation = grid.cell(row, columns_->activation);
+    const QStringView activationText = activation.trimmed();
+    DateBuffer buffer;
+    const QStringView computed = blockDateText(activation, buffer);
+    for (int c = 0; c < others_->cols; ++c) {
+        const QStringView text = grid.cell(row, c).trimmed();
+        std::uint8_t bits = 0;
+        if (c != columns_->activation && c != columns_->block && !text.isEmpty()) {
+            DateBuffer other;
+            bits = OtherColumns::Filled |
+                   (!computed.isEmpty() && text == computed ? OtherColumns::Matches : 0) |
+                   (!activationText.isEmpty() && blockDateText(text, other) == activationText
+                        ? OtherColumns::Held
+                        : 0);
+        }
+        others_->cells[std::size_t(row) * std::size_t(others_->cols) + std::size_t(c)] = bits;
+    }
+}
+
+void BlockEvidence::weighOthers(int row, int sign) const {
+    if (!others_)
+        return;
+    const std::size_t at = std::size_t(row) * std::size_t(others_->cols);
+    for (std::size_t c = 0; c < std::size_t(others_->cols); ++c) {
+        const std::uint8_t bits = others_->cells[at + c];
+        others_->filled[c] += bits & OtherColumns::Filled ? sign : 0;
+        others_->matches[c] += bits & OtherColumns::Matches ? sign : 0;
+        others_->held[c] += bits & OtherColumns::Held ? sign : 0;
+    }
+}
+
+void BlockEvidence::dropOthersUnlessNeeded() {
+    if (reached_.blockLike > 0)
+        others_.reset();
+}
+
+void BlockEvidence::reweigh(const GridModel& grid, int row) {
+    if (!columns_ || row < 1 || row >= size())
+        return;
+    if (others_ && others_->cols != grid.cols())
+        others_.reset();
+    const RowEvidence now =
+        RowEvidence::of(grid.cell(row, columns_->activation), grid.cell(row, columns_->block));
+    if (row >= end_) {
+        rows_[std::size_t(row)] = now;
+        if (row == end_)
+            extend(grid);
+    } else if (now.ends) { // the activation dates end here now
+        truncate(row);
+        rows_[std::size_t(row)] = now;
+    } else {
+        reached_.add(rows_[std::size_t(row)], -1);
+        weighOthers(row, -1);
+        rows_[std::size_t(row)] = now;
+        reached_.add(now);
+        readOthers(grid, row);
+        weighOthers(row, +1);
+    }
+    dropOthersUnlessNeeded();
+}
+
+void BlockEvidence::otherCellsChanged(const GridModel& grid, int first, int last) {
+    if (!others_)
+        return;
+    if (others_->cols != grid.cols()) {
+        others_.reset();
+        return;
+    }
+    for (int r = std::max(first, 1); r <= std::min(last, end_ - 1); ++r) {
+        weighOthers(r, -1);
+        readOthers(grid, r);
+        weighOthers(r, +1);
+    }
+}
+
+void BlockEvidence::insertRows(const GridModel& grid, int first, int count) {
+    if (!columns_)
+        return;
+    others_.reset();
+    rows_.insert(rows_.begin() + first, std::size_t(count), RowEvidence{});
+    const int last = first + count - 1;
+    for (int r = first; r <= last; ++r)
+        rows_[std::size_t(r)] =
+            RowEvidence::of(grid.cell(r, columns_->activation), grid.cell(r, columns_->block));
+    if (first > end_)
+        return;
+    // The rows that were reached from `first` on now stand below the inserted ones.
+    end_ += count;
+    for (int r = first; r <= last; ++r) {
+        if (rows_[std::size_t(r)].ends) {
+            for (int i = last + 1; i < end_; ++i)
+                reached_.add(rows_[std::size_t(i)], -1);
+            end_ = r;
+            break;
+        }
+        reached_.add(rows_[std::size_t(r)]);
+    }
+}
+
+void BlockEvidence::removeRows(const GridModel& grid, int first, int count) {
+    if (!columns_)
+        return;
+    others_.reset();
+    const int last = first + count - 1;
+    for (int r = first; r <= std::min(last, end_ - 1); ++r)
+        reached_.add(rows_[std::size_t(r)], -1);
+    rows_.erase(rows_.begin() + first, rows_.begin() + last + 1);
+    if (last < end_) {
+        end_ -= count;
+    } else if (first <= end_) { // the row that ended the activation dates went
+        end_ = first;
+        extend(grid);
+    }
+}
+
+bool BlockEvidence::permute(const GridModel& grid, int first, const std::vector<int>& order) {
+    if (columns_ && rows_.size() < std::size_t(first) + order.size())
+        return false;
+    if (!columns_)
+        return true;
+    others_.reset();
+    const std::vector<RowEvidence> before(rows_.begin() + first,
+                                          rows_.begin() + first + qsizetype(order.size()));
+    for (std::size_t i = 0; i < order.size(); ++i)
+        rows_[std::size_t(first) + i] = before[std::size_t(order[i])];
+    if (first > end_)
+        return true;
+    reached_ = {};
+    end_ = 1;
+    extend(grid);
+    return true;
+}
+
+std::optional<QString> BlockEvidence::declined(const GridModel& grid) const {
+    if (!columns_)
+        return captionsDeclined(grid);
+    const ColumnEvidence& e = reached_;
+    if (e.dated > 0 && e.activations * 2 <= e.dated)
+        return notDates(ActivationDateHeader, e.dated - e.activations, e.dated);
+    if (e.blockBefore * 2 > e.blockDates)
+        return declinedBecause(
+            QStringLiteral("колонки «%1» и «%2», похоже, переставлены (%3 из %4)")
+                .arg(ActivationDateHeader, BlockDateHeader)
+                .arg(e.blockBefore)
+                .arg(e.blockDates));
+    if (e.blockForeign * 2 > e.rows)
+        return notDates(BlockDateHeader, e.blockForeign, e.rows);
+    if (e.blockLike > 0)
+        return std::nullopt;
+    const std::optional<int> col = blockDatesColumn(grid);
+    if (!col)
+        return std::nullopt;
+    const QStringView caption = grid.cell(0, *col).trimmed();
+    return declinedBecause(
+        QStringLiteral("даты блокировки стоят в колонке %1").arg(*col + 1) +
+        (caption.isEmpty() ? QString() : QStringLiteral(" («%1»)").arg(caption)));
+}
+
+// Where, in the rows reached, the block dates stand when the captioned column holds none: in a
+// column that holds the block dates of the activation dates in most of its filled cells, or in
+// the activation column itself when it holds, beside most filled cells of another column, the
+// block dates of those (the captions of two moved columns then stand one place off). The other
+// columns' cells are read once, then followed row by row.
+std::optional<int> BlockEvidence::blockDatesColumn(const GridModel& grid) const {
+    if (!others_) {
+        const int cols = grid.cols();
+        others_ =
+            OtherColumns{cols, std::vector<std::uint8_t>(rows_.size() * std::size_t(cols)),
+                         std::vector<int>(std::size_t(cols)), std::vector<int>(std::size_t(cols)),
+                         std::vector<int>(std::size_t(cols))};
+        for (int r = 1; r < end_; ++r) {
+            readOthers(grid, r);
+            weighOthers(r, +1);
+        }
+    }
+    const OtherColumns& o = *others_;
+    for (std::size_t c = 0; c < o.filled.size(); ++c)
+        if (o.filled[c] > 0 && o.matches[c] * 2 > o.filled[c])
+            return int(c);
+    for (std::size_t c = 0; c < o.filled.size(); ++c)
+        if (o.filled[c] > 0 && o.held[c] * 2 > o.filled[c])
+            return columns_->activation;
+    return std::nullopt;
 }
 
 std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid) {
@@ -49,35 +307,16 @@ std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid) {
     return BlockColumns{*activation, *block};
 }
 
-ColumnEvidence evidenceFor(const GridModel& grid, BlockColumns columns) {
-    ColumnEvidence evidence;
-    for (int r = 1; r < grid.rows(); ++r) {
-        evidence.add(
-            RowEvidence::of(grid.cell(r, columns.activation), grid.cell(r, columns.block)));
-    }
-    return evidence;
-}
-
-bool blockDatesStandElsewhere(const GridModel& grid, BlockColumns columns) {
-    for (int c = 0; c < grid.cols(); ++c) {
-        if (c == columns.activation || c == columns.block)
-            continue;
-        const ColumnEvidence other = evidenceFor(grid, {columns.activation, c});
-        if (other.blockFilled > 0 && other.blockMatches * 2 > other.blockFilled)
-            return true;
-    }
-    return false;
+std::optional<QString> blockDatesDeclined(const GridModel& grid) {
+    BlockEvidence evidence;
+    evidence.reset(grid);
+    return evidence.declined(grid);
 }
 
 std::optional<BlockColumns> findBlockColumns(const GridModel& grid) {
-    const std::optional<BlockColumns> columns = captionedBlockColumns(grid);
-    if (!columns)
-        return std::nullopt;
-    const ColumnEvidence evidence = evidenceFor(grid, *columns);
-    if (!evidence.convincing() ||
-        (evidence.blockFilled == 0 && blockDatesStandElsewhere(grid, *columns)))
-        return std::nullopt;
-    return columns;
+    BlockEvidence evidence;
+    evidence.reset(grid);
+    return evidence.declined(grid) ? std::nullopt : evidence.columns();
 }
 
 } // namespace journal

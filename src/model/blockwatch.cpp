@@ -39,13 +39,14 @@ bool touchesText(const QList<int>& roles) {
 
 } // namespace
 
-QString blockSummaryText(BlockCounts counts) {
+QString blockSummaryText(const BlockCounts& counts) {
     return QStringLiteral("Заблокированы: ") + QString::number(counts.blocked) +
            QStringLiteral(". Блокируются в ближайшие ") + QString::number(BlockWarningDays) +
            QStringLiteral(" дн.: ") + QString::number(counts.soon) + QLatin1Char('.') +
            (counts.undated > 0 ? QStringLiteral(" Без даты активации: ") +
                                      QString::number(counts.undated) + QLatin1Char('.')
-                               : QString());
+                               : QString()) +
+           (counts.declined ? QLatin1Char(' ') + *counts.declined + QLatin1Char('.') : QString());
 }
 
 BlockWatch::BlockWatch(const GridModel& grid, QDate today, QObject* parent)
@@ -82,28 +83,21 @@ void BlockWatch::setToday(QDate today) {
 }
 
 void BlockWatch::recount() {
+    evidence_.reset(grid_);
+    rejudge();
+}
+
+void BlockWatch::rejudge() {
     const int rows = grid_.rows();
-    captioned_ = captionedBlockColumns(grid_);
-    evidence_ = {};
-    rowEvidence_.clear();
-    if (captioned_) {
-        rowEvidence_.resize(std::size_t(rows));
-        for (int r = 1; r < rows; ++r) {
-            const RowEvidence row = RowEvidence::of(grid_.cell(r, captioned_->activation),
-                                                    grid_.cell(r, captioned_->block));
-            rowEvidence_[std::size_t(r)] = row;
-            evidence_.add(row);
-        }
-    }
-    blockCol_ =
-        captioned_ && evidence_.convincing() ? std::optional(captioned_->block) : std::nullopt;
-    states_.assign(std::size_t(rows), BlockState::Clear);
     counts_ = {};
+    counts_.declined = evidence_.declined(grid_);
+    blockCol_ = counts_.declined ? std::nullopt : std::optional(evidence_.columns()->block);
+    states_.assign(std::size_t(rows), BlockState::Clear);
     if (blockCol_) {
         const int col = *blockCol_;
         const Horizon horizon(today_);
-        counts_.undated = int(std::count_if(rowEvidence_.begin(), rowEvidence_.end(), isUndated));
         for (int r = 1; r < rows; ++r) {
+            counts_.undated += isUndated(evidence_.row(r)) ? 1 : 0;
             const BlockState state = horizon.judge(grid_.cell(r, col));
             states_[std::size_t(r)] = state;
             add(state, +1);
@@ -113,36 +107,49 @@ void BlockWatch::recount() {
     notify();
 }
 
+bool BlockWatch::decideAgain() {
+    std::optional<QString> declined = evidence_.declined(grid_);
+    if (declined.has_value() == blockCol_.has_value()) {
+        rejudge();
+        return false;
+    }
+    counts_.declined = std::move(declined);
+    return true;
+}
+
 bool BlockWatch::weighRows(int firstRow, int lastRow) {
     for (int r = firstRow; r <= lastRow; ++r) {
-        RowEvidence& row = rowEvidence_[std::size_t(r)];
-        evidence_.add(row, -1);
-        counts_.undated -= blockCol_ && isUndated(row) ? 1 : 0;
-        row = RowEvidence::of(grid_.cell(r, captioned_->activation),
-                              grid_.cell(r, captioned_->block));
-        evidence_.add(row);
-        counts_.undated += blockCol_ && isUndated(row) ? 1 : 0;
+        counts_.undated -= blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
+        evidence_.reweigh(grid_, r);
+        counts_.undated += blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
     }
-    return evidence_.convincing() == blockCol_.has_value();
+    return decideAgain();
 }
 
 void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
                                const QList<int>& roles) {
-    const auto within = [&](int col) { return col >= firstCol && col <= lastCol; };
-    if (!captioned_ || !touchesText(roles) ||
-        !(within(captioned_->activation) || within(captioned_->block)))
+    const std::optional<BlockColumns>& columns = evidence_.columns();
+    if (!columns || !touchesText(roles))
         return;
-    if (states_.size() != std::size_t(grid_.rows()) || rowEvidence_.size() != states_.size()) {
+    if (states_.size() != std::size_t(grid_.rows()) ||
+        std::size_t(evidence_.size()) != states_.size()) {
         recount();
         return;
     }
+    const auto within = [&](int col) { return col >= firstCol && col <= lastCol; };
     const int first = std::max(firstRow, 1);
     const int last = std::min(lastRow, grid_.rows() - 1);
-    if (!weighRows(first, last)) {
-        recount();
+    if (!within(columns->activation) && !within(columns->block)) {
+        // Other columns count only where the captioned block column holds no block date.
+        evidence_.otherCellsChanged(grid_, first, last);
+        if (decideAgain())
+            notify();
         return;
     }
-    if (within(captioned_->activation))
+    const bool activationChanged = within(columns->activation);
+    if (!weighRows(first, last))
+        return;
+    if (activationChanged)
         Q_EMIT statesReset(); // an activation cell's mark may have changed
     if (blockCol_ && within(*blockCol_))
         for (int r = first; r <= last; ++r)
@@ -154,18 +161,16 @@ void BlockWatch::onRowsInserted(int firstRow, int lastRow) {
     const std::size_t added = std::size_t(lastRow - firstRow + 1);
     if (firstRow < 1 || std::size_t(firstRow) > states_.size() ||
         states_.size() + added != std::size_t(grid_.rows()) ||
-        (captioned_ && rowEvidence_.size() != states_.size())) {
+        (evidence_.columns() && std::size_t(evidence_.size()) != states_.size())) {
         recount();
         return;
     }
     states_.insert(states_.begin() + firstRow, added, BlockState::Clear);
-    if (captioned_) {
-        rowEvidence_.insert(rowEvidence_.begin() + firstRow, added, RowEvidence{});
-        if (!weighRows(firstRow, lastRow)) {
-            recount();
-            return;
-        }
-    }
+    evidence_.insertRows(grid_, firstRow, int(added));
+    for (int r = firstRow; r <= lastRow; ++r)
+        counts_.undated += blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
+    if (!decideAgain())
+        return;
     if (blockCol_)
         for (int r = firstRow; r <= lastRow; ++r)
             judgeRow(r);
@@ -176,31 +181,27 @@ void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
     const std::size_t removed = std::size_t(lastRow - firstRow + 1);
     if (firstRow < 1 || std::size_t(lastRow) >= states_.size() ||
         states_.size() - removed != std::size_t(grid_.rows()) ||
-        (captioned_ && rowEvidence_.size() != states_.size())) {
+        (evidence_.columns() && std::size_t(evidence_.size()) != states_.size())) {
         recount();
         return;
     }
-    for (int r = firstRow; r <= lastRow; ++r)
+    for (int r = firstRow; r <= lastRow; ++r) {
         add(states_[std::size_t(r)], -1);
-    states_.erase(states_.begin() + firstRow, states_.begin() + lastRow + 1);
-    if (captioned_) {
-        for (int r = firstRow; r <= lastRow; ++r) {
-            evidence_.add(rowEvidence_[std::size_t(r)], -1);
-            counts_.undated -= blockCol_ && isUndated(rowEvidence_[std::size_t(r)]) ? 1 : 0;
-        }
-        rowEvidence_.erase(rowEvidence_.begin() + firstRow, rowEvidence_.begin() + lastRow + 1);
-        if (evidence_.convincing() != blockCol_.has_value()) {
-            recount();
-            return;
-        }
+        counts_.undated -= blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
     }
-    notify();
+    states_.erase(states_.begin() + firstRow, states_.begin() + lastRow + 1);
+    evidence_.removeRows(grid_, firstRow, int(removed));
+    if (decideAgain())
+        notify();
 }
 
-// A header text changed: the two columns may now be others, or none.
+// A header text changed: the two columns may now be others, or none; or another column's
+// caption, which a reason may name.
 void BlockWatch::onHeaderChanged() {
-    if (captionedBlockColumns(grid_) != captioned_)
+    if (captionedBlockColumns(grid_) != evidence_.columns())
         recount();
+    else if (decideAgain())
+        notify();
 }
 
 void BlockWatch::judgeRow(int row) {
@@ -234,23 +235,26 @@ BlockWatch::Batch::~Batch() {
 }
 
 // A reordering of the rows changes no row's cells: each row's evidence and state go with it, and
-// the counts stay.
+// the counts stay, unless the rows the block-date pass reaches are others now and bear out
+// another decision.
 void BlockWatch::onRowsPermuted(int first, const std::vector<int>& order) {
-    const auto reorder = [&](auto& perRow) {
-        if (perRow.size() < std::size_t(first) + order.size())
-            return false;
-        const auto before =
-            std::vector(perRow.begin() + first, perRow.begin() + first + qsizetype(order.size()));
-        for (std::size_t i = 0; i < order.size(); ++i)
-            perRow[std::size_t(first) + i] = before[std::size_t(order[i])];
-        return true;
-    };
-    permuted_ = reorder(states_) && (!captioned_ || reorder(rowEvidence_));
+    if (states_.size() < std::size_t(first) + order.size() ||
+        (evidence_.columns() && std::size_t(evidence_.size()) != states_.size())) {
+        permuted_ = false;
+        return;
+    }
+    const std::vector before(states_.begin() + first,
+                             states_.begin() + first + qsizetype(order.size()));
+    for (std::size_t i = 0; i < order.size(); ++i)
+        states_[std::size_t(first) + i] = before[std::size_t(order[i])];
+    permuted_ = evidence_.permute(grid_, first, order);
 }
 
 void BlockWatch::onLayoutChanged() {
     if (!std::exchange(permuted_, false))
         recount();
+    else if (decideAgain())
+        notify();
 }
 
 } // namespace journal

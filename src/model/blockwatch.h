@@ -28,12 +28,14 @@ struct BlockCounts {
     int blocked = 0;
     int soon = 0;
     int undated = 0; // rows whose activation date is filled but not a date
+    // Why the block-date pass writes nothing (BlockEvidence::declined); none while it fills.
+    std::optional<QString> declined = std::nullopt;
     friend bool operator==(const BlockCounts&, const BlockCounts&) = default;
 };
 
-// "Заблокированы: N. Блокируются в ближайшие 31 дн.: M.", and " Без даты активации: K." when
-// K is not 0.
-QString blockSummaryText(BlockCounts counts);
+// "Заблокированы: N. Блокируются в ближайшие 31 дн.: M.", " Без даты активации: K." when K is
+// not 0, and the reason the block dates are not filled, when they are not.
+QString blockSummaryText(const BlockCounts& counts);
 
 // Which rows a mechanic wants to see: all, the blocked units, those that block soon, or those
 // whose activation date is not a date.
@@ -44,9 +46,9 @@ enum class RowFilter { All, Blocked, Soon, Undated };
 // (a sort, a new register, a moved or renamed column, a new day) is one linear pass. Reading a
 // row's state is a look-up.
 //
-// The block-date column is found as the block-date pass finds it (its caption borne out by the
-// cells, findBlockColumns); without one every row is Clear. The evidence for the two columns is
-// kept row by row, so an edit weighs it again in constant time.
+// The block-date column is found as the block-date pass finds it, by the same evidence and
+// decision (BlockEvidence), kept row by row so that an edit weighs it again in constant time;
+// without one every row is Clear, and the counts say why.
 class BlockWatch : public QObject {
     Q_OBJECT
 public:
@@ -60,7 +62,9 @@ public:
         return row > 0 && std::size_t(row) < states_.size() ? states_[std::size_t(row)]
                                                             : BlockState::Clear;
     }
-    BlockCounts counts() const { return counts_; }
+    const BlockCounts& counts() const { return counts_; }
+    // Why the block-date pass writes nothing into the grid as it stands; none while it fills.
+    const std::optional<QString>& declined() const { return counts_.declined; }
     bool shows(int row, RowFilter filter) const {
         switch (filter) {
         case RowFilter::Blocked:
@@ -77,13 +81,12 @@ public:
     std::optional<int> blockColumn() const { return blockCol_; }
     // The activation-date column, while the block-date column is borne out.
     std::optional<int> activationColumn() const {
-        return blockCol_ ? std::optional(captioned_->activation) : std::nullopt;
+        return blockCol_ ? std::optional(evidence_.columns()->activation) : std::nullopt;
     }
     // Whether grid row `row` holds an activation text that is not a date (so its unit drops out
     // of the watch); false while no block-date column is borne out.
     bool undated(int row) const {
-        return blockCol_ && row > 0 && std::size_t(row) < rowEvidence_.size() &&
-               isUndated(rowEvidence_[std::size_t(row)]);
+        return blockCol_ && row > 0 && row < evidence_.size() && isUndated(evidence_.row(row));
     }
 
     // Finds the column again and judges every row.
@@ -116,9 +119,13 @@ private:
     void onHeaderChanged();
     void onRowsPermuted(int first, const std::vector<int>& order);
     void onLayoutChanged();
-    // Takes the rows' evidence into account again; false when that changed the decision, which
-    // the caller then follows with a recount.
+    // Judges every row by the evidence as it stands.
+    void rejudge();
+    // Takes the rows' evidence into account again, then decides again.
     bool weighRows(int firstRow, int lastRow);
+    // The decision again, after a change to the evidence: true when it stands (its reason may
+    // read otherwise), false when it changed and every row was judged again.
+    bool decideAgain();
     void judgeRow(int row);
     static bool isUndated(RowEvidence row) { return row.dated && !row.activation; }
     void add(BlockState state, int sign);
@@ -126,11 +133,9 @@ private:
 
     const GridModel& grid_;
     QDate today_;
-    std::optional<BlockColumns> captioned_; // by captions alone
-    ColumnEvidence evidence_;
-    std::vector<RowEvidence> rowEvidence_; // by grid row, while captioned_
-    std::optional<int> blockCol_;          // the captioned block column, when borne out
-    std::vector<BlockState> states_;       // by grid row; row 0 (the header) is always Clear
+    BlockEvidence evidence_;
+    std::optional<int> blockCol_;    // the captioned block column, when borne out
+    std::vector<BlockState> states_; // by grid row; row 0 (the header) is always Clear
     BlockCounts counts_;
     BlockCounts sent_;
     int batchDepth_ = 0;

@@ -8,6 +8,8 @@
 #include "editing/sortbycolumn.h"
 #include "journal/blockdates.h"
 #include "journal/journalfiles.h"
+#include "model/blockcolumns.h"
+#include "model/blockwatch.h"
 #include "model/gridmodel.h"
 #include "support/tempfolder.h"
 
@@ -139,6 +141,21 @@ private:
     int nextId = FirstAddedId;
 };
 
+// A register as a mechanic keeps it, in the standard column order: registration numbers and
+// mechanics are filled in now and then, two units were activated on the first of a month, a
+// block date was typed by hand, one unit was written off (no activation date, a note for its
+// block date).
+const char* const Register[][8] = {
+    {"ООО «Альфа»", "ЭЛВЕС-МК", "00112233", "3100112233", "0011223344", "15.03.2009", "15.06.2010",
+     "Иванов"},
+    {"ИП Сидоров", "Меркурий-115Ф", "00445566", "3100445566", "", "01.12.2009", "01.01.2011", ""},
+    {"ООО «Вега»", "АМС-100К", "00778899", "3100778899", "", "29.02.2008", "01.04.2009", ""},
+    {"ЗАО «Гамма»", "ЭЛВЕС-МК", "00998877", "3100998877", "", "01.06.2010", "01.08.2011", ""},
+    {"ИП Петров", "", "", "", "", "", "списана", ""},
+    {"ООО «Дельта»", "Меркурий-115Ф", "00665544", "3100665544", "0066554433", "05.05.2010",
+     "01.07.2011", "Петров"},
+};
+
 } // namespace
 
 class TestBlockDateColumns : public QObject {
@@ -155,8 +172,55 @@ private Q_SLOTS:
                 << QStringLiteral("insert %1|sort 6|save|reopen|sort 0|save|reopen").arg(c);
         }
         QTest::newRow("two moves, a delete") << QStringLiteral("move 0|move 0|delete|save|reopen");
+        // Both dates' captions one place off: "Дата актив." over the block dates.
+        QTest::newRow("dates swapped")
+            << QStringLiteral("move 6|move 5|save|reopen|sort 6|save|reopen");
         QTest::newRow("insert at 6, delete")
             << QStringLiteral("insert 6|delete|save|reopen|move 6|save|reopen");
+    }
+
+    // Each pair of the standard columns saved at the places of the activation and block dates,
+    // the others in their order: the file reopens with the captions by place, and only the
+    // standard pair gets block dates written; any other opens, is clicked, tells why it gets
+    // none, and saves back byte for byte.
+    void movedColumnsOpenAndSaveUnchanged_data() {
+        QTest::addColumn<int>("atActivation");
+        QTest::addColumn<int>("atBlock");
+        for (int a = 0; a < 8; ++a)
+            for (int b = 0; b < 8; ++b)
+                if (a != b)
+                    QTest::addRow("%d and %d", a, b) << a << b;
+    }
+
+    void movedColumnsOpenAndSaveUnchanged() {
+        QFETCH(int, atActivation);
+        QFETCH(int, atBlock);
+        QList<int> order = {0, 1, 2, 3, 4, 7};
+        order.removeOne(atActivation);
+        order.removeOne(atBlock);
+        for (int c : {5, 6, 7})
+            if (c != atActivation && c != atBlock && !order.contains(c))
+                order << c;
+        order.insert(5, atActivation);
+        order.insert(6, atBlock);
+        QByteArray bytes;
+        for (const auto& row : Register) {
+            for (int c : order)
+                bytes += journal::encodeWindows1251(QString::fromUtf8(row[c])) + ';';
+            bytes += "\r\n";
+        }
+        TempFolder folder;
+        folder.write(QStringLiteral("thisyear.csv"), bytes);
+        GridModel grid;
+        JournalFiles files{grid, folder.path()};
+        QVERIFY(files.openCurrent().ok);
+        files.fillBlockDates();
+        const bool standard = atActivation == 5 && atBlock == 6;
+        QCOMPARE(journal::blockDatesDeclined(grid).has_value(), !standard);
+        // The watch that shades the rows decides as the pass does.
+        QCOMPARE(journal::BlockWatch(grid, QDate(2010, 6, 1)).blockColumn().has_value(), standard);
+        QVERIFY(files.saveCurrent().ok);
+        QCOMPARE(folder.read(QStringLiteral("thisyear.csv")) == bytes, !standard);
     }
 
     void passWritesOnlyTheBlockDateColumn() {

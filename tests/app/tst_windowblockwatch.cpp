@@ -92,6 +92,23 @@ private Q_SLOTS:
         QCOMPARE(opened.colours(2), (QList{Amber, White, Red, White, Red, White}));
     }
 
+    // A journal saved with the mechanics moved to the block dates' place: the line below the
+    // grid says why no block dates are written.
+    void saysWhyBlockDatesAreNotFilled() {
+        WindowHarness harness;
+        const auto row = [](const char* activation, const char* mechanic) {
+            return texts({"Альфа", "", "", "", "", activation, mechanic, "01.02.2027"});
+        };
+        harness.folder().write(QStringLiteral("thisyear.csv"),
+                               journalBytes({row("15.12.2025", "Яковлев"),
+                                             row("10.10.2025", "Федоров"), row("", "Уткин")}));
+        harness.press("CmdZagruz");
+        QCOMPARE(harness.grid().textMatrix(1, 6), QStringLiteral("Яковлев"));
+        QCOMPARE(harness.blockSummary().text(),
+                 summary(0, 0) + QStringLiteral(" Дата блок. не заполняется: в колонке «Дата "
+                                                "блок.» не даты (2 из 2)."));
+    }
+
     // The states move on at midnight by the clock; a timer that fires a little early waits out
     // the rest of the day, and a day that turned while the timer slept counts at the next click.
     void aNewDayCountsAtMidnight() {

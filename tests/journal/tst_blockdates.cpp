@@ -1,5 +1,7 @@
 #include "core/journalcolumns.h"
+#include "core/journaldates.h"
 #include "journal/blockdates.h"
+#include "model/blockcolumns.h"
 #include "model/gridmodel.h"
 
 #include <QRandomGenerator>
@@ -88,32 +90,78 @@ private Q_SLOTS:
         QCOMPARE(cells(*grid), expected);
     }
 
+    // Notes, marks and stale dates in "Дата блок." do not stop the pass; it judges its columns
+    // only by the rows it reaches (down to the first empty activation date).
+    void fillsOrdinaryRegisters_data() {
+        QTest::addColumn<QStringList>("activations");
+        QTest::addColumn<QStringList>("blocks");   // before the pass
+        QTest::addColumn<QStringList>("expected"); // after it
+        const auto row = [](const char* name, const char* activations, const char* blocks,
+                            const char* expected) {
+            const auto list = [](const char* texts) {
+                return QString::fromUtf8(texts).split(u'|');
+            };
+            QTest::newRow(name) << list(activations) << list(blocks) << list(expected);
+        };
+        row("a note among empty cells", "15.03.2009|01.12.2009|29.02.2008", "|нет|",
+            "01.05.2010|01.01.2011|01.04.2009");
+        row("a question mark", "15.03.2009", "?", "01.05.2010");
+        row("a dash and a long dash", "15.03.2009|31.01.2009", "-|—", "01.05.2010|01.04.2010");
+        row("stale dates above notes", "15.03.2009|05.05.2010|||",
+            "01.05.2008|01.01.2009|списана|в ремонте|списана",
+            "01.05.2010|01.07.2011|списана|в ремонте|списана");
+        // Ties fill: two notes, two block dates typed by hand.
+        row("half notes", "15.03.2009|05.05.2010|31.01.2009|01.12.2009", "нет|01.01.2099||нет",
+            "01.05.2010|01.07.2011|01.04.2010|01.01.2011");
+    }
+
+    void fillsOrdinaryRegisters() {
+        QFETCH(QStringList, activations);
+        QFETCH(QStringList, blocks);
+        QFETCH(QStringList, expected);
+        auto grid = journalGrid(activations);
+        for (int r = 1; r < grid->rows(); ++r)
+            grid->setTextMatrix(r, Block, blocks[r - 1]);
+        fillBlockDates(*grid);
+        QStringList filled;
+        for (int r = 1; r < grid->rows(); ++r)
+            filled << grid->textMatrix(r, Block);
+        QCOMPARE(filled, expected);
+    }
+
     void findsItsColumnsByHeaderText_data() {
         QTest::addColumn<QStringList>("headers"); // "column=text" set before the pass
         QTest::addColumn<int>("filled");          // the column that gets the block date, -1 none
         QTest::addColumn<QString>("block");
-        const auto row = [](const char* name, const char* headers, int filled, const char* block) {
+        QTest::addColumn<QString>("declined"); // why not, after "Дата блок. не заполняется: "
+        const auto row = [](const char* name, const char* headers, int filled, const char* block,
+                            const char* declined = "") {
             QTest::newRow(name) << QString::fromUtf8(headers).split(u'|', Qt::SkipEmptyParts)
-                                << filled << QString::fromUtf8(block);
+                                << filled << QString::fromUtf8(block)
+                                << QString::fromUtf8(declined);
         };
         row("as opened", "", Block, "01.05.2010");
         row("both moved, blanks around", "2= Дата блок. |3=Дата актив.|5=x|6=y", 2, "01.04.2010");
         // The captions must be borne out by the cells: names are no activation dates, nor are
         // names or activation dates block dates.
-        row("activation caption on names", "5=x|0=Дата актив.", -1, "");
-        row("block caption on names", "6=x|0=Дата блок.", -1, "");
-        row("captions swapped", "6=Дата актив.|5=Дата блок.", -1, "");
-        row("block date missing", "6=Блок", -1, "");
-        row("activation missing", "5=Дата", -1, "");
-        row("block date doubled", "7= Дата блок. ", -1, "");
-        row("activation doubled", "0=Дата актив.", -1, "");
+        row("activation caption on names", "5=x|0=Дата актив.", -1, "",
+            "в колонке «Дата актив.» не даты (1 из 1)");
+        row("block caption on names", "6=x|0=Дата блок.", -1, "",
+            "в колонке «Дата блок.» не даты (1 из 1)");
+        row("captions swapped", "6=Дата актив.|5=Дата блок.", -1, "",
+            "колонки «Дата актив.» и «Дата блок.», похоже, переставлены (1 из 1)");
+        row("block date missing", "6=Блок", -1, "", "нет колонки «Дата блок.»");
+        row("activation missing", "5=Дата", -1, "", "нет колонки «Дата актив.»");
+        row("block date doubled", "7= Дата блок. ", -1, "", "колонок «Дата блок.» больше одной");
+        row("activation doubled", "0=Дата актив.", -1, "", "колонок «Дата актив.» больше одной");
     }
 
-    // The other cells stay as they were.
+    // The other cells stay as they were; when none is written, the reason says why.
     void findsItsColumnsByHeaderText() {
         QFETCH(QStringList, headers);
         QFETCH(int, filled);
         QFETCH(QString, block);
+        QFETCH(QString, declined);
         auto grid = journalGrid({QStringLiteral("15.03.2009")});
         for (const QString& header : headers)
             grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
@@ -122,6 +170,58 @@ private Q_SLOTS:
             expected[grid->cols() + filled] = block;
         fillBlockDates(*grid);
         QCOMPARE(cells(*grid), expected);
+        QCOMPARE(journal::blockDatesDeclined(*grid).value_or(QString()),
+                 declined.isEmpty() ? QString() : u"Дата блок. не заполняется: " + declined);
+    }
+
+    // An empty "Дата блок." (an added column, or one of a note and a mark) that came to stand
+    // beside the block dates, or beside an activation caption over them, gets nothing.
+    void leavesAColumnBesideTheBlockDates_data() {
+        QTest::addColumn<QStringList>("headers");
+        QTest::addColumn<QString>("declined");
+        const auto row = [](const char* name, const char* headers, const char* declined) {
+            QTest::newRow(name) << QString::fromUtf8(headers).split(u'|')
+                                << QString::fromUtf8(declined);
+        };
+        row("block dates in another column", "6=Прочее|7=Дата блок.",
+            "даты блокировки стоят в колонке 7 («Прочее»)");
+        row("activation caption over them", "5=|6=Дата актив.|7=Дата блок.",
+            "даты блокировки стоят в колонке 7 («Дата актив.»)");
+    }
+
+    void leavesAColumnBesideTheBlockDates() {
+        QFETCH(QStringList, headers);
+        QFETCH(QString, declined);
+        // Rows below the end of the activation dates, which the pass does not reach, leave room
+        // in the grid's list of changed rows for a kept pass.
+        auto grid = journalGrid({QStringLiteral("15.03.2009"),
+                                 QStringLiteral("31.01.2009"),
+                                 QStringLiteral("01.12.2009"),
+                                 {},
+                                 {},
+                                 {},
+                                 {},
+                                 {},
+                                 {}});
+        fillBlockDates(*grid);
+        grid->setTextMatrix(1, journal::Mechanic, QStringLiteral("нет"));
+        grid->setTextMatrix(2, journal::Mechanic, QStringLiteral("?"));
+        for (const QString& header : headers)
+            grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
+        const QStringList before = cells(*grid);
+        journal::BlockDatePass pass;
+        pass.run(*grid);
+        QCOMPARE(cells(*grid), before);
+        QCOMPARE(journal::blockDatesDeclined(*grid),
+                 std::optional(u"Дата блок. не заполняется: " + declined));
+        // Once two of the three rows no longer bear that out, the next run fills the column.
+        grid->setTextMatrix(1, Activation, QStringLiteral("01.01.2000"));
+        grid->setTextMatrix(2, Activation, QStringLiteral("01.01.2000"));
+        pass.run(*grid);
+        const int activation = *grid->findColumn(journal::ActivationDateHeader);
+        journal::DateBuffer buffer;
+        QCOMPARE(grid->cell(1, journal::Mechanic),
+                 journal::blockDateText(grid->cell(1, activation), buffer));
     }
 
     // Nothing else runs in the middle of the pass.
@@ -145,8 +245,10 @@ private Q_SLOTS:
             QStringLiteral("29.02.2008"), QStringLiteral(" 01.12.2008 "),
             QStringLiteral("нет"),        QStringLiteral("10.10.2010"),
             QStringLiteral("01.01.2011"), QString()};
+        // Marks and notes in either date column, block dates in the mechanics' column.
         const QStringList blocks = {QStringLiteral("01.05.2010"), QStringLiteral("Иванов"),
-                                    QStringLiteral("01.01.2099"), QString()};
+                                    QStringLiteral("01.01.2099"), QString(),
+                                    QStringLiteral("?"),          QStringLiteral("15.01.2000")};
         auto kept = journalGrid(QList<QString>(40, activations[0]));
         auto whole = journalGrid(QList<QString>(40, activations[0]));
         journal::BlockDatePass pass;
@@ -156,10 +258,12 @@ private Q_SLOTS:
             for (GridModel* grid : {kept.get(), whole.get()}) {
                 grid->setTextMatrix(0, Block, journal::BlockDateHeader.toString());
                 QRandomGenerator same{quint32(step)};
-                if (action < 50)
+                if (action < 40)
                     grid->setTextMatrix(row, Activation, activations[same.bounded(8)]);
+                else if (action < 70)
+                    grid->setTextMatrix(row, Block, blocks[same.bounded(6)]);
                 else if (action < 85)
-                    grid->setTextMatrix(row, Block, blocks[same.bounded(4)]);
+                    grid->setTextMatrix(row, journal::Mechanic, blocks[same.bounded(6)]);
                 else if (action < 89)
                     grid->addItem(
                         QStringLiteral("новый\t\t\t\t%1").arg(activations[same.bounded(8)]));

@@ -1,4 +1,5 @@
 #include "core/journalcolumns.h"
+#include "model/blockcolumns.h"
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
 
@@ -61,8 +62,104 @@ private Q_SLOTS:
         const auto grid = journalGrid({blockDate});
         const BlockWatch watch(*grid, today);
         QCOMPARE(watch.state(1), expected);
-        QCOMPARE(watch.counts(),
-                 (BlockCounts{expected == BlockState::Blocked, expected == BlockState::Soon}));
+        // "30.02.2024" alone is no block date: the watch also says why it shades nothing.
+        QCOMPARE(watch.counts().blocked, int(expected == BlockState::Blocked));
+        QCOMPARE(watch.counts().soon, int(expected == BlockState::Soon));
+    }
+
+    // The watch says why it shades nothing, in the summary too, and follows each edit: of the
+    // block dates, of another column, of a caption.
+    void saysWhyItShadesNothing() {
+        const auto grid = journalGrid({QStringLiteral("Иванов"), QStringLiteral("Петров"), {}});
+        BlockWatch watch(*grid, Today);
+        QSignalSpy sent(&watch, &BlockWatch::countsChanged);
+        const QString declined = QStringLiteral("Дата блок. не заполняется: ");
+        QCOMPARE(watch.declined(), declined + u"в колонке «Дата блок.» не даты (2 из 3)");
+        QVERIFY(
+            journal::blockSummaryText(watch.counts()).endsWith(u' ' + *watch.declined() + u'.'));
+        QVERIFY(!watch.blockColumn());
+        grid->setTextMatrix(3, Block, QStringLiteral("Сидоров"));
+        QCOMPARE(watch.declined(), declined + u"в колонке «Дата блок.» не даты (3 из 3)");
+        QCOMPARE(sent.last().at(0).value<BlockCounts>().declined, watch.declined());
+        // A mark and two empty cells: the column is taken.
+        for (int r = 1; r <= 3; ++r)
+            grid->setTextMatrix(r, Block, r == 2 ? QStringLiteral("?") : QString());
+        QCOMPARE(watch.declined(), std::nullopt);
+        QCOMPARE(watch.blockColumn(), std::optional(Block));
+        QCOMPARE(journal::blockSummaryText(watch.counts()),
+                 QStringLiteral("Заблокированы: 0. Блокируются в ближайшие 31 дн.: 0."));
+        // Unless the mechanics' column holds the block dates of 01.01.2000.
+        grid->setTextMatrix(1, journal::Mechanic, QStringLiteral("01.03.2001"));
+        grid->setTextMatrix(3, journal::Mechanic, QStringLiteral("01.03.2001"));
+        QCOMPARE(watch.declined(), declined + u"даты блокировки стоят в колонке 8 («Механик»)");
+        QVERIFY(!watch.blockColumn());
+        grid->setTextMatrix(0, journal::Mechanic, QStringLiteral("Блок"));
+        QCOMPARE(watch.declined(), declined + u"даты блокировки стоят в колонке 8 («Блок»)");
+        QCOMPARE(sent.last().at(0).value<BlockCounts>().declined, watch.declined());
+        // Nor then, once a new activation date makes them another unit's.
+        grid->setTextMatrix(3, journal::ActivationDate, QStringLiteral("01.02.2000"));
+        QCOMPARE(watch.declined(), std::nullopt);
+        // Only the rows reached count, as the end of the activation dates moves up and down.
+        const QString elsewhere = declined + u"даты блокировки стоят в колонке 8 («Блок»)";
+        grid->setTextMatrix(2, journal::ActivationDate, QString());
+        QCOMPARE(watch.declined(), elsewhere);
+        grid->setTextMatrix(1, journal::Mechanic, QStringLiteral("нет"));
+        grid->setTextMatrix(2, journal::Mechanic, QStringLiteral("01.03.2001"));
+        grid->setTextMatrix(3, journal::ActivationDate, QStringLiteral("01.01.2000"));
+        QCOMPARE(watch.declined(), std::nullopt);
+        grid->setTextMatrix(2, journal::ActivationDate, QStringLiteral("01.01.2000"));
+        QCOMPARE(watch.declined(), elsewhere);
+    }
+
+    // Random edits of the two columns and of another, inserted, removed and sorted rows: the
+    // watch decides as a fresh one and as the block-date pass, and gives the same reason.
+    void decidesAsAFreshWatch() {
+        QRandomGenerator random(426);
+        const QStringList activations =
+            QStringLiteral("01.01.2000|01.02.2000|01.03.2001|15.03.2009|нет| |").split(u'|');
+        // Few block-like cells, so that the other columns often count; block dates of the
+        // activation dates, and activation dates whose block dates stand in the activation column.
+        const QStringList blocks = QStringLiteral("|?|нет|01.05.2010|15.01.1999|").split(u'|');
+        const QStringList others = QStringLiteral("|01.03.2001|01.01.2000|нет").split(u'|');
+        const auto any = [&](const QStringList& texts) {
+            return texts[random.bounded(int(texts.size()))];
+        };
+        const auto grid = journalGrid(QList<QString>(12, QString()));
+        BlockWatch watch(*grid, Today);
+        QSet<QString> reasons;
+        for (int step = 0; step < 2000; ++step) {
+            const int row = 1 + random.bounded(grid->rows() - 1);
+            const int action = random.bounded(11);
+            if (action < 3)
+                grid->setTextMatrix(row, journal::ActivationDate, any(activations));
+            else if (action < 6)
+                grid->setTextMatrix(row, Block, any(blocks));
+            else if (action < 8)
+                grid->setTextMatrix(row, journal::Mechanic, any(others));
+            else if (action == 8 && grid->rows() < 20)
+                grid->addItem(
+                    QStringLiteral("\t\t\t\t\t%1\t%2").arg(any(activations), any(blocks)));
+            else if (action == 8)
+                grid->removeItem(row);
+            else if (action == 9)
+                grid->setRows(2 + random.bounded(20));
+            else {
+                grid->setCurrentCell(row, random.bounded(grid->cols()));
+                grid->setSort(1);
+            }
+            const BlockWatch fresh(*grid, Today);
+            const QByteArray where = QByteArray::number(step);
+            QVERIFY2(fresh.counts() == watch.counts(), where.constData());
+            QVERIFY2(journal::findBlockColumns(*grid).has_value() ==
+                         watch.blockColumn().has_value(),
+                     where.constData());
+            for (int r = 0; r < grid->rows(); ++r)
+                QVERIFY2(fresh.state(r) == watch.state(r) && fresh.undated(r) == watch.undated(r),
+                         where.constData());
+            reasons << watch.declined().value_or(QString()).section(u' ', 4, 9);
+        }
+        // Filled, and declined for each reason the cells can give.
+        QCOMPARE(reasons.size(), 6);
     }
 
     // Edits, added and removed rows, sorts, column moves, renamed headers, resizes and new days
@@ -70,7 +167,8 @@ private Q_SLOTS:
     void staysInStepWithAFreshCount() {
         QRandomGenerator random(20240315);
         const QStringList dates =
-            QStringLiteral("01.02.2024|15.03.2024|01.04.2024|16.04.2024|1.4.24|x|").split(u'|');
+            QStringLiteral("01.02.2024|15.03.2024|01.04.2024|16.04.2024|1.4.24|x|?|01.03.2001")
+                .split(u'|');
         // Blanks around the caption still name the column; two such columns name none.
         const QStringList headers{QStringLiteral("Дата блок."), QStringLiteral(" Дата блок. "),
                                   QStringLiteral("другое")};
@@ -90,7 +188,7 @@ private Q_SLOTS:
             const int cols = grid->cols();
             const int row = 1 + random.bounded(std::max(1, rows - 1));
             const int col = random.bounded(cols);
-            const int action = random.bounded(10);
+            const int action = random.bounded(11);
             if (action < 3 && rows > 1)
                 grid->setTextMatrix(row, col, any(dates));
             else if (action == 3)
