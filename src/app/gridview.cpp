@@ -265,11 +265,20 @@ void GridView::keyPressEvent(QKeyEvent* event) {
     int col = grid_->col();
     switch (event->key()) {
     case Qt::Key_Up:
-        row = std::max(0, row - 1);
+        // Rows a filter hides are stepped over; above the first shown row is the header row.
+        do
+            --row;
+        while (row >= 1 && isRowHidden(row - 1));
+        row = std::max(0, row);
         break;
-    case Qt::Key_Down:
-        row = std::min(grid_->rows() - 1, row + 1);
+    case Qt::Key_Down: {
+        int below = row + 1;
+        while (below < grid_->rows() && isRowHidden(below - 1))
+            ++below;
+        if (below < grid_->rows())
+            row = below;
         break;
+    }
     case Qt::Key_Left:
         col = std::max(0, col - 1);
         break;

@@ -837,12 +837,16 @@ void JournalWindow::editClickedCell() {
 // A character typed on the grid: the current cell's edit begins with it, as a click begins one.
 void JournalWindow::editTypedCell(const QString& text) {
     editClickedCell();
-    cellEditor_->typeOver(text);
+    if (cellEditor_->isOpen())
+        cellEditor_->typeOver(text);
 }
 
 void JournalWindow::openCellEditor() {
     const int row = grid_->row();
     const int col = grid_->col();
+    // A row the filter hides is not edited unseen.
+    if (row >= 1 && gridView_->isRowHidden(row - 1))
+        return;
     const QRect cell(twips::toPixels(this, gridView_->cellLeft() + gridView_->leftTwips()),
                      twips::toPixels(this, gridView_->cellTop() + gridView_->topTwips()),
                      twips::toPixels(this, gridView_->cellWidth()),

@@ -1,4 +1,5 @@
 // Finding a unit, entering one, and the units that need a visit, through the window.
+#include "app/celleditor.h"
 #include "app/findbar.h"
 #include "app/gridview.h"
 #include "model/gridmodel.h"
@@ -196,6 +197,29 @@ private Q_SLOTS:
                 !printer->printed.contains(QStringLiteral("Альфа")));
         filter.setCurrentIndex(3); // "Без даты активации"
         QVERIFY(!view.isRowHidden(3) && view.isRowHidden(0));
+    }
+
+    // Rows a filter hides are never edited unseen: a click beside the rows, F2 or a typed
+    // character on a hidden current cell opens no editor, and Up and Down step over them.
+    void hiddenRowsAreNotEditedUnseen() {
+        Opened opened;
+        GridView& view = opened.harness.gridView();
+        opened.harness.clickCell(1, 2);
+        opened.key(opened.harness.cellEditor(), Qt::Key_Escape);
+        opened.harness.control<QComboBox>("CmbFilter").setCurrentIndex(1); // "Бета" alone
+        QVERIFY(view.isRowHidden(0) && !view.isRowHidden(1));
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
+                          QPoint(5, view.viewport()->height() - 5));
+        opened.key(view, Qt::Key_F2);
+        typeText(&view, QStringLiteral("XYZ"));
+        QVERIFY(!opened.harness.cellEditor().isOpen());
+        QCOMPARE(opened.harness.grid().textMatrix(1, 2), QString());
+        opened.key(view, Qt::Key_Down);
+        QCOMPARE(opened.current(), QPoint(2, 2));
+        opened.key(view, Qt::Key_Down); // nothing shown below
+        QCOMPARE(opened.current(), QPoint(2, 2));
+        opened.key(view, Qt::Key_Up);
+        QCOMPARE(opened.current(), QPoint(0, 2));
     }
 };
 
