@@ -12,6 +12,7 @@
 #include "core/journalcharset.h"
 #include "core/journalformat.h"
 #include "model/gridmodel.h"
+#include "support/gridtexts.h"
 #include "support/printfixtures.h"
 #include "support/recordingsurface.h"
 #include "support/windowharness.h"
@@ -391,13 +392,8 @@ private:
     // What must hold after any step.
     QString check() {
         GridModel& g = grid();
-        const auto inside = [&](int row, int col) {
-            return row >= 0 && row < g.rows() && col >= 0 && col < g.cols();
-        };
-        if (g.rows() < 1 || g.cols() < 1 || !inside(g.row(), g.col()) ||
-            !inside(g.rowSel(), g.colSel()))
-            return QString::asprintf("grid %d x %d, current cell %d,%d, selection end %d,%d",
-                                     g.rows(), g.cols(), g.row(), g.col(), g.rowSel(), g.colSel());
+        if (const QString fault = gridShapeFault(g); !fault.isEmpty())
+            return fault;
         for (int r = 0; r < g.rows(); ++r) {
             for (int c = 0; c < g.cols(); ++c) {
                 const QString text = g.textMatrix(r, c);

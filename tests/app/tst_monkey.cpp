@@ -582,20 +582,8 @@ private:
         QCoreApplication::processEvents();
     }
 
-    QString check() {
-        GridModel& g = grid();
-        const auto inside = [&](int row, int col) {
-            return row >= 0 && row < g.rows() && col >= 0 && col < g.cols();
-        };
-        if (g.rows() < 1 || g.cols() < 1 || !inside(g.row(), g.col()) ||
-            !inside(g.rowSel(), g.colSel()))
-            return QString::asprintf("grid %d x %d, current cell %d,%d, selection end %d,%d",
-                                     g.rows(), g.cols(), g.row(), g.col(), g.rowSel(), g.colSel());
-        if (g.rowCount() != g.rows() - 1 || g.columnCount() != g.cols())
-            return QString::asprintf("the grid shows %d x %d cells of %d x %d", g.rowCount(),
-                                     g.columnCount(), g.rows() - 1, g.cols());
-        return {};
-    }
+    // What must hold after any step.
+    QString check() { return gridShapeFault(grid()); }
 
     QString report(const QString& problem) const {
         return QStringLiteral(

@@ -44,3 +44,19 @@ inline QStringList columnTexts(const GridModel& grid, int col) {
         texts << grid.textMatrix(r, col);
     return texts;
 }
+
+// What is wrong with the grid's shape, in words; empty when nothing is: a header row, a row and a
+// column at least, the current cell and the selection's end inside it, the view's counts its.
+inline QString gridShapeFault(const GridModel& g) {
+    const auto inside = [&](int row, int col) {
+        return row >= 0 && row < g.rows() && col >= 0 && col < g.cols();
+    };
+    if (g.rows() < 1 || g.cols() < 1 || !inside(g.row(), g.col()) ||
+        !inside(g.rowSel(), g.colSel()))
+        return QString::asprintf("grid %d x %d, current cell %d,%d, selection end %d,%d", g.rows(),
+                                 g.cols(), g.row(), g.col(), g.rowSel(), g.colSel());
+    if (g.rowCount() != g.rows() - 1 || g.columnCount() != g.cols())
+        return QString::asprintf("the grid shows %d x %d cells of %d x %d", g.rowCount(),
+                                 g.columnCount(), g.rows() - 1, g.cols());
+    return {};
+}
