@@ -367,6 +367,19 @@ bool GridView::setHeightTwips(int twips) {
     return true;
 }
 
+void GridView::goTo(int row, int col) {
+    grid_->setCurrentCell(row, col);
+    if (row >= 1)
+        scrollTo(grid_->index(row - 1, col));
+}
+
+void GridView::goToRow(int row, int col) {
+    goTo(row, col);
+    if (row >= 1 && row < grid_->rows())
+        selectionModel()->select(grid_->index(row - 1, col),
+                                 QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 void GridView::showFirstColumn() {
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
 }

@@ -32,6 +32,10 @@ public:
     bool setHeightTwips(int twips);
 
     void refresh();
+    // Makes the cell current and scrolls it into view; goToRow also selects its row whole, as a
+    // match found or a row opened from the list of rows found is shown.
+    void goTo(int row, int col);
+    void goToRow(int row, int col);
     // Scrolls back to the first column (the owners), the rows staying where they are.
     void showFirstColumn();
 

@@ -7,6 +7,7 @@
 #include "app/dialogprompter.h"
 #include "app/exitprompt.h"
 #include "app/findbar.h"
+#include "app/findcontroller.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
 #include "app/printprogressdialog.h"
@@ -14,7 +15,6 @@
 #include "core/clock.h"
 #include "core/journalcolumns.h"
 #include "core/journalpaths.h"
-#include "editing/findcell.h"
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/journaltextvalidator.h"
@@ -23,7 +23,6 @@
 #include "editing/search.h"
 #include "editing/sortbycolumn.h"
 #include "journal/journalfiles.h"
-#include "journal/journalsearch.h"
 #include "journal/periodicsave.h"
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
@@ -40,14 +39,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QListWidget>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <algorithm>
 
 namespace {
@@ -184,7 +181,7 @@ void JournalWindow::createControls() {
     // Enter stores and moves down; Tab and Shift+Tab store and edit the next or previous cell.
     connect(cellEditor_, &CellEditor::commitRequested, this, [this] {
         closeCellEditor();
-        goTo(std::min(grid_->row() + 1, grid_->rows() - 1), grid_->col());
+        gridView_->goTo(std::min(grid_->row() + 1, grid_->rows() - 1), grid_->col());
         gridView_->setFocus(Qt::OtherFocusReason);
     });
     connect(cellEditor_, &CellEditor::stepRequested, this, &JournalWindow::editNeighbour);
@@ -316,108 +313,20 @@ void JournalWindow::layoutGrid() {
 }
 
 void JournalWindow::createFindBar() {
-    findBar_ = new FindBar(this);
-    connect(findBar_, &FindBar::textEdited, this, &JournalWindow::findAsYouType);
-    connect(findBar_, &FindBar::nextRequested, this, &JournalWindow::findNext);
-    connect(findBar_, &FindBar::previousRequested, this, &JournalWindow::findPrevious);
-    connect(findBar_, &FindBar::closed, this, [this] {
+    finder_ = new FindController(
+        *this, *grid_, *gridView_, *blockWatch_,
+        [this] { return journal::RowFilter(rowFilter_->currentIndex()); }, services_.programFolder);
+    findBar_ = &finder_->bar();
+    connect(finder_, &FindController::aboutToSearch, this, &JournalWindow::closeCellEditor);
+    connect(finder_, &FindController::openRequested, this, &JournalWindow::openFoundRow);
+    connect(finder_, &FindController::barToggled, this, [this](bool open) {
         layoutGrid();
-        gridView_->setFocus(Qt::OtherFocusReason);
+        if (!open)
+            gridView_->setFocus(Qt::OtherFocusReason);
     });
-    addShortcut("ActFind", {QKeySequence::Find}, &JournalWindow::openFind);
     addShortcut("ActPrintDialog", {QKeySequence::Print}, &JournalWindow::printWithDialog);
     addShortcut("ActPreview", {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P)},
                 &JournalWindow::printPreview);
-    addShortcut("ActFindNext", {QKeySequence(Qt::Key_F3)}, &JournalWindow::findNext);
-    addShortcut("ActFindPrevious", {QKeySequence(Qt::ShiftModifier | Qt::Key_F3)},
-                &JournalWindow::findPrevious);
-}
-
-void JournalWindow::openFind() {
-    closeCellEditor();
-    findBar_->open();
-    layoutGrid();
-}
-
-void JournalWindow::findAsYouType() {
-    if (!findBar_->allJournals())
-        find(true, true);
-}
-
-void JournalWindow::findNext() {
-    if (findBar_->allJournals())
-        findInAllJournals();
-    else
-        find(true, false);
-}
-
-void JournalWindow::findPrevious() {
-    find(false, false);
-}
-
-// From the current cell on; the match becomes the current cell, shown, its row selected whole.
-void JournalWindow::find(bool forward, bool includeStart) {
-    closeCellEditor();
-    const FindText text(findBar_->text());
-    if (text.isEmpty()) {
-        findBar_->tell({});
-        return;
-    }
-    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
-    const std::optional<editing::FoundCell> found =
-        editing::findCell(*grid_, text, grid_->row(), grid_->col(), forward, includeStart,
-                          findBar_->allColumns() ? std::nullopt : std::optional(grid_->col()),
-                          [this, filter](int row) { return blockWatch_->shows(row, filter); });
-    if (!found) {
-        findBar_->tell(QStringLiteral("Не найдено"), true);
-        return;
-    }
-    goTo(found->row, found->col);
-    gridView_->selectionModel()->select(grid_->index(found->row - 1, found->col),
-                                        QItemSelectionModel::ClearAndSelect |
-                                            QItemSelectionModel::Rows);
-    findBar_->tell(found->wrapped ? QStringLiteral("Поиск продолжен с начала") : QString());
-}
-
-void JournalWindow::findInAllJournals() {
-    const FindText text(findBar_->text());
-    std::vector<journal::JournalHit> hits;
-    {
-        const BusyCursor busy;
-        hits = journal::searchJournals(services_.programFolder, text);
-    }
-    if (hits.empty()) {
-        findBar_->tell(QStringLiteral("Не найдено"), true);
-        return;
-    }
-    findBar_->tell(QStringLiteral("Найдено строк: %1").arg(hits.size()));
-    if (!foundRows_) {
-        auto* dialog = new QDialog(this, Qt::Tool);
-        dialog->setObjectName(QStringLiteral("DlgFound"));
-        dialog->setWindowTitle(QStringLiteral("Найдено в журналах"));
-        foundRows_ = new QListWidget(dialog);
-        foundRows_->setObjectName(QStringLiteral("LstFound"));
-        (new QVBoxLayout(dialog))->addWidget(foundRows_);
-        dialog->resize(width() * 3 / 4, height() / 2);
-        connect(foundRows_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
-            openFoundRow(item->data(Qt::UserRole).toString(), item->data(Qt::UserRole + 1).toInt());
-        });
-    }
-    foundRows_->clear();
-    // Whose register it sits in, its serial and its dates: what a caller asks about.
-    for (const journal::JournalHit& hit : hits) {
-        const QStringList& cells = hit.cells;
-        auto* item = new QListWidgetItem(
-            QStringLiteral("%1, строка %2: %3; № %4; %5 – %6")
-                .arg(hit.journal, QString::number(hit.row), cells.value(journal::Owner),
-                     cells.value(journal::SerialNumber), cells.value(journal::ActivationDate),
-                     cells.value(journal::BlockDate)),
-            foundRows_);
-        item->setData(Qt::UserRole, hit.journal);
-        item->setData(Qt::UserRole + 1, hit.row);
-    }
-    foundRows_->parentWidget()->show();
-    foundRows_->parentWidget()->raise();
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {
@@ -426,12 +335,8 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
         return;
     load(journal == QStringLiteral("thisyear.csv") ? ShownJournal::currentYear()
                                                    : ShownJournal::archiveNamed(journal));
-    if (row >= 1 && row < grid_->rows()) {
-        goTo(row, 0);
-        gridView_->selectionModel()->select(grid_->index(row - 1, 0),
-                                            QItemSelectionModel::ClearAndSelect |
-                                                QItemSelectionModel::Rows);
-    }
+    if (row >= 1 && row < grid_->rows())
+        gridView_->goToRow(row, 0);
 }
 
 void JournalWindow::applyRowFilter() {
@@ -773,7 +678,7 @@ void JournalWindow::addRow() {
     runGridCommand(QStringLiteral("Добавить строку"), &editing::addRow);
     // The new row is where the next unit goes: shown, its first cell current, the keyboard on
     // the grid so that typing begins the unit's owner.
-    goTo(grid_->rows() - 1, 0);
+    gridView_->goTo(grid_->rows() - 1, 0);
     gridView_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -789,12 +694,6 @@ void JournalWindow::paste(const QString& text) {
         fillBlockDates();
 }
 
-void JournalWindow::goTo(int row, int col) {
-    grid_->setCurrentCell(row, col);
-    if (row >= 1)
-        gridView_->scrollTo(grid_->index(row - 1, col));
-}
-
 // The next cell of the row, or the first of the next row past the last column.
 void JournalWindow::editNeighbour(int columns) {
     closeCellEditor();
@@ -807,7 +706,7 @@ void JournalWindow::editNeighbour(int columns) {
         --row;
         col = grid_->cols() - 1;
     }
-    goTo(row, std::clamp(col, 0, grid_->cols() - 1));
+    gridView_->goTo(row, std::clamp(col, 0, grid_->cols() - 1));
     openCellEditor();
 }
 

@@ -9,7 +9,7 @@
 
 class CellEditor;
 class FindBar;
-class QListWidget;
+class FindController;
 class GridHistory;
 class Clock;
 class ExitPrompt;
@@ -84,9 +84,8 @@ struct WindowServices {
 //   CmbFilter      rowFilter_               which rows are shown: all, blocked, blocking soon,
 //                                           without an activation date (applyRowFilter)
 //   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
-//   FindBar        findBar_                 Ctrl+F: "Найти:" under the grid (openFind, findNext,
-//                                           findPrevious: F3, Shift+F3)
-//   LstFound       foundRows_               the rows "Во всех журналах" found
+//   FindBar        finder_ (FindController) Ctrl+F: "Найти:" under the grid, F3 and Shift+F3
+//   LstFound       finder_                  the rows "Во всех журналах" found (openFoundRow)
 //   ActPrintDialog printWithDialog()        Ctrl+P
 //   ActPreview     printPreview()           Ctrl+Shift+P
 //   ActUndo        undo()                   Ctrl+Z: undoes the last change to the grid
@@ -126,10 +125,6 @@ public Q_SLOTS:
     // Ctrl+Shift+Z).
     void undo();
     void redo();
-    // Ctrl+F opens the find bar; F3 and Shift+F3 find the next and the previous match.
-    void openFind();
-    void findNext();
-    void findPrevious();
     // Ctrl+V: tab-separated text from the current cell on, rows added as needed, filtered as typed
     // text is; one undo step.
     void paste(const QString& text);
@@ -156,11 +151,7 @@ private:
     // Hides the rows the filter below the grid leaves out; every command still works on all rows.
     void applyRowFilter();
     void createFindBar();
-    void findAsYouType();
-    void find(bool forward, bool includeStart);
-    // "Во всех журналах": the rows holding the text in thisyear.csv and every archive, listed; a
-    // double click opens that journal at that row.
-    void findInAllJournals();
+    // A double click on a row found in every journal: that journal, shown at that row.
     void openFoundRow(const QString& journal, int row);
     // Reads that journal into the grid (after any question about unsaved changes).
     void load(const ShownJournal& journal);
@@ -194,8 +185,6 @@ private:
 
     void markModified();
     void followActivationDate(int col);
-    // Makes the cell current and scrolls it into view.
-    void goTo(int row, int col);
     void editNeighbour(int columns);
     void createUndoActions();
     void addShortcut(const char* name, const QList<QKeySequence>& keys,
@@ -215,8 +204,8 @@ private:
     journal::BlockWatch* blockWatch_ = nullptr;
     QLabel* blockSummary_ = nullptr;
     QComboBox* rowFilter_ = nullptr;
+    FindController* finder_ = nullptr;
     FindBar* findBar_ = nullptr;
-    QListWidget* foundRows_ = nullptr;
     QTimer* midnightTimer_ = nullptr;
     bool modified_ = false;
     bool rowsHidden_ = false;

@@ -1,0 +1,58 @@
+#pragma once
+
+#include "model/blockwatch.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class FindBar;
+class GridModel;
+class GridView;
+class QListWidget;
+class QWidget;
+
+// Ctrl+F and what it finds: the find bar under the grid (typing finds as you type, F3 and
+// Shift+F3 the next and the previous match, among the rows the filter shows) and, with "Во всех
+// журналах", the list of the rows found in thisyear.csv and every archive.
+class FindController : public QObject {
+    Q_OBJECT
+public:
+    using ShownRows = std::function<journal::RowFilter()>;
+
+    // The shortcuts (ActFind, ActFindNext, ActFindPrevious) go on `window`, the bar and the list
+    // of rows found are its children.
+    FindController(QWidget& window, GridModel& grid, GridView& view,
+                   const journal::BlockWatch& watch, ShownRows shownRows, QString journalFolder);
+
+    FindBar& bar() { return *bar_; }
+
+public Q_SLOTS:
+    void open();
+    void findNext();
+    void findPrevious();
+
+Q_SIGNALS:
+    // Before any search: the window stores an open cell edit.
+    void aboutToSearch();
+    // The bar opened or closed: the grid gives or takes back its room.
+    void barToggled(bool open);
+    // A double click on a row found in every journal.
+    void openRequested(const QString& journal, int row);
+
+private:
+    void addShortcut(const char* name, const QKeySequence& key, void (FindController::*slot)());
+    void findAsYouType();
+    // From the current cell on; the match becomes the current cell, shown, its row selected.
+    void find(bool forward, bool includeStart);
+    void findInAllJournals();
+
+    QWidget& window_;
+    GridModel& grid_;
+    GridView& view_;
+    const journal::BlockWatch& watch_;
+    ShownRows shownRows_;
+    QString journalFolder_;
+    FindBar* bar_;
+    QListWidget* foundRows_ = nullptr;
+};
