@@ -10,6 +10,7 @@
 #include "app/findcontroller.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
+#include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
 #include "app/twips.h"
 #include "core/clock.h"
@@ -27,21 +28,16 @@
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
 #include "printing/fonts.h"
-#include "printing/journalprintout.h"
 #include "printing/printservices.h"
 
 #include <QAction>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDialog>
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPrintDialog>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
 #include <QPushButton>
 #include <QSettings>
 #include <QTimer>
@@ -258,6 +254,7 @@ void JournalWindow::createBlockWatch() {
     connect(blockWatch_, &journal::BlockWatch::statesReset, this, &JournalWindow::applyRowFilter);
     connect(grid_, &GridModel::rowsInserted, this, &JournalWindow::applyRowFilter);
     createFindBar();
+    createPrinting();
     showBlockSummary();
     placeBlockSummary();
 
@@ -324,9 +321,15 @@ void JournalWindow::createFindBar() {
         if (!open)
             gridView_->setFocus(Qt::OtherFocusReason);
     });
-    addShortcut("ActPrintDialog", {QKeySequence::Print}, &JournalWindow::printWithDialog);
-    addShortcut("ActPreview", {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P)},
-                &JournalWindow::printPreview);
+}
+
+void JournalWindow::createPrinting() {
+    printer_ = new PrintController(
+        *this, *grid_, *blockWatch_,
+        [this] { return journal::RowFilter(rowFilter_->currentIndex()); },
+        [this] { return shownRows_; },
+        {services_.printer, services_.clock, services_.printProgress, services_.prompter});
+    connect(printer_, &PrintController::aboutToPrint, this, &JournalWindow::closeCellEditor);
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {
@@ -594,64 +597,8 @@ void JournalWindow::fillBlockDates() {
     journal_->fillBlockDates();
 }
 
-// With a filter on, the rows shown may be the list to take on a round.
-GridModel* JournalWindow::gridToPrint(GridModel& shown) {
-    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
-    if (filter == journal::RowFilter::All ||
-        !services_.prompter->question(
-            QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
-                .arg(shownRows_)))
-        return grid_;
-    journal::CellTable cells(0, grid_->cols());
-    for (int r = 0; r < grid_->rows(); ++r) {
-        if (r > 0 && !blockWatch_->shows(r, filter))
-            continue;
-        const int row = cells.rows();
-        cells.insertRows(row, 1);
-        for (int c = 0; c < grid_->cols(); ++c)
-            cells.setCell(row, c, grid_->cell(r, c));
-    }
-    shown.replaceCells(std::move(cells));
-    return &shown;
-}
-
 void JournalWindow::print() {
-    printOn(*services_.printer);
-}
-
-void JournalWindow::printWithDialog() {
-    closeCellEditor();
-    QPrinter chosen(QPrinter::HighResolution);
-    QPrintDialog dialog(&chosen, this);
-    dialog.setObjectName(QStringLiteral("DlgPrint"));
-    if (dialog.exec() != QDialog::Accepted)
-        return;
-    ChosenPrinterProvider printer(chosen);
-    printOn(printer);
-}
-
-void JournalWindow::printPreview() {
-    closeCellEditor();
-    QPrinter previewed(QPrinter::HighResolution);
-    QPrintPreviewDialog dialog(&previewed, this);
-    dialog.setObjectName(QStringLiteral("DlgPreview"));
-    GridModel shown;
-    GridModel* printed = gridToPrint(shown);
-    connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* printer) {
-        PreviewPrinterProvider preview(*printer);
-        printJournal(*printed, preview, *services_.clock);
-    });
-    dialog.exec();
-}
-
-void JournalWindow::printOn(PrinterProvider& printer) {
-    closeCellEditor();
-    GridModel shown;
-    GridModel* printed = gridToPrint(shown);
-    const PrintResult result =
-        printJournal(*printed, printer, *services_.clock, services_.printProgress.get());
-    if (result == PrintResult::NoPrinter)
-        services_.prompter->message(noPrinterMessage());
+    printer_->print();
 }
 
 // Every row and column command stores the open edit first, is one undo step and marks the

@@ -10,6 +10,7 @@
 class CellEditor;
 class FindBar;
 class FindController;
+class PrintController;
 class GridHistory;
 class Clock;
 class ExitPrompt;
@@ -86,8 +87,8 @@ struct WindowServices {
 //   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
 //   FindBar        finder_ (FindController) Ctrl+F: "Найти:" under the grid, F3 and Shift+F3
 //   LstFound       finder_                  the rows "Во всех журналах" found (openFoundRow)
-//   ActPrintDialog printWithDialog()        Ctrl+P
-//   ActPreview     printPreview()           Ctrl+Shift+P
+//   ActPrintDialog printer_ (PrintController) Ctrl+P: Qt's print dialog
+//   ActPreview     printer_                 Ctrl+Shift+P: a print preview
 //   ActUndo        undo()                   Ctrl+Z: undoes the last change to the grid
 //   ActRedo        redo()                   Ctrl+Y, Ctrl+Shift+Z: redoes it
 class JournalWindow : public QWidget {
@@ -114,10 +115,6 @@ public Q_SLOTS:
     bool save();
     void enterInputLine();
     void print();
-    // Ctrl+P: Qt's print dialog (printer, copies, pages, a PDF file); Ctrl+Shift+P: a print
-    // preview. Both lay the journal out as "Печать" does.
-    void printWithDialog();
-    void printPreview();
     void requestExit();
     // Fills the block-date column from the activation dates.
     void fillBlockDates();
@@ -151,6 +148,7 @@ private:
     // Hides the rows the filter below the grid leaves out; every command still works on all rows.
     void applyRowFilter();
     void createFindBar();
+    void createPrinting();
     // A double click on a row found in every journal: that journal, shown at that row.
     void openFoundRow(const QString& journal, int row);
     // Reads that journal into the grid (after any question about unsaved changes).
@@ -175,9 +173,6 @@ private:
     void restoreSettings();
     void keepSettings();
     void describeControls();
-    // The grid to print: all of it, or with a row filter on and the user's consent, the rows shown.
-    GridModel* gridToPrint(GridModel& shown);
-    void printOn(PrinterProvider& printer);
 
     // Judges the block dates against the clock's today, should the day have turned unnoticed.
     void followToday();
@@ -205,6 +200,7 @@ private:
     QLabel* blockSummary_ = nullptr;
     QComboBox* rowFilter_ = nullptr;
     FindController* finder_ = nullptr;
+    PrintController* printer_ = nullptr;
     FindBar* findBar_ = nullptr;
     QTimer* midnightTimer_ = nullptr;
     bool modified_ = false;

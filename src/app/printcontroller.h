@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/blockwatch.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
+
+class Clock;
+class GridModel;
+class PrinterProvider;
+class PrintProgress;
+class Prompter;
+class QWidget;
+
+// "Печать" on the default printer, Ctrl+P through Qt's print dialog, Ctrl+Shift+P a print
+// preview: each lays the journal out alike. With a row filter on, it asks whether to print only
+// the rows shown (the list for a round) or the whole journal.
+class PrintController : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        std::shared_ptr<PrinterProvider> printer; // where "Печать" prints
+        std::shared_ptr<Clock> clock;             // the date and time on the printout
+        std::shared_ptr<PrintProgress> progress;  // follows long printouts
+        std::shared_ptr<Prompter> prompter;
+    };
+    // Which rows are shown, and how many of the data rows that is.
+    using ShownRows = std::function<journal::RowFilter()>;
+    using ShownCount = std::function<int()>;
+
+    // The shortcuts (ActPrintDialog, ActPreview) go on `window`, the dialogs over it.
+    PrintController(QWidget& window, GridModel& grid, const journal::BlockWatch& watch,
+                    ShownRows shownRows, ShownCount shownCount, Services services);
+
+public Q_SLOTS:
+    void print();
+    void printWithDialog();
+    void printPreview();
+
+Q_SIGNALS:
+    // Before anything is read for printing: the window stores an open cell edit.
+    void aboutToPrint();
+
+private:
+    // The grid to print: all of it, or with a row filter on and the user's consent, the rows
+    // shown, copied into `shown`.
+    GridModel* gridToPrint(GridModel& shown);
+    void printOn(PrinterProvider& printer);
+
+    QWidget& window_;
+    GridModel& grid_;
+    const journal::BlockWatch& watch_;
+    ShownRows shownRows_;
+    ShownCount shownCount_;
+    Services services_;
+};
