@@ -12,6 +12,7 @@
 #include "app/journaldocument.h"
 #include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
+#include "app/summarybar.h"
 #include "app/twips.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
@@ -32,11 +33,9 @@
 
 #include <QAction>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QIcon>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSettings>
@@ -238,24 +237,9 @@ void JournalWindow::createBlockWatch() {
     gridView_->setItemDelegate(new BlockWatchDelegate(*blockWatch_, gridView_));
     connect(blockWatch_, &journal::BlockWatch::statesReset, gridView_, &GridView::refresh);
 
-    blockSummary_ = new QLabel(this);
-    blockSummary_->setObjectName(QStringLiteral("LblBlocked"));
-    blockSummary_->setFont(msSansSerif(8.25));
-    blockSummary_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    rowFilter_ = new QComboBox(this);
-    rowFilter_->setObjectName(QStringLiteral("CmbFilter"));
-    rowFilter_->setFont(msSansSerif(8.25));
-    rowFilter_->addItems({QStringLiteral("Все"), QStringLiteral("Заблокированы"),
-                          QStringLiteral("Блокируются в ближайшие 31 дн."),
-                          QStringLiteral("Без даты активации")});
-    connect(rowFilter_, &QComboBox::currentIndexChanged, this, &JournalWindow::applyRowFilter);
-    // The filter follows every change of the rows' states, then the summary counts them.
-    connect(blockWatch_, &journal::BlockWatch::countsChanged, this, &JournalWindow::applyRowFilter);
-    connect(blockWatch_, &journal::BlockWatch::statesReset, this, &JournalWindow::applyRowFilter);
-    connect(grid_, &GridModel::rowsInserted, this, &JournalWindow::applyRowFilter);
+    summary_ = new SummaryBar(*this, *grid_, *gridView_, *blockWatch_);
     createFindBar();
     createPrinting();
-    showBlockSummary();
     placeBlockSummary();
 
     midnightTimer_ = new QTimer(this);
@@ -264,18 +248,6 @@ void JournalWindow::createBlockWatch() {
     midnightTimer_->setTimerType(Qt::PreciseTimer);
     connect(midnightTimer_, &QTimer::timeout, this, &JournalWindow::followMidnight);
     scheduleMidnight();
-}
-
-// Units that block within the warning days make the line bold.
-void JournalWindow::showBlockSummary() {
-    const journal::BlockCounts counts = blockWatch_->counts();
-    QString text = journal::blockSummaryText(counts);
-    if (rowFilter_->currentIndex() != 0)
-        text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
-    blockSummary_->setText(text);
-    QFont font = blockSummary_->font();
-    font.setBold(counts.soon > 0);
-    blockSummary_->setFont(font);
 }
 
 // In the strip below the grid: the summary from the grid's left edge, the filter at its right.
@@ -288,14 +260,7 @@ void JournalWindow::placeBlockSummary() {
         findBar_->setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
         top += barHeight + twips::toPixels(this, SummaryGap);
     }
-    const int filterWidth = rowFilter_->sizeHint().width();
-    const int lineHeight =
-        std::max(blockSummary_->fontMetrics().height(), rowFilter_->sizeHint().height());
-    rowFilter_->setGeometry(gridArea.right() + 1 - filterWidth, top, filterWidth,
-                            rowFilter_->sizeHint().height());
-    blockSummary_->setGeometry(gridArea.left(), top,
-                               std::max(0, gridArea.width() - filterWidth - 8),
-                               std::max(lineHeight, height() - top));
+    summary_->place(gridArea.left(), gridArea.right(), top, height());
 }
 
 // The grid keeps its margins to the window's inner edges, less the room of an open find bar.
@@ -311,8 +276,8 @@ void JournalWindow::layoutGrid() {
 
 void JournalWindow::createFindBar() {
     finder_ = new FindController(
-        *this, *grid_, *gridView_, *blockWatch_,
-        [this] { return journal::RowFilter(rowFilter_->currentIndex()); }, services_.programFolder);
+        *this, *grid_, *gridView_, *blockWatch_, [this] { return summary_->filter(); },
+        services_.programFolder);
     findBar_ = &finder_->bar();
     connect(finder_, &FindController::aboutToSearch, this, &JournalWindow::closeCellEditor);
     connect(finder_, &FindController::openRequested, this, &JournalWindow::openFoundRow);
@@ -325,9 +290,8 @@ void JournalWindow::createFindBar() {
 
 void JournalWindow::createPrinting() {
     printer_ = new PrintController(
-        *this, *grid_, *blockWatch_,
-        [this] { return journal::RowFilter(rowFilter_->currentIndex()); },
-        [this] { return shownRows_; },
+        *this, *grid_, *blockWatch_, [this] { return summary_->filter(); },
+        [this] { return summary_->shownRows(); },
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
     connect(printer_, &PrintController::aboutToPrint, this, &JournalWindow::closeCellEditor);
 }
@@ -340,21 +304,6 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
                                                    : ShownJournal::archiveNamed(journal));
     if (row >= 1 && row < grid_->rows())
         gridView_->goToRow(row, 0);
-}
-
-void JournalWindow::applyRowFilter() {
-    const auto filter = journal::RowFilter(rowFilter_->currentIndex());
-    // With every row shown, nothing is to be done on each change of the grid.
-    shownRows_ = grid_->rows() - 1;
-    if (filter != journal::RowFilter::All || rowsHidden_) {
-        for (int r = 1; r < grid_->rows(); ++r) {
-            const bool shown = blockWatch_->shows(r, filter);
-            gridView_->setRowHidden(r - 1, !shown);
-            shownRows_ -= shown ? 0 : 1;
-        }
-        rowsHidden_ = filter != journal::RowFilter::All;
-    }
-    showBlockSummary();
 }
 
 void JournalWindow::followToday() {
@@ -476,8 +425,6 @@ void JournalWindow::describeControls() {
     inputLine_->setAccessibleName(QStringLiteral("Ввод в текущую ячейку"));
     inputLine_->setPlaceholderText(QStringLiteral("Ввод в текущую ячейку"));
     cellEditor_->setAccessibleName(QStringLiteral("Правка ячейки"));
-    blockSummary_->setAccessibleName(QStringLiteral("Сводка блокировок"));
-    rowFilter_->setAccessibleName(QStringLiteral("Какие строки показывать"));
     for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
         button->setAccessibleName(button->text().trimmed());
 }

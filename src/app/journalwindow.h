@@ -11,6 +11,7 @@ class CellEditor;
 class FindBar;
 class FindController;
 class PrintController;
+class SummaryBar;
 class GridHistory;
 class Clock;
 class ExitPrompt;
@@ -81,9 +82,9 @@ struct WindowServices {
 //   Dialog         exitPrompt_              "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saveAndExit(), НЕТ
 //                                           exitWithoutSaving(), НАЗАД closes it
 //   Timer2         periodicSave_            the timer of the periodic save
-//   LblBlocked     blockSummary_            the count of blocked units and those blocking soon
-//   CmbFilter      rowFilter_               which rows are shown: all, blocked, blocking soon,
-//                                           without an activation date (applyRowFilter)
+//   LblBlocked     summary_ (SummaryBar)    the count of blocked units and those blocking soon
+//   CmbFilter      summary_                 which rows are shown: all, blocked, blocking soon,
+//                                           without an activation date
 //   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
 //   FindBar        finder_ (FindController) Ctrl+F: "Найти:" under the grid, F3 and Shift+F3
 //   LstFound       finder_                  the rows "Во всех журналах" found (openFoundRow)
@@ -142,11 +143,8 @@ private:
     void setTabOrder();
     void prepareGrid();
     void createBlockWatch();
-    void showBlockSummary();
     void placeBlockSummary();
     void layoutGrid();
-    // Hides the rows the filter below the grid leaves out; every command still works on all rows.
-    void applyRowFilter();
     void createFindBar();
     void createPrinting();
     // A double click on a row found in every journal: that journal, shown at that row.
@@ -197,14 +195,11 @@ private:
     journal::PeriodicSave* periodicSave_ = nullptr;
     GridHistory* history_ = nullptr;
     journal::BlockWatch* blockWatch_ = nullptr;
-    QLabel* blockSummary_ = nullptr;
-    QComboBox* rowFilter_ = nullptr;
+    SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
     FindBar* findBar_ = nullptr;
     QTimer* midnightTimer_ = nullptr;
     bool modified_ = false;
-    bool rowsHidden_ = false;
-    int shownRows_ = 0; // data rows the filter leaves shown, counted by applyRowFilter
     bool ending_ = false;
 };

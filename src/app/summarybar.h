@@ -1,0 +1,41 @@
+#pragma once
+
+#include "model/blockwatch.h"
+
+#include <QObject>
+#include <QRect>
+
+class GridModel;
+class GridView;
+class QComboBox;
+class QLabel;
+class QWidget;
+
+// The strip under the grid: the summary of the block watch ("Заблокированы: N. Блокируются в
+// ближайшие 31 дн.: M.", bold while a unit blocks soon, and why no block date is written when
+// none is) and the filter of which rows are shown. The filter hides the rows it leaves out in the
+// view and follows every change of the rows' states; every command still works on all rows.
+class SummaryBar : public QObject {
+    Q_OBJECT
+public:
+    // The label (LblBlocked) and the filter (CmbFilter) are children of `window`.
+    SummaryBar(QWidget& window, GridModel& grid, GridView& view, const journal::BlockWatch& watch);
+
+    journal::RowFilter filter() const;
+    // The data rows the filter leaves shown.
+    int shownRows() const { return shownRows_; }
+    // Lays the strip out from `left` to `right` at `top`, down to `bottom`.
+    void place(int left, int right, int top, int bottom);
+
+private:
+    void applyFilter();
+    void showSummary();
+
+    GridModel& grid_;
+    GridView& view_;
+    const journal::BlockWatch& watch_;
+    QLabel* summary_;
+    QComboBox* filter_;
+    bool rowsHidden_ = false;
+    int shownRows_ = 0;
+};
