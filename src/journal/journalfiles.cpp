@@ -92,13 +92,8 @@ std::optional<QString> unwrittenColumnsQuestion(const GridModel& grid) {
             filled += grid.cell(r, c).isEmpty() ? 0 : 1;
         if (filled == 0)
             continue;
-        const QString caption = grid.cell(0, c).trimmed().toString();
-        columns << QStringLiteral("колонка %1%2, заполнено ячеек: %3")
-                       .arg(QString::number(c + 1),
-                            caption.isEmpty()
-                                ? QString()
-                                : QStringLiteral(" («") + caption + QStringLiteral("»)"),
-                            QString::number(filled));
+        columns << QStringLiteral("колонка %1, заполнено ячеек: %2")
+                       .arg(columnLabel(grid, c), QString::number(filled));
     }
     if (columns.isEmpty())
         return std::nullopt;
@@ -360,7 +355,7 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
         return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
                               "который нельзя записать в файл журнала (\";\", перевод строки или "
                               "знак вне кодировки Windows-1251). Файл не изменён.")
-            .arg(shownPath(path), QString::number(cell->row), columnLabel(cell->col));
+            .arg(shownPath(path), QString::number(cell->row), columnLabel(grid_, cell->col));
     }
     if (const std::optional<int> row = journal::findOverlongRow(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
@@ -405,9 +400,3 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray
 }
 
 // "8 («Механик»)": the column's number as the user counts and its header text.
-QString JournalFiles::columnLabel(int col) const {
-    const QString number = QString::number(col + 1);
-    const QString header = grid_.cell(0, col).trimmed().toString();
-    return header.isEmpty() ? number
-                            : number + QStringLiteral(" («") + header + QStringLiteral("»)");
-}

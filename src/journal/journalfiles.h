@@ -123,7 +123,6 @@ private:
     std::optional<QString> refusalToSave(const QString& path) const;
     journal::Outcome replaceFile(const QString& path, const QByteArray& bytes);
     void moveAcrossWrittenCells();
-    QString columnLabel(int col) const;
 
     GridModel& grid_;
     QString programFolder_;

@@ -266,10 +266,8 @@ std::optional<QString> BlockEvidence::declined(const GridModel& grid) const {
     const std::optional<int> col = blockDatesColumn(grid);
     if (!col)
         return std::nullopt;
-    const QStringView caption = grid.cell(0, *col).trimmed();
-    return declinedBecause(
-        QStringLiteral("даты блокировки стоят в колонке %1").arg(*col + 1) +
-        (caption.isEmpty() ? QString() : QStringLiteral(" («%1»)").arg(caption)));
+    return declinedBecause(QStringLiteral("даты блокировки стоят в колонке ") +
+                           columnLabel(grid, *col));
 }
 
 // Where, in the rows reached, the block dates stand when the captioned column holds none: in a

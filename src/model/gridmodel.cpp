@@ -473,3 +473,10 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
         return {};
     }
 }
+
+QString columnLabel(const GridModel& grid, int col) {
+    const QString number = QString::number(col + 1);
+    const QStringView caption = grid.cell(0, col).trimmed();
+    return caption.isEmpty() ? number
+                             : number + QStringLiteral(" («") + caption + QStringLiteral("»)");
+}

@@ -184,3 +184,7 @@ private:
     SortKeyMaker sortKeyMaker_;
     std::vector<GridChange>* log_ = nullptr;
 };
+
+// How a message names a column: its number from 1 and, when it has one, its caption ("8
+// («Механик»)").
+QString columnLabel(const GridModel& grid, int col);
