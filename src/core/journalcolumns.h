@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 #include <QStringView>
+#include <vector>
 
 // The eight journal columns, by position in the file and in a freshly opened grid.
 namespace journal {
@@ -28,6 +30,29 @@ constexpr QStringView BlockDateHeader = u"Дата блок.";
 inline QString headerFormat() {
     return QStringLiteral("^Владелец           |^Модель  ККМ  |^№  ККМ     |^Зав. № ЭКЛЗ    "
                           "|^Рег. № ЭКЛЗ  |^Дата актив. |^Дата блок. |^Механик           ");
+}
+
+// One section of a grid format: a caption (its trailing blanks widen the column), centred when
+// the section begins with "^".
+struct FormatSection {
+    QString caption;
+    bool centred = false;
+};
+
+// A grid format's sections, split at "|".
+inline std::vector<FormatSection> parseFormat(const QString& format) {
+    std::vector<FormatSection> sections;
+    for (const QString& section : format.split(u'|')) {
+        const bool centred = section.startsWith(u'^');
+        sections.push_back({centred ? section.sliced(1) : section, centred});
+    }
+    return sections;
+}
+
+// The journal header's sections, parsed once.
+inline const std::vector<FormatSection>& headerSections() {
+    static const std::vector<FormatSection> sections = parseFormat(headerFormat());
+    return sections;
 }
 
 } // namespace journal

@@ -3,20 +3,16 @@
 #include "core/journalcolumns.h"
 #include "model/gridmodel.h"
 
-#include <QStringList>
-
 namespace editing {
 
 namespace {
 
 void restoreEmptyCaptions(GridModel& grid) {
-    const QStringList standard = journal::headerFormat().split(u'|');
-    for (int c = 0; c < grid.cols() && c < standard.size(); ++c) {
+    const std::vector<journal::FormatSection>& standard = journal::headerSections();
+    for (int c = 0; c < grid.cols() && std::size_t(c) < standard.size(); ++c) {
         if (!grid.cell(0, c).trimmed().isEmpty())
             continue;
-        QString caption = standard[c];
-        if (caption.startsWith(u'^'))
-            caption.remove(0, 1);
+        const QString& caption = standard[std::size_t(c)].caption;
         bool borne = false;
         for (int other = 0; other < grid.cols() && !borne; ++other)
             borne = grid.cell(0, other).trimmed() == caption.trimmed();

@@ -1,5 +1,6 @@
 #include "model/gridmodel.h"
 
+#include "core/journalcolumns.h"
 #include "model/sortorder.h"
 
 #include <QStringList>
@@ -230,15 +231,12 @@ bool GridModel::setTextMatrix(int row, int col, const QString& text) {
 
 void GridModel::setFormatString(const QString& format) {
     record(GridChange::of(GridChange::Reset));
-    const QStringList sections = format.split(QLatin1Char('|'));
+    const std::vector<journal::FormatSection> sections = journal::parseFormat(format);
     setCols(int(sections.size()));
     for (int c = 0; c < cols(); ++c) {
-        QString section = sections[c];
-        const bool centred = section.startsWith(QLatin1Char('^'));
-        if (centred)
-            section.remove(0, 1);
-        columns_[std::size_t(c)] = Column{AutoSize, centred, section};
-        storeText(0, c, section);
+        const journal::FormatSection& section = sections[std::size_t(c)];
+        columns_[std::size_t(c)] = Column{AutoSize, section.centred, section.caption};
+        storeText(0, c, section.caption);
     }
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols() - 1);
     if (rows() > 1)
