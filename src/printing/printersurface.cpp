@@ -1,7 +1,6 @@
 #include "printing/printersurface.h"
 
 #include "printing/fonts.h"
-#include "printing/pagecompression.h"
 
 #include <QFile>
 #include <QFontMetricsF>
@@ -178,7 +177,6 @@ void PrinterSurface::line(int x1, int y1, int x2, int y2) {
 void PrinterSurface::newPage() {
     if (painter_.isActive()) {
         batch_.paint(painter_);
-        const FastPageCompression fast;
         target_->newPage();
     }
     x_ = 0;
@@ -189,10 +187,7 @@ bool PrinterSurface::endDoc() {
     if (!painter_.isActive())
         return false;
     batch_.paint(painter_);
-    const bool rendered = [this] {
-        const FastPageCompression fast;
-        return painter_.end();
-    }();
+    const bool rendered = painter_.end();
     if (direct_)
         return rendered;
     const bool delivered = rendered && deliver_ && deliver_(workFile_);

@@ -105,9 +105,9 @@ private Q_SLOTS:
             QStringList{QStringLiteral("earlier.pdf")});
     }
 
-    // Page contents are deflated at zlib's fastest level (78 01), other compression in the
-    // program at its default (78 9C).
-    void pageContentsAreCompressedFastest() {
+    // Printing leaves zlib as every other caller in the process finds it: Qt deflates the page
+    // contents at the same level as the program's own qCompress (the stream's first two bytes).
+    void pageContentsKeepZlibsLevel() {
         GridModel grid;
         fillJournal(grid, 75);
         QTemporaryDir folder;
@@ -118,8 +118,8 @@ private Q_SLOTS:
         const QByteArray bytes = file.readAll();
         const QByteArray stream("/Filter /FlateDecode\n>>\nstream\n");
         const qsizetype page = bytes.indexOf(stream) + stream.size();
-        QCOMPARE(bytes.mid(page, 2).toHex(), QByteArray("7801"));
-        QCOMPARE(qCompress(bytes).mid(4, 2).toHex(), QByteArray("789c"));
+        QVERIFY(page >= stream.size());
+        QCOMPARE(bytes.mid(page, 2).toHex(), qCompress(bytes).mid(4, 2).toHex());
     }
 };
 
