@@ -3,13 +3,13 @@
 #include "app/busycursor.h"
 #include "app/findbar.h"
 #include "app/gridview.h"
+#include "app/shortcuts.h"
 #include "core/findtext.h"
 #include "core/journalcolumns.h"
 #include "editing/findcell.h"
 #include "journal/journalsearch.h"
 #include "model/gridmodel.h"
 
-#include <QAction>
 #include <QDialog>
 #include <QListWidget>
 #include <QVBoxLayout>
@@ -25,19 +25,10 @@ FindController::FindController(QWidget& window, GridModel& grid, GridView& view,
     connect(bar_, &FindBar::nextRequested, this, &FindController::findNext);
     connect(bar_, &FindBar::previousRequested, this, &FindController::findPrevious);
     connect(bar_, &FindBar::closed, this, [this] { Q_EMIT barToggled(false); });
-    addShortcut("ActFind", QKeySequence::Find, &FindController::open);
-    addShortcut("ActFindNext", QKeySequence(Qt::Key_F3), &FindController::findNext);
-    addShortcut("ActFindPrevious", QKeySequence(Qt::ShiftModifier | Qt::Key_F3),
+    addShortcut(window, "ActFind", {QKeySequence::Find}, this, &FindController::open);
+    addShortcut(window, "ActFindNext", {QKeySequence(Qt::Key_F3)}, this, &FindController::findNext);
+    addShortcut(window, "ActFindPrevious", {QKeySequence(Qt::ShiftModifier | Qt::Key_F3)}, this,
                 &FindController::findPrevious);
-}
-
-void FindController::addShortcut(const char* name, const QKeySequence& key,
-                                 void (FindController::*slot)()) {
-    auto* action = new QAction(&window_);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcut(key);
-    connect(action, &QAction::triggered, this, slot);
-    window_.addAction(action);
 }
 
 void FindController::open() {

@@ -41,7 +41,6 @@ Q_SIGNALS:
     void openRequested(const QString& journal, int row);
 
 private:
-    void addShortcut(const char* name, const QKeySequence& key, void (FindController::*slot)());
     void findAsYouType();
     // From the current cell on; the match becomes the current cell, shown, its row selected.
     void find(bool forward, bool includeStart);

@@ -12,6 +12,7 @@
 #include "app/journaldocument.h"
 #include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
+#include "app/shortcuts.h"
 #include "app/summarybar.h"
 #include "app/twips.h"
 #include "core/clock.h"
@@ -31,7 +32,6 @@
 #include "printing/fonts.h"
 #include "printing/printservices.h"
 
-#include <QAction>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
@@ -202,21 +202,12 @@ void JournalWindow::createControls() {
     setTabOrder();
 }
 
-void JournalWindow::addShortcut(const char* name, const QList<QKeySequence>& keys,
-                                void (JournalWindow::*slot)()) {
-    auto* action = new QAction(this);
-    action->setObjectName(QString::fromLatin1(name));
-    action->setShortcuts(keys);
-    connect(action, &QAction::triggered, this, slot);
-    addAction(action);
-}
-
 void JournalWindow::createUndoActions() {
-    addShortcut("ActUndo", {QKeySequence::Undo}, &JournalWindow::undo);
-    addShortcut("ActRedo",
+    addShortcut(*this, "ActUndo", {QKeySequence::Undo}, this, &JournalWindow::undo);
+    addShortcut(*this, "ActRedo",
                 {QKeySequence(Qt::ControlModifier | Qt::Key_Y),
                  QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z)},
-                &JournalWindow::redo);
+                this, &JournalWindow::redo);
 }
 
 void JournalWindow::undo() {

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QKeySequence>
-#include <QList>
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -180,8 +178,6 @@ private:
     void followActivationDate(int col);
     void editNeighbour(int columns);
     void createUndoActions();
-    void addShortcut(const char* name, const QList<QKeySequence>& keys,
-                     void (JournalWindow::*slot)());
     void runGridCommand(const QString& name, bool (*command)(GridModel&));
 
     WindowServices services_;

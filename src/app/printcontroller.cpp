@@ -1,12 +1,12 @@
 #include "app/printcontroller.h"
 
+#include "app/shortcuts.h"
 #include "core/clock.h"
 #include "core/prompter.h"
 #include "model/gridmodel.h"
 #include "printing/journalprintout.h"
 #include "printing/printservices.h"
 
-#include <QAction>
 #include <QPrintDialog>
 #include <QPrintPreviewDialog>
 #include <QPrinter>
@@ -17,16 +17,10 @@ PrintController::PrintController(QWidget& window, GridModel& grid, const journal
     : QObject(&window), window_(window), grid_(grid), watch_(watch),
       shownRows_(std::move(shownRows)), shownCount_(std::move(shownCount)),
       services_(std::move(services)) {
-    const auto addShortcut = [this](const char* name, const QKeySequence& key,
-                                    void (PrintController::*slot)()) {
-        auto* action = new QAction(&window_);
-        action->setObjectName(QString::fromLatin1(name));
-        action->setShortcut(key);
-        connect(action, &QAction::triggered, this, slot);
-        window_.addAction(action);
-    };
-    addShortcut("ActPrintDialog", QKeySequence::Print, &PrintController::printWithDialog);
-    addShortcut("ActPreview", QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P),
+    addShortcut(window, "ActPrintDialog", {QKeySequence::Print}, this,
+                &PrintController::printWithDialog);
+    addShortcut(window, "ActPreview",
+                {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P)}, this,
                 &PrintController::printPreview);
 }
 

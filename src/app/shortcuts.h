@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QAction>
+#include <QKeySequence>
+#include <QList>
+#include <QWidget>
+
+// A shortcut of the whole window, found by its object name, that calls `slot` of `receiver`.
+template <typename Receiver>
+QAction* addShortcut(QWidget& window, const char* name, const QList<QKeySequence>& keys,
+                     Receiver* receiver, void (Receiver::*slot)()) {
+    auto* action = new QAction(&window);
+    action->setObjectName(QString::fromLatin1(name));
+    action->setShortcuts(keys);
+    QObject::connect(action, &QAction::triggered, receiver, slot);
+    window.addAction(action);
+    return action;
+}
