@@ -69,7 +69,7 @@ bool JournalDocument::mayReplace() {
 bool JournalDocument::save() {
     if (!confirmSave({}))
         return false;
-    const journal::Outcome outcome = files_.saveCurrent();
+    const journal::Outcome outcome = saveAsked({}, [&] { return files_.saveCurrent(); });
     if (outcome.ok) {
         // The grid is this year's register now, whatever it was read from.
         shown_ = ShownJournal::currentYear();
@@ -81,15 +81,36 @@ bool JournalDocument::save() {
 }
 
 void JournalDocument::saveToArchive() {
-    if (const std::optional<QString> name =
-            journal::askArchiveName(prompter_, journal::saveAsPrompt()))
-        saveArchiveNamed(*name);
+    const std::optional<QString> name = journal::askArchiveName(prompter_, journal::saveAsPrompt());
+    if (!name)
+        return;
+    // Another archive of that name is not the journal on screen: it is replaced only when asked.
+    const bool onScreen = shown_.kind == ShownJournal::Archive && shown_.archive == *name;
+    if (const std::optional<QString> question = files_.existingArchiveQuestion(*name);
+        question && !onScreen && !prompter_.question(*question))
+        return;
+    saveArchiveNamed(*name);
+}
+
+// A save that finds the file changed on disk since the question was asked (another copy saved
+// in between) asks again about the version it found; it never writes over it unasked.
+journal::Outcome JournalDocument::saveAsked(const QString& archiveName,
+                                            const std::function<journal::Outcome()>& saveOnce) {
+    constexpr int MostQuestions = 3;
+    journal::Outcome outcome = saveOnce();
+    for (int asked = 0; outcome.changedOnDisk && asked < MostQuestions; ++asked) {
+        if (!prompter_.question(outcome.message))
+            return {false, {}};
+        files_.agreeToReplace(archiveName);
+        outcome = saveOnce();
+    }
+    return outcome;
 }
 
 bool JournalDocument::saveArchiveNamed(const QString& name) {
     if (!confirmSave(name))
         return false;
-    const journal::Outcome outcome = files_.saveArchive(name);
+    const journal::Outcome outcome = saveAsked(name, [&] { return files_.saveArchive(name); });
     // A copy under another name leaves the journal on screen unsaved; only that archive itself
     // is the journal on screen.
     if (outcome.ok && shown_.kind == ShownJournal::Archive && shown_.archive == name)
@@ -99,9 +120,11 @@ bool JournalDocument::saveArchiveNamed(const QString& name) {
 }
 
 bool JournalDocument::confirmSave(const QString& archiveName) {
-    if (const std::optional<QString> question = files_.changedOnDiskQuestion(archiveName);
-        question && !prompter_.question(*question))
-        return false;
+    if (const std::optional<QString> question = files_.changedOnDiskQuestion(archiveName)) {
+        if (!prompter_.question(*question))
+            return false;
+        files_.agreeToReplace(archiveName);
+    }
     if (const std::optional<QString> question = files_.partialReadQuestion(archiveName);
         question && !prompter_.question(*question))
         return false;

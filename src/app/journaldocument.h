@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class GridHistory;
 class GridModel;
@@ -55,6 +56,8 @@ public:
 
 private:
     bool saveArchiveNamed(const QString& name);
+    journal::Outcome saveAsked(const QString& archiveName,
+                               const std::function<journal::Outcome()>& saveOnce);
     // Asks what must be asked before the grid is written over a file (this year's register, or
     // the archive of that name): a file changed on disk by another user since it was opened, a
     // file read only in part going to be replaced by that part, an archive on screen or a grid

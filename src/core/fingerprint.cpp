@@ -40,9 +40,9 @@ bool readInPieces(QIODevice& file, const std::function<bool(QByteArrayView piece
     }
 }
 
-std::optional<QByteArray> fingerprintOfFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+std::optional<QByteArray> fingerprintOfFile(int fd) {
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !file.seek(0))
         return std::nullopt;
     Fingerprint fingerprint;
     if (!readInPieces(file, [&](QByteArrayView piece) {

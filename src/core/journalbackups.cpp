@@ -1,6 +1,8 @@
 #include "core/journalbackups.h"
 
+#include "core/foldertree.h"
 #include "core/journalio.h"
+#include "core/systemerror.h"
 
 #include <QDir>
 #include <QFile>
@@ -8,11 +10,16 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
 #include <vector>
 
 namespace {
 
 const QString StampFormat = QStringLiteral("yyyyMMdd-HHmmss-zzz");
+// However many backups a folder holds, the next free number is found within this many tries.
+constexpr int NameTries = 1000;
 
 // The journal file's name without ".csv": the start of its backups' names.
 QString backupBase(const QString& journalPath) {
@@ -22,30 +29,76 @@ QString backupBase(const QString& journalPath) {
 
 struct Backup {
     QString name;
-    qint64 number = 0; // 0 for a backup named by its time alone
+    QString number; // digits without leading zeros; empty for a backup named by its time alone
     QString stamp;
     int copy = 1;
 };
 
+// Numbers of any width, compared as numbers.
+bool greaterNumber(const QString& a, const QString& b) {
+    return a.size() != b.size() ? a.size() > b.size() : a > b;
+}
+
+QString nextNumber(const QString& number) {
+    QString next = number.isEmpty() ? QStringLiteral("0") : number;
+    qsizetype at = next.size() - 1;
+    while (at >= 0 && next[at] == u'9')
+        next[at--] = u'0';
+    if (at < 0)
+        next.prepend(u'1');
+    else
+        next[at] = QChar(next[at].unicode() + 1);
+    return next;
+}
+
+QString withoutLeadingZeros(const QString& digits) {
+    qsizetype zeros = 0;
+    while (zeros + 1 < digits.size() && digits[zeros] == u'0')
+        ++zeros;
+    return digits.mid(zeros);
+}
+
 std::vector<Backup> findBackups(const QString& folder, const QString& journalPath) {
     const QRegularExpression pattern(
         QStringLiteral("^") + QRegularExpression::escape(backupBase(journalPath)) +
-        QStringLiteral("_(\\d{8}-\\d{6}-\\d{3})(?:_n(\\d{1,10})|-(\\d+))?\\.csv$"));
+        QStringLiteral("_(\\d{8}-\\d{6}-\\d{3})(?:_n(\\d+)|-(\\d+))?\\.csv$"));
     std::vector<Backup> found;
-    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden);
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names) {
         const QRegularExpressionMatch match = pattern.match(name);
         if (!match.hasMatch())
             continue;
-        found.push_back({name, match.hasCaptured(2) ? match.captured(2).toLongLong() : 0,
+        found.push_back({name,
+                         match.hasCaptured(2) ? withoutLeadingZeros(match.captured(2)) : QString(),
                          match.captured(1), match.hasCaptured(3) ? match.captured(3).toInt() : 1});
     }
     std::sort(found.begin(), found.end(), [](const Backup& a, const Backup& b) {
         if (a.number != b.number)
-            return a.number > b.number;
+            return greaterNumber(a.number, b.number);
         return a.stamp != b.stamp ? a.stamp > b.stamp : a.copy > b.copy;
     });
     return found;
+}
+
+// Links the written temporary under that name unless the name is taken; 0, or the error.
+int linkUnlessTaken(int folder, const QByteArray& temporary, const QByteArray& name) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(folder, temporary.constData(), folder, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+#endif
+    // File systems without that rename: a hard link is never made over a name either.
+    if (::linkat(folder, temporary.constData(), folder, name.constData(), 0) == 0) {
+        ::unlinkat(folder, temporary.constData(), 0);
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    // Nor hard links (FAT): only the program's own save lock keeps the name free meanwhile.
+    if (journal::hasEntryAt(folder, name))
+        return EEXIST;
+    return ::renameat(folder, temporary.constData(), folder, name.constData()) == 0 ? 0 : errno;
 }
 
 } // namespace
@@ -56,25 +109,59 @@ JournalBackups::JournalBackups(QString folder, Clock clock)
         clock_ = [] { return QDateTime::currentDateTime(); };
 }
 
-JournalBackups::Kept JournalBackups::keep(const QString& journalPath, const QByteArray& bytes) {
-    if (QString cause = journal::makeFolderLikeParent(folder_); !cause.isEmpty())
-        return {std::nullopt, std::move(cause)};
+JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source, mode_t mode,
+                                          gid_t group) {
+    const journal::FolderTree tree(folder_.left(folder_.lastIndexOf(u'/')));
+    const journal::Opened folder = tree.makeFolder(folder_);
+    if (!folder.ok())
+        return {std::nullopt, journal::systemErrorText(folder.error)};
+    const QDateTime now = clock_();
+    const QByteArray base = QFile::encodeName(backupBase(journalPath));
+    journal::removeStaleTemporaries(folder.handle.fd(), base, now);
+    const QByteArray temporary = journal::temporaryName(base);
+    const journal::Opened copy = journal::createNewAt(folder.handle.fd(), temporary, 0600);
+    if (!copy.ok())
+        return {std::nullopt, journal::systemErrorText(copy.error)};
+    journal::setModeAndGroup(copy.handle.fd(), mode, group);
+    int error = ::lseek(source, 0, SEEK_SET) < 0 ? errno : 0;
+    if (error == 0)
+        error = journal::copyInPieces(source, copy.handle.fd());
+    if (error == 0 && ::fsync(copy.handle.fd()) != 0 && errno != EINVAL)
+        error = errno;
     const std::vector<Backup> existing = findBackups(folder_, journalPath);
-    const qint64 number = existing.empty() ? 1 : existing.front().number + 1;
-    const QString backup = folder_ + QLatin1Char('/') + backupBase(journalPath) + QLatin1Char('_') +
-                           clock_().toString(StampFormat) + QStringLiteral("_n") +
-                           QString::number(number) + QStringLiteral(".csv");
-    if (QFileInfo::exists(backup))
-        return {std::nullopt, qt_error_string(EEXIST)};
-    if (QString cause = journal::writeWholeFile(backup, bytes); !cause.isEmpty())
-        return {std::nullopt, std::move(cause)};
-    return {backup, {}};
+    QString number = nextNumber(existing.empty() ? QString() : existing.front().number);
+    for (int tries = 0; error == 0 && tries < NameTries; ++tries, number = nextNumber(number)) {
+        const QString name = backupBase(journalPath) + u'_' + now.toString(StampFormat) +
+                             QStringLiteral("_n") + number + QStringLiteral(".csv");
+        error = linkUnlessTaken(folder.handle.fd(), temporary, QFile::encodeName(name));
+        if (error == 0)
+            return {folder_ + u'/' + name, {}};
+        if (error == EEXIST)
+            error = 0;
+        else
+            break;
+    }
+    ::unlinkat(folder.handle.fd(), temporary.constData(), 0);
+    return {std::nullopt, journal::systemErrorText(error == 0 ? EEXIST : error)};
+}
+
+void JournalBackups::forget(const QString& backupPath) {
+    const journal::FolderTree tree(folder_.left(folder_.lastIndexOf(u'/')));
+    const journal::Opened folder = tree.openFolder(folder_);
+    if (folder.ok())
+        ::unlinkat(folder.handle.fd(),
+                   QFile::encodeName(backupPath.mid(backupPath.lastIndexOf(u'/') + 1)).constData(),
+                   0);
 }
 
 void JournalBackups::dropOldest(const QString& journalPath) {
+    const journal::FolderTree tree(folder_.left(folder_.lastIndexOf(u'/')));
+    const journal::Opened folder = tree.openFolder(folder_);
+    if (!folder.ok())
+        return;
     const QStringList backups = backupsOf(journalPath);
     for (qsizetype i = KeptPerFile; i < backups.size(); ++i)
-        QFile::remove(folder_ + QLatin1Char('/') + backups[i]);
+        ::unlinkat(folder.handle.fd(), QFile::encodeName(backups[i]).constData(), 0);
 }
 
 QStringList JournalBackups::backupsOf(const QString& journalPath) const {

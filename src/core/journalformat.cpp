@@ -1,10 +1,12 @@
 #include "core/journalformat.h"
 
 #include "core/fingerprint.h"
+#include "core/foldertree.h"
 #include "core/journalcharset.h"
 #include "core/memory.h"
 
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -290,9 +292,8 @@ private:
 
 } // namespace
 
-std::optional<qsizetype> countJournalRows(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+std::optional<qsizetype> countJournalRows(QFile& file) {
+    if (!file.seek(0))
         return std::nullopt;
     LineCounter lines;
     bool plain = true;
@@ -307,15 +308,24 @@ std::optional<qsizetype> countJournalRows(const QString& path) {
     });
     if (plain)
         return counted ? std::optional(lines.lines()) : std::nullopt;
-    const std::optional<FileRead> read = readJournalFile(path);
+    const std::optional<FileRead> read = readJournalFile(file);
     if (!read)
         return std::nullopt;
     return qsizetype(read->result.fault ? read->result.totalLines : read->result.table.rows());
 }
 
 std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBudget) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
+    const QFileInfo info(path);
+    const Opened opened = FolderTree(info.absolutePath()).openForReading(info.absoluteFilePath());
+    QFile file;
+    if (!opened.ok() ||
+        !file.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return std::nullopt;
+    return readJournalFile(file, memoryBudget);
+}
+
+std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget) {
+    if (!file.seek(0))
         return std::nullopt;
     // First the whole file once: its fingerprint, encoding and line count, and whether it is one
     // of the rare files read whole (UTF-16, or holding NUL bytes).

@@ -5,6 +5,7 @@
 #include "core/journalcolumns.h"
 
 #include <QByteArray>
+#include <QFile>
 #include <QList>
 #include <QString>
 #include <optional>
@@ -66,14 +67,17 @@ struct FileRead {
     ReadResult result;
     QByteArray fingerprint; // of the file's bytes (fingerprintOf)
 };
-// readJournal for a file, read in pieces so that the file is never held whole besides its table
-// (only a UTF-16 file, or one with NUL bytes, is read whole). None when it cannot be read.
+// readJournal for an open file, read from its start in pieces so that the file is never held
+// whole besides its table (only a UTF-16 file, or one with NUL bytes, is read whole). None when
+// it cannot be read.
+std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget = readerMemoryBudget());
+// The same for the regular file at that path, never through a link in its place.
 std::optional<FileRead> readJournalFile(const QString& path,
                                         qsizetype memoryBudget = readerMemoryBudget());
 
-// How many rows the file would read into (its lines; a file with NUL bytes or in UTF-16 is read
-// to count them). None when it cannot be read.
-std::optional<qsizetype> countJournalRows(const QString& path);
+// How many rows the open file would read into (its lines; a file with NUL bytes or in UTF-16 is
+// read to count them). None when it cannot be read.
+std::optional<qsizetype> countJournalRows(QFile& file);
 
 // A grid's cells as the writer reads them: row 0 is the header row, which is not written.
 using GridCells = CellTable;

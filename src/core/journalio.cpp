@@ -1,117 +1,111 @@
 #include "core/journalio.h"
 
-#include <QDateTime>
+#include "core/fingerprint.h"
+#include "core/systemerror.h"
+
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
+#include <QRandomGenerator>
 #include <QRegularExpression>
-#include <QSaveFile>
 #include <cerrno>
-#include <filesystem>
-#include <system_error>
-
-#ifdef Q_OS_UNIX
-#include <sys/stat.h>
+#include <csignal>
+#include <dirent.h>
+#include <fcntl.h>
 #include <unistd.h>
-#endif
 
 namespace journal {
 
 namespace {
 
 constexpr qint64 StaleAfterSeconds = 60;
+constexpr qint64 AbandonedAfterSeconds = 3600;
 
-#ifdef Q_OS_UNIX
-bool statOf(const QString& path, struct stat& info) {
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0;
+bool processEnded(qint64 pid) {
+    return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
 }
-#endif
 
 } // namespace
 
-std::optional<QByteArray> readWholeFile(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
-}
-
-QString readFailureCause(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists())
+QString readFailureCause(int error) {
+    if (error == ENOENT)
         return QStringLiteral("Файл не найден.");
-    if (!info.isReadable())
+    if (error == EACCES || error == EPERM)
         return QStringLiteral("Нет прав на чтение файла.");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    return QStringLiteral("Файл не удалось прочитать.");
+    return systemErrorText(error);
 }
 
-QString writeWholeFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly))
-        return file.errorString();
-#ifdef Q_OS_UNIX
-    struct stat old;
-    if (statOf(path, old)) {
-        if (::fchown(file.handle(), uid_t(-1), old.st_gid) != 0) {
-            // Not a member of that group: the file keeps the user's group.
-        }
-        if (::fchmod(file.handle(), old.st_mode & 07777) != 0) {
-            // The file keeps the permissions QSaveFile gave it.
-        }
-    }
-#endif
-    // Without commit() the temporary file is discarded and the old file is left as it was.
-    if (file.write(bytes) != bytes.size()) {
-        const QString cause = file.errorString();
-        file.cancelWriting();
-        return cause;
-    }
-    if (!file.commit())
-        return file.errorString();
-    return {};
+QByteArray temporaryName(const QByteArray& base) {
+    return '.' + base + ".eklz-" + QByteArray::number(QCoreApplication::applicationPid()) + '-' +
+           QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
 }
 
-void removeStaleTemporaries(const QString& path) {
-    const QFileInfo journal(path);
-    const QRegularExpression temporary(QStringLiteral("^") +
-                                       QRegularExpression::escape(journal.fileName()) +
-                                       QStringLiteral("\\.[A-Za-z0-9]{6}$"));
-    const QDateTime staleBefore = QDateTime::currentDateTime().addSecs(-StaleAfterSeconds);
-    QDir folder = journal.dir();
-    const QFileInfoList entries = folder.entryInfoList(QDir::Files | QDir::Hidden);
-    for (const QFileInfo& entry : entries)
-        if (temporary.match(entry.fileName()).hasMatch() && entry.lastModified() < staleBefore)
-            QFile::remove(entry.filePath());
+Written replaceFileAt(int folder, const QByteArray& name, QByteArrayView bytes, mode_t mode,
+                      gid_t group) {
+    const QByteArray temporary = temporaryName(name);
+    Opened file = createNewAt(folder, temporary, 0600);
+    if (!file.ok())
+        return {file.error, {}};
+    setModeAndGroup(file.handle.fd(), mode, group);
+    int error = writeAll(file.handle.fd(), bytes);
+    if (error == 0 && ::fsync(file.handle.fd()) != 0 && errno != EINVAL)
+        error = errno;
+    struct stat info {};
+    if (error == 0 && ::fstat(file.handle.fd(), &info) != 0)
+        error = errno;
+    if (error == 0 && ::renameat(folder, temporary.constData(), folder, name.constData()) != 0)
+        error = errno;
+    if (error != 0) {
+        ::unlinkat(folder, temporary.constData(), 0);
+        return {error, {}};
+    }
+    // A rename leaves the file's times alone, but not its ctime on every file system.
+    if (::fstat(file.handle.fd(), &info) != 0)
+        return {0, {}};
+    return {0, FileIdentity::of(info)};
 }
 
-QString makeFolderLikeParent(const QString& folder) {
-    const QFileInfo info(folder);
-    if (info.isDir())
-        return {};
-    if (info.exists() || info.isSymLink())
-        return qt_error_string(ENOTDIR);
-    std::error_code error;
-    if (!std::filesystem::create_directory(std::filesystem::path(folder.toStdU16String()), error))
-        return qt_error_string(error ? error.value() : EEXIST);
-#ifdef Q_OS_UNIX
-    struct stat parent;
-    if (statOf(QFileInfo(folder).absolutePath(), parent)) {
-        const QByteArray name = QFile::encodeName(folder);
-        if (::chown(name.constData(), uid_t(-1), parent.st_gid) != 0) {
-            // Not a member of that group: the folder keeps the user's group.
-        }
-        if (::chmod(name.constData(), parent.st_mode & 07777) != 0) {
-            // The folder keeps the permissions the user's umask gave it.
-        }
+void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now) {
+    const int listed = ::dup(folder);
+    if (listed < 0)
+        return;
+    DIR* entries = ::fdopendir(listed);
+    if (!entries) {
+        ::close(listed);
+        return;
     }
-#endif
-    return {};
+    const QRegularExpression temporary(QStringLiteral("^\\.") +
+                                       QRegularExpression::escape(QFile::decodeName(base)) +
+                                       QStringLiteral("\\.eklz-(\\d{1,10})-[0-9a-f]{1,8}\\.tmp$"));
+    const qint64 nowSeconds = now.toSecsSinceEpoch();
+    ::rewinddir(entries);
+    while (const dirent* entry = ::readdir(entries)) {
+        const QRegularExpressionMatch match = temporary.match(QFile::decodeName(entry->d_name));
+        struct stat info {};
+        if (!match.hasMatch() || ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+            continue;
+        const qint64 age = nowSeconds - qint64(info.st_mtim.tv_sec);
+        if (age > AbandonedAfterSeconds ||
+            (age > StaleAfterSeconds && processEnded(match.captured(1).toLongLong())))
+            ::unlinkat(folder, entry->d_name, 0);
+    }
+    ::closedir(entries);
+}
+
+int copyInPieces(int from, int to) {
+    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
+    for (;;) {
+        const ssize_t read = ::read(from, piece.data(), size_t(piece.size()));
+        if (read < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (read == 0)
+            return 0;
+        if (const int error = writeAll(to, QByteArrayView(piece.constData(), read)); error != 0)
+            return error;
+    }
 }
 
 } // namespace journal

@@ -1,30 +1,39 @@
 #pragma once
 
+#include "core/foldertree.h"
+
 #include <QByteArray>
+#include <QDateTime>
 #include <QString>
 #include <optional>
 
-// Whole-file reads and writes for journal files and their backups.
+// Reads and replacements of journal files and their backups, relative to a folder's descriptor.
 namespace journal {
 
-// The bytes of a file, or none when it cannot be opened or read.
-std::optional<QByteArray> readWholeFile(const QString& path);
-// Why a file could not be read, in words the user can act on.
-QString readFailureCause(const QString& path);
+// Why a file could not be read, from the error of the call that failed.
+QString readFailureCause(int error);
 
-// Replaces the file through QSaveFile: an existing file stays whole until the new contents are
-// completely written, and stays untouched when any step fails. A replaced file keeps its group
-// and permission bits, so a folder shared by a group stays usable by all its members. Returns
-// why it failed (the system's words), or an empty text.
-QString writeWholeFile(const QString& path, const QByteArray& bytes);
+// The name of a temporary the program writes before it renames it into place: hidden, and
+// carrying the process's number, so that no user's own copy ("thisyear.csv.backup") is ever
+// taken for one: ".thisyear.csv.eklz-4711-9f3a2c1b.tmp".
+QByteArray temporaryName(const QByteArray& base);
 
-// Removes what saves of that file left behind when they were killed: its temporary files
-// ("thisyear.csv.XXXXXX", as QSaveFile names them) not changed for a minute.
-void removeStaleTemporaries(const QString& path);
+struct Written {
+    int error = 0; // 0 when written
+    FileIdentity identity;
+};
 
-// Makes the folder when it is missing, with the group and permission bits of the folder that
-// holds it. Returns why it is not there afterwards (the system's words: a file in its place is
-// "not a directory"), or an empty text.
-QString makeFolderLikeParent(const QString& folder);
+// Writes the bytes to a new temporary beside `name`, with those bits and group, flushes it to
+// the disk and renames it over `name`: the old file stays whole until then, and untouched when
+// any step fails. A link in the name's place is replaced, never written through.
+Written replaceFileAt(int folder, const QByteArray& name, QByteArrayView bytes, mode_t mode,
+                      gid_t group);
+
+// Removes temporaries of that base name left by saves that were killed: not changed for a
+// minute, of a process that no longer runs here (or not changed for an hour).
+void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now);
+
+// Copies the rest of `from` into `to` in pieces; 0, or the error of the failing call.
+int copyInPieces(int from, int to);
 
 } // namespace journal

@@ -5,6 +5,7 @@
 #include "core/journalformat.h"
 #include "core/journalio.h"
 #include "core/journalpaths.h"
+#include "core/journalreplace.h"
 #include "core/prompter.h"
 #include "journal/blockdates.h"
 #include "journal/journalgrid.h"
@@ -19,10 +20,6 @@
 #include <exception>
 
 namespace {
-
-bool isOrdinaryFile(const QString& path) {
-    return QFileInfo(path).isFile();
-}
 
 // Whether the folder lists an ordinary file: hidden files, folders and special files do not count.
 bool holdsOrdinaryFile(const QString& folder) {
@@ -66,6 +63,21 @@ QString nulBytesMessage(const QString& path) {
 
 QString saveFailedMessage(const QString& path) {
     return QStringLiteral("Не удалось сохранить файл %1.").arg(shownPath(path));
+}
+
+QString changedOnDiskText(const QString& path) {
+    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?")
+        .arg(QFileInfo(path).fileName());
+}
+
+// How many rows the open file holds, as the questions write it ("?" when it cannot be read).
+QString rowsIn(const journal::Opened& file) {
+    QFile opened;
+    if (!file.ok() ||
+        !opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return QStringLiteral("?");
+    const std::optional<qsizetype> rows = journal::countJournalRows(opened);
+    return rows ? grouped(*rows) : QStringLiteral("?");
 }
 
 } // namespace
@@ -118,7 +130,7 @@ QString saveAsPrompt() {
 } // namespace journal
 
 JournalFiles::JournalFiles(GridModel& grid, QString programFolder, Clock clock, FileReader reader)
-    : grid_(grid), programFolder_(std::move(programFolder)),
+    : grid_(grid), programFolder_(std::move(programFolder)), tree_(programFolder_),
       backups_(journal::backupFolderPath(programFolder_), std::move(clock)),
       readFile_(std::move(reader)) {}
 
@@ -129,10 +141,14 @@ journal::Outcome JournalFiles::openCurrent() {
     try {
         journal::resetJournalGrid(grid_);
         // A missing current-year file is no error: the user starts a new register.
-        if (isOrdinaryFile(path))
-            reading = readIntoGrid(path);
+        const journal::Opened file = tree_.openForReading(path);
+        if (file.ok())
+            reading = readIntoGrid(path, file);
         else
             remember(path, std::nullopt);
+        // A folder of that name is no register either; a link or a FIFO in its place is told.
+        if (!file.ok() && file.error != ENOENT && file.error != EISDIR)
+            reading = {Reading::Failed, journal::readFailureCause(file.error)};
         if (reading.kind != Reading::Failed)
             blockDates_.run(grid_);
     } catch (const std::exception&) {
@@ -148,9 +164,18 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
     try {
         journal::resetJournalGrid(grid_);
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
-        if (holdsOrdinaryFile(journal::archiveFolderPath(programFolder_)))
-            reading = isOrdinaryFile(path) ? readIntoGrid(path) : Reading{Reading::Failed, {}};
-        if (!isOrdinaryFile(path))
+        const QString archives = journal::archiveFolderPath(programFolder_);
+        const journal::Opened folder = tree_.openFolder(archives);
+        const journal::Opened file = tree_.openForReading(path);
+        if (!folder.ok() && folder.error != ENOENT)
+            reading = {Reading::Failed, journal::readFailureCause(folder.error)};
+        else if (folder.ok() && holdsOrdinaryFile(archives))
+            reading = file.ok()
+                          ? readIntoGrid(path, file)
+                          : Reading{Reading::Failed, file.error == ENOENT
+                                                         ? QString()
+                                                         : journal::readFailureCause(file.error)};
+        if (!file.ok())
             remember(path, std::nullopt);
     } catch (const std::exception&) {
         reading = failedReading(path);
@@ -174,16 +199,20 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
     return outcome;
 }
 
-void JournalFiles::remember(const QString& path, const std::optional<QByteArray>& fingerprint) {
-    const QFileInfo file(path);
-    Fingerprint known{path, fingerprint.has_value() || file.isFile(), file.size(),
-                      file.lastModified(), fingerprint.value_or(QByteArray())};
-    const auto same = std::find_if(known_.begin(), known_.end(),
-                                   [&](const Fingerprint& other) { return other.path == path; });
-    if (same != known_.end())
+void JournalFiles::remember(const QString& path, const std::optional<QByteArray>& fingerprint,
+                            const journal::FileIdentity& identity) {
+    Fingerprint known{
+        path, fingerprint.has_value(), identity, fingerprint.value_or(QByteArray()), {}, {}};
+    if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
     else
         known_.push_back(std::move(known));
+}
+
+JournalFiles::Fingerprint* JournalFiles::knownFile(const QString& path) {
+    const auto same = std::find_if(known_.begin(), known_.end(),
+                                   [&](const Fingerprint& other) { return other.path == path; });
+    return same == known_.end() ? nullptr : &*same;
 }
 
 QString JournalFiles::pathFor(const QString& archiveName) const {
@@ -191,50 +220,69 @@ QString JournalFiles::pathFor(const QString& archiveName) const {
                                  : journal::archivePath(programFolder_, archiveName);
 }
 
-std::optional<QString> JournalFiles::changedOnDiskQuestion(const QString& archiveName) const {
+// A file that cannot be opened now is not asked about: the save says what stops it.
+std::optional<QString> JournalFiles::changedOnDiskQuestion(const QString& archiveName) {
     const QString path = pathFor(archiveName);
-    const auto known = std::find_if(known_.begin(), known_.end(),
-                                    [&](const Fingerprint& other) { return other.path == path; });
-    if (known == known_.end())
+    Fingerprint* known = knownFile(path);
+    if (!known)
         return std::nullopt;
-    const QFileInfo file(path);
-    bool changed = false;
-    if (!known->existed)
-        changed = file.exists();
-    else if (file.isFile() &&
-             (file.size() != known->size || file.lastModified() != known->modified)) {
-        const std::optional<QByteArray> now = journal::fingerprintOfFile(path);
-        changed = !now || known->hash.isEmpty() || *now != known->hash;
-    }
-    if (!changed)
+    const journal::Opened file = tree_.openForReading(path);
+    if (!file.ok())
         return std::nullopt;
-    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?")
-        .arg(file.fileName());
+    // The same file, size and times down to the nanosecond is taken as unchanged here; the save
+    // compares the bytes all the same.
+    if (known->existed && journal::FileIdentity::of(file.info) == known->identity)
+        return std::nullopt;
+    const std::optional<QByteArray> now = journal::fingerprintOfFile(file.handle.fd());
+    if (known->existed && now && !known->hash.isEmpty() && *now == known->hash)
+        return std::nullopt;
+    known->found = now.value_or(QByteArray());
+    return changedOnDiskText(path);
+}
+
+void JournalFiles::agreeToReplace(const QString& archiveName) {
+    if (Fingerprint* known = knownFile(pathFor(archiveName)))
+        known->agreed = known->found;
+}
+
+std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) const {
+    const journal::Opened file =
+        tree_.openForReading(journal::archivePath(programFolder_, archiveName));
+    if (!file.ok() && file.error == ENOENT)
+        return std::nullopt;
+    return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?")
+        .arg(archiveName, rowsIn(file));
 }
 
 std::optional<QString> JournalFiles::unreadCurrentQuestion() const {
-    const QString path = journal::currentJournalPath(programFolder_);
-    if (!isOrdinaryFile(path))
+    const journal::Opened file = tree_.openForReading(journal::currentJournalPath(programFolder_));
+    if (!file.ok())
         return std::nullopt;
-    const std::optional<qsizetype> rows = journal::countJournalRows(path);
-    if (rows && *rows == 0)
+    const QString rows = rowsIn(file);
+    if (rows == QStringLiteral("0"))
         return std::nullopt;
     return QStringLiteral("В файле thisyear.csv строк: %1. Записать поверх него журнал с экрана "
                           "(строк: %2)?")
-        .arg(rows ? grouped(*rows) : QStringLiteral("?"), grouped(grid_.rows() - 1));
+        .arg(rows, grouped(grid_.rows() - 1));
 }
 
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
 JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
-    partial_ = PartialRead{path, 0, -1};
+    // The rows shown, without the empty row below them.
+    int rows = std::max(0, grid_.rows() - 1);
+    bool lastEmpty = rows > 0;
+    for (int c = 0; lastEmpty && c < grid_.cols(); ++c)
+        lastEmpty = grid_.cell(rows, c).isEmpty();
+    rows -= lastEmpty ? 1 : 0;
+    partial_ = PartialRead{path, rows, -1};
     return {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
 }
 
 // Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
 // read before the faulty line with an empty row below them, and remembers that it holds only
 // part of that file.
-JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
-    const qint64 size = QFileInfo(path).size();
+JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const journal::Opened& file) {
+    const qint64 size = file.info.st_size;
     const qsizetype available = availableMemory_();
     if (journal::memoryToOpen(size) > available) {
         remember(path, std::nullopt);
@@ -252,14 +300,19 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path) {
             read = journal::FileRead{journal::readJournal(*bytes, available),
                                      journal::fingerprintOf(*bytes)};
     } else {
-        read = journal::readJournalFile(path, available);
+        QFile opened;
+        if (opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+            read = journal::readJournalFile(opened, available);
     }
     if (!read) {
         remember(path, std::nullopt);
         partial_ = PartialRead{path, 0, -1};
-        return {Reading::Failed, journal::readFailureCause(path)};
+        // Gone or replaced by something else meanwhile, or a read that failed.
+        const journal::Opened again = tree_.openForReading(path);
+        return {Reading::Failed, again.ok() ? QStringLiteral("Файл не удалось прочитать.")
+                                            : journal::readFailureCause(again.error)};
     }
-    remember(path, read->fingerprint);
+    remember(path, read->fingerprint, journal::FileIdentity::of(file.info));
     journal::ReadResult& result = read->result;
     const bool ok = result.ok();
     const int lastRow = result.table.rows();
@@ -314,21 +367,10 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
         moveAcrossWrittenCells();
         if (const std::optional<QString> refusal = refusalToSave(path))
             return journal::Outcome::failed(*refusal);
-        // Only the Archive folder itself is made: a program folder that has gone (a drive taken
-        // away) must not be made again in its place, where the file would be lost from sight.
-        // A failure shows as the failed write below.
-        if (createFolder)
-            journal::makeFolderLikeParent(journal::archiveFolderPath(programFolder_));
         const QByteArray bytes = journal::writeJournal(grid_.allCells());
-        journal::Outcome outcome = replaceFile(path, bytes);
-        if (outcome.ok) {
-            // The file now holds what the grid holds, and is the one held here.
-            if (partial_ && partial_->path == path)
-                partial_.reset();
-            remember(path, journal::fingerprintOf(bytes));
-            if (hold)
-                lock_.hold(path);
-        }
+        journal::Outcome outcome = replaceFile(path, bytes, createFolder);
+        if (outcome.ok && hold)
+            lock_.hold(path);
         return outcome;
     } catch (const std::exception&) {
         // Memory ran out while the file was laid out: nothing was written.
@@ -367,36 +409,34 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 
 // The previous version goes to the Backup folder first (unless the new one is the same). A
 // backup that cannot be kept never stops the save: the file is replaced all the same, and the
-// outcome says why its previous version is not in Backup.
-journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray& bytes) {
-    journal::removeStaleTemporaries(path);
-    std::optional<QString> backup;
-    QString unkept; // why the previous version could not be kept
-    if (isOrdinaryFile(path)) {
-        const std::optional<QByteArray> previous = journal::readWholeFile(path);
-        // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register
-        // must not push the real earlier versions out of the backups.
-        if (!previous) {
-            unkept = journal::readFailureCause(path);
-        } else if (*previous != bytes) {
-            JournalBackups::Kept kept = backups_.keep(path, *previous);
-            backup = std::move(kept.path);
-            unkept = std::move(kept.cause);
-        }
+// outcome says why its previous version is not in Backup. Only the Archive folder itself is made:
+// a program folder that has gone (a drive taken away) must not be made again in its place, where
+// the file would be lost from sight.
+journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray& bytes,
+                                           bool createFolder) {
+    Fingerprint* known = knownFile(path);
+    const journal::Expectation expected{known != nullptr, known && known->existed,
+                                        known ? known->hash : QByteArray(),
+                                        known ? known->agreed : QByteArray()};
+    journal::Replacement done =
+        journal::replaceJournalFile(tree_, backups_, path, bytes, expected,
+                                    journal::currentJournalPath(programFolder_), createFolder);
+    if (done.kind == journal::Replacement::ChangedOnDisk) {
+        known->found = done.found;
+        journal::Outcome changed = journal::Outcome::failed(changedOnDiskText(path));
+        changed.changedOnDisk = true;
+        return changed;
     }
-    if (const QString cause = journal::writeWholeFile(path, bytes); !cause.isEmpty()) {
-        // The file was not replaced, so the backup just made would only repeat it.
-        if (backup)
-            QFile::remove(*backup);
-        return journal::Outcome::failed(saveFailedMessage(path) + u'\n' + cause);
-    }
-    if (backup)
-        backups_.dropOldest(path);
-    if (!unkept.isEmpty())
+    if (done.kind == journal::Replacement::Failed)
+        return journal::Outcome::failed(saveFailedMessage(path) + u'\n' + done.cause);
+    // The file now holds what the grid holds.
+    if (partial_ && partial_->path == path)
+        partial_.reset();
+    remember(path, done.fingerprint, done.written);
+    if (!done.unkeptBackup.isEmpty())
         return {true, QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
                                      "в папке %2:\n%3")
-                          .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()), unkept)};
+                          .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()),
+                               done.unkeptBackup)};
     return journal::Outcome::done();
 }
-
-// "8 («Механик»)": the column's number as the user counts and its header text.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/foldertree.h"
 #include "core/journalbackups.h"
 #include "core/journallock.h"
 #include "core/memory.h"
@@ -22,6 +23,9 @@ namespace journal {
 struct Outcome {
     bool ok = true;
     QString message;
+    // A save found the file changed on disk since this copy last saw it, and left it as it was:
+    // the message is the question to ask before saving again (JournalFiles::agreeToReplace).
+    bool changedOnDisk = false;
 
     static Outcome done() { return {}; }
     static Outcome failed(QString message) { return {false, std::move(message)}; }
@@ -75,8 +79,14 @@ public:
     std::optional<QString> partialReadQuestion(const QString& archiveName = {}) const;
     // When the file was changed on disk (by another user) since it was last opened or saved here
     // (each file this copy has read or written is remembered), the question to ask before a save
-    // writes over it.
-    std::optional<QString> changedOnDiskQuestion(const QString& archiveName = {}) const;
+    // writes over it. The save itself looks again, at the bytes, under the folder's save lock.
+    std::optional<QString> changedOnDiskQuestion(const QString& archiveName = {});
+    // The user answered "Да" to the last changed-on-disk question about that file: the version
+    // then found may be replaced (a version changed again after it may not).
+    void agreeToReplace(const QString& archiveName = {});
+    // Before "Сохранить как" writes over an archive that is already there: how many rows it
+    // holds. None when there is no such archive.
+    std::optional<QString> existingArchiveQuestion(const QString& archiveName) const;
 
     // The question before the grid goes over a thisyear.csv it was not read from (nothing was
     // opened yet): how many rows the file holds against how many the grid would write. None when
@@ -102,9 +112,10 @@ private:
     struct Fingerprint {
         QString path;
         bool existed = false;
-        qint64 size = 0;
-        QDateTime modified;
-        QByteArray hash; // its fingerprint; empty when the file could not be read
+        journal::FileIdentity identity;
+        QByteArray hash;   // its fingerprint; empty when the file could not be read
+        QByteArray found;  // the changed version the last question was about
+        QByteArray agreed; // the changed version the user agreed to replace
     };
     struct PartialRead {
         QString path;
@@ -112,8 +123,10 @@ private:
         qsizetype totalLines = -1; // unknown
     };
 
-    Reading readIntoGrid(const QString& path);
-    void remember(const QString& path, const std::optional<QByteArray>& fingerprint);
+    Reading readIntoGrid(const QString& path, const journal::Opened& file);
+    void remember(const QString& path, const std::optional<QByteArray>& fingerprint,
+                  const journal::FileIdentity& identity = {});
+    Fingerprint* knownFile(const QString& path);
     QString pathFor(const QString& archiveName) const;
     journal::Outcome opened(const QString& path, journal::Outcome outcome);
     Reading failedReading(const QString& path);
@@ -121,11 +134,12 @@ private:
                                       const QString& failureMessage);
     journal::Outcome saveGridTo(const QString& path, bool createFolder, bool hold);
     std::optional<QString> refusalToSave(const QString& path) const;
-    journal::Outcome replaceFile(const QString& path, const QByteArray& bytes);
+    journal::Outcome replaceFile(const QString& path, const QByteArray& bytes, bool createFolder);
     void moveAcrossWrittenCells();
 
     GridModel& grid_;
     QString programFolder_;
+    journal::FolderTree tree_;
     JournalBackups backups_;
     FileReader readFile_;
     std::function<qsizetype()> availableMemory_ = journal::availableMemory;

@@ -1,13 +1,14 @@
 #include "journal/journalsearch.h"
 
+#include "core/foldertree.h"
 #include "core/journalcharset.h"
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
-#include "core/journalio.h"
 #include "core/journalpaths.h"
 #include "core/memory.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
@@ -43,11 +44,18 @@ std::vector<JournalFile> journalFiles(const QString& programFolder) {
     return files;
 }
 
-std::optional<QByteArray> readJournalFile(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.isFile() || !fitsMemory(info.size()))
+// The file's bytes, read without following a link below the journal folder; none when it is no
+// regular file or too large to open.
+std::optional<QByteArray> readJournalFile(const FolderTree& folder, const QString& path) {
+    const Opened opened = folder.openForReading(path);
+    QFile file;
+    if (!opened.ok() || !fitsMemory(opened.info.st_size) ||
+        !file.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return std::nullopt;
-    return readWholeFile(path);
+    QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
+        return std::nullopt;
+    return bytes;
 }
 
 // Windows-1251 bytes folded so that two bytes compare equal exactly when FindText takes their
@@ -190,8 +198,8 @@ public:
     bool done() const { return hits_.size() >= limit_; }
     std::vector<JournalHit> hits() && { return std::move(hits_); }
 
-    void searchFile(const JournalFile& file) {
-        const std::optional<QByteArray> bytes = readJournalFile(file.path);
+    void searchFile(const FolderTree& folder, const JournalFile& file) {
+        const std::optional<QByteArray> bytes = readJournalFile(folder, file.path);
         if (!bytes)
             return;
         if (readsAsWindows1251(*bytes))
@@ -275,10 +283,11 @@ std::vector<JournalHit> searchJournals(const QString& programFolder, const FindT
     if (needle.isEmpty() || limit <= 0 || !fitsInCell(needle.folded()))
         return {};
     Search search(needle, limit);
+    const FolderTree folder(programFolder);
     for (const JournalFile& file : journalFiles(programFolder)) {
         if (search.done())
             break;
-        search.searchFile(file);
+        search.searchFile(folder, file);
     }
     return std::move(search).hits();
 }

@@ -1,4 +1,5 @@
 #include "core/journalbackups.h"
+#include "core/systemerror.h"
 #include "core/journalformat.h"
 #include "support/journalfixture.h"
 
@@ -32,11 +33,13 @@ const Rows Sample = rows("ООО Ромашка|ЭКР|17|А12|Б34|15.03.2009|0
 const Rows SampleWithBlockDates = rows("ООО Ромашка|ЭКР|17|А12|Б34|15.03.2009|01.05.2010|Иванов/"
                                        "ИП Соколов|ЭКР|17|А12|Б34|31.01.2009|01.04.2010|Иванов");
 
+// Every file but the save lock, which stays in a folder once anything was saved there.
 QStringList filesBelow(const QString& folder) {
     QStringList files;
     for (QDirIterator it(folder, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
          it.hasNext();)
-        files << it.next();
+        if (const QString file = it.next(); !file.endsWith(QStringLiteral("/.eklz-save.lock")))
+            files << file;
     files.sort();
     return files;
 }
@@ -257,7 +260,7 @@ private Q_SLOTS:
         // Root reads and writes whatever the modes say: a read-only file system stops it.
         const bool root = ::geteuid() == 0;
         std::optional<TinyDisk> readOnly;
-        QString cause = qt_error_string(ENOTDIR);
+        QString cause = journal::systemErrorText(ENOTDIR);
         if (blocker == u"Backup a file") {
             program.folder.write(QStringLiteral("Backup"), "keep");
         } else if (blocker == u"journals write-only") {
@@ -270,10 +273,10 @@ private Q_SLOTS:
             if (!readOnly->mounted)
                 QSKIP("as root, a read-only tmpfs stands for the folder; mounting one needs "
                       "CAP_SYS_ADMIN");
-            cause = qt_error_string(EROFS);
+            cause = journal::systemErrorText(EROFS);
         } else {
             QVERIFY(QDir().mkdir(backup) && setMode(QStringLiteral("Backup"), 0555));
-            cause = qt_error_string(EACCES);
+            cause = journal::systemErrorText(EACCES);
         }
         const QStringList before = filesBelow(program.folder.path());
         program.fill(Sample);
@@ -341,18 +344,30 @@ private Q_SLOTS:
     }
 
     // A save keeps the journal's group and permission bits, makes Backup with those of the
-    // folder, and clears the temporary files a killed save left over a minute ago.
+    // folder, and clears the temporary files a killed save left over a minute ago: only the
+    // program's own, of a process that has ended, never a user's copy with a name like them.
     void keepsASharedFolderUsableByItsGroup() {
         Program program;
         const QString journal = program.folder.file(ThisYear);
+        QProcess ended;
+        ended.start(QStringLiteral("true"));
+        QVERIFY(ended.waitForStarted());
+        const QString endedPid = QString::number(ended.processId());
+        QVERIFY(ended.waitForFinished());
+        const QString killed = QStringLiteral(".thisyear.csv.eklz-%1-ab12cd.tmp").arg(endedPid);
+        const QString running = QStringLiteral(".thisyear.csv.eklz-%1-ab12cd.tmp")
+                                    .arg(QCoreApplication::applicationPid());
+        const QStringList usersOwn = {QStringLiteral("thisyear.csv.backup"),
+                                      QStringLiteral("thisyear.csv.Ab12Cd"),
+                                      QStringLiteral(".thisyear.csv.eklz-12-notmine")};
         program.folder.write(ThisYear, "before;\r\n");
-        program.folder.write(QStringLiteral("thisyear.csv.Ab12Cd"), "killed");
-        program.folder.write(QStringLiteral("thisyear.csv.Xy34Zw"), "in progress");
-        QFile stale(program.folder.file(QStringLiteral("thisyear.csv.Ab12Cd")));
-        QVERIFY(stale.open(QIODevice::ReadWrite) &&
-                stale.setFileTime(QDateTime::currentDateTime().addSecs(-120),
-                                  QFileDevice::FileModificationTime));
-        stale.close();
+        for (const QString& name : QStringList{killed, running} + usersOwn) {
+            program.folder.write(name, "old");
+            QFile stale(program.folder.file(name));
+            QVERIFY(stale.open(QIODevice::ReadWrite) &&
+                    stale.setFileTime(QDateTime::currentDateTime().addSecs(-120),
+                                      QFileDevice::FileModificationTime));
+        }
         // As root any group will do; otherwise the user's own, which proves less.
         const gid_t group = ::getuid() == 0 ? 100 : ::getgid();
         for (const auto& [path, mode] :
@@ -369,8 +384,10 @@ private Q_SLOTS:
         QCOMPARE(std::pair(saved.st_gid, saved.st_mode & 07777), std::pair(group, mode_t(0664)));
         QCOMPARE(std::pair(backups.st_gid, backups.st_mode & 07777),
                  std::pair(group, mode_t(0775)));
-        QVERIFY(!program.folder.exists(QStringLiteral("thisyear.csv.Ab12Cd")));
-        QVERIFY(program.folder.exists(QStringLiteral("thisyear.csv.Xy34Zw")));
+        QVERIFY(!program.folder.exists(killed));
+        QVERIFY(program.folder.exists(running));
+        for (const QString& name : usersOwn)
+            QVERIFY2(program.folder.exists(name), qPrintable(name));
     }
 
     // The journal opened is held by a mark beside it. A mark whose process has ended is taken

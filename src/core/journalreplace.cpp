@@ -1,0 +1,103 @@
+#include "core/journalreplace.h"
+
+#include "core/fingerprint.h"
+#include "core/journalio.h"
+#include "core/savelock.h"
+#include "core/systemerror.h"
+
+#include <QDateTime>
+#include <cerrno>
+#include <optional>
+
+namespace journal {
+
+namespace {
+
+Replacement failed(int error) {
+    Replacement failure;
+    failure.kind = Replacement::Failed;
+    failure.cause = systemErrorText(error);
+    return failure;
+}
+
+bool changedFrom(const Expectation& expected, const std::optional<QByteArray>& found) {
+    if (!expected.known)
+        return false;
+    if (!found) // gone since (or unreadable): nothing of anyone's is lost by writing it
+        return false;
+    if (!expected.existed || expected.fingerprint.isEmpty())
+        return *found != expected.agreed;
+    return *found != expected.fingerprint && *found != expected.agreed;
+}
+
+// The bits and group for a new file: of the like file, else of the folder, never executable.
+std::pair<mode_t, gid_t> modeForNewFile(const FolderTree& tree, const QString& likeFile,
+                                        const Opened& folder) {
+    const Opened like = tree.openForReading(likeFile);
+    if (like.ok())
+        return {like.info.st_mode & 0666, like.info.st_gid};
+    return {folder.info.st_mode & 0666, folder.info.st_gid};
+}
+
+} // namespace
+
+Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, const QString& path,
+                               QByteArrayView bytes, const Expectation& expected,
+                               const QString& likeFile, bool makeFolder) {
+    const SaveLock lock(tree);
+    if (!lock.held()) {
+        Replacement busy;
+        busy.kind = Replacement::Failed;
+        busy.cause = SaveLock::busyText();
+        return busy;
+    }
+    QByteArray name;
+    const Opened folder = tree.openParent(path, &name, makeFolder);
+    if (!folder.ok())
+        return failed(folder.error);
+    removeStaleTemporaries(folder.handle.fd(), name, QDateTime::currentDateTime());
+
+    Replacement replacement;
+    const Opened old = openRegularAt(folder.handle.fd(), name);
+    if (!old.ok() && old.error != ENOENT) {
+        // A link, FIFO, device or folder in the journal's place is never replaced or followed.
+        if (old.error == ELOOP || old.error == NotARegularFile || old.error == EISDIR)
+            return failed(old.error);
+        replacement.unkeptBackup = readFailureCause(old.error);
+    }
+    std::optional<QByteArray> found;
+    if (old.ok()) {
+        found = fingerprintOfFile(old.handle.fd());
+        if (!found)
+            replacement.unkeptBackup = readFailureCause(EIO);
+    }
+    if (changedFrom(expected, found)) {
+        Replacement changed;
+        changed.kind = Replacement::ChangedOnDisk;
+        changed.found = *found;
+        return changed;
+    }
+    replacement.fingerprint = fingerprintOf(bytes);
+    const auto [mode, group] = old.ok() ? std::pair(old.info.st_mode & 0666, old.info.st_gid)
+                                        : modeForNewFile(tree, likeFile, folder);
+    // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register must
+    // not push the real earlier versions out of the backups.
+    if (found && *found != replacement.fingerprint) {
+        JournalBackups::Kept kept = backups.keep(path, old.handle.fd(), mode, group);
+        replacement.backup = kept.path.value_or(QString());
+        replacement.unkeptBackup = std::move(kept.cause);
+    }
+    const Written written = replaceFileAt(folder.handle.fd(), name, bytes, mode, group);
+    if (written.error != 0) {
+        // The file was not replaced, so the backup just made would only repeat it.
+        if (!replacement.backup.isEmpty())
+            backups.forget(replacement.backup);
+        return failed(written.error);
+    }
+    if (!replacement.backup.isEmpty())
+        backups.dropOldest(path);
+    replacement.written = written.identity;
+    return replacement;
+}
+
+} // namespace journal

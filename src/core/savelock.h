@@ -1,0 +1,36 @@
+#pragma once
+
+#include "core/foldertree.h"
+
+#include <QString>
+#include <chrono>
+
+namespace journal {
+
+// The lock every copy of the program takes on the journal folder while it saves, from the look
+// at the file being replaced through its backup to the rename: two mechanics pressing "Сохранить"
+// at once save one after the other, and the second sees the first one's file. It is an
+// open-file-description lock (fcntl) on ".eklz-save.lock" in the folder, which works across
+// processes and users of one computer and, where the file system passes locks on, across
+// computers; the system drops it when its holder dies.
+class SaveLock {
+public:
+    static constexpr std::chrono::milliseconds DefaultWait{15000};
+
+    // Waits up to `wait` for the lock. Where the folder cannot hold a lock file or locks are not
+    // supported, the save goes on unlocked (it fails on its own if the folder is not writable).
+    explicit SaveLock(const FolderTree& folder, std::chrono::milliseconds wait = DefaultWait);
+
+    // False only when another copy held the lock for the whole wait.
+    bool held() const { return !busy_; }
+    // Why the lock is not held, for the message.
+    static QString busyText();
+
+    static const char* fileName() { return ".eklz-save.lock"; }
+
+private:
+    FileHandle file_;
+    bool busy_ = false;
+};
+
+} // namespace journal
