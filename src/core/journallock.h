@@ -6,8 +6,12 @@
 
 // The mark a running copy of the program leaves beside the journal it holds, so that a second
 // copy (another mechanic on the shared folder) can say who holds it. The mark is a file
-// ".~lock.<name>#" in the journal's folder, holding "user,host,pid,time,token" on one line. A
-// mark whose process is gone (on this computer) is stale and is taken over without a word.
+// ".~lock.<name>#" in the journal's folder, holding "user,host,pid,time,token" on one line, the
+// user and host percent-encoded ('%', ',' and control characters). A mark whose process is gone
+// (on this computer) is stale and is taken over without a word, by one copy only when several
+// try at once. A mark that cannot be read (a link, a pipe, a folder, garbage, no permission) is
+// told as such; when it is this user's own, it is removed and the journal taken over. A mark is
+// never followed through a link, never waited on, and is readable by the group.
 class JournalLock {
 public:
     struct Holder {
@@ -15,6 +19,8 @@ public:
         QString host;
         qint64 pid = 0;
         QDateTime since;
+        bool unreadable = false; // the mark is there but says nothing: user and host are empty
+        QString reason;          // why it cannot be read, for the user, when unreadable
     };
 
     JournalLock();
@@ -29,6 +35,8 @@ public:
     const QString& heldPath() const { return journal_; }
 
     static QString markPath(const QString& journalPath);
+    // What the user is told when the journal of that file name is held by another.
+    static QString heldMessage(const QString& journalFileName, const Holder& holder);
 
 private:
     QString journal_;

@@ -1,0 +1,300 @@
+#include "core/journallock.h"
+#include "support/tempfolder.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QSysInfo>
+#include <QTest>
+#include <functional>
+#include <poll.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+const QString Journal = QStringLiteral("thisyear.csv");
+const QString MarkName = QStringLiteral(".~lock.thisyear.csv#");
+
+// What a copy in a child process made of the journal.
+enum Outcome { Held = 10, HeldByAnother, Unreadable, NotHeld };
+
+int holdIn(JournalLock& lock, const QString& journal) {
+    const std::optional<JournalLock::Holder> holder = lock.hold(journal);
+    if (holder)
+        return holder->unreadable ? Unreadable : HeldByAnother;
+    return lock.heldPath() == journal ? Held : NotHeld;
+}
+
+// Waits for the child at most that long, then kills it: its exit code, or -1 when killed.
+int reap(pid_t child, int ms) {
+    const QDeadlineTimer deadline(ms);
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (deadline.hasExpired()) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        ::usleep(2000);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// The body run by a copy of this process, which ends without letting go of what it held. Returns
+// the body's value and the child's pid.
+std::pair<int, pid_t> inChild(const std::function<int()>& body, int ms = 5000) {
+    const pid_t child = ::fork();
+    if (child == 0)
+        ::_exit(body());
+    return {reap(child, ms), child};
+}
+
+qint64 endedPid() {
+    return inChild([] { return 0; }).second;
+}
+
+QByteArray staleMark() {
+    return "Мария," + QSysInfo::machineHostName().toUtf8() + ',' + QByteArray::number(endedPid()) +
+           ",2026-12-07T08:00:00,other\n";
+}
+
+struct UserName {
+    explicit UserName(const QByteArray& name) : saved(qgetenv("USER")) { qputenv("USER", name); }
+    ~UserName() { qputenv("USER", saved); }
+    QByteArray saved;
+};
+
+bool readUntil(int fd, char* byte, const QDeadlineTimer& deadline) {
+    pollfd wait{fd, POLLIN, 0};
+    return ::poll(&wait, 1, int(deadline.remainingTime())) == 1 && ::read(fd, byte, 1) == 1;
+}
+
+// Two copies, each in a process of its own, start holding the journal at once and keep running
+// until both have decided: how many of them hold it (-1 when one did not decide in time).
+int racingHolders(const QString& journal) {
+    int go[2], done[2], told[2];
+    if (::pipe(go) != 0 || ::pipe(done) != 0 || ::pipe(told) != 0)
+        return -1;
+    pid_t children[2];
+    for (pid_t& child : children) {
+        child = ::fork();
+        if (child == 0) {
+            char byte = 0;
+            ::close(go[1]);
+            ::close(done[1]);
+            if (::read(go[0], &byte, 1) < 0)
+                ::_exit(1);
+            JournalLock lock;
+            byte = char(holdIn(lock, journal));
+            if (::write(told[1], &byte, 1) != 1 || ::read(done[0], &byte, 1) < 0)
+                ::_exit(1);
+            ::_exit(0);
+        }
+    }
+    ::close(go[0]);
+    ::close(done[0]);
+    ::close(told[1]);
+    ::close(go[1]);
+    const QDeadlineTimer deadline(10000);
+    char first = 0, second = 0;
+    const bool decided =
+        readUntil(told[0], &first, deadline) && readUntil(told[0], &second, deadline);
+    ::close(done[1]);
+    ::close(told[0]);
+    for (const pid_t child : children)
+        reap(child, 5000);
+    return decided ? int(first == Held) + int(second == Held) : -1;
+}
+
+} // namespace
+
+class TestJournalLock : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Any user name is told as it is, and the mark of one that has ended is stale, and is
+    // taken away by its owner.
+    void anyUserNameSurvivesTheMark_data() {
+        QTest::addColumn<QByteArray>("user");
+        QTest::newRow("comma") << QByteArray("ivanov,i");
+        QTest::newRow("newline") << QByteArray("ivan\nov");
+        QTest::newRow("percent, CR, comma") << QByteArray("50%25\r,x%");
+        QTest::newRow("spaces, Cyrillic") << QByteArray(" Мария Иванова ");
+    }
+    void anyUserNameSurvivesTheMark() {
+        QFETCH(QByteArray, user);
+        TempFolder folder;
+        folder.write(Journal, "x\r\n");
+        const QString journal = folder.file(Journal);
+        const UserName name(user);
+        QCOMPARE(inChild([&] { return holdIn(*new JournalLock, journal); }).first, int(Held));
+        QVERIFY(folder.exists(MarkName)); // left by a copy that has ended
+        JournalLock mine;
+        QCOMPARE(holdIn(mine, journal), int(Held));
+        JournalLock other;
+        const std::optional<JournalLock::Holder> holder = other.hold(journal);
+        QVERIFY(holder);
+        QCOMPARE(holder->user, QString::fromUtf8(user));
+        QCOMPARE(holder->host, QSysInfo::machineHostName());
+        QCOMPARE(holder->pid, QCoreApplication::applicationPid());
+        mine.release();
+        QVERIFY(!folder.exists(MarkName));
+    }
+
+    // A mark that cannot be read is never followed, waited on or written through. This user's
+    // own is taken over; another's is told as unreadable and left.
+    void unreadableMarks_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<bool>("others");
+        for (const bool others : {false, true}) {
+            for (const char* kind : {"garbage", "empty", "dangling link", "link to the journal",
+                                     "pipe", "folder", "no permission"})
+                QTest::newRow(qPrintable(QString::fromLatin1(kind) +
+                                         (others ? QStringLiteral(", another's") : QString())))
+                    << QString::fromLatin1(kind) << others;
+        }
+    }
+    void unreadableMarks() {
+        QFETCH(QString, kind);
+        QFETCH(bool, others);
+        if (others && ::geteuid() != 0)
+            QSKIP("marks of another user need root to make");
+        TempFolder folder;
+        const QByteArray journalBytes = "a,b,1,c,d\r\n";
+        folder.write(Journal, journalBytes);
+        const QByteArray mark = QFile::encodeName(folder.file(MarkName));
+        if (kind == u"garbage" || kind == u"no permission")
+            folder.write(MarkName, "\x01\xff garbage, not a mark");
+        else if (kind == u"empty")
+            folder.write(MarkName, {});
+        else if (kind == u"dangling link")
+            QCOMPARE(::symlink("nowhere", mark.constData()), 0);
+        else if (kind == u"link to the journal")
+            QCOMPARE(::symlink("thisyear.csv", mark.constData()), 0);
+        else if (kind == u"pipe")
+            QCOMPARE(::mkfifo(mark.constData(), 0600), 0);
+        else if (kind == u"folder")
+            QVERIFY(QDir(folder.path()).mkdir(MarkName));
+        if (kind == u"no permission")
+            QCOMPARE(::chmod(mark.constData(), 0), 0);
+        if (others)
+            QCOMPARE(::lchown(mark.constData(), 65534, 65534), 0);
+        struct stat before {};
+        QCOMPARE(::lstat(mark.constData(), &before), 0);
+
+        const QString journal = folder.file(Journal);
+        const auto [outcome, child] = inChild([&] {
+            return holdIn(*new JournalLock, journal); // never let go
+        });
+        QCOMPARE(outcome, int(others ? Unreadable : Held));
+        struct stat after {};
+        QCOMPARE(::lstat(mark.constData(), &after), 0);
+        if (others) {
+            QCOMPARE(after.st_ino, before.st_ino);
+        } else {
+            QVERIFY(S_ISREG(after.st_mode));
+            QVERIFY(
+                folder.read(MarkName).contains(QByteArray(',' + QByteArray::number(child) + ',')));
+        }
+        QCOMPARE(folder.read(Journal), journalBytes);
+        QVERIFY(!folder.exists(QStringLiteral("nowhere")));
+        QCOMPARE(
+            QDir(folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            (QStringList{MarkName, Journal}));
+    }
+
+    // What the user hears of a mark that cannot go: why it cannot be read.
+    void anUnreadableMarkIsToldWhy() {
+        TempFolder folder;
+        folder.write(Journal, "x\r\n");
+        folder.write(MarkName + QStringLiteral("/inside"), "kept");
+        JournalLock lock;
+        const std::optional<JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        QVERIFY(holder);
+        QVERIFY(holder->unreadable);
+        QVERIFY(holder->user.isEmpty() && holder->host.isEmpty());
+        const QString message = JournalLock::heldMessage(Journal, *holder);
+        QVERIFY2(message.contains(QStringLiteral("отметку .~lock.thisyear.csv# прочитать нельзя "
+                                                 "(это папка, а не файл)")),
+                 qPrintable(message));
+        QCOMPARE(folder.read(MarkName + QStringLiteral("/inside")), QByteArray("kept"));
+        QVERIFY(lock.heldPath().isEmpty());
+    }
+
+    // Marks of running copies, older ones and the office suite's included, are told as held.
+    void marksOfOthersAreTold_data() {
+        QTest::addColumn<QByteArray>("mark");
+        QTest::addColumn<QString>("told");
+        const QByteArray host = QSysInfo::machineHostName().toUtf8();
+        const QByteArray running = QByteArray::number(QCoreApplication::applicationPid());
+        QTest::newRow("older copy, comma in the user")
+            << "ivanov,i," + host + ',' + running + ",2026-12-07T08:00:00,other\n"
+            << QStringLiteral("ivanov,i, компьютер %1, с 07.12.2026 08:00")
+                   .arg(QString::fromUtf8(host));
+        QTest::newRow("office suite")
+            << QByteArray(
+                   "Мария Иванова,ivanov,pc7,07.12.2026 08:00,file:///home/ivanov/.config/x;")
+            << QStringLiteral("Мария Иванова, компьютер pc7, с 07.12.2026 08:00");
+    }
+    void marksOfOthersAreTold() {
+        QFETCH(QByteArray, mark);
+        QFETCH(QString, told);
+        TempFolder folder;
+        folder.write(Journal, "x\r\n");
+        folder.write(MarkName, mark);
+        JournalLock lock;
+        const std::optional<JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        QVERIFY(holder);
+        const QString message = JournalLock::heldMessage(Journal, *holder);
+        QVERIFY2(message.contains(told), qPrintable(message));
+        QCOMPARE(folder.read(MarkName), mark);
+    }
+
+    // The group sharing the folder can read who holds a journal, whatever the umask.
+    void theMarkIsReadableByTheGroup_data() {
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("markMode");
+        QTest::newRow("private folder") << 0770 << 0640;
+        QTest::newRow("open folder") << 0755 << 0644;
+    }
+    void theMarkIsReadableByTheGroup() {
+        QFETCH(int, folderMode);
+        QFETCH(int, markMode);
+        TempFolder folder;
+        folder.write(Journal, "x\r\n");
+        QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), mode_t(folderMode)), 0);
+        const mode_t saved = ::umask(077);
+        JournalLock lock;
+        const std::optional<JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        ::umask(saved);
+        QVERIFY(!holder);
+        struct stat info {};
+        QCOMPARE(::stat(QFile::encodeName(folder.file(MarkName)).constData(), &info), 0);
+        QCOMPARE(int(info.st_mode & 0777), markMode);
+    }
+
+    // Two copies taking over one stale mark at once: one holds the journal, the other is told.
+    void oneOfTwoRacingCopiesHoldsTheJournal() {
+        TempFolder folder;
+        folder.write(Journal, "x\r\n");
+        folder.write(MarkName, staleMark());
+        const QDeadlineTimer deadline(120000);
+        for (int round = 0; round < 200 && !deadline.hasExpired(); ++round) {
+            // The mark the last round's holder left is stale now that it has ended.
+            const int holders = racingHolders(folder.file(Journal));
+            QVERIFY2(holders == 1,
+                     qPrintable(QStringLiteral("round %1: %2 holders").arg(round).arg(holders)));
+        }
+        QVERIFY(!deadline.hasExpired());
+        QCOMPARE(
+            QDir(folder.path())
+                .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
+            (QStringList{MarkName, Journal}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournalLock)
+#include "tst_journallock.moc"
