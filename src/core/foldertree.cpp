@@ -48,8 +48,15 @@ Opened described(int fd) {
 }
 
 Opened openFolderAt(int folder, const QByteArray& name) {
-    return described(
+    Opened opened = described(
         ::openat(folder, name.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    // A link to a folder reads as "not a folder"; it is told as the link it is.
+    struct stat entry {};
+    if (opened.error == ENOTDIR &&
+        ::fstatat(folder, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(entry.st_mode))
+        opened.error = ELOOP;
+    return opened;
 }
 
 Opened makeFolderAt(int parent, const QByteArray& name) {

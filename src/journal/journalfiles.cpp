@@ -188,12 +188,7 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
     const std::optional<JournalLock::Holder> holder = lock_.hold(path);
     if (!holder)
         return outcome;
-    const QString held =
-        QStringLiteral("Журнал %1 сейчас открыт и у другого пользователя: %2, компьютер %3, с %4. "
-                       "Он открыт и здесь; если его изменят на диске, перед сохранением будет "
-                       "задан вопрос.")
-            .arg(QFileInfo(path).fileName(), holder->user, holder->host,
-                 holder->since.toString(QStringLiteral("dd.MM.yyyy HH:mm")));
+    const QString held = JournalLock::heldMessage(QFileInfo(path).fileName(), *holder);
     outcome.message =
         outcome.message.isEmpty() ? held : outcome.message + QStringLiteral("\n\n") + held;
     return outcome;

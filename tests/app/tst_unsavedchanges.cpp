@@ -120,6 +120,32 @@ private Q_SLOTS:
         QCOMPARE(harness.folder().read(ThisYear), edited.original);
     }
 
+    // "Сохранить как" under the name of another archive replaces it only when asked ("Нет" the
+    // default); the archive on screen itself is saved into unasked.
+    void anotherArchiveIsReplacedOnlyWhenAsked() {
+        Edited edited;
+        WindowHarness& harness = edited.harness;
+        const QString archive = QStringLiteral("Archive/2009.csv");
+        harness.prompter().answers << QStringLiteral("2009");
+        harness.prompter().questionAnswers << false;
+        harness.press("CmdSaveAs");
+        QCOMPARE(harness.prompter().questions,
+                 QStringList{QStringLiteral("Архив 2009 уже есть (1 строк). Заменить его?")});
+        QCOMPARE(harness.folder().read(archive), edited.archive);
+        harness.prompter().answers << QStringLiteral("2009");
+        harness.prompter().questionAnswers << true;
+        harness.press("CmdSaveAs");
+        QVERIFY(harness.folder().read(archive).startsWith(cp1251(QStringLiteral("Изменён;"))));
+
+        harness.prompter().keepAnswers << Keep::Discard;
+        harness.prompter().answers << QStringLiteral("2009") << QStringLiteral("2009");
+        harness.press("CmdZArch");
+        harness.editCell(1, 0, QStringLiteral("Снова"));
+        harness.press("CmdSaveAs");
+        QCOMPARE(harness.prompter().questions.size(), 2);
+        QVERIFY(harness.folder().read(archive).startsWith(cp1251(QStringLiteral("Снова;"))));
+    }
+
     // A unit typed into the grid at start does not silently replace a register it never read:
     // the question names the rows of both, "Нет" writes nothing. An empty file is not asked for.
     void aRegisterNeverReadIsNotReplacedUnasked() {

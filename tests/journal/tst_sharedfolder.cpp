@@ -1,0 +1,285 @@
+#include "support/journalfixture.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTest>
+#include <csignal>
+#include <grp.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using namespace journaltest;
+
+namespace {
+
+constexpr int NobodyUid = 65534;
+constexpr gid_t SharedGroup = 100;
+
+Rows registerOf(int count) {
+    Rows rows;
+    for (int r = 0; r < count; ++r)
+        rows << QStringList{QStringLiteral("ООО Ромашка %1").arg(r), QStringLiteral("ЭКР"),
+                            QString::number(r), QStringLiteral("А%1").arg(r)};
+    return rows;
+}
+
+mode_t modeOf(const QString& path) {
+    struct stat info {};
+    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
+}
+
+// Waits for the child a bounded time; kills it when it overstays. Its exit status, or -1.
+int waitForChild(pid_t child, int seconds) {
+    QElapsedTimer waited;
+    waited.start();
+    int status = 0;
+    while (::waitpid(child, &status, WNOHANG) == 0) {
+        if (waited.elapsed() > seconds * 1000) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            return -1;
+        }
+        QTest::qSleep(5);
+    }
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// What a save did in a child, as its exit status.
+enum SaveResult { Saved = 0, Asked = 1, Failed = 2, Stuck = 3 };
+
+} // namespace
+
+// A journal folder shared by a group: colleagues saving at the same moment, links and FIFOs a
+// member plants, modes, and a disk that takes no more.
+class TestSharedFolder : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // Two copies, each with its own edit, press "Сохранить" at the same moment, as the window
+    // does it: ask whether the file changed on disk, then save. No edit is lost unasked: every
+    // copy that saved without a question finds its edit in the file. Where the test runs as
+    // root, the second copy is another Unix user of the folder's group.
+    void colleaguesSavingAtOnceNeverLoseAnEditUnasked() {
+        constexpr int Rounds = 12;
+        constexpr int RowCount = 20000;
+        const bool twoUsers = ::geteuid() == 0;
+        const Rows rows = registerOf(RowCount);
+        int savedBoth = 0;
+        for (int round = 0; round < Rounds; ++round) {
+            TempFolder folder;
+            folder.write(QStringLiteral("thisyear.csv"), journalFile(rows));
+            if (twoUsers)
+                QVERIFY(::chown(QFile::encodeName(folder.path()), 0, SharedGroup) == 0 &&
+                        ::chmod(QFile::encodeName(folder.path()), 02770) == 0 &&
+                        ::chown(QFile::encodeName(folder.file(QStringLiteral("thisyear.csv"))), 0,
+                                SharedGroup) == 0 &&
+                        ::chmod(QFile::encodeName(folder.file(QStringLiteral("thisyear.csv"))),
+                                0660) == 0);
+            const QString go = folder.file(QStringLiteral("go"));
+            pid_t children[2];
+            for (int copy = 0; copy < 2; ++copy) {
+                children[copy] = ::fork();
+                QVERIFY(children[copy] >= 0);
+                if (children[copy] == 0)
+                    ::_exit(saveAtSignal(folder.path(), go, copy, twoUsers && copy == 1));
+            }
+            // Both have opened and edited once both marks are there.
+            QElapsedTimer waited;
+            waited.start();
+            while (!(folder.exists(QStringLiteral("ready0")) &&
+                     folder.exists(QStringLiteral("ready1"))) &&
+                   waited.elapsed() < 30000)
+                QTest::qSleep(1);
+            folder.write(QStringLiteral("go"), "");
+            const int results[2] = {waitForChild(children[0], 60), waitForChild(children[1], 60)};
+            const QString saved = fromCp1251(folder.read(QStringLiteral("thisyear.csv")));
+            for (int copy = 0; copy < 2; ++copy) {
+                QVERIFY2(results[copy] == Saved || results[copy] == Asked,
+                         qPrintable(QStringLiteral("round %1, copy %2: %3")
+                                        .arg(round)
+                                        .arg(copy)
+                                        .arg(results[copy])));
+                if (results[copy] == Saved)
+                    QVERIFY2(saved.contains(editOf(copy)),
+                             qPrintable(QStringLiteral("round %1: copy %2 saved, its edit is lost")
+                                            .arg(round)
+                                            .arg(copy)));
+            }
+            savedBoth += results[0] == Saved && results[1] == Saved ? 1 : 0;
+        }
+        // Saves one after the other both land when the second saw the first: not every round.
+        QVERIFY(savedBoth < Rounds);
+    }
+
+    // A member plants links where the journal, an archive, the Archive folder or the next
+    // backups would be: nothing outside the folder is read into the grid, written or made.
+    void linksPlantedInTheFolderAreNeverFollowed() {
+        TempFolder outside;
+        outside.write(QStringLiteral("id_rsa"), "SECRET KEY\r\n");
+        const QString secret = outside.file(QStringLiteral("id_rsa"));
+        Program program;
+        QVERIFY(QFile::link(secret, program.folder.file(QStringLiteral("thisyear.csv"))));
+        program.open();
+        QCOMPARE(program.grid.rows(), 2); // the header and the empty row of a new register
+        QVERIFY2(
+            program.prompter.messages.value(0).contains(QStringLiteral("символическая ссылка")),
+            qPrintable(program.prompter.messages.value(0)));
+        program.fill(registerOf(3));
+        QVERIFY(!program.save());
+        QCOMPARE(outside.read(QStringLiteral("id_rsa")), QByteArray("SECRET KEY\r\n"));
+        QVERIFY(QFileInfo(program.folder.file(QStringLiteral("thisyear.csv"))).isSymLink());
+
+        // Dangling links under every next backup name, and an Archive that leads outside.
+        QFile::remove(program.folder.file(QStringLiteral("thisyear.csv")));
+        program.folder.write(QStringLiteral("thisyear.csv"), journalFile(registerOf(1)));
+        QVERIFY(QDir().mkpath(program.folder.file(QStringLiteral("Backup"))));
+        for (int n = 1; n <= 3; ++n)
+            QVERIFY(QFile::link(
+                outside.file(QStringLiteral("authorized_keys%1").arg(n)),
+                program.folder.file(
+                    QStringLiteral("Backup/thisyear_20240301-140509-120_n%1.csv").arg(n))));
+        QVERIFY(QFile::link(outside.path(), program.folder.file(QStringLiteral("Archive"))));
+        program.prompter.messages.clear();
+        program.open();
+        program.fill(registerOf(2));
+        QVERIFY(program.save());
+        program.prompter.answers << QStringLiteral("2009");
+        program.saveAs();
+        QCOMPARE(QDir(outside.path()).entryList(QDir::Files | QDir::System),
+                 QStringList{QStringLiteral("id_rsa")});
+        QCOMPARE(JournalBackups(program.folder.file(QStringLiteral("Backup")))
+                     .backupsOf(QStringLiteral("thisyear.csv"))
+                     .first(),
+                 QStringLiteral("thisyear_20240301-140509-120_n4.csv"));
+        QCOMPARE(program.prompter.messages.size(), 1);
+        QVERIFY2(program.prompter.messages[0].contains(QStringLiteral("символическая ссылка")),
+                 qPrintable(program.prompter.messages[0]));
+    }
+
+    // A FIFO, planted as the journal, an archive or the lock mark, never holds the program.
+    void fifosNeverHang() {
+        Program program;
+        for (const char* name : {"thisyear.csv", ".~lock.thisyear.csv#"})
+            QVERIFY(::mkfifo(QFile::encodeName(program.folder.file(QString::fromUtf8(name))),
+                             0666) == 0);
+        QVERIFY(QDir().mkpath(program.folder.file(QStringLiteral("Archive"))));
+        QVERIFY(::mkfifo(QFile::encodeName(program.folder.file(QStringLiteral("Archive/2009.csv"))),
+                         0666) == 0);
+        program.folder.write(QStringLiteral("Archive/2010.csv"), journalFile(registerOf(1)));
+        QElapsedTimer took;
+        took.start();
+        program.open();
+        program.openArchive(QStringLiteral("2009"));
+        QVERIFY(!program.save());
+        QVERIFY(took.elapsed() < 20000);
+        QCOMPARE(program.prompter.messages.size(), 3);
+        for (const QString& message : program.prompter.messages)
+            QVERIFY2(message.contains(QStringLiteral("не обычный файл")), qPrintable(message));
+    }
+
+    // Backups, archives and a first journal take the journal's or the folder's bits, never
+    // wider than the journal's own, whatever the user's umask.
+    void newFilesTakeTheJournalsModes() {
+        const mode_t umask = ::umask(077);
+        Program program;
+        QVERIFY(::chmod(QFile::encodeName(program.folder.path()), 0770) == 0);
+        program.fill(registerOf(2));
+        QVERIFY(program.save());
+        QCOMPARE(modeOf(program.folder.file(QStringLiteral("thisyear.csv"))), mode_t(0660));
+        QCOMPARE(modeOf(program.folder.file(QStringLiteral(".~lock.thisyear.csv#"))) & 0040,
+                 mode_t(0040));
+
+        QVERIFY(::chmod(QFile::encodeName(program.folder.file(QStringLiteral("thisyear.csv"))),
+                        0600) == 0);
+        program.fill(registerOf(3));
+        QVERIFY(program.save());
+        program.prompter.answers << QStringLiteral("2009");
+        program.saveAs();
+        ::umask(umask);
+        const QString backups = program.folder.file(QStringLiteral("Backup"));
+        const QStringList kept = JournalBackups(backups).backupsOf(QStringLiteral("thisyear.csv"));
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(modeOf(backups + u'/' + kept[0]), mode_t(0600));
+        QCOMPARE(modeOf(program.folder.file(QStringLiteral("Archive/2009.csv"))), mode_t(0600));
+        QCOMPARE(modeOf(program.folder.file(QStringLiteral("thisyear.csv"))), mode_t(0600));
+    }
+
+    // Backups numbered past any width go on in order, and exactly the newest 20 stay.
+    void backupNumbersHaveNoWidth() {
+        Program program;
+        program.folder.write(QStringLiteral("Backup/thisyear_20240101-000000-000_n9999999999.csv"),
+                             "old;\r\n");
+        for (int save = 0; save < 25; ++save) {
+            program.fill(registerOf(save + 1));
+            QVERIFY(program.save());
+        }
+        const QStringList kept = JournalBackups(program.folder.file(QStringLiteral("Backup")))
+                                     .backupsOf(QStringLiteral("thisyear.csv"));
+        QCOMPARE(kept.size(), JournalBackups::KeptPerFile);
+        QVERIFY2(kept.first().endsWith(QStringLiteral("_n10000000023.csv")),
+                 qPrintable(kept.first()));
+    }
+
+    // A disk that takes no more says so, and the journal stays whole.
+    void aFullDiskIsNamed() {
+        Program program;
+        const QByteArray before = journalFile(registerOf(1));
+        program.folder.write(QStringLiteral("thisyear.csv"), before);
+        program.open();
+        program.fill(registerOf(2000));
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            ::signal(SIGXFSZ, SIG_IGN);
+            const rlimit limit{16 * 1024, 16 * 1024};
+            ::setrlimit(RLIMIT_FSIZE, &limit);
+            const bool saved = program.save();
+            const QString told = program.prompter.messages.value(0);
+            ::_exit(!saved && told.contains(QStringLiteral("Файл слишком велик")) ? 0 : 1);
+        }
+        QCOMPARE(waitForChild(child, 60), 0);
+        QCOMPARE(program.thisYear(), before);
+        QCOMPARE(QDir(program.folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
+    }
+
+private:
+    static QString editOf(int copy) { return QStringLiteral("правка копии %1").arg(copy); }
+
+    // In a child: open, edit its own row, mark itself ready, wait for the signal, then save as
+    // the window does. Returns a SaveResult.
+    static int saveAtSignal(const QString& folder, const QString& go, int copy, bool asNobody) {
+        if (asNobody) {
+            const gid_t groups[] = {SharedGroup};
+            if (::setgroups(1, groups) != 0 || ::setgid(SharedGroup) != 0 ||
+                ::setuid(NobodyUid) != 0)
+                return Failed;
+        }
+        Program program(folder);
+        program.open();
+        if (!program.prompter.messages.isEmpty() && program.grid.rows() < 3)
+            return Failed;
+        program.grid.setTextMatrix(1 + copy * 7, 0, editOf(copy));
+        QFile ready(QStringLiteral("%1/ready%2").arg(folder).arg(copy));
+        if (!ready.open(QIODevice::WriteOnly))
+            return Failed;
+        ready.close();
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFileInfo::exists(go))
+            if (waited.elapsed() > 30000)
+                return Stuck;
+        if (program.files.changedOnDiskQuestion())
+            return Asked;
+        const journal::Outcome outcome = program.files.saveCurrent();
+        if (outcome.ok)
+            return Saved;
+        return outcome.message.contains(QStringLiteral("изменён другим")) ? Asked : Failed;
+    }
+};
+
+QTEST_GUILESS_MAIN(TestSharedFolder)
+#include "tst_sharedfolder.moc"
