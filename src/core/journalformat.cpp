@@ -199,6 +199,21 @@ int writtenColumns(const GridCells& grid) {
     return std::min(grid.cols(), FileColumns);
 }
 
+// The ";" after a data row's cells, whose text is `text` characters long. Each of its eight cells
+// is followed by one, unless the line would then be longer than the reader accepts: then only as
+// many as fit, since the reader fills a short line with empty cells. Never fewer than its last
+// non-empty cell needs before it, though; a line that still does not fit is too long
+// (findOverlongRow).
+int writtenSeparators(const GridCells& grid, int row, qsizetype text) {
+    if (text + FileColumns <= MaxLineLength)
+        return FileColumns;
+    int needed = 0;
+    for (int c = 1; c < writtenColumns(grid); ++c)
+        if (!grid.cell(row, c).isEmpty())
+            needed = c;
+    return int(std::clamp<qsizetype>(MaxLineLength - text, needed, FileColumns));
+}
+
 } // namespace
 
 qsizetype readerMemoryBudget() {
@@ -381,22 +396,30 @@ std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget) {
 QByteArray writeJournal(const GridCells& grid) {
     const int rows = std::max(grid.rows(), 1);
     const int cols = writtenColumns(grid);
-    // Every character is one byte; each line adds its eight ";" and CR LF.
-    qsizetype length = qsizetype(rows - 1) * (FileColumns + 2);
-    for (int r = 1; r < rows; ++r)
+    // Every character is one byte; each line adds its ";" and CR LF.
+    qsizetype length = 0;
+    for (int r = 1; r < rows; ++r) {
+        qsizetype text = 0;
         for (int c = 0; c < cols; ++c)
-            length += grid.cell(r, c).size();
+            text += grid.cell(r, c).size();
+        length += text + writtenSeparators(grid, r, text) + 2;
+    }
 
-    QByteArray bytes(length, Qt::Uninitialized);
+    // Each line is written with its eight ";", then loses those past the limit: room for them.
+    QByteArray bytes(length + FileColumns, Qt::Uninitialized);
     char* out = bytes.data();
     for (int r = 1; r < rows; ++r) {
+        char* const line = out;
         for (int c = 0; c < FileColumns; ++c) {
             out = writeWindows1251(writtenCell(grid, r, c), out);
             *out++ = ';';
         }
+        if (out - line > MaxLineLength)
+            out -= FileColumns - writtenSeparators(grid, r, out - line - FileColumns);
         *out++ = '\r';
         *out++ = '\n';
     }
+    bytes.truncate(out - bytes.data());
     // The rare journal whose Windows-1251 bytes would read back as UTF-8 with Cyrillic letters
     // (only capitals Р С Т У each followed by a sign such as "ё" or "№", and no other Cyrillic),
     // or as UTF-16 (a first cell starting "яю" or "юя"), is written as UTF-8 with a byte-order
@@ -424,10 +447,11 @@ std::optional<CellPosition> findUnwritableCell(const GridCells& grid) {
 std::optional<int> findOverlongRow(const GridCells& grid) {
     const int cols = writtenColumns(grid);
     for (int r = 1; r < grid.rows(); ++r) {
-        qsizetype length = FileColumns;
+        qsizetype text = 0;
         for (int c = 0; c < cols; ++c)
-            length += grid.cell(r, c).size();
-        if (length > MaxLineLength)
+            text += grid.cell(r, c).size();
+        if (text + FileColumns > MaxLineLength &&
+            text + writtenSeparators(grid, r, text) > MaxLineLength)
             return r;
     }
     return std::nullopt;

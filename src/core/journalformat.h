@@ -11,7 +11,8 @@
 #include <optional>
 
 // The journal file: Windows-1251 text, no header line, one line per data row, every cell followed
-// by ";", every line ended by CR LF, no quoting.
+// by ";" (but for a line that would then pass MaxLineLength), every line ended by CR LF, no
+// quoting.
 namespace journal {
 
 // The longest line the reader accepts, in characters, its line end not counted (shorter in the
@@ -83,7 +84,10 @@ std::optional<qsizetype> countJournalRows(QFile& file);
 using GridCells = CellTable;
 
 // Rows 1 .. rows-1 of the grid, columns 0 .. 7 (empty fields for columns the grid lacks; columns
-// past 7 are not written). Check the grid with findUnwritableCell and findOverlongRow first.
+// past 7 are not written), each cell followed by ";". A line that would thus pass MaxLineLength
+// gets only the ";" that fit, though at least those its last non-empty cell needs before it: it
+// reads back as the same eight cells. Check the grid with findUnwritableCell and findOverlongRow
+// first.
 // Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
 QByteArray writeJournal(const GridCells& grid);
 
@@ -95,7 +99,8 @@ struct CellPosition {
 
 // The first written cell (row by row, columns 0 .. 7) holding a character the file cannot hold.
 std::optional<CellPosition> findUnwritableCell(const GridCells& grid);
-// The first data row whose line would be longer than the reader accepts.
+// The first data row whose line would be longer than the reader accepts: whose text and the ";"
+// between its cells up to its last non-empty one pass MaxLineLength.
 std::optional<int> findOverlongRow(const GridCells& grid);
 
 } // namespace journal

@@ -136,6 +136,104 @@ private Q_SLOTS:
         QCOMPARE(writeJournal(cells), bytes);
     }
 
+    // A line up to the limit that has fewer than eight fields opens whole and saves: where
+    // padding it to eight ";"-ended cells would pass the limit, the line is padded up to the
+    // limit only, and reads back as the same row. k: how much shorter than the limit the line is.
+    void savesEveryLineThatOpens_data() {
+        QTest::addColumn<int>("fields");
+        QTest::addColumn<int>("k");
+        QTest::addColumn<bool>("gaps"); // empty cells between the first and the last one
+        for (int fields = 1; fields <= journal::FileColumns; ++fields)
+            for (int k = 0; k <= 9; ++k)
+                for (const bool gaps : {false, true})
+                    QTest::addRow("%d fields, limit - %d%s", fields, k, gaps ? ", gaps" : "")
+                        << fields << k << gaps;
+    }
+
+    void savesEveryLineThatOpens() {
+        QFETCH(int, fields);
+        QFETCH(int, k);
+        QFETCH(bool, gaps);
+        // Cyrillic "Ив" and digits in short cells, the rest of the line in one long cell: the
+        // first one, or with gaps the last one, closed by its ";".
+        QList<QByteArray> cells;
+        for (int c = 0; c < fields; ++c)
+            cells << (gaps && c > 0 && c < fields - 1 ? QByteArray()
+                                                      : "\xC8\xE2" + QByteArray::number(c));
+        QByteArray& longCell = cells[gaps ? fields - 1 : 0];
+        longCell.clear();
+        const qsizetype used = cells.join(';').size() + (gaps ? 1 : 0);
+        longCell = QByteArray(journal::MaxLineLength - k - used, 'x');
+        const QByteArray line = cells.join(';') + (gaps ? ";" : "");
+        QCOMPARE(line.size(), journal::MaxLineLength - k);
+        const QByteArray bytes = "a;b;\r\n" + line + "\r\nc;\r\n";
+
+        const journal::ReadResult opened = readJournal(bytes);
+        QVERIFY(opened.ok());
+        journal::GridCells grid(opened.table.rows() + 1, opened.table.cols());
+        for (int r = 0; r < opened.table.rows(); ++r)
+            for (int c = 0; c < opened.table.cols(); ++c)
+                grid.setCell(r + 1, c, opened.table.cell(r, c));
+        QCOMPARE(journal::findOverlongRow(grid), std::nullopt);
+
+        const QByteArray written = writeJournal(grid);
+        QVERIFY(written.startsWith("a;b;;;;;;;\r\n"));
+        QVERIFY(written.endsWith("\r\nc;;;;;;;;\r\n"));
+        // Eight ";" when they fit, otherwise as many as the limit leaves room for.
+        const qsizetype text = line.size() - line.count(';');
+        QCOMPARE(written.size() - 12 - 2 - 11,
+                 std::min<qsizetype>(text + journal::FileColumns, journal::MaxLineLength));
+        const journal::ReadResult reread = readJournal(written);
+        QVERIFY(reread.ok());
+        QCOMPARE(reread.table.cols(), journal::FileColumns);
+        QCOMPARE(textOf(reread.table), textOf(opened.table));
+    }
+
+    // The save check refuses exactly the rows whose text with the ";" their non-empty cells need
+    // between them is longer than the limit. Rows parted by "/", cells by "|"; "N*c" stands for
+    // N - Max characters c, where Max is the limit.
+    void refusesOnlyRowsThatCannotFit_data() {
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<int>("overlong"); // 0 for none
+        QTest::newRow("the limit in one cell") << QStringLiteral("0*x") << 0;
+        QTest::newRow("one character more") << QStringLiteral("a/-1*x|yy/b") << 2;
+        QTest::newRow("two cells, one ; between") << QStringLiteral("-1*x|y") << 1;
+        QTest::newRow("two cells, no room for the ;") << QStringLiteral("a/0*x|y") << 2;
+        QTest::newRow("first and last cells, seven ; fit") << QStringLiteral("-8*x|||||||y") << 0;
+        QTest::newRow("first and last cells, one too many") << QStringLiteral("-7*x|||||||y") << 1;
+        QTest::newRow("columns past 7 are not counted") << QStringLiteral("-8*x|||||||y|0*z") << 0;
+        QTest::newRow("empty cells after the text need no ;") << QStringLiteral("0*x||||||||") << 0;
+        QTest::newRow("second of two long rows") << QStringLiteral("-2*x|y/-2*x||y/-3*x||y") << 2;
+    }
+
+    void refusesOnlyRowsThatCannotFit() {
+        QFETCH(QString, rows);
+        QFETCH(int, overlong);
+        const QStringList lines = rows.split(u'/');
+        journal::GridCells grid(int(lines.size()) + 1, 10);
+        for (int r = 0; r < lines.size(); ++r) {
+            const QStringList texts = lines[r].split(u'|');
+            for (int c = 0; c < texts.size(); ++c) {
+                const qsizetype star = texts[c].indexOf(u'*');
+                grid.setCell(r + 1, c,
+                             star < 0
+                                 ? texts[c]
+                                 : QString(journal::MaxLineLength + texts[c].first(star).toInt(),
+                                           texts[c].back()));
+            }
+        }
+        QCOMPARE(journal::findOverlongRow(grid).value_or(0), overlong);
+        if (overlong != 0)
+            return;
+        // Every row let through is written within the limit and reads back as it was.
+        const journal::ReadResult reread = readJournal(writeJournal(grid));
+        QVERIFY(reread.ok());
+        QCOMPARE(reread.table.rows(), lines.size());
+        for (int r = 0; r < lines.size(); ++r)
+            for (int c = 0; c < journal::FileColumns; ++c)
+                QCOMPARE(reread.table.cell(r, c), grid.cell(r + 1, c));
+    }
+
     // A file is read in pieces of a megabyte; whatever falls on the cut (a CR LF, a Cyrillic
     // letter in UTF-8, a long line, a line that is too long), the table is the one the bytes give
     // read whole.

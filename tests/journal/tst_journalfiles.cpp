@@ -510,7 +510,7 @@ private Q_SLOTS:
         QVERIFY(!program.folder.exists(QStringLiteral("Backup")));
 
         // A line longer than the reader takes is not written either.
-        program.fill({{}, {QString(journal::MaxLineLength, u'x')}});
+        program.fill({{}, {QString(journal::MaxLineLength + 1, u'x')}});
         QVERIFY(!program.save());
         QVERIFY(program.prompter.messages.last().contains(QStringLiteral("строка 2 длиннее")));
     }
