@@ -6,6 +6,7 @@
 #include <QStringList>
 #include <cerrno>
 #include <fcntl.h>
+#include <stdio.h>
 #include <unistd.h>
 #include <utility>
 
@@ -156,6 +157,26 @@ Opened createNewAt(int folder, const QByteArray& name, mode_t mode) {
 bool hasEntryAt(int folder, const QByteArray& name) {
     struct stat info {};
     return ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
+}
+
+int placeUnlessTaken(int folder, const QByteArray& temporary, const QByteArray& name) {
+#ifdef RENAME_NOREPLACE
+    if (::renameat2(folder, temporary.constData(), folder, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+#endif
+    // File systems without that rename: a hard link is never made over a name either.
+    if (::linkat(folder, temporary.constData(), folder, name.constData(), 0) == 0) {
+        ::unlinkat(folder, temporary.constData(), 0);
+        return 0;
+    }
+    if (errno != EPERM && errno != EOPNOTSUPP)
+        return errno;
+    // Nor hard links (FAT): only the program's own save lock keeps the name free meanwhile.
+    if (hasEntryAt(folder, name))
+        return EEXIST;
+    return ::renameat(folder, temporary.constData(), folder, name.constData()) == 0 ? 0 : errno;
 }
 
 int writeAll(int fd, QByteArrayView bytes) {

@@ -83,6 +83,9 @@ Opened openRegularAt(int folder, const QByteArray& name);
 Opened createNewAt(int folder, const QByteArray& name, mode_t mode);
 // Whether the folder has an entry of that name, whatever it is (a dangling link too).
 bool hasEntryAt(int folder, const QByteArray& name);
+// Gives the written temporary that name unless the name is taken (EEXIST then), even by a
+// dangling link; 0, or the error number of the failing call.
+int placeUnlessTaken(int folder, const QByteArray& temporary, const QByteArray& name);
 // Writes all the bytes; 0, or the error number of the failing write.
 int writeAll(int fd, QByteArrayView bytes);
 // Gives the file those permission bits and, where the user may, that group.

@@ -80,27 +80,6 @@ std::vector<Backup> findBackups(const QString& folder, const QString& journalPat
     return found;
 }
 
-// Links the written temporary under that name unless the name is taken; 0, or the error.
-int linkUnlessTaken(int folder, const QByteArray& temporary, const QByteArray& name) {
-#ifdef RENAME_NOREPLACE
-    if (::renameat2(folder, temporary.constData(), folder, name.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-#endif
-    // File systems without that rename: a hard link is never made over a name either.
-    if (::linkat(folder, temporary.constData(), folder, name.constData(), 0) == 0) {
-        ::unlinkat(folder, temporary.constData(), 0);
-        return 0;
-    }
-    if (errno != EPERM && errno != EOPNOTSUPP)
-        return errno;
-    // Nor hard links (FAT): only the program's own save lock keeps the name free meanwhile.
-    if (journal::hasEntryAt(folder, name))
-        return EEXIST;
-    return ::renameat(folder, temporary.constData(), folder, name.constData()) == 0 ? 0 : errno;
-}
-
 } // namespace
 
 JournalBackups::JournalBackups(QString folder, Clock clock)
@@ -133,7 +112,7 @@ JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source
     for (int tries = 0; error == 0 && tries < NameTries; ++tries, number = nextNumber(number)) {
         const QString name = backupBase(journalPath) + u'_' + now.toString(StampFormat) +
                              QStringLiteral("_n") + number + QStringLiteral(".csv");
-        error = linkUnlessTaken(folder.handle.fd(), temporary, QFile::encodeName(name));
+        error = journal::placeUnlessTaken(folder.handle.fd(), temporary, QFile::encodeName(name));
         if (error == 0)
             return {folder_ + u'/' + name, {}};
         if (error == EEXIST)

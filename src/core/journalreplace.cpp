@@ -48,7 +48,7 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
     if (!lock.held()) {
         Replacement busy;
         busy.kind = Replacement::Failed;
-        busy.cause = SaveLock::busyText();
+        busy.cause = lock.cause();
         return busy;
     }
     QByteArray name;

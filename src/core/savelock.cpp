@@ -1,5 +1,8 @@
 #include "core/savelock.h"
 
+#include "core/journalio.h"
+#include "core/systemerror.h"
+
 #include <cerrno>
 #include <fcntl.h>
 #include <thread>
@@ -23,23 +26,45 @@ int tryLock(int fd) {
     return ::fcntl(fd, F_SETLK, &whole) == 0 ? 0 : errno;
 }
 
+// Makes the lock file under a temporary name and gives it its name, unless another copy just did.
+void makeLockFile(const Opened& root) {
+    const QByteArray temporary = temporaryName(SaveLock::fileName() + 1);
+    const Opened made = createNewAt(root.handle.fd(), temporary, 0600);
+    if (!made.ok())
+        return;
+    setModeAndGroup(made.handle.fd(), 0660 | (root.info.st_mode & 0006), root.info.st_gid);
+    if (placeUnlessTaken(root.handle.fd(), temporary, SaveLock::fileName()) != 0)
+        ::unlinkat(root.handle.fd(), temporary.constData(), 0);
+}
+
+int openLockFile(const Opened& root) {
+    return ::openat(root.handle.fd(), SaveLock::fileName(),
+                    O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+}
+
 } // namespace
 
 SaveLock::SaveLock(const FolderTree& folder, std::chrono::milliseconds wait) {
     const Opened root = folder.openFolder(folder.root());
     if (!root.ok())
         return;
-    const int fd = ::openat(root.handle.fd(), fileName(),
-                            O_RDWR | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0600);
-    if (fd < 0)
+    int fd = openLockFile(root);
+    if (fd < 0 && errno == ENOENT) {
+        makeLockFile(root);
+        fd = openLockFile(root);
+    }
+    if (fd < 0) {
+        // None could be made (a folder not writable) or none is allowed: the save tells.
+        if (errno != ENOENT && errno != EROFS)
+            error_ = errno;
         return;
+    }
     FileHandle file(fd);
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode))
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        error_ = NotARegularFile;
         return;
-    // Every member of the group locks the same file.
-    if (info.st_uid == ::geteuid())
-        setModeAndGroup(fd, 0660 | (root.info.st_mode & 0006), root.info.st_gid);
+    }
     const auto giveUp = std::chrono::steady_clock::now() + wait;
     for (;;) {
         const int error = tryLock(fd);
@@ -50,16 +75,19 @@ SaveLock::SaveLock(const FolderTree& folder, std::chrono::milliseconds wait) {
         if (error != EAGAIN && error != EACCES && error != EINTR)
             return; // no locks on this file system
         if (std::chrono::steady_clock::now() >= giveUp) {
-            busy_ = true;
+            error_ = EAGAIN;
             return;
         }
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }
 
-QString SaveLock::busyText() {
-    return QStringLiteral("Журнал сейчас сохраняет другой пользователь. Попробуйте сохранить ещё "
-                          "раз через несколько секунд.");
+QString SaveLock::cause() const {
+    if (error_ == EAGAIN)
+        return QStringLiteral("Журнал сейчас сохраняет другой пользователь. Попробуйте сохранить "
+                              "ещё раз через несколько секунд.");
+    return QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: %2")
+        .arg(QString::fromLatin1(fileName()), systemErrorText(error_));
 }
 
 } // namespace journal

@@ -17,20 +17,23 @@ class SaveLock {
 public:
     static constexpr std::chrono::milliseconds DefaultWait{15000};
 
-    // Waits up to `wait` for the lock. Where the folder cannot hold a lock file or locks are not
-    // supported, the save goes on unlocked (it fails on its own if the folder is not writable).
+    // Waits up to `wait` for the lock. Where the folder cannot hold a lock file (it is not
+    // writable: the save then fails on its own) or locks are not supported, the save goes on
+    // unlocked. The lock file is made whole with its bits (read-write for the group) before it
+    // appears, so that no member ever finds one it cannot lock.
     explicit SaveLock(const FolderTree& folder, std::chrono::milliseconds wait = DefaultWait);
 
-    // False only when another copy held the lock for the whole wait.
-    bool held() const { return !busy_; }
+    // False when another copy held the lock for the whole wait, or the lock file is there but
+    // cannot be locked by this user.
+    bool held() const { return error_ == 0; }
     // Why the lock is not held, for the message.
-    static QString busyText();
+    QString cause() const;
 
     static const char* fileName() { return ".eklz-save.lock"; }
 
 private:
     FileHandle file_;
-    bool busy_ = false;
+    int error_ = 0; // EAGAIN: held by another copy
 };
 
 } // namespace journal
