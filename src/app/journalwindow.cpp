@@ -10,11 +10,13 @@
 #include "app/findcontroller.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
+#include "app/midnightwatch.h"
 #include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
 #include "app/shortcuts.h"
 #include "app/summarybar.h"
 #include "app/twips.h"
+#include "app/windowsettings.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
 #include "core/journalpaths.h"
@@ -38,8 +40,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
-#include <QTimer>
 #include <algorithm>
 
 namespace {
@@ -51,8 +51,6 @@ constexpr int GridWidthMargin = 850;
 constexpr int GridHeightMargin = 1900;
 // The block summary sits this far below the grid, in the strip the bottom margin leaves.
 constexpr int SummaryGap = 30;
-constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
-constexpr qint64 MinuteMs = 60 * 1000;
 
 } // namespace
 
@@ -88,7 +86,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
                                     services_.programFolder);
     prepareGrid();
     describeControls();
-    restoreSettings();
+    windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
 JournalWindow::~JournalWindow() = default;
@@ -232,13 +230,7 @@ void JournalWindow::createBlockWatch() {
     createFindBar();
     createPrinting();
     placeBlockSummary();
-
-    midnightTimer_ = new QTimer(this);
-    midnightTimer_->setObjectName(QStringLiteral("TimerMidnight"));
-    midnightTimer_->setSingleShot(true);
-    midnightTimer_->setTimerType(Qt::PreciseTimer);
-    connect(midnightTimer_, &QTimer::timeout, this, &JournalWindow::followMidnight);
-    scheduleMidnight();
+    midnight_ = new MidnightWatch(*this, *blockWatch_, services_.clock);
 }
 
 // In the strip below the grid: the summary from the grid's left edge, the filter at its right.
@@ -297,23 +289,8 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
         gridView_->goToRow(row, 0);
 }
 
-void JournalWindow::followToday() {
-    blockWatch_->setToday(services_.clock->today());
-}
-
-void JournalWindow::scheduleMidnight() {
-    const QDateTime now = services_.clock->now();
-    qint64 wait = now.msecsTo(QDateTime(now.date().addDays(1), QTime(0, 0)));
-    // No such local time (a daylight-saving change at midnight) or an unreadable clock: look
-    // again in a minute.
-    if (wait <= 0)
-        wait = MinuteMs;
-    midnightTimer_->start(int(std::min(wait, DayMs + MinuteMs)));
-}
-
 void JournalWindow::followMidnight() {
-    followToday();
-    scheduleMidnight();
+    midnight_->followMidnight();
 }
 
 void JournalWindow::setTabOrder() {
@@ -384,28 +361,6 @@ void JournalWindow::exitWithoutSaving() {
     endProgram();
 }
 
-void JournalWindow::restoreSettings() {
-    if (!services_.settings)
-        return;
-    restoreGeometry(services_.settings->value(QStringLiteral("window/geometry")).toByteArray());
-    QList<int> widths;
-    for (const QVariant& width :
-         services_.settings->value(QStringLiteral("grid/columnWidths")).toList())
-        widths << width.toInt();
-    gridView_->setDraggedWidths(widths);
-}
-
-void JournalWindow::keepSettings() {
-    if (!services_.settings)
-        return;
-    services_.settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
-    QVariantList widths;
-    for (int width : gridView_->draggedWidths())
-        widths << width;
-    services_.settings->setValue(QStringLiteral("grid/columnWidths"), widths);
-    services_.settings->sync();
-}
-
 // Names and descriptions for screen readers; the block state is told in words too (the summary,
 // and a tooltip on a shaded row).
 void JournalWindow::describeControls() {
@@ -421,7 +376,7 @@ void JournalWindow::describeControls() {
 }
 
 void JournalWindow::endProgram() {
-    keepSettings();
+    windowsettings::keep(*this, *gridView_, services_.settings.get());
     ending_ = true;
     periodicSave_->stop();
     exitPrompt_->hide();
@@ -504,7 +459,7 @@ void JournalWindow::openArchive() {
 // Opening and the block-date pass change many rows one by one: the summary follows once, at
 // the end. The message comes after the busy pointer is gone; the view starts at the first column.
 void JournalWindow::load(const ShownJournal& journal) {
-    followToday();
+    midnight_->followToday();
     journal::Outcome outcome;
     {
         const journal::BlockWatch::Batch batch(*blockWatch_);
@@ -529,7 +484,7 @@ void JournalWindow::saveToArchive() {
 }
 
 void JournalWindow::fillBlockDates() {
-    followToday();
+    midnight_->followToday();
     const auto step = history_->step(QStringLiteral("Даты блокировки"));
     const journal::BlockWatch::Batch batch(*blockWatch_);
     journal_->fillBlockDates();

@@ -17,6 +17,7 @@ class GridModel;
 class GridView;
 class JournalDocument;
 class JournalFiles;
+class MidnightWatch;
 class PrinterProvider;
 struct ShownJournal;
 class PrintProgress;
@@ -26,7 +27,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSettings;
-class QTimer;
 
 namespace journal {
 class BlockWatch;
@@ -83,7 +83,7 @@ struct WindowServices {
 //   LblBlocked     summary_ (SummaryBar)    the count of blocked units and those blocking soon
 //   CmbFilter      summary_                 which rows are shown: all, blocked, blocking soon,
 //                                           without an activation date
-//   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
+//   TimerMidnight  midnight_ (MidnightWatch) moves the block states on at midnight
 //   FindBar        finder_ (FindController) Ctrl+F: "Найти:" under the grid, F3 and Shift+F3
 //   LstFound       finder_                  the rows "Во всех журналах" found (openFoundRow)
 //   ActPrintDialog printer_ (PrintController) Ctrl+P: Qt's print dialog
@@ -166,13 +166,7 @@ private:
     void saveAndExit();
     void exitWithoutSaving();
     void endProgram();
-    void restoreSettings();
-    void keepSettings();
     void describeControls();
-
-    // Judges the block dates against the clock's today, should the day have turned unnoticed.
-    void followToday();
-    void scheduleMidnight();
 
     void markModified();
     void followActivationDate(int col);
@@ -195,7 +189,7 @@ private:
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
     FindBar* findBar_ = nullptr;
-    QTimer* midnightTimer_ = nullptr;
+    MidnightWatch* midnight_ = nullptr;
     bool modified_ = false;
     bool ending_ = false;
 };
