@@ -5,7 +5,7 @@
 #include "app/celleditor.h"
 #include "app/commandbutton.h"
 #include "app/dialogprompter.h"
-#include "app/exitprompt.h"
+#include "app/exitflow.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
 #include "app/gridview.h"
@@ -90,6 +90,10 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
 }
 
 JournalWindow::~JournalWindow() = default;
+
+bool JournalWindow::isModified() const {
+    return exit_->isModified();
+}
 
 QPushButton* JournalWindow::addButton(const char* name, const QString& caption, int left, int top,
                                       int width, int height) {
@@ -183,9 +187,13 @@ void JournalWindow::createControls() {
         gridView_->setFocus(Qt::OtherFocusReason);
     });
 
-    exitPrompt_ = new ExitPrompt(this);
-    connect(exitPrompt_, &ExitPrompt::saveRequested, this, &JournalWindow::saveAndExit);
-    connect(exitPrompt_, &ExitPrompt::discardRequested, this, &JournalWindow::exitWithoutSaving);
+    exit_ = new ExitFlow(
+        *this, [this] { return save(); }, [this] { services_.endProgram(); });
+    connect(exit_, &ExitFlow::aboutToLeave, this, &JournalWindow::closeCellEditor);
+    connect(exit_, &ExitFlow::aboutToEnd, this, [this] {
+        windowsettings::keep(*this, *gridView_, services_.settings.get());
+        periodicSave_->stop();
+    });
 
     history_ = new GridHistory(*grid_, this);
     connect(cellEditor_, &CellEditor::undoRequested, this, &JournalWindow::undo);
@@ -319,46 +327,12 @@ void JournalWindow::resizeEvent(QResizeEvent* event) {
     layoutGrid();
 }
 
-// "Выход" and the title bar's close both end at once when nothing was changed, and otherwise
-// ask first, so that no change is lost by the way the user leaves.
-bool JournalWindow::mayEndWithoutAsking() {
-    if (!modified_)
-        return true;
-    exitPrompt_->present();
-    return false;
-}
-
 void JournalWindow::closeEvent(QCloseEvent* event) {
-    if (ending_) {
-        event->accept();
-        return;
-    }
-    closeCellEditor();
-    if (!mayEndWithoutAsking()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    endProgram();
+    event->setAccepted(exit_->closeRequested());
 }
 
 void JournalWindow::requestExit() {
-    closeCellEditor();
-    if (mayEndWithoutAsking())
-        endProgram();
-}
-
-void JournalWindow::saveAndExit() {
-    const bool saved = save();
-    exitPrompt_->close();
-    // After a failed save (its message already shown) the program stays open.
-    if (saved)
-        endProgram();
-}
-
-void JournalWindow::exitWithoutSaving() {
-    exitPrompt_->close();
-    endProgram();
+    exit_->requestExit();
 }
 
 // Names and descriptions for screen readers; the block state is told in words too (the summary,
@@ -373,14 +347,6 @@ void JournalWindow::describeControls() {
     cellEditor_->setAccessibleName(QStringLiteral("Правка ячейки"));
     for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
         button->setAccessibleName(button->text().trimmed());
-}
-
-void JournalWindow::endProgram() {
-    windowsettings::keep(*this, *gridView_, services_.settings.get());
-    ending_ = true;
-    periodicSave_->stop();
-    exitPrompt_->hide();
-    services_.endProgram();
 }
 
 bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
@@ -417,7 +383,7 @@ void JournalWindow::markModifiedIf(bool changed) {
 // The exit prompt's rule: once the grid was clicked or changed, "Выход" asks. The title's marker
 // is the document's: unsaved changes only.
 void JournalWindow::markModified() {
-    modified_ = true;
+    exit_->markModified();
 }
 
 void JournalWindow::copyInputLineToCell() {

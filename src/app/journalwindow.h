@@ -12,7 +12,7 @@ class PrintController;
 class SummaryBar;
 class GridHistory;
 class Clock;
-class ExitPrompt;
+class ExitFlow;
 class GridModel;
 class GridView;
 class JournalDocument;
@@ -70,15 +70,15 @@ struct WindowServices {
 //   CmdSave        save()                   "Сохранить изменения": writes thisyear.csv
 //   CmdEdit        enterInputLine()         "Ввод": copies the input line into the current cell
 //   CmdPrint       print()                  "Печать": prints on the default printer
-//   CmdProd        requestExit()            "Выход": ends, or asks first after changes
+//   CmdProd        exit_ (ExitFlow)         "Выход": ends, or asks first after changes
 //   TxtVvod        inputLine_               the input line; what is typed goes into the current
 //                                           cell, a click into it drops an open cell edit
 //   txtDataEntry   cellEditor_              the editor laid over a clicked cell
 //   MSFGAZ         gridView_ over grid_     the journal grid: a click edits the clicked cell
 //                                           (editClickedCell), a click on the header row sorts
 //                                           by that column (sortByClickedHeader)
-//   Dialog         exitPrompt_              "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saveAndExit(), НЕТ
-//                                           exitWithoutSaving(), НАЗАД closes it
+//   Dialog         exit_                    "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saves and ends, НЕТ ends,
+//                                           НАЗАД closes it
 //   Timer2         periodicSave_            the timer of the periodic save
 //   LblBlocked     summary_ (SummaryBar)    the count of blocked units and those blocking soon
 //   CmbFilter      summary_                 which rows are shown: all, blocked, blocking soon,
@@ -98,7 +98,7 @@ public:
 
     // Whether the grid was clicked or changed since start: "Выход" then asks before it ends.
     // (The title's marker says something else: changes not yet saved.)
-    bool isModified() const { return modified_; }
+    bool isModified() const;
 
 public Q_SLOTS:
     void deleteLastColumn();
@@ -161,11 +161,6 @@ private:
     void sortByClickedHeader();
     void tell(const journal::Outcome& outcome);
 
-    // True when the program may end now; otherwise the exit prompt is shown.
-    bool mayEndWithoutAsking();
-    void saveAndExit();
-    void exitWithoutSaving();
-    void endProgram();
     void describeControls();
 
     void markModified();
@@ -181,7 +176,7 @@ private:
     GridView* gridView_ = nullptr;
     QLineEdit* inputLine_ = nullptr;
     CellEditor* cellEditor_ = nullptr;
-    ExitPrompt* exitPrompt_ = nullptr;
+    ExitFlow* exit_ = nullptr;
     journal::PeriodicSave* periodicSave_ = nullptr;
     GridHistory* history_ = nullptr;
     journal::BlockWatch* blockWatch_ = nullptr;
@@ -190,6 +185,4 @@ private:
     PrintController* printer_ = nullptr;
     FindBar* findBar_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
-    bool modified_ = false;
-    bool ending_ = false;
 };
