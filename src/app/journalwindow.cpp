@@ -31,7 +31,6 @@
 #include "journal/periodicsave.h"
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
-#include "printing/fonts.h"
 #include "printing/printservices.h"
 
 #include <QCloseEvent>
@@ -99,11 +98,6 @@ QPushButton* JournalWindow::addButton(const char* name, const QString& caption, 
                                       int width, int height) {
     auto* button = new CommandButton(caption, this);
     button->setObjectName(QString::fromLatin1(name));
-    button->setFont(msSansSerif(8.25, true));
-    button->setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
-        "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
-        "QPushButton:focus { border: 2px solid black; }"));
     placeTwips(button, left, top, width, height);
     return button;
 }
