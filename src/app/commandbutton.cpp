@@ -1,7 +1,18 @@
 #include "app/commandbutton.h"
 
+#include "printing/fonts.h"
+
 #include <QStyleOptionButton>
 #include <QStylePainter>
+
+CommandButton::CommandButton(const QString& caption, QWidget* parent)
+    : QPushButton(caption, parent) {
+    setFont(msSansSerif(8.25, true));
+    setStyleSheet(QStringLiteral(
+        "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
+        "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
+        "QPushButton:focus { border: 2px solid black; }"));
+}
 
 void CommandButton::paintEvent(QPaintEvent*) {
     QStylePainter painter(this);

@@ -2,12 +2,13 @@
 
 #include <QPushButton>
 
-// A push button whose caption wraps onto a second line when it is wider than the button,
-// as the window's narrow command buttons need.
+// A command button of the window: bold, grey with a black border while it has the focus, its
+// caption wrapping onto a second line when it is wider than the button, as the narrow buttons
+// need.
 class CommandButton : public QPushButton {
     Q_OBJECT
 public:
-    using QPushButton::QPushButton;
+    CommandButton(const QString& caption, QWidget* parent);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

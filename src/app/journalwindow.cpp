@@ -3,33 +3,32 @@
 #include "app/blockwatchdelegate.h"
 #include "app/busycursor.h"
 #include "app/celleditor.h"
+#include "app/celleditsession.h"
 #include "app/commandbutton.h"
 #include "app/dialogprompter.h"
-#include "app/exitprompt.h"
+#include "app/exitflow.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
+#include "app/gridcommands.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
+#include "app/midnightwatch.h"
 #include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
-#include "app/shortcuts.h"
 #include "app/summarybar.h"
 #include "app/twips.h"
+#include "app/windowsettings.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
 #include "core/journalpaths.h"
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/journaltextvalidator.h"
-#include "editing/pastetable.h"
-#include "editing/rowcolumncommands.h"
 #include "editing/search.h"
-#include "editing/sortbycolumn.h"
 #include "journal/journalfiles.h"
 #include "journal/periodicsave.h"
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
-#include "printing/fonts.h"
 #include "printing/printservices.h"
 
 #include <QCloseEvent>
@@ -38,9 +37,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QSettings>
-#include <QTimer>
-#include <algorithm>
 
 namespace {
 
@@ -51,8 +47,6 @@ constexpr int GridWidthMargin = 850;
 constexpr int GridHeightMargin = 1900;
 // The block summary sits this far below the grid, in the strip the bottom margin leaves.
 constexpr int SummaryGap = 30;
-constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
-constexpr qint64 MinuteMs = 60 * 1000;
 
 } // namespace
 
@@ -86,28 +80,16 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
                                               [clock = services_.clock] { return clock->now(); });
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.programFolder);
+    connectButtons();
     prepareGrid();
     describeControls();
-    restoreSettings();
+    windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
 JournalWindow::~JournalWindow() = default;
 
-QPushButton* JournalWindow::addButton(const char* name, const QString& caption, int left, int top,
-                                      int width, int height) {
-    auto* button = new CommandButton(caption, this);
-    button->setObjectName(QString::fromLatin1(name));
-    button->setFont(msSansSerif(8.25, true));
-    button->setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
-        "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
-        "QPushButton:focus { border: 2px solid black; }"));
-    placeTwips(button, left, top, width, height);
-    return button;
-}
-
-void JournalWindow::placeTwips(QWidget* control, int left, int top, int width, int height) {
-    control->setGeometry(twips::toPixels(this, left, top, width, height));
+bool JournalWindow::isModified() const {
+    return exit_->isModified();
 }
 
 QPushButton* JournalWindow::button(const char* name) const {
@@ -115,41 +97,10 @@ QPushButton* JournalWindow::button(const char* name) const {
 }
 
 void JournalWindow::createControls() {
-    struct Command {
-        const char* name;
-        const char* caption;
-        int left, top, width, height;
-        void (JournalWindow::*slot)();
-    };
-    static const Command commands[] = {
-        {"CmdDelC", "Удалить колонку", 480, 120, 1095, 615, &JournalWindow::deleteLastColumn},
-        {"CmdAddC", "Добавить колонку", 480, 720, 1095, 615, &JournalWindow::insertColumn},
-        {"CmdDelS", " Удалить строку", 1560, 120, 1095, 615, &JournalWindow::deleteRow},
-        {"CmdAddS", "Добавить строку", 1560, 720, 1095, 615, &JournalWindow::addRow},
-        {"CmdSortC", "Переместить колонки", 2640, 120, 1335, 615,
-         &JournalWindow::moveLastColumnHere},
-        {"CmdSearh", "Поиск", 2640, 720, 1335, 615, &JournalWindow::searchColumn},
-        {"CmdZArch", "Загрузить архив", 3960, 120, 1335, 615, &JournalWindow::openArchive},
-        {"CmdZagruz", "Открыть журнал", 3960, 720, 1335, 615, &JournalWindow::openJournal},
-        {"CmdSaveAs", "Сохранить как", 5280, 120, 1335, 615, &JournalWindow::saveToArchive},
-        {"CmdSave", "Сохранить изменения", 5280, 720, 1335, 615, nullptr},
-        {"CmdEdit", "Ввод", 6840, 120, 855, 615, &JournalWindow::enterInputLine},
-        {"CmdPrint", "Печать", 7920, 120, 855, 615, &JournalWindow::print},
-        {"CmdProd", "Выход", 9120, 120, 855, 615, &JournalWindow::requestExit},
-    };
-    for (const Command& command : commands) {
-        QPushButton* created = addButton(command.name, QString::fromUtf8(command.caption),
-                                         command.left, command.top, command.width, command.height);
-        if (command.slot)
-            connect(created, &QPushButton::clicked, this, command.slot);
-    }
-    connect(button("CmdSave"), &QPushButton::clicked, this, &JournalWindow::save);
-    // A character key on "Ввод" copies the input line, as a click does.
-    button("CmdEdit")->installEventFilter(this);
-
+    createButtons();
     inputLine_ = new QLineEdit(this);
     inputLine_->setObjectName(QStringLiteral("TxtVvod"));
-    placeTwips(inputLine_, 6840, 840, 3135, 435);
+    inputLine_->setGeometry(twips::toPixels(this, 6840, 840, 3135, 435));
     inputLine_->installEventFilter(this);
     inputLine_->setValidator(new editing::JournalTextValidator(inputLine_));
     // The current cell follows the input line as it is typed, deleted or pasted into.
@@ -160,66 +111,85 @@ void JournalWindow::createControls() {
     grid_->setSortKeyMaker(&editing::journalSortKey);
     gridView_ = new GridView(grid_, this);
     gridView_->setObjectName(QStringLiteral("MSFGAZ"));
-    placeTwips(gridView_, 480, 1560, 9615, 3255);
+    gridView_->setGeometry(twips::toPixels(this, 480, 1560, 9615, 3255));
     connect(gridView_, &GridView::clicked, this, &JournalWindow::editClickedCell);
-    connect(gridView_, &GridView::gotFocus, this, &JournalWindow::closeCellEditor);
-    connect(gridView_, &GridView::mouseUp, this, &JournalWindow::sortByClickedHeader);
-    connect(gridView_, &GridView::pasteRequested, this, &JournalWindow::paste);
-    connect(gridView_, &GridView::typed, this, &JournalWindow::editTypedCell);
-    connect(grid_, &GridModel::leaveCell, this, &JournalWindow::closeCellEditor);
-
-    cellEditor_ = new CellEditor(this);
-    cellEditor_->setObjectName(QStringLiteral("txtDataEntry"));
-    placeTwips(cellEditor_, 120, 2280, 255, 285);
-    cellEditor_->hide();
-    cellEditor_->setValidator(new editing::JournalTextValidator(cellEditor_));
-    // Enter stores and moves down; Tab and Shift+Tab store and edit the next or previous cell.
-    connect(cellEditor_, &CellEditor::commitRequested, this, [this] {
-        closeCellEditor();
-        gridView_->goTo(std::min(grid_->row() + 1, grid_->rows() - 1), grid_->col());
-        gridView_->setFocus(Qt::OtherFocusReason);
+    // A character typed on the grid: the current cell's edit begins with it, as a click begins one.
+    connect(gridView_, &GridView::typed, this, [this](const QString& text) {
+        editClickedCell();
+        edits_->typeOver(text);
     });
-    connect(cellEditor_, &CellEditor::stepRequested, this, &JournalWindow::editNeighbour);
-    connect(cellEditor_, &CellEditor::dropRequested, this, [this] {
-        cellEditor_->drop();
-        gridView_->setFocus(Qt::OtherFocusReason);
-    });
-
-    exitPrompt_ = new ExitPrompt(this);
-    connect(exitPrompt_, &ExitPrompt::saveRequested, this, &JournalWindow::saveAndExit);
-    connect(exitPrompt_, &ExitPrompt::discardRequested, this, &JournalWindow::exitWithoutSaving);
 
     history_ = new GridHistory(*grid_, this);
-    connect(cellEditor_, &CellEditor::undoRequested, this, &JournalWindow::undo);
-    connect(cellEditor_, &CellEditor::redoRequested, this, &JournalWindow::redo);
-    createUndoActions();
-
+    edits_ = new CellEditSession(*this, *grid_, *gridView_, *history_);
+    connect(edits_, &CellEditSession::stored, this, [this](int col) {
+        markModified();
+        followActivationDate(col);
+    });
+    const auto save = edits_->command([this] { return document_->save(); });
+    exit_ = new ExitFlow(*this, save, [this] { services_.endProgram(); });
+    connect(exit_, &ExitFlow::aboutToLeave, edits_, &CellEditSession::commit);
+    connect(exit_, &ExitFlow::aboutToEnd, this, [this] {
+        windowsettings::keep(*this, *gridView_, services_.settings.get());
+        periodicSave_->stop();
+    });
     // Nothing starts the periodic save; it is kept ready with its timer.
-    periodicSave_ = new journal::PeriodicSave(
-        *grid_, [this] { save(); }, this);
+    periodicSave_ = new journal::PeriodicSave(*grid_, save, this);
 
     createBlockWatch();
     setTabOrder();
 }
 
-void JournalWindow::createUndoActions() {
-    addShortcut(*this, "ActUndo", {QKeySequence::Undo}, this, &JournalWindow::undo);
-    addShortcut(*this, "ActRedo",
-                {QKeySequence(Qt::ControlModifier | Qt::Key_Y),
-                 QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z)},
-                this, &JournalWindow::redo);
+// The command buttons, in the order of the journal's control table.
+void JournalWindow::createButtons() {
+    struct Place {
+        const char* name;
+        const char* caption;
+        int left, top, width, height;
+    };
+    static const Place places[] = {
+        {"CmdDelC", "Удалить колонку", 480, 120, 1095, 615},
+        {"CmdAddC", "Добавить колонку", 480, 720, 1095, 615},
+        {"CmdDelS", " Удалить строку", 1560, 120, 1095, 615},
+        {"CmdAddS", "Добавить строку", 1560, 720, 1095, 615},
+        {"CmdSortC", "Переместить колонки", 2640, 120, 1335, 615},
+        {"CmdSearh", "Поиск", 2640, 720, 1335, 615},
+        {"CmdZArch", "Загрузить архив", 3960, 120, 1335, 615},
+        {"CmdZagruz", "Открыть журнал", 3960, 720, 1335, 615},
+        {"CmdSaveAs", "Сохранить как", 5280, 120, 1335, 615},
+        {"CmdSave", "Сохранить изменения", 5280, 720, 1335, 615},
+        {"CmdEdit", "Ввод", 6840, 120, 855, 615},
+        {"CmdPrint", "Печать", 7920, 120, 855, 615},
+        {"CmdProd", "Выход", 9120, 120, 855, 615},
+    };
+    for (const Place& place : places) {
+        auto* button = new CommandButton(QString::fromUtf8(place.caption), this);
+        button->setObjectName(QString::fromLatin1(place.name));
+        button->setGeometry(
+            twips::toPixels(this, place.left, place.top, place.width, place.height));
+    }
+    // A character key on "Ввод" copies the input line, as a click does.
+    button("CmdEdit")->installEventFilter(this);
 }
 
-void JournalWindow::undo() {
-    closeCellEditor();
-    if (history_->undo())
-        markModified();
-}
-
-void JournalWindow::redo() {
-    closeCellEditor();
-    if (history_->redo())
-        markModified();
+// Each button runs its command through the edit session, so that an open edit is stored first;
+// "Печать" and "Выход" have their controllers store it.
+void JournalWindow::connectButtons() {
+    const auto onClick = [this](const char* name, const auto& command) {
+        connect(button(name), &QPushButton::clicked, this, command);
+    };
+    onClick("CmdDelC", edits_->command(commands_, &GridCommands::deleteLastColumn));
+    onClick("CmdAddC", edits_->command(commands_, &GridCommands::insertColumn));
+    onClick("CmdDelS", edits_->command(commands_, &GridCommands::deleteRow));
+    onClick("CmdAddS", edits_->command(commands_, &GridCommands::addRow));
+    onClick("CmdSortC", edits_->command(commands_, &GridCommands::moveLastColumnHere));
+    onClick("CmdSearh", edits_->command(this, &JournalWindow::searchColumn));
+    onClick("CmdZArch", edits_->command(this, &JournalWindow::openArchive));
+    onClick("CmdZagruz", edits_->command(this, &JournalWindow::openJournal));
+    onClick("CmdSaveAs", edits_->command(document_, &JournalDocument::saveToArchive));
+    onClick("CmdSave", edits_->command(document_, &JournalDocument::save));
+    onClick("CmdEdit", edits_->command(this, &JournalWindow::copyInputLineToCell));
+    onClick("CmdPrint", [this] { printer_->print(); });
+    onClick("CmdProd", [this] { exit_->requestExit(); });
 }
 
 void JournalWindow::createBlockWatch() {
@@ -228,17 +198,14 @@ void JournalWindow::createBlockWatch() {
     gridView_->setItemDelegate(new BlockWatchDelegate(*blockWatch_, gridView_));
     connect(blockWatch_, &journal::BlockWatch::statesReset, gridView_, &GridView::refresh);
 
+    commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *blockWatch_, *edits_);
+    connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
+    connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
     summary_ = new SummaryBar(*this, *grid_, *gridView_, *blockWatch_);
     createFindBar();
     createPrinting();
     placeBlockSummary();
-
-    midnightTimer_ = new QTimer(this);
-    midnightTimer_->setObjectName(QStringLiteral("TimerMidnight"));
-    midnightTimer_->setSingleShot(true);
-    midnightTimer_->setTimerType(Qt::PreciseTimer);
-    connect(midnightTimer_, &QTimer::timeout, this, &JournalWindow::followMidnight);
-    scheduleMidnight();
+    midnight_ = new MidnightWatch(*this, *blockWatch_, services_.clock);
 }
 
 // In the strip below the grid: the summary from the grid's left edge, the filter at its right.
@@ -270,8 +237,9 @@ void JournalWindow::createFindBar() {
         *this, *grid_, *gridView_, *blockWatch_, [this] { return summary_->filter(); },
         services_.programFolder);
     findBar_ = &finder_->bar();
-    connect(finder_, &FindController::aboutToSearch, this, &JournalWindow::closeCellEditor);
-    connect(finder_, &FindController::openRequested, this, &JournalWindow::openFoundRow);
+    connect(finder_, &FindController::aboutToSearch, edits_, &CellEditSession::commit);
+    connect(finder_, &FindController::openRequested, this,
+            edits_->command(this, &JournalWindow::openFoundRow));
     connect(finder_, &FindController::barToggled, this, [this](bool open) {
         layoutGrid();
         if (!open)
@@ -284,11 +252,10 @@ void JournalWindow::createPrinting() {
         *this, *grid_, *blockWatch_, [this] { return summary_->filter(); },
         [this] { return summary_->shownRows(); },
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
-    connect(printer_, &PrintController::aboutToPrint, this, &JournalWindow::closeCellEditor);
+    connect(printer_, &PrintController::aboutToPrint, edits_, &CellEditSession::commit);
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {
-    closeCellEditor();
     if (!document_->mayReplace())
         return;
     load(journal == QStringLiteral("thisyear.csv") ? ShownJournal::currentYear()
@@ -297,23 +264,8 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
         gridView_->goToRow(row, 0);
 }
 
-void JournalWindow::followToday() {
-    blockWatch_->setToday(services_.clock->today());
-}
-
-void JournalWindow::scheduleMidnight() {
-    const QDateTime now = services_.clock->now();
-    qint64 wait = now.msecsTo(QDateTime(now.date().addDays(1), QTime(0, 0)));
-    // No such local time (a daylight-saving change at midnight) or an unreadable clock: look
-    // again in a minute.
-    if (wait <= 0)
-        wait = MinuteMs;
-    midnightTimer_->start(int(std::min(wait, DayMs + MinuteMs)));
-}
-
 void JournalWindow::followMidnight() {
-    followToday();
-    scheduleMidnight();
+    midnight_->followMidnight();
 }
 
 void JournalWindow::setTabOrder() {
@@ -321,7 +273,7 @@ void JournalWindow::setTabOrder() {
         inputLine_,          button("CmdProd"),  gridView_,           button("CmdDelC"),
         button("CmdDelS"),   button("CmdAddC"),  button("CmdAddS"),   button("CmdZArch"),
         button("CmdZagruz"), button("CmdSortC"), button("CmdSave"),   button("CmdEdit"),
-        button("CmdSearh"),  cellEditor_,        button("CmdSaveAs"), button("CmdPrint")};
+        button("CmdSearh"),  &edits_->editor(),  button("CmdSaveAs"), button("CmdPrint")};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
     inputLine_->setFocus(Qt::OtherFocusReason);
@@ -342,68 +294,8 @@ void JournalWindow::resizeEvent(QResizeEvent* event) {
     layoutGrid();
 }
 
-// "Выход" and the title bar's close both end at once when nothing was changed, and otherwise
-// ask first, so that no change is lost by the way the user leaves.
-bool JournalWindow::mayEndWithoutAsking() {
-    if (!modified_)
-        return true;
-    exitPrompt_->present();
-    return false;
-}
-
 void JournalWindow::closeEvent(QCloseEvent* event) {
-    if (ending_) {
-        event->accept();
-        return;
-    }
-    closeCellEditor();
-    if (!mayEndWithoutAsking()) {
-        event->ignore();
-        return;
-    }
-    event->accept();
-    endProgram();
-}
-
-void JournalWindow::requestExit() {
-    closeCellEditor();
-    if (mayEndWithoutAsking())
-        endProgram();
-}
-
-void JournalWindow::saveAndExit() {
-    const bool saved = save();
-    exitPrompt_->close();
-    // After a failed save (its message already shown) the program stays open.
-    if (saved)
-        endProgram();
-}
-
-void JournalWindow::exitWithoutSaving() {
-    exitPrompt_->close();
-    endProgram();
-}
-
-void JournalWindow::restoreSettings() {
-    if (!services_.settings)
-        return;
-    restoreGeometry(services_.settings->value(QStringLiteral("window/geometry")).toByteArray());
-    QList<int> widths;
-    for (const QVariant& width :
-         services_.settings->value(QStringLiteral("grid/columnWidths")).toList())
-        widths << width.toInt();
-    gridView_->setDraggedWidths(widths);
-}
-
-void JournalWindow::keepSettings() {
-    if (!services_.settings)
-        return;
-    services_.settings->setValue(QStringLiteral("window/geometry"), saveGeometry());
-    QVariantList widths;
-    for (int width : gridView_->draggedWidths())
-        widths << width;
-    services_.settings->setValue(QStringLiteral("grid/columnWidths"), widths);
-    services_.settings->sync();
+    event->setAccepted(exit_->closeRequested());
 }
 
 // Names and descriptions for screen readers; the block state is told in words too (the summary,
@@ -415,22 +307,17 @@ void JournalWindow::describeControls() {
                        "номера ЭКЛЗ, даты активации и блокировки, механик"));
     inputLine_->setAccessibleName(QStringLiteral("Ввод в текущую ячейку"));
     inputLine_->setPlaceholderText(QStringLiteral("Ввод в текущую ячейку"));
-    cellEditor_->setAccessibleName(QStringLiteral("Правка ячейки"));
+    edits_->editor().setAccessibleName(QStringLiteral("Правка ячейки"));
     for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
         button->setAccessibleName(button->text().trimmed());
 }
 
-void JournalWindow::endProgram() {
-    keepSettings();
-    ending_ = true;
-    periodicSave_->stop();
-    exitPrompt_->hide();
-    services_.endProgram();
-}
-
 bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == inputLine_ && event->type() == QEvent::MouseButtonPress)
-        dropEditForInputLine();
+    // A click into the input line drops the open edit: the cell keeps its previous text.
+    if (watched == inputLine_ && event->type() == QEvent::MouseButtonPress) {
+        edits_->drop();
+        inputLine_->setFocus(Qt::MouseFocusReason);
+    }
     // A character key in the input line or on "Ввод" copies the input line into the current
     // cell before the key takes effect; the line's own change follows through textEdited.
     if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
@@ -439,30 +326,15 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
-void JournalWindow::closeCellEditor() {
-    const auto step = history_->step(QStringLiteral("Ввод в ячейку"));
-    const int col = cellEditor_->cellPosition().y();
-    if (cellEditor_->commit(*grid_)) {
-        markModified();
-        followActivationDate(col);
-    }
-}
-
-// A stored activation date gets its block date at once, in the same undo step.
 void JournalWindow::followActivationDate(int col) {
     if (grid_->findColumn(journal::ActivationDateHeader) == col)
         fillBlockDates();
 }
 
-void JournalWindow::markModifiedIf(bool changed) {
-    if (changed)
-        markModified();
-}
-
 // The exit prompt's rule: once the grid was clicked or changed, "Выход" asks. The title's marker
 // is the document's: unsaved changes only.
 void JournalWindow::markModified() {
-    modified_ = true;
+    exit_->markModified();
 }
 
 void JournalWindow::copyInputLineToCell() {
@@ -475,26 +347,13 @@ void JournalWindow::copyInputLineToCell() {
     followActivationDate(grid_->col());
 }
 
-// A click into the input line drops the open edit: the cell keeps its previous text.
-void JournalWindow::dropEditForInputLine() {
-    cellEditor_->drop();
-    inputLine_->setFocus(Qt::MouseFocusReason);
-}
-
-void JournalWindow::tell(const journal::Outcome& outcome) {
-    if (!outcome.message.isEmpty())
-        services_.prompter->message(outcome.message);
-}
-
 // With unsaved changes, opening another journal asks first.
 void JournalWindow::openJournal() {
-    closeCellEditor();
     if (document_->mayReplace())
         load(ShownJournal::currentYear());
 }
 
 void JournalWindow::openArchive() {
-    closeCellEditor();
     if (const std::optional<QString> name =
             journal::askArchiveName(*services_.prompter, journal::openArchivePrompt());
         name && document_->mayReplace())
@@ -504,7 +363,7 @@ void JournalWindow::openArchive() {
 // Opening and the block-date pass change many rows one by one: the summary follows once, at
 // the end. The message comes after the busy pointer is gone; the view starts at the first column.
 void JournalWindow::load(const ShownJournal& journal) {
-    followToday();
+    midnight_->followToday();
     journal::Outcome outcome;
     {
         const journal::BlockWatch::Batch batch(*blockWatch_);
@@ -515,140 +374,26 @@ void JournalWindow::load(const ShownJournal& journal) {
     history_->clear();
     document_->opened(journal);
     gridView_->showFirstColumn();
-    tell(outcome);
-}
-
-bool JournalWindow::save() {
-    closeCellEditor();
-    return document_->save();
-}
-
-void JournalWindow::saveToArchive() {
-    closeCellEditor();
-    document_->saveToArchive();
+    if (!outcome.message.isEmpty())
+        services_.prompter->message(outcome.message);
 }
 
 void JournalWindow::fillBlockDates() {
-    followToday();
+    midnight_->followToday();
     const auto step = history_->step(QStringLiteral("Даты блокировки"));
     const journal::BlockWatch::Batch batch(*blockWatch_);
     journal_->fillBlockDates();
 }
 
-void JournalWindow::print() {
-    printer_->print();
-}
-
-// Every row and column command stores the open edit first, is one undo step and marks the
-// journal changed when it changed the grid.
-void JournalWindow::runGridCommand(const QString& name, bool (*command)(GridModel&)) {
-    closeCellEditor();
-    const auto step = history_->step(name);
-    markModifiedIf(command(*grid_));
-}
-
-void JournalWindow::deleteLastColumn() {
-    runGridCommand(QStringLiteral("Удалить колонку"), &editing::deleteColumn);
-}
-
-void JournalWindow::insertColumn() {
-    runGridCommand(QStringLiteral("Добавить колонку"), &editing::addColumn);
-}
-
-void JournalWindow::deleteRow() {
-    runGridCommand(QStringLiteral("Удалить строку"), &editing::deleteRow);
-}
-
-void JournalWindow::addRow() {
-    runGridCommand(QStringLiteral("Добавить строку"), &editing::addRow);
-    // The new row is where the next unit goes: shown, its first cell current, the keyboard on
-    // the grid so that typing begins the unit's owner.
-    gridView_->goTo(grid_->rows() - 1, 0);
-    gridView_->setFocus(Qt::OtherFocusReason);
-}
-
-void JournalWindow::paste(const QString& text) {
-    closeCellEditor();
-    if (text.isEmpty())
-        return;
-    const auto step = history_->step(QStringLiteral("Вставить"));
-    const editing::PastedColumns pasted = editing::pasteTable(*grid_, text);
-    markModified();
-    const std::optional<int> activation = grid_->findColumn(journal::ActivationDateHeader);
-    if (activation && *activation >= pasted.first && *activation < pasted.first + pasted.count)
-        fillBlockDates();
-}
-
-// The next cell of the row, or the first of the next row past the last column.
-void JournalWindow::editNeighbour(int columns) {
-    closeCellEditor();
-    int row = grid_->row();
-    int col = grid_->col() + columns;
-    if (col >= grid_->cols() && row + 1 < grid_->rows()) {
-        ++row;
-        col = 0;
-    } else if (col < 0 && row > 1) {
-        --row;
-        col = grid_->cols() - 1;
-    }
-    gridView_->goTo(row, std::clamp(col, 0, grid_->cols() - 1));
-    openCellEditor();
-}
-
-void JournalWindow::moveLastColumnHere() {
-    runGridCommand(QStringLiteral("Переместить колонки"), &editing::moveLastColumnToCurrent);
-}
-
 void JournalWindow::searchColumn() {
-    closeCellEditor();
     const QString prompt = editing::searchPrompt();
     editing::searchColumn(*grid_, services_.prompter->inputBox(prompt, prompt));
-}
-
-void JournalWindow::enterInputLine() {
-    closeCellEditor();
-    copyInputLineToCell();
 }
 
 // Every click on the grid counts as a change, opens the editor on the clicked cell and brings the
 // block dates up to date.
 void JournalWindow::editClickedCell() {
     markModified();
-    openCellEditor();
+    edits_->open();
     fillBlockDates();
-}
-
-// A character typed on the grid: the current cell's edit begins with it, as a click begins one.
-void JournalWindow::editTypedCell(const QString& text) {
-    editClickedCell();
-    if (cellEditor_->isOpen())
-        cellEditor_->typeOver(text);
-}
-
-void JournalWindow::openCellEditor() {
-    const int row = grid_->row();
-    const int col = grid_->col();
-    // A row the filter hides is not edited unseen.
-    if (row >= 1 && gridView_->isRowHidden(row - 1))
-        return;
-    const QRect cell(twips::toPixels(this, gridView_->cellLeft() + gridView_->leftTwips()),
-                     twips::toPixels(this, gridView_->cellTop() + gridView_->topTwips()),
-                     twips::toPixels(this, gridView_->cellWidth()),
-                     twips::toPixels(this, gridView_->cellHeight()));
-    cellEditor_->open(row, col, grid_->textMatrix(row, col), cell);
-}
-
-void JournalWindow::sortByClickedHeader() {
-    if (gridView_->mouseRow() != 0)
-        return;
-    closeCellEditor();
-    // Hidden while the rows are laid out anew, so that the view does not follow each step.
-    gridView_->setVisible(false);
-    gridView_->refresh();
-    {
-        const auto step = history_->step(QStringLiteral("Сортировка"));
-        const journal::BlockWatch::Batch batch(*blockWatch_);
-        markModifiedIf(editing::sortByColumn(*grid_, gridView_->mouseCol()));
-    }
-    gridView_->setVisible(true);
 }

@@ -5,28 +5,27 @@
 #include <functional>
 #include <memory>
 
-class CellEditor;
+class CellEditSession;
+class Clock;
+class ExitFlow;
 class FindBar;
 class FindController;
-class PrintController;
-class SummaryBar;
+class GridCommands;
 class GridHistory;
-class Clock;
-class ExitPrompt;
 class GridModel;
 class GridView;
 class JournalDocument;
 class JournalFiles;
+class MidnightWatch;
+class PrintController;
 class PrinterProvider;
-struct ShownJournal;
 class PrintProgress;
 class Prompter;
-class QComboBox;
-class QLabel;
 class QLineEdit;
 class QPushButton;
 class QSettings;
-class QTimer;
+class SummaryBar;
+struct ShownJournal;
 
 namespace journal {
 class BlockWatch;
@@ -50,46 +49,47 @@ struct WindowServices {
     std::shared_ptr<QSettings> settings;
 };
 
-// The main window "Журнал учета ЭКЛЗ". Each control's signal goes to a slot named for what it
-// does, which hands the work to the journal, editing or printing code and tells the user the
-// outcome. Controls keep the object names of the journal's control table, by which tests (and
-// anyone holding that table) find them:
+// The main window "Журнал учета ЭКЛЗ". It creates the controls and the controllers beside it and
+// wires them; each control's signal goes to the command that does its work, through the edit
+// session (edits_), which stores an open cell edit first. Controls keep the object names of the
+// journal's control table, by which tests (and anyone holding that table) find them:
 //
-//   object name    member / slot            what it does
+//   object name    where / what runs         what it does
 //   FrmEKLZ        JournalWindow            the main window
-//   CmdDelC        deleteLastColumn()       "Удалить колонку": removes the rightmost column
-//   CmdAddC        insertColumn()           "Добавить колонку": an empty column at the current one
-//   CmdDelS        deleteRow()              " Удалить строку": removes the row the selection ends
-//   on CmdAddS        addRow()                 "Добавить строку": an empty row at the bottom
-//   CmdSortC       moveLastColumnHere()     "Переместить колонки": the rightmost column moves in
+//   CmdDelC        commands_ (GridCommands) "Удалить колонку": removes the rightmost column
+//   CmdAddC        commands_                "Добавить колонку": an empty column at the current one
+//   CmdDelS        commands_                " Удалить строку": removes the row the selection ends
+//                                           on
+//   CmdAddS        commands_                "Добавить строку": an empty row at the bottom
+//   CmdSortC       commands_                "Переместить колонки": the rightmost column moves in
 //                                           front of the current one
 //   CmdSearh       searchColumn()           "Поиск": finds a word in the current column
 //   CmdZArch       openArchive()            "Загрузить архив": opens Archive/<name>.csv
 //   CmdZagruz      openJournal()            "Открыть журнал": opens thisyear.csv
-//   CmdSaveAs      saveToArchive()          "Сохранить как": writes Archive/<name>.csv
-//   CmdSave        save()                   "Сохранить изменения": writes thisyear.csv
-//   CmdEdit        enterInputLine()         "Ввод": copies the input line into the current cell
-//   CmdPrint       print()                  "Печать": prints on the default printer
-//   CmdProd        requestExit()            "Выход": ends, or asks first after changes
+//   CmdSaveAs      document_                "Сохранить как": writes Archive/<name>.csv
+//   CmdSave        document_                "Сохранить изменения": writes thisyear.csv
+//   CmdEdit        copyInputLineToCell()    "Ввод": copies the input line into the current cell
+//   CmdPrint       printer_                 "Печать": prints on the default printer
+//   CmdProd        exit_ (ExitFlow)         "Выход": ends, or asks first after changes
 //   TxtVvod        inputLine_               the input line; what is typed goes into the current
 //                                           cell, a click into it drops an open cell edit
-//   txtDataEntry   cellEditor_              the editor laid over a clicked cell
+//   txtDataEntry   edits_ (CellEditSession) the editor laid over a clicked cell
 //   MSFGAZ         gridView_ over grid_     the journal grid: a click edits the clicked cell
 //                                           (editClickedCell), a click on the header row sorts
-//                                           by that column (sortByClickedHeader)
-//   Dialog         exitPrompt_              "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saveAndExit(), НЕТ
-//                                           exitWithoutSaving(), НАЗАД closes it
+//                                           by that column (commands_)
+//   Dialog         exit_                    "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saves and ends, НЕТ ends,
+//                                           НАЗАД closes it
 //   Timer2         periodicSave_            the timer of the periodic save
 //   LblBlocked     summary_ (SummaryBar)    the count of blocked units and those blocking soon
 //   CmbFilter      summary_                 which rows are shown: all, blocked, blocking soon,
 //                                           without an activation date
-//   TimerMidnight  midnightTimer_           moves the block states on at midnight (followMidnight)
+//   TimerMidnight  midnight_ (MidnightWatch) moves the block states on at midnight
 //   FindBar        finder_ (FindController) Ctrl+F: "Найти:" under the grid, F3 and Shift+F3
 //   LstFound       finder_                  the rows "Во всех журналах" found (openFoundRow)
 //   ActPrintDialog printer_ (PrintController) Ctrl+P: Qt's print dialog
 //   ActPreview     printer_                 Ctrl+Shift+P: a print preview
-//   ActUndo        undo()                   Ctrl+Z: undoes the last change to the grid
-//   ActRedo        redo()                   Ctrl+Y, Ctrl+Shift+Z: redoes it
+//   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
+//   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -98,32 +98,9 @@ public:
 
     // Whether the grid was clicked or changed since start: "Выход" then asks before it ends.
     // (The title's marker says something else: changes not yet saved.)
-    bool isModified() const { return modified_; }
+    bool isModified() const;
 
 public Q_SLOTS:
-    void deleteLastColumn();
-    void insertColumn();
-    void deleteRow();
-    void addRow();
-    void moveLastColumnHere();
-    void searchColumn();
-    void openArchive();
-    void openJournal();
-    void saveToArchive();
-    // False, after a message, when thisyear.csv could not be written.
-    bool save();
-    void enterInputLine();
-    void print();
-    void requestExit();
-    // Fills the block-date column from the activation dates.
-    void fillBlockDates();
-    // Undoes the last change to the grid, or redoes the last one undone (Ctrl+Z; Ctrl+Y or
-    // Ctrl+Shift+Z).
-    void undo();
-    void redo();
-    // Ctrl+V: tab-separated text from the current cell on, rows added as needed, filtered as typed
-    // text is; one undo step.
-    void paste(const QString& text);
     // The day has turned: the block states are judged against the new day.
     void followMidnight();
 
@@ -134,9 +111,8 @@ protected:
 
 private:
     void createControls();
-    QPushButton* addButton(const char* name, const QString& caption, int left, int top, int width,
-                           int height);
-    void placeTwips(QWidget* control, int left, int top, int width, int height);
+    void createButtons();
+    void connectButtons();
     QPushButton* button(const char* name) const;
     void setTabOrder();
     void prepareGrid();
@@ -145,40 +121,22 @@ private:
     void layoutGrid();
     void createFindBar();
     void createPrinting();
+    void describeControls();
+
+    void searchColumn();
+    void openArchive();
+    void openJournal();
     // A double click on a row found in every journal: that journal, shown at that row.
     void openFoundRow(const QString& journal, int row);
     // Reads that journal into the grid (after any question about unsaved changes).
     void load(const ShownJournal& journal);
-
-    // Stores an open cell edit into its cell; every command runs this first.
-    void closeCellEditor();
-    void markModifiedIf(bool changed);
-    void copyInputLineToCell();
-    void dropEditForInputLine();
-    void editClickedCell();
-    void editTypedCell(const QString& text);
-    void openCellEditor();
-    void sortByClickedHeader();
-    void tell(const journal::Outcome& outcome);
-
-    // True when the program may end now; otherwise the exit prompt is shown.
-    bool mayEndWithoutAsking();
-    void saveAndExit();
-    void exitWithoutSaving();
-    void endProgram();
-    void restoreSettings();
-    void keepSettings();
-    void describeControls();
-
-    // Judges the block dates against the clock's today, should the day have turned unnoticed.
-    void followToday();
-    void scheduleMidnight();
-
-    void markModified();
+    // Fills the block-date column from the activation dates.
+    void fillBlockDates();
+    // A stored activation date gets its block date at once, in the same undo step.
     void followActivationDate(int col);
-    void editNeighbour(int columns);
-    void createUndoActions();
-    void runGridCommand(const QString& name, bool (*command)(GridModel&));
+    void copyInputLineToCell();
+    void editClickedCell();
+    void markModified();
 
     WindowServices services_;
     std::unique_ptr<JournalFiles> journal_;
@@ -186,16 +144,15 @@ private:
     GridModel* grid_ = nullptr;
     GridView* gridView_ = nullptr;
     QLineEdit* inputLine_ = nullptr;
-    CellEditor* cellEditor_ = nullptr;
-    ExitPrompt* exitPrompt_ = nullptr;
-    journal::PeriodicSave* periodicSave_ = nullptr;
     GridHistory* history_ = nullptr;
+    CellEditSession* edits_ = nullptr;
+    ExitFlow* exit_ = nullptr;
+    journal::PeriodicSave* periodicSave_ = nullptr;
     journal::BlockWatch* blockWatch_ = nullptr;
+    GridCommands* commands_ = nullptr;
+    MidnightWatch* midnight_ = nullptr;
     SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
     FindBar* findBar_ = nullptr;
-    QTimer* midnightTimer_ = nullptr;
-    bool modified_ = false;
-    bool ending_ = false;
 };

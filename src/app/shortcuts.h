@@ -5,10 +5,11 @@
 #include <QList>
 #include <QWidget>
 
-// A shortcut of the whole window, found by its object name, that calls `slot` of `receiver`.
-template <typename Receiver>
+// A shortcut of the whole window, found by its object name, that calls `slot` of `receiver` (or a
+// function object, for as long as `receiver` lives).
+template <typename Receiver, typename Slot>
 QAction* addShortcut(QWidget& window, const char* name, const QList<QKeySequence>& keys,
-                     Receiver* receiver, void (Receiver::*slot)()) {
+                     Receiver* receiver, Slot slot) {
     auto* action = new QAction(&window);
     action->setObjectName(QString::fromLatin1(name));
     action->setShortcuts(keys);

@@ -1,0 +1,78 @@
+#include "app/celleditsession.h"
+
+#include "app/celleditor.h"
+#include "app/gridview.h"
+#include "app/twips.h"
+#include "editing/gridhistory.h"
+#include "editing/journaltextvalidator.h"
+#include "model/gridmodel.h"
+
+#include <QWidget>
+#include <algorithm>
+
+CellEditSession::CellEditSession(QWidget& window, GridModel& grid, GridView& view,
+                                 GridHistory& history)
+    : QObject(&window), window_(window), grid_(grid), view_(view), history_(history),
+      editor_(new CellEditor(&window)) {
+    editor_->setObjectName(QStringLiteral("txtDataEntry"));
+    editor_->setGeometry(twips::toPixels(&window, 120, 2280, 255, 285));
+    editor_->hide();
+    editor_->setValidator(new editing::JournalTextValidator(editor_));
+    connect(&view_, &GridView::gotFocus, this, &CellEditSession::commit);
+    connect(&grid_, &GridModel::leaveCell, this, &CellEditSession::commit);
+    connect(editor_, &CellEditor::commitRequested, this, [this] {
+        commit();
+        view_.goTo(std::min(grid_.row() + 1, grid_.rows() - 1), grid_.col());
+        view_.setFocus(Qt::OtherFocusReason);
+    });
+    connect(editor_, &CellEditor::stepRequested, this, &CellEditSession::editNeighbour);
+    connect(editor_, &CellEditor::dropRequested, this, [this] {
+        drop();
+        view_.setFocus(Qt::OtherFocusReason);
+    });
+    connect(editor_, &CellEditor::undoRequested, this, &CellEditSession::undoRequested);
+    connect(editor_, &CellEditor::redoRequested, this, &CellEditSession::redoRequested);
+}
+
+void CellEditSession::open() {
+    const int row = grid_.row();
+    const int col = grid_.col();
+    if (row >= 1 && view_.isRowHidden(row - 1))
+        return;
+    const QRect cell(twips::toPixels(&window_, view_.cellLeft() + view_.leftTwips()),
+                     twips::toPixels(&window_, view_.cellTop() + view_.topTwips()),
+                     twips::toPixels(&window_, view_.cellWidth()),
+                     twips::toPixels(&window_, view_.cellHeight()));
+    editor_->open(row, col, grid_.textMatrix(row, col), cell);
+}
+
+void CellEditSession::commit() {
+    const auto step = history_.step(QStringLiteral("Ввод в ячейку"));
+    const int col = editor_->cellPosition().y();
+    if (editor_->commit(grid_))
+        Q_EMIT stored(col);
+}
+
+void CellEditSession::drop() {
+    editor_->drop();
+}
+
+void CellEditSession::typeOver(const QString& text) {
+    if (editor_->isOpen())
+        editor_->typeOver(text);
+}
+
+void CellEditSession::editNeighbour(int columns) {
+    commit();
+    int row = grid_.row();
+    int col = grid_.col() + columns;
+    if (col >= grid_.cols() && row + 1 < grid_.rows()) {
+        ++row;
+        col = 0;
+    } else if (col < 0 && row > 1) {
+        --row;
+        col = grid_.cols() - 1;
+    }
+    view_.goTo(row, std::clamp(col, 0, grid_.cols() - 1));
+    open();
+}

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QObject>
+
+class CellEditor;
+class GridHistory;
+class GridModel;
+class GridView;
+class QWidget;
+
+// The edit of one cell in place: the editor (txtDataEntry) laid over the current cell, and when
+// its text goes into that cell. The open edit is stored, as one undo step ("Ввод в ячейку"),
+// whenever the user moves on: the current cell changes or is removed, the grid takes the focus
+// back, Enter (which then steps down) or Tab and Shift+Tab (which edit the next or previous cell
+// of the row), or a command runs — every command of the window is wired through command(), which
+// stores the edit before the command sees the grid. Escape drops the edit, as drop() does.
+class CellEditSession : public QObject {
+    Q_OBJECT
+public:
+    // The editor is a child of `window`, placed in its pixels.
+    CellEditSession(QWidget& window, GridModel& grid, GridView& view, GridHistory& history);
+
+    CellEditor& editor() { return *editor_; }
+    // Opens the editor on the current cell, unless the row is one a filter hides.
+    void open();
+    // Stores the open edit into the cell it was opened on; nothing when no edit is open.
+    void commit();
+    // Closes the editor; the cell keeps the text it had.
+    void drop();
+    // The first keys of an edit: the open editor's text becomes `text`.
+    void typeOver(const QString& text);
+
+    // `slot` of `receiver` as a command: the open edit is stored, then the slot runs with the
+    // arguments of the signal it is connected to, and its result is returned.
+    template <typename Receiver, typename Result, typename... Args>
+    auto command(Receiver* receiver, Result (Receiver::*slot)(Args...)) {
+        return [this, receiver, slot](Args... args) {
+            commit();
+            return (receiver->*slot)(args...);
+        };
+    }
+    // The same for a function of no arguments.
+    template <typename Function> auto command(Function function) {
+        return [this, function] {
+            commit();
+            return function();
+        };
+    }
+
+Q_SIGNALS:
+    // A stored edit changed the text of its cell, in column `col`; still within the edit's undo
+    // step, so that what follows from it joins the step.
+    void stored(int col);
+    // Undo or redo asked for in the editor with nothing left to undo or redo in its own text.
+    void undoRequested();
+    void redoRequested();
+
+private:
+    // Tab, Shift+Tab: the next cell of the row, or the first of the next row past the last column
+    // (the last of the previous row before the first).
+    void editNeighbour(int columns);
+
+    QWidget& window_;
+    GridModel& grid_;
+    GridView& view_;
+    GridHistory& history_;
+    CellEditor* editor_;
+};

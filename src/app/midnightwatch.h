@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <memory>
+
+class Clock;
+class QTimer;
+class QWidget;
+
+namespace journal {
+class BlockWatch;
+}
+
+// The day the block states are judged against: the clock's today, taken at midnight by a timer
+// of the window (TimerMidnight, set anew for each next midnight) and whenever asked, should the
+// day have turned unnoticed.
+class MidnightWatch : public QObject {
+    Q_OBJECT
+public:
+    MidnightWatch(QWidget& window, journal::BlockWatch& watch, std::shared_ptr<Clock> clock);
+
+    // The block watch takes the clock's today.
+    void followToday();
+
+public Q_SLOTS:
+    // The day has turned: today is followed and the next midnight awaited.
+    void followMidnight();
+
+private:
+    void scheduleMidnight();
+
+    journal::BlockWatch& watch_;
+    std::shared_ptr<Clock> clock_;
+    QTimer* timer_;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+class GridView;
+class QSettings;
+class QWidget;
+
+// The window's place and size and the column widths the user dragged, kept between runs in
+// `settings`; with none, nothing is kept or restored.
+namespace windowsettings {
+
+void restore(QWidget& window, GridView& view, QSettings* settings);
+void keep(const QWidget& window, const GridView& view, QSettings* settings);
+
+} // namespace windowsettings

@@ -1,0 +1,85 @@
+// The cell edit session on its own: a grid, its view and history in a bare window.
+#include "app/celleditor.h"
+#include "app/celleditsession.h"
+#include "app/gridview.h"
+#include "editing/gridhistory.h"
+#include "support/gridtexts.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+class TestCellEditSession : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // A command run while an edit is open sees the edit stored, as an undo step of its own before
+    // the command's, and gets the signal's arguments and gives back its result.
+    void aCommandRunsOnTheStoredEdit() {
+        QWidget window;
+        GridModel grid;
+        fillGrid(grid, texts({"A", "B"}), {texts({"a1", "b1"}), texts({"a2", "b2"})});
+        GridView view(&grid, &window);
+        GridHistory history(grid);
+        CellEditSession edits(window, grid, view, history);
+        window.show();
+        QSignalSpy stored(&edits, &CellEditSession::stored);
+        const auto command = edits.command([&] {
+            const auto step = history.step(QStringLiteral("Команда"));
+            grid.setTextMatrix(2, 0, grid.textMatrix(1, 1));
+            return grid.textMatrix(2, 0);
+        });
+        edits.command([] { return 0; })(); // nothing open: nothing stored, no step
+        QCOMPARE(history.stack().count(), 0);
+
+        grid.setCurrentCell(1, 1);
+        edits.open();
+        edits.typeOver(QStringLiteral("новое"));
+        QCOMPARE(command(), QStringLiteral("новое"));
+        QVERIFY(!edits.editor().isVisible());
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(stored.at(0).at(0).toInt(), 1);
+        QCOMPARE(history.stack().count(), 2);
+        QCOMPARE(history.stack().text(0), QStringLiteral("Ввод в ячейку"));
+        QVERIFY(history.undo());
+        QCOMPARE(grid.textMatrix(2, 0), QStringLiteral("a2"));
+        QCOMPARE(grid.textMatrix(1, 1), QStringLiteral("новое"));
+
+        // An edit that leaves the text as it was stores nothing; one on a cell the current cell
+        // has left goes where it was typed.
+        const int steps = history.stack().count();
+        edits.open();
+        grid.setCurrentCell(2, 1);
+        QCOMPARE(stored.size(), 1);
+        QCOMPARE(history.stack().count(), steps);
+        edits.open();
+        edits.typeOver(QStringLiteral("x"));
+        grid.setCurrentCell(1, 0);
+        QCOMPARE(grid.textMatrix(2, 1), QStringLiteral("x"));
+        QCOMPARE(grid.textMatrix(1, 0), QStringLiteral("a1"));
+
+        // No edit opens on a row the view hides; a dropped edit leaves its cell alone.
+        view.setRowHidden(0, true);
+        edits.open();
+        QVERIFY(!edits.editor().isOpen());
+        grid.setCurrentCell(2, 0);
+        edits.open();
+        edits.typeOver(QStringLiteral("y"));
+        edits.drop();
+        edits.commit();
+        QCOMPARE(grid.textMatrix(2, 0), QStringLiteral("a2"));
+        // A slot with arguments, through a signal: it sees the edit stored too.
+        connect(&view, &GridView::typed, this, edits.command(this, &TestCellEditSession::keep));
+        edits.open();
+        edits.typeOver(QStringLiteral("w"));
+        grid_ = &grid;
+        Q_EMIT view.typed(QStringLiteral("z"));
+        QCOMPARE(kept_, QStringLiteral("z w"));
+    }
+
+private:
+    void keep(const QString& text) { kept_ = text + u' ' + grid_->textMatrix(2, 0); }
+    GridModel* grid_ = nullptr;
+    QString kept_;
+};
+
+QTEST_MAIN(TestCellEditSession)
+#include "tst_celleditsession.moc"
