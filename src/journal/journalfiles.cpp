@@ -145,7 +145,7 @@ journal::Outcome JournalFiles::openCurrent() {
         if (file.ok())
             reading = readIntoGrid(path, file);
         else
-            remember(path, std::nullopt);
+            remember(path, file.error != ENOENT);
         // A folder of that name is no register either; a link or a FIFO in its place is told.
         if (!file.ok() && file.error != ENOENT && file.error != EISDIR)
             reading = {Reading::Failed, journal::readFailureCause(file.error)};
@@ -176,7 +176,7 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
                                                          ? QString()
                                                          : journal::readFailureCause(file.error)};
         if (!file.ok())
-            remember(path, std::nullopt);
+            remember(path, file.error != ENOENT);
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
@@ -194,10 +194,9 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
     return outcome;
 }
 
-void JournalFiles::remember(const QString& path, const std::optional<QByteArray>& fingerprint,
+void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const journal::FileIdentity& identity) {
-    Fingerprint known{
-        path, fingerprint.has_value(), identity, fingerprint.value_or(QByteArray()), {}, {}};
+    Fingerprint known{path, existed, identity, fingerprint, {}, {}};
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
     else
@@ -280,7 +279,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const jour
     const qint64 size = file.info.st_size;
     const qsizetype available = availableMemory_();
     if (journal::memoryToOpen(size) > available) {
-        remember(path, std::nullopt);
+        remember(path, true, {}, journal::FileIdentity::of(file.info));
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
@@ -300,14 +299,14 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const jour
             read = journal::readJournalFile(opened, available);
     }
     if (!read) {
-        remember(path, std::nullopt);
+        remember(path, true, {}, journal::FileIdentity::of(file.info));
         partial_ = PartialRead{path, 0, -1};
         // Gone or replaced by something else meanwhile, or a read that failed.
         const journal::Opened again = tree_.openForReading(path);
         return {Reading::Failed, again.ok() ? QStringLiteral("Файл не удалось прочитать.")
                                             : journal::readFailureCause(again.error)};
     }
-    remember(path, read->fingerprint, journal::FileIdentity::of(file.info));
+    remember(path, true, read->fingerprint, journal::FileIdentity::of(file.info));
     journal::ReadResult& result = read->result;
     const bool ok = result.ok();
     const int lastRow = result.table.rows();
@@ -427,7 +426,7 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray
     // The file now holds what the grid holds.
     if (partial_ && partial_->path == path)
         partial_.reset();
-    remember(path, done.fingerprint, done.written);
+    remember(path, true, done.fingerprint, done.written);
     if (!done.unkeptBackup.isEmpty())
         return {true, QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
                                      "в папке %2:\n%3")

@@ -124,7 +124,9 @@ private:
     };
 
     Reading readIntoGrid(const QString& path, const journal::Opened& file);
-    void remember(const QString& path, const std::optional<QByteArray>& fingerprint,
+    // What this copy saw of the file: whether it was there, its fingerprint (empty when it could
+    // not be read) and identity.
+    void remember(const QString& path, bool existed, const QByteArray& fingerprint = {},
                   const journal::FileIdentity& identity = {});
     Fingerprint* knownFile(const QString& path);
     QString pathFor(const QString& archiveName) const;
