@@ -97,30 +97,18 @@ JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source
     const QDateTime now = clock_();
     const QByteArray base = QFile::encodeName(backupBase(journalPath));
     journal::removeStaleTemporaries(folder.handle.fd(), base, now);
-    const QByteArray temporary = journal::temporaryName(base);
-    const journal::Opened copy = journal::createNewAt(folder.handle.fd(), temporary, 0600);
-    if (!copy.ok())
-        return {std::nullopt, journal::systemErrorText(copy.error)};
-    journal::setModeAndGroup(copy.handle.fd(), mode, group);
-    int error = ::lseek(source, 0, SEEK_SET) < 0 ? errno : 0;
-    if (error == 0)
-        error = journal::copyInPieces(source, copy.handle.fd());
-    if (error == 0 && ::fsync(copy.handle.fd()) != 0 && errno != EINVAL)
-        error = errno;
+    journal::NewFile copy(folder.handle.fd(), base, mode, group);
+    copy.copyFrom(source);
+    int error = copy.error();
     const std::vector<Backup> existing = findBackups(folder_, journalPath);
     QString number = nextNumber(existing.empty() ? QString() : existing.front().number);
     for (int tries = 0; error == 0 && tries < NameTries; ++tries, number = nextNumber(number)) {
         const QString name = backupBase(journalPath) + u'_' + now.toString(StampFormat) +
                              QStringLiteral("_n") + number + QStringLiteral(".csv");
-        error = journal::placeUnlessTaken(folder.handle.fd(), temporary, QFile::encodeName(name));
-        if (error == 0)
+        if (copy.commitUnlessTaken(QFile::encodeName(name)))
             return {folder_ + u'/' + name, {}};
-        if (error == EEXIST)
-            error = 0;
-        else
-            break;
+        error = copy.error();
     }
-    ::unlinkat(folder.handle.fd(), temporary.constData(), 0);
     return {std::nullopt, journal::systemErrorText(error == 0 ? EEXIST : error)};
 }
 

@@ -393,39 +393,129 @@ std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget) {
     return read;
 }
 
-QByteArray writeJournal(const GridCells& grid) {
-    const int rows = std::max(grid.rows(), 1);
-    const int cols = writtenColumns(grid);
-    // Every character is one byte; each line adds its ";" and CR LF.
-    qsizetype length = 0;
-    for (int r = 1; r < rows; ++r) {
-        qsizetype text = 0;
-        for (int c = 0; c < cols; ++c)
-            text += grid.cell(r, c).size();
-        length += text + writtenSeparators(grid, r, text) + 2;
-    }
+namespace {
 
-    // Each line is written with its eight ";", then loses those past the limit: room for them.
-    QByteArray bytes(length + FileColumns, Qt::Uninitialized);
-    char* out = bytes.data();
-    for (int r = 1; r < rows; ++r) {
-        char* const line = out;
-        for (int c = 0; c < FileColumns; ++c) {
-            out = writeWindows1251(writtenCell(grid, r, c), out);
-            *out++ = ';';
-        }
-        if (out - line > MaxLineLength)
-            out -= FileColumns - writtenSeparators(grid, r, out - line - FileColumns);
-        *out++ = '\r';
-        *out++ = '\n';
+// Collects written lines and hands them on in pieces of FilePieceBytes, the last one shorter.
+class PieceOutput {
+public:
+    explicit PieceOutput(const PutPiece& put) : put_(put) {}
+
+    // Room for `bytes` more bytes at the end of what is pending.
+    char* reserve(qsizetype bytes) {
+        if (pending_.size() < used_ + bytes)
+            pending_.resize(std::max(used_ + bytes, FilePieceBytes + FilePieceBytes / 2));
+        return pending_.data() + used_;
     }
-    bytes.truncate(out - bytes.data());
+    // The bytes up to `end` (within what reserve() gave) are written; full pieces go on.
+    bool wrote(const char* end) {
+        used_ = end - pending_.constData();
+        qsizetype at = 0;
+        while (used_ - at >= FilePieceBytes) {
+            if (!put_(QByteArrayView(pending_.constData() + at, FilePieceBytes)))
+                return false;
+            at += FilePieceBytes;
+        }
+        if (at > 0) {
+            std::memmove(pending_.data(), pending_.constData() + at, size_t(used_ - at));
+            used_ -= at;
+        }
+        return true;
+    }
+    bool finish() { return used_ == 0 || put_(QByteArrayView(pending_.constData(), used_)); }
+
+private:
+    const PutPiece& put_;
+    QByteArray pending_;
+    qsizetype used_ = 0;
+};
+
+// The data row as its file line in Windows-1251, CR LF included, from `out` on; its end.
+char* writeLine(const GridCells& grid, int row, char* out) {
+    char* const line = out;
+    for (int c = 0; c < FileColumns; ++c) {
+        out = writeWindows1251(writtenCell(grid, row, c), out);
+        *out++ = ';';
+    }
+    if (out - line > MaxLineLength)
+        out -= FileColumns - writtenSeparators(grid, row, out - line - FileColumns);
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
+}
+
+// The longest the row's line can be in Windows-1251 bytes, before its ";" beyond the limit go.
+qsizetype lineBound(const GridCells& grid, int row) {
+    qsizetype text = 0;
+    for (int c = 0; c < writtenColumns(grid); ++c)
+        text += grid.cell(row, c).size();
+    return text + FileColumns + 2;
+}
+
+} // namespace
+
+bool writeJournalInPieces(const GridCells& grid, const PutPiece& put, const Restart& restart) {
+    const int rows = std::max(grid.rows(), 1);
+    EncodingScan encoding;
+    bool utf16LookAlike = false;
+    {
+        PieceOutput output([&](QByteArrayView piece) {
+            encoding.add(piece);
+            return put(piece);
+        });
+        for (int r = 1; r < rows; ++r) {
+            char* const start = output.reserve(lineBound(grid, r));
+            char* const end = writeLine(grid, r, start);
+            if (r == 1)
+                utf16LookAlike = QByteArrayView(start, end - start).startsWith("\xFF\xFE") ||
+                                 QByteArrayView(start, end - start).startsWith("\xFE\xFF");
+            if (!output.wrote(end))
+                return false;
+        }
+        if (!output.finish())
+            return false;
+    }
     // The rare journal whose Windows-1251 bytes would read back as UTF-8 with Cyrillic letters
     // (only capitals Р С Т У each followed by a sign such as "ё" or "№", and no other Cyrillic),
     // or as UTF-16 (a first cell starting "яю" or "юя"), is written as UTF-8 with a byte-order
-    // mark instead, which reads back as it was.
-    if (detectEncoding(bytes) == TextEncoding::Utf8 || utf16AsUtf8(bytes))
-        return Utf8ByteOrderMark.toByteArray() + decodeWindows1251(bytes).toUtf8();
+    // mark instead, which reads back as it was. It is known only at the end: written again.
+    if (encoding.result() != TextEncoding::Utf8 && !utf16LookAlike)
+        return true;
+    if (!restart())
+        return false;
+    PieceOutput output(put);
+    char* const mark = output.reserve(Utf8ByteOrderMark.size());
+    std::memcpy(mark, Utf8ByteOrderMark.data(), size_t(Utf8ByteOrderMark.size()));
+    if (!output.wrote(mark + Utf8ByteOrderMark.size()))
+        return false;
+    QByteArray line;
+    for (int r = 1; r < rows; ++r) {
+        line.resize(lineBound(grid, r));
+        line.truncate(writeLine(grid, r, line.data()) - line.constData());
+        const QByteArray utf8 = decodeWindows1251(line).toUtf8();
+        char* const start = output.reserve(utf8.size());
+        std::memcpy(start, utf8.constData(), size_t(utf8.size()));
+        if (!output.wrote(start + utf8.size()))
+            return false;
+    }
+    return output.finish();
+}
+
+QByteArray writeJournal(const GridCells& grid) {
+    qsizetype length = 0;
+    for (int r = 1; r < grid.rows(); ++r)
+        length += lineBound(grid, r);
+    QByteArray bytes;
+    bytes.reserve(length);
+    writeJournalInPieces(
+        grid,
+        [&](QByteArrayView piece) {
+            bytes.append(piece);
+            return true;
+        },
+        [&] {
+            bytes.clear();
+            return true;
+        });
     return bytes;
 }
 

@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <functional>
 #include <optional>
 
 // The journal file: Windows-1251 text, no header line, one line per data row, every cell followed
@@ -90,6 +91,14 @@ using GridCells = CellTable;
 // first.
 // Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
 QByteArray writeJournal(const GridCells& grid);
+
+using PutPiece = std::function<bool(QByteArrayView piece)>;
+using Restart = std::function<bool()>;
+// writeJournal's bytes handed to `put` in pieces of FilePieceBytes (the last one shorter), so
+// that a save never holds the whole file. A journal that must be written as UTF-8 is known only
+// at the end: `restart` is called and the pieces come again from the first. False as soon as
+// `put` or `restart` returns false.
+bool writeJournalInPieces(const GridCells& grid, const PutPiece& put, const Restart& restart);
 
 struct CellPosition {
     int row = 0;

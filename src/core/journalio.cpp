@@ -40,29 +40,79 @@ QByteArray temporaryName(const QByteArray& base) {
            QByteArray::number(QRandomGenerator::global()->generate(), 16) + ".tmp";
 }
 
-Written replaceFileAt(int folder, const QByteArray& name, QByteArrayView bytes, mode_t mode,
-                      gid_t group) {
-    const QByteArray temporary = temporaryName(name);
-    Opened file = createNewAt(folder, temporary, 0600);
-    if (!file.ok())
-        return {file.error, {}};
-    setModeAndGroup(file.handle.fd(), mode, group);
-    int error = writeAll(file.handle.fd(), bytes);
-    if (error == 0 && ::fsync(file.handle.fd()) != 0 && errno != EINVAL)
-        error = errno;
-    struct stat info {};
-    if (error == 0 && ::fstat(file.handle.fd(), &info) != 0)
-        error = errno;
-    if (error == 0 && ::renameat(folder, temporary.constData(), folder, name.constData()) != 0)
-        error = errno;
-    if (error != 0) {
-        ::unlinkat(folder, temporary.constData(), 0);
-        return {error, {}};
+NewFile::NewFile(int folder, const QByteArray& base, mode_t mode, gid_t group)
+    : folder_(folder), temporary_(temporaryName(base)),
+      file_(createNewAt(folder, temporary_, 0600)) {
+    error_ = file_.ok() ? 0 : file_.error;
+    if (file_.ok())
+        setModeAndGroup(fd(), mode, group);
+}
+
+NewFile::~NewFile() {
+    if (file_.ok() && !placed_)
+        ::unlinkat(folder_, temporary_.constData(), 0);
+}
+
+bool NewFile::write(QByteArrayView bytes) {
+    if (error_ == 0)
+        error_ = writeAll(fd(), bytes);
+    return error_ == 0;
+}
+
+bool NewFile::copyFrom(int source) {
+    if (error_ == 0 && ::lseek(source, 0, SEEK_SET) != 0)
+        error_ = errno;
+    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
+    while (error_ == 0) {
+        const ssize_t read = ::read(source, piece.data(), size_t(piece.size()));
+        if (read < 0 && errno == EINTR)
+            continue;
+        if (read < 0)
+            error_ = errno;
+        else if (read == 0)
+            break;
+        else
+            write(QByteArrayView(piece.constData(), read));
     }
-    // A rename leaves the file's times alone, but not its ctime on every file system.
-    if (::fstat(file.handle.fd(), &info) != 0)
-        return {0, {}};
-    return {0, FileIdentity::of(info)};
+    return error_ == 0;
+}
+
+bool NewFile::restart() {
+    if (error_ == 0 && (::ftruncate(fd(), 0) != 0 || ::lseek(fd(), 0, SEEK_SET) != 0))
+        error_ = errno;
+    return error_ == 0;
+}
+
+bool NewFile::flushed() {
+    // Some file systems (a few network shares) cannot sync; that is no failure of the write.
+    if (error_ == 0 && ::fsync(fd()) != 0 && errno != EINVAL && errno != ENOTSUP)
+        error_ = errno;
+    return error_ == 0;
+}
+
+std::optional<FileIdentity> NewFile::commit(const QByteArray& name) {
+    if (!flushed())
+        return std::nullopt;
+    if (::renameat(folder_, temporary_.constData(), folder_, name.constData()) != 0) {
+        error_ = errno;
+        return std::nullopt;
+    }
+    placed_ = true;
+    struct stat info {};
+    return ::fstat(fd(), &info) == 0 ? FileIdentity::of(info) : FileIdentity{};
+}
+
+std::optional<FileIdentity> NewFile::commitUnlessTaken(const QByteArray& name) {
+    if (!flushed())
+        return std::nullopt;
+    if (const int error = placeUnlessTaken(folder_, temporary_, name); error != 0) {
+        if (error != EEXIST)
+            error_ = error;
+        return std::nullopt;
+    }
+    placed_ = true;
+    struct stat info {};
+    return ::fstat(fd(), &info) == 0 ? FileIdentity::of(info) : FileIdentity{};
 }
 
 void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now) {
@@ -90,22 +140,6 @@ void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime&
             ::unlinkat(folder, entry->d_name, 0);
     }
     ::closedir(entries);
-}
-
-int copyInPieces(int from, int to) {
-    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
-    for (;;) {
-        const ssize_t read = ::read(from, piece.data(), size_t(piece.size()));
-        if (read < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (read == 0)
-            return 0;
-        if (const int error = writeAll(to, QByteArrayView(piece.constData(), read)); error != 0)
-            return error;
-    }
 }
 
 } // namespace journal

@@ -3,6 +3,7 @@
 #include "core/foldertree.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
 #include <optional>
@@ -18,22 +19,44 @@ QString readFailureCause(int error);
 // taken for one: ".thisyear.csv.eklz-4711-9f3a2c1b.tmp".
 QByteArray temporaryName(const QByteArray& base);
 
-struct Written {
-    int error = 0; // 0 when written
-    FileIdentity identity;
-};
+// A new file written under a temporary name of the program's own beside the name it is to
+// take (made with O_EXCL, with the bits and group given), and given that name only by commit():
+// the file of that name stays whole until then, and untouched when any step fails. The temporary
+// goes with the object unless committed.
+class NewFile {
+public:
+    NewFile(int folder, const QByteArray& base, mode_t mode, gid_t group);
+    ~NewFile();
+    NewFile(const NewFile&) = delete;
+    NewFile& operator=(const NewFile&) = delete;
 
-// Writes the bytes to a new temporary beside `name`, with those bits and group, flushes it to
-// the disk and renames it over `name`: the old file stays whole until then, and untouched when
-// any step fails. A link in the name's place is replaced, never written through.
-Written replaceFileAt(int folder, const QByteArray& name, QByteArrayView bytes, mode_t mode,
-                      gid_t group);
+    // 0 while all is well; else the error of the first call that failed.
+    int error() const { return error_; }
+    int fd() const { return file_.handle.fd(); }
+    // Writes the bytes at the end; false (error() tells why) when that fails.
+    bool write(QByteArrayView bytes);
+    // Writes what the descriptor reads from its start, in pieces.
+    bool copyFrom(int source);
+    // Back to empty, to be written again from the start.
+    bool restart();
+    // Flushes the file to the disk and renames it over `name` (a link there is replaced, never
+    // written through); the file's identity, or none (error() tells why).
+    std::optional<FileIdentity> commit(const QByteArray& name);
+    // The same, but never over a name that is taken: EEXIST then, and the file stays ready.
+    std::optional<FileIdentity> commitUnlessTaken(const QByteArray& name);
+
+private:
+    bool flushed();
+
+    int folder_;
+    QByteArray temporary_;
+    Opened file_;
+    int error_ = 0;
+    bool placed_ = false;
+};
 
 // Removes temporaries of that base name left by saves that were killed: not changed for a
 // minute, of a process that no longer runs here (or not changed for an hour).
 void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now);
-
-// Copies the rest of `from` into `to` in pieces; 0, or the error of the failing call.
-int copyInPieces(int from, int to);
 
 } // namespace journal

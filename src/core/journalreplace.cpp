@@ -1,6 +1,7 @@
 #include "core/journalreplace.h"
 
 #include "core/fingerprint.h"
+#include "core/journalformat.h"
 #include "core/journalio.h"
 #include "core/savelock.h"
 #include "core/systemerror.h"
@@ -46,7 +47,7 @@ std::pair<mode_t, gid_t> modeForNewFile(const FolderTree& tree, const QString& l
 } // namespace
 
 Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, const QString& path,
-                               QByteArrayView bytes, const Expectation& expected,
+                               const GridCells& cells, const Expectation& expected,
                                const QString& likeFile, bool makeFolder) {
     const SaveLock lock(tree);
     if (!lock.held()) {
@@ -81,9 +82,23 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
         changed.found = *found;
         return changed;
     }
-    replacement.fingerprint = fingerprintOf(bytes);
     const auto [mode, group] = old.ok() ? std::pair(old.info.st_mode & 0666, old.info.st_gid)
                                         : modeForNewFile(tree, likeFile, folder);
+    NewFile file(folder.handle.fd(), name, mode, group);
+    Fingerprint written;
+    writeJournalInPieces(
+        cells,
+        [&](QByteArrayView piece) {
+            written.add(piece);
+            return file.write(piece);
+        },
+        [&] {
+            written = {};
+            return file.restart();
+        });
+    if (file.error() != 0)
+        return failed(file.error());
+    replacement.fingerprint = written.value();
     // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register must
     // not push the real earlier versions out of the backups.
     if (found && *found != replacement.fingerprint) {
@@ -91,16 +106,16 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
         replacement.backup = kept.path.value_or(QString());
         replacement.unkeptBackup = std::move(kept.cause);
     }
-    const Written written = replaceFileAt(folder.handle.fd(), name, bytes, mode, group);
-    if (written.error != 0) {
+    const std::optional<FileIdentity> identity = file.commit(name);
+    if (!identity) {
         // The file was not replaced, so the backup just made would only repeat it.
         if (!replacement.backup.isEmpty())
             backups.forget(replacement.backup);
-        return failed(written.error);
+        return failed(file.error());
     }
+    replacement.written = *identity;
     if (!replacement.backup.isEmpty())
         backups.dropOldest(path);
-    replacement.written = written.identity;
     return replacement;
 }
 

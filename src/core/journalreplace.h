@@ -2,6 +2,7 @@
 
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
+#include "core/journalformat.h"
 
 #include <QByteArray>
 #include <QString>
@@ -27,14 +28,15 @@ struct Replacement {
     QByteArray fingerprint; // Replaced: the new file's fingerprint
 };
 
-// Replaces the journal file at path (below the folder) by the bytes, holding the folder's save
-// lock throughout: the file found is compared with the expectation by its bytes' fingerprint
-// (a change is handed back unreplaced), kept as a backup when it differs from the bytes, then
+// Replaces the journal file at path (below the folder) by the cells written as a journal, in
+// pieces and fingerprinted as they are written, holding the folder's save lock throughout: the
+// file found is compared with the expectation by its bytes' fingerprint (a change is handed back
+// unreplaced), kept as a backup (a copy in pieces) when it differs from the new file, then
 // replaced. A link or a file that is not a regular one in the file's place is refused. The new
 // file takes the bits and group of the file it replaces, or else of `likeFile` (this year's
 // register), or else of its folder, without the execute bits.
 Replacement replaceJournalFile(const FolderTree& folder, JournalBackups& backups,
-                               const QString& path, QByteArrayView bytes,
+                               const QString& path, const GridCells& cells,
                                const Expectation& expected, const QString& likeFile,
                                bool makeFolder);
 

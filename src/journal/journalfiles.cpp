@@ -358,11 +358,10 @@ journal::Outcome JournalFiles::saveArchive(const QString& name) {
 
 journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder, bool hold) {
     try {
-        moveAcrossWrittenCells();
+        endOnLastWrittenCell();
         if (const std::optional<QString> refusal = refusalToSave(path))
             return journal::Outcome::failed(*refusal);
-        const QByteArray bytes = journal::writeJournal(grid_.allCells());
-        journal::Outcome outcome = replaceFile(path, bytes, createFolder);
+        journal::Outcome outcome = replaceFile(path, createFolder);
         if (outcome.ok && hold)
             lock_.hold(path);
         return outcome;
@@ -373,14 +372,11 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
     }
 }
 
-// Saving walks the current cell from the first written cell to the last one, as the journal
-// always has: leaving the current cell stores an edit still open in the cell editor. Both moves
-// come before anything is written, so that edit reaches the file.
-void JournalFiles::moveAcrossWrittenCells() {
-    if (grid_.rows() < 2)
-        return;
-    grid_.setCurrentCell(1, 0);
-    grid_.setCurrentCell(grid_.rows() - 1, std::min(grid_.cols(), journal::FileColumns) - 1);
+// A save leaves the current cell on the last cell written, as the journal always has. (An edit
+// still open in the window's cell editor was stored before the command ran.)
+void JournalFiles::endOnLastWrittenCell() {
+    if (grid_.rows() >= 2)
+        grid_.setCurrentCell(grid_.rows() - 1, std::min(grid_.cols(), journal::FileColumns) - 1);
 }
 
 // Cells the file cannot hold would be split or lost when the file is read back, and a line the
@@ -406,14 +402,13 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 // outcome says why its previous version is not in Backup. Only the Archive folder itself is made:
 // a program folder that has gone (a drive taken away) must not be made again in its place, where
 // the file would be lost from sight.
-journal::Outcome JournalFiles::replaceFile(const QString& path, const QByteArray& bytes,
-                                           bool createFolder) {
+journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolder) {
     Fingerprint* known = knownFile(path);
     const journal::Expectation expected{known != nullptr, known && known->existed,
                                         known ? known->hash : QByteArray(),
                                         known ? known->agreed : QByteArray()};
     journal::Replacement done =
-        journal::replaceJournalFile(tree_, backups_, path, bytes, expected,
+        journal::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
                                     journal::currentJournalPath(programFolder_), createFolder);
     if (done.kind == journal::Replacement::ChangedOnDisk) {
         known->found = done.found;

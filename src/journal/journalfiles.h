@@ -136,8 +136,8 @@ private:
                                       const QString& failureMessage);
     journal::Outcome saveGridTo(const QString& path, bool createFolder, bool hold);
     std::optional<QString> refusalToSave(const QString& path) const;
-    journal::Outcome replaceFile(const QString& path, const QByteArray& bytes, bool createFolder);
-    void moveAcrossWrittenCells();
+    journal::Outcome replaceFile(const QString& path, bool createFolder);
+    void endOnLastWrittenCell();
 
     GridModel& grid_;
     QString programFolder_;

@@ -136,6 +136,41 @@ private Q_SLOTS:
         QCOMPARE(writeJournal(cells), bytes);
     }
 
+    // A save writes the journal in pieces of the size files are read in, so that the whole file
+    // is never held: every piece but the last is full, and together they are the journal as
+    // written whole, also when a journal found to need UTF-8 only at its end is written again.
+    void writesInPiecesOfTheReadersSize() {
+        for (const QString& text : {QStringLiteral("Иванов И. И."), QStringLiteral("Рё")}) {
+            journal::GridCells cells(40001, 8);
+            for (int r = 1; r < cells.rows(); ++r)
+                cells.setCell(r, r % 8, text);
+            QByteArray joined;
+            QList<qsizetype> sizes;
+            int restarts = 0;
+            QVERIFY(journal::writeJournalInPieces(
+                cells,
+                [&](QByteArrayView piece) {
+                    joined += piece;
+                    sizes << piece.size();
+                    return true;
+                },
+                [&] {
+                    ++restarts;
+                    joined.clear();
+                    sizes.clear();
+                    return true;
+                }));
+            QCOMPARE(restarts, text == u"Рё" ? 1 : 0);
+            QVERIFY(sizes.size() > 2);
+            for (qsizetype i = 0; i + 1 < sizes.size(); ++i)
+                QCOMPARE(sizes[i], journal::FilePieceBytes);
+            QCOMPARE(joined, writeJournal(cells));
+            const journal::ReadResult read = journal::readJournal(joined);
+            QCOMPARE(read.table.rows(), cells.rows() - 1);
+            QCOMPARE(read.table.cell(39999, 40000 % 8), QStringView(text)); // grid row 40000
+        }
+    }
+
     // A line up to the limit that has fewer than eight fields opens whole and saves: where
     // padding it to eight ";"-ended cells would pass the limit, the line is padded up to the
     // limit only, and reads back as the same row. k: how much shorter than the limit the line is.
