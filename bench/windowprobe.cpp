@@ -235,7 +235,7 @@ int main(int argc, char* argv[]) {
     auto prompter = std::make_shared<RecordingPrompter>();
     {
         WindowServices services;
-        services.programFolder = programFolder;
+        services.journalFolder = programFolder;
         services.prompter = prompter;
         services.endProgram = [] {};
         if (operation == QStringLiteral("print"))

@@ -76,10 +76,10 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     setWindowIcon(icon);
     resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
     createControls();
-    journal_ = std::make_unique<JournalFiles>(*grid_, services_.programFolder,
+    journal_ = std::make_unique<JournalFiles>(*grid_, services_.journalFolder,
                                               [clock = services_.clock] { return clock->now(); });
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
-                                    services_.programFolder);
+                                    services_.journalFolder);
     connectButtons();
     prepareGrid();
     describeControls();
@@ -235,7 +235,7 @@ void JournalWindow::layoutGrid() {
 void JournalWindow::createFindBar() {
     finder_ = new FindController(
         *this, *grid_, *gridView_, *blockWatch_, [this] { return summary_->filter(); },
-        services_.programFolder);
+        services_.journalFolder);
     findBar_ = &finder_->bar();
     connect(finder_, &FindController::aboutToSearch, edits_, &CellEditSession::commit);
     connect(finder_, &FindController::openRequested, this,

@@ -35,9 +35,9 @@ struct Outcome;
 
 // What the main window needs from the world outside, handed in so that tests can stand in.
 struct WindowServices {
-    QString programFolder;              // the folder of the program's executable, no trailing '/'
-    std::shared_ptr<Prompter> prompter; // input box and message box
-    std::function<void()> endProgram;   // ends the program; by default QCoreApplication::quit
+    QString journalFolder; // the folder of thisyear.csv, Archive/ and Backup/, no trailing "/"
+    std::shared_ptr<Prompter> prompter;       // input box and message box
+    std::function<void()> endProgram;         // ends the program; by default QCoreApplication::quit
     std::shared_ptr<PrinterProvider> printer; // where "Печать" prints; the default printer
     // The date and time on a printout, the day block dates are judged against and the moment
     // backups are stamped with; the system's.

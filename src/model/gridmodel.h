@@ -25,7 +25,8 @@ using SortKeyMaker = std::function<SortKey(const QString&)>;
 
 // The journal grid: text cells in rows 0 .. rows()-1 and columns 0 .. cols()-1, row 0 being
 // the fixed header row, a current cell with a selection reaching from it, and the members the
-// program reads and writes. Cells are kept row after row in one contiguous list.
+// program reads and writes. The texts are kept in a journal::CellTable (core/celltable.h), column
+// by column.
 //
 // Qt's views see the data rows only (view row r is grid row r + 1); the header row is served
 // as the horizontal header data.

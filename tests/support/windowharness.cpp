@@ -15,7 +15,7 @@
 
 WindowHarness::WindowHarness(WindowServices extra, const QString& programFolder)
     : programFolder_(programFolder.isEmpty() ? folder_.path() : programFolder) {
-    extra.programFolder = programFolder_;
+    extra.journalFolder = programFolder_;
     extra.prompter = prompter_;
     extra.endProgram = [ends = ends_] { ++*ends; };
     window_ = std::make_unique<JournalWindow>(std::move(extra));
