@@ -64,7 +64,7 @@ void printFromWindow(benchmark::State& state) {
     QTemporaryDir folder;
     const QString fileName = folder.filePath(QStringLiteral("journal.pdf"));
     WindowServices services;
-    services.programFolder = journal.programFolder;
+    services.journalFolder = journal.programFolder;
     services.prompter = std::make_shared<SilentPrompter>();
     services.printer = std::make_shared<PdfFilePrinterProvider>(fileName);
     services.clock = std::make_shared<FixedClock>();
