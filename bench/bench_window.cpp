@@ -23,7 +23,7 @@ public:
 void filterSwitch(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     WindowServices services;
-    services.programFolder = journal.programFolder;
+    services.journalFolder = journal.programFolder;
     services.prompter = std::make_shared<SilentPrompter>();
     services.endProgram = [] {};
     JournalWindow window(services);
