@@ -398,7 +398,7 @@ namespace {
 // Collects written lines and hands them on in pieces of FilePieceBytes, the last one shorter.
 class PieceOutput {
 public:
-    explicit PieceOutput(const PutPiece& put) : put_(put) {}
+    explicit PieceOutput(PutPiece put) : put_(std::move(put)) {}
 
     // Room for `bytes` more bytes at the end of what is pending.
     char* reserve(qsizetype bytes) {
@@ -424,7 +424,7 @@ public:
     bool finish() { return used_ == 0 || put_(QByteArrayView(pending_.constData(), used_)); }
 
 private:
-    const PutPiece& put_;
+    PutPiece put_;
     QByteArray pending_;
     qsizetype used_ = 0;
 };
