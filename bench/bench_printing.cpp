@@ -2,7 +2,6 @@
 #include "app/journalwindow.h"
 #include "benchjournals.h"
 #include "core/clock.h"
-#include "core/prompter.h"
 #include "model/gridmodel.h"
 #include "printing/journalprintout.h"
 #include "printing/printservices.h"
@@ -49,14 +48,6 @@ BENCHMARK(printToPdf)
     ->Iterations(1)
     ->Repetitions(5);
 
-class SilentPrompter : public Prompter {
-public:
-    QString inputBox(const QString&, const QString&) override { return {}; }
-    void message(const QString&) override {}
-    bool question(const QString&) override { return false; }
-    KeepChanges askToKeepChanges(const QString&) override { return KeepChanges::Discard; }
-};
-
 // The same as the user meets it: "Печать" pressed in the shown window, the progress dialog
 // following every page.
 void printFromWindow(benchmark::State& state) {
@@ -65,7 +56,7 @@ void printFromWindow(benchmark::State& state) {
     const QString fileName = folder.filePath(QStringLiteral("journal.pdf"));
     WindowServices services;
     services.journalFolder = journal.programFolder;
-    services.prompter = std::make_shared<SilentPrompter>();
+    services.prompter = std::make_shared<bench::SilentPrompter>();
     services.printer = std::make_shared<PdfFilePrinterProvider>(fileName);
     services.clock = std::make_shared<FixedClock>();
     services.endProgram = [] {};

@@ -1,7 +1,6 @@
 // What the window itself does over a whole register: switching the row filter.
 #include "app/journalwindow.h"
 #include "benchjournals.h"
-#include "core/prompter.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -11,20 +10,12 @@ namespace {
 using bench::benchJournal;
 using bench::timeIteration;
 
-class SilentPrompter : public Prompter {
-public:
-    QString inputBox(const QString&, const QString&) override { return {}; }
-    void message(const QString&) override {}
-    bool question(const QString&) override { return false; }
-    KeepChanges askToKeepChanges(const QString&) override { return KeepChanges::Discard; }
-};
-
 // From "Все" to "Заблокированы": every row judged and hidden or shown; back to "Все" unmeasured.
 void filterSwitch(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     WindowServices services;
     services.journalFolder = journal.programFolder;
-    services.prompter = std::make_shared<SilentPrompter>();
+    services.prompter = std::make_shared<bench::SilentPrompter>();
     services.endProgram = [] {};
     JournalWindow window(services);
     window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/prompter.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -37,6 +39,15 @@ struct BenchJournal {
 };
 
 const BenchJournal& benchJournal(int rows);
+
+// Answers every question of the window "Нет" and shows nothing.
+class SilentPrompter : public Prompter {
+public:
+    QString inputBox(const QString&, const QString&) override { return {}; }
+    void message(const QString&) override {}
+    bool question(const QString&) override { return false; }
+    KeepChanges askToKeepChanges(const QString&) override { return KeepChanges::Discard; }
+};
 
 // Puts the register into the grid the way "Открыть журнал" leaves it, block dates aside (the
 // generated file holds them already): the journal header in row 0, one data row per line.
