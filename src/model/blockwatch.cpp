@@ -84,7 +84,23 @@ void BlockWatch::setToday(QDate today) {
 
 void BlockWatch::recount() {
     evidence_.reset(grid_);
+    followed();
     rejudge();
+}
+
+void BlockWatch::followed() {
+    following_ = true;
+    followedStructure_ = grid_.structureRevision();
+    followedChanges_ = grid_.changedRows().size();
+}
+
+const BlockEvidence* BlockWatch::evidenceFor(const GridModel& grid) const {
+    if (!following_ || &grid != &grid_ || grid.structureRevision() != followedStructure_ ||
+        grid.changedRows().size() != followedChanges_)
+        return nullptr;
+    if (evidence_.columns() && evidence_.size() != grid.rows())
+        return nullptr;
+    return captionedBlockColumns(grid) == evidence_.columns() ? &evidence_ : nullptr;
 }
 
 void BlockWatch::rejudge() {
@@ -123,14 +139,17 @@ bool BlockWatch::weighRows(int firstRow, int lastRow) {
         evidence_.reweigh(grid_, r);
         counts_.undated += blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
     }
+    followed();
     return decideAgain();
 }
 
 void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
                                const QList<int>& roles) {
     const std::optional<BlockColumns>& columns = evidence_.columns();
-    if (!columns || !touchesText(roles))
+    if (!columns || !touchesText(roles)) {
+        followed();
         return;
+    }
     if (states_.size() != std::size_t(grid_.rows()) ||
         std::size_t(evidence_.size()) != states_.size()) {
         recount();
@@ -142,6 +161,7 @@ void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int last
     if (!within(columns->activation) && !within(columns->block)) {
         // Other columns count only where the captioned block column holds no block date.
         evidence_.otherCellsChanged(grid_, first, last);
+        followed();
         if (decideAgain())
             notify();
         return;
@@ -167,6 +187,7 @@ void BlockWatch::onRowsInserted(int firstRow, int lastRow) {
     }
     states_.insert(states_.begin() + firstRow, added, BlockState::Clear);
     evidence_.insertRows(grid_, firstRow, int(added));
+    followed();
     for (int r = firstRow; r <= lastRow; ++r)
         counts_.undated += blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
     if (!decideAgain())
@@ -191,6 +212,7 @@ void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
     }
     states_.erase(states_.begin() + firstRow, states_.begin() + lastRow + 1);
     evidence_.removeRows(grid_, firstRow, int(removed));
+    followed();
     if (decideAgain())
         notify();
 }
@@ -198,9 +220,12 @@ void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
 // A header text changed: the two columns may now be others, or none; or another column's
 // caption, which a reason may name.
 void BlockWatch::onHeaderChanged() {
-    if (captionedBlockColumns(grid_) != evidence_.columns())
+    if (captionedBlockColumns(grid_) != evidence_.columns()) {
         recount();
-    else if (decideAgain())
+        return;
+    }
+    followed();
+    if (decideAgain())
         notify();
 }
 
@@ -248,6 +273,8 @@ void BlockWatch::onRowsPermuted(int first, const std::vector<int>& order) {
     for (std::size_t i = 0; i < order.size(); ++i)
         states_[std::size_t(first) + i] = before[std::size_t(order[i])];
     permuted_ = evidence_.permute(grid_, first, order);
+    if (permuted_)
+        followed();
 }
 
 void BlockWatch::onLayoutChanged() {
