@@ -45,7 +45,10 @@ void BlockDatePass::run(GridModel& grid) {
         end_ = fillFrom(grid, 1);
     } else {
         // The rows stored since the last run: those above the end of the activation dates are
-        // filled; a stored row at the end may carry the dates further down.
+        // filled; a stored row at the end may carry the dates further down. The end may have
+        // moved up too, by a row stored after others below it (an undo of several rows): the
+        // evidence, taken up, already knows where it is now.
+        end_ = std::min(end_, evidence().end());
         const std::vector<int> rows(changed.begin() + qsizetype(from), changed.end());
         for (int row : rows) {
             if (structure_ != grid.structureRevision())
