@@ -1,7 +1,6 @@
 #include "model/blockwatch.h"
 
 #include "core/journalcolumns.h"
-#include "core/journaldates.h"
 #include "model/gridmodel.h"
 
 #include <algorithm>
@@ -20,13 +19,11 @@ struct Horizon {
         : today(date.toJulianDay()), last(date.toJulianDay() + BlockWarningDays),
           valid(date.isValid()) {}
 
-    BlockState judge(QStringView blockDate) const {
-        if (!valid)
+    // By the row's evidence, which has read its block date.
+    BlockState judge(RowEvidence row) const {
+        if (!valid || !row.blockDate)
             return BlockState::Clear;
-        const std::optional<QDate> date = readDate(blockDate);
-        if (!date)
-            return BlockState::Clear;
-        const qint64 day = date->toJulianDay();
+        const qint64 day = row.blockDay;
         if (day <= today)
             return BlockState::Blocked;
         return day <= last ? BlockState::Soon : BlockState::Clear;
@@ -110,11 +107,11 @@ void BlockWatch::rejudge() {
     blockCol_ = counts_.declined ? std::nullopt : std::optional(evidence_.columns()->block);
     states_.assign(std::size_t(rows), BlockState::Clear);
     if (blockCol_) {
-        const int col = *blockCol_;
         const Horizon horizon(today_);
         for (int r = 1; r < rows; ++r) {
-            counts_.undated += isUndated(evidence_.row(r)) ? 1 : 0;
-            const BlockState state = horizon.judge(grid_.cell(r, col));
+            const RowEvidence row = evidence_.row(r);
+            counts_.undated += isUndated(row) ? 1 : 0;
+            const BlockState state = horizon.judge(row);
             states_[std::size_t(r)] = state;
             add(state, +1);
         }
@@ -232,7 +229,7 @@ void BlockWatch::onHeaderChanged() {
 void BlockWatch::judgeRow(int row) {
     BlockState& state = states_[std::size_t(row)];
     add(state, -1);
-    state = Horizon(today_).judge(grid_.cell(row, *blockCol_));
+    state = Horizon(today_).judge(evidence_.row(row));
     add(state, +1);
 }
 
