@@ -96,6 +96,29 @@ private Q_SLOTS:
         QCOMPARE(cells(grid), before);
     }
 
+    // Block dates kept in the mechanics' column, marks in the captioned one: the pass declines
+    // until most mechanics' cells hold names; the pass beside the watch follows those cells as a
+    // whole pass does, and fills from then on.
+    void passBesideWatchFollowsTheOtherColumns() {
+        Followed followed;
+        for (int r = 1; r < followed.grid.rows(); ++r) {
+            followed.grid.setTextMatrix(r, journal::BlockDate, QStringLiteral("?"));
+            followed.grid.setTextMatrix(r, journal::Mechanic, QStringLiteral("01.05.2010"));
+        }
+        GridModel alone;
+        alone.replaceCells(followed.grid.rows(), followed.grid.cols(), cells(followed.grid));
+        for (int r = 1; r < followed.grid.rows(); ++r) {
+            for (GridModel* grid : {&followed.grid, &alone})
+                grid->setTextMatrix(r, journal::Mechanic, QStringLiteral("Иванов"));
+            followed.pass.run(followed.grid);
+            journal::fillBlockDates(alone);
+            QVERIFY2(cells(followed.grid) == cells(alone), qPrintable(QString::number(r)));
+            QCOMPARE(followed.watch.declined(), journal::blockDatesDeclined(followed.grid));
+        }
+        QVERIFY(!followed.watch.declined());
+        QCOMPARE(followed.grid.cell(1, journal::BlockDate), QStringLiteral("01.05.2010"));
+    }
+
     void passAndWatchJudgeFromTheGridAsItStands() {
         const QStringList activations = {
             QStringLiteral("15.03.2009"), QStringLiteral("31.01.2010"),
