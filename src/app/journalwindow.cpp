@@ -78,6 +78,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createControls();
     journal_ = std::make_unique<JournalFiles>(*grid_, services_.journalFolder,
                                               [clock = services_.clock] { return clock->now(); });
+    journal_->readBlockEvidenceOf(*blockWatch_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
     connectButtons();

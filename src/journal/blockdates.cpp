@@ -12,10 +12,17 @@ void fillBlockDates(GridModel& grid) {
 }
 
 void BlockDatePass::run(GridModel& grid) {
-    followPermutation(grid);
+    shared_ = watch_ ? watch_->evidenceFor(grid) : nullptr;
+    if (!shared_)
+        followPermutation(grid);
+    else if (ownKept_) {
+        own_ = {};
+        ownKept_ = false;
+    }
     const bool sameGrid = grid_ == &grid && structure_ == grid.structureRevision() &&
-                          seen_ <= grid.changedRows().size() && evidence_.columns() &&
-                          captionedBlockColumns(grid) == evidence_.columns();
+                          seen_ <= grid.changedRows().size() && (shared_ || ownKept_) &&
+                          evidence().columns() &&
+                          captionedBlockColumns(grid) == evidence().columns();
     if (!sameGrid) {
         runWhole(grid);
         return;
@@ -28,16 +35,20 @@ void BlockDatePass::run(GridModel& grid) {
     const std::size_t from = seen_;
     takeUpChanges(grid, from);
     seen_ = changed.size();
-    if (evidence_.declined(grid)) {
+    if (evidence().declined(grid)) {
         filled_ = false;
         remember(grid);
         return;
     }
+    columns_ = *evidence().columns();
     if (!filled_) {
         end_ = fillFrom(grid, 1);
     } else {
         // The rows stored since the last run: those above the end of the activation dates are
-        // filled; a stored row at the end may carry the dates further down.
+        // filled; a stored row at the end may carry the dates further down. The end may have
+        // moved up too, by a row stored after others below it (an undo of several rows): the
+        // evidence, taken up, already knows where it is now.
+        end_ = std::min(end_, evidence().end());
         const std::vector<int> rows(changed.begin() + qsizetype(from), changed.end());
         for (int row : rows) {
             if (structure_ != grid.structureRevision())
@@ -59,34 +70,41 @@ void BlockDatePass::run(GridModel& grid) {
 // look-up each), since rows that lay below the end of the activation dates may now lie above it.
 void BlockDatePass::followPermutation(const GridModel& grid) {
     const GridModel::RowPermutation& sorted = grid.lastPermutation();
-    if (grid_ != &grid || !evidence_.columns() || structure_ + 1 != grid.structureRevision() ||
-        sorted.revision != grid.structureRevision() || sorted.changedBefore != seen_ ||
-        !evidence_.permute(grid, sorted.first, sorted.order))
+    if (grid_ != &grid || !ownKept_ || !own_.columns() ||
+        structure_ + 1 != grid.structureRevision() || sorted.revision != grid.structureRevision() ||
+        sorted.changedBefore != seen_ || !own_.permute(grid, sorted.first, sorted.order))
         return;
     structure_ = grid.structureRevision();
     seen_ = 0;
     end_ = 1;
 }
 
-// Every row's evidence afresh, then the pass over every dated row.
+// Every row's evidence afresh (unless the watch's is read), then the pass over every dated row.
 void BlockDatePass::runWhole(GridModel& grid) {
     grid_ = &grid;
-    evidence_.reset(grid);
+    if (!shared_) {
+        own_.reset(grid);
+        ownKept_ = true;
+    }
     filled_ = false;
     structure_ = grid.structureRevision();
     seen_ = grid.changedRows().size();
-    if (!evidence_.declined(grid)) {
+    if (!evidence().declined(grid)) {
+        columns_ = *evidence().columns();
         end_ = fillFrom(grid, 1);
         filled_ = true;
     }
     remember(grid);
 }
 
-// Brings the evidence up to date for the rows stored since `from` in the grid's list.
+// Brings the pass's own evidence up to date for the rows stored since `from` in the grid's list
+// (the watch's follows them as they are stored).
 void BlockDatePass::takeUpChanges(const GridModel& grid, std::size_t from) {
+    if (shared_)
+        return;
     const std::vector<int>& changed = grid.changedRows();
     for (std::size_t i = from; i < changed.size(); ++i)
-        evidence_.reweigh(grid, changed[i]);
+        own_.reweigh(grid, changed[i]);
 }
 
 int BlockDatePass::fillFrom(GridModel& grid, int first) {
@@ -99,12 +117,13 @@ int BlockDatePass::fillFrom(GridModel& grid, int first) {
 
 // Writes the row's block date; false, writing nothing, when its activation date is empty.
 bool BlockDatePass::fillRow(GridModel& grid, int row) {
-    const BlockColumns columns = *evidence_.columns();
+    const BlockColumns columns = columns_;
     const QStringView activation = grid.cell(row, columns.activation);
     if (activation.isEmpty())
         return false;
     // The evidence, taken up before every fill, already says whether the cell is right.
-    if (row < evidence_.size() && evidence_.row(row).blockExact)
+    const BlockEvidence& evidence = this->evidence();
+    if (row < evidence.size() && evidence.columns() == columns && evidence.row(row).blockExact)
         return true;
     DateBuffer buffer;
     const QStringView block = blockDateText(activation, buffer);
@@ -121,7 +140,7 @@ void BlockDatePass::remember(const GridModel& grid) {
         grid_ = nullptr;
         return;
     }
-    if (evidence_.columns())
+    if (evidence().columns())
         takeUpChanges(grid, seen_);
     seen_ = grid.changedRows().size();
 }

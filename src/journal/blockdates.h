@@ -1,7 +1,9 @@
 #pragma once
 
 #include "model/blockcolumns.h"
+#include "model/blockwatch.h"
 
+#include <QPointer>
 #include <QtGlobal>
 #include <vector>
 
@@ -20,11 +22,17 @@ void fillBlockDates(GridModel& grid);
 // and where the activation dates end, so that a run after a few stored cells looks at those rows
 // alone, with the result of a whole pass. A change to the rows, columns or their order, or to the
 // header row, makes the next run a whole pass.
+//
+// Beside a block watch on the same grid, the pass reads the watch's evidence, which follows every
+// change to the grid as it happens, rather than weighing the rows a second time; it weighs them
+// itself only while the watch has not followed the grid as it stands.
 class BlockDatePass {
 public:
+    void readEvidenceOf(const BlockWatch& watch) { watch_ = &watch; }
     void run(GridModel& grid);
 
 private:
+    const BlockEvidence& evidence() const { return shared_ ? *shared_ : own_; }
     void followPermutation(const GridModel& grid);
     void runWhole(GridModel& grid);
     void takeUpChanges(const GridModel& grid, std::size_t from);
@@ -36,7 +44,14 @@ private:
     const GridModel* grid_ = nullptr;
     quint64 structure_ = 0;
     std::size_t seen_ = 0;
-    BlockEvidence evidence_;
+    QPointer<const BlockWatch> watch_;
+    // The watch's evidence during a run that reads it; the pass's own otherwise.
+    const BlockEvidence* shared_ = nullptr;
+    BlockEvidence own_;
+    // Whether own_ stands for grid_ as of structure_ and seen_.
+    bool ownKept_ = false;
+    // The two columns the run fills.
+    BlockColumns columns_;
     // The first data row with an empty activation date (the row count when there is none).
     int end_ = 1;
     // Whether the last run filled the rows above end_.

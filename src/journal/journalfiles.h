@@ -96,6 +96,10 @@ public:
     // The block-date pass, kept from run to run (the first one when a journal is opened), so that
     // a run after a few edits looks at those rows alone.
     void fillBlockDates() { blockDates_.run(grid_); }
+    // The pass reads the evidence of that watch on the grid instead of weighing the rows again.
+    void readBlockEvidenceOf(const journal::BlockWatch& watch) {
+        blockDates_.readEvidenceOf(watch);
+    }
 
     // How much memory a file may be read into (journal::availableMemory unless set).
     void setMemoryProbe(std::function<qsizetype()> availableMemory) {

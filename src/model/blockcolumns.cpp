@@ -5,10 +5,43 @@
 #include "model/gridmodel.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace journal {
 
 namespace {
+
+// Whether the text holds only blanks (or nothing), as its trimmed text would be empty; most cells
+// are told by their first character.
+bool isBlank(QStringView text) {
+    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
+}
+
+// The text without blanks at either end; most cells have none, and are told so by two characters.
+QStringView trimmedText(QStringView text) {
+    if (text.isEmpty() || (!text.front().isSpace() && !text.back().isSpace()))
+        return text;
+    return text.trimmed();
+}
+
+bool sameText(QStringView a, QStringView b) {
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin());
+}
+
+// The Julian day of a block date as blockDateText writes it (01.mm.yyyy), without reading it
+// back as any date text.
+qint32 blockDayOf(QStringView computed) {
+    const auto digit = [&](qsizetype at) { return unsigned(computed[at].unicode() - u'0'); };
+    if (computed.size() != 10) {
+        const std::optional<QDate> date = readDate(computed);
+        return date ? qint32(date->toJulianDay()) : 0;
+    }
+    const std::chrono::year_month_day date{
+        std::chrono::year(int(digit(6) * 1000 + digit(7) * 100 + digit(8) * 10 + digit(9))),
+        std::chrono::month(digit(3) * 10 + digit(4)), std::chrono::day(digit(0) * 10 + digit(1))};
+    // Day 0 of the system clock, 01.01.1970, is Julian day 2440588.
+    return qint32(std::chrono::sys_days(date).time_since_epoch().count() + 2440588);
+}
 
 bool holdsLetterOrDigit(QStringView text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
@@ -43,22 +76,25 @@ QString captionsDeclined(const GridModel& grid) {
 RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
     RowEvidence row;
     row.ends = activation.isEmpty();
-    row.dated = !activation.trimmed().isEmpty();
-    row.blockFilled = !block.trimmed().isEmpty();
+    row.dated = !isBlank(activation);
+    row.blockFilled = !isBlank(block);
     DateBuffer buffer;
     const QStringView computed = blockDateText(activation, buffer);
     row.activation = !computed.isEmpty();
-    row.blockExact = block == computed;
+    row.blockExact = sameText(block, computed);
     if (!row.blockFilled)
         return row;
-    if (row.activation && computed == block.trimmed()) {
+    // A computed block date holds no blanks: a cell holding exactly it holds it trimmed too.
+    if (row.activation && (row.blockExact || sameText(computed, trimmedText(block)))) {
         row.blockMatches = row.blockLike = row.blockDate = true;
+        row.blockDay = blockDayOf(computed);
         return row;
     }
     const std::optional<QDate> blocked = readDate(block);
     if (blocked) {
         const std::optional<QDate> activated = row.activation ? readDate(activation) : std::nullopt;
         row.blockDate = true;
+        row.blockDay = qint32(blocked->toJulianDay());
         row.blockLike = blocked->day() == 1 || (activated && *blocked > *activated);
         row.blockBefore = activated && activated->day() == 1 && *blocked < *activated;
     }
@@ -115,11 +151,11 @@ void BlockEvidence::readOthers(const GridModel& grid, int row) const {
     if (!others_)
         return;
     const QStringView activation = grid.cell(row, columns_->activation);
-    const QStringView activationText = activation.trimmed();
+    const QStringView activationText = trimmedText(activation);
     DateBuffer buffer;
     const QStringView computed = blockDateText(activation, buffer);
     for (int c = 0; c < others_->cols; ++c) {
-        const QStringView text = grid.cell(row, c).trimmed();
+        const QStringView text = trimmedText(grid.cell(row, c));
         std::uint8_t bits = 0;
         if (c != columns_->activation && c != columns_->block && !text.isEmpty()) {
             DateBuffer other;

@@ -23,19 +23,21 @@ struct BlockColumns {
 
 // What one row's pair of cells says about the two columns.
 struct RowEvidence {
-    bool ends = false;         // the activation cell is empty: the pass stops at this row
-    bool dated = false;        // the activation cell holds more than blanks
-    bool activation = false;   // ... and reads as a date
-    bool blockFilled = false;  // the block-date cell holds more than blanks
-    bool blockMatches = false; // ... and holds the block date of the activation date
-    bool blockLike = false;    // ... or another date that may be a block date typed by hand: the
-                               // first of a month, or a date after the activation date
-    bool blockForeign = false; // ... or looks like another column's data: a word, a number, a
-                               // date that is not block-like (a mark such as "?" or "-" does not)
-    bool blockDate = false;    // the block-date cell reads as a date
-    bool blockBefore = false;  // ... before an activation date that is the first of a month, as
-                               // when the two columns' captions are swapped
-    bool blockExact = false;   // the block-date cell holds exactly what the pass would write
+    bool ends : 1 = false;         // the activation cell is empty: the pass stops at this row
+    bool dated : 1 = false;        // the activation cell holds more than blanks
+    bool activation : 1 = false;   // ... and reads as a date
+    bool blockFilled : 1 = false;  // the block-date cell holds more than blanks
+    bool blockMatches : 1 = false; // ... and holds the block date of the activation date
+    bool blockLike : 1 = false;    // ... or another date that may be a block date typed by hand:
+                                   // the first of a month, or a date after the activation date
+    bool blockForeign : 1 = false; // ... or looks like another column's data: a word, a number,
+                                   // a date that is not block-like (a mark such as "?" or "-"
+                                   // does not)
+    bool blockDate : 1 = false;    // the block-date cell reads as a date
+    bool blockBefore : 1 = false;  // ... before an activation date that is the first of a month,
+                                   // as when the two columns' captions are swapped
+    bool blockExact : 1 = false;   // the block-date cell holds exactly what the pass would write
+    qint32 blockDay = 0;           // the block date as a Julian day, when it reads as one
     static RowEvidence of(QStringView activation, QStringView block);
 };
 

@@ -1,7 +1,6 @@
 #include "model/blockwatch.h"
 
 #include "core/journalcolumns.h"
-#include "core/journaldates.h"
 #include "model/gridmodel.h"
 
 #include <algorithm>
@@ -20,13 +19,11 @@ struct Horizon {
         : today(date.toJulianDay()), last(date.toJulianDay() + BlockWarningDays),
           valid(date.isValid()) {}
 
-    BlockState judge(QStringView blockDate) const {
-        if (!valid)
+    // By the row's evidence, which has read its block date.
+    BlockState judge(RowEvidence row) const {
+        if (!valid || !row.blockDate)
             return BlockState::Clear;
-        const std::optional<QDate> date = readDate(blockDate);
-        if (!date)
-            return BlockState::Clear;
-        const qint64 day = date->toJulianDay();
+        const qint64 day = row.blockDay;
         if (day <= today)
             return BlockState::Blocked;
         return day <= last ? BlockState::Soon : BlockState::Clear;
@@ -84,7 +81,23 @@ void BlockWatch::setToday(QDate today) {
 
 void BlockWatch::recount() {
     evidence_.reset(grid_);
+    followed();
     rejudge();
+}
+
+void BlockWatch::followed() {
+    following_ = true;
+    followedStructure_ = grid_.structureRevision();
+    followedChanges_ = grid_.changedRows().size();
+}
+
+const BlockEvidence* BlockWatch::evidenceFor(const GridModel& grid) const {
+    if (!following_ || &grid != &grid_ || grid.structureRevision() != followedStructure_ ||
+        grid.changedRows().size() != followedChanges_)
+        return nullptr;
+    if (evidence_.columns() && evidence_.size() != grid.rows())
+        return nullptr;
+    return captionedBlockColumns(grid) == evidence_.columns() ? &evidence_ : nullptr;
 }
 
 void BlockWatch::rejudge() {
@@ -94,11 +107,11 @@ void BlockWatch::rejudge() {
     blockCol_ = counts_.declined ? std::nullopt : std::optional(evidence_.columns()->block);
     states_.assign(std::size_t(rows), BlockState::Clear);
     if (blockCol_) {
-        const int col = *blockCol_;
         const Horizon horizon(today_);
         for (int r = 1; r < rows; ++r) {
-            counts_.undated += isUndated(evidence_.row(r)) ? 1 : 0;
-            const BlockState state = horizon.judge(grid_.cell(r, col));
+            const RowEvidence row = evidence_.row(r);
+            counts_.undated += isUndated(row) ? 1 : 0;
+            const BlockState state = horizon.judge(row);
             states_[std::size_t(r)] = state;
             add(state, +1);
         }
@@ -123,14 +136,17 @@ bool BlockWatch::weighRows(int firstRow, int lastRow) {
         evidence_.reweigh(grid_, r);
         counts_.undated += blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
     }
+    followed();
     return decideAgain();
 }
 
 void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
                                const QList<int>& roles) {
     const std::optional<BlockColumns>& columns = evidence_.columns();
-    if (!columns || !touchesText(roles))
+    if (!columns || !touchesText(roles)) {
+        followed();
         return;
+    }
     if (states_.size() != std::size_t(grid_.rows()) ||
         std::size_t(evidence_.size()) != states_.size()) {
         recount();
@@ -142,6 +158,7 @@ void BlockWatch::onDataChanged(int firstRow, int lastRow, int firstCol, int last
     if (!within(columns->activation) && !within(columns->block)) {
         // Other columns count only where the captioned block column holds no block date.
         evidence_.otherCellsChanged(grid_, first, last);
+        followed();
         if (decideAgain())
             notify();
         return;
@@ -167,6 +184,7 @@ void BlockWatch::onRowsInserted(int firstRow, int lastRow) {
     }
     states_.insert(states_.begin() + firstRow, added, BlockState::Clear);
     evidence_.insertRows(grid_, firstRow, int(added));
+    followed();
     for (int r = firstRow; r <= lastRow; ++r)
         counts_.undated += blockCol_ && isUndated(evidence_.row(r)) ? 1 : 0;
     if (!decideAgain())
@@ -191,6 +209,7 @@ void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
     }
     states_.erase(states_.begin() + firstRow, states_.begin() + lastRow + 1);
     evidence_.removeRows(grid_, firstRow, int(removed));
+    followed();
     if (decideAgain())
         notify();
 }
@@ -198,16 +217,19 @@ void BlockWatch::onRowsRemoved(int firstRow, int lastRow) {
 // A header text changed: the two columns may now be others, or none; or another column's
 // caption, which a reason may name.
 void BlockWatch::onHeaderChanged() {
-    if (captionedBlockColumns(grid_) != evidence_.columns())
+    if (captionedBlockColumns(grid_) != evidence_.columns()) {
         recount();
-    else if (decideAgain())
+        return;
+    }
+    followed();
+    if (decideAgain())
         notify();
 }
 
 void BlockWatch::judgeRow(int row) {
     BlockState& state = states_[std::size_t(row)];
     add(state, -1);
-    state = Horizon(today_).judge(grid_.cell(row, *blockCol_));
+    state = Horizon(today_).judge(evidence_.row(row));
     add(state, +1);
 }
 
@@ -248,6 +270,8 @@ void BlockWatch::onRowsPermuted(int first, const std::vector<int>& order) {
     for (std::size_t i = 0; i < order.size(); ++i)
         states_[std::size_t(first) + i] = before[std::size_t(order[i])];
     permuted_ = evidence_.permute(grid_, first, order);
+    if (permuted_)
+        followed();
 }
 
 void BlockWatch::onLayoutChanged() {

@@ -92,6 +92,10 @@ public:
     // Finds the column again and judges every row.
     void recount();
 
+    // The evidence the watch judges by, while it has followed every change to `grid` (none
+    // otherwise): the block-date pass reads it rather than weighing every row a second time.
+    const BlockEvidence* evidenceFor(const GridModel& grid) const;
+
     // While one is alive, countsChanged is held back; the last one to end sends it once if the
     // counts differ from those last sent. For passes that change many rows one by one.
     class Batch {
@@ -130,6 +134,8 @@ private:
     static bool isUndated(RowEvidence row) { return row.dated && !row.activation; }
     void add(BlockState state, int sign);
     void notify();
+    // The evidence now stands for the grid as it is.
+    void followed();
 
     const GridModel& grid_;
     QDate today_;
@@ -140,6 +146,11 @@ private:
     BlockCounts sent_;
     int batchDepth_ = 0;
     bool permuted_ = false; // the rows were reordered and followed since layoutAboutToBeChanged
+    // The grid's structure revision and length of its changed-row list when the evidence last
+    // took up a change; the evidence is up to date while both still hold.
+    bool following_ = false;
+    quint64 followedStructure_ = 0;
+    std::size_t followedChanges_ = 0;
 };
 
 } // namespace journal
