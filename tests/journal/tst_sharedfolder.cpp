@@ -118,6 +118,27 @@ private Q_SLOTS:
         QVERIFY(savedBoth < Rounds);
     }
 
+    // "Да" to the question about a colleague's change agrees to replace that version only: one
+    // saved again while the question was open is asked about again, never written over.
+    void aChangeMadeWhileTheQuestionIsOpenIsAskedAgain() {
+        Program program;
+        program.folder.write(QStringLiteral("thisyear.csv"), journalFile(registerOf(2)));
+        program.open();
+        program.grid.setTextMatrix(1, 0, QStringLiteral("моя правка"));
+        const QByteArray first = journalFile(registerOf(3));
+        const QByteArray second = journalFile(registerOf(4));
+        program.folder.write(QStringLiteral("thisyear.csv"), first);
+        QVERIFY(program.files.changedOnDiskQuestion().has_value());
+        program.files.agreeToReplace();
+        program.folder.write(QStringLiteral("thisyear.csv"), second); // while the question was open
+        const journal::Outcome refused = program.files.saveCurrent();
+        QVERIFY(!refused.ok && refused.changedOnDisk);
+        QCOMPARE(program.thisYear(), second);
+        program.files.agreeToReplace();
+        QVERIFY(program.files.saveCurrent().ok);
+        QVERIFY(fromCp1251(program.thisYear()).contains(QStringLiteral("моя правка")));
+    }
+
     // A member plants links where the journal, an archive, the Archive folder or the next
     // backups would be: nothing outside the folder is read into the grid, written or made.
     void linksPlantedInTheFolderAreNeverFollowed() {
