@@ -77,9 +77,10 @@ private:
         return utf16_ ? utf16Units(bytes.sliced(2), false) : text(bytes);
     }
 
-    // UTF-16 units, decoded as the whole would be: a piece is cut after a whole unit that is no
-    // high surrogate, so that a pair is never parted; only the file's first character is a
-    // candidate for a second mark, and an odd last byte is decoded at the very end.
+    // UTF-16 units, decoded as the whole would be: the last unit of a piece, and a high surrogate
+    // before it, wait for the next one, so that a pair is never parted and an odd last byte is
+    // decoded after a unit, as Qt needs to make it U+FFFD; only the file's first character is a
+    // candidate for a second mark.
     bool utf16Units(QByteArrayView bytes, bool last) {
         QByteArray joined;
         if (!pending_.isEmpty()) {
@@ -89,7 +90,7 @@ private:
         }
         qsizetype cut = bytes.size();
         if (!last) {
-            cut &= ~qsizetype(1);
+            cut = std::max<qsizetype>((cut & ~qsizetype(1)) - 2, 0);
             if (cut >= 2) {
                 const auto high = static_cast<unsigned char>(bytes[*utf16_ ? cut - 2 : cut - 1]);
                 if (high >= 0xD8 && high <= 0xDB)
