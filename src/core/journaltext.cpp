@@ -27,10 +27,11 @@ qsizetype countByte(QByteArrayView bytes, char byte) {
 // Turns the bytes, piece by piece, into the text the lines are read from: a file that starts
 // with a UTF-16 byte-order mark as UTF-8, the mark left out; NUL bytes left out; and, when asked,
 // a UTF-8 byte-order mark at the start of the text. Other bytes go through as they are, uncopied.
+// Where no one needs the text of a UTF-16 file, only its NUL characters are counted.
 class TextPieces {
 public:
-    TextPieces(bool dropByteOrderMark, const PieceTake& take)
-        : dropByteOrderMark_(dropByteOrderMark), take_(take) {}
+    TextPieces(bool dropByteOrderMark, bool utf16Text, const PieceTake& take)
+        : dropByteOrderMark_(dropByteOrderMark), utf16Text_(utf16Text), take_(take) {}
 
     bool utf16() const { return utf16_.has_value(); }
     qsizetype nulBytes() const { return nulBytes_; }
@@ -100,6 +101,11 @@ private:
             if (cut == 0)
                 return true;
         }
+        if (!utf16Text_) {
+            for (qsizetype i = 0; i + 1 < cut; i += 2)
+                nulBytes_ += bytes[i] == 0 && bytes[i + 1] == 0 ? 1 : 0;
+            return true;
+        }
         QStringConverter::Flags flags = QStringConverter::Flag::Stateless;
         if (std::exchange(firstUnits_, false) == false)
             flags |= QStringConverter::Flag::ConvertInitialBom;
@@ -136,6 +142,7 @@ private:
     }
 
     const bool dropByteOrderMark_;
+    const bool utf16Text_;
     const PieceTake& take_;
     bool decided_ = false;
     QByteArray head_;
@@ -336,13 +343,18 @@ Pieces bytePieces(QByteArrayView bytes) {
 std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const PieceTake& alsoTake) {
     EncodingScan encoding;
     LineCounter lines;
+    const TextPieces* source = nullptr;
     const PieceTake takeText = [&](QByteArrayView text) {
         if (countLines)
             lines.add(text);
-        encoding.add(text);
+        // UTF-16 text is read as UTF-8 whatever it holds.
+        if (!source->utf16())
+            encoding.add(text);
         return true;
     };
-    TextPieces text(false, takeText);
+    // The lines of a UTF-16 file are those of its text.
+    TextPieces text(false, countLines, takeText);
+    source = &text;
     const bool read = pieces([&](QByteArrayView bytes) {
         if (alsoTake && !alsoTake(bytes))
             return false;
@@ -362,7 +374,7 @@ LineWalk walkLines(const Pieces& pieces, const TextScan& scan, qsizetype memoryB
     LineSplitter splitter(scan.cellEncoding(), memoryBudget, sink);
     LineJoiner joiner(splitter);
     const PieceTake takeText = [&](QByteArrayView text) { return joiner.add(text); };
-    TextPieces text(scan.cellEncoding() == TextEncoding::Utf8, takeText);
+    TextPieces text(scan.cellEncoding() == TextEncoding::Utf8, true, takeText);
     LineWalk walk;
     walk.read = pieces([&](QByteArrayView bytes) { return text.add(bytes); });
     if (walk.read && !splitter.stopped() && text.finish())

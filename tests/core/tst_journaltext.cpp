@@ -121,6 +121,10 @@ private Q_SLOTS:
         QCOMPARE(whole.scan.nulBytes, nulBytes);
         QCOMPARE(whole.lines.join(u'/'), lines);
         QVERIFY(whole.walk.read && !whole.walk.fault);
+        // Without its lines counted, a UTF-16 file's NUL characters are counted undecoded.
+        const std::optional<journal::TextScan> quick =
+            journal::scanText(journal::bytePieces(bytes), false);
+        QVERIFY(quick && quick->encoding == encoding && quick->nulBytes == nulBytes);
 
         QList<QList<qsizetype>> cuttings;
         QList<qsizetype> everyByte;
