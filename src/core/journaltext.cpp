@@ -199,8 +199,9 @@ constexpr auto Separator = [] {
 // bytes in every encoding read), and stops at the first line the reader refuses.
 class LineSplitter {
 public:
-    LineSplitter(TextEncoding encoding, qsizetype memoryBudget, LineSink& sink)
-        : encoding_(encoding), budget_(memoryBudget), sink_(sink) {}
+    // split: the line's ";" are noted and the memory budget applies; otherwise the lines alone.
+    LineSplitter(TextEncoding encoding, qsizetype memoryBudget, bool split, LineSink& sink)
+        : encoding_(encoding), budget_(memoryBudget), split_(split), sink_(sink) {}
 
     bool stopped() const { return stopped_; }
     const std::optional<ReadFault>& fault() const { return fault_; }
@@ -210,17 +211,28 @@ public:
             return false;
         const auto* const data = reinterpret_cast<const unsigned char*>(text.data());
         const qsizetype size = text.size();
+        // Where the next LF is, kept while a line of lone CRs is passed.
+        qsizetype lf = -1;
         for (qsizetype pos = 0; pos < size;) {
-            // The line's ";" are noted as it is scanned, so that its cells need no second scan.
-            semicolons_.clear();
             qsizetype i = pos;
-            for (; i < size; ++i) {
-                const unsigned char c = data[i];
-                if (!Separator[c])
-                    continue;
-                if (c != ';')
-                    break;
-                semicolons_.push_back(i - pos);
+            if (split_) {
+                // The ";" are noted as the line is scanned, so that its cells need no second scan.
+                semicolons_.clear();
+                for (; i < size; ++i) {
+                    const unsigned char c = data[i];
+                    if (!Separator[c])
+                        continue;
+                    if (c != ';')
+                        break;
+                    semicolons_.push_back(i - pos);
+                }
+            } else {
+                if (lf < pos) {
+                    const void* found = std::memchr(data + pos, '\n', std::size_t(size - pos));
+                    lf = found ? static_cast<const unsigned char*>(found) - data : size;
+                }
+                const void* cr = std::memchr(data + pos, '\r', std::size_t(lf - pos));
+                i = cr ? static_cast<const unsigned char*>(cr) - data : lf;
             }
             if (!addLine(text.sliced(pos, i - pos), offset_ + pos)) {
                 stopped_ = true;
@@ -244,6 +256,8 @@ private:
             fault_ = ReadFault{line.number, ReadFault::LineTooLong};
             return false;
         }
+        if (!split_)
+            return sink_.take(line);
         // Within the limit a line has at most MaxLineLength + 1 fields.
         const bool openLastCell = !bytes.isEmpty() && bytes.back() != ';';
         line.fields = int(semicolons_.size()) + (openLastCell ? 1 : 0);
@@ -260,6 +274,7 @@ private:
 
     TextEncoding encoding_;
     qsizetype budget_;
+    bool split_;
     LineSink& sink_;
     bool stopped_ = false;
     std::optional<ReadFault> fault_;
@@ -369,9 +384,11 @@ std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const Pi
     return scan;
 }
 
-LineWalk walkLines(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget,
-                   LineSink& sink) {
-    LineSplitter splitter(scan.cellEncoding(), memoryBudget, sink);
+namespace {
+
+LineWalk walk(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget, bool split,
+              LineSink& sink) {
+    LineSplitter splitter(scan.cellEncoding(), memoryBudget, split, sink);
     LineJoiner joiner(splitter);
     const PieceTake takeText = [&](QByteArrayView text) { return joiner.add(text); };
     TextPieces text(scan.cellEncoding() == TextEncoding::Utf8, true, takeText);
@@ -381,6 +398,17 @@ LineWalk walkLines(const Pieces& pieces, const TextScan& scan, qsizetype memoryB
         joiner.flush();
     walk.fault = splitter.fault();
     return walk;
+}
+
+} // namespace
+
+LineWalk walkLines(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget,
+                   LineSink& sink) {
+    return walk(pieces, scan, memoryBudget, true, sink);
+}
+
+LineWalk walkLinesOnly(const Pieces& pieces, const TextScan& scan, LineSink& sink) {
+    return walk(pieces, scan, 0, false, sink);
 }
 
 } // namespace journal

@@ -7,7 +7,6 @@
 #include <QByteArrayView>
 #include <QIODevice>
 #include <functional>
-#include <limits>
 #include <optional>
 #include <span>
 
@@ -18,8 +17,6 @@ namespace journal {
 
 // Each cell the reader stores costs its row entry besides its text (TextColumn).
 constexpr qsizetype CellEntryBytes = 6;
-// A memory budget no file reaches: only overlong lines stop the walk.
-constexpr qsizetype NoMemoryLimit = std::numeric_limits<qsizetype>::max() / 4;
 
 // Hands `take` the bytes in pieces from their start until their end or until `take` returns
 // false; false when they could not be read.
@@ -35,6 +32,7 @@ struct TextScan {
     // Utf16 for a file that starts with its byte-order mark (either byte order); otherwise
     // detectEncoding of the text without its NUL bytes.
     TextEncoding encoding = TextEncoding::Windows1251;
+    // NUL bytes the text leaves out (in a UTF-16 file, its U+0000 characters).
     qsizetype nulBytes = 0;
     // Lines as the reader counts them, a UTF-8 byte-order mark not left out (when asked for).
     qsizetype lines = 0;
@@ -47,8 +45,8 @@ struct TextScan {
     bool bytesAsText() const { return encoding == TextEncoding::Windows1251 && nulBytes == 0; }
 };
 
-// The first pass over all the bytes; `alsoTake` sees every piece of them as well. None when they
-// could not be read.
+// The first pass over all the bytes; `alsoTake` sees every piece of them as well (false stops the
+// pass, which then tells only what it saw). None when they could not be read.
 std::optional<TextScan> scanText(const Pieces& pieces, bool countLines,
                                  const PieceTake& alsoTake = {});
 
@@ -73,6 +71,19 @@ struct JournalLine {
     }
 };
 
+// The cells of a line's bytes in turn, as the reader splits them: take(index, bytes).
+template <typename Take> void forEachCell(QByteArrayView line, Take&& take) {
+    qsizetype start = 0;
+    int index = 0;
+    for (qsizetype i = 0; i < line.size(); ++i)
+        if (line[i] == ';') {
+            take(index++, line.sliced(start, i - start));
+            start = i + 1;
+        }
+    if (start < line.size())
+        take(index, line.sliced(start));
+}
+
 class LineSink {
 public:
     // A line the reader takes (within MaxLineLength and the memory budget); false stops the walk.
@@ -94,5 +105,8 @@ struct LineWalk {
 // sees it.
 LineWalk walkLines(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget,
                    LineSink& sink);
+// The same for a sink that splits only the few lines it needs (forEachCell): each line comes
+// without its ";" and fields, and only a line longer than MaxLineLength stops the walk.
+LineWalk walkLinesOnly(const Pieces& pieces, const TextScan& scan, LineSink& sink);
 
 } // namespace journal

@@ -13,6 +13,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
+#include <limits>
 #include <optional>
 
 namespace journal {
@@ -139,8 +140,7 @@ public:
                  at = searcher_.indexIn(across, at + 1))
                 last_ = offset_ - tail_.size() + at;
         }
-        for (qsizetype at = searcher_.indexIn(piece, 0); at >= 0;
-             at = searcher_.indexIn(piece, at + 1))
+        if (const qsizetype at = lastIn(piece); at >= 0)
             last_ = offset_ + at;
         offset_ += piece.size();
         if (piece.size() >= seam)
@@ -152,6 +152,25 @@ public:
     std::optional<qsizetype> last() const { return last_; }
 
 private:
+    // The last match in the piece, or -1: windows of it from its end, each looked through to its
+    // last match, so that a piece with a match in every line is not searched match by match.
+    qsizetype lastIn(QByteArrayView piece) const {
+        constexpr qsizetype Window = 4096;
+        for (qsizetype end = piece.size(); end > 0; end -= Window) {
+            const qsizetype start = std::max<qsizetype>(end - Window, 0);
+            // A match starting in the window may end in the next one.
+            const QByteArrayView window =
+                piece.sliced(start, std::min(piece.size(), end + searcher_.length() - 1) - start);
+            qsizetype last = -1;
+            for (qsizetype at = searcher_.indexIn(window, 0); at >= 0 && start + at < end;
+                 at = searcher_.indexIn(window, at + 1))
+                last = start + at;
+            if (last >= 0)
+                return last;
+        }
+        return -1;
+    }
+
     const FoldedSearcher& searcher_;
     qsizetype offset_ = 0;
     QByteArray tail_;
@@ -172,11 +191,16 @@ public:
         if (line.offset > lastMatch_)
             return false;
         // The bytes matched lie within one cell, as the needle holds no ";"; the cells decoded
-        // are matched again all the same, so that a hit is what the grid would show.
+        // are matched again all the same, so that a hit is what the grid would show. Over
+        // Windows-1251 bytes the lines come unsplit.
         if (bytePattern_ && bytePattern_->indexIn(line.bytes, 0) < 0)
             return true;
         QStringList cells;
-        line.forEachCell([&](int, QByteArrayView cell) { cells << decodeText(cell, encoding_); });
+        const auto decode = [&](int, QByteArrayView cell) { cells << decodeText(cell, encoding_); };
+        if (bytePattern_)
+            forEachCell(line.bytes, decode);
+        else
+            line.forEachCell(decode);
         if (std::any_of(cells.begin(), cells.end(),
                         [&](const QString& cell) { return needle_.matches(cell); })) {
             cells.resize(FileColumns);
@@ -235,9 +259,11 @@ public:
         if (bytesAsText && !(matches && matches->last()))
             return;
         FileHits found(needle_, scan->cellEncoding(), bytesAsText ? &*bytePattern_ : nullptr,
-                       bytesAsText ? *matches->last() : NoMemoryLimit, limit_ - hits_.size());
-        if (!walkLines(pieces, *scan, bytesAsText ? NoMemoryLimit : readerMemoryBudget(), found)
-                 .read)
+                       bytesAsText ? *matches->last() : std::numeric_limits<qsizetype>::max(),
+                       limit_ - hits_.size());
+        const LineWalk walk = bytesAsText ? walkLinesOnly(pieces, *scan, found)
+                                          : walkLines(pieces, *scan, readerMemoryBudget(), found);
+        if (!walk.read)
             return;
         for (FileHits::Row& row : found.rows())
             hits_.push_back({file.journal, file.path, row.number, std::move(row.cells)});

@@ -1,8 +1,11 @@
 #include "core/journaltext.h"
 
 #include <QTest>
+#include <limits>
 
 namespace {
+
+constexpr qsizetype NoLimit = std::numeric_limits<qsizetype>::max() / 4;
 
 // The bytes in pieces cut at those offsets (ascending, inside the bytes).
 journal::Pieces cutPieces(const QByteArray& bytes, const QList<qsizetype>& cuts) {
@@ -17,22 +20,27 @@ journal::Pieces cutPieces(const QByteArray& bytes, const QList<qsizetype>& cuts)
     };
 }
 
-// Every line taken, as "offset:cell|cell" decoded; stops after `stopAfter` lines.
+// Every line taken, as "offset:cell|cell" decoded (split by the walk or, unsplit, by
+// forEachCell); stops after `stopAfter` lines.
 class Recorder final : public journal::LineSink {
 public:
-    explicit Recorder(journal::TextEncoding encoding, int stopAfter = -1)
-        : encoding_(encoding), stopAfter_(stopAfter) {}
+    Recorder(journal::TextEncoding encoding, bool split, int stopAfter)
+        : encoding_(encoding), split_(split), stopAfter_(stopAfter) {}
 
     bool take(const journal::JournalLine& line) override {
         if (line.number != lines.size() + 1)
             lines << QStringLiteral("number %1 out of turn").arg(line.number);
         QStringList cells;
-        line.forEachCell([&](int index, QByteArrayView cell) {
+        const auto take = [&](int index, QByteArrayView cell) {
             if (index != cells.size())
                 cells << QStringLiteral("cell out of turn");
             cells << journal::decodeText(cell, encoding_);
-        });
-        if (cells.size() != line.fields)
+        };
+        if (split_)
+            line.forEachCell(take);
+        else
+            journal::forEachCell(line.bytes, take);
+        if (split_ && cells.size() != line.fields)
             cells << QStringLiteral("fields %1").arg(line.fields);
         lines << QString::number(line.offset) + u':' + cells.join(u'|');
         return lines.size() != stopAfter_;
@@ -42,6 +50,7 @@ public:
 
 private:
     journal::TextEncoding encoding_;
+    bool split_;
     int stopAfter_;
 };
 
@@ -49,15 +58,20 @@ struct Walked {
     journal::TextScan scan;
     journal::LineWalk walk;
     QStringList lines;
+    // The same walked without splitting the lines.
+    journal::LineWalk unsplitWalk;
+    QStringList unsplitLines;
 };
 
-Walked walk(const journal::Pieces& pieces, qsizetype budget = journal::NoMemoryLimit,
-            int stopAfter = -1) {
+Walked walk(const journal::Pieces& pieces, qsizetype budget = NoLimit, int stopAfter = -1) {
     Walked walked;
     walked.scan = journal::scanText(pieces, true).value();
-    Recorder recorder(walked.scan.cellEncoding(), stopAfter);
+    Recorder recorder(walked.scan.cellEncoding(), true, stopAfter);
     walked.walk = journal::walkLines(pieces, walked.scan, budget, recorder);
     walked.lines = recorder.lines;
+    Recorder unsplit(walked.scan.cellEncoding(), false, stopAfter);
+    walked.unsplitWalk = journal::walkLinesOnly(pieces, walked.scan, unsplit);
+    walked.unsplitLines = unsplit.lines;
     return walked;
 }
 
@@ -121,6 +135,7 @@ private Q_SLOTS:
         QCOMPARE(whole.scan.nulBytes, nulBytes);
         QCOMPARE(whole.lines.join(u'/'), lines);
         QVERIFY(whole.walk.read && !whole.walk.fault);
+        QCOMPARE(whole.unsplitLines, whole.lines);
         // Without its lines counted, a UTF-16 file's NUL characters are counted undecoded.
         const std::optional<journal::TextScan> quick =
             journal::scanText(journal::bytePieces(bytes), false);
@@ -143,6 +158,8 @@ private Q_SLOTS:
             QVERIFY2(cut.scan.lines == whole.scan.lines, where);
             QVERIFY2(cut.lines == whole.lines,
                      QByteArray(where + ": " + cut.lines.join(u'/').toUtf8()));
+            QVERIFY2(cut.unsplitLines == whole.lines,
+                     QByteArray(where + ", unsplit: " + cut.unsplitLines.join(u'/').toUtf8()));
         }
     }
 
@@ -155,14 +172,18 @@ private Q_SLOTS:
             const Walked walked = walk(cutPieces(bytes, {cut}));
             QCOMPARE(walked.walk.fault, (journal::ReadFault{3, journal::ReadFault::LineTooLong}));
             QCOMPARE(walked.lines.size(), 2);
+            QCOMPARE(walked.unsplitWalk.fault, walked.walk.fault);
+            QCOMPARE(walked.unsplitLines, walked.lines);
             QCOMPARE(walked.scan.lines, 4);
         }
         // Two rows of eight cells and their text fit in 2 * 8 * 6 + 2 * 2 bytes; a third does not.
         const Walked tight = walk(journal::bytePieces("a\nb\nc\n"), 2 * 8 * 6 + 4);
         QCOMPARE(tight.walk.fault, (journal::ReadFault{3, journal::ReadFault::OutOfMemory}));
+        QCOMPARE(tight.unsplitWalk.fault, std::nullopt);
+        QCOMPARE(tight.unsplitLines.size(), 3);
         QCOMPARE(tight.lines, QStringLiteral("0:a 2:b").split(u' '));
 
-        const Walked stopped = walk(cutPieces("a\nb\nc\nd\n", {3}), journal::NoMemoryLimit, 2);
+        const Walked stopped = walk(cutPieces("a\nb\nc\nd\n", {3}), NoLimit, 2);
         QVERIFY(stopped.walk.read);
         QCOMPARE(stopped.walk.fault, std::nullopt);
         QCOMPARE(stopped.lines, QStringLiteral("0:a 2:b").split(u' '));
