@@ -58,6 +58,13 @@ private Q_SLOTS:
         text = registerOf(Cut + 1, &rows);
         QTest::newRow("CR | LF") << cp1251(text + u"ИП Щербаков;\r\n") << QStringLiteral("Щербаков")
                                  << QStringList{QString::number(rows + 1) + u":ИП Щербаков|||||||"};
+        // Matches at both ends of a piece, far apart: the rows between are walked to the last.
+        text = registerOf(100000, &rows);
+        QTest::newRow("first and last line")
+            << cp1251(u"ИП Щербаков;\r\n" + text + u"ИП Щербаков;\r\n")
+            << QStringLiteral("щербаков")
+            << QStringList{QStringLiteral("1:ИП Щербаков|||||||"),
+                           QString::number(rows + 2) + u":ИП Щербаков|||||||"};
         // A NUL byte makes the reader leave it out: the row then holds the name.
         text = registerOf(Cut - 3, &rows);
         QTest::newRow("NUL byte") << cp1251(text) +
