@@ -152,11 +152,15 @@ public:
     std::optional<qsizetype> last() const { return last_; }
 
 private:
-    // The last match in the piece, or -1: windows of it from its end, each looked through to its
-    // last match, so that a piece with a match in every line is not searched match by match.
+    // The last match in the piece, or -1. A piece without one is looked through once; in one with
+    // a match, windows from its end are each looked through to their last match, so that a piece
+    // with a match in every line is not searched match by match.
     qsizetype lastIn(QByteArrayView piece) const {
         constexpr qsizetype Window = 4096;
-        for (qsizetype end = piece.size(); end > 0; end -= Window) {
+        const qsizetype first = searcher_.indexIn(piece, 0);
+        if (first < 0)
+            return -1;
+        for (qsizetype end = piece.size(); end > first + 1; end -= Window) {
             const qsizetype start = std::max<qsizetype>(end - Window, 0);
             // A match starting in the window may end in the next one.
             const QByteArrayView window =
@@ -168,7 +172,7 @@ private:
             if (last >= 0)
                 return last;
         }
-        return -1;
+        return first;
     }
 
     const FoldedSearcher& searcher_;
