@@ -195,18 +195,21 @@ public:
         if (line.offset > lastMatch_)
             return false;
         // The bytes matched lie within one cell, as the needle holds no ";"; the cells decoded
-        // are matched again all the same, so that a hit is what the grid would show. Over
-        // Windows-1251 bytes the lines come unsplit.
+        // are matched again all the same, so that a hit is what the grid would show.
         if (bytePattern_ && bytePattern_->indexIn(line.bytes, 0) < 0)
             return true;
-        QStringList cells;
-        const auto decode = [&](int, QByteArrayView cell) { cells << decodeText(cell, encoding_); };
-        if (bytePattern_)
-            forEachCell(line.bytes, decode);
-        else
-            line.forEachCell(decode);
-        if (std::any_of(cells.begin(), cells.end(),
-                        [&](const QString& cell) { return needle_.matches(cell); })) {
+        bool matches = false;
+        forEachCellOf(line, [&](QByteArrayView cell) {
+            if (!matches)
+                matches = needle_.matches(decoded(cell));
+        });
+        if (matches) {
+            QStringList cells;
+            cells.reserve(FileColumns);
+            forEachCellOf(line, [&](QByteArrayView cell) {
+                if (cells.size() < FileColumns)
+                    cells << decodeText(cell, encoding_);
+            });
             cells.resize(FileColumns);
             rows_.push_back({line.number, std::move(cells)});
         }
@@ -220,8 +223,27 @@ public:
     std::vector<Row>& rows() { return rows_; }
 
 private:
+    // Over Windows-1251 bytes the lines come unsplit.
+    template <typename Take> void forEachCellOf(const JournalLine& line, Take&& take) const {
+        const auto cell = [&](int, QByteArrayView bytes) { take(bytes); };
+        if (bytePattern_)
+            forEachCell(line.bytes, cell);
+        else
+            line.forEachCell(cell);
+    }
+
+    // The cell's text, in a buffer kept from cell to cell where no decoder makes a string anyway.
+    QStringView decoded(QByteArrayView cell) {
+        if (encoding_ != TextEncoding::Windows1251)
+            return buffer_ = QString::fromUtf8(cell);
+        buffer_.resize(cell.size());
+        decodeWindows1251(cell, reinterpret_cast<char16_t*>(buffer_.data()));
+        return buffer_;
+    }
+
     const FindText& needle_;
     TextEncoding encoding_;
+    QString buffer_;
     const FoldedSearcher* bytePattern_;
     qsizetype lastMatch_;
     size_t room_;
