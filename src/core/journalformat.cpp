@@ -3,6 +3,7 @@
 #include "core/fingerprint.h"
 #include "core/foldertree.h"
 #include "core/journalcharset.h"
+#include "core/journaltext.h"
 #include "core/memory.h"
 
 #include <QFile>
@@ -16,31 +17,9 @@ namespace journal {
 
 namespace {
 
-// Each cell costs its row entry besides its text (TextColumn).
-constexpr qsizetype CellEntryBytes = 6;
-
-qsizetype countByte(QByteArrayView bytes, char byte) {
-    qsizetype count = 0;
-    const char* p = bytes.data();
-    const char* const end = p + bytes.size();
-    while (p < end && (p = static_cast<const char*>(std::memchr(p, byte, std::size_t(end - p))))) {
-        ++count;
-        ++p;
-    }
-    return count;
-}
-
-// The bytes that end a cell or a line.
-constexpr auto Separator = [] {
-    std::array<bool, 256> separator{};
-    separator[';'] = separator['\r'] = separator['\n'] = true;
-    return separator;
-}();
-
-// Fills the table line by line. One scan finds a line's end and fields (";", CR and LF are the
-// same bytes in both encodings); a line that is too long, or would need more memory than is
-// left, stops the reading before any of its cells is stored.
-class TableFiller {
+// Fills the table with the lines the walk hands it; the walk has checked each against the line
+// limit and the memory budget before any of its cells is stored.
+class TableFiller final : public LineSink {
 public:
     // `lines`: how many lines the text has, so that the row entries are reserved in one piece (a
     // growing vector would copy them and briefly hold them twice).
@@ -52,50 +31,9 @@ public:
         result_.table.reserveRows(expectedRows_);
     }
 
-    // Reads the lines of `text`, which ends where a line ends (or where the file does); false
-    // once a line stopped the reading.
-    bool feed(QByteArrayView text) {
-        if (result_.fault)
-            return false;
-        bytes_ = text;
-        const auto* const data = reinterpret_cast<const unsigned char*>(bytes_.data());
-        const qsizetype size = bytes_.size();
-        for (qsizetype pos = 0; pos < size;) {
-            // The line's ";" are noted as it is scanned, so that its cells need no second scan.
-            semicolons_.clear();
-            qsizetype i = pos;
-            for (; i < size; ++i) {
-                const unsigned char c = data[i];
-                if (!Separator[c])
-                    continue;
-                if (c != ';')
-                    break;
-                semicolons_.push_back(i);
-            }
-            if (!addLine(pos, i, qsizetype(semicolons_.size())))
-                return false;
-            pos = i + 1 < size && data[i] == '\r' && data[i + 1] == '\n' ? i + 2 : i + 1;
-        }
-        return true;
-    }
-
-private:
-    bool addLine(qsizetype start, qsizetype end, qsizetype semicolons) {
+    bool take(const JournalLine& line) override {
         CellTable& table = result_.table;
-        const int lineNumber = table.rows() + 1;
-        const QByteArrayView line = bytes_.sliced(start, end - start);
-        const qsizetype length = decodedLength(line, encoding_);
-        if (length > MaxLineLength) {
-            result_.fault = ReadFault{lineNumber, ReadFault::LineTooLong};
-            return false;
-        }
-        // Within the limit a line has at most MaxLineLength + 1 fields.
-        const bool openLastCell = end > start && bytes_[end - 1] != ';';
-        const int cols = std::max(table.cols(), int(semicolons) + (openLastCell ? 1 : 0));
-        if (qsizetype(lineNumber) * cols * CellEntryBytes + (textUnits_ + length) * 2 > budget_) {
-            result_.fault = ReadFault{lineNumber, ReadFault::OutOfMemory};
-            return false;
-        }
+        const int cols = std::max(table.cols(), line.fields);
         if (cols > table.cols()) {
             const int first = table.cols();
             table.insertColumns(first, cols - first);
@@ -105,27 +43,16 @@ private:
                 for (int c = first; c < cols; ++c)
                     table.column(c).reserve(expectedRows_);
         }
-        textUnits_ += length;
-        result_.lastLineFields = fillRow(start, end);
-        for (int c = result_.lastLineFields; c < cols; ++c)
+        // Each field is appended to its column, decoded on its own.
+        line.forEachCell([this](int col, QByteArrayView piece) { appendCell(col, piece); });
+        result_.lastLineFields = line.fields;
+        for (int c = line.fields; c < cols; ++c)
             table.column(c).appendEmpty(1);
         table.rowAppended();
         return true;
     }
 
-    // Appends each field of the line to its column, decoded on its own; returns the field count.
-    int fillRow(qsizetype start, qsizetype end) {
-        int col = 0;
-        qsizetype pieceStart = start;
-        for (const qsizetype semicolon : semicolons_) {
-            appendCell(col++, bytes_.sliced(pieceStart, semicolon - pieceStart));
-            pieceStart = semicolon + 1;
-        }
-        if (end > pieceStart)
-            appendCell(col++, bytes_.sliced(pieceStart, end - pieceStart));
-        return col;
-    }
-
+private:
     void appendCell(int col, QByteArrayView piece) {
         TextColumn& column = result_.table.column(col);
         if (encoding_ == TextEncoding::Windows1251) {
@@ -138,56 +65,26 @@ private:
         }
     }
 
-    QByteArrayView bytes_;
     TextEncoding encoding_;
     qsizetype budget_;
     ReadResult& result_;
     int expectedRows_ = 0;
-    qsizetype textUnits_ = 0;
-    std::vector<qsizetype> semicolons_;
 };
 
-// Lines as the reader counts them, in a file that comes in pieces: CR LF, CR and LF each end one;
-// a last line without an end counts too.
-class LineCounter {
-public:
-    void add(QByteArrayView piece) {
-        if (piece.isEmpty())
-            return;
-        if (pendingCr_ && piece[0] != '\n')
-            ++lines_;
-        lines_ += countByte(piece, '\n');
-        // A CR counts unless an LF follows it; one at the end waits for the next piece.
-        const char* const data = piece.data();
-        const char* const end = data + piece.size();
-        for (const char* cr = data;
-             (cr = static_cast<const char*>(std::memchr(cr, '\r', std::size_t(end - cr)))) !=
-             nullptr;
-             ++cr)
-            if (cr + 1 < end && cr[1] != '\n')
-                ++lines_;
-        pendingCr_ = piece.back() == '\r';
-        last_ = piece.back();
-    }
-    qsizetype lines() const {
-        return lines_ + (pendingCr_ ? 1 : 0) +
-               (last_ != 0 && last_ != '\n' && last_ != '\r' ? 1 : 0);
-    }
-
-private:
-    qsizetype lines_ = 0;
-    bool pendingCr_ = false;
-    char last_ = 0;
-};
-
-// The bytes without their NUL bytes, and how many there were.
-qsizetype dropNulBytes(const QByteArray& bytes, QByteArray& withoutNuls) {
-    const qsizetype nuls = std::count(bytes.cbegin(), bytes.cend(), '\0');
-    if (nuls > 0) {
-        withoutNuls = bytes;
-        withoutNuls.removeIf([](char byte) { return byte == '\0'; });
-    }
-    return nuls;
+// The table of the text the pieces give, after the first pass told its encoding and lines; false
+// when the pieces could not be read.
+bool fillTable(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget,
+               ReadResult& result) {
+    result.encoding = scan.encoding;
+    result.droppedNulBytes = scan.nulBytes;
+    TableFiller filler(scan.cellEncoding(), memoryBudget, scan.lines, result);
+    const LineWalk walk = walkLines(pieces, scan, memoryBudget, filler);
+    if (!walk.read)
+        return false;
+    result.fault = walk.fault;
+    if (result.fault)
+        result.totalLines = scan.lines;
+    return true;
 }
 
 // The text of the cell at (row, col) as written: empty when the grid lacks the column.
@@ -226,103 +123,20 @@ qsizetype readerMemoryBudget() {
 
 ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
     ReadResult result;
-    // A UTF-16 file holds NUL bytes in every ASCII character: it is read as the same text in
-    // UTF-8 before any NUL byte is looked for.
-    const std::optional<QByteArray> fromUtf16 = utf16AsUtf8(bytes);
-    const QByteArray& source = fromUtf16 ? *fromUtf16 : bytes;
-    QByteArray withoutNuls;
-    result.droppedNulBytes = dropNulBytes(source, withoutNuls);
-    QByteArrayView text = result.droppedNulBytes > 0 ? withoutNuls : QByteArrayView(source);
-    // How the cells are decoded: UTF-16 files go as UTF-8.
-    const TextEncoding cellEncoding = fromUtf16 ? TextEncoding::Utf8 : detectEncoding(text);
-    result.encoding = fromUtf16 ? TextEncoding::Utf16 : cellEncoding;
-    if (cellEncoding == TextEncoding::Utf8 && !fromUtf16)
-        text = withoutByteOrderMark(text);
-
-    LineCounter lines;
-    lines.add(text);
-    TableFiller(cellEncoding, memoryBudget, lines.lines(), result).feed(text);
-    if (result.fault)
-        result.totalLines = lines.lines();
+    const Pieces pieces = bytePieces(bytes);
+    const std::optional<TextScan> scan = scanText(pieces, true);
+    // Bytes in memory are always read.
+    if (scan)
+        fillTable(pieces, *scan, memoryBudget, result);
     return result;
 }
 
-namespace {
-
-// Hands the filler whole lines from pieces cut anywhere: the part after a piece's last line end
-// waits for the next piece, and so does a CR at its very end, whose LF may start the next one.
-class LineJoiner {
-public:
-    explicit LineJoiner(TableFiller& filler) : filler_(filler) {}
-
-    bool add(QByteArrayView piece) {
-        qsizetype end = piece.size();
-        if (end > 0 && piece[end - 1] == '\r')
-            --end;
-        while (end > 0 && piece[end - 1] != '\n' && piece[end - 1] != '\r')
-            --end;
-        if (end == 0) {
-            pending_ += piece.toByteArray();
-            // A line already this long is refused whatever follows: it goes as it is.
-            if (pending_.size() > 4 * qsizetype(MaxLineLength) + 4)
-                return flush();
-            return true;
-        }
-        if (!pending_.isEmpty()) {
-            // The pending line ends at the first line end of this piece (an LF after its CR).
-            qsizetype first = 0;
-            if (pending_.back() == '\r')
-                first = piece[0] == '\n' ? 1 : 0;
-            else {
-                while (piece[first] != '\n' && piece[first] != '\r')
-                    ++first;
-                first +=
-                    piece[first] == '\r' && first + 1 < piece.size() && piece[first + 1] == '\n'
-                        ? 2
-                        : 1;
-            }
-            pending_ += piece.first(first).toByteArray();
-            if (!filler_.feed(pending_))
-                return false;
-            pending_.clear();
-            piece = piece.sliced(first);
-            end -= first;
-        }
-        if (end > 0 && !filler_.feed(piece.first(end)))
-            return false;
-        pending_ = piece.sliced(end).toByteArray();
-        return true;
-    }
-
-    bool flush() {
-        const bool more = pending_.isEmpty() || filler_.feed(pending_);
-        pending_.clear();
-        return more;
-    }
-
-private:
-    TableFiller& filler_;
-    QByteArray pending_;
-};
-
-} // namespace
-
 std::optional<qsizetype> countJournalRows(QFile& file) {
-    if (!file.seek(0))
+    const std::optional<TextScan> scan = scanText(filePieces(file), true);
+    if (!scan)
         return std::nullopt;
-    LineCounter lines;
-    bool plain = true;
-    bool first = true;
-    const bool counted = readInPieces(file, [&](QByteArrayView bytes) {
-        plain = plain &&
-                !(first && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF"))) &&
-                !bytes.contains('\0');
-        first = false;
-        lines.add(bytes);
-        return plain;
-    });
-    if (plain)
-        return counted ? std::optional(lines.lines()) : std::nullopt;
+    if (scan->encoding != TextEncoding::Utf16 && scan->nulBytes == 0)
+        return scan->lines;
     const std::optional<FileRead> read = readJournalFile(file);
     if (!read)
         return std::nullopt;
@@ -340,56 +154,19 @@ std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBud
 }
 
 std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget) {
-    if (!file.seek(0))
-        return std::nullopt;
-    // First the whole file once: its fingerprint, encoding and line count, and whether it is one
-    // of the rare files read whole (UTF-16, or holding NUL bytes).
+    // The first pass also takes the fingerprint of the file's bytes.
+    const Pieces pieces = filePieces(file);
     Fingerprint fingerprint;
-    EncodingScan encoding;
-    LineCounter lines;
-    bool readWhole = false;
-    bool first = true;
-    const bool scanned = readInPieces(file, [&](QByteArrayView bytes) {
+    const std::optional<TextScan> scan = scanText(pieces, true, [&](QByteArrayView bytes) {
         fingerprint.add(bytes);
-        if (first && (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")))
-            readWhole = true;
-        first = false;
-        readWhole = readWhole || bytes.contains('\0');
-        if (!readWhole) {
-            encoding.add(bytes);
-            lines.add(bytes);
-        }
         return true;
     });
-    if (!scanned)
+    if (!scan)
         return std::nullopt;
-    if (!file.seek(0))
-        return std::nullopt;
-    if (readWhole) {
-        const QByteArray bytes = file.readAll();
-        if (file.error() != QFileDevice::NoError)
-            return std::nullopt;
-        return FileRead{readJournal(bytes, memoryBudget), fingerprintOf(bytes)};
-    }
-
     FileRead read;
     read.fingerprint = fingerprint.value();
-    ReadResult& result = read.result;
-    result.encoding = encoding.result();
-    TableFiller filler(result.encoding, memoryBudget, lines.lines(), result);
-    LineJoiner joiner(filler);
-    first = true;
-    const bool decoded = readInPieces(file, [&](QByteArrayView bytes) {
-        if (std::exchange(first, false) && result.encoding == TextEncoding::Utf8)
-            bytes = withoutByteOrderMark(bytes);
-        return joiner.add(bytes);
-    });
-    if (!decoded)
+    if (!fillTable(pieces, *scan, memoryBudget, read.result))
         return std::nullopt;
-    if (!result.fault)
-        joiner.flush();
-    if (result.fault)
-        result.totalLines = lines.lines();
     return read;
 }
 

@@ -70,8 +70,7 @@ struct FileRead {
     QByteArray fingerprint; // of the file's bytes (fingerprintOf)
 };
 // readJournal for an open file, read from its start in pieces so that the file is never held
-// whole besides its table (only a UTF-16 file, or one with NUL bytes, is read whole). None when
-// it cannot be read.
+// whole besides its table. None when it cannot be read.
 std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget = readerMemoryBudget());
 // The same for the regular file at that path, never through a link in its place.
 std::optional<FileRead> readJournalFile(const QString& path,

@@ -5,6 +5,7 @@
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
+#include "core/journaltext.h"
 #include "core/memory.h"
 
 #include <QDir>
@@ -12,7 +13,7 @@
 #include <QFileInfo>
 #include <algorithm>
 #include <array>
-#include <cstring>
+#include <limits>
 #include <optional>
 
 namespace journal {
@@ -42,20 +43,6 @@ std::vector<JournalFile> journalFiles(const QString& programFolder) {
     for (const QString& name : names)
         files.push_back({name.chopped(4), archives.filePath(name)});
     return files;
-}
-
-// The file's bytes, read without following a link below the journal folder; none when it is no
-// regular file or too large to open.
-std::optional<QByteArray> readJournalFile(const FolderTree& folder, const QString& path) {
-    const Opened opened = folder.openForReading(path);
-    QFile file;
-    if (!opened.ok() || !fitsMemory(opened.info.st_size) ||
-        !file.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        return std::nullopt;
-    QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        return std::nullopt;
-    return bytes;
 }
 
 // Windows-1251 bytes folded so that two bytes compare equal exactly when FindText takes their
@@ -110,6 +97,8 @@ public:
             shift_[static_cast<unsigned char>(pattern_[i])] = pattern_.size() - 1 - i;
     }
 
+    qsizetype length() const { return pattern_.size(); }
+
     // Where the first match at or after `from` starts, or -1.
     qsizetype indexIn(QByteArrayView bytes, qsizetype from) const {
         const auto& fold = byteFolding().folded;
@@ -136,57 +125,130 @@ private:
     std::array<qsizetype, 256> shift_{};
 };
 
-struct Line {
-    qsizetype start = 0;
-    qsizetype end = 0; // its line end not included
-    int number = 0;    // 1-based
-};
-
-// The lines of a Windows-1251 file counted as the reader counts them, and only as far as a match
-// needs: a file without one is never split. Stops where the reader would stop.
-class LineWalk {
+// Where the folded needle last starts in bytes that come in pieces: a file without a match is
+// only looked at, in strides of the needle's length.
+class LastMatch {
 public:
-    explicit LineWalk(QByteArrayView bytes) : bytes_(bytes) {}
+    explicit LastMatch(const FoldedSearcher& searcher) : searcher_(searcher) {}
 
-    // The line that holds the byte at `at`, which lies at or past every line returned before;
-    // none when the reader stops before that line.
-    std::optional<Line> lineHolding(qsizetype at) {
-        const auto* const data = reinterpret_cast<const unsigned char*>(bytes_.data());
-        const qsizetype size = bytes_.size();
-        while (!stopped_ && next_ < size) {
-            Line line{next_, next_, number_ + 1};
-            for (; line.end < size; ++line.end) {
-                const unsigned char c = data[line.end];
-                if (c <= '\r' && (c == '\r' || c == '\n'))
-                    break;
-            }
-            if (line.end - line.start > MaxLineLength) {
-                stopped_ = true;
-                break;
-            }
-            number_ = line.number;
-            next_ = line.end + 1 < size && data[line.end] == '\r' && data[line.end + 1] == '\n'
-                        ? line.end + 2
-                        : line.end + 1;
-            if (at < line.end)
-                return line;
+    void add(QByteArrayView piece) {
+        const qsizetype seam = searcher_.length() - 1;
+        // A match across the cut starts in the last bytes of the piece before.
+        if (!tail_.isEmpty()) {
+            const QByteArray across = tail_ + piece.first(std::min(seam, piece.size()));
+            for (qsizetype at = searcher_.indexIn(across, 0); at >= 0;
+                 at = searcher_.indexIn(across, at + 1))
+                last_ = offset_ - tail_.size() + at;
         }
-        return std::nullopt;
+        if (const qsizetype at = lastIn(piece); at >= 0)
+            last_ = offset_ + at;
+        offset_ += piece.size();
+        if (piece.size() >= seam)
+            tail_ = piece.last(seam).toByteArray();
+        else
+            tail_ = QByteArray(tail_ + piece.toByteArray()).right(seam);
     }
 
-    qsizetype next() const { return next_; }
+    std::optional<qsizetype> last() const { return last_; }
 
 private:
-    QByteArrayView bytes_;
-    qsizetype next_ = 0; // where the next line starts
-    int number_ = 0;     // lines taken so far
-    bool stopped_ = false;
+    // The last match in the piece, or -1. A piece without one is looked through once; in one with
+    // a match, windows from its end are each looked through to their last match, so that a piece
+    // with a match in every line is not searched match by match.
+    qsizetype lastIn(QByteArrayView piece) const {
+        constexpr qsizetype Window = 4096;
+        const qsizetype first = searcher_.indexIn(piece, 0);
+        if (first < 0)
+            return -1;
+        for (qsizetype end = piece.size(); end > first + 1; end -= Window) {
+            const qsizetype start = std::max<qsizetype>(end - Window, 0);
+            // A match starting in the window may end in the next one.
+            const QByteArrayView window =
+                piece.sliced(start, std::min(piece.size(), end + searcher_.length() - 1) - start);
+            qsizetype last = -1;
+            for (qsizetype at = searcher_.indexIn(window, 0); at >= 0 && start + at < end;
+                 at = searcher_.indexIn(window, at + 1))
+                last = start + at;
+            if (last >= 0)
+                return last;
+        }
+        return first;
+    }
+
+    const FoldedSearcher& searcher_;
+    qsizetype offset_ = 0;
+    QByteArray tail_;
+    std::optional<qsizetype> last_;
 };
 
-QStringList firstCells(QStringList cells) {
-    cells.resize(FileColumns);
-    return cells;
-}
+// The rows of one file that have a cell the needle matches, from the lines the reader takes.
+// Over Windows-1251 bytes only a line the folded needle is found in is decoded, and the walk
+// ends after the line of the last match.
+class FileHits final : public LineSink {
+public:
+    FileHits(const FindText& needle, TextEncoding encoding, const FoldedSearcher* bytePattern,
+             qsizetype lastMatch, size_t room)
+        : needle_(needle), encoding_(encoding), bytePattern_(bytePattern), lastMatch_(lastMatch),
+          room_(room) {}
+
+    bool take(const JournalLine& line) override {
+        if (line.offset > lastMatch_)
+            return false;
+        // The bytes matched lie within one cell, as the needle holds no ";"; the cells decoded
+        // are matched again all the same, so that a hit is what the grid would show.
+        if (bytePattern_ && bytePattern_->indexIn(line.bytes, 0) < 0)
+            return true;
+        bool matches = false;
+        forEachCellOf(line, [&](QByteArrayView cell) {
+            if (!matches)
+                matches = needle_.matches(decoded(cell));
+        });
+        if (matches) {
+            QStringList cells;
+            cells.reserve(FileColumns);
+            forEachCellOf(line, [&](QByteArrayView cell) {
+                if (cells.size() < FileColumns)
+                    cells << decodeText(cell, encoding_);
+            });
+            cells.resize(FileColumns);
+            rows_.push_back({line.number, std::move(cells)});
+        }
+        return rows_.size() < room_;
+    }
+
+    struct Row {
+        int number = 0;
+        QStringList cells;
+    };
+    std::vector<Row>& rows() { return rows_; }
+
+private:
+    // Over Windows-1251 bytes the lines come unsplit.
+    template <typename Take> void forEachCellOf(const JournalLine& line, Take&& take) const {
+        const auto cell = [&](int, QByteArrayView bytes) { take(bytes); };
+        if (bytePattern_)
+            forEachCell(line.bytes, cell);
+        else
+            line.forEachCell(cell);
+    }
+
+    // The cell's text, in a buffer kept from cell to cell where no decoder makes a string anyway.
+    QStringView decoded(QByteArrayView cell) {
+        if (encoding_ != TextEncoding::Windows1251)
+            return buffer_ = QString::fromUtf8(cell);
+        buffer_.resize(cell.size());
+        decodeWindows1251(cell, reinterpret_cast<char16_t*>(buffer_.data()));
+        return buffer_;
+    }
+
+    const FindText& needle_;
+    TextEncoding encoding_;
+    QString buffer_;
+    const FoldedSearcher* bytePattern_;
+    qsizetype lastMatch_;
+    size_t room_;
+    std::vector<Row> rows_;
+};
 
 class Search {
 public:
@@ -198,71 +260,42 @@ public:
     bool done() const { return hits_.size() >= limit_; }
     std::vector<JournalHit> hits() && { return std::move(hits_); }
 
+    // The file is opened without following a link below the journal folder, and left out when
+    // it is no regular file, too large to open or cannot be read to where the reader stops.
     void searchFile(const FolderTree& folder, const JournalFile& file) {
-        const std::optional<QByteArray> bytes = readJournalFile(folder, file.path);
-        if (!bytes)
+        const Opened opened = folder.openForReading(file.path);
+        QFile device;
+        if (!opened.ok() || !fitsMemory(opened.info.st_size) ||
+            !device.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
             return;
-        if (readsAsWindows1251(*bytes))
-            searchWindows1251(file, *bytes);
-        else
-            searchCells(file, readJournal(*bytes).table);
+        const Pieces pieces = filePieces(device);
+        std::optional<LastMatch> matches;
+        if (bytePattern_)
+            matches.emplace(*bytePattern_);
+        const std::optional<TextScan> scan = scanText(pieces, false, [&](QByteArrayView bytes) {
+            if (matches)
+                matches->add(bytes);
+            return true;
+        });
+        if (!scan)
+            return;
+        // The reader takes such bytes as they stand, one Windows-1251 byte per character: only
+        // the lines up to the last match are walked, and only overlong lines stop the walk.
+        const bool bytesAsText = scan->bytesAsText();
+        if (bytesAsText && !(matches && matches->last()))
+            return;
+        FileHits found(needle_, scan->cellEncoding(), bytesAsText ? &*bytePattern_ : nullptr,
+                       bytesAsText ? *matches->last() : std::numeric_limits<qsizetype>::max(),
+                       limit_ - hits_.size());
+        const LineWalk walk = bytesAsText ? walkLinesOnly(pieces, *scan, found)
+                                          : walkLines(pieces, *scan, readerMemoryBudget(), found);
+        if (!walk.read)
+            return;
+        for (FileHits::Row& row : found.rows())
+            hits_.push_back({file.journal, file.path, row.number, std::move(row.cells)});
     }
 
 private:
-    // Whether the reader takes the bytes as they stand, one Windows-1251 byte per character.
-    static bool readsAsWindows1251(const QByteArray& bytes) {
-        const bool utf16 = bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF");
-        const bool nulBytes = std::memchr(bytes.constData(), 0, size_t(bytes.size())) != nullptr;
-        return !utf16 && !nulBytes && detectEncoding(bytes) == TextEncoding::Windows1251;
-    }
-
-    void searchWindows1251(const JournalFile& file, QByteArrayView bytes) {
-        if (!bytePattern_)
-            return;
-        LineWalk lines(bytes);
-        for (qsizetype at = bytePattern_->indexIn(bytes, 0); at >= 0 && !done();
-             at = bytePattern_->indexIn(bytes, lines.next())) {
-            const std::optional<Line> line = lines.lineHolding(at);
-            if (!line)
-                return;
-            // The bytes matched lie within one cell, as the needle holds no ";"; the cells
-            // decoded are matched again all the same, so that a hit is what the grid would show.
-            const QStringList cells = cellsOf(bytes.sliced(line->start, line->end - line->start));
-            if (std::any_of(cells.begin(), cells.end(),
-                            [&](const QString& cell) { return needle_.matches(cell); }))
-                hits_.push_back({file.journal, file.path, line->number, firstCells(cells)});
-        }
-    }
-
-    void searchCells(const JournalFile& file, const JournalTable& table) {
-        for (int row = 0; row < table.rows() && !done(); ++row) {
-            bool matches = false;
-            for (int col = 0; col < table.cols() && !matches; ++col)
-                matches = needle_.matches(table.cell(row, col));
-            if (!matches)
-                continue;
-            QStringList cells;
-            for (int col = 0; col < FileColumns; ++col)
-                cells << table.cell(row, col).toString();
-            hits_.push_back({file.journal, file.path, row + 1, cells});
-        }
-    }
-
-    // The cells of a Windows-1251 line as the reader splits it.
-    static QStringList cellsOf(QByteArrayView line) {
-        QStringList cells;
-        qsizetype start = 0;
-        for (qsizetype i = 0; i < line.size(); ++i) {
-            if (line[i] == ';') {
-                cells << decodeWindows1251(line.sliced(start, i - start));
-                start = i + 1;
-            }
-        }
-        if (start < line.size())
-            cells << decodeWindows1251(line.sliced(start));
-        return cells;
-    }
-
     const FindText& needle_;
     size_t limit_;
     std::optional<FoldedSearcher> bytePattern_;

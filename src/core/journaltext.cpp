@@ -1,0 +1,414 @@
+#include "core/journaltext.h"
+
+#include "core/fingerprint.h"
+#include "core/journalcolumns.h"
+
+#include <QStringDecoder>
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <vector>
+
+namespace journal {
+
+namespace {
+
+qsizetype countByte(QByteArrayView bytes, char byte) {
+    qsizetype count = 0;
+    const char* p = bytes.data();
+    const char* const end = p + bytes.size();
+    while (p < end && (p = static_cast<const char*>(std::memchr(p, byte, std::size_t(end - p))))) {
+        ++count;
+        ++p;
+    }
+    return count;
+}
+
+// Turns the bytes, piece by piece, into the text the lines are read from: a file that starts
+// with a UTF-16 byte-order mark as UTF-8, the mark left out; NUL bytes left out; and, when asked,
+// a UTF-8 byte-order mark at the start of the text. Other bytes go through as they are, uncopied.
+// Where no one needs the text of a UTF-16 file, only its NUL characters are counted.
+class TextPieces {
+public:
+    TextPieces(bool dropByteOrderMark, bool utf16Text, const PieceTake& take)
+        : dropByteOrderMark_(dropByteOrderMark), utf16Text_(utf16Text), take_(take) {}
+
+    bool utf16() const { return utf16_.has_value(); }
+    qsizetype nulBytes() const { return nulBytes_; }
+
+    bool add(QByteArrayView bytes) {
+        if (decided_)
+            return utf16_ ? utf16Units(bytes, false) : text(bytes);
+        // The mark, and for UTF-16 the first character after it, which Qt leaves out when it is
+        // a second mark, are looked at once, in the first four bytes.
+        if (head_.isEmpty() && bytes.size() >= 4)
+            return decide(bytes);
+        head_ += bytes.toByteArray();
+        if (head_.size() < 4)
+            return true;
+        const QByteArray head = std::exchange(head_, {});
+        return decide(head);
+    }
+
+    bool finish() {
+        if (!decided_) {
+            const QByteArray head = std::exchange(head_, {});
+            if (!decide(head))
+                return false;
+        }
+        if (utf16_ && !utf16Units({}, true))
+            return false;
+        if (!checked_) {
+            // Fewer than three bytes of text: no mark.
+            checked_ = true;
+            const QByteArray start = std::exchange(start_, {});
+            if (!start.isEmpty())
+                return take_(start);
+        }
+        return true;
+    }
+
+private:
+    bool decide(QByteArrayView bytes) {
+        decided_ = true;
+        if (bytes.startsWith("\xFF\xFE"))
+            utf16_.emplace(false);
+        else if (bytes.startsWith("\xFE\xFF"))
+            utf16_.emplace(true);
+        return utf16_ ? utf16Units(bytes.sliced(2), false) : text(bytes);
+    }
+
+    // UTF-16 units, decoded as the whole would be: the last unit of a piece, and a high surrogate
+    // before it, wait for the next one, so that a pair is never parted and an odd last byte is
+    // decoded after a unit, as Qt needs to make it U+FFFD; only the file's first character is a
+    // candidate for a second mark.
+    bool utf16Units(QByteArrayView bytes, bool last) {
+        QByteArray joined;
+        if (!pending_.isEmpty()) {
+            joined = pending_ + bytes.toByteArray();
+            pending_.clear();
+            bytes = joined;
+        }
+        qsizetype cut = bytes.size();
+        if (!last) {
+            cut = std::max<qsizetype>((cut & ~qsizetype(1)) - 2, 0);
+            if (cut >= 2) {
+                const auto high = static_cast<unsigned char>(bytes[*utf16_ ? cut - 2 : cut - 1]);
+                if (high >= 0xD8 && high <= 0xDB)
+                    cut -= 2;
+            }
+            pending_ = bytes.sliced(cut).toByteArray();
+            if (cut == 0)
+                return true;
+        }
+        if (!utf16Text_) {
+            for (qsizetype i = 0; i + 1 < cut; i += 2)
+                nulBytes_ += bytes[i] == 0 && bytes[i + 1] == 0 ? 1 : 0;
+            return true;
+        }
+        QStringConverter::Flags flags = QStringConverter::Flag::Stateless;
+        if (std::exchange(firstUnits_, false) == false)
+            flags |= QStringConverter::Flag::ConvertInitialBom;
+        QStringDecoder decoder(*utf16_ ? QStringConverter::Utf16BE : QStringConverter::Utf16LE,
+                               flags);
+        const QByteArray utf8 = QString(decoder.decode(bytes.first(cut))).toUtf8();
+        return text(utf8);
+    }
+
+    bool text(QByteArrayView bytes) {
+        if (!bytes.isEmpty() && std::memchr(bytes.data(), 0, std::size_t(bytes.size()))) {
+            withoutNuls_ = bytes.toByteArray();
+            withoutNuls_.removeIf([](char byte) { return byte == '\0'; });
+            nulBytes_ += bytes.size() - withoutNuls_.size();
+            bytes = withoutNuls_;
+        }
+        if (checked_)
+            return bytes.isEmpty() || take_(bytes);
+        // The UTF-8 byte-order mark, once three bytes of text have come.
+        if (start_.isEmpty() && bytes.size() >= 3)
+            return startText(bytes);
+        start_ += bytes.toByteArray();
+        if (start_.size() < 3)
+            return true;
+        const QByteArray start = std::exchange(start_, {});
+        return startText(start);
+    }
+
+    bool startText(QByteArrayView bytes) {
+        checked_ = true;
+        if (dropByteOrderMark_ && !utf16_)
+            bytes = withoutByteOrderMark(bytes);
+        return bytes.isEmpty() || take_(bytes);
+    }
+
+    const bool dropByteOrderMark_;
+    const bool utf16Text_;
+    const PieceTake& take_;
+    bool decided_ = false;
+    QByteArray head_;
+    std::optional<bool> utf16_; // big-endian
+    QByteArray pending_;
+    bool firstUnits_ = true;
+    bool checked_ = false;
+    QByteArray start_;
+    QByteArray withoutNuls_;
+    qsizetype nulBytes_ = 0;
+};
+
+// Lines as the reader counts them, in text that comes in pieces: CR LF, CR and LF each end one;
+// a last line without an end counts too.
+class LineCounter {
+public:
+    void add(QByteArrayView piece) {
+        if (piece.isEmpty())
+            return;
+        if (pendingCr_ && piece[0] != '\n')
+            ++lines_;
+        lines_ += countByte(piece, '\n');
+        // A CR counts unless an LF follows it; one at the end waits for the next piece.
+        const char* const data = piece.data();
+        const char* const end = data + piece.size();
+        for (const char* cr = data;
+             (cr = static_cast<const char*>(std::memchr(cr, '\r', std::size_t(end - cr)))) !=
+             nullptr;
+             ++cr)
+            if (cr + 1 < end && cr[1] != '\n')
+                ++lines_;
+        pendingCr_ = piece.back() == '\r';
+        last_ = piece.back();
+    }
+    qsizetype lines() const {
+        return lines_ + (pendingCr_ ? 1 : 0) +
+               (last_ != 0 && last_ != '\n' && last_ != '\r' ? 1 : 0);
+    }
+
+private:
+    qsizetype lines_ = 0;
+    bool pendingCr_ = false;
+    char last_ = 0;
+};
+
+// The bytes that end a cell or a line.
+constexpr auto Separator = [] {
+    std::array<bool, 256> separator{};
+    separator[';'] = separator['\r'] = separator['\n'] = true;
+    return separator;
+}();
+
+// Splits text that ends where a line ends into lines and their cells (";", CR and LF are the same
+// bytes in every encoding read), and stops at the first line the reader refuses.
+class LineSplitter {
+public:
+    // split: the line's ";" are noted and the memory budget applies; otherwise the lines alone.
+    LineSplitter(TextEncoding encoding, qsizetype memoryBudget, bool split, LineSink& sink)
+        : encoding_(encoding), budget_(memoryBudget), split_(split), sink_(sink) {}
+
+    bool stopped() const { return stopped_; }
+    const std::optional<ReadFault>& fault() const { return fault_; }
+
+    bool feed(QByteArrayView text) {
+        if (stopped_)
+            return false;
+        const auto* const data = reinterpret_cast<const unsigned char*>(text.data());
+        const qsizetype size = text.size();
+        // Where the next LF is, kept while a line of lone CRs is passed.
+        qsizetype lf = -1;
+        for (qsizetype pos = 0; pos < size;) {
+            qsizetype i = pos;
+            if (split_) {
+                // The ";" are noted as the line is scanned, so that its cells need no second scan.
+                semicolons_.clear();
+                for (; i < size; ++i) {
+                    const unsigned char c = data[i];
+                    if (!Separator[c])
+                        continue;
+                    if (c != ';')
+                        break;
+                    semicolons_.push_back(i - pos);
+                }
+            } else {
+                if (lf < pos) {
+                    const void* found = std::memchr(data + pos, '\n', std::size_t(size - pos));
+                    lf = found ? static_cast<const unsigned char*>(found) - data : size;
+                }
+                const void* cr = std::memchr(data + pos, '\r', std::size_t(lf - pos));
+                i = cr ? static_cast<const unsigned char*>(cr) - data : lf;
+            }
+            if (!addLine(text.sliced(pos, i - pos), offset_ + pos)) {
+                stopped_ = true;
+                return false;
+            }
+            pos = i + 1 < size && data[i] == '\r' && data[i + 1] == '\n' ? i + 2 : i + 1;
+        }
+        offset_ += size;
+        return true;
+    }
+
+private:
+    bool addLine(QByteArrayView bytes, qsizetype offset) {
+        JournalLine line;
+        line.number = ++lines_;
+        line.offset = offset;
+        line.bytes = bytes;
+        line.semicolons = semicolons_;
+        line.length = decodedLength(bytes, encoding_);
+        if (line.length > MaxLineLength) {
+            fault_ = ReadFault{line.number, ReadFault::LineTooLong};
+            return false;
+        }
+        if (!split_)
+            return sink_.take(line);
+        // Within the limit a line has at most MaxLineLength + 1 fields.
+        const bool openLastCell = !bytes.isEmpty() && bytes.back() != ';';
+        line.fields = int(semicolons_.size()) + (openLastCell ? 1 : 0);
+        const int cols = std::max(cols_, line.fields);
+        if (qsizetype(line.number) * cols * CellEntryBytes + (textUnits_ + line.length) * 2 >
+            budget_) {
+            fault_ = ReadFault{line.number, ReadFault::OutOfMemory};
+            return false;
+        }
+        cols_ = cols;
+        textUnits_ += line.length;
+        return sink_.take(line);
+    }
+
+    TextEncoding encoding_;
+    qsizetype budget_;
+    bool split_;
+    LineSink& sink_;
+    bool stopped_ = false;
+    std::optional<ReadFault> fault_;
+    int lines_ = 0;
+    int cols_ = FileColumns;
+    qsizetype textUnits_ = 0;
+    qsizetype offset_ = 0;
+    std::vector<qsizetype> semicolons_;
+};
+
+// Hands the splitter whole lines from pieces cut anywhere: the part after a piece's last line
+// end waits for the next piece, and so does a CR at its very end, whose LF may start the next one.
+class LineJoiner {
+public:
+    explicit LineJoiner(LineSplitter& splitter) : splitter_(splitter) {}
+
+    bool add(QByteArrayView piece) {
+        qsizetype end = piece.size();
+        if (end > 0 && piece[end - 1] == '\r')
+            --end;
+        while (end > 0 && piece[end - 1] != '\n' && piece[end - 1] != '\r')
+            --end;
+        if (end == 0) {
+            pending_ += piece.toByteArray();
+            // A line already this long is refused whatever follows: it goes as it is.
+            if (pending_.size() > 4 * qsizetype(MaxLineLength) + 4)
+                return flush();
+            return true;
+        }
+        if (!pending_.isEmpty()) {
+            // The pending line ends at the first line end of this piece (an LF after its CR).
+            qsizetype first = 0;
+            if (pending_.back() == '\r')
+                first = piece[0] == '\n' ? 1 : 0;
+            else {
+                while (piece[first] != '\n' && piece[first] != '\r')
+                    ++first;
+                first +=
+                    piece[first] == '\r' && first + 1 < piece.size() && piece[first + 1] == '\n'
+                        ? 2
+                        : 1;
+            }
+            pending_ += piece.first(first).toByteArray();
+            if (!splitter_.feed(pending_))
+                return false;
+            pending_.clear();
+            piece = piece.sliced(first);
+            end -= first;
+        }
+        if (end > 0 && !splitter_.feed(piece.first(end)))
+            return false;
+        pending_ = piece.sliced(end).toByteArray();
+        return true;
+    }
+
+    bool flush() {
+        const bool more = pending_.isEmpty() || splitter_.feed(pending_);
+        pending_.clear();
+        return more;
+    }
+
+private:
+    LineSplitter& splitter_;
+    QByteArray pending_;
+};
+
+} // namespace
+
+Pieces filePieces(QIODevice& file) {
+    return [&file](const PieceTake& take) { return file.seek(0) && readInPieces(file, take); };
+}
+
+Pieces bytePieces(QByteArrayView bytes) {
+    return [bytes](const PieceTake& take) {
+        if (!bytes.isEmpty())
+            take(bytes);
+        return true;
+    };
+}
+
+std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const PieceTake& alsoTake) {
+    EncodingScan encoding;
+    LineCounter lines;
+    const TextPieces* source = nullptr;
+    const PieceTake takeText = [&](QByteArrayView text) {
+        if (countLines)
+            lines.add(text);
+        // UTF-16 text is read as UTF-8 whatever it holds.
+        if (!source->utf16())
+            encoding.add(text);
+        return true;
+    };
+    // The lines of a UTF-16 file are those of its text.
+    TextPieces text(false, countLines, takeText);
+    source = &text;
+    const bool read = pieces([&](QByteArrayView bytes) {
+        if (alsoTake && !alsoTake(bytes))
+            return false;
+        return text.add(bytes);
+    });
+    if (!read || !text.finish())
+        return std::nullopt;
+    TextScan scan;
+    scan.encoding = text.utf16() ? TextEncoding::Utf16 : encoding.result();
+    scan.nulBytes = text.nulBytes();
+    scan.lines = lines.lines();
+    return scan;
+}
+
+namespace {
+
+LineWalk walk(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget, bool split,
+              LineSink& sink) {
+    LineSplitter splitter(scan.cellEncoding(), memoryBudget, split, sink);
+    LineJoiner joiner(splitter);
+    const PieceTake takeText = [&](QByteArrayView text) { return joiner.add(text); };
+    TextPieces text(scan.cellEncoding() == TextEncoding::Utf8, true, takeText);
+    LineWalk walk;
+    walk.read = pieces([&](QByteArrayView bytes) { return text.add(bytes); });
+    if (walk.read && !splitter.stopped() && text.finish())
+        joiner.flush();
+    walk.fault = splitter.fault();
+    return walk;
+}
+
+} // namespace
+
+LineWalk walkLines(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget,
+                   LineSink& sink) {
+    return walk(pieces, scan, memoryBudget, true, sink);
+}
+
+LineWalk walkLinesOnly(const Pieces& pieces, const TextScan& scan, LineSink& sink) {
+    return walk(pieces, scan, 0, false, sink);
+}
+
+} // namespace journal
