@@ -25,7 +25,7 @@ bool isStructural(QChar c) {
 // What the reader hands over: a rectangular table within the limits, whose cells hold no part
 // of the file's structure and no NUL, each row short enough to have been one line.
 void checkTable(const journal::ReadResult& result) {
-    const journal::JournalTable& table = result.table;
+    const journal::CellTable& table = result.table;
     PROMISE(table.cols() >= journal::FileColumns);
     PROMISE(qsizetype(table.rows()) * table.cols() * 6 <= journal::readerMemoryBudget());
     for (int c = 0; c < table.cols(); ++c)

@@ -88,11 +88,11 @@ bool fillTable(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudge
 }
 
 // The text of the cell at (row, col) as written: empty when the grid lacks the column.
-QStringView writtenCell(const GridCells& grid, int row, int col) {
+QStringView writtenCell(const CellTable& grid, int row, int col) {
     return col < grid.cols() ? grid.cell(row, col) : QStringView();
 }
 
-int writtenColumns(const GridCells& grid) {
+int writtenColumns(const CellTable& grid) {
     return std::min(grid.cols(), FileColumns);
 }
 
@@ -101,7 +101,7 @@ int writtenColumns(const GridCells& grid) {
 // many as fit, since the reader fills a short line with empty cells. Never fewer than its last
 // non-empty cell needs before it, though; a line that still does not fit is too long
 // (findOverlongRow).
-int writtenSeparators(const GridCells& grid, int row, qsizetype text) {
+int writtenSeparators(const CellTable& grid, int row, qsizetype text) {
     if (text + FileColumns <= MaxLineLength)
         return FileColumns;
     int needed = 0;
@@ -207,7 +207,7 @@ private:
 };
 
 // The data row as its file line in Windows-1251, CR LF included, from `out` on; its end.
-char* writeLine(const GridCells& grid, int row, char* out) {
+char* writeLine(const CellTable& grid, int row, char* out) {
     char* const line = out;
     for (int c = 0; c < FileColumns; ++c) {
         out = writeWindows1251(writtenCell(grid, row, c), out);
@@ -221,7 +221,7 @@ char* writeLine(const GridCells& grid, int row, char* out) {
 }
 
 // The longest the row's line can be in Windows-1251 bytes, before its ";" beyond the limit go.
-qsizetype lineBound(const GridCells& grid, int row) {
+qsizetype lineBound(const CellTable& grid, int row) {
     qsizetype text = 0;
     for (int c = 0; c < writtenColumns(grid); ++c)
         text += grid.cell(row, c).size();
@@ -230,7 +230,7 @@ qsizetype lineBound(const GridCells& grid, int row) {
 
 } // namespace
 
-bool writeJournalInPieces(const GridCells& grid, const PutPiece& put, const Restart& restart) {
+bool writeJournalInPieces(const CellTable& grid, const PutPiece& put, const Restart& restart) {
     const int rows = std::max(grid.rows(), 1);
     EncodingScan encoding;
     bool utf16LookAlike = false;
@@ -277,7 +277,7 @@ bool writeJournalInPieces(const GridCells& grid, const PutPiece& put, const Rest
     return output.finish();
 }
 
-QByteArray writeJournal(const GridCells& grid) {
+QByteArray writeJournal(const CellTable& grid) {
     qsizetype length = 0;
     for (int r = 1; r < grid.rows(); ++r)
         length += lineBound(grid, r);
@@ -296,7 +296,7 @@ QByteArray writeJournal(const GridCells& grid) {
     return bytes;
 }
 
-std::optional<CellPosition> findUnwritableCell(const GridCells& grid) {
+std::optional<CellPosition> findUnwritableCell(const CellTable& grid) {
     const int cols = writtenColumns(grid);
     // Column by column, as the texts lie in memory; the first such cell row by row is wanted.
     std::optional<CellPosition> first;
@@ -311,7 +311,7 @@ std::optional<CellPosition> findUnwritableCell(const GridCells& grid) {
     return first;
 }
 
-std::optional<int> findOverlongRow(const GridCells& grid) {
+std::optional<int> findOverlongRow(const CellTable& grid) {
     const int cols = writtenColumns(grid);
     for (int r = 1; r < grid.rows(); ++r) {
         qsizetype text = 0;

@@ -28,10 +28,6 @@ constexpr int MaxLineLength = 32767;
 // more than a few milliseconds.
 qsizetype readerMemoryBudget();
 
-// Data rows read from a file: cols is never below the eight journal columns; a line with more
-// fields widens every row.
-using JournalTable = CellTable;
-
 // The first line the reader refuses, 1-based.
 struct ReadFault {
     enum Kind {
@@ -45,7 +41,7 @@ struct ReadFault {
 
 struct ReadResult {
     // On a fault: the lines before the faulty one.
-    JournalTable table;
+    CellTable table; // the data rows: never fewer than eight columns; a longer line widens all
     std::optional<ReadFault> fault;
     // Field count of the last line read, which tells where the reader stopped (0 for none).
     int lastLineFields = 0;
@@ -80,8 +76,7 @@ std::optional<FileRead> readJournalFile(const QString& path,
 // read to count them). None when it cannot be read.
 std::optional<qsizetype> countJournalRows(QFile& file);
 
-// A grid's cells as the writer reads them: row 0 is the header row, which is not written.
-using GridCells = CellTable;
+// The writer takes a grid's cells: row 0 is the header row, which is not written.
 
 // Rows 1 .. rows-1 of the grid, columns 0 .. 7 (empty fields for columns the grid lacks; columns
 // past 7 are not written), each cell followed by ";". A line that would thus pass MaxLineLength
@@ -89,7 +84,7 @@ using GridCells = CellTable;
 // reads back as the same eight cells. Check the grid with findUnwritableCell and findOverlongRow
 // first.
 // Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
-QByteArray writeJournal(const GridCells& grid);
+QByteArray writeJournal(const CellTable& grid);
 
 using PutPiece = std::function<bool(QByteArrayView piece)>;
 using Restart = std::function<bool()>;
@@ -97,7 +92,7 @@ using Restart = std::function<bool()>;
 // that a save never holds the whole file. A journal that must be written as UTF-8 is known only
 // at the end: `restart` is called and the pieces come again from the first. False as soon as
 // `put` or `restart` returns false.
-bool writeJournalInPieces(const GridCells& grid, const PutPiece& put, const Restart& restart);
+bool writeJournalInPieces(const CellTable& grid, const PutPiece& put, const Restart& restart);
 
 struct CellPosition {
     int row = 0;
@@ -106,9 +101,9 @@ struct CellPosition {
 };
 
 // The first written cell (row by row, columns 0 .. 7) holding a character the file cannot hold.
-std::optional<CellPosition> findUnwritableCell(const GridCells& grid);
+std::optional<CellPosition> findUnwritableCell(const CellTable& grid);
 // The first data row whose line would be longer than the reader accepts: whose text and the ";"
 // between its cells up to its last non-empty one pass MaxLineLength.
-std::optional<int> findOverlongRow(const GridCells& grid);
+std::optional<int> findOverlongRow(const CellTable& grid);
 
 } // namespace journal

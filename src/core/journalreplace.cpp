@@ -47,7 +47,7 @@ std::pair<mode_t, gid_t> modeForNewFile(const FolderTree& tree, const QString& l
 } // namespace
 
 Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, const QString& path,
-                               const GridCells& cells, const Expectation& expected,
+                               const CellTable& cells, const Expectation& expected,
                                const QString& likeFile, bool makeFolder) {
     const SaveLock lock(tree);
     if (!lock.held()) {

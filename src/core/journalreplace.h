@@ -36,7 +36,7 @@ struct Replacement {
 // file takes the bits and group of the file it replaces, or else of `likeFile` (this year's
 // register), or else of its folder, without the execute bits.
 Replacement replaceJournalFile(const FolderTree& folder, JournalBackups& backups,
-                               const QString& path, const GridCells& cells,
+                               const QString& path, const CellTable& cells,
                                const Expectation& expected, const QString& likeFile,
                                bool makeFolder);
 

@@ -14,7 +14,7 @@ void resetJournalGrid(GridModel& grid) {
     grid.setFormatString(headerFormat());
 }
 
-void showJournalTable(GridModel& grid, JournalTable table, bool emptyRowBelow) {
+void showJournalTable(GridModel& grid, CellTable table, bool emptyRowBelow) {
     // The header row goes above the data rows, with the captions the grid has.
     table.insertRows(0, 1);
     for (int c = 0; c < std::min(table.cols(), grid.cols()); ++c)

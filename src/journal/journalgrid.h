@@ -12,6 +12,6 @@ namespace journal {
 void resetJournalGrid(GridModel& grid);
 // Replaces the data rows of a reset grid with the table's rows in one step, the header texts kept;
 // with emptyRowBelow one empty row follows them.
-void showJournalTable(GridModel& grid, JournalTable table, bool emptyRowBelow);
+void showJournalTable(GridModel& grid, CellTable table, bool emptyRowBelow);
 
 } // namespace journal

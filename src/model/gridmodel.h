@@ -65,7 +65,7 @@ public:
     // text is valid until the grid next changes.
     QStringView cell(int row, int col) const { return cells_.cell(row, col); }
     // Every cell, header row included, for the journal writer.
-    const journal::GridCells& allCells() const { return cells_; }
+    const journal::CellTable& allCells() const { return cells_; }
 
     void setFormatString(const QString& format);
     int colWidth(int col) const;

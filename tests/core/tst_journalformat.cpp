@@ -11,7 +11,7 @@ using journal::writeJournal;
 namespace {
 
 // The table's rows, each closed by "/", its cells parted by "|" without the empty ones at its end.
-QString textOf(const journal::JournalTable& table) {
+QString textOf(const journal::CellTable& table) {
     QString text;
     for (int r = 0; r < table.rows(); ++r) {
         QStringList cells;
@@ -126,7 +126,7 @@ private Q_SLOTS:
         QFETCH(QString, rows);
         QFETCH(QByteArray, bytes);
         const QStringList lines = rows.isEmpty() ? QStringList() : rows.split(u'/');
-        journal::GridCells cells(int(lines.size()) + 1, cols);
+        journal::CellTable cells(int(lines.size()) + 1, cols);
         cells.setCell(0, 0, u"header");
         for (int r = 0; r < lines.size(); ++r) {
             const QStringList texts = lines[r].split(u'|');
@@ -141,7 +141,7 @@ private Q_SLOTS:
     // written whole, also when a journal found to need UTF-8 only at its end is written again.
     void writesInPiecesOfTheReadersSize() {
         for (const QString& text : {QStringLiteral("Иванов И. И."), QStringLiteral("Рё")}) {
-            journal::GridCells cells(40001, 8);
+            journal::CellTable cells(40001, 8);
             for (int r = 1; r < cells.rows(); ++r)
                 cells.setCell(r, r % 8, text);
             QByteArray joined;
@@ -205,7 +205,7 @@ private Q_SLOTS:
 
         const journal::ReadResult opened = readJournal(bytes);
         QVERIFY(opened.ok());
-        journal::GridCells grid(opened.table.rows() + 1, opened.table.cols());
+        journal::CellTable grid(opened.table.rows() + 1, opened.table.cols());
         for (int r = 0; r < opened.table.rows(); ++r)
             for (int c = 0; c < opened.table.cols(); ++c)
                 grid.setCell(r + 1, c, opened.table.cell(r, c));
@@ -245,7 +245,7 @@ private Q_SLOTS:
         QFETCH(QString, rows);
         QFETCH(int, overlong);
         const QStringList lines = rows.split(u'/');
-        journal::GridCells grid(int(lines.size()) + 1, 10);
+        journal::CellTable grid(int(lines.size()) + 1, 10);
         for (int r = 0; r < lines.size(); ++r) {
             const QStringList texts = lines[r].split(u'|');
             for (int c = 0; c < texts.size(); ++c) {
