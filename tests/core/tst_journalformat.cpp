@@ -269,7 +269,7 @@ private Q_SLOTS:
                 QCOMPARE(reread.table.cell(r, c), grid.cell(r + 1, c));
     }
 
-    // A file is read in pieces of a megabyte; whatever falls on the cut (a CR LF, a Cyrillic
+    // A file is read in pieces of 256 KB; whatever falls on the cut (a CR LF, a Cyrillic
     // letter in UTF-8, a long line, a line that is too long), the table is the one the bytes give
     // read whole.
     void readsAFileInPiecesAsWhole_data() {
