@@ -83,15 +83,15 @@ std::vector<Backup> findBackups(const QString& folder, const QString& journalPat
 } // namespace
 
 JournalBackups::JournalBackups(QString folder, Clock clock)
-    : folder_(std::move(folder)), clock_(std::move(clock)) {
+    : folder_(std::move(folder)), tree_(folder_.left(folder_.lastIndexOf(u'/'))),
+      clock_(std::move(clock)) {
     if (!clock_)
         clock_ = [] { return QDateTime::currentDateTime(); };
 }
 
 JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source, mode_t mode,
                                           gid_t group) {
-    const journal::FolderTree tree(folder_.left(folder_.lastIndexOf(u'/')));
-    const journal::Opened folder = tree.makeFolder(folder_);
+    const journal::Opened folder = tree_.makeFolder(folder_);
     if (!folder.ok())
         return {std::nullopt, journal::systemErrorText(folder.error)};
     const QDateTime now = clock_();
@@ -113,8 +113,7 @@ JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source
 }
 
 void JournalBackups::forget(const QString& backupPath) {
-    const journal::FolderTree tree(folder_.left(folder_.lastIndexOf(u'/')));
-    const journal::Opened folder = tree.openFolder(folder_);
+    const journal::Opened folder = tree_.openFolder(folder_);
     if (folder.ok())
         ::unlinkat(folder.handle.fd(),
                    QFile::encodeName(backupPath.mid(backupPath.lastIndexOf(u'/') + 1)).constData(),
@@ -122,8 +121,7 @@ void JournalBackups::forget(const QString& backupPath) {
 }
 
 void JournalBackups::dropOldest(const QString& journalPath) {
-    const journal::FolderTree tree(folder_.left(folder_.lastIndexOf(u'/')));
-    const journal::Opened folder = tree.openFolder(folder_);
+    const journal::Opened folder = tree_.openFolder(folder_);
     if (!folder.ok())
         return;
     const QStringList backups = backupsOf(journalPath);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/foldertree.h"
+
 #include <QDateTime>
 #include <QString>
 #include <QStringList>
@@ -49,5 +51,6 @@ public:
 
 private:
     QString folder_;
+    journal::FolderTree tree_; // the journal folder that holds it
     Clock clock_;
 };

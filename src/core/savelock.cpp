@@ -28,13 +28,9 @@ int tryLock(int fd) {
 
 // Makes the lock file under a temporary name and gives it its name, unless another copy just did.
 void makeLockFile(const Opened& root) {
-    const QByteArray temporary = temporaryName(SaveLock::fileName() + 1);
-    const Opened made = createNewAt(root.handle.fd(), temporary, 0600);
-    if (!made.ok())
-        return;
-    setModeAndGroup(made.handle.fd(), 0660 | (root.info.st_mode & 0006), root.info.st_gid);
-    if (placeUnlessTaken(root.handle.fd(), temporary, SaveLock::fileName()) != 0)
-        ::unlinkat(root.handle.fd(), temporary.constData(), 0);
+    NewFile made(root.handle.fd(), SaveLock::fileName() + 1, 0660 | (root.info.st_mode & 0006),
+                 root.info.st_gid);
+    made.commitUnlessTaken(SaveLock::fileName());
 }
 
 int openLockFile(const Opened& root) {
