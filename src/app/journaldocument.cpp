@@ -104,6 +104,11 @@ journal::Outcome JournalDocument::saveAsked(const QString& archiveName,
         files_.agreeToReplace(archiveName);
         outcome = saveOnce();
     }
+    // Still changing after every "Да": the question is no message to show; nothing was written.
+    if (outcome.changedOnDisk)
+        return journal::Outcome::failed(
+            QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён. "
+                           "Попробуйте сохранить ещё раз."));
     return outcome;
 }
 
