@@ -2,6 +2,7 @@
 
 #include <QStringDecoder>
 #include <array>
+#include <cstdint>
 #include <cstring>
 
 namespace core {
@@ -159,12 +160,18 @@ void decodeWindows1251(QByteArrayView bytes, char16_t* out) {
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
     qsizetype i = 0;
-    // Four at a time: the loop's own work is most of the cost of one table lookup.
-    for (; i + 4 <= size; i += 4) {
-        out[i] = DecodeTable[in[i]];
-        out[i + 1] = DecodeTable[in[i + 1]];
-        out[i + 2] = DecodeTable[in[i + 2]];
-        out[i + 3] = DecodeTable[in[i + 3]];
+    // Eight bytes at a time: ASCII ones (digits, dates, Latin letters) are widened at once, the
+    // rest looked up; the loop's own work is most of the cost of one lookup.
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, in + i, sizeof eight);
+        if ((eight & 0x8080808080808080u) == 0) {
+            for (int k = 0; k < 8; ++k)
+                out[i + k] = char16_t(in[i + k]);
+        } else {
+            for (int k = 0; k < 8; ++k)
+                out[i + k] = DecodeTable[in[i + k]];
+        }
     }
     for (; i < size; ++i)
         out[i] = DecodeTable[in[i]];

@@ -6,8 +6,13 @@
 #include <QStringDecoder>
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 #include <vector>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace core {
 
@@ -195,6 +200,39 @@ constexpr auto Separator = [] {
     return separator;
 }();
 
+// Notes the ";" from data[i] on and returns where the line ends (its CR or LF, or size). Sixteen
+// bytes are looked at a time where the processor can: the scan is most of the cost of an open.
+qsizetype noteSemicolons(const unsigned char* data, qsizetype i, qsizetype size, qsizetype start,
+                         std::vector<qsizetype>& semicolons) {
+#ifdef __SSE2__
+    const __m128i semicolon = _mm_set1_epi8(';');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i ends = _mm_or_si128(_mm_cmpeq_epi8(chunk, cr), _mm_cmpeq_epi8(chunk, lf));
+        const auto endMask = unsigned(_mm_movemask_epi8(ends));
+        auto mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, semicolon)));
+        // Only the ";" before the first line end belong to this line.
+        if (endMask != 0)
+            mask &= (1u << std::countr_zero(endMask)) - 1;
+        for (; mask != 0; mask &= mask - 1)
+            semicolons.push_back(i + std::countr_zero(mask) - start);
+        if (endMask != 0)
+            return i + std::countr_zero(endMask);
+    }
+#endif
+    for (; i < size; ++i) {
+        const unsigned char c = data[i];
+        if (!Separator[c])
+            continue;
+        if (c != ';')
+            break;
+        semicolons.push_back(i - start);
+    }
+    return i;
+}
+
 // Splits text that ends where a line ends into lines and their cells (";", CR and LF are the same
 // bytes in every encoding read), and stops at the first line the reader refuses.
 class LineSplitter {
@@ -218,14 +256,7 @@ public:
             if (split_) {
                 // The ";" are noted as the line is scanned, so that its cells need no second scan.
                 semicolons_.clear();
-                for (; i < size; ++i) {
-                    const unsigned char c = data[i];
-                    if (!Separator[c])
-                        continue;
-                    if (c != ';')
-                        break;
-                    semicolons_.push_back(i - pos);
-                }
+                i = noteSemicolons(data, i, size, pos, semicolons_);
             } else {
                 if (lf < pos) {
                     const void* found = std::memchr(data + pos, '\n', std::size_t(size - pos));

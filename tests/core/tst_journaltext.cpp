@@ -1,5 +1,6 @@
 #include "core/journaltext.h"
 
+#include <QRandomGenerator>
 #include <QTest>
 #include <limits>
 
@@ -160,6 +161,26 @@ private Q_SLOTS:
                      QByteArray(where + ": " + cut.lines.join(u'/').toUtf8()));
             QVERIFY2(cut.unsplitLines == whole.lines,
                      QByteArray(where + ", unsplit: " + cut.unsplitLines.join(u'/').toUtf8()));
+        }
+    }
+
+    // Lines whose ";" and line ends fall at every offset of the sixteen bytes the splitter looks
+    // at together split as the plain cell walk splits them; cells decode as byte by byte.
+    void splitsAsTheCellWalkDoes() {
+        QRandomGenerator random(20091215);
+        const char alphabet[] = {'a', ';', ';', '\r', '\n', '\xDF', '7'};
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray bytes;
+            const int length = int(random.bounded(90));
+            for (int i = 0; i < length; ++i)
+                bytes += alphabet[random.bounded(int(sizeof alphabet))];
+            const Walked walked = walk(core::bytePieces(bytes));
+            QVERIFY2(walked.lines == walked.unsplitLines, bytes.toPercentEncoding().constData());
+
+            QString oneByOne;
+            for (const char byte : bytes)
+                oneByOne += core::decodeWindows1251(QByteArrayView(&byte, 1));
+            QCOMPARE(core::decodeWindows1251(bytes), oneByOne);
         }
     }
 
