@@ -1,0 +1,14 @@
+#pragma once
+
+#include "exchange/orcussheet.h"
+
+#include <QByteArrayView>
+
+namespace exchange {
+
+// The cells of an .xlsx file's first sheet that orcus passes over: strings written in the cell
+// itself ("inlineStr", as some programs write every string) go into the cells, and error values
+// typed as such (#N/A) are told. The sheet is looked through again only when it holds either.
+void readInlineCells(QByteArrayView xlsx, SheetCells& cells);
+
+} // namespace exchange
