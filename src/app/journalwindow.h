@@ -33,6 +33,10 @@ class PeriodicSave;
 struct Outcome;
 } // namespace journal
 
+namespace app {
+class ImportController;
+}
+
 // What the main window needs from the world outside, handed in so that tests can stand in.
 struct WindowServices {
     QString journalFolder; // the folder of thisyear.csv, Archive/ and Backup/, no trailing "/"
@@ -90,6 +94,7 @@ struct WindowServices {
 //   ActPreview     printer_                 Ctrl+Shift+P: a print preview
 //   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
 //   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
+//   ActImport      importer_ (ImportController) Ctrl+I: "Импорт…" from .xlsx, .ods or .csv
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -154,5 +159,6 @@ private:
     SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
+    app::ImportController* importer_ = nullptr;
     FindBar* findBar_ = nullptr;
 };
