@@ -3,7 +3,6 @@
 #include "exchange/orcuszip.h"
 
 #include <algorithm>
-#include <cstring>
 #include <functional>
 #include <orcus/sax_parser.hpp>
 

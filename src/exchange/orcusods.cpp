@@ -6,9 +6,7 @@
 #include <QDate>
 #include <cmath>
 #include <cstdlib>
-#include <orcus/sax_ns_parser.hpp>
-#include <orcus/xml_namespace.hpp>
-#include <unordered_map>
+#include <orcus/sax_parser.hpp>
 
 namespace exchange {
 
@@ -54,22 +52,26 @@ public:
     void start_declaration(std::string_view) {}
     void end_declaration(std::string_view) {}
     void attribute(std::string_view, std::string_view) {}
-    void attribute(const orcus::sax_ns_parser_attribute& attr);
-    void start_element(const orcus::sax_ns_parser_element& elem);
-    void end_element(const orcus::sax_ns_parser_element& elem);
+    void attribute(const orcus::sax::parser_attribute& attr);
+    void start_element(const orcus::sax::parser_element& elem);
+    void end_element(const orcus::sax::parser_element& elem);
     void characters(std::string_view text, bool);
 
     void finish();
 
 private:
-    Ns ns(orcus::xmlns_id_t id);
+    // The namespace of a prefix, as the declarations met so far bind it.
+    Ns ns(std::string_view prefix) const;
+    void declare(std::string_view prefix, std::string_view uri);
     void startCell(bool covered);
     void endCell();
     void endRow();
     QString shownText() const;
 
     SheetCells& cells_;
-    std::unordered_map<orcus::xmlns_id_t, Ns> namespaces_;
+    // The prefixes of the namespaces read here (all of a file's are declared on its root
+    // element, where parsing without namespaces is much the faster).
+    std::vector<std::pair<std::string, Ns>> prefixes_;
     CellAttributes next_;
     int table_ = -1; // the table being read, from 0
     QString tableName_;
@@ -89,11 +91,14 @@ private:
     std::vector<std::pair<QString, qsizetype>> others_;
 };
 
-Ns ContentHandler::ns(orcus::xmlns_id_t id) {
-    const auto known = namespaces_.find(id);
-    if (known != namespaces_.end())
-        return known->second;
-    const std::string_view uri = id ? id : "";
+Ns ContentHandler::ns(std::string_view prefix) const {
+    for (const auto& [declared, kind] : prefixes_)
+        if (declared == prefix)
+            return kind;
+    return Ns::Other;
+}
+
+void ContentHandler::declare(std::string_view prefix, std::string_view uri) {
     Ns kind = Ns::Other;
     if (uri == "urn:oasis:names:tc:opendocument:xmlns:office:1.0")
         kind = Ns::Office;
@@ -103,13 +108,18 @@ Ns ContentHandler::ns(orcus::xmlns_id_t id) {
         kind = Ns::Text;
     else if (uri == "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0")
         kind = Ns::CalcExt;
-    namespaces_.emplace(id, kind);
-    return kind;
+    std::erase_if(prefixes_, [&](const auto& known) { return known.first == prefix; });
+    if (kind != Ns::Other)
+        prefixes_.emplace_back(prefix, kind);
 }
 
-void ContentHandler::attribute(const orcus::sax_ns_parser_attribute& attr) {
+void ContentHandler::attribute(const orcus::sax::parser_attribute& attr) {
     const std::string_view name = attr.name;
     const std::string_view value = attr.value;
+    if (attr.ns == "xmlns") {
+        declare(name, value);
+        return;
+    }
     switch (ns(attr.ns)) {
     case Ns::Office:
         if (name == "value-type")
@@ -152,7 +162,7 @@ void ContentHandler::attribute(const orcus::sax_ns_parser_attribute& attr) {
     }
 }
 
-void ContentHandler::start_element(const orcus::sax_ns_parser_element& elem) {
+void ContentHandler::start_element(const orcus::sax::parser_element& elem) {
     const std::string_view name = elem.name;
     const Ns space = ns(elem.ns);
     if (skipped_ > 0) {
@@ -190,7 +200,7 @@ void ContentHandler::start_element(const orcus::sax_ns_parser_element& elem) {
     next_ = CellAttributes();
 }
 
-void ContentHandler::end_element(const orcus::sax_ns_parser_element& elem) {
+void ContentHandler::end_element(const orcus::sax::parser_element& elem) {
     const std::string_view name = elem.name;
     const Ns space = ns(elem.ns);
     if (skipped_ > 0) {
@@ -318,11 +328,9 @@ void readOds(QByteArrayView bytes, SheetCells& cells) {
     const std::optional<std::vector<unsigned char>> content = zipPart(bytes, "content.xml");
     if (!content)
         throw Refusal{QStringLiteral("В файле .ods нет таблицы (content.xml): файл повреждён.")};
-    orcus::xmlns_repository repository;
-    orcus::xmlns_context context = repository.create_context();
     ContentHandler handler(cells);
-    orcus::sax_ns_parser<ContentHandler> parser(reinterpret_cast<const char*>(content->data()),
-                                                content->size(), context, handler);
+    orcus::sax_parser<ContentHandler> parser(reinterpret_cast<const char*>(content->data()),
+                                             content->size(), handler);
     parser.parse();
     handler.finish();
 }
