@@ -1,5 +1,6 @@
 #include "exchange/orcusinline.h"
 
+#include "exchange/orcusnumbers.h"
 #include "exchange/orcuszip.h"
 
 #include <algorithm>
@@ -66,9 +67,21 @@ std::optional<std::string> firstSheetPart(QByteArrayView xlsx) {
     return target->starts_with('/') ? target->substr(1) : "xl/" + *target;
 }
 
-bool holds(std::string_view text, std::string_view what) {
-    return std::search(text.begin(), text.end(),
-                       std::boyer_moore_horspool_searcher(what.begin(), what.end())) != text.end();
+// Whether a cell's type attribute names one of the types orcus passes over.
+bool holdsPassedOverTypes(std::string_view xml) {
+    constexpr std::string_view Attribute = " t=";
+    for (std::size_t at = xml.find(Attribute); at != std::string_view::npos;
+         at = xml.find(Attribute, at + Attribute.size())) {
+        std::string_view value = xml.substr(at + Attribute.size(), 12);
+        if (value.size() < 2)
+            break;
+        const char quote = value.front();
+        value.remove_prefix(1);
+        value = value.substr(0, value.find(quote));
+        if (value == "inlineStr" || value == "e" || value == "str" || value == "d")
+            return true;
+    }
+    return false;
 }
 
 // Follows rows and cells through the sheet: an inline string's text, or an error value without
@@ -90,7 +103,11 @@ public:
             col_ = -1;
         } else if (name == "c") {
             col_ = reference_.empty() ? col_ + 1 : column(reference_);
-            kind_ = type_ == "inlineStr" ? Inline : type_ == "e" ? Error : Other;
+            kind_ = type_ == "inlineStr" ? Inline
+                    : type_ == "e"       ? Error
+                    : type_ == "str"     ? Text
+                    : type_ == "d"       ? Date
+                                         : Other;
             text_.clear();
             formula_ = false;
         } else if (name == "f") {
@@ -99,7 +116,7 @@ public:
             phonetic_ = true;
         } else if (name == "t" || name == "v") {
             collecting_ =
-                (kind_ == Inline && name == "t" && !phonetic_) || (kind_ == Error && name == "v");
+                kind_ == Inline ? name == "t" && !phonetic_ : kind_ != Other && name == "v";
         }
         reference_ = {};
         type_ = {};
@@ -111,13 +128,16 @@ public:
         else if (name == "rPh")
             phonetic_ = false;
         else if (name == "c" && col_ >= 0 && row_ >= 0) {
-            if (kind_ == Inline)
-                cells_.put(row_, col_, QString::fromUtf8(text_.data(), qsizetype(text_.size())));
+            const QString text = QString::fromUtf8(text_.data(), qsizetype(text_.size()));
+            // A formula's result is orcus's: only values of their own are taken here.
+            if (kind_ == Inline || (kind_ == Text && !formula_))
+                cells_.put(row_, col_, text);
+            else if (kind_ == Date && !formula_)
+                cells_.put(row_, col_, isoDate(text));
             else if (kind_ == Error && !formula_)
                 cells_.problems().add(
                     QStringLiteral("Ячейка %1: значение ошибки %2; ячейка оставлена пустой.")
-                        .arg(cellAddress(row_, col_),
-                             QString::fromUtf8(text_.data(), qsizetype(text_.size()))));
+                        .arg(cellAddress(row_, col_), text));
             kind_ = Other;
         }
     }
@@ -127,7 +147,13 @@ public:
     }
 
 private:
-    enum Kind { Other, Inline, Error };
+    // Strings in the cell, error values, texts and ISO dates ("2023-03-15T00:00:00").
+    enum Kind { Other, Inline, Error, Text, Date };
+
+    static QString isoDate(const QString& text) {
+        const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+        return date.isValid() ? showDate(date) : text;
+    }
 
     static int number(std::string_view digits) {
         int value = 0;
@@ -170,7 +196,7 @@ void readInlineCells(QByteArrayView xlsx, SheetCells& cells) {
     if (!sheet)
         return;
     const std::string_view xml = viewOf(*sheet);
-    if (!holds(xml, "inlineStr") && !holds(xml, "t=\"e\"") && !holds(xml, "t='e'"))
+    if (!holdsPassedOverTypes(xml))
         return;
     SheetHandler handler(cells);
     orcus::sax_parser<SheetHandler> parser(xml.data(), xml.size(), handler);

@@ -116,13 +116,15 @@ private Q_SLOTS:
             QStringLiteral("<c r=\"I1\" t=\"b\"><v>1</v></c>") + s("J1", 0) +
             QStringLiteral("<c r=\"K1\" t=\"str\"><f>A1&amp;\"\"</f><v>12345678</v></c>"
                            "<c r=\"L1\" s=\"2\"><f>B1+1</f><v>45001</v></c>"
-                           "<c r=\"M1\" t=\"inlineStr\"><is><t>в ячейке</t></is></c>");
+                           "<c r=\"M1\" t=\"inlineStr\"><is><t>в ячейке</t></is></c>"
+                           "<c r=\"N1\" t=\"str\"><v>текст</v></c>"
+                           "<c r=\"O1\" t=\"d\"><v>2023-03-15T00:00:00</v></c>");
         const ImportOutcome outcome = exchange::importSpreadsheet(
             xlsxOf({{QStringLiteral("Лист1"), row(1, cells), {}}}, words("007")));
         QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
         QCOMPARE(rowOf(outcome.journal.rows, 0),
                  words("12345678|15.03.2023|16.03.2023|0000123|1,50|26%|100000000000000000000|"
-                       "-0,1|ИСТИНА|007|12345678|16.03.2023|в ячейке"));
+                       "-0,1|ИСТИНА|007|12345678|16.03.2023|в ячейке|текст|15.03.2023"));
     }
 
     void xlsxProblemsAreListed() {
