@@ -73,8 +73,15 @@ QString general(double value) {
             text.chop(1);
         return withComma(text);
     }
-    return withComma(
-        QString::number(value, 'E', 14).replace(QStringLiteral("0E"), QStringLiteral("E")));
+    // Else 15 significant digits with an exponent, trailing zeros dropped: "1,5E-12".
+    const QString text = QString::number(value, 'E', 14);
+    const qsizetype exponent = text.indexOf(u'E');
+    QString mantissa = text.left(exponent);
+    while (mantissa.endsWith(u'0'))
+        mantissa.chop(1);
+    if (mantissa.endsWith(u'.'))
+        mantissa.chop(1);
+    return withComma(mantissa + text.mid(exponent));
 }
 
 } // namespace
