@@ -28,7 +28,7 @@ void importRegister(benchmark::State& state, bool xlsx) {
         exchange::ImportOutcome outcome;
         bench::settleHeap();
         timeIteration(state, [&] { outcome = exchange::importSpreadsheet(file); });
-        const journal::CellTable& table = outcome.journal.rows;
+        const core::CellTable& table = outcome.journal.rows;
         // Every row, the last one's eight cells as generated.
         bool whole = outcome.ok() && outcome.journal.problemCount == 0 && table.rows() == rows;
         for (int c = 0; whole && c < 8; ++c)

@@ -93,7 +93,7 @@ QByteArray xml(const QString& text) {
 }
 
 bool isDateColumn(int col) {
-    return col == journal::ActivationDate || col == journal::BlockDate;
+    return col == core::ActivationDate || col == core::BlockDate;
 }
 
 QDate dateOf(const QString& text) {
@@ -102,7 +102,7 @@ QDate dateOf(const QString& text) {
 
 QStringList captions() {
     QStringList texts;
-    for (const journal::FormatSection& section : journal::headerSections())
+    for (const core::FormatSection& section : core::headerSections())
         texts << section.caption.simplified();
     return texts;
 }

@@ -48,8 +48,8 @@ std::optional<Target> targetOf(const QString& path, QString* refusal) {
             *refusal = QStringLiteral("Архив задаётся как Archive/ИМЯ.csv.");
             return std::nullopt;
         }
-        const QString name = journal::archiveName(given.chopped(4));
-        if (const std::optional<QString> why = journal::archiveNameRefusal(name)) {
+        const QString name = core::archiveName(given.chopped(4));
+        if (const std::optional<QString> why = core::archiveNameRefusal(name)) {
             *refusal = *why;
             return std::nullopt;
         }
@@ -59,30 +59,29 @@ std::optional<Target> targetOf(const QString& path, QString* refusal) {
 }
 
 // What the window's save refuses, checked the same way for a file given by its path.
-std::optional<QString> refusalToWrite(const GridModel& grid) {
-    if (const std::optional<journal::CellPosition> cell =
-            journal::findUnwritableCell(grid.allCells()))
+std::optional<QString> refusalToWrite(const model::GridModel& grid) {
+    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid.allCells()))
         return QStringLiteral("В строке %1, колонке %2 есть знак, который нельзя записать в файл "
                               "журнала (\";\", перевод строки или знак вне кодировки "
                               "Windows-1251). Файл не записан.")
-            .arg(QString::number(cell->row), columnLabel(grid, cell->col));
-    if (const std::optional<int> row = journal::findOverlongRow(grid.allCells()))
+            .arg(QString::number(cell->row), model::columnLabel(grid, cell->col));
+    if (const std::optional<int> row = core::findOverlongRow(grid.allCells()))
         return QStringLiteral("Строка %1 длиннее %2 знаков. Файл не записан.")
-            .arg(QString::number(*row), QString::number(journal::MaxLineLength));
+            .arg(QString::number(*row), QString::number(core::MaxLineLength));
     return std::nullopt;
 }
 
-journal::Outcome writeFile(const GridModel& grid, const QString& path) {
+journal::Outcome writeFile(const model::GridModel& grid, const QString& path) {
     if (const std::optional<QString> refusal = refusalToWrite(grid))
         return journal::Outcome::failed(
             QStringLiteral("Не удалось сохранить файл %1: ").arg(QDir::toNativeSeparators(path)) +
             *refusal);
     const QString folder = QFileInfo(path).absolutePath();
-    const journal::FolderTree tree(folder);
-    JournalBackups backups(journal::backupFolderPath(folder));
-    const journal::Replacement done =
-        journal::replaceJournalFile(tree, backups, path, grid.allCells(), {}, path, false);
-    if (done.kind != journal::Replacement::Replaced)
+    const core::FolderTree tree(folder);
+    core::JournalBackups backups(core::backupFolderPath(folder));
+    const core::Replacement done =
+        core::replaceJournalFile(tree, backups, path, grid.allCells(), {}, path, false);
+    if (done.kind != core::Replacement::Replaced)
         return journal::Outcome::failed(QStringLiteral("Не удалось сохранить файл %1.\n%2")
                                             .arg(QDir::toNativeSeparators(path), done.cause));
     if (!done.unkeptBackup.isEmpty())
@@ -92,12 +91,12 @@ journal::Outcome writeFile(const GridModel& grid, const QString& path) {
 }
 
 // The columns past the eighth that hold something: the file keeps the first eight only.
-QString unwrittenColumnsNote(const GridModel& grid) {
+QString unwrittenColumnsNote(const model::GridModel& grid) {
     QStringList columns;
-    for (int c = journal::FileColumns; c < grid.cols(); ++c)
+    for (int c = core::FileColumns; c < grid.cols(); ++c)
         for (int r = 1; r < grid.rows(); ++r)
             if (!grid.cell(r, c).isEmpty()) {
-                columns << columnLabel(grid, c);
+                columns << model::columnLabel(grid, c);
                 break;
             }
     if (columns.isEmpty())
@@ -129,7 +128,7 @@ QString programJournalFolder() {
     const QFileInfo folder(programFolder);
     const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
                           !programFolder.startsWith(QStringLiteral("/usr/"));
-    const QString journalFolder = journal::chooseJournalFolder(programFolder, portable, dataFolder);
+    const QString journalFolder = core::chooseJournalFolder(programFolder, portable, dataFolder);
     if (journalFolder == dataFolder)
         QDir().mkpath(dataFolder);
     return journalFolder;
@@ -159,8 +158,8 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
         return NotWritten;
     }
     exchange::ImportedJournal& journal = imported.journal;
-    GridModel grid;
-    JournalFiles files(grid, journalFolder);
+    model::GridModel grid;
+    journal::JournalFiles files(grid, journalFolder);
     files.showImported(std::move(journal.rows), journal.extraCaptions);
     journal::Outcome outcome;
     if (target->kind == Target::Current)

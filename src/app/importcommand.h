@@ -6,6 +6,7 @@
 
 // "eklz-journal --import FILE --to PATH": a spreadsheet (or a .csv a spreadsheet wrote) written as
 // the journal file PATH, without a window.
+
 namespace app {
 
 // Whether the program's arguments ask for the import (--import among them).

@@ -16,7 +16,7 @@
 
 namespace app {
 
-ImportController::ImportController(QWidget& window, Journal journal, Prompter& prompter)
+ImportController::ImportController(QWidget& window, Journal journal, core::Prompter& prompter)
     : QObject(&window), window_(window), journal_(journal), prompter_(prompter),
       chooseFile_(&ImportController::chooseWithDialog) {
     setObjectName(QStringLiteral("ImportController"));
@@ -53,7 +53,7 @@ void ImportController::import() {
         const BusyCursor busy;
         outcome = exchange::importFile(path);
         if (outcome.ok()) {
-            const journal::BlockWatch::Batch batch(journal_.watch);
+            const model::BlockWatch::Batch batch(journal_.watch);
             journal_.files.showImported(std::move(outcome.journal.rows),
                                         outcome.journal.extraCaptions);
         }

@@ -4,19 +4,29 @@
 #include <QString>
 #include <functional>
 
-class GridHistory;
-class GridModel;
-class JournalDocument;
-class JournalFiles;
-class Prompter;
 class QAction;
 class QWidget;
 
+namespace core {
+class Prompter;
+} // namespace core
+
+namespace editing {
+class GridHistory;
+} // namespace editing
+
 namespace journal {
+class JournalFiles;
+} // namespace journal
+
+namespace model {
 class BlockWatch;
-}
+class GridModel;
+} // namespace model
 
 namespace app {
+
+class JournalDocument;
 
 // "Импорт…" (Ctrl+I, the window's action ActImport; the controller's object name is
 // ImportController): a register from an .xlsx, .ods or .csv file
@@ -31,15 +41,15 @@ public:
     // The file to import, chosen over that window; empty when the user cancelled.
     using FileChooser = std::function<QString(QWidget& window)>;
     struct Journal {
-        JournalFiles& files;
+        journal::JournalFiles& files;
         JournalDocument& document;
-        GridModel& grid;
-        GridHistory& history;
-        journal::BlockWatch& watch;
+        model::GridModel& grid;
+        editing::GridHistory& history;
+        model::BlockWatch& watch;
     };
 
     // The file is chosen with Qt's own file dialog in Russian, unless another chooser is set.
-    ImportController(QWidget& window, Journal journal, Prompter& prompter);
+    ImportController(QWidget& window, Journal journal, core::Prompter& prompter);
 
     QAction& action() { return *action_; }
     // Where the file comes from instead of the dialog (a test's chooser).
@@ -59,7 +69,7 @@ Q_SIGNALS:
 private:
     QWidget& window_;
     Journal journal_;
-    Prompter& prompter_;
+    core::Prompter& prompter_;
     FileChooser chooseFile_;
     QAction* action_ = nullptr;
 };

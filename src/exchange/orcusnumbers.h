@@ -5,6 +5,7 @@
 #include <string_view>
 
 // Numbers as a spreadsheet shows them in a cell, for the import.
+
 namespace exchange {
 
 // What a cell's number format makes of its number, as far as the journal needs to know.

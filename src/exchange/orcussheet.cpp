@@ -51,7 +51,7 @@ void SheetCells::put(int row, int col, QStringView text) {
         return;
     if (col >= table_.cols())
         table_.insertColumns(table_.cols(), col + 1 - table_.cols());
-    journal::TextColumn& column = table_.column(col);
+    core::TextColumn& column = table_.column(col);
     bool stored = true;
     if (column.rows() <= row) {
         column.appendEmpty(row - column.rows());
@@ -80,12 +80,12 @@ void SheetCells::checkMemory() {
         throw tooLargeRefusal(used, budget_);
 }
 
-journal::CellTable SheetCells::take() {
+core::CellTable SheetCells::take() {
     const qsizetype needed = table_.memoryUsed() + qsizetype(rows_) * table_.cols() * BytesPerCell;
     if (needed > budget_)
         throw tooLargeRefusal(needed, budget_);
     table_.resize(rows_, table_.cols());
-    journal::CellTable taken = std::move(table_);
+    core::CellTable taken = std::move(table_);
     table_ = {};
     rows_ = 0;
     return taken;

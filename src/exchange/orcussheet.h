@@ -7,6 +7,7 @@
 #include <QStringView>
 
 // The first sheet of a spreadsheet as the import's readers hand its cells over.
+
 namespace exchange {
 
 // Why a file cannot be imported, in the user's words: thrown by the readers, caught at the
@@ -54,12 +55,12 @@ public:
     // Rows up to the last one holding a text.
     int rows() const { return rows_; }
     // The table, every column as long as the longest; the cells are gone from here.
-    journal::CellTable take();
+    core::CellTable take();
 
 private:
     void checkMemory();
 
-    journal::CellTable table_;
+    core::CellTable table_;
     int rows_ = 0;
     qsizetype budget_;
     qsizetype sinceCheck_ = 0;

@@ -67,7 +67,7 @@ private:
         return std::size_t(strings_.rows() - 1);
     }
 
-    journal::TextColumn strings_;
+    core::TextColumn strings_;
     QString segments_;
 };
 

@@ -8,6 +8,7 @@
 #include <vector>
 
 // The zip packages .xlsx and .ods files are: what they hold, and one part's bytes.
+
 namespace exchange {
 
 struct ZipEntry {

@@ -113,14 +113,14 @@ QString normalCaption(QStringView caption) {
 // The journal column a caption names, if any.
 std::optional<int> journalColumnOf(QStringView caption) {
     const QString wanted = normalCaption(caption);
-    const std::vector<journal::FormatSection>& sections = journal::headerSections();
-    for (int c = 0; c < journal::FileColumns; ++c)
+    const std::vector<core::FormatSection>& sections = core::headerSections();
+    for (int c = 0; c < core::FileColumns; ++c)
         if (normalCaption(sections[std::size_t(c)].caption) == wanted)
             return c;
     return std::nullopt;
 }
 
-bool columnEmpty(const journal::CellTable& table, int col) {
+bool columnEmpty(const core::CellTable& table, int col) {
     for (int r = 0; r < table.rows(); ++r)
         if (!table.cell(r, col).isEmpty())
             return false;
@@ -141,17 +141,17 @@ ImportOutcome refused(QString message) {
 }
 
 ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
-    std::optional<journal::FileRead> read = journal::readJournalFile(path, memoryBudget);
+    std::optional<core::FileRead> read = core::readJournalFile(path, memoryBudget);
     if (!read)
         return refused(QStringLiteral("Файл не удалось прочитать."));
-    journal::ReadResult& result = read->result;
+    core::ReadResult& result = read->result;
     if (result.fault) {
-        const journal::ReadFault& fault = *result.fault;
+        const core::ReadFault& fault = *result.fault;
         return refused(
-            fault.kind == journal::ReadFault::LineTooLong
+            fault.kind == core::ReadFault::LineTooLong
                 ? QStringLiteral("Строка %1 файла длиннее %2 знаков: такой файл не "
                                  "импортировать.")
-                      .arg(QString::number(fault.line), QString::number(journal::MaxLineLength))
+                      .arg(QString::number(fault.line), QString::number(core::MaxLineLength))
                 : QStringLiteral("Не хватает памяти, чтобы прочитать файл (строка %1).")
                       .arg(QString::number(fault.line)));
     }
@@ -170,7 +170,7 @@ ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
 } // namespace
 
 qsizetype importMemoryBudget() {
-    return journal::availableMemory();
+    return core::availableMemory();
 }
 
 ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
@@ -196,7 +196,7 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
         else
             readOds(bytes, cells);
         const Problems problems = cells.problems();
-        journal::CellTable sheet = cells.take();
+        core::CellTable sheet = cells.take();
         if (sheet.rows() == 0)
             return refused(QStringLiteral("В первом листе таблицы нет ни одной заполненной "
                                           "ячейки: импортировать нечего."));
@@ -256,13 +256,13 @@ ImportOutcome importFile(const QString& path, qsizetype memoryBudget) {
     }
 }
 
-ImportedJournal arrangeColumns(journal::CellTable sheet) {
+ImportedJournal arrangeColumns(core::CellTable sheet) {
     ImportedJournal journal;
     // The first row is the header when it names two of the journal's columns or more.
     std::vector<std::optional<int>> named(std::size_t(sheet.cols()));
     int matched = 0;
     if (sheet.rows() > 0) {
-        std::vector<bool> taken(journal::FileColumns, false);
+        std::vector<bool> taken(core::FileColumns, false);
         for (int c = 0; c < sheet.cols(); ++c) {
             const std::optional<int> column = journalColumnOf(sheet.cell(0, c));
             if (column && !taken[std::size_t(*column)]) {
@@ -282,11 +282,11 @@ ImportedJournal arrangeColumns(journal::CellTable sheet) {
     const int firstSheetRow = journal.headerRow ? 2 : 1;
     // Where each sheet column goes: its caption's place, or after the eighth.
     std::vector<int> place(std::size_t(sheet.cols()), -1);
-    int next = journal::FileColumns;
+    int next = core::FileColumns;
     for (int c = 0; c < sheet.cols(); ++c) {
         if (journal.headerRow && named[std::size_t(c)])
             place[std::size_t(c)] = *named[std::size_t(c)];
-        else if (!journal.headerRow && c < journal::FileColumns)
+        else if (!journal.headerRow && c < core::FileColumns)
             place[std::size_t(c)] = c;
         else if (!columnEmpty(sheet, c) || (journal.headerRow && !captions[c].isEmpty()))
             place[std::size_t(c)] = next++;
@@ -297,21 +297,21 @@ ImportedJournal arrangeColumns(journal::CellTable sheet) {
         if (to < 0)
             continue;
         journal.rows.column(to) = std::move(sheet.column(c));
-        if (to >= journal::FileColumns)
+        if (to >= core::FileColumns)
             journal.extraCaptions << (journal.headerRow ? captions[c] : QString());
     }
     sheet = {};
     Problems problems;
     for (int r = 0; r < journal.rows.rows(); ++r) {
-        qsizetype length = journal::FileColumns;
-        for (int c = 0; c < journal::FileColumns; ++c)
+        qsizetype length = core::FileColumns;
+        for (int c = 0; c < core::FileColumns; ++c)
             length += journal.rows.cell(r, c).size();
-        if (length > journal::MaxLineLength)
-            problems.add(QStringLiteral("Строка %1 листа: её ячейки вместе длиннее строки "
-                                        "журнала (%2 знаков); такую строку не сохранить, пока "
-                                        "текст не сократить.")
-                             .arg(QString::number(r + firstSheetRow),
-                                  QString::number(journal::MaxLineLength)));
+        if (length > core::MaxLineLength)
+            problems.add(
+                QStringLiteral("Строка %1 листа: её ячейки вместе длиннее строки "
+                               "журнала (%2 знаков); такую строку не сохранить, пока "
+                               "текст не сократить.")
+                    .arg(QString::number(r + firstSheetRow), QString::number(core::MaxLineLength)));
     }
     addProblems(journal, problems.kept(), problems.count());
     return journal;

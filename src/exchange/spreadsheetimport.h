@@ -9,11 +9,12 @@
 
 // Importing a register from a spreadsheet: the first sheet of an .xlsx or .ods file, or a .csv a
 // spreadsheet wrote (read as a journal file), made into a journal's rows.
+
 namespace exchange {
 
 struct ImportedJournal {
     // The data rows: the journal's eight columns first, then the sheet's other columns.
-    journal::CellTable rows;
+    core::CellTable rows;
     // The captions the header row gave the columns after the eighth (none without a header row).
     QStringList extraCaptions;
     bool headerRow = false; // whether the first row held the captions
@@ -45,7 +46,7 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes,
 // is the header row: each column goes under its caption, a column of another caption (or of one
 // already taken) after the eighth, and the header row is no journal row. Otherwise the columns
 // keep their places.
-ImportedJournal arrangeColumns(journal::CellTable sheet);
+ImportedJournal arrangeColumns(core::CellTable sheet);
 
 // The one message after an import that found problems: the first `shown` of them, then how many
 // more there are.

@@ -9,7 +9,7 @@
 #include <QAction>
 #include <QTest>
 
-using Keep = Prompter::KeepChanges;
+using Keep = core::Prompter::KeepChanges;
 
 namespace {
 
@@ -62,7 +62,7 @@ private Q_SLOTS:
         QCOMPARE(harness.control<QAction>("ActImport").shortcut(),
                  QKeySequence(Qt::CTRL | Qt::Key_I));
         importing.import(QStringLiteral("register.xlsx"));
-        GridModel& grid = harness.grid();
+        model::GridModel& grid = harness.grid();
         QCOMPARE(grid.rows(), 3);
         QCOMPARE(rowTexts(grid, 1),
                  texts({"ООО Ромашка", "", "", "0012345", "", "", "", "Иванов", "срочно"}));

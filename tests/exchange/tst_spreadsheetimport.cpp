@@ -14,7 +14,7 @@ QString u(const char* utf8) {
 }
 
 // The texts of a row's cells, trailing empty ones left out.
-QStringList rowOf(const journal::CellTable& table, int row) {
+QStringList rowOf(const core::CellTable& table, int row) {
     QStringList texts;
     for (int c = 0; c < table.cols(); ++c)
         texts << table.cell(row, c).toString();
@@ -56,7 +56,7 @@ QString orow(const QString& cells, const QString& attributes = {}) {
     return QStringLiteral("<table:table-row %1>%2</table:table-row>").arg(attributes, cells);
 }
 
-bool mentions(const ImportOutcome& outcome, const QString& text) {
+bool mentions(const exchange::ImportOutcome& outcome, const QString& text) {
     for (const QString& problem : outcome.journal.problems)
         if (problem.contains(text))
             return true;
@@ -74,7 +74,7 @@ private Q_SLOTS:
     void xlsxHeaderInAnotherOrder() {
         const QStringList strings = words("Механик|  зав. № экЛЗ |ВЛАДЕЛЕЦ|Модель ККМ|Примечание|"
                                           "Иванов|0012345|ООО Ромашка|ЭКР 2102|срочно|Дата блок.");
-        const ImportOutcome outcome = exchange::importSpreadsheet(xlsxOf(
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(xlsxOf(
             {{QStringLiteral("Лист1"),
               row(1, s("A1", 0) + s("B1", 1) + s("C1", 2) + s("D1", 3) + s("E1", 4) + s("F1", 10)) +
                   row(2, s("A2", 5) + s("B2", 6) + s("C2", 7) + s("D2", 8) + s("E2", 9) +
@@ -93,7 +93,7 @@ private Q_SLOTS:
     // Without captions the columns keep their places and the first row is a journal row;
     // a single caption alone does not make a header.
     void xlsxWithoutHeader() {
-        const ImportOutcome outcome = exchange::importSpreadsheet(
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
             xlsxOf({{QStringLiteral("Лист1"),
                      row(1, s("A1", 0) + s("C1", 1) + s("J1", 2)) + row(3, s("B3", 1)),
                      {}}},
@@ -119,7 +119,7 @@ private Q_SLOTS:
                            "<c r=\"M1\" t=\"inlineStr\"><is><t>в ячейке</t></is></c>"
                            "<c r=\"N1\" t=\"str\"><v>текст</v></c>"
                            "<c r=\"O1\" t=\"d\"><v>2023-03-15T00:00:00</v></c>");
-        const ImportOutcome outcome = exchange::importSpreadsheet(
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
             xlsxOf({{QStringLiteral("Лист1"), row(1, cells), {}}}, words("007")));
         QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
         QCOMPARE(rowOf(outcome.journal.rows, 0),
@@ -131,7 +131,7 @@ private Q_SLOTS:
         const QString cells = QStringLiteral("<c r=\"A1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
                                              "<c r=\"B1\" t=\"e\"><v>#N/A</v></c>") +
                               s("C1", 0) + s("D1", 1);
-        const ImportOutcome outcome = exchange::importSpreadsheet(xlsxOf(
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(xlsxOf(
             {{QStringLiteral("Лист1"), row(1, cells),
               QStringLiteral("<mergeCells count=\"1\"><mergeCell ref=\"C1:D2\"/></mergeCells>")},
              {QStringLiteral("Пустой"), {}, {}},
@@ -180,7 +180,7 @@ private Q_SLOTS:
         const QString filler = orow(QStringLiteral("<table:table-cell "
                                                    "table:number-columns-repeated=\"1024\"/>"),
                                     QStringLiteral("table:number-rows-repeated=\"1048570\""));
-        const ImportOutcome outcome = exchange::importSpreadsheet(
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
             odsOf(otable(u("Лист1"), orow(header) + orow(data) + repeated + filler)));
         QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
         QVERIFY(outcome.journal.headerRow);
@@ -205,7 +205,7 @@ private Q_SLOTS:
                            "office:value-type=\"string\"><text:p>вместе</text:p>"
                            "</table:table-cell><table:covered-table-cell/>") +
             ostr(QStringLiteral("после"));
-        const ImportOutcome outcome = exchange::importSpreadsheet(
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
             odsOf(otable(u("Лист1"), orow(cells)) + otable(u("Лист2"), orow(ostr(u("ещё"))))));
         QVERIFY(outcome.ok());
         QCOMPARE(rowOf(outcome.journal.rows, 0), words("||вместе||после"));
@@ -249,7 +249,7 @@ private Q_SLOTS:
     void refusals() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
-        const ImportOutcome outcome = exchange::importSpreadsheet(bytes);
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(bytes);
         QVERIFY(!outcome.ok());
         QVERIFY2(outcome.refusal->contains(message), qPrintable(*outcome.refusal));
     }
@@ -259,7 +259,7 @@ private Q_SLOTS:
         const QByteArray xlsx =
             xlsxOf({{QStringLiteral("Лист1"), row(1, s("A1", 0)), {}}}, words("текст"));
         QVERIFY(exchange::importSpreadsheet(xlsx, 1 << 20).ok());
-        const ImportOutcome outcome = exchange::importSpreadsheet(xlsx, 1000);
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(xlsx, 1000);
         QVERIFY(!outcome.ok());
         QVERIFY(outcome.refusal->contains(u("Таблица слишком велика")));
     }
@@ -267,7 +267,7 @@ private Q_SLOTS:
     // A cell longer than a journal line is kept, and its row told.
     void overlongCell() {
         const QString text(40000, u'ж');
-        const ImportOutcome outcome = exchange::importSpreadsheet(
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
             xlsxOf({{QStringLiteral("Лист1"), row(1, s("A1", 0)) + row(2, s("B2", 1)), {}}},
                    {QStringLiteral("a"), text}));
         QVERIFY(outcome.ok());
@@ -282,7 +282,7 @@ private Q_SLOTS:
         rows.reserve(48 << 20);
         for (int r = 1; r <= 1048576; ++r)
             rows += QStringLiteral("<row><c><v>%1</v></c></row>").arg(r);
-        const ImportOutcome outcome =
+        const exchange::ImportOutcome outcome =
             exchange::importSpreadsheet(xlsxOf({{QStringLiteral("Лист1"), rows, {}}}));
         QVERIFY(outcome.ok());
         QCOMPARE(outcome.journal.rows.rows(), 1048576);
@@ -295,10 +295,12 @@ private Q_SLOTS:
         folder.write(QStringLiteral("a.csv"),
                      cp1251(u("Механик;Владелец\r\nПетров;ООО Ромашка\r\n")));
         folder.write(QStringLiteral("b.xlsx"), cp1251(u("Владелец;x\r\n")));
-        const ImportOutcome outcome = exchange::importFile(folder.file(QStringLiteral("a.csv")));
+        const exchange::ImportOutcome outcome =
+            exchange::importFile(folder.file(QStringLiteral("a.csv")));
         QVERIFY(outcome.ok());
         QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО Ромашка|||||||Петров"));
-        const ImportOutcome wrongName = exchange::importFile(folder.file(QStringLiteral("b.xlsx")));
+        const exchange::ImportOutcome wrongName =
+            exchange::importFile(folder.file(QStringLiteral("b.xlsx")));
         QVERIFY(!wrongName.ok());
         QVERIFY(!exchange::importFile(folder.file(QStringLiteral("none.xlsx"))).ok());
     }
