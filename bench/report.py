@@ -51,6 +51,8 @@ OPERATIONS = {
     "undo a column delete": ("undo a column delete", 20, "n"),
     "redo a column delete": ("redo a column delete", 20, "n"),
     "100 sorts kept for undo": ("100 sorts, each kept for undo", None, "n log n"),
+    "import xlsx": ("import an .xlsx register (first sheet into journal rows)", 1000, "n"),
+    "import ods": ("import an .ods register (first sheet into journal rows)", 1000, "n"),
 }
 
 # The window's targets: (what, operation run, rows, figure, limit, unit). Each operation runs in

@@ -11,6 +11,7 @@
 #include "app/findcontroller.h"
 #include "app/gridcommands.h"
 #include "app/gridview.h"
+#include "app/importcontroller.h"
 #include "app/journaldocument.h"
 #include "app/midnightwatch.h"
 #include "app/printcontroller.h"
@@ -83,6 +84,13 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_->readBlockEvidenceOf(*blockWatch_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
+    importer_ = new app::ImportController(
+        *this, {*journal_, *document_, *grid_, *history_, *blockWatch_}, *services_.prompter);
+    connect(importer_, &app::ImportController::aboutToImport, edits_, &CellEditSession::commit);
+    connect(importer_, &app::ImportController::imported, this, [this] {
+        markModified();
+        gridView_->showFirstColumn();
+    });
     connectButtons();
     prepareGrid();
     describeControls();

@@ -42,6 +42,7 @@ class FindBar;
 class FindController;
 class GridCommands;
 class GridView;
+class ImportController;
 class JournalDocument;
 class MidnightWatch;
 class PrintController;
@@ -106,6 +107,7 @@ struct WindowServices {
 //   ActPreview     printer_                 Ctrl+Shift+P: a print preview
 //   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
 //   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
+//   ActImport      importer_ (ImportController) Ctrl+I: "Импорт…" from .xlsx, .ods or .csv
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -170,6 +172,7 @@ private:
     SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
+    app::ImportController* importer_ = nullptr;
     FindBar* findBar_ = nullptr;
 };
 

@@ -1,4 +1,5 @@
 #include "app/dialogprompter.h"
+#include "app/importcommand.h"
 #include "app/journalwindow.h"
 #include "app/printprogressdialog.h"
 #include "app/russian.h"
@@ -13,6 +14,8 @@
 #include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
+    if (app::isImportCommand(argc, argv))
+        return app::runImportCommand(argc, argv);
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("eklz-journal"));
     // No display name: Qt would append it to every title, the exit prompt's and the input

@@ -182,6 +182,15 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
     return opened(path, outcomeOf(reading, path, QStringLiteral("Не могу найти  указанный год.")));
 }
 
+void JournalFiles::showImported(core::CellTable rows, const QStringList& extraCaptions) {
+    partial_.reset();
+    journal::resetJournalGrid(grid_);
+    const bool empty = rows.rows() == 0;
+    journal::showJournalTable(grid_, std::move(rows), empty);
+    for (int i = 0; i < extraCaptions.size() && core::FileColumns + i < grid_.cols(); ++i)
+        grid_.setTextMatrix(0, core::FileColumns + i, extraCaptions[i]);
+}
+
 // The journal on screen is held here, and the user hears when another copy holds it already.
 journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outcome) {
     const std::optional<core::JournalLock::Holder> holder = lock_.hold(path);

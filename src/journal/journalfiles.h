@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/celltable.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
 #include "core/journallock.h"
@@ -9,6 +10,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -71,6 +73,9 @@ public:
     journal::Outcome openCurrent();
     // "Загрузить архив": shows the archive of that (accepted) name as stored.
     journal::Outcome openArchive(const QString& name);
+    // An imported register into the grid as a journal read from no file: its rows under the
+    // journal header, the captions of its columns after the eighth.
+    void showImported(core::CellTable rows, const QStringList& extraCaptions);
     // "Сохранить изменения": writes the grid to thisyear.csv, whatever was opened last; that file
     // is then the one held.
     journal::Outcome saveCurrent();

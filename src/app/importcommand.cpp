@@ -1,0 +1,183 @@
+#include "app/importcommand.h"
+
+#include "core/foldertree.h"
+#include "core/journalbackups.h"
+#include "core/journalformat.h"
+#include "core/journalpaths.h"
+#include "core/journalreplace.h"
+#include "exchange/spreadsheetimport.h"
+#include "journal/journalfiles.h"
+#include "journal/journalgrid.h"
+#include "model/gridmodel.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <cstring>
+
+namespace app {
+
+namespace {
+
+constexpr int Written = 0;
+constexpr int NotWritten = 1;
+constexpr int Usage = 2;
+
+QString usage() {
+    return QStringLiteral("Использование: eklz-journal --import ФАЙЛ --to ПУТЬ\n"
+                          "ФАЙЛ — таблица .xlsx, .ods или .csv; ПУТЬ — thisyear.csv или "
+                          "Archive/ИМЯ.csv в папке журналов либо путь к файлу журнала.");
+}
+
+// Where the journal goes: this year's register, an archive of the journal folder, or a file.
+struct Target {
+    enum Kind { Current, Archive, File };
+    Kind kind = File;
+    QString name; // the archive's, for an archive; the file's absolute path, for a file
+};
+
+std::optional<Target> targetOf(const QString& path, QString* refusal) {
+    if (path == QStringLiteral("thisyear.csv"))
+        return Target{Target::Current, {}};
+    const QString archives = QStringLiteral("Archive/");
+    if (path.startsWith(archives)) {
+        const QString given = path.mid(archives.size());
+        if (!given.endsWith(QStringLiteral(".csv")) || given.size() == 4) {
+            *refusal = QStringLiteral("Архив задаётся как Archive/ИМЯ.csv.");
+            return std::nullopt;
+        }
+        const QString name = core::archiveName(given.chopped(4));
+        if (const std::optional<QString> why = core::archiveNameRefusal(name)) {
+            *refusal = *why;
+            return std::nullopt;
+        }
+        return Target{Target::Archive, name};
+    }
+    return Target{Target::File, QFileInfo(path).absoluteFilePath()};
+}
+
+// What the window's save refuses, checked the same way for a file given by its path.
+std::optional<QString> refusalToWrite(const model::GridModel& grid) {
+    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid.allCells()))
+        return QStringLiteral("В строке %1, колонке %2 есть знак, который нельзя записать в файл "
+                              "журнала (\";\", перевод строки или знак вне кодировки "
+                              "Windows-1251). Файл не записан.")
+            .arg(QString::number(cell->row), model::columnLabel(grid, cell->col));
+    if (const std::optional<int> row = core::findOverlongRow(grid.allCells()))
+        return QStringLiteral("Строка %1 длиннее %2 знаков. Файл не записан.")
+            .arg(QString::number(*row), QString::number(core::MaxLineLength));
+    return std::nullopt;
+}
+
+journal::Outcome writeFile(const model::GridModel& grid, const QString& path) {
+    if (const std::optional<QString> refusal = refusalToWrite(grid))
+        return journal::Outcome::failed(
+            QStringLiteral("Не удалось сохранить файл %1: ").arg(QDir::toNativeSeparators(path)) +
+            *refusal);
+    const QString folder = QFileInfo(path).absolutePath();
+    const core::FolderTree tree(folder);
+    core::JournalBackups backups(core::backupFolderPath(folder));
+    const core::Replacement done =
+        core::replaceJournalFile(tree, backups, path, grid.allCells(), {}, path, false);
+    if (done.kind != core::Replacement::Replaced)
+        return journal::Outcome::failed(QStringLiteral("Не удалось сохранить файл %1.\n%2")
+                                            .arg(QDir::toNativeSeparators(path), done.cause));
+    if (!done.unkeptBackup.isEmpty())
+        return {true, QStringLiteral("Журнал сохранён, но прежнюю версию не удалось сохранить: %1")
+                          .arg(done.unkeptBackup)};
+    return journal::Outcome::done();
+}
+
+// The columns past the eighth that hold something: the file keeps the first eight only.
+QString unwrittenColumnsNote(const model::GridModel& grid) {
+    QStringList columns;
+    for (int c = core::FileColumns; c < grid.cols(); ++c)
+        for (int r = 1; r < grid.rows(); ++r)
+            if (!grid.cell(r, c).isEmpty()) {
+                columns << model::columnLabel(grid, c);
+                break;
+            }
+    if (columns.isEmpty())
+        return {};
+    return QStringLiteral("В файл журнала записываются только первые восемь колонок; не записаны "
+                          "колонки %1.")
+        .arg(columns.join(QStringLiteral(", ")));
+}
+
+} // namespace
+
+bool isImportCommand(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        if (std::strcmp(argv[i], "--import") == 0 || std::strncmp(argv[i], "--import=", 9) == 0)
+            return true;
+    return false;
+}
+
+int runImportCommand(int argc, char* argv[]) {
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("eklz-journal"));
+    QTextStream errors(stderr);
+    return importCommand(QCoreApplication::arguments(), programJournalFolder(), errors);
+}
+
+QString programJournalFolder() {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    const QFileInfo folder(programFolder);
+    const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
+                          !programFolder.startsWith(QStringLiteral("/usr/"));
+    const QString journalFolder = core::chooseJournalFolder(programFolder, portable, dataFolder);
+    if (journalFolder == dataFolder)
+        QDir().mkpath(dataFolder);
+    return journalFolder;
+}
+
+int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
+    QCommandLineParser parser;
+    const QCommandLineOption from(QStringLiteral("import"), QString(), QStringLiteral("file"));
+    const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("path"));
+    parser.addOption(from);
+    parser.addOption(to);
+    if (!parser.parse(arguments) || !parser.isSet(from) || !parser.isSet(to) ||
+        parser.values(from).size() != 1 || parser.values(to).size() != 1 ||
+        !parser.positionalArguments().isEmpty()) {
+        errors << usage() << Qt::endl;
+        return Usage;
+    }
+    QString refusal;
+    const std::optional<Target> target = targetOf(parser.value(to), &refusal);
+    if (!target) {
+        errors << refusal << Qt::endl;
+        return NotWritten;
+    }
+    exchange::ImportOutcome imported = exchange::importFile(parser.value(from));
+    if (!imported.ok()) {
+        errors << QStringLiteral("Импорт не выполнен: ") << *imported.refusal << Qt::endl;
+        return NotWritten;
+    }
+    exchange::ImportedJournal& journal = imported.journal;
+    model::GridModel grid;
+    journal::JournalFiles files(grid, journalFolder);
+    files.showImported(std::move(journal.rows), journal.extraCaptions);
+    journal::Outcome outcome;
+    if (target->kind == Target::Current)
+        outcome = files.saveCurrent();
+    else if (target->kind == Target::Archive)
+        outcome = files.saveArchive(target->name);
+    else
+        outcome = writeFile(grid, target->name);
+    if (journal.problemCount > 0)
+        errors << exchange::problemsMessage(journal.problems, journal.problemCount,
+                                            int(journal.problems.size()))
+               << Qt::endl;
+    if (outcome.ok)
+        if (const QString note = unwrittenColumnsNote(grid); !note.isEmpty())
+            errors << note << Qt::endl;
+    if (!outcome.message.isEmpty())
+        errors << outcome.message << Qt::endl;
+    return outcome.ok ? Written : NotWritten;
+}
+
+} // namespace app

@@ -1,0 +1,76 @@
+#include "app/importcontroller.h"
+
+#include "app/busycursor.h"
+#include "app/journaldocument.h"
+#include "core/prompter.h"
+#include "editing/gridhistory.h"
+#include "exchange/spreadsheetimport.h"
+#include "journal/journalfiles.h"
+#include "model/blockwatch.h"
+
+#include <QAction>
+#include <QDir>
+#include <QFileDialog>
+#include <QUndoStack>
+#include <QWidget>
+
+namespace app {
+
+ImportController::ImportController(QWidget& window, Journal journal, core::Prompter& prompter)
+    : QObject(&window), window_(window), journal_(journal), prompter_(prompter),
+      chooseFile_(&ImportController::chooseWithDialog) {
+    setObjectName(QStringLiteral("ImportController"));
+    action_ = new QAction(QStringLiteral("Импорт…"), &window);
+    action_->setObjectName(QStringLiteral("ActImport"));
+    action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    action_->setToolTip(QStringLiteral("Импорт из электронной таблицы (.xlsx, .ods, .csv)"));
+    window.addAction(action_);
+    connect(action_, &QAction::triggered, this, &ImportController::import);
+}
+
+QString ImportController::chooseWithDialog(QWidget& window) {
+    QFileDialog dialog(&window, QStringLiteral("Импорт из электронной таблицы"), QDir::homePath());
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Электронные таблицы (*.xlsx *.ods *.csv *.XLSX *.ODS "
+                                          "*.CSV)"),
+                           QStringLiteral("Все файлы (*)")});
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void ImportController::import() {
+    Q_EMIT aboutToImport();
+    if (!journal_.document.mayReplace())
+        return;
+    const QString path = chooseFile_(window_);
+    if (path.isEmpty())
+        return;
+    exchange::ImportOutcome outcome;
+    {
+        const BusyCursor busy;
+        outcome = exchange::importFile(path);
+        if (outcome.ok()) {
+            const model::BlockWatch::Batch batch(journal_.watch);
+            journal_.files.showImported(std::move(outcome.journal.rows),
+                                        outcome.journal.extraCaptions);
+        }
+    }
+    if (!outcome.ok()) {
+        prompter_.message(QStringLiteral("Файл %1 не импортирован.\n%2")
+                              .arg(QDir::toNativeSeparators(path), *outcome.refusal));
+        return;
+    }
+    // One history from here; the register is saved nowhere yet.
+    journal_.history.clear();
+    journal_.history.stack().resetClean();
+    journal_.document.opened(ShownJournal{});
+    Q_EMIT imported();
+    if (outcome.journal.problemCount > 0)
+        prompter_.message(
+            exchange::problemsMessage(outcome.journal.problems, outcome.journal.problemCount));
+}
+
+} // namespace app

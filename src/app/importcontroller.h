@@ -1,0 +1,77 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+#include <functional>
+
+class QAction;
+class QWidget;
+
+namespace core {
+class Prompter;
+} // namespace core
+
+namespace editing {
+class GridHistory;
+} // namespace editing
+
+namespace journal {
+class JournalFiles;
+} // namespace journal
+
+namespace model {
+class BlockWatch;
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class JournalDocument;
+
+// "Импорт…" (Ctrl+I, the window's action ActImport; the controller's object name is
+// ImportController): a register from an .xlsx, .ods or .csv file
+// into the grid. Unsaved changes are asked about first, as before another journal is opened;
+// then the file is chosen. The imported register is shown as a journal saved nowhere yet: the
+// undo history starts anew and the grid counts as changed, so "Сохранить изменения" asks before
+// it goes over thisyear.csv's rows and "Сохранить как" makes an archive of it. What could not come
+// over as it was is told in one message; a refused file leaves the grid as it was.
+class ImportController : public QObject {
+    Q_OBJECT
+public:
+    // The file to import, chosen over that window; empty when the user cancelled.
+    using FileChooser = std::function<QString(QWidget& window)>;
+    struct Journal {
+        journal::JournalFiles& files;
+        JournalDocument& document;
+        model::GridModel& grid;
+        editing::GridHistory& history;
+        model::BlockWatch& watch;
+    };
+
+    // The file is chosen with Qt's own file dialog in Russian, unless another chooser is set.
+    ImportController(QWidget& window, Journal journal, core::Prompter& prompter);
+
+    QAction& action() { return *action_; }
+    // Where the file comes from instead of the dialog (a test's chooser).
+    void setFileChooser(FileChooser chooseFile) { chooseFile_ = std::move(chooseFile); }
+    // Qt's file dialog (not the desktop's) for .xlsx, .ods and .csv files.
+    static QString chooseWithDialog(QWidget& window);
+
+public Q_SLOTS:
+    void import();
+
+Q_SIGNALS:
+    // Before anything is asked: an open cell edit is to be stored.
+    void aboutToImport();
+    // The grid holds the imported register.
+    void imported();
+
+private:
+    QWidget& window_;
+    Journal journal_;
+    core::Prompter& prompter_;
+    FileChooser chooseFile_;
+    QAction* action_ = nullptr;
+};
+
+} // namespace app

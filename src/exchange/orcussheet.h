@@ -1,0 +1,73 @@
+#pragma once
+
+#include "core/celltable.h"
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+// The first sheet of a spreadsheet as the import's readers hand its cells over.
+
+namespace exchange {
+
+// Why a file cannot be imported, in the user's words: thrown by the readers, caught at the
+// import's boundary.
+struct Refusal {
+    QString message;
+};
+
+// What the import could not bring over as it was, told to the user after it. The first
+// KeptProblems are kept word for word, the rest only counted.
+class Problems {
+public:
+    static constexpr int KeptProblems = 100;
+    void add(QString text);
+    const QStringList& kept() const { return kept_; }
+    qsizetype count() const { return kept_.size() + more_; }
+
+private:
+    QStringList kept_;
+    qsizetype more_ = 0;
+};
+
+// The largest sheet a spreadsheet holds.
+constexpr int MaxSheetRows = 1 << 20;
+constexpr int MaxSheetColumns = 1 << 14;
+
+// "C5": a cell as the spreadsheet names it (row and column from 0).
+QString cellAddress(int row, int col);
+// The problems every reader tells alike.
+QString mergedProblem(int firstRow, int firstCol, int lastRow, int lastCol);
+QString otherSheetProblem(const QString& name, qsizetype cells);
+
+// The texts of the sheet's cells, column by column in the compact cell table, rows and columns
+// as in the sheet (from 0). Cells come in any order; a column's cells below its last one are
+// appended as they come, which is how the readers give them.
+class SheetCells {
+public:
+    // memoryBudget: bytes the table may take; beyond it the import is refused.
+    explicit SheetCells(qsizetype memoryBudget) : budget_(memoryBudget) {}
+
+    // Puts the text in the cell; an empty text leaves it empty. A text with ";" or a line end,
+    // which a journal cell cannot hold as it is, is kept as read and told.
+    void put(int row, int col, QStringView text);
+    Problems& problems() { return problems_; }
+    // Rows up to the last one holding a text.
+    int rows() const { return rows_; }
+    // The table, every column as long as the longest; the cells are gone from here.
+    core::CellTable take();
+
+private:
+    void checkMemory();
+
+    core::CellTable table_;
+    int rows_ = 0;
+    qsizetype budget_;
+    qsizetype sinceCheck_ = 0;
+    Problems problems_;
+};
+
+// The refusal when a file does not fit in the memory the import may take.
+Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes);
+
+} // namespace exchange

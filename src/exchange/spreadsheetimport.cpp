@@ -1,0 +1,330 @@
+#include "exchange/spreadsheetimport.h"
+
+#include "core/journalcolumns.h"
+#include "core/journalformat.h"
+#include "core/memory.h"
+#include "exchange/orcusods.h"
+#include "exchange/orcussheet.h"
+#include "exchange/orcusxlsx.h"
+#include "exchange/orcuszip.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <algorithm>
+#include <exception>
+#include <new>
+
+namespace exchange {
+
+namespace {
+
+constexpr QByteArrayView ZipStart("PK\x03\x04", 4);
+constexpr QByteArrayView EmptyZipStart("PK\x05\x06", 4);
+constexpr QByteArrayView OleStart("\xD0\xCF\x11\xE0\xA1\xB1\x1A\xE1", 8);
+// The reading of a sheet takes its part's bytes uncompressed, the parser's copies of some of its
+// texts and the cells' text in UTF-16: at most twice the part's size, as measured on registers of
+// 1,000,000 rows (733 MB for a sheet and shared strings of 374 MB, 1,350 MB for a content.xml
+// of 1,028 MB).
+constexpr qsizetype MemoryPerPartByte = 2;
+
+bool holdsUtf16(QByteArrayView bytes, QStringView text) {
+    const QByteArrayView wanted(reinterpret_cast<const char*>(text.utf16()), text.size() * 2);
+    return bytes.indexOf(wanted) >= 0;
+}
+
+const ZipEntry* entryNamed(const std::vector<ZipEntry>& entries, std::string_view name) {
+    const auto found = std::find_if(entries.begin(), entries.end(),
+                                    [&](const ZipEntry& entry) { return entry.name == name; });
+    return found == entries.end() ? nullptr : &*found;
+}
+
+QString passwordRefusal() {
+    return QStringLiteral("Файл защищён паролем. Откройте его в электронной таблице, снимите "
+                          "пароль, сохраните файл и импортируйте снова.");
+}
+
+QString damagedRefusal() {
+    return QStringLiteral("Файл повреждён или записан не до конца: таблицу из него не прочитать.");
+}
+
+enum class Kind { Xlsx, Ods };
+
+// What the zip holds, or why it cannot be imported; the memory its reading takes.
+struct Package {
+    std::optional<Kind> kind;
+    QString refusal;
+    qsizetype memory = 0;
+};
+
+Package examine(QByteArrayView bytes) {
+    const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
+    if (!entries)
+        return {std::nullopt, damagedRefusal(), 0};
+    if (std::any_of(entries->begin(), entries->end(),
+                    [](const ZipEntry& e) { return e.encrypted; }))
+        return {std::nullopt, passwordRefusal(), 0};
+    Package package;
+    quint64 parts = 0;
+    if (entryNamed(*entries, "xl/workbook.xml")) {
+        package.kind = Kind::Xlsx;
+        quint64 largestSheet = 0;
+        for (const ZipEntry& entry : *entries)
+            if (entry.name.starts_with("xl/worksheets/"))
+                largestSheet = std::max(largestSheet, entry.size);
+        const ZipEntry* strings = entryNamed(*entries, "xl/sharedStrings.xml");
+        parts = largestSheet + (strings ? strings->size : 0);
+    } else if (const ZipEntry* content = entryNamed(*entries, "content.xml")) {
+        const auto mimetype = zipPart(bytes, "mimetype");
+        const std::string_view type =
+            mimetype ? std::string_view(reinterpret_cast<const char*>(mimetype->data()),
+                                        mimetype->size())
+                     : std::string_view();
+        if (!type.starts_with("application/vnd.oasis.opendocument.spreadsheet"))
+            return {std::nullopt,
+                    QStringLiteral("Файл — документ OpenDocument, но не электронная таблица "
+                                   "(.ods)."),
+                    0};
+        const auto manifest = zipPart(bytes, "META-INF/manifest.xml");
+        const std::string_view text =
+            manifest ? std::string_view(reinterpret_cast<const char*>(manifest->data()),
+                                        manifest->size())
+                     : std::string_view();
+        if (text.find("encryption-data") != std::string_view::npos)
+            return {std::nullopt, passwordRefusal(), 0};
+        package.kind = Kind::Ods;
+        parts = content->size;
+    } else {
+        return {std::nullopt,
+                QStringLiteral("Файл — zip-архив, но в нём нет электронной таблицы .xlsx или "
+                               ".ods."),
+                0};
+    }
+    const quint64 most = quint64(std::numeric_limits<qsizetype>::max() / (2 * MemoryPerPartByte));
+    package.memory = qsizetype(std::min(parts, most)) * MemoryPerPartByte + bytes.size();
+    return package;
+}
+
+QString normalCaption(QStringView caption) {
+    QString text = caption.toString().simplified().toLower();
+    text.replace(u'ё', u'е');
+    return text;
+}
+
+// The journal column a caption names, if any.
+std::optional<int> journalColumnOf(QStringView caption) {
+    const QString wanted = normalCaption(caption);
+    const std::vector<core::FormatSection>& sections = core::headerSections();
+    for (int c = 0; c < core::FileColumns; ++c)
+        if (normalCaption(sections[std::size_t(c)].caption) == wanted)
+            return c;
+    return std::nullopt;
+}
+
+bool columnEmpty(const core::CellTable& table, int col) {
+    for (int r = 0; r < table.rows(); ++r)
+        if (!table.cell(r, col).isEmpty())
+            return false;
+    return true;
+}
+
+void addProblems(ImportedJournal& journal, const QStringList& kept, qsizetype count) {
+    journal.problems << kept;
+    journal.problemCount += count;
+    if (journal.problems.size() > Problems::KeptProblems)
+        journal.problems.resize(Problems::KeptProblems);
+}
+
+ImportOutcome refused(QString message) {
+    ImportOutcome outcome;
+    outcome.refusal = std::move(message);
+    return outcome;
+}
+
+ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
+    std::optional<core::FileRead> read = core::readJournalFile(path, memoryBudget);
+    if (!read)
+        return refused(QStringLiteral("Файл не удалось прочитать."));
+    core::ReadResult& result = read->result;
+    if (result.fault) {
+        const core::ReadFault& fault = *result.fault;
+        return refused(
+            fault.kind == core::ReadFault::LineTooLong
+                ? QStringLiteral("Строка %1 файла длиннее %2 знаков: такой файл не "
+                                 "импортировать.")
+                      .arg(QString::number(fault.line), QString::number(core::MaxLineLength))
+                : QStringLiteral("Не хватает памяти, чтобы прочитать файл (строка %1).")
+                      .arg(QString::number(fault.line)));
+    }
+    ImportOutcome outcome;
+    outcome.journal = arrangeColumns(std::move(result.table));
+    if (result.droppedNulBytes > 0) {
+        outcome.journal.problems.prepend(
+            QStringLiteral("В файле есть нулевые байты (%1): возможно, файл повреждён; они "
+                           "пропущены.")
+                .arg(QString::number(result.droppedNulBytes)));
+        ++outcome.journal.problemCount;
+    }
+    return outcome;
+}
+
+} // namespace
+
+qsizetype importMemoryBudget() {
+    return core::availableMemory();
+}
+
+ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
+    try {
+        if (bytes.isEmpty())
+            return refused(QStringLiteral("Файл пуст."));
+        if (bytes.startsWith(OleStart))
+            return refused(holdsUtf16(bytes, u"EncryptedPackage")
+                               ? passwordRefusal()
+                               : QStringLiteral("Файл записан в старом формате Excel (.xls). "
+                                                "Сохраните его в электронной таблице как .xlsx "
+                                                "или .ods и импортируйте снова."));
+        if (!bytes.startsWith(ZipStart) && !bytes.startsWith(EmptyZipStart))
+            return refused(QStringLiteral("Файл — не электронная таблица .xlsx или .ods."));
+        const Package package = examine(bytes);
+        if (!package.kind)
+            return refused(package.refusal);
+        if (package.memory > memoryBudget)
+            return refused(tooLargeRefusal(package.memory, memoryBudget).message);
+        SheetCells cells(memoryBudget - bytes.size());
+        if (*package.kind == Kind::Xlsx)
+            readXlsx(bytes, cells);
+        else
+            readOds(bytes, cells);
+        const Problems problems = cells.problems();
+        core::CellTable sheet = cells.take();
+        if (sheet.rows() == 0)
+            return refused(QStringLiteral("В первом листе таблицы нет ни одной заполненной "
+                                          "ячейки: импортировать нечего."));
+        ImportOutcome outcome;
+        outcome.journal = arrangeColumns(std::move(sheet));
+        ImportedJournal& journal = outcome.journal;
+        QStringList all = problems.kept();
+        all << journal.problems;
+        journal.problems.clear();
+        journal.problemCount += problems.count();
+        addProblems(journal, all, 0);
+        return outcome;
+    } catch (const Refusal& refusal) {
+        return refused(refusal.message);
+    } catch (const std::bad_alloc&) {
+        return refused(QStringLiteral("Не хватает памяти, чтобы импортировать таблицу."));
+    } catch (const std::exception& error) {
+        return refused(damagedRefusal() + QStringLiteral("\n(") + QString::fromUtf8(error.what()) +
+                       u')');
+    } catch (...) {
+        return refused(damagedRefusal());
+    }
+}
+
+ImportOutcome importFile(const QString& path, qsizetype memoryBudget) {
+    const QFileInfo info(path);
+    if (!info.exists())
+        return refused(QStringLiteral("Файл %1 не найден.").arg(path));
+    if (!info.isFile())
+        return refused(QStringLiteral("%1 — не файл.").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refused(
+            QStringLiteral("Файл %1 не удалось открыть: %2").arg(path, file.errorString()));
+    const QByteArray start = file.peek(8);
+    const bool spreadsheet = start.startsWith(ZipStart.toByteArray()) ||
+                             start.startsWith(EmptyZipStart.toByteArray()) ||
+                             start.startsWith(OleStart.toByteArray());
+    const QString suffix = info.suffix().toLower();
+    if (!spreadsheet && (suffix == QStringLiteral("csv") || suffix == QStringLiteral("txt"))) {
+        file.close();
+        try {
+            return importJournalFile(path, memoryBudget);
+        } catch (const std::exception&) {
+            return refused(QStringLiteral("Не хватает памяти, чтобы прочитать файл."));
+        }
+    }
+    if (file.size() > memoryBudget)
+        return refused(tooLargeRefusal(file.size(), memoryBudget).message);
+    try {
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() != file.size())
+            return refused(QStringLiteral("Файл %1 не удалось прочитать.").arg(path));
+        return importSpreadsheet(bytes, memoryBudget);
+    } catch (const std::exception&) {
+        return refused(QStringLiteral("Не хватает памяти, чтобы прочитать файл."));
+    }
+}
+
+ImportedJournal arrangeColumns(core::CellTable sheet) {
+    ImportedJournal journal;
+    // The first row is the header when it names two of the journal's columns or more.
+    std::vector<std::optional<int>> named(std::size_t(sheet.cols()));
+    int matched = 0;
+    if (sheet.rows() > 0) {
+        std::vector<bool> taken(core::FileColumns, false);
+        for (int c = 0; c < sheet.cols(); ++c) {
+            const std::optional<int> column = journalColumnOf(sheet.cell(0, c));
+            if (column && !taken[std::size_t(*column)]) {
+                taken[std::size_t(*column)] = true;
+                named[std::size_t(c)] = column;
+                ++matched;
+            }
+        }
+    }
+    journal.headerRow = matched >= 2;
+    QStringList captions;
+    if (journal.headerRow) {
+        for (int c = 0; c < sheet.cols(); ++c)
+            captions << sheet.cell(0, c).trimmed().toString();
+        sheet.removeRows(0, 1);
+    }
+    const int firstSheetRow = journal.headerRow ? 2 : 1;
+    // Where each sheet column goes: its caption's place, or after the eighth.
+    std::vector<int> place(std::size_t(sheet.cols()), -1);
+    int next = core::FileColumns;
+    for (int c = 0; c < sheet.cols(); ++c) {
+        if (journal.headerRow && named[std::size_t(c)])
+            place[std::size_t(c)] = *named[std::size_t(c)];
+        else if (!journal.headerRow && c < core::FileColumns)
+            place[std::size_t(c)] = c;
+        else if (!columnEmpty(sheet, c) || (journal.headerRow && !captions[c].isEmpty()))
+            place[std::size_t(c)] = next++;
+    }
+    journal.rows.resize(sheet.rows(), next);
+    for (int c = 0; c < sheet.cols(); ++c) {
+        const int to = place[std::size_t(c)];
+        if (to < 0)
+            continue;
+        journal.rows.column(to) = std::move(sheet.column(c));
+        if (to >= core::FileColumns)
+            journal.extraCaptions << (journal.headerRow ? captions[c] : QString());
+    }
+    sheet = {};
+    Problems problems;
+    for (int r = 0; r < journal.rows.rows(); ++r) {
+        qsizetype length = core::FileColumns;
+        for (int c = 0; c < core::FileColumns; ++c)
+            length += journal.rows.cell(r, c).size();
+        if (length > core::MaxLineLength)
+            problems.add(
+                QStringLiteral("Строка %1 листа: её ячейки вместе длиннее строки "
+                               "журнала (%2 знаков); такую строку не сохранить, пока "
+                               "текст не сократить.")
+                    .arg(QString::number(r + firstSheetRow), QString::number(core::MaxLineLength)));
+    }
+    addProblems(journal, problems.kept(), problems.count());
+    return journal;
+}
+
+QString problemsMessage(const QStringList& problems, qsizetype count, int shown) {
+    QString message = QStringLiteral("Импорт: не всё перенесено как было.");
+    for (qsizetype i = 0; i < std::min<qsizetype>(shown, problems.size()); ++i)
+        message += QStringLiteral("\n• ") + problems[i];
+    const qsizetype more = count - std::min<qsizetype>(shown, problems.size());
+    if (more > 0)
+        message += QStringLiteral("\nи ещё %1.").arg(QString::number(more));
+    return message;
+}
+
+} // namespace exchange

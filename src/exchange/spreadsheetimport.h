@@ -1,0 +1,55 @@
+#pragma once
+
+#include "core/celltable.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <optional>
+
+// Importing a register from a spreadsheet: the first sheet of an .xlsx or .ods file, or a .csv a
+// spreadsheet wrote (read as a journal file), made into a journal's rows.
+
+namespace exchange {
+
+struct ImportedJournal {
+    // The data rows: the journal's eight columns first, then the sheet's other columns.
+    core::CellTable rows;
+    // The captions the header row gave the columns after the eighth (none without a header row).
+    QStringList extraCaptions;
+    bool headerRow = false; // whether the first row held the captions
+    // What could not come over as it was: the first ones word for word, and how many in all.
+    QStringList problems;
+    qsizetype problemCount = 0;
+};
+
+struct ImportOutcome {
+    std::optional<QString> refusal; // why nothing was imported
+    ImportedJournal journal;
+    bool ok() const { return !refusal; }
+};
+
+// The memory the import may fill: what the machine has free.
+qsizetype importMemoryBudget();
+
+// The file at path, by its content: a zip holding a workbook (.xlsx) or a spreadsheet (.ods);
+// otherwise, when its name ends in ".csv" or ".txt", a journal file. Anything else, a file that
+// cannot be read, a damaged, cut short or password-protected file, and a sheet without a filled
+// cell are refused. Never throws.
+ImportOutcome importFile(const QString& path, qsizetype memoryBudget = importMemoryBudget());
+// The same for a spreadsheet's bytes (.xlsx or .ods).
+ImportOutcome importSpreadsheet(QByteArrayView bytes,
+                                qsizetype memoryBudget = importMemoryBudget());
+
+// The sheet's cells as journal rows. When the first row holds at least two of the journal's
+// captions (compared without the blanks around and between words, in either case, ё as е), it
+// is the header row: each column goes under its caption, a column of another caption (or of one
+// already taken) after the eighth, and the header row is no journal row. Otherwise the columns
+// keep their places.
+ImportedJournal arrangeColumns(core::CellTable sheet);
+
+// The one message after an import that found problems: the first `shown` of them, then how many
+// more there are.
+QString problemsMessage(const QStringList& problems, qsizetype count, int shown = 10);
+
+} // namespace exchange

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+#include <utility>
+
+// Small spreadsheet files built in the tests themselves: a zip of hand-written parts.
+
+// A zip of these parts (name, bytes), stored uncompressed; `encrypted` marks every entry as
+// encrypted by the zip (the flag alone).
+QByteArray zipOf(const QList<std::pair<QString, QByteArray>>& parts, bool encrypted = false);
+
+// A sheet of an .xlsx file: its name and the XML inside <sheetData> (rows and cells as the test
+// writes them), then what follows </sheetData> (merged cells, say).
+struct XlsxSheet {
+    QString name;
+    QString rows;
+    QString after;
+};
+// An .xlsx workbook of those sheets, those shared strings (index 0, 1, ...) and these cell formats
+// (s="0" .. s="5"): 0 General, 1 the built-in date 14, 2 "DD.MM.YYYY", 3 "0000000", 4 "0.00",
+// 5 "0%".
+QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrings = {});
+
+// An .ods file whose <office:spreadsheet> holds that XML (tables, rows and cells as the test
+// writes them; the prefixes office, table, text and calcext are declared).
+QByteArray odsOf(const QString& tables,
+                 const QByteArray& mimetype = "application/vnd.oasis.opendocument.spreadsheet");
+
+// XML text with &, <, > and " escaped.
+QString xmlText(const QString& text);
