@@ -84,10 +84,10 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_->readBlockEvidenceOf(*blockWatch_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
-    importer_ = new app::ImportController(
+    importer_ = new ImportController(
         *this, {*journal_, *document_, *grid_, *history_, *blockWatch_}, *services_.prompter);
-    connect(importer_, &app::ImportController::aboutToImport, edits_, &CellEditSession::commit);
-    connect(importer_, &app::ImportController::imported, this, [this] {
+    connect(importer_, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
+    connect(importer_, &ImportController::imported, this, [this] {
         markModified();
         gridView_->showFirstColumn();
     });

@@ -172,7 +172,7 @@ private:
     SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
-    app::ImportController* importer_ = nullptr;
+    ImportController* importer_ = nullptr;
     FindBar* findBar_ = nullptr;
 };
 
