@@ -1,13 +1,11 @@
 #pragma once
 
+#include "model/blockwatch.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QPointer>
 #include <QStyledItemDelegate>
-
-namespace journal {
-class BlockWatch;
-}
 
 // Paints the journal's data rows by their block state: light red for units that have blocked,
 // light amber for those that block within the warning days. Selected cells keep the grid's
@@ -16,8 +14,8 @@ class BlockWatch;
 class BlockWatchDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    static inline const QColor BlockedColour{255, 200, 200};
-    static inline const QColor SoonColour{255, 230, 170};
+    static inline const QColor BlockedColour{QRgb(journal::BlockedShade)};
+    static inline const QColor SoonColour{QRgb(journal::SoonShade)};
     static inline const QColor NotADateColour{200, 0, 0};
 
     BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent = nullptr);

@@ -7,6 +7,8 @@
 #include "app/commandbutton.h"
 #include "app/dialogprompter.h"
 #include "app/exitflow.h"
+#include "app/exportcontroller.h"
+#include "app/filechooser.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
 #include "app/gridcommands.h"
@@ -36,7 +38,9 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 
 namespace {
 
@@ -68,6 +72,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
         services_.clock = std::make_shared<SystemClock>();
     if (!services_.printProgress)
         services_.printProgress = std::make_shared<PrintProgressDialog>(this);
+    if (!services_.files)
+        services_.files = std::make_shared<app::DialogFileChooser>();
     setObjectName(QStringLiteral("FrmEKLZ"));
     registerResources();
     QIcon icon;
@@ -142,32 +148,7 @@ void JournalWindow::createControls() {
 
 // The command buttons, in the order of the journal's control table.
 void JournalWindow::createButtons() {
-    struct Place {
-        const char* name;
-        const char* caption;
-        int left, top, width, height;
-    };
-    static const Place places[] = {
-        {"CmdDelC", "Удалить колонку", 480, 120, 1095, 615},
-        {"CmdAddC", "Добавить колонку", 480, 720, 1095, 615},
-        {"CmdDelS", " Удалить строку", 1560, 120, 1095, 615},
-        {"CmdAddS", "Добавить строку", 1560, 720, 1095, 615},
-        {"CmdSortC", "Переместить колонки", 2640, 120, 1335, 615},
-        {"CmdSearh", "Поиск", 2640, 720, 1335, 615},
-        {"CmdZArch", "Загрузить архив", 3960, 120, 1335, 615},
-        {"CmdZagruz", "Открыть журнал", 3960, 720, 1335, 615},
-        {"CmdSaveAs", "Сохранить как", 5280, 120, 1335, 615},
-        {"CmdSave", "Сохранить изменения", 5280, 720, 1335, 615},
-        {"CmdEdit", "Ввод", 6840, 120, 855, 615},
-        {"CmdPrint", "Печать", 7920, 120, 855, 615},
-        {"CmdProd", "Выход", 9120, 120, 855, 615},
-    };
-    for (const Place& place : places) {
-        auto* button = new CommandButton(QString::fromUtf8(place.caption), this);
-        button->setObjectName(QString::fromLatin1(place.name));
-        button->setGeometry(
-            twips::toPixels(this, place.left, place.top, place.width, place.height));
-    }
+    createCommandButtons(*this);
     // A character key on "Ввод" copies the input line, as a click does.
     button("CmdEdit")->installEventFilter(this);
 }
@@ -205,6 +186,7 @@ void JournalWindow::createBlockWatch() {
     summary_ = new SummaryBar(*this, *grid_, *gridView_, *blockWatch_);
     createFindBar();
     createPrinting();
+    createExchange();
     placeBlockSummary();
     midnight_ = new MidnightWatch(*this, *blockWatch_, services_.clock);
 }
@@ -254,6 +236,18 @@ void JournalWindow::createPrinting() {
         [this] { return summary_->shownRows(); },
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
     connect(printer_, &PrintController::aboutToPrint, edits_, &CellEditSession::commit);
+}
+
+void JournalWindow::createExchange() {
+    exporter_ = new app::ExportController(
+        *this, *grid_, *blockWatch_, *gridView_, [this] { return summary_->filter(); },
+        [this] {
+            return document_->shown().kind == ShownJournal::Archive ? document_->shown().archive
+                                                                    : QStringLiteral("thisyear");
+        },
+        {services_.files, services_.prompter});
+    connect(exporter_, &app::ExportController::aboutToExport, edits_, &CellEditSession::commit);
+    createExchangeButton(*this)->menu()->addAction(&exporter_->action());
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {

@@ -27,6 +27,11 @@ class QSettings;
 class SummaryBar;
 struct ShownJournal;
 
+namespace app {
+class ExportController;
+class FileChooser;
+} // namespace app
+
 namespace journal {
 class BlockWatch;
 class PeriodicSave;
@@ -47,6 +52,8 @@ struct WindowServices {
     // Where the window's place and size and the dragged column widths are kept between runs;
     // none keeps nothing.
     std::shared_ptr<QSettings> settings;
+    // Where an export is written; Qt's file dialog by default.
+    std::shared_ptr<app::FileChooser> files;
 };
 
 // The main window "Журнал учета ЭКЛЗ". It creates the controls and the controllers beside it and
@@ -90,6 +97,9 @@ struct WindowServices {
 //   ActPreview     printer_                 Ctrl+Shift+P: a print preview
 //   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
 //   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
+//   CmdExchange    (a menu button)          "Обмен": the menu of the exchange with spreadsheets
+//   ActExport      exporter_ (ExportController) Ctrl+E, "Экспорт…" in that menu: the rows shown
+//                                           into an .xlsx or .ods file
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -121,6 +131,7 @@ private:
     void layoutGrid();
     void createFindBar();
     void createPrinting();
+    void createExchange();
     void describeControls();
 
     void searchColumn();
@@ -154,5 +165,6 @@ private:
     SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
+    app::ExportController* exporter_ = nullptr;
     FindBar* findBar_ = nullptr;
 };

@@ -1,35 +1,24 @@
+#include "app/commandline.h"
 #include "app/dialogprompter.h"
 #include "app/journalwindow.h"
 #include "app/printprogressdialog.h"
 #include "app/russian.h"
 #include "core/clock.h"
-#include "core/journalpaths.h"
 #include "printing/printservices.h"
 
 #include <QApplication>
-#include <QDir>
-#include <QFileInfo>
 #include <QSettings>
-#include <QStandardPaths>
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> exitCode = app::runCommandLine(argc, argv))
+        return *exitCode;
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("eklz-journal"));
     // No display name: Qt would append it to every title, the exit prompt's and the input
     // boxes' too. The window and the message boxes name the program themselves.
     QApplication::setDesktopFileName(QStringLiteral("eklz-journal"));
     installRussianTranslations(application);
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    // The folder's own write permission, not whether this user may write there anyway (root
-    // may): a read-only copy, or one installed with the system under /usr, is no portable copy.
-    const QFileInfo folder(programFolder);
-    const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
-                          !programFolder.startsWith(QStringLiteral("/usr/"));
-    const QString journalFolder = journal::chooseJournalFolder(programFolder, portable, dataFolder);
-    // The user's data folder is made before any save needs it.
-    if (journalFolder == dataFolder)
-        QDir().mkpath(dataFolder);
+    const QString journalFolder = app::programJournalFolder();
     auto prompter = std::make_shared<DialogPrompter>();
     auto progress = std::make_shared<PrintProgressDialog>();
     // An INI file in the user's configuration folder, never beside the journals.
@@ -38,7 +27,8 @@ int main(int argc, char* argv[]) {
                                     QStringLiteral("eklz-journal"), QStringLiteral("eklz-journal"));
     JournalWindow window(WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
                                         std::make_shared<DefaultPrinterProvider>(),
-                                        std::make_shared<SystemClock>(), progress, settings});
+                                        std::make_shared<SystemClock>(), progress, settings,
+                                        nullptr});
     prompter->setParent(&window);
     window.show();
     return application.exec();
