@@ -2,6 +2,7 @@
 
 #include "core/systemerror.h"
 #include "exchange/exportsheet.h"
+#include "exchange/piececount.h"
 #include "model/blockwatch.h"
 
 #include <QFile>
@@ -117,25 +118,6 @@ lxw_error writeSheet(lxw_workbook* workbook, const ExportSheet& from, int& rowsW
     return error;
 }
 
-// Counts the rows of a sheet's XML as it goes by, and sees its end.
-class RowCounter {
-public:
-    void take(const char* data, qsizetype size) {
-        tail_.append(data, size);
-        static const QByteArrayView row("<row ");
-        for (qsizetype at = tail_.indexOf(row); at >= 0; at = tail_.indexOf(row, at + 1))
-            ++rows_;
-        // The last few bytes stay, for a tag cut between two pieces and for the end.
-        tail_.remove(0, std::max<qsizetype>(0, tail_.size() - 16));
-    }
-    int rows() const { return rows_; }
-    bool ended() const { return tail_.trimmed().endsWith("</worksheet>"); }
-
-private:
-    QByteArray tail_;
-    int rows_ = 0;
-};
-
 // Whether the workbook's sheet holds every row and its end. libxlsxwriter does not check the
 // writes of its temporary files, so a disk that fills up part-way would leave a sheet cut short
 // without a word.
@@ -144,18 +126,18 @@ bool sheetComplete(const QByteArray& file, int rows) {
     zip_t* archive = zip_open(file.constData(), ZIP_RDONLY, &error);
     if (!archive)
         return false;
-    RowCounter counter;
+    PieceCounter counter("<row ");
     bool read = false;
     if (zip_file_t* sheet = zip_fopen(archive, "xl/worksheets/sheet1.xml", 0)) {
         std::vector<char> piece(1 << 20);
         zip_int64_t got = 0;
         while ((got = zip_fread(sheet, piece.data(), piece.size())) > 0)
-            counter.take(piece.data(), qsizetype(got));
+            counter.take(QByteArrayView(piece.data(), qsizetype(got)));
         read = got == 0;
         zip_fclose(sheet);
     }
     zip_discard(archive);
-    return read && counter.ended() && counter.rows() == rows;
+    return read && counter.tail().trimmed().endsWith("</worksheet>") && counter.count() == rows;
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "core/journalcolumns.h"
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
+#include "exchange/piececount.h"
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
 #include "support/sheetfiles.h"
@@ -211,6 +212,47 @@ private Q_SLOTS:
         QVERIFY(content.contains("style:column-width=\""));
         const QByteArray settings = sheettest::zipPart(path, QStringLiteral("settings.xml"));
         QVERIFY(settings.contains("config:name=\"VerticalSplitPosition\" config:type=\"int\">1<"));
+    }
+
+    // The written sheet's rows are counted as its XML is read back in pieces: a tag cut by a
+    // piece's end, or standing just before it, counts once.
+    void countsTagsAcrossPieces() {
+        const QByteArray xml =
+            "<sheetData><row r=\"1\"/><row r=\"2\"><c/></row></sheetData></worksheet>\n";
+        for (qsizetype cut = 0; cut <= xml.size(); ++cut) {
+            exchange::PieceCounter counter("<row ");
+            counter.take(QByteArrayView(xml).first(cut));
+            counter.take(QByteArrayView(xml).sliced(cut));
+            QCOMPARE(counter.count(), 2);
+            QVERIFY(counter.tail().trimmed().endsWith("</worksheet>"));
+        }
+        exchange::PieceCounter bytes("<row ");
+        for (const char c : xml)
+            bytes.take(QByteArrayView(&c, 1));
+        QCOMPARE(bytes.count(), 2);
+    }
+
+    // A sheet of some megabytes of XML, read back in pieces once written: every row is there.
+    void writesALargeSheetWhole_data() {
+        QTest::addColumn<QString>("name");
+        QTest::newRow("xlsx") << QStringLiteral("large.xlsx");
+        QTest::newRow("ods") << QStringLiteral("large.ods");
+    }
+    void writesALargeSheetWhole() {
+        QFETCH(QString, name);
+        TempFolder folder;
+        Register r;
+        const int rows = 8000;
+        r.grid->setRows(rows + 1);
+        for (int row = 1; row <= rows; ++row)
+            for (int c = 0; c < 8; ++c)
+                r.grid->setTextMatrix(row, c, QStringLiteral("%1-%2").arg(row).arg(c));
+        const exchange::ExportOutcome outcome = exchange::exportSheet(r.sheet(), folder.file(name));
+        QVERIFY2(outcome.ok, qPrintable(outcome.message));
+        const Cells cells = name.endsWith(u"xlsx") ? sheettest::xlsxCells(folder.file(name))
+                                                   : sheettest::odsCells(folder.file(name));
+        QCOMPARE(cells.size(), (rows + 1) * 8);
+        QCOMPARE(cells[sheettest::cellName(rows, 7)].value, QStringLiteral("%1-7").arg(rows));
     }
 
     // A write that fails part-way (here past the file size limit, as on a full disk) leaves the
