@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QByteArray>
-#include <QIODevice>
+#include <QString>
+#include <QStringEncoder>
 #include <QXmlStreamWriter>
 #include <memory>
 
@@ -28,17 +29,23 @@ public:
     void restart();
     // Appends the next piece to waiting(); false once everything was written.
     bool next();
-    QByteArray& waiting();
+    QByteArray& waiting() { return waiting_; }
 
 private:
-    class Pending;
     void writePrologue();
     void writeRow(int row);
     void writeEpilogue();
     void writeText(QStringView text);
 
+    // Moves what the writer wrote into waiting_, as UTF-8.
+    void encode();
+
     const ExportSheet& sheet_;
-    std::unique_ptr<Pending> pending_;
+    // The writer writes into a text, which each piece turns into UTF-8 at once and empties: far
+    // cheaper than a device taking every element's few bytes one write at a time.
+    QString written_;
+    QByteArray waiting_;
+    QStringEncoder utf8_{QStringEncoder::Utf8};
     std::unique_ptr<QXmlStreamWriter> xml_;
     QString piece_;
     int row_ = -1; // the next data row; -1 before the prologue

@@ -8,8 +8,9 @@ namespace exchange {
 class ExportSheet;
 
 struct OdsOptions {
-    // The deflate level of content.xml, 1 (fastest) to 9 (smallest).
-    int compression = 6;
+    // The deflate level of content.xml, 1 (fastest) to 9 (smallest). At 1 a register exports
+    // about a quarter faster than at zlib's usual 6, in a file about a third larger (bench/).
+    int compression = 1;
 };
 
 // The sheet as an OpenDocument spreadsheet of one sheet at `path` (written in place:

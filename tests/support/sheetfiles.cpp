@@ -121,6 +121,7 @@ Cells odsCells(const QString& path) {
     int row = -1;
     int col = 0;
     QString at;
+    QString rowStyle; // the style of the row's cells that have none of their own
     while (!xml.atEnd()) {
         xml.readNext();
         if (!xml.isStartElement())
@@ -129,12 +130,15 @@ Cells odsCells(const QString& path) {
         if (xml.name() == u"table-row") {
             ++row;
             col = 0;
+            rowStyle = attribute(attributes, "table:default-cell-style-name");
         } else if (xml.name() == u"table-cell") {
             at = cellName(row, col++);
             const QString type = attribute(attributes, "office:value-type");
             cells[at] = {type,
                          type == u"date" ? attribute(attributes, "office:date-value") : QString(),
-                         attribute(attributes, "table:style-name")};
+                         attributes.hasAttribute(QLatin1String("table:style-name"))
+                             ? attribute(attributes, "table:style-name")
+                             : rowStyle};
         } else if (xml.name() == u"p" && cells[at].type != u"date") {
             cells[at].value += paragraphText(xml);
         }
