@@ -29,15 +29,15 @@ bool reportFailure(benchmark::State& state, const journal::Outcome& outcome) {
 void openJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
-        GridModel grid;
-        JournalFiles files(grid, journal.programFolder);
+        model::GridModel grid;
+        journal::JournalFiles files(grid, journal.programFolder);
         journal::Outcome outcome;
         bench::settleHeap();
         timeIteration(state, [&] { outcome = files.openCurrent(); });
         if (reportFailure(state, outcome))
             break;
         if (grid.rows() != journal.rows + 1 ||
-            grid.textMatrix(journal.rows, journal::BlockDate).isEmpty()) {
+            grid.textMatrix(journal.rows, core::BlockDate).isEmpty()) {
             state.SkipWithError("the register did not open whole, with its block dates");
             break;
         }
@@ -49,9 +49,9 @@ BENCHMARK(openJournal)->Name("open")->Apply(bench::registerSizesToMillion);
 void readJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
-        journal::ReadResult result;
+        core::ReadResult result;
         bench::settleHeap();
-        timeIteration(state, [&] { result = journal::readJournal(journal.fileBytes); });
+        timeIteration(state, [&] { result = core::readJournal(journal.fileBytes); });
         if (result.table.rows() != journal.rows) {
             state.SkipWithError("the reader did not read every line");
             break;
@@ -62,8 +62,8 @@ BENCHMARK(readJournal)->Name("read")->Apply(bench::registerSizesToMillion);
 
 // Opens the register into a grid the way "Открыть журнал" does. A register the reader did not
 // take whole would make the figures those of fewer rows: the benchmark then reports an error.
-bool openInto(benchmark::State& state, GridModel& grid, const bench::BenchJournal& journal) {
-    JournalFiles(grid, journal.programFolder).openCurrent();
+bool openInto(benchmark::State& state, model::GridModel& grid, const bench::BenchJournal& journal) {
+    journal::JournalFiles(grid, journal.programFolder).openCurrent();
     if (grid.rows() == journal.rows + 1)
         return true;
     state.SkipWithError("the register did not open whole");
@@ -75,14 +75,14 @@ bool openInto(benchmark::State& state, GridModel& grid, const bench::BenchJourna
 void saveJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     QTemporaryDir folder;
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
-    JournalFiles files(grid, folder.path());
+    journal::JournalFiles files(grid, folder.path());
     const QString mechanics[] = {QStringLiteral("Иванов А.А."), QStringLiteral("Петров Б.Б.")};
     int turn = 0;
     for (auto _ : state) {
-        grid.setTextMatrix(1, journal::Mechanic, mechanics[turn++ % 2]);
+        grid.setTextMatrix(1, core::Mechanic, mechanics[turn++ % 2]);
         journal::Outcome outcome;
         timeIteration(state, [&] { outcome = files.saveCurrent(); });
         if (reportFailure(state, outcome))
@@ -97,12 +97,12 @@ BENCHMARK(saveJournal)->Name("save")->Apply(bench::registerSizesToMillion);
 // Encoding alone, into bytes in memory.
 void writeJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
     for (auto _ : state) {
         QByteArray bytes;
-        timeIteration(state, [&] { bytes = journal::writeJournal(grid.allCells()); });
+        timeIteration(state, [&] { bytes = core::writeJournal(grid.allCells()); });
         if (bytes.size() != journal.fileBytes.size()) {
             state.SkipWithError("the written journal differs in length from the file read");
             break;
@@ -114,7 +114,7 @@ BENCHMARK(writeJournal)->Name("write")->Apply(bench::registerSizesToMillion);
 // The pass every click on the grid runs, on a register whose block dates are already shown.
 void blockDates(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
     for (auto _ : state)
@@ -125,16 +125,16 @@ BENCHMARK(blockDates)->Name("block dates")->Apply(bench::registerSizesToMillion)
 // The same pass when every block date has to be written (the column was emptied).
 void blockDatesFromEmpty(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
     for (auto _ : state) {
         for (int r = 1; r < grid.rows(); ++r)
-            grid.setTextMatrix(r, journal::BlockDate, QString());
+            grid.setTextMatrix(r, core::BlockDate, QString());
         bench::settleHeap();
         timeIteration(state, [&] { journal::fillBlockDates(grid); });
     }
-    if (grid.textMatrix(grid.rows() - 1, journal::BlockDate).isEmpty())
+    if (grid.textMatrix(grid.rows() - 1, core::BlockDate).isEmpty())
         state.SkipWithError("the pass did not reach the last row");
 }
 BENCHMARK(blockDatesFromEmpty)
@@ -167,8 +167,8 @@ void searchAllJournals(benchmark::State& state) {
     }
     // The last row's serial number, found once in each file, shows that every file is read to
     // its end.
-    const FindText lastSerial(
-        journal.cells[qsizetype(journal.rows - 1) * journal::FileColumns + journal::SerialNumber]);
+    const core::FindText lastSerial(
+        journal.cells[qsizetype(journal.rows - 1) * core::FileColumns + core::SerialNumber]);
     const std::vector<journal::JournalHit> seen =
         journal::searchJournals(folder.path(), lastSerial);
     if (seen.size() < 21 || seen.back().journal != QStringLiteral("2020") ||
@@ -176,7 +176,7 @@ void searchAllJournals(benchmark::State& state) {
         state.SkipWithError("the search does not reach the end of every file");
         return;
     }
-    const FindText absent(QStringLiteral("Щербаков"));
+    const core::FindText absent(QStringLiteral("Щербаков"));
     for (auto _ : state) {
         std::vector<journal::JournalHit> hits;
         timeIteration(state, [&] { hits = journal::searchJournals(folder.path(), absent); });

@@ -30,13 +30,13 @@ constexpr quint64 Seed = 20090315;
 const QDate Today(2026, 12, 8);
 
 // The grid as an opened register holds it, kept for the whole run.
-const GridModel& registerOf(int rows) {
-    static std::map<int, std::unique_ptr<GridModel>> grids;
+const model::GridModel& registerOf(int rows) {
+    static std::map<int, std::unique_ptr<model::GridModel>> grids;
     auto& grid = grids[rows];
     if (!grid) {
-        grid = std::make_unique<GridModel>();
-        grid->setFormatString(journal::headerFormat());
-        QList<QString> cells = journal::headerFormat().split(u'|');
+        grid = std::make_unique<model::GridModel>();
+        grid->setFormatString(core::headerFormat());
+        QList<QString> cells = core::headerFormat().split(u'|');
         for (QString& caption : cells)
             caption.remove(0, 1);
         cells += bench::JournalGenerator(Seed).rows(rows);
@@ -81,8 +81,8 @@ double threadWaitedMs() {
 enum Kind { Xlsx, XlsxInMemory, Ods };
 
 void exportRegister(benchmark::State& state, Kind kind) {
-    const GridModel& grid = registerOf(int(state.range(0)));
-    const journal::BlockWatch watch(grid, Today);
+    const model::GridModel& grid = registerOf(int(state.range(0)));
+    const model::BlockWatch watch(grid, Today);
     QTemporaryDir folder;
     const QString path =
         folder.filePath(kind == Ods ? QStringLiteral("out.ods") : QStringLiteral("out.xlsx"));

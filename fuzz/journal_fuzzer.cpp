@@ -24,10 +24,10 @@ bool isStructural(QChar c) {
 
 // What the reader hands over: a rectangular table within the limits, whose cells hold no part
 // of the file's structure and no NUL, each row short enough to have been one line.
-void checkTable(const journal::ReadResult& result) {
-    const journal::CellTable& table = result.table;
-    PROMISE(table.cols() >= journal::FileColumns);
-    PROMISE(qsizetype(table.rows()) * table.cols() * 6 <= journal::readerMemoryBudget());
+void checkTable(const core::ReadResult& result) {
+    const core::CellTable& table = result.table;
+    PROMISE(table.cols() >= core::FileColumns);
+    PROMISE(qsizetype(table.rows()) * table.cols() * 6 <= core::readerMemoryBudget());
     for (int c = 0; c < table.cols(); ++c)
         PROMISE(table.column(c).rows() == table.rows());
     for (int r = 0; r < table.rows(); ++r) {
@@ -38,10 +38,10 @@ void checkTable(const journal::ReadResult& result) {
             for (QChar ch : cell)
                 PROMISE(!isStructural(ch));
             // Windows-1251 text is made of the characters a file can hold.
-            if (result.encoding == journal::TextEncoding::Windows1251)
-                PROMISE(journal::indexOfUnwritable(cell) < 0);
+            if (result.encoding == core::TextEncoding::Windows1251)
+                PROMISE(core::indexOfUnwritable(cell) < 0);
         }
-        PROMISE(length <= journal::MaxLineLength);
+        PROMISE(length <= core::MaxLineLength);
     }
 }
 
@@ -52,13 +52,13 @@ void checkTable(const journal::ReadResult& result) {
 // block date past the year 9999, and its columns are still borne out after it (so that the
 // block watch, which decides as it does, agrees with the grid it left). Only the cells the grid
 // reports changed are compared.
-void checkBlockDates(GridModel& grid) {
-    const std::optional<journal::BlockColumns> columns = journal::findBlockColumns(grid);
+void checkBlockDates(model::GridModel& grid) {
+    const std::optional<model::BlockColumns> columns = model::findBlockColumns(grid);
     const int rows = grid.rows();
     const int cols = grid.cols();
     QList<QPoint> changed;
     const QMetaObject::Connection watch = QObject::connect(
-        &grid, &GridModel::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
+        &grid, &model::GridModel::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
             for (int r = from.row(); r <= to.row(); ++r)
                 for (int c = from.column(); c <= to.column(); ++c)
                     changed << QPoint(r + 1, c);
@@ -66,7 +66,7 @@ void checkBlockDates(GridModel& grid) {
     journal::fillBlockDates(grid);
     QObject::disconnect(watch);
     PROMISE(grid.rows() == rows && grid.cols() == cols);
-    PROMISE(journal::findBlockColumns(grid) == columns);
+    PROMISE(model::findBlockColumns(grid) == columns);
     if (!columns) {
         PROMISE(changed.isEmpty());
         return;
@@ -77,18 +77,18 @@ void checkBlockDates(GridModel& grid) {
         const QStringView activation = grid.cell(r, columns->activation);
         if (activation.isEmpty())
             break;
-        const std::optional<QDate> date = journal::readDate(activation);
-        const QDate block = date ? journal::blockDateFor(*date) : QDate();
+        const std::optional<QDate> date = core::readDate(activation);
+        const QDate block = date ? core::blockDateFor(*date) : QDate();
         const QString expected =
-            block.isValid() && block.year() <= 9999 ? journal::formatDate(block) : QString();
+            block.isValid() && block.year() <= 9999 ? core::formatDate(block) : QString();
         PROMISE(grid.cell(r, columns->block) == expected);
     }
 }
 
 // The block watch, which follows the grid change by change, says what a watch started afresh
 // says: the same column, counts and reason for no block dates.
-void checkBlockWatch(const GridModel& grid, const journal::BlockWatch& watch) {
-    const journal::BlockWatch fresh(grid, watch.today());
+void checkBlockWatch(const model::GridModel& grid, const model::BlockWatch& watch) {
+    const model::BlockWatch fresh(grid, watch.today());
     PROMISE(fresh.blockColumn() == watch.blockColumn());
     PROMISE(fresh.counts() == watch.counts());
 }
@@ -103,23 +103,22 @@ QStringView lineOf(QStringView text, qsizetype& pos) {
 // A grid the save check lets through is written as one line of eight ";"-ended fields per data
 // row (fewer ";" only in a line that eight would take past the limit, which is then filled up to
 // it), no line longer than the reader accepts, and reads back as the same columns 0 .. 7.
-void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
-    const std::optional<journal::CellPosition> unwritable =
-        journal::findUnwritableCell(grid.allCells());
-    const std::optional<int> overlong = journal::findOverlongRow(grid.allCells());
+void checkWriteAndReadBack(const model::GridModel& grid, bool windows1251Read) {
+    const std::optional<core::CellPosition> unwritable = core::findUnwritableCell(grid.allCells());
+    const std::optional<int> overlong = core::findOverlongRow(grid.allCells());
     // Whatever was read as Windows-1251 can be written again.
     if (windows1251Read)
         PROMISE(!unwritable);
     if (unwritable)
         return;
 
-    const QByteArray written = journal::writeJournal(grid.allCells());
+    const QByteArray written = core::writeJournal(grid.allCells());
     // Lines are measured in characters, as the reader measures them.
-    const journal::TextEncoding encoding = journal::detectEncoding(written);
-    const QString text = journal::decodeText(encoding == journal::TextEncoding::Utf8
-                                                 ? journal::withoutByteOrderMark(written)
-                                                 : QByteArrayView(written),
-                                             encoding);
+    const core::TextEncoding encoding = core::detectEncoding(written);
+    const QString text =
+        core::decodeText(encoding == core::TextEncoding::Utf8 ? core::withoutByteOrderMark(written)
+                                                              : QByteArrayView(written),
+                         encoding);
     qsizetype pos = 0;
     int lines = 0;
     std::optional<int> firstLongLine;
@@ -127,10 +126,10 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
         const QStringView line = lineOf(text, pos);
         ++lines;
         const qsizetype separators = line.count(u';');
-        PROMISE(separators == journal::FileColumns
+        PROMISE(separators == core::FileColumns
                     ? line.endsWith(u';')
-                    : separators < journal::FileColumns && line.size() >= journal::MaxLineLength);
-        if (line.size() > journal::MaxLineLength && !firstLongLine)
+                    : separators < core::FileColumns && line.size() >= core::MaxLineLength);
+        if (line.size() > core::MaxLineLength && !firstLongLine)
             firstLongLine = lines;
     }
     PROMISE(lines == grid.rows() - 1);
@@ -139,24 +138,24 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
     if (overlong)
         return;
 
-    journal::ReadResult reread = journal::readJournal(written);
+    core::ReadResult reread = core::readJournal(written);
     // What the save check lets through is read back unless the memory runs out.
-    PROMISE(reread.ok() || reread.fault->kind == journal::ReadFault::OutOfMemory);
+    PROMISE(reread.ok() || reread.fault->kind == core::ReadFault::OutOfMemory);
     if (!reread.ok())
         return;
     PROMISE(reread.droppedNulBytes == 0);
     PROMISE(reread.table.rows() == grid.rows() - 1);
-    PROMISE(reread.table.cols() == journal::FileColumns);
+    PROMISE(reread.table.cols() == core::FileColumns);
     for (int r = 1; r < grid.rows(); ++r)
-        for (int c = 0; c < journal::FileColumns; ++c)
+        for (int c = 0; c < core::FileColumns; ++c)
             PROMISE(reread.table.cell(r - 1, c) ==
                     (c < grid.cols() ? grid.cell(r, c) : QStringView()));
 
     // A second save of what was read back writes the same bytes.
-    GridModel again;
+    model::GridModel again;
     journal::resetJournalGrid(again);
     journal::showJournalTable(again, std::move(reread.table), false);
-    PROMISE(journal::writeJournal(again.allCells()) == written);
+    PROMISE(core::writeJournal(again.allCells()) == written);
 }
 
 } // namespace
@@ -166,17 +165,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
 
     // Bytes read as Windows-1251 come back byte for byte.
-    if (journal::detectEncoding(bytes) == journal::TextEncoding::Windows1251)
-        PROMISE(journal::encodeWindows1251(journal::decodeWindows1251(bytes)) == bytes);
+    if (core::detectEncoding(bytes) == core::TextEncoding::Windows1251)
+        PROMISE(core::encodeWindows1251(core::decodeWindows1251(bytes)) == bytes);
 
-    journal::ReadResult result = journal::readJournal(bytes);
+    core::ReadResult result = core::readJournal(bytes);
     checkTable(result);
-    if (result.encoding != journal::TextEncoding::Utf16)
+    if (result.encoding != core::TextEncoding::Utf16)
         PROMISE(result.droppedNulBytes == bytes.count('\0'));
-    const bool windows1251Read = result.encoding == journal::TextEncoding::Windows1251;
+    const bool windows1251Read = result.encoding == core::TextEncoding::Windows1251;
 
     // Filled as opening a file fills the grid: on a refused line, an empty row below the rows read.
-    GridModel grid;
+    model::GridModel grid;
     journal::resetJournalGrid(grid);
     const bool ok = result.ok();
     const int tableRows = result.table.rows();
@@ -184,12 +183,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     journal::showJournalTable(grid, std::move(result.table), !ok);
     PROMISE(grid.rows() == 1 + tableRows + (ok ? 0 : 1));
     PROMISE(grid.cols() == tableCols);
-    PROMISE(grid.cell(0, journal::BlockDate).trimmed() == journal::BlockDateHeader);
+    PROMISE(grid.cell(0, core::BlockDate).trimmed() == core::BlockDateHeader);
     // A journal read whole, whose text the file can hold, can be saved as it was read.
-    if (ok && !journal::findUnwritableCell(grid.allCells()))
-        PROMISE(!journal::findOverlongRow(grid.allCells()));
+    if (ok && !core::findUnwritableCell(grid.allCells()))
+        PROMISE(!core::findOverlongRow(grid.allCells()));
 
-    const journal::BlockWatch watch(grid, QDate(2010, 6, 15));
+    const model::BlockWatch watch(grid, QDate(2010, 6, 15));
     checkBlockDates(grid);
     checkBlockWatch(grid, watch);
     checkWriteAndReadBack(grid, windows1251Read);

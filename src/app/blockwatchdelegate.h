@@ -7,6 +7,8 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
+namespace app {
+
 // Paints the journal's data rows by their block state: light red for units that have blocked,
 // light amber for those that block within the warning days. Selected cells keep the grid's
 // selection colours; the text keeps the grid's (black) text colour, but for an activation date
@@ -14,11 +16,11 @@
 class BlockWatchDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    static inline const QColor BlockedColour{QRgb(journal::BlockedShade)};
-    static inline const QColor SoonColour{QRgb(journal::SoonShade)};
+    static inline const QColor BlockedColour{QRgb(model::BlockedShade)};
+    static inline const QColor SoonColour{QRgb(model::SoonShade)};
     static inline const QColor NotADateColour{200, 0, 0};
 
-    BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent = nullptr);
+    BlockWatchDelegate(const model::BlockWatch& watch, QObject* parent = nullptr);
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
@@ -32,8 +34,10 @@ protected:
 private:
     bool notADate(const QModelIndex& index) const;
 
-    QPointer<const journal::BlockWatch> watch_;
+    QPointer<const model::BlockWatch> watch_;
     // Made once: a brush shared with every painted cell costs no allocation per cell.
     QBrush blocked_{BlockedColour};
     QBrush soon_{SoonColour};
 };
+
+} // namespace app

@@ -5,6 +5,8 @@
 #include <QKeyEvent>
 #include <algorithm>
 
+namespace app {
+
 CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &CellEditor::fitToText);
 }
@@ -20,7 +22,7 @@ void CellEditor::open(int row, int col, const QString& text, const QRect& area) 
     setFocus(Qt::OtherFocusReason);
 }
 
-bool CellEditor::commit(GridModel& grid) {
+bool CellEditor::commit(model::GridModel& grid) {
     if (!isOpen()) {
         drop();
         return false;
@@ -95,3 +97,5 @@ void CellEditor::keyPressEvent(QKeyEvent* event) {
         QLineEdit::keyPressEvent(event);
     }
 }
+
+} // namespace app

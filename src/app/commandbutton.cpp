@@ -8,9 +8,11 @@
 #include <QStylePainter>
 #include <QToolButton>
 
+namespace app {
+
 CommandButton::CommandButton(const QString& caption, QWidget* parent)
     : QPushButton(caption, parent) {
-    setFont(msSansSerif(8.25, true));
+    setFont(printing::msSansSerif(8.25, true));
     setStyleSheet(QStringLiteral(
         "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
         "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
@@ -74,3 +76,5 @@ QToolButton* createExchangeButton(QWidget& window) {
     button->setGeometry(twips::toPixels(&window, 10035, 120, 420, 615));
     return button;
 }
+
+} // namespace app

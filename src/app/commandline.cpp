@@ -23,7 +23,7 @@ int runExport(const QStringList& arguments, const QString& journalFolder, QTextS
     if (arguments.isEmpty() || arguments.size() > 2)
         return Usage;
     const QString journal =
-        arguments.size() == 2 ? arguments[1] : journal::currentJournalPath(journalFolder);
+        arguments.size() == 2 ? arguments[1] : core::currentJournalPath(journalFolder);
     const exchange::ExportOutcome outcome = exportJournalFile(journal, arguments[0]);
     if (outcome.ok)
         return Done;
@@ -78,7 +78,7 @@ QString programJournalFolder() {
     const QFileInfo folder(programFolder);
     const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
                           !programFolder.startsWith(QStringLiteral("/usr/"));
-    const QString journalFolder = journal::chooseJournalFolder(programFolder, portable, dataFolder);
+    const QString journalFolder = core::chooseJournalFolder(programFolder, portable, dataFolder);
     // The user's data folder is made before any save needs it.
     if (journalFolder == dataFolder)
         QDir().mkpath(dataFolder);

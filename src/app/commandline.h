@@ -12,6 +12,7 @@
 // function that runs it with the arguments after the option and the journal folder. It ends
 // with 0, or after a message on standard error with 1 (the command failed) or 2 (the command
 // line is wrong).
+
 namespace app {
 
 // The exit code when the arguments name a command; none when the window is to start.

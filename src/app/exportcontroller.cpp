@@ -17,8 +17,8 @@
 
 namespace app {
 
-ExportController::ExportController(QWidget& window, const GridModel& grid,
-                                   const journal::BlockWatch& watch, const GridView& view,
+ExportController::ExportController(QWidget& window, const model::GridModel& grid,
+                                   const model::BlockWatch& watch, const GridView& view,
                                    ShownRows shownRows, JournalName journalName, Services services)
     : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view),
       shownRows_(std::move(shownRows)), journalName_(std::move(journalName)),
@@ -56,11 +56,11 @@ void ExportController::exportShownRows() {
 exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath) {
     if (const std::optional<QString> refusal = exchange::unknownFormatMessage(outPath))
         return {false, *refusal};
-    GridModel grid;
+    model::GridModel grid;
     if (const std::optional<QString> failure = journal::readJournalIntoGrid(grid, journalPath))
         return {false, QStringLiteral("Не удалось прочитать журнал %1.\n%2")
                            .arg(QDir::toNativeSeparators(journalPath), *failure)};
-    const journal::BlockWatch watch(grid, QDate::currentDate());
+    const model::BlockWatch watch(grid, QDate::currentDate());
     return exchange::exportSheet(exchange::sheetFromGrid(grid, watch), outPath);
 }
 

@@ -7,18 +7,25 @@
 #include <functional>
 #include <memory>
 
-class GridModel;
-class GridView;
-class Prompter;
 class QAction;
 class QMenu;
 class QWidget;
 
+namespace core {
+class Prompter;
+} // namespace core
+
 namespace exchange {
 struct ExportOutcome;
-}
+} // namespace exchange
+
+namespace model {
+class GridModel;
+} // namespace model
 
 namespace app {
+
+class GridView;
 
 class FileChooser;
 
@@ -30,14 +37,14 @@ class ExportController : public QObject {
 public:
     struct Services {
         std::shared_ptr<FileChooser> files;
-        std::shared_ptr<Prompter> prompter;
+        std::shared_ptr<core::Prompter> prompter;
     };
-    using ShownRows = std::function<journal::RowFilter()>;
+    using ShownRows = std::function<model::RowFilter()>;
     // The journal's name without ".csv" ("thisyear", "2009"), for the file suggested.
     using JournalName = std::function<QString()>;
 
     // The action goes on `window`, so that its shortcut works anywhere in it.
-    ExportController(QWidget& window, const GridModel& grid, const journal::BlockWatch& watch,
+    ExportController(QWidget& window, const model::GridModel& grid, const model::BlockWatch& watch,
                      const GridView& view, ShownRows shownRows, JournalName journalName,
                      Services services);
 
@@ -52,8 +59,8 @@ Q_SIGNALS:
 
 private:
     QWidget& window_;
-    const GridModel& grid_;
-    const journal::BlockWatch& watch_;
+    const model::GridModel& grid_;
+    const model::BlockWatch& watch_;
     const GridView& view_;
     ShownRows shownRows_;
     JournalName journalName_;

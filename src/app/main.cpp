@@ -17,18 +17,18 @@ int main(int argc, char* argv[]) {
     // No display name: Qt would append it to every title, the exit prompt's and the input
     // boxes' too. The window and the message boxes name the program themselves.
     QApplication::setDesktopFileName(QStringLiteral("eklz-journal"));
-    installRussianTranslations(application);
+    app::installRussianTranslations(application);
     const QString journalFolder = app::programJournalFolder();
-    auto prompter = std::make_shared<DialogPrompter>();
-    auto progress = std::make_shared<PrintProgressDialog>();
+    auto prompter = std::make_shared<app::DialogPrompter>();
+    auto progress = std::make_shared<app::PrintProgressDialog>();
     // An INI file in the user's configuration folder, never beside the journals.
     auto settings =
         std::make_shared<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                     QStringLiteral("eklz-journal"), QStringLiteral("eklz-journal"));
-    JournalWindow window(WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
-                                        std::make_shared<DefaultPrinterProvider>(),
-                                        std::make_shared<SystemClock>(), progress, settings,
-                                        nullptr});
+    app::JournalWindow window(
+        app::WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
+                            std::make_shared<printing::DefaultPrinterProvider>(),
+                            std::make_shared<core::SystemClock>(), progress, settings, nullptr});
     prompter->setParent(&window);
     window.show();
     return application.exec();

@@ -45,7 +45,7 @@ std::optional<QString> refusal(const ExportSheet& sheet, SheetFormat format) {
 }
 
 int flushed(const QByteArray& path) {
-    const journal::FileHandle file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    const core::FileHandle file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
     if (!file.valid())
         return errno;
     return ::fsync(file.fd()) == 0 ? 0 : errno;
@@ -76,21 +76,21 @@ ExportOutcome exportSheet(const ExportSheet& sheet, const QString& path) {
         return {false, failedMessage(path, *refused)};
     const QFileInfo target(path);
     if (target.isDir())
-        return {false, failedMessage(path, journal::systemErrorText(EISDIR))};
+        return {false, failedMessage(path, core::systemErrorText(EISDIR))};
     const QString folderPath = target.absolutePath();
-    const journal::FileHandle folder(
+    const core::FileHandle folder(
         ::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid())
-        return {false, failedMessage(path, journal::systemErrorText(errno))};
+        return {false, failedMessage(path, core::systemErrorText(errno))};
     const QByteArray name = QFile::encodeName(target.fileName());
     // The temporary is made here, never over anything there, so that the writers' libraries
     // write into a file of ours.
-    const QByteArray temporary = journal::temporaryName(name);
+    const QByteArray temporary = core::temporaryName(name);
     mode_t mode = 0644;
     {
-        const journal::Opened made = journal::createNewAt(folder.fd(), temporary, 0666);
+        const core::Opened made = core::createNewAt(folder.fd(), temporary, 0666);
         if (!made.ok())
-            return {false, failedMessage(path, journal::systemErrorText(made.error))};
+            return {false, failedMessage(path, core::systemErrorText(made.error))};
         mode = made.info.st_mode & 0777;
     }
     const QByteArray temporaryPath = QFile::encodeName(folderPath) + '/' + temporary;
@@ -106,7 +106,7 @@ ExportOutcome exportSheet(const ExportSheet& sheet, const QString& path) {
             ::renameat(folder.fd(), temporary.constData(), folder.fd(), name.constData()) != 0)
             error = errno;
         if (error != 0)
-            failure = journal::systemErrorText(error);
+            failure = core::systemErrorText(error);
         else
             ::fsync(folder.fd());
     }

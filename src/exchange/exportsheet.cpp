@@ -18,17 +18,17 @@ constexpr double MarginPixels = 5;
 // A twip is a fifteenth of a pixel at 96 dpi.
 constexpr double TwipsPerPixel = 15;
 
-bool holdsText(const GridModel& grid, int row) {
+bool holdsText(const model::GridModel& grid, int row) {
     for (int c = 0; c < grid.cols(); ++c)
         if (!grid.cell(row, c).isEmpty())
             return true;
     return false;
 }
 
-double columnWidth(const GridModel& grid, int col, std::span<const int> pixelWidths) {
+double columnWidth(const model::GridModel& grid, int col, std::span<const int> pixelWidths) {
     if (std::size_t(col) < pixelWidths.size() && pixelWidths[std::size_t(col)] > 0)
         return charactersForPixels(pixelWidths[std::size_t(col)]);
-    if (const int twips = grid.colWidth(col); twips != GridModel::AutoSize)
+    if (const int twips = grid.colWidth(col); twips != model::GridModel::AutoSize)
         return charactersForPixels(int(std::lround(twips / TwipsPerPixel)));
     // The format text's blanks widen the column by a character each, as on screen; one more
     // for the cell's margins.
@@ -36,13 +36,13 @@ double columnWidth(const GridModel& grid, int col, std::span<const int> pixelWid
     return text > 0 ? double(text + 1) : SheetColumn().width;
 }
 
-Shade shadeOf(journal::BlockState state) {
+Shade shadeOf(model::BlockState state) {
     switch (state) {
-    case journal::BlockState::Blocked:
+    case model::BlockState::Blocked:
         return Shade::Blocked;
-    case journal::BlockState::Soon:
+    case model::BlockState::Soon:
         return Shade::Soon;
-    case journal::BlockState::Clear:
+    case model::BlockState::Clear:
         break;
     }
     return Shade::None;
@@ -50,15 +50,15 @@ Shade shadeOf(journal::BlockState state) {
 
 } // namespace
 
-ExportSheet::ExportSheet(const journal::CellTable& cells, std::vector<SheetColumn> columns,
+ExportSheet::ExportSheet(const core::CellTable& cells, std::vector<SheetColumn> columns,
                          std::vector<int> rows, std::vector<Shade> shades)
     : cells_(&cells), columns_(std::move(columns)), rows_(std::move(rows)),
       shades_(std::move(shades)) {
     shades_.resize(rows_.size(), Shade::None);
 }
 
-ExportSheet sheetFromGrid(const GridModel& grid, const journal::BlockWatch& watch,
-                          journal::RowFilter filter, std::span<const int> pixelWidths) {
+ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch& watch,
+                          model::RowFilter filter, std::span<const int> pixelWidths) {
     int end = grid.rows();
     while (end > 1 && !holdsText(grid, end - 1))
         --end;
@@ -71,8 +71,8 @@ ExportSheet sheetFromGrid(const GridModel& grid, const journal::BlockWatch& watc
         shades.push_back(shadeOf(watch.state(r)));
     }
     // The date columns are found by their captions, as the block-date pass finds them.
-    const std::optional<int> activation = grid.findColumn(journal::ActivationDateHeader);
-    const std::optional<int> block = grid.findColumn(journal::BlockDateHeader);
+    const std::optional<int> activation = grid.findColumn(core::ActivationDateHeader);
+    const std::optional<int> block = grid.findColumn(core::BlockDateHeader);
     std::vector<SheetColumn> columns;
     for (int c = 0; c < grid.cols(); ++c)
         columns.push_back({grid.cell(0, c).trimmed().toString(), columnWidth(grid, c, pixelWidths),
@@ -92,8 +92,8 @@ int pixelsForCharacters(double characters) {
 std::optional<QDate> sheetDate(QStringView text) {
     if (text.size() != 10)
         return std::nullopt;
-    const std::optional<QDate> date = journal::readDate(text);
-    if (!date || date->year() < 1900 || journal::formatDate(*date) != text)
+    const std::optional<QDate> date = core::readDate(text);
+    if (!date || date->year() < 1900 || core::formatDate(*date) != text)
         return std::nullopt;
     return date;
 }

@@ -11,11 +11,14 @@
 #include <span>
 #include <vector>
 
-class GridModel;
-
 // A register as a spreadsheet receives it: the header's captions, the data rows to write (all
 // of them, or those a row filter shows), each row's shading and each column's width. It reads
 // the grid's cells in place and stays valid while the grid does not change.
+
+namespace model {
+class GridModel;
+} // namespace model
+
 namespace exchange {
 
 // The most rows and columns a sheet of Excel or Calc holds, the header row included, and the
@@ -37,7 +40,7 @@ struct SheetColumn {
 
 class ExportSheet {
 public:
-    ExportSheet(const journal::CellTable& cells, std::vector<SheetColumn> columns,
+    ExportSheet(const core::CellTable& cells, std::vector<SheetColumn> columns,
                 std::vector<int> rows, std::vector<Shade> shades);
 
     int rows() const { return int(rows_.size()); }
@@ -50,7 +53,7 @@ public:
     int gridRow(int row) const { return rows_[std::size_t(row)]; }
 
 private:
-    const journal::CellTable* cells_;
+    const core::CellTable* cells_;
     std::vector<SheetColumn> columns_;
     std::vector<int> rows_;
     std::vector<Shade> shades_;
@@ -60,8 +63,8 @@ private:
 // filter shows (trailing rows without any text left out), shaded by the watch's states. Column
 // widths come from `pixelWidths` (the grid's view) where given, otherwise from the grid's own
 // widths in twips, or for a column sized by its format text, from that text's length.
-ExportSheet sheetFromGrid(const GridModel& grid, const journal::BlockWatch& watch,
-                          journal::RowFilter filter = journal::RowFilter::All,
+ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch& watch,
+                          model::RowFilter filter = model::RowFilter::All,
                           std::span<const int> pixelWidths = {});
 
 // A column of `pixels` screen pixels at 96 dpi in character widths, and back.

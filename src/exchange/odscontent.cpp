@@ -181,7 +181,7 @@ void OdsContent::writePrologue() {
     xml.writeEmptyElement(StyleNs, QStringLiteral("text-properties"));
     xml.writeAttribute(FoNs, QStringLiteral("font-weight"), QStringLiteral("bold"));
     xml.writeEndElement();
-    const std::uint32_t shades[] = {0, journal::SoonShade, journal::BlockedShade};
+    const std::uint32_t shades[] = {0, model::SoonShade, model::BlockedShade};
     for (int shade = 0; shade < 3; ++shade) {
         if (shade > 0)
             writeCellStyle(xml, TextStyles[shade], shades[shade], false);

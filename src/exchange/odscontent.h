@@ -7,6 +7,7 @@
 #include <memory>
 
 // The parts of an OpenDocument spreadsheet, written with QXmlStreamWriter.
+
 namespace exchange {
 
 class ExportSheet;

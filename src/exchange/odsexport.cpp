@@ -84,7 +84,7 @@ private:
 QString zipFailure(zip_error_t* error) {
     if (const int system = zip_error_code_system(error);
         system != 0 && zip_error_system_type(error) == ZIP_ET_SYS)
-        return journal::systemErrorText(system);
+        return core::systemErrorText(system);
     return QStringLiteral("Ошибка записи .ods: %1.")
         .arg(QString::fromUtf8(zip_error_strerror(error)));
 }

@@ -35,7 +35,7 @@ private:
 
 QString libraryFailure(lxw_error error, int systemError) {
     if (systemError != 0)
-        return journal::systemErrorText(systemError);
+        return core::systemErrorText(systemError);
     return QStringLiteral("Ошибка записи .xlsx: %1.").arg(QString::fromUtf8(lxw_strerror(error)));
 }
 
@@ -45,7 +45,7 @@ public:
     explicit Formats(lxw_workbook* workbook) {
         header_ = workbook_add_format(workbook);
         format_set_bold(header_);
-        const std::array<std::uint32_t, 3> colours = {0, journal::SoonShade, journal::BlockedShade};
+        const std::array<std::uint32_t, 3> colours = {0, model::SoonShade, model::BlockedShade};
         for (std::size_t shade = 0; shade < colours.size(); ++shade) {
             lxw_format* text = shade == 0 ? nullptr : workbook_add_format(workbook);
             lxw_format* date = workbook_add_format(workbook);

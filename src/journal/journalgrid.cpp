@@ -13,15 +13,15 @@
 
 namespace journal {
 
-void resetJournalGrid(GridModel& grid) {
+void resetJournalGrid(model::GridModel& grid) {
     // Rows before columns: dropping the rows first spares relaying a large grid's cells.
     grid.setRows(1);
-    grid.setCols(FileColumns);
+    grid.setCols(core::FileColumns);
     grid.addItem(QString());
-    grid.setFormatString(headerFormat());
+    grid.setFormatString(core::headerFormat());
 }
 
-void showJournalTable(GridModel& grid, CellTable table, bool emptyRowBelow) {
+void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyRowBelow) {
     // The header row goes above the data rows, with the captions the grid has.
     table.insertRows(0, 1);
     for (int c = 0; c < std::min(table.cols(), grid.cols()); ++c)
@@ -31,32 +31,33 @@ void showJournalTable(GridModel& grid, CellTable table, bool emptyRowBelow) {
     grid.replaceCells(std::move(table));
 }
 
-std::optional<QString> readJournalIntoGrid(GridModel& grid, const QString& path) {
+std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString& path) {
     resetJournalGrid(grid);
     // The folder as the user names it, links and all; the file itself never through a link, as
     // the program opens journals.
     const QFileInfo info(path);
-    const FileHandle folder(::open(QFile::encodeName(info.absolutePath()).constData(),
-                                   O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    const core::FileHandle folder(::open(QFile::encodeName(info.absolutePath()).constData(),
+                                         O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!folder.valid())
-        return readFailureCause(errno);
-    const Opened opened = openRegularAt(folder.fd(), QFile::encodeName(info.fileName()));
+        return core::readFailureCause(errno);
+    const core::Opened opened =
+        core::openRegularAt(folder.fd(), QFile::encodeName(info.fileName()));
     if (!opened.ok())
-        return readFailureCause(opened.error);
+        return core::readFailureCause(opened.error);
     QFile file;
-    std::optional<FileRead> read;
+    std::optional<core::FileRead> read;
     if (file.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        read = readJournalFile(file);
+        read = core::readJournalFile(file);
     if (!read)
         return QStringLiteral("Файл не удалось прочитать.");
-    ReadResult& result = read->result;
-    const std::optional<ReadFault> fault = result.fault;
+    core::ReadResult& result = read->result;
+    const std::optional<core::ReadFault> fault = result.fault;
     showJournalTable(grid, std::move(result.table), false);
     if (fault)
-        return fault->kind == ReadFault::LineTooLong
+        return fault->kind == core::ReadFault::LineTooLong
                    ? QStringLiteral("Строка %1 длиннее %2 знаков.")
                          .arg(fault->line)
-                         .arg(MaxLineLength)
+                         .arg(core::MaxLineLength)
                    : QStringLiteral("Строка %1: не хватает памяти, чтобы читать журнал дальше.")
                          .arg(fault->line);
     fillBlockDates(grid);

@@ -5,21 +5,24 @@
 #include <QString>
 #include <optional>
 
+namespace model {
 class GridModel;
+} // namespace model
+
+namespace journal {
 
 // Putting a journal read from a file into the grid.
-namespace journal {
 
 // The grid as before any reading: eight columns, the header row and one empty data row, the
 // journal header format assigned to the grid.
-void resetJournalGrid(GridModel& grid);
+void resetJournalGrid(model::GridModel& grid);
 // Replaces the data rows of a reset grid with the table's rows in one step, the header texts kept;
 // with emptyRowBelow one empty row follows them.
-void showJournalTable(GridModel& grid, CellTable table, bool emptyRowBelow);
+void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyRowBelow);
 
 // Reads the journal file at `path` (any file the user names) into the reset grid and fills its
 // block dates, as an opening does, for work without the window. None when it was read whole;
 // else why not, and the grid holds the rows read before the fault, if any.
-std::optional<QString> readJournalIntoGrid(GridModel& grid, const QString& path);
+std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString& path);
 
 } // namespace journal

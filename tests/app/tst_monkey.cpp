@@ -47,9 +47,11 @@ namespace {
 
 const QString BlockedTip = QStringLiteral("Заблокирована с 01.12.2026");
 
-class NullPrinter : public PrinterProvider {
+class NullPrinter : public printing::PrinterProvider {
 public:
-    std::unique_ptr<PageSurface> open() override { return std::make_unique<RecordingSurface>(); }
+    std::unique_ptr<printing::PageSurface> open() override {
+        return std::make_unique<RecordingSurface>();
+    }
 };
 
 // The windows worked on, chosen by the seed.
@@ -225,13 +227,13 @@ private:
     QPoint pointIn(QRect area) {
         return {area.left() + pick(area.width()), area.top() + pick(area.height())};
     }
-    JournalWindow& window() { return harness_->window(); }
-    GridView& view() { return harness_->gridView(); }
-    GridModel& grid() { return harness_->grid(); }
+    app::JournalWindow& window() { return harness_->window(); }
+    app::GridView& view() { return harness_->gridView(); }
+    model::GridModel& grid() { return harness_->grid(); }
 
     void openWindow() {
         harness_.reset();
-        WindowServices services;
+        app::WindowServices services;
         services.clock = std::make_shared<FixedClock>();
         services.printer = std::make_shared<NullPrinter>();
         // "Экспорт…" from the menu writes into the window's folder, never waiting on a dialog.
@@ -334,7 +336,7 @@ private:
             return inWindow(line, pointIn(line->rect()), "input line");
         }
         case 10: {
-            ExitPrompt& prompt = harness_->exitPrompt();
+            app::ExitPrompt& prompt = harness_->exitPrompt();
             if (prompt.isVisible()) {
                 const QList<QPushButton*> buttons = prompt.findChildren<QPushButton*>();
                 QPushButton* button = buttons[pick(int(buttons.size()))];
@@ -621,7 +623,7 @@ int environmentNumber(const char* name, int fallback) {
 struct Desk {
     explicit Desk(const std::optional<QList<QStringList>>& rows = std::nullopt)
         : harness([] {
-              WindowServices services;
+              app::WindowServices services;
               services.clock = std::make_shared<FixedClock>();
               return services;
           }()) {
@@ -630,7 +632,7 @@ struct Desk {
             harness.press("CmdZagruz");
         }
     }
-    GridView& view() { return harness.gridView(); }
+    app::GridView& view() { return harness.gridView(); }
     WindowHarness harness;
 };
 
@@ -660,13 +662,13 @@ private Q_SLOTS:
     // over cells: at first start, over an opened journal and with every row filtered out. Only a
     // shaded row's cell tells its block state; elsewhere the window's own tooltip shows.
     void helpEventsOverEveryPartOfTheGrid() {
-        const auto sendAll = [](GridView& view, QPoint at) {
+        const auto sendAll = [](app::GridView& view, QPoint at) {
             for (QEvent::Type type : {QEvent::ToolTip, QEvent::QueryWhatsThis, QEvent::WhatsThis})
                 sendHelp(view.viewport(), type, at);
         };
         {
             Desk first;
-            GridView& view = first.view();
+            app::GridView& view = first.view();
             const QPoint below(4, view.viewport()->height() - 4);
             QVERIFY(view.indexAt(below) == QModelIndex());
             sendAll(view, below);
@@ -677,7 +679,7 @@ private Q_SLOTS:
             QVERIFY(QToolTip::text() != BlockedTip);
         }
         Desk opened(twoUnits());
-        GridView& view = opened.view();
+        app::GridView& view = opened.view();
         view.setColumnWidth(7, 20); // leaves room right of the columns
         sendAll(view, {4, view.viewport()->height() - 4});
         QCOMPARE(QToolTip::text(), opened.harness.window().toolTip());
@@ -703,7 +705,7 @@ private Q_SLOTS:
         if (!onDesktop())
             QSKIP("needs a desktop (the xcb platform): elsewhere no pointer rests");
         Desk opened(twoUnits());
-        GridView& view = opened.view();
+        app::GridView& view = opened.view();
         QVERIFY(QTest::qWaitForWindowExposed(&opened.harness.window()));
         ToolTipCounter requests;
         view.viewport()->installEventFilter(&requests);

@@ -18,7 +18,7 @@ namespace {
 struct ExportWindow {
     std::shared_ptr<ScriptedFileChooser> files = std::make_shared<ScriptedFileChooser>();
     WindowHarness harness{[this] {
-        WindowServices services;
+        app::WindowServices services;
         services.clock = std::make_shared<FixedClock>();
         services.files = files;
         return services;

@@ -21,9 +21,9 @@ const QDate Today(2026, 3, 1);
 
 // A register of four units: one blocked, one blocking soon, one clear with a serial of leading
 // zeros, one whose activation date is written short; an empty row below them.
-std::unique_ptr<GridModel> journalGrid() {
-    auto grid = std::make_unique<GridModel>();
-    grid->setFormatString(journal::headerFormat());
+std::unique_ptr<model::GridModel> journalGrid() {
+    auto grid = std::make_unique<model::GridModel>();
+    grid->setFormatString(core::headerFormat());
     const QList<QStringList> rows = {
         {QStringLiteral("ООО «Ромашка»"), QStringLiteral("ЭКР 2102К"), QStringLiteral("17"),
          QStringLiteral("0012345"), QStringLiteral("001"), QStringLiteral("15.01.2025"),
@@ -52,9 +52,9 @@ std::unique_ptr<GridModel> journalGrid() {
 }
 
 struct Register {
-    std::unique_ptr<GridModel> grid = journalGrid();
-    journal::BlockWatch watch{*grid, Today};
-    exchange::ExportSheet sheet(journal::RowFilter filter = journal::RowFilter::All) const {
+    std::unique_ptr<model::GridModel> grid = journalGrid();
+    model::BlockWatch watch{*grid, Today};
+    exchange::ExportSheet sheet(model::RowFilter filter = model::RowFilter::All) const {
         return exchange::sheetFromGrid(*grid, watch, filter);
     }
 };
@@ -97,23 +97,23 @@ private Q_SLOTS:
         QCOMPARE(all.cols(), 8);
         QCOMPARE(all.column(0).caption, QStringLiteral("Владелец"));
         QCOMPARE(all.cell(0, 3), QStringLiteral("0012345"));
-        QCOMPARE(all.shade(0), Shade::Blocked);
-        QCOMPARE(all.shade(1), Shade::Soon);
-        QCOMPARE(all.shade(2), Shade::None);
-        QCOMPARE(all.column(journal::ActivationDate).dates, true);
-        QCOMPARE(all.column(journal::BlockDate).dates, true);
-        QCOMPARE(all.column(journal::SerialNumber).dates, false);
+        QCOMPARE(all.shade(0), exchange::Shade::Blocked);
+        QCOMPARE(all.shade(1), exchange::Shade::Soon);
+        QCOMPARE(all.shade(2), exchange::Shade::None);
+        QCOMPARE(all.column(core::ActivationDate).dates, true);
+        QCOMPARE(all.column(core::BlockDate).dates, true);
+        QCOMPARE(all.column(core::SerialNumber).dates, false);
 
-        const exchange::ExportSheet soon = r.sheet(journal::RowFilter::Soon);
+        const exchange::ExportSheet soon = r.sheet(model::RowFilter::Soon);
         QCOMPARE(soon.rows(), 1);
         QCOMPARE(soon.cell(0, 0), QStringLiteral("ИП Петров"));
         QCOMPARE(soon.gridRow(0), 2);
 
-        r.grid->setColPosition(journal::BlockDate, 0);
+        r.grid->setColPosition(core::BlockDate, 0);
         const exchange::ExportSheet moved = r.sheet();
         QCOMPARE(moved.column(0).dates, true);
-        QCOMPARE(moved.column(journal::ActivationDate).dates, false);
-        QCOMPARE(moved.column(journal::ActivationDate + 1).dates, true);
+        QCOMPARE(moved.column(core::ActivationDate).dates, false);
+        QCOMPARE(moved.column(core::ActivationDate + 1).dates, true);
     }
 
     void widthsComeFromTheViewOrTheGrid() {
@@ -121,7 +121,7 @@ private Q_SLOTS:
         const std::vector<int> pixels = {110, 0};
         r.grid->setColWidth(2, 1500); // 100 pixels
         const exchange::ExportSheet sheet =
-            exchange::sheetFromGrid(*r.grid, r.watch, journal::RowFilter::All, pixels);
+            exchange::sheetFromGrid(*r.grid, r.watch, model::RowFilter::All, pixels);
         QCOMPARE(sheet.column(0).width, 15.0); // (110 - 5) / 7
         // The format text "Модель  ККМ  ", and a character for the margins.
         QCOMPARE(sheet.column(1).width, 14.0);
