@@ -1,13 +1,11 @@
 #pragma once
 
+#include "model/blockwatch.h"
+
 #include <QBrush>
 #include <QColor>
 #include <QPointer>
 #include <QStyledItemDelegate>
-
-namespace model {
-class BlockWatch;
-} // namespace model
 
 namespace app {
 
@@ -18,8 +16,8 @@ namespace app {
 class BlockWatchDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
-    static inline const QColor BlockedColour{255, 200, 200};
-    static inline const QColor SoonColour{255, 230, 170};
+    static inline const QColor BlockedColour{QRgb(model::BlockedShade)};
+    static inline const QColor SoonColour{QRgb(model::SoonShade)};
     static inline const QColor NotADateColour{200, 0, 0};
 
     BlockWatchDelegate(const model::BlockWatch& watch, QObject* parent = nullptr);

@@ -108,32 +108,6 @@ QString unwrittenColumnsNote(const model::GridModel& grid) {
 
 } // namespace
 
-bool isImportCommand(int argc, char* argv[]) {
-    for (int i = 1; i < argc; ++i)
-        if (std::strcmp(argv[i], "--import") == 0 || std::strncmp(argv[i], "--import=", 9) == 0)
-            return true;
-    return false;
-}
-
-int runImportCommand(int argc, char* argv[]) {
-    QCoreApplication application(argc, argv);
-    QCoreApplication::setApplicationName(QStringLiteral("eklz-journal"));
-    QTextStream errors(stderr);
-    return importCommand(QCoreApplication::arguments(), programJournalFolder(), errors);
-}
-
-QString programJournalFolder() {
-    const QString programFolder = QCoreApplication::applicationDirPath();
-    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
-    const QFileInfo folder(programFolder);
-    const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
-                          !programFolder.startsWith(QStringLiteral("/usr/"));
-    const QString journalFolder = core::chooseJournalFolder(programFolder, portable, dataFolder);
-    if (journalFolder == dataFolder)
-        QDir().mkpath(dataFolder);
-    return journalFolder;
-}
-
 int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
     QCommandLineParser parser;
     const QCommandLineOption from(QStringLiteral("import"), QString(), QStringLiteral("file"));

@@ -9,13 +9,6 @@
 
 namespace app {
 
-// Whether the program's arguments ask for the import (--import among them).
-bool isImportCommand(int argc, char* argv[]);
-
-// Runs the import for the program's arguments, in a core application of its own (no display is
-// needed): the exit code.
-int runImportCommand(int argc, char* argv[]);
-
 // The import for these arguments (the program's name first) into the journal folder's files:
 // 0 when PATH was written (problems, if any, told on `errors`), 1 when nothing was written (the
 // cause told), 2 for arguments it does not take (the usage told). PATH "thisyear.csv" is this
@@ -23,9 +16,5 @@ int runImportCommand(int argc, char* argv[]);
 // as the window saves them; any other PATH is a file as given (relative to the working folder),
 // whose folder keeps the save lock and, in its Backup subfolder, the version it replaces.
 int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors);
-
-// The folder that holds the journals of this copy of the program, chosen as the window chooses
-// it.
-QString programJournalFolder();
 
 } // namespace app

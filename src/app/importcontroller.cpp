@@ -1,6 +1,7 @@
 #include "app/importcontroller.h"
 
 #include "app/busycursor.h"
+#include "app/filechooser.h"
 #include "app/journaldocument.h"
 #include "core/prompter.h"
 #include "editing/gridhistory.h"
@@ -10,15 +11,15 @@
 
 #include <QAction>
 #include <QDir>
-#include <QFileDialog>
 #include <QUndoStack>
 #include <QWidget>
 
 namespace app {
 
-ImportController::ImportController(QWidget& window, Journal journal, core::Prompter& prompter)
+ImportController::ImportController(QWidget& window, Journal journal,
+                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter)
     : QObject(&window), window_(window), journal_(journal), prompter_(prompter),
-      chooseFile_(&ImportController::chooseWithDialog) {
+      files_(std::move(files)) {
     setObjectName(QStringLiteral("ImportController"));
     action_ = new QAction(QStringLiteral("Импорт…"), &window);
     action_->setObjectName(QStringLiteral("ActImport"));
@@ -28,24 +29,14 @@ ImportController::ImportController(QWidget& window, Journal journal, core::Promp
     connect(action_, &QAction::triggered, this, &ImportController::import);
 }
 
-QString ImportController::chooseWithDialog(QWidget& window) {
-    QFileDialog dialog(&window, QStringLiteral("Импорт из электронной таблицы"), QDir::homePath());
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Электронные таблицы (*.xlsx *.ods *.csv *.XLSX *.ODS "
-                                          "*.CSV)"),
-                           QStringLiteral("Все файлы (*)")});
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
-}
-
 void ImportController::import() {
     Q_EMIT aboutToImport();
     if (!journal_.document.mayReplace())
         return;
-    const QString path = chooseFile_(window_);
+    const QString path = files_->openFileName(
+        &window_, QStringLiteral("Импорт из электронной таблицы"), QDir::homePath(),
+        QStringLiteral("Электронные таблицы (*.xlsx *.ods *.csv *.XLSX *.ODS *.CSV);;"
+                       "Все файлы (*)"));
     if (path.isEmpty())
         return;
     exchange::ImportOutcome outcome;

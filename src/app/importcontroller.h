@@ -2,7 +2,7 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
+#include <memory>
 
 class QAction;
 class QWidget;
@@ -26,6 +26,7 @@ class GridModel;
 
 namespace app {
 
+class FileChooser;
 class JournalDocument;
 
 // "Импорт…" (Ctrl+I, the window's action ActImport; the controller's object name is
@@ -38,8 +39,6 @@ class JournalDocument;
 class ImportController : public QObject {
     Q_OBJECT
 public:
-    // The file to import, chosen over that window; empty when the user cancelled.
-    using FileChooser = std::function<QString(QWidget& window)>;
     struct Journal {
         journal::JournalFiles& files;
         JournalDocument& document;
@@ -48,14 +47,11 @@ public:
         model::BlockWatch& watch;
     };
 
-    // The file is chosen with Qt's own file dialog in Russian, unless another chooser is set.
-    ImportController(QWidget& window, Journal journal, core::Prompter& prompter);
+    // The file is chosen with `files` (Qt's own file dialog in Russian, in the program).
+    ImportController(QWidget& window, Journal journal, std::shared_ptr<FileChooser> files,
+                     core::Prompter& prompter);
 
     QAction& action() { return *action_; }
-    // Where the file comes from instead of the dialog (a test's chooser).
-    void setFileChooser(FileChooser chooseFile) { chooseFile_ = std::move(chooseFile); }
-    // Qt's file dialog (not the desktop's) for .xlsx, .ods and .csv files.
-    static QString chooseWithDialog(QWidget& window);
 
 public Q_SLOTS:
     void import();
@@ -70,7 +66,7 @@ private:
     QWidget& window_;
     Journal journal_;
     core::Prompter& prompter_;
-    FileChooser chooseFile_;
+    std::shared_ptr<FileChooser> files_;
     QAction* action_ = nullptr;
 };
 

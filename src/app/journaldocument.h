@@ -33,6 +33,8 @@ struct ShownJournal {
 
     static ShownJournal currentYear() { return {CurrentYear, {}}; }
     static ShownJournal archiveNamed(QString name) { return {Archive, std::move(name)}; }
+    // The file's name without ".csv" ("thisyear", "2009"), for a file made from it.
+    QString fileBase() const { return kind == Archive ? archive : QStringLiteral("thisyear"); }
 };
 
 // "thisyear.csv[*] — Журнал учета ЭКЛЗ", "архив 2009[*] — Журнал учета ЭКЛЗ", or the program's

@@ -6,12 +6,13 @@
 #include "app/celleditsession.h"
 #include "app/commandbutton.h"
 #include "app/dialogprompter.h"
+#include "app/exchangemenu.h"
 #include "app/exitflow.h"
+#include "app/filechooser.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
 #include "app/gridcommands.h"
 #include "app/gridview.h"
-#include "app/importcontroller.h"
 #include "app/journaldocument.h"
 #include "app/midnightwatch.h"
 #include "app/printcontroller.h"
@@ -37,7 +38,9 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
+#include <QToolButton>
 
 // The window's icon is compiled into the app library, whose resources a program linking it must
 // register itself (outside any namespace).
@@ -71,6 +74,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
         services_.clock = std::make_shared<core::SystemClock>();
     if (!services_.printProgress)
         services_.printProgress = std::make_shared<PrintProgressDialog>(this);
+    if (!services_.files)
+        services_.files = std::make_shared<DialogFileChooser>();
     setObjectName(QStringLiteral("FrmEKLZ"));
     registerResources();
     QIcon icon;
@@ -84,13 +89,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_->readBlockEvidenceOf(*blockWatch_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
-    importer_ = new ImportController(
-        *this, {*journal_, *document_, *grid_, *history_, *blockWatch_}, *services_.prompter);
-    connect(importer_, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
-    connect(importer_, &ImportController::imported, this, [this] {
-        markModified();
-        gridView_->showFirstColumn();
-    });
+    createExchange();
     connectButtons();
     prepareGrid();
     describeControls();
@@ -152,32 +151,7 @@ void JournalWindow::createControls() {
 
 // The command buttons, in the order of the journal's control table.
 void JournalWindow::createButtons() {
-    struct Place {
-        const char* name;
-        const char* caption;
-        int left, top, width, height;
-    };
-    static const Place places[] = {
-        {"CmdDelC", "Удалить колонку", 480, 120, 1095, 615},
-        {"CmdAddC", "Добавить колонку", 480, 720, 1095, 615},
-        {"CmdDelS", " Удалить строку", 1560, 120, 1095, 615},
-        {"CmdAddS", "Добавить строку", 1560, 720, 1095, 615},
-        {"CmdSortC", "Переместить колонки", 2640, 120, 1335, 615},
-        {"CmdSearh", "Поиск", 2640, 720, 1335, 615},
-        {"CmdZArch", "Загрузить архив", 3960, 120, 1335, 615},
-        {"CmdZagruz", "Открыть журнал", 3960, 720, 1335, 615},
-        {"CmdSaveAs", "Сохранить как", 5280, 120, 1335, 615},
-        {"CmdSave", "Сохранить изменения", 5280, 720, 1335, 615},
-        {"CmdEdit", "Ввод", 6840, 120, 855, 615},
-        {"CmdPrint", "Печать", 7920, 120, 855, 615},
-        {"CmdProd", "Выход", 9120, 120, 855, 615},
-    };
-    for (const Place& place : places) {
-        auto* button = new CommandButton(QString::fromUtf8(place.caption), this);
-        button->setObjectName(QString::fromLatin1(place.name));
-        button->setGeometry(
-            twips::toPixels(this, place.left, place.top, place.width, place.height));
-    }
+    createCommandButtons(*this);
     // A character key on "Ввод" copies the input line, as a click does.
     button("CmdEdit")->installEventFilter(this);
 }
@@ -264,6 +238,19 @@ void JournalWindow::createPrinting() {
         [this] { return summary_->shownRows(); },
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
     connect(printer_, &PrintController::aboutToPrint, edits_, &CellEditSession::commit);
+}
+
+void JournalWindow::createExchange() {
+    const ExchangeMenu menu = createExchangeMenu(
+        *this, {*journal_, *document_, *grid_, *history_, *blockWatch_}, *gridView_,
+        [this] { return summary_->filter(); }, [this] { return document_->shown().fileBase(); },
+        services_.files, services_.prompter);
+    connect(menu.importer, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
+    connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellEditSession::commit);
+    connect(menu.importer, &ImportController::imported, this, [this] {
+        markModified();
+        gridView_->showFirstColumn();
+    });
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {

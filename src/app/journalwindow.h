@@ -38,11 +38,11 @@ namespace app {
 
 class CellEditSession;
 class ExitFlow;
+class FileChooser;
 class FindBar;
 class FindController;
 class GridCommands;
 class GridView;
-class ImportController;
 class JournalDocument;
 class MidnightWatch;
 class PrintController;
@@ -64,6 +64,8 @@ struct WindowServices {
     // Where the window's place and size and the dragged column widths are kept between runs;
     // none keeps nothing.
     std::shared_ptr<QSettings> settings;
+    // Where an export is written; Qt's file dialog by default.
+    std::shared_ptr<FileChooser> files;
 };
 
 // The main window "Журнал учета ЭКЛЗ". It creates the controls and the controllers beside it and
@@ -107,7 +109,10 @@ struct WindowServices {
 //   ActPreview     printer_                 Ctrl+Shift+P: a print preview
 //   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
 //   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
-//   ActImport      importer_ (ImportController) Ctrl+I: "Импорт…" from .xlsx, .ods or .csv
+//   CmdExchange    (a menu button)          "Обмен": the menu of the exchange with spreadsheets
+//   ActImport      (ImportController)       Ctrl+I, "Импорт…" in that menu: from .xlsx, .ods or
+//   .csv ActExport      (ExportController)       Ctrl+E, "Экспорт…" in that menu: the rows shown
+//                                           into an .xlsx or .ods file
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -139,6 +144,7 @@ private:
     void layoutGrid();
     void createFindBar();
     void createPrinting();
+    void createExchange();
     void describeControls();
 
     void searchColumn();
@@ -172,7 +178,6 @@ private:
     SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
-    ImportController* importer_ = nullptr;
     FindBar* findBar_ = nullptr;
 };
 

@@ -1,8 +1,15 @@
 #include "journal/journalgrid.h"
 
+#include "core/foldertree.h"
+#include "core/journalio.h"
+#include "journal/blockdates.h"
 #include "model/gridmodel.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 
 namespace journal {
 
@@ -22,6 +29,39 @@ void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyR
     if (emptyRowBelow)
         table.insertRows(table.rows(), 1);
     grid.replaceCells(std::move(table));
+}
+
+std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString& path) {
+    resetJournalGrid(grid);
+    // The folder as the user names it, links and all; the file itself never through a link, as
+    // the program opens journals.
+    const QFileInfo info(path);
+    const core::FileHandle folder(::open(QFile::encodeName(info.absolutePath()).constData(),
+                                         O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return core::readFailureCause(errno);
+    const core::Opened opened =
+        core::openRegularAt(folder.fd(), QFile::encodeName(info.fileName()));
+    if (!opened.ok())
+        return core::readFailureCause(opened.error);
+    QFile file;
+    std::optional<core::FileRead> read;
+    if (file.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        read = core::readJournalFile(file);
+    if (!read)
+        return QStringLiteral("Файл не удалось прочитать.");
+    core::ReadResult& result = read->result;
+    const std::optional<core::ReadFault> fault = result.fault;
+    showJournalTable(grid, std::move(result.table), false);
+    if (fault)
+        return fault->kind == core::ReadFault::LineTooLong
+                   ? QStringLiteral("Строка %1 длиннее %2 знаков.")
+                         .arg(fault->line)
+                         .arg(core::MaxLineLength)
+                   : QStringLiteral("Строка %1: не хватает памяти, чтобы читать журнал дальше.")
+                         .arg(fault->line);
+    fillBlockDates(grid);
+    return std::nullopt;
 }
 
 } // namespace journal

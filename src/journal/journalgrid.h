@@ -2,6 +2,9 @@
 
 #include "core/journalformat.h"
 
+#include <QString>
+#include <optional>
+
 namespace model {
 class GridModel;
 } // namespace model
@@ -16,5 +19,10 @@ void resetJournalGrid(model::GridModel& grid);
 // Replaces the data rows of a reset grid with the table's rows in one step, the header texts kept;
 // with emptyRowBelow one empty row follows them.
 void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyRowBelow);
+
+// Reads the journal file at `path` (any file the user names) into the reset grid and fills its
+// block dates, as an opening does, for work without the window. None when it was read whole;
+// else why not, and the grid holds the rows read before the fault, if any.
+std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString& path);
 
 } // namespace journal

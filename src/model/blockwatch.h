@@ -19,6 +19,11 @@ class GridModel;
 // A unit whose block date lies at most this many days ahead blocks soon.
 constexpr int BlockWarningDays = 31;
 
+// How a row is shaded by its state, on screen and in a spreadsheet, as 0xRRGGBB: light red for
+// units that have blocked, light amber for those that block soon.
+constexpr std::uint32_t BlockedShade = 0xFFC8C8;
+constexpr std::uint32_t SoonShade = 0xFFE6AA;
+
 enum class BlockState : std::uint8_t {
     Clear,   // no readable block date, or one further away than the warning days
     Soon,    // today < block date <= today + BlockWarningDays

@@ -4,6 +4,7 @@
 #include "model/gridmodel.h"
 #include "support/gridtexts.h"
 #include "support/importfixture.h"
+#include "support/scriptedfilechooser.h"
 #include "support/windowharness.h"
 
 #include <QAction>
@@ -30,23 +31,22 @@ QByteArray registerXlsx() {
 }
 
 struct Importing {
-    WindowHarness harness;
-    QStringList chosen; // the files the dialog hands over, one per import
-    int asked = 0;      // how often the dialog was shown
+    // The files the dialog hands over, one per import; what it offered, once each time shown.
+    std::shared_ptr<ScriptedFileChooser> files = std::make_shared<ScriptedFileChooser>();
+    WindowHarness harness{[this] {
+        app::WindowServices services;
+        services.files = files;
+        return services;
+    }()};
     Importing() {
         harness.folder().write(ThisYear, journalBytes({texts({"Первый"})}));
         harness.folder().write(QStringLiteral("register.xlsx"), registerXlsx());
         harness.folder().write(QStringLiteral("notes.ods"), QByteArray("не таблица"));
         harness.press("CmdZagruz");
-        harness.window()
-            .findChild<app::ImportController*>(QStringLiteral("ImportController"))
-            ->setFileChooser([this](QWidget&) {
-                ++asked;
-                return chosen.isEmpty() ? QString() : harness.folder().file(chosen.takeFirst());
-            });
     }
+    qsizetype asked() const { return files->filters.size(); }
     void import(const QString& file) {
-        chosen << file;
+        files->answers << harness.folder().file(file);
         harness.control<QAction>("ActImport").trigger();
     }
 };
@@ -100,12 +100,12 @@ private Q_SLOTS:
         QTest::keyClick(&harness.cellEditor(), Qt::Key_Return);
         harness.prompter().keepAnswers << Keep::Cancel;
         importing.import(QStringLiteral("register.xlsx"));
-        QCOMPARE(importing.asked, 0);
+        QCOMPARE(importing.asked(), 0);
         QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("Изменён"));
         QCOMPARE(harness.prompter().keepQuestions.size(), 1);
         harness.prompter().keepAnswers << Keep::Discard;
         harness.control<QAction>("ActImport").trigger();
-        QCOMPARE(importing.asked, 1);
+        QCOMPARE(importing.asked(), 1);
         QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("ООО Ромашка"));
         // The imported register counts as unsaved: another import asks again.
         harness.prompter().keepAnswers << Keep::Cancel;

@@ -16,6 +16,7 @@
 #include "support/gridtexts.h"
 #include "support/printfixtures.h"
 #include "support/recordingsurface.h"
+#include "support/scriptedfilechooser.h"
 #include "support/windowharness.h"
 
 #include <QApplication>
@@ -235,7 +236,11 @@ private:
         app::WindowServices services;
         services.clock = std::make_shared<FixedClock>();
         services.printer = std::make_shared<NullPrinter>();
+        // "Экспорт…" from the menu writes into the window's folder, never waiting on a dialog.
+        auto files = std::make_shared<ScriptedFileChooser>();
+        services.files = files;
         harness_ = std::make_unique<WindowHarness>(std::move(services));
+        files->otherwise = harness_->folder().file(QStringLiteral("export.ods"));
         harness_->folder().write(QStringLiteral("Archive/2025.csv"),
                                  journalBytes(journalRows(Journal::OneRow)));
         if (journal_ == Journal::None)

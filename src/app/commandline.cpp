@@ -1,0 +1,97 @@
+#include "app/commandline.h"
+
+#include "app/exportcontroller.h"
+#include "app/importcommand.h"
+#include "core/journalpaths.h"
+#include "exchange/exportfile.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QStandardPaths>
+#include <QStringList>
+#include <QTextStream>
+#include <cstring>
+
+namespace app {
+
+namespace {
+
+enum ExitCode { Done = 0, Failed = 1, Usage = 2 };
+
+// `arguments` are those after the option.
+int runExport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
+    if (arguments.isEmpty() || arguments.size() > 2)
+        return Usage;
+    const QString journal =
+        arguments.size() == 2 ? arguments[1] : core::currentJournalPath(journalFolder);
+    const exchange::ExportOutcome outcome = exportJournalFile(journal, arguments[0]);
+    if (outcome.ok)
+        return Done;
+    errors << outcome.message << Qt::endl;
+    return Failed;
+}
+
+// The import parses its own options, the program's name first, and tells its own usage.
+int runImport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
+    return importCommand(QStringList{QStringLiteral("eklz-journal"), QStringLiteral("--import")} +
+                             arguments,
+                         journalFolder, errors);
+}
+
+struct Command {
+    const char* option;
+    const char* usage;
+    int (*run)(const QStringList& arguments, const QString& journalFolder, QTextStream& errors);
+};
+
+const Command Commands[] = {
+    {"--export", "--export OUT.xlsx|OUT.ods [ЖУРНАЛ]", &runExport},
+    {"--import", nullptr, &runImport},
+};
+
+const Command* commandIn(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i)
+        for (const Command& command : Commands)
+            if (std::strcmp(argv[i], command.option) == 0)
+                return &command;
+    return nullptr;
+}
+
+} // namespace
+
+std::optional<int> runCommandLine(int argc, char* argv[]) {
+    const Command* command = commandIn(argc, argv);
+    if (!command)
+        return std::nullopt;
+    // No window, no display: the application object serves the paths and the arguments only.
+    QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("eklz-journal"));
+    QTextStream errors(stderr);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    const qsizetype at = arguments.indexOf(QString::fromLatin1(command->option));
+    // The command's option comes first, its arguments after it, nothing else.
+    const int code =
+        at == 0 ? command->run(arguments.mid(1), programJournalFolder(), errors) : int(Usage);
+    if (code == Usage && command->usage)
+        errors << QStringLiteral("Неверная командная строка. Использование: eklz-journal ")
+               << QString::fromUtf8(command->usage) << Qt::endl;
+    return code;
+}
+
+QString programJournalFolder() {
+    const QString programFolder = QCoreApplication::applicationDirPath();
+    const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
+    // The folder's own write permission, not whether this user may write there anyway (root
+    // may): a read-only copy, or one installed with the system under /usr, is no portable copy.
+    const QFileInfo folder(programFolder);
+    const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
+                          !programFolder.startsWith(QStringLiteral("/usr/"));
+    const QString journalFolder = core::chooseJournalFolder(programFolder, portable, dataFolder);
+    // The user's data folder is made before any save needs it.
+    if (journalFolder == dataFolder)
+        QDir().mkpath(dataFolder);
+    return journalFolder;
+}
+
+} // namespace app

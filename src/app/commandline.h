@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+// What the program does before its window: a command named on the command line runs without
+// one, for scripts:
+//
+//   eklz-journal --export OUT.xlsx|OUT.ods [ЖУРНАЛ]
+//   eklz-journal --import ФАЙЛ --to ПУТЬ
+//
+// Each command is a row of the table in commandline.cpp: its option, its usage line, and the
+// function that runs it with the arguments after the option and the journal folder. It ends
+// with 0, or after a message on standard error with 1 (the command failed) or 2 (the command
+// line is wrong).
+
+namespace app {
+
+// The exit code when the arguments name a command; none when the window is to start.
+std::optional<int> runCommandLine(int argc, char* argv[]);
+
+// The folder of thisyear.csv, Archive/ and Backup/: beside the program when that folder is
+// writable (a portable copy) and not a system folder, otherwise the user's data folder (made
+// when missing). Needs the application object.
+QString programJournalFolder();
+
+} // namespace app

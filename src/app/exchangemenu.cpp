@@ -1,0 +1,26 @@
+#include "app/exchangemenu.h"
+
+#include "app/commandbutton.h"
+
+#include <QMenu>
+#include <QToolButton>
+
+namespace app {
+
+ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journal,
+                                const GridView& view, ExportController::ShownRows shownRows,
+                                ExportController::JournalName journalName,
+                                std::shared_ptr<FileChooser> files,
+                                std::shared_ptr<core::Prompter> prompter) {
+    ExchangeMenu menu;
+    menu.importer = new ImportController(window, journal, files, *prompter);
+    menu.exporter =
+        new ExportController(window, journal.grid, journal.watch, view, std::move(shownRows),
+                             std::move(journalName), {std::move(files), std::move(prompter)});
+    QMenu* items = createExchangeButton(window)->menu();
+    items->addAction(&menu.importer->action());
+    items->addAction(&menu.exporter->action());
+    return menu;
+}
+
+} // namespace app

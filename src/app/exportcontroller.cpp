@@ -1,0 +1,67 @@
+#include "app/exportcontroller.h"
+
+#include "app/busycursor.h"
+#include "app/filechooser.h"
+#include "app/gridview.h"
+#include "core/prompter.h"
+#include "exchange/exportfile.h"
+#include "exchange/exportsheet.h"
+#include "journal/journalgrid.h"
+#include "model/gridmodel.h"
+
+#include <QAction>
+#include <QDir>
+#include <QStandardPaths>
+#include <QWidget>
+#include <vector>
+
+namespace app {
+
+ExportController::ExportController(QWidget& window, const model::GridModel& grid,
+                                   const model::BlockWatch& watch, const GridView& view,
+                                   ShownRows shownRows, JournalName journalName, Services services)
+    : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view),
+      shownRows_(std::move(shownRows)), journalName_(std::move(journalName)),
+      services_(std::move(services)), action_(new QAction(QStringLiteral("Экспорт…"), &window)) {
+    action_->setObjectName(QStringLiteral("ActExport"));
+    action_->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_E));
+    action_->setToolTip(QStringLiteral("Записать показанные строки в файл .xlsx или .ods"));
+    connect(action_, &QAction::triggered, this, &ExportController::exportShownRows);
+    window.addAction(action_);
+}
+
+void ExportController::exportShownRows() {
+    Q_EMIT aboutToExport();
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString suggested =
+        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(journalName_() + u".xlsx");
+    const QString path = services_.files->saveFileName(
+        &window_, QStringLiteral("Экспорт в электронную таблицу"), suggested,
+        QStringLiteral("Книга Excel (*.xlsx);;Электронная таблица OpenDocument (*.ods)"));
+    if (path.isEmpty())
+        return;
+    exchange::ExportOutcome outcome;
+    {
+        const BusyCursor busy;
+        std::vector<int> widths;
+        for (int c = 0; c < grid_.cols(); ++c)
+            widths.push_back(view_.columnWidth(c));
+        outcome = exchange::exportSheet(
+            exchange::sheetFromGrid(grid_, watch_, shownRows_(), widths), path);
+    }
+    if (!outcome.ok)
+        services_.prompter->message(outcome.message);
+}
+
+exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath) {
+    if (const std::optional<QString> refusal = exchange::unknownFormatMessage(outPath))
+        return {false, *refusal};
+    model::GridModel grid;
+    if (const std::optional<QString> failure = journal::readJournalIntoGrid(grid, journalPath))
+        return {false, QStringLiteral("Не удалось прочитать журнал %1.\n%2")
+                           .arg(QDir::toNativeSeparators(journalPath), *failure)};
+    const model::BlockWatch watch(grid, QDate::currentDate());
+    return exchange::exportSheet(exchange::sheetFromGrid(grid, watch), outPath);
+}
+
+} // namespace app

@@ -1,0 +1,75 @@
+#pragma once
+
+#include "model/blockwatch.h"
+
+#include <QObject>
+#include <QString>
+#include <functional>
+#include <memory>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace core {
+class Prompter;
+} // namespace core
+
+namespace exchange {
+struct ExportOutcome;
+} // namespace exchange
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class GridView;
+
+class FileChooser;
+
+// "Экспорт…" (ActExport, Ctrl+E, and in the "Обмен" menu): the rows the filter shows, with the
+// header, the columns' widths on screen and the rows' shading, into an .xlsx or .ods file chosen
+// in Qt's file dialog, which suggests the journal's name.
+class ExportController : public QObject {
+    Q_OBJECT
+public:
+    struct Services {
+        std::shared_ptr<FileChooser> files;
+        std::shared_ptr<core::Prompter> prompter;
+    };
+    using ShownRows = std::function<model::RowFilter()>;
+    // The journal's name without ".csv" ("thisyear", "2009"), for the file suggested.
+    using JournalName = std::function<QString()>;
+
+    // The action goes on `window`, so that its shortcut works anywhere in it.
+    ExportController(QWidget& window, const model::GridModel& grid, const model::BlockWatch& watch,
+                     const GridView& view, ShownRows shownRows, JournalName journalName,
+                     Services services);
+
+    QAction& action() { return *action_; }
+
+public Q_SLOTS:
+    void exportShownRows();
+
+Q_SIGNALS:
+    // Before anything is read: the window stores an open cell edit.
+    void aboutToExport();
+
+private:
+    QWidget& window_;
+    const model::GridModel& grid_;
+    const model::BlockWatch& watch_;
+    const GridView& view_;
+    ShownRows shownRows_;
+    JournalName journalName_;
+    Services services_;
+    QAction* action_;
+};
+
+// For the command line: the journal file at `journalPath`, read as it is opened (block dates
+// filled), every row into `outPath`.
+exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath);
+
+} // namespace app

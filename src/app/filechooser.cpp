@@ -1,0 +1,51 @@
+#include "app/filechooser.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QRegularExpression>
+
+namespace app {
+
+namespace {
+
+// "xlsx" for "Книга Excel (*.xlsx)".
+QString suffixOf(const QString& filter) {
+    static const QRegularExpression pattern(QStringLiteral("\\(\\*\\.(\\w+)"));
+    return pattern.match(filter).captured(1);
+}
+
+} // namespace
+
+QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
+                                        const QString& suggested, const QString& filters) {
+    QFileDialog dialog(parent, title, suggested, filters);
+    dialog.setObjectName(QStringLiteral("DlgSaveFile"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    const QString suggestedSuffix = QFileInfo(suggested).suffix();
+    for (const QString& filter : filters.split(QStringLiteral(";;")))
+        if (suffixOf(filter) == suggestedSuffix)
+            dialog.selectNameFilter(filter);
+    dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+    QObject::connect(
+        &dialog, &QFileDialog::filterSelected, &dialog,
+        [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
+                                        const QString& folder, const QString& filters) {
+    QFileDialog dialog(parent, title, folder, filters);
+    dialog.setObjectName(QStringLiteral("DlgOpenFile"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace app

@@ -1,0 +1,120 @@
+#include "exchange/exportfile.h"
+
+#include "core/foldertree.h"
+#include "core/journalio.h"
+#include "core/systemerror.h"
+#include "exchange/exportsheet.h"
+#include "exchange/odsexport.h"
+#include "exchange/xlsxexport.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace exchange {
+
+namespace {
+
+QString failedMessage(const QString& path, const QString& cause) {
+    return QStringLiteral("Не удалось выгрузить журнал в файл %1.\n%2")
+        .arg(QDir::toNativeSeparators(path), cause);
+}
+
+// Why the sheet cannot go into that format at all; none when it fits.
+std::optional<QString> refusal(const ExportSheet& sheet, SheetFormat format) {
+    if (sheet.rows() + 1 > MaxSheetRows)
+        return QStringLiteral("В листе электронной таблицы не больше %1 строк, а в журнале %2 "
+                              "(с заголовком).")
+            .arg(MaxSheetRows)
+            .arg(sheet.rows() + 1);
+    if (sheet.cols() > MaxSheetColumns)
+        return QStringLiteral("В листе электронной таблицы не больше %1 колонок, а в журнале %2.")
+            .arg(MaxSheetColumns)
+            .arg(sheet.cols());
+    if (format == SheetFormat::Xlsx)
+        if (const std::optional<QString> cell = overlongCell(sheet))
+            return QStringLiteral("В ячейке (%1) больше %2 знаков: столько Excel в ячейке не "
+                                  "хранит. Сократите её текст или выберите формат .ods.")
+                .arg(*cell)
+                .arg(MaxCellLength);
+    return std::nullopt;
+}
+
+int flushed(const QByteArray& path) {
+    const core::FileHandle file(::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW));
+    if (!file.valid())
+        return errno;
+    return ::fsync(file.fd()) == 0 ? 0 : errno;
+}
+
+} // namespace
+
+std::optional<SheetFormat> sheetFormatOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QStringLiteral("xlsx"))
+        return SheetFormat::Xlsx;
+    if (suffix == QStringLiteral("ods"))
+        return SheetFormat::Ods;
+    return std::nullopt;
+}
+
+std::optional<QString> unknownFormatMessage(const QString& path) {
+    if (sheetFormatOf(path))
+        return std::nullopt;
+    return failedMessage(path, QStringLiteral("Выберите файл с расширением .xlsx или .ods."));
+}
+
+ExportOutcome exportSheet(const ExportSheet& sheet, const QString& path) {
+    const std::optional<SheetFormat> format = sheetFormatOf(path);
+    if (!format)
+        return {false, *unknownFormatMessage(path)};
+    if (const std::optional<QString> refused = refusal(sheet, *format))
+        return {false, failedMessage(path, *refused)};
+    const QFileInfo target(path);
+    if (target.isDir())
+        return {false, failedMessage(path, core::systemErrorText(EISDIR))};
+    const QString folderPath = target.absolutePath();
+    const core::FileHandle folder(
+        ::open(QFile::encodeName(folderPath).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder.valid())
+        return {false, failedMessage(path, core::systemErrorText(errno))};
+    const QByteArray name = QFile::encodeName(target.fileName());
+    // The temporary is made here, never over anything there, so that the writers' libraries
+    // write into a file of ours.
+    const QByteArray temporary = core::temporaryName(name);
+    mode_t mode = 0644;
+    {
+        const core::Opened made = core::createNewAt(folder.fd(), temporary, 0666);
+        if (!made.ok())
+            return {false, failedMessage(path, core::systemErrorText(made.error))};
+        mode = made.info.st_mode & 0777;
+    }
+    const QByteArray temporaryPath = QFile::encodeName(folderPath) + '/' + temporary;
+    const QString temporaryFile = QFile::decodeName(temporaryPath);
+    std::optional<QString> failure = *format == SheetFormat::Xlsx ? writeXlsx(sheet, temporaryFile)
+                                                                  : writeOds(sheet, temporaryFile);
+    if (!failure) {
+        // The bits of any new file of the user's, as the temporary was made: the libraries may
+        // have replaced it by a private file of their own.
+        ::chmod(temporaryPath.constData(), mode);
+        int error = flushed(temporaryPath);
+        if (error == 0 &&
+            ::renameat(folder.fd(), temporary.constData(), folder.fd(), name.constData()) != 0)
+            error = errno;
+        if (error != 0)
+            failure = core::systemErrorText(error);
+        else
+            ::fsync(folder.fd());
+    }
+    if (failure) {
+        ::unlinkat(folder.fd(), temporary.constData(), 0);
+        return {false, failedMessage(path, *failure)};
+    }
+    return {};
+}
+
+} // namespace exchange

@@ -1,0 +1,115 @@
+#include "exchange/exportsheet.h"
+
+#include "core/journalcolumns.h"
+#include "core/journaldates.h"
+#include "model/gridmodel.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace exchange {
+
+namespace {
+
+// Excel's measure, which Calc follows on import: a column of w characters of the default font's
+// digit (7 pixels) takes 7w + 5 pixels, its margins included.
+constexpr double DigitPixels = 7;
+constexpr double MarginPixels = 5;
+// A twip is a fifteenth of a pixel at 96 dpi.
+constexpr double TwipsPerPixel = 15;
+
+bool holdsText(const model::GridModel& grid, int row) {
+    for (int c = 0; c < grid.cols(); ++c)
+        if (!grid.cell(row, c).isEmpty())
+            return true;
+    return false;
+}
+
+double columnWidth(const model::GridModel& grid, int col, std::span<const int> pixelWidths) {
+    if (std::size_t(col) < pixelWidths.size() && pixelWidths[std::size_t(col)] > 0)
+        return charactersForPixels(pixelWidths[std::size_t(col)]);
+    if (const int twips = grid.colWidth(col); twips != model::GridModel::AutoSize)
+        return charactersForPixels(int(std::lround(twips / TwipsPerPixel)));
+    // The format text's blanks widen the column by a character each, as on screen; one more
+    // for the cell's margins.
+    const qsizetype text = grid.colWidthText(col).size();
+    return text > 0 ? double(text + 1) : SheetColumn().width;
+}
+
+Shade shadeOf(model::BlockState state) {
+    switch (state) {
+    case model::BlockState::Blocked:
+        return Shade::Blocked;
+    case model::BlockState::Soon:
+        return Shade::Soon;
+    case model::BlockState::Clear:
+        break;
+    }
+    return Shade::None;
+}
+
+} // namespace
+
+ExportSheet::ExportSheet(const core::CellTable& cells, std::vector<SheetColumn> columns,
+                         std::vector<int> rows, std::vector<Shade> shades)
+    : cells_(&cells), columns_(std::move(columns)), rows_(std::move(rows)),
+      shades_(std::move(shades)) {
+    shades_.resize(rows_.size(), Shade::None);
+}
+
+ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch& watch,
+                          model::RowFilter filter, std::span<const int> pixelWidths) {
+    int end = grid.rows();
+    while (end > 1 && !holdsText(grid, end - 1))
+        --end;
+    std::vector<int> rows;
+    std::vector<Shade> shades;
+    for (int r = 1; r < end; ++r) {
+        if (!watch.shows(r, filter))
+            continue;
+        rows.push_back(r);
+        shades.push_back(shadeOf(watch.state(r)));
+    }
+    // The date columns are found by their captions, as the block-date pass finds them.
+    const std::optional<int> activation = grid.findColumn(core::ActivationDateHeader);
+    const std::optional<int> block = grid.findColumn(core::BlockDateHeader);
+    std::vector<SheetColumn> columns;
+    for (int c = 0; c < grid.cols(); ++c)
+        columns.push_back({grid.cell(0, c).trimmed().toString(), columnWidth(grid, c, pixelWidths),
+                           activation == c || block == c});
+    return ExportSheet(grid.allCells(), std::move(columns), std::move(rows), std::move(shades));
+}
+
+double charactersForPixels(int pixels) {
+    // Rounded to a hundredth, so that the same width is written the same way every time.
+    return std::max(1.0, std::round((pixels - MarginPixels) / DigitPixels * 100) / 100);
+}
+
+int pixelsForCharacters(double characters) {
+    return int(std::lround(characters * DigitPixels + MarginPixels));
+}
+
+std::optional<QDate> sheetDate(QStringView text) {
+    if (text.size() != 10)
+        return std::nullopt;
+    const std::optional<QDate> date = core::readDate(text);
+    if (!date || date->year() < 1900 || core::formatDate(*date) != text)
+        return std::nullopt;
+    return date;
+}
+
+std::optional<QString> overlongCell(const ExportSheet& sheet) {
+    const auto place = [](int row, int col) {
+        return QStringLiteral("строка %1, колонка %2").arg(row + 1).arg(col + 1);
+    };
+    for (int c = 0; c < sheet.cols(); ++c)
+        if (sheet.column(c).caption.size() > MaxCellLength)
+            return place(0, c);
+    for (int r = 0; r < sheet.rows(); ++r)
+        for (int c = 0; c < sheet.cols(); ++c)
+            if (sheet.cell(r, c).size() > MaxCellLength)
+                return place(r + 1, c);
+    return std::nullopt;
+}
+
+} // namespace exchange

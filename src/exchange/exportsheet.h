@@ -1,0 +1,83 @@
+#pragma once
+
+#include "core/celltable.h"
+#include "model/blockwatch.h"
+
+#include <QDate>
+#include <QString>
+#include <QStringView>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+// A register as a spreadsheet receives it: the header's captions, the data rows to write (all
+// of them, or those a row filter shows), each row's shading and each column's width. It reads
+// the grid's cells in place and stays valid while the grid does not change.
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace exchange {
+
+// The most rows and columns a sheet of Excel or Calc holds, the header row included, and the
+// longest text one cell of Excel holds.
+constexpr int MaxSheetRows = 1048576;
+constexpr int MaxSheetColumns = 16384;
+constexpr int MaxCellLength = 32767;
+
+enum class Shade : std::uint8_t { None, Soon, Blocked };
+
+struct SheetColumn {
+    QString caption;
+    // In the spreadsheet's character widths (of the default font's digit, as both programs
+    // measure columns).
+    double width = 10;
+    // Whether a cell holding a date is written as a date ("Дата актив.", "Дата блок.").
+    bool dates = false;
+};
+
+class ExportSheet {
+public:
+    ExportSheet(const core::CellTable& cells, std::vector<SheetColumn> columns,
+                std::vector<int> rows, std::vector<Shade> shades);
+
+    int rows() const { return int(rows_.size()); }
+    int cols() const { return int(columns_.size()); }
+    const SheetColumn& column(int col) const { return columns_[std::size_t(col)]; }
+    // Data row `row` (from 0) of the sheet.
+    QStringView cell(int row, int col) const { return cells_->cell(rows_[std::size_t(row)], col); }
+    Shade shade(int row) const { return shades_[std::size_t(row)]; }
+    // The grid row a sheet row was taken from, for messages.
+    int gridRow(int row) const { return rows_[std::size_t(row)]; }
+
+private:
+    const core::CellTable* cells_;
+    std::vector<SheetColumn> columns_;
+    std::vector<int> rows_;
+    std::vector<Shade> shades_;
+};
+
+// The sheet of a grid: the header's captions without their padding blanks, the data rows the
+// filter shows (trailing rows without any text left out), shaded by the watch's states. Column
+// widths come from `pixelWidths` (the grid's view) where given, otherwise from the grid's own
+// widths in twips, or for a column sized by its format text, from that text's length.
+ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch& watch,
+                          model::RowFilter filter = model::RowFilter::All,
+                          std::span<const int> pixelWidths = {});
+
+// A column of `pixels` screen pixels at 96 dpi in character widths, and back.
+double charactersForPixels(int pixels);
+int pixelsForCharacters(double characters);
+
+// The date a cell of a date column holds: a text of exactly the form ДД.ММ.ГГГГ naming a real
+// day from 1900 on (a text that would read back otherwise, blanks around it or a two-digit year,
+// stays text).
+std::optional<QDate> sheetDate(QStringView text);
+
+// The first cell of the sheet longer than a cell of Excel holds, as "строка N, колонка M"
+// (counted as the spreadsheet counts them, the header being row 1); none when there is none.
+std::optional<QString> overlongCell(const ExportSheet& sheet);
+
+} // namespace exchange

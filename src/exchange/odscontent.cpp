@@ -1,0 +1,401 @@
+#include "exchange/odscontent.h"
+
+#include "exchange/exportsheet.h"
+#include "model/blockwatch.h"
+
+namespace exchange {
+
+namespace {
+
+const QString OfficeNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:office:1.0");
+const QString StyleNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:style:1.0");
+const QString TextNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:text:1.0");
+const QString TableNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:table:1.0");
+const QString NumberNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:datastyle:1.0");
+const QString FoNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:xsl-fo-compatible:1.0");
+const QString ConfigNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:config:1.0");
+const QString MetaNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:meta:1.0");
+const QString ManifestNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:manifest:1.0");
+const QString OdfVersion = QStringLiteral("1.2");
+
+// Rows written per piece of content.xml.
+constexpr int RowsPerPiece = 256;
+
+// The cell styles by shade: text cells, date cells.
+const QString TextStyles[] = {QString(), QStringLiteral("ceSoon"), QStringLiteral("ceBlocked")};
+const QString DateStyles[] = {QStringLiteral("ceDate"), QStringLiteral("ceDateSoon"),
+                              QStringLiteral("ceDateBlocked")};
+
+QString colour(std::uint32_t rgb) {
+    return u'#' + QString::number(rgb, 16).rightJustified(6, u'0');
+}
+
+// Whether XML 1.0 can hold the character (a lone half of a surrogate pair it cannot either).
+bool xmlHolds(QStringView text, qsizetype at) {
+    const char16_t c = text[at].unicode();
+    if (c < 0x20)
+        return c == u'\t' || c == u'\n' || c == u'\r';
+    if (c == 0xFFFE || c == 0xFFFF)
+        return false;
+    if (QChar::isHighSurrogate(c))
+        return at + 1 < text.size() && QChar::isLowSurrogate(text[at + 1].unicode());
+    if (QChar::isLowSurrogate(c))
+        return at > 0 && QChar::isHighSurrogate(text[at - 1].unicode());
+    return true;
+}
+
+void writeStartDocument(QXmlStreamWriter& xml, const QString& root,
+                        std::initializer_list<std::pair<QString, QString>> namespaces) {
+    xml.writeStartDocument();
+    for (const auto& [prefix, uri] : namespaces)
+        xml.writeNamespace(uri, prefix);
+    xml.writeStartElement(OfficeNs, root);
+    xml.writeAttribute(OfficeNs, QStringLiteral("version"), OdfVersion);
+}
+
+void writeCellStyle(QXmlStreamWriter& xml, const QString& name, std::uint32_t background,
+                    bool date) {
+    xml.writeStartElement(StyleNs, QStringLiteral("style"));
+    xml.writeAttribute(StyleNs, QStringLiteral("name"), name);
+    xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-cell"));
+    xml.writeAttribute(StyleNs, QStringLiteral("parent-style-name"), QStringLiteral("Default"));
+    if (date)
+        xml.writeAttribute(StyleNs, QStringLiteral("data-style-name"), QStringLiteral("N1"));
+    if (background != 0) {
+        xml.writeEmptyElement(StyleNs, QStringLiteral("table-cell-properties"));
+        xml.writeAttribute(FoNs, QStringLiteral("background-color"), colour(background));
+    }
+    xml.writeEndElement();
+}
+
+void writeDateStyle(QXmlStreamWriter& xml) {
+    xml.writeStartElement(NumberNs, QStringLiteral("date-style"));
+    xml.writeAttribute(StyleNs, QStringLiteral("name"), QStringLiteral("N1"));
+    const QString parts[] = {QStringLiteral("day"), QStringLiteral("month"),
+                             QStringLiteral("year")};
+    for (const QString& part : parts) {
+        if (part != parts[0])
+            xml.writeTextElement(NumberNs, QStringLiteral("text"), QStringLiteral("."));
+        xml.writeEmptyElement(NumberNs, part);
+        xml.writeAttribute(NumberNs, QStringLiteral("style"), QStringLiteral("long"));
+    }
+    xml.writeEndElement();
+}
+
+// "2026-03-15", without the general date formatting's cost (a register holds a million dates).
+QString isoDate(QDate date) {
+    char16_t digits[10];
+    const auto put = [&](int at, int width, int value) {
+        for (int i = width - 1; i >= 0; --i, value /= 10)
+            digits[at + i] = char16_t(u'0' + value % 10);
+    };
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    date.getDate(&year, &month, &day);
+    put(0, 4, year);
+    digits[4] = digits[7] = u'-';
+    put(5, 2, month);
+    put(8, 2, day);
+    return QString(reinterpret_cast<const QChar*>(digits), 10);
+}
+
+// 'Журнал'.A1:'Журнал'.H101
+QString rangeAddress(int lastRow, int lastCol) {
+    QString column;
+    for (int c = lastCol + 1; c > 0; c = (c - 1) / 26)
+        column.prepend(QChar(u'A' + (c - 1) % 26));
+    const QString sheet = u'\'' + OdsSheetName + u'\'';
+    return sheet + QStringLiteral(".A1:") + sheet + u'.' + column + QString::number(lastRow + 1);
+}
+
+} // namespace
+
+OdsContent::OdsContent(const ExportSheet& sheet) : sheet_(sheet) {
+    restart();
+}
+
+OdsContent::~OdsContent() = default;
+
+void OdsContent::restart() {
+    written_.clear();
+    waiting_.clear();
+    xml_ = std::make_unique<QXmlStreamWriter>(&written_);
+    row_ = -1;
+    done_ = false;
+}
+
+void OdsContent::encode() {
+    const qsizetype at = waiting_.size();
+    waiting_.resize(at + utf8_.requiredSpace(written_.size()));
+    char* end = utf8_.appendToBuffer(waiting_.data() + at, written_);
+    waiting_.resize(end - waiting_.constData());
+    written_.resize(0);
+}
+
+bool OdsContent::next() {
+    if (done_)
+        return false;
+    if (row_ < 0) {
+        writePrologue();
+        row_ = 0;
+    } else {
+        const int end = std::min(sheet_.rows(), row_ + RowsPerPiece);
+        for (; row_ < end; ++row_)
+            writeRow(row_);
+        if (row_ == sheet_.rows()) {
+            writeEpilogue();
+            done_ = true;
+        }
+    }
+    encode();
+    return true;
+}
+
+void OdsContent::writePrologue() {
+    QXmlStreamWriter& xml = *xml_;
+    writeStartDocument(xml, QStringLiteral("document-content"),
+                       {{QStringLiteral("office"), OfficeNs},
+                        {QStringLiteral("style"), StyleNs},
+                        {QStringLiteral("text"), TextNs},
+                        {QStringLiteral("table"), TableNs},
+                        {QStringLiteral("number"), NumberNs},
+                        {QStringLiteral("fo"), FoNs}});
+    xml.writeStartElement(OfficeNs, QStringLiteral("automatic-styles"));
+    for (int c = 0; c < sheet_.cols(); ++c) {
+        xml.writeStartElement(StyleNs, QStringLiteral("style"));
+        xml.writeAttribute(StyleNs, QStringLiteral("name"), QStringLiteral("co%1").arg(c));
+        xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-column"));
+        xml.writeEmptyElement(StyleNs, QStringLiteral("table-column-properties"));
+        // Pixels at 96 dpi.
+        const double inches = pixelsForCharacters(sheet_.column(c).width) / 96.0;
+        xml.writeAttribute(StyleNs, QStringLiteral("column-width"),
+                           QString::number(inches, 'f', 4) + QStringLiteral("in"));
+        xml.writeEndElement();
+    }
+    writeDateStyle(xml);
+    xml.writeStartElement(StyleNs, QStringLiteral("style"));
+    xml.writeAttribute(StyleNs, QStringLiteral("name"), QStringLiteral("ceHeader"));
+    xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-cell"));
+    xml.writeAttribute(StyleNs, QStringLiteral("parent-style-name"), QStringLiteral("Default"));
+    xml.writeEmptyElement(StyleNs, QStringLiteral("text-properties"));
+    xml.writeAttribute(FoNs, QStringLiteral("font-weight"), QStringLiteral("bold"));
+    xml.writeEndElement();
+    const std::uint32_t shades[] = {0, model::SoonShade, model::BlockedShade};
+    for (int shade = 0; shade < 3; ++shade) {
+        if (shade > 0)
+            writeCellStyle(xml, TextStyles[shade], shades[shade], false);
+        writeCellStyle(xml, DateStyles[shade], shades[shade], true);
+    }
+    xml.writeEndElement(); // automatic-styles
+    xml.writeStartElement(OfficeNs, QStringLiteral("body"));
+    xml.writeStartElement(OfficeNs, QStringLiteral("spreadsheet"));
+    xml.writeStartElement(TableNs, QStringLiteral("table"));
+    xml.writeAttribute(TableNs, QStringLiteral("name"), OdsSheetName);
+    for (int c = 0; c < sheet_.cols(); ++c) {
+        xml.writeEmptyElement(TableNs, QStringLiteral("table-column"));
+        xml.writeAttribute(TableNs, QStringLiteral("style-name"), QStringLiteral("co%1").arg(c));
+    }
+    xml.writeStartElement(TableNs, QStringLiteral("table-row"));
+    for (int c = 0; c < sheet_.cols(); ++c) {
+        xml.writeStartElement(TableNs, QStringLiteral("table-cell"));
+        xml.writeAttribute(TableNs, QStringLiteral("style-name"), QStringLiteral("ceHeader"));
+        xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("string"));
+        writeText(sheet_.column(c).caption);
+        xml.writeEndElement();
+    }
+    xml.writeEndElement(); // table-row
+}
+
+// The rows are most of the file: their elements go by their prefixed names, sparing the writer a
+// look-up of each namespace, and a shaded row's text cells take its shade from the row.
+void OdsContent::writeRow(int row) {
+    QXmlStreamWriter& xml = *xml_;
+    const auto shade = std::size_t(sheet_.shade(row));
+    xml.writeStartElement(QStringLiteral("table:table-row"));
+    if (shade != 0)
+        xml.writeAttribute(QStringLiteral("table:default-cell-style-name"), TextStyles[shade]);
+    for (int c = 0; c < sheet_.cols(); ++c) {
+        const QStringView text = sheet_.cell(row, c);
+        if (text.isEmpty()) {
+            xml.writeEmptyElement(QStringLiteral("table:table-cell"));
+            continue;
+        }
+        xml.writeStartElement(QStringLiteral("table:table-cell"));
+        if (const std::optional<QDate> date =
+                sheet_.column(c).dates ? sheetDate(text) : std::optional<QDate>()) {
+            xml.writeAttribute(QStringLiteral("table:style-name"), DateStyles[shade]);
+            xml.writeAttribute(QStringLiteral("office:value-type"), QStringLiteral("date"));
+            xml.writeAttribute(QStringLiteral("office:date-value"), isoDate(*date));
+        } else {
+            xml.writeAttribute(QStringLiteral("office:value-type"), QStringLiteral("string"));
+        }
+        writeText(text);
+        xml.writeEndElement();
+    }
+    xml.writeEndElement();
+}
+
+void OdsContent::writeEpilogue() {
+    QXmlStreamWriter& xml = *xml_;
+    xml.writeEndElement(); // table
+    if (sheet_.cols() > 0) {
+        // An unnamed range over the header and the rows is the sheet's autofilter.
+        xml.writeStartElement(TableNs, QStringLiteral("database-ranges"));
+        xml.writeEmptyElement(TableNs, QStringLiteral("database-range"));
+        xml.writeAttribute(TableNs, QStringLiteral("name"),
+                           QStringLiteral("__Anonymous_Sheet_DB__0"));
+        xml.writeAttribute(TableNs, QStringLiteral("target-range-address"),
+                           rangeAddress(sheet_.rows(), sheet_.cols() - 1));
+        xml.writeAttribute(TableNs, QStringLiteral("display-filter-buttons"),
+                           QStringLiteral("true"));
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+}
+
+// One paragraph. Blanks would collapse in it: a run of them is a <text:s text:c="n"/> (one
+// blank kept as written between words), a tab a <text:tab/>, a line end a <text:line-break/>.
+void OdsContent::writeText(QStringView text) {
+    QXmlStreamWriter& xml = *xml_;
+    xml.writeStartElement(QStringLiteral("text:p"));
+    piece_.resize(0);
+    const auto flush = [&] {
+        if (!piece_.isEmpty())
+            xml.writeCharacters(piece_);
+        piece_.resize(0);
+    };
+    const auto spaces = [&](qsizetype count) {
+        flush();
+        xml.writeEmptyElement(QStringLiteral("text:s"));
+        if (count > 1)
+            xml.writeAttribute(QStringLiteral("text:c"), QString::number(count));
+    };
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == u' ') {
+            qsizetype end = i;
+            while (end < text.size() && text[end] == u' ')
+                ++end;
+            const qsizetype count = end - i;
+            if (i == 0 || end == text.size()) {
+                spaces(count);
+            } else {
+                piece_ += u' ';
+                if (count > 1)
+                    spaces(count - 1);
+            }
+            i = end - 1;
+        } else if (c == u'\t') {
+            flush();
+            xml.writeEmptyElement(QStringLiteral("text:tab"));
+        } else if (c == u'\n' || c == u'\r') {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            flush();
+            xml.writeEmptyElement(QStringLiteral("text:line-break"));
+        } else if (xmlHolds(text, i)) {
+            // The run of ordinary characters, in one piece.
+            qsizetype end = i + 1;
+            while (end < text.size() && text[end] != u' ' && text[end] != u'\t' &&
+                   text[end] != u'\n' && text[end] != u'\r' && xmlHolds(text, end))
+                ++end;
+            piece_ += text.sliced(i, end - i);
+            i = end - 1;
+        } else {
+            piece_ += QChar(QChar::ReplacementCharacter);
+        }
+    }
+    flush();
+    xml.writeEndElement();
+}
+
+QByteArray odsStyles() {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    writeStartDocument(xml, QStringLiteral("document-styles"),
+                       {{QStringLiteral("office"), OfficeNs}, {QStringLiteral("style"), StyleNs}});
+    xml.writeStartElement(OfficeNs, QStringLiteral("styles"));
+    xml.writeEmptyElement(StyleNs, QStringLiteral("style"));
+    xml.writeAttribute(StyleNs, QStringLiteral("name"), QStringLiteral("Default"));
+    xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-cell"));
+    xml.writeEndDocument();
+    return bytes;
+}
+
+// The view: the header row frozen (the window split below row 1, the lower pane active).
+QByteArray odsSettings() {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    writeStartDocument(
+        xml, QStringLiteral("document-settings"),
+        {{QStringLiteral("office"), OfficeNs}, {QStringLiteral("config"), ConfigNs}});
+    xml.writeStartElement(OfficeNs, QStringLiteral("settings"));
+    xml.writeStartElement(ConfigNs, QStringLiteral("config-item-set"));
+    xml.writeAttribute(ConfigNs, QStringLiteral("name"), QStringLiteral("ooo:view-settings"));
+    xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-indexed"));
+    xml.writeAttribute(ConfigNs, QStringLiteral("name"), QStringLiteral("Views"));
+    xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-entry"));
+    const auto item = [&](const QString& name, const QString& type, const QString& value) {
+        xml.writeStartElement(ConfigNs, QStringLiteral("config-item"));
+        xml.writeAttribute(ConfigNs, QStringLiteral("name"), name);
+        xml.writeAttribute(ConfigNs, QStringLiteral("type"), type);
+        xml.writeCharacters(value);
+        xml.writeEndElement();
+    };
+    item(QStringLiteral("ViewId"), QStringLiteral("string"), QStringLiteral("view1"));
+    xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-named"));
+    xml.writeAttribute(ConfigNs, QStringLiteral("name"), QStringLiteral("Tables"));
+    xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-entry"));
+    xml.writeAttribute(ConfigNs, QStringLiteral("name"), OdsSheetName);
+    const QString shortType = QStringLiteral("short");
+    const QString intType = QStringLiteral("int");
+    item(QStringLiteral("HorizontalSplitMode"), shortType, QStringLiteral("0"));
+    item(QStringLiteral("VerticalSplitMode"), shortType, QStringLiteral("2"));
+    item(QStringLiteral("HorizontalSplitPosition"), intType, QStringLiteral("0"));
+    item(QStringLiteral("VerticalSplitPosition"), intType, QStringLiteral("1"));
+    item(QStringLiteral("ActiveSplitRange"), shortType, QStringLiteral("2"));
+    item(QStringLiteral("PositionLeft"), intType, QStringLiteral("0"));
+    item(QStringLiteral("PositionRight"), intType, QStringLiteral("0"));
+    item(QStringLiteral("PositionTop"), intType, QStringLiteral("0"));
+    item(QStringLiteral("PositionBottom"), intType, QStringLiteral("1"));
+    xml.writeEndElement(); // the sheet's entry
+    xml.writeEndElement(); // Tables
+    item(QStringLiteral("ActiveTable"), QStringLiteral("string"), OdsSheetName);
+    xml.writeEndDocument();
+    return bytes;
+}
+
+QByteArray odsMeta() {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    writeStartDocument(xml, QStringLiteral("document-meta"),
+                       {{QStringLiteral("office"), OfficeNs}, {QStringLiteral("meta"), MetaNs}});
+    xml.writeStartElement(OfficeNs, QStringLiteral("meta"));
+    xml.writeTextElement(MetaNs, QStringLiteral("generator"), QStringLiteral("eklz-journal"));
+    xml.writeEndDocument();
+    return bytes;
+}
+
+QByteArray odsManifest() {
+    QByteArray bytes;
+    QXmlStreamWriter xml(&bytes);
+    xml.writeStartDocument();
+    xml.writeNamespace(ManifestNs, QStringLiteral("manifest"));
+    xml.writeStartElement(ManifestNs, QStringLiteral("manifest"));
+    xml.writeAttribute(ManifestNs, QStringLiteral("version"), OdfVersion);
+    const auto entry = [&](const QString& path, const QString& type) {
+        xml.writeEmptyElement(ManifestNs, QStringLiteral("file-entry"));
+        xml.writeAttribute(ManifestNs, QStringLiteral("full-path"), path);
+        if (path == QStringLiteral("/"))
+            xml.writeAttribute(ManifestNs, QStringLiteral("version"), OdfVersion);
+        xml.writeAttribute(ManifestNs, QStringLiteral("media-type"), type);
+    };
+    entry(QStringLiteral("/"), QString::fromLatin1(OdsMimeType));
+    for (const char* part : {"content.xml", "styles.xml", "meta.xml", "settings.xml"})
+        entry(QString::fromLatin1(part), QStringLiteral("text/xml"));
+    xml.writeEndDocument();
+    return bytes;
+}
+
+} // namespace exchange

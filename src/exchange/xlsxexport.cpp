@@ -1,0 +1,179 @@
+#include "exchange/xlsxexport.h"
+
+#include "core/systemerror.h"
+#include "exchange/exportsheet.h"
+#include "exchange/piececount.h"
+#include "model/blockwatch.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QStringEncoder>
+#include <array>
+#include <cerrno>
+#include <vector>
+#include <xlsxwriter.h>
+#include <zip.h>
+
+namespace exchange {
+
+namespace {
+
+// Texts converted to UTF-8 into one buffer, used again for every cell.
+class Utf8Buffer {
+public:
+    const char* operator()(QStringView text) {
+        buffer_.resize(std::size_t(encoder_.requiredSpace(text.size())) + 1);
+        char* end = encoder_.appendToBuffer(buffer_.data(), text);
+        *end = '\0';
+        return buffer_.data();
+    }
+
+private:
+    QStringEncoder encoder_{QStringEncoder::Utf8};
+    std::vector<char> buffer_;
+};
+
+QString libraryFailure(lxw_error error, int systemError) {
+    if (systemError != 0)
+        return core::systemErrorText(systemError);
+    return QStringLiteral("Ошибка записи .xlsx: %1.").arg(QString::fromUtf8(lxw_strerror(error)));
+}
+
+// The workbook's formats, by shade: text cells and date cells.
+class Formats {
+public:
+    explicit Formats(lxw_workbook* workbook) {
+        header_ = workbook_add_format(workbook);
+        format_set_bold(header_);
+        const std::array<std::uint32_t, 3> colours = {0, model::SoonShade, model::BlockedShade};
+        for (std::size_t shade = 0; shade < colours.size(); ++shade) {
+            lxw_format* text = shade == 0 ? nullptr : workbook_add_format(workbook);
+            lxw_format* date = workbook_add_format(workbook);
+            format_set_num_format(date, "DD.MM.YYYY");
+            for (lxw_format* format : {text, date})
+                if (format && shade != 0) {
+                    format_set_pattern(format, LXW_PATTERN_SOLID);
+                    format_set_bg_color(format, colours[shade]);
+                }
+            text_[shade] = text;
+            date_[shade] = date;
+        }
+    }
+    lxw_format* header() const { return header_; }
+    lxw_format* text(Shade shade) const { return text_[std::size_t(shade)]; }
+    lxw_format* date(Shade shade) const { return date_[std::size_t(shade)]; }
+
+private:
+    lxw_format* header_ = nullptr;
+    std::array<lxw_format*, 3> text_{};
+    std::array<lxw_format*, 3> date_{};
+};
+
+lxw_error writeCell(lxw_worksheet* sheet, const ExportSheet& from, int row, int col,
+                    const Formats& formats, Utf8Buffer& utf8) {
+    const QStringView text = from.cell(row, col);
+    const Shade shade = from.shade(row);
+    const auto at = lxw_row_t(row + 1);
+    if (from.column(col).dates)
+        if (const std::optional<QDate> date = sheetDate(text)) {
+            lxw_datetime moment{date->year(), date->month(), date->day(), 0, 0, 0};
+            return worksheet_write_datetime(sheet, at, lxw_col_t(col), &moment,
+                                            formats.date(shade));
+        }
+    if (text.isEmpty())
+        return shade == Shade::None
+                   ? LXW_NO_ERROR
+                   : worksheet_write_blank(sheet, at, lxw_col_t(col), formats.text(shade));
+    return worksheet_write_string(sheet, at, lxw_col_t(col), utf8(text), formats.text(shade));
+}
+
+// Writes the cells; `rowsWritten` counts the rows the sheet's XML then holds (the header, and
+// every row with a cell that has a text or a shade).
+lxw_error writeSheet(lxw_workbook* workbook, const ExportSheet& from, int& rowsWritten) {
+    lxw_worksheet* sheet = workbook_add_worksheet(workbook, "Журнал");
+    if (!sheet)
+        return LXW_ERROR_MEMORY_MALLOC_FAILED;
+    const Formats formats(workbook);
+    Utf8Buffer utf8;
+    const auto lastCol = lxw_col_t(std::max(0, from.cols() - 1));
+    lxw_error error = LXW_NO_ERROR;
+    for (int c = 0; c < from.cols() && !error; ++c)
+        error =
+            worksheet_set_column(sheet, lxw_col_t(c), lxw_col_t(c), from.column(c).width, nullptr);
+    worksheet_freeze_panes(sheet, 1, 0);
+    if (!error && from.cols() > 0)
+        error = worksheet_autofilter(sheet, 0, 0, lxw_row_t(from.rows()), lastCol);
+    for (int c = 0; c < from.cols() && !error; ++c)
+        error = worksheet_write_string(sheet, 0, lxw_col_t(c), utf8(from.column(c).caption),
+                                       formats.header());
+    rowsWritten = from.cols() > 0 ? 1 : 0;
+    for (int r = 0; r < from.rows() && !error; ++r) {
+        bool written = from.shade(r) != Shade::None && from.cols() > 0;
+        for (int c = 0; c < from.cols() && !error; ++c) {
+            error = writeCell(sheet, from, r, c, formats, utf8);
+            written = written || !from.cell(r, c).isEmpty();
+        }
+        rowsWritten += written ? 1 : 0;
+    }
+    return error;
+}
+
+// Whether the workbook's sheet holds every row and its end. libxlsxwriter does not check the
+// writes of its temporary files, so a disk that fills up part-way would leave a sheet cut short
+// without a word.
+bool sheetComplete(const QByteArray& file, int rows) {
+    int error = 0;
+    zip_t* archive = zip_open(file.constData(), ZIP_RDONLY, &error);
+    if (!archive)
+        return false;
+    PieceCounter counter("<row ");
+    bool read = false;
+    if (zip_file_t* sheet = zip_fopen(archive, "xl/worksheets/sheet1.xml", 0)) {
+        std::vector<char> piece(1 << 20);
+        zip_int64_t got = 0;
+        while ((got = zip_fread(sheet, piece.data(), piece.size())) > 0)
+            counter.take(QByteArrayView(piece.data(), qsizetype(got)));
+        read = got == 0;
+        zip_fclose(sheet);
+    }
+    zip_discard(archive);
+    return read && counter.tail().trimmed().endsWith("</worksheet>") && counter.count() == rows;
+}
+
+} // namespace
+
+std::optional<QString> writeXlsx(const ExportSheet& sheet, const QString& path,
+                                 XlsxOptions options) {
+    const QByteArray file = QFile::encodeName(path);
+    // Its temporary files go beside the workbook, on the disk that is to hold it anyway (the
+    // system's temporary folder may be memory).
+    QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
+    lxw_workbook_options settings{};
+    settings.constant_memory = options.constantMemory ? LXW_TRUE : LXW_FALSE;
+    settings.tmpdir = folder.data();
+    // A sheet of more text than a zip entry of 4 GB holds needs the zip's 64-bit sizes.
+    qint64 characters = 0;
+    for (int r = 0; r < sheet.rows(); ++r)
+        for (int c = 0; c < sheet.cols(); ++c)
+            characters += sheet.cell(r, c).size() + 40;
+    settings.use_zip64 = characters > (qint64(1) << 30) ? LXW_TRUE : LXW_FALSE;
+    errno = 0;
+    lxw_workbook* workbook = workbook_new_opt(file.constData(), &settings);
+    if (!workbook)
+        return libraryFailure(LXW_ERROR_MEMORY_MALLOC_FAILED, errno);
+    int rows = 0;
+    const lxw_error written = writeSheet(workbook, sheet, rows);
+    // Closing writes the file and frees the workbook, whether or not the cells went in; a
+    // workbook that failed is removed by the caller.
+    errno = 0;
+    const lxw_error closed = workbook_close(workbook);
+    if (written != LXW_NO_ERROR)
+        return libraryFailure(written, 0);
+    if (closed != LXW_NO_ERROR)
+        return libraryFailure(closed, errno);
+    if (!sheetComplete(file, rows))
+        return QStringLiteral("Лист записан не полностью: возможно, на диске не хватило места.");
+    return std::nullopt;
+}
+
+} // namespace exchange
