@@ -1,4 +1,5 @@
 #include "core/journalio.h"
+#include "journal/unstorablecells.h"
 #include "support/journalfixture.h"
 
 #include <QDir>
@@ -132,6 +133,46 @@ private Q_SLOTS:
         program.grid.setTextMatrix(1, 6, QString());
         QVERIFY(program.save());
         QCOMPARE(program.thisYear(), journalFile(rows));
+    }
+
+    // Cells holding ";" or a line end, which the file cannot store, are named before a save:
+    // "Отмена" writes and changes nothing, "Да" replaces them and the save goes on.
+    void asksBeforeSavingCellsTheFileCannotStore() {
+        Program program;
+        program.folder.write(QStringLiteral("thisyear.csv"), Excel);
+        program.open();
+        program.fill(dataRows(program.grid) + Rows{{QStringLiteral("a\nb"), QStringLiteral("c;")},
+                                                   {QStringLiteral("d;e;"), QStringLiteral("f\r")},
+                                                   {{}, {}, QStringLiteral(";")}});
+        program.grid.setCols(10);
+        program.grid.setTextMatrix(5, 9, QStringLiteral("not written;"));
+        const Rows before = dataRows(program.grid);
+        program.prompter.questionAnswers << false;
+        QVERIFY(!journal::settleUnstorableCells(program.grid, program.prompter));
+        QCOMPARE(program.prompter.questions,
+                 QStringList{QStringLiteral(
+                     "В ячейках есть знаки, которые файл журнала не хранит («;» и перевод строки): "
+                     "строка 1, «Механик»; строка 2, «Владелец»; строка 3, «Владелец»; строка 3, "
+                     "«Модель ККМ»; строка 4, «Владелец» и ещё 2. Заменить «;» на «,» и перевод "
+                     "строки на пробел?")});
+        QCOMPARE(dataRows(program.grid), before);
+        QCOMPARE(program.thisYear(), Excel);
+
+        program.prompter.questionAnswers << true;
+        QVERIFY(journal::settleUnstorableCells(program.grid, program.prompter));
+        QStringList first = Romashka;
+        first[7] = QStringLiteral("Иванов, Петров");
+        const Rows saved{
+            first,
+            {QStringLiteral("ИП Щукин")},
+            {QStringLiteral("a b"), QStringLiteral("c,")},
+            {QStringLiteral("d,e,"), QStringLiteral("f ")},
+            {{}, {}, QStringLiteral(","), {}, {}, {}, {}, {}, {}, QStringLiteral("not written;")}};
+        QCOMPARE(dataRows(program.grid), saved);
+        QVERIFY(program.save());
+        QCOMPARE(program.thisYear(), journalFile(saved));
+        QVERIFY(journal::settleUnstorableCells(program.grid, program.prompter));
+        QCOMPARE(program.prompter.questions.size(), 2);
     }
 
     void reportsAFileThatVanishesBeforeItIsRead() {
