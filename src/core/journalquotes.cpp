@@ -110,11 +110,8 @@ void QuoteScan::add(QByteArrayView piece) {
         byteOrderMark_ = piece.startsWith(journal::Utf8ByteOrderMark);
     // A quote that closes wrongly on its own line leaves the text as it stands, whatever its
     // shape.
-    if (!broken_) {
-        if (ownShape_)
-            shape(piece);
+    if (!broken_)
         readFields(piece);
-    }
     offset_ += piece.size();
 }
 
@@ -167,14 +164,14 @@ bool QuoteScan::unclosed(qsizetype quote) {
 }
 
 // Each line's ";" and its last byte, counted between its line ends.
-void QuoteScan::shape(QByteArrayView piece) {
+bool OwnShape::add(QByteArrayView piece) {
     const char* p = piece.data();
     const char* const end = p + piece.size();
     if (std::exchange(pendingCr_, false) && p < end && *p == '\n')
         ++p;
     const char* lf = nullptr;
     const char* cr = nullptr;
-    while (ownShape_ && p < end) {
+    while (own_ && p < end) {
         if (lf == nullptr || lf < p)
             lf = find(p, end, '\n');
         if (cr == nullptr || cr < p)
@@ -185,7 +182,7 @@ void QuoteScan::shape(QByteArrayView piece) {
         if (lineEnd > p)
             lastByte_ = lineEnd[-1];
         if (lineEnd == end)
-            return;
+            return own_;
         endLine();
         p = lineEnd + 1;
         if (*lineEnd == '\r') {
@@ -195,23 +192,28 @@ void QuoteScan::shape(QByteArrayView piece) {
                 ++p;
         }
     }
+    return own_;
+}
+
+bool OwnShape::finish() {
+    if (lineBytes_ > 0)
+        endLine();
+    return own_;
 }
 
 // This program ends every cell with ";"; only a line as long as the reader accepts may keep
 // fewer of them.
-void QuoteScan::endLine() {
+void OwnShape::endLine() {
     const bool own =
         (lineSemicolons_ == journal::FileColumns && lastByte_ == ';') ||
         (lineSemicolons_ <= journal::FileColumns && lineBytes_ >= journal::MaxLineLength);
-    ownShape_ = ownShape_ && own;
+    own_ = own_ && own;
     lineSemicolons_ = 0;
     lineBytes_ = 0;
     lastByte_ = 0;
 }
 
 Quoting QuoteScan::finish(journal::TextEncoding encoding) {
-    if (lineBytes_ > 0)
-        endLine();
     if (broken_)
         return {};
     // A field open at the end never closed.
@@ -232,7 +234,7 @@ Quoting QuoteScan::finish(journal::TextEncoding encoding) {
     // A mark that is no UTF-8 one stays in the first cell, before any quote.
     const bool markKept = byteOrderMark_ && encoding != journal::TextEncoding::Utf8;
     // Nothing closed, or fewer than never did: no sign that a spreadsheet wrote the file.
-    if (ownShape_ || markKept || closed_ == 0 || qsizetype(unclosed_.size()) > closed_)
+    if (markKept || closed_ == 0 || qsizetype(unclosed_.size()) > closed_)
         return {};
     return {true, std::move(unclosed_)};
 }

@@ -26,13 +26,13 @@ struct Quoting {
 
 // How the quotes of a text that comes in pieces, cut anywhere, are read. The text is read with
 // quoting only when
-// - it is not shaped as this program writes its journals: some line lacks the eight ";" after
-//   its cells or does not end with one (a line as long as the reader accepts may keep fewer);
 // - at least one field starts with '"' and closes, and every such field closes properly: the
 //   closing '"' is followed by ";", a line end or the end of the text. A field that runs past
 //   its line end and then closes wrongly, or not at all, never closes: it ends at that line end
 //   and the lines after read as ever. No more fields may be unclosed than closed, and at most
-//   MostUnclosed.
+//   MostUnclosed;
+// - and it is not shaped as this program writes its journals (OwnShape), which the caller looks
+//   at only when the quotes are read so: a text that cannot be read with quoting needs no look.
 // A text that starts with the UTF-8 byte-order mark is judged after it.
 class QuoteScan {
 public:
@@ -51,18 +51,10 @@ public:
 
 private:
     class Fields;
-    void shape(QByteArrayView piece);
-    void endLine();
     void readFields(QByteArrayView piece);
     // Notes the quote of a field that never closes; false past MostUnclosed.
     bool unclosed(qsizetype quote);
 
-    // The program's shape, line by line.
-    bool ownShape_ = true;
-    qsizetype lineSemicolons_ = 0;
-    qsizetype lineBytes_ = 0;
-    char lastByte_ = 0;
-    bool pendingCr_ = false;
     // The fields, and another reading begun after the line end in the open field's line, which
     // is the one that stands when that field never closes.
     std::unique_ptr<Fields> fields_;
@@ -74,6 +66,26 @@ private:
     bool started_ = false;
     bool byteOrderMark_ = false;
     qsizetype offset_ = 0;
+};
+
+// Whether a text that comes in pieces, cut anywhere, is shaped as this program writes its
+// journals: each line has eight ";" and ends with one, but a line as long as the reader accepts,
+// which may keep fewer. (Eight, not only the last: a spreadsheet's lines end with ";" too when
+// their last cell is empty, after seven.) CR LF, CR and LF each end a line.
+class OwnShape {
+public:
+    // False once a line is shaped otherwise.
+    bool add(QByteArrayView piece);
+    bool finish();
+
+private:
+    void endLine();
+
+    bool own_ = true;
+    qsizetype lineSemicolons_ = 0;
+    qsizetype lineBytes_ = 0;
+    char lastByte_ = 0;
+    bool pendingCr_ = false;
 };
 
 // One row of a text read with quoting: its cells' text, unquoted, with a separator between them

@@ -353,6 +353,19 @@ private:
     QByteArray pending_;
 };
 
+// A look at the text's lines, from its start until one is not shaped as this program writes
+// them (for a spreadsheet's file, its first). A text that cannot be read counts as its own.
+bool ownShape(const Pieces& pieces) {
+    core::OwnShape shape;
+    bool own = true;
+    const PieceTake takeText = [&](QByteArrayView text) { return own = shape.add(text); };
+    TextPieces text(false, true, takeText);
+    const bool read = pieces([&](QByteArrayView bytes) { return text.add(bytes); });
+    if (own && read)
+        text.finish();
+    return own && (!read || shape.finish());
+}
+
 } // namespace
 
 Pieces filePieces(QIODevice& file) {
@@ -396,8 +409,12 @@ std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const Pi
     scan.encoding = text.utf16() ? TextEncoding::Utf16 : encoding.result();
     scan.nulBytes = text.nulBytes();
     scan.lines = lines.lines();
-    if (countLines)
+    if (countLines) {
         scan.quoting = quotes.finish(scan.encoding);
+        // A file this program wrote is read as it stands, whatever its quotes.
+        if (scan.quoting.quoted && ownShape(pieces))
+            scan.quoting = {};
+    }
     return scan;
 }
 
