@@ -4,6 +4,7 @@
 #include "core/journalformat.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace core {
@@ -27,6 +28,15 @@ int semicolons(const char* from, const char* end) {
         count += *from == ';' ? 1 : 0;
     return count;
 }
+
+// The bytes that end a run of text outside quotes, and inside them.
+constexpr std::array<bool, 256> stopsAt(char c) {
+    std::array<bool, 256> stops{};
+    stops[static_cast<unsigned char>(c)] = stops['\r'] = stops['\n'] = true;
+    return stops;
+}
+constexpr std::array<bool, 256> PlainStops = stopsAt(';');
+constexpr std::array<bool, 256> QuotedStops = stopsAt('"');
 
 } // namespace
 
@@ -253,6 +263,24 @@ QuotedRows::QuotedRows(const Quoting& quoting, qsizetype longestRow, Take take)
 
 bool QuotedRows::add(QByteArrayView piece) {
     for (qsizetype i = 0; i < piece.size(); ++i) {
+        // Text up to the next byte that may end it goes in one piece.
+        if (state_ == State::Plain || state_ == State::Quoted) {
+            const std::array<bool, 256>& stops = state_ == State::Plain ? PlainStops : QuotedStops;
+            const auto* const bytes = reinterpret_cast<const unsigned char*>(piece.data());
+            qsizetype end = i;
+            while (end < piece.size() && !stops[bytes[end]])
+                ++end;
+            if (end > i) {
+                row_.append(piece.data() + i, std::size_t(end - i));
+                previous_ = piece[end - 1];
+                skipLf_ = false;
+                at_ = offset_ + end - 1;
+                i = end - 1;
+                if (qsizetype(row_.size()) > longestRow_ && !endRow())
+                    return false;
+                continue;
+            }
+        }
         const char c = piece[i];
         at_ = offset_ + i;
         const bool lineEnd = c == '\r' || c == '\n';
