@@ -16,8 +16,8 @@ using bench::timeIteration;
 // blocked, some block soon and most are still clear.
 const QDate JudgedOn(2010, 6, 15);
 
-bool countsLookRight(benchmark::State& state, const journal::BlockWatch& watch) {
-    const journal::BlockCounts counts = watch.counts();
+bool countsLookRight(benchmark::State& state, const model::BlockWatch& watch) {
+    const model::BlockCounts counts = watch.counts();
     if (counts.blocked > 0 && counts.soon > 0 && counts.blocked + counts.soon < state.range(0))
         return true;
     state.SkipWithError("the counts do not show a mix of blocked, soon and clear rows");
@@ -28,9 +28,9 @@ bool countsLookRight(benchmark::State& state, const journal::BlockWatch& watch) 
 // day; measured through a new day, which changes nothing else.
 void wholeRegister(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
-    journal::BlockWatch watch(grid, JudgedOn);
+    model::BlockWatch watch(grid, JudgedOn);
     int turn = 1; // the first run already meets a new day
     for (auto _ : state) {
         const QDate day = JudgedOn.addDays(turn++ % 2);
@@ -44,16 +44,16 @@ BENCHMARK(wholeRegister)->Name("block watch")->Apply(bench::registerSizesToMilli
 // One block date changed in the middle of the register: its row is judged again, nothing else.
 void oneEdit(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
-    journal::BlockWatch watch(grid, JudgedOn);
+    model::BlockWatch watch(grid, JudgedOn);
     const int row = grid.rows() / 2;
     const QString dates[] = {QStringLiteral("01.06.2010"), QStringLiteral("01.07.2010")};
     int turn = 0;
     for (auto _ : state) {
         const QString& date = dates[turn++ % 2];
-        timeIteration(state, [&] { grid.setTextMatrix(row, journal::BlockDate, date); });
-        if (watch.state(row) == journal::BlockState::Clear) {
+        timeIteration(state, [&] { grid.setTextMatrix(row, core::BlockDate, date); });
+        if (watch.state(row) == model::BlockState::Clear) {
             state.SkipWithError("the edited row was not judged again");
             break;
         }
@@ -65,15 +65,15 @@ BENCHMARK(oneEdit)->Name("block watch, one edit")->Apply(bench::registerSizesToM
 // opening a register whose block dates are missing; the counts are sent once at the end.
 void fillWatched(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
-    journal::BlockWatch watch(grid, JudgedOn);
+    model::BlockWatch watch(grid, JudgedOn);
     for (auto _ : state) {
         for (int r = 1; r < grid.rows(); ++r)
-            grid.setTextMatrix(r, journal::BlockDate, QString());
+            grid.setTextMatrix(r, core::BlockDate, QString());
         bench::settleHeap();
         timeIteration(state, [&] {
-            const journal::BlockWatch::Batch batch(watch);
+            const model::BlockWatch::Batch batch(watch);
             journal::fillBlockDates(grid);
         });
         if (!countsLookRight(state, watch))

@@ -18,7 +18,7 @@ using bench::timeIteration;
 // A click on a column's header: all data rows sorted by it with the journal's sort key.
 void sortByColumn(benchmark::State& state, int column) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     grid.setSortKeyMaker(&editing::journalSortKey);
     for (auto _ : state) {
         fillGridAsOpened(grid, journal);
@@ -31,10 +31,10 @@ void sortByColumn(benchmark::State& state, int column) {
         }
     }
 }
-BENCHMARK_CAPTURE(sortByColumn, owner, int(journal::Owner))
+BENCHMARK_CAPTURE(sortByColumn, owner, int(core::Owner))
     ->Name("sort text")
     ->Apply(bench::registerSizesToMillion);
-BENCHMARK_CAPTURE(sortByColumn, activation, int(journal::ActivationDate))
+BENCHMARK_CAPTURE(sortByColumn, activation, int(core::ActivationDate))
     ->Name("sort date")
     ->Apply(bench::registerSizesToMillion);
 
@@ -43,9 +43,9 @@ BENCHMARK_CAPTURE(sortByColumn, activation, int(journal::ActivationDate))
 // made the search seem to grow faster than the register: timeIteration meets it fresh.
 void searchWithoutMatch(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
-    grid.setCurrentCell(1, journal::Owner);
+    grid.setCurrentCell(1, core::Owner);
     const QString word = QStringLiteral("Несуществующее");
     for (auto _ : state) {
         bool found = true;
@@ -61,9 +61,9 @@ BENCHMARK(searchWithoutMatch)->Name("search no match")->Apply(bench::registerSiz
 // "Найти" in all columns for a word no cell holds: every cell of the register is looked at.
 void findWithoutMatch(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
-    const FindText word(QStringLiteral("Щербаков"));
+    const core::FindText word(QStringLiteral("Щербаков"));
     for (auto _ : state) {
         std::optional<editing::FoundCell> found;
         timeIteration(state, [&] { found = editing::findCell(grid, word, 1, 0, true, true); });
@@ -78,7 +78,7 @@ BENCHMARK(findWithoutMatch)->Name("find no match")->Apply(bench::registerSizesTo
 // "Переместить колонки": the rightmost column goes in front of the first.
 void columnMove(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
     for (auto _ : state) {
         grid.setCurrentCell(1, 0);
@@ -96,7 +96,7 @@ BENCHMARK(columnMove)->Name("column move")->Apply(bench::registerSizesToMillion)
 // that every insert meets a grid of the same width.
 void columnInsert(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
     const int cols = grid.cols();
     for (auto _ : state) {
@@ -118,10 +118,10 @@ BENCHMARK(columnInsert)->Name("column insert")->Apply(bench::registerSizesToMill
 template <typename Change>
 void undoAndRedo(benchmark::State& state, bool measureUndo, Change change) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     grid.setSortKeyMaker(&editing::journalSortKey);
     fillGridAsOpened(grid, journal);
-    GridHistory history(grid);
+    editing::GridHistory history(grid);
     {
         const auto step = history.step(QStringLiteral("bench"));
         change(grid);
@@ -141,8 +141,8 @@ void undoAndRedo(benchmark::State& state, bool measureUndo, Change change) {
         }
     }
 }
-const auto sortByOwner = [](GridModel& grid) { editing::sortByColumn(grid, journal::Owner); };
-const auto deleteLastColumn = [](GridModel& grid) { editing::deleteColumn(grid); };
+const auto sortByOwner = [](model::GridModel& grid) { editing::sortByColumn(grid, core::Owner); };
+const auto deleteLastColumn = [](model::GridModel& grid) { editing::deleteColumn(grid); };
 BENCHMARK_CAPTURE(undoAndRedo, sortUndo, true, sortByOwner)
     ->Name("undo a sort")
     ->Apply(bench::registerSizesToMillion);
@@ -160,16 +160,16 @@ BENCHMARK_CAPTURE(undoAndRedo, deleteRedo, false, deleteLastColumn)
 // afterwards as "history_mb".
 void historyOfSorts(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     grid.setSortKeyMaker(&editing::journalSortKey);
     fillGridAsOpened(grid, journal);
     for (auto _ : state) {
-        GridHistory history(grid);
+        editing::GridHistory history(grid);
         const double before = bench::heapInUseMegabytes();
         timeIteration(state, [&] {
             for (int i = 0; i < 100; ++i) {
                 const auto step = history.step(QStringLiteral("bench"));
-                editing::sortByColumn(grid, i % 2 == 0 ? journal::Owner : journal::Mechanic);
+                editing::sortByColumn(grid, i % 2 == 0 ? core::Owner : core::Mechanic);
             }
         });
         state.counters["history_mb"] = bench::heapInUseMegabytes() - before;

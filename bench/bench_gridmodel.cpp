@@ -14,8 +14,8 @@ using bench::timeIteration;
 void gridAppendRows(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
-        GridModel grid;
-        grid.setCols(journal::FileColumns);
+        model::GridModel grid;
+        grid.setCols(core::FileColumns);
         bench::settleHeap();
         timeIteration(state, [&] {
             for (int r = 0; r < journal.rows; ++r) {
@@ -33,7 +33,7 @@ BENCHMARK(gridAppendRows)->Name("grid: append row by row")->Apply(bench::registe
 // Reading every cell of columns 0 .. 7 through the checked member, as writing and printing do.
 void gridReadEveryCell(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
     for (auto _ : state) {
         qsizetype characters = 0;
@@ -51,7 +51,7 @@ BENCHMARK(gridReadEveryCell)->Name("grid: read every cell")->Apply(bench::regist
 // so that every write changes the cell.
 void gridWriteColumn(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
     const QString dates[] = {QStringLiteral("01.05.2010"), QStringLiteral("01.06.2010")};
     int turn = 0;
@@ -59,7 +59,7 @@ void gridWriteColumn(benchmark::State& state) {
         const QString& date = dates[turn++ % 2];
         timeIteration(state, [&] {
             for (int r = 1; r < grid.rows(); ++r)
-                grid.setTextMatrix(r, journal::BlockDate, date);
+                grid.setTextMatrix(r, core::BlockDate, date);
         });
     }
 }
@@ -69,24 +69,24 @@ BENCHMARK(gridWriteColumn)->Name("grid: write one column")->Apply(bench::registe
 void gridSortGeneric(benchmark::State& state, int column) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
-        GridModel grid;
+        model::GridModel grid;
         fillGridAsOpened(grid, journal);
         grid.setCurrentCell(1, column);
         bench::settleHeap();
         timeIteration(state, [&] { grid.setSort(1); });
     }
 }
-BENCHMARK_CAPTURE(gridSortGeneric, owner, int(journal::Owner))
+BENCHMARK_CAPTURE(gridSortGeneric, owner, int(core::Owner))
     ->Name("grid: sort, generic key, text column")
     ->Apply(bench::registerSizesToMillion);
-BENCHMARK_CAPTURE(gridSortGeneric, activation, int(journal::ActivationDate))
+BENCHMARK_CAPTURE(gridSortGeneric, activation, int(core::ActivationDate))
     ->Name("grid: sort, generic key, date column")
     ->Apply(bench::registerSizesToMillion);
 
 // Moving the last column to the front, the rotation behind every column move.
 void gridColumnPosition(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
     for (auto _ : state)
         timeIteration(state, [&] { grid.setColPosition(grid.cols() - 1, 0); });
@@ -97,7 +97,7 @@ BENCHMARK(gridColumnPosition)->Name("grid: move a column")->Apply(bench::registe
 void gridAddColumn(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
-        GridModel grid;
+        model::GridModel grid;
         fillGridAsOpened(grid, journal);
         bench::settleHeap();
         timeIteration(state, [&] { grid.setCols(grid.cols() + 1); });

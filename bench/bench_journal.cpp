@@ -29,15 +29,15 @@ bool reportFailure(benchmark::State& state, const journal::Outcome& outcome) {
 void openJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
-        GridModel grid;
-        JournalFiles files(grid, journal.programFolder);
+        model::GridModel grid;
+        journal::JournalFiles files(grid, journal.programFolder);
         journal::Outcome outcome;
         bench::settleHeap();
         timeIteration(state, [&] { outcome = files.openCurrent(); });
         if (reportFailure(state, outcome))
             break;
         if (grid.rows() != journal.rows + 1 ||
-            grid.textMatrix(journal.rows, journal::BlockDate).isEmpty()) {
+            grid.textMatrix(journal.rows, core::BlockDate).isEmpty()) {
             state.SkipWithError("the register did not open whole, with its block dates");
             break;
         }
@@ -49,9 +49,9 @@ BENCHMARK(openJournal)->Name("open")->Apply(bench::registerSizesToMillion);
 void readJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
-        journal::ReadResult result;
+        core::ReadResult result;
         bench::settleHeap();
-        timeIteration(state, [&] { result = journal::readJournal(journal.fileBytes); });
+        timeIteration(state, [&] { result = core::readJournal(journal.fileBytes); });
         if (result.table.rows() != journal.rows) {
             state.SkipWithError("the reader did not read every line");
             break;
@@ -65,8 +65,8 @@ BENCHMARK(readJournal)->Name("read")->Apply(bench::registerSizesToMillion);
 QByteArray calcBytes(const bench::BenchJournal& journal) {
     QString text;
     for (int r = 0; r < journal.rows; ++r) {
-        for (int c = 0; c < journal::FileColumns; ++c) {
-            QString cell = journal.cells[r * journal::FileColumns + c];
+        for (int c = 0; c < core::FileColumns; ++c) {
+            QString cell = journal.cells[r * core::FileColumns + c];
             cell.replace(u'"', QStringLiteral("\"\""));
             text += (c > 0 ? QStringLiteral(";\"") : QStringLiteral("\"")) + cell + u'"';
         }
@@ -79,9 +79,9 @@ void readCalcJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     const QByteArray bytes = calcBytes(journal);
     for (auto _ : state) {
-        journal::ReadResult result;
+        core::ReadResult result;
         bench::settleHeap();
-        timeIteration(state, [&] { result = journal::readJournal(bytes); });
+        timeIteration(state, [&] { result = core::readJournal(bytes); });
         if (!result.quoted || result.table.rows() != journal.rows ||
             result.table.cell(0, 0) != journal.cells[0]) {
             state.SkipWithError("the reader did not read the quoted register as typed");
@@ -93,8 +93,8 @@ BENCHMARK(readCalcJournal)->Name("read calc csv")->Apply(bench::registerSizesToM
 
 // Opens the register into a grid the way "Открыть журнал" does. A register the reader did not
 // take whole would make the figures those of fewer rows: the benchmark then reports an error.
-bool openInto(benchmark::State& state, GridModel& grid, const bench::BenchJournal& journal) {
-    JournalFiles(grid, journal.programFolder).openCurrent();
+bool openInto(benchmark::State& state, model::GridModel& grid, const bench::BenchJournal& journal) {
+    journal::JournalFiles(grid, journal.programFolder).openCurrent();
     if (grid.rows() == journal.rows + 1)
         return true;
     state.SkipWithError("the register did not open whole");
@@ -106,14 +106,14 @@ bool openInto(benchmark::State& state, GridModel& grid, const bench::BenchJourna
 void saveJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     QTemporaryDir folder;
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
-    JournalFiles files(grid, folder.path());
+    journal::JournalFiles files(grid, folder.path());
     const QString mechanics[] = {QStringLiteral("Иванов А.А."), QStringLiteral("Петров Б.Б.")};
     int turn = 0;
     for (auto _ : state) {
-        grid.setTextMatrix(1, journal::Mechanic, mechanics[turn++ % 2]);
+        grid.setTextMatrix(1, core::Mechanic, mechanics[turn++ % 2]);
         journal::Outcome outcome;
         timeIteration(state, [&] { outcome = files.saveCurrent(); });
         if (reportFailure(state, outcome))
@@ -128,12 +128,12 @@ BENCHMARK(saveJournal)->Name("save")->Apply(bench::registerSizesToMillion);
 // Encoding alone, into bytes in memory.
 void writeJournal(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
     for (auto _ : state) {
         QByteArray bytes;
-        timeIteration(state, [&] { bytes = journal::writeJournal(grid.allCells()); });
+        timeIteration(state, [&] { bytes = core::writeJournal(grid.allCells()); });
         if (bytes.size() != journal.fileBytes.size()) {
             state.SkipWithError("the written journal differs in length from the file read");
             break;
@@ -145,7 +145,7 @@ BENCHMARK(writeJournal)->Name("write")->Apply(bench::registerSizesToMillion);
 // The pass every click on the grid runs, on a register whose block dates are already shown.
 void blockDates(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
     for (auto _ : state)
@@ -156,16 +156,16 @@ BENCHMARK(blockDates)->Name("block dates")->Apply(bench::registerSizesToMillion)
 // The same pass when every block date has to be written (the column was emptied).
 void blockDatesFromEmpty(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     if (!openInto(state, grid, journal))
         return;
     for (auto _ : state) {
         for (int r = 1; r < grid.rows(); ++r)
-            grid.setTextMatrix(r, journal::BlockDate, QString());
+            grid.setTextMatrix(r, core::BlockDate, QString());
         bench::settleHeap();
         timeIteration(state, [&] { journal::fillBlockDates(grid); });
     }
-    if (grid.textMatrix(grid.rows() - 1, journal::BlockDate).isEmpty())
+    if (grid.textMatrix(grid.rows() - 1, core::BlockDate).isEmpty())
         state.SkipWithError("the pass did not reach the last row");
 }
 BENCHMARK(blockDatesFromEmpty)
@@ -198,8 +198,8 @@ void searchAllJournals(benchmark::State& state) {
     }
     // The last row's serial number, found once in each file, shows that every file is read to
     // its end.
-    const FindText lastSerial(
-        journal.cells[qsizetype(journal.rows - 1) * journal::FileColumns + journal::SerialNumber]);
+    const core::FindText lastSerial(
+        journal.cells[qsizetype(journal.rows - 1) * core::FileColumns + core::SerialNumber]);
     const std::vector<journal::JournalHit> seen =
         journal::searchJournals(folder.path(), lastSerial);
     if (seen.size() < 21 || seen.back().journal != QStringLiteral("2020") ||
@@ -207,7 +207,7 @@ void searchAllJournals(benchmark::State& state) {
         state.SkipWithError("the search does not reach the end of every file");
         return;
     }
-    const FindText absent(QStringLiteral("Щербаков"));
+    const core::FindText absent(QStringLiteral("Щербаков"));
     for (auto _ : state) {
         std::vector<journal::JournalHit> hits;
         timeIteration(state, [&] { hits = journal::searchJournals(folder.path(), absent); });

@@ -17,7 +17,7 @@ using bench::benchJournal;
 using bench::fillGridAsOpened;
 using bench::timeIteration;
 
-class FixedClock : public Clock {
+class FixedClock : public core::Clock {
 public:
     QString date() const override { return QStringLiteral("15.03.2010"); }
     QString time() const override { return QStringLiteral("14:05:09"); }
@@ -25,17 +25,17 @@ public:
 
 void printToPdf(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    GridModel grid;
+    model::GridModel grid;
     fillGridAsOpened(grid, journal);
     QTemporaryDir folder;
     const QString fileName = folder.filePath(QStringLiteral("journal.pdf"));
-    PdfFilePrinterProvider printer(fileName);
+    printing::PdfFilePrinterProvider printer(fileName);
     const FixedClock clock;
     for (auto _ : state) {
         QFile::remove(fileName);
-        PrintResult result = PrintResult::NoPrinter;
-        timeIteration(state, [&] { result = printJournal(grid, printer, clock); });
-        if (result != PrintResult::Printed || QFile(fileName).size() == 0) {
+        printing::PrintResult result = printing::PrintResult::NoPrinter;
+        timeIteration(state, [&] { result = printing::printJournal(grid, printer, clock); });
+        if (result != printing::PrintResult::Printed || QFile(fileName).size() == 0) {
             state.SkipWithError("no PDF file was printed");
             break;
         }
@@ -54,13 +54,13 @@ void printFromWindow(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     QTemporaryDir folder;
     const QString fileName = folder.filePath(QStringLiteral("journal.pdf"));
-    WindowServices services;
+    app::WindowServices services;
     services.journalFolder = journal.programFolder;
     services.prompter = std::make_shared<bench::SilentPrompter>();
-    services.printer = std::make_shared<PdfFilePrinterProvider>(fileName);
+    services.printer = std::make_shared<printing::PdfFilePrinterProvider>(fileName);
     services.clock = std::make_shared<FixedClock>();
     services.endProgram = [] {};
-    JournalWindow window(services);
+    app::JournalWindow window(services);
     window.show();
     window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
     // The window is painted, as it is by the time anybody presses "Печать".

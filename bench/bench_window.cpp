@@ -13,11 +13,11 @@ using bench::timeIteration;
 // From "Все" to "Заблокированы": every row judged and hidden or shown; back to "Все" unmeasured.
 void filterSwitch(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
-    WindowServices services;
+    app::WindowServices services;
     services.journalFolder = journal.programFolder;
     services.prompter = std::make_shared<bench::SilentPrompter>();
     services.endProgram = [] {};
-    JournalWindow window(services);
+    app::JournalWindow window(services);
     window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
     auto* filter = window.findChild<QComboBox*>(QStringLiteral("CmbFilter"));
     for (auto _ : state) {

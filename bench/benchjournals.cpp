@@ -51,8 +51,8 @@ const BenchJournal& benchJournal(int rows) {
     return *journal;
 }
 
-void fillGridAsOpened(GridModel& grid, const BenchJournal& journal) {
-    grid.setFormatString(journal::headerFormat());
+void fillGridAsOpened(model::GridModel& grid, const BenchJournal& journal) {
+    grid.setFormatString(core::headerFormat());
     grid.replaceCells(journal.rows + 1, JournalFields, gridCellsAsOpened(journal));
     grid.setCurrentCell(journal.rows, JournalFields - 1);
 }
@@ -60,7 +60,7 @@ void fillGridAsOpened(GridModel& grid, const BenchJournal& journal) {
 QList<QString> gridCellsAsOpened(const BenchJournal& journal) {
     QList<QString> cells;
     cells.reserve(qsizetype(journal.rows + 1) * JournalFields);
-    const QStringList headers = journal::headerFormat().split(QLatin1Char('|'));
+    const QStringList headers = core::headerFormat().split(QLatin1Char('|'));
     for (const QString& header : headers)
         cells << header.mid(1);
     for (const QString& text : journal.cells)

@@ -17,7 +17,9 @@
 #define CALLGRIND_STOP_INSTRUMENTATION
 #endif
 
+namespace model {
 class GridModel;
+}
 
 // The registers the benchmarks run on, generated once per size and kept for the whole run.
 namespace bench {
@@ -41,7 +43,7 @@ struct BenchJournal {
 const BenchJournal& benchJournal(int rows);
 
 // Answers every question of the window "Нет" and shows nothing.
-class SilentPrompter : public Prompter {
+class SilentPrompter : public core::Prompter {
 public:
     QString inputBox(const QString&, const QString&) override { return {}; }
     void message(const QString&) override {}
@@ -51,7 +53,7 @@ public:
 
 // Puts the register into the grid the way "Открыть журнал" leaves it, block dates aside (the
 // generated file holds them already): the journal header in row 0, one data row per line.
-void fillGridAsOpened(GridModel& grid, const BenchJournal& journal);
+void fillGridAsOpened(model::GridModel& grid, const BenchJournal& journal);
 
 // The cells of that grid, header row first, each text a copy of its own, for
 // GridModel::replaceCells.

@@ -123,7 +123,7 @@ QList<QString> JournalGenerator::nextRow() {
     QList<QString> cells;
     cells.reserve(JournalFields);
     cells << owner() << pick(registerModels()) << digits(8) << digits(10) << digits(10)
-          << dateText(activation) << dateText(journal::blockDateFor(activation)) << person();
+          << dateText(activation) << dateText(core::blockDateFor(activation)) << person();
     return cells;
 }
 

@@ -27,7 +27,7 @@ private Q_SLOTS:
     void blockDateIsTheFirstOfTheMonth426DaysOn() {
         QFETCH(QDate, activation);
         QFETCH(QDate, block);
-        QCOMPARE(journal::blockDateFor(activation), block);
+        QCOMPARE(core::blockDateFor(activation), block);
     }
 
     void sameSeedSameJournal() {
@@ -65,7 +65,7 @@ private Q_SLOTS:
                 QCOMPARE(fields[c], cells[qsizetype(r) * bench::JournalFields + c]);
             const QDate activation = readDate(fields[5]);
             QVERIFY2(activation.isValid(), qPrintable(line));
-            QCOMPARE(readDate(fields[6]), journal::blockDateFor(activation));
+            QCOMPARE(readDate(fields[6]), core::blockDateFor(activation));
             for (const QString& field : {fields[0], fields[1], fields[7]}) {
                 QVERIFY2(!field.trimmed().isEmpty(), qPrintable(line));
                 for (QChar ch : field)

@@ -22,8 +22,8 @@ private Q_SLOTS:
         const QByteArray original = written.readAll();
         written.close();
 
-        GridModel grid;
-        JournalFiles files(grid, folder.path());
+        model::GridModel grid;
+        journal::JournalFiles files(grid, folder.path());
         const journal::Outcome opened = files.openCurrent();
         QVERIFY2(opened.ok && opened.message.isEmpty(), qPrintable(opened.message));
         QCOMPARE(grid.rows(), Rows + 1);

@@ -123,7 +123,7 @@ private:
 };
 
 // Records whatever the window shows or asks; questions are answered "Да", unsaved changes dropped.
-class RecordingPrompter : public Prompter {
+class RecordingPrompter : public core::Prompter {
 public:
     QString inputBox(const QString& prompt, const QString&) override {
         shown << prompt;
@@ -168,19 +168,19 @@ private:
 
 // Whether the column's data rows are in the order of the journal's sort key: keys compare by
 // rank, then number, then collation key (or text), as the grid compares them.
-bool sortedByJournalKey(const GridModel& grid, int column) {
+bool sortedByJournalKey(const model::GridModel& grid, int column) {
     for (int r = 2; r < grid.rows(); ++r) {
         const QString above = grid.textMatrix(r - 1, column);
         const QString here = grid.textMatrix(r, column);
-        if (above != here &&
-            compareSortKeys(editing::journalSortKey(above), editing::journalSortKey(here)) > 0)
+        if (above != here && model::compareSortKeys(editing::journalSortKey(above),
+                                                    editing::journalSortKey(here)) > 0)
             return false;
     }
     return true;
 }
 
 // The operation asked for, after the register was opened; false when it did not do its work.
-bool perform(const QString& operation, JournalWindow& window, GridView& grid,
+bool perform(const QString& operation, app::JournalWindow& window, app::GridView& grid,
              const QString& programFolder, Figures& figures) {
     if (operation == QStringLiteral("save")) {
         const QString path = programFolder + QStringLiteral("/thisyear.csv");
@@ -193,8 +193,8 @@ bool perform(const QString& operation, JournalWindow& window, GridView& grid,
     }
     if (operation == QStringLiteral("sort")) {
         QHeaderView* header = grid.horizontalHeader();
-        const QPoint centre(header->sectionViewportPosition(journal::Owner) +
-                                header->sectionSize(journal::Owner) / 2,
+        const QPoint centre(header->sectionViewportPosition(core::Owner) +
+                                header->sectionSize(core::Owner) / 2,
                             header->height() / 2);
         PaintWaiter repaint(grid.viewport());
         const Span span;
@@ -202,7 +202,7 @@ bool perform(const QString& operation, JournalWindow& window, GridView& grid,
         const bool painted = repaint.wait(60000);
         span.report(figures, operation);
         return painted && window.isModified() &&
-               sortedByJournalKey(*qobject_cast<GridModel*>(grid.model()), journal::Owner);
+               sortedByJournalKey(*qobject_cast<model::GridModel*>(grid.model()), core::Owner);
     }
     if (operation == QStringLiteral("print")) {
         const QString path = programFolder + QStringLiteral("/journal.pdf");
@@ -224,7 +224,7 @@ int main(int argc, char* argv[]) {
     const qint64 launch = launchText.isEmpty() ? entered : launchText.toLongLong();
 
     QApplication application(argc, argv);
-    installRussianTranslations(application);
+    app::installRussianTranslations(application);
     const QStringList arguments = QCoreApplication::arguments();
     const QString programFolder = arguments.value(1);
     const int rows = arguments.value(2).toInt();
@@ -234,14 +234,14 @@ int main(int argc, char* argv[]) {
     int status = 0;
     auto prompter = std::make_shared<RecordingPrompter>();
     {
-        WindowServices services;
+        app::WindowServices services;
         services.journalFolder = programFolder;
         services.prompter = prompter;
         services.endProgram = [] {};
         if (operation == QStringLiteral("print"))
-            services.printer = std::make_shared<PdfFilePrinterProvider>(
+            services.printer = std::make_shared<printing::PdfFilePrinterProvider>(
                 programFolder + QStringLiteral("/journal.pdf"));
-        JournalWindow window(std::move(services));
+        app::JournalWindow window(std::move(services));
         PaintWaiter firstPaint(&window);
         window.show();
         if (!firstPaint.wait(10000)) {
@@ -254,14 +254,14 @@ int main(int argc, char* argv[]) {
         figures.add("operation", operation);
 
         if (!programFolder.isEmpty()) {
-            auto* gridView = window.findChild<GridView*>(QStringLiteral("MSFGAZ"));
+            auto* gridView = window.findChild<app::GridView*>(QStringLiteral("MSFGAZ"));
             PaintWaiter gridPaint(gridView->viewport());
             const Span span;
             window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
             figures.add("open_click_ms", span.elapsedMs());
             const bool painted = gridPaint.wait(60000);
             span.report(figures, QStringLiteral("open"));
-            const int opened = qobject_cast<GridModel*>(gridView->model())->rows() - 1;
+            const int opened = qobject_cast<model::GridModel*>(gridView->model())->rows() - 1;
             figures.add("rows_opened", opened);
             figures.add("rss_open_mb", statusMegabytes("VmRSS"));
             figures.add("peak_rss_open_mb", statusMegabytes("VmHWM"));

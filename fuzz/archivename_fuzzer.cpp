@@ -12,15 +12,15 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString answer = QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size));
-    const QString name = journal::archiveName(answer);
-    PROMISE(journal::archiveName(answer) == name);
-    if (journal::archiveNameRefusal(name))
+    const QString name = core::archiveName(answer);
+    PROMISE(core::archiveName(answer) == name);
+    if (core::archiveNameRefusal(name))
         return 0;
     const QString folder = QStringLiteral("/program");
-    const QFileInfo file(journal::archivePath(folder, name));
-    PROMISE(QDir::cleanPath(file.absolutePath()) == journal::archiveFolderPath(folder));
+    const QFileInfo file(core::archivePath(folder, name));
+    PROMISE(QDir::cleanPath(file.absolutePath()) == core::archiveFolderPath(folder));
     PROMISE(file.fileName() == name + QStringLiteral(".csv"));
-    PROMISE(QFile::encodeName(name).size() + JournalBackups::NameOverhead <=
-            journal::MaxFileNameBytes);
+    PROMISE(QFile::encodeName(name).size() + core::JournalBackups::NameOverhead <=
+            core::MaxFileNameBytes);
     return 0;
 }

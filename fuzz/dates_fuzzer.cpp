@@ -10,25 +10,25 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const QString text = QString::fromUtf8(reinterpret_cast<const char*>(data),
                                            qsizetype(std::min<std::size_t>(size, 64)));
-    journal::DateBuffer buffer;
-    const QStringView block = journal::blockDateText(text, buffer);
-    const std::optional<QDate> date = journal::readDate(text);
+    core::DateBuffer buffer;
+    const QStringView block = core::blockDateText(text, buffer);
+    const std::optional<QDate> date = core::readDate(text);
     if (!date) {
         PROMISE(block.isEmpty());
         return 0;
     }
-    PROMISE(date->isValid() && date->year() >= 1 && date->year() <= journal::MaxYear);
-    PROMISE(journal::readDate(journal::formatDate(*date)) == date);
+    PROMISE(date->isValid() && date->year() >= 1 && date->year() <= core::MaxYear);
+    PROMISE(core::readDate(core::formatDate(*date)) == date);
 
-    const QDate rule = journal::blockDateFor(*date);
+    const QDate rule = core::blockDateFor(*date);
     PROMISE(rule.day() == 1);
-    const QDate due = date->addDays(journal::BlockPeriodDays);
+    const QDate due = date->addDays(core::BlockPeriodDays);
     PROMISE(rule <= due && due < rule.addMonths(1));
-    if (rule.year() > journal::MaxYear) {
+    if (rule.year() > core::MaxYear) {
         PROMISE(block.isEmpty());
         return 0;
     }
-    PROMISE(block == journal::formatDate(rule));
-    PROMISE(journal::readDate(block) == rule);
+    PROMISE(block == core::formatDate(rule));
+    PROMISE(core::readDate(block) == rule);
     return 0;
 }

@@ -11,9 +11,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // UTF-16 units as they come, unpaired surrogates included, as a paste may hold them.
     const QString text(reinterpret_cast<const QChar*>(data), qsizetype(size / 2));
     const QString kept = editing::JournalTextValidator::writablePart(text);
-    PROMISE(journal::indexOfUnwritable(kept) < 0);
+    PROMISE(core::indexOfUnwritable(kept) < 0);
     PROMISE(kept.size() <= text.size());
-    if (journal::indexOfUnwritable(text) < 0)
+    if (core::indexOfUnwritable(text) < 0)
         PROMISE(kept == text);
     PROMISE(editing::JournalTextValidator::writablePart(kept) == kept);
     return 0;

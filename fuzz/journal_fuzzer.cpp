@@ -27,10 +27,10 @@ bool isStructural(QChar c) {
 // What the reader hands over: a rectangular table within the limits, whose cells hold no part
 // of the file's structure (but for the ";" and line ends of quoted fields) and no NUL, each row
 // short enough to have been one line.
-void checkTable(const journal::ReadResult& result) {
-    const journal::CellTable& table = result.table;
-    PROMISE(table.cols() >= journal::FileColumns);
-    PROMISE(qsizetype(table.rows()) * table.cols() * 6 <= journal::readerMemoryBudget());
+void checkTable(const core::ReadResult& result) {
+    const core::CellTable& table = result.table;
+    PROMISE(table.cols() >= core::FileColumns);
+    PROMISE(qsizetype(table.rows()) * table.cols() * 6 <= core::readerMemoryBudget());
     for (int c = 0; c < table.cols(); ++c)
         PROMISE(table.column(c).rows() == table.rows());
     for (int r = 0; r < table.rows(); ++r) {
@@ -41,11 +41,11 @@ void checkTable(const journal::ReadResult& result) {
             for (QChar ch : cell)
                 PROMISE(!isStructural(ch) || (result.quoted && ch != QChar(0)));
             // Windows-1251 text is made of the characters a file can hold.
-            if (result.encoding == journal::TextEncoding::Windows1251)
+            if (result.encoding == core::TextEncoding::Windows1251)
                 for (QChar ch : cell)
-                    PROMISE(journal::canHold(ch) || (result.quoted && isStructural(ch)));
+                    PROMISE(core::canHold(ch) || (result.quoted && isStructural(ch)));
         }
-        PROMISE(length <= journal::MaxLineLength);
+        PROMISE(length <= core::MaxLineLength);
     }
 }
 
@@ -56,13 +56,13 @@ void checkTable(const journal::ReadResult& result) {
 // block date past the year 9999, and its columns are still borne out after it (so that the
 // block watch, which decides as it does, agrees with the grid it left). Only the cells the grid
 // reports changed are compared.
-void checkBlockDates(GridModel& grid) {
-    const std::optional<journal::BlockColumns> columns = journal::findBlockColumns(grid);
+void checkBlockDates(model::GridModel& grid) {
+    const std::optional<model::BlockColumns> columns = model::findBlockColumns(grid);
     const int rows = grid.rows();
     const int cols = grid.cols();
     QList<QPoint> changed;
     const QMetaObject::Connection watch = QObject::connect(
-        &grid, &GridModel::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
+        &grid, &model::GridModel::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
             for (int r = from.row(); r <= to.row(); ++r)
                 for (int c = from.column(); c <= to.column(); ++c)
                     changed << QPoint(r + 1, c);
@@ -70,7 +70,7 @@ void checkBlockDates(GridModel& grid) {
     journal::fillBlockDates(grid);
     QObject::disconnect(watch);
     PROMISE(grid.rows() == rows && grid.cols() == cols);
-    PROMISE(journal::findBlockColumns(grid) == columns);
+    PROMISE(model::findBlockColumns(grid) == columns);
     if (!columns) {
         PROMISE(changed.isEmpty());
         return;
@@ -81,18 +81,18 @@ void checkBlockDates(GridModel& grid) {
         const QStringView activation = grid.cell(r, columns->activation);
         if (activation.isEmpty())
             break;
-        const std::optional<QDate> date = journal::readDate(activation);
-        const QDate block = date ? journal::blockDateFor(*date) : QDate();
+        const std::optional<QDate> date = core::readDate(activation);
+        const QDate block = date ? core::blockDateFor(*date) : QDate();
         const QString expected =
-            block.isValid() && block.year() <= 9999 ? journal::formatDate(block) : QString();
+            block.isValid() && block.year() <= 9999 ? core::formatDate(block) : QString();
         PROMISE(grid.cell(r, columns->block) == expected);
     }
 }
 
 // The block watch, which follows the grid change by change, says what a watch started afresh
 // says: the same column, counts and reason for no block dates.
-void checkBlockWatch(const GridModel& grid, const journal::BlockWatch& watch) {
-    const journal::BlockWatch fresh(grid, watch.today());
+void checkBlockWatch(const model::GridModel& grid, const model::BlockWatch& watch) {
+    const model::BlockWatch fresh(grid, watch.today());
     PROMISE(fresh.blockColumn() == watch.blockColumn());
     PROMISE(fresh.counts() == watch.counts());
 }
@@ -107,23 +107,22 @@ QStringView lineOf(QStringView text, qsizetype& pos) {
 // A grid the save check lets through is written as one line of eight ";"-ended fields per data
 // row (fewer ";" only in a line that eight would take past the limit, which is then filled up to
 // it), no line longer than the reader accepts, and reads back as the same columns 0 .. 7.
-void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
-    const std::optional<journal::CellPosition> unwritable =
-        journal::findUnwritableCell(grid.allCells());
-    const std::optional<int> overlong = journal::findOverlongRow(grid.allCells());
+void checkWriteAndReadBack(const model::GridModel& grid, bool windows1251Read) {
+    const std::optional<core::CellPosition> unwritable = core::findUnwritableCell(grid.allCells());
+    const std::optional<int> overlong = core::findOverlongRow(grid.allCells());
     // Whatever was read as Windows-1251 can be written again.
     if (windows1251Read)
         PROMISE(!unwritable);
     if (unwritable)
         return;
 
-    const QByteArray written = journal::writeJournal(grid.allCells());
+    const QByteArray written = core::writeJournal(grid.allCells());
     // Lines are measured in characters, as the reader measures them.
-    const journal::TextEncoding encoding = journal::detectEncoding(written);
-    const QString text = journal::decodeText(encoding == journal::TextEncoding::Utf8
-                                                 ? journal::withoutByteOrderMark(written)
-                                                 : QByteArrayView(written),
-                                             encoding);
+    const core::TextEncoding encoding = core::detectEncoding(written);
+    const QString text =
+        core::decodeText(encoding == core::TextEncoding::Utf8 ? core::withoutByteOrderMark(written)
+                                                              : QByteArrayView(written),
+                         encoding);
     qsizetype pos = 0;
     int lines = 0;
     std::optional<int> firstLongLine;
@@ -131,10 +130,10 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
         const QStringView line = lineOf(text, pos);
         ++lines;
         const qsizetype separators = line.count(u';');
-        PROMISE(separators == journal::FileColumns
+        PROMISE(separators == core::FileColumns
                     ? line.endsWith(u';')
-                    : separators < journal::FileColumns && line.size() >= journal::MaxLineLength);
-        if (line.size() > journal::MaxLineLength && !firstLongLine)
+                    : separators < core::FileColumns && line.size() >= core::MaxLineLength);
+        if (line.size() > core::MaxLineLength && !firstLongLine)
             firstLongLine = lines;
     }
     PROMISE(lines == grid.rows() - 1);
@@ -143,39 +142,39 @@ void checkWriteAndReadBack(const GridModel& grid, bool windows1251Read) {
     if (overlong)
         return;
 
-    journal::ReadResult reread = journal::readJournal(written);
+    core::ReadResult reread = core::readJournal(written);
     // What the save check lets through is read back unless the memory runs out, and never
     // unquoted, whatever its cells hold.
-    PROMISE(reread.ok() || reread.fault->kind == journal::ReadFault::OutOfMemory);
+    PROMISE(reread.ok() || reread.fault->kind == core::ReadFault::OutOfMemory);
     PROMISE(!reread.quoted && reread.unclosedQuoteLines.empty());
     if (!reread.ok())
         return;
     PROMISE(reread.droppedNulBytes == 0);
     PROMISE(reread.table.rows() == grid.rows() - 1);
-    PROMISE(reread.table.cols() == journal::FileColumns);
+    PROMISE(reread.table.cols() == core::FileColumns);
     for (int r = 1; r < grid.rows(); ++r)
-        for (int c = 0; c < journal::FileColumns; ++c)
+        for (int c = 0; c < core::FileColumns; ++c)
             PROMISE(reread.table.cell(r - 1, c) ==
                     (c < grid.cols() ? grid.cell(r, c) : QStringView()));
 
     // A second save of what was read back writes the same bytes.
-    GridModel again;
+    model::GridModel again;
     journal::resetJournalGrid(again);
     journal::showJournalTable(again, std::move(reread.table), false);
-    PROMISE(journal::writeJournal(again.allCells()) == written);
+    PROMISE(core::writeJournal(again.allCells()) == written);
 }
 
 // A grid made of the input, thick with quotes (which the bytes 0x02 .. 0x1F and the ones a cell
 // cannot hold become), 0x00 ending a cell and 0x01 a row: written and read back, it gives the
 // same cells, never unquoted.
 void checkQuotesNeverUnquoted(QByteArrayView bytes) {
-    GridModel grid;
+    model::GridModel grid;
     journal::resetJournalGrid(grid);
     int row = 1;
     int col = 0;
     QString cell;
     const auto store = [&] {
-        if (col < journal::FileColumns)
+        if (col < core::FileColumns)
             grid.setTextMatrix(row, col, cell);
         cell.clear();
     };
@@ -187,18 +186,18 @@ void checkQuotesNeverUnquoted(QByteArrayView bytes) {
             if (b == 1 && row < 200)
                 grid.setRows(++row + 1);
         } else {
-            const QChar c = journal::decodeWindows1251(QByteArrayView(&byte, 1)).front();
-            cell += b < 0x20 || !journal::canHold(c) ? QChar(u'"') : c;
+            const QChar c = core::decodeWindows1251(QByteArrayView(&byte, 1)).front();
+            cell += b < 0x20 || !core::canHold(c) ? QChar(u'"') : c;
         }
     }
     store();
-    if (journal::findOverlongRow(grid.allCells()))
+    if (core::findOverlongRow(grid.allCells()))
         return;
     checkWriteAndReadBack(grid, true);
 }
 
 // Answers "Да".
-class Agreeing final : public Prompter {
+class Agreeing final : public core::Prompter {
 public:
     QString inputBox(const QString&, const QString&) override { return {}; }
     void message(const QString&) override {}
@@ -213,19 +212,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
 
     // Bytes read as Windows-1251 come back byte for byte.
-    if (journal::detectEncoding(bytes) == journal::TextEncoding::Windows1251)
-        PROMISE(journal::encodeWindows1251(journal::decodeWindows1251(bytes)) == bytes);
+    if (core::detectEncoding(bytes) == core::TextEncoding::Windows1251)
+        PROMISE(core::encodeWindows1251(core::decodeWindows1251(bytes)) == bytes);
 
-    journal::ReadResult result = journal::readJournal(bytes);
+    core::ReadResult result = core::readJournal(bytes);
     checkTable(result);
-    if (result.encoding != journal::TextEncoding::Utf16)
+    if (result.encoding != core::TextEncoding::Utf16)
         PROMISE(result.droppedNulBytes == bytes.count('\0'));
     const bool windows1251Read =
-        result.encoding == journal::TextEncoding::Windows1251 && !result.quoted;
+        result.encoding == core::TextEncoding::Windows1251 && !result.quoted;
     const bool quoted = result.quoted;
 
     // Filled as opening a file fills the grid: on a refused line, an empty row below the rows read.
-    GridModel grid;
+    model::GridModel grid;
     journal::resetJournalGrid(grid);
     const bool ok = result.ok();
     const int tableRows = result.table.rows();
@@ -233,12 +232,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     journal::showJournalTable(grid, std::move(result.table), !ok);
     PROMISE(grid.rows() == 1 + tableRows + (ok ? 0 : 1));
     PROMISE(grid.cols() == tableCols);
-    PROMISE(grid.cell(0, journal::BlockDate).trimmed() == journal::BlockDateHeader);
+    PROMISE(grid.cell(0, core::BlockDate).trimmed() == core::BlockDateHeader);
     // A journal read whole, whose text the file can hold, can be saved as it was read.
-    if (ok && !journal::findUnwritableCell(grid.allCells()))
-        PROMISE(!journal::findOverlongRow(grid.allCells()));
+    if (ok && !core::findUnwritableCell(grid.allCells()))
+        PROMISE(!core::findOverlongRow(grid.allCells()));
 
-    const journal::BlockWatch watch(grid, QDate(2010, 6, 15));
+    const model::BlockWatch watch(grid, QDate(2010, 6, 15));
     checkBlockDates(grid);
     checkBlockWatch(grid, watch);
     checkWriteAndReadBack(grid, windows1251Read);
@@ -247,7 +246,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         Agreeing agreeing;
         PROMISE(journal::settleUnstorableCells(grid, agreeing));
         PROMISE(journal::unstorableCells(grid).empty());
-        checkWriteAndReadBack(grid, result.encoding == journal::TextEncoding::Windows1251);
+        checkWriteAndReadBack(grid, result.encoding == core::TextEncoding::Windows1251);
     }
     checkQuotesNeverUnquoted(bytes);
 

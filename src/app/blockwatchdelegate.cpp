@@ -6,7 +6,9 @@
 #include <QHelpEvent>
 #include <QToolTip>
 
-BlockWatchDelegate::BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent)
+namespace app {
+
+BlockWatchDelegate::BlockWatchDelegate(const model::BlockWatch& watch, QObject* parent)
     : QStyledItemDelegate(parent), watch_(&watch) {}
 
 bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
@@ -27,11 +29,11 @@ QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
     const QString blockDate =
         index.model()->index(index.row(), *watch_->blockColumn()).data().toString().trimmed();
     switch (watch_->state(index.row() + 1)) {
-    case journal::BlockState::Blocked:
+    case model::BlockState::Blocked:
         return QStringLiteral("Заблокирована с ") + blockDate;
-    case journal::BlockState::Soon:
+    case model::BlockState::Soon:
         return QStringLiteral("Блокируется ") + blockDate;
-    case journal::BlockState::Clear:
+    case model::BlockState::Clear:
         break;
     }
     return {};
@@ -58,13 +60,15 @@ void BlockWatchDelegate::initStyleOption(QStyleOptionViewItem* option,
         return;
     // The view's rows are the grid's data rows: view row r is grid row r + 1.
     switch (watch_->state(index.row() + 1)) {
-    case journal::BlockState::Blocked:
+    case model::BlockState::Blocked:
         option->backgroundBrush = blocked_;
         break;
-    case journal::BlockState::Soon:
+    case model::BlockState::Soon:
         option->backgroundBrush = soon_;
         break;
-    case journal::BlockState::Clear:
+    case model::BlockState::Clear:
         break;
     }
 }
+
+} // namespace app

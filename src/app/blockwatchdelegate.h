@@ -5,9 +5,11 @@
 #include <QPointer>
 #include <QStyledItemDelegate>
 
-namespace journal {
+namespace model {
 class BlockWatch;
-}
+} // namespace model
+
+namespace app {
 
 // Paints the journal's data rows by their block state: light red for units that have blocked,
 // light amber for those that block within the warning days. Selected cells keep the grid's
@@ -20,7 +22,7 @@ public:
     static inline const QColor SoonColour{255, 230, 170};
     static inline const QColor NotADateColour{200, 0, 0};
 
-    BlockWatchDelegate(const journal::BlockWatch& watch, QObject* parent = nullptr);
+    BlockWatchDelegate(const model::BlockWatch& watch, QObject* parent = nullptr);
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
@@ -34,8 +36,10 @@ protected:
 private:
     bool notADate(const QModelIndex& index) const;
 
-    QPointer<const journal::BlockWatch> watch_;
+    QPointer<const model::BlockWatch> watch_;
     // Made once: a brush shared with every painted cell costs no allocation per cell.
     QBrush blocked_{BlockedColour};
     QBrush soon_{SoonColour};
 };
+
+} // namespace app

@@ -4,6 +4,8 @@
 #include <QCursor>
 #include <QGuiApplication>
 
+namespace app {
+
 BusyCursor::BusyCursor() {
     // Without a GUI application (a console tool or test) there is no pointer to change.
     if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
@@ -22,3 +24,5 @@ void BusyCursor::release() {
         active_ = false;
     }
 }
+
+} // namespace app

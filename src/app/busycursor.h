@@ -1,5 +1,7 @@
 #pragma once
 
+namespace app {
+
 // The application's busy pointer while an object of this class lives, or until release().
 class BusyCursor {
 public:
@@ -14,3 +16,5 @@ public:
 private:
     bool active_ = false;
 };
+
+} // namespace app

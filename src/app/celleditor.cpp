@@ -6,6 +6,8 @@
 #include <QValidator>
 #include <algorithm>
 
+namespace app {
+
 CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &CellEditor::fitToText);
 }
@@ -27,7 +29,7 @@ void CellEditor::open(int row, int col, const QString& text, const QRect& area) 
     setFocus(Qt::OtherFocusReason);
 }
 
-bool CellEditor::commit(GridModel& grid) {
+bool CellEditor::commit(model::GridModel& grid) {
     if (!isOpen()) {
         drop();
         return false;
@@ -102,3 +104,5 @@ void CellEditor::keyPressEvent(QKeyEvent* event) {
         QLineEdit::keyPressEvent(event);
     }
 }
+
+} // namespace app

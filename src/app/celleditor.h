@@ -3,7 +3,11 @@
 #include <QLineEdit>
 #include <optional>
 
+namespace model {
 class GridModel;
+} // namespace model
+
+namespace app {
 
 // The in-cell editor: a line edit laid over the cell it was opened on. It remembers that cell,
 // so its text goes back where it was typed even when the current cell has moved since.
@@ -19,7 +23,7 @@ public:
     void open(int row, int col, const QString& text, const QRect& area);
     // Stores the text into the cell the editor was opened on and closes it. Returns whether the
     // cell's text changed.
-    bool commit(GridModel& grid);
+    bool commit(model::GridModel& grid);
     // Closes the editor without storing its text.
     void drop();
     // Replaces the text with what was typed, as the first keys of an edit do.
@@ -49,3 +53,5 @@ private:
     std::optional<Cell> cell_;
     int cellWidth_ = 0;
 };
+
+} // namespace app

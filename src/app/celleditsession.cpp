@@ -10,8 +10,10 @@
 #include <QWidget>
 #include <algorithm>
 
-CellEditSession::CellEditSession(QWidget& window, GridModel& grid, GridView& view,
-                                 GridHistory& history)
+namespace app {
+
+CellEditSession::CellEditSession(QWidget& window, model::GridModel& grid, GridView& view,
+                                 editing::GridHistory& history)
     : QObject(&window), window_(window), grid_(grid), view_(view), history_(history),
       editor_(new CellEditor(&window)) {
     editor_->setObjectName(QStringLiteral("txtDataEntry"));
@@ -19,7 +21,7 @@ CellEditSession::CellEditSession(QWidget& window, GridModel& grid, GridView& vie
     editor_->hide();
     editor_->setValidator(new editing::JournalTextValidator(editor_));
     connect(&view_, &GridView::gotFocus, this, &CellEditSession::commit);
-    connect(&grid_, &GridModel::leaveCell, this, &CellEditSession::commit);
+    connect(&grid_, &model::GridModel::leaveCell, this, &CellEditSession::commit);
     connect(editor_, &CellEditor::commitRequested, this, [this] {
         commit();
         view_.goTo(std::min(grid_.row() + 1, grid_.rows() - 1), grid_.col());
@@ -76,3 +78,5 @@ void CellEditSession::editNeighbour(int columns) {
     view_.goTo(row, std::clamp(col, 0, grid_.cols() - 1));
     open();
 }
+
+} // namespace app

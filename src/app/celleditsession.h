@@ -2,11 +2,20 @@
 
 #include <QObject>
 
-class CellEditor;
-class GridHistory;
-class GridModel;
-class GridView;
 class QWidget;
+
+namespace editing {
+class GridHistory;
+} // namespace editing
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class CellEditor;
+class GridView;
 
 // The edit of one cell in place: the editor (txtDataEntry) laid over the current cell, and when
 // its text goes into that cell. The open edit is stored, as one undo step ("Ввод в ячейку"),
@@ -18,7 +27,8 @@ class CellEditSession : public QObject {
     Q_OBJECT
 public:
     // The editor is a child of `window`, placed in its pixels.
-    CellEditSession(QWidget& window, GridModel& grid, GridView& view, GridHistory& history);
+    CellEditSession(QWidget& window, model::GridModel& grid, GridView& view,
+                    editing::GridHistory& history);
 
     CellEditor& editor() { return *editor_; }
     // Opens the editor on the current cell, unless the row is one a filter hides.
@@ -61,8 +71,10 @@ private:
     void editNeighbour(int columns);
 
     QWidget& window_;
-    GridModel& grid_;
+    model::GridModel& grid_;
     GridView& view_;
-    GridHistory& history_;
+    editing::GridHistory& history_;
     CellEditor* editor_;
 };
+
+} // namespace app

@@ -5,9 +5,11 @@
 #include <QStyleOptionButton>
 #include <QStylePainter>
 
+namespace app {
+
 CommandButton::CommandButton(const QString& caption, QWidget* parent)
     : QPushButton(caption, parent) {
-    setFont(msSansSerif(8.25, true));
+    setFont(printing::msSansSerif(8.25, true));
     setStyleSheet(QStringLiteral(
         "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
         "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
@@ -26,3 +28,5 @@ void CommandButton::paintEvent(QPaintEvent*) {
                                         QPalette::ButtonText));
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
+
+} // namespace app

@@ -2,6 +2,8 @@
 
 #include <QPushButton>
 
+namespace app {
+
 // A command button of the window: bold, grey with a black border while it has the focus, its
 // caption wrapping onto a second line when it is wider than the button, as the narrow buttons
 // need.
@@ -13,3 +15,5 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+} // namespace app

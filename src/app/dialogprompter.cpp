@@ -8,6 +8,8 @@
 #include <QStyle>
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
 // Message boxes carry the program's name; input boxes their prompt, as they always have.
@@ -57,7 +59,7 @@ bool DialogPrompter::yesOrCancel(const QString& text) {
     return box.clickedButton() == yes;
 }
 
-Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text) {
+core::Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text) {
     QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
                     parent_.data());
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
@@ -75,3 +77,5 @@ void DialogPrompter::message(const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, ProgramName, text, QMessageBox::Ok, parent_.data());
     box.exec();
 }
+
+} // namespace app

@@ -5,8 +5,10 @@
 #include <QPointer>
 #include <QWidget>
 
+namespace app {
+
 // The real dialogs, shown over the given window.
-class DialogPrompter : public Prompter {
+class DialogPrompter : public core::Prompter {
 public:
     explicit DialogPrompter(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
@@ -19,3 +21,5 @@ public:
 private:
     QPointer<QWidget> parent_;
 };
+
+} // namespace app

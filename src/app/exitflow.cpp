@@ -4,6 +4,8 @@
 
 #include <QWidget>
 
+namespace app {
+
 ExitFlow::ExitFlow(QWidget& window, std::function<bool()> save, std::function<void()> endProgram)
     : QObject(&window), prompt_(new ExitPrompt(&window)), save_(std::move(save)),
       endProgram_(std::move(endProgram)) {
@@ -52,3 +54,5 @@ void ExitFlow::end() {
     prompt_->hide();
     endProgram_();
 }
+
+} // namespace app

@@ -3,8 +3,11 @@
 #include <QObject>
 #include <functional>
 
-class ExitPrompt;
 class QWidget;
+
+namespace app {
+
+class ExitPrompt;
 
 // Leaving the program. "Выход" and the title bar's close end at once while the grid was neither
 // clicked nor changed since start, and otherwise ask first (the exit prompt, Dialog), so that no
@@ -45,3 +48,5 @@ private:
     bool modified_ = false;
     bool ending_ = false;
 };
+
+} // namespace app

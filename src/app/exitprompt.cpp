@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+namespace app {
+
 namespace {
 
 constexpr int ClientWidth = 6030;
@@ -30,7 +32,7 @@ ExitPrompt::ExitPrompt(QWidget* parent)
     label->setObjectName(QStringLiteral("Label1"));
     label->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
     label->setWordWrap(true);
-    label->setFont(msSansSerif(12, true));
+    label->setFont(printing::msSansSerif(12, true));
     label->setGeometry(twips::toPixels(this, 1560, 240, 2295, 615));
     QPushButton* back = addButton("CmdCancel", QStringLiteral("НАЗАД"), 1080);
 
@@ -69,3 +71,5 @@ void ExitPrompt::keyPressEvent(QKeyEvent* event) {
     }
     QDialog::keyPressEvent(event);
 }
+
+} // namespace app

@@ -5,6 +5,8 @@
 class QLabel;
 class QPushButton;
 
+namespace app {
+
 // The small window that asks "СОХРАНИТЬ ИЗМЕНЕНИЯ?" when the user leaves after changes.
 // It is not modal: the main window stays usable while it is open.
 class ExitPrompt : public QDialog {
@@ -25,3 +27,5 @@ protected:
 private:
     QPushButton* addButton(const char* name, const QString& caption, int top);
 };
+
+} // namespace app

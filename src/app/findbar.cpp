@@ -11,6 +11,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 
+namespace app {
+
 FindBar::FindBar(QWidget* parent)
     : QWidget(parent), text_(new QLineEdit(this)),
       allColumns_(new QCheckBox(QStringLiteral("Во всех колонках"), this)),
@@ -102,3 +104,5 @@ void FindBar::keyPressEvent(QKeyEvent* event) {
     }
     QWidget::keyPressEvent(event);
 }
+
+} // namespace app

@@ -7,6 +7,8 @@ class QCheckBox;
 class QLabel;
 class QLineEdit;
 
+namespace app {
+
 // The find bar under the grid (Ctrl+F): "Найти:", the text, "Далее" and "Назад", "Во всех
 // колонках" (on) and "Во всех журналах"; a word on how the last search went. Escape closes it.
 // On one line where the width allows, on two otherwise, so that its text always has room and its
@@ -47,3 +49,5 @@ private:
     QBoxLayout* secondLine_;
     QWidget* options_; // the two check boxes and the word
 };
+
+} // namespace app

@@ -15,8 +15,10 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-FindController::FindController(QWidget& window, GridModel& grid, GridView& view,
-                               const journal::BlockWatch& watch, ShownRows shownRows,
+namespace app {
+
+FindController::FindController(QWidget& window, model::GridModel& grid, GridView& view,
+                               const model::BlockWatch& watch, ShownRows shownRows,
                                QString journalFolder)
     : QObject(&window), window_(window), grid_(grid), view_(view), watch_(watch),
       shownRows_(std::move(shownRows)), journalFolder_(std::move(journalFolder)),
@@ -55,12 +57,12 @@ void FindController::findPrevious() {
 
 void FindController::find(bool forward, bool includeStart) {
     Q_EMIT aboutToSearch();
-    const FindText text(bar_->text());
+    const core::FindText text(bar_->text());
     if (text.isEmpty()) {
         bar_->tell({});
         return;
     }
-    const journal::RowFilter filter = shownRows_();
+    const model::RowFilter filter = shownRows_();
     const std::optional<editing::FoundCell> found =
         editing::findCell(grid_, text, grid_.row(), grid_.col(), forward, includeStart,
                           bar_->allColumns() ? std::nullopt : std::optional(grid_.col()),
@@ -74,7 +76,7 @@ void FindController::find(bool forward, bool includeStart) {
 }
 
 void FindController::findInAllJournals() {
-    const FindText text(bar_->text());
+    const core::FindText text(bar_->text());
     std::vector<journal::JournalHit> hits;
     {
         const BusyCursor busy;
@@ -104,9 +106,9 @@ void FindController::findInAllJournals() {
         const QStringList& cells = hit.cells;
         auto* item = new QListWidgetItem(
             QStringLiteral("%1, строка %2: %3; № %4; %5 – %6")
-                .arg(hit.journal, QString::number(hit.row), cells.value(journal::Owner),
-                     cells.value(journal::SerialNumber), cells.value(journal::ActivationDate),
-                     cells.value(journal::BlockDate)),
+                .arg(hit.journal, QString::number(hit.row), cells.value(core::Owner),
+                     cells.value(core::SerialNumber), cells.value(core::ActivationDate),
+                     cells.value(core::BlockDate)),
             foundRows_);
         item->setData(Qt::UserRole, hit.journal);
         item->setData(Qt::UserRole + 1, hit.row);
@@ -114,3 +116,5 @@ void FindController::findInAllJournals() {
     foundRows_->parentWidget()->show();
     foundRows_->parentWidget()->raise();
 }
+
+} // namespace app

@@ -6,11 +6,17 @@
 #include <QString>
 #include <functional>
 
-class FindBar;
-class GridModel;
-class GridView;
 class QListWidget;
 class QWidget;
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class FindBar;
+class GridView;
 
 // Ctrl+F and what it finds: the find bar under the grid (typing finds as you type, F3 and
 // Shift+F3 the next and the previous match, among the rows the filter shows) and, with "Во всех
@@ -18,12 +24,12 @@ class QWidget;
 class FindController : public QObject {
     Q_OBJECT
 public:
-    using ShownRows = std::function<journal::RowFilter()>;
+    using ShownRows = std::function<model::RowFilter()>;
 
     // The shortcuts (ActFind, ActFindNext, ActFindPrevious) go on `window`, the bar and the list
     // of rows found are its children.
-    FindController(QWidget& window, GridModel& grid, GridView& view,
-                   const journal::BlockWatch& watch, ShownRows shownRows, QString journalFolder);
+    FindController(QWidget& window, model::GridModel& grid, GridView& view,
+                   const model::BlockWatch& watch, ShownRows shownRows, QString journalFolder);
 
     FindBar& bar() { return *bar_; }
 
@@ -47,11 +53,13 @@ private:
     void findInAllJournals();
 
     QWidget& window_;
-    GridModel& grid_;
+    model::GridModel& grid_;
     GridView& view_;
-    const journal::BlockWatch& watch_;
+    const model::BlockWatch& watch_;
     ShownRows shownRows_;
     QString journalFolder_;
     FindBar* bar_;
     QListWidget* foundRows_ = nullptr;
 };
+
+} // namespace app

@@ -11,8 +11,11 @@
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
 
-GridCommands::GridCommands(QWidget& window, GridModel& grid, GridView& view, GridHistory& history,
-                           journal::BlockWatch& watch, CellEditSession& edits)
+namespace app {
+
+GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
+                           editing::GridHistory& history, model::BlockWatch& watch,
+                           CellEditSession& edits)
     : QObject(&window), grid_(grid), view_(view), history_(history), watch_(watch) {
     addShortcut(window, "ActUndo", {QKeySequence::Undo}, this,
                 edits.command(this, &GridCommands::undo));
@@ -33,7 +36,7 @@ GridCommands::GridCommands(QWidget& window, GridModel& grid, GridView& view, Gri
             });
 }
 
-void GridCommands::run(const QString& name, bool (*command)(GridModel&)) {
+void GridCommands::run(const QString& name, bool (*command)(model::GridModel&)) {
     const auto step = history_.step(name);
     if (command(grid_))
         Q_EMIT changed();
@@ -67,7 +70,7 @@ void GridCommands::paste(const QString& text) {
     const auto step = history_.step(QStringLiteral("Вставить"));
     const editing::PastedColumns pasted = editing::pasteTable(grid_, text);
     Q_EMIT changed();
-    const std::optional<int> activation = grid_.findColumn(journal::ActivationDateHeader);
+    const std::optional<int> activation = grid_.findColumn(core::ActivationDateHeader);
     if (activation && *activation >= pasted.first && *activation < pasted.first + pasted.count)
         Q_EMIT activationDatesPasted();
 }
@@ -88,9 +91,11 @@ void GridCommands::sortByClickedHeader() {
     view_.refresh();
     {
         const auto step = history_.step(QStringLiteral("Сортировка"));
-        const journal::BlockWatch::Batch batch(watch_);
+        const model::BlockWatch::Batch batch(watch_);
         if (editing::sortByColumn(grid_, view_.mouseCol()))
             Q_EMIT changed();
     }
     view_.setVisible(true);
 }
+
+} // namespace app

@@ -3,15 +3,21 @@
 #include <QObject>
 #include <QString>
 
-class CellEditSession;
-class GridHistory;
-class GridModel;
-class GridView;
 class QWidget;
 
-namespace journal {
+namespace editing {
+class GridHistory;
+} // namespace editing
+
+namespace model {
 class BlockWatch;
-}
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class CellEditSession;
+class GridView;
 
 // The commands that change the grid from the window: the row and column buttons, a click on the
 // header row (sorts by that column), Ctrl+V and Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z (ActUndo, ActRedo;
@@ -22,8 +28,8 @@ class GridCommands : public QObject {
     Q_OBJECT
 public:
     // The shortcuts go on `window`.
-    GridCommands(QWidget& window, GridModel& grid, GridView& view, GridHistory& history,
-                 journal::BlockWatch& watch, CellEditSession& edits);
+    GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
+                 editing::GridHistory& history, model::BlockWatch& watch, CellEditSession& edits);
 
     void deleteLastColumn();
     void insertColumn();
@@ -45,11 +51,13 @@ Q_SIGNALS:
     void activationDatesPasted();
 
 private:
-    void run(const QString& name, bool (*command)(GridModel&));
+    void run(const QString& name, bool (*command)(model::GridModel&));
     void sortByClickedHeader();
 
-    GridModel& grid_;
+    model::GridModel& grid_;
     GridView& view_;
-    GridHistory& history_;
-    journal::BlockWatch& watch_;
+    editing::GridHistory& history_;
+    model::BlockWatch& watch_;
 };
+
+} // namespace app

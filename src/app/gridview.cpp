@@ -11,15 +11,17 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+namespace app {
+
 namespace {
 
 constexpr int ColumnPadding = 8; // pixels around the text of a column sized from its format
 
 } // namespace
 
-GridView::GridView(GridModel* model, QWidget* parent) : QTableView(parent), grid_(model) {
+GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent), grid_(model) {
     setModel(model);
-    setFont(msSansSerif(8.25));
+    setFont(printing::msSansSerif(8.25));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::StrongFocus);
@@ -48,18 +50,18 @@ GridView::GridView(GridModel* model, QWidget* parent) : QTableView(parent), grid
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(192, 255, 255));
     setPalette(colours);
 
-    connect(grid_, &GridModel::selectionChanged, this, &GridView::followSelection);
-    connect(grid_, &GridModel::currentCellChanged, this, &GridView::followSelection);
-    connect(grid_, &GridModel::topRowChanged, this, &GridView::followTopRow);
-    connect(grid_, &GridModel::columnLayoutChanged, this, &GridView::applyColumnLayout);
-    connect(grid_, &GridModel::modelReset, this, &GridView::followSelection);
-    connect(grid_, &GridModel::layoutChanged, this, &GridView::followSelection);
+    connect(grid_, &model::GridModel::selectionChanged, this, &GridView::followSelection);
+    connect(grid_, &model::GridModel::currentCellChanged, this, &GridView::followSelection);
+    connect(grid_, &model::GridModel::topRowChanged, this, &GridView::followTopRow);
+    connect(grid_, &model::GridModel::columnLayoutChanged, this, &GridView::applyColumnLayout);
+    connect(grid_, &model::GridModel::modelReset, this, &GridView::followSelection);
+    connect(grid_, &model::GridModel::layoutChanged, this, &GridView::followSelection);
     // Inserted, removed and moved columns carry Qt's selection with them; the grid's current cell
     // stays where it was.
-    connect(grid_, &GridModel::columnsInserted, this, &GridView::followSelection);
-    connect(grid_, &GridModel::columnsRemoved, this, &GridView::followSelection);
-    connect(grid_, &GridModel::columnsMoved, this, &GridView::followSelection);
-    connect(grid_, &GridModel::rowHeightChanged, this, [this](int row) {
+    connect(grid_, &model::GridModel::columnsInserted, this, &GridView::followSelection);
+    connect(grid_, &model::GridModel::columnsRemoved, this, &GridView::followSelection);
+    connect(grid_, &model::GridModel::columnsMoved, this, &GridView::followSelection);
+    connect(grid_, &model::GridModel::rowHeightChanged, this, [this](int row) {
         if (row == 0)
             applyHeaderHeight();
         else
@@ -85,7 +87,7 @@ void GridView::applyColumnLayout() {
         const int width = grid_->colWidth(c);
         if (draggedWidths_.value(c) > 0) {
             setColumnWidth(c, draggedWidths_[c]);
-        } else if (width != GridModel::AutoSize) {
+        } else if (width != model::GridModel::AutoSize) {
             setColumnWidth(c, twips::toPixels(this, width));
         } else {
             const QString text = grid_->colWidthText(c);
@@ -107,7 +109,7 @@ void GridView::setDraggedWidths(const QList<int>& widths) {
 
 void GridView::applyHeaderHeight() {
     const int height = grid_->rowHeight(0);
-    horizontalHeader()->setFixedHeight(height == GridModel::AutoSize
+    horizontalHeader()->setFixedHeight(height == model::GridModel::AutoSize
                                            ? verticalHeader()->defaultSectionSize()
                                            : twips::toPixels(this, height));
 }
@@ -388,3 +390,5 @@ void GridView::refresh() {
     viewport()->update();
     horizontalHeader()->viewport()->update();
 }
+
+} // namespace app

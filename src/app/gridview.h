@@ -2,7 +2,11 @@
 
 #include <QTableView>
 
+namespace model {
 class GridModel;
+} // namespace model
+
+namespace app {
 
 // Shows the journal grid. Row 0 is drawn as the table's header, the data rows below it.
 // Mouse and focus become the grid's notifications; the current cell and the selection live in
@@ -14,7 +18,7 @@ class GridModel;
 class GridView : public QTableView {
     Q_OBJECT
 public:
-    explicit GridView(GridModel* model, QWidget* parent = nullptr);
+    explicit GridView(model::GridModel* model, QWidget* parent = nullptr);
 
     int mouseRow() const { return mouseRow_; }
     int mouseCol() const { return mouseCol_; }
@@ -81,7 +85,7 @@ private:
     void followSelection();
     void followTopRow(int row);
 
-    GridModel* grid_;
+    model::GridModel* grid_;
     int mouseRow_ = 0;
     int mouseCol_ = 0;
     QList<int> draggedWidths_;
@@ -89,3 +93,5 @@ private:
     bool dragging_ = false; // a left press on the grid, until its release
     bool pressed_ = false;  // any press on the grid, until its release
 };
+
+} // namespace app

@@ -9,6 +9,8 @@
 
 #include <QWidget>
 
+namespace app {
+
 namespace {
 
 const QString ProgramName = QStringLiteral("Журнал учета ЭКЛЗ");
@@ -34,11 +36,12 @@ QString windowTitleFor(const ShownJournal& shown) {
     return ProgramName + QStringLiteral("[*]");
 }
 
-JournalDocument::JournalDocument(QWidget& window, JournalFiles& files, GridModel& grid,
-                                 GridHistory& history, Prompter& prompter, QString journalFolder)
+JournalDocument::JournalDocument(QWidget& window, journal::JournalFiles& files,
+                                 model::GridModel& grid, editing::GridHistory& history,
+                                 core::Prompter& prompter, QString journalFolder)
     : QObject(&window), window_(window), files_(files), grid_(grid), history_(history),
       prompter_(prompter), journalFolder_(std::move(journalFolder)) {
-    connect(&history_, &GridHistory::cleanChanged, this,
+    connect(&history_, &editing::GridHistory::cleanChanged, this,
             [this](bool clean) { window_.setWindowModified(!clean); });
     showTitle();
 }
@@ -57,11 +60,11 @@ bool JournalDocument::mayReplace() {
     if (!hasUnsavedChanges())
         return true;
     switch (prompter_.askToKeepChanges(keepChangesQuestion(shown_))) {
-    case Prompter::KeepChanges::Save:
+    case core::Prompter::KeepChanges::Save:
         return shown_.kind == ShownJournal::Archive ? saveArchiveNamed(shown_.archive) : save();
-    case Prompter::KeepChanges::Discard:
+    case core::Prompter::KeepChanges::Discard:
         return true;
-    case Prompter::KeepChanges::Cancel:
+    case core::Prompter::KeepChanges::Cancel:
         break;
     }
     return false;
@@ -163,9 +166,10 @@ void JournalDocument::tell(const journal::Outcome& outcome) {
 void JournalDocument::showTitle() {
     window_.setWindowTitle(windowTitleFor(shown_));
     // The full path of the journal on screen, for a mechanic who wonders where it lives.
-    window_.setToolTip(shown_.kind == ShownJournal::CurrentYear
-                           ? journal::currentJournalPath(journalFolder_)
-                       : shown_.kind == ShownJournal::Archive
-                           ? journal::archivePath(journalFolder_, shown_.archive)
-                           : journalFolder_);
+    window_.setToolTip(
+        shown_.kind == ShownJournal::CurrentYear ? core::currentJournalPath(journalFolder_)
+        : shown_.kind == ShownJournal::Archive   ? core::archivePath(journalFolder_, shown_.archive)
+                                                 : journalFolder_);
 }
+
+} // namespace app

@@ -4,15 +4,26 @@
 #include <QString>
 #include <functional>
 
-class GridHistory;
-class GridModel;
-class JournalFiles;
-class Prompter;
 class QWidget;
 
+namespace core {
+class Prompter;
+} // namespace core
+
+namespace editing {
+class GridHistory;
+} // namespace editing
+
 namespace journal {
+class JournalFiles;
 struct Outcome;
-}
+} // namespace journal
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace app {
 
 // Which journal the grid holds: none opened yet, this year's register, or an archive.
 struct ShownJournal {
@@ -35,8 +46,8 @@ QString windowTitleFor(const ShownJournal& shown);
 class JournalDocument : public QObject {
     Q_OBJECT
 public:
-    JournalDocument(QWidget& window, JournalFiles& files, GridModel& grid, GridHistory& history,
-                    Prompter& prompter, QString journalFolder);
+    JournalDocument(QWidget& window, journal::JournalFiles& files, model::GridModel& grid,
+                    editing::GridHistory& history, core::Prompter& prompter, QString journalFolder);
 
     const ShownJournal& shown() const { return shown_; }
     bool hasUnsavedChanges() const;
@@ -68,10 +79,12 @@ private:
     void showTitle();
 
     QWidget& window_;
-    JournalFiles& files_;
-    GridModel& grid_;
-    GridHistory& history_;
-    Prompter& prompter_;
+    journal::JournalFiles& files_;
+    model::GridModel& grid_;
+    editing::GridHistory& history_;
+    core::Prompter& prompter_;
     QString journalFolder_;
     ShownJournal shown_;
 };
+
+} // namespace app

@@ -38,6 +38,14 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+// The window's icon is compiled into the app library, whose resources a program linking it must
+// register itself (outside any namespace).
+static void registerResources() {
+    Q_INIT_RESOURCE(resources);
+}
+
+namespace app {
+
 namespace {
 
 constexpr int ClientWidth = 10575;
@@ -50,12 +58,6 @@ constexpr int SummaryGap = 30;
 
 } // namespace
 
-// The window's icon is compiled into the app library, whose resources a program linking it must
-// register itself (outside any namespace).
-static void registerResources() {
-    Q_INIT_RESOURCE(resources);
-}
-
 JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     : QWidget(parent), services_(std::move(services)) {
     if (!services_.endProgram)
@@ -63,9 +65,9 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     if (!services_.prompter)
         services_.prompter = std::make_shared<DialogPrompter>(this);
     if (!services_.printer)
-        services_.printer = std::make_shared<DefaultPrinterProvider>();
+        services_.printer = std::make_shared<printing::DefaultPrinterProvider>();
     if (!services_.clock)
-        services_.clock = std::make_shared<SystemClock>();
+        services_.clock = std::make_shared<core::SystemClock>();
     if (!services_.printProgress)
         services_.printProgress = std::make_shared<PrintProgressDialog>(this);
     setObjectName(QStringLiteral("FrmEKLZ"));
@@ -76,8 +78,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     setWindowIcon(icon);
     resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
     createControls();
-    journal_ = std::make_unique<JournalFiles>(*grid_, services_.journalFolder,
-                                              [clock = services_.clock] { return clock->now(); });
+    journal_ = std::make_unique<journal::JournalFiles>(
+        *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
     journal_->readBlockEvidenceOf(*blockWatch_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
@@ -107,7 +109,7 @@ void JournalWindow::createControls() {
     // The current cell follows the input line as it is typed, deleted or pasted into.
     connect(inputLine_, &QLineEdit::textEdited, this, &JournalWindow::copyInputLineToCell);
 
-    grid_ = new GridModel(this);
+    grid_ = new model::GridModel(this);
     grid_->setObjectName(QStringLiteral("MSFGAZModel"));
     grid_->setSortKeyMaker(&editing::journalSortKey);
     gridView_ = new GridView(grid_, this);
@@ -120,7 +122,7 @@ void JournalWindow::createControls() {
         edits_->typeOver(text);
     });
 
-    history_ = new GridHistory(*grid_, this);
+    history_ = new editing::GridHistory(*grid_, this);
     edits_ = new CellEditSession(*this, *grid_, *gridView_, *history_);
     connect(edits_, &CellEditSession::stored, this, [this](int col) {
         markModified();
@@ -194,10 +196,10 @@ void JournalWindow::connectButtons() {
 }
 
 void JournalWindow::createBlockWatch() {
-    blockWatch_ = new journal::BlockWatch(*grid_, services_.clock->today(), this);
+    blockWatch_ = new model::BlockWatch(*grid_, services_.clock->today(), this);
     blockWatch_->setObjectName(QStringLiteral("BlockWatch"));
     gridView_->setItemDelegate(new BlockWatchDelegate(*blockWatch_, gridView_));
-    connect(blockWatch_, &journal::BlockWatch::statesReset, gridView_, &GridView::refresh);
+    connect(blockWatch_, &model::BlockWatch::statesReset, gridView_, &GridView::refresh);
 
     commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *blockWatch_, *edits_);
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
@@ -283,7 +285,7 @@ void JournalWindow::setTabOrder() {
 // The journal header over one empty row; column 0 and the header row sized as the journal has
 // always had them.
 void JournalWindow::prepareGrid() {
-    grid_->setFormatString(journal::headerFormat());
+    grid_->setFormatString(core::headerFormat());
     grid_->setColWidth(0, 1500);
     grid_->setRowHeight(0, 300);
     inputLine_->setText(QString());
@@ -328,7 +330,7 @@ bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void JournalWindow::followActivationDate(int col) {
-    if (grid_->findColumn(journal::ActivationDateHeader) == col)
+    if (grid_->findColumn(core::ActivationDateHeader) == col)
         fillBlockDates();
 }
 
@@ -342,7 +344,7 @@ void JournalWindow::copyInputLineToCell() {
     const QString typed = inputLine_->text();
     if (grid_->text() == typed)
         return;
-    const auto step = history_->step(QStringLiteral("Ввод"), GridHistory::InputLineEntry);
+    const auto step = history_->step(QStringLiteral("Ввод"), editing::GridHistory::InputLineEntry);
     grid_->setText(typed);
     markModified();
     followActivationDate(grid_->col());
@@ -367,7 +369,7 @@ void JournalWindow::load(const ShownJournal& journal) {
     midnight_->followToday();
     journal::Outcome outcome;
     {
-        const journal::BlockWatch::Batch batch(*blockWatch_);
+        const model::BlockWatch::Batch batch(*blockWatch_);
         const BusyCursor busy;
         outcome = journal.kind == ShownJournal::Archive ? journal_->openArchive(journal.archive)
                                                         : journal_->openCurrent();
@@ -382,7 +384,7 @@ void JournalWindow::load(const ShownJournal& journal) {
 void JournalWindow::fillBlockDates() {
     midnight_->followToday();
     const auto step = history_->step(QStringLiteral("Даты блокировки"));
-    const journal::BlockWatch::Batch batch(*blockWatch_);
+    const model::BlockWatch::Batch batch(*blockWatch_);
     journal_->fillBlockDates();
 }
 
@@ -398,3 +400,5 @@ void JournalWindow::editClickedCell() {
     edits_->open();
     fillBlockDates();
 }
+
+} // namespace app

@@ -5,45 +5,61 @@
 #include <functional>
 #include <memory>
 
-class CellEditSession;
-class Clock;
-class ExitFlow;
-class FindBar;
-class FindController;
-class GridCommands;
-class GridHistory;
-class GridModel;
-class GridView;
-class JournalDocument;
-class JournalFiles;
-class MidnightWatch;
-class PrintController;
-class PrinterProvider;
-class PrintProgress;
-class Prompter;
 class QLineEdit;
 class QPushButton;
 class QSettings;
-class SummaryBar;
-struct ShownJournal;
+
+namespace core {
+class Clock;
+class Prompter;
+} // namespace core
+
+namespace editing {
+class GridHistory;
+} // namespace editing
 
 namespace journal {
-class BlockWatch;
+class JournalFiles;
 class PeriodicSave;
 struct Outcome;
 } // namespace journal
 
+namespace model {
+class BlockWatch;
+class GridModel;
+} // namespace model
+
+namespace printing {
+class PrintProgress;
+class PrinterProvider;
+} // namespace printing
+
+namespace app {
+
+class CellEditSession;
+class ExitFlow;
+class FindBar;
+class FindController;
+class GridCommands;
+class GridView;
+class JournalDocument;
+class MidnightWatch;
+class PrintController;
+class SummaryBar;
+struct ShownJournal;
+
 // What the main window needs from the world outside, handed in so that tests can stand in.
 struct WindowServices {
     QString journalFolder; // the folder of thisyear.csv, Archive/ and Backup/, no trailing "/"
-    std::shared_ptr<Prompter> prompter;       // input box and message box
+    std::shared_ptr<core::Prompter> prompter; // input box and message box
     std::function<void()> endProgram;         // ends the program; by default QCoreApplication::quit
-    std::shared_ptr<PrinterProvider> printer; // where "Печать" prints; the default printer
+    std::shared_ptr<printing::PrinterProvider>
+        printer; // where "Печать" prints; the default printer
     // The date and time on a printout, the day block dates are judged against and the moment
     // backups are stamped with; the system's.
-    std::shared_ptr<Clock> clock;
+    std::shared_ptr<core::Clock> clock;
     // Follows long printouts and lets the user stop them; a progress dialog by default.
-    std::shared_ptr<PrintProgress> printProgress;
+    std::shared_ptr<printing::PrintProgress> printProgress;
     // Where the window's place and size and the dragged column widths are kept between runs;
     // none keeps nothing.
     std::shared_ptr<QSettings> settings;
@@ -139,16 +155,16 @@ private:
     void markModified();
 
     WindowServices services_;
-    std::unique_ptr<JournalFiles> journal_;
+    std::unique_ptr<journal::JournalFiles> journal_;
     JournalDocument* document_ = nullptr;
-    GridModel* grid_ = nullptr;
+    model::GridModel* grid_ = nullptr;
     GridView* gridView_ = nullptr;
     QLineEdit* inputLine_ = nullptr;
-    GridHistory* history_ = nullptr;
+    editing::GridHistory* history_ = nullptr;
     CellEditSession* edits_ = nullptr;
     ExitFlow* exit_ = nullptr;
     journal::PeriodicSave* periodicSave_ = nullptr;
-    journal::BlockWatch* blockWatch_ = nullptr;
+    model::BlockWatch* blockWatch_ = nullptr;
     GridCommands* commands_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
     SummaryBar* summary_ = nullptr;
@@ -156,3 +172,5 @@ private:
     PrintController* printer_ = nullptr;
     FindBar* findBar_ = nullptr;
 };
+
+} // namespace app

@@ -18,7 +18,7 @@ int main(int argc, char* argv[]) {
     // No display name: Qt would append it to every title, the exit prompt's and the input
     // boxes' too. The window and the message boxes name the program themselves.
     QApplication::setDesktopFileName(QStringLiteral("eklz-journal"));
-    installRussianTranslations(application);
+    app::installRussianTranslations(application);
     const QString programFolder = QCoreApplication::applicationDirPath();
     const QString dataFolder = QStandardPaths::writableLocation(QStandardPaths::AppDataLocation);
     // The folder's own write permission, not whether this user may write there anyway (root
@@ -26,19 +26,20 @@ int main(int argc, char* argv[]) {
     const QFileInfo folder(programFolder);
     const bool portable = folder.isWritable() && folder.permission(QFileDevice::WriteOwner) &&
                           !programFolder.startsWith(QStringLiteral("/usr/"));
-    const QString journalFolder = journal::chooseJournalFolder(programFolder, portable, dataFolder);
+    const QString journalFolder = core::chooseJournalFolder(programFolder, portable, dataFolder);
     // The user's data folder is made before any save needs it.
     if (journalFolder == dataFolder)
         QDir().mkpath(dataFolder);
-    auto prompter = std::make_shared<DialogPrompter>();
-    auto progress = std::make_shared<PrintProgressDialog>();
+    auto prompter = std::make_shared<app::DialogPrompter>();
+    auto progress = std::make_shared<app::PrintProgressDialog>();
     // An INI file in the user's configuration folder, never beside the journals.
     auto settings =
         std::make_shared<QSettings>(QSettings::IniFormat, QSettings::UserScope,
                                     QStringLiteral("eklz-journal"), QStringLiteral("eklz-journal"));
-    JournalWindow window(WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
-                                        std::make_shared<DefaultPrinterProvider>(),
-                                        std::make_shared<SystemClock>(), progress, settings});
+    app::JournalWindow window(
+        app::WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
+                            std::make_shared<printing::DefaultPrinterProvider>(),
+                            std::make_shared<core::SystemClock>(), progress, settings});
     prompter->setParent(&window);
     window.show();
     return application.exec();

@@ -8,6 +8,8 @@
 #include <QWidget>
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
 constexpr qint64 DayMs = 24 * 60 * 60 * 1000;
@@ -15,8 +17,8 @@ constexpr qint64 MinuteMs = 60 * 1000;
 
 } // namespace
 
-MidnightWatch::MidnightWatch(QWidget& window, journal::BlockWatch& watch,
-                             std::shared_ptr<Clock> clock)
+MidnightWatch::MidnightWatch(QWidget& window, model::BlockWatch& watch,
+                             std::shared_ptr<core::Clock> clock)
     : QObject(&window), watch_(watch), clock_(std::move(clock)), timer_(new QTimer(&window)) {
     timer_->setObjectName(QStringLiteral("TimerMidnight"));
     timer_->setSingleShot(true);
@@ -43,3 +45,5 @@ void MidnightWatch::scheduleMidnight() {
         wait = MinuteMs;
     timer_->start(int(std::min(wait, DayMs + MinuteMs)));
 }
+
+} // namespace app

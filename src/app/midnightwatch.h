@@ -3,13 +3,18 @@
 #include <QObject>
 #include <memory>
 
-class Clock;
 class QTimer;
 class QWidget;
 
-namespace journal {
+namespace core {
+class Clock;
+} // namespace core
+
+namespace model {
 class BlockWatch;
-}
+} // namespace model
+
+namespace app {
 
 // The day the block states are judged against: the clock's today, taken at midnight by a timer
 // of the window (TimerMidnight, set anew for each next midnight) and whenever asked, should the
@@ -17,7 +22,7 @@ class BlockWatch;
 class MidnightWatch : public QObject {
     Q_OBJECT
 public:
-    MidnightWatch(QWidget& window, journal::BlockWatch& watch, std::shared_ptr<Clock> clock);
+    MidnightWatch(QWidget& window, model::BlockWatch& watch, std::shared_ptr<core::Clock> clock);
 
     // The block watch takes the clock's today.
     void followToday();
@@ -29,7 +34,9 @@ public Q_SLOTS:
 private:
     void scheduleMidnight();
 
-    journal::BlockWatch& watch_;
-    std::shared_ptr<Clock> clock_;
+    model::BlockWatch& watch_;
+    std::shared_ptr<core::Clock> clock_;
     QTimer* timer_;
 };
+
+} // namespace app

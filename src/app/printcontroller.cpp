@@ -12,8 +12,11 @@
 #include <QPrinter>
 #include <QWidget>
 
-PrintController::PrintController(QWidget& window, GridModel& grid, const journal::BlockWatch& watch,
-                                 ShownRows shownRows, ShownCount shownCount, Services services)
+namespace app {
+
+PrintController::PrintController(QWidget& window, model::GridModel& grid,
+                                 const model::BlockWatch& watch, ShownRows shownRows,
+                                 ShownCount shownCount, Services services)
     : QObject(&window), window_(window), grid_(grid), watch_(watch),
       shownRows_(std::move(shownRows)), shownCount_(std::move(shownCount)),
       services_(std::move(services)) {
@@ -25,14 +28,14 @@ PrintController::PrintController(QWidget& window, GridModel& grid, const journal
 }
 
 // With a filter on, the rows shown may be the list to take on a round.
-GridModel* PrintController::gridToPrint(GridModel& shown) {
-    const journal::RowFilter filter = shownRows_();
-    if (filter == journal::RowFilter::All ||
+model::GridModel* PrintController::gridToPrint(model::GridModel& shown) {
+    const model::RowFilter filter = shownRows_();
+    if (filter == model::RowFilter::All ||
         !services_.prompter->question(
             QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
                 .arg(shownCount_())))
         return &grid_;
-    journal::CellTable cells(0, grid_.cols());
+    core::CellTable cells(0, grid_.cols());
     for (int r = 0; r < grid_.rows(); ++r) {
         if (r > 0 && !watch_.shows(r, filter))
             continue;
@@ -56,7 +59,7 @@ void PrintController::printWithDialog() {
     dialog.setObjectName(QStringLiteral("DlgPrint"));
     if (dialog.exec() != QDialog::Accepted)
         return;
-    ChosenPrinterProvider printer(chosen);
+    printing::ChosenPrinterProvider printer(chosen);
     printOn(printer);
 }
 
@@ -65,21 +68,23 @@ void PrintController::printPreview() {
     QPrinter previewed(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&previewed, &window_);
     dialog.setObjectName(QStringLiteral("DlgPreview"));
-    GridModel shown;
-    GridModel* printed = gridToPrint(shown);
+    model::GridModel shown;
+    model::GridModel* printed = gridToPrint(shown);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* printer) {
-        PreviewPrinterProvider preview(*printer);
-        printJournal(*printed, preview, *services_.clock);
+        printing::PreviewPrinterProvider preview(*printer);
+        printing::printJournal(*printed, preview, *services_.clock);
     });
     dialog.exec();
 }
 
-void PrintController::printOn(PrinterProvider& printer) {
+void PrintController::printOn(printing::PrinterProvider& printer) {
     Q_EMIT aboutToPrint();
-    GridModel shown;
-    GridModel* printed = gridToPrint(shown);
-    const PrintResult result =
-        printJournal(*printed, printer, *services_.clock, services_.progress.get());
-    if (result == PrintResult::NoPrinter)
-        services_.prompter->message(noPrinterMessage());
+    model::GridModel shown;
+    model::GridModel* printed = gridToPrint(shown);
+    const printing::PrintResult result =
+        printing::printJournal(*printed, printer, *services_.clock, services_.progress.get());
+    if (result == printing::PrintResult::NoPrinter)
+        services_.prompter->message(printing::noPrinterMessage());
 }
+
+} // namespace app

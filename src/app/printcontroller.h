@@ -6,12 +6,23 @@
 #include <functional>
 #include <memory>
 
-class Clock;
-class GridModel;
-class PrinterProvider;
-class PrintProgress;
-class Prompter;
 class QWidget;
+
+namespace core {
+class Clock;
+class Prompter;
+} // namespace core
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace printing {
+class PrintProgress;
+class PrinterProvider;
+} // namespace printing
+
+namespace app {
 
 // "Печать" on the default printer, Ctrl+P through Qt's print dialog, Ctrl+Shift+P a print
 // preview: each lays the journal out alike. With a row filter on, it asks whether to print only
@@ -20,17 +31,17 @@ class PrintController : public QObject {
     Q_OBJECT
 public:
     struct Services {
-        std::shared_ptr<PrinterProvider> printer; // where "Печать" prints
-        std::shared_ptr<Clock> clock;             // the date and time on the printout
-        std::shared_ptr<PrintProgress> progress;  // follows long printouts
-        std::shared_ptr<Prompter> prompter;
+        std::shared_ptr<printing::PrinterProvider> printer; // where "Печать" prints
+        std::shared_ptr<core::Clock> clock;                 // the date and time on the printout
+        std::shared_ptr<printing::PrintProgress> progress;  // follows long printouts
+        std::shared_ptr<core::Prompter> prompter;
     };
     // Which rows are shown, and how many of the data rows that is.
-    using ShownRows = std::function<journal::RowFilter()>;
+    using ShownRows = std::function<model::RowFilter()>;
     using ShownCount = std::function<int()>;
 
     // The shortcuts (ActPrintDialog, ActPreview) go on `window`, the dialogs over it.
-    PrintController(QWidget& window, GridModel& grid, const journal::BlockWatch& watch,
+    PrintController(QWidget& window, model::GridModel& grid, const model::BlockWatch& watch,
                     ShownRows shownRows, ShownCount shownCount, Services services);
 
 public Q_SLOTS:
@@ -45,13 +56,15 @@ Q_SIGNALS:
 private:
     // The grid to print: all of it, or with a row filter on and the user's consent, the rows
     // shown, copied into `shown`.
-    GridModel* gridToPrint(GridModel& shown);
-    void printOn(PrinterProvider& printer);
+    model::GridModel* gridToPrint(model::GridModel& shown);
+    void printOn(printing::PrinterProvider& printer);
 
     QWidget& window_;
-    GridModel& grid_;
-    const journal::BlockWatch& watch_;
+    model::GridModel& grid_;
+    const model::BlockWatch& watch_;
     ShownRows shownRows_;
     ShownCount shownCount_;
     Services services_;
 };
+
+} // namespace app

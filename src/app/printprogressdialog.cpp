@@ -3,6 +3,8 @@
 #include <QProgressDialog>
 #include <algorithm>
 
+namespace app {
+
 namespace {
 
 // The dialog moves on in this many steps at most, however long the journal.
@@ -51,3 +53,5 @@ bool PrintProgressDialog::pageDone(int pagesDone) {
 void PrintProgressDialog::finish() {
     dialog_.reset();
 }
+
+} // namespace app

@@ -8,11 +8,13 @@
 class QProgressDialog;
 class QWidget;
 
+namespace app {
+
 // The progress of a printout in a modal progress dialog with a cancel button. While it is
 // shown, the dialog moves on every hundredth of the pages (every page of a journal of up to a
 // hundred pages) and then lets the window system handle pending events, so the window stays
 // alive and the cancel button is heard.
-class PrintProgressDialog : public PrintProgress {
+class PrintProgressDialog : public printing::PrintProgress {
 public:
     explicit PrintProgressDialog(QWidget* parent = nullptr);
     ~PrintProgressDialog() override;
@@ -32,3 +34,5 @@ private:
     int pageCount_ = 0;
     int pagesPerStep_ = 1;
 };
+
+} // namespace app

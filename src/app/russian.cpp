@@ -5,6 +5,8 @@
 #include <QLocale>
 #include <QTranslator>
 
+namespace app {
+
 bool installRussianTranslations(QCoreApplication& application) {
     auto* translator = new QTranslator(&application);
     if (!translator->load(QLocale(QLocale::Russian, QLocale::Russia), QStringLiteral("qtbase"),
@@ -15,3 +17,5 @@ bool installRussianTranslations(QCoreApplication& application) {
     }
     return QCoreApplication::installTranslator(translator);
 }
+
+} // namespace app

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QWidget>
 
+namespace app {
+
 // A shortcut of the whole window, found by its object name, that calls `slot` of `receiver` (or a
 // function object, for as long as `receiver` lives).
 template <typename Receiver, typename Slot>
@@ -17,3 +19,5 @@ QAction* addShortcut(QWidget& window, const char* name, const QList<QKeySequence
     window.addAction(action);
     return action;
 }
+
+} // namespace app

@@ -5,11 +5,17 @@
 #include <QObject>
 #include <QRect>
 
-class GridModel;
-class GridView;
 class QComboBox;
 class QLabel;
 class QWidget;
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class GridView;
 
 // The strip under the grid: the summary of the block watch ("Заблокированы: N. Блокируются в
 // ближайшие 31 дн.: M.", bold while a unit blocks soon, and why no block date is written when
@@ -19,9 +25,10 @@ class SummaryBar : public QObject {
     Q_OBJECT
 public:
     // The label (LblBlocked) and the filter (CmbFilter) are children of `window`.
-    SummaryBar(QWidget& window, GridModel& grid, GridView& view, const journal::BlockWatch& watch);
+    SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
+               const model::BlockWatch& watch);
 
-    journal::RowFilter filter() const;
+    model::RowFilter filter() const;
     // The data rows the filter leaves shown.
     int shownRows() const { return shownRows_; }
     // Lays the strip out from `left` to `right` at `top`, down to `bottom`.
@@ -31,11 +38,13 @@ private:
     void applyFilter();
     void showSummary();
 
-    GridModel& grid_;
+    model::GridModel& grid_;
     GridView& view_;
-    const journal::BlockWatch& watch_;
+    const model::BlockWatch& watch_;
     QLabel* summary_;
     QComboBox* filter_;
     bool rowsHidden_ = false;
     int shownRows_ = 0;
 };
+
+} // namespace app

@@ -3,6 +3,8 @@
 #include <QPaintDevice>
 #include <cmath>
 
+namespace app {
+
 namespace twips {
 
 double pixelsPerTwip(const QPaintDevice* device) {
@@ -24,3 +26,5 @@ QRect toPixels(const QPaintDevice* device, int left, int top, int width, int hei
 }
 
 } // namespace twips
+
+} // namespace app

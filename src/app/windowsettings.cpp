@@ -5,6 +5,8 @@
 #include <QSettings>
 #include <QWidget>
 
+namespace app {
+
 namespace windowsettings {
 
 void restore(QWidget& window, GridView& view, QSettings* settings) {
@@ -29,3 +31,5 @@ void keep(const QWidget& window, const GridView& view, QSettings* settings) {
 }
 
 } // namespace windowsettings
+
+} // namespace app

@@ -1,8 +1,11 @@
 #pragma once
 
-class GridView;
 class QSettings;
 class QWidget;
+
+namespace app {
+
+class GridView;
 
 // The window's place and size and the column widths the user dragged, kept between runs in
 // `settings`; with none, nothing is kept or restored.
@@ -12,3 +15,5 @@ void restore(QWidget& window, GridView& view, QSettings* settings);
 void keep(const QWidget& window, const GridView& view, QSettings* settings);
 
 } // namespace windowsettings
+
+} // namespace app

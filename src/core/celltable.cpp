@@ -6,7 +6,7 @@
 #include <iterator>
 #include <limits>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -244,4 +244,4 @@ qsizetype CellTable::memoryUsed() const {
     return bytes;
 }
 
-} // namespace journal
+} // namespace core

@@ -9,7 +9,7 @@
 #include <span>
 #include <vector>
 
-namespace journal {
+namespace core {
 
 // The texts of one column, in memory near their own size: the characters lie in a few large
 // blocks, and a cell is a 32-bit offset and a 16-bit length into them (6 bytes besides its
@@ -141,4 +141,4 @@ template <typename Writer> bool TextColumn::append(qsizetype length, Writer&& wr
     return true;
 }
 
-} // namespace journal
+} // namespace core

@@ -3,6 +3,8 @@
 #include <QLocale>
 #include <QTime>
 
+namespace core {
+
 QDateTime Clock::now() const {
     return QDateTime::currentDateTime();
 }
@@ -26,3 +28,5 @@ QString SystemClock::date() const {
 QString SystemClock::time() const {
     return russianLocale().toString(QTime::currentTime(), QStringLiteral("H:mm:ss"));
 }
+
+} // namespace core

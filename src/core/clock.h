@@ -4,6 +4,8 @@
 #include <QDateTime>
 #include <QString>
 
+namespace core {
+
 // The date and time a printout is titled with, the day block dates are judged against and the
 // moment backups are stamped with.
 class Clock {
@@ -22,3 +24,5 @@ public:
     QString date() const override;
     QString time() const override;
 };
+
+} // namespace core

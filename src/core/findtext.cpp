@@ -2,6 +2,8 @@
 
 #include <QChar>
 
+namespace core {
+
 FindText::FindText(const QString& needle) : folded_(fold(needle)) {
     if (folded_.isEmpty())
         return;
@@ -51,3 +53,5 @@ bool FindText::matches(QStringView cell) const {
     }
     return false;
 }
+
+} // namespace core

@@ -5,6 +5,8 @@
 #include <bitset>
 #include <memory>
 
+namespace core {
+
 // What "Найти" looks for: the cells that contain the text, case aside (Cyrillic and Latin), "ё"
 // and "е" alike. A cell is scanned as it stands for the characters that fold into the text's
 // first one, and folded only from there on, so a search of a whole register allocates nothing
@@ -26,3 +28,5 @@ private:
     // Which characters fold into the text's first character.
     std::shared_ptr<const std::bitset<0x10000>> starts_;
 };
+
+} // namespace core

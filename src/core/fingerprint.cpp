@@ -4,7 +4,7 @@
 #include <QHashFunctions>
 #include <array>
 
-namespace journal {
+namespace core {
 
 void Fingerprint::add(QByteArrayView piece) {
     first_ = qHash(piece, first_);
@@ -53,4 +53,4 @@ std::optional<QByteArray> fingerprintOfFile(int fd) {
     return fingerprint.value();
 }
 
-} // namespace journal
+} // namespace core

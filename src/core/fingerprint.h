@@ -7,7 +7,7 @@
 #include <functional>
 #include <optional>
 
-namespace journal {
+namespace core {
 
 // Files are read in pieces of this size, so that a register is never held whole besides its
 // table; the fingerprint is taken over the same pieces.
@@ -35,4 +35,4 @@ bool readInPieces(QIODevice& file, const std::function<bool(QByteArrayView piece
 // The fingerprint of the open file's bytes from its start; none when it cannot be read.
 std::optional<QByteArray> fingerprintOfFile(int fd);
 
-} // namespace journal
+} // namespace core

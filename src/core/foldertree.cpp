@@ -10,7 +10,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace journal {
+namespace core {
 
 FileHandle::~FileHandle() {
     if (fd_ >= 0)
@@ -206,4 +206,4 @@ void setModeAndGroup(int fd, mode_t mode, gid_t group) {
     }
 }
 
-} // namespace journal
+} // namespace core

@@ -6,12 +6,13 @@
 #include <sys/stat.h>
 #include <sys/types.h>
 
+namespace core {
+
 // The journal folder and what lies below it, reached from the folder's descriptor: no symbolic
 // link below the folder is ever followed, and a FIFO, device or folder where a file is expected
 // is refused without blocking. Any member of the group that shares the folder can plant a link
 // there; followed, it would let a colleague's save read or replace a file outside the folder.
 // The journal folder itself is the one the user chose and may be reached through links.
-namespace journal {
 
 // An open file descriptor, closed when the handle goes.
 class FileHandle {
@@ -91,4 +92,4 @@ int writeAll(int fd, QByteArrayView bytes);
 // Gives the file those permission bits and, where the user may, that group.
 void setModeAndGroup(int fd, mode_t mode, gid_t group);
 
-} // namespace journal
+} // namespace core

@@ -15,6 +15,8 @@
 #include <unistd.h>
 #include <vector>
 
+namespace core {
+
 namespace {
 
 const QString StampFormat = QStringLiteral("yyyyMMdd-HHmmss-zzz");
@@ -91,13 +93,13 @@ JournalBackups::JournalBackups(QString folder, Clock clock)
 
 JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source, mode_t mode,
                                           gid_t group) {
-    const journal::Opened folder = tree_.makeFolder(folder_);
+    const core::Opened folder = tree_.makeFolder(folder_);
     if (!folder.ok())
-        return {std::nullopt, journal::systemErrorText(folder.error)};
+        return {std::nullopt, core::systemErrorText(folder.error)};
     const QDateTime now = clock_();
     const QByteArray base = QFile::encodeName(backupBase(journalPath));
-    journal::removeStaleTemporaries(folder.handle.fd(), base, now);
-    journal::NewFile copy(folder.handle.fd(), base, mode, group);
+    core::removeStaleTemporaries(folder.handle.fd(), base, now);
+    core::NewFile copy(folder.handle.fd(), base, mode, group);
     copy.copyFrom(source);
     int error = copy.error();
     const std::vector<Backup> existing = findBackups(folder_, journalPath);
@@ -109,11 +111,11 @@ JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source
             return {folder_ + u'/' + name, {}};
         error = copy.error();
     }
-    return {std::nullopt, journal::systemErrorText(error == 0 ? EEXIST : error)};
+    return {std::nullopt, core::systemErrorText(error == 0 ? EEXIST : error)};
 }
 
 void JournalBackups::forget(const QString& backupPath) {
-    const journal::Opened folder = tree_.openFolder(folder_);
+    const core::Opened folder = tree_.openFolder(folder_);
     if (folder.ok())
         ::unlinkat(folder.handle.fd(),
                    QFile::encodeName(backupPath.mid(backupPath.lastIndexOf(u'/') + 1)).constData(),
@@ -121,7 +123,7 @@ void JournalBackups::forget(const QString& backupPath) {
 }
 
 void JournalBackups::dropOldest(const QString& journalPath) {
-    const journal::Opened folder = tree_.openFolder(folder_);
+    const core::Opened folder = tree_.openFolder(folder_);
     if (!folder.ok())
         return;
     const QStringList backups = backupsOf(journalPath);
@@ -135,3 +137,5 @@ QStringList JournalBackups::backupsOf(const QString& journalPath) const {
         newestFirst << backup.name;
     return newestFirst;
 }
+
+} // namespace core

@@ -9,6 +9,8 @@
 #include <optional>
 #include <sys/types.h>
 
+namespace core {
+
 // Earlier versions of journal files, kept in the program's Backup folder before a save replaces
 // them. Each backup is a copy of the file's bytes, so nothing done to the journal afterwards can
 // change it. Backups are numbered in the order they were made:
@@ -51,6 +53,8 @@ public:
 
 private:
     QString folder_;
-    journal::FolderTree tree_; // the journal folder that holds it
+    core::FolderTree tree_; // the journal folder that holds it
     Clock clock_;
 };
+
+} // namespace core

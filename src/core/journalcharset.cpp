@@ -4,7 +4,7 @@
 #include <array>
 #include <cstring>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -289,4 +289,4 @@ qsizetype decodedLength(QByteArrayView bytes, TextEncoding encoding) {
     return units;
 }
 
-} // namespace journal
+} // namespace core

@@ -6,11 +6,12 @@
 #include <QString>
 #include <QStringView>
 
+namespace core {
+
 // The characters a journal file can hold, and the conversions between its bytes and text. Files
 // are written in Windows-1251, one byte per character, with ";" ending every cell and CR LF
 // ending every line, without quoting: a cell can hold none of those, no NUL, and no character
 // without a Windows-1251 byte.
-namespace journal {
 
 bool canHold(QChar c);
 // The text without the characters a journal file cannot hold; used to filter typed text.
@@ -70,4 +71,4 @@ std::optional<QByteArray> utf16AsUtf8(QByteArrayView bytes);
 QString decodeText(QByteArrayView bytes, TextEncoding encoding);
 qsizetype decodedLength(QByteArrayView bytes, TextEncoding encoding);
 
-} // namespace journal
+} // namespace core

@@ -5,8 +5,9 @@
 #include <QStringView>
 #include <vector>
 
+namespace core {
+
 // The eight journal columns, by position in the file and in a freshly opened grid.
-namespace journal {
 
 enum Column {
     Owner = 0,              // Владелец
@@ -55,4 +56,4 @@ inline const std::vector<FormatSection>& headerSections() {
     return sections;
 }
 
-} // namespace journal
+} // namespace core

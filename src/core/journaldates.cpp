@@ -2,7 +2,7 @@
 
 #include <chrono>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -142,4 +142,4 @@ QStringView blockDateText(QStringView activation, DateBuffer& buffer) {
     return writeDate(int(blocked.year()), unsigned(blocked.month()), 1, buffer);
 }
 
-} // namespace journal
+} // namespace core

@@ -6,9 +6,10 @@
 #include <array>
 #include <optional>
 
+namespace core {
+
 // Dates as the register holds them, and the block-date rule: a unit blocks on the first day of
 // the month into which the day 426 days after its activation falls.
-namespace journal {
 
 constexpr int BlockPeriodDays = 426;
 // The last year a date text can name.
@@ -29,4 +30,4 @@ using DateBuffer = std::array<char16_t, 20>;
 // reads every dated row on every click.
 QStringView blockDateText(QStringView activation, DateBuffer& buffer);
 
-} // namespace journal
+} // namespace core

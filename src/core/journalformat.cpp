@@ -13,7 +13,7 @@
 #include <cstring>
 #include <vector>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -327,4 +327,4 @@ std::optional<int> findOverlongRow(const CellTable& grid) {
     return std::nullopt;
 }
 
-} // namespace journal
+} // namespace core

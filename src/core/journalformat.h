@@ -12,10 +12,11 @@
 #include <optional>
 #include <vector>
 
+namespace core {
+
 // The journal file: Windows-1251 text, no header line, one line per data row, every cell followed
 // by ";" (but for a line that would then pass MaxLineLength), every line ended by CR LF, no
 // quoting. A file a spreadsheet wrote, with its quoting, is read too (core/journalquotes.h).
-namespace journal {
 
 // The longest line the reader accepts, in characters, its line end not counted (shorter in the
 // fuzz build, for the reason given at readerMemoryBudget).
@@ -112,4 +113,4 @@ std::optional<CellPosition> findUnwritableCell(const CellTable& grid);
 // between its cells up to its last non-empty one pass MaxLineLength.
 std::optional<int> findOverlongRow(const CellTable& grid);
 
-} // namespace journal
+} // namespace core

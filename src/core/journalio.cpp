@@ -14,7 +14,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -142,4 +142,4 @@ void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime&
     ::closedir(entries);
 }
 
-} // namespace journal
+} // namespace core

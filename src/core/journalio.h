@@ -8,8 +8,9 @@
 #include <QString>
 #include <optional>
 
+namespace core {
+
 // Reads and replacements of journal files and their backups, relative to a folder's descriptor.
-namespace journal {
 
 // Why a file could not be read, from the error of the call that failed.
 QString readFailureCause(int error);
@@ -59,4 +60,4 @@ private:
 // minute, of a process that no longer runs here (or not changed for an hour).
 void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now);
 
-} // namespace journal
+} // namespace core

@@ -13,6 +13,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+namespace core {
+
 #endif
 
 namespace {
@@ -482,3 +485,5 @@ void JournalLock::release() {
     removeOwnMark(markPath(journal_), token_.toLatin1());
     journal_.clear();
 }
+
+} // namespace core

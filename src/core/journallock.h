@@ -4,6 +4,8 @@
 #include <QString>
 #include <optional>
 
+namespace core {
+
 // The mark a running copy of the program leaves beside the journal it holds, so that a second
 // copy (another mechanic on the shared folder) can say who holds it. The mark is a file
 // ".~lock.<name>#" in the journal's folder, holding "user,host,pid,time,token" on one line, the
@@ -42,3 +44,5 @@ private:
     QString journal_;
     QString token_;
 };
+
+} // namespace core

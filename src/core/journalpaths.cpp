@@ -7,7 +7,7 @@
 #include <QStringView>
 #include <algorithm>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -69,4 +69,4 @@ std::optional<QString> archiveNameRefusal(const QString& name) {
              QString::number(MaxFileNameBytes - JournalBackups::NameOverhead));
 }
 
-} // namespace journal
+} // namespace core

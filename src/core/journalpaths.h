@@ -3,10 +3,11 @@
 #include <QString>
 #include <optional>
 
+namespace core {
+
 // Where the journal files live: thisyear.csv in the program's folder, archives in its Archive
 // subfolder, backups of replaced files in its Backup subfolder. The program's folder is written
 // without a trailing separator.
-namespace journal {
 
 // Longest archive name accepted, in characters.
 constexpr int MaxArchiveNameLength = 100;
@@ -31,4 +32,4 @@ QString archiveName(const QString& answer);
 // archive, its backups and their temporary files) within the file system's name limit.
 std::optional<QString> archiveNameRefusal(const QString& name);
 
-} // namespace journal
+} // namespace core

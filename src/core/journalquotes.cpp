@@ -126,7 +126,7 @@ QuoteScan::~QuoteScan() = default;
 
 void QuoteScan::add(QByteArrayView piece) {
     if (!std::exchange(started_, true))
-        byteOrderMark_ = piece.startsWith(journal::Utf8ByteOrderMark);
+        byteOrderMark_ = piece.startsWith(core::Utf8ByteOrderMark);
     // A quote that closes wrongly on its own line leaves the text as it stands, whatever its
     // shape.
     if (!broken_)
@@ -135,7 +135,7 @@ void QuoteScan::add(QByteArrayView piece) {
 }
 
 void QuoteScan::readFields(QByteArrayView piece) {
-    qsizetype from = offset_ == 0 && byteOrderMark_ ? journal::Utf8ByteOrderMark.size() : 0;
+    qsizetype from = offset_ == 0 && byteOrderMark_ ? core::Utf8ByteOrderMark.size() : 0;
     for (;;) {
         fields_->add(piece.sliced(from), offset_ + from);
         if (fields_->mode != Fields::Mode::Broken)
@@ -178,7 +178,7 @@ void QuoteScan::readFields(QByteArrayView piece) {
 
 bool QuoteScan::unclosed(qsizetype quote) {
     // The second pass reads the text without its byte-order mark.
-    unclosed_.push_back(quote - (byteOrderMark_ ? journal::Utf8ByteOrderMark.size() : 0));
+    unclosed_.push_back(quote - (byteOrderMark_ ? core::Utf8ByteOrderMark.size() : 0));
     return unclosed_.size() <= MostUnclosed;
 }
 
@@ -223,16 +223,15 @@ bool OwnShape::finish() {
 // This program ends every cell with ";"; only a line as long as the reader accepts may keep
 // fewer of them.
 void OwnShape::endLine() {
-    const bool own =
-        (lineSemicolons_ == journal::FileColumns && lastByte_ == ';') ||
-        (lineSemicolons_ <= journal::FileColumns && lineBytes_ >= journal::MaxLineLength);
+    const bool own = (lineSemicolons_ == core::FileColumns && lastByte_ == ';') ||
+                     (lineSemicolons_ <= core::FileColumns && lineBytes_ >= core::MaxLineLength);
     own_ = own_ && own;
     lineSemicolons_ = 0;
     lineBytes_ = 0;
     lastByte_ = 0;
 }
 
-Quoting QuoteScan::finish(journal::TextEncoding encoding) {
+Quoting QuoteScan::finish(core::TextEncoding encoding) {
     if (broken_)
         return {};
     // A field open at the end never closed.
@@ -251,7 +250,7 @@ Quoting QuoteScan::finish(journal::TextEncoding encoding) {
         return {};
     closed_ += fields_->closed;
     // A mark that is no UTF-8 one stays in the first cell, before any quote.
-    const bool markKept = byteOrderMark_ && encoding != journal::TextEncoding::Utf8;
+    const bool markKept = byteOrderMark_ && encoding != core::TextEncoding::Utf8;
     // Nothing closed, or fewer than never did: no sign that a spreadsheet wrote the file.
     if (markKept || closed_ == 0 || qsizetype(unclosed_.size()) > closed_)
         return {};

@@ -15,6 +15,7 @@
 // or a line end inside it belonging to its text; this program writes no quoting at all. Whether
 // a file is read with quoting is decided from the whole of its text (QuoteScan), so that a
 // journal this program wrote always reads back byte for byte, whatever its cells hold.
+
 namespace core {
 
 struct Quoting {
@@ -45,7 +46,7 @@ public:
     void add(QByteArrayView piece);
     // After the last piece, once the text's encoding is known: a mark that is no UTF-8 one stays
     // in the first cell, and such a text is read as it stands.
-    Quoting finish(journal::TextEncoding encoding);
+    Quoting finish(core::TextEncoding encoding);
 
     static constexpr std::size_t MostUnclosed = 100;
 

@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <optional>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -119,4 +119,4 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
     return replacement;
 }
 
-} // namespace journal
+} // namespace core

@@ -7,7 +7,7 @@
 #include <QByteArray>
 #include <QString>
 
-namespace journal {
+namespace core {
 
 // What the save expects to replace: the file as this copy of the program last read or wrote it.
 struct Expectation {
@@ -40,4 +40,4 @@ Replacement replaceJournalFile(const FolderTree& folder, JournalBackups& backups
                                const Expectation& expected, const QString& likeFile,
                                bool makeFolder);
 
-} // namespace journal
+} // namespace core

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <vector>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -458,4 +458,4 @@ LineWalk walkLinesOnly(const Pieces& pieces, const TextScan& scan, LineSink& sin
     return walk(pieces, scan, 0, false, sink);
 }
 
-} // namespace journal
+} // namespace core

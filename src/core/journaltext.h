@@ -12,10 +12,11 @@
 #include <span>
 #include <vector>
 
+namespace core {
+
 // A journal's text read line by line from its bytes in pieces cut anywhere (a file read from its
 // start, or bytes in memory as one piece), never held whole: a first pass tells how the text is
 // encoded and how many lines it has, a second hands out its lines as the reader takes them.
-namespace journal {
 
 // Each cell the reader stores costs its row entry besides its text (TextColumn).
 constexpr qsizetype CellEntryBytes = 6;
@@ -118,4 +119,4 @@ LineWalk walkLines(const Pieces& pieces, const TextScan& scan, qsizetype memoryB
 // without its ";" and fields, and only a line longer than MaxLineLength stops the walk.
 LineWalk walkLinesOnly(const Pieces& pieces, const TextScan& scan, LineSink& sink);
 
-} // namespace journal
+} // namespace core

@@ -5,9 +5,10 @@
 
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
-#endif
 
-namespace journal {
+namespace core {
+
+#endif
 
 qsizetype availableMemory() {
     // Linux counts the page cache it can drop as available; the free pages alone would not.
@@ -31,4 +32,4 @@ qsizetype availableMemory() {
     return std::numeric_limits<qsizetype>::max();
 }
 
-} // namespace journal
+} // namespace core

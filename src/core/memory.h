@@ -2,7 +2,7 @@
 
 #include <QtGlobal>
 
-namespace journal {
+namespace core {
 
 // The memory the system can give this process without swapping, in bytes (the largest
 // qsizetype where the system does not tell).
@@ -14,4 +14,4 @@ constexpr qsizetype memoryToOpen(qsizetype fileBytes) {
     return fileBytes * 4;
 }
 
-} // namespace journal
+} // namespace core

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+namespace core {
+
 // The modal input box and the message box, kept behind an interface so that tests can answer
 // the program's questions from a script.
 class Prompter {
@@ -22,3 +24,5 @@ public:
     enum class KeepChanges { Save, Discard, Cancel };
     virtual KeepChanges askToKeepChanges(const QString& text) = 0;
 };
+
+} // namespace core

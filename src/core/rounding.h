@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace core {
+
 // The nearest integer, an exact half going to the even neighbour (74.5 gives 74, 75.5 gives 76),
 // as the program's page measures and timer intervals round.
 inline double roundHalfEven(double value) {
@@ -11,3 +13,5 @@ inline double roundHalfEven(double value) {
         return whole + 1;
     return whole;
 }
+
+} // namespace core

@@ -8,7 +8,7 @@
 #include <thread>
 #include <unistd.h>
 
-namespace journal {
+namespace core {
 
 namespace {
 
@@ -86,4 +86,4 @@ QString SaveLock::cause() const {
         .arg(QString::fromLatin1(fileName()), systemErrorText(error_));
 }
 
-} // namespace journal
+} // namespace core

@@ -5,7 +5,7 @@
 #include <QString>
 #include <chrono>
 
-namespace journal {
+namespace core {
 
 // The lock every copy of the program takes on the journal folder while it saves, from the look
 // at the file being replaced through its backup to the rename: two mechanics pressing "Сохранить"
@@ -36,4 +36,4 @@ private:
     int error_ = 0; // EAGAIN: held by another copy
 };
 
-} // namespace journal
+} // namespace core

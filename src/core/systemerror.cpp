@@ -2,7 +2,7 @@
 
 #include <cerrno>
 
-namespace journal {
+namespace core {
 
 QString systemErrorText(int error) {
     switch (error) {
@@ -55,4 +55,4 @@ QString systemErrorText(int error) {
     }
 }
 
-} // namespace journal
+} // namespace core

@@ -2,7 +2,7 @@
 
 #include <QString>
 
-namespace journal {
+namespace core {
 
 // Error numbers of our own for what the system calls no error but the journal refuses.
 enum : int {
@@ -14,4 +14,4 @@ enum : int {
 // can act on ("На диске нет места."); a number without a text of ours gets the system's own.
 QString systemErrorText(int error);
 
-} // namespace journal
+} // namespace core

@@ -6,8 +6,8 @@
 
 namespace editing {
 
-std::optional<FoundCell> findCell(const GridModel& grid, const FindText& text, int startRow,
-                                  int startCol, bool forward, bool includeStart,
+std::optional<FoundCell> findCell(const model::GridModel& grid, const core::FindText& text,
+                                  int startRow, int startCol, bool forward, bool includeStart,
                                   std::optional<int> onlyColumn,
                                   const std::function<bool(int row)>& shown) {
     const int rows = grid.rows() - 1; // data rows 1 .. rows

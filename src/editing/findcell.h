@@ -5,7 +5,9 @@
 #include <functional>
 #include <optional>
 
+namespace model {
 class GridModel;
+} // namespace model
 
 namespace editing {
 
@@ -18,8 +20,8 @@ struct FoundCell {
 // "Найти": the next data cell holding the text, row by row from the start cell on (backwards
 // with `forward` false), the start cell itself counted when `includeStart` is set, going round
 // once. Only column `onlyColumn` is looked in when given, and only the rows `shown` accepts.
-std::optional<FoundCell> findCell(const GridModel& grid, const FindText& text, int startRow,
-                                  int startCol, bool forward, bool includeStart,
+std::optional<FoundCell> findCell(const model::GridModel& grid, const core::FindText& text,
+                                  int startRow, int startCol, bool forward, bool includeStart,
                                   std::optional<int> onlyColumn = std::nullopt,
                                   const std::function<bool(int row)>& shown = {});
 

@@ -4,13 +4,15 @@
 
 #include <algorithm>
 
+namespace editing {
+
 namespace {
 
 // One recorded step. It was done when recorded, so the stack's first redo() does nothing.
 class RecordedStep : public QUndoCommand {
 public:
-    RecordedStep(GridModel& grid, std::vector<GridChange> changes, QPoint before, QPoint after,
-                 const QString& text, int mergeKind)
+    RecordedStep(model::GridModel& grid, std::vector<model::GridChange> changes, QPoint before,
+                 QPoint after, const QString& text, int mergeKind)
         : QUndoCommand(text), grid_(grid), changes_(std::move(changes)), before_(before),
           after_(after), mergeKind_(mergeKind) {}
 
@@ -34,7 +36,7 @@ public:
     void redo() override {
         if (std::exchange(done_, false))
             return;
-        for (const GridChange& change : changes_)
+        for (const model::GridChange& change : changes_)
             grid_.redoChange(change);
         moveTo(after_);
     }
@@ -45,21 +47,21 @@ private:
                              std::clamp(cell.y(), 0, grid_.cols() - 1));
     }
 
-    GridModel& grid_;
-    std::vector<GridChange> changes_;
+    model::GridModel& grid_;
+    std::vector<model::GridChange> changes_;
     QPoint before_;
     QPoint after_;
     int mergeKind_;
     bool done_ = true;
 };
 
-QPoint currentCell(const GridModel& grid) {
+QPoint currentCell(const model::GridModel& grid) {
     return {grid.row(), grid.col()};
 }
 
 } // namespace
 
-GridHistory::GridHistory(GridModel& grid, QObject* parent) : QObject(parent), grid_(grid) {
+GridHistory::GridHistory(model::GridModel& grid, QObject* parent) : QObject(parent), grid_(grid) {
     stack_.setUndoLimit(Depth);
     connect(&stack_, &QUndoStack::cleanChanged, this, &GridHistory::cleanChanged);
 }
@@ -88,12 +90,13 @@ GridHistory::Step::~Step() {
 
 void GridHistory::finish() {
     grid_.setChangeLog(nullptr);
-    std::vector<GridChange> changes = std::exchange(log_, {});
+    std::vector<model::GridChange> changes = std::exchange(log_, {});
     if (changes.empty())
         return;
-    const bool reset = std::any_of(changes.begin(), changes.end(), [](const GridChange& change) {
-        return change.kind == GridChange::Reset;
-    });
+    const bool reset =
+        std::any_of(changes.begin(), changes.end(), [](const model::GridChange& change) {
+            return change.kind == model::GridChange::Reset;
+        });
     if (reset) {
         stack_.clear();
         return;
@@ -126,3 +129,5 @@ void GridHistory::clear() {
     stack_.clear();
     mergeBarrier_ = false;
 }
+
+} // namespace editing

@@ -7,7 +7,11 @@
 #include <QUndoStack>
 #include <vector>
 
+namespace model {
 class GridModel;
+} // namespace model
+
+namespace editing {
 
 // The undo history of a grid. What the grid changes while a Step lives becomes one undo step,
 // with the current cell before and after it; steps begun meanwhile join the outer one, and a
@@ -23,7 +27,7 @@ public:
     // input line: one step per entry, not per key).
     static constexpr int InputLineEntry = 1;
 
-    explicit GridHistory(GridModel& grid, QObject* parent = nullptr);
+    explicit GridHistory(model::GridModel& grid, QObject* parent = nullptr);
     ~GridHistory() override;
 
     class Step {
@@ -60,12 +64,14 @@ private:
     friend class Step;
     void finish();
 
-    GridModel& grid_;
+    model::GridModel& grid_;
     QUndoStack stack_;
-    std::vector<GridChange> log_;
+    std::vector<model::GridChange> log_;
     QString text_;
     int mergeKind_ = 0;
     QPoint cellBefore_;
     int depth_ = 0;
     bool mergeBarrier_ = false;
 };
+
+} // namespace editing

@@ -36,7 +36,7 @@ QString exactOrder(QStringView digits, bool negative) {
     return order;
 }
 
-std::optional<SortKey> wholeNumberKey(const QString& text) {
+std::optional<model::SortKey> wholeNumberKey(const QString& text) {
     const bool negative = text.startsWith(u'-');
     const qsizetype signLength = negative || text.startsWith(u'+') ? 1 : 0;
     const QStringView digits = QStringView(text).mid(signLength);
@@ -46,7 +46,7 @@ std::optional<SortKey> wholeNumberKey(const QString& text) {
     const auto firstSignificant =
         std::find_if(digits.begin(), digits.end(), [](QChar c) { return c != u'0'; });
     const QStringView significant = digits.sliced(firstSignificant - digits.begin());
-    SortKey key{NumberRank, 0, {}, {}};
+    model::SortKey key{NumberRank, 0, {}, {}};
     if (significant.size() <= ExactDigits) {
         // Read by hand: the locale-aware conversion costs more than the rest of the sort key.
         qint64 value = 0;
@@ -80,17 +80,17 @@ QCollator makeRussianCollator() {
 
 } // namespace
 
-SortKey journalSortKey(const QString& text) {
+model::SortKey journalSortKey(const QString& text) {
     if (isBlank(text))
-        return SortKey{EmptyRank, 0, {}, {}};
+        return model::SortKey{EmptyRank, 0, {}, {}};
     if (auto number = wholeNumberKey(text))
         return *std::move(number);
     if (mayBeDate(text)) {
-        if (const auto date = journal::readDate(text))
-            return SortKey{DateRank, double(date->toJulianDay()), {}, {}};
+        if (const auto date = core::readDate(text))
+            return model::SortKey{DateRank, double(date->toJulianDay()), {}, {}};
     }
     thread_local const QCollator collator = makeRussianCollator();
-    return SortKey{TextRank, 0, text, collator.sortKey(text)};
+    return model::SortKey{TextRank, 0, text, collator.sortKey(text)};
 }
 
 } // namespace editing

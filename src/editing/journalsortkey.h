@@ -8,6 +8,6 @@ namespace editing {
 // whole numbers first, ordered as numbers; then dates (d.m.yyyy, dd.mm.yyyy, dd.mm.yy) in
 // calendar order; then other texts in Russian dictionary order, case aside; empty cells last.
 // Keys that compare equal leave their rows in their order.
-SortKey journalSortKey(const QString& text);
+model::SortKey journalSortKey(const QString& text);
 
 } // namespace editing

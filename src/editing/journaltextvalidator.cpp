@@ -10,7 +10,7 @@ namespace editing {
 // joined into one character when the file holds that (a pasted "и" + breve is "й"), else stripped
 // of what the file cannot hold: "e" + acute, whose joined "é" Windows-1251 lacks, keeps its "e".
 QString JournalTextValidator::writablePart(const QString& text) {
-    if (journal::indexOfUnwritable(text) < 0)
+    if (core::indexOfUnwritable(text) < 0)
         return text;
     QString kept;
     kept.reserve(text.size());
@@ -19,12 +19,11 @@ QString JournalTextValidator::writablePart(const QString& text) {
         while (end < text.size() && text[end].isMark())
             ++end;
         const QStringView cluster = QStringView(text).sliced(start, end - start);
-        if (journal::indexOfUnwritable(cluster) < 0) {
+        if (core::indexOfUnwritable(cluster) < 0) {
             kept += cluster;
         } else {
             const QString joined = cluster.toString().normalized(QString::NormalizationForm_C);
-            kept +=
-                journal::indexOfUnwritable(joined) < 0 ? joined : journal::dropUnwritable(cluster);
+            kept += core::indexOfUnwritable(joined) < 0 ? joined : core::dropUnwritable(cluster);
         }
         start = end;
     }

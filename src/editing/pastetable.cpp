@@ -9,7 +9,7 @@
 
 namespace editing {
 
-PastedColumns pasteTable(GridModel& grid, const QString& text) {
+PastedColumns pasteTable(model::GridModel& grid, const QString& text) {
     QStringList lines = text.split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();

@@ -2,7 +2,9 @@
 
 #include <QString>
 
+namespace model {
 class GridModel;
+} // namespace model
 
 namespace editing {
 
@@ -15,6 +17,6 @@ struct PastedColumns {
 // Ctrl+V: tab-separated lines (as spreadsheets copy them) written from the current cell on (the
 // first data row when the header row is current), rows added as needed; cells past the last
 // column are left out, and every text goes through the filter typed text goes through.
-PastedColumns pasteTable(GridModel& grid, const QString& text);
+PastedColumns pasteTable(model::GridModel& grid, const QString& text);
 
 } // namespace editing

@@ -4,12 +4,12 @@
 
 namespace editing {
 
-bool addRow(GridModel& grid) {
+bool addRow(model::GridModel& grid) {
     grid.addItem(QString());
     return true;
 }
 
-bool deleteRow(GridModel& grid) {
+bool deleteRow(model::GridModel& grid) {
     const int row = grid.rowSel();
     if (row < 1 || row >= grid.rows())
         return false;
@@ -17,20 +17,20 @@ bool deleteRow(GridModel& grid) {
     return true;
 }
 
-bool addColumn(GridModel& grid) {
+bool addColumn(model::GridModel& grid) {
     grid.setCols(grid.cols() + 1);
     grid.setColPosition(grid.cols() - 1, grid.col());
     return true;
 }
 
-bool deleteColumn(GridModel& grid) {
+bool deleteColumn(model::GridModel& grid) {
     if (grid.cols() <= 1)
         return false;
     grid.setCols(grid.cols() - 1);
     return true;
 }
 
-bool moveLastColumnToCurrent(GridModel& grid) {
+bool moveLastColumnToCurrent(model::GridModel& grid) {
     const int last = grid.cols() - 1;
     const int current = grid.col();
     if (current < 0 || current >= last)

@@ -9,7 +9,7 @@ namespace editing {
 namespace {
 
 // The found cell alone is selected, so that "Удалить строку" then removes the unit found.
-void showMatch(GridModel& grid, int row, int column) {
+void showMatch(model::GridModel& grid, int row, int column) {
     grid.setCurrentCell(row, column);
     grid.setTopRow(row);
 }
@@ -21,7 +21,7 @@ QString searchPrompt() {
                           "Выделение всей колонки производит сортировку.");
 }
 
-bool searchColumn(GridModel& grid, const QString& answer) {
+bool searchColumn(model::GridModel& grid, const QString& answer) {
     const QString word = answer.toUpper();
     const int column = grid.colSel();
     if (word.isEmpty() || column < 0 || column >= grid.cols())

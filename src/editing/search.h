@@ -2,7 +2,9 @@
 
 #include <QString>
 
+namespace model {
 class GridModel;
+} // namespace model
 
 namespace editing {
 
@@ -13,6 +15,6 @@ QString searchPrompt();
 // selection ends) contains the answer, regardless of case. The cell found becomes the current
 // cell, alone in the selection, its row scrolled to the top. Returns whether a row was found; an
 // empty answer or no match changes nothing.
-bool searchColumn(GridModel& grid, const QString& answer);
+bool searchColumn(model::GridModel& grid, const QString& answer);
 
 } // namespace editing

@@ -7,8 +7,8 @@ namespace editing {
 
 namespace {
 
-void restoreEmptyCaptions(GridModel& grid) {
-    const std::vector<journal::FormatSection>& standard = journal::headerSections();
+void restoreEmptyCaptions(model::GridModel& grid) {
+    const std::vector<core::FormatSection>& standard = core::headerSections();
     for (int c = 0; c < grid.cols() && std::size_t(c) < standard.size(); ++c) {
         if (!grid.cell(0, c).trimmed().isEmpty())
             continue;
@@ -23,7 +23,7 @@ void restoreEmptyCaptions(GridModel& grid) {
 
 } // namespace
 
-bool sortByColumn(GridModel& grid, int column) {
+bool sortByColumn(model::GridModel& grid, int column) {
     if (column < 0 || column >= grid.cols())
         return false;
     grid.setCol(column);

@@ -1,6 +1,8 @@
 #pragma once
 
+namespace model {
 class GridModel;
+} // namespace model
 
 namespace editing {
 
@@ -9,6 +11,6 @@ namespace editing {
 // journal's standard caption for its place, unless another column already bears that caption.
 // The current cell is then the header cell of that column. A column outside the grid changes
 // nothing. Returns whether the sort ran. The grid is best hidden meanwhile.
-bool sortByColumn(GridModel& grid, int column);
+bool sortByColumn(model::GridModel& grid, int column);
 
 } // namespace editing

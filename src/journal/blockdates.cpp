@@ -7,11 +7,11 @@
 
 namespace journal {
 
-void fillBlockDates(GridModel& grid) {
+void fillBlockDates(model::GridModel& grid) {
     BlockDatePass().run(grid);
 }
 
-void BlockDatePass::run(GridModel& grid) {
+void BlockDatePass::run(model::GridModel& grid) {
     shared_ = watch_ ? watch_->evidenceFor(grid) : nullptr;
     if (!shared_)
         followPermutation(grid);
@@ -22,7 +22,7 @@ void BlockDatePass::run(GridModel& grid) {
     const bool sameGrid = grid_ == &grid && structure_ == grid.structureRevision() &&
                           seen_ <= grid.changedRows().size() && (shared_ || ownKept_) &&
                           evidence().columns() &&
-                          captionedBlockColumns(grid) == evidence().columns();
+                          model::captionedBlockColumns(grid) == evidence().columns();
     if (!sameGrid) {
         runWhole(grid);
         return;
@@ -68,8 +68,8 @@ void BlockDatePass::run(GridModel& grid) {
 // A sort changes no row's cells: when it is the only change since the last run, each row's
 // evidence goes with its row, and the fill runs from the top (rows whose cells are right cost a
 // look-up each), since rows that lay below the end of the activation dates may now lie above it.
-void BlockDatePass::followPermutation(const GridModel& grid) {
-    const GridModel::RowPermutation& sorted = grid.lastPermutation();
+void BlockDatePass::followPermutation(const model::GridModel& grid) {
+    const model::GridModel::RowPermutation& sorted = grid.lastPermutation();
     if (grid_ != &grid || !ownKept_ || !own_.columns() ||
         structure_ + 1 != grid.structureRevision() || sorted.revision != grid.structureRevision() ||
         sorted.changedBefore != seen_ || !own_.permute(grid, sorted.first, sorted.order))
@@ -80,7 +80,7 @@ void BlockDatePass::followPermutation(const GridModel& grid) {
 }
 
 // Every row's evidence afresh (unless the watch's is read), then the pass over every dated row.
-void BlockDatePass::runWhole(GridModel& grid) {
+void BlockDatePass::runWhole(model::GridModel& grid) {
     grid_ = &grid;
     if (!shared_) {
         own_.reset(grid);
@@ -99,7 +99,7 @@ void BlockDatePass::runWhole(GridModel& grid) {
 
 // Brings the pass's own evidence up to date for the rows stored since `from` in the grid's list
 // (the watch's follows them as they are stored).
-void BlockDatePass::takeUpChanges(const GridModel& grid, std::size_t from) {
+void BlockDatePass::takeUpChanges(const model::GridModel& grid, std::size_t from) {
     if (shared_)
         return;
     const std::vector<int>& changed = grid.changedRows();
@@ -107,7 +107,7 @@ void BlockDatePass::takeUpChanges(const GridModel& grid, std::size_t from) {
         own_.reweigh(grid, changed[i]);
 }
 
-int BlockDatePass::fillFrom(GridModel& grid, int first) {
+int BlockDatePass::fillFrom(model::GridModel& grid, int first) {
     // The row count is read on every turn: a slot that reacts to a changed cell may remove rows.
     int r = first;
     while (r < grid.rows() && fillRow(grid, r))
@@ -116,17 +116,17 @@ int BlockDatePass::fillFrom(GridModel& grid, int first) {
 }
 
 // Writes the row's block date; false, writing nothing, when its activation date is empty.
-bool BlockDatePass::fillRow(GridModel& grid, int row) {
-    const BlockColumns columns = columns_;
+bool BlockDatePass::fillRow(model::GridModel& grid, int row) {
+    const model::BlockColumns columns = columns_;
     const QStringView activation = grid.cell(row, columns.activation);
     if (activation.isEmpty())
         return false;
     // The evidence, taken up before every fill, already says whether the cell is right.
-    const BlockEvidence& evidence = this->evidence();
+    const model::BlockEvidence& evidence = this->evidence();
     if (row < evidence.size() && evidence.columns() == columns && evidence.row(row).blockExact)
         return true;
-    DateBuffer buffer;
-    const QStringView block = blockDateText(activation, buffer);
+    core::DateBuffer buffer;
+    const QStringView block = core::blockDateText(activation, buffer);
     // Compared before writing, so that a pass over unchanged rows allocates nothing.
     if (grid.cell(row, columns.block) != block)
         grid.setTextMatrix(row, columns.block, block.toString());
@@ -135,7 +135,7 @@ bool BlockDatePass::fillRow(GridModel& grid, int row) {
 
 // What the run wrote is taken up too, so that the next run starts from the grid as it stands;
 // when the rows changed under the run (a slot reacting to a written cell), the next run is whole.
-void BlockDatePass::remember(const GridModel& grid) {
+void BlockDatePass::remember(const model::GridModel& grid) {
     if (structure_ != grid.structureRevision()) {
         grid_ = nullptr;
         return;

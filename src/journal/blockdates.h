@@ -7,7 +7,9 @@
 #include <QtGlobal>
 #include <vector>
 
+namespace model {
 class GridModel;
+} // namespace model
 
 namespace journal {
 
@@ -16,7 +18,7 @@ namespace journal {
 // row from the top down to the first row with an empty activation date. A row whose activation
 // text is not a date gets an empty block date. Writes nothing when it cannot be sure of the two
 // columns (blockDatesDeclined says why). Cells that already hold the right text are left alone.
-void fillBlockDates(GridModel& grid);
+void fillBlockDates(model::GridModel& grid);
 
 // The same pass, run again and again on one grid (on every click): it keeps each row's evidence
 // and where the activation dates end, so that a run after a few stored cells looks at those rows
@@ -28,30 +30,30 @@ void fillBlockDates(GridModel& grid);
 // itself only while the watch has not followed the grid as it stands.
 class BlockDatePass {
 public:
-    void readEvidenceOf(const BlockWatch& watch) { watch_ = &watch; }
-    void run(GridModel& grid);
+    void readEvidenceOf(const model::BlockWatch& watch) { watch_ = &watch; }
+    void run(model::GridModel& grid);
 
 private:
-    const BlockEvidence& evidence() const { return shared_ ? *shared_ : own_; }
-    void followPermutation(const GridModel& grid);
-    void runWhole(GridModel& grid);
-    void takeUpChanges(const GridModel& grid, std::size_t from);
+    const model::BlockEvidence& evidence() const { return shared_ ? *shared_ : own_; }
+    void followPermutation(const model::GridModel& grid);
+    void runWhole(model::GridModel& grid);
+    void takeUpChanges(const model::GridModel& grid, std::size_t from);
     // Fills rows first .. up to the first empty activation date; returns that row.
-    int fillFrom(GridModel& grid, int first);
-    bool fillRow(GridModel& grid, int row);
-    void remember(const GridModel& grid);
+    int fillFrom(model::GridModel& grid, int first);
+    bool fillRow(model::GridModel& grid, int row);
+    void remember(const model::GridModel& grid);
 
-    const GridModel* grid_ = nullptr;
+    const model::GridModel* grid_ = nullptr;
     quint64 structure_ = 0;
     std::size_t seen_ = 0;
-    QPointer<const BlockWatch> watch_;
+    QPointer<const model::BlockWatch> watch_;
     // The watch's evidence during a run that reads it; the pass's own otherwise.
-    const BlockEvidence* shared_ = nullptr;
-    BlockEvidence own_;
+    const model::BlockEvidence* shared_ = nullptr;
+    model::BlockEvidence own_;
     // Whether own_ stands for grid_ as of structure_ and seen_.
     bool ownKept_ = false;
     // The two columns the run fills.
-    BlockColumns columns_;
+    model::BlockColumns columns_;
     // The first data row with an empty activation date (the row count when there is none).
     int end_ = 1;
     // Whether the last run filled the rows above end_.

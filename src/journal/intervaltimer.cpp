@@ -1,5 +1,7 @@
 #include "journal/intervaltimer.h"
 
+namespace journal {
+
 IntervalTimer::IntervalTimer(QObject* parent) : QObject(parent) {
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, &IntervalTimer::timer);
@@ -21,3 +23,5 @@ void IntervalTimer::apply() {
     else
         timer_.stop();
 }
+
+} // namespace journal

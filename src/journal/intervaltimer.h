@@ -3,6 +3,8 @@
 #include <QObject>
 #include <QTimer>
 
+namespace journal {
+
 // A timer with separate Enabled and Interval settings: it ticks every Interval milliseconds
 // while it is enabled and its interval is above 0. An interval of 0 stops it (unlike QTimer,
 // where 0 means "as often as possible").
@@ -26,3 +28,5 @@ private:
     bool enabled_ = false;
     int interval_ = 0;
 };
+
+} // namespace journal

@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <exception>
 
+namespace journal {
+
 namespace {
 
 // Whether the folder lists an ordinary file: hidden files, folders and special files do not count.
@@ -40,12 +42,11 @@ qint64 megabytes(qint64 bytes) {
 }
 
 // The rows read before the faulty line (fewer than its number when quoted line ends joined lines).
-QString faultCause(const journal::ReadResult& result) {
-    const journal::ReadFault& fault = *result.fault;
-    if (fault.kind == journal::ReadFault::LineTooLong)
+QString faultCause(const core::ReadResult& result) {
+    const core::ReadFault& fault = *result.fault;
+    if (fault.kind == core::ReadFault::LineTooLong)
         return QStringLiteral("Строка %1 длиннее %2 знаков; прочитано строк: %3.")
-            .arg(grouped(fault.line), grouped(journal::MaxLineLength),
-                 grouped(result.table.rows()));
+            .arg(grouped(fault.line), grouped(core::MaxLineLength), grouped(result.table.rows()));
     return QStringLiteral("Строка %1: не хватает памяти, чтобы читать журнал дальше; прочитано "
                           "строк: %2.")
         .arg(grouped(fault.line), grouped(result.table.rows()));
@@ -90,41 +91,39 @@ QString changedOnDiskText(const QString& path) {
 }
 
 // How many rows the open file holds, as the questions write it ("?" when it cannot be read).
-QString rowsIn(const journal::Opened& file) {
+QString rowsIn(const core::Opened& file) {
     QFile opened;
     if (!file.ok() ||
         !opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return QStringLiteral("?");
-    const std::optional<qsizetype> rows = journal::countJournalRows(opened);
+    const std::optional<qsizetype> rows = core::countJournalRows(opened);
     return rows ? grouped(*rows) : QStringLiteral("?");
 }
 
 } // namespace
 
-namespace journal {
-
-std::optional<QString> askArchiveName(Prompter& prompter, const QString& prompt) {
+std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& prompt) {
     const QString answer = prompter.inputBox(prompt, prompt);
     if (answer.isEmpty())
         return std::nullopt;
-    QString name = archiveName(answer);
-    if (const std::optional<QString> refusal = archiveNameRefusal(name)) {
+    QString name = core::archiveName(answer);
+    if (const std::optional<QString> refusal = core::archiveNameRefusal(name)) {
         prompter.message(*refusal);
         return std::nullopt;
     }
     return name;
 }
 
-std::optional<QString> unwrittenColumnsQuestion(const GridModel& grid) {
+std::optional<QString> unwrittenColumnsQuestion(const model::GridModel& grid) {
     QStringList columns;
-    for (int c = FileColumns; c < grid.cols(); ++c) {
+    for (int c = core::FileColumns; c < grid.cols(); ++c) {
         int filled = 0;
         for (int r = 1; r < grid.rows(); ++r)
             filled += grid.cell(r, c).isEmpty() ? 0 : 1;
         if (filled == 0)
             continue;
         columns << QStringLiteral("колонка %1, заполнено ячеек: %2")
-                       .arg(columnLabel(grid, c), QString::number(filled));
+                       .arg(model::columnLabel(grid, c), QString::number(filled));
     }
     if (columns.isEmpty())
         return std::nullopt;
@@ -146,28 +145,27 @@ QString saveAsPrompt() {
     return QStringLiteral("Введите имя файла");
 }
 
-} // namespace journal
-
-JournalFiles::JournalFiles(GridModel& grid, QString programFolder, Clock clock, FileReader reader)
+JournalFiles::JournalFiles(model::GridModel& grid, QString programFolder, Clock clock,
+                           FileReader reader)
     : grid_(grid), programFolder_(std::move(programFolder)), tree_(programFolder_),
-      backups_(journal::backupFolderPath(programFolder_), std::move(clock)),
+      backups_(core::backupFolderPath(programFolder_), std::move(clock)),
       readFile_(std::move(reader)) {}
 
 journal::Outcome JournalFiles::openCurrent() {
-    const QString path = journal::currentJournalPath(programFolder_);
+    const QString path = core::currentJournalPath(programFolder_);
     partial_.reset();
     Reading reading;
     try {
         journal::resetJournalGrid(grid_);
         // A missing current-year file is no error: the user starts a new register.
-        const journal::Opened file = tree_.openForReading(path);
+        const core::Opened file = tree_.openForReading(path);
         if (file.ok())
             reading = readIntoGrid(path, file);
         else
             remember(path, file.error != ENOENT);
         // A folder of that name is no register either; a link or a FIFO in its place is told.
         if (!file.ok() && file.error != ENOENT && file.error != EISDIR)
-            reading = {Reading::Failed, journal::readFailureCause(file.error)};
+            reading = {Reading::Failed, core::readFailureCause(file.error)};
         if (reading.kind != Reading::Failed)
             blockDates_.run(grid_);
     } catch (const std::exception&) {
@@ -177,23 +175,23 @@ journal::Outcome JournalFiles::openCurrent() {
 }
 
 journal::Outcome JournalFiles::openArchive(const QString& name) {
-    const QString path = journal::archivePath(programFolder_, name);
+    const QString path = core::archivePath(programFolder_, name);
     partial_.reset();
     Reading reading;
     try {
         journal::resetJournalGrid(grid_);
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
-        const QString archives = journal::archiveFolderPath(programFolder_);
-        const journal::Opened folder = tree_.openFolder(archives);
-        const journal::Opened file = tree_.openForReading(path);
+        const QString archives = core::archiveFolderPath(programFolder_);
+        const core::Opened folder = tree_.openFolder(archives);
+        const core::Opened file = tree_.openForReading(path);
         if (!folder.ok() && folder.error != ENOENT)
-            reading = {Reading::Failed, journal::readFailureCause(folder.error)};
+            reading = {Reading::Failed, core::readFailureCause(folder.error)};
         else if (folder.ok() && holdsOrdinaryFile(archives))
             reading = file.ok()
                           ? readIntoGrid(path, file)
                           : Reading{Reading::Failed, file.error == ENOENT
                                                          ? QString()
-                                                         : journal::readFailureCause(file.error)};
+                                                         : core::readFailureCause(file.error)};
         if (!file.ok())
             remember(path, file.error != ENOENT);
     } catch (const std::exception&) {
@@ -204,17 +202,17 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
 
 // The journal on screen is held here, and the user hears when another copy holds it already.
 journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outcome) {
-    const std::optional<JournalLock::Holder> holder = lock_.hold(path);
+    const std::optional<core::JournalLock::Holder> holder = lock_.hold(path);
     if (!holder)
         return outcome;
-    const QString held = JournalLock::heldMessage(QFileInfo(path).fileName(), *holder);
+    const QString held = core::JournalLock::heldMessage(QFileInfo(path).fileName(), *holder);
     outcome.message =
         outcome.message.isEmpty() ? held : outcome.message + QStringLiteral("\n\n") + held;
     return outcome;
 }
 
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
-                            const journal::FileIdentity& identity) {
+                            const core::FileIdentity& identity) {
     Fingerprint known{path, existed, identity, fingerprint, {}, {}};
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
@@ -229,8 +227,8 @@ JournalFiles::Fingerprint* JournalFiles::knownFile(const QString& path) {
 }
 
 QString JournalFiles::pathFor(const QString& archiveName) const {
-    return archiveName.isEmpty() ? journal::currentJournalPath(programFolder_)
-                                 : journal::archivePath(programFolder_, archiveName);
+    return archiveName.isEmpty() ? core::currentJournalPath(programFolder_)
+                                 : core::archivePath(programFolder_, archiveName);
 }
 
 // A file that cannot be opened now is not asked about: the save says what stops it.
@@ -239,14 +237,14 @@ std::optional<QString> JournalFiles::changedOnDiskQuestion(const QString& archiv
     Fingerprint* known = knownFile(path);
     if (!known)
         return std::nullopt;
-    const journal::Opened file = tree_.openForReading(path);
+    const core::Opened file = tree_.openForReading(path);
     if (!file.ok())
         return std::nullopt;
     // The same file, size and times down to the nanosecond is taken as unchanged here; the save
     // compares the bytes all the same.
-    if (known->existed && journal::FileIdentity::of(file.info) == known->identity)
+    if (known->existed && core::FileIdentity::of(file.info) == known->identity)
         return std::nullopt;
-    const std::optional<QByteArray> now = journal::fingerprintOfFile(file.handle.fd());
+    const std::optional<QByteArray> now = core::fingerprintOfFile(file.handle.fd());
     if (known->existed && now && !known->hash.isEmpty() && *now == known->hash)
         return std::nullopt;
     known->found = now.value_or(QByteArray());
@@ -259,8 +257,7 @@ void JournalFiles::agreeToReplace(const QString& archiveName) {
 }
 
 std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) const {
-    const journal::Opened file =
-        tree_.openForReading(journal::archivePath(programFolder_, archiveName));
+    const core::Opened file = tree_.openForReading(core::archivePath(programFolder_, archiveName));
     if (!file.ok() && file.error == ENOENT)
         return std::nullopt;
     return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?")
@@ -268,7 +265,7 @@ std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& arch
 }
 
 std::optional<QString> JournalFiles::unreadCurrentQuestion() const {
-    const journal::Opened file = tree_.openForReading(journal::currentJournalPath(programFolder_));
+    const core::Opened file = tree_.openForReading(core::currentJournalPath(programFolder_));
     if (!file.ok())
         return std::nullopt;
     const QString rows = rowsIn(file);
@@ -294,39 +291,39 @@ JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
 // Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
 // read before the faulty line with an empty row below them, and remembers that it holds only
 // part of that file.
-JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const journal::Opened& file) {
+JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core::Opened& file) {
     const qint64 size = file.info.st_size;
     const qsizetype available = availableMemory_();
-    if (journal::memoryToOpen(size) > available) {
-        remember(path, true, {}, journal::FileIdentity::of(file.info));
+    if (core::memoryToOpen(size) > available) {
+        remember(path, true, {}, core::FileIdentity::of(file.info));
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
                                "памяти, а свободно %3 МБ.")
-                    .arg(grouped(megabytes(size)), grouped(megabytes(journal::memoryToOpen(size))),
+                    .arg(grouped(megabytes(size)), grouped(megabytes(core::memoryToOpen(size))),
                          grouped(available >> 20))};
     }
     // The file may be gone or replaced since it was looked for: that is a failed read.
-    std::optional<journal::FileRead> read;
+    std::optional<core::FileRead> read;
     if (readFile_) {
         if (const std::optional<QByteArray> bytes = readFile_(path))
-            read = journal::FileRead{journal::readJournal(*bytes, available),
-                                     journal::fingerprintOf(*bytes)};
+            read =
+                core::FileRead{core::readJournal(*bytes, available), core::fingerprintOf(*bytes)};
     } else {
         QFile opened;
         if (opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            read = journal::readJournalFile(opened, available);
+            read = core::readJournalFile(opened, available);
     }
     if (!read) {
-        remember(path, true, {}, journal::FileIdentity::of(file.info));
+        remember(path, true, {}, core::FileIdentity::of(file.info));
         partial_ = PartialRead{path, 0, -1};
         // Gone or replaced by something else meanwhile, or a read that failed.
-        const journal::Opened again = tree_.openForReading(path);
+        const core::Opened again = tree_.openForReading(path);
         return {Reading::Failed, again.ok() ? QStringLiteral("Файл не удалось прочитать.")
-                                            : journal::readFailureCause(again.error)};
+                                            : core::readFailureCause(again.error)};
     }
-    remember(path, true, read->fingerprint, journal::FileIdentity::of(file.info));
-    journal::ReadResult& result = read->result;
+    remember(path, true, read->fingerprint, core::FileIdentity::of(file.info));
+    core::ReadResult& result = read->result;
     const bool ok = result.ok();
     const int lastRow = result.table.rows();
     const int lastCol = std::max(0, result.lastLineFields - 1);
@@ -375,11 +372,11 @@ std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveN
 }
 
 journal::Outcome JournalFiles::saveCurrent() {
-    return saveGridTo(journal::currentJournalPath(programFolder_), false, true);
+    return saveGridTo(core::currentJournalPath(programFolder_), false, true);
 }
 
 journal::Outcome JournalFiles::saveArchive(const QString& name) {
-    return saveGridTo(journal::archivePath(programFolder_, name), true, false);
+    return saveGridTo(core::archivePath(programFolder_, name), true, false);
 }
 
 journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder, bool hold) {
@@ -402,23 +399,22 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
 // still open in the window's cell editor was stored before the command ran.)
 void JournalFiles::endOnLastWrittenCell() {
     if (grid_.rows() >= 2)
-        grid_.setCurrentCell(grid_.rows() - 1, std::min(grid_.cols(), journal::FileColumns) - 1);
+        grid_.setCurrentCell(grid_.rows() - 1, std::min(grid_.cols(), core::FileColumns) - 1);
 }
 
 // Cells the file cannot hold would be split or lost when the file is read back, and a line the
 // reader refuses would make the whole file unreadable: such a grid is not saved.
 std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
-    if (const std::optional<journal::CellPosition> cell =
-            journal::findUnwritableCell(grid_.allCells())) {
+    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
                               "который нельзя записать в файл журнала (\";\", перевод строки или "
                               "знак вне кодировки Windows-1251). Файл не изменён.")
-            .arg(shownPath(path), QString::number(cell->row), columnLabel(grid_, cell->col));
+            .arg(shownPath(path), QString::number(cell->row), model::columnLabel(grid_, cell->col));
     }
-    if (const std::optional<int> row = journal::findOverlongRow(grid_.allCells())) {
+    if (const std::optional<int> row = core::findOverlongRow(grid_.allCells())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")
-            .arg(shownPath(path), QString::number(*row), QString::number(journal::MaxLineLength));
+            .arg(shownPath(path), QString::number(*row), QString::number(core::MaxLineLength));
     }
     return std::nullopt;
 }
@@ -430,19 +426,19 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 // the file would be lost from sight.
 journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolder) {
     Fingerprint* known = knownFile(path);
-    const journal::Expectation expected{known != nullptr, known && known->existed,
-                                        known ? known->hash : QByteArray(),
-                                        known ? known->agreed : QByteArray()};
-    journal::Replacement done =
-        journal::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
-                                    journal::currentJournalPath(programFolder_), createFolder);
-    if (done.kind == journal::Replacement::ChangedOnDisk) {
+    const core::Expectation expected{known != nullptr, known && known->existed,
+                                     known ? known->hash : QByteArray(),
+                                     known ? known->agreed : QByteArray()};
+    core::Replacement done =
+        core::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
+                                 core::currentJournalPath(programFolder_), createFolder);
+    if (done.kind == core::Replacement::ChangedOnDisk) {
         known->found = done.found;
         journal::Outcome changed = journal::Outcome::failed(changedOnDiskText(path));
         changed.changedOnDisk = true;
         return changed;
     }
-    if (done.kind == journal::Replacement::Failed)
+    if (done.kind == core::Replacement::Failed)
         return journal::Outcome::failed(saveFailedMessage(path) + u'\n' + done.cause);
     // The file now holds what the grid holds.
     if (partial_ && partial_->path == path)
@@ -455,3 +451,5 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
                                done.unkeptBackup)};
     return journal::Outcome::done();
 }
+
+} // namespace journal

@@ -13,8 +13,13 @@
 #include <optional>
 #include <vector>
 
-class GridModel;
+namespace core {
 class Prompter;
+} // namespace core
+
+namespace model {
+class GridModel;
+} // namespace model
 
 namespace journal {
 
@@ -37,31 +42,30 @@ QString saveAsPrompt();
 
 // Asks for an archive name with that prompt: the answer upper-cased, or none after Cancel, an
 // empty answer or a name that cannot name an archive file (the refusal then shown).
-std::optional<QString> askArchiveName(Prompter& prompter, const QString& prompt);
+std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& prompt);
 
 // The question before a save that would leave filled cells out of the file, which keeps the
 // first eight columns: each such column with its caption and how many of its cells are filled.
 // None when every column past the eighth is empty.
-std::optional<QString> unwrittenColumnsQuestion(const GridModel& grid);
+std::optional<QString> unwrittenColumnsQuestion(const model::GridModel& grid);
 // The question before "Сохранить изменения" writes an archive shown on screen over this year's
 // register.
 QString archiveOverCurrentQuestion(const QString& archiveName);
-
-} // namespace journal
 
 // The journal files of one program folder: opening the current year's register or an archive
 // into the grid, and saving the grid to thisyear.csv or to an archive. Operations return their
 // outcome; asking and telling are the window's.
 class JournalFiles {
 public:
-    using Clock = JournalBackups::Clock;
+    using Clock = core::JournalBackups::Clock;
     // Reads a whole file; none when it cannot be opened or read.
     using FileReader = std::function<std::optional<QByteArray>(const QString& path)>;
 
     // programFolder: the folder of the program's executable, without a trailing separator.
     // clock: the time that names backups (the system's local time when missing).
     // reader: how journal files are read (by default in pieces, journal::readJournalFile).
-    JournalFiles(GridModel& grid, QString programFolder, Clock clock = {}, FileReader reader = {});
+    JournalFiles(model::GridModel& grid, QString programFolder, Clock clock = {},
+                 FileReader reader = {});
 
     // "Открыть журнал": shows thisyear.csv (nothing when it is missing) and its block dates.
     journal::Outcome openCurrent();
@@ -97,9 +101,7 @@ public:
     // a run after a few edits looks at those rows alone.
     void fillBlockDates() { blockDates_.run(grid_); }
     // The pass reads the evidence of that watch on the grid instead of weighing the rows again.
-    void readBlockEvidenceOf(const journal::BlockWatch& watch) {
-        blockDates_.readEvidenceOf(watch);
-    }
+    void readBlockEvidenceOf(const model::BlockWatch& watch) { blockDates_.readEvidenceOf(watch); }
 
     // How much memory a file may be read into (journal::availableMemory unless set).
     void setMemoryProbe(std::function<qsizetype()> availableMemory) {
@@ -117,7 +119,7 @@ private:
     struct Fingerprint {
         QString path;
         bool existed = false;
-        journal::FileIdentity identity;
+        core::FileIdentity identity;
         QByteArray hash;   // its fingerprint; empty when the file could not be read
         QByteArray found;  // the changed version the last question was about
         QByteArray agreed; // the changed version the user agreed to replace
@@ -128,11 +130,11 @@ private:
         qsizetype totalLines = -1; // unknown
     };
 
-    Reading readIntoGrid(const QString& path, const journal::Opened& file);
+    Reading readIntoGrid(const QString& path, const core::Opened& file);
     // What this copy saw of the file: whether it was there, its fingerprint (empty when it could
     // not be read) and identity.
     void remember(const QString& path, bool existed, const QByteArray& fingerprint = {},
-                  const journal::FileIdentity& identity = {});
+                  const core::FileIdentity& identity = {});
     Fingerprint* knownFile(const QString& path);
     QString pathFor(const QString& archiveName) const;
     journal::Outcome opened(const QString& path, journal::Outcome outcome);
@@ -144,14 +146,16 @@ private:
     journal::Outcome replaceFile(const QString& path, bool createFolder);
     void endOnLastWrittenCell();
 
-    GridModel& grid_;
+    model::GridModel& grid_;
     QString programFolder_;
-    journal::FolderTree tree_;
-    JournalBackups backups_;
+    core::FolderTree tree_;
+    core::JournalBackups backups_;
     FileReader readFile_;
-    std::function<qsizetype()> availableMemory_ = journal::availableMemory;
+    std::function<qsizetype()> availableMemory_ = core::availableMemory;
     std::optional<PartialRead> partial_;
     std::vector<Fingerprint> known_; // one per path, in the order first met
-    JournalLock lock_;
+    core::JournalLock lock_;
     journal::BlockDatePass blockDates_;
 };
+
+} // namespace journal

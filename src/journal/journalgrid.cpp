@@ -6,15 +6,15 @@
 
 namespace journal {
 
-void resetJournalGrid(GridModel& grid) {
+void resetJournalGrid(model::GridModel& grid) {
     // Rows before columns: dropping the rows first spares relaying a large grid's cells.
     grid.setRows(1);
-    grid.setCols(FileColumns);
+    grid.setCols(core::FileColumns);
     grid.addItem(QString());
-    grid.setFormatString(headerFormat());
+    grid.setFormatString(core::headerFormat());
 }
 
-void showJournalTable(GridModel& grid, CellTable table, bool emptyRowBelow) {
+void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyRowBelow) {
     // The header row goes above the data rows, with the captions the grid has.
     table.insertRows(0, 1);
     for (int c = 0; c < std::min(table.cols(), grid.cols()); ++c)

@@ -22,7 +22,7 @@ namespace {
 
 // "Открыть журнал" refuses files too large for the memory, so no row of them can be shown.
 bool fitsMemory(qint64 size) {
-    return memoryToOpen(size) <= availableMemory();
+    return core::memoryToOpen(size) <= core::availableMemory();
 }
 
 struct JournalFile {
@@ -34,8 +34,8 @@ struct JournalFile {
 // "Загрузить архив" opens for a name. Hidden files, folders and special files are no archives.
 std::vector<JournalFile> journalFiles(const QString& programFolder) {
     std::vector<JournalFile> files{
-        {QStringLiteral("thisyear.csv"), currentJournalPath(programFolder)}};
-    const QDir archives(archiveFolderPath(programFolder));
+        {QStringLiteral("thisyear.csv"), core::currentJournalPath(programFolder)}};
+    const QDir archives(core::archiveFolderPath(programFolder));
     QStringList names = archives.entryList({QStringLiteral("*.csv")},
                                            QDir::Files | QDir::CaseSensitive, QDir::NoSort);
     // Ordered by code unit rather than by locale, so that the order is the same on every machine.
@@ -58,10 +58,10 @@ const ByteFolding& byteFolding() {
         QByteArray everyByte(256, Qt::Uninitialized);
         for (int b = 0; b < 256; ++b)
             everyByte[b] = char(b);
-        const QString chars = decodeWindows1251(everyByte);
+        const QString chars = core::decodeWindows1251(everyByte);
         ByteFolding table;
         for (int b = 0; b < 256; ++b)
-            table.foldedChar[b] = FindText::foldChar(chars[b].unicode());
+            table.foldedChar[b] = core::FindText::foldChar(chars[b].unicode());
         for (int b = 0; b < 256; ++b) {
             const auto* first =
                 std::find(table.foldedChar.begin(), table.foldedChar.end(), table.foldedChar[b]);
@@ -184,14 +184,14 @@ private:
 // The rows of one file that have a cell the needle matches, from the lines the reader takes.
 // Over Windows-1251 bytes only a line the folded needle is found in is decoded, and the walk
 // ends after the line of the last match.
-class FileHits final : public LineSink {
+class FileHits final : public core::LineSink {
 public:
-    FileHits(const FindText& needle, TextEncoding encoding, const FoldedSearcher* bytePattern,
-             qsizetype lastMatch, size_t room)
+    FileHits(const core::FindText& needle, core::TextEncoding encoding,
+             const FoldedSearcher* bytePattern, qsizetype lastMatch, size_t room)
         : needle_(needle), encoding_(encoding), bytePattern_(bytePattern), lastMatch_(lastMatch),
           room_(room) {}
 
-    bool take(const JournalLine& line) override {
+    bool take(const core::JournalLine& line) override {
         if (line.offset > lastMatch_)
             return false;
         // The bytes matched lie within one cell, as the needle holds no ";"; the cells decoded
@@ -205,12 +205,12 @@ public:
         });
         if (matches) {
             QStringList cells;
-            cells.reserve(FileColumns);
+            cells.reserve(core::FileColumns);
             forEachCellOf(line, [&](QByteArrayView cell) {
-                if (cells.size() < FileColumns)
-                    cells << decodeText(cell, encoding_);
+                if (cells.size() < core::FileColumns)
+                    cells << core::decodeText(cell, encoding_);
             });
-            cells.resize(FileColumns);
+            cells.resize(core::FileColumns);
             rows_.push_back({line.number, std::move(cells)});
         }
         return rows_.size() < room_;
@@ -224,25 +224,25 @@ public:
 
 private:
     // Over Windows-1251 bytes the lines come unsplit.
-    template <typename Take> void forEachCellOf(const JournalLine& line, Take&& take) const {
+    template <typename Take> void forEachCellOf(const core::JournalLine& line, Take&& take) const {
         const auto cell = [&](int, QByteArrayView bytes) { take(bytes); };
         if (bytePattern_)
-            forEachCell(line.bytes, cell);
+            core::forEachCell(line.bytes, cell);
         else
             line.forEachCell(cell);
     }
 
     // The cell's text, in a buffer kept from cell to cell where no decoder makes a string anyway.
     QStringView decoded(QByteArrayView cell) {
-        if (encoding_ != TextEncoding::Windows1251)
+        if (encoding_ != core::TextEncoding::Windows1251)
             return buffer_ = QString::fromUtf8(cell);
         buffer_.resize(cell.size());
-        decodeWindows1251(cell, reinterpret_cast<char16_t*>(buffer_.data()));
+        core::decodeWindows1251(cell, reinterpret_cast<char16_t*>(buffer_.data()));
         return buffer_;
     }
 
-    const FindText& needle_;
-    TextEncoding encoding_;
+    const core::FindText& needle_;
+    core::TextEncoding encoding_;
     QString buffer_;
     const FoldedSearcher* bytePattern_;
     qsizetype lastMatch_;
@@ -252,7 +252,7 @@ private:
 
 class Search {
 public:
-    Search(const FindText& needle, int limit) : needle_(needle), limit_(size_t(limit)) {
+    Search(const core::FindText& needle, int limit) : needle_(needle), limit_(size_t(limit)) {
         if (std::optional<QByteArray> pattern = foldedBytes(needle.folded()))
             bytePattern_.emplace(std::move(*pattern));
     }
@@ -262,21 +262,22 @@ public:
 
     // The file is opened without following a link below the journal folder, and left out when
     // it is no regular file, too large to open or cannot be read to where the reader stops.
-    void searchFile(const FolderTree& folder, const JournalFile& file) {
-        const Opened opened = folder.openForReading(file.path);
+    void searchFile(const core::FolderTree& folder, const JournalFile& file) {
+        const core::Opened opened = folder.openForReading(file.path);
         QFile device;
         if (!opened.ok() || !fitsMemory(opened.info.st_size) ||
             !device.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
             return;
-        const Pieces pieces = filePieces(device);
+        const core::Pieces pieces = core::filePieces(device);
         std::optional<LastMatch> matches;
         if (bytePattern_)
             matches.emplace(*bytePattern_);
-        const std::optional<TextScan> scan = scanText(pieces, false, [&](QByteArrayView bytes) {
-            if (matches)
-                matches->add(bytes);
-            return true;
-        });
+        const std::optional<core::TextScan> scan =
+            core::scanText(pieces, false, [&](QByteArrayView bytes) {
+                if (matches)
+                    matches->add(bytes);
+                return true;
+            });
         if (!scan)
             return;
         // The reader takes such bytes as they stand, one Windows-1251 byte per character: only
@@ -287,8 +288,9 @@ public:
         FileHits found(needle_, scan->cellEncoding(), bytesAsText ? &*bytePattern_ : nullptr,
                        bytesAsText ? *matches->last() : std::numeric_limits<qsizetype>::max(),
                        limit_ - hits_.size());
-        const LineWalk walk = bytesAsText ? walkLinesOnly(pieces, *scan, found)
-                                          : walkLines(pieces, *scan, readerMemoryBudget(), found);
+        const core::LineWalk walk =
+            bytesAsText ? core::walkLinesOnly(pieces, *scan, found)
+                        : core::walkLines(pieces, *scan, core::readerMemoryBudget(), found);
         if (!walk.read)
             return;
         for (FileHits::Row& row : found.rows())
@@ -296,7 +298,7 @@ public:
     }
 
 private:
-    const FindText& needle_;
+    const core::FindText& needle_;
     size_t limit_;
     std::optional<FoldedSearcher> bytePattern_;
     std::vector<JournalHit> hits_;
@@ -311,12 +313,12 @@ bool fitsInCell(const QString& folded) {
 
 } // namespace
 
-std::vector<JournalHit> searchJournals(const QString& programFolder, const FindText& needle,
+std::vector<JournalHit> searchJournals(const QString& programFolder, const core::FindText& needle,
                                        int limit) {
     if (needle.isEmpty() || limit <= 0 || !fitsInCell(needle.folded()))
         return {};
     Search search(needle, limit);
-    const FolderTree folder(programFolder);
+    const core::FolderTree folder(programFolder);
     for (const JournalFile& file : journalFiles(programFolder)) {
         if (search.done())
             break;

@@ -6,9 +6,10 @@
 #include <QStringList>
 #include <vector>
 
+namespace journal {
+
 // "Найти во всех журналах": a unit looked up in this year's register and in every archive at
 // once, straight from the files, without opening any of them in the grid.
-namespace journal {
 
 struct JournalHit {
     QString journal; // "thisyear.csv", or the archive's name without ".csv" (as the user names it)
@@ -21,7 +22,7 @@ struct JournalHit {
 // thisyear.csv first) that has a cell FindText matches, in file order; at most `limit` hits.
 // Files are taken as "Открыть журнал" reads them: a row past the line the reader stops at is not
 // found, and a file that cannot be read is left out.
-std::vector<JournalHit> searchJournals(const QString& programFolder, const FindText& needle,
+std::vector<JournalHit> searchJournals(const QString& programFolder, const core::FindText& needle,
                                        int limit = 1000);
 
 } // namespace journal

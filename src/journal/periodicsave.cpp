@@ -17,7 +17,7 @@ int timerInterval(double seconds) {
         return 0;
     if (milliseconds >= double(INT_MAX))
         return INT_MAX;
-    return int(roundHalfEven(milliseconds));
+    return int(core::roundHalfEven(milliseconds));
 }
 
 bool wait(IntervalTimer& timer2, double seconds) {
@@ -47,8 +47,9 @@ bool wait(IntervalTimer& timer2, double seconds) {
     return true;
 }
 
-void runPeriodicSave(GridModel& grid, IntervalTimer& timer2, const std::function<void()>& save) {
-    const QPointer<GridModel> alive(&grid);
+void runPeriodicSave(model::GridModel& grid, IntervalTimer& timer2,
+                     const std::function<void()>& save) {
+    const QPointer<model::GridModel> alive(&grid);
     while (alive && alive->rows() > 3) {
         if (!wait(timer2, AutosavePeriodSeconds) || !alive)
             return;
@@ -57,7 +58,7 @@ void runPeriodicSave(GridModel& grid, IntervalTimer& timer2, const std::function
     }
 }
 
-PeriodicSave::PeriodicSave(GridModel& grid, std::function<void()> save, QObject* parent)
+PeriodicSave::PeriodicSave(model::GridModel& grid, std::function<void()> save, QObject* parent)
     : QObject(parent), grid_(grid), save_(std::move(save)), timer_(new IntervalTimer(this)) {
     timer_->setObjectName(QStringLiteral("Timer2"));
     connect(timer_, &IntervalTimer::timer, this, [this] { timer_->setInterval(0); });

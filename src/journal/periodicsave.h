@@ -5,11 +5,14 @@
 #include <QObject>
 #include <functional>
 
+namespace model {
 class GridModel;
+} // namespace model
+
+namespace journal {
 
 // The pause and the periodic save, both built on a timer whose tick handler sets its interval
 // to 0 (the window's Timer2).
-namespace journal {
 
 constexpr double AutosavePeriodSeconds = 59;
 
@@ -27,14 +30,15 @@ bool wait(IntervalTimer& timer, double seconds);
 // While the grid has more than three rows: a pause of AutosavePeriodSeconds, a save, one turn of
 // the event loop. The row count is tested before each pause only. Ends, without saving, when the
 // application quits during a pause.
-void runPeriodicSave(GridModel& grid, IntervalTimer& timer, const std::function<void()>& save);
+void runPeriodicSave(model::GridModel& grid, IntervalTimer& timer,
+                     const std::function<void()>& save);
 
 // The periodic save of one grid with its own timer (object name "Timer2"). No command of the
 // window starts it; run() does, until the grid has three rows or fewer.
 class PeriodicSave : public QObject {
     Q_OBJECT
 public:
-    PeriodicSave(GridModel& grid, std::function<void()> save, QObject* parent = nullptr);
+    PeriodicSave(model::GridModel& grid, std::function<void()> save, QObject* parent = nullptr);
 
     IntervalTimer& timer() { return *timer_; }
     void run();
@@ -42,7 +46,7 @@ public:
     void stop();
 
 private:
-    GridModel& grid_;
+    model::GridModel& grid_;
     std::function<void()> save_;
     IntervalTimer* timer_;
 };

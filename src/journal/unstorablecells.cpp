@@ -19,7 +19,7 @@ bool unstorable(QStringView text) {
 }
 
 // "строка 3, «Владелец»", or the column's number where it has no caption.
-QString cellName(const GridModel& grid, const CellPosition& cell) {
+QString cellName(const model::GridModel& grid, const core::CellPosition& cell) {
     const QString caption = grid.cell(0, cell.col).toString().simplified();
     return caption.isEmpty()
                ? QStringLiteral("строка %1, колонка %2").arg(cell.row).arg(cell.col + 1)
@@ -28,20 +28,22 @@ QString cellName(const GridModel& grid, const CellPosition& cell) {
 
 } // namespace
 
-std::vector<CellPosition> unstorableCells(const GridModel& grid) {
-    std::vector<CellPosition> cells;
+std::vector<core::CellPosition> unstorableCells(const model::GridModel& grid) {
+    std::vector<core::CellPosition> cells;
     // Column by column, as the texts lie in memory.
-    for (int c = 0; c < std::min(grid.cols(), FileColumns); ++c)
+    for (int c = 0; c < std::min(grid.cols(), core::FileColumns); ++c)
         for (int r = 1; r < grid.rows(); ++r)
             if (unstorable(grid.cell(r, c)))
                 cells.push_back({r, c});
-    std::sort(cells.begin(), cells.end(), [](const CellPosition& a, const CellPosition& b) {
-        return a.row != b.row ? a.row < b.row : a.col < b.col;
-    });
+    std::sort(cells.begin(), cells.end(),
+              [](const core::CellPosition& a, const core::CellPosition& b) {
+                  return a.row != b.row ? a.row < b.row : a.col < b.col;
+              });
     return cells;
 }
 
-QString unstorableCellsQuestion(const GridModel& grid, const std::vector<CellPosition>& cells) {
+QString unstorableCellsQuestion(const model::GridModel& grid,
+                                const std::vector<core::CellPosition>& cells) {
     QStringList named;
     for (std::size_t i = 0; i < std::min<std::size_t>(cells.size(), NamedCells); ++i)
         named << cellName(grid, cells[i]);
@@ -60,14 +62,15 @@ QString storableText(QStringView text) {
     return storable;
 }
 
-bool settleUnstorableCells(GridModel& grid, Prompter& prompter, const OneStep& asOneStep) {
-    const std::vector<CellPosition> cells = unstorableCells(grid);
+bool settleUnstorableCells(model::GridModel& grid, core::Prompter& prompter,
+                           const OneStep& asOneStep) {
+    const std::vector<core::CellPosition> cells = unstorableCells(grid);
     if (cells.empty())
         return true;
     if (!prompter.yesOrCancel(unstorableCellsQuestion(grid, cells)))
         return false;
     const auto replace = [&] {
-        for (const CellPosition& cell : cells)
+        for (const core::CellPosition& cell : cells)
             grid.setTextMatrix(cell.row, cell.col, storableText(grid.cell(cell.row, cell.col)));
     };
     if (asOneStep)

@@ -7,17 +7,24 @@
 #include <functional>
 #include <vector>
 
-class GridModel;
+namespace core {
 class Prompter;
+} // namespace core
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace journal {
 
 // Cells whose text a journal file cannot store: a ";" or a line end, which a register read from
 // a spreadsheet's file may hold. Before a save they are named, and replaced when the user agrees.
-namespace journal {
 
 // The written cells (rows from 1, columns 0 .. 7) holding ";", CR or LF, row by row.
-std::vector<CellPosition> unstorableCells(const GridModel& grid);
+std::vector<core::CellPosition> unstorableCells(const model::GridModel& grid);
 // The question naming those cells (the first five, then how many more).
-QString unstorableCellsQuestion(const GridModel& grid, const std::vector<CellPosition>& cells);
+QString unstorableCellsQuestion(const model::GridModel& grid,
+                                const std::vector<core::CellPosition>& cells);
 // The text with each ";" made "," and each line end (CR LF, CR or LF) a blank.
 QString storableText(QStringView text);
 
@@ -25,6 +32,7 @@ QString storableText(QStringView text);
 // one change, made through `asOneStep` when given (the window's undo step). False after
 // "Отмена", which changes nothing.
 using OneStep = std::function<void(const std::function<void()>& change)>;
-bool settleUnstorableCells(GridModel& grid, Prompter& prompter, const OneStep& asOneStep = {});
+bool settleUnstorableCells(model::GridModel& grid, core::Prompter& prompter,
+                           const OneStep& asOneStep = {});
 
 } // namespace journal

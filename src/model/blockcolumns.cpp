@@ -7,7 +7,7 @@
 #include <algorithm>
 #include <chrono>
 
-namespace journal {
+namespace model {
 
 namespace {
 
@@ -33,7 +33,7 @@ bool sameText(QStringView a, QStringView b) {
 qint32 blockDayOf(QStringView computed) {
     const auto digit = [&](qsizetype at) { return unsigned(computed[at].unicode() - u'0'); };
     if (computed.size() != 10) {
-        const std::optional<QDate> date = readDate(computed);
+        const std::optional<QDate> date = core::readDate(computed);
         return date ? qint32(date->toJulianDay()) : 0;
     }
     const std::chrono::year_month_day date{
@@ -58,7 +58,7 @@ QString notDates(QStringView caption, int count, int of) {
 
 // Which of the two captions is missing or doubled.
 QString captionsDeclined(const GridModel& grid) {
-    for (const QStringView caption : {ActivationDateHeader, BlockDateHeader}) {
+    for (const QStringView caption : {core::ActivationDateHeader, core::BlockDateHeader}) {
         int found = 0;
         for (int c = 0; c < grid.cols(); ++c)
             found += grid.cell(0, c).trimmed() == caption ? 1 : 0;
@@ -68,7 +68,7 @@ QString captionsDeclined(const GridModel& grid) {
                                        .arg(caption));
     }
     // Not reached: with each caption on one column, the columns are found.
-    return declinedBecause(QStringLiteral("нет колонки «%1»").arg(BlockDateHeader));
+    return declinedBecause(QStringLiteral("нет колонки «%1»").arg(core::BlockDateHeader));
 }
 
 } // namespace
@@ -78,8 +78,8 @@ RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
     row.ends = activation.isEmpty();
     row.dated = !isBlank(activation);
     row.blockFilled = !isBlank(block);
-    DateBuffer buffer;
-    const QStringView computed = blockDateText(activation, buffer);
+    core::DateBuffer buffer;
+    const QStringView computed = core::blockDateText(activation, buffer);
     row.activation = !computed.isEmpty();
     row.blockExact = sameText(block, computed);
     if (!row.blockFilled)
@@ -90,9 +90,10 @@ RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
         row.blockDay = blockDayOf(computed);
         return row;
     }
-    const std::optional<QDate> blocked = readDate(block);
+    const std::optional<QDate> blocked = core::readDate(block);
     if (blocked) {
-        const std::optional<QDate> activated = row.activation ? readDate(activation) : std::nullopt;
+        const std::optional<QDate> activated =
+            row.activation ? core::readDate(activation) : std::nullopt;
         row.blockDate = true;
         row.blockDay = qint32(blocked->toJulianDay());
         row.blockLike = blocked->day() == 1 || (activated && *blocked > *activated);
@@ -152,16 +153,16 @@ void BlockEvidence::readOthers(const GridModel& grid, int row) const {
         return;
     const QStringView activation = grid.cell(row, columns_->activation);
     const QStringView activationText = trimmedText(activation);
-    DateBuffer buffer;
-    const QStringView computed = blockDateText(activation, buffer);
+    core::DateBuffer buffer;
+    const QStringView computed = core::blockDateText(activation, buffer);
     for (int c = 0; c < others_->cols; ++c) {
         const QStringView text = trimmedText(grid.cell(row, c));
         std::uint8_t bits = 0;
         if (c != columns_->activation && c != columns_->block && !text.isEmpty()) {
-            DateBuffer other;
+            core::DateBuffer other;
             bits = OtherColumns::Filled |
                    (!computed.isEmpty() && text == computed ? OtherColumns::Matches : 0) |
-                   (!activationText.isEmpty() && blockDateText(text, other) == activationText
+                   (!activationText.isEmpty() && core::blockDateText(text, other) == activationText
                         ? OtherColumns::Held
                         : 0);
         }
@@ -288,15 +289,15 @@ std::optional<QString> BlockEvidence::declined(const GridModel& grid) const {
         return captionsDeclined(grid);
     const ColumnEvidence& e = reached_;
     if (e.dated > 0 && e.activations * 2 <= e.dated)
-        return notDates(ActivationDateHeader, e.dated - e.activations, e.dated);
+        return notDates(core::ActivationDateHeader, e.dated - e.activations, e.dated);
     if (e.blockBefore * 2 > e.blockDates)
         return declinedBecause(
             QStringLiteral("колонки «%1» и «%2», похоже, переставлены (%3 из %4)")
-                .arg(ActivationDateHeader, BlockDateHeader)
+                .arg(core::ActivationDateHeader, core::BlockDateHeader)
                 .arg(e.blockBefore)
                 .arg(e.blockDates));
     if (e.blockForeign * 2 > e.rows)
-        return notDates(BlockDateHeader, e.blockForeign, e.rows);
+        return notDates(core::BlockDateHeader, e.blockForeign, e.rows);
     if (e.blockLike > 0)
         return std::nullopt;
     const std::optional<int> col = blockDatesColumn(grid);
@@ -334,8 +335,8 @@ std::optional<int> BlockEvidence::blockDatesColumn(const GridModel& grid) const 
 }
 
 std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid) {
-    const std::optional<int> activation = grid.findColumn(ActivationDateHeader);
-    const std::optional<int> block = grid.findColumn(BlockDateHeader);
+    const std::optional<int> activation = grid.findColumn(core::ActivationDateHeader);
+    const std::optional<int> block = grid.findColumn(core::BlockDateHeader);
     if (!activation || !block)
         return std::nullopt;
     return BlockColumns{*activation, *block};
@@ -353,4 +354,4 @@ std::optional<BlockColumns> findBlockColumns(const GridModel& grid) {
     return evidence.declined(grid) ? std::nullopt : evidence.columns();
 }
 
-} // namespace journal
+} // namespace model

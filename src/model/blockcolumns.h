@@ -6,6 +6,8 @@
 #include <optional>
 #include <vector>
 
+namespace model {
+
 class GridModel;
 
 // Which columns hold the activation dates and the block dates. They are found by their header
@@ -13,7 +15,6 @@ class GridModel;
 // rows the block-date pass reaches (row 1 down to the first empty activation date): a pass
 // writes into the block-date column, so a column that merely carries the caption (after columns
 // were moved and a file reopened, captions stand by position) must never be taken for it.
-namespace journal {
 
 struct BlockColumns {
     int activation = 0;
@@ -136,4 +137,4 @@ std::optional<QString> blockDatesDeclined(const GridModel& grid);
 // The two columns by their captions alone.
 std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid);
 
-} // namespace journal
+} // namespace model

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-namespace journal {
+namespace model {
 
 namespace {
 
@@ -281,4 +281,4 @@ void BlockWatch::onLayoutChanged() {
         notify();
 }
 
-} // namespace journal
+} // namespace model

@@ -9,11 +9,12 @@
 #include <optional>
 #include <vector>
 
+namespace model {
+
 class GridModel;
 
 // Which units have blocked and which block soon: every data row of the register is judged by its
 // block date ("Дата блок." column) against today, and the rows of each kind are counted.
-namespace journal {
 
 // A unit whose block date lies at most this many days ahead blocks soon.
 constexpr int BlockWarningDays = 31;
@@ -110,7 +111,7 @@ public:
     };
 
 Q_SIGNALS:
-    void countsChanged(journal::BlockCounts counts);
+    void countsChanged(model::BlockCounts counts);
     // Many rows may have changed state without their cells changing (a new day, a renamed
     // column): the rows shown need repainting.
     void statesReset();
@@ -153,4 +154,4 @@ private:
     std::size_t followedChanges_ = 0;
 };
 
-} // namespace journal
+} // namespace model

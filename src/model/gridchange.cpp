@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+namespace model {
+
 GridChange GridChange::inverse() const {
     GridChange undone = *this;
     switch (kind) {
@@ -163,3 +165,5 @@ void GridModel::permuteRows(int first, const RowOrder& order) {
     applyOrder(first, rows);
     Q_EMIT layoutChanged();
 }
+
+} // namespace model

@@ -5,6 +5,8 @@
 #include <QtGlobal>
 #include <vector>
 
+namespace model {
+
 // How a column is laid out: its width (or automatic), centring, and the text its automatic width
 // is measured from.
 struct ColumnFormat {
@@ -63,3 +65,5 @@ struct GridChange {
     std::vector<int> heights;
     RowOrder order;
 };
+
+} // namespace model

@@ -7,6 +7,8 @@
 #include <algorithm>
 #include <numeric>
 
+namespace model {
+
 namespace {
 
 constexpr int InitialRows = 2;
@@ -231,10 +233,10 @@ bool GridModel::setTextMatrix(int row, int col, const QString& text) {
 
 void GridModel::setFormatString(const QString& format) {
     record(GridChange::of(GridChange::Reset));
-    const std::vector<journal::FormatSection> sections = journal::parseFormat(format);
+    const std::vector<core::FormatSection> sections = core::parseFormat(format);
     setCols(int(sections.size()));
     for (int c = 0; c < cols(); ++c) {
-        const journal::FormatSection& section = sections[std::size_t(c)];
+        const core::FormatSection& section = sections[std::size_t(c)];
         columns_[std::size_t(c)] = Column{AutoSize, section.centred, section.caption};
         storeText(0, c, section.caption);
     }
@@ -390,14 +392,14 @@ bool GridModel::setTopRow(int row) {
 bool GridModel::replaceCells(int rows, int cols, const QList<QString>& texts) {
     if (rows < 1 || cols < 1 || texts.size() != qsizetype(rows) * cols)
         return false;
-    journal::CellTable table(rows, cols);
+    core::CellTable table(rows, cols);
     for (int r = 0; r < rows; ++r)
         for (int c = 0; c < cols; ++c)
             table.setCell(r, c, texts[qsizetype(r) * cols + c]);
     return replaceCells(std::move(table));
 }
 
-bool GridModel::replaceCells(journal::CellTable table) {
+bool GridModel::replaceCells(core::CellTable table) {
     const int rows = table.rows();
     const int cols = table.cols();
     if (rows < 1 || cols < 1)
@@ -478,3 +480,5 @@ QString columnLabel(const GridModel& grid, int col) {
     return caption.isEmpty() ? number
                              : number + QStringLiteral(" («") + caption + QStringLiteral("»)");
 }
+
+} // namespace model

@@ -12,6 +12,8 @@
 #include <span>
 #include <vector>
 
+namespace model {
+
 // How a cell text takes part in a sort. Keys compare by rank first, then by number, then
 // by the collation key (or, without one, by the text itself).
 struct SortKey {
@@ -65,7 +67,7 @@ public:
     // text is valid until the grid next changes.
     QStringView cell(int row, int col) const { return cells_.cell(row, col); }
     // Every cell, header row included, for the journal writer.
-    const journal::CellTable& allCells() const { return cells_; }
+    const core::CellTable& allCells() const { return cells_; }
 
     void setFormatString(const QString& format);
     int colWidth(int col) const;
@@ -92,7 +94,7 @@ public:
     // Replaces the whole grid in one step: `texts` holds rows × cols texts row after row.
     // The format and widths of the columns that remain are kept.
     bool replaceCells(int rows, int cols, const QList<QString>& texts);
-    bool replaceCells(journal::CellTable table);
+    bool replaceCells(core::CellTable table);
 
     // What changed since a pass last looked, for passes that keep results per row: the
     // structure revision rises with every change to the rows and columns or their order, and
@@ -171,7 +173,7 @@ private:
     void clampCursor();
     void resizeStorage(int rows, int cols);
 
-    journal::CellTable cells_;
+    core::CellTable cells_;
     std::vector<Column> columns_;
     std::vector<int> rowHeights_;
     quint64 structureRevision_ = 0;
@@ -189,3 +191,5 @@ private:
 // How a message names a column: its number from 1 and, when it has one, its caption ("8
 // («Механик»)").
 QString columnLabel(const GridModel& grid, int col);
+
+} // namespace model

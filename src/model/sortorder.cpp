@@ -5,6 +5,8 @@
 #include <numeric>
 #include <thread>
 
+namespace model {
+
 namespace {
 
 // Below this many distinct texts a second thread costs more than it saves.
@@ -100,3 +102,5 @@ std::vector<int> SortOrder::rankColumn(const std::vector<QStringView>& texts, in
         ranks[row] = distinctRank[std::size_t(rowDistinct[row])];
     return ranks;
 }
+
+} // namespace model

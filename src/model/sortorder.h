@@ -5,6 +5,8 @@
 #include <QString>
 #include <vector>
 
+namespace model {
+
 // The order in which a grid sort puts its rows. Cells compare by the keys a SortKeyMaker gives,
 // the first key column first; rows whose keys are all equal keep their order.
 //
@@ -29,3 +31,5 @@ private:
 
     std::vector<int> order_;
 };
+
+} // namespace model

@@ -3,6 +3,8 @@
 #include <QFontDatabase>
 #include <QFontInfo>
 
+namespace printing {
+
 namespace {
 
 bool showsCyrillic(const QString& family) {
@@ -43,3 +45,5 @@ QFont msSansSerif(double pointSize, bool bold) {
                          QStringLiteral("Arial")},
                         QFont::SansSerif, pointSize, bold);
 }
+
+} // namespace printing

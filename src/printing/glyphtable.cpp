@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+namespace printing {
+
 GlyphTable::GlyphTable(QRawFont font) : font_(std::move(font)) {}
 
 const GlyphTable::Glyph* GlyphTable::lookUp(QChar character) {
@@ -57,3 +59,5 @@ bool GlyphTable::append(QStringView text, QPointF origin, QList<quint32>& glyphs
     }
     return true;
 }
+
+} // namespace printing

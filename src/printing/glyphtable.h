@@ -6,6 +6,8 @@
 #include <QStringView>
 #include <vector>
 
+namespace printing {
+
 // The glyphs and advances of one face at one size, looked up once per character, so that texts
 // are measured and laid out without running the text shaper. Plain texts (letters, digits,
 // punctuation of one face) take this way; a text with a character the face lacks, a combining
@@ -43,3 +45,5 @@ private:
     QRawFont font_;
     std::vector<Glyph> byCodeUnit_;
 };
+
+} // namespace printing

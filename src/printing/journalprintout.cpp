@@ -12,7 +12,7 @@
 #include <array>
 #include <vector>
 
-using namespace printout;
+namespace printing {
 
 namespace {
 
@@ -33,7 +33,7 @@ QString journalFace() {
 // One run of the printout over one document.
 class JournalLayout {
 public:
-    JournalLayout(GridModel& grid, PageSurface& surface, const Clock& clock,
+    JournalLayout(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
                   PrintProgress* progress)
         : grid_(grid), surface_(surface), clock_(clock), progress_(progress) {}
 
@@ -63,9 +63,9 @@ private:
     void printInBand(int rule, int limit, QStringView text);
     const Columns& columnsFor(int cols);
 
-    GridModel& grid_;
+    model::GridModel& grid_;
     PageSurface& surface_;
-    const Clock& clock_;
+    const core::Clock& clock_;
     PrintProgress* progress_;
     bool showsProgress_ = false;
 
@@ -290,15 +290,17 @@ QString noPrinterMessage() {
     return QStringLiteral("Принтер не найден. Журнал не напечатан.");
 }
 
-PrintResult printJournal(GridModel& grid, PageSurface& surface, const Clock& clock,
+PrintResult printJournal(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
                          PrintProgress* progress) {
     return JournalLayout(grid, surface, clock, progress).run();
 }
 
-PrintResult printJournal(GridModel& grid, PrinterProvider& printers, const Clock& clock,
-                         PrintProgress* progress) {
+PrintResult printJournal(model::GridModel& grid, PrinterProvider& printers,
+                         const core::Clock& clock, PrintProgress* progress) {
     const std::unique_ptr<PageSurface> surface = printers.open();
     if (!surface)
         return PrintResult::NoPrinter;
     return printJournal(grid, *surface, clock, progress);
 }
+
+} // namespace printing

@@ -2,8 +2,16 @@
 
 #include <QString>
 
+namespace core {
 class Clock;
+} // namespace core
+
+namespace model {
 class GridModel;
+} // namespace model
+
+namespace printing {
+
 class PageSurface;
 class PrintProgress;
 class PrinterProvider;
@@ -29,10 +37,12 @@ constexpr int QuietPrintPages = 10;
 // current cell is left on the last column of the last data row. Without a printer the grid
 // is not touched. `progress`, when given, follows journals of more than QuietPrintPages pages
 // and can stop them.
-PrintResult printJournal(GridModel& grid, PrinterProvider& printers, const Clock& clock,
-                         PrintProgress* progress = nullptr);
+PrintResult printJournal(model::GridModel& grid, PrinterProvider& printers,
+                         const core::Clock& clock, PrintProgress* progress = nullptr);
 
 // The same on a surface that already holds a started document, which the printout ends
 // (or, when cancelled, throws away).
-PrintResult printJournal(GridModel& grid, PageSurface& surface, const Clock& clock,
+PrintResult printJournal(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
                          PrintProgress* progress = nullptr);
+
+} // namespace printing

@@ -4,6 +4,8 @@
 #include <QPainter>
 #include <QPen>
 
+namespace printing {
+
 namespace {
 
 // The last of `spare`, emptied but with the room it had, or a new one.
@@ -81,3 +83,5 @@ void PageBatch::clear() {
     spareRules_.clear();
     spareRuns_.clear();
 }
+
+} // namespace printing

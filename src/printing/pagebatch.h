@@ -8,6 +8,8 @@
 
 class QPainter;
 
+namespace printing {
+
 // The ink of one page, gathered so that it reaches the painter in a few large strokes: the
 // rules of one pen width as one path, the glyphs of one face and size as one run, each in the
 // order of its first use on the page. Everything on the journal's pages is black, so the order
@@ -46,3 +48,5 @@ private:
     std::vector<Rules> spareRules_;
     std::vector<Run> spareRuns_;
 };
+
+} // namespace printing

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringView>
 
+namespace printing {
+
 // Values the printer knows orientation and paper by.
 enum class PageOrientation { Portrait = 1, Landscape = 2 };
 enum class PaperSize { Letter = 1, A4 = 9 };
@@ -62,3 +64,5 @@ inline QString printNumberText(int number) {
     return (number < 0 ? QString::number(number) : QLatin1Char(' ') + QString::number(number)) +
            QLatin1Char(' ');
 }
+
+} // namespace printing

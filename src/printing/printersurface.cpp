@@ -7,6 +7,8 @@
 #include <QPrinter>
 #include <cmath>
 
+namespace printing {
+
 namespace {
 
 // One dot a twip: rules fall on whole dots and texts need no finer placing.
@@ -220,3 +222,5 @@ double PrinterSurface::textWidth(QStringView text, double points) {
 double PrinterSurface::lineHeight(double points) {
     return lineHeightOf(glyphsAt(points).font());
 }
+
+} // namespace printing

@@ -15,6 +15,8 @@
 
 class QPrinter;
 
+namespace printing {
+
 // A page surface that paints on a QPrinter. The document is rendered as PDF into a work file
 // of its own and handed on whole at endDoc(), so that a document can still be thrown away
 // (abortDoc()) and a printer that refuses it is noticed.
@@ -101,3 +103,5 @@ private:
     float x_ = 0;
     float y_ = 0;
 };
+
+} // namespace printing

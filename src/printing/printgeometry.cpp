@@ -4,12 +4,12 @@
 
 #include <array>
 
-namespace printout {
+namespace printing {
 
 namespace {
 
 int nearest(double value) {
-    return int(::roundHalfEven(value));
+    return int(core::roundHalfEven(value));
 }
 
 } // namespace
@@ -71,4 +71,4 @@ QString pageLabelText() {
     return QStringLiteral("стр. ");
 }
 
-} // namespace printout
+} // namespace printing

@@ -3,10 +3,11 @@
 #include <QString>
 #include <vector>
 
+namespace printing {
+
 // The measures of the journal printout. The page is laid out in two units taken from its size:
 // the column unit (a hundredth of the page width) and the line unit (a fiftieth of its height).
 // Rules stand at whole multiples of them; texts start a fraction of a unit inside their band.
-namespace printout {
 
 struct PageUnits {
     int column; // twips
@@ -49,4 +50,4 @@ int pageCount(int dataRows);
 QString titleText(const QString& date, const QString& time);
 QString pageLabelText();
 
-} // namespace printout
+} // namespace printing

@@ -1,5 +1,7 @@
 #pragma once
 
+namespace printing {
+
 // Shows how far a long printout has got and lets the user stop it.
 class PrintProgress {
 public:
@@ -9,3 +11,5 @@ public:
     virtual bool pageDone(int pagesDone) = 0;
     virtual void finish() = 0;
 };
+
+} // namespace printing

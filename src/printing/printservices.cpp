@@ -8,6 +8,8 @@
 #include <QProcess>
 #include <QSaveFile>
 
+namespace printing {
+
 namespace {
 
 constexpr int QueueAnswerMs = 60000;
@@ -156,3 +158,5 @@ std::unique_ptr<PageSurface> PdfFilePrinterProvider::open() {
             return copyInto(document, target);
         }));
 }
+
+} // namespace printing

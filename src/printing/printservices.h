@@ -3,9 +3,11 @@
 #include "printing/pagesurface.h"
 
 #include <QString>
+#include <memory>
 
 class QPrinter;
-#include <memory>
+
+namespace printing {
 
 // Where a printout goes: a printer that opens a document for it.
 class PrinterProvider {
@@ -70,3 +72,5 @@ private:
     QString fileName_;
     QString documentName_;
 };
+
+} // namespace printing

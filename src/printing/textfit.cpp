@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cmath>
 
+namespace printing {
+
 namespace {
 
 constexpr double SizeStep = 0.5;
@@ -154,3 +156,5 @@ FittedText fitText(PageSurface& surface, QStringView text, TextRoom room, double
                linesAt(surface, room.height, fitted.points), fitted);
     return fitted;
 }
+
+} // namespace printing

@@ -4,6 +4,8 @@
 #include <QStringView>
 #include <QVarLengthArray>
 
+namespace printing {
+
 class PageSurface;
 
 // The room a text is printed in, in twips: how wide its lines may be, and how far down its
@@ -41,3 +43,5 @@ struct FittedText {
 // take no room. Widths and line heights are those of the surface's current face and weight.
 FittedText fitText(PageSurface& surface, QStringView text, TextRoom room, double points,
                    double smallestPoints);
+
+} // namespace printing

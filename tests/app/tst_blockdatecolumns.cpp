@@ -38,8 +38,8 @@ QString cellOf(int id, int row) {
 QString blockOf(int row) {
     if (row >= 4)
         return QStringLiteral("01.01.2001");
-    journal::DateBuffer buffer;
-    return journal::blockDateText(cellOf(ActivationId, row), buffer).toString();
+    core::DateBuffer buffer;
+    return core::blockDateText(cellOf(ActivationId, row), buffer).toString();
 }
 
 class Journal {
@@ -52,7 +52,7 @@ public:
                 const QString text = id != BlockId ? cellOf(id, r)
                                      : r == 2      ? QStringLiteral("15.06.2010")
                                                    : blockOf(r);
-                bytes += journal::encodeWindows1251(text) + ';';
+                bytes += core::encodeWindows1251(text) + ';';
             }
             bytes += "\r\n";
         }
@@ -87,7 +87,7 @@ public:
         } else {
             reopen();
             // What was saved opens and saves back byte for byte.
-            QCOMPARE(journal::writeJournal(grid.allCells()),
+            QCOMPARE(core::writeJournal(grid.allCells()),
                      folder.read(QStringLiteral("thisyear.csv")));
         }
         journal::fillBlockDates(grid);
@@ -134,8 +134,8 @@ private:
     }
 
     TempFolder folder;
-    GridModel grid;
-    JournalFiles files{grid, folder.path()};
+    model::GridModel grid;
+    journal::JournalFiles files{grid, folder.path()};
     QList<int> ids;
     QList<int> fileIds;
     int nextId = FirstAddedId;
@@ -206,19 +206,19 @@ private Q_SLOTS:
         QByteArray bytes;
         for (const auto& row : Register) {
             for (int c : order)
-                bytes += journal::encodeWindows1251(QString::fromUtf8(row[c])) + ';';
+                bytes += core::encodeWindows1251(QString::fromUtf8(row[c])) + ';';
             bytes += "\r\n";
         }
         TempFolder folder;
         folder.write(QStringLiteral("thisyear.csv"), bytes);
-        GridModel grid;
-        JournalFiles files{grid, folder.path()};
+        model::GridModel grid;
+        journal::JournalFiles files{grid, folder.path()};
         QVERIFY(files.openCurrent().ok);
         files.fillBlockDates();
         const bool standard = atActivation == 5 && atBlock == 6;
-        QCOMPARE(journal::blockDatesDeclined(grid).has_value(), !standard);
+        QCOMPARE(model::blockDatesDeclined(grid).has_value(), !standard);
         // The watch that shades the rows decides as the pass does.
-        QCOMPARE(journal::BlockWatch(grid, QDate(2010, 6, 1)).blockColumn().has_value(), standard);
+        QCOMPARE(model::BlockWatch(grid, QDate(2010, 6, 1)).blockColumn().has_value(), standard);
         QVERIFY(files.saveCurrent().ok);
         QCOMPARE(folder.read(QStringLiteral("thisyear.csv")) == bytes, !standard);
     }

@@ -15,13 +15,13 @@ private Q_SLOTS:
     // the command's, and gets the signal's arguments and gives back its result.
     void aCommandRunsOnTheStoredEdit() {
         QWidget window;
-        GridModel grid;
+        model::GridModel grid;
         fillGrid(grid, texts({"A", "B"}), {texts({"a1", "b1"}), texts({"a2", "b2"})});
-        GridView view(&grid, &window);
-        GridHistory history(grid);
-        CellEditSession edits(window, grid, view, history);
+        app::GridView view(&grid, &window);
+        editing::GridHistory history(grid);
+        app::CellEditSession edits(window, grid, view, history);
         window.show();
-        QSignalSpy stored(&edits, &CellEditSession::stored);
+        QSignalSpy stored(&edits, &app::CellEditSession::stored);
         const auto command = edits.command([&] {
             const auto step = history.step(QStringLiteral("Команда"));
             grid.setTextMatrix(2, 0, grid.textMatrix(1, 1));
@@ -67,7 +67,8 @@ private Q_SLOTS:
         edits.commit();
         QCOMPARE(grid.textMatrix(2, 0), QStringLiteral("a2"));
         // A slot with arguments, through a signal: it sees the edit stored too.
-        connect(&view, &GridView::typed, this, edits.command(this, &TestCellEditSession::keep));
+        connect(&view, &app::GridView::typed, this,
+                edits.command(this, &TestCellEditSession::keep));
         edits.open();
         edits.typeOver(QStringLiteral("w"));
         grid_ = &grid;
@@ -79,11 +80,11 @@ private Q_SLOTS:
     // refuses: opening its edit and leaving it changes nothing; typing into it is filtered.
     void anEditLeftAsItWasKeepsWhatTheFilterRefuses() {
         QWidget window;
-        GridModel grid;
+        model::GridModel grid;
         fillGrid(grid, texts({"A"}), {texts({"a;b\nc"})});
-        GridView view(&grid, &window);
-        GridHistory history(grid);
-        CellEditSession edits(window, grid, view, history);
+        app::GridView view(&grid, &window);
+        editing::GridHistory history(grid);
+        app::CellEditSession edits(window, grid, view, history);
         window.show();
         grid.setCurrentCell(1, 0);
         edits.open();
@@ -99,7 +100,7 @@ private Q_SLOTS:
 
 private:
     void keep(const QString& text) { kept_ = text + u' ' + grid_->textMatrix(2, 0); }
-    GridModel* grid_ = nullptr;
+    model::GridModel* grid_ = nullptr;
     QString kept_;
 };
 

@@ -32,10 +32,10 @@
 namespace {
 
 // A printer that takes every document and keeps nothing.
-class NullPrinter : public PrinterProvider {
+class NullPrinter : public printing::PrinterProvider {
 public:
     int documents = 0;
-    std::unique_ptr<PageSurface> open() override {
+    std::unique_ptr<printing::PageSurface> open() override {
         ++documents;
         return std::make_unique<RecordingSurface>();
     }
@@ -45,7 +45,7 @@ public:
 const QStringList& standardHeader() {
     static const QStringList sections = [] {
         QStringList texts;
-        for (const QString& section : journal::headerFormat().split(u'|'))
+        for (const QString& section : core::headerFormat().split(u'|'))
             texts << section.mid(1);
         return texts;
     }();
@@ -98,7 +98,7 @@ class Sequence {
 public:
     explicit Sequence(quint32 seed) : random_(seed), seed_(seed) {
         auto clock = std::make_shared<FixedClock>();
-        WindowServices services;
+        app::WindowServices services;
         services.printer = printer_;
         services.clock = clock;
         harness_ = std::make_unique<WindowHarness>(std::move(services));
@@ -106,7 +106,7 @@ public:
         harness_->folder().write(QStringLiteral("Archive/2025.csv"), randomJournal());
         followColumns();
         // Both files hold the eight journal columns in their places.
-        for (int id = 0; id < journal::FileColumns; ++id)
+        for (int id = 0; id < core::FileColumns; ++id)
             fileIds_[ThisYear] << id;
         fileIds_[QStringLiteral("2025")] = fileIds_[ThisYear];
         step_ = Step{Step::Opened, ThisYear};
@@ -163,8 +163,8 @@ private:
     static constexpr int BlockDatesId = 6;
     static constexpr int FirstAddedId = 100;
 
-    JournalWindow& window() { return harness_->window(); }
-    GridModel& grid() { return harness_->grid(); }
+    app::JournalWindow& window() { return harness_->window(); }
+    model::GridModel& grid() { return harness_->grid(); }
     int pick(int bound) { return int(random_.bounded(quint32(bound))); }
     bool chance(int percent) { return pick(100) < percent; }
 
@@ -210,8 +210,8 @@ private:
         prompter.answers = {answer};
         prompter.questionAnswers = {yes, yes};
         // Unsaved changes before an opening: dropped, or the opening cancelled.
-        prompter.keepAnswers = {yes ? Prompter::KeepChanges::Discard
-                                    : Prompter::KeepChanges::Cancel};
+        prompter.keepAnswers = {yes ? core::Prompter::KeepChanges::Discard
+                                    : core::Prompter::KeepChanges::Cancel};
         const qsizetype messagesBefore = prompter.messages.size();
         const qsizetype questionsBefore = prompter.questions.size();
         const qsizetype keepQuestionsBefore = prompter.keepQuestions.size();
@@ -266,7 +266,7 @@ private:
             return clickCell();
         const int fromRow = 1 + pick(grid().rows() - 1), toRow = 1 + pick(grid().rows() - 1);
         const int fromCol = pick(grid().cols()), toCol = pick(grid().cols());
-        GridView& view = harness_->gridView();
+        app::GridView& view = harness_->gridView();
         const QPoint from = harness_->cellCentre(fromRow, fromCol);
         QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from);
         const QPoint to = harness_->cellCentre(toRow, toCol);
@@ -280,7 +280,7 @@ private:
     }
 
     QString editCell() {
-        CellEditor& editor = harness_->cellEditor();
+        app::CellEditor& editor = harness_->cellEditor();
         if (!editor.isOpen())
             return clickCell();
         const QString text = randomTyping();
@@ -322,7 +322,7 @@ private:
     }
 
     QString answerExitPrompt() {
-        ExitPrompt& prompt = harness_->exitPrompt();
+        app::ExitPrompt& prompt = harness_->exitPrompt();
         if (!prompt.isVisible()) {
             harness_->press("CmdProd");
             return QStringLiteral("press CmdProd");
@@ -391,13 +391,13 @@ private:
 
     // What must hold after any step.
     QString check() {
-        GridModel& g = grid();
+        model::GridModel& g = grid();
         if (const QString fault = gridShapeFault(g); !fault.isEmpty())
             return fault;
         for (int r = 0; r < g.rows(); ++r) {
             for (int c = 0; c < g.cols(); ++c) {
                 const QString text = g.textMatrix(r, c);
-                if (journal::indexOfUnwritable(text) >= 0)
+                if (core::indexOfUnwritable(text) >= 0)
                     return QString::asprintf("cell %d,%d holds \"%s\", which a file cannot hold", r,
                                              c, qUtf8Printable(text));
                 // Typing cannot make a caption, so a caption below row 0 is a header row that
@@ -411,14 +411,13 @@ private:
 
     // The grid written as a file and read back gives columns 0..7 of every data row.
     QString checkRoundTrip() {
-        const journal::ReadResult back =
-            journal::readJournal(journal::writeJournal(grid().allCells()));
+        const core::ReadResult back = core::readJournal(core::writeJournal(grid().allCells()));
         if (!back.ok() || back.table.rows() != grid().rows() - 1)
             return QStringLiteral("written and read back, %1 rows of %2 came back")
                 .arg(back.table.rows())
                 .arg(grid().rows() - 1);
         for (int r = 1; r < grid().rows(); ++r)
-            for (int c = 0; c < journal::FileColumns; ++c) {
+            for (int c = 0; c < core::FileColumns; ++c) {
                 const QString expected = c < grid().cols() ? grid().textMatrix(r, c) : QString();
                 if (back.table.cell(r - 1, c) != expected)
                     return QStringLiteral("cell %1,%2 read back as \"%3\" instead of \"%4\"")
@@ -431,17 +430,17 @@ private:
 
     // Keeps the columns' identities in step with the grid's column inserts, removals and moves.
     void followColumns() {
-        GridModel& g = grid();
-        QObject::connect(&g, &GridModel::columnsInserted, &g,
+        model::GridModel& g = grid();
+        QObject::connect(&g, &model::GridModel::columnsInserted, &g,
                          [this](const QModelIndex&, int first, int last) {
                              for (int c = first; c <= last; ++c)
                                  ids_.insert(c, nextId_++);
                          });
-        QObject::connect(&g, &GridModel::columnsRemoved, &g,
+        QObject::connect(&g, &model::GridModel::columnsRemoved, &g,
                          [this](const QModelIndex&, int first, int last) {
                              ids_.remove(first, last - first + 1);
                          });
-        QObject::connect(&g, &GridModel::columnsMoved, &g,
+        QObject::connect(&g, &model::GridModel::columnsMoved, &g,
                          [this](const QModelIndex&, int from, int, const QModelIndex&, int to) {
                              ids_.move(from, to > from ? to - 1 : to);
                          });
@@ -458,8 +457,8 @@ private:
         while (ids_.size() < cols)
             ids_ << nextId_++;
         if (step_.kind == Step::Saved) {
-            QList<int> written = ids_.mid(0, journal::FileColumns);
-            while (written.size() < journal::FileColumns)
+            QList<int> written = ids_.mid(0, core::FileColumns);
+            while (written.size() < core::FileColumns)
                 written << nextId_++;
             fileIds_[step_.file] = written;
         }
@@ -467,7 +466,7 @@ private:
 
     Before remember() {
         Before before{snapshot(), ids_, {}, grid().rowSel(), {}};
-        CellEditor& editor = harness_->cellEditor();
+        app::CellEditor& editor = harness_->cellEditor();
         if (editor.isOpen())
             before.typedCells << editor.cellPosition();
         before.typedCells << QPoint(grid().row(), grid().col());
@@ -516,9 +515,8 @@ private:
             for (qsizetype c = 0; c < ids_.size(); ++c) {
                 const int wasAt = int(before.ids.indexOf(ids_[c]));
                 const QString was = base.rows[0].value(wasAt);
-                if (after.rows[0][c] != was &&
-                    !(was.trimmed().isEmpty() && c < journal::FileColumns &&
-                      after.rows[0][c] == standardHeader()[c]))
+                if (after.rows[0][c] != was && !(was.trimmed().isEmpty() && c < core::FileColumns &&
+                                                 after.rows[0][c] == standardHeader()[c]))
                     return QStringLiteral("a sort changed the caption of column %1").arg(c);
             }
             return {};
@@ -556,7 +554,7 @@ private:
             return problem;
         const QByteArray thisYear = harness_->folder().read(ThisYear);
         if (step_.kind == Step::Saved && step_.file == ThisYear &&
-            thisYear != journal::writeJournal(grid().allCells()))
+            thisYear != core::writeJournal(grid().allCells()))
             return QStringLiteral("the saved journal differs from the grid");
         if (step_.kind == Step::SaveRefused && thisYear != before.thisYear)
             return QStringLiteral("a refused save changed thisyear.csv");

@@ -24,12 +24,12 @@ class TestDesktop : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void qtsOwnTextsAreRussian() {
-        QVERIFY(installRussianTranslations(*QCoreApplication::instance()));
+        QVERIFY(app::installRussianTranslations(*QCoreApplication::instance()));
         QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), QStringLiteral("Отмена"));
     }
 
     void controlsHaveNamesAndStatesHaveWords() {
-        WindowServices services;
+        app::WindowServices services;
         services.clock = std::make_shared<FixedClock>(); // 07.12.2026
         WindowHarness harness(services);
         const auto name = [](QWidget& widget) {
@@ -44,7 +44,7 @@ private Q_SLOTS:
                                journalBytes({texts({"Бета", "", "", "", "", "10.10.2025"}),
                                              texts({"Вега", "", "", "", "", "05.11.2025"})}));
         harness.press("CmdZagruz");
-        auto* delegate = qobject_cast<BlockWatchDelegate*>(harness.gridView().itemDelegate());
+        auto* delegate = qobject_cast<app::BlockWatchDelegate*>(harness.gridView().itemDelegate());
         const QAbstractItemModel& model = harness.grid();
         QCOMPARE(delegate->toolTip(model.index(0, 2)),
                  QStringLiteral("Заблокирована с 01.12.2026"));
@@ -53,7 +53,7 @@ private Q_SLOTS:
 
     // Ctrl+Shift+P shows the journal's pages in a preview, Ctrl+P Qt's print dialog.
     void printDialogAndPreviewOpen() {
-        WindowServices services;
+        app::WindowServices services;
         services.clock = std::make_shared<FixedClock>();
         WindowHarness harness(services);
         harness.folder().write(QStringLiteral("thisyear.csv"),
@@ -87,7 +87,7 @@ private Q_SLOTS:
         TempFolder config;
         auto settings = std::make_shared<QSettings>(config.file(QStringLiteral("eklz.ini")),
                                                     QSettings::IniFormat);
-        WindowServices services;
+        app::WindowServices services;
         services.settings = settings;
         QSize size;
         {

@@ -19,15 +19,15 @@ private Q_SLOTS:
     // bottom edges, and its last size when the window gets smaller than the margins.
     void layoutIsInTwipsAndFollowsTheWindow() {
         WindowHarness harness;
-        JournalWindow& window = harness.window();
-        GridView& grid = harness.gridView();
-        const auto px = [&](int twips) { return twips::toPixels(&window, twips); };
+        app::JournalWindow& window = harness.window();
+        app::GridView& grid = harness.gridView();
+        const auto px = [&](int twips) { return app::twips::toPixels(&window, twips); };
         const auto expected = [&] {
-            return QSize(px(twips::fromPixels(&window, window.width()) - 850),
-                         px(twips::fromPixels(&window, window.height()) - 1900));
+            return QSize(px(app::twips::fromPixels(&window, window.width()) - 850),
+                         px(app::twips::fromPixels(&window, window.height()) - 1900));
         };
         QCOMPARE(harness.control<QPushButton>("CmdProd").geometry(),
-                 twips::toPixels(&window, 9120, 120, 855, 615));
+                 app::twips::toPixels(&window, 9120, 120, 855, 615));
         QCOMPARE(QSize(grid.columnWidth(0), grid.horizontalHeader()->height()),
                  QSize(px(1500), px(300)));
         window.resize(window.width() + px(1000), window.height() + px(500));
@@ -44,9 +44,9 @@ private Q_SLOTS:
     // cell follows the input line as it is typed; a click into the line drops an open edit.
     void cellsTakeTextFromTheEditorAndTheInputLine() {
         WindowHarness harness;
-        GridModel& grid = harness.grid();
-        GridView& view = harness.gridView();
-        CellEditor& editor = harness.cellEditor();
+        model::GridModel& grid = harness.grid();
+        app::GridView& view = harness.gridView();
+        app::CellEditor& editor = harness.cellEditor();
         QLineEdit& line = harness.inputLine();
         grid.setRows(4);
         grid.setTextMatrix(2, 3, QStringLiteral("А12"));
@@ -124,7 +124,7 @@ private Q_SLOTS:
         QFETCH(int, ends);
         QFETCH(bool, asking);
         WindowHarness harness;
-        ExitPrompt& prompt = harness.exitPrompt();
+        app::ExitPrompt& prompt = harness.exitPrompt();
         for (const QString& step : steps.split(u' ')) {
             if (step == u"edit")
                 harness.editCell(1, 0, QStringLiteral("Бета"));
@@ -310,7 +310,7 @@ private Q_SLOTS:
     // middle clicks select nothing and open no editor.
     void onlyLeftClicksAreClicks() {
         WindowHarness harness;
-        GridView& view = harness.gridView();
+        app::GridView& view = harness.gridView();
         harness.grid().setCurrentCell(1, 2);
         QTest::mouseClick(view.viewport(), Qt::RightButton, {}, harness.cellCentre(1, 4));
         QTest::mouseClick(view.viewport(), Qt::MiddleButton, {}, harness.cellCentre(1, 5));

@@ -46,9 +46,11 @@ namespace {
 
 const QString BlockedTip = QStringLiteral("Заблокирована с 01.12.2026");
 
-class NullPrinter : public PrinterProvider {
+class NullPrinter : public printing::PrinterProvider {
 public:
-    std::unique_ptr<PageSurface> open() override { return std::make_unique<RecordingSurface>(); }
+    std::unique_ptr<printing::PageSurface> open() override {
+        return std::make_unique<RecordingSurface>();
+    }
 };
 
 // The windows worked on, chosen by the seed.
@@ -224,13 +226,13 @@ private:
     QPoint pointIn(QRect area) {
         return {area.left() + pick(area.width()), area.top() + pick(area.height())};
     }
-    JournalWindow& window() { return harness_->window(); }
-    GridView& view() { return harness_->gridView(); }
-    GridModel& grid() { return harness_->grid(); }
+    app::JournalWindow& window() { return harness_->window(); }
+    app::GridView& view() { return harness_->gridView(); }
+    model::GridModel& grid() { return harness_->grid(); }
 
     void openWindow() {
         harness_.reset();
-        WindowServices services;
+        app::WindowServices services;
         services.clock = std::make_shared<FixedClock>();
         services.printer = std::make_shared<NullPrinter>();
         harness_ = std::make_unique<WindowHarness>(std::move(services));
@@ -329,7 +331,7 @@ private:
             return inWindow(line, pointIn(line->rect()), "input line");
         }
         case 10: {
-            ExitPrompt& prompt = harness_->exitPrompt();
+            app::ExitPrompt& prompt = harness_->exitPrompt();
             if (prompt.isVisible()) {
                 const QList<QPushButton*> buttons = prompt.findChildren<QPushButton*>();
                 QPushButton* button = buttons[pick(int(buttons.size()))];
@@ -616,7 +618,7 @@ int environmentNumber(const char* name, int fallback) {
 struct Desk {
     explicit Desk(const std::optional<QList<QStringList>>& rows = std::nullopt)
         : harness([] {
-              WindowServices services;
+              app::WindowServices services;
               services.clock = std::make_shared<FixedClock>();
               return services;
           }()) {
@@ -625,7 +627,7 @@ struct Desk {
             harness.press("CmdZagruz");
         }
     }
-    GridView& view() { return harness.gridView(); }
+    app::GridView& view() { return harness.gridView(); }
     WindowHarness harness;
 };
 
@@ -655,13 +657,13 @@ private Q_SLOTS:
     // over cells: at first start, over an opened journal and with every row filtered out. Only a
     // shaded row's cell tells its block state; elsewhere the window's own tooltip shows.
     void helpEventsOverEveryPartOfTheGrid() {
-        const auto sendAll = [](GridView& view, QPoint at) {
+        const auto sendAll = [](app::GridView& view, QPoint at) {
             for (QEvent::Type type : {QEvent::ToolTip, QEvent::QueryWhatsThis, QEvent::WhatsThis})
                 sendHelp(view.viewport(), type, at);
         };
         {
             Desk first;
-            GridView& view = first.view();
+            app::GridView& view = first.view();
             const QPoint below(4, view.viewport()->height() - 4);
             QVERIFY(view.indexAt(below) == QModelIndex());
             sendAll(view, below);
@@ -672,7 +674,7 @@ private Q_SLOTS:
             QVERIFY(QToolTip::text() != BlockedTip);
         }
         Desk opened(twoUnits());
-        GridView& view = opened.view();
+        app::GridView& view = opened.view();
         view.setColumnWidth(7, 20); // leaves room right of the columns
         sendAll(view, {4, view.viewport()->height() - 4});
         QCOMPARE(QToolTip::text(), opened.harness.window().toolTip());
@@ -698,7 +700,7 @@ private Q_SLOTS:
         if (!onDesktop())
             QSKIP("needs a desktop (the xcb platform): elsewhere no pointer rests");
         Desk opened(twoUnits());
-        GridView& view = opened.view();
+        app::GridView& view = opened.view();
         QVERIFY(QTest::qWaitForWindowExposed(&opened.harness.window()));
         ToolTipCounter requests;
         view.viewport()->installEventFilter(&requests);

@@ -14,7 +14,7 @@
 #include <QScrollBar>
 #include <QTest>
 
-using Keep = Prompter::KeepChanges;
+using Keep = core::Prompter::KeepChanges;
 
 namespace {
 
@@ -46,7 +46,7 @@ void typeAtFocus(const QString& text) {
 
 } // namespace
 
-Q_DECLARE_METATYPE(Prompter::KeepChanges)
+Q_DECLARE_METATYPE(core::Prompter::KeepChanges)
 
 class TestUnsavedChanges : public QObject {
     Q_OBJECT
@@ -182,7 +182,7 @@ private Q_SLOTS:
     void theTitleMarksUnsavedChangesOnly() {
         Edited edited;
         WindowHarness& harness = edited.harness;
-        JournalWindow& window = harness.window();
+        app::JournalWindow& window = harness.window();
         QCOMPARE(window.windowTitle(), QStringLiteral("thisyear.csv[*] — Журнал учета ЭКЛЗ"));
         harness.prompter().answers << QStringLiteral("копия");
         harness.press("CmdSaveAs");
@@ -213,13 +213,13 @@ private Q_SLOTS:
                                 texts({"Владелец", "ЭКР", "17", "А12", "Б34", "", "", "Иванов"}));
         harness.folder().write(ThisYear, journalBytes(rows));
         harness.press("CmdZagruz");
-        GridView& view = harness.gridView();
+        app::GridView& view = harness.gridView();
         QCOMPARE(view.horizontalScrollBar()->value(), view.horizontalScrollBar()->minimum());
 
         harness.press("CmdAddS");
         QCOMPARE(QApplication::focusWidget(), &view);
         typeAtFocus(QStringLiteral("ООО \"Ромашка\" и партнёры, филиал"));
-        CellEditor& editor = harness.cellEditor();
+        app::CellEditor& editor = harness.cellEditor();
         QVERIFY(editor.isOpen());
         QCOMPARE(editor.text(), QStringLiteral("ООО \"Ромашка\" и партнёры, филиал"));
         QCOMPARE(harness.grid().rows(), 32); // the blank typed no second row

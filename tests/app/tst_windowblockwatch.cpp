@@ -12,8 +12,8 @@
 namespace {
 
 const QColor White(Qt::white);
-const QColor Red = BlockWatchDelegate::BlockedColour;
-const QColor Amber = BlockWatchDelegate::SoonColour;
+const QColor Red = app::BlockWatchDelegate::BlockedColour;
+const QColor Amber = app::BlockWatchDelegate::SoonColour;
 
 // A window whose clock says 07.12.2026 9:05, with a journal opened. Opening computes the block
 // dates down to the first row without an activation date; the mechanics run backwards, so that
@@ -21,7 +21,7 @@ const QColor Amber = BlockWatchDelegate::SoonColour;
 struct OpenedWindow {
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
     WindowHarness harness{[this] {
-        WindowServices services;
+        app::WindowServices services;
         services.clock = clock;
         return services;
     }()};
@@ -41,12 +41,12 @@ struct OpenedWindow {
         harness.folder().write(QStringLiteral("thisyear.csv"), journalBytes(rows));
         harness.press("CmdZagruz");
     }
-    JournalWindow& window() { return harness.window(); }
+    app::JournalWindow& window() { return harness.window(); }
     QString shown() { return harness.blockSummary().text(); }
     // The colours the grid shows near the left edge of a column's data cells (captions are
     // centred), from the top.
     QList<QColor> colours(int col) {
-        GridView& view = harness.gridView();
+        app::GridView& view = harness.gridView();
         view.scrollTo(view.model()->index(0, col));
         const QImage image = view.grab().toImage();
         QList<QColor> all;

@@ -18,8 +18,8 @@ private Q_SLOTS:
     void editSaveReopenPrintAndExitWithYes() {
         TempFolder pdfFolder;
         const QString pdf = pdfFolder.path() + QStringLiteral("/journal.pdf");
-        WindowServices services;
-        services.printer = std::make_shared<PdfFilePrinterProvider>(pdf);
+        app::WindowServices services;
+        services.printer = std::make_shared<printing::PdfFilePrinterProvider>(pdf);
         services.clock = std::make_shared<FixedClock>();
         WindowHarness harness(services);
         harness.folder().write(
@@ -28,7 +28,7 @@ private Q_SLOTS:
                 {texts({"ООО Ромашка", "ЭКР", "17", "", "", "15.03.2009", "01.05.2010", "Иванов"}),
                  texts({"ИП Соколов", "Касса", "5", "", "", "31.01.2009", "", "Петров"})}));
         harness.press("CmdZagruz");
-        GridModel& grid = harness.grid();
+        model::GridModel& grid = harness.grid();
         QCOMPARE(QPoint(grid.rows(), grid.cols()), QPoint(3, 8));      // no phantom ninth column
         QCOMPARE(grid.textMatrix(2, 6), QStringLiteral("01.04.2010")); // block dates computed
         QVERIFY(!harness.window().isModified()); // opening does not mark the journal
@@ -79,10 +79,10 @@ private Q_SLOTS:
         QFETCH(int, col);
         QFETCH(bool, changes);
         QFETCH(QPoint, storedAt);
-        struct NoPrinter : PrinterProvider {
-            std::unique_ptr<PageSurface> open() override { return nullptr; }
+        struct NoPrinter : printing::PrinterProvider {
+            std::unique_ptr<printing::PageSurface> open() override { return nullptr; }
         };
-        WindowServices services;
+        app::WindowServices services;
         services.printer = std::make_shared<NoPrinter>();
         for (const bool editing : {false, true}) {
             WindowHarness harness(services);
@@ -95,8 +95,9 @@ private Q_SLOTS:
                 harness.grid().setRowSel(1); // where "Удалить строку" deletes
             }
             harness.press(command.constData());
-            QCOMPARE(harness.prompter().messages,
-                     command == "CmdPrint" ? QStringList{noPrinterMessage()} : QStringList());
+            QCOMPARE(harness.prompter().messages, command == "CmdPrint"
+                                                      ? QStringList{printing::noPrinterMessage()}
+                                                      : QStringList());
             if (command == "CmdSearh")
                 QCOMPARE(harness.gridView().rowAt(0) + 1, 250);
             if (!editing)
@@ -108,7 +109,7 @@ private Q_SLOTS:
     }
 
     void progressDialogCountsPagesAndCancels() {
-        PrintProgressDialog progress;
+        app::PrintProgressDialog progress;
         progress.start(20);
         QCOMPARE(progress.dialog()->maximum(), 20);
         QVERIFY(progress.pageDone(1));
@@ -122,7 +123,7 @@ private Q_SLOTS:
 
     // A long printout moves the dialog on every hundredth of its pages; a cancel is still heard.
     void progressDialogMovesInHundredths() {
-        PrintProgressDialog progress;
+        app::PrintProgressDialog progress;
         progress.start(1000);
         QVERIFY(progress.pageDone(9));
         QCOMPARE(progress.dialog()->value(), 0);

@@ -32,9 +32,9 @@ QByteArray registerBytes() {
 }
 
 // A printer that keeps the texts of what it printed.
-struct RecordingPrinter : PrinterProvider {
+struct RecordingPrinter : printing::PrinterProvider {
     QStringList printed;
-    std::unique_ptr<PageSurface> open() override {
+    std::unique_ptr<printing::PageSurface> open() override {
         struct Surface : RecordingSurface {
             QStringList* out = nullptr;
             ~Surface() override {
@@ -50,7 +50,7 @@ struct RecordingPrinter : PrinterProvider {
 
 struct Opened {
     WindowHarness harness{[] {
-        WindowServices services;
+        app::WindowServices services;
         services.clock = std::make_shared<FixedClock>();
         return services;
     }()};
@@ -73,15 +73,15 @@ private Q_SLOTS:
     // going round with a word; no match says so in red, in the bar.
     void theFindBarFindsAsYouType() {
         Opened opened;
-        GridView& view = opened.harness.gridView();
+        app::GridView& view = opened.harness.gridView();
         opened.harness.grid().setCurrentCell(1, 0);
         const int gridHeight = view.height();
         opened.key(view, Qt::Key_F, Qt::ControlModifier);
-        auto& bar = opened.harness.control<FindBar>("FindBar");
+        auto& bar = opened.harness.control<app::FindBar>("FindBar");
         auto& text = opened.harness.control<QLineEdit>("TxtFind");
         // At the window's starting size: room for the text, captions whole, nothing covered.
         QVERIFY(bar.isVisible() && opened.harness.blockSummary().isVisible());
-        QVERIFY2(text.width() >= FindBar::TextMinimumWidth,
+        QVERIFY2(text.width() >= app::FindBar::TextMinimumWidth,
                  qPrintable(QString::number(text.width())));
         for (const char* name : {"ChkAllColumns", "ChkAllJournals"}) {
             auto& box = opened.harness.control<QCheckBox>(name);
@@ -145,8 +145,8 @@ private Q_SLOTS:
     // what a file cannot hold, one undo step; a pasted activation date gets its block date.
     void unitsAreEnteredQuickly() {
         Opened opened;
-        GridModel& grid = opened.harness.grid();
-        GridView& view = opened.harness.gridView();
+        model::GridModel& grid = opened.harness.grid();
+        app::GridView& view = opened.harness.gridView();
         opened.harness.press("CmdAddS");
         QCOMPARE(opened.current(), QPoint(6, 0));
         grid.setCurrentCell(1, 0);
@@ -171,7 +171,7 @@ private Q_SLOTS:
     // leaves out, which a save still writes and "Печать" may leave out of the printout.
     void unitsNeedingAVisitAreShown() {
         auto printer = std::make_shared<RecordingPrinter>();
-        WindowServices services;
+        app::WindowServices services;
         services.clock = std::make_shared<FixedClock>();
         services.printer = printer;
         WindowHarness harness(services);
@@ -179,7 +179,7 @@ private Q_SLOTS:
         harness.press("CmdZagruz");
         QVERIFY(harness.blockSummary().text().endsWith(QStringLiteral(" Без даты активации: 1.")));
         QVERIFY(harness.blockSummary().font().bold()); // "Вега" blocks within 31 days
-        GridView& view = harness.gridView();
+        app::GridView& view = harness.gridView();
         auto& filter = harness.control<QComboBox>("CmbFilter");
         filter.setCurrentIndex(1); // "Заблокированы"
         QList<bool> hidden;
@@ -203,7 +203,7 @@ private Q_SLOTS:
     // character on a hidden current cell opens no editor, and Up and Down step over them.
     void hiddenRowsAreNotEditedUnseen() {
         Opened opened;
-        GridView& view = opened.harness.gridView();
+        app::GridView& view = opened.harness.gridView();
         opened.harness.clickCell(1, 2);
         opened.key(opened.harness.cellEditor(), Qt::Key_Escape);
         opened.harness.control<QComboBox>("CmbFilter").setCurrentIndex(1); // "Бета" alone

@@ -4,7 +4,7 @@
 #include <QTest>
 #include <numeric>
 
-using journal::CellTable;
+using core::CellTable;
 
 namespace {
 
@@ -23,7 +23,7 @@ struct Reference {
     }
 };
 
-QString mismatch(const CellTable& table, const Reference& reference) {
+QString mismatch(const core::CellTable& table, const Reference& reference) {
     if (table.rows() != reference.rows || table.cols() != reference.cols)
         return QStringLiteral("size %1x%2, expected %3x%4")
             .arg(table.rows())
@@ -51,7 +51,7 @@ private Q_SLOTS:
     // stays compact under many edits.
     void agreesWithPlainStringsUnderRandomChanges() {
         QRandomGenerator random(20260315);
-        CellTable table(3, 4);
+        core::CellTable table(3, 4);
         Reference reference;
         reference.resize(3, 4);
         const auto randomText = [&] {
@@ -119,7 +119,7 @@ private Q_SLOTS:
             QVERIFY2(fault.isEmpty(),
                      qPrintable(QStringLiteral("step %1: %2").arg(step).arg(fault)));
         }
-        const CellTable copy = table;
+        const core::CellTable copy = table;
         QVERIFY(mismatch(copy, reference).isEmpty());
         QVERIFY(copy.memoryUsed() <= table.memoryUsed());
     }
@@ -128,14 +128,14 @@ private Q_SLOTS:
     // live ones by much: 20 MB of edits to one cell leave a few megabytes at most.
     // A column's own text stored into it while its first block grows (and the old block goes).
     void storesItsOwnTextWhileGrowing() {
-        CellTable table(2, 1);
+        core::CellTable table(2, 1);
         QVERIFY(table.setCell(0, 0, QString(60, u'ж')));
         QVERIFY(table.setCell(1, 0, table.cell(0, 0)));
         QCOMPARE(table.cell(1, 0), QString(60, u'ж'));
     }
 
     void staysCompactUnderManyEdits() {
-        CellTable table(2, 1);
+        core::CellTable table(2, 1);
         for (int i = 0; i < 10000; ++i)
             QVERIFY(table.setCell(i % 2, 0, QString(1000, QChar(u'a' + i % 26))));
         QCOMPARE(table.cell(1, 0), QString(1000, QChar(u'a' + 9999 % 26)));

@@ -3,7 +3,7 @@
 #include <QStringDecoder>
 #include <QTest>
 
-using journal::TextEncoding;
+using core::TextEncoding;
 class TestJournalCharset : public QObject {
     Q_OBJECT
 private Q_SLOTS:
@@ -17,7 +17,7 @@ private Q_SLOTS:
         for (int b = 0; b < 256; ++b)
             bytes[b] = char(b);
         const QString expected = decoder.decode(bytes);
-        const QString actual = journal::decodeWindows1251(bytes);
+        const QString actual = core::decodeWindows1251(bytes);
         QCOMPARE(expected.size(), 256);
         for (int b = 0; b < 256; ++b)
             QCOMPARE(actual[b],
@@ -56,8 +56,8 @@ private Q_SLOTS:
     void detectsUtf8() {
         QFETCH(QByteArray, bytes);
         QFETCH(bool, utf8);
-        QCOMPARE(journal::detectEncoding(bytes),
-                 utf8 ? TextEncoding::Utf8 : TextEncoding::Windows1251);
+        QCOMPARE(core::detectEncoding(bytes),
+                 utf8 ? core::TextEncoding::Utf8 : core::TextEncoding::Windows1251);
     }
 };
 

@@ -30,7 +30,7 @@ private Q_SLOTS:
         if (!holds.isEmpty())
             program.write(holds, "x;\r\n");
         const QString data = QStringLiteral("/home/mechanic/.local/share/eklz-journal");
-        QCOMPARE(journal::chooseJournalFolder(program.path(), writable, data),
+        QCOMPARE(core::chooseJournalFolder(program.path(), writable, data),
                  programFolder ? program.path() : data);
     }
 };

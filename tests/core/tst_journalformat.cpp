@@ -5,13 +5,13 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-using journal::readJournal;
-using journal::writeJournal;
+using core::readJournal;
+using core::writeJournal;
 
 namespace {
 
 // The table's rows, each closed by "/", its cells parted by "|" without the empty ones at its end.
-QString textOf(const journal::CellTable& table) {
+QString textOf(const core::CellTable& table) {
     QString text;
     for (int r = 0; r < table.rows(); ++r) {
         QStringList cells;
@@ -60,7 +60,7 @@ private Q_SLOTS:
         QFETCH(QByteArray, bytes);
         QFETCH(int, cols);
         QFETCH(QString, text);
-        const journal::ReadResult result = readJournal(bytes);
+        const core::ReadResult result = core::readJournal(bytes);
         QVERIFY(result.ok());
         QCOMPARE(result.table.cols(), cols);
         QCOMPARE(textOf(result.table), text);
@@ -68,30 +68,31 @@ private Q_SLOTS:
 
     void refusesLinesAndFilesOverTheLimits() {
         // The longest line is read; one character more is refused, the lines before it kept.
-        const QByteArray longest(journal::MaxLineLength, 'x');
-        QVERIFY(readJournal("a;\r\n" + longest + "\r\n").ok());
-        journal::ReadResult result = readJournal("a;\r\nb;\r\n" + longest + "x\r\nc;\r\n");
-        QCOMPARE(result.fault, (journal::ReadFault{3, journal::ReadFault::LineTooLong}));
+        const QByteArray longest(core::MaxLineLength, 'x');
+        QVERIFY(core::readJournal("a;\r\n" + longest + "\r\n").ok());
+        core::ReadResult result = core::readJournal("a;\r\nb;\r\n" + longest + "x\r\nc;\r\n");
+        QCOMPARE(result.fault, (core::ReadFault{3, core::ReadFault::LineTooLong}));
         QCOMPARE(textOf(result.table), QStringLiteral("a/b/"));
         // Characters are counted, not the two bytes of each Cyrillic letter in UTF-8.
-        const QByteArray utf8 = QString(journal::MaxLineLength, u'ж').toUtf8();
-        QVERIFY(readJournal(utf8 + "\r\n").ok());
-        QCOMPARE(readJournal(utf8 + "ж\r\n").fault,
-                 (journal::ReadFault{1, journal::ReadFault::LineTooLong}));
+        const QByteArray utf8 = QString(core::MaxLineLength, u'ж').toUtf8();
+        QVERIFY(core::readJournal(utf8 + "\r\n").ok());
+        QCOMPARE(core::readJournal(utf8 + "ж\r\n").fault,
+                 (core::ReadFault{1, core::ReadFault::LineTooLong}));
 
         // With a megabyte to fill, six rows of 32,767 cells (6 bytes each) do not fit: the wide
         // line is refused, the rows before it kept at their own width. One row fewer fits.
         constexpr qsizetype budget = 1 << 20;
-        const int rowsBefore = int(budget / (6 * qsizetype(journal::MaxLineLength)));
-        const QByteArray wide(journal::MaxLineLength, ';');
-        result = readJournal(QByteArray("a;\n").repeated(rowsBefore) + wide + "\nb;\n", budget);
-        QCOMPARE(result.fault,
-                 (journal::ReadFault{rowsBefore + 1, journal::ReadFault::OutOfMemory}));
+        const int rowsBefore = int(budget / (6 * qsizetype(core::MaxLineLength)));
+        const QByteArray wide(core::MaxLineLength, ';');
+        result =
+            core::readJournal(QByteArray("a;\n").repeated(rowsBefore) + wide + "\nb;\n", budget);
+        QCOMPARE(result.fault, (core::ReadFault{rowsBefore + 1, core::ReadFault::OutOfMemory}));
         QCOMPARE(result.table.rows(), rowsBefore);
         QCOMPARE(result.table.cols(), 8);
-        result = readJournal(QByteArray("a;\n").repeated(rowsBefore - 1) + wide + "\n", budget);
+        result =
+            core::readJournal(QByteArray("a;\n").repeated(rowsBefore - 1) + wide + "\n", budget);
         QVERIFY(result.ok());
-        QCOMPARE(result.table.cols(), journal::MaxLineLength);
+        QCOMPARE(result.table.cols(), core::MaxLineLength);
     }
 
     void writesEightFieldsPerRow_data() {
@@ -127,14 +128,14 @@ private Q_SLOTS:
         QFETCH(QString, rows);
         QFETCH(QByteArray, bytes);
         const QStringList lines = rows.isEmpty() ? QStringList() : rows.split(u'/');
-        journal::CellTable cells(int(lines.size()) + 1, cols);
+        core::CellTable cells(int(lines.size()) + 1, cols);
         cells.setCell(0, 0, u"header");
         for (int r = 0; r < lines.size(); ++r) {
             const QStringList texts = lines[r].split(u'|');
             for (int c = 0; c < texts.size(); ++c)
                 cells.setCell(r + 1, c, texts[c]);
         }
-        QCOMPARE(writeJournal(cells), bytes);
+        QCOMPARE(core::writeJournal(cells), bytes);
     }
 
     // A save writes the journal in pieces of the size files are read in, so that the whole file
@@ -142,13 +143,13 @@ private Q_SLOTS:
     // written whole, also when a journal found to need UTF-8 only at its end is written again.
     void writesInPiecesOfTheReadersSize() {
         for (const QString& text : {QStringLiteral("Иванов И. И."), QStringLiteral("Рё")}) {
-            journal::CellTable cells(40001, 8);
+            core::CellTable cells(40001, 8);
             for (int r = 1; r < cells.rows(); ++r)
                 cells.setCell(r, r % 8, text);
             QByteArray joined;
             QList<qsizetype> sizes;
             int restarts = 0;
-            QVERIFY(journal::writeJournalInPieces(
+            QVERIFY(core::writeJournalInPieces(
                 cells,
                 [&](QByteArrayView piece) {
                     joined += piece;
@@ -164,9 +165,9 @@ private Q_SLOTS:
             QCOMPARE(restarts, text == u"Рё" ? 1 : 0);
             QVERIFY(sizes.size() > 2);
             for (qsizetype i = 0; i + 1 < sizes.size(); ++i)
-                QCOMPARE(sizes[i], journal::FilePieceBytes);
-            QCOMPARE(joined, writeJournal(cells));
-            const journal::ReadResult read = journal::readJournal(joined);
+                QCOMPARE(sizes[i], core::FilePieceBytes);
+            QCOMPARE(joined, core::writeJournal(cells));
+            const core::ReadResult read = core::readJournal(joined);
             QCOMPARE(read.table.rows(), cells.rows() - 1);
             QCOMPARE(read.table.cell(39999, 40000 % 8), QStringView(text)); // grid row 40000
         }
@@ -179,7 +180,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("fields");
         QTest::addColumn<int>("k");
         QTest::addColumn<bool>("gaps"); // empty cells between the first and the last one
-        for (int fields = 1; fields <= journal::FileColumns; ++fields)
+        for (int fields = 1; fields <= core::FileColumns; ++fields)
             for (int k = 0; k <= 9; ++k)
                 for (const bool gaps : {false, true})
                     QTest::addRow("%d fields, limit - %d%s", fields, k, gaps ? ", gaps" : "")
@@ -199,29 +200,29 @@ private Q_SLOTS:
         QByteArray& longCell = cells[gaps ? fields - 1 : 0];
         longCell.clear();
         const qsizetype used = cells.join(';').size() + (gaps ? 1 : 0);
-        longCell = QByteArray(journal::MaxLineLength - k - used, 'x');
+        longCell = QByteArray(core::MaxLineLength - k - used, 'x');
         const QByteArray line = cells.join(';') + (gaps ? ";" : "");
-        QCOMPARE(line.size(), journal::MaxLineLength - k);
+        QCOMPARE(line.size(), core::MaxLineLength - k);
         const QByteArray bytes = "a;b;\r\n" + line + "\r\nc;\r\n";
 
-        const journal::ReadResult opened = readJournal(bytes);
+        const core::ReadResult opened = core::readJournal(bytes);
         QVERIFY(opened.ok());
-        journal::CellTable grid(opened.table.rows() + 1, opened.table.cols());
+        core::CellTable grid(opened.table.rows() + 1, opened.table.cols());
         for (int r = 0; r < opened.table.rows(); ++r)
             for (int c = 0; c < opened.table.cols(); ++c)
                 grid.setCell(r + 1, c, opened.table.cell(r, c));
-        QCOMPARE(journal::findOverlongRow(grid), std::nullopt);
+        QCOMPARE(core::findOverlongRow(grid), std::nullopt);
 
-        const QByteArray written = writeJournal(grid);
+        const QByteArray written = core::writeJournal(grid);
         QVERIFY(written.startsWith("a;b;;;;;;;\r\n"));
         QVERIFY(written.endsWith("\r\nc;;;;;;;;\r\n"));
         // Eight ";" when they fit, otherwise as many as the limit leaves room for.
         const qsizetype text = line.size() - line.count(';');
         QCOMPARE(written.size() - 12 - 2 - 11,
-                 std::min<qsizetype>(text + journal::FileColumns, journal::MaxLineLength));
-        const journal::ReadResult reread = readJournal(written);
+                 std::min<qsizetype>(text + core::FileColumns, core::MaxLineLength));
+        const core::ReadResult reread = core::readJournal(written);
         QVERIFY(reread.ok());
-        QCOMPARE(reread.table.cols(), journal::FileColumns);
+        QCOMPARE(reread.table.cols(), core::FileColumns);
         QCOMPARE(textOf(reread.table), textOf(opened.table));
     }
 
@@ -246,27 +247,26 @@ private Q_SLOTS:
         QFETCH(QString, rows);
         QFETCH(int, overlong);
         const QStringList lines = rows.split(u'/');
-        journal::CellTable grid(int(lines.size()) + 1, 10);
+        core::CellTable grid(int(lines.size()) + 1, 10);
         for (int r = 0; r < lines.size(); ++r) {
             const QStringList texts = lines[r].split(u'|');
             for (int c = 0; c < texts.size(); ++c) {
                 const qsizetype star = texts[c].indexOf(u'*');
                 grid.setCell(r + 1, c,
-                             star < 0
-                                 ? texts[c]
-                                 : QString(journal::MaxLineLength + texts[c].first(star).toInt(),
-                                           texts[c].back()));
+                             star < 0 ? texts[c]
+                                      : QString(core::MaxLineLength + texts[c].first(star).toInt(),
+                                                texts[c].back()));
             }
         }
-        QCOMPARE(journal::findOverlongRow(grid).value_or(0), overlong);
+        QCOMPARE(core::findOverlongRow(grid).value_or(0), overlong);
         if (overlong != 0)
             return;
         // Every row let through is written within the limit and reads back as it was.
-        const journal::ReadResult reread = readJournal(writeJournal(grid));
+        const core::ReadResult reread = core::readJournal(core::writeJournal(grid));
         QVERIFY(reread.ok());
         QCOMPARE(reread.table.rows(), lines.size());
         for (int r = 0; r < lines.size(); ++r)
-            for (int c = 0; c < journal::FileColumns; ++c)
+            for (int c = 0; c < core::FileColumns; ++c)
                 QCOMPARE(reread.table.cell(r, c), grid.cell(r + 1, c));
     }
 
@@ -290,7 +290,7 @@ private Q_SLOTS:
                                              << cp1251 + "\r\n"
                                              << 1500;
         QTest::newRow("overlong line across the cut")
-            << QByteArray(4 * journal::MaxLineLength + 100, 'z') + "\r\n"
+            << QByteArray(4 * core::MaxLineLength + 100, 'z') + "\r\n"
             << cp1251 + "\r\n"
             << 70000;
         QTest::newRow("last line without an end") << QByteArray("tail;\r") << cp1251 + "\r\n" << 6;
@@ -301,11 +301,11 @@ private Q_SLOTS:
         QFETCH(QByteArray, line);
         QFETCH(int, before);
         QByteArray bytes;
-        while (bytes.size() + line.size() <= journal::FilePieceBytes - before)
+        while (bytes.size() + line.size() <= core::FilePieceBytes - before)
             bytes += line;
-        bytes += QByteArray(journal::FilePieceBytes - before - bytes.size(), 'q');
+        bytes += QByteArray(core::FilePieceBytes - before - bytes.size(), 'q');
         bytes += atTheCut;
-        while (bytes.size() < journal::FilePieceBytes + 200000)
+        while (bytes.size() < core::FilePieceBytes + 200000)
             bytes += line;
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("thisyear.csv"));
@@ -313,11 +313,11 @@ private Q_SLOTS:
         QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
         file.close();
 
-        const journal::ReadResult whole = readJournal(bytes);
-        const std::optional<journal::FileRead> pieces = journal::readJournalFile(path);
+        const core::ReadResult whole = core::readJournal(bytes);
+        const std::optional<core::FileRead> pieces = core::readJournalFile(path);
         QVERIFY(pieces);
-        QCOMPARE(pieces->fingerprint, journal::fingerprintOf(bytes));
-        const journal::ReadResult& read = pieces->result;
+        QCOMPARE(pieces->fingerprint, core::fingerprintOf(bytes));
+        const core::ReadResult& read = pieces->result;
         QCOMPARE(read.encoding, whole.encoding);
         QCOMPARE(read.fault, whole.fault);
         QCOMPARE(read.totalLines, whole.totalLines);

@@ -21,8 +21,8 @@ const QString MarkName = QStringLiteral(".~lock.thisyear.csv#");
 // What a copy in a child process made of the journal.
 enum Outcome { Held = 10, HeldByAnother, Unreadable, NotHeld };
 
-int holdIn(JournalLock& lock, const QString& journal) {
-    const std::optional<JournalLock::Holder> holder = lock.hold(journal);
+int holdIn(core::JournalLock& lock, const QString& journal) {
+    const std::optional<core::JournalLock::Holder> holder = lock.hold(journal);
     if (holder)
         return holder->unreadable ? Unreadable : HeldByAnother;
     return lock.heldPath() == journal ? Held : NotHeld;
@@ -87,7 +87,7 @@ int racingHolders(const QString& journal) {
             ::close(done[1]);
             if (::read(go[0], &byte, 1) < 0)
                 ::_exit(1);
-            JournalLock lock;
+            core::JournalLock lock;
             byte = char(holdIn(lock, journal));
             if (::write(told[1], &byte, 1) != 1 || ::read(done[0], &byte, 1) < 0)
                 ::_exit(1);
@@ -129,12 +129,12 @@ private Q_SLOTS:
         folder.write(Journal, "x\r\n");
         const QString journal = folder.file(Journal);
         const UserName name(user);
-        QCOMPARE(inChild([&] { return holdIn(*new JournalLock, journal); }).first, int(Held));
+        QCOMPARE(inChild([&] { return holdIn(*new core::JournalLock, journal); }).first, int(Held));
         QVERIFY(folder.exists(MarkName)); // left by a copy that has ended
-        JournalLock mine;
+        core::JournalLock mine;
         QCOMPARE(holdIn(mine, journal), int(Held));
-        JournalLock other;
-        const std::optional<JournalLock::Holder> holder = other.hold(journal);
+        core::JournalLock other;
+        const std::optional<core::JournalLock::Holder> holder = other.hold(journal);
         QVERIFY(holder);
         QCOMPARE(holder->user, QString::fromUtf8(user));
         QCOMPARE(holder->host, QSysInfo::machineHostName());
@@ -186,7 +186,7 @@ private Q_SLOTS:
 
         const QString journal = folder.file(Journal);
         const auto [outcome, child] = inChild([&] {
-            return holdIn(*new JournalLock, journal); // never let go
+            return holdIn(*new core::JournalLock, journal); // never let go
         });
         QCOMPARE(outcome, int(others ? Unreadable : Held));
         struct stat after {};
@@ -211,12 +211,12 @@ private Q_SLOTS:
         TempFolder folder;
         folder.write(Journal, "x\r\n");
         folder.write(MarkName + QStringLiteral("/inside"), "kept");
-        JournalLock lock;
-        const std::optional<JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        core::JournalLock lock;
+        const std::optional<core::JournalLock::Holder> holder = lock.hold(folder.file(Journal));
         QVERIFY(holder);
         QVERIFY(holder->unreadable);
         QVERIFY(holder->user.isEmpty() && holder->host.isEmpty());
-        const QString message = JournalLock::heldMessage(Journal, *holder);
+        const QString message = core::JournalLock::heldMessage(Journal, *holder);
         QVERIFY2(message.contains(QStringLiteral("отметку .~lock.thisyear.csv# прочитать нельзя "
                                                  "(это папка, а не файл)")),
                  qPrintable(message));
@@ -245,10 +245,10 @@ private Q_SLOTS:
         TempFolder folder;
         folder.write(Journal, "x\r\n");
         folder.write(MarkName, mark);
-        JournalLock lock;
-        const std::optional<JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        core::JournalLock lock;
+        const std::optional<core::JournalLock::Holder> holder = lock.hold(folder.file(Journal));
         QVERIFY(holder);
-        const QString message = JournalLock::heldMessage(Journal, *holder);
+        const QString message = core::JournalLock::heldMessage(Journal, *holder);
         QVERIFY2(message.contains(told), qPrintable(message));
         QCOMPARE(folder.read(MarkName), mark);
     }
@@ -267,8 +267,8 @@ private Q_SLOTS:
         folder.write(Journal, "x\r\n");
         QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), mode_t(folderMode)), 0);
         const mode_t saved = ::umask(077);
-        JournalLock lock;
-        const std::optional<JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        core::JournalLock lock;
+        const std::optional<core::JournalLock::Holder> holder = lock.hold(folder.file(Journal));
         ::umask(saved);
         QVERIFY(!holder);
         struct stat info {};

@@ -7,12 +7,12 @@
 namespace {
 
 QByteArray cp1251(const QString& text) {
-    return journal::encodeWindows1251(text);
+    return core::encodeWindows1251(text);
 }
 
 // The rows of a read table, "/" between rows and "|" between cells, empty cells at a row's end
 // left out.
-QString rowsOf(const journal::CellTable& table) {
+QString rowsOf(const core::CellTable& table) {
     QStringList rows;
     for (int r = 0; r < table.rows(); ++r) {
         QStringList cells;
@@ -27,24 +27,24 @@ QString rowsOf(const journal::CellTable& table) {
 
 // The cells the second pass hands out, for the bytes in pieces cut at `cut` (and, when `every`,
 // at every byte after it).
-class Cells final : public journal::LineSink {
+class Cells final : public core::LineSink {
 public:
-    explicit Cells(journal::TextEncoding encoding) : encoding_(encoding) {}
-    bool take(const journal::JournalLine& line) override {
+    explicit Cells(core::TextEncoding encoding) : encoding_(encoding) {}
+    bool take(const core::JournalLine& line) override {
         QStringList cells;
         line.forEachCell(
-            [&](int, QByteArrayView cell) { cells << journal::decodeText(cell, encoding_); });
+            [&](int, QByteArrayView cell) { cells << core::decodeText(cell, encoding_); });
         rows << QString::number(line.number) + u':' + cells.join(u'|');
         return true;
     }
     QStringList rows;
 
 private:
-    journal::TextEncoding encoding_;
+    core::TextEncoding encoding_;
 };
 
 QStringList walkCut(const QByteArray& bytes, qsizetype cut, bool every) {
-    const journal::Pieces pieces = [&](const journal::PieceTake& take) {
+    const core::Pieces pieces = [&](const core::PieceTake& take) {
         for (qsizetype from = 0; from < bytes.size();) {
             const qsizetype to = from < cut ? cut : every ? from + 1 : bytes.size();
             take(QByteArrayView(bytes).sliced(from, std::min(to, bytes.size()) - from));
@@ -52,22 +52,22 @@ QStringList walkCut(const QByteArray& bytes, qsizetype cut, bool every) {
         }
         return true;
     };
-    const journal::TextScan scan = journal::scanText(pieces, true).value();
+    const core::TextScan scan = core::scanText(pieces, true).value();
     Cells cells(scan.cellEncoding());
-    journal::walkLines(pieces, scan, std::numeric_limits<qsizetype>::max() / 4, cells);
+    core::walkLines(pieces, scan, std::numeric_limits<qsizetype>::max() / 4, cells);
     return cells.rows;
 }
 
 // The rows ("|" between cells) as this program writes them.
 QByteArray ownFile(const QStringList& rows) {
-    journal::CellTable table;
-    table.resize(int(rows.size()) + 1, journal::FileColumns);
+    core::CellTable table;
+    table.resize(int(rows.size()) + 1, core::FileColumns);
     for (int r = 0; r < rows.size(); ++r) {
         const QStringList cells = rows[r].split(u'|');
         for (int c = 0; c < cells.size(); ++c)
             table.setCell(r + 1, c, cells[c]);
     }
-    return journal::writeJournal(table);
+    return core::writeJournal(table);
 }
 
 // Quotes that never close on lines 3 and 6.
@@ -124,8 +124,7 @@ private Q_SLOTS:
                               QStringLiteral("\"\"\"\"|\"|\"\"x\"|\"")};
         QTest::newRow("own file") << ownFile(own) << own.join(u'/');
         // ... even with a line as long as the reader takes, which keeps fewer ";".
-        const QStringList limit{QStringLiteral("\"R\"|") +
-                                    QString(journal::MaxLineLength - 4, u'z'),
+        const QStringList limit{QStringLiteral("\"R\"|") + QString(core::MaxLineLength - 4, u'z'),
                                 QStringLiteral("\"a;b\"").replace(u';', u'|')};
         const QByteArray written = ownFile(limit);
         QVERIFY(written.contains("\"R\";zz") && !written.contains("zz;"));
@@ -143,7 +142,7 @@ private Q_SLOTS:
     void readsQuotingOnlyWhereTheFileShowsIt() {
         QFETCH(QByteArray, bytes);
         QFETCH(QString, rows);
-        const journal::ReadResult read = journal::readJournal(bytes);
+        const core::ReadResult read = core::readJournal(bytes);
         QVERIFY(read.ok());
         QCOMPARE(rowsOf(read.table), rows);
         const QStringList whole = walkCut(bytes, bytes.size(), false);
@@ -157,10 +156,10 @@ private Q_SLOTS:
 
     // The reader tells which quotes never closed, and whether it read the file with quoting.
     void tellsTheQuotesThatNeverClose() {
-        const journal::ReadResult read = journal::readJournal(TwoUnclosed);
+        const core::ReadResult read = core::readJournal(TwoUnclosed);
         QVERIFY(read.quoted);
         QCOMPARE(read.unclosedQuoteLines, (std::vector<int>{3, 6}));
-        QVERIFY(!journal::readJournal("x;\"c;d\ny\n").quoted);
+        QVERIFY(!core::readJournal("x;\"c;d\ny\n").quoted);
     }
 };
 

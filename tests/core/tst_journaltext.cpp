@@ -8,8 +8,8 @@ namespace {
 constexpr qsizetype NoLimit = std::numeric_limits<qsizetype>::max() / 4;
 
 // The bytes in pieces cut at those offsets (ascending, inside the bytes).
-journal::Pieces cutPieces(const QByteArray& bytes, const QList<qsizetype>& cuts) {
-    return [bytes, cuts](const journal::PieceTake& take) {
+core::Pieces cutPieces(const QByteArray& bytes, const QList<qsizetype>& cuts) {
+    return [bytes, cuts](const core::PieceTake& take) {
         qsizetype from = 0;
         for (const qsizetype cut : cuts + QList<qsizetype>{bytes.size()}) {
             if (!take(QByteArrayView(bytes).sliced(from, cut - from)))
@@ -22,24 +22,24 @@ journal::Pieces cutPieces(const QByteArray& bytes, const QList<qsizetype>& cuts)
 
 // Every line taken, as "offset:cell|cell" decoded (split by the walk or, unsplit, by
 // forEachCell); stops after `stopAfter` lines.
-class Recorder final : public journal::LineSink {
+class Recorder final : public core::LineSink {
 public:
-    Recorder(journal::TextEncoding encoding, bool split, int stopAfter)
+    Recorder(core::TextEncoding encoding, bool split, int stopAfter)
         : encoding_(encoding), split_(split), stopAfter_(stopAfter) {}
 
-    bool take(const journal::JournalLine& line) override {
+    bool take(const core::JournalLine& line) override {
         if (line.number != lines.size() + 1)
             lines << QStringLiteral("number %1 out of turn").arg(line.number);
         QStringList cells;
         const auto take = [&](int index, QByteArrayView cell) {
             if (index != cells.size())
                 cells << QStringLiteral("cell out of turn");
-            cells << journal::decodeText(cell, encoding_);
+            cells << core::decodeText(cell, encoding_);
         };
         if (split_)
             line.forEachCell(take);
         else
-            journal::forEachCell(line.bytes, take);
+            core::forEachCell(line.bytes, take);
         if (split_ && cells.size() != line.fields)
             cells << QStringLiteral("fields %1").arg(line.fields);
         lines << QString::number(line.offset) + u':' + cells.join(u'|');
@@ -49,28 +49,28 @@ public:
     QStringList lines;
 
 private:
-    journal::TextEncoding encoding_;
+    core::TextEncoding encoding_;
     bool split_;
     int stopAfter_;
 };
 
 struct Walked {
-    journal::TextScan scan;
-    journal::LineWalk walk;
+    core::TextScan scan;
+    core::LineWalk walk;
     QStringList lines;
     // The same walked without splitting the lines.
-    journal::LineWalk unsplitWalk;
+    core::LineWalk unsplitWalk;
     QStringList unsplitLines;
 };
 
-Walked walk(const journal::Pieces& pieces, qsizetype budget = NoLimit, int stopAfter = -1) {
+Walked walk(const core::Pieces& pieces, qsizetype budget = NoLimit, int stopAfter = -1) {
     Walked walked;
-    walked.scan = journal::scanText(pieces, true).value();
+    walked.scan = core::scanText(pieces, true).value();
     Recorder recorder(walked.scan.cellEncoding(), true, stopAfter);
-    walked.walk = journal::walkLines(pieces, walked.scan, budget, recorder);
+    walked.walk = core::walkLines(pieces, walked.scan, budget, recorder);
     walked.lines = recorder.lines;
     Recorder unsplit(walked.scan.cellEncoding(), false, stopAfter);
-    walked.unsplitWalk = journal::walkLinesOnly(pieces, walked.scan, unsplit);
+    walked.unsplitWalk = core::walkLinesOnly(pieces, walked.scan, unsplit);
     walked.unsplitLines = unsplit.lines;
     return walked;
 }
@@ -94,51 +94,51 @@ private Q_SLOTS:
     // pieces of a byte each, they give the same lines, the same encoding and the same counts.
     void readsTheSameWhereverCut_data() {
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<journal::TextEncoding>("encoding");
+        QTest::addColumn<core::TextEncoding>("encoding");
         QTest::addColumn<qsizetype>("nulBytes");
         QTest::addColumn<QString>("lines"); // parted by "/"
-        using journal::TextEncoding;
-        const auto row = [](const char* name, const QByteArray& bytes, TextEncoding encoding,
+        using core::TextEncoding;
+        const auto row = [](const char* name, const QByteArray& bytes, core::TextEncoding encoding,
                             qsizetype nuls, const QString& lines) {
             QTest::newRow(name) << bytes << encoding << nuls << lines;
         };
         row("CR LF, lone LF and CR, no last end", "a;b\r\nc;\r\n\r\nd\ne\rf;;",
-            TextEncoding::Windows1251, 0, QStringLiteral("0:a|b/5:c/9:/11:d/13:e/15:f|"));
+            core::TextEncoding::Windows1251, 0, QStringLiteral("0:a|b/5:c/9:/11:d/13:e/15:f|"));
         row("UTF-8 byte-order mark left out", "\xEF\xBB\xBF" + QStringLiteral("Жж;a\r\nb").toUtf8(),
-            TextEncoding::Utf8, 0, QStringLiteral("0:Жж|a/8:b"));
+            core::TextEncoding::Utf8, 0, QStringLiteral("0:Жж|a/8:b"));
         row("byte-order mark after NUL bytes", QByteArray("\0\0\xEF\xBB\xBFz;\0", 8),
-            TextEncoding::Utf8, 3, QStringLiteral("0:z"));
+            core::TextEncoding::Utf8, 3, QStringLiteral("0:z"));
         row("byte-order mark before Windows-1251", "\xEF\xBB\xBF\xC6;\r\n",
-            TextEncoding::Windows1251, 0, QStringLiteral("0:п»їЖ"));
+            core::TextEncoding::Windows1251, 0, QStringLiteral("0:п»їЖ"));
         row("UTF-16, a pair of surrogates",
             "\xFF\xFE" + utf16(QStringLiteral("Ж;\U0001F600;\r\nb") + QChar(0) + u'c', false),
-            TextEncoding::Utf16, 1, QStringLiteral("0:Ж|\U0001F600/10:bc"));
+            core::TextEncoding::Utf16, 1, QStringLiteral("0:Ж|\U0001F600/10:bc"));
         // Qt leaves out a second mark at the start; one further on is text.
         row("UTF-16 big-endian, marks",
-            "\xFE\xFF" + utf16(QStringLiteral("\uFEFFa\uFEFF;\nb"), true), TextEncoding::Utf16, 0,
-            QStringLiteral("0:a\uFEFF/6:b"));
+            "\xFE\xFF" + utf16(QStringLiteral("\uFEFFa\uFEFF;\nb"), true),
+            core::TextEncoding::Utf16, 0, QStringLiteral("0:a\uFEFF/6:b"));
         row("UTF-16, a lone surrogate and an odd last byte",
             QByteArray("\xFF\xFE"
                        "a\0\x00\xD8;\0b",
                        9),
-            TextEncoding::Utf16, 0, QStringLiteral("0:a?|\uFFFD"));
-        row("too short for a mark", "\xFF", TextEncoding::Windows1251, 0, QStringLiteral("0:я"));
+            core::TextEncoding::Utf16, 0, QStringLiteral("0:a?|\uFFFD"));
+        row("too short for a mark", "\xFF", core::TextEncoding::Windows1251, 0,
+            QStringLiteral("0:я"));
     }
 
     void readsTheSameWhereverCut() {
         QFETCH(QByteArray, bytes);
-        QFETCH(journal::TextEncoding, encoding);
+        QFETCH(core::TextEncoding, encoding);
         QFETCH(qsizetype, nulBytes);
         QFETCH(QString, lines);
-        const Walked whole = walk(journal::bytePieces(bytes));
+        const Walked whole = walk(core::bytePieces(bytes));
         QCOMPARE(whole.scan.encoding, encoding);
         QCOMPARE(whole.scan.nulBytes, nulBytes);
         QCOMPARE(whole.lines.join(u'/'), lines);
         QVERIFY(whole.walk.read && !whole.walk.fault);
         QCOMPARE(whole.unsplitLines, whole.lines);
         // Without its lines counted, a UTF-16 file's NUL characters are counted undecoded.
-        const std::optional<journal::TextScan> quick =
-            journal::scanText(journal::bytePieces(bytes), false);
+        const std::optional<core::TextScan> quick = core::scanText(core::bytePieces(bytes), false);
         QVERIFY(quick && quick->encoding == encoding && quick->nulBytes == nulBytes);
 
         QList<QList<qsizetype>> cuttings;
@@ -166,19 +166,19 @@ private Q_SLOTS:
     // The line that is too long, or would not fit in the memory, is never handed out, wherever
     // the pieces are cut; a sink that has seen enough stops the walk without a fault.
     void stopsWhereTheReaderStops() {
-        const QByteArray longest(journal::MaxLineLength, 'x');
+        const QByteArray longest(core::MaxLineLength, 'x');
         const QByteArray bytes = "a;\r\n" + longest + "\r\n" + longest + "y\r\nb;\r\n";
         for (const qsizetype cut : {qsizetype(3), qsizetype(4), qsizetype(40000)}) {
             const Walked walked = walk(cutPieces(bytes, {cut}));
-            QCOMPARE(walked.walk.fault, (journal::ReadFault{3, journal::ReadFault::LineTooLong}));
+            QCOMPARE(walked.walk.fault, (core::ReadFault{3, core::ReadFault::LineTooLong}));
             QCOMPARE(walked.lines.size(), 2);
             QCOMPARE(walked.unsplitWalk.fault, walked.walk.fault);
             QCOMPARE(walked.unsplitLines, walked.lines);
             QCOMPARE(walked.scan.lines, 4);
         }
         // Two rows of eight cells and their text fit in 2 * 8 * 6 + 2 * 2 bytes; a third does not.
-        const Walked tight = walk(journal::bytePieces("a\nb\nc\n"), 2 * 8 * 6 + 4);
-        QCOMPARE(tight.walk.fault, (journal::ReadFault{3, journal::ReadFault::OutOfMemory}));
+        const Walked tight = walk(core::bytePieces("a\nb\nc\n"), 2 * 8 * 6 + 4);
+        QCOMPARE(tight.walk.fault, (core::ReadFault{3, core::ReadFault::OutOfMemory}));
         QCOMPARE(tight.unsplitWalk.fault, std::nullopt);
         QCOMPARE(tight.unsplitLines.size(), 3);
         QCOMPARE(tight.lines, QStringLiteral("0:a 2:b").split(u' '));

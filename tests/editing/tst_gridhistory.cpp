@@ -17,14 +17,14 @@ struct Shot {
     friend bool operator==(const Shot&, const Shot&) = default;
 };
 
-Shot shot(const GridModel& grid) {
+Shot shot(const model::GridModel& grid) {
     Shot taken{{}, {grid.row(), grid.col()}};
     for (int r = 0; r < grid.rows(); ++r)
         taken.rows << rowTexts(grid, r);
     return taken;
 }
 
-using Change = std::function<void(GridModel&)>;
+using Change = std::function<void(model::GridModel&)>;
 
 } // namespace
 
@@ -38,28 +38,30 @@ private Q_SLOTS:
     void undoAndRedoRestoreTheGridExactly_data() {
         QTest::addColumn<Change>("change");
         QTest::newRow("cell") << Change(
-            [](GridModel& g) { g.setTextMatrix(2, 1, QStringLiteral("new")); });
-        QTest::newRow("caption") << Change([](GridModel& g) { g.setTextMatrix(0, 3, QString()); });
-        QTest::newRow("add row") << Change([](GridModel& g) { editing::addRow(g); });
-        QTest::newRow("delete row") << Change([](GridModel& g) {
+            [](model::GridModel& g) { g.setTextMatrix(2, 1, QStringLiteral("new")); });
+        QTest::newRow("caption") << Change(
+            [](model::GridModel& g) { g.setTextMatrix(0, 3, QString()); });
+        QTest::newRow("add row") << Change([](model::GridModel& g) { editing::addRow(g); });
+        QTest::newRow("delete row") << Change([](model::GridModel& g) {
             g.setCurrentCell(2, 1);
             editing::deleteRow(g);
         });
-        QTest::newRow("delete last row") << Change([](GridModel& g) {
+        QTest::newRow("delete last row") << Change([](model::GridModel& g) {
             g.setCurrentCell(3, 4);
             editing::deleteRow(g);
         });
-        QTest::newRow("add column") << Change([](GridModel& g) {
+        QTest::newRow("add column") << Change([](model::GridModel& g) {
             g.setCurrentCell(1, 2);
             editing::addColumn(g);
         });
-        QTest::newRow("delete column") << Change([](GridModel& g) { editing::deleteColumn(g); });
-        QTest::newRow("move column") << Change([](GridModel& g) {
+        QTest::newRow("delete column")
+            << Change([](model::GridModel& g) { editing::deleteColumn(g); });
+        QTest::newRow("move column") << Change([](model::GridModel& g) {
             g.setCurrentCell(1, 0);
             editing::moveLastColumnToCurrent(g);
         });
-        QTest::newRow("sort") << Change([](GridModel& g) { editing::sortByColumn(g, 1); });
-        QTest::newRow("a command with its edits") << Change([](GridModel& g) {
+        QTest::newRow("sort") << Change([](model::GridModel& g) { editing::sortByColumn(g, 1); });
+        QTest::newRow("a command with its edits") << Change([](model::GridModel& g) {
             g.setTextMatrix(1, 0, QStringLiteral("first"));
             editing::addColumn(g);
             g.setTextMatrix(1, 0, QStringLiteral("second"));
@@ -68,13 +70,13 @@ private Q_SLOTS:
     }
     void undoAndRedoRestoreTheGridExactly() {
         QFETCH(Change, change);
-        GridModel grid;
+        model::GridModel grid;
         grid.setSortKeyMaker(&editing::journalSortKey);
         fillGrid(grid, cells(QStringLiteral("ABCDE")),
                  {cells(QStringLiteral("bqx_1")), cells(QStringLiteral("azy_2")),
                   cells(QStringLiteral("c_w93"))});
         grid.setCurrentCell(3, 3);
-        GridHistory history(grid);
+        editing::GridHistory history(grid);
         const Shot before = shot(grid);
         {
             const auto step = history.step(QStringLiteral("step"));
@@ -94,10 +96,11 @@ private Q_SLOTS:
     // Typing into one cell is one step, however many keys; a step that changes nothing is not
     // kept; a whole new grid (opening a journal) ends the history.
     void stepsMergeAndEnd() {
-        GridModel grid;
-        GridHistory history(grid);
+        model::GridModel grid;
+        editing::GridHistory history(grid);
         for (const char* typed : {"1", "15", "15."}) {
-            const auto step = history.step(QStringLiteral("typing"), GridHistory::InputLineEntry);
+            const auto step =
+                history.step(QStringLiteral("typing"), editing::GridHistory::InputLineEntry);
             grid.setText(QString::fromLatin1(typed));
         }
         { const auto nothing = history.step(QStringLiteral("nothing")); }
@@ -107,7 +110,7 @@ private Q_SLOTS:
         QVERIFY(history.redo());
         {
             const auto step = history.step(QStringLiteral("open"));
-            grid.setFormatString(journal::headerFormat());
+            grid.setFormatString(core::headerFormat());
         }
         QVERIFY(!history.undo());
     }

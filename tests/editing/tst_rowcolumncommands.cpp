@@ -24,7 +24,7 @@ private Q_SLOTS:
         QFETCH(int, row);
         QFETCH(int, rowSel);
         QFETCH(QString, remaining);
-        GridModel grid;
+        model::GridModel grid;
         QList<QStringList> rows;
         for (const QString& cell : cells(before))
             rows << QStringList{cell, cell.toUpper()};
@@ -40,7 +40,7 @@ private Q_SLOTS:
 
     // The window's command table shows where added and moved columns go; one column stays.
     void deleteColumnKeepsOne() {
-        GridModel grid;
+        model::GridModel grid;
         grid.setCols(2);
         QVERIFY(editing::deleteColumn(grid));
         QVERIFY(!editing::deleteColumn(grid));

@@ -29,7 +29,7 @@ private Q_SLOTS:
         QFETCH(int, colSel);
         QFETCH(QString, answer);
         QFETCH(int, foundRow);
-        GridModel grid;
+        model::GridModel grid;
         fillGrid(grid, texts({"Владелец", "Модель"}),
                  {texts({"ООО Заря", "Кассир-01Ф"}), texts({"", "АМС-100К"}),
                   texts({"ИП Жукова Е.С.", "Вега-02К"}), texts({"Ёлочка", "apple pay"}),
@@ -54,11 +54,11 @@ private Q_SLOTS:
     // Rows a filter hides are never found, whichever way the search walks and wherever in a
     // row it enters: backwards it enters a row at its last cell.
     void findSkipsHiddenRowsBothWays() {
-        GridModel grid;
+        model::GridModel grid;
         fillGrid(grid, cells(u"ABC"_s),
                  {cells(u"x__"_s), cells(u"__x"_s), cells(u"y__"_s), cells(u"x__"_s)});
         const auto shown = [](int row) { return row != 2; };
-        const FindText x(QStringLiteral("x"));
+        const core::FindText x(QStringLiteral("x"));
         for (const bool forward : {true, false}) {
             QList<QPoint> walk;
             QPoint at(3, 0);

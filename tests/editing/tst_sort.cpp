@@ -33,7 +33,7 @@ private Q_SLOTS:
     void ordersCellsByMeaning() {
         QFETCH(QStringList, cells);
         QFETCH(QStringList, sorted);
-        GridModel grid;
+        model::GridModel grid;
         QList<QStringList> rows;
         for (const QString& cell : cells)
             rows << QStringList{cell};
@@ -46,7 +46,7 @@ private Q_SLOTS:
     // Whole rows move; the selected columns are keys in turn, left to right; a selection of
     // several rows sorts just those.
     void sortsRowsBySeveralKeyColumns() {
-        GridModel grid;
+        model::GridModel grid;
         fillGrid(grid, QStringList(3),
                  {texts({"2", "a", "0"}), texts({"1", "b", "1"}), texts({"2", "a", "2"}),
                   texts({"1", "a", "3"}), texts({"2", "b", "4"}), texts({"1", "b", "5"})});
@@ -65,7 +65,7 @@ private Q_SLOTS:
     // A header sort keeps every column with the caption that travelled with it; an empty caption
     // among the first eight gets the standard one of its place, unless another column bears it.
     void sortByColumnKeepsTheColumnsAndTheirCaptions() {
-        GridModel grid;
+        model::GridModel grid;
         fillGrid(grid, cells(QStringLiteral("AB_DEF_HIJ")),
                  {cells(QStringLiteral("bbbbbbbbbb")), cells(QStringLiteral("aaaaaaaaaa"))});
         grid.setTextMatrix(0, 4, QStringLiteral("Дата блок."));

@@ -12,14 +12,14 @@ using journal::fillBlockDates;
 
 namespace {
 
-constexpr int Activation = journal::ActivationDate;
-constexpr int Block = journal::BlockDate;
+constexpr int Activation = core::ActivationDate;
+constexpr int Block = core::BlockDate;
 
 // A journal grid with one data row per activation text; the block-date column holds a date
 // typed by hand, which the pass replaces.
-std::unique_ptr<GridModel> journalGrid(const QStringList& activations) {
-    auto grid = std::make_unique<GridModel>();
-    grid->setFormatString(journal::headerFormat());
+std::unique_ptr<model::GridModel> journalGrid(const QStringList& activations) {
+    auto grid = std::make_unique<model::GridModel>();
+    grid->setFormatString(core::headerFormat());
     grid->setRows(int(activations.size()) + 1);
     for (int r = 1; r < grid->rows(); ++r) {
         grid->setTextMatrix(r, 0, QStringLiteral("owner %1").arg(r));
@@ -30,7 +30,7 @@ std::unique_ptr<GridModel> journalGrid(const QStringList& activations) {
     return grid;
 }
 
-QStringList cells(const GridModel& grid) {
+QStringList cells(const model::GridModel& grid) {
     QStringList texts;
     for (int r = 0; r < grid.rows(); ++r)
         for (int c = 0; c < grid.cols(); ++c)
@@ -72,7 +72,7 @@ private Q_SLOTS:
         // Two more dated rows: the column holds activation dates even where this one is none.
         auto grid =
             journalGrid({activation, QStringLiteral("1.1.2010"), QStringLiteral("2.1.2010")});
-        fillBlockDates(*grid);
+        journal::fillBlockDates(*grid);
         QCOMPARE(grid->textMatrix(1, Block), block);
     }
 
@@ -86,7 +86,7 @@ private Q_SLOTS:
         expected[cols + Block] = QStringLiteral("01.05.2010");
         expected[2 * cols + Block] = QString(); // not the row above's
         expected[3 * cols + Block] = QStringLiteral("01.01.2011");
-        fillBlockDates(*grid);
+        journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), expected);
     }
 
@@ -122,7 +122,7 @@ private Q_SLOTS:
         auto grid = journalGrid(activations);
         for (int r = 1; r < grid->rows(); ++r)
             grid->setTextMatrix(r, Block, blocks[r - 1]);
-        fillBlockDates(*grid);
+        journal::fillBlockDates(*grid);
         QStringList filled;
         for (int r = 1; r < grid->rows(); ++r)
             filled << grid->textMatrix(r, Block);
@@ -168,9 +168,9 @@ private Q_SLOTS:
         QStringList expected = cells(*grid);
         if (filled >= 0)
             expected[grid->cols() + filled] = block;
-        fillBlockDates(*grid);
+        journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), expected);
-        QCOMPARE(journal::blockDatesDeclined(*grid).value_or(QString()),
+        QCOMPARE(model::blockDatesDeclined(*grid).value_or(QString()),
                  declined.isEmpty() ? QString() : u"Дата блок. не заполняется: " + declined);
     }
 
@@ -203,25 +203,25 @@ private Q_SLOTS:
                                  {},
                                  {},
                                  {}});
-        fillBlockDates(*grid);
-        grid->setTextMatrix(1, journal::Mechanic, QStringLiteral("нет"));
-        grid->setTextMatrix(2, journal::Mechanic, QStringLiteral("?"));
+        journal::fillBlockDates(*grid);
+        grid->setTextMatrix(1, core::Mechanic, QStringLiteral("нет"));
+        grid->setTextMatrix(2, core::Mechanic, QStringLiteral("?"));
         for (const QString& header : headers)
             grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
         const QStringList before = cells(*grid);
         journal::BlockDatePass pass;
         pass.run(*grid);
         QCOMPARE(cells(*grid), before);
-        QCOMPARE(journal::blockDatesDeclined(*grid),
+        QCOMPARE(model::blockDatesDeclined(*grid),
                  std::optional(u"Дата блок. не заполняется: " + declined));
         // Once two of the three rows no longer bear that out, the next run fills the column.
         grid->setTextMatrix(1, Activation, QStringLiteral("01.01.2000"));
         grid->setTextMatrix(2, Activation, QStringLiteral("01.01.2000"));
         pass.run(*grid);
-        const int activation = *grid->findColumn(journal::ActivationDateHeader);
-        journal::DateBuffer buffer;
-        QCOMPARE(grid->cell(1, journal::Mechanic),
-                 journal::blockDateText(grid->cell(1, activation), buffer));
+        const int activation = *grid->findColumn(core::ActivationDateHeader);
+        core::DateBuffer buffer;
+        QCOMPARE(grid->cell(1, core::Mechanic),
+                 core::blockDateText(grid->cell(1, activation), buffer));
     }
 
     // Nothing else runs in the middle of the pass.
@@ -229,7 +229,7 @@ private Q_SLOTS:
         auto grid = journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("31.01.2009")});
         bool otherEventRan = false;
         QTimer::singleShot(0, this, [&] { otherEventRan = true; });
-        fillBlockDates(*grid);
+        journal::fillBlockDates(*grid);
         QVERIFY(!otherEventRan);
         QTRY_VERIFY(otherEventRan);
     }
@@ -255,15 +255,15 @@ private Q_SLOTS:
         for (int step = 0; step < 600; ++step) {
             const int action = random.bounded(100);
             const int row = 1 + random.bounded(kept->rows() - 1);
-            for (GridModel* grid : {kept.get(), whole.get()}) {
-                grid->setTextMatrix(0, Block, journal::BlockDateHeader.toString());
+            for (model::GridModel* grid : {kept.get(), whole.get()}) {
+                grid->setTextMatrix(0, Block, core::BlockDateHeader.toString());
                 QRandomGenerator same{quint32(step)};
                 if (action < 40)
                     grid->setTextMatrix(row, Activation, activations[same.bounded(8)]);
                 else if (action < 70)
                     grid->setTextMatrix(row, Block, blocks[same.bounded(6)]);
                 else if (action < 85)
-                    grid->setTextMatrix(row, journal::Mechanic, blocks[same.bounded(6)]);
+                    grid->setTextMatrix(row, core::Mechanic, blocks[same.bounded(6)]);
                 else if (action < 89)
                     grid->addItem(
                         QStringLiteral("новый\t\t\t\t%1").arg(activations[same.bounded(8)]));
@@ -281,7 +281,7 @@ private Q_SLOTS:
                 }
             }
             pass.run(*kept);
-            fillBlockDates(*whole);
+            journal::fillBlockDates(*whole);
             QVERIFY2(cells(*kept) == cells(*whole), qPrintable(QString::number(step)));
         }
     }

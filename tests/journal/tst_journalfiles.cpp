@@ -1,6 +1,6 @@
 #include "core/journalbackups.h"
-#include "core/systemerror.h"
 #include "core/journalformat.h"
+#include "core/systemerror.h"
 #include "support/journalfixture.h"
 
 #include <QDir>
@@ -132,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(program.prompter.prompts, archive ? QStringList{prompt} : QStringList());
         QCOMPARE(program.prompter.titles, program.prompter.prompts);
         QCOMPARE(dataRows(program.grid), rows);
-        QCOMPARE(program.grid.cols(), journal::FileColumns);
+        QCOMPARE(program.grid.cols(), core::FileColumns);
     }
 
     void savesThisYearAndArchives() {
@@ -142,7 +142,7 @@ private Q_SLOTS:
         QCOMPARE(program.thisYear(), journalFile(Sample));
         // Saving walks the current cell over the cells written, which stores an open edit first.
         QCOMPARE(program.grid.row(), 2);
-        QCOMPARE(program.grid.col(), journal::Mechanic);
+        QCOMPARE(program.grid.col(), core::Mechanic);
 
         program.prompter.answers << QString() << QStringLiteral("архив");
         program.saveAs(); // cancelled
@@ -234,7 +234,7 @@ private Q_SLOTS:
             QVERIFY(program.save());
         }
         QCOMPARE(program.prompter.messages.size(), 1);
-        QCOMPARE(outer.read(target), journal::writeJournal(program.grid.allCells()));
+        QCOMPARE(outer.read(target), core::writeJournal(program.grid.allCells()));
     }
 
     void savesWhenTheBackupCannotBeKept_data() {
@@ -260,7 +260,7 @@ private Q_SLOTS:
         // Root reads and writes whatever the modes say: a read-only file system stops it.
         const bool root = ::geteuid() == 0;
         std::optional<TinyDisk> readOnly;
-        QString cause = journal::systemErrorText(ENOTDIR);
+        QString cause = core::systemErrorText(ENOTDIR);
         if (blocker == u"Backup a file") {
             program.folder.write(QStringLiteral("Backup"), "keep");
         } else if (blocker == u"journals write-only") {
@@ -273,10 +273,10 @@ private Q_SLOTS:
             if (!readOnly->mounted)
                 QSKIP("as root, a read-only tmpfs stands for the folder; mounting one needs "
                       "CAP_SYS_ADMIN");
-            cause = journal::systemErrorText(EROFS);
+            cause = core::systemErrorText(EROFS);
         } else {
             QVERIFY(QDir().mkdir(backup) && setMode(QStringLiteral("Backup"), 0555));
-            cause = journal::systemErrorText(EACCES);
+            cause = core::systemErrorText(EACCES);
         }
         const QStringList before = filesBelow(program.folder.path());
         program.fill(Sample);
@@ -308,7 +308,7 @@ private Q_SLOTS:
         program.fill(SampleWithBlockDates);
         QVERIFY(program.save());
         QCOMPARE(program.prompter.messages.size(), 2);
-        const QStringList kept = JournalBackups(backup).backupsOf(ThisYear);
+        const QStringList kept = core::JournalBackups(backup).backupsOf(ThisYear);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(program.folder.read(QStringLiteral("Backup/") + kept[0]), journalFile(Sample));
     }
@@ -323,12 +323,12 @@ private Q_SLOTS:
         for (int save = 0; save <= 25; ++save) {
             if (save == 12)
                 program.firstStamp = program.firstStamp.addDays(-1);
-            program.grid.setTextMatrix(1, journal::Mechanic, QString::number(save));
+            program.grid.setTextMatrix(1, core::Mechanic, QString::number(save));
             QVERIFY(program.save());
             versions << program.thisYear();
         }
         const QStringList backups =
-            JournalBackups(program.folder.file(QStringLiteral("Backup"))).backupsOf(ThisYear);
+            core::JournalBackups(program.folder.file(QStringLiteral("Backup"))).backupsOf(ThisYear);
         // A backup named by its time alone, from an earlier version, counts as the oldest.
         QCOMPARE(backups.size(), 20);
         QCOMPARE(backups.first(), QStringLiteral("thisyear_20240229-140533-120_n25.csv"));
@@ -498,7 +498,7 @@ private Q_SLOTS:
         program.grid.setCols(9);
         program.grid.setTextMatrix(0, 1, text); // the header row is not written, nor checked
         program.grid.setTextMatrix(1, 8, text); // nor are columns past 7
-        program.grid.setTextMatrix(2, journal::Mechanic, text);
+        program.grid.setTextMatrix(2, core::Mechanic, text);
 
         QVERIFY(!program.save());
         QCOMPARE(program.prompter.messages.size(), 1);
@@ -510,7 +510,7 @@ private Q_SLOTS:
         QVERIFY(!program.folder.exists(QStringLiteral("Backup")));
 
         // A line longer than the reader takes is not written either.
-        program.fill({{}, {QString(journal::MaxLineLength + 1, u'x')}});
+        program.fill({{}, {QString(core::MaxLineLength + 1, u'x')}});
         QVERIFY(!program.save());
         QVERIFY(program.prompter.messages.last().contains(QStringLiteral("строка 2 длиннее")));
     }

@@ -15,7 +15,7 @@ struct Journal {
 };
 
 QList<Journal> journals() {
-    const QString longLine(journal::MaxLineLength + 1, u'x');
+    const QString longLine(core::MaxLineLength + 1, u'x');
     return {
         {QStringLiteral("thisyear.csv"),
          QStringLiteral("thisyear.csv"),
@@ -53,7 +53,7 @@ QStringList firstEightCells(const QString& line) {
     QStringList cells = line.split(u';');
     if (cells.last().isEmpty())
         cells.removeLast();
-    cells.resize(journal::FileColumns);
+    cells.resize(core::FileColumns);
     return cells;
 }
 
@@ -97,7 +97,7 @@ private Q_SLOTS:
         }
 
         const std::vector<journal::JournalHit> found =
-            journal::searchJournals(folder.path(), FindText(needle), limit);
+            journal::searchJournals(folder.path(), core::FindText(needle), limit);
         QStringList where;
         for (const journal::JournalHit& hit : found) {
             where << hit.journal + u':' + QString::number(hit.row);

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr qsizetype Cut = journal::FilePieceBytes;
+constexpr qsizetype Cut = core::FilePieceBytes;
 
 QByteArray utf16(const QString& text, bool bigEndian) {
     QByteArray bytes = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
@@ -86,7 +86,7 @@ private Q_SLOTS:
             << QStringList{QString::number(rows + 1) + u':' + hit};
         // The reader stops at the line that is too long: nothing below it is found.
         QTest::newRow("UTF-16, below an overlong line")
-            << utf16(line + u"\n" + QString(journal::MaxLineLength + 1, u'щ') + u"\n" + line, false)
+            << utf16(line + u"\n" + QString(core::MaxLineLength + 1, u'щ') + u"\n" + line, false)
             << QStringLiteral("Щербаков") << QStringList{u"1:" + hit};
     }
 
@@ -98,7 +98,7 @@ private Q_SLOTS:
         folder.write(QStringLiteral("thisyear.csv"), bytes);
         QStringList found;
         for (const journal::JournalHit& hit :
-             journal::searchJournals(folder.path(), FindText(needle))) {
+             journal::searchJournals(folder.path(), core::FindText(needle))) {
             QCOMPARE(hit.journal, QStringLiteral("thisyear.csv"));
             found << QString::number(hit.row) + u':' + hit.cells.join(u'|');
         }

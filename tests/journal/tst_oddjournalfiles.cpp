@@ -18,7 +18,7 @@ const QByteArray Calc = QStringLiteral("\"ООО \"\"Ромашка\"\"\";\"ЭК
                                        "\"15.03.2009\";\"\";\"Иванов\"\n\"ИП Щукин\";\"\";\"\";"
                                        "\"\";\"\";\"\";\"\";\"\"\n")
                             .toUtf8();
-const QByteArray Excel = journal::encodeWindows1251(
+const QByteArray Excel = core::encodeWindows1251(
     QStringLiteral("\"ООО \"\"Ромашка\"\"\";ЭКР;;№ 5;;15.03.2009;;\"Иванов; Петров\"\r\n"
                    "\"ИП\r\nЩукин\";;;;;;;\r\n"));
 const QStringList Romashka =

@@ -15,7 +15,7 @@ namespace {
 
 const QDate Today(2010, 6, 1);
 
-QStringList cells(const GridModel& grid) {
+QStringList cells(const model::GridModel& grid) {
     QStringList all;
     for (int r = 0; r < grid.rows(); ++r)
         for (int c = 0; c < grid.cols(); ++c)
@@ -24,8 +24,8 @@ QStringList cells(const GridModel& grid) {
 }
 
 // Where the watch judges otherwise than one made afresh on the grid; empty when nowhere.
-QString differences(const journal::BlockWatch& watch, const GridModel& grid) {
-    const journal::BlockWatch fresh(grid, watch.today());
+QString differences(const model::BlockWatch& watch, const model::GridModel& grid) {
+    const model::BlockWatch fresh(grid, watch.today());
     if (!(watch.counts() == fresh.counts()) || watch.blockColumn() != fresh.blockColumn())
         return QStringLiteral("counts or column");
     for (int r = 1; r < grid.rows(); ++r)
@@ -37,17 +37,17 @@ QString differences(const journal::BlockWatch& watch, const GridModel& grid) {
 // One grid as the window keeps it: a watch, a pass reading its evidence, and every change logged
 // by step, so that the last step can be undone.
 struct Followed {
-    GridModel grid;
-    journal::BlockWatch watch{grid, Today};
+    model::GridModel grid;
+    model::BlockWatch watch{grid, Today};
     journal::BlockDatePass pass;
-    std::vector<GridChange> log;
+    std::vector<model::GridChange> log;
     std::vector<std::size_t> steps; // where each step begins in the log
 
     Followed() {
-        grid.setFormatString(journal::headerFormat());
+        grid.setFormatString(core::headerFormat());
         grid.setRows(41);
         for (int r = 1; r < grid.rows(); ++r)
-            grid.setTextMatrix(r, journal::ActivationDate, QStringLiteral("15.03.2009"));
+            grid.setTextMatrix(r, core::ActivationDate, QStringLiteral("15.03.2009"));
         grid.setChangeLog(&log);
         pass.readEvidenceOf(watch);
     }
@@ -73,25 +73,25 @@ private Q_SLOTS:
     // rows below that row are not reached again, and keep what they held.
     void keptPassAfterSeveralRowsUndone() {
         // Made in one piece, so that the grid's list of changed rows has room for the steps.
-        GridModel grid;
-        grid.setFormatString(journal::headerFormat());
+        model::GridModel grid;
+        grid.setFormatString(core::headerFormat());
         QList<QString> texts = cells(grid).mid(0, grid.cols());
         for (int r = 1; r < 20; ++r)
             for (int c = 0; c < grid.cols(); ++c)
-                texts << (c == journal::BlockDate ? QStringLiteral("01.01.2001")
-                          : c == journal::ActivationDate && (r < 4 || r == 5 || r == 6)
+                texts << (c == core::BlockDate ? QStringLiteral("01.01.2001")
+                          : c == core::ActivationDate && (r < 4 || r == 5 || r == 6)
                               ? QStringLiteral("15.03.2009")
                               : QString());
         grid.replaceCells(20, grid.cols(), texts);
         journal::BlockDatePass pass;
         pass.run(grid);
         const QStringList before = cells(grid);
-        grid.setTextMatrix(4, journal::ActivationDate, QStringLiteral("31.01.2010"));
+        grid.setTextMatrix(4, core::ActivationDate, QStringLiteral("31.01.2010"));
         pass.run(grid);
-        QVERIFY(grid.cell(6, journal::BlockDate) != before[6 * grid.cols() + journal::BlockDate]);
+        QVERIFY(grid.cell(6, core::BlockDate) != before[6 * grid.cols() + core::BlockDate]);
         for (int r = 6; r >= 4; --r)
-            grid.setTextMatrix(r, journal::BlockDate, before[r * grid.cols() + journal::BlockDate]);
-        grid.setTextMatrix(4, journal::ActivationDate, QString());
+            grid.setTextMatrix(r, core::BlockDate, before[r * grid.cols() + core::BlockDate]);
+        grid.setTextMatrix(4, core::ActivationDate, QString());
         pass.run(grid);
         QCOMPARE(cells(grid), before);
     }
@@ -102,21 +102,21 @@ private Q_SLOTS:
     void passBesideWatchFollowsTheOtherColumns() {
         Followed followed;
         for (int r = 1; r < followed.grid.rows(); ++r) {
-            followed.grid.setTextMatrix(r, journal::BlockDate, QStringLiteral("?"));
-            followed.grid.setTextMatrix(r, journal::Mechanic, QStringLiteral("01.05.2010"));
+            followed.grid.setTextMatrix(r, core::BlockDate, QStringLiteral("?"));
+            followed.grid.setTextMatrix(r, core::Mechanic, QStringLiteral("01.05.2010"));
         }
-        GridModel alone;
+        model::GridModel alone;
         alone.replaceCells(followed.grid.rows(), followed.grid.cols(), cells(followed.grid));
         for (int r = 1; r < followed.grid.rows(); ++r) {
-            for (GridModel* grid : {&followed.grid, &alone})
-                grid->setTextMatrix(r, journal::Mechanic, QStringLiteral("Иванов"));
+            for (model::GridModel* grid : {&followed.grid, &alone})
+                grid->setTextMatrix(r, core::Mechanic, QStringLiteral("Иванов"));
             followed.pass.run(followed.grid);
             journal::fillBlockDates(alone);
             QVERIFY2(cells(followed.grid) == cells(alone), qPrintable(QString::number(r)));
-            QCOMPARE(followed.watch.declined(), journal::blockDatesDeclined(followed.grid));
+            QCOMPARE(followed.watch.declined(), model::blockDatesDeclined(followed.grid));
         }
         QVERIFY(!followed.watch.declined());
-        QCOMPARE(followed.grid.cell(1, journal::BlockDate), QStringLiteral("01.05.2010"));
+        QCOMPARE(followed.grid.cell(1, core::BlockDate), QStringLiteral("01.05.2010"));
     }
 
     void passAndWatchJudgeFromTheGridAsItStands() {
@@ -133,10 +133,10 @@ private Q_SLOTS:
         const QString renamed = QStringLiteral("Прочее");
         QRandomGenerator random(1426);
         Followed followed;
-        GridModel alone;
-        alone.setFormatString(journal::headerFormat());
+        model::GridModel alone;
+        alone.setFormatString(core::headerFormat());
         alone.replaceCells(followed.grid.rows(), followed.grid.cols(), cells(followed.grid));
-        std::vector<GridChange> aloneLog;
+        std::vector<model::GridChange> aloneLog;
         std::vector<std::size_t> aloneSteps;
         alone.setChangeLog(&aloneLog);
         int undone = 0;
@@ -157,18 +157,18 @@ private Q_SLOTS:
             } else {
                 followed.steps.push_back(followed.log.size());
                 aloneSteps.push_back(aloneLog.size());
-                for (GridModel* grid : {&followed.grid, &alone}) {
-                    const int activation = grid->findColumn(journal::ActivationDateHeader)
-                                               .value_or(journal::ActivationDate);
+                for (model::GridModel* grid : {&followed.grid, &alone}) {
+                    const int activation =
+                        grid->findColumn(core::ActivationDateHeader).value_or(core::ActivationDate);
                     const int block =
-                        grid->findColumn(journal::BlockDateHeader)
-                            .value_or(grid->findColumn(renamed).value_or(journal::BlockDate));
+                        grid->findColumn(core::BlockDateHeader)
+                            .value_or(grid->findColumn(renamed).value_or(core::BlockDate));
                     if (action < 45)
                         grid->setTextMatrix(row, activation, activations[pick]);
                     else if (action < 65)
                         grid->setTextMatrix(row, block, others[pick]);
                     else if (action < 75)
-                        grid->setTextMatrix(row, journal::Mechanic, others[pick]);
+                        grid->setTextMatrix(row, core::Mechanic, others[pick]);
                     else if (action < 80)
                         grid->addItem(QStringLiteral("новый\t\t\t\t\t%1").arg(activations[pick]));
                     else if (action < 84 && grid->rows() > 3)
@@ -179,10 +179,9 @@ private Q_SLOTS:
                     } else if (action < 97)
                         grid->setColPosition(col, pick % grid->cols());
                     else // the block dates' caption renamed, or named again
-                        grid->setTextMatrix(0, block,
-                                            grid->findColumn(renamed)
-                                                ? journal::BlockDateHeader.toString()
-                                                : renamed);
+                        grid->setTextMatrix(
+                            0, block,
+                            grid->findColumn(renamed) ? core::BlockDateHeader.toString() : renamed);
                 }
             }
             // The watch has followed the step, so the pass reads its evidence.
@@ -193,7 +192,7 @@ private Q_SLOTS:
             const QString differs = differences(followed.watch, followed.grid);
             QVERIFY2(differs.isEmpty(),
                      qPrintable(QStringLiteral("%1: %2").arg(step).arg(differs)));
-            QCOMPARE(followed.watch.declined(), journal::blockDatesDeclined(followed.grid));
+            QCOMPARE(followed.watch.declined(), model::blockDatesDeclined(followed.grid));
             filled += followed.watch.declined() ? 0 : 1;
         }
         // The sequence undid often, and both filled and declined often enough to mean something.

@@ -13,7 +13,7 @@ namespace {
 // the 59 seconds of the periodic save: whenever the timer is on, it ticks after a few ms.
 struct Timer2 : QObject {
     explicit Timer2(bool fast = false) {
-        connect(&timer, &IntervalTimer::timer, this, [this] {
+        connect(&timer, &journal::IntervalTimer::timer, this, [this] {
             intervalsAtTicks << timer.interval();
             timer.setInterval(0);
         });
@@ -24,7 +24,7 @@ struct Timer2 : QObject {
         if (timer.enabled() && timer.interval() > 1)
             Q_EMIT timer.timer();
     }
-    IntervalTimer timer;
+    journal::IntervalTimer timer;
     QList<int> intervalsAtTicks;
 };
 
@@ -82,7 +82,7 @@ private Q_SLOTS:
     // The row count is tested before each pause only.
     void periodicSaveRunsWhileMoreThanThreeRows() {
         Timer2 timer2(true);
-        GridModel grid;
+        model::GridModel grid;
         QList<int> rowsAtSaves;
         grid.setRows(3); // the header and two data rows
         journal::runPeriodicSave(grid, timer2.timer, [&] { rowsAtSaves << grid.rows(); });
@@ -107,7 +107,7 @@ private Q_SLOTS:
     // Last: quitting leaves the application unable to run further event loops.
     void periodicSaveEndsWithoutSavingWhenTheProgramQuits() {
         Timer2 timer2;
-        GridModel grid;
+        model::GridModel grid;
         grid.setRows(10);
         int saves = 0;
         // What quit() does while the application runs; outside exec() quit() itself does nothing.

@@ -175,7 +175,7 @@ private Q_SLOTS:
         program.saveAs();
         QCOMPARE(QDir(outside.path()).entryList(QDir::Files | QDir::System),
                  QStringList{QStringLiteral("id_rsa")});
-        QCOMPARE(JournalBackups(program.folder.file(QStringLiteral("Backup")))
+        QCOMPARE(core::JournalBackups(program.folder.file(QStringLiteral("Backup")))
                      .backupsOf(QStringLiteral("thisyear.csv"))
                      .first(),
                  QStringLiteral("thisyear_20240301-140509-120_n4.csv"));
@@ -234,7 +234,8 @@ private Q_SLOTS:
         program.saveAs();
         ::umask(umask);
         const QString backups = program.folder.file(QStringLiteral("Backup"));
-        const QStringList kept = JournalBackups(backups).backupsOf(QStringLiteral("thisyear.csv"));
+        const QStringList kept =
+            core::JournalBackups(backups).backupsOf(QStringLiteral("thisyear.csv"));
         QCOMPARE(kept.size(), 1);
         QCOMPARE(modeOf(backups + u'/' + kept[0]), mode_t(0600));
         QCOMPARE(modeOf(program.folder.file(QStringLiteral("Archive/2009.csv"))), mode_t(0600));
@@ -250,9 +251,9 @@ private Q_SLOTS:
             program.fill(registerOf(save + 1));
             QVERIFY(program.save());
         }
-        const QStringList kept = JournalBackups(program.folder.file(QStringLiteral("Backup")))
+        const QStringList kept = core::JournalBackups(program.folder.file(QStringLiteral("Backup")))
                                      .backupsOf(QStringLiteral("thisyear.csv"));
-        QCOMPARE(kept.size(), JournalBackups::KeptPerFile);
+        QCOMPARE(kept.size(), core::JournalBackups::KeptPerFile);
         QVERIFY2(kept.first().endsWith(QStringLiteral("_n10000000023.csv")),
                  qPrintable(kept.first()));
     }

@@ -8,9 +8,9 @@ class TestGridModel : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void formatStringGivesCentredColumnsWithTheirTexts() {
-        GridModel grid;
+        model::GridModel grid;
         grid.setCols(3);
-        grid.setFormatString(journal::headerFormat());
+        grid.setFormatString(core::headerFormat());
         QCOMPARE(grid.cols(), 8);
         QCOMPARE(grid.textMatrix(0, 7), QStringLiteral("Механик           "));
         for (int c = 0; c < 8; ++c) {
@@ -30,10 +30,10 @@ private Q_SLOTS:
     // LeaveCell comes once for each change of the current cell, before it, while row() and col()
     // still name the cell being left; a move resets the selection to the new cell.
     void leaveCellIsRaisedExactlyOnAChange() {
-        GridModel grid;
+        model::GridModel grid;
         grid.setRows(5);
         QStringList left;
-        connect(&grid, &GridModel::leaveCell, &grid,
+        connect(&grid, &model::GridModel::leaveCell, &grid,
                 [&] { left << QStringLiteral("%1,%2").arg(grid.row()).arg(grid.col()); });
         grid.setCurrentCell(1, 0);
         grid.setTextMatrix(1, 0, QStringLiteral("x"));
@@ -52,7 +52,7 @@ private Q_SLOTS:
     }
 
     void colPositionMovesWholeColumnsBothWays() {
-        GridModel grid;
+        model::GridModel grid;
         fillGrid(grid, cells(QStringLiteral("ABCDE")), {cells(QStringLiteral("abcde"))});
         grid.setFormatString(QStringLiteral("A|B|C|^D|E"));
         grid.setColPosition(3, 0); // leftwards: the ones between shift right
@@ -66,7 +66,7 @@ private Q_SLOTS:
     // Refused, and nothing changes: no exception leaves the grid, which Qt's views could not
     // survive inside a signal.
     void indicesOutsideTheGridAreRefused() {
-        GridModel grid;
+        model::GridModel grid;
         grid.setTextMatrix(1, 0, QStringLiteral("kept"));
         QVERIFY(!grid.setRow(2));
         QVERIFY(grid.textMatrix(0, 8).isNull());
@@ -82,7 +82,7 @@ private Q_SLOTS:
     // Qt's own checks of a model's signals and answers, through every structural change the
     // commands make: rows and columns added, removed and moved, a sort, a whole new grid.
     void keepsQtsModelContract() {
-        GridModel grid;
+        model::GridModel grid;
         QAbstractItemModelTester tester(&grid,
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);
         fillGrid(grid, cells(QStringLiteral("ABCD")),
@@ -96,7 +96,7 @@ private Q_SLOTS:
         grid.removeItem(2);
         grid.setCurrentCell(1, 0);
         grid.setSort(1);
-        grid.setFormatString(journal::headerFormat());
+        grid.setFormatString(core::headerFormat());
         grid.setRows(1);
         QCOMPARE(grid.rowCount(), 0);
         QCOMPARE(grid.columnCount(), 8);

@@ -19,12 +19,13 @@ private Q_SLOTS:
     }
 
     void journalReachesThePrinter() {
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, 75);
         const QString title =
             QStringLiteral("eklzprint") + QUuid::createUuid().toString(QUuid::Id128).left(12);
-        DefaultPrinterProvider printer(title);
-        QCOMPARE(printJournal(grid, printer, FixedClock()), PrintResult::Printed);
+        printing::DefaultPrinterProvider printer(title);
+        QCOMPARE(printing::printJournal(grid, printer, FixedClock()),
+                 printing::PrintResult::Printed);
         // cups-pdf names its file after the job's title.
         const QString printed = cupspdf::waitForOutput(title, 90000);
         QVERIFY2(!printed.isEmpty(), "no file from the cups-pdf queue");

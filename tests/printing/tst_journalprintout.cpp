@@ -95,9 +95,9 @@ QMap<int, QList<int>> rulesAcross(const RecordingSurface& surface, int page) {
     return rules;
 }
 
-class NoPrinterProvider : public PrinterProvider {
+class NoPrinterProvider : public printing::PrinterProvider {
 public:
-    std::unique_ptr<PageSurface> open() override { return nullptr; }
+    std::unique_ptr<printing::PageSurface> open() override { return nullptr; }
 };
 
 } // namespace
@@ -108,11 +108,12 @@ class TestJournalPrintout : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void pageSetUpAndTitle() {
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, 3);
         // Letter paper: the units come from the page read before A4 is set, 158 and 245 twips.
         RecordingSurface surface(12240, 15840);
-        printJournal(grid, surface, FixedClock(QStringLiteral("1.2.27"), QStringLiteral("23:59")));
+        printing::printJournal(grid, surface,
+                               FixedClock(QStringLiteral("1.2.27"), QStringLiteral("23:59")));
         QCOMPARE(surface.log().mid(0, 7).join(QLatin1Char('|')),
                  QStringLiteral("Orientation 2|PageWidth 15840|PageHeight 12240|PaperSize 9|"
                                 "FontName \"Times New Roman cyr\"|FontSize 10|DrawWidth 2"));
@@ -139,10 +140,11 @@ private Q_SLOTS:
         QFETCH(int, dataRows);
         QFETCH(int, pages);
         QFETCH(int, closingLine);
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, dataRows);
         RecordingSurface surface;
-        QCOMPARE(printJournal(grid, surface, FixedClock()), PrintResult::Printed);
+        QCOMPARE(printing::printJournal(grid, surface, FixedClock()),
+                 printing::PrintResult::Printed);
         QCOMPARE(surface.pageCount(), pages);
         QCOMPARE(surface.calls().last().op, RecordingSurface::Op::EndDoc);
         // The title, nine headers and a label a page, and every row once, in order.
@@ -202,10 +204,10 @@ private Q_SLOTS:
         QFETCH(int, cols);
         QFETCH(QList<int>, rules);
         QFETCH(QList<int>, widths);
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, 1, cols);
         RecordingSurface surface;
-        printJournal(grid, surface, FixedClock());
+        printing::printJournal(grid, surface, FixedClock());
         // The header band and a data band; texts start 0.2 units right of their rule.
         for (const int band : {2, 3}) {
             QList<int> drawn;
@@ -263,11 +265,11 @@ private Q_SLOTS:
         QFETCH(double, points);
         QFETCH(int, lines);
         QFETCH(bool, cut);
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, 2, cols);
         grid.setTextMatrix(1, col, text);
         RecordingSurface surface;
-        printJournal(grid, surface, FixedClock());
+        printing::printJournal(grid, surface, FixedClock());
         const auto band = textsInBand(surface, 1, 3);
         QCOMPARE(band.size(), cols - 1 + lines);
         QCOMPARE(linesProblem(surface, band.mid(col, lines), text, points, cut), QString());
@@ -294,22 +296,23 @@ private Q_SLOTS:
         QFETCH(int, dataRows);
         QFETCH(int, pages);
         QFETCH(int, stopAfter);
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, dataRows, 9);
         grid.setCurrentCell(1, 0);
         // An open cell editor stores its text into its cell when the current cell is left.
         const QString edit = QStringLiteral("ПРАВКА");
         QObject::connect(
-            &grid, &GridModel::leaveCell, &grid, [&] { grid.setText(edit); },
+            &grid, &model::GridModel::leaveCell, &grid, [&] { grid.setText(edit); },
             Qt::SingleShotConnection);
         ScriptedProgress progress;
         progress.stopAfterPage = stopAfter;
         RecordingSurface surface;
         NoPrinterProvider none;
-        QCOMPARE(pages ? printJournal(grid, surface, FixedClock(), &progress)
-                       : printJournal(grid, none, FixedClock(), &progress),
-                 !pages ? PrintResult::NoPrinter
-                        : (stopAfter ? PrintResult::Cancelled : PrintResult::Printed));
+        QCOMPARE(pages ? printing::printJournal(grid, surface, FixedClock(), &progress)
+                       : printing::printJournal(grid, none, FixedClock(), &progress),
+                 !pages ? printing::PrintResult::NoPrinter
+                        : (stopAfter ? printing::PrintResult::Cancelled
+                                     : printing::PrintResult::Printed));
         QCOMPARE(textsAt(surface, 1, 3.1).value(0).text, pages ? edit : QString());
         QCOMPARE(grid.textMatrix(1, 0), pages ? edit : journalCell(1, 0));
         QCOMPARE(grid.row(), !pages ? 1 : (stopAfter ? 36 + (stopAfter - 1) * 38 : dataRows));

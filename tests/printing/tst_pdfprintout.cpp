@@ -12,7 +12,7 @@ namespace {
 
 // What is wrong with a printed 75-row journal: three landscape A4 pages, each with the title
 // (the first only), the header captions, its label and exactly its own rows.
-QStringList printoutProblems(const QString& file, const Clock& clock) {
+QStringList printoutProblems(const QString& file, const core::Clock& clock) {
     const QList<QSizeF> sheets = pdfPageSizes(file);
     const QStringList texts = pdfPageTexts(file);
     QStringList problems;
@@ -35,12 +35,12 @@ QStringList printoutProblems(const QString& file, const Clock& clock) {
         if (words.count(QStringLiteral("стр.")) != 1 ||
             !text.contains(QStringLiteral("стр. %1").arg(page)))
             wrong(QStringLiteral("label"));
-        for (const QString& caption : journal::headerFormat().split(QLatin1Char('|')))
+        for (const QString& caption : core::headerFormat().split(QLatin1Char('|')))
             if (!text.contains(caption.mid(1).simplified()))
                 wrong(caption);
         const auto [first, last] = rows[page - 1];
         for (int row = 1; row <= 75; ++row)
-            for (int col = 0; col < journal::FileColumns; ++col)
+            for (int col = 0; col < core::FileColumns; ++col)
                 if (words.contains(journalCell(row, col)) != (row >= first && row <= last))
                     wrong(journalCell(row, col));
     }
@@ -59,16 +59,16 @@ private Q_SLOTS:
     }
 
     void pagesAreLandscapeA4WithTheirRows() {
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, 75);
         const QString owner = QStringLiteral("Общество с ограниченной ответственностью «Торговый "
                                              "дом Северо-Западная компания» г. Великий Новгород");
         grid.setTextMatrix(2, 0, owner);
         QTemporaryDir folder;
         const QString file = folder.filePath(QStringLiteral("journal.pdf"));
-        PdfFilePrinterProvider pdf(file);
+        printing::PdfFilePrinterProvider pdf(file);
         const FixedClock clock;
-        QCOMPARE(printJournal(grid, pdf, clock), PrintResult::Printed);
+        QCOMPARE(printing::printJournal(grid, pdf, clock), printing::PrintResult::Printed);
         // Only the owner's cell differs: its 100 characters print whole, smaller and on lines
         // broken at blanks, in the face's real widths.
         QCOMPARE(printoutProblems(file, clock),
@@ -79,13 +79,13 @@ private Q_SLOTS:
         QPrinter chosen;
         chosen.setOutputFormat(QPrinter::PdfFormat);
         chosen.setOutputFileName(folder.filePath(QStringLiteral("chosen.pdf")));
-        ChosenPrinterProvider dialogs(chosen);
-        QCOMPARE(printJournal(grid, dialogs, clock), PrintResult::Printed);
+        printing::ChosenPrinterProvider dialogs(chosen);
+        QCOMPARE(printing::printJournal(grid, dialogs, clock), printing::PrintResult::Printed);
         QCOMPARE(pdfPageTexts(chosen.outputFileName()), pdfPageTexts(file));
     }
 
     void failedOrCancelledDocumentLeavesTheFileAlone() {
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, 500);
         QTemporaryDir folder;
         QFile earlier(folder.filePath(QStringLiteral("earlier.pdf")));
@@ -93,13 +93,16 @@ private Q_SLOTS:
         earlier.close();
         ScriptedProgress stop;
         stop.stopAfterPage = 1;
-        PdfFilePrinterProvider again(earlier.fileName());
-        QCOMPARE(printJournal(grid, again, FixedClock(), &stop), PrintResult::Cancelled);
+        printing::PdfFilePrinterProvider again(earlier.fileName());
+        QCOMPARE(printing::printJournal(grid, again, FixedClock(), &stop),
+                 printing::PrintResult::Cancelled);
         QVERIFY(earlier.open(QIODevice::ReadOnly));
         QCOMPARE(earlier.readAll(), QByteArray("an earlier printout"));
         // A folder that is not there takes no file; nothing half-written is left anywhere.
-        PdfFilePrinterProvider missing(folder.filePath(QStringLiteral("missing/journal.pdf")));
-        QCOMPARE(printJournal(grid, missing, FixedClock()), PrintResult::NoPrinter);
+        printing::PdfFilePrinterProvider missing(
+            folder.filePath(QStringLiteral("missing/journal.pdf")));
+        QCOMPARE(printing::printJournal(grid, missing, FixedClock()),
+                 printing::PrintResult::NoPrinter);
         QCOMPARE(
             QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
             QStringList{QStringLiteral("earlier.pdf")});
@@ -108,12 +111,12 @@ private Q_SLOTS:
     // Printing leaves zlib as every other caller in the process finds it: Qt deflates the page
     // contents at the same level as the program's own qCompress (the stream's first two bytes).
     void pageContentsKeepZlibsLevel() {
-        GridModel grid;
+        model::GridModel grid;
         fillJournal(grid, 75);
         QTemporaryDir folder;
         QFile file(folder.filePath(QStringLiteral("journal.pdf")));
-        PdfFilePrinterProvider pdf(file.fileName());
-        QCOMPARE(printJournal(grid, pdf, FixedClock()), PrintResult::Printed);
+        printing::PdfFilePrinterProvider pdf(file.fileName());
+        QCOMPARE(printing::printJournal(grid, pdf, FixedClock()), printing::PrintResult::Printed);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
         const QByteArray stream("/Filter /FlateDecode\n>>\nstream\n");

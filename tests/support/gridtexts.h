@@ -22,7 +22,8 @@ inline QStringList cells(const QString& letters) {
 }
 
 // A header row and data rows as wide as it (short rows padded with empty cells).
-inline void fillGrid(GridModel& grid, const QStringList& header, const QList<QStringList>& rows) {
+inline void fillGrid(model::GridModel& grid, const QStringList& header,
+                     const QList<QStringList>& rows) {
     QList<QString> cells = header;
     for (const QStringList& row : rows)
         for (qsizetype c = 0; c < header.size(); ++c)
@@ -30,7 +31,7 @@ inline void fillGrid(GridModel& grid, const QStringList& header, const QList<QSt
     grid.replaceCells(int(rows.size()) + 1, int(header.size()), cells);
 }
 
-inline QStringList rowTexts(const GridModel& grid, int row) {
+inline QStringList rowTexts(const model::GridModel& grid, int row) {
     QStringList texts;
     for (int c = 0; c < grid.cols(); ++c)
         texts << grid.textMatrix(row, c);
@@ -38,7 +39,7 @@ inline QStringList rowTexts(const GridModel& grid, int row) {
 }
 
 // The texts of a column's data rows, from the top.
-inline QStringList columnTexts(const GridModel& grid, int col) {
+inline QStringList columnTexts(const model::GridModel& grid, int col) {
     QStringList texts;
     for (int r = 1; r < grid.rows(); ++r)
         texts << grid.textMatrix(r, col);
@@ -47,7 +48,7 @@ inline QStringList columnTexts(const GridModel& grid, int col) {
 
 // What is wrong with the grid's shape, in words; empty when nothing is: a header row, a row and a
 // column at least, the current cell and the selection's end inside it, the view's counts its.
-inline QString gridShapeFault(const GridModel& g) {
+inline QString gridShapeFault(const model::GridModel& g) {
     const auto inside = [&](int row, int col) {
         return row >= 0 && row < g.rows() && col >= 0 && col < g.cols();
     };

@@ -19,15 +19,15 @@ using Rows = QList<QStringList>;
 inline QByteArray journalFile(const Rows& rows) {
     QByteArray bytes;
     for (const QStringList& cells : rows) {
-        for (int c = 0; c < journal::FileColumns; ++c)
-            bytes += journal::encodeWindows1251(cells.value(c)) + ';';
+        for (int c = 0; c < core::FileColumns; ++c)
+            bytes += core::encodeWindows1251(cells.value(c)) + ';';
         bytes += "\r\n";
     }
     return bytes;
 }
 
 // The data rows, each without the empty cells at its end.
-inline Rows dataRows(const GridModel& grid) {
+inline Rows dataRows(const model::GridModel& grid) {
     Rows rows;
     for (int r = 1; r < grid.rows(); ++r) {
         QStringList cells;
@@ -42,11 +42,12 @@ inline Rows dataRows(const GridModel& grid) {
 
 // Backups are stamped from 01.03.2024 14:05:09.120 on, one second later at every backup.
 struct Program {
-    explicit Program(const QString& programFolder = {}, JournalFiles::FileReader reader = {})
+    explicit Program(const QString& programFolder = {},
+                     journal::JournalFiles::FileReader reader = {})
         : files(
               grid, programFolder.isEmpty() ? folder.path() : programFolder,
               [this] { return firstStamp.addSecs(backups++); }, std::move(reader)) {
-        grid.setFormatString(journal::headerFormat());
+        grid.setFormatString(core::headerFormat());
     }
     // The rows under the header, nothing else.
     void fill(const Rows& rows) {
@@ -79,11 +80,11 @@ struct Program {
     QByteArray thisYear() const { return folder.read(QStringLiteral("thisyear.csv")); }
 
     TempFolder folder;
-    GridModel grid;
+    model::GridModel grid;
     ScriptedPrompter prompter;
     QDateTime firstStamp{QDate(2024, 3, 1), QTime(14, 5, 9, 120)};
     int backups = 0;
-    JournalFiles files;
+    journal::JournalFiles files;
 };
 
 } // namespace journaltest

@@ -32,8 +32,8 @@ QString journalCell(int row, int col) {
     return QStringLiteral("Я%1-%2").arg(col).arg(row);
 }
 
-void fillJournal(GridModel& grid, int dataRows, int cols) {
-    grid.setFormatString(journal::headerFormat());
+void fillJournal(model::GridModel& grid, int dataRows, int cols) {
+    grid.setFormatString(core::headerFormat());
     QList<QString> cells;
     for (int col = 0; col < cols; ++col)
         cells.append(col < grid.cols() ? grid.textMatrix(0, col) : QString());

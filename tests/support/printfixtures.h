@@ -10,11 +10,13 @@
 #include <QString>
 #include <QStringList>
 
+namespace model {
 class GridModel;
+}
 
 // A clock that always tells the same date and time until a test sets another. The texts on a
 // printout and the moment now() tells are set apart; by default both say 07.12.2026 9:05.
-class FixedClock : public Clock {
+class FixedClock : public core::Clock {
 public:
     FixedClock(QString date = QStringLiteral("07.12.2026"), QString time = QStringLiteral("9:05"))
         : date_(std::move(date)), time_(std::move(time)) {}
@@ -35,10 +37,10 @@ private:
 QString journalCell(int row, int col);
 // Makes the grid a journal with the standard header (empty past the eighth column) and
 // `dataRows` rows of journalCell() texts.
-void fillJournal(GridModel& grid, int dataRows, int cols = 8);
+void fillJournal(model::GridModel& grid, int dataRows, int cols = 8);
 
 // Writes a printout's progress down and stops it after a given page.
-class ScriptedProgress : public PrintProgress {
+class ScriptedProgress : public printing::PrintProgress {
 public:
     int stopAfterPage = 0;
     int started = -1;

@@ -58,8 +58,8 @@ void RecordingSurface::record(Op op, const QString& text, double value, int numb
     calls_.append(std::move(call));
 }
 
-void RecordingSurface::setOrientation(PageOrientation orientation) {
-    landscape_ = orientation == PageOrientation::Landscape;
+void RecordingSurface::setOrientation(printing::PageOrientation orientation) {
+    landscape_ = orientation == printing::PageOrientation::Landscape;
     record(Op::Orientation, {}, 0, int(orientation));
 }
 
@@ -75,11 +75,11 @@ int RecordingSurface::pageHeight() {
     return height;
 }
 
-void RecordingSurface::setPaperSize(PaperSize paper) {
-    if (paper == PaperSize::A4) {
+void RecordingSurface::setPaperSize(printing::PaperSize paper) {
+    if (paper == printing::PaperSize::A4) {
         paperWidth_ = A4Width;
         paperHeight_ = A4Height;
-    } else if (paper == PaperSize::Letter) {
+    } else if (paper == printing::PaperSize::Letter) {
         paperWidth_ = LetterWidth;
         paperHeight_ = LetterHeight;
     }

@@ -11,7 +11,7 @@
 //
 // Text widths follow a simple model: every character is half an em wide, so a text of n
 // characters at p points measures n × p × 10 twips; its line is one em high, p × 20 twips.
-class RecordingSurface : public PageSurface {
+class RecordingSurface : public printing::PageSurface {
 public:
     enum class Op {
         Orientation,
@@ -66,10 +66,10 @@ public:
     // The paper is given in portrait; landscape turns it.
     explicit RecordingSurface(int paperWidth = 11906, int paperHeight = 16838);
 
-    void setOrientation(PageOrientation orientation) override;
+    void setOrientation(printing::PageOrientation orientation) override;
     int pageWidth() override;
     int pageHeight() override;
-    void setPaperSize(PaperSize paper) override;
+    void setPaperSize(printing::PaperSize paper) override;
     void setFontName(const QString& face) override;
     void setFontSize(double points) override;
     void setFontBold(bool bold) override;

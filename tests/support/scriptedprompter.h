@@ -6,7 +6,7 @@
 
 // Answers input boxes and questions from queues (an empty answer, "Нет" and, asked to keep
 // changes, "Нет" once a queue runs out) and records every prompt, message and question shown.
-class ScriptedPrompter : public Prompter {
+class ScriptedPrompter : public core::Prompter {
 public:
     QStringList answers, prompts, titles, messages, questions;
     QList<bool> questionAnswers;

@@ -13,36 +13,36 @@
 #include <QPushButton>
 #include <QTest>
 
-WindowHarness::WindowHarness(WindowServices extra, const QString& programFolder)
+WindowHarness::WindowHarness(app::WindowServices extra, const QString& programFolder)
     : programFolder_(programFolder.isEmpty() ? folder_.path() : programFolder) {
     extra.journalFolder = programFolder_;
     extra.prompter = prompter_;
     extra.endProgram = [ends = ends_] { ++*ends; };
-    window_ = std::make_unique<JournalWindow>(std::move(extra));
+    window_ = std::make_unique<app::JournalWindow>(std::move(extra));
     window_->show();
     window_->activateWindow();
     if (!QTest::qWaitForWindowActive(window_.get()))
         qWarning("the main window did not become active");
 }
 
-GridView& WindowHarness::gridView() {
-    return control<GridView>("MSFGAZ");
+app::GridView& WindowHarness::gridView() {
+    return control<app::GridView>("MSFGAZ");
 }
 
-GridModel& WindowHarness::grid() {
-    return *qobject_cast<GridModel*>(gridView().model());
+model::GridModel& WindowHarness::grid() {
+    return *qobject_cast<model::GridModel*>(gridView().model());
 }
 
-CellEditor& WindowHarness::cellEditor() {
-    return control<CellEditor>("txtDataEntry");
+app::CellEditor& WindowHarness::cellEditor() {
+    return control<app::CellEditor>("txtDataEntry");
 }
 
 QLineEdit& WindowHarness::inputLine() {
     return control<QLineEdit>("TxtVvod");
 }
 
-ExitPrompt& WindowHarness::exitPrompt() {
-    return control<ExitPrompt>("Dialog");
+app::ExitPrompt& WindowHarness::exitPrompt() {
+    return control<app::ExitPrompt>("Dialog");
 }
 
 QLabel& WindowHarness::blockSummary() {
@@ -59,7 +59,7 @@ void WindowHarness::answerExit(const char* buttonName) {
 }
 
 QPoint WindowHarness::cellCentre(int row, int col) {
-    GridView& view = gridView();
+    app::GridView& view = gridView();
     if (row == 0) {
         QHeaderView* header = view.horizontalHeader();
         return {header->sectionViewportPosition(col) + header->sectionSize(col) / 2,
@@ -70,7 +70,7 @@ QPoint WindowHarness::cellCentre(int row, int col) {
 }
 
 void WindowHarness::clickCell(int row, int col) {
-    GridView& view = gridView();
+    app::GridView& view = gridView();
     QWidget* target = row == 0 ? view.horizontalHeader()->viewport() : view.viewport();
     QTest::mouseClick(target, Qt::LeftButton, {}, cellCentre(row, col));
 }

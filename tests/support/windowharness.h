@@ -8,10 +8,18 @@
 #include <QStringList>
 #include <memory>
 
+namespace app {
 class CellEditor;
+}
+namespace app {
 class ExitPrompt;
+}
+namespace model {
 class GridModel;
+}
+namespace app {
 class GridView;
+}
 class QLabel;
 class QLineEdit;
 
@@ -20,9 +28,9 @@ class QLineEdit;
 class WindowHarness {
 public:
     // Over a folder of its own, or over `programFolder` when given (another window's, say).
-    explicit WindowHarness(WindowServices extra = {}, const QString& programFolder = {});
+    explicit WindowHarness(app::WindowServices extra = {}, const QString& programFolder = {});
 
-    JournalWindow& window() { return *window_; }
+    app::JournalWindow& window() { return *window_; }
     ScriptedPrompter& prompter() { return *prompter_; }
     TempFolder& folder() { return folder_; }
     int endCount() const { return *ends_; }
@@ -34,12 +42,12 @@ public:
             qFatal("the window has no control named %s", objectName);
         return *found;
     }
-    GridView& gridView();     // MSFGAZ
-    GridModel& grid();        // the model MSFGAZ shows
-    CellEditor& cellEditor(); // txtDataEntry
-    QLineEdit& inputLine();   // TxtVvod
-    ExitPrompt& exitPrompt(); // Dialog
-    QLabel& blockSummary();   // LblBlocked
+    app::GridView& gridView();     // MSFGAZ
+    model::GridModel& grid();      // the model MSFGAZ shows
+    app::CellEditor& cellEditor(); // txtDataEntry
+    QLineEdit& inputLine();        // TxtVvod
+    app::ExitPrompt& exitPrompt(); // Dialog
+    QLabel& blockSummary();        // LblBlocked
 
     void press(const char* buttonName);
     QString programFolder() const { return programFolder_; }
@@ -56,7 +64,7 @@ private:
     QString programFolder_;
     std::shared_ptr<ScriptedPrompter> prompter_ = std::make_shared<ScriptedPrompter>();
     std::shared_ptr<int> ends_ = std::make_shared<int>(0);
-    std::unique_ptr<JournalWindow> window_;
+    std::unique_ptr<app::JournalWindow> window_;
 };
 
 // Types a text into a widget key by key; unlike QTest::keyClicks it takes any letter.
