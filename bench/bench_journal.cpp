@@ -60,6 +60,37 @@ void readJournal(benchmark::State& state) {
 }
 BENCHMARK(readJournal)->Name("read")->Apply(bench::registerSizesToMillion);
 
+// The same register as Calc saves it (every field quoted, quotes doubled, UTF-8, LF, no ";" after
+// the last field), read with its quoting.
+QByteArray calcBytes(const bench::BenchJournal& journal) {
+    QString text;
+    for (int r = 0; r < journal.rows; ++r) {
+        for (int c = 0; c < core::FileColumns; ++c) {
+            QString cell = journal.cells[r * core::FileColumns + c];
+            cell.replace(u'"', QStringLiteral("\"\""));
+            text += (c > 0 ? QStringLiteral(";\"") : QStringLiteral("\"")) + cell + u'"';
+        }
+        text += u'\n';
+    }
+    return text.toUtf8();
+}
+
+void readCalcJournal(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    const QByteArray bytes = calcBytes(journal);
+    for (auto _ : state) {
+        core::ReadResult result;
+        bench::settleHeap();
+        timeIteration(state, [&] { result = core::readJournal(bytes); });
+        if (!result.quoted || result.table.rows() != journal.rows ||
+            result.table.cell(0, 0) != journal.cells[0]) {
+            state.SkipWithError("the reader did not read the quoted register as typed");
+            break;
+        }
+    }
+}
+BENCHMARK(readCalcJournal)->Name("read calc csv")->Apply(bench::registerSizesToMillion);
+
 // Opens the register into a grid the way "Открыть журнал" does. A register the reader did not
 // take whole would make the figures those of fewer rows: the benchmark then reports an error.
 bool openInto(benchmark::State& state, model::GridModel& grid, const bench::BenchJournal& journal) {

@@ -30,6 +30,7 @@ TARGET_ROWS = 32767
 OPERATIONS = {
     "open": ("open: read, decode, fill the grid, block dates", 50, "n"),
     "read": ("read and decode into the grid", None, "n"),
+    "read calc csv": ("read a register Calc saved, with its quoting", None, "n"),
     "save": ("save: encode, write, atomic replace", 30, "n"),
     "write": ("write a journal to memory", None, "n"),
     "block dates": ("block-date pass", 5, "n"),

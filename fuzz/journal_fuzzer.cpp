@@ -6,8 +6,10 @@
 #include "core/journalcolumns.h"
 #include "core/journaldates.h"
 #include "core/journalformat.h"
+#include "core/prompter.h"
 #include "journal/blockdates.h"
 #include "journal/journalgrid.h"
+#include "journal/unstorablecells.h"
 #include "model/blockcolumns.h"
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
@@ -23,7 +25,8 @@ bool isStructural(QChar c) {
 }
 
 // What the reader hands over: a rectangular table within the limits, whose cells hold no part
-// of the file's structure and no NUL, each row short enough to have been one line.
+// of the file's structure (but for the ";" and line ends of quoted fields) and no NUL, each row
+// short enough to have been one line.
 void checkTable(const core::ReadResult& result) {
     const core::CellTable& table = result.table;
     PROMISE(table.cols() >= core::FileColumns);
@@ -36,10 +39,11 @@ void checkTable(const core::ReadResult& result) {
             const QStringView cell = table.cell(r, c);
             length += cell.size();
             for (QChar ch : cell)
-                PROMISE(!isStructural(ch));
+                PROMISE(!isStructural(ch) || (result.quoted && ch != QChar(0)));
             // Windows-1251 text is made of the characters a file can hold.
             if (result.encoding == core::TextEncoding::Windows1251)
-                PROMISE(core::indexOfUnwritable(cell) < 0);
+                for (QChar ch : cell)
+                    PROMISE(core::canHold(ch) || (result.quoted && isStructural(ch)));
         }
         PROMISE(length <= core::MaxLineLength);
     }
@@ -139,8 +143,10 @@ void checkWriteAndReadBack(const model::GridModel& grid, bool windows1251Read) {
         return;
 
     core::ReadResult reread = core::readJournal(written);
-    // What the save check lets through is read back unless the memory runs out.
+    // What the save check lets through is read back unless the memory runs out, and never
+    // unquoted, whatever its cells hold.
     PROMISE(reread.ok() || reread.fault->kind == core::ReadFault::OutOfMemory);
+    PROMISE(!reread.quoted && reread.unclosedQuoteLines.empty());
     if (!reread.ok())
         return;
     PROMISE(reread.droppedNulBytes == 0);
@@ -158,6 +164,47 @@ void checkWriteAndReadBack(const model::GridModel& grid, bool windows1251Read) {
     PROMISE(core::writeJournal(again.allCells()) == written);
 }
 
+// A grid made of the input, thick with quotes (which the bytes 0x02 .. 0x1F and the ones a cell
+// cannot hold become), 0x00 ending a cell and 0x01 a row: written and read back, it gives the
+// same cells, never unquoted.
+void checkQuotesNeverUnquoted(QByteArrayView bytes) {
+    model::GridModel grid;
+    journal::resetJournalGrid(grid);
+    int row = 1;
+    int col = 0;
+    QString cell;
+    const auto store = [&] {
+        if (col < core::FileColumns)
+            grid.setTextMatrix(row, col, cell);
+        cell.clear();
+    };
+    for (const char byte : bytes) {
+        const auto b = static_cast<unsigned char>(byte);
+        if (b == 0 || b == 1) {
+            store();
+            col = b == 0 ? col + 1 : 0;
+            if (b == 1 && row < 200)
+                grid.setRows(++row + 1);
+        } else {
+            const QChar c = core::decodeWindows1251(QByteArrayView(&byte, 1)).front();
+            cell += b < 0x20 || !core::canHold(c) ? QChar(u'"') : c;
+        }
+    }
+    store();
+    if (core::findOverlongRow(grid.allCells()))
+        return;
+    checkWriteAndReadBack(grid, true);
+}
+
+// Answers "Да".
+class Agreeing final : public core::Prompter {
+public:
+    QString inputBox(const QString&, const QString&) override { return {}; }
+    void message(const QString&) override {}
+    bool question(const QString&) override { return true; }
+    KeepChanges askToKeepChanges(const QString&) override { return KeepChanges::Save; }
+};
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -172,7 +219,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkTable(result);
     if (result.encoding != core::TextEncoding::Utf16)
         PROMISE(result.droppedNulBytes == bytes.count('\0'));
-    const bool windows1251Read = result.encoding == core::TextEncoding::Windows1251;
+    const bool windows1251Read =
+        result.encoding == core::TextEncoding::Windows1251 && !result.quoted;
+    const bool quoted = result.quoted;
 
     // Filled as opening a file fills the grid: on a refused line, an empty row below the rows read.
     model::GridModel grid;
@@ -192,6 +241,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     checkBlockDates(grid);
     checkBlockWatch(grid, watch);
     checkWriteAndReadBack(grid, windows1251Read);
+    // The ";" and line ends of quoted fields, once replaced, are gone, and the grid saves.
+    if (quoted) {
+        Agreeing agreeing;
+        PROMISE(journal::settleUnstorableCells(grid, agreeing));
+        PROMISE(journal::unstorableCells(grid).empty());
+        checkWriteAndReadBack(grid, result.encoding == core::TextEncoding::Windows1251);
+    }
+    checkQuotesNeverUnquoted(bytes);
 
     // Then edited, sorted and rearranged as the input's first bytes say, and written and read
     // back again: the cell storage keeps every text through appends, reorders and compaction.

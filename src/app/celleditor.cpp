@@ -3,6 +3,7 @@
 #include "model/gridmodel.h"
 
 #include <QKeyEvent>
+#include <QValidator>
 #include <algorithm>
 
 namespace app {
@@ -15,7 +16,13 @@ void CellEditor::open(int row, int col, const QString& text, const QRect& area) 
     cell_ = Cell{row, col};
     cellWidth_ = area.width();
     setGeometry(area);
+    // The text as the cell holds it, even what the input filter refuses (a ";" or line end read
+    // from a spreadsheet's file), so that an edit left as it was changes nothing; only what is
+    // typed goes through the filter.
+    const QValidator* const filter = validator();
+    setValidator(nullptr);
     setText(text);
+    setValidator(filter);
     fitToText();
     show();
     raise();

@@ -48,6 +48,17 @@ bool DialogPrompter::question(const QString& text) {
     return box.clickedButton() == yes;
 }
 
+bool DialogPrompter::yesOrCancel(const QString& text) {
+    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
+                    parent_.data());
+    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(cancel);
+    box.setEscapeButton(cancel);
+    box.exec();
+    return box.clickedButton() == yes;
+}
+
 core::Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text) {
     QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
                     parent_.data());

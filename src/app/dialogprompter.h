@@ -15,6 +15,7 @@ public:
     QString inputBox(const QString& prompt, const QString& title) override;
     void message(const QString& text) override;
     bool question(const QString& text) override;
+    bool yesOrCancel(const QString& text) override;
     KeepChanges askToKeepChanges(const QString& text) override;
 
 private:

@@ -4,6 +4,7 @@
 #include "core/prompter.h"
 #include "editing/gridhistory.h"
 #include "journal/journalfiles.h"
+#include "journal/unstorablecells.h"
 #include "model/gridmodel.h"
 
 #include <QWidget>
@@ -146,9 +147,15 @@ bool JournalDocument::confirmSave(const QString& archiveName) {
                 return false;
         }
     }
-    if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(grid_))
-        return prompter_.question(*question);
-    return true;
+    if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(grid_);
+        question && !prompter_.question(*question))
+        return false;
+    // ";" and line ends read from a spreadsheet's file are replaced, as one undo step, or the
+    // save is cancelled.
+    return journal::settleUnstorableCells(grid_, prompter_, [this](const auto& change) {
+        const auto step = history_.step(QStringLiteral("Замена знаков"));
+        change();
+    });
 }
 
 void JournalDocument::tell(const journal::Outcome& outcome) {

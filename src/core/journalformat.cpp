@@ -82,6 +82,8 @@ bool fillTable(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudge
     if (!walk.read)
         return false;
     result.fault = walk.fault;
+    result.quoted = scan.quoting.quoted;
+    result.unclosedQuoteLines = walk.unclosedQuoteLines;
     if (result.fault)
         result.totalLines = scan.lines;
     return true;
@@ -135,7 +137,8 @@ std::optional<qsizetype> countJournalRows(QFile& file) {
     const std::optional<TextScan> scan = scanText(filePieces(file), true);
     if (!scan)
         return std::nullopt;
-    if (scan->encoding != TextEncoding::Utf16 && scan->nulBytes == 0)
+    // Quoted line ends join lines into one row.
+    if (scan->encoding != TextEncoding::Utf16 && scan->nulBytes == 0 && !scan->quoting.quoted)
         return scan->lines;
     const std::optional<FileRead> read = readJournalFile(file);
     if (!read)

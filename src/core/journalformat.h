@@ -10,12 +10,13 @@
 #include <QString>
 #include <functional>
 #include <optional>
+#include <vector>
 
 namespace core {
 
 // The journal file: Windows-1251 text, no header line, one line per data row, every cell followed
 // by ";" (but for a line that would then pass MaxLineLength), every line ended by CR LF, no
-// quoting.
+// quoting. A file a spreadsheet wrote, with its quoting, is read too (core/journalquotes.h).
 
 // The longest line the reader accepts, in characters, its line end not counted (shorter in the
 // fuzz build, for the reason given at readerMemoryBudget).
@@ -51,6 +52,9 @@ struct ReadResult {
     qsizetype droppedNulBytes = 0;
     // On a fault: how many lines the whole file has.
     qsizetype totalLines = 0;
+    // Read with spreadsheet quoting: its cells may then hold ";" and line ends.
+    bool quoted = false;
+    std::vector<int> unclosedQuoteLines; // the lines of quotes that never close
 
     bool ok() const { return !fault; }
 };
@@ -60,6 +64,8 @@ struct ReadResult {
 // CR LF, a lone CR and a lone LF each end a line; a last line without a line end counts too.
 // Every ";" ends a cell, so a ";" at the end of a line closes its last cell and opens no new one:
 // "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.
+// A file shaped otherwise than this program writes, whose fields show spreadsheet quoting, is read
+// with it (core::QuoteScan); this program's own files always as they stand.
 ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget = readerMemoryBudget());
 
 struct FileRead {

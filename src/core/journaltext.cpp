@@ -265,7 +265,7 @@ public:
                 const void* cr = std::memchr(data + pos, '\r', std::size_t(lf - pos));
                 i = cr ? static_cast<const unsigned char*>(cr) - data : lf;
             }
-            if (!addLine(text.sliced(pos, i - pos), offset_ + pos)) {
+            if (!addLine(text.sliced(pos, i - pos), offset_ + pos, lines_ + 1, semicolons_)) {
                 stopped_ = true;
                 return false;
             }
@@ -275,14 +275,26 @@ public:
         return true;
     }
 
+    // A row of a text read with quoting.
+    bool addRow(const core::QuotedRow& row) {
+        if (!addLine(row.bytes, row.offset, row.line, row.separators)) {
+            stopped_ = true;
+            return false;
+        }
+        return true;
+    }
+
 private:
-    bool addLine(QByteArrayView bytes, qsizetype offset) {
+    bool addLine(QByteArrayView bytes, qsizetype offset, int number,
+                 std::span<const qsizetype> separators) {
         JournalLine line;
-        line.number = ++lines_;
+        line.number = number;
         line.offset = offset;
         line.bytes = bytes;
-        line.semicolons = semicolons_;
+        line.semicolons = separators;
         line.length = decodedLength(bytes, encoding_);
+        lines_ = number;
+        ++rows_;
         if (line.length > MaxLineLength) {
             fault_ = ReadFault{line.number, ReadFault::LineTooLong};
             return false;
@@ -290,11 +302,10 @@ private:
         if (!split_)
             return sink_.take(line);
         // Within the limit a line has at most MaxLineLength + 1 fields.
-        const bool openLastCell = !bytes.isEmpty() && bytes.back() != ';';
-        line.fields = int(semicolons_.size()) + (openLastCell ? 1 : 0);
+        const qsizetype lastCell = separators.empty() ? 0 : separators.back() + 1;
+        line.fields = int(separators.size()) + (bytes.size() > lastCell ? 1 : 0);
         const int cols = std::max(cols_, line.fields);
-        if (qsizetype(line.number) * cols * CellEntryBytes + (textUnits_ + line.length) * 2 >
-            budget_) {
+        if (qsizetype(rows_) * cols * CellEntryBytes + (textUnits_ + line.length) * 2 > budget_) {
             fault_ = ReadFault{line.number, ReadFault::OutOfMemory};
             return false;
         }
@@ -309,7 +320,8 @@ private:
     LineSink& sink_;
     bool stopped_ = false;
     std::optional<ReadFault> fault_;
-    int lines_ = 0;
+    int lines_ = 0; // the last line's number
+    int rows_ = 0;
     int cols_ = FileColumns;
     qsizetype textUnits_ = 0;
     qsizetype offset_ = 0;
@@ -372,6 +384,19 @@ private:
     QByteArray pending_;
 };
 
+// A look at the text's lines, from its start until one is not shaped as this program writes
+// them (for a spreadsheet's file, its first). A text that cannot be read counts as its own.
+bool ownShape(const Pieces& pieces) {
+    core::OwnShape shape;
+    bool own = true;
+    const PieceTake takeText = [&](QByteArrayView text) { return own = shape.add(text); };
+    TextPieces text(false, true, takeText);
+    const bool read = pieces([&](QByteArrayView bytes) { return text.add(bytes); });
+    if (own && read)
+        text.finish();
+    return own && (!read || shape.finish());
+}
+
 } // namespace
 
 Pieces filePieces(QIODevice& file) {
@@ -389,10 +414,13 @@ Pieces bytePieces(QByteArrayView bytes) {
 std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const PieceTake& alsoTake) {
     EncodingScan encoding;
     LineCounter lines;
+    core::QuoteScan quotes;
     const TextPieces* source = nullptr;
     const PieceTake takeText = [&](QByteArrayView text) {
-        if (countLines)
+        if (countLines) {
             lines.add(text);
+            quotes.add(text);
+        }
         // UTF-16 text is read as UTF-8 whatever it holds.
         if (!source->utf16())
             encoding.add(text);
@@ -412,6 +440,12 @@ std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const Pi
     scan.encoding = text.utf16() ? TextEncoding::Utf16 : encoding.result();
     scan.nulBytes = text.nulBytes();
     scan.lines = lines.lines();
+    if (countLines) {
+        scan.quoting = quotes.finish(scan.encoding);
+        // A file this program wrote is read as it stands, whatever its quotes.
+        if (scan.quoting.quoted && ownShape(pieces))
+            scan.quoting = {};
+    }
     return scan;
 }
 
@@ -421,13 +455,26 @@ LineWalk walk(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget
               LineSink& sink) {
     LineSplitter splitter(scan.cellEncoding(), memoryBudget, split, sink);
     LineJoiner joiner(splitter);
-    const PieceTake takeText = [&](QByteArrayView text) { return joiner.add(text); };
+    // A row that long is refused whatever follows, as a line is.
+    std::optional<core::QuotedRows> rows;
+    if (split && scan.quoting.quoted)
+        rows.emplace(scan.quoting, 4 * qsizetype(MaxLineLength) + 4,
+                     [&](const core::QuotedRow& row) { return splitter.addRow(row); });
+    const PieceTake takeText = [&](QByteArrayView text) {
+        return rows ? rows->add(text) : joiner.add(text);
+    };
     TextPieces text(scan.cellEncoding() == TextEncoding::Utf8, true, takeText);
     LineWalk walk;
     walk.read = pieces([&](QByteArrayView bytes) { return text.add(bytes); });
-    if (walk.read && !splitter.stopped() && text.finish())
-        joiner.flush();
+    if (walk.read && !splitter.stopped() && text.finish()) {
+        if (rows)
+            rows->finish();
+        else
+            joiner.flush();
+    }
     walk.fault = splitter.fault();
+    if (rows)
+        walk.unclosedQuoteLines = rows->unclosedLines();
     return walk;
 }
 

@@ -2,6 +2,7 @@
 
 #include "core/journalcharset.h"
 #include "core/journalformat.h"
+#include "core/journalquotes.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -9,6 +10,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 namespace core {
 
@@ -37,6 +39,8 @@ struct TextScan {
     qsizetype nulBytes = 0;
     // Lines as the reader counts them, a UTF-8 byte-order mark not left out (when asked for).
     qsizetype lines = 0;
+    // Whether the fields are read with spreadsheet quoting (told with the lines).
+    core::Quoting quoting;
 
     // How the cells are decoded: UTF-16 text goes as UTF-8.
     TextEncoding cellEncoding() const {
@@ -46,7 +50,8 @@ struct TextScan {
     bool bytesAsText() const { return encoding == TextEncoding::Windows1251 && nulBytes == 0; }
 };
 
-// The first pass over all the bytes; `alsoTake` sees every piece of them as well (false stops the
+// The first pass over all the bytes (countLines: also their lines and quoting, as the reader
+// needs them); `alsoTake` sees every piece of them as well (false stops the
 // pass, which then tells only what it saw). None when they could not be read.
 std::optional<TextScan> scanText(const Pieces& pieces, bool countLines,
                                  const PieceTake& alsoTake = {});
@@ -55,7 +60,7 @@ struct JournalLine {
     int number = 0;                        // 1-based
     qsizetype offset = 0;                  // of its first byte in the text
     QByteArrayView bytes;                  // its line end left out
-    std::span<const qsizetype> semicolons; // where its ";" are in bytes
+    std::span<const qsizetype> semicolons; // where the ";" between its cells are in bytes
     int fields = 0;       // cells: every ";" closes one, and text after the last one is one more
     qsizetype length = 0; // in UTF-16 units, decoded
 
@@ -97,10 +102,14 @@ protected:
 struct LineWalk {
     bool read = false;              // the bytes could be read (to where the walk stopped)
     std::optional<ReadFault> fault; // the line the reader refuses, which stopped the walk
+    // The lines of quotes that never close, in a text read with quoting.
+    std::vector<int> unclosedQuoteLines;
 };
 
 // The second pass: the sink takes the lines of the text in turn; a UTF-8 byte-order mark is left
 // out, CR LF, a lone CR and a lone LF each end a line, a last line without an end counts too.
+// In a text read with quoting (scan.quoting) each line is a row of unquoted cells instead
+// (core::QuotedRows), numbered by the line it starts on.
 // A line longer than MaxLineLength, or one whose cells would not fit in the memory budget (as
 // the reader stores them, a row of `cols` cells for every line), stops the walk before the sink
 // sees it.

@@ -15,6 +15,9 @@ public:
     virtual void message(const QString& text) = 0;
     // A question answered "Да" or "Нет", "Нет" the default; true for "Да".
     virtual bool question(const QString& text) = 0;
+    // A question answered "Да" or "Отмена", "Отмена" the default (and Escape); true for "Да".
+    // Unless a prompter shows one of its own, it is asked as a question.
+    virtual bool yesOrCancel(const QString& text) { return question(text); }
 
     // Whether to keep unsaved changes before they would be dropped: "Да" saves them, "Нет"
     // drops them, "Отмена" (the default, and Escape) leaves everything as it is.

@@ -41,14 +41,32 @@ qint64 megabytes(qint64 bytes) {
     return (bytes + (1 << 20) - 1) >> 20;
 }
 
+// The rows read before the faulty line (fewer than its number when quoted line ends joined lines).
 QString faultCause(const core::ReadResult& result) {
     const core::ReadFault& fault = *result.fault;
     if (fault.kind == core::ReadFault::LineTooLong)
         return QStringLiteral("Строка %1 длиннее %2 знаков; прочитано строк: %3.")
-            .arg(grouped(fault.line), grouped(core::MaxLineLength), grouped(fault.line - 1));
+            .arg(grouped(fault.line), grouped(core::MaxLineLength), grouped(result.table.rows()));
     return QStringLiteral("Строка %1: не хватает памяти, чтобы читать журнал дальше; прочитано "
                           "строк: %2.")
-        .arg(grouped(fault.line), grouped(fault.line - 1));
+        .arg(grouped(fault.line), grouped(result.table.rows()));
+}
+
+// Shown after the grid is filled: the lines of the quotes that never close, five at most.
+QString unclosedQuotesMessage(const QString& path, const std::vector<int>& lines) {
+    QStringList named;
+    for (std::size_t i = 0; i < std::min<std::size_t>(lines.size(), 5); ++i)
+        named << grouped(lines[i]);
+    QString where = named.join(QStringLiteral(", "));
+    if (lines.size() > 5)
+        where += QStringLiteral(" и ещё %1").arg(lines.size() - 5);
+    if (lines.size() == 1)
+        return QStringLiteral("Строка %1 файла %2: кавычка в начале ячейки не закрыта. Остаток "
+                              "строки показан в этой ячейке как текст; проверьте её.")
+            .arg(where, QFileInfo(path).fileName());
+    return QStringLiteral("Строки %1 файла %2: кавычки в начале ячеек не закрыты. Остаток каждой "
+                          "такой строки показан в её ячейке как текст; проверьте их.")
+        .arg(where, QFileInfo(path).fileName());
 }
 
 QString shownPath(const QString& path) {
@@ -327,7 +345,11 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     // The current cell ends where the reader stopped: the last cell of the last line.
     if (lastRow > 0)
         grid_.setCurrentCell(lastRow, lastCol);
-    return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole, {}};
+    return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole,
+            {},
+            result.unclosedQuoteLines.empty()
+                ? QString()
+                : unclosedQuotesMessage(path, result.unclosedQuoteLines)};
 }
 
 // The journal's own message first; the cause, where one is known, on a line of its own.
@@ -336,9 +358,12 @@ journal::Outcome JournalFiles::outcomeOf(const Reading& reading, const QString& 
     if (reading.kind == Reading::Failed)
         return journal::Outcome::failed(
             reading.cause.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.cause);
+    QStringList messages;
     if (reading.kind == Reading::WithoutNulBytes)
-        return {true, nulBytesMessage(path)};
-    return journal::Outcome::done();
+        messages << nulBytesMessage(path);
+    if (!reading.notice.isEmpty())
+        messages << reading.notice;
+    return {true, messages.join(QStringLiteral("\n\n"))};
 }
 
 std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveName) const {

@@ -117,7 +117,8 @@ private:
     struct Reading {
         enum Kind { Whole, WithoutNulBytes, Failed };
         Kind kind = Whole;
-        QString cause; // why it failed, when known
+        QString cause;       // why it failed, when known
+        QString notice = {}; // what the user should know of a whole read
     };
     // A file as it was when it was last opened or saved here.
     struct Fingerprint {

@@ -76,6 +76,28 @@ private Q_SLOTS:
         QCOMPARE(kept_, QStringLiteral("z w"));
     }
 
+    // A cell read from a spreadsheet's file may hold ";" and line ends, which the input filter
+    // refuses: opening its edit and leaving it changes nothing; typing into it is filtered.
+    void anEditLeftAsItWasKeepsWhatTheFilterRefuses() {
+        QWidget window;
+        model::GridModel grid;
+        fillGrid(grid, texts({"A"}), {texts({"a;b\nc"})});
+        app::GridView view(&grid, &window);
+        editing::GridHistory history(grid);
+        app::CellEditSession edits(window, grid, view, history);
+        window.show();
+        grid.setCurrentCell(1, 0);
+        edits.open();
+        QCOMPARE(edits.editor().text(), QStringLiteral("a;b\nc"));
+        edits.commit();
+        QCOMPARE(grid.textMatrix(1, 0), QStringLiteral("a;b\nc"));
+        QCOMPARE(history.stack().count(), 0);
+        edits.open();
+        edits.typeOver(QStringLiteral("x;y"));
+        edits.commit();
+        QCOMPARE(grid.textMatrix(1, 0), QStringLiteral("xy"));
+    }
+
 private:
     void keep(const QString& text) { kept_ = text + u' ' + grid_->textMatrix(2, 0); }
     model::GridModel* grid_ = nullptr;

@@ -112,8 +112,12 @@ private Q_SLOTS:
         QTest::newRow("close box") << QStringLiteral("edit Выход closeBox") << 0 << false;
         QTest::newRow("Enter, Escape") << QStringLiteral("edit Выход keys") << 0 << true;
         QTest::newRow("НЕТ") << QStringLiteral("edit Выход CancelButton") << 1 << false;
-        // A cell the file cannot hold: the save is refused with a message.
-        QTest::newRow("ДА, save refused") << QStringLiteral("edit ; Выход OKButton") << 0 << false;
+        // A cell the file cannot hold (a character Windows-1251 lacks): the save is refused with a
+        // message; a cell holding ";" is asked about, and "Отмена" saves nothing either.
+        QTest::newRow("ДА, save refused")
+            << QStringLiteral("edit unwritable Выход OKButton") << 0 << false;
+        QTest::newRow("ДА, replacement cancelled")
+            << QStringLiteral("edit ; Выход OKButton") << 0 << false;
     }
     void exitAsksAfterChanges() {
         QFETCH(QString, steps);
@@ -126,6 +130,8 @@ private Q_SLOTS:
                 harness.editCell(1, 0, QStringLiteral("Бета"));
             else if (step == u";")
                 harness.grid().setTextMatrix(1, 1, step);
+            else if (step == u"unwritable")
+                harness.grid().setTextMatrix(1, 1, QStringLiteral("\u4E2D"));
             else if (step == u"Выход")
                 harness.press("CmdProd");
             else if (step == u"titleBar")
@@ -142,7 +148,8 @@ private Q_SLOTS:
         QCOMPARE(harness.endCount(), ends);
         QCOMPARE(prompt.isVisible(), asking);
         QVERIFY(!harness.folder().exists(QStringLiteral("thisyear.csv"))); // nothing saved
-        QCOMPARE(harness.prompter().messages.size(), qsizetype(steps.contains(u';')));
+        QCOMPARE(harness.prompter().messages.size(), qsizetype(steps.contains(u"unwritable")));
+        QCOMPARE(harness.prompter().questions.size(), qsizetype(steps.contains(u';')));
     }
 
     // The title names what is on screen. Writing the archive on screen over this year's register
@@ -277,6 +284,26 @@ private Q_SLOTS:
         harness.press("CmdSave");
         QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")),
                  journalBytes({texts({"", "ООО", "", "", "", "", "", ""})}));
+    }
+
+    // A register read from a spreadsheet's file may hold ";" and line ends: the save asks first,
+    // "Отмена" writes nothing, and "Да" replaces them in one undo step before the file is written.
+    void aSaveReplacesWhatTheFileCannotStoreInOneStep() {
+        WindowHarness harness;
+        const QByteArray calc = "\"a;b\";\"c\nd\"\n";
+        harness.folder().write(QStringLiteral("thisyear.csv"), calc);
+        harness.press("CmdZagruz");
+        harness.press("CmdSave");
+        QCOMPARE(harness.prompter().questions.size(), 1);
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")), calc);
+        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("a;b"));
+        harness.prompter().questionAnswers << true;
+        harness.press("CmdSave");
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")),
+                 journalBytes({texts({"a,b", "c d", "", "", "", "", "", ""})}));
+        QTest::keyClick(&harness.gridView(), Qt::Key_Z, Qt::ControlModifier);
+        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("a;b"));
+        QCOMPARE(harness.grid().textMatrix(1, 1), QStringLiteral("c\nd"));
     }
 
     // A left click on the empty area of the grid is a click on the current cell; right and

@@ -73,15 +73,18 @@ private Q_SLOTS:
             QStringLiteral("Не удалось выгрузить журнал в файл ")));
     }
 
-    // "Обмен" holds the export, beside the buttons and above the grid, over none of them.
+    // "Обмен" holds the import and the export, beside the buttons and above the grid, over none
+    // of them.
     void theExchangeMenuHoldsTheExport() {
         ExportWindow w;
         auto& exchange = w.harness.control<QToolButton>("CmdExchange");
         QVERIFY(exchange.isVisible());
         const QList<QAction*> actions = exchange.menu()->actions();
-        QCOMPARE(actions.size(), 1);
-        QCOMPARE(actions[0]->objectName(), QStringLiteral("ActExport"));
-        QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::ControlModifier | Qt::Key_E));
+        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions[0]->objectName(), QStringLiteral("ActImport"));
+        QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::ControlModifier | Qt::Key_I));
+        QCOMPARE(actions[1]->objectName(), QStringLiteral("ActExport"));
+        QCOMPARE(actions[1]->shortcut(), QKeySequence(Qt::ControlModifier | Qt::Key_E));
         QList<QWidget*> others = {&w.harness.inputLine(), &w.harness.control<QWidget>("MSFGAZ")};
         for (QPushButton* button :
              w.harness.window().findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))

@@ -1,4 +1,5 @@
 #include "core/journalio.h"
+#include "journal/unstorablecells.h"
 #include "support/journalfixture.h"
 
 #include <QDir>
@@ -9,6 +10,19 @@ using namespace journaltest;
 namespace {
 const Rows Register{QStringLiteral("ООО «Ёлка»|ЭКР||№ 5||15.03.2009|01.05.2010|Иванов").split(u'|'),
                     {QStringLiteral("ИП Щукин")}};
+
+// A register as Calc saves it (every text field quoted, LF, no ";" after the last field, UTF-8)
+// and as Excel does (only fields with a quote, ";" or line end quoted, CR LF, Windows-1251), with
+// no block dates yet.
+const QByteArray Calc = QStringLiteral("\"ООО \"\"Ромашка\"\"\";\"ЭКР\";\"\";\"№ 5\";\"\";"
+                                       "\"15.03.2009\";\"\";\"Иванов\"\n\"ИП Щукин\";\"\";\"\";"
+                                       "\"\";\"\";\"\";\"\";\"\"\n")
+                            .toUtf8();
+const QByteArray Excel = core::encodeWindows1251(
+    QStringLiteral("\"ООО \"\"Ромашка\"\"\";ЭКР;;№ 5;;15.03.2009;;\"Иванов; Петров\"\r\n"
+                   "\"ИП\r\nЩукин\";;;;;;;\r\n"));
+const QStringList Romashka =
+    QStringLiteral("ООО \"Ромашка\"|ЭКР||№ 5||15.03.2009|01.05.2010|Иванов").split(u'|');
 } // namespace
 
 class TestOddJournalFiles : public QObject {
@@ -70,6 +84,95 @@ private Q_SLOTS:
         QCOMPARE(kept.size(), saved == bytes ? 0 : 1);
         if (saved != bytes)
             QCOMPARE(program.folder.read(QStringLiteral("Backup/") + kept[0]), bytes);
+    }
+
+    // A register saved by a spreadsheet opens as typed, its block dates filled in; a quote that
+    // never closes keeps the rest of its line in its cell, and the message names the line.
+    void opensRegistersSavedBySpreadsheets_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<Rows>("rows");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("Calc") << Calc << Rows{Romashka, {QStringLiteral("ИП Щукин")}} << QString();
+        QTest::newRow("Calc, UTF-8 byte-order mark")
+            << "\xEF\xBB\xBF" + Calc << Rows{Romashka, {QStringLiteral("ИП Щукин")}} << QString();
+        QStringList semicolon = Romashka;
+        semicolon[7] = QStringLiteral("Иванов; Петров");
+        QTest::newRow("Excel") << Excel << Rows{semicolon, {QStringLiteral("ИП\r\nЩукин")}}
+                               << QString();
+        QTest::newRow("a quote that never closes")
+            << Calc + QStringLiteral("\"x\";\"ООО \"\"Луч;б\n").toUtf8()
+            << Rows{Romashka,
+                    {QStringLiteral("ИП Щукин")},
+                    {QStringLiteral("x"), QStringLiteral("ООО \"Луч;б")}}
+            << QStringLiteral("Строка 3 файла thisyear.csv: кавычка в начале ячейки не закрыта. "
+                              "Остаток строки показан в этой ячейке как текст; проверьте её.");
+    }
+
+    void opensRegistersSavedBySpreadsheets() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(Rows, rows);
+        QFETCH(QString, message);
+        Program program;
+        program.folder.write(QStringLiteral("thisyear.csv"), bytes);
+        program.open();
+        QCOMPARE(dataRows(program.grid), rows);
+        QCOMPARE(program.prompter.messages,
+                 message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(program.thisYear(), bytes);
+    }
+
+    // This program's own file reads back as it stands, quotes and all, and saves byte for byte.
+    void readsItsOwnFilesAsTheyStand() {
+        const Rows rows{QStringLiteral("\"Ромашка\"|\"a|b\"|\"\"\"\"||15.03.2009||\"").split(u'|')};
+        Program program;
+        program.folder.write(QStringLiteral("thisyear.csv"), journalFile(rows));
+        program.open();
+        QStringList shown = rows[0];
+        shown[6] = QStringLiteral("01.05.2010");
+        QCOMPARE(dataRows(program.grid), Rows{shown});
+        program.grid.setTextMatrix(1, 6, QString());
+        QVERIFY(program.save());
+        QCOMPARE(program.thisYear(), journalFile(rows));
+    }
+
+    // Cells holding ";" or a line end, which the file cannot store, are named before a save:
+    // "Отмена" writes and changes nothing, "Да" replaces them and the save goes on.
+    void asksBeforeSavingCellsTheFileCannotStore() {
+        Program program;
+        program.folder.write(QStringLiteral("thisyear.csv"), Excel);
+        program.open();
+        program.fill(dataRows(program.grid) + Rows{{QStringLiteral("a\nb"), QStringLiteral("c;")},
+                                                   {QStringLiteral("d;e;"), QStringLiteral("f\r")},
+                                                   {{}, {}, QStringLiteral(";")}});
+        program.grid.setCols(10);
+        program.grid.setTextMatrix(5, 9, QStringLiteral("not written;"));
+        const Rows before = dataRows(program.grid);
+        program.prompter.questionAnswers << false;
+        QVERIFY(!journal::settleUnstorableCells(program.grid, program.prompter));
+        QCOMPARE(program.prompter.questions,
+                 QStringList{QStringLiteral(
+                     "В ячейках есть знаки, которые файл журнала не хранит («;» и перевод строки): "
+                     "строка 1, «Механик»; строка 2, «Владелец»; строка 3, «Владелец»; строка 3, "
+                     "«Модель ККМ»; строка 4, «Владелец» и ещё 2. Заменить «;» на «,» и перевод "
+                     "строки на пробел?")});
+        QCOMPARE(dataRows(program.grid), before);
+        QCOMPARE(program.thisYear(), Excel);
+
+        program.prompter.questionAnswers << true;
+        QVERIFY(journal::settleUnstorableCells(program.grid, program.prompter));
+        QStringList first = Romashka;
+        first[7] = QStringLiteral("Иванов, Петров");
+        const Rows saved{
+            first,
+            {QStringLiteral("ИП Щукин")},
+            {QStringLiteral("a b"), QStringLiteral("c,")},
+            {QStringLiteral("d,e,"), QStringLiteral("f ")},
+            {{}, {}, QStringLiteral(","), {}, {}, {}, {}, {}, {}, QStringLiteral("not written;")}};
+        QCOMPARE(dataRows(program.grid), saved);
+        QVERIFY(program.save());
+        QCOMPARE(program.thisYear(), journalFile(saved));
+        QVERIFY(journal::settleUnstorableCells(program.grid, program.prompter));
+        QCOMPARE(program.prompter.questions.size(), 2);
     }
 
     void reportsAFileThatVanishesBeforeItIsRead() {
