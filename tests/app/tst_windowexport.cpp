@@ -98,7 +98,7 @@ private Q_SLOTS:
                                  journalBytes({texts({"Дельта"})}));
         w.harness.prompter().answers << QStringLiteral("2009");
         w.harness.press("CmdZArch");
-        actions[0]->trigger();
+        actions[1]->trigger();
         QVERIFY(w.files->suggested.last().endsWith(QStringLiteral("/2009.xlsx")));
     }
 };
