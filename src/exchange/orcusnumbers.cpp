@@ -159,8 +159,14 @@ QString showNumber(double value, const NumberFormat& format, QDate origin) {
         return {};
     switch (format.kind) {
     case NumberFormat::Date:
-        if (value >= 0 && value <= LastDateSerial)
-            return showDate(origin.addDays(qint64(std::floor(value))));
+        if (value >= 0 && value <= LastDateSerial) {
+            qint64 days = qint64(std::floor(value));
+            // The 1900 date system counts a 29 February 1900 that never was (serial 60): the
+            // days before it are one day later than their count from the origin says.
+            if (origin == QDate(1899, 12, 30) && days > 0 && days < 61)
+                ++days;
+            return showDate(origin.addDays(days));
+        }
         break;
     case NumberFormat::Time:
         if (value >= 0 && value <= LastDateSerial) {
