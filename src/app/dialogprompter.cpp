@@ -37,26 +37,25 @@ QString DialogPrompter::inputBox(const QString& prompt, const QString& title) {
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
-bool DialogPrompter::question(const QString& text) {
+// "Да" and the other answer, the other the default and the answer to Escape.
+bool DialogPrompter::yesOr(const QString& text, const QString& other,
+                           QMessageBox::ButtonRole otherRole) {
     QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
                     parent_.data());
     QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-    box.setDefaultButton(no);
-    box.setEscapeButton(no);
+    QPushButton* otherButton = box.addButton(other, otherRole);
+    box.setDefaultButton(otherButton);
+    box.setEscapeButton(otherButton);
     box.exec();
     return box.clickedButton() == yes;
 }
 
+bool DialogPrompter::question(const QString& text) {
+    return yesOr(text, QStringLiteral("Нет"), QMessageBox::NoRole);
+}
+
 bool DialogPrompter::yesOrCancel(const QString& text) {
-    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
-                    parent_.data());
-    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    return box.clickedButton() == yes;
+    return yesOr(text, QStringLiteral("Отмена"), QMessageBox::RejectRole);
 }
 
 core::Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text) {

@@ -2,6 +2,7 @@
 
 #include "core/prompter.h"
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -19,6 +20,7 @@ public:
     KeepChanges askToKeepChanges(const QString& text) override;
 
 private:
+    bool yesOr(const QString& text, const QString& other, QMessageBox::ButtonRole otherRole);
     QPointer<QWidget> parent_;
 };
 
