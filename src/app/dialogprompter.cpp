@@ -1,5 +1,7 @@
 #include "app/dialogprompter.h"
 
+#include "app/conflictdialog.h"
+
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -70,6 +72,15 @@ core::Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text
     if (box.clickedButton() == yes)
         return KeepChanges::Save;
     return box.clickedButton() == no ? KeepChanges::Discard : KeepChanges::Cancel;
+}
+
+std::optional<std::vector<bool>>
+DialogPrompter::settleConflicts(const QString& fileName,
+                                const std::vector<core::MergeConflict>& conflicts) {
+    ConflictDialog dialog(fileName, conflicts, parent_.data());
+    if (dialog.exec() != QDialog::Accepted)
+        return std::nullopt;
+    return dialog.takeTheirs();
 }
 
 void DialogPrompter::message(const QString& text) {

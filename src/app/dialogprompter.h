@@ -18,6 +18,9 @@ public:
     bool question(const QString& text) override;
     bool yesOrCancel(const QString& text) override;
     KeepChanges askToKeepChanges(const QString& text) override;
+    std::optional<std::vector<bool>>
+    settleConflicts(const QString& fileName,
+                    const std::vector<core::MergeConflict>& conflicts) override;
 
 private:
     bool yesOr(const QString& text, const QString& other, QMessageBox::ButtonRole otherRole);

@@ -7,6 +7,7 @@
 #include "journal/unstorablecells.h"
 #include "model/gridmodel.h"
 
+#include <QStringList>
 #include <QWidget>
 
 namespace app {
@@ -96,24 +97,97 @@ void JournalDocument::saveToArchive() {
     saveArchiveNamed(*name);
 }
 
-// A save that finds the file changed on disk since the question was asked (another copy saved
-// in between) asks again about the version it found; it never writes over it unasked.
+// A save that finds the file changed on disk by another copy merges the two: the grid takes what
+// the other user changed (the conflicts asked about once), in one undo step, and the save writes
+// the merged journal. Where no merge is possible the old question stands: "Да" writes over the
+// version it was about, never over one changed again since. A save that finds the file changed
+// again meanwhile (a third copy saved) merges or asks again.
 journal::Outcome JournalDocument::saveAsked(const QString& archiveName,
                                             const std::function<journal::Outcome()>& saveOnce) {
-    constexpr int MostQuestions = 3;
+    constexpr int MostRounds = 3;
+    journal::JournalMerge::Counts merged;
     journal::Outcome outcome = saveOnce();
-    for (int asked = 0; outcome.changedOnDisk && asked < MostQuestions; ++asked) {
-        if (!prompter_.question(outcome.message))
+    for (int round = 0; outcome.changedOnDisk && round < MostRounds; ++round) {
+        const bool goOn = outcome.mergeable ? mergeFound(archiveName, merged)
+                                            : prompter_.question(outcome.message);
+        if (!goOn)
             return {false, {}};
-        files_.agreeToReplace(archiveName);
+        if (!outcome.mergeable)
+            files_.agreeToReplace(archiveName);
         outcome = saveOnce();
     }
-    // Still changing after every "Да": the question is no message to show; nothing was written.
+    // Still changing after every round: the question is no message to show; nothing was written.
     if (outcome.changedOnDisk)
         return journal::Outcome::failed(
             QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён. "
                            "Попробуйте сохранить ещё раз."));
+    if (outcome.ok && merged.any())
+        outcome.message = mergedMessage(archiveName, merged) +
+                          (outcome.message.isEmpty() ? QString() : u"\n\n" + outcome.message);
     return outcome;
+}
+
+namespace {
+
+QString fileNameOf(const QString& archiveName) {
+    return archiveName.isEmpty() ? QStringLiteral("thisyear.csv") : archiveName + u".csv";
+}
+
+} // namespace
+
+QString JournalDocument::mergedMessage(const QString& archiveName,
+                                       const journal::JournalMerge::Counts& counts) {
+    QStringList what;
+    if (counts.addedRows > 0)
+        what << QStringLiteral("добавлено строк: %1").arg(counts.addedRows);
+    if (counts.changedCells > 0)
+        what << QStringLiteral("изменено ячеек: %1").arg(counts.changedCells);
+    if (counts.deletedRows > 0)
+        what << QStringLiteral("удалено строк: %1").arg(counts.deletedRows);
+    if (counts.addedColumns > 0)
+        what << QStringLiteral("добавлено колонок справа: %1").arg(counts.addedColumns);
+    return QStringLiteral("Файл %1 тем временем изменил другой пользователь. Его изменения "
+                          "объединены с вашими и сохранены: %2. Ctrl+Z на экране отменяет их.")
+        .arg(fileNameOf(archiveName), what.join(QStringLiteral(", ")));
+}
+
+// The merge of the version found into the grid; false when the user cancelled (nothing changed).
+bool JournalDocument::mergeFound(const QString& archiveName,
+                                 journal::JournalMerge::Counts& merged) {
+    const QString path = archiveName.isEmpty() ? core::currentJournalPath(journalFolder_)
+                                               : core::archivePath(journalFolder_, archiveName);
+    const bool onScreen = archiveName.isEmpty() ? shown_.kind == ShownJournal::CurrentYear
+                                                : shown_.kind == ShownJournal::Archive &&
+                                                      shown_.archive == archiveName;
+    std::optional<journal::JournalMerge> merge = onScreen ? files_.planMerge() : std::nullopt;
+    if (!merge) {
+        // Another journal on screen (a copy going into an archive), or a base that no longer
+        // reads: the other user's version is replaced only when the user says so.
+        const QString reason = onScreen
+                                   ? QStringLiteral("журнал на экране прочитан из файла не целиком")
+                                   : QStringLiteral("на экране другой журнал");
+        if (!prompter_.question(journal::unmergeableQuestion(path, reason)))
+            return false;
+        files_.agreeToReplace(archiveName);
+        return true;
+    }
+    std::vector<bool> takeTheirs(merge->conflicts().size(), false);
+    if (!merge->conflicts().empty()) {
+        std::optional<std::vector<bool>> answer =
+            prompter_.settleConflicts(fileNameOf(archiveName), merge->conflicts());
+        if (!answer)
+            return false;
+        takeTheirs = std::move(*answer);
+        takeTheirs.resize(merge->conflicts().size(), false);
+    }
+    const journal::JournalMerge::Counts counts = merge->counts(takeTheirs);
+    merged.addedRows += counts.addedRows;
+    merged.changedCells += counts.changedCells;
+    merged.deletedRows += counts.deletedRows;
+    merged.addedColumns += counts.addedColumns;
+    const auto step = history_.step(QStringLiteral("Объединение с файлом"));
+    files_.applyMerge(*merge, takeTheirs);
+    return true;
 }
 
 bool JournalDocument::saveArchiveNamed(const QString& name) {
@@ -128,12 +202,8 @@ bool JournalDocument::saveArchiveNamed(const QString& name) {
     return outcome.ok;
 }
 
+// A file changed on disk by another user is not asked about here: the save merges it.
 bool JournalDocument::confirmSave(const QString& archiveName) {
-    if (const std::optional<QString> question = files_.changedOnDiskQuestion(archiveName)) {
-        if (!prompter_.question(*question))
-            return false;
-        files_.agreeToReplace(archiveName);
-    }
     if (const std::optional<QString> question = files_.partialReadQuestion(archiveName);
         question && !prompter_.question(*question))
         return false;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "journal/journalmerge.h"
+
 #include <QObject>
 #include <QString>
 #include <functional>
@@ -71,11 +73,14 @@ private:
     bool saveArchiveNamed(const QString& name);
     journal::Outcome saveAsked(const QString& archiveName,
                                const std::function<journal::Outcome()>& saveOnce);
+    bool mergeFound(const QString& archiveName, journal::JournalMerge::Counts& merged);
+    static QString mergedMessage(const QString& archiveName,
+                                 const journal::JournalMerge::Counts& counts);
     // Asks what must be asked before the grid is written over a file (this year's register, or
-    // the archive of that name): a file changed on disk by another user since it was opened, a
-    // file read only in part going to be replaced by that part, an archive on screen or a grid
-    // never read from it going over this year's register, filled columns the file cannot keep,
-    // cells holding ";" or a line end (replaced when the user agrees). False to write nothing.
+    // the archive of that name): a file read only in part going to be replaced by that part, an
+    // archive on screen or a grid never read from it going over this year's register, filled
+    // columns the file cannot keep, cells holding ";" or a line end (replaced when the user
+    // agrees). False to write nothing.
     bool confirmSave(const QString& archiveName);
     void tell(const journal::Outcome& outcome);
     void showTitle();

@@ -156,17 +156,21 @@ std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBud
     return readJournalFile(file, memoryBudget);
 }
 
-std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget) {
+std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget, bool keepBytes) {
     // The first pass also takes the fingerprint of the file's bytes.
     const Pieces pieces = filePieces(file);
     Fingerprint fingerprint;
+    FileRead read;
+    if (keepBytes)
+        read.bytes.reserve(qsizetype(file.size()));
     const std::optional<TextScan> scan = scanText(pieces, true, [&](QByteArrayView bytes) {
         fingerprint.add(bytes);
+        if (keepBytes)
+            read.bytes.append(bytes);
         return true;
     });
     if (!scan)
         return std::nullopt;
-    FileRead read;
     read.fingerprint = fingerprint.value();
     if (!fillTable(pieces, *scan, memoryBudget, read.result))
         return std::nullopt;

@@ -71,10 +71,13 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget = readerM
 struct FileRead {
     ReadResult result;
     QByteArray fingerprint; // of the file's bytes (fingerprintOf)
+    QByteArray bytes;       // the file's bytes, when they were asked to be kept
 };
 // readJournal for an open file, read from its start in pieces so that the file is never held
-// whole besides its table. None when it cannot be read.
-std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget = readerMemoryBudget());
+// whole besides its table (unless `keepBytes`: then also its bytes, as the base of a later merge).
+// None when it cannot be read.
+std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget = readerMemoryBudget(),
+                                        bool keepBytes = false);
 // The same for the regular file at that path, never through a link in its place.
 std::optional<FileRead> readJournalFile(const QString& path,
                                         qsizetype memoryBudget = readerMemoryBudget());

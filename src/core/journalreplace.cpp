@@ -3,10 +3,12 @@
 #include "core/fingerprint.h"
 #include "core/journalformat.h"
 #include "core/journalio.h"
+#include "core/memory.h"
 #include "core/savelock.h"
 #include "core/systemerror.h"
 
 #include <QDateTime>
+#include <QFile>
 #include <cerrno>
 #include <optional>
 
@@ -42,6 +44,25 @@ std::pair<mode_t, gid_t> modeForNewFile(const FolderTree& tree, const QString& l
     if (like.ok())
         return {like.info.st_mode & 0666, like.info.st_gid};
     return {folder.info.st_mode & 0666, folder.info.st_gid};
+}
+
+// The whole file, when it fits in the memory free and still has that fingerprint; else none.
+std::optional<QByteArray> bytesOfFile(int fd, qint64 size, const QByteArray& fingerprint) {
+    if (size < 0 || memoryToOpen(size) > availableMemory())
+        return std::nullopt;
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !file.seek(0))
+        return std::nullopt;
+    QByteArray bytes;
+    bytes.reserve(qsizetype(size));
+    if (!readInPieces(file,
+                      [&](QByteArrayView piece) {
+                          bytes.append(piece);
+                          return true;
+                      }) ||
+        fingerprintOf(bytes) != fingerprint)
+        return std::nullopt;
+    return bytes;
 }
 
 } // namespace
@@ -80,6 +101,13 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
         Replacement changed;
         changed.kind = Replacement::ChangedOnDisk;
         changed.found = *found;
+        // Read under the lock, so that the bytes are those of that fingerprint.
+        if (expected.keepBytes)
+            if (std::optional<QByteArray> bytes =
+                    bytesOfFile(old.handle.fd(), old.info.st_size, *found)) {
+                changed.bytes = std::move(*bytes);
+                changed.bytesHeld = true;
+            }
         return changed;
     }
     const auto [mode, group] = old.ok() ? std::pair(old.info.st_mode & 0666, old.info.st_gid)
@@ -90,10 +118,13 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
         cells,
         [&](QByteArrayView piece) {
             written.add(piece);
+            if (expected.keepBytes)
+                replacement.bytes.append(piece);
             return file.write(piece);
         },
         [&] {
             written = {};
+            replacement.bytes.clear();
             return file.restart();
         });
     if (file.error() != 0)

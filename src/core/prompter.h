@@ -1,6 +1,10 @@
 #pragma once
 
+#include "core/mergeconflict.h"
+
 #include <QString>
+#include <optional>
+#include <vector>
 
 namespace core {
 
@@ -23,6 +27,17 @@ public:
     // drops them, "Отмена" (the default, and Escape) leaves everything as it is.
     enum class KeepChanges { Save, Discard, Cancel };
     virtual KeepChanges askToKeepChanges(const QString& text) = 0;
+
+    // The conflicts of merging the journal on screen with the file another user saved (named by
+    // `fileName`), asked all at once: for each, true to take the file's side ("Взять из файла"),
+    // false to keep the user's ("Оставить мои"); none after "Отмена", when nothing may change.
+    // Unless a prompter shows a dialog of its own, it answers "Отмена".
+    virtual std::optional<std::vector<bool>>
+    settleConflicts(const QString& fileName, const std::vector<MergeConflict>& conflicts) {
+        (void)fileName;
+        (void)conflicts;
+        return std::nullopt;
+    }
 };
 
 } // namespace core

@@ -85,11 +85,6 @@ QString saveFailedMessage(const QString& path) {
     return QStringLiteral("Не удалось сохранить файл %1.").arg(shownPath(path));
 }
 
-QString changedOnDiskText(const QString& path) {
-    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?")
-        .arg(QFileInfo(path).fileName());
-}
-
 // How many rows the open file holds, as the questions write it ("?" when it cannot be read).
 QString rowsIn(const core::Opened& file) {
     QFile opened;
@@ -161,8 +156,10 @@ journal::Outcome JournalFiles::openCurrent() {
         const core::Opened file = tree_.openForReading(path);
         if (file.ok())
             reading = readIntoGrid(path, file);
+        else if (file.error == ENOENT)
+            remember(path, false, {}, {}, QByteArray()); // a new register: merged from empty
         else
-            remember(path, file.error != ENOENT);
+            remember(path, true);
         // A folder of that name is no register either; a link or a FIFO in its place is told.
         if (!file.ok() && file.error != ENOENT && file.error != EISDIR)
             reading = {Reading::Failed, core::readFailureCause(file.error)};
@@ -192,8 +189,10 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
                           : Reading{Reading::Failed, file.error == ENOENT
                                                          ? QString()
                                                          : core::readFailureCause(file.error)};
-        if (!file.ok())
-            remember(path, file.error != ENOENT);
+        if (!file.ok() && file.error == ENOENT)
+            remember(path, false, {}, {}, QByteArray());
+        else if (!file.ok())
+            remember(path, true);
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
@@ -221,8 +220,8 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
 }
 
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
-                            const core::FileIdentity& identity) {
-    Fingerprint known{path, existed, identity, fingerprint, {}, {}};
+                            const core::FileIdentity& identity, std::optional<QByteArray> base) {
+    Fingerprint known{path, existed, identity, fingerprint, {}, {}, std::move(base)};
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
     else
@@ -240,29 +239,31 @@ QString JournalFiles::pathFor(const QString& archiveName) const {
                                  : core::archivePath(programFolder_, archiveName);
 }
 
-// A file that cannot be opened now is not asked about: the save says what stops it.
-std::optional<QString> JournalFiles::changedOnDiskQuestion(const QString& archiveName) {
-    const QString path = pathFor(archiveName);
-    Fingerprint* known = knownFile(path);
-    if (!known)
-        return std::nullopt;
-    const core::Opened file = tree_.openForReading(path);
-    if (!file.ok())
-        return std::nullopt;
-    // The same file, size and times down to the nanosecond is taken as unchanged here; the save
-    // compares the bytes all the same.
-    if (known->existed && core::FileIdentity::of(file.info) == known->identity)
-        return std::nullopt;
-    const std::optional<QByteArray> now = core::fingerprintOfFile(file.handle.fd());
-    if (known->existed && now && !known->hash.isEmpty() && *now == known->hash)
-        return std::nullopt;
-    known->found = now.value_or(QByteArray());
-    return changedOnDiskText(path);
-}
-
 void JournalFiles::agreeToReplace(const QString& archiveName) {
     if (Fingerprint* known = knownFile(pathFor(archiveName)))
         known->agreed = known->found;
+}
+
+std::optional<JournalMerge> JournalFiles::planMerge() {
+    const Fingerprint* known = found_ ? knownFile(found_->path) : nullptr;
+    if (!known || !known->base)
+        return std::nullopt;
+    const std::optional<core::CellTable> base = baseRows(*known->base, availableMemory_());
+    if (!base)
+        return std::nullopt;
+    return JournalMerge(*base, found_->rows, grid_);
+}
+
+void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs) {
+    if (!found_)
+        return;
+    merge.apply(grid_, takeTheirs);
+    // The version found is what the grid now builds on: the next save expects it.
+    FoundVersion found = *std::exchange(found_, std::nullopt);
+    const core::Opened file = tree_.openForReading(found.path);
+    remember(found.path, true, found.fingerprint,
+             file.ok() ? core::FileIdentity::of(file.info) : core::FileIdentity(),
+             std::move(found.bytes));
 }
 
 std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) const {
@@ -316,12 +317,12 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     std::optional<core::FileRead> read;
     if (readFile_) {
         if (const std::optional<QByteArray> bytes = readFile_(path))
-            read =
-                core::FileRead{core::readJournal(*bytes, available), core::fingerprintOf(*bytes)};
+            read = core::FileRead{core::readJournal(*bytes, available), core::fingerprintOf(*bytes),
+                                  *bytes};
     } else {
         QFile opened;
         if (opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            read = core::readJournalFile(opened, available);
+            read = core::readJournalFile(opened, available, true);
     }
     if (!read) {
         remember(path, true, {}, core::FileIdentity::of(file.info));
@@ -331,9 +332,12 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
         return {Reading::Failed, again.ok() ? QStringLiteral("Файл не удалось прочитать.")
                                             : core::readFailureCause(again.error)};
     }
-    remember(path, true, read->fingerprint, core::FileIdentity::of(file.info));
     core::ReadResult& result = read->result;
     const bool ok = result.ok();
+    // Only a journal read whole can be the base of a merge.
+    remember(path, true, read->fingerprint, core::FileIdentity::of(file.info),
+             ok && result.droppedNulBytes == 0 ? std::optional(std::move(read->bytes))
+                                               : std::nullopt);
     const int lastRow = result.table.rows();
     const int lastCol = std::max(0, result.lastLineFields - 1);
     if (!ok)
@@ -437,14 +441,23 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     Fingerprint* known = knownFile(path);
     const core::Expectation expected{known != nullptr, known && known->existed,
                                      known ? known->hash : QByteArray(),
-                                     known ? known->agreed : QByteArray()};
+                                     known ? known->agreed : QByteArray(), true};
     core::Replacement done =
         core::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
                                  core::currentJournalPath(programFolder_), createFolder);
     if (done.kind == core::Replacement::ChangedOnDisk) {
         known->found = done.found;
-        journal::Outcome changed = journal::Outcome::failed(changedOnDiskText(path));
+        std::variant<FoundVersion, QString> found =
+            foundVersion(path, known->base, std::move(done), availableMemory_());
+        journal::Outcome changed;
+        changed.ok = false;
         changed.changedOnDisk = true;
+        if (FoundVersion* version = std::get_if<FoundVersion>(&found)) {
+            found_ = std::move(*version);
+            changed.mergeable = true;
+        } else {
+            changed.message = std::get<QString>(found);
+        }
         return changed;
     }
     if (done.kind == core::Replacement::Failed)
@@ -452,7 +465,7 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     // The file now holds what the grid holds.
     if (partial_ && partial_->path == path)
         partial_.reset();
-    remember(path, true, done.fingerprint, done.written);
+    remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
     if (!done.unkeptBackup.isEmpty())
         return {true, QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
                                      "в папке %2:\n%3")

@@ -6,6 +6,8 @@
 #include "core/journallock.h"
 #include "core/memory.h"
 #include "journal/blockdates.h"
+#include "journal/foundversion.h"
+#include "journal/journalmerge.h"
 
 #include <QByteArray>
 #include <QDateTime>
@@ -30,9 +32,12 @@ namespace journal {
 struct Outcome {
     bool ok = true;
     QString message;
-    // A save found the file changed on disk since this copy last saw it, and left it as it was:
-    // the message is the question to ask before saving again (JournalFiles::agreeToReplace).
+    // A save found the file changed on disk since this copy last saw it, and left it as it was.
+    // When `mergeable`, the version found waits to be merged with the grid (JournalFiles::
+    // planMerge); otherwise the message is the question to ask before saving again, with the
+    // reason no merge is possible (JournalFiles::agreeToReplace).
     bool changedOnDisk = false;
+    bool mergeable = false;
 
     static Outcome done() { return {}; }
     static Outcome failed(QString message) { return {false, std::move(message)}; }
@@ -86,13 +91,17 @@ public:
     // When the grid holds only part of a file (its reading stopped early or failed), the question
     // to ask before a save writes over that file: thisyear.csv, or the archive of that name.
     std::optional<QString> partialReadQuestion(const QString& archiveName = {}) const;
-    // When the file was changed on disk (by another user) since it was last opened or saved here
-    // (each file this copy has read or written is remembered), the question to ask before a save
-    // writes over it. The save itself looks again, at the bytes, under the folder's save lock.
-    std::optional<QString> changedOnDiskQuestion(const QString& archiveName = {});
     // The user answered "Да" to the last changed-on-disk question about that file: the version
     // then found may be replaced (a version changed again after it may not).
     void agreeToReplace(const QString& archiveName = {});
+
+    // After a save came back `mergeable`: the merge of the grid with the version found, from the
+    // file as this copy last read or wrote it. None when that base no longer reads (the question
+    // is then changedOnDiskText).
+    std::optional<JournalMerge> planMerge();
+    // The merge, its conflicts settled so (true: the file's side), made in the grid; the version
+    // found is from now on the one this copy knows, so the next save writes over it.
+    void applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs);
     // Before "Сохранить как" writes over an archive that is already there: how many rows it
     // holds. None when there is no such archive.
     std::optional<QString> existingArchiveQuestion(const QString& archiveName) const;
@@ -128,6 +137,8 @@ private:
         QByteArray hash;   // its fingerprint; empty when the file could not be read
         QByteArray found;  // the changed version the last question was about
         QByteArray agreed; // the changed version the user agreed to replace
+        // Its bytes then, the base of a merge; none when it was not read whole.
+        std::optional<QByteArray> base;
     };
     struct PartialRead {
         QString path;
@@ -139,7 +150,8 @@ private:
     // What this copy saw of the file: whether it was there, its fingerprint (empty when it could
     // not be read) and identity.
     void remember(const QString& path, bool existed, const QByteArray& fingerprint = {},
-                  const core::FileIdentity& identity = {});
+                  const core::FileIdentity& identity = {},
+                  std::optional<QByteArray> base = std::nullopt);
     Fingerprint* knownFile(const QString& path);
     QString pathFor(const QString& archiveName) const;
     journal::Outcome opened(const QString& path, journal::Outcome outcome);
@@ -158,7 +170,8 @@ private:
     FileReader readFile_;
     std::function<qsizetype()> availableMemory_ = core::availableMemory;
     std::optional<PartialRead> partial_;
-    std::vector<Fingerprint> known_; // one per path, in the order first met
+    std::optional<FoundVersion> found_; // a changed file a save found, waiting to be merged
+    std::vector<Fingerprint> known_;    // one per path, in the order first met
     core::JournalLock lock_;
     journal::BlockDatePass blockDates_;
 };

@@ -110,6 +110,18 @@ void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells,
     endInsertRows();
 }
 
+bool GridModel::insertItems(int at, int count, const QList<QString>& texts) {
+    if (count <= 0 || at < 1 || at > rows() || texts.size() != qsizetype(count) * cols())
+        return false;
+    if (log_) {
+        GridChange inserted = GridChange::of(GridChange::InsertRows, at, 0, count);
+        inserted.cells = texts;
+        record(std::move(inserted));
+    }
+    insertRowsAt(at, count, texts, {});
+    return true;
+}
+
 void GridModel::removeRowsAt(int at, int count) {
     if (count <= 0 || at < 1 || at + count > rows())
         return;

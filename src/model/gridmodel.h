@@ -80,6 +80,9 @@ public:
 
     bool setColPosition(int col, int position);
     void addItem(const QString& tabSeparated);
+    // Inserts `count` rows at `at` (1 .. rows()), holding `texts` (count × cols texts, row after
+    // row), as one change.
+    bool insertItems(int at, int count, const QList<QString>& texts);
     // The header row cannot be removed.
     bool removeItem(int row);
     // Writing 1 sorts the rows Row..RowSel (all data rows when they are equal) ascending,

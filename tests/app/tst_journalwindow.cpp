@@ -10,6 +10,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QAction>
 #include <QTest>
 
 class TestJournalWindow : public QObject {
@@ -223,12 +224,13 @@ private Q_SLOTS:
         QCOMPARE(harness.prompter().questions.size(), 3);
     }
 
-    // Two mechanics on one folder: the second to open hears who holds the journal; a save over a
-    // file someone changed on disk since it was opened here asks first, and "Нет" leaves their
-    // version; "Да" writes, their version kept in Backup. Closing lets the journal go.
-    void aSharedJournalIsNotOverwrittenUnasked() {
+    // Two mechanics on one folder: the second to open hears who holds the journal. A save over a
+    // file the other changed since merges it: what only they changed comes in unasked; the cell
+    // both changed is asked about once, "Отмена" leaving both the file and the grid as they were,
+    // "Оставить мои" writing the mechanic's text, their version kept in Backup.
+    void aSharedJournalMergesAndAsksOnlyAboutConflicts() {
         auto first = std::make_unique<WindowHarness>();
-        const QByteArray original = journalBytes({texts({"Первый"})});
+        const QByteArray original = journalBytes({texts({"Первый", "ЭКР"})});
         first->folder().write(QStringLiteral("thisyear.csv"), original);
         first->press("CmdZagruz");
         WindowHarness second({}, first->programFolder());
@@ -238,24 +240,40 @@ private Q_SLOTS:
             QStringLiteral("Журнал thisyear.csv сейчас открыт и у другого пользователя: ")));
 
         second.editCell(1, 0, QStringLiteral("Второй"));
+        second.editCell(1, 2, QStringLiteral("17"));
         second.press("CmdSave"); // not changed on disk since: nothing asked
-        first->editCell(1, 0, QStringLiteral("Третий"));
-        first->press("CmdSave");
-        const QString question = QStringLiteral(
-            "Файл thisyear.csv изменён другим пользователем после открытия. Перезаписать его?");
-        QCOMPARE(first->prompter().questions, QStringList{question});
         const QByteArray theirs = first->folder().read(QStringLiteral("thisyear.csv"));
-        QVERIFY(theirs.startsWith(cp1251(QStringLiteral("Второй;"))));
-        first->prompter().questionAnswers << true;
+        first->editCell(1, 0, QStringLiteral("Третий"));
+        first->editCell(1, 7, QStringLiteral("Иванов"));
         first->press("CmdSave");
-        QVERIFY(first->folder()
-                    .read(QStringLiteral("thisyear.csv"))
-                    .startsWith(cp1251(QStringLiteral("Третий;"))));
+        QVERIFY(first->prompter().questions.isEmpty());
+        QCOMPARE(first->prompter().conflictsAsked.size(), 1);
+        const std::vector<core::MergeConflict>& asked = first->prompter().conflictsAsked[0];
+        QCOMPARE(int(asked.size()), 1);
+        QCOMPARE(asked[0].mine, QStringLiteral("Третий"));
+        QCOMPARE(asked[0].theirs, QStringLiteral("Второй"));
+        QCOMPARE(asked[0].column, QStringLiteral("1 («Владелец»)"));
+        // "Отмена": nothing written, nothing changed.
+        QCOMPARE(first->folder().read(QStringLiteral("thisyear.csv")), theirs);
+        QCOMPARE(first->grid().textMatrix(1, 0), QStringLiteral("Третий"));
+        QCOMPARE(first->grid().textMatrix(1, 2), QString());
+
+        first->prompter().conflictAnswers << std::vector<bool>{false};
+        first->press("CmdSave");
+        QCOMPARE(fromCp1251(first->folder().read(QStringLiteral("thisyear.csv"))),
+                 QStringLiteral("Третий;ЭКР;17;;;;;Иванов;\r\n"));
+        QCOMPARE(first->grid().textMatrix(1, 2), QStringLiteral("17"));
+        QVERIFY2(first->prompter().messages.last().contains(QStringLiteral("изменено ячеек: 1")),
+                 qPrintable(first->prompter().messages.last()));
         const QStringList backups =
             QDir(first->programFolder() + QStringLiteral("/Backup")).entryList(QDir::Files);
         QVERIFY(std::any_of(backups.begin(), backups.end(), [&](const QString& name) {
             return first->folder().read(QStringLiteral("Backup/") + name) == theirs;
         }));
+        // The merge is one undo step: the other's cell goes, the mechanic's own edits stay.
+        first->window().findChild<QAction*>(QStringLiteral("ActUndo"))->trigger();
+        QCOMPARE(first->grid().textMatrix(1, 2), QString());
+        QCOMPARE(first->grid().textMatrix(1, 7), QStringLiteral("Иванов"));
 
         first.reset();
         second.prompter().messages.clear();

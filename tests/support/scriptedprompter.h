@@ -23,6 +23,22 @@ public:
         questions << text;
         return !questionAnswers.isEmpty() && questionAnswers.takeFirst();
     }
+    // Each merge's conflicts as asked, and the answers: none is "Отмена"; a list shorter than the
+    // conflicts keeps the user's side for the rest. No answer queued: "Отмена".
+    QList<std::vector<core::MergeConflict>> conflictsAsked;
+    QList<std::optional<std::vector<bool>>> conflictAnswers;
+    std::optional<std::vector<bool>>
+    settleConflicts(const QString& fileName,
+                    const std::vector<core::MergeConflict>& conflicts) override {
+        (void)fileName;
+        conflictsAsked << conflicts;
+        if (conflictAnswers.isEmpty())
+            return std::nullopt;
+        std::optional<std::vector<bool>> answer = conflictAnswers.takeFirst();
+        if (answer)
+            answer->resize(conflicts.size(), false);
+        return answer;
+    }
     KeepChanges askToKeepChanges(const QString& text) override {
         keepQuestions << text;
         return keepAnswers.isEmpty() ? KeepChanges::Discard : keepAnswers.takeFirst();

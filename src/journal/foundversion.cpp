@@ -1,0 +1,59 @@
+#include "journal/foundversion.h"
+
+#include "core/journalformat.h"
+#include "core/journalreplace.h"
+
+#include <QFileInfo>
+
+namespace journal {
+
+namespace {
+
+// Why a journal's bytes cannot take part in a merge; none when they read whole as one.
+std::optional<QString> unreadable(const core::ReadResult& read) {
+    if (read.fault)
+        return read.fault->kind == core::ReadFault::LineTooLong
+                   ? QStringLiteral("в нём есть строка длиннее %1 знаков").arg(core::MaxLineLength)
+                   : QStringLiteral("не хватает памяти, чтобы прочитать его");
+    if (read.droppedNulBytes > 0)
+        return QStringLiteral("в нём есть нулевые байты, это не журнал");
+    return std::nullopt;
+}
+
+} // namespace
+
+QString unmergeableQuestion(const QString& path, const QString& reason) {
+    return changedOnDiskText(path) +
+           QStringLiteral("\n\nОбъединить его с журналом на экране нельзя: %1.").arg(reason);
+}
+
+QString changedOnDiskText(const QString& path) {
+    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?")
+        .arg(QFileInfo(path).fileName());
+}
+
+std::variant<FoundVersion, QString> foundVersion(const QString& path,
+                                                 const std::optional<QByteArray>& base,
+                                                 core::Replacement found, qsizetype memoryBudget) {
+    if (!base)
+        return unmergeableQuestion(path,
+                                   QStringLiteral("журнал на экране прочитан из файла не целиком"));
+    if (!found.bytesHeld)
+        return unmergeableQuestion(
+            path, QStringLiteral("файл слишком велик, чтобы прочитать его целиком"));
+    core::ReadResult read = core::readJournal(found.bytes, memoryBudget);
+    if (const std::optional<QString> reason = unreadable(read))
+        return unmergeableQuestion(path,
+                                   QStringLiteral("файл на диске прочитан не целиком: ") + *reason);
+    return FoundVersion{path, std::move(read.table), std::move(found.bytes),
+                        std::move(found.found)};
+}
+
+std::optional<core::CellTable> baseRows(const QByteArray& base, qsizetype memoryBudget) {
+    core::ReadResult read = core::readJournal(base, memoryBudget);
+    if (unreadable(read))
+        return std::nullopt;
+    return std::move(read.table);
+}
+
+} // namespace journal

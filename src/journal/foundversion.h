@@ -1,0 +1,40 @@
+#pragma once
+
+#include "core/celltable.h"
+
+#include <QByteArray>
+#include <QString>
+#include <optional>
+#include <variant>
+
+namespace core {
+struct Replacement;
+} // namespace core
+
+namespace journal {
+
+// The version of a file another copy saved, found by a save of this one, read as a journal to be
+// merged with the grid.
+struct FoundVersion {
+    QString path;
+    core::CellTable rows;
+    QByteArray bytes; // as found: the base of the next merge once this one is made
+    QByteArray fingerprint;
+};
+
+// The question the save asks when it finds the file changed on disk by another user.
+QString changedOnDiskText(const QString& path);
+// The same, when the change cannot be merged with the grid, for that reason ("…: reason.").
+QString unmergeableQuestion(const QString& path, const QString& reason);
+
+// What a save that found the file changed can do: merge, with the version found and the base
+// it was made from (`base`: the bytes this copy last read or wrote, none when it never read that
+// file whole), or, when no merge is possible, the question to ask instead, naming the reason.
+std::variant<FoundVersion, QString> foundVersion(const QString& path,
+                                                 const std::optional<QByteArray>& base,
+                                                 core::Replacement found, qsizetype memoryBudget);
+
+// The base of a merge as a journal; none when it no longer reads whole.
+std::optional<core::CellTable> baseRows(const QByteArray& base, qsizetype memoryBudget);
+
+} // namespace journal

@@ -1,0 +1,353 @@
+#include "journal/mergematch.h"
+
+#include <QHash>
+#include <algorithm>
+#include <unordered_map>
+
+namespace journal {
+
+namespace {
+
+// The base columns both maps pair (a null map is the base's own columns).
+std::vector<int> pairedColumns(int baseCols, const std::vector<int>& one,
+                               const std::vector<int>* other = nullptr) {
+    std::vector<int> columns;
+    for (int b = 0; b < baseCols; ++b)
+        if (one[std::size_t(b)] >= 0 && (!other || (*other)[std::size_t(b)] >= 0))
+            columns.push_back(b);
+    return columns;
+}
+
+QStringView cellOf(const Side& side, const std::vector<int>* map, int row, int baseCol) {
+    return side.cell(row, map ? (*map)[std::size_t(baseCol)] : baseCol);
+}
+
+size_t rowHash(const Side& side, const std::vector<int>* map, const std::vector<int>& columns,
+               int row) {
+    size_t hash = 0;
+    for (const int b : columns)
+        hash = qHash(cellOf(side, map, row, b), hash * 31 + 7);
+    return hash;
+}
+
+bool sameRow(const Side& one, const std::vector<int>* oneMap, int oneRow, const Side& other,
+             const std::vector<int>* otherMap, int otherRow, const std::vector<int>& columns) {
+    return std::all_of(columns.begin(), columns.end(), [&](int b) {
+        return cellOf(one, oneMap, oneRow, b) == cellOf(other, otherMap, otherRow, b);
+    });
+}
+
+// The distinct texts of a side's column, by hash, sorted.
+std::vector<size_t> textsOf(const Side& side, int col) {
+    std::vector<size_t> texts;
+    texts.reserve(std::size_t(side.rows));
+    for (int r = 0; r < side.rows; ++r)
+        if (const QStringView text = side.cell(r, col); !text.isEmpty())
+            texts.push_back(qHash(text));
+    std::sort(texts.begin(), texts.end());
+    texts.erase(std::unique(texts.begin(), texts.end()), texts.end());
+    return texts;
+}
+
+// At most this many of a base column's distinct texts are looked up in each column of a side.
+constexpr std::size_t SampleTexts = 256;
+
+std::vector<size_t> sampleOf(const std::vector<size_t>& texts) {
+    if (texts.size() <= SampleTexts)
+        return texts;
+    std::vector<size_t> sample;
+    for (std::size_t i = 0; i < SampleTexts; ++i)
+        sample.push_back(texts[i * texts.size() / SampleTexts]);
+    return sample;
+}
+
+// The free side column nearest to `expected`, a column of that caption first; -1 for none.
+int freeColumnNear(const Side& side, const std::vector<bool>& taken, int expected,
+                   const QString* caption) {
+    if (caption && side.first > 0)
+        for (int c = 0; c < side.cols; ++c)
+            if (!taken[std::size_t(c)] &&
+                side.cells->cell(side.first - 1, c).trimmed() == caption->trimmed())
+                return c;
+    int best = -1;
+    for (int c = 0; c < side.cols; ++c)
+        if (!taken[std::size_t(c)] &&
+            (best < 0 || std::abs(c - expected) < std::abs(best - expected)))
+            best = c;
+    return best;
+}
+
+} // namespace
+
+bool Side::columnEmpty(int col) const {
+    for (int r = 0; r < rows; ++r)
+        if (!cell(r, col).isEmpty())
+            return false;
+    return true;
+}
+
+std::vector<int> matchColumns(const Side& base, const Side& side,
+                              const std::vector<core::FormatSection>* captions) {
+    std::vector<std::vector<size_t>> sideTexts;
+    for (int c = 0; c < side.cols; ++c)
+        sideTexts.push_back(textsOf(side, c));
+    struct Pair {
+        int found;
+        int base;
+        int side;
+    };
+    std::vector<Pair> pairs;
+    std::vector<bool> sampled(std::size_t(base.cols), false);
+    for (int b = 0; b < base.cols; ++b) {
+        const std::vector<size_t> sample = sampleOf(textsOf(base, b));
+        sampled[std::size_t(b)] = !sample.empty();
+        for (int c = 0; c < side.cols; ++c) {
+            const auto& texts = sideTexts[std::size_t(c)];
+            const int found = int(std::count_if(sample.begin(), sample.end(), [&](size_t text) {
+                return std::binary_search(texts.begin(), texts.end(), text);
+            }));
+            // A column that holds a quarter of the texts at least is that column, moved or not.
+            if (found > 0 && found * 4 >= int(sample.size()))
+                pairs.push_back({found, b, c});
+        }
+    }
+    std::sort(pairs.begin(), pairs.end(), [](const Pair& x, const Pair& y) {
+        if (x.found != y.found)
+            return x.found > y.found;
+        return std::abs(x.base - x.side) < std::abs(y.base - y.side);
+    });
+    std::vector<int> map(std::size_t(base.cols), -1);
+    std::vector<bool> taken(std::size_t(side.cols), false);
+    for (const Pair& pair : pairs) {
+        if (map[std::size_t(pair.base)] >= 0 || taken[std::size_t(pair.side)])
+            continue;
+        map[std::size_t(pair.base)] = pair.side;
+        taken[std::size_t(pair.side)] = true;
+    }
+    // Columns with nothing to pair them by stand where their neighbours say: an empty one in the
+    // free column nearest there; one whose every text changed only in the filled free column
+    // right there (a column gone from the side, its place taken by an empty one, stays unpaired).
+    for (int b = 0; b < base.cols; ++b) {
+        if (map[std::size_t(b)] >= 0)
+            continue;
+        const int expected =
+            b > 0 && map[std::size_t(b - 1)] >= 0 ? map[std::size_t(b - 1)] + 1 : b;
+        int c = -1;
+        if (!sampled[std::size_t(b)]) {
+            const QString* caption = captions && std::size_t(b) < captions->size()
+                                         ? &(*captions)[std::size_t(b)].caption
+                                         : nullptr;
+            c = freeColumnNear(side, taken, expected, caption);
+        } else if (expected < side.cols && !taken[std::size_t(expected)] &&
+                   !sideTexts[std::size_t(expected)].empty()) {
+            c = expected;
+        }
+        if (c >= 0) {
+            map[std::size_t(b)] = c;
+            taken[std::size_t(c)] = true;
+        }
+    }
+    return map;
+}
+
+namespace {
+
+class RowMatcher {
+public:
+    RowMatcher(const Side& base, const Side& side, const std::vector<int>& map)
+        : base_(base), side_(side), map_(map), columns_(pairedColumns(base.cols, map)) {
+        match_.sideOf.assign(std::size_t(base.rows), -1);
+        match_.baseOf.assign(std::size_t(side.rows), -1);
+    }
+
+    RowMatch run() {
+        bySerial();
+        byWholeRow();
+        bySharedCells();
+        byPosition();
+        return std::move(match_);
+    }
+
+private:
+    void pair(int b, int s) {
+        match_.sideOf[std::size_t(b)] = s;
+        match_.baseOf[std::size_t(s)] = b;
+    }
+
+    void bySerial() {
+        const int serial = map_.size() > core::SerialNumber ? map_[core::SerialNumber] : -1;
+        if (serial < 0)
+            return;
+        // -1: held by more than one row.
+        const auto unique = [](const Side& side, int col) {
+            QHash<QStringView, int> rows;
+            rows.reserve(side.rows);
+            for (int r = 0; r < side.rows; ++r) {
+                const QStringView key = side.cell(r, col).trimmed();
+                if (key.isEmpty())
+                    continue;
+                const auto found = rows.find(key);
+                if (found == rows.end())
+                    rows.insert(key, r);
+                else
+                    found.value() = -1;
+            }
+            return rows;
+        };
+        const QHash<QStringView, int> inBase = unique(base_, core::SerialNumber);
+        const QHash<QStringView, int> inSide = unique(side_, serial);
+        for (auto at = inSide.begin(); at != inSide.end(); ++at) {
+            const int b = inBase.value(at.key(), -1);
+            if (b >= 0 && at.value() >= 0)
+                pair(b, at.value());
+        }
+    }
+
+    void byWholeRow() {
+        std::vector<std::pair<size_t, int>> rows;
+        for (int b = 0; b < base_.rows; ++b)
+            if (match_.sideOf[std::size_t(b)] < 0)
+                rows.push_back({rowHash(base_, nullptr, columns_, b), b});
+        std::sort(rows.begin(), rows.end());
+        for (int s = 0; s < side_.rows; ++s) {
+            if (match_.baseOf[std::size_t(s)] >= 0)
+                continue;
+            const size_t hash = rowHash(side_, &map_, columns_, s);
+            auto at = std::lower_bound(rows.begin(), rows.end(), std::pair(hash, -1));
+            for (; at != rows.end() && at->first == hash; ++at) {
+                const int b = at->second;
+                if (b >= 0 && sameRow(base_, nullptr, b, side_, &map_, s, columns_)) {
+                    pair(b, s);
+                    at->second = -1; // taken
+                    break;
+                }
+            }
+        }
+    }
+
+    // What is left: rows edited on this side. A row is the base row it shares the most cells with,
+    // when it differs from it in at most three and shares at least as many.
+    void bySharedCells() {
+        constexpr std::size_t CommonText = 64; // a text on more rows than this tells nothing
+        constexpr int MostDiffering = 3;
+        std::unordered_map<size_t, std::vector<int>> rowsWith;
+        for (int b = 0; b < base_.rows; ++b) {
+            if (match_.sideOf[std::size_t(b)] >= 0)
+                continue;
+            for (const int col : columns_)
+                if (const QStringView text = base_.cell(b, col); !text.isEmpty())
+                    rowsWith[qHash(text, size_t(col) + 1)].push_back(b);
+        }
+        if (rowsWith.empty())
+            return;
+        std::unordered_map<int, int> shared;
+        for (int s = 0; s < side_.rows; ++s) {
+            if (match_.baseOf[std::size_t(s)] >= 0)
+                continue;
+            shared.clear();
+            for (const int col : columns_) {
+                const QStringView text = side_.cell(s, map_[std::size_t(col)]);
+                const auto found =
+                    text.isEmpty() ? rowsWith.end() : rowsWith.find(qHash(text, size_t(col) + 1));
+                if (found == rowsWith.end() || found->second.size() > CommonText)
+                    continue;
+                for (const int b : found->second)
+                    if (match_.sideOf[std::size_t(b)] < 0)
+                        ++shared[b];
+            }
+            int best = -1;
+            int bestShared = 0;
+            for (const auto& [b, count] : shared)
+                if (count > bestShared ||
+                    (count == bestShared && std::abs(b - s) < std::abs(best - s))) {
+                    best = b;
+                    bestShared = count;
+                }
+            if (best < 0)
+                continue;
+            int same = 0;
+            int differing = 0;
+            for (const int col : columns_) {
+                const QStringView was = base_.cell(best, col);
+                const QStringView now = side_.cell(s, map_[std::size_t(col)]);
+                if (was != now)
+                    ++differing;
+                else if (!was.isEmpty())
+                    ++same;
+            }
+            if (differing <= MostDiffering && same >= differing)
+                pair(best, s);
+        }
+    }
+
+    // A row still unpaired that stands where an unpaired base row stood (right after the same
+    // paired row, or both first) is that row edited in place, when it keeps a cell of it or
+    // differs in no more than half.
+    void byPosition() {
+        for (int s = 0; s < side_.rows; ++s) {
+            if (match_.baseOf[std::size_t(s)] >= 0)
+                continue;
+            const int before = s == 0 ? -1 : match_.baseOf[std::size_t(s - 1)];
+            if (s > 0 && before < 0)
+                continue;
+            const int b = before + 1;
+            if (b >= base_.rows || match_.sideOf[std::size_t(b)] >= 0)
+                continue;
+            int same = 0;
+            int differing = 0;
+            for (const int col : columns_) {
+                const QStringView was = base_.cell(b, col);
+                if (was != side_.cell(s, map_[std::size_t(col)]))
+                    ++differing;
+                else if (!was.isEmpty())
+                    ++same;
+            }
+            if (same > 0 || differing * 2 <= int(columns_.size()))
+                pair(b, s);
+        }
+    }
+
+    const Side& base_;
+    const Side& side_;
+    const std::vector<int>& map_;
+    std::vector<int> columns_;
+    RowMatch match_;
+};
+
+} // namespace
+
+RowMatch matchRows(const Side& base, const Side& side, const std::vector<int>& map) {
+    return RowMatcher(base, side, map).run();
+}
+
+SameRows::SameRows(const Side& side, const std::vector<int>& map, int baseCols)
+    : side_(side), map_(map), baseCols_(baseCols) {}
+
+void SameRows::add(int row) {
+    rows_.push_back({0, row});
+}
+
+bool SameRows::take(const Side& other, const std::vector<int>& otherMap, int row) {
+    if (rows_.empty())
+        return false;
+    const std::vector<int> columns = pairedColumns(baseCols_, map_, &otherMap);
+    if (!sorted_) {
+        for (auto& [hash, mine] : rows_)
+            hash = rowHash(side_, &map_, columns, mine);
+        std::sort(rows_.begin(), rows_.end());
+        taken_.assign(rows_.size(), false);
+        sorted_ = true;
+    }
+    const size_t hash = rowHash(other, &otherMap, columns, row);
+    for (auto at = std::lower_bound(rows_.begin(), rows_.end(), std::pair(hash, -1));
+         at != rows_.end() && at->first == hash; ++at) {
+        const std::size_t i = std::size_t(at - rows_.begin());
+        if (!taken_[i] && sameRow(side_, &map_, at->second, other, &otherMap, row, columns)) {
+            taken_[i] = true;
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace journal
