@@ -1,6 +1,7 @@
 #include "app/commandline.h"
 
 #include "app/exportcontroller.h"
+#include "app/foldercontroller.h"
 #include "app/importcommand.h"
 #include "core/journalpaths.h"
 #include "exchange/exportfile.h"
@@ -8,6 +9,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStringList>
 #include <QTextStream>
@@ -68,15 +70,30 @@ std::optional<int> runCommandLine(int argc, char* argv[]) {
     QCoreApplication application(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("eklz-journal"));
     QTextStream errors(stderr);
-    QStringList arguments = QCoreApplication::arguments().mid(1);
+    QString named;
+    const QStringList arguments =
+        withoutFolderArgument(QCoreApplication::arguments().mid(1), &named);
+    QString refusal;
+    const std::unique_ptr<QSettings> settings = journalSettings();
+    const QString folder = startingJournalFolder(QCoreApplication::arguments(), settings.get(),
+                                                 programJournalFolder(), &refusal);
+    if (!named.isEmpty() && !refusal.isEmpty()) {
+        errors << refusal << Qt::endl;
+        return Failed;
+    }
     const qsizetype at = arguments.indexOf(QString::fromLatin1(command->option));
     // The command's option comes first, its arguments after it, nothing else.
-    const int code =
-        at == 0 ? command->run(arguments.mid(1), programJournalFolder(), errors) : int(Usage);
+    const int code = at == 0 ? command->run(arguments.mid(1), folder, errors) : int(Usage);
     if (code == Usage && command->usage)
         errors << QStringLiteral("Неверная командная строка. Использование: eklz-journal ")
                << QString::fromUtf8(command->usage) << Qt::endl;
     return code;
+}
+
+std::unique_ptr<QSettings> journalSettings() {
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       QStringLiteral("eklz-journal"),
+                                       QStringLiteral("eklz-journal"));
 }
 
 QString programJournalFolder() {

@@ -1,13 +1,18 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 #include <optional>
+
+class QSettings;
 
 // What the program does before its window: a command named on the command line runs without
 // one, for scripts:
 //
 //   eklz-journal --export OUT.xlsx|OUT.ods [ЖУРНАЛ]
 //   eklz-journal --import ФАЙЛ --to ПУТЬ
+//
+// "--folder DIR" anywhere names the journal folder for this run, the window's included.
 //
 // Each command is a row of the table in commandline.cpp: its option, its usage line, and the
 // function that runs it with the arguments after the option and the journal folder. It ends
@@ -23,5 +28,9 @@ std::optional<int> runCommandLine(int argc, char* argv[]);
 // writable (a portable copy) and not a system folder, otherwise the user's data folder (made
 // when missing). Needs the application object.
 QString programJournalFolder();
+
+// The program's settings: an INI file in the user's configuration folder, never beside the
+// journals.
+std::unique_ptr<QSettings> journalSettings();
 
 } // namespace app

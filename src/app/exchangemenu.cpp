@@ -17,9 +17,9 @@ ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journ
     menu.exporter =
         new ExportController(window, journal.grid, journal.watch, view, std::move(shownRows),
                              std::move(journalName), {std::move(files), std::move(prompter)});
-    QMenu* items = createExchangeButton(window)->menu();
-    items->addAction(&menu.importer->action());
-    items->addAction(&menu.exporter->action());
+    menu.items = createExchangeButton(window)->menu();
+    menu.items->addAction(&menu.importer->action());
+    menu.items->addAction(&menu.exporter->action());
     return menu;
 }
 

@@ -5,6 +5,8 @@
 
 #include <memory>
 
+class QMenu;
+
 namespace app {
 
 class FileChooser;
@@ -15,6 +17,7 @@ class GridView;
 struct ExchangeMenu {
     ImportController* importer = nullptr;
     ExportController* exporter = nullptr;
+    QMenu* items = nullptr; // the button's menu
 };
 
 ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journal,

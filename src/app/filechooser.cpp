@@ -48,4 +48,16 @@ QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
     return dialog.selectedFiles().constFirst();
 }
 
+QString DialogFileChooser::folderName(QWidget* parent, const QString& title,
+                                      const QString& folder) {
+    QFileDialog dialog(parent, title, folder);
+    dialog.setObjectName(QStringLiteral("DlgFolder"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
+}
+
 } // namespace app

@@ -18,6 +18,8 @@ public:
     // Which file to read: the path chosen, or an empty text after Cancel.
     virtual QString openFileName(QWidget* parent, const QString& title, const QString& folder,
                                  const QString& filters) = 0;
+    // Which folder: the path chosen, or an empty text after Cancel.
+    virtual QString folderName(QWidget* parent, const QString& title, const QString& folder) = 0;
 };
 
 // Qt's own file dialog (not the desktop's, so that it speaks the Russian of the program's
@@ -28,6 +30,7 @@ public:
                          const QString& filters) override;
     QString openFileName(QWidget* parent, const QString& title, const QString& folder,
                          const QString& filters) override;
+    QString folderName(QWidget* parent, const QString& title, const QString& folder) override;
 };
 
 } // namespace app

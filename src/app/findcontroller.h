@@ -58,6 +58,9 @@ private:
     const model::BlockWatch& watch_;
     ShownRows shownRows_;
     QString journalFolder_;
+
+public:
+    void setJournalFolder(QString folder) { journalFolder_ = std::move(folder); }
     FindBar* bar_;
     QListWidget* foundRows_ = nullptr;
 };

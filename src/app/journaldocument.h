@@ -55,6 +55,8 @@ public:
 
     const ShownJournal& shown() const { return shown_; }
     bool hasUnsavedChanges() const;
+    // Another journal folder: its journals are the ones named from now on.
+    void setJournalFolder(QString folder) { journalFolder_ = std::move(folder); }
     // A journal was just read into the grid (the history cleared): the title names it.
     void opened(ShownJournal shown);
 

@@ -5,12 +5,14 @@
 #include "app/celleditor.h"
 #include "app/celleditsession.h"
 #include "app/commandbutton.h"
+#include "app/controldescriptions.h"
 #include "app/dialogprompter.h"
 #include "app/exchangemenu.h"
 #include "app/exitflow.h"
 #include "app/filechooser.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
+#include "app/foldercontroller.h"
 #include "app/gridcommands.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
@@ -92,7 +94,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createExchange();
     connectButtons();
     prepareGrid();
-    describeControls();
+    describeControls(*this, *gridView_, *inputLine_, edits_->editor());
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
@@ -146,7 +148,8 @@ void JournalWindow::createControls() {
     periodicSave_ = new journal::PeriodicSave(*grid_, save, this);
 
     createBlockWatch();
-    setTabOrder();
+    orderTabs(*this, *inputLine_, *gridView_, edits_->editor());
+    inputLine_->setFocus(Qt::OtherFocusReason);
 }
 
 // The command buttons, in the order of the journal's control table.
@@ -241,7 +244,7 @@ void JournalWindow::createPrinting() {
 }
 
 void JournalWindow::createExchange() {
-    const ExchangeMenu menu = createExchangeMenu(
+    ExchangeMenu menu = createExchangeMenu(
         *this, {*journal_, *document_, *grid_, *history_, *blockWatch_}, *gridView_,
         [this] { return summary_->filter(); }, [this] { return document_->shown().fileBase(); },
         services_.files, services_.prompter);
@@ -251,6 +254,23 @@ void JournalWindow::createExchange() {
         markModified();
         gridView_->showFirstColumn();
     });
+    auto* folders =
+        new FolderController(*this,
+                             {edits_->command(document_, &JournalDocument::mayReplace),
+                              [this](const QString& folder) { switchFolder(folder); },
+                              [this] { return services_.journalFolder; }},
+                             services_.files, *services_.prompter, services_.settings.get());
+    menu.items->addSeparator();
+    menu.items->addAction(&folders->action());
+}
+
+// Everything that names the journal folder follows; this year's register there is shown.
+void JournalWindow::switchFolder(const QString& folder) {
+    services_.journalFolder = folder;
+    journal_->setFolder(folder);
+    document_->setJournalFolder(folder);
+    finder_->setJournalFolder(folder);
+    load(ShownJournal::currentYear());
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {
@@ -264,17 +284,6 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
 
 void JournalWindow::followMidnight() {
     midnight_->followMidnight();
-}
-
-void JournalWindow::setTabOrder() {
-    const QList<QWidget*> order = {
-        inputLine_,          button("CmdProd"),  gridView_,           button("CmdDelC"),
-        button("CmdDelS"),   button("CmdAddC"),  button("CmdAddS"),   button("CmdZArch"),
-        button("CmdZagruz"), button("CmdSortC"), button("CmdSave"),   button("CmdEdit"),
-        button("CmdSearh"),  &edits_->editor(),  button("CmdSaveAs"), button("CmdPrint")};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
-    inputLine_->setFocus(Qt::OtherFocusReason);
 }
 
 // The journal header over one empty row; column 0 and the header row sized as the journal has
@@ -294,20 +303,6 @@ void JournalWindow::resizeEvent(QResizeEvent* event) {
 
 void JournalWindow::closeEvent(QCloseEvent* event) {
     event->setAccepted(exit_->closeRequested());
-}
-
-// Names and descriptions for screen readers; the block state is told in words too (the summary,
-// and a tooltip on a shaded row).
-void JournalWindow::describeControls() {
-    gridView_->setAccessibleName(QStringLiteral("Журнал ЭКЛЗ"));
-    gridView_->setAccessibleDescription(
-        QStringLiteral("Строки журнала: владелец, модель и номер ККМ, заводской и регистрационный "
-                       "номера ЭКЛЗ, даты активации и блокировки, механик"));
-    inputLine_->setAccessibleName(QStringLiteral("Ввод в текущую ячейку"));
-    inputLine_->setPlaceholderText(QStringLiteral("Ввод в текущую ячейку"));
-    edits_->editor().setAccessibleName(QStringLiteral("Правка ячейки"));
-    for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
-        button->setAccessibleName(button->text().trimmed());
 }
 
 bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {

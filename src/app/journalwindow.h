@@ -137,7 +137,6 @@ private:
     void createButtons();
     void connectButtons();
     QPushButton* button(const char* name) const;
-    void setTabOrder();
     void prepareGrid();
     void createBlockWatch();
     void placeBlockSummary();
@@ -145,7 +144,7 @@ private:
     void createFindBar();
     void createPrinting();
     void createExchange();
-    void describeControls();
+    void switchFolder(const QString& folder);
 
     void searchColumn();
     void openArchive();

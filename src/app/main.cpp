@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 #include "app/dialogprompter.h"
+#include "app/foldercontroller.h"
 #include "app/journalwindow.h"
 #include "app/printprogressdialog.h"
 #include "app/russian.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QSettings>
+#include <QTimer>
 
 int main(int argc, char* argv[]) {
     if (const std::optional<int> exitCode = app::runCommandLine(argc, argv))
@@ -18,18 +20,19 @@ int main(int argc, char* argv[]) {
     // boxes' too. The window and the message boxes name the program themselves.
     QApplication::setDesktopFileName(QStringLiteral("eklz-journal"));
     app::installRussianTranslations(application);
-    const QString journalFolder = app::programJournalFolder();
     auto prompter = std::make_shared<app::DialogPrompter>();
     auto progress = std::make_shared<app::PrintProgressDialog>();
-    // An INI file in the user's configuration folder, never beside the journals.
-    auto settings =
-        std::make_shared<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                    QStringLiteral("eklz-journal"), QStringLiteral("eklz-journal"));
+    std::shared_ptr<QSettings> settings = app::journalSettings();
+    QString refusal;
+    const QString journalFolder = app::startingJournalFolder(
+        QApplication::arguments(), settings.get(), app::programJournalFolder(), &refusal);
     app::JournalWindow window(
         app::WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
                             std::make_shared<printing::DefaultPrinterProvider>(),
                             std::make_shared<core::SystemClock>(), progress, settings, nullptr});
     prompter->setParent(&window);
     window.show();
+    if (!refusal.isEmpty())
+        QTimer::singleShot(0, &window, [&] { prompter->message(refusal); });
     return application.exec();
 }

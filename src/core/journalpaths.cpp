@@ -1,11 +1,16 @@
 #include "core/journalpaths.h"
 
 #include "core/journalbackups.h"
+#include "core/systemerror.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QStringView>
 #include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace core {
 
@@ -32,6 +37,28 @@ QString chooseJournalFolder(const QString& programFolder, bool programFolderWrit
     const bool holdsJournals = QFileInfo(currentJournalPath(programFolder)).exists() ||
                                QFileInfo(archiveFolderPath(programFolder)).isDir();
     return holdsJournals || programFolderWritable ? programFolder : userDataFolder;
+}
+
+std::optional<QString> journalFolderRefusal(const QString& folder) {
+    const QFileInfo info(folder);
+    const QString shown = QDir::toNativeSeparators(folder);
+    if (folder.isEmpty() || !info.exists() || !info.isDir())
+        return QStringLiteral("Папка журналов «%1» не найдена. Остаётся прежняя папка.").arg(shown);
+    // A file made and removed again is the one sure test: permissions, read-only mounts and
+    // shares all have their say.
+    const QByteArray probe = QFile::encodeName(info.absoluteFilePath()) + "/.eklz-folder-probe-" +
+                             QByteArray::number(::getpid());
+    const int fd = ::open(probe.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0600);
+    const int error = errno;
+    if (fd >= 0) {
+        ::close(fd);
+        ::unlink(probe.constData());
+    }
+    if (fd < 0 && error != EEXIST)
+        return QStringLiteral("В папку журналов «%1» нельзя записывать (%2). Остаётся прежняя "
+                              "папка.")
+            .arg(shown, systemErrorText(error));
+    return std::nullopt;
 }
 
 QString currentJournalPath(const QString& programFolder) {

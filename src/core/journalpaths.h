@@ -20,6 +20,10 @@ constexpr int MaxFileNameBytes = 255;
 QString chooseJournalFolder(const QString& programFolder, bool programFolderWritable,
                             const QString& userDataFolder);
 
+// Why a folder cannot hold the journals, or none when it can: it must be there, be a folder, and
+// take new files.
+std::optional<QString> journalFolderRefusal(const QString& folder);
+
 QString currentJournalPath(const QString& programFolder);
 QString archiveFolderPath(const QString& programFolder);
 QString archivePath(const QString& programFolder, const QString& name);

@@ -143,8 +143,18 @@ QString saveAsPrompt() {
 JournalFiles::JournalFiles(model::GridModel& grid, QString programFolder, Clock clock,
                            FileReader reader)
     : grid_(grid), programFolder_(std::move(programFolder)), tree_(programFolder_),
-      backups_(core::backupFolderPath(programFolder_), std::move(clock)),
+      clock_(std::move(clock)), backups_(core::backupFolderPath(programFolder_), clock_),
       readFile_(std::move(reader)) {}
+
+void JournalFiles::setFolder(QString programFolder) {
+    lock_.release();
+    programFolder_ = std::move(programFolder);
+    tree_ = core::FolderTree(programFolder_);
+    backups_ = core::JournalBackups(core::backupFolderPath(programFolder_), clock_);
+    known_.clear();
+    partial_.reset();
+    found_.reset();
+}
 
 journal::Outcome JournalFiles::openCurrent() {
     const QString path = core::currentJournalPath(programFolder_);

@@ -74,6 +74,9 @@ public:
     JournalFiles(model::GridModel& grid, QString programFolder, Clock clock = {},
                  FileReader reader = {});
 
+    // Another journal folder: nothing of the previous one is held or remembered any more.
+    void setFolder(QString programFolder);
+
     // "Открыть журнал": shows thisyear.csv (nothing when it is missing) and its block dates.
     journal::Outcome openCurrent();
     // "Загрузить архив": shows the archive of that (accepted) name as stored.
@@ -166,6 +169,7 @@ private:
     model::GridModel& grid_;
     QString programFolder_;
     core::FolderTree tree_;
+    Clock clock_;
     core::JournalBackups backups_;
     FileReader readFile_;
     std::function<qsizetype()> availableMemory_ = core::availableMemory;

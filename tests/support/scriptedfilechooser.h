@@ -22,4 +22,7 @@ public:
         filters << offered;
         return answers.isEmpty() ? otherwise : answers.takeFirst();
     }
+    QString folderName(QWidget*, const QString&, const QString&) override {
+        return answers.isEmpty() ? otherwise : answers.takeFirst();
+    }
 };

@@ -1,0 +1,81 @@
+#include "app/foldercontroller.h"
+
+#include "app/filechooser.h"
+#include "core/journalpaths.h"
+#include "core/prompter.h"
+
+#include <QAction>
+#include <QDir>
+#include <QSettings>
+#include <QWidget>
+
+namespace app {
+
+FolderController::FolderController(QWidget& window, Window hooks,
+                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter,
+                                   QSettings* settings)
+    : QObject(&window), window_(window), hooks_(std::move(hooks)), files_(std::move(files)),
+      prompter_(prompter), settings_(settings),
+      action_(new QAction(QStringLiteral("Папка журналов…"), this)) {
+    action_->setObjectName(QStringLiteral("ActFolder"));
+    action_->setToolTip(QStringLiteral("Выбрать папку, где лежат thisyear.csv, Archive и Backup, "
+                                       "например общую папку сервисного центра"));
+    connect(action_, &QAction::triggered, this, &FolderController::ask);
+}
+
+void FolderController::ask() {
+    const QString folder =
+        files_->folderName(&window_, QStringLiteral("Папка журналов"), hooks_.currentFolder());
+    if (!folder.isEmpty())
+        choose(folder);
+}
+
+bool FolderController::choose(const QString& chosen) {
+    const QString folder = QDir::cleanPath(QDir(chosen).absolutePath());
+    if (const std::optional<QString> refusal = core::journalFolderRefusal(folder)) {
+        prompter_.message(*refusal);
+        return false;
+    }
+    if (folder == hooks_.currentFolder() || !hooks_.mayLeave())
+        return false;
+    if (settings_)
+        settings_->setValue(journalFolderKey(), folder);
+    hooks_.switchTo(folder);
+    return true;
+}
+
+QStringList withoutFolderArgument(const QStringList& arguments, QString* folder) {
+    QStringList rest;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        if (arguments[i] == QStringLiteral("--folder") && i + 1 < arguments.size()) {
+            ++i;
+            if (folder)
+                *folder = arguments[i];
+            continue;
+        }
+        rest << arguments[i];
+    }
+    return rest;
+}
+
+QString startingJournalFolder(const QStringList& arguments, const QSettings* settings,
+                              const QString& defaultFolder, QString* refusal) {
+    QString named;
+    withoutFolderArgument(arguments, &named);
+    const QString remembered =
+        settings ? settings->value(journalFolderKey()).toString() : QString();
+    for (const QString& folder : {named, remembered}) {
+        if (folder.isEmpty())
+            continue;
+        const QString absolute = QDir::cleanPath(QDir(folder).absolutePath());
+        if (const std::optional<QString> why = core::journalFolderRefusal(absolute)) {
+            if (refusal && refusal->isEmpty())
+                *refusal = *why;
+            continue;
+        }
+        return absolute;
+    }
+    return defaultFolder;
+}
+
+} // namespace app
