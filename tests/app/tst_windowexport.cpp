@@ -73,14 +73,16 @@ private Q_SLOTS:
             QStringLiteral("Не удалось выгрузить журнал в файл ")));
     }
 
-    // "Обмен" holds the import and the export, beside the buttons and above the grid, over none
-    // of them.
+    // "Обмен" holds the import, the export and, after a separator, the journal folder, beside the
+    // buttons and above the grid, over none of them.
     void theExchangeMenuHoldsTheExport() {
         ExportWindow w;
         auto& exchange = w.harness.control<QToolButton>("CmdExchange");
         QVERIFY(exchange.isVisible());
         const QList<QAction*> actions = exchange.menu()->actions();
-        QCOMPARE(actions.size(), 2);
+        QCOMPARE(actions.size(), 4);
+        QVERIFY(actions[2]->isSeparator());
+        QCOMPARE(actions[3]->objectName(), QStringLiteral("ActFolder"));
         QCOMPARE(actions[0]->objectName(), QStringLiteral("ActImport"));
         QCOMPARE(actions[0]->shortcut(), QKeySequence(Qt::ControlModifier | Qt::Key_I));
         QCOMPARE(actions[1]->objectName(), QStringLiteral("ActExport"));
