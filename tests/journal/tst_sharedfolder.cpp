@@ -97,17 +97,65 @@ private Q_SLOTS:
             const int results[2] = {waitForChild(children[0], 60), waitForChild(children[1], 60)};
             const QString saved = fromCp1251(folder.read(QStringLiteral("thisyear.csv")));
             for (int copy = 0; copy < 2; ++copy) {
-                QVERIFY2(results[copy] == Saved,
-                         qPrintable(QStringLiteral("round %1, copy %2: %3")
-                                        .arg(round)
-                                        .arg(copy)
-                                        .arg(results[copy])));
+                QVERIFY2(results[copy] == Saved, qPrintable(QStringLiteral("round %1, copy %2: %3")
+                                                                .arg(round)
+                                                                .arg(copy)
+                                                                .arg(results[copy])));
                 QVERIFY2(saved.contains(editOf(copy)),
                          qPrintable(QStringLiteral("round %1: the edit of copy %2 is lost")
                                         .arg(round)
                                         .arg(copy)));
             }
         }
+    }
+
+    // A copy killed at any moment of a save that merges leaves the journal whole: the version the
+    // other copy saved, or the merged one, never a mix; the next save finds nothing of it.
+    void aCopyKilledWhileItMergesLeavesTheJournalWhole() {
+        constexpr int Rounds = 10;
+        const Rows rows = registerOf(20000);
+        Rows theirRows = rows;
+        theirRows[3][1] = QStringLiteral("правка другого");
+        Rows mergedRows = theirRows;
+        mergedRows[0][0] = QStringLiteral("моя правка");
+        const QByteArray theirs = journalFile(theirRows);
+        const QByteArray merged = journalFile(mergedRows);
+        int sawMerged = 0;
+        qint64 saveMs = 0; // how long a whole merged save takes here: round 0 is not killed
+        for (int round = 0; round < Rounds; ++round) {
+            Program mine;
+            mine.folder.write(QStringLiteral("thisyear.csv"), journalFile(rows));
+            mine.open();
+            mine.grid.setTextMatrix(1, 0, QStringLiteral("моя правка"));
+            mine.folder.write(QStringLiteral("thisyear.csv"), theirs);
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                journal::Outcome outcome = mine.files.saveCurrent();
+                if (const std::optional<journal::JournalMerge> merge = mine.files.planMerge()) {
+                    mine.files.applyMerge(*merge, {});
+                    outcome = mine.files.saveCurrent();
+                }
+                ::_exit(outcome.ok ? 0 : 1);
+            }
+            if (round == 0) {
+                QElapsedTimer took;
+                took.start();
+                QCOMPARE(waitForChild(child, 60), 0);
+                saveMs = took.elapsed();
+            } else {
+                // Kills spread over the save's whole length, and as long again past it.
+                QTest::qSleep(int(2 * saveMs * (round - 1) / (Rounds - 2)));
+                ::kill(child, SIGKILL);
+                QVERIFY(waitForChild(child, 30) != 1);
+            }
+            const QByteArray now = mine.thisYear();
+            QVERIFY2(now == theirs || now == merged,
+                     qPrintable(QStringLiteral("round %1").arg(round)));
+            sawMerged += now == merged ? 1 : 0;
+        }
+        // The kills came both before and after the rename (else the test proved nothing).
+        QVERIFY2(sawMerged > 1 && sawMerged < Rounds, qPrintable(QString::number(sawMerged)));
     }
 
     // "Да" to the question about a colleague's change that cannot be merged (a file that is no
@@ -123,7 +171,8 @@ private Q_SLOTS:
         program.folder.write(QStringLiteral("thisyear.csv"), first);
         const journal::Outcome asked = program.files.saveCurrent();
         QVERIFY(asked.changedOnDisk && !asked.mergeable);
-        QVERIFY2(asked.message.contains(QStringLiteral("нулевые байты")), qPrintable(asked.message));
+        QVERIFY2(asked.message.contains(QStringLiteral("нулевые байты")),
+                 qPrintable(asked.message));
         QCOMPARE(program.thisYear(), first);
         program.files.agreeToReplace();
         program.folder.write(QStringLiteral("thisyear.csv"), second); // while the question was open
