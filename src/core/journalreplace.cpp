@@ -118,13 +118,10 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
         cells,
         [&](QByteArrayView piece) {
             written.add(piece);
-            if (expected.keepBytes)
-                replacement.bytes.append(piece);
             return file.write(piece);
         },
         [&] {
             written = {};
-            replacement.bytes.clear();
             return file.restart();
         });
     if (file.error() != 0)
@@ -145,6 +142,8 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
         return failed(file.error());
     }
     replacement.written = *identity;
+    if (expected.keepBytes)
+        replacement.writtenFile = openRegularAt(folder.handle.fd(), name).handle;
     if (!replacement.backup.isEmpty())
         backups.dropOldest(path);
     return replacement;

@@ -15,8 +15,8 @@ struct Expectation {
     bool existed = false;   // whether it was there then
     QByteArray fingerprint; // its bytes' fingerprint then (empty: it could not be read)
     QByteArray agreed;      // a changed version the user agreed to replace, if any
-    // Hand back the bytes written (Replaced), or the bytes of a changed file found, when it can be
-    // held in memory (ChangedOnDisk): the base and the other side of a merge.
+    // Hand back the bytes of a changed file found, when it can be held in memory (ChangedOnDisk):
+    // the other side of a merge.
     bool keepBytes = false;
 };
 
@@ -29,8 +29,10 @@ struct Replacement {
     QString backup;         // Replaced: the backup kept, if one was
     FileIdentity written;   // Replaced: the new file
     QByteArray fingerprint; // Replaced: the new file's fingerprint
-    // Replaced: the bytes written; ChangedOnDisk: the file found, when `bytesHeld` (it could be
-    // read whole into memory); only when the expectation asked to keep them.
+    // Replaced: the new file, open for reading (when the expectation asked to keep bytes).
+    FileHandle writtenFile;
+    // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory); only
+    // when the expectation asked to keep them.
     QByteArray bytes;
     bool bytesHeld = false;
 };

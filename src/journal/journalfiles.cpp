@@ -97,49 +97,6 @@ QString rowsIn(const core::Opened& file) {
 
 } // namespace
 
-std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& prompt) {
-    const QString answer = prompter.inputBox(prompt, prompt);
-    if (answer.isEmpty())
-        return std::nullopt;
-    QString name = core::archiveName(answer);
-    if (const std::optional<QString> refusal = core::archiveNameRefusal(name)) {
-        prompter.message(*refusal);
-        return std::nullopt;
-    }
-    return name;
-}
-
-std::optional<QString> unwrittenColumnsQuestion(const model::GridModel& grid) {
-    QStringList columns;
-    for (int c = core::FileColumns; c < grid.cols(); ++c) {
-        int filled = 0;
-        for (int r = 1; r < grid.rows(); ++r)
-            filled += grid.cell(r, c).isEmpty() ? 0 : 1;
-        if (filled == 0)
-            continue;
-        columns << QStringLiteral("колонка %1, заполнено ячеек: %2")
-                       .arg(model::columnLabel(grid, c), QString::number(filled));
-    }
-    if (columns.isEmpty())
-        return std::nullopt;
-    return QStringLiteral("В файл журнала записываются только первые восемь колонок. Не будут "
-                          "записаны: %1. Сохранить без них?")
-        .arg(columns.join(QStringLiteral("; ")));
-}
-
-QString archiveOverCurrentQuestion(const QString& archiveName) {
-    return QStringLiteral("Записать архив %1 в журнал текущего года thisyear.csv?")
-        .arg(archiveName);
-}
-
-QString openArchivePrompt() {
-    return QStringLiteral("Введите год (или другое имя файла)");
-}
-
-QString saveAsPrompt() {
-    return QStringLiteral("Введите имя файла");
-}
-
 JournalFiles::JournalFiles(model::GridModel& grid, QString programFolder, Clock clock,
                            FileReader reader)
     : grid_(grid), programFolder_(std::move(programFolder)), tree_(programFolder_),
@@ -220,6 +177,7 @@ void JournalFiles::showImported(core::CellTable rows, const QStringList& extraCa
 
 // The journal on screen is held here, and the user hears when another copy holds it already.
 journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outcome) {
+    openedPath_ = path;
     const std::optional<core::JournalLock::Holder> holder = lock_.hold(path);
     if (!holder)
         return outcome;
@@ -231,7 +189,8 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
 
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const core::FileIdentity& identity, std::optional<QByteArray> base) {
-    Fingerprint known{path, existed, identity, fingerprint, {}, {}, std::move(base)};
+    const bool whole = base.has_value();
+    Fingerprint known{path, existed, identity, fingerprint, {}, {}, std::move(base), whole};
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
     else
@@ -254,7 +213,15 @@ void JournalFiles::agreeToReplace(const QString& archiveName) {
         known->agreed = known->found;
 }
 
+void JournalFiles::keepBase(const QString& path) {
+    Fingerprint* known = knownFile(path.isEmpty() ? openedPath_ : path);
+    if (known && known->keeping.pending())
+        known->base = known->keeping.take();
+}
+
 std::optional<JournalMerge> JournalFiles::planMerge() {
+    if (found_)
+        keepBase(found_->path);
     const Fingerprint* known = found_ ? knownFile(found_->path) : nullptr;
     if (!known || !known->base)
         return std::nullopt;
@@ -332,7 +299,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     } else {
         QFile opened;
         if (opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            read = core::readJournalFile(opened, available, true);
+            read = core::readJournalFile(opened, available);
     }
     if (!read) {
         remember(path, true, {}, core::FileIdentity::of(file.info));
@@ -344,10 +311,15 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     }
     core::ReadResult& result = read->result;
     const bool ok = result.ok();
-    // Only a journal read whole can be the base of a merge.
+    // Only a journal read whole can be the base of a merge; its bytes are read again on a thread
+    // of their own, unless they are at hand already.
+    const bool whole = ok && result.droppedNulBytes == 0;
     remember(path, true, read->fingerprint, core::FileIdentity::of(file.info),
-             ok && result.droppedNulBytes == 0 ? std::optional(std::move(read->bytes))
-                                               : std::nullopt);
+             whole && readFile_ ? std::optional(std::move(read->bytes)) : std::nullopt);
+    Fingerprint* known = knownFile(path);
+    known->whole = whole;
+    if (whole && !known->base)
+        known->keeping = core::BackgroundBytes(file.handle.fd(), known->hash);
     const int lastRow = result.table.rows();
     const int lastCol = std::max(0, result.lastLineFields - 1);
     if (!ok)
@@ -456,6 +428,7 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
         core::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
                                  core::currentJournalPath(programFolder_), createFolder);
     if (done.kind == core::Replacement::ChangedOnDisk) {
+        keepBase(path);
         known->found = done.found;
         std::variant<FoundVersion, QString> found =
             foundVersion(path, known->base, std::move(done), availableMemory_());
@@ -475,7 +448,13 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     // The file now holds what the grid holds.
     if (partial_ && partial_->path == path)
         partial_.reset();
-    remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
+    // Its bytes become the base, read back on a thread of their own: the save holds no second
+    // copy of the register.
+    remember(path, true, done.fingerprint, done.written);
+    Fingerprint* saved = knownFile(path);
+    saved->whole = true;
+    if (done.writtenFile.valid())
+        saved->keeping = core::BackgroundBytes(done.writtenFile.fd(), done.fingerprint);
     if (!done.unkeptBackup.isEmpty())
         return {true, QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
                                      "в папке %2:\n%3")

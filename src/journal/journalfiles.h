@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/backgroundbytes.h"
 #include "core/celltable.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
@@ -105,6 +106,11 @@ public:
     // The merge, its conflicts settled so (true: the file's side), made in the grid; the version
     // found is from now on the one this copy knows, so the next save writes over it.
     void applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs);
+    // The bytes of a journal read whole or written are read again on a thread of their own, from
+    // the file then opened, to be the base of a later merge: the open does not wait for them.
+    // This waits until those of the file at that path (by default the one last opened) are kept
+    // (a test does, before it forks).
+    void keepBase(const QString& path = {});
     // Before "Сохранить как" writes over an archive that is already there: how many rows it
     // holds. None when there is no such archive.
     std::optional<QString> existingArchiveQuestion(const QString& archiveName) const;
@@ -140,8 +146,10 @@ private:
         QByteArray hash;   // its fingerprint; empty when the file could not be read
         QByteArray found;  // the changed version the last question was about
         QByteArray agreed; // the changed version the user agreed to replace
-        // Its bytes then, the base of a merge; none when it was not read whole.
+        // Its bytes then, the base of a merge; none when it was not read whole, or not kept yet.
         std::optional<QByteArray> base;
+        bool whole = false; // the grid held it whole: its bytes may be kept as a base
+        core::BackgroundBytes keeping = {}; // its bytes being read, to become the base
     };
     struct PartialRead {
         QString path;
@@ -175,6 +183,7 @@ private:
     std::function<qsizetype()> availableMemory_ = core::availableMemory;
     std::optional<PartialRead> partial_;
     std::optional<FoundVersion> found_; // a changed file a save found, waiting to be merged
+    QString openedPath_;                // the journal last opened
     std::vector<Fingerprint> known_;    // one per path, in the order first met
     core::JournalLock lock_;
     journal::BlockDatePass blockDates_;
