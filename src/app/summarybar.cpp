@@ -23,14 +23,10 @@ SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
     filter_->setFont(printing::msSansSerif(8.25));
     filter_->setAccessibleName(QStringLiteral("Какие строки показывать"));
     // Each item carries its filter, so that the order of the list is free.
-    const std::pair<const char*, model::RowFilter> items[] = {
-        {"Все", model::RowFilter::All},
-        {"Заблокированы", model::RowFilter::Blocked},
-        {"Блокируются в ближайшие 31 дн.", model::RowFilter::Soon},
-        {"Без даты активации", model::RowFilter::Undated},
-    };
-    for (const auto& [caption, filter] : items)
-        filter_->addItem(QString::fromUtf8(caption), int(filter));
+    for (const model::RowFilter filter :
+         {model::RowFilter::All, model::RowFilter::Blocked, model::RowFilter::Soon,
+          model::RowFilter::Undated, model::RowFilter::BlockedOrSoon})
+        filter_->addItem(model::rowFilterName(filter), int(filter));
     connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::applyFilter);
     // The filter follows every change of the rows' states, then the summary counts them.
     connect(&watch_, &model::BlockWatch::countsChanged, this, &SummaryBar::applyFilter);
