@@ -1,5 +1,6 @@
 #include "app/journalwindow.h"
 
+#include "app/archiveprompter.h"
 #include "app/blockwatchdelegate.h"
 #include "app/busycursor.h"
 #include "app/celleditor.h"
@@ -12,7 +13,9 @@
 #include "app/findbar.h"
 #include "app/findcontroller.h"
 #include "app/gridcommands.h"
+#include "app/gridcontextmenu.h"
 #include "app/gridview.h"
+#include "app/helpwindow.h"
 #include "app/journaldocument.h"
 #include "app/midnightwatch.h"
 #include "app/printcontroller.h"
@@ -87,12 +90,15 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_ = std::make_unique<journal::JournalFiles>(
         *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
     journal_->readBlockEvidenceOf(*blockWatch_);
-    document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
+    journalPrompter_ = std::make_shared<ArchivePrompter>(services_.prompter,
+                                                         services_.journalFolder, services_.clock);
+    document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *journalPrompter_,
                                     services_.journalFolder);
     createExchange();
     connectButtons();
     prepareGrid();
-    describeControls();
+    describeControls(*this, *gridView_, *inputLine_, edits_->editor());
+    new HelpController(*this);
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
@@ -187,6 +193,9 @@ void JournalWindow::createBlockWatch() {
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
     summary_ = new SummaryBar(*this, *grid_, *gridView_, *blockWatch_);
+    summary_->followHistory(history_->stack());
+    connect(commands_, &GridCommands::deleted, summary_, &SummaryBar::showNotice);
+    new GridContextMenu(*this, *gridView_, *grid_, *history_, *commands_, *edits_);
     createFindBar();
     createPrinting();
     placeBlockSummary();
@@ -296,20 +305,6 @@ void JournalWindow::closeEvent(QCloseEvent* event) {
     event->setAccepted(exit_->closeRequested());
 }
 
-// Names and descriptions for screen readers; the block state is told in words too (the summary,
-// and a tooltip on a shaded row).
-void JournalWindow::describeControls() {
-    gridView_->setAccessibleName(QStringLiteral("Журнал ЭКЛЗ"));
-    gridView_->setAccessibleDescription(
-        QStringLiteral("Строки журнала: владелец, модель и номер ККМ, заводской и регистрационный "
-                       "номера ЭКЛЗ, даты активации и блокировки, механик"));
-    inputLine_->setAccessibleName(QStringLiteral("Ввод в текущую ячейку"));
-    inputLine_->setPlaceholderText(QStringLiteral("Ввод в текущую ячейку"));
-    edits_->editor().setAccessibleName(QStringLiteral("Правка ячейки"));
-    for (QPushButton* button : findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
-        button->setAccessibleName(button->text().trimmed());
-}
-
 bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
     // A click into the input line drops the open edit: the cell keeps its previous text.
     if (watched == inputLine_ && event->type() == QEvent::MouseButtonPress) {
@@ -353,7 +348,7 @@ void JournalWindow::openJournal() {
 
 void JournalWindow::openArchive() {
     if (const std::optional<QString> name =
-            journal::askArchiveName(*services_.prompter, journal::openArchivePrompt());
+            journal::askArchiveName(*journalPrompter_, journal::openArchivePrompt());
         name && document_->mayReplace())
         load(ShownJournal::archiveNamed(*name));
 }
