@@ -39,6 +39,23 @@ QString DialogPrompter::inputBox(const QString& prompt, const QString& title) {
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
+QString DialogPrompter::chooseName(const QString& prompt, const QString& title,
+                                   const QStringList& offered, const QString& proposed) {
+    QInputDialog dialog(parent_.data());
+    dialog.setObjectName(QStringLiteral("DlgChooseName"));
+    dialog.setWindowTitle(title);
+    dialog.setLabelText(prompt);
+    if (!offered.isEmpty()) {
+        dialog.setComboBoxItems(offered);
+        dialog.setComboBoxEditable(true);
+    }
+    // Without a proposal the list shows its first name.
+    if (!proposed.isEmpty() || offered.isEmpty())
+        dialog.setTextValue(proposed);
+    fitTitle(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
+}
+
 // "Да" and the other answer, the other the default and the answer to Escape.
 bool DialogPrompter::yesOr(const QString& text, const QString& other,
                            QMessageBox::ButtonRole otherRole) {

@@ -14,6 +14,9 @@ public:
     explicit DialogPrompter(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }
     QString inputBox(const QString& prompt, const QString& title) override;
+    // An input box whose line is an editable list of the names offered.
+    QString chooseName(const QString& prompt, const QString& title, const QStringList& offered,
+                       const QString& proposed) override;
     void message(const QString& text) override;
     bool question(const QString& text) override;
     bool yesOrCancel(const QString& text) override;

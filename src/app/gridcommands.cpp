@@ -11,6 +11,8 @@
 #include "model/blockwatch.h"
 #include "model/gridmodel.h"
 
+#include <QHeaderView>
+
 namespace app {
 
 GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
@@ -28,6 +30,18 @@ GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& vi
     connect(&edits, &CellEditSession::redoRequested, this,
             edits.command(this, &GridCommands::redo));
     connect(&view_, &GridView::pasteRequested, this, edits.command(this, &GridCommands::paste));
+    connect(&view_, &GridView::cutRequested, this, edits.command(this, &GridCommands::cut));
+    // Whatever changes the rows or columns, but the header sort itself, ends what it showed.
+    const auto forget = [this] { forgetSort(); };
+    connect(&grid_, &model::GridModel::modelReset, this, forget);
+    connect(&grid_, &model::GridModel::layoutChanged, this, forget);
+    connect(&grid_, &model::GridModel::rowsInserted, this, forget);
+    connect(&grid_, &model::GridModel::rowsRemoved, this, forget);
+    connect(&grid_, &model::GridModel::columnsInserted, this, forget);
+    connect(&grid_, &model::GridModel::columnsRemoved, this, forget);
+    connect(&grid_, &model::GridModel::columnsMoved, this, forget);
+    connect(&grid_, &model::GridModel::dataChanged, this, forget);
+    connect(&grid_, &model::GridModel::headerDataChanged, this, forget);
     // A release on the header row sorts by its column.
     connect(&view_, &GridView::mouseUp, this,
             [this, sort = edits.command(this, &GridCommands::sortByClickedHeader)] {
@@ -36,14 +50,19 @@ GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& vi
             });
 }
 
-void GridCommands::run(const QString& name, bool (*command)(model::GridModel&)) {
+bool GridCommands::run(const QString& name, bool (*command)(model::GridModel&)) {
     const auto step = history_.step(name);
-    if (command(grid_))
-        Q_EMIT changed();
+    if (!command(grid_))
+        return false;
+    Q_EMIT changed();
+    return true;
 }
 
+// The notice follows the step, once it is on the history.
 void GridCommands::deleteLastColumn() {
-    run(QStringLiteral("Удалить колонку"), &editing::deleteColumn);
+    const QString label = model::columnLabel(grid_, grid_.cols() - 1);
+    if (run(QStringLiteral("Удалить колонку"), &editing::deleteColumn))
+        Q_EMIT deleted(QStringLiteral("Колонка %1 удалена. Ctrl+Z — вернуть").arg(label));
 }
 
 void GridCommands::insertColumn() {
@@ -51,7 +70,9 @@ void GridCommands::insertColumn() {
 }
 
 void GridCommands::deleteRow() {
-    run(QStringLiteral("Удалить строку"), &editing::deleteRow);
+    const int row = grid_.rowSel();
+    if (run(QStringLiteral("Удалить строку"), &editing::deleteRow))
+        Q_EMIT deleted(QStringLiteral("Строка %1 удалена. Ctrl+Z — вернуть").arg(row));
 }
 
 void GridCommands::addRow() {
@@ -75,6 +96,20 @@ void GridCommands::paste(const QString& text) {
         Q_EMIT activationDatesPasted();
 }
 
+void GridCommands::cut() {
+    view_.copySelection();
+    const auto step = history_.step(QStringLiteral("Вырезать"));
+    bool emptied = false;
+    for (int r = std::max(1, std::min(grid_.row(), grid_.rowSel()));
+         r <= std::max(grid_.row(), grid_.rowSel()); ++r)
+        for (int c = std::min(grid_.col(), grid_.colSel());
+             c <= std::max(grid_.col(), grid_.colSel()); ++c)
+            if (!grid_.cell(r, c).isEmpty())
+                emptied = grid_.setTextMatrix(r, c, QString()) || emptied;
+    if (emptied)
+        Q_EMIT changed();
+}
+
 void GridCommands::undo() {
     if (history_.undo())
         Q_EMIT changed();
@@ -86,16 +121,37 @@ void GridCommands::redo() {
 }
 
 // The view is hidden while the rows are laid out anew, so that it does not follow each step.
+// A second click on the column just sorted, nothing having changed the rows since, turns the
+// order round; a third turns it back.
 void GridCommands::sortByClickedHeader() {
+    const int col = view_.mouseCol();
+    const bool descending = sorted_.col == col && !sorted_.descending;
+    bool sorted = false;
     view_.setVisible(false);
     view_.refresh();
     {
         const auto step = history_.step(QStringLiteral("Сортировка"));
         const model::BlockWatch::Batch batch(watch_);
-        if (editing::sortByColumn(grid_, view_.mouseCol()))
+        sorting_ = true;
+        sorted = editing::sortByColumn(grid_, col, descending);
+        sorting_ = false;
+        if (sorted)
             Q_EMIT changed();
     }
     view_.setVisible(true);
+    if (!sorted)
+        return;
+    sorted_ = {col, descending};
+    view_.horizontalHeader()->setSortIndicator(col, descending ? Qt::DescendingOrder
+                                                               : Qt::AscendingOrder);
+    view_.horizontalHeader()->setSortIndicatorShown(true);
+}
+
+void GridCommands::forgetSort() {
+    if (sorting_ || sorted_.col < 0)
+        return;
+    sorted_ = {};
+    view_.horizontalHeader()->setSortIndicatorShown(false);
 }
 
 } // namespace app

@@ -20,10 +20,11 @@ class CellEditSession;
 class GridView;
 
 // The commands that change the grid from the window: the row and column buttons, a click on the
-// header row (sorts by that column), Ctrl+V and Ctrl+Z, Ctrl+Y and Ctrl+Shift+Z (ActUndo, ActRedo;
-// also from the cell editor when its own text has nothing to undo or redo). Each runs through the
-// edit session, so an open edit is stored first, is one undo step and says changed() when it
-// changed the grid.
+// header row (sorts by that column: ascending, and descending at a second click on the column
+// just sorted, shown by the header's sort indicator), Ctrl+X, Ctrl+V and Ctrl+Z, Ctrl+Y and
+// Ctrl+Shift+Z (ActUndo, ActRedo; also from the cell editor when its own text has nothing to undo
+// or redo). Each runs through the edit session, so an open edit is stored first, is one undo step
+// and says changed() when it changed the grid.
 class GridCommands : public QObject {
     Q_OBJECT
 public:
@@ -41,6 +42,8 @@ public:
     // Tab-separated text from the current cell on, rows added as needed, filtered as typed text
     // is.
     void paste(const QString& text);
+    // Ctrl+X: the selected cells onto the clipboard, as Ctrl+C puts them, then emptied.
+    void cut();
     void undo();
     void redo();
 
@@ -49,15 +52,26 @@ Q_SIGNALS:
     void changed();
     // A paste wrote into the activation dates, within its undo step: their block dates follow.
     void activationDatesPasted();
+    // A row or a column was deleted: what went, and how to get it back.
+    void deleted(const QString& notice);
 
 private:
-    void run(const QString& name, bool (*command)(model::GridModel&));
+    bool run(const QString& name, bool (*command)(model::GridModel&));
     void sortByClickedHeader();
+    // Any change to the rows but the header sort itself: the next click sorts ascending.
+    void forgetSort();
+
+    struct Sorted {
+        int col = -1;
+        bool descending = false;
+    };
 
     model::GridModel& grid_;
     GridView& view_;
     editing::GridHistory& history_;
     model::BlockWatch& watch_;
+    Sorted sorted_;
+    bool sorting_ = false;
 };
 
 } // namespace app

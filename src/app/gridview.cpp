@@ -259,6 +259,10 @@ void GridView::keyPressEvent(QKeyEvent* event) {
         copySelection();
         return;
     }
+    if (event->matches(QKeySequence::Cut)) {
+        Q_EMIT cutRequested();
+        return;
+    }
     if (event->matches(QKeySequence::Paste)) {
         Q_EMIT pasteRequested(QGuiApplication::clipboard()->text());
         return;

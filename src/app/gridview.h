@@ -43,13 +43,18 @@ public:
     // Scrolls back to the first column (the owners), the rows staying where they are.
     void showFirstColumn();
 
+    // The selected cells as tab-separated lines on the clipboard, as spreadsheets paste them
+    // (Ctrl+C).
+    void copySelection() const;
+
     // Column widths in pixels the user dragged, by column position (0: none).
     QList<int> draggedWidths() const;
     void setDraggedWidths(const QList<int>& widths);
 
 Q_SIGNALS:
-    // Ctrl+V on the grid, with the clipboard's text.
+    // Ctrl+V on the grid, with the clipboard's text; Ctrl+X.
     void pasteRequested(const QString& text);
+    void cutRequested();
     // A printable character typed on the grid: the current cell's edit begins with it.
     void typed(const QString& text);
     void clicked();
@@ -77,8 +82,6 @@ private:
     void release(Cell cell);
     QRect currentCellRect() const;
     int pageRows() const;
-    // Ctrl+C: the selected cells as tab-separated lines, as spreadsheets paste them.
-    void copySelection() const;
 
     void applyColumnLayout();
     void applyHeaderHeight();

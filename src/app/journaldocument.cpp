@@ -3,6 +3,7 @@
 #include "core/journalpaths.h"
 #include "core/prompter.h"
 #include "editing/gridhistory.h"
+#include "journal/archivelist.h"
 #include "journal/journalfiles.h"
 #include "journal/unstorablecells.h"
 #include "model/gridmodel.h"
@@ -85,8 +86,9 @@ bool JournalDocument::save() {
     return outcome.ok;
 }
 
-void JournalDocument::saveToArchive() {
-    const std::optional<QString> name = journal::askArchiveName(prompter_, journal::saveAsPrompt());
+void JournalDocument::saveToArchive(const QString& proposedName) {
+    const std::optional<QString> name = journal::askArchiveName(
+        prompter_, journal::saveAsPrompt(), journal::listArchives(journalFolder_), proposedName);
     if (!name)
         return;
     // Another archive of that name is not the journal on screen: it is replaced only when asked.

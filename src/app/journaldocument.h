@@ -69,7 +69,8 @@ public:
     bool save();
     // "Сохранить как": a copy into the archive of the name asked for; the journal on screen stays
     // what it was, unless it is that archive.
-    void saveToArchive();
+    // `proposedName` is written in at first (the current year).
+    void saveToArchive(const QString& proposedName = {});
 
 private:
     bool saveArchiveNamed(const QString& name);

@@ -14,7 +14,9 @@
 #include "app/findcontroller.h"
 #include "app/foldercontroller.h"
 #include "app/gridcommands.h"
+#include "app/gridcontextmenu.h"
 #include "app/gridview.h"
+#include "app/helpwindow.h"
 #include "app/journaldocument.h"
 #include "app/midnightwatch.h"
 #include "app/printcontroller.h"
@@ -29,6 +31,7 @@
 #include "editing/journalsortkey.h"
 #include "editing/journaltextvalidator.h"
 #include "editing/search.h"
+#include "journal/archivelist.h"
 #include "journal/journalfiles.h"
 #include "journal/periodicsave.h"
 #include "model/blockwatch.h"
@@ -95,6 +98,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     connectButtons();
     prepareGrid();
     describeControls(*this, *gridView_, *inputLine_, edits_->editor());
+    new HelpController(*this);
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
@@ -173,7 +177,9 @@ void JournalWindow::connectButtons() {
     onClick("CmdSearh", edits_->command(this, &JournalWindow::searchColumn));
     onClick("CmdZArch", edits_->command(this, &JournalWindow::openArchive));
     onClick("CmdZagruz", edits_->command(this, &JournalWindow::openJournal));
-    onClick("CmdSaveAs", edits_->command(document_, &JournalDocument::saveToArchive));
+    onClick("CmdSaveAs", edits_->command([this] {
+        document_->saveToArchive(QString::number(services_.clock->today().year()));
+    }));
     onClick("CmdSave", edits_->command(document_, &JournalDocument::save));
     onClick("CmdEdit", edits_->command(this, &JournalWindow::copyInputLineToCell));
     onClick("CmdPrint", [this] { printer_->print(); });
@@ -190,6 +196,9 @@ void JournalWindow::createBlockWatch() {
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
     summary_ = new SummaryBar(*this, *grid_, *gridView_, *blockWatch_);
+    summary_->followHistory(history_->stack());
+    connect(commands_, &GridCommands::deleted, summary_, &SummaryBar::showNotice);
+    new GridContextMenu(*this, *gridView_, *grid_, *history_, *commands_, *edits_);
     createFindBar();
     createPrinting();
     placeBlockSummary();
@@ -348,7 +357,8 @@ void JournalWindow::openJournal() {
 
 void JournalWindow::openArchive() {
     if (const std::optional<QString> name =
-            journal::askArchiveName(*services_.prompter, journal::openArchivePrompt());
+            journal::askArchiveName(*services_.prompter, journal::openArchivePrompt(),
+                                    journal::listArchives(services_.journalFolder));
         name && document_->mayReplace())
         load(ShownJournal::archiveNamed(*name));
 }

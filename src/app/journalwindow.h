@@ -110,9 +110,14 @@ struct WindowServices {
 //   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
 //   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
 //   CmdExchange    (a menu button)          "Обмен": the menu of the exchange with spreadsheets
-//   ActImport      (ImportController)       Ctrl+I, "Импорт…" in that menu: from .xlsx, .ods or
-//   .csv ActExport      (ExportController)       Ctrl+E, "Экспорт…" in that menu: the rows shown
+//   ActImport      (ImportController)       Ctrl+I, "Импорт…" in that menu: from .xlsx, .ods
+//                                           or .csv
+//   ActExport      (ExportController)       Ctrl+E, "Экспорт…" in that menu: the rows shown
 //                                           into an .xlsx or .ods file
+//   MenuGrid       (GridContextMenu)        the grid's context menu: right click, Menu key
+//   TimerNotice    summary_                 how long a deletion's notice stays in LblBlocked
+//   ActHelp        (HelpController)         F1: the user guide (FrmHelp) at the section of
+//                                           the focused control
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -162,6 +167,7 @@ private:
     void markModified();
 
     WindowServices services_;
+    // The prompter of the journal's commands: archive names are chosen from a list.
     std::unique_ptr<journal::JournalFiles> journal_;
     JournalDocument* document_ = nullptr;
     model::GridModel* grid_ = nullptr;

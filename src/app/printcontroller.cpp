@@ -28,7 +28,7 @@ PrintController::PrintController(QWidget& window, model::GridModel& grid,
 }
 
 // With a filter on, the rows shown may be the list to take on a round.
-model::GridModel* PrintController::gridToPrint(model::GridModel& shown) {
+model::GridModel* PrintController::gridToPrint(model::GridModel& shown, QString& listName) {
     const model::RowFilter filter = shownRows_();
     if (filter == model::RowFilter::All ||
         !services_.prompter->question(
@@ -45,6 +45,7 @@ model::GridModel* PrintController::gridToPrint(model::GridModel& shown) {
             cells.setCell(row, c, grid_.cell(r, c));
     }
     shown.replaceCells(std::move(cells));
+    listName = model::rowFilterName(filter);
     return &shown;
 }
 
@@ -69,10 +70,11 @@ void PrintController::printPreview() {
     QPrintPreviewDialog dialog(&previewed, &window_);
     dialog.setObjectName(QStringLiteral("DlgPreview"));
     model::GridModel shown;
-    model::GridModel* printed = gridToPrint(shown);
+    QString listName;
+    model::GridModel* printed = gridToPrint(shown, listName);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* printer) {
         printing::PreviewPrinterProvider preview(*printer);
-        printing::printJournal(*printed, preview, *services_.clock);
+        printing::printJournal(*printed, preview, *services_.clock, nullptr, listName);
     });
     dialog.exec();
 }
@@ -80,9 +82,10 @@ void PrintController::printPreview() {
 void PrintController::printOn(printing::PrinterProvider& printer) {
     Q_EMIT aboutToPrint();
     model::GridModel shown;
-    model::GridModel* printed = gridToPrint(shown);
-    const printing::PrintResult result =
-        printing::printJournal(*printed, printer, *services_.clock, services_.progress.get());
+    QString listName;
+    model::GridModel* printed = gridToPrint(shown, listName);
+    const printing::PrintResult result = printing::printJournal(*printed, printer, *services_.clock,
+                                                                services_.progress.get(), listName);
     if (result == printing::PrintResult::NoPrinter)
         services_.prompter->message(printing::noPrinterMessage());
 }

@@ -26,7 +26,7 @@ namespace app {
 
 // "Печать" on the default printer, Ctrl+P through Qt's print dialog, Ctrl+Shift+P a print
 // preview: each lays the journal out alike. With a row filter on, it asks whether to print only
-// the rows shown (the list for a round) or the whole journal.
+// the rows shown (the list for a round, titled with the filter's name) or the whole journal.
 class PrintController : public QObject {
     Q_OBJECT
 public:
@@ -55,8 +55,8 @@ Q_SIGNALS:
 
 private:
     // The grid to print: all of it, or with a row filter on and the user's consent, the rows
-    // shown, copied into `shown`.
-    model::GridModel* gridToPrint(model::GridModel& shown);
+    // shown, copied into `shown`, and then the filter's name in `listName` for the title.
+    model::GridModel* gridToPrint(model::GridModel& shown, QString& listName);
     void printOn(printing::PrinterProvider& printer);
 
     QWidget& window_;

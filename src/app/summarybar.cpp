@@ -6,6 +6,8 @@
 
 #include <QComboBox>
 #include <QLabel>
+#include <QTimer>
+#include <QUndoStack>
 #include <QWidget>
 #include <algorithm>
 
@@ -14,7 +16,11 @@ namespace app {
 SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
                        const model::BlockWatch& watch)
     : QObject(&window), grid_(grid), view_(view), watch_(watch), summary_(new QLabel(&window)),
-      filter_(new QComboBox(&window)) {
+      filter_(new QComboBox(&window)), noticeTime_(new QTimer(this)) {
+    noticeTime_->setObjectName(QStringLiteral("TimerNotice"));
+    noticeTime_->setSingleShot(true);
+    noticeTime_->setInterval(5000);
+    connect(noticeTime_, &QTimer::timeout, this, &SummaryBar::endNotice);
     summary_->setObjectName(QStringLiteral("LblBlocked"));
     summary_->setFont(printing::msSansSerif(8.25));
     summary_->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
@@ -23,14 +29,10 @@ SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
     filter_->setFont(printing::msSansSerif(8.25));
     filter_->setAccessibleName(QStringLiteral("Какие строки показывать"));
     // Each item carries its filter, so that the order of the list is free.
-    const std::pair<const char*, model::RowFilter> items[] = {
-        {"Все", model::RowFilter::All},
-        {"Заблокированы", model::RowFilter::Blocked},
-        {"Блокируются в ближайшие 31 дн.", model::RowFilter::Soon},
-        {"Без даты активации", model::RowFilter::Undated},
-    };
-    for (const auto& [caption, filter] : items)
-        filter_->addItem(QString::fromUtf8(caption), int(filter));
+    for (const model::RowFilter filter :
+         {model::RowFilter::All, model::RowFilter::Blocked, model::RowFilter::Soon,
+          model::RowFilter::Undated, model::RowFilter::BlockedOrSoon})
+        filter_->addItem(model::rowFilterName(filter), int(filter));
     connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::applyFilter);
     // The filter follows every change of the rows' states, then the summary counts them.
     connect(&watch_, &model::BlockWatch::countsChanged, this, &SummaryBar::applyFilter);
@@ -66,8 +68,33 @@ void SummaryBar::applyFilter() {
     showSummary();
 }
 
-// Units that block within the warning days make the line bold.
+void SummaryBar::followHistory(const QUndoStack& history) {
+    connect(&history, &QUndoStack::indexChanged, this, &SummaryBar::endNotice);
+}
+
+void SummaryBar::showNotice(const QString& text) {
+    notice_ = text;
+    noticeTime_->start();
+    showSummary();
+}
+
+void SummaryBar::endNotice() {
+    if (notice_.isEmpty())
+        return;
+    notice_.clear();
+    noticeTime_->stop();
+    showSummary();
+}
+
+// Units that block within the warning days make the line bold; a notice is plain.
 void SummaryBar::showSummary() {
+    if (!notice_.isEmpty()) {
+        summary_->setText(notice_);
+        QFont font = summary_->font();
+        font.setBold(false);
+        summary_->setFont(font);
+        return;
+    }
     const model::BlockCounts counts = watch_.counts();
     QString text = model::blockSummaryText(counts);
     if (filter() != model::RowFilter::All)

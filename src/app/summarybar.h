@@ -7,6 +7,8 @@
 
 class QComboBox;
 class QLabel;
+class QTimer;
+class QUndoStack;
 class QWidget;
 
 namespace model {
@@ -21,6 +23,8 @@ class GridView;
 // ближайшие 31 дн.: M.", bold while a unit blocks soon, and why no block date is written when
 // none is) and the filter of which rows are shown. The filter hides the rows it leaves out in the
 // view and follows every change of the rows' states; every command still works on all rows.
+// A notice (what a deletion removed, and how to get it back) takes the summary's place for a
+// while (TimerNotice, five seconds), or until the history moves on.
 class SummaryBar : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +37,12 @@ public:
     int shownRows() const { return shownRows_; }
     // Lays the strip out from `left` to `right` at `top`, down to `bottom`.
     void place(int left, int right, int top, int bottom);
+    // A step done or undone on `history` ends the notice.
+    void followHistory(const QUndoStack& history);
+
+public Q_SLOTS:
+    void showNotice(const QString& text);
+    void endNotice();
 
 private:
     void applyFilter();
@@ -43,6 +53,8 @@ private:
     const model::BlockWatch& watch_;
     QLabel* summary_;
     QComboBox* filter_;
+    QTimer* noticeTime_;
+    QString notice_;
     bool rowsHidden_ = false;
     int shownRows_ = 0;
 };

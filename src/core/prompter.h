@@ -5,6 +5,7 @@
 #include <QString>
 #include <optional>
 #include <vector>
+#include <QStringList>
 
 namespace core {
 
@@ -15,6 +16,15 @@ public:
     virtual ~Prompter() = default;
     // The text typed, or an empty text when the user cancels. The title repeats the prompt.
     virtual QString inputBox(const QString& prompt, const QString& title) = 0;
+    // A name typed or chosen from `offered` (an editable list), `proposed` written in at first:
+    // the text, or an empty text when the user cancels. Unless a prompter shows a list of its
+    // own, it is asked as an input box.
+    virtual QString chooseName(const QString& prompt, const QString& title,
+                               const QStringList& offered, const QString& proposed) {
+        Q_UNUSED(offered);
+        Q_UNUSED(proposed);
+        return inputBox(prompt, title);
+    }
     // A message with a single OK button and the application's default title.
     virtual void message(const QString& text) = 0;
     // A question answered "Да" or "Нет", "Нет" the default; true for "Да".

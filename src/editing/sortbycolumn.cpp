@@ -23,7 +23,7 @@ void restoreEmptyCaptions(model::GridModel& grid) {
 
 } // namespace
 
-bool sortByColumn(model::GridModel& grid, int column) {
+bool sortByColumn(model::GridModel& grid, int column, bool descending) {
     if (column < 0 || column >= grid.cols())
         return false;
     grid.setCol(column);
@@ -31,7 +31,7 @@ bool sortByColumn(model::GridModel& grid, int column) {
     // With Row equal to RowSel the grid sorts every row below the header.
     grid.setRow(0);
     grid.setRowSel(0);
-    grid.setSort(1);
+    grid.setSort(descending ? 2 : 1);
     restoreEmptyCaptions(grid);
     return true;
 }

@@ -50,7 +50,11 @@ QString saveAsPrompt();
 
 // Asks for an archive name with that prompt: the answer upper-cased, or none after Cancel, an
 // empty answer or a name that cannot name an archive file (the refusal then shown).
-std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& prompt);
+// The archive names there are may be `offered` to choose from (newest first), and a name
+// `proposed` written in at first.
+std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& prompt,
+                                      const QStringList& offered = {},
+                                      const QString& proposed = {});
 
 // The question before a save that would leave filled cells out of the file, which keeps the
 // first eight columns: each such column with its caption and how many of its cells are filled.

@@ -1,8 +1,7 @@
-#include "journal/journalfiles.h"
-
 #include "core/journalcolumns.h"
 #include "core/journalpaths.h"
 #include "core/prompter.h"
+#include "journal/journalfiles.h"
 #include "model/gridmodel.h"
 
 #include <QStringList>
@@ -10,8 +9,9 @@
 // The questions and prompts of opening and saving that need no file.
 namespace journal {
 
-std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& prompt) {
-    const QString answer = prompter.inputBox(prompt, prompt);
+std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& prompt,
+                                      const QStringList& offered, const QString& proposed) {
+    const QString answer = prompter.chooseName(prompt, prompt, offered, proposed);
     if (answer.isEmpty())
         return std::nullopt;
     QString name = core::archiveName(answer);

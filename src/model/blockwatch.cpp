@@ -46,6 +46,23 @@ QString blockSummaryText(const BlockCounts& counts) {
            (counts.declined ? QLatin1Char(' ') + *counts.declined + QLatin1Char('.') : QString());
 }
 
+QString rowFilterName(RowFilter filter) {
+    const QString soon = QStringLiteral("блокируются в ближайшие %1 дн.").arg(BlockWarningDays);
+    switch (filter) {
+    case RowFilter::Blocked:
+        return QStringLiteral("Заблокированы");
+    case RowFilter::Soon:
+        return soon.at(0).toUpper() + soon.mid(1);
+    case RowFilter::Undated:
+        return QStringLiteral("Без даты активации");
+    case RowFilter::BlockedOrSoon:
+        return QStringLiteral("Заблокированы и ") + soon;
+    case RowFilter::All:
+        break;
+    }
+    return QStringLiteral("Все");
+}
+
 BlockWatch::BlockWatch(const GridModel& grid, QDate today, QObject* parent)
     : QObject(parent), grid_(grid), today_(today) {
     connect(&grid_, &GridModel::dataChanged, this,

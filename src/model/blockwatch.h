@@ -43,9 +43,11 @@ struct BlockCounts {
 // not 0, and the reason the block dates are not filled, when they are not.
 QString blockSummaryText(const BlockCounts& counts);
 
-// Which rows a mechanic wants to see: all, the blocked units, those that block soon, or those
-// whose activation date is not a date.
-enum class RowFilter { All, Blocked, Soon, Undated };
+// Which rows a mechanic wants to see: all, the blocked units, those that block soon, both of
+// these (the list for a round), or those whose activation date is not a date.
+enum class RowFilter { All, Blocked, Soon, Undated, BlockedOrSoon };
+// The filter's name, as the filter list shows it and a printout of the rows shown is titled.
+QString rowFilterName(RowFilter filter);
 
 // Keeps the state of every row of a grid, following the grid's changes as they happen: a changed
 // cell re-judges its row only, inserted and removed rows are judged or dropped, anything larger
@@ -79,6 +81,8 @@ public:
             return state(row) == BlockState::Soon;
         case RowFilter::Undated:
             return undated(row);
+        case RowFilter::BlockedOrSoon:
+            return state(row) != BlockState::Clear;
         case RowFilter::All:
             break;
         }

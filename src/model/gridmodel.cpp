@@ -348,7 +348,7 @@ void GridModel::setSortKeyMaker(SortKeyMaker maker) {
 }
 
 void GridModel::setSort(int how) {
-    if (how != 1 || rows() <= 2)
+    if ((how != 1 && how != 2) || rows() <= 2)
         return;
     int firstRow = std::min(row_, rowSel_);
     int lastRow = std::max(row_, rowSel_);
@@ -368,7 +368,7 @@ void GridModel::setSort(int how) {
     for (int r = firstRow; r <= lastRow; ++r)
         for (int c = 0; c < keyCols; ++c)
             keyTexts.push_back(cell(r, firstCol + c));
-    const std::vector<int> order = SortOrder(keyTexts, keyCols, sortKeyMaker_).order();
+    const std::vector<int> order = SortOrder(keyTexts, keyCols, sortKeyMaker_, how == 2).order();
     if (log_) {
         GridChange sorted = GridChange::of(GridChange::SortRows, firstRow);
         sorted.order = RowOrder(order);

@@ -86,7 +86,8 @@ public:
     // The header row cannot be removed.
     bool removeItem(int row);
     // Writing 1 sorts the rows Row..RowSel (all data rows when they are equal) ascending,
-    // keyed on columns Col..ColSel; the header row stays.
+    // keyed on columns Col..ColSel, 2 descending (equal keys keeping their order); the header
+    // row stays.
     void setSort(int how);
     void setSortKeyMaker(SortKeyMaker maker);
     static SortKey genericSortKey(const QString& text);

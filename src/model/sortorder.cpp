@@ -25,7 +25,7 @@ int compareSortKeys(const SortKey& a, const SortKey& b) {
 }
 
 SortOrder::SortOrder(const std::vector<QStringView>& texts, int keyColumns,
-                     const SortKeyMaker& keyMaker) {
+                     const SortKeyMaker& keyMaker, bool descending) {
     const std::size_t count = keyColumns > 0 ? texts.size() / std::size_t(keyColumns) : 0;
     order_.resize(count);
     std::iota(order_.begin(), order_.end(), 0);
@@ -35,7 +35,11 @@ SortOrder::SortOrder(const std::vector<QStringView>& texts, int keyColumns,
     // ties by the second, and so on.
     for (int column = keyColumns - 1; column >= 0; --column) {
         int rankCount = 0;
-        const std::vector<int> ranks = rankColumn(texts, keyColumns, column, keyMaker, rankCount);
+        std::vector<int> ranks = rankColumn(texts, keyColumns, column, keyMaker, rankCount);
+        // Reversed ranks turn the order round; the counting pass stays stable.
+        if (descending)
+            for (int& rank : ranks)
+                rank = rankCount - 1 - rank;
         starts.assign(std::size_t(rankCount) + 1, 0);
         for (int row : order_)
             ++starts[std::size_t(ranks[std::size_t(row)]) + 1];

@@ -19,8 +19,10 @@ int compareSortKeys(const SortKey& a, const SortKey& b);
 
 class SortOrder {
 public:
-    // `texts` holds count rows of keyColumns texts each, row after row.
-    SortOrder(const std::vector<QStringView>& texts, int keyColumns, const SortKeyMaker& keyMaker);
+    // `texts` holds count rows of keyColumns texts each, row after row. Descending is the exact
+    // reverse order of the keys; rows with equal keys keep their order either way.
+    SortOrder(const std::vector<QStringView>& texts, int keyColumns, const SortKeyMaker& keyMaker,
+              bool descending = false);
 
     // Row order()[i] of the unsorted rows goes to position i.
     const std::vector<int>& order() const { return order_; }

@@ -34,8 +34,8 @@ QString journalFace() {
 class JournalLayout {
 public:
     JournalLayout(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
-                  PrintProgress* progress)
-        : grid_(grid), surface_(surface), clock_(clock), progress_(progress) {}
+                  PrintProgress* progress, const QString& listName)
+        : grid_(grid), surface_(surface), clock_(clock), progress_(progress), listName_(listName) {}
 
     PrintResult run();
 
@@ -67,6 +67,7 @@ private:
     PageSurface& surface_;
     const core::Clock& clock_;
     PrintProgress* progress_;
+    QString listName_;
     bool showsProgress_ = false;
 
     PageUnits units_{};
@@ -144,12 +145,20 @@ void JournalLayout::captureHeaders() {
     }
 }
 
+// A title longer than the room from its place to the end of the rules moves left, down to the
+// first rule.
 void JournalLayout::printTitle() {
-    surface_.setCurrentX(float(TitleLeft * units_.column));
+    const QString title = titleText(clock_.date(), clock_.time(), listName_);
+    double left = TitleLeft * units_.column;
+    if (!listName_.isEmpty())
+        left = std::max(
+            double(FirstRule * units_.column),
+            std::min(left, RuleAcrossEnd * units_.column - surface_.textWidth(title, TitlePoints)));
+    surface_.setCurrentX(float(left));
     surface_.setCurrentY(float(line_ * units_.line));
     surface_.setFontBold(true);
     surface_.setFontSize(TitlePoints);
-    surface_.print(titleText(clock_.date(), clock_.time()));
+    surface_.print(title);
 }
 
 // The header row between two bold rules.
@@ -291,16 +300,17 @@ QString noPrinterMessage() {
 }
 
 PrintResult printJournal(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
-                         PrintProgress* progress) {
-    return JournalLayout(grid, surface, clock, progress).run();
+                         PrintProgress* progress, const QString& listName) {
+    return JournalLayout(grid, surface, clock, progress, listName).run();
 }
 
 PrintResult printJournal(model::GridModel& grid, PrinterProvider& printers,
-                         const core::Clock& clock, PrintProgress* progress) {
+                         const core::Clock& clock, PrintProgress* progress,
+                         const QString& listName) {
     const std::unique_ptr<PageSurface> surface = printers.open();
     if (!surface)
         return PrintResult::NoPrinter;
-    return printJournal(grid, *surface, clock, progress);
+    return printJournal(grid, *surface, clock, progress, listName);
 }
 
 } // namespace printing

@@ -62,9 +62,9 @@ int pageCount(int dataRows) {
     return 1 + (dataRows - FirstPageRows + LaterPageRows - 1) / LaterPageRows;
 }
 
-QString titleText(const QString& date, const QString& time) {
+QString titleText(const QString& date, const QString& time, const QString& listName) {
     return QStringLiteral(" ЖУРНАЛ ЭКЛЗ ") + QStringLiteral(" от  ") + date + QLatin1Char(' ') +
-           time;
+           time + (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
 }
 
 QString pageLabelText() {

@@ -47,7 +47,8 @@ std::vector<int> textLimits(const std::vector<int>& rules);
 // Pages a journal of that many data rows takes (an empty journal takes one).
 int pageCount(int dataRows);
 
-QString titleText(const QString& date, const QString& time);
+// " ЖУРНАЛ ЭКЛЗ  от  <date> <time>", and " — <list>" when a list of some rows is printed.
+QString titleText(const QString& date, const QString& time, const QString& listName = {});
 QString pageLabelText();
 
 } // namespace printing

@@ -2,8 +2,10 @@
 #include "app/gridview.h"
 #include "support/gridtexts.h"
 #include "support/printfixtures.h"
+#include "support/recordingsurface.h"
 #include "support/windowharness.h"
 
+#include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
@@ -15,14 +17,36 @@ const QColor White(Qt::white);
 const QColor Red = app::BlockWatchDelegate::BlockedColour;
 const QColor Amber = app::BlockWatchDelegate::SoonColour;
 
+// Keeps the texts of every printout made on it, page after page.
+class RecordingPrinter : public printing::PrinterProvider {
+public:
+    QList<QStringList> printouts;
+    std::unique_ptr<printing::PageSurface> open() override {
+        printouts.append(QStringList());
+        return std::make_unique<Surface>(printouts.last());
+    }
+
+private:
+    struct Surface : RecordingSurface {
+        explicit Surface(QStringList& texts) : texts_(texts) {}
+        ~Surface() override {
+            for (const Text& text : texts())
+                texts_ << text.text;
+        }
+        QStringList& texts_;
+    };
+};
+
 // A window whose clock says 07.12.2026 9:05, with a journal opened. Opening computes the block
 // dates down to the first row without an activation date; the mechanics run backwards, so that
 // sorting by them turns the register upside down.
 struct OpenedWindow {
     std::shared_ptr<FixedClock> clock = std::make_shared<FixedClock>();
+    std::shared_ptr<RecordingPrinter> printer = std::make_shared<RecordingPrinter>();
     WindowHarness harness{[this] {
         app::WindowServices services;
         services.clock = clock;
+        services.printer = printer;
         return services;
     }()};
 
@@ -90,6 +114,32 @@ private Q_SLOTS:
         QCOMPARE(opened.harness.grid().textMatrix(1, 0), QStringLiteral("Эпсилон"));
         QCOMPARE(opened.shown(), summary(2, 1));
         QCOMPARE(opened.colours(2), (QList{Amber, White, Red, White, Red, White}));
+    }
+
+    // The list for a round shows the blocked units and those blocking soon; printed alone, the
+    // list is titled with the filter's name, and the whole journal is not.
+    void theRoundListShowsBlockedAndSoonAndNamesItsPrintout() {
+        OpenedWindow opened;
+        auto& filter = opened.harness.control<QComboBox>("CmbFilter");
+        const QString name = QStringLiteral("Заблокированы и блокируются в ближайшие 31 дн.");
+        filter.setCurrentIndex(filter.findText(name));
+        QCOMPARE(filter.currentData().toInt(), int(model::RowFilter::BlockedOrSoon));
+        QList<bool> hidden;
+        for (int r = 0; r < 6; ++r)
+            hidden << opened.harness.gridView().isRowHidden(r);
+        QCOMPARE(hidden, (QList<bool>{true, false, false, false, true, true}));
+        QVERIFY(opened.shown().endsWith(QStringLiteral(" Показано строк: 3.")));
+
+        opened.harness.prompter().questionAnswers = {true, false};
+        opened.harness.press("CmdPrint");
+        opened.harness.press("CmdPrint");
+        const QList<QStringList>& printed = opened.printer->printouts;
+        QCOMPARE(printed.size(), 2);
+        QCOMPARE(printed[0].first(), QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  07.12.2026 9:05 — ") + name);
+        QVERIFY(printed[0].contains(QStringLiteral("Вега")) &&
+                !printed[0].contains(QStringLiteral("Альфа")));
+        QCOMPARE(printed[1].first(), QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  07.12.2026 9:05"));
+        QVERIFY(printed[1].contains(QStringLiteral("Альфа")));
     }
 
     // A journal saved with the mechanics moved to the block dates' place: the line below the

@@ -61,6 +61,8 @@ private Q_SLOTS:
             editing::moveLastColumnToCurrent(g);
         });
         QTest::newRow("sort") << Change([](model::GridModel& g) { editing::sortByColumn(g, 1); });
+        QTest::newRow("sort descending")
+            << Change([](model::GridModel& g) { editing::sortByColumn(g, 1, true); });
         QTest::newRow("a command with its edits") << Change([](model::GridModel& g) {
             g.setTextMatrix(1, 0, QStringLiteral("first"));
             editing::addColumn(g);

@@ -62,6 +62,22 @@ private Q_SLOTS:
         QCOMPARE(columnTexts(grid, 2), cells(QStringLiteral("301524")));
     }
 
+    // Descending is the exact reverse order of the keys ("b" and "B" are one key, as are the two
+    // "2"), rows of equal keys keeping their order; ascending again gives the ascending order.
+    void sortsDescendingKeepingEqualKeysInOrder() {
+        model::GridModel grid;
+        fillGrid(grid, QStringList(2),
+                 {texts({"2", "0"}), texts({"b", "1"}), texts({"1", "2"}), texts({"a", "3"}),
+                  texts({"B", "4"}), texts({"2", "5"})});
+        grid.setSortKeyMaker(&editing::journalSortKey);
+        QVERIFY(editing::sortByColumn(grid, 0, true));
+        QCOMPARE(columnTexts(grid, 1), cells(QStringLiteral("143052")));
+        QVERIFY(editing::sortByColumn(grid, 0));
+        QCOMPARE(columnTexts(grid, 1), cells(QStringLiteral("205314")));
+        grid.setSort(3); // no such sort: nothing moves
+        QCOMPARE(columnTexts(grid, 1), cells(QStringLiteral("205314")));
+    }
+
     // A header sort keeps every column with the caption that travelled with it; an empty caption
     // among the first eight gets the standard one of its place, unless another column bears it.
     void sortByColumnKeepsTheColumnsAndTheirCaptions() {

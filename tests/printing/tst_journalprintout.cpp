@@ -124,6 +124,24 @@ private Q_SLOTS:
         QVERIFY(first.x1 == 4 * 158 && first.x2 == 88 * 158 && first.y1 == 2 * 245);
     }
 
+    // A list of some rows carries its name in the title, which moves left to end at the rules'
+    // end, and no further left than the first rule.
+    void aListNamesItselfInTheTitle() {
+        model::GridModel grid;
+        fillJournal(grid, 2);
+        RecordingSurface surface(12240, 15840);
+        const QString name = QStringLiteral("Заблокированы и блокируются в ближайшие 31 дн.");
+        printing::printJournal(grid, surface,
+                               FixedClock(QStringLiteral("1.2.27"), QStringLiteral("23:59")),
+                               nullptr, name);
+        const RecordingSurface::Text title = surface.texts().first();
+        QCOMPARE(title.text, QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  1.2.27 23:59 — ") + name);
+        QCOMPARE(title.x, float(88 * 158 - title.text.size() * 14 * 10));
+        RecordingSurface narrow(12240, 15840);
+        printing::printJournal(grid, narrow, FixedClock(), nullptr, name.repeated(3));
+        QCOMPARE(narrow.texts().first().x, float(4 * 158));
+    }
+
     void pages_data() {
         QTest::addColumn<int>("dataRows");
         QTest::addColumn<int>("pages");

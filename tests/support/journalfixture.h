@@ -60,7 +60,12 @@ struct Program {
         }
     }
     // The window's commands: the outcome's message goes to the prompter, as the window tells it.
-    void open() { tell(files.openCurrent()); }
+    // The base of a later merge is kept a moment after the open, on a thread of its own; the tests
+    // wait for it, since they write over the file in place at once.
+    void open() {
+        tell(files.openCurrent());
+        files.keepBase();
+    }
     void openArchive(const QString& answer) {
         prompter.answers << answer;
         if (const auto name = journal::askArchiveName(prompter, journal::openArchivePrompt()))

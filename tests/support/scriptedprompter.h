@@ -12,11 +12,20 @@ public:
     QList<bool> questionAnswers;
     QStringList keepQuestions;
     QList<KeepChanges> keepAnswers;
+    // What each chooseName() offered and proposed; its answers come from `answers` too.
+    QList<QStringList> offers;
+    QStringList proposals;
 
     QString inputBox(const QString& prompt, const QString& title) override {
         prompts << prompt;
         titles << title;
         return answers.isEmpty() ? QString() : answers.takeFirst();
+    }
+    QString chooseName(const QString& prompt, const QString& title, const QStringList& offered,
+                       const QString& proposed) override {
+        offers << offered;
+        proposals << proposed;
+        return inputBox(prompt, title);
     }
     void message(const QString& text) override { messages << text; }
     bool question(const QString& text) override {

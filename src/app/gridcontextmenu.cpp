@@ -1,0 +1,129 @@
+#include "app/gridcontextmenu.h"
+
+#include "app/celleditor.h"
+#include "app/celleditsession.h"
+#include "app/gridcommands.h"
+#include "app/gridview.h"
+#include "editing/gridhistory.h"
+#include "model/gridmodel.h"
+
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QMenu>
+
+namespace app {
+
+namespace {
+
+// The shortcut is shown after a tab, as menus show theirs; it stays the window's alone.
+QString withKeys(const QString& caption, const QKeySequence& keys) {
+    return keys.isEmpty() ? caption : caption + u'\t' + keys.toString(QKeySequence::NativeText);
+}
+
+} // namespace
+
+GridContextMenu::GridContextMenu(QWidget& window, GridView& view, model::GridModel& grid,
+                                 editing::GridHistory& history, GridCommands& commands,
+                                 CellEditSession& edits)
+    : QObject(&window), window_(window), view_(view), grid_(grid), history_(history), edits_(edits),
+      menu_(new QMenu(&view)) {
+    menu_->setObjectName(QStringLiteral("MenuGrid"));
+    addEntry("MenuUndo", QStringLiteral("Отменить"), "ActUndo");
+    addEntry("MenuRedo", QStringLiteral("Повторить"), "ActRedo");
+    menu_->addSeparator();
+    addEntry("MenuCut", QStringLiteral("Вырезать"), QKeySequence::Cut,
+             edits.command(&commands, &GridCommands::cut));
+    addEntry("MenuCopy", QStringLiteral("Копировать"), QKeySequence::Copy,
+             edits.command([this] { view_.copySelection(); }));
+    addEntry("MenuPaste", QStringLiteral("Вставить"), QKeySequence::Paste,
+             edits.command([&commands] { commands.paste(QGuiApplication::clipboard()->text()); }));
+    menu_->addSeparator();
+    addEntry("MenuFind", QStringLiteral("Найти…"), "ActFind");
+    addEntry("MenuDeleteRow", QStringLiteral("Удалить строку"), QKeySequence(),
+             edits.command(&commands, &GridCommands::deleteRow));
+    addEntry("MenuExport", QStringLiteral("Экспорт…"), "ActExport");
+    view_.installEventFilter(this);
+    view_.viewport()->installEventFilter(this);
+}
+
+QAction* GridContextMenu::windowAction(const char* name) const {
+    return window_.findChild<QAction*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
+}
+
+// An entry that runs the window's action of that name, which may be made after the menu.
+QAction* GridContextMenu::addEntry(const char* name, const QString& caption,
+                                   const char* windowActionName) {
+    QAction* entry = menu_->addAction(caption);
+    entry->setObjectName(QString::fromLatin1(name));
+    entry->setProperty("caption", caption);
+    entry->setProperty("windowAction", QByteArray(windowActionName));
+    connect(entry, &QAction::triggered, this, [this, windowActionName] {
+        if (QAction* action = windowAction(windowActionName); action && action->isEnabled())
+            action->trigger();
+    });
+    return entry;
+}
+
+template <typename Function>
+QAction* GridContextMenu::addEntry(const char* name, const QString& caption,
+                                   const QKeySequence& keys, Function function) {
+    QAction* entry = menu_->addAction(withKeys(caption, keys));
+    entry->setObjectName(QString::fromLatin1(name));
+    connect(entry, &QAction::triggered, this, function);
+    return entry;
+}
+
+void GridContextMenu::updateEntries() {
+    for (QAction* entry : menu_->actions()) {
+        const QByteArray name = entry->property("windowAction").toByteArray();
+        if (name.isEmpty())
+            continue;
+        const QAction* action = windowAction(name.constData());
+        entry->setText(withKeys(entry->property("caption").toString(),
+                                action ? action->shortcut() : QKeySequence()));
+        entry->setEnabled(action && action->isEnabled());
+    }
+    const auto entry = [this](const char* name) {
+        return menu_->findChild<QAction*>(QString::fromLatin1(name));
+    };
+    // An open edit is a change Ctrl+Z takes back too.
+    entry("MenuUndo")
+        ->setEnabled(entry("MenuUndo")->isEnabled() &&
+                     (history_.stack().canUndo() || edits_.editor().isOpen()));
+    entry("MenuRedo")->setEnabled(entry("MenuRedo")->isEnabled() && history_.stack().canRedo());
+    entry("MenuCut")->setEnabled(std::max(grid_.row(), grid_.rowSel()) >= 1);
+    entry("MenuPaste")->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
+    entry("MenuDeleteRow")->setEnabled(grid_.rowSel() >= 1 && grid_.rowSel() < grid_.rows());
+}
+
+void GridContextMenu::popUp(QPoint globalPosition) {
+    updateEntries();
+    menu_->popup(globalPosition);
+}
+
+QPoint GridContextMenu::currentCellCentre() const {
+    const int row = grid_.row();
+    const int col = grid_.col();
+    if (row >= 1 && row < grid_.rows() && col >= 0 && col < grid_.cols()) {
+        const QRect cell = view_.visualRect(grid_.index(row - 1, col));
+        if (view_.viewport()->rect().intersects(cell))
+            return view_.viewport()->mapToGlobal(cell.center());
+    }
+    const QHeaderView* header = view_.horizontalHeader();
+    return header->mapToGlobal(
+        QPoint(std::max(0, header->sectionViewportPosition(col)) + 4, header->height() / 2));
+}
+
+// A right click on the grid (a context-menu event its viewport passes on) or the Menu key.
+bool GridContextMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() != QEvent::ContextMenu)
+        return QObject::eventFilter(watched, event);
+    const auto* request = static_cast<QContextMenuEvent*>(event);
+    popUp(request->reason() == QContextMenuEvent::Mouse ? request->globalPos()
+                                                        : currentCellCentre());
+    return true;
+}
+
+} // namespace app

@@ -1,0 +1,62 @@
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+
+class QAction;
+class QMenu;
+class QWidget;
+
+namespace editing {
+class GridHistory;
+} // namespace editing
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class CellEditSession;
+class GridCommands;
+class GridView;
+
+// The grid's context menu (MenuGrid), at a right click and at the Menu key: "Отменить",
+// "Повторить", "Вырезать", "Копировать", "Вставить", "Найти…", "Удалить строку" and "Экспорт…",
+// each with the window's shortcut beside it. Undo, redo, find and export run the window's own
+// actions (ActUndo, ActRedo, ActFind, ActExport); the rest run the grid's commands through the
+// edit session. An entry that cannot act is disabled: nothing to undo or redo, no data row
+// selected to cut or delete, no text on the clipboard to paste.
+class GridContextMenu : public QObject {
+    Q_OBJECT
+public:
+    GridContextMenu(QWidget& window, GridView& view, model::GridModel& grid,
+                    editing::GridHistory& history, GridCommands& commands, CellEditSession& edits);
+
+    QMenu& menu() { return *menu_; }
+    // Opens the menu there (on the screen) and returns at once; a click on an entry or
+    // elsewhere closes it.
+    void popUp(QPoint globalPosition);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* addEntry(const char* name, const QString& caption, const char* windowAction);
+    template <typename Function>
+    QAction* addEntry(const char* name, const QString& caption, const QKeySequence& keys,
+                      Function function);
+    QAction* windowAction(const char* name) const;
+    void updateEntries();
+    // Where the Menu key opens the menu: over the current cell.
+    QPoint currentCellCentre() const;
+
+    QWidget& window_;
+    GridView& view_;
+    model::GridModel& grid_;
+    editing::GridHistory& history_;
+    CellEditSession& edits_;
+    QMenu* menu_;
+};
+
+} // namespace app

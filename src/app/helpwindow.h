@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QLineEdit;
+class QTextBrowser;
+
+namespace app {
+
+class GridView;
+
+// The user guide inside the program (FrmHelp): the guide compiled into the program, shown by a
+// text browser (TxtHelp) under a search line (TxtHelpFind, "Далее", and "Не найдено" in
+// LblHelpNotFound when nothing matches). Enter or "Далее" finds the next match after the last
+// one, from the top again past the end; every match is highlighted.
+class HelpWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit HelpWindow(QWidget* parent = nullptr);
+
+    // Shows the section under that heading at the top; the guide's start when there is none.
+    void showSection(const QString& heading);
+    // The heading of the section shown at the top.
+    QString shownSection() const;
+    void findNext();
+
+private:
+    void highlightAll(const QString& text);
+    // The heading a link's anchor ("#резервные-копии") names; empty when none.
+    QString headingOf(const QString& anchor) const;
+
+    QTextBrowser* text_;
+    QLineEdit* find_;
+    QLabel* notFound_;
+};
+
+// F1 (ActHelp) on the window: the one help window, opened or raised, at the section of the
+// control that has the focus (or of the nearest control holding it that has one).
+class HelpController : public QObject {
+    Q_OBJECT
+public:
+    explicit HelpController(QWidget& window);
+
+    // The help window, once opened.
+    HelpWindow* helpWindow() const { return help_; }
+    // The guide's section about the control of that object name; empty for the guide's start.
+    static QString sectionFor(const QString& objectName);
+
+public Q_SLOTS:
+    void showHelp();
+
+private:
+    QWidget& window_;
+    QPointer<HelpWindow> help_;
+};
+
+} // namespace app

@@ -1,0 +1,77 @@
+#include "journal/archivelist.h"
+
+#include "core/foldertree.h"
+#include "core/journalpaths.h"
+
+#include <QFile>
+#include <algorithm>
+#include <dirent.h>
+#include <fcntl.h>
+#include <optional>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+
+namespace journal {
+
+namespace {
+
+struct Archive {
+    QString name;
+    timespec modified;
+};
+
+bool newerFirst(const Archive& a, const Archive& b) {
+    if (a.modified.tv_sec != b.modified.tv_sec)
+        return a.modified.tv_sec > b.modified.tv_sec;
+    if (a.modified.tv_nsec != b.modified.tv_nsec)
+        return a.modified.tv_nsec > b.modified.tv_nsec;
+    return a.name < b.name;
+}
+
+// The name "Загрузить архив" would open this file by, if any.
+std::optional<QString> archiveNameOf(const char* fileName) {
+    const QString file = QFile::decodeName(fileName);
+    if (!file.endsWith(QStringLiteral(".csv")) || file.startsWith(u'.'))
+        return std::nullopt;
+    const QString name = file.chopped(4);
+    if (name.isEmpty() || core::archiveName(name) != name || core::archiveNameRefusal(name))
+        return std::nullopt;
+    return name;
+}
+
+} // namespace
+
+QStringList listArchives(const QString& programFolder) {
+    const core::FolderTree tree(programFolder);
+    const core::Opened folder = tree.openFolder(core::archiveFolderPath(programFolder));
+    if (!folder.ok())
+        return {};
+    const int listed = ::dup(folder.handle.fd());
+    if (listed < 0)
+        return {};
+    DIR* entries = ::fdopendir(listed);
+    if (!entries) {
+        ::close(listed);
+        return {};
+    }
+    std::vector<Archive> archives;
+    while (const dirent* entry = ::readdir(entries)) {
+        const std::optional<QString> name = archiveNameOf(entry->d_name);
+        struct stat info {};
+        if (!name ||
+            ::fstatat(folder.handle.fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+            !S_ISREG(info.st_mode))
+            continue;
+        archives.push_back({*name, info.st_mtim});
+    }
+    ::closedir(entries);
+    std::sort(archives.begin(), archives.end(), newerFirst);
+    QStringList names;
+    names.reserve(qsizetype(archives.size()));
+    for (const Archive& archive : archives)
+        names << archive.name;
+    return names;
+}
+
+} // namespace journal
