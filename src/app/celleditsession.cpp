@@ -67,7 +67,7 @@ void CellEditSession::open() {
 
 const editing::ColumnValues* CellEditSession::valuesFor(int col) const {
     for (const editing::ColumnValues* values : values_)
-        if (col >= 0 && values->column() == col)
+        if (col >= 0 && grid_.findColumn(values->caption()) == col)
             return values;
     return nullptr;
 }

@@ -93,6 +93,13 @@ private Q_SLOTS:
         w.harness.clickCell(1, Blocked);
         QCOMPARE(w.cell(Empty, Owner), QStringLiteral("ИП Ёлкин"));
 
+        // A letter typed on the grid begins the edit, and the proposal with it.
+        w.grid().setCurrentCell(Empty, Mechanic);
+        w.harness.gridView().setFocus();
+        typeText(&w.harness.gridView(), QStringLiteral("П"));
+        QCOMPARE(w.editor().text(), QStringLiteral("Петров"));
+        press(&w.editor(), Qt::Key_Escape);
+
         // The mechanics' column moved to the front: the completion goes with the caption.
         w.grid().setColPosition(Mechanic, 0);
         w.typeInto(Empty, 0, QStringLiteral("п"));
