@@ -1,8 +1,13 @@
 #include "app/celleditsession.h"
 
 #include "app/celleditor.h"
+#include "app/datecalendar.h"
 #include "app/gridview.h"
+#include "app/linecompletion.h"
 #include "app/twips.h"
+#include "core/journalcolumns.h"
+#include "core/shortdates.h"
+#include "editing/columnvalues.h"
 #include "editing/gridhistory.h"
 #include "editing/journaltextvalidator.h"
 #include "model/gridmodel.h"
@@ -16,6 +21,15 @@ CellEditSession::CellEditSession(QWidget& window, model::GridModel& grid, GridVi
                                  editing::GridHistory& history)
     : QObject(&window), window_(window), grid_(grid), view_(view), history_(history),
       editor_(new CellEditor(&window)) {
+    const QStringView captions[] = {core::OwnerHeader, core::RegisterModelHeader,
+                                    core::MechanicHeader};
+    for (std::size_t i = 0; i < values_.size(); ++i)
+        values_[i] = new editing::ColumnValues(grid_, captions[i].toString(), this);
+    completion_ = new LineCompletion(*editor_, [this] {
+        const QPoint cell = editor_->cellPosition();
+        return LineCompletion::Target{valuesFor(cell.y()), cell.x()};
+    });
+    calendar_ = new DateCalendar(*editor_, [this] { return today_(); });
     editor_->setObjectName(QStringLiteral("txtDataEntry"));
     editor_->setGeometry(twips::toPixels(&window, 120, 2280, 255, 285));
     editor_->hide();
@@ -45,12 +59,26 @@ void CellEditSession::open() {
                      twips::toPixels(&window_, view_.cellTop() + view_.topTwips()),
                      twips::toPixels(&window_, view_.cellWidth()),
                      twips::toPixels(&window_, view_.cellHeight()));
+    completion_->reset();
     editor_->open(row, col, grid_.textMatrix(row, col), cell);
+    calendar_->setAvailable(grid_.findColumn(core::ActivationDateHeader) == col ||
+                            grid_.findColumn(core::BlockDateHeader) == col);
+}
+
+const editing::ColumnValues* CellEditSession::valuesFor(int col) const {
+    for (const editing::ColumnValues* values : values_)
+        if (col >= 0 && grid_.findColumn(values->caption()) == col)
+            return values;
+    return nullptr;
 }
 
 void CellEditSession::commit() {
     const auto step = history_.step(QStringLiteral("Ввод в ячейку"));
     const int col = editor_->cellPosition().y();
+    completion_->accept();
+    if (editor_->isOpen() && grid_.findColumn(core::ActivationDateHeader) == col)
+        if (const std::optional<QString> date = core::normalisedDate(editor_->text()))
+            editor_->setText(*date);
     if (editor_->commit(grid_))
         Q_EMIT stored(col);
 }

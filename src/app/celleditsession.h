@@ -1,10 +1,14 @@
 #pragma once
 
+#include <QDate>
 #include <QObject>
+#include <array>
+#include <functional>
 
 class QWidget;
 
 namespace editing {
+class ColumnValues;
 class GridHistory;
 } // namespace editing
 
@@ -15,7 +19,9 @@ class GridModel;
 namespace app {
 
 class CellEditor;
+class DateCalendar;
 class GridView;
+class LineCompletion;
 
 // The edit of one cell in place: the editor (txtDataEntry) laid over the current cell, and when
 // its text goes into that cell. The open edit is stored, as one undo step ("Ввод в ячейку"),
@@ -23,6 +29,11 @@ class GridView;
 // back, Enter (which then steps down) or Tab and Shift+Tab (which edit the next or previous cell
 // of the row), or a command runs — every command of the window is wired through command(), which
 // stores the edit before the command sees the grid. Escape drops the edit, as drop() does.
+//
+// The editor helps the typing: in the owner, model and mechanic columns (found by caption) it
+// proposes the column's earlier values (LineCompletion); in the two date columns it offers a
+// calendar (DateCalendar); an activation date typed the short way ("5.3.26", "050326") is stored
+// as dd.mm.yyyy, in the edit's own undo step.
 class CellEditSession : public QObject {
     Q_OBJECT
 public:
@@ -31,6 +42,12 @@ public:
                     editing::GridHistory& history);
 
     CellEditor& editor() { return *editor_; }
+    LineCompletion& completion() { return *completion_; }
+    DateCalendar& calendar() { return *calendar_; }
+    // The values of column `col` when it is one whose values are proposed; none otherwise.
+    const editing::ColumnValues* valuesFor(int col) const;
+    // The day the calendar opens on when the editor holds no date; the system's by default.
+    void setToday(std::function<QDate()> today) { today_ = std::move(today); }
     // Opens the editor on the current cell, unless the row is one a filter hides.
     void open();
     // Stores the open edit into the cell it was opened on; nothing when no edit is open.
@@ -75,6 +92,10 @@ private:
     GridView& view_;
     editing::GridHistory& history_;
     CellEditor* editor_;
+    std::array<editing::ColumnValues*, 3> values_{};
+    LineCompletion* completion_;
+    DateCalendar* calendar_;
+    std::function<QDate()> today_ = [] { return QDate::currentDate(); };
 };
 
 } // namespace app

@@ -17,6 +17,7 @@
 #include "app/gridcontextmenu.h"
 #include "app/gridview.h"
 #include "app/helpwindow.h"
+#include "app/inputline.h"
 #include "app/journaldocument.h"
 #include "app/midnightwatch.h"
 #include "app/printcontroller.h"
@@ -113,15 +114,7 @@ QPushButton* JournalWindow::button(const char* name) const {
 }
 
 void JournalWindow::createControls() {
-    createButtons();
-    inputLine_ = new QLineEdit(this);
-    inputLine_->setObjectName(QStringLiteral("TxtVvod"));
-    inputLine_->setGeometry(twips::toPixels(this, 6840, 840, 3135, 435));
-    inputLine_->installEventFilter(this);
-    inputLine_->setValidator(new editing::JournalTextValidator(inputLine_));
-    // The current cell follows the input line as it is typed, deleted or pasted into.
-    connect(inputLine_, &QLineEdit::textEdited, this, &JournalWindow::copyInputLineToCell);
-
+    createCommandButtons(*this);
     grid_ = new model::GridModel(this);
     grid_->setObjectName(QStringLiteral("MSFGAZModel"));
     grid_->setSortKeyMaker(&editing::journalSortKey);
@@ -137,10 +130,17 @@ void JournalWindow::createControls() {
 
     history_ = new editing::GridHistory(*grid_, this);
     edits_ = new CellEditSession(*this, *grid_, *gridView_, *history_);
-    connect(edits_, &CellEditSession::stored, this, [this](int col) {
+    edits_->setToday([clock = services_.clock] { return clock->today(); });
+    input_ = new InputLine(*this, *grid_, *history_, *edits_);
+    // A character key on "Ввод" copies the input line, as a click does.
+    input_->copyOnKeysOf(*button("CmdEdit"));
+    inputLine_ = &input_->line();
+    const auto stored = [this](int col) {
         markModified();
         followActivationDate(col);
-    });
+    };
+    connect(edits_, &CellEditSession::stored, this, stored);
+    connect(input_, &InputLine::stored, this, stored);
     const auto save = edits_->command([this] { return document_->save(); });
     exit_ = new ExitFlow(*this, save, [this] { services_.endProgram(); });
     connect(exit_, &ExitFlow::aboutToLeave, edits_, &CellEditSession::commit);
@@ -154,13 +154,6 @@ void JournalWindow::createControls() {
     createBlockWatch();
     orderTabs(*this, *inputLine_, *gridView_, edits_->editor());
     inputLine_->setFocus(Qt::OtherFocusReason);
-}
-
-// The command buttons, in the order of the journal's control table.
-void JournalWindow::createButtons() {
-    createCommandButtons(*this);
-    // A character key on "Ввод" copies the input line, as a click does.
-    button("CmdEdit")->installEventFilter(this);
 }
 
 // Each button runs its command through the edit session, so that an open edit is stored first;
@@ -181,7 +174,7 @@ void JournalWindow::connectButtons() {
         document_->saveToArchive(QString::number(services_.clock->today().year()));
     }));
     onClick("CmdSave", edits_->command(document_, &JournalDocument::save));
-    onClick("CmdEdit", edits_->command(this, &JournalWindow::copyInputLineToCell));
+    onClick("CmdEdit", edits_->command(input_, &InputLine::copyToCell));
     onClick("CmdPrint", [this] { printer_->print(); });
     onClick("CmdProd", [this] { exit_->requestExit(); });
 }
@@ -314,20 +307,6 @@ void JournalWindow::closeEvent(QCloseEvent* event) {
     event->setAccepted(exit_->closeRequested());
 }
 
-bool JournalWindow::eventFilter(QObject* watched, QEvent* event) {
-    // A click into the input line drops the open edit: the cell keeps its previous text.
-    if (watched == inputLine_ && event->type() == QEvent::MouseButtonPress) {
-        edits_->drop();
-        inputLine_->setFocus(Qt::MouseFocusReason);
-    }
-    // A character key in the input line or on "Ввод" copies the input line into the current
-    // cell before the key takes effect; the line's own change follows through textEdited.
-    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
-        (watched == inputLine_ || watched == button("CmdEdit")))
-        copyInputLineToCell();
-    return QWidget::eventFilter(watched, event);
-}
-
 void JournalWindow::followActivationDate(int col) {
     if (grid_->findColumn(core::ActivationDateHeader) == col)
         fillBlockDates();
@@ -337,16 +316,6 @@ void JournalWindow::followActivationDate(int col) {
 // is the document's: unsaved changes only.
 void JournalWindow::markModified() {
     exit_->markModified();
-}
-
-void JournalWindow::copyInputLineToCell() {
-    const QString typed = inputLine_->text();
-    if (grid_->text() == typed)
-        return;
-    const auto step = history_->step(QStringLiteral("Ввод"), editing::GridHistory::InputLineEntry);
-    grid_->setText(typed);
-    markModified();
-    followActivationDate(grid_->col());
 }
 
 // With unsaved changes, opening another journal asks first.

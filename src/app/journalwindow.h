@@ -43,6 +43,7 @@ class FindBar;
 class FindController;
 class GridCommands;
 class GridView;
+class InputLine;
 class JournalDocument;
 class MidnightWatch;
 class PrintController;
@@ -87,12 +88,16 @@ struct WindowServices {
 //   CmdZagruz      openJournal()            "Открыть журнал": opens thisyear.csv
 //   CmdSaveAs      document_                "Сохранить как": writes Archive/<name>.csv
 //   CmdSave        document_                "Сохранить изменения": writes thisyear.csv
-//   CmdEdit        copyInputLineToCell()    "Ввод": copies the input line into the current cell
+//   CmdEdit        input_ (InputLine)       "Ввод": copies the input line into the current cell
 //   CmdPrint       printer_                 "Печать": prints on the default printer
 //   CmdProd        exit_ (ExitFlow)         "Выход": ends, or asks first after changes
-//   TxtVvod        inputLine_               the input line; what is typed goes into the current
+//   TxtVvod        input_                   the input line; what is typed goes into the current
 //                                           cell, a click into it drops an open cell edit
 //   txtDataEntry   edits_ (CellEditSession) the editor laid over a clicked cell
+//   LstCompletion  (LineCompletion)         Alt+Down in the owner, model or mechanic column:
+//                                           the column's matching values, most frequent first
+//   CalDate        (DateCalendar)           Alt+Down or ActCalendar, the editor's button, in a
+//                                           date column: a calendar, a day picked goes in
 //   MSFGAZ         gridView_ over grid_     the journal grid: a click edits the clicked cell
 //                                           (editClickedCell), a click on the header row sorts
 //                                           by that column (commands_)
@@ -135,11 +140,9 @@ public Q_SLOTS:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void createControls();
-    void createButtons();
     void connectButtons();
     QPushButton* button(const char* name) const;
     void prepareGrid();
@@ -162,7 +165,6 @@ private:
     void fillBlockDates();
     // A stored activation date gets its block date at once, in the same undo step.
     void followActivationDate(int col);
-    void copyInputLineToCell();
     void editClickedCell();
     void markModified();
 
@@ -172,6 +174,7 @@ private:
     JournalDocument* document_ = nullptr;
     model::GridModel* grid_ = nullptr;
     GridView* gridView_ = nullptr;
+    InputLine* input_ = nullptr;
     QLineEdit* inputLine_ = nullptr;
     editing::GridHistory* history_ = nullptr;
     CellEditSession* edits_ = nullptr;

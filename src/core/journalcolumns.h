@@ -26,6 +26,10 @@ constexpr int FileColumns = 8;
 // Header captions by which the block-date pass finds its two columns wherever they stand.
 constexpr QStringView ActivationDateHeader = u"Дата актив.";
 constexpr QStringView BlockDateHeader = u"Дата блок.";
+// The columns whose earlier values are proposed as they are typed.
+constexpr QStringView OwnerHeader = u"Владелец";
+constexpr QStringView RegisterModelHeader = u"Модель  ККМ";
+constexpr QStringView MechanicHeader = u"Механик";
 
 // The grid format of the journal header: captions, centring and column widths.
 inline QString headerFormat() {

@@ -1,0 +1,77 @@
+#include "app/inputline.h"
+
+#include "app/celleditsession.h"
+#include "app/linecompletion.h"
+#include "app/twips.h"
+#include "core/journalcolumns.h"
+#include "core/shortdates.h"
+#include "editing/gridhistory.h"
+#include "editing/journaltextvalidator.h"
+#include "model/gridmodel.h"
+
+#include <QFocusEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+namespace app {
+
+InputLine::InputLine(QWidget& window, model::GridModel& grid, editing::GridHistory& history,
+                     CellEditSession& edits)
+    : QObject(&window), grid_(grid), history_(history), edits_(edits),
+      line_(new QLineEdit(&window)) {
+    line_->setObjectName(QStringLiteral("TxtVvod"));
+    line_->setGeometry(twips::toPixels(&window, 6840, 840, 3135, 435));
+    line_->installEventFilter(this);
+    line_->setValidator(new editing::JournalTextValidator(line_));
+    // The current cell follows the line as it is typed, deleted or pasted into.
+    connect(line_, &QLineEdit::textEdited, this, &InputLine::copyToCell);
+    completion_ = new LineCompletion(*line_, [this] {
+        return LineCompletion::Target{edits_.valuesFor(grid_.col()), grid_.row()};
+    });
+    connect(completion_, &LineCompletion::textChosen, this, &InputLine::copyToCell);
+    connect(line_, &QLineEdit::returnPressed, this, &InputLine::finishEntry);
+}
+
+void InputLine::copyOnKeysOf(QWidget& control) {
+    copyingControl_ = &control;
+    control.installEventFilter(this);
+}
+
+void InputLine::copyToCell() {
+    const QString typed = completion_->typedText();
+    if (grid_.text() == typed)
+        return;
+    const auto step = history_.step(QStringLiteral("Ввод"), editing::GridHistory::InputLineEntry);
+    grid_.setText(typed);
+    Q_EMIT stored(grid_.col());
+}
+
+// A short activation date is written out in full; the change joins the entry's undo step.
+void InputLine::finishEntry() {
+    if (grid_.findColumn(core::ActivationDateHeader) != grid_.col())
+        return;
+    const std::optional<QString> date = core::normalisedDate(line_->text());
+    if (!date || *date == line_->text())
+        return;
+    line_->setText(*date);
+    copyToCell();
+}
+
+bool InputLine::eventFilter(QObject* watched, QEvent* event) {
+    // A click into the line drops the open edit: the cell keeps its previous text.
+    if (watched == line_ && event->type() == QEvent::MouseButtonPress) {
+        edits_.drop();
+        line_->setFocus(Qt::MouseFocusReason);
+    }
+    if (watched == line_ && event->type() == QEvent::FocusOut &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        finishEntry();
+    // A character key in the line or on the copying control copies the line into the current
+    // cell before the key takes effect; the line's own change follows through textEdited.
+    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
+        (watched == line_ || watched == copyingControl_))
+        copyToCell();
+    return QObject::eventFilter(watched, event);
+}
+
+} // namespace app

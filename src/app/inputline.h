@@ -1,0 +1,58 @@
+#pragma once
+
+#include <QObject>
+
+class QLineEdit;
+class QWidget;
+
+namespace editing {
+class GridHistory;
+} // namespace editing
+
+namespace model {
+class GridModel;
+} // namespace model
+
+namespace app {
+
+class CellEditSession;
+class LineCompletion;
+
+// The input line (TxtVvod) above the grid: what is typed, deleted or pasted into it goes into
+// the current cell at once, one undo step ("Ввод") for the whole entry on that cell. A click into
+// it drops an open cell edit. In the owner, model and mechanic columns it proposes the column's
+// earlier values, as the cell editor does; an activation date typed the short way is written out
+// as dd.mm.yyyy when the entry ends (Enter, or the line is left), in the entry's own undo step.
+class InputLine : public QObject {
+    Q_OBJECT
+public:
+    InputLine(QWidget& window, model::GridModel& grid, editing::GridHistory& history,
+              CellEditSession& edits);
+
+    QLineEdit& line() { return *line_; }
+    LineCompletion& completion() { return *completion_; }
+    // Copies the line, as typed (a pending proposal not yet taken), into the current cell.
+    void copyToCell();
+    // A character key on `control` copies the line into the current cell first, as one in the
+    // line does ("Ввод").
+    void copyOnKeysOf(QWidget& control);
+
+Q_SIGNALS:
+    // The line's text went into the current cell, in column `col`; within the entry's undo step.
+    void stored(int col);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void finishEntry();
+
+    model::GridModel& grid_;
+    editing::GridHistory& history_;
+    CellEditSession& edits_;
+    QLineEdit* line_;
+    LineCompletion* completion_;
+    QWidget* copyingControl_ = nullptr;
+};
+
+} // namespace app

@@ -1,0 +1,88 @@
+#include "core/shortdates.h"
+
+#include "core/journaldates.h"
+
+#include <array>
+
+namespace core {
+
+namespace {
+
+bool isDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
+bool isSeparator(QChar c) {
+    return c == u'.' || c == u'/' || c == u'-' || c == u' ' || c == u'\t';
+}
+
+// The digit runs of the text, apart by separators: at most three, each of one to four digits, or
+// one of six or eight. Empty when anything else stands in the text.
+struct Pieces {
+    std::array<QStringView, 3> parts;
+    int count = 0;
+};
+
+std::optional<Pieces> splitDigits(QStringView text) {
+    Pieces pieces;
+    qsizetype pos = 0;
+    while (pos < text.size()) {
+        const qsizetype start = pos;
+        while (pos < text.size() && isDigit(text[pos]))
+            ++pos;
+        if (pos == start || pieces.count == 3)
+            return std::nullopt;
+        pieces.parts[std::size_t(pieces.count++)] = text.sliced(start, pos - start);
+        if (pos == text.size())
+            break;
+        // One separator, or a run of blanks.
+        const QChar separator = text[pos++];
+        if (!isSeparator(separator))
+            return std::nullopt;
+        if (separator == u' ' || separator == u'\t')
+            while (pos < text.size() && (text[pos] == u' ' || text[pos] == u'\t'))
+                ++pos;
+        if (pos == text.size())
+            return std::nullopt; // a separator with nothing after it
+    }
+    return pieces;
+}
+
+} // namespace
+
+std::optional<QString> normalisedDate(QStringView typed) {
+    const std::optional<Pieces> pieces = splitDigits(typed.trimmed());
+    if (!pieces)
+        return std::nullopt;
+    QStringView day;
+    QStringView month;
+    QStringView year;
+    if (pieces->count == 1) {
+        const QStringView run = pieces->parts[0];
+        if (run.size() != 6 && run.size() != 8)
+            return std::nullopt;
+        day = run.first(2);
+        month = run.sliced(2, 2);
+        year = run.sliced(4);
+    } else if (pieces->count == 3) {
+        day = pieces->parts[0];
+        month = pieces->parts[1];
+        year = pieces->parts[2];
+        if (day.size() > 2 || month.size() > 2 || (year.size() != 2 && year.size() != 4))
+            return std::nullopt;
+    } else {
+        return std::nullopt;
+    }
+    QString text;
+    text += day;
+    text += u'.';
+    text += month;
+    text += year.size() == 2 ? QStringView(u".20") : QStringView(u".");
+    text += year;
+    const std::optional<QDate> date = readDate(text);
+    if (!date)
+        return std::nullopt;
+    return formatDate(*date);
+}
+
+} // namespace core

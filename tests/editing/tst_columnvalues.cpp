@@ -1,0 +1,238 @@
+// The values of a column counted for completion: what matches what is typed, and the counts
+// following the grid through edits, added, removed and sorted rows, moved and renamed columns.
+#include "editing/columnvalues.h"
+#include "editing/gridhistory.h"
+#include "editing/rowcolumncommands.h"
+#include "editing/valueindex.h"
+#include "support/gridtexts.h"
+
+#include <QRandomGenerator>
+#include <QTest>
+#include <map>
+
+namespace {
+
+// What the index should answer, worked out the slow way: every cell of the column looked at.
+QString slowProposal(const model::GridModel& grid, const QString& caption, const QString& typed,
+                     int skippedRow) {
+    const std::optional<int> col = grid.findColumn(caption);
+    QString prefix = typed;
+    while (!prefix.isEmpty() && prefix.front().isSpace())
+        prefix.remove(0, 1);
+    prefix = editing::matchKey(prefix);
+    if (!col || prefix.isEmpty())
+        return {};
+    std::map<std::pair<QString, QString>, int> counts; // (key, text) -> cells
+    for (int row = 1; row < grid.rows(); ++row) {
+        const QString text = grid.cell(row, *col).trimmed().toString();
+        if (!text.isEmpty() && row != skippedRow)
+            ++counts[{editing::matchKey(text), text}];
+    }
+    QString best;
+    int bestCount = 0;
+    for (const auto& [value, count] : counts)
+        if (value.first.startsWith(prefix) && count > bestCount) {
+            best = value.second;
+            bestCount = count;
+        }
+    return best;
+}
+
+QString proposal(const editing::ColumnValues& values, const QString& typed, int row = -1) {
+    return values.proposal(typed, row).value_or(QString());
+}
+
+} // namespace
+
+class TestColumnValues : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void matchesAsTyped_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("proposed");
+        const auto row = [](const char* name, const char* typed, const char* proposed) {
+            QTest::newRow(name) << QString::fromUtf8(typed) << QString::fromUtf8(proposed);
+        };
+        row("most frequent", "ООО", "ООО «Рога и копыта»");
+        row("case aside", "ооо «ром", "ООО «Ромашка»");
+        row("yo as ye", "елк", "Ёлка");
+        row("capital yo", "ЁЛ", "Ёлка");
+        row("blanks before", "   ип петров", "ИП Петров");
+        row("longer wins when typed", "ип петрова", "ИП Петрова");
+        row("a blank after counts", "ИП Петров ", "");
+        row("quotes", "\"а", "\"Альфа\"");
+        row("latin C", "C", "Caffe");
+        row("cyrillic С is not latin C", "С", "");
+        row("whole value", "ромб", "Ромб");
+        row("nothing typed", "", "");
+        row("blanks only", "   ", "");
+        row("no such value", "Я", "");
+        row("past the value", "Ромбы", "");
+    }
+    void matchesAsTyped() {
+        QFETCH(QString, typed);
+        QFETCH(QString, proposed);
+        model::GridModel grid;
+        QList<QStringList> rows;
+        const auto add = [&](const char* owner, int times) {
+            for (int i = 0; i < times; ++i)
+                rows.append({QString::fromUtf8(owner)});
+        };
+        add("ООО «Ромашка»", 3);
+        add("ООО «Рога и копыта»", 5);
+        add("ооо «ромашка»", 1);
+        add("ёлка", 1);
+        add("Ёлка", 2);
+        add(" ИП Петров ", 2);
+        add("ИП Петрова", 1);
+        add("\"Альфа\"", 1);
+        add("Caffe", 1);
+        add("Ромб", 1);
+        add("", 4);
+        fillGrid(grid, texts({"Владелец"}), rows);
+        const editing::ColumnValues values(grid, QStringLiteral("Владелец"));
+        QCOMPARE(proposal(values, typed), proposed);
+        QCOMPARE(values.index().distinct(), 10);
+    }
+
+    // The list for Alt+Down: most frequent first, the typed-into row not counted.
+    void listsMostFrequentFirst() {
+        model::GridModel grid;
+        fillGrid(grid, texts({"Механик"}),
+                 {texts({"Иванов"}), texts({"Иваненко"}), texts({"Иванов"}), texts({"Ивлев"}),
+                  texts({"Иваненко"}), texts({"Иваненко"}), texts({"Петров"})});
+        const editing::ColumnValues values(grid, QStringLiteral("Механик"));
+        QCOMPARE(values.matches(u"ив", -1, 10), texts({"Иваненко", "Иванов", "Ивлев"}));
+        QCOMPARE(values.matches(u"ив", -1, 2), texts({"Иваненко", "Иванов"}));
+        // Row 2 holds "Иваненко": without it, a tie that goes by match order.
+        QCOMPARE(values.matches(u"Ива", 2, 10), texts({"Иваненко", "Иванов"}));
+        QCOMPARE(proposal(values, QStringLiteral("Ив"), 5), QStringLiteral("Иваненко"));
+        QCOMPARE(proposal(values, QStringLiteral("Ив"), 6), QStringLiteral("Иваненко"));
+        // A value no other row holds is not proposed for the row holding it.
+        QCOMPARE(proposal(values, QStringLiteral("Ивл"), 4), QString());
+        QCOMPARE(proposal(values, QStringLiteral("Ивл"), 3), QStringLiteral("Ивлев"));
+        QCOMPARE(values.matches(u"", -1, 1), texts({"Иваненко"}));
+    }
+
+    // Every kind of change, each checked against a count of the whole column.
+    void followsTheGrid() {
+        model::GridModel grid;
+        fillGrid(grid, texts({"Модель  ККМ", "Владелец"}),
+                 {texts({"Меркурий", "Альфа"}), texts({"Штрих", "Альфа"}),
+                  texts({"Меркурий", "Бета"}), texts({"Элвес", "Альфа"})});
+        editing::GridHistory history(grid);
+        const QString caption = QStringLiteral("Владелец");
+        const editing::ColumnValues values(grid, caption);
+        const QStringList probes = texts({"а", "б", "в", "г", "альфа", "Бет"});
+        const auto check = [&](const char* after) {
+            for (const QString& typed : probes)
+                for (int row : {-1, 1, 3})
+                    QVERIFY2(proposal(values, typed, row) ==
+                                 slowProposal(grid, caption, typed, row),
+                             qPrintable(QStringLiteral("%1, «%2», row %3: %4")
+                                            .arg(QString::fromUtf8(after), typed)
+                                            .arg(row)
+                                            .arg(proposal(values, typed, row))));
+        };
+        check("opened");
+        QCOMPARE(proposal(values, QStringLiteral("а")), QStringLiteral("Альфа"));
+        const auto store = [&](int row, int col, const char* text) {
+            const auto step = history.step(QStringLiteral("Ввод"));
+            grid.setTextMatrix(row, col, QString::fromUtf8(text));
+        };
+        store(1, 1, "Бета");
+        store(2, 1, "Бета");
+        check("two cells stored");
+        QCOMPARE(proposal(values, QStringLiteral("а")), QStringLiteral("Альфа"));
+        QCOMPARE(proposal(values, QStringLiteral("б")), QStringLiteral("Бета"));
+        store(3, 0, "Вега"); // another column
+        check("another column stored");
+        grid.addItem(QStringLiteral("Меркурий\tВектор"));
+        grid.addItem(QStringLiteral("Меркурий\tВектор"));
+        check("rows added");
+        grid.setCurrentCell(1, 1);
+        grid.setSort(1);
+        check("sorted");
+        {
+            const auto step = history.step(QStringLiteral("Строка"));
+            grid.removeItem(2);
+        }
+        check("a row removed");
+        QVERIFY(history.undo()); // the row comes back with its cells
+        check("the removal undone");
+        QVERIFY(history.undo()); // the sort undone
+        check("the sort undone");
+        grid.setRows(grid.rows() + 3);
+        grid.setRows(3);
+        check("rows cut");
+        // The column moves: the caption is followed.
+        grid.setColPosition(1, 0);
+        QCOMPARE(values.column(), std::optional<int>(0));
+        check("column moved");
+        {
+            const auto step = history.step(QStringLiteral("Колонка"));
+            editing::addColumn(grid);
+        }
+        check("column inserted");
+        store(0, grid.findColumn(caption).value(), "Хозяин");
+        QVERIFY(!values.column());
+        QCOMPARE(proposal(values, QStringLiteral("а")), QString());
+        store(0, grid.findColumn(u"Хозяин").value(), "Владелец");
+        check("renamed back");
+        grid.replaceCells(2, 1, texts({"Владелец", "Гамма"}));
+        check("replaced");
+        QCOMPARE(proposal(values, QStringLiteral("г")), QStringLiteral("Гамма"));
+    }
+
+    // A large index against counts kept the slow way, through random uses and releases.
+    void aLargeIndexAnswersAsTheSlowWay() {
+        QRandomGenerator random(7);
+        std::vector<QString> names;
+        const QString letters = QStringLiteral("АБВЕЁКОРСабеёкорсCc ");
+        for (int i = 0; i < 100000; ++i) {
+            QString name = QStringLiteral("ООО ");
+            for (int length = 1 + int(random.bounded(4)); length > 0; --length)
+                name += letters[qsizetype(random.bounded(int(letters.size())))];
+            names.push_back(name + QString::number(i));
+        }
+        std::vector<QStringView> views(names.begin(), names.end());
+        editing::ValueIndex index;
+        index.assign(views);
+        QCOMPARE(index.distinct(), 100000);
+        std::vector<int> counts(names.size(), 1);
+        for (int round = 0; round < 3000; ++round) {
+            const std::size_t i = random.bounded(int(names.size()));
+            if (random.bounded(3) == 0 && counts[i] > 0) {
+                index.release(index.idOf(names[i]));
+                --counts[i];
+            } else {
+                QVERIFY(index.add(names[i]) != editing::ValueIndex::None);
+                ++counts[i];
+            }
+        }
+        for (int probe = 0; probe < 20; ++probe) {
+            const QString& source = names[random.bounded(int(names.size()))];
+            const QString typed = source.left(4 + qsizetype(random.bounded(3)));
+            const QString prefix = editing::matchKey(typed);
+            std::pair<int, QString> expected{0, QString()}; // most cells, then first in order
+            std::pair<QString, QString> expectedOrder;
+            for (std::size_t i = 0; i < names.size(); ++i) {
+                const QString key = editing::matchKey(names[i]);
+                if (counts[i] == 0 || !key.startsWith(prefix))
+                    continue;
+                const std::pair<QString, QString> order{key, names[i]};
+                if (counts[i] > expected.first ||
+                    (counts[i] == expected.first && order < expectedOrder)) {
+                    expected = {counts[i], names[i]};
+                    expectedOrder = order;
+                }
+            }
+            const editing::ValueIndex::Id best = index.best(typed);
+            QCOMPARE(best == editing::ValueIndex::None ? QString() : index.text(best),
+                     expected.second);
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestColumnValues)
+#include "tst_columnvalues.moc"
