@@ -1,6 +1,5 @@
 #include "app/journalwindow.h"
 
-#include "app/blockwatchdelegate.h"
 #include "app/busycursor.h"
 #include "app/celleditor.h"
 #include "app/celleditsession.h"
@@ -17,6 +16,7 @@
 #include "app/midnightwatch.h"
 #include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
+#include "app/repeatcontroller.h"
 #include "app/summarybar.h"
 #include "app/twips.h"
 #include "app/windowsettings.h"
@@ -89,6 +89,9 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_->readBlockEvidenceOf(*blockWatch_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
+    repeats_ = new RepeatController(
+        *this, {*grid_, *gridView_, *blockWatch_, *summary_, *finder_, *edits_, *document_},
+        services_.journalFolder);
     createExchange();
     connectButtons();
     prepareGrid();
@@ -170,7 +173,7 @@ void JournalWindow::connectButtons() {
     onClick("CmdSearh", edits_->command(this, &JournalWindow::searchColumn));
     onClick("CmdZArch", edits_->command(this, &JournalWindow::openArchive));
     onClick("CmdZagruz", edits_->command(this, &JournalWindow::openJournal));
-    onClick("CmdSaveAs", edits_->command(document_, &JournalDocument::saveToArchive));
+    onClick("CmdSaveAs", edits_->command(repeats_, &RepeatController::saveToArchive));
     onClick("CmdSave", edits_->command(document_, &JournalDocument::save));
     onClick("CmdEdit", edits_->command(this, &JournalWindow::copyInputLineToCell));
     onClick("CmdPrint", [this] { printer_->print(); });
@@ -180,9 +183,6 @@ void JournalWindow::connectButtons() {
 void JournalWindow::createBlockWatch() {
     blockWatch_ = new model::BlockWatch(*grid_, services_.clock->today(), this);
     blockWatch_->setObjectName(QStringLiteral("BlockWatch"));
-    gridView_->setItemDelegate(new BlockWatchDelegate(*blockWatch_, gridView_));
-    connect(blockWatch_, &model::BlockWatch::statesReset, gridView_, &GridView::refresh);
-
     commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *blockWatch_, *edits_);
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
@@ -371,6 +371,7 @@ void JournalWindow::load(const ShownJournal& journal) {
     }
     history_->clear();
     document_->opened(journal);
+    repeats_->journalOpened();
     gridView_->showFirstColumn();
     if (!outcome.message.isEmpty())
         services_.prompter->message(outcome.message);

@@ -66,10 +66,17 @@ void SummaryBar::applyFilter() {
     showSummary();
 }
 
+void SummaryBar::showRepeats(int cells) {
+    repeats_ = cells;
+    showSummary();
+}
+
 // Units that block within the warning days make the line bold.
 void SummaryBar::showSummary() {
     const model::BlockCounts counts = watch_.counts();
     QString text = model::blockSummaryText(counts);
+    if (repeats_ > 0)
+        text += QStringLiteral(" Повторы номеров: %1.").arg(repeats_);
     if (filter() != model::RowFilter::All)
         text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
     summary_->setText(text);

@@ -5,6 +5,7 @@
 #include "journal/journalsearch.h"
 
 #include <QFile>
+#include <QStringList>
 #include <algorithm>
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -13,9 +14,23 @@ namespace journal {
 
 namespace {
 
-constexpr int FileColumnOf[model::SerialKinds] = {core::SerialNumber, core::RegistrationNumber};
+constexpr int NamedPlaces = 5;
 
 } // namespace
+
+QString alreadyThereText(const std::vector<int>& rows, const std::vector<ArchivePlace>& places) {
+    QStringList named;
+    for (std::size_t i = 0; i < rows.size() && named.size() < NamedPlaces; ++i)
+        named << QStringLiteral("строка %1").arg(rows[i]);
+    for (std::size_t i = 0; i < places.size() && named.size() < NamedPlaces; ++i)
+        named << QStringLiteral("архив %1, строка %2").arg(places[i].journal).arg(places[i].row);
+    if (named.isEmpty())
+        return {};
+    QString text = QStringLiteral("Уже есть: ") + named.join(QStringLiteral("; "));
+    if (const std::size_t more = rows.size() + places.size() - std::size_t(named.size()))
+        text += QStringLiteral(" и ещё %1").arg(more);
+    return text;
+}
 
 ArchiveSerials::ArchiveSerials(QString programFolder)
     : programFolder_(std::move(programFolder)), tree_(programFolder_) {}

@@ -17,6 +17,10 @@ struct ArchivePlace {
     friend bool operator==(const ArchivePlace&, const ArchivePlace&) = default;
 };
 
+// "Уже есть: строка 214; архив 2009, строка 37": the other rows of the grid holding a number,
+// then the archives' rows, at most five named and "и ещё K" for the rest.
+QString alreadyThereText(const std::vector<int>& rows, const std::vector<ArchivePlace>& places);
+
 // The numbers of the archives' "Зав. № ЭКЛЗ" and "Рег. № ЭКЛЗ" columns (files have no header:
 // the columns stand by position), kept warm: the archives are the ones "Найти во всех журналах"
 // looks through, read as it reads them, and a refresh reads again only the files whose identity
