@@ -36,7 +36,7 @@ public:
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
     // What a cell's tooltip says: the block state of a shaded row in words, or that an
-    // activation date is not a date.
+    // activation date is not a date; and where a repeated number already is.
     QString toolTip(const QModelIndex& index) const;
 
 protected:
@@ -45,6 +45,7 @@ protected:
 private:
     bool notADate(const QModelIndex& index) const;
     bool repeated(const QModelIndex& index) const;
+    QString blockStateTip(const QModelIndex& index) const;
 
     QPointer<const model::BlockWatch> watch_;
     QPointer<const model::SerialIndex> repeats_;

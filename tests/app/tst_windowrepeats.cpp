@@ -22,7 +22,7 @@ constexpr int Registration = 4;
 QByteArray rowsBytes(const QList<std::pair<const char*, const char*>>& numbers) {
     QList<QStringList> rows;
     for (const auto& [serial, registration] : numbers)
-        rows << texts({"Владелец", "", "", serial, registration, "", "", ""});
+        rows << texts({"Владелец", "", "", serial, registration, "15.12.2025", "", ""});
     return journalBytes(rows);
 }
 
@@ -79,6 +79,11 @@ private Q_SLOTS:
         QCOMPARE(opened.tip(2, Serial), QStringLiteral("Уже есть: строка 5"));
         QCOMPARE(opened.tip(5, Serial), QStringLiteral("Уже есть: строка 2"));
         QCOMPARE(opened.counted(), 3);
+        // A blocked unit's tooltip tells its block state first.
+        opened.type(5, 5, QStringLiteral("10.10.2025"));
+        QCOMPARE(opened.tip(5, Serial),
+                 QStringLiteral("Заблокирована с 01.12.2026\nУже есть: строка 2"));
+        opened.trigger("ActUndo");
         opened.trigger("ActUndo");
         QCOMPARE(opened.harness.grid().textMatrix(5, Serial), QStringLiteral("E-500"));
         QCOMPARE(opened.tip(2, Serial), QString());

@@ -88,6 +88,21 @@ private Q_SLOTS:
         QVERIFY(archives.refresh());
         QVERIFY(!archives.holds(Factory, number("D")));
     }
+
+    // The grid's rows first, then the archives'; five named, the rest counted.
+    void tellsWhereANumberAlreadyIs() {
+        const ArchivePlace archived{QStringLiteral("2009"), 37};
+        QCOMPARE(journal::alreadyThereText({214}, {archived}),
+                 QStringLiteral("Уже есть: строка 214; архив 2009, строка 37"));
+        QCOMPARE(journal::alreadyThereText({}, {archived}),
+                 QStringLiteral("Уже есть: архив 2009, строка 37"));
+        QCOMPARE(journal::alreadyThereText({1, 2, 3, 4, 5}, {}),
+                 QStringLiteral("Уже есть: строка 1; строка 2; строка 3; строка 4; строка 5"));
+        QCOMPARE(journal::alreadyThereText({1, 2, 3, 4}, {archived, archived, archived}),
+                 QStringLiteral("Уже есть: строка 1; строка 2; строка 3; строка 4; архив 2009, "
+                                "строка 37 и ещё 2"));
+        QCOMPARE(journal::alreadyThereText({}, {}), QString());
+    }
 };
 
 QTEST_GUILESS_MAIN(TestArchiveSerials)
