@@ -1,6 +1,7 @@
 #include "app/blockwatchdelegate.h"
 
 #include "model/blockwatch.h"
+#include "model/serialindex.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
@@ -17,13 +18,31 @@ bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
            watch_->undated(index.row() + 1);
 }
 
+void BlockWatchDelegate::showRepeats(const model::SerialIndex& index, RepeatTip tip) {
+    repeats_ = &index;
+    repeatTip_ = std::move(tip);
+}
+
+bool BlockWatchDelegate::repeated(const QModelIndex& index) const {
+    return repeats_ && index.isValid() && repeats_->marked(index.row() + 1, index.column());
+}
+
 // Away from the cells (below the rows, right of the columns) the grid has no tooltip of its own:
 // the window's shows there.
+// A repeated number's cell tells where it already is below its row's block state.
 QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
     if (!index.isValid())
         return {};
     if (notADate(index))
         return QStringLiteral("Не дата: дд.мм.гггг");
+    const QString state = blockStateTip(index);
+    if (!repeated(index) || !repeatTip_)
+        return state;
+    const QString where = repeatTip_(index.row() + 1, index.column());
+    return state.isEmpty() ? where : state + u'\n' + where;
+}
+
+QString BlockWatchDelegate::blockStateTip(const QModelIndex& index) const {
     if (!watch_ || !watch_->blockColumn())
         return {};
     const QString blockDate =
@@ -54,7 +73,7 @@ bool BlockWatchDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view,
 void BlockWatchDelegate::initStyleOption(QStyleOptionViewItem* option,
                                          const QModelIndex& index) const {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (notADate(index))
+    if (notADate(index) || repeated(index))
         option->palette.setColor(QPalette::Text, NotADateColour);
     if (!watch_ || option->state.testFlag(QStyle::State_Selected))
         return;

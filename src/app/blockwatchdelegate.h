@@ -6,13 +6,19 @@
 #include <QColor>
 #include <QPointer>
 #include <QStyledItemDelegate>
+#include <functional>
+
+namespace model {
+class SerialIndex;
+} // namespace model
 
 namespace app {
 
 // Paints the journal's data rows by their block state: light red for units that have blocked,
 // light amber for those that block within the warning days. Selected cells keep the grid's
 // selection colours; the text keeps the grid's (black) text colour, but for an activation date
-// that is not a date, which is red and says so in its tooltip.
+// that is not a date, which is red and says so in its tooltip, and a unit's number already
+// registered elsewhere, red too, its tooltip saying where.
 class BlockWatchDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -22,10 +28,15 @@ public:
 
     BlockWatchDelegate(const model::BlockWatch& watch, QObject* parent = nullptr);
 
+    // Where the numbers already registered are marked, and what the tooltip of such a cell (by
+    // grid row and column) says.
+    using RepeatTip = std::function<QString(int row, int col)>;
+    void showRepeats(const model::SerialIndex& index, RepeatTip tip);
+
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
     // What a cell's tooltip says: the block state of a shaded row in words, or that an
-    // activation date is not a date.
+    // activation date is not a date; and where a repeated number already is.
     QString toolTip(const QModelIndex& index) const;
 
 protected:
@@ -33,8 +44,12 @@ protected:
 
 private:
     bool notADate(const QModelIndex& index) const;
+    bool repeated(const QModelIndex& index) const;
+    QString blockStateTip(const QModelIndex& index) const;
 
     QPointer<const model::BlockWatch> watch_;
+    QPointer<const model::SerialIndex> repeats_;
+    RepeatTip repeatTip_;
     // Made once: a brush shared with every painted cell costs no allocation per cell.
     QBrush blocked_{BlockedColour};
     QBrush soon_{SoonColour};

@@ -28,6 +28,9 @@ FindBar::FindBar(QWidget* parent)
     next->setObjectName(QStringLiteral("CmdFindNext"));
     auto* previous = new QPushButton(QStringLiteral("Назад"), this);
     previous->setObjectName(QStringLiteral("CmdFindPrevious"));
+    auto* repeat = new QPushButton(QStringLiteral("К повтору"), this);
+    repeat->setObjectName(QStringLiteral("CmdFindRepeat"));
+    repeat->setToolTip(QStringLiteral("К другой строке с тем же номером ЭКЛЗ (Ctrl+F3)"));
     text_->setMinimumWidth(TextMinimumWidth);
     options_ = new QWidget(this);
     auto* options = new QHBoxLayout(options_);
@@ -46,6 +49,7 @@ FindBar::FindBar(QWidget* parent)
     firstLine_->addWidget(text_, 1);
     firstLine_->addWidget(next);
     firstLine_->addWidget(previous);
+    firstLine_->addWidget(repeat);
     firstLine_->addWidget(options_, 1);
     // What a journal cannot hold cannot be found in one either.
     text_->setValidator(new editing::JournalTextValidator(text_));
@@ -53,11 +57,16 @@ FindBar::FindBar(QWidget* parent)
     connect(text_, &QLineEdit::returnPressed, this, &FindBar::nextRequested);
     connect(next, &QPushButton::clicked, this, &FindBar::nextRequested);
     connect(previous, &QPushButton::clicked, this, &FindBar::previousRequested);
+    connect(repeat, &QPushButton::clicked, this, &FindBar::repeatRequested);
     hide();
 }
 
 QString FindBar::text() const {
     return text_->text();
+}
+
+void FindBar::setText(const QString& text) {
+    text_->setText(text);
 }
 
 bool FindBar::allColumns() const {

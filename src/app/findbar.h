@@ -9,8 +9,8 @@ class QLineEdit;
 
 namespace app {
 
-// The find bar under the grid (Ctrl+F): "Найти:", the text, "Далее" and "Назад", "Во всех
-// колонках" (on) and "Во всех журналах"; a word on how the last search went. Escape closes it.
+// The find bar under the grid (Ctrl+F): "Найти:", the text, "Далее" and "Назад", "К повтору", "Во
+// всех колонках" (on) and "Во всех журналах"; a word on how the last search went. Escape closes it.
 // On one line where the width allows, on two otherwise, so that its text always has room and its
 // captions stay whole.
 class FindBar : public QWidget {
@@ -19,6 +19,7 @@ public:
     explicit FindBar(QWidget* parent = nullptr);
 
     QString text() const;
+    void setText(const QString& text);
     bool allColumns() const;
     bool allJournals() const;
     // Shows the bar with the focus in its text.
@@ -35,6 +36,8 @@ Q_SIGNALS:
     void textEdited(const QString& text);
     void nextRequested();
     void previousRequested();
+    // "К повтору": to the other place of the current cell's number.
+    void repeatRequested();
     void closed();
 
 protected:

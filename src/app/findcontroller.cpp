@@ -55,6 +55,12 @@ void FindController::findPrevious() {
     find(false, false);
 }
 
+void FindController::findEverywhere(const QString& text) {
+    open();
+    bar_->setText(text);
+    findInAllJournals();
+}
+
 void FindController::find(bool forward, bool includeStart) {
     Q_EMIT aboutToSearch();
     const core::FindText text(bar_->text());

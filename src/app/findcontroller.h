@@ -37,6 +37,8 @@ public Q_SLOTS:
     void open();
     void findNext();
     void findPrevious();
+    // "Найти во всех журналах" for that text, the bar open with it.
+    void findEverywhere(const QString& text);
 
 Q_SIGNALS:
     // Before any search: the window stores an open cell edit.

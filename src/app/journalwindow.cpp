@@ -1,6 +1,5 @@
 #include "app/journalwindow.h"
 
-#include "app/blockwatchdelegate.h"
 #include "app/busycursor.h"
 #include "app/celleditor.h"
 #include "app/celleditsession.h"
@@ -22,6 +21,7 @@
 #include "app/midnightwatch.h"
 #include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
+#include "app/repeatcontroller.h"
 #include "app/summarybar.h"
 #include "app/twips.h"
 #include "app/windowsettings.h"
@@ -95,6 +95,9 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_->readBlockEvidenceOf(*blockWatch_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
+    repeats_ = new RepeatController(
+        *this, {*grid_, *gridView_, *blockWatch_, *summary_, *finder_, *edits_, *document_},
+        services_.journalFolder);
     createExchange();
     connectButtons();
     prepareGrid();
@@ -171,7 +174,7 @@ void JournalWindow::connectButtons() {
     onClick("CmdZArch", edits_->command(this, &JournalWindow::openArchive));
     onClick("CmdZagruz", edits_->command(this, &JournalWindow::openJournal));
     onClick("CmdSaveAs", edits_->command([this] {
-        document_->saveToArchive(QString::number(services_.clock->today().year()));
+        repeats_->saveToArchive(QString::number(services_.clock->today().year()));
     }));
     onClick("CmdSave", edits_->command(document_, &JournalDocument::save));
     onClick("CmdEdit", edits_->command(input_, &InputLine::copyToCell));
@@ -182,9 +185,6 @@ void JournalWindow::connectButtons() {
 void JournalWindow::createBlockWatch() {
     blockWatch_ = new model::BlockWatch(*grid_, services_.clock->today(), this);
     blockWatch_->setObjectName(QStringLiteral("BlockWatch"));
-    gridView_->setItemDelegate(new BlockWatchDelegate(*blockWatch_, gridView_));
-    connect(blockWatch_, &model::BlockWatch::statesReset, gridView_, &GridView::refresh);
-
     commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *blockWatch_, *edits_);
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
@@ -271,6 +271,7 @@ void JournalWindow::switchFolder(const QString& folder) {
     services_.journalFolder = folder;
     journal_->setFolder(folder);
     document_->setJournalFolder(folder);
+    repeats_->setJournalFolder(folder);
     finder_->setJournalFolder(folder);
     load(ShownJournal::currentYear());
 }
@@ -345,6 +346,7 @@ void JournalWindow::load(const ShownJournal& journal) {
     }
     history_->clear();
     document_->opened(journal);
+    repeats_->journalOpened();
     gridView_->showFirstColumn();
     if (!outcome.message.isEmpty())
         services_.prompter->message(outcome.message);

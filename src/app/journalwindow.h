@@ -47,6 +47,7 @@ class InputLine;
 class JournalDocument;
 class MidnightWatch;
 class PrintController;
+class RepeatController;
 class SummaryBar;
 struct ShownJournal;
 
@@ -114,6 +115,8 @@ struct WindowServices {
 //   ActPreview     printer_                 Ctrl+Shift+P: a print preview
 //   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
 //   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
+//   ActFindRepeat  repeats_ (RepeatController) Ctrl+F3, "К повтору": to the other row with the
+//                                           current cell's number; TimerArchiveNumbers its timer
 //   CmdExchange    (a menu button)          "Обмен": the menu of the exchange with spreadsheets
 //   ActImport      (ImportController)       Ctrl+I, "Импорт…" in that menu: from .xlsx, .ods
 //                                           or .csv
@@ -186,6 +189,7 @@ private:
     SummaryBar* summary_ = nullptr;
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
+    RepeatController* repeats_ = nullptr;
     FindBar* findBar_ = nullptr;
 };
 

@@ -86,6 +86,11 @@ void SummaryBar::endNotice() {
     showSummary();
 }
 
+void SummaryBar::showRepeats(int cells) {
+    repeats_ = cells;
+    showSummary();
+}
+
 // Units that block within the warning days make the line bold; a notice is plain.
 void SummaryBar::showSummary() {
     if (!notice_.isEmpty()) {
@@ -97,6 +102,8 @@ void SummaryBar::showSummary() {
     }
     const model::BlockCounts counts = watch_.counts();
     QString text = model::blockSummaryText(counts);
+    if (repeats_ > 0)
+        text += QStringLiteral(" Повторы номеров: %1.").arg(repeats_);
     if (filter() != model::RowFilter::All)
         text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
     summary_->setText(text);

@@ -37,6 +37,9 @@ public:
     int shownRows() const { return shownRows_; }
     // Lays the strip out from `left` to `right` at `top`, down to `bottom`.
     void place(int left, int right, int top, int bottom);
+    // How many cells hold a unit's number already registered: "Повторы номеров: K." follows
+    // the summary while there are any.
+    void showRepeats(int cells);
     // A step done or undone on `history` ends the notice.
     void followHistory(const QUndoStack& history);
 
@@ -57,6 +60,7 @@ private:
     QString notice_;
     bool rowsHidden_ = false;
     int shownRows_ = 0;
+    int repeats_ = 0;
 };
 
 } // namespace app

@@ -25,23 +25,21 @@ bool fitsMemory(qint64 size) {
     return core::memoryToOpen(size) <= core::availableMemory();
 }
 
-struct JournalFile {
-    QString journal;
-    QString path;
-};
+// The file opened without following a link below the journal folder; false when it is no
+// regular file, too large to open or cannot be opened.
+bool openToRead(const core::FolderTree& folder, const QString& path, core::Opened& opened,
+                QFile& device) {
+    opened = folder.openForReading(path);
+    return opened.ok() && fitsMemory(opened.info.st_size) &&
+           device.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
+}
 
-// thisyear.csv, then the archives in name order. Only ".csv" in lower case: that is the file
-// "Загрузить архив" opens for a name. Hidden files, folders and special files are no archives.
+// thisyear.csv, then the archives in name order.
 std::vector<JournalFile> journalFiles(const QString& programFolder) {
     std::vector<JournalFile> files{
         {QStringLiteral("thisyear.csv"), core::currentJournalPath(programFolder)}};
-    const QDir archives(core::archiveFolderPath(programFolder));
-    QStringList names = archives.entryList({QStringLiteral("*.csv")},
-                                           QDir::Files | QDir::CaseSensitive, QDir::NoSort);
-    // Ordered by code unit rather than by locale, so that the order is the same on every machine.
-    std::sort(names.begin(), names.end());
-    for (const QString& name : names)
-        files.push_back({name.chopped(4), archives.filePath(name)});
+    for (JournalFile& archive : archiveFiles(programFolder))
+        files.push_back(std::move(archive));
     return files;
 }
 
@@ -250,6 +248,35 @@ private:
     std::vector<Row> rows_;
 };
 
+// The cells of a few columns of every line the reader takes.
+class RowCells final : public core::LineSink {
+public:
+    RowCells(core::TextEncoding encoding, int first, int last, const CellTake& take)
+        : encoding_(encoding), first_(first), last_(last), take_(take) {}
+
+    bool take(const core::JournalLine& line) override {
+        line.forEachCell([&](int index, QByteArrayView cell) {
+            if (index < first_ || index > last_)
+                return;
+            if (encoding_ == core::TextEncoding::Windows1251) {
+                buffer_.resize(cell.size());
+                core::decodeWindows1251(cell, reinterpret_cast<char16_t*>(buffer_.data()));
+            } else {
+                buffer_ = core::decodeText(cell, encoding_);
+            }
+            take_(line.number, index, buffer_);
+        });
+        return true;
+    }
+
+private:
+    core::TextEncoding encoding_;
+    int first_;
+    int last_;
+    const CellTake& take_;
+    QString buffer_;
+};
+
 class Search {
 public:
     Search(const core::FindText& needle, int limit) : needle_(needle), limit_(size_t(limit)) {
@@ -263,10 +290,9 @@ public:
     // The file is opened without following a link below the journal folder, and left out when
     // it is no regular file, too large to open or cannot be read to where the reader stops.
     void searchFile(const core::FolderTree& folder, const JournalFile& file) {
-        const core::Opened opened = folder.openForReading(file.path);
+        core::Opened opened;
         QFile device;
-        if (!opened.ok() || !fitsMemory(opened.info.st_size) ||
-            !device.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        if (!openToRead(folder, file.path, opened, device))
             return;
         const core::Pieces pieces = core::filePieces(device);
         std::optional<LastMatch> matches;
@@ -312,6 +338,34 @@ bool fitsInCell(const QString& folded) {
 }
 
 } // namespace
+
+// Only ".csv" in lower case: that is the file "Загрузить архив" opens for a name. Hidden files,
+// folders and special files are no archives.
+std::vector<JournalFile> archiveFiles(const QString& programFolder) {
+    const QDir archives(core::archiveFolderPath(programFolder));
+    QStringList names = archives.entryList({QStringLiteral("*.csv")},
+                                           QDir::Files | QDir::CaseSensitive, QDir::NoSort);
+    // Ordered by code unit rather than by locale, so that the order is the same on every machine.
+    std::sort(names.begin(), names.end());
+    std::vector<JournalFile> files;
+    for (const QString& name : names)
+        files.push_back({name.chopped(4), archives.filePath(name)});
+    return files;
+}
+
+bool readJournalCells(const core::FolderTree& folder, const QString& path, int first, int last,
+                      const CellTake& take) {
+    core::Opened opened;
+    QFile device;
+    if (!openToRead(folder, path, opened, device))
+        return false;
+    const core::Pieces pieces = core::filePieces(device);
+    const std::optional<core::TextScan> scan = core::scanText(pieces, true);
+    if (!scan)
+        return false;
+    RowCells cells(scan->cellEncoding(), first, last, take);
+    return core::walkLines(pieces, *scan, core::readerMemoryBudget(), cells).read;
+}
 
 std::vector<JournalHit> searchJournals(const QString& programFolder, const core::FindText& needle,
                                        int limit) {

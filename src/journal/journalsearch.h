@@ -4,7 +4,13 @@
 
 #include <QString>
 #include <QStringList>
+#include <QStringView>
+#include <functional>
 #include <vector>
+
+namespace core {
+class FolderTree;
+} // namespace core
 
 namespace journal {
 
@@ -24,5 +30,20 @@ struct JournalHit {
 // found, and a file that cannot be read is left out.
 std::vector<JournalHit> searchJournals(const QString& programFolder, const core::FindText& needle,
                                        int limit = 1000);
+
+struct JournalFile {
+    QString journal; // as in JournalHit
+    QString path;
+};
+
+// The archives the search looks through: each ordinary file "*.csv" in Archive/, sorted by name.
+std::vector<JournalFile> archiveFiles(const QString& programFolder);
+
+// Every row of the file as the search reads it, handing take(row, column, text) the cells of the
+// columns first .. last (the text valid during the call only). False when the file is left out:
+// no regular file, too large to open, or unreadable to where the reader stops.
+using CellTake = std::function<void(int row, int column, QStringView text)>;
+bool readJournalCells(const core::FolderTree& folder, const QString& path, int first, int last,
+                      const CellTake& take);
 
 } // namespace journal

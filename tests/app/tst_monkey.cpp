@@ -69,6 +69,7 @@ const char* journalName(Journal journal) {
 QStringList unit(int n, const char* activation) {
     QStringList row = texts({"ООО Ромашка", "ЭКР 2102К", "", "0042", "", activation, "", "Иванов"});
     row[2] = QString::number(n);
+    row[3] += QString::number(n); // each unit its own serial: no repeat marks
     return row;
 }
 

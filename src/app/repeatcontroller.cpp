@@ -1,0 +1,97 @@
+#include "app/repeatcontroller.h"
+
+#include "app/blockwatchdelegate.h"
+#include "app/celleditsession.h"
+#include "app/findbar.h"
+#include "app/findcontroller.h"
+#include "app/gridview.h"
+#include "app/journaldocument.h"
+#include "app/shortcuts.h"
+#include "app/summarybar.h"
+#include "model/blockwatch.h"
+#include "model/gridmodel.h"
+#include "model/serialindex.h"
+
+#include <QTimer>
+#include <QWidget>
+
+namespace app {
+
+RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder)
+    : QObject(&window), wiring_(wiring), index_(new model::SerialIndex(wiring.grid, this)),
+      archives_(std::move(journalFolder)), timer_(new QTimer(&window)) {
+    index_->setObjectName(QStringLiteral("SerialIndex"));
+    index_->setElsewhere(
+        [this](int kind, quint64 fingerprint) { return archives_.holds(kind, fingerprint); });
+    auto* delegate = new BlockWatchDelegate(wiring.watch, &wiring.view);
+    delegate->showRepeats(*index_, [this](int row, int col) { return whereAlso(row, col); });
+    wiring.view.setItemDelegate(delegate);
+    connect(&wiring.watch, &model::BlockWatch::statesReset, &wiring.view, &GridView::refresh);
+    connect(index_, &model::SerialIndex::marksChanged, &wiring.view, &GridView::refresh);
+    connect(index_, &model::SerialIndex::marksChanged, &wiring.summary, &SummaryBar::showRepeats);
+    addShortcut(window, "ActFindRepeat", {QKeySequence(Qt::ControlModifier | Qt::Key_F3)}, this,
+                &RepeatController::toRepeat);
+    connect(&wiring.finder.bar(), &FindBar::repeatRequested, this, &RepeatController::toRepeat);
+    timer_->setObjectName(QStringLiteral("TimerArchiveNumbers"));
+    timer_->setInterval(ArchiveCheckMs);
+    connect(timer_, &QTimer::timeout, this, &RepeatController::refreshArchives);
+    timer_->start();
+}
+
+RepeatController::~RepeatController() = default;
+
+QString RepeatController::whereAlso(int row, int col) const {
+    const std::optional<int> kind = index_->kindOf(col);
+    if (!kind || !index_->marked(row, col))
+        return {};
+    return journal::alreadyThereText(index_->otherRows(row, col),
+                                     archives_.places(*kind, index_->fingerprint(row, col)));
+}
+
+void RepeatController::journalOpened() {
+    refreshArchives();
+}
+
+void RepeatController::saveToArchive(const QString& proposedName) {
+    wiring_.document.saveToArchive(proposedName);
+    refreshArchives();
+}
+
+void RepeatController::refreshArchives() {
+    const ShownJournal& shown = wiring_.document.shown();
+    if (archives_.refresh(shown.kind == ShownJournal::Archive ? shown.archive : QString()))
+        index_->elsewhereChanged();
+}
+
+// From the current cell to the next other row below it holding its number (after the last, the
+// first), among the rows the filter shows.
+void RepeatController::toRepeat() {
+    wiring_.edits.commit();
+    const model::GridModel& grid = wiring_.grid;
+    const int row = grid.row();
+    const int col = grid.col();
+    const auto tell = [this](const QString& word) {
+        wiring_.finder.open();
+        wiring_.finder.bar().tell(word, true);
+    };
+    if (!index_->marked(row, col)) {
+        tell(QStringLiteral("Номер в этой ячейке больше нигде не записан"));
+        return;
+    }
+    const std::vector<int> others = index_->otherRows(row, col);
+    if (others.empty()) {
+        wiring_.finder.findEverywhere(model::serialKey(grid.cell(row, col)).toString());
+        return;
+    }
+    std::optional<int> next;
+    for (const int other : others)
+        if (!wiring_.view.isRowHidden(other - 1) && (!next || (*next < row && other > row)))
+            next = other;
+    if (!next) {
+        tell(QStringLiteral("Повтор в строке %1, она скрыта фильтром").arg(others.front()));
+        return;
+    }
+    wiring_.view.goToRow(*next, col);
+}
+
+} // namespace app

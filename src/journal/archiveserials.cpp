@@ -1,0 +1,124 @@
+#include "journal/archiveserials.h"
+
+#include "core/journalcolumns.h"
+#include "core/journalpaths.h"
+#include "journal/journalsearch.h"
+
+#include <QFile>
+#include <QStringList>
+#include <algorithm>
+#include <fcntl.h>
+#include <sys/stat.h>
+
+namespace journal {
+
+namespace {
+
+constexpr int NamedPlaces = 5;
+
+} // namespace
+
+QString alreadyThereText(const std::vector<int>& rows, const std::vector<ArchivePlace>& places) {
+    QStringList named;
+    for (std::size_t i = 0; i < rows.size() && named.size() < NamedPlaces; ++i)
+        named << QStringLiteral("строка %1").arg(rows[i]);
+    for (std::size_t i = 0; i < places.size() && named.size() < NamedPlaces; ++i)
+        named << QStringLiteral("архив %1, строка %2").arg(places[i].journal).arg(places[i].row);
+    if (named.isEmpty())
+        return {};
+    QString text = QStringLiteral("Уже есть: ") + named.join(QStringLiteral("; "));
+    if (const std::size_t more = rows.size() + places.size() - std::size_t(named.size()))
+        text += QStringLiteral(" и ещё %1").arg(more);
+    return text;
+}
+
+ArchiveSerials::ArchiveSerials(QString programFolder)
+    : programFolder_(std::move(programFolder)), tree_(programFolder_) {}
+
+bool ArchiveSerials::refresh(const QString& skipped) {
+    bool changed = skipped != skipped_;
+    skipped_ = skipped;
+    std::vector<File> files;
+    const core::Opened folder = tree_.openFolder(core::archiveFolderPath(programFolder_));
+    if (folder.ok()) {
+        for (JournalFile& archive : archiveFiles(programFolder_)) {
+            // Looked at where it lies, a link not followed: what is no regular file is no archive.
+            struct stat info {};
+            const QByteArray name = QFile::encodeName(archive.journal + QStringLiteral(".csv"));
+            if (::fstatat(folder.handle.fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
+                !S_ISREG(info.st_mode))
+                continue;
+            File file{std::move(archive.journal),
+                      std::move(archive.path),
+                      core::FileIdentity::of(info),
+                      {}};
+            const auto known = std::find_if(files_.begin(), files_.end(),
+                                            [&](const File& old) { return old.path == file.path; });
+            if (known != files_.end() && known->identity == file.identity) {
+                file.marks = std::move(known->marks);
+            } else {
+                read(file);
+                changed = true;
+            }
+            files.push_back(std::move(file));
+        }
+    }
+    changed = changed || files.size() != files_.size();
+    files_ = std::move(files);
+    if (changed)
+        merge();
+    return changed;
+}
+
+void ArchiveSerials::read(File& file) {
+    ++reads_;
+    const bool read = readJournalCells(
+        tree_, file.path, core::SerialNumber, core::RegistrationNumber,
+        [&](int row, int column, QStringView text) {
+            if (const quint64 fingerprint = model::serialFingerprint(text))
+                file.marks[column == core::SerialNumber ? 0 : 1].push_back({fingerprint, row});
+        });
+    // A file left out holds nothing; it is read again once it changes.
+    for (std::vector<Mark>& marks : file.marks) {
+        if (!read)
+            marks.clear();
+        std::sort(marks.begin(), marks.end());
+    }
+}
+
+void ArchiveSerials::merge() {
+    for (int kind = 0; kind < model::SerialKinds; ++kind) {
+        std::vector<quint64>& known = known_[std::size_t(kind)];
+        known.clear();
+        for (const File& file : files_)
+            if (file.journal != skipped_)
+                for (const Mark& mark : file.marks[std::size_t(kind)])
+                    known.push_back(mark.fingerprint);
+        std::sort(known.begin(), known.end());
+        known.erase(std::unique(known.begin(), known.end()), known.end());
+    }
+}
+
+bool ArchiveSerials::holds(int kind, quint64 fingerprint) const {
+    if (kind < 0 || kind >= model::SerialKinds)
+        return false;
+    const std::vector<quint64>& known = known_[std::size_t(kind)];
+    return std::binary_search(known.begin(), known.end(), fingerprint);
+}
+
+std::vector<ArchivePlace> ArchiveSerials::places(int kind, quint64 fingerprint) const {
+    std::vector<ArchivePlace> places;
+    if (kind < 0 || kind >= model::SerialKinds || fingerprint == 0)
+        return places;
+    for (const File& file : files_) {
+        if (file.journal == skipped_)
+            continue;
+        const std::vector<Mark>& marks = file.marks[std::size_t(kind)];
+        for (auto it = std::lower_bound(marks.begin(), marks.end(), Mark{fingerprint, 0});
+             it != marks.end() && it->fingerprint == fingerprint; ++it)
+            places.push_back({file.journal, it->row});
+    }
+    return places;
+}
+
+} // namespace journal

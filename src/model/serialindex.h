@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QHash>
+#include <QObject>
+#include <QStringView>
+#include <array>
+#include <functional>
+#include <optional>
+#include <vector>
+
+namespace model {
+
+class GridModel;
+
+// Which units are registered twice: the numbers of the "Зав. № ЭКЛЗ" and "Рег. № ЭКЛЗ" columns
+// (found by caption), each column indexed number -> rows, so that a cell holding a number another
+// row of the same column holds, or one that is known elsewhere (the archives), is marked.
+
+constexpr QStringView SerialNumberHeader = u"Зав. № ЭКЛЗ";
+constexpr QStringView RegistrationNumberHeader = u"Рег. № ЭКЛЗ";
+
+// The two numbered columns, by kind.
+enum SerialKind : int { FactoryNumber = 0, RegistrationNumber = 1 };
+constexpr int SerialKinds = 2;
+constexpr std::array<QStringView, SerialKinds> SerialHeaders = {SerialNumberHeader,
+                                                                RegistrationNumberHeader};
+
+// What a number is compared by: its text without the blanks at both ends, letter case kept.
+QStringView serialKey(QStringView text);
+// A 64-bit fingerprint of a number's key (serialKey), never 0; 0 stands for an empty cell. Two
+// numbers are taken for the same when their fingerprints are.
+quint64 serialFingerprint(QStringView text);
+
+// Follows every change to the grid as it happens, as BlockWatch does: a stored cell re-indexes
+// its row only, inserted and removed rows are added or dropped, a sort moves the rows' entries
+// with them; anything larger (a new register, a moved or renamed column) is one linear pass.
+class SerialIndex : public QObject {
+    Q_OBJECT
+public:
+    // Whether a number of that kind is known elsewhere, by its fingerprint.
+    using Elsewhere = std::function<bool(int kind, quint64 fingerprint)>;
+
+    explicit SerialIndex(const GridModel& grid, QObject* parent = nullptr);
+
+    // Where else numbers are looked up; every number is looked up again.
+    void setElsewhere(Elsewhere elsewhere);
+    // What is known elsewhere changed: every number is looked up again.
+    void elsewhereChanged();
+
+    std::optional<int> column(int kind) const { return columns_[std::size_t(kind)]; }
+    // The kind of the grid column, when it is one of the two.
+    std::optional<int> kindOf(int col) const;
+    // The fingerprint of the cell's number, 0 for an empty cell or another column.
+    quint64 fingerprint(int row, int col) const;
+    // Whether the cell's number is held by another row of its column or known elsewhere.
+    bool marked(int row, int col) const;
+    bool elsewhere(int row, int col) const;
+    // The other grid rows whose cell in that column holds the same number, in ascending order.
+    std::vector<int> otherRows(int row, int col) const;
+    // How many cells are marked.
+    int markedCells() const { return marked_[0] + marked_[1]; }
+
+    // Indexes the grid again, whole.
+    void rebuild();
+
+Q_SIGNALS:
+    // Cells were marked or unmarked (maybe in rows other than the one changed).
+    void marksChanged(int markedCells);
+
+private:
+    // One row's number in one column, linked to the other rows holding the same number.
+    struct Entry {
+        quint64 fingerprint = 0;
+        int next = -1;
+        int prev = -1;
+    };
+    struct Group {
+        int head = -1;
+        int count = 0;
+        bool elsewhere = false;
+        int marked() const { return count > 1 || elsewhere ? count : 0; }
+    };
+    struct Column {
+        std::vector<Entry> entries; // by grid row; row 0 (the header) is always empty
+        QHash<quint64, Group> groups;
+    };
+
+    void onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
+                       const QList<int>& roles);
+    void onRowsInserted(int firstRow, int lastRow);
+    void onRowsRemoved(int firstRow, int lastRow);
+    void onHeaderChanged();
+    void onRowsPermuted(int first, const std::vector<int>& order);
+    void onLayoutChanged();
+    // Each row index a link or head holds goes through `moved`.
+    template <typename Moved> void relink(Column& column, Moved&& moved);
+    void add(int kind, int row);
+    void remove(int kind, int row);
+    bool consistent() const;
+    void notify();
+
+    const GridModel& grid_;
+    Elsewhere elsewhere_;
+    std::array<std::optional<int>, SerialKinds> columns_;
+    std::array<Column, SerialKinds> index_;
+    std::array<int, SerialKinds> marked_{};
+    int sent_ = -1;
+    bool changed_ = false;  // some cell's mark changed since the last notice
+    bool permuted_ = false; // the rows were reordered and followed since layoutAboutToBeChanged
+};
+
+} // namespace model

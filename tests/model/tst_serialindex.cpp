@@ -1,0 +1,170 @@
+#include "core/journalcolumns.h"
+#include "model/gridmodel.h"
+#include "model/serialindex.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+constexpr int Serial = core::SerialNumber;
+constexpr int Registration = core::RegistrationNumber;
+
+std::unique_ptr<model::GridModel> journalGrid(int dataRows) {
+    auto grid = std::make_unique<model::GridModel>();
+    grid->setFormatString(core::headerFormat());
+    grid->setRows(dataRows + 1);
+    return grid;
+}
+
+// The marked rows of a column, from the top.
+QList<int> markedRows(const model::SerialIndex& index, const model::GridModel& grid, int col) {
+    QList<int> rows;
+    for (int r = 0; r < grid.rows(); ++r)
+        if (index.marked(r, col))
+            rows << r;
+    return rows;
+}
+
+} // namespace
+
+class TestSerialIndex : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Row 2 then row 5 get the same number: both are marked, each naming the other; another
+    // number in one of them clears both. Blanks around a number do not make it another; letter
+    // case does; an empty cell never counts.
+    void marksTheRowsThatShareANumber() {
+        const auto grid = journalGrid(6);
+        model::SerialIndex index(*grid);
+        QSignalSpy sent(&index, &model::SerialIndex::marksChanged);
+        grid->setTextMatrix(2, Serial, QStringLiteral("0123456"));
+        QCOMPARE(index.markedCells(), 0);
+        grid->setTextMatrix(5, Serial, QStringLiteral("  0123456 "));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({2, 5}));
+        QCOMPARE(index.otherRows(2, Serial), std::vector<int>{5});
+        QCOMPARE(index.otherRows(5, Serial), std::vector<int>{2});
+        QCOMPARE(sent.last().at(0).toInt(), 2);
+        // The same number in the other column is no repeat.
+        grid->setTextMatrix(3, Registration, QStringLiteral("0123456"));
+        QCOMPARE(markedRows(index, *grid, Registration), QList<int>());
+        grid->setTextMatrix(5, Serial, QStringLiteral("0123457"));
+        QCOMPARE(index.markedCells(), 0);
+        QCOMPARE(sent.last().at(0).toInt(), 0);
+        grid->setTextMatrix(4, Registration, QStringLiteral("AB1"));
+        grid->setTextMatrix(6, Registration, QStringLiteral("ab1"));
+        grid->setTextMatrix(1, Registration, QStringLiteral("  "));
+        grid->setTextMatrix(2, Registration, QStringLiteral(" "));
+        QCOMPARE(index.markedCells(), 0);
+    }
+
+    // An undo and a redo go through the grid's signals like the edits: the marks follow. A sort
+    // moves the marks with their rows.
+    void followsUndoAndSort() {
+        const auto grid = journalGrid(4);
+        std::vector<model::GridChange> log;
+        grid->setChangeLog(&log);
+        model::SerialIndex index(*grid);
+        grid->setTextMatrix(1, Serial, QStringLiteral("900"));
+        grid->setTextMatrix(4, Serial, QStringLiteral("900"));
+        grid->setTextMatrix(2, Serial, QStringLiteral("100"));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 4}));
+        grid->setChangeLog(nullptr);
+        grid->undoChange(log[1]);
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>());
+        grid->redoChange(log[1]);
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 4}));
+        // Sorted by the serial: 100, 900, 900, then the empty one.
+        grid->setCurrentCell(1, Serial);
+        grid->setSort(1);
+        QCOMPARE(grid->textMatrix(1, Serial), QStringLiteral("100"));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({2, 3}));
+        QCOMPARE(index.otherRows(3, Serial), std::vector<int>{2});
+        grid->setTextMatrix(2, Serial, QStringLiteral("100"));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 2}));
+    }
+
+    // A number known elsewhere marks a cell alone, until it is no longer known there.
+    void marksANumberKnownElsewhere() {
+        const auto grid = journalGrid(3);
+        grid->setTextMatrix(1, Registration, QStringLiteral("777 "));
+        grid->setTextMatrix(2, Serial, QStringLiteral("777"));
+        model::SerialIndex index(*grid);
+        bool known = true;
+        index.setElsewhere([&](int kind, quint64 fingerprint) {
+            return known && kind == model::RegistrationNumber &&
+                   fingerprint == model::serialFingerprint(u"777");
+        });
+        QCOMPARE(markedRows(index, *grid, Registration), QList<int>{1});
+        QVERIFY(index.elsewhere(1, Registration));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>());
+        QVERIFY(index.otherRows(1, Registration).empty());
+        known = false;
+        index.elsewhereChanged();
+        QCOMPARE(index.markedCells(), 0);
+    }
+
+    // Edits, added and removed rows, sorts, moved columns and renamed captions at random: after
+    // each, the index marks what an index built afresh marks, and names the same other rows.
+    void staysInStepWithAFreshIndex() {
+        QRandomGenerator random(1405);
+        const QStringList numbers = QStringLiteral("|1|1 | 2|3|A|a").split(u'|');
+        const QStringList headers{SerialNumberCaption(), QStringLiteral(" Зав. № ЭКЛЗ "),
+                                  QStringLiteral("другое")};
+        const auto any = [&](const QStringList& texts) {
+            return texts[random.bounded(int(texts.size()))];
+        };
+        const auto grid = journalGrid(12);
+        model::SerialIndex index(*grid);
+        int stepsWithRepeats = 0;
+        for (int step = 0; step < 1500; ++step) {
+            const int rows = grid->rows();
+            const int row = 1 + random.bounded(std::max(1, rows - 1));
+            const int col = random.bounded(grid->cols());
+            const int action = random.bounded(12);
+            // Mostly into the captioned columns, wherever they stand.
+            const std::optional<int> numbered = index.column(random.bounded(2));
+            if (action < 5 && rows > 1)
+                grid->setTextMatrix(row, numbered.value_or(col), any(numbers));
+            else if (action == 5)
+                grid->addItem(QStringLiteral("\t\t\t%1\t%2").arg(any(numbers), any(numbers)));
+            else if (action == 6 && rows > 2) {
+                // Half the removals are undone: the row comes back in the middle.
+                std::vector<model::GridChange> log;
+                grid->setChangeLog(&log);
+                grid->removeItem(row);
+                grid->setChangeLog(nullptr);
+                if (random.bounded(2) == 0)
+                    grid->undoChange(log.back());
+            } else if (action == 7) {
+                grid->setCurrentCell(rows > 1 ? row : 0, col);
+                grid->setRowSel(1 + random.bounded(std::max(1, rows - 1)));
+                grid->setSort(1);
+            } else if (action == 8)
+                grid->setColPosition(col, random.bounded(grid->cols()));
+            else if (action == 9 && random.bounded(4) == 0)
+                grid->setTextMatrix(0, col, any(headers));
+            else if (action == 10)
+                grid->setRows(1 + random.bounded(30));
+            else if (action == 11 && random.bounded(3) == 0)
+                grid->setFormatString(core::headerFormat());
+            const model::SerialIndex fresh(*grid);
+            const QByteArray where = QByteArray::number(step) + ' ' + QByteArray::number(action);
+            QVERIFY2(fresh.markedCells() == index.markedCells(), where.constData());
+            for (int c = 0; c < grid->cols(); ++c)
+                for (int r = 0; r < grid->rows(); ++r)
+                    QVERIFY2(fresh.marked(r, c) == index.marked(r, c) &&
+                                 fresh.otherRows(r, c) == index.otherRows(r, c),
+                             where.constData());
+            stepsWithRepeats += index.markedCells() > 2 ? 1 : 0;
+        }
+        QVERIFY2(stepsWithRepeats > 750, QByteArray::number(stepsWithRepeats).constData());
+    }
+
+private:
+    static QString SerialNumberCaption() { return model::SerialNumberHeader.toString(); }
+};
+
+QTEST_GUILESS_MAIN(TestSerialIndex)
+#include "tst_serialindex.moc"
