@@ -48,8 +48,10 @@ QString RepeatController::whereAlso(int row, int col) const {
                                      archives_.places(*kind, index_->fingerprint(row, col)));
 }
 
+// Once the journal is shown: the first look at many archives takes a moment, and the open
+// must not wait for it.
 void RepeatController::journalOpened() {
-    refreshArchives();
+    QTimer::singleShot(ArchiveLookAfterOpenMs, this, &RepeatController::refreshArchives);
 }
 
 void RepeatController::saveToArchive(const QString& proposedName) {

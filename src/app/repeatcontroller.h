@@ -47,6 +47,7 @@ class RepeatController : public QObject {
     Q_OBJECT
 public:
     static constexpr int ArchiveCheckMs = 3000;
+    static constexpr int ArchiveLookAfterOpenMs = 50;
 
     // The shortcut (ActFindRepeat) and the timer (TimerArchiveNumbers) go on `window`.
     RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder);
