@@ -122,6 +122,8 @@ void SerialIndex::rebuild() {
         columns_[std::size_t(kind)] = col;
         Column& column = index_[std::size_t(kind)];
         column.groups.clear();
+        if (col)
+            column.groups.reserve(grid_.rows());
         column.entries.assign(col ? std::size_t(grid_.rows()) : 0, Entry{});
         marked_[std::size_t(kind)] = 0;
         if (col)
