@@ -111,6 +111,7 @@ void JournalFiles::setFolder(QString programFolder) {
     known_.clear();
     partial_.reset();
     found_.reset();
+    openedPath_.clear();
 }
 
 journal::Outcome JournalFiles::openCurrent() {
