@@ -35,6 +35,11 @@ std::optional<QByteArray> readWhole(const FileHandle& file, const QByteArray& fi
 } // namespace
 
 BackgroundBytes::BackgroundBytes(int fd, QByteArray fingerprint) {
+    struct stat info {};
+    if (::fstat(fd, &info) == 0 && info.st_size <= FilePieceBytes) {
+        read_ = readWhole(FileHandle(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), fingerprint);
+        return;
+    }
     FileHandle copy(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     if (!copy.valid())
         return;
@@ -45,6 +50,8 @@ BackgroundBytes::BackgroundBytes(int fd, QByteArray fingerprint) {
 }
 
 std::optional<QByteArray> BackgroundBytes::take() {
+    if (read_)
+        return *std::exchange(read_, std::nullopt);
     if (!bytes_.valid())
         return std::nullopt;
     return bytes_.get();

@@ -14,15 +14,17 @@ namespace core {
 class BackgroundBytes {
 public:
     BackgroundBytes() = default;
-    // Reads from a duplicate of `fd`, which the caller may close.
+    // Reads from a duplicate of `fd`, which the caller may close (a small file at once).
     BackgroundBytes(int fd, QByteArray fingerprint);
 
-    bool pending() const { return bytes_.valid(); }
+    bool pending() const { return bytes_.valid() || read_; }
     // Waits for them: the bytes, or none when they could not be read or are not that version.
     std::optional<QByteArray> take();
 
 private:
     std::future<std::optional<QByteArray>> bytes_;
+    // A file of one piece is read at once: a thread would cost more than the copy.
+    std::optional<std::optional<QByteArray>> read_;
 };
 
 } // namespace core
