@@ -1,6 +1,7 @@
 #include "core/journalcolumns.h"
 #include "journal/journalmerge.h"
 #include "model/gridmodel.h"
+#include "support/journalfixture.h"
 
 #include <QTest>
 #include <functional>
@@ -8,7 +9,7 @@
 // The three-way merge of a journal: every pair of edits two mechanics make to one register.
 namespace {
 
-using Rows = QList<QStringList>;
+using journaltest::Rows;
 
 QString operator""_q(const char* text, std::size_t size) {
     return QString::fromUtf8(text, qsizetype(size));
@@ -43,20 +44,6 @@ void fill(model::GridModel& grid, const Rows& rows) {
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c)
             grid.setTextMatrix(r + 1, c, rows[r][c]);
-}
-
-// The data rows, each without the empty cells at its end.
-Rows rowsOf(const model::GridModel& grid) {
-    Rows rows;
-    for (int r = 1; r < grid.rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < grid.cols(); ++c)
-            cells << grid.textMatrix(r, c);
-        while (!cells.isEmpty() && cells.last().isEmpty())
-            cells.removeLast();
-        rows << cells;
-    }
-    return rows;
 }
 
 // Moves the last of eight cells to the front, as "Переместить колонки" does in column 0.
@@ -193,7 +180,8 @@ private Q_SLOTS:
             const journal::JournalMerge merge(tableOf(Base), tableOf(test.theirs()), grid);
             QCOMPARE(int(merge.conflicts().size()), test.conflicts);
             merge.apply(grid, std::vector<bool>(merge.conflicts().size(), takeTheirs));
-            QCOMPARE(rowsOf(grid), takeTheirs ? test.mergedTakingTheirs : test.merged);
+            QCOMPARE(journaltest::dataRows(grid),
+                     takeTheirs ? test.mergedTakingTheirs : test.merged);
         }
     }
 
@@ -225,7 +213,7 @@ private Q_SLOTS:
         const journal::JournalMerge merge(tableOf({}), tableOf({OtherNewRow}), grid);
         QVERIFY(merge.conflicts().empty());
         merge.apply(grid, {});
-        QCOMPARE(rowsOf(grid), (Rows{OtherNewRow, NewRow}));
+        QCOMPARE(journaltest::dataRows(grid), (Rows{OtherNewRow, NewRow}));
     }
 };
 
