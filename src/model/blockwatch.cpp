@@ -1,6 +1,7 @@
 #include "model/blockwatch.h"
 
 #include "core/journalcolumns.h"
+#include "model/gridfollowing.h"
 #include "model/gridmodel.h"
 
 #include <algorithm>
@@ -65,27 +66,7 @@ QString rowFilterName(RowFilter filter) {
 
 BlockWatch::BlockWatch(const GridModel& grid, QDate today, QObject* parent)
     : QObject(parent), grid_(grid), today_(today) {
-    connect(&grid_, &GridModel::dataChanged, this,
-            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                   const QList<int>& roles) {
-                // The model's rows are the grid's data rows: model row r is grid row r + 1.
-                onDataChanged(topLeft.row() + 1, bottomRight.row() + 1, topLeft.column(),
-                              bottomRight.column(), roles);
-            });
-    connect(
-        &grid_, &GridModel::rowsInserted, this,
-        [this](const QModelIndex&, int first, int last) { onRowsInserted(first + 1, last + 1); });
-    connect(&grid_, &GridModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
-        onRowsRemoved(first + 1, last + 1);
-    });
-    connect(&grid_, &GridModel::headerDataChanged, this, &BlockWatch::onHeaderChanged);
-    // Whatever moves rows or columns around wholesale is followed by one full pass.
-    connect(&grid_, &GridModel::modelReset, this, &BlockWatch::recount);
-    connect(&grid_, &GridModel::rowsPermuted, this, &BlockWatch::onRowsPermuted);
-    connect(&grid_, &GridModel::layoutChanged, this, &BlockWatch::onLayoutChanged);
-    connect(&grid_, &GridModel::columnsInserted, this, &BlockWatch::recount);
-    connect(&grid_, &GridModel::columnsRemoved, this, &BlockWatch::recount);
-    connect(&grid_, &GridModel::columnsMoved, this, &BlockWatch::recount);
+    followGrid(grid_, this, &BlockWatch::recount);
     recount();
 }
 

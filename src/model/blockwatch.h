@@ -126,6 +126,8 @@ Q_SIGNALS:
     void statesReset();
 
 private:
+    template <typename Keeper>
+    friend void followGrid(const GridModel&, Keeper*, void (Keeper::*)());
     void onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
                        const QList<int>& roles);
     void onRowsInserted(int firstRow, int lastRow);

@@ -1,5 +1,6 @@
 #include "model/serialindex.h"
 
+#include "model/gridfollowing.h"
 #include "model/gridmodel.h"
 
 #include <algorithm>
@@ -29,26 +30,7 @@ quint64 serialFingerprint(QStringView text) {
 }
 
 SerialIndex::SerialIndex(const GridModel& grid, QObject* parent) : QObject(parent), grid_(grid) {
-    connect(&grid_, &GridModel::dataChanged, this,
-            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight,
-                   const QList<int>& roles) {
-                // The model's rows are the grid's data rows: model row r is grid row r + 1.
-                onDataChanged(topLeft.row() + 1, bottomRight.row() + 1, topLeft.column(),
-                              bottomRight.column(), roles);
-            });
-    connect(
-        &grid_, &GridModel::rowsInserted, this,
-        [this](const QModelIndex&, int first, int last) { onRowsInserted(first + 1, last + 1); });
-    connect(&grid_, &GridModel::rowsRemoved, this, [this](const QModelIndex&, int first, int last) {
-        onRowsRemoved(first + 1, last + 1);
-    });
-    connect(&grid_, &GridModel::headerDataChanged, this, &SerialIndex::onHeaderChanged);
-    connect(&grid_, &GridModel::modelReset, this, &SerialIndex::rebuild);
-    connect(&grid_, &GridModel::rowsPermuted, this, &SerialIndex::onRowsPermuted);
-    connect(&grid_, &GridModel::layoutChanged, this, &SerialIndex::onLayoutChanged);
-    connect(&grid_, &GridModel::columnsInserted, this, &SerialIndex::rebuild);
-    connect(&grid_, &GridModel::columnsRemoved, this, &SerialIndex::rebuild);
-    connect(&grid_, &GridModel::columnsMoved, this, &SerialIndex::rebuild);
+    followGrid(grid_, this, &SerialIndex::rebuild);
     rebuild();
 }
 

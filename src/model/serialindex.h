@@ -85,6 +85,8 @@ private:
         QHash<quint64, Group> groups;
     };
 
+    template <typename Keeper>
+    friend void followGrid(const GridModel&, Keeper*, void (Keeper::*)());
     void onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
                        const QList<int>& roles);
     void onRowsInserted(int firstRow, int lastRow);
