@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QTemporaryDir>
+#include <optional>
 
 namespace {
 
@@ -56,6 +57,48 @@ BENCHMARK(firstLook)
     ->UseManualTime()
     ->Iterations(5);
 
+// The grid's index made afresh, as after an open (once the register is painted), then every
+// number looked up again among the archives' (as when they have been read).
+void wholePass(benchmark::State& state) {
+    const auto& journal = benchJournal(int(state.range(0)));
+    model::GridModel grid;
+    fillGridAsOpened(grid, journal);
+    journal::ArchiveSerials archives(archiveFolder());
+    archives.refresh();
+    const bool lookUp = state.range(1) != 0;
+    for (auto _ : state) {
+        std::optional<model::SerialIndex> index;
+        if (lookUp)
+            index.emplace(grid);
+        timeIteration(state, [&] {
+            if (lookUp)
+                index->setElsewhere([&](int kind) { return archives.known(kind); });
+            else
+                index.emplace(grid);
+        });
+        if (!index->column(model::FactoryNumber) || index->passDue()) {
+            state.SkipWithError("the index was not made");
+            break;
+        }
+    }
+}
+BENCHMARK(wholePass)
+    ->Name("repeats: the grid's numbers indexed")
+    ->Args({32767, 0})
+    ->Args({1000000, 0})
+    ->ArgNames({"rows", "archives"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+BENCHMARK(wholePass)
+    ->Name("repeats: the grid's numbers looked up in 20 archives")
+    ->Args({32767, 1})
+    ->Args({1000000, 1})
+    ->ArgNames({"rows", "archives"})
+    ->Unit(benchmark::kMillisecond)
+    ->UseManualTime()
+    ->Iterations(5);
+
 // A serial stored in the middle of the register, by turns one an archive holds and a new one:
 // the grid's index follows, the archives are looked at again (a stat each: the periodic look,
 // falling on this store) and the cell's tooltip is made.
@@ -68,7 +111,7 @@ void oneStore(benchmark::State& state) {
     const double heapBefore = bench::heapInUseMegabytes();
     model::SerialIndex index(grid);
     state.counters["index_mb"] = bench::heapInUseMegabytes() - heapBefore;
-    index.setElsewhere([&](int kind, quint64 key) { return archives.holds(kind, key); });
+    index.setElsewhere([&](int kind) { return archives.known(kind); });
     const int row = grid.rows() / 2;
     // The serial of an archive's row (the generated file's 4th cell of its 10th line).
     QFile archive(archiveFolder() + QStringLiteral("/Archive/2007.csv"));

@@ -9,7 +9,9 @@
 //                  the probe; otherwise the entry into main) to the end of the window's first
 //                  paint; rss_start_mb the resident memory then.
 // Given a program folder holding thisyear.csv and its row count, "Открыть журнал" first:
-//   open_ms        the press until the grid has been painted with the register; open_click_ms
+//   open_ms        the press until the grid has been painted with the register (the end of the
+//                  window's repaint, flush included; what the window leaves for after the paint,
+//                  such as the repeated numbers' pass, is not counted); open_click_ms
 //                  the part spent in the button's handler; rows_opened the data rows the grid
 //                  then holds; rss_open_mb and peak_rss_open_mb the resident memory then and its
 //                  highest mark (VmHWM) so far.
@@ -50,6 +52,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 
 namespace {
 
@@ -141,29 +144,63 @@ public:
     QStringList shown;
 };
 
-// Waits until `widget` has been painted and the paint has been handed on (the queued call runs
-// after the whole repaint of the window, flush included). Returns false after `timeoutMs`.
+// Waits until `widget` has been painted and the window's repaint that painted it is done, flush
+// included, and calls `done` then. A repaint the window is asked for is handled inside this
+// filter, so that `done` comes with its end, not after what the window does next (work it leaves
+// for after the paint). The first paint of a window comes with its exposure instead, and ends
+// where an event posted during it, at high priority, is handled. Returns false after `timeoutMs`.
 class PaintWaiter : public QObject {
 public:
-    explicit PaintWaiter(QWidget* widget) { widget->installEventFilter(this); }
+    PaintWaiter(QWidget* widget, std::function<void()> done)
+        : widget_(widget), window_(widget->window()), done_(std::move(done)) {
+        widget->installEventFilter(this);
+        if (window_ != widget)
+            window_->installEventFilter(this);
+    }
     bool wait(int timeoutMs) {
         QTimer::singleShot(timeoutMs, &loop_, [this] { loop_.exit(1); });
-        return painted_ || loop_.exec() == 0;
+        return finished_ || loop_.exec() == 0;
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !painted_) {
+        if (finished_)
+            return QObject::eventFilter(watched, event);
+        if (watched == widget_ && event->type() == QEvent::Paint && !painted_) {
             painted_ = true;
-            QMetaObject::invokeMethod(
-                &loop_, [this] { loop_.exit(0); }, Qt::QueuedConnection);
+            QCoreApplication::postEvent(this, new QEvent(QEvent::User), Qt::HighEventPriority);
         }
-        return QObject::eventFilter(watched, event);
+        if (watched != window_ || event->type() != QEvent::UpdateRequest || inside_)
+            return QObject::eventFilter(watched, event);
+        inside_ = true;
+        QCoreApplication::sendEvent(window_, event);
+        inside_ = false;
+        if (painted_)
+            finish();
+        return true;
+    }
+    bool event(QEvent* event) override {
+        if (event->type() != QEvent::User)
+            return QObject::event(event);
+        if (!finished_)
+            finish();
+        return true;
     }
 
 private:
+    void finish() {
+        finished_ = true;
+        done_();
+        loop_.exit(0);
+    }
+
+    QWidget* widget_;
+    QWidget* window_;
+    std::function<void()> done_;
     QEventLoop loop_;
     bool painted_ = false;
+    bool inside_ = false;
+    bool finished_ = false;
 };
 
 // Whether the column's data rows are in the order of the journal's sort key: keys compare by
@@ -196,11 +233,10 @@ bool perform(const QString& operation, app::JournalWindow& window, app::GridView
         const QPoint centre(header->sectionViewportPosition(core::Owner) +
                                 header->sectionSize(core::Owner) / 2,
                             header->height() / 2);
-        PaintWaiter repaint(grid.viewport());
         const Span span;
+        PaintWaiter repaint(grid.viewport(), [&] { span.report(figures, operation); });
         QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
         const bool painted = repaint.wait(60000);
-        span.report(figures, operation);
         return painted && window.isModified() &&
                sortedByJournalKey(*qobject_cast<model::GridModel*>(grid.model()), core::Owner);
     }
@@ -242,25 +278,26 @@ int main(int argc, char* argv[]) {
             services.printer = std::make_shared<printing::PdfFilePrinterProvider>(
                 programFolder + QStringLiteral("/journal.pdf"));
         app::JournalWindow window(std::move(services));
-        PaintWaiter firstPaint(&window);
+        PaintWaiter firstPaint(&window, [&] {
+            figures.add("startup_ms", double(wallClockNs() - launch) / 1e6);
+            figures.add("rss_start_mb", statusMegabytes("VmRSS"));
+        });
         window.show();
         if (!firstPaint.wait(10000)) {
             std::fprintf(stderr, "eklz-window-probe: the window was never painted\n");
             return 1;
         }
-        figures.add("startup_ms", double(wallClockNs() - launch) / 1e6);
-        figures.add("rss_start_mb", statusMegabytes("VmRSS"));
         figures.add("platform", QGuiApplication::platformName());
         figures.add("operation", operation);
 
         if (!programFolder.isEmpty()) {
             auto* gridView = window.findChild<app::GridView*>(QStringLiteral("MSFGAZ"));
-            PaintWaiter gridPaint(gridView->viewport());
             const Span span;
+            PaintWaiter gridPaint(gridView->viewport(),
+                                  [&] { span.report(figures, QStringLiteral("open")); });
             window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
             figures.add("open_click_ms", span.elapsedMs());
             const bool painted = gridPaint.wait(60000);
-            span.report(figures, QStringLiteral("open"));
             const int opened = qobject_cast<model::GridModel*>(gridView->model())->rows() - 1;
             figures.add("rows_opened", opened);
             figures.add("rss_open_mb", statusMegabytes("VmRSS"));

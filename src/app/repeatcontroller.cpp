@@ -18,11 +18,12 @@
 namespace app {
 
 RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder)
-    : QObject(&window), wiring_(wiring), index_(new model::SerialIndex(wiring.grid, this)),
+    : QObject(&window), wiring_(wiring),
+      index_(new model::SerialIndex(wiring.grid, this,
+                                    model::SerialIndex::WholePass::AfterPendingEvents)),
       archives_(std::move(journalFolder)), timer_(new QTimer(&window)) {
     index_->setObjectName(QStringLiteral("SerialIndex"));
-    index_->setElsewhere(
-        [this](int kind, quint64 fingerprint) { return archives_.holds(kind, fingerprint); });
+    index_->setElsewhere([this](int kind) { return archives_.known(kind); });
     auto* delegate = new BlockWatchDelegate(wiring.watch, &wiring.view);
     delegate->showRepeats(*index_, [this](int row, int col) { return whereAlso(row, col); });
     wiring.view.setItemDelegate(delegate);
@@ -41,6 +42,7 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
 RepeatController::~RepeatController() = default;
 
 QString RepeatController::whereAlso(int row, int col) const {
+    index_->settle();
     const std::optional<int> kind = index_->kindOf(col);
     if (!kind || !index_->marked(row, col))
         return {};
@@ -69,6 +71,7 @@ void RepeatController::refreshArchives() {
 // first), among the rows the filter shows.
 void RepeatController::toRepeat() {
     wiring_.edits.commit();
+    index_->settle();
     const model::GridModel& grid = wiring_.grid;
     const int row = grid.row();
     const int col = grid.col();

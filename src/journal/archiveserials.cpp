@@ -106,6 +106,12 @@ bool ArchiveSerials::holds(int kind, quint64 fingerprint) const {
     return std::binary_search(known.begin(), known.end(), fingerprint);
 }
 
+std::span<const quint64> ArchiveSerials::known(int kind) const {
+    if (kind < 0 || kind >= model::SerialKinds)
+        return {};
+    return known_[std::size_t(kind)];
+}
+
 std::vector<ArchivePlace> ArchiveSerials::places(int kind, quint64 fingerprint) const {
     std::vector<ArchivePlace> places;
     if (kind < 0 || kind >= model::SerialKinds || fingerprint == 0)

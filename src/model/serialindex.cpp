@@ -3,7 +3,10 @@
 #include "model/gridfollowing.h"
 #include "model/gridmodel.h"
 
+#include <QCoreApplication>
+#include <QEvent>
 #include <algorithm>
+#include <iterator>
 #include <string_view>
 
 namespace model {
@@ -29,9 +32,44 @@ quint64 serialFingerprint(QStringView text) {
     return hash == 0 ? 1 : hash;
 }
 
-SerialIndex::SerialIndex(const GridModel& grid, QObject* parent) : QObject(parent), grid_(grid) {
+namespace {
+
+// More rows than this changed at once are indexed by sorting the column's copy afresh, not one
+// insertion each: every insertion moves the copy's tail.
+constexpr int RowsChangedOneByOne = 16;
+
+const QEvent::Type WholePassEvent = QEvent::Type(QEvent::registerEventType());
+
+// Fingerprints in ascending order, by their bits eleven at a time from the lowest (a radix sort):
+// a few passes over the column where a comparison sort takes some twenty, since fingerprints
+// are spread evenly.
+void sortFingerprints(std::vector<quint64>& keys) {
+    constexpr int DigitBits = 11;
+    constexpr std::size_t Buckets = std::size_t(1) << DigitBits;
+    if (keys.size() < 256) {
+        std::sort(keys.begin(), keys.end());
+        return;
+    }
+    std::vector<quint64> other(keys.size());
+    for (int shift = 0; shift < 64; shift += DigitBits) {
+        std::array<std::size_t, Buckets> starts{};
+        for (const quint64 key : keys)
+            ++starts[(key >> shift) & (Buckets - 1)];
+        std::size_t next = 0;
+        for (std::size_t& start : starts)
+            next += std::exchange(start, next);
+        for (const quint64 key : keys)
+            other[starts[(key >> shift) & (Buckets - 1)]++] = key;
+        keys.swap(other);
+    }
+}
+
+} // namespace
+
+SerialIndex::SerialIndex(const GridModel& grid, QObject* parent, WholePass wholePass)
+    : QObject(parent), grid_(grid), wholePass_(wholePass) {
     followGrid(grid_, this, &SerialIndex::rebuild);
-    rebuild();
+    buildNow();
 }
 
 void SerialIndex::setElsewhere(Elsewhere elsewhere) {
@@ -40,20 +78,11 @@ void SerialIndex::setElsewhere(Elsewhere elsewhere) {
 }
 
 void SerialIndex::elsewhereChanged() {
-    for (int kind = 0; kind < SerialKinds; ++kind) {
-        Column& column = index_[std::size_t(kind)];
-        int& marked = marked_[std::size_t(kind)];
-        for (auto it = column.groups.begin(); it != column.groups.end(); ++it) {
-            Group& group = it.value();
-            const bool elsewhere = elsewhere_ && elsewhere_(kind, it.key());
-            if (elsewhere == group.elsewhere)
-                continue;
-            marked -= group.marked();
-            group.elsewhere = elsewhere;
-            marked += group.marked();
-            changed_ = changed_ || group.count == 1;
-        }
-    }
+    if (due_)
+        return;
+    for (int kind = 0; kind < SerialKinds; ++kind)
+        recount(kind);
+    changed_ = true;
     notify();
 }
 
@@ -66,103 +95,181 @@ std::optional<int> SerialIndex::kindOf(int col) const {
 
 quint64 SerialIndex::fingerprint(int row, int col) const {
     const std::optional<int> kind = kindOf(col);
-    if (!kind || row < 1)
+    if (!kind || row < 1 || due_)
         return 0;
-    const std::vector<Entry>& entries = index_[std::size_t(*kind)].entries;
-    return std::size_t(row) < entries.size() ? entries[std::size_t(row)].fingerprint : 0;
+    const std::vector<quint64>& byRow = index_[std::size_t(*kind)].byRow;
+    return std::size_t(row) < byRow.size() ? byRow[std::size_t(row)] : 0;
+}
+
+int SerialIndex::count(int kind, quint64 fingerprint) const {
+    const std::vector<quint64>& sorted = index_[std::size_t(kind)].sorted;
+    const auto [first, last] = std::equal_range(sorted.begin(), sorted.end(), fingerprint);
+    return int(last - first);
+}
+
+int SerialIndex::markedFor(int kind, quint64 fingerprint) const {
+    const int holding = count(kind, fingerprint);
+    return holding > 1 || (holding == 1 && knownElsewhere(kind, fingerprint)) ? holding : 0;
+}
+
+bool SerialIndex::knownElsewhere(int kind, quint64 fingerprint) const {
+    if (!elsewhere_)
+        return false;
+    const std::span<const quint64> known = elsewhere_(kind);
+    return std::binary_search(known.begin(), known.end(), fingerprint);
 }
 
 bool SerialIndex::marked(int row, int col) const {
     const quint64 key = fingerprint(row, col);
-    if (key == 0)
-        return false;
-    const auto group = index_[std::size_t(*kindOf(col))].groups.constFind(key);
-    return group != index_[std::size_t(*kindOf(col))].groups.cend() && group->marked() > 0;
+    return key != 0 && markedFor(*kindOf(col), key) > 0;
 }
 
 bool SerialIndex::elsewhere(int row, int col) const {
     const quint64 key = fingerprint(row, col);
-    return key != 0 && index_[std::size_t(*kindOf(col))].groups.value(key).elsewhere;
+    return key != 0 && knownElsewhere(*kindOf(col), key);
 }
 
 std::vector<int> SerialIndex::otherRows(int row, int col) const {
     const quint64 key = fingerprint(row, col);
-    if (key == 0)
+    if (key == 0 || count(*kindOf(col), key) < 2)
         return {};
-    const Column& column = index_[std::size_t(*kindOf(col))];
+    const std::vector<quint64>& byRow = index_[std::size_t(*kindOf(col))].byRow;
     std::vector<int> rows;
-    for (int r = column.groups.value(key).head; r >= 0; r = column.entries[std::size_t(r)].next)
-        if (r != row)
-            rows.push_back(r);
-    std::sort(rows.begin(), rows.end());
+    for (std::size_t r = 1; r < byRow.size(); ++r)
+        if (byRow[r] == key && int(r) != row)
+            rows.push_back(int(r));
     return rows;
 }
 
 void SerialIndex::rebuild() {
+    if (wholePass_ == WholePass::AtOnce) {
+        buildNow();
+        return;
+    }
+    // The marks go at once; the pass waits for the events due, the new register's paint first.
+    for (int kind = 0; kind < SerialKinds; ++kind) {
+        columns_[std::size_t(kind)] = grid_.findColumn(SerialHeaders[std::size_t(kind)]);
+        index_[std::size_t(kind)] = {};
+        marked_[std::size_t(kind)] = 0;
+    }
+    due_ = true;
+    changed_ = true;
+    notify();
+    if (!std::exchange(scheduled_, true))
+        // The new register's paint is a posted event of low priority: posted after it, at the
+        // same priority, the pass comes after the paint (a queued call would come before).
+        QCoreApplication::postEvent(this, new QEvent(WholePassEvent), Qt::LowEventPriority);
+}
+
+bool SerialIndex::event(QEvent* event) {
+    if (event->type() != WholePassEvent)
+        return QObject::event(event);
+    scheduled_ = false;
+    settle();
+    return true;
+}
+
+void SerialIndex::settle() {
+    if (due_)
+        buildNow();
+}
+
+void SerialIndex::buildNow() {
+    due_ = false;
     for (int kind = 0; kind < SerialKinds; ++kind) {
         const std::optional<int> col = grid_.findColumn(SerialHeaders[std::size_t(kind)]);
         columns_[std::size_t(kind)] = col;
         Column& column = index_[std::size_t(kind)];
-        column.groups.clear();
-        if (col)
-            column.groups.reserve(grid_.rows());
-        column.entries.assign(col ? std::size_t(grid_.rows()) : 0, Entry{});
+        column = {};
         marked_[std::size_t(kind)] = 0;
-        if (col)
-            for (int r = 1; r < grid_.rows(); ++r)
-                add(kind, r);
+        if (!col)
+            continue;
+        column.byRow.resize(std::size_t(grid_.rows()));
+        for (int r = 1; r < grid_.rows(); ++r)
+            column.byRow[std::size_t(r)] = serialFingerprint(grid_.cell(r, *col));
+        resort(kind);
     }
     changed_ = true;
     notify();
 }
 
-void SerialIndex::add(int kind, int row) {
+void SerialIndex::resort(int kind) {
     Column& column = index_[std::size_t(kind)];
-    Entry& entry = column.entries[std::size_t(row)];
-    entry = {serialFingerprint(grid_.cell(row, *columns_[std::size_t(kind)])), -1, -1};
-    if (entry.fingerprint == 0)
-        return;
-    auto found = column.groups.find(entry.fingerprint);
-    if (found == column.groups.end())
-        found = column.groups.insert(
-            entry.fingerprint, Group{-1, 0, elsewhere_ && elsewhere_(kind, entry.fingerprint)});
-    Group& group = found.value();
-    const int before = group.marked();
-    entry.next = group.head;
-    if (group.head >= 0)
-        column.entries[std::size_t(group.head)].prev = row;
-    group.head = row;
-    ++group.count;
-    marked_[std::size_t(kind)] += group.marked() - before;
-    changed_ = changed_ || group.marked() != before;
+    column.sorted.clear();
+    column.sorted.reserve(column.byRow.size());
+    std::copy_if(column.byRow.begin(), column.byRow.end(), std::back_inserter(column.sorted),
+                 [](quint64 key) { return key != 0; });
+    sortFingerprints(column.sorted);
+    recount(kind);
+    changed_ = true;
 }
 
-void SerialIndex::remove(int kind, int row) {
+// Both lists ascend: the numbers known elsewhere are walked once beside the column's, each step
+// a gallop (so that a few numbers among many archives' cost a few searches, not a walk).
+void SerialIndex::recount(int kind) {
+    const std::vector<quint64>& sorted = index_[std::size_t(kind)].sorted;
+    const std::span<const quint64> known =
+        elsewhere_ ? elsewhere_(kind) : std::span<const quint64>();
+    auto knownFrom = known.begin();
+    int marked = 0;
+    for (auto run = sorted.begin(); run != sorted.end();) {
+        auto end = run + 1;
+        while (end != sorted.end() && *end == *run)
+            ++end;
+        const int holding = int(end - run);
+        if (holding > 1) {
+            marked += holding;
+        } else {
+            std::size_t step = 1;
+            auto bound = knownFrom;
+            while (bound != known.end() && *bound < *run) {
+                knownFrom = bound;
+                bound =
+                    std::size_t(known.end() - bound) > step ? bound + qsizetype(step) : known.end();
+                step *= 2;
+            }
+            knownFrom = std::lower_bound(knownFrom, bound, *run);
+            if (knownFrom != known.end() && *knownFrom == *run)
+                ++marked;
+        }
+        run = end;
+    }
+    changed_ = changed_ || marked != marked_[std::size_t(kind)];
+    marked_[std::size_t(kind)] = marked;
+}
+
+void SerialIndex::add(int kind, int row, bool unsorted) {
     Column& column = index_[std::size_t(kind)];
-    Entry& entry = column.entries[std::size_t(row)];
-    const auto found = column.groups.find(entry.fingerprint);
-    if (entry.fingerprint == 0 || found == column.groups.end())
+    const quint64 key = serialFingerprint(grid_.cell(row, *columns_[std::size_t(kind)]));
+    column.byRow[std::size_t(row)] = key;
+    if (key == 0 || unsorted)
         return;
-    Group& group = found.value();
-    const int before = group.marked();
-    if (entry.prev >= 0)
-        column.entries[std::size_t(entry.prev)].next = entry.next;
-    else
-        group.head = entry.next;
-    if (entry.next >= 0)
-        column.entries[std::size_t(entry.next)].prev = entry.prev;
-    --group.count;
-    marked_[std::size_t(kind)] += group.marked() - before;
-    changed_ = changed_ || group.marked() != before;
-    if (group.count == 0)
-        column.groups.erase(found);
-    entry = {};
+    const int before = markedFor(kind, key);
+    column.sorted.insert(std::upper_bound(column.sorted.begin(), column.sorted.end(), key), key);
+    const int after = markedFor(kind, key);
+    marked_[std::size_t(kind)] += after - before;
+    changed_ = changed_ || after != before;
+}
+
+void SerialIndex::remove(int kind, int row, bool unsorted) {
+    Column& column = index_[std::size_t(kind)];
+    const quint64 key = std::exchange(column.byRow[std::size_t(row)], 0);
+    if (key == 0 || unsorted)
+        return;
+    const int before = markedFor(kind, key);
+    const auto found = std::lower_bound(column.sorted.begin(), column.sorted.end(), key);
+    if (found == column.sorted.end() || *found != key)
+        return;
+    column.sorted.erase(found);
+    const int after = markedFor(kind, key);
+    marked_[std::size_t(kind)] += after - before;
+    changed_ = changed_ || after != before;
 }
 
 bool SerialIndex::consistent() const {
     for (int kind = 0; kind < SerialKinds; ++kind)
         if (columns_[std::size_t(kind)] &&
-            index_[std::size_t(kind)].entries.size() != std::size_t(grid_.rows()))
+            index_[std::size_t(kind)].byRow.size() != std::size_t(grid_.rows()))
             return false;
     return true;
 }
@@ -177,7 +284,7 @@ void SerialIndex::notify() {
 
 void SerialIndex::onDataChanged(int firstRow, int lastRow, int firstCol, int lastCol,
                                 const QList<int>& roles) {
-    if (!touchesText(roles))
+    if (due_ || !touchesText(roles))
         return;
     if (!consistent()) {
         rebuild();
@@ -185,68 +292,64 @@ void SerialIndex::onDataChanged(int firstRow, int lastRow, int firstCol, int las
     }
     const int first = std::max(firstRow, 1);
     const int last = std::min(lastRow, grid_.rows() - 1);
+    const bool many = last - first + 1 > RowsChangedOneByOne;
     for (int kind = 0; kind < SerialKinds; ++kind) {
         const std::optional<int> col = columns_[std::size_t(kind)];
         if (!col || *col < firstCol || *col > lastCol)
             continue;
-        // Each row leaves its old group by the fingerprint kept, then joins its new one.
+        // Each row leaves the count of the number kept for it, then joins its new one.
         for (int r = first; r <= last; ++r) {
-            remove(kind, r);
-            add(kind, r);
+            remove(kind, r, many);
+            add(kind, r, many);
         }
+        if (many)
+            resort(kind);
     }
     notify();
 }
 
-template <typename Moved> void SerialIndex::relink(Column& column, Moved&& moved) {
-    for (Entry& entry : column.entries) {
-        if (entry.next >= 0)
-            entry.next = moved(entry.next);
-        if (entry.prev >= 0)
-            entry.prev = moved(entry.prev);
-    }
-    for (Group& group : column.groups)
-        group.head = moved(group.head);
-}
-
 void SerialIndex::onRowsInserted(int firstRow, int lastRow) {
+    if (due_)
+        return;
     const int added = lastRow - firstRow + 1;
+    const bool many = added > RowsChangedOneByOne;
     for (int kind = 0; kind < SerialKinds; ++kind) {
         Column& column = index_[std::size_t(kind)];
         if (!columns_[std::size_t(kind)])
             continue;
-        if (firstRow < 1 || std::size_t(firstRow) > column.entries.size() ||
-            column.entries.size() + std::size_t(added) != std::size_t(grid_.rows())) {
+        if (firstRow < 1 || std::size_t(firstRow) > column.byRow.size() ||
+            column.byRow.size() + std::size_t(added) != std::size_t(grid_.rows())) {
             rebuild();
             return;
         }
-        // Rows added at the end move no other row.
-        if (std::size_t(firstRow) < column.entries.size())
-            relink(column, [&](int r) { return r >= firstRow ? r + added : r; });
-        column.entries.insert(column.entries.begin() + firstRow, std::size_t(added), Entry{});
+        column.byRow.insert(column.byRow.begin() + firstRow, std::size_t(added), 0);
         for (int r = firstRow; r <= lastRow; ++r)
-            add(kind, r);
+            add(kind, r, many);
+        if (many)
+            resort(kind);
     }
     notify();
 }
 
 void SerialIndex::onRowsRemoved(int firstRow, int lastRow) {
+    if (due_)
+        return;
     const int removed = lastRow - firstRow + 1;
+    const bool many = removed > RowsChangedOneByOne;
     for (int kind = 0; kind < SerialKinds; ++kind) {
         Column& column = index_[std::size_t(kind)];
         if (!columns_[std::size_t(kind)])
             continue;
-        if (firstRow < 1 || std::size_t(lastRow) >= column.entries.size() ||
-            column.entries.size() - std::size_t(removed) != std::size_t(grid_.rows())) {
+        if (firstRow < 1 || std::size_t(lastRow) >= column.byRow.size() ||
+            column.byRow.size() - std::size_t(removed) != std::size_t(grid_.rows())) {
             rebuild();
             return;
         }
         for (int r = firstRow; r <= lastRow; ++r)
-            remove(kind, r);
-        column.entries.erase(column.entries.begin() + firstRow,
-                             column.entries.begin() + lastRow + 1);
-        if (std::size_t(firstRow) < column.entries.size())
-            relink(column, [&](int r) { return r > lastRow ? r - removed : r; });
+            remove(kind, r, many);
+        column.byRow.erase(column.byRow.begin() + firstRow, column.byRow.begin() + lastRow + 1);
+        if (many)
+            resort(kind);
     }
     notify();
 }
@@ -259,34 +362,26 @@ void SerialIndex::onHeaderChanged() {
         }
 }
 
-// A reordering changes no cell: each row's entry goes with it, and the marks stay.
+// A reordering changes no cell: each row's fingerprint goes with it, and the counts stay.
 void SerialIndex::onRowsPermuted(int first, const std::vector<int>& order) {
     const std::size_t count = order.size();
-    permuted_ =
-        consistent() && first >= 0 && std::size_t(first) + count <= std::size_t(grid_.rows());
+    permuted_ = !due_ && consistent() && first >= 0 &&
+                std::size_t(first) + count <= std::size_t(grid_.rows());
     if (!permuted_)
         return;
-    // Row first+order[i] became row first+i.
-    std::vector<int> became(count);
-    for (std::size_t i = 0; i < count; ++i)
-        became[std::size_t(order[i])] = first + int(i);
     for (int kind = 0; kind < SerialKinds; ++kind) {
         Column& column = index_[std::size_t(kind)];
         if (!columns_[std::size_t(kind)])
             continue;
-        const std::vector before(column.entries.begin() + first,
-                                 column.entries.begin() + first + qsizetype(count));
+        const std::vector before(column.byRow.begin() + first,
+                                 column.byRow.begin() + first + qsizetype(count));
         for (std::size_t i = 0; i < count; ++i)
-            column.entries[std::size_t(first) + i] = before[std::size_t(order[i])];
-        relink(column, [&](int r) {
-            return r >= first && std::size_t(r - first) < count ? became[std::size_t(r - first)]
-                                                                : r;
-        });
+            column.byRow[std::size_t(first) + i] = before[std::size_t(order[i])];
     }
 }
 
 void SerialIndex::onLayoutChanged() {
-    if (!std::exchange(permuted_, false))
+    if (!std::exchange(permuted_, false) && !due_)
         rebuild();
 }
 

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <QHash>
 #include <QObject>
 #include <QStringView>
 #include <array>
 #include <functional>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace model {
@@ -34,13 +34,21 @@ quint64 serialFingerprint(QStringView text);
 // Follows every change to the grid as it happens, as BlockWatch does: a stored cell re-indexes
 // its row only, inserted and removed rows are added or dropped, a sort moves the rows' entries
 // with them; anything larger (a new register, a moved or renamed column) is one linear pass.
+//
+// Each column keeps its rows' fingerprints twice, by row and in ascending order (16 bytes a row
+// in all): how many rows hold a number is a binary search, and which rows hold it a look along
+// the column, asked only for a number that is repeated.
 class SerialIndex : public QObject {
     Q_OBJECT
 public:
-    // Whether a number of that kind is known elsewhere, by its fingerprint.
-    using Elsewhere = std::function<bool(int kind, quint64 fingerprint)>;
+    // The fingerprints of the numbers of that kind known elsewhere, in ascending order.
+    using Elsewhere = std::function<std::span<const quint64>(int kind)>;
+    // When a whole pass over a new register is made: at once, or once the events already due
+    // (the new register's first paint) are handled. Until then no cell is marked.
+    enum class WholePass { AtOnce, AfterPendingEvents };
 
-    explicit SerialIndex(const GridModel& grid, QObject* parent = nullptr);
+    explicit SerialIndex(const GridModel& grid, QObject* parent = nullptr,
+                         WholePass wholePass = WholePass::AtOnce);
 
     // Where else numbers are looked up; every number is looked up again.
     void setElsewhere(Elsewhere elsewhere);
@@ -59,30 +67,25 @@ public:
     std::vector<int> otherRows(int row, int col) const;
     // How many cells are marked.
     int markedCells() const { return marked_[0] + marked_[1]; }
+    // Whether a whole pass is still due (no cell is marked until it is made).
+    bool passDue() const { return due_; }
 
-    // Indexes the grid again, whole.
+    // Indexes the grid again, whole (later, when so made).
     void rebuild();
+    // Makes a pass that is due now.
+    void settle();
 
 Q_SIGNALS:
     // Cells were marked or unmarked (maybe in rows other than the one changed).
     void marksChanged(int markedCells);
 
+protected:
+    bool event(QEvent* event) override;
+
 private:
-    // One row's number in one column, linked to the other rows holding the same number.
-    struct Entry {
-        quint64 fingerprint = 0;
-        int next = -1;
-        int prev = -1;
-    };
-    struct Group {
-        int head = -1;
-        int count = 0;
-        bool elsewhere = false;
-        int marked() const { return count > 1 || elsewhere ? count : 0; }
-    };
     struct Column {
-        std::vector<Entry> entries; // by grid row; row 0 (the header) is always empty
-        QHash<quint64, Group> groups;
+        std::vector<quint64> byRow;  // by grid row; row 0 (the header) is always 0
+        std::vector<quint64> sorted; // every non-zero one of byRow, ascending
     };
 
     template <typename Keeper>
@@ -94,14 +97,23 @@ private:
     void onHeaderChanged();
     void onRowsPermuted(int first, const std::vector<int>& order);
     void onLayoutChanged();
-    // Each row index a link or head holds goes through `moved`.
-    template <typename Moved> void relink(Column& column, Moved&& moved);
-    void add(int kind, int row);
-    void remove(int kind, int row);
+    void buildNow();
+    // The cells of that kind marked for holding the number: all of them, or none.
+    int markedFor(int kind, quint64 fingerprint) const;
+    int count(int kind, quint64 fingerprint) const;
+    bool knownElsewhere(int kind, quint64 fingerprint) const;
+    // The row takes the number its cell holds now; `unsorted` leaves the ascending copy for a
+    // sort(), after many rows.
+    void add(int kind, int row, bool unsorted = false);
+    void remove(int kind, int row, bool unsorted = false);
+    // Sorts the ascending copy afresh and counts the marks again.
+    void resort(int kind);
+    void recount(int kind);
     bool consistent() const;
     void notify();
 
     const GridModel& grid_;
+    const WholePass wholePass_;
     Elsewhere elsewhere_;
     std::array<std::optional<int>, SerialKinds> columns_;
     std::array<Column, SerialKinds> index_;
@@ -109,6 +121,8 @@ private:
     int sent_ = -1;
     bool changed_ = false;  // some cell's mark changed since the last notice
     bool permuted_ = false; // the rows were reordered and followed since layoutAboutToBeChanged
+    bool due_ = false;      // a whole pass is due
+    bool scheduled_ = false;
 };
 
 } // namespace model

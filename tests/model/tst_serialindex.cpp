@@ -2,6 +2,7 @@
 #include "model/gridmodel.h"
 #include "model/serialindex.h"
 
+#include <QHash>
 #include <QRandomGenerator>
 #include <QSignalSpy>
 #include <QTest>
@@ -91,18 +92,77 @@ private Q_SLOTS:
         grid->setTextMatrix(1, Registration, QStringLiteral("777 "));
         grid->setTextMatrix(2, Serial, QStringLiteral("777"));
         model::SerialIndex index(*grid);
-        bool known = true;
-        index.setElsewhere([&](int kind, quint64 fingerprint) {
-            return known && kind == model::RegistrationNumber &&
-                   fingerprint == model::serialFingerprint(u"777");
+        // Numbers known elsewhere, in ascending order, around the one this register holds.
+        std::vector<quint64> known{1, model::serialFingerprint(u"777"), ~quint64(0)};
+        std::sort(known.begin(), known.end());
+        index.setElsewhere([&](int kind) {
+            return kind == model::RegistrationNumber ? std::span<const quint64>(known)
+                                                     : std::span<const quint64>();
         });
         QCOMPARE(markedRows(index, *grid, Registration), QList<int>{1});
         QVERIFY(index.elsewhere(1, Registration));
         QCOMPARE(markedRows(index, *grid, Serial), QList<int>());
         QVERIFY(index.otherRows(1, Registration).empty());
-        known = false;
+        known = {1, ~quint64(0)};
         index.elsewhereChanged();
         QCOMPARE(index.markedCells(), 0);
+    }
+
+    // A register large enough to be indexed by the radix sort: the marks are the rows whose
+    // number another row holds.
+    void marksTheRepeatsOfALargeRegister() {
+        QRandomGenerator random(2026);
+        const auto grid = journalGrid(3000);
+        QHash<QString, int> holding;
+        for (int r = 1; r < grid->rows(); ++r) {
+            const QString number = QString::number(random.bounded(4000));
+            grid->setTextMatrix(r, Serial, number);
+            ++holding[number];
+        }
+        const model::SerialIndex index(*grid);
+        int expected = 0;
+        for (int r = 1; r < grid->rows(); ++r) {
+            const bool repeated = holding.value(grid->textMatrix(r, Serial)) > 1;
+            expected += repeated ? 1 : 0;
+            QVERIFY2(index.marked(r, Serial) == repeated, qPrintable(QString::number(r)));
+        }
+        QVERIFY(expected > 1000);
+        QCOMPARE(index.markedCells(), expected);
+    }
+
+    // Made to wait, the pass over a new register comes once the events due are handled: until
+    // then no cell is marked, edits meanwhile are not lost, and a question that needs the rows
+    // (settle) has the pass made at once.
+    void passesOverANewRegisterAfterThePendingEvents() {
+        const auto grid = journalGrid(4);
+        model::SerialIndex index(*grid, nullptr, model::SerialIndex::WholePass::AfterPendingEvents);
+        QSignalSpy sent(&index, &model::SerialIndex::marksChanged);
+        grid->setTextMatrix(1, Serial, QStringLiteral("5"));
+        grid->setTextMatrix(2, Serial, QStringLiteral("5"));
+        QCOMPARE(index.markedCells(), 2);
+        // A register of two data rows in place of the grid: serials 7 and 7, then 8 and 8.
+        const auto replaceWith = [&](int col, const QString& number) {
+            QList<QString> texts;
+            for (int c = 0; c < grid->cols(); ++c)
+                texts << grid->textMatrix(0, c);
+            for (int r = 1; r <= 2; ++r)
+                for (int c = 0; c < grid->cols(); ++c)
+                    texts << (c == col ? number : QString());
+            QVERIFY(grid->replaceCells(3, grid->cols(), texts));
+        };
+        replaceWith(Serial, QStringLiteral("7"));
+        grid->setTextMatrix(2, Registration, QStringLiteral("9"));
+        QVERIFY(index.passDue());
+        QVERIFY(!index.marked(1, Serial));
+        QCOMPARE(sent.last().at(0).toInt(), 0);
+        QTRY_COMPARE(index.markedCells(), 2);
+        QCOMPARE(index.otherRows(1, Serial), std::vector<int>{2});
+        replaceWith(Registration, QStringLiteral("8"));
+        QCOMPARE(index.markedCells(), 0);
+        QCOMPARE(index.otherRows(1, Registration), std::vector<int>{});
+        index.settle();
+        QCOMPARE(index.otherRows(1, Registration), std::vector<int>{2});
+        QCOMPARE(sent.last().at(0).toInt(), 2);
     }
 
     // Edits, added and removed rows, sorts, moved columns and renamed captions at random: after
@@ -117,6 +177,11 @@ private Q_SLOTS:
         };
         const auto grid = journalGrid(12);
         model::SerialIndex index(*grid);
+        // Numbers known elsewhere, changed now and then: "3" or "a" in either column.
+        std::array<std::vector<quint64>, 2> known;
+        std::array<QStringList, 2> knownTexts;
+        const auto elsewhere = [&](int kind) { return std::span<const quint64>(known[kind]); };
+        index.setElsewhere(elsewhere);
         int stepsWithRepeats = 0;
         for (int step = 0; step < 1500; ++step) {
             const int rows = grid->rows();
@@ -149,7 +214,40 @@ private Q_SLOTS:
                 grid->setRows(1 + random.bounded(30));
             else if (action == 11 && random.bounded(3) == 0)
                 grid->setFormatString(core::headerFormat());
-            const model::SerialIndex fresh(*grid);
+            if (random.bounded(25) == 0) {
+                // Some of the numbers, among many others, so that the look-up strides.
+                const int kind = random.bounded(2);
+                knownTexts[kind].clear();
+                known[kind].clear();
+                for (const char16_t* number : {u"1", u"2", u"3", u"A", u"a"})
+                    if (random.bounded(3) == 0)
+                        knownTexts[kind] << QString::fromUtf16(number);
+                for (const QString& text : knownTexts[kind])
+                    known[kind].push_back(model::serialFingerprint(text));
+                for (int other = random.bounded(200); other > 0; --other)
+                    known[kind].push_back(random.generate64() | 1);
+                std::sort(known[kind].begin(), known[kind].end());
+                index.elsewhereChanged();
+            }
+            model::SerialIndex fresh(*grid);
+            fresh.setElsewhere(elsewhere);
+            // What a cell's text says, without fingerprints: its number held by another row of
+            // the column, or known elsewhere.
+            int expectedMarks = 0;
+            for (int kind = 0; kind < 2; ++kind) {
+                const std::optional<int> col = grid->findColumn(model::SerialHeaders[kind]);
+                for (int r = 1; col && r < grid->rows(); ++r) {
+                    const QString number = grid->textMatrix(r, *col).trimmed();
+                    int holding = 0;
+                    for (int other = 1; other < grid->rows(); ++other)
+                        holding += grid->textMatrix(other, *col).trimmed() == number ? 1 : 0;
+                    const bool marked =
+                        !number.isEmpty() && (holding > 1 || knownTexts[kind].contains(number));
+                    expectedMarks += marked ? 1 : 0;
+                    QVERIFY2(index.marked(r, *col) == marked, qPrintable(QString::number(step)));
+                }
+            }
+            QCOMPARE(index.markedCells(), expectedMarks);
             const QByteArray where = QByteArray::number(step) + ' ' + QByteArray::number(action);
             QVERIFY2(fresh.markedCells() == index.markedCells(), where.constData());
             for (int c = 0; c < grid->cols(); ++c)
@@ -159,7 +257,7 @@ private Q_SLOTS:
                              where.constData());
             stepsWithRepeats += index.markedCells() > 2 ? 1 : 0;
         }
-        QVERIFY2(stepsWithRepeats > 750, QByteArray::number(stepsWithRepeats).constData());
+        QVERIFY2(stepsWithRepeats > 700, QByteArray::number(stepsWithRepeats).constData());
     }
 
 private:
