@@ -11,25 +11,41 @@ namespace core {
 
 namespace {
 
-std::optional<QByteArray> readWhole(const FileHandle& file, const QByteArray& fingerprint) {
-    struct stat info {};
-    if (::fstat(file.fd(), &info) != 0)
-        return std::nullopt;
-    QByteArray bytes(qsizetype(info.st_size), Qt::Uninitialized);
-    qsizetype filled = 0;
-    while (filled < bytes.size()) {
-        const ssize_t read =
-            ::pread(file.fd(), bytes.data() + filled,
-                    size_t(std::min(FilePieceBytes, bytes.size() - filled)), off_t(filled));
-        if (read < 0 && errno == EINTR)
-            continue;
-        if (read <= 0)
+// The file's bytes from its start, packed piece by piece as they are read and fingerprinted on
+// the way; none when they cannot be read or are not the version fingerprinted.
+std::optional<PackedBytes> readPacked(const FileHandle& file, const QByteArray& fingerprint,
+                                      const std::atomic<bool>& stop) {
+    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
+    Fingerprint taken;
+    PackedBytes packed;
+    for (off_t at = 0;;) {
+        if (stop.load())
             return std::nullopt;
-        filled += read;
+        qsizetype filled = 0;
+        while (filled < piece.size()) {
+            const ssize_t read = ::pread(file.fd(), piece.data() + filled,
+                                         size_t(piece.size() - filled), at + off_t(filled));
+            if (read < 0 && errno == EINTR)
+                continue;
+            if (read < 0)
+                return std::nullopt;
+            if (read == 0)
+                break;
+            filled += read;
+        }
+        const QByteArrayView bytes(piece.constData(), filled);
+        if (filled > 0) {
+            taken.add(bytes);
+            if (!packed.append(bytes))
+                return std::nullopt;
+        }
+        if (filled < piece.size())
+            break;
+        at += off_t(filled);
     }
-    if (fingerprintOf(bytes) != fingerprint)
+    if (taken.value() != fingerprint)
         return std::nullopt;
-    return bytes;
+    return packed;
 }
 
 } // namespace
@@ -37,19 +53,31 @@ std::optional<QByteArray> readWhole(const FileHandle& file, const QByteArray& fi
 BackgroundBytes::BackgroundBytes(int fd, QByteArray fingerprint) {
     struct stat info {};
     if (::fstat(fd, &info) == 0 && info.st_size <= FilePieceBytes) {
-        read_ = readWhole(FileHandle(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), fingerprint);
+        const std::atomic<bool> never(false);
+        read_ = readPacked(FileHandle(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), fingerprint, never);
         return;
     }
     FileHandle copy(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     if (!copy.valid())
         return;
+    stop_ = std::make_shared<std::atomic<bool>>(false);
     bytes_ = std::async(std::launch::async,
-                        [file = std::move(copy), fingerprint = std::move(fingerprint)] {
-                            return readWhole(file, fingerprint);
-                        });
+                        [file = std::move(copy), fingerprint = std::move(fingerprint),
+                         stop = stop_] { return readPacked(file, fingerprint, *stop); });
 }
 
-std::optional<QByteArray> BackgroundBytes::take() {
+BackgroundBytes& BackgroundBytes::operator=(BackgroundBytes&& other) noexcept {
+    if (this != &other) {
+        abandon();
+        // The abandoned thread is waited for here, one piece at most.
+        bytes_ = std::move(other.bytes_);
+        read_ = std::move(other.read_);
+        stop_ = std::move(other.stop_);
+    }
+    return *this;
+}
+
+std::optional<PackedBytes> BackgroundBytes::take() {
     if (read_)
         return *std::exchange(read_, std::nullopt);
     if (!bytes_.valid())

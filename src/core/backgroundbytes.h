@@ -1,30 +1,46 @@
 #pragma once
 
 #include "core/foldertree.h"
+#include "core/packedbytes.h"
 
 #include <QByteArray>
+#include <atomic>
 #include <future>
+#include <memory>
 #include <optional>
 
 namespace core {
 
 // A file's bytes read on a thread of their own from a descriptor of their own, so that the
-// caller goes on at once (opening a register must not wait for a copy of it), and checked
-// against the fingerprint its reader took: the version read, whatever became of its name since.
+// caller goes on at once (opening a register must not wait for a copy of it), packed as they are
+// read and checked against the fingerprint its reader took: the version read, whatever became
+// of its name since.
+//
+// Bytes no longer wanted (dropped, or replaced by another file's) are abandoned: the thread stops
+// after the piece it is at, so that nobody waits for the rest of a large register.
 class BackgroundBytes {
 public:
     BackgroundBytes() = default;
     // Reads from a duplicate of `fd`, which the caller may close (a small file at once).
     BackgroundBytes(int fd, QByteArray fingerprint);
+    BackgroundBytes(BackgroundBytes&&) noexcept = default;
+    BackgroundBytes& operator=(BackgroundBytes&& other) noexcept;
+    ~BackgroundBytes() { abandon(); }
 
     bool pending() const { return bytes_.valid() || read_; }
     // Waits for them: the bytes, or none when they could not be read or are not that version.
-    std::optional<QByteArray> take();
+    std::optional<PackedBytes> take();
 
 private:
-    std::future<std::optional<QByteArray>> bytes_;
+    void abandon() {
+        if (stop_)
+            stop_->store(true);
+    }
+
+    std::shared_ptr<std::atomic<bool>> stop_;
+    std::future<std::optional<PackedBytes>> bytes_;
     // A file of one piece is read at once: a thread would cost more than the copy.
-    std::optional<std::optional<QByteArray>> read_;
+    std::optional<std::optional<PackedBytes>> read_;
 };
 
 } // namespace core

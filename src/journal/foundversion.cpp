@@ -32,10 +32,9 @@ QString changedOnDiskText(const QString& path) {
         .arg(QFileInfo(path).fileName());
 }
 
-std::variant<FoundVersion, QString> foundVersion(const QString& path,
-                                                 const std::optional<QByteArray>& base,
+std::variant<FoundVersion, QString> foundVersion(const QString& path, bool baseKept,
                                                  core::Replacement found, qsizetype memoryBudget) {
-    if (!base)
+    if (!baseKept)
         return unmergeableQuestion(path,
                                    QStringLiteral("журнал на экране прочитан из файла не целиком"));
     if (!found.bytesHeld)

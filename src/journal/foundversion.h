@@ -28,10 +28,10 @@ QString changedOnDiskText(const QString& path);
 QString unmergeableQuestion(const QString& path, const QString& reason);
 
 // What a save that found the file changed can do: merge, with the version found and the base
-// it was made from (`base`: the bytes this copy last read or wrote, none when it never read that
-// file whole), or, when no merge is possible, the question to ask instead, naming the reason.
-std::variant<FoundVersion, QString> foundVersion(const QString& path,
-                                                 const std::optional<QByteArray>& base,
+// it was made from (`baseKept`: whether this copy keeps the bytes it last read or wrote, which
+// it does not when it never read that file whole), or, when no merge is possible, the question
+// to ask instead, naming the reason.
+std::variant<FoundVersion, QString> foundVersion(const QString& path, bool baseKept,
                                                  core::Replacement found, qsizetype memoryBudget);
 
 // The base of a merge as a journal; none when it no longer reads whole.

@@ -191,7 +191,14 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const core::FileIdentity& identity, std::optional<QByteArray> base) {
     const bool whole = base.has_value();
-    Fingerprint known{path, existed, identity, fingerprint, {}, {}, std::move(base), whole};
+    Fingerprint known{path,
+                      existed,
+                      identity,
+                      fingerprint,
+                      {},
+                      {},
+                      base ? std::optional(core::PackedBytes::of(*base)) : std::nullopt,
+                      whole};
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
     else
@@ -226,7 +233,9 @@ std::optional<JournalMerge> JournalFiles::planMerge() {
     const Fingerprint* known = found_ ? knownFile(found_->path) : nullptr;
     if (!known || !known->base)
         return std::nullopt;
-    const std::optional<core::CellTable> base = baseRows(*known->base, availableMemory_());
+    const std::optional<QByteArray> bytes = known->base->unpacked();
+    const std::optional<core::CellTable> base =
+        bytes ? baseRows(*bytes, availableMemory_()) : std::nullopt;
     if (!base)
         return std::nullopt;
     return JournalMerge(*base, found_->rows, grid_);
@@ -432,7 +441,7 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
         keepBase(path);
         known->found = done.found;
         std::variant<FoundVersion, QString> found =
-            foundVersion(path, known->base, std::move(done), availableMemory_());
+            foundVersion(path, known->base.has_value(), std::move(done), availableMemory_());
         journal::Outcome changed;
         changed.ok = false;
         changed.changedOnDisk = true;

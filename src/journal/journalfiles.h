@@ -150,8 +150,9 @@ private:
         QByteArray hash;   // its fingerprint; empty when the file could not be read
         QByteArray found;  // the changed version the last question was about
         QByteArray agreed; // the changed version the user agreed to replace
-        // Its bytes then, the base of a merge; none when it was not read whole, or not kept yet.
-        std::optional<QByteArray> base;
+        // Its bytes then, packed, the base of a merge; none when it was not read whole, or not
+        // kept yet.
+        std::optional<core::PackedBytes> base;
         bool whole = false; // the grid held it whole: its bytes may be kept as a base
         core::BackgroundBytes keeping = {}; // its bytes being read, to become the base
     };

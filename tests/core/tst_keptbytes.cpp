@@ -1,0 +1,96 @@
+// A file's bytes kept packed, read on a thread from a descriptor of their own: they come back
+// exactly, or not at all when the file is no longer the version fingerprinted.
+#include "core/backgroundbytes.h"
+#include "core/fingerprint.h"
+#include "core/packedbytes.h"
+
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <QTest>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// Lines as a register's, a seeded mixture of repeated and random bytes.
+QByteArray registerLike(qsizetype size, quint32 seed) {
+    QRandomGenerator random(seed);
+    QByteArray bytes;
+    bytes.reserve(size);
+    while (bytes.size() < size) {
+        bytes.append("\xce\xce\xce \"\xd0\xee\xec\xe0\xf8\xea\xe0\";\xdd\xca\xd0-3102\xd4;");
+        bytes.append(QByteArray::number(random.bounded(1u << 30)));
+        bytes.append(";01.02.2026;01.04.2027;\r\n");
+    }
+    bytes.truncate(size);
+    return bytes;
+}
+
+core::FileHandle written(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        return core::FileHandle(-1);
+    file.close();
+    return core::FileHandle(::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC));
+}
+
+} // namespace
+
+class TestKeptBytes : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Every size about the piece's: nothing, less than a piece, a piece exactly, a byte more,
+    // several pieces and a few bytes.
+    void packsAndUnpacksEverySize() {
+        const qsizetype piece = core::FilePieceBytes;
+        for (const qsizetype size :
+             {qsizetype(0), qsizetype(1), piece - 1, piece, piece + 1, 3 * piece + 17}) {
+            const QByteArray bytes = registerLike(size, quint32(size));
+            const core::PackedBytes packed = core::PackedBytes::of(bytes);
+            QCOMPARE(packed.size(), size);
+            QCOMPARE(packed.unpacked(), std::optional(bytes));
+            if (size > 1000)
+                QVERIFY2(packed.packedSize() < size * 3 / 4,
+                         qPrintable(QString::number(packed.packedSize())));
+        }
+    }
+
+    // Read in the background from a file of several pieces and from one of a single piece; the
+    // descriptor given may be closed at once.
+    void readsTheVersionFingerprinted() {
+        QTemporaryDir folder;
+        for (const qsizetype size : {qsizetype(1000), 2 * core::FilePieceBytes + 5}) {
+            const QByteArray bytes = registerLike(size, 7);
+            const QString path = folder.filePath(QStringLiteral("thisyear.csv"));
+            std::optional<core::BackgroundBytes> kept;
+            {
+                const core::FileHandle file = written(path, bytes);
+                QVERIFY(file.valid());
+                kept.emplace(file.fd(), core::fingerprintOf(bytes));
+            }
+            QVERIFY(kept->pending());
+            const std::optional<core::PackedBytes> taken = kept->take();
+            QVERIFY(taken);
+            QCOMPARE(taken->unpacked(), std::optional(bytes));
+        }
+    }
+
+    // Bytes that are not the version fingerprinted (the file changed in place meanwhile) are
+    // not kept.
+    void dropsAnotherVersion() {
+        QTemporaryDir folder;
+        for (const qsizetype size : {qsizetype(1000), 2 * core::FilePieceBytes + 5}) {
+            const QByteArray bytes = registerLike(size, 9);
+            QByteArray other = bytes;
+            other[size / 2] = 'x';
+            const core::FileHandle file =
+                written(folder.filePath(QStringLiteral("thisyear.csv")), other);
+            QVERIFY(file.valid());
+            core::BackgroundBytes kept(file.fd(), core::fingerprintOf(bytes));
+            QVERIFY(!kept.take());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestKeptBytes)
+#include "tst_keptbytes.moc"
