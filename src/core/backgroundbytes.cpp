@@ -4,7 +4,6 @@
 
 #include <cerrno>
 #include <fcntl.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 namespace core {
@@ -51,12 +50,6 @@ std::optional<PackedBytes> readPacked(const FileHandle& file, const QByteArray& 
 } // namespace
 
 BackgroundBytes::BackgroundBytes(int fd, QByteArray fingerprint) {
-    struct stat info {};
-    if (::fstat(fd, &info) == 0 && info.st_size <= FilePieceBytes) {
-        const std::atomic<bool> never(false);
-        read_ = readPacked(FileHandle(::fcntl(fd, F_DUPFD_CLOEXEC, 0)), fingerprint, never);
-        return;
-    }
     FileHandle copy(::fcntl(fd, F_DUPFD_CLOEXEC, 0));
     if (!copy.valid())
         return;
@@ -71,15 +64,12 @@ BackgroundBytes& BackgroundBytes::operator=(BackgroundBytes&& other) noexcept {
         abandon();
         // The abandoned thread is waited for here, one piece at most.
         bytes_ = std::move(other.bytes_);
-        read_ = std::move(other.read_);
         stop_ = std::move(other.stop_);
     }
     return *this;
 }
 
 std::optional<PackedBytes> BackgroundBytes::take() {
-    if (read_)
-        return *std::exchange(read_, std::nullopt);
     if (!bytes_.valid())
         return std::nullopt;
     return bytes_.get();

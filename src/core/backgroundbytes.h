@@ -21,13 +21,13 @@ namespace core {
 class BackgroundBytes {
 public:
     BackgroundBytes() = default;
-    // Reads from a duplicate of `fd`, which the caller may close (a small file at once).
+    // Reads from a duplicate of `fd`, which the caller may close.
     BackgroundBytes(int fd, QByteArray fingerprint);
     BackgroundBytes(BackgroundBytes&&) noexcept = default;
     BackgroundBytes& operator=(BackgroundBytes&& other) noexcept;
     ~BackgroundBytes() { abandon(); }
 
-    bool pending() const { return bytes_.valid() || read_; }
+    bool pending() const { return bytes_.valid(); }
     // Waits for them: the bytes, or none when they could not be read or are not that version.
     std::optional<PackedBytes> take();
 
@@ -39,8 +39,6 @@ private:
 
     std::shared_ptr<std::atomic<bool>> stop_;
     std::future<std::optional<PackedBytes>> bytes_;
-    // A file of one piece is read at once: a thread would cost more than the copy.
-    std::optional<std::optional<PackedBytes>> read_;
 };
 
 } // namespace core

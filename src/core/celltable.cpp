@@ -40,13 +40,7 @@ std::optional<quint32> TextColumn::allocateBlock(qsizetype units) {
     // A small column's one block grows by doubling, its texts copied: a grid of a few rows does
     // not take a whole block per column.
     if (blocks_.size() == 1 && end_ < BlockUnits && offset + quint64(units) <= BlockUnits) {
-        const quint64 size = std::max(end_ * 2, std::bit_ceil(offset + quint64(units)));
-        auto grown = std::make_unique_for_overwrite<char16_t[]>(std::size_t(size));
-        std::copy(slots_[0], slots_[0] + used_, grown.get());
-        capacity_ += qsizetype(size - end_);
-        slots_[0] = grown.get();
-        blocks_[0] = {std::move(grown), size};
-        end_ = size;
+        growFirstBlock(std::max(end_ * 2, std::bit_ceil(offset + quint64(units))));
         used_ = offset + quint64(units);
         return quint32(offset);
     }
@@ -67,6 +61,26 @@ std::optional<quint32> TextColumn::allocateBlock(qsizetype units) {
     end_ = start + size;
     used_ = start + quint64(units);
     return quint32(start);
+}
+
+void TextColumn::growFirstBlock(quint64 size) {
+    auto grown = std::make_unique_for_overwrite<char16_t[]>(std::size_t(size));
+    std::copy(slots_[0], slots_[0] + used_, grown.get());
+    capacity_ += qsizetype(size - end_);
+    slots_[0] = grown.get();
+    blocks_[0] = {std::move(grown), size};
+    end_ = size;
+}
+
+void TextColumn::expectRows(int rows) {
+    if (blocks_.size() != 1 || end_ >= BlockUnits || offsets_.empty() ||
+        rows <= int(offsets_.size()))
+        return;
+    // A tenth more than rows like these need, within one block.
+    const quint64 units = quint64(live_) * quint64(rows) / offsets_.size();
+    const quint64 size = std::min<quint64>(BlockUnits, units + units / 10 + FirstBlockUnits);
+    if (size > end_)
+        growFirstBlock(size);
 }
 
 char16_t* TextColumn::place(quint32 offset, qsizetype length) {

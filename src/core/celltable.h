@@ -27,6 +27,10 @@ public:
     template <typename Writer> bool append(qsizetype length, Writer&& write);
     void appendEmpty(int count);
     void reserve(int rows);
+    // The column will hold about `rows` rows like those it holds so far: room for their texts is
+    // made at once, so that a column of less than a block need not grow by doubling (each time
+    // copying its texts and touching fresh memory).
+    void expectRows(int rows);
 
     void insertEmpty(int at, int count);
     void remove(int at, int count);
@@ -53,6 +57,8 @@ private:
         return allocateBlock(units);
     }
     std::optional<quint32> allocateBlock(qsizetype units);
+    // The first block, the only one, becomes `size` units long, its texts copied.
+    void growFirstBlock(quint64 size);
     char16_t* at(quint32 offset) {
         return slots_[offset >> BlockBits] + (offset & (BlockUnits - 1));
     }

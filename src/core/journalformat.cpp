@@ -49,10 +49,16 @@ public:
         for (int c = line.fields; c < cols; ++c)
             table.column(c).appendEmpty(1);
         table.rowAppended();
+        // The first rows tell how much text the columns will hold.
+        if (table.rows() == SampledRows)
+            for (int c = 0; c < table.cols(); ++c)
+                table.column(c).expectRows(expectedRows_);
         return true;
     }
 
 private:
+    static constexpr int SampledRows = 256;
+
     void appendCell(int col, QByteArrayView piece) {
         TextColumn& column = result_.table.column(col);
         if (encoding_ == TextEncoding::Windows1251) {

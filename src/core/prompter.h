@@ -3,9 +3,9 @@
 #include "core/mergeconflict.h"
 
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <vector>
-#include <QStringList>
 
 namespace core {
 

@@ -124,8 +124,6 @@ private Q_SLOTS:
         QVERIFY(copy.memoryUsed() <= table.memoryUsed());
     }
 
-    // Every edit appends its text; the column is compacted before the dead texts outgrow the
-    // live ones by much: 20 MB of edits to one cell leave a few megabytes at most.
     // A column's own text stored into it while its first block grows (and the old block goes).
     void storesItsOwnTextWhileGrowing() {
         core::CellTable table(2, 1);
@@ -134,12 +132,41 @@ private Q_SLOTS:
         QCOMPARE(table.cell(1, 0), QString(60, u'ж'));
     }
 
+    // Every edit appends its text; the column is compacted before the dead texts outgrow the
+    // live ones by much: 20 MB of edits to one cell leave a few megabytes at most.
     void staysCompactUnderManyEdits() {
         core::CellTable table(2, 1);
         for (int i = 0; i < 10000; ++i)
             QVERIFY(table.setCell(i % 2, 0, QString(1000, QChar(u'a' + i % 26))));
         QCOMPARE(table.cell(1, 0), QString(1000, QChar(u'a' + 9999 % 26)));
         QVERIFY2(table.memoryUsed() < 8 << 20, qPrintable(QString::number(table.memoryUsed())));
+    }
+
+    // A column told how many rows like its first ones will come makes room for their texts at
+    // once: what it holds stays, and the rows that come take no more room.
+    void makesRoomForTheRowsExpected() {
+        constexpr int Rows = 20000;
+        core::TextColumn column;
+        column.reserve(Rows);
+        const auto text = [](int row) {
+            return QStringLiteral("ООО «Ромашка» %1").arg(row, 5, 10, QLatin1Char('0'));
+        };
+        const auto append = [&](int row) {
+            const QString t = text(row);
+            QVERIFY(column.append(
+                t.size(), [&](char16_t* out) { std::copy(t.utf16(), t.utf16() + t.size(), out); }));
+        };
+        for (int r = 0; r < 256; ++r)
+            append(r);
+        column.expectRows(Rows);
+        const qsizetype reserved = column.memoryUsed();
+        for (int r = 0; r < 256; ++r)
+            QCOMPARE(column.cell(r), text(r));
+        for (int r = 256; r < Rows; ++r)
+            append(r);
+        QCOMPARE(column.memoryUsed(), reserved);
+        QCOMPARE(column.cell(Rows - 1), text(Rows - 1));
+        QCOMPARE(column.cell(7), text(7));
     }
 };
 
