@@ -6,9 +6,9 @@
 
 namespace app {
 
-BusyCursor::BusyCursor() {
+BusyCursor::BusyCursor(bool wanted) {
     // Without a GUI application (a console tool or test) there is no pointer to change.
-    if (qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
+    if (wanted && qobject_cast<QGuiApplication*>(QCoreApplication::instance())) {
         QGuiApplication::setOverrideCursor(QCursor(Qt::WaitCursor));
         active_ = true;
     }

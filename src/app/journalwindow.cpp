@@ -65,6 +65,8 @@ constexpr int GridWidthMargin = 850;
 constexpr int GridHeightMargin = 1900;
 // The block summary sits this far below the grid, in the strip the bottom margin leaves.
 constexpr int SummaryGap = 30;
+// A journal from this size on (some 80,000 rows) takes long enough to open for a busy pointer.
+constexpr qint64 BusyOpenBytes = qint64(8) << 20;
 
 } // namespace
 
@@ -340,7 +342,9 @@ void JournalWindow::load(const ShownJournal& journal) {
     journal::Outcome outcome;
     {
         const model::BlockWatch::Batch batch(*blockWatch_);
-        const BusyCursor busy;
+        const BusyCursor busy(journal_->sizeOnDisk(journal.kind == ShownJournal::Archive
+                                                       ? journal.archive
+                                                       : QString()) >= BusyOpenBytes);
         outcome = journal.kind == ShownJournal::Archive ? journal_->openArchive(journal.archive)
                                                         : journal_->openCurrent();
     }

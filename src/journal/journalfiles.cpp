@@ -216,6 +216,10 @@ QString JournalFiles::pathFor(const QString& archiveName) const {
                                  : core::archivePath(programFolder_, archiveName);
 }
 
+qint64 JournalFiles::sizeOnDisk(const QString& archiveName) const {
+    return QFileInfo(pathFor(archiveName)).size();
+}
+
 void JournalFiles::agreeToReplace(const QString& archiveName) {
     if (Fingerprint* known = knownFile(pathFor(archiveName)))
         known->agreed = known->found;

@@ -82,6 +82,9 @@ public:
     // Another journal folder: nothing of the previous one is held or remembered any more.
     void setFolder(QString programFolder);
 
+    // The size of the journal file open would read (thisyear.csv for an empty name); 0 when
+    // there is none.
+    qint64 sizeOnDisk(const QString& archiveName = {}) const;
     // "Открыть журнал": shows thisyear.csv (nothing when it is missing) and its block dates.
     journal::Outcome openCurrent();
     // "Загрузить архив": shows the archive of that (accepted) name as stored.
