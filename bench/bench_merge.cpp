@@ -26,7 +26,7 @@ void mergeRegisters(benchmark::State& state) {
     for (int i = 0; i < 5; ++i)
         other.addItem(QStringLiteral("Новый владелец %1\tЭКР\t1\tН%1").arg(i));
     const QByteArray theirs = core::writeJournal(other.allCells());
-    const core::PackedBytes kept = core::PackedBytes::of(journal.fileBytes);
+    const core::PackedBytes kept = core::PackedBytes::of(journal.fileBytes).value();
     model::GridModel grid;
     for (auto _ : state) {
         bench::fillGridAsOpened(grid, journal);

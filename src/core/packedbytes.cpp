@@ -13,11 +13,11 @@ constexpr int PackingLevel = 1;
 
 } // namespace
 
-PackedBytes PackedBytes::of(QByteArrayView bytes) {
+std::optional<PackedBytes> PackedBytes::of(QByteArrayView bytes) {
     PackedBytes packed;
     for (qsizetype at = 0; at < bytes.size(); at += FilePieceBytes)
         if (!packed.append(bytes.sliced(at, std::min(FilePieceBytes, bytes.size() - at))))
-            return {};
+            return std::nullopt;
     return packed;
 }
 

@@ -12,7 +12,8 @@ namespace core {
 class PackedBytes {
 public:
     PackedBytes() = default;
-    static PackedBytes of(QByteArrayView bytes);
+    // None when memory ran out: a base that lost bytes would merge as a smaller register.
+    static std::optional<PackedBytes> of(QByteArrayView bytes);
 
     // Appends a piece of at most FilePieceBytes; false when memory ran out.
     bool append(QByteArrayView piece);

@@ -197,7 +197,7 @@ void JournalFiles::remember(const QString& path, bool existed, const QByteArray&
                       fingerprint,
                       {},
                       {},
-                      base ? std::optional(core::PackedBytes::of(*base)) : std::nullopt,
+                      base ? core::PackedBytes::of(*base) : std::nullopt,
                       whole};
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);

@@ -13,8 +13,8 @@ namespace model {
 class GridModel;
 
 // Which units are registered twice: the numbers of the "Зав. № ЭКЛЗ" and "Рег. № ЭКЛЗ" columns
-// (found by caption), each column indexed number -> rows, so that a cell holding a number another
-// row of the same column holds, or one that is known elsewhere (the archives), is marked.
+// (found by caption), each column's numbers indexed, so that a cell holding a number another row
+// of the same column holds, or one that is known elsewhere (the archives), is marked.
 
 constexpr QStringView SerialNumberHeader = u"Зав. № ЭКЛЗ";
 constexpr QStringView RegistrationNumberHeader = u"Рег. № ЭКЛЗ";

@@ -46,7 +46,9 @@ private Q_SLOTS:
         for (const qsizetype size :
              {qsizetype(0), qsizetype(1), piece - 1, piece, piece + 1, 3 * piece + 17}) {
             const QByteArray bytes = registerLike(size, quint32(size));
-            const core::PackedBytes packed = core::PackedBytes::of(bytes);
+            const std::optional<core::PackedBytes> kept = core::PackedBytes::of(bytes);
+            QVERIFY(kept);
+            const core::PackedBytes& packed = *kept;
             QCOMPARE(packed.size(), size);
             QCOMPARE(packed.unpacked(), std::optional(bytes));
             if (size > 1000)
