@@ -59,6 +59,13 @@ BackgroundBytes::BackgroundBytes(int fd, QByteArray fingerprint) {
                          stop = stop_] { return readPacked(file, fingerprint, *stop); });
 }
 
+BackgroundBytes::BackgroundBytes(QByteArray bytes)
+    : stop_(std::make_shared<std::atomic<bool>>(false)) {
+    bytes_ = std::async(std::launch::async, [bytes = std::move(bytes), stop = stop_] {
+        return PackedBytes::of(bytes, stop.get());
+    });
+}
+
 BackgroundBytes& BackgroundBytes::operator=(BackgroundBytes&& other) noexcept {
     if (this != &other) {
         abandon();

@@ -23,6 +23,8 @@ public:
     BackgroundBytes() = default;
     // Reads from a duplicate of `fd`, which the caller may close.
     BackgroundBytes(int fd, QByteArray fingerprint);
+    // Packs bytes already at hand (a version another copy saved, merged with).
+    explicit BackgroundBytes(QByteArray bytes);
     BackgroundBytes(BackgroundBytes&&) noexcept = default;
     BackgroundBytes& operator=(BackgroundBytes&& other) noexcept;
     ~BackgroundBytes() { abandon(); }

@@ -13,10 +13,11 @@ constexpr int PackingLevel = 1;
 
 } // namespace
 
-std::optional<PackedBytes> PackedBytes::of(QByteArrayView bytes) {
+std::optional<PackedBytes> PackedBytes::of(QByteArrayView bytes, const std::atomic<bool>* stop) {
     PackedBytes packed;
     for (qsizetype at = 0; at < bytes.size(); at += FilePieceBytes)
-        if (!packed.append(bytes.sliced(at, std::min(FilePieceBytes, bytes.size() - at))))
+        if ((stop && stop->load()) ||
+            !packed.append(bytes.sliced(at, std::min(FilePieceBytes, bytes.size() - at))))
             return std::nullopt;
     return packed;
 }

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <atomic>
 #include <optional>
 #include <vector>
 
@@ -12,8 +13,10 @@ namespace core {
 class PackedBytes {
 public:
     PackedBytes() = default;
-    // None when memory ran out: a base that lost bytes would merge as a smaller register.
-    static std::optional<PackedBytes> of(QByteArrayView bytes);
+    // None when memory ran out (a base that lost bytes would merge as a smaller register), or
+    // when `stop` came true before the end.
+    static std::optional<PackedBytes> of(QByteArrayView bytes,
+                                         const std::atomic<bool>* stop = nullptr);
 
     // Appends a piece of at most FilePieceBytes; false when memory ran out.
     bool append(QByteArrayView piece);

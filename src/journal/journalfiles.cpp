@@ -191,14 +191,10 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const core::FileIdentity& identity, std::optional<QByteArray> base) {
     const bool whole = base.has_value();
-    Fingerprint known{path,
-                      existed,
-                      identity,
-                      fingerprint,
-                      {},
-                      {},
-                      base ? core::PackedBytes::of(*base) : std::nullopt,
-                      whole};
+    Fingerprint known{path, existed, identity, fingerprint, {}, {}, std::nullopt, whole};
+    // Packed on a thread: a large register's bytes take a while.
+    if (base)
+        known.keeping = core::BackgroundBytes(std::move(*base));
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
     else
@@ -332,7 +328,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
              whole && readFile_ ? std::optional(std::move(read->bytes)) : std::nullopt);
     Fingerprint* known = knownFile(path);
     known->whole = whole;
-    if (whole && !known->base)
+    if (whole && !known->base && !known->keeping.pending())
         known->keeping = core::BackgroundBytes(file.handle.fd(), known->hash);
     const int lastRow = result.table.rows();
     const int lastCol = std::max(0, result.lastLineFields - 1);

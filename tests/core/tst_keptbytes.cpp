@@ -77,6 +77,16 @@ private Q_SLOTS:
         }
     }
 
+    // Bytes at hand (a version found and merged with) are packed on the thread as they are.
+    void packsBytesAtHand() {
+        const QByteArray bytes = registerLike(3 * core::FilePieceBytes + 1, 11);
+        core::BackgroundBytes kept(bytes);
+        QVERIFY(kept.pending());
+        const std::optional<core::PackedBytes> taken = kept.take();
+        QVERIFY(taken);
+        QCOMPARE(taken->unpacked(), std::optional(bytes));
+    }
+
     // Bytes that are not the version fingerprinted (the file changed in place meanwhile) are
     // not kept.
     void dropsAnotherVersion() {
