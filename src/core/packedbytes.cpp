@@ -8,7 +8,7 @@ namespace core {
 
 namespace {
 
-// zlib's quickest level: a third faster than its default, and 10 % larger.
+// zlib's quickest level: on a register, three times as fast as its default, a fifth larger.
 constexpr int PackingLevel = 1;
 
 } // namespace
