@@ -273,6 +273,45 @@ private Q_SLOTS:
     // A file is read in pieces of 256 KB; whatever falls on the cut (a CR LF, a Cyrillic
     // letter in UTF-8, a long line, a line that is too long), the table is the one the bytes give
     // read whole.
+    // The reader sizes its columns from the first lines; lines around that count, and later
+    // lines much longer or shorter than the first (or a column empty at first, then filling more
+    // than a block), are still read cell for cell.
+    void readsEveryCellAroundTheFirstLines_data() {
+        QTest::addColumn<int>("lines");
+        QTest::addColumn<int>("longAfter");
+        QTest::newRow("255 lines") << 255 << 40;
+        QTest::newRow("256 lines") << 256 << 40;
+        QTest::newRow("257 lines") << 257 << 40;
+        QTest::newRow("long texts after the first lines") << 1200 << 1500;
+    }
+
+    void readsEveryCellAroundTheFirstLines() {
+        QFETCH(int, lines);
+        QFETCH(int, longAfter);
+        QByteArray bytes;
+        QStringList expected;
+        for (int line = 0; line < lines; ++line) {
+            const bool early = line < 256;
+            // Windows-1251: 0xE6 is "ж".
+            const QByteArray first = QByteArray::number(line);
+            const QByteArray second =
+                early ? QByteArray() : QByteArray(longAfter + line % 7, '\xE6');
+            const QByteArray third = QByteArray(early ? 300 : 1 + line % 3, char('a' + line % 26));
+            bytes += first + ';' + second + ';' + third + ";\r\n";
+            expected << QString::fromLatin1(first) + u'|' + QString(second.size(), u'ж') + u'|' +
+                            QString::fromLatin1(third);
+        }
+        const core::ReadResult result = readJournal(bytes);
+        QVERIFY(result.ok());
+        QCOMPARE(result.table.rows(), lines);
+        for (int r = 0; r < lines; ++r) {
+            const QString cells = result.table.cell(r, 0).toString() + u'|' +
+                                  result.table.cell(r, 1).toString() + u'|' +
+                                  result.table.cell(r, 2).toString();
+            QVERIFY2(cells == expected[r], qPrintable(QString::number(r)));
+        }
+    }
+
     void readsAFileInPiecesAsWhole_data() {
         QTest::addColumn<QByteArray>("atTheCut");
         QTest::addColumn<QByteArray>("line");

@@ -159,6 +159,50 @@ private Q_SLOTS:
         QVERIFY2(sawMerged > 1 && sawMerged < Rounds, qPrintable(QString::number(sawMerged)));
     }
 
+    // Two copies of a register of some megabytes take turns, each saving twice in a row (the
+    // base of the first save dropped while still being packed) right after its open or merge, the
+    // other then saving over it by a merge: no edit is lost, none comes twice, and the file is
+    // the register with every edit made.
+    void copiesTakingTurnsOnALargeRegisterMergeEveryEdit() {
+        constexpr int Rounds = 3;
+        Rows expected = registerOf(60000);
+        Program first;
+        first.folder.write(QStringLiteral("thisyear.csv"), journalFile(expected));
+        Program second(first.folder.path());
+        // Opened without waiting for the bases: each is still being read when the saves come.
+        QVERIFY(first.tell(first.files.openCurrent()));
+        QVERIFY(second.tell(second.files.openCurrent()));
+        Program* copies[2] = {&first, &second};
+        int edit = 0;
+        const auto editRow = [&](Program& copy, int row) {
+            const QString text = QStringLiteral("правка %1").arg(edit++);
+            copy.grid.setTextMatrix(row + 1, 1, text);
+            expected[row][1] = text;
+        };
+        for (int round = 0; round < Rounds; ++round)
+            for (int turn = 0; turn < 2; ++turn) {
+                Program& copy = *copies[turn];
+                const QString where = QStringLiteral("round %1, copy %2").arg(round).arg(turn);
+                editRow(copy, 1000 * round + 17 * turn + 5);
+                journal::Outcome outcome = copy.files.saveCurrent();
+                if (round > 0 || turn > 0) {
+                    // The other copy saved since: merged, then saved.
+                    QVERIFY2(outcome.changedOnDisk && outcome.mergeable, qPrintable(where));
+                    const std::optional<journal::JournalMerge> merge = copy.files.planMerge();
+                    QVERIFY2(merge && merge->conflicts().empty(), qPrintable(where));
+                    copy.files.applyMerge(*merge, {});
+                    outcome = copy.files.saveCurrent();
+                }
+                QVERIFY2(outcome.ok, qPrintable(where + u' ' + outcome.message));
+                editRow(copy, 1000 * round + 17 * turn + 300);
+                QVERIFY2(copy.save(), qPrintable(where));
+                QVERIFY2(dataRows(copy.grid) == expected, qPrintable(where));
+            }
+        Program reader(first.folder.path());
+        reader.open();
+        QVERIFY(dataRows(reader.grid) == expected);
+    }
+
     // "Да" to the question about a colleague's change that cannot be merged (a file that is no
     // journal) agrees to replace that version only: one saved again while the question was open
     // is asked about again, never written over.
