@@ -168,6 +168,26 @@ private Q_SLOTS:
         QCOMPARE(column.cell(Rows - 1), text(Rows - 1));
         QCOMPARE(column.cell(7), text(7));
     }
+
+    // Rows that come longer than the first ones foretold: the room made for them fills up and
+    // the column grows on past a block; every text stays as appended.
+    void keepsTheRowsThatOutgrowTheRoomExpected() {
+        constexpr int Rows = 30000;
+        core::TextColumn column;
+        column.reserve(Rows);
+        const auto text = [](int row) {
+            return QString(row < 256 ? 20 : 40, QChar(u'а' + row % 32));
+        };
+        for (int r = 0; r < Rows; ++r) {
+            if (r == 256)
+                column.expectRows(Rows);
+            const QString t = text(r);
+            QVERIFY(column.append(
+                t.size(), [&](char16_t* out) { std::copy(t.utf16(), t.utf16() + t.size(), out); }));
+        }
+        for (int r = 0; r < Rows; ++r)
+            QVERIFY2(column.cell(r) == text(r), qPrintable(QString::number(r)));
+    }
 };
 
 QTEST_GUILESS_MAIN(TestCellTable)

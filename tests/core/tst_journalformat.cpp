@@ -279,15 +279,20 @@ private Q_SLOTS:
     void readsEveryCellAroundTheFirstLines_data() {
         QTest::addColumn<int>("lines");
         QTest::addColumn<int>("longAfter");
-        QTest::newRow("255 lines") << 255 << 40;
-        QTest::newRow("256 lines") << 256 << 40;
-        QTest::newRow("257 lines") << 257 << 40;
-        QTest::newRow("long texts after the first lines") << 1200 << 1500;
+        QTest::addColumn<int>("thirdFirst");
+        QTest::addColumn<int>("thirdAfter");
+        QTest::newRow("255 lines") << 255 << 40 << 300 << 1;
+        QTest::newRow("256 lines") << 256 << 40 << 300 << 1;
+        QTest::newRow("257 lines") << 257 << 40 << 300 << 1;
+        QTest::newRow("long texts after the first lines") << 1200 << 1500 << 300 << 1;
+        QTest::newRow("lines twice as long after the first") << 30000 << 0 << 20 << 40;
     }
 
     void readsEveryCellAroundTheFirstLines() {
         QFETCH(int, lines);
         QFETCH(int, longAfter);
+        QFETCH(int, thirdFirst);
+        QFETCH(int, thirdAfter);
         QByteArray bytes;
         QStringList expected;
         for (int line = 0; line < lines; ++line) {
@@ -296,7 +301,8 @@ private Q_SLOTS:
             const QByteArray first = QByteArray::number(line);
             const QByteArray second =
                 early ? QByteArray() : QByteArray(longAfter + line % 7, '\xE6');
-            const QByteArray third = QByteArray(early ? 300 : 1 + line % 3, char('a' + line % 26));
+            const QByteArray third =
+                QByteArray(early ? thirdFirst : thirdAfter + line % 3, char('a' + line % 26));
             bytes += first + ';' + second + ';' + third + ";\r\n";
             expected << QString::fromLatin1(first) + u'|' + QString(second.size(), u'ж') + u'|' +
                             QString::fromLatin1(third);

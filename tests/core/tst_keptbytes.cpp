@@ -61,7 +61,8 @@ private Q_SLOTS:
     // descriptor given may be closed at once.
     void readsTheVersionFingerprinted() {
         QTemporaryDir folder;
-        for (const qsizetype size : {qsizetype(1000), 2 * core::FilePieceBytes + 5}) {
+        for (const qsizetype size :
+             {qsizetype(0), qsizetype(1000), core::FilePieceBytes, 2 * core::FilePieceBytes + 5}) {
             const QByteArray bytes = registerLike(size, 7);
             const QString path = folder.filePath(QStringLiteral("thisyear.csv"));
             std::optional<core::BackgroundBytes> kept;
@@ -85,6 +86,22 @@ private Q_SLOTS:
         const std::optional<core::PackedBytes> taken = kept.take();
         QVERIFY(taken);
         QCOMPARE(taken->unpacked(), std::optional(bytes));
+    }
+
+    // Replaced while still packing a large register, the bytes kept are the new ones; a moved
+    // one is left with nothing, and bytes are taken once.
+    void replacedBytesAreTheNewOnes() {
+        const QByteArray large = registerLike(48 * core::FilePieceBytes, 3);
+        const QByteArray small = registerLike(core::FilePieceBytes + 9, 4);
+        core::BackgroundBytes kept(large);
+        kept = core::BackgroundBytes(small);
+        core::BackgroundBytes moved(std::move(kept));
+        QVERIFY(!kept.take());
+        QVERIFY(moved.pending());
+        const std::optional<core::PackedBytes> taken = moved.take();
+        QVERIFY(taken);
+        QCOMPARE(taken->unpacked(), std::optional(small));
+        QVERIFY(!moved.pending() && !moved.take());
     }
 
     // Bytes that are not the version fingerprinted (the file changed in place meanwhile) are
