@@ -40,7 +40,10 @@ std::optional<quint32> TextColumn::allocateBlock(qsizetype units) {
     // A small column's one block grows by doubling, its texts copied: a grid of a few rows does
     // not take a whole block per column.
     if (blocks_.size() == 1 && end_ < BlockUnits && offset + quint64(units) <= BlockUnits) {
-        growFirstBlock(std::max(end_ * 2, std::bit_ceil(offset + quint64(units))));
+        // Never past one block: a block made ready for the rows expected need not be a power
+        // of two, and twice its size may be more than a slot holds.
+        growFirstBlock(std::min<quint64>(
+            BlockUnits, std::max(end_ * 2, std::bit_ceil(offset + quint64(units)))));
         used_ = offset + quint64(units);
         return quint32(offset);
     }
