@@ -165,6 +165,25 @@ private Q_SLOTS:
         QCOMPARE(sent.last().at(0).toInt(), 2);
     }
 
+    // An index dropped with its pass still posted leaves nothing behind: the events handled
+    // later reach only the index still there.
+    void dropsItsPassWhenDestroyed() {
+        const auto grid = journalGrid(3);
+        grid->setTextMatrix(1, Serial, QStringLiteral("7"));
+        grid->setTextMatrix(3, Serial, QStringLiteral("7"));
+        const auto waiting = model::SerialIndex::WholePass::AfterPendingEvents;
+        model::SerialIndex kept(*grid, nullptr, waiting);
+        {
+            model::SerialIndex dropped(*grid, nullptr, waiting);
+            grid->setColPosition(Serial, 0);
+            QVERIFY(dropped.passDue());
+        }
+        QVERIFY(kept.passDue());
+        QCoreApplication::processEvents();
+        QVERIFY(!kept.passDue());
+        QCOMPARE(markedRows(kept, *grid, 0), QList<int>({1, 3}));
+    }
+
     // Edits, added and removed rows, sorts, moved columns and renamed captions at random: after
     // each, the index marks what an index built afresh marks, and names the same other rows.
     void staysInStepWithAFreshIndex_data() {
