@@ -203,6 +203,29 @@ private Q_SLOTS:
         QVERIFY(dataRows(reader.grid) == expected);
     }
 
+    // Two copies that began with no register at all each type rows: the second save merges
+    // from an empty register and keeps both copies' rows.
+    void copiesStartingWithoutARegisterMergeFromNothing() {
+        Program first;
+        Program second(first.folder.path());
+        first.open();
+        second.open();
+        first.fill({{QStringLiteral("ООО Первая"), QStringLiteral("ЭКР")}});
+        second.fill({{QStringLiteral("ООО Вторая"), QStringLiteral("ЭКР")}});
+        QVERIFY(first.save());
+        const journal::Outcome found = second.files.saveCurrent();
+        QVERIFY(found.changedOnDisk && found.mergeable);
+        const std::optional<journal::JournalMerge> merge = second.files.planMerge();
+        QVERIFY(merge && merge->conflicts().empty());
+        second.files.applyMerge(*merge, {});
+        QVERIFY(second.save());
+        // The second copy's program folder is the first's.
+        const QString saved = fromCp1251(first.thisYear());
+        QVERIFY2(saved.contains(QStringLiteral("ООО Первая")) &&
+                     saved.contains(QStringLiteral("ООО Вторая")),
+                 qPrintable(saved));
+    }
+
     // "Да" to the question about a colleague's change that cannot be merged (a file that is no
     // journal) agrees to replace that version only: one saved again while the question was open
     // is asked about again, never written over.
