@@ -42,7 +42,6 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
 RepeatController::~RepeatController() = default;
 
 QString RepeatController::whereAlso(int row, int col) const {
-    index_->settle();
     const std::optional<int> kind = index_->kindOf(col);
     if (!kind || !index_->marked(row, col))
         return {};

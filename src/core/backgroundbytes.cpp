@@ -21,6 +21,7 @@ std::optional<PackedBytes> readPacked(const FileHandle& file, const QByteArray& 
         if (stop.load())
             return std::nullopt;
         qsizetype filled = 0;
+        // pread: the duplicate shares its file offset with the descriptor it was made from.
         while (filled < piece.size()) {
             const ssize_t read = ::pread(file.fd(), piece.data() + filled,
                                          size_t(piece.size() - filled), at + off_t(filled));

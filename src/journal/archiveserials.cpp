@@ -100,10 +100,8 @@ void ArchiveSerials::merge() {
 }
 
 bool ArchiveSerials::holds(int kind, quint64 fingerprint) const {
-    if (kind < 0 || kind >= model::SerialKinds)
-        return false;
-    const std::vector<quint64>& known = known_[std::size_t(kind)];
-    return std::binary_search(known.begin(), known.end(), fingerprint);
+    const std::span<const quint64> numbers = known(kind);
+    return std::binary_search(numbers.begin(), numbers.end(), fingerprint);
 }
 
 std::span<const quint64> ArchiveSerials::known(int kind) const {
