@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/celltext.h"
+
 #include <QString>
 #include <QStringView>
 #include <QtGlobal>
@@ -13,18 +15,21 @@ namespace core {
 
 // The texts of one column, in memory near their own size: the characters lie in a few large
 // blocks, and a cell is a 32-bit offset and a 16-bit length into them (6 bytes besides its
-// text, where a QString of its own would cost some 40). A changed cell's new text is appended;
-// the column is compacted once the text no cell uses any more outweighs the live text (and
-// fills a block at least).
+// text, where a QString of its own would cost some 40). A text is kept in Windows-1251, a byte a
+// character, whenever each of its characters has a byte there, and in UTF-16 otherwise
+// (core/celltext.h): so the same text is always kept the same way, and a register read from a
+// Windows-1251 file takes the file's own bytes. A changed cell's new text is appended; the column
+// is compacted once the text no cell uses any more outweighs the live text (and fills a block at
+// least).
 class TextColumn {
 public:
     int rows() const { return int(offsets_.size()); }
-    QStringView cell(int row) const;
-    // False, and nothing changed, when the column cannot hold the text (4 G characters in all).
-    bool set(int row, QStringView text);
-    // Appends a row whose text is written in place by `write(char16_t* out)`, which writes
-    // exactly `length` units: the reader decodes straight into the column.
-    template <typename Writer> bool append(qsizetype length, Writer&& write);
+    CellText cell(int row) const;
+    // False, and nothing changed, when the column cannot hold the text (4 GB in all).
+    bool set(int row, CellText text);
+    bool append(CellText text);
+    // The reader's way for a Windows-1251 file: its bytes as they are.
+    bool appendWindows1251(QByteArrayView bytes) { return append(CellText::windows1251(bytes)); }
     void appendEmpty(int count);
     void reserve(int rows);
     // The column will hold about `rows` rows like those it holds so far: room for their texts is
@@ -37,55 +42,52 @@ public:
     // Row first+i becomes what row first+order[i] was.
     void permute(int first, std::span<const int> order);
 
-    // Bytes taken: the blocks (whether or not every unit is used) and the row entries.
+    // Bytes taken: the blocks (whether or not every byte is used) and the row entries.
     qsizetype memoryUsed() const;
 
 private:
     static constexpr int BlockBits = 20;
-    static constexpr quint32 BlockUnits = 1u << BlockBits;
-    // A length of 0xFFFF or more is kept in the two units before the text.
-    static constexpr quint16 LongText = 0xFFFF;
-    static constexpr quint64 FirstBlockUnits = 64;
+    static constexpr quint32 BlockBytes = 1u << BlockBits;
+    // A row's entry: the length, and whether the text is in UTF-16. A length of LongText or more
+    // is kept in the four bytes before the text.
+    static constexpr quint16 Utf16Flag = 0x8000;
+    static constexpr quint16 LongText = 0x7FFF;
+    static constexpr quint64 FirstBlockBytes = 128;
 
-    // Room for `units` units at the returned offset, in one piece; none when the column is full.
-    std::optional<quint32> allocate(qsizetype units) {
-        if (used_ + quint64(units) <= end_) {
-            const quint64 offset = used_;
-            used_ += quint64(units);
-            return quint32(offset);
-        }
-        return allocateBlock(units);
-    }
-    std::optional<quint32> allocateBlock(qsizetype units);
-    // The first block, the only one, becomes `size` units long, its texts copied.
+    // Room for `bytes` bytes at the returned offset, in one piece; none when the column is full.
+    std::optional<quint32> allocate(qsizetype bytes, bool wide);
+    std::optional<quint32> allocateBlock(qsizetype bytes);
+    // The first block, the only one, becomes `size` bytes long, its texts copied.
     void growFirstBlock(quint64 size);
-    char16_t* at(quint32 offset) {
-        return slots_[offset >> BlockBits] + (offset & (BlockUnits - 1));
+    char* at(quint32 offset) { return slots_[offset >> BlockBits] + (offset & (BlockBytes - 1)); }
+    const char* at(quint32 offset) const {
+        return slots_[offset >> BlockBits] + (offset & (BlockBytes - 1));
     }
-    const char16_t* at(quint32 offset) const {
-        return slots_[offset >> BlockBits] + (offset & (BlockUnits - 1));
+    static qsizetype storedBytes(qsizetype length, bool wide) {
+        return length * (wide ? 2 : 1) + (length >= LongText ? 4 : 0);
     }
-    static qsizetype storedUnits(qsizetype length) { return length + (length >= LongText ? 2 : 0); }
-    // Writes the length header when needed; returns where the characters go.
-    char16_t* place(quint32 offset, qsizetype length);
+    static qsizetype storedBytes(CellText text) { return storedBytes(text.size(), text.isWide()); }
+    // Stores the text at the offset (with its length first when long), in UTF-16 or in bytes,
+    // and returns its entry.
+    quint16 place(quint32 offset, CellText text, bool wide);
     void release(int row);
     // Whether the text lies in this column's blocks (a block may move or go while it is stored).
-    bool holds(QStringView text) const;
+    bool holds(CellText text) const;
     void compactIfWasteful();
 
     std::vector<quint32> offsets_;
     std::vector<quint16> lengths_;
-    // Every BlockUnits units of the offset space has a slot; a text longer than a block gets a
+    // Every BlockBytes bytes of the offset space has a slot; a text longer than a block gets a
     // block spanning several slots.
-    std::vector<char16_t*> slots_;
+    std::vector<char*> slots_;
     struct Block {
-        std::unique_ptr<char16_t[]> units;
+        std::unique_ptr<char[]> bytes;
         quint64 size = 0;
     };
     std::vector<Block> blocks_;
     quint64 used_ = 0;       // the offset where the next text goes
     quint64 end_ = 0;        // the end of the last block, as an offset
-    qsizetype capacity_ = 0; // units in all blocks
+    qsizetype capacity_ = 0; // bytes in all blocks
     qsizetype wasted_ = 0;
     qsizetype live_ = 0;
 };
@@ -104,8 +106,8 @@ public:
     int rows() const { return rows_; }
     int cols() const { return int(columns_.size()); }
     // Valid until the table next changes. Unchecked: callers keep to rows() and cols().
-    QStringView cell(int row, int col) const { return columns_[std::size_t(col)].cell(row); }
-    bool setCell(int row, int col, QStringView text) {
+    CellText cell(int row, int col) const { return columns_[std::size_t(col)].cell(row); }
+    bool setCell(int row, int col, CellText text) {
         return columns_[std::size_t(col)].set(row, text);
     }
     TextColumn& column(int col) { return columns_[std::size_t(col)]; }
@@ -131,20 +133,5 @@ private:
     std::vector<TextColumn> columns_;
     int rows_ = 0;
 };
-
-template <typename Writer> bool TextColumn::append(qsizetype length, Writer&& write) {
-    if (length == 0) {
-        appendEmpty(1);
-        return true;
-    }
-    const std::optional<quint32> offset = allocate(storedUnits(length));
-    if (!offset)
-        return false;
-    write(place(*offset, length));
-    offsets_.push_back(*offset);
-    lengths_.push_back(quint16(std::min<qsizetype>(length, LongText)));
-    live_ += storedUnits(length);
-    return true;
-}
 
 } // namespace core

@@ -61,14 +61,10 @@ private:
 
     void appendCell(int col, QByteArrayView piece) {
         TextColumn& column = result_.table.column(col);
-        if (encoding_ == TextEncoding::Windows1251) {
-            column.append(piece.size(), [piece](char16_t* out) { decodeWindows1251(piece, out); });
-        } else {
-            const QString text = QString::fromUtf8(piece);
-            column.append(text.size(), [&text](char16_t* out) {
-                std::copy(text.utf16(), text.utf16() + text.size(), out);
-            });
-        }
+        if (encoding_ == TextEncoding::Windows1251)
+            column.appendWindows1251(piece);
+        else
+            column.append(QString::fromUtf8(piece));
     }
 
     TextEncoding encoding_;
@@ -96,8 +92,8 @@ bool fillTable(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudge
 }
 
 // The text of the cell at (row, col) as written: empty when the grid lacks the column.
-QStringView writtenCell(const CellTable& grid, int row, int col) {
-    return col < grid.cols() ? grid.cell(row, col) : QStringView();
+CellText writtenCell(const CellTable& grid, int row, int col) {
+    return col < grid.cols() ? grid.cell(row, col) : CellText();
 }
 
 int writtenColumns(const CellTable& grid) {

@@ -32,7 +32,7 @@ void ColumnValues::refresh() const {
         index_.clear();
         return;
     }
-    std::vector<QStringView> values;
+    std::vector<core::CellText> values;
     values.reserve(std::size_t(grid_.rows()));
     for (int row = 1; row < grid_.rows(); ++row)
         values.push_back(grid_.cell(row, *column_));
@@ -78,7 +78,7 @@ void ColumnValues::storeRow(int row) {
         return;
     }
     ValueIndex::Id& id = rowIds_[std::size_t(row)];
-    const QStringView value = grid_.cell(row, *column_).trimmed();
+    const core::CellText value = grid_.cell(row, *column_).trimmed();
     if (id != ValueIndex::None ? index_.text(id) == value : value.isEmpty())
         return;
     index_.release(id);

@@ -54,11 +54,11 @@ ValueIndex::Position ValueIndex::placeOf(Id id) const {
     return firstPast([&](Id other) { return before(other, id); });
 }
 
-ValueIndex::Id ValueIndex::idOf(QStringView value) const {
+ValueIndex::Id ValueIndex::idOf(core::CellText value) const {
     return byText_.value(value.trimmed().toString(), None);
 }
 
-ValueIndex::Id ValueIndex::add(QStringView value) {
+ValueIndex::Id ValueIndex::add(core::CellText value) {
     value = value.trimmed();
     if (value.isEmpty())
         return None;
@@ -128,10 +128,10 @@ void ValueIndex::findBlockBest(std::size_t block) {
     blockBest_[block] = best;
 }
 
-void ValueIndex::assign(std::span<const QStringView> values) {
+void ValueIndex::assign(std::span<const core::CellText> values) {
     clear();
-    for (const QStringView value : values) {
-        const QStringView trimmed = value.trimmed();
+    for (const core::CellText value : values) {
+        const core::CellText trimmed = value.trimmed();
         if (trimmed.isEmpty())
             continue;
         const QString text = trimmed.toString();

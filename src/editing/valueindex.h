@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/celltext.h"
+
 #include <QHash>
 #include <QString>
 #include <QStringView>
@@ -26,14 +28,14 @@ public:
     static constexpr Id None = -1;
 
     // One more cell holds `value`; its id (None for an empty value).
-    Id add(QStringView value);
+    Id add(core::CellText value);
     // One cell fewer holds the value of `id` (nothing for None).
     void release(Id id);
     // Replaces everything by `values`, counted: one pass and one sort, for a whole column.
-    void assign(std::span<const QStringView> values);
+    void assign(std::span<const core::CellText> values);
     void clear();
 
-    Id idOf(QStringView value) const;
+    Id idOf(core::CellText value) const;
     const QString& text(Id id) const { return entries_[std::size_t(id)].text; }
     int count(Id id) const { return entries_[std::size_t(id)].count; }
     // The number of values some cell holds.

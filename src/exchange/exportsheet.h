@@ -47,7 +47,9 @@ public:
     int cols() const { return int(columns_.size()); }
     const SheetColumn& column(int col) const { return columns_[std::size_t(col)]; }
     // Data row `row` (from 0) of the sheet.
-    QStringView cell(int row, int col) const { return cells_->cell(rows_[std::size_t(row)], col); }
+    core::CellText cell(int row, int col) const {
+        return cells_->cell(rows_[std::size_t(row)], col);
+    }
     Shade shade(int row) const { return shades_[std::size_t(row)]; }
     // The grid row a sheet row was taken from, for messages.
     int gridRow(int row) const { return rows_[std::size_t(row)]; }

@@ -46,7 +46,7 @@ Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes) {
                 .arg(megabytes(neededBytes), megabytes(availableBytes))};
 }
 
-void SheetCells::put(int row, int col, QStringView text) {
+void SheetCells::put(int row, int col, core::CellText text) {
     if (text.isEmpty())
         return;
     if (col >= table_.cols())
@@ -55,9 +55,7 @@ void SheetCells::put(int row, int col, QStringView text) {
     bool stored = true;
     if (column.rows() <= row) {
         column.appendEmpty(row - column.rows());
-        stored = column.append(text.size(), [text](char16_t* out) {
-            std::copy(text.utf16(), text.utf16() + text.size(), out);
-        });
+        stored = column.append(text);
     } else {
         stored = column.set(row, text);
     }
@@ -65,7 +63,8 @@ void SheetCells::put(int row, int col, QStringView text) {
         throw Refusal{QStringLiteral("Таблица слишком велика: в одной колонке больше текста, "
                                      "чем может вместить журнал.")};
     rows_ = std::max(rows_, row + 1);
-    if (text.contains(u';') || text.contains(u'\n') || text.contains(u'\r'))
+    const core::CellChars chars(text);
+    if (chars.view().contains(u';') || chars.view().contains(u'\n') || chars.view().contains(u'\r'))
         problems_.add(QStringLiteral("Ячейка %1: в тексте есть «;» или перевод строки; текст "
                                      "оставлен как есть.")
                           .arg(cellAddress(row, col)));

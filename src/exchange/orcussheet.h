@@ -50,7 +50,7 @@ public:
 
     // Puts the text in the cell; an empty text leaves it empty. A text with ";" or a line end,
     // which a journal cell cannot hold as it is, is kept as read and told.
-    void put(int row, int col, QStringView text);
+    void put(int row, int col, core::CellText text);
     Problems& problems() { return problems_; }
     // Rows up to the last one holding a text.
     int rows() const { return rows_; }

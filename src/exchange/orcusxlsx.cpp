@@ -38,8 +38,8 @@ QString formulaErrorProblem(int row, int col) {
 // The strings the cells share, kept as compactly as the cells themselves.
 class SharedStrings final : public iface::import_shared_strings {
 public:
-    QStringView at(std::size_t index) const {
-        return index < std::size_t(strings_.rows()) ? strings_.cell(int(index)) : QStringView();
+    core::CellText at(std::size_t index) const {
+        return index < std::size_t(strings_.rows()) ? strings_.cell(int(index)) : core::CellText();
     }
     std::size_t append(std::string_view s) override { return store(fromUtf8(s)); }
     std::size_t add(std::string_view s) override { return store(fromUtf8(s)); }
@@ -59,9 +59,7 @@ public:
 
 private:
     std::size_t store(const QString& text) {
-        if (!strings_.append(text.size(), [&](char16_t* out) {
-                std::copy(text.utf16(), text.utf16() + text.size(), out);
-            }))
+        if (!strings_.append(text))
             throw Refusal{QStringLiteral("Таблица слишком велика: в ней больше текста, чем может "
                                          "вместить журнал.")};
         return std::size_t(strings_.rows() - 1);
@@ -233,7 +231,7 @@ public:
     void fill_down_cells(ss::row_t, ss::col_t, ss::row_t) override {}
     ss::range_size_t get_sheet_size() const override { return {MaxSheetRows, MaxSheetColumns}; }
 
-    void text(int row, int col, QStringView text) {
+    void text(int row, int col, core::CellText text) {
         cells_.put(row, col, text);
         lastText_ = {row, col};
     }

@@ -264,7 +264,7 @@ ImportedJournal arrangeColumns(core::CellTable sheet) {
     if (sheet.rows() > 0) {
         std::vector<bool> taken(core::FileColumns, false);
         for (int c = 0; c < sheet.cols(); ++c) {
-            const std::optional<int> column = journalColumnOf(sheet.cell(0, c));
+            const std::optional<int> column = journalColumnOf(core::CellChars(sheet.cell(0, c)).view());
             if (column && !taken[std::size_t(*column)]) {
                 taken[std::size_t(*column)] = true;
                 named[std::size_t(c)] = column;

@@ -118,7 +118,8 @@ int BlockDatePass::fillFrom(model::GridModel& grid, int first) {
 // Writes the row's block date; false, writing nothing, when its activation date is empty.
 bool BlockDatePass::fillRow(model::GridModel& grid, int row) {
     const model::BlockColumns columns = columns_;
-    const QStringView activation = grid.cell(row, columns.activation);
+    const core::CellChars activationChars(grid.cell(row, columns.activation));
+    const QStringView activation = activationChars.view();
     if (activation.isEmpty())
         return false;
     // The evidence, taken up before every fill, already says whether the cell is right.

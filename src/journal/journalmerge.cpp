@@ -15,7 +15,7 @@ namespace {
 QString rowText(const Side& side, int row) {
     QStringList cells;
     for (int c = 0; c < side.cols; ++c)
-        if (const QStringView text = side.cell(row, c).trimmed(); !text.isEmpty())
+        if (const core::CellText text = side.cell(row, c).trimmed(); !text.isEmpty())
             cells << text.toString();
     return cells.join(QStringLiteral(", "));
 }
@@ -115,9 +115,9 @@ private:
             const int tc = theirsMap_[std::size_t(col)];
             if (oc < 0 || tc < 0)
                 continue; // a column gone on one side: the other side's texts stay as they are
-            const QStringView was = base_.cell(b, col);
-            const QStringView mine = ours_.cell(o, oc);
-            const QStringView theirs = theirs_.cell(t, tc);
+            const core::CellText was = base_.cell(b, col);
+            const core::CellText mine = ours_.cell(o, oc);
+            const core::CellText theirs = theirs_.cell(t, tc);
             if (theirs == was || theirs == mine)
                 continue;
             if (mine == was) {
@@ -130,7 +130,7 @@ private:
                           model::columnLabel(grid_, oc), mine.toString(), theirs.toString())});
         }
         for (std::size_t i = 0; i < extraColumns_.size(); ++i)
-            if (const QStringView text = theirs_.cell(t, extraColumns_[i]); !text.isEmpty()) {
+            if (const core::CellText text = theirs_.cell(t, extraColumns_[i]); !text.isEmpty()) {
                 merge_.cells_.push_back({gridRow, ours_.cols + int(i), text.toString()});
             }
     }

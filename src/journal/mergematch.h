@@ -18,7 +18,7 @@ struct Side {
     int rows;
     int cols;
 
-    QStringView cell(int row, int col) const { return cells->cell(first + row, col); }
+    core::CellText cell(int row, int col) const { return cells->cell(first + row, col); }
     bool columnEmpty(int col) const;
 };
 

@@ -13,9 +13,14 @@ namespace {
 
 constexpr int NamedCells = 5;
 
-bool unstorable(QStringView text) {
-    return std::any_of(text.begin(), text.end(),
-                       [](QChar c) { return c == u';' || c == u'\r' || c == u'\n'; });
+bool unstorable(core::CellText text) {
+    const auto reserved = [](char16_t c) { return c == u';' || c == u'\r' || c == u'\n'; };
+    if (text.isWide())
+        return std::any_of(text.utf16().begin(), text.utf16().end(),
+                           [&](QChar c) { return reserved(c.unicode()); });
+    // The three are ASCII: a byte is one of them exactly when its character is.
+    return std::any_of(text.bytes().begin(), text.bytes().end(),
+                       [&](char b) { return reserved(char16_t(static_cast<unsigned char>(b))); });
 }
 
 // "строка 3, «Владелец»", or the column's number where it has no caption.
@@ -71,7 +76,8 @@ bool settleUnstorableCells(model::GridModel& grid, core::Prompter& prompter,
         return false;
     const auto replace = [&] {
         for (const core::CellPosition& cell : cells)
-            grid.setTextMatrix(cell.row, cell.col, storableText(grid.cell(cell.row, cell.col)));
+            grid.setTextMatrix(cell.row, cell.col,
+                               storableText(grid.textMatrix(cell.row, cell.col)));
     };
     if (asOneStep)
         asOneStep(replace);

@@ -151,12 +151,14 @@ void BlockEvidence::extend(const GridModel& grid) {
 void BlockEvidence::readOthers(const GridModel& grid, int row) const {
     if (!others_)
         return;
-    const QStringView activation = grid.cell(row, columns_->activation);
+    const core::CellChars activationChars(grid.cell(row, columns_->activation));
+    const QStringView activation = activationChars.view();
     const QStringView activationText = trimmedText(activation);
     core::DateBuffer buffer;
     const QStringView computed = core::blockDateText(activation, buffer);
     for (int c = 0; c < others_->cols; ++c) {
-        const QStringView text = trimmedText(grid.cell(row, c));
+        const core::CellChars chars(grid.cell(row, c));
+        const QStringView text = trimmedText(chars.view());
         std::uint8_t bits = 0;
         if (c != columns_->activation && c != columns_->block && !text.isEmpty()) {
             core::DateBuffer other;

@@ -210,7 +210,7 @@ QString GridModel::textMatrix(int row, int col) const {
 bool GridModel::setTextMatrix(int row, int col, const QString& text) {
     if (!hasRow(row) || !hasCol(col))
         return false;
-    const QStringView old = cell(row, col);
+    const core::CellText old = cell(row, col);
     if (old == text)
         return true;
     GridChange change = GridChange::of(GridChange::Text, row, col);
@@ -363,7 +363,7 @@ void GridModel::setSort(int how) {
     if (count < 2)
         return;
 
-    std::vector<QStringView> keyTexts;
+    std::vector<core::CellText> keyTexts;
     keyTexts.reserve(std::size_t(count) * std::size_t(keyCols));
     for (int r = firstRow; r <= lastRow; ++r)
         for (int c = 0; c < keyCols; ++c)
@@ -476,7 +476,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 
 QString columnLabel(const GridModel& grid, int col) {
     const QString number = QString::number(col + 1);
-    const QStringView caption = grid.cell(0, col).trimmed();
+    const QString caption = grid.cell(0, col).trimmed().toString();
     return caption.isEmpty() ? number
                              : number + QStringLiteral(" («") + caption + QStringLiteral("»)");
 }

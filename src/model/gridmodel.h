@@ -65,7 +65,7 @@ public:
     bool setTextMatrix(int row, int col, const QString& text);
     // Unchecked fast access for whole-register passes that have validated their range; the
     // text is valid until the grid next changes.
-    QStringView cell(int row, int col) const { return cells_.cell(row, col); }
+    core::CellText cell(int row, int col) const { return cells_.cell(row, col); }
     // Every cell, header row included, for the journal writer.
     const core::CellTable& allCells() const { return cells_; }
 

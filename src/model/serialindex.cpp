@@ -1,5 +1,6 @@
 #include "model/serialindex.h"
 
+#include "core/journalcharset.h"
 #include "model/gridfollowing.h"
 #include "model/gridmodel.h"
 
@@ -19,16 +20,29 @@ bool touchesText(const QList<int>& roles) {
 
 } // namespace
 
-QStringView serialKey(QStringView text) {
+core::CellText serialKey(core::CellText text) {
     return text.trimmed();
 }
 
-quint64 serialFingerprint(QStringView text) {
-    const QStringView key = serialKey(text);
+// A text is hashed in Windows-1251 bytes whenever each of its characters has one (as a table
+// keeps it), in UTF-16 otherwise.
+quint64 serialFingerprint(core::CellText text) {
+    const core::CellText key = serialKey(text);
     if (key.isEmpty())
         return 0;
-    const quint64 hash = std::hash<std::u16string_view>{}(std::u16string_view(
-        reinterpret_cast<const char16_t*>(key.data()), std::size_t(key.size())));
+    quint64 hash = 0;
+    if (!key.isWide()) {
+        hash = std::hash<std::string_view>{}(
+            std::string_view(key.bytes().data(), std::size_t(key.size())));
+    } else if (core::hasWindows1251Bytes(key.utf16())) {
+        const QByteArray bytes = core::encodeWindows1251(key.utf16());
+        hash = std::hash<std::string_view>{}(
+            std::string_view(bytes.data(), std::size_t(bytes.size())));
+    } else {
+        hash = std::hash<std::u16string_view>{}(
+                   std::u16string_view(key.utf16().utf16(), std::size_t(key.size()))) ^
+               0x9E3779B97F4A7C15ULL;
+    }
     return hash == 0 ? 1 : hash;
 }
 

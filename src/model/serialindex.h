@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/celltext.h"
+
 #include <QObject>
 #include <QStringView>
 #include <array>
@@ -26,10 +28,11 @@ constexpr std::array<QStringView, SerialKinds> SerialHeaders = {SerialNumberHead
                                                                 RegistrationNumberHeader};
 
 // What a number is compared by: its text without the blanks at both ends, letter case kept.
-QStringView serialKey(QStringView text);
+core::CellText serialKey(core::CellText text);
 // A 64-bit fingerprint of a number's key (serialKey), never 0; 0 stands for an empty cell. Two
-// numbers are taken for the same when their fingerprints are.
-quint64 serialFingerprint(QStringView text);
+// numbers are taken for the same when their fingerprints are; a text has one fingerprint however
+// it is kept.
+quint64 serialFingerprint(core::CellText text);
 
 // Follows every change to the grid as it happens, as BlockWatch does: a stored cell re-indexes
 // its row only, inserted and removed rows are added or dropped, a sort moves the rows' entries

@@ -12,6 +12,17 @@ namespace {
 // Below this many distinct texts a second thread costs more than it saves.
 constexpr std::size_t ParallelKeys = 4096;
 
+// A text of the grid, hashed as it is kept: one table keeps equal texts alike (in bytes whenever
+// each character has one), so equal texts hash alike without being decoded.
+struct StoredText {
+    core::CellText text;
+    friend bool operator==(const StoredText& a, const StoredText& b) { return a.text == b.text; }
+    friend size_t qHash(const StoredText& stored, size_t seed) {
+        const core::CellText text = stored.text;
+        return text.isWide() ? qHash(text.utf16(), seed) : qHash(text.bytes(), seed);
+    }
+};
+
 } // namespace
 
 int compareSortKeys(const SortKey& a, const SortKey& b) {
@@ -24,7 +35,7 @@ int compareSortKeys(const SortKey& a, const SortKey& b) {
     return a.text.compare(b.text);
 }
 
-SortOrder::SortOrder(const std::vector<QStringView>& texts, int keyColumns,
+SortOrder::SortOrder(const std::vector<core::CellText>& texts, int keyColumns,
                      const SortKeyMaker& keyMaker, bool descending) {
     const std::size_t count = keyColumns > 0 ? texts.size() / std::size_t(keyColumns) : 0;
     order_.resize(count);
@@ -52,19 +63,19 @@ SortOrder::SortOrder(const std::vector<QStringView>& texts, int keyColumns,
 
 // The rank of each row's text in one key column: texts with equal keys share a rank, and ranks
 // rise with the keys.
-std::vector<int> SortOrder::rankColumn(const std::vector<QStringView>& texts, int keyColumns,
+std::vector<int> SortOrder::rankColumn(const std::vector<core::CellText>& texts, int keyColumns,
                                        int column, const SortKeyMaker& keyMaker,
                                        int& rankCount) const {
     const std::size_t count = order_.size();
-    QHash<QStringView, int> distinctIndex;
+    QHash<StoredText, int> distinctIndex;
     distinctIndex.reserve(qsizetype(std::min<std::size_t>(count, 1 << 16)));
-    std::vector<QStringView> distinct;
+    std::vector<core::CellText> distinct;
     std::vector<int> rowDistinct(count);
     for (std::size_t row = 0; row < count; ++row) {
-        const QStringView text = texts[row * std::size_t(keyColumns) + std::size_t(column)];
-        auto known = distinctIndex.find(text);
+        const core::CellText text = texts[row * std::size_t(keyColumns) + std::size_t(column)];
+        auto known = distinctIndex.find(StoredText{text});
         if (known == distinctIndex.end()) {
-            known = distinctIndex.insert(text, int(distinct.size()));
+            known = distinctIndex.insert(StoredText{text}, int(distinct.size()));
             distinct.push_back(text);
         }
         rowDistinct[row] = *known;

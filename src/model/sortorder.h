@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/celltext.h"
+
 #include "model/gridmodel.h"
 
 #include <QString>
@@ -21,14 +23,14 @@ class SortOrder {
 public:
     // `texts` holds count rows of keyColumns texts each, row after row. Descending is the exact
     // reverse order of the keys; rows with equal keys keep their order either way.
-    SortOrder(const std::vector<QStringView>& texts, int keyColumns, const SortKeyMaker& keyMaker,
+    SortOrder(const std::vector<core::CellText>& texts, int keyColumns, const SortKeyMaker& keyMaker,
               bool descending = false);
 
     // Row order()[i] of the unsorted rows goes to position i.
     const std::vector<int>& order() const { return order_; }
 
 private:
-    std::vector<int> rankColumn(const std::vector<QStringView>& texts, int keyColumns, int column,
+    std::vector<int> rankColumn(const std::vector<core::CellText>& texts, int keyColumns, int column,
                                 const SortKeyMaker& keyMaker, int& rankCount) const;
 
     std::vector<int> order_;

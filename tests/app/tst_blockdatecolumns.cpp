@@ -110,7 +110,7 @@ public:
                                         .arg(after)
                                         .arg(r)
                                         .arg(c)
-                                        .arg(grid.cell(r, c), expected)));
+                                        .arg(grid.cell(r, c).toString(), expected)));
             }
         }
     }

@@ -423,7 +423,7 @@ private:
                     return QStringLiteral("cell %1,%2 read back as \"%3\" instead of \"%4\"")
                         .arg(r)
                         .arg(c)
-                        .arg(back.table.cell(r - 1, c), expected);
+                        .arg(back.table.cell(r - 1, c).toString(), expected);
             }
         return {};
     }

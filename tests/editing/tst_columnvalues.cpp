@@ -195,7 +195,7 @@ private Q_SLOTS:
                 name += letters[qsizetype(random.bounded(int(letters.size())))];
             names.push_back(name + QString::number(i));
         }
-        std::vector<QStringView> views(names.begin(), names.end());
+        std::vector<core::CellText> views(names.begin(), names.end());
         editing::ValueIndex index;
         index.assign(views);
         QCOMPARE(index.distinct(), 100000);

@@ -1,0 +1,88 @@
+#include "core/celltext.h"
+
+#include "core/journalcharset.h"
+
+#include <QChar>
+#include <algorithm>
+#include <cstring>
+
+namespace core {
+
+namespace {
+
+bool isSpace(char16_t c) {
+    return QChar::isSpace(c);
+}
+
+} // namespace
+
+char16_t CellText::at(qsizetype i) const {
+    return wide_ ? utf16()[i].unicode() : Windows1251Chars[static_cast<unsigned char>(bytes()[i])];
+}
+
+QString CellText::toString() const {
+    return wide_ ? utf16().toString() : decodeWindows1251(bytes());
+}
+
+CellText CellText::trimmed() const {
+    qsizetype first = 0;
+    qsizetype end = size_;
+    while (first < end && isSpace(at(first)))
+        ++first;
+    while (end > first && isSpace(at(end - 1)))
+        --end;
+    return wide_ ? CellText(utf16().sliced(first, end - first))
+                 : windows1251(bytes().sliced(first, end - first));
+}
+
+bool CellText::startsWith(QStringView prefix) const {
+    if (prefix.size() > size_)
+        return false;
+    for (qsizetype i = 0; i < prefix.size(); ++i)
+        if (at(i) != prefix[i].unicode())
+            return false;
+    return true;
+}
+
+bool operator==(CellText a, CellText b) {
+    if (a.size_ != b.size_)
+        return false;
+    if (a.wide_ == b.wide_)
+        return a.size_ == 0 ||
+               std::memcmp(a.data_, b.data_, std::size_t(a.size_) * (a.wide_ ? 2 : 1)) == 0;
+    for (qsizetype i = 0; i < a.size_; ++i)
+        if (a.at(i) != b.at(i))
+            return false;
+    return true;
+}
+
+qsizetype indexOfUnwritable(CellText text) {
+    if (text.isWide())
+        return indexOfUnwritable(text.utf16());
+    // Every byte stands for a character a file holds, but for those that structure it.
+    const QByteArrayView bytes = text.bytes();
+    const auto reserved = std::find_if(bytes.begin(), bytes.end(), [](char b) {
+        return b == ';' || b == '\r' || b == '\n' || b == '\0';
+    });
+    return reserved == bytes.end() ? -1 : qsizetype(reserved - bytes.begin());
+}
+
+char* writeWindows1251(CellText text, char* out) {
+    if (text.isWide())
+        return writeWindows1251(text.utf16(), out);
+    if (!text.isEmpty())
+        std::memcpy(out, text.bytes().data(), std::size_t(text.size()));
+    return out + text.size();
+}
+
+CellChars::CellChars(CellText text) {
+    if (text.isWide()) {
+        view_ = text.utf16();
+        return;
+    }
+    decoded_.resize(text.size());
+    decodeWindows1251(text.bytes(), decoded_.data());
+    view_ = QStringView(decoded_.data(), decoded_.size());
+}
+
+} // namespace core

@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringView>
+#include <QVarLengthArray>
+
+namespace core {
+
+// A cell's text as a table keeps it: one byte a character, in Windows-1251, when each of its
+// characters has a byte there (nearly every journal text), and UTF-16 otherwise. A view: valid
+// while what it looks at is, like a QStringView into a table, until the table next changes.
+class CellText {
+public:
+    constexpr CellText() = default;
+    // Implicit, so that a QString or QStringView is a cell text where one is asked for.
+    constexpr CellText(QStringView utf16) noexcept
+        : data_(utf16.utf16()), size_(utf16.size()), wide_(true) {}
+    CellText(const QString& utf16) noexcept : CellText(QStringView(utf16)) {}
+    constexpr CellText(const char16_t* utf16) noexcept : CellText(QStringView(utf16)) {}
+    static constexpr CellText windows1251(QByteArrayView bytes) noexcept {
+        CellText text;
+        text.data_ = bytes.data();
+        text.size_ = bytes.size();
+        return text;
+    }
+
+    constexpr qsizetype size() const { return size_; }
+    constexpr bool isEmpty() const { return size_ == 0; }
+    // Kept in UTF-16 (then utf16() is the text), or in Windows-1251 (then bytes() is).
+    constexpr bool isWide() const { return wide_; }
+    QByteArrayView bytes() const { return {static_cast<const char*>(data_), size_}; }
+    QStringView utf16() const { return {static_cast<const char16_t*>(data_), size_}; }
+
+    char16_t at(qsizetype i) const;
+    QString toString() const;
+    // Without the white space at both ends.
+    CellText trimmed() const;
+    bool startsWith(QStringView prefix) const;
+
+    // Equal texts are equal however each is kept.
+    friend bool operator==(CellText a, CellText b);
+
+private:
+    const void* data_ = nullptr;
+    qsizetype size_ = 0;
+    bool wide_ = false;
+};
+
+// The position of the first character a journal file cannot hold, or -1 (journalcharset.h).
+qsizetype indexOfUnwritable(CellText text);
+inline qsizetype indexOfUnwritable(const QString& text) {
+    return indexOfUnwritable(CellText(text));
+}
+// Writes the text's size() bytes at `out` and returns the end of what was written.
+char* writeWindows1251(CellText text, char* out);
+
+// A cell's text in UTF-16, for what reads characters: the table's own when it keeps them so,
+// decoded on the stack (or, when long, on the heap) otherwise. Lives no longer than the text.
+class CellChars {
+public:
+    explicit CellChars(CellText text);
+    CellChars(const CellChars&) = delete;
+    CellChars& operator=(const CellChars&) = delete;
+
+    QStringView view() const { return view_; }
+
+private:
+    QVarLengthArray<char16_t, 256> decoded_;
+    QStringView view_;
+};
+
+} // namespace core
