@@ -17,26 +17,27 @@ bool isSpace(char16_t c) {
 } // namespace
 
 char16_t CellText::at(qsizetype i) const {
-    return wide_ ? utf16()[i].unicode() : Windows1251Chars[static_cast<unsigned char>(bytes()[i])];
+    return isWide() ? utf16()[i].unicode()
+                    : Windows1251Chars[static_cast<unsigned char>(bytes()[i])];
 }
 
 QString CellText::toString() const {
-    return wide_ ? utf16().toString() : decodeWindows1251(bytes());
+    return isWide() ? utf16().toString() : decodeWindows1251(bytes());
 }
 
 CellText CellText::trimmed() const {
     qsizetype first = 0;
-    qsizetype end = size_;
+    qsizetype end = size();
     while (first < end && isSpace(at(first)))
         ++first;
     while (end > first && isSpace(at(end - 1)))
         --end;
-    return wide_ ? CellText(utf16().sliced(first, end - first))
-                 : windows1251(bytes().sliced(first, end - first));
+    return isWide() ? CellText(utf16().sliced(first, end - first))
+                    : windows1251(bytes().sliced(first, end - first));
 }
 
 bool CellText::startsWith(QStringView prefix) const {
-    if (prefix.size() > size_)
+    if (prefix.size() > size())
         return false;
     for (qsizetype i = 0; i < prefix.size(); ++i)
         if (at(i) != prefix[i].unicode())
@@ -45,12 +46,12 @@ bool CellText::startsWith(QStringView prefix) const {
 }
 
 bool operator==(CellText a, CellText b) {
-    if (a.size_ != b.size_)
+    if (a.size() != b.size())
         return false;
-    if (a.wide_ == b.wide_)
-        return a.size_ == 0 ||
-               std::memcmp(a.data_, b.data_, std::size_t(a.size_) * (a.wide_ ? 2 : 1)) == 0;
-    for (qsizetype i = 0; i < a.size_; ++i)
+    if (a.isWide() == b.isWide())
+        return a.isEmpty() ||
+               std::memcmp(a.data_, b.data_, std::size_t(a.size()) * (a.isWide() ? 2 : 1)) == 0;
+    for (qsizetype i = 0; i < a.size(); ++i)
         if (a.at(i) != b.at(i))
             return false;
     return true;

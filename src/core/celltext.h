@@ -15,22 +15,22 @@ public:
     constexpr CellText() = default;
     // Implicit, so that a QString or QStringView is a cell text where one is asked for.
     constexpr CellText(QStringView utf16) noexcept
-        : data_(utf16.utf16()), size_(utf16.size()), wide_(true) {}
+        : data_(utf16.utf16()), sizeAndForm_(utf16.size() * 2 + 1) {}
     CellText(const QString& utf16) noexcept : CellText(QStringView(utf16)) {}
     constexpr CellText(const char16_t* utf16) noexcept : CellText(QStringView(utf16)) {}
     static constexpr CellText windows1251(QByteArrayView bytes) noexcept {
         CellText text;
         text.data_ = bytes.data();
-        text.size_ = bytes.size();
+        text.sizeAndForm_ = bytes.size() * 2;
         return text;
     }
 
-    constexpr qsizetype size() const { return size_; }
-    constexpr bool isEmpty() const { return size_ == 0; }
+    constexpr qsizetype size() const { return sizeAndForm_ >> 1; }
+    constexpr bool isEmpty() const { return size() == 0; }
     // Kept in UTF-16 (then utf16() is the text), or in Windows-1251 (then bytes() is).
-    constexpr bool isWide() const { return wide_; }
-    QByteArrayView bytes() const { return {static_cast<const char*>(data_), size_}; }
-    QStringView utf16() const { return {static_cast<const char16_t*>(data_), size_}; }
+    constexpr bool isWide() const { return sizeAndForm_ & 1; }
+    QByteArrayView bytes() const { return {static_cast<const char*>(data_), size()}; }
+    QStringView utf16() const { return {static_cast<const char16_t*>(data_), size()}; }
 
     char16_t at(qsizetype i) const;
     QString toString() const;
@@ -43,8 +43,10 @@ public:
 
 private:
     const void* data_ = nullptr;
-    qsizetype size_ = 0;
-    bool wide_ = false;
+    // The size times two, plus one when the text is in UTF-16: two words, so that a text is
+    // passed in two registers (a third member, read back whole after a byte of it was written,
+    // stalled every call of the reader's).
+    qsizetype sizeAndForm_ = 0;
 };
 
 // The position of the first character a journal file cannot hold, or -1 (journalcharset.h).
