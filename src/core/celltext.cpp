@@ -51,8 +51,12 @@ bool operator==(CellText a, CellText b) {
     if (a.isWide() == b.isWide())
         return a.isEmpty() ||
                std::memcmp(a.data_, b.data_, std::size_t(a.size()) * (a.isWide() ? 2 : 1)) == 0;
-    for (qsizetype i = 0; i < a.size(); ++i)
-        if (a.at(i) != b.at(i))
+    const CellText narrow = a.isWide() ? b : a;
+    const auto* bytes = static_cast<const unsigned char*>(narrow.data_);
+    const char16_t* charOf = Windows1251Chars.data();
+    const char16_t* chars = (a.isWide() ? a : b).utf16().utf16();
+    for (qsizetype i = 0, size = a.size(); i < size; ++i)
+        if (charOf[bytes[i]] != chars[i])
             return false;
     return true;
 }

@@ -131,9 +131,9 @@ Utf8Check checkUtf8(QByteArrayView bytes) {
 const std::array<char16_t, 256> Windows1251Chars = DecodeTable;
 
 bool hasWindows1251Bytes(QStringView text) {
-    const auto& byteOf = encodeTables().byteOf;
+    const char* byteOf = encodeTables().byteOf.data();
     const char16_t* chars = text.utf16();
-    for (qsizetype i = 0; i < text.size(); ++i)
+    for (qsizetype i = 0, size = text.size(); i < size; ++i)
         if (DecodeTable[static_cast<unsigned char>(byteOf[chars[i]])] != chars[i])
             return false;
     return true;

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QVarLengthArray>
 #include <algorithm>
 #include <iterator>
 #include <string_view>
@@ -35,7 +36,8 @@ quint64 serialFingerprint(core::CellText text) {
         hash = std::hash<std::string_view>{}(
             std::string_view(key.bytes().data(), std::size_t(key.size())));
     } else if (core::hasWindows1251Bytes(key.utf16())) {
-        const QByteArray bytes = core::encodeWindows1251(key.utf16());
+        QVarLengthArray<char, 64> bytes(key.size());
+        core::writeWindows1251(key.utf16(), bytes.data());
         hash = std::hash<std::string_view>{}(
             std::string_view(bytes.data(), std::size_t(bytes.size())));
     } else {

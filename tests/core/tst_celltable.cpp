@@ -1,4 +1,5 @@
 #include "core/celltable.h"
+#include "core/journalcharset.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -23,7 +24,9 @@ struct Reference {
     }
 };
 
-QString mismatch(const core::CellTable& table, const Reference& reference) {
+// With `forms`, also whether each text is kept in bytes exactly when each of its characters has
+// one.
+QString mismatch(const core::CellTable& table, const Reference& reference, bool forms = false) {
     if (table.rows() != reference.rows || table.cols() != reference.cols)
         return QStringLiteral("size %1x%2, expected %3x%4")
             .arg(table.rows())
@@ -32,7 +35,9 @@ QString mismatch(const core::CellTable& table, const Reference& reference) {
             .arg(reference.cols);
     for (int r = 0; r < table.rows(); ++r)
         for (int c = 0; c < table.cols(); ++c)
-            if (table.cell(r, c) != reference.cells[r][c])
+            if (table.cell(r, c) != reference.cells[r][c] ||
+                (forms &&
+                 table.cell(r, c).isWide() == core::hasWindows1251Bytes(reference.cells[r][c])))
                 return QStringLiteral("cell %1,%2 holds \"%3\", expected \"%4\"")
                     .arg(r)
                     .arg(c)
@@ -45,20 +50,28 @@ QString mismatch(const core::CellTable& table, const Reference& reference) {
 class TestCellTable : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Random edits, including texts of every length class (empty, short, past the 16-bit
-    // length, past a whole block) and texts taken from the table itself, with rows and columns
-    // inserted, removed, moved and reordered; the table agrees with plain strings throughout and
-    // stays compact under many edits.
+    // Random edits, including texts of every length class (empty, short, either side of the
+    // length an entry holds, past a whole block), texts kept in bytes, in UTF-16 and both by
+    // turns, and texts taken from the table itself, with rows and columns inserted, removed,
+    // moved and reordered; the table agrees with plain strings throughout, keeps a text in bytes
+    // exactly when each of its characters has one, and stays compact under many edits.
     void agreesWithPlainStringsUnderRandomChanges() {
         QRandomGenerator random(20260315);
         core::CellTable table(3, 4);
         Reference reference;
         reference.resize(3, 4);
         const auto randomText = [&] {
-            static const int lengths[] = {0, 1, 10, 0xFFFE, 0xFFFF, 0x10001, (1 << 20) + 3};
+            static const int lengths[] = {0,      1,      10,      0x7FFE,        0x7FFF,
+                                          0x8000, 0xFFFF, 0x10001, (1 << 20) + 3, 1 << 19};
+            // Cyrillic, Latin, a no-break space and the euro sign have bytes; 中 does not.
+            static const char16_t chars[] = {u'а', u'Я', u'ё', u'7', u'\u00A0', u'€', u'中'};
             const int kind = random.bounded(100);
-            const int length = kind < 90 ? random.bounded(12) : lengths[random.bounded(7)];
-            return QString(length, QChar(u'а' + random.bounded(32)));
+            const int length = kind < 90 ? random.bounded(12) : lengths[random.bounded(10)];
+            QString text(length, QChar(u'а' + random.bounded(32)));
+            if (length > 0 && random.bounded(3) == 0)
+                for (int i = 0, n = 1 + random.bounded(3); i < n; ++i)
+                    text[random.bounded(length)] = QChar(chars[random.bounded(7)]);
+            return text;
         };
         for (int step = 0; step < 3000; ++step) {
             const int action = random.bounded(100);
@@ -119,9 +132,52 @@ private Q_SLOTS:
             QVERIFY2(fault.isEmpty(),
                      qPrintable(QStringLiteral("step %1: %2").arg(step).arg(fault)));
         }
+        QVERIFY(mismatch(table, reference, true).isEmpty());
         const core::CellTable copy = table;
-        QVERIFY(mismatch(copy, reference).isEmpty());
+        QVERIFY(mismatch(copy, reference, true).isEmpty());
         QVERIFY(copy.memoryUsed() <= table.memoryUsed());
+    }
+
+    // A text reads the same whether it is kept in Windows-1251 bytes or in UTF-16: equality,
+    // characters, trimming (a no-break space is white space and has a byte), prefixes, the
+    // first character a file cannot hold, the bytes written and the characters decoded (past
+    // the room on the stack too).
+    void readsTheSameHoweverKept() {
+        const QString texts[] = {QString(),
+                                 QStringLiteral("0123456789"),
+                                 QStringLiteral(" \u00A0ООО «Ромашка»\u00A0 "),
+                                 QStringLiteral("\u00A0\u00A0"),
+                                 QStringLiteral("касса;2"),
+                                 QStringLiteral("строка\nвторая"),
+                                 QStringLiteral("№ 5 — €"),
+                                 QString(300, u'ж') + u' '};
+        for (const QString& text : texts) {
+            QVERIFY(core::hasWindows1251Bytes(text));
+            const QByteArray bytes = core::encodeWindows1251(text);
+            const core::CellText narrow = core::CellText::windows1251(bytes);
+            const core::CellText wide(text);
+            QVERIFY(!narrow.isWide() && wide.isWide());
+            QVERIFY(narrow == wide && wide == narrow);
+            QCOMPARE(narrow.size(), text.size());
+            QCOMPARE(narrow.toString(), text);
+            for (qsizetype i = 0; i < text.size(); ++i)
+                QCOMPARE(narrow.at(i), text[i].unicode());
+            QCOMPARE(narrow.trimmed().toString(), text.trimmed());
+            QVERIFY(narrow.trimmed() == wide.trimmed());
+            QCOMPARE(narrow.startsWith(u" \u00A0ОО"), text.startsWith(u" \u00A0ОО"));
+            QCOMPARE(core::indexOfUnwritable(narrow), core::indexOfUnwritable(wide));
+            QByteArray written(bytes.size(), '\0');
+            QCOMPARE(core::writeWindows1251(narrow, written.data()) - written.data(), bytes.size());
+            QCOMPARE(written, bytes);
+            QCOMPARE(core::CellChars(narrow).view(), QStringView(text));
+        }
+        // One character differs, or the sizes do: unequal in either form.
+        const QByteArray bytes = core::encodeWindows1251(u"Ромашка");
+        QVERIFY(core::CellText::windows1251(bytes) != core::CellText(u"Ромашкa")); // Latin a
+        QVERIFY(core::CellText::windows1251(bytes) != core::CellText(u"Ромашк"));
+        QVERIFY(core::CellText(u"中") != core::CellText(u"?"));
+        QCOMPARE(core::indexOfUnwritable(core::CellText::windows1251("ab;c")), 2);
+        QCOMPARE(core::indexOfUnwritable(core::CellText(u"ab中c")), 2);
     }
 
     // A column's own text stored into it while its first block grows (and the old block goes).

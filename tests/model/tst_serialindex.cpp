@@ -108,6 +108,29 @@ private Q_SLOTS:
         QCOMPARE(index.markedCells(), 0);
     }
 
+    // The grid keeps a number in Windows-1251 bytes, while numbers known elsewhere may come in
+    // UTF-16: the fingerprint is the same however the text is kept, blanks around it (a no-break
+    // space among them) aside, and still tells numbers apart, those without bytes too.
+    void fingerprintsATextTheSameHoweverKept() {
+        const auto grid = journalGrid(3);
+        grid->setTextMatrix(1, Registration, QStringLiteral("\u00A0ЭК-0042 "));
+        grid->setTextMatrix(2, Registration, QStringLiteral("ЭК-中"));
+        QVERIFY(!grid->cell(1, Registration).isWide());
+        const quint64 given = model::serialFingerprint(QStringLiteral("ЭК-0042"));
+        const quint64 wideOnly = model::serialFingerprint(QStringLiteral("ЭК-中"));
+        QCOMPARE(model::serialFingerprint(grid->cell(1, Registration)), given);
+        QCOMPARE(model::serialFingerprint(grid->cell(2, Registration)), wideOnly);
+        QVERIFY(given != model::serialFingerprint(QStringLiteral("ЭК-0043")));
+        QVERIFY(given != wideOnly && wideOnly != 0);
+        std::vector<quint64> known{given};
+        model::SerialIndex index(*grid);
+        index.setElsewhere([&](int kind) {
+            return kind == model::RegistrationNumber ? std::span<const quint64>(known)
+                                                     : std::span<const quint64>();
+        });
+        QCOMPARE(markedRows(index, *grid, Registration), QList<int>{1});
+    }
+
     // A register large enough to be indexed by the radix sort: the marks are the rows whose
     // number another row holds.
     void marksTheRepeatsOfALargeRegister() {
