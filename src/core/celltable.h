@@ -6,6 +6,7 @@
 #include <QStringView>
 #include <QtGlobal>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <span>
@@ -29,7 +30,19 @@ public:
     bool set(int row, CellText text);
     bool append(CellText text);
     // The reader's way for a Windows-1251 file: its bytes as they are.
-    bool appendWindows1251(QByteArrayView bytes) { return append(CellText::windows1251(bytes)); }
+    bool appendWindows1251(QByteArrayView bytes) {
+        // The reader's every cell: a short text that fits the last block is copied here, inline.
+        const quint64 size = quint64(bytes.size());
+        if (size - 1 < quint64(LongText - 1) && used_ + size <= end_) {
+            std::memcpy(at(quint32(used_)), bytes.data(), std::size_t(size));
+            offsets_.push_back(quint32(used_));
+            lengths_.push_back(quint16(size));
+            used_ += size;
+            live_ += qsizetype(size);
+            return true;
+        }
+        return append(CellText::windows1251(bytes));
+    }
     void appendEmpty(int count);
     void reserve(int rows);
     // The column will hold about `rows` rows like those it holds so far: room for their texts is

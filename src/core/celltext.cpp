@@ -80,14 +80,14 @@ char* writeWindows1251(CellText text, char* out) {
     return out + text.size();
 }
 
-CellChars::CellChars(CellText text) {
-    if (text.isWide()) {
-        view_ = text.utf16();
-        return;
+void CellChars::decode(QByteArrayView bytes) {
+    char16_t* out = onStack_;
+    if (bytes.size() > OnStack) {
+        onHeap_ = std::make_unique_for_overwrite<char16_t[]>(std::size_t(bytes.size()));
+        out = onHeap_.get();
     }
-    decoded_.resize(text.size());
-    decodeWindows1251(text.bytes(), decoded_.data());
-    view_ = QStringView(decoded_.data(), decoded_.size());
+    decodeWindows1251(bytes, out);
+    view_ = QStringView(out, bytes.size());
 }
 
 } // namespace core

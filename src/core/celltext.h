@@ -1,9 +1,11 @@
 #pragma once
 
+#include "core/journalcharset.h"
+
 #include <QByteArrayView>
 #include <QString>
 #include <QStringView>
-#include <QVarLengthArray>
+#include <memory>
 
 namespace core {
 
@@ -61,14 +63,32 @@ char* writeWindows1251(CellText text, char* out);
 // decoded on the stack (or, when long, on the heap) otherwise. Lives no longer than the text.
 class CellChars {
 public:
-    explicit CellChars(CellText text);
+    explicit CellChars(CellText text) {
+        if (text.isWide()) {
+            view_ = text.utf16();
+        } else if (text.size() <= ShortText) {
+            // Most cells read so are dates: decoded inline, without the general decoder's setup.
+            const auto* in = reinterpret_cast<const unsigned char*>(text.bytes().data());
+            for (qsizetype i = 0; i < text.size(); ++i)
+                onStack_[i] = Windows1251Chars[in[i]];
+            view_ = QStringView(onStack_, text.size());
+        } else {
+            decode(text.bytes());
+        }
+    }
     CellChars(const CellChars&) = delete;
     CellChars& operator=(const CellChars&) = delete;
 
     QStringView view() const { return view_; }
 
 private:
-    QVarLengthArray<char16_t, 256> decoded_;
+    void decode(QByteArrayView bytes);
+
+    static constexpr qsizetype ShortText = 16;
+    static constexpr qsizetype OnStack = 256;
+    // Left uninitialised: a cell is decoded for each date read, and the watch reads two a row.
+    char16_t onStack_[OnStack];
+    std::unique_ptr<char16_t[]> onHeap_;
     QStringView view_;
 };
 

@@ -180,6 +180,25 @@ private Q_SLOTS:
         QCOMPARE(core::indexOfUnwritable(core::CellText(u"ab中c")), 2);
     }
 
+    // The reader's bytes, appended as they are: short texts that fit the block, those either
+    // side of the length an entry holds, texts past a block, empty ones; each reads back.
+    void keepsTheBytesAppended() {
+        const int lengths[] = {1, 3, 0, 0x7FFE, 0x7FFF, 0x8000, 9, (1 << 20) + 5, 2, 1 << 20, 4};
+        core::TextColumn column;
+        std::vector<QByteArray> appended;
+        for (int round = 0; round < 3; ++round)
+            for (const int length : lengths) {
+                appended.push_back(QByteArray(length, char(0xC0 + (appended.size() % 32))));
+                QVERIFY(column.appendWindows1251(appended.back()));
+            }
+        QCOMPARE(column.rows(), int(appended.size()));
+        for (int r = 0; r < column.rows(); ++r) {
+            const core::CellText text = column.cell(r);
+            QVERIFY2(!text.isWide() && text.bytes() == appended[std::size_t(r)],
+                     qPrintable(QString::number(r)));
+        }
+    }
+
     // A column's own text stored into it while its first block grows (and the old block goes).
     void storesItsOwnTextWhileGrowing() {
         core::CellTable table(2, 1);
