@@ -1,5 +1,6 @@
 #include "app/commandline.h"
 
+#include "app/exchangeloader.h"
 #include "app/exportcontroller.h"
 #include "app/foldercontroller.h"
 #include "app/importcommand.h"
@@ -22,12 +23,13 @@ namespace {
 enum ExitCode { Done = 0, Failed = 1, Usage = 2 };
 
 // `arguments` are those after the option.
-int runExport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
+int runExport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
+              ExchangeLoader& exchange) {
     if (arguments.isEmpty() || arguments.size() > 2)
         return Usage;
     const QString journal =
         arguments.size() == 2 ? arguments[1] : core::currentJournalPath(journalFolder);
-    const exchange::ExportOutcome outcome = exportJournalFile(journal, arguments[0]);
+    const exchange::ExportOutcome outcome = exportJournalFile(journal, arguments[0], exchange);
     if (outcome.ok)
         return Done;
     errors << outcome.message << Qt::endl;
@@ -35,16 +37,18 @@ int runExport(const QStringList& arguments, const QString& journalFolder, QTextS
 }
 
 // The import parses its own options, the program's name first, and tells its own usage.
-int runImport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
+int runImport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
+              ExchangeLoader& exchange) {
     return importCommand(QStringList{QStringLiteral("eklz-journal"), QStringLiteral("--import")} +
                              arguments,
-                         journalFolder, errors);
+                         journalFolder, errors, exchange);
 }
 
 struct Command {
     const char* option;
     const char* usage;
-    int (*run)(const QStringList& arguments, const QString& journalFolder, QTextStream& errors);
+    int (*run)(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
+               ExchangeLoader& exchange);
 };
 
 const Command Commands[] = {
@@ -83,7 +87,9 @@ std::optional<int> runCommandLine(int argc, char* argv[]) {
     }
     const qsizetype at = arguments.indexOf(QString::fromLatin1(command->option));
     // The command's option comes first, its arguments after it, nothing else.
-    const int code = at == 0 ? command->run(arguments.mid(1), folder, errors) : int(Usage);
+    ExchangeLoader exchange;
+    const int code =
+        at == 0 ? command->run(arguments.mid(1), folder, errors, exchange) : int(Usage);
     if (code == Usage && command->usage)
         errors << QStringLiteral("Неверная командная строка. Использование: eklz-journal ")
                << QString::fromUtf8(command->usage) << Qt::endl;

@@ -11,12 +11,13 @@ ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journ
                                 const GridView& view, ExportController::ShownRows shownRows,
                                 ExportController::JournalName journalName,
                                 std::shared_ptr<FileChooser> files,
-                                std::shared_ptr<core::Prompter> prompter) {
+                                std::shared_ptr<core::Prompter> prompter,
+                                std::shared_ptr<ExchangeLoader> exchange) {
     ExchangeMenu menu;
-    menu.importer = new ImportController(window, journal, files, *prompter);
-    menu.exporter =
-        new ExportController(window, journal.grid, journal.watch, view, std::move(shownRows),
-                             std::move(journalName), {std::move(files), std::move(prompter)});
+    menu.importer = new ImportController(window, journal, files, *prompter, exchange);
+    menu.exporter = new ExportController(
+        window, journal.grid, journal.watch, view, std::move(shownRows), std::move(journalName),
+        {std::move(files), std::move(prompter), std::move(exchange)});
     menu.items = createExchangeButton(window)->menu();
     menu.items->addAction(&menu.importer->action());
     menu.items->addAction(&menu.exporter->action());

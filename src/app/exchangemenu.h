@@ -9,11 +9,13 @@ class QMenu;
 
 namespace app {
 
+class ExchangeLoader;
 class FileChooser;
 class GridView;
 
 // The exchange with spreadsheets: "Импорт…" and "Экспорт…" in the menu of the small "Обмен"
-// button right of "Выход", each with its shortcut on the window.
+// button right of "Выход", each with its shortcut on the window. Both load the exchange module
+// with `exchange` when first used.
 struct ExchangeMenu {
     ImportController* importer = nullptr;
     ExportController* exporter = nullptr;
@@ -24,6 +26,7 @@ ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journ
                                 const GridView& view, ExportController::ShownRows shownRows,
                                 ExportController::JournalName journalName,
                                 std::shared_ptr<FileChooser> files,
-                                std::shared_ptr<core::Prompter> prompter);
+                                std::shared_ptr<core::Prompter> prompter,
+                                std::shared_ptr<ExchangeLoader> exchange);
 
 } // namespace app

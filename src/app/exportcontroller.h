@@ -25,9 +25,9 @@ class GridModel;
 
 namespace app {
 
-class GridView;
-
+class ExchangeLoader;
 class FileChooser;
+class GridView;
 
 // "Экспорт…" (ActExport, Ctrl+E, and in the "Обмен" menu): the rows the filter shows, with the
 // header, the columns' widths on screen and the rows' shading, into an .xlsx or .ods file chosen
@@ -38,6 +38,9 @@ public:
     struct Services {
         std::shared_ptr<FileChooser> files;
         std::shared_ptr<core::Prompter> prompter;
+        // The exchange module, loaded at the first export; a module that cannot be loaded is
+        // told before the file is asked for.
+        std::shared_ptr<ExchangeLoader> exchange;
     };
     using ShownRows = std::function<model::RowFilter()>;
     // The journal's name without ".csv" ("thisyear", "2009"), for the file suggested.
@@ -69,7 +72,8 @@ private:
 };
 
 // For the command line: the journal file at `journalPath`, read as it is opened (block dates
-// filled), every row into `outPath`.
-exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath);
+// filled), every row into `outPath`. A module that cannot be loaded fails it.
+exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath,
+                                          ExchangeLoader& exchange);
 
 } // namespace app

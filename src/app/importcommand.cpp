@@ -1,11 +1,12 @@
 #include "app/importcommand.h"
 
+#include "app/exchangeloader.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
 #include "core/journalreplace.h"
-#include "exchange/spreadsheetimport.h"
+#include "exchange/exchangemodule.h"
 #include "journal/journalfiles.h"
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
@@ -109,6 +110,12 @@ QString unwrittenColumnsNote(const model::GridModel& grid) {
 } // namespace
 
 int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
+    ExchangeLoader loader;
+    return importCommand(arguments, journalFolder, errors, loader);
+}
+
+int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
+                  ExchangeLoader& loader) {
     QCommandLineParser parser;
     const QCommandLineOption from(QStringLiteral("import"), QString(), QStringLiteral("file"));
     const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("path"));
@@ -126,7 +133,13 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
         errors << refusal << Qt::endl;
         return NotWritten;
     }
-    exchange::ImportOutcome imported = exchange::importFile(parser.value(from));
+    QString unloaded;
+    const exchange::ModuleOperations* operations = loader.operations(&unloaded);
+    if (!operations) {
+        errors << unloaded << Qt::endl;
+        return NotWritten;
+    }
+    exchange::ImportOutcome imported = operations->importFile(parser.value(from));
     if (!imported.ok()) {
         errors << QStringLiteral("Импорт не выполнен: ") << *imported.refusal << Qt::endl;
         return NotWritten;
@@ -143,8 +156,8 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     else
         outcome = writeFile(grid, target->name);
     if (journal.problemCount > 0)
-        errors << exchange::problemsMessage(journal.problems, journal.problemCount,
-                                            int(journal.problems.size()))
+        errors << operations->problemsMessage(journal.problems, journal.problemCount,
+                                              int(journal.problems.size()))
                << Qt::endl;
     if (outcome.ok)
         if (const QString note = unwrittenColumnsNote(grid); !note.isEmpty())

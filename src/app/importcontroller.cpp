@@ -1,11 +1,12 @@
 #include "app/importcontroller.h"
 
 #include "app/busycursor.h"
+#include "app/exchangeloader.h"
 #include "app/filechooser.h"
 #include "app/journaldocument.h"
 #include "core/prompter.h"
 #include "editing/gridhistory.h"
-#include "exchange/spreadsheetimport.h"
+#include "exchange/exchangemodule.h"
 #include "journal/journalfiles.h"
 #include "model/blockwatch.h"
 
@@ -16,10 +17,18 @@
 
 namespace app {
 
+namespace {
+
+// The problems named word for word in the message after an import; the rest are counted.
+constexpr int ProblemsShown = 10;
+
+} // namespace
+
 ImportController::ImportController(QWidget& window, Journal journal,
-                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter)
+                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter,
+                                   std::shared_ptr<ExchangeLoader> exchange)
     : QObject(&window), window_(window), journal_(journal), prompter_(prompter),
-      files_(std::move(files)) {
+      files_(std::move(files)), exchange_(std::move(exchange)) {
     setObjectName(QStringLiteral("ImportController"));
     action_ = new QAction(QStringLiteral("Импорт…"), &window);
     action_->setObjectName(QStringLiteral("ActImport"));
@@ -31,6 +40,12 @@ ImportController::ImportController(QWidget& window, Journal journal,
 
 void ImportController::import() {
     Q_EMIT aboutToImport();
+    QString failure;
+    const exchange::ModuleOperations* operations = exchange_->operations(&failure);
+    if (!operations) {
+        prompter_.message(failure);
+        return;
+    }
     if (!journal_.document.mayReplace())
         return;
     const QString path = files_->openFileName(
@@ -42,7 +57,7 @@ void ImportController::import() {
     exchange::ImportOutcome outcome;
     {
         const BusyCursor busy;
-        outcome = exchange::importFile(path);
+        outcome = operations->importFile(path);
         if (outcome.ok()) {
             const model::BlockWatch::Batch batch(journal_.watch);
             journal_.files.showImported(std::move(outcome.journal.rows),
@@ -60,8 +75,8 @@ void ImportController::import() {
     journal_.document.opened(ShownJournal{});
     Q_EMIT imported();
     if (outcome.journal.problemCount > 0)
-        prompter_.message(
-            exchange::problemsMessage(outcome.journal.problems, outcome.journal.problemCount));
+        prompter_.message(operations->problemsMessage(outcome.journal.problems,
+                                                      outcome.journal.problemCount, ProblemsShown));
 }
 
 } // namespace app

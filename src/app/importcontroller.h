@@ -26,6 +26,7 @@ class GridModel;
 
 namespace app {
 
+class ExchangeLoader;
 class FileChooser;
 class JournalDocument;
 
@@ -47,9 +48,11 @@ public:
         model::BlockWatch& watch;
     };
 
-    // The file is chosen with `files` (Qt's own file dialog in Russian, in the program).
+    // The file is chosen with `files` (Qt's own file dialog in Russian, in the program). The
+    // exchange module is loaded at the first import; one that cannot be loaded is told before
+    // anything is asked.
     ImportController(QWidget& window, Journal journal, std::shared_ptr<FileChooser> files,
-                     core::Prompter& prompter);
+                     core::Prompter& prompter, std::shared_ptr<ExchangeLoader> exchange);
 
     QAction& action() { return *action_; }
 
@@ -67,6 +70,7 @@ private:
     Journal journal_;
     core::Prompter& prompter_;
     std::shared_ptr<FileChooser> files_;
+    std::shared_ptr<ExchangeLoader> exchange_;
     QAction* action_ = nullptr;
 };
 

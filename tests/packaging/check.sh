@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# What a build tree installs, checked two ways (check.sh install|deb <build tree> <scratch folder>):
+# What a build tree installs, checked two ways
+# (check.sh install|deb <build tree> <scratch folder> <the exchange module under the prefix>):
 #   install  cmake --install under a scratch prefix; the files, the desktop entry and the metainfo;
 #   deb      the .deb CPack makes: its control data and contents, then the program started from
 #            the unpacked package for five seconds on the offscreen platform.
+# Both run an export from the installed program, which loads the exchange module from where the
+# install put it.
 set -euo pipefail
-mode=$1 build=$2 scratch=$3
+mode=$1 build=$2 scratch=$3 module=$4
 rm -rf "$scratch"
 mkdir -p "$scratch"
 
@@ -16,6 +19,7 @@ fail() {
 sizes=(16 24 32 48 64 128 256)
 expected=(
     bin/eklz-journal
+    "$module"
     share/applications/eklz-journal.desktop
     share/metainfo/eklz-journal.metainfo.xml
     share/icons/hicolor/scalable/apps/eklz-journal.svg
@@ -35,6 +39,12 @@ check_tree() {
         file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/eklz-journal.png" |
             grep -q "^PNG image data, $size x $size," || fail "the ${size}x${size} icon is no such PNG"
     done
+    # A journal of one row exported: the program found its module.
+    local journal=$scratch/one.csv sheet=$scratch/one-${prefix##*/}.ods errors
+    printf 'Альфа;;;0001;;01.02.2025;;Яковлев;\r\n' | iconv -f UTF-8 -t CP1251 >"$journal"
+    errors=$(ASAN_OPTIONS=detect_leaks=0 "$prefix/bin/eklz-journal" --export "$sheet" "$journal" 2>&1) ||
+        fail "the installed program did not export: $errors"
+    [ -s "$sheet" ] || fail "the installed program wrote no $sheet"
 }
 
 check_install() {
@@ -77,6 +87,10 @@ check_deb() {
     depends=$(dpkg-deb -f "$deb" Depends)
     echo "Depends: $depends"
     for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6; do
+        grep -qE "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
+    done
+    # The spreadsheet libraries, which only the exchange module links.
+    for library in 'libxlsxwriter[0-9]+' 'libzip[0-9]+' 'liborcus-[0-9.]+-[0-9]+'; do
         grep -qE "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
     done
 
