@@ -3,6 +3,10 @@
 #include <QFile>
 #include <limits>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #if defined(Q_OS_UNIX)
 #include <unistd.h>
 
@@ -30,6 +34,12 @@ qsizetype availableMemory() {
         return qsizetype(pages) * pageSize;
 #endif
     return std::numeric_limits<qsizetype>::max();
+}
+
+void releaseFreedMemory() {
+#if defined(__GLIBC__)
+    malloc_trim(0);
+#endif
 }
 
 } // namespace core

@@ -8,6 +8,11 @@ namespace core {
 // qsizetype where the system does not tell).
 qsizetype availableMemory();
 
+// Gives the system back the free pages inside the heap, where the C library keeps them (freed
+// pieces of a few hundred kilobytes stay there otherwise). For after a large structure is let go
+// and before its successor is built, so that the two do not add up in the process's memory.
+void releaseFreedMemory();
+
 // What opening a journal file of `fileBytes` bytes takes at most: the file's bytes, its text in
 // UTF-16 and each cell's entry.
 constexpr qsizetype memoryToOpen(qsizetype fileBytes) {

@@ -6,6 +6,7 @@
 #include "core/journalio.h"
 #include "core/journalpaths.h"
 #include "core/journalreplace.h"
+#include "core/memory.h"
 #include "core/prompter.h"
 #include "journal/blockdates.h"
 #include "journal/journalgrid.h"
@@ -461,6 +462,9 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     // Its bytes become the base, read back on a thread of their own: the save holds no second
     // copy of the register.
     remember(path, true, done.fingerprint, done.written);
+    // The previous base's packed pieces are freed: their pages go back before the new base is
+    // packed beside them.
+    core::releaseFreedMemory();
     Fingerprint* saved = knownFile(path);
     saved->whole = true;
     if (done.writtenFile.valid())
