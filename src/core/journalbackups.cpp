@@ -7,10 +7,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <optional>
 #include <stdio.h>
 #include <unistd.h>
 #include <vector>
@@ -60,20 +60,47 @@ QString withoutLeadingZeros(const QString& digits) {
     return digits.mid(zeros);
 }
 
+bool asciiDigits(QStringView text) {
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// The backup of the journal whose backups are named `base` that `name` names:
+// "BASE_YYYYMMDD-HHMMSS-mmm.csv", with "_nNUMBER" or "-COPY" before ".csv" when so kept. Matched
+// by hand: a regular expression would map the whole PCRE library into every save.
+std::optional<Backup> backupNamed(const QString& name, QStringView base) {
+    const QStringView suffix = u".csv";
+    if (!name.startsWith(base) || !name.endsWith(suffix))
+        return std::nullopt;
+    const QStringView rest =
+        QStringView(name).sliced(base.size(), name.size() - base.size() - suffix.size());
+    // "_" and the stamp, 8, 6 and 3 digits with a dash between.
+    if (rest.size() < 20 || rest[0] != u'_' || rest[9] != u'-' || rest[16] != u'-' ||
+        !asciiDigits(rest.sliced(1, 8)) || !asciiDigits(rest.sliced(10, 6)) ||
+        !asciiDigits(rest.sliced(17, 3)))
+        return std::nullopt;
+    Backup backup{name, QString(), rest.sliced(1, 19).toString(), 1};
+    const QStringView tail = rest.sliced(20);
+    if (tail.isEmpty())
+        return backup;
+    if (tail.startsWith(u"_n") && asciiDigits(tail.sliced(2))) {
+        backup.number = withoutLeadingZeros(tail.sliced(2).toString());
+        return backup;
+    }
+    if (tail.startsWith(u'-') && asciiDigits(tail.sliced(1))) {
+        backup.copy = tail.sliced(1).toInt();
+        return backup;
+    }
+    return std::nullopt;
+}
+
 std::vector<Backup> findBackups(const QString& folder, const QString& journalPath) {
-    const QRegularExpression pattern(
-        QStringLiteral("^") + QRegularExpression::escape(backupBase(journalPath)) +
-        QStringLiteral("_(\\d{8}-\\d{6}-\\d{3})(?:_n(\\d+)|-(\\d+))?\\.csv$"));
+    const QString base = backupBase(journalPath);
     std::vector<Backup> found;
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
-    for (const QString& name : names) {
-        const QRegularExpressionMatch match = pattern.match(name);
-        if (!match.hasMatch())
-            continue;
-        found.push_back({name,
-                         match.hasCaptured(2) ? withoutLeadingZeros(match.captured(2)) : QString(),
-                         match.captured(1), match.hasCaptured(3) ? match.captured(3).toInt() : 1});
-    }
+    for (const QString& name : names)
+        if (std::optional<Backup> backup = backupNamed(name, base))
+            found.push_back(std::move(*backup));
     std::sort(found.begin(), found.end(), [](const Backup& a, const Backup& b) {
         if (a.number != b.number)
             return greaterNumber(a.number, b.number);

@@ -7,11 +7,12 @@
 #include <QDir>
 #include <QFile>
 #include <QRandomGenerator>
-#include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <dirent.h>
 #include <fcntl.h>
+#include <optional>
 #include <unistd.h>
 
 namespace core {
@@ -20,6 +21,33 @@ namespace {
 
 constexpr qint64 StaleAfterSeconds = 60;
 constexpr qint64 AbandonedAfterSeconds = 3600;
+
+// The process id in the name of a temporary this program made for `base`
+// (".BASE.eklz-PID-RANDOM.tmp", temporaryName), or none for any other name. Matched by hand: a
+// regular expression would map the whole PCRE library into every save.
+std::optional<qint64> temporaryOf(QByteArrayView name, QByteArrayView base) {
+    const auto digitsIn = [](QByteArrayView text, auto isDigit) {
+        return !text.isEmpty() && std::all_of(text.begin(), text.end(), isDigit);
+    };
+    const QByteArrayView prefix = ".eklz-";
+    const QByteArrayView suffix = ".tmp";
+    if (!name.startsWith('.') || !name.sliced(1).startsWith(base) || !name.endsWith(suffix))
+        return std::nullopt;
+    QByteArrayView rest = name.sliced(1 + base.size());
+    if (!rest.startsWith(prefix) || rest.size() < prefix.size() + suffix.size())
+        return std::nullopt;
+    rest = rest.sliced(prefix.size(), rest.size() - prefix.size() - suffix.size());
+    const qsizetype dash = rest.indexOf('-');
+    if (dash < 0)
+        return std::nullopt;
+    const QByteArrayView pid = rest.first(dash);
+    const QByteArrayView random = rest.sliced(dash + 1);
+    if (pid.size() > 10 || random.size() > 8 ||
+        !digitsIn(pid, [](char c) { return c >= '0' && c <= '9'; }) ||
+        !digitsIn(random, [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f'); }))
+        return std::nullopt;
+    return pid.toLongLong();
+}
 
 bool processEnded(qint64 pid) {
     return pid > 0 && ::kill(pid_t(pid), 0) != 0 && errno == ESRCH;
@@ -124,19 +152,15 @@ void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime&
         ::close(listed);
         return;
     }
-    const QRegularExpression temporary(QStringLiteral("^\\.") +
-                                       QRegularExpression::escape(QFile::decodeName(base)) +
-                                       QStringLiteral("\\.eklz-(\\d{1,10})-[0-9a-f]{1,8}\\.tmp$"));
     const qint64 nowSeconds = now.toSecsSinceEpoch();
     ::rewinddir(entries);
     while (const dirent* entry = ::readdir(entries)) {
-        const QRegularExpressionMatch match = temporary.match(QFile::decodeName(entry->d_name));
+        const std::optional<qint64> pid = temporaryOf(entry->d_name, base);
         struct stat info {};
-        if (!match.hasMatch() || ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
+        if (!pid || ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
             continue;
         const qint64 age = nowSeconds - qint64(info.st_mtim.tv_sec);
-        if (age > AbandonedAfterSeconds ||
-            (age > StaleAfterSeconds && processEnded(match.captured(1).toLongLong())))
+        if (age > AbandonedAfterSeconds || (age > StaleAfterSeconds && processEnded(*pid)))
             ::unlinkat(folder, entry->d_name, 0);
     }
     ::closedir(entries);

@@ -13,8 +13,8 @@ qsizetype availableMemory();
 // and before its successor is built, so that the two do not add up in the process's memory.
 void releaseFreedMemory();
 
-// What opening a journal file of `fileBytes` bytes takes at most: the file's bytes, its text in
-// UTF-16 and each cell's entry.
+// What opening a journal file of `fileBytes` bytes takes at most: the file's bytes, its text (in
+// UTF-16 at worst, a byte a character when it has Windows-1251 bytes) and each cell's entry.
 constexpr qsizetype memoryToOpen(qsizetype fileBytes) {
     return fileBytes * 4;
 }

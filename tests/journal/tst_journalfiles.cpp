@@ -343,6 +343,31 @@ private Q_SLOTS:
         QVERIFY(program.prompter.messages.isEmpty());
     }
 
+    // Only the names the program gives its backups count as backups, in the order they were
+    // kept: numbers of any width, then copies made in the same millisecond, then those named by
+    // their time alone; a name that differs anywhere is a user's file.
+    void listsOnlyItsOwnBackups() {
+        Program program;
+        const QStringList own = {QStringLiteral("thisyear_20240101-000000-000_n10.csv"),
+                                 QStringLiteral("thisyear_20250101-000000-000_n009.csv"),
+                                 QStringLiteral("thisyear_20240301-120000-500-2.csv"),
+                                 QStringLiteral("thisyear_20240301-120000-500.csv")};
+        const QStringList others = {QStringLiteral("thisyear_20240301-120000-50.csv"),
+                                    QStringLiteral("thisyear_20240301-120000-500_n.csv"),
+                                    QStringLiteral("thisyear_20240301-120000-500-.csv"),
+                                    QStringLiteral("thisyear_20240301-120000-500_n7.csv.bak"),
+                                    QStringLiteral("thisyear_2024030a-120000-500.csv"),
+                                    QStringLiteral("thisyear_20240301_120000-500.csv"),
+                                    QStringLiteral("Thisyear_20240301-120000-500.csv"),
+                                    QStringLiteral("thisyear_20240301-120000-500_x7.csv"),
+                                    QStringLiteral("2009_20240301-120000-500.csv")};
+        for (const QString& name : own + others)
+            program.folder.write(QStringLiteral("Backup/") + name, "kept");
+        QCOMPARE(
+            core::JournalBackups(program.folder.file(QStringLiteral("Backup"))).backupsOf(ThisYear),
+            own);
+    }
+
     // A save keeps the journal's group and permission bits, makes Backup with those of the
     // folder, and clears the temporary files a killed save left over a minute ago: only the
     // program's own, of a process that has ended, never a user's copy with a name like them.
@@ -359,7 +384,13 @@ private Q_SLOTS:
                                     .arg(QCoreApplication::applicationPid());
         const QStringList usersOwn = {QStringLiteral("thisyear.csv.backup"),
                                       QStringLiteral("thisyear.csv.Ab12Cd"),
-                                      QStringLiteral(".thisyear.csv.eklz-12-notmine")};
+                                      QStringLiteral(".thisyear.csv.eklz-12-notmine"),
+                                      QStringLiteral(".thisyear.csv.eklz-12-ab12cd.tmp.bak"),
+                                      QStringLiteral(".thisyear.csv.eklz--ab12cd.tmp"),
+                                      QStringLiteral(".thisyear.csv.eklz-12-AB12CD.tmp"),
+                                      QStringLiteral(".thisyear.csv.eklz-12345678901-ab.tmp"),
+                                      QStringLiteral(".thisyear.csv.eklz-12-123456789.tmp"),
+                                      QStringLiteral(".2009.csv.eklz-12-ab12cd.tmp")};
         program.folder.write(ThisYear, "before;\r\n");
         for (const QString& name : QStringList{killed, running} + usersOwn) {
             program.folder.write(name, "old");
