@@ -2,6 +2,7 @@
 // does, runs the block-date pass, writes the grid and reads the result back, checking at each
 // step what the program promises about files. A broken promise aborts: libFuzzer keeps the input.
 
+#include "core/celltext.h"
 #include "core/journalcharset.h"
 #include "core/journalcolumns.h"
 #include "core/journaldates.h"
@@ -36,8 +37,11 @@ void checkTable(const core::ReadResult& result) {
     for (int r = 0; r < table.rows(); ++r) {
         qsizetype length = 0;
         for (int c = 0; c < table.cols(); ++c) {
-            const QStringView cell = table.cell(r, c);
+            const core::CellChars chars(table.cell(r, c));
+            const QStringView cell = chars.view();
             length += cell.size();
+            // Kept a byte a character exactly when every character has a Windows-1251 byte.
+            PROMISE(table.cell(r, c).isWide() != core::hasWindows1251Bytes(cell));
             for (QChar ch : cell)
                 PROMISE(!isStructural(ch) || (result.quoted && ch != QChar(0)));
             // Windows-1251 text is made of the characters a file can hold.
@@ -78,7 +82,8 @@ void checkBlockDates(model::GridModel& grid) {
     for (const QPoint& cell : changed)
         PROMISE(cell.y() == columns->block);
     for (int r = 1; r < rows; ++r) {
-        const QStringView activation = grid.cell(r, columns->activation);
+        const core::CellChars activationChars(grid.cell(r, columns->activation));
+        const QStringView activation = activationChars.view();
         if (activation.isEmpty())
             break;
         const std::optional<QDate> date = core::readDate(activation);
@@ -155,7 +160,7 @@ void checkWriteAndReadBack(const model::GridModel& grid, bool windows1251Read) {
     for (int r = 1; r < grid.rows(); ++r)
         for (int c = 0; c < core::FileColumns; ++c)
             PROMISE(reread.table.cell(r - 1, c) ==
-                    (c < grid.cols() ? grid.cell(r, c) : QStringView()));
+                    (c < grid.cols() ? grid.cell(r, c) : core::CellText()));
 
     // A second save of what was read back writes the same bytes.
     model::GridModel again;
