@@ -15,9 +15,9 @@
 namespace core {
 
 // The texts of one column, in memory near their own size: the characters lie in a few large
-// blocks, and a cell is a 32-bit offset and a 16-bit length into them (6 bytes besides its
-// text, where a QString of its own would cost some 40). A text is kept in Windows-1251, a byte a
-// character, whenever each of its characters has a byte there, and in UTF-16 otherwise
+// blocks, and a cell is a 32-bit offset and a 16-bit length and form into them (6 bytes besides
+// its text, where a QString of its own would cost some 40). A text is kept in Windows-1251, a
+// byte a character, whenever each of its characters has a byte there, and in UTF-16 otherwise
 // (core/celltext.h): so the same text is always kept the same way, and a register read from a
 // Windows-1251 file takes the file's own bytes. A changed cell's new text is appended; the column
 // is compacted once the text no cell uses any more outweighs the live text (and fills a block at

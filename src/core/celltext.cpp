@@ -36,15 +36,6 @@ CellText CellText::trimmed() const {
                     : windows1251(bytes().sliced(first, end - first));
 }
 
-bool CellText::startsWith(QStringView prefix) const {
-    if (prefix.size() > size())
-        return false;
-    for (qsizetype i = 0; i < prefix.size(); ++i)
-        if (at(i) != prefix[i].unicode())
-            return false;
-    return true;
-}
-
 bool operator==(CellText a, CellText b) {
     if (a.size() != b.size())
         return false;

@@ -38,7 +38,6 @@ public:
     QString toString() const;
     // Without the white space at both ends.
     CellText trimmed() const;
-    bool startsWith(QStringView prefix) const;
 
     // Equal texts are equal however each is kept.
     friend bool operator==(CellText a, CellText b);

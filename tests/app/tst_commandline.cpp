@@ -1,3 +1,4 @@
+#include "support/programrun.h"
 #include "support/sheetfiles.h"
 #include "support/tempfolder.h"
 #include "support/windowharness.h"
@@ -5,7 +6,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 
 namespace {
@@ -15,31 +15,6 @@ const QList<QStringList> Units = {
     QStringLiteral("ООО Заря;Кассир-01Ф;29140;0161042648;7157461338;08.03.2008;01.05.2009;Иванов")
         .split(u';'),
     QStringLiteral("ИП Соколова;;;00042;;01.02.2026;;").split(u';')};
-
-struct Run {
-    int exitCode = -1;
-    QString errors;
-};
-
-// The program as a script runs it: in `folder`, without a display.
-Run run(const QString& program, const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    // A window would need this platform and fail without its display.
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.remove(QStringLiteral("DISPLAY"));
-    environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 QString program() {
     return QStringLiteral(EKLZ_JOURNAL_PROGRAM);
@@ -53,10 +28,10 @@ private Q_SLOTS:
     void exportsTheJournalNamed() {
         TempFolder folder;
         folder.write(QStringLiteral("2009.csv"), journalBytes(Units));
-        const Run done =
-            run(program(),
-                {QStringLiteral("--export"), QStringLiteral("out.ods"), QStringLiteral("2009.csv")},
-                folder.path());
+        const ProgramRun done = runWithoutDisplay(
+            program(),
+            {QStringLiteral("--export"), QStringLiteral("out.ods"), QStringLiteral("2009.csv")},
+            folder.path());
         QCOMPARE(done.errors, QString());
         QCOMPARE(done.exitCode, 0);
         const sheettest::Cells cells = sheettest::odsCells(folder.file(QStringLiteral("out.ods")));
@@ -80,8 +55,8 @@ private Q_SLOTS:
             QFile::copy(QStringLiteral(EKLZ_EXCHANGE_MODULE),
                         folder.file(QFileInfo(QStringLiteral(EKLZ_EXCHANGE_MODULE)).fileName())));
         folder.write(QStringLiteral("thisyear.csv"), journalBytes(Units));
-        const Run done =
-            run(copy, {QStringLiteral("--export"), QStringLiteral("out.xlsx")}, folder.path());
+        const ProgramRun done = runWithoutDisplay(
+            copy, {QStringLiteral("--export"), QStringLiteral("out.xlsx")}, folder.path());
         QCOMPARE(done.exitCode, 0);
         const sheettest::Cells cells =
             sheettest::xlsxCells(folder.file(QStringLiteral("out.xlsx")));
@@ -122,7 +97,7 @@ private Q_SLOTS:
         QFETCH(QString, message);
         TempFolder folder;
         folder.write(QStringLiteral("2009.csv"), journalBytes(Units));
-        const Run failed = run(program(), arguments, folder.path());
+        const ProgramRun failed = runWithoutDisplay(program(), arguments, folder.path());
         QCOMPARE(failed.exitCode, exitCode);
         QVERIFY2(failed.errors.contains(message), qPrintable(failed.errors));
         QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),

@@ -1,5 +1,6 @@
 #include "app/exchangeloader.h"
 #include "support/gridtexts.h"
+#include "support/programrun.h"
 #include "support/scriptedfilechooser.h"
 #include "support/sheetfiles.h"
 #include "support/tempfolder.h"
@@ -8,7 +9,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QTest>
 
 // The exchange with spreadsheets comes from the module eklz-exchange.so, loaded at the first
@@ -18,28 +18,6 @@
 namespace {
 
 const QString LoadFailure = QStringLiteral("Не удалось загрузить модуль обмена «");
-
-struct Run {
-    int exitCode = -1;
-    QString errors;
-};
-
-Run run(const QString& program, const QStringList& arguments, const QString& folder) {
-    QProcess process;
-    process.setWorkingDirectory(folder);
-    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-    environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
-    environment.remove(QStringLiteral("DISPLAY"));
-    process.setProcessEnvironment(environment);
-    process.start(program, arguments);
-    if (!process.waitForFinished(60000)) {
-        process.kill();
-        process.waitForFinished();
-        return {};
-    }
-    return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-            QString::fromUtf8(process.readAllStandardError())};
-}
 
 QString moduleName() {
     return QFileInfo(QStringLiteral(EKLZ_EXCHANGE_MODULE)).fileName();
@@ -63,8 +41,8 @@ struct ProgramCopy {
         const QString into = QDir::cleanPath(bin + u'/' + relative);
         return QDir().mkpath(into) && QFile::copy(file, into + u'/' + moduleName());
     }
-    Run exportTo(const char* sheet) const {
-        return run(
+    ProgramRun exportTo(const char* sheet) const {
+        return runWithoutDisplay(
             bin + u"/eklz-journal",
             {QStringLiteral("--export"), QString::fromUtf8(sheet), QStringLiteral("one.csv")},
             folder.path());
@@ -101,7 +79,7 @@ private Q_SLOTS:
         QFETCH(QString, relative);
         const ProgramCopy copy;
         QVERIFY(copy.putModule(QStringLiteral(EKLZ_EXCHANGE_MODULE), relative));
-        const Run done = copy.exportTo("out.ods");
+        const ProgramRun done = copy.exportTo("out.ods");
         QCOMPARE(done.errors, QString());
         QCOMPARE(done.exitCode, 0);
         QCOMPARE(sheettest::odsCells(copy.folder.file(QStringLiteral("out.ods")))
@@ -113,17 +91,18 @@ private Q_SLOTS:
     // Neither command writes anything; each names the file and the folders looked in.
     void theCommandLineTellsAMissingModule() {
         const ProgramCopy copy;
-        const Run exported = copy.exportTo("out.xlsx");
+        const ProgramRun exported = copy.exportTo("out.xlsx");
         QCOMPARE(exported.exitCode, 1);
         QVERIFY2(exported.errors.startsWith(LoadFailure + moduleName() + u"»: "),
                  qPrintable(exported.errors));
         QVERIFY2(exported.errors.contains(copy.bin), qPrintable(exported.errors));
         QVERIFY(!copy.folder.exists(QStringLiteral("out.xlsx")));
 
-        const Run imported = run(copy.bin + u"/eklz-journal",
-                                 {QStringLiteral("--import"), QStringLiteral("one.csv"),
-                                  QStringLiteral("--to"), QStringLiteral("thisyear.csv")},
-                                 copy.folder.path());
+        const ProgramRun imported =
+            runWithoutDisplay(copy.bin + u"/eklz-journal",
+                              {QStringLiteral("--import"), QStringLiteral("one.csv"),
+                               QStringLiteral("--to"), QStringLiteral("thisyear.csv")},
+                              copy.folder.path());
         QCOMPARE(imported.exitCode, 1);
         QCOMPARE(imported.errors, exported.errors);
         QVERIFY(!QFileInfo::exists(copy.bin + u"/thisyear.csv"));
@@ -151,7 +130,7 @@ private Q_SLOTS:
         } else {
             QVERIFY(copy.putModule(module));
         }
-        const Run done = copy.exportTo("out.ods");
+        const ProgramRun done = copy.exportTo("out.ods");
         QCOMPARE(done.exitCode, 1);
         QVERIFY2(done.errors.startsWith(LoadFailure + copy.bin + u'/' + moduleName() + u"»: "),
                  qPrintable(done.errors));

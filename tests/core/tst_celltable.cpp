@@ -139,7 +139,7 @@ private Q_SLOTS:
     }
 
     // A text reads the same whether it is kept in Windows-1251 bytes or in UTF-16: equality,
-    // characters, trimming (a no-break space is white space and has a byte), prefixes, the
+    // characters, trimming (a no-break space is white space and has a byte), the
     // first character a file cannot hold, the bytes written and the characters decoded (past
     // the room on the stack too).
     void readsTheSameHoweverKept() {
@@ -164,7 +164,6 @@ private Q_SLOTS:
                 QCOMPARE(narrow.at(i), text[i].unicode());
             QCOMPARE(narrow.trimmed().toString(), text.trimmed());
             QVERIFY(narrow.trimmed() == wide.trimmed());
-            QCOMPARE(narrow.startsWith(u" \u00A0ОО"), text.startsWith(u" \u00A0ОО"));
             QCOMPARE(core::indexOfUnwritable(narrow), core::indexOfUnwritable(wide));
             QByteArray written(bytes.size(), '\0');
             QCOMPARE(core::writeWindows1251(narrow, written.data()) - written.data(), bytes.size());
