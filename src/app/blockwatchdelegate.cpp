@@ -29,16 +29,17 @@ bool BlockWatchDelegate::repeated(const QModelIndex& index) const {
 
 // Away from the cells (below the rows, right of the columns) the grid has no tooltip of its own:
 // the window's shows there.
-// A repeated number's cell tells where it already is below its row's block state.
+// A number's cell tells where else it stands (the journal's other rows, the archives) below its
+// row's block state.
 QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
     if (!index.isValid())
         return {};
     if (notADate(index))
         return QStringLiteral("Не дата: дд.мм.гггг");
     const QString state = blockStateTip(index);
-    if (!repeated(index) || !repeatTip_)
+    const QString where = repeatTip_ ? repeatTip_(index.row() + 1, index.column()) : QString();
+    if (where.isEmpty())
         return state;
-    const QString where = repeatTip_(index.row() + 1, index.column());
     return state.isEmpty() ? where : state + u'\n' + where;
 }
 

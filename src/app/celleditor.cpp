@@ -2,7 +2,11 @@
 
 #include "model/gridmodel.h"
 
+#include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QStyleHints>
+#include <QToolButton>
 #include <QValidator>
 #include <algorithm>
 
@@ -12,7 +16,7 @@ CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &CellEditor::fitToText);
 }
 
-void CellEditor::open(int row, int col, const QString& text, const QRect& area) {
+void CellEditor::open(int row, int col, const QString& text, const QRect& area, Start start) {
     cell_ = Cell{row, col};
     cellWidth_ = area.width();
     setGeometry(area);
@@ -24,9 +28,14 @@ void CellEditor::open(int row, int col, const QString& text, const QRect& area) 
     setText(text);
     setValidator(filter);
     fitToText();
+    if (start == Start::SelectAll)
+        selectAll();
+    else
+        end(false);
     show();
     raise();
     setFocus(Qt::OtherFocusReason);
+    opened_.start();
 }
 
 bool CellEditor::commit(model::GridModel& grid) {
@@ -54,9 +63,15 @@ void CellEditor::typeOver(const QString& typed) {
 
 void CellEditor::fitToText() {
     const QMargins margins = textMargins() + contentsMargins();
+    // The buttons at the edges (the calendar's) take room from the text.
+    int buttons = 0;
+    for (const QToolButton* button : findChildren<QToolButton*>(Qt::FindDirectChildrenOnly))
+        if (button->isVisibleTo(this))
+            buttons += button->sizeHint().width() + 4;
     // The frame and the caret's room besides the text.
-    const int wanted =
-        fontMetrics().horizontalAdvance(text()) + margins.left() + margins.right() + 12;
+    const int textWidth = std::max(fontMetrics().horizontalAdvance(text()),
+                                   fontMetrics().horizontalAdvance(roomFor_));
+    const int wanted = textWidth + margins.left() + margins.right() + buttons + 12;
     int width = std::max(cellWidth_, wanted);
     if (const QWidget* parent = parentWidget())
         width = std::min(width, std::max(cellWidth_, parent->width() - x()));
@@ -79,6 +94,15 @@ bool CellEditor::event(QEvent* event) {
         }
     }
     return QLineEdit::event(event);
+}
+
+void CellEditor::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (opened_.isValid() &&
+        opened_.elapsed() <= QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
+        setCursorPosition(cursorPositionAt(event->position().toPoint()));
+        return;
+    }
+    QLineEdit::mouseDoubleClickEvent(event);
 }
 
 void CellEditor::keyPressEvent(QKeyEvent* event) {

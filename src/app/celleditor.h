@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QLineEdit>
 #include <optional>
 
@@ -19,8 +20,12 @@ public:
     bool isOpen() const { return isVisible() && cell_.has_value(); }
     // The cell it was opened on (row, column); (-1, -1) when it is closed.
     QPoint cellPosition() const { return cell_ ? QPoint(cell_->row, cell_->col) : QPoint(-1, -1); }
+    // How an edit begins: a click selects the whole text, so that typing replaces it, as in a
+    // spreadsheet; F2 puts the caret after the text.
+    enum class Start { SelectAll, CaretAtEnd };
     // Shows the editor at `area` (in its parent's pixels) with the cell's text and the focus.
-    void open(int row, int col, const QString& text, const QRect& area);
+    void open(int row, int col, const QString& text, const QRect& area,
+              Start start = Start::SelectAll);
     // Stores the text into the cell the editor was opened on and closes it. Returns whether the
     // cell's text changed.
     bool commit(model::GridModel& grid);
@@ -28,6 +33,8 @@ public:
     void drop();
     // Replaces the text with what was typed, as the first keys of an edit do.
     void typeOver(const QString& typed);
+    // The editor is never too narrow for this text (a date, in a date column), whatever it holds.
+    void setRoomFor(const QString& text) { roomFor_ = text; }
 
 Q_SIGNALS:
     void commitRequested();
@@ -41,6 +48,7 @@ Q_SIGNALS:
 protected:
     bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     // As wide as its text, never narrower than its cell nor past its parent's right edge.
@@ -52,6 +60,10 @@ private:
     };
     std::optional<Cell> cell_;
     int cellWidth_ = 0;
+    QString roomFor_;
+    // When the editor opened: a double click on the grid whose second press lands on the editor
+    // just opened places the caret there rather than selecting a word.
+    QElapsedTimer opened_;
 };
 
 } // namespace app

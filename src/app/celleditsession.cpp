@@ -50,19 +50,21 @@ CellEditSession::CellEditSession(QWidget& window, model::GridModel& grid, GridVi
     connect(editor_, &CellEditor::redoRequested, this, &CellEditSession::redoRequested);
 }
 
-void CellEditSession::open() {
+void CellEditSession::open(CellEditor::Start start) {
     const int row = grid_.row();
     const int col = grid_.col();
-    if (row >= 1 && view_.isRowHidden(row - 1))
+    if (row < 1 || view_.isRowHidden(row - 1))
         return;
     const QRect cell(twips::toPixels(&window_, view_.cellLeft() + view_.leftTwips()),
                      twips::toPixels(&window_, view_.cellTop() + view_.topTwips()),
                      twips::toPixels(&window_, view_.cellWidth()),
                      twips::toPixels(&window_, view_.cellHeight()));
     completion_->reset();
-    editor_->open(row, col, grid_.textMatrix(row, col), cell);
-    calendar_->setAvailable(grid_.findColumn(core::ActivationDateHeader) == col ||
-                            grid_.findColumn(core::BlockDateHeader) == col);
+    const bool dates = grid_.findColumn(core::ActivationDateHeader) == col ||
+                       grid_.findColumn(core::BlockDateHeader) == col;
+    calendar_->setAvailable(dates);
+    editor_->setRoomFor(dates ? QStringLiteral("00.00.0000") : QString());
+    editor_->open(row, col, grid_.textMatrix(row, col), cell, start);
 }
 
 const editing::ColumnValues* CellEditSession::valuesFor(int col) const {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/celleditor.h"
+
 #include <QDate>
 #include <QObject>
 #include <array>
@@ -18,7 +20,6 @@ class GridModel;
 
 namespace app {
 
-class CellEditor;
 class DateCalendar;
 class GridView;
 class LineCompletion;
@@ -48,8 +49,9 @@ public:
     const editing::ColumnValues* valuesFor(int col) const;
     // The day the calendar opens on when the editor holds no date; the system's by default.
     void setToday(std::function<QDate()> today) { today_ = std::move(today); }
-    // Opens the editor on the current cell, unless the row is one a filter hides.
-    void open();
+    // Opens the editor on the current cell, unless the row is one a filter hides or the cell is a
+    // caption: the editor is for the units' cells.
+    void open(CellEditor::Start start = CellEditor::Start::SelectAll);
     // Stores the open edit into the cell it was opened on; nothing when no edit is open.
     void commit();
     // Closes the editor; the cell keeps the text it had.

@@ -1,5 +1,6 @@
 #include "app/datecalendar.h"
 
+#include "app/popupplace.h"
 #include "core/journaldates.h"
 #include "core/shortdates.h"
 
@@ -52,7 +53,7 @@ void DateCalendar::open() {
     calendar_->setSelectedDate(shown);
     calendar_->setCurrentPage(shown.year(), shown.month());
     calendar_->adjustSize();
-    calendar_->move(line_.mapToGlobal(QPoint(0, line_.height())));
+    placePopupAt(*calendar_, line_);
     calendar_->show();
     calendar_->setFocus(Qt::PopupFocusReason);
 }

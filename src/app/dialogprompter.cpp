@@ -91,6 +91,22 @@ core::Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text
     return box.clickedButton() == no ? KeepChanges::Discard : KeepChanges::Cancel;
 }
 
+std::optional<int> DialogPrompter::choose(const QString& text, const QStringList& choices,
+                                          int preferred) {
+    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
+                    parent_.data());
+    box.setObjectName(QStringLiteral("DlgChoose"));
+    QList<QPushButton*> buttons;
+    for (const QString& choice : choices)
+        buttons << box.addButton(choice, QMessageBox::AcceptRole);
+    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    box.setDefaultButton(buttons.value(preferred, cancel));
+    box.setEscapeButton(cancel);
+    box.exec();
+    const qsizetype chosen = buttons.indexOf(box.clickedButton());
+    return chosen >= 0 ? std::optional<int>(int(chosen)) : std::nullopt;
+}
+
 std::optional<std::vector<bool>>
 DialogPrompter::settleConflicts(const QString& fileName,
                                 const std::vector<core::MergeConflict>& conflicts) {

@@ -21,6 +21,8 @@ public:
     bool question(const QString& text) override;
     bool yesOrCancel(const QString& text) override;
     KeepChanges askToKeepChanges(const QString& text) override;
+    std::optional<int> choose(const QString& text, const QStringList& choices,
+                              int preferred) override;
     std::optional<std::vector<bool>>
     settleConflicts(const QString& fileName,
                     const std::vector<core::MergeConflict>& conflicts) override;

@@ -25,6 +25,9 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::StrongFocus);
+    // A keyboard user sees where the keys go: a dark frame while the grid has the focus.
+    setStyleSheet(QStringLiteral("app--GridView { border: 1px solid gray; }"
+                                 "app--GridView:focus { border: 2px solid rgb(0, 0, 160); }"));
     setWordWrap(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
@@ -165,6 +168,7 @@ void GridView::press(Cell cell, Qt::MouseButton button) {
     if (cell.row >= 0)
         grid_->setCurrentCell(cell.row, cell.col);
     dragging_ = true;
+    onHeader_ = cell.row == 0;
 }
 
 void GridView::drag(Cell cell) {
@@ -183,7 +187,9 @@ void GridView::release(Cell cell) {
     dragging_ = false;
     pressed_ = false;
     Q_EMIT mouseUp();
-    if (clickedHere)
+    if (clickedHere && onHeader_)
+        Q_EMIT headerClicked();
+    else if (clickedHere)
         Q_EMIT clicked();
 }
 
@@ -298,6 +304,8 @@ void GridView::keyPressEvent(QKeyEvent* event) {
         row = std::min(grid_->rows() - 1, row + pageRows());
         break;
     case Qt::Key_F2:
+        Q_EMIT editRequested();
+        return;
     case Qt::Key_Return:
     case Qt::Key_Enter:
         Q_EMIT clicked();

@@ -12,9 +12,11 @@ namespace app {
 // Mouse and focus become the grid's notifications; the current cell and the selection live in
 // the model, which the view follows. Places and sizes are in twips.
 //
-// A left click anywhere on the grid is a click (clicked()): on a cell it makes that cell current,
-// on the empty area below the rows or right of the columns it works on the current cell. Right
-// and middle clicks select nothing and are no clicks; every release raises mouseUp().
+// A left click anywhere on the grid's cells is a click (clicked()): on a cell it makes that cell
+// current, on the empty area below the rows or right of the columns it works on the current cell.
+// A left click on the header row is a header click (headerClicked()), which sorts and edits
+// nothing. Right and middle clicks select nothing and are no clicks; every release raises
+// mouseUp().
 class GridView : public QTableView {
     Q_OBJECT
 public:
@@ -57,7 +59,11 @@ Q_SIGNALS:
     void cutRequested();
     // A printable character typed on the grid: the current cell's edit begins with it.
     void typed(const QString& text);
+    // A click, or Enter, on a cell: its edit begins with the whole text selected.
     void clicked();
+    // F2 on a cell: its edit begins with the caret after the text.
+    void editRequested();
+    void headerClicked();
     void gotFocus();
     void mouseUp();
 
@@ -94,6 +100,7 @@ private:
     QList<int> draggedWidths_;
     bool applyingLayout_ = false;
     bool dragging_ = false; // a left press on the grid, until its release
+    bool onHeader_ = false; // that press was on the header row
     bool pressed_ = false;  // any press on the grid, until its release
 };
 

@@ -72,7 +72,22 @@ bool JournalDocument::mayReplace() {
     return false;
 }
 
+// With an archive on screen the user says where it goes: into its own file (the default), or over
+// this year's register, as a new year begins with last year's units carried over.
 bool JournalDocument::save() {
+    if (shown_.kind != ShownJournal::Archive)
+        return saveCurrentYear();
+    const std::optional<int> target = prompter_.choose(files_.saveTargetQuestion(shown_.archive),
+                                                       journal::saveTargetChoices(shown_.archive),
+                                                       int(journal::SaveTarget::ShownArchive));
+    if (!target)
+        return false;
+    return journal::SaveTarget(*target) == journal::SaveTarget::CurrentYear
+               ? saveCurrentYear()
+               : saveArchiveNamed(shown_.archive);
+}
+
+bool JournalDocument::saveCurrentYear() {
     if (!confirmSave({}))
         return false;
     const journal::Outcome outcome = saveAsked({}, [&] { return files_.saveCurrent(); });
@@ -86,17 +101,19 @@ bool JournalDocument::save() {
     return outcome.ok;
 }
 
-void JournalDocument::saveToArchive(const QString& proposedName) {
+std::optional<QString> JournalDocument::saveToArchive(const QString& proposedName) {
     const std::optional<QString> name = journal::askArchiveName(
         prompter_, journal::saveAsPrompt(), journal::listArchives(journalFolder_), proposedName);
     if (!name)
-        return;
+        return std::nullopt;
     // Another archive of that name is not the journal on screen: it is replaced only when asked.
     const bool onScreen = shown_.kind == ShownJournal::Archive && shown_.archive == *name;
     if (const std::optional<QString> question = files_.existingArchiveQuestion(*name);
         question && !onScreen && !prompter_.question(*question))
-        return;
-    saveArchiveNamed(*name);
+        return std::nullopt;
+    if (!saveArchiveNamed(*name))
+        return std::nullopt;
+    return name;
 }
 
 // A save that finds the file changed on disk by another copy merges the two: the grid takes what
@@ -209,15 +226,10 @@ bool JournalDocument::confirmSave(const QString& archiveName) {
     if (const std::optional<QString> question = files_.partialReadQuestion(archiveName);
         question && !prompter_.question(*question))
         return false;
-    if (archiveName.isEmpty()) {
-        if (shown_.kind == ShownJournal::Archive &&
-            !prompter_.question(journal::archiveOverCurrentQuestion(shown_.archive)))
+    if (archiveName.isEmpty() && shown_.kind == ShownJournal::Nothing) {
+        if (const std::optional<QString> question = files_.unreadCurrentQuestion();
+            question && !prompter_.question(*question))
             return false;
-        if (shown_.kind == ShownJournal::Nothing) {
-            if (const std::optional<QString> question = files_.unreadCurrentQuestion();
-                question && !prompter_.question(*question))
-                return false;
-        }
     }
     if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(grid_);
         question && !prompter_.question(*question))

@@ -5,6 +5,7 @@
 #include <QObject>
 #include <QString>
 #include <functional>
+#include <optional>
 
 class QWidget;
 
@@ -64,15 +65,17 @@ public:
     // them ("Да" saves the journal on screen into its own file). True to go on; false when the
     // user cancelled or the save did not happen.
     bool mayReplace();
-    // "Сохранить изменения": the grid into thisyear.csv. False, after the message, when nothing
-    // was written.
+    // "Сохранить изменения": the grid into thisyear.csv; with an archive on screen, into its own
+    // file or into thisyear.csv, as the user chooses. False, after the message, when nothing was
+    // written.
     bool save();
     // "Сохранить как": a copy into the archive of the name asked for; the journal on screen stays
-    // what it was, unless it is that archive.
-    // `proposedName` is written in at first (the current year).
-    void saveToArchive(const QString& proposedName = {});
+    // what it was, unless it is that archive. `proposedName` is written in at first. The name of
+    // the archive written; none when nothing was.
+    std::optional<QString> saveToArchive(const QString& proposedName = {});
 
 private:
+    bool saveCurrentYear();
     bool saveArchiveNamed(const QString& name);
     journal::Outcome saveAsked(const QString& archiveName,
                                const std::function<journal::Outcome()>& saveOnce);

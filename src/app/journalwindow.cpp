@@ -23,6 +23,7 @@
 #include "app/printcontroller.h"
 #include "app/printprogressdialog.h"
 #include "app/repeatcontroller.h"
+#include "app/shortcuts.h"
 #include "app/summarybar.h"
 #include "app/twips.h"
 #include "app/windowsettings.h"
@@ -129,7 +130,14 @@ void JournalWindow::createControls() {
     gridView_ = new GridView(grid_, this);
     gridView_->setObjectName(QStringLiteral("MSFGAZ"));
     gridView_->setGeometry(twips::toPixels(this, 480, 1560, 9615, 3255));
-    connect(gridView_, &GridView::clicked, this, &JournalWindow::editClickedCell);
+    connect(gridView_, &GridView::clicked, this, [this] { editClickedCell(); });
+    connect(gridView_, &GridView::editRequested, this,
+            [this] { editClickedCell(CellEditor::Start::CaretAtEnd); });
+    // A header click sorts (GridCommands), then counts as a click but opens no editor.
+    connect(gridView_, &GridView::headerClicked, this, [this] {
+        markModified();
+        fillBlockDates();
+    });
     // A character typed on the grid: the current cell's edit begins with it, as a click begins one.
     connect(gridView_, &GridView::typed, this, [this](const QString& text) {
         editClickedCell();
@@ -177,11 +185,30 @@ void JournalWindow::connectButtons() {
     onClick("CmdSortC", edits_->command(commands_, &GridCommands::moveLastColumnHere));
     onClick("CmdSearh", edits_->command(this, &JournalWindow::searchColumn));
     onClick("CmdZArch", edits_->command(this, &JournalWindow::openArchive));
-    onClick("CmdZagruz", edits_->command(this, &JournalWindow::openJournal));
-    onClick("CmdSaveAs", edits_->command([this] {
-        repeats_->saveToArchive(QString::number(services_.clock->today().year()));
-    }));
-    onClick("CmdSave", edits_->command(document_, &JournalDocument::save));
+    // The commands with a key of their own: one action each, which the button and the key
+    // trigger.
+    const auto withKeys = [this](const char* buttonName, const char* actionName,
+                                 const QKeySequence& keys, const auto& command) {
+        QPushButton* control = button(buttonName);
+        QAction* action = addShortcut(*this, actionName, {keys}, this, command);
+        action->setText(control->text().trimmed());
+        control->setToolTip(control->text().trimmed() + QStringLiteral(" (") +
+                            keys.toString(QKeySequence::NativeText) + u')');
+        connect(control, &QPushButton::clicked, action, &QAction::trigger);
+    };
+    withKeys("CmdZagruz", "ActOpen", QKeySequence(Qt::ControlModifier | Qt::Key_O),
+             edits_->command(this, &JournalWindow::openJournal));
+    // An archive on screen is proposed its own name; this year's register, the year.
+    withKeys("CmdSaveAs", "ActSaveAs",
+             QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S),
+             edits_->command([this] {
+                 const ShownJournal& shown = document_->shown();
+                 repeats_->saveToArchive(shown.kind == ShownJournal::Archive
+                                             ? shown.archive
+                                             : QString::number(services_.clock->today().year()));
+             }));
+    withKeys("CmdSave", "ActSave", QKeySequence(Qt::ControlModifier | Qt::Key_S),
+             edits_->command(document_, &JournalDocument::save));
     onClick("CmdEdit", edits_->command(input_, &InputLine::copyToCell));
     onClick("CmdPrint", [this] { printer_->print(); });
     onClick("CmdProd", [this] { exit_->requestExit(); });
@@ -352,7 +379,8 @@ void JournalWindow::load(const ShownJournal& journal) {
                                                         : journal_->openCurrent();
     }
     history_->clear();
-    document_->opened(journal);
+    // A journal that could not be read is not the one on screen: the title names none.
+    document_->opened(outcome.nothingRead ? ShownJournal{} : journal);
     repeats_->journalOpened();
     gridView_->showFirstColumn();
     if (!outcome.message.isEmpty())
@@ -373,9 +401,9 @@ void JournalWindow::searchColumn() {
 
 // Every click on the grid counts as a change, opens the editor on the clicked cell and brings the
 // block dates up to date.
-void JournalWindow::editClickedCell() {
+void JournalWindow::editClickedCell(CellEditor::Start start) {
     markModified();
-    edits_->open();
+    edits_->open(start);
     fillBlockDates();
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "app/celleditor.h"
+
 #include <QString>
 #include <QWidget>
 #include <functional>
@@ -90,9 +92,13 @@ struct WindowServices {
 //                                           front of the current one
 //   CmdSearh       searchColumn()           "Поиск": finds a word in the current column
 //   CmdZArch       openArchive()            "Загрузить архив": opens Archive/<name>.csv
-//   CmdZagruz      openJournal()            "Открыть журнал": opens thisyear.csv
-//   CmdSaveAs      document_                "Сохранить как": writes Archive/<name>.csv
-//   CmdSave        document_                "Сохранить изменения": writes thisyear.csv
+//   CmdZagruz      openJournal()            "Открыть журнал" (ActOpen, Ctrl+O): opens
+//                                           thisyear.csv
+//   CmdSaveAs      document_                "Сохранить как" (ActSaveAs, Ctrl+Shift+S): writes
+//                                           Archive/<name>.csv
+//   CmdSave        document_                "Сохранить изменения" (ActSave, Ctrl+S): writes
+//                                           thisyear.csv, or asks where an archive on screen
+//                                           goes
 //   CmdEdit        input_ (InputLine)       "Ввод": copies the input line into the current cell
 //   CmdPrint       printer_                 "Печать": prints on the default printer
 //   CmdProd        exit_ (ExitFlow)         "Выход": ends, or asks first after changes
@@ -105,7 +111,7 @@ struct WindowServices {
 //                                           date column: a calendar, a day picked goes in
 //   MSFGAZ         gridView_ over grid_     the journal grid: a click edits the clicked cell
 //                                           (editClickedCell), a click on the header row sorts
-//                                           by that column (commands_)
+//                                           by that column (commands_) and opens no editor
 //   Dialog         exit_                    "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saves and ends, НЕТ ends,
 //                                           НАЗАД closes it
 //   Timer2         periodicSave_            the timer of the periodic save
@@ -172,7 +178,7 @@ private:
     void fillBlockDates();
     // A stored activation date gets its block date at once, in the same undo step.
     void followActivationDate(int col);
-    void editClickedCell();
+    void editClickedCell(CellEditor::Start start = CellEditor::Start::SelectAll);
     void markModified();
 
     WindowServices services_;

@@ -23,7 +23,6 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
                                     model::SerialIndex::WholePass::AfterPendingEvents)),
       archives_(std::move(journalFolder)), timer_(new QTimer(&window)) {
     index_->setObjectName(QStringLiteral("SerialIndex"));
-    index_->setElsewhere([this](int kind) { return archives_.known(kind); });
     auto* delegate = new BlockWatchDelegate(wiring.watch, &wiring.view);
     delegate->showRepeats(*index_, [this](int row, int col) { return whereAlso(row, col); });
     wiring.view.setItemDelegate(delegate);
@@ -43,27 +42,34 @@ RepeatController::~RepeatController() = default;
 
 QString RepeatController::whereAlso(int row, int col) const {
     const std::optional<int> kind = index_->kindOf(col);
-    if (!kind || !index_->marked(row, col))
+    const quint64 fingerprint = kind ? index_->fingerprint(row, col) : 0;
+    if (fingerprint == 0)
         return {};
-    return journal::alreadyThereText(index_->otherRows(row, col),
-                                     archives_.places(*kind, index_->fingerprint(row, col)));
+    return journal::alreadyThereText(index_->marked(row, col) ? index_->otherRows(row, col)
+                                                              : std::vector<int>(),
+                                     archives_.places(*kind, fingerprint));
 }
 
 // Once the journal is shown: the first look at many archives takes a moment, and the open
 // must not wait for it.
 void RepeatController::journalOpened() {
+    writtenFromScreen_.clear();
     QTimer::singleShot(ArchiveLookAfterOpenMs, this, &RepeatController::refreshArchives);
 }
 
 void RepeatController::saveToArchive(const QString& proposedName) {
-    wiring_.document.saveToArchive(proposedName);
+    if (const std::optional<QString> written = wiring_.document.saveToArchive(proposedName);
+        written && !writtenFromScreen_.contains(*written))
+        writtenFromScreen_ << *written;
     refreshArchives();
 }
 
 void RepeatController::refreshArchives() {
     const ShownJournal& shown = wiring_.document.shown();
-    if (archives_.refresh(shown.kind == ShownJournal::Archive ? shown.archive : QString()))
-        index_->elsewhereChanged();
+    QStringList skipped = writtenFromScreen_;
+    if (shown.kind == ShownJournal::Archive)
+        skipped << shown.archive;
+    archives_.refresh(skipped);
 }
 
 // From the current cell to the next other row below it holding its number (after the last, the
@@ -78,15 +84,16 @@ void RepeatController::toRepeat() {
         wiring_.finder.open();
         wiring_.finder.bar().tell(word, true);
     };
+    const std::optional<int> kind = index_->kindOf(col);
     if (!index_->marked(row, col)) {
-        tell(QStringLiteral("Номер в этой ячейке больше нигде не записан"));
+        // Only an archive holds it: the rows of every journal holding it are listed.
+        if (kind && archives_.holds(*kind, index_->fingerprint(row, col)))
+            wiring_.finder.findEverywhere(model::serialKey(grid.cell(row, col)).toString());
+        else
+            tell(QStringLiteral("Номер в этой ячейке больше нигде не записан"));
         return;
     }
     const std::vector<int> others = index_->otherRows(row, col);
-    if (others.empty()) {
-        wiring_.finder.findEverywhere(model::serialKey(grid.cell(row, col)).toString());
-        return;
-    }
     std::optional<int> next;
     for (const int other : others)
         if (!wiring_.view.isRowHidden(other - 1) && (!next || (*next < row && other > row)))

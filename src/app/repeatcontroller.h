@@ -4,6 +4,7 @@
 
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QTimer;
 class QWidget;
@@ -33,12 +34,15 @@ struct RepeatWiring {
     JournalDocument& document;
 };
 
-// A unit already registered: a "Зав. № ЭКЛЗ" or "Рег. № ЭКЛЗ" cell whose number another row of
-// the journal holds in the same column, or an archive does, is marked red as an activation date
-// that is not a date is, its tooltip naming where ("Уже есть: строка 214; архив 2009, строка
-// 37"); the summary counts such cells. Nothing is refused: a unit may come back after repair.
-// "К повтору" (Ctrl+F3, and on the find bar) goes from such a cell to the next other row with
-// its number, or, when only an archive holds it, looks for it in every journal.
+// A unit registered twice: a "Зав. № ЭКЛЗ" or "Рег. № ЭКЛЗ" cell whose number another row of
+// the journal on screen holds in the same column is marked red as an activation date that is not
+// a date is, its tooltip naming where ("Уже есть: строка 214"); the summary counts such cells.
+// A number an archive holds is ordinary (units are carried over a year end): the tooltip notes it
+// ("также в архиве 2024, строка 11") and nothing is marked or counted. Neither the archive on
+// screen nor one written from the journal on screen ("Сохранить как") is looked at. Nothing is
+// refused: a unit may come back after repair. "К повтору" (Ctrl+F3, and on the find bar) goes
+// from a marked cell to the next other row with its number, or, when only an archive holds it,
+// looks for it in every journal.
 //
 // It lays the grid's delegate, which paints the block states and these marks. The archives are
 // looked at again when a journal is opened or an archive saved, and otherwise every few seconds
@@ -54,7 +58,7 @@ public:
     ~RepeatController() override;
 
     const model::SerialIndex& index() const { return *index_; }
-    // The tooltip of a marked cell: where its number already is.
+    // The tooltip of a number's cell: where else it stands, in the journal or the archives.
     QString whereAlso(int row, int col) const;
 
 public Q_SLOTS:
@@ -73,6 +77,8 @@ private:
     RepeatWiring wiring_;
     model::SerialIndex* index_;
     journal::ArchiveSerials archives_;
+    // The archives "Сохранить как" wrote from the journal on screen since it was opened.
+    QStringList writtenFromScreen_;
     QTimer* timer_;
 };
 

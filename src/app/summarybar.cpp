@@ -37,7 +37,15 @@ SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
     // The filter follows every change of the rows' states, then the summary counts them.
     connect(&watch_, &model::BlockWatch::countsChanged, this, &SummaryBar::applyFilter);
     connect(&watch_, &model::BlockWatch::statesReset, this, &SummaryBar::applyFilter);
-    connect(&grid_, &model::GridModel::rowsInserted, this, &SummaryBar::applyFilter);
+    // The rows it hides travel with them: after a sort, its undo, a merge or a moved column the
+    // shown rows are chosen again (the watch, connected first, has judged them by then).
+    const auto reapply = [this] { applyFilter(); };
+    connect(&grid_, &model::GridModel::rowsInserted, this, reapply);
+    connect(&grid_, &model::GridModel::rowsRemoved, this, reapply);
+    connect(&grid_, &model::GridModel::layoutChanged, this, reapply);
+    connect(&grid_, &model::GridModel::modelReset, this, reapply);
+    connect(&grid_, &model::GridModel::columnsMoved, this, reapply);
+    connect(&grid_, &model::GridModel::dataChanged, this, reapply);
     applyFilter();
 }
 

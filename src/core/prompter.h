@@ -33,6 +33,15 @@ public:
     // Unless a prompter shows one of its own, it is asked as a question.
     virtual bool yesOrCancel(const QString& text) { return question(text); }
 
+    // A question with several answers (`choices`, the buttons' captions, `preferred` the default)
+    // and "Отмена" (also Escape): the index of the answer, none for "Отмена". Unless a prompter
+    // shows one of its own, it is asked as a question whose "Да" is the preferred answer.
+    virtual std::optional<int> choose(const QString& text, const QStringList& choices,
+                                      int preferred) {
+        Q_UNUSED(choices);
+        return question(text) ? std::optional<int>(preferred) : std::nullopt;
+    }
+
     // Whether to keep unsaved changes before they would be dropped: "Да" saves them, "Нет"
     // drops them, "Отмена" (the default, and Escape) leaves everything as it is.
     enum class KeepChanges { Save, Discard, Cancel };

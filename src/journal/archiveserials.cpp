@@ -22,11 +22,16 @@ QString alreadyThereText(const std::vector<int>& rows, const std::vector<Archive
     QStringList named;
     for (std::size_t i = 0; i < rows.size() && named.size() < NamedPlaces; ++i)
         named << QStringLiteral("строка %1").arg(rows[i]);
+    const qsizetype ownRows = named.size();
     for (std::size_t i = 0; i < places.size() && named.size() < NamedPlaces; ++i)
-        named << QStringLiteral("архив %1, строка %2").arg(places[i].journal).arg(places[i].row);
+        named << QStringLiteral("в архиве %1, строка %2").arg(places[i].journal).arg(places[i].row);
     if (named.isEmpty())
         return {};
-    QString text = QStringLiteral("Уже есть: ") + named.join(QStringLiteral("; "));
+    if (ownRows < named.size())
+        named[ownRows].prepend(QStringLiteral("также "));
+    QString text = named.join(QStringLiteral("; "));
+    if (ownRows > 0)
+        text.prepend(QStringLiteral("Уже есть: "));
     if (const std::size_t more = rows.size() + places.size() - std::size_t(named.size()))
         text += QStringLiteral(" и ещё %1").arg(more);
     return text;
@@ -35,7 +40,7 @@ QString alreadyThereText(const std::vector<int>& rows, const std::vector<Archive
 ArchiveSerials::ArchiveSerials(QString programFolder)
     : programFolder_(std::move(programFolder)), tree_(programFolder_) {}
 
-bool ArchiveSerials::refresh(const QString& skipped) {
+bool ArchiveSerials::refresh(const QStringList& skipped) {
     bool changed = skipped != skipped_;
     skipped_ = skipped;
     std::vector<File> files;
@@ -91,7 +96,7 @@ void ArchiveSerials::merge() {
         std::vector<quint64>& known = known_[std::size_t(kind)];
         known.clear();
         for (const File& file : files_)
-            if (file.journal != skipped_)
+            if (!skipped_.contains(file.journal))
                 for (const Mark& mark : file.marks[std::size_t(kind)])
                     known.push_back(mark.fingerprint);
         std::sort(known.begin(), known.end());
@@ -115,7 +120,7 @@ std::vector<ArchivePlace> ArchiveSerials::places(int kind, quint64 fingerprint) 
     if (kind < 0 || kind >= model::SerialKinds || fingerprint == 0)
         return places;
     for (const File& file : files_) {
-        if (file.journal == skipped_)
+        if (skipped_.contains(file.journal))
             continue;
         const std::vector<Mark>& marks = file.marks[std::size_t(kind)];
         for (auto it = std::lower_bound(marks.begin(), marks.end(), Mark{fingerprint, 0});

@@ -18,8 +18,10 @@ struct ArchivePlace {
     friend bool operator==(const ArchivePlace&, const ArchivePlace&) = default;
 };
 
-// "Уже есть: строка 214; архив 2009, строка 37": the other rows of the grid holding a number,
-// then the archives' rows, at most five named and "и ещё K" for the rest.
+// What a number's tooltip says of where else it stands: "Уже есть: строка 214" for the other rows
+// of the grid holding it (a repeat), then "также в архиве 2024, строка 11" for the archives' rows
+// (units are carried over a year end: a note, no repeat), at most five places named and
+// "и ещё K" for the rest. Empty when it stands nowhere else.
 QString alreadyThereText(const std::vector<int>& rows, const std::vector<ArchivePlace>& places);
 
 // The numbers of the archives' "Зав. № ЭКЛЗ" and "Рег. № ЭКЛЗ" columns (files have no header:
@@ -32,13 +34,13 @@ public:
     explicit ArchiveSerials(QString programFolder);
 
     // Looks at every archive once (a stat each) and reads those that changed or came; those that
-    // went are dropped. `skipped` (an archive's name) is left out of what is known: the journal
-    // on screen. True when what is known changed.
-    bool refresh(const QString& skipped = {});
+    // went are dropped. `skipped` (archives' names) are left out of what is known: the journal
+    // on screen and the copies written from it. True when what is known changed.
+    bool refresh(const QStringList& skipped = {});
 
-    // Whether an archive (but the skipped one) holds that number in that column.
+    // Whether an archive (but the skipped ones) holds that number in that column.
     bool holds(int kind, quint64 fingerprint) const;
-    // The fingerprints of every number the archives (but the skipped one) hold in that column,
+    // The fingerprints of every number the archives (but the skipped ones) hold in that column,
     // in ascending order.
     std::span<const quint64> known(int kind) const;
     // Where: the archives in name order, each with its rows in ascending order.
@@ -65,8 +67,8 @@ private:
     QString programFolder_;
     core::FolderTree tree_;
     std::vector<File> files_; // in name order
-    QString skipped_;
-    // Every fingerprint the files but the skipped one hold, sorted, once each.
+    QStringList skipped_;
+    // Every fingerprint the files but the skipped ones hold, sorted, once each.
     std::array<std::vector<quint64>, model::SerialKinds> known_;
     int reads_ = 0;
 };

@@ -137,7 +137,10 @@ journal::Outcome JournalFiles::openCurrent() {
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    return opened(path, outcomeOf(reading, path, QStringLiteral("Не могу найти thisyear.csv.")));
+    journal::Outcome outcome =
+        outcomeOf(reading, path, QStringLiteral("Не могу найти thisyear.csv."));
+    outcome.nothingRead = reading.kind == Reading::Failed && !partial_;
+    return opened(path, std::move(outcome));
 }
 
 journal::Outcome JournalFiles::openArchive(const QString& name) {
@@ -165,7 +168,10 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    return opened(path, outcomeOf(reading, path, QStringLiteral("Не могу найти  указанный год.")));
+    journal::Outcome outcome =
+        outcomeOf(reading, path, QStringLiteral("Не могу найти  указанный год."));
+    outcome.nothingRead = reading.kind == Reading::Failed && !partial_;
+    return opened(path, std::move(outcome));
 }
 
 void JournalFiles::showImported(core::CellTable rows, const QStringList& extraCaptions) {
@@ -260,6 +266,23 @@ std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& arch
         return std::nullopt;
     return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?")
         .arg(archiveName, rowsIn(file));
+}
+
+QString JournalFiles::saveTargetQuestion(const QString& archiveName) const {
+    // What the file holds now: its rows, which the journal on screen would replace.
+    const auto holds = [this](const QString& path) {
+        const core::Opened file = tree_.openForReading(path);
+        if (!file.ok() && file.error == ENOENT)
+            return QStringLiteral("файла ещё нет");
+        return QStringLiteral("сейчас в файле строк: %1; их заменит журнал с экрана")
+            .arg(rowsIn(file));
+    };
+    return QStringLiteral("На экране архив %1 (строк: %2). Куда его сохранить?\n\n"
+                          "В архив %1 — %3.\n"
+                          "В журнал текущего года thisyear.csv — %4.")
+        .arg(archiveName, grouped(grid_.rows() - 1),
+             holds(core::archivePath(programFolder_, archiveName)),
+             holds(core::currentJournalPath(programFolder_)));
 }
 
 std::optional<QString> JournalFiles::unreadCurrentQuestion() const {

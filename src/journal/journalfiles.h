@@ -39,6 +39,8 @@ struct Outcome {
     // reason no merge is possible (JournalFiles::agreeToReplace).
     bool changedOnDisk = false;
     bool mergeable = false;
+    // An opening read nothing of the file: the grid holds no journal.
+    bool nothingRead = false;
 
     static Outcome done() { return {}; }
     static Outcome failed(QString message) { return {false, std::move(message)}; }
@@ -60,9 +62,10 @@ std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& p
 // first eight columns: each such column with its caption and how many of its cells are filled.
 // None when every column past the eighth is empty.
 std::optional<QString> unwrittenColumnsQuestion(const model::GridModel& grid);
-// The question before "Сохранить изменения" writes an archive shown on screen over this year's
-// register.
-QString archiveOverCurrentQuestion(const QString& archiveName);
+// The answers of saveTargetQuestion(), in the order the question names them: the archive on
+// screen into its own file (the default), or over this year's register.
+enum class SaveTarget { ShownArchive, CurrentYear };
+QStringList saveTargetChoices(const QString& archiveName);
 
 // The journal files of one program folder: opening the current year's register or an archive
 // into the grid, and saving the grid to thisyear.csv or to an archive. Operations return their
@@ -121,6 +124,10 @@ public:
     // Before "Сохранить как" writes over an archive that is already there: how many rows it
     // holds. None when there is no such archive.
     std::optional<QString> existingArchiveQuestion(const QString& archiveName) const;
+
+    // "Сохранить изменения" with an archive on screen: where to write it, the archive's own file
+    // or this year's register, each named with the rows it holds now against the rows on screen.
+    QString saveTargetQuestion(const QString& archiveName) const;
 
     // The question before the grid goes over a thisyear.csv it was not read from (nothing was
     // opened yet): how many rows the file holds against how many the grid would write. None when

@@ -40,9 +40,8 @@ std::optional<QString> unwrittenColumnsQuestion(const model::GridModel& grid) {
         .arg(columns.join(QStringLiteral("; ")));
 }
 
-QString archiveOverCurrentQuestion(const QString& archiveName) {
-    return QStringLiteral("Записать архив %1 в журнал текущего года thisyear.csv?")
-        .arg(archiveName);
+QStringList saveTargetChoices(const QString& archiveName) {
+    return {QStringLiteral("В архив ") + archiveName, QStringLiteral("В thisyear.csv")};
 }
 
 QString openArchivePrompt() {

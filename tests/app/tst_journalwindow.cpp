@@ -6,11 +6,11 @@
 #include "support/gridtexts.h"
 #include "support/windowharness.h"
 
+#include <QAction>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QAction>
 #include <QTest>
 
 class TestJournalWindow : public QObject {
@@ -54,6 +54,7 @@ private Q_SLOTS:
         harness.clickCell(2, 3);
         QVERIFY(editor.hasFocus());
         QCOMPARE(editor.text(), QStringLiteral("А12"));
+        QTest::keyClick(&editor, Qt::Key_End); // a click selects the text: the caret goes after it
         QCOMPARE(editor.geometry(),
                  view.visualRect(grid.index(1, 3))
                      .translated(view.viewport()->mapTo(&harness.window(), QPoint())));
@@ -153,13 +154,13 @@ private Q_SLOTS:
         QCOMPARE(harness.prompter().questions.size(), qsizetype(steps.contains(u';')));
     }
 
-    // The title names what is on screen. Writing the archive on screen over this year's register
-    // is asked first, from "Сохранить изменения" and from "ДА"; "Нет" writes nothing and keeps
-    // the program open.
-    void anArchiveGoesOverThisYearOnlyWhenConfirmed() {
+    // The title names what is on screen. With an archive on screen, "Сохранить изменения" and
+    // "ДА" ask where it goes, naming both files with their rows: its own archive (the default),
+    // or over this year's register. "Отмена" writes nothing and keeps the program open.
+    void anArchiveOnScreenIsSavedWhereTheUserChooses() {
         WindowHarness harness;
         QVERIFY(!harness.window().windowIcon().pixmap(QSize(32, 32)).isNull());
-        const QByteArray current = journalBytes({texts({"Текущий"})});
+        const QByteArray current = journalBytes({texts({"Текущий"}), texts({"Второй"})});
         harness.folder().write(QStringLiteral("thisyear.csv"), current);
         harness.folder().write(QStringLiteral("Archive/2009.csv"),
                                journalBytes({texts({"Архивный"})}));
@@ -168,24 +169,47 @@ private Q_SLOTS:
         harness.press("CmdZArch");
         QCOMPARE(harness.window().windowTitle(),
                  QStringLiteral("архив 2009[*] — Журнал учета ЭКЛЗ"));
-        harness.press("CmdSave");
-        harness.clickCell(1, 1);
-        QVERIFY(harness.window().isModified()); // a click: "Выход" asks
+        harness.editCell(1, 1, QStringLiteral("ЭКР"));
+        harness.press("CmdSave"); // "Отмена"
+        QVERIFY(harness.window().isModified());
         harness.press("CmdProd");
-        harness.answerExit("OKButton");
-        const QString question =
-            QStringLiteral("Записать архив 2009 в журнал текущего года thisyear.csv?");
-        QCOMPARE(harness.prompter().questions, QStringList(2, question));
+        harness.answerExit("OKButton"); // "Отмена" again
+        ScriptedPrompter& prompter = harness.prompter();
+        const QString question = QStringLiteral(
+            "На экране архив 2009 (строк: 1). Куда его сохранить?\n\n"
+            "В архив 2009 — сейчас в файле строк: 1; их заменит журнал с экрана.\n"
+            "В журнал текущего года thisyear.csv — сейчас в файле строк: 2; их заменит журнал "
+            "с экрана.");
+        QCOMPARE(prompter.choiceQuestions, QStringList(2, question));
+        QCOMPARE(prompter.choicesOffered.value(0), texts({"В архив 2009", "В thisyear.csv"}));
+        QCOMPARE(prompter.choicesPreferred.value(0), 0);
         QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")), current);
+        QVERIFY(!harness.folder()
+                     .read(QStringLiteral("Archive/2009.csv"))
+                     .contains(cp1251(QStringLiteral("ЭКР"))));
         QCOMPARE(harness.endCount(), 0);
 
-        harness.prompter().questionAnswers << true;
+        // Its own archive: the title stays, the marker goes.
+        prompter.choiceAnswers << 0;
         harness.press("CmdSave");
         QVERIFY(harness.folder()
-                    .read(QStringLiteral("thisyear.csv"))
-                    .startsWith(cp1251(QStringLiteral("Архивный;"))));
+                    .read(QStringLiteral("Archive/2009.csv"))
+                    .startsWith(cp1251(QStringLiteral("Архивный;ЭКР;"))));
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")), current);
+        QCOMPARE(harness.window().windowTitle(),
+                 QStringLiteral("архив 2009[*] — Журнал учета ЭКЛЗ"));
+        QVERIFY(!harness.window().isWindowModified());
+
+        // This year's register: it is carried over, and the grid is this year's register now.
+        prompter.choiceAnswers << 1;
+        harness.press("CmdSave");
+        QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")),
+                 harness.folder().read(QStringLiteral("Archive/2009.csv")));
         QCOMPARE(harness.window().windowTitle(),
                  QStringLiteral("thisyear.csv[*] — Журнал учета ЭКЛЗ"));
+        harness.press("CmdSave"); // this year's register on screen: nothing asked
+        QCOMPARE(prompter.choiceQuestions.size(), 4);
+        QVERIFY(prompter.questions.isEmpty());
     }
 
     // A journal read only in part is not written over unasked, from "Сохранить изменения" or

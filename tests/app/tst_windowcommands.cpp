@@ -34,6 +34,7 @@ private Q_SLOTS:
         QVERIFY(!harness.window().isModified()); // opening does not mark the journal
 
         harness.clickCell(2, 7);
+        QTest::keyClick(&harness.cellEditor(), Qt::Key_End);
         typeText(&harness.cellEditor(), QStringLiteral(" и Сидоров"));
         harness.editCell(1, 0, QStringLiteral("ООО Лютик"));
         harness.press("CmdSave"); // the open edit goes into the file too
@@ -49,7 +50,7 @@ private Q_SLOTS:
         QVERIFY(QFile(pdf).size() > 0);
 
         harness.clickCell(2, 2);
-        typeText(&harness.cellEditor(), QStringLiteral("0"));
+        typeText(&harness.cellEditor(), QStringLiteral("50")); // over the selected "5"
         harness.press("CmdProd");
         harness.answerExit("OKButton");
         QCOMPARE(harness.endCount(), 1);

@@ -284,10 +284,11 @@ private Q_SLOTS:
         w.harness.press("CmdZArch");
         QCOMPARE(w.grid().textMatrix(1, 0), QStringLiteral("Archive/OLD.csv"));
 
+        // The archive on screen is proposed its own name.
         prompter.answers << QStringLiteral("2026");
         w.harness.press("CmdSaveAs");
         QCOMPARE(prompter.prompts.value(2), QStringLiteral("Введите имя файла"));
-        QCOMPARE(prompter.proposals.value(2), QStringLiteral("2026"));
+        QCOMPARE(prompter.proposals.value(2), QStringLiteral("OLD"));
         QVERIFY(w.harness.folder().exists(QStringLiteral("Archive/2026.csv")));
         QCOMPARE(prompter.offers.value(2).size(), 3);
     }

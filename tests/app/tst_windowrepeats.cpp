@@ -73,18 +73,19 @@ class TestWindowRepeats : public QObject {
 private Q_SLOTS:
     // Row 2 then row 5 get the same serial (blanks around it in row 5): both are marked, each
     // naming the other; an undo clears both, a redo marks them again and a sort moves the marks
-    // with their rows. The summary counts the marked cells, the archive's one included.
+    // with their rows. The summary counts the marked cells; a number an archive holds is noted in
+    // its tooltip, never marked or counted.
     void aNumberTypedTwiceIsMarkedInBothRows() {
         Opened opened;
-        QCOMPARE(opened.counted(), 1);
-        QCOMPARE(opened.tip(4, Registration), QStringLiteral("Уже есть: архив 2009, строка 1"));
+        QCOMPARE(opened.counted(), 0);
+        QCOMPARE(opened.tip(4, Registration), QStringLiteral("также в архиве 2009, строка 1"));
         QCOMPARE(opened.tip(4, Serial), QString());
         opened.type(2, Serial, QStringLiteral("Z-1"));
         QCOMPARE(opened.tip(2, Serial), QString());
         opened.type(5, Serial, QStringLiteral(" Z-1 "));
         QCOMPARE(opened.tip(2, Serial), QStringLiteral("Уже есть: строка 5"));
         QCOMPARE(opened.tip(5, Serial), QStringLiteral("Уже есть: строка 2"));
-        QCOMPARE(opened.counted(), 3);
+        QCOMPARE(opened.counted(), 2);
         // A blocked unit's tooltip tells its block state first.
         opened.type(5, 5, QStringLiteral("10.10.2025"));
         QCOMPARE(opened.tip(5, Serial),
@@ -93,43 +94,51 @@ private Q_SLOTS:
         opened.trigger("ActUndo");
         QCOMPARE(opened.harness.grid().textMatrix(5, Serial), QStringLiteral("E-500"));
         QCOMPARE(opened.tip(2, Serial), QString());
-        QCOMPARE(opened.counted(), 1);
+        QCOMPARE(opened.counted(), 0);
         opened.trigger("ActRedo");
-        QCOMPARE(opened.counted(), 3);
+        QCOMPARE(opened.counted(), 2);
         // By serial: " Z-1 " (its blank first), A-100, C-300, D-400, Z-1.
         opened.harness.clickCell(0, Serial);
         QCOMPARE(opened.harness.grid().textMatrix(4, Serial), QStringLiteral("D-400"));
         QCOMPARE(opened.tip(1, Serial), QStringLiteral("Уже есть: строка 5"));
-        QCOMPARE(opened.tip(4, Registration), QStringLiteral("Уже есть: архив 2009, строка 1"));
+        QCOMPARE(opened.tip(4, Registration), QStringLiteral("также в архиве 2009, строка 1"));
         opened.type(5, Serial, QStringLiteral("Z-2"));
         QCOMPARE(opened.tip(1, Serial), QString());
-        QCOMPARE(opened.counted(), 1);
+        QCOMPARE(opened.counted(), 0);
     }
 
-    // An archive changed on disk is read again within the timer's period; "Сохранить как" puts
-    // the grid's numbers into an archive at once; the archive on screen does not repeat itself.
-    void theMarksFollowTheArchives() {
+    // An archive changed on disk is read again within the timer's period. "Сохранить как" writes
+    // the grid's numbers into an archive, which is not compared with the journal it was written
+    // from: no number turns red. The archive on screen does not repeat itself either; reopened
+    // later, this year's register notes the archive's rows.
+    void theArchivesAreNotedNotCounted() {
         Opened opened;
         opened.harness.folder().write(QStringLiteral("Archive/2009.csv"),
                                       rowsBytes({{"X-9", "R-9"}, {"B-200", ""}, {"", "R-3"}}));
         auto& timer = opened.harness.control<QTimer>("TimerArchiveNumbers");
         timer.setInterval(1);
-        QVERIFY(QTest::qWaitFor([&] { return opened.counted() == 2; }, 5000));
-        QCOMPARE(opened.tip(2, Serial), QStringLiteral("Уже есть: архив 2009, строка 2"));
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                return opened.tip(2, Serial) == QStringLiteral("также в архиве 2009, строка 2");
+            },
+            5000));
         QCOMPARE(opened.tip(4, Registration), QString());
+        QCOMPARE(opened.counted(), 0);
         timer.stop();
         opened.harness.prompter().answers << QStringLiteral("2010");
         opened.harness.press("CmdSaveAs");
         QVERIFY(opened.harness.folder().exists(QStringLiteral("Archive/2010.csv")));
-        QCOMPARE(opened.counted(), 10);
-        QCOMPARE(opened.tip(3, Registration),
-                 QStringLiteral("Уже есть: архив 2009, строка 3; архив 2010, строка 3"));
-        QCOMPARE(opened.tip(2, Serial),
-                 QStringLiteral("Уже есть: архив 2009, строка 2; архив 2010, строка 2"));
+        QCOMPARE(opened.counted(), 0);
+        QCOMPARE(opened.tip(3, Registration), QStringLiteral("также в архиве 2009, строка 3"));
+        QCOMPARE(opened.tip(1, Serial), QString());
         opened.harness.prompter().answers << QStringLiteral("2010");
         opened.open("CmdZArch");
-        QCOMPARE(opened.counted(), 2);
-        QCOMPARE(opened.tip(2, Serial), QStringLiteral("Уже есть: архив 2009, строка 2"));
+        QCOMPARE(opened.counted(), 0);
+        QCOMPARE(opened.tip(2, Serial), QStringLiteral("также в архиве 2009, строка 2"));
+        opened.open("CmdZagruz");
+        QCOMPARE(opened.counted(), 0);
+        QCOMPARE(opened.tip(3, Registration),
+                 QStringLiteral("также в архиве 2009, строка 3; в архиве 2010, строка 3"));
     }
 
     // "К повтору" goes to the other row with the number and back; a number only an archive

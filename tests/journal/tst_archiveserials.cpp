@@ -58,10 +58,13 @@ private Q_SLOTS:
         QVERIFY(!archives.holds(Registration, number("A1")));
         for (const char* elsewhere : {"N", "T", "L"})
             QVERIFY2(!archives.holds(Factory, number(elsewhere)), elsewhere);
-        // The archive on screen is left out.
-        QVERIFY(archives.refresh(QStringLiteral("2009")));
+        // The archive on screen is left out, and so are those written from it.
+        QVERIFY(archives.refresh({QStringLiteral("2009")}));
         QCOMPARE(archives.places(Factory, number("Б-2")),
                  (std::vector<ArchivePlace>{{QStringLiteral("2010"), 2}}));
+        QVERIFY(archives.refresh({QStringLiteral("2009"), QStringLiteral("2010")}));
+        QVERIFY(archives.places(Factory, number("Б-2")).empty());
+        QVERIFY(!archives.holds(Factory, number("A1")));
     }
 
     // A refresh reads only what changed since it last looked; a file that went is forgotten.
@@ -89,18 +92,23 @@ private Q_SLOTS:
         QVERIFY(!archives.holds(Factory, number("D")));
     }
 
-    // The grid's rows first, then the archives'; five named, the rest counted.
+    // The grid's rows first (a repeat), then the archives' (a note: units are carried over a
+    // year end); five named, the rest counted.
     void tellsWhereANumberAlreadyIs() {
         const ArchivePlace archived{QStringLiteral("2009"), 37};
+        const ArchivePlace older{QStringLiteral("2008"), 5};
         QCOMPARE(journal::alreadyThereText({214}, {archived}),
-                 QStringLiteral("Уже есть: строка 214; архив 2009, строка 37"));
-        QCOMPARE(journal::alreadyThereText({}, {archived}),
-                 QStringLiteral("Уже есть: архив 2009, строка 37"));
+                 QStringLiteral("Уже есть: строка 214; также в архиве 2009, строка 37"));
+        QCOMPARE(journal::alreadyThereText({}, {archived, older}),
+                 QStringLiteral("также в архиве 2009, строка 37; в архиве 2008, строка 5"));
         QCOMPARE(journal::alreadyThereText({1, 2, 3, 4, 5}, {}),
                  QStringLiteral("Уже есть: строка 1; строка 2; строка 3; строка 4; строка 5"));
         QCOMPARE(journal::alreadyThereText({1, 2, 3, 4}, {archived, archived, archived}),
-                 QStringLiteral("Уже есть: строка 1; строка 2; строка 3; строка 4; архив 2009, "
-                                "строка 37 и ещё 2"));
+                 QStringLiteral("Уже есть: строка 1; строка 2; строка 3; строка 4; также в "
+                                "архиве 2009, строка 37 и ещё 2"));
+        QCOMPARE(journal::alreadyThereText({1, 2, 3, 4, 5}, {archived}),
+                 QStringLiteral("Уже есть: строка 1; строка 2; строка 3; строка 4; строка 5 "
+                                "и ещё 1"));
         QCOMPARE(journal::alreadyThereText({}, {}), QString());
     }
 };

@@ -48,6 +48,19 @@ public:
             answer->resize(conflicts.size(), false);
         return answer;
     }
+    // Each choice asked, with its answers offered; the answers come from `choiceAnswers` (none
+    // is "Отмена"), "Отмена" once it runs out.
+    QStringList choiceQuestions;
+    QList<QStringList> choicesOffered;
+    QList<int> choicesPreferred;
+    QList<std::optional<int>> choiceAnswers;
+    std::optional<int> choose(const QString& text, const QStringList& choices,
+                              int preferred) override {
+        choiceQuestions << text;
+        choicesOffered << choices;
+        choicesPreferred << preferred;
+        return choiceAnswers.isEmpty() ? std::nullopt : choiceAnswers.takeFirst();
+    }
     KeepChanges askToKeepChanges(const QString& text) override {
         keepQuestions << text;
         return keepAnswers.isEmpty() ? KeepChanges::Discard : keepAnswers.takeFirst();
