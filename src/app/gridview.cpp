@@ -26,8 +26,10 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     setSelectionMode(QAbstractItemView::NoSelection);
     setFocusPolicy(Qt::StrongFocus);
     // A keyboard user sees where the keys go: a dark frame while the grid has the focus.
-    setStyleSheet(QStringLiteral("app--GridView { border: 1px solid gray; }"
-                                 "app--GridView:focus { border: 2px solid rgb(0, 0, 160); }"));
+    // A keyboard user sees where the keys go: a dark frame while the grid has the focus (the
+    // same width either way, so that the cells stay in place).
+    setStyleSheet(QStringLiteral("QTableView { border: 2px solid rgb(192, 192, 192); }"
+                                 "QTableView:focus { border: 2px solid rgb(0, 0, 160); }"));
     setWordWrap(false);
     verticalHeader()->hide();
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
