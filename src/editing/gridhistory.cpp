@@ -127,6 +127,10 @@ bool GridHistory::redo() {
 
 void GridHistory::clear() {
     stack_.clear();
+    // QUndoStack::clear() leaves an empty stack as it was: one made unclean (an import saved
+    // nowhere) would stay so under the journal opened after it.
+    if (!stack_.isClean())
+        stack_.setClean();
     mergeBarrier_ = false;
 }
 

@@ -111,6 +111,12 @@ private Q_SLOTS:
         harness.prompter().keepAnswers << Keep::Cancel;
         importing.import(QStringLiteral("register.xlsx"));
         QCOMPARE(harness.prompter().keepQuestions.size(), 3);
+        // Dropped for this year's register opened again: nothing is unsaved, no marker shows.
+        harness.prompter().keepAnswers << Keep::Discard;
+        harness.press("CmdZagruz");
+        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("Первый"));
+        QVERIFY(harness.window().windowTitle().startsWith(ThisYear));
+        QVERIFY(!harness.window().isWindowModified());
     }
 
     // A refused file is told, and the grid stays as it was.
