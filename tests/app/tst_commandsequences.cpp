@@ -215,11 +215,17 @@ private:
         const qsizetype messagesBefore = prompter.messages.size();
         const qsizetype questionsBefore = prompter.questions.size();
         const qsizetype keepQuestionsBefore = prompter.keepQuestions.size();
+        // With an archive on screen a save asks where: the archive, thisyear.csv, or nowhere.
+        const std::optional<int> where = yes ? std::optional<int>(pick(2)) : std::nullopt;
+        prompter.choiceAnswers = {where};
+        const qsizetype choicesBefore = prompter.choiceQuestions.size();
         const int rowsBefore = grid().rows();
         harness_->press(button);
         prompter.answers.clear();
         prompter.questionAnswers.clear();
         prompter.keepAnswers.clear();
+        prompter.choiceAnswers.clear();
+        const bool chose = prompter.choiceQuestions.size() > choicesBefore;
         const bool told = prompter.messages.size() > messagesBefore;
         const bool refused = !yes && prompter.questions.size() > questionsBefore;
         const bool kept = !yes && prompter.keepQuestions.size() > keepQuestionsBefore;
@@ -231,6 +237,8 @@ private:
         else if (qstrcmp(button, "CmdZArch") == 0 && !answer.isEmpty() &&
                  !(told && prompter.messages.last().startsWith(QStringLiteral("Недопустимое"))))
             step_ = {Step::Opened, told ? QString() : name}; // not found: the emptied grid
+        else if (qstrcmp(button, "CmdSave") == 0 && chose && where != 1)
+            step_ = {told || refused || !where ? Step::SaveRefused : Step::Saved, shownArchive_};
         else if (qstrcmp(button, "CmdSave") == 0)
             step_ = {told || refused ? Step::SaveRefused : Step::Saved, ThisYear};
         else if (qstrcmp(button, "CmdSaveAs") == 0 && !told && !refused && !answer.isEmpty())
@@ -253,6 +261,11 @@ private:
             if (harness_->cellEditor().isOpen()) {
                 QTest::keyClick(&harness_->cellEditor(), Qt::Key_Return);
                 stored = QStringLiteral("Enter in the cell editor, then ");
+            }
+            // Leaving the input line takes its pending proposal into its cell: that too.
+            if (harness_->inputLine().hasFocus()) {
+                harness_->gridView().setFocus(Qt::OtherFocusReason);
+                stored += QStringLiteral("the grid focused, then ");
             }
             step_ = {Step::HeaderSort, {}};
             sortBase_ = snapshot();
@@ -449,6 +462,8 @@ private:
     // An opened file's columns are the ones it was written from; a save records them.
     void settleColumns() {
         const int cols = grid().cols();
+        if (step_.kind == Step::Opened || (step_.kind == Step::Saved && step_.file == ThisYear))
+            shownArchive_ = step_.file == ThisYear ? QString() : step_.file;
         if (step_.kind == Step::Opened) {
             opened_ = snapshot();
             ids_ = fileIds_.value(step_.file);
@@ -575,6 +590,7 @@ private:
     QStringList log_;
     Step step_;
     std::optional<GridSnapshot> sortBase_;
+    QString shownArchive_; // the archive on screen, by name; empty for none
     GridSnapshot opened_;
     QList<int> ids_;
     QHash<QString, QList<int>> fileIds_;
