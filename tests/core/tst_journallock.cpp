@@ -153,7 +153,7 @@ private Q_SLOTS:
         QCOMPARE(inChild([&] { return holdIn(*new core::JournalLock(name), journal); }).first,
                  int(Held));
         QVERIFY(folder.exists(MarkName)); // left by a copy that has ended
-        core::JournalLock mine;
+        core::JournalLock mine(name);
         QCOMPARE(holdIn(mine, journal), int(Held));
         core::JournalLock other;
         const std::optional<core::JournalLock::Holder> holder = other.hold(journal);
