@@ -4,6 +4,8 @@
 #include "printing/fonts.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QStyleOptionButton>
 #include <QStylePainter>
@@ -71,6 +73,32 @@ constexpr int ExchangeGap = 60;
 constexpr int ExchangeEdge = 120;
 constexpr int ExchangeLeastWidth = 420;
 
+// Alt+J, the key of "О" on a Latin layout: Qt matches the mnemonic Alt+О only where the layout
+// gives "О". Not a shortcut of its own: where a Russian and a Latin layout are both loaded, Qt
+// would match both to Alt+О, find them ambiguous and open nothing.
+class LatinMnemonic : public QObject {
+public:
+    explicit LatinMnemonic(QToolButton& button) : QObject(&button), button_(button) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() != Qt::Key_J || key->modifiers() != Qt::AltModifier || !widget ||
+            widget->window() != button_.window() || !button_.isVisible() || !button_.isEnabled())
+            return false;
+        QMetaObject::invokeMethod(&button_, &QToolButton::showMenu, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    QToolButton& button_;
+};
+
 QRect exchangePlaceRightOfExit(const QWidget& window, const QToolButton& button) {
     const QRect exit =
         window.findChild<QPushButton*>(QStringLiteral("CmdProd"), Qt::FindDirectChildrenOnly)
@@ -102,15 +130,15 @@ QToolButton* createExchangeButton(QWidget& window) {
     button->setToolTip(QStringLiteral("Обмен с электронными таблицами, папка журналов (F10)"));
     button->setAccessibleName(QStringLiteral("Обмен"));
     button->setMenu(new QMenu(button));
-    // The mnemonic is Alt+О; a Latin layout gives Alt+J on that key, which Qt does not match
-    // to it. The menu is opened after the key's event, so that the shortcut returns first.
+    // The menu is opened after the key's event, so that the shortcut returns first.
     auto* open = new QAction(&window);
     open->setObjectName(QStringLiteral("ActExchangeMenu"));
-    open->setShortcuts({QKeySequence(Qt::Key_F10), QKeySequence(Qt::AltModifier | Qt::Key_J)});
+    open->setShortcut(QKeySequence(Qt::Key_F10));
     open->setShortcutContext(Qt::WindowShortcut);
     QObject::connect(open, &QAction::triggered, button, &QToolButton::showMenu,
                      Qt::QueuedConnection);
     window.addAction(open);
+    new LatinMnemonic(*button);
     button->setGeometry(exchangePlaceRightOfExit(window, *button));
     return button;
 }
