@@ -3,10 +3,14 @@
 #include "app/twips.h"
 #include "printing/fonts.h"
 
+#include <QAction>
+#include <QCoreApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QStyleOptionButton>
 #include <QStylePainter>
 #include <QToolButton>
+#include <algorithm>
 
 namespace app {
 
@@ -59,22 +63,107 @@ void createCommandButtons(QWidget& window) {
         button->setGeometry(
             twips::toPixels(&window, place.left, place.top, place.width, place.height));
     }
+    createExchangeButton(window);
 }
 
-// In the strip right of "Выход" that the grid's margin leaves free above it: no control of the
-// journal's table moves.
+namespace {
+
+// "Обмен" keeps this distance to "Выход" and to the window's right edge.
+constexpr int ExchangeGap = 60;
+constexpr int ExchangeEdge = 120;
+constexpr int ExchangeLeastWidth = 420;
+
+// Alt+J, the key of "О" on a Latin layout: Qt matches the mnemonic Alt+О only where the layout
+// gives "О". Not a shortcut of its own: where a Russian and a Latin layout are both loaded, Qt
+// would match both to Alt+О, find them ambiguous and open nothing.
+class LatinMnemonic : public QObject {
+public:
+    explicit LatinMnemonic(QToolButton& button) : QObject(&button), button_(button) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const auto* widget = qobject_cast<QWidget*>(watched);
+        if (key->key() != Qt::Key_J || key->modifiers() != Qt::AltModifier || !widget ||
+            widget->window() != button_.window() || !button_.isVisible() || !button_.isEnabled())
+            return false;
+        QMetaObject::invokeMethod(&button_, &QToolButton::showMenu, Qt::QueuedConnection);
+        return true;
+    }
+
+private:
+    QToolButton& button_;
+};
+
+QRect exchangePlaceRightOfExit(const QWidget& window, const QToolButton& button) {
+    const QRect exit =
+        window.findChild<QPushButton*>(QStringLiteral("CmdProd"), Qt::FindDirectChildrenOnly)
+            ->geometry();
+    const int width =
+        std::max(button.sizeHint().width(), twips::toPixels(&window, ExchangeLeastWidth));
+    return {exit.right() + 1 + twips::toPixels(&window, ExchangeGap), exit.top(), width,
+            exit.height()};
+}
+
+} // namespace
+
+// Right of "Выход", above the grid's right margin: no control of the journal's table moves.
 QToolButton* createExchangeButton(QWidget& window) {
     auto* button = new QToolButton(&window);
     button->setObjectName(QStringLiteral("CmdExchange"));
-    button->setArrowType(Qt::DownArrow);
+    button->setText(QStringLiteral("&Обмен"));
     button->setPopupMode(QToolButton::InstantPopup);
-    button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-    button->setFocusPolicy(Qt::NoFocus);
-    button->setToolTip(QStringLiteral("Обмен с электронными таблицами"));
+    button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    button->setFocusPolicy(Qt::StrongFocus);
+    button->setFont(printing::msSansSerif(8.25, true));
+    button->setStyleSheet(
+        QStringLiteral("QToolButton { background-color: rgb(224, 224, 224); border: 1px solid gray;"
+                       " padding: 0px 14px 0px 4px; }"
+                       "QToolButton:pressed { background-color: rgb(200, 200, 200); }"
+                       "QToolButton:focus { border: 2px solid black; }"
+                       "QToolButton::menu-indicator { subcontrol-origin: padding;"
+                       " subcontrol-position: center right; right: 3px; }"));
+    button->setToolTip(QStringLiteral("Обмен с электронными таблицами, папка журналов (F10)"));
     button->setAccessibleName(QStringLiteral("Обмен"));
     button->setMenu(new QMenu(button));
-    button->setGeometry(twips::toPixels(&window, 10035, 120, 420, 615));
+    // The menu is opened after the key's event, so that the shortcut returns first.
+    auto* open = new QAction(&window);
+    open->setObjectName(QStringLiteral("ActExchangeMenu"));
+    open->setShortcut(QKeySequence(Qt::Key_F10));
+    open->setShortcutContext(Qt::WindowShortcut);
+    QObject::connect(open, &QAction::triggered, button, &QToolButton::showMenu,
+                     Qt::QueuedConnection);
+    window.addAction(open);
+    new LatinMnemonic(*button);
+    button->setGeometry(exchangePlaceRightOfExit(window, *button));
     return button;
+}
+
+QToolButton* exchangeButton(const QWidget& window) {
+    return window.findChild<QToolButton*>(QStringLiteral("CmdExchange"),
+                                          Qt::FindDirectChildrenOnly);
+}
+
+int exchangeButtonRoom(const QWidget& window) {
+    return exchangePlaceRightOfExit(window, *exchangeButton(window)).right() + 1 +
+           twips::toPixels(&window, ExchangeEdge);
+}
+
+int placeExchangeButton(QWidget& window, int right, int top, int height) {
+    QToolButton& button = *exchangeButton(window);
+    if (window.width() >= exchangeButtonRoom(window)) {
+        button.setGeometry(exchangePlaceRightOfExit(window, button));
+        return 0;
+    }
+    const int width = button.sizeHint().width();
+    button.setGeometry(
+        right + 1 - width, top, width,
+        std::max(button.fontMetrics().height(), std::min(button.sizeHint().height(), height)));
+    return width + twips::toPixels(&window, ExchangeGap);
 }
 
 } // namespace app

@@ -18,11 +18,20 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-// The window's command buttons in the order of the journal's control table, each at its place.
+// The window's command buttons in the order of the journal's control table, each at its place,
+// then "Обмен".
 void createCommandButtons(QWidget& window);
 
-// "Обмен" (CmdExchange), right of "Выход": a small button whose menu holds the commands that
-// exchange the register with spreadsheets. Their actions are added to its menu.
+// "Обмен" (CmdExchange): a button whose menu holds the exchange with spreadsheets and the
+// journal folder; the commands add their actions to its menu. Tab reaches it, Space, F10 and
+// Alt+О (the underlined letter) open the menu, and so does Alt+J, the same key on a Latin layout.
 QToolButton* createExchangeButton(QWidget& window);
+QToolButton* exchangeButton(const QWidget& window);
+// The window width that has room for "Обмен" right of "Выход".
+int exchangeButtonRoom(const QWidget& window);
+// Puts "Обмен" right of "Выход" where the window has room for it there, else at the right end of
+// the strip under the grid that ends at `right` (at `top`, `height` high). Returns the width it
+// takes from that strip: none when it sits above.
+int placeExchangeButton(QWidget& window, int right, int top, int height);
 
 } // namespace app

@@ -40,7 +40,9 @@ void orderTabs(QWidget& window, QWidget& inputLine, QWidget& grid, QWidget& edit
                                    button("CmdSearh"),
                                    &editor,
                                    button("CmdSaveAs"),
-                                   button("CmdPrint")};
+                                   button("CmdPrint"),
+                                   window.findChild<QWidget*>(QStringLiteral("CmbFilter")),
+                                   window.findChild<QWidget*>(QStringLiteral("CmdExchange"))};
     for (qsizetype i = 1; i < order.size(); ++i)
         QWidget::setTabOrder(order[i - 1], order[i]);
 }

@@ -17,15 +17,25 @@ namespace {
 // Message boxes carry the program's name; input boxes their prompt, as they always have.
 const QString ProgramName = QStringLiteral("Журнал учета ЭКЛЗ");
 
-// Wide enough for its whole title: the title bar's buttons and margins besides the text, never
-// wider than the screen.
-void fitTitle(QWidget& dialog) {
-    const int titleWidth = dialog.fontMetrics().horizontalAdvance(dialog.windowTitle());
-    const int buttons = 4 * dialog.style()->pixelMetric(QStyle::PM_TitleBarButtonSize);
-    int width = titleWidth + buttons + 48;
+// Window managers write titles in bold, beside an icon and three or four buttons: this many
+// lines' heights leave room for them and the frame's margins.
+constexpr int TitleBarExtras = 8;
+
+// Wide enough for its whole title and its prompt on one line, never wider than the screen.
+// The input box's layout sets its least size itself: the box is made this wide instead.
+void fitTitle(QInputDialog& dialog) {
+    QFont bold = dialog.font();
+    bold.setBold(true);
+    const QFontMetrics title(bold);
+    const int margins = dialog.style()->pixelMetric(QStyle::PM_LayoutLeftMargin) +
+                        dialog.style()->pixelMetric(QStyle::PM_LayoutRightMargin);
+    int width =
+        std::max(title.horizontalAdvance(dialog.windowTitle()) + TitleBarExtras * title.height(),
+                 dialog.fontMetrics().horizontalAdvance(dialog.labelText()) + margins + 8);
     if (const QScreen* screen = dialog.screen())
         width = std::min(width, screen->availableGeometry().width() - 32);
-    dialog.setMinimumWidth(std::max(dialog.minimumWidth(), width));
+    const QSize least = dialog.sizeHint();
+    dialog.resize(std::max(width, least.width()), least.height());
 }
 
 } // namespace

@@ -18,7 +18,7 @@ ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journ
     menu.exporter = new ExportController(
         window, journal.grid, journal.watch, view, std::move(shownRows), std::move(journalName),
         {std::move(files), std::move(prompter), std::move(exchange)});
-    menu.items = createExchangeButton(window)->menu();
+    menu.items = exchangeButton(window)->menu();
     menu.items->addAction(&menu.importer->action());
     menu.items->addAction(&menu.exporter->action());
     return menu;

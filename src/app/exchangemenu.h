@@ -13,7 +13,7 @@ class ExchangeLoader;
 class FileChooser;
 class GridView;
 
-// The exchange with spreadsheets: "Импорт…" and "Экспорт…" in the menu of the small "Обмен"
+// The exchange with spreadsheets: "Импорт…" and "Экспорт…" in the menu of the "Обмен"
 // button right of "Выход", each with its shortcut on the window. Both load the exchange module
 // with `exchange` when first used.
 struct ExchangeMenu {

@@ -14,6 +14,17 @@ QString suffixOf(const QString& filter) {
     return pattern.match(filter).captured(1);
 }
 
+// Our own words for the dialog's labels and buttons, whatever Qt's translations hold.
+void speakRussian(QFileDialog& dialog, const QString& accept) {
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
+    dialog.setLabelText(QFileDialog::FileName, dialog.fileMode() == QFileDialog::Directory
+                                                   ? QStringLiteral("Папка:")
+                                                   : QStringLiteral("Имя файла:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Тип файлов:"));
+    dialog.setLabelText(QFileDialog::Accept, accept);
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
+}
+
 } // namespace
 
 QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
@@ -28,6 +39,7 @@ QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
         if (suffixOf(filter) == suggestedSuffix)
             dialog.selectNameFilter(filter);
     dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
+    speakRussian(dialog, QStringLiteral("Сохранить"));
     QObject::connect(
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
@@ -43,6 +55,7 @@ QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
+    speakRussian(dialog, QStringLiteral("Открыть"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -55,6 +68,7 @@ QString DialogFileChooser::folderName(QWidget* parent, const QString& title,
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
+    speakRussian(dialog, QStringLiteral("Выбрать"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();

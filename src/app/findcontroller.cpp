@@ -119,8 +119,12 @@ void FindController::findInAllJournals() {
         item->setData(Qt::UserRole, hit.journal);
         item->setData(Qt::UserRole + 1, hit.row);
     }
-    foundRows_->parentWidget()->show();
-    foundRows_->parentWidget()->raise();
+    // The keys go to the list: arrows through it, Escape closes it.
+    QWidget* dialog = foundRows_->parentWidget();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    foundRows_->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace app

@@ -11,6 +11,7 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMenu>
 
 namespace app {
@@ -116,8 +117,16 @@ QPoint GridContextMenu::currentCellCentre() const {
         QPoint(std::max(0, header->sectionViewportPosition(col)) + 4, header->height() / 2));
 }
 
-// A right click on the grid (a context-menu event its viewport passes on) or the Menu key.
+// A right click on the grid (a context-menu event its viewport passes on), the Menu key or
+// Shift+F10, which Qt turns into no context-menu event.
 bool GridContextMenu::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier)
+            return QObject::eventFilter(watched, event);
+        popUp(currentCellCentre());
+        return true;
+    }
     if (event->type() != QEvent::ContextMenu)
         return QObject::eventFilter(watched, event);
     const auto* request = static_cast<QContextMenuEvent*>(event);

@@ -21,12 +21,12 @@ class CellEditSession;
 class GridCommands;
 class GridView;
 
-// The grid's context menu (MenuGrid), at a right click and at the Menu key: "Отменить",
-// "Повторить", "Вырезать", "Копировать", "Вставить", "Найти…", "Удалить строку" and "Экспорт…",
-// each with the window's shortcut beside it. Undo, redo, find and export run the window's own
-// actions (ActUndo, ActRedo, ActFind, ActExport); the rest run the grid's commands through the
-// edit session. An entry that cannot act is disabled: nothing to undo or redo, no data row
-// selected to cut or delete, no text on the clipboard to paste.
+// The grid's context menu (MenuGrid), at a right click and at the Menu key or Shift+F10:
+// "Отменить", "Повторить", "Вырезать", "Копировать", "Вставить", "Найти…", "Удалить строку" and
+// "Экспорт…", each with the window's shortcut beside it. Undo, redo, find and export run the
+// window's own actions (ActUndo, ActRedo, ActFind, ActExport); the rest run the grid's commands
+// through the edit session. An entry that cannot act is disabled: nothing to undo or redo, no data
+// row selected to cut or delete, no text on the clipboard to paste.
 class GridContextMenu : public QObject {
     Q_OBJECT
 public:
@@ -48,7 +48,7 @@ private:
                       Function function);
     QAction* windowAction(const char* name) const;
     void updateEntries();
-    // Where the Menu key opens the menu: over the current cell.
+    // Where the keys open the menu: over the current cell.
     QPoint currentCellCentre() const;
 
     QWidget& window_;

@@ -104,6 +104,7 @@ HelpWindow::HelpWindow(QWidget* parent)
     QFile guide(QStringLiteral(":/help/user-guide.md"));
     text_->setMarkdown(guide.open(QIODevice::ReadOnly) ? QString::fromUtf8(guide.readAll())
                                                        : QStringLiteral("Справка не найдена."));
+    addShortcut(*this, "ActHelpClose", {QKeySequence::Cancel}, this, &QWidget::close);
     connect(find_, &QLineEdit::returnPressed, this, &HelpWindow::findNext);
     connect(next, &QPushButton::clicked, this, &HelpWindow::findNext);
     connect(find_, &QLineEdit::textEdited, this, [this](const QString& text) {

@@ -16,7 +16,7 @@ class GridView;
 // The user guide inside the program (FrmHelp): the guide compiled into the program, shown by a
 // text browser (TxtHelp) under a search line (TxtHelpFind, "Далее", and "Не найдено" in
 // LblHelpNotFound when nothing matches). Enter or "Далее" finds the next match after the last
-// one, from the top again past the end; every match is highlighted.
+// one, from the top again past the end; every match is highlighted. Escape closes it.
 class HelpWindow : public QWidget {
     Q_OBJECT
 public:

@@ -49,6 +49,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
+#include <algorithm>
 
 // The window's icon is compiled into the app library, whose resources a program linking it must
 // register itself (outside any namespace).
@@ -94,8 +95,11 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     icon.addFile(QStringLiteral(":/icons/journal32.xpm"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/icons/journal16.xpm"), QSize(16, 16));
     setWindowIcon(icon);
-    resize(twips::toPixels(this, ClientWidth), twips::toPixels(this, ClientHeight));
     createControls();
+    // Room for "Обмен" right of "Выход", as far as the screen has room for the window.
+    resize(windowsettings::fittedToScreen(
+        *this, {std::max(twips::toPixels(this, ClientWidth), exchangeButtonRoom(*this)),
+                twips::toPixels(this, ClientHeight)}));
     journal_ = std::make_unique<journal::JournalFiles>(
         *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
     journal_->readBlockEvidenceOf(*blockWatch_);
@@ -230,7 +234,8 @@ void JournalWindow::createBlockWatch() {
     midnight_ = new MidnightWatch(*this, *blockWatch_, services_.clock);
 }
 
-// In the strip below the grid: the summary from the grid's left edge, the filter at its right.
+// In the strip below the grid: the summary from the grid's left edge, the filter at its right,
+// and "Обмен" right of that when the window is too narrow for it beside "Выход".
 // An open find bar takes the grid's width above that strip, the grid giving up its height.
 void JournalWindow::placeBlockSummary() {
     const QRect gridArea = gridView_->geometry();
@@ -240,7 +245,8 @@ void JournalWindow::placeBlockSummary() {
         findBar_->setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
         top += barHeight + twips::toPixels(this, SummaryGap);
     }
-    summary_->place(gridArea.left(), gridArea.right(), top, height());
+    const int exchange = placeExchangeButton(*this, gridArea.right(), top, height() - top);
+    summary_->place(gridArea.left(), gridArea.right() - exchange, top, height());
 }
 
 // The grid keeps its margins to the window's inner edges, less the room of an open find bar.

@@ -1,11 +1,14 @@
 #include "app/summarybar.h"
 
+#include "app/elidedlabel.h"
 #include "app/gridview.h"
 #include "model/gridmodel.h"
 #include "printing/fonts.h"
 
+#include <QAbstractItemView>
 #include <QComboBox>
-#include <QLabel>
+#include <QStyle>
+#include <QStyleOptionComboBox>
 #include <QTimer>
 #include <QUndoStack>
 #include <QWidget>
@@ -15,7 +18,7 @@ namespace app {
 
 SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
                        const model::BlockWatch& watch)
-    : QObject(&window), grid_(grid), view_(view), watch_(watch), summary_(new QLabel(&window)),
+    : QObject(&window), grid_(grid), view_(view), watch_(watch), summary_(new ElidedLabel(&window)),
       filter_(new QComboBox(&window)), noticeTime_(new QTimer(this)) {
     noticeTime_->setObjectName(QStringLiteral("TimerNotice"));
     noticeTime_->setSingleShot(true);
@@ -34,6 +37,7 @@ SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
           model::RowFilter::Undated, model::RowFilter::BlockedOrSoon})
         filter_->addItem(model::rowFilterName(filter), int(filter));
     connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::applyFilter);
+    connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::layOut);
     // The filter follows every change of the rows' states, then the summary counts them.
     connect(&watch_, &model::BlockWatch::countsChanged, this, &SummaryBar::applyFilter);
     connect(&watch_, &model::BlockWatch::statesReset, this, &SummaryBar::applyFilter);
@@ -54,11 +58,31 @@ model::RowFilter SummaryBar::filter() const {
 }
 
 void SummaryBar::place(int left, int right, int top, int bottom) {
-    const int filterWidth = filter_->sizeHint().width();
-    const int lineHeight = std::max(summary_->fontMetrics().height(), filter_->sizeHint().height());
-    filter_->setGeometry(right + 1 - filterWidth, top, filterWidth, filter_->sizeHint().height());
-    summary_->setGeometry(left, top, std::max(0, right + 1 - left - filterWidth - 8),
-                          std::max(lineHeight, bottom - top));
+    area_ = QRect(QPoint(left, top), QPoint(right, bottom));
+    layOut();
+}
+
+void SummaryBar::layOut() {
+    const int left = area_.left();
+    const int right = area_.right();
+    const int top = area_.top();
+    const int width = std::min(filterWidth(), std::max(0, right + 1 - left));
+    // Down to the window's edge, and no further while the text has room.
+    const int height = std::max(summary_->fontMetrics().height() + 2, area_.bottom() - top);
+    filter_->setGeometry(right + 1 - width, top, width,
+                         std::min(filter_->sizeHint().height(), height));
+    summary_->setGeometry(left, top, std::max(0, right + 1 - left - width - 8), height);
+    summary_->setWholeText(summary_->text());
+}
+
+int SummaryBar::filterWidth() const {
+    QStyleOptionComboBox option;
+    option.initFrom(filter_);
+    option.currentText = filter_->currentText();
+    const QFontMetrics metrics = filter_->fontMetrics();
+    const QSize text(metrics.boundingRect(option.currentText).width(), metrics.height() + 2);
+    filter_->view()->setMinimumWidth(filter_->sizeHint().width());
+    return filter_->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, filter_).width();
 }
 
 void SummaryBar::applyFilter() {
@@ -102,10 +126,10 @@ void SummaryBar::showRepeats(int cells) {
 // Units that block within the warning days make the line bold; a notice is plain.
 void SummaryBar::showSummary() {
     if (!notice_.isEmpty()) {
-        summary_->setText(notice_);
         QFont font = summary_->font();
         font.setBold(false);
         summary_->setFont(font);
+        summary_->setWholeText(notice_);
         return;
     }
     const model::BlockCounts counts = watch_.counts();
@@ -114,10 +138,10 @@ void SummaryBar::showSummary() {
         text += QStringLiteral(" Повторы номеров: %1.").arg(repeats_);
     if (filter() != model::RowFilter::All)
         text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
-    summary_->setText(text);
     QFont font = summary_->font();
     font.setBold(counts.soon > 0);
     summary_->setFont(font);
+    summary_->setWholeText(text);
 }
 
 } // namespace app

@@ -17,6 +17,7 @@ class GridModel;
 
 namespace app {
 
+class ElidedLabel;
 class GridView;
 
 // The strip under the grid: the summary of the block watch ("Заблокированы: N. Блокируются в
@@ -35,7 +36,8 @@ public:
     model::RowFilter filter() const;
     // The data rows the filter leaves shown.
     int shownRows() const { return shownRows_; }
-    // Lays the strip out from `left` to `right` at `top`, down to `bottom`.
+    // Lays the strip out from `left` to `right` at `top`, down to `bottom`. A summary wider than
+    // its room is cut with "…", whole in its tooltip.
     void place(int left, int right, int top, int bottom);
     // How many cells hold a unit's number already registered: "Повторы номеров: K." follows
     // the summary while there are any.
@@ -50,13 +52,18 @@ public Q_SLOTS:
 private:
     void applyFilter();
     void showSummary();
+    // The strip laid out again in the place it was given.
+    void layOut();
+    // As wide as the filter's choice: its list opens as wide as its longest.
+    int filterWidth() const;
 
     model::GridModel& grid_;
     GridView& view_;
     const model::BlockWatch& watch_;
-    QLabel* summary_;
+    ElidedLabel* summary_;
     QComboBox* filter_;
     QTimer* noticeTime_;
+    QRect area_; // where place() put the strip
     QString notice_;
     bool rowsHidden_ = false;
     int shownRows_ = 0;

@@ -2,8 +2,10 @@
 
 #include "app/gridview.h"
 
+#include <QScreen>
 #include <QSettings>
 #include <QWidget>
+#include <algorithm>
 
 namespace app {
 
@@ -28,6 +30,18 @@ void keep(const QWidget& window, const GridView& view, QSettings* settings) {
         widths << width;
     settings->setValue(QStringLiteral("grid/columnWidths"), widths);
     settings->sync();
+}
+
+QSize fittedToScreen(const QWidget& window, QSize wanted) {
+    // The frame is not known before the window is shown: room for a usual title bar and borders.
+    constexpr int FrameWidth = 16;
+    constexpr int FrameHeight = 48;
+    const QScreen* screen = window.screen();
+    if (!screen)
+        return wanted;
+    const QRect available = screen->availableGeometry();
+    return {std::min(wanted.width(), available.width() - FrameWidth),
+            std::min(wanted.height(), available.height() - FrameHeight)};
 }
 
 } // namespace windowsettings

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QSize>
+
 class QSettings;
 class QWidget;
 
@@ -13,6 +15,9 @@ namespace windowsettings {
 
 void restore(QWidget& window, GridView& view, QSettings* settings);
 void keep(const QWidget& window, const GridView& view, QSettings* settings);
+// The inner size `wanted`, made small enough for the window with its frame to fit the available
+// area of the screen it opens on.
+QSize fittedToScreen(const QWidget& window, QSize wanted);
 
 } // namespace windowsettings
 

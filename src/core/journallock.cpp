@@ -5,12 +5,14 @@
 #include <QFileInfo>
 #include <QSysInfo>
 #include <QUuid>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,13 +23,6 @@ namespace core {
 namespace {
 
 constexpr qsizetype MaxMarkSize = 1024;
-
-QString userName() {
-    QString name = qEnvironmentVariable("USER");
-    if (name.isEmpty())
-        name = qEnvironmentVariable("USERNAME");
-    return name.isEmpty() ? QStringLiteral("?") : name;
-}
 
 // '%', ',' and control characters as %XX, so that a field keeps to its place on the one line.
 QByteArray escaped(const QString& text) {
@@ -127,8 +122,8 @@ bool isStale(const Mark& mark) {
 #endif
 }
 
-QByteArray markLine(const QByteArray& token) {
-    return escaped(userName()) + ',' + escaped(QSysInfo::machineHostName()) + ',' +
+QByteArray markLine(const QString& user, const QByteArray& token) {
+    return escaped(user) + ',' + escaped(QSysInfo::machineHostName()) + ',' +
            QByteArray::number(QCoreApplication::applicationPid()) + ',' +
            QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + ',' + token + '\n';
 }
@@ -302,10 +297,9 @@ int writeNew(const QByteArray& name, const QByteArray& line, mode_t mode) {
 
 // The mark appears whole or not at all: it is written under a name of its own first, then linked
 // to the mark's name, which fails when that is taken.
-Made makeMark(const QString& path, const QByteArray& token) {
+Made makeMark(const QString& path, const QByteArray& line, const QByteArray& token) {
     const QByteArray mark = local(path);
     const QByteArray temporary = sideName(path, token, ".new");
-    const QByteArray line = markLine(token);
     const mode_t mode = markMode(path);
     if (writeNew(temporary, line, mode) != 0)
         return Made::Failed;
@@ -392,11 +386,11 @@ Found inspect(const QString& path) {
     return found;
 }
 
-Made makeMark(const QString& path, const QByteArray& token) {
+Made makeMark(const QString& path, const QByteArray& line, const QByteArray&) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
         return file.exists() ? Made::Exists : Made::Failed;
-    if (file.write(markLine(token)) > 0 && file.flush())
+    if (file.write(line) > 0 && file.flush())
         return Made::Made;
     file.remove();
     return Made::Failed;
@@ -417,7 +411,32 @@ bool removeOwnMark(const QString& path, const QByteArray& token) {
 
 } // namespace
 
-JournalLock::JournalLock() : token_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+JournalLock::JournalLock(QString user)
+    : user_(std::move(user)), token_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+
+// The environment is only a fallback: a session started by su or a service may carry another
+// user's USER, or none.
+QString JournalLock::currentUserName() {
+#ifdef Q_OS_UNIX
+    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
+    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
+    struct passwd entry {};
+    struct passwd* found = nullptr;
+    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
+           buffer.size() < (size_t(1) << 20))
+        buffer.resize(buffer.size() * 2);
+    if (found && found->pw_name && *found->pw_name)
+        return QFile::decodeName(found->pw_name);
+#endif
+    for (const char* variable : {"USER", "USERNAME"})
+        if (const QString name = qEnvironmentVariable(variable); !name.isEmpty())
+            return name;
+#ifdef Q_OS_UNIX
+    return QString::number(::getuid());
+#else
+    return QStringLiteral("?");
+#endif
+}
 
 JournalLock::~JournalLock() {
     release();
@@ -429,8 +448,11 @@ QString JournalLock::markPath(const QString& journalPath) {
 }
 
 QString JournalLock::heldMessage(const QString& journalFileName, const Holder& holder) {
+    // A save merges the other copy's changes in; only conflicts are asked about.
     const QString after = QStringLiteral(
-        "Он открыт и здесь; если его изменят на диске, перед сохранением будет задан вопрос.");
+        "Он открыт и здесь. При сохранении ваши изменения и изменения другого пользователя "
+        "будут объединены. Вопрос будет задан, только если вы оба изменили одну и ту же ячейку "
+        "или один из вас удалил строку, которую изменил другой.");
     if (holder.unreadable)
         return QStringLiteral("Журнал %1 отмечен как открытый другим пользователем, но отметку %2 "
                               "прочитать нельзя (%3). ")
@@ -453,7 +475,7 @@ std::optional<JournalLock::Holder> JournalLock::hold(const QString& journalPath)
     std::optional<Holder> last;
     // Each round either holds the journal, finds it held, or sees a mark go: a few are enough.
     for (int round = 0; round < 8; ++round) {
-        const Made made = makeMark(mark, token);
+        const Made made = makeMark(mark, markLine(user_, token), token);
         if (made == Made::Made) {
             journal_ = journalPath;
             return std::nullopt;

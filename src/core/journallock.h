@@ -25,7 +25,8 @@ public:
         QString reason;          // why it cannot be read, for the user, when unreadable
     };
 
-    JournalLock();
+    // The mark names `user`: by default the user this copy runs as.
+    explicit JournalLock(QString user = currentUserName());
     ~JournalLock();
     JournalLock(const JournalLock&) = delete;
     JournalLock& operator=(const JournalLock&) = delete;
@@ -37,10 +38,14 @@ public:
     const QString& heldPath() const { return journal_; }
 
     static QString markPath(const QString& journalPath);
+    // The name of the user running the program: the password database's, else USER (or
+    // USERNAME), else the user's number.
+    static QString currentUserName();
     // What the user is told when the journal of that file name is held by another.
     static QString heldMessage(const QString& journalFileName, const Holder& holder);
 
 private:
+    QString user_;
     QString journal_;
     QString token_;
 };

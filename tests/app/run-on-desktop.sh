@@ -5,7 +5,8 @@
 #   tests/app/run-on-desktop.sh PROGRAM [ARGUMENTS...]
 #
 # The program runs on Qt's xcb platform with DISPLAY set, for at most EKLZ_DESKTOP_SECONDS
-# (default 240); its exit code is the script's. Without Xvfb or openbox nothing runs: the script
+# (default 240); its exit code is the script's. The screen is EKLZ_DESKTOP_SCREEN pixels
+# (default 1280x1024). Without Xvfb or openbox nothing runs: the script
 # says "SKIP" and exits 77. scripts/install-deps installs both.
 set -uo pipefail
 
@@ -45,7 +46,7 @@ await() {
 }
 
 # Xvfb picks a free display and writes its number once it takes connections.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+Xvfb -displayfd 3 -screen 0 "${EKLZ_DESKTOP_SCREEN:-1280x1024}x24" -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
 xvfb=$!
 if ! await -s "$work/display" "$xvfb"; then
     echo "Xvfb did not start:" >&2

@@ -9,6 +9,7 @@
 #include <QTest>
 #include <functional>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -61,11 +62,31 @@ QByteArray staleMark() {
            ",2026-12-07T08:00:00,other\n";
 }
 
-struct UserName {
-    explicit UserName(const QByteArray& name) : saved(qgetenv("USER")) { qputenv("USER", name); }
-    ~UserName() { qputenv("USER", saved); }
+// An environment variable set (or, with a null value, unset) for as long as this lives.
+struct Environment {
+    Environment(const char* name, const QByteArray& value)
+        : name(name), had(qEnvironmentVariableIsSet(name)), saved(qgetenv(name)) {
+        if (value.isNull())
+            qunsetenv(name);
+        else
+            qputenv(name, value);
+    }
+    ~Environment() {
+        if (had)
+            qputenv(name, saved);
+        else
+            qunsetenv(name);
+    }
+    const char* name;
+    bool had;
     QByteArray saved;
 };
+
+// The name the password database gives this process's real user, or its number.
+QString accountName() {
+    const passwd* entry = ::getpwuid(::getuid());
+    return entry ? QString::fromLocal8Bit(entry->pw_name) : QString::number(::getuid());
+}
 
 bool readUntil(int fd, char* byte, const QDeadlineTimer& deadline) {
     pollfd wait{fd, POLLIN, 0};
@@ -128,19 +149,42 @@ private Q_SLOTS:
         TempFolder folder;
         folder.write(Journal, "x\r\n");
         const QString journal = folder.file(Journal);
-        const UserName name(user);
-        QCOMPARE(inChild([&] { return holdIn(*new core::JournalLock, journal); }).first, int(Held));
+        const QString name = QString::fromUtf8(user);
+        QCOMPARE(inChild([&] { return holdIn(*new core::JournalLock(name), journal); }).first,
+                 int(Held));
         QVERIFY(folder.exists(MarkName)); // left by a copy that has ended
-        core::JournalLock mine;
+        core::JournalLock mine(name);
         QCOMPARE(holdIn(mine, journal), int(Held));
         core::JournalLock other;
         const std::optional<core::JournalLock::Holder> holder = other.hold(journal);
         QVERIFY(holder);
-        QCOMPARE(holder->user, QString::fromUtf8(user));
+        QCOMPARE(holder->user, name);
         QCOMPARE(holder->host, QSysInfo::machineHostName());
         QCOMPARE(holder->pid, QCoreApplication::applicationPid());
         mine.release();
         QVERIFY(!folder.exists(MarkName));
+    }
+
+    // The mark names the user by the account, whatever the environment says or lacks.
+    void theMarkNamesTheAccount_data() {
+        QTest::addColumn<QByteArray>("user");
+        QTest::newRow("USER unset") << QByteArray();
+        QTest::newRow("USER empty") << QByteArray("");
+        QTest::newRow("USER another's") << QByteArray("someone-else");
+    }
+    void theMarkNamesTheAccount() {
+        QFETCH(QByteArray, user);
+        const Environment unixName("USER", user);
+        const Environment windowsName("USERNAME", QByteArray());
+        TempFolder folder;
+        folder.write(Journal, "x\r\n");
+        core::JournalLock mine;
+        QCOMPARE(holdIn(mine, folder.file(Journal)), int(Held));
+        core::JournalLock other;
+        const std::optional<core::JournalLock::Holder> holder = other.hold(folder.file(Journal));
+        QVERIFY(holder);
+        QCOMPARE(holder->user, accountName());
+        QVERIFY(!core::JournalLock::heldMessage(Journal, *holder).contains(QStringLiteral(": ?,")));
     }
 
     // A mark that cannot be read is never followed, waited on or written through. This user's
@@ -250,6 +294,12 @@ private Q_SLOTS:
         QVERIFY(holder);
         const QString message = core::JournalLock::heldMessage(Journal, *holder);
         QVERIFY2(message.contains(told), qPrintable(message));
+        // Since saves merge, the user hears of a question only where both changed one cell.
+        QVERIFY2(message.contains(QStringLiteral("При сохранении ваши изменения и изменения "
+                                                 "другого пользователя будут объединены. Вопрос "
+                                                 "будет задан, только если вы оба изменили одну и "
+                                                 "ту же ячейку")),
+                 qPrintable(message));
         QCOMPARE(folder.read(MarkName), mark);
     }
 
