@@ -384,7 +384,7 @@ public:
                 waiting = QApplication::activeModalWidget();
             // Once it has the focus inside (a dialog takes it as it becomes active), or has
             // waited long.
-            if (pressing_ > 0 && answering_ < 2 && waiting &&
+            if (pressing_ > 0 && answering_ < 2 && waitingForActive_ == 0 && waiting &&
                 (waiting->focusWidget() || ++ticksWaited_ > 25)) {
                 ticksWaited_ = 0;
                 answerOpen();
@@ -477,7 +477,7 @@ private:
             return popup->focusWidget() ? popup->focusWidget() : popup;
         if (QWidget* modal = QApplication::activeModalWidget())
             return modal->focusWidget() ? modal->focusWidget() : modal;
-        if (!QApplication::focusWidget()) {
+        if (!window().isActiveWindow()) {
             window().activateWindow();
             if (!QTest::qWaitForWindowActive(&window(), 2000))
                 log_ << QStringLiteral("  the window did not become active again");
@@ -520,6 +520,16 @@ private:
                 break;
             const bool modal = open == QApplication::activeModalWidget();
             if (keysLeft-- > 0) {
+                // On a desktop a window becomes active, and focuses a control, a little later.
+                if (!QApplication::activePopupWidget() &&
+                    !(open->isActiveWindow() && open->focusWidget())) {
+                    open->activateWindow();
+                    ++waitingForActive_;
+                    if (!QTest::qWaitFor(
+                            [open] { return open->isActiveWindow() && open->focusWidget(); }, 2000))
+                        log_ << QStringLiteral("  %1 did not take the focus").arg(widgetName(open));
+                    --waitingForActive_;
+                }
                 commands_.look();
                 const QList<Key>& keys = answerKeys(modal);
                 const Key key = keys[pick(int(keys.size()))];
@@ -666,6 +676,7 @@ private:
     int pressing_ = 0;
     int answering_ = 0;
     int ticksWaited_ = 0;
+    int waitingForActive_ = 0;
     bool editorWasOpen_ = false;
     QStringList log_;
     int steps_ = 0;
