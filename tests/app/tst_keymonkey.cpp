@@ -22,7 +22,7 @@
 // key and Shift+F10 are followed by a keyboard context menu event, as the window system sends.
 //
 // Every window is seeded and replays exactly: a failure, a crash too, names its seed and steps.
-// EKLZ_KEYMONKEY_STEPS sets how many steps run in all (default 2000, in windows of 100 steps),
+// EKLZ_KEYMONKEY_STEPS sets how many steps run in all (default 2000, in windows of 50 steps),
 // EKLZ_KEYMONKEY_SEED the first window's seed (default 1); none runs past EKLZ_KEYMONKEY_SECONDS
 // (default 100). The run ends with a digest of the steps taken, the same for the same seeds;
 // EKLZ_KEYMONKEY_LOG=1 writes every window's steps out.
@@ -371,7 +371,7 @@ void dropNoise(QtMsgType type, const QMessageLogContext& context, const QString&
 // A window worked on by a seeded keyboard.
 class KeyMonkey {
 public:
-    static constexpr int StepsPerWindow = 100;
+    static constexpr int StepsPerWindow = 50;
 
     explicit KeyMonkey(quint32 seed)
         : random_(seed), seed_(seed), journal_(Journal(seed % JournalKinds)) {
@@ -436,12 +436,16 @@ private:
         if (journal_ != Journal::None) {
             harness_->folder().write(QStringLiteral("thisyear.csv"),
                                      journalBytes(journalRows(journal_)));
-            // "Открыть журнал" by the keyboard; then back to the input line, as at start, or not.
+            // "Открыть журнал" by the keyboard; then back to the input line, as at start, or on
+            // to the grid, or not.
             auto& open = harness_->control<QPushButton>("CmdZagruz");
             open.setFocus(Qt::TabFocusReason);
             QTest::keyClick(&open, Qt::Key_Space);
-            if (chance(70))
+            const int focus = pick(10);
+            if (focus < 5)
                 harness_->inputLine().setFocus(Qt::TabFocusReason);
+            else if (focus < 8)
+                harness_->gridView().setFocus(Qt::TabFocusReason);
         }
         editors_ = std::make_unique<EditorWatch>(harness_->cellEditor(), grid());
     }
@@ -631,16 +635,26 @@ private:
         editors_->closed.clear();
         editors_->opened = false;
         editorWasOpen_ = editors_->isOpen();
-        QWidget* target = keyboardHolder();
         const QLineEdit& line = harness_->inputLine();
+        const GridState before = GridState::of(grid(), line);
+        // Now and then the focus goes to the grid or the input line first, as a few Tabs would
+        // take it there (the grid taking the focus stores an open edit).
+        QString jump;
+        if (const int where = pick(100); where < 12) {
+            harness_->gridView().setFocus(Qt::TabFocusReason);
+            jump = QStringLiteral("Tabs to MSFGAZ, ");
+        } else if (where < 16) {
+            harness_->inputLine().setFocus(Qt::TabFocusReason);
+            jump = QStringLiteral("Tabs to TxtVvod, ");
+        }
+        QWidget* target = keyboardHolder();
         const bool onInputLine =
             target == &line || target == &harness_->control<QPushButton>("CmdEdit");
         const Key key = chooseKey();
         const bool gridKey =
             key.editsTheGrid() && (target == &harness_->gridView() ||
                                    target == static_cast<QWidget*>(&harness_->cellEditor()));
-        const GridState before = GridState::of(grid(), line);
-        announce(QStringLiteral("key %1 on %2").arg(key.name(), widgetName(target)));
+        announce(QStringLiteral("%1key %2 on %3").arg(jump, key.name(), widgetName(target)));
 
         press(target, key);
         QCoreApplication::processEvents();
