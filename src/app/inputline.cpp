@@ -15,6 +15,26 @@
 
 namespace app {
 
+namespace {
+
+// Whether a key types into the line: a printable character, Enter or Backspace. Tab and Shift+Tab
+// move the focus on, and Escape and Ctrl or Alt with a key (Ctrl+C is the character 3) type
+// nothing, though each has a character of its own.
+bool isTyping(const QKeyEvent& key) {
+    if (key.modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))
+        return false;
+    switch (key.key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Backspace:
+        return true;
+    default:
+        return !key.text().isEmpty() && key.text().front().isPrint();
+    }
+}
+
+} // namespace
+
 InputLine::InputLine(QWidget& window, model::GridModel& grid, editing::GridHistory& history,
                      CellEditSession& edits)
     : QObject(&window), grid_(grid), history_(history), edits_(edits),
@@ -68,7 +88,7 @@ bool InputLine::eventFilter(QObject* watched, QEvent* event) {
         finishEntry();
     // A character key in the line or on the copying control copies the line into the current
     // cell before the key takes effect; the line's own change follows through textEdited.
-    if (event->type() == QEvent::KeyPress && !static_cast<QKeyEvent*>(event)->text().isEmpty() &&
+    if (event->type() == QEvent::KeyPress && isTyping(*static_cast<QKeyEvent*>(event)) &&
         (watched == line_ || watched == copyingControl_))
         copyToCell();
     return QObject::eventFilter(watched, event);

@@ -100,6 +100,62 @@ private Q_SLOTS:
         QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Петро"));
     }
 
+    // Tab and Shift+Tab on the input line or on "Ввод" move the focus and copy nothing: right
+    // after an opening the current cell is the last row's mechanic, out of sight. Escape and Ctrl
+    // with a key copy nothing either (their characters as Windows gives them: Ctrl+C is 3).
+    // Typing, Enter and Backspace copy.
+    void keysThatTypeNothingCopyNothing() {
+        WindowHarness harness;
+        harness.folder().write(
+            QStringLiteral("thisyear.csv"),
+            journalBytes({texts({"ООО Ромашка", "ЭКР", "1", "0041", "", "", "", "Иванов"}),
+                          texts({"ООО Лютик", "ЭКР", "2", "0042", "", "", "", "Петров"})}));
+        harness.press("CmdZagruz");
+        model::GridModel& grid = harness.grid();
+        const auto allCells = [&grid] {
+            QStringList all;
+            for (int r = 0; r < grid.rows(); ++r)
+                all << rowTexts(grid, r);
+            return all;
+        };
+        const QStringList opened = allCells();
+        QLineEdit& line = harness.inputLine();
+        auto& enter = harness.control<QPushButton>("CmdEdit");
+        struct Key {
+            Qt::Key key;
+            Qt::KeyboardModifiers modifiers;
+            const char* text;
+        };
+        const Key keys[] = {{Qt::Key_Tab, {}, "\t"},
+                            {Qt::Key_Backtab, Qt::ShiftModifier, "\t"},
+                            {Qt::Key_Escape, {}, "\x1b"},
+                            {Qt::Key_C, Qt::ControlModifier, "\x03"},
+                            {Qt::Key_A, Qt::ControlModifier, "\x01"}};
+        for (const QString& lineText : {QString(), QStringLiteral("Сидоров")}) {
+            line.setText(lineText);
+            for (QWidget* control : {static_cast<QWidget*>(&line), static_cast<QWidget*>(&enter)})
+                for (const Key& key : keys) {
+                    control->setFocus(Qt::OtherFocusReason);
+                    QTest::sendKeyEvent(QTest::Click, control, key.key,
+                                        QString::fromLatin1(key.text), key.modifiers);
+                    QVERIFY2(allCells() == opened,
+                             qPrintable(QStringLiteral("%1 on %2 with \"%3\"")
+                                            .arg(QKeySequence(key.key | key.modifiers).toString(),
+                                                 control->objectName(), lineText)));
+                    QVERIFY(!harness.window().isWindowModified());
+                }
+        }
+        line.setFocus(Qt::OtherFocusReason);
+        QTest::keyClick(&line, Qt::Key_Return);
+        QCOMPARE(grid.textMatrix(2, 7), QStringLiteral("Сидоров"));
+        QVERIFY(harness.window().isWindowModified());
+        line.setText(QStringLiteral("Козлов"));
+        enter.setFocus(Qt::OtherFocusReason);
+        typeText(&enter, QStringLiteral("ж"));
+        QCOMPARE(grid.textMatrix(2, 7), QStringLiteral("Козлов"));
+        QCOMPARE(allCells().mid(0, 2 * grid.cols()), opened.mid(0, 2 * grid.cols()));
+    }
+
     // Leaving asks only after changes. "НЕТ" ends without saving, "ДА" (see tst_windowcommands)
     // ends only once the save succeeded; "НАЗАД" and the prompt's close box only close the
     // prompt, and neither Enter nor Escape answers it.
