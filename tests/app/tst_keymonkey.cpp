@@ -657,10 +657,14 @@ private:
         announce(QStringLiteral("%1key %2 on %3").arg(jump, key.name(), widgetName(target)));
 
         press(target, key);
+        // What a key opens once its event has returned (a menu shown after the shortcut) waits
+        // in these event loops: it is answered as one the key itself waits on.
+        ++pressing_;
         QCoreApplication::processEvents();
         answerOpen();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         QCoreApplication::processEvents();
+        --pressing_;
         if (!commands_.fired.isEmpty())
             log_ << QStringLiteral("  fired: %1").arg(commands_.fired.join(QStringLiteral(", ")));
 
