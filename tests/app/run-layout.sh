@@ -14,9 +14,8 @@ fail() {
 [ -d "$scratch" ] && chmod -R u+w "$scratch"
 rm -rf "$scratch"
 mkdir -p "$scratch/home"
-"$lay_out" "$build" "$scratch/run"
-program=$scratch/run/bin/eklz-journal
-[ -x "$program" ] || fail "scripts/lay-out-run laid out no bin/eklz-journal"
+program=$("$lay_out" "$build" "$scratch/run")
+[ -x "$program" ] || fail "scripts/lay-out-run laid out no program: $program"
 
 data=$scratch/home/.local/share/eklz-journal
 mkdir -p "$data"
@@ -33,7 +32,8 @@ for out in "$scratch/named.xlsx" "$scratch/current.ods"; do
     [ "$(head -c 2 "$out")" = PK ] || fail "the export wrote no spreadsheet $out"
 done
 # Nothing was written beside the program.
-[ "$(ls -A "$scratch/run/bin")" = eklz-journal ] || fail "the program wrote into its own folder"
+[ "$(ls -A "$(dirname "$program")")" = eklz-journal ] ||
+    fail "the program wrote into its own folder"
 chmod -R u+w "$scratch"
 rm -rf "$scratch"
 echo "run layout: ok"
