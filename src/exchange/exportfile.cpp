@@ -3,6 +3,7 @@
 #include "core/foldertree.h"
 #include "core/journalio.h"
 #include "core/systemerror.h"
+#include "exchange/decimalpointscope.h"
 #include "exchange/exportsheet.h"
 #include "exchange/odsexport.h"
 #include "exchange/xlsxexport.h"
@@ -69,6 +70,7 @@ std::optional<QString> unknownFormatMessage(const QString& path) {
 }
 
 ExportOutcome exportSheet(const ExportSheet& sheet, const QString& path) {
+    const DecimalPointScope decimalPoint;
     const std::optional<SheetFormat> format = sheetFormatOf(path);
     if (!format)
         return {false, *unknownFormatMessage(path)};

@@ -3,6 +3,7 @@
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/memory.h"
+#include "exchange/decimalpointscope.h"
 #include "exchange/orcusods.h"
 #include "exchange/orcussheet.h"
 #include "exchange/orcusxlsx.h"
@@ -174,6 +175,7 @@ qsizetype importMemoryBudget() {
 }
 
 ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
+    const DecimalPointScope decimalPoint;
     try {
         if (bytes.isEmpty())
             return refused(QStringLiteral("Файл пуст."));
@@ -264,7 +266,8 @@ ImportedJournal arrangeColumns(core::CellTable sheet) {
     if (sheet.rows() > 0) {
         std::vector<bool> taken(core::FileColumns, false);
         for (int c = 0; c < sheet.cols(); ++c) {
-            const std::optional<int> column = journalColumnOf(core::CellChars(sheet.cell(0, c)).view());
+            const std::optional<int> column =
+                journalColumnOf(core::CellChars(sheet.cell(0, c)).view());
             if (column && !taken[std::size_t(*column)]) {
                 taken[std::size_t(*column)] = true;
                 named[std::size_t(c)] = column;

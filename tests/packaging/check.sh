@@ -16,6 +16,10 @@ fail() {
     exit 1
 }
 
+# The tools run under CTest's C.UTF-8, whose messages this script reads; the program under the
+# users' locale.
+users_locale=(LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8)
+
 sizes=(16 24 32 48 64 128 256)
 expected=(
     bin/eklz-journal
@@ -42,7 +46,8 @@ check_tree() {
     # A journal of one row exported: the program found its module.
     local journal=$scratch/one.csv sheet=$scratch/one-${prefix##*/}.ods errors
     printf 'Альфа;;;0001;;01.02.2025;;Яковлев;\r\n' | iconv -f UTF-8 -t CP1251 >"$journal"
-    errors=$(ASAN_OPTIONS=detect_leaks=0 "$prefix/bin/eklz-journal" --export "$sheet" "$journal" 2>&1) ||
+    errors=$(env "${users_locale[@]}" ASAN_OPTIONS=detect_leaks=0 \
+        "$prefix/bin/eklz-journal" --export "$sheet" "$journal" 2>&1) ||
         fail "the installed program did not export: $errors"
     [ -s "$sheet" ] || fail "the installed program wrote no $sheet"
 }
@@ -112,8 +117,9 @@ check_deb() {
     local status=0 home=$scratch/home
     mkdir -p "$home"
     mkdir -m 700 "$scratch/runtime"
-    (cd "$scratch" && HOME=$home XDG_CONFIG_HOME=$home/.config XDG_DATA_HOME=$home/.local/share \
-        XDG_RUNTIME_DIR=$scratch/runtime QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
+    (cd "$scratch" && env "${users_locale[@]}" HOME=$home XDG_CONFIG_HOME=$home/.config \
+        XDG_DATA_HOME=$home/.local/share XDG_RUNTIME_DIR=$scratch/runtime \
+        QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=0 \
         timeout 5 "$scratch/root/usr/bin/eklz-journal") || status=$?
     [ "$status" -eq 124 ] || fail "the unpacked program ended with status $status within 5 s"
 }
