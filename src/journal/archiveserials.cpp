@@ -105,14 +105,10 @@ void ArchiveSerials::merge() {
 }
 
 bool ArchiveSerials::holds(int kind, quint64 fingerprint) const {
-    const std::span<const quint64> numbers = known(kind);
-    return std::binary_search(numbers.begin(), numbers.end(), fingerprint);
-}
-
-std::span<const quint64> ArchiveSerials::known(int kind) const {
     if (kind < 0 || kind >= model::SerialKinds)
-        return {};
-    return known_[std::size_t(kind)];
+        return false;
+    const std::vector<quint64>& numbers = known_[std::size_t(kind)];
+    return std::binary_search(numbers.begin(), numbers.end(), fingerprint);
 }
 
 std::vector<ArchivePlace> ArchiveSerials::places(int kind, quint64 fingerprint) const {

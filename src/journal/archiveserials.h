@@ -6,7 +6,6 @@
 #include <QString>
 #include <array>
 #include <optional>
-#include <span>
 #include <vector>
 
 namespace journal {
@@ -40,9 +39,6 @@ public:
 
     // Whether an archive (but the skipped ones) holds that number in that column.
     bool holds(int kind, quint64 fingerprint) const;
-    // The fingerprints of every number the archives (but the skipped ones) hold in that column,
-    // in ascending order.
-    std::span<const quint64> known(int kind) const;
     // Where: the archives in name order, each with its rows in ascending order.
     std::vector<ArchivePlace> places(int kind, quint64 fingerprint) const;
     // How many times files were read since the start, for those who watch the cost.

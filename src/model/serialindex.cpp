@@ -88,20 +88,6 @@ SerialIndex::SerialIndex(const GridModel& grid, QObject* parent, WholePass whole
     buildNow();
 }
 
-void SerialIndex::setElsewhere(Elsewhere elsewhere) {
-    elsewhere_ = std::move(elsewhere);
-    elsewhereChanged();
-}
-
-void SerialIndex::elsewhereChanged() {
-    if (due_)
-        return;
-    for (int kind = 0; kind < SerialKinds; ++kind)
-        recount(kind);
-    changed_ = true;
-    notify();
-}
-
 std::optional<int> SerialIndex::kindOf(int col) const {
     for (int kind = 0; kind < SerialKinds; ++kind)
         if (columns_[std::size_t(kind)] == col)
@@ -125,24 +111,12 @@ int SerialIndex::count(int kind, quint64 fingerprint) const {
 
 int SerialIndex::markedFor(int kind, quint64 fingerprint) const {
     const int holding = count(kind, fingerprint);
-    return holding > 1 || (holding == 1 && knownElsewhere(kind, fingerprint)) ? holding : 0;
-}
-
-bool SerialIndex::knownElsewhere(int kind, quint64 fingerprint) const {
-    if (!elsewhere_)
-        return false;
-    const std::span<const quint64> known = elsewhere_(kind);
-    return std::binary_search(known.begin(), known.end(), fingerprint);
+    return holding > 1 ? holding : 0;
 }
 
 bool SerialIndex::marked(int row, int col) const {
     const quint64 key = fingerprint(row, col);
     return key != 0 && markedFor(*kindOf(col), key) > 0;
-}
-
-bool SerialIndex::elsewhere(int row, int col) const {
-    const quint64 key = fingerprint(row, col);
-    return key != 0 && knownElsewhere(*kindOf(col), key);
 }
 
 std::vector<int> SerialIndex::otherRows(int row, int col) const {
@@ -220,34 +194,15 @@ void SerialIndex::resort(int kind) {
     changed_ = true;
 }
 
-// Both lists ascend: the numbers known elsewhere are walked once beside the column's, each step
-// a gallop (so that a few numbers among many archives' cost a few searches, not a walk).
+// The marked cells are those of the runs of more than one equal fingerprint.
 void SerialIndex::recount(int kind) {
     const std::vector<quint64>& sorted = index_[std::size_t(kind)].sorted;
-    const std::span<const quint64> known =
-        elsewhere_ ? elsewhere_(kind) : std::span<const quint64>();
-    auto knownFrom = known.begin();
     int marked = 0;
     for (auto run = sorted.begin(); run != sorted.end();) {
-        auto end = run + 1;
-        while (end != sorted.end() && *end == *run)
-            ++end;
-        const int holding = int(end - run);
-        if (holding > 1) {
-            marked += holding;
-        } else {
-            std::size_t step = 1;
-            auto bound = knownFrom;
-            while (bound != known.end() && *bound < *run) {
-                knownFrom = bound;
-                bound =
-                    std::size_t(known.end() - bound) > step ? bound + qsizetype(step) : known.end();
-                step *= 2;
-            }
-            knownFrom = std::lower_bound(knownFrom, bound, *run);
-            if (knownFrom != known.end() && *knownFrom == *run)
-                ++marked;
-        }
+        const auto end =
+            std::find_if(run + 1, sorted.end(), [&](quint64 key) { return key != *run; });
+        if (end - run > 1)
+            marked += int(end - run);
         run = end;
     }
     changed_ = changed_ || marked != marked_[std::size_t(kind)];

@@ -5,9 +5,7 @@
 #include <QObject>
 #include <QStringView>
 #include <array>
-#include <functional>
 #include <optional>
-#include <span>
 #include <vector>
 
 namespace model {
@@ -16,7 +14,8 @@ class GridModel;
 
 // Which units are registered twice: the numbers of the "Зав. № ЭКЛЗ" and "Рег. № ЭКЛЗ" columns
 // (found by caption), each column's numbers indexed, so that a cell holding a number another row
-// of the same column holds, or one that is known elsewhere (the archives), is marked.
+// of the same column holds is marked. Only this grid's rows count: a number an archive holds too
+// is a unit carried over a year end, no repeat.
 
 constexpr QStringView SerialNumberHeader = u"Зав. № ЭКЛЗ";
 constexpr QStringView RegistrationNumberHeader = u"Рег. № ЭКЛЗ";
@@ -44,8 +43,6 @@ quint64 serialFingerprint(core::CellText text);
 class SerialIndex : public QObject {
     Q_OBJECT
 public:
-    // The fingerprints of the numbers of that kind known elsewhere, in ascending order.
-    using Elsewhere = std::function<std::span<const quint64>(int kind)>;
     // When a whole pass over a new register is made: at once, or once the events already due
     // (the new register's first paint) are handled. Until then no cell is marked.
     enum class WholePass { AtOnce, AfterPendingEvents };
@@ -53,19 +50,13 @@ public:
     explicit SerialIndex(const GridModel& grid, QObject* parent = nullptr,
                          WholePass wholePass = WholePass::AtOnce);
 
-    // Where else numbers are looked up; every number is looked up again.
-    void setElsewhere(Elsewhere elsewhere);
-    // What is known elsewhere changed: every number is looked up again.
-    void elsewhereChanged();
-
     std::optional<int> column(int kind) const { return columns_[std::size_t(kind)]; }
     // The kind of the grid column, when it is one of the two.
     std::optional<int> kindOf(int col) const;
     // The fingerprint of the cell's number, 0 for an empty cell or another column.
     quint64 fingerprint(int row, int col) const;
-    // Whether the cell's number is held by another row of its column or known elsewhere.
+    // Whether the cell's number is held by another row of its column.
     bool marked(int row, int col) const;
-    bool elsewhere(int row, int col) const;
     // The other grid rows whose cell in that column holds the same number, in ascending order.
     std::vector<int> otherRows(int row, int col) const;
     // How many cells are marked.
@@ -104,7 +95,6 @@ private:
     // The cells of that kind marked for holding the number: all of them, or none.
     int markedFor(int kind, quint64 fingerprint) const;
     int count(int kind, quint64 fingerprint) const;
-    bool knownElsewhere(int kind, quint64 fingerprint) const;
     // The row takes the number its cell holds now; `unsorted` leaves the ascending copy for a
     // sort(), after many rows.
     void add(int kind, int row, bool unsorted = false);
@@ -117,7 +107,6 @@ private:
 
     const GridModel& grid_;
     const WholePass wholePass_;
-    Elsewhere elsewhere_;
     std::array<std::optional<int>, SerialKinds> columns_;
     std::array<Column, SerialKinds> index_;
     std::array<int, SerialKinds> marked_{};

@@ -86,29 +86,7 @@ private Q_SLOTS:
         QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 2}));
     }
 
-    // A number known elsewhere marks a cell alone, until it is no longer known there.
-    void marksANumberKnownElsewhere() {
-        const auto grid = journalGrid(3);
-        grid->setTextMatrix(1, Registration, QStringLiteral("777 "));
-        grid->setTextMatrix(2, Serial, QStringLiteral("777"));
-        model::SerialIndex index(*grid);
-        // Numbers known elsewhere, in ascending order, around the one this register holds.
-        std::vector<quint64> known{1, model::serialFingerprint(u"777"), ~quint64(0)};
-        std::sort(known.begin(), known.end());
-        index.setElsewhere([&](int kind) {
-            return kind == model::RegistrationNumber ? std::span<const quint64>(known)
-                                                     : std::span<const quint64>();
-        });
-        QCOMPARE(markedRows(index, *grid, Registration), QList<int>{1});
-        QVERIFY(index.elsewhere(1, Registration));
-        QCOMPARE(markedRows(index, *grid, Serial), QList<int>());
-        QVERIFY(index.otherRows(1, Registration).empty());
-        known = {1, ~quint64(0)};
-        index.elsewhereChanged();
-        QCOMPARE(index.markedCells(), 0);
-    }
-
-    // The grid keeps a number in Windows-1251 bytes, while numbers known elsewhere may come in
+    // The grid keeps a number in Windows-1251 bytes, while an archive's numbers are read in
     // UTF-16: the fingerprint is the same however the text is kept, blanks around it (a no-break
     // space among them) aside, and still tells numbers apart, those without bytes too.
     void fingerprintsATextTheSameHoweverKept() {
@@ -122,13 +100,6 @@ private Q_SLOTS:
         QCOMPARE(model::serialFingerprint(grid->cell(2, Registration)), wideOnly);
         QVERIFY(given != model::serialFingerprint(QStringLiteral("ЭК-0043")));
         QVERIFY(given != wideOnly && wideOnly != 0);
-        std::vector<quint64> known{given};
-        model::SerialIndex index(*grid);
-        index.setElsewhere([&](int kind) {
-            return kind == model::RegistrationNumber ? std::span<const quint64>(known)
-                                                     : std::span<const quint64>();
-        });
-        QCOMPARE(markedRows(index, *grid, Registration), QList<int>{1});
     }
 
     // A register large enough to be indexed by the radix sort: the marks are the rows whose
@@ -228,11 +199,6 @@ private Q_SLOTS:
         model::SerialIndex index(*grid, nullptr,
                                  deferred ? model::SerialIndex::WholePass::AfterPendingEvents
                                           : model::SerialIndex::WholePass::AtOnce);
-        // Numbers known elsewhere, changed now and then: "3" or "a" in either column.
-        std::array<std::vector<quint64>, 2> known;
-        std::array<QStringList, 2> knownTexts;
-        const auto elsewhere = [&](int kind) { return std::span<const quint64>(known[kind]); };
-        index.setElsewhere(elsewhere);
         int stepsWithRepeats = 0;
         int stepsChecked = 0;
         for (int step = 0; step < 1500; ++step) {
@@ -266,21 +232,6 @@ private Q_SLOTS:
                 grid->setRows(1 + random.bounded(30));
             else if (action == 11 && random.bounded(3) == 0)
                 grid->setFormatString(core::headerFormat());
-            if (random.bounded(25) == 0) {
-                // Some of the numbers, among many others, so that the look-up strides.
-                const int kind = random.bounded(2);
-                knownTexts[kind].clear();
-                known[kind].clear();
-                for (const char16_t* number : {u"1", u"2", u"3", u"A", u"a"})
-                    if (random.bounded(3) == 0)
-                        knownTexts[kind] << QString::fromUtf16(number);
-                for (const QString& text : knownTexts[kind])
-                    known[kind].push_back(model::serialFingerprint(text));
-                for (int other = random.bounded(200); other > 0; --other)
-                    known[kind].push_back(random.generate64() | 1);
-                std::sort(known[kind].begin(), known[kind].end());
-                index.elsewhereChanged();
-            }
             // Made to wait, the pass runs with the events now and then, or is asked for; until
             // then the changes pile up on it, and nothing is marked.
             if (deferred && random.bounded(3) == 0) {
@@ -295,9 +246,8 @@ private Q_SLOTS:
             }
             ++stepsChecked;
             model::SerialIndex fresh(*grid);
-            fresh.setElsewhere(elsewhere);
             // What a cell's text says, without fingerprints: its number held by another row of
-            // the column, or known elsewhere.
+            // the column.
             int expectedMarks = 0;
             for (int kind = 0; kind < 2; ++kind) {
                 const std::optional<int> col = grid->findColumn(model::SerialHeaders[kind]);
@@ -306,8 +256,7 @@ private Q_SLOTS:
                     int holding = 0;
                     for (int other = 1; other < grid->rows(); ++other)
                         holding += grid->textMatrix(other, *col).trimmed() == number ? 1 : 0;
-                    const bool marked =
-                        !number.isEmpty() && (holding > 1 || knownTexts[kind].contains(number));
+                    const bool marked = !number.isEmpty() && holding > 1;
                     expectedMarks += marked ? 1 : 0;
                     QVERIFY2(index.marked(r, *col) == marked, qPrintable(QString::number(step)));
                 }
@@ -322,7 +271,8 @@ private Q_SLOTS:
                              where.constData());
             stepsWithRepeats += index.markedCells() > 2 ? 1 : 0;
         }
-        QVERIFY2(stepsWithRepeats > stepsChecked / 2,
+        // Repeats in a good share of the steps checked.
+        QVERIFY2(stepsWithRepeats > stepsChecked / 3,
                  QByteArray::number(stepsWithRepeats).constData());
         QVERIFY(stepsChecked > 400);
     }
