@@ -44,7 +44,7 @@ window=$(timeout 20 xdotool search --all --sync --pid "$pid" --name 'Журна�
 expect_name "$window" "Журнал учета ЭКЛЗ"
 click "$window" 308 68 # "Открыть журнал"
 expect_name "$window" "thisyear.csv — Журнал учета ЭКЛЗ"
-click "$window" 60 122 # the first cell: its editor opens
+click "$window" 60 136 # the first row's first cell: its editor opens, its text selected
 sleep 0.3
 xdotool type --delay 20 "x"
 xdotool key Return
