@@ -414,30 +414,6 @@ bool removeOwnMark(const QString& path, const QByteArray& token) {
 JournalLock::JournalLock(QString user)
     : user_(std::move(user)), token_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
 
-// The environment is only a fallback: a session started by su or a service may carry another
-// user's USER, or none.
-QString JournalLock::currentUserName() {
-#ifdef Q_OS_UNIX
-    long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
-    std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
-    struct passwd entry {};
-    struct passwd* found = nullptr;
-    while (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
-           buffer.size() < (size_t(1) << 20))
-        buffer.resize(buffer.size() * 2);
-    if (found && found->pw_name && *found->pw_name)
-        return QFile::decodeName(found->pw_name);
-#endif
-    for (const char* variable : {"USER", "USERNAME"})
-        if (const QString name = qEnvironmentVariable(variable); !name.isEmpty())
-            return name;
-#ifdef Q_OS_UNIX
-    return QString::number(::getuid());
-#else
-    return QStringLiteral("?");
-#endif
-}
-
 JournalLock::~JournalLock() {
     release();
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/accountname.h"
+
 #include <QDateTime>
 #include <QString>
 #include <optional>
@@ -26,7 +28,7 @@ public:
     };
 
     // The mark names `user`: by default the user this copy runs as.
-    explicit JournalLock(QString user = currentUserName());
+    explicit JournalLock(QString user = accountName());
     ~JournalLock();
     JournalLock(const JournalLock&) = delete;
     JournalLock& operator=(const JournalLock&) = delete;
@@ -38,9 +40,6 @@ public:
     const QString& heldPath() const { return journal_; }
 
     static QString markPath(const QString& journalPath);
-    // The name of the user running the program: the password database's, else USER (or
-    // USERNAME), else the user's number.
-    static QString currentUserName();
     // What the user is told when the journal of that file name is held by another.
     static QString heldMessage(const QString& journalFileName, const Holder& holder);
 

@@ -1,0 +1,12 @@
+#include "journal/messagenumbers.h"
+
+namespace journal {
+
+QString grouped(qint64 number) {
+    QString digits = QString::number(number);
+    for (qsizetype at = digits.size() - 3; at > 0 && digits[at - 1].isDigit(); at -= 3)
+        digits.insert(at, u' ');
+    return digits;
+}
+
+} // namespace journal
