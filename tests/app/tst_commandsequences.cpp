@@ -14,6 +14,7 @@
 #include "model/gridmodel.h"
 #include "support/gridtexts.h"
 #include "support/printfixtures.h"
+#include "support/randomruns.h"
 #include "support/recordingsurface.h"
 #include "support/windowharness.h"
 
@@ -596,12 +597,6 @@ private:
     QHash<QString, QList<int>> fileIds_;
     int nextId_ = FirstAddedId;
 };
-
-int environmentNumber(const char* name, int fallback) {
-    bool ok = false;
-    const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok ? value : fallback;
-}
 
 } // namespace
 

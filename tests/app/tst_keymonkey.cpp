@@ -33,6 +33,7 @@
 #include "model/gridmodel.h"
 #include "support/gridtexts.h"
 #include "support/printfixtures.h"
+#include "support/randomruns.h"
 #include "support/recordingsurface.h"
 #include "support/scriptedfilechooser.h"
 #include "support/windowharness.h"
@@ -317,43 +318,6 @@ struct GridState {
     }
     QString cell(int row, int col) const { return cells.value(row * cols + col); }
 };
-
-// The window's steps so far, written out should the program die of a signal mid-step.
-char crashNote[8192];
-std::size_t crashNoteLength = 0;
-struct sigaction previousHandlers[32];
-constexpr int FatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-
-void tellCrash(int signal) {
-    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, crashNote, crashNoteLength);
-    sigaction(signal, &previousHandlers[signal], nullptr);
-    raise(signal);
-}
-
-void watchForCrashes() {
-    struct sigaction action = {};
-    action.sa_handler = tellCrash;
-    sigemptyset(&action.sa_mask);
-    for (int signal : FatalSignals)
-        sigaction(signal, &action, &previousHandlers[signal]);
-}
-
-void noteForCrash(const QByteArray& text) {
-    crashNoteLength = std::min(sizeof(crashNote), std::size_t(text.size()));
-    std::memcpy(crashNote, text.constData(), crashNoteLength);
-}
-
-QString widgetName(const QWidget* widget) {
-    if (!widget)
-        return QStringLiteral("nothing");
-    const QString name = widget->objectName();
-    if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")))
-        return name;
-    const QString kind = QLatin1String(widget->metaObject()->className());
-    return widget->parentWidget()
-               ? kind + QStringLiteral(" of ") + widgetName(widget->parentWidget())
-               : kind;
-}
 
 // Keys nobody takes (a label's, a release) and the offscreen platform's raise() say nothing about
 // the program.
@@ -699,12 +663,6 @@ private:
     QStringList log_;
     int steps_ = 0;
 };
-
-int environmentNumber(const char* name, int fallback) {
-    bool ok = false;
-    const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok ? value : fallback;
-}
 
 } // namespace
 

@@ -15,6 +15,7 @@
 #include "model/gridmodel.h"
 #include "support/gridtexts.h"
 #include "support/printfixtures.h"
+#include "support/randomruns.h"
 #include "support/recordingsurface.h"
 #include "support/scriptedfilechooser.h"
 #include "support/windowharness.h"
@@ -109,43 +110,6 @@ void sendHelp(QWidget* widget, QEvent::Type type, QPoint at) {
 
 bool onDesktop() {
     return QGuiApplication::platformName() == QLatin1String("xcb");
-}
-
-// The window's steps so far, written out should the program die of a signal mid-step.
-char crashNote[8192];
-std::size_t crashNoteLength = 0;
-struct sigaction previousHandlers[32];
-constexpr int FatalSignals[] = {SIGSEGV, SIGABRT, SIGBUS, SIGFPE, SIGILL};
-
-void tellCrash(int signal) {
-    [[maybe_unused]] const ssize_t written = ::write(STDERR_FILENO, crashNote, crashNoteLength);
-    sigaction(signal, &previousHandlers[signal], nullptr);
-    raise(signal); // delivered to Qt Test's handler once this one returns
-}
-
-void watchForCrashes() {
-    struct sigaction action = {};
-    action.sa_handler = tellCrash;
-    sigemptyset(&action.sa_mask);
-    for (int signal : FatalSignals)
-        sigaction(signal, &action, &previousHandlers[signal]);
-}
-
-void noteForCrash(const QByteArray& text) {
-    crashNoteLength = std::min(sizeof(crashNote), std::size_t(text.size()));
-    std::memcpy(crashNote, text.constData(), crashNoteLength);
-}
-
-// A widget by its object name; Qt's own parts (a scroll area's viewport) by their class and
-// their owner's name.
-QString widgetName(const QWidget* widget) {
-    const QString name = widget->objectName();
-    if (!name.isEmpty() && !name.startsWith(QLatin1String("qt_")))
-        return name;
-    const QString kind = QLatin1String(widget->metaObject()->className());
-    return widget->parentWidget()
-               ? kind + QStringLiteral(" of ") + widgetName(widget->parentWidget())
-               : kind;
 }
 
 const char* helpName(QEvent::Type type) {
@@ -612,12 +576,6 @@ private:
     QStringList log_;
     int steps_ = 0;
 };
-
-int environmentNumber(const char* name, int fallback) {
-    bool ok = false;
-    const int value = qEnvironmentVariableIntValue(name, &ok);
-    return ok ? value : fallback;
-}
 
 // A window whose clock says 07.12.2026, with `rows` opened from thisyear.csv (none: nothing
 // opened, as at first start).
