@@ -49,7 +49,11 @@ SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
     connect(&grid_, &model::GridModel::layoutChanged, this, reapply);
     connect(&grid_, &model::GridModel::modelReset, this, reapply);
     connect(&grid_, &model::GridModel::columnsMoved, this, reapply);
-    connect(&grid_, &model::GridModel::dataChanged, this, reapply);
+    // A changed cell changes its own row's state only: those rows are looked at again.
+    connect(&grid_, &model::GridModel::dataChanged, this,
+            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+                followRows(topLeft.row() + 1, bottomRight.row() + 1);
+            });
     applyFilter();
 }
 
@@ -98,6 +102,23 @@ void SummaryBar::applyFilter() {
         rowsHidden_ = shown != model::RowFilter::All;
     }
     showSummary();
+}
+
+void SummaryBar::followRows(int first, int last) {
+    const model::RowFilter shown = filter();
+    if (shown == model::RowFilter::All)
+        return;
+    bool changed = false;
+    for (int r = std::max(1, first); r <= last && r < grid_.rows(); ++r) {
+        const bool hide = !watch_.shows(r, shown);
+        if (view_.isRowHidden(r - 1) == hide)
+            continue;
+        view_.setRowHidden(r - 1, hide);
+        shownRows_ += hide ? -1 : 1;
+        changed = true;
+    }
+    if (changed)
+        showSummary();
 }
 
 void SummaryBar::followHistory(const QUndoStack& history) {

@@ -51,6 +51,8 @@ public Q_SLOTS:
 
 private:
     void applyFilter();
+    // Grid rows first..last changed: those the filter now leaves out are hidden, and back.
+    void followRows(int first, int last);
     void showSummary();
     // The strip laid out again in the place it was given.
     void layOut();
