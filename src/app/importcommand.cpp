@@ -149,12 +149,24 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     journal::JournalFiles files(grid, journalFolder);
     files.showImported(std::move(journal.rows), journal.extraCaptions);
     journal::Outcome outcome;
-    if (target->kind == Target::Current)
-        outcome = files.saveCurrent();
-    else if (target->kind == Target::Archive)
-        outcome = files.saveArchive(target->name);
-    else
+    if (target->kind == Target::File) {
         outcome = writeFile(grid, target->name);
+    } else {
+        // The file named by --to is replaced, whatever it holds: naming it is the agreement. A
+        // file that cannot be read, or is linked elsewhere, is still refused.
+        const QString archive = target->kind == Target::Archive ? target->name : QString();
+        const auto saveOnce = [&] {
+            return archive.isEmpty() ? files.saveCurrent() : files.saveArchive(archive);
+        };
+        outcome = saveOnce();
+        if (outcome.changedOnDisk) {
+            files.agreeToReplace(archive);
+            outcome = saveOnce();
+        }
+        if (outcome.changedOnDisk)
+            outcome = journal::Outcome::failed(
+                QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён."));
+    }
     if (journal.problemCount > 0)
         errors << operations->problemsMessage(journal.problems, journal.problemCount,
                                               int(journal.problems.size()))

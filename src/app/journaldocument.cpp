@@ -82,9 +82,12 @@ bool JournalDocument::save() {
                                                        int(journal::SaveTarget::ShownArchive));
     if (!target)
         return false;
-    return journal::SaveTarget(*target) == journal::SaveTarget::CurrentYear
-               ? saveCurrentYear()
-               : saveArchiveNamed(shown_.archive);
+    if (journal::SaveTarget(*target) != journal::SaveTarget::CurrentYear)
+        return saveArchiveNamed(shown_.archive);
+    // The register as the question described it may be replaced; one written since is asked
+    // about again.
+    files_.agreeToReplace();
+    return saveCurrentYear();
 }
 
 bool JournalDocument::saveCurrentYear() {
@@ -108,9 +111,12 @@ std::optional<QString> JournalDocument::saveToArchive(const QString& proposedNam
         return std::nullopt;
     // Another archive of that name is not the journal on screen: it is replaced only when asked.
     const bool onScreen = shown_.kind == ShownJournal::Archive && shown_.archive == *name;
-    if (const std::optional<QString> question = files_.existingArchiveQuestion(*name);
-        question && !onScreen && !prompter_.question(*question))
-        return std::nullopt;
+    if (const std::optional<QString> question =
+            onScreen ? std::nullopt : files_.existingArchiveQuestion(*name)) {
+        if (!prompter_.question(*question))
+            return std::nullopt;
+        files_.agreeToReplace(*name);
+    }
     if (!saveArchiveNamed(*name))
         return std::nullopt;
     return name;
@@ -133,6 +139,9 @@ journal::Outcome JournalDocument::saveAsked(const QString& archiveName,
             return {false, {}};
         if (!outcome.mergeable)
             files_.agreeToReplace(archiveName);
+        // The merge may have brought columns the file cannot keep, or cells it cannot hold.
+        else if (!confirmWritable())
+            return {false, {}};
         outcome = saveOnce();
     }
     // Still changing after every round: the question is no message to show; nothing was written.
@@ -163,8 +172,11 @@ QString JournalDocument::mergedMessage(const QString& archiveName,
         what << QStringLiteral("изменено ячеек: %1").arg(counts.changedCells);
     if (counts.deletedRows > 0)
         what << QStringLiteral("удалено строк: %1").arg(counts.deletedRows);
+    // Columns past the eighth stay on screen only: the message never claims them saved.
     if (counts.addedColumns > 0)
-        what << QStringLiteral("добавлено колонок справа: %1").arg(counts.addedColumns);
+        what << QStringLiteral("добавлено колонок справа: %1 (колонки после восьмой — только на "
+                               "экране: в файл записываются первые восемь)")
+                    .arg(counts.addedColumns);
     return QStringLiteral("Файл %1 тем временем изменил другой пользователь. Его изменения "
                           "объединены с вашими и сохранены: %2. Ctrl+Z на экране отменяет их.")
         .arg(fileNameOf(archiveName), what.join(QStringLiteral(", ")));
@@ -227,10 +239,16 @@ bool JournalDocument::confirmSave(const QString& archiveName) {
         question && !prompter_.question(*question))
         return false;
     if (archiveName.isEmpty() && shown_.kind == ShownJournal::Nothing) {
-        if (const std::optional<QString> question = files_.unreadCurrentQuestion();
-            question && !prompter_.question(*question))
-            return false;
+        if (const std::optional<QString> question = files_.unreadCurrentQuestion()) {
+            if (!prompter_.question(*question))
+                return false;
+            files_.agreeToReplace();
+        }
     }
+    return confirmWritable();
+}
+
+bool JournalDocument::confirmWritable() {
     if (const std::optional<QString> question = journal::unwrittenColumnsQuestion(grid_);
         question && !prompter_.question(*question))
         return false;

@@ -88,6 +88,9 @@ private:
     // columns the file cannot keep, cells holding ";" or a line end (replaced when the user
     // agrees). False to write nothing.
     bool confirmSave(const QString& archiveName);
+    // The questions about what the file cannot take: filled columns past the eighth, cells
+    // holding ";" or a line end. Asked again after a merge brought the other user's cells.
+    bool confirmWritable();
     void tell(const journal::Outcome& outcome);
     void showTitle();
 

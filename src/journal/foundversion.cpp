@@ -2,6 +2,7 @@
 
 #include "core/journalformat.h"
 #include "core/journalreplace.h"
+#include "journal/messagenumbers.h"
 
 #include <QFileInfo>
 
@@ -21,6 +22,31 @@ std::optional<QString> unreadable(const core::ReadResult& read) {
 }
 
 } // namespace
+
+QString writeProtectedQuestion(const QString& path, const QString& rows, mode_t mode,
+                               const QString& owner, int rowsOnScreen) {
+    QString bits;
+    for (int bit = 8; bit >= 0; --bit)
+        bits += QLatin1Char((mode >> bit) & 1 ? "xwr"[bit % 3] : '-');
+    return QStringLiteral("Файл %1 защищён от записи: права %2 (%3), владелец %4. Так его мог "
+                          "закрыть от изменений коллега. Всё равно заменить его журналом с экрана? "
+                          "Строк в файле: %5, на экране: %6.")
+        .arg(QFileInfo(path).fileName(),
+             QStringLiteral("%1").arg(mode & 0777, 4, 8, QLatin1Char('0')), bits, owner, rows,
+             grouped(rowsOnScreen));
+}
+
+QString unseenVersionQuestion(const QString& path, const QString& rows, bool askedBefore,
+                              int rowsOnScreen) {
+    const QString name = QFileInfo(path).fileName();
+    if (askedBefore)
+        return QStringLiteral("Файл %1 тем временем записал другой пользователь (строк в нём: %2). "
+                              "Заменить его журналом с экрана (строк: %3)?")
+            .arg(name, rows, grouped(rowsOnScreen));
+    return QStringLiteral("Файл %1 уже есть (строк: %2), а журнал на экране прочитан не из него. "
+                          "Заменить его журналом с экрана (строк: %3)?")
+        .arg(name, rows, grouped(rowsOnScreen));
+}
 
 QString unmergeableQuestion(const QString& path, const QString& reason) {
     return changedOnDiskText(path) +

@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QString>
 #include <optional>
+#include <sys/types.h>
 #include <variant>
 
 namespace core {
@@ -21,6 +22,15 @@ struct FoundVersion {
     QByteArray bytes; // as found: the base of the next merge once this one is made
     QByteArray fingerprint;
 };
+
+// The question before a save replaces a file whose write bits are off for this user, naming its
+// rows (as the questions write them), its bits and its owner, against the rows on screen.
+QString writeProtectedQuestion(const QString& path, const QString& rows, mode_t mode,
+                               const QString& owner, int rowsOnScreen);
+// The question when a save finds a file the journal on screen was not read from: there already
+// (`askedBefore`: a question about that file just found it missing or otherwise), with its rows.
+QString unseenVersionQuestion(const QString& path, const QString& rows, bool askedBefore,
+                              int rowsOnScreen);
 
 // The question the save asks when it finds the file changed on disk by another user.
 QString changedOnDiskText(const QString& path);

@@ -1,5 +1,6 @@
 // The questions JournalFiles puts before a save writes over a file: they name the files and
 // their rows as they stand on disk.
+#include "core/fingerprint.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
 #include "journal/journalfiles.h"
@@ -25,22 +26,40 @@ QString rowsIn(const core::Opened& file) {
 
 } // namespace
 
-std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) const {
-    const core::Opened file = tree_.openForReading(core::archivePath(programFolder_, archiveName));
-    if (!file.ok() && file.error == ENOENT)
-        return std::nullopt;
-    return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?")
-        .arg(archiveName, rowsIn(file));
+// Nothing stands under that name, or its folder is missing (a save then makes the Archive folder,
+// or says what stands in its place).
+bool JournalFiles::isMissing(const QString& path) const {
+    const int error = tree_.openForReading(path).error;
+    return error == ENOENT || error == ENOTDIR;
 }
 
-QString JournalFiles::saveTargetQuestion(const QString& archiveName) const {
+QString JournalFiles::describe(const QString& path) {
+    const core::Opened file = tree_.openForReading(path);
+    const QString rows = rowsIn(file);
+    consents_[path].described =
+        file.ok() ? core::fingerprintOfFile(file.handle.fd()).value_or(QByteArray()) : QByteArray();
+    return rows;
+}
+
+std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) {
+    const QString path = core::archivePath(programFolder_, archiveName);
+    if (isMissing(path)) {
+        consents_[path] = {};
+        return std::nullopt;
+    }
+    const QString rows = describe(path);
+    return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?").arg(archiveName, rows);
+}
+
+QString JournalFiles::saveTargetQuestion(const QString& archiveName) {
     // What the file holds now: its rows, which the journal on screen would replace.
     const auto holds = [this](const QString& path) {
-        const core::Opened file = tree_.openForReading(path);
-        if (!file.ok() && file.error == ENOENT)
+        if (isMissing(path)) {
+            consents_[path] = {};
             return QStringLiteral("файла ещё нет");
-        return QStringLiteral("сейчас в файле строк: %1; их заменит журнал с экрана")
-            .arg(rowsIn(file));
+        }
+        const QString rows = describe(path);
+        return QStringLiteral("сейчас в файле строк: %1; их заменит журнал с экрана").arg(rows);
     };
     return QStringLiteral("На экране архив %1 (строк: %2). Куда его сохранить?\n\n"
                           "В архив %1 — %3.\n"
@@ -50,13 +69,15 @@ QString JournalFiles::saveTargetQuestion(const QString& archiveName) const {
              holds(core::currentJournalPath(programFolder_)));
 }
 
-std::optional<QString> JournalFiles::unreadCurrentQuestion() const {
-    const core::Opened file = tree_.openForReading(core::currentJournalPath(programFolder_));
-    if (!file.ok())
+std::optional<QString> JournalFiles::unreadCurrentQuestion() {
+    const QString path = core::currentJournalPath(programFolder_);
+    const QString rows = describe(path);
+    if (consents_[path].described.isEmpty())
+        return std::nullopt; // missing, or unreadable: the save then says why
+    if (rows == QStringLiteral("0")) {
+        agreeToReplace();
         return std::nullopt;
-    const QString rows = rowsIn(file);
-    if (rows == QStringLiteral("0"))
-        return std::nullopt;
+    }
     return QStringLiteral("В файле thisyear.csv строк: %1. Записать поверх него журнал с экрана "
                           "(строк: %2)?")
         .arg(rows, grouped(grid_.rows() - 1));

@@ -1,5 +1,6 @@
 #include "journal/journalfiles.h"
 
+#include "core/accountname.h"
 #include "core/fingerprint.h"
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
@@ -75,6 +76,16 @@ QString nulBytesMessage(const QString& path) {
         .arg(shownPath(path));
 }
 
+// A journal with another name elsewhere (a hard link) is shown, but no save writes it.
+QString hardLinksMessage(const QString& path, nlink_t links) {
+    return QStringLiteral("У файла %1 есть и другие имена (жёстких ссылок: %2): тот же файл виден "
+                          "и под другим именем, возможно в чужой папке. Журнал показан, но "
+                          "записать его в этот файл программа не даст; сохраните его через "
+                          "«Сохранить как» или попросите убрать лишние ссылки.")
+        .arg(QFileInfo(path).fileName())
+        .arg(links);
+}
+
 QString saveFailedMessage(const QString& path) {
     return QStringLiteral("Не удалось сохранить файл %1.").arg(shownPath(path));
 }
@@ -111,7 +122,7 @@ journal::Outcome JournalFiles::openCurrent() {
         else if (file.error == ENOENT)
             remember(path, false, {}, {}, QByteArray()); // a new register: merged from empty
         else
-            remember(path, true);
+            forget(path); // never read: a save expects nothing of it
         // A folder of that name is no register either; a link or a FIFO in its place is told.
         if (!file.ok() && file.error != ENOENT && file.error != EISDIR)
             reading = {Reading::Failed, core::readFailureCause(file.error)};
@@ -147,7 +158,7 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
         if (!file.ok() && file.error == ENOENT)
             remember(path, false, {}, {}, QByteArray());
         else if (!file.ok())
-            remember(path, true);
+            forget(path);
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
@@ -159,6 +170,9 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
 
 void JournalFiles::showImported(core::CellTable rows, const QStringList& extraCaptions) {
     partial_.reset();
+    // The grid is read from no file now.
+    openedPath_.clear();
+    lock_.release();
     journal::resetJournalGrid(grid_);
     const bool empty = rows.rows() == 0;
     journal::showJournalTable(grid_, std::move(rows), empty);
@@ -166,8 +180,14 @@ void JournalFiles::showImported(core::CellTable rows, const QStringList& extraCa
         grid_.setTextMatrix(0, core::FileColumns + i, extraCaptions[i]);
 }
 
-// The journal on screen is held here, and the user hears when another copy holds it already.
+// The journal on screen is held here, and the user hears when another copy holds it already. A
+// journal of which nothing could be read is not on screen, and is not held.
 journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outcome) {
+    if (outcome.nothingRead) {
+        openedPath_.clear();
+        lock_.release();
+        return outcome;
+    }
     openedPath_ = path;
     const std::optional<core::JournalLock::Holder> holder = lock_.hold(path);
     if (!holder)
@@ -181,7 +201,8 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const core::FileIdentity& identity, std::optional<QByteArray> base) {
     const bool whole = base.has_value();
-    Fingerprint known{path, existed, identity, fingerprint, {}, {}, std::nullopt, whole};
+    consents_.remove(path);
+    Fingerprint known{path, existed, identity, fingerprint, std::nullopt, whole};
     // Packed on a thread: a large register's bytes take a while.
     if (base)
         known.keeping = core::BackgroundBytes(std::move(*base));
@@ -189,6 +210,13 @@ void JournalFiles::remember(const QString& path, bool existed, const QByteArray&
         *same = std::move(known);
     else
         known_.push_back(std::move(known));
+}
+
+void JournalFiles::forget(const QString& path) {
+    consents_.remove(path);
+    known_.erase(std::remove_if(known_.begin(), known_.end(),
+                                [&](const Fingerprint& known) { return known.path == path; }),
+                 known_.end());
 }
 
 JournalFiles::Fingerprint* JournalFiles::knownFile(const QString& path) {
@@ -207,8 +235,8 @@ qint64 JournalFiles::sizeOnDisk(const QString& archiveName) const {
 }
 
 void JournalFiles::agreeToReplace(const QString& archiveName) {
-    if (Fingerprint* known = knownFile(pathFor(archiveName)))
-        known->agreed = known->found;
+    if (const auto consent = consents_.find(pathFor(archiveName)); consent != consents_.end())
+        consent->agreed = consent->described;
 }
 
 void JournalFiles::keepBase(const QString& path) {
@@ -224,11 +252,12 @@ std::optional<JournalMerge> JournalFiles::planMerge() {
     if (!known || !known->base)
         return std::nullopt;
     const std::optional<QByteArray> bytes = known->base->unpacked();
-    const std::optional<core::CellTable> base =
+    std::optional<core::CellTable> base =
         bytes ? baseRows(*bytes, availableMemory_()) : std::nullopt;
     if (!base)
         return std::nullopt;
-    return JournalMerge(*base, found_->rows, grid_);
+    return JournalMerge(journal::asOpened(std::move(*base)), journal::asOpened(found_->rows),
+                        grid_);
 }
 
 void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs) {
@@ -311,11 +340,14 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     // The current cell ends where the reader stopped: the last cell of the last line.
     if (lastRow > 0)
         grid_.setCurrentCell(lastRow, lastCol);
+    QStringList notices;
+    if (!result.unclosedQuoteLines.empty())
+        notices << unclosedQuotesMessage(path, result.unclosedQuoteLines);
+    if (file.info.st_nlink > 1)
+        notices << hardLinksMessage(path, file.info.st_nlink);
     return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole,
             {},
-            result.unclosedQuoteLines.empty()
-                ? QString()
-                : unclosedQuotesMessage(path, result.unclosedQuoteLines)};
+            notices.join(QStringLiteral("\n\n"))};
 }
 
 // The journal's own message first; the cause, where one is known, on a line of its own.
@@ -346,8 +378,10 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
         if (const std::optional<QString> refusal = refusalToSave(path))
             return journal::Outcome::failed(*refusal);
         journal::Outcome outcome = replaceFile(path, createFolder);
-        if (outcome.ok && hold)
+        if (outcome.ok && hold) {
+            openedPath_ = path;
             lock_.hold(path);
+        }
         return outcome;
     } catch (const std::exception&) {
         // Memory ran out while the file was laid out: nothing was written.
@@ -386,32 +420,22 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 // a program folder that has gone (a drive taken away) must not be made again in its place, where
 // the file would be lost from sight.
 journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolder) {
-    Fingerprint* known = knownFile(path);
+    // Only the file the grid was read from is expected as this copy knows it; any other is
+    // expected missing, or as the user agreed to replace it.
+    const Fingerprint* known = path == openedPath_ ? knownFile(path) : nullptr;
     const core::Expectation expected{known != nullptr, known && known->existed,
                                      known ? known->hash : QByteArray(),
-                                     known ? known->agreed : QByteArray(), true};
+                                     consents_.value(path).agreed, true};
     core::Replacement done =
         core::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
-                                 core::currentJournalPath(programFolder_), createFolder);
-    if (done.kind == core::Replacement::ChangedOnDisk) {
-        keepBase(path);
-        known->found = done.found;
-        std::variant<FoundVersion, QString> found =
-            foundVersion(path, known->base.has_value(), std::move(done), availableMemory_());
-        journal::Outcome changed;
-        changed.ok = false;
-        changed.changedOnDisk = true;
-        if (FoundVersion* version = std::get_if<FoundVersion>(&found)) {
-            found_ = std::move(*version);
-            changed.mergeable = true;
-        } else {
-            changed.message = std::get<QString>(found);
-        }
-        return changed;
-    }
+                                 core::currentJournalPath(programFolder_), createFolder, lockWait_);
+    if (done.kind == core::Replacement::ChangedOnDisk ||
+        done.kind == core::Replacement::WriteProtected)
+        return changedOnDisk(path, std::move(done));
     if (done.kind == core::Replacement::Failed)
         return journal::Outcome::failed(saveFailedMessage(path) + u'\n' + done.cause);
     // The file now holds what the grid holds.
+    consents_.remove(path);
     if (partial_ && partial_->path == path)
         partial_.reset();
     // Its bytes become the base, read back on a thread of their own: the save holds no second
@@ -430,6 +454,40 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
                           .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()),
                                done.unkeptBackup)};
     return journal::Outcome::done();
+}
+
+} // namespace journal
+
+namespace journal {
+
+// A version of the file this copy does not know: merged with the grid when the grid was read
+// from an earlier version of it; otherwise, and when it is write-protected, a question.
+journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacement done) {
+    journal::Outcome changed;
+    changed.ok = false;
+    changed.changedOnDisk = true;
+    const bool asked = consents_.contains(path);
+    if (done.kind == core::Replacement::WriteProtected) {
+        changed.message =
+            writeProtectedQuestion(path, describe(path), done.foundMode,
+                                   core::accountNameOf(done.foundOwner), grid_.rows() - 1);
+        return changed;
+    }
+    if (path != openedPath_ || !knownFile(path)) {
+        changed.message = unseenVersionQuestion(path, describe(path), asked, grid_.rows() - 1);
+        return changed;
+    }
+    consents_[path].described = done.found;
+    keepBase(path);
+    std::variant<FoundVersion, QString> found =
+        foundVersion(path, knownFile(path)->base.has_value(), std::move(done), availableMemory_());
+    if (FoundVersion* version = std::get_if<FoundVersion>(&found)) {
+        found_ = std::move(*version);
+        changed.mergeable = true;
+    } else {
+        changed.message = std::get<QString>(found);
+    }
+    return changed;
 }
 
 } // namespace journal

@@ -12,6 +12,7 @@
 
 #include <QByteArray>
 #include <QDateTime>
+#include <QHash>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -20,6 +21,7 @@
 
 namespace core {
 class Prompter;
+struct Replacement;
 } // namespace core
 
 namespace model {
@@ -105,8 +107,10 @@ public:
     // When the grid holds only part of a file (its reading stopped early or failed), the question
     // to ask before a save writes over that file: thisyear.csv, or the archive of that name.
     std::optional<QString> partialReadQuestion(const QString& archiveName = {}) const;
-    // The user answered "Да" to the last changed-on-disk question about that file: the version
-    // then found may be replaced (a version changed again after it may not).
+    // The user answered "Да" to the last question about that file that described its contents
+    // (changed on disk, write-protected, an archive already there, a register never read): the
+    // version then described may be replaced, and no other (one changed again after it is asked
+    // about again, under the save lock).
     void agreeToReplace(const QString& archiveName = {});
 
     // After a save came back `mergeable`: the merge of the grid with the version found, from the
@@ -123,22 +127,25 @@ public:
     void keepBase(const QString& path = {});
     // Before "Сохранить как" writes over an archive that is already there: how many rows it
     // holds. None when there is no such archive.
-    std::optional<QString> existingArchiveQuestion(const QString& archiveName) const;
+    std::optional<QString> existingArchiveQuestion(const QString& archiveName);
 
     // "Сохранить изменения" with an archive on screen: where to write it, the archive's own file
     // or this year's register, each named with the rows it holds now against the rows on screen.
-    QString saveTargetQuestion(const QString& archiveName) const;
+    QString saveTargetQuestion(const QString& archiveName);
 
     // The question before the grid goes over a thisyear.csv it was not read from (nothing was
     // opened yet): how many rows the file holds against how many the grid would write. None when
-    // the file is missing or holds no row.
-    std::optional<QString> unreadCurrentQuestion() const;
+    // the file is missing or holds no row (that version is then agreed to at once).
+    std::optional<QString> unreadCurrentQuestion();
 
     // The block-date pass, kept from run to run (the first one when a journal is opened), so that
     // a run after a few edits looks at those rows alone.
     void fillBlockDates() { blockDates_.run(grid_); }
     // The pass reads the evidence of that watch on the grid instead of weighing the rows again.
     void readBlockEvidenceOf(const model::BlockWatch& watch) { blockDates_.readEvidenceOf(watch); }
+
+    // Called while a save waits for another copy's save to end; false cancels the save.
+    void setLockWait(std::function<bool()> stillWaiting) { lockWait_ = std::move(stillWaiting); }
 
     // How much memory a file may be read into (journal::availableMemory unless set).
     void setMemoryProbe(std::function<qsizetype()> availableMemory) {
@@ -157,14 +164,18 @@ private:
         QString path;
         bool existed = false;
         core::FileIdentity identity;
-        QByteArray hash;   // its fingerprint; empty when the file could not be read
-        QByteArray found;  // the changed version the last question was about
-        QByteArray agreed; // the changed version the user agreed to replace
+        QByteArray hash; // its fingerprint; empty when the file was read only in part
         // Its bytes then, packed, the base of a merge; none when it was not read whole, or not
         // kept yet.
         std::optional<core::PackedBytes> base;
         bool whole = false; // the grid held it whole: its bytes may be kept as a base
         core::BackgroundBytes keeping = {}; // its bytes being read, to become the base
+    };
+    // The version of a file the last question about it described, and the version the user
+    // agreed to replace (empty: none).
+    struct Consent {
+        QByteArray described;
+        QByteArray agreed;
     };
     struct PartialRead {
         QString path;
@@ -187,6 +198,12 @@ private:
     journal::Outcome saveGridTo(const QString& path, bool createFolder, bool hold);
     std::optional<QString> refusalToSave(const QString& path) const;
     journal::Outcome replaceFile(const QString& path, bool createFolder);
+    journal::Outcome changedOnDisk(const QString& path, core::Replacement done);
+    // How many rows the file holds now, as the questions write them; the version counted becomes
+    // the one a question about the file describes.
+    QString describe(const QString& path);
+    bool isMissing(const QString& path) const;
+    void forget(const QString& path);
     void endOnLastWrittenCell();
 
     model::GridModel& grid_;
@@ -196,10 +213,15 @@ private:
     core::JournalBackups backups_;
     FileReader readFile_;
     std::function<qsizetype()> availableMemory_ = core::availableMemory;
+    std::function<bool()> lockWait_;
     std::optional<PartialRead> partial_;
     std::optional<FoundVersion> found_; // a changed file a save found, waiting to be merged
-    QString openedPath_;                // the journal last opened
-    std::vector<Fingerprint> known_;    // one per path, in the order first met
+    // The file the grid was read from or last saved to as the journal on screen; empty when the
+    // grid holds no file's journal (nothing read, an import). A save to any other file expects
+    // to find none there, or the version the user agreed to replace.
+    QString openedPath_;
+    QHash<QString, Consent> consents_;
+    std::vector<Fingerprint> known_; // one per path, in the order first met
     core::JournalLock lock_;
     journal::BlockDatePass blockDates_;
 };

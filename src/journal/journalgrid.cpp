@@ -31,6 +31,16 @@ void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyR
     grid.replaceCells(std::move(table));
 }
 
+core::CellTable asOpened(core::CellTable rows) {
+    model::GridModel grid;
+    resetJournalGrid(grid);
+    showJournalTable(grid, std::move(rows), false);
+    fillBlockDates(grid);
+    core::CellTable shown = grid.allCells();
+    shown.removeRows(0, 1);
+    return shown;
+}
+
 std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString& path) {
     resetJournalGrid(grid);
     // The folder as the user names it, links and all; the file itself never through a link, as

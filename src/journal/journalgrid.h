@@ -20,6 +20,11 @@ void resetJournalGrid(model::GridModel& grid);
 // with emptyRowBelow one empty row follows them.
 void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyRowBelow);
 
+// The data rows of a journal read from a file as an opening shows them: with the block dates the
+// pass fills. A merge compares the grid with its base and with the other side in this form, so
+// that a block date the program filled on every side is no one's change.
+core::CellTable asOpened(core::CellTable rows);
+
 // Reads the journal file at `path` (any file the user names) into the reset grid and fills its
 // block dates, as an opening does, for work without the window. None when it was read whole;
 // else why not, and the grid holds the rows read before the fault, if any.

@@ -72,10 +72,32 @@ struct Program {
             tell(files.openArchive(*name));
     }
     bool save() { return tell(files.saveCurrent()); }
-    // Takes the name from the prompter's next answer.
+    // "Сохранить изменения" answered "Да" to the question a save asks before it writes over a
+    // file the grid was not read from (or one write-protected): the question is recorded.
+    bool saveOver(const QString& archiveName = {}) {
+        const auto saveOnce = [&] {
+            return archiveName.isEmpty() ? files.saveCurrent() : files.saveArchive(archiveName);
+        };
+        journal::Outcome outcome = saveOnce();
+        if (outcome.changedOnDisk && !outcome.mergeable) {
+            prompter.questions << outcome.message;
+            files.agreeToReplace(archiveName);
+            outcome = saveOnce();
+        }
+        return tell(outcome);
+    }
+    // Takes the name from the prompter's next answer; an archive already there is replaced only
+    // when the next question answer says so, as in the window.
     void saveAs() {
-        if (const auto name = journal::askArchiveName(prompter, journal::saveAsPrompt()))
-            tell(files.saveArchive(*name));
+        const auto name = journal::askArchiveName(prompter, journal::saveAsPrompt());
+        if (!name)
+            return;
+        if (const std::optional<QString> question = files.existingArchiveQuestion(*name)) {
+            if (!prompter.question(*question))
+                return;
+            files.agreeToReplace(*name);
+        }
+        tell(files.saveArchive(*name));
     }
     bool tell(const journal::Outcome& outcome) {
         if (!outcome.message.isEmpty())
