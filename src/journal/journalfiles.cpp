@@ -169,7 +169,7 @@ void JournalFiles::showImported(core::CellTable rows, const QStringList& extraCa
 // The journal on screen is held here, and the user hears when another copy holds it already.
 journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outcome) {
     openedPath_ = path;
-    const std::optional<core::JournalLock::Holder> holder = lock_.hold(path);
+    const std::optional<core::JournalLock::Holder> holder = lock_.hold(tree_, path);
     if (!holder)
         return outcome;
     const QString held = core::JournalLock::heldMessage(QFileInfo(path).fileName(), *holder);
@@ -347,7 +347,7 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
             return journal::Outcome::failed(*refusal);
         journal::Outcome outcome = replaceFile(path, createFolder);
         if (outcome.ok && hold)
-            lock_.hold(path);
+            lock_.hold(tree_, path);
         return outcome;
     } catch (const std::exception&) {
         // Memory ran out while the file was laid out: nothing was written.
