@@ -274,7 +274,7 @@ private Q_SLOTS:
     void twoCopiesClearingAwayAtOnceTakeTurns() {
         TempFolder folder;
         const QDeadlineTimer deadline(120000);
-        for (int round = 0; round < 40 && !deadline.hasExpired(); ++round) {
+        for (int round = 0; round < 100 && !deadline.hasExpired(); ++round) {
             QVERIFY(QFile::remove(folder.file(LockName)) || round == 0);
             QCOMPARE(::mkfifo(local(folder.file(LockName)).constData(), 0660), 0);
             int go[2];
@@ -294,7 +294,7 @@ private Q_SLOTS:
                     const int fd = ::open(inside.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600);
                     if (fd < 0)
                         ::_exit(3);
-                    ::usleep(5000);
+                    ::usleep(10000);
                     ::close(fd);
                     ::_exit(::unlink(inside.constData()) == 0 ? 0 : 4);
                 }
