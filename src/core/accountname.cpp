@@ -1,21 +1,17 @@
 #include "core/accountname.h"
 
 #include <QFile>
-#include <vector>
-
-#ifdef Q_OS_UNIX
 #include <cerrno>
+#include <optional>
 #include <pwd.h>
 #include <unistd.h>
-#endif
+#include <vector>
 
 namespace core {
 
-#ifdef Q_OS_UNIX
 namespace {
 
-// The password database's name of the user; empty when it has none.
-QString passwordName(uid_t user) {
+std::optional<QString> passwordName(uid_t user) {
     long size = ::sysconf(_SC_GETPW_R_SIZE_MAX);
     std::vector<char> buffer(size > 0 ? size_t(size) : 16384);
     struct passwd entry {};
@@ -23,32 +19,26 @@ QString passwordName(uid_t user) {
     while (::getpwuid_r(user, &entry, buffer.data(), buffer.size(), &found) == ERANGE &&
            buffer.size() < (size_t(1) << 20))
         buffer.resize(buffer.size() * 2);
-    return found && found->pw_name ? QFile::decodeName(found->pw_name) : QString();
+    if (found && found->pw_name && *found->pw_name)
+        return QFile::decodeName(found->pw_name);
+    return std::nullopt;
 }
 
 } // namespace
 
-QString accountNameOf(uid_t user) {
-    const QString name = passwordName(user);
-    return name.isEmpty() ? QString::number(user) : name;
-}
-#endif
-
 // The environment is only a fallback: a session started by su or a service may carry another
 // user's USER, or none.
 QString accountName() {
-#ifdef Q_OS_UNIX
-    if (const QString name = passwordName(::getuid()); !name.isEmpty())
-        return name;
-#endif
+    if (std::optional<QString> name = passwordName(::getuid()))
+        return *name;
     for (const char* variable : {"USER", "USERNAME"})
         if (const QString name = qEnvironmentVariable(variable); !name.isEmpty())
             return name;
-#ifdef Q_OS_UNIX
     return QString::number(::getuid());
-#else
-    return QStringLiteral("?");
-#endif
+}
+
+QString userName(uid_t user) {
+    return passwordName(user).value_or(QString::number(user));
 }
 
 } // namespace core

@@ -1,10 +1,7 @@
 #pragma once
 
 #include <QString>
-
-#ifdef Q_OS_UNIX
 #include <sys/types.h>
-#endif
 
 namespace core {
 
@@ -12,9 +9,7 @@ namespace core {
 // else the user's number.
 QString accountName();
 
-#ifdef Q_OS_UNIX
-// The name of that user (a file's owner), or the user's number when the system knows no name.
-QString accountNameOf(uid_t user);
-#endif
+// The password database's name of that user, else the user's number.
+QString userName(uid_t user);
 
 } // namespace core

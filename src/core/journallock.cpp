@@ -1,137 +1,23 @@
 #include "core/journallock.h"
 
-#include <QCoreApplication>
-#include <QFile>
 #include <QFileInfo>
-#include <QSysInfo>
 #include <QUuid>
-#include <vector>
-
-#ifdef Q_OS_UNIX
 #include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
-#include <pwd.h>
+#include <stdio.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace core {
 
-#endif
-
 namespace {
 
 constexpr qsizetype MaxMarkSize = 1024;
 
-// '%', ',' and control characters as %XX, so that a field keeps to its place on the one line.
-QByteArray escaped(const QString& text) {
-    QByteArray out;
-    for (const char c : text.toUtf8()) {
-        const auto byte = static_cast<unsigned char>(c);
-        if (byte == '%' || byte == ',' || byte < 0x20 || byte == 0x7f)
-            out += '%' + QByteArray::number(byte, 16).rightJustified(2, '0').toUpper();
-        else
-            out += c;
-    }
-    return out;
-}
-
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
-// The reverse; a '%' not followed by two hex digits (a mark of an older copy) stays as it is.
-QString unescaped(const QByteArray& field) {
-    QByteArray out;
-    for (qsizetype i = 0; i < field.size(); ++i) {
-        const int high = i + 2 < field.size() ? hexDigit(field[i + 1]) : -1;
-        const int low = i + 2 < field.size() ? hexDigit(field[i + 2]) : -1;
-        if (field[i] == '%' && high >= 0 && low >= 0) {
-            out += char(high * 16 + low);
-            i += 2;
-        } else {
-            out += field[i];
-        }
-    }
-    return QString::fromUtf8(out);
-}
-
-struct Mark {
-    JournalLock::Holder holder;
-    QByteArray token;
-    bool foreign = false; // the office suite's mark of the same name: never stale
-};
-
-Mark holderOf(QString user, QString host, qint64 pid, QDateTime since, QByteArray token = {}) {
-    Mark mark;
-    mark.holder.user = std::move(user);
-    mark.holder.host = std::move(host);
-    mark.holder.pid = pid;
-    mark.holder.since = std::move(since);
-    mark.token = std::move(token);
-    return mark;
-}
-
-// "user,host,pid,time,token" (a user of an older copy may hold commas: the fields are counted
-// from the end), or the office suite's "name,user,host,date,profile;".
-std::optional<Mark> parseMark(const QByteArray& bytes, const QDateTime& modified) {
-    const qsizetype end = bytes.indexOf('\n');
-    QByteArray line = end < 0 ? bytes : bytes.left(end);
-    if (line.endsWith('\r'))
-        line.chop(1);
-    const QList<QByteArray> fields = line.split(',');
-    const qsizetype n = fields.size();
-    if (n < 5)
-        return std::nullopt;
-    if (line.endsWith(';')) {
-        QDateTime since = QDateTime::fromString(QString::fromUtf8(fields[n - 2]),
-                                                QStringLiteral("dd.MM.yyyy HH:mm"));
-        Mark mark = holderOf(QString::fromUtf8(fields[0].isEmpty() ? fields[1] : fields[0]),
-                             QString::fromUtf8(fields[2]), 0, since.isValid() ? since : modified);
-        mark.foreign = true;
-        return mark;
-    }
-    bool ok = false;
-    const qint64 pid = fields[n - 3].toLongLong(&ok);
-    if (!ok || pid <= 0 || fields[n - 1].isEmpty())
-        return std::nullopt;
-    QStringList user;
-    for (qsizetype i = 0; i < n - 4; ++i)
-        user.append(unescaped(fields[i]));
-    const QDateTime since = QDateTime::fromString(QString::fromUtf8(fields[n - 2]), Qt::ISODate);
-    return holderOf(user.join(u','), unescaped(fields[n - 4]), pid,
-                    since.isValid() ? since : modified, fields[n - 1]);
-}
-
-// A mark left by a process of this computer that no longer runs.
-bool isStale(const Mark& mark) {
-#ifdef Q_OS_UNIX
-    if (mark.foreign || mark.holder.host != QSysInfo::machineHostName() || mark.holder.pid <= 0)
-        return false;
-    return ::kill(pid_t(mark.holder.pid), 0) != 0 && errno == ESRCH;
-#else
-    Q_UNUSED(mark);
-    return false;
-#endif
-}
-
-QByteArray markLine(const QString& user, const QByteArray& token) {
-    return escaped(user) + ',' + escaped(QSysInfo::machineHostName()) + ',' +
-           QByteArray::number(QCoreApplication::applicationPid()) + ',' +
-           QDateTime::currentDateTime().toString(Qt::ISODate).toUtf8() + ',' + token + '\n';
-}
-
 // What is found under a mark's name, as judged; `identity` tells it from another found later.
 struct Found {
     enum Kind { Missing, Readable, Unreadable } kind = Missing;
-    Mark mark;
+    LockMark mark;
     bool ours = false; // this user's own (its owner is our effective user)
     bool folder = false;
     QByteArray identity;
@@ -153,15 +39,9 @@ bool retirable(const Found& found) {
 
 enum class Made { Made, Exists, Failed };
 
-#ifdef Q_OS_UNIX
-
-QByteArray local(const QString& path) {
-    return QFile::encodeName(path);
-}
-
 // A name beside the mark for this copy alone, short whatever the journal's name.
-QByteArray sideName(const QString& mark, const QByteArray& token, const char* suffix) {
-    return local(QFileInfo(mark).path()) + "/.~lock." + token + suffix;
+QByteArray sideName(const QByteArray& token, const char* suffix) {
+    return ".~lock." + token + suffix;
 }
 
 QDateTime modifiedAt(const struct stat& info) {
@@ -182,10 +62,10 @@ QString openFailure(int error) {
     }
 }
 
-// The bytes of the file open at fd, if it is the regular file found by lstat; else why not.
-QString readRegular(int fd, const struct stat& link, QByteArray& bytes) {
+// The bytes of the file open at fd, if it is the regular file found before; else why not.
+QString readRegular(int fd, const struct stat& entry, QByteArray& bytes) {
     struct stat info {};
-    if (::fstat(fd, &info) != 0 || info.st_ino != link.st_ino || info.st_dev != link.st_dev)
+    if (::fstat(fd, &info) != 0 || info.st_ino != entry.st_ino || info.st_dev != entry.st_dev)
         return openFailure(0);
     if (S_ISDIR(info.st_mode))
         return QStringLiteral("это папка, а не файл");
@@ -208,25 +88,23 @@ QString readRegular(int fd, const struct stat& link, QByteArray& bytes) {
 }
 
 // Never follows a link, never waits on a pipe, never reads more than a mark can hold.
-Found inspect(const QString& path) {
-    const QByteArray name = local(path);
-    struct stat link {};
-    if (::lstat(name.constData(), &link) != 0)
+Found inspect(int folder, const QByteArray& name) {
+    struct stat entry {};
+    if (::fstatat(folder, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? Found{} : unreadable(openFailure(errno), {});
-    const QDateTime modified = modifiedAt(link);
+    const QDateTime modified = modifiedAt(entry);
     QByteArray bytes;
-    QString failure = S_ISLNK(link.st_mode) ? openFailure(ELOOP) : QString();
+    QString failure = S_ISLNK(entry.st_mode) ? openFailure(ELOOP) : QString();
     if (failure.isEmpty()) {
-        const int fd = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0 && errno == ENOENT)
+        const FileHandle file(::openat(folder, name.constData(),
+                                       O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+        if (!file.valid() && errno == ENOENT)
             return Found{}; // gone since
-        failure = fd < 0 ? openFailure(errno) : readRegular(fd, link, bytes);
-        if (fd >= 0)
-            ::close(fd);
+        failure = file.valid() ? readRegular(file.fd(), entry, bytes) : openFailure(errno);
     }
-    std::optional<Mark> mark;
+    std::optional<LockMark> mark;
     if (failure.isEmpty()) {
-        mark = parseMark(bytes, modified);
+        mark = parseLockMark(bytes, modified);
         if (!mark)
             failure = QStringLiteral("её содержимое не разобрать");
     }
@@ -235,20 +113,22 @@ Found inspect(const QString& path) {
         found.kind = Found::Readable;
         found.mark = *mark;
     }
-    found.ours = link.st_uid == ::geteuid();
-    found.folder = S_ISDIR(link.st_mode);
-    found.identity = QByteArray::number(quint64(link.st_dev)) + ':' +
-                     QByteArray::number(quint64(link.st_ino)) + ':' +
-                     QByteArray::number(quint64(link.st_mode)) + ':' + bytes;
+    found.ours = entry.st_uid == ::geteuid();
+    found.folder = S_ISDIR(entry.st_mode);
+    found.identity = QByteArray::number(quint64(entry.st_dev)) + ':' +
+                     QByteArray::number(quint64(entry.st_ino)) + ':' +
+                     QByteArray::number(quint64(entry.st_mode)) + ':' + bytes;
     return found;
 }
 
-int renameNoReplace(const QByteArray& from, const QByteArray& to) {
-#if defined(Q_OS_LINUX) && defined(RENAME_NOREPLACE)
-    return ::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE);
+int removeAt(int folder, const QByteArray& name, bool isFolder) {
+    return ::unlinkat(folder, name.constData(), isFolder ? AT_REMOVEDIR : 0);
+}
+
+int renameNoReplace(int folder, const QByteArray& from, const QByteArray& to) {
+#ifdef RENAME_NOREPLACE
+    return ::renameat2(folder, from.constData(), folder, to.constData(), RENAME_NOREPLACE);
 #else
-    Q_UNUSED(from);
-    Q_UNUSED(to);
     errno = ENOSYS;
     return -1;
 #endif
@@ -259,89 +139,73 @@ bool unsupported(int error) {
            error == EMLINK;
 }
 
-bool writeAll(int fd, const QByteArray& bytes) {
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t put =
-            ::write(fd, bytes.constData() + written, size_t(bytes.size() - written));
-        if (put < 0 && errno == EINTR)
-            continue;
-        if (put <= 0)
-            return false;
-        written += put;
-    }
-    return true;
-}
-
 // Owner rw, group r, others r where the folder lets others read.
-mode_t markMode(const QString& path) {
-    struct stat folder {};
-    const bool othersRead = ::stat(local(QFileInfo(path).path()).constData(), &folder) == 0 &&
-                            (folder.st_mode & S_IROTH);
+mode_t markMode(int folder) {
+    struct stat info {};
+    const bool othersRead = ::fstat(folder, &info) == 0 && (info.st_mode & S_IROTH);
     return S_IRUSR | S_IWUSR | S_IRGRP | (othersRead ? S_IROTH : 0);
 }
 
 // A new file of that name, written whole; fails when the name is taken.
-int writeNew(const QByteArray& name, const QByteArray& line, mode_t mode) {
-    const int fd = ::open(name.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
-                          S_IRUSR | S_IWUSR);
-    if (fd < 0)
-        return errno;
-    const bool written = ::fchmod(fd, mode) == 0 && writeAll(fd, line);
-    const bool closed = ::close(fd) == 0;
+int writeNew(int folder, const QByteArray& name, const QByteArray& line, mode_t mode) {
+    Opened file = createNewAt(folder, name, mode);
+    if (!file.ok())
+        return file.error;
+    const bool written = writeAll(file.handle.fd(), line) == 0;
+    const bool closed = ::close(file.handle.release()) == 0;
     if (written && closed)
         return 0;
-    ::unlink(name.constData());
+    ::unlinkat(folder, name.constData(), 0);
     return EIO;
 }
 
 // The mark appears whole or not at all: it is written under a name of its own first, then linked
 // to the mark's name, which fails when that is taken.
-Made makeMark(const QString& path, const QByteArray& line, const QByteArray& token) {
-    const QByteArray mark = local(path);
-    const QByteArray temporary = sideName(path, token, ".new");
-    const mode_t mode = markMode(path);
-    if (writeNew(temporary, line, mode) != 0)
+Made makeMark(int folder, const QByteArray& mark, const QByteArray& line, const QByteArray& token) {
+    const QByteArray temporary = sideName(token, ".new");
+    const mode_t mode = markMode(folder);
+    if (writeNew(folder, temporary, line, mode) != 0)
         return Made::Failed;
     Made made = Made::Failed;
     struct stat written {};
     struct stat seen {};
-    const int linked = ::link(temporary.constData(), mark.constData()) == 0 ? 0 : errno;
+    const int linked =
+        ::linkat(folder, temporary.constData(), folder, mark.constData(), 0) == 0 ? 0 : errno;
     if (linked == 0) {
         made = Made::Made;
     } else if (linked == EEXIST) {
         made = Made::Exists;
-    } else if (::lstat(temporary.constData(), &written) == 0 && written.st_nlink == 2 &&
-               ::lstat(mark.constData(), &seen) == 0 && seen.st_ino == written.st_ino) {
+    } else if (::fstatat(folder, temporary.constData(), &written, AT_SYMLINK_NOFOLLOW) == 0 &&
+               written.st_nlink == 2 &&
+               ::fstatat(folder, mark.constData(), &seen, AT_SYMLINK_NOFOLLOW) == 0 &&
+               seen.st_ino == written.st_ino) {
         made = Made::Made; // linked, though the folder's server said otherwise
     } else if (unsupported(linked)) {
-        if (renameNoReplace(temporary, mark) == 0)
+        if (renameNoReplace(folder, temporary, mark) == 0)
             return Made::Made;
         if (errno == EEXIST) {
             made = Made::Exists;
         } else if (unsupported(errno)) {
             // Neither links nor exclusive renames here: the mark is written in place.
-            ::unlink(temporary.constData());
-            const int error = writeNew(mark, line, mode);
+            ::unlinkat(folder, temporary.constData(), 0);
+            const int error = writeNew(folder, mark, line, mode);
             return error == 0 ? Made::Made : error == EEXIST ? Made::Exists : Made::Failed;
         }
     }
-    ::unlink(temporary.constData());
+    ::unlinkat(folder, temporary.constData(), 0);
     return made;
 }
 
-bool putBack(const QByteArray& aside, const QByteArray& mark, bool folder) {
-    if (renameNoReplace(aside, mark) == 0)
+bool putBack(int folder, const QByteArray& aside, const QByteArray& mark, bool isFolder) {
+    if (renameNoReplace(folder, aside, mark) == 0)
         return true;
-    if (unsupported(errno) && (folder ? ::rename(aside.constData(), mark.constData()) == 0
-                                      : ::link(aside.constData(), mark.constData()) == 0 &&
-                                            ::unlink(aside.constData()) == 0))
+    if (unsupported(errno) &&
+        (isFolder ? ::renameat(folder, aside.constData(), folder, mark.constData()) == 0
+                  : ::linkat(folder, aside.constData(), folder, mark.constData(), 0) == 0 &&
+                        ::unlinkat(folder, aside.constData(), 0) == 0))
         return true;
     // Another mark took the name meanwhile: that one holds the journal.
-    if (folder)
-        ::rmdir(aside.constData());
-    else
-        ::unlink(aside.constData());
+    removeAt(folder, aside, isFolder);
     return false;
 }
 
@@ -349,65 +213,24 @@ enum class Retired { Retired, Kept, Failed };
 
 // Only one of the copies that judged the mark stale gets to move it aside, and removes it when
 // what it moved is what it judged; anything else goes back.
-Retired retire(const QString& path, const Found& judged, const QByteArray& token) {
-    const QByteArray mark = local(path);
-    const QByteArray aside = sideName(path, token, ".old");
-    if (::rename(mark.constData(), aside.constData()) != 0)
+Retired retire(int folder, const QByteArray& mark, const Found& judged, const QByteArray& token) {
+    const QByteArray aside = sideName(token, ".old");
+    if (::renameat(folder, mark.constData(), folder, aside.constData()) != 0)
         return errno == ENOENT ? Retired::Retired : Retired::Failed;
-    const Found moved = inspect(QFile::decodeName(aside));
+    const Found moved = inspect(folder, aside);
     if (moved.kind != Found::Missing && retirable(moved) && moved.identity == judged.identity &&
-        (moved.folder ? ::rmdir(aside.constData()) : ::unlink(aside.constData())) == 0)
+        removeAt(folder, aside, moved.folder) == 0)
         return Retired::Retired;
     if (moved.kind != Found::Missing)
-        putBack(aside, mark, moved.folder);
+        putBack(folder, aside, mark, moved.folder);
     return Retired::Kept;
 }
 
-bool removeOwnMark(const QString& path, const QByteArray& token) {
-    const Found found = inspect(path);
+bool removeOwnMark(int folder, const QByteArray& mark, const QByteArray& token) {
+    const Found found = inspect(folder, mark);
     return found.kind == Found::Readable && found.mark.token == token &&
-           ::unlink(local(path).constData()) == 0;
+           ::unlinkat(folder, mark.constData(), 0) == 0;
 }
-
-#else
-
-Found inspect(const QString& path) {
-    const QFileInfo info(path);
-    if (!info.exists() && !info.isSymLink())
-        return {};
-    QFile file(path);
-    if (info.isSymLink() || !info.isFile() || !file.open(QIODevice::ReadOnly))
-        return unreadable(QStringLiteral("ошибка чтения"), info.lastModified());
-    Found found = unreadable(QStringLiteral("её содержимое не разобрать"), info.lastModified());
-    if (const std::optional<Mark> mark = parseMark(file.read(MaxMarkSize), info.lastModified())) {
-        found.kind = Found::Readable;
-        found.mark = *mark;
-    }
-    return found;
-}
-
-Made makeMark(const QString& path, const QByteArray& line, const QByteArray&) {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-        return file.exists() ? Made::Exists : Made::Failed;
-    if (file.write(line) > 0 && file.flush())
-        return Made::Made;
-    file.remove();
-    return Made::Failed;
-}
-
-enum class Retired { Retired, Kept, Failed };
-
-Retired retire(const QString& path, const Found&, const QByteArray&) {
-    return QFile::remove(path) ? Retired::Retired : Retired::Failed;
-}
-
-bool removeOwnMark(const QString& path, const QByteArray& token) {
-    const Found found = inspect(path);
-    return found.kind == Found::Readable && found.mark.token == token && QFile::remove(path);
-}
-
-#endif
 
 } // namespace
 
@@ -442,21 +265,29 @@ QString JournalLock::heldMessage(const QString& journalFileName, const Holder& h
            after;
 }
 
-std::optional<JournalLock::Holder> JournalLock::hold(const QString& journalPath) {
+std::optional<JournalLock::Holder> JournalLock::hold(const FolderTree& folder,
+                                                     const QString& journalPath) {
     if (journalPath == journal_)
         return std::nullopt;
     release();
-    const QString mark = markPath(journalPath);
+    QByteArray journalName;
+    Opened opened = folder.openParent(journalPath, &journalName);
+    if (!opened.ok())
+        return std::nullopt; // no mark can be made there (a link in a folder's place)
+    const int at = opened.handle.fd();
+    const QByteArray mark = ".~lock." + journalName + '#';
     const QByteArray token = token_.toLatin1();
     std::optional<Holder> last;
     // Each round either holds the journal, finds it held, or sees a mark go: a few are enough.
     for (int round = 0; round < 8; ++round) {
-        const Made made = makeMark(mark, markLine(user_, token), token);
+        const Made made = makeMark(at, mark, lockMarkLine(user_, token), token);
         if (made == Made::Made) {
             journal_ = journalPath;
+            folder_ = std::move(opened.handle);
+            mark_ = mark;
             return std::nullopt;
         }
-        const Found found = inspect(mark);
+        const Found found = inspect(at, mark);
         if (found.kind == Found::Missing) {
             if (made == Made::Failed)
                 return std::nullopt; // no mark can be made here (a read-only folder)
@@ -465,7 +296,7 @@ std::optional<JournalLock::Holder> JournalLock::hold(const QString& journalPath)
         last = found.mark.holder;
         if (!retirable(found))
             return last;
-        switch (retire(mark, found, token)) {
+        switch (retire(at, mark, found, token)) {
         case Retired::Retired:
         case Retired::Kept:
             break;
@@ -480,7 +311,9 @@ std::optional<JournalLock::Holder> JournalLock::hold(const QString& journalPath)
 void JournalLock::release() {
     if (journal_.isEmpty())
         return;
-    removeOwnMark(markPath(journal_), token_.toLatin1());
+    removeOwnMark(folder_.fd(), mark_, token_.toLatin1());
+    folder_ = FileHandle();
+    mark_.clear();
     journal_.clear();
 }
 

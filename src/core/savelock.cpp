@@ -1,5 +1,6 @@
 #include "core/savelock.h"
 
+#include "core/accountname.h"
 #include "core/journalio.h"
 #include "core/systemerror.h"
 
@@ -11,6 +12,20 @@
 namespace core {
 
 namespace {
+
+// Each round opens what stands under the name, and either locks it, clears it away or refuses;
+// only another copy clearing or replacing it at the same moment sends a round back.
+constexpr int Rounds = 8;
+constexpr std::chrono::milliseconds Pause{20};
+
+const QByteArray& lockName() {
+    static const QByteArray name(SaveLock::fileName());
+    return name;
+}
+
+QString shownName() {
+    return QString::fromLatin1(SaveLock::fileName());
+}
 
 // 0 when taken; otherwise the error of the failing call (EAGAIN: held by another).
 int tryLock(int fd) {
@@ -26,64 +41,158 @@ int tryLock(int fd) {
     return ::fcntl(fd, F_SETLK, &whole) == 0 ? 0 : errno;
 }
 
-// Makes the lock file under a temporary name and gives it its name, unless another copy just did.
-void makeLockFile(const Opened& root) {
-    NewFile made(root.handle.fd(), SaveLock::fileName() + 1, 0660 | (root.info.st_mode & 0006),
+// Makes the lock file under a temporary name and gives it its name, unless another copy just did:
+// 0, EEXIST, or the error of the failing call.
+int makeLockFile(const Opened& root) {
+    NewFile made(root.handle.fd(), lockName().mid(1), 0660 | (root.info.st_mode & 0006),
                  root.info.st_gid);
-    made.commitUnlessTaken(SaveLock::fileName());
+    made.commitUnlessTaken(lockName());
+    return made.error();
 }
 
 int openLockFile(const Opened& root) {
-    return ::openat(root.handle.fd(), SaveLock::fileName(),
-                    O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    return ::openat(root.handle.fd(), lockName().constData(),
+                    O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+}
+
+bool sameFile(const struct stat& one, const struct stat& other) {
+    return one.st_dev == other.st_dev && one.st_ino == other.st_ino;
+}
+
+QString kindOf(mode_t mode) {
+    if (S_ISLNK(mode))
+        return QStringLiteral("символическая ссылка");
+    if (S_ISFIFO(mode))
+        return QStringLiteral("канал");
+    if (S_ISSOCK(mode))
+        return QStringLiteral("сокет");
+    if (S_ISDIR(mode))
+        return QStringLiteral("папка");
+    return QStringLiteral("устройство");
+}
+
+QString ownerAndMode(const struct stat& info) {
+    return QStringLiteral("владелец %1, права %2")
+        .arg(userName(info.st_uid))
+        .arg(uint(info.st_mode & 07777), 4, 8, QLatin1Char('0'));
 }
 
 } // namespace
 
-SaveLock::SaveLock(const FolderTree& folder, std::chrono::milliseconds wait) {
+SaveLock::SaveLock(const FolderTree& folder, std::chrono::milliseconds wait,
+                   StillWaiting stillWaiting)
+    : giveUp_(std::chrono::steady_clock::now() + wait), stillWaiting_(std::move(stillWaiting)) {
     const Opened root = folder.openFolder(folder.root());
     if (!root.ok())
         return;
-    int fd = openLockFile(root);
-    if (fd < 0 && errno == ENOENT) {
-        makeLockFile(root);
-        fd = openLockFile(root);
-    }
-    if (fd < 0) {
-        // None could be made (a folder not writable) or none is allowed: the save tells.
-        if (errno != ENOENT && errno != EROFS)
-            error_ = errno;
-        return;
-    }
-    FileHandle file(fd);
-    struct stat info {};
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        error_ = NotARegularFile;
-        return;
-    }
-    const auto giveUp = std::chrono::steady_clock::now() + wait;
-    for (;;) {
-        const int error = tryLock(fd);
-        if (error == 0) {
-            file_ = std::move(file);
+    for (int round = 0; round < Rounds; ++round)
+        if (attempt(root) == Step::Done)
             return;
+    cause_ = QStringLiteral("Файл блокировки %1 в папке журнала всё время заменяют другим. "
+                            "Попробуйте сохранить ещё раз.")
+                 .arg(shownName());
+}
+
+SaveLock::Step SaveLock::attempt(const Opened& root) {
+    FileHandle file(openLockFile(root));
+    if (file.valid()) {
+        struct stat info {};
+        if (::fstat(file.fd(), &info) != 0)
+            return refuse(QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: %2")
+                              .arg(shownName(), systemErrorText(errno)));
+        if (!S_ISREG(info.st_mode))
+            return clearAway(root, info);
+        return lockOpened(root, std::move(file), info);
+    }
+    const int error = errno;
+    if (error == ENOENT) {
+        const int made = makeLockFile(root);
+        // None can be made (a folder not writable): the save tells why on its own.
+        return made == 0 || made == EEXIST ? Step::Again : Step::Done;
+    }
+    if (error == EROFS)
+        return Step::Done;
+    const QString cannotOpen =
+        QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: ").arg(shownName());
+    struct stat entry {};
+    if (::fstatat(root.handle.fd(), lockName().constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? Step::Again : refuse(cannotOpen + systemErrorText(error));
+    if (!S_ISREG(entry.st_mode))
+        return clearAway(root, entry);
+    if (error == EACCES || error == EPERM)
+        return refuse(cannotOpen + QStringLiteral("нет прав (%1). Попросите владельца удалить его "
+                                                  "или дать права группе.")
+                                       .arg(ownerAndMode(entry)));
+    return refuse(cannotOpen + systemErrorText(error));
+}
+
+SaveLock::Step SaveLock::lockOpened(const Opened& root, FileHandle file, const struct stat& info) {
+    for (;;) {
+        const int error = tryLock(file.fd());
+        if (error == 0) {
+            // Locked only if it is still the file of that name: another copy may have moved it
+            // aside an instant ago, taking it for what stood there before.
+            struct stat named {};
+            if (::fstatat(root.handle.fd(), lockName().constData(), &named, AT_SYMLINK_NOFOLLOW) !=
+                    0 ||
+                !sameFile(named, info))
+                return Step::Again;
+            file_ = std::move(file);
+            return Step::Done;
         }
         if (error != EAGAIN && error != EACCES && error != EINTR)
-            return; // no locks on this file system
-        if (std::chrono::steady_clock::now() >= giveUp) {
-            error_ = EAGAIN;
-            return;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            return Step::Done; // no locks on this file system
+        if (std::chrono::steady_clock::now() >= giveUp_)
+            return refuse(QStringLiteral("Журнал сейчас сохраняет другой пользователь. Попробуйте "
+                                         "сохранить ещё раз через несколько секунд."));
+        if (stillWaiting_ && !stillWaiting_())
+            return refuse(QStringLiteral(
+                "Сохранение отменено: журнал всё ещё сохраняет другой пользователь."));
+        std::this_thread::sleep_for(Pause);
     }
 }
 
-QString SaveLock::cause() const {
-    if (error_ == EAGAIN)
-        return QStringLiteral("Журнал сейчас сохраняет другой пользователь. Попробуйте сохранить "
-                              "ещё раз через несколько секунд.");
-    return QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: %2")
-        .arg(QString::fromLatin1(fileName()), systemErrorText(error_));
+// What is not a regular file goes, and the next round makes the lock file again. A folder goes
+// only when empty; anything else is first moved aside under a name of this copy's own, so that a
+// lock file another copy has just made in its place is never removed but put back.
+SaveLock::Step SaveLock::clearAway(const Opened& root, const struct stat& seen) {
+    const int at = root.handle.fd();
+    const QString cannot =
+        QStringLiteral("Файл блокировки %1 в папке журнала — не обычный файл, а %2 (%3), и "
+                       "удалить его нельзя")
+            .arg(shownName(), kindOf(seen.st_mode), ownerAndMode(seen));
+    if (S_ISDIR(seen.st_mode)) {
+        if (::unlinkat(at, lockName().constData(), AT_REMOVEDIR) == 0 || errno == ENOENT ||
+            errno == ENOTDIR)
+            return Step::Again;
+        if (errno == ENOTEMPTY || errno == EEXIST)
+            return refuse(cannot + QStringLiteral(": в папке есть файлы. Удалите эту папку или "
+                                                  "переименуйте её."));
+        return refuse(cannot + QStringLiteral(": ") + systemErrorText(errno));
+    }
+    const QByteArray aside = temporaryName(lockName().mid(1));
+    if (::renameat(at, lockName().constData(), at, aside.constData()) != 0) {
+        if (errno == ENOENT)
+            return Step::Again;
+        return refuse(cannot + QStringLiteral(": ") + systemErrorText(errno) +
+                      QStringLiteral(" Попросите владельца удалить его."));
+    }
+    struct stat moved {};
+    if (::fstatat(at, aside.constData(), &moved, AT_SYMLINK_NOFOLLOW) != 0)
+        return Step::Again;
+    if (S_ISREG(moved.st_mode)) {
+        if (placeUnlessTaken(at, aside, lockName()) != 0)
+            ::unlinkat(at, aside.constData(), 0);
+        return Step::Again;
+    }
+    if (::unlinkat(at, aside.constData(), S_ISDIR(moved.st_mode) ? AT_REMOVEDIR : 0) != 0)
+        placeUnlessTaken(at, aside, lockName());
+    return Step::Again;
+}
+
+SaveLock::Step SaveLock::refuse(QString cause) {
+    cause_ = std::move(cause);
+    return Step::Done;
 }
 
 } // namespace core

@@ -189,7 +189,7 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
         return outcome;
     }
     openedPath_ = path;
-    const std::optional<core::JournalLock::Holder> holder = lock_.hold(path);
+    const std::optional<core::JournalLock::Holder> holder = lock_.hold(tree_, path);
     if (!holder)
         return outcome;
     const QString held = core::JournalLock::heldMessage(QFileInfo(path).fileName(), *holder);
@@ -380,7 +380,7 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
         journal::Outcome outcome = replaceFile(path, createFolder);
         if (outcome.ok && hold) {
             openedPath_ = path;
-            lock_.hold(path);
+            lock_.hold(tree_, path);
         }
         return outcome;
     } catch (const std::exception&) {
@@ -470,7 +470,7 @@ journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacem
     if (done.kind == core::Replacement::WriteProtected) {
         changed.message =
             writeProtectedQuestion(path, describe(path), done.foundMode,
-                                   core::accountNameOf(done.foundOwner), grid_.rows() - 1);
+                                   core::userName(done.foundOwner), grid_.rows() - 1);
         return changed;
     }
     if (path != openedPath_ || !knownFile(path)) {

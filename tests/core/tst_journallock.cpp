@@ -5,9 +5,12 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSysInfo>
+#include <QTemporaryDir>
 #include <QTest>
 #include <functional>
+#include <grp.h>
 #include <poll.h>
 #include <pwd.h>
 #include <sys/stat.h>
@@ -22,8 +25,14 @@ const QString MarkName = QStringLiteral(".~lock.thisyear.csv#");
 // What a copy in a child process made of the journal.
 enum Outcome { Held = 10, HeldByAnother, Unreadable, NotHeld };
 
-int holdIn(core::JournalLock& lock, const QString& journal) {
-    const std::optional<core::JournalLock::Holder> holder = lock.hold(journal);
+// Holds the journal below that folder, by default the journal's own.
+std::optional<core::JournalLock::Holder> holdAt(core::JournalLock& lock, const QString& journal,
+                                                const QString& root = {}) {
+    return lock.hold(core::FolderTree(root.isEmpty() ? QFileInfo(journal).path() : root), journal);
+}
+
+int holdIn(core::JournalLock& lock, const QString& journal, const QString& root = {}) {
+    const std::optional<core::JournalLock::Holder> holder = holdAt(lock, journal, root);
     if (holder)
         return holder->unreadable ? Unreadable : HeldByAnother;
     return lock.heldPath() == journal ? Held : NotHeld;
@@ -130,6 +139,24 @@ int racingHolders(const QString& journal) {
     return decided ? int(first == Held) + int(second == Held) : -1;
 }
 
+constexpr uid_t NobodyUid = 65534;
+constexpr gid_t SharedGroup = 100;
+
+// Runs as another member of the folder's group, when this process may become one.
+bool becomeAnotherMember() {
+    const gid_t groups[] = {SharedGroup};
+    return ::setgroups(1, groups) == 0 && ::setgid(SharedGroup) == 0 && ::setuid(NobodyUid) == 0;
+}
+
+QByteArray local(const QString& path) {
+    return QFile::encodeName(path);
+}
+
+QStringList entriesOf(const QString& path) {
+    return QDir(path).entryList(QDir::AllEntries | QDir::Hidden | QDir::System |
+                                QDir::NoDotAndDotDot);
+}
+
 } // namespace
 
 class TestJournalLock : public QObject {
@@ -156,7 +183,7 @@ private Q_SLOTS:
         core::JournalLock mine(name);
         QCOMPARE(holdIn(mine, journal), int(Held));
         core::JournalLock other;
-        const std::optional<core::JournalLock::Holder> holder = other.hold(journal);
+        const std::optional<core::JournalLock::Holder> holder = holdAt(other, journal);
         QVERIFY(holder);
         QCOMPARE(holder->user, name);
         QCOMPARE(holder->host, QSysInfo::machineHostName());
@@ -181,7 +208,7 @@ private Q_SLOTS:
         core::JournalLock mine;
         QCOMPARE(holdIn(mine, folder.file(Journal)), int(Held));
         core::JournalLock other;
-        const std::optional<core::JournalLock::Holder> holder = other.hold(folder.file(Journal));
+        const std::optional<core::JournalLock::Holder> holder = holdAt(other, folder.file(Journal));
         QVERIFY(holder);
         QCOMPARE(holder->user, accountName());
         QVERIFY(!core::JournalLock::heldMessage(Journal, *holder).contains(QStringLiteral(": ?,")));
@@ -256,7 +283,7 @@ private Q_SLOTS:
         folder.write(Journal, "x\r\n");
         folder.write(MarkName + QStringLiteral("/inside"), "kept");
         core::JournalLock lock;
-        const std::optional<core::JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        const std::optional<core::JournalLock::Holder> holder = holdAt(lock, folder.file(Journal));
         QVERIFY(holder);
         QVERIFY(holder->unreadable);
         QVERIFY(holder->user.isEmpty() && holder->host.isEmpty());
@@ -290,7 +317,7 @@ private Q_SLOTS:
         folder.write(Journal, "x\r\n");
         folder.write(MarkName, mark);
         core::JournalLock lock;
-        const std::optional<core::JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        const std::optional<core::JournalLock::Holder> holder = holdAt(lock, folder.file(Journal));
         QVERIFY(holder);
         const QString message = core::JournalLock::heldMessage(Journal, *holder);
         QVERIFY2(message.contains(told), qPrintable(message));
@@ -318,7 +345,7 @@ private Q_SLOTS:
         QCOMPARE(::chmod(QFile::encodeName(folder.path()).constData(), mode_t(folderMode)), 0);
         const mode_t saved = ::umask(077);
         core::JournalLock lock;
-        const std::optional<core::JournalLock::Holder> holder = lock.hold(folder.file(Journal));
+        const std::optional<core::JournalLock::Holder> holder = holdAt(lock, folder.file(Journal));
         ::umask(saved);
         QVERIFY(!holder);
         struct stat info {};
@@ -343,6 +370,79 @@ private Q_SLOTS:
             QDir(folder.path())
                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot),
             (QStringList{MarkName, Journal}));
+    }
+
+    // A member of the group plants a link in the place of the journal's folder, pointing to a
+    // folder only the user may enter: holding the journal there makes no mark, and nothing in that
+    // folder is written, moved or removed, not even a file of the mark's name that is no mark.
+    void aLinkInAFolderPlaceLeadsNowhere_data() {
+        QTest::addColumn<QString>("link");
+        QTest::newRow("Archive") << QStringLiteral("Archive");
+        QTest::newRow("a folder in Archive") << QStringLiteral("Archive/2009");
+    }
+    void aLinkInAFolderPlaceLeadsNowhere() {
+        QFETCH(QString, link);
+        const bool root = ::geteuid() == 0;
+        TempFolder folder;
+        QTemporaryDir privateFolder;
+        const QString privatePath = privateFolder.path();
+        const QByteArray garbage = "\x01 not a mark";
+        QFile mark(privatePath + QStringLiteral("/.~lock.2009.csv#"));
+        QVERIFY(mark.open(QIODevice::WriteOnly) && mark.write(garbage) == garbage.size());
+        mark.close();
+        QFile journalThere(privatePath + QStringLiteral("/2009.csv"));
+        QVERIFY(journalThere.open(QIODevice::WriteOnly));
+        journalThere.close();
+        const QString linkFolder = QFileInfo(folder.file(link)).path();
+        QVERIFY(QDir(folder.path()).mkpath(linkFolder));
+        QCOMPARE(::symlink(local(privatePath).constData(), local(folder.file(link)).constData()),
+                 0);
+        QCOMPARE(::chmod(local(privatePath).constData(), 0700), 0);
+        if (root) {
+            // The holder is then another user, in a child: the private folder and its files are
+            // hers.
+            for (const QString& path : {privatePath, mark.fileName(), journalThere.fileName()})
+                QCOMPARE(::chown(local(path).constData(), NobodyUid, SharedGroup), 0);
+            for (const QString& path : {folder.path(), linkFolder}) {
+                QCOMPARE(::chown(local(path).constData(), 0, SharedGroup), 0);
+                QCOMPARE(::chmod(local(path).constData(), 02770), 0);
+            }
+        }
+        const QStringList before = entriesOf(privatePath);
+        const QString journal = folder.file(link + QStringLiteral("/2009.csv"));
+        const int outcome = inChild([&] {
+                                if (root && !becomeAnotherMember())
+                                    return 1;
+                                core::JournalLock lock;
+                                return holdIn(lock, journal, folder.path());
+                            }).first;
+        QVERIFY(mark.open(QIODevice::ReadOnly));
+        QCOMPARE(mark.readAll(), garbage);
+        QCOMPARE(entriesOf(privatePath), before);
+        QCOMPARE(outcome, int(NotHeld));
+        QCOMPARE(entriesOf(linkFolder), QStringList{QFileInfo(link).fileName()});
+    }
+
+    // The mark goes from the folder it was made in, even when a link has taken that folder's
+    // name since: a copy of the mark behind the link stays.
+    void theMarkGoesFromTheFolderItWasMadeIn() {
+        TempFolder folder;
+        folder.write(QStringLiteral("Archive/2009.csv"), "x\r\n");
+        const QString markName = QStringLiteral("Archive/.~lock.2009.csv#");
+        core::JournalLock lock;
+        QCOMPARE(holdIn(lock, folder.file(QStringLiteral("Archive/2009.csv")), folder.path()),
+                 int(Held));
+        const QByteArray held = folder.read(markName);
+        QVERIFY(!held.isEmpty());
+        QVERIFY(QDir(folder.path()).rename(QStringLiteral("Archive"), QStringLiteral("moved")));
+        folder.write(QStringLiteral("elsewhere/.~lock.2009.csv#"), held);
+        QCOMPARE(::symlink("elsewhere", local(folder.file(QStringLiteral("Archive"))).constData()),
+                 0);
+        lock.release();
+        QCOMPARE(folder.read(QStringLiteral("elsewhere/.~lock.2009.csv#")), held);
+        QCOMPARE(entriesOf(folder.file(QStringLiteral("moved"))),
+                 QStringList{QStringLiteral("2009.csv")});
+        QVERIFY(lock.heldPath().isEmpty());
     }
 };
 

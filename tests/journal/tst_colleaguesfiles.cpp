@@ -311,7 +311,7 @@ private Q_SLOTS:
         shareFolder(folder);
         const QByteArray theirs = journalFile(registerOf(4));
         plant(folder, ThisYear, theirs, 0440);
-        const QString owner = core::accountNameOf(statOf(folder.file(ThisYear)).st_uid);
+        const QString owner = core::userName(statOf(folder.file(ThisYear)).st_uid);
         QCOMPARE(asColleague([&] {
                      Program program(folder.path());
                      program.open();
