@@ -1,5 +1,6 @@
 #include "app/journaldocument.h"
 
+#include "app/savelockwait.h"
 #include "core/journalpaths.h"
 #include "core/prompter.h"
 #include "editing/gridhistory.h"
@@ -8,6 +9,7 @@
 #include "journal/unstorablecells.h"
 #include "model/gridmodel.h"
 
+#include <QScopeGuard>
 #include <QStringList>
 #include <QWidget>
 
@@ -128,7 +130,14 @@ std::optional<QString> JournalDocument::saveToArchive(const QString& proposedNam
 // version it was about, never over one changed again since. A save that finds the file changed
 // again meanwhile (a third copy saved) merges or asks again.
 journal::Outcome JournalDocument::saveAsked(const QString& archiveName,
-                                            const std::function<journal::Outcome()>& saveOnce) {
+                                            const std::function<journal::Outcome()>& save) {
+    // A wait for another copy's save shows, and goes before any question is asked.
+    const auto saveOnce = [&] {
+        SaveLockWait waiting(window_);
+        files_.setLockWait([&waiting] { return waiting.stillWaiting(); });
+        const auto unset = qScopeGuard([this] { files_.setLockWait({}); });
+        return save();
+    };
     constexpr int MostRounds = 3;
     journal::JournalMerge::Counts merged;
     journal::Outcome outcome = saveOnce();

@@ -203,8 +203,7 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
                                const CellTable& cells, const Expectation& expected,
                                const QString& likeFile, bool makeFolder,
                                const std::function<bool()>& stillWaiting) {
-    const SaveLock lock(tree);
-    Q_UNUSED(stillWaiting);
+    const SaveLock lock(tree, SaveLock::DefaultWait, stillWaiting);
     if (!lock.held())
         return refused(lock.cause());
     const QString folderPath = path.left(path.lastIndexOf(u'/'));

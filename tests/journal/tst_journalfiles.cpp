@@ -205,6 +205,8 @@ private Q_SLOTS:
         if (hasOld)
             outer.write(oldFile, old);
         const QStringList before = filesBelow(outer.path());
+        // A failed "Сохранить как" leaves no empty Archive folder behind either.
+        const bool hadArchive = QFileInfo::exists(folder + QStringLiteral("/Archive"));
         Program program(folder);
         program.fill(Rows(disk.mounted ? 600 : 2, {QString(100, u'n'), QStringLiteral("ЭКР")}));
 
@@ -218,6 +220,7 @@ private Q_SLOTS:
         QVERIFY2(QDir::cleanPath(program.prompter.messages[0]).contains(outer.file(target)),
                  qPrintable(program.prompter.messages[0]));
         QCOMPARE(filesBelow(outer.path()), before);
+        QCOMPARE(QFileInfo::exists(folder + QStringLiteral("/Archive")), hadArchive);
         if (hasOld)
             QCOMPARE(outer.read(oldFile), old);
 
