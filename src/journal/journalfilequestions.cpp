@@ -26,11 +26,11 @@ QString rowsIn(const core::Opened& file) {
 
 } // namespace
 
-// Nothing stands under that name, or its folder is missing (a save then makes the Archive folder,
-// or says what stands in its place).
+// No file stands under that name to be replaced: nothing there, no folder (a save makes the
+// Archive folder), or something the save refuses and names (a link, a FIFO, a folder).
 bool JournalFiles::isMissing(const QString& path) const {
-    const int error = tree_.openForReading(path).error;
-    return error == ENOENT || error == ENOTDIR;
+    const core::Opened file = tree_.openForReading(path);
+    return !file.ok() && file.error != EACCES && file.error != EPERM;
 }
 
 QString JournalFiles::describe(const QString& path) {
