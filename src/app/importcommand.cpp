@@ -153,17 +153,22 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
         outcome = writeFile(grid, target->name);
     } else {
         // The file named by --to is replaced, whatever it holds: naming it is the agreement. A
-        // file that cannot be read, or is linked elsewhere, is still refused.
+        // file that cannot be read, is linked elsewhere or is write-protected is still refused.
         const QString archive = target->kind == Target::Archive ? target->name : QString();
         const auto saveOnce = [&] {
             return archive.isEmpty() ? files.saveCurrent() : files.saveArchive(archive);
         };
         outcome = saveOnce();
-        if (outcome.changedOnDisk) {
+        if (outcome.changedOnDisk && !outcome.writeProtected) {
             files.agreeToReplace(archive);
             outcome = saveOnce();
         }
-        if (outcome.changedOnDisk)
+        // A write-protected file is a colleague's decision, which no script overrides.
+        if (outcome.writeProtected)
+            outcome = journal::Outcome::failed(
+                QStringLiteral("Файл %1 защищён от записи: снимите защиту и повторите импорт.")
+                    .arg(QDir::toNativeSeparators(parser.value(to))));
+        else if (outcome.changedOnDisk)
             outcome = journal::Outcome::failed(
                 QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён."));
     }

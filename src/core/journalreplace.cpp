@@ -131,7 +131,8 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
         if (!found)
             return unreadableFile(readFailureCause(EIO));
     }
-    const bool agreed = found && !expected.agreed.isEmpty() && *found == expected.agreed;
+    const bool agreedProtected =
+        found && !expected.agreedProtected.isEmpty() && *found == expected.agreedProtected;
     if (found && changedFrom(expected, *found)) {
         Replacement changed;
         changed.kind = Replacement::ChangedOnDisk;
@@ -145,7 +146,7 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
             }
         return changed;
     }
-    if (found && !agreed && !writable(folder.handle.fd(), name)) {
+    if (found && !agreedProtected && !writable(folder.handle.fd(), name)) {
         Replacement protectedFile;
         protectedFile.kind = Replacement::WriteProtected;
         protectedFile.found = *found;
@@ -156,7 +157,7 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
     // A write-protected file agreed to keeps its bits: the colleague's choice stands.
     const auto [mode, group] =
         !old.ok() ? givenByFolder(newFileMode, folder)
-        : agreed && !writable(folder.handle.fd(), name)
+        : agreedProtected && !writable(folder.handle.fd(), name)
             ? std::pair(old.info.st_mode & 0666, old.info.st_gid)
             : givenByFolder({old.info.st_mode & 0666, old.info.st_gid}, folder);
     Replacement replacement;

@@ -15,9 +15,10 @@ struct Expectation {
     // false: the journal on screen was not read from this file, and a file found there is a
     // change to ask about unless it is the version `agreed`.
     bool known = false;
-    bool existed = false;   // whether it was there then
-    QByteArray fingerprint; // its bytes' fingerprint then (empty: it was read only in part)
-    QByteArray agreed;      // a version the user agreed to replace (changed, or write-protected)
+    bool existed = false;       // whether it was there then
+    QByteArray fingerprint;     // its bytes' fingerprint then (empty: it was read only in part)
+    QByteArray agreed;          // a changed or unknown version the user agreed to replace
+    QByteArray agreedProtected; // a write-protected version the user agreed to replace
     // Hand back the bytes of a changed file found, when it can be held in memory (ChangedOnDisk):
     // the other side of a merge.
     bool keepBytes = false;

@@ -36,8 +36,10 @@ bool JournalFiles::isMissing(const QString& path) const {
 QString JournalFiles::describe(const QString& path) {
     const core::Opened file = tree_.openForReading(path);
     const QString rows = rowsIn(file);
-    consents_[path].described =
+    Consent& consent = consents_[path];
+    consent.described =
         file.ok() ? core::fingerprintOfFile(file.handle.fd()).value_or(QByteArray()) : QByteArray();
+    consent.describedProtected = false;
     return rows;
 }
 

@@ -236,7 +236,8 @@ qint64 JournalFiles::sizeOnDisk(const QString& archiveName) const {
 
 void JournalFiles::agreeToReplace(const QString& archiveName) {
     if (const auto consent = consents_.find(pathFor(archiveName)); consent != consents_.end())
-        consent->agreed = consent->described;
+        (consent->describedProtected ? consent->agreedProtected : consent->agreed) =
+            consent->described;
 }
 
 void JournalFiles::keepBase(const QString& path) {
@@ -423,9 +424,14 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     // Only the file the grid was read from is expected as this copy knows it; any other is
     // expected missing, or as the user agreed to replace it.
     const Fingerprint* known = path == openedPath_ ? knownFile(path) : nullptr;
-    const core::Expectation expected{known != nullptr, known && known->existed,
-                                     known ? known->hash : QByteArray(),
-                                     consents_.value(path).agreed, true};
+    const Consent consent = consents_.value(path);
+    core::Expectation expected;
+    expected.known = known != nullptr;
+    expected.existed = known && known->existed;
+    expected.fingerprint = known ? known->hash : QByteArray();
+    expected.agreed = consent.agreed;
+    expected.agreedProtected = consent.agreedProtected;
+    expected.keepBytes = true;
     core::Replacement done =
         core::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
                                  core::currentJournalPath(programFolder_), createFolder, lockWait_);
@@ -456,10 +462,6 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     return journal::Outcome::done();
 }
 
-} // namespace journal
-
-namespace journal {
-
 // A version of the file this copy does not know: merged with the grid when the grid was read
 // from an earlier version of it; otherwise, and when it is write-protected, a question.
 journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacement done) {
@@ -468,9 +470,10 @@ journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacem
     changed.changedOnDisk = true;
     const bool asked = consents_.contains(path);
     if (done.kind == core::Replacement::WriteProtected) {
-        changed.message =
-            writeProtectedQuestion(path, describe(path), done.foundMode,
-                                   core::userName(done.foundOwner), grid_.rows() - 1);
+        changed.writeProtected = true;
+        changed.message = writeProtectedQuestion(path, describe(path), done.foundMode,
+                                                 core::userName(done.foundOwner), grid_.rows() - 1);
+        consents_[path].describedProtected = true;
         return changed;
     }
     if (path != openedPath_ || !knownFile(path)) {

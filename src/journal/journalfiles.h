@@ -43,6 +43,9 @@ struct Outcome {
     bool mergeable = false;
     // An opening read nothing of the file: the grid holds no journal.
     bool nothingRead = false;
+    // The save found the file's write bits off for this user: the message asks whether to replace
+    // it all the same.
+    bool writeProtected = false;
 
     static Outcome done() { return {}; }
     static Outcome failed(QString message) { return {false, std::move(message)}; }
@@ -171,11 +174,14 @@ private:
         bool whole = false; // the grid held it whole: its bytes may be kept as a base
         core::BackgroundBytes keeping = {}; // its bytes being read, to become the base
     };
-    // The version of a file the last question about it described, and the version the user
-    // agreed to replace (empty: none).
+    // The version of a file the last question about it described, and the versions the user
+    // agreed to replace (empty: none): one changed or unknown, one write-protected. Each question
+    // stands for itself: "Да" to one is no answer to the other.
     struct Consent {
         QByteArray described;
+        bool describedProtected = false;
         QByteArray agreed;
+        QByteArray agreedProtected;
     };
     struct PartialRead {
         QString path;

@@ -6,6 +6,9 @@
 #include <QDir>
 #include <QProcess>
 #include <QTest>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 
@@ -98,6 +101,39 @@ private Q_SLOTS:
         QCOMPARE(files_.read(QStringLiteral("out/journal.csv")), registerJournal());
         QVERIFY(errors_.contains(u("Ячейки A2:B2 объединены")));
         QVERIFY(!journals_.exists(QStringLiteral("journal.csv")));
+    }
+
+    // A register whose write bits are off for the user running the import was closed by a
+    // colleague: the import writes nothing and says so (exit 1). Where the test runs as root, the
+    // import runs as another user.
+    void aWriteProtectedRegisterIsLeftAlone() {
+        TempFolder journals;
+        const QByteArray kept = journalBytes({{u("закрытая")}});
+        journals.write(QStringLiteral("thisyear.csv"), kept);
+        const QByteArray path = QFile::encodeName(journals.file(QStringLiteral("thisyear.csv")));
+        QVERIFY(::chmod(path.constData(), 0444) == 0);
+        QVERIFY(::chmod(QFile::encodeName(journals.path()).constData(), 0777) == 0 &&
+                ::chmod(QFile::encodeName(files_.path()).constData(), 0755) == 0);
+        const pid_t child = ::fork();
+        QVERIFY(child >= 0);
+        if (child == 0) {
+            if (::geteuid() == 0 && (::setgid(65534) != 0 || ::setuid(65534) != 0))
+                ::_exit(10);
+            QString told;
+            QTextStream errors(&told);
+            const int code =
+                app::importCommand({QStringLiteral("eklz-journal"), QStringLiteral("--import"),
+                                    files_.file(QStringLiteral("register.xlsx")),
+                                    QStringLiteral("--to"), QStringLiteral("thisyear.csv")},
+                                   journals.path(), errors);
+            errors.flush();
+            ::_exit(code == 1 && told.contains(u("защищён от записи")) ? 0 : 11);
+        }
+        int status = 0;
+        QCOMPARE(::waitpid(child, &status, 0), child);
+        QVERIFY(WIFEXITED(status));
+        QCOMPARE(WEXITSTATUS(status), 0);
+        QCOMPARE(journals.read(QStringLiteral("thisyear.csv")), kept);
     }
 
     // A refused import writes nothing and says why; wrong arguments get the usage.

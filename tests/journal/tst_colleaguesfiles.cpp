@@ -320,6 +320,11 @@ private Q_SLOTS:
         plant(folder, ThisYear, theirs, 0440);
         const QString owner = core::userName(statOf(folder.file(ThisYear)).st_uid);
         QCOMPARE(asColleague([&] {
+                     // "Да" to the question about a register never read is no answer to this one.
+                     Program fresh(folder.path());
+                     fresh.fill(registerOf(1, QStringLiteral("Новый")));
+                     if (fresh.saveOver() || folder.read(ThisYear) != theirs)
+                         return 5;
                      Program program(folder.path());
                      program.open();
                      program.grid.setTextMatrix(1, 0, QStringLiteral("Правка"));
