@@ -90,11 +90,20 @@ ExportOutcome exportSheet(const ExportSheet& sheet, const QString& path) {
     const QByteArray temporary = core::temporaryName(name);
     mode_t mode = 0644;
     {
-        const core::Opened made = core::createNewAt(folder.fd(), temporary, 0666);
-        if (!made.ok())
-            return {false, failedMessage(path, core::systemErrorText(made.error))};
-        mode = made.info.st_mode & 0777;
+        // Made as any new file of the user's, the umask applied by the system.
+        const core::FileHandle made(::openat(folder.fd(), temporary.constData(),
+                                             O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC,
+                                             0666));
+        struct stat info {};
+        if (!made.valid() || ::fstat(made.fd(), &info) != 0)
+            return {false, failedMessage(path, core::systemErrorText(errno))};
+        mode = info.st_mode & 0777;
     }
+    // A file replaced keeps its own bits.
+    if (struct stat existing{};
+        ::fstatat(folder.fd(), name.constData(), &existing, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISREG(existing.st_mode))
+        mode = existing.st_mode & 0777;
     const QByteArray temporaryPath = QFile::encodeName(folderPath) + '/' + temporary;
     const QString temporaryFile = QFile::decodeName(temporaryPath);
     std::optional<QString> failure = *format == SheetFormat::Xlsx ? writeXlsx(sheet, temporaryFile)

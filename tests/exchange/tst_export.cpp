@@ -11,6 +11,7 @@
 #include <QTest>
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 using exchange::Shade;
 using sheettest::Cells;
@@ -288,6 +289,32 @@ private Q_SLOTS:
             qPrintable(outcome.message));
         QCOMPARE(folder.read(name), "previous");
         QCOMPARE(entriesOf(folder.path()), QStringList{name});
+    }
+
+    // A new export takes the user's umask, as any new file of theirs; one written over a file
+    // keeps that file's bits, wider or narrower.
+    void exportsTakeTheUmaskOrTheReplacedFilesBits() {
+        TempFolder folder;
+        Register r;
+        const auto modeOf = [&](const QString& name) {
+            struct stat info {};
+            ::stat(QFile::encodeName(folder.file(name)).constData(), &info);
+            return info.st_mode & 0777;
+        };
+        const mode_t before = ::umask(027);
+        for (const QString& name : {QStringLiteral("new.xlsx"), QStringLiteral("new.ods")})
+            QVERIFY(exchange::exportSheet(r.sheet(), folder.file(name)).ok);
+        QCOMPARE(modeOf(QStringLiteral("new.xlsx")), mode_t(0640));
+        QCOMPARE(modeOf(QStringLiteral("new.ods")), mode_t(0640));
+        ::umask(0);
+        for (const QString& name :
+             {QStringLiteral("private.xlsx"), QStringLiteral("private.ods")}) {
+            folder.write(name, "previous");
+            QVERIFY(::chmod(QFile::encodeName(folder.file(name)).constData(), 0600) == 0);
+            QVERIFY(exchange::exportSheet(r.sheet(), folder.file(name)).ok);
+            QCOMPARE(modeOf(name), mode_t(0600));
+        }
+        ::umask(before);
     }
 
     void refusesWhatItCannotWrite() {
