@@ -3,7 +3,9 @@
 #include "exchange/importlimits.h"
 
 #include <QtEndian>
+#include <algorithm>
 #include <array>
+#include <functional>
 #include <new>
 #include <optional>
 #include <zlib.h>
@@ -71,6 +73,77 @@ QByteArrayView dataOf(QByteArrayView bytes, const ZipEntry& entry) {
     return bytes.sliced(qsizetype(start), qsizetype(entry.compressedSize));
 }
 
+// Follows an XML part's elements, piece by piece, as far as their depth and a document type
+// declaration go. Comments and CDATA holding "<" or ">" may miscount: they never come in a sheet.
+class XmlShape {
+public:
+    explicit XmlShape(const ZipEntry& entry) : entry_(entry) {}
+
+    void read(std::string_view piece) {
+        if (!seenStart_ && piece.find("<!DOCTYPE") != std::string_view::npos)
+            throw Refusal{QStringLiteral("Файл не импортирован: часть %1 объявляет свои сущности "
+                                         "XML (<!DOCTYPE>), а электронные таблицы так не пишут.")
+                              .arg(partName(entry_))};
+        seenStart_ = true;
+        for (const char c : piece) {
+            step(c);
+            last_ = c;
+        }
+    }
+
+private:
+    enum class State { Text, Open, StartTag, EndTag, Other };
+
+    void step(char c) {
+        switch (state_) {
+        case State::Text:
+            if (c == '<')
+                state_ = State::Open;
+            break;
+        case State::Open:
+            state_ = c == '/'               ? State::EndTag
+                     : c == '!' || c == '?' ? State::Other
+                                            : State::StartTag;
+            break;
+        case State::StartTag:
+            if (quote_ != 0) {
+                if (c == quote_)
+                    quote_ = 0;
+            } else if (c == '"' || c == '\'') {
+                quote_ = c;
+            } else if (c == '>') {
+                if (last_ != '/' && ++depth_ > MaxXmlDepth)
+                    throw Refusal{QStringLiteral("Файл не импортирован: в части %1 элементы XML "
+                                                 "вложены друг в друга глубже %2 уровней.")
+                                      .arg(partName(entry_), QString::number(MaxXmlDepth))};
+                state_ = State::Text;
+            }
+            break;
+        case State::EndTag:
+            if (c == '>') {
+                depth_ = std::max(0, depth_ - 1);
+                state_ = State::Text;
+            }
+            break;
+        case State::Other:
+            if (c == '>')
+                state_ = State::Text;
+            break;
+        }
+    }
+
+    const ZipEntry& entry_;
+    State state_ = State::Text;
+    char quote_ = 0;
+    char last_ = 0;
+    int depth_ = 0;
+    bool seenStart_ = false; // a document type comes in the first piece, before the elements
+};
+
+bool isXml(std::string_view name) {
+    return name.ends_with(".xml") || name.ends_with(".rels");
+}
+
 class Inflater {
 public:
     Inflater() { valid_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK; }
@@ -83,7 +156,8 @@ public:
 
     // The bytes the data inflate to, counted up to one past `most`; none when they are no
     // whole deflated stream.
-    std::optional<quint64> inflatedSize(QByteArrayView data, quint64 most) {
+    std::optional<quint64> inflatedSize(QByteArrayView data, quint64 most,
+                                        const std::function<void(std::string_view)>& piece) {
         if (!valid_)
             throw std::bad_alloc();
         stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
@@ -96,6 +170,7 @@ public:
             const int result = inflate(&stream_, Z_NO_FLUSH);
             const quint64 given = piece_.size() - stream_.avail_out;
             out += given;
+            piece({reinterpret_cast<const char*>(piece_.data()), std::size_t(given)});
             if (result == Z_STREAM_END)
                 return out;
             if (result != Z_OK || (given == 0 && stream_.avail_in == 0))
@@ -113,12 +188,21 @@ private:
 void checkInflatedSize(QByteArrayView bytes, const ZipEntry& entry) {
     const QByteArrayView data = dataOf(bytes, entry);
     quint64 size = entry.compressedSize;
-    if (entry.method == 8) {
-        const std::optional<quint64> inflated = Inflater().inflatedSize(data, entry.size);
+    std::optional<XmlShape> shape;
+    if (isXml(entry.name))
+        shape.emplace(entry);
+    const auto read = [&](std::string_view piece) {
+        if (shape)
+            shape->read(piece);
+    };
+    if (entry.method == 0) {
+        read({data.data(), std::size_t(data.size())});
+    } else if (entry.method == 8) {
+        const std::optional<quint64> inflated = Inflater().inflatedSize(data, entry.size, read);
         if (!inflated)
             throw damaged(entry, "не разжимается");
         size = *inflated;
-    } else if (entry.method != 0) {
+    } else {
         return; // a compression the reader does not know: refused there
     }
     if (size > entry.size)
