@@ -22,8 +22,9 @@ QString partName(const ZipEntry& entry) {
     return QString::fromUtf8(entry.name.data(), qsizetype(entry.name.size()));
 }
 
+// Rounded, but never 0 МБ for a part that holds anything.
 QString megabytes(quint64 bytes) {
-    return groupedNumber(qint64((bytes + (1 << 20) - 1) >> 20));
+    return groupedNumber(std::max<qint64>(bytes > 0 ? 1 : 0, qint64((bytes + (1 << 19)) >> 20)));
 }
 
 Refusal damaged(const ZipEntry& entry, const char* how) {

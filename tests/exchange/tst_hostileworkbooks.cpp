@@ -49,6 +49,7 @@ struct Part {
     QByteArray tail;
     bool deflated = false;
     std::optional<quint32> declaredSize;
+    std::optional<quint32> declaredCompressedSize;
 };
 
 void put16(QByteArray& out, quint32 value) {
@@ -120,7 +121,7 @@ QByteArray zipOfParts(const QList<Part>& parts) {
             put16(*header, method);
             put32(*header, 0);
             put32(*header, packed.crc);
-            put32(*header, quint32(packed.data.size()));
+            put32(*header, part.declaredCompressedSize.value_or(quint32(packed.data.size())));
             put32(*header, size);
             put16(*header, quint32(part.name.size()));
             put16(*header, 0);
@@ -180,7 +181,7 @@ QByteArray xlsxWithSheet(const std::function<void(Part&)>& change) {
 QByteArray xlsxWithPart(const QByteArray& name) {
     QList<Part> parts = partsOf(
         xlsxOf({{QStringLiteral("Лист1"), QStringLiteral("<row><c><v>1</v></c></row>"), {}}}));
-    parts << Part{name, "x", 0, {}, false, {}};
+    parts << Part{name, "x", 0, {}, false, {}, {}};
     return zipOfParts(parts);
 }
 
@@ -191,7 +192,7 @@ const QByteArray SheetEnd = "</sheetData></worksheet>";
 
 QByteArray zipBomb() {
     return xlsxWithSheet([](Part& sheet) {
-        sheet = {sheet.name, SheetStart, qint64(64) << 20, SheetEnd, true, {}};
+        sheet = {sheet.name, SheetStart, qint64(64) << 20, SheetEnd, true, {}, {}};
     });
 }
 
@@ -200,6 +201,21 @@ QByteArray lyingSizes() {
         sheet.deflated = true;
         sheet.head = SheetStart + QByteArray(4000, ' ') + SheetEnd;
         sheet.declaredSize = 200;
+    });
+}
+
+QByteArray shortSizes() {
+    return xlsxWithSheet([](Part& sheet) {
+        sheet.deflated = true;
+        sheet.declaredSize = 100000;
+    });
+}
+
+// A part declared to inflate from 21 MB to 2 GB: no bomb by its ratio, but past any journal.
+QByteArray hugePart() {
+    return xlsxWithSheet([](Part& sheet) {
+        sheet.declaredSize = 2047u << 20;
+        sheet.declaredCompressedSize = 21u << 20;
     });
 }
 
@@ -336,6 +352,12 @@ private Q_SLOTS:
         QTest::newRow("sizes that lie")
             << "lying.xlsx" << lyingSizes()
             << QStringList{u("часть xl/worksheets/sheet1.xml длиннее, чем указано в архиве")};
+        QTest::newRow("sizes that overstate")
+            << "overstating.xlsx" << shortSizes()
+            << QStringList{u("часть xl/worksheets/sheet1.xml короче, чем указано в архиве")};
+        QTest::newRow("part past a journal")
+            << "huge.xlsx" << hugePart()
+            << QStringList{u("разжимается в 2 047 МБ"), u("327 670 строк")};
         QTest::newRow("entry up a folder")
             << "up.xlsx" << xlsxWithPart("../x") << QStringList{u("недопустимым именем «../x»")};
         QTest::newRow("absolute entry")
