@@ -66,6 +66,13 @@ QByteArrayView dataOf(QByteArrayView bytes, const ZipEntry& entry) {
     if (entry.headerStart + LocalHeaderSize > size ||
         qFromLittleEndian<quint32>(bytes.data() + entry.headerStart) != LocalSignature)
         throw damaged(entry, "не найдена в архиве");
+    // Without a data descriptor (flag 8) the local header repeats the sizes: the reader may go
+    // by either.
+    const char* local = bytes.data() + entry.headerStart;
+    if ((qFromLittleEndian<quint16>(local + 6) & 8) == 0 &&
+        (qFromLittleEndian<quint32>(local + 18) != entry.compressedSize ||
+         qFromLittleEndian<quint32>(local + 22) != entry.size))
+        throw damaged(entry, "указана в архиве с разными размерами");
     const quint64 start = entry.headerStart + LocalHeaderSize +
                           qFromLittleEndian<quint16>(bytes.data() + entry.headerStart + 26) +
                           qFromLittleEndian<quint16>(bytes.data() + entry.headerStart + 28);

@@ -50,6 +50,7 @@ struct Part {
     bool deflated = false;
     std::optional<quint32> declaredSize;
     std::optional<quint32> declaredCompressedSize;
+    std::optional<quint32> localSize; // in the local header only
 };
 
 void put16(QByteArray& out, quint32 value) {
@@ -122,7 +123,7 @@ QByteArray zipOfParts(const QList<Part>& parts) {
             put32(*header, 0);
             put32(*header, packed.crc);
             put32(*header, part.declaredCompressedSize.value_or(quint32(packed.data.size())));
-            put32(*header, size);
+            put32(*header, central ? size : part.localSize.value_or(size));
             put16(*header, quint32(part.name.size()));
             put16(*header, 0);
             if (central) {
@@ -181,7 +182,7 @@ QByteArray xlsxWithSheet(const std::function<void(Part&)>& change) {
 QByteArray xlsxWithPart(const QByteArray& name) {
     QList<Part> parts = partsOf(
         xlsxOf({{QStringLiteral("Лист1"), QStringLiteral("<row><c><v>1</v></c></row>"), {}}}));
-    parts << Part{name, "x", 0, {}, false, {}, {}};
+    parts << Part{name, "x", 0, {}, false, {}, {}, {}};
     return zipOfParts(parts);
 }
 
@@ -192,7 +193,7 @@ const QByteArray SheetEnd = "</sheetData></worksheet>";
 
 QByteArray zipBomb() {
     return xlsxWithSheet([](Part& sheet) {
-        sheet = {sheet.name, SheetStart, qint64(64) << 20, SheetEnd, true, {}, {}};
+        sheet = {sheet.name, SheetStart, qint64(64) << 20, SheetEnd, true, {}, {}, {}};
     });
 }
 
@@ -209,6 +210,10 @@ QByteArray shortSizes() {
         sheet.deflated = true;
         sheet.declaredSize = 100000;
     });
+}
+
+QByteArray localSizes() {
+    return xlsxWithSheet([](Part& sheet) { sheet.localSize = 4000u << 20; });
 }
 
 // A part declared to inflate from 21 MB to 2 GB: no bomb by its ratio, but past any journal.
@@ -355,6 +360,10 @@ private Q_SLOTS:
         QTest::newRow("sizes that overstate")
             << "overstating.xlsx" << shortSizes()
             << QStringList{u("часть xl/worksheets/sheet1.xml короче, чем указано в архиве")};
+        QTest::newRow("local header that lies")
+            << "local.xlsx" << localSizes()
+            << QStringList{
+                   u("часть xl/worksheets/sheet1.xml указана в архиве с разными размерами")};
         QTest::newRow("part past a journal")
             << "huge.xlsx" << hugePart()
             << QStringList{u("разжимается в 2 047 МБ"), u("327 670 строк")};
