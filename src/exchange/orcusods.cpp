@@ -281,6 +281,8 @@ void ContentHandler::endCell() {
 void ContentHandler::endRow() {
     const int repeated = std::min(rowsRepeated_, MaxSheetRows - std::min(row_, MaxSheetRows));
     if (table_ == 0 && !rowCells_.empty()) {
+        // A repeat of filled cells is refused from its counts, before it is filled.
+        cells_.expect(qint64(rowCells_.size()) * rowsRepeated_);
         if (repeated < rowsRepeated_)
             cells_.problems().add(QStringLiteral("Строки после %1-й не импортированы: в листе "
                                                  "не может быть больше строк.")

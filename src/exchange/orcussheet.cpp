@@ -1,5 +1,7 @@
 #include "exchange/orcussheet.h"
 
+#include "exchange/importlimits.h"
+
 namespace exchange {
 
 namespace {
@@ -49,6 +51,12 @@ Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes) {
 void SheetCells::put(int row, int col, core::CellText text) {
     if (text.isEmpty())
         return;
+    const int lastRow = std::max(rows_ - 1, row);
+    const int lastCol = std::max(table_.cols() - 1, col);
+    if (qint64(lastRow + 1) * (lastCol + 1) > MaxImportCells)
+        throw tooFarRefusal(lastRow, lastCol);
+    expect(1);
+    ++filled_;
     if (col >= table_.cols())
         table_.insertColumns(table_.cols(), col + 1 - table_.cols());
     core::TextColumn& column = table_.column(col);
@@ -72,6 +80,11 @@ void SheetCells::put(int row, int col, core::CellText text) {
         checkMemory();
 }
 
+void SheetCells::expect(qint64 cells) const {
+    if (filled_ + cells > MaxImportCells)
+        throw tooManyCellsRefusal(filled_ + cells);
+}
+
 void SheetCells::checkMemory() {
     sinceCheck_ = 0;
     const qsizetype used = table_.memoryUsed();
@@ -87,6 +100,7 @@ core::CellTable SheetCells::take() {
     core::CellTable taken = std::move(table_);
     table_ = {};
     rows_ = 0;
+    filled_ = 0;
     return taken;
 }
 

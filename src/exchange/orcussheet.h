@@ -50,7 +50,11 @@ public:
 
     // Puts the text in the cell; an empty text leaves it empty. A text with ";" or a line end,
     // which a journal cell cannot hold as it is, is kept as read and told.
+    // A cell past the journal's largest grid is refused.
     void put(int row, int col, core::CellText text);
+    // Refuses a file about to declare `cells` more filled cells than the journal takes, before
+    // they are put.
+    void expect(qint64 cells) const;
     Problems& problems() { return problems_; }
     // Rows up to the last one holding a text.
     int rows() const { return rows_; }
@@ -62,6 +66,7 @@ private:
 
     core::CellTable table_;
     int rows_ = 0;
+    qint64 filled_ = 0; // cells put
     qsizetype budget_;
     qsizetype sinceCheck_ = 0;
     Problems problems_;

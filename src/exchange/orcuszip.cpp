@@ -56,6 +56,9 @@ std::optional<std::vector<ZipEntry>> zipEntries(QByteArrayView bytes) {
         entry.name.assign(data + at + EntrySize, nameLength);
         entry.size = read32(data + at + 24);
         entry.encrypted = (read16(data + at + 8) & 1) != 0;
+        entry.method = read16(data + at + 10);
+        entry.compressedSize = read32(data + at + 20);
+        entry.headerStart = read32(data + at + 42);
         entries.push_back(std::move(entry));
         at += EntrySize + nameLength + extraLength + commentLength;
     }

@@ -15,6 +15,9 @@ struct ZipEntry {
     std::string name;
     quint64 size = 0;       // uncompressed, in bytes
     bool encrypted = false; // the zip's own encryption
+    quint64 compressedSize = 0;
+    quint32 method = 0;      // 0 stored, 8 deflated
+    quint64 headerStart = 0; // where its local header is
 };
 
 // The entries of the zip's central directory; none when the bytes are no whole zip (not a zip at

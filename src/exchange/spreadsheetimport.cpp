@@ -8,6 +8,7 @@
 #include "exchange/orcussheet.h"
 #include "exchange/orcusxlsx.h"
 #include "exchange/orcuszip.h"
+#include "exchange/zipguard.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -64,6 +65,7 @@ Package examine(QByteArrayView bytes) {
     if (std::any_of(entries->begin(), entries->end(),
                     [](const ZipEntry& e) { return e.encrypted; }))
         return {std::nullopt, passwordRefusal(), 0};
+    checkZipParts(bytes, *entries);
     Package package;
     quint64 parts = 0;
     if (entryNamed(*entries, "xl/workbook.xml")) {
