@@ -120,7 +120,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         const exchange::ImportOutcome outcome = exchange::importSpreadsheet(xlsxOf(
             {{QStringLiteral("Лист1"), row(1, n("A1", "39268", 1) + n("B1", "39268", 2)), {}}}, {},
-            {absolute, properties}));
+            {nullptr, properties}));
         QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
         QCOMPARE(rowOf(outcome.journal.rows, 0), (QStringList{shown, shown}));
     }
@@ -189,7 +189,7 @@ private Q_SLOTS:
                   row(3, s("A3", 3) + n("B3", "12")),
               {}},
              {u("Лист3"), row(1, s("A1", 1) + s("B1", 2)) + row(2, s("A2", 5)), {}}},
-            strings, {absolute, {}});
+            strings);
         const QString title = QStringLiteral("<table:table table:name=\"Титул\"><table:table-row>"
                                              "%1</table:table-row></table:table>")
                                   .arg(ocell(strings[0]));
