@@ -1,7 +1,7 @@
 #include "exchange/orcusinline.h"
 
 #include "exchange/orcusnumbers.h"
-#include "exchange/orcuszip.h"
+#include "exchange/xlsxpackage.h"
 
 #include <algorithm>
 #include <functional>
@@ -10,62 +10,6 @@
 namespace exchange {
 
 namespace {
-
-std::string_view viewOf(const std::vector<unsigned char>& bytes) {
-    return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
-}
-
-// Calls `element(name, attribute)` for every element, with a getter of its attributes by name.
-class ElementHandler : public orcus::sax_handler {
-public:
-    using Attribute = std::function<std::string_view(std::string_view)>;
-    explicit ElementHandler(std::function<void(std::string_view, const Attribute&)> element)
-        : element_(std::move(element)) {}
-    void attribute(const orcus::sax::parser_attribute& attr) {
-        attributes_.emplace_back(std::string(attr.name), std::string(attr.value));
-    }
-    void start_element(const orcus::sax::parser_element& elem) {
-        element_(elem.name, [this](std::string_view name) {
-            for (const auto& [key, value] : attributes_)
-                if (key == name)
-                    return std::string_view(value);
-            return std::string_view();
-        });
-        attributes_.clear();
-    }
-
-private:
-    std::function<void(std::string_view, const Attribute&)> element_;
-    std::vector<std::pair<std::string, std::string>> attributes_;
-};
-
-void parse(std::string_view xml, ElementHandler& handler) {
-    orcus::sax_parser<ElementHandler> parser(xml.data(), xml.size(), handler);
-    parser.parse();
-}
-
-// The part name of the workbook's first sheet, from the workbook and its relationships.
-std::optional<std::string> firstSheetPart(QByteArrayView xlsx) {
-    const auto workbook = zipPart(xlsx, "xl/workbook.xml");
-    const auto relations = zipPart(xlsx, "xl/_rels/workbook.xml.rels");
-    if (!workbook || !relations)
-        return std::nullopt;
-    std::optional<std::string> id;
-    ElementHandler sheets([&](std::string_view name, const ElementHandler::Attribute& attribute) {
-        if (name == "sheet" && !id)
-            id = std::string(attribute("id"));
-    });
-    parse(viewOf(*workbook), sheets);
-    std::optional<std::string> target;
-    ElementHandler links([&](std::string_view name, const ElementHandler::Attribute& attribute) {
-        if (name == "Relationship" && id && attribute("Id") == *id)
-            target = std::string(attribute("Target"));
-    });
-    parse(viewOf(*relations), links);
-    if (!target)
-        return std::nullopt;
-    return target->starts_with('/') ? target->substr(1) : "xl/" + *target;
-}
 
 // Whether a cell's type attribute names one of the types orcus passes over.
 bool holdsPassedOverTypes(std::string_view xml) {
@@ -188,14 +132,12 @@ private:
 
 } // namespace
 
-void readInlineCells(QByteArrayView xlsx, SheetCells& cells) {
-    const std::optional<std::string> part = firstSheetPart(xlsx);
-    if (!part)
-        return;
-    const auto sheet = zipPart(xlsx, *part);
+void readInlineCells(QByteArrayView xlsx, const std::string& part, SheetCells& cells) {
+    // The sheet orcus read, checked here: orcus passes over a part it cannot inflate whole.
+    const auto sheet = checkedPart(xlsx, part);
     if (!sheet)
         return;
-    const std::string_view xml = viewOf(*sheet);
+    const std::string_view xml(reinterpret_cast<const char*>(sheet->data()), sheet->size());
     if (!holdsPassedOverTypes(xml))
         return;
     SheetHandler handler(cells);

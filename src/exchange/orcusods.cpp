@@ -73,10 +73,9 @@ private:
     // element, where parsing without namespaces is much the faster).
     std::vector<std::pair<std::string, Ns>> prefixes_;
     CellAttributes next_;
-    int table_ = -1; // the table being read, from 0
-    QString tableName_;
-    qsizetype otherCells_ = 0;
-    int row_ = 0; // the first sheet row of the row being read
+    int table_ = -1;       // the table being read, from 0
+    bool reading_ = false; // whether the table being read is the one taken
+    int row_ = 0;          // the first sheet row of the row being read
     int rowsRepeated_ = 1;
     int col_ = 0; // the column of the cell being read
     std::vector<std::pair<int, QString>> rowCells_;
@@ -88,7 +87,6 @@ private:
     int paragraphCount_ = 0;   // paragraphs begun in the cell
     int skipped_ = 0;          // open elements whose text is no cell text (annotations)
     bool collapsible_ = false; // text_ ends in a space that a further one joins
-    std::vector<std::pair<QString, qsizetype>> others_;
 };
 
 Ns ContentHandler::ns(std::string_view prefix) const {
@@ -170,7 +168,9 @@ void ContentHandler::start_element(const orcus::sax::parser_element& elem) {
     } else if (space == Ns::Table) {
         if (name == "table") {
             ++table_;
-            tableName_ = utf8(next_.tableName);
+            reading_ = table_ == cells_.sheet();
+            if (!reading_)
+                cells_.others().push_back({table_, utf8(next_.tableName), 0, {}});
             row_ = 0;
         } else if (name == "table-row") {
             rowsRepeated_ = next_.rowsRepeated;
@@ -212,14 +212,9 @@ void ContentHandler::end_element(const orcus::sax::parser_element& elem) {
             endCell();
         else if (name == "table-row")
             endRow();
-        else if (name == "table" && table_ > 0 && otherCells_ > 0) {
-            others_.emplace_back(tableName_, otherCells_);
-            otherCells_ = 0;
-        }
     } else if (space == Ns::Text && (name == "p" || name == "h") && paragraphs_ > 0) {
-        // A paragraph's trailing blanks are no text either.
-        if (--paragraphs_ == 0 && collapsible_ && !text_.empty() && text_.back() == ' ')
-            text_.pop_back();
+        // A run of blanks ending the paragraph stays one blank, as in the spreadsheet.
+        --paragraphs_;
     }
 }
 
@@ -246,7 +241,7 @@ void ContentHandler::startCell(bool covered) {
     text_.clear();
     paragraphs_ = 0;
     paragraphCount_ = 0;
-    if (table_ == 0 && !covered && (cell_.columnsSpanned > 1 || cell_.rowsSpanned > 1))
+    if (reading_ && !covered && (cell_.columnsSpanned > 1 || cell_.rowsSpanned > 1))
         cells_.problems().add(
             mergedProblem(row_, col_, std::min(row_ + cell_.rowsSpanned, MaxSheetRows) - 1,
                           std::min(col_ + cell_.columnsSpanned, MaxSheetColumns) - 1));
@@ -259,18 +254,19 @@ void ContentHandler::endCell() {
         const bool error = cell_.calcType == "error" ||
                            (cell_.formula && cell_.hasStringValue && cell_.stringValue.empty() &&
                             !text_.empty() && (text_.front() == '#' || text_.starts_with("Err:")));
-        if (error && table_ == 0) {
+        if (error && reading_) {
             cells_.problems().add(
                 QStringLiteral("Ячейка %1: формула дала ошибку %2; ячейка оставлена пустой.")
                     .arg(cellAddress(row_, col_), utf8(text_)));
         } else if (!error) {
             const QString shown = shownText();
             if (!shown.isEmpty()) {
-                if (table_ == 0)
+                if (reading_)
                     for (int i = 0; i < repeated; ++i)
                         rowCells_.emplace_back(col_ + i, shown);
-                else
-                    otherCells_ += qsizetype(repeated) * rowsRepeated_;
+                else if (!cells_.others().empty())
+                    cells_.others().back().count(row_, col_, shown,
+                                                 qsizetype(repeated) * rowsRepeated_);
             }
         }
     }
@@ -280,7 +276,7 @@ void ContentHandler::endCell() {
 
 void ContentHandler::endRow() {
     const int repeated = std::min(rowsRepeated_, MaxSheetRows - std::min(row_, MaxSheetRows));
-    if (table_ == 0 && !rowCells_.empty()) {
+    if (reading_ && !rowCells_.empty()) {
         // A repeat of filled cells is refused from its counts, before it is filled.
         cells_.expect(qint64(rowCells_.size()) * rowsRepeated_);
         if (repeated < rowsRepeated_)
@@ -320,8 +316,7 @@ QString ContentHandler::shownText() const {
 }
 
 void ContentHandler::finish() {
-    for (const auto& [name, count] : others_)
-        cells_.problems().add(otherSheetProblem(name, count));
+    std::erase_if(cells_.others(), [](const OtherSheet& other) { return other.cells == 0; });
 }
 
 } // namespace

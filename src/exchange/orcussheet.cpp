@@ -36,10 +36,33 @@ QString mergedProblem(int firstRow, int firstCol, int lastRow, int lastCol) {
         .arg(cellAddress(firstRow, firstCol), cellAddress(lastRow, lastCol));
 }
 
-QString otherSheetProblem(const QString& name, qsizetype cells) {
+QString otherSheetProblem(const QString& name, qsizetype cells, const QString& taken) {
     return QStringLiteral("Лист «%1» (заполнено ячеек: %2) не импортирован: импортируется только "
-                          "первый лист.")
-        .arg(name, QString::number(cells));
+                          "%3.")
+        .arg(name, QString::number(cells),
+             taken.isEmpty() ? QStringLiteral("первый лист")
+                             : QStringLiteral("лист «%1»").arg(taken));
+}
+
+void OtherSheet::count(int row, int col, const QString& text, qsizetype times) {
+    if (text.isEmpty())
+        return;
+    cells += times;
+    if (row < PreviewRows)
+        firstRows.emplace_back(row, col, text);
+}
+
+core::CellTable OtherSheet::firstRowsTable() const {
+    int rows = 0;
+    int cols = 0;
+    for (const auto& [row, col, text] : firstRows) {
+        rows = std::max(rows, row + 1);
+        cols = std::max(cols, col + 1);
+    }
+    core::CellTable table(rows, cols);
+    for (const auto& [row, col, text] : firstRows)
+        table.setCell(row, col, text);
+    return table;
 }
 
 Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes) {

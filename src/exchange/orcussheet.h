@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
+#include <tuple>
+#include <vector>
 
 // The first sheet of a spreadsheet as the import's readers hand its cells over.
 
@@ -38,15 +40,31 @@ constexpr int MaxSheetColumns = 1 << 14;
 QString cellAddress(int row, int col);
 // The problems every reader tells alike.
 QString mergedProblem(int firstRow, int firstCol, int lastRow, int lastCol);
-QString otherSheetProblem(const QString& name, qsizetype cells);
+// taken: the sheet imported instead, when it is not the first.
+QString otherSheetProblem(const QString& name, qsizetype cells, const QString& taken = {});
+
+// A sheet besides the one read: how many cells it fills, and the texts of its first rows, by which
+// the import tells whether it holds the journal.
+struct OtherSheet {
+    static constexpr int PreviewRows = 20;
+    int index = 0; // from 0, in the workbook's order
+    QString name;
+    qsizetype cells = 0;
+    std::vector<std::tuple<int, int, QString>> firstRows; // row, column, text
+
+    void count(int row, int col, const QString& text, qsizetype times = 1);
+    core::CellTable firstRowsTable() const;
+};
 
 // The texts of the sheet's cells, column by column in the compact cell table, rows and columns
 // as in the sheet (from 0). Cells come in any order; a column's cells below its last one are
 // appended as they come, which is how the readers give them.
 class SheetCells {
 public:
-    // memoryBudget: bytes the table may take; beyond it the import is refused.
-    explicit SheetCells(qsizetype memoryBudget) : budget_(memoryBudget) {}
+    // memoryBudget: bytes the table may take; beyond it the import is refused. sheet: which one
+    // of the workbook's sheets is read (from 0); the others are only looked over.
+    explicit SheetCells(qsizetype memoryBudget, int sheet = 0)
+        : budget_(memoryBudget), sheet_(sheet) {}
 
     // Puts the text in the cell; an empty text leaves it empty. A text with ";" or a line end,
     // which a journal cell cannot hold as it is, is kept as read and told.
@@ -56,6 +74,9 @@ public:
     // they are put.
     void expect(qint64 cells) const;
     Problems& problems() { return problems_; }
+    int sheet() const { return sheet_; }
+    // The sheets not read that hold a filled cell, in the workbook's order.
+    std::vector<OtherSheet>& others() { return others_; }
     // Rows up to the last one holding a text.
     int rows() const { return rows_; }
     // The table, every column as long as the longest; the cells are gone from here.
@@ -70,6 +91,8 @@ private:
     qsizetype budget_;
     qsizetype sinceCheck_ = 0;
     Problems problems_;
+    int sheet_;
+    std::vector<OtherSheet> others_;
 };
 
 // The refusal when a file does not fit in the memory the import may take.

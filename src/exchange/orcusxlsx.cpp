@@ -3,6 +3,7 @@
 #include "exchange/orcusinline.h"
 #include "exchange/orcusnumbers.h"
 #include "exchange/orcusstyles.h"
+#include "exchange/xlsxpackage.h"
 
 #include <QDate>
 #include <algorithm>
@@ -301,27 +302,42 @@ void ArrayFormula::set_result_bool(ss::row_t row, ss::col_t col, bool value) {
     sheet_.text(range_.first.row + row, range_.first.column + col, booleanText(value));
 }
 
-// A sheet after the first: only whether it holds anything is kept.
-class OtherSheet final : public iface::import_sheet {
+// A sheet besides the one read: how many cells it fills and its first rows' texts.
+class LookedOverSheet final : public iface::import_sheet {
 public:
-    explicit OtherSheet(QString name) : name(std::move(name)) {}
-    QString name;
-    qsizetype cells = 0;
+    LookedOverSheet(std::vector<OtherSheet>& sheets, std::size_t index,
+                    const SharedStrings& strings)
+        : sheets_(sheets), index_(index), strings_(strings) {}
 
-    void set_auto(ss::row_t, ss::col_t, std::string_view) override { ++cells; }
-    void set_string(ss::row_t, ss::col_t, ss::string_id_t) override { ++cells; }
-    void set_value(ss::row_t, ss::col_t, double) override { ++cells; }
-    void set_bool(ss::row_t, ss::col_t, bool) override { ++cells; }
-    void set_date_time(ss::row_t, ss::col_t, int, int, int, int, int, double) override { ++cells; }
+    void set_auto(ss::row_t row, ss::col_t col, std::string_view s) override {
+        sheet().count(row, col, fromUtf8(s));
+    }
+    void set_string(ss::row_t row, ss::col_t col, ss::string_id_t index) override {
+        sheet().count(row, col, strings_.at(index).toString());
+    }
+    void set_value(ss::row_t row, ss::col_t col, double) override { filled(row, col); }
+    void set_bool(ss::row_t row, ss::col_t col, bool) override { filled(row, col); }
+    void set_date_time(ss::row_t row, ss::col_t col, int, int, int, int, int, double) override {
+        filled(row, col);
+    }
     void set_format(ss::row_t, ss::col_t, std::size_t) override {}
     void set_format(ss::row_t, ss::col_t, ss::row_t, ss::col_t, std::size_t) override {}
     void fill_down_cells(ss::row_t, ss::col_t, ss::row_t) override {}
     ss::range_size_t get_sheet_size() const override { return {MaxSheetRows, MaxSheetColumns}; }
+
+private:
+    // A value no caption is: counted, not kept.
+    void filled(int row, int col) { sheet().count(row, col, QStringLiteral(" ")); }
+    OtherSheet& sheet() { return sheets_[index_]; }
+
+    std::vector<OtherSheet>& sheets_;
+    std::size_t index_;
+    const SharedStrings& strings_;
 };
 
 class Factory final : public iface::import_factory {
 public:
-    explicit Factory(SheetCells& cells) : first_(cells, strings_) {}
+    explicit Factory(SheetCells& cells) : cells_(cells), first_(cells, strings_) {}
 
     iface::import_global_settings* get_global_settings() override { return &settings_; }
     iface::import_shared_strings* get_shared_strings() override { return &strings_; }
@@ -331,52 +347,66 @@ public:
     }
     iface::import_sheet* append_sheet(ss::sheet_t index, std::string_view name) override {
         names_.push_back(fromUtf8(name));
-        if (index == 0)
-            return &first_;
-        others_.push_back(std::make_unique<OtherSheet>(names_.back()));
-        return others_.back().get();
+        if (index == cells_.sheet()) {
+            sheets_.push_back(&first_);
+        } else {
+            cells_.others().push_back({int(index), names_.back(), 0, {}});
+            others_.push_back(std::make_unique<LookedOverSheet>(
+                cells_.others(), cells_.others().size() - 1, strings_));
+            sheets_.push_back(others_.back().get());
+        }
+        return sheets_.back();
     }
     iface::import_sheet* get_sheet(std::string_view name) override {
         const auto found = std::find(names_.begin(), names_.end(), fromUtf8(name));
         return found == names_.end() ? nullptr : get_sheet(ss::sheet_t(found - names_.begin()));
     }
     iface::import_sheet* get_sheet(ss::sheet_t index) override {
-        if (index == 0 && !names_.empty())
-            return &first_;
-        if (index > 0 && std::size_t(index) <= others_.size())
-            return others_[std::size_t(index) - 1].get();
-        return nullptr;
+        return index >= 0 && std::size_t(index) < sheets_.size() ? sheets_[std::size_t(index)]
+                                                                 : nullptr;
     }
     void finalize() override {}
 
     FirstSheet& first() { return first_; }
     const Settings& settings() const { return settings_; }
     const NumberStyles& styles() const { return styles_; }
-    const std::vector<std::unique_ptr<OtherSheet>>& others() const { return others_; }
 
 private:
+    SheetCells& cells_;
     SharedStrings strings_;
     NumberStyles styles_;
     Settings settings_;
     Resolver resolver_;
     FirstSheet first_;
     std::vector<QString> names_;
-    std::vector<std::unique_ptr<OtherSheet>> others_;
+    std::vector<iface::import_sheet*> sheets_;
+    std::vector<std::unique_ptr<LookedOverSheet>> others_;
 };
 
 } // namespace
 
 void readXlsx(QByteArrayView bytes, SheetCells& cells) {
+    const Workbook workbook = readWorkbook(bytes);
+    // orcus follows a relationship's target from the source part's folder only.
+    const std::optional<QByteArray> relinked = withRelativeTargets(bytes);
+    const QByteArrayView package = relinked ? QByteArrayView(*relinked) : bytes;
+    const std::size_t sheet = std::size_t(cells.sheet());
+    const std::string part = sheet < workbook.sheets.size() ? workbook.sheets[sheet].part : "";
     Factory factory(cells);
-    {
+    try {
         orcus::orcus_xlsx filter(&factory);
-        filter.read_stream(std::string_view(bytes.data(), std::size_t(bytes.size())));
+        filter.read_stream(std::string_view(package.data(), std::size_t(package.size())));
+    } catch (const std::exception&) {
+        // A part cut short by its zip entry reads as damaged XML: name it instead.
+        if (!part.empty())
+            checkedPart(bytes, part);
+        throw;
     }
-    factory.first().showNumbers(factory.styles(), factory.settings().origin);
-    readInlineCells(bytes, cells);
-    for (const auto& other : factory.others())
-        if (other->cells > 0)
-            cells.problems().add(otherSheetProblem(other->name, other->cells));
+    factory.first().showNumbers(factory.styles(),
+                                workbook.date1904 ? QDate(1904, 1, 1) : factory.settings().origin);
+    if (!part.empty())
+        readInlineCells(bytes, part, cells);
+    std::erase_if(cells.others(), [](const OtherSheet& other) { return other.cells == 0; });
 }
 
 } // namespace exchange

@@ -6,11 +6,12 @@
 
 namespace exchange {
 
-// Reads the first sheet of the .xlsx file's bytes into the cells, with orcus: each cell as the
+// Reads the sheet cells.sheet() of the .xlsx file's bytes into the cells, and looks the others
+// over into cells.others(), with orcus: each cell as the
 // sheet shows it (shared and inline strings as they are; numbers by their cell's number format,
-// dates as ДД.ММ.ГГГГ; booleans as ИСТИНА and ЛОЖЬ; a formula by its saved result). What cannot
-// come over (a formula's error, a merged range, a further sheet) goes to the cells' problems.
-// Throws Refusal, and whatever orcus throws on a damaged file.
+// dates as ДД.ММ.ГГГГ, in the workbook's date system (1900 or 1904); booleans as ИСТИНА and ЛОЖЬ; a
+// formula by its saved result). What cannot come over (a formula's error, a merged range) goes to
+// the cells' problems. Throws Refusal, and whatever orcus throws on a damaged file.
 void readXlsx(QByteArrayView bytes, SheetCells& cells);
 
 } // namespace exchange

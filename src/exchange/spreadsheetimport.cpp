@@ -4,6 +4,7 @@
 #include "core/journalformat.h"
 #include "core/memory.h"
 #include "exchange/decimalpointscope.h"
+#include "exchange/exchangelog.h"
 #include "exchange/orcusods.h"
 #include "exchange/orcussheet.h"
 #include "exchange/orcusxlsx.h"
@@ -170,6 +171,36 @@ ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
     return outcome;
 }
 
+// The sheet read, what was found reading it, and the sheets only looked over.
+struct SheetRead {
+    core::CellTable sheet;
+    Problems problems;
+    std::vector<OtherSheet> others;
+};
+
+SheetRead readSheet(Kind kind, QByteArrayView bytes, qsizetype budget, int index) {
+    SheetCells cells(budget, index);
+    if (kind == Kind::Xlsx)
+        readXlsx(bytes, cells);
+    else
+        readOds(bytes, cells);
+    SheetRead read;
+    read.problems = cells.problems();
+    read.others = std::move(cells.others());
+    read.sheet = cells.take();
+    return read;
+}
+
+// Whether the sheet's first rows hold a header naming the journal's columns.
+bool holdsJournalColumns(const core::CellTable& sheet) {
+    const int rows = std::min(sheet.rows(), OtherSheet::PreviewRows);
+    core::CellTable first(rows, sheet.cols());
+    for (int c = 0; c < sheet.cols(); ++c)
+        for (int r = 0; r < rows; ++r)
+            first.setCell(r, c, sheet.cell(r, c));
+    return arrangeColumns(std::move(first)).headerRow;
+}
+
 } // namespace
 
 qsizetype importMemoryBudget() {
@@ -194,32 +225,47 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
             return refused(package.refusal);
         if (package.memory > memoryBudget)
             return refused(tooLargeRefusal(package.memory, memoryBudget).message);
-        SheetCells cells(memoryBudget - bytes.size());
-        if (*package.kind == Kind::Xlsx)
-            readXlsx(bytes, cells);
-        else
-            readOds(bytes, cells);
-        const Problems problems = cells.problems();
-        core::CellTable sheet = cells.take();
-        if (sheet.rows() == 0)
+        const qsizetype budget = memoryBudget - bytes.size();
+        SheetRead read = readSheet(*package.kind, bytes, budget, 0);
+        QStringList notes;
+        QString taken;
+        // The journal may stand on another sheet, after a title page or a summary.
+        if (!holdsJournalColumns(read.sheet)) {
+            const auto journal =
+                std::find_if(read.others.begin(), read.others.end(), [](const OtherSheet& other) {
+                    return holdsJournalColumns(other.firstRowsTable());
+                });
+            if (journal != read.others.end()) {
+                taken = journal->name;
+                const int index = journal->index;
+                read = {};
+                read = readSheet(*package.kind, bytes, budget, index);
+                notes << QStringLiteral("Журнал взят с листа «%1»: на первом листе нет колонок "
+                                        "журнала.")
+                             .arg(taken);
+            }
+        }
+        if (read.sheet.rows() == 0)
             return refused(QStringLiteral("В первом листе таблицы нет ни одной заполненной "
                                           "ячейки: импортировать нечего."));
+        for (const OtherSheet& other : read.others)
+            read.problems.add(otherSheetProblem(other.name, other.cells, taken));
         ImportOutcome outcome;
-        outcome.journal = arrangeColumns(std::move(sheet));
+        outcome.journal = arrangeColumns(std::move(read.sheet));
         ImportedJournal& journal = outcome.journal;
-        QStringList all = problems.kept();
-        all << journal.problems;
+        notes << read.problems.kept() << journal.problems;
         journal.problems.clear();
-        journal.problemCount += problems.count();
-        addProblems(journal, all, 0);
+        journal.problemCount += read.problems.count() + (taken.isEmpty() ? 0 : 1);
+        addProblems(journal, notes, 0);
         return outcome;
     } catch (const Refusal& refusal) {
         return refused(refusal.message);
     } catch (const std::bad_alloc&) {
         return refused(QStringLiteral("Не хватает памяти, чтобы импортировать таблицу."));
     } catch (const std::exception& error) {
-        return refused(damagedRefusal() + QStringLiteral("\n(") + QString::fromUtf8(error.what()) +
-                       u')');
+        // The library's own words are English and name its internals: for the log only.
+        qCWarning(exchangeLog) << "spreadsheet import:" << error.what();
+        return refused(damagedRefusal());
     } catch (...) {
         return refused(damagedRefusal());
     }

@@ -93,6 +93,14 @@ QString xmlText(const QString& text) {
 }
 
 QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrings) {
+    return xlsxOf(sheets, sharedStrings, {});
+}
+
+QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrings,
+                  const XlsxLayout& layout) {
+    const auto target = [&](const QString& nameInXl) {
+        return layout.target ? layout.target(nameInXl) : nameInXl;
+    };
     const QString main =
         QStringLiteral("http://schemas.openxmlformats.org/spreadsheetml/2006/main");
     const QString relations =
@@ -105,8 +113,8 @@ QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrin
         "<Override PartName=\"/xl/workbook.xml\" "
         "ContentType=\"application/vnd.openxmlformats-officedocument.spreadsheetml.sheet.main+"
         "xml\"/></Types>");
-    QString workbook =
-        QStringLiteral("<workbook xmlns=\"%1\" xmlns:r=\"%2\"><sheets>").arg(main, relations);
+    QString workbook = QStringLiteral("<workbook xmlns=\"%1\" xmlns:r=\"%2\">%3<sheets>")
+                           .arg(main, relations, layout.workbookProperties);
     QString links = QStringLiteral(
         "<Relationships xmlns=\"http://schemas.openxmlformats.org/package/2006/relationships\">");
     QList<std::pair<QString, QByteArray>> parts;
@@ -115,8 +123,8 @@ QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrin
         workbook += QStringLiteral("<sheet name=\"%1\" sheetId=\"%2\" r:id=\"rId%2\"/>")
                         .arg(xmlText(sheets[i].name), n);
         links += QStringLiteral("<Relationship Id=\"rId%1\" Type=\"%2/worksheet\" "
-                                "Target=\"worksheets/sheet%1.xml\"/>")
-                     .arg(n, relations);
+                                "Target=\"%3\"/>")
+                     .arg(n, relations, target(QStringLiteral("worksheets/sheet%1.xml").arg(n)));
         parts.append({QStringLiteral("xl/worksheets/sheet%1.xml").arg(n),
                       xml(QStringLiteral("<worksheet xmlns=\"%1\"><sheetData>%2</sheetData>%3"
                                          "</worksheet>")
@@ -124,10 +132,11 @@ QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrin
     }
     workbook += QStringLiteral("</sheets></workbook>");
     links += QStringLiteral("<Relationship Id=\"rIdS\" Type=\"%1/sharedStrings\" "
-                            "Target=\"sharedStrings.xml\"/>"
-                            "<Relationship Id=\"rIdT\" Type=\"%1/styles\" Target=\"styles.xml\"/>"
+                            "Target=\"%2\"/>"
+                            "<Relationship Id=\"rIdT\" Type=\"%1/styles\" Target=\"%3\"/>"
                             "</Relationships>")
-                 .arg(relations);
+                 .arg(relations, target(QStringLiteral("sharedStrings.xml")),
+                      target(QStringLiteral("styles.xml")));
     QString strings = QStringLiteral("<sst xmlns=\"%1\">").arg(main);
     for (const QString& text : sharedStrings)
         strings += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(xmlText(text));

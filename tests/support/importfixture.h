@@ -23,6 +23,16 @@ struct XlsxSheet {
 // 5 "0%".
 QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrings = {});
 
+// How the program that wrote the workbook lays it out.
+struct XlsxLayout {
+    // How a relationship names a part under xl/, given the part's name there ("styles.xml"):
+    // by default from the linking part's folder.
+    QString (*target)(const QString& nameInXl) = nullptr;
+    QString workbookProperties; // the <workbookPr> element, if any
+};
+QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrings,
+                  const XlsxLayout& layout);
+
 // An .ods file whose <office:spreadsheet> holds that XML (tables, rows and cells as the test
 // writes them; the prefixes office, table, text and calcext are declared).
 QByteArray odsOf(const QString& tables,

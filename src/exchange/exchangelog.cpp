@@ -1,0 +1,3 @@
+#include "exchange/exchangelog.h"
+
+Q_LOGGING_CATEGORY(exchangeLog, "eklz.exchange")
