@@ -60,6 +60,31 @@ std::optional<year_month_day> readCalendarDate(QStringView text) {
     return date;
 }
 
+// yyyy-mm-dd, as Calc writes a date cell's text in a CSV it saves.
+std::optional<year_month_day> readIsoDate(QStringView text) {
+    text = text.trimmed();
+    if (text.size() != 10 || text[4] != u'-' || text[7] != u'-')
+        return std::nullopt;
+    qsizetype pos = 0;
+    int year = 0;
+    int month = 0;
+    int day = 0;
+    if (readNumber(text, pos, 4, year) != 4 || year == 0 || pos++ != 4 ||
+        readNumber(text, pos, 2, month) != 2 || pos++ != 7 || readNumber(text, pos, 2, day) != 2)
+        return std::nullopt;
+    const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),
+                              std::chrono::day(unsigned(day))};
+    if (!date.ok())
+        return std::nullopt;
+    return date;
+}
+
+std::optional<year_month_day> readActivation(QStringView text) {
+    if (std::optional<year_month_day> date = readCalendarDate(text))
+        return date;
+    return readIsoDate(text);
+}
+
 // The one block-date rule.
 year_month_day blockDateOf(year_month_day activation) {
     const year_month_day blocked{std::chrono::sys_days(activation) +
@@ -115,6 +140,13 @@ std::optional<QDate> readDate(QStringView text) {
     return QDate(int(date->year()), int(unsigned(date->month())), int(unsigned(date->day())));
 }
 
+std::optional<QDate> readActivationDate(QStringView text) {
+    const std::optional<year_month_day> date = readActivation(text);
+    if (!date)
+        return std::nullopt;
+    return QDate(int(date->year()), int(unsigned(date->month())), int(unsigned(date->day())));
+}
+
 QString formatDate(QDate date) {
     DateBuffer buffer;
     int year = 0;
@@ -132,7 +164,7 @@ QDate blockDateFor(QDate activation) {
 }
 
 QStringView blockDateText(QStringView activation, DateBuffer& buffer) {
-    const std::optional<year_month_day> date = readCalendarDate(activation);
+    const std::optional<year_month_day> date = readActivation(activation);
     if (!date)
         return {};
     const year_month_day blocked = blockDateOf(*date);

@@ -85,6 +85,7 @@ bool fillTable(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudge
         return false;
     result.fault = walk.fault;
     result.quoted = scan.quoting.quoted;
+    result.separator = scan.separator;
     result.unclosedQuoteLines = walk.unclosedQuoteLines;
     if (result.fault)
         result.totalLines = scan.lines;

@@ -55,6 +55,8 @@ struct ReadResult {
     // Read with spreadsheet quoting: its cells may then hold ";" and line ends.
     bool quoted = false;
     std::vector<int> unclosedQuoteLines; // the lines of quotes that never close
+    // Between the cells: ";", or "," or a tab in a CSV saved so (core::SeparatorScan).
+    char separator = ';';
 
     bool ok() const { return !fault; }
 };

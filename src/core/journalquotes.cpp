@@ -11,8 +11,8 @@ namespace core {
 
 namespace {
 
-bool endsField(char c) {
-    return c == ';' || c == '\r' || c == '\n';
+bool endsField(char c, char separator) {
+    return c == separator || c == '\r' || c == '\n';
 }
 
 const char* find(const char* from, const char* end, char c) {
@@ -35,7 +35,6 @@ constexpr std::array<bool, 256> stopsAt(char c) {
     stops[static_cast<unsigned char>(c)] = stops['\r'] = stops['\n'] = true;
     return stops;
 }
-constexpr std::array<bool, 256> PlainStops = stopsAt(';');
 constexpr std::array<bool, 256> QuotedStops = stopsAt('"');
 
 } // namespace
@@ -47,7 +46,7 @@ public:
     enum class Mode { Plain, Quoted, Broken };
 
     // before: the byte before the first piece (a line end: a field starts there).
-    explicit Fields(char before) : before_(before) {}
+    Fields(char before, char separator) : before_(before), separator_(separator) {}
 
     void add(QByteArrayView piece, qsizetype offset) {
         const char* const data = piece.data();
@@ -64,7 +63,7 @@ public:
                 if (quote == end)
                     break;
                 // Only a '"' that starts a field opens one; elsewhere it is text.
-                if (endsField(quote > data ? quote[-1] : before_)) {
+                if (endsField(quote > data ? quote[-1] : before_, separator_)) {
                     mode = Mode::Quoted;
                     openedAt = offset + (quote - data);
                     crossedAt = -1;
@@ -107,7 +106,7 @@ private:
     const char* afterQuote(const char* next) {
         if (*next == '"')
             return next + 1;
-        if (endsField(*next)) {
+        if (endsField(*next, separator_)) {
             ++closed;
             mode = Mode::Plain;
         } else {
@@ -117,10 +116,12 @@ private:
     }
 
     char before_;
+    char separator_;
     bool quoteAtEnd_ = false;
 };
 
-QuoteScan::QuoteScan() : fields_(std::make_unique<Fields>('\n')) {}
+QuoteScan::QuoteScan(char separator)
+    : separator_(separator), fields_(std::make_unique<Fields>('\n', separator)) {}
 
 QuoteScan::~QuoteScan() = default;
 
@@ -153,7 +154,7 @@ void QuoteScan::readFields(QByteArrayView piece) {
             from = 0;
         } else if (fields_->crossedAt >= offset_) {
             from = fields_->crossedAt - offset_;
-            fields_ = std::make_unique<Fields>('\n');
+            fields_ = std::make_unique<Fields>('\n', separator_);
         } else {
             broken_ = true; // no reading was kept from there
             return;
@@ -167,7 +168,7 @@ void QuoteScan::readFields(QByteArrayView piece) {
     } else if (fields_->crossedAt >= offset_) {
         // A reading after an unclosed quote never follows a field over a line end while that
         // quote is open (each run of quotes there is even), so one is enough.
-        afterUnclosed_ = std::make_unique<Fields>('\n');
+        afterUnclosed_ = std::make_unique<Fields>('\n', separator_);
         afterUnclosedOf_ = fields_->openedAt;
         const qsizetype start = fields_->crossedAt - offset_;
         afterUnclosed_->add(piece.sliced(start), offset_ + start);
@@ -257,14 +258,15 @@ Quoting QuoteScan::finish(core::TextEncoding encoding) {
     return {true, std::move(unclosed_)};
 }
 
-QuotedRows::QuotedRows(const Quoting& quoting, qsizetype longestRow, Take take)
-    : unclosed_(quoting.unclosed), longestRow_(longestRow), take_(std::move(take)) {}
+QuotedRows::QuotedRows(const Quoting& quoting, char separator, qsizetype longestRow, Take take)
+    : unclosed_(quoting.unclosed), separator_(separator), plainStops_(stopsAt(separator)),
+      longestRow_(longestRow), take_(std::move(take)) {}
 
 bool QuotedRows::add(QByteArrayView piece) {
     for (qsizetype i = 0; i < piece.size(); ++i) {
         // Text up to the next byte that may end it goes in one piece.
         if (state_ == State::Plain || state_ == State::Quoted) {
-            const std::array<bool, 256>& stops = state_ == State::Plain ? PlainStops : QuotedStops;
+            const std::array<bool, 256>& stops = state_ == State::Plain ? plainStops_ : QuotedStops;
             const auto* const bytes = reinterpret_cast<const unsigned char*>(piece.data());
             qsizetype end = i;
             while (end < piece.size() && !stops[bytes[end]])
@@ -329,7 +331,7 @@ bool QuotedRows::add(QByteArrayView piece) {
             }
             // A closing quote followed by text is text itself (the first pass lets no such
             // file through, but the file may have changed since).
-            if (!endsField(c))
+            if (!endsField(c, separator_))
                 row_ += '"';
             state_ = State::Plain;
             if (!plain(c, lineEnd))
@@ -351,9 +353,9 @@ bool QuotedRows::opensUnclosed() {
 
 // A byte outside quotes.
 bool QuotedRows::plain(char c, bool lineEnd) {
-    if (c == ';') {
+    if (c == separator_) {
         separators_.push_back(qsizetype(row_.size()));
-        row_ += ';';
+        row_ += c;
         state_ = State::FieldStart;
     } else if (lineEnd) {
         if (!endRow())

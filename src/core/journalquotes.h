@@ -3,6 +3,7 @@
 #include "core/journalcharset.h"
 
 #include <QByteArrayView>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -37,7 +38,8 @@ struct Quoting {
 // A text that starts with the UTF-8 byte-order mark is judged after it.
 class QuoteScan {
 public:
-    QuoteScan();
+    // separator: between the cells (core::SeparatorScan).
+    explicit QuoteScan(char separator = ';');
     ~QuoteScan();
     QuoteScan(const QuoteScan&) = delete;
     QuoteScan& operator=(const QuoteScan&) = delete;
@@ -56,6 +58,7 @@ private:
     // Notes the quote of a field that never closes; false past MostUnclosed.
     bool unclosed(qsizetype quote);
 
+    char separator_;
     // The fields, and another reading begun after the line end in the open field's line, which
     // is the one that stands when that field never closes.
     std::unique_ptr<Fields> fields_;
@@ -105,7 +108,7 @@ struct QuotedRow {
 class QuotedRows {
 public:
     using Take = std::function<bool(const QuotedRow& row)>;
-    QuotedRows(const Quoting& quoting, qsizetype longestRow, Take take);
+    QuotedRows(const Quoting& quoting, char separator, qsizetype longestRow, Take take);
 
     // False once `take` has returned false.
     bool add(QByteArrayView piece);
@@ -122,6 +125,8 @@ private:
 
     std::vector<qsizetype> unclosed_;
     std::size_t nextUnclosed_ = 0;
+    char separator_;
+    std::array<bool, 256> plainStops_;
     qsizetype longestRow_;
     Take take_;
     State state_ = State::FieldStart;

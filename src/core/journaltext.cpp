@@ -2,6 +2,7 @@
 
 #include "core/fingerprint.h"
 #include "core/journalcolumns.h"
+#include "core/journalseparator.h"
 
 #include <QStringDecoder>
 #include <algorithm>
@@ -194,18 +195,20 @@ private:
 };
 
 // The bytes that end a cell or a line.
-constexpr auto Separator = [] {
-    std::array<bool, 256> separator{};
-    separator[';'] = separator['\r'] = separator['\n'] = true;
-    return separator;
-}();
+std::array<bool, 256> cellEnds(char separator) {
+    std::array<bool, 256> ends{};
+    ends[static_cast<unsigned char>(separator)] = ends['\r'] = ends['\n'] = true;
+    return ends;
+}
 
-// Notes the ";" from data[i] on and returns where the line ends (its CR or LF, or size). Sixteen
-// bytes are looked at a time where the processor can: the scan is most of the cost of an open.
+// Notes the separators from data[i] on and returns where the line ends (its CR or LF, or size).
+// Sixteen bytes are looked at a time where the processor can: the scan is most of the cost of an
+// open.
 qsizetype noteSemicolons(const unsigned char* data, qsizetype i, qsizetype size, qsizetype start,
+                         char separator, const std::array<bool, 256>& ends,
                          std::vector<qsizetype>& semicolons) {
 #ifdef __SSE2__
-    const __m128i semicolon = _mm_set1_epi8(';');
+    const __m128i semicolon = _mm_set1_epi8(separator);
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
     for (; i + 16 <= size; i += 16) {
@@ -224,22 +227,25 @@ qsizetype noteSemicolons(const unsigned char* data, qsizetype i, qsizetype size,
 #endif
     for (; i < size; ++i) {
         const unsigned char c = data[i];
-        if (!Separator[c])
+        if (!ends[c])
             continue;
-        if (c != ';')
+        if (c != static_cast<unsigned char>(separator))
             break;
         semicolons.push_back(i - start);
     }
     return i;
 }
 
-// Splits text that ends where a line ends into lines and their cells (";", CR and LF are the same
-// bytes in every encoding read), and stops at the first line the reader refuses.
+// Splits text that ends where a line ends into lines and their cells (the separators, CR and LF
+// are the same bytes in every encoding read), and stops at the first line the reader refuses.
 class LineSplitter {
 public:
-    // split: the line's ";" are noted and the memory budget applies; otherwise the lines alone.
-    LineSplitter(TextEncoding encoding, qsizetype memoryBudget, bool split, LineSink& sink)
-        : encoding_(encoding), budget_(memoryBudget), split_(split), sink_(sink) {}
+    // split: the line's separators are noted and the memory budget applies; otherwise the lines
+    // alone.
+    LineSplitter(TextEncoding encoding, char separator, qsizetype memoryBudget, bool split,
+                 LineSink& sink)
+        : encoding_(encoding), separator_(separator), ends_(cellEnds(separator)),
+          budget_(memoryBudget), split_(split), sink_(sink) {}
 
     bool stopped() const { return stopped_; }
     const std::optional<ReadFault>& fault() const { return fault_; }
@@ -254,9 +260,10 @@ public:
         for (qsizetype pos = 0; pos < size;) {
             qsizetype i = pos;
             if (split_) {
-                // The ";" are noted as the line is scanned, so that its cells need no second scan.
+                // The separators are noted as the line is scanned, so that its cells need no
+                // second scan.
                 semicolons_.clear();
-                i = noteSemicolons(data, i, size, pos, semicolons_);
+                i = noteSemicolons(data, i, size, pos, separator_, ends_, semicolons_);
             } else {
                 if (lf < pos) {
                     const void* found = std::memchr(data + pos, '\n', std::size_t(size - pos));
@@ -315,6 +322,8 @@ private:
     }
 
     TextEncoding encoding_;
+    char separator_;
+    std::array<bool, 256> ends_;
     qsizetype budget_;
     bool split_;
     LineSink& sink_;
@@ -397,6 +406,18 @@ bool ownShape(const Pieces& pieces) {
     return own && (!read || shape.finish());
 }
 
+// The separator told from the text's first lines.
+char separatorOf(const Pieces& pieces) {
+    SeparatorScan scan;
+    const PieceTake takeText = [&](QByteArrayView text) { return scan.add(text); };
+    TextPieces text(true, true, takeText);
+    bool more = true;
+    pieces([&](QByteArrayView bytes) { return more = more && text.add(bytes); });
+    if (more)
+        text.finish();
+    return scan.finish();
+}
+
 } // namespace
 
 Pieces filePieces(QIODevice& file) {
@@ -414,7 +435,9 @@ Pieces bytePieces(QByteArrayView bytes) {
 std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const PieceTake& alsoTake) {
     EncodingScan encoding;
     LineCounter lines;
-    core::QuoteScan quotes;
+    // The quotes are read between the cells the separator makes.
+    const char separator = countLines ? separatorOf(pieces) : ';';
+    core::QuoteScan quotes(separator);
     const TextPieces* source = nullptr;
     const PieceTake takeText = [&](QByteArrayView text) {
         if (countLines) {
@@ -440,6 +463,7 @@ std::optional<TextScan> scanText(const Pieces& pieces, bool countLines, const Pi
     scan.encoding = text.utf16() ? TextEncoding::Utf16 : encoding.result();
     scan.nulBytes = text.nulBytes();
     scan.lines = lines.lines();
+    scan.separator = separator;
     if (countLines) {
         scan.quoting = quotes.finish(scan.encoding);
         // A file this program wrote is read as it stands, whatever its quotes.
@@ -453,12 +477,12 @@ namespace {
 
 LineWalk walk(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget, bool split,
               LineSink& sink) {
-    LineSplitter splitter(scan.cellEncoding(), memoryBudget, split, sink);
+    LineSplitter splitter(scan.cellEncoding(), scan.separator, memoryBudget, split, sink);
     LineJoiner joiner(splitter);
     // A row that long is refused whatever follows, as a line is.
     std::optional<core::QuotedRows> rows;
     if (split && scan.quoting.quoted)
-        rows.emplace(scan.quoting, 4 * qsizetype(MaxLineLength) + 4,
+        rows.emplace(scan.quoting, scan.separator, 4 * qsizetype(MaxLineLength) + 4,
                      [&](const core::QuotedRow& row) { return splitter.addRow(row); });
     const PieceTake takeText = [&](QByteArrayView text) {
         return rows ? rows->add(text) : joiner.add(text);

@@ -41,6 +41,8 @@ struct TextScan {
     qsizetype lines = 0;
     // Whether the fields are read with spreadsheet quoting (told with the lines).
     core::Quoting quoting;
+    // Between the cells (told with the lines, from the first ones: core::SeparatorScan).
+    char separator = ';';
 
     // How the cells are decoded: UTF-16 text goes as UTF-8.
     TextEncoding cellEncoding() const {
@@ -50,8 +52,8 @@ struct TextScan {
     bool bytesAsText() const { return encoding == TextEncoding::Windows1251 && nulBytes == 0; }
 };
 
-// The first pass over all the bytes (countLines: also their lines and quoting, as the reader
-// needs them); `alsoTake` sees every piece of them as well (false stops the
+// The first pass over all the bytes (countLines: also their lines, separator and quoting, as the
+// reader needs them); `alsoTake` sees every piece of them as well (false stops the
 // pass, which then tells only what it saw). None when they could not be read.
 std::optional<TextScan> scanText(const Pieces& pieces, bool countLines,
                                  const PieceTake& alsoTake = {});
@@ -60,8 +62,8 @@ struct JournalLine {
     int number = 0;                        // 1-based
     qsizetype offset = 0;                  // of its first byte in the text
     QByteArrayView bytes;                  // its line end left out
-    std::span<const qsizetype> semicolons; // where the ";" between its cells are in bytes
-    int fields = 0;       // cells: every ";" closes one, and text after the last one is one more
+    std::span<const qsizetype> semicolons; // where the separators between its cells are in bytes
+    int fields = 0; // cells: every separator closes one, and text after the last one is one more
     qsizetype length = 0; // in UTF-16 units, decoded
 
     // Its cells' bytes in turn: take(index, bytes).

@@ -2,6 +2,7 @@
 
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
+#include "core/journalseparator.h"
 #include "core/memory.h"
 #include "exchange/decimalpointscope.h"
 #include "exchange/exchangelog.h"
@@ -124,6 +125,42 @@ std::optional<int> journalColumnOf(QStringView caption) {
     return std::nullopt;
 }
 
+// The rows looked at for the header: a title and blank rows may stand above it.
+constexpr int HeaderRows = 10;
+
+// The journal column each cell of the row names, each journal column once.
+std::vector<std::optional<int>> namedColumns(const core::CellTable& sheet, int row) {
+    std::vector<std::optional<int>> named(std::size_t(sheet.cols()));
+    std::vector<bool> taken(core::FileColumns, false);
+    for (int c = 0; c < sheet.cols(); ++c) {
+        const std::optional<int> column =
+            journalColumnOf(core::CellChars(sheet.cell(row, c)).view());
+        if (column && !taken[std::size_t(*column)]) {
+            taken[std::size_t(*column)] = true;
+            named[std::size_t(c)] = column;
+        }
+    }
+    return named;
+}
+
+// What the rows above the header held, left out of the journal: each one's first text.
+QString rowsAboveHeader(const core::CellTable& sheet, int header) {
+    QStringList texts;
+    for (int r = 0; r < header; ++r)
+        for (int c = 0; c < sheet.cols(); ++c)
+            if (const QString text = sheet.cell(r, c).trimmed().toString(); !text.isEmpty()) {
+                texts << QStringLiteral("«%1»").arg(text);
+                break;
+            }
+    const QString rows =
+        header == 1
+            ? QStringLiteral("Строка 1 над заголовком не взята")
+            : QStringLiteral("Строки 1–%1 над заголовком не взяты").arg(QString::number(header));
+    if (texts.isEmpty())
+        return rows + QStringLiteral(": в них ничего нет.");
+    return rows + QStringLiteral(": ") + texts.join(QStringLiteral(", ")) + u'.';
+}
+
 bool columnEmpty(const core::CellTable& table, int col) {
     for (int r = 0; r < table.rows(); ++r)
         if (!table.cell(r, col).isEmpty())
@@ -166,6 +203,12 @@ ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
             QStringLiteral("В файле есть нулевые байты (%1): возможно, файл повреждён; они "
                            "пропущены.")
                 .arg(QString::number(result.droppedNulBytes)));
+        ++outcome.journal.problemCount;
+    }
+    if (result.separator != ';') {
+        outcome.journal.problems.prepend(
+            QStringLiteral("Файл %1 записан с разделителем %2, а не «;»: так его и прочитали.")
+                .arg(QFileInfo(path).fileName(), core::separatorName(result.separator)));
         ++outcome.journal.problemCount;
     }
     return outcome;
@@ -308,29 +351,27 @@ ImportOutcome importFile(const QString& path, qsizetype memoryBudget) {
 
 ImportedJournal arrangeColumns(core::CellTable sheet) {
     ImportedJournal journal;
-    // The first row is the header when it names two of the journal's columns or more.
-    std::vector<std::optional<int>> named(std::size_t(sheet.cols()));
-    int matched = 0;
-    if (sheet.rows() > 0) {
-        std::vector<bool> taken(core::FileColumns, false);
-        for (int c = 0; c < sheet.cols(); ++c) {
-            const std::optional<int> column =
-                journalColumnOf(core::CellChars(sheet.cell(0, c)).view());
-            if (column && !taken[std::size_t(*column)]) {
-                taken[std::size_t(*column)] = true;
-                named[std::size_t(c)] = column;
-                ++matched;
-            }
-        }
+    // The header is the first of the first rows that names two of the journal's columns or more.
+    std::vector<std::optional<int>> named;
+    int header = 0;
+    for (; header < std::min(sheet.rows(), HeaderRows); ++header) {
+        named = namedColumns(sheet, header);
+        if (std::count_if(named.begin(), named.end(), [](auto c) { return c.has_value(); }) >= 2)
+            break;
     }
-    journal.headerRow = matched >= 2;
+    journal.headerRow = header < std::min(sheet.rows(), HeaderRows);
     QStringList captions;
     if (journal.headerRow) {
         for (int c = 0; c < sheet.cols(); ++c)
-            captions << sheet.cell(0, c).trimmed().toString();
-        sheet.removeRows(0, 1);
+            captions << sheet.cell(header, c).trimmed().toString();
+        if (header > 0)
+            addProblems(journal, {rowsAboveHeader(sheet, header)}, 1);
+        sheet.removeRows(0, header + 1);
+    } else {
+        header = -1;
+        named.assign(std::size_t(sheet.cols()), std::nullopt);
     }
-    const int firstSheetRow = journal.headerRow ? 2 : 1;
+    const int firstSheetRow = header + 2;
     // Where each sheet column goes: its caption's place, or after the eighth.
     std::vector<int> place(std::size_t(sheet.cols()), -1);
     int next = core::FileColumns;

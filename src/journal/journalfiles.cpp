@@ -7,6 +7,7 @@
 #include "core/journalio.h"
 #include "core/journalpaths.h"
 #include "core/journalreplace.h"
+#include "core/journalseparator.h"
 #include "core/memory.h"
 #include "core/prompter.h"
 #include "journal/blockdates.h"
@@ -74,6 +75,13 @@ QString nulBytesMessage(const QString& path) {
                           "показан без них. Сам файл не изменён; если его сохранить, прежняя "
                           "версия останется в папке Backup.")
         .arg(shownPath(path));
+}
+
+// A CSV saved with another separator than the journal's.
+QString separatorMessage(const QString& path, char separator) {
+    return QStringLiteral("Файл %1 записан с разделителем %2, а не «;»: так его и прочитали. При "
+                          "сохранении он будет записан в формате журнала, через «;».")
+        .arg(QFileInfo(path).fileName(), core::separatorName(separator));
 }
 
 // A journal with another name elsewhere (a hard link) is shown, but no save writes it.
@@ -344,6 +352,8 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     QStringList notices;
     if (!result.unclosedQuoteLines.empty())
         notices << unclosedQuotesMessage(path, result.unclosedQuoteLines);
+    if (result.separator != ';')
+        notices << separatorMessage(path, result.separator);
     if (file.info.st_nlink > 1)
         notices << hardLinksMessage(path, file.info.st_nlink);
     return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole,

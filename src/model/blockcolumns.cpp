@@ -93,7 +93,7 @@ RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
     const std::optional<QDate> blocked = core::readDate(block);
     if (blocked) {
         const std::optional<QDate> activated =
-            row.activation ? core::readDate(activation) : std::nullopt;
+            row.activation ? core::readActivationDate(activation) : std::nullopt;
         row.blockDate = true;
         row.blockDay = qint32(blocked->toJulianDay());
         row.blockLike = blocked->day() == 1 || (activated && *blocked > *activated);

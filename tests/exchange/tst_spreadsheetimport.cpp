@@ -307,6 +307,57 @@ private Q_SLOTS:
         QVERIFY(!exchange::importFile(folder.file(QStringLiteral("none.xlsx"))).ok());
     }
 
+    // A title and a blank row above the header are left out, and said to be; a header lower
+    // than the first rows looked at is no header.
+    void headerBelowATitle() {
+        const QStringList strings =
+            words("Журнал учета ЭКЛЗ 2025|Владелец|Механик|ООО Ромашка|Петров");
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
+            xlsxOf({{QStringLiteral("Лист1"),
+                     row(1, s("A1", 0)) + row(3, s("A3", 1) + s("B3", 2)) +
+                         row(4, s("A4", 3) + s("B4", 4)),
+                     {}}},
+                   strings));
+        QVERIFY(outcome.ok());
+        QVERIFY(outcome.journal.headerRow);
+        QCOMPARE(outcome.journal.rows.rows(), 1);
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО Ромашка|||||||Петров"));
+        QCOMPARE(outcome.journal.problems,
+                 QStringList{u("Строки 1–2 над заголовком не взяты: «Журнал учета ЭКЛЗ 2025».")});
+        QCOMPARE(outcome.journal.problemCount, 1);
+
+        QString low;
+        for (int r = 1; r <= 10; ++r)
+            low += row(r, s(QStringLiteral("A%1").arg(r).toLatin1().constData(), 0));
+        low += row(11, s("A11", 1) + s("B11", 2));
+        const exchange::ImportOutcome tooLow =
+            exchange::importSpreadsheet(xlsxOf({{QStringLiteral("Лист1"), low, {}}}, strings));
+        QVERIFY(tooLow.ok());
+        QVERIFY(!tooLow.journal.headerRow);
+        QCOMPARE(tooLow.journal.rows.rows(), 11);
+        QCOMPARE(tooLow.journal.problemCount, 0);
+    }
+
+    // A comma CSV as Calc saves it by default, a title above its header: its columns are found
+    // and the separator taken is said.
+    void commaCsvWithATitle() {
+        TempFolder folder;
+        const QString text = u("\xEF\xBB\xBFЖурнал учета ЭКЛЗ 2025,,\r\n"
+                               "Владелец,Механик,Примечание\r\n"
+                               "\"ООО \"\"Ромашка\"\", филиал\",Петров,\"срочно, до 5-го\"\r\n");
+        folder.write(QStringLiteral("thisyear.csv"), text.toUtf8());
+        const exchange::ImportOutcome outcome =
+            exchange::importFile(folder.file(QStringLiteral("thisyear.csv")));
+        QVERIFY(outcome.ok());
+        QCOMPARE(outcome.journal.rows.rows(), 1);
+        QCOMPARE(rowOf(outcome.journal.rows, 0),
+                 words("ООО \"Ромашка\", филиал|||||||Петров|срочно, до 5-го"));
+        QCOMPARE(outcome.journal.problems,
+                 (QStringList{u("Файл thisyear.csv записан с разделителем «,» (запятая), а не "
+                                "«;»: так его и прочитали."),
+                              u("Строка 1 над заголовком не взята: «Журнал учета ЭКЛЗ 2025».")}));
+    }
+
     void problemsMessageIsBounded() {
         QStringList problems;
         for (int i = 1; i <= 12; ++i)

@@ -64,6 +64,13 @@ private Q_SLOTS:
         row("five-digit year", "15.03.20091", "");
         row("blanks around", " 15.03.2009 ", "01.05.2010");
         row("trailing text", "15.03.2009г", "");
+        // Dates as a spreadsheet saved them in a CSV.
+        row("yyyy-mm-dd", "2011-07-06", "01.09.2012");
+        row("yyyy-mm-dd, blanks around", " 2011-07-06 ", "01.09.2012");
+        row("d.m.yy", "6.7.11", "01.09.2012");
+        row("yyyy-mm-dd, no such day", "2011-02-29", "");
+        row("yyyy-m-d", "2011-7-6", "");
+        row("yyyy-mm-dd, year 0000", "0000-07-06", "");
     }
 
     void computesBlockDates() {
@@ -106,6 +113,8 @@ private Q_SLOTS:
         row("a note among empty cells", "15.03.2009|01.12.2009|29.02.2008", "|нет|",
             "01.05.2010|01.01.2011|01.04.2009");
         row("a question mark", "15.03.2009", "?", "01.05.2010");
+        row("dates as Calc saves them", "2011-07-06|2009-03-15|2010-11-01", "||?",
+            "01.09.2012|01.05.2010|01.01.2012");
         row("a dash and a long dash", "15.03.2009|31.01.2009", "-|—", "01.05.2010|01.04.2010");
         row("stale dates above notes", "15.03.2009|05.05.2010|||",
             "01.05.2008|01.01.2009|списана|в ремонте|списана",

@@ -99,6 +99,18 @@ private Q_SLOTS:
         semicolon[7] = QStringLiteral("Иванов; Петров");
         QTest::newRow("Excel") << Excel << Rows{semicolon, {QStringLiteral("ИП\r\nЩукин")}}
                                << QString();
+        // Calc's default CSV: "," between the cells, its dates as yyyy-mm-dd.
+        QStringList comma = Romashka;
+        comma[5] = QStringLiteral("2009-03-15");
+        comma[7] = QStringLiteral("Иванов, Петров");
+        QTest::newRow("Calc, comma")
+            << QStringLiteral("\"ООО \"\"Ромашка\"\"\",ЭКР,,№ 5,,2009-03-15,,\"Иванов, Петров\"\n"
+                              "ИП Щукин,,,,,,,\n")
+                   .toUtf8()
+            << Rows{comma, {QStringLiteral("ИП Щукин")}}
+            << QStringLiteral("Файл thisyear.csv записан с разделителем «,» (запятая), а не «;»: "
+                              "так его и прочитали. При сохранении он будет записан в формате "
+                              "журнала, через «;».");
         QTest::newRow("a quote that never closes")
             << Calc + QStringLiteral("\"x\";\"ООО \"\"Луч;б\n").toUtf8()
             << Rows{Romashka,

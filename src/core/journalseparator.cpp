@@ -1,0 +1,115 @@
+#include "core/journalseparator.h"
+
+#include <algorithm>
+#include <map>
+#include <vector>
+
+namespace core {
+
+namespace {
+
+// One record of the head as read with a separator: its separators and the ";" outside quotes.
+struct Record {
+    int separators = 0;
+    int semicolons = 0;
+};
+
+// The head's non-empty records read with spreadsheet quoting and that separator: a field that
+// starts with '"' runs to the '"' before a separator or a line end ('""' standing for one '"'),
+// line ends inside it included. The last record is left out when the head was cut after it.
+std::vector<Record> records(QByteArrayView head, char separator, bool cut) {
+    enum class State { FieldStart, Plain, Quoted, QuoteInQuoted };
+    std::vector<Record> found;
+    Record record;
+    bool empty = true;
+    State state = State::FieldStart;
+    const auto endRecord = [&] {
+        if (!empty)
+            found.push_back(record);
+        record = {};
+        empty = true;
+        state = State::FieldStart;
+    };
+    for (const char c : head) {
+        if (state == State::Quoted) {
+            if (c == '"')
+                state = State::QuoteInQuoted;
+            continue;
+        }
+        if (state == State::QuoteInQuoted && c == '"') {
+            state = State::Quoted;
+            continue;
+        }
+        if (c == '\r' || c == '\n') {
+            endRecord();
+            continue;
+        }
+        empty = false;
+        if (c == separator) {
+            ++record.separators;
+            state = State::FieldStart;
+            continue;
+        }
+        if (c == ';')
+            ++record.semicolons;
+        state = state == State::FieldStart && c == '"' ? State::Quoted : State::Plain;
+    }
+    if (!cut)
+        endRecord();
+    return found;
+}
+
+// Whether most records hold the same number of separators, one or more.
+bool splitsAlike(const std::vector<Record>& found) {
+    if (found.empty())
+        return false;
+    for (const Record& record : found)
+        if (record.semicolons > 0)
+            return false;
+    std::map<int, int> counts;
+    for (const Record& record : found)
+        ++counts[record.separators];
+    const auto most = std::max_element(counts.begin(), counts.end(),
+                                       [](auto a, auto b) { return a.second < b.second; });
+    return most->first >= 1 && most->second * 4 >= int(found.size()) * 3;
+}
+
+} // namespace
+
+bool SeparatorScan::add(QByteArrayView piece) {
+    if (full_)
+        return false;
+    qsizetype taken = 0;
+    char previous = head_.isEmpty() ? '\n' : head_.back();
+    for (; taken < piece.size() && lines_ < SampledLines; ++taken) {
+        const char c = piece[taken];
+        if ((c == '\n' || c == '\r') && previous != '\n' && previous != '\r')
+            ++lines_;
+        previous = c;
+    }
+    taken = std::min(taken, MostBytes - head_.size());
+    head_.append(piece.first(taken));
+    full_ = lines_ >= SampledLines || head_.size() >= MostBytes;
+    return !full_;
+}
+
+char SeparatorScan::finish() const {
+    // A tab rarely stands in a cell's text, a comma often does (a decimal comma among them).
+    for (const char separator : {'\t', ','})
+        if (splitsAlike(records(head_, separator, full_)))
+            return separator;
+    return ';';
+}
+
+QString separatorName(char separator) {
+    switch (separator) {
+    case ',':
+        return QStringLiteral("«,» (запятая)");
+    case '\t':
+        return QStringLiteral("«Tab» (табуляция)");
+    default:
+        return QStringLiteral("«;» (точка с запятой)");
+    }
+}
+
+} // namespace core

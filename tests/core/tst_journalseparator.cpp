@@ -1,0 +1,121 @@
+#include "core/journalformat.h"
+#include "core/journaltext.h"
+
+#include <QTest>
+#include <limits>
+
+namespace {
+
+// The rows of a read table, "/" between rows and "|" between cells, empty cells at a row's end
+// left out.
+QString rowsOf(const core::CellTable& table) {
+    QStringList rows;
+    for (int r = 0; r < table.rows(); ++r) {
+        QStringList cells;
+        for (int c = 0; c < table.cols(); ++c)
+            cells << table.cell(r, c).toString();
+        while (!cells.isEmpty() && cells.last().isEmpty())
+            cells.removeLast();
+        rows << cells.join(u'|');
+    }
+    return rows.join(u'/');
+}
+
+// The table read from the bytes in pieces of `size` bytes.
+QString rowsInPieces(const QByteArray& bytes, qsizetype size) {
+    const core::Pieces pieces = [&](const core::PieceTake& take) {
+        for (qsizetype from = 0; from < bytes.size(); from += size)
+            if (!take(QByteArrayView(bytes).sliced(from, std::min(size, bytes.size() - from))))
+                break;
+        return true;
+    };
+    struct Rows final : core::LineSink {
+        bool take(const core::JournalLine& line) override {
+            QStringList cells;
+            line.forEachCell([&](int, QByteArrayView cell) { cells << QString::fromUtf8(cell); });
+            rows << cells.join(u'|');
+            return true;
+        }
+        QStringList rows;
+    } rows;
+    const core::TextScan scan = core::scanText(pieces, true).value();
+    core::walkLines(pieces, scan, std::numeric_limits<qsizetype>::max() / 4, rows);
+    return rows.rows.join(u'/');
+}
+
+QByteArray utf8(const QString& text) {
+    return text.toUtf8();
+}
+
+} // namespace
+
+class TestJournalSeparator : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    void readsTheSeparatorTheFileWasSavedWith_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<char>("separator");
+        QTest::addColumn<QString>("rows");
+        // Calc's default: ",", text with a comma, quote or line end quoted, LF.
+        const QString calc = QStringLiteral(
+            "Организация,Модель,Номер ЭКЛЗ,,,Дата активации,,Ответственный\n"
+            "\"ООО \"\"Ромашка\"\", филиал\",ЭКР 2102К,0012,871,0099,06.07.2011,,Иванов\n"
+            "ИП Щукин,\"Меркурий; 115\",,,,2011-07-06,,\"две\nстроки\"\n");
+        const QString calcRows =
+            QStringLiteral("Организация|Модель|Номер ЭКЛЗ|||Дата активации||Ответственный/"
+                           "ООО \"Ромашка\", филиал|ЭКР 2102К|0012|871|0099|06.07.2011||Иванов/"
+                           "ИП Щукин|Меркурий; 115||||2011-07-06||две\nстроки");
+        QTest::newRow("Calc, UTF-8") << utf8(calc) << ',' << calcRows;
+        QTest::newRow("Calc, byte-order mark, CR LF")
+            << "\xEF\xBB\xBF" + utf8(QString(calc).replace(u'\n', QStringLiteral("\r\n"))) << ','
+            << QString(calcRows).replace(QStringLiteral("две\nстроки"),
+                                         QStringLiteral("две\r\nстроки"));
+        QTest::newRow("Calc, Windows-1251") << core::encodeWindows1251(calc) << ',' << calcRows;
+        QTest::newRow("unquoted, a title row") << QByteArray("Journal 2025,,\na,b,c\nd,e,f\n")
+                                               << ',' << QStringLiteral("Journal 2025/a|b|c/d|e|f");
+        QTest::newRow("tab, decimal commas")
+            << utf8(QStringLiteral("a\t1,5\tx\nb\t2,5\t\"y\tz\"\n")) << '\t'
+            << QStringLiteral("a|1,5|x/b|2,5|y\tz");
+        // A ";" file stays one, whatever commas its cells hold.
+        QTest::newRow("own journal, commas in its cells")
+            << core::encodeWindows1251(
+                   QStringLiteral("ООО Ромашка, филиал,1;a,b;c,d;;;;;;\r\nx,y;1,2;;;;;;;\r\n"))
+            << ';' << QStringLiteral("ООО Ромашка, филиал,1|a,b|c,d/x,y|1,2");
+        QTest::newRow("Calc with \";\"")
+            << QByteArray("\"a,b\";c,d\ne,f;\"g;h\"\n") << ';' << QStringLiteral("a,b|c,d/e,f|g;h");
+        QTest::newRow("one \";\" outside quotes") << QByteArray("a,b,c\nd,e;f,g\nh,i,j\n") << ';'
+                                                  << QStringLiteral("a,b,c/d,e|f,g/h,i,j");
+        QTest::newRow("commas in prose")
+            << QByteArray("one, two\nthree\nfour, five, six\nseven\n") << ';'
+            << QStringLiteral("one, two/three/four, five, six/seven");
+    }
+
+    // The file reads with its separator, and the same whatever the pieces it comes in.
+    void readsTheSeparatorTheFileWasSavedWith() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(char, separator);
+        QFETCH(QString, rows);
+        const core::ReadResult read = core::readJournal(bytes);
+        QVERIFY(read.ok());
+        QCOMPARE(read.separator, separator);
+        QCOMPARE(rowsOf(read.table), rows);
+        if (read.encoding != core::TextEncoding::Windows1251)
+            for (const qsizetype size : {1, 2, 3, 7})
+                QCOMPARE(rowsInPieces(bytes, size), rowsInPieces(bytes, bytes.size()));
+    }
+
+    // Only the first lines tell the separator: a ";" far below does not make a comma file one.
+    void looksAtTheFirstLinesOnly() {
+        QByteArray bytes;
+        for (int i = 0; i < 60; ++i)
+            bytes += "a,b,c\n";
+        const core::ReadResult comma = core::readJournal(bytes + "x;y\n");
+        QCOMPARE(comma.separator, ',');
+        QCOMPARE(comma.table.rows(), 61);
+        QCOMPARE(comma.table.cell(60, 0).toString(), QStringLiteral("x;y"));
+        QCOMPARE(core::readJournal("x;y\n" + bytes).separator, ';');
+    }
+};
+
+QTEST_GUILESS_MAIN(TestJournalSeparator)
+#include "tst_journalseparator.moc"
