@@ -1,6 +1,7 @@
 #include "app/importcommand.h"
 
 #include "app/exchangeloader.h"
+#include "core/fingerprint.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
 #include "core/journalformat.h"
@@ -80,11 +81,20 @@ journal::Outcome writeFile(const model::GridModel& grid, const QString& path) {
     const QString folder = QFileInfo(path).absolutePath();
     const core::FolderTree tree(folder);
     core::JournalBackups backups(core::backupFolderPath(folder));
+    // The file the user named is replaced as it is now; one changed meanwhile is not.
+    core::Expectation expected;
+    if (const core::Opened there = tree.openForReading(path); there.ok())
+        expected.agreed = core::fingerprintOfFile(there.handle.fd()).value_or(QByteArray());
     const core::Replacement done =
-        core::replaceJournalFile(tree, backups, path, grid.allCells(), {}, path, false);
+        core::replaceJournalFile(tree, backups, path, grid.allCells(), expected, path, false);
+    QString cause = done.cause;
+    if (done.kind == core::Replacement::ChangedOnDisk)
+        cause = QStringLiteral("Файл изменился, пока шёл импорт; повторите его.");
+    else if (done.kind == core::Replacement::WriteProtected)
+        cause = QStringLiteral("Файл защищён от записи: снимите защиту и повторите импорт.");
     if (done.kind != core::Replacement::Replaced)
         return journal::Outcome::failed(QStringLiteral("Не удалось сохранить файл %1.\n%2")
-                                            .arg(QDir::toNativeSeparators(path), done.cause));
+                                            .arg(QDir::toNativeSeparators(path), cause));
     if (!done.unkeptBackup.isEmpty())
         return {true, QStringLiteral("Журнал сохранён, но прежнюю версию не удалось сохранить: %1")
                           .arg(done.unkeptBackup)};

@@ -100,6 +100,13 @@ private Q_SLOTS:
                  0);
         QCOMPARE(files_.read(QStringLiteral("out/journal.csv")), registerJournal());
         QVERIFY(errors_.contains(u("Ячейки A2:B2 объединены")));
+        // Again over the file written: replaced, its previous version kept beside it.
+        files_.write(QStringLiteral("out/journal.csv"), "before;\r\n");
+        QCOMPARE(run({QStringLiteral("--import"), files_.file(QStringLiteral("merged.xlsx")),
+                      QStringLiteral("--to"), path}),
+                 0);
+        QCOMPARE(files_.read(QStringLiteral("out/journal.csv")), registerJournal());
+        QCOMPARE(QDir(files_.file(QStringLiteral("out/Backup"))).entryList(QDir::Files).size(), 1);
         QVERIFY(!journals_.exists(QStringLiteral("journal.csv")));
     }
 
