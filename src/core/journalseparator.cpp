@@ -74,6 +74,17 @@ bool splitsAlike(const std::vector<Record>& found) {
     return most->first >= 1 && most->second * 4 >= int(found.size()) * 3;
 }
 
+// Whether a line of the head ends with ";", as every line of the journal's own form does (a ";"
+// after every cell): such a file is read with ";" whatever quotes its cells hold. Quotes are not
+// looked at here, since the journal's own files are never quoted: a cell that merely begins with
+// '"' must not hide the separators after it.
+bool endsALineWithSemicolon(QByteArrayView head) {
+    for (qsizetype at = 0; at < head.size(); ++at)
+        if ((head[at] == '\r' || head[at] == '\n') && at > 0 && head[at - 1] == ';')
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool SeparatorScan::add(QByteArrayView piece) {
@@ -94,6 +105,8 @@ bool SeparatorScan::add(QByteArrayView piece) {
 }
 
 char SeparatorScan::finish() const {
+    if (endsALineWithSemicolon(head_))
+        return ';';
     // A tab rarely stands in a cell's text, a comma often does (a decimal comma among them).
     for (const char separator : {'\t', ','})
         if (splitsAlike(records(head_, separator, full_)))

@@ -81,6 +81,10 @@ private Q_SLOTS:
             << core::encodeWindows1251(
                    QStringLiteral("ООО Ромашка, филиал,1;a,b;c,d;;;;;;\r\nx,y;1,2;;;;;;;\r\n"))
             << ';' << QStringLiteral("ООО Ромашка, филиал,1|a,b|c,d/x,y|1,2");
+        // Cells of its own that begin with '"' and hold tabs: quotes never hide its ";".
+        QTest::newRow("own journal, quotes and tabs in its cells")
+            << QByteArray("\"a\"\t\"b;;;;;;;;\r\n\"c\"\t\"d;;;;;;;;\r\n") << ';'
+            << QStringLiteral("\"a\"\t\"b/\"c\"\t\"d");
         QTest::newRow("Calc with \";\"")
             << QByteArray("\"a,b\";c,d\ne,f;\"g;h\"\n") << ';' << QStringLiteral("a,b|c,d/e,f|g;h");
         QTest::newRow("one \";\" outside quotes") << QByteArray("a,b,c\nd,e;f,g\nh,i,j\n") << ';'
