@@ -10,6 +10,7 @@
 #include "model/gridmodel.h"
 
 #include <QScopeGuard>
+#include <QScopedValueRollback>
 #include <QStringList>
 #include <QWidget>
 
@@ -131,6 +132,11 @@ std::optional<QString> JournalDocument::saveToArchive(const QString& proposedNam
 // again meanwhile (a third copy saved) merges or asks again.
 journal::Outcome JournalDocument::saveAsked(const QString& archiveName,
                                             const std::function<journal::Outcome()>& save) {
+    // The wait for another copy's save keeps the window's events going: a save asked for
+    // meanwhile (the window closed, "ДА" at exit) writes nothing.
+    if (saving_)
+        return {false, {}};
+    const QScopedValueRollback<bool> saving(saving_, true);
     // A wait for another copy's save shows, and goes before any question is asked.
     const auto saveOnce = [&] {
         SaveLockWait waiting(window_);

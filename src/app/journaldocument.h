@@ -101,6 +101,7 @@ private:
     core::Prompter& prompter_;
     QString journalFolder_;
     ShownJournal shown_;
+    bool saving_ = false;
 };
 
 } // namespace app

@@ -97,6 +97,27 @@ private Q_SLOTS:
         QVERIFY(!harness.window().findChild<QProgressDialog*>(QStringLiteral("SaveLockWait")));
     }
 
+    // A save asked for while one waits (the window's events go on) writes nothing and says
+    // nothing; the waiting save goes on once the other copy is done.
+    void aSaveAskedForWhileOneWaitsDoesNothing() {
+        WindowHarness harness;
+        harness.folder().write(ThisYear, journalBytes({texts({"Первый"})}));
+        harness.press("CmdZagruz");
+        harness.editCell(1, 0, QStringLiteral("Изменён"));
+        std::optional<core::SaveLock> other(std::in_place,
+                                            core::FolderTree(harness.programFolder()));
+        SeenWhileWaiting seen;
+        whileWaiting(harness.window(), seen, [&] {
+            harness.press("CmdSave");
+            other.reset();
+        });
+        harness.press("CmdSave");
+        QVERIFY(seen.timerRan);
+        QCOMPARE(harness.prompter().messages, QStringList());
+        QCOMPARE(fromCp1251(harness.folder().read(ThisYear)),
+                 QStringLiteral("Изменён;;;;;;;;\r\n"));
+    }
+
     // Another program added a ninth column to the file: the merge brings it onto the screen, and
     // the save asks, as for any filled column the file cannot keep, before it writes the eight.
     // The message says the column stayed on screen; "Нет" writes nothing.
