@@ -34,6 +34,15 @@ bool readDot(QStringView text, qsizetype& pos) {
     return false;
 }
 
+// The date of that year, month and day, when the calendar has it.
+std::optional<year_month_day> calendarDate(int year, int month, int day) {
+    const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),
+                              std::chrono::day(unsigned(day))};
+    if (!date.ok())
+        return std::nullopt;
+    return date;
+}
+
 // Worked out in whole numbers, without QDate: the block-date pass reads every dated row. Blanks
 // typed around a date do not hide it.
 std::optional<year_month_day> readCalendarDate(QStringView text) {
@@ -53,11 +62,7 @@ std::optional<year_month_day> readCalendarDate(QStringView text) {
         year += year < 30 ? 2000 : 1900;
     else if (yearDigits != 4 || year == 0) // the calendar has no year 0
         return std::nullopt;
-    const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),
-                              std::chrono::day(unsigned(day))};
-    if (!date.ok())
-        return std::nullopt;
-    return date;
+    return calendarDate(year, month, day);
 }
 
 // yyyy-mm-dd, as Calc writes a date cell's text in a CSV it saves.
@@ -72,11 +77,7 @@ std::optional<year_month_day> readIsoDate(QStringView text) {
     if (readNumber(text, pos, 4, year) != 4 || year == 0 || pos++ != 4 ||
         readNumber(text, pos, 2, month) != 2 || pos++ != 7 || readNumber(text, pos, 2, day) != 2)
         return std::nullopt;
-    const year_month_day date{std::chrono::year(year), std::chrono::month(unsigned(month)),
-                              std::chrono::day(unsigned(day))};
-    if (!date.ok())
-        return std::nullopt;
-    return date;
+    return calendarDate(year, month, day);
 }
 
 std::optional<year_month_day> readActivation(QStringView text) {

@@ -14,9 +14,6 @@ constexpr qint64 MaxImportRows = 327670;
 constexpr qint64 MaxImportColumns = 64;
 constexpr qint64 MaxImportCells = MaxImportRows * MaxImportColumns;
 
-// "17 179 869 184": digits in groups of three, as the messages write numbers.
-QString groupedNumber(qint64 number);
-
 // A file that declares at least `declared` filled cells.
 Refusal tooManyCellsRefusal(qint64 declared);
 // A sheet reaching to the cell at (row, col), from 0: a grid of more cells than the journal takes.

@@ -1,5 +1,6 @@
 #include "exchange/zipguard.h"
 
+#include "core/messagenumbers.h"
 #include "exchange/importlimits.h"
 
 #include <QtEndian>
@@ -24,7 +25,7 @@ QString partName(const ZipEntry& entry) {
 
 // Rounded, but never 0 МБ for a part that holds anything.
 QString megabytes(quint64 bytes) {
-    return groupedNumber(std::max<qint64>(bytes > 0 ? 1 : 0, qint64((bytes + (1 << 19)) >> 20)));
+    return core::grouped(std::max<qint64>(bytes > 0 ? 1 : 0, qint64((bytes + (1 << 19)) >> 20)));
 }
 
 Refusal damaged(const ZipEntry& entry, const char* how) {
@@ -56,7 +57,7 @@ void checkDeclaredSize(const ZipEntry& entry) {
     if (entry.size > MaxPartSize)
         throw Refusal{QStringLiteral("Файл не импортирован: часть %1 разжимается в %2 МБ, а "
                                      "журналу в %3 строк хватило бы %4 МБ.")
-                          .arg(partName(entry), megabytes(entry.size), groupedNumber(MaxImportRows),
+                          .arg(partName(entry), megabytes(entry.size), core::grouped(MaxImportRows),
                                megabytes(MaxPartSize))};
 }
 

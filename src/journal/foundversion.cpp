@@ -2,7 +2,7 @@
 
 #include "core/journalformat.h"
 #include "core/journalreplace.h"
-#include "journal/messagenumbers.h"
+#include "core/messagenumbers.h"
 
 #include <QFileInfo>
 
@@ -33,7 +33,7 @@ QString writeProtectedQuestion(const QString& path, const QString& rows, mode_t 
                           "Строк в файле: %5, на экране: %6.")
         .arg(QFileInfo(path).fileName(),
              QStringLiteral("%1").arg(mode & 0777, 4, 8, QLatin1Char('0')), bits, owner, rows,
-             grouped(rowsOnScreen));
+             core::grouped(rowsOnScreen));
 }
 
 QString unseenVersionQuestion(const QString& path, const QString& rows, bool askedBefore,
@@ -42,10 +42,10 @@ QString unseenVersionQuestion(const QString& path, const QString& rows, bool ask
     if (askedBefore)
         return QStringLiteral("Файл %1 тем временем записал другой пользователь (строк в нём: %2). "
                               "Заменить его журналом с экрана (строк: %3)?")
-            .arg(name, rows, grouped(rowsOnScreen));
+            .arg(name, rows, core::grouped(rowsOnScreen));
     return QStringLiteral("Файл %1 уже есть (строк: %2), а журнал на экране прочитан не из него. "
                           "Заменить его журналом с экрана (строк: %3)?")
-        .arg(name, rows, grouped(rowsOnScreen));
+        .arg(name, rows, core::grouped(rowsOnScreen));
 }
 
 QString unmergeableQuestion(const QString& path, const QString& reason) {

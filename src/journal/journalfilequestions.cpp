@@ -1,10 +1,13 @@
-// The questions JournalFiles puts before a save writes over a file: they name the files and
-// their rows as they stand on disk.
+// The questions JournalFiles puts before a save writes over a file, and the one a save found
+// reason to ask: they name the files and their rows as they stand on disk.
+#include "core/accountname.h"
 #include "core/fingerprint.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
+#include "core/journalreplace.h"
+#include "core/messagenumbers.h"
+#include "journal/foundversion.h"
 #include "journal/journalfiles.h"
-#include "journal/messagenumbers.h"
 #include "model/gridmodel.h"
 
 #include <QFile>
@@ -21,7 +24,7 @@ QString rowsIn(const core::Opened& file) {
         !opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
         return QStringLiteral("?");
     const std::optional<qsizetype> rows = core::countJournalRows(opened);
-    return rows ? grouped(*rows) : QStringLiteral("?");
+    return rows ? core::grouped(*rows) : QStringLiteral("?");
 }
 
 } // namespace
@@ -66,7 +69,7 @@ QString JournalFiles::saveTargetQuestion(const QString& archiveName) {
     return QStringLiteral("На экране архив %1 (строк: %2). Куда его сохранить?\n\n"
                           "В архив %1 — %3.\n"
                           "В журнал текущего года thisyear.csv — %4.")
-        .arg(archiveName, grouped(grid_.rows() - 1),
+        .arg(archiveName, core::grouped(grid_.rows() - 1),
              holds(core::archivePath(programFolder_, archiveName)),
              holds(core::currentJournalPath(programFolder_)));
 }
@@ -82,7 +85,7 @@ std::optional<QString> JournalFiles::unreadCurrentQuestion() {
     }
     return QStringLiteral("В файле thisyear.csv строк: %1. Записать поверх него журнал с экрана "
                           "(строк: %2)?")
-        .arg(rows, grouped(grid_.rows() - 1));
+        .arg(rows, core::grouped(grid_.rows() - 1));
 }
 
 std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveName) const {
@@ -92,11 +95,42 @@ std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveN
     const QString read =
         partial_->totalLines >= 0
             ? QStringLiteral("%1 строк из %2")
-                  .arg(grouped(partial_->rowsRead), grouped(partial_->totalLines))
-            : QStringLiteral("прочитано строк: %1").arg(grouped(partial_->rowsRead));
+                  .arg(core::grouped(partial_->rowsRead), core::grouped(partial_->totalLines))
+            : QStringLiteral("прочитано строк: %1").arg(core::grouped(partial_->rowsRead));
     return QStringLiteral("Журнал %1 был прочитан не полностью (%2). Записать поверх него только "
                           "прочитанные строки?")
         .arg(QFileInfo(path).fileName(), read);
+}
+
+// A version of the file this copy does not know: merged with the grid when the grid was read
+// from an earlier version of it; otherwise, and when it is write-protected, a question.
+journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacement done) {
+    journal::Outcome changed;
+    changed.ok = false;
+    changed.changedOnDisk = true;
+    const bool asked = consents_.contains(path);
+    if (done.kind == core::Replacement::WriteProtected) {
+        changed.writeProtected = true;
+        changed.message = writeProtectedQuestion(path, describe(path), done.foundMode,
+                                                 core::userName(done.foundOwner), grid_.rows() - 1);
+        consents_[path].describedProtected = true;
+        return changed;
+    }
+    if (path != openedPath_ || !knownFile(path)) {
+        changed.message = unseenVersionQuestion(path, describe(path), asked, grid_.rows() - 1);
+        return changed;
+    }
+    consents_[path].described = done.found;
+    keepBase(path);
+    std::variant<FoundVersion, QString> found =
+        foundVersion(path, knownFile(path)->base.has_value(), std::move(done), availableMemory_());
+    if (FoundVersion* version = std::get_if<FoundVersion>(&found)) {
+        found_ = std::move(*version);
+        changed.mergeable = true;
+    } else {
+        changed.message = std::get<QString>(found);
+    }
+    return changed;
 }
 
 } // namespace journal

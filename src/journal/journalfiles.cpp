@@ -1,6 +1,5 @@
 #include "journal/journalfiles.h"
 
-#include "core/accountname.h"
 #include "core/fingerprint.h"
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
@@ -9,10 +8,10 @@
 #include "core/journalreplace.h"
 #include "core/journalseparator.h"
 #include "core/memory.h"
+#include "core/messagenumbers.h"
 #include "core/prompter.h"
 #include "journal/blockdates.h"
 #include "journal/journalgrid.h"
-#include "journal/messagenumbers.h"
 #include "model/gridmodel.h"
 
 #include <QDir>
@@ -42,17 +41,18 @@ QString faultCause(const core::ReadResult& result) {
     const core::ReadFault& fault = *result.fault;
     if (fault.kind == core::ReadFault::LineTooLong)
         return QStringLiteral("Строка %1 длиннее %2 знаков; прочитано строк: %3.")
-            .arg(grouped(fault.line), grouped(core::MaxLineLength), grouped(result.table.rows()));
+            .arg(core::grouped(fault.line), core::grouped(core::MaxLineLength),
+                 core::grouped(result.table.rows()));
     return QStringLiteral("Строка %1: не хватает памяти, чтобы читать журнал дальше; прочитано "
                           "строк: %2.")
-        .arg(grouped(fault.line), grouped(result.table.rows()));
+        .arg(core::grouped(fault.line), core::grouped(result.table.rows()));
 }
 
 // Shown after the grid is filled: the lines of the quotes that never close, five at most.
 QString unclosedQuotesMessage(const QString& path, const std::vector<int>& lines) {
     QStringList named;
     for (std::size_t i = 0; i < std::min<std::size_t>(lines.size(), 5); ++i)
-        named << grouped(lines[i]);
+        named << core::grouped(lines[i]);
     QString where = named.join(QStringLiteral(", "));
     if (lines.size() > 5)
         where += QStringLiteral(" и ещё %1").arg(lines.size() - 5);
@@ -305,8 +305,9 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
         return {Reading::Failed,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
                                "памяти, а свободно %3 МБ.")
-                    .arg(grouped(megabytes(size)), grouped(megabytes(core::memoryToOpen(size))),
-                         grouped(available >> 20))};
+                    .arg(core::grouped(megabytes(size)),
+                         core::grouped(megabytes(core::memoryToOpen(size))),
+                         core::grouped(available >> 20))};
     }
     // The file may be gone or replaced since it was looked for: that is a failed read.
     std::optional<core::FileRead> read;
@@ -470,37 +471,6 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
                           .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()),
                                done.unkeptBackup)};
     return journal::Outcome::done();
-}
-
-// A version of the file this copy does not know: merged with the grid when the grid was read
-// from an earlier version of it; otherwise, and when it is write-protected, a question.
-journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacement done) {
-    journal::Outcome changed;
-    changed.ok = false;
-    changed.changedOnDisk = true;
-    const bool asked = consents_.contains(path);
-    if (done.kind == core::Replacement::WriteProtected) {
-        changed.writeProtected = true;
-        changed.message = writeProtectedQuestion(path, describe(path), done.foundMode,
-                                                 core::userName(done.foundOwner), grid_.rows() - 1);
-        consents_[path].describedProtected = true;
-        return changed;
-    }
-    if (path != openedPath_ || !knownFile(path)) {
-        changed.message = unseenVersionQuestion(path, describe(path), asked, grid_.rows() - 1);
-        return changed;
-    }
-    consents_[path].described = done.found;
-    keepBase(path);
-    std::variant<FoundVersion, QString> found =
-        foundVersion(path, knownFile(path)->base.has_value(), std::move(done), availableMemory_());
-    if (FoundVersion* version = std::get_if<FoundVersion>(&found)) {
-        found_ = std::move(*version);
-        changed.mergeable = true;
-    } else {
-        changed.message = std::get<QString>(found);
-    }
-    return changed;
 }
 
 } // namespace journal

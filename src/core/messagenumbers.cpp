@@ -1,6 +1,6 @@
-#include "journal/messagenumbers.h"
+#include "core/messagenumbers.h"
 
-namespace journal {
+namespace core {
 
 QString grouped(qint64 number) {
     QString digits = QString::number(number);
@@ -9,4 +9,4 @@ QString grouped(qint64 number) {
     return digits;
 }
 
-} // namespace journal
+} // namespace core

@@ -2,9 +2,9 @@
 
 #include <QString>
 
-namespace journal {
+namespace core {
 
 // "32 767": digits in groups of three, as the messages write numbers.
 QString grouped(qint64 number);
 
-} // namespace journal
+} // namespace core
