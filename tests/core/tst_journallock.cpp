@@ -1,4 +1,5 @@
 #include "core/journallock.h"
+#include "support/childprocess.h"
 #include "support/tempfolder.h"
 
 #include <QCoreApplication>
@@ -38,28 +39,13 @@ int holdIn(core::JournalLock& lock, const QString& journal, const QString& root 
     return lock.heldPath() == journal ? Held : NotHeld;
 }
 
-// Waits for the child at most that long, then kills it: its exit code, or -1 when killed.
-int reap(pid_t child, int ms) {
-    const QDeadlineTimer deadline(ms);
-    int status = 0;
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (deadline.hasExpired()) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return -1;
-        }
-        ::usleep(2000);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // The body run by a copy of this process, which ends without letting go of what it held. Returns
 // the body's value and the child's pid.
 std::pair<int, pid_t> inChild(const std::function<int()>& body, int ms = 5000) {
     const pid_t child = ::fork();
     if (child == 0)
         ::_exit(body());
-    return {reap(child, ms), child};
+    return {waitForChild(child, QDeadlineTimer(ms)), child};
 }
 
 qint64 endedPid() {
@@ -135,7 +121,7 @@ int racingHolders(const QString& journal) {
     ::close(done[1]);
     ::close(told[0]);
     for (const pid_t child : children)
-        reap(child, 5000);
+        waitForChild(child, QDeadlineTimer(5000));
     return decided ? int(first == Held) + int(second == Held) : -1;
 }
 

@@ -1,4 +1,5 @@
 #include "core/savelock.h"
+#include "support/childprocess.h"
 #include "support/tempfolder.h"
 
 #include <QDeadlineTimer>
@@ -63,20 +64,6 @@ bool readUntil(int fd, QByteArray* bytes, const QDeadlineTimer& deadline) {
     }
 }
 
-// Waits for the child at most that long, then kills it: its exit code, or -1 when killed.
-int reap(pid_t child, const QDeadlineTimer& deadline) {
-    int status = 0;
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (deadline.hasExpired()) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return -1;
-        }
-        ::usleep(2000);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // What a copy in a child process made of the save lock.
 struct Taken {
     bool finished = false;
@@ -108,7 +95,7 @@ Taken takeInChild(const QString& folder, bool asAnotherMember) {
     readUntil(told[0], &report, deadline);
     ::close(told[0]);
     Taken taken;
-    taken.finished = reap(child, deadline) == 0 && report.size() >= 2;
+    taken.finished = waitForChild(child, deadline) == 0 && report.size() >= 2;
     taken.held = report.startsWith('H');
     taken.locked = report.mid(1, 1) == "L";
     taken.cause = QString::fromUtf8(report.mid(2));
@@ -257,7 +244,7 @@ private Q_SLOTS:
                                   }};
         if (cancel)
             ::close(go[1]);
-        QCOMPARE(reap(holder, QDeadlineTimer(20000)), 0);
+        QCOMPARE(waitForChild(holder, QDeadlineTimer(20000)), 0);
         QCOMPARE(lock.held(), !cancel);
         if (cancel) {
             QCOMPARE(asked, 3);
@@ -302,7 +289,7 @@ private Q_SLOTS:
             ::close(go[0]);
             ::close(go[1]);
             for (const pid_t copy : copies)
-                QCOMPARE(reap(copy, QDeadlineTimer(20000)), 0);
+                QCOMPARE(waitForChild(copy, QDeadlineTimer(20000)), 0);
             struct stat made {};
             QCOMPARE(::lstat(local(folder.file(LockName)).constData(), &made), 0);
             QVERIFY(S_ISREG(made.st_mode));

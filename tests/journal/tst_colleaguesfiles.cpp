@@ -1,5 +1,6 @@
 #include "core/accountname.h"
 #include "core/journalbackups.h"
+#include "support/childprocess.h"
 #include "support/journalfixture.h"
 
 #include <QDir>
@@ -41,22 +42,6 @@ struct stat statOf(const QString& path) {
     struct stat info {};
     ::lstat(local(path).constData(), &info);
     return info;
-}
-
-// Waits for the child a bounded time; kills it when it overstays. Its exit status, or -1.
-int waitForChild(pid_t child, int seconds = 60) {
-    QElapsedTimer waited;
-    waited.start();
-    int status = 0;
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (waited.elapsed() > seconds * 1000) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return -1;
-        }
-        QTest::qSleep(2);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // Waits a bounded time for a file another process makes.
@@ -110,7 +95,7 @@ int asColleague(const std::function<int()>& body) {
         }
         ::_exit(body());
     }
-    return waitForChild(child);
+    return waitForChild(child, QDeadlineTimer(60000));
 }
 
 // The file's bytes, made readable again first where the test's own user had been kept out.
@@ -204,7 +189,7 @@ private Q_SLOTS:
         QVERIFY(waitForFile(opened));
         QVERIFY(::chmod(local(folder.file(ThisYear)).constData(), unreadableMode()) == 0);
         folder.write(QStringLiteral("go"), "");
-        QCOMPARE(waitForChild(child), 0);
+        QCOMPARE(waitForChild(child, QDeadlineTimer(60000)), 0);
         QCOMPARE(readBack(folder, ThisYear), theirs);
     }
 
@@ -272,7 +257,8 @@ private Q_SLOTS:
             // Both have asked, and found no archive of that name, before either saves.
             QVERIFY(waitForFile(go + u'0') && waitForFile(go + u'1'));
             folder.write(QStringLiteral("go%1").arg(round), "");
-            const int results[2] = {waitForChild(copies[0]), waitForChild(copies[1])};
+            const int results[2] = {waitForChild(copies[0], QDeadlineTimer(60000)),
+                                    waitForChild(copies[1], QDeadlineTimer(60000))};
             QVERIFY2(
                 (results[0] == 0 && results[1] == 10) || (results[0] == 10 && results[1] == 0),
                 qPrintable(

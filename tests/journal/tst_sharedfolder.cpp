@@ -1,3 +1,4 @@
+#include "support/childprocess.h"
 #include "support/journalfixture.h"
 
 #include <QCoreApplication>
@@ -30,22 +31,6 @@ Rows registerOf(int count) {
 mode_t modeOf(const QString& path) {
     struct stat info {};
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 ? info.st_mode & 07777 : 0;
-}
-
-// Waits for the child a bounded time; kills it when it overstays. Its exit status, or -1.
-int waitForChild(pid_t child, int seconds) {
-    QElapsedTimer waited;
-    waited.start();
-    int status = 0;
-    while (::waitpid(child, &status, WNOHANG) == 0) {
-        if (waited.elapsed() > seconds * 1000) {
-            ::kill(child, SIGKILL);
-            ::waitpid(child, &status, 0);
-            return -1;
-        }
-        QTest::qSleep(5);
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 // What a save did in a child, as its exit status.
@@ -94,7 +79,8 @@ private Q_SLOTS:
                    waited.elapsed() < 30000)
                 QTest::qSleep(1);
             folder.write(QStringLiteral("go"), "");
-            const int results[2] = {waitForChild(children[0], 60), waitForChild(children[1], 60)};
+            const int results[2] = {waitForChild(children[0], QDeadlineTimer(60000)),
+                                    waitForChild(children[1], QDeadlineTimer(60000))};
             const QString saved = fromCp1251(folder.read(QStringLiteral("thisyear.csv")));
             for (int copy = 0; copy < 2; ++copy) {
                 QVERIFY2(results[copy] == Saved, qPrintable(QStringLiteral("round %1, copy %2: %3")
@@ -142,13 +128,13 @@ private Q_SLOTS:
             if (round == 0) {
                 QElapsedTimer took;
                 took.start();
-                QCOMPARE(waitForChild(child, 60), 0);
+                QCOMPARE(waitForChild(child, QDeadlineTimer(60000)), 0);
                 saveMs = took.elapsed();
             } else {
                 // Kills spread over the save's whole length, and as long again past it.
                 QTest::qSleep(int(2 * saveMs * (round - 1) / (Rounds - 2)));
                 ::kill(child, SIGKILL);
-                QVERIFY(waitForChild(child, 30) != 1);
+                QVERIFY(waitForChild(child, QDeadlineTimer(30000)) != 1);
             }
             const QByteArray now = mine.thisYear();
             QVERIFY2(now == theirs || now == merged,
@@ -324,7 +310,7 @@ private Q_SLOTS:
                         ? 0
                         : 1);
         }
-        QCOMPARE(waitForChild(child, 20), 0);
+        QCOMPARE(waitForChild(child, QDeadlineTimer(20000)), 0);
     }
 
     // Backups, archives and a first journal take the journal's or the folder's bits, never
@@ -388,7 +374,7 @@ private Q_SLOTS:
             const QString told = program.prompter.messages.value(0);
             ::_exit(!saved && told.contains(QStringLiteral("Файл слишком велик")) ? 0 : 1);
         }
-        QCOMPARE(waitForChild(child, 60), 0);
+        QCOMPARE(waitForChild(child, QDeadlineTimer(60000)), 0);
         QCOMPARE(program.thisYear(), before);
         QCOMPARE(QDir(program.folder.path()).entryList(QDir::Files | QDir::Hidden).size(), 3);
     }
