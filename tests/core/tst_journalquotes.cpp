@@ -1,5 +1,6 @@
 #include "core/journalformat.h"
 #include "core/journaltext.h"
+#include "support/tabletexts.h"
 
 #include <QTest>
 #include <limits>
@@ -8,21 +9,6 @@ namespace {
 
 QByteArray cp1251(const QString& text) {
     return core::encodeWindows1251(text);
-}
-
-// The rows of a read table, "/" between rows and "|" between cells, empty cells at a row's end
-// left out.
-QString rowsOf(const core::CellTable& table) {
-    QStringList rows;
-    for (int r = 0; r < table.rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table.cols(); ++c)
-            cells << table.cell(r, c).toString();
-        while (!cells.isEmpty() && cells.last().isEmpty())
-            cells.removeLast();
-        rows << cells.join(u'|');
-    }
-    return rows.join(u'/');
 }
 
 // The cells the second pass hands out, for the bytes in pieces cut at `cut` (and, when `every`,

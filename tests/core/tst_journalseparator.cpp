@@ -1,25 +1,11 @@
 #include "core/journalformat.h"
 #include "core/journaltext.h"
+#include "support/tabletexts.h"
 
 #include <QTest>
 #include <limits>
 
 namespace {
-
-// The rows of a read table, "/" between rows and "|" between cells, empty cells at a row's end
-// left out.
-QString rowsOf(const core::CellTable& table) {
-    QStringList rows;
-    for (int r = 0; r < table.rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table.cols(); ++c)
-            cells << table.cell(r, c).toString();
-        while (!cells.isEmpty() && cells.last().isEmpty())
-            cells.removeLast();
-        rows << cells.join(u'|');
-    }
-    return rows.join(u'/');
-}
 
 // The table read from the bytes in pieces of `size` bytes.
 QString rowsInPieces(const QByteArray& bytes, qsizetype size) {
