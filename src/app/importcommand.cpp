@@ -62,14 +62,14 @@ std::optional<Target> targetOf(const QString& path, QString* refusal) {
 
 // What the window's save refuses, checked the same way for a file given by its path.
 std::optional<QString> refusalToWrite(const model::GridModel& grid) {
-    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid.allCells()))
+    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid.dataRows()))
         return QStringLiteral("В строке %1, колонке %2 есть знак, который нельзя записать в файл "
                               "журнала (\";\", перевод строки или знак вне кодировки "
                               "Windows-1251). Файл не записан.")
-            .arg(QString::number(cell->row), model::columnLabel(grid, cell->col));
-    if (const std::optional<int> row = core::findOverlongRow(grid.allCells()))
+            .arg(QString::number(cell->row + 1), model::columnLabel(grid, cell->col));
+    if (const std::optional<int> row = core::findOverlongRow(grid.dataRows()))
         return QStringLiteral("Строка %1 длиннее %2 знаков. Файл не записан.")
-            .arg(QString::number(*row), QString::number(core::MaxLineLength));
+            .arg(QString::number(*row + 1), QString::number(core::MaxLineLength));
     return std::nullopt;
 }
 
@@ -86,7 +86,7 @@ journal::Outcome writeFile(const model::GridModel& grid, const QString& path) {
     if (const core::Opened there = tree.openForReading(path); there.ok())
         expected.agreed = core::fingerprintOfFile(there.handle.fd()).value_or(QByteArray());
     const core::Replacement done =
-        core::replaceJournalFile(tree, backups, path, grid.allCells(), expected, path, false);
+        core::replaceJournalFile(tree, backups, path, grid.dataRows(), expected, path, false);
     QString cause = done.cause;
     if (done.kind == core::Replacement::ChangedOnDisk)
         cause = QStringLiteral("Файл изменился, пока шёл импорт; повторите его.");
@@ -157,7 +157,7 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     exchange::ImportedJournal& journal = imported.journal;
     model::GridModel grid;
     journal::JournalFiles files(grid, journalFolder);
-    files.showImported(std::move(journal.rows), journal.extraCaptions);
+    files.showImported(core::rowsOf(journal.rows), journal.extraCaptions);
     journal::Outcome outcome;
     if (target->kind == Target::File) {
         outcome = writeFile(grid, target->name);

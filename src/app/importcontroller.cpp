@@ -1,5 +1,7 @@
 #include "app/importcontroller.h"
 
+#include "core/journalformat.h"
+
 #include "app/busycursor.h"
 #include "app/exchangeloader.h"
 #include "app/filechooser.h"
@@ -60,7 +62,7 @@ void ImportController::import() {
         outcome = operations->importFile(path);
         if (outcome.ok()) {
             const model::BlockWatch::Batch batch(journal_.watch);
-            journal_.files.showImported(std::move(outcome.journal.rows),
+            journal_.files.showImported(core::rowsOf(outcome.journal.rows),
                                         outcome.journal.extraCaptions);
         }
     }

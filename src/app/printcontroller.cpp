@@ -35,16 +35,16 @@ model::GridModel* PrintController::gridToPrint(model::GridModel& shown, QString&
             QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
                 .arg(shownCount_())))
         return &grid_;
-    core::CellTable cells(0, grid_.cols());
+    QList<QString> cells;
+    int rows = 0;
     for (int r = 0; r < grid_.rows(); ++r) {
         if (r > 0 && !watch_.shows(r, filter))
             continue;
-        const int row = cells.rows();
-        cells.insertRows(row, 1);
+        ++rows;
         for (int c = 0; c < grid_.cols(); ++c)
-            cells.setCell(row, c, grid_.cell(r, c));
+            cells.append(grid_.cell(r, c));
     }
-    shown.replaceCells(std::move(cells));
+    shown.replaceCells(rows, grid_.cols(), cells);
     listName = model::rowFilterName(filter);
     return &shown;
 }

@@ -89,6 +89,7 @@ bool fillTable(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudge
     result.unclosedQuoteLines = walk.unclosedQuoteLines;
     if (result.fault)
         result.totalLines = scan.lines;
+    result.rows = rowsOf(result.table);
     return true;
 }
 
@@ -332,6 +333,43 @@ std::optional<int> findOverlongRow(const CellTable& grid) {
             return r;
     }
     return std::nullopt;
+}
+
+CellTable tableOf(const QList<QStringList>& rows) {
+    CellTable table(int(rows.size()) + 1, rows.isEmpty() ? FileColumns : int(rows[0].size()));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            table.setCell(r + 1, c, rows[r][c]);
+    return table;
+}
+
+QList<QStringList> rowsOf(const CellTable& table) {
+    QList<QStringList> rows;
+    for (int r = 0; r < table.rows(); ++r) {
+        QStringList row;
+        for (int c = 0; c < table.cols(); ++c)
+            row.append(table.cell(r, c).toString());
+        rows.append(row);
+    }
+    return rows;
+}
+
+QByteArray writeJournal(const QList<QStringList>& rows) {
+    return writeJournal(tableOf(rows));
+}
+
+std::optional<CellPosition> findUnwritableCell(const QList<QStringList>& rows) {
+    std::optional<CellPosition> found = findUnwritableCell(tableOf(rows));
+    if (found)
+        found->row -= 1;
+    return found;
+}
+
+std::optional<int> findOverlongRow(const QList<QStringList>& rows) {
+    std::optional<int> found = findOverlongRow(tableOf(rows));
+    if (found)
+        *found -= 1;
+    return found;
 }
 
 } // namespace core

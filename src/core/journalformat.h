@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <functional>
 #include <optional>
 #include <vector>
@@ -44,6 +45,7 @@ struct ReadFault {
 struct ReadResult {
     // On a fault: the lines before the faulty one.
     CellTable table; // the data rows: never fewer than eight columns; a longer line widens all
+    QList<QStringList> rows; // the same as texts
     std::optional<ReadFault> fault;
     // Field count of the last line read, which tells where the reader stopped (0 for none).
     int lastLineFields = 0;
@@ -97,6 +99,7 @@ std::optional<qsizetype> countJournalRows(QFile& file);
 // first.
 // Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
 QByteArray writeJournal(const CellTable& grid);
+QByteArray writeJournal(const QList<QStringList>& rows);
 
 using PutPiece = std::function<bool(QByteArrayView piece)>;
 using Restart = std::function<bool()>;
@@ -117,5 +120,10 @@ std::optional<CellPosition> findUnwritableCell(const CellTable& grid);
 // The first data row whose line would be longer than the reader accepts: whose text and the ";"
 // between its cells up to its last non-empty one pass MaxLineLength.
 std::optional<int> findOverlongRow(const CellTable& grid);
+// The same for data rows (indexes into them).
+std::optional<CellPosition> findUnwritableCell(const QList<QStringList>& rows);
+std::optional<int> findOverlongRow(const QList<QStringList>& rows);
+CellTable tableOf(const QList<QStringList>& rows);
+QList<QStringList> rowsOf(const CellTable& table);
 
 } // namespace core

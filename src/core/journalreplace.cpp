@@ -192,7 +192,7 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
     }
     replacement.written = *identity;
     if (expected.keepBytes)
-        replacement.writtenFile = openRegularAt(folder.handle.fd(), name).handle;
+        replacement.bytes = writeJournal(cells);
     if (!replacement.backup.isEmpty())
         backups.dropOldest(path);
     return replacement;
@@ -201,7 +201,7 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
 } // namespace
 
 Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, const QString& path,
-                               const CellTable& cells, const Expectation& expected,
+                               const QList<QStringList>& rows, const Expectation& expected,
                                const QString& likeFile, bool makeFolder,
                                const std::function<bool()>& stillWaiting) {
     const SaveLock lock(tree, SaveLock::DefaultWait, stillWaiting);
@@ -213,7 +213,7 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
     const Opened folder = tree.openParent(path, &name, makeFolder);
     if (!folder.ok())
         return failed(folder.error);
-    Replacement replacement = replaceIn(folder, name, backups, path, cells, expected,
+    Replacement replacement = replaceIn(folder, name, backups, path, tableOf(rows), expected,
                                         modeForNewFile(tree, likeFile, folder));
     if (folderMissing && replacement.kind != Replacement::Replaced)
         removeFolderMade(tree, folderPath);

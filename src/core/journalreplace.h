@@ -39,8 +39,8 @@ struct Replacement {
     QByteArray fingerprint; // Replaced: the new file's fingerprint
     // Replaced: the new file, open for reading (when the expectation asked to keep bytes).
     FileHandle writtenFile;
-    // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory); only
-    // when the expectation asked to keep them.
+    // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory);
+    // Replaced: the bytes written. Only when the expectation asked to keep them.
     QByteArray bytes;
     bool bytesHeld = false;
 };
@@ -62,7 +62,7 @@ struct Replacement {
 // folder's read and write bits for the group besides. A folder made for the file and left empty
 // by a failure is removed again.
 Replacement replaceJournalFile(const FolderTree& folder, JournalBackups& backups,
-                               const QString& path, const CellTable& cells,
+                               const QString& path, const QList<QStringList>& rows,
                                const Expectation& expected, const QString& likeFile,
                                bool makeFolder, const std::function<bool()>& stillWaiting = {});
 

@@ -50,9 +50,9 @@ Shade shadeOf(model::BlockState state) {
 
 } // namespace
 
-ExportSheet::ExportSheet(const core::CellTable& cells, std::vector<SheetColumn> columns,
+ExportSheet::ExportSheet(core::CellTable cells, std::vector<SheetColumn> columns,
                          std::vector<int> rows, std::vector<Shade> shades)
-    : cells_(&cells), columns_(std::move(columns)), rows_(std::move(rows)),
+    : cells_(std::move(cells)), columns_(std::move(columns)), rows_(std::move(rows)),
       shades_(std::move(shades)) {
     shades_.resize(rows_.size(), Shade::None);
 }
@@ -75,9 +75,9 @@ ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch&
     const std::optional<int> block = grid.findColumn(core::BlockDateHeader);
     std::vector<SheetColumn> columns;
     for (int c = 0; c < grid.cols(); ++c)
-        columns.push_back({grid.cell(0, c).trimmed().toString(), columnWidth(grid, c, pixelWidths),
+        columns.push_back({grid.cell(0, c).trimmed(), columnWidth(grid, c, pixelWidths),
                            activation == c || block == c});
-    return ExportSheet(grid.allCells(), std::move(columns), std::move(rows), std::move(shades));
+    return ExportSheet(core::tableOf(grid.dataRows()), std::move(columns), std::move(rows), std::move(shades));
 }
 
 double charactersForPixels(int pixels) {

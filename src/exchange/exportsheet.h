@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/celltable.h"
+#include "core/journalformat.h"
 #include "model/blockwatch.h"
 
 #include <QDate>
@@ -40,7 +41,7 @@ struct SheetColumn {
 
 class ExportSheet {
 public:
-    ExportSheet(const core::CellTable& cells, std::vector<SheetColumn> columns,
+    ExportSheet(core::CellTable cells, std::vector<SheetColumn> columns,
                 std::vector<int> rows, std::vector<Shade> shades);
 
     int rows() const { return int(rows_.size()); }
@@ -48,14 +49,14 @@ public:
     const SheetColumn& column(int col) const { return columns_[std::size_t(col)]; }
     // Data row `row` (from 0) of the sheet.
     core::CellText cell(int row, int col) const {
-        return cells_->cell(rows_[std::size_t(row)], col);
+        return cells_.cell(rows_[std::size_t(row)], col);
     }
     Shade shade(int row) const { return shades_[std::size_t(row)]; }
     // The grid row a sheet row was taken from, for messages.
     int gridRow(int row) const { return rows_[std::size_t(row)]; }
 
 private:
-    const core::CellTable* cells_;
+    core::CellTable cells_;
     std::vector<SheetColumn> columns_;
     std::vector<int> rows_;
     std::vector<Shade> shades_;

@@ -70,15 +70,15 @@ std::variant<FoundVersion, QString> foundVersion(const QString& path, bool baseK
     if (const std::optional<QString> reason = unreadable(read))
         return unmergeableQuestion(path,
                                    QStringLiteral("файл на диске прочитан не целиком: ") + *reason);
-    return FoundVersion{path, std::move(read.table), std::move(found.bytes),
+    return FoundVersion{path, std::move(read.rows), std::move(found.bytes),
                         std::move(found.found)};
 }
 
-std::optional<core::CellTable> baseRows(const QByteArray& base, qsizetype memoryBudget) {
+std::optional<QList<QStringList>> baseRows(const QByteArray& base, qsizetype memoryBudget) {
     core::ReadResult read = core::readJournal(base, memoryBudget);
     if (unreadable(read))
         return std::nullopt;
-    return std::move(read.table);
+    return std::move(read.rows);
 }
 
 } // namespace journal

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "core/celltable.h"
+#include <QList>
+#include <QStringList>
 
 #include <QByteArray>
 #include <QString>
@@ -18,7 +19,7 @@ namespace journal {
 // merged with the grid.
 struct FoundVersion {
     QString path;
-    core::CellTable rows;
+    QList<QStringList> rows;
     QByteArray bytes; // as found: the base of the next merge once this one is made
     QByteArray fingerprint;
 };
@@ -45,6 +46,6 @@ std::variant<FoundVersion, QString> foundVersion(const QString& path, bool baseK
                                                  core::Replacement found, qsizetype memoryBudget);
 
 // The base of a merge as a journal; none when it no longer reads whole.
-std::optional<core::CellTable> baseRows(const QByteArray& base, qsizetype memoryBudget);
+std::optional<QList<QStringList>> baseRows(const QByteArray& base, qsizetype memoryBudget);
 
 } // namespace journal

@@ -121,7 +121,6 @@ journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacem
         return changed;
     }
     consents_[path].described = done.found;
-    keepBase(path);
     std::variant<FoundVersion, QString> found =
         foundVersion(path, knownFile(path)->base.has_value(), std::move(done), availableMemory_());
     if (FoundVersion* version = std::get_if<FoundVersion>(&found)) {

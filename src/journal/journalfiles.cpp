@@ -176,13 +176,13 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
     return opened(path, std::move(outcome));
 }
 
-void JournalFiles::showImported(core::CellTable rows, const QStringList& extraCaptions) {
+void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extraCaptions) {
     partial_.reset();
     // The grid is read from no file now.
     openedPath_.clear();
     lock_.release();
     journal::resetJournalGrid(grid_);
-    const bool empty = rows.rows() == 0;
+    const bool empty = rows.isEmpty();
     journal::showJournalTable(grid_, std::move(rows), empty);
     for (int i = 0; i < extraCaptions.size() && core::FileColumns + i < grid_.cols(); ++i)
         grid_.setTextMatrix(0, core::FileColumns + i, extraCaptions[i]);
@@ -208,12 +208,8 @@ journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outc
 
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const core::FileIdentity& identity, std::optional<QByteArray> base) {
-    const bool whole = base.has_value();
     consents_.remove(path);
-    Fingerprint known{path, existed, identity, fingerprint, std::nullopt, whole};
-    // Packed on a thread: a large register's bytes take a while.
-    if (base)
-        known.keeping = core::BackgroundBytes(std::move(*base));
+    Fingerprint known{path, existed, identity, fingerprint, std::move(base)};
     if (Fingerprint* same = knownFile(path))
         *same = std::move(known);
     else
@@ -248,21 +244,11 @@ void JournalFiles::agreeToReplace(const QString& archiveName) {
             consent->described;
 }
 
-void JournalFiles::keepBase(const QString& path) {
-    Fingerprint* known = knownFile(path.isEmpty() ? openedPath_ : path);
-    if (known && known->keeping.pending())
-        known->base = known->keeping.take();
-}
-
 std::optional<JournalMerge> JournalFiles::planMerge() {
-    if (found_)
-        keepBase(found_->path);
     const Fingerprint* known = found_ ? knownFile(found_->path) : nullptr;
     if (!known || !known->base)
         return std::nullopt;
-    const std::optional<QByteArray> bytes = known->base->unpacked();
-    std::optional<core::CellTable> base =
-        bytes ? baseRows(*bytes, availableMemory_()) : std::nullopt;
+    std::optional<QList<QStringList>> base = baseRows(*known->base, availableMemory_());
     if (!base)
         return std::nullopt;
     return JournalMerge(journal::asOpened(std::move(*base)), journal::asOpened(found_->rows),
@@ -318,7 +304,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     } else {
         QFile opened;
         if (opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            read = core::readJournalFile(opened, available);
+            read = core::readJournalFile(opened, available, true);
     }
     if (!read) {
         remember(path, true, {}, core::FileIdentity::of(file.info));
@@ -330,21 +316,16 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     }
     core::ReadResult& result = read->result;
     const bool ok = result.ok();
-    // Only a journal read whole can be the base of a merge; its bytes are read again on a thread
-    // of their own, unless they are at hand already.
+    // Only a journal read whole can be the base of a merge.
     const bool whole = ok && result.droppedNulBytes == 0;
     remember(path, true, read->fingerprint, core::FileIdentity::of(file.info),
-             whole && readFile_ ? std::optional(std::move(read->bytes)) : std::nullopt);
-    Fingerprint* known = knownFile(path);
-    known->whole = whole;
-    if (whole && !known->base && !known->keeping.pending())
-        known->keeping = core::BackgroundBytes(file.handle.fd(), known->hash);
-    const int lastRow = result.table.rows();
+             whole ? std::optional(std::move(read->bytes)) : std::nullopt);
+    const int lastRow = int(result.rows.size());
     const int lastCol = std::max(0, result.lastLineFields - 1);
     if (!ok)
         partial_ = PartialRead{path, lastRow, result.totalLines};
     const QString cause = ok ? QString() : faultCause(result);
-    journal::showJournalTable(grid_, std::move(result.table), !ok);
+    journal::showJournalTable(grid_, std::move(result.rows), !ok);
     if (!ok)
         return {Reading::Failed, cause};
     // The current cell ends where the reader stopped: the last cell of the last line.
@@ -412,16 +393,18 @@ void JournalFiles::endOnLastWrittenCell() {
 // Cells the file cannot hold would be split or lost when the file is read back, and a line the
 // reader refuses would make the whole file unreadable: such a grid is not saved.
 std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
-    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid_.allCells())) {
+    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid_.dataRows())) {
         return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
                               "который нельзя записать в файл журнала (\";\", перевод строки или "
                               "знак вне кодировки Windows-1251). Файл не изменён.")
-            .arg(shownPath(path), QString::number(cell->row), model::columnLabel(grid_, cell->col));
+            .arg(shownPath(path), QString::number(cell->row + 1),
+                 model::columnLabel(grid_, cell->col));
     }
-    if (const std::optional<int> row = core::findOverlongRow(grid_.allCells())) {
+    if (const std::optional<int> row = core::findOverlongRow(grid_.dataRows())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")
-            .arg(shownPath(path), QString::number(*row), QString::number(core::MaxLineLength));
+            .arg(shownPath(path), QString::number(*row + 1),
+                 QString::number(core::MaxLineLength));
     }
     return std::nullopt;
 }
@@ -444,7 +427,7 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     expected.agreedProtected = consent.agreedProtected;
     expected.keepBytes = true;
     core::Replacement done =
-        core::replaceJournalFile(tree_, backups_, path, grid_.allCells(), expected,
+        core::replaceJournalFile(tree_, backups_, path, grid_.dataRows(), expected,
                                  core::currentJournalPath(programFolder_), createFolder, lockWait_);
     if (done.kind == core::Replacement::ChangedOnDisk ||
         done.kind == core::Replacement::WriteProtected)
@@ -455,16 +438,8 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     consents_.remove(path);
     if (partial_ && partial_->path == path)
         partial_.reset();
-    // Its bytes become the base, read back on a thread of their own: the save holds no second
-    // copy of the register.
-    remember(path, true, done.fingerprint, done.written);
-    // The previous base's packed pieces are freed: their pages go back before the new base is
-    // packed beside them.
-    core::releaseFreedMemory();
-    Fingerprint* saved = knownFile(path);
-    saved->whole = true;
-    if (done.writtenFile.valid())
-        saved->keeping = core::BackgroundBytes(done.writtenFile.fd(), done.fingerprint);
+    // Its bytes become the base of the next merge.
+    remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
     if (!done.unkeptBackup.isEmpty())
         return {true, QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
                                      "в папке %2:\n%3")

@@ -99,7 +99,7 @@ public:
     journal::Outcome openArchive(const QString& name);
     // An imported register into the grid as a journal read from no file: its rows under the
     // journal header, the captions of its columns after the eighth.
-    void showImported(core::CellTable rows, const QStringList& extraCaptions);
+    void showImported(QList<QStringList> rows, const QStringList& extraCaptions);
     // "Сохранить изменения": writes the grid to thisyear.csv, whatever was opened last; that file
     // is then the one held.
     journal::Outcome saveCurrent();
@@ -123,11 +123,6 @@ public:
     // The merge, its conflicts settled so (true: the file's side), made in the grid; the version
     // found is from now on the one this copy knows, so the next save writes over it.
     void applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs);
-    // The bytes of a journal read whole or written are read again on a thread of their own, from
-    // the file then opened, to be the base of a later merge: the open does not wait for them.
-    // This waits until those of the file at that path (by default the one last opened) are kept
-    // (a test does, before it forks).
-    void keepBase(const QString& path = {});
     // Before "Сохранить как" writes over an archive that is already there: how many rows it
     // holds. None when there is no such archive.
     std::optional<QString> existingArchiveQuestion(const QString& archiveName);
@@ -168,11 +163,8 @@ private:
         bool existed = false;
         core::FileIdentity identity;
         QByteArray hash; // its fingerprint; empty when the file was read only in part
-        // Its bytes then, packed, the base of a merge; none when it was not read whole, or not
-        // kept yet.
-        std::optional<core::PackedBytes> base;
-        bool whole = false; // the grid held it whole: its bytes may be kept as a base
-        core::BackgroundBytes keeping = {}; // its bytes being read, to become the base
+        // Its bytes then, the base of a merge; none when the grid did not hold it whole.
+        std::optional<QByteArray> base;
     };
     // The version of a file the last question about it described, and the versions the user
     // agreed to replace (empty: none): one changed or unknown, one write-protected. Each question

@@ -21,24 +21,18 @@ void resetJournalGrid(model::GridModel& grid) {
     grid.setFormatString(core::headerFormat());
 }
 
-void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyRowBelow) {
-    // The header row goes above the data rows, with the captions the grid has.
-    table.insertRows(0, 1);
-    for (int c = 0; c < std::min(table.cols(), grid.cols()); ++c)
-        table.setCell(0, c, grid.cell(0, c));
+void showJournalTable(model::GridModel& grid, QList<QStringList> rows, bool emptyRowBelow) {
     if (emptyRowBelow)
-        table.insertRows(table.rows(), 1);
-    grid.replaceCells(std::move(table));
+        rows.append(QStringList());
+    grid.replaceDataRows(std::move(rows));
 }
 
-core::CellTable asOpened(core::CellTable rows) {
+QList<QStringList> asOpened(QList<QStringList> rows) {
     model::GridModel grid;
     resetJournalGrid(grid);
     showJournalTable(grid, std::move(rows), false);
     fillBlockDates(grid);
-    core::CellTable shown = grid.allCells();
-    shown.removeRows(0, 1);
-    return shown;
+    return grid.dataRows();
 }
 
 std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString& path) {
@@ -62,7 +56,7 @@ std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString
         return QStringLiteral("Файл не удалось прочитать.");
     core::ReadResult& result = read->result;
     const std::optional<core::ReadFault> fault = result.fault;
-    showJournalTable(grid, std::move(result.table), false);
+    showJournalTable(grid, std::move(result.rows), false);
     if (fault)
         return fault->kind == core::ReadFault::LineTooLong
                    ? QStringLiteral("Строка %1 длиннее %2 знаков.")

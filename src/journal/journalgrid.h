@@ -16,14 +16,14 @@ namespace journal {
 // The grid as before any reading: eight columns, the header row and one empty data row, the
 // journal header format assigned to the grid.
 void resetJournalGrid(model::GridModel& grid);
-// Replaces the data rows of a reset grid with the table's rows in one step, the header texts kept;
+// Replaces the data rows of a reset grid with these rows in one step, the header texts kept;
 // with emptyRowBelow one empty row follows them.
-void showJournalTable(model::GridModel& grid, core::CellTable table, bool emptyRowBelow);
+void showJournalTable(model::GridModel& grid, QList<QStringList> rows, bool emptyRowBelow);
 
 // The data rows of a journal read from a file as an opening shows them: with the block dates the
 // pass fills. A merge compares the grid with its base and with the other side in this form, so
 // that a block date the program filled on every side is no one's change.
-core::CellTable asOpened(core::CellTable rows);
+QList<QStringList> asOpened(QList<QStringList> rows);
 
 // Reads the journal file at `path` (any file the user names) into the reset grid and fills its
 // block dates, as an opening does, for work without the window. None when it was read whole;

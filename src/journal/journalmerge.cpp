@@ -15,7 +15,7 @@ namespace {
 QString rowText(const Side& side, int row) {
     QStringList cells;
     for (int c = 0; c < side.cols; ++c)
-        if (const core::CellText text = side.cell(row, c).trimmed(); !text.isEmpty())
+        if (const QStringView text = side.cell(row, c).trimmed(); !text.isEmpty())
             cells << text.toString();
     return cells.join(QStringLiteral(", "));
 }
@@ -115,9 +115,9 @@ private:
             const int tc = theirsMap_[std::size_t(col)];
             if (oc < 0 || tc < 0)
                 continue; // a column gone on one side: the other side's texts stay as they are
-            const core::CellText was = base_.cell(b, col);
-            const core::CellText mine = ours_.cell(o, oc);
-            const core::CellText theirs = theirs_.cell(t, tc);
+            const QStringView was = base_.cell(b, col);
+            const QStringView mine = ours_.cell(o, oc);
+            const QStringView theirs = theirs_.cell(t, tc);
             if (theirs == was || theirs == mine)
                 continue;
             if (mine == was) {
@@ -130,7 +130,7 @@ private:
                           model::columnLabel(grid_, oc), mine.toString(), theirs.toString())});
         }
         for (std::size_t i = 0; i < extraColumns_.size(); ++i)
-            if (const core::CellText text = theirs_.cell(t, extraColumns_[i]); !text.isEmpty()) {
+            if (const QStringView text = theirs_.cell(t, extraColumns_[i]); !text.isEmpty()) {
                 merge_.cells_.push_back({gridRow, ours_.cols + int(i), text.toString()});
             }
     }
@@ -203,11 +203,24 @@ private:
     std::vector<bool> dropped_;     // ours rows the file deleted
 };
 
-JournalMerge::JournalMerge(const core::CellTable& base, const core::CellTable& theirs,
+namespace {
+
+int colsOf(const QList<QStringList>& rows) {
+    return rows.isEmpty() ? core::FileColumns : int(rows.first().size());
+}
+
+} // namespace
+
+JournalMerge::JournalMerge(const QList<QStringList>& base, const QList<QStringList>& theirs,
                            const model::GridModel& ours) {
-    const Side baseSide{&base, 0, base.rows(), std::min(base.cols(), core::FileColumns)};
-    const Side theirSide{&theirs, 0, theirs.rows(), theirs.cols()};
-    const Side ourSide{&ours.allCells(), 1, ours.rows() - 1, ours.cols()};
+    const QList<QStringList> ourRows = ours.dataRows();
+    QStringList ourHeader;
+    for (int c = 0; c < ours.cols(); ++c)
+        ourHeader.append(ours.cell(0, c));
+    const Side baseSide{&base, nullptr, int(base.size()),
+                        std::min(colsOf(base), core::FileColumns)};
+    const Side theirSide{&theirs, nullptr, int(theirs.size()), colsOf(theirs)};
+    const Side ourSide{&ourRows, &ourHeader, ours.rows() - 1, ours.cols()};
     MergePlanner(*this, baseSide, theirSide, ourSide, ours).plan();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/celltable.h"
+#include <QStringList>
 #include "core/mergeconflict.h"
 
 #include <QList>
@@ -29,7 +29,7 @@ namespace journal {
 class JournalMerge {
 public:
     // base and theirs: journals as read from the file (data rows only); ours: the grid.
-    JournalMerge(const core::CellTable& base, const core::CellTable& theirs,
+    JournalMerge(const QList<QStringList>& base, const QList<QStringList>& theirs,
                  const model::GridModel& ours);
 
     const std::vector<core::MergeConflict>& conflicts() const { return conflicts_; }

@@ -9,16 +9,15 @@ namespace {
 
 // A quick hash of a cell's text (a few characters mostly): equal texts hash alike; unequal ones
 // that collide are told apart where it matters by comparing the texts.
-// A text hashes alike however it is kept.
-size_t textHash(core::CellText text, size_t seed = 0) {
+size_t textHash(QStringView text, size_t seed = 0) {
     quint64 hash = 0x9E3779B97F4A7C15ull ^ seed ^ quint64(text.size());
     for (qsizetype i = 0; i < text.size(); ++i)
-        hash = (hash ^ text.at(i)) * 0x100000001B3ull;
+        hash = (hash ^ text.at(i).unicode()) * 0x100000001B3ull;
     return size_t(hash ^ (hash >> 29));
 }
 
 struct ViewHash {
-    size_t operator()(core::CellText text) const { return textHash(text); }
+    size_t operator()(QStringView text) const { return textHash(text); }
 };
 
 // A set of hashes in one block, open addressing.
@@ -68,7 +67,7 @@ std::vector<int> pairedColumns(int baseCols, const std::vector<int>& one,
     return columns;
 }
 
-core::CellText cellOf(const Side& side, const std::vector<int>* map, int row, int baseCol) {
+QStringView cellOf(const Side& side, const std::vector<int>* map, int row, int baseCol) {
     return side.cell(row, map ? (*map)[std::size_t(baseCol)] : baseCol);
 }
 
@@ -91,7 +90,7 @@ bool sameRow(const Side& one, const std::vector<int>* oneMap, int oneRow, const 
 HashSet textsOf(const Side& side, int col) {
     HashSet texts(std::size_t(side.rows));
     for (int r = 0; r < side.rows; ++r)
-        if (const core::CellText text = side.cell(r, col); !text.isEmpty())
+        if (const QStringView text = side.cell(r, col); !text.isEmpty())
             texts.insert(textHash(text));
     return texts;
 }
@@ -106,7 +105,7 @@ std::vector<size_t> sampleOf(const Side& base, int col) {
     const int step = std::max(1, base.rows / int(4 * SampleTexts));
     for (int pass = 0; pass < 2 && sample.size() < SampleTexts; ++pass)
         for (int r = pass; r < base.rows && sample.size() < SampleTexts; r += step) {
-            const core::CellText text = base.cell(r, col);
+            const QStringView text = base.cell(r, col);
             if (text.isEmpty())
                 continue;
             const size_t hash = textHash(text);
@@ -121,10 +120,10 @@ std::vector<size_t> sampleOf(const Side& base, int col) {
 // The free side column nearest to `expected`, a column of that caption first; -1 for none.
 int freeColumnNear(const Side& side, const std::vector<bool>& taken, int expected,
                    const QString* caption) {
-    if (caption && side.first > 0)
+    if (caption && side.header)
         for (int c = 0; c < side.cols; ++c)
             if (!taken[std::size_t(c)] &&
-                side.cells->cell(side.first - 1, c).trimmed() == caption->trimmed())
+                QStringView((*side.header)[c]).trimmed() == QStringView(*caption).trimmed())
                 return c;
     int best = -1;
     for (int c = 0; c < side.cols; ++c)
@@ -236,10 +235,10 @@ private:
             return;
         // -1: held by more than one row.
         const auto unique = [](const Side& side, int col) {
-            std::unordered_map<core::CellText, int, ViewHash> rows;
+            std::unordered_map<QStringView, int, ViewHash> rows;
             rows.reserve(std::size_t(side.rows));
             for (int r = 0; r < side.rows; ++r) {
-                const core::CellText key = side.cell(r, col).trimmed();
+                const QStringView key = side.cell(r, col).trimmed();
                 if (key.isEmpty())
                     continue;
                 const auto [found, fresh] = rows.emplace(key, r);
@@ -289,7 +288,7 @@ private:
             if (match_.sideOf[std::size_t(b)] >= 0)
                 continue;
             for (const int col : columns_)
-                if (const core::CellText text = base_.cell(b, col); !text.isEmpty())
+                if (const QStringView text = base_.cell(b, col); !text.isEmpty())
                     rowsWith[textHash(text, size_t(col) + 1)].push_back(b);
         }
         if (rowsWith.empty())
@@ -300,7 +299,7 @@ private:
                 continue;
             shared.clear();
             for (const int col : columns_) {
-                const core::CellText text = side_.cell(s, map_[std::size_t(col)]);
+                const QStringView text = side_.cell(s, map_[std::size_t(col)]);
                 const auto found = text.isEmpty() ? rowsWith.end()
                                                   : rowsWith.find(textHash(text, size_t(col) + 1));
                 if (found == rowsWith.end() || found->second.size() > CommonText)
@@ -322,8 +321,8 @@ private:
             int same = 0;
             int differing = 0;
             for (const int col : columns_) {
-                const core::CellText was = base_.cell(best, col);
-                const core::CellText now = side_.cell(s, map_[std::size_t(col)]);
+                const QStringView was = base_.cell(best, col);
+                const QStringView now = side_.cell(s, map_[std::size_t(col)]);
                 if (was != now)
                     ++differing;
                 else if (!was.isEmpty())
@@ -350,7 +349,7 @@ private:
             int same = 0;
             int differing = 0;
             for (const int col : columns_) {
-                const core::CellText was = base_.cell(b, col);
+                const QStringView was = base_.cell(b, col);
                 if (was != side_.cell(s, map_[std::size_t(col)]))
                     ++differing;
                 else if (!was.isEmpty())

@@ -1,8 +1,9 @@
 #pragma once
 
-#include "core/celltable.h"
 #include "core/journalcolumns.h"
 
+#include <QList>
+#include <QStringList>
 #include <QStringView>
 #include <vector>
 
@@ -11,14 +12,14 @@ namespace journal {
 // The matching a three-way merge of journals rests on: which column and which row of a side
 // (the file now, or the grid) is which column and row of the base.
 
-// The data rows of a table as one side of a merge sees them.
+// The data rows of a journal as one side of a merge sees them.
 struct Side {
-    const core::CellTable* cells;
-    int first; // the table row of data row 0 (1 for the grid, whose row 0 is the header)
+    const QList<QStringList>* cells;
+    const QStringList* header; // the captions, for the grid; none for a file
     int rows;
     int cols;
 
-    core::CellText cell(int row, int col) const { return cells->cell(first + row, col); }
+    QStringView cell(int row, int col) const { return (*cells)[row][col]; }
     bool columnEmpty(int col) const;
 };
 

@@ -13,19 +13,13 @@ namespace {
 
 constexpr int NamedCells = 5;
 
-bool unstorable(core::CellText text) {
-    const auto reserved = [](char16_t c) { return c == u';' || c == u'\r' || c == u'\n'; };
-    if (text.isWide())
-        return std::any_of(text.utf16().begin(), text.utf16().end(),
-                           [&](QChar c) { return reserved(c.unicode()); });
-    // The three are ASCII: a byte is one of them exactly when its character is.
-    return std::any_of(text.bytes().begin(), text.bytes().end(),
-                       [&](char b) { return reserved(char16_t(static_cast<unsigned char>(b))); });
+bool unstorable(const QString& text) {
+    return text.contains(u';') || text.contains(u'\r') || text.contains(u'\n');
 }
 
 // "строка 3, «Владелец»", or the column's number where it has no caption.
 QString cellName(const model::GridModel& grid, const core::CellPosition& cell) {
-    const QString caption = grid.cell(0, cell.col).toString().simplified();
+    const QString caption = grid.cell(0, cell.col).simplified();
     return caption.isEmpty()
                ? QStringLiteral("строка %1, колонка %2").arg(cell.row).arg(cell.col + 1)
                : QStringLiteral("строка %1, «%2»").arg(QString::number(cell.row), caption);
@@ -35,15 +29,10 @@ QString cellName(const model::GridModel& grid, const core::CellPosition& cell) {
 
 std::vector<core::CellPosition> unstorableCells(const model::GridModel& grid) {
     std::vector<core::CellPosition> cells;
-    // Column by column, as the texts lie in memory.
-    for (int c = 0; c < std::min(grid.cols(), core::FileColumns); ++c)
-        for (int r = 1; r < grid.rows(); ++r)
+    for (int r = 1; r < grid.rows(); ++r)
+        for (int c = 0; c < std::min(grid.cols(), core::FileColumns); ++c)
             if (unstorable(grid.cell(r, c)))
                 cells.push_back({r, c});
-    std::sort(cells.begin(), cells.end(),
-              [](const core::CellPosition& a, const core::CellPosition& b) {
-                  return a.row != b.row ? a.row < b.row : a.col < b.col;
-              });
     return cells;
 }
 

@@ -42,9 +42,6 @@ struct RowEvidence {
     bool blockExact : 1 = false;   // the block-date cell holds exactly what the pass would write
     qint32 blockDay = 0;           // the block date as a Julian day, when it reads as one
     static RowEvidence of(QStringView activation, QStringView block);
-    static RowEvidence of(core::CellText activation, core::CellText block) {
-        return of(core::CellChars(activation).view(), core::CellChars(block).view());
-    }
 };
 
 // The rows' evidence summed over some rows.

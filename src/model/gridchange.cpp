@@ -31,20 +31,13 @@ GridChange GridChange::inverse() const {
         std::vector<int> back(order.size());
         for (std::size_t i = 0; i < order.size(); ++i)
             back[std::size_t(order[i])] = int(i);
-        undone.order = RowOrder(back);
+        undone.order = std::move(back);
         break;
     }
     case Reset:
         break;
     }
     return undone;
-}
-
-RowOrder::RowOrder(const std::vector<int>& order) {
-    if (order.size() <= 0x10000)
-        narrow_.assign(order.begin(), order.end());
-    else
-        wide_.assign(order.begin(), order.end());
 }
 
 // Undoing and redoing are changes the grid makes on its own behalf: they are not recorded.
@@ -166,15 +159,11 @@ void GridModel::removeColumnsAt(int at, int count) {
     Q_EMIT columnLayoutChanged();
 }
 
-void GridModel::permuteRows(int first, const RowOrder& order) {
-    const int count = int(order.size());
-    if (first < 1 || first + count > rows())
+void GridModel::permuteRows(int first, const std::vector<int>& order) {
+    if (first < 1 || first + int(order.size()) > rows())
         return;
-    std::vector<int> rows(std::size_t(count), 0);
-    for (int i = 0; i < count; ++i)
-        rows[std::size_t(i)] = order[std::size_t(i)];
     Q_EMIT layoutAboutToBeChanged();
-    applyOrder(first, rows);
+    applyOrder(first, order);
     Q_EMIT layoutChanged();
 }
 

@@ -16,20 +16,6 @@ struct ColumnFormat {
     QString widthText;
 };
 
-// A row order in as few bytes as the row count allows: sorts of a large register are undone
-// from it, so a history of many sorts stays small.
-class RowOrder {
-public:
-    RowOrder() = default;
-    explicit RowOrder(const std::vector<int>& order);
-    std::size_t size() const { return narrow_.empty() ? wide_.size() : narrow_.size(); }
-    int operator[](std::size_t i) const { return narrow_.empty() ? wide_[i] : narrow_[i]; }
-
-private:
-    std::vector<quint16> narrow_;
-    std::vector<qint32> wide_;
-};
-
 // One change to the grid, with what it takes to undo and redo it: never a copy of the grid.
 struct GridChange {
     enum Kind {
@@ -63,7 +49,7 @@ struct GridChange {
     QList<QString> cells;
     std::vector<ColumnFormat> formats;
     std::vector<int> heights;
-    RowOrder order;
+    std::vector<int> order;
 };
 
 } // namespace model

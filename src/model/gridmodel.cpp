@@ -40,7 +40,7 @@ QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) co
     texts.reserve(qsizetype(rowCount) * colCount);
     for (int r = row; r < row + rowCount; ++r)
         for (int c = col; c < col + colCount; ++c)
-            texts.append(cell(r, c).toString());
+            texts.append(cell(r, c));
     return texts;
 }
 
@@ -51,17 +51,13 @@ void GridModel::fillCells(int row, int rowCount, int col, int colCount,
             storeText(row + r, col + c, texts[qsizetype(r) * colCount + c]);
 }
 
-// The texts live in the table; a text the table cannot hold (4 G characters in one column)
-// leaves the cell as it was.
-bool GridModel::storeText(int row, int col, QStringView text) {
-    if (!cells_.setCell(row, col, text))
-        return false;
+void GridModel::storeText(int row, int col, const QString& text) {
+    cells_.setCell(row, col, text);
     // A list longer than the grid says no more than "everything changed", and that for less.
     if (changedRows_.size() < std::size_t(rows()))
         changedRows_.push_back(row);
     else
         structureChanged();
-    return true;
 }
 
 void GridModel::structureChanged() {
@@ -204,20 +200,18 @@ bool GridModel::setColSel(int col) {
 }
 
 QString GridModel::textMatrix(int row, int col) const {
-    return hasRow(row) && hasCol(col) ? cell(row, col).toString() : QString();
+    return hasRow(row) && hasCol(col) ? cell(row, col) : QString();
 }
 
 bool GridModel::setTextMatrix(int row, int col, const QString& text) {
     if (!hasRow(row) || !hasCol(col))
         return false;
-    const core::CellText old = cell(row, col);
-    if (old == text)
+    if (cell(row, col) == text)
         return true;
     GridChange change = GridChange::of(GridChange::Text, row, col);
     if (log_)
-        change.before = old.toString();
-    if (!storeText(row, col, text))
-        return false;
+        change.before = cell(row, col);
+    storeText(row, col, text);
     if (log_) {
         change.after = text;
         record(std::move(change));
@@ -363,7 +357,7 @@ void GridModel::setSort(int how) {
     if (count < 2)
         return;
 
-    std::vector<core::CellText> keyTexts;
+    std::vector<QString> keyTexts;
     keyTexts.reserve(std::size_t(count) * std::size_t(keyCols));
     for (int r = firstRow; r <= lastRow; ++r)
         for (int c = 0; c < keyCols; ++c)
@@ -371,7 +365,7 @@ void GridModel::setSort(int how) {
     const std::vector<int> order = SortOrder(keyTexts, keyCols, sortKeyMaker_, how == 2).order();
     if (log_) {
         GridChange sorted = GridChange::of(GridChange::SortRows, firstRow);
-        sorted.order = RowOrder(order);
+        sorted.order = order;
         record(std::move(sorted));
     }
 
@@ -392,36 +386,45 @@ bool GridModel::setTopRow(int row) {
 bool GridModel::replaceCells(int rows, int cols, const QList<QString>& texts) {
     if (rows < 1 || cols < 1 || texts.size() != qsizetype(rows) * cols)
         return false;
-    core::CellTable table(rows, cols);
-    for (int r = 0; r < rows; ++r)
-        for (int c = 0; c < cols; ++c)
-            table.setCell(r, c, texts[qsizetype(r) * cols + c]);
-    return replaceCells(std::move(table));
-}
-
-bool GridModel::replaceCells(core::CellTable table) {
-    const int rows = table.rows();
-    const int cols = table.cols();
-    if (rows < 1 || cols < 1)
-        return false;
+    QList<QStringList> dataRows;
+    dataRows.reserve(rows - 1);
+    for (int r = 1; r < rows; ++r)
+        dataRows.append(texts.mid(qsizetype(r) * cols, cols));
     record(GridChange::of(GridChange::Reset));
     if (row_ >= rows || col_ >= cols)
         Q_EMIT leaveCell();
     beginResetModel();
-    cells_ = std::move(table);
-    columns_.resize(std::size_t(cols));
-    rowHeights_.assign(std::size_t(rows), AutoSize);
+    cells_.resize(1, cols);
+    cells_.setDataRows(std::move(dataRows));
+    for (int c = 0; c < cols; ++c)
+        cells_.setCell(0, c, texts[c]);
+    resetLayout();
+    return true;
+}
+
+void GridModel::replaceDataRows(QList<QStringList> rows) {
+    record(GridChange::of(GridChange::Reset));
+    if (row_ > rows.size())
+        Q_EMIT leaveCell();
+    beginResetModel();
+    cells_.setDataRows(std::move(rows));
+    resetLayout();
+}
+
+// After the cells were replaced: the columns the grid gained get the default format.
+void GridModel::resetLayout() {
+    columns_.resize(std::size_t(cols()));
+    rowHeights_.assign(std::size_t(rows()), AutoSize);
     structureChanged();
     endResetModel();
     clampCursor();
     Q_EMIT columnLayoutChanged();
-    return true;
 }
 
 std::optional<int> GridModel::findColumn(QStringView caption) const {
     std::optional<int> found;
     for (int c = 0; c < cols(); ++c) {
-        if (cell(0, c).trimmed() != caption)
+        if (QStringView(cell(0, c)).trimmed() != caption)
             continue;
         if (found)
             return std::nullopt;
@@ -444,7 +447,7 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return cell(index.row() + 1, index.column()).toString();
+        return cell(index.row() + 1, index.column());
     case Qt::TextAlignmentRole:
         return columns_[std::size_t(index.column())].centred
                    ? QVariant(Qt::AlignCenter)
@@ -461,7 +464,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     case Qt::DisplayRole: {
         // Trailing blanks widen a column through its format; drawn, they would push a centred
         // caption off centre.
-        QString caption = cell(0, section).toString();
+        QString caption = cell(0, section);
         while (caption.endsWith(QLatin1Char(' ')))
             caption.chop(1);
         return caption;
@@ -476,7 +479,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 
 QString columnLabel(const GridModel& grid, int col) {
     const QString number = QString::number(col + 1);
-    const QString caption = grid.cell(0, col).trimmed().toString();
+    const QString caption = grid.cell(0, col).trimmed();
     return caption.isEmpty() ? number
                              : number + QStringLiteral(" («") + caption + QStringLiteral("»)");
 }

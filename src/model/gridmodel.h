@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/journalformat.h"
+#include "model/gridcells.h"
 #include "model/gridchange.h"
 
 #include <QAbstractTableModel>
@@ -22,13 +23,11 @@ struct SortKey {
     QString text;
     std::optional<QCollatorSortKey> collated;
 };
-// Called from two threads at once on a large sort: it must not share state unguarded.
 using SortKeyMaker = std::function<SortKey(const QString&)>;
 
 // The journal grid: text cells in rows 0 .. rows()-1 and columns 0 .. cols()-1, row 0 being
 // the fixed header row, a current cell with a selection reaching from it, and the members the
-// program reads and writes. The texts are kept in a core::CellTable (core/celltable.h), column
-// by column.
+// program reads and writes.
 //
 // Qt's views see the data rows only (view row r is grid row r + 1); the header row is served
 // as the horizontal header data.
@@ -63,11 +62,11 @@ public:
     bool setText(const QString& text) { return setTextMatrix(row_, col_, text); }
     QString textMatrix(int row, int col) const;
     bool setTextMatrix(int row, int col, const QString& text);
-    // Unchecked fast access for whole-register passes that have validated their range; the
-    // text is valid until the grid next changes.
-    core::CellText cell(int row, int col) const { return cells_.cell(row, col); }
-    // Every cell, header row included, for the journal writer.
-    const core::CellTable& allCells() const { return cells_; }
+    // Unchecked access for whole-register passes that have validated their range; the reference
+    // is valid until the grid next changes.
+    const QString& cell(int row, int col) const { return cells_.cell(row, col); }
+    // The data rows (grid rows 1 .. rows()-1), each with cols() texts: shared, not copied.
+    QList<QStringList> dataRows() const { return cells_.dataRows(); }
 
     void setFormatString(const QString& format);
     int colWidth(int col) const;
@@ -98,7 +97,9 @@ public:
     // Replaces the whole grid in one step: `texts` holds rows × cols texts row after row.
     // The format and widths of the columns that remain are kept.
     bool replaceCells(int rows, int cols, const QList<QString>& texts);
-    bool replaceCells(core::CellTable table);
+    // Replaces the data rows in one step, keeping the header; a row wider than the header widens
+    // the grid (with empty captions), a narrower one is padded with empty texts.
+    void replaceDataRows(QList<QStringList> rows);
 
     // What changed since a pass last looked, for passes that keep results per row: the
     // structure revision rises with every change to the rows and columns or their order, and
@@ -163,21 +164,22 @@ private:
     void insertColumnsAt(int at, int count, const QList<QString>& cells,
                          const std::vector<ColumnFormat>& formats);
     void removeColumnsAt(int at, int count);
-    void permuteRows(int first, const RowOrder& order);
+    void permuteRows(int first, const std::vector<int>& order);
 
     bool hasRow(int row) const { return row >= 0 && row < rows(); }
     bool hasCol(int col) const { return col >= 0 && col < cols(); }
     // Row after row, the texts of a block of cells; and the other way.
     QList<QString> texts(int row, int rowCount, int col, int colCount) const;
     void fillCells(int row, int rowCount, int col, int colCount, const QList<QString>& texts);
-    bool storeText(int row, int col, QStringView text);
+    void storeText(int row, int col, const QString& text);
     void applyOrder(int first, std::span<const int> order);
     void structureChanged();
     void moveCurrent(int row, int col);
     void clampCursor();
     void resizeStorage(int rows, int cols);
+    void resetLayout();
 
-    core::CellTable cells_;
+    GridCells cells_;
     std::vector<Column> columns_;
     std::vector<int> rowHeights_;
     quint64 structureRevision_ = 0;

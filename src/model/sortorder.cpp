@@ -3,27 +3,8 @@
 #include <QHash>
 #include <algorithm>
 #include <numeric>
-#include <thread>
 
 namespace model {
-
-namespace {
-
-// Below this many distinct texts a second thread costs more than it saves.
-constexpr std::size_t ParallelKeys = 4096;
-
-// A text of the grid, hashed as it is kept: one table keeps equal texts alike (in bytes whenever
-// each character has one), so equal texts hash alike without being decoded.
-struct StoredText {
-    core::CellText text;
-    friend bool operator==(const StoredText& a, const StoredText& b) { return a.text == b.text; }
-    friend size_t qHash(const StoredText& stored, size_t seed) {
-        const core::CellText text = stored.text;
-        return text.isWide() ? qHash(text.utf16(), seed) : qHash(text.bytes(), seed);
-    }
-};
-
-} // namespace
 
 int compareSortKeys(const SortKey& a, const SortKey& b) {
     if (a.rank != b.rank)
@@ -35,68 +16,51 @@ int compareSortKeys(const SortKey& a, const SortKey& b) {
     return a.text.compare(b.text);
 }
 
-SortOrder::SortOrder(const std::vector<core::CellText>& texts, int keyColumns,
+SortOrder::SortOrder(const std::vector<QString>& texts, int keyColumns,
                      const SortKeyMaker& keyMaker, bool descending) {
     const std::size_t count = keyColumns > 0 ? texts.size() / std::size_t(keyColumns) : 0;
     order_.resize(count);
     std::iota(order_.begin(), order_.end(), 0);
-    std::vector<int> sorted(count);
-    std::vector<int> starts;
-    // Stable passes from the last key column to the first leave the rows ordered by the first,
-    // ties by the second, and so on.
-    for (int column = keyColumns - 1; column >= 0; --column) {
-        int rankCount = 0;
-        std::vector<int> ranks = rankColumn(texts, keyColumns, column, keyMaker, rankCount);
-        // Reversed ranks turn the order round; the counting pass stays stable.
-        if (descending)
-            for (int& rank : ranks)
-                rank = rankCount - 1 - rank;
-        starts.assign(std::size_t(rankCount) + 1, 0);
-        for (int row : order_)
-            ++starts[std::size_t(ranks[std::size_t(row)]) + 1];
-        std::partial_sum(starts.begin(), starts.end(), starts.begin());
-        for (int row : order_)
-            sorted[std::size_t(starts[std::size_t(ranks[std::size_t(row)])]++)] = row;
-        order_.swap(sorted);
-    }
+    std::vector<std::vector<int>> ranks;
+    for (int column = 0; column < keyColumns; ++column)
+        ranks.push_back(rankColumn(texts, keyColumns, column, keyMaker));
+    // Descending is the exact reverse of ascending for the keys; rows with equal keys keep their
+    // order either way.
+    std::stable_sort(order_.begin(), order_.end(), [&](int a, int b) {
+        for (const std::vector<int>& rank : ranks) {
+            const int ra = rank[std::size_t(a)];
+            const int rb = rank[std::size_t(b)];
+            if (ra != rb)
+                return descending ? ra > rb : ra < rb;
+        }
+        return false;
+    });
 }
 
 // The rank of each row's text in one key column: texts with equal keys share a rank, and ranks
 // rise with the keys.
-std::vector<int> SortOrder::rankColumn(const std::vector<core::CellText>& texts, int keyColumns,
-                                       int column, const SortKeyMaker& keyMaker,
-                                       int& rankCount) const {
+std::vector<int> SortOrder::rankColumn(const std::vector<QString>& texts, int keyColumns,
+                                       int column, const SortKeyMaker& keyMaker) const {
     const std::size_t count = order_.size();
-    QHash<StoredText, int> distinctIndex;
-    distinctIndex.reserve(qsizetype(std::min<std::size_t>(count, 1 << 16)));
-    std::vector<core::CellText> distinct;
+    QHash<QString, int> distinctIndex;
+    std::vector<QString> distinct;
     std::vector<int> rowDistinct(count);
     for (std::size_t row = 0; row < count; ++row) {
-        const core::CellText text = texts[row * std::size_t(keyColumns) + std::size_t(column)];
-        auto known = distinctIndex.find(StoredText{text});
-        if (known == distinctIndex.end()) {
-            known = distinctIndex.insert(StoredText{text}, int(distinct.size()));
-            distinct.push_back(text);
+        const QString& text = texts[row * std::size_t(keyColumns) + std::size_t(column)];
+        const auto known = distinctIndex.constFind(text);
+        if (known != distinctIndex.cend()) {
+            rowDistinct[row] = *known;
+            continue;
         }
-        rowDistinct[row] = *known;
+        rowDistinct[row] = int(distinct.size());
+        distinctIndex.insert(text, int(distinct.size()));
+        distinct.push_back(text);
     }
 
-    // Keying a text (a collation key for most) is most of a sort's work: with many distinct
-    // texts, a second thread keys half of them.
-    std::vector<SortKey> keys(distinct.size());
-    const auto makeKeys = [&](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i < to; ++i)
-            keys[i] = keyMaker(distinct[i].toString());
-    };
-    const std::size_t half = distinct.size() / 2;
-    if (distinct.size() >= ParallelKeys && std::thread::hardware_concurrency() > 1) {
-        std::thread helper(makeKeys, half, distinct.size());
-        makeKeys(0, half);
-        helper.join();
-    } else {
-        makeKeys(0, distinct.size());
-    }
-
+    std::vector<SortKey> keys;
+    keys.reserve(distinct.size());
+    for (const QString& text : distinct)
+        keys.push_back(keyMaker(text));
     std::vector<int> byKey(keys.size());
     std::iota(byKey.begin(), byKey.end(), 0);
     std::sort(byKey.begin(), byKey.end(), [&](int a, int b) {
@@ -110,7 +74,6 @@ std::vector<int> SortOrder::rankColumn(const std::vector<core::CellText>& texts,
             ++rank;
         distinctRank[std::size_t(byKey[i])] = rank;
     }
-    rankCount = keys.empty() ? 0 : rank + 1;
 
     std::vector<int> ranks(count);
     for (std::size_t row = 0; row < count; ++row)

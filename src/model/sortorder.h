@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/celltext.h"
-
 #include "model/gridmodel.h"
 
 #include <QString>
@@ -13,8 +11,7 @@ namespace model {
 // the first key column first; rows whose keys are all equal keep their order.
 //
 // A journal column repeats its texts (owners, models, mechanics, dates), so each distinct text
-// of a column is keyed and ranked once, and the rows are ordered by their integer ranks with one
-// stable counting pass per key column, last column first.
+// of a column is keyed once (a collation key costs far more than a comparison).
 // Below, equal or above: by rank first, then by number, then by the collation key (or, without
 // one, by the text itself).
 int compareSortKeys(const SortKey& a, const SortKey& b);
@@ -23,15 +20,15 @@ class SortOrder {
 public:
     // `texts` holds count rows of keyColumns texts each, row after row. Descending is the exact
     // reverse order of the keys; rows with equal keys keep their order either way.
-    SortOrder(const std::vector<core::CellText>& texts, int keyColumns, const SortKeyMaker& keyMaker,
+    SortOrder(const std::vector<QString>& texts, int keyColumns, const SortKeyMaker& keyMaker,
               bool descending = false);
 
     // Row order()[i] of the unsorted rows goes to position i.
     const std::vector<int>& order() const { return order_; }
 
 private:
-    std::vector<int> rankColumn(const std::vector<core::CellText>& texts, int keyColumns, int column,
-                                const SortKeyMaker& keyMaker, int& rankCount) const;
+    std::vector<int> rankColumn(const std::vector<QString>& texts, int keyColumns, int column,
+                                const SortKeyMaker& keyMaker) const;
 
     std::vector<int> order_;
 };

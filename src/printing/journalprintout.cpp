@@ -199,7 +199,7 @@ void JournalLayout::printDataRow(int row, int cols) {
             thin();
         verticalRule(columns.rules[std::size_t(col)]);
         printInBand(columns.rules[std::size_t(col)], columns.limits[std::size_t(col)],
-                    grid_.cell(row, col).toString());
+                    grid_.cell(row, col));
     }
     bold();
     verticalRule(columns.rules[std::size_t(cols)]);
