@@ -45,11 +45,11 @@ struct Replacement {
     bool bytesHeld = false;
 };
 
-// Replaces the journal file at path (below the folder) by the cells written as a journal, in
-// pieces and fingerprinted as they are written, holding the folder's save lock throughout (the
-// wait for it calls `stillWaiting`, which may cancel it): the file found is compared with the
-// expectation by its bytes' fingerprint (a change is handed back unreplaced), kept as a backup (a
-// copy in pieces) when it differs from the new file, then replaced.
+// Replaces the journal file at path (below the folder) by the rows written as a journal, holding
+// the folder's save lock throughout (the wait for it calls `stillWaiting`, which may cancel it):
+// the file found is compared with the expectation by its bytes' fingerprint (a change is handed
+// back unreplaced), kept as a backup (a copy in pieces) when it differs from the new file, then
+// replaced.
 //
 // Refused, with nothing written: a link or a file that is not a regular one in the file's place;
 // a file that cannot be read whole (its previous version could be neither compared nor kept); a
@@ -62,7 +62,7 @@ struct Replacement {
 // folder's read and write bits for the group besides. A folder made for the file and left empty
 // by a failure is removed again.
 Replacement replaceJournalFile(const FolderTree& folder, JournalBackups& backups,
-                               const QString& path, const CellTable& cells,
+                               const QString& path, const QList<QStringList>& rows,
                                const Expectation& expected, const QString& likeFile,
                                bool makeFolder, const std::function<bool()>& stillWaiting = {});
 
