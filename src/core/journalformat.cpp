@@ -23,6 +23,7 @@ struct JournalText {
     TextEncoding encoding = TextEncoding::Windows1251;
     qsizetype nulBytes = 0;
 
+    Q_DISABLE_COPY_MOVE(JournalText)
     explicit JournalText(const QByteArray& file) : bytes(file) {
         if (std::optional<QByteArray> utf8 = utf16AsUtf8(file)) {
             bytes = std::move(*utf8);
