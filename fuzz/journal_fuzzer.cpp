@@ -86,8 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         QByteArray::fromRawData(reinterpret_cast<const char*>(data), qsizetype(size));
 
     core::ReadResult result = core::readJournal(bytes);
-    const bool windows1251Read =
-        result.encoding == core::TextEncoding::Windows1251 && !result.quoted;
+    const bool windows1251Read = fuzz::readAsWritten(result);
     const bool quoted = result.quoted;
 
     // Filled as opening a file fills the grid: on a refused line, an empty row below the rows read.

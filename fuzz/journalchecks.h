@@ -16,12 +16,14 @@
 
 namespace fuzz {
 
-inline bool isStructural(QChar c) {
-    return c == u';' || c == u'\r' || c == u'\n' || c == QChar(0);
+// The characters that part a file's cells and lines, and NUL.
+inline bool isStructural(QChar c, char separator) {
+    return c == QLatin1Char(separator) || c == u'\r' || c == u'\n' || c == QChar(0);
 }
 
 // Rows of one width within the limits, whose cells hold no part of the file's structure (but for
-// the ";" and line ends of quoted fields) and no NUL, each row short enough to have been one line.
+// the separators and line ends of quoted fields) and no NUL, each row short enough to have been
+// one line. In a file read with another separator than ";", a cell may hold ";".
 inline void checkRows(const core::ReadResult& result) {
     const QList<QStringList>& rows = result.rows;
     const qsizetype cols = rows.isEmpty() ? core::FileColumns : rows.first().size();
@@ -32,15 +34,23 @@ inline void checkRows(const core::ReadResult& result) {
         qsizetype length = 0;
         for (const QString& cell : row) {
             length += cell.size();
-            for (QChar ch : cell)
-                PROMISE(!isStructural(ch) || (result.quoted && ch != QChar(0)));
-            // Windows-1251 text is made of the characters a file can hold.
-            if (result.encoding == core::TextEncoding::Windows1251)
-                for (QChar ch : cell)
-                    PROMISE(core::canHold(ch) || (result.quoted && isStructural(ch)));
+            for (QChar ch : cell) {
+                const bool structural = isStructural(ch, result.separator);
+                PROMISE(!structural || (result.quoted && ch != QChar(0)));
+                // Windows-1251 text is made of the characters a file can hold.
+                if (result.encoding == core::TextEncoding::Windows1251)
+                    PROMISE(core::canHold(ch) || structural || ch == u';');
+            }
         }
         PROMISE(length <= core::MaxLineLength);
     }
+}
+
+// Read from a file as it stands, one Windows-1251 byte a character between ";": such cells can all
+// be written again.
+inline bool readAsWritten(const core::ReadResult& result) {
+    return result.encoding == core::TextEncoding::Windows1251 && !result.quoted &&
+           result.separator == ';';
 }
 
 inline QStringView lineOf(QStringView text, qsizetype& pos) {
@@ -54,11 +64,10 @@ inline QStringView lineOf(QStringView text, qsizetype& pos) {
 // ";" only in a line that eight would take past the limit, which is then filled up to it), no
 // line longer than the reader accepts, and read back as the same columns 0 .. 7, which write the
 // same bytes again.
-inline void checkWriteAndReadBack(const QList<QStringList>& rows, bool windows1251Read) {
+inline void checkWriteAndReadBack(const QList<QStringList>& rows, bool writable) {
     const std::optional<core::CellPosition> unwritable = core::findUnwritableCell(rows);
     const std::optional<int> overlong = core::findOverlongRow(rows);
-    // Whatever was read as Windows-1251 can be written again.
-    if (windows1251Read)
+    if (writable)
         PROMISE(!unwritable);
     if (unwritable)
         return;

@@ -52,8 +52,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A journal read whole, whose text the file can hold, can be saved as it was read.
     if (result.ok() && !core::findUnwritableCell(result.rows))
         PROMISE(!core::findOverlongRow(result.rows));
-    fuzz::checkWriteAndReadBack(result.rows, result.encoding == core::TextEncoding::Windows1251 &&
-                                                 !result.quoted);
+    fuzz::checkWriteAndReadBack(result.rows, fuzz::readAsWritten(result));
     checkQuotesNeverUnquoted(bytes);
     return 0;
 }
