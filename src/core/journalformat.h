@@ -91,12 +91,10 @@ std::optional<FileRead> readJournalFile(const QString& path,
 // read.
 std::optional<qsizetype> countJournalRows(QFile& file);
 
-// The writer takes data rows.
-
-// Columns 0 .. 7 of every row (empty fields for cells a row lacks; cells past 7 are not written),
-// each cell followed by ";". A line that would thus pass MaxLineLength gets only the ";" that
-// fit, though at least those its last non-empty cell needs before it: it reads back as the same
-// eight cells. Check the rows with findUnwritableCell and findOverlongRow first.
+// The writer: columns 0 .. 7 of every data row (empty fields for cells a row lacks; cells past 7
+// are not written), each cell followed by ";". A line that would thus pass MaxLineLength gets only
+// the ";" that fit, though at least those its last non-empty cell needs before it: it reads back as
+// the same eight cells. Check the rows with findUnwritableCell and findOverlongRow first.
 // Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
 QByteArray writeJournal(const QList<QStringList>& rows);
 
