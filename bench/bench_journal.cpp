@@ -52,7 +52,7 @@ void readJournal(benchmark::State& state) {
         core::ReadResult result;
         bench::settleHeap();
         timeIteration(state, [&] { result = core::readJournal(journal.fileBytes); });
-        if (result.table.rows() != journal.rows) {
+        if (result.rows.size() != journal.rows) {
             state.SkipWithError("the reader did not read every line");
             break;
         }
@@ -82,8 +82,8 @@ void readCalcJournal(benchmark::State& state) {
         core::ReadResult result;
         bench::settleHeap();
         timeIteration(state, [&] { result = core::readJournal(bytes); });
-        if (!result.quoted || result.table.rows() != journal.rows ||
-            result.table.cell(0, 0) != journal.cells[0]) {
+        if (!result.quoted || result.rows.size() != journal.rows ||
+            result.rows[0][0] != journal.cells[0]) {
             state.SkipWithError("the reader did not read the quoted register as typed");
             break;
         }
@@ -133,7 +133,7 @@ void writeJournal(benchmark::State& state) {
         return;
     for (auto _ : state) {
         QByteArray bytes;
-        timeIteration(state, [&] { bytes = core::writeJournal(grid.allCells()); });
+        timeIteration(state, [&] { bytes = core::writeJournal(grid.dataRows()); });
         if (bytes.size() != journal.fileBytes.size()) {
             state.SkipWithError("the written journal differs in length from the file read");
             break;

@@ -1,6 +1,6 @@
 #include "app/importcontroller.h"
 
-#include "core/journalformat.h"
+#include "exchange/spreadsheetimport.h"
 
 #include "app/busycursor.h"
 #include "app/exchangeloader.h"

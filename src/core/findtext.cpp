@@ -1,7 +1,5 @@
 #include "core/findtext.h"
 
-#include "core/journalcharset.h"
-
 #include <QChar>
 
 namespace core {
@@ -37,31 +35,22 @@ QString FindText::fold(QStringView text) {
     return folded;
 }
 
-template <typename CharAt> bool FindText::matchesIn(qsizetype size, CharAt charAt) const {
+bool FindText::matches(QStringView cell) const {
     const qsizetype length = folded_.size();
-    if (length == 0 || size < length)
+    if (length == 0 || cell.size() < length)
         return false;
-    const auto* needle = reinterpret_cast<const char16_t*>(folded_.utf16());
     const std::bitset<0x10000>& starts = *starts_;
-    for (qsizetype at = 0, last = size - length; at <= last; ++at) {
-        if (!starts.test(charAt(at)))
+    for (qsizetype at = 0, last = cell.size() - length; at <= last; ++at) {
+        if (!starts.test(cell[at].unicode()))
             continue;
         qsizetype matched = 1;
-        while (matched < length && foldChar(charAt(at + matched)) == needle[matched])
+        while (matched < length &&
+               foldChar(cell[at + matched].unicode()) == folded_[matched].unicode())
             ++matched;
         if (matched == length)
             return true;
     }
     return false;
-}
-
-bool FindText::matches(CellText cell) const {
-    if (cell.isWide()) {
-        const char16_t* text = cell.utf16().utf16();
-        return matchesIn(cell.size(), [text](qsizetype i) { return text[i]; });
-    }
-    const auto* bytes = reinterpret_cast<const unsigned char*>(cell.bytes().data());
-    return matchesIn(cell.size(), [bytes](qsizetype i) { return Windows1251Chars[bytes[i]]; });
 }
 
 } // namespace core

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "core/celltext.h"
-
 #include <QString>
 #include <QStringView>
 #include <bitset>
@@ -19,16 +17,13 @@ public:
 
     bool isEmpty() const { return folded_.isEmpty(); }
     const QString& folded() const { return folded_; }
-    bool matches(CellText cell) const;
+    bool matches(QStringView cell) const;
 
     // The text folded as the matcher compares it: lower case, "ё" as "е".
     static QString fold(QStringView text);
     static char16_t foldChar(char16_t c);
 
 private:
-    // `charAt(i)`: the cell's character at i.
-    template <typename CharAt> bool matchesIn(qsizetype size, CharAt charAt) const;
-
     QString folded_;
     // Which characters fold into the text's first character.
     std::shared_ptr<const std::bitset<0x10000>> starts_;

@@ -9,8 +9,8 @@
 
 namespace core {
 
-// Files are read in pieces of this size, so that a register is never held whole besides its
-// table; the fingerprint is taken over the same pieces.
+// Files are copied and fingerprinted in pieces of this size: a file's fingerprint is the same
+// whether its bytes are read piece by piece or held whole.
 constexpr qsizetype FilePieceBytes = qsizetype(1) << 18;
 
 // A 128-bit fingerprint of a file's bytes, to tell whether the file changed since this process

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringView>
 #include <array>
+#include <optional>
 
 namespace core {
 
@@ -48,25 +49,6 @@ inline constexpr QByteArrayView Utf8ByteOrderMark("\xEF\xBB\xBF");
 // few non-ASCII bytes happen to form valid UTF-8 (a capital letter followed by "Ё", "«", "№")
 // thus keeps its letters.
 TextEncoding detectEncoding(QByteArrayView bytes);
-
-// detectEncoding for bytes that come in pieces, cut anywhere: the result is the same as for the
-// whole.
-class EncodingScan {
-public:
-    void add(QByteArrayView piece);
-    TextEncoding result() const;
-
-private:
-    void check(QByteArrayView bytes);
-
-    bool started_ = false;
-    bool byteOrderMark_ = false;
-    bool invalid_ = false;
-    bool nonAscii_ = false;
-    bool cyrillic_ = false;
-    // The start of a character the last piece cut off (at most three bytes).
-    QByteArray tail_;
-};
 
 // The bytes that hold the text: a UTF-8 byte-order mark at the start is left out.
 QByteArrayView withoutByteOrderMark(QByteArrayView bytes);

@@ -3,118 +3,154 @@
 #include "core/fingerprint.h"
 #include "core/foldertree.h"
 #include "core/journalcharset.h"
-#include "core/journaltext.h"
+#include "core/journalquotes.h"
+#include "core/journalseparator.h"
 #include "core/memory.h"
 
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
-#include <array>
-#include <cstring>
-#include <vector>
 
 namespace core {
 
 namespace {
 
-// Fills the table with the lines the walk hands it; the walk has checked each against the line
-// limit and the memory budget before any of its cells is stored.
-class TableFiller final : public LineSink {
-public:
-    // `lines`: how many lines the text has, so that the row entries are reserved in one piece (a
-    // growing vector would copy them and briefly hold them twice).
-    TableFiller(TextEncoding encoding, qsizetype memoryBudget, qsizetype lines, ReadResult& result)
-        : encoding_(encoding), budget_(memoryBudget), result_(result) {
-        expectedRows_ =
-            int(std::min<qsizetype>(lines + 1, budget_ / (CellEntryBytes * FileColumns) + 1));
-        result_.table.resize(0, FileColumns);
-        result_.table.reserveRows(expectedRows_);
+// The text the rows are read from: NUL bytes left out, a file that starts with a UTF-16
+// byte-order mark as UTF-8 (the mark left out), a UTF-8 mark before UTF-8 text left out.
+struct JournalText {
+    QByteArray bytes; // the file's own when it holds no NUL and is no UTF-16
+    QByteArrayView text;
+    TextEncoding encoding = TextEncoding::Windows1251;
+    qsizetype nulBytes = 0;
+
+    Q_DISABLE_COPY_MOVE(JournalText)
+    explicit JournalText(const QByteArray& file) : bytes(file) {
+        if (std::optional<QByteArray> utf8 = utf16AsUtf8(file)) {
+            bytes = std::move(*utf8);
+            encoding = TextEncoding::Utf16;
+        }
+        if (bytes.contains('\0')) {
+            const qsizetype size = bytes.size();
+            bytes.removeIf([](char byte) { return byte == '\0'; });
+            nulBytes = size - bytes.size();
+        }
+        text = bytes;
+        if (encoding == TextEncoding::Utf16)
+            return;
+        encoding = detectEncoding(bytes);
+        if (encoding == TextEncoding::Utf8)
+            text = withoutByteOrderMark(bytes);
     }
 
-    bool take(const JournalLine& line) override {
-        CellTable& table = result_.table;
-        const int cols = std::max(table.cols(), line.fields);
-        if (cols > table.cols()) {
-            const int first = table.cols();
-            table.insertColumns(first, cols - first);
-            // Reserved only while the whole file's rows would fit; a few wide lines atop a long
-            // file may well stop the reading before its end.
-            if (qsizetype(expectedRows_) * cols * CellEntryBytes <= budget_)
-                for (int c = first; c < cols; ++c)
-                    table.column(c).reserve(expectedRows_);
+    // UTF-16 text is read as UTF-8.
+    TextEncoding cellEncoding() const {
+        return encoding == TextEncoding::Utf16 ? TextEncoding::Utf8 : encoding;
+    }
+};
+
+// Lines as the reader counts them: CR LF, CR and LF each end one; a last line without an end
+// counts too.
+qsizetype linesIn(QByteArrayView text) {
+    qsizetype lines = 0;
+    for (qsizetype at = 0; at < text.size(); ++at)
+        if (text[at] == '\n' ||
+            (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n')))
+            ++lines;
+    return lines + (!text.isEmpty() && text.back() != '\n' && text.back() != '\r' ? 1 : 0);
+}
+
+// Stores the rows the splitter hands over, each checked first against the line limit and the
+// memory budget.
+class RowReader {
+public:
+    RowReader(TextEncoding encoding, qsizetype memoryBudget, ReadResult& result)
+        : encoding_(encoding), budget_(memoryBudget), result_(result) {}
+
+    bool take(const TextRow& row) {
+        const qsizetype length = decodedLength(row.bytes, encoding_);
+        if (length > MaxLineLength) {
+            result_.fault = ReadFault{row.line, ReadFault::LineTooLong};
+            return false;
         }
-        // Each field is appended to its column, decoded on its own.
-        line.forEachCell([this](int col, QByteArrayView piece) { appendCell(col, piece); });
-        result_.lastLineFields = line.fields;
-        for (int c = line.fields; c < cols; ++c)
-            table.column(c).appendEmpty(1);
-        table.rowAppended();
-        // The first rows tell how much text the columns will hold.
-        if (table.rows() == SampledRows)
-            for (int c = 0; c < table.cols(); ++c)
-                table.column(c).expectRows(expectedRows_);
+        // Every separator closes a cell, and text after the last one is one more.
+        const qsizetype lastCell = row.separators.empty() ? 0 : row.separators.back() + 1;
+        const int fields = int(row.separators.size()) + (row.bytes.size() > lastCell ? 1 : 0);
+        const int cols = std::max(cols_, fields);
+        if ((result_.rows.size() + 1) * cols * ReaderCellBytes + (units_ + length) * 2 > budget_) {
+            result_.fault = ReadFault{row.line, ReadFault::OutOfMemory};
+            return false;
+        }
+        cols_ = cols;
+        units_ += length;
+        QStringList cells;
+        cells.reserve(cols);
+        qsizetype start = 0;
+        for (const qsizetype separator : row.separators) {
+            cells << decodeText(row.bytes.sliced(start, separator - start), encoding_);
+            start = separator + 1;
+        }
+        if (start < row.bytes.size())
+            cells << decodeText(row.bytes.sliced(start), encoding_);
+        cells.resize(cols);
+        result_.rows << std::move(cells);
+        result_.lastLineFields = fields;
         return true;
     }
 
-private:
-    static constexpr int SampledRows = 256;
-
-    void appendCell(int col, QByteArrayView piece) {
-        TextColumn& column = result_.table.column(col);
-        if (encoding_ == TextEncoding::Windows1251)
-            column.appendWindows1251(piece);
-        else
-            column.append(QString::fromUtf8(piece));
+    // Rows read before a wider one get its width too.
+    void finish() {
+        for (QStringList& cells : result_.rows)
+            if (cells.size() < cols_)
+                cells.resize(cols_);
     }
 
+private:
     TextEncoding encoding_;
     qsizetype budget_;
     ReadResult& result_;
-    int expectedRows_ = 0;
+    int cols_ = FileColumns;
+    qsizetype units_ = 0;
 };
 
-// The table of the text the pieces give, after the first pass told its encoding and lines; false
-// when the pieces could not be read.
-bool fillTable(const Pieces& pieces, const TextScan& scan, qsizetype memoryBudget,
-               ReadResult& result) {
-    result.encoding = scan.encoding;
-    result.droppedNulBytes = scan.nulBytes;
-    TableFiller filler(scan.cellEncoding(), memoryBudget, scan.lines, result);
-    const LineWalk walk = walkLines(pieces, scan, memoryBudget, filler);
-    if (!walk.read)
-        return false;
-    result.fault = walk.fault;
-    result.quoted = scan.quoting.quoted;
-    result.separator = scan.separator;
-    result.unclosedQuoteLines = walk.unclosedQuoteLines;
-    if (result.fault)
-        result.totalLines = scan.lines;
-    result.rows = rowsOf(result.table);
-    return true;
+// The cell as written: empty where the row lacks it.
+QStringView writtenCell(const QStringList& row, int col) {
+    return col < row.size() ? QStringView(row[col]) : QStringView();
 }
 
-// The text of the cell at (row, col) as written: empty when the grid lacks the column.
-CellText writtenCell(const CellTable& grid, int row, int col) {
-    return col < grid.cols() ? grid.cell(row, col) : CellText();
+qsizetype writtenText(const QStringList& row) {
+    qsizetype text = 0;
+    for (int c = 0; c < FileColumns; ++c)
+        text += writtenCell(row, c).size();
+    return text;
 }
 
-int writtenColumns(const CellTable& grid) {
-    return std::min(grid.cols(), FileColumns);
-}
-
-// The ";" after a data row's cells, whose text is `text` characters long. Each of its eight cells
-// is followed by one, unless the line would then be longer than the reader accepts: then only as
+// The ";" after a row's cells, whose text is `text` characters long. Each of its eight cells is
+// followed by one, unless the line would then be longer than the reader accepts: then only as
 // many as fit, since the reader fills a short line with empty cells. Never fewer than its last
 // non-empty cell needs before it, though; a line that still does not fit is too long
 // (findOverlongRow).
-int writtenSeparators(const CellTable& grid, int row, qsizetype text) {
+int writtenSeparators(const QStringList& row, qsizetype text) {
     if (text + FileColumns <= MaxLineLength)
         return FileColumns;
     int needed = 0;
-    for (int c = 1; c < writtenColumns(grid); ++c)
-        if (!grid.cell(row, c).isEmpty())
+    for (int c = 1; c < FileColumns; ++c)
+        if (!writtenCell(row, c).isEmpty())
             needed = c;
     return int(std::clamp<qsizetype>(MaxLineLength - text, needed, FileColumns));
+}
+
+// The row as its file line in Windows-1251, CR LF included, from `out` on; its end.
+char* writeLine(const QStringList& row, char* out) {
+    char* const line = out;
+    for (int c = 0; c < FileColumns; ++c) {
+        out = writeWindows1251(writtenCell(row, c), out);
+        *out++ = ';';
+    }
+    if (out - line > MaxLineLength)
+        out -= FileColumns - writtenSeparators(row, out - line - FileColumns);
+    *out++ = '\r';
+    *out++ = '\n';
+    return out;
 }
 
 } // namespace
@@ -129,25 +165,34 @@ qsizetype readerMemoryBudget() {
 
 ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
     ReadResult result;
-    const Pieces pieces = bytePieces(bytes);
-    const std::optional<TextScan> scan = scanText(pieces, true);
-    // Bytes in memory are always read.
-    if (scan)
-        fillTable(pieces, *scan, memoryBudget, result);
+    const JournalText text(bytes);
+    result.encoding = text.encoding;
+    result.droppedNulBytes = text.nulBytes;
+    result.separator = separatorOf(text.text);
+    // A UTF-8 mark before Windows-1251 text stays in the first cell, and such a text is read as
+    // it stands.
+    const Quoting quoting =
+        text.encoding != TextEncoding::Utf8 && text.text.startsWith(Utf8ByteOrderMark)
+            ? Quoting()
+            : findQuoting(text.text, result.separator);
+    result.quoted = quoting.quoted;
+    RowReader reader(text.cellEncoding(), memoryBudget, result);
+    const TakeRow take = [&](const TextRow& row) { return reader.take(row); };
+    if (quoting.quoted)
+        result.unclosedQuoteLines = splitQuotedRows(text.text, quoting, result.separator, take);
+    else
+        splitLines(text.text, result.separator, take);
+    reader.finish();
+    if (result.fault)
+        result.totalLines = linesIn(text.text);
     return result;
 }
 
 std::optional<qsizetype> countJournalRows(QFile& file) {
-    const std::optional<TextScan> scan = scanText(filePieces(file), true);
-    if (!scan)
-        return std::nullopt;
-    // Quoted line ends join lines into one row.
-    if (scan->encoding != TextEncoding::Utf16 && scan->nulBytes == 0 && !scan->quoting.quoted)
-        return scan->lines;
     const std::optional<FileRead> read = readJournalFile(file);
     if (!read)
         return std::nullopt;
-    return qsizetype(read->result.fault ? read->result.totalLines : read->result.table.rows());
+    return read->result.fault ? read->result.totalLines : read->result.rows.size();
 }
 
 std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBudget) {
@@ -161,215 +206,54 @@ std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBud
 }
 
 std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget, bool keepBytes) {
-    // The first pass also takes the fingerprint of the file's bytes.
-    const Pieces pieces = filePieces(file);
-    Fingerprint fingerprint;
+    if (!file.seek(0))
+        return std::nullopt;
     FileRead read;
-    if (keepBytes)
-        read.bytes.reserve(qsizetype(file.size()));
-    const std::optional<TextScan> scan = scanText(pieces, true, [&](QByteArrayView bytes) {
-        fingerprint.add(bytes);
-        if (keepBytes)
-            read.bytes.append(bytes);
-        return true;
-    });
-    if (!scan)
+    read.bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    read.fingerprint = fingerprint.value();
-    if (!fillTable(pieces, *scan, memoryBudget, read.result))
-        return std::nullopt;
+    read.fingerprint = fingerprintOf(read.bytes);
+    read.result = readJournal(read.bytes, memoryBudget);
+    if (!keepBytes)
+        read.bytes.clear();
     return read;
 }
 
-namespace {
-
-// Collects written lines and hands them on in pieces of FilePieceBytes, the last one shorter.
-class PieceOutput {
-public:
-    explicit PieceOutput(PutPiece put) : put_(std::move(put)) {}
-
-    // Room for `bytes` more bytes at the end of what is pending.
-    char* reserve(qsizetype bytes) {
-        if (pending_.size() < used_ + bytes)
-            pending_.resize(std::max(used_ + bytes, FilePieceBytes + FilePieceBytes / 2));
-        return pending_.data() + used_;
-    }
-    // The bytes up to `end` (within what reserve() gave) are written; full pieces go on.
-    bool wrote(const char* end) {
-        used_ = end - pending_.constData();
-        qsizetype at = 0;
-        while (used_ - at >= FilePieceBytes) {
-            if (!put_(QByteArrayView(pending_.constData() + at, FilePieceBytes)))
-                return false;
-            at += FilePieceBytes;
-        }
-        if (at > 0) {
-            std::memmove(pending_.data(), pending_.constData() + at, size_t(used_ - at));
-            used_ -= at;
-        }
-        return true;
-    }
-    bool finish() { return used_ == 0 || put_(QByteArrayView(pending_.constData(), used_)); }
-
-private:
-    PutPiece put_;
-    QByteArray pending_;
-    qsizetype used_ = 0;
-};
-
-// The data row as its file line in Windows-1251, CR LF included, from `out` on; its end.
-char* writeLine(const CellTable& grid, int row, char* out) {
-    char* const line = out;
-    for (int c = 0; c < FileColumns; ++c) {
-        out = writeWindows1251(writtenCell(grid, row, c), out);
-        *out++ = ';';
-    }
-    if (out - line > MaxLineLength)
-        out -= FileColumns - writtenSeparators(grid, row, out - line - FileColumns);
-    *out++ = '\r';
-    *out++ = '\n';
-    return out;
-}
-
-// The longest the row's line can be in Windows-1251 bytes, before its ";" beyond the limit go.
-qsizetype lineBound(const CellTable& grid, int row) {
-    qsizetype text = 0;
-    for (int c = 0; c < writtenColumns(grid); ++c)
-        text += grid.cell(row, c).size();
-    return text + FileColumns + 2;
-}
-
-} // namespace
-
-bool writeJournalInPieces(const CellTable& grid, const PutPiece& put, const Restart& restart) {
-    const int rows = std::max(grid.rows(), 1);
-    EncodingScan encoding;
-    bool utf16LookAlike = false;
-    {
-        PieceOutput output([&](QByteArrayView piece) {
-            encoding.add(piece);
-            return put(piece);
-        });
-        for (int r = 1; r < rows; ++r) {
-            char* const start = output.reserve(lineBound(grid, r));
-            char* const end = writeLine(grid, r, start);
-            if (r == 1)
-                utf16LookAlike = QByteArrayView(start, end - start).startsWith("\xFF\xFE") ||
-                                 QByteArrayView(start, end - start).startsWith("\xFE\xFF");
-            if (!output.wrote(end))
-                return false;
-        }
-        if (!output.finish())
-            return false;
-    }
+QByteArray writeJournal(const QList<QStringList>& rows) {
+    qsizetype length = 0;
+    for (const QStringList& row : rows)
+        length += writtenText(row) + FileColumns + 2;
+    QByteArray bytes(length, Qt::Uninitialized);
+    char* out = bytes.data();
+    for (const QStringList& row : rows)
+        out = writeLine(row, out);
+    bytes.truncate(out - bytes.constData());
     // The rare journal whose Windows-1251 bytes would read back as UTF-8 with Cyrillic letters
     // (only capitals Р С Т У each followed by a sign such as "ё" or "№", and no other Cyrillic),
     // or as UTF-16 (a first cell starting "яю" or "юя"), is written as UTF-8 with a byte-order
-    // mark instead, which reads back as it was. It is known only at the end: written again.
-    if (encoding.result() != TextEncoding::Utf8 && !utf16LookAlike)
-        return true;
-    if (!restart())
-        return false;
-    PieceOutput output(put);
-    char* const mark = output.reserve(Utf8ByteOrderMark.size());
-    std::memcpy(mark, Utf8ByteOrderMark.data(), size_t(Utf8ByteOrderMark.size()));
-    if (!output.wrote(mark + Utf8ByteOrderMark.size()))
-        return false;
-    QByteArray line;
-    for (int r = 1; r < rows; ++r) {
-        line.resize(lineBound(grid, r));
-        line.truncate(writeLine(grid, r, line.data()) - line.constData());
-        const QByteArray utf8 = decodeWindows1251(line).toUtf8();
-        char* const start = output.reserve(utf8.size());
-        std::memcpy(start, utf8.constData(), size_t(utf8.size()));
-        if (!output.wrote(start + utf8.size()))
-            return false;
-    }
-    return output.finish();
-}
-
-QByteArray writeJournal(const CellTable& grid) {
-    qsizetype length = 0;
-    for (int r = 1; r < grid.rows(); ++r)
-        length += lineBound(grid, r);
-    QByteArray bytes;
-    bytes.reserve(length);
-    writeJournalInPieces(
-        grid,
-        [&](QByteArrayView piece) {
-            bytes.append(piece);
-            return true;
-        },
-        [&] {
-            bytes.clear();
-            return true;
-        });
+    // mark instead, which reads back as it was.
+    if (detectEncoding(bytes) == TextEncoding::Utf8 || bytes.startsWith("\xFF\xFE") ||
+        bytes.startsWith("\xFE\xFF"))
+        return Utf8ByteOrderMark.toByteArray() + decodeWindows1251(bytes).toUtf8();
     return bytes;
 }
 
-std::optional<CellPosition> findUnwritableCell(const CellTable& grid) {
-    const int cols = writtenColumns(grid);
-    // Column by column, as the texts lie in memory; the first such cell row by row is wanted.
-    std::optional<CellPosition> first;
-    for (int c = 0; c < cols; ++c) {
-        const int rows = first ? first->row : grid.rows();
-        for (int r = 1; r < rows; ++r)
-            if (indexOfUnwritable(grid.cell(r, c)) >= 0) {
-                first = CellPosition{r, c};
-                break;
-            }
-    }
-    return first;
-}
-
-std::optional<int> findOverlongRow(const CellTable& grid) {
-    const int cols = writtenColumns(grid);
-    for (int r = 1; r < grid.rows(); ++r) {
-        qsizetype text = 0;
-        for (int c = 0; c < cols; ++c)
-            text += grid.cell(r, c).size();
-        if (text + FileColumns > MaxLineLength &&
-            text + writtenSeparators(grid, r, text) > MaxLineLength)
-            return r;
-    }
+std::optional<CellPosition> findUnwritableCell(const QList<QStringList>& rows) {
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < FileColumns; ++c)
+            if (indexOfUnwritable(writtenCell(rows[r], c)) >= 0)
+                return CellPosition{r, c};
     return std::nullopt;
 }
 
-CellTable tableOf(const QList<QStringList>& rows) {
-    CellTable table(int(rows.size()) + 1, rows.isEmpty() ? FileColumns : int(rows[0].size()));
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            table.setCell(r + 1, c, rows[r][c]);
-    return table;
-}
-
-QList<QStringList> rowsOf(const CellTable& table) {
-    QList<QStringList> rows;
-    for (int r = 0; r < table.rows(); ++r) {
-        QStringList row;
-        for (int c = 0; c < table.cols(); ++c)
-            row.append(table.cell(r, c).toString());
-        rows.append(row);
-    }
-    return rows;
-}
-
-QByteArray writeJournal(const QList<QStringList>& rows) {
-    return writeJournal(tableOf(rows));
-}
-
-std::optional<CellPosition> findUnwritableCell(const QList<QStringList>& rows) {
-    std::optional<CellPosition> found = findUnwritableCell(tableOf(rows));
-    if (found)
-        found->row -= 1;
-    return found;
-}
-
 std::optional<int> findOverlongRow(const QList<QStringList>& rows) {
-    std::optional<int> found = findOverlongRow(tableOf(rows));
-    if (found)
-        *found -= 1;
-    return found;
+    for (int r = 0; r < rows.size(); ++r) {
+        const qsizetype text = writtenText(rows[r]);
+        if (text + FileColumns > MaxLineLength &&
+            text + writtenSeparators(rows[r], text) > MaxLineLength)
+            return r;
+    }
+    return std::nullopt;
 }
 
 } // namespace core

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/celltable.h"
 #include "core/journalcharset.h"
 #include "core/journalcolumns.h"
 
@@ -9,7 +8,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <functional>
 #include <optional>
 #include <vector>
 
@@ -26,16 +24,19 @@ constexpr int MaxLineLength = EKLZ_FUZZ_MAX_LINE_LENGTH;
 #else
 constexpr int MaxLineLength = 32767;
 #endif
-// The memory the reader may fill with a table, in bytes: what the machine has free, or in the
-// fuzz build a few kilobytes, so that the limit is reached by small inputs and no input costs
-// more than a few milliseconds.
+// The memory the reader may fill with rows, in bytes: what the machine has free, or in the fuzz
+// build a few kilobytes, so that the limit is reached by small inputs and no input costs more
+// than a few milliseconds.
 qsizetype readerMemoryBudget();
+// What the reader counts for each cell of its rows besides its text (two bytes a character): the
+// QString and the block its text is kept in.
+constexpr qsizetype ReaderCellBytes = qsizetype(sizeof(QString)) + 32;
 
 // The first line the reader refuses, 1-based.
 struct ReadFault {
     enum Kind {
         LineTooLong, // longer than MaxLineLength
-        OutOfMemory, // its row, or the columns it adds, would not fit in the memory left
+        OutOfMemory, // its row, or the columns it adds, would not fit in the memory budget
     };
     int line = 0;
     Kind kind = LineTooLong;
@@ -44,8 +45,9 @@ struct ReadFault {
 
 struct ReadResult {
     // On a fault: the lines before the faulty one.
-    CellTable table; // the data rows: never fewer than eight columns; a longer line widens all
-    QList<QStringList> rows; // the same as texts
+    // The data rows, all with the same number of cells: never fewer than eight; a longer line
+    // widens all.
+    QList<QStringList> rows;
     std::optional<ReadFault> fault;
     // Field count of the last line read, which tells where the reader stopped (0 for none).
     int lastLineFields = 0;
@@ -57,7 +59,7 @@ struct ReadResult {
     // Read with spreadsheet quoting: its cells may then hold ";" and line ends.
     bool quoted = false;
     std::vector<int> unclosedQuoteLines; // the lines of quotes that never close
-    // Between the cells: ";", or "," or a tab in a CSV saved so (core::SeparatorScan).
+    // Between the cells: ";", or "," or a tab in a CSV saved so (core::separatorOf).
     char separator = ';';
 
     bool ok() const { return !fault; }
@@ -69,7 +71,7 @@ struct ReadResult {
 // Every ";" ends a cell, so a ";" at the end of a line closes its last cell and opens no new one:
 // "a;b;c" and "a;b;c;" read alike, ";;" leaves an empty cell, an empty line is an empty row.
 // A file shaped otherwise than this program writes, whose fields show spreadsheet quoting, is read
-// with it (core::QuoteScan); this program's own files always as they stand.
+// with it (core::findQuoting); this program's own files always as they stand.
 ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget = readerMemoryBudget());
 
 struct FileRead {
@@ -77,37 +79,24 @@ struct FileRead {
     QByteArray fingerprint; // of the file's bytes (fingerprintOf)
     QByteArray bytes;       // the file's bytes, when they were asked to be kept
 };
-// readJournal for an open file, read from its start in pieces so that the file is never held
-// whole besides its table (unless `keepBytes`: then also its bytes, as the base of a later merge).
-// None when it cannot be read.
+// readJournal for an open file, read whole from its start; its bytes are kept when asked for
+// (`keepBytes`), as the base of a later merge. None when it cannot be read.
 std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget = readerMemoryBudget(),
                                         bool keepBytes = false);
 // The same for the regular file at that path, never through a link in its place.
 std::optional<FileRead> readJournalFile(const QString& path,
                                         qsizetype memoryBudget = readerMemoryBudget());
 
-// How many rows the open file would read into (its lines; a file with NUL bytes or in UTF-16 is
-// read to count them). None when it cannot be read.
+// How many rows the open file would read into (on a fault: its lines). None when it cannot be
+// read.
 std::optional<qsizetype> countJournalRows(QFile& file);
 
-// The writer takes a grid's cells: row 0 is the header row, which is not written.
-
-// Rows 1 .. rows-1 of the grid, columns 0 .. 7 (empty fields for columns the grid lacks; columns
-// past 7 are not written), each cell followed by ";". A line that would thus pass MaxLineLength
-// gets only the ";" that fit, though at least those its last non-empty cell needs before it: it
-// reads back as the same eight cells. Check the grid with findUnwritableCell and findOverlongRow
-// first.
+// The writer: columns 0 .. 7 of every data row (empty fields for cells a row lacks; cells past 7
+// are not written), each cell followed by ";". A line that would thus pass MaxLineLength gets only
+// the ";" that fit, though at least those its last non-empty cell needs before it: it reads back as
+// the same eight cells. Check the rows with findUnwritableCell and findOverlongRow first.
 // Windows-1251, unless those bytes would read back as UTF-8: then UTF-8 with a byte-order mark.
-QByteArray writeJournal(const CellTable& grid);
 QByteArray writeJournal(const QList<QStringList>& rows);
-
-using PutPiece = std::function<bool(QByteArrayView piece)>;
-using Restart = std::function<bool()>;
-// writeJournal's bytes handed to `put` in pieces of FilePieceBytes (the last one shorter), so
-// that a save never holds the whole file. A journal that must be written as UTF-8 is known only
-// at the end: `restart` is called and the pieces come again from the first. False as soon as
-// `put` or `restart` returns false.
-bool writeJournalInPieces(const CellTable& grid, const PutPiece& put, const Restart& restart);
 
 struct CellPosition {
     int row = 0;
@@ -115,15 +104,11 @@ struct CellPosition {
     friend bool operator==(const CellPosition&, const CellPosition&) = default;
 };
 
-// The first written cell (row by row, columns 0 .. 7) holding a character the file cannot hold.
-std::optional<CellPosition> findUnwritableCell(const CellTable& grid);
-// The first data row whose line would be longer than the reader accepts: whose text and the ";"
-// between its cells up to its last non-empty one pass MaxLineLength.
-std::optional<int> findOverlongRow(const CellTable& grid);
-// The same for data rows (indexes into them).
+// The first written cell (row by row, columns 0 .. 7) holding a character the file cannot hold;
+// `row` is its index in the rows.
 std::optional<CellPosition> findUnwritableCell(const QList<QStringList>& rows);
+// The index of the first row whose line would be longer than the reader accepts: whose text and
+// the ";" between its cells up to its last non-empty one pass MaxLineLength.
 std::optional<int> findOverlongRow(const QList<QStringList>& rows);
-CellTable tableOf(const QList<QStringList>& rows);
-QList<QStringList> rowsOf(const CellTable& table);
 
 } // namespace core

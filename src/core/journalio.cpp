@@ -105,12 +105,6 @@ bool NewFile::copyFrom(int source) {
     return error_ == 0;
 }
 
-bool NewFile::restart() {
-    if (error_ == 0 && (::ftruncate(fd(), 0) != 0 || ::lseek(fd(), 0, SEEK_SET) != 0))
-        error_ = errno;
-    return error_ == 0;
-}
-
 bool NewFile::flushed() {
     // Some file systems (a few network shares) cannot sync; that is no failure of the write.
     if (error_ == 0 && ::fsync(fd()) != 0 && errno != EINVAL && errno != ENOTSUP)

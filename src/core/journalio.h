@@ -38,8 +38,6 @@ public:
     bool write(QByteArrayView bytes);
     // Writes what the descriptor reads from its start, in pieces.
     bool copyFrom(int source);
-    // Back to empty, to be written again from the start.
-    bool restart();
     // Flushes the file to the disk and renames it over `name` (a link there is replaced, never
     // written through); the file's identity, or none (error() tells why).
     std::optional<FileIdentity> commit(const QByteArray& name);

@@ -99,22 +99,16 @@ std::optional<QByteArray> bytesOfFile(int fd, qint64 size, const QByteArray& fin
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !file.seek(0))
         return std::nullopt;
-    QByteArray bytes;
-    bytes.reserve(qsizetype(size));
-    if (!readInPieces(file,
-                      [&](QByteArrayView piece) {
-                          bytes.append(piece);
-                          return true;
-                      }) ||
-        fingerprintOf(bytes) != fingerprint)
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError || fingerprintOf(bytes) != fingerprint)
         return std::nullopt;
     return bytes;
 }
 
 // The replacement in the file's folder, under the save lock.
 Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBackups& backups,
-                      const QString& path, const CellTable& cells, const Expectation& expected,
-                      std::pair<mode_t, gid_t> newFileMode) {
+                      const QString& path, const QList<QStringList>& rows,
+                      const Expectation& expected, std::pair<mode_t, gid_t> newFileMode) {
     removeStaleTemporaries(folder.handle.fd(), name, QDateTime::currentDateTime());
     const Opened old = openRegularAt(folder.handle.fd(), name);
     if (!old.ok() && old.error != ENOENT) {
@@ -162,20 +156,10 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
             : givenByFolder({old.info.st_mode & 0666, old.info.st_gid}, folder);
     Replacement replacement;
     NewFile file(folder.handle.fd(), name, mode, group);
-    Fingerprint written;
-    writeJournalInPieces(
-        cells,
-        [&](QByteArrayView piece) {
-            written.add(piece);
-            return file.write(piece);
-        },
-        [&] {
-            written = {};
-            return file.restart();
-        });
-    if (file.error() != 0)
+    const QByteArray bytes = writeJournal(rows);
+    if (!file.write(bytes))
         return failed(file.error());
-    replacement.fingerprint = written.value();
+    replacement.fingerprint = fingerprintOf(bytes);
     // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register must
     // not push the real earlier versions out of the backups.
     if (found && *found != replacement.fingerprint) {
@@ -192,7 +176,7 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
     }
     replacement.written = *identity;
     if (expected.keepBytes)
-        replacement.bytes = writeJournal(cells);
+        replacement.bytes = bytes;
     if (!replacement.backup.isEmpty())
         backups.dropOldest(path);
     return replacement;
@@ -213,7 +197,7 @@ Replacement replaceJournalFile(const FolderTree& tree, JournalBackups& backups, 
     const Opened folder = tree.openParent(path, &name, makeFolder);
     if (!folder.ok())
         return failed(folder.error);
-    Replacement replacement = replaceIn(folder, name, backups, path, tableOf(rows), expected,
+    Replacement replacement = replaceIn(folder, name, backups, path, rows, expected,
                                         modeForNewFile(tree, likeFile, folder));
     if (folderMissing && replacement.kind != Replacement::Replaced)
         removeFolderMade(tree, folderPath);

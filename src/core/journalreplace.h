@@ -37,19 +37,17 @@ struct Replacement {
     QString backup;         // Replaced: the backup kept, if one was
     FileIdentity written;   // Replaced: the new file
     QByteArray fingerprint; // Replaced: the new file's fingerprint
-    // Replaced: the new file, open for reading (when the expectation asked to keep bytes).
-    FileHandle writtenFile;
     // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory);
     // Replaced: the bytes written. Only when the expectation asked to keep them.
     QByteArray bytes;
     bool bytesHeld = false;
 };
 
-// Replaces the journal file at path (below the folder) by the cells written as a journal, in
-// pieces and fingerprinted as they are written, holding the folder's save lock throughout (the
-// wait for it calls `stillWaiting`, which may cancel it): the file found is compared with the
-// expectation by its bytes' fingerprint (a change is handed back unreplaced), kept as a backup (a
-// copy in pieces) when it differs from the new file, then replaced.
+// Replaces the journal file at path (below the folder) by the rows written as a journal, holding
+// the folder's save lock throughout (the wait for it calls `stillWaiting`, which may cancel it):
+// the file found is compared with the expectation by its bytes' fingerprint (a change is handed
+// back unreplaced), kept as a backup (a copy in pieces) when it differs from the new file, then
+// replaced.
 //
 // Refused, with nothing written: a link or a file that is not a regular one in the file's place;
 // a file that cannot be read whole (its previous version could be neither compared nor kept); a

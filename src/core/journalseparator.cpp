@@ -87,29 +87,25 @@ bool endsALineWithSemicolon(QByteArrayView head) {
 
 } // namespace
 
-bool SeparatorScan::add(QByteArrayView piece) {
-    if (full_)
-        return false;
-    qsizetype taken = 0;
-    char previous = head_.isEmpty() ? '\n' : head_.back();
-    for (; taken < piece.size() && lines_ < SampledLines; ++taken) {
-        const char c = piece[taken];
+char separatorOf(QByteArrayView text) {
+    // The lines looked at, empty ones not counted, and the most text read for them.
+    constexpr int SampledLines = 50;
+    constexpr qsizetype MostBytes = qsizetype(1) << 20;
+    qsizetype end = 0;
+    int lines = 0;
+    for (char previous = '\n'; end < text.size() && lines < SampledLines; ++end) {
+        const char c = text[end];
         if ((c == '\n' || c == '\r') && previous != '\n' && previous != '\r')
-            ++lines_;
+            ++lines;
         previous = c;
     }
-    taken = std::min(taken, MostBytes - head_.size());
-    head_.append(piece.first(taken));
-    full_ = lines_ >= SampledLines || head_.size() >= MostBytes;
-    return !full_;
-}
-
-char SeparatorScan::finish() const {
-    if (endsALineWithSemicolon(head_))
+    const QByteArrayView head = text.first(std::min(end, MostBytes));
+    if (endsALineWithSemicolon(head))
         return ';';
     // A tab rarely stands in a cell's text, a comma often does (a decimal comma among them).
+    const bool cut = lines >= SampledLines || head.size() >= MostBytes;
     for (const char separator : {'\t', ','})
-        if (splitsAlike(records(head_, separator, full_)))
+        if (splitsAlike(records(head, separator, cut)))
             return separator;
     return ';';
 }

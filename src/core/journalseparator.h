@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 
@@ -12,23 +11,8 @@
 
 namespace core {
 
-class SeparatorScan {
-public:
-    // The lines looked at, empty ones not counted, and the most text read for them.
-    static constexpr int SampledLines = 50;
-    static constexpr qsizetype MostBytes = qsizetype(1) << 20;
-
-    // The text from its start (without a byte-order mark), in pieces cut anywhere; false once
-    // enough has come.
-    bool add(QByteArrayView piece);
-    // The separator the text is read with.
-    char finish() const;
-
-private:
-    QByteArray head_;
-    int lines_ = 0;
-    bool full_ = false;
-};
+// The separator the text (after its byte-order mark) is read with.
+char separatorOf(QByteArrayView text);
 
 // How the user is told which separator a file was read with: "«,» (запятая)".
 QString separatorName(char separator);

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/celltable.h"
-#include "core/journalformat.h"
+#include "exchange/spreadsheetimport.h"
 #include "model/blockwatch.h"
 
 #include <QDate>

@@ -7,6 +7,27 @@
 #include <QStringList>
 #include <optional>
 
+// Until the exchange hands over plain rows.
+namespace core {
+inline QList<QStringList> rowsOf(const CellTable& table) {
+    QList<QStringList> rows;
+    for (int r = 0; r < table.rows(); ++r) {
+        QStringList row;
+        for (int c = 0; c < table.cols(); ++c)
+            row.append(table.cell(r, c).toString());
+        rows.append(row);
+    }
+    return rows;
+}
+inline CellTable tableOf(const QList<QStringList>& rows) {
+    CellTable table(int(rows.size()) + 1, rows.isEmpty() ? 8 : int(rows[0].size()));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c)
+            table.setCell(r + 1, c, rows[r][c]);
+    return table;
+}
+} // namespace core
+
 // Importing a register from a spreadsheet: the first sheet of an .xlsx or .ods file, or a .csv a
 // spreadsheet wrote (read as a journal file), made into a journal's rows.
 

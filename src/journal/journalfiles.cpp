@@ -42,10 +42,10 @@ QString faultCause(const core::ReadResult& result) {
     if (fault.kind == core::ReadFault::LineTooLong)
         return QStringLiteral("Строка %1 длиннее %2 знаков; прочитано строк: %3.")
             .arg(core::grouped(fault.line), core::grouped(core::MaxLineLength),
-                 core::grouped(result.table.rows()));
+                 core::grouped(result.rows.size()));
     return QStringLiteral("Строка %1: не хватает памяти, чтобы читать журнал дальше; прочитано "
                           "строк: %2.")
-        .arg(core::grouped(fault.line), core::grouped(result.table.rows()));
+        .arg(core::grouped(fault.line), core::grouped(result.rows.size()));
 }
 
 // Shown after the grid is filled: the lines of the quotes that never close, five at most.

@@ -1,5 +1,6 @@
 #include "core/journalcharset.h"
 
+#include <QRandomGenerator>
 #include <QStringDecoder>
 #include <QTest>
 
@@ -22,6 +23,22 @@ private Q_SLOTS:
         for (int b = 0; b < 256; ++b)
             QCOMPARE(actual[b],
                      expected[b] == QChar::ReplacementCharacter ? QChar(b) : expected[b]);
+    }
+
+    // Decoded eight bytes at a time, bytes decode as one by one, wherever the Cyrillic ones fall.
+    void decodesAsByteByByte() {
+        QRandomGenerator random(20091215);
+        const char alphabet[] = {'a', ';', '\r', '\n', '\xDF', '7', '\x98'};
+        for (int round = 0; round < 3000; ++round) {
+            QByteArray bytes;
+            const int length = int(random.bounded(90));
+            for (int i = 0; i < length; ++i)
+                bytes += alphabet[random.bounded(int(sizeof alphabet))];
+            QString oneByOne;
+            for (const char byte : bytes)
+                oneByOne += core::decodeWindows1251(QByteArrayView(&byte, 1));
+            QCOMPARE(core::decodeWindows1251(bytes), oneByOne);
+        }
     }
 
     void detectsUtf8_data() {

@@ -1,4 +1,5 @@
 #include "core/fingerprint.h"
+#include "core/journalcolumns.h"
 #include "core/journalformat.h"
 
 #include <QFile>
@@ -10,18 +11,45 @@ using core::writeJournal;
 
 namespace {
 
-// The table's rows, each closed by "/", its cells parted by "|" without the empty ones at its end.
-QString textOf(const core::CellTable& table) {
+// The rows, each closed by "/", its cells parted by "|" without the empty ones at its end.
+QString textOf(const QList<QStringList>& rows) {
     QString text;
-    for (int r = 0; r < table.rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < table.cols(); ++c)
-            cells << table.cell(r, c).toString();
+    for (QStringList cells : rows) {
         while (!cells.isEmpty() && cells.last().isEmpty())
             cells.removeLast();
         text += cells.join(u'|') + u'/';
     }
     return text;
+}
+
+// How many cells each row has (eight without rows); -1 when they differ.
+int colsOf(const QList<QStringList>& rows) {
+    const int cols = rows.isEmpty() ? core::FileColumns : int(rows.first().size());
+    for (const QStringList& row : rows)
+        if (row.size() != cols)
+            return -1;
+    return cols;
+}
+
+// Rows parted by "/", cells by "|", each row of `cols` cells.
+QList<QStringList> rowsFrom(const QString& text, int cols) {
+    QList<QStringList> rows;
+    for (const QString& line : text.split(u'/', Qt::SkipEmptyParts)) {
+        QStringList cells = line.split(u'|');
+        cells.resize(cols);
+        rows << cells;
+    }
+    return rows;
+}
+
+QByteArray utf16(const QString& text, bool bigEndian) {
+    QByteArray bytes;
+    for (const QChar c : text) {
+        const char high = char(c.unicode() >> 8);
+        const char low = char(c.unicode() & 0xFF);
+        bytes.append(bigEndian ? high : low).append(bigEndian ? low : high);
+    }
+    return bytes;
 }
 
 } // namespace
@@ -62,8 +90,54 @@ private Q_SLOTS:
         QFETCH(QString, text);
         const core::ReadResult result = core::readJournal(bytes);
         QVERIFY(result.ok());
-        QCOMPARE(result.table.cols(), cols);
-        QCOMPARE(textOf(result.table), text);
+        QCOMPARE(colsOf(result.rows), cols);
+        QCOMPARE(textOf(result.rows), text);
+    }
+
+    // Each encoding read, NUL bytes left out and counted.
+    void readsEveryEncoding_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<core::TextEncoding>("encoding");
+        QTest::addColumn<qsizetype>("nulBytes");
+        QTest::addColumn<QString>("text");
+        using core::TextEncoding;
+        const auto row = [](const char* name, const QByteArray& bytes, core::TextEncoding encoding,
+                            qsizetype nuls, const QString& text) {
+            QTest::newRow(name) << bytes << encoding << nuls << text;
+        };
+        row("CR LF, lone LF and CR, no last end", "a;b\r\nc;\r\n\r\nd\ne\rf;;",
+            TextEncoding::Windows1251, 0, QStringLiteral("a|b/c//d/e/f/"));
+        row("UTF-8 byte-order mark left out", "\xEF\xBB\xBF" + QStringLiteral("Жж;a\r\nb").toUtf8(),
+            TextEncoding::Utf8, 0, QStringLiteral("Жж|a/b/"));
+        row("byte-order mark after NUL bytes", QByteArray("\0\0\xEF\xBB\xBFz;\0", 8),
+            TextEncoding::Utf8, 3, QStringLiteral("z/"));
+        row("byte-order mark before Windows-1251", "\xEF\xBB\xBF\xC6;\r\n",
+            TextEncoding::Windows1251, 0, QStringLiteral("п»їЖ/"));
+        row("UTF-16, a pair of surrogates",
+            "\xFF\xFE" + utf16(QStringLiteral("Ж;\U0001F600;\r\nb") + QChar(0) + u'c', false),
+            TextEncoding::Utf16, 1, QStringLiteral("Ж|\U0001F600/bc/"));
+        // Qt leaves out a second mark at the start; one further on is text.
+        row("UTF-16 big-endian, marks",
+            "\xFE\xFF" + utf16(QStringLiteral("\uFEFFa\uFEFF;\nb"), true), TextEncoding::Utf16, 0,
+            QStringLiteral("a\uFEFF/b/"));
+        row("UTF-16, a lone surrogate and an odd last byte",
+            QByteArray("\xFF\xFE"
+                       "a\0\x00\xD8;\0b",
+                       9),
+            TextEncoding::Utf16, 0, QStringLiteral("a?|\uFFFD/"));
+        row("too short for a mark", "\xFF", TextEncoding::Windows1251, 0, QStringLiteral("я/"));
+    }
+
+    void readsEveryEncoding() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(core::TextEncoding, encoding);
+        QFETCH(qsizetype, nulBytes);
+        QFETCH(QString, text);
+        const core::ReadResult result = core::readJournal(bytes);
+        QVERIFY(result.ok());
+        QCOMPARE(result.encoding, encoding);
+        QCOMPARE(result.droppedNulBytes, nulBytes);
+        QCOMPARE(textOf(result.rows), text);
     }
 
     void refusesLinesAndFilesOverTheLimits() {
@@ -72,34 +146,42 @@ private Q_SLOTS:
         QVERIFY(core::readJournal("a;\r\n" + longest + "\r\n").ok());
         core::ReadResult result = core::readJournal("a;\r\nb;\r\n" + longest + "x\r\nc;\r\n");
         QCOMPARE(result.fault, (core::ReadFault{3, core::ReadFault::LineTooLong}));
-        QCOMPARE(textOf(result.table), QStringLiteral("a/b/"));
+        QCOMPARE(textOf(result.rows), QStringLiteral("a/b/"));
+        QCOMPARE(result.totalLines, 4);
+        QCOMPARE(result.lastLineFields, 1);
         // Characters are counted, not the two bytes of each Cyrillic letter in UTF-8.
         const QByteArray utf8 = QString(core::MaxLineLength, u'ж').toUtf8();
         QVERIFY(core::readJournal(utf8 + "\r\n").ok());
         QCOMPARE(core::readJournal(utf8 + "ж\r\n").fault,
                  (core::ReadFault{1, core::ReadFault::LineTooLong}));
 
-        // With a megabyte to fill, six rows of 32,767 cells (6 bytes each) do not fit: the wide
-        // line is refused, the rows before it kept at their own width. One row fewer fits.
-        constexpr qsizetype budget = 1 << 20;
-        const int rowsBefore = int(budget / (6 * qsizetype(core::MaxLineLength)));
+        // With eight megabytes to fill, five rows of 32,767 cells do not fit: the wide line is
+        // refused, the rows before it kept at their own width. One row fewer fits.
+        constexpr qsizetype budget = 8 << 20;
+        const int rowsBefore = int(budget / (core::ReaderCellBytes * core::MaxLineLength));
+        QCOMPARE(rowsBefore, 4);
         const QByteArray wide(core::MaxLineLength, ';');
         result =
             core::readJournal(QByteArray("a;\n").repeated(rowsBefore) + wide + "\nb;\n", budget);
         QCOMPARE(result.fault, (core::ReadFault{rowsBefore + 1, core::ReadFault::OutOfMemory}));
-        QCOMPARE(result.table.rows(), rowsBefore);
-        QCOMPARE(result.table.cols(), 8);
+        QCOMPARE(result.rows.size(), rowsBefore);
+        QCOMPARE(colsOf(result.rows), 8);
         result =
             core::readJournal(QByteArray("a;\n").repeated(rowsBefore - 1) + wide + "\n", budget);
         QVERIFY(result.ok());
-        QCOMPARE(result.table.cols(), core::MaxLineLength);
+        QCOMPARE(colsOf(result.rows), core::MaxLineLength);
+        // A row of eight cells and its text counts ReaderCellBytes a cell and two bytes a
+        // character: two such rows fit, a third does not.
+        result = core::readJournal("a\nb\nc\n", 2 * 8 * core::ReaderCellBytes + 2 * 2);
+        QCOMPARE(result.fault, (core::ReadFault{3, core::ReadFault::OutOfMemory}));
+        QCOMPARE(textOf(result.rows), QStringLiteral("a/b/"));
     }
 
     void writesEightFieldsPerRow_data() {
         QTest::addColumn<int>("cols");
         QTest::addColumn<QString>("rows"); // rows parted by "/", cells by "|"
         QTest::addColumn<QByteArray>("bytes");
-        QTest::newRow("header only") << 8 << QString() << QByteArray();
+        QTest::newRow("no rows") << 8 << QString() << QByteArray();
         QTest::newRow("fewer columns get empty fields")
             << 6 << QStringLiteral("1|2|3|4|5|6/|b")
             << QByteArray("1;2;3;4;5;6;;;\r\n;b;;;;;;;\r\n");
@@ -127,50 +209,13 @@ private Q_SLOTS:
         QFETCH(int, cols);
         QFETCH(QString, rows);
         QFETCH(QByteArray, bytes);
-        const QStringList lines = rows.isEmpty() ? QStringList() : rows.split(u'/');
-        core::CellTable cells(int(lines.size()) + 1, cols);
-        cells.setCell(0, 0, u"header");
-        for (int r = 0; r < lines.size(); ++r) {
-            const QStringList texts = lines[r].split(u'|');
-            for (int c = 0; c < texts.size(); ++c)
-                cells.setCell(r + 1, c, texts[c]);
-        }
-        QCOMPARE(core::writeJournal(cells), bytes);
-    }
-
-    // A save writes the journal in pieces of the size files are read in, so that the whole file
-    // is never held: every piece but the last is full, and together they are the journal as
-    // written whole, also when a journal found to need UTF-8 only at its end is written again.
-    void writesInPiecesOfTheReadersSize() {
-        for (const QString& text : {QStringLiteral("Иванов И. И."), QStringLiteral("Рё")}) {
-            core::CellTable cells(40001, 8);
-            for (int r = 1; r < cells.rows(); ++r)
-                cells.setCell(r, r % 8, text);
-            QByteArray joined;
-            QList<qsizetype> sizes;
-            int restarts = 0;
-            QVERIFY(core::writeJournalInPieces(
-                cells,
-                [&](QByteArrayView piece) {
-                    joined += piece;
-                    sizes << piece.size();
-                    return true;
-                },
-                [&] {
-                    ++restarts;
-                    joined.clear();
-                    sizes.clear();
-                    return true;
-                }));
-            QCOMPARE(restarts, text == u"Рё" ? 1 : 0);
-            QVERIFY(sizes.size() > 2);
-            for (qsizetype i = 0; i + 1 < sizes.size(); ++i)
-                QCOMPARE(sizes[i], core::FilePieceBytes);
-            QCOMPARE(joined, core::writeJournal(cells));
-            const core::ReadResult read = core::readJournal(joined);
-            QCOMPARE(read.table.rows(), cells.rows() - 1);
-            QCOMPARE(read.table.cell(39999, 40000 % 8), QStringView(text)); // grid row 40000
-        }
+        QCOMPARE(core::writeJournal(rowsFrom(rows, cols)), bytes);
+        // Rows of their own lengths read alike.
+        QList<QStringList> ragged = rowsFrom(rows, cols);
+        for (QStringList& row : ragged)
+            while (!row.isEmpty() && row.last().isEmpty())
+                row.removeLast();
+        QCOMPARE(core::writeJournal(ragged), bytes);
     }
 
     // A line up to the limit that has fewer than eight fields opens whole and saves: where
@@ -207,13 +252,9 @@ private Q_SLOTS:
 
         const core::ReadResult opened = core::readJournal(bytes);
         QVERIFY(opened.ok());
-        core::CellTable grid(opened.table.rows() + 1, opened.table.cols());
-        for (int r = 0; r < opened.table.rows(); ++r)
-            for (int c = 0; c < opened.table.cols(); ++c)
-                grid.setCell(r + 1, c, opened.table.cell(r, c));
-        QCOMPARE(core::findOverlongRow(grid), std::nullopt);
+        QCOMPARE(core::findOverlongRow(opened.rows), std::nullopt);
 
-        const QByteArray written = core::writeJournal(grid);
+        const QByteArray written = core::writeJournal(opened.rows);
         QVERIFY(written.startsWith("a;b;;;;;;;\r\n"));
         QVERIFY(written.endsWith("\r\nc;;;;;;;;\r\n"));
         // Eight ";" when they fit, otherwise as many as the limit leaves room for.
@@ -222,16 +263,16 @@ private Q_SLOTS:
                  std::min<qsizetype>(text + core::FileColumns, core::MaxLineLength));
         const core::ReadResult reread = core::readJournal(written);
         QVERIFY(reread.ok());
-        QCOMPARE(reread.table.cols(), core::FileColumns);
-        QCOMPARE(textOf(reread.table), textOf(opened.table));
+        QCOMPARE(colsOf(reread.rows), core::FileColumns);
+        QCOMPARE(textOf(reread.rows), textOf(opened.rows));
     }
 
     // The save check refuses exactly the rows whose text with the ";" their non-empty cells need
     // between them is longer than the limit. Rows parted by "/", cells by "|"; "N*c" stands for
-    // N - Max characters c, where Max is the limit.
+    // N + Max characters c, where Max is the limit.
     void refusesOnlyRowsThatCannotFit_data() {
         QTest::addColumn<QString>("rows");
-        QTest::addColumn<int>("overlong"); // 0 for none
+        QTest::addColumn<int>("overlong"); // 1-based, 0 for none
         QTest::newRow("the limit in one cell") << QStringLiteral("0*x") << 0;
         QTest::newRow("one character more") << QStringLiteral("a/-1*x|yy/b") << 2;
         QTest::newRow("two cells, one ; between") << QStringLiteral("-1*x|y") << 1;
@@ -246,130 +287,62 @@ private Q_SLOTS:
     void refusesOnlyRowsThatCannotFit() {
         QFETCH(QString, rows);
         QFETCH(int, overlong);
-        const QStringList lines = rows.split(u'/');
-        core::CellTable grid(int(lines.size()) + 1, 10);
-        for (int r = 0; r < lines.size(); ++r) {
-            const QStringList texts = lines[r].split(u'|');
-            for (int c = 0; c < texts.size(); ++c) {
-                const qsizetype star = texts[c].indexOf(u'*');
-                grid.setCell(r + 1, c,
-                             star < 0 ? texts[c]
-                                      : QString(core::MaxLineLength + texts[c].first(star).toInt(),
-                                                texts[c].back()));
-            }
-        }
-        QCOMPARE(core::findOverlongRow(grid).value_or(0), overlong);
+        QList<QStringList> grid = rowsFrom(rows, 10);
+        for (QStringList& row : grid)
+            for (QString& text : row)
+                if (const qsizetype star = text.indexOf(u'*'); star >= 0)
+                    text = QString(core::MaxLineLength + text.first(star).toInt(), text.back());
+        const std::optional<int> found = core::findOverlongRow(grid);
+        QCOMPARE(found ? *found + 1 : 0, overlong);
         if (overlong != 0)
             return;
         // Every row let through is written within the limit and reads back as it was.
         const core::ReadResult reread = core::readJournal(core::writeJournal(grid));
         QVERIFY(reread.ok());
-        QCOMPARE(reread.table.rows(), lines.size());
-        for (int r = 0; r < lines.size(); ++r)
-            for (int c = 0; c < core::FileColumns; ++c)
-                QCOMPARE(reread.table.cell(r, c), grid.cell(r + 1, c));
+        QCOMPARE(reread.rows.size(), grid.size());
+        for (int r = 0; r < grid.size(); ++r)
+            QCOMPARE(reread.rows[r], grid[r].first(core::FileColumns));
     }
 
-    // A file is read in pieces of 256 KB; whatever falls on the cut (a CR LF, a Cyrillic
-    // letter in UTF-8, a long line, a line that is too long), the table is the one the bytes give
-    // read whole.
-    // The reader sizes its columns from the first lines; lines around that count, and later
-    // lines much longer or shorter than the first (or a column empty at first, then filling more
-    // than a block), are still read cell for cell.
-    void readsEveryCellAroundTheFirstLines_data() {
-        QTest::addColumn<int>("lines");
-        QTest::addColumn<int>("longAfter");
-        QTest::addColumn<int>("thirdFirst");
-        QTest::addColumn<int>("thirdAfter");
-        QTest::newRow("255 lines") << 255 << 40 << 300 << 1;
-        QTest::newRow("256 lines") << 256 << 40 << 300 << 1;
-        QTest::newRow("257 lines") << 257 << 40 << 300 << 1;
-        QTest::newRow("long texts after the first lines") << 1200 << 1500 << 300 << 1;
-        QTest::newRow("lines twice as long after the first") << 30000 << 0 << 20 << 40;
+    // The save check names the first cell, row by row, holding a character no file can hold;
+    // columns past 7 are not written, so not looked at.
+    void findsTheFirstUnwritableCell() {
+        QList<QStringList> rows = rowsFrom(QStringLiteral("a|b/c|d|e/f"), 9);
+        QCOMPARE(core::findUnwritableCell(rows), std::nullopt);
+        rows[2][8] = QStringLiteral("\u4E2D");
+        QCOMPARE(core::findUnwritableCell(rows), std::nullopt);
+        rows[2][0] = QStringLiteral("a;b");
+        rows[1][7] = QStringLiteral("\u4E2D");
+        QCOMPARE(core::findUnwritableCell(rows), std::optional(core::CellPosition{1, 7}));
+        rows[1].resize(3);
+        QCOMPARE(core::findUnwritableCell(rows), std::optional(core::CellPosition{2, 0}));
     }
 
-    void readsEveryCellAroundTheFirstLines() {
-        QFETCH(int, lines);
-        QFETCH(int, longAfter);
-        QFETCH(int, thirdFirst);
-        QFETCH(int, thirdAfter);
-        QByteArray bytes;
-        QStringList expected;
-        for (int line = 0; line < lines; ++line) {
-            const bool early = line < 256;
-            // Windows-1251: 0xE6 is "ж".
-            const QByteArray first = QByteArray::number(line);
-            const QByteArray second =
-                early ? QByteArray() : QByteArray(longAfter + line % 7, '\xE6');
-            const QByteArray third =
-                QByteArray(early ? thirdFirst : thirdAfter + line % 3, char('a' + line % 26));
-            bytes += first + ';' + second + ';' + third + ";\r\n";
-            expected << QString::fromLatin1(first) + u'|' + QString(second.size(), u'ж') + u'|' +
-                            QString::fromLatin1(third);
-        }
-        const core::ReadResult result = readJournal(bytes);
-        QVERIFY(result.ok());
-        QCOMPARE(result.table.rows(), lines);
-        for (int r = 0; r < lines; ++r) {
-            const QString cells = result.table.cell(r, 0).toString() + u'|' +
-                                  result.table.cell(r, 1).toString() + u'|' +
-                                  result.table.cell(r, 2).toString();
-            QVERIFY2(cells == expected[r], qPrintable(QString::number(r)));
-        }
-    }
-
-    void readsAFileInPiecesAsWhole_data() {
-        QTest::addColumn<QByteArray>("atTheCut");
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<int>("before"); // bytes of atTheCut before the cut
-        // Long lines keep the row count, and the test's time, down.
-        const QByteArray cp1251 =
-            QByteArray("\xC8\xE2\xE0\xED\xEE\xE2 ").repeated(30) + ";\xDD\xCA\xD0;";
-        const QByteArray utf8 = QStringLiteral("Иванов ").repeated(30).toUtf8() + ";ЭКР;";
-        QTest::newRow("CR | LF") << QByteArray("a;b;\r\n") << cp1251 + "\r\n" << 4;
-        QTest::newRow("lone CRs, CR | CR") << QByteArray("a;\r\r") << cp1251 + "\r" << 3;
-        QTest::newRow("UTF-8 letter cut") << QStringLiteral("жж;\n").toUtf8() << utf8 + "\n" << 3;
-        QTest::newRow("UTF-8, invalid after the cut") << QByteArray("x;\xFF;\n") << utf8 + "\n"
-                                                      << 2;
-        QTest::newRow("line across the cut") << QByteArray(3000, 'y') + "\r\n"
-                                             << cp1251 + "\r\n"
-                                             << 1500;
-        QTest::newRow("overlong line across the cut")
-            << QByteArray(4 * core::MaxLineLength + 100, 'z') + "\r\n"
-            << cp1251 + "\r\n"
-            << 70000;
-        QTest::newRow("last line without an end") << QByteArray("tail;\r") << cp1251 + "\r\n" << 6;
-    }
-
-    void readsAFileInPiecesAsWhole() {
-        QFETCH(QByteArray, atTheCut);
-        QFETCH(QByteArray, line);
-        QFETCH(int, before);
-        QByteArray bytes;
-        while (bytes.size() + line.size() <= core::FilePieceBytes - before)
-            bytes += line;
-        bytes += QByteArray(core::FilePieceBytes - before - bytes.size(), 'q');
-        bytes += atTheCut;
-        while (bytes.size() < core::FilePieceBytes + 200000)
-            bytes += line;
+    // A file reads as its bytes do; its fingerprint is that of its bytes, which are kept when
+    // asked for; a file that cannot be read gives nothing.
+    void readsAFileAsItsBytes() {
+        const QByteArray bytes =
+            "\xC8\xE2;b;\r\n" + QByteArray(core::MaxLineLength + 1, 'x') + "\r\n";
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("thisyear.csv"));
         QFile file(path);
-        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size());
-        file.close();
+        QVERIFY(file.open(QIODevice::ReadWrite) && file.write(bytes) == bytes.size());
 
         const core::ReadResult whole = core::readJournal(bytes);
-        const std::optional<core::FileRead> pieces = core::readJournalFile(path);
-        QVERIFY(pieces);
-        QCOMPARE(pieces->fingerprint, core::fingerprintOf(bytes));
-        const core::ReadResult& read = pieces->result;
-        QCOMPARE(read.encoding, whole.encoding);
-        QCOMPARE(read.fault, whole.fault);
-        QCOMPARE(read.totalLines, whole.totalLines);
-        QCOMPARE(read.lastLineFields, whole.lastLineFields);
-        QCOMPARE(read.table.rows(), whole.table.rows());
-        QCOMPARE(read.table.cols(), whole.table.cols());
-        QCOMPARE(textOf(read.table), textOf(whole.table));
+        const std::optional<core::FileRead> kept = core::readJournalFile(file, 1 << 30, true);
+        QVERIFY(kept);
+        QCOMPARE(kept->bytes, bytes);
+        QCOMPARE(kept->fingerprint, core::fingerprintOf(bytes));
+        QCOMPARE(kept->result.fault, whole.fault);
+        QCOMPARE(kept->result.totalLines, 2);
+        QCOMPARE(textOf(kept->result.rows), QStringLiteral("Ив|b/"));
+        const std::optional<core::FileRead> read = core::readJournalFile(path);
+        QVERIFY(read && read->bytes.isEmpty());
+        QCOMPARE(read->fingerprint, kept->fingerprint);
+        QCOMPARE(textOf(read->result.rows), textOf(whole.rows));
+        // Rows: its lines, also those past the fault.
+        QCOMPARE(core::countJournalRows(file), 2);
+        QVERIFY(!core::readJournalFile(folder.filePath(QStringLiteral("none.csv"))));
     }
 };
 

@@ -1,33 +1,9 @@
 #include "core/journalformat.h"
-#include "core/journaltext.h"
 #include "support/tabletexts.h"
 
 #include <QTest>
-#include <limits>
 
 namespace {
-
-// The table read from the bytes in pieces of `size` bytes.
-QString rowsInPieces(const QByteArray& bytes, qsizetype size) {
-    const core::Pieces pieces = [&](const core::PieceTake& take) {
-        for (qsizetype from = 0; from < bytes.size(); from += size)
-            if (!take(QByteArrayView(bytes).sliced(from, std::min(size, bytes.size() - from))))
-                break;
-        return true;
-    };
-    struct Rows final : core::LineSink {
-        bool take(const core::JournalLine& line) override {
-            QStringList cells;
-            line.forEachCell([&](int, QByteArrayView cell) { cells << QString::fromUtf8(cell); });
-            rows << cells.join(u'|');
-            return true;
-        }
-        QStringList rows;
-    } rows;
-    const core::TextScan scan = core::scanText(pieces, true).value();
-    core::walkLines(pieces, scan, std::numeric_limits<qsizetype>::max() / 4, rows);
-    return rows.rows.join(u'/');
-}
 
 QByteArray utf8(const QString& text) {
     return text.toUtf8();
@@ -80,7 +56,7 @@ private Q_SLOTS:
             << QStringLiteral("one, two/three/four, five, six/seven");
     }
 
-    // The file reads with its separator, and the same whatever the pieces it comes in.
+    // The file reads with its separator.
     void readsTheSeparatorTheFileWasSavedWith() {
         QFETCH(QByteArray, bytes);
         QFETCH(char, separator);
@@ -88,10 +64,7 @@ private Q_SLOTS:
         const core::ReadResult read = core::readJournal(bytes);
         QVERIFY(read.ok());
         QCOMPARE(read.separator, separator);
-        QCOMPARE(rowsOf(read.table), rows);
-        if (read.encoding != core::TextEncoding::Windows1251)
-            for (const qsizetype size : {1, 2, 3, 7})
-                QCOMPARE(rowsInPieces(bytes, size), rowsInPieces(bytes, bytes.size()));
+        QCOMPARE(rowsOf(read.rows), rows);
     }
 
     // Only the first lines tell the separator: a ";" far below does not make a comma file one.
@@ -101,8 +74,8 @@ private Q_SLOTS:
             bytes += "a,b,c\n";
         const core::ReadResult comma = core::readJournal(bytes + "x;y\n");
         QCOMPARE(comma.separator, ',');
-        QCOMPARE(comma.table.rows(), 61);
-        QCOMPARE(comma.table.cell(60, 0).toString(), QStringLiteral("x;y"));
+        QCOMPARE(comma.rows.size(), 61);
+        QCOMPARE(comma.rows[60][0], QStringLiteral("x;y"));
         QCOMPARE(core::readJournal("x;y\n" + bytes).separator, ';');
     }
 };
