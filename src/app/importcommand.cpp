@@ -1,13 +1,12 @@
 #include "app/importcommand.h"
 
-#include "app/exchangeloader.h"
 #include "core/fingerprint.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
 #include "core/journalreplace.h"
-#include "exchange/exchangemodule.h"
+#include "exchange/spreadsheetimport.h"
 #include "journal/journalfiles.h"
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
@@ -119,13 +118,17 @@ QString unwrittenColumnsNote(const model::GridModel& grid) {
 
 } // namespace
 
-int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
-    ExchangeLoader loader;
-    return importCommand(arguments, journalFolder, errors, loader);
+void showImported(journal::JournalFiles& files, const exchange::ImportedJournal& journal) {
+    // Every column past the eighth has its caption, even when no row is imported.
+    const int cols = core::FileColumns + int(journal.extraCaptions.size());
+    core::CellTable table(int(journal.rows.size()), cols);
+    for (int r = 0; r < table.rows(); ++r)
+        for (int c = 0; c < cols; ++c)
+            table.setCell(r, c, journal.rows[r][c]);
+    files.showImported(std::move(table), journal.extraCaptions);
 }
 
-int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
-                  ExchangeLoader& loader) {
+int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
     QCommandLineParser parser;
     const QCommandLineOption from(QStringLiteral("import"), QString(), QStringLiteral("file"));
     const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("path"));
@@ -143,21 +146,15 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
         errors << refusal << Qt::endl;
         return NotWritten;
     }
-    QString unloaded;
-    const exchange::ModuleOperations* operations = loader.operations(&unloaded);
-    if (!operations) {
-        errors << unloaded << Qt::endl;
-        return NotWritten;
-    }
-    exchange::ImportOutcome imported = operations->importFile(parser.value(from));
+    const exchange::ImportOutcome imported = exchange::importFile(parser.value(from));
     if (!imported.ok()) {
         errors << QStringLiteral("Импорт не выполнен: ") << *imported.refusal << Qt::endl;
         return NotWritten;
     }
-    exchange::ImportedJournal& journal = imported.journal;
+    const exchange::ImportedJournal& journal = imported.journal;
     model::GridModel grid;
     journal::JournalFiles files(grid, journalFolder);
-    files.showImported(std::move(journal.rows), journal.extraCaptions);
+    showImported(files, journal);
     journal::Outcome outcome;
     if (target->kind == Target::File) {
         outcome = writeFile(grid, target->name);
@@ -183,8 +180,8 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
                 QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён."));
     }
     if (journal.problemCount > 0)
-        errors << operations->problemsMessage(journal.problems, journal.problemCount,
-                                              int(journal.problems.size()))
+        errors << exchange::problemsMessage(journal.problems, journal.problemCount,
+                                            int(journal.problems.size()))
                << Qt::endl;
     if (outcome.ok)
         if (const QString note = unwrittenColumnsNote(grid); !note.isEmpty())

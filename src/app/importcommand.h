@@ -7,9 +7,15 @@
 // "eklz-journal --import FILE --to PATH": a spreadsheet (or a .csv a spreadsheet wrote) written as
 // the journal file PATH, without a window.
 
-namespace app {
+namespace exchange {
+struct ImportedJournal;
+} // namespace exchange
 
-class ExchangeLoader;
+namespace journal {
+class JournalFiles;
+} // namespace journal
+
+namespace app {
 
 // The import for these arguments (the program's name first) into the journal folder's files:
 // 0 when PATH was written (problems, if any, told on `errors`), 1 when nothing was written (the
@@ -17,10 +23,9 @@ class ExchangeLoader;
 // year's register and "Archive/NAME.csv" the archive NAME, both in the journal folder and saved
 // as the window saves them; any other PATH is a file as given (relative to the working folder),
 // whose folder keeps the save lock and, in its Backup subfolder, the version it replaces.
-// The spreadsheet exchange is loaded with `loader` (by default from the program's folders); one
-// that cannot be loaded writes nothing (1, the cause told).
 int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors);
-int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
-                  ExchangeLoader& loader);
+
+// The imported register into the grid of `files`, as a journal read from no file.
+void showImported(journal::JournalFiles& files, const exchange::ImportedJournal& journal);
 
 } // namespace app

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "core/celltable.h"
-
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
@@ -13,8 +12,9 @@
 namespace exchange {
 
 struct ImportedJournal {
-    // The data rows: the journal's eight columns first, then the sheet's other columns.
-    core::CellTable rows;
+    // The data rows, all as wide: the journal's eight columns first, then the sheet's other
+    // columns.
+    QList<QStringList> rows;
     // The captions the header row gave the columns after the eighth (none without a header row).
     QStringList extraCaptions;
     bool headerRow = false; // whether the first row held the captions
@@ -45,8 +45,8 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes,
 // captions (compared without the blanks around and between words, in either case, ё as е), it
 // is the header row: each column goes under its caption, a column of another caption (or of one
 // already taken) after the eighth, and the header row is no journal row. Otherwise the columns
-// keep their places.
-ImportedJournal arrangeColumns(core::CellTable sheet);
+// keep their places. The rows are all as wide.
+ImportedJournal arrangeColumns(QList<QStringList> sheet);
 
 // The one message after an import that found problems: the first `shown` of them, then how many
 // more there are.
