@@ -25,7 +25,7 @@ void mergeRegisters(benchmark::State& state) {
         other.removeItem(rows / 2);
     for (int i = 0; i < 5; ++i)
         other.addItem(QStringLiteral("Новый владелец %1\tЭКР\t1\tН%1").arg(i));
-    const QByteArray theirs = core::writeJournal(other.allCells());
+    const QByteArray theirs = core::writeJournal(other.dataRows());
     const core::PackedBytes kept = core::PackedBytes::of(journal.fileBytes).value();
     model::GridModel grid;
     for (auto _ : state) {

@@ -1,6 +1,5 @@
 #include "app/commandline.h"
 
-#include "app/exchangeloader.h"
 #include "app/exportcontroller.h"
 #include "app/foldercontroller.h"
 #include "app/importcommand.h"
@@ -23,13 +22,12 @@ namespace {
 enum ExitCode { Done = 0, Failed = 1, Usage = 2 };
 
 // `arguments` are those after the option.
-int runExport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
-              ExchangeLoader& exchange) {
+int runExport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
     if (arguments.isEmpty() || arguments.size() > 2)
         return Usage;
     const QString journal =
         arguments.size() == 2 ? arguments[1] : core::currentJournalPath(journalFolder);
-    const exchange::ExportOutcome outcome = exportJournalFile(journal, arguments[0], exchange);
+    const exchange::ExportOutcome outcome = exportJournalFile(journal, arguments[0]);
     if (outcome.ok)
         return Done;
     errors << outcome.message << Qt::endl;
@@ -37,18 +35,16 @@ int runExport(const QStringList& arguments, const QString& journalFolder, QTextS
 }
 
 // The import parses its own options, the program's name first, and tells its own usage.
-int runImport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
-              ExchangeLoader& exchange) {
+int runImport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
     return importCommand(QStringList{QStringLiteral("eklz-journal"), QStringLiteral("--import")} +
                              arguments,
-                         journalFolder, errors, exchange);
+                         journalFolder, errors);
 }
 
 struct Command {
     const char* option;
     const char* usage;
-    int (*run)(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
-               ExchangeLoader& exchange);
+    int (*run)(const QStringList& arguments, const QString& journalFolder, QTextStream& errors);
 };
 
 const Command Commands[] = {
@@ -87,9 +83,7 @@ std::optional<int> runCommandLine(int argc, char* argv[]) {
     }
     const qsizetype at = arguments.indexOf(QString::fromLatin1(command->option));
     // The command's option comes first, its arguments after it, nothing else.
-    ExchangeLoader exchange;
-    const int code =
-        at == 0 ? command->run(arguments.mid(1), folder, errors, exchange) : int(Usage);
+    const int code = at == 0 ? command->run(arguments.mid(1), folder, errors) : int(Usage);
     if (code == Usage && command->usage)
         errors << QStringLiteral("Неверная командная строка. Использование: eklz-journal ")
                << QString::fromUtf8(command->usage) << Qt::endl;

@@ -17,8 +17,7 @@ class QSettings;
 // Each command is a row of the table in commandline.cpp: its option, its usage line, and the
 // function that runs it with the arguments after the option and the journal folder. It ends
 // with 0, or after a message on standard error with 1 (the command failed) or 2 (the command
-// line is wrong). Both commands load the exchange module (ExchangeLoader) once their command line
-// is right; one that cannot be loaded fails the command.
+// line is wrong).
 
 namespace app {
 

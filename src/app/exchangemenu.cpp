@@ -11,13 +11,12 @@ ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journ
                                 const GridView& view, ExportController::ShownRows shownRows,
                                 ExportController::JournalName journalName,
                                 std::shared_ptr<FileChooser> files,
-                                std::shared_ptr<core::Prompter> prompter,
-                                std::shared_ptr<ExchangeLoader> exchange) {
+                                std::shared_ptr<core::Prompter> prompter) {
     ExchangeMenu menu;
-    menu.importer = new ImportController(window, journal, files, *prompter, exchange);
-    menu.exporter = new ExportController(
-        window, journal.grid, journal.watch, view, std::move(shownRows), std::move(journalName),
-        {std::move(files), std::move(prompter), std::move(exchange)});
+    menu.importer = new ImportController(window, journal, files, *prompter);
+    menu.exporter =
+        new ExportController(window, journal.grid, journal.watch, view, std::move(shownRows),
+                             std::move(journalName), {std::move(files), std::move(prompter)});
     menu.items = exchangeButton(window)->menu();
     menu.items->addAction(&menu.importer->action());
     menu.items->addAction(&menu.exporter->action());

@@ -9,13 +9,11 @@ class QMenu;
 
 namespace app {
 
-class ExchangeLoader;
 class FileChooser;
 class GridView;
 
 // The exchange with spreadsheets: "Импорт…" and "Экспорт…" in the menu of the "Обмен"
-// button right of "Выход", each with its shortcut on the window. Both load the exchange module
-// with `exchange` when first used.
+// button right of "Выход", each with its shortcut on the window.
 struct ExchangeMenu {
     ImportController* importer = nullptr;
     ExportController* exporter = nullptr;
@@ -26,7 +24,6 @@ ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journ
                                 const GridView& view, ExportController::ShownRows shownRows,
                                 ExportController::JournalName journalName,
                                 std::shared_ptr<FileChooser> files,
-                                std::shared_ptr<core::Prompter> prompter,
-                                std::shared_ptr<ExchangeLoader> exchange);
+                                std::shared_ptr<core::Prompter> prompter);
 
 } // namespace app

@@ -1,11 +1,11 @@
 #include "app/exportcontroller.h"
 
 #include "app/busycursor.h"
-#include "app/exchangeloader.h"
 #include "app/filechooser.h"
 #include "app/gridview.h"
 #include "core/prompter.h"
-#include "exchange/exchangemodule.h"
+#include "exchange/exportfile.h"
+#include "exchange/exportsheet.h"
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 
@@ -32,12 +32,6 @@ ExportController::ExportController(QWidget& window, const model::GridModel& grid
 
 void ExportController::exportShownRows() {
     Q_EMIT aboutToExport();
-    QString failure;
-    const exchange::ModuleOperations* operations = services_.exchange->operations(&failure);
-    if (!operations) {
-        services_.prompter->message(failure);
-        return;
-    }
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString suggested =
         QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(journalName_() + u".xlsx");
@@ -52,28 +46,22 @@ void ExportController::exportShownRows() {
         std::vector<int> widths;
         for (int c = 0; c < grid_.cols(); ++c)
             widths.push_back(view_.columnWidth(c));
-        outcome = operations->exportSheet(
-            operations->sheetFromGrid(grid_, watch_, shownRows_(), widths), path);
+        outcome = exchange::exportSheet(
+            exchange::sheetFromGrid(grid_, watch_, shownRows_(), widths), path);
     }
     if (!outcome.ok)
         services_.prompter->message(outcome.message);
 }
 
-exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath,
-                                          ExchangeLoader& loader) {
-    QString unloaded;
-    const exchange::ModuleOperations* operations = loader.operations(&unloaded);
-    if (!operations)
-        return {false, unloaded};
-    if (const std::optional<QString> refusal = operations->unknownFormatMessage(outPath))
+exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath) {
+    if (const std::optional<QString> refusal = exchange::unknownFormatMessage(outPath))
         return {false, *refusal};
     model::GridModel grid;
     if (const std::optional<QString> failure = journal::readJournalIntoGrid(grid, journalPath))
         return {false, QStringLiteral("Не удалось прочитать журнал %1.\n%2")
                            .arg(QDir::toNativeSeparators(journalPath), *failure)};
     const model::BlockWatch watch(grid, QDate::currentDate());
-    return operations->exportSheet(
-        operations->sheetFromGrid(grid, watch, model::RowFilter::All, {}), outPath);
+    return exchange::exportSheet(exchange::sheetFromGrid(grid, watch), outPath);
 }
 
 } // namespace app

@@ -25,7 +25,6 @@ class GridModel;
 
 namespace app {
 
-class ExchangeLoader;
 class FileChooser;
 class GridView;
 
@@ -38,9 +37,6 @@ public:
     struct Services {
         std::shared_ptr<FileChooser> files;
         std::shared_ptr<core::Prompter> prompter;
-        // The exchange module, loaded at the first export; a module that cannot be loaded is
-        // told before the file is asked for.
-        std::shared_ptr<ExchangeLoader> exchange;
     };
     using ShownRows = std::function<model::RowFilter()>;
     // The journal's name without ".csv" ("thisyear", "2009"), for the file suggested.
@@ -72,8 +68,7 @@ private:
 };
 
 // For the command line: the journal file at `journalPath`, read as it is opened (block dates
-// filled), every row into `outPath`. A module that cannot be loaded fails it.
-exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath,
-                                          ExchangeLoader& exchange);
+// filled), every row into `outPath`.
+exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath);
 
 } // namespace app

@@ -1,13 +1,12 @@
 #include "app/importcommand.h"
 
-#include "app/exchangeloader.h"
 #include "core/fingerprint.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
 #include "core/journalreplace.h"
-#include "exchange/exchangemodule.h"
+#include "exchange/spreadsheetimport.h"
 #include "journal/journalfiles.h"
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
@@ -120,12 +119,6 @@ QString unwrittenColumnsNote(const model::GridModel& grid) {
 } // namespace
 
 int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
-    ExchangeLoader loader;
-    return importCommand(arguments, journalFolder, errors, loader);
-}
-
-int importCommand(const QStringList& arguments, const QString& journalFolder, QTextStream& errors,
-                  ExchangeLoader& loader) {
     QCommandLineParser parser;
     const QCommandLineOption from(QStringLiteral("import"), QString(), QStringLiteral("file"));
     const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("path"));
@@ -143,21 +136,15 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
         errors << refusal << Qt::endl;
         return NotWritten;
     }
-    QString unloaded;
-    const exchange::ModuleOperations* operations = loader.operations(&unloaded);
-    if (!operations) {
-        errors << unloaded << Qt::endl;
-        return NotWritten;
-    }
-    exchange::ImportOutcome imported = operations->importFile(parser.value(from));
+    const exchange::ImportOutcome imported = exchange::importFile(parser.value(from));
     if (!imported.ok()) {
         errors << QStringLiteral("Импорт не выполнен: ") << *imported.refusal << Qt::endl;
         return NotWritten;
     }
-    exchange::ImportedJournal& journal = imported.journal;
+    const exchange::ImportedJournal& journal = imported.journal;
     model::GridModel grid;
     journal::JournalFiles files(grid, journalFolder);
-    files.showImported(core::rowsOf(journal.rows), journal.extraCaptions);
+    files.showImported(journal.rows, journal.extraCaptions);
     journal::Outcome outcome;
     if (target->kind == Target::File) {
         outcome = writeFile(grid, target->name);
@@ -183,8 +170,8 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
                 QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён."));
     }
     if (journal.problemCount > 0)
-        errors << operations->problemsMessage(journal.problems, journal.problemCount,
-                                              int(journal.problems.size()))
+        errors << exchange::problemsMessage(journal.problems, journal.problemCount,
+                                            int(journal.problems.size()))
                << Qt::endl;
     if (outcome.ok)
         if (const QString note = unwrittenColumnsNote(grid); !note.isEmpty())

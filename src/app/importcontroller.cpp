@@ -1,14 +1,12 @@
 #include "app/importcontroller.h"
 
-#include "exchange/spreadsheetimport.h"
-
 #include "app/busycursor.h"
-#include "app/exchangeloader.h"
 #include "app/filechooser.h"
+#include "app/importcommand.h"
 #include "app/journaldocument.h"
 #include "core/prompter.h"
 #include "editing/gridhistory.h"
-#include "exchange/exchangemodule.h"
+#include "exchange/spreadsheetimport.h"
 #include "journal/journalfiles.h"
 #include "model/blockwatch.h"
 
@@ -27,10 +25,9 @@ constexpr int ProblemsShown = 10;
 } // namespace
 
 ImportController::ImportController(QWidget& window, Journal journal,
-                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter,
-                                   std::shared_ptr<ExchangeLoader> exchange)
+                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter)
     : QObject(&window), window_(window), journal_(journal), prompter_(prompter),
-      files_(std::move(files)), exchange_(std::move(exchange)) {
+      files_(std::move(files)) {
     setObjectName(QStringLiteral("ImportController"));
     action_ = new QAction(QStringLiteral("Импорт…"), &window);
     action_->setObjectName(QStringLiteral("ActImport"));
@@ -42,12 +39,6 @@ ImportController::ImportController(QWidget& window, Journal journal,
 
 void ImportController::import() {
     Q_EMIT aboutToImport();
-    QString failure;
-    const exchange::ModuleOperations* operations = exchange_->operations(&failure);
-    if (!operations) {
-        prompter_.message(failure);
-        return;
-    }
     if (!journal_.document.mayReplace())
         return;
     const QString path = files_->openFileName(
@@ -59,10 +50,10 @@ void ImportController::import() {
     exchange::ImportOutcome outcome;
     {
         const BusyCursor busy;
-        outcome = operations->importFile(path);
+        outcome = exchange::importFile(path);
         if (outcome.ok()) {
             const model::BlockWatch::Batch batch(journal_.watch);
-            journal_.files.showImported(core::rowsOf(outcome.journal.rows),
+            journal_.files.showImported(std::move(outcome.journal.rows),
                                         outcome.journal.extraCaptions);
         }
     }
@@ -77,8 +68,8 @@ void ImportController::import() {
     journal_.document.opened(ShownJournal{});
     Q_EMIT imported();
     if (outcome.journal.problemCount > 0)
-        prompter_.message(operations->problemsMessage(outcome.journal.problems,
-                                                      outcome.journal.problemCount, ProblemsShown));
+        prompter_.message(exchange::problemsMessage(outcome.journal.problems,
+                                                    outcome.journal.problemCount, ProblemsShown));
 }
 
 } // namespace app

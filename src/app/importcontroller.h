@@ -26,7 +26,6 @@ class GridModel;
 
 namespace app {
 
-class ExchangeLoader;
 class FileChooser;
 class JournalDocument;
 
@@ -48,11 +47,9 @@ public:
         model::BlockWatch& watch;
     };
 
-    // The file is chosen with `files` (Qt's own file dialog in Russian, in the program). The
-    // exchange module is loaded at the first import; one that cannot be loaded is told before
-    // anything is asked.
+    // The file is chosen with `files` (Qt's own file dialog in Russian, in the program).
     ImportController(QWidget& window, Journal journal, std::shared_ptr<FileChooser> files,
-                     core::Prompter& prompter, std::shared_ptr<ExchangeLoader> exchange);
+                     core::Prompter& prompter);
 
     QAction& action() { return *action_; }
 
@@ -70,7 +67,6 @@ private:
     Journal journal_;
     core::Prompter& prompter_;
     std::shared_ptr<FileChooser> files_;
-    std::shared_ptr<ExchangeLoader> exchange_;
     QAction* action_ = nullptr;
 };
 

@@ -6,7 +6,6 @@
 #include "app/commandbutton.h"
 #include "app/controldescriptions.h"
 #include "app/dialogprompter.h"
-#include "app/exchangeloader.h"
 #include "app/exchangemenu.h"
 #include "app/exitflow.h"
 #include "app/filechooser.h"
@@ -87,8 +86,6 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
         services_.printProgress = std::make_shared<PrintProgressDialog>(this);
     if (!services_.files)
         services_.files = std::make_shared<DialogFileChooser>();
-    if (!services_.exchange)
-        services_.exchange = std::make_shared<ExchangeLoader>();
     setObjectName(QStringLiteral("FrmEKLZ"));
     registerResources();
     QIcon icon;
@@ -287,7 +284,7 @@ void JournalWindow::createExchange() {
     ExchangeMenu menu = createExchangeMenu(
         *this, {*journal_, *document_, *grid_, *history_, *blockWatch_}, *gridView_,
         [this] { return summary_->filter(); }, [this] { return document_->shown().fileBase(); },
-        services_.files, services_.prompter, services_.exchange);
+        services_.files, services_.prompter);
     connect(menu.importer, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
     connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellEditSession::commit);
     connect(menu.importer, &ImportController::imported, this, [this] {

@@ -39,7 +39,6 @@ class PrinterProvider;
 namespace app {
 
 class CellEditSession;
-class ExchangeLoader;
 class ExitFlow;
 class FileChooser;
 class FindBar;
@@ -71,9 +70,6 @@ struct WindowServices {
     std::shared_ptr<QSettings> settings;
     // Where an export is written; Qt's file dialog by default.
     std::shared_ptr<FileChooser> files;
-    // Loads the spreadsheet exchange at the first export or import; from the program's folders
-    // by default.
-    std::shared_ptr<ExchangeLoader> exchange;
 };
 
 // The main window "Журнал учета ЭКЛЗ". It creates the controls and the controllers beside it and

@@ -26,10 +26,10 @@ int main(int argc, char* argv[]) {
     QString refusal;
     const QString journalFolder = app::startingJournalFolder(
         QApplication::arguments(), settings.get(), app::programJournalFolder(), &refusal);
-    app::JournalWindow window(app::WindowServices{
-        journalFolder, prompter, [] { QCoreApplication::quit(); },
-        std::make_shared<printing::DefaultPrinterProvider>(), std::make_shared<core::SystemClock>(),
-        progress, settings, nullptr, nullptr});
+    app::JournalWindow window(
+        app::WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
+                            std::make_shared<printing::DefaultPrinterProvider>(),
+                            std::make_shared<core::SystemClock>(), progress, settings, nullptr});
     prompter->setParent(&window);
     window.show();
     if (!refusal.isEmpty())

@@ -29,7 +29,7 @@ bool searchColumn(model::GridModel& grid, const QString& answer) {
     const QStringMatcher matcher(word, Qt::CaseInsensitive);
     const int rows = grid.rows();
     for (int row = 1; row < rows; ++row) {
-        if (matcher.indexIn(core::CellChars(grid.cell(row, column)).view()) >= 0) {
+        if (matcher.indexIn(grid.cell(row, column)) >= 0) {
             showMatch(grid, row, column);
             return true;
         }

@@ -20,7 +20,7 @@ constexpr double TwipsPerPixel = 15;
 
 bool holdsText(const model::GridModel& grid, int row) {
     for (int c = 0; c < grid.cols(); ++c)
-        if (!grid.cell(row, c).isEmpty())
+        if (!grid.textMatrix(row, c).isEmpty())
             return true;
     return false;
 }
@@ -50,10 +50,9 @@ Shade shadeOf(model::BlockState state) {
 
 } // namespace
 
-ExportSheet::ExportSheet(core::CellTable cells, std::vector<SheetColumn> columns,
-                         std::vector<int> rows, std::vector<Shade> shades)
-    : cells_(std::move(cells)), columns_(std::move(columns)), rows_(std::move(rows)),
-      shades_(std::move(shades)) {
+ExportSheet::ExportSheet(QList<QStringList> rows, std::vector<SheetColumn> columns,
+                         std::vector<Shade> shades)
+    : rows_(std::move(rows)), columns_(std::move(columns)), shades_(std::move(shades)) {
     shades_.resize(rows_.size(), Shade::None);
 }
 
@@ -62,12 +61,14 @@ ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch&
     int end = grid.rows();
     while (end > 1 && !holdsText(grid, end - 1))
         --end;
-    std::vector<int> rows;
+    QList<QStringList> rows;
     std::vector<Shade> shades;
     for (int r = 1; r < end; ++r) {
         if (!watch.shows(r, filter))
             continue;
-        rows.push_back(r);
+        QStringList& texts = rows.emplace_back();
+        for (int c = 0; c < grid.cols(); ++c)
+            texts << grid.textMatrix(r, c);
         shades.push_back(shadeOf(watch.state(r)));
     }
     // The date columns are found by their captions, as the block-date pass finds them.
@@ -75,9 +76,9 @@ ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch&
     const std::optional<int> block = grid.findColumn(core::BlockDateHeader);
     std::vector<SheetColumn> columns;
     for (int c = 0; c < grid.cols(); ++c)
-        columns.push_back({grid.cell(0, c).trimmed(), columnWidth(grid, c, pixelWidths),
+        columns.push_back({grid.textMatrix(0, c).trimmed(), columnWidth(grid, c, pixelWidths),
                            activation == c || block == c});
-    return ExportSheet(core::tableOf(grid.dataRows()), std::move(columns), std::move(rows), std::move(shades));
+    return ExportSheet(std::move(rows), std::move(columns), std::move(shades));
 }
 
 double charactersForPixels(int pixels) {

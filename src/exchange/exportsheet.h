@@ -1,11 +1,11 @@
 #pragma once
 
-#include "core/celltable.h"
-#include "exchange/spreadsheetimport.h"
 #include "model/blockwatch.h"
 
 #include <QDate>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QStringView>
 #include <cstdint>
 #include <optional>
@@ -13,8 +13,7 @@
 #include <vector>
 
 // A register as a spreadsheet receives it: the header's captions, the data rows to write (all
-// of them, or those a row filter shows), each row's shading and each column's width. It reads
-// the grid's cells in place and stays valid while the grid does not change.
+// of them, or those a row filter shows), each row's shading and each column's width.
 
 namespace model {
 class GridModel;
@@ -41,24 +40,20 @@ struct SheetColumn {
 
 class ExportSheet {
 public:
-    ExportSheet(core::CellTable cells, std::vector<SheetColumn> columns,
-                std::vector<int> rows, std::vector<Shade> shades);
+    // Every row has a cell for each column.
+    ExportSheet(QList<QStringList> rows, std::vector<SheetColumn> columns,
+                std::vector<Shade> shades);
 
     int rows() const { return int(rows_.size()); }
     int cols() const { return int(columns_.size()); }
     const SheetColumn& column(int col) const { return columns_[std::size_t(col)]; }
     // Data row `row` (from 0) of the sheet.
-    core::CellText cell(int row, int col) const {
-        return cells_.cell(rows_[std::size_t(row)], col);
-    }
+    const QString& cell(int row, int col) const { return rows_[row][col]; }
     Shade shade(int row) const { return shades_[std::size_t(row)]; }
-    // The grid row a sheet row was taken from, for messages.
-    int gridRow(int row) const { return rows_[std::size_t(row)]; }
 
 private:
-    core::CellTable cells_;
+    QList<QStringList> rows_;
     std::vector<SheetColumn> columns_;
-    std::vector<int> rows_;
     std::vector<Shade> shades_;
 };
 

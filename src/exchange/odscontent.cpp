@@ -216,8 +216,7 @@ void OdsContent::writeRow(int row) {
     if (shade != 0)
         xml.writeAttribute(QStringLiteral("table:default-cell-style-name"), TextStyles[shade]);
     for (int c = 0; c < sheet_.cols(); ++c) {
-        const core::CellChars chars(sheet_.cell(row, c));
-        const QStringView text = chars.view();
+        const QString& text = sheet_.cell(row, c);
         if (text.isEmpty()) {
             xml.writeEmptyElement(QStringLiteral("table:table-cell"));
             continue;

@@ -2,14 +2,14 @@
 
 #include "exchange/importlimits.h"
 
+#include <utility>
+
 namespace exchange {
 
 namespace {
 
-// The table's memory is looked at once per this many cells.
-constexpr qsizetype CellsPerMemoryCheck = 1 << 16;
-// What an empty cell costs in the table: its offset and length.
-constexpr qsizetype BytesPerCell = 6;
+// What a filled cell costs besides its characters: its string's header and allocation.
+constexpr qsizetype BytesPerCell = 32;
 
 QString megabytes(qsizetype bytes) {
     return QString::number((bytes + (1 << 20) - 1) >> 20);
@@ -52,17 +52,19 @@ void OtherSheet::count(int row, int col, const QString& text, qsizetype times) {
         firstRows.emplace_back(row, col, text);
 }
 
-core::CellTable OtherSheet::firstRowsTable() const {
-    int rows = 0;
+QList<QStringList> OtherSheet::firstRowsTable() const {
     int cols = 0;
+    QList<QStringList> rows;
     for (const auto& [row, col, text] : firstRows) {
-        rows = std::max(rows, row + 1);
+        if (row >= rows.size())
+            rows.resize(row + 1);
         cols = std::max(cols, col + 1);
     }
-    core::CellTable table(rows, cols);
+    for (QStringList& cells : rows)
+        cells.resize(cols);
     for (const auto& [row, col, text] : firstRows)
-        table.setCell(row, col, text);
-    return table;
+        rows[row][col] = text;
+    return rows;
 }
 
 Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes) {
@@ -71,36 +73,30 @@ Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes) {
                 .arg(megabytes(neededBytes), megabytes(availableBytes))};
 }
 
-void SheetCells::put(int row, int col, core::CellText text) {
+void SheetCells::put(int row, int col, const QString& text) {
     if (text.isEmpty())
         return;
-    const int lastRow = std::max(rows_ - 1, row);
-    const int lastCol = std::max(table_.cols() - 1, col);
+    const int lastRow = std::max(rows() - 1, row);
+    const int lastCol = std::max(cols_ - 1, col);
     if (qint64(lastRow + 1) * (lastCol + 1) > MaxImportCells)
         throw tooFarRefusal(lastRow, lastCol);
     expect(1);
     ++filled_;
-    if (col >= table_.cols())
-        table_.insertColumns(table_.cols(), col + 1 - table_.cols());
-    core::TextColumn& column = table_.column(col);
-    bool stored = true;
-    if (column.rows() <= row) {
-        column.appendEmpty(row - column.rows());
-        stored = column.append(text);
-    } else {
-        stored = column.set(row, text);
-    }
-    if (!stored)
-        throw Refusal{QStringLiteral("Таблица слишком велика: в одной колонке больше текста, "
-                                     "чем может вместить журнал.")};
-    rows_ = std::max(rows_, row + 1);
-    const core::CellChars chars(text);
-    if (chars.view().contains(u';') || chars.view().contains(u'\n') || chars.view().contains(u'\r'))
+    if (row >= rows_.size())
+        rows_.resize(row + 1);
+    QStringList& cells = rows_[row];
+    if (col >= cells.size())
+        cells.resize(col + 1);
+    cells[col] = text;
+    cols_ = std::max(cols_, col + 1);
+    // A text shared by many cells (a repeated row, a shared string) is counted for each.
+    bytes_ += BytesPerCell + text.size() * qsizetype(sizeof(QChar));
+    if (bytes_ > budget_)
+        throw tooLargeRefusal(bytes_, budget_);
+    if (text.contains(u';') || text.contains(u'\n') || text.contains(u'\r'))
         problems_.add(QStringLiteral("Ячейка %1: в тексте есть «;» или перевод строки; текст "
                                      "оставлен как есть.")
                           .arg(cellAddress(row, col)));
-    if (++sinceCheck_ >= CellsPerMemoryCheck)
-        checkMemory();
 }
 
 void SheetCells::expect(qint64 cells) const {
@@ -108,23 +104,16 @@ void SheetCells::expect(qint64 cells) const {
         throw tooManyCellsRefusal(filled_ + cells);
 }
 
-void SheetCells::checkMemory() {
-    sinceCheck_ = 0;
-    const qsizetype used = table_.memoryUsed();
-    if (used > budget_)
-        throw tooLargeRefusal(used, budget_);
-}
-
-core::CellTable SheetCells::take() {
-    const qsizetype needed = table_.memoryUsed() + qsizetype(rows_) * table_.cols() * BytesPerCell;
+QList<QStringList> SheetCells::take() {
+    const qsizetype needed = bytes_ + qsizetype(rows()) * cols_ * qsizetype(sizeof(QString));
     if (needed > budget_)
         throw tooLargeRefusal(needed, budget_);
-    table_.resize(rows_, table_.cols());
-    core::CellTable taken = std::move(table_);
-    table_ = {};
-    rows_ = 0;
+    for (QStringList& cells : rows_)
+        cells.resize(cols_);
     filled_ = 0;
-    return taken;
+    bytes_ = 0;
+    cols_ = 0;
+    return std::exchange(rows_, {});
 }
 
 } // namespace exchange

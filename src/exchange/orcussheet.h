@@ -1,7 +1,6 @@
 #pragma once
 
-#include "core/celltable.h"
-
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -53,12 +52,12 @@ struct OtherSheet {
     std::vector<std::tuple<int, int, QString>> firstRows; // row, column, text
 
     void count(int row, int col, const QString& text, qsizetype times = 1);
-    core::CellTable firstRowsTable() const;
+    // Those rows, every one as wide as the widest.
+    QList<QStringList> firstRowsTable() const;
 };
 
-// The texts of the sheet's cells, column by column in the compact cell table, rows and columns
-// as in the sheet (from 0). Cells come in any order; a column's cells below its last one are
-// appended as they come, which is how the readers give them.
+// The texts of the sheet's cells, row by row, rows and columns as in the sheet (from 0). Cells come
+// in any order.
 class SheetCells {
 public:
     // memoryBudget: bytes the table may take; beyond it the import is refused. sheet: which one
@@ -69,7 +68,7 @@ public:
     // Puts the text in the cell; an empty text leaves it empty. A text with ";" or a line end,
     // which a journal cell cannot hold as it is, is kept as read and told.
     // A cell past the journal's largest grid is refused.
-    void put(int row, int col, core::CellText text);
+    void put(int row, int col, const QString& text);
     // Refuses a file about to declare `cells` more filled cells than the journal takes, before
     // they are put.
     void expect(qint64 cells) const;
@@ -78,18 +77,16 @@ public:
     // The sheets not read that hold a filled cell, in the workbook's order.
     std::vector<OtherSheet>& others() { return others_; }
     // Rows up to the last one holding a text.
-    int rows() const { return rows_; }
-    // The table, every column as long as the longest; the cells are gone from here.
-    core::CellTable take();
+    int rows() const { return int(rows_.size()); }
+    // The rows, every one as wide as the widest; the cells are gone from here.
+    QList<QStringList> take();
 
 private:
-    void checkMemory();
-
-    core::CellTable table_;
-    int rows_ = 0;
-    qint64 filled_ = 0; // cells put
+    QList<QStringList> rows_;
+    int cols_ = 0;
+    qsizetype bytes_ = 0; // taken by the texts put, about
+    qint64 filled_ = 0;   // cells put
     qsizetype budget_;
-    qsizetype sinceCheck_ = 0;
     Problems problems_;
     int sheet_;
     std::vector<OtherSheet> others_;

@@ -13,6 +13,7 @@
 #include <optional>
 #include <orcus/orcus_xlsx.hpp>
 #include <orcus/spreadsheet/import_interface.hpp>
+#include <utility>
 #include <vector>
 
 namespace exchange {
@@ -36,12 +37,10 @@ QString formulaErrorProblem(int row, int col) {
         .arg(cellAddress(row, col));
 }
 
-// The strings the cells share, kept as compactly as the cells themselves.
+// The strings the cells share.
 class SharedStrings final : public iface::import_shared_strings {
 public:
-    core::CellText at(std::size_t index) const {
-        return index < std::size_t(strings_.rows()) ? strings_.cell(int(index)) : core::CellText();
-    }
+    QString at(std::size_t index) const { return strings_.value(qsizetype(index)); }
     std::size_t append(std::string_view s) override { return store(fromUtf8(s)); }
     std::size_t add(std::string_view s) override { return store(fromUtf8(s)); }
     void set_segment_font(std::size_t) override {}
@@ -52,21 +51,15 @@ public:
     void set_segment_font_color(ss::color_elem_t, ss::color_elem_t, ss::color_elem_t,
                                 ss::color_elem_t) override {}
     void append_segment(std::string_view s) override { segments_ += fromUtf8(s); }
-    std::size_t commit_segments() override {
-        const std::size_t index = store(segments_);
-        segments_.clear();
-        return index;
-    }
+    std::size_t commit_segments() override { return store(std::exchange(segments_, {})); }
 
 private:
-    std::size_t store(const QString& text) {
-        if (!strings_.append(text))
-            throw Refusal{QStringLiteral("Таблица слишком велика: в ней больше текста, чем может "
-                                         "вместить журнал.")};
-        return std::size_t(strings_.rows() - 1);
+    std::size_t store(QString text) {
+        strings_ << std::move(text);
+        return std::size_t(strings_.size() - 1);
     }
 
-    core::TextColumn strings_;
+    QStringList strings_;
     QString segments_;
 };
 
@@ -232,7 +225,7 @@ public:
     void fill_down_cells(ss::row_t, ss::col_t, ss::row_t) override {}
     ss::range_size_t get_sheet_size() const override { return {MaxSheetRows, MaxSheetColumns}; }
 
-    void text(int row, int col, core::CellText text) {
+    void text(int row, int col, const QString& text) {
         cells_.put(row, col, text);
         lastText_ = {row, col};
     }
@@ -313,7 +306,7 @@ public:
         sheet().count(row, col, fromUtf8(s));
     }
     void set_string(ss::row_t row, ss::col_t col, ss::string_id_t index) override {
-        sheet().count(row, col, strings_.at(index).toString());
+        sheet().count(row, col, strings_.at(index));
     }
     void set_value(ss::row_t row, ss::col_t col, double) override { filled(row, col); }
     void set_bool(ss::row_t row, ss::col_t col, bool) override { filled(row, col); }

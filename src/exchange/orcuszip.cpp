@@ -55,6 +55,7 @@ std::optional<std::vector<ZipEntry>> zipEntries(QByteArrayView bytes) {
         ZipEntry entry;
         entry.name.assign(data + at + EntrySize, nameLength);
         entry.size = read32(data + at + 24);
+        entry.crc = read32(data + at + 16);
         entry.encrypted = (read16(data + at + 8) & 1) != 0;
         entry.method = read16(data + at + 10);
         entry.compressedSize = read32(data + at + 20);

@@ -14,6 +14,7 @@ namespace exchange {
 struct ZipEntry {
     std::string name;
     quint64 size = 0;       // uncompressed, in bytes
+    quint32 crc = 0;        // of the uncompressed bytes
     bool encrypted = false; // the zip's own encryption
     quint64 compressedSize = 0;
     quint32 method = 0;      // 0 stored, 8 deflated

@@ -129,12 +129,11 @@ std::optional<int> journalColumnOf(QStringView caption) {
 constexpr int HeaderRows = 10;
 
 // The journal column each cell of the row names, each journal column once.
-std::vector<std::optional<int>> namedColumns(const core::CellTable& sheet, int row) {
-    std::vector<std::optional<int>> named(std::size_t(sheet.cols()));
+std::vector<std::optional<int>> namedColumns(const QStringList& cells) {
+    std::vector<std::optional<int>> named(std::size_t(cells.size()));
     std::vector<bool> taken(core::FileColumns, false);
-    for (int c = 0; c < sheet.cols(); ++c) {
-        const std::optional<int> column =
-            journalColumnOf(core::CellChars(sheet.cell(row, c)).view());
+    for (qsizetype c = 0; c < cells.size(); ++c) {
+        const std::optional<int> column = journalColumnOf(cells[c]);
         if (column && !taken[std::size_t(*column)]) {
             taken[std::size_t(*column)] = true;
             named[std::size_t(c)] = column;
@@ -144,11 +143,11 @@ std::vector<std::optional<int>> namedColumns(const core::CellTable& sheet, int r
 }
 
 // What the rows above the header held, left out of the journal: each one's first text.
-QString rowsAboveHeader(const core::CellTable& sheet, int header) {
+QString rowsAboveHeader(const QList<QStringList>& sheet, int header) {
     QStringList texts;
     for (int r = 0; r < header; ++r)
-        for (int c = 0; c < sheet.cols(); ++c)
-            if (const QString text = sheet.cell(r, c).trimmed().toString(); !text.isEmpty()) {
+        for (const QString& cell : sheet[r])
+            if (const QString text = cell.trimmed(); !text.isEmpty()) {
                 texts << QStringLiteral("«%1»").arg(text);
                 break;
             }
@@ -161,11 +160,9 @@ QString rowsAboveHeader(const core::CellTable& sheet, int header) {
     return rows + QStringLiteral(": ") + texts.join(QStringLiteral(", ")) + u'.';
 }
 
-bool columnEmpty(const core::CellTable& table, int col) {
-    for (int r = 0; r < table.rows(); ++r)
-        if (!table.cell(r, col).isEmpty())
-            return false;
-    return true;
+bool columnEmpty(const QList<QStringList>& rows, int col) {
+    return std::all_of(rows.begin(), rows.end(),
+                       [col](const QStringList& cells) { return cells[col].isEmpty(); });
 }
 
 void addProblems(ImportedJournal& journal, const QStringList& kept, qsizetype count) {
@@ -197,7 +194,7 @@ ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
                       .arg(QString::number(fault.line)));
     }
     ImportOutcome outcome;
-    outcome.journal = arrangeColumns(std::move(result.table));
+    outcome.journal = arrangeColumns(std::move(result.rows));
     if (result.droppedNulBytes > 0) {
         outcome.journal.problems.prepend(
             QStringLiteral("В файле есть нулевые байты (%1): возможно, файл повреждён; они "
@@ -216,7 +213,7 @@ ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
 
 // The sheet read, what was found reading it, and the sheets only looked over.
 struct SheetRead {
-    core::CellTable sheet;
+    QList<QStringList> sheet;
     Problems problems;
     std::vector<OtherSheet> others;
 };
@@ -235,13 +232,9 @@ SheetRead readSheet(Kind kind, QByteArrayView bytes, qsizetype budget, int index
 }
 
 // Whether the sheet's first rows hold a header naming the journal's columns.
-bool holdsJournalColumns(const core::CellTable& sheet) {
-    const int rows = std::min(sheet.rows(), OtherSheet::PreviewRows);
-    core::CellTable first(rows, sheet.cols());
-    for (int c = 0; c < sheet.cols(); ++c)
-        for (int r = 0; r < rows; ++r)
-            first.setCell(r, c, sheet.cell(r, c));
-    return arrangeColumns(std::move(first)).headerRow;
+bool holdsJournalColumns(const QList<QStringList>& sheet) {
+    return arrangeColumns(sheet.first(std::min<qsizetype>(sheet.size(), OtherSheet::PreviewRows)))
+        .headerRow;
 }
 
 } // namespace
@@ -288,7 +281,7 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
                              .arg(taken);
             }
         }
-        if (read.sheet.rows() == 0)
+        if (read.sheet.isEmpty())
             return refused(QStringLiteral("В первом листе таблицы нет ни одной заполненной "
                                           "ячейки: импортировать нечего."));
         for (const OtherSheet& other : read.others)
@@ -349,55 +342,54 @@ ImportOutcome importFile(const QString& path, qsizetype memoryBudget) {
     }
 }
 
-ImportedJournal arrangeColumns(core::CellTable sheet) {
+ImportedJournal arrangeColumns(QList<QStringList> sheet) {
     ImportedJournal journal;
+    const int rows = int(sheet.size());
+    const int cols = rows == 0 ? 0 : int(sheet.first().size());
     // The header is the first of the first rows that names two of the journal's columns or more.
     std::vector<std::optional<int>> named;
     int header = 0;
-    for (; header < std::min(sheet.rows(), HeaderRows); ++header) {
-        named = namedColumns(sheet, header);
+    for (; header < std::min(rows, HeaderRows); ++header) {
+        named = namedColumns(sheet[header]);
         if (std::count_if(named.begin(), named.end(), [](auto c) { return c.has_value(); }) >= 2)
             break;
     }
-    journal.headerRow = header < std::min(sheet.rows(), HeaderRows);
+    journal.headerRow = header < std::min(rows, HeaderRows);
     QStringList captions;
     if (journal.headerRow) {
-        for (int c = 0; c < sheet.cols(); ++c)
-            captions << sheet.cell(header, c).trimmed().toString();
+        for (const QString& caption : std::as_const(sheet[header]))
+            captions << caption.trimmed();
         if (header > 0)
             addProblems(journal, {rowsAboveHeader(sheet, header)}, 1);
-        sheet.removeRows(0, header + 1);
+        sheet.remove(0, header + 1);
     } else {
         header = -1;
-        named.assign(std::size_t(sheet.cols()), std::nullopt);
+        named.assign(std::size_t(cols), std::nullopt);
     }
     const int firstSheetRow = header + 2;
     // Where each sheet column goes: its caption's place, or after the eighth.
-    std::vector<int> place(std::size_t(sheet.cols()), -1);
+    std::vector<int> place(std::size_t(cols), -1);
     int next = core::FileColumns;
-    for (int c = 0; c < sheet.cols(); ++c) {
+    for (int c = 0; c < cols; ++c) {
         if (journal.headerRow && named[std::size_t(c)])
             place[std::size_t(c)] = *named[std::size_t(c)];
         else if (!journal.headerRow && c < core::FileColumns)
             place[std::size_t(c)] = c;
         else if (!columnEmpty(sheet, c) || (journal.headerRow && !captions[c].isEmpty()))
             place[std::size_t(c)] = next++;
-    }
-    journal.rows.resize(sheet.rows(), next);
-    for (int c = 0; c < sheet.cols(); ++c) {
-        const int to = place[std::size_t(c)];
-        if (to < 0)
-            continue;
-        journal.rows.column(to) = std::move(sheet.column(c));
-        if (to >= core::FileColumns)
+        if (place[std::size_t(c)] >= core::FileColumns)
             journal.extraCaptions << (journal.headerRow ? captions[c] : QString());
     }
-    sheet = {};
     Problems problems;
-    for (int r = 0; r < journal.rows.rows(); ++r) {
+    for (int r = 0; r < sheet.size(); ++r) {
+        QStringList row(next);
+        for (int c = 0; c < cols; ++c)
+            if (const int to = place[std::size_t(c)]; to >= 0)
+                row[to] = std::move(sheet[r][c]);
+        sheet[r] = std::move(row);
         qsizetype length = core::FileColumns;
         for (int c = 0; c < core::FileColumns; ++c)
-            length += journal.rows.cell(r, c).size();
+            length += sheet[r][c].size();
         if (length > core::MaxLineLength)
             problems.add(
                 QStringLiteral("Строка %1 листа: её ячейки вместе длиннее строки "
@@ -405,6 +397,7 @@ ImportedJournal arrangeColumns(core::CellTable sheet) {
                                "текст не сократить.")
                     .arg(QString::number(r + firstSheetRow), QString::number(core::MaxLineLength)));
     }
+    journal.rows = std::move(sheet);
     addProblems(journal, problems.kept(), problems.count());
     return journal;
 }

@@ -1,32 +1,10 @@
 #pragma once
 
-#include "core/celltable.h"
-
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
 #include <QStringList>
 #include <optional>
-
-// Until the exchange hands over plain rows.
-namespace core {
-inline QList<QStringList> rowsOf(const CellTable& table) {
-    QList<QStringList> rows;
-    for (int r = 0; r < table.rows(); ++r) {
-        QStringList row;
-        for (int c = 0; c < table.cols(); ++c)
-            row.append(table.cell(r, c).toString());
-        rows.append(row);
-    }
-    return rows;
-}
-inline CellTable tableOf(const QList<QStringList>& rows) {
-    CellTable table(int(rows.size()) + 1, rows.isEmpty() ? 8 : int(rows[0].size()));
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            table.setCell(r + 1, c, rows[r][c]);
-    return table;
-}
-} // namespace core
 
 // Importing a register from a spreadsheet: the first sheet of an .xlsx or .ods file, or a .csv a
 // spreadsheet wrote (read as a journal file), made into a journal's rows.
@@ -34,8 +12,9 @@ inline CellTable tableOf(const QList<QStringList>& rows) {
 namespace exchange {
 
 struct ImportedJournal {
-    // The data rows: the journal's eight columns first, then the sheet's other columns.
-    core::CellTable rows;
+    // The data rows, all as wide: the journal's eight columns first, then the sheet's other
+    // columns.
+    QList<QStringList> rows;
     // The captions the header row gave the columns after the eighth (none without a header row).
     QStringList extraCaptions;
     bool headerRow = false; // whether the first row held the captions
@@ -66,8 +45,8 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes,
 // captions (compared without the blanks around and between words, in either case, ё as е), it
 // is the header row: each column goes under its caption, a column of another caption (or of one
 // already taken) after the eighth, and the header row is no journal row. Otherwise the columns
-// keep their places.
-ImportedJournal arrangeColumns(core::CellTable sheet);
+// keep their places. The rows are all as wide.
+ImportedJournal arrangeColumns(QList<QStringList> sheet);
 
 // The one message after an import that found problems: the first `shown` of them, then how many
 // more there are.

@@ -71,8 +71,7 @@ private:
 
 lxw_error writeCell(lxw_worksheet* sheet, const ExportSheet& from, int row, int col,
                     const Formats& formats, Utf8Buffer& utf8) {
-    const core::CellChars chars(from.cell(row, col));
-    const QStringView text = chars.view();
+    const QString& text = from.cell(row, col);
     const Shade shade = from.shade(row);
     const auto at = lxw_row_t(row + 1);
     if (from.column(col).dates)

@@ -5,9 +5,13 @@
 #include "exchange/orcuszip.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <exception>
 #include <functional>
+#include <memory>
 #include <orcus/sax_parser.hpp>
+#include <zip.h>
 #include <zlib.h>
 
 namespace exchange {
@@ -119,121 +123,55 @@ std::string relativeTarget(std::string_view sourcePart, std::string_view target)
     return resolved.starts_with(folder) ? resolved.substr(folder.size()) : std::string(target);
 }
 
-// A zip entry as its central directory gives it, with what a copy of it needs.
-struct RawEntry {
-    std::string name;
-    quint32 crc = 0;
-    quint32 packedSize = 0;
-    quint32 size = 0;
-    quint32 localOffset = 0;
-    quint16 method = 0;
-    quint16 flags = 0;
-    const char* data = nullptr; // the packed bytes
-};
-
-quint32 read16(const char* at) {
-    const auto* u = reinterpret_cast<const unsigned char*>(at);
-    return quint32(u[0]) | quint32(u[1]) << 8;
-}
-
-quint32 read32(const char* at) {
-    return read16(at) | read16(at + 2) << 16;
-}
-
-void put16(QByteArray& out, quint32 value) {
-    out.append(char(value & 0xFF)).append(char((value >> 8) & 0xFF));
-}
-
-void put32(QByteArray& out, quint32 value) {
-    put16(out, value & 0xFFFF);
-    put16(out, value >> 16);
-}
-
-// The entries of the zip, located; none when its directory does not hold together.
-std::optional<std::vector<RawEntry>> rawEntries(QByteArrayView zip) {
-    const char* data = zip.data();
-    const qsizetype size = zip.size();
-    constexpr qsizetype EndSize = 22;
-    qsizetype end = -1;
-    for (qsizetype at = size - EndSize; at >= 0 && at >= size - EndSize - 0xFFFF; --at)
-        if (read32(data + at) == 0x06054b50) {
-            end = at;
-            break;
-        }
-    if (end < 0)
+// The zip with those parts' bytes in place of theirs, the other parts copied as they are packed;
+// none when libzip cannot read or write it.
+std::optional<QByteArray> withParts(QByteArrayView zip,
+                                    const std::vector<std::pair<std::string, QByteArray>>& parts) {
+    // The source owns a copy of the bytes: libzip 1.7, writing into a source of bytes it does not
+    // own, frees memory twice.
+    void* copy = std::malloc(std::size_t(zip.size()));
+    zip_source_t* source =
+        copy ? zip_source_buffer_create(std::memcpy(copy, zip.data(), std::size_t(zip.size())),
+                                        zip_uint64_t(zip.size()), 1, nullptr)
+             : nullptr;
+    if (!source) {
+        std::free(copy);
         return std::nullopt;
-    std::vector<RawEntry> entries;
-    qsizetype at = read32(data + end + 16);
-    for (quint32 i = 0, count = read16(data + end + 10); i < count; ++i) {
-        if (at + 46 > end || read32(data + at) != 0x02014b50)
-            return std::nullopt;
-        RawEntry entry;
-        const quint32 nameLength = read16(data + at + 28);
-        if (at + 46 + nameLength > end)
-            return std::nullopt;
-        entry.flags = quint16(read16(data + at + 8));
-        entry.method = quint16(read16(data + at + 10));
-        entry.crc = read32(data + at + 16);
-        entry.packedSize = read32(data + at + 20);
-        entry.size = read32(data + at + 24);
-        entry.localOffset = read32(data + at + 42);
-        entry.name.assign(data + at + 46, nameLength);
-        const qsizetype local = entry.localOffset;
-        if (local + 30 > size || read32(data + local) != 0x04034b50)
-            return std::nullopt;
-        const qsizetype start = local + 30 + read16(data + local + 26) + read16(data + local + 28);
-        if (start + qsizetype(entry.packedSize) > size)
-            return std::nullopt;
-        entry.data = data + start;
-        entries.push_back(std::move(entry));
-        at += 46 + nameLength + read16(data + at + 30) + read16(data + at + 32);
     }
-    return entries;
-}
-
-// A zip of these entries, each with its bytes as they are packed.
-QByteArray zipOf(const std::vector<RawEntry>& entries) {
-    QByteArray zip;
-    QByteArray directory;
-    for (const RawEntry& entry : entries) {
-        const quint32 offset = quint32(zip.size());
-        const quint16 flags = entry.flags & ~quint16(8); // sizes here, no descriptor after
-        for (QByteArray* out : {&zip, &directory}) {
-            const bool local = out == &zip;
-            put32(*out, local ? 0x04034b50 : 0x02014b50);
-            if (!local)
-                put16(*out, 20);
-            put16(*out, 20);
-            put16(*out, flags);
-            put16(*out, entry.method);
-            put32(*out, 0); // time and date
-            put32(*out, entry.crc);
-            put32(*out, entry.packedSize);
-            put32(*out, entry.size);
-            put16(*out, quint32(entry.name.size()));
-            put16(*out, 0); // extra
-            if (!local) {
-                put16(*out, 0); // comment
-                put16(*out, 0); // disk
-                put16(*out, 0); // internal attributes
-                put32(*out, 0); // external attributes
-                put32(*out, offset);
-            }
-            out->append(entry.name.data(), qsizetype(entry.name.size()));
+    zip_t* archive = zip_open_from_source(source, 0, nullptr);
+    if (!archive) {
+        zip_source_free(source);
+        return std::nullopt;
+    }
+    // The written zip is read back from the source, which closing the archive would free.
+    zip_source_keep(source);
+    const std::unique_ptr<zip_source_t, decltype(&zip_source_free)> written(source,
+                                                                            &zip_source_free);
+    for (const auto& [name, bytes] : parts) {
+        const zip_int64_t index = zip_name_locate(archive, name.c_str(), 0);
+        zip_source_t* part =
+            zip_source_buffer(archive, bytes.data(), zip_uint64_t(bytes.size()), 0);
+        if (index < 0 || !part || zip_file_replace(archive, zip_uint64_t(index), part, 0) < 0) {
+            zip_source_free(part);
+            zip_discard(archive);
+            return std::nullopt;
         }
-        zip.append(entry.data, entry.packedSize);
     }
-    const quint32 start = quint32(zip.size());
-    zip += directory;
-    put32(zip, 0x06054b50);
-    put16(zip, 0);
-    put16(zip, 0);
-    put16(zip, quint32(entries.size()));
-    put16(zip, quint32(entries.size()));
-    put32(zip, quint32(directory.size()));
-    put32(zip, start);
-    put16(zip, 0);
-    return zip;
+    if (zip_close(archive) < 0) {
+        zip_discard(archive);
+        return std::nullopt;
+    }
+    if (zip_source_open(source) < 0)
+        return std::nullopt;
+    QByteArray bytes;
+    zip_stat_t stat;
+    if (zip_source_stat(source, &stat) == 0 && (stat.valid & ZIP_STAT_SIZE)) {
+        bytes.resize(qsizetype(stat.size));
+        if (zip_source_read(source, bytes.data(), stat.size) != zip_int64_t(stat.size))
+            bytes.clear();
+    }
+    zip_source_close(source);
+    return bytes.isEmpty() ? std::nullopt : std::optional<QByteArray>(bytes);
 }
 
 QByteArray xmlAttribute(std::string_view text) {
@@ -335,10 +273,10 @@ std::optional<std::vector<unsigned char>> checkedPart(QByteArrayView xlsx,
     std::optional<std::vector<unsigned char>> part = anyPart(xlsx, name);
     if (!part)
         return part;
-    const std::optional<std::vector<RawEntry>> entries = rawEntries(xlsx);
+    const std::optional<std::vector<ZipEntry>> entries = zipEntries(xlsx);
     const auto entry = entries ? std::find_if(entries->begin(), entries->end(),
-                                              [&](const RawEntry& e) { return e.name == name; })
-                               : std::vector<RawEntry>::const_iterator();
+                                              [&](const ZipEntry& e) { return e.name == name; })
+                               : std::vector<ZipEntry>::const_iterator();
     // orcus ends what it inflates with a zero byte of its own.
     const std::size_t size = !part->empty() && part->back() == 0 ? part->size() - 1 : part->size();
     const bool matches =
@@ -355,12 +293,11 @@ std::optional<std::vector<unsigned char>> checkedPart(QByteArrayView xlsx,
 }
 
 std::optional<QByteArray> withRelativeTargets(QByteArrayView xlsx) {
-    std::optional<std::vector<RawEntry>> entries = rawEntries(xlsx);
+    const std::optional<std::vector<ZipEntry>> entries = zipEntries(xlsx);
     if (!entries)
         return std::nullopt;
-    std::vector<QByteArray> rewritten; // the new .rels parts, kept while the zip is made
-    rewritten.reserve(entries->size());
-    for (RawEntry& entry : *entries) {
+    std::vector<std::pair<std::string, QByteArray>> rewritten; // the new .rels parts
+    for (const ZipEntry& entry : *entries) {
         const std::optional<std::string> source = sourceOf(entry.name);
         if (!source)
             continue;
@@ -376,19 +313,12 @@ std::optional<QByteArray> withRelativeTargets(QByteArrayView xlsx) {
             changed = changed || target != link.target;
             link.target = target;
         }
-        if (!changed)
-            continue;
-        rewritten.push_back(relationshipsXml(links));
-        const QByteArray& bytes = rewritten.back();
-        entry.method = 0;
-        entry.flags = 0;
-        entry.size = entry.packedSize = quint32(bytes.size());
-        entry.crc = crc32(0, reinterpret_cast<const Bytef*>(bytes.data()), uInt(bytes.size()));
-        entry.data = bytes.data();
+        if (changed)
+            rewritten.emplace_back(entry.name, relationshipsXml(links));
     }
     if (rewritten.empty())
         return std::nullopt;
-    return zipOf(*entries);
+    return withParts(xlsx, rewritten);
 }
 
 } // namespace exchange

@@ -182,8 +182,10 @@ void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extr
     openedPath_.clear();
     lock_.release();
     journal::resetJournalGrid(grid_);
-    const bool empty = rows.isEmpty();
-    journal::showJournalTable(grid_, std::move(rows), empty);
+    // Every column past the eighth has its caption, even when no row is imported.
+    if (rows.isEmpty())
+        rows.append(QStringList(core::FileColumns + extraCaptions.size(), QString()));
+    journal::showJournalTable(grid_, std::move(rows), false);
     for (int i = 0; i < extraCaptions.size() && core::FileColumns + i < grid_.cols(); ++i)
         grid_.setTextMatrix(0, core::FileColumns + i, extraCaptions[i]);
 }

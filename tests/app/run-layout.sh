@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The program as scripts/run lays it out (scripts/lay-out-run), started without a display: its
-# command-line export must find the exchange module, and take the journal from the user's data
-# folder, since the program's own folder is read-only.
+# command-line export must take the journal from the user's data folder, since the program's
+# own folder is read-only.
 #
 #   tests/app/run-layout.sh LAY-OUT-RUN BUILD SCRATCH
 set -euo pipefail

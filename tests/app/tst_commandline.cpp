@@ -46,14 +46,11 @@ private Q_SLOTS:
     }
 
     // Without a journal named, thisyear.csv of the folder the program keeps its journals in:
-    // beside a copy of the program and its exchange module, a portable one.
+    // beside a copy of the program, a portable one.
     void exportsThisYearsJournalOfTheProgramsFolder() {
         TempFolder folder;
         const QString copy = folder.file(QStringLiteral("eklz-journal"));
         QVERIFY(QFile::copy(program(), copy));
-        QVERIFY(
-            QFile::copy(QStringLiteral(EKLZ_EXCHANGE_MODULE),
-                        folder.file(QFileInfo(QStringLiteral(EKLZ_EXCHANGE_MODULE)).fileName())));
         folder.write(QStringLiteral("thisyear.csv"), journalBytes(Units));
         const ProgramRun done = runWithoutDisplay(
             copy, {QStringLiteral("--export"), QStringLiteral("out.xlsx")}, folder.path());

@@ -425,19 +425,19 @@ private:
 
     // The grid written as a file and read back gives columns 0..7 of every data row.
     QString checkRoundTrip() {
-        const core::ReadResult back = core::readJournal(core::writeJournal(grid().allCells()));
-        if (!back.ok() || back.table.rows() != grid().rows() - 1)
+        const core::ReadResult back = core::readJournal(core::writeJournal(grid().dataRows()));
+        if (!back.ok() || back.rows.size() != grid().rows() - 1)
             return QStringLiteral("written and read back, %1 rows of %2 came back")
-                .arg(back.table.rows())
+                .arg(back.rows.size())
                 .arg(grid().rows() - 1);
         for (int r = 1; r < grid().rows(); ++r)
             for (int c = 0; c < core::FileColumns; ++c) {
                 const QString expected = c < grid().cols() ? grid().textMatrix(r, c) : QString();
-                if (back.table.cell(r - 1, c) != expected)
+                if (back.rows[r - 1][c] != expected)
                     return QStringLiteral("cell %1,%2 read back as \"%3\" instead of \"%4\"")
                         .arg(r)
                         .arg(c)
-                        .arg(back.table.cell(r - 1, c).toString(), expected);
+                        .arg(back.rows[r - 1][c], expected);
             }
         return {};
     }
@@ -570,7 +570,7 @@ private:
             return problem;
         const QByteArray thisYear = harness_->folder().read(ThisYear);
         if (step_.kind == Step::Saved && step_.file == ThisYear &&
-            thisYear != core::writeJournal(grid().allCells()))
+            thisYear != core::writeJournal(grid().dataRows()))
             return QStringLiteral("the saved journal differs from the grid");
         if (step_.kind == Step::SaveRefused && thisYear != before.thisYear)
             return QStringLiteral("a refused save changed thisyear.csv");

@@ -56,6 +56,21 @@ struct Importing {
 class TestImportWindow : public QObject {
     Q_OBJECT
 private Q_SLOTS:
+    // A sheet of captions alone: no unit comes over, but a column of its own keeps its caption.
+    void captionsAloneKeepTheirColumns() {
+        Importing importing;
+        const QString header = QStringLiteral("<row><c t=\"s\"><v>0</v></c><c t=\"s\"><v>1</v></c>"
+                                              "<c t=\"s\"><v>2</v></c></row>");
+        importing.harness.folder().write(QStringLiteral("header.xlsx"),
+                                         xlsxOf({{QStringLiteral("Лист1"), header, {}}},
+                                                texts({"Механик", "Владелец", "Заметка"})));
+        importing.import(QStringLiteral("header.xlsx"));
+        const model::GridModel& grid = importing.harness.grid();
+        QCOMPARE(grid.cols(), 9);
+        QCOMPARE(grid.textMatrix(0, 8), QStringLiteral("Заметка"));
+        QCOMPARE(rowTexts(grid, 1), QStringList(9));
+    }
+
     void importedRegisterShownUnsaved() {
         Importing importing;
         WindowHarness& harness = importing.harness;

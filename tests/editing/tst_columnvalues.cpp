@@ -24,7 +24,7 @@ QString slowProposal(const model::GridModel& grid, const QString& caption, const
         return {};
     std::map<std::pair<QString, QString>, int> counts; // (key, text) -> cells
     for (int row = 1; row < grid.rows(); ++row) {
-        const QString text = grid.cell(row, *col).trimmed().toString();
+        const QString text = grid.cell(row, *col).trimmed();
         if (!text.isEmpty() && row != skippedRow)
             ++counts[{editing::matchKey(text), text}];
     }

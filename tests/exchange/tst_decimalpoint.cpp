@@ -120,7 +120,7 @@ private Q_SLOTS:
         QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
         QStringList texts;
         for (int c = 0; c < shown.size(); ++c)
-            texts << outcome.journal.rows.cell(0, c).toString();
+            texts << outcome.journal.rows[0][c];
         QCOMPARE(texts, shown);
         QCOMPARE(halfInTheLocale(), QByteArray("0,5"));
     }

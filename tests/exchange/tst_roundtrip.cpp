@@ -60,10 +60,10 @@ private Q_SLOTS:
         QVERIFY2(read.ok(), qPrintable(read.refusal.value_or(QString())));
         QVERIFY(read.journal.headerRow);
         QCOMPARE(read.journal.problemCount, 0);
-        QCOMPARE(read.journal.rows.rows(), Rows.size());
+        QCOMPARE(read.journal.rows.size(), Rows.size());
         for (int r = 0; r < Rows.size(); ++r)
             for (int c = 0; c < core::FileColumns; ++c)
-                QCOMPARE(read.journal.rows.cell(r, c).toString(), Rows[r].value(c));
+                QCOMPARE(read.journal.rows[r][c], Rows[r].value(c));
     }
 };
 

@@ -237,7 +237,7 @@ private Q_SLOTS:
             QVERIFY(program.save());
         }
         QCOMPARE(program.prompter.messages.size(), 1);
-        QCOMPARE(outer.read(target), core::writeJournal(program.grid.allCells()));
+        QCOMPARE(outer.read(target), core::writeJournal(program.grid.dataRows()));
     }
 
     void savesWhenTheBackupCannotBeKept_data() {
@@ -478,7 +478,7 @@ private Q_SLOTS:
         program.prompter.questionAnswers << true;
         program.saveAs();
         QCOMPARE(program.folder.read(QStringLiteral("Archive/КОПИЯ.csv")),
-                 core::writeJournal(program.grid.allCells()));
+                 core::writeJournal(program.grid.dataRows()));
     }
 
     // Nothing is read or written, and the grid stays as it was.

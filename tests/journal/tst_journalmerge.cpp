@@ -29,12 +29,10 @@ const QStringList NewRow = {"Аптека"_q, "Меркурий"_q,   "21"_q,   
 const QStringList OtherNewRow = {"Школа"_q, "Элвес"_q,      "22"_q,         "А600"_q,
                                  "Р6"_q,    "20.03.2025"_q, "01.05.2026"_q, "Петров"_q};
 
-core::CellTable tableOf(const Rows& rows) {
-    core::CellTable table(int(rows.size()), core::FileColumns + 1);
-    for (int r = 0; r < rows.size(); ++r)
-        for (int c = 0; c < rows[r].size(); ++c)
-            table.setCell(r, c, rows[r][c]);
-    return table;
+QList<QStringList> tableOf(Rows rows) {
+    for (QStringList& row : rows)
+        row.resize(core::FileColumns + 1);
+    return rows;
 }
 
 void fill(model::GridModel& grid, const Rows& rows) {

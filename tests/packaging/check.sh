@@ -1,13 +1,12 @@
 #!/usr/bin/env bash
 # What a build tree installs, checked two ways
-# (check.sh install|deb <build tree> <scratch folder> <the exchange module under the prefix>):
+# (check.sh install|deb <build tree> <scratch folder>):
 #   install  cmake --install under a scratch prefix; the files, the desktop entry and the metainfo;
 #   deb      the .deb CPack makes: its control data and contents, then the program started from
 #            the unpacked package for five seconds on the offscreen platform.
-# Both run an export from the installed program, which loads the exchange module from where the
-# install put it.
+# Both run an export from the installed program.
 set -euo pipefail
-mode=$1 build=$2 scratch=$3 module=$4
+mode=$1 build=$2 scratch=$3
 rm -rf "$scratch"
 mkdir -p "$scratch"
 
@@ -23,7 +22,6 @@ users_locale=(LC_ALL=ru_RU.UTF-8 LANG=ru_RU.UTF-8)
 sizes=(16 24 32 48 64 128 256)
 expected=(
     bin/eklz-journal
-    "$module"
     share/applications/eklz-journal.desktop
     share/metainfo/eklz-journal.metainfo.xml
     share/icons/hicolor/scalable/apps/eklz-journal.svg
@@ -43,7 +41,7 @@ check_tree() {
         file -b "$prefix/share/icons/hicolor/${size}x${size}/apps/eklz-journal.png" |
             grep -q "^PNG image data, $size x $size," || fail "the ${size}x${size} icon is no such PNG"
     done
-    # A journal of one row exported: the program found its module.
+    # A journal of one row exported.
     local journal=$scratch/one.csv sheet=$scratch/one-${prefix##*/}.ods errors
     printf 'Альфа;;;0001;;01.02.2025;;Яковлев;\r\n' | iconv -f UTF-8 -t CP1251 >"$journal"
     errors=$(env "${users_locale[@]}" ASAN_OPTIONS=detect_leaks=0 \
@@ -94,7 +92,7 @@ check_deb() {
     for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6printsupport6; do
         grep -qE "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
     done
-    # The spreadsheet libraries, which only the exchange module links.
+    # The spreadsheet libraries the export and import link.
     for library in 'libxlsxwriter[0-9]+' 'libzip[0-9]+' 'liborcus-[0-9.]+-[0-9]+'; do
         grep -qE "(^|, )$library( |,|$)" <<<"$depends" || fail "Depends does not name $library"
     done

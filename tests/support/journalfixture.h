@@ -60,12 +60,7 @@ struct Program {
         }
     }
     // The window's commands: the outcome's message goes to the prompter, as the window tells it.
-    // The base of a later merge is kept a moment after the open, on a thread of its own; the tests
-    // wait for it, since they write over the file in place at once.
-    void open() {
-        tell(files.openCurrent());
-        files.keepBase();
-    }
+    void open() { tell(files.openCurrent()); }
     void openArchive(const QString& answer) {
         prompter.answers << answer;
         if (const auto name = journal::askArchiveName(prompter, journal::openArchivePrompt()))
