@@ -127,6 +127,9 @@ const PrinterSurface::SizedFont& PrinterSurface::fontAt(double points) {
     font.setStyleHint(QFont::Serif);
     font.setBold(bold_);
     font.setPointSizeF(points);
+    // Unkerned, as journals have always been printed: kerning would move texts that fit their
+    // cells just so to a smaller size, and others the other way.
+    font.setKerning(false);
     return fonts_.emplace_back(SizedFont{bold_, points, font, QFontMetricsF(font, target_)});
 }
 
@@ -150,16 +153,24 @@ void PrinterSurface::print(const QString& text, int number) {
 }
 
 void PrinterSurface::line(int x1, int y1, int x2, int y2) {
-    if (!painter_.isActive())
-        return;
-    painter_.setPen(QPen(Qt::black, drawWidth_ * toDevice(1440) / PenPixelsPerInch, Qt::SolidLine,
-                         Qt::SquareCap));
-    painter_.drawLine(QLineF(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2)));
+    if (painter_.isActive())
+        rules_[drawWidth_].append(QLineF(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2)));
+}
+
+void PrinterSurface::drawRules() {
+    for (auto rules = rules_.cbegin(); rules != rules_.cend(); ++rules) {
+        painter_.setPen(QPen(Qt::black, rules.key() * toDevice(1440) / PenPixelsPerInch,
+                             Qt::SolidLine, Qt::SquareCap));
+        painter_.drawLines(*rules);
+    }
+    rules_.clear();
 }
 
 void PrinterSurface::newPage() {
-    if (painter_.isActive())
+    if (painter_.isActive()) {
+        drawRules();
         target_->newPage();
+    }
     x_ = 0;
     y_ = 0;
 }
@@ -167,6 +178,7 @@ void PrinterSurface::newPage() {
 bool PrinterSurface::endDoc() {
     if (!painter_.isActive())
         return false;
+    drawRules();
     const bool rendered = painter_.end();
     if (direct_)
         return rendered;
@@ -176,6 +188,7 @@ bool PrinterSurface::endDoc() {
 }
 
 void PrinterSurface::abortDoc() {
+    rules_.clear();
     if (!painter_.isActive())
         return;
     if (direct_)

@@ -5,6 +5,9 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QHash>
+#include <QLineF>
+#include <QList>
+#include <QMap>
 #include <QPageLayout>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -74,6 +77,7 @@ private:
     double toDevice(double twips) const { return twips * deviceUnitsPerTwip_; }
     const SizedFont& fontAt(double points);
     void drawItems(const QString& items);
+    void drawRules();
 
     std::unique_ptr<QPrinter> printer_;
     QPrinter* target_ = nullptr;
@@ -82,6 +86,9 @@ private:
     QTemporaryDir workDir_;
     QString workFile_;
     QPainter painter_;
+    // The page's rules by pen width in printer pixels, drawn one stroke a width when the page is
+    // done: drawn one by one, each change of the pen would be written into the document again.
+    QMap<int, QList<QLineF>> rules_;
     double deviceUnitsPerTwip_ = 1;
 
     QPageLayout ownLayout_;
