@@ -60,7 +60,7 @@ private:
     void thin() { surface_.setDrawWidth(ThinPen); }
     void ruleAcross(int line);
     void verticalRule(int rule);
-    void printInBand(int rule, int limit, QStringView text);
+    void printInBand(int rule, int limit, const QString& text);
     const Columns& columnsFor(int cols);
 
     model::GridModel& grid_;
@@ -199,7 +199,7 @@ void JournalLayout::printDataRow(int row, int cols) {
             thin();
         verticalRule(columns.rules[std::size_t(col)]);
         printInBand(columns.rules[std::size_t(col)], columns.limits[std::size_t(col)],
-                    grid_.cell(row, col));
+                    grid_.textMatrix(row, col));
     }
     bold();
     verticalRule(columns.rules[std::size_t(cols)]);
@@ -253,7 +253,7 @@ void JournalLayout::verticalRule(int rule) {
 // A text that would run over the next rule is printed smaller, and on further lines down to the
 // rule under its band where it still does not fit (fitText), so that no text covers another. Nor
 // does a text run off the paper.
-void JournalLayout::printInBand(int rule, int limit, QStringView text) {
+void JournalLayout::printInBand(int rule, int limit, const QString& text) {
     const double x = (rule + TextInset) * units_.column;
     const double top = (line_ + TextDrop) * units_.line;
     surface_.setCurrentX(float(x));
@@ -266,7 +266,7 @@ void JournalLayout::printInBand(int rule, int limit, QStringView text) {
     const TextRoom room{end - x, (line_ + 1) * units_.line - top};
     const FittedText fitted = fitText(surface_, text, room, TablePoints, SmallestPoints);
     if (fitted.points == TablePoints && fitted.lines.size() == 1 && !fitted.cut) {
-        surface_.print(fitted.lines[0]);
+        surface_.print(text);
         return;
     }
     surface_.setFontSize(fitted.points);
@@ -279,7 +279,7 @@ void JournalLayout::printInBand(int rule, int limit, QStringView text) {
         if (fitted.cut && i + 1 == fitted.lines.size())
             surface_.print(fitted.lines[i].toString() + CutMark);
         else
-            surface_.print(fitted.lines[i]);
+            surface_.print(fitted.lines[i].toString());
     }
     surface_.setFontSize(TablePoints);
 }

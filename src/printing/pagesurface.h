@@ -1,7 +1,6 @@
 #pragma once
 
 #include <QString>
-#include <QStringView>
 
 namespace printing {
 
@@ -37,9 +36,6 @@ public:
     virtual void print(const QString& text) = 0;
     // The text followed directly by the number as printNumberText() writes it.
     virtual void print(const QString& text, int number) = 0;
-    // A text held elsewhere, such as a grid cell. A surface that can draw it where it lies
-    // overrides this; by default it prints a copy.
-    virtual void print(QStringView text) { print(text.toString()); }
     virtual void line(int x1, int y1, int x2, int y2) = 0;
 
     virtual void newPage() = 0;
@@ -50,10 +46,6 @@ public:
 
     // How wide the text comes out, in twips, in the current face and weight at the given size.
     virtual double textWidth(const QString& text, double points) = 0;
-    // The same for a text held elsewhere; by default through a copy.
-    virtual double textWidth(QStringView text, double points) {
-        return textWidth(text.toString(), points);
-    }
     // How far print() moves down at the given size in the current face and weight, in twips.
     virtual double lineHeight(double points) = 0;
 };

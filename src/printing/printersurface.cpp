@@ -3,7 +3,6 @@
 #include "printing/fonts.h"
 
 #include <QFile>
-#include <QFontMetricsF>
 #include <QPrinter>
 #include <cmath>
 
@@ -97,7 +96,7 @@ void PrinterSurface::setFontName(const QString& face) {
     if (family_ == *known)
         return;
     family_ = *known;
-    glyphs_.clear();
+    fonts_.clear();
 }
 
 void PrinterSurface::setFontSize(double points) {
@@ -120,41 +119,29 @@ void PrinterSurface::setCurrentY(float twips) {
     y_ = twips;
 }
 
-QFont PrinterSurface::fontAt(double points) const {
+const PrinterSurface::SizedFont& PrinterSurface::fontAt(double points) {
+    for (const SizedFont& known : fonts_)
+        if (known.bold == bold_ && known.points == points)
+            return known;
     QFont font(family_);
     font.setStyleHint(QFont::Serif);
     font.setBold(bold_);
     font.setPointSizeF(points);
-    return font;
+    // Unkerned, as journals have always been printed: kerning would move texts that fit their
+    // cells just so to a smaller size, and others the other way.
+    font.setKerning(false);
+    return fonts_.emplace_back(SizedFont{bold_, points, font, QFontMetricsF(font, target_)});
 }
 
-GlyphTable& PrinterSurface::glyphsAt(double points) {
-    for (const SizedGlyphs& known : glyphs_)
-        if (known.bold == bold_ && known.points == points)
-            return *known.glyphs;
-    QRawFont raw = QRawFont::fromFont(fontAt(points));
-    raw.setPixelSize(toDevice(points * TwipsPerPoint));
-    glyphs_.push_back({bold_, points, std::make_unique<GlyphTable>(std::move(raw))});
-    return *glyphs_.back().glyphs;
-}
-
-void PrinterSurface::drawItems(QStringView items) {
-    GlyphTable& glyphs = glyphsAt(points_);
-    const QRawFont& raw = glyphs.font();
+void PrinterSurface::drawItems(const QString& items) {
+    const SizedFont& sized = fontAt(points_);
     if (!items.isEmpty() && painter_.isActive()) {
-        const QPointF origin(toDevice(x_), toDevice(y_) + raw.ascent());
-        // Journal texts are plain: laid out from the glyph table they need no shaping, which
-        // would otherwise be most of the cost of a long printout.
-        const PageBatch::GlyphSink sink = batch_.glyphsFor(raw);
-        if (!glyphs.append(items, origin, sink.glyphs, sink.positions)) {
-            painter_.setPen(QPen(Qt::black));
-            painter_.setFont(fontAt(points_));
-            painter_.drawText(origin, items.toString());
-        }
+        painter_.setFont(sized.font);
+        painter_.drawText(QPointF(toDevice(x_), toDevice(y_) + sized.metrics.ascent()), items);
     }
     // Like a printer's Print, end the line: back to the left edge, one line further down.
     x_ = 0;
-    y_ += float(lineHeightOf(raw));
+    y_ += float(sized.metrics.lineSpacing() / deviceUnitsPerTwip_);
 }
 
 void PrinterSurface::print(const QString& text) {
@@ -165,20 +152,23 @@ void PrinterSurface::print(const QString& text, int number) {
     drawItems(QString(text + printNumberText(number)));
 }
 
-void PrinterSurface::print(QStringView text) {
-    drawItems(text);
+void PrinterSurface::line(int x1, int y1, int x2, int y2) {
+    if (painter_.isActive())
+        rules_[drawWidth_].append(QLineF(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2)));
 }
 
-void PrinterSurface::line(int x1, int y1, int x2, int y2) {
-    if (!painter_.isActive())
-        return;
-    batch_.addLine(QLineF(toDevice(x1), toDevice(y1), toDevice(x2), toDevice(y2)),
-                   drawWidth_ * toDevice(1440) / PenPixelsPerInch);
+void PrinterSurface::drawRules() {
+    for (auto rules = rules_.cbegin(); rules != rules_.cend(); ++rules) {
+        painter_.setPen(QPen(Qt::black, rules.key() * toDevice(1440) / PenPixelsPerInch,
+                             Qt::SolidLine, Qt::SquareCap));
+        painter_.drawLines(*rules);
+    }
+    rules_.clear();
 }
 
 void PrinterSurface::newPage() {
     if (painter_.isActive()) {
-        batch_.paint(painter_);
+        drawRules();
         target_->newPage();
     }
     x_ = 0;
@@ -188,7 +178,7 @@ void PrinterSurface::newPage() {
 bool PrinterSurface::endDoc() {
     if (!painter_.isActive())
         return false;
-    batch_.paint(painter_);
+    drawRules();
     const bool rendered = painter_.end();
     if (direct_)
         return rendered;
@@ -198,7 +188,7 @@ bool PrinterSurface::endDoc() {
 }
 
 void PrinterSurface::abortDoc() {
-    batch_.clear();
+    rules_.clear();
     if (!painter_.isActive())
         return;
     if (direct_)
@@ -209,18 +199,11 @@ void PrinterSurface::abortDoc() {
 }
 
 double PrinterSurface::textWidth(const QString& text, double points) {
-    return textWidth(QStringView(text), points);
-}
-
-double PrinterSurface::textWidth(QStringView text, double points) {
-    double width = 0;
-    if (!glyphsAt(points).width(text, width))
-        width = QFontMetricsF(fontAt(points), target_).horizontalAdvance(text.toString());
-    return width / deviceUnitsPerTwip_;
+    return fontAt(points).metrics.horizontalAdvance(text) / deviceUnitsPerTwip_;
 }
 
 double PrinterSurface::lineHeight(double points) {
-    return lineHeightOf(glyphsAt(points).font());
+    return fontAt(points).metrics.lineSpacing() / deviceUnitsPerTwip_;
 }
 
 } // namespace printing

@@ -1,11 +1,13 @@
 #pragma once
 
-#include "printing/glyphtable.h"
-#include "printing/pagebatch.h"
 #include "printing/pagesurface.h"
 
 #include <QFont>
+#include <QFontMetricsF>
 #include <QHash>
+#include <QLineF>
+#include <QList>
+#include <QMap>
 #include <QPageLayout>
 #include <QPainter>
 #include <QTemporaryDir>
@@ -55,30 +57,27 @@ public:
     void setCurrentY(float twips) override;
     void print(const QString& text) override;
     void print(const QString& text, int number) override;
-    void print(QStringView text) override;
     void line(int x1, int y1, int x2, int y2) override;
     void newPage() override;
     bool endDoc() override;
     void abortDoc() override;
     double textWidth(const QString& text, double points) override;
-    double textWidth(QStringView text, double points) override;
     double lineHeight(double points) override;
 
 private:
-    struct SizedGlyphs {
+    // The current family and weight at one size, measured on the printer.
+    struct SizedFont {
         bool bold;
         double points;
-        std::unique_ptr<GlyphTable> glyphs;
+        QFont font;
+        QFontMetricsF metrics;
     };
 
     QSizeF pageTwips() const;
     double toDevice(double twips) const { return twips * deviceUnitsPerTwip_; }
-    double lineHeightOf(const QRawFont& raw) const {
-        return (raw.ascent() + raw.descent() + raw.leading()) / deviceUnitsPerTwip_;
-    }
-    QFont fontAt(double points) const;
-    GlyphTable& glyphsAt(double points);
-    void drawItems(QStringView items);
+    const SizedFont& fontAt(double points);
+    void drawItems(const QString& items);
+    void drawRules();
 
     std::unique_ptr<QPrinter> printer_;
     QPrinter* target_ = nullptr;
@@ -87,7 +86,9 @@ private:
     QTemporaryDir workDir_;
     QString workFile_;
     QPainter painter_;
-    PageBatch batch_;
+    // The page's rules by pen width in printer pixels, drawn one stroke a width when the page is
+    // done: drawn one by one, each change of the pen would be written into the document again.
+    QMap<int, QList<QLineF>> rules_;
     double deviceUnitsPerTwip_ = 1;
 
     QPageLayout ownLayout_;
@@ -98,7 +99,7 @@ private:
     QString family_;
     double points_ = 10;
     bool bold_ = false;
-    std::vector<SizedGlyphs> glyphs_; // of the current family
+    std::vector<SizedFont> fonts_; // of the current family
     int drawWidth_ = 1;
     float x_ = 0;
     float y_ = 0;

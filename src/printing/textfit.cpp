@@ -14,6 +14,10 @@ constexpr double SizeStep = 0.5;
 // costs about that line's length however long the text.
 constexpr qsizetype FirstProbe = 32;
 
+double widthOf(PageSurface& surface, QStringView text, double points) {
+    return surface.textWidth(text.toString(), points);
+}
+
 // Trailing blanks show nothing, so they never make a text too wide.
 QStringView withoutTrailingBlanks(QStringView text) {
     qsizetype end = text.size();
@@ -25,9 +29,9 @@ QStringView withoutTrailingBlanks(QStringView text) {
 // Whether the whole text is at most `room` wide.
 bool fitsWhole(PageSurface& surface, QStringView text, double room, double points) {
     for (qsizetype probe = FirstProbe; probe < text.size(); probe *= 2)
-        if (surface.textWidth(text.left(probe), points) > room)
+        if (widthOf(surface, text.left(probe), points) > room)
             return false;
-    return surface.textWidth(text, points) <= room;
+    return widthOf(surface, text, points) <= room;
 }
 
 // The length of the longest start of the text that is at most `room` wide, never ending inside a
@@ -36,17 +40,17 @@ qsizetype fittingLength(PageSurface& surface, QStringView text, double room, dou
     qsizetype fits = 0;
     qsizetype tooLong = text.size();
     for (qsizetype probe = FirstProbe; probe < text.size(); probe *= 2) {
-        if (surface.textWidth(text.left(probe), points) > room) {
+        if (widthOf(surface, text.left(probe), points) > room) {
             tooLong = probe;
             break;
         }
         fits = probe;
     }
-    if (tooLong == text.size() && surface.textWidth(text, points) <= room)
+    if (tooLong == text.size() && widthOf(surface, text, points) <= room)
         fits = tooLong;
     while (tooLong - fits > 1) {
         const qsizetype middle = fits + (tooLong - fits) / 2;
-        if (surface.textWidth(text.left(middle), points) <= room)
+        if (widthOf(surface, text.left(middle), points) <= room)
             fits = middle;
         else
             tooLong = middle;
@@ -113,7 +117,7 @@ void cutToLines(PageSurface& surface, QStringView text, double width, double poi
         fitted.lines.append(line.text);
         rest = rest.mid(line.next);
     }
-    const double markWidth = surface.textWidth(QStringView(&CutMark, 1), points);
+    const double markWidth = widthOf(surface, QStringView(&CutMark, 1), points);
     fitted.lines.append(
         withoutTrailingBlanks(rest.left(fittingLength(surface, rest, width - markWidth, points))));
     fitted.cut = true;
@@ -136,7 +140,7 @@ FittedText fitText(PageSurface& surface, QStringView text, TextRoom room, double
     FittedText fitted;
     fitted.points = points;
     const QStringView visible = withoutTrailingBlanks(text);
-    if (visible.isEmpty() || surface.textWidth(visible, points) <= room.width) {
+    if (visible.isEmpty() || widthOf(surface, visible, points) <= room.width) {
         fitted.lines.append(text);
         return fitted;
     }
