@@ -1,7 +1,6 @@
 // The three-way merge a save makes when another copy saved the same register meanwhile.
 #include "benchjournals.h"
 #include "core/journalformat.h"
-#include "core/packedbytes.h"
 #include "journal/journalmerge.h"
 #include "model/gridmodel.h"
 
@@ -26,17 +25,16 @@ void mergeRegisters(benchmark::State& state) {
     for (int i = 0; i < 5; ++i)
         other.addItem(QStringLiteral("Новый владелец %1\tЭКР\t1\tН%1").arg(i));
     const QByteArray theirs = core::writeJournal(other.dataRows());
-    const core::PackedBytes kept = core::PackedBytes::of(journal.fileBytes).value();
     model::GridModel grid;
     for (auto _ : state) {
         bench::fillGridAsOpened(grid, journal);
         for (int i = 0; i < changes; ++i)
             grid.setTextMatrix(1 + (i * 104729) % rows, 2, QStringLiteral("№ %1").arg(i));
-        // Both files are read as the save reads them: the base kept (unpacked), the file found.
+        // Both files are read as the save reads them: the base kept, the file found.
         bench::timeIteration(state, [&] {
-            const core::ReadResult base = core::readJournal(kept.unpacked().value_or(QByteArray()));
+            const core::ReadResult base = core::readJournal(journal.fileBytes);
             const core::ReadResult found = core::readJournal(theirs);
-            const journal::JournalMerge merge(base.table, found.table, grid);
+            const journal::JournalMerge merge(base.rows, found.rows, grid);
             merge.apply(grid, std::vector<bool>(merge.conflicts().size(), false));
         });
         benchmark::DoNotOptimize(grid.rows());

@@ -2,17 +2,9 @@
 
 #include <QFile>
 #include <limits>
-
-#if defined(__GLIBC__)
-#include <malloc.h>
-#endif
-
-#if defined(Q_OS_UNIX)
 #include <unistd.h>
 
 namespace core {
-
-#endif
 
 qsizetype availableMemory() {
     // Linux counts the page cache it can drop as available; the free pages alone would not.
@@ -27,19 +19,11 @@ qsizetype availableMemory() {
                 return kilobytes * 1024;
         }
     }
-#if defined(_SC_AVPHYS_PAGES)
     const long pages = sysconf(_SC_AVPHYS_PAGES);
     const long pageSize = sysconf(_SC_PAGESIZE);
     if (pages > 0 && pageSize > 0)
         return qsizetype(pages) * pageSize;
-#endif
     return std::numeric_limits<qsizetype>::max();
-}
-
-void releaseFreedMemory() {
-#if defined(__GLIBC__)
-    malloc_trim(0);
-#endif
 }
 
 } // namespace core

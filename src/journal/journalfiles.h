@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/backgroundbytes.h"
 #include "core/celltable.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
