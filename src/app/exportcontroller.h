@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QObject>
 #include <QString>
@@ -47,7 +47,7 @@ public:
     using JournalName = std::function<QString()>;
 
     // The action goes on `window`, so that its shortcut works anywhere in it.
-    ExportController(QWidget& window, const model::GridModel& grid, const model::BlockWatch& watch,
+    ExportController(QWidget& window, const model::GridModel& grid, const model::RegisterState& watch,
                      const GridView& view, ShownRows shownRows, JournalName journalName,
                      Services services);
 
@@ -63,7 +63,7 @@ Q_SIGNALS:
 private:
     QWidget& window_;
     const model::GridModel& grid_;
-    const model::BlockWatch& watch_;
+    const model::RegisterState& watch_;
     const GridView& view_;
     ShownRows shownRows_;
     JournalName journalName_;

@@ -27,7 +27,7 @@ struct Outcome;
 } // namespace journal
 
 namespace model {
-class BlockWatch;
+class RegisterState;
 class GridModel;
 } // namespace model
 
@@ -159,7 +159,7 @@ private:
     void connectButtons();
     QPushButton* button(const char* name) const;
     void prepareGrid();
-    void createBlockWatch();
+    void createGridControls();
     void placeBlockSummary();
     void layoutGrid();
     void createFindBar();
@@ -193,7 +193,7 @@ private:
     CellEditSession* edits_ = nullptr;
     ExitFlow* exit_ = nullptr;
     journal::PeriodicSave* periodicSave_ = nullptr;
-    model::BlockWatch* blockWatch_ = nullptr;
+    model::RegisterState* state_ = nullptr;
     GridCommands* commands_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
     SummaryBar* summary_ = nullptr;

@@ -15,7 +15,7 @@
 namespace app {
 
 PrintController::PrintController(QWidget& window, model::GridModel& grid,
-                                 const model::BlockWatch& watch, ShownRows shownRows,
+                                 const model::RegisterState& watch, ShownRows shownRows,
                                  ShownCount shownCount, Services services)
     : QObject(&window), window_(window), grid_(grid), watch_(watch),
       shownRows_(std::move(shownRows)), shownCount_(std::move(shownCount)),
@@ -37,7 +37,7 @@ model::GridModel* PrintController::gridToPrint(model::GridModel& shown, QString&
         return &grid_;
     core::CellTable cells(0, grid_.cols());
     for (int r = 0; r < grid_.rows(); ++r) {
-        if (r > 0 && !watch_.shows(r, filter))
+        if (r > 0 && !watch_.blocks().shows(r, filter))
             continue;
         const int row = cells.rows();
         cells.insertRows(row, 1);

@@ -19,21 +19,21 @@
 // by reference and by value, so they must come from the same build: the table says which one.
 
 namespace model {
-class BlockWatch;
+class BlockJudgement;
 class GridModel;
 } // namespace model
 
 namespace exchange {
 
 // Raised whenever a member of ModuleOperations or a type it passes changes.
-constexpr int ModuleInterface = 1;
+constexpr int ModuleInterface = 2;
 
 // The operations the program calls, each the function of the same name in the exchange layer.
 struct ModuleOperations {
     int interface;          // ModuleInterface, as the module was built
     const char* buildStamp; // the program's version and build the module comes from
     std::optional<QString> (*unknownFormatMessage)(const QString& path);
-    ExportSheet (*sheetFromGrid)(const model::GridModel& grid, const model::BlockWatch& watch,
+    ExportSheet (*sheetFromGrid)(const model::GridModel& grid, const model::BlockJudgement& watch,
                                  model::RowFilter filter, std::span<const int> pixelWidths);
     ExportOutcome (*exportSheet)(const ExportSheet& sheet, const QString& path);
     // With the memory the machine has free.

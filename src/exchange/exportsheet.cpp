@@ -57,7 +57,7 @@ ExportSheet::ExportSheet(const core::CellTable& cells, std::vector<SheetColumn> 
     shades_.resize(rows_.size(), Shade::None);
 }
 
-ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch& watch,
+ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockJudgement& watch,
                           model::RowFilter filter, std::span<const int> pixelWidths) {
     int end = grid.rows();
     while (end > 1 && !holdsText(grid, end - 1))
