@@ -4,7 +4,6 @@
 
 #include <QDate>
 #include <QObject>
-#include <array>
 #include <functional>
 
 class QWidget;
@@ -94,8 +93,8 @@ private:
     model::GridModel& grid_;
     GridView& view_;
     editing::GridHistory& history_;
-    CellEditor* editor_;
     const model::RegisterState& state_;
+    CellEditor* editor_;
     LineCompletion* completion_;
     DateCalendar* calendar_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
