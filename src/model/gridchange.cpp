@@ -100,7 +100,6 @@ void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells,
         return;
     beginInsertRows({}, at - 1, at + count - 2);
     cells_.insertRows(at, count);
-    structureChanged();
     if (cells.size() == qsizetype(count) * cols())
         fillCells(at, count, 0, cols(), cells);
     if (heights.size() == std::size_t(count))
@@ -129,7 +128,6 @@ void GridModel::removeRowsAt(int at, int count) {
         Q_EMIT leaveCell();
     beginRemoveRows({}, at - 1, at + count - 2);
     cells_.removeRows(at, count);
-    structureChanged();
     rowHeights_.erase(rowHeights_.begin() + at, rowHeights_.begin() + at + count);
     endRemoveRows();
     clampCursor();
@@ -141,7 +139,6 @@ void GridModel::insertColumnsAt(int at, int count, const QList<QString>& cells,
         return;
     beginInsertColumns({}, at, at + count - 1);
     cells_.insertColumns(at, count);
-    structureChanged();
     if (cells.size() == qsizetype(rows()) * count)
         fillCells(0, rows(), at, count, cells);
     if (formats.size() == std::size_t(count))
@@ -159,7 +156,6 @@ void GridModel::removeColumnsAt(int at, int count) {
         Q_EMIT leaveCell();
     beginRemoveColumns({}, at, at + count - 1);
     cells_.removeColumns(at, count);
-    structureChanged();
     columns_.erase(columns_.begin() + at, columns_.begin() + at + count);
     endRemoveColumns();
     clampCursor();

@@ -54,19 +54,7 @@ void GridModel::fillCells(int row, int rowCount, int col, int colCount,
 // The texts live in the table; a text the table cannot hold (4 G characters in one column)
 // leaves the cell as it was.
 bool GridModel::storeText(int row, int col, QStringView text) {
-    if (!cells_.setCell(row, col, text))
-        return false;
-    // A list longer than the grid says no more than "everything changed", and that for less.
-    if (changedRows_.size() < std::size_t(rows()))
-        changedRows_.push_back(row);
-    else
-        structureChanged();
-    return true;
-}
-
-void GridModel::structureChanged() {
-    ++structureRevision_;
-    changedRows_.clear();
+    return cells_.setCell(row, col, text);
 }
 
 void GridModel::applyOrder(int first, std::span<const int> order) {
@@ -75,10 +63,6 @@ void GridModel::applyOrder(int first, std::span<const int> order) {
     for (std::size_t i = 0; i < order.size(); ++i)
         heights[i] = rowHeights_[std::size_t(first + order[i])];
     std::copy(heights.begin(), heights.end(), rowHeights_.begin() + first);
-    const std::size_t changedBefore = changedRows_.size();
-    structureChanged();
-    lastPermutation_ = {structureRevision_, changedBefore, first, {order.begin(), order.end()}};
-    Q_EMIT rowsPermuted(first, lastPermutation_.order);
 }
 
 // Keeps the current cell and the selection inside a grid that has just been made smaller.
@@ -105,7 +89,6 @@ bool GridModel::setRows(int rows) {
     const int had = this->rows();
     if (rows == had)
         return true;
-    structureChanged();
     if (rows > had) {
         if (log_)
             record(GridChange::of(GridChange::InsertRows, had, 0, rows - had));
@@ -135,7 +118,6 @@ bool GridModel::setCols(int cols) {
     const int had = this->cols();
     if (cols == had)
         return true;
-    structureChanged();
     if (cols > had) {
         if (log_)
             record(GridChange::of(GridChange::InsertColumns, 0, had, cols - had));
@@ -291,7 +273,6 @@ bool GridModel::setColPosition(int col, int position) {
     record(GridChange::of(GridChange::MoveColumn, 0, col, position));
     beginMoveColumns({}, col, col, {}, rightwards ? position + 1 : position);
     cells_.moveColumn(col, position);
-    structureChanged();
     rotateOne(columns_.begin() + first, columns_.begin() + last + 1, rightwards);
     endMoveColumns();
     Q_EMIT headerDataChanged(Qt::Horizontal, first, last);
@@ -301,7 +282,6 @@ bool GridModel::setColPosition(int col, int position) {
 
 void GridModel::addItem(const QString& tabSeparated) {
     const int newRow = rows();
-    structureChanged();
     beginInsertRows({}, newRow - 1, newRow - 1);
     resizeStorage(newRow + 1, cols());
     const QStringList pieces = tabSeparated.split(QLatin1Char('\t'));
@@ -326,7 +306,6 @@ bool GridModel::removeItem(int row) {
         removed.heights = {rowHeights_[std::size_t(row)]};
         record(std::move(removed));
     }
-    structureChanged();
     beginRemoveRows({}, row - 1, row - 1);
     cells_.removeRows(row, 1);
     rowHeights_.erase(rowHeights_.begin() + row);
@@ -411,7 +390,6 @@ bool GridModel::replaceCells(core::CellTable table) {
     cells_ = std::move(table);
     columns_.resize(std::size_t(cols));
     rowHeights_.assign(std::size_t(rows), AutoSize);
-    structureChanged();
     endResetModel();
     clampCursor();
     Q_EMIT columnLayoutChanged();
