@@ -81,9 +81,9 @@ BENCHMARK(wholePass)
     ->Iterations(5);
 
 // A serial stored in the middle of the register, by turns one an archive holds and a new one:
-// the grid's numbers are counted again, the archives are looked at again (a stat each: the periodic look,
-// falling on this store) and the cell's tooltip is made, naming the archive's rows. A number only
-// an archive holds is no repeat: the cell is not marked.
+// the grid's numbers are counted again, the archives are looked at again (a stat each: the periodic
+// look, falling on this store) and the cell's tooltip is made, naming the archive's rows. A number
+// only an archive holds is no repeat: the cell is not marked.
 void oneStore(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     model::GridModel grid;
@@ -113,7 +113,8 @@ void oneStore(benchmark::State& state) {
             archives.refresh();
             tip = journal::alreadyThereText(
                 index().otherRows(row, core::SerialNumber),
-                archives.places(model::FactoryNumber, index().fingerprint(row, core::SerialNumber)));
+                archives.places(model::FactoryNumber,
+                                index().fingerprint(row, core::SerialNumber)));
         });
         if (index().marked(row, core::SerialNumber) || tip.isEmpty() == archived) {
             state.SkipWithError("the stored serial was not checked");

@@ -46,8 +46,11 @@ QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
 QString BlockWatchDelegate::blockStateTip(const QModelIndex& index) const {
     if (!watch_ || !watch_->blocks().blockColumn())
         return {};
-    const QString blockDate =
-        index.model()->index(index.row(), *watch_->blocks().blockColumn()).data().toString().trimmed();
+    const QString blockDate = index.model()
+                                  ->index(index.row(), *watch_->blocks().blockColumn())
+                                  .data()
+                                  .toString()
+                                  .trimmed();
     switch (watch_->blocks().state(index.row() + 1)) {
     case model::BlockState::Blocked:
         return QStringLiteral("Заблокирована с ") + blockDate;

@@ -47,9 +47,9 @@ public:
     using JournalName = std::function<QString()>;
 
     // The action goes on `window`, so that its shortcut works anywhere in it.
-    ExportController(QWidget& window, const model::GridModel& grid, const model::RegisterState& watch,
-                     const GridView& view, ShownRows shownRows, JournalName journalName,
-                     Services services);
+    ExportController(QWidget& window, const model::GridModel& grid,
+                     const model::RegisterState& watch, const GridView& view, ShownRows shownRows,
+                     JournalName journalName, Services services);
 
     QAction& action() { return *action_; }
 

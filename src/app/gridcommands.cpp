@@ -15,8 +15,7 @@
 namespace app {
 
 GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
-                           editing::GridHistory& history,
-                           CellEditSession& edits)
+                           editing::GridHistory& history, CellEditSession& edits)
     : QObject(&window), grid_(grid), view_(view), history_(history) {
     addShortcut(window, "ActUndo", {QKeySequence::Undo}, this,
                 edits.command(this, &GridCommands::undo));

@@ -37,8 +37,8 @@
 #include "journal/archivelist.h"
 #include "journal/journalfiles.h"
 #include "journal/periodicsave.h"
-#include "model/registerstate.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 #include "printing/printservices.h"
 
 #include <QCloseEvent>

@@ -8,8 +8,8 @@
 #include "app/journaldocument.h"
 #include "app/shortcuts.h"
 #include "app/summarybar.h"
-#include "model/registerstate.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -17,8 +17,8 @@
 namespace app {
 
 RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder)
-    : QObject(&window), wiring_(wiring),
-      archives_(std::move(journalFolder)), timer_(new QTimer(&window)) {
+    : QObject(&window), wiring_(wiring), archives_(std::move(journalFolder)),
+      timer_(new QTimer(&window)) {
     auto* delegate = new BlockWatchDelegate(wiring.watch, &wiring.view);
     delegate->showRepeats([this](int row, int col) { return whereAlso(row, col); });
     wiring.view.setItemDelegate(delegate);

@@ -57,7 +57,9 @@ public:
     BlockJudgement(const GridModel& grid, QDate today);
 
     // The state of grid row `row`; Clear for the header row and for rows outside the grid.
-    BlockState state(int row) const { return has(row) ? rows_[std::size_t(row)].state : BlockState::Clear; }
+    BlockState state(int row) const {
+        return has(row) ? rows_[std::size_t(row)].state : BlockState::Clear;
+    }
     const BlockCounts& counts() const { return counts_; }
     const std::optional<QString>& declined() const { return counts_.declined; }
     bool shows(int row, RowFilter filter) const;

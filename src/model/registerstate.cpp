@@ -44,7 +44,12 @@ void RegisterState::markDirty() {
     dirty_ = true;
     if (!std::exchange(settleQueued_, true))
         QMetaObject::invokeMethod(
-            this, [this] { settleQueued_ = false; settle(); }, Qt::QueuedConnection);
+            this,
+            [this] {
+                settleQueued_ = false;
+                settle();
+            },
+            Qt::QueuedConnection);
 }
 
 void RegisterState::update() const {

@@ -49,7 +49,7 @@ public:
 
 private:
     struct Column {
-        std::vector<quint64> byRow; // by grid row; row 0 (the header) is always 0
+        std::vector<quint64> byRow;  // by grid row; row 0 (the header) is always 0
         QHash<quint64, int> holding; // how many rows hold each number
     };
 

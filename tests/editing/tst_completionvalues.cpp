@@ -40,7 +40,6 @@ QString proposal(const model::CompletionValues& values, const QString& typed, in
     return values.proposal(typed, row).value_or(QString());
 }
 
-
 } // namespace
 
 class TestCompletionValues : public QObject {
@@ -131,8 +130,7 @@ private Q_SLOTS:
         const auto check = [&](const char* after) {
             for (const QString& typed : probes)
                 for (int row : {-1, 1, 3})
-                    QVERIFY2(proposed(typed, row) ==
-                                 slowProposal(grid, caption, typed, row),
+                    QVERIFY2(proposed(typed, row) == slowProposal(grid, caption, typed, row),
                              qPrintable(QStringLiteral("%1, «%2», row %3: %4")
                                             .arg(QString::fromUtf8(after), typed)
                                             .arg(row)

@@ -2,8 +2,8 @@
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
 #include "exchange/piececount.h"
-#include "model/registerstate.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 #include "support/sheetfiles.h"
 #include "support/tempfolder.h"
 

@@ -83,7 +83,8 @@ private Q_SLOTS:
                 QStringLiteral("Дата блок. не заполняется: %1").arg(QStringView(why)));
         };
         QCOMPARE(blocks().declined(), declined(u"в колонке «Дата блок.» не даты (2 из 3)"));
-        QVERIFY(model::blockSummaryText(blocks().counts()).endsWith(u' ' + *blocks().declined() + u'.'));
+        QVERIFY(model::blockSummaryText(blocks().counts())
+                    .endsWith(u' ' + *blocks().declined() + u'.'));
         QVERIFY(!blocks().blockColumn());
         grid->setTextMatrix(3, Block, QStringLiteral("Сидоров"));
         QCOMPARE(blocks().declined(), declined(u"в колонке «Дата блок.» не даты (3 из 3)"));

@@ -58,10 +58,10 @@ private Q_SLOTS:
     // what a pass over the grid says, and those who show it were told of the change.
     void staysRightThroughRandomSteps() {
         QRandomGenerator random(20240315);
-        const QStringList texts = QStringLiteral(
-                                      "01.02.2024|15.03.2024|01.04.2024|1.4.24|01.03.2001|x|?||"
-                                      "0123| 0123 |Иванов|иванов")
-                                      .split(u'|');
+        const QStringList texts =
+            QStringLiteral("01.02.2024|15.03.2024|01.04.2024|1.4.24|01.03.2001|x|?||"
+                           "0123| 0123 |Иванов|иванов")
+                .split(u'|');
         const QStringList headers{QStringLiteral("Дата блок."), QStringLiteral("Дата актив."),
                                   QStringLiteral("Зав. № ЭКЛЗ"), QStringLiteral("другое")};
         const auto any = [&](const QStringList& from) {
@@ -89,8 +89,8 @@ private Q_SLOTS:
             if (action < 4 && rows > 1)
                 grid.setTextMatrix(row, col, any(texts));
             else if (action == 4)
-                grid.addItem(QStringLiteral("\t\t\t%1\t\t%2\t%3")
-                                 .arg(any(texts), any(texts), any(texts)));
+                grid.addItem(
+                    QStringLiteral("\t\t\t%1\t\t%2\t%3").arg(any(texts), any(texts), any(texts)));
             else if (action == 5 && rows > 2)
                 grid.removeItem(row);
             else if (action == 6) {
@@ -116,10 +116,10 @@ private Q_SLOTS:
             if (random.bounded(2) == 0)
                 QCoreApplication::processEvents();
             const QString differs = differences(state, grid);
-            QVERIFY2(differs.isEmpty(), qPrintable(QStringLiteral("step %1, action %2: %3")
-                                                       .arg(step)
-                                                       .arg(action)
-                                                       .arg(differs)));
+            QVERIFY2(
+                differs.isEmpty(),
+                qPrintable(
+                    QStringLiteral("step %1, action %2: %3").arg(step).arg(action).arg(differs)));
             QCoreApplication::processEvents();
             if (stateChanged)
                 QVERIFY2(changed.size() > toldBefore,
