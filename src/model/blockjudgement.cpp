@@ -46,6 +46,9 @@ BlockJudgement::BlockJudgement(const GridModel& grid, QDate today) {
             fillDue_ = fillDue_ || !evidence[std::size_t(end)].blockExact;
         }
     }
+    captioned_ = captioned;
+    // Without a block-like cell the other columns are weighed (blockDatesDeclined).
+    readsAll_ = captioned && reached.blockLike == 0;
     counts_.declined = blockDatesDeclined(grid, captioned, reached, end);
     if (counts_.declined) {
         fillDue_ = false;

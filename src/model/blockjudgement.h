@@ -76,6 +76,12 @@ public:
     // Whether the block-date pass has something to write: a row it reaches holds another text
     // in the block-date column than the pass writes.
     bool fillDue() const { return fillDue_; }
+    // Whether the judgement read the cells of grid column `col`: a change to others leaves it
+    // standing.
+    bool reads(int col) const {
+        return readsAll_ ||
+               (captioned_ && (col == captioned_->activation || col == captioned_->block));
+    }
 
 private:
     struct Row {
@@ -84,6 +90,8 @@ private:
     };
     bool has(int row) const { return row > 0 && std::size_t(row) < rows_.size(); }
 
+    std::optional<BlockColumns> captioned_;
+    bool readsAll_ = false;               // the other columns were weighed too
     std::optional<BlockColumns> columns_; // borne out
     std::vector<Row> rows_;               // by grid row, while columns_
     BlockCounts counts_;

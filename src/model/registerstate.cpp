@@ -6,7 +6,10 @@ namespace model {
 
 RegisterState::RegisterState(const GridModel& grid, QDate today, QObject* parent)
     : QObject(parent), grid_(grid), today_(today) {
-    connect(&grid, &GridModel::dataChanged, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                cellsChanged(from.column(), to.column());
+            });
     connect(&grid, &GridModel::headerDataChanged, this, &RegisterState::markDirty);
     connect(&grid, &GridModel::rowsInserted, this, &RegisterState::markDirty);
     connect(&grid, &GridModel::rowsRemoved, this, &RegisterState::markDirty);
@@ -22,26 +25,47 @@ void RegisterState::setToday(QDate today) {
     if (today == today_)
         return;
     today_ = today;
-    markDirty();
+    blocksDue_ = true;
+    settleSoon();
 }
 
 const BlockJudgement& RegisterState::blocks() const {
-    update();
+    if (std::exchange(blocksDue_, false)) {
+        blocks_ = BlockJudgement(grid_, today_);
+        changedUntold_ = true;
+    }
     return blocks_;
 }
 
 const SerialRepeats& RegisterState::repeats() const {
-    update();
+    if (std::exchange(repeatsDue_, false)) {
+        repeats_ = SerialRepeats(grid_);
+        changedUntold_ = true;
+    }
     return repeats_;
 }
 
 const CompletionValues& RegisterState::values(int col) const {
-    update();
     return values_.try_emplace(col, grid_, col).first->second;
 }
 
 void RegisterState::markDirty() {
-    dirty_ = true;
+    blocksDue_ = repeatsDue_ = true;
+    values_.clear();
+    settleSoon();
+}
+
+// A stored cell leaves standing the parts that read nothing of its column.
+void RegisterState::cellsChanged(int first, int last) {
+    for (int col = first; col <= last; ++col) {
+        blocksDue_ = blocksDue_ || blocks_.reads(col);
+        repeatsDue_ = repeatsDue_ || repeats_.kindOf(col).has_value();
+        values_.erase(col);
+    }
+    settleSoon();
+}
+
+void RegisterState::settleSoon() {
     if (!std::exchange(settleQueued_, true))
         QMetaObject::invokeMethod(
             this,
@@ -52,18 +76,9 @@ void RegisterState::markDirty() {
             Qt::QueuedConnection);
 }
 
-void RegisterState::update() const {
-    if (!dirty_)
-        return;
-    dirty_ = false;
-    changedUntold_ = true;
-    blocks_ = BlockJudgement(grid_, today_);
-    repeats_ = SerialRepeats(grid_);
-    values_.clear();
-}
-
 void RegisterState::settle() {
-    update();
+    blocks();
+    repeats();
     if (std::exchange(changedUntold_, false))
         Q_EMIT changed();
 }

@@ -14,9 +14,10 @@ class GridModel;
 
 // What the register's rows say beyond their texts: the block-date column and each row's block
 // state with their counts (BlockJudgement), the numbers registered twice (SerialRepeats) and the
-// values of a column offered for completion (CompletionValues). Any change to the grid marks it
-// out of date; it is worked out again in whole passes over the rows when first read, and at the
-// latest once the events already due are handled, then `changed` tells those who show it.
+// values of a column offered for completion (CompletionValues). A change to the grid marks out of
+// date each part that reads what changed; a part is worked out again in a whole pass over the
+// rows when first read, and at the latest once the events already due are handled, then
+// `changed` tells those who show it.
 class RegisterState : public QObject {
     Q_OBJECT
 public:
@@ -41,12 +42,15 @@ Q_SIGNALS:
 
 private:
     void markDirty();
-    void update() const;
+    // Cells of columns first .. last were stored.
+    void cellsChanged(int first, int last);
+    void settleSoon();
 
     const GridModel& grid_;
     QDate today_;
     // Worked out lazily, hence mutable: the grid's changes only mark them out of date.
-    mutable bool dirty_ = true;
+    mutable bool blocksDue_ = true;
+    mutable bool repeatsDue_ = true;
     mutable bool changedUntold_ = false;
     mutable BlockJudgement blocks_;
     mutable SerialRepeats repeats_;
