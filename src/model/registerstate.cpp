@@ -38,10 +38,11 @@ const BlockJudgement& RegisterState::blocks() const {
 }
 
 const SerialRepeats& RegisterState::repeats() const {
-    if (std::exchange(repeatsDue_, false)) {
-        repeats_ = SerialRepeats(grid_);
-        changedUntold_ = true;
-    }
+    for (int kind = 0; kind < SerialKinds; ++kind)
+        if (std::exchange(repeatsDue_[std::size_t(kind)], false)) {
+            repeats_.recount(grid_, kind);
+            changedUntold_ = true;
+        }
     return repeats_;
 }
 
@@ -50,7 +51,8 @@ const CompletionValues& RegisterState::values(int col) const {
 }
 
 void RegisterState::markDirty() {
-    blocksDue_ = repeatsDue_ = true;
+    blocksDue_ = true;
+    repeatsDue_ = {true, true};
     values_.clear();
     settleSoon();
 }
@@ -59,7 +61,8 @@ void RegisterState::markDirty() {
 void RegisterState::cellsChanged(int first, int last) {
     for (int col = first; col <= last; ++col) {
         blocksDue_ = blocksDue_ || blocks_.reads(col);
-        repeatsDue_ = repeatsDue_ || repeats_.kindOf(col).has_value();
+        if (const std::optional<int> kind = repeats_.kindOf(col))
+            repeatsDue_[std::size_t(*kind)] = true;
         values_.erase(col);
     }
     settleSoon();

@@ -50,7 +50,7 @@ private:
     QDate today_;
     // Worked out lazily, hence mutable: the grid's changes only mark them out of date.
     mutable bool blocksDue_ = true;
-    mutable bool repeatsDue_ = true;
+    mutable std::array<bool, SerialKinds> repeatsDue_{true, true};
     mutable bool changedUntold_ = false;
     mutable BlockJudgement blocks_;
     mutable SerialRepeats repeats_;

@@ -16,23 +16,27 @@ quint64 serialFingerprint(QStringView text) {
 }
 
 SerialRepeats::SerialRepeats(const GridModel& grid) {
-    for (int kind = 0; kind < SerialKinds; ++kind) {
-        const std::optional<int> col = grid.findColumn(SerialHeaders[std::size_t(kind)]);
-        columns_[std::size_t(kind)] = col;
-        if (!col)
-            continue;
-        Column& column = numbers_[std::size_t(kind)];
-        column.byRow.resize(std::size_t(grid.rows()));
-        column.holding.reserve(grid.rows());
-        for (int r = 1; r < grid.rows(); ++r) {
-            const quint64 key = serialFingerprint(grid.textMatrix(r, *col));
-            column.byRow[std::size_t(r)] = key;
-            if (key != 0)
-                ++column.holding[key];
-        }
-        for (const int holding : std::as_const(column.holding))
-            markedCells_ += holding > 1 ? holding : 0;
+    for (int kind = 0; kind < SerialKinds; ++kind)
+        recount(grid, kind);
+}
+
+void SerialRepeats::recount(const GridModel& grid, int kind) {
+    const std::optional<int> col = grid.findColumn(SerialHeaders[std::size_t(kind)]);
+    columns_[std::size_t(kind)] = col;
+    Column& column = numbers_[std::size_t(kind)];
+    column = {};
+    if (!col)
+        return;
+    column.byRow.resize(std::size_t(grid.rows()));
+    column.holding.reserve(grid.rows());
+    for (int r = 1; r < grid.rows(); ++r) {
+        const quint64 key = serialFingerprint(grid.textMatrix(r, *col));
+        column.byRow[std::size_t(r)] = key;
+        if (key != 0)
+            ++column.holding[key];
     }
+    for (const int holding : std::as_const(column.holding))
+        column.marked += holding > 1 ? holding : 0;
 }
 
 std::optional<int> SerialRepeats::kindOf(int col) const {

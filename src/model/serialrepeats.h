@@ -34,6 +34,8 @@ class SerialRepeats {
 public:
     SerialRepeats() = default;
     explicit SerialRepeats(const GridModel& grid);
+    // Counts the numbers of one kind again (its column found anew), the other kind's kept.
+    void recount(const GridModel& grid, int kind);
 
     std::optional<int> column(int kind) const { return columns_[std::size_t(kind)]; }
     // The kind of the grid column, when it is one of the two.
@@ -45,17 +47,17 @@ public:
     // The other grid rows whose cell in that column holds the same number, in ascending order.
     std::vector<int> otherRows(int row, int col) const;
     // How many cells are marked.
-    int markedCells() const { return markedCells_; }
+    int markedCells() const { return numbers_[0].marked + numbers_[1].marked; }
 
 private:
     struct Column {
         std::vector<quint64> byRow;  // by grid row; row 0 (the header) is always 0
         QHash<quint64, int> holding; // how many rows hold each number
+        int marked = 0;
     };
 
     std::array<std::optional<int>, SerialKinds> columns_;
     std::array<Column, SerialKinds> numbers_;
-    int markedCells_ = 0;
 };
 
 } // namespace model
