@@ -11,20 +11,20 @@ void fillBlockDates(model::GridModel& grid) {
 }
 
 void fillBlockDates(model::GridModel& grid, const model::BlockJudgement& judgement) {
-    if (!judgement.fillDue())
-        return;
     // Read before the first write, which makes the judgement out of date.
+    const std::vector<int> rows = judgement.unfilledRows();
+    if (rows.empty())
+        return;
     const int activation = *judgement.activationColumn();
     const int block = *judgement.blockColumn();
-    // The row count is read on every turn: a slot that reacts to a changed cell may remove rows.
-    for (int r = 1; r < grid.rows(); ++r) {
-        const QString activationText = grid.textMatrix(r, activation);
-        if (activationText.isEmpty())
+    const int count = grid.rows();
+    for (const int row : rows) {
+        // A slot that reacts to a written cell may have inserted or removed rows.
+        if (grid.rows() != count)
             return;
         core::DateBuffer buffer;
-        const QStringView blockText = core::blockDateText(activationText, buffer);
-        if (grid.textMatrix(r, block) != blockText)
-            grid.setTextMatrix(r, block, blockText.toString());
+        grid.setTextMatrix(
+            row, block, core::blockDateText(grid.textMatrix(row, activation), buffer).toString());
     }
 }
 

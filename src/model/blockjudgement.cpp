@@ -43,7 +43,8 @@ BlockJudgement::BlockJudgement(const GridModel& grid, QDate today) {
                                                        grid.textMatrix(r, captioned->block));
         for (; end < grid.rows() && !evidence[std::size_t(end)].ends; ++end) {
             reached.add(evidence[std::size_t(end)]);
-            fillDue_ = fillDue_ || !evidence[std::size_t(end)].blockExact;
+            if (!evidence[std::size_t(end)].blockExact)
+                unfilled_.push_back(end);
         }
     }
     captioned_ = captioned;
@@ -51,7 +52,7 @@ BlockJudgement::BlockJudgement(const GridModel& grid, QDate today) {
     readsAll_ = captioned && reached.blockLike == 0;
     counts_.declined = blockDatesDeclined(grid, captioned, reached, end);
     if (counts_.declined) {
-        fillDue_ = false;
+        unfilled_.clear();
         return;
     }
     columns_ = captioned;

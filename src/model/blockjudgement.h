@@ -73,9 +73,9 @@ public:
     // Whether grid row `row` holds an activation text that is not a date (so its unit drops out
     // of the watch); false while no block-date column is borne out.
     bool undated(int row) const { return has(row) && rows_[std::size_t(row)].undated; }
-    // Whether the block-date pass has something to write: a row it reaches holds another text
-    // in the block-date column than the pass writes.
-    bool fillDue() const { return fillDue_; }
+    // The rows the block-date pass writes: those it reaches whose block-date cell holds another
+    // text than the pass writes, in ascending order; none while it declines.
+    const std::vector<int>& unfilledRows() const { return unfilled_; }
     // Whether the judgement read the cells of grid column `col`: a change to others leaves it
     // standing.
     bool reads(int col) const {
@@ -95,7 +95,7 @@ private:
     std::optional<BlockColumns> columns_; // borne out
     std::vector<Row> rows_;               // by grid row, while columns_
     BlockCounts counts_;
-    bool fillDue_ = false;
+    std::vector<int> unfilled_;
 };
 
 } // namespace model
