@@ -12,8 +12,8 @@
 #include "journal/journalgrid.h"
 #include "journal/unstorablecells.h"
 #include "model/blockcolumns.h"
-#include "model/registerstate.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 #include "promise.h"
 
 #include <QPoint>
