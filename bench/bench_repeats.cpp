@@ -5,7 +5,7 @@
 #include "journal/archiveserials.h"
 #include "journalgenerator.h"
 #include "model/gridmodel.h"
-#include "model/serialindex.h"
+#include "model/registerstate.h"
 
 #include <QDir>
 #include <QTemporaryDir>
@@ -57,15 +57,15 @@ BENCHMARK(firstLook)
     ->UseManualTime()
     ->Iterations(5);
 
-// The grid's index made afresh, as after an open (once the register is painted).
+// The grid's numbers counted afresh, as after any change.
 void wholePass(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     model::GridModel grid;
     fillGridAsOpened(grid, journal);
     for (auto _ : state) {
-        std::optional<model::SerialIndex> index;
+        std::optional<model::SerialRepeats> index;
         timeIteration(state, [&] { index.emplace(grid); });
-        if (!index->column(model::FactoryNumber) || index->passDue()) {
+        if (!index->column(model::FactoryNumber)) {
             state.SkipWithError("the index was not made");
             break;
         }
@@ -81,9 +81,9 @@ BENCHMARK(wholePass)
     ->Iterations(5);
 
 // A serial stored in the middle of the register, by turns one an archive holds and a new one:
-// the grid's index follows, the archives are looked at again (a stat each: the periodic look,
-// falling on this store) and the cell's tooltip is made, naming the archive's rows. A number only
-// an archive holds is no repeat: the cell is not marked.
+// the grid's numbers are counted again, the archives are looked at again (a stat each: the periodic
+// look, falling on this store) and the cell's tooltip is made, naming the archive's rows. A number
+// only an archive holds is no repeat: the cell is not marked.
 void oneStore(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     model::GridModel grid;
@@ -91,7 +91,9 @@ void oneStore(benchmark::State& state) {
     journal::ArchiveSerials archives(archiveFolder());
     archives.refresh();
     const double heapBefore = bench::heapInUseMegabytes();
-    model::SerialIndex index(grid);
+    const model::RegisterState registerState(grid, {});
+    const auto index = [&]() -> const model::SerialRepeats& { return registerState.repeats(); };
+    index();
     state.counters["index_mb"] = bench::heapInUseMegabytes() - heapBefore;
     const int row = grid.rows() / 2;
     // The serial of an archive's row (the generated file's 4th cell of its 10th line).
@@ -110,10 +112,11 @@ void oneStore(benchmark::State& state) {
             grid.setTextMatrix(row, core::SerialNumber, number);
             archives.refresh();
             tip = journal::alreadyThereText(
-                index.otherRows(row, core::SerialNumber),
-                archives.places(model::FactoryNumber, index.fingerprint(row, core::SerialNumber)));
+                index().otherRows(row, core::SerialNumber),
+                archives.places(model::FactoryNumber,
+                                index().fingerprint(row, core::SerialNumber)));
         });
-        if (index.marked(row, core::SerialNumber) || tip.isEmpty() == archived) {
+        if (index().marked(row, core::SerialNumber) || tip.isEmpty() == archived) {
             state.SkipWithError("the stored serial was not checked");
             break;
         }

@@ -10,7 +10,7 @@
 #include "exchange/exportsheet.h"
 #include "exchange/xlsxexport.h"
 #include "journalgenerator.h"
-#include "model/blockwatch.h"
+#include "model/blockjudgement.h"
 #include "model/gridmodel.h"
 
 #include <QCoreApplication>
@@ -82,7 +82,7 @@ enum Kind { Xlsx, XlsxInMemory, Ods };
 
 void exportRegister(benchmark::State& state, Kind kind) {
     const model::GridModel& grid = registerOf(int(state.range(0)));
-    const model::BlockWatch watch(grid, Today);
+    const model::BlockJudgement watch(grid, Today);
     QTemporaryDir folder;
     const QString path =
         folder.filePath(kind == Ods ? QStringLiteral("out.ods") : QStringLiteral("out.xlsx"));

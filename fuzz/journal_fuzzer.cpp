@@ -13,8 +13,8 @@
 #include "journal/unstorablecells.h"
 #include "journalchecks.h"
 #include "model/blockcolumns.h"
-#include "model/blockwatch.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 #include "promise.h"
 
 #include <QPoint>
@@ -27,10 +27,17 @@ namespace {
 // to the first empty activation date, the first day of the month that holds the day 426 days
 // after activation (worked out here with QDate), or nothing for a text that is not a date or a
 // block date past the year 9999, and its columns are still borne out after it (so that the
-// block watch, which decides as it does, agrees with the grid it left). Only the cells the grid
-// reports changed are compared.
+// register's state, which decides as it does, agrees with the grid it left). Only the cells the
+// grid reports changed are compared.
+std::optional<model::BlockColumns> blockColumnsOf(const model::GridModel& grid) {
+    const model::BlockJudgement judged(grid, {});
+    if (!judged.blockColumn())
+        return std::nullopt;
+    return model::BlockColumns{*judged.activationColumn(), *judged.blockColumn()};
+}
+
 void checkBlockDates(model::GridModel& grid) {
-    const std::optional<model::BlockColumns> columns = model::findBlockColumns(grid);
+    const std::optional<model::BlockColumns> columns = blockColumnsOf(grid);
     const int rows = grid.rows();
     const int cols = grid.cols();
     QList<QPoint> changed;
@@ -43,7 +50,7 @@ void checkBlockDates(model::GridModel& grid) {
     journal::fillBlockDates(grid);
     QObject::disconnect(watch);
     PROMISE(grid.rows() == rows && grid.cols() == cols);
-    PROMISE(model::findBlockColumns(grid) == columns);
+    PROMISE(blockColumnsOf(grid) == columns);
     if (!columns) {
         PROMISE(changed.isEmpty());
         return;
@@ -62,12 +69,12 @@ void checkBlockDates(model::GridModel& grid) {
     }
 }
 
-// The block watch, which follows the grid change by change, says what a watch started afresh
+// The register's state, kept beside the grid through its changes, says what a pass over the grid
 // says: the same column, counts and reason for no block dates.
-void checkBlockWatch(const model::GridModel& grid, const model::BlockWatch& watch) {
-    const model::BlockWatch fresh(grid, watch.today());
-    PROMISE(fresh.blockColumn() == watch.blockColumn());
-    PROMISE(fresh.counts() == watch.counts());
+void checkRegisterState(const model::GridModel& grid, const model::RegisterState& state) {
+    const model::BlockJudgement fresh(grid, state.today());
+    PROMISE(fresh.blockColumn() == state.blocks().blockColumn());
+    PROMISE(fresh.counts() == state.blocks().counts());
 }
 
 // Answers "Да".
@@ -100,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     PROMISE(grid.cols() == cols);
     PROMISE(grid.textMatrix(0, core::BlockDate).trimmed() == core::BlockDateHeader);
 
-    const model::BlockWatch watch(grid, QDate(2010, 6, 15));
+    const model::RegisterState state(grid, QDate(2010, 6, 15));
     checkBlockDates(grid);
-    checkBlockWatch(grid, watch);
+    checkRegisterState(grid, state);
     fuzz::checkWriteAndReadBack(grid.dataRows(), windows1251Read);
     // The ";" and line ends of quoted fields, once replaced, are gone, and the grid saves.
     if (quoted) {
@@ -128,7 +135,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         grid.setSort(1);
         grid.setColPosition(col, at(2) % grid.cols());
         grid.removeItem(row);
-        checkBlockWatch(grid, watch);
+        checkRegisterState(grid, state);
         fuzz::checkWriteAndReadBack(grid.dataRows(), windows1251Read);
     }
     return 0;

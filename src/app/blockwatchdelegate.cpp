@@ -1,7 +1,6 @@
 #include "app/blockwatchdelegate.h"
 
-#include "model/blockwatch.h"
-#include "model/serialindex.h"
+#include "model/registerstate.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>
@@ -9,22 +8,23 @@
 
 namespace app {
 
-BlockWatchDelegate::BlockWatchDelegate(const model::BlockWatch& watch, QObject* parent)
+BlockWatchDelegate::BlockWatchDelegate(const model::RegisterState& watch, QObject* parent)
     : QStyledItemDelegate(parent), watch_(&watch) {}
 
 bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
     // The view's rows are the grid's data rows: view row r is grid row r + 1.
-    return watch_ && index.isValid() && watch_->activationColumn() == index.column() &&
-           watch_->undated(index.row() + 1);
+    return watch_ && index.isValid() && watch_->blocks().activationColumn() == index.column() &&
+           watch_->blocks().undated(index.row() + 1);
 }
 
-void BlockWatchDelegate::showRepeats(const model::SerialIndex& index, RepeatTip tip) {
-    repeats_ = &index;
+void BlockWatchDelegate::showRepeats(RepeatTip tip) {
+    repeats_ = true;
     repeatTip_ = std::move(tip);
 }
 
 bool BlockWatchDelegate::repeated(const QModelIndex& index) const {
-    return repeats_ && index.isValid() && repeats_->marked(index.row() + 1, index.column());
+    return repeats_ && watch_ && index.isValid() &&
+           watch_->repeats().marked(index.row() + 1, index.column());
 }
 
 // Away from the cells (below the rows, right of the columns) the grid has no tooltip of its own:
@@ -44,11 +44,14 @@ QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
 }
 
 QString BlockWatchDelegate::blockStateTip(const QModelIndex& index) const {
-    if (!watch_ || !watch_->blockColumn())
+    if (!watch_ || !watch_->blocks().blockColumn())
         return {};
-    const QString blockDate =
-        index.model()->index(index.row(), *watch_->blockColumn()).data().toString().trimmed();
-    switch (watch_->state(index.row() + 1)) {
+    const QString blockDate = index.model()
+                                  ->index(index.row(), *watch_->blocks().blockColumn())
+                                  .data()
+                                  .toString()
+                                  .trimmed();
+    switch (watch_->blocks().state(index.row() + 1)) {
     case model::BlockState::Blocked:
         return QStringLiteral("Заблокирована с ") + blockDate;
     case model::BlockState::Soon:
@@ -79,7 +82,7 @@ void BlockWatchDelegate::initStyleOption(QStyleOptionViewItem* option,
     if (!watch_ || option->state.testFlag(QStyle::State_Selected))
         return;
     // The view's rows are the grid's data rows: view row r is grid row r + 1.
-    switch (watch_->state(index.row() + 1)) {
+    switch (watch_->blocks().state(index.row() + 1)) {
     case model::BlockState::Blocked:
         option->backgroundBrush = blocked_;
         break;

@@ -1,16 +1,12 @@
 #pragma once
 
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QBrush>
 #include <QColor>
 #include <QPointer>
 #include <QStyledItemDelegate>
 #include <functional>
-
-namespace model {
-class SerialIndex;
-} // namespace model
 
 namespace app {
 
@@ -26,12 +22,12 @@ public:
     static inline const QColor SoonColour{QRgb(model::SoonShade)};
     static inline const QColor NotADateColour{200, 0, 0};
 
-    BlockWatchDelegate(const model::BlockWatch& watch, QObject* parent = nullptr);
+    BlockWatchDelegate(const model::RegisterState& watch, QObject* parent = nullptr);
 
-    // Where the numbers already registered are marked, and what the tooltip of such a cell (by
-    // grid row and column) says.
+    // The numbers already registered are marked, and the tooltip of such a cell (by grid row and
+    // column) says where.
     using RepeatTip = std::function<QString(int row, int col)>;
-    void showRepeats(const model::SerialIndex& index, RepeatTip tip);
+    void showRepeats(RepeatTip tip);
 
     bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
                    const QModelIndex& index) override;
@@ -47,8 +43,8 @@ private:
     bool repeated(const QModelIndex& index) const;
     QString blockStateTip(const QModelIndex& index) const;
 
-    QPointer<const model::BlockWatch> watch_;
-    QPointer<const model::SerialIndex> repeats_;
+    QPointer<const model::RegisterState> watch_;
+    bool repeats_ = false;
     RepeatTip repeatTip_;
     // Made once: a brush shared with every painted cell costs no allocation per cell.
     QBrush blocked_{BlockedColour};

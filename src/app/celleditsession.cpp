@@ -7,10 +7,10 @@
 #include "app/twips.h"
 #include "core/journalcolumns.h"
 #include "core/shortdates.h"
-#include "editing/columnvalues.h"
 #include "editing/gridhistory.h"
 #include "editing/journaltextvalidator.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 
 #include <QWidget>
 #include <algorithm>
@@ -18,13 +18,9 @@
 namespace app {
 
 CellEditSession::CellEditSession(QWidget& window, model::GridModel& grid, GridView& view,
-                                 editing::GridHistory& history)
-    : QObject(&window), window_(window), grid_(grid), view_(view), history_(history),
+                                 editing::GridHistory& history, const model::RegisterState& state)
+    : QObject(&window), window_(window), grid_(grid), view_(view), history_(history), state_(state),
       editor_(new CellEditor(&window)) {
-    const QStringView captions[] = {core::OwnerHeader, core::RegisterModelHeader,
-                                    core::MechanicHeader};
-    for (std::size_t i = 0; i < values_.size(); ++i)
-        values_[i] = new editing::ColumnValues(grid_, captions[i].toString(), this);
     completion_ = new LineCompletion(*editor_, [this] {
         const QPoint cell = editor_->cellPosition();
         return LineCompletion::Target{valuesFor(cell.y()), cell.x()};
@@ -67,10 +63,11 @@ void CellEditSession::open(CellEditor::Start start) {
     editor_->open(row, col, grid_.textMatrix(row, col), cell, start);
 }
 
-const editing::ColumnValues* CellEditSession::valuesFor(int col) const {
-    for (const editing::ColumnValues* values : values_)
-        if (col >= 0 && grid_.findColumn(values->caption()) == col)
-            return values;
+const model::CompletionValues* CellEditSession::valuesFor(int col) const {
+    for (const QStringView caption :
+         {core::OwnerHeader, core::RegisterModelHeader, core::MechanicHeader})
+        if (col >= 0 && grid_.findColumn(caption) == col)
+            return &state_.values(col);
     return nullptr;
 }
 

@@ -4,18 +4,18 @@
 
 #include <QDate>
 #include <QObject>
-#include <array>
 #include <functional>
 
 class QWidget;
 
 namespace editing {
-class ColumnValues;
 class GridHistory;
 } // namespace editing
 
 namespace model {
+class CompletionValues;
 class GridModel;
+class RegisterState;
 } // namespace model
 
 namespace app {
@@ -40,13 +40,13 @@ class CellEditSession : public QObject {
 public:
     // The editor is a child of `window`, placed in its pixels.
     CellEditSession(QWidget& window, model::GridModel& grid, GridView& view,
-                    editing::GridHistory& history);
+                    editing::GridHistory& history, const model::RegisterState& state);
 
     CellEditor& editor() { return *editor_; }
     LineCompletion& completion() { return *completion_; }
     DateCalendar& calendar() { return *calendar_; }
     // The values of column `col` when it is one whose values are proposed; none otherwise.
-    const editing::ColumnValues* valuesFor(int col) const;
+    const model::CompletionValues* valuesFor(int col) const;
     // The day the calendar opens on when the editor holds no date; the system's by default.
     void setToday(std::function<QDate()> today) { today_ = std::move(today); }
     // Opens the editor on the current cell, unless the row is one a filter hides or the cell is a
@@ -93,8 +93,8 @@ private:
     model::GridModel& grid_;
     GridView& view_;
     editing::GridHistory& history_;
+    const model::RegisterState& state_;
     CellEditor* editor_;
-    std::array<editing::ColumnValues*, 3> values_{};
     LineCompletion* completion_;
     DateCalendar* calendar_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };

@@ -15,7 +15,7 @@ ExchangeMenu createExchangeMenu(QWidget& window, ImportController::Journal journ
     ExchangeMenu menu;
     menu.importer = new ImportController(window, journal, files, *prompter);
     menu.exporter =
-        new ExportController(window, journal.grid, journal.watch, view, std::move(shownRows),
+        new ExportController(window, journal.grid, journal.state, view, std::move(shownRows),
                              std::move(journalName), {std::move(files), std::move(prompter)});
     menu.items = exchangeButton(window)->menu();
     menu.items->addAction(&menu.importer->action());

@@ -18,7 +18,7 @@
 namespace app {
 
 ExportController::ExportController(QWidget& window, const model::GridModel& grid,
-                                   const model::BlockWatch& watch, const GridView& view,
+                                   const model::RegisterState& watch, const GridView& view,
                                    ShownRows shownRows, JournalName journalName, Services services)
     : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view),
       shownRows_(std::move(shownRows)), journalName_(std::move(journalName)),
@@ -47,7 +47,7 @@ void ExportController::exportShownRows() {
         for (int c = 0; c < grid_.cols(); ++c)
             widths.push_back(view_.columnWidth(c));
         outcome = exchange::exportSheet(
-            exchange::sheetFromGrid(grid_, watch_, shownRows_(), widths), path);
+            exchange::sheetFromGrid(grid_, watch_.blocks(), shownRows_(), widths), path);
     }
     if (!outcome.ok)
         services_.prompter->message(outcome.message);
@@ -60,7 +60,7 @@ exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QStr
     if (const std::optional<QString> failure = journal::readJournalIntoGrid(grid, journalPath))
         return {false, QStringLiteral("Не удалось прочитать журнал %1.\n%2")
                            .arg(QDir::toNativeSeparators(journalPath), *failure)};
-    const model::BlockWatch watch(grid, QDate::currentDate());
+    const model::BlockJudgement watch(grid, QDate::currentDate());
     return exchange::exportSheet(exchange::sheetFromGrid(grid, watch), outPath);
 }
 

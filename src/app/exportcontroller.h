@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QObject>
 #include <QString>
@@ -43,9 +43,9 @@ public:
     using JournalName = std::function<QString()>;
 
     // The action goes on `window`, so that its shortcut works anywhere in it.
-    ExportController(QWidget& window, const model::GridModel& grid, const model::BlockWatch& watch,
-                     const GridView& view, ShownRows shownRows, JournalName journalName,
-                     Services services);
+    ExportController(QWidget& window, const model::GridModel& grid,
+                     const model::RegisterState& watch, const GridView& view, ShownRows shownRows,
+                     JournalName journalName, Services services);
 
     QAction& action() { return *action_; }
 
@@ -59,7 +59,7 @@ Q_SIGNALS:
 private:
     QWidget& window_;
     const model::GridModel& grid_;
-    const model::BlockWatch& watch_;
+    const model::RegisterState& watch_;
     const GridView& view_;
     ShownRows shownRows_;
     JournalName journalName_;

@@ -18,7 +18,7 @@
 namespace app {
 
 FindController::FindController(QWidget& window, model::GridModel& grid, GridView& view,
-                               const model::BlockWatch& watch, ShownRows shownRows,
+                               const model::RegisterState& watch, ShownRows shownRows,
                                QString journalFolder)
     : QObject(&window), window_(window), grid_(grid), view_(view), watch_(watch),
       shownRows_(std::move(shownRows)), journalFolder_(std::move(journalFolder)),
@@ -72,7 +72,7 @@ void FindController::find(bool forward, bool includeStart) {
     const std::optional<editing::FoundCell> found =
         editing::findCell(grid_, text, grid_.row(), grid_.col(), forward, includeStart,
                           bar_->allColumns() ? std::nullopt : std::optional(grid_.col()),
-                          [this, filter](int row) { return watch_.shows(row, filter); });
+                          [this, filter](int row) { return watch_.blocks().shows(row, filter); });
     if (!found) {
         bar_->tell(QStringLiteral("Не найдено"), true);
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QObject>
 #include <QString>
@@ -29,7 +29,7 @@ public:
     // The shortcuts (ActFind, ActFindNext, ActFindPrevious) go on `window`, the bar and the list
     // of rows found are its children.
     FindController(QWidget& window, model::GridModel& grid, GridView& view,
-                   const model::BlockWatch& watch, ShownRows shownRows, QString journalFolder);
+                   const model::RegisterState& watch, ShownRows shownRows, QString journalFolder);
 
     FindBar& bar() { return *bar_; }
 
@@ -57,7 +57,7 @@ private:
     QWidget& window_;
     model::GridModel& grid_;
     GridView& view_;
-    const model::BlockWatch& watch_;
+    const model::RegisterState& watch_;
     ShownRows shownRows_;
     QString journalFolder_;
 

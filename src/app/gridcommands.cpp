@@ -8,7 +8,6 @@
 #include "editing/pastetable.h"
 #include "editing/rowcolumncommands.h"
 #include "editing/sortbycolumn.h"
-#include "model/blockwatch.h"
 #include "model/gridmodel.h"
 
 #include <QHeaderView>
@@ -16,9 +15,8 @@
 namespace app {
 
 GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
-                           editing::GridHistory& history, model::BlockWatch& watch,
-                           CellEditSession& edits)
-    : QObject(&window), grid_(grid), view_(view), history_(history), watch_(watch) {
+                           editing::GridHistory& history, CellEditSession& edits)
+    : QObject(&window), grid_(grid), view_(view), history_(history) {
     addShortcut(window, "ActUndo", {QKeySequence::Undo}, this,
                 edits.command(this, &GridCommands::undo));
     addShortcut(window, "ActRedo",
@@ -131,7 +129,6 @@ void GridCommands::sortByClickedHeader() {
     view_.refresh();
     {
         const auto step = history_.step(QStringLiteral("Сортировка"));
-        const model::BlockWatch::Batch batch(watch_);
         sorting_ = true;
         sorted = editing::sortByColumn(grid_, col, descending);
         sorting_ = false;

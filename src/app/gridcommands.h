@@ -10,7 +10,6 @@ class GridHistory;
 } // namespace editing
 
 namespace model {
-class BlockWatch;
 class GridModel;
 } // namespace model
 
@@ -30,7 +29,7 @@ class GridCommands : public QObject {
 public:
     // The shortcuts go on `window`.
     GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
-                 editing::GridHistory& history, model::BlockWatch& watch, CellEditSession& edits);
+                 editing::GridHistory& history, CellEditSession& edits);
 
     void deleteLastColumn();
     void insertColumn();
@@ -69,7 +68,6 @@ private:
     model::GridModel& grid_;
     GridView& view_;
     editing::GridHistory& history_;
-    model::BlockWatch& watch_;
     Sorted sorted_;
     bool sorting_ = false;
 };

@@ -8,7 +8,7 @@
 #include "editing/gridhistory.h"
 #include "exchange/spreadsheetimport.h"
 #include "journal/journalfiles.h"
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QAction>
 #include <QDir>
@@ -52,9 +52,9 @@ void ImportController::import() {
         const BusyCursor busy;
         outcome = exchange::importFile(path);
         if (outcome.ok()) {
-            const model::BlockWatch::Batch batch(journal_.watch);
             journal_.files.showImported(std::move(outcome.journal.rows),
                                         outcome.journal.extraCaptions);
+            journal_.state.settle();
         }
     }
     if (!outcome.ok()) {

@@ -20,8 +20,8 @@ class JournalFiles;
 } // namespace journal
 
 namespace model {
-class BlockWatch;
 class GridModel;
+class RegisterState;
 } // namespace model
 
 namespace app {
@@ -44,7 +44,7 @@ public:
         JournalDocument& document;
         model::GridModel& grid;
         editing::GridHistory& history;
-        model::BlockWatch& watch;
+        model::RegisterState& state;
     };
 
     // The file is chosen with `files` (Qt's own file dialog in Russian, in the program).

@@ -36,8 +36,8 @@
 #include "journal/archivelist.h"
 #include "journal/journalfiles.h"
 #include "journal/periodicsave.h"
-#include "model/blockwatch.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 #include "printing/printservices.h"
 
 #include <QCloseEvent>
@@ -48,6 +48,7 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QToolButton>
+#include <QUndoStack>
 #include <algorithm>
 
 // The window's icon is compiled into the app library, whose resources a program linking it must
@@ -99,11 +100,11 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
                 twips::toPixels(this, ClientHeight)}));
     journal_ = std::make_unique<journal::JournalFiles>(
         *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
-    journal_->readBlockEvidenceOf(*blockWatch_);
+    journal_->judgeBlocksBy(*state_);
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
     repeats_ = new RepeatController(
-        *this, {*grid_, *gridView_, *blockWatch_, *summary_, *finder_, *edits_, *document_},
+        *this, {*grid_, *gridView_, *state_, *summary_, *finder_, *edits_, *document_},
         services_.journalFolder);
     createExchange();
     connectButtons();
@@ -128,6 +129,8 @@ void JournalWindow::createControls() {
     grid_ = new model::GridModel(this);
     grid_->setObjectName(QStringLiteral("MSFGAZModel"));
     grid_->setSortKeyMaker(&editing::journalSortKey);
+    state_ = new model::RegisterState(*grid_, services_.clock->today(), this);
+    state_->setObjectName(QStringLiteral("RegisterState"));
     gridView_ = new GridView(grid_, this);
     gridView_->setObjectName(QStringLiteral("MSFGAZ"));
     gridView_->setGeometry(twips::toPixels(this, 480, 1560, 9615, 3255));
@@ -146,7 +149,9 @@ void JournalWindow::createControls() {
     });
 
     history_ = new editing::GridHistory(*grid_, this);
-    edits_ = new CellEditSession(*this, *grid_, *gridView_, *history_);
+    // The outcome of each step, done or undone, shows at once.
+    connect(&history_->stack(), &QUndoStack::indexChanged, state_, &model::RegisterState::settle);
+    edits_ = new CellEditSession(*this, *grid_, *gridView_, *history_, *state_);
     edits_->setToday([clock = services_.clock] { return clock->today(); });
     input_ = new InputLine(*this, *grid_, *history_, *edits_);
     // A character key on "Ввод" copies the input line, as a click does.
@@ -168,7 +173,7 @@ void JournalWindow::createControls() {
     // Nothing starts the periodic save; it is kept ready with its timer.
     periodicSave_ = new journal::PeriodicSave(*grid_, save, this);
 
-    createBlockWatch();
+    createGridControls();
     orderTabs(*this, *inputLine_, *gridView_, edits_->editor());
     inputLine_->setFocus(Qt::OtherFocusReason);
 }
@@ -215,20 +220,18 @@ void JournalWindow::connectButtons() {
     onClick("CmdProd", [this] { exit_->requestExit(); });
 }
 
-void JournalWindow::createBlockWatch() {
-    blockWatch_ = new model::BlockWatch(*grid_, services_.clock->today(), this);
-    blockWatch_->setObjectName(QStringLiteral("BlockWatch"));
-    commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *blockWatch_, *edits_);
+void JournalWindow::createGridControls() {
+    commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *edits_);
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
-    summary_ = new SummaryBar(*this, *grid_, *gridView_, *blockWatch_);
+    summary_ = new SummaryBar(*this, *grid_, *gridView_, *state_);
     summary_->followHistory(history_->stack());
     connect(commands_, &GridCommands::deleted, summary_, &SummaryBar::showNotice);
     new GridContextMenu(*this, *gridView_, *grid_, *history_, *commands_, *edits_);
     createFindBar();
     createPrinting();
     placeBlockSummary();
-    midnight_ = new MidnightWatch(*this, *blockWatch_, services_.clock);
+    midnight_ = new MidnightWatch(*this, *state_, services_.clock);
 }
 
 // In the strip below the grid: the summary from the grid's left edge, the filter at its right,
@@ -259,7 +262,7 @@ void JournalWindow::layoutGrid() {
 
 void JournalWindow::createFindBar() {
     finder_ = new FindController(
-        *this, *grid_, *gridView_, *blockWatch_, [this] { return summary_->filter(); },
+        *this, *grid_, *gridView_, *state_, [this] { return summary_->filter(); },
         services_.journalFolder);
     findBar_ = &finder_->bar();
     connect(finder_, &FindController::aboutToSearch, edits_, &CellEditSession::commit);
@@ -274,7 +277,7 @@ void JournalWindow::createFindBar() {
 
 void JournalWindow::createPrinting() {
     printer_ = new PrintController(
-        *this, *grid_, *blockWatch_, [this] { return summary_->filter(); },
+        *this, *grid_, *state_, [this] { return summary_->filter(); },
         [this] { return summary_->shownRows(); },
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
     connect(printer_, &PrintController::aboutToPrint, edits_, &CellEditSession::commit);
@@ -282,7 +285,7 @@ void JournalWindow::createPrinting() {
 
 void JournalWindow::createExchange() {
     ExchangeMenu menu = createExchangeMenu(
-        *this, {*journal_, *document_, *grid_, *history_, *blockWatch_}, *gridView_,
+        *this, {*journal_, *document_, *grid_, *history_, *state_}, *gridView_,
         [this] { return summary_->filter(); }, [this] { return document_->shown().fileBase(); },
         services_.files, services_.prompter);
     connect(menu.importer, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
@@ -374,7 +377,6 @@ void JournalWindow::load(const ShownJournal& journal) {
     midnight_->followToday();
     journal::Outcome outcome;
     {
-        const model::BlockWatch::Batch batch(*blockWatch_);
         const BusyCursor busy(journal_->sizeOnDisk(journal.kind == ShownJournal::Archive
                                                        ? journal.archive
                                                        : QString()) >= BusyOpenBytes);
@@ -382,6 +384,7 @@ void JournalWindow::load(const ShownJournal& journal) {
                                                         : journal_->openCurrent();
     }
     history_->clear();
+    state_->settle();
     // A journal that could not be read is not the one on screen: the title names none.
     document_->opened(outcome.nothingRead ? ShownJournal{} : journal);
     repeats_->journalOpened();
@@ -393,7 +396,6 @@ void JournalWindow::load(const ShownJournal& journal) {
 void JournalWindow::fillBlockDates() {
     midnight_->followToday();
     const auto step = history_->step(QStringLiteral("Даты блокировки"));
-    const model::BlockWatch::Batch batch(*blockWatch_);
     journal_->fillBlockDates();
 }
 

@@ -27,7 +27,7 @@ struct Outcome;
 } // namespace journal
 
 namespace model {
-class BlockWatch;
+class RegisterState;
 class GridModel;
 } // namespace model
 
@@ -155,7 +155,7 @@ private:
     void connectButtons();
     QPushButton* button(const char* name) const;
     void prepareGrid();
-    void createBlockWatch();
+    void createGridControls();
     void placeBlockSummary();
     void layoutGrid();
     void createFindBar();
@@ -189,7 +189,7 @@ private:
     CellEditSession* edits_ = nullptr;
     ExitFlow* exit_ = nullptr;
     journal::PeriodicSave* periodicSave_ = nullptr;
-    model::BlockWatch* blockWatch_ = nullptr;
+    model::RegisterState* state_ = nullptr;
     GridCommands* commands_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
     SummaryBar* summary_ = nullptr;

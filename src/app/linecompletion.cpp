@@ -1,6 +1,6 @@
 #include "app/linecompletion.h"
 
-#include "editing/columnvalues.h"
+#include "model/completionvalues.h"
 
 #include <QAbstractItemView>
 #include <QCompleter>

@@ -9,9 +9,9 @@ class QKeyEvent;
 class QLineEdit;
 class QStringListModel;
 
-namespace editing {
-class ColumnValues;
-} // namespace editing
+namespace model {
+class CompletionValues;
+} // namespace model
 
 namespace app {
 
@@ -22,7 +22,7 @@ namespace app {
 // the value. Alt+Down lists the matching values, most frequent first, in a QCompleter popup.
 //
 // Qt's inline completion matches by its own prefix compare and, over an unsorted model, looks
-// at every value for each key; here the column's ValueIndex answers, and the completer shows
+// at every value for each key; here the column's CompletionValues answer, and the completer shows
 // the list it gives.
 class LineCompletion : public QObject {
     Q_OBJECT
@@ -30,7 +30,7 @@ public:
     // What the line is typed into: the values of its column (none where nothing is completed)
     // and the row, whose own cell is not counted.
     struct Target {
-        const editing::ColumnValues* values = nullptr;
+        const model::CompletionValues* values = nullptr;
         int row = -1;
     };
     LineCompletion(QLineEdit& line, std::function<Target()> target);

@@ -1,7 +1,7 @@
 #include "app/midnightwatch.h"
 
 #include "core/clock.h"
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QDateTime>
 #include <QTimer>
@@ -17,7 +17,7 @@ constexpr qint64 MinuteMs = 60 * 1000;
 
 } // namespace
 
-MidnightWatch::MidnightWatch(QWidget& window, model::BlockWatch& watch,
+MidnightWatch::MidnightWatch(QWidget& window, model::RegisterState& watch,
                              std::shared_ptr<core::Clock> clock)
     : QObject(&window), watch_(watch), clock_(std::move(clock)), timer_(new QTimer(&window)) {
     timer_->setObjectName(QStringLiteral("TimerMidnight"));
@@ -29,6 +29,7 @@ MidnightWatch::MidnightWatch(QWidget& window, model::BlockWatch& watch,
 
 void MidnightWatch::followToday() {
     watch_.setToday(clock_->today());
+    watch_.settle();
 }
 
 void MidnightWatch::followMidnight() {

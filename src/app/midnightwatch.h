@@ -11,7 +11,7 @@ class Clock;
 } // namespace core
 
 namespace model {
-class BlockWatch;
+class RegisterState;
 } // namespace model
 
 namespace app {
@@ -22,9 +22,9 @@ namespace app {
 class MidnightWatch : public QObject {
     Q_OBJECT
 public:
-    MidnightWatch(QWidget& window, model::BlockWatch& watch, std::shared_ptr<core::Clock> clock);
+    MidnightWatch(QWidget& window, model::RegisterState& watch, std::shared_ptr<core::Clock> clock);
 
-    // The block watch takes the clock's today.
+    // The register's state takes the clock's today.
     void followToday();
 
 public Q_SLOTS:
@@ -34,7 +34,7 @@ public Q_SLOTS:
 private:
     void scheduleMidnight();
 
-    model::BlockWatch& watch_;
+    model::RegisterState& watch_;
     std::shared_ptr<core::Clock> clock_;
     QTimer* timer_;
 };

@@ -15,7 +15,7 @@
 namespace app {
 
 PrintController::PrintController(QWidget& window, model::GridModel& grid,
-                                 const model::BlockWatch& watch, ShownRows shownRows,
+                                 const model::RegisterState& watch, ShownRows shownRows,
                                  ShownCount shownCount, Services services)
     : QObject(&window), window_(window), grid_(grid), watch_(watch),
       shownRows_(std::move(shownRows)), shownCount_(std::move(shownCount)),
@@ -38,7 +38,7 @@ model::GridModel* PrintController::gridToPrint(model::GridModel& shown, QString&
     QList<QString> cells;
     int rows = 0;
     for (int r = 0; r < grid_.rows(); ++r) {
-        if (r > 0 && !watch_.shows(r, filter))
+        if (r > 0 && !watch_.blocks().shows(r, filter))
             continue;
         ++rows;
         for (int c = 0; c < grid_.cols(); ++c)

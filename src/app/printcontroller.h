@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QObject>
 #include <functional>
@@ -41,7 +41,7 @@ public:
     using ShownCount = std::function<int()>;
 
     // The shortcuts (ActPrintDialog, ActPreview) go on `window`, the dialogs over it.
-    PrintController(QWidget& window, model::GridModel& grid, const model::BlockWatch& watch,
+    PrintController(QWidget& window, model::GridModel& grid, const model::RegisterState& watch,
                     ShownRows shownRows, ShownCount shownCount, Services services);
 
 public Q_SLOTS:
@@ -61,7 +61,7 @@ private:
 
     QWidget& window_;
     model::GridModel& grid_;
-    const model::BlockWatch& watch_;
+    const model::RegisterState& watch_;
     ShownRows shownRows_;
     ShownCount shownCount_;
     Services services_;

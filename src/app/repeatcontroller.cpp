@@ -8,9 +8,8 @@
 #include "app/journaldocument.h"
 #include "app/shortcuts.h"
 #include "app/summarybar.h"
-#include "model/blockwatch.h"
 #include "model/gridmodel.h"
-#include "model/serialindex.h"
+#include "model/registerstate.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -18,17 +17,12 @@
 namespace app {
 
 RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder)
-    : QObject(&window), wiring_(wiring),
-      index_(new model::SerialIndex(wiring.grid, this,
-                                    model::SerialIndex::WholePass::AfterPendingEvents)),
-      archives_(std::move(journalFolder)), timer_(new QTimer(&window)) {
-    index_->setObjectName(QStringLiteral("SerialIndex"));
+    : QObject(&window), wiring_(wiring), archives_(std::move(journalFolder)),
+      timer_(new QTimer(&window)) {
     auto* delegate = new BlockWatchDelegate(wiring.watch, &wiring.view);
-    delegate->showRepeats(*index_, [this](int row, int col) { return whereAlso(row, col); });
+    delegate->showRepeats([this](int row, int col) { return whereAlso(row, col); });
     wiring.view.setItemDelegate(delegate);
-    connect(&wiring.watch, &model::BlockWatch::statesReset, &wiring.view, &GridView::refresh);
-    connect(index_, &model::SerialIndex::marksChanged, &wiring.view, &GridView::refresh);
-    connect(index_, &model::SerialIndex::marksChanged, &wiring.summary, &SummaryBar::showRepeats);
+    connect(&wiring.watch, &model::RegisterState::changed, &wiring.view, &GridView::refresh);
     addShortcut(window, "ActFindRepeat", {QKeySequence(Qt::ControlModifier | Qt::Key_F3)}, this,
                 &RepeatController::toRepeat);
     connect(&wiring.finder.bar(), &FindBar::repeatRequested, this, &RepeatController::toRepeat);
@@ -41,12 +35,12 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
 RepeatController::~RepeatController() = default;
 
 QString RepeatController::whereAlso(int row, int col) const {
-    const std::optional<int> kind = index_->kindOf(col);
-    const quint64 fingerprint = kind ? index_->fingerprint(row, col) : 0;
+    const model::SerialRepeats& index = wiring_.watch.repeats();
+    const std::optional<int> kind = index.kindOf(col);
+    const quint64 fingerprint = kind ? index.fingerprint(row, col) : 0;
     if (fingerprint == 0)
         return {};
-    return journal::alreadyThereText(index_->marked(row, col) ? index_->otherRows(row, col)
-                                                              : std::vector<int>(),
+    return journal::alreadyThereText(index.otherRows(row, col),
                                      archives_.places(*kind, fingerprint));
 }
 
@@ -76,7 +70,7 @@ void RepeatController::refreshArchives() {
 // first), among the rows the filter shows.
 void RepeatController::toRepeat() {
     wiring_.edits.commit();
-    index_->settle();
+    const model::SerialRepeats& index = wiring_.watch.repeats();
     const model::GridModel& grid = wiring_.grid;
     const int row = grid.row();
     const int col = grid.col();
@@ -84,16 +78,16 @@ void RepeatController::toRepeat() {
         wiring_.finder.open();
         wiring_.finder.bar().tell(word, true);
     };
-    const std::optional<int> kind = index_->kindOf(col);
-    if (!index_->marked(row, col)) {
+    const std::optional<int> kind = index.kindOf(col);
+    if (!index.marked(row, col)) {
         // Only an archive holds it: the rows of every journal holding it are listed.
-        if (kind && archives_.holds(*kind, index_->fingerprint(row, col)))
-            wiring_.finder.findEverywhere(model::serialKey(grid.cell(row, col)).toString());
+        if (kind && archives_.holds(*kind, index.fingerprint(row, col)))
+            wiring_.finder.findEverywhere(grid.textMatrix(row, col).trimmed());
         else
             tell(QStringLiteral("Номер в этой ячейке больше нигде не записан"));
         return;
     }
-    const std::vector<int> others = index_->otherRows(row, col);
+    const std::vector<int> others = index.otherRows(row, col);
     std::optional<int> next;
     for (const int other : others)
         if (!wiring_.view.isRowHidden(other - 1) && (!next || (*next < row && other > row)))

@@ -10,9 +10,8 @@ class QTimer;
 class QWidget;
 
 namespace model {
-class BlockWatch;
+class RegisterState;
 class GridModel;
-class SerialIndex;
 } // namespace model
 
 namespace app {
@@ -27,7 +26,7 @@ class SummaryBar;
 struct RepeatWiring {
     model::GridModel& grid;
     GridView& view;
-    const model::BlockWatch& watch;
+    const model::RegisterState& watch;
     SummaryBar& summary;
     FindController& finder;
     CellEditSession& edits;
@@ -57,7 +56,6 @@ public:
     RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder);
     ~RepeatController() override;
 
-    const model::SerialIndex& index() const { return *index_; }
     // The tooltip of a number's cell: where else it stands, in the journal or the archives.
     QString whereAlso(int row, int col) const;
 
@@ -75,7 +73,6 @@ public Q_SLOTS:
 
 private:
     RepeatWiring wiring_;
-    model::SerialIndex* index_;
     journal::ArchiveSerials archives_;
     // The archives "Сохранить как" wrote from the journal on screen since it was opened.
     QStringList writtenFromScreen_;

@@ -17,7 +17,7 @@
 namespace app {
 
 SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
-                       const model::BlockWatch& watch)
+                       const model::RegisterState& watch)
     : QObject(&window), grid_(grid), view_(view), watch_(watch), summary_(new ElidedLabel(&window)),
       filter_(new QComboBox(&window)), noticeTime_(new QTimer(this)) {
     noticeTime_->setObjectName(QStringLiteral("TimerNotice"));
@@ -39,21 +39,7 @@ SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
     connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::applyFilter);
     connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::layOut);
     // The filter follows every change of the rows' states, then the summary counts them.
-    connect(&watch_, &model::BlockWatch::countsChanged, this, &SummaryBar::applyFilter);
-    connect(&watch_, &model::BlockWatch::statesReset, this, &SummaryBar::applyFilter);
-    // The rows it hides travel with them: after a sort, its undo, a merge or a moved column the
-    // shown rows are chosen again (the watch, connected first, has judged them by then).
-    const auto reapply = [this] { applyFilter(); };
-    connect(&grid_, &model::GridModel::rowsInserted, this, reapply);
-    connect(&grid_, &model::GridModel::rowsRemoved, this, reapply);
-    connect(&grid_, &model::GridModel::layoutChanged, this, reapply);
-    connect(&grid_, &model::GridModel::modelReset, this, reapply);
-    connect(&grid_, &model::GridModel::columnsMoved, this, reapply);
-    // A changed cell changes its own row's state only: those rows are looked at again.
-    connect(&grid_, &model::GridModel::dataChanged, this,
-            [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
-                followRows(topLeft.row() + 1, bottomRight.row() + 1);
-            });
+    connect(&watch_, &model::RegisterState::changed, this, &SummaryBar::applyFilter);
     applyFilter();
 }
 
@@ -95,30 +81,13 @@ void SummaryBar::applyFilter() {
     shownRows_ = grid_.rows() - 1;
     if (shown != model::RowFilter::All || rowsHidden_) {
         for (int r = 1; r < grid_.rows(); ++r) {
-            const bool isShown = watch_.shows(r, shown);
+            const bool isShown = watch_.blocks().shows(r, shown);
             view_.setRowHidden(r - 1, !isShown);
             shownRows_ -= isShown ? 0 : 1;
         }
         rowsHidden_ = shown != model::RowFilter::All;
     }
     showSummary();
-}
-
-void SummaryBar::followRows(int first, int last) {
-    const model::RowFilter shown = filter();
-    if (shown == model::RowFilter::All)
-        return;
-    bool changed = false;
-    for (int r = std::max(1, first); r <= last && r < grid_.rows(); ++r) {
-        const bool hide = !watch_.shows(r, shown);
-        if (view_.isRowHidden(r - 1) == hide)
-            continue;
-        view_.setRowHidden(r - 1, hide);
-        shownRows_ += hide ? -1 : 1;
-        changed = true;
-    }
-    if (changed)
-        showSummary();
 }
 
 void SummaryBar::followHistory(const QUndoStack& history) {
@@ -139,11 +108,6 @@ void SummaryBar::endNotice() {
     showSummary();
 }
 
-void SummaryBar::showRepeats(int cells) {
-    repeats_ = cells;
-    showSummary();
-}
-
 // Units that block within the warning days make the line bold; a notice is plain.
 void SummaryBar::showSummary() {
     if (!notice_.isEmpty()) {
@@ -153,10 +117,10 @@ void SummaryBar::showSummary() {
         summary_->setWholeText(notice_);
         return;
     }
-    const model::BlockCounts counts = watch_.counts();
+    const model::BlockCounts counts = watch_.blocks().counts();
     QString text = model::blockSummaryText(counts);
-    if (repeats_ > 0)
-        text += QStringLiteral(" Повторы номеров: %1.").arg(repeats_);
+    if (const int repeats = watch_.repeats().markedCells(); repeats > 0)
+        text += QStringLiteral(" Повторы номеров: %1.").arg(repeats);
     if (filter() != model::RowFilter::All)
         text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
     QFont font = summary_->font();

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/blockwatch.h"
+#include "model/registerstate.h"
 
 #include <QObject>
 #include <QRect>
@@ -20,7 +20,7 @@ namespace app {
 class ElidedLabel;
 class GridView;
 
-// The strip under the grid: the summary of the block watch ("Заблокированы: N. Блокируются в
+// The strip under the grid: the summary of the register's state ("Заблокированы: N. Блокируются в
 // ближайшие 31 дн.: M.", bold while a unit blocks soon, and why no block date is written when
 // none is) and the filter of which rows are shown. The filter hides the rows it leaves out in the
 // view and follows every change of the rows' states; every command still works on all rows.
@@ -31,7 +31,7 @@ class SummaryBar : public QObject {
 public:
     // The label (LblBlocked) and the filter (CmbFilter) are children of `window`.
     SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
-               const model::BlockWatch& watch);
+               const model::RegisterState& watch);
 
     model::RowFilter filter() const;
     // The data rows the filter leaves shown.
@@ -39,9 +39,6 @@ public:
     // Lays the strip out from `left` to `right` at `top`, down to `bottom`. A summary wider than
     // its room is cut with "…", whole in its tooltip.
     void place(int left, int right, int top, int bottom);
-    // How many cells hold a unit's number already registered: "Повторы номеров: K." follows
-    // the summary while there are any.
-    void showRepeats(int cells);
     // A step done or undone on `history` ends the notice.
     void followHistory(const QUndoStack& history);
 
@@ -51,8 +48,6 @@ public Q_SLOTS:
 
 private:
     void applyFilter();
-    // Grid rows first..last changed: those the filter now leaves out are hidden, and back.
-    void followRows(int first, int last);
     void showSummary();
     // The strip laid out again in the place it was given.
     void layOut();
@@ -61,7 +56,7 @@ private:
 
     model::GridModel& grid_;
     GridView& view_;
-    const model::BlockWatch& watch_;
+    const model::RegisterState& watch_;
     ElidedLabel* summary_;
     QComboBox* filter_;
     QTimer* noticeTime_;
@@ -69,7 +64,6 @@ private:
     QString notice_;
     bool rowsHidden_ = false;
     int shownRows_ = 0;
-    int repeats_ = 0;
 };
 
 } // namespace app

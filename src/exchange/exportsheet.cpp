@@ -56,7 +56,7 @@ ExportSheet::ExportSheet(QList<QStringList> rows, std::vector<SheetColumn> colum
     shades_.resize(rows_.size(), Shade::None);
 }
 
-ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch& watch,
+ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockJudgement& watch,
                           model::RowFilter filter, std::span<const int> pixelWidths) {
     int end = grid.rows();
     while (end > 1 && !holdsText(grid, end - 1))

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/blockwatch.h"
+#include "model/blockjudgement.h"
 
 #include <QDate>
 #include <QList>
@@ -61,7 +61,7 @@ private:
 // filter shows (trailing rows without any text left out), shaded by the watch's states. Column
 // widths come from `pixelWidths` (the grid's view) where given, otherwise from the grid's own
 // widths in twips, or for a column sized by its format text, from that text's length.
-ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockWatch& watch,
+ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockJudgement& watch,
                           model::RowFilter filter = model::RowFilter::All,
                           std::span<const int> pixelWidths = {});
 

@@ -1,7 +1,7 @@
 #include "exchange/odscontent.h"
 
 #include "exchange/exportsheet.h"
-#include "model/blockwatch.h"
+#include "model/blockjudgement.h"
 
 namespace exchange {
 

@@ -3,7 +3,7 @@
 #include "core/systemerror.h"
 #include "exchange/exportsheet.h"
 #include "exchange/piececount.h"
-#include "model/blockwatch.h"
+#include "model/blockjudgement.h"
 
 #include <QFile>
 #include <QFileInfo>

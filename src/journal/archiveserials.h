@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/foldertree.h"
-#include "model/serialindex.h"
+#include "model/serialrepeats.h"
 
 #include <QString>
 #include <array>

@@ -135,7 +135,7 @@ journal::Outcome JournalFiles::openCurrent() {
         if (!file.ok() && file.error != ENOENT && file.error != EISDIR)
             reading = {Reading::Failed, core::readFailureCause(file.error)};
         if (reading.kind != Reading::Failed)
-            blockDates_.run(grid_);
+            fillBlockDates();
     } catch (const std::exception&) {
         reading = failedReading(path);
     }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/celltable.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
 #include "core/journallock.h"
@@ -8,10 +7,12 @@
 #include "journal/blockdates.h"
 #include "journal/foundversion.h"
 #include "journal/journalmerge.h"
+#include "model/registerstate.h"
 
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QPointer>
 #include <QString>
 #include <QStringList>
 #include <functional>
@@ -135,11 +136,15 @@ public:
     // the file is missing or holds no row (that version is then agreed to at once).
     std::optional<QString> unreadCurrentQuestion();
 
-    // The block-date pass, kept from run to run (the first one when a journal is opened), so that
-    // a run after a few edits looks at those rows alone.
-    void fillBlockDates() { blockDates_.run(grid_); }
-    // The pass reads the evidence of that watch on the grid instead of weighing the rows again.
-    void readBlockEvidenceOf(const model::BlockWatch& watch) { blockDates_.readEvidenceOf(watch); }
+    // The block-date pass (the first one when a journal is opened), by the judgement of the
+    // register's state when one is set.
+    void fillBlockDates() {
+        if (state_)
+            journal::fillBlockDates(grid_, state_->blocks());
+        else
+            journal::fillBlockDates(grid_);
+    }
+    void judgeBlocksBy(const model::RegisterState& state) { state_ = &state; }
 
     // Called while a save waits for another copy's save to end; false cancels the save.
     void setLockWait(std::function<bool()> stillWaiting) { lockWait_ = std::move(stillWaiting); }
@@ -220,7 +225,7 @@ private:
     QHash<QString, Consent> consents_;
     std::vector<Fingerprint> known_; // one per path, in the order first met
     core::JournalLock lock_;
-    journal::BlockDatePass blockDates_;
+    QPointer<const model::RegisterState> state_;
 };
 
 } // namespace journal

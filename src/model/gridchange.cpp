@@ -93,7 +93,6 @@ void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells,
         return;
     beginInsertRows({}, at - 1, at + count - 2);
     cells_.insertRows(at, count);
-    structureChanged();
     if (cells.size() == qsizetype(count) * cols())
         fillCells(at, count, 0, cols(), cells);
     if (heights.size() == std::size_t(count))
@@ -122,7 +121,6 @@ void GridModel::removeRowsAt(int at, int count) {
         Q_EMIT leaveCell();
     beginRemoveRows({}, at - 1, at + count - 2);
     cells_.removeRows(at, count);
-    structureChanged();
     rowHeights_.erase(rowHeights_.begin() + at, rowHeights_.begin() + at + count);
     endRemoveRows();
     clampCursor();
@@ -134,7 +132,6 @@ void GridModel::insertColumnsAt(int at, int count, const QList<QString>& cells,
         return;
     beginInsertColumns({}, at, at + count - 1);
     cells_.insertColumns(at, count);
-    structureChanged();
     if (cells.size() == qsizetype(rows()) * count)
         fillCells(0, rows(), at, count, cells);
     if (formats.size() == std::size_t(count))
@@ -152,7 +149,6 @@ void GridModel::removeColumnsAt(int at, int count) {
         Q_EMIT leaveCell();
     beginRemoveColumns({}, at, at + count - 1);
     cells_.removeColumns(at, count);
-    structureChanged();
     columns_.erase(columns_.begin() + at, columns_.begin() + at + count);
     endRemoveColumns();
     clampCursor();

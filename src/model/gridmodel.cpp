@@ -53,16 +53,6 @@ void GridModel::fillCells(int row, int rowCount, int col, int colCount,
 
 void GridModel::storeText(int row, int col, const QString& text) {
     cells_.setCell(row, col, text);
-    // A list longer than the grid says no more than "everything changed", and that for less.
-    if (changedRows_.size() < std::size_t(rows()))
-        changedRows_.push_back(row);
-    else
-        structureChanged();
-}
-
-void GridModel::structureChanged() {
-    ++structureRevision_;
-    changedRows_.clear();
 }
 
 void GridModel::applyOrder(int first, std::span<const int> order) {
@@ -71,10 +61,6 @@ void GridModel::applyOrder(int first, std::span<const int> order) {
     for (std::size_t i = 0; i < order.size(); ++i)
         heights[i] = rowHeights_[std::size_t(first + order[i])];
     std::copy(heights.begin(), heights.end(), rowHeights_.begin() + first);
-    const std::size_t changedBefore = changedRows_.size();
-    structureChanged();
-    lastPermutation_ = {structureRevision_, changedBefore, first, {order.begin(), order.end()}};
-    Q_EMIT rowsPermuted(first, lastPermutation_.order);
 }
 
 // Keeps the current cell and the selection inside a grid that has just been made smaller.
@@ -101,7 +87,6 @@ bool GridModel::setRows(int rows) {
     const int had = this->rows();
     if (rows == had)
         return true;
-    structureChanged();
     if (rows > had) {
         if (log_)
             record(GridChange::of(GridChange::InsertRows, had, 0, rows - had));
@@ -131,7 +116,6 @@ bool GridModel::setCols(int cols) {
     const int had = this->cols();
     if (cols == had)
         return true;
-    structureChanged();
     if (cols > had) {
         if (log_)
             record(GridChange::of(GridChange::InsertColumns, 0, had, cols - had));
@@ -285,7 +269,6 @@ bool GridModel::setColPosition(int col, int position) {
     record(GridChange::of(GridChange::MoveColumn, 0, col, position));
     beginMoveColumns({}, col, col, {}, rightwards ? position + 1 : position);
     cells_.moveColumn(col, position);
-    structureChanged();
     rotateOne(columns_.begin() + first, columns_.begin() + last + 1, rightwards);
     endMoveColumns();
     Q_EMIT headerDataChanged(Qt::Horizontal, first, last);
@@ -295,7 +278,6 @@ bool GridModel::setColPosition(int col, int position) {
 
 void GridModel::addItem(const QString& tabSeparated) {
     const int newRow = rows();
-    structureChanged();
     beginInsertRows({}, newRow - 1, newRow - 1);
     resizeStorage(newRow + 1, cols());
     const QStringList pieces = tabSeparated.split(QLatin1Char('\t'));
@@ -320,7 +302,6 @@ bool GridModel::removeItem(int row) {
         removed.heights = {rowHeights_[std::size_t(row)]};
         record(std::move(removed));
     }
-    structureChanged();
     beginRemoveRows({}, row - 1, row - 1);
     cells_.removeRows(row, 1);
     rowHeights_.erase(rowHeights_.begin() + row);
@@ -415,7 +396,6 @@ void GridModel::replaceDataRows(QList<QStringList> rows) {
 void GridModel::resetLayout() {
     columns_.resize(std::size_t(cols()));
     rowHeights_.assign(std::size_t(rows()), AutoSize);
-    structureChanged();
     endResetModel();
     clampCursor();
     Q_EMIT columnLayoutChanged();

@@ -101,23 +101,6 @@ public:
     // the grid (with empty captions), a narrower one is padded with empty texts.
     void replaceDataRows(QList<QStringList> rows);
 
-    // What changed since a pass last looked, for passes that keep results per row: the
-    // structure revision rises with every change to the rows and columns or their order, and
-    // the changed rows list the rows whose cells were stored since then (in order, repeats
-    // included).
-    quint64 structureRevision() const { return structureRevision_; }
-    const std::vector<int>& changedRows() const { return changedRows_; }
-    // The last reordering of the rows (a sort, or one undone): row first+i became what row
-    // first+order[i] was; `revision` is the structure revision it made, `changedBefore` how many
-    // changed rows were listed just before it.
-    struct RowPermutation {
-        quint64 revision = 0;
-        std::size_t changedBefore = 0;
-        int first = 0;
-        std::vector<int> order;
-    };
-    const RowPermutation& lastPermutation() const { return lastPermutation_; }
-
     // The column whose header text, blanks at both ends aside, is `caption`; none when no column
     // or more than one has it.
     std::optional<int> findColumn(QStringView caption) const;
@@ -145,10 +128,6 @@ Q_SIGNALS:
     void topRowChanged(int row);
     void columnLayoutChanged();
     void rowHeightChanged(int row);
-    // Between layoutAboutToBeChanged and layoutChanged of a reordering of the rows: row first+i
-    // became what row first+order[i] was. Those who keep something per row can reorder it instead
-    // of working it out anew.
-    void rowsPermuted(int first, const std::vector<int>& order);
 
 private:
     using Column = ColumnFormat;
@@ -173,7 +152,6 @@ private:
     void fillCells(int row, int rowCount, int col, int colCount, const QList<QString>& texts);
     void storeText(int row, int col, const QString& text);
     void applyOrder(int first, std::span<const int> order);
-    void structureChanged();
     void moveCurrent(int row, int col);
     void clampCursor();
     void resizeStorage(int rows, int cols);
@@ -182,9 +160,6 @@ private:
     GridCells cells_;
     std::vector<Column> columns_;
     std::vector<int> rowHeights_;
-    quint64 structureRevision_ = 0;
-    std::vector<int> changedRows_;
-    RowPermutation lastPermutation_;
     int row_ = 0;
     int col_ = 0;
     int rowSel_ = 0;

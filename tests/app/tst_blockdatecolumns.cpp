@@ -8,8 +8,7 @@
 #include "editing/sortbycolumn.h"
 #include "journal/blockdates.h"
 #include "journal/journalfiles.h"
-#include "model/blockcolumns.h"
-#include "model/blockwatch.h"
+#include "model/blockjudgement.h"
 #include "model/gridmodel.h"
 #include "support/tempfolder.h"
 
@@ -216,9 +215,10 @@ private Q_SLOTS:
         QVERIFY(files.openCurrent().ok);
         files.fillBlockDates();
         const bool standard = atActivation == 5 && atBlock == 6;
-        QCOMPARE(model::blockDatesDeclined(grid).has_value(), !standard);
-        // The watch that shades the rows decides as the pass does.
-        QCOMPARE(model::BlockWatch(grid, QDate(2010, 6, 1)).blockColumn().has_value(), standard);
+        const model::BlockJudgement judged(grid, QDate(2010, 6, 1));
+        QCOMPARE(judged.declined().has_value(), !standard);
+        // The judgement that shades the rows decides as the pass does.
+        QCOMPARE(judged.blockColumn().has_value(), standard);
         QVERIFY(files.saveCurrent().ok);
         QCOMPARE(folder.read(QStringLiteral("thisyear.csv")) == bytes, !standard);
     }

@@ -3,6 +3,7 @@
 #include "app/celleditsession.h"
 #include "app/gridview.h"
 #include "editing/gridhistory.h"
+#include "model/registerstate.h"
 #include "support/gridtexts.h"
 
 #include <QSignalSpy>
@@ -19,7 +20,8 @@ private Q_SLOTS:
         fillGrid(grid, texts({"A", "B"}), {texts({"a1", "b1"}), texts({"a2", "b2"})});
         app::GridView view(&grid, &window);
         editing::GridHistory history(grid);
-        app::CellEditSession edits(window, grid, view, history);
+        const model::RegisterState state(grid, {});
+        app::CellEditSession edits(window, grid, view, history, state);
         window.show();
         QSignalSpy stored(&edits, &app::CellEditSession::stored);
         const auto command = edits.command([&] {
@@ -84,7 +86,8 @@ private Q_SLOTS:
         fillGrid(grid, texts({"A"}), {texts({"a;b\nc"})});
         app::GridView view(&grid, &window);
         editing::GridHistory history(grid);
-        app::CellEditSession edits(window, grid, view, history);
+        const model::RegisterState state(grid, {});
+        app::CellEditSession edits(window, grid, view, history, state);
         window.show();
         grid.setCurrentCell(1, 0);
         edits.open();

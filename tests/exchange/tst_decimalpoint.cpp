@@ -2,7 +2,7 @@
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
 #include "exchange/spreadsheetimport.h"
-#include "model/blockwatch.h"
+#include "model/blockjudgement.h"
 #include "model/gridmodel.h"
 #include "support/importfixture.h"
 #include "support/sheetfiles.h"
@@ -69,7 +69,7 @@ private Q_SLOTS:
         QFETCH(QString, decimalsIn);
         TempFolder folder;
         const auto grid = oneUnit();
-        const model::BlockWatch watch(*grid, QDate(2026, 3, 1));
+        const model::BlockJudgement watch(*grid, QDate(2026, 3, 1));
         const int pixels[] = {110, 97, 100, 83, 41, 88, 88, 120};
         const QString path = folder.file(name);
         const exchange::ExportOutcome outcome = exchange::exportSheet(

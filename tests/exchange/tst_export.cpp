@@ -2,8 +2,8 @@
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
 #include "exchange/piececount.h"
-#include "model/blockwatch.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 #include "support/sheetfiles.h"
 #include "support/tempfolder.h"
 
@@ -54,9 +54,9 @@ std::unique_ptr<model::GridModel> journalGrid() {
 
 struct Register {
     std::unique_ptr<model::GridModel> grid = journalGrid();
-    model::BlockWatch watch{*grid, Today};
+    model::RegisterState watch{*grid, Today};
     exchange::ExportSheet sheet(model::RowFilter filter = model::RowFilter::All) const {
-        return exchange::sheetFromGrid(*grid, watch, filter);
+        return exchange::sheetFromGrid(*grid, watch.blocks(), filter);
     }
 };
 
@@ -121,7 +121,7 @@ private Q_SLOTS:
         const std::vector<int> pixels = {110, 0};
         r.grid->setColWidth(2, 1500); // 100 pixels
         const exchange::ExportSheet sheet =
-            exchange::sheetFromGrid(*r.grid, r.watch, model::RowFilter::All, pixels);
+            exchange::sheetFromGrid(*r.grid, r.watch.blocks(), model::RowFilter::All, pixels);
         QCOMPARE(sheet.column(0).width, 15.0); // (110 - 5) / 7
         // The format text "Модель  ККМ  ", and a character for the margins.
         QCOMPARE(sheet.column(1).width, 14.0);

@@ -3,7 +3,7 @@
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
 #include "exchange/spreadsheetimport.h"
-#include "model/blockwatch.h"
+#include "model/blockjudgement.h"
 #include "model/gridmodel.h"
 #include "support/tempfolder.h"
 
@@ -50,7 +50,7 @@ private Q_SLOTS:
         QFETCH(QString, file);
         const TempFolder folder;
         const auto register_ = grid();
-        const model::BlockWatch watch(*register_, QDate(2026, 3, 1));
+        const model::BlockJudgement watch(*register_, QDate(2026, 3, 1));
         const QString path = folder.file(file);
         const exchange::ExportOutcome written =
             exchange::exportSheet(exchange::sheetFromGrid(*register_, watch), path);

@@ -1,5 +1,5 @@
 #include "journal/archiveserials.h"
-#include "model/serialindex.h"
+#include "model/serialrepeats.h"
 #include "support/tempfolder.h"
 
 #include <QDir>

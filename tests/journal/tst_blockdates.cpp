@@ -1,10 +1,9 @@
 #include "core/journalcolumns.h"
 #include "core/journaldates.h"
 #include "journal/blockdates.h"
-#include "model/blockcolumns.h"
+#include "model/blockjudgement.h"
 #include "model/gridmodel.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 #include <QTimer>
 
@@ -179,7 +178,7 @@ private Q_SLOTS:
             expected[grid->cols() + filled] = block;
         journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), expected);
-        QCOMPARE(model::blockDatesDeclined(*grid).value_or(QString()),
+        QCOMPARE(model::BlockJudgement(*grid, {}).declined().value_or(QString()),
                  declined.isEmpty() ? QString() : u"Дата блок. не заполняется: " + declined);
     }
 
@@ -201,8 +200,7 @@ private Q_SLOTS:
     void leavesAColumnBesideTheBlockDates() {
         QFETCH(QStringList, headers);
         QFETCH(QString, declined);
-        // Rows below the end of the activation dates, which the pass does not reach, leave room
-        // in the grid's list of changed rows for a kept pass.
+        // Rows below the end of the activation dates, which the pass does not reach.
         auto grid = journalGrid({QStringLiteral("15.03.2009"),
                                  QStringLiteral("31.01.2009"),
                                  QStringLiteral("01.12.2009"),
@@ -218,15 +216,14 @@ private Q_SLOTS:
         for (const QString& header : headers)
             grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
         const QStringList before = cells(*grid);
-        journal::BlockDatePass pass;
-        pass.run(*grid);
+        journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), before);
-        QCOMPARE(model::blockDatesDeclined(*grid),
+        QCOMPARE(model::BlockJudgement(*grid, {}).declined(),
                  std::optional(u"Дата блок. не заполняется: " + declined));
         // Once two of the three rows no longer bear that out, the next run fills the column.
         grid->setTextMatrix(1, Activation, QStringLiteral("01.01.2000"));
         grid->setTextMatrix(2, Activation, QStringLiteral("01.01.2000"));
-        pass.run(*grid);
+        journal::fillBlockDates(*grid);
         const int activation = *grid->findColumn(core::ActivationDateHeader);
         core::DateBuffer buffer;
         QCOMPARE(grid->textMatrix(1, core::Mechanic),
@@ -241,58 +238,6 @@ private Q_SLOTS:
         journal::fillBlockDates(*grid);
         QVERIFY(!otherEventRan);
         QTRY_VERIFY(otherEventRan);
-    }
-
-    // A pass kept from click to click looks only at the rows stored since its last run, yet
-    // leaves every cell as a whole pass does: two grids take the same random edits, one with the
-    // kept pass, the other with a whole pass each time.
-    void keptPassEqualsWholePass() {
-        QRandomGenerator random(426);
-        // An empty activation date, which ends the pass, now and then.
-        const QStringList activations = {
-            QStringLiteral("15.03.2009"), QStringLiteral("31.01.2010"),
-            QStringLiteral("29.02.2008"), QStringLiteral(" 01.12.2008 "),
-            QStringLiteral("нет"),        QStringLiteral("10.10.2010"),
-            QStringLiteral("01.01.2011"), QString()};
-        // Marks and notes in either date column, block dates in the mechanics' column.
-        const QStringList blocks = {QStringLiteral("01.05.2010"), QStringLiteral("Иванов"),
-                                    QStringLiteral("01.01.2099"), QString(),
-                                    QStringLiteral("?"),          QStringLiteral("15.01.2000")};
-        auto kept = journalGrid(QList<QString>(40, activations[0]));
-        auto whole = journalGrid(QList<QString>(40, activations[0]));
-        journal::BlockDatePass pass;
-        for (int step = 0; step < 600; ++step) {
-            const int action = random.bounded(100);
-            const int row = 1 + random.bounded(kept->rows() - 1);
-            for (model::GridModel* grid : {kept.get(), whole.get()}) {
-                grid->setTextMatrix(0, Block, core::BlockDateHeader.toString());
-                QRandomGenerator same{quint32(step)};
-                if (action < 40)
-                    grid->setTextMatrix(row, Activation, activations[same.bounded(8)]);
-                else if (action < 70)
-                    grid->setTextMatrix(row, Block, blocks[same.bounded(6)]);
-                else if (action < 85)
-                    grid->setTextMatrix(row, core::Mechanic, blocks[same.bounded(6)]);
-                else if (action < 89)
-                    grid->addItem(
-                        QStringLiteral("новый\t\t\t\t%1").arg(activations[same.bounded(8)]));
-                else if (action < 92 && grid->rows() > 3)
-                    grid->removeItem(row);
-                else if (action < 97) {
-                    grid->setCurrentCell(row, same.bounded(grid->cols()));
-                    grid->setSort(1);
-                } else if (action < 98) // renamed for one step
-                    grid->setTextMatrix(0, Block, QStringLiteral("Прочее"));
-                else { // a column moved there and back
-                    const int to = same.bounded(grid->cols());
-                    grid->setColPosition(Block, to);
-                    grid->setColPosition(to, Block);
-                }
-            }
-            pass.run(*kept);
-            journal::fillBlockDates(*whole);
-            QVERIFY2(cells(*kept) == cells(*whole), qPrintable(QString::number(step)));
-        }
     }
 };
 

@@ -1,12 +1,10 @@
 // The values of a column counted for completion: what matches what is typed, and the counts
 // following the grid through edits, added, removed and sorted rows, moved and renamed columns.
-#include "editing/columnvalues.h"
 #include "editing/gridhistory.h"
 #include "editing/rowcolumncommands.h"
-#include "editing/valueindex.h"
+#include "model/registerstate.h"
 #include "support/gridtexts.h"
 
-#include <QRandomGenerator>
 #include <QTest>
 #include <map>
 
@@ -19,14 +17,14 @@ QString slowProposal(const model::GridModel& grid, const QString& caption, const
     QString prefix = typed;
     while (!prefix.isEmpty() && prefix.front().isSpace())
         prefix.remove(0, 1);
-    prefix = editing::matchKey(prefix);
+    prefix = model::matchKey(prefix);
     if (!col || prefix.isEmpty())
         return {};
     std::map<std::pair<QString, QString>, int> counts; // (key, text) -> cells
     for (int row = 1; row < grid.rows(); ++row) {
-        const QString text = grid.cell(row, *col).trimmed();
+        const QString text = grid.textMatrix(row, *col).trimmed();
         if (!text.isEmpty() && row != skippedRow)
-            ++counts[{editing::matchKey(text), text}];
+            ++counts[{model::matchKey(text), text}];
     }
     QString best;
     int bestCount = 0;
@@ -38,13 +36,13 @@ QString slowProposal(const model::GridModel& grid, const QString& caption, const
     return best;
 }
 
-QString proposal(const editing::ColumnValues& values, const QString& typed, int row = -1) {
+QString proposal(const model::CompletionValues& values, const QString& typed, int row = -1) {
     return values.proposal(typed, row).value_or(QString());
 }
 
 } // namespace
 
-class TestColumnValues : public QObject {
+class TestCompletionValues : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     void matchesAsTyped_data() {
@@ -90,9 +88,9 @@ private Q_SLOTS:
         add("Ромб", 1);
         add("", 4);
         fillGrid(grid, texts({"Владелец"}), rows);
-        const editing::ColumnValues values(grid, QStringLiteral("Владелец"));
+        const model::CompletionValues values(grid, 0);
         QCOMPARE(proposal(values, typed), proposed);
-        QCOMPARE(values.index().distinct(), 10);
+        QCOMPARE(values.distinct(), 10);
     }
 
     // The list for Alt+Down: most frequent first, the typed-into row not counted.
@@ -101,7 +99,7 @@ private Q_SLOTS:
         fillGrid(grid, texts({"Механик"}),
                  {texts({"Иванов"}), texts({"Иваненко"}), texts({"Иванов"}), texts({"Ивлев"}),
                   texts({"Иваненко"}), texts({"Иваненко"}), texts({"Петров"})});
-        const editing::ColumnValues values(grid, QStringLiteral("Механик"));
+        const model::CompletionValues values(grid, 0);
         QCOMPARE(values.matches(u"ив", -1, 10), texts({"Иваненко", "Иванов", "Ивлев"}));
         QCOMPARE(values.matches(u"ив", -1, 2), texts({"Иваненко", "Иванов"}));
         // Row 2 holds "Иваненко": without it, a tie that goes by match order.
@@ -122,20 +120,24 @@ private Q_SLOTS:
                   texts({"Меркурий", "Бета"}), texts({"Элвес", "Альфа"})});
         editing::GridHistory history(grid);
         const QString caption = QStringLiteral("Владелец");
-        const editing::ColumnValues values(grid, caption);
+        const model::RegisterState state(grid, {});
+        // What the state proposes in the column with the caption, wherever it stands.
+        const auto proposed = [&](const QString& typed, int row = -1) {
+            const std::optional<int> col = grid.findColumn(caption);
+            return col ? proposal(state.values(*col), typed, row) : QString();
+        };
         const QStringList probes = texts({"а", "б", "в", "г", "альфа", "Бет"});
         const auto check = [&](const char* after) {
             for (const QString& typed : probes)
                 for (int row : {-1, 1, 3})
-                    QVERIFY2(proposal(values, typed, row) ==
-                                 slowProposal(grid, caption, typed, row),
+                    QVERIFY2(proposed(typed, row) == slowProposal(grid, caption, typed, row),
                              qPrintable(QStringLiteral("%1, «%2», row %3: %4")
                                             .arg(QString::fromUtf8(after), typed)
                                             .arg(row)
-                                            .arg(proposal(values, typed, row))));
+                                            .arg(proposed(typed, row))));
         };
         check("opened");
-        QCOMPARE(proposal(values, QStringLiteral("а")), QStringLiteral("Альфа"));
+        QCOMPARE(proposed(QStringLiteral("а")), QStringLiteral("Альфа"));
         const auto store = [&](int row, int col, const char* text) {
             const auto step = history.step(QStringLiteral("Ввод"));
             grid.setTextMatrix(row, col, QString::fromUtf8(text));
@@ -143,8 +145,8 @@ private Q_SLOTS:
         store(1, 1, "Бета");
         store(2, 1, "Бета");
         check("two cells stored");
-        QCOMPARE(proposal(values, QStringLiteral("а")), QStringLiteral("Альфа"));
-        QCOMPARE(proposal(values, QStringLiteral("б")), QStringLiteral("Бета"));
+        QCOMPARE(proposed(QStringLiteral("а")), QStringLiteral("Альфа"));
+        QCOMPARE(proposed(QStringLiteral("б")), QStringLiteral("Бета"));
         store(3, 0, "Вега"); // another column
         check("another column stored");
         grid.addItem(QStringLiteral("Меркурий\tВектор"));
@@ -167,7 +169,6 @@ private Q_SLOTS:
         check("rows cut");
         // The column moves: the caption is followed.
         grid.setColPosition(1, 0);
-        QCOMPARE(values.column(), std::optional<int>(0));
         check("column moved");
         {
             const auto step = history.step(QStringLiteral("Колонка"));
@@ -175,64 +176,14 @@ private Q_SLOTS:
         }
         check("column inserted");
         store(0, grid.findColumn(caption).value(), "Хозяин");
-        QVERIFY(!values.column());
-        QCOMPARE(proposal(values, QStringLiteral("а")), QString());
+        QCOMPARE(proposed(QStringLiteral("а")), QString());
         store(0, grid.findColumn(u"Хозяин").value(), "Владелец");
         check("renamed back");
         grid.replaceCells(2, 1, texts({"Владелец", "Гамма"}));
         check("replaced");
-        QCOMPARE(proposal(values, QStringLiteral("г")), QStringLiteral("Гамма"));
-    }
-
-    // A large index against counts kept the slow way, through random uses and releases.
-    void aLargeIndexAnswersAsTheSlowWay() {
-        QRandomGenerator random(7);
-        std::vector<QString> names;
-        const QString letters = QStringLiteral("АБВЕЁКОРСабеёкорсCc ");
-        for (int i = 0; i < 100000; ++i) {
-            QString name = QStringLiteral("ООО ");
-            for (int length = 1 + int(random.bounded(4)); length > 0; --length)
-                name += letters[qsizetype(random.bounded(int(letters.size())))];
-            names.push_back(name + QString::number(i));
-        }
-        std::vector<core::CellText> views(names.begin(), names.end());
-        editing::ValueIndex index;
-        index.assign(views);
-        QCOMPARE(index.distinct(), 100000);
-        std::vector<int> counts(names.size(), 1);
-        for (int round = 0; round < 3000; ++round) {
-            const std::size_t i = random.bounded(int(names.size()));
-            if (random.bounded(3) == 0 && counts[i] > 0) {
-                index.release(index.idOf(names[i]));
-                --counts[i];
-            } else {
-                QVERIFY(index.add(names[i]) != editing::ValueIndex::None);
-                ++counts[i];
-            }
-        }
-        for (int probe = 0; probe < 20; ++probe) {
-            const QString& source = names[random.bounded(int(names.size()))];
-            const QString typed = source.left(4 + qsizetype(random.bounded(3)));
-            const QString prefix = editing::matchKey(typed);
-            std::pair<int, QString> expected{0, QString()}; // most cells, then first in order
-            std::pair<QString, QString> expectedOrder;
-            for (std::size_t i = 0; i < names.size(); ++i) {
-                const QString key = editing::matchKey(names[i]);
-                if (counts[i] == 0 || !key.startsWith(prefix))
-                    continue;
-                const std::pair<QString, QString> order{key, names[i]};
-                if (counts[i] > expected.first ||
-                    (counts[i] == expected.first && order < expectedOrder)) {
-                    expected = {counts[i], names[i]};
-                    expectedOrder = order;
-                }
-            }
-            const editing::ValueIndex::Id best = index.best(typed);
-            QCOMPARE(best == editing::ValueIndex::None ? QString() : index.text(best),
-                     expected.second);
-        }
+        QCOMPARE(proposed(QStringLiteral("г")), QStringLiteral("Гамма"));
     }
 };
 
-QTEST_GUILESS_MAIN(TestColumnValues)
-#include "tst_columnvalues.moc"
+QTEST_GUILESS_MAIN(TestCompletionValues)
+#include "tst_completionvalues.moc"

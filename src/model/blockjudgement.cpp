@@ -1,0 +1,90 @@
+#include "model/blockjudgement.h"
+
+#include "model/gridmodel.h"
+
+namespace model {
+
+QString blockSummaryText(const BlockCounts& counts) {
+    return QStringLiteral("Заблокированы: ") + QString::number(counts.blocked) +
+           QStringLiteral(". Блокируются в ближайшие ") + QString::number(BlockWarningDays) +
+           QStringLiteral(" дн.: ") + QString::number(counts.soon) + QLatin1Char('.') +
+           (counts.undated > 0 ? QStringLiteral(" Без даты активации: ") +
+                                     QString::number(counts.undated) + QLatin1Char('.')
+                               : QString()) +
+           (counts.declined ? QLatin1Char(' ') + *counts.declined + QLatin1Char('.') : QString());
+}
+
+QString rowFilterName(RowFilter filter) {
+    const QString soon = QStringLiteral("блокируются в ближайшие %1 дн.").arg(BlockWarningDays);
+    switch (filter) {
+    case RowFilter::Blocked:
+        return QStringLiteral("Заблокированы");
+    case RowFilter::Soon:
+        return soon.at(0).toUpper() + soon.mid(1);
+    case RowFilter::Undated:
+        return QStringLiteral("Без даты активации");
+    case RowFilter::BlockedOrSoon:
+        return QStringLiteral("Заблокированы и ") + soon;
+    case RowFilter::All:
+        break;
+    }
+    return QStringLiteral("Все");
+}
+
+BlockJudgement::BlockJudgement(const GridModel& grid, QDate today) {
+    const std::optional<BlockColumns> captioned = captionedBlockColumns(grid);
+    std::vector<RowEvidence> evidence;
+    ColumnEvidence reached;
+    int end = 1;
+    if (captioned) {
+        evidence.resize(std::size_t(grid.rows()));
+        for (int r = 1; r < grid.rows(); ++r)
+            evidence[std::size_t(r)] = RowEvidence::of(grid.textMatrix(r, captioned->activation),
+                                                       grid.textMatrix(r, captioned->block));
+        for (; end < grid.rows() && !evidence[std::size_t(end)].ends; ++end) {
+            reached.add(evidence[std::size_t(end)]);
+            if (!evidence[std::size_t(end)].blockExact)
+                unfilled_.push_back(end);
+        }
+    }
+    captioned_ = captioned;
+    // Without a block-like cell the other columns are weighed (blockDatesDeclined).
+    readsAll_ = captioned && reached.blockLike == 0;
+    counts_.declined = blockDatesDeclined(grid, captioned, reached, end);
+    if (counts_.declined) {
+        unfilled_.clear();
+        return;
+    }
+    columns_ = captioned;
+    rows_.resize(evidence.size());
+    const qint64 first = today.toJulianDay();
+    const qint64 last = first + BlockWarningDays;
+    for (std::size_t r = 1; r < evidence.size(); ++r) {
+        const RowEvidence row = evidence[r];
+        Row& judged = rows_[r];
+        judged.undated = row.dated && !row.activation;
+        if (today.isValid() && row.blockDate && row.blockDay <= last)
+            judged.state = row.blockDay <= first ? BlockState::Blocked : BlockState::Soon;
+        counts_.undated += judged.undated ? 1 : 0;
+        counts_.blocked += judged.state == BlockState::Blocked ? 1 : 0;
+        counts_.soon += judged.state == BlockState::Soon ? 1 : 0;
+    }
+}
+
+bool BlockJudgement::shows(int row, RowFilter filter) const {
+    switch (filter) {
+    case RowFilter::Blocked:
+        return state(row) == BlockState::Blocked;
+    case RowFilter::Soon:
+        return state(row) == BlockState::Soon;
+    case RowFilter::Undated:
+        return undated(row);
+    case RowFilter::BlockedOrSoon:
+        return state(row) != BlockState::Clear;
+    case RowFilter::All:
+        break;
+    }
+    return true;
+}
+
+} // namespace model

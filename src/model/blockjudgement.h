@@ -1,0 +1,101 @@
+#pragma once
+
+#include "model/blockcolumns.h"
+
+#include <QDate>
+#include <QString>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace model {
+
+class GridModel;
+
+// Which units have blocked and which block soon: every data row of the register is judged by its
+// block date ("Дата блок." column) against today, and the rows of each kind are counted.
+
+// A unit whose block date lies at most this many days ahead blocks soon.
+constexpr int BlockWarningDays = 31;
+
+// How a row is shaded by its state, on screen and in a spreadsheet, as 0xRRGGBB: light red for
+// units that have blocked, light amber for those that block soon.
+constexpr std::uint32_t BlockedShade = 0xFFC8C8;
+constexpr std::uint32_t SoonShade = 0xFFE6AA;
+
+enum class BlockState : std::uint8_t {
+    Clear,   // no readable block date, or one further away than the warning days
+    Soon,    // today < block date <= today + BlockWarningDays
+    Blocked, // block date <= today
+};
+
+struct BlockCounts {
+    int blocked = 0;
+    int soon = 0;
+    int undated = 0; // rows whose activation date is filled but not a date
+    // Why the block-date pass writes nothing; none while it fills.
+    std::optional<QString> declined = std::nullopt;
+    friend bool operator==(const BlockCounts&, const BlockCounts&) = default;
+};
+
+// "Заблокированы: N. Блокируются в ближайшие 31 дн.: M.", " Без даты активации: K." when K is
+// not 0, and the reason the block dates are not filled, when they are not.
+QString blockSummaryText(const BlockCounts& counts);
+
+// Which rows a mechanic wants to see: all, the blocked units, those that block soon, both of
+// these (the list for a round), or those whose activation date is not a date.
+enum class RowFilter { All, Blocked, Soon, Undated, BlockedOrSoon };
+// The filter's name, as the filter list shows it and a printout of the rows shown is titled.
+QString rowFilterName(RowFilter filter);
+
+// One pass over the grid as it stands: the block-date column found as the block-date pass finds
+// it (blockDatesDeclined), and each row's state. Without a column borne out every row is Clear,
+// and the counts say why.
+class BlockJudgement {
+public:
+    BlockJudgement() = default;
+    BlockJudgement(const GridModel& grid, QDate today);
+
+    // The state of grid row `row`; Clear for the header row and for rows outside the grid.
+    BlockState state(int row) const {
+        return has(row) ? rows_[std::size_t(row)].state : BlockState::Clear;
+    }
+    const BlockCounts& counts() const { return counts_; }
+    const std::optional<QString>& declined() const { return counts_.declined; }
+    bool shows(int row, RowFilter filter) const;
+    std::optional<int> blockColumn() const {
+        return columns_ ? std::optional(columns_->block) : std::nullopt;
+    }
+    // The activation-date column, while the block-date column is borne out.
+    std::optional<int> activationColumn() const {
+        return columns_ ? std::optional(columns_->activation) : std::nullopt;
+    }
+    // Whether grid row `row` holds an activation text that is not a date (so its unit drops out
+    // of the watch); false while no block-date column is borne out.
+    bool undated(int row) const { return has(row) && rows_[std::size_t(row)].undated; }
+    // The rows the block-date pass writes: those it reaches whose block-date cell holds another
+    // text than the pass writes, in ascending order; none while it declines.
+    const std::vector<int>& unfilledRows() const { return unfilled_; }
+    // Whether the judgement read the cells of grid column `col`: a change to others leaves it
+    // standing.
+    bool reads(int col) const {
+        return readsAll_ ||
+               (captioned_ && (col == captioned_->activation || col == captioned_->block));
+    }
+
+private:
+    struct Row {
+        BlockState state = BlockState::Clear;
+        bool undated = false;
+    };
+    bool has(int row) const { return row > 0 && std::size_t(row) < rows_.size(); }
+
+    std::optional<BlockColumns> captioned_;
+    bool readsAll_ = false;               // the other columns were weighed too
+    std::optional<BlockColumns> columns_; // borne out
+    std::vector<Row> rows_;               // by grid row, while columns_
+    BlockCounts counts_;
+    std::vector<int> unfilled_;
+};
+
+} // namespace model

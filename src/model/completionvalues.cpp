@@ -1,0 +1,96 @@
+#include "model/completionvalues.h"
+
+#include "model/gridmodel.h"
+
+#include <QHash>
+#include <algorithm>
+
+namespace model {
+
+QString matchKey(QStringView text) {
+    QString key(text.size(), Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar folded = text[i].toCaseFolded();
+        key[i] = folded == u'ё' ? QChar(u'е') : folded;
+    }
+    return key;
+}
+
+CompletionValues::CompletionValues(const GridModel& grid, int col)
+    : valueOfRow_(std::size_t(std::max(grid.rows(), 0)), -1) {
+    QHash<QString, int> found;
+    std::vector<Value> values;
+    for (int r = 1; r < grid.rows(); ++r) {
+        const QString text = grid.textMatrix(r, col).trimmed();
+        if (text.isEmpty())
+            continue;
+        auto at = found.find(text);
+        if (at == found.end()) {
+            at = found.insert(text, int(values.size()));
+            values.push_back({matchKey(text), text, 0});
+        }
+        ++values[std::size_t(*at)].count;
+        valueOfRow_[std::size_t(r)] = *at;
+    }
+    std::vector<int> order(values.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        order[i] = int(i);
+    std::sort(order.begin(), order.end(), [&](int a, int b) {
+        const Value& x = values[std::size_t(a)];
+        const Value& y = values[std::size_t(b)];
+        return x.key != y.key ? x.key < y.key : x.text < y.text;
+    });
+    std::vector<int> place(values.size());
+    values_.reserve(values.size());
+    for (const int i : order) {
+        place[std::size_t(i)] = int(values_.size());
+        values_.push_back(std::move(values[std::size_t(i)]));
+    }
+    for (int& value : valueOfRow_)
+        value = value < 0 ? value : place[std::size_t(value)];
+}
+
+int CompletionValues::countOf(const Value& value, int row) const {
+    const bool typedInto = row > 0 && std::size_t(row) < valueOfRow_.size() &&
+                           valueOfRow_[std::size_t(row)] == int(&value - values_.data());
+    return value.count - (typedInto ? 1 : 0);
+}
+
+std::vector<const CompletionValues::Value*> CompletionValues::run(QStringView typed,
+                                                                  int row) const {
+    qsizetype start = 0;
+    while (start < typed.size() && typed[start].isSpace())
+        ++start;
+    const QString prefix = matchKey(typed.sliced(start));
+    auto value = std::lower_bound(values_.begin(), values_.end(), prefix,
+                                  [](const Value& v, const QString& p) { return v.key < p; });
+    std::vector<const Value*> found;
+    for (; value != values_.end() && value->key.startsWith(prefix); ++value)
+        if (countOf(*value, row) > 0)
+            found.push_back(&*value);
+    return found;
+}
+
+std::optional<QString> CompletionValues::proposal(QStringView typed, int row) const {
+    if (typed.trimmed().isEmpty())
+        return std::nullopt;
+    const Value* best = nullptr;
+    for (const Value* value : run(typed, row))
+        if (!best || countOf(*value, row) > countOf(*best, row))
+            best = value;
+    return best ? std::optional(best->text) : std::nullopt;
+}
+
+QStringList CompletionValues::matches(QStringView typed, int row, int limit) const {
+    std::vector<const Value*> found = run(typed, row);
+    // Most frequent first; among equals, match order, as they were found.
+    std::stable_sort(found.begin(), found.end(), [&](const Value* a, const Value* b) {
+        return countOf(*a, row) > countOf(*b, row);
+    });
+    QStringList texts;
+    for (std::size_t i = 0; i < found.size() && int(i) < limit; ++i)
+        texts.append(found[i]->text);
+    return texts;
+}
+
+} // namespace model

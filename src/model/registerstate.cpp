@@ -1,0 +1,89 @@
+#include "model/registerstate.h"
+
+#include "model/gridmodel.h"
+
+namespace model {
+
+RegisterState::RegisterState(const GridModel& grid, QDate today, QObject* parent)
+    : QObject(parent), grid_(grid), today_(today) {
+    connect(&grid, &GridModel::dataChanged, this,
+            [this](const QModelIndex& from, const QModelIndex& to) {
+                cellsChanged(from.column(), to.column());
+            });
+    connect(&grid, &GridModel::headerDataChanged, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::rowsInserted, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::rowsRemoved, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::columnsInserted, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::columnsRemoved, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::columnsMoved, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::layoutChanged, this, &RegisterState::markDirty);
+    connect(&grid, &GridModel::modelReset, this, &RegisterState::markDirty);
+    markDirty();
+}
+
+void RegisterState::setToday(QDate today) {
+    if (today == today_)
+        return;
+    today_ = today;
+    blocksDue_ = true;
+    settleSoon();
+}
+
+const BlockJudgement& RegisterState::blocks() const {
+    if (std::exchange(blocksDue_, false)) {
+        blocks_ = BlockJudgement(grid_, today_);
+        changedUntold_ = true;
+    }
+    return blocks_;
+}
+
+const SerialRepeats& RegisterState::repeats() const {
+    for (int kind = 0; kind < SerialKinds; ++kind)
+        if (std::exchange(repeatsDue_[std::size_t(kind)], false)) {
+            repeats_.recount(grid_, kind);
+            changedUntold_ = true;
+        }
+    return repeats_;
+}
+
+const CompletionValues& RegisterState::values(int col) const {
+    return values_.try_emplace(col, grid_, col).first->second;
+}
+
+void RegisterState::markDirty() {
+    blocksDue_ = true;
+    repeatsDue_ = {true, true};
+    values_.clear();
+    settleSoon();
+}
+
+// A stored cell leaves standing the parts that read nothing of its column.
+void RegisterState::cellsChanged(int first, int last) {
+    for (int col = first; col <= last; ++col) {
+        blocksDue_ = blocksDue_ || blocks_.reads(col);
+        if (const std::optional<int> kind = repeats_.kindOf(col))
+            repeatsDue_[std::size_t(*kind)] = true;
+        values_.erase(col);
+    }
+    settleSoon();
+}
+
+void RegisterState::settleSoon() {
+    if (!std::exchange(settleQueued_, true))
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                settleQueued_ = false;
+                settle();
+            },
+            Qt::QueuedConnection);
+}
+
+void RegisterState::settle() {
+    blocks();
+    repeats();
+    if (std::exchange(changedUntold_, false))
+        Q_EMIT changed();
+}
+
+} // namespace model

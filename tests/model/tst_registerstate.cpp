@@ -1,0 +1,136 @@
+// The register's state, kept beside a grid through random steps, against one worked out afresh.
+#include "core/journalcolumns.h"
+#include "model/gridmodel.h"
+#include "model/registerstate.h"
+
+#include <QRandomGenerator>
+#include <QSignalSpy>
+#include <QTest>
+
+namespace {
+
+const QDate Today(2024, 3, 15);
+
+// What those who show the state show: its counts, column, and each row's shade and marks.
+QString shownOf(const model::RegisterState& state, const model::GridModel& grid) {
+    const model::BlockCounts& counts = state.blocks().counts();
+    QString shown = model::blockSummaryText(counts) + QString::number(counts.undated) +
+                    QString::number(state.blocks().blockColumn().value_or(-1)) + u' ' +
+                    QString::number(state.repeats().markedCells());
+    for (int r = 1; r < grid.rows(); ++r)
+        for (int c = 0; c < grid.cols(); ++c)
+            shown += QString::number(int(state.blocks().state(r))) +
+                     QString::number(state.repeats().marked(r, c));
+    return shown;
+}
+
+// Where the kept state says otherwise than a pass over the grid as it stands; empty when nowhere.
+QString differences(const model::RegisterState& state, const model::GridModel& grid) {
+    const model::BlockJudgement blocks(grid, state.today());
+    if (!(state.blocks().counts() == blocks.counts()) ||
+        state.blocks().blockColumn() != blocks.blockColumn())
+        return QStringLiteral("block counts or column");
+    const model::SerialRepeats repeats(grid);
+    if (state.repeats().markedCells() != repeats.markedCells())
+        return QStringLiteral("repeats counted");
+    for (int r = 0; r <= grid.rows(); ++r) {
+        if (state.blocks().state(r) != blocks.state(r) ||
+            state.blocks().undated(r) != blocks.undated(r))
+            return QStringLiteral("block state of row %1").arg(r);
+        for (int c = 0; c < grid.cols(); ++c)
+            if (state.repeats().otherRows(r, c) != repeats.otherRows(r, c))
+                return QStringLiteral("repeats of %1, %2").arg(r).arg(c);
+    }
+    for (const int col : {int(core::Mechanic), int(core::SerialNumber)}) {
+        if (col >= grid.cols())
+            continue;
+        const model::CompletionValues values(grid, col);
+        for (const QString& typed : {QStringLiteral("0"), QStringLiteral("И"), QStringLiteral("1")})
+            if (state.values(col).matches(typed, 2, 5) != values.matches(typed, 2, 5) ||
+                state.values(col).proposal(typed, 1) != values.proposal(typed, 1))
+                return QStringLiteral("values of column %1 for «%2»").arg(col).arg(typed);
+    }
+    return {};
+}
+
+} // namespace
+
+class TestRegisterState : public QObject {
+    Q_OBJECT
+private Q_SLOTS:
+    // Edits, added and removed rows, sorts, moved and renamed columns, resizes, new days and undos
+    // in a random order: after each, read at once or once the events are handled, the state says
+    // what a pass over the grid says, and those who show it were told of any change to it.
+    void staysRightThroughRandomSteps() {
+        QRandomGenerator random(20240315);
+        const QStringList texts =
+            QStringLiteral("01.02.2024|15.03.2024|01.04.2024|1.4.24|01.03.2001|x|?||"
+                           "0123| 0123 |Иванов|иванов")
+                .split(u'|');
+        const QStringList headers{QStringLiteral("Дата блок."), QStringLiteral("Дата актив."),
+                                  QStringLiteral("Зав. № ЭКЛЗ"), QStringLiteral("другое")};
+        const auto any = [&](const QStringList& from) {
+            return from[random.bounded(int(from.size()))];
+        };
+        model::GridModel grid;
+        grid.setFormatString(core::headerFormat());
+        grid.setRows(25);
+        for (int r = 1; r < grid.rows(); ++r)
+            for (const int c : {core::ActivationDate, core::BlockDate, core::SerialNumber})
+                grid.setTextMatrix(r, c, any(texts));
+        model::RegisterState state(grid, Today);
+        QSignalSpy changed(&state, &model::RegisterState::changed);
+        std::vector<model::GridChange> log;
+        grid.setChangeLog(&log);
+        int undone = 0;
+        for (int step = 0; step < 800; ++step) {
+            const int rows = grid.rows();
+            const int cols = grid.cols();
+            const int row = 1 + random.bounded(std::max(1, rows - 1));
+            const int col = random.bounded(cols);
+            const int action = random.bounded(12);
+            const QString shownBefore = shownOf(state, grid);
+            if (action < 4 && rows > 1)
+                grid.setTextMatrix(row, col, any(texts));
+            else if (action == 4)
+                grid.addItem(
+                    QStringLiteral("\t\t\t%1\t\t%2\t%3").arg(any(texts), any(texts), any(texts)));
+            else if (action == 5 && rows > 2)
+                grid.removeItem(row);
+            else if (action == 6) {
+                grid.setCurrentCell(rows > 1 ? row : 0, col);
+                grid.setSort(1 + random.bounded(2));
+            } else if (action == 7)
+                grid.setColPosition(col, random.bounded(cols));
+            else if (action == 8)
+                grid.setTextMatrix(0, col, any(headers));
+            else if (action == 9)
+                grid.setRows(1 + random.bounded(40));
+            else if (action == 10)
+                state.setToday(Today.addDays(random.bounded(-40, 40)));
+            else if (!log.empty()) {
+                grid.setChangeLog(nullptr);
+                grid.undoChange(log.back());
+                log.pop_back();
+                grid.setChangeLog(&log);
+                ++undone;
+            }
+            const int toldBefore = int(changed.size());
+            if (random.bounded(2) == 0)
+                QCoreApplication::processEvents();
+            const QString differs = differences(state, grid);
+            QVERIFY2(
+                differs.isEmpty(),
+                qPrintable(
+                    QStringLiteral("step %1, action %2: %3").arg(step).arg(action).arg(differs)));
+            QCoreApplication::processEvents();
+            if (shownOf(state, grid) != shownBefore)
+                QVERIFY2(changed.size() > toldBefore,
+                         qPrintable(QStringLiteral("%1 %2").arg(step).arg(action)));
+        }
+        QVERIFY(undone > 30);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestRegisterState)
+#include "tst_registerstate.moc"
