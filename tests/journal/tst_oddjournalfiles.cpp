@@ -212,7 +212,7 @@ private Q_SLOTS:
         QCOMPARE(program.prompter.messages,
                  QStringList{QStringLiteral(
                      "Не могу найти thisyear.csv.\nФайл слишком велик: 2 МБ. Чтобы открыть его, "
-                     "нужно около 7 МБ памяти, а свободно 5 МБ.")});
+                     "нужно около 13 МБ памяти, а свободно 5 МБ.")});
         QCOMPARE(dataRows(program.grid), Rows{{}});
         QVERIFY(program.files.partialReadQuestion().has_value());
     }
