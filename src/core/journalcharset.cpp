@@ -128,17 +128,6 @@ Utf8Check checkUtf8(QByteArrayView bytes) {
 
 } // namespace
 
-const std::array<char16_t, 256> Windows1251Chars = DecodeTable;
-
-bool hasWindows1251Bytes(QStringView text) {
-    const char* byteOf = encodeTables().byteOf.data();
-    const char16_t* chars = text.utf16();
-    for (qsizetype i = 0, size = text.size(); i < size; ++i)
-        if (DecodeTable[static_cast<unsigned char>(byteOf[chars[i]])] != chars[i])
-            return false;
-    return true;
-}
-
 bool canHold(QChar c) {
     return encodeTables().holdable[c.unicode()];
 }

@@ -5,7 +5,6 @@
 #include <QChar>
 #include <QString>
 #include <QStringView>
-#include <array>
 #include <optional>
 
 namespace core {
@@ -32,11 +31,6 @@ void decodeWindows1251(QByteArrayView bytes, char16_t* out);
 QByteArray encodeWindows1251(QStringView text);
 // Writes the text.size() bytes of the text at `out` and returns the end of what was written.
 char* writeWindows1251(QStringView text, char* out);
-// The character each byte stands for.
-extern const std::array<char16_t, 256> Windows1251Chars;
-// Whether each character of the text has a byte of its own (";", CR, LF and NUL included, unlike
-// canHold), so that the bytes decode to the same text.
-bool hasWindows1251Bytes(QStringView text);
 
 // UTF-16 files (those that start with its byte-order mark) are read through UTF-8.
 enum class TextEncoding { Windows1251, Utf8, Utf16 };
