@@ -67,6 +67,8 @@ GridHistory::GridHistory(model::GridModel& grid, QObject* parent) : QObject(pare
 }
 
 GridHistory::~GridHistory() {
+    // The stack clears itself as it goes and announces that: those who follow it may be gone.
+    stack_.blockSignals(true);
     if (depth_ > 0)
         grid_.setChangeLog(nullptr);
 }
