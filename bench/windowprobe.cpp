@@ -2,7 +2,7 @@
 // controls and prints its figures as one JSON line. Each run is a fresh process, so every figure
 // is what a user meets on the first try after starting the program.
 //
-// usage: eklz-window-probe [PROGRAM_FOLDER ROWS [open|save|sort|print]]
+// usage: eklz-window-probe [PROGRAM_FOLDER ROWS [open|save|sort|click|print]]
 //
 // Always:
 //   startup_ms     from the launch (EKLZ_LAUNCH_NS, wall-clock nanoseconds, set by whoever starts
@@ -19,6 +19,11 @@
 //   save           "Сохранить изменения", until the handler has returned and the events it
 //                  posted are handled;
 //   sort           a click on the header of the owners' column, until the grid is repainted;
+//   click          a click on the first row's "Дата актив." cell until the grid is repainted
+//                  (click_ms; the editor opens and the block dates are brought up to date),
+//                  then a date typed there, key_ms the first key until the editor is repainted,
+//                  and Enter until the grid is repainted (edit_ms: the text stored, the block
+//                  date filled, the register's state worked out again);
 //   print          "Печать" into a PDF file (PROGRAM_FOLDER/journal.pdf), the window's progress
 //                  dialog shown page by page, until the handler has returned;
 //   as <op>_ms, with peak_rss_mb the highest resident memory of the whole run.
@@ -30,6 +35,7 @@
 //
 // Any message or question from the window is a failure (printed to stderr; exit status 1);
 // questions are answered "Да", so that a save goes on and its time is still reported.
+#include "app/celleditor.h"
 #include "app/gridview.h"
 #include "app/journalwindow.h"
 #include "app/russian.h"
@@ -216,6 +222,46 @@ bool sortedByJournalKey(const model::GridModel& grid, int column) {
     return true;
 }
 
+// Runs `action` and reports its span, ended by the repaint of `widget` that follows it; false when
+// no repaint came.
+bool timedUntilPainted(QWidget* widget, Figures& figures, const QString& name,
+                       const std::function<void()>& action) {
+    const Span span;
+    PaintWaiter repaint(widget, [&] { span.report(figures, name); });
+    action();
+    return repaint.wait(60000);
+}
+
+// A click on the first row's activation date, a new date typed there and Enter: the date stored
+// and the row's block date filled from it.
+bool clickAndEdit(app::JournalWindow& window, app::GridView& view, Figures& figures) {
+    auto& grid = *qobject_cast<model::GridModel*>(view.model());
+    const int activation = grid.findColumn(core::ActivationDateHeader).value_or(-1);
+    const int blockDate = grid.findColumn(core::BlockDateHeader).value_or(-1);
+    if (activation < 0 || blockDate < 0)
+        return false;
+    const QModelIndex cell = grid.index(0, activation);
+    view.scrollTo(cell);
+    QCoreApplication::processEvents();
+    const bool clicked = timedUntilPainted(view.viewport(), figures, QStringLiteral("click"), [&] {
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, view.visualRect(cell).center());
+    });
+    auto* editor = window.findChild<app::CellEditor*>(QStringLiteral("txtDataEntry"));
+    if (!clicked || !editor || !editor->isOpen())
+        return false;
+    const QString date = grid.textMatrix(1, activation) == QStringLiteral("15.03.2009")
+                             ? QStringLiteral("16.03.2009")
+                             : QStringLiteral("15.03.2009");
+    const QString blockDateBefore = grid.textMatrix(1, blockDate);
+    const bool keyed = timedUntilPainted(editor, figures, QStringLiteral("key"),
+                                         [&] { QTest::keyClick(editor, date.at(0).toLatin1()); });
+    QTest::keyClicks(editor, date.mid(1));
+    const bool stored = timedUntilPainted(view.viewport(), figures, QStringLiteral("edit"),
+                                          [&] { QTest::keyClick(editor, Qt::Key_Return); });
+    return keyed && stored && grid.textMatrix(1, activation) == date &&
+           grid.textMatrix(1, blockDate) != blockDateBefore;
+}
+
 // The operation asked for, after the register was opened; false when it did not do its work.
 bool perform(const QString& operation, app::JournalWindow& window, app::GridView& grid,
              const QString& programFolder, Figures& figures) {
@@ -233,13 +279,14 @@ bool perform(const QString& operation, app::JournalWindow& window, app::GridView
         const QPoint centre(header->sectionViewportPosition(core::Owner) +
                                 header->sectionSize(core::Owner) / 2,
                             header->height() / 2);
-        const Span span;
-        PaintWaiter repaint(grid.viewport(), [&] { span.report(figures, operation); });
-        QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
-        const bool painted = repaint.wait(60000);
+        const bool painted = timedUntilPainted(grid.viewport(), figures, operation, [&] {
+            QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, centre);
+        });
         return painted && window.isModified() &&
                sortedByJournalKey(*qobject_cast<model::GridModel*>(grid.model()), core::Owner);
     }
+    if (operation == QStringLiteral("click"))
+        return clickAndEdit(window, grid, figures);
     if (operation == QStringLiteral("print")) {
         const QString path = programFolder + QStringLiteral("/journal.pdf");
         QFile::remove(path);
