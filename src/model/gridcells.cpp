@@ -10,10 +10,6 @@ QStringList emptyRow(int cols) {
     return QStringList(cols, QString());
 }
 
-void resizeRow(QStringList& row, int cols) {
-    row.resize(cols);
-}
-
 } // namespace
 
 void GridCells::setCell(int row, int col, const QString& text) {
@@ -25,9 +21,9 @@ void GridCells::setCell(int row, int col, const QString& text) {
 
 void GridCells::resize(int rows, int cols) {
     if (cols != this->cols()) {
-        resizeRow(header_, cols);
+        header_.resize(cols);
         for (QStringList& row : rows_)
-            resizeRow(row, cols);
+            row.resize(cols);
     }
     if (rows - 1 < rows_.size())
         rows_.resize(rows - 1);
@@ -73,10 +69,10 @@ void GridCells::setDataRows(QList<QStringList> rows) {
     int cols = this->cols();
     for (const QStringList& row : rows)
         cols = std::max(cols, int(row.size()));
-    resizeRow(header_, cols);
+    header_.resize(cols);
     for (QStringList& row : rows)
         if (row.size() != cols)
-            resizeRow(row, cols);
+            row.resize(cols);
     rows_ = std::move(rows);
 }
 
