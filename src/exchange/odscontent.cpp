@@ -3,6 +3,9 @@
 #include "exchange/exportsheet.h"
 #include "model/blockjudgement.h"
 
+#include <QDate>
+#include <QXmlStreamWriter>
+
 namespace exchange {
 
 namespace {
@@ -17,9 +20,6 @@ const QString ConfigNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:c
 const QString MetaNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:meta:1.0");
 const QString ManifestNs = QStringLiteral("urn:oasis:names:tc:opendocument:xmlns:manifest:1.0");
 const QString OdfVersion = QStringLiteral("1.2");
-
-// Rows written per piece of content.xml.
-constexpr int RowsPerPiece = 256;
 
 // The cell styles by shade: text cells, date cells.
 const QString TextStyles[] = {QString(), QStringLiteral("ceSoon"), QStringLiteral("ceBlocked")};
@@ -82,24 +82,6 @@ void writeDateStyle(QXmlStreamWriter& xml) {
     xml.writeEndElement();
 }
 
-// "2026-03-15", without the general date formatting's cost (a register holds a million dates).
-QString isoDate(QDate date) {
-    char16_t digits[10];
-    const auto put = [&](int at, int width, int value) {
-        for (int i = width - 1; i >= 0; --i, value /= 10)
-            digits[at + i] = char16_t(u'0' + value % 10);
-    };
-    int year = 0;
-    int month = 0;
-    int day = 0;
-    date.getDate(&year, &month, &day);
-    put(0, 4, year);
-    digits[4] = digits[7] = u'-';
-    put(5, 2, month);
-    put(8, 2, day);
-    return QString(reinterpret_cast<const QChar*>(digits), 10);
-}
-
 // 'Журнал'.A1:'Журнал'.H101
 QString rangeAddress(int lastRow, int lastCol) {
     QString column;
@@ -109,51 +91,30 @@ QString rangeAddress(int lastRow, int lastCol) {
     return sheet + QStringLiteral(".A1:") + sheet + u'.' + column + QString::number(lastRow + 1);
 }
 
-} // namespace
-
-OdsContent::OdsContent(const ExportSheet& sheet) : sheet_(sheet) {
-    restart();
-}
-
-OdsContent::~OdsContent() = default;
-
-void OdsContent::restart() {
-    written_.clear();
-    waiting_.clear();
-    xml_ = std::make_unique<QXmlStreamWriter>(&written_);
-    row_ = -1;
-    done_ = false;
-}
-
-void OdsContent::encode() {
-    const qsizetype at = waiting_.size();
-    waiting_.resize(at + utf8_.requiredSpace(written_.size()));
-    char* end = utf8_.appendToBuffer(waiting_.data() + at, written_);
-    waiting_.resize(end - waiting_.constData());
-    written_.resize(0);
-}
-
-bool OdsContent::next() {
-    if (done_)
-        return false;
-    if (row_ < 0) {
+// content.xml: the column styles and widths, the header row, the rows with their shades and
+// dates, and the autofilter.
+class ContentWriter {
+public:
+    ContentWriter(const ExportSheet& sheet, QByteArray& bytes) : sheet_(sheet), xml_(&bytes) {}
+    void write() {
         writePrologue();
-        row_ = 0;
-    } else {
-        const int end = std::min(sheet_.rows(), row_ + RowsPerPiece);
-        for (; row_ < end; ++row_)
-            writeRow(row_);
-        if (row_ == sheet_.rows()) {
-            writeEpilogue();
-            done_ = true;
-        }
+        for (int row = 0; row < sheet_.rows(); ++row)
+            writeRow(row);
+        writeEpilogue();
     }
-    encode();
-    return true;
-}
 
-void OdsContent::writePrologue() {
-    QXmlStreamWriter& xml = *xml_;
+private:
+    void writePrologue();
+    void writeRow(int row);
+    void writeEpilogue();
+    void writeText(QStringView text);
+
+    const ExportSheet& sheet_;
+    QXmlStreamWriter xml_;
+};
+
+void ContentWriter::writePrologue() {
+    QXmlStreamWriter& xml = xml_;
     writeStartDocument(xml, QStringLiteral("document-content"),
                        {{QStringLiteral("office"), OfficeNs},
                         {QStringLiteral("style"), StyleNs},
@@ -207,28 +168,27 @@ void OdsContent::writePrologue() {
     xml.writeEndElement(); // table-row
 }
 
-// The rows are most of the file: their elements go by their prefixed names, sparing the writer a
-// look-up of each namespace, and a shaded row's text cells take its shade from the row.
-void OdsContent::writeRow(int row) {
-    QXmlStreamWriter& xml = *xml_;
+// A shaded row's text cells take its shade from the row.
+void ContentWriter::writeRow(int row) {
+    QXmlStreamWriter& xml = xml_;
     const auto shade = std::size_t(sheet_.shade(row));
-    xml.writeStartElement(QStringLiteral("table:table-row"));
+    xml.writeStartElement(TableNs, QStringLiteral("table-row"));
     if (shade != 0)
-        xml.writeAttribute(QStringLiteral("table:default-cell-style-name"), TextStyles[shade]);
+        xml.writeAttribute(TableNs, QStringLiteral("default-cell-style-name"), TextStyles[shade]);
     for (int c = 0; c < sheet_.cols(); ++c) {
         const QString& text = sheet_.cell(row, c);
         if (text.isEmpty()) {
-            xml.writeEmptyElement(QStringLiteral("table:table-cell"));
+            xml.writeEmptyElement(TableNs, QStringLiteral("table-cell"));
             continue;
         }
-        xml.writeStartElement(QStringLiteral("table:table-cell"));
+        xml.writeStartElement(TableNs, QStringLiteral("table-cell"));
         if (const std::optional<QDate> date =
                 sheet_.column(c).dates ? sheetDate(text) : std::optional<QDate>()) {
-            xml.writeAttribute(QStringLiteral("table:style-name"), DateStyles[shade]);
-            xml.writeAttribute(QStringLiteral("office:value-type"), QStringLiteral("date"));
-            xml.writeAttribute(QStringLiteral("office:date-value"), isoDate(*date));
+            xml.writeAttribute(TableNs, QStringLiteral("style-name"), DateStyles[shade]);
+            xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("date"));
+            xml.writeAttribute(OfficeNs, QStringLiteral("date-value"), date->toString(Qt::ISODate));
         } else {
-            xml.writeAttribute(QStringLiteral("office:value-type"), QStringLiteral("string"));
+            xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("string"));
         }
         writeText(text);
         xml.writeEndElement();
@@ -236,8 +196,8 @@ void OdsContent::writeRow(int row) {
     xml.writeEndElement();
 }
 
-void OdsContent::writeEpilogue() {
-    QXmlStreamWriter& xml = *xml_;
+void ContentWriter::writeEpilogue() {
+    QXmlStreamWriter& xml = xml_;
     xml.writeEndElement(); // table
     if (sheet_.cols() > 0) {
         // An unnamed range over the header and the rows is the sheet's autofilter.
@@ -256,20 +216,20 @@ void OdsContent::writeEpilogue() {
 
 // One paragraph. Blanks would collapse in it: a run of them is a <text:s text:c="n"/> (one
 // blank kept as written between words), a tab a <text:tab/>, a line end a <text:line-break/>.
-void OdsContent::writeText(QStringView text) {
-    QXmlStreamWriter& xml = *xml_;
-    xml.writeStartElement(QStringLiteral("text:p"));
-    piece_.resize(0);
+void ContentWriter::writeText(QStringView text) {
+    QXmlStreamWriter& xml = xml_;
+    xml.writeStartElement(TextNs, QStringLiteral("p"));
+    QString piece;
     const auto flush = [&] {
-        if (!piece_.isEmpty())
-            xml.writeCharacters(piece_);
-        piece_.resize(0);
+        if (!piece.isEmpty())
+            xml.writeCharacters(piece);
+        piece.resize(0);
     };
     const auto spaces = [&](qsizetype count) {
         flush();
-        xml.writeEmptyElement(QStringLiteral("text:s"));
+        xml.writeEmptyElement(TextNs, QStringLiteral("s"));
         if (count > 1)
-            xml.writeAttribute(QStringLiteral("text:c"), QString::number(count));
+            xml.writeAttribute(TextNs, QStringLiteral("c"), QString::number(count));
     };
     for (qsizetype i = 0; i < text.size(); ++i) {
         const QChar c = text[i];
@@ -281,33 +241,41 @@ void OdsContent::writeText(QStringView text) {
             if (i == 0 || end == text.size()) {
                 spaces(count);
             } else {
-                piece_ += u' ';
+                piece += u' ';
                 if (count > 1)
                     spaces(count - 1);
             }
             i = end - 1;
         } else if (c == u'\t') {
             flush();
-            xml.writeEmptyElement(QStringLiteral("text:tab"));
+            xml.writeEmptyElement(TextNs, QStringLiteral("tab"));
         } else if (c == u'\n' || c == u'\r') {
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
             flush();
-            xml.writeEmptyElement(QStringLiteral("text:line-break"));
+            xml.writeEmptyElement(TextNs, QStringLiteral("line-break"));
         } else if (xmlHolds(text, i)) {
             // The run of ordinary characters, in one piece.
             qsizetype end = i + 1;
             while (end < text.size() && text[end] != u' ' && text[end] != u'\t' &&
                    text[end] != u'\n' && text[end] != u'\r' && xmlHolds(text, end))
                 ++end;
-            piece_ += text.sliced(i, end - i);
+            piece += text.sliced(i, end - i);
             i = end - 1;
         } else {
-            piece_ += QChar(QChar::ReplacementCharacter);
+            piece += QChar(QChar::ReplacementCharacter);
         }
     }
     flush();
     xml.writeEndElement();
+}
+
+} // namespace
+
+QByteArray odsContent(const ExportSheet& sheet) {
+    QByteArray bytes;
+    ContentWriter(sheet, bytes).write();
+    return bytes;
 }
 
 QByteArray odsStyles() {

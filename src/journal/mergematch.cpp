@@ -1,61 +1,13 @@
 #include "journal/mergematch.h"
 
+#include <QHash>
+#include <QSet>
 #include <algorithm>
 #include <unordered_map>
 
 namespace journal {
 
 namespace {
-
-// A quick hash of a cell's text (a few characters mostly): equal texts hash alike; unequal ones
-// that collide are told apart where it matters by comparing the texts.
-size_t textHash(QStringView text, size_t seed = 0) {
-    quint64 hash = 0x9E3779B97F4A7C15ull ^ seed ^ quint64(text.size());
-    for (qsizetype i = 0; i < text.size(); ++i)
-        hash = (hash ^ text.at(i).unicode()) * 0x100000001B3ull;
-    return size_t(hash ^ (hash >> 29));
-}
-
-struct ViewHash {
-    size_t operator()(QStringView text) const { return textHash(text); }
-};
-
-// A set of hashes in one block, open addressing.
-class HashSet {
-public:
-    explicit HashSet(std::size_t expected) {
-        std::size_t size = 16;
-        while (size < expected * 2)
-            size *= 2;
-        slots_.assign(size, 0);
-    }
-    void insert(size_t hash) {
-        hash |= 1; // 0 marks an empty slot
-        for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
-            if (slots_[at] == hash)
-                return;
-            if (slots_[at] == 0) {
-                slots_[at] = hash;
-                ++count_;
-                return;
-            }
-        }
-    }
-    bool contains(size_t hash) const {
-        hash |= 1;
-        for (std::size_t at = hash & (slots_.size() - 1);; at = (at + 1) & (slots_.size() - 1)) {
-            if (slots_[at] == hash)
-                return true;
-            if (slots_[at] == 0)
-                return false;
-        }
-    }
-    bool empty() const { return count_ == 0; }
-
-private:
-    std::vector<size_t> slots_;
-    std::size_t count_ = 0;
-};
 
 // The base columns both maps pair (a null map is the base's own columns).
 std::vector<int> pairedColumns(int baseCols, const std::vector<int>& one,
@@ -75,7 +27,7 @@ size_t rowHash(const Side& side, const std::vector<int>* map, const std::vector<
                int row) {
     size_t hash = 0;
     for (const int b : columns)
-        hash = textHash(cellOf(side, map, row, b), hash * 31 + 7);
+        hash = qHash(cellOf(side, map, row, b), hash * 31 + 7);
     return hash;
 }
 
@@ -86,32 +38,30 @@ bool sameRow(const Side& one, const std::vector<int>* oneMap, int oneRow, const 
     });
 }
 
-// The texts of a side's column, by hash.
-HashSet textsOf(const Side& side, int col) {
-    HashSet texts(std::size_t(side.rows));
+// The texts of a side's column.
+QSet<QStringView> textsOf(const Side& side, int col) {
+    QSet<QStringView> texts;
+    texts.reserve(side.rows);
     for (int r = 0; r < side.rows; ++r)
         if (const QStringView text = side.cell(r, col); !text.isEmpty())
-            texts.insert(textHash(text));
+            texts.insert(text);
     return texts;
 }
 
 // At most this many of a base column's distinct texts, from rows spread over it, are looked up
 // in each column of a side.
-constexpr std::size_t SampleTexts = 256;
+constexpr qsizetype SampleTexts = 256;
 
-std::vector<size_t> sampleOf(const Side& base, int col) {
-    HashSet seen(SampleTexts);
-    std::vector<size_t> sample;
+QList<QStringView> sampleOf(const Side& base, int col) {
+    QSet<QStringView> seen;
+    QList<QStringView> sample;
     const int step = std::max(1, base.rows / int(4 * SampleTexts));
     for (int pass = 0; pass < 2 && sample.size() < SampleTexts; ++pass)
         for (int r = pass; r < base.rows && sample.size() < SampleTexts; r += step) {
             const QStringView text = base.cell(r, col);
-            if (text.isEmpty())
-                continue;
-            const size_t hash = textHash(text);
-            if (!seen.contains(hash)) {
-                seen.insert(hash);
-                sample.push_back(hash);
+            if (!text.isEmpty() && !seen.contains(text)) {
+                seen.insert(text);
+                sample.push_back(text);
             }
         }
     return sample;
@@ -144,7 +94,7 @@ bool Side::columnEmpty(int col) const {
 
 std::vector<int> matchColumns(const Side& base, const Side& side,
                               const std::vector<core::FormatSection>* captions) {
-    std::vector<HashSet> sideTexts;
+    std::vector<QSet<QStringView>> sideTexts;
     for (int c = 0; c < side.cols; ++c)
         sideTexts.push_back(textsOf(side, c));
     struct Pair {
@@ -155,12 +105,13 @@ std::vector<int> matchColumns(const Side& base, const Side& side,
     std::vector<Pair> pairs;
     std::vector<bool> sampled(std::size_t(base.cols), false);
     for (int b = 0; b < base.cols; ++b) {
-        const std::vector<size_t> sample = sampleOf(base, b);
+        const QList<QStringView> sample = sampleOf(base, b);
         sampled[std::size_t(b)] = !sample.empty();
         for (int c = 0; c < side.cols; ++c) {
             const auto& texts = sideTexts[std::size_t(c)];
-            const int found = int(std::count_if(sample.begin(), sample.end(),
-                                                [&](size_t text) { return texts.contains(text); }));
+            const int found =
+                int(std::count_if(sample.begin(), sample.end(),
+                                  [&](QStringView text) { return texts.contains(text); }));
             // A column that holds a quarter of the texts at least is that column, moved or not.
             if (found > 0 && found * 4 >= int(sample.size()))
                 pairs.push_back({found, b, c});
@@ -235,25 +186,22 @@ private:
             return;
         // -1: held by more than one row.
         const auto unique = [](const Side& side, int col) {
-            std::unordered_map<QStringView, int, ViewHash> rows;
-            rows.reserve(std::size_t(side.rows));
+            QHash<QStringView, int> rows;
+            rows.reserve(side.rows);
             for (int r = 0; r < side.rows; ++r) {
                 const QStringView key = side.cell(r, col).trimmed();
                 if (key.isEmpty())
                     continue;
-                const auto [found, fresh] = rows.emplace(key, r);
-                if (!fresh)
-                    found->second = -1;
+                const auto found = rows.constFind(key);
+                rows.insert(key, found == rows.cend() ? r : -1);
             }
             return rows;
         };
         const auto inBase = unique(base_, core::SerialNumber);
         const auto inSide = unique(side_, serial);
-        for (const auto& [key, s] : inSide) {
-            const auto b = inBase.find(key);
-            if (b != inBase.end() && b->second >= 0 && s >= 0)
-                pair(b->second, s);
-        }
+        for (auto s = inSide.cbegin(); s != inSide.cend(); ++s)
+            if (const int b = inBase.value(s.key(), -1); b >= 0 && s.value() >= 0)
+                pair(b, s.value());
     }
 
     void byWholeRow() {
@@ -289,7 +237,7 @@ private:
                 continue;
             for (const int col : columns_)
                 if (const QStringView text = base_.cell(b, col); !text.isEmpty())
-                    rowsWith[textHash(text, size_t(col) + 1)].push_back(b);
+                    rowsWith[qHash(text, size_t(col) + 1)].push_back(b);
         }
         if (rowsWith.empty())
             return;
@@ -300,8 +248,8 @@ private:
             shared.clear();
             for (const int col : columns_) {
                 const QStringView text = side_.cell(s, map_[std::size_t(col)]);
-                const auto found = text.isEmpty() ? rowsWith.end()
-                                                  : rowsWith.find(textHash(text, size_t(col) + 1));
+                const auto found =
+                    text.isEmpty() ? rowsWith.end() : rowsWith.find(qHash(text, size_t(col) + 1));
                 if (found == rowsWith.end() || found->second.size() > CommonText)
                     continue;
                 for (const int b : found->second)

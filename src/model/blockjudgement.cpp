@@ -31,16 +31,28 @@ QString rowFilterName(RowFilter filter) {
     return QStringLiteral("Все");
 }
 
-BlockJudgement::BlockJudgement(const GridModel& grid, QDate today) {
+RowEvidence rowEvidence(const GridModel& grid, const BlockColumns& columns, int row) {
+    return RowEvidence::of(grid.textMatrix(row, columns.activation),
+                           grid.textMatrix(row, columns.block));
+}
+
+BlockJudgement::BlockJudgement(const GridModel& grid, QDate today)
+    : BlockJudgement(grid, today, [&grid] {
+          std::vector<RowEvidence> evidence;
+          if (const std::optional<BlockColumns> columns = captionedBlockColumns(grid)) {
+              evidence.resize(std::size_t(grid.rows()));
+              for (int r = 1; r < grid.rows(); ++r)
+                  evidence[std::size_t(r)] = rowEvidence(grid, *columns, r);
+          }
+          return evidence;
+      }()) {}
+
+BlockJudgement::BlockJudgement(const GridModel& grid, QDate today,
+                               const std::vector<RowEvidence>& evidence) {
     const std::optional<BlockColumns> captioned = captionedBlockColumns(grid);
-    std::vector<RowEvidence> evidence;
     ColumnEvidence reached;
     int end = 1;
     if (captioned) {
-        evidence.resize(std::size_t(grid.rows()));
-        for (int r = 1; r < grid.rows(); ++r)
-            evidence[std::size_t(r)] = RowEvidence::of(grid.textMatrix(r, captioned->activation),
-                                                       grid.textMatrix(r, captioned->block));
         for (; end < grid.rows() && !evidence[std::size_t(end)].ends; ++end) {
             reached.add(evidence[std::size_t(end)]);
             if (!evidence[std::size_t(end)].blockExact)

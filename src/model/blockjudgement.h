@@ -55,6 +55,9 @@ class BlockJudgement {
 public:
     BlockJudgement() = default;
     BlockJudgement(const GridModel& grid, QDate today);
+    // The same from each grid row's evidence for the captioned columns (rowEvidence), already at
+    // hand: `evidence` holds one entry per grid row, or none without the captioned columns.
+    BlockJudgement(const GridModel& grid, QDate today, const std::vector<RowEvidence>& evidence);
 
     // The state of grid row `row`; Clear for the header row and for rows outside the grid.
     BlockState state(int row) const {
@@ -97,5 +100,8 @@ private:
     BlockCounts counts_;
     std::vector<int> unfilled_;
 };
+
+// What grid row `row` says of the two captioned columns.
+RowEvidence rowEvidence(const GridModel& grid, const BlockColumns& columns, int row);
 
 } // namespace model

@@ -8,7 +8,8 @@ RegisterState::RegisterState(const GridModel& grid, QDate today, QObject* parent
     : QObject(parent), grid_(grid), today_(today) {
     connect(&grid, &GridModel::dataChanged, this,
             [this](const QModelIndex& from, const QModelIndex& to) {
-                cellsChanged(from.column(), to.column());
+                // The model's rows are the grid's data rows, which start at grid row 1.
+                cellsChanged({from.row() + 1, to.row() + 1}, {from.column(), to.column()});
             });
     connect(&grid, &GridModel::headerDataChanged, this, &RegisterState::markDirty);
     connect(&grid, &GridModel::rowsInserted, this, &RegisterState::markDirty);
@@ -31,7 +32,8 @@ void RegisterState::setToday(QDate today) {
 
 const BlockJudgement& RegisterState::blocks() const {
     if (std::exchange(blocksDue_, false)) {
-        blocks_ = BlockJudgement(grid_, today_);
+        updateEvidence();
+        blocks_ = BlockJudgement(grid_, today_, evidence_);
         changedUntold_ = true;
     }
     return blocks_;
@@ -50,7 +52,21 @@ const CompletionValues& RegisterState::values(int col) const {
     return values_.try_emplace(col, grid_, col).first->second;
 }
 
+void RegisterState::updateEvidence() const {
+    const std::optional<BlockColumns> columns = captionedBlockColumns(grid_);
+    if (columns != evidenceColumns_ || evidence_.size() != std::size_t(grid_.rows())) {
+        evidenceColumns_ = columns;
+        evidence_.assign(std::size_t(grid_.rows()), {});
+        evidenceDue_ = std::pair(1, grid_.rows() - 1);
+    }
+    if (const auto due = std::exchange(evidenceDue_, std::nullopt); due && columns)
+        for (int r = std::max(due->first, 1); r <= std::min(due->second, grid_.rows() - 1); ++r)
+            evidence_[std::size_t(r)] = rowEvidence(grid_, *columns, r);
+}
+
 void RegisterState::markDirty() {
+    evidenceColumns_.reset();
+    evidence_.clear();
     blocksDue_ = true;
     repeatsDue_ = {true, true};
     values_.clear();
@@ -58,8 +74,11 @@ void RegisterState::markDirty() {
 }
 
 // A stored cell leaves standing the parts that read nothing of its column.
-void RegisterState::cellsChanged(int first, int last) {
-    for (int col = first; col <= last; ++col) {
+void RegisterState::cellsChanged(std::pair<int, int> rows, std::pair<int, int> cols) {
+    evidenceDue_ = evidenceDue_ ? std::pair(std::min(evidenceDue_->first, rows.first),
+                                            std::max(evidenceDue_->second, rows.second))
+                                : rows;
+    for (int col = cols.first; col <= cols.second; ++col) {
         blocksDue_ = blocksDue_ || blocks_.reads(col);
         if (const std::optional<int> kind = repeats_.kindOf(col))
             repeatsDue_[std::size_t(*kind)] = true;

@@ -7,6 +7,9 @@
 #include <QDate>
 #include <QObject>
 #include <map>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace model {
 
@@ -42,9 +45,12 @@ Q_SIGNALS:
 
 private:
     void markDirty();
-    // Cells of columns first .. last were stored.
-    void cellsChanged(int first, int last);
+    // Cells of grid rows `rows` and columns `cols` were stored.
+    void cellsChanged(std::pair<int, int> rows, std::pair<int, int> cols);
     void settleSoon();
+    // Each grid row's evidence for the block-date columns, worked out again for the rows marked
+    // due: reading the dates of every row would make each edit of a large register wait.
+    void updateEvidence() const;
 
     const GridModel& grid_;
     QDate today_;
@@ -53,6 +59,9 @@ private:
     mutable std::array<bool, SerialKinds> repeatsDue_{true, true};
     mutable bool changedUntold_ = false;
     mutable BlockJudgement blocks_;
+    mutable std::vector<RowEvidence> evidence_; // by grid row, for evidenceColumns_
+    mutable std::optional<BlockColumns> evidenceColumns_;
+    mutable std::optional<std::pair<int, int>> evidenceDue_; // first and last grid row
     mutable SerialRepeats repeats_;
     mutable std::map<int, CompletionValues> values_;
     bool settleQueued_ = false;

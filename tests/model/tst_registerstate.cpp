@@ -28,8 +28,9 @@ QString shownOf(const model::RegisterState& state, const model::GridModel& grid)
 QString differences(const model::RegisterState& state, const model::GridModel& grid) {
     const model::BlockJudgement blocks(grid, state.today());
     if (!(state.blocks().counts() == blocks.counts()) ||
-        state.blocks().blockColumn() != blocks.blockColumn())
-        return QStringLiteral("block counts or column");
+        state.blocks().blockColumn() != blocks.blockColumn() ||
+        state.blocks().unfilledRows() != blocks.unfilledRows())
+        return QStringLiteral("block counts, column or rows to fill");
     const model::SerialRepeats repeats(grid);
     if (state.repeats().markedCells() != repeats.markedCells())
         return QStringLiteral("repeats counted");
