@@ -279,10 +279,10 @@ QString ContentReader::shownText() const {
 } // namespace
 
 void readOds(QByteArrayView bytes, SheetCells& cells) {
-    const std::optional<QByteArray> content = zipPart(bytes, "content.xml");
+    const std::optional<ZipEntry> content = zipEntry(bytes, "content.xml");
     if (!content)
         throw Refusal{QStringLiteral("В файле .ods нет таблицы (content.xml): файл повреждён.")};
-    PartXml xml(*content);
+    PartXml xml(bytes, *content);
     ContentReader(cells).read(xml.reader());
 }
 

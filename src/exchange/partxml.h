@@ -1,30 +1,29 @@
 #pragma once
 
-#include <QBuffer>
-#include <QByteArray>
+#include "exchange/zipparts.h"
+
 #include <QStringView>
 #include <QXmlStreamAttributes>
 #include <QXmlStreamReader>
 
-// An inflated part's XML, read a few kilobytes at a time: QXmlStreamReader given the bytes
-// themselves would decode them whole into UTF-16 first, twice the memory of a large sheet again.
+// A zip part's XML, read as the part inflates: neither the part nor its text in UTF-16 is ever
+// held whole.
 
 namespace exchange {
 
 class PartXml {
 public:
-    explicit PartXml(const QByteArray& bytes) {
-        buffer_.setData(bytes);
-        buffer_.open(QIODevice::ReadOnly);
-        reader_.setDevice(&buffer_);
+    PartXml(QByteArrayView zip, const ZipEntry& entry) : part_(zip, entry) {
+        reader_.setDevice(&part_);
     }
     PartXml(const PartXml&) = delete;
     PartXml& operator=(const PartXml&) = delete;
 
     QXmlStreamReader& reader() { return reader_; }
+    PartDevice& part() { return part_; }
 
 private:
-    QBuffer buffer_;
+    PartDevice part_;
     QXmlStreamReader reader_;
 };
 

@@ -5,10 +5,7 @@
 #include "exchange/sheetcells.h"
 #include "exchange/zipparts.h"
 
-#include <algorithm>
-#include <exception>
 #include <functional>
-#include <zlib.h>
 
 namespace exchange {
 
@@ -22,11 +19,15 @@ std::string text(QStringView value) {
     return value.toString().toStdString();
 }
 
-// Calls `element` for each element of the part, by its local name; refuses a part that is no XML.
-void readElements(const QByteArray& xml, const std::string& part, const QString& what,
+// Calls `element` for each element of the part, by its local name; false when there is no such
+// part. Refuses a part that is no XML.
+bool readElements(QByteArrayView xlsx, const std::string& part, const QString& what,
                   const std::function<void(QStringView, const QXmlStreamAttributes&)>& element) {
-    PartXml parsed(xml);
-    QXmlStreamReader& reader = parsed.reader();
+    const std::optional<ZipEntry> entry = zipEntry(xlsx, part);
+    if (!entry)
+        return false;
+    PartXml xml(xlsx, *entry);
+    QXmlStreamReader& reader = xml.reader();
     while (!reader.atEnd())
         if (reader.readNext() == QXmlStreamReader::StartElement)
             element(reader.name(), reader.attributes());
@@ -34,6 +35,7 @@ void readElements(const QByteArray& xml, const std::string& part, const QString&
         qCWarning(exchangeLog) << partName(part) << reader.errorString();
         throw Refusal{QStringLiteral("Файл повреждён: %1 — не XML %2.").arg(partName(part), what)};
     }
+    return true;
 }
 
 struct Relationship {
@@ -41,9 +43,9 @@ struct Relationship {
 };
 
 // The part's links to parts of the package (links outside it are left out).
-std::vector<Relationship> relationshipsIn(const QByteArray& xml, const std::string& part) {
+std::vector<Relationship> relationshipsIn(QByteArrayView xlsx, const std::string& part) {
     std::vector<Relationship> found;
-    readElements(xml, part, QStringLiteral("связей между частями файла"),
+    readElements(xlsx, part, QStringLiteral("связей между частями файла"),
                  [&](QStringView name, const QXmlStreamAttributes& a) {
                      if (name == u"Relationship" && attribute(a, u"TargetMode") != u"External")
                          found.push_back({text(attribute(a, u"Id")), text(attribute(a, u"Type")),
@@ -98,73 +100,45 @@ std::string resolvedTarget(std::string_view sourcePart, std::string_view target)
 Workbook readWorkbook(QByteArrayView xlsx) {
     Workbook workbook;
     workbook.part = "xl/workbook.xml";
-    if (const auto root = packagePart(xlsx, "_rels/.rels"))
-        for (const Relationship& link : relationshipsIn(*root, "_rels/.rels"))
-            if (link.type.ends_with("/officeDocument")) {
-                workbook.part = resolvedTarget("", link.target);
-                break;
-            }
-    const auto xml = packagePart(xlsx, workbook.part);
-    if (!xml)
+    for (const Relationship& link : relationshipsIn(xlsx, "_rels/.rels"))
+        if (link.type.ends_with("/officeDocument")) {
+            workbook.part = resolvedTarget("", link.target);
+            break;
+        }
+    std::vector<std::string> ids;
+    const bool found =
+        readElements(xlsx, workbook.part, QStringLiteral("книги Excel"),
+                     [&](QStringView name, const QXmlStreamAttributes& a) {
+                         if (name == u"workbookPr") {
+                             const QStringView date1904 = attribute(a, u"date1904");
+                             workbook.date1904 = date1904 == u"1" || date1904 == u"true";
+                         } else if (name == u"sheet") {
+                             workbook.sheets.push_back({attribute(a, u"name").toString(), {}});
+                             ids.push_back(text(attribute(a, u"id")));
+                         }
+                     });
+    if (!found)
         throw Refusal{
             QStringLiteral("Файл повреждён: в нём нет книги (%1).").arg(partName(workbook.part))};
-    std::vector<std::string> ids;
-    readElements(*xml, workbook.part, QStringLiteral("книги Excel"),
-                 [&](QStringView name, const QXmlStreamAttributes& a) {
-                     if (name == u"workbookPr") {
-                         const QStringView date1904 = attribute(a, u"date1904");
-                         workbook.date1904 = date1904 == u"1" || date1904 == u"true";
-                     } else if (name == u"sheet") {
-                         workbook.sheets.push_back({attribute(a, u"name").toString(), {}});
-                         ids.push_back(text(attribute(a, u"id")));
-                     }
-                 });
-    const std::string relsPart = relationshipsPart(workbook.part);
-    if (const auto rels = packagePart(xlsx, relsPart)) {
-        const std::vector<Relationship> links = relationshipsIn(*rels, relsPart);
-        for (const Relationship& link : links) {
-            if (link.type.ends_with("/sharedStrings"))
-                workbook.sharedStrings = resolvedTarget(workbook.part, link.target);
-            else if (link.type.ends_with("/styles"))
-                workbook.styles = resolvedTarget(workbook.part, link.target);
-            for (std::size_t i = 0; i < ids.size(); ++i)
-                if (link.id == ids[i])
-                    workbook.sheets[i].part = resolvedTarget(workbook.part, link.target);
-        }
+    for (const Relationship& link : relationshipsIn(xlsx, relationshipsPart(workbook.part))) {
+        if (link.type.ends_with("/sharedStrings"))
+            workbook.sharedStrings = resolvedTarget(workbook.part, link.target);
+        else if (link.type.ends_with("/styles"))
+            workbook.styles = resolvedTarget(workbook.part, link.target);
+        for (std::size_t i = 0; i < ids.size(); ++i)
+            if (link.id == ids[i])
+                workbook.sheets[i].part = resolvedTarget(workbook.part, link.target);
     }
     return workbook;
 }
 
-std::optional<QByteArray> packagePart(QByteArrayView xlsx, const std::string& name) {
-    try {
-        return zipPart(xlsx, name);
-    } catch (const std::exception& error) {
-        qCWarning(exchangeLog) << partName(name) << error.what();
-        throw Refusal{
-            QStringLiteral("Файл повреждён: часть %1 не распаковать.").arg(partName(name))};
-    }
-}
-
-std::optional<QByteArray> checkedPart(QByteArrayView xlsx, const std::string& name) {
-    std::optional<QByteArray> part = packagePart(xlsx, name);
-    if (!part)
-        return part;
-    const std::optional<std::vector<ZipEntry>> entries = zipEntries(xlsx);
-    const auto entry = entries ? std::find_if(entries->begin(), entries->end(),
-                                              [&](const ZipEntry& e) { return e.name == name; })
-                               : std::vector<ZipEntry>::const_iterator();
-    const auto size = quint64(part->size());
-    const bool matches = entries && entry != entries->end() && entry->size == size &&
-                         entry->crc == crc32(0, reinterpret_cast<const Bytef*>(part->constData()),
-                                             uInt(std::min<quint64>(size, UINT_MAX)));
-    if (!matches) {
-        qCWarning(exchangeLog) << partName(name) << "inflated to" << size
-                               << "bytes, not as its zip entry declares";
-        throw Refusal{QStringLiteral("Файл повреждён: часть %1 не такая, как указано в архиве "
-                                     "(её длина или контрольная сумма не сходятся).")
-                          .arg(partName(name))};
-    }
-    return part;
+void checkAsDeclared(PartDevice& part, const std::string& name) {
+    if (part.matchesEntry())
+        return;
+    qCWarning(exchangeLog) << partName(name) << "inflated not as its zip entry declares";
+    throw Refusal{QStringLiteral("Файл повреждён: часть %1 не такая, как указано в архиве "
+                                 "(её длина или контрольная сумма не сходятся).")
+                      .arg(partName(name))};
 }
 
 } // namespace exchange

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <optional>
@@ -12,6 +11,8 @@
 // shared strings and styles are, whatever form the program that wrote it gives the links.
 
 namespace exchange {
+
+class PartDevice;
 
 // The part a relationship's target names. A target starting with "/" starts from the package's
 // root, any other from the folder of the part the relationship belongs to ("" for the package
@@ -35,9 +36,8 @@ struct Workbook {
 // Throws Refusal naming the part that is no XML (the parser's words go to the log only).
 Workbook readWorkbook(QByteArrayView xlsx);
 
-// One part's bytes; none when there is no such part. Throws Refusal when it cannot be inflated.
-std::optional<QByteArray> packagePart(QByteArrayView xlsx, const std::string& name);
-// The same, checked against the size and checksum the zip's directory gives for it.
-std::optional<QByteArray> checkedPart(QByteArrayView xlsx, const std::string& name);
+// Whether the part was read whole, of the size and checksum the zip's directory gives for it;
+// throws Refusal naming it when not.
+void checkAsDeclared(PartDevice& part, const std::string& name);
 
 } // namespace exchange

@@ -30,10 +30,10 @@ void checkParsed(const QXmlStreamReader& reader, const std::string& part) {
 
 // The strings the cells share, each with its rich-text runs joined and its phonetic runs left
 // out.
-QStringList readSharedStrings(const QByteArray& bytes, const std::string& part) {
+QStringList readSharedStrings(QByteArrayView xlsx, const ZipEntry& part) {
     QStringList strings;
     QString text;
-    PartXml xml(bytes);
+    PartXml xml(xlsx, part);
     QXmlStreamReader& reader = xml.reader();
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
@@ -46,18 +46,18 @@ QStringList readSharedStrings(const QByteArray& bytes, const std::string& part) 
             strings << std::exchange(text, {});
         }
     }
-    checkParsed(reader, part);
+    checkParsed(reader, part.name);
     return strings;
 }
 
 // The number format of each cell format (cellXfs), by the codes the file writes (numFmts) or the
 // built-in ones. A cell style's format and a conditional format name number formats too: not the
 // cells'.
-std::vector<NumberFormat> readCellFormats(const QByteArray& bytes, const std::string& part) {
+std::vector<NumberFormat> readCellFormats(QByteArrayView xlsx, const ZipEntry& part) {
     std::map<int, std::string> codes;
     std::vector<int> ids;
     enum { Elsewhere, InNumFmts, InCellXfs } within = Elsewhere;
-    PartXml xml(bytes);
+    PartXml xml(xlsx, part);
     QXmlStreamReader& reader = xml.reader();
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
@@ -77,7 +77,7 @@ std::vector<NumberFormat> readCellFormats(const QByteArray& bytes, const std::st
             within = Elsewhere;
         }
     }
-    checkParsed(reader, part);
+    checkParsed(reader, part.name);
     std::vector<NumberFormat> formats;
     for (const int id : ids) {
         const auto code = codes.find(id);
@@ -136,8 +136,10 @@ public:
     SheetReader(const SheetContext& context, SheetCells& cells, OtherSheet* other)
         : context_(context), cells_(cells), other_(other) {}
 
-    void read(const QByteArray& bytes, const std::string& part) {
-        PartXml xml(bytes);
+    // checked: whether the part is checked against its zip entry (a sheet cut short is named
+    // so, not as damaged XML).
+    void read(QByteArrayView xlsx, const ZipEntry& part, bool checked) {
+        PartXml xml(xlsx, part);
         QXmlStreamReader& reader = xml.reader();
         while (!reader.atEnd()) {
             const QXmlStreamReader::TokenType token = reader.readNext();
@@ -146,7 +148,9 @@ public:
             else if (token == QXmlStreamReader::EndElement && reader.name() == u"c")
                 endCell();
         }
-        checkParsed(reader, part);
+        if (checked)
+            checkAsDeclared(xml.part(), part.name);
+        checkParsed(reader, part.name);
     }
 
 private:
@@ -256,29 +260,20 @@ private:
 
 void readXlsx(QByteArrayView bytes, SheetCells& cells) {
     const Workbook workbook = readWorkbook(bytes);
-    const auto index = std::size_t(cells.sheet());
-    // The sheet read is checked against its zip entry first: a part cut short is named so, not
-    // as damaged XML.
-    std::optional<QByteArray> sheet;
-    if (index < workbook.sheets.size() && !workbook.sheets[index].part.empty())
-        sheet = checkedPart(bytes, workbook.sheets[index].part);
     SheetContext context;
     context.origin = workbook.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-    if (const auto strings = packagePart(bytes, workbook.sharedStrings))
-        context.strings = readSharedStrings(*strings, workbook.sharedStrings);
-    if (const auto styles = packagePart(bytes, workbook.styles))
-        context.formats = readCellFormats(*styles, workbook.styles);
+    if (const auto strings = zipEntry(bytes, workbook.sharedStrings))
+        context.strings = readSharedStrings(bytes, *strings);
+    if (const auto styles = zipEntry(bytes, workbook.styles))
+        context.formats = readCellFormats(bytes, *styles);
     for (std::size_t i = 0; i < workbook.sheets.size(); ++i) {
-        const WorkbookSheet& each = workbook.sheets[i];
-        if (i == index) {
-            if (sheet)
-                SheetReader(context, cells, nullptr).read(*sheet, each.part);
-            sheet.reset();
-            continue;
-        }
-        cells.others().push_back({int(i), each.name, 0, {}});
-        if (const auto part = each.part.empty() ? std::nullopt : packagePart(bytes, each.part))
-            SheetReader(context, cells, &cells.others().back()).read(*part, each.part);
+        const WorkbookSheet& sheet = workbook.sheets[i];
+        const bool taken = int(i) == cells.sheet();
+        if (!taken)
+            cells.others().push_back({int(i), sheet.name, 0, {}});
+        if (const auto part = zipEntry(bytes, sheet.part))
+            SheetReader(context, cells, taken ? nullptr : &cells.others().back())
+                .read(bytes, *part, taken);
     }
     std::erase_if(cells.others(), [](const OtherSheet& other) { return other.cells == 0; });
 }

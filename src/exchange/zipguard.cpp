@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace exchange {
 
 namespace {
+
+constexpr std::size_t InflatePiece = 1 << 16;
 
 QString partName(const ZipEntry& entry) {
     return QString::fromUtf8(entry.name.data(), qsizetype(entry.name.size()));
@@ -120,21 +123,28 @@ bool isXml(std::string_view name) {
 
 void checkInflatedSize(QByteArrayView bytes, const ZipEntry& entry) {
     const QByteArrayView data = packedData(bytes, entry);
-    quint64 size = entry.compressedSize;
     std::optional<XmlShape> shape;
     if (isXml(entry.name))
         shape.emplace(entry);
-    const auto read = [&](std::string_view piece) {
-        if (shape)
-            shape->read(piece);
-    };
+    quint64 size = entry.compressedSize;
     if (entry.method == 0) {
-        read({data.data(), std::size_t(data.size())});
+        if (shape)
+            shape->read({data.data(), std::size_t(data.size())});
     } else if (entry.method == 8) {
-        const std::optional<quint64> inflated = inflatePieces(data, entry.size, read);
-        if (!inflated)
-            throw damagedPart(entry, "не разжимается");
-        size = *inflated;
+        PartDevice part(bytes, entry);
+        std::vector<char> piece(InflatePiece);
+        size = 0;
+        // Inflating stops as soon as the output passes the declared size.
+        while (size <= entry.size) {
+            const qint64 given = part.read(piece.data(), qint64(piece.size()));
+            if (given < 0)
+                throw damagedPart(entry, "не разжимается");
+            if (given == 0)
+                break;
+            size += quint64(given);
+            if (shape)
+                shape->read({piece.data(), std::size_t(given)});
+        }
     } else {
         return; // a compression the reader does not know: refused there
     }

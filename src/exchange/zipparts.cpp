@@ -100,53 +100,71 @@ QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry) {
     return bytes.sliced(qsizetype(start), qsizetype(entry.compressedSize));
 }
 
-std::optional<quint64> inflatePieces(QByteArrayView data, quint64 most,
-                                     const std::function<void(std::string_view)>& piece) {
-    z_stream stream{};
-    if (inflateInit2(&stream, -MAX_WBITS) != Z_OK)
-        throw std::bad_alloc();
-    const std::unique_ptr<z_stream, int (*)(z_stream*)> end(&stream, inflateEnd);
-    auto output = std::make_unique<std::array<Bytef, 1 << 16>>();
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-    stream.avail_in = uInt(data.size());
-    quint64 out = 0;
-    // Every turn takes input or gives output; one that does neither ends the loop.
-    while (out <= most) {
-        stream.next_out = output->data();
-        stream.avail_out = uInt(output->size());
-        const int result = inflate(&stream, Z_NO_FLUSH);
-        const quint64 given = output->size() - stream.avail_out;
-        out += given;
-        piece({reinterpret_cast<const char*>(output->data()), std::size_t(given)});
-        if (result == Z_STREAM_END)
-            return out;
-        if (result != Z_OK || (given == 0 && stream.avail_in == 0))
-            return std::nullopt;
+std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name) {
+    const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
+    if (!entries)
+        return std::nullopt;
+    const auto entry = std::find_if(entries->begin(), entries->end(),
+                                    [&](const ZipEntry& e) { return e.name == name; });
+    return entry == entries->end() ? std::nullopt : std::optional(*entry);
+}
+
+PartDevice::PartDevice(QByteArrayView zip, const ZipEntry& entry)
+    : entry_(entry), packed_(packedData(zip, entry)), crc_(quint32(crc32(0, nullptr, 0))) {
+    if (entry.method == 8) {
+        if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK)
+            throw std::bad_alloc();
+        inflating_ = true;
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed_.data()));
+        stream_.avail_in = uInt(packed_.size());
+    } else if (entry.method != 0) {
+        throw damagedPart(entry, "не распаковать");
     }
-    return out;
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+PartDevice::~PartDevice() {
+    if (inflating_)
+        inflateEnd(&stream_);
+}
+
+qint64 PartDevice::readData(char* data, qint64 most) {
+    qint64 given = 0;
+    if (!inflating_) {
+        given = std::min<qint64>(most, packed_.size() - qint64(given_));
+        std::copy_n(packed_.data() + given_, given, data);
+    } else if (!ended_) {
+        stream_.next_out = reinterpret_cast<Bytef*>(data);
+        stream_.avail_out = uInt(std::min<qint64>(most, 1 << 30));
+        const uInt room = stream_.avail_out;
+        const int result = inflate(&stream_, Z_NO_FLUSH);
+        given = qint64(room - stream_.avail_out);
+        ended_ = result == Z_STREAM_END;
+        // A turn that gives nothing, with nothing left to take, is a stream cut short.
+        if ((result != Z_OK && !ended_) || (given == 0 && !ended_ && stream_.avail_in == 0))
+            return -1;
+    }
+    crc_ = quint32(crc32(crc_, reinterpret_cast<const Bytef*>(data), uInt(given)));
+    given_ += quint64(given);
+    return given;
+}
+
+bool PartDevice::matchesEntry() {
+    std::array<char, 1 << 16> rest;
+    for (qint64 given = 1; given > 0 && given_ <= entry_.size;)
+        given = read(rest.data(), rest.size());
+    return given_ == entry_.size && crc_ == entry_.crc;
 }
 
 std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name) {
-    const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
-    if (!entries)
-        throw std::runtime_error("no zip directory");
-    const auto entry = std::find_if(entries->begin(), entries->end(),
-                                    [&](const ZipEntry& e) { return e.name == name; });
-    if (entry == entries->end())
+    const std::optional<ZipEntry> entry = zipEntry(bytes, name);
+    if (!entry)
         return std::nullopt;
-    const QByteArrayView data = packedData(bytes, *entry);
-    if (entry->method == 0)
-        return data.toByteArray();
-    QByteArray part;
-    if (entry->method == 8) {
-        part.reserve(qsizetype(std::min<quint64>(entry->size, 1 << 30)));
-        const auto inflated = inflatePieces(data, entry->size, [&](std::string_view piece) {
-            part.append(piece.data(), qsizetype(piece.size()));
-        });
-        if (inflated && *inflated == entry->size)
-            return part;
-    }
-    throw std::runtime_error("zip part " + std::string(name) + " does not inflate as declared");
+    PartDevice part(bytes, *entry);
+    QByteArray all = part.readAll();
+    if (quint64(all.size()) != entry->size)
+        throw std::runtime_error("zip part " + std::string(name) + " does not inflate as declared");
+    return all;
 }
 
 } // namespace exchange

@@ -2,12 +2,13 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QIODevice>
 #include <QString>
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+#include <zlib.h>
 
 // The zip packages .xlsx and .ods files are: what they hold, and one part's bytes.
 
@@ -36,10 +37,39 @@ Refusal damagedPart(const ZipEntry& entry, const char* how);
 // header gives other sizes than the directory without a data descriptor.
 QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry);
 
-// Inflates deflated data, handing the output over in pieces of 64 KB, and stops once it passes
-// `most` bytes: the bytes given, or none when the data are no whole deflated stream.
-std::optional<quint64> inflatePieces(QByteArrayView data, quint64 most,
-                                     const std::function<void(std::string_view)>& piece);
+// The entry of that name; none when the zip has none (or is no whole zip).
+std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name);
+
+// A part's bytes as they inflate, a few at a time: a sheet of a million rows is never held whole.
+// What was read is summed up for a check against the zip's directory.
+class PartDevice : public QIODevice {
+public:
+    // Opened for reading. Throws Refusal as packedData does, and for a compression other than
+    // stored or deflated.
+    PartDevice(QByteArrayView zip, const ZipEntry& entry);
+    ~PartDevice() override;
+    PartDevice(const PartDevice&) = delete;
+    PartDevice& operator=(const PartDevice&) = delete;
+
+    bool isSequential() const override { return true; }
+    // Reads what is left, and tells whether the part came out of the size and checksum its entry
+    // declares.
+    bool matchesEntry();
+
+protected:
+    // -1 once the deflated data turn out no whole stream.
+    qint64 readData(char* data, qint64 most) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    ZipEntry entry_;
+    QByteArrayView packed_;
+    z_stream stream_{};
+    bool inflating_ = false; // a deflated part, whose stream is set up
+    bool ended_ = false;
+    quint64 given_ = 0; // bytes read
+    quint32 crc_ = 0;   // of those bytes
+};
 
 // The uncompressed bytes of one part; none when the zip has no such part. Throws
 // std::runtime_error when the part does not inflate to its declared size.
