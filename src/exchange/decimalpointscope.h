@@ -2,10 +2,10 @@
 
 #include <locale.h>
 
-// The C library formats and parses numbers by the process's locale, which Qt sets from the
-// environment: under ru_RU.UTF-8 printf writes "0,7" and strtod stops at "12.5"'s point. The
-// files the exchange writes and reads want a decimal point whatever the user's locale is: their
-// libraries (libxlsxwriter's widths and margins, orcus) and our own parsing use the C library.
+// The C library formats numbers by the process's locale, which Qt sets from the environment:
+// under ru_RU.UTF-8 printf writes "0,7". The files the exchange writes want a decimal point
+// whatever the user's locale is, and libxlsxwriter writes their widths and margins with the C
+// library. (The import reads numbers with Qt, which always takes a point.)
 //
 // While a scope lives, the C library on this thread reads and writes numbers as the "C" locale
 // does; its other categories, and the other threads, keep the locale they had.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/orcussheet.h"
+#include "exchange/sheetcells.h"
 
 #include <QString>
 

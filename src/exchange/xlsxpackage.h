@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <optional>
@@ -8,10 +7,12 @@
 #include <string_view>
 #include <vector>
 
-// The parts of an .xlsx package as its relationships link them: where the workbook and its sheets
-// are, whatever form the program that wrote it gives the links.
+// The parts of an .xlsx package as its relationships link them: where the workbook, its sheets,
+// shared strings and styles are, whatever form the program that wrote it gives the links.
 
 namespace exchange {
+
+class PartDevice;
 
 // The part a relationship's target names. A target starting with "/" starts from the package's
 // root, any other from the folder of the part the relationship belongs to ("" for the package
@@ -27,18 +28,16 @@ struct Workbook {
     std::string part;
     std::vector<WorkbookSheet> sheets; // in the workbook's order
     bool date1904 = false;             // day 0 is 01.01.1904, not 30.12.1899
+    std::string sharedStrings;         // empty when the workbook links none
+    std::string styles;
 };
 
 // The workbook as the package's relationships, xl/workbook.xml and its relationships give it.
 // Throws Refusal naming the part that is no XML (the parser's words go to the log only).
 Workbook readWorkbook(QByteArrayView xlsx);
 
-// One part's bytes, checked against the size and checksum the zip's directory gives for it.
-// Throws Refusal when it cannot be inflated or does not match; none when there is no such part.
-std::optional<std::vector<unsigned char>> checkedPart(QByteArrayView xlsx, const std::string& name);
-
-// The package with every relationship's target written relative to the folder of its source part,
-// as orcus follows them; none when all of them already are.
-std::optional<QByteArray> withRelativeTargets(QByteArrayView xlsx);
+// Whether the part was read whole, of the size and checksum the zip's directory gives for it;
+// throws Refusal naming it when not.
+void checkAsDeclared(PartDevice& part, const std::string& name);
 
 } // namespace exchange

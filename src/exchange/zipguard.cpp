@@ -3,20 +3,14 @@
 #include "core/messagenumbers.h"
 #include "exchange/importlimits.h"
 
-#include <QtEndian>
 #include <algorithm>
-#include <array>
-#include <functional>
-#include <new>
 #include <optional>
-#include <zlib.h>
+#include <vector>
 
 namespace exchange {
 
 namespace {
 
-constexpr quint32 LocalSignature = 0x04034b50;
-constexpr quint64 LocalHeaderSize = 30;
 constexpr std::size_t InflatePiece = 1 << 16;
 
 QString partName(const ZipEntry& entry) {
@@ -26,11 +20,6 @@ QString partName(const ZipEntry& entry) {
 // Rounded, but never 0 МБ for a part that holds anything.
 QString megabytes(quint64 bytes) {
     return core::grouped(std::max<qint64>(bytes > 0 ? 1 : 0, qint64((bytes + (1 << 19)) >> 20)));
-}
-
-Refusal damaged(const ZipEntry& entry, const char* how) {
-    return {QStringLiteral("Файл повреждён: часть %1 %2.")
-                .arg(partName(entry), QString::fromUtf8(how))};
 }
 
 bool outsidePackage(std::string_view name) {
@@ -59,27 +48,6 @@ void checkDeclaredSize(const ZipEntry& entry) {
                                      "журналу в %3 строк хватило бы %4 МБ.")
                           .arg(partName(entry), megabytes(entry.size), core::grouped(MaxImportRows),
                                megabytes(MaxPartSize))};
-}
-
-// The part's compressed data, or a refusal when the archive does not hold them whole.
-QByteArrayView dataOf(QByteArrayView bytes, const ZipEntry& entry) {
-    const auto size = quint64(bytes.size());
-    if (entry.headerStart + LocalHeaderSize > size ||
-        qFromLittleEndian<quint32>(bytes.data() + entry.headerStart) != LocalSignature)
-        throw damaged(entry, "не найдена в архиве");
-    // Without a data descriptor (flag 8) the local header repeats the sizes: the reader may go
-    // by either.
-    const char* local = bytes.data() + entry.headerStart;
-    if ((qFromLittleEndian<quint16>(local + 6) & 8) == 0 &&
-        (qFromLittleEndian<quint32>(local + 18) != entry.compressedSize ||
-         qFromLittleEndian<quint32>(local + 22) != entry.size))
-        throw damaged(entry, "указана в архиве с разными размерами");
-    const quint64 start = entry.headerStart + LocalHeaderSize +
-                          qFromLittleEndian<quint16>(bytes.data() + entry.headerStart + 26) +
-                          qFromLittleEndian<quint16>(bytes.data() + entry.headerStart + 28);
-    if (start > size || entry.compressedSize > size - start)
-        throw damaged(entry, "обрывается");
-    return bytes.sliced(qsizetype(start), qsizetype(entry.compressedSize));
 }
 
 // Follows an XML part's elements, piece by piece, as far as their depth and a document type
@@ -153,71 +121,37 @@ bool isXml(std::string_view name) {
     return name.ends_with(".xml") || name.ends_with(".rels");
 }
 
-class Inflater {
-public:
-    Inflater() { valid_ = inflateInit2(&stream_, -MAX_WBITS) == Z_OK; }
-    ~Inflater() {
-        if (valid_)
-            inflateEnd(&stream_);
-    }
-    Inflater(const Inflater&) = delete;
-    Inflater& operator=(const Inflater&) = delete;
-
-    // The bytes the data inflate to, counted up to one past `most`; none when they are no
-    // whole deflated stream.
-    std::optional<quint64> inflatedSize(QByteArrayView data, quint64 most,
-                                        const std::function<void(std::string_view)>& piece) {
-        if (!valid_)
-            throw std::bad_alloc();
-        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(data.data()));
-        stream_.avail_in = uInt(data.size());
-        quint64 out = 0;
-        // Every turn takes input or gives output; one that does neither ends the loop.
-        while (out <= most) {
-            stream_.next_out = piece_.data();
-            stream_.avail_out = uInt(piece_.size());
-            const int result = inflate(&stream_, Z_NO_FLUSH);
-            const quint64 given = piece_.size() - stream_.avail_out;
-            out += given;
-            piece({reinterpret_cast<const char*>(piece_.data()), std::size_t(given)});
-            if (result == Z_STREAM_END)
-                return out;
-            if (result != Z_OK || (given == 0 && stream_.avail_in == 0))
-                return std::nullopt;
-        }
-        return out;
-    }
-
-private:
-    z_stream stream_{};
-    bool valid_ = false;
-    std::array<Bytef, InflatePiece> piece_{};
-};
-
 void checkInflatedSize(QByteArrayView bytes, const ZipEntry& entry) {
-    const QByteArrayView data = dataOf(bytes, entry);
-    quint64 size = entry.compressedSize;
+    const QByteArrayView data = packedData(bytes, entry);
     std::optional<XmlShape> shape;
     if (isXml(entry.name))
         shape.emplace(entry);
-    const auto read = [&](std::string_view piece) {
-        if (shape)
-            shape->read(piece);
-    };
+    quint64 size = entry.compressedSize;
     if (entry.method == 0) {
-        read({data.data(), std::size_t(data.size())});
+        if (shape)
+            shape->read({data.data(), std::size_t(data.size())});
     } else if (entry.method == 8) {
-        const std::optional<quint64> inflated = Inflater().inflatedSize(data, entry.size, read);
-        if (!inflated)
-            throw damaged(entry, "не разжимается");
-        size = *inflated;
+        PartDevice part(bytes, entry);
+        std::vector<char> piece(InflatePiece);
+        size = 0;
+        // Inflating stops as soon as the output passes the declared size.
+        while (size <= entry.size) {
+            const qint64 given = part.read(piece.data(), qint64(piece.size()));
+            if (given < 0)
+                throw damagedPart(entry, "не разжимается");
+            if (given == 0)
+                break;
+            size += quint64(given);
+            if (shape)
+                shape->read({piece.data(), std::size_t(given)});
+        }
     } else {
         return; // a compression the reader does not know: refused there
     }
     if (size > entry.size)
-        throw damaged(entry, "длиннее, чем указано в архиве");
+        throw damagedPart(entry, "длиннее, чем указано в архиве");
     if (size < entry.size)
-        throw damaged(entry, "короче, чем указано в архиве");
+        throw damagedPart(entry, "короче, чем указано в архиве");
 }
 
 } // namespace

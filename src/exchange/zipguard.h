@@ -1,6 +1,6 @@
 #pragma once
 
-#include "exchange/orcuszip.h"
+#include "exchange/zipparts.h"
 
 #include <QByteArrayView>
 #include <vector>

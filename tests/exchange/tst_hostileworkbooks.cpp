@@ -216,6 +216,14 @@ QByteArray localSizes() {
     return xlsxWithSheet([](Part& sheet) { sheet.localSize = 4000u << 20; });
 }
 
+// A deflated sheet whose checksum in the zip's directory is not that of its bytes.
+QByteArray wrongChecksum() {
+    QByteArray zip = xlsxWithSheet([](Part& sheet) { sheet.deflated = true; });
+    const qsizetype crc = zip.lastIndexOf("xl/worksheets/sheet1.xml") - 46 + 16;
+    zip[crc] = char(zip[crc] ^ 0x5A);
+    return zip;
+}
+
 // A part declared to inflate from 21 MB to 2 GB: no bomb by its ratio, but past any journal.
 QByteArray hugePart() {
     return xlsxWithSheet([](Part& sheet) {
@@ -364,6 +372,9 @@ private Q_SLOTS:
             << "local.xlsx" << localSizes()
             << QStringList{
                    u("часть xl/worksheets/sheet1.xml указана в архиве с разными размерами")};
+        QTest::newRow("checksum that lies")
+            << "checksum.xlsx" << wrongChecksum()
+            << QStringList{u("часть xl/worksheets/sheet1.xml не такая, как указано в архиве")};
         QTest::newRow("part past a journal")
             << "huge.xlsx" << hugePart()
             << QStringList{u("разжимается в 2 047 МБ"), u("327 670 строк")};

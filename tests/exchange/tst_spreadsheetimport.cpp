@@ -125,6 +125,53 @@ private Q_SLOTS:
                        "-0,1|ИСТИНА|007|12345678|16.03.2023|в ячейке|текст|15.03.2023"));
     }
 
+    // Strings as programs write them: rich-text runs joined and phonetic runs left out, shared
+    // or in the cell; a formula by its saved result of any type, none told when it kept none; a
+    // row or cell without its address follows the one before.
+    void xlsxStringsAndFormulas() {
+        XlsxLayout layout;
+        layout.moreSharedStrings =
+            u("<si><r><rPr><b/></rPr><t xml:space=\"preserve\">ООО </t></r><r><t>Ромашка</t>"
+              "</r><rPh sb=\"0\" eb=\"3\"><t>ロ</t></rPh></si>");
+        const QString cells =
+            s("A1", 1) +
+            u("<c r=\"B1\" t=\"inlineStr\"><is><r><t>ЭКР </t></r><r><t>2102</t></r><rPh>"
+              "<t>x</t></rPh></is></c><c r=\"C1\" t=\"str\"><f>IF(1,\"\",\"\")</f><v></v></c>"
+              "<c r=\"D1\" t=\"b\"><f>1=2</f><v>0</v></c><c r=\"E1\" s=\"4\"><f>1/3</f></c>"
+              "<c r=\"F1\" s=\"4\"><f>2*2</f><v>4</v></c><c><v>5</v></c>");
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
+            xlsxOf({{QStringLiteral("Лист1"),
+                     row(1, cells) + u("<row><c t=\"s\"><v>0</v></c></row>"),
+                     {}}},
+                   {QStringLiteral("x")}, layout));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(int(outcome.journal.rows.size()), 2);
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО Ромашка|ЭКР 2102||ЛОЖЬ||4,00|5"));
+        QCOMPARE(rowOf(outcome.journal.rows, 1), words("x"));
+        QCOMPARE(outcome.journal.problemCount, 1);
+        QVERIFY(mentions(outcome, u("Ячейка E1: формула дала ошибку (или её результат не "
+                                    "сохранён)")));
+    }
+
+    // A later sheet's strings written in its cells count as shared ones do: the journal is
+    // found there.
+    void xlsxJournalInInlineStrings() {
+        const auto inlined = [](const char* ref, const char* text) {
+            return QStringLiteral("<c r=\"%1\" t=\"inlineStr\"><is><t>%2</t></is></c>")
+                .arg(QLatin1String(ref), u(text));
+        };
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
+            xlsxOf({{QStringLiteral("Титул"), row(1, inlined("A1", "Журнал")), {}},
+                    {QStringLiteral("Лист2"),
+                     row(1, inlined("A1", "Владелец") + inlined("B1", "Зав. № ЭКЛЗ")) +
+                         row(2, inlined("A2", "ООО Ромашка") + n("B2", "12")),
+                     {}}}));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО Ромашка|||12"));
+        QVERIFY(mentions(outcome, u("Журнал взят с листа «Лист2»")));
+        QVERIFY(mentions(outcome, u("Лист «Титул» (заполнено ячеек: 1)")));
+    }
+
     void xlsxProblemsAreListed() {
         const QString cells = QStringLiteral("<c r=\"A1\" t=\"e\"><f>1/0</f><v>#DIV/0!</v></c>"
                                              "<c r=\"B1\" t=\"e\"><v>#N/A</v></c>") +
@@ -193,6 +240,21 @@ private Q_SLOTS:
         QCOMPARE(outcome.journal.extraCaptions, (QStringList{u("Прочее"), {}, {}, {}, {}}));
     }
 
+    // A paragraph's markup as Calc writes it: spans and links keep their text, a tab and a line
+    // break stay, a heading is a paragraph too.
+    void odsTextMarkup() {
+        const QString cells = QStringLiteral(
+            "<table:table-cell office:value-type=\"string\"><text:p><text:span "
+            "text:style-name=\"T1\">ООО</text:span> <text:a>Ромашка</text:a><text:tab/>1"
+            "<text:line-break/>2</text:p></table:table-cell>"
+            "<table:table-cell office:value-type=\"string\"><text:h>а</text:h><text:p>б"
+            "</text:p></table:table-cell>");
+        const exchange::ImportOutcome outcome =
+            exchange::importSpreadsheet(odsOf(otable(u("Лист1"), orow(cells))));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО Ромашка\t1\n2|а\nб"));
+    }
+
     void odsProblemsAreListed() {
         const QString cells =
             oc(QStringLiteral("table:formula=\"of:=1/0\" office:value-type=\"float\" "
@@ -235,6 +297,14 @@ private Q_SLOTS:
             << xlsxOf(
                    {{QStringLiteral("Лист1"), QStringLiteral("<row r=\"1\"><c r=\"A1\"><v>1"), {}}})
             << u("Файл повреждён");
+        QTest::newRow("damaged content")
+            << odsOf(QStringLiteral("<table:table table:name=\"x\"><table:table-row>"))
+            << u("Файл повреждён");
+        QTest::newRow("bad cell address")
+            << xlsxOf({{QStringLiteral("Лист1"),
+                        row(1, QStringLiteral("<c r=\"1A\"><v>1</v></c>")),
+                        {}}})
+            << u("Файл повреждён: неверный адрес ячейки.");
         QTest::newRow("zip password")
             << zipOf({{QStringLiteral("xl/workbook.xml"), QByteArray("x")}}, true)
             << u("защищён паролем");

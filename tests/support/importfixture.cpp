@@ -140,7 +140,7 @@ QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrin
     QString strings = QStringLiteral("<sst xmlns=\"%1\">").arg(main);
     for (const QString& text : sharedStrings)
         strings += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(xmlText(text));
-    strings += QStringLiteral("</sst>");
+    strings += layout.moreSharedStrings + QStringLiteral("</sst>");
     const QString styles =
         QStringLiteral("<styleSheet xmlns=\"%1\"><numFmts count=\"2\">"
                        "<numFmt numFmtId=\"164\" formatCode=\"DD.MM.YYYY\"/>"

@@ -29,6 +29,7 @@ struct XlsxLayout {
     // by default from the linking part's folder.
     QString (*target)(const QString& nameInXl) = nullptr;
     QString workbookProperties; // the <workbookPr> element, if any
+    QString moreSharedStrings;  // <si> elements as written, after those of the plain texts
 };
 QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrings,
                   const XlsxLayout& layout);

@@ -1,4 +1,4 @@
-#include "exchange/orcussheet.h"
+#include "exchange/sheetcells.h"
 
 #include "exchange/importlimits.h"
 

@@ -1,4 +1,4 @@
-#include "exchange/orcusnumbers.h"
+#include "exchange/numberformats.h"
 
 #include <QChar>
 #include <cmath>

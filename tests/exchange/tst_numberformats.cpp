@@ -1,9 +1,9 @@
-#include "exchange/orcusnumbers.h"
+#include "exchange/numberformats.h"
 
 #include <QTest>
 
 // A number in a cell of a format, as the import shows it.
-class TestOrcusNumbers : public QObject {
+class TestNumberFormats : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -58,5 +58,5 @@ private Q_SLOTS:
     }
 };
 
-QTEST_GUILESS_MAIN(TestOrcusNumbers)
-#include "tst_orcusnumbers.moc"
+QTEST_GUILESS_MAIN(TestNumberFormats)
+#include "tst_numberformats.moc"

@@ -1,0 +1,289 @@
+#include "exchange/odsreader.h"
+
+#include "exchange/numberformats.h"
+#include "exchange/partxml.h"
+#include "exchange/zipparts.h"
+
+#include <QDate>
+#include <cmath>
+#include <stdexcept>
+
+namespace exchange {
+
+namespace {
+
+constexpr QStringView OfficeNs = u"urn:oasis:names:tc:opendocument:xmlns:office:1.0";
+constexpr QStringView TableNs = u"urn:oasis:names:tc:opendocument:xmlns:table:1.0";
+constexpr QStringView TextNs = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr QStringView CalcExtNs =
+    u"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
+
+// A count such as table:number-rows-repeated, at least 1 and at most `most`.
+int count(QStringView digits, int most) {
+    qint64 value = 0;
+    for (const QChar c : digits) {
+        if (c < u'0' || c > u'9')
+            return 1;
+        value = std::min<qint64>(value * 10 + (c.unicode() - u'0'), most);
+    }
+    return value < 1 ? 1 : int(value);
+}
+
+bool allDigits(QStringView text) {
+    if (text.startsWith(u'-'))
+        text = text.sliced(1);
+    return !text.isEmpty() &&
+           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+}
+
+// What a cell's attributes say, as far as its shown text needs them.
+struct CellAttributes {
+    QString valueType, value, dateValue, booleanValue, stringValue, calcType;
+    bool hasStringValue = false;
+    bool formula = false;
+    int columnsRepeated = 1, rowsSpanned = 1, columnsSpanned = 1;
+
+    explicit CellAttributes(const QXmlStreamAttributes& attributes = {}) {
+        for (const QXmlStreamAttribute& a : attributes) {
+            const QStringView name = a.name();
+            const QStringView ns = a.namespaceUri();
+            if (ns == OfficeNs) {
+                if (name == u"value-type")
+                    valueType = a.value().toString();
+                else if (name == u"value")
+                    value = a.value().toString();
+                else if (name == u"date-value")
+                    dateValue = a.value().toString();
+                else if (name == u"boolean-value")
+                    booleanValue = a.value().toString();
+                else if (name == u"string-value") {
+                    stringValue = a.value().toString();
+                    hasStringValue = true;
+                }
+            } else if (ns == TableNs) {
+                if (name == u"formula")
+                    formula = true;
+                else if (name == u"number-columns-repeated")
+                    columnsRepeated = count(a.value(), MaxSheetColumns);
+                else if (name == u"number-columns-spanned")
+                    columnsSpanned = count(a.value(), MaxSheetColumns);
+                else if (name == u"number-rows-spanned")
+                    rowsSpanned = count(a.value(), MaxSheetRows);
+            } else if (ns == CalcExtNs && name == u"value-type") {
+                calcType = a.value().toString();
+            }
+        }
+    }
+};
+
+class ContentReader {
+public:
+    explicit ContentReader(SheetCells& cells) : cells_(cells) {}
+
+    void read(QXmlStreamReader& reader);
+
+private:
+    void startElement(QXmlStreamReader& reader);
+    void endElement(const QXmlStreamReader& reader);
+    void characters(QStringView text);
+    void startCell(const QXmlStreamAttributes& attributes, bool covered);
+    void endCell();
+    void endRow();
+    QString shownText() const;
+
+    SheetCells& cells_;
+    int table_ = -1;       // the table being read, from 0
+    bool reading_ = false; // whether the table being read is the one taken
+    int row_ = 0;          // the first sheet row of the row being read
+    int rowsRepeated_ = 1;
+    int col_ = 0; // the column of the cell being read
+    std::vector<std::pair<int, QString>> rowCells_;
+    // The cell being read.
+    bool inCell_ = false;
+    CellAttributes cell_;
+    QString text_;             // its paragraphs so far, joined by line ends
+    int paragraphs_ = 0;       // text:p elements open (nested in spans and links alike)
+    int paragraphCount_ = 0;   // paragraphs begun in the cell
+    bool collapsible_ = false; // text_ ends in a space that a further one joins
+};
+
+void ContentReader::read(QXmlStreamReader& reader) {
+    while (!reader.atEnd()) {
+        switch (reader.readNext()) {
+        case QXmlStreamReader::StartElement:
+            startElement(reader);
+            break;
+        case QXmlStreamReader::EndElement:
+            endElement(reader);
+            break;
+        case QXmlStreamReader::Characters:
+            characters(reader.text());
+            break;
+        default:
+            break;
+        }
+    }
+    if (reader.hasError())
+        throw std::runtime_error("content.xml: " + reader.errorString().toStdString());
+    std::erase_if(cells_.others(), [](const OtherSheet& other) { return other.cells == 0; });
+}
+
+void ContentReader::startElement(QXmlStreamReader& reader) {
+    const QStringView name = reader.name();
+    const QStringView ns = reader.namespaceUri();
+    if (ns == TableNs) {
+        if (name == u"table") {
+            ++table_;
+            reading_ = table_ == cells_.sheet();
+            if (!reading_)
+                cells_.others().push_back(
+                    {table_, attribute(reader.attributes(), u"name").toString(), 0, {}});
+            row_ = 0;
+        } else if (name == u"table-row") {
+            rowsRepeated_ =
+                count(attribute(reader.attributes(), u"number-rows-repeated"), MaxSheetRows);
+            col_ = 0;
+            rowCells_.clear();
+        } else if (name == u"table-cell" || name == u"covered-table-cell") {
+            startCell(reader.attributes(), name == u"covered-table-cell");
+        }
+    } else if (ns == OfficeNs && name == u"annotation") {
+        reader.skipCurrentElement(); // a comment is no cell text
+    } else if (ns == TextNs && inCell_) {
+        if (name == u"p" || name == u"h") {
+            if (paragraphs_++ == 0 && paragraphCount_++ > 0)
+                text_ += u'\n';
+            collapsible_ = true; // leading blanks of a paragraph are no text
+        } else if (name == u"s") {
+            text_ += QString(count(attribute(reader.attributes(), u"c"), 1 << 16), u' ');
+            collapsible_ = false;
+        } else if (name == u"tab") {
+            text_ += u'\t';
+            collapsible_ = false;
+        } else if (name == u"line-break") {
+            text_ += u'\n';
+            collapsible_ = true;
+        }
+    }
+}
+
+void ContentReader::endElement(const QXmlStreamReader& reader) {
+    const QStringView name = reader.name();
+    const QStringView ns = reader.namespaceUri();
+    if (ns == TableNs) {
+        if (name == u"table-cell" || name == u"covered-table-cell")
+            endCell();
+        else if (name == u"table-row")
+            endRow();
+    } else if (ns == TextNs && (name == u"p" || name == u"h") && paragraphs_ > 0) {
+        // A run of blanks ending the paragraph stays one blank, as in the spreadsheet.
+        --paragraphs_;
+    }
+}
+
+// Blanks, tabs and line ends in a paragraph's own characters count as one space between words.
+void ContentReader::characters(QStringView text) {
+    if (!inCell_ || paragraphs_ == 0)
+        return;
+    for (const QChar c : text) {
+        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
+            if (!collapsible_) {
+                text_ += u' ';
+                collapsible_ = true;
+            }
+        } else {
+            text_ += c;
+            collapsible_ = false;
+        }
+    }
+}
+
+void ContentReader::startCell(const QXmlStreamAttributes& attributes, bool covered) {
+    cell_ = CellAttributes(attributes);
+    inCell_ = !covered;
+    text_.clear();
+    paragraphs_ = 0;
+    paragraphCount_ = 0;
+    if (reading_ && !covered && (cell_.columnsSpanned > 1 || cell_.rowsSpanned > 1))
+        cells_.problems().add(
+            mergedProblem(row_, col_, std::min(row_ + cell_.rowsSpanned, MaxSheetRows) - 1,
+                          std::min(col_ + cell_.columnsSpanned, MaxSheetColumns) - 1));
+}
+
+void ContentReader::endCell() {
+    const int repeated =
+        std::min(cell_.columnsRepeated, MaxSheetColumns - std::min(col_, MaxSheetColumns));
+    if (inCell_) {
+        const bool error = cell_.calcType == u"error" ||
+                           (cell_.formula && cell_.hasStringValue && cell_.stringValue.isEmpty() &&
+                            (text_.startsWith(u'#') || text_.startsWith(u"Err:")));
+        if (error && reading_) {
+            cells_.problems().add(
+                QStringLiteral("Ячейка %1: формула дала ошибку %2; ячейка оставлена пустой.")
+                    .arg(cellAddress(row_, col_), text_));
+        } else if (!error) {
+            const QString shown = shownText();
+            if (!shown.isEmpty()) {
+                if (reading_)
+                    for (int i = 0; i < repeated; ++i)
+                        rowCells_.emplace_back(col_ + i, shown);
+                else if (!cells_.others().empty())
+                    cells_.others().back().count(row_, col_, shown,
+                                                 qsizetype(repeated) * rowsRepeated_);
+            }
+        }
+    }
+    col_ += repeated;
+    inCell_ = false;
+}
+
+void ContentReader::endRow() {
+    const int repeated = std::min(rowsRepeated_, MaxSheetRows - std::min(row_, MaxSheetRows));
+    if (reading_ && !rowCells_.empty()) {
+        // A repeat of filled cells is refused from its counts, before it is filled.
+        cells_.expect(qint64(rowCells_.size()) * rowsRepeated_);
+        if (repeated < rowsRepeated_)
+            cells_.problems().add(QStringLiteral("Строки после %1-й не импортированы: в листе "
+                                                 "не может быть больше строк.")
+                                      .arg(MaxSheetRows));
+        for (int r = 0; r < repeated; ++r)
+            for (const auto& [col, text] : rowCells_)
+                cells_.put(row_ + r, col, text);
+    }
+    row_ += repeated;
+}
+
+QString ContentReader::shownText() const {
+    const QString& type = cell_.valueType;
+    if (type == u"date") {
+        const QDate date = QDate::fromString(cell_.dateValue.left(10), Qt::ISODate);
+        return date.isValid() ? showDate(date) : text_;
+    }
+    if (type == u"float" || type == u"percentage" || type == u"currency") {
+        bool ok = false;
+        const double value = cell_.value.toDouble(&ok);
+        if (!ok)
+            return text_;
+        // A whole number in full, unless the cell shows it with leading zeros.
+        if (type == u"float" && value == std::floor(value) && !allDigits(text_))
+            return showNumber(value, {}, {});
+        return text_.isEmpty() ? showNumber(value, {}, {}) : text_;
+    }
+    if (type == u"boolean" && text_.isEmpty())
+        return cell_.booleanValue == u"true" ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
+    if (text_.isEmpty() && cell_.hasStringValue)
+        return cell_.stringValue;
+    return text_;
+}
+
+} // namespace
+
+void readOds(QByteArrayView bytes, SheetCells& cells) {
+    const std::optional<ZipEntry> content = zipEntry(bytes, "content.xml");
+    if (!content)
+        throw Refusal{QStringLiteral("В файле .ods нет таблицы (content.xml): файл повреждён.")};
+    PartXml xml(bytes, *content);
+    ContentReader(cells).read(xml.reader());
+}
+
+} // namespace exchange

@@ -1,0 +1,38 @@
+#pragma once
+
+#include "exchange/zipparts.h"
+
+#include <QStringView>
+#include <QXmlStreamAttributes>
+#include <QXmlStreamReader>
+
+// A zip part's XML, read as the part inflates: neither the part nor its text in UTF-16 is ever
+// held whole.
+
+namespace exchange {
+
+class PartXml {
+public:
+    PartXml(QByteArrayView zip, const ZipEntry& entry) : part_(zip, entry) {
+        reader_.setDevice(&part_);
+    }
+    PartXml(const PartXml&) = delete;
+    PartXml& operator=(const PartXml&) = delete;
+
+    QXmlStreamReader& reader() { return reader_; }
+    PartDevice& part() { return part_; }
+
+private:
+    PartDevice part_;
+    QXmlStreamReader reader_;
+};
+
+// The value of the attribute of that local name, whatever its prefix ("r:id" for "id").
+inline QStringView attribute(const QXmlStreamAttributes& attributes, QStringView name) {
+    for (const QXmlStreamAttribute& a : attributes)
+        if (a.name() == name)
+            return a.value();
+    return {};
+}
+
+} // namespace exchange

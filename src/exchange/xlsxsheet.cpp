@@ -1,0 +1,281 @@
+#include "exchange/xlsxsheet.h"
+
+#include "exchange/numberformats.h"
+#include "exchange/partxml.h"
+#include "exchange/xlsxpackage.h"
+
+#include <QDate>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <stdexcept>
+#include <utility>
+
+namespace exchange {
+
+namespace {
+
+// What the workbook gives every sheet's cells to refer to.
+struct SheetContext {
+    QStringList strings;               // the shared strings, by index
+    std::vector<NumberFormat> formats; // each cell format's number format, by its index
+    QDate origin;                      // the day of serial number 0
+};
+
+// A part that is no XML: the parser's words go to the log, and the file is refused as damaged.
+void checkParsed(const QXmlStreamReader& reader, const std::string& part) {
+    if (reader.hasError())
+        throw std::runtime_error(part + ": " + reader.errorString().toStdString());
+}
+
+// The strings the cells share, each with its rich-text runs joined and its phonetic runs left
+// out.
+QStringList readSharedStrings(QByteArrayView xlsx, const ZipEntry& part) {
+    QStringList strings;
+    QString text;
+    PartXml xml(xlsx, part);
+    QXmlStreamReader& reader = xml.reader();
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement) {
+            if (reader.name() == u"t")
+                text += reader.readElementText();
+            else if (reader.name() == u"rPh")
+                reader.skipCurrentElement();
+        } else if (token == QXmlStreamReader::EndElement && reader.name() == u"si") {
+            strings << std::exchange(text, {});
+        }
+    }
+    checkParsed(reader, part.name);
+    return strings;
+}
+
+// The number format of each cell format (cellXfs), by the codes the file writes (numFmts) or the
+// built-in ones. A cell style's format and a conditional format name number formats too: not the
+// cells'.
+std::vector<NumberFormat> readCellFormats(QByteArrayView xlsx, const ZipEntry& part) {
+    std::map<int, std::string> codes;
+    std::vector<int> ids;
+    enum { Elsewhere, InNumFmts, InCellXfs } within = Elsewhere;
+    PartXml xml(xlsx, part);
+    QXmlStreamReader& reader = xml.reader();
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        const QStringView name = reader.name();
+        if (token == QXmlStreamReader::StartElement) {
+            const int id = attribute(reader.attributes(), u"numFmtId").toInt();
+            if (name == u"numFmts")
+                within = InNumFmts;
+            else if (name == u"cellXfs")
+                within = InCellXfs;
+            else if (name == u"numFmt" && within == InNumFmts)
+                codes[id] = attribute(reader.attributes(), u"formatCode").toString().toStdString();
+            else if (name == u"xf" && within == InCellXfs)
+                ids.push_back(id);
+        } else if (token == QXmlStreamReader::EndElement &&
+                   (name == u"numFmts" || name == u"cellXfs")) {
+            within = Elsewhere;
+        }
+    }
+    checkParsed(reader, part.name);
+    std::vector<NumberFormat> formats;
+    for (const int id : ids) {
+        const auto code = codes.find(id);
+        formats.push_back(code != codes.end() ? parseNumberFormat(code->second)
+                                              : builtinNumberFormat(std::clamp(id, 0, 1000)));
+    }
+    return formats;
+}
+
+Refusal badAddress() {
+    return {QStringLiteral("Файл повреждён: неверный адрес ячейки.")};
+}
+
+// "C5", "$C$5" or "Лист1!C5": row and column from 0.
+std::pair<int, int> cellAt(QStringView address) {
+    if (const qsizetype bang = address.lastIndexOf(u'!'); bang >= 0)
+        address = address.sliced(bang + 1);
+    qint64 col = 0;
+    qint64 row = 0;
+    qsizetype i = 0;
+    if (i < address.size() && address[i] == u'$')
+        ++i;
+    for (; i < address.size() && address[i].isLetter() && address[i].unicode() < 128; ++i)
+        col = std::min<qint64>(col * 26 + (address[i].toUpper().unicode() - u'A' + 1), 1 << 20);
+    if (i < address.size() && address[i] == u'$')
+        ++i;
+    const qsizetype digits = i;
+    for (; i < address.size() && address[i].isDigit() && address[i].unicode() < 128; ++i)
+        row = std::min<qint64>(row * 10 + (address[i].unicode() - u'0'), 1 << 30);
+    if (col == 0 || row == 0 || i != address.size() || digits == i || col > MaxSheetColumns ||
+        row > MaxSheetRows)
+        throw badAddress();
+    return {int(row - 1), int(col - 1)};
+}
+
+QString booleanText(bool value) {
+    return value ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
+}
+
+QString formulaErrorProblem(int row, int col) {
+    return QStringLiteral("Ячейка %1: формула дала ошибку (или её результат не сохранён); ячейка "
+                          "оставлена пустой.")
+        .arg(cellAddress(row, col));
+}
+
+// "2023-03-15T00:00:00" as ДД.ММ.ГГГГ; another text as it is.
+QString isoDate(const QString& text) {
+    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
+    return date.isValid() ? showDate(date) : text;
+}
+
+// One sheet's cells, each handed over as the sheet shows it: to the cells of the sheet read, or
+// counted into a sheet only looked over (whose problems are not told).
+class SheetReader {
+public:
+    SheetReader(const SheetContext& context, SheetCells& cells, OtherSheet* other)
+        : context_(context), cells_(cells), other_(other) {}
+
+    // checked: whether the part is checked against its zip entry (a sheet cut short is named
+    // so, not as damaged XML).
+    void read(QByteArrayView xlsx, const ZipEntry& part, bool checked) {
+        PartXml xml(xlsx, part);
+        QXmlStreamReader& reader = xml.reader();
+        while (!reader.atEnd()) {
+            const QXmlStreamReader::TokenType token = reader.readNext();
+            if (token == QXmlStreamReader::StartElement)
+                startElement(reader);
+            else if (token == QXmlStreamReader::EndElement && reader.name() == u"c")
+                endCell();
+        }
+        if (checked)
+            checkAsDeclared(xml.part(), part.name);
+        checkParsed(reader, part.name);
+    }
+
+private:
+    void startElement(QXmlStreamReader& reader) {
+        const QStringView name = reader.name();
+        const QXmlStreamAttributes attributes = reader.attributes();
+        if (name == u"row") {
+            const QStringView number = attribute(attributes, u"r");
+            row_ = number.isEmpty() ? row_ + 1 : number.toInt() - 1;
+            col_ = -1;
+            if (row_ < 0 || row_ >= MaxSheetRows)
+                throw badAddress();
+        } else if (name == u"c") {
+            const QStringView address = attribute(attributes, u"r");
+            if (address.isEmpty())
+                ++col_;
+            else
+                std::tie(row_, col_) = cellAt(address);
+            if (row_ < 0 || col_ >= MaxSheetColumns)
+                throw badAddress();
+            type_ = attribute(attributes, u"t").toString();
+            style_ = attribute(attributes, u"s").toInt();
+            formula_ = false;
+            value_.reset();
+            inline_.clear();
+        } else if (name == u"f") {
+            formula_ = true;
+            reader.skipCurrentElement();
+        } else if (name == u"v") {
+            value_ = reader.readElementText();
+        } else if (name == u"t") {
+            inline_ += reader.readElementText();
+        } else if (name == u"rPh") {
+            reader.skipCurrentElement();
+        } else if (name == u"mergeCell" && !other_) {
+            const QStringView range = attribute(attributes, u"ref");
+            const qsizetype colon = range.indexOf(u':');
+            const auto [firstRow, firstCol] = cellAt(range.first(colon < 0 ? range.size() : colon));
+            const auto [lastRow, lastCol] =
+                colon < 0 ? std::pair(firstRow, firstCol) : cellAt(range.sliced(colon + 1));
+            cells_.problems().add(mergedProblem(firstRow, firstCol, lastRow, lastCol));
+        }
+    }
+
+    void endCell() {
+        if (type_ == u"inlineStr")
+            show(inline_);
+        else if (type_ == u"e")
+            problem(formula_ ? formulaErrorProblem(row_, col_)
+                             : QStringLiteral("Ячейка %1: значение ошибки %2; ячейка оставлена "
+                                              "пустой.")
+                                   .arg(cellAddress(row_, col_), value_.value_or(QString())));
+        else if (!value_ && formula_)
+            problem(formulaErrorProblem(row_, col_));
+        else if (!value_)
+            return;
+        else if (type_ == u"s")
+            show(context_.strings.value(value_->toInt()));
+        else if (type_ == u"str")
+            show(*value_);
+        else if (type_ == u"b")
+            show(booleanText(*value_ == u"1" || *value_ == u"true"));
+        else if (type_ == u"d")
+            show(isoDate(*value_));
+        else
+            number();
+    }
+
+    void number() {
+        bool ok = false;
+        const double value = value_->toDouble(&ok);
+        if (!ok || std::isnan(value)) {
+            problem(formulaErrorProblem(row_, col_));
+            return;
+        }
+        const bool formatted = style_ >= 0 && std::size_t(style_) < context_.formats.size();
+        show(showNumber(value, formatted ? context_.formats[std::size_t(style_)] : NumberFormat(),
+                        context_.origin));
+    }
+
+    void show(const QString& text) {
+        if (other_)
+            other_->count(row_, col_, text);
+        else
+            cells_.put(row_, col_, text);
+    }
+    void problem(QString text) {
+        if (!other_)
+            cells_.problems().add(std::move(text));
+    }
+
+    const SheetContext& context_;
+    SheetCells& cells_;
+    OtherSheet* other_;
+    int row_ = -1;
+    int col_ = -1;
+    // The cell being read: its type and cell format, whether it holds a formula, its value and
+    // the text of a string written in it.
+    QString type_;
+    int style_ = 0;
+    bool formula_ = false;
+    std::optional<QString> value_;
+    QString inline_;
+};
+
+} // namespace
+
+void readXlsx(QByteArrayView bytes, SheetCells& cells) {
+    const Workbook workbook = readWorkbook(bytes);
+    SheetContext context;
+    context.origin = workbook.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
+    if (const auto strings = zipEntry(bytes, workbook.sharedStrings))
+        context.strings = readSharedStrings(bytes, *strings);
+    if (const auto styles = zipEntry(bytes, workbook.styles))
+        context.formats = readCellFormats(bytes, *styles);
+    for (std::size_t i = 0; i < workbook.sheets.size(); ++i) {
+        const WorkbookSheet& sheet = workbook.sheets[i];
+        const bool taken = int(i) == cells.sheet();
+        if (!taken)
+            cells.others().push_back({int(i), sheet.name, 0, {}});
+        if (const auto part = zipEntry(bytes, sheet.part))
+            SheetReader(context, cells, taken ? nullptr : &cells.others().back())
+                .read(bytes, *part, taken);
+    }
+    std::erase_if(cells.others(), [](const OtherSheet& other) { return other.cells == 0; });
+}
+
+} // namespace exchange

@@ -1,0 +1,170 @@
+#include "exchange/zipparts.h"
+
+#include "exchange/sheetcells.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <new>
+#include <stdexcept>
+#include <zlib.h>
+
+namespace exchange {
+
+namespace {
+
+constexpr quint32 LocalSignature = 0x04034b50;
+constexpr quint64 LocalHeaderSize = 30;
+constexpr quint32 EndSignature = 0x06054b50;
+constexpr quint32 EntrySignature = 0x02014b50;
+constexpr qsizetype EndSize = 22;
+constexpr qsizetype EntrySize = 46;
+// The end record may be followed by a comment of up to this many bytes.
+constexpr qsizetype LongestComment = 0xFFFF;
+
+quint32 read16(const char* at) {
+    const auto* u = reinterpret_cast<const unsigned char*>(at);
+    return quint32(u[0]) | quint32(u[1]) << 8;
+}
+
+quint32 read32(const char* at) {
+    return read16(at) | read16(at + 2) << 16;
+}
+
+} // namespace
+
+std::optional<std::vector<ZipEntry>> zipEntries(QByteArrayView bytes) {
+    const char* data = bytes.data();
+    const qsizetype size = bytes.size();
+    qsizetype end = -1;
+    for (qsizetype at = size - EndSize; at >= 0 && at >= size - EndSize - LongestComment; --at)
+        if (read32(data + at) == EndSignature) {
+            end = at;
+            break;
+        }
+    if (end < 0)
+        return std::nullopt;
+    const quint32 count = read16(data + end + 10);
+    const qsizetype directorySize = read32(data + end + 12);
+    const qsizetype directory = read32(data + end + 16);
+    if (directory + directorySize > end)
+        return std::nullopt;
+    std::vector<ZipEntry> entries;
+    qsizetype at = directory;
+    for (quint32 i = 0; i < count; ++i) {
+        if (at + EntrySize > end || read32(data + at) != EntrySignature)
+            return std::nullopt;
+        const quint32 nameLength = read16(data + at + 28);
+        const quint32 extraLength = read16(data + at + 30);
+        const quint32 commentLength = read16(data + at + 32);
+        if (at + EntrySize + nameLength > end)
+            return std::nullopt;
+        ZipEntry entry;
+        entry.name.assign(data + at + EntrySize, nameLength);
+        entry.size = read32(data + at + 24);
+        entry.crc = read32(data + at + 16);
+        entry.encrypted = (read16(data + at + 8) & 1) != 0;
+        entry.method = read16(data + at + 10);
+        entry.compressedSize = read32(data + at + 20);
+        entry.headerStart = read32(data + at + 42);
+        entries.push_back(std::move(entry));
+        at += EntrySize + nameLength + extraLength + commentLength;
+    }
+    return entries;
+}
+
+Refusal damagedPart(const ZipEntry& entry, const char* how) {
+    return {QStringLiteral("Файл повреждён: часть %1 %2.")
+                .arg(QString::fromUtf8(entry.name.data(), qsizetype(entry.name.size())),
+                     QString::fromUtf8(how))};
+}
+
+QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry) {
+    const auto size = quint64(bytes.size());
+    if (entry.headerStart + LocalHeaderSize > size ||
+        qFromLittleEndian<quint32>(bytes.data() + entry.headerStart) != LocalSignature)
+        throw damagedPart(entry, "не найдена в архиве");
+    // Without a data descriptor (flag 8) the local header repeats the sizes: the reader may go
+    // by either.
+    const char* local = bytes.data() + entry.headerStart;
+    if ((qFromLittleEndian<quint16>(local + 6) & 8) == 0 &&
+        (qFromLittleEndian<quint32>(local + 18) != entry.compressedSize ||
+         qFromLittleEndian<quint32>(local + 22) != entry.size))
+        throw damagedPart(entry, "указана в архиве с разными размерами");
+    const quint64 start = entry.headerStart + LocalHeaderSize +
+                          qFromLittleEndian<quint16>(local + 26) +
+                          qFromLittleEndian<quint16>(local + 28);
+    if (start > size || entry.compressedSize > size - start)
+        throw damagedPart(entry, "обрывается");
+    return bytes.sliced(qsizetype(start), qsizetype(entry.compressedSize));
+}
+
+std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name) {
+    const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
+    if (!entries)
+        return std::nullopt;
+    const auto entry = std::find_if(entries->begin(), entries->end(),
+                                    [&](const ZipEntry& e) { return e.name == name; });
+    return entry == entries->end() ? std::nullopt : std::optional(*entry);
+}
+
+PartDevice::PartDevice(QByteArrayView zip, const ZipEntry& entry)
+    : entry_(entry), packed_(packedData(zip, entry)), crc_(quint32(crc32(0, nullptr, 0))) {
+    if (entry.method == 8) {
+        if (inflateInit2(&stream_, -MAX_WBITS) != Z_OK)
+            throw std::bad_alloc();
+        inflating_ = true;
+        stream_.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(packed_.data()));
+        stream_.avail_in = uInt(packed_.size());
+    } else if (entry.method != 0) {
+        throw damagedPart(entry, "не распаковать");
+    }
+    open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+}
+
+PartDevice::~PartDevice() {
+    if (inflating_)
+        inflateEnd(&stream_);
+}
+
+qint64 PartDevice::readData(char* data, qint64 most) {
+    qint64 given = 0;
+    if (!inflating_) {
+        given = std::min<qint64>(most, packed_.size() - qint64(given_));
+        std::copy_n(packed_.data() + given_, given, data);
+    } else if (!ended_) {
+        stream_.next_out = reinterpret_cast<Bytef*>(data);
+        stream_.avail_out = uInt(std::min<qint64>(most, 1 << 30));
+        const uInt room = stream_.avail_out;
+        const int result = inflate(&stream_, Z_NO_FLUSH);
+        given = qint64(room - stream_.avail_out);
+        ended_ = result == Z_STREAM_END;
+        // A turn that gives nothing, with nothing left to take, is a stream cut short.
+        if ((result != Z_OK && !ended_) || (given == 0 && !ended_ && stream_.avail_in == 0))
+            return -1;
+    }
+    crc_ = quint32(crc32(crc_, reinterpret_cast<const Bytef*>(data), uInt(given)));
+    given_ += quint64(given);
+    return given;
+}
+
+bool PartDevice::matchesEntry() {
+    std::array<char, 1 << 16> rest;
+    for (qint64 given = 1; given > 0 && given_ <= entry_.size;)
+        given = read(rest.data(), rest.size());
+    return given_ == entry_.size && crc_ == entry_.crc;
+}
+
+std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name) {
+    const std::optional<ZipEntry> entry = zipEntry(bytes, name);
+    if (!entry)
+        return std::nullopt;
+    PartDevice part(bytes, *entry);
+    QByteArray all = part.readAll();
+    if (quint64(all.size()) != entry->size)
+        throw std::runtime_error("zip part " + std::string(name) + " does not inflate as declared");
+    return all;
+}
+
+} // namespace exchange

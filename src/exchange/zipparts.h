@@ -1,0 +1,78 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QIODevice>
+#include <QString>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+#include <zlib.h>
+
+// The zip packages .xlsx and .ods files are: what they hold, and one part's bytes.
+
+namespace exchange {
+
+struct ZipEntry {
+    std::string name;
+    quint64 size = 0;       // uncompressed, in bytes
+    quint32 crc = 0;        // of the uncompressed bytes
+    bool encrypted = false; // the zip's own encryption
+    quint64 compressedSize = 0;
+    quint32 method = 0;      // 0 stored, 8 deflated
+    quint64 headerStart = 0; // where its local header is
+};
+
+// The entries of the zip's central directory; none when the bytes are no whole zip (not a zip at
+// all, or one cut short: the directory is at its end).
+std::optional<std::vector<ZipEntry>> zipEntries(QByteArrayView bytes);
+
+struct Refusal;
+
+// "Файл повреждён: часть … <how>."
+Refusal damagedPart(const ZipEntry& entry, const char* how);
+
+// The part's data as packed. Throws Refusal when the archive does not hold them whole, or its local
+// header gives other sizes than the directory without a data descriptor.
+QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry);
+
+// The entry of that name; none when the zip has none (or is no whole zip).
+std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name);
+
+// A part's bytes as they inflate, a few at a time: a sheet of a million rows is never held whole.
+// What was read is summed up for a check against the zip's directory.
+class PartDevice : public QIODevice {
+public:
+    // Opened for reading. Throws Refusal as packedData does, and for a compression other than
+    // stored or deflated.
+    PartDevice(QByteArrayView zip, const ZipEntry& entry);
+    ~PartDevice() override;
+    PartDevice(const PartDevice&) = delete;
+    PartDevice& operator=(const PartDevice&) = delete;
+
+    bool isSequential() const override { return true; }
+    // Reads what is left, and tells whether the part came out of the size and checksum its entry
+    // declares.
+    bool matchesEntry();
+
+protected:
+    // -1 once the deflated data turn out no whole stream.
+    qint64 readData(char* data, qint64 most) override;
+    qint64 writeData(const char*, qint64) override { return -1; }
+
+private:
+    ZipEntry entry_;
+    QByteArrayView packed_;
+    z_stream stream_{};
+    bool inflating_ = false; // a deflated part, whose stream is set up
+    bool ended_ = false;
+    quint64 given_ = 0; // bytes read
+    quint32 crc_ = 0;   // of those bytes
+};
+
+// The uncompressed bytes of one part; none when the zip has no such part. Throws
+// std::runtime_error when the part does not inflate to its declared size.
+std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name);
+
+} // namespace exchange
