@@ -121,13 +121,21 @@ NumberFormat builtinNumberFormat(int id) {
     switch (id) {
     case 1:
     case 3:
+    case 5: // currency
+    case 6:
     case 37:
     case 38:
+    case 41: // accounting
+    case 42:
         return parseNumberFormat("0");
     case 2:
     case 4:
+    case 7:
+    case 8:
     case 39:
     case 40:
+    case 43:
+    case 44:
         return parseNumberFormat("0.00");
     case 9:
         return parseNumberFormat("0%");

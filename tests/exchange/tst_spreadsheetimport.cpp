@@ -125,6 +125,19 @@ private Q_SLOTS:
                        "-0,1|ИСТИНА|007|12345678|16.03.2023|в ячейке|текст|15.03.2023"));
     }
 
+    // Formats a workbook names by number alone (openpyxl writes its currency and accounting
+    // formats so): their decimal places are shown, as those of 2 "0.00" are.
+    void xlsxBuiltInFormats() {
+        XlsxLayout layout;
+        layout.moreCellFormats = {{7, {}}, {8, {}}, {43, {}}, {44, {}}, {5, {}}, {41, {}}};
+        const QString cells = n("A1", "2.5", 6) + n("B1", "-3", 7) + n("C1", "1234.5", 8) +
+                              n("D1", "0.126", 9) + n("E1", "7.4", 10) + n("F1", "7.6", 11);
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
+            xlsxOf({{QStringLiteral("Лист1"), row(1, cells), {}}}, {}, layout));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("2,50|-3,00|1234,50|0,13|7|8"));
+    }
+
     // Strings as programs write them: rich-text runs joined and phonetic runs left out, shared
     // or in the cell; a formula by its saved result of any type, none told when it kept none; a
     // row or cell without its address follows the one before.

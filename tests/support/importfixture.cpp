@@ -141,18 +141,26 @@ QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrin
     for (const QString& text : sharedStrings)
         strings += QStringLiteral("<si><t xml:space=\"preserve\">%1</t></si>").arg(xmlText(text));
     strings += layout.moreSharedStrings + QStringLiteral("</sst>");
+    QString moreCodes;
+    QString moreFormats;
+    for (const auto& [id, code] : layout.moreCellFormats) {
+        if (!code.isEmpty())
+            moreCodes += QStringLiteral("<numFmt numFmtId=\"%1\" formatCode=\"%2\"/>")
+                             .arg(QString::number(id), xmlText(code));
+        moreFormats += QStringLiteral("<xf numFmtId=\"%1\"/>").arg(id);
+    }
     const QString styles =
-        QStringLiteral("<styleSheet xmlns=\"%1\"><numFmts count=\"2\">"
+        QStringLiteral("<styleSheet xmlns=\"%1\"><numFmts>"
                        "<numFmt numFmtId=\"164\" formatCode=\"DD.MM.YYYY\"/>"
-                       "<numFmt numFmtId=\"165\" formatCode=\"0000000\"/></numFmts>"
+                       "<numFmt numFmtId=\"165\" formatCode=\"0000000\"/>%2</numFmts>"
                        "<fonts count=\"1\"><font><sz val=\"11\"/></font></fonts>"
                        "<fills count=\"1\"><fill><patternFill patternType=\"none\"/></fill></fills>"
                        "<borders count=\"1\"><border/></borders>"
                        "<cellStyleXfs count=\"1\"><xf numFmtId=\"0\"/></cellStyleXfs>"
-                       "<cellXfs count=\"6\"><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"
+                       "<cellXfs><xf numFmtId=\"0\"/><xf numFmtId=\"14\"/>"
                        "<xf numFmtId=\"164\"/><xf numFmtId=\"165\"/><xf numFmtId=\"2\"/>"
-                       "<xf numFmtId=\"9\"/></cellXfs></styleSheet>")
-            .arg(main);
+                       "<xf numFmtId=\"9\"/>%3</cellXfs></styleSheet>")
+            .arg(main, moreCodes, moreFormats);
     parts.prepend({QStringLiteral("xl/styles.xml"), xml(styles)});
     parts.prepend({QStringLiteral("xl/sharedStrings.xml"), xml(strings)});
     parts.prepend({QStringLiteral("xl/_rels/workbook.xml.rels"), xml(links)});

@@ -30,6 +30,9 @@ struct XlsxLayout {
     QString (*target)(const QString& nameInXl) = nullptr;
     QString workbookProperties; // the <workbookPr> element, if any
     QString moreSharedStrings;  // <si> elements as written, after those of the plain texts
+    // Cell formats after the six above (s="6" on): each a numFmtId and its code, or no code for
+    // a format the file names by number alone.
+    QList<std::pair<int, QString>> moreCellFormats;
 };
 QByteArray xlsxOf(const QList<XlsxSheet>& sheets, const QStringList& sharedStrings,
                   const XlsxLayout& layout);
