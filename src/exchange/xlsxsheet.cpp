@@ -5,6 +5,7 @@
 #include "exchange/xlsxpackage.h"
 
 #include <QDate>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <map>
@@ -28,6 +29,23 @@ void checkParsed(const QXmlStreamReader& reader, const std::string& part) {
         throw std::runtime_error(part + ": " + reader.errorString().toStdString());
 }
 
+// The text of a string as the workbook writes it: a character XML cannot carry (a carriage return)
+// comes as "_x000D_", and a text's own "_x" as "_x005F_x".
+QString unescaped(QString text) {
+    const auto isHex = [](QChar c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F');
+    };
+    for (qsizetype at = text.indexOf(u"_x"); at >= 0 && at + 7 <= text.size();
+         at = text.indexOf(u"_x", at + 1)) {
+        const QStringView digits = QStringView(text).sliced(at + 2, 4);
+        const ushort code = digits.toUShort(nullptr, 16);
+        // "_x0000_" stays: a journal cell holds no NUL.
+        if (std::all_of(digits.begin(), digits.end(), isHex) && text[at + 6] == u'_' && code != 0)
+            text.replace(at, 7, QChar(code));
+    }
+    return text;
+}
+
 // The strings the cells share, each with its rich-text runs joined and its phonetic runs left
 // out.
 QStringList readSharedStrings(QByteArrayView xlsx, const ZipEntry& part) {
@@ -39,7 +57,7 @@ QStringList readSharedStrings(QByteArrayView xlsx, const ZipEntry& part) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::StartElement) {
             if (reader.name() == u"t")
-                text += reader.readElementText();
+                text += unescaped(reader.readElementText());
             else if (reader.name() == u"rPh")
                 reader.skipCurrentElement();
         } else if (token == QXmlStreamReader::EndElement && reader.name() == u"si") {
@@ -182,7 +200,7 @@ private:
         } else if (name == u"v") {
             value_ = reader.readElementText();
         } else if (name == u"t") {
-            inline_ += reader.readElementText();
+            inline_ += unescaped(reader.readElementText());
         } else if (name == u"rPh") {
             reader.skipCurrentElement();
         } else if (name == u"mergeCell" && !other_) {
@@ -210,7 +228,7 @@ private:
         else if (type_ == u"s")
             show(context_.strings.value(value_->toInt()));
         else if (type_ == u"str")
-            show(*value_);
+            show(unescaped(*value_));
         else if (type_ == u"b")
             show(booleanText(*value_ == u"1" || *value_ == u"true"));
         else if (type_ == u"d")

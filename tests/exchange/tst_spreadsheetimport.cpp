@@ -166,6 +166,23 @@ private Q_SLOTS:
                                     "сохранён)")));
     }
 
+    // A character XML cannot carry is written "_x000D_" (Excel writes a text's carriage returns
+    // so), and a text's own "_x" as "_x005F_x": shared, inline and formula strings alike.
+    void xlsxEscapedCharacters() {
+        XlsxLayout layout;
+        layout.moreSharedStrings =
+            u("<si><t>ООО_x000D_\nРомашка</t></si><si><t>_x005F_x0041_ _x41_ _x00zz_</t></si>");
+        const QString cells = s("A1", 0) + s("B1", 1) +
+                              u("<c r=\"C1\" t=\"inlineStr\"><is><t>ЭКР_x0009_2102</t></is></c>"
+                                "<c r=\"D1\" t=\"str\"><f>A1</f><v>1_x000d_</v></c>");
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
+            xlsxOf({{QStringLiteral("Лист1"), row(1, cells), {}}}, {}, layout));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(rowOf(outcome.journal.rows, 0),
+                 (QStringList{u("ООО\r\nРомашка"), u("_x0041_ _x41_ _x00zz_"), u("ЭКР\t2102"),
+                              u("1\r")}));
+    }
+
     // A later sheet's strings written in its cells count as shared ones do: the journal is
     // found there.
     void xlsxJournalInInlineStrings() {
