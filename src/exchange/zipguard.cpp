@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <optional>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace exchange {
@@ -57,11 +59,6 @@ public:
     explicit XmlShape(const ZipEntry& entry) : entry_(entry) {}
 
     void read(std::string_view piece) {
-        if (!seenStart_ && piece.find("<!DOCTYPE") != std::string_view::npos)
-            throw Refusal{QStringLiteral("Файл не импортирован: часть %1 объявляет свои сущности "
-                                         "XML (<!DOCTYPE>), а электронные таблицы так не пишут.")
-                              .arg(partName(entry_))};
-        seenStart_ = true;
         for (const char c : piece) {
             step(c);
             last_ = c;
@@ -70,6 +67,7 @@ public:
 
 private:
     enum class State { Text, Open, StartTag, EndTag, Other };
+    static constexpr std::string_view DocumentType = "!DOCTYPE";
 
     void step(char c) {
         switch (state_) {
@@ -81,6 +79,7 @@ private:
             state_ = c == '/'               ? State::EndTag
                      : c == '!' || c == '?' ? State::Other
                                             : State::StartTag;
+            declaration_.assign(1, c);
             break;
         case State::StartTag:
             if (quote_ != 0) {
@@ -103,6 +102,15 @@ private:
             }
             break;
         case State::Other:
+            // A document type may come after blanks and comments, in any piece.
+            if (declaration_.size() < DocumentType.size()) {
+                declaration_ += c;
+                if (declaration_ == DocumentType)
+                    throw Refusal{QStringLiteral("Файл не импортирован: часть %1 объявляет свои "
+                                                 "сущности XML (<!DOCTYPE>), а электронные "
+                                                 "таблицы так не пишут.")
+                                      .arg(partName(entry_))};
+            }
             if (c == '>')
                 state_ = State::Text;
             break;
@@ -114,7 +122,7 @@ private:
     char quote_ = 0;
     char last_ = 0;
     int depth_ = 0;
-    bool seenStart_ = false; // a document type comes in the first piece, before the elements
+    std::string declaration_; // the first characters of a "<!…>" or "<?…>", from the "!" or "?"
 };
 
 bool isXml(std::string_view name) {

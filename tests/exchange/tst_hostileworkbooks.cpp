@@ -240,7 +240,8 @@ QByteArray deepNesting() {
     });
 }
 
-QByteArray billionLaughs() {
+// blanks: how many stand between the XML declaration and the document type, in a deflated part.
+QByteArray billionLaughs(qint64 blanks = 0) {
     QByteArray entities = "<!ENTITY lol \"lol\">";
     QByteArray previous = "lol";
     for (int i = 1; i <= 9; ++i) {
@@ -250,7 +251,10 @@ QByteArray billionLaughs() {
         previous = name;
     }
     return xlsxWithSheet([&](Part& sheet) {
-        sheet.head = "<?xml version=\"1.0\"?><!DOCTYPE worksheet [" + entities +
+        sheet.head = "<?xml version=\"1.0\"?>";
+        sheet.blanks = blanks;
+        sheet.deflated = blanks > 0;
+        sheet.tail = "<!DOCTYPE worksheet [" + entities +
                      "]><worksheet "
                      "xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\">"
                      "<sheetData><row r=\"1\"><c r=\"A1\" t=\"inlineStr\"><is><t>&lol9;</t></is>"
@@ -384,6 +388,9 @@ private Q_SLOTS:
             << "absolute.xlsx" << xlsxWithPart("/x") << QStringList{u("недопустимым именем «/x»")};
         QTest::newRow("billion laughs")
             << "laughs.xlsx" << billionLaughs() << QStringList{u("sheet1.xml"), u("<!DOCTYPE>")};
+        QTest::newRow("billion laughs after blanks")
+            << "laughs.xlsx" << billionLaughs(100000)
+            << QStringList{u("sheet1.xml"), u("<!DOCTYPE>")};
         QTest::newRow("zero bytes") << "empty.xlsx" << QByteArray() << QStringList{u("Файл пуст")};
         const QByteArray whole = xlsxOf({{QStringLiteral("Лист1"), QString(), {}}});
         QTest::newRow("zip cut short") << "short.xlsx" << whole.left(whole.size() / 2)
