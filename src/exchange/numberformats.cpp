@@ -12,7 +12,8 @@ namespace {
 constexpr double LastDateSerial = 2958465.0;
 
 // The first section of a format code with what is not a placeholder taken out: quoted texts,
-// escaped characters, "[...]" (colours, conditions, locales), "_x" and "*x" fillers.
+// escaped characters, "[...]" (colours, conditions, locales) but for elapsed time, "_x" and "*x"
+// fillers.
 std::string placeholders(std::string_view code) {
     std::string kept;
     for (std::size_t i = 0; i < code.size(); ++i) {
@@ -26,6 +27,11 @@ std::string placeholders(std::string_view code) {
             ++i;
         } else if (c == '[') {
             const std::size_t end = code.find(']', i + 1);
+            const std::string_view inside = code.substr(i + 1, end - std::min(end, i + 1));
+            // "[h]", "[mm]", "[ss]": time counted past a day, whose letters count.
+            if (!inside.empty() && inside.find_first_not_of("hHmMsS") == std::string_view::npos)
+                for (const char letter : inside)
+                    kept += char(std::tolower(static_cast<unsigned char>(letter)));
             i = end == std::string_view::npos ? code.size() : end;
         } else {
             kept += char(std::tolower(static_cast<unsigned char>(c)));

@@ -138,6 +138,18 @@ private Q_SLOTS:
         QCOMPARE(rowOf(outcome.journal.rows, 0), words("2,50|-3,00|1234,50|0,13|7|8"));
     }
 
+    // A time format counting hours past a day ("[h]:mm") shows a time, not a date.
+    void xlsxElapsedTime() {
+        XlsxLayout layout;
+        layout.moreCellFormats = {{166, QStringLiteral("[h]:mm")},
+                                  {167, QStringLiteral("[HH]:MM")}};
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
+            xlsxOf({{QStringLiteral("Лист1"), row(1, n("A1", "0.5", 6) + n("B1", "0.75", 7)), {}}},
+                   {}, layout));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("12:00|18:00"));
+    }
+
     // Strings as programs write them: rich-text runs joined and phonetic runs left out, shared
     // or in the cell; a formula by its saved result of any type, none told when it kept none; a
     // row or cell without its address follows the one before.
