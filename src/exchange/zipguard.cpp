@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -170,6 +171,12 @@ void checkZipParts(QByteArrayView bytes, const std::vector<ZipEntry>& entries) {
             throw Refusal{QStringLiteral("Файл повреждён: в архиве есть часть с недопустимым "
                                          "именем «%1».")
                               .arg(partName(entry))};
+    // A name given twice leaves open which part is meant: readers take either the first or the
+    // last.
+    std::set<std::string_view> names;
+    for (const ZipEntry& entry : entries)
+        if (!names.insert(entry.name).second)
+            throw damagedPart(entry, "записана в архиве дважды");
     for (const ZipEntry& entry : entries)
         checkDeclaredSize(entry);
     for (const ZipEntry& entry : entries)

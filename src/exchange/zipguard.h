@@ -20,11 +20,11 @@ constexpr quint64 MaxRatio = 100;
 // Deeper elements than any spreadsheet writes.
 constexpr int MaxXmlDepth = 256;
 
-// Throws Refusal for a part named outside the package ("../x", "/x", "C:x"), a part declared
-// larger than MaxPartSize, a zip bomb, and a part whose data inflate to more or fewer bytes than
-// its declared size (inflating stops as soon as it passes that size); and an XML part that declares
-// a document type (the entities of a "billion laughs"), which no spreadsheet writes, or nests its
-// elements deeper than MaxXmlDepth.
+// Throws Refusal for a part named outside the package ("../x", "/x", "C:x"), a name given twice,
+// a part declared larger than MaxPartSize, a zip bomb, and a part whose data inflate to more or
+// fewer bytes than its declared size (inflating stops as soon as it passes that size); and an XML
+// part that declares a document type (the entities of a "billion laughs"), which no spreadsheet
+// writes, or nests its elements deeper than MaxXmlDepth.
 void checkZipParts(QByteArrayView bytes, const std::vector<ZipEntry>& entries);
 
 } // namespace exchange

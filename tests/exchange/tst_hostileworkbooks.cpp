@@ -384,6 +384,9 @@ private Q_SLOTS:
             << QStringList{u("разжимается в 2 047 МБ"), u("327 670 строк")};
         QTest::newRow("entry up a folder")
             << "up.xlsx" << xlsxWithPart("../x") << QStringList{u("недопустимым именем «../x»")};
+        QTest::newRow("entry named twice")
+            << "twice.xlsx" << xlsxWithPart("xl/worksheets/sheet1.xml")
+            << QStringList{u("часть xl/worksheets/sheet1.xml записана в архиве дважды")};
         QTest::newRow("absolute entry")
             << "absolute.xlsx" << xlsxWithPart("/x") << QStringList{u("недопустимым именем «/x»")};
         QTest::newRow("billion laughs")
