@@ -284,6 +284,7 @@ void readOds(QByteArrayView bytes, SheetCells& cells) {
         throw Refusal{QStringLiteral("В файле .ods нет таблицы (content.xml): файл повреждён.")};
     PartXml xml(bytes, *content);
     ContentReader(cells).read(xml.reader());
+    checkAsDeclared(xml.part(), content->name);
 }
 
 } // namespace exchange

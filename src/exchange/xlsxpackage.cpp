@@ -132,13 +132,4 @@ Workbook readWorkbook(QByteArrayView xlsx) {
     return workbook;
 }
 
-void checkAsDeclared(PartDevice& part, const std::string& name) {
-    if (part.matchesEntry())
-        return;
-    qCWarning(exchangeLog) << partName(name) << "inflated not as its zip entry declares";
-    throw Refusal{QStringLiteral("Файл повреждён: часть %1 не такая, как указано в архиве "
-                                 "(её длина или контрольная сумма не сходятся).")
-                      .arg(partName(name))};
-}
-
 } // namespace exchange

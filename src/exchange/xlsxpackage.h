@@ -12,8 +12,6 @@
 
 namespace exchange {
 
-class PartDevice;
-
 // The part a relationship's target names. A target starting with "/" starts from the package's
 // root, any other from the folder of the part the relationship belongs to ("" for the package
 // itself); "." and ".." segments are resolved.
@@ -35,9 +33,5 @@ struct Workbook {
 // The workbook as the package's relationships, xl/workbook.xml and its relationships give it.
 // Throws Refusal naming the part that is no XML (the parser's words go to the log only).
 Workbook readWorkbook(QByteArrayView xlsx);
-
-// Whether the part was read whole, of the size and checksum the zip's directory gives for it;
-// throws Refusal naming it when not.
-void checkAsDeclared(PartDevice& part, const std::string& name);
 
 } // namespace exchange

@@ -64,6 +64,7 @@ QStringList readSharedStrings(QByteArrayView xlsx, const ZipEntry& part) {
             strings << std::exchange(text, {});
         }
     }
+    checkAsDeclared(xml.part(), part.name);
     checkParsed(reader, part.name);
     return strings;
 }
@@ -95,6 +96,7 @@ std::vector<NumberFormat> readCellFormats(QByteArrayView xlsx, const ZipEntry& p
             within = Elsewhere;
         }
     }
+    checkAsDeclared(xml.part(), part.name);
     checkParsed(reader, part.name);
     std::vector<NumberFormat> formats;
     for (const int id : ids) {

@@ -1,5 +1,6 @@
 #include "exchange/zipparts.h"
 
+#include "exchange/exchangelog.h"
 #include "exchange/sheetcells.h"
 
 #include <QtEndian>
@@ -154,6 +155,16 @@ bool PartDevice::matchesEntry() {
     for (qint64 given = 1; given > 0 && given_ <= entry_.size;)
         given = read(rest.data(), rest.size());
     return given_ == entry_.size && crc_ == entry_.crc;
+}
+
+void checkAsDeclared(PartDevice& part, const std::string& name) {
+    if (part.matchesEntry())
+        return;
+    const QString partName = QString::fromUtf8(name.data(), qsizetype(name.size()));
+    qCWarning(exchangeLog) << partName << "inflated not as its zip entry declares";
+    throw Refusal{QStringLiteral("Файл повреждён: часть %1 не такая, как указано в архиве "
+                                 "(её длина или контрольная сумма не сходятся).")
+                      .arg(partName)};
 }
 
 std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name) {

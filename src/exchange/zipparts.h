@@ -71,6 +71,10 @@ private:
     quint32 crc_ = 0;   // of those bytes
 };
 
+// Whether the part was read whole, of the size and checksum the zip's directory gives for it;
+// throws Refusal naming it when not.
+void checkAsDeclared(PartDevice& part, const std::string& name);
+
 // The uncompressed bytes of one part; none when the zip has no such part. Throws
 // std::runtime_error when the part does not inflate to its declared size.
 std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name);

@@ -342,6 +342,16 @@ private Q_SLOTS:
         QTest::newRow("damaged content")
             << odsOf(QStringLiteral("<table:table table:name=\"x\"><table:table-row>"))
             << u("Файл повреждён");
+        // A byte changed in a stored part, its checksum left as it was.
+        QByteArray content = odsOf(otable(u("Лист1"), orow(ostr(QStringLiteral("ABC")))));
+        QTest::newRow("content changed")
+            << content.replace("ABC", "ABD") << u("часть content.xml не такая, как указано");
+        const QByteArray plain =
+            xlsxOf({{QStringLiteral("Лист1"), row(1, s("A1", 0)), {}}}, {QStringLiteral("ABC")});
+        QTest::newRow("shared strings changed")
+            << QByteArray(plain).replace("ABC", "ABD") << u("часть xl/sharedStrings.xml не такая");
+        QTest::newRow("styles changed")
+            << QByteArray(plain).replace("0000000", "0000001") << u("часть xl/styles.xml не такая");
         QTest::newRow("bad cell address")
             << xlsxOf({{QStringLiteral("Лист1"),
                         row(1, QStringLiteral("<c r=\"1A\"><v>1</v></c>")),
