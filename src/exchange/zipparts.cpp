@@ -105,8 +105,13 @@ std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name) {
     const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
     if (!entries)
         return std::nullopt;
-    const auto entry = std::find_if(entries->begin(), entries->end(),
-                                    [&](const ZipEntry& e) { return e.name == name; });
+    auto entry = std::find_if(entries->begin(), entries->end(),
+                              [&](const ZipEntry& e) { return e.name == name; });
+    // A package tells its part names apart without their case ("xl/SharedStrings.xml").
+    if (entry == entries->end())
+        entry = std::find_if(entries->begin(), entries->end(), [&](const ZipEntry& e) {
+            return QByteArrayView(e.name).compare(QByteArrayView(name), Qt::CaseInsensitive) == 0;
+        });
     return entry == entries->end() ? std::nullopt : std::optional(*entry);
 }
 

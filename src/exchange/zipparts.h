@@ -37,7 +37,8 @@ Refusal damagedPart(const ZipEntry& entry, const char* how);
 // header gives other sizes than the directory without a data descriptor.
 QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry);
 
-// The entry of that name; none when the zip has none (or is no whole zip).
+// The entry of that name, or else of that name in another case; none when the zip has none (or is
+// no whole zip).
 std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name);
 
 // A part's bytes as they inflate, a few at a time: a sheet of a million rows is never held whole.

@@ -195,6 +195,18 @@ private Q_SLOTS:
                               u("1\r")}));
     }
 
+    // A package's part names are told apart without their case: a relationship to
+    // "sharedStrings.xml" finds "xl/SharedStrings.xml", as some programs name it.
+    void xlsxPartNamesInAnotherCase() {
+        QByteArray xlsx = xlsxOf({{QStringLiteral("Лист1"), row(1, s("A1", 0) + s("B1", 1)), {}}},
+                                 words("ООО|ЭКР"));
+        xlsx.replace("xl/sharedStrings.xml", "xl/SharedStrings.xml")
+            .replace("xl/worksheets/sheet1.xml", "xl/worksheets/Sheet1.xml");
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(xlsx);
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО|ЭКР"));
+    }
+
     // A later sheet's strings written in its cells count as shared ones do: the journal is
     // found there.
     void xlsxJournalInInlineStrings() {
