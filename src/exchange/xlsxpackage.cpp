@@ -6,6 +6,7 @@
 #include "exchange/zipparts.h"
 
 #include <functional>
+#include <unordered_map>
 
 namespace exchange {
 
@@ -120,15 +121,18 @@ Workbook readWorkbook(QByteArrayView xlsx) {
     if (!found)
         throw Refusal{
             QStringLiteral("Файл повреждён: в нём нет книги (%1).").arg(partName(workbook.part))};
+    // By id, the last link of each: a workbook may name many sheets.
+    std::unordered_map<std::string, std::string> targets;
     for (const Relationship& link : relationshipsIn(xlsx, relationshipsPart(workbook.part))) {
         if (link.type.ends_with("/sharedStrings"))
             workbook.sharedStrings = resolvedTarget(workbook.part, link.target);
         else if (link.type.ends_with("/styles"))
             workbook.styles = resolvedTarget(workbook.part, link.target);
-        for (std::size_t i = 0; i < ids.size(); ++i)
-            if (link.id == ids[i])
-                workbook.sheets[i].part = resolvedTarget(workbook.part, link.target);
+        targets[link.id] = link.target;
     }
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (const auto target = targets.find(ids[i]); target != targets.end())
+            workbook.sheets[i].part = resolvedTarget(workbook.part, target->second);
     return workbook;
 }
 

@@ -262,6 +262,30 @@ QByteArray billionLaughs(qint64 blanks = 0) {
     });
 }
 
+// A workbook of one sheet of one cell that names `count` sheets more, each with a relationship of
+// its own to a part it does not hold.
+QByteArray manySheets(int count) {
+    QList<Part> parts = partsOf(xlsxOf({{QStringLiteral("Лист1"),
+                                         QStringLiteral("<row r=\"1\"><c r=\"A1\"><v>1</v></c>"
+                                                        "</row>"),
+                                         {}}}));
+    QByteArray sheets;
+    QByteArray links;
+    for (int i = 2; i <= count + 1; ++i) {
+        const QByteArray n = QByteArray::number(i);
+        sheets += "<sheet name=\"s" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
+        links += "<Relationship Id=\"rId" + n + "\" Type=\"x\" Target=\"t" + n + "\"/>";
+    }
+    for (Part& part : parts) {
+        if (part.name == "xl/workbook.xml")
+            part.head.replace("</sheets>", QByteArray(sheets + "</sheets>"));
+        else if (part.name == "xl/_rels/workbook.xml.rels")
+            part.head.replace("</Relationships>", QByteArray(links + "</Relationships>"));
+        part.deflated = true;
+    }
+    return zipOfParts(parts);
+}
+
 QByteArray cellFarOut() {
     return xlsxOf({{QStringLiteral("Лист1"),
                     QStringLiteral("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>"
@@ -417,6 +441,15 @@ private Q_SLOTS:
             QVERIFY2(said->contains(word), qPrintable(*said));
         QCOMPARE(contents(folder.path()), before);
         QCOMPARE(folder.read(QStringLiteral("in/") + file), bytes);
+    }
+
+    // A workbook naming 200,000 sheets, each with its relationship, is read in time.
+    void manySheetsInTime() {
+        TempFolder folder;
+        folder.write(QStringLiteral("many.xlsx"), manySheets(200000));
+        const std::optional<QString> said = importInChild(folder.file(QStringLiteral("many.xlsx")));
+        QVERIFY2(said, "the import did not end in time");
+        QCOMPARE(*said, QStringLiteral("imported"));
     }
 
     // What a spreadsheet writes passes the checks: deflated parts, Calc's empty rows repeated to
