@@ -10,6 +10,7 @@
 #include <limits>
 #include <map>
 #include <stdexcept>
+#include <unordered_set>
 #include <utility>
 
 namespace exchange {
@@ -282,16 +283,21 @@ void readXlsx(QByteArrayView bytes, SheetCells& cells) {
     const Workbook workbook = readWorkbook(bytes);
     SheetContext context;
     context.origin = workbook.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
-    if (const auto strings = zipEntry(bytes, workbook.sharedStrings))
+    const ZipIndex parts(bytes);
+    if (const auto strings = parts.find(workbook.sharedStrings))
         context.strings = readSharedStrings(bytes, *strings);
-    if (const auto styles = zipEntry(bytes, workbook.styles))
+    if (const auto styles = parts.find(workbook.styles))
         context.formats = readCellFormats(bytes, *styles);
+    // A part two sheets name is looked over once: no spreadsheet writes so, a hostile file may
+    // name one part for every sheet.
+    std::unordered_set<std::string> read;
     for (std::size_t i = 0; i < workbook.sheets.size(); ++i) {
         const WorkbookSheet& sheet = workbook.sheets[i];
         const bool taken = int(i) == cells.sheet();
         if (!taken)
             cells.others().push_back({int(i), sheet.name, 0, {}});
-        if (const auto part = zipEntry(bytes, sheet.part))
+        const auto part = parts.find(sheet.part);
+        if (part && (read.insert(part->name).second || taken))
             SheetReader(context, cells, taken ? nullptr : &cells.others().back())
                 .read(bytes, *part, taken);
     }

@@ -101,18 +101,36 @@ QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry) {
     return bytes.sliced(qsizetype(start), qsizetype(entry.compressedSize));
 }
 
-std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name) {
-    const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
-    if (!entries)
-        return std::nullopt;
-    auto entry = std::find_if(entries->begin(), entries->end(),
-                              [&](const ZipEntry& e) { return e.name == name; });
+namespace {
+
+std::string lowerCase(std::string_view name) {
+    std::string lower(name);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
+    return lower;
+}
+
+} // namespace
+
+ZipIndex::ZipIndex(QByteArrayView bytes)
+    : entries_(zipEntries(bytes).value_or(std::vector<ZipEntry>())) {
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        byName_.try_emplace(entries_[i].name, i);
+        byLower_.try_emplace(lowerCase(entries_[i].name), i);
+    }
+}
+
+std::optional<ZipEntry> ZipIndex::find(std::string_view name) const {
+    if (const auto found = byName_.find(std::string(name)); found != byName_.end())
+        return entries_[found->second];
     // A package tells its part names apart without their case ("xl/SharedStrings.xml").
-    if (entry == entries->end())
-        entry = std::find_if(entries->begin(), entries->end(), [&](const ZipEntry& e) {
-            return QByteArrayView(e.name).compare(QByteArrayView(name), Qt::CaseInsensitive) == 0;
-        });
-    return entry == entries->end() ? std::nullopt : std::optional(*entry);
+    if (const auto found = byLower_.find(lowerCase(name)); found != byLower_.end())
+        return entries_[found->second];
+    return std::nullopt;
+}
+
+std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name) {
+    return ZipIndex(bytes).find(name);
 }
 
 PartDevice::PartDevice(QByteArrayView zip, const ZipEntry& entry)

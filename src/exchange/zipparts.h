@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 #include <zlib.h>
 
@@ -37,8 +38,21 @@ Refusal damagedPart(const ZipEntry& entry, const char* how);
 // header gives other sizes than the directory without a data descriptor.
 QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry);
 
-// The entry of that name, or else of that name in another case; none when the zip has none (or is
-// no whole zip).
+// The entries of a zip by name, for a reader that looks many up.
+class ZipIndex {
+public:
+    explicit ZipIndex(QByteArrayView bytes);
+    // The entry of that name, or else of that name in another case; none when the zip has none
+    // (or is no whole zip).
+    std::optional<ZipEntry> find(std::string_view name) const;
+
+private:
+    std::vector<ZipEntry> entries_;
+    std::unordered_map<std::string, std::size_t> byName_;  // the first entry of each name
+    std::unordered_map<std::string, std::size_t> byLower_; // of each name in lower case
+};
+
+// The entry of that name, as ZipIndex finds it.
 std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name);
 
 // A part's bytes as they inflate, a few at a time: a sheet of a million rows is never held whole.

@@ -262,26 +262,34 @@ QByteArray billionLaughs(qint64 blanks = 0) {
     });
 }
 
-// A workbook of one sheet of one cell that names `count` sheets more, each with a relationship of
-// its own to a part it does not hold.
-QByteArray manySheets(int count) {
-    QList<Part> parts = partsOf(xlsxOf({{QStringLiteral("Лист1"),
-                                         QStringLiteral("<row r=\"1\"><c r=\"A1\"><v>1</v></c>"
-                                                        "</row>"),
-                                         {}}}));
+// What the further sheets of manySheets() link to.
+enum class SheetLinks { Missing, FirstPart, OwnParts };
+
+// A workbook of one sheet that names `count` sheets more, each with a relationship of its own: to
+// a part the zip lacks, to the first sheet's part (of 1,000 cells), or to a part of its own.
+QByteArray manySheets(int count, SheetLinks linked) {
+    const QString cell = QStringLiteral("<c><v>1</v></c>");
+    QList<Part> parts = partsOf(xlsxOf(
+        {{QStringLiteral("Лист1"), QStringLiteral("<row>%1</row>").arg(cell.repeated(1000)), {}}}));
     QByteArray sheets;
     QByteArray links;
     for (int i = 2; i <= count + 1; ++i) {
         const QByteArray n = QByteArray::number(i);
+        const QByteArray target = linked == SheetLinks::Missing ? QByteArray("t" + n)
+                                  : linked == SheetLinks::FirstPart
+                                      ? "worksheets/sheet1.xml"
+                                      : QByteArray("worksheets/s" + n + ".xml");
         sheets += "<sheet name=\"s" + n + "\" sheetId=\"" + n + "\" r:id=\"rId" + n + "\"/>";
-        links += "<Relationship Id=\"rId" + n + "\" Type=\"x\" Target=\"t" + n + "\"/>";
+        links += "<Relationship Id=\"rId" + n + "\" Type=\"x\" Target=\"" + target + "\"/>";
+        if (linked == SheetLinks::OwnParts)
+            parts << Part{"xl/worksheets/s" + n + ".xml", "<worksheet/>", 0, {}, false, {}, {}, {}};
     }
     for (Part& part : parts) {
         if (part.name == "xl/workbook.xml")
             part.head.replace("</sheets>", QByteArray(sheets + "</sheets>"));
         else if (part.name == "xl/_rels/workbook.xml.rels")
             part.head.replace("</Relationships>", QByteArray(links + "</Relationships>"));
-        part.deflated = true;
+        part.deflated = linked != SheetLinks::OwnParts;
     }
     return zipOfParts(parts);
 }
@@ -443,10 +451,17 @@ private Q_SLOTS:
         QCOMPARE(folder.read(QStringLiteral("in/") + file), bytes);
     }
 
-    // A workbook naming 200,000 sheets, each with its relationship, is read in time.
+    // A workbook naming many sheets is read in time, whatever they link to.
+    void manySheetsInTime_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("parts it lacks") << manySheets(200000, SheetLinks::Missing);
+        QTest::newRow("one part for all") << manySheets(100000, SheetLinks::FirstPart);
+        QTest::newRow("a part each") << manySheets(30000, SheetLinks::OwnParts);
+    }
     void manySheetsInTime() {
+        QFETCH(QByteArray, bytes);
         TempFolder folder;
-        folder.write(QStringLiteral("many.xlsx"), manySheets(200000));
+        folder.write(QStringLiteral("many.xlsx"), bytes);
         const std::optional<QString> said = importInChild(folder.file(QStringLiteral("many.xlsx")));
         QVERIFY2(said, "the import did not end in time");
         QCOMPARE(*said, QStringLiteral("imported"));
