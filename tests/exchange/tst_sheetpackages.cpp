@@ -96,7 +96,7 @@ private Q_SLOTS:
         QFETCH(int, layout);
         const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
             xlsxOf({{QStringLiteral("Лист1"), row(1, MixedRow), {}}}, {u("ООО Тест")},
-                   {layout == 0 ? absolute : roundabout, {}, {}}));
+                   {layout == 0 ? absolute : roundabout, {}, {}, {}}));
         QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
         QCOMPARE(rowOf(outcome.journal.rows, 0),
                  u("ООО Тест|12345678|06.07.2011|07.07.2011").split(u'|'));
@@ -118,7 +118,7 @@ private Q_SLOTS:
         QFETCH(QString, shown);
         const exchange::ImportOutcome outcome = exchange::importSpreadsheet(xlsxOf(
             {{QStringLiteral("Лист1"), row(1, n("A1", "39268", 1) + n("B1", "39268", 2)), {}}}, {},
-            {nullptr, properties, {}}));
+            {nullptr, properties, {}, {}}));
         QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
         QCOMPARE(rowOf(outcome.journal.rows, 0), (QStringList{shown, shown}));
     }
