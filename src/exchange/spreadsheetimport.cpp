@@ -71,10 +71,11 @@ Package examine(QByteArrayView bytes) {
     if (entryNamed(*entries, "xl/workbook.xml")) {
         package.kind = Kind::Xlsx;
         quint64 largestSheet = 0;
+        // Part names in any case, as the readers find them.
         for (const ZipEntry& entry : *entries)
-            if (entry.name.starts_with("xl/worksheets/"))
+            if (QByteArray::fromStdString(entry.name).toLower().startsWith("xl/worksheets/"))
                 largestSheet = std::max(largestSheet, entry.size);
-        const ZipEntry* strings = entryNamed(*entries, "xl/sharedStrings.xml");
+        const std::optional<ZipEntry> strings = ZipIndex(bytes).find("xl/sharedStrings.xml");
         parts = largestSheet + (strings ? strings->size : 0);
     } else if (const ZipEntry* content = entryNamed(*entries, "content.xml")) {
         const auto mimetype = zipPart(bytes, "mimetype");

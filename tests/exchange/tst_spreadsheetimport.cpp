@@ -398,6 +398,20 @@ private Q_SLOTS:
         QVERIFY(outcome.refusal->contains(u("Таблица слишком велика")));
     }
 
+    // The shared strings count toward the memory a workbook needs whatever the case of their
+    // part's name.
+    void memoryGuardInAnotherCase() {
+        QByteArray xlsx = xlsxOf({{QStringLiteral("Лист1"), row(1, s("A1", 0)), {}}},
+                                 {QStringLiteral("x"), QString(50000, u'ж')});
+        const qsizetype budget = xlsx.size() + 150000;
+        QVERIFY(!exchange::importSpreadsheet(xlsx, budget).ok());
+        xlsx.replace("xl/sharedStrings.xml", "xl/SharedStrings.xml");
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(xlsx, budget);
+        QVERIFY(!outcome.ok());
+        QVERIFY2(outcome.refusal->contains(u("Таблица слишком велика")),
+                 qPrintable(*outcome.refusal));
+    }
+
     // A cell longer than a journal line is kept, and its row told.
     void overlongCell() {
         const QString text(40000, u'ж');
