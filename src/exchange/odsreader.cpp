@@ -15,6 +15,7 @@ namespace {
 constexpr QStringView OfficeNs = u"urn:oasis:names:tc:opendocument:xmlns:office:1.0";
 constexpr QStringView TableNs = u"urn:oasis:names:tc:opendocument:xmlns:table:1.0";
 constexpr QStringView TextNs = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
+constexpr QStringView DrawNs = u"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
 constexpr QStringView CalcExtNs =
     u"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
 
@@ -147,8 +148,8 @@ void ContentReader::startElement(QXmlStreamReader& reader) {
         } else if (name == u"table-cell" || name == u"covered-table-cell") {
             startCell(reader.attributes(), name == u"covered-table-cell");
         }
-    } else if (ns == OfficeNs && name == u"annotation") {
-        reader.skipCurrentElement(); // a comment is no cell text
+    } else if ((ns == OfficeNs && name == u"annotation") || ns == DrawNs) {
+        reader.skipCurrentElement(); // a comment, a shape anchored to the cell: no cell text
     } else if (ns == TextNs && inCell_) {
         if (name == u"p" || name == u"h") {
             if (paragraphs_++ == 0 && paragraphCount_++ > 0)

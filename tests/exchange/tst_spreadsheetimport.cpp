@@ -309,6 +309,19 @@ private Q_SLOTS:
         QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО Ромашка\t1\n2|а\nб"));
     }
 
+    // A shape anchored to a cell is written inside it, its text too: no text of the cell's.
+    void odsShapeInACell() {
+        const QString cells = QStringLiteral(
+            "<table:table-cell office:value-type=\"string\"><draw:frame "
+            "xmlns:draw=\"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0\"><draw:text-box>"
+            "<text:p>надпись</text:p></draw:text-box></draw:frame><text:p>ООО Ромашка</text:p>"
+            "</table:table-cell>");
+        const exchange::ImportOutcome outcome =
+            exchange::importSpreadsheet(odsOf(otable(u("Лист1"), orow(cells))));
+        QVERIFY2(outcome.ok(), qPrintable(outcome.refusal.value_or(QString())));
+        QCOMPARE(rowOf(outcome.journal.rows, 0), words("ООО Ромашка"));
+    }
+
     void odsProblemsAreListed() {
         const QString cells =
             oc(QStringLiteral("table:formula=\"of:=1/0\" office:value-type=\"float\" "
