@@ -105,6 +105,8 @@ NumberFormat parseNumberFormat(std::string_view code) {
     if (kept.find_first_of("hs") != std::string::npos) {
         format.kind = NumberFormat::Time;
         format.seconds = kept.find('s') != std::string::npos;
+        format.elapsedHours =
+            code.find("[h") != std::string_view::npos || code.find("[H") != std::string_view::npos;
         return format;
     }
     if (kept.find('e') != std::string::npos || kept.find('/') != std::string::npos)
@@ -153,9 +155,10 @@ NumberFormat builtinNumberFormat(int id) {
     case 19:
     case 21:
     case 45:
-    case 46:
     case 47:
         return parseNumberFormat("h:mm:ss");
+    case 46:
+        return parseNumberFormat("[h]:mm:ss");
     default:
         break;
     }
@@ -184,7 +187,9 @@ QString showNumber(double value, const NumberFormat& format, QDate origin) {
         break;
     case NumberFormat::Time:
         if (value >= 0 && value <= LastDateSerial) {
-            const qint64 seconds = std::llround((value - std::floor(value)) * 86400.0) % 86400;
+            const qint64 seconds =
+                format.elapsedHours ? std::llround(value * 86400.0)
+                                    : std::llround((value - std::floor(value)) * 86400.0) % 86400;
             QString text = QStringLiteral("%1:%2")
                                .arg(seconds / 3600, 2, 10, QChar(u'0'))
                                .arg(seconds / 60 % 60, 2, 10, QChar(u'0'));

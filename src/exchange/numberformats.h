@@ -21,6 +21,7 @@ struct NumberFormat {
     int decimals = 0;
     int integerDigits = 1;
     bool seconds = false;
+    bool elapsedHours = false; // "[h]": the hours counted past a day, not the time of day
 };
 
 // A format code such as "0.00", "DD.MM.YYYY" or "000000": its first section read for the kind,

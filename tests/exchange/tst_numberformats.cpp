@@ -31,7 +31,9 @@ private Q_SLOTS:
         row("month and year", "mmm-yy", 45000, "15.03.2023");
         row("date out of range", "dd.mm.yyyy", -1, "-1");
         row("time", "h:mm", 0.5, "12:00");
-        row("time with seconds", "[h]:mm:ss", 1.75 + 1.0 / 86400, "18:00:01");
+        row("time with seconds", "h:mm:ss", 1.75 + 1.0 / 86400, "18:00:01");
+        row("hours past a day", "[h]:mm:ss", 1.75 + 1.0 / 86400, "42:00:01");
+        row("hours past a day, capital", "[H]:MM", 2.5, "60:00");
         row("colour and condition", "[Red][<0]0.00;0", -2, "-2,00");
         row("scientific as general", "0.00E+00", 1234.5, "1234,5");
         row("text format", "@", 7, "7");
@@ -54,6 +56,8 @@ private Q_SLOTS:
         QCOMPARE(exchange::builtinNumberFormat(4).decimals, 2);
         QCOMPARE(exchange::builtinNumberFormat(10).kind, exchange::NumberFormat::Percent);
         QCOMPARE(exchange::builtinNumberFormat(21).kind, exchange::NumberFormat::Time);
+        QVERIFY(!exchange::builtinNumberFormat(21).elapsedHours);
+        QVERIFY(exchange::builtinNumberFormat(46).elapsedHours);
         QCOMPARE(exchange::builtinNumberFormat(49).kind, exchange::NumberFormat::General);
     }
 };
