@@ -14,7 +14,7 @@ BlockWatchDelegate::BlockWatchDelegate(const model::RegisterState& watch, QObjec
 bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
     // The view's rows are the grid's data rows: view row r is grid row r + 1.
     return watch_ && index.isValid() && watch_->blocks().activationColumn() == index.column() &&
-           watch_->blocks().undated(index.row() + 1);
+           watch_->blocks().undated(index.row());
 }
 
 void BlockWatchDelegate::showRepeats(RepeatTip tip) {
@@ -24,7 +24,7 @@ void BlockWatchDelegate::showRepeats(RepeatTip tip) {
 
 bool BlockWatchDelegate::repeated(const QModelIndex& index) const {
     return repeats_ && watch_ && index.isValid() &&
-           watch_->repeats().marked(index.row() + 1, index.column());
+           watch_->repeats().marked(index.row(), index.column());
 }
 
 // Away from the cells (below the rows, right of the columns) the grid has no tooltip of its own:
@@ -37,7 +37,7 @@ QString BlockWatchDelegate::toolTip(const QModelIndex& index) const {
     if (notADate(index))
         return QStringLiteral("Не дата: дд.мм.гггг");
     const QString state = blockStateTip(index);
-    const QString where = repeatTip_ ? repeatTip_(index.row() + 1, index.column()) : QString();
+    const QString where = repeatTip_ ? repeatTip_(index.row(), index.column()) : QString();
     if (where.isEmpty())
         return state;
     return state.isEmpty() ? where : state + u'\n' + where;
@@ -51,7 +51,7 @@ QString BlockWatchDelegate::blockStateTip(const QModelIndex& index) const {
                                   .data()
                                   .toString()
                                   .trimmed();
-    switch (watch_->blocks().state(index.row() + 1)) {
+    switch (watch_->blocks().state(index.row())) {
     case model::BlockState::Blocked:
         return QStringLiteral("Заблокирована с ") + blockDate;
     case model::BlockState::Soon:
@@ -82,7 +82,7 @@ void BlockWatchDelegate::initStyleOption(QStyleOptionViewItem* option,
     if (!watch_ || option->state.testFlag(QStyle::State_Selected))
         return;
     // The view's rows are the grid's data rows: view row r is grid row r + 1.
-    switch (watch_->blocks().state(index.row() + 1)) {
+    switch (watch_->blocks().state(index.row())) {
     case model::BlockState::Blocked:
         option->backgroundBrush = blocked_;
         break;

@@ -16,8 +16,9 @@ CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &CellEditor::fitToText);
 }
 
-void CellEditor::open(int row, int col, const QString& text, const QRect& area, Start start) {
-    cell_ = Cell{row, col};
+void CellEditor::open(const QModelIndex& cell, const QRect& area, Start start) {
+    cell_ = cell;
+    const QString text = cell.data(Qt::EditRole).toString();
     cellWidth_ = area.width();
     setGeometry(area);
     // The text as the cell holds it, even what the input filter refuses (a ";" or line end read
@@ -43,17 +44,14 @@ bool CellEditor::commit(model::GridModel& grid) {
         drop();
         return false;
     }
-    const Cell cell = *cell_;
+    const QPersistentModelIndex cell = cell_;
     const QString typed = text();
     drop();
     // The grid may have lost the cell meanwhile (rows removed from outside the window's
     // commands, which store the edit first); then there is nowhere to put the text.
-    if (cell.row >= grid.rows() || cell.col >= grid.cols())
+    if (!cell.isValid() || grid.cell(cell.row(), cell.column()) == typed)
         return false;
-    if (grid.cell(cell.row, cell.col) == typed)
-        return false;
-    grid.setTextMatrix(cell.row, cell.col, typed);
-    return true;
+    return grid.setText(cell.row(), cell.column(), typed);
 }
 
 void CellEditor::typeOver(const QString& typed) {
@@ -80,7 +78,7 @@ void CellEditor::fitToText() {
 }
 
 void CellEditor::drop() {
-    cell_.reset();
+    cell_ = QPersistentModelIndex();
     hide();
 }
 

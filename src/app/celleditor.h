@@ -2,7 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QLineEdit>
-#include <optional>
+#include <QPersistentModelIndex>
 
 namespace model {
 class GridModel;
@@ -17,15 +17,15 @@ class CellEditor : public QLineEdit {
 public:
     explicit CellEditor(QWidget* parent = nullptr);
 
-    bool isOpen() const { return isVisible() && cell_.has_value(); }
-    // The cell it was opened on (row, column); (-1, -1) when it is closed.
-    QPoint cellPosition() const { return cell_ ? QPoint(cell_->row, cell_->col) : QPoint(-1, -1); }
+    bool isOpen() const { return isVisible() && cell_.isValid(); }
+    // The cell it was opened on, wherever rows and columns moved it since; invalid when it is
+    // closed or the cell is gone.
+    QModelIndex cell() const { return cell_; }
     // How an edit begins: a click selects the whole text, so that typing replaces it, as in a
     // spreadsheet; F2 puts the caret after the text.
     enum class Start { SelectAll, CaretAtEnd };
     // Shows the editor at `area` (in its parent's pixels) with the cell's text and the focus.
-    void open(int row, int col, const QString& text, const QRect& area,
-              Start start = Start::SelectAll);
+    void open(const QModelIndex& cell, const QRect& area, Start start = Start::SelectAll);
     // Stores the text into the cell the editor was opened on and closes it. Returns whether the
     // cell's text changed.
     bool commit(model::GridModel& grid);
@@ -54,11 +54,7 @@ private:
     // As wide as its text, never narrower than its cell nor past its parent's right edge.
     void fitToText();
 
-    struct Cell {
-        int row;
-        int col;
-    };
-    std::optional<Cell> cell_;
+    QPersistentModelIndex cell_;
     int cellWidth_ = 0;
     QString roomFor_;
     // When the editor opened: a double click on the grid whose second press lands on the editor

@@ -22,8 +22,8 @@ CellEditSession::CellEditSession(QWidget& window, model::GridModel& grid, GridVi
     : QObject(&window), window_(window), grid_(grid), view_(view), history_(history), state_(state),
       editor_(new CellEditor(&window)) {
     completion_ = new LineCompletion(*editor_, [this] {
-        const QPoint cell = editor_->cellPosition();
-        return LineCompletion::Target{valuesFor(cell.y()), cell.x()};
+        const QModelIndex cell = editor_->cell();
+        return LineCompletion::Target{valuesFor(cell.column()), cell.row()};
     });
     calendar_ = new DateCalendar(*editor_, [this] { return today_(); });
     editor_->setObjectName(QStringLiteral("txtDataEntry"));
@@ -31,10 +31,11 @@ CellEditSession::CellEditSession(QWidget& window, model::GridModel& grid, GridVi
     editor_->hide();
     editor_->setValidator(new editing::JournalTextValidator(editor_));
     connect(&view_, &GridView::gotFocus, this, &CellEditSession::commit);
-    connect(&grid_, &model::GridModel::leaveCell, this, &CellEditSession::commit);
+    connect(view_.selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &CellEditSession::commit);
     connect(editor_, &CellEditor::commitRequested, this, [this] {
         commit();
-        view_.goTo(std::min(grid_.row() + 1, grid_.rows() - 1), grid_.col());
+        view_.goTo(std::min(view_.currentRow() + 1, grid_.rowCount() - 1), view_.currentColumn());
         view_.setFocus(Qt::OtherFocusReason);
     });
     connect(editor_, &CellEditor::stepRequested, this, &CellEditSession::editNeighbour);
@@ -47,20 +48,17 @@ CellEditSession::CellEditSession(QWidget& window, model::GridModel& grid, GridVi
 }
 
 void CellEditSession::open(CellEditor::Start start) {
-    const int row = grid_.row();
-    const int col = grid_.col();
-    if (row < 1 || view_.isRowHidden(row - 1))
+    const QModelIndex current = view_.currentIndex();
+    const int col = current.column();
+    if (!current.isValid() || view_.isRowHidden(current.row()))
         return;
-    const QRect cell(twips::toPixels(&window_, view_.cellLeft() + view_.leftTwips()),
-                     twips::toPixels(&window_, view_.cellTop() + view_.topTwips()),
-                     twips::toPixels(&window_, view_.cellWidth()),
-                     twips::toPixels(&window_, view_.cellHeight()));
+    const QRect cell = view_.currentCellRect().translated(view_.pos());
     completion_->reset();
     const bool dates = grid_.findColumn(core::ActivationDateHeader) == col ||
                        grid_.findColumn(core::BlockDateHeader) == col;
     calendar_->setAvailable(dates);
     editor_->setRoomFor(dates ? QStringLiteral("00.00.0000") : QString());
-    editor_->open(row, col, grid_.textMatrix(row, col), cell, start);
+    editor_->open(current, cell, start);
 }
 
 const model::CompletionValues* CellEditSession::valuesFor(int col) const {
@@ -73,7 +71,7 @@ const model::CompletionValues* CellEditSession::valuesFor(int col) const {
 
 void CellEditSession::commit() {
     const auto step = history_.step(QStringLiteral("Ввод в ячейку"));
-    const int col = editor_->cellPosition().y();
+    const int col = editor_->cell().column();
     completion_->accept();
     if (editor_->isOpen() && grid_.findColumn(core::ActivationDateHeader) == col)
         if (const std::optional<QString> date = core::normalisedDate(editor_->text()))
@@ -93,16 +91,16 @@ void CellEditSession::typeOver(const QString& text) {
 
 void CellEditSession::editNeighbour(int columns) {
     commit();
-    int row = grid_.row();
-    int col = grid_.col() + columns;
-    if (col >= grid_.cols() && row + 1 < grid_.rows()) {
+    int row = view_.currentRow();
+    int col = view_.currentColumn() + columns;
+    if (col >= grid_.columnCount() && row + 1 < grid_.rowCount()) {
         ++row;
         col = 0;
-    } else if (col < 0 && row > 1) {
+    } else if (col < 0 && row > 0) {
         --row;
-        col = grid_.cols() - 1;
+        col = grid_.columnCount() - 1;
     }
-    view_.goTo(row, std::clamp(col, 0, grid_.cols() - 1));
+    view_.goTo(row, std::clamp(col, 0, grid_.columnCount() - 1));
     open();
 }
 

@@ -44,7 +44,7 @@ void ExportController::exportShownRows() {
     {
         const BusyCursor busy;
         std::vector<int> widths;
-        for (int c = 0; c < grid_.cols(); ++c)
+        for (int c = 0; c < grid_.columnCount(); ++c)
             widths.push_back(view_.columnWidth(c));
         outcome = exchange::exportSheet(
             exchange::sheetFromGrid(grid_, watch_.blocks(), shownRows_(), widths), path);

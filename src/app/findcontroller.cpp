@@ -69,10 +69,10 @@ void FindController::find(bool forward, bool includeStart) {
         return;
     }
     const model::RowFilter filter = shownRows_();
-    const std::optional<editing::FoundCell> found =
-        editing::findCell(grid_, text, grid_.row(), grid_.col(), forward, includeStart,
-                          bar_->allColumns() ? std::nullopt : std::optional(grid_.col()),
-                          [this, filter](int row) { return watch_.blocks().shows(row, filter); });
+    const std::optional<editing::FoundCell> found = editing::findCell(
+        grid_, text, view_.currentRow(), view_.currentColumn(), forward, includeStart,
+        bar_->allColumns() ? std::nullopt : std::optional(view_.currentColumn()),
+        [this, filter](int row) { return watch_.blocks().shows(row, filter); });
     if (!found) {
         bar_->tell(QStringLiteral("Не найдено"), true);
         return;

@@ -40,17 +40,13 @@ GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& vi
     connect(&grid_, &model::GridModel::columnsMoved, this, forget);
     connect(&grid_, &model::GridModel::dataChanged, this, forget);
     connect(&grid_, &model::GridModel::headerDataChanged, this, forget);
-    // A release on the header row sorts by its column.
-    connect(&view_, &GridView::mouseUp, this,
-            [this, sort = edits.command(this, &GridCommands::sortByClickedHeader)] {
-                if (view_.mouseRow() == 0)
-                    sort();
-            });
+    connect(&view_, &GridView::headerClicked, this,
+            edits.command(this, &GridCommands::sortByColumn));
 }
 
-bool GridCommands::run(const QString& name, bool (*command)(model::GridModel&)) {
+bool GridCommands::run(const QString& name, const std::function<bool()>& command) {
     const auto step = history_.step(name);
-    if (!command(grid_))
+    if (!command())
         return false;
     Q_EMIT changed();
     return true;
@@ -58,36 +54,42 @@ bool GridCommands::run(const QString& name, bool (*command)(model::GridModel&)) 
 
 // The notice follows the step, once it is on the history.
 void GridCommands::deleteLastColumn() {
-    const QString label = model::columnLabel(grid_, grid_.cols() - 1);
-    if (run(QStringLiteral("Удалить колонку"), &editing::deleteColumn))
+    const QString label = model::columnLabel(grid_, grid_.columnCount() - 1);
+    if (run(QStringLiteral("Удалить колонку"), [this] { return editing::deleteColumn(grid_); }))
         Q_EMIT deleted(QStringLiteral("Колонка %1 удалена. Ctrl+Z — вернуть").arg(label));
 }
 
 void GridCommands::insertColumn() {
-    run(QStringLiteral("Добавить колонку"), &editing::addColumn);
+    run(QStringLiteral("Добавить колонку"),
+        [this] { return editing::addColumn(grid_, std::max(0, view_.currentColumn())); });
 }
 
 void GridCommands::deleteRow() {
-    const int row = grid_.rowSel();
-    if (run(QStringLiteral("Удалить строку"), &editing::deleteRow))
-        Q_EMIT deleted(QStringLiteral("Строка %1 удалена. Ctrl+Z — вернуть").arg(row));
+    const int row = view_.selectionEnd().y();
+    if (run(QStringLiteral("Удалить строку"), [&] { return editing::deleteRow(grid_, row); }))
+        Q_EMIT deleted(QStringLiteral("Строка %1 удалена. Ctrl+Z — вернуть").arg(row + 1));
 }
 
 void GridCommands::addRow() {
-    run(QStringLiteral("Добавить строку"), &editing::addRow);
-    view_.goTo(grid_.rows() - 1, 0);
+    run(QStringLiteral("Добавить строку"), [this] {
+        grid_.appendRow();
+        return true;
+    });
+    view_.goTo(grid_.rowCount() - 1, 0);
     view_.setFocus(Qt::OtherFocusReason);
 }
 
 void GridCommands::moveLastColumnHere() {
-    run(QStringLiteral("Переместить колонки"), &editing::moveLastColumnToCurrent);
+    run(QStringLiteral("Переместить колонки"),
+        [this] { return editing::moveLastColumnTo(grid_, view_.currentColumn()); });
 }
 
 void GridCommands::paste(const QString& text) {
     if (text.isEmpty())
         return;
     const auto step = history_.step(QStringLiteral("Вставить"));
-    const editing::PastedColumns pasted = editing::pasteTable(grid_, text);
+    const editing::PastedColumns pasted = editing::pasteTable(
+        grid_, text, std::max(0, view_.currentRow()), std::max(0, view_.currentColumn()));
     Q_EMIT changed();
     const std::optional<int> activation = grid_.findColumn(core::ActivationDateHeader);
     if (activation && *activation >= pasted.first && *activation < pasted.first + pasted.count)
@@ -98,12 +100,11 @@ void GridCommands::cut() {
     view_.copySelection();
     const auto step = history_.step(QStringLiteral("Вырезать"));
     bool emptied = false;
-    for (int r = std::max(1, std::min(grid_.row(), grid_.rowSel()));
-         r <= std::max(grid_.row(), grid_.rowSel()); ++r)
-        for (int c = std::min(grid_.col(), grid_.colSel());
-             c <= std::max(grid_.col(), grid_.colSel()); ++c)
+    const QRect selected = view_.selectedCells();
+    for (int r = selected.top(); r <= selected.bottom(); ++r)
+        for (int c = selected.left(); c <= selected.right(); ++c)
             if (!grid_.cell(r, c).isEmpty())
-                emptied = grid_.setTextMatrix(r, c, QString()) || emptied;
+                emptied = grid_.setText(r, c, QString()) || emptied;
     if (emptied)
         Q_EMIT changed();
 }
@@ -121,12 +122,10 @@ void GridCommands::redo() {
 // The view is hidden while the rows are laid out anew, so that it does not follow each step.
 // A second click on the column just sorted, nothing having changed the rows since, turns the
 // order round; a third turns it back.
-void GridCommands::sortByClickedHeader() {
-    const int col = view_.mouseCol();
+void GridCommands::sortByColumn(int col) {
     const bool descending = sorted_.col == col && !sorted_.descending;
     bool sorted = false;
     view_.setVisible(false);
-    view_.refresh();
     {
         const auto step = history_.step(QStringLiteral("Сортировка"));
         sorting_ = true;

@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <QString>
+#include <functional>
 
 class QWidget;
 
@@ -55,8 +56,8 @@ Q_SIGNALS:
     void deleted(const QString& notice);
 
 private:
-    bool run(const QString& name, bool (*command)(model::GridModel&));
-    void sortByClickedHeader();
+    bool run(const QString& name, const std::function<bool()>& command);
+    void sortByColumn(int col);
     // Any change to the rows but the header sort itself: the next click sorts ascending.
     void forgetSort();
 

@@ -94,9 +94,9 @@ void GridContextMenu::updateEntries() {
         ->setEnabled(entry("MenuUndo")->isEnabled() &&
                      (history_.stack().canUndo() || edits_.editor().isOpen()));
     entry("MenuRedo")->setEnabled(entry("MenuRedo")->isEnabled() && history_.stack().canRedo());
-    entry("MenuCut")->setEnabled(std::max(grid_.row(), grid_.rowSel()) >= 1);
+    entry("MenuCut")->setEnabled(view_.currentIndex().isValid());
     entry("MenuPaste")->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
-    entry("MenuDeleteRow")->setEnabled(grid_.rowSel() >= 1 && grid_.rowSel() < grid_.rows());
+    entry("MenuDeleteRow")->setEnabled(view_.currentIndex().isValid());
 }
 
 void GridContextMenu::popUp(QPoint globalPosition) {
@@ -105,10 +105,9 @@ void GridContextMenu::popUp(QPoint globalPosition) {
 }
 
 QPoint GridContextMenu::currentCellCentre() const {
-    const int row = grid_.row();
-    const int col = grid_.col();
-    if (row >= 1 && row < grid_.rows() && col >= 0 && col < grid_.cols()) {
-        const QRect cell = view_.visualRect(grid_.index(row - 1, col));
+    const int col = view_.currentColumn();
+    if (const QModelIndex current = view_.currentIndex(); current.isValid()) {
+        const QRect cell = view_.visualRect(current);
         if (view_.viewport()->rect().intersects(cell))
             return view_.viewport()->mapToGlobal(cell.center());
     }

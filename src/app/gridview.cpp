@@ -23,7 +23,8 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     setModel(model);
     setFont(printing::msSansSerif(8.25));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::NoSelection);
+    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    setTabKeyNavigation(false);
     setFocusPolicy(Qt::StrongFocus);
     // A keyboard user sees where the keys go: a dark frame while the grid has the focus.
     // A keyboard user sees where the keys go: a dark frame while the grid has the focus (the
@@ -55,23 +56,18 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(192, 255, 255));
     setPalette(colours);
 
-    connect(grid_, &model::GridModel::selectionChanged, this, &GridView::followSelection);
-    connect(grid_, &model::GridModel::currentCellChanged, this, &GridView::followSelection);
-    connect(grid_, &model::GridModel::topRowChanged, this, &GridView::followTopRow);
-    connect(grid_, &model::GridModel::columnLayoutChanged, this, &GridView::applyColumnLayout);
-    connect(grid_, &model::GridModel::modelReset, this, &GridView::followSelection);
-    connect(grid_, &model::GridModel::layoutChanged, this, &GridView::followSelection);
-    // Inserted, removed and moved columns carry Qt's selection with them; the grid's current cell
-    // stays where it was.
-    connect(grid_, &model::GridModel::columnsInserted, this, &GridView::followSelection);
-    connect(grid_, &model::GridModel::columnsRemoved, this, &GridView::followSelection);
-    connect(grid_, &model::GridModel::columnsMoved, this, &GridView::followSelection);
-    connect(grid_, &model::GridModel::rowHeightChanged, this, [this](int row) {
-        if (row == 0)
-            applyHeaderHeight();
-        else
-            verticalHeader()->resizeSection(row - 1, twips::toPixels(this, grid_->rowHeight(row)));
+    // A whole new table keeps the current cell where it was, as near as the table reaches: the
+    // input line writes into it.
+    connect(grid_, &model::GridModel::modelAboutToBeReset, this, [this] {
+        keptCurrent_ = {currentRow(), currentColumn()};
     });
+    connect(grid_, &model::GridModel::modelReset, this, [this] {
+        if (grid_->rowCount() > 0)
+            setCurrentIndex(
+                grid_->index(std::clamp(keptCurrent_.x(), 0, grid_->rowCount() - 1),
+                             std::clamp(keptCurrent_.y(), 0, grid_->columnCount() - 1)));
+    });
+    connect(grid_, &model::GridModel::columnLayoutChanged, this, &GridView::applyColumnLayout);
     // A width the user dragged stays across opens and sorts; a fresh start has the format's.
     connect(horizontalHeader(), &QHeaderView::sectionResized, this,
             [this](int column, int, int width) {
@@ -82,20 +78,20 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
                 draggedWidths_[column] = width;
             });
     applyColumnLayout();
-    applyHeaderHeight();
+    setHeaderHeightTwips(model::GridModel::AutoSize);
 }
 
 void GridView::applyColumnLayout() {
     const QFontMetrics metrics(font());
     applyingLayout_ = true;
-    for (int c = 0; c < grid_->cols(); ++c) {
-        const int width = grid_->colWidth(c);
+    for (int c = 0; c < grid_->columnCount(); ++c) {
+        const int width = grid_->columnWidth(c);
         if (draggedWidths_.value(c) > 0) {
             setColumnWidth(c, draggedWidths_[c]);
         } else if (width != model::GridModel::AutoSize) {
             setColumnWidth(c, twips::toPixels(this, width));
         } else {
-            const QString text = grid_->colWidthText(c);
+            const QString text = grid_->columnWidthText(c);
             setColumnWidth(c, text.isEmpty() ? horizontalHeader()->defaultSectionSize()
                                              : metrics.horizontalAdvance(text) + 2 * ColumnPadding);
         }
@@ -112,100 +108,67 @@ void GridView::setDraggedWidths(const QList<int>& widths) {
     applyColumnLayout();
 }
 
-void GridView::applyHeaderHeight() {
-    const int height = grid_->rowHeight(0);
-    horizontalHeader()->setFixedHeight(height == model::GridModel::AutoSize
+void GridView::setHeaderHeightTwips(int twips) {
+    horizontalHeader()->setFixedHeight(twips == model::GridModel::AutoSize
                                            ? verticalHeader()->defaultSectionSize()
-                                           : twips::toPixels(this, height));
+                                           : twips::toPixels(this, twips));
 }
 
-// Mirrors the model's current cell and selection in Qt's selection model, for painting.
-void GridView::followSelection() {
-    QItemSelectionModel* selection = selectionModel();
-    if (!selection)
-        return;
-    const int top = std::max(1, std::min(grid_->row(), grid_->rowSel()));
-    const int bottom = std::max(grid_->row(), grid_->rowSel());
-    const int left = std::min(grid_->col(), grid_->colSel());
-    const int right = std::max(grid_->col(), grid_->colSel());
-    if (grid_->row() >= 1 && grid_->row() < grid_->rows() && grid_->col() < grid_->cols())
-        selection->setCurrentIndex(grid_->index(grid_->row() - 1, grid_->col()),
-                                   QItemSelectionModel::NoUpdate);
-    if (bottom >= 1 && bottom < grid_->rows() && right < grid_->cols())
-        selection->select(
-            QItemSelection(grid_->index(top - 1, left), grid_->index(bottom - 1, right)),
-            QItemSelectionModel::ClearAndSelect);
-    else
-        selection->clearSelection();
+QRect GridView::selectedCells() const {
+    const QItemSelection selected = selectionModel()->selection();
+    QRect cells;
+    for (const QItemSelectionRange& range : selected)
+        cells |= QRect(QPoint(range.left(), range.top()), QPoint(range.right(), range.bottom()));
+    if (const QModelIndex current = currentIndex(); current.isValid())
+        cells |= QRect(current.column(), current.row(), 1, 1);
+    return cells;
 }
 
-void GridView::followTopRow(int row) {
-    if (row < 1 || row >= grid_->rows())
-        return;
-    scrollTo(grid_->index(row - 1, std::clamp(grid_->col(), 0, grid_->cols() - 1)),
-             QAbstractItemView::PositionAtTop);
+QPoint GridView::selectionEnd() const {
+    const QRect cells = selectedCells();
+    return {currentColumn() == cells.left() ? cells.right() : cells.left(),
+            currentRow() == cells.top() ? cells.bottom() : cells.top()};
 }
 
-GridView::Cell GridView::cellAtViewport(QPoint position) const {
-    const int row = rowAt(position.y());
-    const int col = columnAt(position.x());
-    if (row < 0 || col < 0)
-        return {};
-    return {row + 1, col};
-}
-
-GridView::Cell GridView::cellAtHeader(QPoint position) const {
-    const int col = horizontalHeader()->logicalIndexAt(position.x());
-    if (col < 0)
-        return {};
-    return {0, col};
-}
-
-void GridView::press(Cell cell, Qt::MouseButton button) {
+void GridView::press(const QModelIndex& cell, Qt::MouseButton button) {
     pressed_ = true;
     if (button != Qt::LeftButton)
         return;
-    mouseRow_ = cell.row;
-    mouseCol_ = cell.col;
-    if (cell.row >= 0)
-        grid_->setCurrentCell(cell.row, cell.col);
+    if (cell.isValid())
+        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+    anchor_ = cell.isValid() ? cell : currentIndex();
     dragging_ = true;
-    onHeader_ = cell.row == 0;
 }
 
-void GridView::drag(Cell cell) {
-    if (!dragging_ || cell.row < 0)
+void GridView::drag(const QModelIndex& cell) {
+    if (!dragging_ || !cell.isValid() || !anchor_.isValid())
         return;
-    grid_->setRowSel(cell.row);
-    grid_->setColSel(cell.col);
+    selectionModel()->select(QItemSelection(anchor_, cell), QItemSelectionModel::ClearAndSelect);
 }
 
-void GridView::release(Cell cell) {
-    if (cell.row >= 0) {
-        mouseRow_ = cell.row;
-        mouseCol_ = cell.col;
-    }
+void GridView::release() {
     const bool clickedHere = dragging_;
+    const int header = std::exchange(headerPressed_, -1);
     dragging_ = false;
     pressed_ = false;
     Q_EMIT mouseUp();
-    if (clickedHere && onHeader_)
-        Q_EMIT headerClicked();
+    if (header >= 0)
+        Q_EMIT headerClicked(header);
     else if (clickedHere)
         Q_EMIT clicked();
 }
 
 void GridView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    press(cellAtViewport(event->position().toPoint()), event->button());
+    press(indexAt(event->position().toPoint()), event->button());
 }
 
 void GridView::mouseMoveEvent(QMouseEvent* event) {
-    drag(cellAtViewport(event->position().toPoint()));
+    drag(indexAt(event->position().toPoint()));
 }
 
-void GridView::mouseReleaseEvent(QMouseEvent* event) {
-    release(cellAtViewport(event->position().toPoint()));
+void GridView::mouseReleaseEvent(QMouseEvent*) {
+    release();
 }
 
 void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -215,31 +178,29 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
 bool GridView::eventFilter(QObject* watched, QEvent* event) {
     if (watched != horizontalHeader()->viewport())
         return QTableView::eventFilter(watched, event);
-    // The header row is a row of cells like any other: presses on it select, releases on it
-    // raise MouseUp and Click. Presses on a section edge still resize the column.
+    // A left click on a caption sorts; presses on a section edge still resize the column.
     auto* mouse = dynamic_cast<QMouseEvent*>(event);
     if (!mouse)
         return QTableView::eventFilter(watched, event);
-    const Cell cell = cellAtHeader(mouse->position().toPoint());
+    const int col = horizontalHeader()->logicalIndexAt(mouse->position().toPoint().x());
     const bool onEdge = horizontalHeader()->cursor().shape() == Qt::SplitHCursor;
     switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonDblClick:
         if (!onEdge) {
             setFocus(Qt::MouseFocusReason);
-            press(cell, mouse->button());
+            pressed_ = true;
+            headerPressed_ = mouse->button() == Qt::LeftButton ? col : -1;
             return true;
         }
         break;
     case QEvent::MouseMove:
-        if (dragging_) {
-            drag(cell);
+        if (pressed_)
             return true;
-        }
         break;
     case QEvent::MouseButtonRelease:
         if (pressed_) {
-            release(cell);
+            release();
             return true;
         }
         break;
@@ -250,15 +211,10 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void GridView::copySelection() const {
+    const QRect selected = selectedCells();
     QStringList lines;
-    for (int r = std::min(grid_->row(), grid_->rowSel());
-         r <= std::max(grid_->row(), grid_->rowSel()); ++r) {
-        QStringList cells;
-        for (int c = std::min(grid_->col(), grid_->colSel());
-             c <= std::max(grid_->col(), grid_->colSel()); ++c)
-            cells << grid_->textMatrix(r, c);
-        lines << cells.join(u'\t');
-    }
+    for (int r = selected.top(); r <= selected.bottom(); ++r)
+        lines << grid_->dataRows()[r].mid(selected.left(), selected.width()).join(u'\t');
     QGuiApplication::clipboard()->setText(lines.join(u'\n'));
 }
 
@@ -275,36 +231,7 @@ void GridView::keyPressEvent(QKeyEvent* event) {
         Q_EMIT pasteRequested(QGuiApplication::clipboard()->text());
         return;
     }
-    int row = grid_->row();
-    int col = grid_->col();
     switch (event->key()) {
-    case Qt::Key_Up:
-        // Rows a filter hides are stepped over; above the first shown row is the header row.
-        do
-            --row;
-        while (row >= 1 && isRowHidden(row - 1));
-        row = std::max(0, row);
-        break;
-    case Qt::Key_Down: {
-        int below = row + 1;
-        while (below < grid_->rows() && isRowHidden(below - 1))
-            ++below;
-        if (below < grid_->rows())
-            row = below;
-        break;
-    }
-    case Qt::Key_Left:
-        col = std::max(0, col - 1);
-        break;
-    case Qt::Key_Right:
-        col = std::min(grid_->cols() - 1, col + 1);
-        break;
-    case Qt::Key_PageUp:
-        row = std::max(std::min(row, 1), row - pageRows());
-        break;
-    case Qt::Key_PageDown:
-        row = std::min(grid_->rows() - 1, row + pageRows());
-        break;
     case Qt::Key_F2:
         Q_EMIT editRequested();
         return;
@@ -312,25 +239,22 @@ void GridView::keyPressEvent(QKeyEvent* event) {
     case Qt::Key_Enter:
         Q_EMIT clicked();
         return;
-    default:
-        // A character typed on a cell begins its edit, as in a spreadsheet; other keys go on.
-        if (const QString text = event->text();
-            !text.isEmpty() && text.front().isPrint() &&
-            !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
-            Q_EMIT typed(text);
-            return;
-        }
+    case Qt::Key_Home:
+    case Qt::Key_End:
         event->ignore();
         return;
+    default:
+        break;
     }
-    grid_->setCurrentCell(row, col);
-    if (row >= 1)
-        scrollTo(grid_->index(row - 1, col));
-}
-
-int GridView::pageRows() const {
-    const int rowPixels = std::max(1, verticalHeader()->defaultSectionSize());
-    return std::max(1, viewport()->height() / rowPixels - 1);
+    // A character typed on a cell begins its edit, as in a spreadsheet; the moving keys are
+    // Qt's, which step over the rows a filter hides.
+    if (const QString text = event->text();
+        !text.isEmpty() && text.front().isPrint() &&
+        !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier))) {
+        Q_EMIT typed(text);
+        return;
+    }
+    QTableView::keyPressEvent(event);
 }
 
 void GridView::focusInEvent(QFocusEvent* event) {
@@ -339,28 +263,7 @@ void GridView::focusInEvent(QFocusEvent* event) {
 }
 
 QRect GridView::currentCellRect() const {
-    const int row = grid_->row();
-    const int col = grid_->col();
-    if (row == 0) {
-        const QHeaderView* header = horizontalHeader();
-        return {header->geometry().left() + header->sectionViewportPosition(col),
-                header->geometry().top(), header->sectionSize(col), header->height()};
-    }
-    const QRect rect = visualRect(grid_->index(row - 1, col));
-    return rect.translated(viewport()->geometry().topLeft());
-}
-
-int GridView::cellLeft() const {
-    return twips::fromPixels(this, currentCellRect().left());
-}
-int GridView::cellTop() const {
-    return twips::fromPixels(this, currentCellRect().top());
-}
-int GridView::cellWidth() const {
-    return twips::fromPixels(this, currentCellRect().width());
-}
-int GridView::cellHeight() const {
-    return twips::fromPixels(this, currentCellRect().height());
+    return visualRect(currentIndex()).translated(viewport()->geometry().topLeft());
 }
 
 int GridView::leftTwips() const {
@@ -383,26 +286,23 @@ bool GridView::setHeightTwips(int twips) {
     return true;
 }
 
-void GridView::goTo(int row, int col) {
-    grid_->setCurrentCell(row, col);
-    if (row >= 1)
-        scrollTo(grid_->index(row - 1, col));
+void GridView::goTo(int row, int col, ScrollHint hint) {
+    const QModelIndex cell = grid_->index(row, col);
+    if (!cell.isValid())
+        return;
+    selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+    scrollTo(cell, hint);
 }
 
 void GridView::goToRow(int row, int col) {
     goTo(row, col);
-    if (row >= 1 && row < grid_->rows())
-        selectionModel()->select(grid_->index(row - 1, col),
+    if (const QModelIndex cell = grid_->index(row, col); cell.isValid())
+        selectionModel()->select(cell,
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
 void GridView::showFirstColumn() {
     horizontalScrollBar()->setValue(horizontalScrollBar()->minimum());
-}
-
-void GridView::refresh() {
-    viewport()->update();
-    horizontalHeader()->viewport()->update();
 }
 
 } // namespace app

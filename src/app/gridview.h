@@ -8,28 +8,29 @@ class GridModel;
 
 namespace app {
 
-// Shows the journal grid. Row 0 is drawn as the table's header, the data rows below it.
-// Mouse and focus become the grid's notifications; the current cell and the selection live in
-// the model, which the view follows. Places and sizes are in twips.
+// Shows the journal grid, the captions as the table's header. The current cell and the
+// selection are those of Qt's selection model; places and sizes the window lays out are in twips.
 //
-// A left click anywhere on the grid's cells is a click (clicked()): on a cell it makes that cell
-// current, on the empty area below the rows or right of the columns it works on the current cell.
-// A left click on the header row is a header click (headerClicked()), which sorts and edits
-// nothing. Right and middle clicks select nothing and are no clicks; every release raises
-// mouseUp().
+// A left click on a cell makes it current and is a click (clicked()); a click on the empty area
+// below the rows or right of the columns works on the current cell. A left click on a caption is
+// a header click (headerClicked()), which sorts and edits nothing. Right and middle clicks
+// select nothing and are no clicks; every release raises mouseUp().
 class GridView : public QTableView {
     Q_OBJECT
 public:
     explicit GridView(model::GridModel* model, QWidget* parent = nullptr);
 
-    int mouseRow() const { return mouseRow_; }
-    int mouseCol() const { return mouseCol_; }
+    // The current cell; (-1, -1) when the grid has no rows.
+    int currentRow() const { return currentIndex().row(); }
+    int currentColumn() const { return currentIndex().column(); }
+    // The cells selected, a rectangle holding the current cell; empty without rows.
+    QRect selectedCells() const;
+    // The cell where the selection ends (the far corner from the current cell), x being the
+    // column and y the row.
+    QPoint selectionEnd() const;
 
-    // The current cell's rectangle, relative to the grid's top-left corner.
-    int cellLeft() const;
-    int cellTop() const;
-    int cellWidth() const;
-    int cellHeight() const;
+    // The current cell's rectangle, relative to the grid's top-left corner, in pixels.
+    QRect currentCellRect() const;
 
     int leftTwips() const;
     int topTwips() const;
@@ -37,10 +38,10 @@ public:
     bool setWidthTwips(int twips);
     bool setHeightTwips(int twips);
 
-    void refresh();
-    // Makes the cell current and scrolls it into view; goToRow also selects its row whole, as a
-    // match found or a row opened from the list of rows found is shown.
-    void goTo(int row, int col);
+    // Makes the cell current, alone in the selection, and scrolls it into view; goToRow also
+    // selects its row whole, as a match found or a row opened from the list of rows found is
+    // shown. `hint` places the cell in the view.
+    void goTo(int row, int col, ScrollHint hint = EnsureVisible);
     void goToRow(int row, int col);
     // Scrolls back to the first column (the owners), the rows staying where they are.
     void showFirstColumn();
@@ -52,6 +53,8 @@ public:
     // Column widths in pixels the user dragged, by column position (0: none).
     QList<int> draggedWidths() const;
     void setDraggedWidths(const QList<int>& widths);
+    // The height of the captions' row, in twips.
+    void setHeaderHeightTwips(int twips);
 
 Q_SIGNALS:
     // Ctrl+V on the grid, with the clipboard's text; Ctrl+X.
@@ -63,7 +66,8 @@ Q_SIGNALS:
     void clicked();
     // F2 on a cell: its edit begins with the caret after the text.
     void editRequested();
-    void headerClicked();
+    // A click on the caption of column `col`.
+    void headerClicked(int col);
     void gotFocus();
     void mouseUp();
 
@@ -77,31 +81,19 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    struct Cell {
-        int row = -1;
-        int col = -1;
-    };
-    Cell cellAtViewport(QPoint position) const;
-    Cell cellAtHeader(QPoint position) const;
-    void press(Cell cell, Qt::MouseButton button);
-    void drag(Cell cell);
-    void release(Cell cell);
-    QRect currentCellRect() const;
-    int pageRows() const;
-
+    void press(const QModelIndex& cell, Qt::MouseButton button);
+    void drag(const QModelIndex& cell);
+    void release();
     void applyColumnLayout();
-    void applyHeaderHeight();
-    void followSelection();
-    void followTopRow(int row);
 
     model::GridModel* grid_;
-    int mouseRow_ = 0;
-    int mouseCol_ = 0;
+    QPersistentModelIndex anchor_; // where the drag began
+    QPoint keptCurrent_{0, 0};     // (row, column) while the table is replaced
     QList<int> draggedWidths_;
     bool applyingLayout_ = false;
-    bool dragging_ = false; // a left press on the grid, until its release
-    bool onHeader_ = false; // that press was on the header row
-    bool pressed_ = false;  // any press on the grid, until its release
+    bool dragging_ = false;  // a left press on a cell, until its release
+    int headerPressed_ = -1; // the caption a left press was on, until its release
+    bool pressed_ = false;   // any press on the grid, until its release
 };
 
 } // namespace app

@@ -103,8 +103,8 @@ journal::Outcome writeFile(const model::GridModel& grid, const QString& path) {
 // The columns past the eighth that hold something: the file keeps the first eight only.
 QString unwrittenColumnsNote(const model::GridModel& grid) {
     QStringList columns;
-    for (int c = core::FileColumns; c < grid.cols(); ++c)
-        for (int r = 1; r < grid.rows(); ++r)
+    for (int c = core::FileColumns; c < grid.columnCount(); ++c)
+        for (int r = 0; r < grid.rowCount(); ++r)
             if (!grid.cell(r, c).isEmpty()) {
                 columns << model::columnLabel(grid, c);
                 break;

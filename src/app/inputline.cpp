@@ -1,6 +1,7 @@
 #include "app/inputline.h"
 
 #include "app/celleditsession.h"
+#include "app/gridview.h"
 #include "app/linecompletion.h"
 #include "app/twips.h"
 #include "core/journalcolumns.h"
@@ -35,9 +36,9 @@ bool isTyping(const QKeyEvent& key) {
 
 } // namespace
 
-InputLine::InputLine(QWidget& window, model::GridModel& grid, editing::GridHistory& history,
-                     CellEditSession& edits)
-    : QObject(&window), grid_(grid), history_(history), edits_(edits),
+InputLine::InputLine(QWidget& window, model::GridModel& grid, const GridView& view,
+                     editing::GridHistory& history, CellEditSession& edits)
+    : QObject(&window), grid_(grid), view_(view), history_(history), edits_(edits),
       line_(new QLineEdit(&window)) {
     line_->setObjectName(QStringLiteral("TxtVvod"));
     line_->setGeometry(twips::toPixels(&window, 6840, 840, 3135, 435));
@@ -46,7 +47,7 @@ InputLine::InputLine(QWidget& window, model::GridModel& grid, editing::GridHisto
     // The current cell follows the line as it is typed, deleted or pasted into.
     connect(line_, &QLineEdit::textEdited, this, &InputLine::copyToCell);
     completion_ = new LineCompletion(*line_, [this] {
-        return LineCompletion::Target{edits_.valuesFor(grid_.col()), grid_.row()};
+        return LineCompletion::Target{edits_.valuesFor(view_.currentColumn()), view_.currentRow()};
     });
     connect(completion_, &LineCompletion::textChosen, this, &InputLine::copyToCell);
     connect(line_, &QLineEdit::returnPressed, this, &InputLine::finishEntry);
@@ -59,16 +60,17 @@ void InputLine::copyOnKeysOf(QWidget& control) {
 
 void InputLine::copyToCell() {
     const QString typed = completion_->typedText();
-    if (grid_.text() == typed)
+    const QModelIndex current = view_.currentIndex();
+    if (!current.isValid() || grid_.cell(current.row(), current.column()) == typed)
         return;
     const auto step = history_.step(QStringLiteral("Ввод"), editing::GridHistory::InputLineEntry);
-    grid_.setText(typed);
-    Q_EMIT stored(grid_.col());
+    grid_.setText(current.row(), current.column(), typed);
+    Q_EMIT stored(current.column());
 }
 
 // A short activation date is written out in full; the change joins the entry's undo step.
 void InputLine::finishEntry() {
-    if (grid_.findColumn(core::ActivationDateHeader) != grid_.col())
+    if (grid_.findColumn(core::ActivationDateHeader) != view_.currentColumn())
         return;
     const std::optional<QString> date = core::normalisedDate(line_->text());
     if (!date || *date == line_->text())

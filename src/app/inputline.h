@@ -16,6 +16,7 @@ class GridModel;
 namespace app {
 
 class CellEditSession;
+class GridView;
 class LineCompletion;
 
 // The input line (TxtVvod) above the grid: what is typed, deleted or pasted into it goes into
@@ -26,8 +27,8 @@ class LineCompletion;
 class InputLine : public QObject {
     Q_OBJECT
 public:
-    InputLine(QWidget& window, model::GridModel& grid, editing::GridHistory& history,
-              CellEditSession& edits);
+    InputLine(QWidget& window, model::GridModel& grid, const GridView& view,
+              editing::GridHistory& history, CellEditSession& edits);
 
     QLineEdit& line() { return *line_; }
     LineCompletion& completion() { return *completion_; }
@@ -48,6 +49,7 @@ private:
     void finishEntry();
 
     model::GridModel& grid_;
+    const GridView& view_;
     editing::GridHistory& history_;
     CellEditSession& edits_;
     QLineEdit* line_;

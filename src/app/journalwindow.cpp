@@ -101,6 +101,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     journal_ = std::make_unique<journal::JournalFiles>(
         *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
     journal_->judgeBlocksBy(*state_);
+    journal_->setSelection(gridView_->selectionModel());
     document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
                                     services_.journalFolder);
     repeats_ = new RepeatController(
@@ -137,23 +138,18 @@ void JournalWindow::createControls() {
     connect(gridView_, &GridView::clicked, this, [this] { editClickedCell(); });
     connect(gridView_, &GridView::editRequested, this,
             [this] { editClickedCell(CellEditor::Start::CaretAtEnd); });
-    // A header click sorts (GridCommands), then counts as a click but opens no editor.
-    connect(gridView_, &GridView::headerClicked, this, [this] {
-        markModified();
-        fillBlockDates();
-    });
     // A character typed on the grid: the current cell's edit begins with it, as a click begins one.
     connect(gridView_, &GridView::typed, this, [this](const QString& text) {
         editClickedCell();
         edits_->typeOver(text);
     });
 
-    history_ = new editing::GridHistory(*grid_, this);
+    history_ = new editing::GridHistory(*grid_, *gridView_->selectionModel(), this);
     // The outcome of each step, done or undone, shows at once.
     connect(&history_->stack(), &QUndoStack::indexChanged, state_, &model::RegisterState::settle);
     edits_ = new CellEditSession(*this, *grid_, *gridView_, *history_, *state_);
     edits_->setToday([clock = services_.clock] { return clock->today(); });
-    input_ = new InputLine(*this, *grid_, *history_, *edits_);
+    input_ = new InputLine(*this, *grid_, *gridView_, *history_, *edits_);
     // A character key on "Ввод" copies the input line, as a click does.
     input_->copyOnKeysOf(*button("CmdEdit"));
     inputLine_ = &input_->line();
@@ -222,6 +218,11 @@ void JournalWindow::connectButtons() {
 
 void JournalWindow::createGridControls() {
     commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *edits_);
+    // A header click sorts (GridCommands), then counts as a click but opens no editor.
+    connect(gridView_, &GridView::headerClicked, this, [this] {
+        markModified();
+        fillBlockDates();
+    });
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
     summary_ = new SummaryBar(*this, *grid_, *gridView_, *state_);
@@ -319,8 +320,9 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
         return;
     load(journal == QStringLiteral("thisyear.csv") ? ShownJournal::currentYear()
                                                    : ShownJournal::archiveNamed(journal));
-    if (row >= 1 && row < grid_->rows())
-        gridView_->goToRow(row, 0);
+    // The row as the list counts it, from 1.
+    if (row >= 1 && row <= grid_->rowCount())
+        gridView_->goToRow(row - 1, 0);
 }
 
 void JournalWindow::followMidnight() {
@@ -330,9 +332,10 @@ void JournalWindow::followMidnight() {
 // The journal header over one empty row; column 0 and the header row sized as the journal has
 // always had them.
 void JournalWindow::prepareGrid() {
-    grid_->setFormatString(core::headerFormat());
-    grid_->setColWidth(0, 1500);
-    grid_->setRowHeight(0, 300);
+    grid_->setHeaderFormat(core::headerFormat());
+    grid_->setColumnWidth(0, 1500);
+    gridView_->setHeaderHeightTwips(300);
+    gridView_->setCurrentIndex(grid_->index(0, 0));
     inputLine_->setText(QString());
 }
 
@@ -401,7 +404,11 @@ void JournalWindow::fillBlockDates() {
 
 void JournalWindow::searchColumn() {
     const QString prompt = editing::searchPrompt();
-    editing::searchColumn(*grid_, services_.prompter->inputBox(prompt, prompt));
+    const int column = gridView_->selectionEnd().x();
+    if (const std::optional<int> row =
+            editing::searchColumn(*grid_, column, services_.prompter->inputBox(prompt, prompt)))
+        // The found cell alone is selected, so that "Удалить строку" then removes the unit found.
+        gridView_->goTo(*row, column, QAbstractItemView::PositionAtTop);
 }
 
 // Every click on the grid counts as a change, opens the editor on the clicked cell and brings the

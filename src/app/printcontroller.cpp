@@ -35,16 +35,11 @@ model::GridModel* PrintController::gridToPrint(model::GridModel& shown, QString&
             QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
                 .arg(shownCount_())))
         return &grid_;
-    QList<QString> cells;
-    int rows = 0;
-    for (int r = 0; r < grid_.rows(); ++r) {
-        if (r > 0 && !watch_.blocks().shows(r, filter))
-            continue;
-        ++rows;
-        for (int c = 0; c < grid_.cols(); ++c)
-            cells.append(grid_.cell(r, c));
-    }
-    shown.replaceCells(rows, grid_.cols(), cells);
+    QList<QStringList> rows;
+    for (int r = 0; r < grid_.rowCount(); ++r)
+        if (watch_.blocks().shows(r, filter))
+            rows.append(grid_.dataRows()[r]);
+    shown.replaceCells(grid_.captions(), std::move(rows));
     listName = model::rowFilterName(filter);
     return &shown;
 }

@@ -22,7 +22,8 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
     auto* delegate = new BlockWatchDelegate(wiring.watch, &wiring.view);
     delegate->showRepeats([this](int row, int col) { return whereAlso(row, col); });
     wiring.view.setItemDelegate(delegate);
-    connect(&wiring.watch, &model::RegisterState::changed, &wiring.view, &GridView::refresh);
+    connect(&wiring.watch, &model::RegisterState::changed, &wiring.view,
+            [view = &wiring.view] { view->viewport()->update(); });
     addShortcut(window, "ActFindRepeat", {QKeySequence(Qt::ControlModifier | Qt::Key_F3)}, this,
                 &RepeatController::toRepeat);
     connect(&wiring.finder.bar(), &FindBar::repeatRequested, this, &RepeatController::toRepeat);
@@ -40,8 +41,11 @@ QString RepeatController::whereAlso(int row, int col) const {
     const quint64 fingerprint = kind ? index.fingerprint(row, col) : 0;
     if (fingerprint == 0)
         return {};
-    return journal::alreadyThereText(index.otherRows(row, col),
-                                     archives_.places(*kind, fingerprint));
+    // Rows are named by their numbers as the user counts them, from 1.
+    std::vector<int> numbers = index.otherRows(row, col);
+    for (int& number : numbers)
+        ++number;
+    return journal::alreadyThereText(numbers, archives_.places(*kind, fingerprint));
 }
 
 // Once the journal is shown: the first look at many archives takes a moment, and the open
@@ -72,8 +76,8 @@ void RepeatController::toRepeat() {
     wiring_.edits.commit();
     const model::SerialRepeats& index = wiring_.watch.repeats();
     const model::GridModel& grid = wiring_.grid;
-    const int row = grid.row();
-    const int col = grid.col();
+    const int row = wiring_.view.currentRow();
+    const int col = wiring_.view.currentColumn();
     const auto tell = [this](const QString& word) {
         wiring_.finder.open();
         wiring_.finder.bar().tell(word, true);
@@ -82,7 +86,7 @@ void RepeatController::toRepeat() {
     if (!index.marked(row, col)) {
         // Only an archive holds it: the rows of every journal holding it are listed.
         if (kind && archives_.holds(*kind, index.fingerprint(row, col)))
-            wiring_.finder.findEverywhere(grid.textMatrix(row, col).trimmed());
+            wiring_.finder.findEverywhere(grid.text(row, col).trimmed());
         else
             tell(QStringLiteral("Номер в этой ячейке больше нигде не записан"));
         return;
@@ -90,10 +94,10 @@ void RepeatController::toRepeat() {
     const std::vector<int> others = index.otherRows(row, col);
     std::optional<int> next;
     for (const int other : others)
-        if (!wiring_.view.isRowHidden(other - 1) && (!next || (*next < row && other > row)))
+        if (!wiring_.view.isRowHidden(other) && (!next || (*next < row && other > row)))
             next = other;
     if (!next) {
-        tell(QStringLiteral("Повтор в строке %1, она скрыта фильтром").arg(others.front()));
+        tell(QStringLiteral("Повтор в строке %1, она скрыта фильтром").arg(others.front() + 1));
         return;
     }
     wiring_.view.goToRow(*next, col);

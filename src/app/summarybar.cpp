@@ -78,11 +78,11 @@ int SummaryBar::filterWidth() const {
 void SummaryBar::applyFilter() {
     const model::RowFilter shown = filter();
     // With every row shown, nothing is to be done on each change of the grid.
-    shownRows_ = grid_.rows() - 1;
+    shownRows_ = grid_.rowCount();
     if (shown != model::RowFilter::All || rowsHidden_) {
-        for (int r = 1; r < grid_.rows(); ++r) {
+        for (int r = 0; r < grid_.rowCount(); ++r) {
             const bool isShown = watch_.blocks().shows(r, shown);
-            view_.setRowHidden(r - 1, !isShown);
+            view_.setRowHidden(r, !isShown);
             shownRows_ -= isShown ? 0 : 1;
         }
         rowsHidden_ = shown != model::RowFilter::All;

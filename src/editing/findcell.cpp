@@ -10,22 +10,22 @@ std::optional<FoundCell> findCell(const model::GridModel& grid, const core::Find
                                   int startRow, int startCol, bool forward, bool includeStart,
                                   std::optional<int> onlyColumn,
                                   const std::function<bool(int row)>& shown) {
-    const int rows = grid.rows() - 1; // data rows 1 .. rows
+    const int rows = grid.rowCount();
     if (text.isEmpty() || rows < 1)
         return std::nullopt;
     const int firstCol = onlyColumn ? *onlyColumn : 0;
-    const int lastCol = onlyColumn ? *onlyColumn : grid.cols() - 1;
-    if (firstCol < 0 || lastCol >= grid.cols())
+    const int lastCol = onlyColumn ? *onlyColumn : grid.columnCount() - 1;
+    if (firstCol < 0 || lastCol >= grid.columnCount())
         return std::nullopt;
     const int width = lastCol - firstCol + 1;
-    // Cells are numbered row by row from the first data row; the walk starts at the start cell.
+    // Cells are numbered row by row from the first row; the walk starts at the start cell.
     const qint64 cells = qint64(rows) * width;
-    const qint64 start = qint64(std::clamp(startRow, 1, rows) - 1) * width +
+    const qint64 start = qint64(std::clamp(startRow, 0, rows - 1)) * width +
                          std::clamp(startCol, firstCol, lastCol) - firstCol;
     const int step = forward ? 1 : -1;
     for (qint64 walked = includeStart ? 0 : 1; walked <= cells; ++walked) {
         const qint64 at = ((start + step * walked) % cells + cells) % cells;
-        const int row = int(at / width) + 1;
+        const int row = int(at / width);
         const int col = int(at % width) + firstCol;
         // A row is entered at its first cell going forwards and at its last going backwards (or
         // anywhere, at the start): the rest of a hidden row is skipped at once.

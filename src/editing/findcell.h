@@ -17,7 +17,7 @@ struct FoundCell {
     bool wrapped = false; // the search went past the last (or first) row and on from the other end
 };
 
-// "Найти": the next data cell holding the text, row by row from the start cell on (backwards
+// "Найти": the next cell holding the text, row by row from the start cell on (backwards
 // with `forward` false), the start cell itself counted when `includeStart` is set, going round
 // once. Only column `onlyColumn` is looked in when given, and only the rows `shown` accepts.
 std::optional<FoundCell> findCell(const model::GridModel& grid, const core::FindText& text,

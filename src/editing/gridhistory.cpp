@@ -2,6 +2,7 @@
 
 #include "model/gridmodel.h"
 
+#include <QItemSelectionModel>
 #include <algorithm>
 
 namespace editing {
@@ -11,10 +12,11 @@ namespace {
 // One recorded step. It was done when recorded, so the stack's first redo() does nothing.
 class RecordedStep : public QUndoCommand {
 public:
-    RecordedStep(model::GridModel& grid, std::vector<model::GridChange> changes, QPoint before,
-                 QPoint after, const QString& text, int mergeKind)
-        : QUndoCommand(text), grid_(grid), changes_(std::move(changes)), before_(before),
-          after_(after), mergeKind_(mergeKind) {}
+    RecordedStep(model::GridModel& grid, QItemSelectionModel& selection,
+                 std::vector<model::GridChange> changes, QPoint before, QPoint after,
+                 const QString& text, int mergeKind)
+        : QUndoCommand(text), grid_(grid), selection_(selection), changes_(std::move(changes)),
+          before_(before), after_(after), mergeKind_(mergeKind) {}
 
     int id() const override { return mergeKind_ == 0 ? -1 : mergeKind_; }
 
@@ -42,12 +44,17 @@ public:
     }
 
 private:
+    // The current cell as it was, or as near to it as the grid now reaches.
     void moveTo(QPoint cell) {
-        grid_.setCurrentCell(std::clamp(cell.x(), 0, grid_.rows() - 1),
-                             std::clamp(cell.y(), 0, grid_.cols() - 1));
+        if (grid_.rowCount() == 0)
+            return;
+        selection_.setCurrentIndex(grid_.index(std::clamp(cell.x(), 0, grid_.rowCount() - 1),
+                                               std::clamp(cell.y(), 0, grid_.columnCount() - 1)),
+                                   QItemSelectionModel::ClearAndSelect);
     }
 
     model::GridModel& grid_;
+    QItemSelectionModel& selection_;
     std::vector<model::GridChange> changes_;
     QPoint before_;
     QPoint after_;
@@ -55,13 +62,15 @@ private:
     bool done_ = true;
 };
 
-QPoint currentCell(const model::GridModel& grid) {
-    return {grid.row(), grid.col()};
+QPoint currentCell(const QItemSelectionModel& selection) {
+    const QModelIndex current = selection.currentIndex();
+    return {current.row(), current.column()};
 }
 
 } // namespace
 
-GridHistory::GridHistory(model::GridModel& grid, QObject* parent) : QObject(parent), grid_(grid) {
+GridHistory::GridHistory(model::GridModel& grid, QItemSelectionModel& selection, QObject* parent)
+    : QObject(parent), grid_(grid), selection_(selection) {
     stack_.setUndoLimit(Depth);
     connect(&stack_, &QUndoStack::cleanChanged, this, &GridHistory::cleanChanged);
 }
@@ -80,7 +89,7 @@ GridHistory::Step::Step(GridHistory& history, QString text, int mergeKind)
     history_.log_.clear();
     history_.text_ = std::move(text);
     history_.mergeKind_ = mergeKind;
-    history_.cellBefore_ = currentCell(history_.grid_);
+    history_.cellBefore_ = currentCell(history_.selection_);
     history_.grid_.setChangeLog(&history_.log_);
 }
 
@@ -104,8 +113,8 @@ void GridHistory::finish() {
         return;
     }
     const int mergeKind = std::exchange(mergeBarrier_, false) ? 0 : mergeKind_;
-    stack_.push(new RecordedStep(grid_, std::move(changes), cellBefore_, currentCell(grid_), text_,
-                                 mergeKind));
+    stack_.push(new RecordedStep(grid_, selection_, std::move(changes), cellBefore_,
+                                 currentCell(selection_), text_, mergeKind));
 }
 
 void GridHistory::markClean() {

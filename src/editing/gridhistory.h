@@ -7,6 +7,8 @@
 #include <QUndoStack>
 #include <vector>
 
+class QItemSelectionModel;
+
 namespace model {
 class GridModel;
 } // namespace model
@@ -27,7 +29,8 @@ public:
     // input line: one step per entry, not per key).
     static constexpr int InputLineEntry = 1;
 
-    explicit GridHistory(model::GridModel& grid, QObject* parent = nullptr);
+    // The current cell is the one of `selection`, a selection model over `grid`.
+    GridHistory(model::GridModel& grid, QItemSelectionModel& selection, QObject* parent = nullptr);
     ~GridHistory() override;
 
     class Step {
@@ -65,6 +68,7 @@ private:
     void finish();
 
     model::GridModel& grid_;
+    QItemSelectionModel& selection_;
     QUndoStack stack_;
     std::vector<model::GridChange> log_;
     QString text_;

@@ -1,7 +1,6 @@
 #include "editing/pastetable.h"
 
 #include "editing/journaltextvalidator.h"
-#include "editing/rowcolumncommands.h"
 #include "model/gridmodel.h"
 
 #include <QStringList>
@@ -9,25 +8,23 @@
 
 namespace editing {
 
-PastedColumns pasteTable(model::GridModel& grid, const QString& text) {
+PastedColumns pasteTable(model::GridModel& grid, const QString& text, int top, int left) {
     QStringList lines = text.split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
-    const int top = std::max(grid.row(), 1);
-    const int left = grid.col();
     int widest = 0;
     for (qsizetype i = 0; i < lines.size(); ++i) {
         const int row = top + int(i);
-        if (row >= grid.rows())
-            addRow(grid);
+        if (row >= grid.rowCount())
+            grid.appendRow();
         QStringView line = lines[i];
         if (line.endsWith(u'\r'))
             line.chop(1);
         const QList<QStringView> cells = line.split(u'\t');
         widest = std::max(widest, int(cells.size()));
-        for (qsizetype j = 0; j < cells.size() && left + j < grid.cols(); ++j)
-            grid.setTextMatrix(row, left + int(j),
-                               JournalTextValidator::writablePart(cells[j].toString()));
+        for (qsizetype j = 0; j < cells.size() && left + j < grid.columnCount(); ++j)
+            grid.setText(row, left + int(j),
+                         JournalTextValidator::writablePart(cells[j].toString()));
     }
     return {left, widest};
 }

@@ -14,9 +14,9 @@ struct PastedColumns {
     int count = 0;
 };
 
-// Ctrl+V: tab-separated lines (as spreadsheets copy them) written from the current cell on (the
-// first data row when the header row is current), rows added as needed; cells past the last
-// column are left out, and every text goes through the filter typed text goes through.
-PastedColumns pasteTable(model::GridModel& grid, const QString& text);
+// Ctrl+V: tab-separated lines (as spreadsheets copy them) written from the cell (top, left) on,
+// rows added as needed; cells past the last column are left out, and every text goes through
+// the filter typed text goes through.
+PastedColumns pasteTable(model::GridModel& grid, const QString& text, int top, int left);
 
 } // namespace editing

@@ -2,41 +2,25 @@
 
 #include "model/gridmodel.h"
 
+#include <algorithm>
+
 namespace editing {
 
-bool addRow(model::GridModel& grid) {
-    grid.addItem(QString());
-    return true;
+bool deleteRow(model::GridModel& grid, int row) {
+    return grid.removeRows(row, 1);
 }
 
-bool deleteRow(model::GridModel& grid) {
-    const int row = grid.rowSel();
-    if (row < 1 || row >= grid.rows())
-        return false;
-    grid.removeItem(row);
-    return true;
-}
-
-bool addColumn(model::GridModel& grid) {
-    grid.setCols(grid.cols() + 1);
-    grid.setColPosition(grid.cols() - 1, grid.col());
-    return true;
+bool addColumn(model::GridModel& grid, int col) {
+    return grid.insertColumns(std::clamp(col, 0, grid.columnCount()), 1);
 }
 
 bool deleteColumn(model::GridModel& grid) {
-    if (grid.cols() <= 1)
-        return false;
-    grid.setCols(grid.cols() - 1);
-    return true;
+    return grid.removeColumns(grid.columnCount() - 1, 1);
 }
 
-bool moveLastColumnToCurrent(model::GridModel& grid) {
-    const int last = grid.cols() - 1;
-    const int current = grid.col();
-    if (current < 0 || current >= last)
-        return false;
-    grid.setColPosition(last, current);
-    return true;
+bool moveLastColumnTo(model::GridModel& grid, int col) {
+    const int last = grid.columnCount() - 1;
+    return col >= 0 && col < last && grid.moveColumnTo(last, col);
 }
 
 } // namespace editing

@@ -6,35 +6,20 @@
 
 namespace editing {
 
-namespace {
-
-// The found cell alone is selected, so that "Удалить строку" then removes the unit found.
-void showMatch(model::GridModel& grid, int row, int column) {
-    grid.setCurrentCell(row, column);
-    grid.setTopRow(row);
-}
-
-} // namespace
-
 QString searchPrompt() {
     return QStringLiteral("Нажмите на любую ячейку в колонке поиска. Потом введите здесь слово. "
                           "Выделение всей колонки производит сортировку.");
 }
 
-bool searchColumn(model::GridModel& grid, const QString& answer) {
+std::optional<int> searchColumn(const model::GridModel& grid, int column, const QString& answer) {
     const QString word = answer.toUpper();
-    const int column = grid.colSel();
-    if (word.isEmpty() || column < 0 || column >= grid.cols())
-        return false;
+    if (word.isEmpty() || column < 0 || column >= grid.columnCount())
+        return std::nullopt;
     const QStringMatcher matcher(word, Qt::CaseInsensitive);
-    const int rows = grid.rows();
-    for (int row = 1; row < rows; ++row) {
-        if (matcher.indexIn(grid.cell(row, column)) >= 0) {
-            showMatch(grid, row, column);
-            return true;
-        }
-    }
-    return false;
+    for (int row = 0; row < grid.rowCount(); ++row)
+        if (matcher.indexIn(grid.cell(row, column)) >= 0)
+            return row;
+    return std::nullopt;
 }
 
 } // namespace editing

@@ -9,8 +9,8 @@ namespace editing {
 // Sorts all data rows ascending (or descending) by the given column. Every column stays, with the
 // caption that travelled with it; a caption left empty (a column added by hand) among the first
 // eight gets the journal's standard caption for its place, unless another column already bears that
-// caption. The current cell is then the header cell of that column. A column outside the grid
-// changes nothing. Returns whether the sort ran. The grid is best hidden meanwhile.
+// caption. A column outside the grid changes nothing. Returns whether the sort ran. The grid is
+// best hidden meanwhile.
 bool sortByColumn(model::GridModel& grid, int column, bool descending = false);
 
 } // namespace editing

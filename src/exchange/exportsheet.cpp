@@ -19,8 +19,8 @@ constexpr double MarginPixels = 5;
 constexpr double TwipsPerPixel = 15;
 
 bool holdsText(const model::GridModel& grid, int row) {
-    for (int c = 0; c < grid.cols(); ++c)
-        if (!grid.textMatrix(row, c).isEmpty())
+    for (int c = 0; c < grid.columnCount(); ++c)
+        if (!grid.cell(row, c).isEmpty())
             return true;
     return false;
 }
@@ -28,11 +28,11 @@ bool holdsText(const model::GridModel& grid, int row) {
 double columnWidth(const model::GridModel& grid, int col, std::span<const int> pixelWidths) {
     if (std::size_t(col) < pixelWidths.size() && pixelWidths[std::size_t(col)] > 0)
         return charactersForPixels(pixelWidths[std::size_t(col)]);
-    if (const int twips = grid.colWidth(col); twips != model::GridModel::AutoSize)
+    if (const int twips = grid.columnWidth(col); twips != model::GridModel::AutoSize)
         return charactersForPixels(int(std::lround(twips / TwipsPerPixel)));
     // The format text's blanks widen the column by a character each, as on screen; one more
     // for the cell's margins.
-    const qsizetype text = grid.colWidthText(col).size();
+    const qsizetype text = grid.columnWidthText(col).size();
     return text > 0 ? double(text + 1) : SheetColumn().width;
 }
 
@@ -58,25 +58,23 @@ ExportSheet::ExportSheet(QList<QStringList> rows, std::vector<SheetColumn> colum
 
 ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockJudgement& watch,
                           model::RowFilter filter, std::span<const int> pixelWidths) {
-    int end = grid.rows();
-    while (end > 1 && !holdsText(grid, end - 1))
+    int end = grid.rowCount();
+    while (end > 0 && !holdsText(grid, end - 1))
         --end;
     QList<QStringList> rows;
     std::vector<Shade> shades;
-    for (int r = 1; r < end; ++r) {
+    for (int r = 0; r < end; ++r) {
         if (!watch.shows(r, filter))
             continue;
-        QStringList& texts = rows.emplace_back();
-        for (int c = 0; c < grid.cols(); ++c)
-            texts << grid.textMatrix(r, c);
+        rows.append(grid.dataRows()[r]);
         shades.push_back(shadeOf(watch.state(r)));
     }
     // The date columns are found by their captions, as the block-date pass finds them.
     const std::optional<int> activation = grid.findColumn(core::ActivationDateHeader);
     const std::optional<int> block = grid.findColumn(core::BlockDateHeader);
     std::vector<SheetColumn> columns;
-    for (int c = 0; c < grid.cols(); ++c)
-        columns.push_back({grid.textMatrix(0, c).trimmed(), columnWidth(grid, c, pixelWidths),
+    for (int c = 0; c < grid.columnCount(); ++c)
+        columns.push_back({grid.caption(c).trimmed(), columnWidth(grid, c, pixelWidths),
                            activation == c || block == c});
     return ExportSheet(std::move(rows), std::move(columns), std::move(shades));
 }

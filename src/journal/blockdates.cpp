@@ -17,14 +17,14 @@ void fillBlockDates(model::GridModel& grid, const model::BlockJudgement& judgeme
         return;
     const int activation = *judgement.activationColumn();
     const int block = *judgement.blockColumn();
-    const int count = grid.rows();
+    const int count = grid.rowCount();
     for (const int row : rows) {
         // A slot that reacts to a written cell may have inserted or removed rows.
-        if (grid.rows() != count)
+        if (grid.rowCount() != count)
             return;
         core::DateBuffer buffer;
-        grid.setTextMatrix(
-            row, block, core::blockDateText(grid.textMatrix(row, activation), buffer).toString());
+        grid.setText(row, block,
+                     core::blockDateText(grid.text(row, activation), buffer).toString());
     }
 }
 

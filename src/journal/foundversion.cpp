@@ -70,8 +70,7 @@ std::variant<FoundVersion, QString> foundVersion(const QString& path, bool baseK
     if (const std::optional<QString> reason = unreadable(read))
         return unmergeableQuestion(path,
                                    QStringLiteral("файл на диске прочитан не целиком: ") + *reason);
-    return FoundVersion{path, std::move(read.rows), std::move(found.bytes),
-                        std::move(found.found)};
+    return FoundVersion{path, std::move(read.rows), std::move(found.bytes), std::move(found.found)};
 }
 
 std::optional<QList<QStringList>> baseRows(const QByteArray& base, qsizetype memoryBudget) {

@@ -1,10 +1,9 @@
 #pragma once
 
-#include <QList>
-#include <QStringList>
-
 #include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <optional>
 #include <sys/types.h>
 #include <variant>

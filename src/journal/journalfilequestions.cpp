@@ -69,7 +69,7 @@ QString JournalFiles::saveTargetQuestion(const QString& archiveName) {
     return QStringLiteral("На экране архив %1 (строк: %2). Куда его сохранить?\n\n"
                           "В архив %1 — %3.\n"
                           "В журнал текущего года thisyear.csv — %4.")
-        .arg(archiveName, core::grouped(grid_.rows() - 1),
+        .arg(archiveName, core::grouped(grid_.rowCount()),
              holds(core::archivePath(programFolder_, archiveName)),
              holds(core::currentJournalPath(programFolder_)));
 }
@@ -85,7 +85,7 @@ std::optional<QString> JournalFiles::unreadCurrentQuestion() {
     }
     return QStringLiteral("В файле thisyear.csv строк: %1. Записать поверх него журнал с экрана "
                           "(строк: %2)?")
-        .arg(rows, core::grouped(grid_.rows() - 1));
+        .arg(rows, core::grouped(grid_.rowCount()));
 }
 
 std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveName) const {
@@ -112,12 +112,12 @@ journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacem
     if (done.kind == core::Replacement::WriteProtected) {
         changed.writeProtected = true;
         changed.message = writeProtectedQuestion(path, describe(path), done.foundMode,
-                                                 core::userName(done.foundOwner), grid_.rows() - 1);
+                                                 core::userName(done.foundOwner), grid_.rowCount());
         consents_[path].describedProtected = true;
         return changed;
     }
     if (path != openedPath_ || !knownFile(path)) {
-        changed.message = unseenVersionQuestion(path, describe(path), asked, grid_.rows() - 1);
+        changed.message = unseenVersionQuestion(path, describe(path), asked, grid_.rowCount());
         return changed;
     }
     consents_[path].described = done.found;

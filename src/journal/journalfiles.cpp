@@ -186,8 +186,8 @@ void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extr
     if (rows.isEmpty())
         rows.append(QStringList(core::FileColumns + extraCaptions.size(), QString()));
     journal::showJournalTable(grid_, std::move(rows), false);
-    for (int i = 0; i < extraCaptions.size() && core::FileColumns + i < grid_.cols(); ++i)
-        grid_.setTextMatrix(0, core::FileColumns + i, extraCaptions[i]);
+    for (int i = 0; i < extraCaptions.size() && core::FileColumns + i < grid_.columnCount(); ++i)
+        grid_.setCaption(core::FileColumns + i, extraCaptions[i]);
 }
 
 // The journal on screen is held here, and the user hears when another copy holds it already. A
@@ -272,10 +272,10 @@ void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
 JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
     // The rows shown, without the empty row below them.
-    int rows = std::max(0, grid_.rows() - 1);
+    int rows = grid_.rowCount();
     bool lastEmpty = rows > 0;
-    for (int c = 0; lastEmpty && c < grid_.cols(); ++c)
-        lastEmpty = grid_.cell(rows, c).isEmpty();
+    for (int c = 0; lastEmpty && c < grid_.columnCount(); ++c)
+        lastEmpty = grid_.cell(rows - 1, c).isEmpty();
     rows -= lastEmpty ? 1 : 0;
     partial_ = PartialRead{path, rows, -1};
     return {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
@@ -322,17 +322,17 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     const bool whole = ok && result.droppedNulBytes == 0;
     remember(path, true, read->fingerprint, core::FileIdentity::of(file.info),
              whole ? std::optional(std::move(read->bytes)) : std::nullopt);
-    const int lastRow = int(result.rows.size());
+    const int rowsRead = int(result.rows.size());
     const int lastCol = std::max(0, result.lastLineFields - 1);
     if (!ok)
-        partial_ = PartialRead{path, lastRow, result.totalLines};
+        partial_ = PartialRead{path, rowsRead, result.totalLines};
     const QString cause = ok ? QString() : faultCause(result);
     journal::showJournalTable(grid_, std::move(result.rows), !ok);
     if (!ok)
         return {Reading::Failed, cause};
     // The current cell ends where the reader stopped: the last cell of the last line.
-    if (lastRow > 0)
-        grid_.setCurrentCell(lastRow, lastCol);
+    if (rowsRead > 0)
+        moveCurrentCell(rowsRead - 1, lastCol);
     QStringList notices;
     if (!result.unclosedQuoteLines.empty())
         notices << unclosedQuotesMessage(path, result.unclosedQuoteLines);
@@ -388,8 +388,13 @@ journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder
 // A save leaves the current cell on the last cell written, as the journal always has. (An edit
 // still open in the window's cell editor was stored before the command ran.)
 void JournalFiles::endOnLastWrittenCell() {
-    if (grid_.rows() >= 2)
-        grid_.setCurrentCell(grid_.rows() - 1, std::min(grid_.cols(), core::FileColumns) - 1);
+    if (grid_.rowCount() > 0)
+        moveCurrentCell(grid_.rowCount() - 1, std::min(grid_.columnCount(), core::FileColumns) - 1);
+}
+
+void JournalFiles::moveCurrentCell(int row, int col) {
+    if (selection_)
+        selection_->setCurrentIndex(grid_.index(row, col), QItemSelectionModel::ClearAndSelect);
 }
 
 // Cells the file cannot hold would be split or lost when the file is read back, and a line the
@@ -405,8 +410,7 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
     if (const std::optional<int> row = core::findOverlongRow(grid_.dataRows())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")
-            .arg(shownPath(path), QString::number(*row + 1),
-                 QString::number(core::MaxLineLength));
+            .arg(shownPath(path), QString::number(*row + 1), QString::number(core::MaxLineLength));
     }
     return std::nullopt;
 }

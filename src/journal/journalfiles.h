@@ -12,6 +12,7 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QHash>
+#include <QItemSelectionModel>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -145,6 +146,8 @@ public:
             journal::fillBlockDates(grid_);
     }
     void judgeBlocksBy(const model::RegisterState& state) { state_ = &state; }
+    // Where an opening or a save leaves the current cell (the last cell read or written).
+    void setSelection(QItemSelectionModel* selection) { selection_ = selection; }
 
     // Called while a save waits for another copy's save to end; false cancels the save.
     void setLockWait(std::function<bool()> stillWaiting) { lockWait_ = std::move(stillWaiting); }
@@ -207,6 +210,7 @@ private:
     bool isMissing(const QString& path) const;
     void forget(const QString& path);
     void endOnLastWrittenCell();
+    void moveCurrentCell(int row, int col);
 
     model::GridModel& grid_;
     QString programFolder_;
@@ -226,6 +230,7 @@ private:
     std::vector<Fingerprint> known_; // one per path, in the order first met
     core::JournalLock lock_;
     QPointer<const model::RegisterState> state_;
+    QPointer<QItemSelectionModel> selection_;
 };
 
 } // namespace journal

@@ -15,10 +15,10 @@ namespace journal {
 
 void resetJournalGrid(model::GridModel& grid) {
     // Rows before columns: dropping the rows first spares relaying a large grid's cells.
-    grid.setRows(1);
-    grid.setCols(core::FileColumns);
-    grid.addItem(QString());
-    grid.setFormatString(core::headerFormat());
+    grid.setRowCount(0);
+    grid.setColumnCount(core::FileColumns);
+    grid.appendRow();
+    grid.setHeaderFormat(core::headerFormat());
 }
 
 void showJournalTable(model::GridModel& grid, QList<QStringList> rows, bool emptyRowBelow) {

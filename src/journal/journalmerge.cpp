@@ -96,20 +96,18 @@ private:
                 continue;
             }
             // Deleted in the file: gone here too, unless it was changed here.
-            const int gridRow = o + 1;
             if (unchanged(ours_, oursMap_, o, b)) {
-                merge_.removals_.push_back({gridRow});
+                merge_.removals_.push_back({o});
                 dropped_[std::size_t(o)] = true;
             } else {
                 merge_.removals_.push_back(
-                    {gridRow, conflict(core::MergeConflict::DeletedInFile, ours_, oursMap_, o, {},
-                                       rowText(ours_, o), DeletedRow)});
+                    {o, conflict(core::MergeConflict::DeletedInFile, ours_, oursMap_, o, {},
+                                 rowText(ours_, o), DeletedRow)});
             }
         }
     }
 
     void mergeCells(int o, int b, int t) {
-        const int gridRow = o + 1;
         for (int col = 0; col < base_.cols; ++col) {
             const int oc = oursMap_[std::size_t(col)];
             const int tc = theirsMap_[std::size_t(col)];
@@ -121,17 +119,17 @@ private:
             if (theirs == was || theirs == mine)
                 continue;
             if (mine == was) {
-                merge_.cells_.push_back({gridRow, oc, theirs.toString()});
+                merge_.cells_.push_back({o, oc, theirs.toString()});
                 continue;
             }
             merge_.cells_.push_back(
-                {gridRow, oc, theirs.toString(),
+                {o, oc, theirs.toString(),
                  conflict(core::MergeConflict::ChangedBoth, ours_, oursMap_, o,
                           model::columnLabel(grid_, oc), mine.toString(), theirs.toString())});
         }
         for (std::size_t i = 0; i < extraColumns_.size(); ++i)
             if (const QStringView text = theirs_.cell(t, extraColumns_[i]); !text.isEmpty()) {
-                merge_.cells_.push_back({gridRow, ours_.cols + int(i), text.toString()});
+                merge_.cells_.push_back({o, ours_.cols + int(i), text.toString()});
             }
     }
 
@@ -150,7 +148,7 @@ private:
     }
 
     // The grid row a row of theirs goes after: that of the nearest row before it in the file
-    // that the grid still holds (0, the top, when there is none).
+    // that the grid still holds (-1, the top, when there is none).
     int anchorOf(int t) const {
         for (int before = t - 1; before >= 0; --before) {
             const int b = theirsRows_.baseOf[std::size_t(before)];
@@ -158,9 +156,9 @@ private:
                 continue;
             const int o = oursRows_.sideOf[std::size_t(b)];
             if (o >= 0 && !dropped_[std::size_t(o)])
-                return o + 1;
+                return o;
         }
-        return 0;
+        return -1;
     }
 
     void planTheirRows() {
@@ -213,14 +211,12 @@ int colsOf(const QList<QStringList>& rows) {
 
 JournalMerge::JournalMerge(const QList<QStringList>& base, const QList<QStringList>& theirs,
                            const model::GridModel& ours) {
-    const QList<QStringList> ourRows = ours.dataRows();
-    QStringList ourHeader;
-    for (int c = 0; c < ours.cols(); ++c)
-        ourHeader.append(ours.cell(0, c));
+    const QList<QStringList>& ourRows = ours.dataRows();
+    const QStringList& ourHeader = ours.captions();
     const Side baseSide{&base, nullptr, int(base.size()),
                         std::min(colsOf(base), core::FileColumns)};
     const Side theirSide{&theirs, nullptr, int(theirs.size()), colsOf(theirs)};
-    const Side ourSide{&ourRows, &ourHeader, ours.rows() - 1, ours.cols()};
+    const Side ourSide{&ourRows, &ourHeader, ours.rowCount(), ours.columnCount()};
     MergePlanner(*this, baseSide, theirSide, ourSide, ours).plan();
 }
 
@@ -235,29 +231,29 @@ JournalMerge::Counts JournalMerge::counts(const std::vector<bool>& takeTheirs) c
 
 void JournalMerge::apply(model::GridModel& grid, const std::vector<bool>& takeTheirs) const {
     if (!addedColumns_.isEmpty())
-        grid.setCols(grid.cols() + int(addedColumns_.size()));
+        grid.setColumnCount(grid.columnCount() + int(addedColumns_.size()));
     for (const CellEdit& edit : cells_)
         if (chosen(edit.conflict, takeTheirs))
-            grid.setTextMatrix(edit.row, edit.col, edit.text);
+            grid.setText(edit.row, edit.col, edit.text);
     // From the bottom up, so that the rows above keep their numbers: the rows that go after a
     // row first, then that row's removal.
     auto insert = inserts_.rbegin();
     auto removal = removals_.rbegin();
-    for (int row = grid.rows() - 1; row >= 0; --row) {
+    for (int row = grid.rowCount() - 1; row >= -1; --row) {
         std::vector<const RowInsert*> going;
         for (; insert != inserts_.rend() && insert->after == row; ++insert)
             if (chosen(insert->conflict, takeTheirs))
                 going.push_back(&*insert);
         if (!going.empty()) {
             QList<QString> block;
-            block.reserve(qsizetype(going.size()) * grid.cols());
+            block.reserve(qsizetype(going.size()) * grid.columnCount());
             for (auto each = going.rbegin(); each != going.rend(); ++each)
                 block += (*each)->cells;
-            grid.insertItems(row + 1, int(going.size()), block);
+            grid.insertRowTexts(row + 1, int(going.size()), block);
         }
         if (removal != removals_.rend() && removal->row == row) {
             if (chosen(removal->conflict, takeTheirs))
-                grid.removeItem(row);
+                grid.removeRows(row, 1);
             ++removal;
         }
     }

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <QStringList>
 #include "core/mergeconflict.h"
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 namespace model {
@@ -56,7 +56,7 @@ private:
         int conflict = -1; // stored only when that conflict takes the file's side
     };
     struct RowInsert {
-        int after; // the grid row it follows (0: the first data row)
+        int after; // the grid row it follows (-1: the top)
         QList<QString> cells;
         int conflict = -1;
     };

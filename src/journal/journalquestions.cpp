@@ -24,9 +24,9 @@ std::optional<QString> askArchiveName(core::Prompter& prompter, const QString& p
 
 std::optional<QString> unwrittenColumnsQuestion(const model::GridModel& grid) {
     QStringList columns;
-    for (int c = core::FileColumns; c < grid.cols(); ++c) {
+    for (int c = core::FileColumns; c < grid.columnCount(); ++c) {
         int filled = 0;
-        for (int r = 1; r < grid.rows(); ++r)
+        for (int r = 0; r < grid.rowCount(); ++r)
             filled += grid.cell(r, c).isEmpty() ? 0 : 1;
         if (filled == 0)
             continue;

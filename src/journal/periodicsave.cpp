@@ -50,7 +50,7 @@ bool wait(IntervalTimer& timer2, double seconds) {
 void runPeriodicSave(model::GridModel& grid, IntervalTimer& timer2,
                      const std::function<void()>& save) {
     const QPointer<model::GridModel> alive(&grid);
-    while (alive && alive->rows() > 3) {
+    while (alive && alive->rowCount() > 2) {
         if (!wait(timer2, AutosavePeriodSeconds) || !alive)
             return;
         save();

@@ -19,18 +19,18 @@ bool unstorable(const QString& text) {
 
 // "строка 3, «Владелец»", or the column's number where it has no caption.
 QString cellName(const model::GridModel& grid, const core::CellPosition& cell) {
-    const QString caption = grid.cell(0, cell.col).simplified();
+    const QString caption = grid.caption(cell.col).simplified();
     return caption.isEmpty()
-               ? QStringLiteral("строка %1, колонка %2").arg(cell.row).arg(cell.col + 1)
-               : QStringLiteral("строка %1, «%2»").arg(QString::number(cell.row), caption);
+               ? QStringLiteral("строка %1, колонка %2").arg(cell.row + 1).arg(cell.col + 1)
+               : QStringLiteral("строка %1, «%2»").arg(QString::number(cell.row + 1), caption);
 }
 
 } // namespace
 
 std::vector<core::CellPosition> unstorableCells(const model::GridModel& grid) {
     std::vector<core::CellPosition> cells;
-    for (int r = 1; r < grid.rows(); ++r)
-        for (int c = 0; c < std::min(grid.cols(), core::FileColumns); ++c)
+    for (int r = 0; r < grid.rowCount(); ++r)
+        for (int c = 0; c < std::min(grid.columnCount(), core::FileColumns); ++c)
             if (unstorable(grid.cell(r, c)))
                 cells.push_back({r, c});
     return cells;
@@ -65,8 +65,7 @@ bool settleUnstorableCells(model::GridModel& grid, core::Prompter& prompter,
         return false;
     const auto replace = [&] {
         for (const core::CellPosition& cell : cells)
-            grid.setTextMatrix(cell.row, cell.col,
-                               storableText(grid.textMatrix(cell.row, cell.col)));
+            grid.setText(cell.row, cell.col, storableText(grid.text(cell.row, cell.col)));
     };
     if (asOneStep)
         asOneStep(replace);

@@ -27,8 +27,8 @@ QString notDates(QStringView caption, int count, int of) {
 QString captionsDeclined(const GridModel& grid) {
     for (const QStringView caption : {core::ActivationDateHeader, core::BlockDateHeader}) {
         int found = 0;
-        for (int c = 0; c < grid.cols(); ++c)
-            found += grid.textMatrix(0, c).trimmed() == caption ? 1 : 0;
+        for (int c = 0; c < grid.columnCount(); ++c)
+            found += grid.caption(c).trimmed() == caption ? 1 : 0;
         if (found != 1)
             return declinedBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
                                                : QStringLiteral("колонок «%1» больше одной"))
@@ -38,22 +38,22 @@ QString captionsDeclined(const GridModel& grid) {
     return declinedBecause(QStringLiteral("нет колонки «%1»").arg(core::BlockDateHeader));
 }
 
-// Where, in rows 1 .. end - 1, the block dates stand when the captioned column holds none: in a
+// Where, in rows 0 .. end - 1, the block dates stand when the captioned column holds none: in a
 // column that holds the block dates of the activation dates in most of its filled cells, or in
 // the activation column itself when it holds, beside most filled cells of another column, the
 // block dates of those (the captions of two moved columns then stand one place off).
 std::optional<int> blockDatesColumn(const GridModel& grid, BlockColumns columns, int end) {
-    const std::size_t cols = std::size_t(grid.cols());
+    const std::size_t cols = std::size_t(grid.columnCount());
     std::vector<int> filled(cols), matches(cols), held(cols);
-    for (int r = 1; r < end; ++r) {
-        const QString activation = grid.textMatrix(r, columns.activation);
+    for (int r = 0; r < end; ++r) {
+        const QString activation = grid.cell(r, columns.activation);
         const QStringView activationText = QStringView(activation).trimmed();
         core::DateBuffer buffer;
         const QStringView computed = core::blockDateText(activation, buffer);
         for (std::size_t c = 0; c < cols; ++c) {
             if (int(c) == columns.activation || int(c) == columns.block)
                 continue;
-            const QString cell = grid.textMatrix(r, int(c));
+            const QString& cell = grid.cell(r, int(c));
             const QStringView text = QStringView(cell).trimmed();
             if (text.isEmpty())
                 continue;

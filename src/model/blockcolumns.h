@@ -11,7 +11,7 @@ class GridModel;
 
 // Which columns hold the activation dates and the block dates. They are found by their header
 // captions ("Дата актив.", "Дата блок."), and the captions must be borne out by the cells of the
-// rows the block-date pass reaches (row 1 down to the first empty activation date): a pass
+// rows the block-date pass reaches (the first row down to the first empty activation date): a pass
 // writes into the block-date column, so a column that merely carries the caption (after columns
 // were moved and a file reopened, captions stand by position) must never be taken for it.
 
@@ -61,7 +61,7 @@ std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid);
 
 // Why the block-date pass writes nothing into the grid as it stands, in words for the line under
 // the grid ("Дата блок. не заполняется: ..."); none when it fills. `columns` are the captioned
-// ones, `reached` the evidence of rows 1 .. end - 1.
+// ones, `reached` the evidence of rows 0 .. end - 1.
 //
 // The pass declines when a caption is missing or doubled; when the activation column holds no
 // dates in most dated rows; when most dates in the block-date column lie before activation

@@ -32,16 +32,15 @@ QString rowFilterName(RowFilter filter) {
 }
 
 RowEvidence rowEvidence(const GridModel& grid, const BlockColumns& columns, int row) {
-    return RowEvidence::of(grid.textMatrix(row, columns.activation),
-                           grid.textMatrix(row, columns.block));
+    return RowEvidence::of(grid.text(row, columns.activation), grid.text(row, columns.block));
 }
 
 BlockJudgement::BlockJudgement(const GridModel& grid, QDate today)
     : BlockJudgement(grid, today, [&grid] {
           std::vector<RowEvidence> evidence;
           if (const std::optional<BlockColumns> columns = captionedBlockColumns(grid)) {
-              evidence.resize(std::size_t(grid.rows()));
-              for (int r = 1; r < grid.rows(); ++r)
+              evidence.resize(std::size_t(grid.rowCount()));
+              for (int r = 0; r < grid.rowCount(); ++r)
                   evidence[std::size_t(r)] = rowEvidence(grid, *columns, r);
           }
           return evidence;
@@ -51,9 +50,9 @@ BlockJudgement::BlockJudgement(const GridModel& grid, QDate today,
                                const std::vector<RowEvidence>& evidence) {
     const std::optional<BlockColumns> captioned = captionedBlockColumns(grid);
     ColumnEvidence reached;
-    int end = 1;
+    int end = 0;
     if (captioned) {
-        for (; end < grid.rows() && !evidence[std::size_t(end)].ends; ++end) {
+        for (; end < grid.rowCount() && !evidence[std::size_t(end)].ends; ++end) {
             reached.add(evidence[std::size_t(end)]);
             if (!evidence[std::size_t(end)].blockExact)
                 unfilled_.push_back(end);
@@ -71,7 +70,7 @@ BlockJudgement::BlockJudgement(const GridModel& grid, QDate today,
     rows_.resize(evidence.size());
     const qint64 first = today.toJulianDay();
     const qint64 last = first + BlockWarningDays;
-    for (std::size_t r = 1; r < evidence.size(); ++r) {
+    for (std::size_t r = 0; r < evidence.size(); ++r) {
         const RowEvidence row = evidence[r];
         Row& judged = rows_[r];
         judged.undated = row.dated && !row.activation;

@@ -56,10 +56,10 @@ public:
     BlockJudgement() = default;
     BlockJudgement(const GridModel& grid, QDate today);
     // The same from each grid row's evidence for the captioned columns (rowEvidence), already at
-    // hand: `evidence` holds one entry per grid row, or none without the captioned columns.
+    // hand: `evidence` holds one entry per row, or none without the captioned columns.
     BlockJudgement(const GridModel& grid, QDate today, const std::vector<RowEvidence>& evidence);
 
-    // The state of grid row `row`; Clear for the header row and for rows outside the grid.
+    // The state of row `row`; Clear for rows outside the table.
     BlockState state(int row) const {
         return has(row) ? rows_[std::size_t(row)].state : BlockState::Clear;
     }
@@ -73,13 +73,13 @@ public:
     std::optional<int> activationColumn() const {
         return columns_ ? std::optional(columns_->activation) : std::nullopt;
     }
-    // Whether grid row `row` holds an activation text that is not a date (so its unit drops out
+    // Whether row `row` holds an activation text that is not a date (so its unit drops out
     // of the watch); false while no block-date column is borne out.
     bool undated(int row) const { return has(row) && rows_[std::size_t(row)].undated; }
     // The rows the block-date pass writes: those it reaches whose block-date cell holds another
     // text than the pass writes, in ascending order; none while it declines.
     const std::vector<int>& unfilledRows() const { return unfilled_; }
-    // Whether the judgement read the cells of grid column `col`: a change to others leaves it
+    // Whether the judgement read the cells of column `col`: a change to others leaves it
     // standing.
     bool reads(int col) const {
         return readsAll_ ||
@@ -91,17 +91,17 @@ private:
         BlockState state = BlockState::Clear;
         bool undated = false;
     };
-    bool has(int row) const { return row > 0 && std::size_t(row) < rows_.size(); }
+    bool has(int row) const { return row >= 0 && std::size_t(row) < rows_.size(); }
 
     std::optional<BlockColumns> captioned_;
     bool readsAll_ = false;               // the other columns were weighed too
     std::optional<BlockColumns> columns_; // borne out
-    std::vector<Row> rows_;               // by grid row, while columns_
+    std::vector<Row> rows_;               // by row, while columns_
     BlockCounts counts_;
     std::vector<int> unfilled_;
 };
 
-// What grid row `row` says of the two captioned columns.
+// What row `row` says of the two captioned columns.
 RowEvidence rowEvidence(const GridModel& grid, const BlockColumns& columns, int row);
 
 } // namespace model

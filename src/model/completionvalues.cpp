@@ -17,11 +17,11 @@ QString matchKey(QStringView text) {
 }
 
 CompletionValues::CompletionValues(const GridModel& grid, int col)
-    : valueOfRow_(std::size_t(std::max(grid.rows(), 0)), -1) {
+    : valueOfRow_(std::size_t(grid.rowCount()), -1) {
     QHash<QString, int> found;
     std::vector<Value> values;
-    for (int r = 1; r < grid.rows(); ++r) {
-        const QString text = grid.textMatrix(r, col).trimmed();
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        const QString text = grid.text(r, col).trimmed();
         if (text.isEmpty())
             continue;
         auto at = found.find(text);
@@ -51,7 +51,7 @@ CompletionValues::CompletionValues(const GridModel& grid, int col)
 }
 
 int CompletionValues::countOf(const Value& value, int row) const {
-    const bool typedInto = row > 0 && std::size_t(row) < valueOfRow_.size() &&
+    const bool typedInto = row >= 0 && std::size_t(row) < valueOfRow_.size() &&
                            valueOfRow_[std::size_t(row)] == int(&value - values_.data());
     return value.count - (typedInto ? 1 : 0);
 }

@@ -22,7 +22,7 @@ public:
     CompletionValues(const GridModel& grid, int col);
 
     // The most frequent value whose match key begins with that of `typed` (blanks before it
-    // dropped, those after it kept), the cell of grid row `row` not counted (the one being typed
+    // dropped, those after it kept), the cell of row `row` not counted (the one being typed
     // into); ties go to the value first in match order. None when no value matches.
     std::optional<QString> proposal(QStringView typed, int row) const;
     // The values beginning with `typed`, most frequent first, at most `limit`.
@@ -41,7 +41,7 @@ private:
     int countOf(const Value& value, int row) const;
 
     std::vector<Value> values_;   // in the order of their match keys, then of their texts
-    std::vector<int> valueOfRow_; // by grid row: the index of its value, -1 for none
+    std::vector<int> valueOfRow_; // by row: the index of its value, -1 for none
 };
 
 } // namespace model

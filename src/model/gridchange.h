@@ -2,6 +2,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <QtGlobal>
 #include <vector>
 
@@ -16,17 +17,20 @@ struct ColumnFormat {
     QString widthText;
 };
 
-// One change to the grid, with what it takes to undo and redo it: never a copy of the grid.
+// One change to the table, with what it takes to undo and redo it: never a copy of the table.
 struct GridChange {
     enum Kind {
         Text,          // the cell (row, col) went from `before` to `after`
-        InsertRows,    // `count` rows at `row`, holding `cells` and `heights` (none: empty ones)
-        RemoveRows,    // `count` rows at `row`, which held `cells` and `heights`
-        InsertColumns, // `count` columns at `col`, holding `cells` and `formats` (none: new ones)
-        RemoveColumns, // `count` columns at `col`, which held `cells` (row after row), `formats`
+        Caption,       // the caption of column `col` went from `before` to `after`
+        InsertRows,    // `count` rows at `row`, holding `cells` (none: empty ones)
+        RemoveRows,    // `count` rows at `row`, which held `cells`
+        InsertColumns, // `count` columns at `col`, holding `captions`, `cells` and `formats`
+                       // (none: new ones)
+        RemoveColumns, // `count` columns at `col`, which held `captions`, `cells` (row after
+                       // row) and `formats`
         MoveColumn,    // the column at `col` went to position `count`
-        SortRows,      // rows from `row` on were reordered: new row row+i was row row+order[i]
-        Reset,         // the whole grid was replaced: nothing before it can be undone
+        SortRows,      // the rows were reordered: new row i was row order[i]
+        Reset,         // the whole table was replaced: nothing before it can be undone
     };
     static GridChange of(Kind kind, int row = 0, int col = 0, int count = 0) {
         GridChange change;
@@ -46,9 +50,9 @@ struct GridChange {
     int count = 0;
     QString before;
     QString after;
+    QStringList captions;
     QList<QString> cells;
     std::vector<ColumnFormat> formats;
-    std::vector<int> heights;
     std::vector<int> order;
 };
 

@@ -1,38 +1,32 @@
 #include "model/gridmodel.h"
 
-#include "core/journalcolumns.h"
+#include "core/journalformat.h"
 #include "model/sortorder.h"
 
-#include <QStringList>
 #include <algorithm>
-#include <numeric>
 
 namespace model {
 
 namespace {
 
-constexpr int InitialRows = 2;
+constexpr int InitialRows = 1;
 constexpr int InitialCols = 8;
 
-template <typename Sequence> void rotateOne(Sequence begin, Sequence end, bool leftwards) {
-    if (leftwards)
-        std::rotate(begin, begin + 1, end);
-    else
-        std::rotate(begin, end - 1, end);
+QStringList emptyRow(int cols) {
+    return QStringList(cols, QString());
+}
+
+QVariant alignment(bool centred) {
+    return centred ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 } // namespace
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
-    resizeStorage(InitialRows, InitialCols);
-    row_ = rowSel_ = 1;
+    captions_.resize(InitialCols);
+    columns_.resize(InitialCols);
+    rows_.fill(emptyRow(InitialCols), InitialRows);
     sortKeyMaker_ = &GridModel::genericSortKey;
-}
-
-void GridModel::resizeStorage(int rows, int cols) {
-    cells_.resize(rows, cols);
-    columns_.resize(std::size_t(cols));
-    rowHeights_.resize(std::size_t(rows), AutoSize);
 }
 
 QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) const {
@@ -44,192 +38,234 @@ QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) co
     return texts;
 }
 
-void GridModel::fillCells(int row, int rowCount, int col, int colCount,
-                          const QList<QString>& texts) {
-    for (int r = 0; r < rowCount; ++r)
-        for (int c = 0; c < colCount; ++c)
-            storeText(row + r, col + c, texts[qsizetype(r) * colCount + c]);
-}
-
-void GridModel::storeText(int row, int col, const QString& text) {
-    cells_.setCell(row, col, text);
-}
-
-void GridModel::applyOrder(int first, std::span<const int> order) {
-    cells_.permuteRows(first, order);
-    std::vector<int> heights(order.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        heights[i] = rowHeights_[std::size_t(first + order[i])];
-    std::copy(heights.begin(), heights.end(), rowHeights_.begin() + first);
-}
-
-// Keeps the current cell and the selection inside a grid that has just been made smaller.
-// LeaveCell is raised while the old current cell still exists.
-void GridModel::clampCursor() {
-    const int row = std::min(row_, rows() - 1);
-    const int col = std::min(col_, cols() - 1);
-    rowSel_ = std::min(rowSel_, rows() - 1);
-    colSel_ = std::min(colSel_, cols() - 1);
-    if (row != row_ || col != col_) {
-        row_ = row;
-        col_ = col;
-        rowSel_ = row;
-        colSel_ = col;
-        Q_EMIT currentCellChanged();
-    }
-    topRow_ = std::clamp(topRow_, 1, std::max(1, rows() - 1));
-    Q_EMIT selectionChanged();
-}
-
-bool GridModel::setRows(int rows) {
-    if (rows < 1)
-        return false;
-    const int had = this->rows();
-    if (rows == had)
-        return true;
-    if (rows > had) {
-        if (log_)
-            record(GridChange::of(GridChange::InsertRows, had, 0, rows - had));
-        beginInsertRows({}, had - 1, rows - 2);
-        resizeStorage(rows, cols());
-        endInsertRows();
-        return true;
-    }
-    if (row_ >= rows)
-        Q_EMIT leaveCell();
-    if (log_) {
-        GridChange removed = GridChange::of(GridChange::RemoveRows, rows, 0, had - rows);
-        removed.cells = texts(rows, had - rows, 0, cols());
-        removed.heights.assign(rowHeights_.begin() + rows, rowHeights_.end());
-        record(std::move(removed));
-    }
-    beginRemoveRows({}, rows - 1, had - 2);
-    resizeStorage(rows, cols());
-    endRemoveRows();
-    clampCursor();
-    return true;
-}
-
-bool GridModel::setCols(int cols) {
-    if (cols < 1)
-        return false;
-    const int had = this->cols();
-    if (cols == had)
-        return true;
-    if (cols > had) {
-        if (log_)
-            record(GridChange::of(GridChange::InsertColumns, 0, had, cols - had));
-        beginInsertColumns({}, had, cols - 1);
-        resizeStorage(rows(), cols);
-        endInsertColumns();
-    } else {
-        if (col_ >= cols)
-            Q_EMIT leaveCell();
-        if (log_) {
-            GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, cols, had - cols);
-            removed.cells = texts(0, rows(), cols, had - cols);
-            removed.formats.assign(columns_.begin() + cols, columns_.end());
-            record(std::move(removed));
-        }
-        beginRemoveColumns({}, cols, had - 1);
-        resizeStorage(rows(), cols);
-        endRemoveColumns();
-        clampCursor();
-    }
-    Q_EMIT columnLayoutChanged();
-    return true;
-}
-
-void GridModel::moveCurrent(int row, int col) {
-    if (row != row_ || col != col_) {
-        Q_EMIT leaveCell();
-        row_ = row;
-        col_ = col;
-        Q_EMIT currentCellChanged();
-    }
-    rowSel_ = row_;
-    colSel_ = col_;
-    Q_EMIT selectionChanged();
-}
-
-bool GridModel::setRow(int row) {
-    return setCurrentCell(row, col_);
-}
-
-bool GridModel::setCol(int col) {
-    return setCurrentCell(row_, col);
-}
-
-bool GridModel::setCurrentCell(int row, int col) {
-    if (!hasRow(row) || !hasCol(col))
-        return false;
-    moveCurrent(row, col);
-    return true;
-}
-
-bool GridModel::setRowSel(int row) {
-    if (!hasRow(row))
-        return false;
-    rowSel_ = row;
-    Q_EMIT selectionChanged();
-    return true;
-}
-
-bool GridModel::setColSel(int col) {
-    if (!hasCol(col))
-        return false;
-    colSel_ = col;
-    Q_EMIT selectionChanged();
-    return true;
-}
-
-QString GridModel::textMatrix(int row, int col) const {
+QString GridModel::text(int row, int col) const {
     return hasRow(row) && hasCol(col) ? cell(row, col) : QString();
 }
 
-bool GridModel::setTextMatrix(int row, int col, const QString& text) {
+bool GridModel::setText(int row, int col, const QString& text) {
     if (!hasRow(row) || !hasCol(col))
         return false;
-    if (cell(row, col) == text)
+    QString& stored = rows_[row][col];
+    if (stored == text)
         return true;
-    GridChange change = GridChange::of(GridChange::Text, row, col);
-    if (log_)
-        change.before = cell(row, col);
-    storeText(row, col, text);
     if (log_) {
+        GridChange change = GridChange::of(GridChange::Text, row, col);
+        change.before = stored;
         change.after = text;
         record(std::move(change));
     }
-    if (row == 0) {
-        Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
-    } else {
-        const QModelIndex changed = createIndex(row - 1, col);
-        Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
-    }
+    stored = text;
+    const QModelIndex changed = index(row, col);
+    Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
     return true;
 }
 
-void GridModel::setFormatString(const QString& format) {
+QString GridModel::caption(int col) const {
+    return hasCol(col) ? captions_[col] : QString();
+}
+
+bool GridModel::setCaption(int col, const QString& caption) {
+    if (!hasCol(col))
+        return false;
+    if (captions_[col] == caption)
+        return true;
+    if (log_) {
+        GridChange change = GridChange::of(GridChange::Caption, 0, col);
+        change.before = captions_[col];
+        change.after = caption;
+        record(std::move(change));
+    }
+    captions_[col] = caption;
+    Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
+    return true;
+}
+
+bool GridModel::setRowCount(int rows) {
+    if (rows < 0)
+        return false;
+    const int had = rowCount();
+    if (rows > had)
+        return insertRows(had, rows - had);
+    if (rows < had)
+        return removeRows(rows, had - rows);
+    return true;
+}
+
+bool GridModel::setColumnCount(int cols) {
+    if (cols < 1)
+        return false;
+    const int had = columnCount();
+    if (cols > had)
+        return insertColumns(had, cols - had);
+    if (cols < had)
+        return removeColumns(cols, had - cols);
+    return true;
+}
+
+void GridModel::appendRow(const QStringList& texts) {
+    QList<QString> cells = texts.mid(0, columnCount());
+    cells.resize(columnCount());
+    insertRowTexts(rowCount(), 1, cells);
+}
+
+bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) {
+    if (count <= 0 || row < 0 || row > rowCount() ||
+        texts.size() != qsizetype(count) * columnCount())
+        return false;
+    if (log_) {
+        GridChange inserted = GridChange::of(GridChange::InsertRows, row, 0, count);
+        inserted.cells = texts;
+        record(std::move(inserted));
+    }
+    insertRowsAt(row, count, texts);
+    return true;
+}
+
+bool GridModel::insertRows(int row, int count, const QModelIndex& parent) {
+    if (parent.isValid() || count <= 0 || row < 0 || row > rowCount())
+        return false;
+    record(GridChange::of(GridChange::InsertRows, row, 0, count));
+    insertRowsAt(row, count, {});
+    return true;
+}
+
+bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
+    if (parent.isValid() || count <= 0 || row < 0 || row + count > rowCount())
+        return false;
+    if (log_) {
+        GridChange removed = GridChange::of(GridChange::RemoveRows, row, 0, count);
+        removed.cells = texts(row, count, 0, columnCount());
+        record(std::move(removed));
+    }
+    removeRowsAt(row, count);
+    return true;
+}
+
+bool GridModel::insertColumns(int col, int count, const QModelIndex& parent) {
+    if (parent.isValid() || count <= 0 || col < 0 || col > columnCount())
+        return false;
+    record(GridChange::of(GridChange::InsertColumns, 0, col, count));
+    insertColumnsAt(col, count, {}, {}, {});
+    return true;
+}
+
+bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
+    if (parent.isValid() || count <= 0 || col < 0 || col + count > columnCount() ||
+        count == columnCount())
+        return false;
+    if (log_) {
+        GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, col, count);
+        removed.captions = captionsOf(col, count);
+        removed.cells = texts(0, rowCount(), col, count);
+        removed.formats.assign(columns_.begin() + col, columns_.begin() + col + count);
+        record(std::move(removed));
+    }
+    removeColumnsAt(col, count);
+    return true;
+}
+
+void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells) {
+    if (count <= 0 || at < 0 || at > rowCount())
+        return;
+    const int cols = columnCount();
+    beginInsertRows({}, at, at + count - 1);
+    rows_.insert(at, count, emptyRow(cols));
+    if (cells.size() == qsizetype(count) * cols)
+        for (int r = 0; r < count; ++r)
+            rows_[at + r] = cells.mid(qsizetype(r) * cols, cols);
+    endInsertRows();
+}
+
+void GridModel::removeRowsAt(int at, int count) {
+    if (count <= 0 || at < 0 || at + count > rowCount())
+        return;
+    beginRemoveRows({}, at, at + count - 1);
+    rows_.remove(at, count);
+    endRemoveRows();
+}
+
+void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,
+                                const QList<QString>& cells,
+                                const std::vector<ColumnFormat>& formats) {
+    if (count <= 0 || at < 0 || at > columnCount())
+        return;
+    beginInsertColumns({}, at, at + count - 1);
+    captions_.insert(at, count, QString());
+    if (captions.size() == count)
+        for (int c = 0; c < count; ++c)
+            captions_[at + c] = captions[c];
+    const bool filled = cells.size() == qsizetype(rowCount()) * count;
+    for (int r = 0; r < rowCount(); ++r) {
+        rows_[r].insert(at, count, QString());
+        if (filled)
+            for (int c = 0; c < count; ++c)
+                rows_[r][at + c] = cells[qsizetype(r) * count + c];
+    }
+    if (formats.size() == std::size_t(count))
+        columns_.insert(columns_.begin() + at, formats.begin(), formats.end());
+    else
+        columns_.insert(columns_.begin() + at, std::size_t(count), ColumnFormat{});
+    endInsertColumns();
+    Q_EMIT columnLayoutChanged();
+}
+
+void GridModel::removeColumnsAt(int at, int count) {
+    if (count <= 0 || at < 0 || at + count > columnCount() || count == columnCount())
+        return;
+    beginRemoveColumns({}, at, at + count - 1);
+    captions_.remove(at, count);
+    for (QStringList& row : rows_)
+        row.remove(at, count);
+    columns_.erase(columns_.begin() + at, columns_.begin() + at + count);
+    endRemoveColumns();
+    Q_EMIT columnLayoutChanged();
+}
+
+bool GridModel::moveColumnTo(int col, int position) {
+    if (!hasCol(col) || !hasCol(position))
+        return false;
+    if (col == position)
+        return true;
+    record(GridChange::of(GridChange::MoveColumn, 0, col, position));
+    moveColumn(col, position);
+    return true;
+}
+
+void GridModel::moveColumn(int col, int position) {
+    if (!hasCol(col) || !hasCol(position) || col == position)
+        return;
+    beginMoveColumns({}, col, col, {}, col < position ? position + 1 : position);
+    captions_.move(col, position);
+    for (QStringList& row : rows_)
+        row.move(col, position);
+    const ColumnFormat moved = columns_[std::size_t(col)];
+    columns_.erase(columns_.begin() + col);
+    columns_.insert(columns_.begin() + position, moved);
+    endMoveColumns();
+    Q_EMIT columnLayoutChanged();
+}
+
+void GridModel::setHeaderFormat(const QString& format) {
     record(GridChange::of(GridChange::Reset));
     const std::vector<core::FormatSection> sections = core::parseFormat(format);
-    setCols(int(sections.size()));
-    for (int c = 0; c < cols(); ++c) {
+    setColumnCount(int(sections.size()));
+    for (int c = 0; c < columnCount(); ++c) {
         const core::FormatSection& section = sections[std::size_t(c)];
-        columns_[std::size_t(c)] = Column{AutoSize, section.centred, section.caption};
-        storeText(0, c, section.caption);
+        columns_[std::size_t(c)] = ColumnFormat{AutoSize, section.centred, section.caption};
+        captions_[c] = section.caption;
     }
-    Q_EMIT headerDataChanged(Qt::Horizontal, 0, cols() - 1);
-    if (rows() > 1)
-        Q_EMIT dataChanged(createIndex(0, 0), createIndex(rows() - 2, cols() - 1),
+    Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
+    if (rowCount() > 0)
+        Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                            {Qt::TextAlignmentRole});
     Q_EMIT columnLayoutChanged();
 }
 
-int GridModel::colWidth(int col) const {
+int GridModel::columnWidth(int col) const {
     return hasCol(col) ? columns_[std::size_t(col)].widthTwips : AutoSize;
 }
 
-bool GridModel::setColWidth(int col, int twips) {
+bool GridModel::setColumnWidth(int col, int twips) {
     if (!hasCol(col) || twips < 0)
         return false;
     columns_[std::size_t(col)].widthTwips = twips;
@@ -237,77 +273,12 @@ bool GridModel::setColWidth(int col, int twips) {
     return true;
 }
 
-bool GridModel::colCentred(int col) const {
+bool GridModel::isCentred(int col) const {
     return hasCol(col) && columns_[std::size_t(col)].centred;
 }
 
-QString GridModel::colWidthText(int col) const {
+QString GridModel::columnWidthText(int col) const {
     return hasCol(col) ? columns_[std::size_t(col)].widthText : QString();
-}
-
-int GridModel::rowHeight(int row) const {
-    return hasRow(row) ? rowHeights_[std::size_t(row)] : AutoSize;
-}
-
-bool GridModel::setRowHeight(int row, int twips) {
-    if (!hasRow(row) || twips < 0)
-        return false;
-    rowHeights_[std::size_t(row)] = twips;
-    Q_EMIT rowHeightChanged(row);
-    return true;
-}
-
-bool GridModel::setColPosition(int col, int position) {
-    if (!hasCol(col) || !hasCol(position))
-        return false;
-    if (col == position)
-        return true;
-    // Rotating each row's slice moves the column and shifts the ones between by one place.
-    const int first = std::min(col, position);
-    const int last = std::max(col, position);
-    const bool rightwards = col < position;
-    record(GridChange::of(GridChange::MoveColumn, 0, col, position));
-    beginMoveColumns({}, col, col, {}, rightwards ? position + 1 : position);
-    cells_.moveColumn(col, position);
-    rotateOne(columns_.begin() + first, columns_.begin() + last + 1, rightwards);
-    endMoveColumns();
-    Q_EMIT headerDataChanged(Qt::Horizontal, first, last);
-    Q_EMIT columnLayoutChanged();
-    return true;
-}
-
-void GridModel::addItem(const QString& tabSeparated) {
-    const int newRow = rows();
-    beginInsertRows({}, newRow - 1, newRow - 1);
-    resizeStorage(newRow + 1, cols());
-    const QStringList pieces = tabSeparated.split(QLatin1Char('\t'));
-    for (int c = 0; c < cols() && c < pieces.size(); ++c)
-        storeText(newRow, c, pieces[c]);
-    if (log_) {
-        GridChange inserted = GridChange::of(GridChange::InsertRows, newRow, 0, 1);
-        inserted.cells = texts(newRow, 1, 0, cols());
-        record(std::move(inserted));
-    }
-    endInsertRows();
-}
-
-bool GridModel::removeItem(int row) {
-    if (row < 1 || row >= rows())
-        return false;
-    if (row_ == rows() - 1)
-        Q_EMIT leaveCell();
-    if (log_) {
-        GridChange removed = GridChange::of(GridChange::RemoveRows, row, 0, 1);
-        removed.cells = texts(row, 1, 0, cols());
-        removed.heights = {rowHeights_[std::size_t(row)]};
-        record(std::move(removed));
-    }
-    beginRemoveRows({}, row - 1, row - 1);
-    cells_.removeRows(row, 1);
-    rowHeights_.erase(rowHeights_.begin() + row);
-    endRemoveRows();
-    clampCursor();
-    return true;
 }
 
 SortKey GridModel::genericSortKey(const QString& text) {
@@ -322,89 +293,76 @@ void GridModel::setSortKeyMaker(SortKeyMaker maker) {
     sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&GridModel::genericSortKey);
 }
 
-void GridModel::setSort(int how) {
-    if ((how != 1 && how != 2) || rows() <= 2)
+void GridModel::sort(int column, Qt::SortOrder order) {
+    if (!hasCol(column) || rowCount() < 2)
         return;
-    int firstRow = std::min(row_, rowSel_);
-    int lastRow = std::max(row_, rowSel_);
-    if (firstRow == lastRow) {
-        firstRow = 1;
-        lastRow = rows() - 1;
-    }
-    firstRow = std::max(firstRow, 1);
-    const int firstCol = std::min(col_, colSel_);
-    const int keyCols = std::max(col_, colSel_) - firstCol + 1;
-    const int count = lastRow - firstRow + 1;
-    if (count < 2)
-        return;
-
     std::vector<QString> keyTexts;
-    keyTexts.reserve(std::size_t(count) * std::size_t(keyCols));
-    for (int r = firstRow; r <= lastRow; ++r)
-        for (int c = 0; c < keyCols; ++c)
-            keyTexts.push_back(cell(r, firstCol + c));
-    const std::vector<int> order = SortOrder(keyTexts, keyCols, sortKeyMaker_, how == 2).order();
+    keyTexts.reserve(std::size_t(rowCount()));
+    for (const QStringList& row : std::as_const(rows_))
+        keyTexts.push_back(row[column]);
+    const std::vector<int> sorted =
+        SortOrder(keyTexts, 1, sortKeyMaker_, order == Qt::DescendingOrder).order();
     if (log_) {
-        GridChange sorted = GridChange::of(GridChange::SortRows, firstRow);
-        sorted.order = order;
-        record(std::move(sorted));
+        GridChange change = GridChange::of(GridChange::SortRows);
+        change.order = sorted;
+        record(std::move(change));
     }
-
-    Q_EMIT layoutAboutToBeChanged();
-    applyOrder(firstRow, order);
-    Q_EMIT layoutChanged();
+    permuteRows(sorted);
 }
 
-bool GridModel::setTopRow(int row) {
-    if (!hasRow(row))
-        return false;
-    // Row 0 lies in the fixed area: scrolling to it means scrolling to the first data row.
-    topRow_ = std::clamp(row, 1, std::max(1, rows() - 1));
-    Q_EMIT topRowChanged(topRow_);
-    return true;
+void GridModel::permuteRows(const std::vector<int>& order) {
+    if (order.size() != std::size_t(rowCount()))
+        return;
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<int> newRowOf(order.size());
+    QList<QStringList> reordered;
+    reordered.reserve(rowCount());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        reordered.append(rows_[order[i]]);
+        newRowOf[std::size_t(order[i])] = int(i);
+    }
+    rows_ = std::move(reordered);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (const QModelIndex& index : before)
+        after.append(this->index(newRowOf[std::size_t(index.row())], index.column()));
+    changePersistentIndexList(before, after);
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-bool GridModel::replaceCells(int rows, int cols, const QList<QString>& texts) {
-    if (rows < 1 || cols < 1 || texts.size() != qsizetype(rows) * cols)
+bool GridModel::replaceCells(const QStringList& captions, QList<QStringList> rows) {
+    if (captions.isEmpty())
         return false;
-    QList<QStringList> dataRows;
-    dataRows.reserve(rows - 1);
-    for (int r = 1; r < rows; ++r)
-        dataRows.append(texts.mid(qsizetype(r) * cols, cols));
-    record(GridChange::of(GridChange::Reset));
-    if (row_ >= rows || col_ >= cols)
-        Q_EMIT leaveCell();
-    beginResetModel();
-    cells_.resize(1, cols);
-    cells_.setDataRows(std::move(dataRows));
-    for (int c = 0; c < cols; ++c)
-        cells_.setCell(0, c, texts[c]);
-    resetLayout();
+    resetTo(captions, std::move(rows));
     return true;
 }
 
 void GridModel::replaceDataRows(QList<QStringList> rows) {
-    record(GridChange::of(GridChange::Reset));
-    if (row_ > rows.size())
-        Q_EMIT leaveCell();
-    beginResetModel();
-    cells_.setDataRows(std::move(rows));
-    resetLayout();
+    resetTo(captions_, std::move(rows));
 }
 
-// After the cells were replaced: the columns the grid gained get the default format.
-void GridModel::resetLayout() {
-    columns_.resize(std::size_t(cols()));
-    rowHeights_.assign(std::size_t(rows()), AutoSize);
+void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
+    record(GridChange::of(GridChange::Reset));
+    beginResetModel();
+    qsizetype cols = captions.size();
+    for (const QStringList& row : rows)
+        cols = std::max(cols, row.size());
+    captions.resize(cols);
+    for (QStringList& row : rows)
+        if (row.size() != cols)
+            row.resize(cols);
+    captions_ = std::move(captions);
+    rows_ = std::move(rows);
+    columns_.resize(std::size_t(cols));
     endResetModel();
-    clampCursor();
     Q_EMIT columnLayoutChanged();
 }
 
 std::optional<int> GridModel::findColumn(QStringView caption) const {
     std::optional<int> found;
-    for (int c = 0; c < cols(); ++c) {
-        if (QStringView(cell(0, c)).trimmed() != caption)
+    for (int c = 0; c < columnCount(); ++c) {
+        if (QStringView(captions_[c]).trimmed() != caption)
             continue;
         if (found)
             return std::nullopt;
@@ -414,52 +372,67 @@ std::optional<int> GridModel::findColumn(QStringView caption) const {
 }
 
 int GridModel::rowCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : rows() - 1;
+    return parent.isValid() ? 0 : int(rows_.size());
 }
 
 int GridModel::columnCount(const QModelIndex& parent) const {
-    return parent.isValid() ? 0 : cols();
+    return parent.isValid() ? 0 : int(captions_.size());
 }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || index.row() + 1 >= rows() || index.column() >= cols())
+    if (!index.isValid() || !hasRow(index.row()) || !hasCol(index.column()))
         return {};
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:
-        return cell(index.row() + 1, index.column());
+        return cell(index.row(), index.column());
     case Qt::TextAlignmentRole:
-        return columns_[std::size_t(index.column())].centred
-                   ? QVariant(Qt::AlignCenter)
-                   : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return alignment(isCentred(index.column()));
     default:
         return {};
     }
 }
 
+bool GridModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    return role == Qt::EditRole && index.isValid() &&
+           setText(index.row(), index.column(), value.toString());
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+    const Qt::ItemFlags flags = QAbstractTableModel::flags(index);
+    return index.isValid() ? flags | Qt::ItemIsEditable : flags;
+}
+
 QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
-    if (orientation != Qt::Horizontal || section < 0 || section >= cols())
+    if (orientation != Qt::Horizontal || !hasCol(section))
         return {};
     switch (role) {
     case Qt::DisplayRole: {
         // Trailing blanks widen a column through its format; drawn, they would push a centred
         // caption off centre.
-        QString caption = cell(0, section);
+        QString caption = captions_[section];
         while (caption.endsWith(QLatin1Char(' ')))
             caption.chop(1);
         return caption;
     }
+    case Qt::EditRole:
+        return captions_[section];
     case Qt::TextAlignmentRole:
-        return columns_[std::size_t(section)].centred ? QVariant(Qt::AlignCenter)
-                                                      : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
+        return alignment(isCentred(section));
     default:
         return {};
     }
 }
 
+bool GridModel::setHeaderData(int section, Qt::Orientation orientation, const QVariant& value,
+                              int role) {
+    return orientation == Qt::Horizontal && role == Qt::EditRole &&
+           setCaption(section, value.toString());
+}
+
 QString columnLabel(const GridModel& grid, int col) {
     const QString number = QString::number(col + 1);
-    const QString caption = grid.cell(0, col).trimmed();
+    const QString caption = grid.caption(col).trimmed();
     return caption.isEmpty() ? number
                              : number + QStringLiteral(" («") + caption + QStringLiteral("»)");
 }

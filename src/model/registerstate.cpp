@@ -8,8 +8,7 @@ RegisterState::RegisterState(const GridModel& grid, QDate today, QObject* parent
     : QObject(parent), grid_(grid), today_(today) {
     connect(&grid, &GridModel::dataChanged, this,
             [this](const QModelIndex& from, const QModelIndex& to) {
-                // The model's rows are the grid's data rows, which start at grid row 1.
-                cellsChanged({from.row() + 1, to.row() + 1}, {from.column(), to.column()});
+                cellsChanged({from.row(), to.row()}, {from.column(), to.column()});
             });
     connect(&grid, &GridModel::headerDataChanged, this, &RegisterState::markDirty);
     connect(&grid, &GridModel::rowsInserted, this, &RegisterState::markDirty);
@@ -54,13 +53,14 @@ const CompletionValues& RegisterState::values(int col) const {
 
 void RegisterState::updateEvidence() const {
     const std::optional<BlockColumns> columns = captionedBlockColumns(grid_);
-    if (columns != evidenceColumns_ || evidence_.size() != std::size_t(grid_.rows())) {
+    const int rows = grid_.rowCount();
+    if (columns != evidenceColumns_ || evidence_.size() != std::size_t(rows)) {
         evidenceColumns_ = columns;
-        evidence_.assign(std::size_t(grid_.rows()), {});
-        evidenceDue_ = std::pair(1, grid_.rows() - 1);
+        evidence_.assign(std::size_t(rows), {});
+        evidenceDue_ = std::pair(0, rows - 1);
     }
     if (const auto due = std::exchange(evidenceDue_, std::nullopt); due && columns)
-        for (int r = std::max(due->first, 1); r <= std::min(due->second, grid_.rows() - 1); ++r)
+        for (int r = std::max(due->first, 0); r <= std::min(due->second, rows - 1); ++r)
             evidence_[std::size_t(r)] = rowEvidence(grid_, *columns, r);
 }
 

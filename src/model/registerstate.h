@@ -31,7 +31,7 @@ public:
 
     const BlockJudgement& blocks() const;
     const SerialRepeats& repeats() const;
-    // The values of grid column `col`, counted when first asked for after a change.
+    // The values of column `col`, counted when first asked for after a change.
     const CompletionValues& values(int col) const;
 
     // Works the state out now when it is out of date and tells of it, rather than once the events
@@ -45,10 +45,10 @@ Q_SIGNALS:
 
 private:
     void markDirty();
-    // Cells of grid rows `rows` and columns `cols` were stored.
+    // Cells of rows `rows` and columns `cols` were stored.
     void cellsChanged(std::pair<int, int> rows, std::pair<int, int> cols);
     void settleSoon();
-    // Each grid row's evidence for the block-date columns, worked out again for the rows marked
+    // Each row's evidence for the block-date columns, worked out again for the rows marked
     // due: reading the dates of every row would make each edit of a large register wait.
     void updateEvidence() const;
 
@@ -59,9 +59,9 @@ private:
     mutable std::array<bool, SerialKinds> repeatsDue_{true, true};
     mutable bool changedUntold_ = false;
     mutable BlockJudgement blocks_;
-    mutable std::vector<RowEvidence> evidence_; // by grid row, for evidenceColumns_
+    mutable std::vector<RowEvidence> evidence_; // by row, for evidenceColumns_
     mutable std::optional<BlockColumns> evidenceColumns_;
-    mutable std::optional<std::pair<int, int>> evidenceDue_; // first and last grid row
+    mutable std::optional<std::pair<int, int>> evidenceDue_; // first and last row
     mutable SerialRepeats repeats_;
     mutable std::map<int, CompletionValues> values_;
     bool settleQueued_ = false;

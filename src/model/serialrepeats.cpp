@@ -27,10 +27,10 @@ void SerialRepeats::recount(const GridModel& grid, int kind) {
     column = {};
     if (!col)
         return;
-    column.byRow.resize(std::size_t(grid.rows()));
-    column.holding.reserve(grid.rows());
-    for (int r = 1; r < grid.rows(); ++r) {
-        const quint64 key = serialFingerprint(grid.textMatrix(r, *col));
+    column.byRow.resize(std::size_t(grid.rowCount()));
+    column.holding.reserve(grid.rowCount());
+    for (int r = 0; r < grid.rowCount(); ++r) {
+        const quint64 key = serialFingerprint(grid.cell(r, *col));
         column.byRow[std::size_t(r)] = key;
         if (key != 0)
             ++column.holding[key];
@@ -48,7 +48,7 @@ std::optional<int> SerialRepeats::kindOf(int col) const {
 
 quint64 SerialRepeats::fingerprint(int row, int col) const {
     const std::optional<int> kind = kindOf(col);
-    if (!kind || row < 1)
+    if (!kind || row < 0)
         return 0;
     const std::vector<quint64>& byRow = numbers_[std::size_t(*kind)].byRow;
     return std::size_t(row) < byRow.size() ? byRow[std::size_t(row)] : 0;
@@ -65,7 +65,7 @@ std::vector<int> SerialRepeats::otherRows(int row, int col) const {
     const quint64 key = fingerprint(row, col);
     const std::vector<quint64>& byRow = numbers_[std::size_t(*kindOf(col))].byRow;
     std::vector<int> rows;
-    for (std::size_t r = 1; r < byRow.size(); ++r)
+    for (std::size_t r = 0; r < byRow.size(); ++r)
         if (byRow[r] == key && int(r) != row)
             rows.push_back(int(r));
     return rows;

@@ -44,14 +44,14 @@ public:
     quint64 fingerprint(int row, int col) const;
     // Whether the cell's number is held by another row of its column.
     bool marked(int row, int col) const;
-    // The other grid rows whose cell in that column holds the same number, in ascending order.
+    // The other rows whose cell in that column holds the same number, in ascending order.
     std::vector<int> otherRows(int row, int col) const;
     // How many cells are marked.
     int markedCells() const { return numbers_[0].marked + numbers_[1].marked; }
 
 private:
     struct Column {
-        std::vector<quint64> byRow;  // by grid row; row 0 (the header) is always 0
+        std::vector<quint64> byRow;  // by row
         QHash<quint64, int> holding; // how many rows hold each number
         int marked = 0;
     };

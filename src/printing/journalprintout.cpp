@@ -33,7 +33,7 @@ QString journalFace() {
 // One run of the printout over one document.
 class JournalLayout {
 public:
-    JournalLayout(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
+    JournalLayout(const model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
                   PrintProgress* progress, const QString& listName)
         : grid_(grid), surface_(surface), clock_(clock), progress_(progress), listName_(listName) {}
 
@@ -47,14 +47,12 @@ private:
     };
 
     void setUpPage();
-    void captureHeaders();
     void printTitle();
     void printHeaderBand();
     void printHeaderRow();
     void printDataRow(int row, int cols);
     bool breakPage();
     void printPageLabel();
-    void leaveCurrentCell();
 
     void bold() { surface_.setDrawWidth(BoldPen); }
     void thin() { surface_.setDrawWidth(ThinPen); }
@@ -63,7 +61,7 @@ private:
     void printInBand(int rule, int limit, const QString& text);
     const Columns& columnsFor(int cols);
 
-    model::GridModel& grid_;
+    const model::GridModel& grid_;
     PageSurface& surface_;
     const core::Clock& clock_;
     PrintProgress* progress_;
@@ -76,13 +74,12 @@ private:
     Columns columns_;
     int line_ = 0;
     int page_ = 1;
-    int lastRow_ = 0;
-    int lastCol_ = 0;
 };
 
 PrintResult JournalLayout::run() {
     setUpPage();
-    captureHeaders();
+    for (int col = 0; col < grid_.columnCount() && col < HeaderSlots; ++col)
+        headers_[std::size_t(col)] = grid_.caption(col);
     page_ = 1;
     line_ = 0;
     printTitle();
@@ -93,24 +90,23 @@ PrintResult JournalLayout::run() {
     // Only the first page's header row is bold.
     surface_.setFontBold(false);
 
-    const int pages = pageCount(grid_.rows() - 1);
+    const int pages = pageCount(grid_.rowCount());
     showsProgress_ = progress_ && pages > QuietPrintPages;
     if (showsProgress_)
         progress_->start(pages);
 
-    for (int row = 1; row < grid_.rows(); ++row) {
+    for (int row = 0; row < grid_.rowCount(); ++row) {
         if (line_ > LastBand) {
             if (!breakPage()) {
-                leaveCurrentCell();
                 surface_.abortDoc();
                 progress_->finish();
                 return PrintResult::Cancelled;
             }
             // The window handled events while the progress was shown.
-            if (row >= grid_.rows())
+            if (row >= grid_.rowCount())
                 break;
         }
-        printDataRow(row, grid_.cols());
+        printDataRow(row, grid_.columnCount());
     }
 
     // The closing rule leaves one empty band under the last row.
@@ -120,7 +116,6 @@ PrintResult JournalLayout::run() {
     printPageLabel();
     if (showsProgress_)
         progress_->finish();
-    leaveCurrentCell();
     return surface_.endDoc() ? PrintResult::Printed : PrintResult::NoPrinter;
 }
 
@@ -134,15 +129,6 @@ void JournalLayout::setUpPage() {
     surface_.setFontName(journalFace());
     surface_.setFontSize(TablePoints);
     bold();
-}
-
-void JournalLayout::captureHeaders() {
-    for (int col = 0; col < grid_.cols(); ++col) {
-        grid_.setRow(0);
-        grid_.setCol(col);
-        if (col < HeaderSlots)
-            headers_[std::size_t(col)] = grid_.text();
-    }
 }
 
 // A title longer than the room from its place to the end of the rules moves left, down to the
@@ -174,7 +160,7 @@ void JournalLayout::printHeaderBand() {
 }
 
 void JournalLayout::printHeaderRow() {
-    const int cols = grid_.cols();
+    const int cols = grid_.columnCount();
     const Columns& columns = columnsFor(cols);
     // One pass past the last column draws the closing rule.
     for (int col = 0; col <= cols; ++col) {
@@ -199,15 +185,13 @@ void JournalLayout::printDataRow(int row, int cols) {
             thin();
         verticalRule(columns.rules[std::size_t(col)]);
         printInBand(columns.rules[std::size_t(col)], columns.limits[std::size_t(col)],
-                    grid_.textMatrix(row, col));
+                    grid_.cell(row, col));
     }
     bold();
     verticalRule(columns.rules[std::size_t(cols)]);
     thin();
     ++line_;
     ruleAcross(line_);
-    lastRow_ = row;
-    lastCol_ = cols - 1;
 }
 
 bool JournalLayout::breakPage() {
@@ -230,14 +214,6 @@ void JournalLayout::printPageLabel() {
     surface_.setCurrentX(float(LabelLeft * units_.column));
     surface_.setCurrentY(float(units_.line * LabelTop));
     surface_.print(pageLabelText(), page_);
-}
-
-// The grid's current cell ends on the last cell read, as if every cell had been visited.
-void JournalLayout::leaveCurrentCell() {
-    if (lastRow_ < 1)
-        return;
-    grid_.setCurrentCell(std::min(lastRow_, grid_.rows() - 1),
-                         std::min(lastCol_, grid_.cols() - 1));
 }
 
 void JournalLayout::ruleAcross(int line) {
@@ -299,12 +275,13 @@ QString noPrinterMessage() {
     return QStringLiteral("Принтер не найден. Журнал не напечатан.");
 }
 
-PrintResult printJournal(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
-                         PrintProgress* progress, const QString& listName) {
+PrintResult printJournal(const model::GridModel& grid, PageSurface& surface,
+                         const core::Clock& clock, PrintProgress* progress,
+                         const QString& listName) {
     return JournalLayout(grid, surface, clock, progress, listName).run();
 }
 
-PrintResult printJournal(model::GridModel& grid, PrinterProvider& printers,
+PrintResult printJournal(const model::GridModel& grid, PrinterProvider& printers,
                          const core::Clock& clock, PrintProgress* progress,
                          const QString& listName) {
     const std::unique_ptr<PageSurface> surface = printers.open();

@@ -32,19 +32,17 @@ constexpr int QuietPrintPages = 10;
 // with a bold title carrying the date and time from `clock`, the column headers on every page,
 // one ruled band per data row and a page label at the foot of every page.
 //
-// The grid is only read, by moving its current cell: the header row is read cell by cell (each
-// move raises leaveCell(), so an open cell edit is stored before anything is read), and the
-// current cell is left on the last column of the last data row. Without a printer the grid
-// is not touched. `progress`, when given, follows journals of more than QuietPrintPages pages
+// `progress`, when given, follows journals of more than QuietPrintPages pages
 // and can stop them. A grid holding some rows only (a filtered list) names them in `listName`,
 // which the title carries after the date; a title too long for its place starts further left.
-PrintResult printJournal(model::GridModel& grid, PrinterProvider& printers,
+PrintResult printJournal(const model::GridModel& grid, PrinterProvider& printers,
                          const core::Clock& clock, PrintProgress* progress = nullptr,
                          const QString& listName = {});
 
 // The same on a surface that already holds a started document, which the printout ends
 // (or, when cancelled, throws away).
-PrintResult printJournal(model::GridModel& grid, PageSurface& surface, const core::Clock& clock,
-                         PrintProgress* progress = nullptr, const QString& listName = {});
+PrintResult printJournal(const model::GridModel& grid, PageSurface& surface,
+                         const core::Clock& clock, PrintProgress* progress = nullptr,
+                         const QString& listName = {});
 
 } // namespace printing

@@ -4,6 +4,7 @@
 // the grid does, and checks every cell of every row against where it came from.
 #include "core/journalcharset.h"
 #include "core/journaldates.h"
+#include "core/journalformat.h"
 #include "editing/rowcolumncommands.h"
 #include "editing/sortbycolumn.h"
 #include "journal/blockdates.h"
@@ -66,12 +67,10 @@ public:
         const QStringList words = step.split(u' ');
         const int col = words.value(1).toInt();
         if (words[0] == u"move") {
-            grid.setCurrentCell(1, col);
-            editing::moveLastColumnToCurrent(grid);
+            editing::moveLastColumnTo(grid, col);
             ids.move(ids.size() - 1, col);
         } else if (words[0] == u"insert") {
-            grid.setCurrentCell(1, col);
-            editing::addColumn(grid);
+            editing::addColumn(grid, col);
             ids.insert(col, nextId++);
         } else if (words[0] == u"delete") {
             editing::deleteColumn(grid);
@@ -94,12 +93,12 @@ public:
 
     // Every cell of every row holds what its column held in that row; added columns stay empty.
     void check(const QString& after) {
-        QCOMPARE(grid.rows(), Rows + 1);
-        QCOMPARE(ids.size(), grid.cols());
-        for (int r = 1; r < grid.rows(); ++r) {
+        QCOMPARE(grid.rowCount(), Rows);
+        QCOMPARE(ids.size(), grid.columnCount());
+        for (int r = 0; r < grid.rowCount(); ++r) {
             const int row = originalRow(r);
             QVERIFY2(row >= 0, qPrintable(after));
-            for (int c = 0; c < grid.cols(); ++c) {
+            for (int c = 0; c < grid.columnCount(); ++c) {
                 const int id = ids[c];
                 const QString expected = id >= FirstAddedId ? QString()
                                          : id == BlockId    ? blockOf(row)
@@ -118,13 +117,13 @@ private:
     void reopen() {
         QVERIFY(files.openCurrent().ok);
         ids = fileIds;
-        while (ids.size() < grid.cols())
+        while (ids.size() < grid.columnCount())
             ids << nextId++;
     }
 
     // The row of the starting file a grid row is, told by its activation date or another cell.
     int originalRow(int r) const {
-        for (int c = 0; c < grid.cols(); ++c)
+        for (int c = 0; c < grid.columnCount(); ++c)
             for (int row = 0; row < Rows; ++row)
                 if (ids[c] < FirstAddedId && ids[c] != BlockId && !cellOf(ids[c], row).isEmpty() &&
                     grid.cell(r, c) == cellOf(ids[c], row))

@@ -19,20 +19,20 @@ private Q_SLOTS:
         model::GridModel grid;
         fillGrid(grid, texts({"A", "B"}), {texts({"a1", "b1"}), texts({"a2", "b2"})});
         app::GridView view(&grid, &window);
-        editing::GridHistory history(grid);
+        editing::GridHistory history(grid, *view.selectionModel());
         const model::RegisterState state(grid, {});
         app::CellEditSession edits(window, grid, view, history, state);
         window.show();
         QSignalSpy stored(&edits, &app::CellEditSession::stored);
         const auto command = edits.command([&] {
             const auto step = history.step(QStringLiteral("Команда"));
-            grid.setTextMatrix(2, 0, grid.textMatrix(1, 1));
-            return grid.textMatrix(2, 0);
+            grid.setText(1, 0, grid.text(0, 1));
+            return grid.text(1, 0);
         });
         edits.command([] { return 0; })(); // nothing open: nothing stored, no step
         QCOMPARE(history.stack().count(), 0);
 
-        grid.setCurrentCell(1, 1);
+        view.setCurrentIndex(grid.index(0, 1));
         edits.open();
         edits.typeOver(QStringLiteral("новое"));
         QCOMPARE(command(), QStringLiteral("новое"));
@@ -42,32 +42,32 @@ private Q_SLOTS:
         QCOMPARE(history.stack().count(), 2);
         QCOMPARE(history.stack().text(0), QStringLiteral("Ввод в ячейку"));
         QVERIFY(history.undo());
-        QCOMPARE(grid.textMatrix(2, 0), QStringLiteral("a2"));
-        QCOMPARE(grid.textMatrix(1, 1), QStringLiteral("новое"));
+        QCOMPARE(grid.text(1, 0), QStringLiteral("a2"));
+        QCOMPARE(grid.text(0, 1), QStringLiteral("новое"));
 
         // An edit that leaves the text as it was stores nothing; one on a cell the current cell
         // has left goes where it was typed.
         const int steps = history.stack().count();
         edits.open();
-        grid.setCurrentCell(2, 1);
+        view.setCurrentIndex(grid.index(1, 1));
         QCOMPARE(stored.size(), 1);
         QCOMPARE(history.stack().count(), steps);
         edits.open();
         edits.typeOver(QStringLiteral("x"));
-        grid.setCurrentCell(1, 0);
-        QCOMPARE(grid.textMatrix(2, 1), QStringLiteral("x"));
-        QCOMPARE(grid.textMatrix(1, 0), QStringLiteral("a1"));
+        view.setCurrentIndex(grid.index(0, 0));
+        QCOMPARE(grid.text(1, 1), QStringLiteral("x"));
+        QCOMPARE(grid.text(0, 0), QStringLiteral("a1"));
 
         // No edit opens on a row the view hides; a dropped edit leaves its cell alone.
         view.setRowHidden(0, true);
         edits.open();
         QVERIFY(!edits.editor().isOpen());
-        grid.setCurrentCell(2, 0);
+        view.setCurrentIndex(grid.index(1, 0));
         edits.open();
         edits.typeOver(QStringLiteral("y"));
         edits.drop();
         edits.commit();
-        QCOMPARE(grid.textMatrix(2, 0), QStringLiteral("a2"));
+        QCOMPARE(grid.text(1, 0), QStringLiteral("a2"));
         // A slot with arguments, through a signal: it sees the edit stored too.
         connect(&view, &app::GridView::typed, this,
                 edits.command(this, &TestCellEditSession::keep));
@@ -85,24 +85,24 @@ private Q_SLOTS:
         model::GridModel grid;
         fillGrid(grid, texts({"A"}), {texts({"a;b\nc"})});
         app::GridView view(&grid, &window);
-        editing::GridHistory history(grid);
+        editing::GridHistory history(grid, *view.selectionModel());
         const model::RegisterState state(grid, {});
         app::CellEditSession edits(window, grid, view, history, state);
         window.show();
-        grid.setCurrentCell(1, 0);
+        view.setCurrentIndex(grid.index(0, 0));
         edits.open();
         QCOMPARE(edits.editor().text(), QStringLiteral("a;b\nc"));
         edits.commit();
-        QCOMPARE(grid.textMatrix(1, 0), QStringLiteral("a;b\nc"));
+        QCOMPARE(grid.text(0, 0), QStringLiteral("a;b\nc"));
         QCOMPARE(history.stack().count(), 0);
         edits.open();
         edits.typeOver(QStringLiteral("x;y"));
         edits.commit();
-        QCOMPARE(grid.textMatrix(1, 0), QStringLiteral("xy"));
+        QCOMPARE(grid.text(0, 0), QStringLiteral("xy"));
     }
 
 private:
-    void keep(const QString& text) { kept_ = text + u' ' + grid_->textMatrix(2, 0); }
+    void keep(const QString& text) { kept_ = text + u' ' + grid_->text(1, 0); }
     model::GridModel* grid_ = nullptr;
     QString kept_;
 };

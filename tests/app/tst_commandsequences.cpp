@@ -220,7 +220,7 @@ private:
         const std::optional<int> where = yes ? std::optional<int>(pick(2)) : std::nullopt;
         prompter.choiceAnswers = {where};
         const qsizetype choicesBefore = prompter.choiceQuestions.size();
-        const int rowsBefore = grid().rows();
+        const int rowsBefore = grid().rowCount();
         harness_->press(button);
         prompter.answers.clear();
         prompter.questionAnswers.clear();
@@ -244,20 +244,21 @@ private:
             step_ = {told || refused ? Step::SaveRefused : Step::Saved, ThisYear};
         else if (qstrcmp(button, "CmdSaveAs") == 0 && !told && !refused && !answer.isEmpty())
             step_ = {Step::Saved, name};
-        else if (grid().rows() < rowsBefore)
+        else if (grid().rowCount() < rowsBefore)
             step_ = {Step::RowRemoved, {}};
-        else if (grid().rows() > rowsBefore)
+        else if (grid().rowCount() > rowsBefore)
             step_ = {Step::RowAdded, {}};
         return QStringLiteral("press %1 (answer \"%2\", %3)")
             .arg(QLatin1String(button), answer, yes ? QStringLiteral("yes") : QStringLiteral("no"));
     }
 
     QString clickCell() {
-        const int row = chance(15) ? 0 : pick(grid().rows());
-        const int col = pick(grid().cols());
+        // Row -1: a caption.
+        const int row = chance(15) ? -1 : pick(grid().rowCount() + 1) - 1;
+        const int col = pick(grid().columnCount());
         QString stored;
-        if (row == 0) {
-            // A click on the header row sorts; an open edit is stored first so that the sort
+        if (row < 0) {
+            // A click on a caption sorts; an open edit is stored first so that the sort
             // can be checked on its own.
             if (harness_->cellEditor().isOpen()) {
                 QTest::keyClick(&harness_->cellEditor(), Qt::Key_Return);
@@ -271,15 +272,18 @@ private:
             step_ = {Step::HeaderSort, {}};
             sortBase_ = snapshot();
         }
-        harness_->clickCell(row, col);
+        if (row < 0)
+            harness_->clickCaption(col);
+        else
+            harness_->clickCell(row, col);
         return stored + QStringLiteral("click cell %1,%2").arg(row).arg(col);
     }
 
     QString dragSelection() {
-        if (grid().rows() < 2)
+        if (grid().rowCount() < 1)
             return clickCell();
-        const int fromRow = 1 + pick(grid().rows() - 1), toRow = 1 + pick(grid().rows() - 1);
-        const int fromCol = pick(grid().cols()), toCol = pick(grid().cols());
+        const int fromRow = pick(grid().rowCount()), toRow = pick(grid().rowCount());
+        const int fromCol = pick(grid().columnCount()), toCol = pick(grid().columnCount());
         app::GridView& view = harness_->gridView();
         const QPoint from = harness_->cellCentre(fromRow, fromCol);
         QTest::mousePress(view.viewport(), Qt::LeftButton, {}, from);
@@ -392,15 +396,17 @@ private:
         return {};
     }
 
+    // Row 0 holds the captions, row r + 1 the grid's row r.
     GridSnapshot snapshot() {
         GridSnapshot shot;
-        for (int r = 0; r < grid().rows(); ++r) {
-            QStringList row;
-            for (int c = 0; c < grid().cols(); ++c)
-                row << grid().textMatrix(r, c);
-            shot.rows << row;
-        }
+        shot.rows << grid().captions();
+        shot.rows += grid().dataRows();
         return shot;
+    }
+    // The current cell as the snapshot places it.
+    QPoint currentCell() {
+        const QPoint current = harness_->currentCell();
+        return {current.x() + 1, current.y()};
     }
 
     // What must hold after any step.
@@ -408,15 +414,14 @@ private:
         model::GridModel& g = grid();
         if (const QString fault = gridShapeFault(g); !fault.isEmpty())
             return fault;
-        for (int r = 0; r < g.rows(); ++r) {
-            for (int c = 0; c < g.cols(); ++c) {
-                const QString text = g.textMatrix(r, c);
+        for (int r = 0; r < g.rowCount(); ++r) {
+            for (int c = 0; c < g.columnCount(); ++c) {
+                const QString text = g.text(r, c);
                 if (core::indexOfUnwritable(text) >= 0)
                     return QString::asprintf("cell %d,%d holds \"%s\", which a file cannot hold", r,
                                              c, qUtf8Printable(text));
-                // Typing cannot make a caption, so a caption below row 0 is a header row that
-                // moved.
-                if (r > 0 && isHeaderCaption(text))
+                // Typing cannot make a caption, so a caption in a row is a header that moved.
+                if (isHeaderCaption(text))
                     return QString::asprintf("a caption in data row %d", r);
             }
         }
@@ -426,18 +431,18 @@ private:
     // The grid written as a file and read back gives columns 0..7 of every data row.
     QString checkRoundTrip() {
         const core::ReadResult back = core::readJournal(core::writeJournal(grid().dataRows()));
-        if (!back.ok() || back.rows.size() != grid().rows() - 1)
+        if (!back.ok() || back.rows.size() != grid().rowCount())
             return QStringLiteral("written and read back, %1 rows of %2 came back")
                 .arg(back.rows.size())
-                .arg(grid().rows() - 1);
-        for (int r = 1; r < grid().rows(); ++r)
+                .arg(grid().rowCount());
+        for (int r = 0; r < grid().rowCount(); ++r)
             for (int c = 0; c < core::FileColumns; ++c) {
-                const QString expected = c < grid().cols() ? grid().textMatrix(r, c) : QString();
-                if (back.rows[r - 1][c] != expected)
+                const QString expected = c < grid().columnCount() ? grid().text(r, c) : QString();
+                if (back.rows[r][c] != expected)
                     return QStringLiteral("cell %1,%2 read back as \"%3\" instead of \"%4\"")
                         .arg(r)
                         .arg(c)
-                        .arg(back.rows[r - 1][c], expected);
+                        .arg(back.rows[r][c], expected);
             }
         return {};
     }
@@ -462,7 +467,7 @@ private:
 
     // An opened file's columns are the ones it was written from; a save records them.
     void settleColumns() {
-        const int cols = grid().cols();
+        const int cols = grid().columnCount();
         if (step_.kind == Step::Opened || (step_.kind == Step::Saved && step_.file == ThisYear))
             shownArchive_ = step_.file == ThisYear ? QString() : step_.file;
         if (step_.kind == Step::Opened) {
@@ -481,11 +486,11 @@ private:
     }
 
     Before remember() {
-        Before before{snapshot(), ids_, {}, grid().rowSel(), {}};
+        Before before{snapshot(), ids_, {}, harness_->gridView().selectionEnd().y() + 1, {}};
         app::CellEditor& editor = harness_->cellEditor();
         if (editor.isOpen())
-            before.typedCells << editor.cellPosition();
-        before.typedCells << QPoint(grid().row(), grid().col());
+            before.typedCells << QPoint(editor.cell().row() + 1, editor.cell().column());
+        before.typedCells << currentCell();
         before.thisYear = harness_->folder().read(ThisYear);
         return before;
     }
@@ -506,7 +511,7 @@ private:
     QString checkCellsKept(const Before& before) {
         const GridSnapshot after = snapshot();
         QList<QPoint> typed = before.typedCells;
-        typed << QPoint(grid().row(), grid().col());
+        typed << currentCell();
         const auto allowed = [&](int id, const QString& was) {
             return id == BlockDatesId || (id >= FirstAddedId && was.isEmpty());
         };

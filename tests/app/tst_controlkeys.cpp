@@ -171,7 +171,7 @@ private Q_SLOTS:
         app::GridView& view = harness.gridView();
         view.setFocus(Qt::OtherFocusReason);
         QTRY_VERIFY(view.hasFocus());
-        harness.grid().setCurrentCell(2, 1);
+        harness.setCurrentCell(1, 1);
         auto* menu = view.findChild<QMenu*>(QStringLiteral("MenuGrid"));
         QVERIFY(menu);
         press(QStringLiteral("shift+F10"), Qt::Key_F10, Qt::ShiftModifier);

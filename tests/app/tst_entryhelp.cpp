@@ -15,7 +15,7 @@
 
 namespace {
 
-enum { Owner = 0, Model = 1, Activation = 5, Blocked = 6, Mechanic = 7, Empty = 5 };
+enum { Owner = 0, Model = 1, Activation = 5, Blocked = 6, Mechanic = 7, Empty = 4 };
 
 // A window (its clock at 07.12.2026) with four rows opened and an empty fifth for the next unit.
 struct OpenedWindow {
@@ -40,7 +40,7 @@ struct OpenedWindow {
     }
     model::GridModel& grid() { return harness.grid(); }
     app::CellEditor& editor() { return harness.cellEditor(); }
-    QString cell(int row, int col) { return grid().textMatrix(row, col); }
+    QString cell(int row, int col) { return grid().text(row, col); }
     void undo() { harness.window().findChild<QAction*>(QStringLiteral("ActUndo"))->trigger(); }
     // Clicks the cell and types into its (empty) editor key by key.
     void typeInto(int row, int col, const QString& text) {
@@ -90,18 +90,18 @@ private Q_SLOTS:
         w.editor().selectAll();
         typeText(&w.editor(), QStringLiteral("ип е"));
         QCOMPARE(w.editor().text(), QStringLiteral("ип елкин"));
-        w.harness.clickCell(1, Blocked);
+        w.harness.clickCell(0, Blocked);
         QCOMPARE(w.cell(Empty, Owner), QStringLiteral("ИП Ёлкин"));
 
         // A letter typed on the grid begins the edit, and the proposal with it.
-        w.grid().setCurrentCell(Empty, Mechanic);
+        w.harness.setCurrentCell(Empty, Mechanic);
         w.harness.gridView().setFocus();
         typeText(&w.harness.gridView(), QStringLiteral("П"));
         QCOMPARE(w.editor().text(), QStringLiteral("Петров"));
         press(&w.editor(), Qt::Key_Escape);
 
         // The mechanics' column moved to the front: the completion goes with the caption.
-        w.grid().setColPosition(Mechanic, 0);
+        w.grid().moveColumnTo(Mechanic, 0);
         w.typeInto(Empty, 0, QStringLiteral("п"));
         QCOMPARE(w.editor().text(), QStringLiteral("петров"));
         w.typeInto(Empty, Owner + 1, QStringLiteral("п"));
@@ -180,28 +180,28 @@ private Q_SLOTS:
         QFETCH(QString, stored);
         QFETCH(QString, blocked);
         OpenedWindow w;
-        const QString before = w.cell(2, Activation);
-        const QString blockedBefore = w.cell(2, Blocked);
-        w.typeInto(2, Activation, typed);
+        const QString before = w.cell(1, Activation);
+        const QString blockedBefore = w.cell(1, Blocked);
+        w.typeInto(1, Activation, typed);
         press(&w.editor(), Qt::Key_Return);
-        QCOMPARE(w.cell(2, Activation), stored);
+        QCOMPARE(w.cell(1, Activation), stored);
         if (!blocked.isEmpty())
-            QCOMPARE(w.cell(2, Blocked), blocked);
+            QCOMPARE(w.cell(1, Blocked), blocked);
         w.undo();
-        QCOMPARE(w.cell(2, Activation), before);
-        QCOMPARE(w.cell(2, Blocked), blockedBefore);
+        QCOMPARE(w.cell(1, Activation), before);
+        QCOMPARE(w.cell(1, Blocked), blockedBefore);
 
         QLineEdit& line = w.harness.inputLine();
-        w.harness.clickCell(2, Activation);
+        w.harness.clickCell(1, Activation);
         QTest::mouseClick(&line, Qt::LeftButton);
         line.clear();
         typeText(&line, typed);
-        QCOMPARE(w.cell(2, Activation), typed);
+        QCOMPARE(w.cell(1, Activation), typed);
         press(&line, Qt::Key_Return);
         QCOMPARE(line.text(), stored);
-        QCOMPARE(w.cell(2, Activation), stored);
+        QCOMPARE(w.cell(1, Activation), stored);
         w.undo();
-        QCOMPARE(w.cell(2, Activation), before);
+        QCOMPARE(w.cell(1, Activation), before);
     }
 
     // Alt+Down or the editor's button opens the calendar in a date column, on the editor's date
@@ -210,12 +210,12 @@ private Q_SLOTS:
         OpenedWindow w;
         auto& calendar = *w.harness.window().findChild<QCalendarWidget*>(QStringLiteral("CalDate"));
         auto& button = *w.editor().findChild<QAction*>(QStringLiteral("ActCalendar"));
-        w.harness.clickCell(1, Owner);
+        w.harness.clickCell(0, Owner);
         QVERIFY(!button.isVisible());
         press(&w.editor(), Qt::Key_Down, Qt::AltModifier);
         QVERIFY(!calendar.isVisible());
 
-        w.harness.clickCell(1, Activation);
+        w.harness.clickCell(0, Activation);
         QVERIFY(button.isVisible());
         press(&w.editor(), Qt::Key_Down, Qt::AltModifier);
         QVERIFY(calendar.isVisible());

@@ -66,9 +66,9 @@ private Q_SLOTS:
                                                 texts({"Механик", "Владелец", "Заметка"})));
         importing.import(QStringLiteral("header.xlsx"));
         const model::GridModel& grid = importing.harness.grid();
-        QCOMPARE(grid.cols(), 9);
-        QCOMPARE(grid.textMatrix(0, 8), QStringLiteral("Заметка"));
-        QCOMPARE(rowTexts(grid, 1), QStringList(9));
+        QCOMPARE(grid.columnCount(), 9);
+        QCOMPARE(grid.caption(8), QStringLiteral("Заметка"));
+        QCOMPARE(rowTexts(grid, 0), QStringList(9));
     }
 
     void importedRegisterShownUnsaved() {
@@ -78,13 +78,13 @@ private Q_SLOTS:
                  QKeySequence(Qt::CTRL | Qt::Key_I));
         importing.import(QStringLiteral("register.xlsx"));
         model::GridModel& grid = harness.grid();
-        QCOMPARE(grid.rows(), 3);
-        QCOMPARE(rowTexts(grid, 1),
+        QCOMPARE(grid.rowCount(), 2);
+        QCOMPARE(rowTexts(grid, 0),
                  texts({"ООО Ромашка", "", "", "0012345", "", "", "", "Иванов", "срочно"}));
-        QCOMPARE(rowTexts(grid, 2).mid(0, 8),
+        QCOMPARE(rowTexts(grid, 1).mid(0, 8),
                  texts({"ИП Петров", "", "", "", "", "", "", "Иванов"}));
-        QCOMPARE(grid.textMatrix(0, 8), QStringLiteral("Заметка"));
-        QCOMPARE(grid.textMatrix(0, 0).trimmed(), QStringLiteral("Владелец"));
+        QCOMPARE(grid.caption(8), QStringLiteral("Заметка"));
+        QCOMPARE(grid.caption(0).trimmed(), QStringLiteral("Владелец"));
         // One message lists what did not come over as it was.
         QCOMPARE(harness.prompter().messages.size(), 1);
         QVERIFY(harness.prompter().messages[0].contains(QStringLiteral("C3:D3")));
@@ -92,7 +92,7 @@ private Q_SLOTS:
         QVERIFY(harness.window().isWindowModified());
         QVERIFY(!harness.window().windowTitle().contains(ThisYear));
         harness.control<QAction>("ActUndo").trigger();
-        QCOMPARE(grid.rows(), 3);
+        QCOMPARE(grid.rowCount(), 2);
         // "Сохранить изменения" asks before it goes over thisyear.csv's rows.
         harness.prompter().questionAnswers << false;
         harness.press("CmdSave");
@@ -111,17 +111,17 @@ private Q_SLOTS:
     void unsavedChangesAskedFirst() {
         Importing importing;
         WindowHarness& harness = importing.harness;
-        harness.editCell(1, 0, QStringLiteral("Изменён"));
+        harness.editCell(0, 0, QStringLiteral("Изменён"));
         QTest::keyClick(&harness.cellEditor(), Qt::Key_Return);
         harness.prompter().keepAnswers << Keep::Cancel;
         importing.import(QStringLiteral("register.xlsx"));
         QCOMPARE(importing.asked(), 0);
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("Изменён"));
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("Изменён"));
         QCOMPARE(harness.prompter().keepQuestions.size(), 1);
         harness.prompter().keepAnswers << Keep::Discard;
         harness.control<QAction>("ActImport").trigger();
         QCOMPARE(importing.asked(), 1);
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("ООО Ромашка"));
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("ООО Ромашка"));
         // The imported register counts as unsaved: another import asks again.
         harness.prompter().keepAnswers << Keep::Cancel;
         importing.import(QStringLiteral("register.xlsx"));
@@ -129,7 +129,7 @@ private Q_SLOTS:
         // Dropped for this year's register opened again: nothing is unsaved, no marker shows.
         harness.prompter().keepAnswers << Keep::Discard;
         harness.press("CmdZagruz");
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("Первый"));
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("Первый"));
         QVERIFY(harness.window().windowTitle().startsWith(ThisYear));
         QVERIFY(!harness.window().isWindowModified());
     }
@@ -141,8 +141,8 @@ private Q_SLOTS:
         importing.import(QStringLiteral("notes.ods"));
         QCOMPARE(harness.prompter().messages.size(), 1);
         QVERIFY(harness.prompter().messages[0].contains(QStringLiteral("не импортирован")));
-        QCOMPARE(harness.grid().rows(), 2);
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("Первый"));
+        QCOMPARE(harness.grid().rowCount(), 1);
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("Первый"));
         QVERIFY(!harness.window().isWindowModified());
         QVERIFY(harness.window().windowTitle().contains(ThisYear));
     }

@@ -46,23 +46,23 @@ private Q_SLOTS:
         TempFolder shared;
         shared.write(QStringLiteral("thisyear.csv"),
                      journaltest::journalFile({{QStringLiteral("Общий")}}));
-        harness.editCell(1, 0, QStringLiteral("несохранённое"));
+        harness.editCell(0, 0, QStringLiteral("несохранённое"));
         // Unsaved changes are asked about first: "Отмена" keeps everything.
         harness.prompter().keepAnswers << core::Prompter::KeepChanges::Cancel;
         files->answers << shared.path();
         folderAction(harness).trigger();
         QCOMPARE(harness.prompter().keepQuestions.size(), 1);
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("несохранённое"));
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("несохранённое"));
         QVERIFY(!settings->contains(app::journalFolderKey()));
 
         harness.prompter().keepAnswers << core::Prompter::KeepChanges::Discard;
         files->answers << shared.path();
         folderAction(harness).trigger();
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("Общий"));
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("Общий"));
         QCOMPARE(harness.window().toolTip(), core::currentJournalPath(shared.path()));
         QCOMPARE(settings->value(app::journalFolderKey()).toString(), shared.path());
         // Saves go there from now on.
-        harness.editCell(1, 1, QStringLiteral("ЭКР"));
+        harness.editCell(0, 1, QStringLiteral("ЭКР"));
         harness.press("CmdSave");
         QVERIFY(fromCp1251(shared.read(QStringLiteral("thisyear.csv")))
                     .startsWith(QStringLiteral("Общий;ЭКР;")));

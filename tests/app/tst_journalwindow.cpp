@@ -49,9 +49,9 @@ private Q_SLOTS:
         app::GridView& view = harness.gridView();
         app::CellEditor& editor = harness.cellEditor();
         QLineEdit& line = harness.inputLine();
-        grid.setRows(4);
-        grid.setTextMatrix(2, 3, QStringLiteral("А12"));
-        harness.clickCell(2, 3);
+        grid.setRowCount(3);
+        grid.setText(1, 3, QStringLiteral("А12"));
+        harness.clickCell(1, 3);
         QVERIFY(editor.hasFocus());
         QCOMPARE(editor.text(), QStringLiteral("А12"));
         QTest::keyClick(&editor, Qt::Key_End); // a click selects the text: the caret goes after it
@@ -59,21 +59,21 @@ private Q_SLOTS:
                  view.visualRect(grid.index(1, 3))
                      .translated(view.viewport()->mapTo(&harness.window(), QPoint())));
         typeText(&editor, QStringLiteral(";Б")); // the filter leaves out ";"
-        QCOMPARE(grid.textMatrix(2, 3), QStringLiteral("А12"));
-        harness.clickCell(3, 1);
-        QCOMPARE(grid.textMatrix(2, 3), QStringLiteral("А12Б"));
+        QCOMPARE(grid.text(1, 3), QStringLiteral("А12"));
+        harness.clickCell(2, 1);
+        QCOMPARE(grid.text(1, 3), QStringLiteral("А12Б"));
         typeText(&editor, QStringLiteral("x"));
         QTest::keyClick(&editor, Qt::Key_Escape);
         QVERIFY(!editor.isVisible());
-        QCOMPARE(grid.textMatrix(3, 1), QString());
+        QCOMPARE(grid.text(2, 1), QString());
         QTest::keyClick(&view, Qt::Key_Up);
         QTest::keyClick(&view, Qt::Key_Right);
         QTest::keyClick(&view, Qt::Key_F2);
         typeText(&editor, QStringLiteral("Иванов"));
         QTest::keyClick(&editor, Qt::Key_Return);
         QVERIFY(!editor.isVisible());
-        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Иванов"));
-        QCOMPARE(QPoint(grid.row(), grid.col()), QPoint(3, 2)); // Enter moves down
+        QCOMPARE(grid.text(1, 2), QStringLiteral("Иванов"));
+        QCOMPARE(harness.currentCell(), QPoint(2, 2)); // Enter moves down
         // Tab stores and edits the next cell of the row, Shift+Tab the previous one.
         QTest::keyClick(&view, Qt::Key_F2);
         typeText(&editor, QStringLiteral("a"));
@@ -81,23 +81,23 @@ private Q_SLOTS:
         QVERIFY(editor.isOpen() && editor.hasFocus());
         typeText(&editor, QStringLiteral("b"));
         QTest::keyClick(&editor, Qt::Key_Backtab);
-        QCOMPARE(rowTexts(grid, 3).mid(2, 2), texts({"a", "b"}));
+        QCOMPARE(rowTexts(grid, 2).mid(2, 2), texts({"a", "b"}));
         QTest::keyClick(&editor, Qt::Key_Escape);
-        grid.setCurrentCell(2, 2);
+        harness.setCurrentCell(1, 2);
 
         typeText(&line, QStringLiteral("Петров"));
         QTest::keyClick(&line, Qt::Key_Backspace);
-        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Петро"));
+        QCOMPARE(grid.text(1, 2), QStringLiteral("Петро"));
         WindowHarness untouched; // typing into the input line alone marks the journal changed
         QVERIFY(!untouched.window().isModified());
         typeText(&untouched.inputLine(), QStringLiteral("x"));
         QVERIFY(untouched.window().isModified());
-        harness.editCell(2, 2, QStringLiteral("new"));
+        harness.editCell(1, 2, QStringLiteral("new"));
         QTest::mouseClick(&line, Qt::LeftButton);
-        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Петро"));
-        grid.setTextMatrix(2, 2, QStringLiteral("changed elsewhere"));
+        QCOMPARE(grid.text(1, 2), QStringLiteral("Петро"));
+        grid.setText(1, 2, QStringLiteral("changed elsewhere"));
         harness.press("CmdEdit"); // "Ввод" writes the line into the cell again
-        QCOMPARE(grid.textMatrix(2, 2), QStringLiteral("Петро"));
+        QCOMPARE(grid.text(1, 2), QStringLiteral("Петро"));
     }
 
     // Tab and Shift+Tab on the input line or on "Ввод" move the focus and copy nothing: right
@@ -113,9 +113,9 @@ private Q_SLOTS:
         harness.press("CmdZagruz");
         model::GridModel& grid = harness.grid();
         const auto allCells = [&grid] {
-            QStringList all;
-            for (int r = 0; r < grid.rows(); ++r)
-                all << rowTexts(grid, r);
+            QStringList all = grid.captions();
+            for (const QStringList& row : grid.dataRows())
+                all << row;
             return all;
         };
         const QStringList opened = allCells();
@@ -147,13 +147,13 @@ private Q_SLOTS:
         }
         line.setFocus(Qt::OtherFocusReason);
         QTest::keyClick(&line, Qt::Key_Return);
-        QCOMPARE(grid.textMatrix(2, 7), QStringLiteral("Сидоров"));
+        QCOMPARE(grid.text(1, 7), QStringLiteral("Сидоров"));
         QVERIFY(harness.window().isWindowModified());
         line.setText(QStringLiteral("Козлов"));
         enter.setFocus(Qt::OtherFocusReason);
         typeText(&enter, QStringLiteral("ж"));
-        QCOMPARE(grid.textMatrix(2, 7), QStringLiteral("Козлов"));
-        QCOMPARE(allCells().mid(0, 2 * grid.cols()), opened.mid(0, 2 * grid.cols()));
+        QCOMPARE(grid.text(1, 7), QStringLiteral("Козлов"));
+        QCOMPARE(allCells().mid(0, 2 * grid.columnCount()), opened.mid(0, 2 * grid.columnCount()));
     }
 
     // Leaving asks only after changes. "НЕТ" ends without saving, "ДА" (see tst_windowcommands)
@@ -185,11 +185,11 @@ private Q_SLOTS:
         app::ExitPrompt& prompt = harness.exitPrompt();
         for (const QString& step : steps.split(u' ')) {
             if (step == u"edit")
-                harness.editCell(1, 0, QStringLiteral("Бета"));
+                harness.editCell(0, 0, QStringLiteral("Бета"));
             else if (step == u";")
-                harness.grid().setTextMatrix(1, 1, step);
+                harness.grid().setText(0, 1, step);
             else if (step == u"unwritable")
-                harness.grid().setTextMatrix(1, 1, QStringLiteral("\u4E2D"));
+                harness.grid().setText(0, 1, QStringLiteral("\u4E2D"));
             else if (step == u"Выход")
                 harness.press("CmdProd");
             else if (step == u"titleBar")
@@ -225,7 +225,7 @@ private Q_SLOTS:
         harness.press("CmdZArch");
         QCOMPARE(harness.window().windowTitle(),
                  QStringLiteral("архив 2009[*] — Журнал учета ЭКЛЗ"));
-        harness.editCell(1, 1, QStringLiteral("ЭКР"));
+        harness.editCell(0, 1, QStringLiteral("ЭКР"));
         harness.press("CmdSave"); // "Отмена"
         QVERIFY(harness.window().isModified());
         harness.press("CmdProd");
@@ -280,7 +280,7 @@ private Q_SLOTS:
                  QStringList{QStringLiteral("Не могу найти thisyear.csv.\nСтрока 3 длиннее "
                                             "32 767 знаков; прочитано строк: 2.")});
         harness.press("CmdSave");
-        harness.clickCell(1, 0);
+        harness.clickCell(0, 0);
         harness.press("CmdProd");
         harness.answerExit("OKButton");
         const QString question = QStringLiteral("Журнал thisyear.csv был прочитан не полностью "
@@ -319,12 +319,12 @@ private Q_SLOTS:
         QVERIFY(second.prompter().messages[0].startsWith(
             QStringLiteral("Журнал thisyear.csv сейчас открыт и у другого пользователя: ")));
 
-        second.editCell(1, 0, QStringLiteral("Второй"));
-        second.editCell(1, 2, QStringLiteral("17"));
+        second.editCell(0, 0, QStringLiteral("Второй"));
+        second.editCell(0, 2, QStringLiteral("17"));
         second.press("CmdSave"); // not changed on disk since: nothing asked
         const QByteArray theirs = first->folder().read(QStringLiteral("thisyear.csv"));
-        first->editCell(1, 0, QStringLiteral("Третий"));
-        first->editCell(1, 7, QStringLiteral("Иванов"));
+        first->editCell(0, 0, QStringLiteral("Третий"));
+        first->editCell(0, 7, QStringLiteral("Иванов"));
         first->press("CmdSave");
         QVERIFY(first->prompter().questions.isEmpty());
         QCOMPARE(first->prompter().conflictsAsked.size(), 1);
@@ -335,14 +335,14 @@ private Q_SLOTS:
         QCOMPARE(asked[0].column, QStringLiteral("1 («Владелец»)"));
         // "Отмена": nothing written, nothing changed.
         QCOMPARE(first->folder().read(QStringLiteral("thisyear.csv")), theirs);
-        QCOMPARE(first->grid().textMatrix(1, 0), QStringLiteral("Третий"));
-        QCOMPARE(first->grid().textMatrix(1, 2), QString());
+        QCOMPARE(first->grid().text(0, 0), QStringLiteral("Третий"));
+        QCOMPARE(first->grid().text(0, 2), QString());
 
         first->prompter().conflictAnswers << std::vector<bool>{false};
         first->press("CmdSave");
         QCOMPARE(fromCp1251(first->folder().read(QStringLiteral("thisyear.csv"))),
                  QStringLiteral("Третий;ЭКР;17;;;;;Иванов;\r\n"));
-        QCOMPARE(first->grid().textMatrix(1, 2), QStringLiteral("17"));
+        QCOMPARE(first->grid().text(0, 2), QStringLiteral("17"));
         QVERIFY2(first->prompter().messages.last().contains(QStringLiteral("изменено ячеек: 1")),
                  qPrintable(first->prompter().messages.last()));
         const QStringList backups =
@@ -352,8 +352,8 @@ private Q_SLOTS:
         }));
         // The merge is one undo step: the other's cell goes, the mechanic's own edits stay.
         first->window().findChild<QAction*>(QStringLiteral("ActUndo"))->trigger();
-        QCOMPARE(first->grid().textMatrix(1, 2), QString());
-        QCOMPARE(first->grid().textMatrix(1, 7), QStringLiteral("Иванов"));
+        QCOMPARE(first->grid().text(0, 2), QString());
+        QCOMPARE(first->grid().text(0, 7), QStringLiteral("Иванов"));
 
         first.reset();
         second.prompter().messages.clear();
@@ -368,7 +368,7 @@ private Q_SLOTS:
         harness.folder().write(QStringLiteral("thisyear.csv"),
                                journalBytes({texts({"ООО", "", "", "", "", "", "", "Иванов"})}));
         harness.press("CmdZagruz");
-        harness.grid().setCurrentCell(1, 0);
+        harness.setCurrentCell(0, 0);
         harness.press("CmdAddC"); // "Механик" goes to the ninth place
         harness.press("CmdSave");
         QCOMPARE(harness.prompter().questions,
@@ -394,14 +394,14 @@ private Q_SLOTS:
         harness.press("CmdSave");
         QCOMPARE(harness.prompter().questions.size(), 1);
         QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")), calc);
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("a;b"));
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("a;b"));
         harness.prompter().questionAnswers << true;
         harness.press("CmdSave");
         QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")),
                  journalBytes({texts({"a,b", "c d", "", "", "", "", "", ""})}));
         QTest::keyClick(&harness.gridView(), Qt::Key_Z, Qt::ControlModifier);
-        QCOMPARE(harness.grid().textMatrix(1, 0), QStringLiteral("a;b"));
-        QCOMPARE(harness.grid().textMatrix(1, 1), QStringLiteral("c\nd"));
+        QCOMPARE(harness.grid().text(0, 0), QStringLiteral("a;b"));
+        QCOMPARE(harness.grid().text(0, 1), QStringLiteral("c\nd"));
     }
 
     // A left click on the empty area of the grid is a click on the current cell; right and
@@ -409,17 +409,17 @@ private Q_SLOTS:
     void onlyLeftClicksAreClicks() {
         WindowHarness harness;
         app::GridView& view = harness.gridView();
-        harness.grid().setCurrentCell(1, 2);
-        QTest::mouseClick(view.viewport(), Qt::RightButton, {}, harness.cellCentre(1, 4));
-        QTest::mouseClick(view.viewport(), Qt::MiddleButton, {}, harness.cellCentre(1, 5));
-        QCOMPARE(QPoint(harness.grid().row(), harness.grid().col()), QPoint(1, 2));
+        harness.setCurrentCell(0, 2);
+        QTest::mouseClick(view.viewport(), Qt::RightButton, {}, harness.cellCentre(0, 4));
+        QTest::mouseClick(view.viewport(), Qt::MiddleButton, {}, harness.cellCentre(0, 5));
+        QCOMPARE(harness.currentCell(), QPoint(0, 2));
         QVERIFY(!harness.cellEditor().isVisible());
         QVERIFY(!harness.window().isModified());
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                           QPoint(view.viewport()->width() - 2, view.viewport()->height() - 2));
         QVERIFY(harness.cellEditor().isOpen());
         QCOMPARE(harness.cellEditor().geometry().center(),
-                 view.viewport()->mapTo(&harness.window(), harness.cellCentre(1, 2)));
+                 view.viewport()->mapTo(&harness.window(), harness.cellCentre(0, 2)));
         QVERIFY(harness.window().isModified());
     }
 };

@@ -262,8 +262,7 @@ bool onlyReads(const QStringList& fired) {
                        [](const QString& name) { return readers.contains(name); });
 }
 
-// Where the cell editor was opened (the grid's current cell as it shows) and what it held as it
-// closed.
+// Where the cell editor was opened and what it held as it closed; rows as GridState counts them.
 class EditorWatch : public QObject {
 public:
     struct Closed {
@@ -271,10 +270,10 @@ public:
         QString text;
     };
 
-    EditorWatch(app::CellEditor& editor, const model::GridModel& grid) : grid_(grid) {
+    explicit EditorWatch(app::CellEditor& editor) : editor_(editor) {
         editor.installEventFilter(this);
         if (editor.isVisible())
-            openCell_ = QPoint(grid.row(), grid.col());
+            openCell_ = editedCell();
     }
 
     QList<Closed> closed;
@@ -283,7 +282,7 @@ public:
 
     bool eventFilter(QObject* watched, QEvent* event) override {
         if (event->type() == QEvent::Show) {
-            openCell_ = QPoint(grid_.row(), grid_.col());
+            openCell_ = editedCell();
             opened = true;
         } else if (event->type() == QEvent::Hide && openCell_) {
             closed << Closed{*openCell_, static_cast<QLineEdit*>(watched)->text()};
@@ -293,11 +292,14 @@ public:
     }
 
 private:
-    const model::GridModel& grid_;
+    QPoint editedCell() const { return {editor_.cell().row() + 1, editor_.cell().column()}; }
+
+    const app::CellEditor& editor_;
     std::optional<QPoint> openCell_;
 };
 
-// The grid's cells and the input line's text around a step.
+// The grid's cells and the input line's text around a step. Row 0 holds the captions, row r + 1
+// the grid's row r.
 struct GridState {
     int rows = 0;
     int cols = 0;
@@ -306,11 +308,13 @@ struct GridState {
     QString line;
     QString lineTyped; // without a value proposed after it
 
-    static GridState of(const model::GridModel& grid, const QLineEdit& line) {
-        GridState state{grid.rows(), grid.cols(), {}, {grid.row(), grid.col()},
-                        line.text(), line.text()};
-        for (int r = 0; r < grid.rows(); ++r)
-            state.cells << rowTexts(grid, r);
+    static GridState of(const model::GridModel& grid, const app::GridView& view,
+                        const QLineEdit& line) {
+        GridState state{grid.rowCount() + 1, grid.columnCount(),
+                        grid.captions(),     {view.currentRow() + 1, view.currentColumn()},
+                        line.text(),         line.text()};
+        for (const QStringList& row : grid.dataRows())
+            state.cells << row;
         if (line.hasSelectedText() &&
             line.selectionStart() + line.selectedText().size() == line.text().size())
             state.lineTyped = line.text().left(line.selectionStart());
@@ -411,7 +415,7 @@ private:
             else if (focus < 8)
                 harness_->gridView().setFocus(Qt::TabFocusReason);
         }
-        editors_ = std::make_unique<EditorWatch>(harness_->cellEditor(), grid());
+        editors_ = std::make_unique<EditorWatch>(harness_->cellEditor());
     }
 
     void answers() {
@@ -600,7 +604,7 @@ private:
         editors_->opened = false;
         editorWasOpen_ = editors_->isOpen();
         const QLineEdit& line = harness_->inputLine();
-        const GridState before = GridState::of(grid(), line);
+        const GridState before = GridState::of(grid(), harness_->gridView(), line);
         // Now and then the focus goes to the grid or the input line first, as a few Tabs would
         // take it there (the grid taking the focus stores an open edit).
         QString jump;
@@ -636,7 +640,8 @@ private:
             return QStringLiteral("%1 is left open").arg(widgetName(open));
         if (QString problem = gridShapeFault(grid()); !problem.isEmpty())
             return problem;
-        return check(before, GridState::of(grid(), line), key, onInputLine, gridKey);
+        return check(before, GridState::of(grid(), harness_->gridView(), line), key, onInputLine,
+                     gridKey);
     }
 
     QString report(const QString& problem) const {

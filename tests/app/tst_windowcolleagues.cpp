@@ -63,7 +63,7 @@ private Q_SLOTS:
         const QByteArray original = journalBytes({texts({"Первый"})});
         harness.folder().write(ThisYear, original);
         harness.press("CmdZagruz");
-        harness.editCell(1, 0, QStringLiteral("Изменён"));
+        harness.editCell(0, 0, QStringLiteral("Изменён"));
 
         std::optional<core::SaveLock> other(std::in_place,
                                             core::FolderTree(harness.programFolder()));
@@ -103,7 +103,7 @@ private Q_SLOTS:
         WindowHarness harness;
         harness.folder().write(ThisYear, journalBytes({texts({"Первый"})}));
         harness.press("CmdZagruz");
-        harness.editCell(1, 0, QStringLiteral("Изменён"));
+        harness.editCell(0, 0, QStringLiteral("Изменён"));
         std::optional<core::SaveLock> other(std::in_place,
                                             core::FolderTree(harness.programFolder()));
         SeenWhileWaiting seen;
@@ -125,7 +125,7 @@ private Q_SLOTS:
         WindowHarness harness;
         harness.folder().write(ThisYear, journalBytes({texts({"Первый", "ЭКР"})}));
         harness.press("CmdZagruz");
-        harness.editCell(1, 2, QStringLiteral("17"));
+        harness.editCell(0, 2, QStringLiteral("17"));
         const QByteArray theirs = cp1251(QStringLiteral("Первый;ЭКР;;;;;;;Девятая;\r\n"));
         saveByAnotherProgram(harness.folder(), theirs);
 
@@ -135,7 +135,7 @@ private Q_SLOTS:
                      QStringLiteral("В файл журнала записываются только первые восемь колонок")),
                  qPrintable(harness.prompter().questions[0]));
         QCOMPARE(harness.folder().read(ThisYear), theirs);
-        QCOMPARE(harness.grid().textMatrix(1, 8), QStringLiteral("Девятая"));
+        QCOMPARE(harness.grid().text(0, 8), QStringLiteral("Девятая"));
 
         harness.prompter().questionAnswers << true;
         harness.press("CmdSave");
@@ -149,7 +149,7 @@ private Q_SLOTS:
         WindowHarness harness;
         harness.folder().write(ThisYear, journalBytes({texts({"Первый", "ЭКР"})}));
         harness.press("CmdZagruz");
-        harness.editCell(1, 2, QStringLiteral("17"));
+        harness.editCell(0, 2, QStringLiteral("17"));
         saveByAnotherProgram(harness.folder(),
                              cp1251(QStringLiteral("Первый;ЭКР;;;;;;;Девятая;\r\n")));
         harness.prompter().questionAnswers << true;
@@ -170,7 +170,7 @@ private Q_SLOTS:
         first.press("CmdZagruz");
         WindowHarness second({}, first.programFolder());
         second.press("CmdZagruz");
-        second.editCell(1, 0, QStringLiteral("Второй"));
+        second.editCell(0, 0, QStringLiteral("Второй"));
 
         // The other copy writes the archive while this one waits for the save lock, after its
         // question found no archive of that name.

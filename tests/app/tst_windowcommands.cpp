@@ -29,27 +29,28 @@ private Q_SLOTS:
                  texts({"ИП Соколов", "Касса", "5", "", "", "31.01.2009", "", "Петров"})}));
         harness.press("CmdZagruz");
         model::GridModel& grid = harness.grid();
-        QCOMPARE(QPoint(grid.rows(), grid.cols()), QPoint(3, 8));      // no phantom ninth column
-        QCOMPARE(grid.textMatrix(2, 6), QStringLiteral("01.04.2010")); // block dates computed
+        QCOMPARE(QPoint(grid.rowCount(), grid.columnCount()),
+                 QPoint(2, 8));                                  // no phantom ninth column
+        QCOMPARE(grid.text(1, 6), QStringLiteral("01.04.2010")); // block dates computed
         QVERIFY(!harness.window().isModified()); // opening does not mark the journal
 
-        harness.clickCell(2, 7);
+        harness.clickCell(1, 7);
         QTest::keyClick(&harness.cellEditor(), Qt::Key_End);
         typeText(&harness.cellEditor(), QStringLiteral(" и Сидоров"));
-        harness.editCell(1, 0, QStringLiteral("ООО Лютик"));
+        harness.editCell(0, 0, QStringLiteral("ООО Лютик"));
         harness.press("CmdSave"); // the open edit goes into the file too
         QByteArray saved = harness.folder().read(QStringLiteral("thisyear.csv"));
         QVERIFY(saved.contains(cp1251(QStringLiteral(";Петров и Сидоров;\r\n"))));
         QVERIFY(saved.startsWith(cp1251(QStringLiteral("ООО Лютик;ЭКР;"))));
 
         harness.press("CmdZagruz");
-        QCOMPARE(grid.textMatrix(1, 0), QStringLiteral("ООО Лютик"));
-        QCOMPARE(grid.textMatrix(2, 7), QStringLiteral("Петров и Сидоров"));
+        QCOMPARE(grid.text(0, 0), QStringLiteral("ООО Лютик"));
+        QCOMPARE(grid.text(1, 7), QStringLiteral("Петров и Сидоров"));
 
         harness.press("CmdPrint");
         QVERIFY(QFile(pdf).size() > 0);
 
-        harness.clickCell(2, 2);
+        harness.clickCell(1, 2);
         typeText(&harness.cellEditor(), QStringLiteral("50")); // over the selected "5"
         harness.press("CmdProd");
         harness.answerExit("OKButton");
@@ -66,14 +67,14 @@ private Q_SLOTS:
         QTest::addColumn<int>("col");
         QTest::addColumn<bool>("changes");
         QTest::addColumn<QPoint>("storedAt"); // row, column of the edit afterwards
-        QTest::newRow("add row") << QByteArray("CmdAddS") << 2 << true << QPoint(2, 2);
-        QTest::newRow("delete row 1") << QByteArray("CmdDelS") << 2 << true << QPoint(1, 2);
-        QTest::newRow("add column") << QByteArray("CmdAddC") << 2 << true << QPoint(2, 3);
-        QTest::newRow("delete column") << QByteArray("CmdDelC") << 2 << true << QPoint(2, 2);
-        QTest::newRow("move columns") << QByteArray("CmdSortC") << 2 << true << QPoint(2, 3);
-        QTest::newRow("move onto itself") << QByteArray("CmdSortC") << 7 << false << QPoint(2, 7);
-        QTest::newRow("search") << QByteArray("CmdSearh") << 2 << false << QPoint(2, 2);
-        QTest::newRow("print") << QByteArray("CmdPrint") << 2 << false << QPoint(2, 2);
+        QTest::newRow("add row") << QByteArray("CmdAddS") << 2 << true << QPoint(1, 2);
+        QTest::newRow("delete row 1") << QByteArray("CmdDelS") << 2 << true << QPoint(0, 2);
+        QTest::newRow("add column") << QByteArray("CmdAddC") << 2 << true << QPoint(1, 3);
+        QTest::newRow("delete column") << QByteArray("CmdDelC") << 2 << true << QPoint(1, 2);
+        QTest::newRow("move columns") << QByteArray("CmdSortC") << 2 << true << QPoint(1, 3);
+        QTest::newRow("move onto itself") << QByteArray("CmdSortC") << 7 << false << QPoint(1, 7);
+        QTest::newRow("search") << QByteArray("CmdSearh") << 2 << false << QPoint(1, 2);
+        QTest::newRow("print") << QByteArray("CmdPrint") << 2 << false << QPoint(1, 2);
     }
     void commandsStoreTheEditFirstAndMarkChanges() {
         QFETCH(QByteArray, command);
@@ -87,13 +88,13 @@ private Q_SLOTS:
         services.printer = std::make_shared<NoPrinter>();
         for (const bool editing : {false, true}) {
             WindowHarness harness(services);
-            harness.grid().setRows(301);
-            harness.grid().setTextMatrix(250, 2, QStringLiteral("Рег-250"));
+            harness.grid().setRowCount(300);
+            harness.grid().setText(249, 2, QStringLiteral("Рег-250"));
             harness.prompter().answers << QStringLiteral("рег-250");
-            harness.grid().setCurrentCell(2, col);
+            harness.setCurrentCell(1, col);
             if (editing) {
-                harness.editCell(2, col, QStringLiteral("typed"));
-                harness.grid().setRowSel(1); // where "Удалить строку" deletes
+                harness.editCell(1, col, QStringLiteral("typed"));
+                harness.selectCells(1, col, 0, col); // "Удалить строку" deletes row 0
             }
             harness.press(command.constData());
             QCOMPARE(harness.prompter().messages, command == "CmdPrint"
@@ -104,8 +105,7 @@ private Q_SLOTS:
             if (!editing)
                 QCOMPARE(harness.window().isModified(), changes);
             else
-                QCOMPARE(harness.grid().textMatrix(storedAt.x(), storedAt.y()),
-                         QStringLiteral("typed"));
+                QCOMPARE(harness.grid().text(storedAt.x(), storedAt.y()), QStringLiteral("typed"));
         }
     }
 

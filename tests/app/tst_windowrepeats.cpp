@@ -50,7 +50,7 @@ struct Opened {
     }
     QString tip(int row, int col) {
         auto* delegate = qobject_cast<app::BlockWatchDelegate*>(harness.gridView().itemDelegate());
-        return delegate->toolTip(harness.grid().index(row - 1, col));
+        return delegate->toolTip(harness.grid().index(row, col));
     }
     // The count of repeats the summary ends with; 0 when it names none.
     int counted() {
@@ -63,7 +63,7 @@ struct Opened {
         QTest::keyClick(&harness.cellEditor(), Qt::Key_Return);
     }
     void trigger(const char* action) { harness.control<QAction>(action).trigger(); }
-    QPoint current() { return {harness.grid().row(), harness.grid().col()}; }
+    QPoint current() { return harness.currentCell(); }
 };
 
 } // namespace
@@ -71,39 +71,39 @@ struct Opened {
 class TestWindowRepeats : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Row 2 then row 5 get the same serial (blanks around it in row 5): both are marked, each
+    // Row 1 then row 4 get the same serial (blanks around it in row 4): both are marked, each
     // naming the other; an undo clears both, a redo marks them again and a sort moves the marks
     // with their rows. The summary counts the marked cells; a number an archive holds is noted in
     // its tooltip, never marked or counted.
     void aNumberTypedTwiceIsMarkedInBothRows() {
         Opened opened;
         QCOMPARE(opened.counted(), 0);
-        QCOMPARE(opened.tip(4, Registration), QStringLiteral("также в архиве 2009, строка 1"));
-        QCOMPARE(opened.tip(4, Serial), QString());
-        opened.type(2, Serial, QStringLiteral("Z-1"));
-        QCOMPARE(opened.tip(2, Serial), QString());
-        opened.type(5, Serial, QStringLiteral(" Z-1 "));
-        QCOMPARE(opened.tip(2, Serial), QStringLiteral("Уже есть: строка 5"));
-        QCOMPARE(opened.tip(5, Serial), QStringLiteral("Уже есть: строка 2"));
+        QCOMPARE(opened.tip(3, Registration), QStringLiteral("также в архиве 2009, строка 1"));
+        QCOMPARE(opened.tip(3, Serial), QString());
+        opened.type(1, Serial, QStringLiteral("Z-1"));
+        QCOMPARE(opened.tip(1, Serial), QString());
+        opened.type(4, Serial, QStringLiteral(" Z-1 "));
+        QCOMPARE(opened.tip(1, Serial), QStringLiteral("Уже есть: строка 5"));
+        QCOMPARE(opened.tip(4, Serial), QStringLiteral("Уже есть: строка 2"));
         QCOMPARE(opened.counted(), 2);
         // A blocked unit's tooltip tells its block state first.
-        opened.type(5, 5, QStringLiteral("10.10.2025"));
-        QCOMPARE(opened.tip(5, Serial),
+        opened.type(4, 5, QStringLiteral("10.10.2025"));
+        QCOMPARE(opened.tip(4, Serial),
                  QStringLiteral("Заблокирована с 01.12.2026\nУже есть: строка 2"));
         opened.trigger("ActUndo");
         opened.trigger("ActUndo");
-        QCOMPARE(opened.harness.grid().textMatrix(5, Serial), QStringLiteral("E-500"));
-        QCOMPARE(opened.tip(2, Serial), QString());
+        QCOMPARE(opened.harness.grid().text(4, Serial), QStringLiteral("E-500"));
+        QCOMPARE(opened.tip(1, Serial), QString());
         QCOMPARE(opened.counted(), 0);
         opened.trigger("ActRedo");
         QCOMPARE(opened.counted(), 2);
         // By serial: " Z-1 " (its blank first), A-100, C-300, D-400, Z-1.
-        opened.harness.clickCell(0, Serial);
-        QCOMPARE(opened.harness.grid().textMatrix(4, Serial), QStringLiteral("D-400"));
-        QCOMPARE(opened.tip(1, Serial), QStringLiteral("Уже есть: строка 5"));
-        QCOMPARE(opened.tip(4, Registration), QStringLiteral("также в архиве 2009, строка 1"));
-        opened.type(5, Serial, QStringLiteral("Z-2"));
-        QCOMPARE(opened.tip(1, Serial), QString());
+        opened.harness.clickCaption(Serial);
+        QCOMPARE(opened.harness.grid().text(3, Serial), QStringLiteral("D-400"));
+        QCOMPARE(opened.tip(0, Serial), QStringLiteral("Уже есть: строка 5"));
+        QCOMPARE(opened.tip(3, Registration), QStringLiteral("также в архиве 2009, строка 1"));
+        opened.type(4, Serial, QStringLiteral("Z-2"));
+        QCOMPARE(opened.tip(0, Serial), QString());
         QCOMPARE(opened.counted(), 0);
     }
 
@@ -119,25 +119,25 @@ private Q_SLOTS:
         timer.setInterval(1);
         QVERIFY(QTest::qWaitFor(
             [&] {
-                return opened.tip(2, Serial) == QStringLiteral("также в архиве 2009, строка 2");
+                return opened.tip(1, Serial) == QStringLiteral("также в архиве 2009, строка 2");
             },
             5000));
-        QCOMPARE(opened.tip(4, Registration), QString());
+        QCOMPARE(opened.tip(3, Registration), QString());
         QCOMPARE(opened.counted(), 0);
         timer.stop();
         opened.harness.prompter().answers << QStringLiteral("2010");
         opened.harness.press("CmdSaveAs");
         QVERIFY(opened.harness.folder().exists(QStringLiteral("Archive/2010.csv")));
         QCOMPARE(opened.counted(), 0);
-        QCOMPARE(opened.tip(3, Registration), QStringLiteral("также в архиве 2009, строка 3"));
-        QCOMPARE(opened.tip(1, Serial), QString());
+        QCOMPARE(opened.tip(2, Registration), QStringLiteral("также в архиве 2009, строка 3"));
+        QCOMPARE(opened.tip(0, Serial), QString());
         opened.harness.prompter().answers << QStringLiteral("2010");
         opened.open("CmdZArch");
         QCOMPARE(opened.counted(), 0);
-        QCOMPARE(opened.tip(2, Serial), QStringLiteral("также в архиве 2009, строка 2"));
+        QCOMPARE(opened.tip(1, Serial), QStringLiteral("также в архиве 2009, строка 2"));
         opened.open("CmdZagruz");
         QCOMPARE(opened.counted(), 0);
-        QCOMPARE(opened.tip(3, Registration),
+        QCOMPARE(opened.tip(2, Registration),
                  QStringLiteral("также в архиве 2009, строка 3; в архиве 2010, строка 3"));
     }
 
@@ -145,21 +145,21 @@ private Q_SLOTS:
     // holds is looked for in every journal; a number held nowhere else is told so.
     void toRepeatGoesToTheOtherRow() {
         Opened opened;
-        opened.type(2, Serial, QStringLiteral("Z-1"));
-        opened.type(5, Serial, QStringLiteral("Z-1"));
-        opened.harness.grid().setCurrentCell(2, Serial);
+        opened.type(1, Serial, QStringLiteral("Z-1"));
+        opened.type(4, Serial, QStringLiteral("Z-1"));
+        opened.harness.setCurrentCell(1, Serial);
         opened.trigger("ActFindRepeat");
-        QCOMPARE(opened.current(), QPoint(5, Serial));
+        QCOMPARE(opened.current(), QPoint(4, Serial));
         opened.trigger("ActFindRepeat");
-        QCOMPARE(opened.current(), QPoint(2, Serial));
-        opened.harness.grid().setCurrentCell(4, Registration);
+        QCOMPARE(opened.current(), QPoint(1, Serial));
+        opened.harness.setCurrentCell(3, Registration);
         opened.trigger("ActFindRepeat");
         auto& found = opened.harness.control<QListWidget>("LstFound");
         QCOMPARE(found.count(), 2);
         QVERIFY(found.item(1)->text().startsWith(QStringLiteral("2009, строка 1:")));
-        opened.harness.grid().setCurrentCell(1, Serial);
+        opened.harness.setCurrentCell(0, Serial);
         opened.trigger("ActFindRepeat");
-        QCOMPARE(opened.current(), QPoint(1, Serial));
+        QCOMPARE(opened.current(), QPoint(0, Serial));
         QCOMPARE(opened.harness.control<QLabel>("LblFound").text(),
                  QStringLiteral("Номер в этой ячейке больше нигде не записан"));
     }

@@ -5,6 +5,7 @@
 #include "editing/sortbycolumn.h"
 #include "support/gridtexts.h"
 
+#include <QItemSelectionModel>
 #include <QTest>
 #include <functional>
 
@@ -17,14 +18,19 @@ struct Shot {
     friend bool operator==(const Shot&, const Shot&) = default;
 };
 
-Shot shot(const model::GridModel& grid) {
-    Shot taken{{}, {grid.row(), grid.col()}};
-    for (int r = 0; r < grid.rows(); ++r)
-        taken.rows << rowTexts(grid, r);
+Shot shot(const model::GridModel& grid, const QItemSelectionModel& selection) {
+    Shot taken{{grid.captions()},
+               {selection.currentIndex().row(), selection.currentIndex().column()}};
+    taken.rows += grid.dataRows();
     return taken;
 }
 
-using Change = std::function<void(model::GridModel&)>;
+void setCurrent(QItemSelectionModel& selection, int row, int col) {
+    selection.setCurrentIndex(selection.model()->index(row, col),
+                              QItemSelectionModel::ClearAndSelect);
+}
+
+using Change = std::function<void(model::GridModel&, QItemSelectionModel&)>;
 
 } // namespace
 
@@ -37,38 +43,42 @@ private Q_SLOTS:
     // the step left it; a second round trip does the same.
     void undoAndRedoRestoreTheGridExactly_data() {
         QTest::addColumn<Change>("change");
-        QTest::newRow("cell") << Change(
-            [](model::GridModel& g) { g.setTextMatrix(2, 1, QStringLiteral("new")); });
+        QTest::newRow("cell") << Change([](model::GridModel& g, QItemSelectionModel&) {
+            g.setText(1, 1, QStringLiteral("new"));
+        });
         QTest::newRow("caption") << Change(
-            [](model::GridModel& g) { g.setTextMatrix(0, 3, QString()); });
-        QTest::newRow("add row") << Change([](model::GridModel& g) { editing::addRow(g); });
-        QTest::newRow("delete row") << Change([](model::GridModel& g) {
-            g.setCurrentCell(2, 1);
-            editing::deleteRow(g);
+            [](model::GridModel& g, QItemSelectionModel&) { g.setCaption(3, QString()); });
+        QTest::newRow("add row") << Change(
+            [](model::GridModel& g, QItemSelectionModel&) { g.appendRow(); });
+        QTest::newRow("delete row") << Change([](model::GridModel& g, QItemSelectionModel& s) {
+            setCurrent(s, 1, 1);
+            editing::deleteRow(g, 1);
         });
-        QTest::newRow("delete last row") << Change([](model::GridModel& g) {
-            g.setCurrentCell(3, 4);
-            editing::deleteRow(g);
+        QTest::newRow("delete last row") << Change([](model::GridModel& g, QItemSelectionModel& s) {
+            setCurrent(s, 2, 4);
+            editing::deleteRow(g, 2);
         });
-        QTest::newRow("add column") << Change([](model::GridModel& g) {
-            g.setCurrentCell(1, 2);
-            editing::addColumn(g);
+        QTest::newRow("add column") << Change([](model::GridModel& g, QItemSelectionModel& s) {
+            setCurrent(s, 0, 2);
+            editing::addColumn(g, 2);
         });
         QTest::newRow("delete column")
-            << Change([](model::GridModel& g) { editing::deleteColumn(g); });
-        QTest::newRow("move column") << Change([](model::GridModel& g) {
-            g.setCurrentCell(1, 0);
-            editing::moveLastColumnToCurrent(g);
+            << Change([](model::GridModel& g, QItemSelectionModel&) { editing::deleteColumn(g); });
+        QTest::newRow("move column") << Change([](model::GridModel& g, QItemSelectionModel& s) {
+            setCurrent(s, 0, 0);
+            editing::moveLastColumnTo(g, 0);
         });
-        QTest::newRow("sort") << Change([](model::GridModel& g) { editing::sortByColumn(g, 1); });
-        QTest::newRow("sort descending")
-            << Change([](model::GridModel& g) { editing::sortByColumn(g, 1, true); });
-        QTest::newRow("a command with its edits") << Change([](model::GridModel& g) {
-            g.setTextMatrix(1, 0, QStringLiteral("first"));
-            editing::addColumn(g);
-            g.setTextMatrix(1, 0, QStringLiteral("second"));
-            editing::sortByColumn(g, 0);
-        });
+        QTest::newRow("sort") << Change(
+            [](model::GridModel& g, QItemSelectionModel&) { editing::sortByColumn(g, 0); });
+        QTest::newRow("sort descending") << Change(
+            [](model::GridModel& g, QItemSelectionModel&) { editing::sortByColumn(g, 1, true); });
+        QTest::newRow("a command with its edits")
+            << Change([](model::GridModel& g, QItemSelectionModel&) {
+                   g.setText(0, 0, QStringLiteral("first"));
+                   editing::addColumn(g, 0);
+                   g.setText(0, 0, QStringLiteral("second"));
+                   editing::sortByColumn(g, 0);
+               });
     }
     void undoAndRedoRestoreTheGridExactly() {
         QFETCH(Change, change);
@@ -77,21 +87,22 @@ private Q_SLOTS:
         fillGrid(grid, cells(QStringLiteral("ABCDE")),
                  {cells(QStringLiteral("bqx_1")), cells(QStringLiteral("azy_2")),
                   cells(QStringLiteral("c_w93"))});
-        grid.setCurrentCell(3, 3);
-        editing::GridHistory history(grid);
-        const Shot before = shot(grid);
+        QItemSelectionModel selection(&grid);
+        setCurrent(selection, 2, 3);
+        editing::GridHistory history(grid, selection);
+        const Shot before = shot(grid, selection);
         {
             const auto step = history.step(QStringLiteral("step"));
-            change(grid);
+            change(grid, selection);
         }
-        const Shot after = shot(grid);
+        const Shot after = shot(grid, selection);
         QVERIFY(after != before);
         for (int round = 0; round < 2; ++round) {
             QVERIFY(history.undo());
-            QCOMPARE(shot(grid), before);
+            QCOMPARE(shot(grid, selection), before);
             QVERIFY(!history.undo());
             QVERIFY(history.redo());
-            QCOMPARE(shot(grid), after);
+            QCOMPARE(shot(grid, selection), after);
         }
     }
 
@@ -99,20 +110,21 @@ private Q_SLOTS:
     // kept; a whole new grid (opening a journal) ends the history.
     void stepsMergeAndEnd() {
         model::GridModel grid;
-        editing::GridHistory history(grid);
+        QItemSelectionModel selection(&grid);
+        editing::GridHistory history(grid, selection);
         for (const char* typed : {"1", "15", "15."}) {
             const auto step =
                 history.step(QStringLiteral("typing"), editing::GridHistory::InputLineEntry);
-            grid.setText(QString::fromLatin1(typed));
+            grid.setText(0, 0, QString::fromLatin1(typed));
         }
         { const auto nothing = history.step(QStringLiteral("nothing")); }
         QCOMPARE(history.stack().count(), 1);
         QVERIFY(history.undo());
-        QCOMPARE(grid.text(), QString());
+        QCOMPARE(grid.text(0, 0), QString());
         QVERIFY(history.redo());
         {
             const auto step = history.step(QStringLiteral("open"));
-            grid.setFormatString(core::headerFormat());
+            grid.setHeaderFormat(core::headerFormat());
         }
         QVERIFY(!history.undo());
     }

@@ -6,45 +6,56 @@
 class TestRowColumnCommands : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // The row where the selection ends goes; the header row stays, the only data row may go.
-    // "Добавить строку" then appends an empty row below the rest.
+    // The row named goes, the captions stay, the only row may go; a row outside the grid changes
+    // nothing. Appending then adds an empty row below the rest.
     void rowCommands_data() {
-        QTest::addColumn<QString>("before"); // the data rows' first cells
+        QTest::addColumn<QString>("before"); // the rows' first cells
         QTest::addColumn<int>("row");
-        QTest::addColumn<int>("rowSel");
         QTest::addColumn<QString>("remaining");
-        QTest::newRow("middle row") << QStringLiteral("abc") << 2 << 2 << QStringLiteral("ac");
-        QTest::newRow("dragged down") << QStringLiteral("abc") << 1 << 3 << QStringLiteral("ab");
-        QTest::newRow("dragged up") << QStringLiteral("abc") << 3 << 1 << QStringLiteral("bc");
-        QTest::newRow("header row") << QStringLiteral("abc") << 0 << 0 << QStringLiteral("abc");
-        QTest::newRow("only data row") << QStringLiteral("a") << 1 << 1 << QString();
+        QTest::newRow("middle row") << QStringLiteral("abc") << 1 << QStringLiteral("ac");
+        QTest::newRow("last row") << QStringLiteral("abc") << 2 << QStringLiteral("ab");
+        QTest::newRow("first row") << QStringLiteral("abc") << 0 << QStringLiteral("bc");
+        QTest::newRow("above the rows") << QStringLiteral("abc") << -1 << QStringLiteral("abc");
+        QTest::newRow("below the rows") << QStringLiteral("abc") << 3 << QStringLiteral("abc");
+        QTest::newRow("only row") << QStringLiteral("a") << 0 << QString();
     }
     void rowCommands() {
         QFETCH(QString, before);
         QFETCH(int, row);
-        QFETCH(int, rowSel);
         QFETCH(QString, remaining);
         model::GridModel grid;
         QList<QStringList> rows;
         for (const QString& cell : cells(before))
             rows << QStringList{cell, cell.toUpper()};
         fillGrid(grid, cells(QStringLiteral("HI")), rows);
-        grid.setCurrentCell(row, 0);
-        grid.setRowSel(rowSel);
-        QCOMPARE(editing::deleteRow(grid), remaining != before);
-        QVERIFY(editing::addRow(grid));
+        QCOMPARE(editing::deleteRow(grid, row), remaining != before);
+        grid.appendRow();
         QCOMPARE(columnTexts(grid, 0), cells(remaining + u'_'));
         QCOMPARE(columnTexts(grid, 1), cells(remaining.toUpper() + u'_'));
-        QCOMPARE(rowTexts(grid, 0), cells(QStringLiteral("HI")));
+        QCOMPARE(grid.captions(), cells(QStringLiteral("HI")));
+    }
+
+    // An added column goes in front of the one named and the rightmost moves there; neither
+    // happens outside the grid.
+    void columnCommandsTakeTheirPlace() {
+        model::GridModel grid;
+        fillGrid(grid, cells(QStringLiteral("ABC")), {cells(QStringLiteral("abc"))});
+        QVERIFY(editing::addColumn(grid, 1));
+        QCOMPARE(grid.captions(), cells(QStringLiteral("A_BC")));
+        QVERIFY(editing::moveLastColumnTo(grid, 0));
+        QCOMPARE(rowTexts(grid, 0), cells(QStringLiteral("ca_b")));
+        QVERIFY(!editing::moveLastColumnTo(grid, 3)); // the rightmost itself
+        QVERIFY(!editing::moveLastColumnTo(grid, -1));
+        QCOMPARE(rowTexts(grid, 0), cells(QStringLiteral("ca_b")));
     }
 
     // The window's command table shows where added and moved columns go; one column stays.
     void deleteColumnKeepsOne() {
         model::GridModel grid;
-        grid.setCols(2);
+        grid.setColumnCount(2);
         QVERIFY(editing::deleteColumn(grid));
         QVERIFY(!editing::deleteColumn(grid));
-        QCOMPARE(grid.cols(), 1);
+        QCOMPARE(grid.columnCount(), 1);
     }
 };
 

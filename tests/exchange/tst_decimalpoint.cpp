@@ -28,14 +28,14 @@ QByteArray halfInTheLocale() {
 
 std::unique_ptr<model::GridModel> oneUnit() {
     auto grid = std::make_unique<model::GridModel>();
-    grid->setFormatString(core::headerFormat());
-    grid->setRows(2);
+    grid->setHeaderFormat(core::headerFormat());
+    grid->setRowCount(1);
     const QStringList cells = {
         QStringLiteral("ООО «Ромашка»"), QStringLiteral("ЭКР 2102К"), QStringLiteral("17"),
         QStringLiteral("0012345"),       QStringLiteral("001"),       QStringLiteral("15.01.2025"),
         QStringLiteral("01.03.2026"),    QStringLiteral("Иванов")};
     for (int c = 0; c < cells.size(); ++c)
-        grid->setTextMatrix(1, c, cells[c]);
+        grid->setText(0, c, cells[c]);
     return grid;
 }
 

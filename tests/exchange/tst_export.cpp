@@ -24,7 +24,7 @@ const QDate Today(2026, 3, 1);
 // zeros, one whose activation date is written short; an empty row below them.
 std::unique_ptr<model::GridModel> journalGrid() {
     auto grid = std::make_unique<model::GridModel>();
-    grid->setFormatString(core::headerFormat());
+    grid->setHeaderFormat(core::headerFormat());
     const QList<QStringList> rows = {
         {QStringLiteral("ООО «Ромашка»"), QStringLiteral("ЭКР 2102К"), QStringLiteral("17"),
          QStringLiteral("0012345"), QStringLiteral("001"), QStringLiteral("15.01.2025"),
@@ -45,10 +45,10 @@ std::unique_ptr<model::GridModel> journalGrid() {
          QStringLiteral("01.05.2027")},
         {QStringLiteral("<&> \"'"), {}, {}, {}, {}, QStringLiteral("1.3.2026"), {}},
         {}};
-    grid->setRows(int(rows.size()) + 1);
+    grid->setRowCount(int(rows.size()));
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c)
-            grid->setTextMatrix(r + 1, c, rows[r][c]);
+            grid->setText(r, c, rows[r][c]);
     return grid;
 }
 
@@ -109,7 +109,7 @@ private Q_SLOTS:
         QCOMPARE(soon.rows(), 1);
         QCOMPARE(soon.cell(0, 0), QStringLiteral("ИП Петров"));
 
-        r.grid->setColPosition(core::BlockDate, 0);
+        r.grid->moveColumnTo(core::BlockDate, 0);
         const exchange::ExportSheet moved = r.sheet();
         QCOMPARE(moved.column(0).dates, true);
         QCOMPARE(moved.column(core::ActivationDate).dates, false);
@@ -119,7 +119,7 @@ private Q_SLOTS:
     void widthsComeFromTheViewOrTheGrid() {
         Register r;
         const std::vector<int> pixels = {110, 0};
-        r.grid->setColWidth(2, 1500); // 100 pixels
+        r.grid->setColumnWidth(2, 1500); // 100 pixels
         const exchange::ExportSheet sheet =
             exchange::sheetFromGrid(*r.grid, r.watch.blocks(), model::RowFilter::All, pixels);
         QCOMPARE(sheet.column(0).width, 15.0); // (110 - 5) / 7
@@ -132,7 +132,7 @@ private Q_SLOTS:
     void xlsxHoldsTextsDatesAndLayout() {
         TempFolder folder;
         Register r;
-        r.grid->setTextMatrix(4, 1, QStringLiteral("bell\x07"));
+        r.grid->setText(3, 1, QStringLiteral("bell\x07"));
         const QString path = folder.file(QStringLiteral("журнал.xlsx"));
         const exchange::ExportOutcome outcome = exchange::exportSheet(r.sheet(), path);
         QVERIFY2(outcome.ok, qPrintable(outcome.message));
@@ -176,7 +176,7 @@ private Q_SLOTS:
     void odsHoldsTextsDatesAndLayout() {
         TempFolder folder;
         Register r;
-        r.grid->setTextMatrix(4, 1, QStringLiteral("bell\x07, half \xd800 of a pair"));
+        r.grid->setText(3, 1, QStringLiteral("bell\x07, half \xd800 of a pair"));
         const QString path = folder.file(QStringLiteral("журнал.ods"));
         const exchange::ExportOutcome outcome = exchange::exportSheet(r.sheet(), path);
         QVERIFY2(outcome.ok, qPrintable(outcome.message));
@@ -246,10 +246,10 @@ private Q_SLOTS:
         TempFolder folder;
         Register r;
         const int rows = 8000;
-        r.grid->setRows(rows + 1);
-        for (int row = 1; row <= rows; ++row)
+        r.grid->setRowCount(rows);
+        for (int row = 0; row < rows; ++row)
             for (int c = 0; c < 8; ++c)
-                r.grid->setTextMatrix(row, c, QStringLiteral("%1-%2").arg(row).arg(c));
+                r.grid->setText(row, c, QStringLiteral("%1-%2").arg(row + 1).arg(c));
         const exchange::ExportOutcome outcome = exchange::exportSheet(r.sheet(), folder.file(name));
         QVERIFY2(outcome.ok, qPrintable(outcome.message));
         const Cells cells = name.endsWith(u"xlsx") ? sheettest::xlsxCells(folder.file(name))
@@ -271,9 +271,9 @@ private Q_SLOTS:
         TempFolder folder;
         folder.write(name, "previous");
         Register r;
-        r.grid->setRows(6001);
-        for (int row = 1; row < r.grid->rows(); ++row)
-            r.grid->setTextMatrix(row, 0, QString::number(row * 7919 % 100003));
+        r.grid->setRowCount(6000);
+        for (int row = 0; row < r.grid->rowCount(); ++row)
+            r.grid->setText(row, 0, QString::number((row + 1) * 7919 % 100003));
         std::signal(SIGXFSZ, SIG_IGN);
         rlimit limit{};
         getrlimit(RLIMIT_FSIZE, &limit);
@@ -332,7 +332,7 @@ private Q_SLOTS:
                  QStringLiteral("Это папка, а не файл."));
         QCOMPARE(entriesOf(folder.path()), QStringList{QStringLiteral("папка.xlsx")});
         // Excel holds 32 767 characters in a cell; Calc more.
-        r.grid->setTextMatrix(3, 7, QString(exchange::MaxCellLength + 1, u'я'));
+        r.grid->setText(2, 7, QString(exchange::MaxCellLength + 1, u'я'));
         QVERIFY(refusal(folder.file(QStringLiteral("long.xlsx")))
                     .startsWith(QStringLiteral("В ячейке (строка 4, колонка 8) больше 32767")));
         QCOMPARE(refusal(folder.file(QStringLiteral("long.ods"))), QString());

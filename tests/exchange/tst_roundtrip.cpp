@@ -27,11 +27,11 @@ const QList<QStringList> Rows = {
 
 std::unique_ptr<model::GridModel> grid() {
     auto grid = std::make_unique<model::GridModel>();
-    grid->setFormatString(core::headerFormat());
-    grid->setRows(int(Rows.size()) + 1);
+    grid->setHeaderFormat(core::headerFormat());
+    grid->setRowCount(int(Rows.size()));
     for (int r = 0; r < Rows.size(); ++r)
         for (int c = 0; c < Rows[r].size(); ++c)
-            grid->setTextMatrix(r + 1, c, Rows[r][c]);
+            grid->setText(r, c, Rows[r][c]);
     return grid;
 }
 

@@ -18,22 +18,21 @@ constexpr int Block = core::BlockDate;
 // typed by hand, which the pass replaces.
 std::unique_ptr<model::GridModel> journalGrid(const QStringList& activations) {
     auto grid = std::make_unique<model::GridModel>();
-    grid->setFormatString(core::headerFormat());
-    grid->setRows(int(activations.size()) + 1);
-    for (int r = 1; r < grid->rows(); ++r) {
-        grid->setTextMatrix(r, 0, QStringLiteral("owner %1").arg(r));
-        grid->setTextMatrix(r, 3, QStringLiteral("31.01.2009"));
-        grid->setTextMatrix(r, Activation, activations[r - 1]);
-        grid->setTextMatrix(r, Block, QStringLiteral("01.01.2099"));
+    grid->setHeaderFormat(core::headerFormat());
+    grid->setRowCount(int(activations.size()));
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        grid->setText(r, 0, QStringLiteral("owner %1").arg(r + 1));
+        grid->setText(r, 3, QStringLiteral("31.01.2009"));
+        grid->setText(r, Activation, activations[r]);
+        grid->setText(r, Block, QStringLiteral("01.01.2099"));
     }
     return grid;
 }
 
 QStringList cells(const model::GridModel& grid) {
-    QStringList texts;
-    for (int r = 0; r < grid.rows(); ++r)
-        for (int c = 0; c < grid.cols(); ++c)
-            texts << grid.textMatrix(r, c);
+    QStringList texts = grid.captions();
+    for (const QStringList& row : grid.dataRows())
+        texts += row;
     return texts;
 }
 
@@ -79,16 +78,16 @@ private Q_SLOTS:
         auto grid =
             journalGrid({activation, QStringLiteral("1.1.2010"), QStringLiteral("2.1.2010")});
         journal::fillBlockDates(*grid);
-        QCOMPARE(grid->textMatrix(1, Block), block);
+        QCOMPARE(grid->text(0, Block), block);
     }
 
     void fillsRowsDownToTheFirstEmptyActivation() {
         auto grid =
             journalGrid({QStringLiteral("15.03.2009"), QStringLiteral("не дата"),
                          QStringLiteral("01.12.2009"), QString(), QStringLiteral("01.12.2009")});
-        grid->setTextMatrix(1, Block, QStringLiteral("01.01.2001")); // typed over: replaced
+        grid->setText(0, Block, QStringLiteral("01.01.2001")); // typed over: replaced
         QStringList expected = cells(*grid);
-        const int cols = grid->cols();
+        const int cols = grid->columnCount();
         expected[cols + Block] = QStringLiteral("01.05.2010");
         expected[2 * cols + Block] = QString(); // not the row above's
         expected[3 * cols + Block] = QStringLiteral("01.01.2011");
@@ -128,12 +127,12 @@ private Q_SLOTS:
         QFETCH(QStringList, blocks);
         QFETCH(QStringList, expected);
         auto grid = journalGrid(activations);
-        for (int r = 1; r < grid->rows(); ++r)
-            grid->setTextMatrix(r, Block, blocks[r - 1]);
+        for (int r = 0; r < grid->rowCount(); ++r)
+            grid->setText(r, Block, blocks[r]);
         journal::fillBlockDates(*grid);
         QStringList filled;
-        for (int r = 1; r < grid->rows(); ++r)
-            filled << grid->textMatrix(r, Block);
+        for (int r = 0; r < grid->rowCount(); ++r)
+            filled << grid->text(r, Block);
         QCOMPARE(filled, expected);
     }
 
@@ -172,10 +171,10 @@ private Q_SLOTS:
         QFETCH(QString, declined);
         auto grid = journalGrid({QStringLiteral("15.03.2009")});
         for (const QString& header : headers)
-            grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
+            grid->setCaption(header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
         QStringList expected = cells(*grid);
         if (filled >= 0)
-            expected[grid->cols() + filled] = block;
+            expected[grid->columnCount() + filled] = block;
         journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), expected);
         QCOMPARE(model::BlockJudgement(*grid, {}).declined().value_or(QString()),
@@ -211,23 +210,23 @@ private Q_SLOTS:
                                  {},
                                  {}});
         journal::fillBlockDates(*grid);
-        grid->setTextMatrix(1, core::Mechanic, QStringLiteral("нет"));
-        grid->setTextMatrix(2, core::Mechanic, QStringLiteral("?"));
+        grid->setText(0, core::Mechanic, QStringLiteral("нет"));
+        grid->setText(1, core::Mechanic, QStringLiteral("?"));
         for (const QString& header : headers)
-            grid->setTextMatrix(0, header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
+            grid->setCaption(header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
         const QStringList before = cells(*grid);
         journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), before);
         QCOMPARE(model::BlockJudgement(*grid, {}).declined(),
                  std::optional(u"Дата блок. не заполняется: " + declined));
         // Once two of the three rows no longer bear that out, the next run fills the column.
-        grid->setTextMatrix(1, Activation, QStringLiteral("01.01.2000"));
-        grid->setTextMatrix(2, Activation, QStringLiteral("01.01.2000"));
+        grid->setText(0, Activation, QStringLiteral("01.01.2000"));
+        grid->setText(1, Activation, QStringLiteral("01.01.2000"));
         journal::fillBlockDates(*grid);
         const int activation = *grid->findColumn(core::ActivationDateHeader);
         core::DateBuffer buffer;
-        QCOMPARE(grid->textMatrix(1, core::Mechanic),
-                 core::blockDateText(grid->textMatrix(1, activation), buffer).toString());
+        QCOMPARE(grid->text(0, core::Mechanic),
+                 core::blockDateText(grid->text(0, activation), buffer).toString());
     }
 
     // Nothing else runs in the middle of the pass.

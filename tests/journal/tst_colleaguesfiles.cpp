@@ -178,9 +178,9 @@ private Q_SLOTS:
             ::_exit(asColleague([&] {
                 Program program(folder.path());
                 program.open();
-                if (program.grid.rows() < 11)
+                if (program.grid.rowCount() < 10)
                     return 1;
-                program.grid.setTextMatrix(1, 0, QStringLiteral("Правка"));
+                program.grid.setText(0, 0, QStringLiteral("Правка"));
                 QFile(opened).open(QIODevice::WriteOnly);
                 if (!waitForFile(go))
                     return 2;
@@ -284,8 +284,8 @@ private Q_SLOTS:
                                 QStringLiteral("1%1.03.2009").arg(r)};
         program.folder.write(ThisYear, journalFile(rows));
         program.open();
-        QCOMPARE(program.grid.textMatrix(1, core::BlockDate), QStringLiteral("01.05.2010"));
-        program.grid.setTextMatrix(4, core::Mechanic, QStringLiteral("Иванов"));
+        QCOMPARE(program.grid.text(0, core::BlockDate), QStringLiteral("01.05.2010"));
+        program.grid.setText(3, core::Mechanic, QStringLiteral("Иванов"));
         Rows theirs = rows;
         theirs.removeAt(1);
         program.folder.write(ThisYear, journalFile(theirs));
@@ -322,7 +322,7 @@ private Q_SLOTS:
                          return 5;
                      Program program(folder.path());
                      program.open();
-                     program.grid.setTextMatrix(1, 0, QStringLiteral("Правка"));
+                     program.grid.setText(0, 0, QStringLiteral("Правка"));
                      const journal::Outcome asked = program.files.saveCurrent();
                      if (!asked.changedOnDisk || asked.mergeable)
                          return 1;
@@ -351,9 +351,9 @@ private Q_SLOTS:
         QVERIFY(::link(local(program.folder.file(ThisYear)).constData(),
                        local(elsewhere.file(QStringLiteral("copy.csv"))).constData()) == 0);
         program.open();
-        QCOMPARE(program.grid.rows(), 4);
+        QCOMPARE(program.grid.rowCount(), 3);
         QVERIFY(told(program, QStringLiteral("жёстких ссылок: 2")));
-        program.grid.setTextMatrix(1, 0, QStringLiteral("Правка"));
+        program.grid.setText(0, 0, QStringLiteral("Правка"));
         QVERIFY(!program.save());
         QVERIFY(told(program, QStringLiteral("У файла есть и другие имена (жёстких ссылок: 2)")));
         QVERIFY(!program.saveOver());
@@ -374,7 +374,7 @@ private Q_SLOTS:
         QVERIFY(::chown(local(program.folder.file(ThisYear)).constData(), 0, 0) == 0 &&
                 ::chmod(local(program.folder.file(ThisYear)).constData(), 0600) == 0);
         program.open();
-        program.grid.setTextMatrix(1, 0, QStringLiteral("Правка"));
+        program.grid.setText(0, 0, QStringLiteral("Правка"));
         QVERIFY(program.save());
         const struct stat saved = statOf(program.folder.file(ThisYear));
         QCOMPARE(saved.st_mode & 07777, mode_t(0660));

@@ -132,7 +132,7 @@ private Q_SLOTS:
         QCOMPARE(program.prompter.prompts, archive ? QStringList{prompt} : QStringList());
         QCOMPARE(program.prompter.titles, program.prompter.prompts);
         QCOMPARE(dataRows(program.grid), rows);
-        QCOMPARE(program.grid.cols(), core::FileColumns);
+        QCOMPARE(program.grid.columnCount(), core::FileColumns);
     }
 
     void savesThisYearAndArchives() {
@@ -140,9 +140,8 @@ private Q_SLOTS:
         program.fill(Sample);
         QVERIFY(program.save());
         QCOMPARE(program.thisYear(), journalFile(Sample));
-        // Saving walks the current cell over the cells written, which stores an open edit first.
-        QCOMPARE(program.grid.row(), 2);
-        QCOMPARE(program.grid.col(), core::Mechanic);
+        // A save leaves the current cell on the last cell written.
+        QCOMPARE(program.current(), QPoint(1, core::Mechanic));
 
         program.prompter.answers << QString() << QStringLiteral("архив");
         program.saveAs(); // cancelled
@@ -319,7 +318,7 @@ private Q_SLOTS:
         for (int save = 0; save <= 25; ++save) {
             if (save == 12)
                 program.firstStamp = program.firstStamp.addDays(-1);
-            program.grid.setTextMatrix(1, core::Mechanic, QString::number(save));
+            program.grid.setText(0, core::Mechanic, QString::number(save));
             QVERIFY(program.save());
             versions << program.thisYear();
         }
@@ -527,10 +526,10 @@ private Q_SLOTS:
         Program program;
         program.folder.write(ThisYear, "before;\r\n");
         program.fill(Sample);
-        program.grid.setCols(9);
-        program.grid.setTextMatrix(0, 1, text); // the header row is not written, nor checked
-        program.grid.setTextMatrix(1, 8, text); // nor are columns past 7
-        program.grid.setTextMatrix(2, core::Mechanic, text);
+        program.grid.setColumnCount(9);
+        program.grid.setCaption(1, text); // the header row is not written, nor checked
+        program.grid.setText(0, 8, text); // nor are columns past 7
+        program.grid.setText(1, core::Mechanic, text);
 
         QVERIFY(!program.save());
         QCOMPARE(program.prompter.messages.size(), 1);

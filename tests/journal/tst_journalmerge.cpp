@@ -36,12 +36,12 @@ QList<QStringList> tableOf(Rows rows) {
 }
 
 void fill(model::GridModel& grid, const Rows& rows) {
-    grid.setFormatString(core::headerFormat());
-    grid.setRows(int(rows.size()) + 1);
-    grid.setCols(core::FileColumns + 1);
+    grid.setHeaderFormat(core::headerFormat());
+    grid.setRowCount(int(rows.size()));
+    grid.setColumnCount(core::FileColumns + 1);
     for (int r = 0; r < rows.size(); ++r)
         for (int c = 0; c < rows[r].size(); ++c)
-            grid.setTextMatrix(r + 1, c, rows[r][c]);
+            grid.setText(r, c, rows[r][c]);
 }
 
 // Moves the last of eight cells to the front, as "Переместить колонки" does in column 0.
@@ -68,18 +68,17 @@ struct Case {
 const std::vector<Case>& cases() {
     static const std::vector<Case> all = {
         {"rows added on both sides", [] { return Base + Rows{OtherNewRow}; },
-         [](model::GridModel& grid) { grid.addItem(NewRow.join(u'\t')); },
-         Base + Rows{OtherNewRow, NewRow}},
+         [](model::GridModel& grid) { grid.appendRow(NewRow); }, Base + Rows{OtherNewRow, NewRow}},
         {"the same row added on both sides is kept once", [] { return Base + Rows{NewRow}; },
-         [](model::GridModel& grid) { grid.addItem(NewRow.join(u'\t')); }, Base + Rows{NewRow}},
+         [](model::GridModel& grid) { grid.appendRow(NewRow); }, Base + Rows{NewRow}},
         {"different cells changed", [] { return with(Base, 1, 7, "Кузнецов"_q); },
-         [](model::GridModel& grid) { grid.setTextMatrix(1, 2, "170"_q); },
+         [](model::GridModel& grid) { grid.setText(0, 2, "170"_q); },
          with(with(Base, 1, 7, "Кузнецов"_q), 0, 2, "170"_q)},
         {"one cell changed alike", [] { return with(Base, 2, 0, "ООО Лютик и К"_q); },
-         [](model::GridModel& grid) { grid.setTextMatrix(3, 0, "ООО Лютик и К"_q); },
+         [](model::GridModel& grid) { grid.setText(2, 0, "ООО Лютик и К"_q); },
          with(Base, 2, 0, "ООО Лютик и К"_q)},
         {"one cell changed differently", [] { return with(Base, 2, 0, "ООО Лютик-2"_q); },
-         [](model::GridModel& grid) { grid.setTextMatrix(3, 0, "ООО Лютик и К"_q); },
+         [](model::GridModel& grid) { grid.setText(2, 0, "ООО Лютик и К"_q); },
          with(Base, 2, 0, "ООО Лютик и К"_q), 1, with(Base, 2, 0, "ООО Лютик-2"_q)},
         {"a row deleted there, untouched here",
          [] {
@@ -87,34 +86,34 @@ const std::vector<Case>& cases() {
          },
          [](model::GridModel&) {}, Rows{Base[0], Base[1], Base[3]}},
         {"a row deleted here, untouched there", [] { return Base; },
-         [](model::GridModel& grid) { grid.removeItem(2); }, Rows{Base[0], Base[2], Base[3]}},
+         [](model::GridModel& grid) { grid.removeRows(1, 1); }, Rows{Base[0], Base[2], Base[3]}},
         {"a row deleted there, changed here",
          [] {
              return Rows{Base[0], Base[2], Base[3]};
          },
-         [](model::GridModel& grid) { grid.setTextMatrix(2, 7, "Кузнецов"_q); },
+         [](model::GridModel& grid) { grid.setText(1, 7, "Кузнецов"_q); },
          with(Base, 1, 7, "Кузнецов"_q), 1, Rows{Base[0], Base[2], Base[3]}},
         {"a row deleted here, changed there", [] { return with(Base, 3, 2, "200"_q); },
-         [](model::GridModel& grid) { grid.removeItem(4); }, Rows{Base[0], Base[1], Base[2]}, 1,
+         [](model::GridModel& grid) { grid.removeRows(3, 1); }, Rows{Base[0], Base[1], Base[2]}, 1,
          with(Base, 3, 2, "200"_q)},
         {"sorted there and a row added, a cell changed here",
          [] {
              return Rows{Base[3], NewRow, Base[1], Base[0], Base[2]};
          },
-         [](model::GridModel& grid) { grid.setTextMatrix(3, 4, "Р33"_q); },
+         [](model::GridModel& grid) { grid.setText(2, 4, "Р33"_q); },
          Rows{Base[0], Base[1], with(Base, 2, 4, "Р33"_q)[2], Base[3], NewRow}},
         {"a column moved there and a cell changed, another changed here",
          [] { return with(mechanicFirst(Base), 0, 1, "ООО Ромашка+"_q); },
-         [](model::GridModel& grid) { grid.setTextMatrix(4, 2, "2000"_q); },
+         [](model::GridModel& grid) { grid.setText(3, 2, "2000"_q); },
          with(with(Base, 0, 0, "ООО Ромашка+"_q), 3, 2, "2000"_q)},
         {"a column moved here, a cell changed there",
          [] { return with(Base, 1, 5, "26.03.2025"_q); },
-         [](model::GridModel& grid) { grid.setColPosition(7, 0); },
+         [](model::GridModel& grid) { grid.moveColumnTo(7, 0); },
          mechanicFirst(with(Base, 1, 5, "26.03.2025"_q))},
         {"a column added here, a row added there", [] { return Base + Rows{NewRow}; },
          [](model::GridModel& grid) {
-             grid.setCols(grid.cols() + 1);
-             grid.setColPosition(grid.cols() - 1, 2);
+             grid.setColumnCount(grid.columnCount() + 1);
+             grid.moveColumnTo(grid.columnCount() - 1, 2);
          },
          [] {
              Rows rows = Base + Rows{NewRow};
@@ -140,14 +139,14 @@ const std::vector<Case>& cases() {
          }()},
         {"a serial changed there, the owner changed here",
          [] { return with(Base, 0, 3, "А101"_q); },
-         [](model::GridModel& grid) { grid.setTextMatrix(1, 0, "ООО Ромашка-2"_q); },
+         [](model::GridModel& grid) { grid.setText(0, 0, "ООО Ромашка-2"_q); },
          with(with(Base, 0, 3, "А101"_q), 0, 0, "ООО Ромашка-2"_q)},
         {"one serial on two rows",
          [] {
              Rows rows = with(with(Base, 2, 3, "А100"_q), 2, 1, "ЭКР 2102Ф"_q);
              return rows;
          },
-         [](model::GridModel& grid) { grid.setTextMatrix(3, 3, "А100"_q); },
+         [](model::GridModel& grid) { grid.setText(2, 3, "А100"_q); },
          with(with(Base, 2, 3, "А100"_q), 2, 1, "ЭКР 2102Ф"_q)},
         {"blanks count: a cell changed by blanks only is a change",
          [] { return with(Base, 0, 7, "Иванов "_q); }, [](model::GridModel&) {},
@@ -187,7 +186,7 @@ private Q_SLOTS:
     void describesEachConflict() {
         model::GridModel grid;
         fill(grid, Base);
-        grid.setTextMatrix(2, 7, "Кузнецов"_q);
+        grid.setText(1, 7, "Кузнецов"_q);
         const journal::JournalMerge merge(tableOf(Base), tableOf(Base), grid);
         QCOMPARE(int(merge.conflicts().size()), 0); // the file did not change that cell
         const journal::JournalMerge both(tableOf(Base), tableOf(with(Base, 1, 7, "Смирнов"_q)),

@@ -142,7 +142,7 @@ private Q_SLOTS:
         QStringList shown = rows[0];
         shown[6] = QStringLiteral("01.05.2010");
         QCOMPARE(dataRows(program.grid), Rows{shown});
-        program.grid.setTextMatrix(1, 6, QString());
+        program.grid.setText(0, 6, QString());
         QVERIFY(program.save());
         QCOMPARE(program.thisYear(), journalFile(rows));
     }
@@ -156,8 +156,8 @@ private Q_SLOTS:
         program.fill(dataRows(program.grid) + Rows{{QStringLiteral("a\nb"), QStringLiteral("c;")},
                                                    {QStringLiteral("d;e;"), QStringLiteral("f\r")},
                                                    {{}, {}, QStringLiteral(";")}});
-        program.grid.setCols(10);
-        program.grid.setTextMatrix(5, 9, QStringLiteral("not written;"));
+        program.grid.setColumnCount(10);
+        program.grid.setText(4, 9, QStringLiteral("not written;"));
         const Rows before = dataRows(program.grid);
         program.prompter.questionAnswers << false;
         QVERIFY(!journal::settleUnstorableCells(program.grid, program.prompter));

@@ -80,35 +80,35 @@ private Q_SLOTS:
     }
 
     // The row count is tested before each pause only.
-    void periodicSaveRunsWhileMoreThanThreeRows() {
+    void periodicSaveRunsWhileMoreThanTwoUnits() {
         Timer2 timer2(true);
         model::GridModel grid;
         QList<int> rowsAtSaves;
-        grid.setRows(3); // the header and two data rows
-        journal::runPeriodicSave(grid, timer2.timer, [&] { rowsAtSaves << grid.rows(); });
+        grid.setRowCount(2);
+        journal::runPeriodicSave(grid, timer2.timer, [&] { rowsAtSaves << grid.rowCount(); });
         QVERIFY(rowsAtSaves.isEmpty());
 
-        // A row goes after each save: the loop saves at 6, 5 and 4 rows and stops at 3.
-        grid.setRows(6);
+        // A row goes after each save: the loop saves at 5, 4 and 3 rows and stops at 2.
+        grid.setRowCount(5);
         journal::runPeriodicSave(grid, timer2.timer, [&] {
-            rowsAtSaves << grid.rows();
-            grid.removeItem(grid.rows() - 1);
+            rowsAtSaves << grid.rowCount();
+            grid.removeRows(grid.rowCount() - 1, 1);
         });
-        QCOMPARE(rowsAtSaves, (QList<int>{6, 5, 4}));
+        QCOMPARE(rowsAtSaves, (QList<int>{5, 4, 3}));
         QCOMPARE(timer2.intervalsAtTicks, (QList<int>{59000, 59000, 59000}));
 
         rowsAtSaves.clear();
-        grid.setRows(5);
-        QTimer::singleShot(0, this, [&] { grid.setRows(2); }); // rows deleted during the pause
-        journal::runPeriodicSave(grid, timer2.timer, [&] { rowsAtSaves << grid.rows(); });
-        QCOMPARE(rowsAtSaves, QList<int>{2});
+        grid.setRowCount(4);
+        QTimer::singleShot(0, this, [&] { grid.setRowCount(1); }); // rows deleted during the pause
+        journal::runPeriodicSave(grid, timer2.timer, [&] { rowsAtSaves << grid.rowCount(); });
+        QCOMPARE(rowsAtSaves, QList<int>{1});
     }
 
     // Last: quitting leaves the application unable to run further event loops.
     void periodicSaveEndsWithoutSavingWhenTheProgramQuits() {
         Timer2 timer2;
         model::GridModel grid;
-        grid.setRows(10);
+        grid.setRowCount(9);
         int saves = 0;
         // What quit() does while the application runs; outside exec() quit() itself does nothing.
         QTimer::singleShot(10, this, [] { QCoreApplication::exit(0); });

@@ -18,11 +18,11 @@ const QDate Today(2024, 3, 15);
 // it.
 std::unique_ptr<model::GridModel> journalGrid(const QStringList& blockDates) {
     auto grid = std::make_unique<model::GridModel>();
-    grid->setFormatString(core::headerFormat());
-    grid->setRows(int(blockDates.size()) + 1);
-    for (int r = 1; r < grid->rows(); ++r) {
-        grid->setTextMatrix(r, core::ActivationDate, QStringLiteral("01.01.2000"));
-        grid->setTextMatrix(r, Block, blockDates[r - 1]);
+    grid->setHeaderFormat(core::headerFormat());
+    grid->setRowCount(int(blockDates.size()));
+    for (int r = 0; r < grid->rowCount(); ++r) {
+        grid->setText(r, core::ActivationDate, QStringLiteral("01.01.2000"));
+        grid->setText(r, Block, blockDates[r]);
     }
     return grid;
 }
@@ -63,7 +63,8 @@ private Q_SLOTS:
         const auto grid = journalGrid({blockDate});
         const model::RegisterState state(*grid, today);
         const model::BlockJudgement& watch = state.blocks();
-        QCOMPARE(watch.state(1), expected);
+        QCOMPARE(watch.state(0), expected);
+        QCOMPARE(watch.state(1), model::BlockState::Clear); // no such row
         // "30.02.2024" alone is no block date: the judgement also says why it shades nothing.
         QCOMPARE(watch.counts().blocked, int(expected == model::BlockState::Blocked));
         QCOMPARE(watch.counts().soon, int(expected == model::BlockState::Soon));
@@ -86,37 +87,37 @@ private Q_SLOTS:
         QVERIFY(model::blockSummaryText(blocks().counts())
                     .endsWith(u' ' + *blocks().declined() + u'.'));
         QVERIFY(!blocks().blockColumn());
-        grid->setTextMatrix(3, Block, QStringLiteral("Сидоров"));
+        grid->setText(2, Block, QStringLiteral("Сидоров"));
         QCOMPARE(blocks().declined(), declined(u"в колонке «Дата блок.» не даты (3 из 3)"));
         QVERIFY(sent.wait(1000));
         // A mark and two empty cells: the column is taken.
-        for (int r = 1; r <= 3; ++r)
-            grid->setTextMatrix(r, Block, r == 2 ? QStringLiteral("?") : QString());
+        for (int r = 0; r < 3; ++r)
+            grid->setText(r, Block, r == 1 ? QStringLiteral("?") : QString());
         QCOMPARE(blocks().declined(), std::nullopt);
         QCOMPARE(blocks().blockColumn(), std::optional(Block));
         QCOMPARE(model::blockSummaryText(blocks().counts()),
                  QStringLiteral("Заблокированы: 0. Блокируются в ближайшие 31 дн.: 0."));
         // Unless the mechanics' column holds the block dates of 01.01.2000.
-        grid->setTextMatrix(1, core::Mechanic, QStringLiteral("01.03.2001"));
-        grid->setTextMatrix(3, core::Mechanic, QStringLiteral("01.03.2001"));
+        grid->setText(0, core::Mechanic, QStringLiteral("01.03.2001"));
+        grid->setText(2, core::Mechanic, QStringLiteral("01.03.2001"));
         QCOMPARE(blocks().declined(), declined(u"даты блокировки стоят в колонке 8 («Механик»)"));
         QVERIFY(!blocks().blockColumn());
-        grid->setTextMatrix(0, core::Mechanic, QStringLiteral("Блок"));
+        grid->setCaption(core::Mechanic, QStringLiteral("Блок"));
         QCOMPARE(blocks().declined(), declined(u"даты блокировки стоят в колонке 8 («Блок»)"));
         QVERIFY(sent.wait(1000));
         // Nor then, once a new activation date makes them another unit's.
-        grid->setTextMatrix(3, core::ActivationDate, QStringLiteral("01.02.2000"));
+        grid->setText(2, core::ActivationDate, QStringLiteral("01.02.2000"));
         QCOMPARE(blocks().declined(), std::nullopt);
         // Only the rows reached count, as the end of the activation dates moves up and down.
         const std::optional<QString> elsewhere =
             declined(u"даты блокировки стоят в колонке 8 («Блок»)");
-        grid->setTextMatrix(2, core::ActivationDate, QString());
+        grid->setText(1, core::ActivationDate, QString());
         QCOMPARE(blocks().declined(), elsewhere);
-        grid->setTextMatrix(1, core::Mechanic, QStringLiteral("нет"));
-        grid->setTextMatrix(2, core::Mechanic, QStringLiteral("01.03.2001"));
-        grid->setTextMatrix(3, core::ActivationDate, QStringLiteral("01.01.2000"));
+        grid->setText(0, core::Mechanic, QStringLiteral("нет"));
+        grid->setText(1, core::Mechanic, QStringLiteral("01.03.2001"));
+        grid->setText(2, core::ActivationDate, QStringLiteral("01.01.2000"));
         QCOMPARE(blocks().declined(), std::nullopt);
-        grid->setTextMatrix(2, core::ActivationDate, QStringLiteral("01.01.2000"));
+        grid->setText(1, core::ActivationDate, QStringLiteral("01.01.2000"));
         QCOMPARE(blocks().declined(), elsewhere);
     }
 };

@@ -17,8 +17,8 @@ QString shownOf(const model::RegisterState& state, const model::GridModel& grid)
     QString shown = model::blockSummaryText(counts) + QString::number(counts.undated) +
                     QString::number(state.blocks().blockColumn().value_or(-1)) + u' ' +
                     QString::number(state.repeats().markedCells());
-    for (int r = 1; r < grid.rows(); ++r)
-        for (int c = 0; c < grid.cols(); ++c)
+    for (int r = 0; r < grid.rowCount(); ++r)
+        for (int c = 0; c < grid.columnCount(); ++c)
             shown += QString::number(int(state.blocks().state(r))) +
                      QString::number(state.repeats().marked(r, c));
     return shown;
@@ -34,21 +34,21 @@ QString differences(const model::RegisterState& state, const model::GridModel& g
     const model::SerialRepeats repeats(grid);
     if (state.repeats().markedCells() != repeats.markedCells())
         return QStringLiteral("repeats counted");
-    for (int r = 0; r <= grid.rows(); ++r) {
+    for (int r = -1; r <= grid.rowCount(); ++r) {
         if (state.blocks().state(r) != blocks.state(r) ||
             state.blocks().undated(r) != blocks.undated(r))
             return QStringLiteral("block state of row %1").arg(r);
-        for (int c = 0; c < grid.cols(); ++c)
+        for (int c = 0; c < grid.columnCount(); ++c)
             if (state.repeats().otherRows(r, c) != repeats.otherRows(r, c))
                 return QStringLiteral("repeats of %1, %2").arg(r).arg(c);
     }
     for (const int col : {int(core::Mechanic), int(core::SerialNumber)}) {
-        if (col >= grid.cols())
+        if (col >= grid.columnCount())
             continue;
         const model::CompletionValues values(grid, col);
         for (const QString& typed : {QStringLiteral("0"), QStringLiteral("И"), QStringLiteral("1")})
-            if (state.values(col).matches(typed, 2, 5) != values.matches(typed, 2, 5) ||
-                state.values(col).proposal(typed, 1) != values.proposal(typed, 1))
+            if (state.values(col).matches(typed, 1, 5) != values.matches(typed, 1, 5) ||
+                state.values(col).proposal(typed, 0) != values.proposal(typed, 0))
                 return QStringLiteral("values of column %1 for «%2»").arg(col).arg(typed);
     }
     return {};
@@ -74,39 +74,37 @@ private Q_SLOTS:
             return from[random.bounded(int(from.size()))];
         };
         model::GridModel grid;
-        grid.setFormatString(core::headerFormat());
-        grid.setRows(25);
-        for (int r = 1; r < grid.rows(); ++r)
+        grid.setHeaderFormat(core::headerFormat());
+        grid.setRowCount(24);
+        for (int r = 0; r < grid.rowCount(); ++r)
             for (const int c : {core::ActivationDate, core::BlockDate, core::SerialNumber})
-                grid.setTextMatrix(r, c, any(texts));
+                grid.setText(r, c, any(texts));
         model::RegisterState state(grid, Today);
         QSignalSpy changed(&state, &model::RegisterState::changed);
         std::vector<model::GridChange> log;
         grid.setChangeLog(&log);
         int undone = 0;
         for (int step = 0; step < 800; ++step) {
-            const int rows = grid.rows();
-            const int cols = grid.cols();
-            const int row = 1 + random.bounded(std::max(1, rows - 1));
+            const int rows = grid.rowCount();
+            const int cols = grid.columnCount();
+            const int row = random.bounded(std::max(1, rows));
             const int col = random.bounded(cols);
             const int action = random.bounded(12);
             const QString shownBefore = shownOf(state, grid);
-            if (action < 4 && rows > 1)
-                grid.setTextMatrix(row, col, any(texts));
+            if (action < 4 && rows > 0)
+                grid.setText(row, col, any(texts));
             else if (action == 4)
-                grid.addItem(
-                    QStringLiteral("\t\t\t%1\t\t%2\t%3").arg(any(texts), any(texts), any(texts)));
-            else if (action == 5 && rows > 2)
-                grid.removeItem(row);
-            else if (action == 6) {
-                grid.setCurrentCell(rows > 1 ? row : 0, col);
-                grid.setSort(1 + random.bounded(2));
-            } else if (action == 7)
-                grid.setColPosition(col, random.bounded(cols));
+                grid.appendRow({{}, {}, {}, any(texts), {}, any(texts), any(texts)});
+            else if (action == 5 && rows > 1)
+                grid.removeRows(row, 1);
+            else if (action == 6)
+                grid.sort(col, random.bounded(2) ? Qt::DescendingOrder : Qt::AscendingOrder);
+            else if (action == 7)
+                grid.moveColumnTo(col, random.bounded(cols));
             else if (action == 8)
-                grid.setTextMatrix(0, col, any(headers));
+                grid.setCaption(col, any(headers));
             else if (action == 9)
-                grid.setRows(1 + random.bounded(40));
+                grid.setRowCount(random.bounded(40));
             else if (action == 10)
                 state.setToday(Today.addDays(random.bounded(-40, 40)));
             else if (!log.empty()) {

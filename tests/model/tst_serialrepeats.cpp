@@ -14,15 +14,15 @@ constexpr int Registration = core::RegistrationNumber;
 
 std::unique_ptr<model::GridModel> journalGrid(int dataRows) {
     auto grid = std::make_unique<model::GridModel>();
-    grid->setFormatString(core::headerFormat());
-    grid->setRows(dataRows + 1);
+    grid->setHeaderFormat(core::headerFormat());
+    grid->setRowCount(dataRows);
     return grid;
 }
 
 // The marked rows of a column, from the top.
 QList<int> markedRows(const model::RegisterState& state, const model::GridModel& grid, int col) {
     QList<int> rows;
-    for (int r = 0; r < grid.rows(); ++r)
+    for (int r = -1; r <= grid.rowCount(); ++r)
         if (state.repeats().marked(r, col))
             rows << r;
     return rows;
@@ -33,30 +33,30 @@ QList<int> markedRows(const model::RegisterState& state, const model::GridModel&
 class TestSerialRepeats : public QObject {
     Q_OBJECT
 private Q_SLOTS:
-    // Row 2 then row 5 get the same number: both are marked, each naming the other; another
+    // Row 1 then row 4 get the same number: both are marked, each naming the other; another
     // number in one of them clears both. Blanks around a number do not make it another; letter
     // case does; an empty cell never counts.
     void marksTheRowsThatShareANumber() {
         const auto grid = journalGrid(6);
         model::RegisterState index(*grid, {});
         QSignalSpy sent(&index, &model::RegisterState::changed);
-        grid->setTextMatrix(2, Serial, QStringLiteral("0123456"));
+        grid->setText(1, Serial, QStringLiteral("0123456"));
         QCOMPARE(index.repeats().markedCells(), 0);
-        grid->setTextMatrix(5, Serial, QStringLiteral("  0123456 "));
-        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({2, 5}));
-        QCOMPARE(index.repeats().otherRows(2, Serial), std::vector<int>{5});
-        QCOMPARE(index.repeats().otherRows(5, Serial), std::vector<int>{2});
+        grid->setText(4, Serial, QStringLiteral("  0123456 "));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 4}));
+        QCOMPARE(index.repeats().otherRows(1, Serial), std::vector<int>{4});
+        QCOMPARE(index.repeats().otherRows(4, Serial), std::vector<int>{1});
         QVERIFY(sent.wait(1000));
         // The same number in the other column is no repeat.
-        grid->setTextMatrix(3, Registration, QStringLiteral("0123456"));
+        grid->setText(2, Registration, QStringLiteral("0123456"));
         QCOMPARE(markedRows(index, *grid, Registration), QList<int>());
-        grid->setTextMatrix(5, Serial, QStringLiteral("0123457"));
+        grid->setText(4, Serial, QStringLiteral("0123457"));
         QCOMPARE(index.repeats().markedCells(), 0);
         QVERIFY(sent.wait(1000));
-        grid->setTextMatrix(4, Registration, QStringLiteral("AB1"));
-        grid->setTextMatrix(6, Registration, QStringLiteral("ab1"));
-        grid->setTextMatrix(1, Registration, QStringLiteral("  "));
-        grid->setTextMatrix(2, Registration, QStringLiteral(" "));
+        grid->setText(3, Registration, QStringLiteral("AB1"));
+        grid->setText(5, Registration, QStringLiteral("ab1"));
+        grid->setText(0, Registration, QStringLiteral("  "));
+        grid->setText(1, Registration, QStringLiteral(" "));
         QCOMPARE(index.repeats().markedCells(), 0);
     }
 
@@ -67,23 +67,22 @@ private Q_SLOTS:
         std::vector<model::GridChange> log;
         grid->setChangeLog(&log);
         model::RegisterState index(*grid, {});
-        grid->setTextMatrix(1, Serial, QStringLiteral("900"));
-        grid->setTextMatrix(4, Serial, QStringLiteral("900"));
-        grid->setTextMatrix(2, Serial, QStringLiteral("100"));
-        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 4}));
+        grid->setText(0, Serial, QStringLiteral("900"));
+        grid->setText(3, Serial, QStringLiteral("900"));
+        grid->setText(1, Serial, QStringLiteral("100"));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({0, 3}));
         grid->setChangeLog(nullptr);
         grid->undoChange(log[1]);
         QCOMPARE(markedRows(index, *grid, Serial), QList<int>());
         grid->redoChange(log[1]);
-        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 4}));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({0, 3}));
         // Sorted by the serial: 100, 900, 900, then the empty one.
-        grid->setCurrentCell(1, Serial);
-        grid->setSort(1);
-        QCOMPARE(grid->textMatrix(1, Serial), QStringLiteral("100"));
-        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({2, 3}));
-        QCOMPARE(index.repeats().otherRows(3, Serial), std::vector<int>{2});
-        grid->setTextMatrix(2, Serial, QStringLiteral("100"));
+        grid->sort(Serial);
+        QCOMPARE(grid->text(0, Serial), QStringLiteral("100"));
         QCOMPARE(markedRows(index, *grid, Serial), QList<int>({1, 2}));
+        QCOMPARE(index.repeats().otherRows(2, Serial), std::vector<int>{1});
+        grid->setText(1, Serial, QStringLiteral("100"));
+        QCOMPARE(markedRows(index, *grid, Serial), QList<int>({0, 1}));
     }
 
     // An archive's numbers are compared with the grid's by fingerprint: the same for the same
@@ -91,12 +90,12 @@ private Q_SLOTS:
     // apart, those without Windows-1251 bytes too.
     void fingerprintsATextTheSameHoweverKept() {
         const auto grid = journalGrid(3);
-        grid->setTextMatrix(1, Registration, QStringLiteral("\u00A0ЭК-0042 "));
-        grid->setTextMatrix(2, Registration, QStringLiteral("ЭК-中"));
+        grid->setText(0, Registration, QStringLiteral("\u00A0ЭК-0042 "));
+        grid->setText(1, Registration, QStringLiteral("ЭК-中"));
         const quint64 given = model::serialFingerprint(QStringLiteral("ЭК-0042"));
         const quint64 wideOnly = model::serialFingerprint(QStringLiteral("ЭК-中"));
-        QCOMPARE(model::serialFingerprint(grid->textMatrix(1, Registration)), given);
-        QCOMPARE(model::serialFingerprint(grid->textMatrix(2, Registration)), wideOnly);
+        QCOMPARE(model::serialFingerprint(grid->text(0, Registration)), given);
+        QCOMPARE(model::serialFingerprint(grid->text(1, Registration)), wideOnly);
         QVERIFY(given != model::serialFingerprint(QStringLiteral("ЭК-0043")));
         QVERIFY(given != wideOnly && wideOnly != 0);
     }
@@ -106,15 +105,15 @@ private Q_SLOTS:
         QRandomGenerator random(2026);
         const auto grid = journalGrid(3000);
         QHash<QString, int> holding;
-        for (int r = 1; r < grid->rows(); ++r) {
+        for (int r = 0; r < grid->rowCount(); ++r) {
             const QString number = QString::number(random.bounded(4000));
-            grid->setTextMatrix(r, Serial, number);
+            grid->setText(r, Serial, number);
             ++holding[number];
         }
         const model::SerialRepeats index(*grid);
         int expected = 0;
-        for (int r = 1; r < grid->rows(); ++r) {
-            const bool repeated = holding.value(grid->textMatrix(r, Serial)) > 1;
+        for (int r = 0; r < grid->rowCount(); ++r) {
+            const bool repeated = holding.value(grid->text(r, Serial)) > 1;
             expected += repeated ? 1 : 0;
             QVERIFY2(index.marked(r, Serial) == repeated, qPrintable(QString::number(r)));
         }

@@ -63,7 +63,7 @@ private Q_SLOTS:
         fillJournal(grid, 75);
         const QString owner = QStringLiteral("Общество с ограниченной ответственностью «Торговый "
                                              "дом Северо-Западная компания» г. Великий Новгород");
-        grid.setTextMatrix(2, 0, owner);
+        grid.setText(1, 0, owner);
         QTemporaryDir folder;
         const QString file = folder.filePath(QStringLiteral("journal.pdf"));
         printing::PdfFilePrinterProvider pdf(file);

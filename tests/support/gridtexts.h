@@ -21,43 +21,38 @@ inline QStringList cells(const QString& letters) {
     return list;
 }
 
-// A header row and data rows as wide as it (short rows padded with empty cells).
+// Captions and rows as wide as them (short rows padded with empty cells, long ones cut).
 inline void fillGrid(model::GridModel& grid, const QStringList& header,
                      const QList<QStringList>& rows) {
-    QList<QString> cells = header;
-    for (const QStringList& row : rows)
-        for (qsizetype c = 0; c < header.size(); ++c)
-            cells << row.value(c);
-    grid.replaceCells(int(rows.size()) + 1, int(header.size()), cells);
+    QList<QStringList> cut;
+    for (const QStringList& row : rows) {
+        QStringList cells = row.mid(0, header.size());
+        cells.resize(header.size());
+        cut << cells;
+    }
+    grid.replaceCells(header, cut);
 }
 
 inline QStringList rowTexts(const model::GridModel& grid, int row) {
-    QStringList texts;
-    for (int c = 0; c < grid.cols(); ++c)
-        texts << grid.textMatrix(row, c);
-    return texts;
+    return grid.dataRows().value(row);
 }
 
-// The texts of a column's data rows, from the top.
+// The texts of a column, from the top.
 inline QStringList columnTexts(const model::GridModel& grid, int col) {
     QStringList texts;
-    for (int r = 1; r < grid.rows(); ++r)
-        texts << grid.textMatrix(r, col);
+    for (int r = 0; r < grid.rowCount(); ++r)
+        texts << grid.text(r, col);
     return texts;
 }
 
-// What is wrong with the grid's shape, in words; empty when nothing is: a header row, a row and a
-// column at least, the current cell and the selection's end inside it, the view's counts its.
+// What is wrong with the grid's shape, in words; empty when nothing is: a column at least, every
+// row as wide as the captions.
 inline QString gridShapeFault(const model::GridModel& g) {
-    const auto inside = [&](int row, int col) {
-        return row >= 0 && row < g.rows() && col >= 0 && col < g.cols();
-    };
-    if (g.rows() < 1 || g.cols() < 1 || !inside(g.row(), g.col()) ||
-        !inside(g.rowSel(), g.colSel()))
-        return QString::asprintf("grid %d x %d, current cell %d,%d, selection end %d,%d", g.rows(),
-                                 g.cols(), g.row(), g.col(), g.rowSel(), g.colSel());
-    if (g.rowCount() != g.rows() - 1 || g.columnCount() != g.cols())
-        return QString::asprintf("the grid shows %d x %d cells of %d x %d", g.rowCount(),
-                                 g.columnCount(), g.rows() - 1, g.cols());
+    if (g.columnCount() < 1)
+        return QStringLiteral("no column");
+    for (int r = 0; r < g.rowCount(); ++r)
+        if (g.dataRows()[r].size() != g.columnCount())
+            return QString::asprintf("row %d holds %d cells of %d", r, int(g.dataRows()[r].size()),
+                                     g.columnCount());
     return {};
 }

@@ -8,6 +8,8 @@
 #include "support/tempfolder.h"
 
 #include <QDateTime>
+#include <QItemSelectionModel>
+#include <QPoint>
 
 // A program folder with its grid, scripted prompts and journal operations, for the tests of
 // opening and saving journal files.
@@ -29,10 +31,7 @@ inline QByteArray journalFile(const Rows& rows) {
 // The data rows, each without the empty cells at its end.
 inline Rows dataRows(const model::GridModel& grid) {
     Rows rows;
-    for (int r = 1; r < grid.rows(); ++r) {
-        QStringList cells;
-        for (int c = 0; c < grid.cols(); ++c)
-            cells << grid.textMatrix(r, c);
+    for (QStringList cells : grid.dataRows()) {
         while (!cells.isEmpty() && cells.last().isEmpty())
             cells.removeLast();
         rows << cells;
@@ -47,16 +46,21 @@ struct Program {
         : files(
               grid, programFolder.isEmpty() ? folder.path() : programFolder,
               [this] { return firstStamp.addSecs(backups++); }, std::move(reader)) {
-        grid.setFormatString(core::headerFormat());
+        grid.setHeaderFormat(core::headerFormat());
+        files.setSelection(&selection);
+    }
+    // The current cell, where an opening or a save leaves it.
+    QPoint current() const {
+        return {selection.currentIndex().row(), selection.currentIndex().column()};
     }
     // The rows under the header, nothing else.
     void fill(const Rows& rows) {
-        grid.setRows(1);
-        grid.setRows(int(rows.size()) + 1);
+        grid.setRowCount(0);
+        grid.setRowCount(int(rows.size()));
         for (int r = 0; r < rows.size(); ++r) {
-            grid.setCols(std::max(grid.cols(), int(rows[r].size())));
+            grid.setColumnCount(std::max(grid.columnCount(), int(rows[r].size())));
             for (int c = 0; c < rows[r].size(); ++c)
-                grid.setTextMatrix(r + 1, c, rows[r][c]);
+                grid.setText(r, c, rows[r][c]);
         }
     }
     // The window's commands: the outcome's message goes to the prompter, as the window tells it.
@@ -103,6 +107,7 @@ struct Program {
 
     TempFolder folder;
     model::GridModel grid;
+    QItemSelectionModel selection{&grid};
     ScriptedPrompter prompter;
     QDateTime firstStamp{QDate(2024, 3, 1), QTime(14, 5, 9, 120)};
     int backups = 0;

@@ -33,14 +33,17 @@ QString journalCell(int row, int col) {
 }
 
 void fillJournal(model::GridModel& grid, int dataRows, int cols) {
-    grid.setFormatString(core::headerFormat());
-    QList<QString> cells;
+    grid.setHeaderFormat(core::headerFormat());
+    QStringList captions;
     for (int col = 0; col < cols; ++col)
-        cells.append(col < grid.cols() ? grid.textMatrix(0, col) : QString());
-    for (int row = 1; row <= dataRows; ++row)
+        captions.append(col < grid.columnCount() ? grid.caption(col) : QString());
+    QList<QStringList> rows;
+    for (int row = 1; row <= dataRows; ++row) {
+        QStringList& cells = rows.emplace_back();
         for (int col = 0; col < cols; ++col)
             cells.append(journalCell(row, col));
-    grid.replaceCells(dataRows + 1, cols, std::move(cells));
+    }
+    grid.replaceCells(captions, std::move(rows));
 }
 
 bool popplerToolsAvailable() {

@@ -60,19 +60,35 @@ void WindowHarness::answerExit(const char* buttonName) {
 
 QPoint WindowHarness::cellCentre(int row, int col) {
     app::GridView& view = gridView();
-    if (row == 0) {
-        QHeaderView* header = view.horizontalHeader();
-        return {header->sectionViewportPosition(col) + header->sectionSize(col) / 2,
-                header->height() / 2};
-    }
-    view.scrollTo(grid().index(row - 1, col));
-    return view.visualRect(grid().index(row - 1, col)).center();
+    view.scrollTo(grid().index(row, col));
+    return view.visualRect(grid().index(row, col)).center();
 }
 
 void WindowHarness::clickCell(int row, int col) {
-    app::GridView& view = gridView();
-    QWidget* target = row == 0 ? view.horizontalHeader()->viewport() : view.viewport();
-    QTest::mouseClick(target, Qt::LeftButton, {}, cellCentre(row, col));
+    QTest::mouseClick(gridView().viewport(), Qt::LeftButton, {}, cellCentre(row, col));
+}
+
+void WindowHarness::clickCaption(int col) {
+    QHeaderView* header = gridView().horizontalHeader();
+    QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                      {header->sectionViewportPosition(col) + header->sectionSize(col) / 2,
+                       header->height() / 2});
+}
+
+void WindowHarness::setCurrentCell(int row, int col) {
+    gridView().selectionModel()->setCurrentIndex(grid().index(row, col),
+                                                 QItemSelectionModel::ClearAndSelect);
+}
+
+void WindowHarness::selectCells(int row, int col, int toRow, int toCol) {
+    setCurrentCell(row, col);
+    gridView().selectionModel()->select(
+        QItemSelection(grid().index(row, col), grid().index(toRow, toCol)),
+        QItemSelectionModel::ClearAndSelect);
+}
+
+QPoint WindowHarness::currentCell() {
+    return {gridView().currentRow(), gridView().currentColumn()};
 }
 
 void WindowHarness::editCell(int row, int col, const QString& text) {

@@ -53,8 +53,14 @@ public:
     QString programFolder() const { return programFolder_; }
     // Presses a button of the exit prompt ("OKButton", "CancelButton", "CmdCancel").
     void answerExit(const char* buttonName);
-    // Mouse click (press and release) on a grid cell; row 0 is the header row.
+    // Mouse click (press and release) on a grid cell, or on a column's caption.
     void clickCell(int row, int col);
+    void clickCaption(int col);
+    // The current cell moved, as the keys move it (alone in the selection); read as (row, col).
+    void setCurrentCell(int row, int col);
+    // The cells from (row, col), current, to (toRow, toCol) selected, as a drag selects them.
+    void selectCells(int row, int col, int toRow, int toCol);
+    QPoint currentCell();
     QPoint cellCentre(int row, int col);
     // Clicks the cell and types `text` over its whole text in the cell editor, left open.
     void editCell(int row, int col, const QString& text);
