@@ -65,7 +65,7 @@ void ImportController::import() {
     // One history from here; the register is saved nowhere yet.
     journal_.history.clear();
     journal_.history.stack().resetClean();
-    journal_.document.opened(ShownJournal{});
+    journal_.document.showUnsaved();
     Q_EMIT imported();
     if (outcome.journal.problemCount > 0)
         prompter_.message(exchange::problemsMessage(outcome.journal.problems,
