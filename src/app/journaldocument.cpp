@@ -14,6 +14,7 @@
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QStringList>
+#include <QUndoStack>
 #include <QWidget>
 
 namespace app {
@@ -79,7 +80,11 @@ void JournalDocument::open(const ShownJournal& journal) {
     tell(result.message);
 }
 
-void JournalDocument::showUnsaved() {
+void JournalDocument::showImported(QList<QStringList> rows, const QStringList& extraCaptions) {
+    files_.showImported(std::move(rows), extraCaptions);
+    state_.settle();
+    history_.clear();
+    history_.stack().resetClean();
     shown_ = {};
     showTitle();
     window_.setWindowModified(hasUnsavedChanges());

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringList>
 
 class QWidget;
 
@@ -65,8 +67,9 @@ public:
     // Reads that journal into the grid, its history cleared, and tells what the user should know
     // of it. Unsaved changes are asked about before (mayReplace).
     void open(const ShownJournal& journal);
-    // A register read from no file is on screen (an import): the title names none.
-    void showUnsaved();
+    // An imported register into the grid, read from no file and saved nowhere yet: its history
+    // starts anew, the grid counts as changed and the title names no file.
+    void showImported(QList<QStringList> rows, const QStringList& extraCaptions);
 
     // Before the grid is replaced by another journal: with unsaved changes, asks whether to save
     // them ("Да" saves the journal on screen into its own file). True to go on; false when the

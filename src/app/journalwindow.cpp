@@ -285,9 +285,8 @@ void JournalWindow::createPrinting() {
 
 void JournalWindow::createExchange() {
     ExchangeMenu menu = createExchangeMenu(
-        *this, {*journal_, *document_, *grid_, *history_, *state_}, *gridView_,
-        [this] { return summary_->filter(); }, [this] { return document_->shown().fileBase(); },
-        services_.files, services_.prompter);
+        *this, {*document_, *grid_, *state_}, *gridView_, [this] { return summary_->filter(); },
+        [this] { return document_->shown().fileBase(); }, services_.files, services_.prompter);
     connect(menu.importer, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
     connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellEditSession::commit);
     connect(menu.importer, &ImportController::imported, this, [this] {

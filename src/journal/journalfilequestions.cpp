@@ -6,7 +6,6 @@
 #include "core/journalpaths.h"
 #include "core/journalreplace.h"
 #include "core/messagenumbers.h"
-#include "journal/foundversion.h"
 #include "journal/journalfiles.h"
 #include "model/gridmodel.h"
 
@@ -117,11 +116,8 @@ SaveResult JournalFiles::changedOnDisk(const QString& path, core::Replacement do
         return Changed{std::nullopt,
                        unseenVersionQuestion(path, describe(path), asked, grid_.rows() - 1)};
     consents_[path].described = done.found;
-    std::variant<FoundVersion, QString> found = foundVersion(
-        path, knownVersion(path)->bytes.has_value(), std::move(done), availableMemory_());
-    if (FoundVersion* version = std::get_if<FoundVersion>(&found))
-        return Changed{std::move(*version), {}};
-    return Changed{std::nullopt, std::get<QString>(found)};
+    return changeFound(path, knownVersion(path)->bytes.has_value(), std::move(done),
+                       availableMemory_());
 }
 
 } // namespace journal

@@ -5,8 +5,8 @@
 #include "core/journallock.h"
 #include "core/memory.h"
 #include "journal/blockdates.h"
-#include "journal/foundversion.h"
 #include "journal/journalmerge.h"
+#include "journal/saveresult.h"
 #include "model/registerstate.h"
 
 #include <QByteArray>
@@ -17,7 +17,6 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
-#include <variant>
 #include <vector>
 
 namespace core {
@@ -39,30 +38,6 @@ struct OpenResult {
     // Nothing of the file was read: the grid holds no journal.
     bool nothingRead = false;
 };
-
-// A save wrote the file; `note` says what the user should know (why the previous version is not
-// in Backup), empty when nothing.
-struct Saved {
-    QString note;
-};
-// A save wrote nothing, and says why.
-struct Refused {
-    QString why;
-};
-// A save found the file changed on disk since this copy last saw it, and left it as it was. The
-// version found waits to be merged with the grid (JournalFiles::planMerge) when it reads whole
-// and the grid was read whole from an earlier version; otherwise `question` asks whether to
-// replace it all the same, naming the reason no merge is possible (JournalFiles::agreeToReplace).
-struct Changed {
-    std::optional<FoundVersion> found;
-    QString question;
-};
-// A save found the file's write bits off for this user: `question` asks whether to replace it
-// all the same.
-struct WriteProtected {
-    QString question;
-};
-using SaveResult = std::variant<Saved, Refused, Changed, WriteProtected>;
 
 // The texts of the two input boxes that ask for an archive name.
 QString openArchivePrompt();
