@@ -405,7 +405,7 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 
 // The previous version goes to the Backup folder first (unless the new one is the same). A
 // backup that cannot be kept never stops the save: the file is replaced all the same, and the
-// outcome says why its previous version is not in Backup. Only the Archive folder itself is made:
+// note says why its previous version is not in Backup. Only the Archive folder itself is made:
 // a program folder that has gone (a drive taken away) must not be made again in its place, where
 // the file would be lost from sight.
 SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {

@@ -30,8 +30,8 @@ class GridModel;
 
 namespace journal {
 
-// What opening a journal did: a message for the user (empty when there is nothing to tell; an
-// opening can succeed with one, a file with NUL bytes), and whether the file was read whole.
+// What opening a journal did: whether it read the file, and a message for the user (empty when
+// there is nothing to tell; an opening can succeed with one, a file with NUL bytes).
 struct OpenResult {
     bool ok = true;
     QString message;
@@ -61,8 +61,8 @@ enum class SaveTarget { ShownArchive, CurrentYear };
 QStringList saveTargetChoices(const QString& archiveName);
 
 // The journal files of one program folder: opening the current year's register or an archive
-// into the grid, and saving the grid to thisyear.csv or to an archive. Operations return their
-// outcome; asking and telling are the window's.
+// into the grid, and saving the grid to thisyear.csv or to an archive. Operations return what
+// they did; asking and telling are the caller's (the journal on screen: app::JournalDocument).
 class JournalFiles {
 public:
     using Clock = core::JournalBackups::Clock;

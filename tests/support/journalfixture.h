@@ -87,7 +87,7 @@ struct Program {
                 grid.setTextMatrix(r + 1, c, rows[r][c]);
         }
     }
-    // The window's commands: the outcome's message goes to the prompter, as the window tells it.
+    // The window's commands: the result's message goes to the prompter, as the window tells it.
     void open() { tell(files.openCurrent()); }
     void openArchive(const QString& answer) {
         prompter.answers << answer;
