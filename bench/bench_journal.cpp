@@ -17,10 +17,22 @@ using bench::benchJournal;
 using bench::timeIteration;
 
 // A failure or a message from a measured operation means it did not do its work.
-bool reportFailure(benchmark::State& state, const journal::Outcome& outcome) {
-    if (outcome.ok && outcome.message.isEmpty())
+bool reportFailure(benchmark::State& state, const journal::OpenResult& result) {
+    if (result.ok && result.message.isEmpty())
         return false;
-    state.SkipWithError(qPrintable(QStringLiteral("told: ") + outcome.message));
+    state.SkipWithError(qPrintable(QStringLiteral("told: ") + result.message));
+    return true;
+}
+
+bool reportFailure(benchmark::State& state, const journal::SaveResult& result) {
+    const auto* saved = std::get_if<journal::Saved>(&result);
+    if (saved && saved->note.isEmpty())
+        return false;
+    const auto* refused = std::get_if<journal::Refused>(&result);
+    state.SkipWithError(qPrintable(QStringLiteral("told: ") +
+                                   (saved     ? saved->note
+                                    : refused ? refused->why
+                                              : QStringLiteral("the file changed on disk"))));
     return true;
 }
 
@@ -31,7 +43,7 @@ void openJournal(benchmark::State& state) {
     for (auto _ : state) {
         model::GridModel grid;
         journal::JournalFiles files(grid, journal.programFolder);
-        journal::Outcome outcome;
+        journal::OpenResult outcome;
         bench::settleHeap();
         timeIteration(state, [&] { outcome = files.openCurrent(); });
         if (reportFailure(state, outcome))
@@ -114,7 +126,7 @@ void saveJournal(benchmark::State& state) {
     int turn = 0;
     for (auto _ : state) {
         grid.setTextMatrix(1, core::Mechanic, mechanics[turn++ % 2]);
-        journal::Outcome outcome;
+        journal::SaveResult outcome;
         timeIteration(state, [&] { outcome = files.saveCurrent(); });
         if (reportFailure(state, outcome))
             break;

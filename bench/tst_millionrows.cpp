@@ -24,10 +24,10 @@ private Q_SLOTS:
 
         model::GridModel grid;
         journal::JournalFiles files(grid, folder.path());
-        const journal::Outcome opened = files.openCurrent();
+        const journal::OpenResult opened = files.openCurrent();
         QVERIFY2(opened.ok && opened.message.isEmpty(), qPrintable(opened.message));
         QCOMPARE(grid.rows(), Rows + 1);
-        QVERIFY(files.saveCurrent().ok);
+        QVERIFY(std::holds_alternative<journal::Saved>(files.saveCurrent()));
 
         QVERIFY(written.open(QIODevice::ReadOnly));
         QVERIFY(written.readAll() == original);

@@ -72,11 +72,11 @@ std::optional<QString> refusalToWrite(const model::GridModel& grid) {
     return std::nullopt;
 }
 
-journal::Outcome writeFile(const model::GridModel& grid, const QString& path) {
+journal::SaveResult writeFile(const model::GridModel& grid, const QString& path) {
     if (const std::optional<QString> refusal = refusalToWrite(grid))
-        return journal::Outcome::failed(
+        return journal::Refused{
             QStringLiteral("Не удалось сохранить файл %1: ").arg(QDir::toNativeSeparators(path)) +
-            *refusal);
+            *refusal};
     const QString folder = QFileInfo(path).absolutePath();
     const core::FolderTree tree(folder);
     core::JournalBackups backups(core::backupFolderPath(folder));
@@ -92,12 +92,13 @@ journal::Outcome writeFile(const model::GridModel& grid, const QString& path) {
     else if (done.kind == core::Replacement::WriteProtected)
         cause = QStringLiteral("Файл защищён от записи: снимите защиту и повторите импорт.");
     if (done.kind != core::Replacement::Replaced)
-        return journal::Outcome::failed(QStringLiteral("Не удалось сохранить файл %1.\n%2")
-                                            .arg(QDir::toNativeSeparators(path), cause));
+        return journal::Refused{QStringLiteral("Не удалось сохранить файл %1.\n%2")
+                                    .arg(QDir::toNativeSeparators(path), cause)};
     if (!done.unkeptBackup.isEmpty())
-        return {true, QStringLiteral("Журнал сохранён, но прежнюю версию не удалось сохранить: %1")
-                          .arg(done.unkeptBackup)};
-    return journal::Outcome::done();
+        return journal::Saved{
+            QStringLiteral("Журнал сохранён, но прежнюю версию не удалось сохранить: %1")
+                .arg(done.unkeptBackup)};
+    return journal::Saved{};
 }
 
 // The columns past the eighth that hold something: the file keeps the first eight only.
@@ -145,9 +146,9 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     model::GridModel grid;
     journal::JournalFiles files(grid, journalFolder);
     files.showImported(journal.rows, journal.extraCaptions);
-    journal::Outcome outcome;
+    journal::SaveResult result;
     if (target->kind == Target::File) {
-        outcome = writeFile(grid, target->name);
+        result = writeFile(grid, target->name);
     } else {
         // The file named by --to is replaced, whatever it holds: naming it is the agreement. A
         // file that cannot be read, is linked elsewhere or is write-protected is still refused.
@@ -155,30 +156,32 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
         const auto saveOnce = [&] {
             return archive.isEmpty() ? files.saveCurrent() : files.saveArchive(archive);
         };
-        outcome = saveOnce();
-        if (outcome.changedOnDisk && !outcome.writeProtected) {
+        result = saveOnce();
+        if (std::holds_alternative<journal::Changed>(result)) {
             files.agreeToReplace(archive);
-            outcome = saveOnce();
+            result = saveOnce();
         }
         // A write-protected file is a colleague's decision, which no script overrides.
-        if (outcome.writeProtected)
-            outcome = journal::Outcome::failed(
+        if (std::holds_alternative<journal::WriteProtected>(result))
+            result = journal::Refused{
                 QStringLiteral("Файл %1 защищён от записи: снимите защиту и повторите импорт.")
-                    .arg(QDir::toNativeSeparators(parser.value(to))));
-        else if (outcome.changedOnDisk)
-            outcome = journal::Outcome::failed(
-                QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён."));
+                    .arg(QDir::toNativeSeparators(parser.value(to)))};
+        else if (std::holds_alternative<journal::Changed>(result))
+            result = journal::Refused{
+                QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён.")};
     }
     if (journal.problemCount > 0)
         errors << exchange::problemsMessage(journal.problems, journal.problemCount,
                                             int(journal.problems.size()))
                << Qt::endl;
-    if (outcome.ok)
+    const journal::Saved* saved = std::get_if<journal::Saved>(&result);
+    if (saved)
         if (const QString note = unwrittenColumnsNote(grid); !note.isEmpty())
             errors << note << Qt::endl;
-    if (!outcome.message.isEmpty())
-        errors << outcome.message << Qt::endl;
-    return outcome.ok ? Written : NotWritten;
+    if (const QString message = saved ? saved->note : std::get<journal::Refused>(result).why;
+        !message.isEmpty())
+        errors << message << Qt::endl;
+    return saved ? Written : NotWritten;
 }
 
 } // namespace app

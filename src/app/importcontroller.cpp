@@ -5,14 +5,10 @@
 #include "app/importcommand.h"
 #include "app/journaldocument.h"
 #include "core/prompter.h"
-#include "editing/gridhistory.h"
 #include "exchange/spreadsheetimport.h"
-#include "journal/journalfiles.h"
-#include "model/registerstate.h"
 
 #include <QAction>
 #include <QDir>
-#include <QUndoStack>
 #include <QWidget>
 
 namespace app {
@@ -51,21 +47,15 @@ void ImportController::import() {
     {
         const BusyCursor busy;
         outcome = exchange::importFile(path);
-        if (outcome.ok()) {
-            journal_.files.showImported(std::move(outcome.journal.rows),
-                                        outcome.journal.extraCaptions);
-            journal_.state.settle();
-        }
+        if (outcome.ok())
+            journal_.document.showImported(std::move(outcome.journal.rows),
+                                           outcome.journal.extraCaptions);
     }
     if (!outcome.ok()) {
         prompter_.message(QStringLiteral("Файл %1 не импортирован.\n%2")
                               .arg(QDir::toNativeSeparators(path), *outcome.refusal));
         return;
     }
-    // One history from here; the register is saved nowhere yet.
-    journal_.history.clear();
-    journal_.history.stack().resetClean();
-    journal_.document.opened(ShownJournal{});
     Q_EMIT imported();
     if (outcome.journal.problemCount > 0)
         prompter_.message(exchange::problemsMessage(outcome.journal.problems,

@@ -11,14 +11,6 @@ namespace core {
 class Prompter;
 } // namespace core
 
-namespace editing {
-class GridHistory;
-} // namespace editing
-
-namespace journal {
-class JournalFiles;
-} // namespace journal
-
 namespace model {
 class GridModel;
 class RegisterState;
@@ -40,10 +32,8 @@ class ImportController : public QObject {
     Q_OBJECT
 public:
     struct Journal {
-        journal::JournalFiles& files;
         JournalDocument& document;
         model::GridModel& grid;
-        editing::GridHistory& history;
         model::RegisterState& state;
     };
 

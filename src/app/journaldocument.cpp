@@ -1,5 +1,6 @@
 #include "app/journaldocument.h"
 
+#include "app/busycursor.h"
 #include "app/savelockwait.h"
 #include "core/journalpaths.h"
 #include "core/prompter.h"
@@ -8,10 +9,12 @@
 #include "journal/journalfiles.h"
 #include "journal/unstorablecells.h"
 #include "model/gridmodel.h"
+#include "model/registerstate.h"
 
 #include <QScopeGuard>
 #include <QScopedValueRollback>
 #include <QStringList>
+#include <QUndoStack>
 #include <QWidget>
 
 namespace app {
@@ -19,6 +22,8 @@ namespace app {
 namespace {
 
 const QString ProgramName = QStringLiteral("Журнал учета ЭКЛЗ");
+// A journal from this size on (some 80,000 rows) takes long enough to open for a busy pointer.
+constexpr qint64 BusyOpenBytes = qint64(8) << 20;
 
 // How the question before dropping changes names the journal: where "Да" would save them.
 QString keepChangesQuestion(const ShownJournal& shown) {
@@ -41,13 +46,14 @@ QString windowTitleFor(const ShownJournal& shown) {
     return ProgramName + QStringLiteral("[*]");
 }
 
-JournalDocument::JournalDocument(QWidget& window, journal::JournalFiles& files,
-                                 model::GridModel& grid, editing::GridHistory& history,
-                                 core::Prompter& prompter, QString journalFolder)
-    : QObject(&window), window_(window), files_(files), grid_(grid), history_(history),
-      prompter_(prompter), journalFolder_(std::move(journalFolder)) {
+JournalDocument::JournalDocument(QWidget& window, Parts parts, QString journalFolder)
+    : QObject(&window), window_(window), files_(parts.files), grid_(parts.grid),
+      history_(parts.history), state_(parts.state), prompter_(parts.prompter),
+      journalFolder_(std::move(journalFolder)) {
     connect(&history_, &editing::GridHistory::cleanChanged, this,
             [this](bool clean) { window_.setWindowModified(!clean); });
+    connect(this, &JournalDocument::opened, this, &JournalDocument::showTitle);
+    connect(this, &JournalDocument::saved, this, &JournalDocument::showTitle);
     showTitle();
 }
 
@@ -55,8 +61,31 @@ bool JournalDocument::hasUnsavedChanges() const {
     return !history_.isClean();
 }
 
-void JournalDocument::opened(ShownJournal shown) {
-    shown_ = std::move(shown);
+// Opening and the block-date pass change many rows one by one: the summary follows once, at
+// the end. The message comes after the busy pointer is gone.
+void JournalDocument::open(const ShownJournal& journal) {
+    Q_EMIT aboutToOpen();
+    journal::OpenResult result;
+    {
+        const BusyCursor busy(files_.sizeOnDisk(journal.archive) >= BusyOpenBytes);
+        result = journal.kind == ShownJournal::Archive ? files_.openArchive(journal.archive)
+                                                       : files_.openCurrent();
+    }
+    history_.clear();
+    state_.settle();
+    // A journal that could not be read is not the one on screen: the title names none.
+    shown_ = result.nothingRead ? ShownJournal{} : journal;
+    window_.setWindowModified(hasUnsavedChanges());
+    Q_EMIT opened();
+    tell(result.message);
+}
+
+void JournalDocument::showImported(QList<QStringList> rows, const QStringList& extraCaptions) {
+    files_.showImported(std::move(rows), extraCaptions);
+    state_.settle();
+    history_.clear();
+    history_.stack().resetClean();
+    shown_ = {};
     showTitle();
     window_.setWindowModified(hasUnsavedChanges());
 }
@@ -66,7 +95,7 @@ bool JournalDocument::mayReplace() {
         return true;
     switch (prompter_.askToKeepChanges(keepChangesQuestion(shown_))) {
     case core::Prompter::KeepChanges::Save:
-        return shown_.kind == ShownJournal::Archive ? saveArchiveNamed(shown_.archive) : save();
+        return write(shown_.archive);
     case core::Prompter::KeepChanges::Discard:
         return true;
     case core::Prompter::KeepChanges::Cancel:
@@ -79,95 +108,34 @@ bool JournalDocument::mayReplace() {
 // this year's register, as a new year begins with last year's units carried over.
 bool JournalDocument::save() {
     if (shown_.kind != ShownJournal::Archive)
-        return saveCurrentYear();
+        return write({});
     const std::optional<int> target = prompter_.choose(files_.saveTargetQuestion(shown_.archive),
                                                        journal::saveTargetChoices(shown_.archive),
                                                        int(journal::SaveTarget::ShownArchive));
     if (!target)
         return false;
     if (journal::SaveTarget(*target) != journal::SaveTarget::CurrentYear)
-        return saveArchiveNamed(shown_.archive);
+        return write(shown_.archive);
     // The register as the question described it may be replaced; one written since is asked
     // about again.
     files_.agreeToReplace();
-    return saveCurrentYear();
+    return write({});
 }
 
-bool JournalDocument::saveCurrentYear() {
-    if (!confirmSave({}))
-        return false;
-    const journal::Outcome outcome = saveAsked({}, [&] { return files_.saveCurrent(); });
-    if (outcome.ok) {
-        // The grid is this year's register now, whatever it was read from.
-        shown_ = ShownJournal::currentYear();
-        showTitle();
-        history_.markClean();
-    }
-    tell(outcome);
-    return outcome.ok;
-}
-
-std::optional<QString> JournalDocument::saveToArchive(const QString& proposedName) {
+void JournalDocument::saveAs(const QString& proposedName) {
     const std::optional<QString> name = journal::askArchiveName(
         prompter_, journal::saveAsPrompt(), journal::listArchives(journalFolder_), proposedName);
     if (!name)
-        return std::nullopt;
+        return;
     // Another archive of that name is not the journal on screen: it is replaced only when asked.
-    const bool onScreen = shown_.kind == ShownJournal::Archive && shown_.archive == *name;
     if (const std::optional<QString> question =
-            onScreen ? std::nullopt : files_.existingArchiveQuestion(*name)) {
+            isOnScreen(*name) ? std::nullopt : files_.existingArchiveQuestion(*name)) {
         if (!prompter_.question(*question))
-            return std::nullopt;
+            return;
         files_.agreeToReplace(*name);
     }
-    if (!saveArchiveNamed(*name))
-        return std::nullopt;
-    return name;
-}
-
-// A save that finds the file changed on disk by another copy merges the two: the grid takes what
-// the other user changed (the conflicts asked about once), in one undo step, and the save writes
-// the merged journal. Where no merge is possible the old question stands: "Да" writes over the
-// version it was about, never over one changed again since. A save that finds the file changed
-// again meanwhile (a third copy saved) merges or asks again.
-journal::Outcome JournalDocument::saveAsked(const QString& archiveName,
-                                            const std::function<journal::Outcome()>& save) {
-    // The wait for another copy's save keeps the window's events going: a save asked for
-    // meanwhile (the window closed, "ДА" at exit) writes nothing.
-    if (saving_)
-        return {false, {}};
-    const QScopedValueRollback<bool> saving(saving_, true);
-    // A wait for another copy's save shows, and goes before any question is asked.
-    const auto saveOnce = [&] {
-        SaveLockWait waiting(window_);
-        files_.setLockWait([&waiting] { return waiting.stillWaiting(); });
-        const auto unset = qScopeGuard([this] { files_.setLockWait({}); });
-        return save();
-    };
-    constexpr int MostRounds = 3;
-    journal::JournalMerge::Counts merged;
-    journal::Outcome outcome = saveOnce();
-    for (int round = 0; outcome.changedOnDisk && round < MostRounds; ++round) {
-        const bool goOn = outcome.mergeable ? mergeFound(archiveName, merged)
-                                            : prompter_.question(outcome.message);
-        if (!goOn)
-            return {false, {}};
-        if (!outcome.mergeable)
-            files_.agreeToReplace(archiveName);
-        // The merge may have brought columns the file cannot keep, or cells it cannot hold.
-        else if (!confirmWritable())
-            return {false, {}};
-        outcome = saveOnce();
-    }
-    // Still changing after every round: the question is no message to show; nothing was written.
-    if (outcome.changedOnDisk)
-        return journal::Outcome::failed(
-            QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён. "
-                           "Попробуйте сохранить ещё раз."));
-    if (outcome.ok && merged.any())
-        outcome.message = mergedMessage(archiveName, merged) +
-                          (outcome.message.isEmpty() ? QString() : u"\n\n" + outcome.message);
-    return outcome;
+    if (write(*name))
+        Q_EMIT archiveSaved(*name);
 }
 
 namespace {
@@ -176,10 +144,7 @@ QString fileNameOf(const QString& archiveName) {
     return archiveName.isEmpty() ? QStringLiteral("thisyear.csv") : archiveName + u".csv";
 }
 
-} // namespace
-
-QString JournalDocument::mergedMessage(const QString& archiveName,
-                                       const journal::JournalMerge::Counts& counts) {
+QString mergedMessage(const QString& archiveName, const journal::JournalMerge::Counts& counts) {
     QStringList what;
     if (counts.addedRows > 0)
         what << QStringLiteral("добавлено строк: %1").arg(counts.addedRows);
@@ -197,55 +162,99 @@ QString JournalDocument::mergedMessage(const QString& archiveName,
         .arg(fileNameOf(archiveName), what.join(QStringLiteral(", ")));
 }
 
-// The merge of the version found into the grid; false when the user cancelled (nothing changed).
-bool JournalDocument::mergeFound(const QString& archiveName,
-                                 journal::JournalMerge::Counts& merged) {
-    const QString path = archiveName.isEmpty() ? core::currentJournalPath(journalFolder_)
-                                               : core::archivePath(journalFolder_, archiveName);
-    const bool onScreen = archiveName.isEmpty() ? shown_.kind == ShownJournal::CurrentYear
-                                                : shown_.kind == ShownJournal::Archive &&
-                                                      shown_.archive == archiveName;
-    std::optional<journal::JournalMerge> merge = onScreen ? files_.planMerge() : std::nullopt;
-    if (!merge) {
-        // Another journal on screen (a copy going into an archive), or a base that no longer
-        // reads: the other user's version is replaced only when the user says so.
-        const QString reason = onScreen
-                                   ? QStringLiteral("журнал на экране прочитан из файла не целиком")
-                                   : QStringLiteral("на экране другой журнал");
-        if (!prompter_.question(journal::unmergeableQuestion(path, reason)))
-            return false;
-        files_.agreeToReplace(archiveName);
-        return true;
-    }
-    std::vector<bool> takeTheirs(merge->conflicts().size(), false);
-    if (!merge->conflicts().empty()) {
-        std::optional<std::vector<bool>> answer =
-            prompter_.settleConflicts(fileNameOf(archiveName), merge->conflicts());
-        if (!answer)
-            return false;
-        takeTheirs = std::move(*answer);
-        takeTheirs.resize(merge->conflicts().size(), false);
-    }
-    const journal::JournalMerge::Counts counts = merge->counts(takeTheirs);
-    merged.addedRows += counts.addedRows;
-    merged.changedCells += counts.changedCells;
-    merged.deletedRows += counts.deletedRows;
-    merged.addedColumns += counts.addedColumns;
-    const auto step = history_.step(QStringLiteral("Объединение с файлом"));
-    files_.applyMerge(*merge, takeTheirs);
-    return true;
-}
+} // namespace
 
-bool JournalDocument::saveArchiveNamed(const QString& name) {
-    if (!confirmSave(name))
+// A save that finds the file changed on disk by another copy merges the two: the grid takes what
+// the other user changed (the conflicts asked about once), in one undo step, and the save writes
+// the merged journal. Where no merge is possible the old question stands: "Да" writes over the
+// version it was about, never over one changed again since. A save that finds the file changed
+// again meanwhile (a third copy saved) merges or asks again, three rounds at most.
+bool JournalDocument::write(const QString& archiveName) {
+    if (!confirmSave(archiveName))
         return false;
-    const journal::Outcome outcome = saveAsked(name, [&] { return files_.saveArchive(name); });
-    // A copy under another name leaves the journal on screen unsaved; only that archive itself
-    // is the journal on screen.
-    if (outcome.ok && shown_.kind == ShownJournal::Archive && shown_.archive == name)
+    // The wait for another copy's save keeps the window's events going: a save asked for
+    // meanwhile (the window closed, "ДА" at exit) writes nothing.
+    if (saving_)
+        return false;
+    const QScopedValueRollback<bool> saving(saving_, true);
+    // A wait for another copy's save shows, and goes before any question is asked.
+    const auto saveOnce = [&] {
+        SaveLockWait waiting(window_);
+        files_.setLockWait([&waiting] { return waiting.stillWaiting(); });
+        const auto unset = qScopeGuard([this] { files_.setLockWait({}); });
+        return archiveName.isEmpty() ? files_.saveCurrent() : files_.saveArchive(archiveName);
+    };
+    constexpr int MostRounds = 3;
+    journal::JournalMerge::Counts merged;
+    journal::SaveResult result = saveOnce();
+    for (int round = 0; round < MostRounds; ++round) {
+        journal::Changed* changed = std::get_if<journal::Changed>(&result);
+        const auto* writeProtected = std::get_if<journal::WriteProtected>(&result);
+        if (!changed && !writeProtected)
+            break;
+        // The version found is merged only into the journal read from an earlier version of it.
+        const bool mergeable = changed && changed->found;
+        QString question = changed ? changed->question : writeProtected->question;
+        std::optional<journal::JournalMerge> merge;
+        if (mergeable) {
+            merge = isOnScreen(archiveName) ? files_.planMerge(*changed->found) : std::nullopt;
+            // Another journal on screen (a copy going into an archive), or a base that no longer
+            // reads: the other user's version is replaced only when the user says so.
+            if (!merge)
+                question = journal::unmergeableQuestion(
+                    changed->found->path,
+                    isOnScreen(archiveName)
+                        ? QStringLiteral("журнал на экране прочитан из файла не целиком")
+                        : QStringLiteral("на экране другой журнал"));
+        }
+        if (!merge) {
+            if (!prompter_.question(question))
+                return false;
+            files_.agreeToReplace(archiveName);
+        } else {
+            std::vector<bool> takeTheirs(merge->conflicts().size(), false);
+            if (!merge->conflicts().empty()) {
+                std::optional<std::vector<bool>> answer =
+                    prompter_.settleConflicts(fileNameOf(archiveName), merge->conflicts());
+                if (!answer)
+                    return false;
+                takeTheirs = std::move(*answer);
+                takeTheirs.resize(merge->conflicts().size(), false);
+            }
+            const journal::JournalMerge::Counts counts = merge->counts(takeTheirs);
+            merged.addedRows += counts.addedRows;
+            merged.changedCells += counts.changedCells;
+            merged.deletedRows += counts.deletedRows;
+            merged.addedColumns += counts.addedColumns;
+            const auto step = history_.step(QStringLiteral("Объединение с файлом"));
+            files_.applyMerge(*merge, takeTheirs, std::move(*changed->found));
+        }
+        // The merge may have brought columns the file cannot keep, or cells it cannot hold.
+        if (mergeable && !confirmWritable())
+            return false;
+        result = saveOnce();
+    }
+    const journal::Saved* written = std::get_if<journal::Saved>(&result);
+    if (!written) {
+        // Still changing after every round: the question is no message to show.
+        tell(std::holds_alternative<journal::Refused>(result)
+                 ? std::get<journal::Refused>(result).why
+                 : QStringLiteral("Файл всё время меняет другой пользователь; журнал не сохранён. "
+                                  "Попробуйте сохранить ещё раз."));
+        return false;
+    }
+    // The grid is this year's register now, whatever it was read from; a copy under another
+    // name leaves the journal on screen unsaved.
+    if (archiveName.isEmpty())
+        shown_ = ShownJournal::currentYear();
+    if (isOnScreen(archiveName)) {
         history_.markClean();
-    tell(outcome);
-    return outcome.ok;
+        Q_EMIT saved();
+    }
+    tell(merged.any() ? mergedMessage(archiveName, merged) +
+                            (written->note.isEmpty() ? QString() : u"\n\n" + written->note)
+                      : written->note);
+    return true;
 }
 
 // A file changed on disk by another user is not asked about here: the save merges it.
@@ -275,9 +284,9 @@ bool JournalDocument::confirmWritable() {
     });
 }
 
-void JournalDocument::tell(const journal::Outcome& outcome) {
-    if (!outcome.message.isEmpty())
-        prompter_.message(outcome.message);
+void JournalDocument::tell(const QString& message) {
+    if (!message.isEmpty())
+        prompter_.message(message);
 }
 
 void JournalDocument::showTitle() {

@@ -1,11 +1,9 @@
 #pragma once
 
-#include "journal/journalmerge.h"
-
+#include <QList>
 #include <QObject>
 #include <QString>
-#include <functional>
-#include <optional>
+#include <QStringList>
 
 class QWidget;
 
@@ -19,11 +17,11 @@ class GridHistory;
 
 namespace journal {
 class JournalFiles;
-struct Outcome;
 } // namespace journal
 
 namespace model {
 class GridModel;
+class RegisterState;
 } // namespace model
 
 namespace app {
@@ -44,22 +42,34 @@ struct ShownJournal {
 // name alone while nothing was opened; [*] is where Qt puts the modified marker.
 QString windowTitleFor(const ShownJournal& shown);
 
-// The journal on screen as a document: which file it came from, whether its changes are saved
-// (the undo history's clean state: undoing back to the saved grid counts as saved), the window's
-// title and modified marker, and the questions asked before the grid goes into a file or is
-// replaced by another journal. Saving goes through here; the window only asks it.
+// The journal on screen, from the button to the file: it opens this year's register or an
+// archive into the grid, saves it (merging what another copy saved meanwhile), saves a copy as an
+// archive, and keeps the window's title and modified marker (the undo history's clean state:
+// undoing back to the saved grid counts as saved). It asks every question a save needs; the
+// window only calls it.
 class JournalDocument : public QObject {
     Q_OBJECT
 public:
-    JournalDocument(QWidget& window, journal::JournalFiles& files, model::GridModel& grid,
-                    editing::GridHistory& history, core::Prompter& prompter, QString journalFolder);
+    struct Parts {
+        journal::JournalFiles& files;
+        model::GridModel& grid;
+        editing::GridHistory& history;
+        model::RegisterState& state;
+        core::Prompter& prompter;
+    };
+    JournalDocument(QWidget& window, Parts parts, QString journalFolder);
 
     const ShownJournal& shown() const { return shown_; }
     bool hasUnsavedChanges() const;
     // Another journal folder: its journals are the ones named from now on.
     void setJournalFolder(QString folder) { journalFolder_ = std::move(folder); }
-    // A journal was just read into the grid (the history cleared): the title names it.
-    void opened(ShownJournal shown);
+
+    // Reads that journal into the grid, its history cleared, and tells what the user should know
+    // of it. Unsaved changes are asked about before (mayReplace).
+    void open(const ShownJournal& journal);
+    // An imported register into the grid, read from no file and saved nowhere yet: its history
+    // starts anew, the grid counts as changed and the title names no file.
+    void showImported(QList<QStringList> rows, const QStringList& extraCaptions);
 
     // Before the grid is replaced by another journal: with unsaved changes, asks whether to save
     // them ("Да" saves the journal on screen into its own file). True to go on; false when the
@@ -70,34 +80,42 @@ public:
     // written.
     bool save();
     // "Сохранить как": a copy into the archive of the name asked for; the journal on screen stays
-    // what it was, unless it is that archive. `proposedName` is written in at first. The name of
-    // the archive written; none when nothing was.
-    std::optional<QString> saveToArchive(const QString& proposedName = {});
+    // what it was, unless it is that archive. `proposedName` is written in at first.
+    void saveAs(const QString& proposedName);
+
+Q_SIGNALS:
+    // Before a journal is read: the day its block dates are judged against is to be today.
+    void aboutToOpen();
+    // A journal was read into the grid (or nothing could be, and the grid holds none).
+    void opened();
+    // The journal on screen was written into its own file.
+    void saved();
+    // "Сохранить как" wrote the journal on screen into the archive of that name.
+    void archiveSaved(const QString& name);
 
 private:
-    bool saveCurrentYear();
-    bool saveArchiveNamed(const QString& name);
-    journal::Outcome saveAsked(const QString& archiveName,
-                               const std::function<journal::Outcome()>& saveOnce);
-    bool mergeFound(const QString& archiveName, journal::JournalMerge::Counts& merged);
-    static QString mergedMessage(const QString& archiveName,
-                                 const journal::JournalMerge::Counts& counts);
+    // Writes the grid into this year's register (an empty name) or the archive of that name.
+    bool write(const QString& archiveName);
+    bool isOnScreen(const QString& archiveName) const {
+        return shown_.kind != ShownJournal::Nothing && shown_.archive == archiveName;
+    }
     // Asks what must be asked before the grid is written over a file (this year's register, or
-    // the archive of that name): a file read only in part going to be replaced by that part, an
-    // archive on screen or a grid never read from it going over this year's register, filled
-    // columns the file cannot keep, cells holding ";" or a line end (replaced when the user
-    // agrees). False to write nothing.
+    // the archive of that name): a file read only in part going to be replaced by that part, a
+    // grid never read from it going over this year's register, filled columns the file cannot
+    // keep, cells holding ";" or a line end (replaced when the user agrees). False to write
+    // nothing.
     bool confirmSave(const QString& archiveName);
     // The questions about what the file cannot take: filled columns past the eighth, cells
     // holding ";" or a line end. Asked again after a merge brought the other user's cells.
     bool confirmWritable();
-    void tell(const journal::Outcome& outcome);
+    void tell(const QString& message);
     void showTitle();
 
     QWidget& window_;
     journal::JournalFiles& files_;
     model::GridModel& grid_;
     editing::GridHistory& history_;
+    model::RegisterState& state_;
     core::Prompter& prompter_;
     QString journalFolder_;
     ShownJournal shown_;

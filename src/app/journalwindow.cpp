@@ -1,6 +1,5 @@
 #include "app/journalwindow.h"
 
-#include "app/busycursor.h"
 #include "app/celleditor.h"
 #include "app/celleditsession.h"
 #include "app/commandbutton.h"
@@ -68,8 +67,6 @@ constexpr int GridWidthMargin = 850;
 constexpr int GridHeightMargin = 1900;
 // The block summary sits this far below the grid, in the strip the bottom margin leaves.
 constexpr int SummaryGap = 30;
-// A journal from this size on (some 80,000 rows) takes long enough to open for a busy pointer.
-constexpr qint64 BusyOpenBytes = qint64(8) << 20;
 
 } // namespace
 
@@ -102,11 +99,14 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
         *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
     journal_->judgeBlocksBy(*state_);
     journal_->setSelection(gridView_->selectionModel());
-    document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *services_.prompter,
-                                    services_.journalFolder);
+    document_ =
+        new JournalDocument(*this, {*journal_, *grid_, *history_, *state_, *services_.prompter},
+                            services_.journalFolder);
+    connect(document_, &JournalDocument::aboutToOpen, midnight_, &MidnightWatch::followToday);
     repeats_ = new RepeatController(
         *this, {*grid_, *gridView_, *state_, *summary_, *finder_, *edits_, *document_},
         services_.journalFolder);
+    connect(document_, &JournalDocument::opened, gridView_, &GridView::showFirstColumn);
     createExchange();
     connectButtons();
     prepareGrid();
@@ -205,9 +205,9 @@ void JournalWindow::connectButtons() {
              QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_S),
              edits_->command([this] {
                  const ShownJournal& shown = document_->shown();
-                 repeats_->saveToArchive(shown.kind == ShownJournal::Archive
-                                             ? shown.archive
-                                             : QString::number(services_.clock->today().year()));
+                 document_->saveAs(shown.kind == ShownJournal::Archive
+                                       ? shown.archive
+                                       : QString::number(services_.clock->today().year()));
              }));
     withKeys("CmdSave", "ActSave", QKeySequence(Qt::ControlModifier | Qt::Key_S),
              edits_->command(document_, &JournalDocument::save));
@@ -286,9 +286,8 @@ void JournalWindow::createPrinting() {
 
 void JournalWindow::createExchange() {
     ExchangeMenu menu = createExchangeMenu(
-        *this, {*journal_, *document_, *grid_, *history_, *state_}, *gridView_,
-        [this] { return summary_->filter(); }, [this] { return document_->shown().fileBase(); },
-        services_.files, services_.prompter);
+        *this, {*document_, *grid_, *state_}, *gridView_, [this] { return summary_->filter(); },
+        [this] { return document_->shown().fileBase(); }, services_.files, services_.prompter);
     connect(menu.importer, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
     connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellEditSession::commit);
     connect(menu.importer, &ImportController::imported, this, [this] {
@@ -312,14 +311,15 @@ void JournalWindow::switchFolder(const QString& folder) {
     document_->setJournalFolder(folder);
     repeats_->setJournalFolder(folder);
     finder_->setJournalFolder(folder);
-    load(ShownJournal::currentYear());
+    document_->open(ShownJournal::currentYear());
 }
 
 void JournalWindow::openFoundRow(const QString& journal, int row) {
     if (!document_->mayReplace())
         return;
-    load(journal == QStringLiteral("thisyear.csv") ? ShownJournal::currentYear()
-                                                   : ShownJournal::archiveNamed(journal));
+    document_->open(journal == QStringLiteral("thisyear.csv")
+                        ? ShownJournal::currentYear()
+                        : ShownJournal::archiveNamed(journal));
     // The row as the list counts it, from 1.
     if (row >= 1 && row <= grid_->rowCount())
         gridView_->goToRow(row - 1, 0);
@@ -363,7 +363,7 @@ void JournalWindow::markModified() {
 // With unsaved changes, opening another journal asks first.
 void JournalWindow::openJournal() {
     if (document_->mayReplace())
-        load(ShownJournal::currentYear());
+        document_->open(ShownJournal::currentYear());
 }
 
 void JournalWindow::openArchive() {
@@ -371,29 +371,7 @@ void JournalWindow::openArchive() {
             journal::askArchiveName(*services_.prompter, journal::openArchivePrompt(),
                                     journal::listArchives(services_.journalFolder));
         name && document_->mayReplace())
-        load(ShownJournal::archiveNamed(*name));
-}
-
-// Opening and the block-date pass change many rows one by one: the summary follows once, at
-// the end. The message comes after the busy pointer is gone; the view starts at the first column.
-void JournalWindow::load(const ShownJournal& journal) {
-    midnight_->followToday();
-    journal::Outcome outcome;
-    {
-        const BusyCursor busy(journal_->sizeOnDisk(journal.kind == ShownJournal::Archive
-                                                       ? journal.archive
-                                                       : QString()) >= BusyOpenBytes);
-        outcome = journal.kind == ShownJournal::Archive ? journal_->openArchive(journal.archive)
-                                                        : journal_->openCurrent();
-    }
-    history_->clear();
-    state_->settle();
-    // A journal that could not be read is not the one on screen: the title names none.
-    document_->opened(outcome.nothingRead ? ShownJournal{} : journal);
-    repeats_->journalOpened();
-    gridView_->showFirstColumn();
-    if (!outcome.message.isEmpty())
-        services_.prompter->message(outcome.message);
+        document_->open(ShownJournal::archiveNamed(*name));
 }
 
 void JournalWindow::fillBlockDates() {

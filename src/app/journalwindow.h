@@ -23,7 +23,6 @@ class GridHistory;
 namespace journal {
 class JournalFiles;
 class PeriodicSave;
-struct Outcome;
 } // namespace journal
 
 namespace model {
@@ -168,8 +167,6 @@ private:
     void openJournal();
     // A double click on a row found in every journal: that journal, shown at that row.
     void openFoundRow(const QString& journal, int row);
-    // Reads that journal into the grid (after any question about unsaved changes).
-    void load(const ShownJournal& journal);
     // Fills the block-date column from the activation dates.
     void fillBlockDates();
     // A stored activation date gets its block date at once, in the same undo step.

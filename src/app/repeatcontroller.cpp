@@ -31,6 +31,9 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
     timer_->setInterval(ArchiveCheckMs);
     connect(timer_, &QTimer::timeout, this, &RepeatController::refreshArchives);
     timer_->start();
+    connect(&wiring.document, &JournalDocument::opened, this, &RepeatController::journalOpened);
+    connect(&wiring.document, &JournalDocument::archiveSaved, this,
+            &RepeatController::archiveSaved);
 }
 
 RepeatController::~RepeatController() = default;
@@ -55,10 +58,9 @@ void RepeatController::journalOpened() {
     QTimer::singleShot(ArchiveLookAfterOpenMs, this, &RepeatController::refreshArchives);
 }
 
-void RepeatController::saveToArchive(const QString& proposedName) {
-    if (const std::optional<QString> written = wiring_.document.saveToArchive(proposedName);
-        written && !writtenFromScreen_.contains(*written))
-        writtenFromScreen_ << *written;
+void RepeatController::archiveSaved(const QString& name) {
+    if (!writtenFromScreen_.contains(name))
+        writtenFromScreen_ << name;
     refreshArchives();
 }
 

@@ -62,8 +62,9 @@ public:
 public Q_SLOTS:
     // A journal was read into the grid: the archives, but the one on screen, are looked at.
     void journalOpened();
-    // "Сохранить как", then the archives are looked at again.
-    void saveToArchive(const QString& proposedName = {});
+    // "Сохранить как" wrote that archive from the journal on screen: it is not looked at, and the
+    // others are looked at again.
+    void archiveSaved(const QString& name);
     // Looks at the archives (a stat each) and marks what they hold.
     void refreshArchives();
     // "К повтору".

@@ -6,7 +6,6 @@
 #include "core/journalpaths.h"
 #include "core/journalreplace.h"
 #include "core/messagenumbers.h"
-#include "journal/foundversion.h"
 #include "journal/journalfiles.h"
 #include "model/gridmodel.h"
 
@@ -104,32 +103,21 @@ std::optional<QString> JournalFiles::partialReadQuestion(const QString& archiveN
 
 // A version of the file this copy does not know: merged with the grid when the grid was read
 // from an earlier version of it; otherwise, and when it is write-protected, a question.
-journal::Outcome JournalFiles::changedOnDisk(const QString& path, core::Replacement done) {
-    journal::Outcome changed;
-    changed.ok = false;
-    changed.changedOnDisk = true;
+SaveResult JournalFiles::changedOnDisk(const QString& path, core::Replacement done) {
     const bool asked = consents_.contains(path);
     if (done.kind == core::Replacement::WriteProtected) {
-        changed.writeProtected = true;
-        changed.message = writeProtectedQuestion(path, describe(path), done.foundMode,
-                                                 core::userName(done.foundOwner), grid_.rowCount());
+        WriteProtected found{writeProtectedQuestion(path, describe(path), done.foundMode,
+                                                    core::userName(done.foundOwner),
+                                                    grid_.rowCount())};
         consents_[path].describedProtected = true;
-        return changed;
+        return found;
     }
-    if (path != openedPath_ || !knownFile(path)) {
-        changed.message = unseenVersionQuestion(path, describe(path), asked, grid_.rowCount());
-        return changed;
-    }
+    if (path != openedPath_ || !knownVersion(path))
+        return Changed{std::nullopt,
+                       unseenVersionQuestion(path, describe(path), asked, grid_.rowCount())};
     consents_[path].described = done.found;
-    std::variant<FoundVersion, QString> found =
-        foundVersion(path, knownFile(path)->base.has_value(), std::move(done), availableMemory_());
-    if (FoundVersion* version = std::get_if<FoundVersion>(&found)) {
-        found_ = std::move(*version);
-        changed.mergeable = true;
-    } else {
-        changed.message = std::get<QString>(found);
-    }
-    return changed;
+    return changeFound(path, knownVersion(path)->bytes.has_value(), std::move(done),
+                       availableMemory_());
 }
 
 } // namespace journal

@@ -113,11 +113,10 @@ void JournalFiles::setFolder(QString programFolder) {
     backups_ = core::JournalBackups(core::backupFolderPath(programFolder_), clock_);
     known_.clear();
     partial_.reset();
-    found_.reset();
     openedPath_.clear();
 }
 
-journal::Outcome JournalFiles::openCurrent() {
+OpenResult JournalFiles::openCurrent() {
     const QString path = core::currentJournalPath(programFolder_);
     partial_.reset();
     Reading reading;
@@ -139,13 +138,12 @@ journal::Outcome JournalFiles::openCurrent() {
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    journal::Outcome outcome =
-        outcomeOf(reading, path, QStringLiteral("Не могу найти thisyear.csv."));
-    outcome.nothingRead = reading.kind == Reading::Failed && !partial_;
-    return opened(path, std::move(outcome));
+    OpenResult result = resultOf(reading, path, QStringLiteral("Не могу найти thisyear.csv."));
+    result.nothingRead = reading.kind == Reading::Failed && !partial_;
+    return opened(path, std::move(result));
 }
 
-journal::Outcome JournalFiles::openArchive(const QString& name) {
+OpenResult JournalFiles::openArchive(const QString& name) {
     const QString path = core::archivePath(programFolder_, name);
     partial_.reset();
     Reading reading;
@@ -170,10 +168,9 @@ journal::Outcome JournalFiles::openArchive(const QString& name) {
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    journal::Outcome outcome =
-        outcomeOf(reading, path, QStringLiteral("Не могу найти  указанный год."));
-    outcome.nothingRead = reading.kind == Reading::Failed && !partial_;
-    return opened(path, std::move(outcome));
+    OpenResult result = resultOf(reading, path, QStringLiteral("Не могу найти  указанный год."));
+    result.nothingRead = reading.kind == Reading::Failed && !partial_;
+    return opened(path, std::move(result));
 }
 
 void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extraCaptions) {
@@ -192,27 +189,27 @@ void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extr
 
 // The journal on screen is held here, and the user hears when another copy holds it already. A
 // journal of which nothing could be read is not on screen, and is not held.
-journal::Outcome JournalFiles::opened(const QString& path, journal::Outcome outcome) {
-    if (outcome.nothingRead) {
+OpenResult JournalFiles::opened(const QString& path, OpenResult result) {
+    if (result.nothingRead) {
         openedPath_.clear();
         lock_.release();
-        return outcome;
+        return result;
     }
     openedPath_ = path;
     const std::optional<core::JournalLock::Holder> holder = lock_.hold(tree_, path);
     if (!holder)
-        return outcome;
+        return result;
     const QString held = core::JournalLock::heldMessage(QFileInfo(path).fileName(), *holder);
-    outcome.message =
-        outcome.message.isEmpty() ? held : outcome.message + QStringLiteral("\n\n") + held;
-    return outcome;
+    result.message =
+        result.message.isEmpty() ? held : result.message + QStringLiteral("\n\n") + held;
+    return result;
 }
 
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
-                            const core::FileIdentity& identity, std::optional<QByteArray> base) {
+                            const core::FileIdentity& identity, std::optional<QByteArray> bytes) {
     consents_.remove(path);
-    Fingerprint known{path, existed, identity, fingerprint, std::move(base)};
-    if (Fingerprint* same = knownFile(path))
+    KnownVersion known{path, existed, identity, fingerprint, std::move(bytes)};
+    if (KnownVersion* same = knownVersion(path))
         *same = std::move(known);
     else
         known_.push_back(std::move(known));
@@ -221,13 +218,13 @@ void JournalFiles::remember(const QString& path, bool existed, const QByteArray&
 void JournalFiles::forget(const QString& path) {
     consents_.remove(path);
     known_.erase(std::remove_if(known_.begin(), known_.end(),
-                                [&](const Fingerprint& known) { return known.path == path; }),
+                                [&](const KnownVersion& known) { return known.path == path; }),
                  known_.end());
 }
 
-JournalFiles::Fingerprint* JournalFiles::knownFile(const QString& path) {
+JournalFiles::KnownVersion* JournalFiles::knownVersion(const QString& path) {
     const auto same = std::find_if(known_.begin(), known_.end(),
-                                   [&](const Fingerprint& other) { return other.path == path; });
+                                   [&](const KnownVersion& other) { return other.path == path; });
     return same == known_.end() ? nullptr : &*same;
 }
 
@@ -246,23 +243,20 @@ void JournalFiles::agreeToReplace(const QString& archiveName) {
             consent->described;
 }
 
-std::optional<JournalMerge> JournalFiles::planMerge() {
-    const Fingerprint* known = found_ ? knownFile(found_->path) : nullptr;
-    if (!known || !known->base)
+std::optional<JournalMerge> JournalFiles::planMerge(const FoundVersion& found) {
+    const KnownVersion* known = knownVersion(found.path);
+    if (!known || !known->bytes)
         return std::nullopt;
-    std::optional<QList<QStringList>> base = baseRows(*known->base, availableMemory_());
+    std::optional<QList<QStringList>> base = baseRows(*known->bytes, availableMemory_());
     if (!base)
         return std::nullopt;
-    return JournalMerge(journal::asOpened(std::move(*base)), journal::asOpened(found_->rows),
-                        grid_);
+    return JournalMerge(journal::asOpened(std::move(*base)), journal::asOpened(found.rows), grid_);
 }
 
-void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs) {
-    if (!found_)
-        return;
+void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs,
+                              FoundVersion found) {
     merge.apply(grid_, takeTheirs);
     // The version found is what the grid now builds on: the next save expects it.
-    FoundVersion found = *std::exchange(found_, std::nullopt);
     const core::Opened file = tree_.openForReading(found.path);
     remember(found.path, true, found.fingerprint,
              file.ok() ? core::FileIdentity::of(file.info) : core::FileIdentity(),
@@ -346,11 +340,11 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
 }
 
 // The journal's own message first; the cause, where one is known, on a line of its own.
-journal::Outcome JournalFiles::outcomeOf(const Reading& reading, const QString& path,
-                                         const QString& failureMessage) {
+OpenResult JournalFiles::resultOf(const Reading& reading, const QString& path,
+                                  const QString& failureMessage) {
     if (reading.kind == Reading::Failed)
-        return journal::Outcome::failed(
-            reading.cause.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.cause);
+        return {false,
+                reading.cause.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.cause};
     QStringList messages;
     if (reading.kind == Reading::WithoutNulBytes)
         messages << nulBytesMessage(path);
@@ -359,29 +353,28 @@ journal::Outcome JournalFiles::outcomeOf(const Reading& reading, const QString& 
     return {true, messages.join(QStringLiteral("\n\n"))};
 }
 
-journal::Outcome JournalFiles::saveCurrent() {
+SaveResult JournalFiles::saveCurrent() {
     return saveGridTo(core::currentJournalPath(programFolder_), false, true);
 }
 
-journal::Outcome JournalFiles::saveArchive(const QString& name) {
+SaveResult JournalFiles::saveArchive(const QString& name) {
     return saveGridTo(core::archivePath(programFolder_, name), true, false);
 }
 
-journal::Outcome JournalFiles::saveGridTo(const QString& path, bool createFolder, bool hold) {
+SaveResult JournalFiles::saveGridTo(const QString& path, bool createFolder, bool hold) {
     try {
         endOnLastWrittenCell();
         if (const std::optional<QString> refusal = refusalToSave(path))
-            return journal::Outcome::failed(*refusal);
-        journal::Outcome outcome = replaceFile(path, createFolder);
-        if (outcome.ok && hold) {
+            return Refused{*refusal};
+        SaveResult result = replaceFile(path, createFolder);
+        if (std::holds_alternative<Saved>(result) && hold) {
             openedPath_ = path;
             lock_.hold(tree_, path);
         }
-        return outcome;
+        return result;
     } catch (const std::exception&) {
         // Memory ran out while the file was laid out: nothing was written.
-        return journal::Outcome::failed(saveFailedMessage(path) + u'\n' +
-                                        QStringLiteral("Недостаточно памяти."));
+        return Refused{saveFailedMessage(path) + u'\n' + QStringLiteral("Недостаточно памяти.")};
     }
 }
 
@@ -417,18 +410,18 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
 
 // The previous version goes to the Backup folder first (unless the new one is the same). A
 // backup that cannot be kept never stops the save: the file is replaced all the same, and the
-// outcome says why its previous version is not in Backup. Only the Archive folder itself is made:
+// note says why its previous version is not in Backup. Only the Archive folder itself is made:
 // a program folder that has gone (a drive taken away) must not be made again in its place, where
 // the file would be lost from sight.
-journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolder) {
+SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     // Only the file the grid was read from is expected as this copy knows it; any other is
     // expected missing, or as the user agreed to replace it.
-    const Fingerprint* known = path == openedPath_ ? knownFile(path) : nullptr;
+    const KnownVersion* known = path == openedPath_ ? knownVersion(path) : nullptr;
     const Consent consent = consents_.value(path);
     core::Expectation expected;
     expected.known = known != nullptr;
     expected.existed = known && known->existed;
-    expected.fingerprint = known ? known->hash : QByteArray();
+    expected.fingerprint = known ? known->fingerprint : QByteArray();
     expected.agreed = consent.agreed;
     expected.agreedProtected = consent.agreedProtected;
     expected.keepBytes = true;
@@ -439,7 +432,7 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
         done.kind == core::Replacement::WriteProtected)
         return changedOnDisk(path, std::move(done));
     if (done.kind == core::Replacement::Failed)
-        return journal::Outcome::failed(saveFailedMessage(path) + u'\n' + done.cause);
+        return Refused{saveFailedMessage(path) + u'\n' + done.cause};
     // The file now holds what the grid holds.
     consents_.remove(path);
     if (partial_ && partial_->path == path)
@@ -447,11 +440,11 @@ journal::Outcome JournalFiles::replaceFile(const QString& path, bool createFolde
     // Its bytes become the base of the next merge.
     remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
     if (!done.unkeptBackup.isEmpty())
-        return {true, QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
-                                     "в папке %2:\n%3")
-                          .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()),
-                               done.unkeptBackup)};
-    return journal::Outcome::done();
+        return Saved{
+            QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
+                           "в папке %2:\n%3")
+                .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()), done.unkeptBackup)};
+    return Saved{};
 }
 
 } // namespace journal

@@ -5,8 +5,8 @@
 #include "core/journallock.h"
 #include "core/memory.h"
 #include "journal/blockdates.h"
-#include "journal/foundversion.h"
 #include "journal/journalmerge.h"
+#include "journal/saveresult.h"
 #include "model/registerstate.h"
 
 #include <QByteArray>
@@ -31,25 +31,13 @@ class GridModel;
 
 namespace journal {
 
-// What opening or saving did: whether it succeeded, and a message for the user (empty when there
-// is nothing to tell). An opening can succeed with a message (a file with NUL bytes).
-struct Outcome {
+// What opening a journal did: whether it read the file, and a message for the user (empty when
+// there is nothing to tell; an opening can succeed with one, a file with NUL bytes).
+struct OpenResult {
     bool ok = true;
     QString message;
-    // A save found the file changed on disk since this copy last saw it, and left it as it was.
-    // When `mergeable`, the version found waits to be merged with the grid (JournalFiles::
-    // planMerge); otherwise the message is the question to ask before saving again, with the
-    // reason no merge is possible (JournalFiles::agreeToReplace).
-    bool changedOnDisk = false;
-    bool mergeable = false;
-    // An opening read nothing of the file: the grid holds no journal.
+    // Nothing of the file was read: the grid holds no journal.
     bool nothingRead = false;
-    // The save found the file's write bits off for this user: the message asks whether to replace
-    // it all the same.
-    bool writeProtected = false;
-
-    static Outcome done() { return {}; }
-    static Outcome failed(QString message) { return {false, std::move(message)}; }
 };
 
 // The texts of the two input boxes that ask for an archive name.
@@ -74,8 +62,8 @@ enum class SaveTarget { ShownArchive, CurrentYear };
 QStringList saveTargetChoices(const QString& archiveName);
 
 // The journal files of one program folder: opening the current year's register or an archive
-// into the grid, and saving the grid to thisyear.csv or to an archive. Operations return their
-// outcome; asking and telling are the window's.
+// into the grid, and saving the grid to thisyear.csv or to an archive. Operations return what
+// they did; asking and telling are the caller's (the journal on screen: app::JournalDocument).
 class JournalFiles {
 public:
     using Clock = core::JournalBackups::Clock;
@@ -95,18 +83,18 @@ public:
     // there is none.
     qint64 sizeOnDisk(const QString& archiveName = {}) const;
     // "Открыть журнал": shows thisyear.csv (nothing when it is missing) and its block dates.
-    journal::Outcome openCurrent();
+    OpenResult openCurrent();
     // "Загрузить архив": shows the archive of that (accepted) name as stored.
-    journal::Outcome openArchive(const QString& name);
+    OpenResult openArchive(const QString& name);
     // An imported register into the grid as a journal read from no file: its rows under the
     // journal header, the captions of its columns after the eighth.
     void showImported(QList<QStringList> rows, const QStringList& extraCaptions);
     // "Сохранить изменения": writes the grid to thisyear.csv, whatever was opened last; that file
     // is then the one held.
-    journal::Outcome saveCurrent();
+    SaveResult saveCurrent();
     // "Сохранить как": writes a copy of the grid into the Archive folder under that (accepted)
     // name; the journal held stays the one on screen.
-    journal::Outcome saveArchive(const QString& name);
+    SaveResult saveArchive(const QString& name);
 
     // When the grid holds only part of a file (its reading stopped early or failed), the question
     // to ask before a save writes over that file: thisyear.csv, or the archive of that name.
@@ -117,13 +105,13 @@ public:
     // about again, under the save lock).
     void agreeToReplace(const QString& archiveName = {});
 
-    // After a save came back `mergeable`: the merge of the grid with the version found, from the
-    // file as this copy last read or wrote it. None when that base no longer reads (the question
-    // is then changedOnDiskText).
-    std::optional<JournalMerge> planMerge();
+    // The merge of the grid with the version a save found, from the file as this copy last read
+    // or wrote it. None when that base no longer reads.
+    std::optional<JournalMerge> planMerge(const FoundVersion& found);
     // The merge, its conflicts settled so (true: the file's side), made in the grid; the version
     // found is from now on the one this copy knows, so the next save writes over it.
-    void applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs);
+    void applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs,
+                    FoundVersion found);
     // Before "Сохранить как" writes over an archive that is already there: how many rows it
     // holds. None when there is no such archive.
     std::optional<QString> existingArchiveQuestion(const QString& archiveName);
@@ -164,14 +152,14 @@ private:
         QString cause;       // why it failed, when known
         QString notice = {}; // what the user should know of a whole read
     };
-    // A file as it was when it was last opened or saved here.
-    struct Fingerprint {
+    // The version of a file this copy knows: the file as it was when last opened or saved here.
+    struct KnownVersion {
         QString path;
         bool existed = false;
         core::FileIdentity identity;
-        QByteArray hash; // its fingerprint; empty when the file was read only in part
+        QByteArray fingerprint; // empty when the file was read only in part
         // Its bytes then, the base of a merge; none when the grid did not hold it whole.
-        std::optional<QByteArray> base;
+        std::optional<QByteArray> bytes;
     };
     // The version of a file the last question about it described, and the versions the user
     // agreed to replace (empty: none): one changed or unknown, one write-protected. Each question
@@ -193,17 +181,17 @@ private:
     // not be read) and identity.
     void remember(const QString& path, bool existed, const QByteArray& fingerprint = {},
                   const core::FileIdentity& identity = {},
-                  std::optional<QByteArray> base = std::nullopt);
-    Fingerprint* knownFile(const QString& path);
+                  std::optional<QByteArray> bytes = std::nullopt);
+    KnownVersion* knownVersion(const QString& path);
     QString pathFor(const QString& archiveName) const;
-    journal::Outcome opened(const QString& path, journal::Outcome outcome);
+    OpenResult opened(const QString& path, OpenResult result);
     Reading failedReading(const QString& path);
-    static journal::Outcome outcomeOf(const Reading& reading, const QString& path,
-                                      const QString& failureMessage);
-    journal::Outcome saveGridTo(const QString& path, bool createFolder, bool hold);
+    static OpenResult resultOf(const Reading& reading, const QString& path,
+                               const QString& failureMessage);
+    SaveResult saveGridTo(const QString& path, bool createFolder, bool hold);
     std::optional<QString> refusalToSave(const QString& path) const;
-    journal::Outcome replaceFile(const QString& path, bool createFolder);
-    journal::Outcome changedOnDisk(const QString& path, core::Replacement done);
+    SaveResult replaceFile(const QString& path, bool createFolder);
+    SaveResult changedOnDisk(const QString& path, core::Replacement done);
     // How many rows the file holds now, as the questions write them; the version counted becomes
     // the one a question about the file describes.
     QString describe(const QString& path);
@@ -221,13 +209,12 @@ private:
     std::function<qsizetype()> availableMemory_ = core::availableMemory;
     std::function<bool()> lockWait_;
     std::optional<PartialRead> partial_;
-    std::optional<FoundVersion> found_; // a changed file a save found, waiting to be merged
     // The file the grid was read from or last saved to as the journal on screen; empty when the
     // grid holds no file's journal (nothing read, an import). A save to any other file expects
     // to find none there, or the version the user agreed to replace.
     QString openedPath_;
     QHash<QString, Consent> consents_;
-    std::vector<Fingerprint> known_; // one per path, in the order first met
+    std::vector<KnownVersion> known_; // one per path, in the order first met
     core::JournalLock lock_;
     QPointer<const model::RegisterState> state_;
     QPointer<QItemSelectionModel> selection_;

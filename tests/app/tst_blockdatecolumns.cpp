@@ -78,7 +78,7 @@ public:
         } else if (words[0] == u"sort") {
             editing::sortByColumn(grid, col);
         } else if (words[0] == u"save") {
-            QVERIFY(files.saveCurrent().ok);
+            QVERIFY(std::holds_alternative<journal::Saved>(files.saveCurrent()));
             fileIds = ids.mid(0, 8);
             while (fileIds.size() < 8)
                 fileIds << nextId++;
@@ -218,7 +218,7 @@ private Q_SLOTS:
         QCOMPARE(judged.declined().has_value(), !standard);
         // The judgement that shades the rows decides as the pass does.
         QCOMPARE(judged.blockColumn().has_value(), standard);
-        QVERIFY(files.saveCurrent().ok);
+        QVERIFY(std::holds_alternative<journal::Saved>(files.saveCurrent()));
         QCOMPARE(folder.read(QStringLiteral("thisyear.csv")) == bytes, !standard);
     }
 

@@ -213,13 +213,14 @@ private Q_SLOTS:
         const QString archive = QStringLiteral("Archive/2010.csv");
         const QByteArray theirs = folder.read(archive);
         QCOMPARE(theirs, journalFile(registerOf(2, QStringLiteral("Чужой"))));
-        const journal::Outcome asked = mine.files.saveArchive(QStringLiteral("2010"));
-        QVERIFY(asked.changedOnDisk && !asked.mergeable);
-        QVERIFY2(asked.message.contains(QStringLiteral("тем временем записал другой пользователь")),
-                 qPrintable(asked.message));
+        const std::optional<QString> asked =
+            questionOf(mine.files.saveArchive(QStringLiteral("2010")));
+        QVERIFY(asked);
+        QVERIFY2(asked->contains(QStringLiteral("тем временем записал другой пользователь")),
+                 qPrintable(*asked));
         QCOMPARE(folder.read(archive), theirs);
         mine.files.agreeToReplace(QStringLiteral("2010"));
-        QVERIFY(mine.files.saveArchive(QStringLiteral("2010")).ok);
+        QVERIFY(saved(mine.files.saveArchive(QStringLiteral("2010"))));
         QCOMPARE(folder.read(archive), journalFile(registerOf(3, QStringLiteral("Мой"))));
         const QStringList kept = backupsIn(folder);
         QCOMPARE(kept.size(), 1);
@@ -248,10 +249,11 @@ private Q_SLOTS:
                         QFile(go + QString::number(copy)).open(QIODevice::WriteOnly);
                         if (!waitForFile(go))
                             return 2;
-                        const journal::Outcome outcome = program.files.saveArchive(name);
-                        if (!outcome.ok && !outcome.changedOnDisk)
-                            qWarning() << "not saved:" << outcome.message;
-                        return outcome.ok ? 0 : outcome.changedOnDisk ? 10 : 3;
+                        const journal::SaveResult result = program.files.saveArchive(name);
+                        const auto* refused = std::get_if<journal::Refused>(&result);
+                        if (refused)
+                            qWarning() << "not saved:" << refused->why;
+                        return saved(result) ? 0 : refused ? 3 : 10;
                     }));
             }
             // Both have asked, and found no archive of that name, before either saves.
@@ -290,13 +292,14 @@ private Q_SLOTS:
         theirs.removeAt(1);
         program.folder.write(ThisYear, journalFile(theirs));
 
-        const journal::Outcome found = program.files.saveCurrent();
-        QVERIFY(found.changedOnDisk && found.mergeable);
-        const std::optional<journal::JournalMerge> merge = program.files.planMerge();
+        const journal::SaveResult found = program.files.saveCurrent();
+        QVERIFY(foundToMerge(found));
+        const std::optional<journal::JournalMerge> merge =
+            program.files.planMerge(*foundToMerge(found));
         QVERIFY(merge);
         QCOMPARE(int(merge->conflicts().size()), 0);
         QCOMPARE(merge->counts({}).deletedRows, 1);
-        program.files.applyMerge(*merge, {});
+        program.files.applyMerge(*merge, {}, *foundToMerge(found));
         QVERIFY(program.save());
         const Rows saved = dataRows(program.grid);
         QCOMPARE(saved.size(), 4);
@@ -314,28 +317,27 @@ private Q_SLOTS:
         const QByteArray theirs = journalFile(registerOf(4));
         plant(folder, ThisYear, theirs, 0440);
         const QString owner = core::userName(statOf(folder.file(ThisYear)).st_uid);
-        QCOMPARE(asColleague([&] {
-                     // "Да" to the question about a register never read is no answer to this one.
-                     Program fresh(folder.path());
-                     fresh.fill(registerOf(1, QStringLiteral("Новый")));
-                     if (fresh.saveOver() || folder.read(ThisYear) != theirs)
-                         return 5;
-                     Program program(folder.path());
-                     program.open();
-                     program.grid.setText(0, 0, QStringLiteral("Правка"));
-                     const journal::Outcome asked = program.files.saveCurrent();
-                     if (!asked.changedOnDisk || asked.mergeable)
-                         return 1;
-                     if (!asked.message.contains(QStringLiteral("права 0440 (r--r-----), "
-                                                                "владелец ") +
-                                                 owner))
-                         return 2;
-                     if (folder.read(ThisYear) != theirs)
-                         return 3;
-                     program.files.agreeToReplace();
-                     return program.save() ? 0 : 4;
-                 }),
-                 0);
+        QCOMPARE(
+            asColleague([&] {
+                // "Да" to the question about a register never read is no answer to this one.
+                Program fresh(folder.path());
+                fresh.fill(registerOf(1, QStringLiteral("Новый")));
+                if (fresh.saveOver() || folder.read(ThisYear) != theirs)
+                    return 5;
+                Program program(folder.path());
+                program.open();
+                program.grid.setText(0, 0, QStringLiteral("Правка"));
+                const std::optional<QString> asked = questionOf(program.files.saveCurrent());
+                if (!asked)
+                    return 1;
+                if (!asked->contains(QStringLiteral("права 0440 (r--r-----), владелец ") + owner))
+                    return 2;
+                if (folder.read(ThisYear) != theirs)
+                    return 3;
+                program.files.agreeToReplace();
+                return program.save() ? 0 : 4;
+            }),
+            0);
         QVERIFY(folder.read(ThisYear).startsWith(cp1251(QStringLiteral("Правка;"))));
         QCOMPARE(statOf(folder.file(ThisYear)).st_mode & 07777, mode_t(0440));
         QCOMPARE(backupsIn(folder).size(), 1);

@@ -470,8 +470,7 @@ private Q_SLOTS:
         QVERIFY(program.folder.exists(QStringLiteral(".~lock.thisyear.csv#")));
         QVERIFY(!program.folder.exists(QStringLiteral("Archive/.~lock.КОПИЯ.csv#")));
         program.folder.write(ThisYear, journalFile(rows("Чужая правка")));
-        const journal::Outcome found = program.files.saveCurrent();
-        QVERIFY(found.changedOnDisk && found.mergeable);
+        QVERIFY(foundToMerge(program.files.saveCurrent()));
         QCOMPARE(program.thisYear(), journalFile(rows("Чужая правка")));
         program.prompter.answers << QStringLiteral("копия");
         program.prompter.questionAnswers << true;

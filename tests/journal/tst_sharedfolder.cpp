@@ -117,12 +117,14 @@ private Q_SLOTS:
             const pid_t child = ::fork();
             QVERIFY(child >= 0);
             if (child == 0) {
-                journal::Outcome outcome = mine.files.saveCurrent();
-                if (const std::optional<journal::JournalMerge> merge = mine.files.planMerge()) {
-                    mine.files.applyMerge(*merge, {});
-                    outcome = mine.files.saveCurrent();
-                }
-                ::_exit(outcome.ok ? 0 : 1);
+                journal::SaveResult result = mine.files.saveCurrent();
+                if (const journal::FoundVersion* found = foundToMerge(result))
+                    if (const std::optional<journal::JournalMerge> merge =
+                            mine.files.planMerge(*found)) {
+                        mine.files.applyMerge(*merge, {}, *found);
+                        result = mine.files.saveCurrent();
+                    }
+                ::_exit(saved(result) ? 0 : 1);
             }
             if (round == 0 || round == Rounds - 1) {
                 // The last round is not killed either: on a busy machine a save may take longer
@@ -171,16 +173,17 @@ private Q_SLOTS:
                 Program& copy = *copies[turn];
                 const QString where = QStringLiteral("round %1, copy %2").arg(round).arg(turn);
                 editRow(copy, 1000 * round + 17 * turn + 5);
-                journal::Outcome outcome = copy.files.saveCurrent();
+                journal::SaveResult result = copy.files.saveCurrent();
                 if (round > 0 || turn > 0) {
                     // The other copy saved since: merged, then saved.
-                    QVERIFY2(outcome.changedOnDisk && outcome.mergeable, qPrintable(where));
-                    const std::optional<journal::JournalMerge> merge = copy.files.planMerge();
+                    const journal::FoundVersion* found = foundToMerge(result);
+                    QVERIFY2(found, qPrintable(where));
+                    const std::optional<journal::JournalMerge> merge = copy.files.planMerge(*found);
                     QVERIFY2(merge && merge->conflicts().empty(), qPrintable(where));
-                    copy.files.applyMerge(*merge, {});
-                    outcome = copy.files.saveCurrent();
+                    copy.files.applyMerge(*merge, {}, *found);
+                    result = copy.files.saveCurrent();
                 }
-                QVERIFY2(outcome.ok, qPrintable(where + u' ' + outcome.message));
+                QVERIFY2(saved(result), qPrintable(where + u' ' + messageOf(result)));
                 editRow(copy, 1000 * round + 17 * turn + 300);
                 QVERIFY2(copy.save(), qPrintable(where));
                 QVERIFY2(dataRows(copy.grid) == expected, qPrintable(where));
@@ -200,11 +203,12 @@ private Q_SLOTS:
         first.fill({{QStringLiteral("ООО Первая"), QStringLiteral("ЭКР")}});
         second.fill({{QStringLiteral("ООО Вторая"), QStringLiteral("ЭКР")}});
         QVERIFY(first.save());
-        const journal::Outcome found = second.files.saveCurrent();
-        QVERIFY(found.changedOnDisk && found.mergeable);
-        const std::optional<journal::JournalMerge> merge = second.files.planMerge();
+        const journal::SaveResult found = second.files.saveCurrent();
+        QVERIFY(foundToMerge(found));
+        const std::optional<journal::JournalMerge> merge =
+            second.files.planMerge(*foundToMerge(found));
         QVERIFY(merge && merge->conflicts().empty());
-        second.files.applyMerge(*merge, {});
+        second.files.applyMerge(*merge, {}, *foundToMerge(found));
         QVERIFY(second.save());
         // The second copy's program folder is the first's.
         const QString saved = fromCp1251(first.thisYear());
@@ -224,18 +228,17 @@ private Q_SLOTS:
         const QByteArray first = journalFile(registerOf(3)) + QByteArray(4, '\0');
         const QByteArray second = journalFile(registerOf(4)) + QByteArray(4, '\0');
         program.folder.write(QStringLiteral("thisyear.csv"), first);
-        const journal::Outcome asked = program.files.saveCurrent();
-        QVERIFY(asked.changedOnDisk && !asked.mergeable);
-        QVERIFY2(asked.message.contains(QStringLiteral("нулевые байты")),
-                 qPrintable(asked.message));
+        const std::optional<QString> asked = questionOf(program.files.saveCurrent());
+        QVERIFY(asked);
+        QVERIFY2(asked->contains(QStringLiteral("нулевые байты")), qPrintable(*asked));
         QCOMPARE(program.thisYear(), first);
         program.files.agreeToReplace();
         program.folder.write(QStringLiteral("thisyear.csv"), second); // while the question was open
-        const journal::Outcome refused = program.files.saveCurrent();
-        QVERIFY(!refused.ok && refused.changedOnDisk);
+        const journal::SaveResult refused = program.files.saveCurrent();
+        QVERIFY(std::holds_alternative<journal::Changed>(refused));
         QCOMPARE(program.thisYear(), second);
         program.files.agreeToReplace();
-        QVERIFY(program.files.saveCurrent().ok);
+        QVERIFY(saved(program.files.saveCurrent()));
         QVERIFY(fromCp1251(program.thisYear()).contains(QStringLiteral("моя правка")));
     }
 
@@ -407,15 +410,16 @@ private:
             if (waited.elapsed() > 30000)
                 return Stuck;
         // As the window does: a save that finds the other copy's file merges it and saves again.
-        journal::Outcome outcome = program.files.saveCurrent();
-        for (int again = 0; again < 3 && outcome.changedOnDisk && outcome.mergeable; ++again) {
-            const std::optional<journal::JournalMerge> merge = program.files.planMerge();
+        journal::SaveResult result = program.files.saveCurrent();
+        for (int again = 0; again < 3 && foundToMerge(result); ++again) {
+            const journal::FoundVersion found = *foundToMerge(result);
+            const std::optional<journal::JournalMerge> merge = program.files.planMerge(found);
             if (!merge || !merge->conflicts().empty())
                 return Failed;
-            program.files.applyMerge(*merge, {});
-            outcome = program.files.saveCurrent();
+            program.files.applyMerge(*merge, {}, found);
+            result = program.files.saveCurrent();
         }
-        return outcome.ok ? Saved : Failed;
+        return saved(result) ? Saved : Failed;
     }
 };
 

@@ -39,6 +39,34 @@ inline Rows dataRows(const model::GridModel& grid) {
     return rows;
 }
 
+inline bool saved(const journal::SaveResult& result) {
+    return std::holds_alternative<journal::Saved>(result);
+}
+// The version a save found and read to be merged; none when it found none to merge.
+inline const journal::FoundVersion* foundToMerge(const journal::SaveResult& result) {
+    const auto* changed = std::get_if<journal::Changed>(&result);
+    return changed && changed->found ? &*changed->found : nullptr;
+}
+// The question a save found reason to ask (a change it cannot merge, a write-protected file);
+// none otherwise.
+inline std::optional<QString> questionOf(const journal::SaveResult& result) {
+    if (const auto* shut = std::get_if<journal::WriteProtected>(&result))
+        return shut->question;
+    if (const auto* changed = std::get_if<journal::Changed>(&result); changed && !changed->found)
+        return changed->question;
+    return std::nullopt;
+}
+
+// What the window would tell of a save: its note, the reason it wrote nothing, or the question
+// it found reason to ask.
+inline QString messageOf(const journal::SaveResult& result) {
+    if (const auto* written = std::get_if<journal::Saved>(&result))
+        return written->note;
+    if (const auto* refused = std::get_if<journal::Refused>(&result))
+        return refused->why;
+    return questionOf(result).value_or(QString());
+}
+
 // Backups are stamped from 01.03.2024 14:05:09.120 on, one second later at every backup.
 struct Program {
     explicit Program(const QString& programFolder = {},
@@ -63,7 +91,7 @@ struct Program {
                 grid.setText(r, c, rows[r][c]);
         }
     }
-    // The window's commands: the outcome's message goes to the prompter, as the window tells it.
+    // The window's commands: the result's message goes to the prompter, as the window tells it.
     void open() { tell(files.openCurrent()); }
     void openArchive(const QString& answer) {
         prompter.answers << answer;
@@ -77,13 +105,13 @@ struct Program {
         const auto saveOnce = [&] {
             return archiveName.isEmpty() ? files.saveCurrent() : files.saveArchive(archiveName);
         };
-        journal::Outcome outcome = saveOnce();
-        if (outcome.changedOnDisk && !outcome.mergeable) {
-            prompter.questions << outcome.message;
+        journal::SaveResult result = saveOnce();
+        if (const std::optional<QString> question = questionOf(result)) {
+            prompter.questions << *question;
             files.agreeToReplace(archiveName);
-            outcome = saveOnce();
+            result = saveOnce();
         }
-        return tell(outcome);
+        return tell(result);
     }
     // Takes the name from the prompter's next answer; an archive already there is replaced only
     // when the next question answer says so, as in the window.
@@ -98,10 +126,16 @@ struct Program {
         }
         tell(files.saveArchive(*name));
     }
-    bool tell(const journal::Outcome& outcome) {
-        if (!outcome.message.isEmpty())
-            prompter.message(outcome.message);
-        return outcome.ok;
+    bool tell(const journal::OpenResult& result) {
+        if (!result.message.isEmpty())
+            prompter.message(result.message);
+        return result.ok;
+    }
+    // A save's message as the window would show it: a question asked is told here.
+    bool tell(const journal::SaveResult& result) {
+        if (const QString message = messageOf(result); !message.isEmpty())
+            prompter.message(message);
+        return saved(result);
     }
     QByteArray thisYear() const { return folder.read(QStringLiteral("thisyear.csv")); }
 

@@ -1,4 +1,4 @@
-#include "journal/foundversion.h"
+#include "journal/saveresult.h"
 
 #include "core/journalformat.h"
 #include "core/journalreplace.h"
@@ -49,28 +49,26 @@ QString unseenVersionQuestion(const QString& path, const QString& rows, bool ask
 }
 
 QString unmergeableQuestion(const QString& path, const QString& reason) {
-    return changedOnDiskText(path) +
-           QStringLiteral("\n\nОбъединить его с журналом на экране нельзя: %1.").arg(reason);
+    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?"
+                          "\n\nОбъединить его с журналом на экране нельзя: %2.")
+        .arg(QFileInfo(path).fileName(), reason);
 }
 
-QString changedOnDiskText(const QString& path) {
-    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?")
-        .arg(QFileInfo(path).fileName());
-}
-
-std::variant<FoundVersion, QString> foundVersion(const QString& path, bool baseKept,
-                                                 core::Replacement found, qsizetype memoryBudget) {
+Changed changeFound(const QString& path, bool baseKept, core::Replacement found,
+                    qsizetype memoryBudget) {
+    const auto asked = [&](const QString& reason) {
+        return Changed{std::nullopt, unmergeableQuestion(path, reason)};
+    };
     if (!baseKept)
-        return unmergeableQuestion(path,
-                                   QStringLiteral("журнал на экране прочитан из файла не целиком"));
+        return asked(QStringLiteral("журнал на экране прочитан из файла не целиком"));
     if (!found.bytesHeld)
-        return unmergeableQuestion(
-            path, QStringLiteral("файл слишком велик, чтобы прочитать его целиком"));
+        return asked(QStringLiteral("файл слишком велик, чтобы прочитать его целиком"));
     core::ReadResult read = core::readJournal(found.bytes, memoryBudget);
     if (const std::optional<QString> reason = unreadable(read))
-        return unmergeableQuestion(path,
-                                   QStringLiteral("файл на диске прочитан не целиком: ") + *reason);
-    return FoundVersion{path, std::move(read.rows), std::move(found.bytes), std::move(found.found)};
+        return asked(QStringLiteral("файл на диске прочитан не целиком: ") + *reason);
+    return {
+        FoundVersion{path, std::move(read.rows), std::move(found.bytes), std::move(found.found)},
+        {}};
 }
 
 std::optional<QList<QStringList>> baseRows(const QByteArray& base, qsizetype memoryBudget) {

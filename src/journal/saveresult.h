@@ -23,6 +23,28 @@ struct FoundVersion {
     QByteArray fingerprint;
 };
 
+// What a save did. Saved: the file is written; `note` says what the user should know (why the
+// previous version is not in Backup). Refused: nothing is written, for that reason.
+struct Saved {
+    QString note;
+};
+struct Refused {
+    QString why;
+};
+// The file on disk is not the version this copy knows, and was left as it is. The version found
+// is there to be merged with the grid when it reads whole and the grid was read whole from an
+// earlier version of it; otherwise `question` asks whether to replace it all the same, naming why
+// no merge is possible (JournalFiles::agreeToReplace).
+struct Changed {
+    std::optional<FoundVersion> found;
+    QString question;
+};
+// The file's write bits are off for this user: `question` asks whether to replace it all the same.
+struct WriteProtected {
+    QString question;
+};
+using SaveResult = std::variant<Saved, Refused, Changed, WriteProtected>;
+
 // The question before a save replaces a file whose write bits are off for this user, naming its
 // rows (as the questions write them), its bits and its owner, against the rows on screen.
 QString writeProtectedQuestion(const QString& path, const QString& rows, mode_t mode,
@@ -32,17 +54,15 @@ QString writeProtectedQuestion(const QString& path, const QString& rows, mode_t 
 QString unseenVersionQuestion(const QString& path, const QString& rows, bool askedBefore,
                               int rowsOnScreen);
 
-// The question the save asks when it finds the file changed on disk by another user.
-QString changedOnDiskText(const QString& path);
-// The same, when the change cannot be merged with the grid, for that reason ("…: reason.").
+// The question when a save finds the file changed on disk by another user and cannot merge that
+// change with the grid, for that reason ("…: reason.").
 QString unmergeableQuestion(const QString& path, const QString& reason);
 
-// What a save that found the file changed can do: merge, with the version found and the base
-// it was made from (`baseKept`: whether this copy keeps the bytes it last read or wrote, which
-// it does not when it never read that file whole), or, when no merge is possible, the question
-// to ask instead, naming the reason.
-std::variant<FoundVersion, QString> foundVersion(const QString& path, bool baseKept,
-                                                 core::Replacement found, qsizetype memoryBudget);
+// A save found the file changed: the version found, to be merged with the grid (`baseKept`:
+// whether this copy has the bytes it last read or wrote, which it has not when it never read
+// that file whole), or, when no merge is possible, the question to ask instead.
+Changed changeFound(const QString& path, bool baseKept, core::Replacement found,
+                    qsizetype memoryBudget);
 
 // The base of a merge as a journal; none when it no longer reads whole.
 std::optional<QList<QStringList>> baseRows(const QByteArray& base, qsizetype memoryBudget);
