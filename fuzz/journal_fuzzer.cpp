@@ -38,18 +38,18 @@ std::optional<model::BlockColumns> blockColumnsOf(const model::GridModel& grid) 
 
 void checkBlockDates(model::GridModel& grid) {
     const std::optional<model::BlockColumns> columns = blockColumnsOf(grid);
-    const int rows = grid.rows();
-    const int cols = grid.cols();
+    const int rows = grid.rowCount();
+    const int cols = grid.columnCount();
     QList<QPoint> changed;
     const QMetaObject::Connection watch = QObject::connect(
         &grid, &model::GridModel::dataChanged, [&](const QModelIndex& from, const QModelIndex& to) {
             for (int r = from.row(); r <= to.row(); ++r)
                 for (int c = from.column(); c <= to.column(); ++c)
-                    changed << QPoint(r + 1, c);
+                    changed << QPoint(r, c);
         });
     journal::fillBlockDates(grid);
     QObject::disconnect(watch);
-    PROMISE(grid.rows() == rows && grid.cols() == cols);
+    PROMISE(grid.rowCount() == rows && grid.columnCount() == cols);
     PROMISE(blockColumnsOf(grid) == columns);
     if (!columns) {
         PROMISE(changed.isEmpty());
@@ -57,15 +57,15 @@ void checkBlockDates(model::GridModel& grid) {
     }
     for (const QPoint& cell : changed)
         PROMISE(cell.y() == columns->block);
-    for (int r = 1; r < rows; ++r) {
-        const QString activation = grid.textMatrix(r, columns->activation);
+    for (int r = 0; r < rows; ++r) {
+        const QString activation = grid.text(r, columns->activation);
         if (activation.isEmpty())
             break;
         const std::optional<QDate> date = core::readDate(activation);
         const QDate block = date ? core::blockDateFor(*date) : QDate();
         const QString expected =
             block.isValid() && block.year() <= 9999 ? core::formatDate(block) : QString();
-        PROMISE(grid.textMatrix(r, columns->block) == expected);
+        PROMISE(grid.text(r, columns->block) == expected);
     }
 }
 
@@ -103,9 +103,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int rows = int(result.rows.size());
     const int cols = rows > 0 ? int(result.rows.first().size()) : core::FileColumns;
     journal::showJournalTable(grid, std::move(result.rows), !ok);
-    PROMISE(grid.rows() == 1 + rows + (ok ? 0 : 1));
-    PROMISE(grid.cols() == cols);
-    PROMISE(grid.textMatrix(0, core::BlockDate).trimmed() == core::BlockDateHeader);
+    PROMISE(grid.rowCount() == rows + (ok ? 0 : 1));
+    PROMISE(grid.columnCount() == cols);
+    PROMISE(grid.caption(core::BlockDate).trimmed() == core::BlockDateHeader);
 
     const model::RegisterState state(grid, QDate(2010, 6, 15));
     checkBlockDates(grid);
@@ -122,19 +122,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // Then edited, sorted and rearranged as the input's first bytes say, and written and read
     // back again: the grid keeps every text through edits and reorders.
-    if (grid.rows() > 1 && bytes.size() >= 4) {
+    if (grid.rowCount() > 0 && bytes.size() >= 4) {
         const auto at = [&](int i) { return static_cast<unsigned char>(bytes[i]); };
-        const int row = 1 + at(0) % (grid.rows() - 1);
-        const int col = at(1) % grid.cols();
+        const int row = at(0) % grid.rowCount();
+        const int col = at(1) % grid.columnCount();
         // A cell from elsewhere in the grid, taken from the table itself, grown a little.
-        const QString moved = grid.textMatrix(1 + at(2) % (grid.rows() - 1), at(3) % grid.cols());
+        const QString moved = grid.text(at(2) % grid.rowCount(), at(3) % grid.columnCount());
         for (int i = 0; i < 3; ++i)
-            grid.setTextMatrix(row, col, moved + QString::number(i));
-        PROMISE(grid.textMatrix(row, col) == moved + QStringLiteral("2"));
-        grid.setCurrentCell(row, col);
-        grid.setSort(1);
-        grid.setColPosition(col, at(2) % grid.cols());
-        grid.removeItem(row);
+            grid.setText(row, col, moved + QString::number(i));
+        PROMISE(grid.text(row, col) == moved + QStringLiteral("2"));
+        grid.sort(col);
+        grid.moveColumnTo(col, at(2) % grid.columnCount());
+        grid.removeRows(row, 1);
         checkRegisterState(grid, state);
         fuzz::checkWriteAndReadBack(grid.dataRows(), windows1251Read);
     }
