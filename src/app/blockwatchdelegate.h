@@ -36,6 +36,7 @@ public:
     QString toolTip(const QModelIndex& index) const;
 
 protected:
+    const model::RegisterState& state() const { return *watch_; }
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:

@@ -1,7 +1,5 @@
 #include "app/celleditor.h"
 
-#include "model/gridmodel.h"
-
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -16,42 +14,22 @@ CellEditor::CellEditor(QWidget* parent) : QLineEdit(parent) {
     connect(this, &QLineEdit::textChanged, this, &CellEditor::fitToText);
 }
 
-void CellEditor::open(const QModelIndex& cell, const QRect& area, Start start) {
+void CellEditor::begin(const QModelIndex& cell) {
     cell_ = cell;
-    const QString text = cell.data(Qt::EditRole).toString();
-    cellWidth_ = area.width();
-    setGeometry(area);
     // The text as the cell holds it, even what the input filter refuses (a ";" or line end read
     // from a spreadsheet's file), so that an edit left as it was changes nothing; only what is
     // typed goes through the filter.
     const QValidator* const filter = validator();
     setValidator(nullptr);
-    setText(text);
+    setText(cell.data(Qt::EditRole).toString());
     setValidator(filter);
-    fitToText();
-    if (start == Start::SelectAll)
-        selectAll();
-    else
-        end(false);
-    show();
-    raise();
-    setFocus(Qt::OtherFocusReason);
     opened_.start();
 }
 
-bool CellEditor::commit(model::GridModel& grid) {
-    if (!isOpen()) {
-        drop();
-        return false;
-    }
-    const QPersistentModelIndex cell = cell_;
-    const QString typed = text();
-    drop();
-    // The grid may have lost the cell meanwhile (rows removed from outside the window's
-    // commands, which store the edit first); then there is nowhere to put the text.
-    if (!cell.isValid() || grid.cell(cell.row(), cell.column()) == typed)
-        return false;
-    return grid.setText(cell.row(), cell.column(), typed);
+void CellEditor::placeOver(const QRect& cellArea) {
+    cellWidth_ = cellArea.width();
+    setGeometry(cellArea);
+    fitToText();
 }
 
 void CellEditor::typeOver(const QString& typed) {
@@ -77,23 +55,6 @@ void CellEditor::fitToText() {
         resize(width, height());
 }
 
-void CellEditor::drop() {
-    cell_ = QPersistentModelIndex();
-    hide();
-}
-
-// Tab and Shift+Tab stay in the grid: focus never leaves it for a button while an edit is open.
-bool CellEditor::event(QEvent* event) {
-    if (event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Tab || key == Qt::Key_Backtab) {
-            Q_EMIT stepRequested(key == Qt::Key_Tab ? 1 : -1);
-            return true;
-        }
-    }
-    return QLineEdit::event(event);
-}
-
 void CellEditor::mouseDoubleClickEvent(QMouseEvent* event) {
     if (opened_.isValid() &&
         opened_.elapsed() <= QGuiApplication::styleHints()->mouseDoubleClickInterval()) {
@@ -114,17 +75,7 @@ void CellEditor::keyPressEvent(QKeyEvent* event) {
         Q_EMIT redoRequested();
         return;
     }
-    switch (event->key()) {
-    case Qt::Key_Return:
-    case Qt::Key_Enter:
-        Q_EMIT commitRequested();
-        return;
-    case Qt::Key_Escape:
-        Q_EMIT dropRequested();
-        return;
-    default:
-        QLineEdit::keyPressEvent(event);
-    }
+    QLineEdit::keyPressEvent(event);
 }
 
 } // namespace app

@@ -4,14 +4,10 @@
 #include <QLineEdit>
 #include <QPersistentModelIndex>
 
-namespace model {
-class GridModel;
-} // namespace model
-
 namespace app {
 
-// The in-cell editor: a line edit laid over the cell it was opened on. It remembers that cell,
-// so its text goes back where it was typed even when the current cell has moved since.
+// The line editor of a grid cell, which the grid's delegate opens over the cell. It remembers
+// its cell, so its text goes back where it was typed even when rows have moved since.
 class CellEditor : public QLineEdit {
     Q_OBJECT
 public:
@@ -24,29 +20,23 @@ public:
     // How an edit begins: a click selects the whole text, so that typing replaces it, as in a
     // spreadsheet; F2 puts the caret after the text.
     enum class Start { SelectAll, CaretAtEnd };
-    // Shows the editor at `area` (in its parent's pixels) with the cell's text and the focus.
-    void open(const QModelIndex& cell, const QRect& area, Start start = Start::SelectAll);
-    // Stores the text into the cell the editor was opened on and closes it. Returns whether the
-    // cell's text changed.
-    bool commit(model::GridModel& grid);
-    // Closes the editor without storing its text.
-    void drop();
+    // Takes the cell's text to edit.
+    void begin(const QModelIndex& cell);
+    // Placed over the cell's rectangle, and wider for a longer text.
+    void placeOver(const QRect& cellArea);
+    // The edit is over: the editor belongs to no cell.
+    void clearCell() { cell_ = QPersistentModelIndex(); }
     // Replaces the text with what was typed, as the first keys of an edit do.
     void typeOver(const QString& typed);
     // The editor is never too narrow for this text (a date, in a date column), whatever it holds.
     void setRoomFor(const QString& text) { roomFor_ = text; }
 
 Q_SIGNALS:
-    void commitRequested();
-    void dropRequested();
     // Undo or redo with nothing left to undo or redo in the editor's own text: the grid's turn.
     void undoRequested();
     void redoRequested();
-    // Tab, Shift+Tab: store and edit the next or previous cell of the row.
-    void stepRequested(int columns);
 
 protected:
-    bool event(QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 

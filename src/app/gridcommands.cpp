@@ -1,6 +1,6 @@
 #include "app/gridcommands.h"
 
-#include "app/celleditsession.h"
+#include "app/celldelegate.h"
 #include "app/gridview.h"
 #include "app/shortcuts.h"
 #include "core/journalcolumns.h"
@@ -15,7 +15,7 @@
 namespace app {
 
 GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
-                           editing::GridHistory& history, CellEditSession& edits)
+                           editing::GridHistory& history, CellDelegate& edits)
     : QObject(&window), grid_(grid), view_(view), history_(history) {
     addShortcut(window, "ActUndo", {QKeySequence::Undo}, this,
                 edits.command(this, &GridCommands::undo));
@@ -23,10 +23,8 @@ GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& vi
                 {QKeySequence(Qt::ControlModifier | Qt::Key_Y),
                  QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z)},
                 this, edits.command(this, &GridCommands::redo));
-    connect(&edits, &CellEditSession::undoRequested, this,
-            edits.command(this, &GridCommands::undo));
-    connect(&edits, &CellEditSession::redoRequested, this,
-            edits.command(this, &GridCommands::redo));
+    connect(&edits, &CellDelegate::undoRequested, this, edits.command(this, &GridCommands::undo));
+    connect(&edits, &CellDelegate::redoRequested, this, edits.command(this, &GridCommands::redo));
     connect(&view_, &GridView::pasteRequested, this, edits.command(this, &GridCommands::paste));
     connect(&view_, &GridView::cutRequested, this, edits.command(this, &GridCommands::cut));
     // Whatever changes the rows or columns, but the header sort itself, ends what it showed.

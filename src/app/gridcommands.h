@@ -16,21 +16,21 @@ class GridModel;
 
 namespace app {
 
-class CellEditSession;
+class CellDelegate;
 class GridView;
 
 // The commands that change the grid from the window: the row and column buttons, a click on the
 // header row (sorts by that column: ascending, and descending at a second click on the column
 // just sorted, shown by the header's sort indicator), Ctrl+X, Ctrl+V and Ctrl+Z, Ctrl+Y and
 // Ctrl+Shift+Z (ActUndo, ActRedo; also from the cell editor when its own text has nothing to undo
-// or redo). Each runs through the edit session, so an open edit is stored first, is one undo step
-// and says changed() when it changed the grid.
+// or redo). Each runs through the grid's delegate, so an open edit is stored first, is one undo
+// step and says changed() when it changed the grid.
 class GridCommands : public QObject {
     Q_OBJECT
 public:
     // The shortcuts go on `window`.
     GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
-                 editing::GridHistory& history, CellEditSession& edits);
+                 editing::GridHistory& history, CellDelegate& edits);
 
     void deleteLastColumn();
     void insertColumn();

@@ -1,7 +1,7 @@
 #include "app/gridcontextmenu.h"
 
+#include "app/celldelegate.h"
 #include "app/celleditor.h"
-#include "app/celleditsession.h"
 #include "app/gridcommands.h"
 #include "app/gridview.h"
 #include "editing/gridhistory.h"
@@ -27,7 +27,7 @@ QString withKeys(const QString& caption, const QKeySequence& keys) {
 
 GridContextMenu::GridContextMenu(QWidget& window, GridView& view, model::GridModel& grid,
                                  editing::GridHistory& history, GridCommands& commands,
-                                 CellEditSession& edits)
+                                 CellDelegate& edits)
     : QObject(&window), window_(window), view_(view), grid_(grid), history_(history), edits_(edits),
       menu_(new QMenu(&view)) {
     menu_->setObjectName(QStringLiteral("MenuGrid"));

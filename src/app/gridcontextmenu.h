@@ -17,7 +17,7 @@ class GridModel;
 
 namespace app {
 
-class CellEditSession;
+class CellDelegate;
 class GridCommands;
 class GridView;
 
@@ -25,13 +25,13 @@ class GridView;
 // "Отменить", "Повторить", "Вырезать", "Копировать", "Вставить", "Найти…", "Удалить строку" and
 // "Экспорт…", each with the window's shortcut beside it. Undo, redo, find and export run the
 // window's own actions (ActUndo, ActRedo, ActFind, ActExport); the rest run the grid's commands
-// through the edit session. An entry that cannot act is disabled: nothing to undo or redo, no data
-// row selected to cut or delete, no text on the clipboard to paste.
+// through the grid's delegate. An entry that cannot act is disabled: nothing to undo or redo, no
+// data row selected to cut or delete, no text on the clipboard to paste.
 class GridContextMenu : public QObject {
     Q_OBJECT
 public:
     GridContextMenu(QWidget& window, GridView& view, model::GridModel& grid,
-                    editing::GridHistory& history, GridCommands& commands, CellEditSession& edits);
+                    editing::GridHistory& history, GridCommands& commands, CellDelegate& edits);
 
     QMenu& menu() { return *menu_; }
     // Opens the menu there (on the screen) and returns at once; a click on an entry or
@@ -55,7 +55,7 @@ private:
     GridView& view_;
     model::GridModel& grid_;
     editing::GridHistory& history_;
-    CellEditSession& edits_;
+    CellDelegate& edits_;
     QMenu* menu_;
 };
 

@@ -1,6 +1,6 @@
 #include "app/inputline.h"
 
-#include "app/celleditsession.h"
+#include "app/celldelegate.h"
 #include "app/gridview.h"
 #include "app/linecompletion.h"
 #include "app/twips.h"
@@ -37,7 +37,7 @@ bool isTyping(const QKeyEvent& key) {
 } // namespace
 
 InputLine::InputLine(QWidget& window, model::GridModel& grid, const GridView& view,
-                     editing::GridHistory& history, CellEditSession& edits)
+                     editing::GridHistory& history, CellDelegate& edits)
     : QObject(&window), grid_(grid), view_(view), history_(history), edits_(edits),
       line_(new QLineEdit(&window)) {
     line_->setObjectName(QStringLiteral("TxtVvod"));

@@ -15,7 +15,7 @@ class GridModel;
 
 namespace app {
 
-class CellEditSession;
+class CellDelegate;
 class GridView;
 class LineCompletion;
 
@@ -28,7 +28,7 @@ class InputLine : public QObject {
     Q_OBJECT
 public:
     InputLine(QWidget& window, model::GridModel& grid, const GridView& view,
-              editing::GridHistory& history, CellEditSession& edits);
+              editing::GridHistory& history, CellDelegate& edits);
 
     QLineEdit& line() { return *line_; }
     LineCompletion& completion() { return *completion_; }
@@ -51,7 +51,7 @@ private:
     model::GridModel& grid_;
     const GridView& view_;
     editing::GridHistory& history_;
-    CellEditSession& edits_;
+    CellDelegate& edits_;
     QLineEdit* line_;
     LineCompletion* completion_;
     QWidget* copyingControl_ = nullptr;

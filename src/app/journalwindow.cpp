@@ -1,7 +1,7 @@
 #include "app/journalwindow.h"
 
+#include "app/celldelegate.h"
 #include "app/celleditor.h"
-#include "app/celleditsession.h"
 #include "app/commandbutton.h"
 #include "app/controldescriptions.h"
 #include "app/dialogprompter.h"
@@ -147,7 +147,7 @@ void JournalWindow::createControls() {
     history_ = new editing::GridHistory(*grid_, *gridView_->selectionModel(), this);
     // The outcome of each step, done or undone, shows at once.
     connect(&history_->stack(), &QUndoStack::indexChanged, state_, &model::RegisterState::settle);
-    edits_ = new CellEditSession(*this, *grid_, *gridView_, *history_, *state_);
+    edits_ = new CellDelegate(*grid_, *gridView_, *history_, *state_);
     edits_->setToday([clock = services_.clock] { return clock->today(); });
     input_ = new InputLine(*this, *grid_, *gridView_, *history_, *edits_);
     // A character key on "Ввод" copies the input line, as a click does.
@@ -157,11 +157,11 @@ void JournalWindow::createControls() {
         markModified();
         followActivationDate(col);
     };
-    connect(edits_, &CellEditSession::stored, this, stored);
+    connect(edits_, &CellDelegate::stored, this, stored);
     connect(input_, &InputLine::stored, this, stored);
     const auto save = edits_->command([this] { return document_->save(); });
     exit_ = new ExitFlow(*this, save, [this] { services_.endProgram(); });
-    connect(exit_, &ExitFlow::aboutToLeave, edits_, &CellEditSession::commit);
+    connect(exit_, &ExitFlow::aboutToLeave, edits_, &CellDelegate::commit);
     connect(exit_, &ExitFlow::aboutToEnd, this, [this] {
         windowsettings::keep(*this, *gridView_, services_.settings.get());
         periodicSave_->stop();
@@ -174,7 +174,7 @@ void JournalWindow::createControls() {
     inputLine_->setFocus(Qt::OtherFocusReason);
 }
 
-// Each button runs its command through the edit session, so that an open edit is stored first;
+// Each button runs its command through the grid's delegate, so that an open edit is stored first;
 // "Печать" and "Выход" have their controllers store it.
 void JournalWindow::connectButtons() {
     const auto onClick = [this](const char* name, const auto& command) {
@@ -266,7 +266,7 @@ void JournalWindow::createFindBar() {
         *this, *grid_, *gridView_, *state_, [this] { return summary_->filter(); },
         services_.journalFolder);
     findBar_ = &finder_->bar();
-    connect(finder_, &FindController::aboutToSearch, edits_, &CellEditSession::commit);
+    connect(finder_, &FindController::aboutToSearch, edits_, &CellDelegate::commit);
     connect(finder_, &FindController::openRequested, this,
             edits_->command(this, &JournalWindow::openFoundRow));
     connect(finder_, &FindController::barToggled, this, [this](bool open) {
@@ -281,15 +281,15 @@ void JournalWindow::createPrinting() {
         *this, *grid_, *state_, [this] { return summary_->filter(); },
         [this] { return summary_->shownRows(); },
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
-    connect(printer_, &PrintController::aboutToPrint, edits_, &CellEditSession::commit);
+    connect(printer_, &PrintController::aboutToPrint, edits_, &CellDelegate::commit);
 }
 
 void JournalWindow::createExchange() {
     ExchangeMenu menu = createExchangeMenu(
         *this, {*document_, *grid_, *state_}, *gridView_, [this] { return summary_->filter(); },
         [this] { return document_->shown().fileBase(); }, services_.files, services_.prompter);
-    connect(menu.importer, &ImportController::aboutToImport, edits_, &CellEditSession::commit);
-    connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellEditSession::commit);
+    connect(menu.importer, &ImportController::aboutToImport, edits_, &CellDelegate::commit);
+    connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellDelegate::commit);
     connect(menu.importer, &ImportController::imported, this, [this] {
         markModified();
         gridView_->showFirstColumn();

@@ -37,7 +37,7 @@ class PrinterProvider;
 
 namespace app {
 
-class CellEditSession;
+class CellDelegate;
 class ExitFlow;
 class FileChooser;
 class FindBar;
@@ -72,8 +72,8 @@ struct WindowServices {
 };
 
 // The main window "Журнал учета ЭКЛЗ". It creates the controls and the controllers beside it and
-// wires them; each control's signal goes to the command that does its work, through the edit
-// session (edits_), which stores an open cell edit first. Controls keep the object names of the
+// wires them; each control's signal goes to the command that does its work, through the grid's
+// delegate (edits_), which stores an open cell edit first. Controls keep the object names of the
 // journal's control table, by which tests (and anyone holding that table) find them:
 //
 //   object name    where / what runs         what it does
@@ -99,7 +99,7 @@ struct WindowServices {
 //   CmdProd        exit_ (ExitFlow)         "Выход": ends, or asks first after changes
 //   TxtVvod        input_                   the input line; what is typed goes into the current
 //                                           cell, a click into it drops an open cell edit
-//   txtDataEntry   edits_ (CellEditSession) the editor laid over a clicked cell
+//   txtDataEntry   edits_ (CellDelegate) the editor the grid opens over a clicked cell
 //   LstCompletion  (LineCompletion)         Alt+Down in the owner, model or mechanic column:
 //                                           the column's matching values, most frequent first
 //   CalDate        (DateCalendar)           Alt+Down or ActCalendar, the editor's button, in a
@@ -183,7 +183,7 @@ private:
     InputLine* input_ = nullptr;
     QLineEdit* inputLine_ = nullptr;
     editing::GridHistory* history_ = nullptr;
-    CellEditSession* edits_ = nullptr;
+    CellDelegate* edits_ = nullptr;
     ExitFlow* exit_ = nullptr;
     journal::PeriodicSave* periodicSave_ = nullptr;
     model::RegisterState* state_ = nullptr;

@@ -1,7 +1,7 @@
 #include "app/repeatcontroller.h"
 
 #include "app/blockwatchdelegate.h"
-#include "app/celleditsession.h"
+#include "app/celldelegate.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
 #include "app/gridview.h"
@@ -19,9 +19,7 @@ namespace app {
 RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder)
     : QObject(&window), wiring_(wiring), archives_(std::move(journalFolder)),
       timer_(new QTimer(&window)) {
-    auto* delegate = new BlockWatchDelegate(wiring.watch, &wiring.view);
-    delegate->showRepeats([this](int row, int col) { return whereAlso(row, col); });
-    wiring.view.setItemDelegate(delegate);
+    wiring.edits.showRepeats([this](int row, int col) { return whereAlso(row, col); });
     connect(&wiring.watch, &model::RegisterState::changed, &wiring.view,
             [view = &wiring.view] { view->viewport()->update(); });
     addShortcut(window, "ActFindRepeat", {QKeySequence(Qt::ControlModifier | Qt::Key_F3)}, this,

@@ -16,7 +16,7 @@ class GridModel;
 
 namespace app {
 
-class CellEditSession;
+class CellDelegate;
 class FindController;
 class GridView;
 class JournalDocument;
@@ -29,7 +29,7 @@ struct RepeatWiring {
     const model::RegisterState& watch;
     SummaryBar& summary;
     FindController& finder;
-    CellEditSession& edits;
+    CellDelegate& edits;
     JournalDocument& document;
 };
 

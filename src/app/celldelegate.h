@@ -1,12 +1,10 @@
 #pragma once
 
+#include "app/blockwatchdelegate.h"
 #include "app/celleditor.h"
 
 #include <QDate>
-#include <QObject>
 #include <functional>
-
-class QWidget;
 
 namespace editing {
 class GridHistory;
@@ -15,7 +13,6 @@ class GridHistory;
 namespace model {
 class CompletionValues;
 class GridModel;
-class RegisterState;
 } // namespace model
 
 namespace app {
@@ -24,23 +21,23 @@ class DateCalendar;
 class GridView;
 class LineCompletion;
 
-// The edit of one cell in place: the editor (txtDataEntry) laid over the current cell, and when
-// its text goes into that cell. The open edit is stored, as one undo step ("Ввод в ячейку"),
-// whenever the user moves on: the current cell changes or is removed, the grid takes the focus
-// back, Enter (which then steps down) or Tab and Shift+Tab (which edit the next or previous cell
-// of the row), or a command runs — every command of the window is wired through command(), which
-// stores the edit before the command sees the grid. Escape drops the edit, as drop() does.
+// The grid's delegate: it paints the cells as BlockWatchDelegate does, and edits them in place
+// with one line editor (txtDataEntry), which the view places over the cell and which is kept
+// from one edit to the next. The open edit is stored, as one undo step ("Ввод в ячейку"), whenever
+// the user moves on: the current cell changes, the grid takes the focus back, Enter (which then
+// steps down) or Tab and Shift+Tab (which edit the next or previous cell of the row), or a
+// command runs — every command of the window is wired through command(), which stores the edit
+// before the command sees the grid. Escape drops the edit, as drop() does.
 //
 // The editor helps the typing: in the owner, model and mechanic columns (found by caption) it
 // proposes the column's earlier values (LineCompletion); in the two date columns it offers a
 // calendar (DateCalendar); an activation date typed the short way ("5.3.26", "050326") is stored
 // as dd.mm.yyyy, in the edit's own undo step.
-class CellEditSession : public QObject {
+class CellDelegate : public BlockWatchDelegate {
     Q_OBJECT
 public:
-    // The editor is a child of `window`, placed in its pixels.
-    CellEditSession(QWidget& window, model::GridModel& grid, GridView& view,
-                    editing::GridHistory& history, const model::RegisterState& state);
+    CellDelegate(model::GridModel& grid, GridView& view, editing::GridHistory& history,
+                 const model::RegisterState& state);
 
     CellEditor& editor() { return *editor_; }
     LineCompletion& completion() { return *completion_; }
@@ -49,8 +46,7 @@ public:
     const model::CompletionValues* valuesFor(int col) const;
     // The day the calendar opens on when the editor holds no date; the system's by default.
     void setToday(std::function<QDate()> today) { today_ = std::move(today); }
-    // Opens the editor on the current cell, unless the row is one a filter hides or the cell is a
-    // caption: the editor is for the units' cells.
+    // Opens the editor on the current cell, unless the row is one a filter hides.
     void open(CellEditor::Start start = CellEditor::Start::SelectAll);
     // Stores the open edit into the cell it was opened on; nothing when no edit is open.
     void commit();
@@ -76,6 +72,16 @@ public:
         };
     }
 
+    // QStyledItemDelegate: the one editor, kept rather than destroyed when an edit ends.
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
+                          const QModelIndex& index) const override;
+    void destroyEditor(QWidget* editor, const QModelIndex& index) const override;
+    void setEditorData(QWidget* editor, const QModelIndex& index) const override;
+    void setModelData(QWidget* editor, QAbstractItemModel* model,
+                      const QModelIndex& index) const override;
+    void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
+                              const QModelIndex& index) const override;
+
 Q_SIGNALS:
     // A stored edit changed the text of its cell, in column `col`; still within the edit's undo
     // step, so that what follows from it joins the step.
@@ -84,16 +90,18 @@ Q_SIGNALS:
     void undoRequested();
     void redoRequested();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     // Tab, Shift+Tab: the next cell of the row, or the first of the next row past the last column
     // (the last of the previous row before the first).
     void editNeighbour(int columns);
+    void close(bool store);
 
-    QWidget& window_;
     model::GridModel& grid_;
     GridView& view_;
     editing::GridHistory& history_;
-    const model::RegisterState& state_;
     CellEditor* editor_;
     LineCompletion* completion_;
     DateCalendar* calendar_;

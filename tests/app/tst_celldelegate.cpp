@@ -1,6 +1,6 @@
 // The cell edit session on its own: a grid, its view and history in a bare window.
+#include "app/celldelegate.h"
 #include "app/celleditor.h"
-#include "app/celleditsession.h"
 #include "app/gridview.h"
 #include "editing/gridhistory.h"
 #include "model/registerstate.h"
@@ -9,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-class TestCellEditSession : public QObject {
+class TestCellDelegate : public QObject {
     Q_OBJECT
 private Q_SLOTS:
     // A command run while an edit is open sees the edit stored, as an undo step of its own before
@@ -21,9 +21,9 @@ private Q_SLOTS:
         app::GridView view(&grid, &window);
         editing::GridHistory history(grid, *view.selectionModel());
         const model::RegisterState state(grid, {});
-        app::CellEditSession edits(window, grid, view, history, state);
+        app::CellDelegate edits(grid, view, history, state);
         window.show();
-        QSignalSpy stored(&edits, &app::CellEditSession::stored);
+        QSignalSpy stored(&edits, &app::CellDelegate::stored);
         const auto command = edits.command([&] {
             const auto step = history.step(QStringLiteral("Команда"));
             grid.setText(1, 0, grid.text(0, 1));
@@ -69,8 +69,7 @@ private Q_SLOTS:
         edits.commit();
         QCOMPARE(grid.text(1, 0), QStringLiteral("a2"));
         // A slot with arguments, through a signal: it sees the edit stored too.
-        connect(&view, &app::GridView::typed, this,
-                edits.command(this, &TestCellEditSession::keep));
+        connect(&view, &app::GridView::typed, this, edits.command(this, &TestCellDelegate::keep));
         edits.open();
         edits.typeOver(QStringLiteral("w"));
         grid_ = &grid;
@@ -87,7 +86,7 @@ private Q_SLOTS:
         app::GridView view(&grid, &window);
         editing::GridHistory history(grid, *view.selectionModel());
         const model::RegisterState state(grid, {});
-        app::CellEditSession edits(window, grid, view, history, state);
+        app::CellDelegate edits(grid, view, history, state);
         window.show();
         view.setCurrentIndex(grid.index(0, 0));
         edits.open();
@@ -107,5 +106,5 @@ private:
     QString kept_;
 };
 
-QTEST_MAIN(TestCellEditSession)
-#include "tst_celleditsession.moc"
+QTEST_MAIN(TestCellDelegate)
+#include "tst_celldelegate.moc"

@@ -1,0 +1,163 @@
+#include "app/celldelegate.h"
+
+#include "app/datecalendar.h"
+#include "app/gridview.h"
+#include "app/linecompletion.h"
+#include "core/journalcolumns.h"
+#include "core/shortdates.h"
+#include "editing/gridhistory.h"
+#include "editing/journaltextvalidator.h"
+#include "model/gridmodel.h"
+#include "model/registerstate.h"
+
+#include <QKeyEvent>
+#include <algorithm>
+
+namespace app {
+
+CellDelegate::CellDelegate(model::GridModel& grid, GridView& view, editing::GridHistory& history,
+                           const model::RegisterState& state)
+    : BlockWatchDelegate(state, &view), grid_(grid), view_(view), history_(history),
+      editor_(new CellEditor(view.viewport())) {
+    editor_->setObjectName(QStringLiteral("txtDataEntry"));
+    editor_->hide();
+    editor_->setValidator(new editing::JournalTextValidator(editor_));
+    completion_ = new LineCompletion(*editor_, [this] {
+        const QModelIndex cell = editor_->cell();
+        return LineCompletion::Target{valuesFor(cell.column()), cell.row()};
+    });
+    calendar_ = new DateCalendar(*editor_, [this] { return today_(); });
+    view.setItemDelegate(this);
+    connect(&view_, &GridView::gotFocus, this, &CellDelegate::commit);
+    connect(editor_, &CellEditor::undoRequested, this, &CellDelegate::undoRequested);
+    connect(editor_, &CellEditor::redoRequested, this, &CellDelegate::redoRequested);
+}
+
+const model::CompletionValues* CellDelegate::valuesFor(int col) const {
+    for (const QStringView caption :
+         {core::OwnerHeader, core::RegisterModelHeader, core::MechanicHeader})
+        if (col >= 0 && grid_.findColumn(caption) == col)
+            return &state().values(col);
+    return nullptr;
+}
+
+void CellDelegate::open(CellEditor::Start start) {
+    const QModelIndex current = view_.currentIndex();
+    if (!current.isValid() || view_.isRowHidden(current.row()) || editor_->isOpen())
+        return;
+    view_.edit(current);
+    // Qt's view selects a line editor's whole text as it opens it.
+    if (start == CellEditor::Start::CaretAtEnd)
+        editor_->end(false);
+}
+
+// The view asks the delegate to store and close; it stores through setModelData.
+void CellDelegate::close(bool store) {
+    if (!editor_->isOpen())
+        return;
+    if (store)
+        Q_EMIT commitData(editor_);
+    Q_EMIT closeEditor(editor_, store ? NoHint : RevertModelCache);
+}
+
+void CellDelegate::commit() {
+    close(true);
+}
+
+void CellDelegate::drop() {
+    close(false);
+}
+
+void CellDelegate::typeOver(const QString& text) {
+    if (editor_->isOpen())
+        editor_->typeOver(text);
+}
+
+QWidget* CellDelegate::createEditor(QWidget*, const QStyleOptionViewItem&,
+                                    const QModelIndex&) const {
+    return editor_;
+}
+
+void CellDelegate::destroyEditor(QWidget*, const QModelIndex&) const {
+    editor_->hide();
+    editor_->clearCell();
+}
+
+// Also called when the cell's text changes under an open edit: the edit keeps what was typed.
+void CellDelegate::setEditorData(QWidget*, const QModelIndex& index) const {
+    if (editor_->cell() == index)
+        return;
+    completion_->reset();
+    const bool dates = grid_.findColumn(core::ActivationDateHeader) == index.column() ||
+                       grid_.findColumn(core::BlockDateHeader) == index.column();
+    calendar_->setAvailable(dates);
+    editor_->setRoomFor(dates ? QStringLiteral("00.00.0000") : QString());
+    editor_->begin(index);
+}
+
+void CellDelegate::setModelData(QWidget*, QAbstractItemModel*, const QModelIndex& index) const {
+    if (!index.isValid())
+        return;
+    const auto step = history_.step(QStringLiteral("Ввод в ячейку"));
+    completion_->accept();
+    if (grid_.findColumn(core::ActivationDateHeader) == index.column())
+        if (const std::optional<QString> date = core::normalisedDate(editor_->text()))
+            editor_->setText(*date);
+    const QString typed = editor_->text();
+    if (grid_.cell(index.row(), index.column()) == typed)
+        return;
+    grid_.setText(index.row(), index.column(), typed);
+    // Qt's delegate interface is const; telling of the stored text changes nothing of it.
+    Q_EMIT const_cast<CellDelegate*>(this)->stored(index.column());
+}
+
+void CellDelegate::updateEditorGeometry(QWidget*, const QStyleOptionViewItem& option,
+                                        const QModelIndex&) const {
+    editor_->placeOver(option.rect);
+}
+
+// The editor's keys that end an edit. Leaving the editor for another control stores nothing
+// by itself: a click into the input line drops the edit, a command stores it first.
+bool CellDelegate::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != editor_ || event->type() != QEvent::KeyPress)
+        return false;
+    switch (static_cast<QKeyEvent*>(event)->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+        const QModelIndex cell = editor_->cell();
+        commit();
+        view_.goTo(std::min(cell.row() + 1, grid_.rowCount() - 1), cell.column());
+        view_.setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    case Qt::Key_Escape:
+        drop();
+        view_.setFocus(Qt::OtherFocusReason);
+        return true;
+    case Qt::Key_Tab:
+        editNeighbour(1);
+        return true;
+    case Qt::Key_Backtab:
+        editNeighbour(-1);
+        return true;
+    default:
+        return false;
+    }
+}
+
+void CellDelegate::editNeighbour(int columns) {
+    commit();
+    int row = view_.currentRow();
+    int col = view_.currentColumn() + columns;
+    if (col >= grid_.columnCount() && row + 1 < grid_.rowCount()) {
+        ++row;
+        col = 0;
+    } else if (col < 0 && row > 0) {
+        --row;
+        col = grid_.columnCount() - 1;
+    }
+    view_.goTo(row, std::clamp(col, 0, grid_.columnCount() - 1));
+    open();
+}
+
+} // namespace app
