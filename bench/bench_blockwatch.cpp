@@ -51,13 +51,13 @@ void oneEdit(benchmark::State& state) {
     model::GridModel grid;
     fillGridAsOpened(grid, journal);
     model::RegisterState registerState(grid, JudgedOn);
-    const int row = grid.rows() / 2;
+    const int row = grid.rowCount() / 2;
     const QString dates[] = {QStringLiteral("01.06.2010"), QStringLiteral("01.07.2010")};
     int turn = 0;
     for (auto _ : state) {
         const QString& date = dates[turn++ % 2];
         timeIteration(state, [&] {
-            grid.setTextMatrix(row, core::BlockDate, date);
+            grid.setText(row, core::BlockDate, date);
             registerState.settle();
         });
         if (registerState.blocks().state(row) == model::BlockState::Clear) {
@@ -76,8 +76,8 @@ void fillWatched(benchmark::State& state) {
     fillGridAsOpened(grid, journal);
     model::RegisterState registerState(grid, JudgedOn);
     for (auto _ : state) {
-        for (int r = 1; r < grid.rows(); ++r)
-            grid.setTextMatrix(r, core::BlockDate, QString());
+        for (int r = 0; r < grid.rowCount(); ++r)
+            grid.setText(r, core::BlockDate, QString());
         bench::settleHeap();
         timeIteration(state, [&] {
             journal::fillBlockDates(grid, registerState.blocks());

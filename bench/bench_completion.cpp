@@ -46,7 +46,7 @@ struct Window {
     }
     // The editor opened on the owner of the last row, as a character typed on the grid does.
     void openEditor() {
-        grid->setCurrentCell(grid->rows() - 1, core::Owner);
+        view->goTo(grid->rowCount() - 1, core::Owner);
         Q_EMIT view->typed(QStringLiteral("О"));
     }
     app::WindowServices services;
@@ -74,7 +74,7 @@ BENCHMARK(editorKey)->Name("completion editor key")->Apply(keySizes);
 // The same in the input line, where each key also stores the cell (and the counts follow).
 void inputLineKey(benchmark::State& state) {
     Window w(benchJournal(int(state.range(0))));
-    w.grid->setCurrentCell(w.grid->rows() - 1, core::Owner);
+    w.view->goTo(w.grid->rowCount() - 1, core::Owner);
     typeKey(w.line, QStringLiteral("О"));
     for (auto _ : state) {
         w.line->setText(QStringLiteral("ООО «"));
@@ -99,10 +99,10 @@ BENCHMARK(firstKey)->Name("completion first key")->Apply(bench::registerSizes);
 void distinctOwnersKey(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     Window w(journal);
-    for (int row = 1; row < w.grid->rows(); ++row)
-        w.grid->setTextMatrix(row, core::Owner,
-                              QStringLiteral("ООО «Клиент %1»").arg(row * 7919 % 1000003));
-    w.grid->setTextMatrix(w.grid->rows() - 1, core::Owner, QString());
+    for (int row = 0; row < w.grid->rowCount(); ++row)
+        w.grid->setText(row, core::Owner,
+                        QStringLiteral("ООО «Клиент %1»").arg((row + 1) * 7919 % 1000003));
+    w.grid->setText(w.grid->rowCount() - 1, core::Owner, QString());
     w.openEditor();
     for (auto _ : state) {
         w.editor->setText(QStringLiteral("ООО «"));

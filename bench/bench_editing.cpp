@@ -9,13 +9,23 @@
 #include "editing/sortbycolumn.h"
 #include "model/gridmodel.h"
 
+#include <QItemSelectionModel>
+#include <optional>
+
 namespace {
 
 using bench::benchJournal;
 using bench::fillGridAsOpened;
 using bench::timeIteration;
 
-// A click on a column's header: all data rows sorted by it with the journal's sort key.
+// The current cell where an opening leaves it: the last cell of the last row.
+void setCurrentAsOpened(QItemSelectionModel& selection) {
+    const QAbstractItemModel& grid = *selection.model();
+    selection.setCurrentIndex(grid.index(grid.rowCount() - 1, grid.columnCount() - 1),
+                              QItemSelectionModel::ClearAndSelect);
+}
+
+// A click on a column's header: all rows sorted by it with the journal's sort key.
 void sortByColumn(benchmark::State& state, int column) {
     const auto& journal = benchJournal(int(state.range(0)));
     model::GridModel grid;
@@ -45,11 +55,10 @@ void searchWithoutMatch(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     model::GridModel grid;
     fillGridAsOpened(grid, journal);
-    grid.setCurrentCell(1, core::Owner);
     const QString word = QStringLiteral("Несуществующее");
     for (auto _ : state) {
-        bool found = true;
-        timeIteration(state, [&] { found = editing::searchColumn(grid, word); });
+        std::optional<int> found;
+        timeIteration(state, [&] { found = editing::searchColumn(grid, core::Owner, word); });
         if (found) {
             state.SkipWithError("the word was found");
             break;
@@ -66,7 +75,7 @@ void findWithoutMatch(benchmark::State& state) {
     const core::FindText word(QStringLiteral("Щербаков"));
     for (auto _ : state) {
         std::optional<editing::FoundCell> found;
-        timeIteration(state, [&] { found = editing::findCell(grid, word, 1, 0, true, true); });
+        timeIteration(state, [&] { found = editing::findCell(grid, word, 0, 0, true, true); });
         if (found) {
             state.SkipWithError("the word was found");
             break;
@@ -81,9 +90,8 @@ void columnMove(benchmark::State& state) {
     model::GridModel grid;
     fillGridAsOpened(grid, journal);
     for (auto _ : state) {
-        grid.setCurrentCell(1, 0);
         bool moved = false;
-        timeIteration(state, [&] { moved = editing::moveLastColumnToCurrent(grid); });
+        timeIteration(state, [&] { moved = editing::moveLastColumnTo(grid, 0); });
         if (!moved) {
             state.SkipWithError("the column did not move");
             break;
@@ -98,12 +106,11 @@ void columnInsert(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     model::GridModel grid;
     fillGridAsOpened(grid, journal);
-    const int cols = grid.cols();
+    const int cols = grid.columnCount();
     for (auto _ : state) {
-        grid.setCurrentCell(1, 0);
         bool inserted = false;
-        timeIteration(state, [&] { inserted = editing::addColumn(grid); });
-        if (!inserted || grid.cols() != cols + 1) {
+        timeIteration(state, [&] { inserted = editing::addColumn(grid, 0); });
+        if (!inserted || grid.columnCount() != cols + 1) {
             state.SkipWithError("no column was inserted");
             break;
         }
@@ -121,7 +128,9 @@ void undoAndRedo(benchmark::State& state, bool measureUndo, Change change) {
     model::GridModel grid;
     grid.setSortKeyMaker(&editing::journalSortKey);
     fillGridAsOpened(grid, journal);
-    editing::GridHistory history(grid);
+    QItemSelectionModel selection(&grid);
+    setCurrentAsOpened(selection);
+    editing::GridHistory history(grid, selection);
     {
         const auto step = history.step(QStringLiteral("bench"));
         change(grid);
@@ -163,8 +172,10 @@ void historyOfSorts(benchmark::State& state) {
     model::GridModel grid;
     grid.setSortKeyMaker(&editing::journalSortKey);
     fillGridAsOpened(grid, journal);
+    QItemSelectionModel selection(&grid);
+    setCurrentAsOpened(selection);
     for (auto _ : state) {
-        editing::GridHistory history(grid);
+        editing::GridHistory history(grid, selection);
         const double before = bench::heapInUseMegabytes();
         timeIteration(state, [&] {
             for (int i = 0; i < 100; ++i) {

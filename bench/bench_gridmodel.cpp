@@ -15,16 +15,14 @@ void gridAppendRows(benchmark::State& state) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
         model::GridModel grid;
-        grid.setCols(core::FileColumns);
+        grid.setColumnCount(core::FileColumns);
         bench::settleHeap();
         timeIteration(state, [&] {
             for (int r = 0; r < journal.rows; ++r) {
-                const int row = grid.rows() - 1;
+                grid.setRowCount(r + 1);
                 for (int c = 0; c < 8; ++c)
-                    grid.setTextMatrix(row, c, journal.cells[qsizetype(r) * 8 + c]);
-                grid.setRows(grid.rows() + 1);
+                    grid.setText(r, c, journal.cells[qsizetype(r) * 8 + c]);
             }
-            grid.setRows(grid.rows() - 1);
         });
     }
 }
@@ -38,9 +36,9 @@ void gridReadEveryCell(benchmark::State& state) {
     for (auto _ : state) {
         qsizetype characters = 0;
         timeIteration(state, [&] {
-            for (int r = 1; r < grid.rows(); ++r)
+            for (int r = 0; r < grid.rowCount(); ++r)
                 for (int c = 0; c < 8; ++c)
-                    characters += grid.textMatrix(r, c).size();
+                    characters += grid.text(r, c).size();
         });
         benchmark::DoNotOptimize(characters);
     }
@@ -58,22 +56,21 @@ void gridWriteColumn(benchmark::State& state) {
     for (auto _ : state) {
         const QString& date = dates[turn++ % 2];
         timeIteration(state, [&] {
-            for (int r = 1; r < grid.rows(); ++r)
-                grid.setTextMatrix(r, core::BlockDate, date);
+            for (int r = 0; r < grid.rowCount(); ++r)
+                grid.setText(r, core::BlockDate, date);
         });
     }
 }
 BENCHMARK(gridWriteColumn)->Name("grid: write one column")->Apply(bench::registerSizesToMillion);
 
-// Sorting all data rows with the grid's generic key (numbers, then texts by code point).
+// Sorting all rows with the grid's generic key (numbers, then texts by code point).
 void gridSortGeneric(benchmark::State& state, int column) {
     const auto& journal = benchJournal(int(state.range(0)));
     for (auto _ : state) {
         model::GridModel grid;
         fillGridAsOpened(grid, journal);
-        grid.setCurrentCell(1, column);
         bench::settleHeap();
-        timeIteration(state, [&] { grid.setSort(1); });
+        timeIteration(state, [&] { grid.sort(column); });
     }
 }
 BENCHMARK_CAPTURE(gridSortGeneric, owner, int(core::Owner))
@@ -89,7 +86,7 @@ void gridColumnPosition(benchmark::State& state) {
     model::GridModel grid;
     fillGridAsOpened(grid, journal);
     for (auto _ : state)
-        timeIteration(state, [&] { grid.setColPosition(grid.cols() - 1, 0); });
+        timeIteration(state, [&] { grid.moveColumnTo(grid.columnCount() - 1, 0); });
 }
 BENCHMARK(gridColumnPosition)->Name("grid: move a column")->Apply(bench::registerSizesToMillion);
 
@@ -100,7 +97,7 @@ void gridAddColumn(benchmark::State& state) {
         model::GridModel grid;
         fillGridAsOpened(grid, journal);
         bench::settleHeap();
-        timeIteration(state, [&] { grid.setCols(grid.cols() + 1); });
+        timeIteration(state, [&] { grid.setColumnCount(grid.columnCount() + 1); });
     }
 }
 BENCHMARK(gridAddColumn)->Name("grid: add a column")->Apply(bench::registerSizesToMillion);

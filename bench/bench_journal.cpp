@@ -48,8 +48,8 @@ void openJournal(benchmark::State& state) {
         timeIteration(state, [&] { outcome = files.openCurrent(); });
         if (reportFailure(state, outcome))
             break;
-        if (grid.rows() != journal.rows + 1 ||
-            grid.textMatrix(journal.rows, core::BlockDate).isEmpty()) {
+        if (grid.rowCount() != journal.rows ||
+            grid.text(journal.rows - 1, core::BlockDate).isEmpty()) {
             state.SkipWithError("the register did not open whole, with its block dates");
             break;
         }
@@ -107,7 +107,7 @@ BENCHMARK(readCalcJournal)->Name("read calc csv")->Apply(bench::registerSizesToM
 // take whole would make the figures those of fewer rows: the benchmark then reports an error.
 bool openInto(benchmark::State& state, model::GridModel& grid, const bench::BenchJournal& journal) {
     journal::JournalFiles(grid, journal.programFolder).openCurrent();
-    if (grid.rows() == journal.rows + 1)
+    if (grid.rowCount() == journal.rows)
         return true;
     state.SkipWithError("the register did not open whole");
     return false;
@@ -125,7 +125,7 @@ void saveJournal(benchmark::State& state) {
     const QString mechanics[] = {QStringLiteral("Иванов А.А."), QStringLiteral("Петров Б.Б.")};
     int turn = 0;
     for (auto _ : state) {
-        grid.setTextMatrix(1, core::Mechanic, mechanics[turn++ % 2]);
+        grid.setText(0, core::Mechanic, mechanics[turn++ % 2]);
         journal::SaveResult outcome;
         timeIteration(state, [&] { outcome = files.saveCurrent(); });
         if (reportFailure(state, outcome))
@@ -172,12 +172,12 @@ void blockDatesFromEmpty(benchmark::State& state) {
     if (!openInto(state, grid, journal))
         return;
     for (auto _ : state) {
-        for (int r = 1; r < grid.rows(); ++r)
-            grid.setTextMatrix(r, core::BlockDate, QString());
+        for (int r = 0; r < grid.rowCount(); ++r)
+            grid.setText(r, core::BlockDate, QString());
         bench::settleHeap();
         timeIteration(state, [&] { journal::fillBlockDates(grid); });
     }
-    if (grid.textMatrix(grid.rows() - 1, core::BlockDate).isEmpty())
+    if (grid.text(grid.rowCount() - 1, core::BlockDate).isEmpty())
         state.SkipWithError("the pass did not reach the last row");
 }
 BENCHMARK(blockDatesFromEmpty)

@@ -19,17 +19,18 @@ void mergeRegisters(benchmark::State& state) {
     model::GridModel other;
     bench::fillGridAsOpened(other, journal);
     for (int i = 0; i < changes; ++i)
-        other.setTextMatrix(1 + (i * 7919) % rows, 7, QStringLiteral("Другой механик %1").arg(i));
+        other.setText((i * 7919) % rows, 7, QStringLiteral("Другой механик %1").arg(i));
     for (int i = 0; i < 5; ++i)
-        other.removeItem(rows / 2);
+        other.removeRows(rows / 2 - 1, 1);
     for (int i = 0; i < 5; ++i)
-        other.addItem(QStringLiteral("Новый владелец %1\tЭКР\t1\tН%1").arg(i));
+        other.appendRow({QStringLiteral("Новый владелец %1").arg(i), QStringLiteral("ЭКР"),
+                         QStringLiteral("1"), QStringLiteral("Н%1").arg(i)});
     const QByteArray theirs = core::writeJournal(other.dataRows());
     model::GridModel grid;
     for (auto _ : state) {
         bench::fillGridAsOpened(grid, journal);
         for (int i = 0; i < changes; ++i)
-            grid.setTextMatrix(1 + (i * 104729) % rows, 2, QStringLiteral("№ %1").arg(i));
+            grid.setText((i * 104729) % rows, 2, QStringLiteral("№ %1").arg(i));
         // Both files are read as the save reads them: the base kept, the file found.
         bench::timeIteration(state, [&] {
             const core::ReadResult base = core::readJournal(journal.fileBytes);
@@ -37,7 +38,7 @@ void mergeRegisters(benchmark::State& state) {
             const journal::JournalMerge merge(base.rows, found.rows, grid);
             merge.apply(grid, std::vector<bool>(merge.conflicts().size(), false));
         });
-        benchmark::DoNotOptimize(grid.rows());
+        benchmark::DoNotOptimize(grid.rowCount());
     }
 }
 BENCHMARK(mergeRegisters)

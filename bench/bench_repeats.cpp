@@ -95,7 +95,7 @@ void oneStore(benchmark::State& state) {
     const auto index = [&]() -> const model::SerialRepeats& { return registerState.repeats(); };
     index();
     state.counters["index_mb"] = bench::heapInUseMegabytes() - heapBefore;
-    const int row = grid.rows() / 2;
+    const int row = grid.rowCount() / 2;
     // The serial of an archive's row (the generated file's 4th cell of its 10th line).
     QFile archive(archiveFolder() + QStringLiteral("/Archive/2007.csv"));
     archive.open(QIODevice::ReadOnly);
@@ -109,7 +109,7 @@ void oneStore(benchmark::State& state) {
         const bool archived = turn % 2 == 0;
         const QString& number = numbers[turn++ % 2];
         timeIteration(state, [&] {
-            grid.setTextMatrix(row, core::SerialNumber, number);
+            grid.setText(row, core::SerialNumber, number);
             archives.refresh();
             tip = journal::alreadyThereText(
                 index().otherRows(row, core::SerialNumber),

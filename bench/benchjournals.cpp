@@ -52,20 +52,22 @@ const BenchJournal& benchJournal(int rows) {
 }
 
 void fillGridAsOpened(model::GridModel& grid, const BenchJournal& journal) {
-    grid.setFormatString(core::headerFormat());
-    grid.replaceCells(journal.rows + 1, JournalFields, gridCellsAsOpened(journal));
-    grid.setCurrentCell(journal.rows, JournalFields - 1);
+    grid.setHeaderFormat(core::headerFormat());
+    grid.replaceDataRows(rowsAsOpened(journal));
 }
 
-QList<QString> gridCellsAsOpened(const BenchJournal& journal) {
-    QList<QString> cells;
-    cells.reserve(qsizetype(journal.rows + 1) * JournalFields);
-    const QStringList headers = core::headerFormat().split(QLatin1Char('|'));
-    for (const QString& header : headers)
-        cells << header.mid(1);
-    for (const QString& text : journal.cells)
-        cells << QString(text.constData(), text.size()); // a copy of its own, as if read
-    return cells;
+QList<QStringList> rowsAsOpened(const BenchJournal& journal) {
+    QList<QStringList> rows;
+    rows.reserve(journal.rows);
+    for (qsizetype r = 0; r < journal.rows; ++r) {
+        QStringList& row = rows.emplace_back();
+        row.reserve(JournalFields);
+        for (qsizetype c = 0; c < JournalFields; ++c) {
+            const QString& text = journal.cells[r * JournalFields + c];
+            row << QString(text.constData(), text.size()); // a copy of its own, as if read
+        }
+    }
+    return rows;
 }
 
 double threadCpuMs() {

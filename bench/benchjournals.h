@@ -5,6 +5,7 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <benchmark/benchmark.h>
 #include <chrono>
 
@@ -52,12 +53,11 @@ public:
 };
 
 // Puts the register into the grid the way "Открыть журнал" leaves it, block dates aside (the
-// generated file holds them already): the journal header in row 0, one data row per line.
+// generated file holds them already): the journal's captions, one row per line.
 void fillGridAsOpened(model::GridModel& grid, const BenchJournal& journal);
 
-// The cells of that grid, header row first, each text a copy of its own, for
-// GridModel::replaceCells.
-QList<QString> gridCellsAsOpened(const BenchJournal& journal);
+// The rows of that grid, each text a copy of its own, for GridModel::replaceDataRows.
+QList<QStringList> rowsAsOpened(const BenchJournal& journal);
 
 // Tidies the heap after a set-up that freed a large grid. The C library puts that off until
 // the next large allocation, which would make the operation measured next pay for the set-up.

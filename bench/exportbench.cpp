@@ -35,12 +35,13 @@ const model::GridModel& registerOf(int rows) {
     auto& grid = grids[rows];
     if (!grid) {
         grid = std::make_unique<model::GridModel>();
-        grid->setFormatString(core::headerFormat());
-        QList<QString> cells = core::headerFormat().split(u'|');
-        for (QString& caption : cells)
-            caption.remove(0, 1);
-        cells += bench::JournalGenerator(Seed).rows(rows);
-        grid->replaceCells(rows + 1, bench::JournalFields, cells);
+        grid->setHeaderFormat(core::headerFormat());
+        const QList<QString> cells = bench::JournalGenerator(Seed).rows(rows);
+        QList<QStringList> units;
+        units.reserve(rows);
+        for (qsizetype r = 0; r < rows; ++r)
+            units << cells.mid(r * bench::JournalFields, bench::JournalFields);
+        grid->replaceDataRows(std::move(units));
     }
     return *grid;
 }

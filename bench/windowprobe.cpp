@@ -209,12 +209,12 @@ private:
     bool finished_ = false;
 };
 
-// Whether the column's data rows are in the order of the journal's sort key: keys compare by
+// Whether the column's rows are in the order of the journal's sort key: keys compare by
 // rank, then number, then collation key (or text), as the grid compares them.
 bool sortedByJournalKey(const model::GridModel& grid, int column) {
-    for (int r = 2; r < grid.rows(); ++r) {
-        const QString above = grid.textMatrix(r - 1, column);
-        const QString here = grid.textMatrix(r, column);
+    for (int r = 1; r < grid.rowCount(); ++r) {
+        const QString above = grid.text(r - 1, column);
+        const QString here = grid.text(r, column);
         if (above != here && model::compareSortKeys(editing::journalSortKey(above),
                                                     editing::journalSortKey(here)) > 0)
             return false;
@@ -249,17 +249,17 @@ bool clickAndEdit(app::JournalWindow& window, app::GridView& view, Figures& figu
     auto* editor = window.findChild<app::CellEditor*>(QStringLiteral("txtDataEntry"));
     if (!clicked || !editor || !editor->isOpen())
         return false;
-    const QString date = grid.textMatrix(1, activation) == QStringLiteral("15.03.2009")
+    const QString date = grid.text(0, activation) == QStringLiteral("15.03.2009")
                              ? QStringLiteral("16.03.2009")
                              : QStringLiteral("15.03.2009");
-    const QString blockDateBefore = grid.textMatrix(1, blockDate);
+    const QString blockDateBefore = grid.text(0, blockDate);
     const bool keyed = timedUntilPainted(editor, figures, QStringLiteral("key"),
                                          [&] { QTest::keyClick(editor, date.at(0).toLatin1()); });
     QTest::keyClicks(editor, date.mid(1));
     const bool stored = timedUntilPainted(view.viewport(), figures, QStringLiteral("edit"),
                                           [&] { QTest::keyClick(editor, Qt::Key_Return); });
-    return keyed && stored && grid.textMatrix(1, activation) == date &&
-           grid.textMatrix(1, blockDate) != blockDateBefore;
+    return keyed && stored && grid.text(0, activation) == date &&
+           grid.text(0, blockDate) != blockDateBefore;
 }
 
 // The operation asked for, after the register was opened; false when it did not do its work.
@@ -345,7 +345,7 @@ int main(int argc, char* argv[]) {
             window.findChild<QPushButton*>(QStringLiteral("CmdZagruz"))->click();
             figures.add("open_click_ms", span.elapsedMs());
             const bool painted = gridPaint.wait(60000);
-            const int opened = qobject_cast<model::GridModel*>(gridView->model())->rows() - 1;
+            const int opened = qobject_cast<model::GridModel*>(gridView->model())->rowCount();
             figures.add("rows_opened", opened);
             figures.add("rss_open_mb", statusMegabytes("VmRSS"));
             figures.add("peak_rss_open_mb", statusMegabytes("VmHWM"));
