@@ -28,7 +28,8 @@ QByteArray xlsxPackage(const QList<QByteArray>& parts) {
             : QByteArrayLiteral(
                   "<workbook xmlns=\"http://schemas.openxmlformats.org/spreadsheetml/2006/main\" "
                   "xmlns:r=\"http://schemas.openxmlformats.org/officeDocument/2006/relationships\">"
-                  "<sheets><sheet name=\"Лист1\" sheetId=\"1\" r:id=\"rId1\"/></sheets></workbook>");
+                  "<sheets><sheet name=\"Лист1\" sheetId=\"1\" "
+                  "r:id=\"rId1\"/></sheets></workbook>");
     const QByteArray relationship = "http://schemas.openxmlformats.org/officeDocument/2006/"
                                     "relationships/";
     return zipOf({

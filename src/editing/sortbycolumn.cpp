@@ -15,10 +15,10 @@ void restoreEmptyCaptions(model::GridModel& grid) {
         if (!grid.caption(c).trimmed().isEmpty())
             continue;
         const QString& caption = standard[std::size_t(c)].caption;
-        const bool borne =
+        const bool taken =
             std::any_of(grid.captions().begin(), grid.captions().end(),
                         [&](const QString& other) { return other.trimmed() == caption.trimmed(); });
-        if (!borne)
+        if (!taken)
             grid.setCaption(c, caption);
     }
 }

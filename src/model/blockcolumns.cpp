@@ -14,28 +14,28 @@ bool holdsLetterOrDigit(QStringView text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isLetterOrNumber(); });
 }
 
-QString declinedBecause(const QString& why) {
+QString unfilledBecause(const QString& why) {
     return QStringLiteral("Дата блок. не заполняется: ") + why;
 }
 
 QString notDates(QStringView caption, int count, int of) {
-    return declinedBecause(
+    return unfilledBecause(
         QStringLiteral("в колонке «%1» не даты (%2 из %3)").arg(caption).arg(count).arg(of));
 }
 
 // Which of the two captions is missing or doubled.
-QString captionsDeclined(const GridModel& grid) {
+QString missingCaption(const GridModel& grid) {
     for (const QStringView caption : {core::ActivationDateHeader, core::BlockDateHeader}) {
         int found = 0;
         for (int c = 0; c < grid.columnCount(); ++c)
             found += grid.caption(c).trimmed() == caption ? 1 : 0;
         if (found != 1)
-            return declinedBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
+            return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
                                                : QStringLiteral("колонок «%1» больше одной"))
                                        .arg(caption));
     }
     // Not reached: with each caption on one column, the columns are found.
-    return declinedBecause(QStringLiteral("нет колонки «%1»").arg(core::BlockDateHeader));
+    return unfilledBecause(QStringLiteral("нет колонки «%1»").arg(core::BlockDateHeader));
 }
 
 // Where, in rows 0 .. end - 1, the block dates stand when the captioned column holds none: in a
@@ -76,8 +76,8 @@ std::optional<int> blockDatesColumn(const GridModel& grid, BlockColumns columns,
 
 } // namespace
 
-RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
-    RowEvidence row;
+RowDates RowDates::of(QStringView activation, QStringView block) {
+    RowDates row;
     row.ends = activation.isEmpty();
     row.dated = !activation.trimmed().isEmpty();
     row.blockFilled = !block.trimmed().isEmpty();
@@ -106,7 +106,7 @@ RowEvidence RowEvidence::of(QStringView activation, QStringView block) {
     return row;
 }
 
-void ColumnEvidence::add(RowEvidence row) {
+void DateCounts::add(RowDates row) {
     ++rows;
     dated += row.dated ? 1 : 0;
     activations += row.activation ? 1 : 0;
@@ -126,16 +126,16 @@ std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid) {
     return BlockColumns{*activation, *block};
 }
 
-std::optional<QString> blockDatesDeclined(const GridModel& grid,
-                                          const std::optional<BlockColumns>& columns,
-                                          const ColumnEvidence& reached, int end) {
+std::optional<QString> whyBlockDatesUnfilled(const GridModel& grid,
+                                             const std::optional<BlockColumns>& columns,
+                                             const DateCounts& reached, int end) {
     if (!columns)
-        return captionsDeclined(grid);
-    const ColumnEvidence& e = reached;
+        return missingCaption(grid);
+    const DateCounts& e = reached;
     if (e.dated > 0 && e.activations * 2 <= e.dated)
         return notDates(core::ActivationDateHeader, e.dated - e.activations, e.dated);
     if (e.blockBefore * 2 > e.blockDates)
-        return declinedBecause(
+        return unfilledBecause(
             QStringLiteral("колонки «%1» и «%2», похоже, переставлены (%3 из %4)")
                 .arg(core::ActivationDateHeader, core::BlockDateHeader)
                 .arg(e.blockBefore)
@@ -147,7 +147,7 @@ std::optional<QString> blockDatesDeclined(const GridModel& grid,
     const std::optional<int> col = blockDatesColumn(grid, *columns, end);
     if (!col)
         return std::nullopt;
-    return declinedBecause(QStringLiteral("даты блокировки стоят в колонке ") +
+    return unfilledBecause(QStringLiteral("даты блокировки стоят в колонке ") +
                            columnLabel(grid, *col));
 }
 

@@ -10,7 +10,7 @@ namespace model {
 class GridModel;
 
 // Which columns hold the activation dates and the block dates. They are found by their header
-// captions ("Дата актив.", "Дата блок."), and the captions must be borne out by the cells of the
+// captions ("Дата актив.", "Дата блок."), and the captions must be confirmed by the cells of the
 // rows the block-date pass reaches (the first row down to the first empty activation date): a pass
 // writes into the block-date column, so a column that merely carries the caption (after columns
 // were moved and a file reopened, captions stand by position) must never be taken for it.
@@ -22,7 +22,7 @@ struct BlockColumns {
 };
 
 // What one row's pair of cells says about the two columns.
-struct RowEvidence {
+struct RowDates {
     bool ends = false;         // the activation cell is empty: the pass stops at this row
     bool dated = false;        // the activation cell holds more than blanks
     bool activation = false;   // ... and reads as a date
@@ -38,11 +38,11 @@ struct RowEvidence {
                                // as when the two columns' captions are swapped
     bool blockExact = false;   // the block-date cell holds exactly what the pass would write
     qint64 blockDay = 0;       // the block date as a Julian day, when it reads as one
-    static RowEvidence of(QStringView activation, QStringView block);
+    static RowDates of(QStringView activation, QStringView block);
 };
 
-// The rows' evidence summed over the rows the pass reaches.
-struct ColumnEvidence {
+// What the rows say, summed over the rows the pass reaches.
+struct DateCounts {
     int rows = 0;
     int dated = 0;
     int activations = 0;
@@ -53,7 +53,7 @@ struct ColumnEvidence {
     int blockDates = 0;
     int blockBefore = 0;
 
-    void add(RowEvidence row);
+    void add(RowDates row);
 };
 
 // The two columns by their captions alone.
@@ -61,7 +61,7 @@ std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid);
 
 // Why the block-date pass writes nothing into the grid as it stands, in words for the line under
 // the grid ("Дата блок. не заполняется: ..."); none when it fills. `columns` are the captioned
-// ones, `reached` the evidence of rows 0 .. end - 1.
+// ones, `reached` what rows 0 .. end - 1.
 //
 // The pass declines when a caption is missing or doubled; when the activation column holds no
 // dates in most dated rows; when most dates in the block-date column lie before activation
@@ -71,8 +71,8 @@ std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid);
 // fill); and when a block-date column without a block-like cell stands beside the block dates
 // of the activation dates in another column, or beside an activation column that itself holds
 // the block dates of another column's dates.
-std::optional<QString> blockDatesDeclined(const GridModel& grid,
-                                          const std::optional<BlockColumns>& columns,
-                                          const ColumnEvidence& reached, int end);
+std::optional<QString> whyBlockDatesUnfilled(const GridModel& grid,
+                                             const std::optional<BlockColumns>& columns,
+                                             const DateCounts& reached, int end);
 
 } // namespace model

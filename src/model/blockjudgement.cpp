@@ -11,7 +11,8 @@ QString blockSummaryText(const BlockCounts& counts) {
            (counts.undated > 0 ? QStringLiteral(" Без даты активации: ") +
                                      QString::number(counts.undated) + QLatin1Char('.')
                                : QString()) +
-           (counts.declined ? QLatin1Char(' ') + *counts.declined + QLatin1Char('.') : QString());
+           (counts.unfilledReason ? QLatin1Char(' ') + *counts.unfilledReason + QLatin1Char('.')
+                                  : QString());
 }
 
 QString rowFilterName(RowFilter filter) {
@@ -31,47 +32,47 @@ QString rowFilterName(RowFilter filter) {
     return QStringLiteral("Все");
 }
 
-RowEvidence rowEvidence(const GridModel& grid, const BlockColumns& columns, int row) {
-    return RowEvidence::of(grid.text(row, columns.activation), grid.text(row, columns.block));
+RowDates readRowDates(const GridModel& grid, const BlockColumns& columns, int row) {
+    return RowDates::of(grid.text(row, columns.activation), grid.text(row, columns.block));
 }
 
 BlockJudgement::BlockJudgement(const GridModel& grid, QDate today)
     : BlockJudgement(grid, today, [&grid] {
-          std::vector<RowEvidence> evidence;
+          std::vector<RowDates> rowDates;
           if (const std::optional<BlockColumns> columns = captionedBlockColumns(grid)) {
-              evidence.resize(std::size_t(grid.rowCount()));
+              rowDates.resize(std::size_t(grid.rowCount()));
               for (int r = 0; r < grid.rowCount(); ++r)
-                  evidence[std::size_t(r)] = rowEvidence(grid, *columns, r);
+                  rowDates[std::size_t(r)] = readRowDates(grid, *columns, r);
           }
-          return evidence;
+          return rowDates;
       }()) {}
 
 BlockJudgement::BlockJudgement(const GridModel& grid, QDate today,
-                               const std::vector<RowEvidence>& evidence) {
+                               const std::vector<RowDates>& rowDates) {
     const std::optional<BlockColumns> captioned = captionedBlockColumns(grid);
-    ColumnEvidence reached;
+    DateCounts reached;
     int end = 0;
     if (captioned) {
-        for (; end < grid.rowCount() && !evidence[std::size_t(end)].ends; ++end) {
-            reached.add(evidence[std::size_t(end)]);
-            if (!evidence[std::size_t(end)].blockExact)
+        for (; end < grid.rowCount() && !rowDates[std::size_t(end)].ends; ++end) {
+            reached.add(rowDates[std::size_t(end)]);
+            if (!rowDates[std::size_t(end)].blockExact)
                 unfilled_.push_back(end);
         }
     }
     captioned_ = captioned;
-    // Without a block-like cell the other columns are weighed (blockDatesDeclined).
+    // Without a block-like cell the other columns are compared (whyBlockDatesUnfilled).
     readsAll_ = captioned && reached.blockLike == 0;
-    counts_.declined = blockDatesDeclined(grid, captioned, reached, end);
-    if (counts_.declined) {
+    counts_.unfilledReason = whyBlockDatesUnfilled(grid, captioned, reached, end);
+    if (counts_.unfilledReason) {
         unfilled_.clear();
         return;
     }
     columns_ = captioned;
-    rows_.resize(evidence.size());
+    rows_.resize(rowDates.size());
     const qint64 first = today.toJulianDay();
     const qint64 last = first + BlockWarningDays;
-    for (std::size_t r = 0; r < evidence.size(); ++r) {
-        const RowEvidence row = evidence[r];
+    for (std::size_t r = 0; r < rowDates.size(); ++r) {
+        const RowDates row = rowDates[r];
         Row& judged = rows_[r];
         judged.undated = row.dated && !row.activation;
         if (today.isValid() && row.blockDate && row.blockDay <= last)

@@ -34,7 +34,7 @@ struct BlockCounts {
     int soon = 0;
     int undated = 0; // rows whose activation date is filled but not a date
     // Why the block-date pass writes nothing; none while it fills.
-    std::optional<QString> declined = std::nullopt;
+    std::optional<QString> unfilledReason = std::nullopt;
     friend bool operator==(const BlockCounts&, const BlockCounts&) = default;
 };
 
@@ -49,32 +49,32 @@ enum class RowFilter { All, Blocked, Soon, Undated, BlockedOrSoon };
 QString rowFilterName(RowFilter filter);
 
 // One pass over the grid as it stands: the block-date column found as the block-date pass finds
-// it (blockDatesDeclined), and each row's state. Without a column borne out every row is Clear,
+// it (whyBlockDatesUnfilled), and each row's state. Without a confirmed column every row is Clear,
 // and the counts say why.
 class BlockJudgement {
 public:
     BlockJudgement() = default;
     BlockJudgement(const GridModel& grid, QDate today);
-    // The same from each grid row's evidence for the captioned columns (rowEvidence), already at
-    // hand: `evidence` holds one entry per row, or none without the captioned columns.
-    BlockJudgement(const GridModel& grid, QDate today, const std::vector<RowEvidence>& evidence);
+    // The same from what each row says of the captioned columns (readRowDates), already at
+    // hand: `rowDates` holds one entry per row, or none without the captioned columns.
+    BlockJudgement(const GridModel& grid, QDate today, const std::vector<RowDates>& rowDates);
 
     // The state of row `row`; Clear for rows outside the table.
     BlockState state(int row) const {
         return has(row) ? rows_[std::size_t(row)].state : BlockState::Clear;
     }
     const BlockCounts& counts() const { return counts_; }
-    const std::optional<QString>& declined() const { return counts_.declined; }
+    const std::optional<QString>& unfilledReason() const { return counts_.unfilledReason; }
     bool shows(int row, RowFilter filter) const;
     std::optional<int> blockColumn() const {
         return columns_ ? std::optional(columns_->block) : std::nullopt;
     }
-    // The activation-date column, while the block-date column is borne out.
+    // The activation-date column, while the block-date column is confirmed by its cells.
     std::optional<int> activationColumn() const {
         return columns_ ? std::optional(columns_->activation) : std::nullopt;
     }
     // Whether row `row` holds an activation text that is not a date (so its unit drops out
-    // of the watch); false while no block-date column is borne out.
+    // of the watch); false while no block-date column is confirmed by its cells.
     bool undated(int row) const { return has(row) && rows_[std::size_t(row)].undated; }
     // The rows the block-date pass writes: those it reaches whose block-date cell holds another
     // text than the pass writes, in ascending order; none while it declines.
@@ -94,14 +94,14 @@ private:
     bool has(int row) const { return row >= 0 && std::size_t(row) < rows_.size(); }
 
     std::optional<BlockColumns> captioned_;
-    bool readsAll_ = false;               // the other columns were weighed too
-    std::optional<BlockColumns> columns_; // borne out
+    bool readsAll_ = false;               // the other columns were compared too
+    std::optional<BlockColumns> columns_; // confirmed by its cells
     std::vector<Row> rows_;               // by row, while columns_
     BlockCounts counts_;
     std::vector<int> unfilled_;
 };
 
 // What row `row` says of the two captioned columns.
-RowEvidence rowEvidence(const GridModel& grid, const BlockColumns& columns, int row);
+RowDates readRowDates(const GridModel& grid, const BlockColumns& columns, int row);
 
 } // namespace model

@@ -31,8 +31,8 @@ void RegisterState::setToday(QDate today) {
 
 const BlockJudgement& RegisterState::blocks() const {
     if (std::exchange(blocksDue_, false)) {
-        updateEvidence();
-        blocks_ = BlockJudgement(grid_, today_, evidence_);
+        updateRowDates();
+        blocks_ = BlockJudgement(grid_, today_, rowDates_);
         changedUntold_ = true;
     }
     return blocks_;
@@ -51,22 +51,22 @@ const CompletionValues& RegisterState::values(int col) const {
     return values_.try_emplace(col, grid_, col).first->second;
 }
 
-void RegisterState::updateEvidence() const {
+void RegisterState::updateRowDates() const {
     const std::optional<BlockColumns> columns = captionedBlockColumns(grid_);
     const int rows = grid_.rowCount();
-    if (columns != evidenceColumns_ || evidence_.size() != std::size_t(rows)) {
-        evidenceColumns_ = columns;
-        evidence_.assign(std::size_t(rows), {});
-        evidenceDue_ = std::pair(0, rows - 1);
+    if (columns != rowDatesColumns_ || rowDates_.size() != std::size_t(rows)) {
+        rowDatesColumns_ = columns;
+        rowDates_.assign(std::size_t(rows), {});
+        rowDatesDue_ = std::pair(0, rows - 1);
     }
-    if (const auto due = std::exchange(evidenceDue_, std::nullopt); due && columns)
+    if (const auto due = std::exchange(rowDatesDue_, std::nullopt); due && columns)
         for (int r = std::max(due->first, 0); r <= std::min(due->second, rows - 1); ++r)
-            evidence_[std::size_t(r)] = rowEvidence(grid_, *columns, r);
+            rowDates_[std::size_t(r)] = readRowDates(grid_, *columns, r);
 }
 
 void RegisterState::markDirty() {
-    evidenceColumns_.reset();
-    evidence_.clear();
+    rowDatesColumns_.reset();
+    rowDates_.clear();
     blocksDue_ = true;
     repeatsDue_ = {true, true};
     values_.clear();
@@ -75,8 +75,8 @@ void RegisterState::markDirty() {
 
 // A stored cell leaves standing the parts that read nothing of its column.
 void RegisterState::cellsChanged(std::pair<int, int> rows, std::pair<int, int> cols) {
-    evidenceDue_ = evidenceDue_ ? std::pair(std::min(evidenceDue_->first, rows.first),
-                                            std::max(evidenceDue_->second, rows.second))
+    rowDatesDue_ = rowDatesDue_ ? std::pair(std::min(rowDatesDue_->first, rows.first),
+                                            std::max(rowDatesDue_->second, rows.second))
                                 : rows;
     for (int col = cols.first; col <= cols.second; ++col) {
         blocksDue_ = blocksDue_ || blocks_.reads(col);

@@ -48,9 +48,9 @@ private:
     // Cells of rows `rows` and columns `cols` were stored.
     void cellsChanged(std::pair<int, int> rows, std::pair<int, int> cols);
     void settleSoon();
-    // Each row's evidence for the block-date columns, worked out again for the rows marked
+    // What each row says of the block-date columns, worked out again for the rows marked
     // due: reading the dates of every row would make each edit of a large register wait.
-    void updateEvidence() const;
+    void updateRowDates() const;
 
     const GridModel& grid_;
     QDate today_;
@@ -59,9 +59,9 @@ private:
     mutable std::array<bool, SerialKinds> repeatsDue_{true, true};
     mutable bool changedUntold_ = false;
     mutable BlockJudgement blocks_;
-    mutable std::vector<RowEvidence> evidence_; // by row, for evidenceColumns_
-    mutable std::optional<BlockColumns> evidenceColumns_;
-    mutable std::optional<std::pair<int, int>> evidenceDue_; // first and last row
+    mutable std::vector<RowDates> rowDates_; // by row, for rowDatesColumns_
+    mutable std::optional<BlockColumns> rowDatesColumns_;
+    mutable std::optional<std::pair<int, int>> rowDatesDue_; // first and last row
     mutable SerialRepeats repeats_;
     mutable std::map<int, CompletionValues> values_;
     bool settleQueued_ = false;

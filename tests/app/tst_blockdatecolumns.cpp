@@ -215,7 +215,7 @@ private Q_SLOTS:
         files.fillBlockDates();
         const bool standard = atActivation == 5 && atBlock == 6;
         const model::BlockJudgement judged(grid, QDate(2010, 6, 1));
-        QCOMPARE(judged.declined().has_value(), !standard);
+        QCOMPARE(judged.unfilledReason().has_value(), !standard);
         // The judgement that shades the rows decides as the pass does.
         QCOMPARE(judged.blockColumn().has_value(), standard);
         QVERIFY(std::holds_alternative<journal::Saved>(files.saveCurrent()));

@@ -140,16 +140,16 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("headers"); // "column=text" set before the pass
         QTest::addColumn<int>("filled");          // the column that gets the block date, -1 none
         QTest::addColumn<QString>("block");
-        QTest::addColumn<QString>("declined"); // why not, after "Дата блок. не заполняется: "
+        QTest::addColumn<QString>("unfilled"); // why not, after "Дата блок. не заполняется: "
         const auto row = [](const char* name, const char* headers, int filled, const char* block,
-                            const char* declined = "") {
+                            const char* unfilled = "") {
             QTest::newRow(name) << QString::fromUtf8(headers).split(u'|', Qt::SkipEmptyParts)
                                 << filled << QString::fromUtf8(block)
-                                << QString::fromUtf8(declined);
+                                << QString::fromUtf8(unfilled);
         };
         row("as opened", "", Block, "01.05.2010");
         row("both moved, blanks around", "2= Дата блок. |3=Дата актив.|5=x|6=y", 2, "01.04.2010");
-        // The captions must be borne out by the cells: names are no activation dates, nor are
+        // The captions must be confirmed by the cells: names are no activation dates, nor are
         // names or activation dates block dates.
         row("activation caption on names", "5=x|0=Дата актив.", -1, "",
             "в колонке «Дата актив.» не даты (1 из 1)");
@@ -168,7 +168,7 @@ private Q_SLOTS:
         QFETCH(QStringList, headers);
         QFETCH(int, filled);
         QFETCH(QString, block);
-        QFETCH(QString, declined);
+        QFETCH(QString, unfilled);
         auto grid = journalGrid({QStringLiteral("15.03.2009")});
         for (const QString& header : headers)
             grid->setCaption(header.section(u'=', 0, 0).toInt(), header.section(u'=', 1));
@@ -177,18 +177,18 @@ private Q_SLOTS:
             expected[grid->columnCount() + filled] = block;
         journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), expected);
-        QCOMPARE(model::BlockJudgement(*grid, {}).declined().value_or(QString()),
-                 declined.isEmpty() ? QString() : u"Дата блок. не заполняется: " + declined);
+        QCOMPARE(model::BlockJudgement(*grid, {}).unfilledReason().value_or(QString()),
+                 unfilled.isEmpty() ? QString() : u"Дата блок. не заполняется: " + unfilled);
     }
 
     // An empty "Дата блок." (an added column, or one of a note and a mark) that came to stand
     // beside the block dates, or beside an activation caption over them, gets nothing.
     void leavesAColumnBesideTheBlockDates_data() {
         QTest::addColumn<QStringList>("headers");
-        QTest::addColumn<QString>("declined");
-        const auto row = [](const char* name, const char* headers, const char* declined) {
+        QTest::addColumn<QString>("unfilled");
+        const auto row = [](const char* name, const char* headers, const char* unfilled) {
             QTest::newRow(name) << QString::fromUtf8(headers).split(u'|')
-                                << QString::fromUtf8(declined);
+                                << QString::fromUtf8(unfilled);
         };
         row("block dates in another column", "6=Прочее|7=Дата блок.",
             "даты блокировки стоят в колонке 7 («Прочее»)");
@@ -198,7 +198,7 @@ private Q_SLOTS:
 
     void leavesAColumnBesideTheBlockDates() {
         QFETCH(QStringList, headers);
-        QFETCH(QString, declined);
+        QFETCH(QString, unfilled);
         // Rows below the end of the activation dates, which the pass does not reach.
         auto grid = journalGrid({QStringLiteral("15.03.2009"),
                                  QStringLiteral("31.01.2009"),
@@ -217,8 +217,8 @@ private Q_SLOTS:
         const QStringList before = cells(*grid);
         journal::fillBlockDates(*grid);
         QCOMPARE(cells(*grid), before);
-        QCOMPARE(model::BlockJudgement(*grid, {}).declined(),
-                 std::optional(u"Дата блок. не заполняется: " + declined));
+        QCOMPARE(model::BlockJudgement(*grid, {}).unfilledReason(),
+                 std::optional(u"Дата блок. не заполняется: " + unfilled));
         // Once two of the three rows no longer bear that out, the next run fills the column.
         grid->setText(0, Activation, QStringLiteral("01.01.2000"));
         grid->setText(1, Activation, QStringLiteral("01.01.2000"));

@@ -79,46 +79,48 @@ private Q_SLOTS:
         QSignalSpy sent(&state, &model::RegisterState::changed);
         // Built with arg(), not "+": GCC 12's optimiser warns falsely (-Wstringop-overflow) when
         // QCOMPARE prints a QStringBuilder.
-        const auto declined = [](const char16_t* why) {
+        const auto unfilled = [](const char16_t* why) {
             return std::optional(
                 QStringLiteral("Дата блок. не заполняется: %1").arg(QStringView(why)));
         };
-        QCOMPARE(blocks().declined(), declined(u"в колонке «Дата блок.» не даты (2 из 3)"));
+        QCOMPARE(blocks().unfilledReason(), unfilled(u"в колонке «Дата блок.» не даты (2 из 3)"));
         QVERIFY(model::blockSummaryText(blocks().counts())
-                    .endsWith(u' ' + *blocks().declined() + u'.'));
+                    .endsWith(u' ' + *blocks().unfilledReason() + u'.'));
         QVERIFY(!blocks().blockColumn());
         grid->setText(2, Block, QStringLiteral("Сидоров"));
-        QCOMPARE(blocks().declined(), declined(u"в колонке «Дата блок.» не даты (3 из 3)"));
+        QCOMPARE(blocks().unfilledReason(), unfilled(u"в колонке «Дата блок.» не даты (3 из 3)"));
         QVERIFY(sent.wait(1000));
         // A mark and two empty cells: the column is taken.
         for (int r = 0; r < 3; ++r)
             grid->setText(r, Block, r == 1 ? QStringLiteral("?") : QString());
-        QCOMPARE(blocks().declined(), std::nullopt);
+        QCOMPARE(blocks().unfilledReason(), std::nullopt);
         QCOMPARE(blocks().blockColumn(), std::optional(Block));
         QCOMPARE(model::blockSummaryText(blocks().counts()),
                  QStringLiteral("Заблокированы: 0. Блокируются в ближайшие 31 дн.: 0."));
         // Unless the mechanics' column holds the block dates of 01.01.2000.
         grid->setText(0, core::Mechanic, QStringLiteral("01.03.2001"));
         grid->setText(2, core::Mechanic, QStringLiteral("01.03.2001"));
-        QCOMPARE(blocks().declined(), declined(u"даты блокировки стоят в колонке 8 («Механик»)"));
+        QCOMPARE(blocks().unfilledReason(),
+                 unfilled(u"даты блокировки стоят в колонке 8 («Механик»)"));
         QVERIFY(!blocks().blockColumn());
         grid->setCaption(core::Mechanic, QStringLiteral("Блок"));
-        QCOMPARE(blocks().declined(), declined(u"даты блокировки стоят в колонке 8 («Блок»)"));
+        QCOMPARE(blocks().unfilledReason(),
+                 unfilled(u"даты блокировки стоят в колонке 8 («Блок»)"));
         QVERIFY(sent.wait(1000));
         // Nor then, once a new activation date makes them another unit's.
         grid->setText(2, core::ActivationDate, QStringLiteral("01.02.2000"));
-        QCOMPARE(blocks().declined(), std::nullopt);
+        QCOMPARE(blocks().unfilledReason(), std::nullopt);
         // Only the rows reached count, as the end of the activation dates moves up and down.
         const std::optional<QString> elsewhere =
-            declined(u"даты блокировки стоят в колонке 8 («Блок»)");
+            unfilled(u"даты блокировки стоят в колонке 8 («Блок»)");
         grid->setText(1, core::ActivationDate, QString());
-        QCOMPARE(blocks().declined(), elsewhere);
+        QCOMPARE(blocks().unfilledReason(), elsewhere);
         grid->setText(0, core::Mechanic, QStringLiteral("нет"));
         grid->setText(1, core::Mechanic, QStringLiteral("01.03.2001"));
         grid->setText(2, core::ActivationDate, QStringLiteral("01.01.2000"));
-        QCOMPARE(blocks().declined(), std::nullopt);
+        QCOMPARE(blocks().unfilledReason(), std::nullopt);
         grid->setText(1, core::ActivationDate, QStringLiteral("01.01.2000"));
-        QCOMPARE(blocks().declined(), elsewhere);
+        QCOMPARE(blocks().unfilledReason(), elsewhere);
     }
 };
 
