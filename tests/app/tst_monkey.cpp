@@ -1,8 +1,8 @@
 // What a hand does to the window, at every place of it, in random order: pointer moves and rests
 // followed by help events, clicks, double and right clicks, drags, wheel turns and keys, over
-// windows with no journal, an empty one, one row, the header row alone, a few hundred rows and
-// a filter hiding every row. After every step the grid must still have its header row, a row and a
-// column, and its current cell inside it. On a desktop (the xcb platform) the pointer really moves,
+// windows with no journal, an empty one, one row, the captions alone, a few hundred rows and
+// a filter hiding every row. After every step every row of the grid must still be as wide as its
+// captions. On a desktop (the xcb platform) the pointer really moves,
 // and a resting pointer really shows tooltips.
 //
 // Every window is seeded and replays exactly: a failure, a crash too, names its seed and steps.
