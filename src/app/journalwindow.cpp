@@ -90,23 +90,23 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     icon.addFile(QStringLiteral(":/icons/journal32.xpm"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/icons/journal16.xpm"), QSize(16, 16));
     setWindowIcon(icon);
-    createControls();
+    createCommandButtons(*this);
+    createGrid();
+    createEditing();
+    createExitFlow();
+    createCommands();
+    createSummary();
+    createFindBar();
+    createPrinting();
+    placeBlockSummary();
+    orderTabs(*this, *inputLine_, *gridView_, edits_->editor());
+    inputLine_->setFocus(Qt::OtherFocusReason);
     // Room for "Обмен" right of "Выход", as far as the screen has room for the window.
     resize(windowsettings::fittedToScreen(
         *this, {std::max(twips::toPixels(this, ClientWidth), exchangeButtonRoom(*this)),
                 twips::toPixels(this, ClientHeight)}));
-    journal_ = std::make_unique<journal::JournalFiles>(
-        *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
-    journal_->judgeBlocksBy(*state_);
-    journal_->setSelection(gridView_->selectionModel());
-    document_ =
-        new JournalDocument(*this, {*journal_, *grid_, *history_, *state_, *services_.prompter},
-                            services_.journalFolder);
-    connect(document_, &JournalDocument::aboutToOpen, midnight_, &MidnightWatch::followToday);
-    repeats_ = new RepeatController(
-        *this, {*grid_, *gridView_, *state_, *summary_, *finder_, *edits_, *document_},
-        services_.journalFolder);
-    connect(document_, &JournalDocument::opened, gridView_, &GridView::showFirstColumn);
+    createDocument();
+    createRepeats();
     createExchange();
     connectButtons();
     prepareGrid();
@@ -125,8 +125,9 @@ QPushButton* JournalWindow::button(const char* name) const {
     return findChild<QPushButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
-void JournalWindow::createControls() {
-    createCommandButtons(*this);
+// The register, what is derived from it, and the grid that shows it: a click, Enter, F2 or a
+// typed character edits the current cell.
+void JournalWindow::createGrid() {
     grid_ = new model::GridModel(this);
     grid_->setObjectName(QStringLiteral("MSFGAZModel"));
     grid_->setSortKeyMaker(&editing::journalSortKey);
@@ -143,7 +144,11 @@ void JournalWindow::createControls() {
         editClickedCell();
         edits_->typeOver(text);
     });
+}
 
+// The undo history, the cell editor and the input line; what either stores is a change, and an
+// activation date brings its block date.
+void JournalWindow::createEditing() {
     history_ = new editing::GridHistory(*grid_, *gridView_->selectionModel(), this);
     // The outcome of each step, done or undone, shows at once.
     connect(&history_->stack(), &QUndoStack::indexChanged, state_, &model::RegisterState::settle);
@@ -159,6 +164,10 @@ void JournalWindow::createControls() {
     };
     connect(edits_, &CellDelegate::stored, this, stored);
     connect(input_, &InputLine::stored, this, stored);
+}
+
+// "Выход" and the periodic save, both of which save the journal on screen.
+void JournalWindow::createExitFlow() {
     const auto save = edits_->command([this] { return document_->save(); });
     exit_ = new ExitFlow(*this, save, [this] { services_.endProgram(); });
     connect(exit_, &ExitFlow::aboutToLeave, edits_, &CellDelegate::commit);
@@ -168,10 +177,25 @@ void JournalWindow::createControls() {
     });
     // Nothing starts the periodic save; it is kept ready with its timer.
     periodicSave_ = new journal::PeriodicSave(*grid_, save, this);
+}
 
-    createGridControls();
-    orderTabs(*this, *inputLine_, *gridView_, edits_->editor());
-    inputLine_->setFocus(Qt::OtherFocusReason);
+// The journal files of the folder and the document on screen, which opens and saves them.
+void JournalWindow::createDocument() {
+    journal_ = std::make_unique<journal::JournalFiles>(
+        *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
+    journal_->judgeBlocksBy(*state_);
+    journal_->setSelection(gridView_->selectionModel());
+    document_ =
+        new JournalDocument(*this, {*journal_, *grid_, *history_, *state_, *services_.prompter},
+                            services_.journalFolder);
+    connect(document_, &JournalDocument::aboutToOpen, midnight_, &MidnightWatch::followToday);
+    connect(document_, &JournalDocument::opened, gridView_, &GridView::showFirstColumn);
+}
+
+void JournalWindow::createRepeats() {
+    repeats_ = new RepeatController(
+        *this, {*grid_, *gridView_, *state_, *summary_, *finder_, *edits_, *document_},
+        services_.journalFolder);
 }
 
 // Each button runs its command through the grid's delegate, so that an open edit is stored first;
@@ -216,7 +240,8 @@ void JournalWindow::connectButtons() {
     onClick("CmdProd", [this] { exit_->requestExit(); });
 }
 
-void JournalWindow::createGridControls() {
+// The commands on rows, columns and cells, by buttons, keys, the context menu and the captions.
+void JournalWindow::createCommands() {
     commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *edits_);
     // A header click sorts (GridCommands), then counts as a click but opens no editor.
     connect(gridView_, &GridView::headerClicked, this, [this] {
@@ -225,13 +250,15 @@ void JournalWindow::createGridControls() {
     });
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
+    new GridContextMenu(*this, *gridView_, *grid_, *history_, *commands_, *edits_);
+}
+
+// The line under the grid with the block summary and the row filter, and the watch that moves
+// the block states on at midnight.
+void JournalWindow::createSummary() {
     summary_ = new SummaryBar(*this, *grid_, *gridView_, *state_);
     summary_->followHistory(history_->stack());
     connect(commands_, &GridCommands::deleted, summary_, &SummaryBar::showNotice);
-    new GridContextMenu(*this, *gridView_, *grid_, *history_, *commands_, *edits_);
-    createFindBar();
-    createPrinting();
-    placeBlockSummary();
     midnight_ = new MidnightWatch(*this, *state_, services_.clock);
 }
 

@@ -150,16 +150,23 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void createControls();
-    void connectButtons();
-    QPushButton* button(const char* name) const;
-    void prepareGrid();
-    void createGridControls();
-    void placeBlockSummary();
-    void layoutGrid();
+    // The window's parts, made in this order.
+    void createGrid();
+    void createEditing();
+    void createExitFlow();
+    void createCommands();
+    void createSummary();
     void createFindBar();
     void createPrinting();
+    void createDocument();
+    void createRepeats();
     void createExchange();
+    void connectButtons();
+    void prepareGrid();
+
+    QPushButton* button(const char* name) const;
+    void placeBlockSummary();
+    void layoutGrid();
     void switchFolder(const QString& folder);
 
     void searchColumn();
