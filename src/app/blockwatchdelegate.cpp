@@ -12,7 +12,6 @@ BlockWatchDelegate::BlockWatchDelegate(const model::RegisterState& watch, QObjec
     : QStyledItemDelegate(parent), watch_(&watch) {}
 
 bool BlockWatchDelegate::notADate(const QModelIndex& index) const {
-    // The view's rows are the grid's data rows: view row r is grid row r + 1.
     return watch_ && index.isValid() && watch_->blocks().activationColumn() == index.column() &&
            watch_->blocks().undated(index.row());
 }
@@ -81,7 +80,6 @@ void BlockWatchDelegate::initStyleOption(QStyleOptionViewItem* option,
         option->palette.setColor(QPalette::Text, NotADateColour);
     if (!watch_ || option->state.testFlag(QStyle::State_Selected))
         return;
-    // The view's rows are the grid's data rows: view row r is grid row r + 1.
     switch (watch_->blocks().state(index.row())) {
     case model::BlockState::Blocked:
         option->backgroundBrush = blocked_;

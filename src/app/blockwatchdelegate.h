@@ -24,7 +24,7 @@ public:
 
     BlockWatchDelegate(const model::RegisterState& watch, QObject* parent = nullptr);
 
-    // The numbers already registered are marked, and the tooltip of such a cell (by grid row and
+    // The numbers already registered are marked, and the tooltip of such a cell (by row and
     // column) says where.
     using RepeatTip = std::function<QString(int row, int col)>;
     void showRepeats(RepeatTip tip);

@@ -20,7 +20,7 @@ namespace journal {
 struct JournalHit {
     QString journal; // "thisyear.csv", or the archive's name without ".csv" (as the user names it)
     QString path;    // the file
-    int row = 0;     // the data row, 1-based (grid row numbering: row 1 is the file's first line)
+    int row = 0;     // the row as the user counts it, from 1 (the file's first line)
     QStringList cells; // the row's first eight cells as read
 };
 
