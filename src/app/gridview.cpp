@@ -78,18 +78,17 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
                 draggedWidths_[column] = width;
             });
     applyColumnLayout();
-    setHeaderHeightTwips(model::GridModel::AutoSize);
+    setHeaderHeightTwips(AutoSize);
 }
 
 void GridView::applyColumnLayout() {
     const QFontMetrics metrics(font());
     applyingLayout_ = true;
     for (int c = 0; c < grid_->columnCount(); ++c) {
-        const int width = grid_->columnWidth(c);
         if (draggedWidths_.value(c) > 0) {
             setColumnWidth(c, draggedWidths_[c]);
-        } else if (width != model::GridModel::AutoSize) {
-            setColumnWidth(c, twips::toPixels(this, width));
+        } else if (const int twips = widthsTwips_.value(c, AutoSize); twips != AutoSize) {
+            setColumnWidth(c, twips::toPixels(this, twips));
         } else {
             const QString text = grid_->columnWidthText(c);
             setColumnWidth(c, text.isEmpty() ? horizontalHeader()->defaultSectionSize()
@@ -108,10 +107,16 @@ void GridView::setDraggedWidths(const QList<int>& widths) {
     applyColumnLayout();
 }
 
+void GridView::setColumnWidthTwips(int col, int twips) {
+    if (widthsTwips_.size() <= col)
+        widthsTwips_.resize(col + 1, AutoSize);
+    widthsTwips_[col] = twips;
+    applyColumnLayout();
+}
+
 void GridView::setHeaderHeightTwips(int twips) {
-    horizontalHeader()->setFixedHeight(twips == model::GridModel::AutoSize
-                                           ? verticalHeader()->defaultSectionSize()
-                                           : twips::toPixels(this, twips));
+    horizontalHeader()->setFixedHeight(twips == AutoSize ? verticalHeader()->defaultSectionSize()
+                                                         : twips::toPixels(this, twips));
 }
 
 QRect GridView::selectedCells() const {

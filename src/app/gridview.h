@@ -53,7 +53,11 @@ public:
     // Column widths in pixels the user dragged, by column position (0: none).
     QList<int> draggedWidths() const;
     void setDraggedWidths(const QList<int>& widths);
-    // The height of the captions' row, in twips.
+    // A size the view takes from its format text rather than from a width or height set.
+    static constexpr int AutoSize = -1;
+    // The width of the column at `col`, in twips, whichever column stands there; the height of
+    // the captions' row, in twips.
+    void setColumnWidthTwips(int col, int twips);
     void setHeaderHeightTwips(int twips);
 
 Q_SIGNALS:
@@ -90,6 +94,7 @@ private:
     QPersistentModelIndex anchor_; // where the drag began
     QPoint keptCurrent_{0, 0};     // (row, column) while the table is replaced
     QList<int> draggedWidths_;
+    QList<int> widthsTwips_; // by column position; AutoSize: from the format text
     bool applyingLayout_ = false;
     bool dragging_ = false;  // a left press on a cell, until its release
     int headerPressed_ = -1; // the caption a left press was on, until its release

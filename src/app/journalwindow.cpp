@@ -360,7 +360,7 @@ void JournalWindow::followMidnight() {
 // always had them.
 void JournalWindow::prepareGrid() {
     grid_->setHeaderFormat(core::headerFormat());
-    grid_->setColumnWidth(0, 1500);
+    gridView_->setColumnWidthTwips(0, 1500);
     gridView_->setHeaderHeightTwips(300);
     gridView_->setCurrentIndex(grid_->index(0, 0));
     inputLine_->setText(QString());

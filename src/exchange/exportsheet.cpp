@@ -15,8 +15,6 @@ namespace {
 // digit (7 pixels) takes 7w + 5 pixels, its margins included.
 constexpr double DigitPixels = 7;
 constexpr double MarginPixels = 5;
-// A twip is a fifteenth of a pixel at 96 dpi.
-constexpr double TwipsPerPixel = 15;
 
 bool holdsText(const model::GridModel& grid, int row) {
     for (int c = 0; c < grid.columnCount(); ++c)
@@ -28,8 +26,6 @@ bool holdsText(const model::GridModel& grid, int row) {
 double columnWidth(const model::GridModel& grid, int col, std::span<const int> pixelWidths) {
     if (std::size_t(col) < pixelWidths.size() && pixelWidths[std::size_t(col)] > 0)
         return charactersForPixels(pixelWidths[std::size_t(col)]);
-    if (const int twips = grid.columnWidth(col); twips != model::GridModel::AutoSize)
-        return charactersForPixels(int(std::lround(twips / TwipsPerPixel)));
     // The format text's blanks widen the column by a character each, as on screen; one more
     // for the cell's margins.
     const qsizetype text = grid.columnWidthText(col).size();

@@ -59,8 +59,8 @@ private:
 
 // The sheet of a grid: the header's captions without their padding blanks, the data rows the
 // filter shows (trailing rows without any text left out), shaded by the watch's states. Column
-// widths come from `pixelWidths` (the grid's view) where given, otherwise from the grid's own
-// widths in twips, or for a column sized by its format text, from that text's length.
+// widths come from `pixelWidths` (the grid's view) where given, otherwise from the length of the
+// column's format text.
 ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockJudgement& watch,
                           model::RowFilter filter = model::RowFilter::All,
                           std::span<const int> pixelWidths = {});

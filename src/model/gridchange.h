@@ -8,11 +8,8 @@
 
 namespace model {
 
-// How a column is laid out: its width (or automatic), centring, and the text its automatic width
-// is measured from.
+// How a column is laid out: its centring, and the text its width is measured from.
 struct ColumnFormat {
-    static constexpr int AutoSize = -1;
-    int widthTwips = AutoSize;
     bool centred = false;
     QString widthText;
 };

@@ -251,7 +251,7 @@ void GridModel::setHeaderFormat(const QString& format) {
     setColumnCount(int(sections.size()));
     for (int c = 0; c < columnCount(); ++c) {
         const core::FormatSection& section = sections[std::size_t(c)];
-        columns_[std::size_t(c)] = ColumnFormat{AutoSize, section.centred, section.caption};
+        columns_[std::size_t(c)] = ColumnFormat{section.centred, section.caption};
         captions_[c] = section.caption;
     }
     Q_EMIT headerDataChanged(Qt::Horizontal, 0, columnCount() - 1);
@@ -259,18 +259,6 @@ void GridModel::setHeaderFormat(const QString& format) {
         Q_EMIT dataChanged(index(0, 0), index(rowCount() - 1, columnCount() - 1),
                            {Qt::TextAlignmentRole});
     Q_EMIT columnLayoutChanged();
-}
-
-int GridModel::columnWidth(int col) const {
-    return hasCol(col) ? columns_[std::size_t(col)].widthTwips : AutoSize;
-}
-
-bool GridModel::setColumnWidth(int col, int twips) {
-    if (!hasCol(col) || twips < 0)
-        return false;
-    columns_[std::size_t(col)].widthTwips = twips;
-    Q_EMIT columnLayoutChanged();
-    return true;
 }
 
 bool GridModel::isCentred(int col) const {

@@ -28,13 +28,10 @@ using SortKeyMaker = std::function<SortKey(const QString&)>;
 // caption, served as the horizontal header data. Every row has one text per column.
 //
 // A position outside the table or a count below the least is refused, as Qt's models refuse
-// them: setters return false and change nothing, getters give an empty text or AutoSize.
+// them: setters return false and change nothing, getters give an empty text.
 class GridModel : public QAbstractTableModel {
     Q_OBJECT
 public:
-    // Widths not set explicitly; the view sizes such columns from their width text.
-    static constexpr int AutoSize = ColumnFormat::AutoSize;
-
     explicit GridModel(QObject* parent = nullptr);
 
     // A checked read and write of a unit's cell.
@@ -64,10 +61,8 @@ public:
     // The captions, centring and width texts of the columns from a header format ("<Владелец|^
     // Дата актив. |…"): the table gets one column per section.
     void setHeaderFormat(const QString& format);
-    int columnWidth(int col) const;
-    bool setColumnWidth(int col, int twips);
     bool isCentred(int col) const;
-    // The text a column's automatic width is measured from (its format section).
+    // The text the view measures a column's width from (its format section).
     QString columnWidthText(int col) const;
 
     // Sorts every unit by `column`, stably: units with equal keys keep their order either way.
@@ -86,7 +81,7 @@ public:
     std::optional<int> findColumn(QStringView caption) const;
 
     // While a log is set, every change to the texts, rows, columns and their order is appended
-    // to it (widths are not), so that it can be undone.
+    // to it, so that it can be undone.
     void setChangeLog(std::vector<GridChange>* log) { log_ = log; }
     // Undoes or redoes a logged change; the table must stand as it did right after (or before)
     // it. Neither is logged.

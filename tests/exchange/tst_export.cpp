@@ -116,10 +116,9 @@ private Q_SLOTS:
         QCOMPARE(moved.column(core::ActivationDate + 1).dates, true);
     }
 
-    void widthsComeFromTheViewOrTheGrid() {
+    void widthsComeFromTheViewOrTheFormat() {
         Register r;
-        const std::vector<int> pixels = {110, 0};
-        r.grid->setColumnWidth(2, 1500); // 100 pixels
+        const std::vector<int> pixels = {110, 0, 100};
         const exchange::ExportSheet sheet =
             exchange::sheetFromGrid(*r.grid, r.watch.blocks(), model::RowFilter::All, pixels);
         QCOMPARE(sheet.column(0).width, 15.0); // (110 - 5) / 7
