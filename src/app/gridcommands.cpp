@@ -62,9 +62,21 @@ void GridCommands::insertColumn() {
         [this] { return editing::addColumn(grid_, std::max(0, view_.currentColumn())); });
 }
 
+// The current cell keeps its place, on the row that comes up into it (Qt's selection would move
+// it up a row): pressed again, the command removes the next unit.
 void GridCommands::deleteRow() {
     const int row = view_.selectionEnd().y();
-    if (run(QStringLiteral("Удалить строку"), [&] { return editing::deleteRow(grid_, row); }))
+    const QModelIndex current = view_.currentIndex();
+    const auto remove = [&] {
+        if (!editing::deleteRow(grid_, row))
+            return false;
+        if (current.isValid() && grid_.rowCount() > 0)
+            view_.selectionModel()->setCurrentIndex(
+                grid_.index(std::min(current.row(), grid_.rowCount() - 1), current.column()),
+                QItemSelectionModel::ClearAndSelect);
+        return true;
+    };
+    if (run(QStringLiteral("Удалить строку"), remove))
         Q_EMIT deleted(QStringLiteral("Строка %1 удалена. Ctrl+Z — вернуть").arg(row + 1));
 }
 

@@ -176,6 +176,22 @@ private Q_SLOTS:
         QCOMPARE(w.owners(), texts({"Альфа", "Бета", "Ася"}));
     }
 
+    // "Удалить строку" leaves the current cell where it was, on the row that came up into its
+    // place, so that pressing it again removes the next unit; past the last row it goes up.
+    void deletingRowsGoesOnDownwards() {
+        MouseWindow w;
+        w.grid().appendRow({QStringLiteral("Гамма")});
+        w.harness.setCurrentCell(1, 2);
+        w.harness.press("CmdDelS");
+        QCOMPARE(w.owners(), texts({"Бета", "Вега", "Гамма"}));
+        QCOMPARE(w.harness.currentCell(), QPoint(1, 2));
+        w.harness.press("CmdDelS");
+        QCOMPARE(w.owners(), texts({"Бета", "Гамма"}));
+        w.harness.press("CmdDelS");
+        QCOMPARE(w.owners(), texts({"Бета"}));
+        QCOMPARE(w.harness.currentCell(), QPoint(0, 2));
+    }
+
     // After a deletion the line under the grid says what went and how to get it back, then the
     // summary returns; an undo ends the notice at once.
     void aDeletionIsNoticedForAWhile() {
