@@ -50,33 +50,42 @@ bool GridCommands::run(const QString& name, const std::function<bool()>& command
     return true;
 }
 
+// The commands on rows and columns leave the current cell at its place, on whatever row or column
+// moved into it (Qt's selection model would follow the cell's old row or column instead): what is
+// typed next goes into the column just added, and "Удалить строку" pressed again removes the
+// next unit. Within the command's step, so that undo and redo know the place too.
+bool GridCommands::runInPlace(const QString& name, const std::function<bool()>& command) {
+    const QModelIndex current = view_.currentIndex();
+    const QPoint place(current.row(), current.column());
+    return run(name, [&] {
+        if (!command())
+            return false;
+        if (current.isValid() && grid_.rowCount() > 0)
+            view_.selectionModel()->setCurrentIndex(
+                grid_.index(std::min(place.x(), grid_.rowCount() - 1),
+                            std::min(place.y(), grid_.columnCount() - 1)),
+                QItemSelectionModel::ClearAndSelect);
+        return true;
+    });
+}
+
 // The notice follows the step, once it is on the history.
 void GridCommands::deleteLastColumn() {
     const QString label = model::columnLabel(grid_, grid_.columnCount() - 1);
-    if (run(QStringLiteral("Удалить колонку"), [this] { return editing::deleteColumn(grid_); }))
+    if (runInPlace(QStringLiteral("Удалить колонку"),
+                   [this] { return editing::deleteColumn(grid_); }))
         Q_EMIT deleted(QStringLiteral("Колонка %1 удалена. Ctrl+Z — вернуть").arg(label));
 }
 
 void GridCommands::insertColumn() {
-    run(QStringLiteral("Добавить колонку"),
-        [this] { return editing::addColumn(grid_, std::max(0, view_.currentColumn())); });
+    runInPlace(QStringLiteral("Добавить колонку"),
+               [this] { return editing::addColumn(grid_, std::max(0, view_.currentColumn())); });
 }
 
-// The current cell keeps its place, on the row that comes up into it (Qt's selection would move
-// it up a row): pressed again, the command removes the next unit.
 void GridCommands::deleteRow() {
     const int row = view_.selectionEnd().y();
-    const QModelIndex current = view_.currentIndex();
-    const auto remove = [&] {
-        if (!editing::deleteRow(grid_, row))
-            return false;
-        if (current.isValid() && grid_.rowCount() > 0)
-            view_.selectionModel()->setCurrentIndex(
-                grid_.index(std::min(current.row(), grid_.rowCount() - 1), current.column()),
-                QItemSelectionModel::ClearAndSelect);
-        return true;
-    };
-    if (run(QStringLiteral("Удалить строку"), remove))
+    if (runInPlace(QStringLiteral("Удалить строку"),
+                   [&] { return editing::deleteRow(grid_, row); }))
         Q_EMIT deleted(QStringLiteral("Строка %1 удалена. Ctrl+Z — вернуть").arg(row + 1));
 }
 
@@ -90,8 +99,8 @@ void GridCommands::addRow() {
 }
 
 void GridCommands::moveLastColumnHere() {
-    run(QStringLiteral("Переместить колонки"),
-        [this] { return editing::moveLastColumnTo(grid_, view_.currentColumn()); });
+    runInPlace(QStringLiteral("Переместить колонки"),
+               [this] { return editing::moveLastColumnTo(grid_, view_.currentColumn()); });
 }
 
 void GridCommands::paste(const QString& text) {

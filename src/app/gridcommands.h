@@ -57,6 +57,7 @@ Q_SIGNALS:
 
 private:
     bool run(const QString& name, const std::function<bool()>& command);
+    bool runInPlace(const QString& name, const std::function<bool()>& command);
     void sortByColumn(int col);
     // Any change to the rows but the header sort itself: the next click sorts ascending.
     void forgetSort();

@@ -192,6 +192,23 @@ private Q_SLOTS:
         QCOMPARE(w.harness.currentCell(), QPoint(0, 2));
     }
 
+    // "Добавить колонку" and "Переместить колонки" leave the current cell at its place, on the
+    // column that came into it: what is typed next goes into the new column.
+    void columnCommandsLeaveTheCurrentCellInPlace() {
+        MouseWindow w;
+        w.harness.setCurrentCell(1, 1);
+        w.harness.press("CmdAddC");
+        QCOMPARE(w.harness.currentCell(), QPoint(1, 1));
+        QCOMPARE(w.grid().caption(1), QString());
+        typeText(&w.harness.inputLine(), QStringLiteral("новая"));
+        QCOMPARE(w.grid().text(1, 1), QStringLiteral("новая"));
+        QCOMPARE(w.grid().text(1, 0), QStringLiteral("Альфа"));
+        w.harness.setCurrentCell(2, 0);
+        w.harness.press("CmdSortC");
+        QCOMPARE(w.harness.currentCell(), QPoint(2, 0));
+        QCOMPARE(w.grid().text(2, 0), QStringLiteral("Уткин"));
+    }
+
     // After a deletion the line under the grid says what went and how to get it back, then the
     // summary returns; an undo ends the notice at once.
     void aDeletionIsNoticedForAWhile() {
