@@ -165,6 +165,35 @@ private Q_SLOTS:
         QCOMPARE(grid.text(5, 0), QString());
     }
 
+    // F3 shows the whole row of the cell found, but the cell alone is what the commands work on:
+    // Ctrl+C copies it, "Поиск" looks in its column, Ctrl+X empties it and not the whole unit.
+    void aFoundCellAloneIsCopiedCutAndSearched() {
+        Opened opened;
+        model::GridModel& grid = opened.harness.grid();
+        app::GridView& view = opened.harness.gridView();
+        auto& text = opened.harness.control<QLineEdit>("TxtFind");
+        const auto findSerial = [&](const QString& serial) {
+            opened.harness.setCurrentCell(0, 0);
+            opened.key(view, Qt::Key_F, Qt::ControlModifier);
+            text.setText(serial);
+            opened.key(text, Qt::Key_F3);
+            view.setFocus(Qt::OtherFocusReason);
+        };
+        findSerial(QStringLiteral("C-300"));
+        QCOMPARE(opened.current(), QPoint(2, 3));
+        opened.key(view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("C-300"));
+
+        opened.harness.prompter().answers << QStringLiteral("e-5");
+        opened.harness.press("CmdSearh");
+        QCOMPARE(opened.current(), QPoint(4, 3)); // found in the serials' column
+
+        findSerial(QStringLiteral("B-200"));
+        QCOMPARE(opened.current(), QPoint(1, 3));
+        opened.key(view, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(rowTexts(grid, 1).mid(0, 6), texts({"Бета", "", "", "", "", "10.10.2025"}));
+    }
+
     // An activation date that is no date is marked and counted; the filter hides the rows it
     // leaves out, which a save still writes and "Печать" may leave out of the printout.
     void unitsNeedingAVisitAreShown() {

@@ -13,6 +13,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCalendarWidget>
+#include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
 #include <QGuiApplication>
@@ -216,6 +217,34 @@ private Q_SLOTS:
                  qPrintable(QStringLiteral("caret at %1, button from %2")
                                 .arg(caretRect(editor).right())
                                 .arg(button->geometry().left())));
+    }
+
+    // The keys move the current cell alone, Shift held or not, and Ctrl+A selects nothing: only
+    // a drag of the mouse widens the selection. What is copied, cut, searched and deleted next is
+    // the unit the cursor came to, not the one it left, nor the whole journal.
+    void keysMoveTheCurrentCellAlone() {
+        Opened opened;
+        app::GridView& view = opened.harness.gridView();
+        opened.harness.setCurrentCell(1, Owner);
+        QTest::keyClick(&view, Qt::Key_Down, Qt::ShiftModifier);
+        QCOMPARE(opened.harness.currentCell(), QPoint(2, Owner));
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Вега"));
+        opened.harness.press("CmdDelS");
+        QCOMPARE(opened.owners(), (QStringList{QStringLiteral("Альфа"), QStringLiteral("Бета"),
+                                               QStringLiteral("Гамма"), QStringLiteral("Дельта")}));
+        opened.harness.setCurrentCell(0, Activation - 1);
+        QTest::keyClick(&view, Qt::Key_Right, Qt::ShiftModifier);
+        opened.harness.prompter().answers << QStringLiteral("10.10");
+        opened.harness.press("CmdSearh"); // looks in the column the cursor came to
+        QCOMPARE(opened.harness.currentCell(), QPoint(1, Activation));
+        opened.harness.setCurrentCell(0, Owner);
+        QTest::keyClick(&view, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(&view, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Альфа"));
+        QCOMPARE(opened.owners(), (QStringList{QString(), QStringLiteral("Бета"),
+                                               QStringLiteral("Гамма"), QStringLiteral("Дельта")}));
+        QCOMPARE(opened.grid().text(0, Activation), QStringLiteral("15.12.2025"));
     }
 
     // Ctrl+O opens this year's register, Ctrl+S saves it, Ctrl+Shift+S asks for an archive's
