@@ -9,6 +9,7 @@
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QScopedValueRollback>
 #include <QScrollBar>
 
 namespace app {
@@ -23,7 +24,8 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     setModel(model);
     setFont(printing::msSansSerif(8.25));
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setSelectionMode(QAbstractItemView::ContiguousSelection);
+    // The keys move the current cell alone, Shift or not; only a drag selects more.
+    setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(false);
     setFocusPolicy(Qt::StrongFocus);
     // A keyboard user sees where the keys go: a dark frame while the grid has the focus.
@@ -56,6 +58,19 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     colours.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(192, 255, 255));
     setPalette(colours);
 
+    // Any selection but a drag's ends at the current cell.
+    const auto followCurrent = [this] {
+        if (!selecting_)
+            selectionEnd_ = currentIndex();
+    };
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this, followCurrent);
+    connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, followCurrent);
+    connect(grid_, &model::GridModel::layoutChanged, this, &GridView::resetSelection);
+    connect(grid_, &model::GridModel::rowsInserted, this, &GridView::resetSelection);
+    connect(grid_, &model::GridModel::rowsRemoved, this, &GridView::resetSelection);
+    connect(grid_, &model::GridModel::columnsInserted, this, &GridView::resetSelection);
+    connect(grid_, &model::GridModel::columnsRemoved, this, &GridView::resetSelection);
+    connect(grid_, &model::GridModel::columnsMoved, this, &GridView::resetSelection);
     // A whole new table keeps the current cell where it was, as near as the table reaches: the
     // input line writes into it.
     connect(grid_, &model::GridModel::modelAboutToBeReset, this, [this] {
@@ -120,19 +135,34 @@ void GridView::setHeaderHeightTwips(int twips) {
 }
 
 QRect GridView::selectedCells() const {
-    const QItemSelection selected = selectionModel()->selection();
-    QRect cells;
-    for (const QItemSelectionRange& range : selected)
-        cells |= QRect(QPoint(range.left(), range.top()), QPoint(range.right(), range.bottom()));
-    if (const QModelIndex current = currentIndex(); current.isValid())
-        cells |= QRect(current.column(), current.row(), 1, 1);
-    return cells;
+    const QModelIndex current = currentIndex();
+    if (!current.isValid())
+        return {};
+    const QPoint end = selectionEnd();
+    return QRect(current.column(), current.row(), 1, 1) | QRect(end.x(), end.y(), 1, 1);
 }
 
 QPoint GridView::selectionEnd() const {
-    const QRect cells = selectedCells();
-    return {currentColumn() == cells.left() ? cells.right() : cells.left(),
-            currentRow() == cells.top() ? cells.bottom() : cells.top()};
+    const QModelIndex end = selectionEnd_.isValid() ? QModelIndex(selectionEnd_) : currentIndex();
+    return {end.column(), end.row()};
+}
+
+void GridView::selectTo(int row, int col) {
+    const QModelIndex end = grid_->index(row, col);
+    if (!end.isValid() || !currentIndex().isValid())
+        return;
+    const QScopedValueRollback selecting(selecting_, true);
+    selectionModel()->select(QItemSelection(currentIndex(), end),
+                             QItemSelectionModel::ClearAndSelect);
+    selectionEnd_ = end;
+}
+
+// Whatever else selected (a row shown whole, the rows moved by a sort or an insertion), the
+// commands work on the current cell alone again, as it is shown.
+void GridView::resetSelection() {
+    selectionEnd_ = currentIndex();
+    if (currentIndex().isValid())
+        selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
 }
 
 void GridView::press(const QModelIndex& cell, Qt::MouseButton button) {
@@ -141,14 +171,12 @@ void GridView::press(const QModelIndex& cell, Qt::MouseButton button) {
         return;
     if (cell.isValid())
         selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
-    anchor_ = cell.isValid() ? cell : currentIndex();
     dragging_ = true;
 }
 
 void GridView::drag(const QModelIndex& cell) {
-    if (!dragging_ || !cell.isValid() || !anchor_.isValid())
-        return;
-    selectionModel()->select(QItemSelection(anchor_, cell), QItemSelectionModel::ClearAndSelect);
+    if (dragging_ && cell.isValid())
+        selectTo(cell.row(), cell.column());
 }
 
 void GridView::release() {

@@ -23,11 +23,14 @@ public:
     // The current cell; (-1, -1) when the grid has no rows.
     int currentRow() const { return currentIndex().row(); }
     int currentColumn() const { return currentIndex().column(); }
-    // The cells selected, a rectangle holding the current cell; empty without rows.
+    // The cells the commands work on: from the current cell to where a drag ended, the current
+    // cell alone otherwise; empty without rows.
     QRect selectedCells() const;
     // The cell where the selection ends (the far corner from the current cell), x being the
     // column and y the row.
     QPoint selectionEnd() const;
+    // Selects the cells from the current one to (row, col), as a drag does.
+    void selectTo(int row, int col);
 
     // The current cell's rectangle, relative to the grid's top-left corner, in pixels.
     QRect currentCellRect() const;
@@ -91,8 +94,11 @@ private:
     void applyColumnLayout();
 
     model::GridModel* grid_;
-    QPersistentModelIndex anchor_; // where the drag began
-    QPoint keptCurrent_{0, 0};     // (row, column) while the table is replaced
+    void resetSelection();
+
+    QPersistentModelIndex selectionEnd_; // where a drag ended
+    bool selecting_ = false;
+    QPoint keptCurrent_{0, 0}; // (row, column) while the table is replaced
     QList<int> draggedWidths_;
     QList<int> widthsTwips_; // by column position; AutoSize: from the format text
     bool applyingLayout_ = false;

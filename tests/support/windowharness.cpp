@@ -82,9 +82,7 @@ void WindowHarness::setCurrentCell(int row, int col) {
 
 void WindowHarness::selectCells(int row, int col, int toRow, int toCol) {
     setCurrentCell(row, col);
-    gridView().selectionModel()->select(
-        QItemSelection(grid().index(row, col), grid().index(toRow, toCol)),
-        QItemSelectionModel::ClearAndSelect);
+    gridView().selectTo(toRow, toCol);
 }
 
 QPoint WindowHarness::currentCell() {
