@@ -19,8 +19,8 @@ namespace app {
 class CellDelegate;
 class GridView;
 
-// The commands that change the grid from the window: the row and column buttons, a click on the
-// header row (sorts by that column: ascending, and descending at a second click on the column
+// The commands that change the grid from the window: the row and column buttons, a click on a
+// caption (sorts by that column: ascending, and descending at a second click on the column
 // just sorted, shown by the header's sort indicator), Ctrl+X, Ctrl+V and Ctrl+Z, Ctrl+Y and
 // Ctrl+Shift+Z (ActUndo, ActRedo; also from the cell editor when its own text has nothing to undo
 // or redo). Each runs through the grid's delegate, so an open edit is stored first, is one undo

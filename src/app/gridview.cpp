@@ -28,7 +28,6 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     setSelectionMode(QAbstractItemView::SingleSelection);
     setTabKeyNavigation(false);
     setFocusPolicy(Qt::StrongFocus);
-    // A keyboard user sees where the keys go: a dark frame while the grid has the focus.
     // A keyboard user sees where the keys go: a dark frame while the grid has the focus (the
     // same width either way, so that the cells stay in place).
     setStyleSheet(QStringLiteral("QTableView { border: 2px solid rgb(192, 192, 192); }"
