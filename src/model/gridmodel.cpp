@@ -289,7 +289,7 @@ void GridModel::sort(int column, Qt::SortOrder order) {
     for (const QStringList& row : std::as_const(rows_))
         keyTexts.push_back(row[column]);
     const std::vector<int> sorted =
-        SortOrder(keyTexts, 1, sortKeyMaker_, order == Qt::DescendingOrder).order();
+        sortOrder(keyTexts, sortKeyMaker_, order == Qt::DescendingOrder);
     if (log_) {
         GridChange change = GridChange::of(GridChange::SortRows);
         change.order = sorted;
