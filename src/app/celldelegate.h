@@ -40,8 +40,6 @@ public:
                  const model::RegisterState& state);
 
     CellEditor& editor() { return *editor_; }
-    LineCompletion& completion() { return *completion_; }
-    DateCalendar& calendar() { return *calendar_; }
     // The values of column `col` when it is one whose values are proposed; none otherwise.
     const model::CompletionValues* valuesFor(int col) const;
     // The day the calendar opens on when the editor holds no date; the system's by default.

@@ -183,7 +183,6 @@ void GridView::release() {
     const int header = std::exchange(headerPressed_, -1);
     dragging_ = false;
     pressed_ = false;
-    Q_EMIT mouseUp();
     if (header >= 0)
         Q_EMIT headerClicked(header);
     else if (clickedHere)
@@ -294,16 +293,6 @@ void GridView::focusInEvent(QFocusEvent* event) {
     Q_EMIT gotFocus();
 }
 
-QRect GridView::currentCellRect() const {
-    return visualRect(currentIndex()).translated(viewport()->geometry().topLeft());
-}
-
-int GridView::leftTwips() const {
-    return twips::fromPixels(this, x());
-}
-int GridView::topTwips() const {
-    return twips::fromPixels(this, y());
-}
 bool GridView::setWidthTwips(int twips) {
     if (twips < 0)
         return false;

@@ -14,7 +14,7 @@ namespace app {
 // A left click on a cell makes it current and is a click (clicked()); a click on the empty area
 // below the rows or right of the columns works on the current cell. A left click on a caption is
 // a header click (headerClicked()), which sorts and edits nothing. Right and middle clicks
-// select nothing and are no clicks; every release raises mouseUp().
+// select nothing and are no clicks.
 class GridView : public QTableView {
     Q_OBJECT
 public:
@@ -32,11 +32,6 @@ public:
     // Selects the cells from the current one to (row, col), as a drag does.
     void selectTo(int row, int col);
 
-    // The current cell's rectangle, relative to the grid's top-left corner, in pixels.
-    QRect currentCellRect() const;
-
-    int leftTwips() const;
-    int topTwips() const;
     // A negative size is refused: the grid keeps its size and false is returned.
     bool setWidthTwips(int twips);
     bool setHeightTwips(int twips);
@@ -76,7 +71,6 @@ Q_SIGNALS:
     // A click on the caption of column `col`.
     void headerClicked(int col);
     void gotFocus();
-    void mouseUp();
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -31,7 +31,6 @@ public:
               editing::GridHistory& history, CellDelegate& edits);
 
     QLineEdit& line() { return *line_; }
-    LineCompletion& completion() { return *completion_; }
     // Copies the line, as typed (a pending proposal not yet taken), into the current cell.
     void copyToCell();
     // A character key on `control` copies the line into the current cell first, as one in the

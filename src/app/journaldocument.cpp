@@ -221,11 +221,7 @@ bool JournalDocument::write(const QString& archiveName) {
                 takeTheirs = std::move(*answer);
                 takeTheirs.resize(merge->conflicts().size(), false);
             }
-            const journal::JournalMerge::Counts counts = merge->counts(takeTheirs);
-            merged.addedRows += counts.addedRows;
-            merged.changedCells += counts.changedCells;
-            merged.deletedRows += counts.deletedRows;
-            merged.addedColumns += counts.addedColumns;
+            merged += merge->counts(takeTheirs);
             const auto step = history_.step(QStringLiteral("Объединение с файлом"));
             files_.applyMerge(*merge, takeTheirs, std::move(*changed->found));
         }

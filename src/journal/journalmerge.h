@@ -41,6 +41,13 @@ public:
         int deletedRows = 0;
         int addedColumns = 0;
         bool any() const { return addedRows + changedCells + deletedRows + addedColumns > 0; }
+        Counts& operator+=(const Counts& more) {
+            addedRows += more.addedRows;
+            changedCells += more.changedCells;
+            deletedRows += more.deletedRows;
+            addedColumns += more.addedColumns;
+            return *this;
+        }
     };
     Counts counts(const std::vector<bool>& takeTheirs) const;
 

@@ -155,7 +155,7 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
         return false;
     if (log_) {
         GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, col, count);
-        removed.captions = captionsOf(col, count);
+        removed.captions = captions_.mid(col, count);
         removed.cells = texts(0, rowCount(), col, count);
         removed.formats.assign(columns_.begin() + col, columns_.begin() + col + count);
         record(std::move(removed));

@@ -125,7 +125,6 @@ private:
     bool hasCol(int col) const { return col >= 0 && col < columnCount(); }
     // Row after row, the texts of a block of cells.
     QList<QString> texts(int row, int rowCount, int col, int colCount) const;
-    QStringList captionsOf(int col, int count) const { return captions_.mid(col, count); }
     void resetTo(QStringList captions, QList<QStringList> rows);
 
     QStringList captions_;
