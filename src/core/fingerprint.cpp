@@ -23,33 +23,26 @@ QByteArray fingerprintOf(QByteArrayView bytes) {
     return fingerprint.value();
 }
 
-bool readInPieces(QIODevice& file, const std::function<bool(QByteArrayView piece)>& take) {
-    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
-    for (;;) {
-        qint64 filled = 0;
-        while (filled < FilePieceBytes) {
-            const qint64 read = file.read(piece.data() + filled, FilePieceBytes - filled);
-            if (read < 0)
-                return false;
-            if (read == 0)
-                break;
-            filled += read;
-        }
-        if (filled == 0 || !take(QByteArrayView(piece.constData(), filled)))
-            return true;
-    }
-}
-
 std::optional<QByteArray> fingerprintOfFile(int fd) {
     QFile file;
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !file.seek(0))
         return std::nullopt;
+    // Whole pieces but the last, so that the fingerprint is fingerprintOf() of the bytes.
     Fingerprint fingerprint;
-    if (!readInPieces(file, [&](QByteArrayView piece) {
-            fingerprint.add(piece);
-            return true;
-        }))
-        return std::nullopt;
+    QByteArray piece(FilePieceBytes, Qt::Uninitialized);
+    for (qint64 filled = -1; filled != 0;) {
+        filled = 0;
+        while (filled < FilePieceBytes) {
+            const qint64 read = file.read(piece.data() + filled, FilePieceBytes - filled);
+            if (read < 0)
+                return std::nullopt;
+            if (read == 0)
+                break;
+            filled += read;
+        }
+        if (filled > 0)
+            fingerprint.add(QByteArrayView(piece.constData(), filled));
+    }
     return fingerprint.value();
 }
 

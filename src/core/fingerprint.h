@@ -4,7 +4,6 @@
 #include <QByteArrayView>
 #include <QIODevice>
 #include <QString>
-#include <functional>
 #include <optional>
 
 namespace core {
@@ -29,9 +28,6 @@ private:
 };
 
 QByteArray fingerprintOf(QByteArrayView bytes);
-// Hands `take` the file's pieces in turn (each FilePieceBytes long but the last) until the end
-// or until `take` returns false; false when the file could not be read.
-bool readInPieces(QIODevice& file, const std::function<bool(QByteArrayView piece)>& take);
 // The fingerprint of the open file's bytes from its start; none when it cannot be read.
 std::optional<QByteArray> fingerprintOfFile(int fd);
 

@@ -188,8 +188,8 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
     return result;
 }
 
-std::optional<qsizetype> countJournalRows(QFile& file) {
-    const std::optional<FileRead> read = readJournalFile(file);
+std::optional<qsizetype> countJournalRows(int fd) {
+    const std::optional<FileRead> read = readJournalFile(fd);
     if (!read)
         return std::nullopt;
     return read->result.fault ? read->result.totalLines : read->result.rows.size();
@@ -198,15 +198,14 @@ std::optional<qsizetype> countJournalRows(QFile& file) {
 std::optional<FileRead> readJournalFile(const QString& path, qsizetype memoryBudget) {
     const QFileInfo info(path);
     const Opened opened = FolderTree(info.absolutePath()).openForReading(info.absoluteFilePath());
-    QFile file;
-    if (!opened.ok() ||
-        !file.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (!opened.ok())
         return std::nullopt;
-    return readJournalFile(file, memoryBudget);
+    return readJournalFile(opened.handle.fd(), memoryBudget);
 }
 
-std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget, bool keepBytes) {
-    if (!file.seek(0))
+std::optional<FileRead> readJournalFile(int fd, qsizetype memoryBudget, bool keepBytes) {
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle) || !file.seek(0))
         return std::nullopt;
     FileRead read;
     read.bytes = file.readAll();

@@ -79,9 +79,9 @@ struct FileRead {
     QByteArray fingerprint; // of the file's bytes (fingerprintOf)
     QByteArray bytes;       // the file's bytes, when they were asked to be kept
 };
-// readJournal for an open file, read whole from its start; its bytes are kept when asked for
-// (`keepBytes`), as the base of a later merge. None when it cannot be read.
-std::optional<FileRead> readJournalFile(QFile& file, qsizetype memoryBudget = readerMemoryBudget(),
+// readJournal for an open file (its descriptor, left open), read whole from its start; its bytes
+// are kept when asked for (`keepBytes`), as the base of a later merge. None when it cannot be read.
+std::optional<FileRead> readJournalFile(int fd, qsizetype memoryBudget = readerMemoryBudget(),
                                         bool keepBytes = false);
 // The same for the regular file at that path, never through a link in its place.
 std::optional<FileRead> readJournalFile(const QString& path,
@@ -89,7 +89,7 @@ std::optional<FileRead> readJournalFile(const QString& path,
 
 // How many rows the open file would read into (on a fault: its lines). None when it cannot be
 // read.
-std::optional<qsizetype> countJournalRows(QFile& file);
+std::optional<qsizetype> countJournalRows(int fd);
 
 // The writer: columns 0 .. 7 of every data row (empty fields for cells a row lacks; cells past 7
 // are not written), each cell followed by ";". A line that would thus pass MaxLineLength gets only

@@ -18,11 +18,9 @@ namespace {
 
 // How many rows the open file holds, as the questions write it ("?" when it cannot be read).
 QString rowsIn(const core::Opened& file) {
-    QFile opened;
-    if (!file.ok() ||
-        !opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+    if (!file.ok())
         return QStringLiteral("?");
-    const std::optional<qsizetype> rows = core::countJournalRows(opened);
+    const std::optional<qsizetype> rows = core::countJournalRows(file.handle.fd());
     return rows ? core::grouped(*rows) : QStringLiteral("?");
 }
 

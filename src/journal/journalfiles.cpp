@@ -298,9 +298,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
             read = core::FileRead{core::readJournal(*bytes, available), core::fingerprintOf(*bytes),
                                   *bytes};
     } else {
-        QFile opened;
-        if (opened.open(file.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-            read = core::readJournalFile(opened, available, true);
+        read = core::readJournalFile(file.handle.fd(), available, true);
     }
     if (!read) {
         remember(path, true, {}, core::FileIdentity::of(file.info));

@@ -48,10 +48,7 @@ std::optional<QString> readJournalIntoGrid(model::GridModel& grid, const QString
         core::openRegularAt(folder.fd(), QFile::encodeName(info.fileName()));
     if (!opened.ok())
         return core::readFailureCause(opened.error);
-    QFile file;
-    std::optional<core::FileRead> read;
-    if (file.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        read = core::readJournalFile(file);
+    std::optional<core::FileRead> read = core::readJournalFile(opened.handle.fd());
     if (!read)
         return QStringLiteral("Файл не удалось прочитать.");
     core::ReadResult& result = read->result;

@@ -21,15 +21,6 @@ bool fitsMemory(qint64 size) {
     return core::memoryToOpen(size) <= core::availableMemory();
 }
 
-// The file opened without following a link below the journal folder; false when it is no
-// regular file, too large to open or cannot be opened.
-bool openToRead(const core::FolderTree& folder, const QString& path, core::Opened& opened,
-                QFile& device) {
-    opened = folder.openForReading(path);
-    return opened.ok() && fitsMemory(opened.info.st_size) &&
-           device.open(opened.handle.fd(), QIODevice::ReadOnly, QFileDevice::DontCloseHandle);
-}
-
 // thisyear.csv, then the archives in name order.
 std::vector<JournalFile> journalFiles(const QString& programFolder) {
     std::vector<JournalFile> files{
@@ -42,11 +33,10 @@ std::vector<JournalFile> journalFiles(const QString& programFolder) {
 // The rows of the file as "Открыть журнал" reads them (up to where the reader stops); none when it
 // is no regular file, too large to open or cannot be read.
 std::optional<QList<QStringList>> rowsOf(const core::FolderTree& folder, const QString& path) {
-    core::Opened opened;
-    QFile device;
-    if (!openToRead(folder, path, opened, device))
+    const core::Opened opened = folder.openForReading(path);
+    if (!opened.ok() || !fitsMemory(opened.info.st_size))
         return std::nullopt;
-    std::optional<core::FileRead> read = core::readJournalFile(device);
+    std::optional<core::FileRead> read = core::readJournalFile(opened.handle.fd());
     if (!read)
         return std::nullopt;
     return std::move(read->result.rows);

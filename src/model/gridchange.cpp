@@ -2,6 +2,7 @@
 
 #include "model/gridmodel.h"
 
+#include <QScopedValueRollback>
 #include <algorithm>
 
 namespace model {
@@ -41,26 +42,14 @@ GridChange GridChange::inverse() const {
     return undone;
 }
 
-// Undoing and redoing are changes the grid makes on its own behalf: they are not recorded.
-class GridModel::Unrecorded {
-public:
-    explicit Unrecorded(GridModel& grid) : grid_(grid), log_(std::exchange(grid.log_, nullptr)) {}
-    ~Unrecorded() { grid_.log_ = log_; }
-    Unrecorded(const Unrecorded&) = delete;
-    Unrecorded& operator=(const Unrecorded&) = delete;
-
-private:
-    GridModel& grid_;
-    std::vector<GridChange>* log_;
-};
-
 // Undoing a change is doing its inverse.
 void GridModel::undoChange(const GridChange& change) {
     redoChange(change.inverse());
 }
 
 void GridModel::redoChange(const GridChange& change) {
-    const Unrecorded quiet(*this);
+    // Undoing and redoing are changes the grid makes on its own behalf: they are not recorded.
+    const QScopedValueRollback<std::vector<GridChange>*> quiet(log_, nullptr);
     switch (change.kind) {
     case GridChange::Text:
         setText(change.row, change.col, change.after);

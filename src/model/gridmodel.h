@@ -107,8 +107,6 @@ Q_SIGNALS:
     void columnLayoutChanged();
 
 private:
-    class Unrecorded;
-
     void record(GridChange change) {
         if (log_)
             log_->push_back(std::move(change));
