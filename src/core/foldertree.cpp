@@ -5,6 +5,7 @@
 #include <QFile>
 #include <QStringList>
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <stdio.h>
 #include <unistd.h>
@@ -130,6 +131,26 @@ Opened FolderTree::openForReading(const QString& path) const {
     if (!folder.ok())
         return Opened::failure(folder.error);
     return openRegularAt(folder.handle.fd(), name);
+}
+
+std::vector<FolderEntry> folderEntries(int folder) {
+    std::vector<FolderEntry> found;
+    const int listed = ::dup(folder);
+    DIR* entries = listed < 0 ? nullptr : ::fdopendir(listed);
+    if (!entries) {
+        if (listed >= 0)
+            ::close(listed);
+        return found;
+    }
+    ::rewinddir(entries);
+    while (const dirent* entry = ::readdir(entries)) {
+        FolderEntry each{entry->d_name};
+        if (each.name != "." && each.name != ".." &&
+            ::fstatat(folder, entry->d_name, &each.info, AT_SYMLINK_NOFOLLOW) == 0)
+            found.push_back(std::move(each));
+    }
+    ::closedir(entries);
+    return found;
 }
 
 Opened openRegularAt(int folder, const QByteArray& name) {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <sys/stat.h>
 #include <sys/types.h>
+#include <vector>
 
 namespace core {
 
@@ -84,6 +85,13 @@ Opened openRegularAt(int folder, const QByteArray& name);
 Opened createNewAt(int folder, const QByteArray& name, mode_t mode);
 // Whether the folder has an entry of that name, whatever it is (a dangling link too).
 bool hasEntryAt(int folder, const QByteArray& name);
+// The entries of an open folder ("." and ".." aside), each with its own status (a link's, not its
+// target's); an entry gone meanwhile is left out.
+struct FolderEntry {
+    QByteArray name;
+    struct stat info {};
+};
+std::vector<FolderEntry> folderEntries(int folder);
 // Gives the written temporary that name unless the name is taken (EEXIST then), even by a
 // dangling link; 0, or the error number of the failing call.
 int placeUnlessTaken(int folder, const QByteArray& temporary, const QByteArray& name);

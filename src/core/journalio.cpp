@@ -10,7 +10,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <csignal>
-#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
 #include <unistd.h>
@@ -138,26 +137,13 @@ std::optional<FileIdentity> NewFile::commitUnlessTaken(const QByteArray& name) {
 }
 
 void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now) {
-    const int listed = ::dup(folder);
-    if (listed < 0)
-        return;
-    DIR* entries = ::fdopendir(listed);
-    if (!entries) {
-        ::close(listed);
-        return;
-    }
     const qint64 nowSeconds = now.toSecsSinceEpoch();
-    ::rewinddir(entries);
-    while (const dirent* entry = ::readdir(entries)) {
-        const std::optional<qint64> pid = temporaryOf(entry->d_name, base);
-        struct stat info {};
-        if (!pid || ::fstatat(folder, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0)
-            continue;
-        const qint64 age = nowSeconds - qint64(info.st_mtim.tv_sec);
-        if (age > AbandonedAfterSeconds || (age > StaleAfterSeconds && processEnded(*pid)))
-            ::unlinkat(folder, entry->d_name, 0);
+    for (const FolderEntry& entry : folderEntries(folder)) {
+        const std::optional<qint64> pid = temporaryOf(entry.name, base);
+        const qint64 age = nowSeconds - qint64(entry.info.st_mtim.tv_sec);
+        if (pid && (age > AbandonedAfterSeconds || (age > StaleAfterSeconds && processEnded(*pid))))
+            ::unlinkat(folder, entry.name.constData(), 0);
     }
-    ::closedir(entries);
 }
 
 } // namespace core

@@ -5,11 +5,8 @@
 
 #include <QFile>
 #include <algorithm>
-#include <dirent.h>
-#include <fcntl.h>
 #include <optional>
 #include <sys/stat.h>
-#include <unistd.h>
 #include <vector>
 
 namespace journal {
@@ -47,25 +44,11 @@ QStringList listArchives(const QString& programFolder) {
     const core::Opened folder = tree.openFolder(core::archiveFolderPath(programFolder));
     if (!folder.ok())
         return {};
-    const int listed = ::dup(folder.handle.fd());
-    if (listed < 0)
-        return {};
-    DIR* entries = ::fdopendir(listed);
-    if (!entries) {
-        ::close(listed);
-        return {};
-    }
     std::vector<Archive> archives;
-    while (const dirent* entry = ::readdir(entries)) {
-        const std::optional<QString> name = archiveNameOf(entry->d_name);
-        struct stat info {};
-        if (!name ||
-            ::fstatat(folder.handle.fd(), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-            !S_ISREG(info.st_mode))
-            continue;
-        archives.push_back({*name, info.st_mtim});
-    }
-    ::closedir(entries);
+    for (const core::FolderEntry& entry : core::folderEntries(folder.handle.fd()))
+        if (const std::optional<QString> name = archiveNameOf(entry.name.constData());
+            name && S_ISREG(entry.info.st_mode))
+            archives.push_back({*name, entry.info.st_mtim});
     std::sort(archives.begin(), archives.end(), newerFirst);
     QStringList names;
     names.reserve(qsizetype(archives.size()));

@@ -4,11 +4,8 @@
 #include "core/journalpaths.h"
 #include "journal/journalsearch.h"
 
-#include <QFile>
 #include <QStringList>
 #include <algorithm>
-#include <fcntl.h>
-#include <sys/stat.h>
 
 namespace journal {
 
@@ -44,29 +41,17 @@ bool ArchiveSerials::refresh(const QStringList& skipped) {
     bool changed = skipped != skipped_;
     skipped_ = skipped;
     std::vector<File> files;
-    const core::Opened folder = tree_.openFolder(core::archiveFolderPath(programFolder_));
-    if (folder.ok()) {
-        for (JournalFile& archive : archiveFiles(programFolder_)) {
-            // Looked at where it lies, a link not followed: what is no regular file is no archive.
-            struct stat info {};
-            const QByteArray name = QFile::encodeName(archive.journal + QStringLiteral(".csv"));
-            if (::fstatat(folder.handle.fd(), name.constData(), &info, AT_SYMLINK_NOFOLLOW) != 0 ||
-                !S_ISREG(info.st_mode))
-                continue;
-            File file{std::move(archive.journal),
-                      std::move(archive.path),
-                      core::FileIdentity::of(info),
-                      {}};
-            const auto known = std::find_if(files_.begin(), files_.end(),
-                                            [&](const File& old) { return old.path == file.path; });
-            if (known != files_.end() && known->identity == file.identity) {
-                file.marks = std::move(known->marks);
-            } else {
-                read(file);
-                changed = true;
-            }
-            files.push_back(std::move(file));
+    for (JournalFile& archive : archiveFiles(programFolder_)) {
+        File file{std::move(archive.journal), std::move(archive.path), archive.identity, {}};
+        const auto known = std::find_if(files_.begin(), files_.end(),
+                                        [&](const File& old) { return old.path == file.path; });
+        if (known != files_.end() && known->identity == file.identity) {
+            file.marks = std::move(known->marks);
+        } else {
+            read(file);
+            changed = true;
         }
+        files.push_back(std::move(file));
     }
     changed = changed || files.size() != files_.size();
     files_ = std::move(files);

@@ -6,9 +6,7 @@
 #include "core/journalpaths.h"
 #include "core/memory.h"
 
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <algorithm>
 #include <optional>
 
@@ -54,14 +52,20 @@ bool fitsInCell(const QString& folded) {
 // Only ".csv" in lower case: that is the file "Загрузить архив" opens for a name. Hidden files,
 // folders and special files are no archives.
 std::vector<JournalFile> archiveFiles(const QString& programFolder) {
-    const QDir archives(core::archiveFolderPath(programFolder));
-    QStringList names = archives.entryList({QStringLiteral("*.csv")},
-                                           QDir::Files | QDir::CaseSensitive, QDir::NoSort);
-    // Ordered by code unit rather than by locale, so that the order is the same on every machine.
-    std::sort(names.begin(), names.end());
+    const QString archives = core::archiveFolderPath(programFolder);
+    const core::Opened folder = core::FolderTree(programFolder).openFolder(archives);
     std::vector<JournalFile> files;
-    for (const QString& name : names)
-        files.push_back({name.chopped(4), archives.filePath(name)});
+    if (!folder.ok())
+        return files;
+    for (const core::FolderEntry& entry : core::folderEntries(folder.handle.fd()))
+        if (const QString name = QFile::decodeName(entry.name);
+            name.endsWith(QStringLiteral(".csv")) && !name.startsWith(u'.') &&
+            S_ISREG(entry.info.st_mode))
+            files.push_back(
+                {name.chopped(4), archives + u'/' + name, core::FileIdentity::of(entry.info)});
+    // Ordered by code unit rather than by locale, so that the order is the same on every machine.
+    std::sort(files.begin(), files.end(),
+              [](const JournalFile& a, const JournalFile& b) { return a.journal < b.journal; });
     return files;
 }
 

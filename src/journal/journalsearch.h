@@ -1,16 +1,13 @@
 #pragma once
 
 #include "core/findtext.h"
+#include "core/foldertree.h"
 
 #include <QString>
 #include <QStringList>
 #include <QStringView>
 #include <functional>
 #include <vector>
-
-namespace core {
-class FolderTree;
-} // namespace core
 
 namespace journal {
 
@@ -34,9 +31,11 @@ std::vector<JournalHit> searchJournals(const QString& programFolder, const core:
 struct JournalFile {
     QString journal; // as in JournalHit
     QString path;
+    core::FileIdentity identity = {};
 };
 
-// The archives the search looks through: each ordinary file "*.csv" in Archive/, sorted by name.
+// The archives the search looks through: each regular file "*.csv" in Archive/ (a link or a hidden
+// file is none), sorted by name.
 std::vector<JournalFile> archiveFiles(const QString& programFolder);
 
 // Every row of the file as the search reads it, handing take(row, column, text) the cells of the
