@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
@@ -53,45 +54,18 @@ QString nextNumber(const QString& number) {
     return next;
 }
 
-QString withoutLeadingZeros(const QString& digits) {
-    qsizetype zeros = 0;
-    while (zeros + 1 < digits.size() && digits[zeros] == u'0')
-        ++zeros;
-    return digits.mid(zeros);
-}
-
-bool asciiDigits(QStringView text) {
-    return !text.isEmpty() &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
-}
-
 // The backup of the journal whose backups are named `base` that `name` names:
-// "BASE_YYYYMMDD-HHMMSS-mmm.csv", with "_nNUMBER" or "-COPY" before ".csv" when so kept. Matched
-// by hand: a regular expression would map the whole PCRE library into every save.
+// "BASE_YYYYMMDD-HHMMSS-mmm.csv", with "_nNUMBER" or "-COPY" before ".csv" when so kept.
 std::optional<Backup> backupNamed(const QString& name, QStringView base) {
-    const QStringView suffix = u".csv";
-    if (!name.startsWith(base) || !name.endsWith(suffix))
+    static const QRegularExpression stamped(
+        QStringLiteral("^_([0-9]{8}-[0-9]{6}-[0-9]{3})(?:_n0*([0-9]+)|-([0-9]+))?\\.csv$"));
+    if (!name.startsWith(base))
         return std::nullopt;
-    const QStringView rest =
-        QStringView(name).sliced(base.size(), name.size() - base.size() - suffix.size());
-    // "_" and the stamp, 8, 6 and 3 digits with a dash between.
-    if (rest.size() < 20 || rest[0] != u'_' || rest[9] != u'-' || rest[16] != u'-' ||
-        !asciiDigits(rest.sliced(1, 8)) || !asciiDigits(rest.sliced(10, 6)) ||
-        !asciiDigits(rest.sliced(17, 3)))
+    const QRegularExpressionMatch match = stamped.match(QStringView(name).sliced(base.size()));
+    if (!match.hasMatch())
         return std::nullopt;
-    Backup backup{name, QString(), rest.sliced(1, 19).toString(), 1};
-    const QStringView tail = rest.sliced(20);
-    if (tail.isEmpty())
-        return backup;
-    if (tail.startsWith(u"_n") && asciiDigits(tail.sliced(2))) {
-        backup.number = withoutLeadingZeros(tail.sliced(2).toString());
-        return backup;
-    }
-    if (tail.startsWith(u'-') && asciiDigits(tail.sliced(1))) {
-        backup.copy = tail.sliced(1).toInt();
-        return backup;
-    }
-    return std::nullopt;
+    return Backup{name, match.captured(2), match.captured(1),
+                  match.hasCaptured(3) ? match.capturedView(3).toInt() : 1};
 }
 
 std::vector<Backup> findBackups(const QString& folder, const QString& journalPath) {
