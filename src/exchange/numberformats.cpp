@@ -1,5 +1,7 @@
 #include "exchange/numberformats.h"
 
+#include "core/journaldates.h"
+
 #include <QChar>
 #include <cmath>
 #include <cstdio>
@@ -167,10 +169,6 @@ NumberFormat builtinNumberFormat(int id) {
     return {};
 }
 
-QString showDate(QDate date) {
-    return date.toString(QStringLiteral("dd.MM.yyyy"));
-}
-
 QString showNumber(double value, const NumberFormat& format, QDate origin) {
     if (!std::isfinite(value))
         return {};
@@ -182,7 +180,7 @@ QString showNumber(double value, const NumberFormat& format, QDate origin) {
             // days before it are one day later than their count from the origin says.
             if (origin == QDate(1899, 12, 30) && days > 0 && days < 61)
                 ++days;
-            return showDate(origin.addDays(days));
+            return core::formatDate(origin.addDays(days));
         }
         break;
     case NumberFormat::Time:

@@ -34,7 +34,5 @@ NumberFormat builtinNumberFormat(int id);
 // The number as a cell of that format shows it: a decimal comma, no thousands separators, whole
 // numbers exactly ("12345678", "100000000000000000000"). `origin` is the day of serial number 0.
 QString showNumber(double value, const NumberFormat& format, QDate origin);
-// "15.03.2023".
-QString showDate(QDate date);
 
 } // namespace exchange

@@ -1,5 +1,6 @@
 #include "exchange/odsreader.h"
 
+#include "core/journaldates.h"
 #include "exchange/numberformats.h"
 #include "exchange/partxml.h"
 #include "exchange/zipparts.h"
@@ -258,7 +259,7 @@ QString ContentReader::shownText() const {
     const QString& type = cell_.valueType;
     if (type == u"date") {
         const QDate date = QDate::fromString(cell_.dateValue.left(10), Qt::ISODate);
-        return date.isValid() ? showDate(date) : text_;
+        return date.isValid() ? core::formatDate(date) : text_;
     }
     if (type == u"float" || type == u"percentage" || type == u"currency") {
         bool ok = false;

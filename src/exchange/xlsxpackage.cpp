@@ -5,6 +5,7 @@
 #include "exchange/sheetcells.h"
 #include "exchange/zipparts.h"
 
+#include <QDir>
 #include <functional>
 #include <unordered_map>
 
@@ -67,35 +68,16 @@ std::string relationshipsPart(std::string_view part) {
 } // namespace
 
 std::string resolvedTarget(std::string_view sourcePart, std::string_view target) {
-    std::vector<std::string_view> segments;
-    auto walk = [&](std::string_view path) {
-        while (!path.empty()) {
-            const std::size_t slash = path.find('/');
-            const std::string_view segment = path.substr(0, slash);
-            if (segment == "..") {
-                if (!segments.empty())
-                    segments.pop_back();
-            } else if (!segment.empty() && segment != ".") {
-                segments.push_back(segment);
-            }
-            if (slash == std::string_view::npos)
-                break;
-            path.remove_prefix(slash + 1);
-        }
-    };
-    if (!target.starts_with('/')) {
-        const std::size_t slash = sourcePart.rfind('/');
-        if (slash != std::string_view::npos)
-            walk(sourcePart.substr(0, slash));
-    }
-    walk(target);
-    std::string part;
-    for (const std::string_view segment : segments) {
-        if (!part.empty())
-            part += '/';
-        part += segment;
-    }
-    return part;
+    QString path = QString::fromUtf8(target.data(), qsizetype(target.size()));
+    if (!path.startsWith(u'/'))
+        path.prepend(QString::fromUtf8(sourcePart.data(), qsizetype(sourcePart.size()))
+                         .section(u'/', 0, -2) +
+                     u'/');
+    path = QDir::cleanPath(u'/' + path);
+    // Steps above the package's root stay at the root, which cleanPath leaves standing.
+    while (path == u"/.." || path.startsWith(u"/../"))
+        path.remove(0, 3);
+    return path.mid(1).toStdString();
 }
 
 Workbook readWorkbook(QByteArrayView xlsx) {

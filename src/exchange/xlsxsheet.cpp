@@ -1,5 +1,6 @@
 #include "exchange/xlsxsheet.h"
 
+#include "core/journaldates.h"
 #include "exchange/numberformats.h"
 #include "exchange/partxml.h"
 #include "exchange/xlsxpackage.h"
@@ -147,7 +148,7 @@ QString formulaErrorProblem(int row, int col) {
 // "2023-03-15T00:00:00" as ДД.ММ.ГГГГ; another text as it is.
 QString isoDate(const QString& text) {
     const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-    return date.isValid() ? showDate(date) : text;
+    return date.isValid() ? core::formatDate(date) : text;
 }
 
 // One sheet's cells, each handed over as the sheet shows it: to the cells of the sheet read, or
