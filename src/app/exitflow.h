@@ -33,7 +33,7 @@ public:
 Q_SIGNALS:
     // Before leaving is judged: the window stores an open edit, which counts as a change.
     void aboutToLeave();
-    // The program ends: the window keeps its settings and stops its timers.
+    // The program ends: the window keeps its settings.
     void aboutToEnd();
 
 private:

@@ -34,7 +34,6 @@
 #include "editing/search.h"
 #include "journal/archivelist.h"
 #include "journal/journalfiles.h"
-#include "journal/periodicsave.h"
 #include "model/gridmodel.h"
 #include "model/registerstate.h"
 #include "printing/printservices.h"
@@ -166,17 +165,13 @@ void JournalWindow::createEditing() {
     connect(input_, &InputLine::stored, this, stored);
 }
 
-// "Выход" and the periodic save, both of which save the journal on screen.
+// "Выход", which saves the journal on screen when asked to.
 void JournalWindow::createExitFlow() {
     const auto save = edits_->command([this] { return document_->save(); });
     exit_ = new ExitFlow(*this, save, [this] { services_.endProgram(); });
     connect(exit_, &ExitFlow::aboutToLeave, edits_, &CellDelegate::commit);
-    connect(exit_, &ExitFlow::aboutToEnd, this, [this] {
-        windowsettings::keep(*this, *gridView_, services_.settings.get());
-        periodicSave_->stop();
-    });
-    // Nothing starts the periodic save; it is kept ready with its timer.
-    periodicSave_ = new journal::PeriodicSave(*grid_, save, this);
+    connect(exit_, &ExitFlow::aboutToEnd, this,
+            [this] { windowsettings::keep(*this, *gridView_, services_.settings.get()); });
 }
 
 // The journal files of the folder and the document on screen, which opens and saves them.

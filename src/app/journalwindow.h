@@ -22,7 +22,6 @@ class GridHistory;
 
 namespace journal {
 class JournalFiles;
-class PeriodicSave;
 } // namespace journal
 
 namespace model {
@@ -109,7 +108,6 @@ struct WindowServices {
 //                                           by that column (commands_) and opens no editor
 //   Dialog         exit_                    "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saves and ends, НЕТ ends,
 //                                           НАЗАД closes it
-//   Timer2         periodicSave_            the timer of the periodic save
 //   LblBlocked     summary_ (SummaryBar)    the count of blocked units and those blocking soon
 //   CmbFilter      summary_                 which rows are shown: all, blocked, blocking soon,
 //                                           without an activation date
@@ -192,7 +190,6 @@ private:
     editing::GridHistory* history_ = nullptr;
     CellDelegate* edits_ = nullptr;
     ExitFlow* exit_ = nullptr;
-    journal::PeriodicSave* periodicSave_ = nullptr;
     model::RegisterState* state_ = nullptr;
     GridCommands* commands_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
