@@ -5,8 +5,8 @@
 #include "app/commandbutton.h"
 #include "app/controldescriptions.h"
 #include "app/dialogprompter.h"
-#include "app/exchangemenu.h"
 #include "app/exitflow.h"
+#include "app/exportcontroller.h"
 #include "app/filechooser.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
@@ -15,6 +15,7 @@
 #include "app/gridcontextmenu.h"
 #include "app/gridview.h"
 #include "app/helpwindow.h"
+#include "app/importcontroller.h"
 #include "app/inputline.h"
 #include "app/journaldocument.h"
 #include "app/midnightwatch.h"
@@ -306,13 +307,19 @@ void JournalWindow::createPrinting() {
     connect(printer_, &PrintController::aboutToPrint, edits_, &CellDelegate::commit);
 }
 
+// The menu of "Обмен", right of "Выход": the exchange with spreadsheets, "Импорт…" and
+// "Экспорт…", each with its shortcut on the window, then the journal folder.
 void JournalWindow::createExchange() {
-    ExchangeMenu menu = createExchangeMenu(
-        *this, {*document_, *grid_, *state_}, *gridView_, [this] { return summary_->filter(); },
-        [this] { return document_->shown().fileBase(); }, services_.files, services_.prompter);
-    connect(menu.importer, &ImportController::aboutToImport, edits_, &CellDelegate::commit);
-    connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellDelegate::commit);
-    connect(menu.importer, &ImportController::imported, this, [this] {
+    auto* importer = new ImportController(*this, *document_, services_.files, *services_.prompter);
+    auto* exporter = new ExportController(
+        *this, *grid_, *state_, *gridView_, [this] { return summary_->filter(); },
+        [this] { return document_->shown().fileBase(); }, {services_.files, services_.prompter});
+    QMenu* items = exchangeButton(*this)->menu();
+    items->addAction(&importer->action());
+    items->addAction(&exporter->action());
+    connect(importer, &ImportController::aboutToImport, edits_, &CellDelegate::commit);
+    connect(exporter, &ExportController::aboutToExport, edits_, &CellDelegate::commit);
+    connect(importer, &ImportController::imported, this, [this] {
         markModified();
         gridView_->showFirstColumn();
     });
@@ -322,8 +329,8 @@ void JournalWindow::createExchange() {
                               [this](const QString& folder) { switchFolder(folder); },
                               [this] { return services_.journalFolder; }},
                              services_.files, *services_.prompter, services_.settings.get());
-    menu.items->addSeparator();
-    menu.items->addAction(&folders->action());
+    items->addSeparator();
+    items->addAction(&folders->action());
 }
 
 // Everything that names the journal folder follows; this year's register there is shown.
