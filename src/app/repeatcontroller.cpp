@@ -1,6 +1,5 @@
 #include "app/repeatcontroller.h"
 
-#include "app/blockwatchdelegate.h"
 #include "app/celldelegate.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
