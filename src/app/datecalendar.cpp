@@ -37,10 +37,6 @@ void DateCalendar::setAvailable(bool available) {
         calendar_->hide();
 }
 
-bool DateCalendar::isOpen() const {
-    return calendar_->isVisible();
-}
-
 void DateCalendar::open() {
     if (!available_)
         return;

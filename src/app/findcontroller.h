@@ -32,6 +32,7 @@ public:
                    const model::RegisterState& watch, ShownRows shownRows, QString journalFolder);
 
     FindBar& bar() { return *bar_; }
+    void setJournalFolder(QString folder) { journalFolder_ = std::move(folder); }
 
 public Q_SLOTS:
     void open();
@@ -60,9 +61,6 @@ private:
     const model::RegisterState& watch_;
     ShownRows shownRows_;
     QString journalFolder_;
-
-public:
-    void setJournalFolder(QString folder) { journalFolder_ = std::move(folder); }
     FindBar* bar_;
     QListWidget* foundRows_ = nullptr;
 };

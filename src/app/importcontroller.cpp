@@ -2,7 +2,6 @@
 
 #include "app/busycursor.h"
 #include "app/filechooser.h"
-#include "app/importcommand.h"
 #include "app/journaldocument.h"
 #include "core/prompter.h"
 #include "exchange/spreadsheetimport.h"

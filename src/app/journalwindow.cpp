@@ -28,10 +28,8 @@
 #include "app/windowsettings.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
-#include "core/journalpaths.h"
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
-#include "editing/journaltextvalidator.h"
 #include "editing/search.h"
 #include "journal/archivelist.h"
 #include "journal/journalfiles.h"
@@ -42,7 +40,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -189,9 +186,9 @@ void JournalWindow::createDocument() {
 }
 
 void JournalWindow::createRepeats() {
-    repeats_ = new RepeatController(
-        *this, {*grid_, *gridView_, *state_, *summary_, *finder_, *edits_, *document_},
-        services_.journalFolder);
+    repeats_ =
+        new RepeatController(*this, {*grid_, *gridView_, *state_, *finder_, *edits_, *document_},
+                             services_.journalFolder);
 }
 
 // Each button runs its command through the grid's delegate, so that an open edit is stored first;
@@ -246,7 +243,7 @@ void JournalWindow::createCommands() {
     });
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
-    new GridContextMenu(*this, *gridView_, *grid_, *history_, *commands_, *edits_);
+    new GridContextMenu(*this, *gridView_, *history_, *commands_, *edits_);
 }
 
 // The line under the grid with the block summary and the row filter, and the watch that moves
