@@ -3,7 +3,6 @@
 #include "app/celldelegate.h"
 #include "app/celleditor.h"
 #include "app/commandbutton.h"
-#include "app/controldescriptions.h"
 #include "app/dialogprompter.h"
 #include "app/exitflow.h"
 #include "app/exportcontroller.h"
@@ -64,6 +63,50 @@ constexpr int GridWidthMargin = 850;
 constexpr int GridHeightMargin = 1900;
 // The block summary sits this far below the grid, in the strip the bottom margin leaves.
 constexpr int SummaryGap = 30;
+
+// Names and descriptions of the window's controls for screen readers; the block state is told
+// in words too (the summary, and a tooltip on a shaded row).
+void describeControls(QWidget& window, GridView& grid, QLineEdit& inputLine, QLineEdit& editor) {
+    grid.setAccessibleName(QStringLiteral("Журнал ЭКЛЗ"));
+    grid.setAccessibleDescription(
+        QStringLiteral("Строки журнала: владелец, модель и номер ККМ, заводской и регистрационный "
+                       "номера ЭКЛЗ, даты активации и блокировки, механик"));
+    inputLine.setAccessibleName(QStringLiteral("Ввод в текущую ячейку"));
+    inputLine.setPlaceholderText(QStringLiteral("Ввод в текущую ячейку"));
+    editor.setAccessibleName(QStringLiteral("Правка ячейки"));
+    for (QPushButton* button :
+         window.findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+        button->setAccessibleName(button->text().trimmed());
+}
+
+// The Tab order of the journal's control table: the input line, "Выход", the grid, the buttons;
+// then the filter under the grid and "Обмен".
+void orderTabs(QWidget& window, QWidget& inputLine, QWidget& grid, QWidget& editor) {
+    const auto button = [&](const char* name) {
+        return window.findChild<QPushButton*>(QString::fromLatin1(name),
+                                              Qt::FindDirectChildrenOnly);
+    };
+    const QList<QWidget*> order = {&inputLine,
+                                   button("CmdProd"),
+                                   &grid,
+                                   button("CmdDelC"),
+                                   button("CmdDelS"),
+                                   button("CmdAddC"),
+                                   button("CmdAddS"),
+                                   button("CmdZArch"),
+                                   button("CmdZagruz"),
+                                   button("CmdSortC"),
+                                   button("CmdSave"),
+                                   button("CmdEdit"),
+                                   button("CmdSearh"),
+                                   &editor,
+                                   button("CmdSaveAs"),
+                                   button("CmdPrint"),
+                                   window.findChild<QWidget*>(QStringLiteral("CmbFilter")),
+                                   window.findChild<QWidget*>(QStringLiteral("CmdExchange"))};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
 
 } // namespace
 
