@@ -402,7 +402,7 @@ void JournalWindow::followMidnight() {
 // always had them.
 void JournalWindow::prepareGrid() {
     grid_->setHeaderFormat(core::headerFormat());
-    gridView_->setColumnWidthTwips(0, 1500);
+    gridView_->setFirstColumnWidthTwips(1500);
     gridView_->setHeaderHeightTwips(300);
     gridView_->setCurrentIndex(grid_->index(0, 0));
     inputLine_->setText(QString());
