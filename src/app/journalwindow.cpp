@@ -139,8 +139,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createFindBar();
     createPrinting();
     placeBlockSummary();
-    orderTabs(*this, *inputLine_, *gridView_, edits_->editor());
-    inputLine_->setFocus(Qt::OtherFocusReason);
+    orderTabs(*this, input_->line(), *gridView_, edits_->editor());
+    input_->line().setFocus(Qt::OtherFocusReason);
     // Room for "Обмен" right of "Выход", as far as the screen has room for the window.
     resize(windowsettings::fittedToScreen(
         *this, {std::max(twips::toPixels(this, ClientWidth), exchangeButtonRoom(*this)),
@@ -150,7 +150,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createExchange();
     connectButtons();
     prepareGrid();
-    describeControls(*this, *gridView_, *inputLine_, edits_->editor());
+    describeControls(*this, *gridView_, input_->line(), edits_->editor());
     new HelpController(*this);
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
@@ -197,7 +197,6 @@ void JournalWindow::createEditing() {
     input_ = new InputLine(*this, *grid_, *gridView_, *history_, *edits_);
     // A character key on "Ввод" copies the input line, as a click does.
     input_->copyOnKeysOf(*button("CmdEdit"));
-    inputLine_ = &input_->line();
     const auto stored = [this](int col) {
         markModified();
         followActivationDate(col);
@@ -304,9 +303,9 @@ void JournalWindow::createSummary() {
 void JournalWindow::placeBlockSummary() {
     const QRect gridArea = gridView_->geometry();
     int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
-    if (findBar_->isVisible()) {
-        const int barHeight = findBar_->fitWidth(gridArea.width());
-        findBar_->setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
+    if (finder_->bar().isVisible()) {
+        const int barHeight = finder_->bar().fitWidth(gridArea.width());
+        finder_->bar().setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
         top += barHeight + twips::toPixels(this, SummaryGap);
     }
     const int exchange = placeExchangeButton(*this, gridArea.right(), top, height() - top);
@@ -317,8 +316,8 @@ void JournalWindow::placeBlockSummary() {
 void JournalWindow::layoutGrid() {
     gridView_->setWidthTwips(twips::fromPixels(this, width()) - GridWidthMargin);
     int heightTwips = twips::fromPixels(this, height()) - GridHeightMargin;
-    if (findBar_->isVisible())
-        heightTwips -= twips::fromPixels(this, findBar_->fitWidth(gridView_->width()) +
+    if (finder_->bar().isVisible())
+        heightTwips -= twips::fromPixels(this, finder_->bar().fitWidth(gridView_->width()) +
                                                    twips::toPixels(this, SummaryGap));
     gridView_->setHeightTwips(heightTwips);
     placeBlockSummary();
@@ -328,7 +327,6 @@ void JournalWindow::createFindBar() {
     finder_ = new FindController(
         *this, *grid_, *gridView_, *state_, [this] { return summary_->filter(); },
         services_.journalFolder);
-    findBar_ = &finder_->bar();
     connect(finder_, &FindController::aboutToSearch, edits_, &CellDelegate::commit);
     connect(finder_, &FindController::openRequested, this,
             edits_->command(this, &JournalWindow::openFoundRow));
@@ -377,9 +375,7 @@ void JournalWindow::createExchange() {
 void JournalWindow::switchFolder(const QString& folder) {
     services_.journalFolder = folder;
     journal_->setFolder(folder);
-    document_->setJournalFolder(folder);
     repeats_->setJournalFolder(folder);
-    finder_->setJournalFolder(folder);
     document_->open(ShownJournal::currentYear());
 }
 
@@ -405,7 +401,7 @@ void JournalWindow::prepareGrid() {
     gridView_->setFirstColumnWidthTwips(1500);
     gridView_->setHeaderHeightTwips(300);
     gridView_->setCurrentIndex(grid_->index(0, 0));
-    inputLine_->setText(QString());
+    input_->line().setText(QString());
 }
 
 void JournalWindow::resizeEvent(QResizeEvent* event) {

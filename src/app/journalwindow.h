@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 
-class QLineEdit;
 class QPushButton;
 class QSettings;
 
@@ -39,7 +38,6 @@ namespace app {
 class CellDelegate;
 class ExitFlow;
 class FileChooser;
-class FindBar;
 class FindController;
 class GridCommands;
 class GridView;
@@ -186,7 +184,6 @@ private:
     model::GridModel* grid_ = nullptr;
     GridView* gridView_ = nullptr;
     InputLine* input_ = nullptr;
-    QLineEdit* inputLine_ = nullptr;
     editing::GridHistory* history_ = nullptr;
     CellDelegate* edits_ = nullptr;
     ExitFlow* exit_ = nullptr;
@@ -197,7 +194,6 @@ private:
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
     RepeatController* repeats_ = nullptr;
-    FindBar* findBar_ = nullptr;
 };
 
 } // namespace app
