@@ -83,7 +83,6 @@ public:
             return (receiver->*slot)(args...);
         };
     }
-    // The same for a function of no arguments.
     template <typename Function> auto command(Function function) {
         return [this, function] {
             commit();

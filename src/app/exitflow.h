@@ -24,7 +24,6 @@ public:
     bool isModified() const { return modified_; }
     void markModified() { modified_ = true; }
 
-    // "Выход".
     void requestExit();
     // The title bar's close: true when the window may close (the program is ending or ends now),
     // false when the prompt asks first.

@@ -68,7 +68,6 @@ Q_SIGNALS:
     void clicked();
     // F2 on a cell: its edit begins with the caret after the text.
     void editRequested();
-    // A click on the caption of column `col`.
     void headerClicked(int col);
     void gotFocus();
 

@@ -22,7 +22,6 @@ public:
 
     // Shows the section under that heading at the top; the guide's start when there is none.
     void showSection(const QString& heading);
-    // The heading of the section shown at the top.
     QString shownSection() const;
     void findNext();
 

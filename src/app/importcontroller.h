@@ -38,7 +38,6 @@ public Q_SLOTS:
 Q_SIGNALS:
     // Before anything is asked: an open cell edit is to be stored.
     void aboutToImport();
-    // The grid holds the imported register.
     void imported();
 
 private:

@@ -63,7 +63,6 @@ public Q_SLOTS:
     void archiveSaved(const QString& name);
     // Looks at the archives (a stat each) and marks what they hold.
     void refreshArchives();
-    // "К повтору".
     void toRepeat();
     // Another journal folder: its archives are the ones looked at (when the next journal opens).
     void setJournalFolder(const QString& folder) { archives_ = journal::ArchiveSerials(folder); }
