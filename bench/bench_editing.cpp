@@ -109,12 +109,12 @@ void columnInsert(benchmark::State& state) {
     const int cols = grid.columnCount();
     for (auto _ : state) {
         bool inserted = false;
-        timeIteration(state, [&] { inserted = editing::addColumn(grid, 0); });
+        timeIteration(state, [&] { inserted = grid.insertColumns(0, 1); });
         if (!inserted || grid.columnCount() != cols + 1) {
             state.SkipWithError("no column was inserted");
             break;
         }
-        editing::deleteColumn(grid);
+        grid.removeColumns(grid.columnCount() - 1, 1);
         bench::settleHeap();
     }
 }
@@ -151,7 +151,9 @@ void undoAndRedo(benchmark::State& state, bool measureUndo, Change change) {
     }
 }
 const auto sortByOwner = [](model::GridModel& grid) { editing::sortByColumn(grid, core::Owner); };
-const auto deleteLastColumn = [](model::GridModel& grid) { editing::deleteColumn(grid); };
+const auto deleteLastColumn = [](model::GridModel& grid) {
+    grid.removeColumns(grid.columnCount() - 1, 1);
+};
 BENCHMARK_CAPTURE(undoAndRedo, sortUndo, true, sortByOwner)
     ->Name("undo a sort")
     ->Apply(bench::registerSizesToMillion);

@@ -15,14 +15,8 @@ BusyCursor::BusyCursor(bool wanted) {
 }
 
 BusyCursor::~BusyCursor() {
-    release();
-}
-
-void BusyCursor::release() {
-    if (active_) {
+    if (active_)
         QGuiApplication::restoreOverrideCursor();
-        active_ = false;
-    }
 }
 
 } // namespace app

@@ -2,7 +2,7 @@
 
 namespace app {
 
-// The application's busy pointer while an object of this class lives, or until release().
+// The application's busy pointer while an object of this class lives.
 class BusyCursor {
 public:
     // `wanted` false: no busy pointer (a task too short for one to be seen other than as a
@@ -11,9 +11,6 @@ public:
     ~BusyCursor();
     BusyCursor(const BusyCursor&) = delete;
     BusyCursor& operator=(const BusyCursor&) = delete;
-
-    // Back to the default pointer before the end of the scope, as before a message.
-    void release();
 
 private:
     bool active_ = false;

@@ -1,9 +1,13 @@
 #pragma once
 
-#include "app/blockwatchdelegate.h"
 #include "app/celleditor.h"
+#include "model/registerstate.h"
 
+#include <QBrush>
+#include <QColor>
 #include <QDate>
+#include <QPointer>
+#include <QStyledItemDelegate>
 #include <functional>
 
 namespace editing {
@@ -21,21 +25,30 @@ class DateCalendar;
 class GridView;
 class LineCompletion;
 
-// The grid's delegate: it paints the cells as BlockWatchDelegate does, and edits them in place
-// with one line editor (txtDataEntry), which the view places over the cell and which is kept
-// from one edit to the next. The open edit is stored, as one undo step ("Ввод в ячейку"), whenever
-// the user moves on: the current cell changes, the grid takes the focus back, Enter (which then
-// steps down) or Tab and Shift+Tab (which edit the next or previous cell of the row), or a
-// command runs — every command of the window is wired through command(), which stores the edit
-// before the command sees the grid. Escape drops the edit, as drop() does.
+// The grid's delegate. It paints the journal's data rows by their block state: light red for units
+// that have blocked, light amber for those that block within the warning days. Selected cells keep
+// the grid's selection colours; the text keeps the grid's (black) text colour, but for an
+// activation date that is not a date, which is red and says so in its tooltip, and a unit's number
+// already registered elsewhere, red too, its tooltip saying where.
+//
+// It edits the cells in place with one line editor (txtDataEntry), which the view places over the
+// cell and which is kept from one edit to the next. The open edit is stored, as one undo step
+// ("Ввод в ячейку"), whenever the user moves on: the current cell changes, the grid takes the focus
+// back, Enter (which then steps down) or Tab and Shift+Tab (which edit the next or previous cell of
+// the row), or a command runs — every command of the window is wired through command(), which
+// stores the edit before the command sees the grid. Escape drops the edit, as drop() does.
 //
 // The editor helps the typing: in the owner, model and mechanic columns (found by caption) it
 // proposes the column's earlier values (LineCompletion); in the two date columns it offers a
 // calendar (DateCalendar); an activation date typed the short way ("5.3.26", "050326") is stored
 // as dd.mm.yyyy, in the edit's own undo step.
-class CellDelegate : public BlockWatchDelegate {
+class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
+    static inline const QColor BlockedColour{QRgb(model::BlockedShade)};
+    static inline const QColor SoonColour{QRgb(model::SoonShade)};
+    static inline const QColor NotADateColour{200, 0, 0};
+
     CellDelegate(model::GridModel& grid, GridView& view, editing::GridHistory& history,
                  const model::RegisterState& state);
 
@@ -53,6 +66,14 @@ public:
     // The first keys of an edit: the open editor's text becomes `text`.
     void typeOver(const QString& text);
 
+    // The numbers already registered are marked, and the tooltip of such a cell (by row and
+    // column) says where.
+    using RepeatTip = std::function<QString(int row, int col)>;
+    void showRepeats(RepeatTip tip) { repeatTip_ = std::move(tip); }
+    // What a cell's tooltip says: the block state of a shaded row in words, or that an
+    // activation date is not a date; and where a repeated number already is.
+    QString toolTip(const QModelIndex& index) const;
+
     // `slot` of `receiver` as a command: the open edit is stored, then the slot runs with the
     // arguments of the signal it is connected to, and its result is returned.
     template <typename Receiver, typename Result, typename... Args>
@@ -62,7 +83,6 @@ public:
             return (receiver->*slot)(args...);
         };
     }
-    // The same for a function of no arguments.
     template <typename Function> auto command(Function function) {
         return [this, function] {
             commit();
@@ -79,6 +99,8 @@ public:
                       const QModelIndex& index) const override;
     void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option,
                               const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
 
 Q_SIGNALS:
     // A stored edit changed the text of its cell, in column `col`; still within the edit's undo
@@ -90,8 +112,12 @@ Q_SIGNALS:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 
 private:
+    bool notADate(const QModelIndex& index) const;
+    bool repeated(const QModelIndex& index) const;
+    QString blockStateTip(const QModelIndex& index) const;
     // Tab, Shift+Tab: the next cell of the row, or the first of the next row past the last column
     // (the last of the previous row before the first).
     void editNeighbour(int columns);
@@ -104,6 +130,11 @@ private:
     LineCompletion* completion_;
     DateCalendar* calendar_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
+    QPointer<const model::RegisterState> watch_;
+    RepeatTip repeatTip_;
+    // Made once: a brush shared with every painted cell costs no allocation per cell.
+    QBrush blocked_{BlockedColour};
+    QBrush soon_{SoonColour};
 };
 
 } // namespace app

@@ -20,7 +20,6 @@ public:
     // How an edit begins: a click selects the whole text, so that typing replaces it, as in a
     // spreadsheet; F2 puts the caret after the text.
     enum class Start { SelectAll, CaretAtEnd };
-    // Takes the cell's text to edit.
     void begin(const QModelIndex& cell);
     // Placed over the cell's rectangle, and wider for a longer text.
     void placeOver(const QRect& cellArea);

@@ -22,7 +22,6 @@ public:
 
     // For each conflict: true when the file's side is chosen.
     std::vector<bool> takeTheirs() const;
-    // Chooses one side for every conflict.
     void chooseAll(bool theirs);
 
 private:

@@ -1,6 +1,5 @@
 #include "app/datecalendar.h"
 
-#include "app/popupplace.h"
 #include "core/journaldates.h"
 #include "core/shortdates.h"
 
@@ -8,9 +7,35 @@
 #include <QCalendarWidget>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QScreen>
 #include <QStyle>
+#include <algorithm>
 
 namespace app {
+
+namespace {
+
+// Places a popup under `anchor`, its left edges aligned, or above it when the screen's available
+// area has no room below; never past that area's edges (the task bar, the screen's bottom).
+void placePopupAt(QWidget& popup, const QWidget& anchor) {
+    const QPoint below = anchor.mapToGlobal(QPoint(0, anchor.height()));
+    const QScreen* screen = anchor.screen();
+    if (!screen) {
+        popup.move(below);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize size = popup.frameGeometry().size().expandedTo(popup.size());
+    int top = below.y();
+    if (top + size.height() > area.bottom() + 1)
+        top = anchor.mapToGlobal(QPoint(0, 0)).y() - size.height();
+    top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+    const int left =
+        std::clamp(below.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+    popup.move(left, top);
+}
+
+} // namespace
 
 DateCalendar::DateCalendar(QLineEdit& line, std::function<QDate()> today)
     : QObject(&line), line_(line), today_(std::move(today)), calendar_(new QCalendarWidget(&line)),
@@ -35,10 +60,6 @@ void DateCalendar::setAvailable(bool available) {
     button_->setVisible(available);
     if (!available)
         calendar_->hide();
-}
-
-bool DateCalendar::isOpen() const {
-    return calendar_->isVisible();
 }
 
 void DateCalendar::open() {

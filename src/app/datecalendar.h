@@ -21,11 +21,7 @@ public:
 
     // Whether the line is on a date column now: the button shows, Alt+Down opens the calendar.
     void setAvailable(bool available);
-    bool isAvailable() const { return available_; }
     void open();
-    bool isOpen() const;
-    QCalendarWidget& calendar() { return *calendar_; }
-    QAction& button() { return *button_; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -38,21 +38,11 @@ void fitTitle(QInputDialog& dialog) {
     dialog.resize(std::max(width, least.width()), least.height());
 }
 
-} // namespace
-
-QString DialogPrompter::inputBox(const QString& prompt, const QString& title) {
-    QInputDialog dialog(parent_.data());
-    dialog.setWindowTitle(title);
-    dialog.setLabelText(prompt);
-    dialog.setTextValue(QString());
-    fitTitle(dialog);
-    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
-}
-
-QString DialogPrompter::chooseName(const QString& prompt, const QString& title,
-                                   const QStringList& offered, const QString& proposed) {
-    QInputDialog dialog(parent_.data());
-    dialog.setObjectName(QStringLiteral("DlgChooseName"));
+// An input box; with names offered, its line is an editable list of them.
+QString askName(QWidget* parent, const QString& objectName, const QString& prompt,
+                const QString& title, const QStringList& offered, const QString& proposed) {
+    QInputDialog dialog(parent);
+    dialog.setObjectName(objectName);
     dialog.setWindowTitle(title);
     dialog.setLabelText(prompt);
     if (!offered.isEmpty()) {
@@ -66,55 +56,69 @@ QString DialogPrompter::chooseName(const QString& prompt, const QString& title,
     return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
-// "Да" and the other answer, the other the default and the answer to Escape.
-bool DialogPrompter::yesOr(const QString& text, const QString& other,
-                           QMessageBox::ButtonRole otherRole) {
-    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
-                    parent_.data());
-    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
-    QPushButton* otherButton = box.addButton(other, otherRole);
-    box.setDefaultButton(otherButton);
-    box.setEscapeButton(otherButton);
+using Answers = QList<std::pair<QString, QMessageBox::ButtonRole>>;
+
+// A question with the answers as buttons, in that order: the last one is the answer to Escape,
+// and the default unless `preferred` names another. Returns the index of the answer clicked;
+// -1 for none.
+qsizetype ask(QWidget* parent, const QString& text, const Answers& answers,
+              qsizetype preferred = -1, const QString& objectName = {}) {
+    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton, parent);
+    box.setObjectName(objectName);
+    QList<QPushButton*> buttons;
+    for (const auto& [caption, role] : answers)
+        buttons << box.addButton(caption, role);
+    box.setDefaultButton(buttons.value(preferred, buttons.last()));
+    box.setEscapeButton(buttons.last());
     box.exec();
-    return box.clickedButton() == yes;
+    return buttons.indexOf(box.clickedButton());
+}
+
+const QString Yes = QStringLiteral("Да");
+const QString No = QStringLiteral("Нет");
+const QString Cancel = QStringLiteral("Отмена");
+
+} // namespace
+
+QString DialogPrompter::inputBox(const QString& prompt, const QString& title) {
+    return askName(parent_.data(), QString(), prompt, title, {}, {});
+}
+
+QString DialogPrompter::chooseName(const QString& prompt, const QString& title,
+                                   const QStringList& offered, const QString& proposed) {
+    return askName(parent_.data(), QStringLiteral("DlgChooseName"), prompt, title, offered,
+                   proposed);
 }
 
 bool DialogPrompter::question(const QString& text) {
-    return yesOr(text, QStringLiteral("Нет"), QMessageBox::NoRole);
+    return ask(parent_.data(), text, {{Yes, QMessageBox::YesRole}, {No, QMessageBox::NoRole}}) == 0;
 }
 
 bool DialogPrompter::yesOrCancel(const QString& text) {
-    return yesOr(text, QStringLiteral("Отмена"), QMessageBox::RejectRole);
+    return ask(parent_.data(), text,
+               {{Yes, QMessageBox::YesRole}, {Cancel, QMessageBox::RejectRole}}) == 0;
 }
 
 core::Prompter::KeepChanges DialogPrompter::askToKeepChanges(const QString& text) {
-    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
-                    parent_.data());
-    QPushButton* yes = box.addButton(QStringLiteral("Да"), QMessageBox::YesRole);
-    QPushButton* no = box.addButton(QStringLiteral("Нет"), QMessageBox::NoRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
-    box.setDefaultButton(cancel);
-    box.setEscapeButton(cancel);
-    box.exec();
-    if (box.clickedButton() == yes)
-        return KeepChanges::Save;
-    return box.clickedButton() == no ? KeepChanges::Discard : KeepChanges::Cancel;
+    const qsizetype answer = ask(parent_.data(), text,
+                                 {{Yes, QMessageBox::YesRole},
+                                  {No, QMessageBox::NoRole},
+                                  {Cancel, QMessageBox::RejectRole}});
+    return answer == 0   ? KeepChanges::Save
+           : answer == 1 ? KeepChanges::Discard
+                         : KeepChanges::Cancel;
 }
 
+// The choices, then "Отмена", which is the default when `preferred` names no choice.
 std::optional<int> DialogPrompter::choose(const QString& text, const QStringList& choices,
                                           int preferred) {
-    QMessageBox box(QMessageBox::Question, ProgramName, text, QMessageBox::NoButton,
-                    parent_.data());
-    box.setObjectName(QStringLiteral("DlgChoose"));
-    QList<QPushButton*> buttons;
+    Answers answers;
     for (const QString& choice : choices)
-        buttons << box.addButton(choice, QMessageBox::AcceptRole);
-    QPushButton* cancel = box.addButton(QStringLiteral("Отмена"), QMessageBox::RejectRole);
-    box.setDefaultButton(buttons.value(preferred, cancel));
-    box.setEscapeButton(cancel);
-    box.exec();
-    const qsizetype chosen = buttons.indexOf(box.clickedButton());
-    return chosen >= 0 ? std::optional<int>(int(chosen)) : std::nullopt;
+        answers.append({choice, QMessageBox::AcceptRole});
+    answers.append({Cancel, QMessageBox::RejectRole});
+    const qsizetype chosen =
+        ask(parent_.data(), text, answers, preferred, QStringLiteral("DlgChoose"));
+    return chosen >= 0 && chosen < choices.size() ? std::optional<int>(int(chosen)) : std::nullopt;
 }
 
 std::optional<std::vector<bool>>

@@ -2,7 +2,6 @@
 
 #include "core/prompter.h"
 
-#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 
@@ -28,7 +27,6 @@ public:
                     const std::vector<core::MergeConflict>& conflicts) override;
 
 private:
-    bool yesOr(const QString& text, const QString& other, QMessageBox::ButtonRole otherRole);
     QPointer<QWidget> parent_;
 };
 

@@ -11,9 +11,7 @@ class ElidedLabel : public QLabel {
 public:
     explicit ElidedLabel(QWidget* parent = nullptr);
 
-    // Sets the text and the tooltip that goes with it.
     void setWholeText(const QString& text);
-    // Whether the text is shown cut.
     bool isElided() const;
 
 protected:

@@ -24,7 +24,6 @@ public:
     bool isModified() const { return modified_; }
     void markModified() { modified_ = true; }
 
-    // "Выход".
     void requestExit();
     // The title bar's close: true when the window may close (the program is ending or ends now),
     // false when the prompt asks first.
@@ -33,7 +32,7 @@ public:
 Q_SIGNALS:
     // Before leaving is judged: the window stores an open edit, which counts as a change.
     void aboutToLeave();
-    // The program ends: the window keeps its settings and stops its timers.
+    // The program ends: the window keeps its settings.
     void aboutToEnd();
 
 private:

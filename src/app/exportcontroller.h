@@ -8,7 +8,6 @@
 #include <memory>
 
 class QAction;
-class QMenu;
 class QWidget;
 
 namespace core {

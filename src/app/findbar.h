@@ -22,14 +22,12 @@ public:
     void setText(const QString& text);
     bool allColumns() const;
     bool allJournals() const;
-    // Shows the bar with the focus in its text.
     void open();
     // "Поиск продолжен с начала", or "Не найдено" in red; an empty text clears the word.
     void tell(const QString& word, bool notFound = false);
     // Lays the bar out for that width: one line or two. Returns the height it then needs.
     int fitWidth(int width);
 
-    // The least width of the text field.
     static constexpr int TextMinimumWidth = 150;
 
 Q_SIGNALS:

@@ -19,10 +19,9 @@ namespace app {
 
 FindController::FindController(QWidget& window, model::GridModel& grid, GridView& view,
                                const model::RegisterState& watch, ShownRows shownRows,
-                               QString journalFolder)
+                               const QString& journalFolder)
     : QObject(&window), window_(window), grid_(grid), view_(view), watch_(watch),
-      shownRows_(std::move(shownRows)), journalFolder_(std::move(journalFolder)),
-      bar_(new FindBar(&window)) {
+      shownRows_(std::move(shownRows)), journalFolder_(journalFolder), bar_(new FindBar(&window)) {
     connect(bar_, &FindBar::textEdited, this, &FindController::findAsYouType);
     connect(bar_, &FindBar::nextRequested, this, &FindController::findNext);
     connect(bar_, &FindBar::previousRequested, this, &FindController::findPrevious);

@@ -27,9 +27,10 @@ public:
     using ShownRows = std::function<model::RowFilter()>;
 
     // The shortcuts (ActFind, ActFindNext, ActFindPrevious) go on `window`, the bar and the list
-    // of rows found are its children.
+    // of rows found are its children. `journalFolder` is the window's, read at each search.
     FindController(QWidget& window, model::GridModel& grid, GridView& view,
-                   const model::RegisterState& watch, ShownRows shownRows, QString journalFolder);
+                   const model::RegisterState& watch, ShownRows shownRows,
+                   const QString& journalFolder);
 
     FindBar& bar() { return *bar_; }
 
@@ -59,10 +60,7 @@ private:
     GridView& view_;
     const model::RegisterState& watch_;
     ShownRows shownRows_;
-    QString journalFolder_;
-
-public:
-    void setJournalFolder(QString folder) { journalFolder_ = std::move(folder); }
+    const QString& journalFolder_;
     FindBar* bar_;
     QListWidget* foundRows_ = nullptr;
 };

@@ -73,19 +73,18 @@ bool GridCommands::runInPlace(const QString& name, const std::function<bool()>& 
 void GridCommands::deleteLastColumn() {
     const QString label = model::columnLabel(grid_, grid_.columnCount() - 1);
     if (runInPlace(QStringLiteral("Удалить колонку"),
-                   [this] { return editing::deleteColumn(grid_); }))
+                   [this] { return grid_.removeColumns(grid_.columnCount() - 1, 1); }))
         Q_EMIT deleted(QStringLiteral("Колонка %1 удалена. Ctrl+Z — вернуть").arg(label));
 }
 
 void GridCommands::insertColumn() {
     runInPlace(QStringLiteral("Добавить колонку"),
-               [this] { return editing::addColumn(grid_, std::max(0, view_.currentColumn())); });
+               [this] { return grid_.insertColumns(std::max(0, view_.currentColumn()), 1); });
 }
 
 void GridCommands::deleteRow() {
     const int row = view_.selectionEnd().y();
-    if (runInPlace(QStringLiteral("Удалить строку"),
-                   [&] { return editing::deleteRow(grid_, row); }))
+    if (runInPlace(QStringLiteral("Удалить строку"), [&] { return grid_.removeRows(row, 1); }))
         Q_EMIT deleted(QStringLiteral("Строка %1 удалена. Ctrl+Z — вернуть").arg(row + 1));
 }
 

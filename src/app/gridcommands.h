@@ -28,7 +28,6 @@ class GridView;
 class GridCommands : public QObject {
     Q_OBJECT
 public:
-    // The shortcuts go on `window`.
     GridCommands(QWidget& window, model::GridModel& grid, GridView& view,
                  editing::GridHistory& history, CellDelegate& edits);
 

@@ -5,7 +5,6 @@
 #include "app/gridcommands.h"
 #include "app/gridview.h"
 #include "editing/gridhistory.h"
-#include "model/gridmodel.h"
 
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -25,10 +24,9 @@ QString withKeys(const QString& caption, const QKeySequence& keys) {
 
 } // namespace
 
-GridContextMenu::GridContextMenu(QWidget& window, GridView& view, model::GridModel& grid,
-                                 editing::GridHistory& history, GridCommands& commands,
-                                 CellDelegate& edits)
-    : QObject(&window), window_(window), view_(view), grid_(grid), history_(history), edits_(edits),
+GridContextMenu::GridContextMenu(QWidget& window, GridView& view, editing::GridHistory& history,
+                                 GridCommands& commands, CellDelegate& edits)
+    : QObject(&window), window_(window), view_(view), history_(history), edits_(edits),
       menu_(new QMenu(&view)) {
     menu_->setObjectName(QStringLiteral("MenuGrid"));
     addEntry("MenuUndo", QStringLiteral("Отменить"), "ActUndo");

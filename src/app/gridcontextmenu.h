@@ -11,10 +11,6 @@ namespace editing {
 class GridHistory;
 } // namespace editing
 
-namespace model {
-class GridModel;
-} // namespace model
-
 namespace app {
 
 class CellDelegate;
@@ -30,10 +26,9 @@ class GridView;
 class GridContextMenu : public QObject {
     Q_OBJECT
 public:
-    GridContextMenu(QWidget& window, GridView& view, model::GridModel& grid,
-                    editing::GridHistory& history, GridCommands& commands, CellDelegate& edits);
+    GridContextMenu(QWidget& window, GridView& view, editing::GridHistory& history,
+                    GridCommands& commands, CellDelegate& edits);
 
-    QMenu& menu() { return *menu_; }
     // Opens the menu there (on the screen) and returns at once; a click on an entry or
     // elsewhere closes it.
     void popUp(QPoint globalPosition);
@@ -53,7 +48,6 @@ private:
 
     QWidget& window_;
     GridView& view_;
-    model::GridModel& grid_;
     editing::GridHistory& history_;
     CellDelegate& edits_;
     QMenu* menu_;

@@ -101,8 +101,8 @@ void GridView::applyColumnLayout() {
     for (int c = 0; c < grid_->columnCount(); ++c) {
         if (draggedWidths_.value(c) > 0) {
             setColumnWidth(c, draggedWidths_[c]);
-        } else if (const int twips = widthsTwips_.value(c, AutoSize); twips != AutoSize) {
-            setColumnWidth(c, twips::toPixels(this, twips));
+        } else if (c == 0 && firstColumnTwips_ != AutoSize) {
+            setColumnWidth(c, twips::toPixels(this, firstColumnTwips_));
         } else {
             const QString text = grid_->columnWidthText(c);
             setColumnWidth(c, text.isEmpty() ? horizontalHeader()->defaultSectionSize()
@@ -121,10 +121,8 @@ void GridView::setDraggedWidths(const QList<int>& widths) {
     applyColumnLayout();
 }
 
-void GridView::setColumnWidthTwips(int col, int twips) {
-    if (widthsTwips_.size() <= col)
-        widthsTwips_.resize(col + 1, AutoSize);
-    widthsTwips_[col] = twips;
+void GridView::setFirstColumnWidthTwips(int twips) {
+    firstColumnTwips_ = twips;
     applyColumnLayout();
 }
 
@@ -164,20 +162,6 @@ void GridView::resetSelection() {
         selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
 }
 
-void GridView::press(const QModelIndex& cell, Qt::MouseButton button) {
-    pressed_ = true;
-    if (button != Qt::LeftButton)
-        return;
-    if (cell.isValid())
-        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
-    dragging_ = true;
-}
-
-void GridView::drag(const QModelIndex& cell) {
-    if (dragging_ && cell.isValid())
-        selectTo(cell.row(), cell.column());
-}
-
 void GridView::release() {
     const bool clickedHere = dragging_;
     const int header = std::exchange(headerPressed_, -1);
@@ -191,11 +175,17 @@ void GridView::release() {
 
 void GridView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
-    press(indexAt(event->position().toPoint()), event->button());
+    pressed_ = true;
+    if (event->button() != Qt::LeftButton)
+        return;
+    if (const QModelIndex cell = indexAt(event->position().toPoint()); cell.isValid())
+        selectionModel()->setCurrentIndex(cell, QItemSelectionModel::ClearAndSelect);
+    dragging_ = true;
 }
 
 void GridView::mouseMoveEvent(QMouseEvent* event) {
-    drag(indexAt(event->position().toPoint()));
+    if (const QModelIndex cell = indexAt(event->position().toPoint()); dragging_ && cell.isValid())
+        selectTo(cell.row(), cell.column());
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent*) {
@@ -293,18 +283,14 @@ void GridView::focusInEvent(QFocusEvent* event) {
     Q_EMIT gotFocus();
 }
 
-bool GridView::setWidthTwips(int twips) {
-    if (twips < 0)
-        return false;
-    resize(twips::toPixels(this, twips), height());
-    return true;
+void GridView::setWidthTwips(int twips) {
+    if (twips >= 0)
+        resize(twips::toPixels(this, twips), height());
 }
 
-bool GridView::setHeightTwips(int twips) {
-    if (twips < 0)
-        return false;
-    resize(width(), twips::toPixels(this, twips));
-    return true;
+void GridView::setHeightTwips(int twips) {
+    if (twips >= 0)
+        resize(width(), twips::toPixels(this, twips));
 }
 
 void GridView::goTo(int row, int col, ScrollHint hint) {

@@ -32,9 +32,9 @@ public:
     // Selects the cells from the current one to (row, col), as a drag does.
     void selectTo(int row, int col);
 
-    // A negative size is refused: the grid keeps its size and false is returned.
-    bool setWidthTwips(int twips);
-    bool setHeightTwips(int twips);
+    // A negative width or height is refused: the grid keeps the one it has.
+    void setWidthTwips(int twips);
+    void setHeightTwips(int twips);
 
     // Makes the cell current, alone in the selection, and scrolls it into view; goToRow also
     // selects its row whole, as a match found or a row opened from the list of rows found is
@@ -53,9 +53,9 @@ public:
     void setDraggedWidths(const QList<int>& widths);
     // A size the view takes from its format text rather than from a width or height set.
     static constexpr int AutoSize = -1;
-    // The width of the column at `col`, in twips, whichever column stands there; the height of
-    // the captions' row, in twips.
-    void setColumnWidthTwips(int col, int twips);
+    // The width of the first column, in twips, whichever column stands there; the height of the
+    // captions' row, in twips.
+    void setFirstColumnWidthTwips(int twips);
     void setHeaderHeightTwips(int twips);
 
 Q_SIGNALS:
@@ -68,7 +68,6 @@ Q_SIGNALS:
     void clicked();
     // F2 on a cell: its edit begins with the caret after the text.
     void editRequested();
-    // A click on the caption of column `col`.
     void headerClicked(int col);
     void gotFocus();
 
@@ -82,8 +81,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void press(const QModelIndex& cell, Qt::MouseButton button);
-    void drag(const QModelIndex& cell);
     void release();
     void applyColumnLayout();
 
@@ -94,7 +91,7 @@ private:
     bool selecting_ = false;
     QPoint keptCurrent_{0, 0}; // (row, column) while the table is replaced
     QList<int> draggedWidths_;
-    QList<int> widthsTwips_; // by column position; AutoSize: from the format text
+    int firstColumnTwips_ = AutoSize; // AutoSize: from the format text
     bool applyingLayout_ = false;
     bool dragging_ = false;  // a left press on a cell, until its release
     int headerPressed_ = -1; // the caption a left press was on, until its release

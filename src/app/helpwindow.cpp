@@ -1,6 +1,5 @@
 #include "app/helpwindow.h"
 
-#include "app/gridview.h"
 #include "app/shortcuts.h"
 
 #include <QAbstractTextDocumentLayout>

@@ -11,8 +11,6 @@ class QTextBrowser;
 
 namespace app {
 
-class GridView;
-
 // The user guide inside the program (FrmHelp): the guide compiled into the program, shown by a
 // text browser (TxtHelp) under a search line (TxtHelpFind, "Далее", and "Не найдено" in
 // LblHelpNotFound when nothing matches). Enter or "Далее" finds the next match after the last
@@ -24,7 +22,6 @@ public:
 
     // Shows the section under that heading at the top; the guide's start when there is none.
     void showSection(const QString& heading);
-    // The heading of the section shown at the top.
     QString shownSection() const;
     void findNext();
 
@@ -45,8 +42,6 @@ class HelpController : public QObject {
 public:
     explicit HelpController(QWidget& window);
 
-    // The help window, once opened.
-    HelpWindow* helpWindow() const { return help_; }
     // The guide's section about the control of that object name; empty for the guide's start.
     static QString sectionFor(const QString& objectName);
 

@@ -2,7 +2,6 @@
 
 #include "app/busycursor.h"
 #include "app/filechooser.h"
-#include "app/importcommand.h"
 #include "app/journaldocument.h"
 #include "core/prompter.h"
 #include "exchange/spreadsheetimport.h"
@@ -20,9 +19,9 @@ constexpr int ProblemsShown = 10;
 
 } // namespace
 
-ImportController::ImportController(QWidget& window, Journal journal,
+ImportController::ImportController(QWidget& window, JournalDocument& document,
                                    std::shared_ptr<FileChooser> files, core::Prompter& prompter)
-    : QObject(&window), window_(window), journal_(journal), prompter_(prompter),
+    : QObject(&window), window_(window), document_(document), prompter_(prompter),
       files_(std::move(files)) {
     setObjectName(QStringLiteral("ImportController"));
     action_ = new QAction(QStringLiteral("Импорт…"), &window);
@@ -35,7 +34,7 @@ ImportController::ImportController(QWidget& window, Journal journal,
 
 void ImportController::import() {
     Q_EMIT aboutToImport();
-    if (!journal_.document.mayReplace())
+    if (!document_.mayReplace())
         return;
     const QString path = files_->openFileName(
         &window_, QStringLiteral("Импорт из электронной таблицы"), QDir::homePath(),
@@ -48,8 +47,7 @@ void ImportController::import() {
         const BusyCursor busy;
         outcome = exchange::importFile(path);
         if (outcome.ok())
-            journal_.document.showImported(std::move(outcome.journal.rows),
-                                           outcome.journal.extraCaptions);
+            document_.showImported(std::move(outcome.journal.rows), outcome.journal.extraCaptions);
     }
     if (!outcome.ok()) {
         prompter_.message(QStringLiteral("Файл %1 не импортирован.\n%2")

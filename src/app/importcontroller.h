@@ -11,11 +11,6 @@ namespace core {
 class Prompter;
 } // namespace core
 
-namespace model {
-class GridModel;
-class RegisterState;
-} // namespace model
-
 namespace app {
 
 class FileChooser;
@@ -31,14 +26,8 @@ class JournalDocument;
 class ImportController : public QObject {
     Q_OBJECT
 public:
-    struct Journal {
-        JournalDocument& document;
-        model::GridModel& grid;
-        model::RegisterState& state;
-    };
-
     // The file is chosen with `files` (Qt's own file dialog in Russian, in the program).
-    ImportController(QWidget& window, Journal journal, std::shared_ptr<FileChooser> files,
+    ImportController(QWidget& window, JournalDocument& document, std::shared_ptr<FileChooser> files,
                      core::Prompter& prompter);
 
     QAction& action() { return *action_; }
@@ -49,12 +38,11 @@ public Q_SLOTS:
 Q_SIGNALS:
     // Before anything is asked: an open cell edit is to be stored.
     void aboutToImport();
-    // The grid holds the imported register.
     void imported();
 
 private:
     QWidget& window_;
-    Journal journal_;
+    JournalDocument& document_;
     core::Prompter& prompter_;
     std::shared_ptr<FileChooser> files_;
     QAction* action_ = nullptr;

@@ -46,10 +46,10 @@ QString windowTitleFor(const ShownJournal& shown) {
     return ProgramName + QStringLiteral("[*]");
 }
 
-JournalDocument::JournalDocument(QWidget& window, Parts parts, QString journalFolder)
+JournalDocument::JournalDocument(QWidget& window, Parts parts, const QString& journalFolder)
     : QObject(&window), window_(window), files_(parts.files), grid_(parts.grid),
       history_(parts.history), state_(parts.state), prompter_(parts.prompter),
-      journalFolder_(std::move(journalFolder)) {
+      journalFolder_(journalFolder) {
     connect(&history_, &editing::GridHistory::cleanChanged, this,
             [this](bool clean) { window_.setWindowModified(!clean); });
     connect(this, &JournalDocument::opened, this, &JournalDocument::showTitle);

@@ -57,12 +57,11 @@ public:
         model::RegisterState& state;
         core::Prompter& prompter;
     };
-    JournalDocument(QWidget& window, Parts parts, QString journalFolder);
+    // `journalFolder` is the window's, read at each use: the document follows a change of folder.
+    JournalDocument(QWidget& window, Parts parts, const QString& journalFolder);
 
     const ShownJournal& shown() const { return shown_; }
     bool hasUnsavedChanges() const;
-    // Another journal folder: its journals are the ones named from now on.
-    void setJournalFolder(QString folder) { journalFolder_ = std::move(folder); }
 
     // Reads that journal into the grid, its history cleared, and tells what the user should know
     // of it. Unsaved changes are asked about before (mayReplace).
@@ -88,7 +87,6 @@ Q_SIGNALS:
     void aboutToOpen();
     // A journal was read into the grid (or nothing could be, and the grid holds none).
     void opened();
-    // The journal on screen was written into its own file.
     void saved();
     // "Сохранить как" wrote the journal on screen into the archive of that name.
     void archiveSaved(const QString& name);
@@ -117,7 +115,7 @@ private:
     editing::GridHistory& history_;
     model::RegisterState& state_;
     core::Prompter& prompter_;
-    QString journalFolder_;
+    const QString& journalFolder_;
     ShownJournal shown_;
     bool saving_ = false;
 };

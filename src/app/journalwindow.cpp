@@ -3,10 +3,9 @@
 #include "app/celldelegate.h"
 #include "app/celleditor.h"
 #include "app/commandbutton.h"
-#include "app/controldescriptions.h"
 #include "app/dialogprompter.h"
-#include "app/exchangemenu.h"
 #include "app/exitflow.h"
+#include "app/exportcontroller.h"
 #include "app/filechooser.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
@@ -15,6 +14,7 @@
 #include "app/gridcontextmenu.h"
 #include "app/gridview.h"
 #include "app/helpwindow.h"
+#include "app/importcontroller.h"
 #include "app/inputline.h"
 #include "app/journaldocument.h"
 #include "app/midnightwatch.h"
@@ -27,14 +27,11 @@
 #include "app/windowsettings.h"
 #include "core/clock.h"
 #include "core/journalcolumns.h"
-#include "core/journalpaths.h"
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
-#include "editing/journaltextvalidator.h"
 #include "editing/search.h"
 #include "journal/archivelist.h"
 #include "journal/journalfiles.h"
-#include "journal/periodicsave.h"
 #include "model/gridmodel.h"
 #include "model/registerstate.h"
 #include "printing/printservices.h"
@@ -42,7 +39,6 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -67,6 +63,50 @@ constexpr int GridWidthMargin = 850;
 constexpr int GridHeightMargin = 1900;
 // The block summary sits this far below the grid, in the strip the bottom margin leaves.
 constexpr int SummaryGap = 30;
+
+// Names and descriptions of the window's controls for screen readers; the block state is told
+// in words too (the summary, and a tooltip on a shaded row).
+void describeControls(QWidget& window, GridView& grid, QLineEdit& inputLine, QLineEdit& editor) {
+    grid.setAccessibleName(QStringLiteral("Журнал ЭКЛЗ"));
+    grid.setAccessibleDescription(
+        QStringLiteral("Строки журнала: владелец, модель и номер ККМ, заводской и регистрационный "
+                       "номера ЭКЛЗ, даты активации и блокировки, механик"));
+    inputLine.setAccessibleName(QStringLiteral("Ввод в текущую ячейку"));
+    inputLine.setPlaceholderText(QStringLiteral("Ввод в текущую ячейку"));
+    editor.setAccessibleName(QStringLiteral("Правка ячейки"));
+    for (QPushButton* button :
+         window.findChildren<QPushButton*>(QString(), Qt::FindDirectChildrenOnly))
+        button->setAccessibleName(button->text().trimmed());
+}
+
+// The Tab order of the journal's control table: the input line, "Выход", the grid, the buttons;
+// then the filter under the grid and "Обмен".
+void orderTabs(QWidget& window, QWidget& inputLine, QWidget& grid, QWidget& editor) {
+    const auto button = [&](const char* name) {
+        return window.findChild<QPushButton*>(QString::fromLatin1(name),
+                                              Qt::FindDirectChildrenOnly);
+    };
+    const QList<QWidget*> order = {&inputLine,
+                                   button("CmdProd"),
+                                   &grid,
+                                   button("CmdDelC"),
+                                   button("CmdDelS"),
+                                   button("CmdAddC"),
+                                   button("CmdAddS"),
+                                   button("CmdZArch"),
+                                   button("CmdZagruz"),
+                                   button("CmdSortC"),
+                                   button("CmdSave"),
+                                   button("CmdEdit"),
+                                   button("CmdSearh"),
+                                   &editor,
+                                   button("CmdSaveAs"),
+                                   button("CmdPrint"),
+                                   window.findChild<QWidget*>(QStringLiteral("CmbFilter")),
+                                   window.findChild<QWidget*>(QStringLiteral("CmdExchange"))};
+    for (qsizetype i = 1; i < order.size(); ++i)
+        QWidget::setTabOrder(order[i - 1], order[i]);
+}
 
 } // namespace
 
@@ -99,8 +139,8 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createFindBar();
     createPrinting();
     placeBlockSummary();
-    orderTabs(*this, *inputLine_, *gridView_, edits_->editor());
-    inputLine_->setFocus(Qt::OtherFocusReason);
+    orderTabs(*this, input_->line(), *gridView_, edits_->editor());
+    input_->line().setFocus(Qt::OtherFocusReason);
     // Room for "Обмен" right of "Выход", as far as the screen has room for the window.
     resize(windowsettings::fittedToScreen(
         *this, {std::max(twips::toPixels(this, ClientWidth), exchangeButtonRoom(*this)),
@@ -110,7 +150,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createExchange();
     connectButtons();
     prepareGrid();
-    describeControls(*this, *gridView_, *inputLine_, edits_->editor());
+    describeControls(*this, *gridView_, input_->line(), edits_->editor());
     new HelpController(*this);
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
@@ -157,7 +197,6 @@ void JournalWindow::createEditing() {
     input_ = new InputLine(*this, *grid_, *gridView_, *history_, *edits_);
     // A character key on "Ввод" copies the input line, as a click does.
     input_->copyOnKeysOf(*button("CmdEdit"));
-    inputLine_ = &input_->line();
     const auto stored = [this](int col) {
         markModified();
         followActivationDate(col);
@@ -166,17 +205,13 @@ void JournalWindow::createEditing() {
     connect(input_, &InputLine::stored, this, stored);
 }
 
-// "Выход" and the periodic save, both of which save the journal on screen.
+// "Выход", which saves the journal on screen when asked to.
 void JournalWindow::createExitFlow() {
     const auto save = edits_->command([this] { return document_->save(); });
     exit_ = new ExitFlow(*this, save, [this] { services_.endProgram(); });
     connect(exit_, &ExitFlow::aboutToLeave, edits_, &CellDelegate::commit);
-    connect(exit_, &ExitFlow::aboutToEnd, this, [this] {
-        windowsettings::keep(*this, *gridView_, services_.settings.get());
-        periodicSave_->stop();
-    });
-    // Nothing starts the periodic save; it is kept ready with its timer.
-    periodicSave_ = new journal::PeriodicSave(*grid_, save, this);
+    connect(exit_, &ExitFlow::aboutToEnd, this,
+            [this] { windowsettings::keep(*this, *gridView_, services_.settings.get()); });
 }
 
 // The journal files of the folder and the document on screen, which opens and saves them.
@@ -193,9 +228,9 @@ void JournalWindow::createDocument() {
 }
 
 void JournalWindow::createRepeats() {
-    repeats_ = new RepeatController(
-        *this, {*grid_, *gridView_, *state_, *summary_, *finder_, *edits_, *document_},
-        services_.journalFolder);
+    repeats_ =
+        new RepeatController(*this, {*grid_, *gridView_, *state_, *finder_, *edits_, *document_},
+                             services_.journalFolder);
 }
 
 // Each button runs its command through the grid's delegate, so that an open edit is stored first;
@@ -250,7 +285,7 @@ void JournalWindow::createCommands() {
     });
     connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
-    new GridContextMenu(*this, *gridView_, *grid_, *history_, *commands_, *edits_);
+    new GridContextMenu(*this, *gridView_, *history_, *commands_, *edits_);
 }
 
 // The line under the grid with the block summary and the row filter, and the watch that moves
@@ -268,9 +303,9 @@ void JournalWindow::createSummary() {
 void JournalWindow::placeBlockSummary() {
     const QRect gridArea = gridView_->geometry();
     int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
-    if (findBar_->isVisible()) {
-        const int barHeight = findBar_->fitWidth(gridArea.width());
-        findBar_->setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
+    if (finder_->bar().isVisible()) {
+        const int barHeight = finder_->bar().fitWidth(gridArea.width());
+        finder_->bar().setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
         top += barHeight + twips::toPixels(this, SummaryGap);
     }
     const int exchange = placeExchangeButton(*this, gridArea.right(), top, height() - top);
@@ -281,8 +316,8 @@ void JournalWindow::placeBlockSummary() {
 void JournalWindow::layoutGrid() {
     gridView_->setWidthTwips(twips::fromPixels(this, width()) - GridWidthMargin);
     int heightTwips = twips::fromPixels(this, height()) - GridHeightMargin;
-    if (findBar_->isVisible())
-        heightTwips -= twips::fromPixels(this, findBar_->fitWidth(gridView_->width()) +
+    if (finder_->bar().isVisible())
+        heightTwips -= twips::fromPixels(this, finder_->bar().fitWidth(gridView_->width()) +
                                                    twips::toPixels(this, SummaryGap));
     gridView_->setHeightTwips(heightTwips);
     placeBlockSummary();
@@ -292,7 +327,6 @@ void JournalWindow::createFindBar() {
     finder_ = new FindController(
         *this, *grid_, *gridView_, *state_, [this] { return summary_->filter(); },
         services_.journalFolder);
-    findBar_ = &finder_->bar();
     connect(finder_, &FindController::aboutToSearch, edits_, &CellDelegate::commit);
     connect(finder_, &FindController::openRequested, this,
             edits_->command(this, &JournalWindow::openFoundRow));
@@ -311,13 +345,19 @@ void JournalWindow::createPrinting() {
     connect(printer_, &PrintController::aboutToPrint, edits_, &CellDelegate::commit);
 }
 
+// The menu of "Обмен", right of "Выход": the exchange with spreadsheets, "Импорт…" and
+// "Экспорт…", each with its shortcut on the window, then the journal folder.
 void JournalWindow::createExchange() {
-    ExchangeMenu menu = createExchangeMenu(
-        *this, {*document_, *grid_, *state_}, *gridView_, [this] { return summary_->filter(); },
-        [this] { return document_->shown().fileBase(); }, services_.files, services_.prompter);
-    connect(menu.importer, &ImportController::aboutToImport, edits_, &CellDelegate::commit);
-    connect(menu.exporter, &ExportController::aboutToExport, edits_, &CellDelegate::commit);
-    connect(menu.importer, &ImportController::imported, this, [this] {
+    auto* importer = new ImportController(*this, *document_, services_.files, *services_.prompter);
+    auto* exporter = new ExportController(
+        *this, *grid_, *state_, *gridView_, [this] { return summary_->filter(); },
+        [this] { return document_->shown().fileBase(); }, {services_.files, services_.prompter});
+    QMenu* items = exchangeButton(*this)->menu();
+    items->addAction(&importer->action());
+    items->addAction(&exporter->action());
+    connect(importer, &ImportController::aboutToImport, edits_, &CellDelegate::commit);
+    connect(exporter, &ExportController::aboutToExport, edits_, &CellDelegate::commit);
+    connect(importer, &ImportController::imported, this, [this] {
         markModified();
         gridView_->showFirstColumn();
     });
@@ -327,17 +367,15 @@ void JournalWindow::createExchange() {
                               [this](const QString& folder) { switchFolder(folder); },
                               [this] { return services_.journalFolder; }},
                              services_.files, *services_.prompter, services_.settings.get());
-    menu.items->addSeparator();
-    menu.items->addAction(&folders->action());
+    items->addSeparator();
+    items->addAction(&folders->action());
 }
 
 // Everything that names the journal folder follows; this year's register there is shown.
 void JournalWindow::switchFolder(const QString& folder) {
     services_.journalFolder = folder;
     journal_->setFolder(folder);
-    document_->setJournalFolder(folder);
     repeats_->setJournalFolder(folder);
-    finder_->setJournalFolder(folder);
     document_->open(ShownJournal::currentYear());
 }
 
@@ -360,10 +398,10 @@ void JournalWindow::followMidnight() {
 // always had them.
 void JournalWindow::prepareGrid() {
     grid_->setHeaderFormat(core::headerFormat());
-    gridView_->setColumnWidthTwips(0, 1500);
+    gridView_->setFirstColumnWidthTwips(1500);
     gridView_->setHeaderHeightTwips(300);
     gridView_->setCurrentIndex(grid_->index(0, 0));
-    inputLine_->setText(QString());
+    input_->line().setText(QString());
 }
 
 void JournalWindow::resizeEvent(QResizeEvent* event) {

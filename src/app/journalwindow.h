@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 
-class QLineEdit;
 class QPushButton;
 class QSettings;
 
@@ -22,7 +21,6 @@ class GridHistory;
 
 namespace journal {
 class JournalFiles;
-class PeriodicSave;
 } // namespace journal
 
 namespace model {
@@ -40,7 +38,6 @@ namespace app {
 class CellDelegate;
 class ExitFlow;
 class FileChooser;
-class FindBar;
 class FindController;
 class GridCommands;
 class GridView;
@@ -76,43 +73,29 @@ struct WindowServices {
 // delegate (edits_), which stores an open cell edit first. Controls keep the object names of the
 // journal's control table, by which tests (and anyone holding that table) find them:
 //
-//   object name    where / what runs         what it does
+//   object name    where / what runs        what it does
 //   FrmEKLZ        JournalWindow            the main window
 //   CmdDelC        commands_ (GridCommands) "Удалить колонку": removes the rightmost column
 //   CmdAddC        commands_                "Добавить колонку": an empty column at the current one
-//   CmdDelS        commands_                " Удалить строку": removes the row the selection ends
-//                                           on
+//   CmdDelS        commands_                " Удалить строку": the row the selection ends on
 //   CmdAddS        commands_                "Добавить строку": an empty row at the bottom
-//   CmdSortC       commands_                "Переместить колонки": the rightmost column moves in
-//                                           front of the current one
+//   CmdSortC       commands_                "Переместить колонки": the rightmost column comes here
 //   CmdSearh       searchColumn()           "Поиск": finds a word in the current column
 //   CmdZArch       openArchive()            "Загрузить архив": opens Archive/<name>.csv
-//   CmdZagruz      openJournal()            "Открыть журнал" (ActOpen, Ctrl+O): opens
-//                                           thisyear.csv
-//   CmdSaveAs      document_                "Сохранить как" (ActSaveAs, Ctrl+Shift+S): writes
-//                                           Archive/<name>.csv
-//   CmdSave        document_                "Сохранить изменения" (ActSave, Ctrl+S): writes
-//                                           thisyear.csv, or asks where an archive on screen
-//                                           goes
+//   CmdZagruz      openJournal()            "Открыть журнал" (ActOpen, Ctrl+O): opens thisyear.csv
+//   CmdSaveAs      document_                "Сохранить как" (ActSaveAs, Ctrl+Shift+S)
+//   CmdSave        document_                "Сохранить изменения" (ActSave, Ctrl+S)
 //   CmdEdit        input_ (InputLine)       "Ввод": copies the input line into the current cell
 //   CmdPrint       printer_                 "Печать": prints on the default printer
 //   CmdProd        exit_ (ExitFlow)         "Выход": ends, or asks first after changes
-//   TxtVvod        input_                   the input line; what is typed goes into the current
-//                                           cell, a click into it drops an open cell edit
-//   txtDataEntry   edits_ (CellDelegate) the editor the grid opens over a clicked cell
-//   LstCompletion  (LineCompletion)         Alt+Down in the owner, model or mechanic column:
-//                                           the column's matching values, most frequent first
-//   CalDate        (DateCalendar)           Alt+Down or ActCalendar, the editor's button, in a
-//                                           date column: a calendar, a day picked goes in
-//   MSFGAZ         gridView_ over grid_     the journal grid: a click edits the clicked cell
-//                                           (editClickedCell), a click on the header row sorts
-//                                           by that column (commands_) and opens no editor
-//   Dialog         exit_                    "СОХРАНИТЬ ИЗМЕНЕНИЯ?": ДА saves and ends, НЕТ ends,
-//                                           НАЗАД closes it
-//   Timer2         periodicSave_            the timer of the periodic save
+//   TxtVvod        input_                   the input line, typed into the current cell
+//   txtDataEntry   edits_ (CellDelegate)    the editor the grid opens over a clicked cell
+//   LstCompletion  (LineCompletion)         the values proposed in the editor
+//   CalDate        (DateCalendar)           the calendar of the date columns
+//   MSFGAZ         gridView_ over grid_     the grid: a click edits a cell, a caption click sorts
+//   Dialog         exit_                    "СОХРАНИТЬ ИЗМЕНЕНИЯ?" before leaving
 //   LblBlocked     summary_ (SummaryBar)    the count of blocked units and those blocking soon
-//   CmbFilter      summary_                 which rows are shown: all, blocked, blocking soon,
-//                                           without an activation date
+//   CmbFilter      summary_                 which rows are shown
 //   TimerMidnight  midnight_ (MidnightWatch) moves the block states on at midnight
 //   FindBar        finder_ (FindController) Ctrl+F: "Найти:" under the grid, F3 and Shift+F3
 //   LstFound       finder_                  the rows "Во всех журналах" found (openFoundRow)
@@ -120,17 +103,13 @@ struct WindowServices {
 //   ActPreview     printer_                 Ctrl+Shift+P: a print preview
 //   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
 //   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
-//   ActFindRepeat  repeats_ (RepeatController) Ctrl+F3, "К повтору": to the other row with the
-//                                           current cell's number; TimerArchiveNumbers its timer
+//   ActFindRepeat  repeats_ (RepeatController) Ctrl+F3, "К повтору"; TimerArchiveNumbers
 //   CmdExchange    (a menu button)          "Обмен": the menu of the exchange with spreadsheets
-//   ActImport      (ImportController)       Ctrl+I, "Импорт…" in that menu: from .xlsx, .ods
-//                                           or .csv
-//   ActExport      (ExportController)       Ctrl+E, "Экспорт…" in that menu: the rows shown
-//                                           into an .xlsx or .ods file
+//   ActImport      (ImportController)       Ctrl+I, "Импорт…" in that menu
+//   ActExport      (ExportController)       Ctrl+E, "Экспорт…" in that menu
 //   MenuGrid       (GridContextMenu)        the grid's context menu: right click, Menu key
 //   TimerNotice    summary_                 how long a deletion's notice stays in LblBlocked
-//   ActHelp        (HelpController)         F1: the user guide (FrmHelp) at the section of
-//                                           the focused control
+//   ActHelp        (HelpController)         F1: the user guide (FrmHelp)
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -174,7 +153,6 @@ private:
     void openJournal();
     // A double click on a row found in every journal: that journal, shown at that row.
     void openFoundRow(const QString& journal, int row);
-    // Fills the block-date column from the activation dates.
     void fillBlockDates();
     // A stored activation date gets its block date at once, in the same undo step.
     void followActivationDate(int col);
@@ -188,11 +166,9 @@ private:
     model::GridModel* grid_ = nullptr;
     GridView* gridView_ = nullptr;
     InputLine* input_ = nullptr;
-    QLineEdit* inputLine_ = nullptr;
     editing::GridHistory* history_ = nullptr;
     CellDelegate* edits_ = nullptr;
     ExitFlow* exit_ = nullptr;
-    journal::PeriodicSave* periodicSave_ = nullptr;
     model::RegisterState* state_ = nullptr;
     GridCommands* commands_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
@@ -200,7 +176,6 @@ private:
     FindController* finder_ = nullptr;
     PrintController* printer_ = nullptr;
     RepeatController* repeats_ = nullptr;
-    FindBar* findBar_ = nullptr;
 };
 
 } // namespace app

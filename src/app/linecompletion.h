@@ -45,7 +45,6 @@ public:
     void reset() { proposal_.clear(); }
     // Alt+Down: the list of matches; false when there are none.
     bool showList();
-    QCompleter& completer() { return *completer_; }
 
 Q_SIGNALS:
     // The completion set the line's text (a proposal taken, a value chosen from the list), which

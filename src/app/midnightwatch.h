@@ -24,7 +24,6 @@ class MidnightWatch : public QObject {
 public:
     MidnightWatch(QWidget& window, model::RegisterState& watch, std::shared_ptr<core::Clock> clock);
 
-    // The register's state takes the clock's today.
     void followToday();
 
 public Q_SLOTS:

@@ -5,6 +5,7 @@
 #include "core/prompter.h"
 #include "model/gridmodel.h"
 #include "printing/journalprintout.h"
+#include "printing/printersurface.h"
 #include "printing/printservices.h"
 
 #include <QPrintDialog>
@@ -68,8 +69,10 @@ void PrintController::printPreview() {
     QString listName;
     model::GridModel* printed = gridToPrint(shown, listName);
     connect(&dialog, &QPrintPreviewDialog::paintRequested, this, [&](QPrinter* printer) {
-        printing::PreviewPrinterProvider preview(*printer);
-        printing::printJournal(*printed, preview, *services_.clock, nullptr, listName);
+        // The journal is painted on the preview's printer as on paper.
+        printing::PrinterSurface preview(*printer);
+        if (preview.startDocument())
+            printing::printJournal(*printed, preview, *services_.clock, nullptr, listName);
     });
     dialog.exec();
 }

@@ -1,13 +1,11 @@
 #include "app/repeatcontroller.h"
 
-#include "app/blockwatchdelegate.h"
 #include "app/celldelegate.h"
 #include "app/findbar.h"
 #include "app/findcontroller.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
 #include "app/shortcuts.h"
-#include "app/summarybar.h"
 #include "model/gridmodel.h"
 #include "model/registerstate.h"
 
@@ -17,24 +15,22 @@
 namespace app {
 
 RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder)
-    : QObject(&window), wiring_(wiring), archives_(std::move(journalFolder)),
-      timer_(new QTimer(&window)) {
+    : QObject(&window), wiring_(wiring), archives_(std::move(journalFolder)) {
     wiring.edits.showRepeats([this](int row, int col) { return whereAlso(row, col); });
     connect(&wiring.watch, &model::RegisterState::changed, &wiring.view,
             [view = &wiring.view] { view->viewport()->update(); });
     addShortcut(window, "ActFindRepeat", {QKeySequence(Qt::ControlModifier | Qt::Key_F3)}, this,
                 &RepeatController::toRepeat);
     connect(&wiring.finder.bar(), &FindBar::repeatRequested, this, &RepeatController::toRepeat);
-    timer_->setObjectName(QStringLiteral("TimerArchiveNumbers"));
-    timer_->setInterval(ArchiveCheckMs);
-    connect(timer_, &QTimer::timeout, this, &RepeatController::refreshArchives);
-    timer_->start();
+    auto* timer = new QTimer(&window);
+    timer->setObjectName(QStringLiteral("TimerArchiveNumbers"));
+    timer->setInterval(ArchiveCheckMs);
+    connect(timer, &QTimer::timeout, this, &RepeatController::refreshArchives);
+    timer->start();
     connect(&wiring.document, &JournalDocument::opened, this, &RepeatController::journalOpened);
     connect(&wiring.document, &JournalDocument::archiveSaved, this,
             &RepeatController::archiveSaved);
 }
-
-RepeatController::~RepeatController() = default;
 
 QString RepeatController::whereAlso(int row, int col) const {
     const model::SerialRepeats& index = wiring_.watch.repeats();

@@ -6,7 +6,6 @@
 #include <QString>
 #include <QStringList>
 
-class QTimer;
 class QWidget;
 
 namespace model {
@@ -20,14 +19,12 @@ class CellDelegate;
 class FindController;
 class GridView;
 class JournalDocument;
-class SummaryBar;
 
 // What the marks of the numbers registered twice are shown on and read from.
 struct RepeatWiring {
     model::GridModel& grid;
     GridView& view;
     const model::RegisterState& watch;
-    SummaryBar& summary;
     FindController& finder;
     CellDelegate& edits;
     JournalDocument& document;
@@ -54,7 +51,6 @@ public:
 
     // The shortcut (ActFindRepeat) and the timer (TimerArchiveNumbers) go on `window`.
     RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder);
-    ~RepeatController() override;
 
     // The tooltip of a number's cell: where else it stands, in the journal or the archives.
     QString whereAlso(int row, int col) const;
@@ -67,7 +63,6 @@ public Q_SLOTS:
     void archiveSaved(const QString& name);
     // Looks at the archives (a stat each) and marks what they hold.
     void refreshArchives();
-    // "К повтору".
     void toRepeat();
     // Another journal folder: its archives are the ones looked at (when the next journal opens).
     void setJournalFolder(const QString& folder) { archives_ = journal::ArchiveSerials(folder); }
@@ -77,7 +72,6 @@ private:
     journal::ArchiveSerials archives_;
     // The archives "Сохранить как" wrote from the journal on screen since it was opened.
     QStringList writtenFromScreen_;
-    QTimer* timer_;
 };
 
 } // namespace app

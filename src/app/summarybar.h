@@ -49,7 +49,6 @@ public Q_SLOTS:
 private:
     void applyFilter();
     void showSummary();
-    // The strip laid out again in the place it was given.
     void layOut();
     // As wide as the filter's choice: its list opens as wide as its longest.
     int filterWidth() const;

@@ -40,8 +40,4 @@ QValidator::State JournalTextValidator::validate(QString& input, int& pos) const
     return Acceptable;
 }
 
-void JournalTextValidator::fixup(QString& input) const {
-    input = writablePart(input);
-}
-
 } // namespace editing

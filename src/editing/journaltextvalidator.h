@@ -14,7 +14,6 @@ public:
     using QValidator::QValidator;
 
     State validate(QString& input, int& pos) const override;
-    void fixup(QString& input) const override;
 
     // The text as the validator leaves it.
     static QString writablePart(const QString& text);

@@ -1,9 +1,9 @@
 #include "printing/journalprintout.h"
 
 #include "core/clock.h"
+#include "core/rounding.h"
 #include "model/gridmodel.h"
 #include "printing/pagesurface.h"
-#include "printing/printgeometry.h"
 #include "printing/printprogress.h"
 #include "printing/printservices.h"
 #include "printing/textfit.h"
@@ -15,6 +15,101 @@
 namespace printing {
 
 namespace {
+
+// The measures of the journal printout. The page is laid out in two units taken from its size:
+// the column unit (a hundredth of the page width) and the line unit (a fiftieth of its height).
+// Rules stand at whole multiples of them; texts start a fraction of a unit inside their band.
+
+struct PageUnits {
+    int column; // twips
+    int line;   // twips
+};
+
+// In column units.
+constexpr int FirstRule = 4; // left rule of the first column, start of the rules across
+constexpr int RuleAcrossEnd = 88;
+constexpr int TitleLeft = 25;
+constexpr int LabelLeft = 84;
+constexpr double TextInset = 0.2;
+// In line units.
+constexpr double TextDrop = 0.1;
+constexpr double LabelTop = 39.1;
+constexpr int TitleBands = 2;     // the title's room above the first page's table
+constexpr int LastBand = 38;      // a row that would start below this band goes to the next page
+constexpr int FirstPageRows = 36; // bands 3 .. 38, below the title and the header row
+constexpr int LaterPageRows = 38; // bands 1 .. 38, below the header row
+
+constexpr int HeaderSlots = 31; // header texts kept for columns 0 .. 30
+
+int nearest(double value) {
+    return int(core::roundHalfEven(value));
+}
+
+PageUnits pageUnits(int pageWidth, int pageHeight) {
+    return {nearest(pageWidth * 0.01), nearest(pageHeight * 0.02)};
+}
+
+// The left rule of the column after `column`, given the rule of `column` itself: columns 0 to 6
+// have fixed weights shared out over the grid's columns; later columns, and a one-column grid,
+// add nothing.
+int nextColumnRule(int rule, int column, int cols) {
+    static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
+    if (column < 0 || column >= int(Weights.size()) || cols < 2)
+        return rule;
+    const double weight = Weights[std::size_t(column)];
+    const double share = weight / (cols - 1);
+    const double correction = weight / ((cols - 1) * 4);
+    return nearest((rule + share) - correction);
+}
+
+// The vertical rules of a band in column units: element i is the left rule of column i, the
+// last element (index cols) the closing rule.
+std::vector<int> columnRules(int cols) {
+    std::vector<int> rules;
+    rules.reserve(std::size_t(cols) + 1);
+    int rule = FirstRule;
+    for (int column = 0; column <= cols; ++column) {
+        rules.push_back(rule);
+        rule = nextColumnRule(rule, column, cols);
+    }
+    return rules;
+}
+
+// For each column, the x in column units its text has to end before: the first rule right of
+// the column's own, or the end of the rules across when there is none.
+std::vector<int> textLimits(const std::vector<int>& rules) {
+    const std::size_t columns = rules.empty() ? 0 : rules.size() - 1;
+    std::vector<int> limits(columns, RuleAcrossEnd);
+    // The rules never go left, so the first rule right of column i is the first one after it
+    // that differs; walking from the right keeps it at hand.
+    bool found = false;
+    int nearestRight = RuleAcrossEnd;
+    for (std::size_t i = columns; i-- > 0;) {
+        if (rules[i + 1] > rules[i]) {
+            nearestRight = rules[i + 1];
+            found = true;
+        }
+        limits[i] = found ? nearestRight : RuleAcrossEnd;
+    }
+    return limits;
+}
+
+// Pages a journal of that many data rows takes (an empty journal takes one).
+int pageCount(int dataRows) {
+    if (dataRows <= FirstPageRows)
+        return 1;
+    return 1 + (dataRows - FirstPageRows + LaterPageRows - 1) / LaterPageRows;
+}
+
+// " ЖУРНАЛ ЭКЛЗ  от  <date> <time>", and " — <list>" when a list of some rows is printed.
+QString titleText(const QString& date, const QString& time, const QString& listName) {
+    return QStringLiteral(" ЖУРНАЛ ЭКЛЗ ") + QStringLiteral(" от  ") + date + QLatin1Char(' ') +
+           time + (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
+}
+
+QString pageLabelText() {
+    return QStringLiteral("стр. ");
+}
 
 constexpr double TablePoints = 10;
 constexpr double TitlePoints = 14;

@@ -22,7 +22,6 @@ enum class PrintResult {
     Cancelled, // the user stopped a long printout: the document was thrown away
 };
 
-// The message shown when a printout did not reach a printer.
 QString noPrinterMessage();
 
 // Journals of more pages than this show their progress.

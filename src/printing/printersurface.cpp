@@ -21,13 +21,9 @@ QPageSize pageSizeOf(PaperSize paper) {
     return QPageSize(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4);
 }
 
-QPageLayout::Orientation layoutOrientation(bool landscape) {
-    return landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
-}
-
 } // namespace
 
-PrinterSurface::PrinterSurface(QPrinter& printer) : target_(&printer), direct_(true) {}
+PrinterSurface::PrinterSurface(QPrinter& printer) : target_(&printer) {}
 
 PrinterSurface::PrinterSurface(std::unique_ptr<QPrinter> printer, Delivery deliver)
     : printer_(std::move(printer)), target_(printer_.get()), deliver_(std::move(deliver)) {
@@ -40,15 +36,14 @@ PrinterSurface::~PrinterSurface() {
 }
 
 bool PrinterSurface::startDocument() {
-    if (!target_ || (!direct_ && !workDir_.isValid()))
+    if (printer_ && !workDir_.isValid())
         return false;
     ownLayout_ = target_->pageLayout();
-    landscape_ = ownLayout_.orientation() == QPageLayout::Landscape;
 
     target_->setResolution(DeviceResolution);
     target_->setPageSize(QPageSize(QPageSize::A4));
     target_->setPageOrientation(QPageLayout::Landscape);
-    if (!direct_)
+    if (printer_)
         target_->setOutputFileName(workFile_);
     if (!painter_.begin(target_))
         return false;
@@ -57,17 +52,19 @@ bool PrinterSurface::startDocument() {
     return true;
 }
 
+// The printer's own paper until setPaperSize(), in the orientation the document has now.
 QSizeF PrinterSurface::pageTwips() const {
     QPageLayout layout = paperSet_ ? target_->pageLayout() : ownLayout_;
-    layout.setOrientation(layoutOrientation(landscape_));
+    layout.setOrientation(target_->pageLayout().orientation());
     return layout.paintRect(QPageLayout::Millimeter).size() * TwipsPerMillimetre;
 }
 
 void PrinterSurface::setOrientation(PageOrientation orientation) {
-    landscape_ = orientation == PageOrientation::Landscape;
+    const QPageLayout::Orientation wanted =
+        orientation == PageOrientation::Landscape ? QPageLayout::Landscape : QPageLayout::Portrait;
     // The document was started landscape; any other choice applies from the next page on.
-    if (target_->pageLayout().orientation() != layoutOrientation(landscape_))
-        target_->setPageOrientation(layoutOrientation(landscape_));
+    if (target_->pageLayout().orientation() != wanted)
+        target_->setPageOrientation(wanted);
 }
 
 int PrinterSurface::pageWidth() {
@@ -85,17 +82,18 @@ void PrinterSurface::setPaperSize(PaperSize paper) {
         target_->setPageSize(size);
 }
 
+// The printout asks for one face, again on every page: it is looked for once.
 void PrinterSurface::setFontName(const QString& face) {
-    auto known = familyOfFace_.constFind(face);
-    if (known == familyOfFace_.constEnd()) {
-        const QFont found = cyrillicFont(
-            {face, QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")},
-            QFont::Serif, points_, bold_);
-        known = familyOfFace_.insert(face, found.family());
-    }
-    if (family_ == *known)
+    if (!face_.isNull() && face == face_)
         return;
-    family_ = *known;
+    face_ = face;
+    const QString family =
+        cyrillicFont({face, QStringLiteral("Times New Roman"), QStringLiteral("Liberation Serif")},
+                     QFont::Serif, points_, bold_)
+            .family();
+    if (family_ == family)
+        return;
+    family_ = family;
     fonts_.clear();
 }
 
@@ -180,7 +178,7 @@ bool PrinterSurface::endDoc() {
         return false;
     drawRules();
     const bool rendered = painter_.end();
-    if (direct_)
+    if (!printer_)
         return rendered;
     const bool delivered = rendered && deliver_ && deliver_(workFile_);
     QFile::remove(workFile_);
@@ -191,10 +189,10 @@ void PrinterSurface::abortDoc() {
     rules_.clear();
     if (!painter_.isActive())
         return;
-    if (direct_)
+    if (!printer_)
         target_->abort();
     painter_.end();
-    if (!direct_)
+    if (printer_)
         QFile::remove(workFile_);
 }
 

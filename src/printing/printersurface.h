@@ -4,7 +4,6 @@
 
 #include <QFont>
 #include <QFontMetricsF>
-#include <QHash>
 #include <QLineF>
 #include <QList>
 #include <QMap>
@@ -79,9 +78,9 @@ private:
     void drawItems(const QString& items);
     void drawRules();
 
+    // Null when painting straight on a printer that is not the surface's own.
     std::unique_ptr<QPrinter> printer_;
-    QPrinter* target_ = nullptr;
-    bool direct_ = false;
+    QPrinter* target_;
     Delivery deliver_;
     QTemporaryDir workDir_;
     QString workFile_;
@@ -93,9 +92,8 @@ private:
 
     QPageLayout ownLayout_;
     bool paperSet_ = false;
-    bool landscape_ = true;
 
-    QHash<QString, QString> familyOfFace_;
+    QString face_; // the face last asked for, which family_ stands for
     QString family_;
     double points_ = 10;
     bool bold_ = false;

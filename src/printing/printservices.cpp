@@ -123,35 +123,29 @@ std::unique_ptr<PageSurface> DefaultPrinterProvider::open() {
     return onQueue(info, documentName_, {});
 }
 
-ChosenPrinterProvider::ChosenPrinterProvider(const QPrinter& chosen, QString documentName)
+ChosenPrinterProvider::ChosenPrinterProvider(const QPrinter& chosen)
     : printerName_(chosen.printerName()),
       outputFile_(chosen.outputFormat() == QPrinter::PdfFormat ? chosen.outputFileName()
                                                                : QString()),
       copies_(chosen.copyCount()),
       fromPage_(chosen.printRange() == QPrinter::PageRange ? chosen.fromPage() : 0),
-      toPage_(chosen.printRange() == QPrinter::PageRange ? chosen.toPage() : 0),
-      documentName_(std::move(documentName)) {}
+      toPage_(chosen.printRange() == QPrinter::PageRange ? chosen.toPage() : 0) {}
 
 std::unique_ptr<PageSurface> ChosenPrinterProvider::open() {
     if (!outputFile_.isEmpty())
-        return PdfFilePrinterProvider(outputFile_, documentName_).open();
+        return PdfFilePrinterProvider(outputFile_).open();
     const QPrinterInfo info = QPrinterInfo::printerInfo(printerName_);
     if (info.isNull())
         return nullptr;
-    return onQueue(info, documentName_, {copies_, fromPage_, toPage_});
+    return onQueue(info, journalDocumentName(), {copies_, fromPage_, toPage_});
 }
 
-std::unique_ptr<PageSurface> PreviewPrinterProvider::open() {
-    return started(std::make_unique<PrinterSurface>(preview_));
-}
-
-PdfFilePrinterProvider::PdfFilePrinterProvider(QString fileName, QString documentName)
-    : fileName_(std::move(fileName)), documentName_(std::move(documentName)) {}
+PdfFilePrinterProvider::PdfFilePrinterProvider(QString fileName) : fileName_(std::move(fileName)) {}
 
 std::unique_ptr<PageSurface> PdfFilePrinterProvider::open() {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
-    printer->setDocName(documentName_);
+    printer->setDocName(journalDocumentName());
     const QString target = fileName_;
     return started(
         std::make_unique<PrinterSurface>(std::move(printer), [target](const QString& document) {

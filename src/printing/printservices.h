@@ -38,8 +38,7 @@ private:
 // "Печать в файл", a PDF file.
 class ChosenPrinterProvider : public PrinterProvider {
 public:
-    explicit ChosenPrinterProvider(const QPrinter& chosen,
-                                   QString documentName = journalDocumentName());
+    explicit ChosenPrinterProvider(const QPrinter& chosen);
     std::unique_ptr<PageSurface> open() override;
 
 private:
@@ -48,29 +47,17 @@ private:
     int copies_ = 1;
     int fromPage_ = 0;
     int toPage_ = 0;
-    QString documentName_;
-};
-
-// A print preview's printer: the journal is painted on it as on paper.
-class PreviewPrinterProvider : public PrinterProvider {
-public:
-    explicit PreviewPrinterProvider(QPrinter& preview) : preview_(preview) {}
-    std::unique_ptr<PageSurface> open() override;
-
-private:
-    QPrinter& preview_;
 };
 
 // A PDF file. The file appears, whole, only when the document ends; a cancelled or failed
 // document leaves an earlier file of that name as it was.
 class PdfFilePrinterProvider : public PrinterProvider {
 public:
-    explicit PdfFilePrinterProvider(QString fileName, QString documentName = journalDocumentName());
+    explicit PdfFilePrinterProvider(QString fileName);
     std::unique_ptr<PageSurface> open() override;
 
 private:
     QString fileName_;
-    QString documentName_;
 };
 
 } // namespace printing

@@ -26,14 +26,6 @@ QStringView withoutTrailingBlanks(QStringView text) {
     return text.left(end);
 }
 
-// Whether the whole text is at most `room` wide.
-bool fitsWhole(PageSurface& surface, QStringView text, double room, double points) {
-    for (qsizetype probe = FirstProbe; probe < text.size(); probe *= 2)
-        if (widthOf(surface, text.left(probe), points) > room)
-            return false;
-    return widthOf(surface, text, points) <= room;
-}
-
 // The length of the longest start of the text that is at most `room` wide, never ending inside a
 // surrogate pair.
 qsizetype fittingLength(PageSurface& surface, QStringView text, double room, double points) {
@@ -91,7 +83,7 @@ bool wrap(PageSurface& surface, QStringView text, double width, double points, q
     QStringView rest = text;
     while (!rest.isEmpty()) {
         if (fitted.lines.size() + 1 >= maxLines) {
-            if (!fitsWhole(surface, rest, width, points))
+            if (fittingLength(surface, rest, width, points) != rest.size())
                 return false;
             fitted.lines.append(rest);
             return true;

@@ -70,10 +70,10 @@ public:
             editing::moveLastColumnTo(grid, col);
             ids.move(ids.size() - 1, col);
         } else if (words[0] == u"insert") {
-            editing::addColumn(grid, col);
+            grid.insertColumns(col, 1);
             ids.insert(col, nextId++);
         } else if (words[0] == u"delete") {
-            editing::deleteColumn(grid);
+            grid.removeColumns(grid.columnCount() - 1, 1);
             ids.removeLast();
         } else if (words[0] == u"sort") {
             editing::sortByColumn(grid, col);

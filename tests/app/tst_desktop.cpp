@@ -1,6 +1,6 @@
 // The window as a desktop program: Qt's own texts in Russian, names for screen readers, block
 // states told in words, and its place, size and column widths kept between runs.
-#include "app/blockwatchdelegate.h"
+#include "app/celldelegate.h"
 #include "app/gridview.h"
 #include "app/russian.h"
 #include "model/gridmodel.h"
@@ -44,7 +44,7 @@ private Q_SLOTS:
                                journalBytes({texts({"Бета", "", "", "", "", "10.10.2025"}),
                                              texts({"Вега", "", "", "", "", "05.11.2025"})}));
         harness.press("CmdZagruz");
-        auto* delegate = qobject_cast<app::BlockWatchDelegate*>(harness.gridView().itemDelegate());
+        auto* delegate = qobject_cast<app::CellDelegate*>(harness.gridView().itemDelegate());
         const QAbstractItemModel& model = harness.grid();
         QCOMPARE(delegate->toolTip(model.index(0, 2)),
                  QStringLiteral("Заблокирована с 01.12.2026"));

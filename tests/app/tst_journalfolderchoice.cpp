@@ -1,4 +1,5 @@
 #include "app/foldercontroller.h"
+#include "app/gridview.h"
 #include "app/journalwindow.h"
 #include "core/journalpaths.h"
 #include "model/gridmodel.h"
@@ -7,6 +8,9 @@
 #include "support/windowharness.h"
 
 #include <QAction>
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +71,15 @@ private Q_SLOTS:
         QVERIFY(fromCp1251(shared.read(QStringLiteral("thisyear.csv")))
                     .startsWith(QStringLiteral("Общий;ЭКР;")));
         QVERIFY(!harness.folder().exists(QStringLiteral("thisyear.csv")));
+        // "Во всех журналах" searches there too.
+        QTest::keyClick(&harness.gridView(), Qt::Key_F, Qt::ControlModifier);
+        harness.control<QCheckBox>("ChkAllJournals").setChecked(true);
+        auto& text = harness.control<QLineEdit>("TxtFind");
+        typeText(&text, QStringLiteral("Общий"));
+        QTest::keyClick(&text, Qt::Key_Return);
+        auto& found = harness.control<QListWidget>("LstFound");
+        QCOMPARE(found.count(), 1);
+        QVERIFY(found.item(0)->text().startsWith(QStringLiteral("thisyear.csv, строка 1: Общий")));
         // The next start begins there.
         QString refusal;
         QCOMPARE(app::startingJournalFolder({QStringLiteral("eklz-journal")}, settings.get(),

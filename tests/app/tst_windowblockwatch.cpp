@@ -1,4 +1,4 @@
-#include "app/blockwatchdelegate.h"
+#include "app/celldelegate.h"
 #include "app/gridview.h"
 #include "support/gridtexts.h"
 #include "support/printfixtures.h"
@@ -14,8 +14,8 @@
 namespace {
 
 const QColor White(Qt::white);
-const QColor Red = app::BlockWatchDelegate::BlockedColour;
-const QColor Amber = app::BlockWatchDelegate::SoonColour;
+const QColor Red = app::CellDelegate::BlockedColour;
+const QColor Amber = app::CellDelegate::SoonColour;
 
 // Keeps the texts of every printout made on it, page after page.
 class RecordingPrinter : public printing::PrinterProvider {

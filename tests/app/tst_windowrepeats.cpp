@@ -1,6 +1,6 @@
 // A unit registered twice, through the window: its number's cells marked, counted and told
 // where, and "К повтору" going to the other.
-#include "app/blockwatchdelegate.h"
+#include "app/celldelegate.h"
 #include "app/celleditor.h"
 #include "app/gridview.h"
 #include "app/repeatcontroller.h"
@@ -49,7 +49,7 @@ struct Opened {
         QTest::qWait(2 * app::RepeatController::ArchiveLookAfterOpenMs);
     }
     QString tip(int row, int col) {
-        auto* delegate = qobject_cast<app::BlockWatchDelegate*>(harness.gridView().itemDelegate());
+        auto* delegate = qobject_cast<app::CellDelegate*>(harness.gridView().itemDelegate());
         return delegate->toolTip(harness.grid().index(row, col));
     }
     // The count of repeats the summary ends with; 0 when it names none.

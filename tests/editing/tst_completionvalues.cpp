@@ -1,7 +1,7 @@
 // The values of a column counted for completion: what matches what is typed, and the counts
 // following the grid through edits, added, removed and sorted rows, moved and renamed columns.
 #include "editing/gridhistory.h"
-#include "editing/rowcolumncommands.h"
+#include "model/gridmodel.h"
 #include "model/registerstate.h"
 #include "support/gridtexts.h"
 
@@ -179,7 +179,7 @@ private Q_SLOTS:
         check("column moved");
         {
             const auto step = history.step(QStringLiteral("Колонка"));
-            editing::addColumn(grid, 0);
+            grid.insertColumns(0, 1);
         }
         check("column inserted");
         store(-1, grid.findColumn(caption).value(), "Хозяин");

@@ -1,4 +1,5 @@
 #include "editing/rowcolumncommands.h"
+#include "model/gridmodel.h"
 #include "support/gridtexts.h"
 
 #include <QTest>
@@ -28,7 +29,7 @@ private Q_SLOTS:
         for (const QString& cell : cells(before))
             rows << QStringList{cell, cell.toUpper()};
         fillGrid(grid, cells(QStringLiteral("HI")), rows);
-        QCOMPARE(editing::deleteRow(grid, row), remaining != before);
+        QCOMPARE(grid.removeRows(row, 1), remaining != before);
         grid.appendRow();
         QCOMPARE(columnTexts(grid, 0), cells(remaining + u'_'));
         QCOMPARE(columnTexts(grid, 1), cells(remaining.toUpper() + u'_'));
@@ -40,7 +41,7 @@ private Q_SLOTS:
     void columnCommandsTakeTheirPlace() {
         model::GridModel grid;
         fillGrid(grid, cells(QStringLiteral("ABC")), {cells(QStringLiteral("abc"))});
-        QVERIFY(editing::addColumn(grid, 1));
+        QVERIFY(grid.insertColumns(1, 1));
         QCOMPARE(grid.captions(), cells(QStringLiteral("A_BC")));
         QVERIFY(editing::moveLastColumnTo(grid, 0));
         QCOMPARE(rowTexts(grid, 0), cells(QStringLiteral("ca_b")));
@@ -53,8 +54,8 @@ private Q_SLOTS:
     void deleteColumnKeepsOne() {
         model::GridModel grid;
         grid.setColumnCount(2);
-        QVERIFY(editing::deleteColumn(grid));
-        QVERIFY(!editing::deleteColumn(grid));
+        QVERIFY(grid.removeColumns(grid.columnCount() - 1, 1));
+        QVERIFY(!grid.removeColumns(grid.columnCount() - 1, 1));
         QCOMPARE(grid.columnCount(), 1);
     }
 };
