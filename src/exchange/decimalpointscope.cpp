@@ -5,14 +5,11 @@ namespace exchange {
 DecimalPointScope::DecimalPointScope() {
     // A copy of the locale this thread uses now, with "C" numbers.
     const locale_t current = duplocale(uselocale(nullptr));
-    if (!current)
-        return;
-    locale_ = newlocale(LC_NUMERIC_MASK, "C", current);
-    if (!locale_) {
+    locale_ = current ? newlocale(LC_NUMERIC_MASK, "C", current) : nullptr;
+    if (locale_)
+        previous_ = uselocale(locale_);
+    else if (current)
         freelocale(current);
-        return;
-    }
-    previous_ = uselocale(locale_);
 }
 
 DecimalPointScope::~DecimalPointScope() {

@@ -6,6 +6,7 @@
 #include "exchange/decimalpointscope.h"
 #include "exchange/exportsheet.h"
 #include "exchange/odsexport.h"
+#include "exchange/sheetcells.h"
 #include "exchange/xlsxexport.h"
 
 #include <QDir>
@@ -20,9 +21,37 @@ namespace exchange {
 
 namespace {
 
+enum class SheetFormat { Xlsx, Ods };
+
+// The format a file name asks for by its extension (".xlsx", ".ods", in any case).
+std::optional<SheetFormat> sheetFormatOf(const QString& path) {
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    if (suffix == QStringLiteral("xlsx"))
+        return SheetFormat::Xlsx;
+    if (suffix == QStringLiteral("ods"))
+        return SheetFormat::Ods;
+    return std::nullopt;
+}
+
 QString failedMessage(const QString& path, const QString& cause) {
     return QStringLiteral("Не удалось выгрузить журнал в файл %1.\n%2")
         .arg(QDir::toNativeSeparators(path), cause);
+}
+
+// The first cell of the sheet longer than a cell of Excel holds, as "строка N, колонка M"
+// (counted as the spreadsheet counts them, the header being row 1); none when there is none.
+std::optional<QString> overlongCell(const ExportSheet& sheet) {
+    const auto place = [](int row, int col) {
+        return QStringLiteral("строка %1, колонка %2").arg(row + 1).arg(col + 1);
+    };
+    for (int c = 0; c < sheet.cols(); ++c)
+        if (sheet.column(c).caption.size() > MaxCellLength)
+            return place(0, c);
+    for (int r = 0; r < sheet.rows(); ++r)
+        for (int c = 0; c < sheet.cols(); ++c)
+            if (sheet.cell(r, c).size() > MaxCellLength)
+                return place(r + 1, c);
+    return std::nullopt;
 }
 
 // Why the sheet cannot go into that format at all; none when it fits.
@@ -53,15 +82,6 @@ int flushed(const QByteArray& path) {
 }
 
 } // namespace
-
-std::optional<SheetFormat> sheetFormatOf(const QString& path) {
-    const QString suffix = QFileInfo(path).suffix().toLower();
-    if (suffix == QStringLiteral("xlsx"))
-        return SheetFormat::Xlsx;
-    if (suffix == QStringLiteral("ods"))
-        return SheetFormat::Ods;
-    return std::nullopt;
-}
 
 std::optional<QString> unknownFormatMessage(const QString& path) {
     if (sheetFormatOf(path))

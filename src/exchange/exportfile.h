@@ -7,12 +7,6 @@ namespace exchange {
 
 class ExportSheet;
 
-enum class SheetFormat { Xlsx, Ods };
-
-// The format a file name asks for by its extension (".xlsx", ".ods", in any case); none for any
-// other.
-std::optional<SheetFormat> sheetFormatOf(const QString& path);
-
 // The message for a path of no format written here ("Не удалось выгрузить журнал в файл ...");
 // none for an .xlsx or .ods path.
 std::optional<QString> unknownFormatMessage(const QString& path);

@@ -7,7 +7,6 @@
 #include <QString>
 #include <QStringList>
 #include <QStringView>
-#include <cstdint>
 #include <optional>
 #include <span>
 #include <vector>
@@ -21,13 +20,8 @@ class GridModel;
 
 namespace exchange {
 
-// The most rows and columns a sheet of Excel or Calc holds, the header row included, and the
-// longest text one cell of Excel holds.
-constexpr int MaxSheetRows = 1048576;
-constexpr int MaxSheetColumns = 16384;
+// The longest text one cell of Excel holds.
 constexpr int MaxCellLength = 32767;
-
-enum class Shade : std::uint8_t { None, Soon, Blocked };
 
 struct SheetColumn {
     QString caption;
@@ -40,21 +34,22 @@ struct SheetColumn {
 
 class ExportSheet {
 public:
-    // Every row has a cell for each column.
+    // Every row has a cell for each column, and a block state (its shade).
     ExportSheet(QList<QStringList> rows, std::vector<SheetColumn> columns,
-                std::vector<Shade> shades);
+                std::vector<model::BlockState> shades)
+        : rows_(std::move(rows)), columns_(std::move(columns)), shades_(std::move(shades)) {}
 
     int rows() const { return int(rows_.size()); }
     int cols() const { return int(columns_.size()); }
     const SheetColumn& column(int col) const { return columns_[std::size_t(col)]; }
     // Data row `row` (from 0) of the sheet.
     const QString& cell(int row, int col) const { return rows_[row][col]; }
-    Shade shade(int row) const { return shades_[std::size_t(row)]; }
+    model::BlockState shade(int row) const { return shades_[std::size_t(row)]; }
 
 private:
     QList<QStringList> rows_;
     std::vector<SheetColumn> columns_;
-    std::vector<Shade> shades_;
+    std::vector<model::BlockState> shades_;
 };
 
 // The sheet of a grid: the header's captions without their padding blanks, the data rows the
@@ -65,17 +60,12 @@ ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockJudgem
                           model::RowFilter filter = model::RowFilter::All,
                           std::span<const int> pixelWidths = {});
 
-// A column of `pixels` screen pixels at 96 dpi in character widths, and back.
-double charactersForPixels(int pixels);
+// A column of `characters` character widths in screen pixels at 96 dpi.
 int pixelsForCharacters(double characters);
 
 // The date a cell of a date column holds: a text of exactly the form ДД.ММ.ГГГГ naming a real
 // day from 1900 on (a text that would read back otherwise, blanks around it or a two-digit year,
 // stays text).
 std::optional<QDate> sheetDate(QStringView text);
-
-// The first cell of the sheet longer than a cell of Excel holds, as "строка N, колонка M"
-// (counted as the spreadsheet counts them, the header being row 1); none when there is none.
-std::optional<QString> overlongCell(const ExportSheet& sheet);
 
 } // namespace exchange

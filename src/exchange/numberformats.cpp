@@ -3,6 +3,7 @@
 #include "core/journaldates.h"
 
 #include <QChar>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -50,8 +51,7 @@ QString wholeNumber(double value) {
 }
 
 QString withComma(QString text) {
-    text.replace(u'.', u',');
-    return text;
+    return text.replace(u'.', u',');
 }
 
 QString fixed(double value, int decimals, int integerDigits) {
@@ -85,9 +85,7 @@ QString general(double value) {
     const QString text = QString::number(value, 'E', 14);
     const qsizetype exponent = text.indexOf(u'E');
     QString mantissa = text.left(exponent);
-    while (mantissa.endsWith(u'0'))
-        mantissa.chop(1);
-    if (mantissa.endsWith(u'.'))
+    while (mantissa.contains(u'.') && (mantissa.endsWith(u'0') || mantissa.endsWith(u'.')))
         mantissa.chop(1);
     return withComma(mantissa + text.mid(exponent));
 }
@@ -128,42 +126,22 @@ NumberFormat parseNumberFormat(std::string_view code) {
 }
 
 NumberFormat builtinNumberFormat(int id) {
-    switch (id) {
-    case 1:
-    case 3:
-    case 5: // currency
-    case 6:
-    case 37:
-    case 38:
-    case 41: // accounting
-    case 42:
+    const auto among = [id](std::initializer_list<int> ids) {
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
+    };
+    // 5 to 8 are currencies, 37 to 44 accounting formats.
+    if (among({1, 3, 5, 6, 37, 38, 41, 42}))
         return parseNumberFormat("0");
-    case 2:
-    case 4:
-    case 7:
-    case 8:
-    case 39:
-    case 40:
-    case 43:
-    case 44:
+    if (among({2, 4, 7, 8, 39, 40, 43, 44}))
         return parseNumberFormat("0.00");
-    case 9:
-        return parseNumberFormat("0%");
-    case 10:
-        return parseNumberFormat("0.00%");
-    case 18:
-    case 20:
+    if (id == 9 || id == 10)
+        return parseNumberFormat(id == 9 ? "0%" : "0.00%");
+    if (id == 18 || id == 20)
         return parseNumberFormat("h:mm");
-    case 19:
-    case 21:
-    case 45:
-    case 47:
+    if (among({19, 21, 45, 47}))
         return parseNumberFormat("h:mm:ss");
-    case 46:
+    if (id == 46)
         return parseNumberFormat("[h]:mm:ss");
-    default:
-        break;
-    }
     if ((id >= 14 && id <= 17) || id == 22 || (id >= 27 && id <= 36) || (id >= 50 && id <= 58))
         return parseNumberFormat("dd.mm.yyyy");
     return {};
@@ -172,37 +150,31 @@ NumberFormat builtinNumberFormat(int id) {
 QString showNumber(double value, const NumberFormat& format, QDate origin) {
     if (!std::isfinite(value))
         return {};
-    switch (format.kind) {
-    case NumberFormat::Date:
-        if (value >= 0 && value <= LastDateSerial) {
-            qint64 days = qint64(std::floor(value));
-            // The 1900 date system counts a 29 February 1900 that never was (serial 60): the
-            // days before it are one day later than their count from the origin says.
-            if (origin == QDate(1899, 12, 30) && days > 0 && days < 61)
-                ++days;
-            return core::formatDate(origin.addDays(days));
-        }
-        break;
-    case NumberFormat::Time:
-        if (value >= 0 && value <= LastDateSerial) {
-            const qint64 seconds =
-                format.elapsedHours ? std::llround(value * 86400.0)
-                                    : std::llround((value - std::floor(value)) * 86400.0) % 86400;
-            QString text = QStringLiteral("%1:%2")
-                               .arg(seconds / 3600, 2, 10, QChar(u'0'))
-                               .arg(seconds / 60 % 60, 2, 10, QChar(u'0'));
-            if (format.seconds)
-                text += QStringLiteral(":%1").arg(seconds % 60, 2, 10, QChar(u'0'));
-            return text;
-        }
-        break;
-    case NumberFormat::Fixed:
-        return fixed(value, format.decimals, format.integerDigits);
-    case NumberFormat::Percent:
-        return fixed(value * 100.0, format.decimals, format.integerDigits) + u'%';
-    case NumberFormat::General:
-        break;
+    // A serial number before day 0 or after 31.12.9999 is shown as a number, not a date or time.
+    const bool serial = value >= 0 && value <= LastDateSerial;
+    if (format.kind == NumberFormat::Date && serial) {
+        qint64 days = qint64(std::floor(value));
+        // The 1900 date system counts a 29 February 1900 that never was (serial 60): the days
+        // before it are one day later than their count from the origin says.
+        if (origin == QDate(1899, 12, 30) && days > 0 && days < 61)
+            ++days;
+        return core::formatDate(origin.addDays(days));
     }
+    if (format.kind == NumberFormat::Time && serial) {
+        const qint64 seconds = format.elapsedHours
+                                   ? std::llround(value * 86400.0)
+                                   : std::llround((value - std::floor(value)) * 86400.0) % 86400;
+        QString text = QStringLiteral("%1:%2")
+                           .arg(seconds / 3600, 2, 10, QChar(u'0'))
+                           .arg(seconds / 60 % 60, 2, 10, QChar(u'0'));
+        if (format.seconds)
+            text += QStringLiteral(":%1").arg(seconds % 60, 2, 10, QChar(u'0'));
+        return text;
+    }
+    if (format.kind == NumberFormat::Fixed)
+        return fixed(value, format.decimals, format.integerDigits);
+    if (format.kind == NumberFormat::Percent)
+        return fixed(value * 100.0, format.decimals, format.integerDigits) + u'%';
     return general(value);
 }
 

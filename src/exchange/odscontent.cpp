@@ -1,6 +1,7 @@
 #include "exchange/odscontent.h"
 
 #include "exchange/exportsheet.h"
+#include "exchange/sheetcells.h"
 #include "model/blockjudgement.h"
 
 #include <QDate>
@@ -53,8 +54,8 @@ void writeStartDocument(QXmlStreamWriter& xml, const QString& root,
     xml.writeAttribute(OfficeNs, QStringLiteral("version"), OdfVersion);
 }
 
-void writeCellStyle(QXmlStreamWriter& xml, const QString& name, std::uint32_t background,
-                    bool date) {
+void writeCellStyle(QXmlStreamWriter& xml, const QString& name, std::uint32_t background, bool date,
+                    bool bold = false) {
     xml.writeStartElement(StyleNs, QStringLiteral("style"));
     xml.writeAttribute(StyleNs, QStringLiteral("name"), name);
     xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-cell"));
@@ -64,6 +65,10 @@ void writeCellStyle(QXmlStreamWriter& xml, const QString& name, std::uint32_t ba
     if (background != 0) {
         xml.writeEmptyElement(StyleNs, QStringLiteral("table-cell-properties"));
         xml.writeAttribute(FoNs, QStringLiteral("background-color"), colour(background));
+    }
+    if (bold) {
+        xml.writeEmptyElement(StyleNs, QStringLiteral("text-properties"));
+        xml.writeAttribute(FoNs, QStringLiteral("font-weight"), QStringLiteral("bold"));
     }
     xml.writeEndElement();
 }
@@ -84,140 +89,13 @@ void writeDateStyle(QXmlStreamWriter& xml) {
 
 // 'Журнал'.A1:'Журнал'.H101
 QString rangeAddress(int lastRow, int lastCol) {
-    QString column;
-    for (int c = lastCol + 1; c > 0; c = (c - 1) / 26)
-        column.prepend(QChar(u'A' + (c - 1) % 26));
     const QString sheet = u'\'' + OdsSheetName + u'\'';
-    return sheet + QStringLiteral(".A1:") + sheet + u'.' + column + QString::number(lastRow + 1);
-}
-
-// content.xml: the column styles and widths, the header row, the rows with their shades and
-// dates, and the autofilter.
-class ContentWriter {
-public:
-    ContentWriter(const ExportSheet& sheet, QByteArray& bytes) : sheet_(sheet), xml_(&bytes) {}
-    void write() {
-        writePrologue();
-        for (int row = 0; row < sheet_.rows(); ++row)
-            writeRow(row);
-        writeEpilogue();
-    }
-
-private:
-    void writePrologue();
-    void writeRow(int row);
-    void writeEpilogue();
-    void writeText(QStringView text);
-
-    const ExportSheet& sheet_;
-    QXmlStreamWriter xml_;
-};
-
-void ContentWriter::writePrologue() {
-    QXmlStreamWriter& xml = xml_;
-    writeStartDocument(xml, QStringLiteral("document-content"),
-                       {{QStringLiteral("office"), OfficeNs},
-                        {QStringLiteral("style"), StyleNs},
-                        {QStringLiteral("text"), TextNs},
-                        {QStringLiteral("table"), TableNs},
-                        {QStringLiteral("number"), NumberNs},
-                        {QStringLiteral("fo"), FoNs}});
-    xml.writeStartElement(OfficeNs, QStringLiteral("automatic-styles"));
-    for (int c = 0; c < sheet_.cols(); ++c) {
-        xml.writeStartElement(StyleNs, QStringLiteral("style"));
-        xml.writeAttribute(StyleNs, QStringLiteral("name"), QStringLiteral("co%1").arg(c));
-        xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-column"));
-        xml.writeEmptyElement(StyleNs, QStringLiteral("table-column-properties"));
-        // Pixels at 96 dpi.
-        const double inches = pixelsForCharacters(sheet_.column(c).width) / 96.0;
-        xml.writeAttribute(StyleNs, QStringLiteral("column-width"),
-                           QString::number(inches, 'f', 4) + QStringLiteral("in"));
-        xml.writeEndElement();
-    }
-    writeDateStyle(xml);
-    xml.writeStartElement(StyleNs, QStringLiteral("style"));
-    xml.writeAttribute(StyleNs, QStringLiteral("name"), QStringLiteral("ceHeader"));
-    xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-cell"));
-    xml.writeAttribute(StyleNs, QStringLiteral("parent-style-name"), QStringLiteral("Default"));
-    xml.writeEmptyElement(StyleNs, QStringLiteral("text-properties"));
-    xml.writeAttribute(FoNs, QStringLiteral("font-weight"), QStringLiteral("bold"));
-    xml.writeEndElement();
-    const std::uint32_t shades[] = {0, model::SoonShade, model::BlockedShade};
-    for (int shade = 0; shade < 3; ++shade) {
-        if (shade > 0)
-            writeCellStyle(xml, TextStyles[shade], shades[shade], false);
-        writeCellStyle(xml, DateStyles[shade], shades[shade], true);
-    }
-    xml.writeEndElement(); // automatic-styles
-    xml.writeStartElement(OfficeNs, QStringLiteral("body"));
-    xml.writeStartElement(OfficeNs, QStringLiteral("spreadsheet"));
-    xml.writeStartElement(TableNs, QStringLiteral("table"));
-    xml.writeAttribute(TableNs, QStringLiteral("name"), OdsSheetName);
-    for (int c = 0; c < sheet_.cols(); ++c) {
-        xml.writeEmptyElement(TableNs, QStringLiteral("table-column"));
-        xml.writeAttribute(TableNs, QStringLiteral("style-name"), QStringLiteral("co%1").arg(c));
-    }
-    xml.writeStartElement(TableNs, QStringLiteral("table-row"));
-    for (int c = 0; c < sheet_.cols(); ++c) {
-        xml.writeStartElement(TableNs, QStringLiteral("table-cell"));
-        xml.writeAttribute(TableNs, QStringLiteral("style-name"), QStringLiteral("ceHeader"));
-        xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("string"));
-        writeText(sheet_.column(c).caption);
-        xml.writeEndElement();
-    }
-    xml.writeEndElement(); // table-row
-}
-
-// A shaded row's text cells take its shade from the row.
-void ContentWriter::writeRow(int row) {
-    QXmlStreamWriter& xml = xml_;
-    const auto shade = std::size_t(sheet_.shade(row));
-    xml.writeStartElement(TableNs, QStringLiteral("table-row"));
-    if (shade != 0)
-        xml.writeAttribute(TableNs, QStringLiteral("default-cell-style-name"), TextStyles[shade]);
-    for (int c = 0; c < sheet_.cols(); ++c) {
-        const QString& text = sheet_.cell(row, c);
-        if (text.isEmpty()) {
-            xml.writeEmptyElement(TableNs, QStringLiteral("table-cell"));
-            continue;
-        }
-        xml.writeStartElement(TableNs, QStringLiteral("table-cell"));
-        if (const std::optional<QDate> date =
-                sheet_.column(c).dates ? sheetDate(text) : std::optional<QDate>()) {
-            xml.writeAttribute(TableNs, QStringLiteral("style-name"), DateStyles[shade]);
-            xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("date"));
-            xml.writeAttribute(OfficeNs, QStringLiteral("date-value"), date->toString(Qt::ISODate));
-        } else {
-            xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("string"));
-        }
-        writeText(text);
-        xml.writeEndElement();
-    }
-    xml.writeEndElement();
-}
-
-void ContentWriter::writeEpilogue() {
-    QXmlStreamWriter& xml = xml_;
-    xml.writeEndElement(); // table
-    if (sheet_.cols() > 0) {
-        // An unnamed range over the header and the rows is the sheet's autofilter.
-        xml.writeStartElement(TableNs, QStringLiteral("database-ranges"));
-        xml.writeEmptyElement(TableNs, QStringLiteral("database-range"));
-        xml.writeAttribute(TableNs, QStringLiteral("name"),
-                           QStringLiteral("__Anonymous_Sheet_DB__0"));
-        xml.writeAttribute(TableNs, QStringLiteral("target-range-address"),
-                           rangeAddress(sheet_.rows(), sheet_.cols() - 1));
-        xml.writeAttribute(TableNs, QStringLiteral("display-filter-buttons"),
-                           QStringLiteral("true"));
-        xml.writeEndElement();
-    }
-    xml.writeEndDocument();
+    return sheet + QStringLiteral(".A1:") + sheet + u'.' + cellAddress(lastRow, lastCol);
 }
 
 // One paragraph. Blanks would collapse in it: a run of them is a <text:s text:c="n"/> (one
 // blank kept as written between words), a tab a <text:tab/>, a line end a <text:line-break/>.
-void ContentWriter::writeText(QStringView text) {
-    QXmlStreamWriter& xml = xml_;
+void writeText(QXmlStreamWriter& xml, QStringView text) {
     xml.writeStartElement(TextNs, QStringLiteral("p"));
     QString piece;
     const auto flush = [&] {
@@ -270,11 +148,109 @@ void ContentWriter::writeText(QStringView text) {
     xml.writeEndElement();
 }
 
+// content.xml up to the rows: the styles, the column widths and the header row.
+void writePrologue(QXmlStreamWriter& xml, const ExportSheet& sheet) {
+    writeStartDocument(xml, QStringLiteral("document-content"),
+                       {{QStringLiteral("office"), OfficeNs},
+                        {QStringLiteral("style"), StyleNs},
+                        {QStringLiteral("text"), TextNs},
+                        {QStringLiteral("table"), TableNs},
+                        {QStringLiteral("number"), NumberNs},
+                        {QStringLiteral("fo"), FoNs}});
+    xml.writeStartElement(OfficeNs, QStringLiteral("automatic-styles"));
+    for (int c = 0; c < sheet.cols(); ++c) {
+        xml.writeStartElement(StyleNs, QStringLiteral("style"));
+        xml.writeAttribute(StyleNs, QStringLiteral("name"), QStringLiteral("co%1").arg(c));
+        xml.writeAttribute(StyleNs, QStringLiteral("family"), QStringLiteral("table-column"));
+        xml.writeEmptyElement(StyleNs, QStringLiteral("table-column-properties"));
+        // Pixels at 96 dpi.
+        const double inches = pixelsForCharacters(sheet.column(c).width) / 96.0;
+        xml.writeAttribute(StyleNs, QStringLiteral("column-width"),
+                           QString::number(inches, 'f', 4) + QStringLiteral("in"));
+        xml.writeEndElement();
+    }
+    writeDateStyle(xml);
+    writeCellStyle(xml, QStringLiteral("ceHeader"), 0, false, true);
+    const std::uint32_t shades[] = {0, model::SoonShade, model::BlockedShade};
+    for (int shade = 0; shade < 3; ++shade) {
+        if (shade > 0)
+            writeCellStyle(xml, TextStyles[shade], shades[shade], false);
+        writeCellStyle(xml, DateStyles[shade], shades[shade], true);
+    }
+    xml.writeEndElement(); // automatic-styles
+    xml.writeStartElement(OfficeNs, QStringLiteral("body"));
+    xml.writeStartElement(OfficeNs, QStringLiteral("spreadsheet"));
+    xml.writeStartElement(TableNs, QStringLiteral("table"));
+    xml.writeAttribute(TableNs, QStringLiteral("name"), OdsSheetName);
+    for (int c = 0; c < sheet.cols(); ++c) {
+        xml.writeEmptyElement(TableNs, QStringLiteral("table-column"));
+        xml.writeAttribute(TableNs, QStringLiteral("style-name"), QStringLiteral("co%1").arg(c));
+    }
+    xml.writeStartElement(TableNs, QStringLiteral("table-row"));
+    for (int c = 0; c < sheet.cols(); ++c) {
+        xml.writeStartElement(TableNs, QStringLiteral("table-cell"));
+        xml.writeAttribute(TableNs, QStringLiteral("style-name"), QStringLiteral("ceHeader"));
+        xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("string"));
+        writeText(xml, sheet.column(c).caption);
+        xml.writeEndElement();
+    }
+    xml.writeEndElement(); // table-row
+}
+
+// A shaded row's text cells take its shade from the row.
+void writeRow(QXmlStreamWriter& xml, const ExportSheet& sheet, int row) {
+    const auto shade = std::size_t(sheet.shade(row));
+    xml.writeStartElement(TableNs, QStringLiteral("table-row"));
+    if (shade != 0)
+        xml.writeAttribute(TableNs, QStringLiteral("default-cell-style-name"), TextStyles[shade]);
+    for (int c = 0; c < sheet.cols(); ++c) {
+        const QString& text = sheet.cell(row, c);
+        if (text.isEmpty()) {
+            xml.writeEmptyElement(TableNs, QStringLiteral("table-cell"));
+            continue;
+        }
+        xml.writeStartElement(TableNs, QStringLiteral("table-cell"));
+        if (const std::optional<QDate> date =
+                sheet.column(c).dates ? sheetDate(text) : std::optional<QDate>()) {
+            xml.writeAttribute(TableNs, QStringLiteral("style-name"), DateStyles[shade]);
+            xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("date"));
+            xml.writeAttribute(OfficeNs, QStringLiteral("date-value"), date->toString(Qt::ISODate));
+        } else {
+            xml.writeAttribute(OfficeNs, QStringLiteral("value-type"), QStringLiteral("string"));
+        }
+        writeText(xml, text);
+        xml.writeEndElement();
+    }
+    xml.writeEndElement();
+}
+
+// After the rows, the autofilter.
+void writeEpilogue(QXmlStreamWriter& xml, const ExportSheet& sheet) {
+    xml.writeEndElement(); // table
+    if (sheet.cols() > 0) {
+        // An unnamed range over the header and the rows is the sheet's autofilter.
+        xml.writeStartElement(TableNs, QStringLiteral("database-ranges"));
+        xml.writeEmptyElement(TableNs, QStringLiteral("database-range"));
+        xml.writeAttribute(TableNs, QStringLiteral("name"),
+                           QStringLiteral("__Anonymous_Sheet_DB__0"));
+        xml.writeAttribute(TableNs, QStringLiteral("target-range-address"),
+                           rangeAddress(sheet.rows(), sheet.cols() - 1));
+        xml.writeAttribute(TableNs, QStringLiteral("display-filter-buttons"),
+                           QStringLiteral("true"));
+        xml.writeEndElement();
+    }
+    xml.writeEndDocument();
+}
+
 } // namespace
 
 QByteArray odsContent(const ExportSheet& sheet) {
     QByteArray bytes;
-    ContentWriter(sheet, bytes).write();
+    QXmlStreamWriter xml(&bytes);
+    writePrologue(xml, sheet);
+    for (int row = 0; row < sheet.rows(); ++row)
+        writeRow(xml, sheet, row);
+    writeEpilogue(xml, sheet);
     return bytes;
 }
 
@@ -304,32 +280,30 @@ QByteArray odsSettings() {
     xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-indexed"));
     xml.writeAttribute(ConfigNs, QStringLiteral("name"), QStringLiteral("Views"));
     xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-entry"));
-    const auto item = [&](const QString& name, const QString& type, const QString& value) {
+    const auto item = [&](QStringView name, QStringView type, QStringView value) {
         xml.writeStartElement(ConfigNs, QStringLiteral("config-item"));
-        xml.writeAttribute(ConfigNs, QStringLiteral("name"), name);
-        xml.writeAttribute(ConfigNs, QStringLiteral("type"), type);
-        xml.writeCharacters(value);
+        xml.writeAttribute(ConfigNs, QStringLiteral("name"), name.toString());
+        xml.writeAttribute(ConfigNs, QStringLiteral("type"), type.toString());
+        xml.writeCharacters(value.toString());
         xml.writeEndElement();
     };
-    item(QStringLiteral("ViewId"), QStringLiteral("string"), QStringLiteral("view1"));
+    item(u"ViewId", u"string", u"view1");
     xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-named"));
     xml.writeAttribute(ConfigNs, QStringLiteral("name"), QStringLiteral("Tables"));
     xml.writeStartElement(ConfigNs, QStringLiteral("config-item-map-entry"));
     xml.writeAttribute(ConfigNs, QStringLiteral("name"), OdsSheetName);
-    const QString shortType = QStringLiteral("short");
-    const QString intType = QStringLiteral("int");
-    item(QStringLiteral("HorizontalSplitMode"), shortType, QStringLiteral("0"));
-    item(QStringLiteral("VerticalSplitMode"), shortType, QStringLiteral("2"));
-    item(QStringLiteral("HorizontalSplitPosition"), intType, QStringLiteral("0"));
-    item(QStringLiteral("VerticalSplitPosition"), intType, QStringLiteral("1"));
-    item(QStringLiteral("ActiveSplitRange"), shortType, QStringLiteral("2"));
-    item(QStringLiteral("PositionLeft"), intType, QStringLiteral("0"));
-    item(QStringLiteral("PositionRight"), intType, QStringLiteral("0"));
-    item(QStringLiteral("PositionTop"), intType, QStringLiteral("0"));
-    item(QStringLiteral("PositionBottom"), intType, QStringLiteral("1"));
+    item(u"HorizontalSplitMode", u"short", u"0");
+    item(u"VerticalSplitMode", u"short", u"2");
+    item(u"HorizontalSplitPosition", u"int", u"0");
+    item(u"VerticalSplitPosition", u"int", u"1");
+    item(u"ActiveSplitRange", u"short", u"2");
+    item(u"PositionLeft", u"int", u"0");
+    item(u"PositionRight", u"int", u"0");
+    item(u"PositionTop", u"int", u"0");
+    item(u"PositionBottom", u"int", u"1");
     xml.writeEndElement(); // the sheet's entry
     xml.writeEndElement(); // Tables
-    item(QStringLiteral("ActiveTable"), QStringLiteral("string"), OdsSheetName);
+    item(u"ActiveTable", u"string", OdsSheetName);
     xml.writeEndDocument();
     return bytes;
 }

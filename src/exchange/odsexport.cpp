@@ -5,7 +5,6 @@
 #include "exchange/odscontent.h"
 
 #include <QFile>
-#include <algorithm>
 #include <zip.h>
 
 namespace exchange {
@@ -39,7 +38,7 @@ bool addPart(zip_t* archive, const char* name, const QByteArray& bytes, int leve
 
 } // namespace
 
-std::optional<QString> writeOds(const ExportSheet& sheet, const QString& path, OdsOptions options) {
+std::optional<QString> writeOds(const ExportSheet& sheet, const QString& path) {
     int openError = 0;
     zip_t* archive =
         zip_open(QFile::encodeName(path).constData(), ZIP_CREATE | ZIP_TRUNCATE, &openError);
@@ -55,8 +54,10 @@ std::optional<QString> writeOds(const ExportSheet& sheet, const QString& path, O
     const QByteArray mimeType(OdsMimeType);
     const QByteArray content = odsContent(sheet);
     const QByteArray parts[] = {odsStyles(), odsMeta(), odsSettings(), odsManifest()};
-    bool added = addPart(archive, "mimetype", mimeType, 0) &&
-                 addPart(archive, "content.xml", content, std::clamp(options.compression, 1, 9));
+    // content.xml at the fastest level: a register exports about a quarter faster than at zlib's
+    // usual 6, in a file about a third larger (bench/).
+    bool added =
+        addPart(archive, "mimetype", mimeType, 0) && addPart(archive, "content.xml", content, 1);
     const char* names[] = {"styles.xml", "meta.xml", "settings.xml", "META-INF/manifest.xml"};
     for (std::size_t i = 0; added && i < std::size(names); ++i)
         added = addPart(archive, names[i], parts[i], 6);

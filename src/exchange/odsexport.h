@@ -7,18 +7,11 @@ namespace exchange {
 
 class ExportSheet;
 
-struct OdsOptions {
-    // The deflate level of content.xml, 1 (fastest) to 9 (smallest). At 1 a register exports
-    // about a quarter faster than at zlib's usual 6, in a file about a third larger (bench/).
-    int compression = 1;
-};
-
 // The sheet as an OpenDocument spreadsheet of one sheet at `path` (written in place:
 // exportfile.h makes a write atomic). Every cell a string, but for the dates of the date columns,
 // which are dates shown ДД.ММ.ГГГГ; the header row bold, frozen and filtered; the columns'
 // widths; the shading. A character XML cannot hold (a control character) is written as «�».
 // None when written, else why not, in words for the user.
-std::optional<QString> writeOds(const ExportSheet& sheet, const QString& path,
-                                OdsOptions options = {});
+std::optional<QString> writeOds(const ExportSheet& sheet, const QString& path);
 
 } // namespace exchange

@@ -1,13 +1,11 @@
 #include "exchange/odsreader.h"
 
-#include "core/journaldates.h"
 #include "exchange/numberformats.h"
 #include "exchange/partxml.h"
 #include "exchange/zipparts.h"
 
-#include <QDate>
 #include <cmath>
-#include <stdexcept>
+#include <optional>
 
 namespace exchange {
 
@@ -40,8 +38,8 @@ bool allDigits(QStringView text) {
 
 // What a cell's attributes say, as far as its shown text needs them.
 struct CellAttributes {
-    QString valueType, value, dateValue, booleanValue, stringValue, calcType;
-    bool hasStringValue = false;
+    QString valueType, value, dateValue, booleanValue, calcType;
+    std::optional<QString> stringValue;
     bool formula = false;
     int columnsRepeated = 1, rowsSpanned = 1, columnsSpanned = 1;
 
@@ -58,10 +56,8 @@ struct CellAttributes {
                     dateValue = a.value().toString();
                 else if (name == u"boolean-value")
                     booleanValue = a.value().toString();
-                else if (name == u"string-value") {
+                else if (name == u"string-value")
                     stringValue = a.value().toString();
-                    hasStringValue = true;
-                }
             } else if (ns == TableNs) {
                 if (name == u"formula")
                     formula = true;
@@ -82,23 +78,164 @@ class ContentReader {
 public:
     explicit ContentReader(SheetCells& cells) : cells_(cells) {}
 
-    void read(QXmlStreamReader& reader);
+    void read(QXmlStreamReader& reader) {
+        while (!reader.atEnd()) {
+            const QXmlStreamReader::TokenType token = reader.readNext();
+            if (token == QXmlStreamReader::StartElement)
+                startElement(reader);
+            else if (token == QXmlStreamReader::EndElement)
+                endElement(reader);
+            else if (token == QXmlStreamReader::Characters)
+                characters(reader.text());
+        }
+        checkParsed(reader, "content.xml");
+    }
 
 private:
-    void startElement(QXmlStreamReader& reader);
-    void endElement(const QXmlStreamReader& reader);
-    void characters(QStringView text);
-    void startCell(const QXmlStreamAttributes& attributes, bool covered);
-    void endCell();
-    void endRow();
-    QString shownText() const;
+    void startElement(QXmlStreamReader& reader) {
+        const QStringView name = reader.name();
+        const QStringView ns = reader.namespaceUri();
+        if (ns == TableNs) {
+            if (name == u"table") {
+                cells_.beginSheet(++table_, attribute(reader.attributes(), u"name").toString());
+                row_ = 0;
+            } else if (name == u"table-row") {
+                rowsRepeated_ =
+                    count(attribute(reader.attributes(), u"number-rows-repeated"), MaxSheetRows);
+                col_ = 0;
+                rowCells_.clear();
+            } else if (name == u"table-cell" || name == u"covered-table-cell") {
+                startCell(reader.attributes(), name == u"covered-table-cell");
+            }
+        } else if ((ns == OfficeNs && name == u"annotation") || ns == DrawNs) {
+            reader.skipCurrentElement(); // a comment, a shape anchored to the cell: no cell text
+        } else if (ns == TextNs && inCell_) {
+            if (name == u"p" || name == u"h") {
+                if (paragraphs_++ == 0 && paragraphCount_++ > 0)
+                    text_ += u'\n';
+                collapsible_ = true; // leading blanks of a paragraph are no text
+            } else if (name == u"s") {
+                text_ += QString(count(attribute(reader.attributes(), u"c"), 1 << 16), u' ');
+                collapsible_ = false;
+            } else if (name == u"tab") {
+                text_ += u'\t';
+                collapsible_ = false;
+            } else if (name == u"line-break") {
+                text_ += u'\n';
+                collapsible_ = true;
+            }
+        }
+    }
+
+    void endElement(const QXmlStreamReader& reader) {
+        const QStringView name = reader.name();
+        const QStringView ns = reader.namespaceUri();
+        if (ns == TableNs) {
+            if (name == u"table-cell" || name == u"covered-table-cell")
+                endCell();
+            else if (name == u"table-row")
+                endRow();
+        } else if (ns == TextNs && (name == u"p" || name == u"h") && paragraphs_ > 0) {
+            // A run of blanks ending the paragraph stays one blank, as in the spreadsheet.
+            --paragraphs_;
+        }
+    }
+
+    // Blanks, tabs and line ends in a paragraph's own characters count as one space between words.
+    void characters(QStringView text) {
+        if (!inCell_ || paragraphs_ == 0)
+            return;
+        for (const QChar c : text) {
+            if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
+                if (!collapsible_) {
+                    text_ += u' ';
+                    collapsible_ = true;
+                }
+            } else {
+                text_ += c;
+                collapsible_ = false;
+            }
+        }
+    }
+
+    void startCell(const QXmlStreamAttributes& attributes, bool covered) {
+        cell_ = CellAttributes(attributes);
+        inCell_ = !covered;
+        text_.clear();
+        paragraphs_ = 0;
+        paragraphCount_ = 0;
+        if (!covered && (cell_.columnsSpanned > 1 || cell_.rowsSpanned > 1))
+            cells_.problem(
+                mergedProblem(row_, col_, std::min(row_ + cell_.rowsSpanned, MaxSheetRows) - 1,
+                              std::min(col_ + cell_.columnsSpanned, MaxSheetColumns) - 1));
+    }
+
+    void endCell() {
+        const int repeated = std::min(cell_.columnsRepeated, MaxSheetColumns - col_);
+        if (inCell_) {
+            const bool error =
+                cell_.calcType == u"error" ||
+                (cell_.formula && cell_.stringValue && cell_.stringValue->isEmpty() &&
+                 (text_.startsWith(u'#') || text_.startsWith(u"Err:")));
+            if (error) {
+                cells_.problem(
+                    QStringLiteral("Ячейка %1: формула дала ошибку %2; ячейка оставлена пустой.")
+                        .arg(cellAddress(row_, col_), text_));
+            } else if (const QString shown = shownText(); !shown.isEmpty()) {
+                // The cells of the sheet read are put when their row, and its repeats, are known.
+                if (cells_.reading())
+                    for (int i = 0; i < repeated; ++i)
+                        rowCells_.emplace_back(col_ + i, shown);
+                else
+                    cells_.show(row_, col_, shown, qsizetype(repeated) * rowsRepeated_);
+            }
+        }
+        col_ += repeated;
+        inCell_ = false;
+    }
+
+    void endRow() {
+        const int repeated = std::min(rowsRepeated_, MaxSheetRows - row_);
+        if (cells_.reading() && !rowCells_.empty()) {
+            // A repeat of filled cells is refused from its counts, before it is filled.
+            cells_.expect(qint64(rowCells_.size()) * rowsRepeated_);
+            if (repeated < rowsRepeated_)
+                cells_.problem(QStringLiteral("Строки после %1-й не импортированы: в листе "
+                                              "не может быть больше строк.")
+                                   .arg(MaxSheetRows));
+            for (int r = 0; r < repeated; ++r)
+                for (const auto& [col, text] : rowCells_)
+                    cells_.put(row_ + r, col, text);
+        }
+        row_ += repeated;
+    }
+
+    QString shownText() const {
+        const QString& type = cell_.valueType;
+        if (type == u"date")
+            return isoDateText(cell_.dateValue, text_);
+        if (type == u"float" || type == u"percentage" || type == u"currency") {
+            bool ok = false;
+            const double value = cell_.value.toDouble(&ok);
+            if (!ok)
+                return text_;
+            // A whole number in full, unless the cell shows it with leading zeros.
+            if (type == u"float" && value == std::floor(value) && !allDigits(text_))
+                return showNumber(value, {}, {});
+            return text_.isEmpty() ? showNumber(value, {}, {}) : text_;
+        }
+        if (type == u"boolean" && text_.isEmpty())
+            return booleanText(cell_.booleanValue == u"true");
+        if (text_.isEmpty() && cell_.stringValue)
+            return *cell_.stringValue;
+        return text_;
+    }
 
     SheetCells& cells_;
-    int table_ = -1;       // the table being read, from 0
-    bool reading_ = false; // whether the table being read is the one taken
-    int row_ = 0;          // the first sheet row of the row being read
+    int table_ = -1; // the table being read, from 0
+    int row_ = 0;    // the first sheet row of the row being read, never past the sheet's last
     int rowsRepeated_ = 1;
-    int col_ = 0; // the column of the cell being read
+    int col_ = 0; // the column of the cell being read, never past the sheet's last
     std::vector<std::pair<int, QString>> rowCells_;
     // The cell being read.
     bool inCell_ = false;
@@ -108,175 +245,6 @@ private:
     int paragraphCount_ = 0;   // paragraphs begun in the cell
     bool collapsible_ = false; // text_ ends in a space that a further one joins
 };
-
-void ContentReader::read(QXmlStreamReader& reader) {
-    while (!reader.atEnd()) {
-        switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement:
-            startElement(reader);
-            break;
-        case QXmlStreamReader::EndElement:
-            endElement(reader);
-            break;
-        case QXmlStreamReader::Characters:
-            characters(reader.text());
-            break;
-        default:
-            break;
-        }
-    }
-    if (reader.hasError())
-        throw std::runtime_error("content.xml: " + reader.errorString().toStdString());
-    std::erase_if(cells_.others(), [](const OtherSheet& other) { return other.cells == 0; });
-}
-
-void ContentReader::startElement(QXmlStreamReader& reader) {
-    const QStringView name = reader.name();
-    const QStringView ns = reader.namespaceUri();
-    if (ns == TableNs) {
-        if (name == u"table") {
-            ++table_;
-            reading_ = table_ == cells_.sheet();
-            if (!reading_)
-                cells_.others().push_back(
-                    {table_, attribute(reader.attributes(), u"name").toString(), 0, {}});
-            row_ = 0;
-        } else if (name == u"table-row") {
-            rowsRepeated_ =
-                count(attribute(reader.attributes(), u"number-rows-repeated"), MaxSheetRows);
-            col_ = 0;
-            rowCells_.clear();
-        } else if (name == u"table-cell" || name == u"covered-table-cell") {
-            startCell(reader.attributes(), name == u"covered-table-cell");
-        }
-    } else if ((ns == OfficeNs && name == u"annotation") || ns == DrawNs) {
-        reader.skipCurrentElement(); // a comment, a shape anchored to the cell: no cell text
-    } else if (ns == TextNs && inCell_) {
-        if (name == u"p" || name == u"h") {
-            if (paragraphs_++ == 0 && paragraphCount_++ > 0)
-                text_ += u'\n';
-            collapsible_ = true; // leading blanks of a paragraph are no text
-        } else if (name == u"s") {
-            text_ += QString(count(attribute(reader.attributes(), u"c"), 1 << 16), u' ');
-            collapsible_ = false;
-        } else if (name == u"tab") {
-            text_ += u'\t';
-            collapsible_ = false;
-        } else if (name == u"line-break") {
-            text_ += u'\n';
-            collapsible_ = true;
-        }
-    }
-}
-
-void ContentReader::endElement(const QXmlStreamReader& reader) {
-    const QStringView name = reader.name();
-    const QStringView ns = reader.namespaceUri();
-    if (ns == TableNs) {
-        if (name == u"table-cell" || name == u"covered-table-cell")
-            endCell();
-        else if (name == u"table-row")
-            endRow();
-    } else if (ns == TextNs && (name == u"p" || name == u"h") && paragraphs_ > 0) {
-        // A run of blanks ending the paragraph stays one blank, as in the spreadsheet.
-        --paragraphs_;
-    }
-}
-
-// Blanks, tabs and line ends in a paragraph's own characters count as one space between words.
-void ContentReader::characters(QStringView text) {
-    if (!inCell_ || paragraphs_ == 0)
-        return;
-    for (const QChar c : text) {
-        if (c == u' ' || c == u'\t' || c == u'\n' || c == u'\r') {
-            if (!collapsible_) {
-                text_ += u' ';
-                collapsible_ = true;
-            }
-        } else {
-            text_ += c;
-            collapsible_ = false;
-        }
-    }
-}
-
-void ContentReader::startCell(const QXmlStreamAttributes& attributes, bool covered) {
-    cell_ = CellAttributes(attributes);
-    inCell_ = !covered;
-    text_.clear();
-    paragraphs_ = 0;
-    paragraphCount_ = 0;
-    if (reading_ && !covered && (cell_.columnsSpanned > 1 || cell_.rowsSpanned > 1))
-        cells_.problems().add(
-            mergedProblem(row_, col_, std::min(row_ + cell_.rowsSpanned, MaxSheetRows) - 1,
-                          std::min(col_ + cell_.columnsSpanned, MaxSheetColumns) - 1));
-}
-
-void ContentReader::endCell() {
-    const int repeated =
-        std::min(cell_.columnsRepeated, MaxSheetColumns - std::min(col_, MaxSheetColumns));
-    if (inCell_) {
-        const bool error = cell_.calcType == u"error" ||
-                           (cell_.formula && cell_.hasStringValue && cell_.stringValue.isEmpty() &&
-                            (text_.startsWith(u'#') || text_.startsWith(u"Err:")));
-        if (error && reading_) {
-            cells_.problems().add(
-                QStringLiteral("Ячейка %1: формула дала ошибку %2; ячейка оставлена пустой.")
-                    .arg(cellAddress(row_, col_), text_));
-        } else if (!error) {
-            const QString shown = shownText();
-            if (!shown.isEmpty()) {
-                if (reading_)
-                    for (int i = 0; i < repeated; ++i)
-                        rowCells_.emplace_back(col_ + i, shown);
-                else if (!cells_.others().empty())
-                    cells_.others().back().count(row_, col_, shown,
-                                                 qsizetype(repeated) * rowsRepeated_);
-            }
-        }
-    }
-    col_ += repeated;
-    inCell_ = false;
-}
-
-void ContentReader::endRow() {
-    const int repeated = std::min(rowsRepeated_, MaxSheetRows - std::min(row_, MaxSheetRows));
-    if (reading_ && !rowCells_.empty()) {
-        // A repeat of filled cells is refused from its counts, before it is filled.
-        cells_.expect(qint64(rowCells_.size()) * rowsRepeated_);
-        if (repeated < rowsRepeated_)
-            cells_.problems().add(QStringLiteral("Строки после %1-й не импортированы: в листе "
-                                                 "не может быть больше строк.")
-                                      .arg(MaxSheetRows));
-        for (int r = 0; r < repeated; ++r)
-            for (const auto& [col, text] : rowCells_)
-                cells_.put(row_ + r, col, text);
-    }
-    row_ += repeated;
-}
-
-QString ContentReader::shownText() const {
-    const QString& type = cell_.valueType;
-    if (type == u"date") {
-        const QDate date = QDate::fromString(cell_.dateValue.left(10), Qt::ISODate);
-        return date.isValid() ? core::formatDate(date) : text_;
-    }
-    if (type == u"float" || type == u"percentage" || type == u"currency") {
-        bool ok = false;
-        const double value = cell_.value.toDouble(&ok);
-        if (!ok)
-            return text_;
-        // A whole number in full, unless the cell shows it with leading zeros.
-        if (type == u"float" && value == std::floor(value) && !allDigits(text_))
-            return showNumber(value, {}, {});
-        return text_.isEmpty() ? showNumber(value, {}, {}) : text_;
-    }
-    if (type == u"boolean" && text_.isEmpty())
-        return cell_.booleanValue == u"true" ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
-    if (text_.isEmpty() && cell_.hasStringValue)
-        return cell_.stringValue;
-    return text_;
-}
 
 } // namespace
 

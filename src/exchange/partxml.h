@@ -5,6 +5,8 @@
 #include <QStringView>
 #include <QXmlStreamAttributes>
 #include <QXmlStreamReader>
+#include <stdexcept>
+#include <string>
 
 // A zip part's XML, read as the part inflates: neither the part nor its text in UTF-16 is ever
 // held whole.
@@ -16,8 +18,6 @@ public:
     PartXml(QByteArrayView zip, const ZipEntry& entry) : part_(zip, entry) {
         reader_.setDevice(&part_);
     }
-    PartXml(const PartXml&) = delete;
-    PartXml& operator=(const PartXml&) = delete;
 
     QXmlStreamReader& reader() { return reader_; }
     PartDevice& part() { return part_; }
@@ -33,6 +33,12 @@ inline QStringView attribute(const QXmlStreamAttributes& attributes, QStringView
         if (a.name() == name)
             return a.value();
     return {};
+}
+
+// A part that is no XML: the parser's words go to the log, and the file is refused as damaged.
+inline void checkParsed(const QXmlStreamReader& reader, const std::string& part) {
+    if (reader.hasError())
+        throw std::runtime_error(part + ": " + reader.errorString().toStdString());
 }
 
 } // namespace exchange

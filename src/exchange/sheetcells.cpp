@@ -1,7 +1,9 @@
 #include "exchange/sheetcells.h"
 
+#include "core/journaldates.h"
 #include "exchange/importlimits.h"
 
+#include <QDate>
 #include <utility>
 
 namespace exchange {
@@ -31,6 +33,15 @@ QString cellAddress(int row, int col) {
     return letters + QString::number(row + 1);
 }
 
+QString booleanText(bool value) {
+    return value ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
+}
+
+QString isoDateText(const QString& iso, const QString& otherwise) {
+    const QDate date = QDate::fromString(iso.left(10), Qt::ISODate);
+    return date.isValid() ? core::formatDate(date) : otherwise;
+}
+
 QString mergedProblem(int firstRow, int firstCol, int lastRow, int lastCol) {
     return QStringLiteral("Ячейки %1:%2 объединены: текст оставлен в ячейке %1, остальные пусты.")
         .arg(cellAddress(firstRow, firstCol), cellAddress(lastRow, lastCol));
@@ -45,8 +56,6 @@ QString otherSheetProblem(const QString& name, qsizetype cells, const QString& t
 }
 
 void OtherSheet::count(int row, int col, const QString& text, qsizetype times) {
-    if (text.isEmpty())
-        return;
     cells += times;
     if (row < PreviewRows)
         firstRows.emplace_back(row, col, text);
@@ -73,9 +82,27 @@ Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes) {
                 .arg(megabytes(neededBytes), megabytes(availableBytes))};
 }
 
-void SheetCells::put(int row, int col, const QString& text) {
+void SheetCells::beginSheet(int index, const QString& name) {
+    reading_ = index == sheet_;
+    if (!reading_)
+        others_.push_back({index, name, 0, {}});
+}
+
+void SheetCells::show(int row, int col, const QString& text, qsizetype times) {
     if (text.isEmpty())
         return;
+    if (reading_)
+        put(row, col, text);
+    else if (!others_.empty()) // a cell before the first sheet
+        others_.back().count(row, col, text, times);
+}
+
+void SheetCells::problem(QString text) {
+    if (reading_)
+        problems_.add(std::move(text));
+}
+
+void SheetCells::put(int row, int col, const QString& text) {
     const int lastRow = std::max(rows() - 1, row);
     const int lastCol = std::max(cols_ - 1, col);
     if (qint64(lastRow + 1) * (lastCol + 1) > MaxImportCells)
@@ -110,9 +137,6 @@ QList<QStringList> SheetCells::take() {
         throw tooLargeRefusal(needed, budget_);
     for (QStringList& cells : rows_)
         cells.resize(cols_);
-    filled_ = 0;
-    bytes_ = 0;
-    cols_ = 0;
     return std::exchange(rows_, {});
 }
 

@@ -3,7 +3,6 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 #include <tuple>
 #include <vector>
 
@@ -37,6 +36,10 @@ constexpr int MaxSheetColumns = 1 << 14;
 
 // "C5": a cell as the spreadsheet names it (row and column from 0).
 QString cellAddress(int row, int col);
+// ИСТИНА or ЛОЖЬ, as a spreadsheet shows a boolean.
+QString booleanText(bool value);
+// "2023-03-15T00:00:00" as ДД.ММ.ГГГГ; `otherwise` when it names no day.
+QString isoDateText(const QString& iso, const QString& otherwise);
 // The problems every reader tells alike.
 QString mergedProblem(int firstRow, int firstCol, int lastRow, int lastCol);
 // taken: the sheet imported instead, when it is not the first.
@@ -51,7 +54,7 @@ struct OtherSheet {
     qsizetype cells = 0;
     std::vector<std::tuple<int, int, QString>> firstRows; // row, column, text
 
-    void count(int row, int col, const QString& text, qsizetype times = 1);
+    void count(int row, int col, const QString& text, qsizetype times);
     // Those rows, every one as wide as the widest.
     QList<QStringList> firstRowsTable() const;
 };
@@ -62,23 +65,30 @@ class SheetCells {
 public:
     // memoryBudget: bytes the table may take; beyond it the import is refused. sheet: which one
     // of the workbook's sheets is read (from 0); the others are only looked over.
-    explicit SheetCells(qsizetype memoryBudget, int sheet = 0)
-        : budget_(memoryBudget), sheet_(sheet) {}
+    SheetCells(qsizetype memoryBudget, int sheet) : budget_(memoryBudget), sheet_(sheet) {}
 
-    // Puts the text in the cell; an empty text leaves it empty. A text with ";" or a line end,
-    // which a journal cell cannot hold as it is, is kept as read and told.
+    // Begins the workbook's sheet `index` (from 0): the one read, or one looked over into others().
+    void beginSheet(int index, const QString& name);
+    bool reading() const { return reading_; }
+    // A cell as the sheet begun shows it, an empty one left out: put in the sheet read, or counted
+    // `times` into the sheet looked over (which has its repeats counted, the sheet read put).
+    void show(int row, int col, const QString& text, qsizetype times = 1);
+    // What the sheet read could not bring over; the problems of a sheet looked over are not told.
+    void problem(QString text);
+
+    // Puts the text, not empty, in the cell. A text with ";" or a line end, which a journal cell
+    // cannot hold as it is, is kept as read and told.
     // A cell past the journal's largest grid is refused.
     void put(int row, int col, const QString& text);
     // Refuses a file about to declare `cells` more filled cells than the journal takes, before
     // they are put.
     void expect(qint64 cells) const;
-    Problems& problems() { return problems_; }
-    int sheet() const { return sheet_; }
-    // The sheets not read that hold a filled cell, in the workbook's order.
+    const Problems& problems() const { return problems_; }
+    // The sheets looked over, in the workbook's order, those without a filled cell too.
     std::vector<OtherSheet>& others() { return others_; }
     // Rows up to the last one holding a text.
     int rows() const { return int(rows_.size()); }
-    // The rows, every one as wide as the widest; the cells are gone from here.
+    // The rows, every one as wide as the widest: once, when the reading is done.
     QList<QStringList> take();
 
 private:
@@ -89,6 +99,7 @@ private:
     qsizetype budget_;
     Problems problems_;
     int sheet_;
+    bool reading_ = false;
     std::vector<OtherSheet> others_;
 };
 

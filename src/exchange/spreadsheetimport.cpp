@@ -3,7 +3,6 @@
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/journalseparator.h"
-#include "core/memory.h"
 #include "exchange/exchangelog.h"
 #include "exchange/odsreader.h"
 #include "exchange/sheetcells.h"
@@ -35,8 +34,7 @@ bool holdsUtf16(QByteArrayView bytes, QStringView text) {
 }
 
 const ZipEntry* entryNamed(const std::vector<ZipEntry>& entries, std::string_view name) {
-    const auto found = std::find_if(entries.begin(), entries.end(),
-                                    [&](const ZipEntry& entry) { return entry.name == name; });
+    const auto found = std::ranges::find(entries, name, &ZipEntry::name);
     return found == entries.end() ? nullptr : &*found;
 }
 
@@ -53,7 +51,7 @@ enum class Kind { Xlsx, Ods };
 
 // What the zip holds, or why it cannot be imported; the memory its reading takes.
 struct Package {
-    std::optional<Kind> kind;
+    std::optional<Kind> kind = std::nullopt;
     QString refusal;
     qsizetype memory = 0;
 };
@@ -61,10 +59,10 @@ struct Package {
 Package examine(QByteArrayView bytes) {
     const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
     if (!entries)
-        return {std::nullopt, damagedRefusal(), 0};
+        return {.refusal = damagedRefusal()};
     if (std::any_of(entries->begin(), entries->end(),
                     [](const ZipEntry& e) { return e.encrypted; }))
-        return {std::nullopt, passwordRefusal(), 0};
+        return {.refusal = passwordRefusal()};
     checkZipParts(bytes, *entries);
     Package package;
     quint64 parts = 0;
@@ -80,20 +78,16 @@ Package examine(QByteArrayView bytes) {
     } else if (const ZipEntry* content = entryNamed(*entries, "content.xml")) {
         const auto mimetype = zipPart(bytes, "mimetype");
         if (!mimetype || !mimetype->startsWith("application/vnd.oasis.opendocument.spreadsheet"))
-            return {std::nullopt,
-                    QStringLiteral("Файл — документ OpenDocument, но не электронная таблица "
-                                   "(.ods)."),
-                    0};
+            return {.refusal = QStringLiteral("Файл — документ OpenDocument, но не электронная "
+                                              "таблица (.ods).")};
         const auto manifest = zipPart(bytes, "META-INF/manifest.xml");
         if (manifest && manifest->contains("encryption-data"))
-            return {std::nullopt, passwordRefusal(), 0};
+            return {.refusal = passwordRefusal()};
         package.kind = Kind::Ods;
         parts = content->size;
     } else {
-        return {std::nullopt,
-                QStringLiteral("Файл — zip-архив, но в нём нет электронной таблицы .xlsx или "
-                               ".ods."),
-                0};
+        return {.refusal = QStringLiteral("Файл — zip-архив, но в нём нет электронной таблицы "
+                                          ".xlsx или .ods.")};
     }
     const quint64 most = quint64(std::numeric_limits<qsizetype>::max() / (2 * MemoryPerPartByte));
     package.memory = qsizetype(std::min(parts, most)) * MemoryPerPartByte + bytes.size();
@@ -163,175 +157,11 @@ void addProblems(ImportedJournal& journal, const QStringList& kept, qsizetype co
         journal.problems.resize(Problems::KeptProblems);
 }
 
-ImportOutcome refused(QString message) {
-    ImportOutcome outcome;
-    outcome.refusal = std::move(message);
-    return outcome;
-}
-
-ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
-    std::optional<core::FileRead> read = core::readJournalFile(path, memoryBudget);
-    if (!read)
-        return refused(QStringLiteral("Файл не удалось прочитать."));
-    core::ReadResult& result = read->result;
-    if (result.fault) {
-        const core::ReadFault& fault = *result.fault;
-        return refused(
-            fault.kind == core::ReadFault::LineTooLong
-                ? QStringLiteral("Строка %1 файла длиннее %2 знаков: такой файл не "
-                                 "импортировать.")
-                      .arg(QString::number(fault.line), QString::number(core::MaxLineLength))
-                : QStringLiteral("Не хватает памяти, чтобы прочитать файл (строка %1).")
-                      .arg(QString::number(fault.line)));
-    }
-    ImportOutcome outcome;
-    outcome.journal = arrangeColumns(std::move(result.rows));
-    if (result.droppedNulBytes > 0) {
-        outcome.journal.problems.prepend(
-            QStringLiteral("В файле есть нулевые байты (%1): возможно, файл повреждён; они "
-                           "пропущены.")
-                .arg(QString::number(result.droppedNulBytes)));
-        ++outcome.journal.problemCount;
-    }
-    if (result.separator != ';') {
-        outcome.journal.problems.prepend(
-            QStringLiteral("Файл %1 записан с разделителем %2, а не «;»: так его и прочитали.")
-                .arg(QFileInfo(path).fileName(), core::separatorName(result.separator)));
-        ++outcome.journal.problemCount;
-    }
-    return outcome;
-}
-
-// The sheet read, what was found reading it, and the sheets only looked over.
-struct SheetRead {
-    QList<QStringList> sheet;
-    Problems problems;
-    std::vector<OtherSheet> others;
-};
-
-SheetRead readSheet(Kind kind, QByteArrayView bytes, qsizetype budget, int index) {
-    SheetCells cells(budget, index);
-    if (kind == Kind::Xlsx)
-        readXlsx(bytes, cells);
-    else
-        readOds(bytes, cells);
-    SheetRead read;
-    read.problems = cells.problems();
-    read.others = std::move(cells.others());
-    read.sheet = cells.take();
-    return read;
-}
-
-// Whether the sheet's first rows hold a header naming the journal's columns.
-bool holdsJournalColumns(const QList<QStringList>& sheet) {
-    return arrangeColumns(sheet.first(std::min<qsizetype>(sheet.size(), OtherSheet::PreviewRows)))
-        .headerRow;
-}
-
-} // namespace
-
-qsizetype importMemoryBudget() {
-    return core::availableMemory();
-}
-
-ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
-    try {
-        if (bytes.isEmpty())
-            return refused(QStringLiteral("Файл пуст."));
-        if (bytes.startsWith(OleStart))
-            return refused(holdsUtf16(bytes, u"EncryptedPackage")
-                               ? passwordRefusal()
-                               : QStringLiteral("Файл записан в старом формате Excel (.xls). "
-                                                "Сохраните его в электронной таблице как .xlsx "
-                                                "или .ods и импортируйте снова."));
-        if (!bytes.startsWith(ZipStart) && !bytes.startsWith(EmptyZipStart))
-            return refused(QStringLiteral("Файл — не электронная таблица .xlsx или .ods."));
-        const Package package = examine(bytes);
-        if (!package.kind)
-            return refused(package.refusal);
-        if (package.memory > memoryBudget)
-            return refused(tooLargeRefusal(package.memory, memoryBudget).message);
-        const qsizetype budget = memoryBudget - bytes.size();
-        SheetRead read = readSheet(*package.kind, bytes, budget, 0);
-        QStringList notes;
-        QString taken;
-        // The journal may stand on another sheet, after a title page or a summary.
-        if (!holdsJournalColumns(read.sheet)) {
-            const auto journal =
-                std::find_if(read.others.begin(), read.others.end(), [](const OtherSheet& other) {
-                    return holdsJournalColumns(other.firstRowsTable());
-                });
-            if (journal != read.others.end()) {
-                taken = journal->name;
-                const int index = journal->index;
-                read = {};
-                read = readSheet(*package.kind, bytes, budget, index);
-                notes << QStringLiteral("Журнал взят с листа «%1»: на первом листе нет колонок "
-                                        "журнала.")
-                             .arg(taken);
-            }
-        }
-        if (read.sheet.isEmpty())
-            return refused(QStringLiteral("В первом листе таблицы нет ни одной заполненной "
-                                          "ячейки: импортировать нечего."));
-        for (const OtherSheet& other : read.others)
-            read.problems.add(otherSheetProblem(other.name, other.cells, taken));
-        ImportOutcome outcome;
-        outcome.journal = arrangeColumns(std::move(read.sheet));
-        ImportedJournal& journal = outcome.journal;
-        notes << read.problems.kept() << journal.problems;
-        journal.problems.clear();
-        journal.problemCount += read.problems.count() + (taken.isEmpty() ? 0 : 1);
-        addProblems(journal, notes, 0);
-        return outcome;
-    } catch (const Refusal& refusal) {
-        return refused(refusal.message);
-    } catch (const std::bad_alloc&) {
-        return refused(QStringLiteral("Не хватает памяти, чтобы импортировать таблицу."));
-    } catch (const std::exception& error) {
-        // The XML parser's words are English and name the file's internals: for the log only.
-        qCWarning(exchangeLog) << "spreadsheet import:" << error.what();
-        return refused(damagedRefusal());
-    } catch (...) {
-        return refused(damagedRefusal());
-    }
-}
-
-ImportOutcome importFile(const QString& path, qsizetype memoryBudget) {
-    const QFileInfo info(path);
-    if (!info.exists())
-        return refused(QStringLiteral("Файл %1 не найден.").arg(path));
-    if (!info.isFile())
-        return refused(QStringLiteral("%1 — не файл.").arg(path));
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return refused(
-            QStringLiteral("Файл %1 не удалось открыть: %2").arg(path, file.errorString()));
-    const QByteArray start = file.peek(8);
-    const bool spreadsheet = start.startsWith(ZipStart.toByteArray()) ||
-                             start.startsWith(EmptyZipStart.toByteArray()) ||
-                             start.startsWith(OleStart.toByteArray());
-    const QString suffix = info.suffix().toLower();
-    if (!spreadsheet && (suffix == QStringLiteral("csv") || suffix == QStringLiteral("txt"))) {
-        file.close();
-        try {
-            return importJournalFile(path, memoryBudget);
-        } catch (const std::exception&) {
-            return refused(QStringLiteral("Не хватает памяти, чтобы прочитать файл."));
-        }
-    }
-    if (file.size() > memoryBudget)
-        return refused(tooLargeRefusal(file.size(), memoryBudget).message);
-    try {
-        const QByteArray bytes = file.readAll();
-        if (bytes.size() != file.size())
-            return refused(QStringLiteral("Файл %1 не удалось прочитать.").arg(path));
-        return importSpreadsheet(bytes, memoryBudget);
-    } catch (const std::exception&) {
-        return refused(QStringLiteral("Не хватает памяти, чтобы прочитать файл."));
-    }
-}
-
+// The sheet's cells as journal rows. When the first row holds at least two of the journal's
+// captions (compared without the blanks around and between words, in either case, ё as е), it
+// is the header row: each column goes under its caption, a column of another caption (or of one
+// already taken) after the eighth, and the header row is no journal row. Otherwise the columns
+// keep their places. The rows are all as wide.
 ImportedJournal arrangeColumns(QList<QStringList> sheet) {
     ImportedJournal journal;
     const int rows = int(sheet.size());
@@ -390,6 +220,158 @@ ImportedJournal arrangeColumns(QList<QStringList> sheet) {
     journal.rows = std::move(sheet);
     addProblems(journal, problems.kept(), problems.count());
     return journal;
+}
+
+ImportOutcome refused(QString message) {
+    return {std::move(message), {}};
+}
+
+ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
+    std::optional<core::FileRead> read = core::readJournalFile(path, memoryBudget);
+    if (!read)
+        return refused(QStringLiteral("Файл не удалось прочитать."));
+    core::ReadResult& result = read->result;
+    if (result.fault) {
+        const core::ReadFault& fault = *result.fault;
+        return refused(
+            fault.kind == core::ReadFault::LineTooLong
+                ? QStringLiteral("Строка %1 файла длиннее %2 знаков: такой файл не "
+                                 "импортировать.")
+                      .arg(QString::number(fault.line), QString::number(core::MaxLineLength))
+                : QStringLiteral("Не хватает памяти, чтобы прочитать файл (строка %1).")
+                      .arg(QString::number(fault.line)));
+    }
+    ImportOutcome outcome;
+    outcome.journal = arrangeColumns(std::move(result.rows));
+    const auto tellFirst = [&](QString problem) {
+        outcome.journal.problems.prepend(std::move(problem));
+        ++outcome.journal.problemCount;
+    };
+    if (result.droppedNulBytes > 0)
+        tellFirst(QStringLiteral("В файле есть нулевые байты (%1): возможно, файл повреждён; они "
+                                 "пропущены.")
+                      .arg(QString::number(result.droppedNulBytes)));
+    if (result.separator != ';')
+        tellFirst(
+            QStringLiteral("Файл %1 записан с разделителем %2, а не «;»: так его и прочитали.")
+                .arg(QFileInfo(path).fileName(), core::separatorName(result.separator)));
+    return outcome;
+}
+
+// The sheet read, what was found reading it, and the sheets only looked over.
+struct SheetRead {
+    QList<QStringList> sheet;
+    Problems problems;
+    std::vector<OtherSheet> others;
+};
+
+SheetRead readSheet(Kind kind, QByteArrayView bytes, qsizetype budget, int index) {
+    SheetCells cells(budget, index);
+    if (kind == Kind::Xlsx)
+        readXlsx(bytes, cells);
+    else
+        readOds(bytes, cells);
+    std::erase_if(cells.others(), [](const OtherSheet& other) { return other.cells == 0; });
+    return {cells.take(), cells.problems(), std::move(cells.others())};
+}
+
+// Whether the sheet's first rows hold a header naming the journal's columns.
+bool holdsJournalColumns(const QList<QStringList>& sheet) {
+    return arrangeColumns(sheet.first(std::min<qsizetype>(sheet.size(), OtherSheet::PreviewRows)))
+        .headerRow;
+}
+
+} // namespace
+
+ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
+    try {
+        if (bytes.isEmpty())
+            return refused(QStringLiteral("Файл пуст."));
+        if (bytes.startsWith(OleStart))
+            return refused(holdsUtf16(bytes, u"EncryptedPackage")
+                               ? passwordRefusal()
+                               : QStringLiteral("Файл записан в старом формате Excel (.xls). "
+                                                "Сохраните его в электронной таблице как .xlsx "
+                                                "или .ods и импортируйте снова."));
+        if (!bytes.startsWith(ZipStart) && !bytes.startsWith(EmptyZipStart))
+            return refused(QStringLiteral("Файл — не электронная таблица .xlsx или .ods."));
+        const Package package = examine(bytes);
+        if (!package.kind)
+            return refused(package.refusal);
+        if (package.memory > memoryBudget)
+            return refused(tooLargeRefusal(package.memory, memoryBudget).message);
+        const qsizetype budget = memoryBudget - bytes.size();
+        SheetRead read = readSheet(*package.kind, bytes, budget, 0);
+        QStringList notes;
+        QString taken;
+        // The journal may stand on another sheet, after a title page or a summary.
+        if (!holdsJournalColumns(read.sheet)) {
+            const auto journal =
+                std::find_if(read.others.begin(), read.others.end(), [](const OtherSheet& other) {
+                    return holdsJournalColumns(other.firstRowsTable());
+                });
+            if (journal != read.others.end()) {
+                taken = journal->name;
+                const int index = journal->index;
+                read = {};
+                read = readSheet(*package.kind, bytes, budget, index);
+                notes << QStringLiteral("Журнал взят с листа «%1»: на первом листе нет колонок "
+                                        "журнала.")
+                             .arg(taken);
+            }
+        }
+        if (read.sheet.isEmpty())
+            return refused(QStringLiteral("В первом листе таблицы нет ни одной заполненной "
+                                          "ячейки: импортировать нечего."));
+        for (const OtherSheet& other : read.others)
+            read.problems.add(otherSheetProblem(other.name, other.cells, taken));
+        ImportedJournal journal = arrangeColumns(std::move(read.sheet));
+        notes << read.problems.kept() << journal.problems;
+        journal.problems.clear();
+        addProblems(journal, notes, read.problems.count() + (taken.isEmpty() ? 0 : 1));
+        return {std::nullopt, std::move(journal)};
+    } catch (const Refusal& refusal) {
+        return refused(refusal.message);
+    } catch (const std::bad_alloc&) {
+        return refused(QStringLiteral("Не хватает памяти, чтобы импортировать таблицу."));
+    } catch (const std::exception& error) {
+        // The XML parser's words are English and name the file's internals: for the log only.
+        qCWarning(exchangeLog) << "spreadsheet import:" << error.what();
+        return refused(damagedRefusal());
+    } catch (...) {
+        return refused(damagedRefusal());
+    }
+}
+
+ImportOutcome importFile(const QString& path) {
+    const qsizetype memoryBudget = core::availableMemory();
+    const QFileInfo info(path);
+    if (!info.exists())
+        return refused(QStringLiteral("Файл %1 не найден.").arg(path));
+    if (!info.isFile())
+        return refused(QStringLiteral("%1 — не файл.").arg(path));
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return refused(
+            QStringLiteral("Файл %1 не удалось открыть: %2").arg(path, file.errorString()));
+    const QByteArray start = file.peek(8);
+    const bool spreadsheet =
+        start.startsWith(ZipStart) || start.startsWith(EmptyZipStart) || start.startsWith(OleStart);
+    const QString suffix = info.suffix().toLower();
+    try {
+        if (!spreadsheet && (suffix == QStringLiteral("csv") || suffix == QStringLiteral("txt"))) {
+            file.close();
+            return importJournalFile(path, memoryBudget);
+        }
+        if (file.size() > memoryBudget)
+            return refused(tooLargeRefusal(file.size(), memoryBudget).message);
+        const QByteArray bytes = file.readAll();
+        if (bytes.size() != file.size())
+            return refused(QStringLiteral("Файл %1 не удалось прочитать.").arg(path));
+        return importSpreadsheet(bytes, memoryBudget);
+    } catch (const std::exception&) {
+        return refused(QStringLiteral("Не хватает памяти, чтобы прочитать файл."));
+    }
 }
 
 QString problemsMessage(const QStringList& problems, qsizetype count, int shown) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/memory.h"
+
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
@@ -29,24 +31,14 @@ struct ImportOutcome {
     bool ok() const { return !refusal; }
 };
 
-// The memory the import may fill: what the machine has free.
-qsizetype importMemoryBudget();
-
 // The file at path, by its content: a zip holding a workbook (.xlsx) or a spreadsheet (.ods);
 // otherwise, when its name ends in ".csv" or ".txt", a journal file. Anything else, a file that
 // cannot be read, a damaged, cut short or password-protected file, and a sheet without a filled
-// cell are refused. Never throws.
-ImportOutcome importFile(const QString& path, qsizetype memoryBudget = importMemoryBudget());
+// cell are refused. Never throws. The import may fill the memory the machine has free.
+ImportOutcome importFile(const QString& path);
 // The same for a spreadsheet's bytes (.xlsx or .ods).
 ImportOutcome importSpreadsheet(QByteArrayView bytes,
-                                qsizetype memoryBudget = importMemoryBudget());
-
-// The sheet's cells as journal rows. When the first row holds at least two of the journal's
-// captions (compared without the blanks around and between words, in either case, ё as е), it
-// is the header row: each column goes under its caption, a column of another caption (or of one
-// already taken) after the eighth, and the header row is no journal row. Otherwise the columns
-// keep their places. The rows are all as wide.
-ImportedJournal arrangeColumns(QList<QStringList> sheet);
+                                qsizetype memoryBudget = core::availableMemory());
 
 // The one message after an import that found problems: the first `shown` of them, then how many
 // more there are.

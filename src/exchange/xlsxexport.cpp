@@ -39,52 +39,47 @@ QString libraryFailure(lxw_error error, int systemError) {
     return QStringLiteral("Ошибка записи .xlsx: %1.").arg(QString::fromUtf8(lxw_strerror(error)));
 }
 
-// The workbook's formats, by shade: text cells and date cells.
-class Formats {
-public:
-    explicit Formats(lxw_workbook* workbook) {
-        header_ = workbook_add_format(workbook);
-        format_set_bold(header_);
+// The workbook's formats: the header's, and by shade (a row's block state) text cells' (none
+// unshaded) and date cells'.
+struct Formats {
+    explicit Formats(lxw_workbook* workbook) : header(workbook_add_format(workbook)) {
+        format_set_bold(header);
         const std::array<std::uint32_t, 3> colours = {0, model::SoonShade, model::BlockedShade};
         for (std::size_t shade = 0; shade < colours.size(); ++shade) {
-            lxw_format* text = shade == 0 ? nullptr : workbook_add_format(workbook);
-            lxw_format* date = workbook_add_format(workbook);
-            format_set_num_format(date, "DD.MM.YYYY");
-            for (lxw_format* format : {text, date})
-                if (format && shade != 0) {
-                    format_set_pattern(format, LXW_PATTERN_SOLID);
-                    format_set_bg_color(format, colours[shade]);
-                }
-            text_[shade] = text;
-            date_[shade] = date;
+            text[shade] = shade == 0 ? nullptr : workbook_add_format(workbook);
+            date[shade] = workbook_add_format(workbook);
+            format_set_num_format(date[shade], "DD.MM.YYYY");
+            if (shade == 0)
+                continue;
+            for (lxw_format* format : {text[shade], date[shade]}) {
+                format_set_pattern(format, LXW_PATTERN_SOLID);
+                format_set_bg_color(format, colours[shade]);
+            }
         }
     }
-    lxw_format* header() const { return header_; }
-    lxw_format* text(Shade shade) const { return text_[std::size_t(shade)]; }
-    lxw_format* date(Shade shade) const { return date_[std::size_t(shade)]; }
 
-private:
-    lxw_format* header_ = nullptr;
-    std::array<lxw_format*, 3> text_{};
-    std::array<lxw_format*, 3> date_{};
+    lxw_format* header;
+    std::array<lxw_format*, 3> text{};
+    std::array<lxw_format*, 3> date{};
 };
 
 lxw_error writeCell(lxw_worksheet* sheet, const ExportSheet& from, int row, int col,
                     const Formats& formats, Utf8Buffer& utf8) {
     const QString& text = from.cell(row, col);
-    const Shade shade = from.shade(row);
+    const model::BlockState shade = from.shade(row);
+    const auto byShade = std::size_t(shade);
     const auto at = lxw_row_t(row + 1);
     if (from.column(col).dates)
         if (const std::optional<QDate> date = sheetDate(text)) {
             lxw_datetime moment{date->year(), date->month(), date->day(), 0, 0, 0};
             return worksheet_write_datetime(sheet, at, lxw_col_t(col), &moment,
-                                            formats.date(shade));
+                                            formats.date[byShade]);
         }
     if (text.isEmpty())
-        return shade == Shade::None
+        return shade == model::BlockState::Clear
                    ? LXW_NO_ERROR
-                   : worksheet_write_blank(sheet, at, lxw_col_t(col), formats.text(shade));
-    return worksheet_write_string(sheet, at, lxw_col_t(col), utf8(text), formats.text(shade));
+                   : worksheet_write_blank(sheet, at, lxw_col_t(col), formats.text[byShade]);
+    return worksheet_write_string(sheet, at, lxw_col_t(col), utf8(text), formats.text[byShade]);
 }
 
 // Writes the cells; `rowsWritten` counts the rows the sheet's XML then holds (the header, and
@@ -105,10 +100,10 @@ lxw_error writeSheet(lxw_workbook* workbook, const ExportSheet& from, int& rowsW
         error = worksheet_autofilter(sheet, 0, 0, lxw_row_t(from.rows()), lastCol);
     for (int c = 0; c < from.cols() && !error; ++c)
         error = worksheet_write_string(sheet, 0, lxw_col_t(c), utf8(from.column(c).caption),
-                                       formats.header());
+                                       formats.header);
     rowsWritten = from.cols() > 0 ? 1 : 0;
     for (int r = 0; r < from.rows() && !error; ++r) {
-        bool written = from.shade(r) != Shade::None && from.cols() > 0;
+        bool written = from.shade(r) != model::BlockState::Clear && from.cols() > 0;
         for (int c = 0; c < from.cols() && !error; ++c) {
             error = writeCell(sheet, from, r, c, formats, utf8);
             written = written || !from.cell(r, c).isEmpty();

@@ -58,21 +58,16 @@ std::vector<Relationship> relationshipsIn(QByteArrayView xlsx, const std::string
 
 // "xl/_rels/workbook.xml.rels" for "xl/workbook.xml".
 std::string relationshipsPart(std::string_view part) {
-    const std::size_t slash = part.rfind('/');
-    const std::string_view folder =
-        slash == std::string_view::npos ? std::string_view() : part.substr(0, slash + 1);
-    const std::string_view name = slash == std::string_view::npos ? part : part.substr(slash + 1);
-    return std::string(folder) + "_rels/" + std::string(name) + ".rels";
+    const std::size_t name = part.rfind('/') + 1; // 0 without a folder: npos + 1 wraps round
+    return std::string(part.substr(0, name)) + "_rels/" + std::string(part.substr(name)) + ".rels";
 }
 
 } // namespace
 
 std::string resolvedTarget(std::string_view sourcePart, std::string_view target) {
-    QString path = QString::fromUtf8(target.data(), qsizetype(target.size()));
+    QString path = partName(target);
     if (!path.startsWith(u'/'))
-        path.prepend(QString::fromUtf8(sourcePart.data(), qsizetype(sourcePart.size()))
-                         .section(u'/', 0, -2) +
-                     u'/');
+        path.prepend(partName(sourcePart).section(u'/', 0, -2) + u'/');
     path = QDir::cleanPath(u'/' + path);
     // Steps above the package's root stay at the root, which cleanPath leaves standing.
     while (path == u"/.." || path.startsWith(u"/../"))
@@ -82,15 +77,15 @@ std::string resolvedTarget(std::string_view sourcePart, std::string_view target)
 
 Workbook readWorkbook(QByteArrayView xlsx) {
     Workbook workbook;
-    workbook.part = "xl/workbook.xml";
+    std::string part = "xl/workbook.xml";
     for (const Relationship& link : relationshipsIn(xlsx, "_rels/.rels"))
         if (link.type.ends_with("/officeDocument")) {
-            workbook.part = resolvedTarget("", link.target);
+            part = resolvedTarget("", link.target);
             break;
         }
     std::vector<std::string> ids;
     const bool found =
-        readElements(xlsx, workbook.part, QStringLiteral("книги Excel"),
+        readElements(xlsx, part, QStringLiteral("книги Excel"),
                      [&](QStringView name, const QXmlStreamAttributes& a) {
                          if (name == u"workbookPr") {
                              const QStringView date1904 = attribute(a, u"date1904");
@@ -101,20 +96,19 @@ Workbook readWorkbook(QByteArrayView xlsx) {
                          }
                      });
     if (!found)
-        throw Refusal{
-            QStringLiteral("Файл повреждён: в нём нет книги (%1).").arg(partName(workbook.part))};
+        throw Refusal{QStringLiteral("Файл повреждён: в нём нет книги (%1).").arg(partName(part))};
     // By id, the last link of each: a workbook may name many sheets.
     std::unordered_map<std::string, std::string> targets;
-    for (const Relationship& link : relationshipsIn(xlsx, relationshipsPart(workbook.part))) {
+    for (const Relationship& link : relationshipsIn(xlsx, relationshipsPart(part))) {
         if (link.type.ends_with("/sharedStrings"))
-            workbook.sharedStrings = resolvedTarget(workbook.part, link.target);
+            workbook.sharedStrings = resolvedTarget(part, link.target);
         else if (link.type.ends_with("/styles"))
-            workbook.styles = resolvedTarget(workbook.part, link.target);
+            workbook.styles = resolvedTarget(part, link.target);
         targets[link.id] = link.target;
     }
     for (std::size_t i = 0; i < ids.size(); ++i)
         if (const auto target = targets.find(ids[i]); target != targets.end())
-            workbook.sheets[i].part = resolvedTarget(workbook.part, target->second);
+            workbook.sheets[i].part = resolvedTarget(part, target->second);
     return workbook;
 }
 

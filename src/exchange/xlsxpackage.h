@@ -2,7 +2,6 @@
 
 #include <QByteArrayView>
 #include <QString>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,7 +22,6 @@ struct WorkbookSheet {
 };
 
 struct Workbook {
-    std::string part;
     std::vector<WorkbookSheet> sheets; // in the workbook's order
     bool date1904 = false;             // day 0 is 01.01.1904, not 30.12.1899
     std::string sharedStrings;         // empty when the workbook links none

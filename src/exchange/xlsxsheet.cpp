@@ -1,6 +1,5 @@
 #include "exchange/xlsxsheet.h"
 
-#include "core/journaldates.h"
 #include "exchange/numberformats.h"
 #include "exchange/partxml.h"
 #include "exchange/xlsxpackage.h"
@@ -8,9 +7,7 @@
 #include <QDate>
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <map>
-#include <stdexcept>
 #include <unordered_set>
 #include <utility>
 
@@ -24,12 +21,6 @@ struct SheetContext {
     std::vector<NumberFormat> formats; // each cell format's number format, by its index
     QDate origin;                      // the day of serial number 0
 };
-
-// A part that is no XML: the parser's words go to the log, and the file is refused as damaged.
-void checkParsed(const QXmlStreamReader& reader, const std::string& part) {
-    if (reader.hasError())
-        throw std::runtime_error(part + ": " + reader.errorString().toStdString());
-}
 
 // The text of a string as the workbook writes it: a character XML cannot carry (a carriage return)
 // comes as "_x000D_", and a text's own "_x" as "_x005F_x".
@@ -135,28 +126,17 @@ std::pair<int, int> cellAt(QStringView address) {
     return {int(row - 1), int(col - 1)};
 }
 
-QString booleanText(bool value) {
-    return value ? QStringLiteral("ИСТИНА") : QStringLiteral("ЛОЖЬ");
-}
-
 QString formulaErrorProblem(int row, int col) {
     return QStringLiteral("Ячейка %1: формула дала ошибку (или её результат не сохранён); ячейка "
                           "оставлена пустой.")
         .arg(cellAddress(row, col));
 }
 
-// "2023-03-15T00:00:00" as ДД.ММ.ГГГГ; another text as it is.
-QString isoDate(const QString& text) {
-    const QDate date = QDate::fromString(text.left(10), Qt::ISODate);
-    return date.isValid() ? core::formatDate(date) : text;
-}
-
-// One sheet's cells, each handed over as the sheet shows it: to the cells of the sheet read, or
-// counted into a sheet only looked over (whose problems are not told).
+// One sheet's cells, each handed over as the sheet shows it.
 class SheetReader {
 public:
-    SheetReader(const SheetContext& context, SheetCells& cells, OtherSheet* other)
-        : context_(context), cells_(cells), other_(other) {}
+    SheetReader(const SheetContext& context, SheetCells& cells)
+        : context_(context), cells_(cells) {}
 
     // checked: whether the part is checked against its zip entry (a sheet cut short is named
     // so, not as damaged XML).
@@ -207,13 +187,13 @@ private:
             inline_ += unescaped(reader.readElementText());
         } else if (name == u"rPh") {
             reader.skipCurrentElement();
-        } else if (name == u"mergeCell" && !other_) {
+        } else if (name == u"mergeCell" && cells_.reading()) {
             const QStringView range = attribute(attributes, u"ref");
             const qsizetype colon = range.indexOf(u':');
             const auto [firstRow, firstCol] = cellAt(range.first(colon < 0 ? range.size() : colon));
             const auto [lastRow, lastCol] =
                 colon < 0 ? std::pair(firstRow, firstCol) : cellAt(range.sliced(colon + 1));
-            cells_.problems().add(mergedProblem(firstRow, firstCol, lastRow, lastCol));
+            cells_.problem(mergedProblem(firstRow, firstCol, lastRow, lastCol));
         }
     }
 
@@ -221,12 +201,13 @@ private:
         if (type_ == u"inlineStr")
             show(inline_);
         else if (type_ == u"e")
-            problem(formula_ ? formulaErrorProblem(row_, col_)
-                             : QStringLiteral("Ячейка %1: значение ошибки %2; ячейка оставлена "
-                                              "пустой.")
-                                   .arg(cellAddress(row_, col_), value_.value_or(QString())));
+            cells_.problem(formula_
+                               ? formulaErrorProblem(row_, col_)
+                               : QStringLiteral("Ячейка %1: значение ошибки %2; ячейка "
+                                                "оставлена пустой.")
+                                     .arg(cellAddress(row_, col_), value_.value_or(QString())));
         else if (!value_ && formula_)
-            problem(formulaErrorProblem(row_, col_));
+            cells_.problem(formulaErrorProblem(row_, col_));
         else if (!value_)
             return;
         else if (type_ == u"s")
@@ -236,7 +217,7 @@ private:
         else if (type_ == u"b")
             show(booleanText(*value_ == u"1" || *value_ == u"true"));
         else if (type_ == u"d")
-            show(isoDate(*value_));
+            show(isoDateText(*value_, *value_));
         else
             number();
     }
@@ -245,7 +226,7 @@ private:
         bool ok = false;
         const double value = value_->toDouble(&ok);
         if (!ok || std::isnan(value)) {
-            problem(formulaErrorProblem(row_, col_));
+            cells_.problem(formulaErrorProblem(row_, col_));
             return;
         }
         const bool formatted = style_ >= 0 && std::size_t(style_) < context_.formats.size();
@@ -253,20 +234,10 @@ private:
                         context_.origin));
     }
 
-    void show(const QString& text) {
-        if (other_)
-            other_->count(row_, col_, text);
-        else
-            cells_.put(row_, col_, text);
-    }
-    void problem(QString text) {
-        if (!other_)
-            cells_.problems().add(std::move(text));
-    }
+    void show(const QString& text) { cells_.show(row_, col_, text); }
 
     const SheetContext& context_;
     SheetCells& cells_;
-    OtherSheet* other_;
     int row_ = -1;
     int col_ = -1;
     // The cell being read: its type and cell format, whether it holds a formula, its value and
@@ -293,16 +264,11 @@ void readXlsx(QByteArrayView bytes, SheetCells& cells) {
     // name one part for every sheet.
     std::unordered_set<std::string> read;
     for (std::size_t i = 0; i < workbook.sheets.size(); ++i) {
-        const WorkbookSheet& sheet = workbook.sheets[i];
-        const bool taken = int(i) == cells.sheet();
-        if (!taken)
-            cells.others().push_back({int(i), sheet.name, 0, {}});
-        const auto part = parts.find(sheet.part);
-        if (part && (read.insert(part->name).second || taken))
-            SheetReader(context, cells, taken ? nullptr : &cells.others().back())
-                .read(bytes, *part, taken);
+        cells.beginSheet(int(i), workbook.sheets[i].name);
+        const auto part = parts.find(workbook.sheets[i].part);
+        if (part && (read.insert(part->name).second || cells.reading()))
+            SheetReader(context, cells).read(bytes, *part, cells.reading());
     }
-    std::erase_if(cells.others(), [](const OtherSheet& other) { return other.cells == 0; });
 }
 
 } // namespace exchange

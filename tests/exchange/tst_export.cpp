@@ -13,7 +13,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-using exchange::Shade;
 using sheettest::Cells;
 
 namespace {
@@ -98,9 +97,9 @@ private Q_SLOTS:
         QCOMPARE(all.cols(), 8);
         QCOMPARE(all.column(0).caption, QStringLiteral("Владелец"));
         QCOMPARE(all.cell(0, 3), QStringLiteral("0012345"));
-        QCOMPARE(all.shade(0), exchange::Shade::Blocked);
-        QCOMPARE(all.shade(1), exchange::Shade::Soon);
-        QCOMPARE(all.shade(2), exchange::Shade::None);
+        QCOMPARE(all.shade(0), model::BlockState::Blocked);
+        QCOMPARE(all.shade(1), model::BlockState::Soon);
+        QCOMPARE(all.shade(2), model::BlockState::Clear);
         QCOMPARE(all.column(core::ActivationDate).dates, true);
         QCOMPARE(all.column(core::BlockDate).dates, true);
         QCOMPARE(all.column(core::SerialNumber).dates, false);
