@@ -19,8 +19,6 @@ namespace app {
 
 namespace {
 
-enum ExitCode { Done = 0, Failed = 1, Usage = 2 };
-
 // `arguments` are those after the option.
 int runExport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
     if (arguments.isEmpty() || arguments.size() > 2)
@@ -34,37 +32,20 @@ int runExport(const QStringList& arguments, const QString& journalFolder, QTextS
     return Failed;
 }
 
-// The import parses its own options, the program's name first, and tells its own usage.
-int runImport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
-    return importCommand(QStringList{QStringLiteral("eklz-journal"), QStringLiteral("--import")} +
-                             arguments,
-                         journalFolder, errors);
-}
-
-struct Command {
-    const char* option;
-    const char* usage;
-    int (*run)(const QStringList& arguments, const QString& journalFolder, QTextStream& errors);
-};
-
-const Command Commands[] = {
-    {"--export", "--export OUT.xlsx|OUT.ods [ЖУРНАЛ]", &runExport},
-    {"--import", nullptr, &runImport},
-};
-
-const Command* commandIn(int argc, char* argv[]) {
+// The first command's option among the arguments, "--export" or "--import"; none for the window.
+const char* commandIn(int argc, char* argv[]) {
     for (int i = 1; i < argc; ++i)
-        for (const Command& command : Commands)
-            if (std::strcmp(argv[i], command.option) == 0)
-                return &command;
+        for (const char* option : {"--export", "--import"})
+            if (std::strcmp(argv[i], option) == 0)
+                return option;
     return nullptr;
 }
 
 } // namespace
 
 std::optional<int> runCommandLine(int argc, char* argv[]) {
-    const Command* command = commandIn(argc, argv);
-    if (!command)
+    const char* option = commandIn(argc, argv);
+    if (!option)
         return std::nullopt;
     // No window, no display: the application object serves the paths and the arguments only.
     QCoreApplication application(argc, argv);
@@ -81,12 +62,18 @@ std::optional<int> runCommandLine(int argc, char* argv[]) {
         errors << refusal << Qt::endl;
         return Failed;
     }
-    const qsizetype at = arguments.indexOf(QString::fromLatin1(command->option));
-    // The command's option comes first, its arguments after it, nothing else.
-    const int code = at == 0 ? command->run(arguments.mid(1), folder, errors) : int(Usage);
-    if (code == Usage && command->usage)
-        errors << QStringLiteral("Неверная командная строка. Использование: eklz-journal ")
-               << QString::fromUtf8(command->usage) << Qt::endl;
+    const bool exporting = std::strcmp(option, "--export") == 0;
+    // The command's option comes first, its arguments after it, nothing else. The import parses
+    // its own options, the program's name first, and tells its own usage.
+    int code = Usage;
+    if (arguments.indexOf(QString::fromLatin1(option)) == 0)
+        code = exporting ? runExport(arguments.mid(1), folder, errors)
+                         : importCommand(QStringList{QStringLiteral("eklz-journal")} + arguments,
+                                         folder, errors);
+    if (code == Usage && exporting)
+        errors << QStringLiteral("Неверная командная строка. Использование: eklz-journal "
+                                 "--export OUT.xlsx|OUT.ods [ЖУРНАЛ]")
+               << Qt::endl;
     return code;
 }
 

@@ -14,12 +14,13 @@ class QSettings;
 //
 // "--folder DIR" anywhere names the journal folder for this run, the window's included.
 //
-// Each command is a row of the table in commandline.cpp: its option, its usage line, and the
-// function that runs it with the arguments after the option and the journal folder. It ends
-// with 0, or after a message on standard error with 1 (the command failed) or 2 (the command
-// line is wrong).
+// Each command ends with 0, or after a message on standard error with 1 (the command failed) or
+// 2 (the command line is wrong).
 
 namespace app {
+
+// The exit codes of a command, as above.
+enum ExitCode { Done = 0, Failed = 1, Usage = 2 };
 
 // The exit code when the arguments name a command; none when the window is to start.
 std::optional<int> runCommandLine(int argc, char* argv[]);

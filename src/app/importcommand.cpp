@@ -1,5 +1,6 @@
 #include "app/importcommand.h"
 
+#include "app/commandline.h"
 #include "core/fingerprint.h"
 #include "core/foldertree.h"
 #include "core/journalbackups.h"
@@ -12,19 +13,12 @@
 #include "model/gridmodel.h"
 
 #include <QCommandLineParser>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QStandardPaths>
-#include <cstring>
 
 namespace app {
 
 namespace {
-
-constexpr int Written = 0;
-constexpr int NotWritten = 1;
-constexpr int Usage = 2;
 
 QString usage() {
     return QStringLiteral("Использование: eklz-journal --import ФАЙЛ --to ПУТЬ\n"
@@ -135,12 +129,12 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     const std::optional<Target> target = targetOf(parser.value(to), &refusal);
     if (!target) {
         errors << refusal << Qt::endl;
-        return NotWritten;
+        return Failed;
     }
     const exchange::ImportOutcome imported = exchange::importFile(parser.value(from));
     if (!imported.ok()) {
         errors << QStringLiteral("Импорт не выполнен: ") << *imported.refusal << Qt::endl;
-        return NotWritten;
+        return Failed;
     }
     const exchange::ImportedJournal& journal = imported.journal;
     model::GridModel grid;
@@ -181,7 +175,7 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     if (const QString message = saved ? saved->note : std::get<journal::Refused>(result).why;
         !message.isEmpty())
         errors << message << Qt::endl;
-    return saved ? Written : NotWritten;
+    return saved ? Done : Failed;
 }
 
 } // namespace app
