@@ -38,7 +38,8 @@ QTableWidgetItem* readOnly(const QString& text) {
 
 ConflictDialog::ConflictDialog(const QString& fileName,
                                const std::vector<core::MergeConflict>& conflicts, QWidget* parent)
-    : QDialog(parent), table_(new QTableWidget(int(conflicts.size()), 6, this)) {
+    : QDialog(parent) {
+    auto* table = new QTableWidget(int(conflicts.size()), 6, this);
     setObjectName(QStringLiteral("DlgConflicts"));
     setWindowTitle(QStringLiteral("Журнал учета ЭКЛЗ"));
     auto* layout = new QVBoxLayout(this);
@@ -51,27 +52,27 @@ ConflictDialog::ConflictDialog(const QString& fileName,
     text->setWordWrap(true);
     layout->addWidget(text);
 
-    table_->setObjectName(QStringLiteral("TblConflicts"));
-    table_->setHorizontalHeaderLabels({QStringLiteral("Владелец"), QStringLiteral("Зав. № ЭКЛЗ"),
-                                       QStringLiteral("Колонка"), QStringLiteral("у вас"),
-                                       QStringLiteral("в файле"), QStringLiteral("Сохранить")});
-    table_->verticalHeader()->hide();
-    table_->setSelectionMode(QAbstractItemView::NoSelection);
+    table->setObjectName(QStringLiteral("TblConflicts"));
+    table->setHorizontalHeaderLabels({QStringLiteral("Владелец"), QStringLiteral("Зав. № ЭКЛЗ"),
+                                      QStringLiteral("Колонка"), QStringLiteral("у вас"),
+                                      QStringLiteral("в файле"), QStringLiteral("Сохранить")});
+    table->verticalHeader()->hide();
+    table->setSelectionMode(QAbstractItemView::NoSelection);
     for (int i = 0; i < int(conflicts.size()); ++i) {
         const core::MergeConflict& conflict = conflicts[std::size_t(i)];
-        table_->setItem(i, 0, readOnly(conflict.owner));
-        table_->setItem(i, 1, readOnly(conflict.serial));
-        table_->setItem(i, 2, readOnly(columnOf(conflict)));
-        table_->setItem(i, 3, readOnly(conflict.mine));
-        table_->setItem(i, 4, readOnly(conflict.theirs));
-        auto* choice = new QComboBox(table_);
+        table->setItem(i, 0, readOnly(conflict.owner));
+        table->setItem(i, 1, readOnly(conflict.serial));
+        table->setItem(i, 2, readOnly(columnOf(conflict)));
+        table->setItem(i, 3, readOnly(conflict.mine));
+        table->setItem(i, 4, readOnly(conflict.theirs));
+        auto* choice = new QComboBox(table);
         choice->addItems({KeepMine, TakeTheirs});
-        table_->setCellWidget(i, 5, choice);
+        table->setCellWidget(i, 5, choice);
         choices_.push_back(choice);
     }
-    table_->resizeColumnsToContents();
-    table_->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(table_);
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table);
 
     auto* buttons = new QDialogButtonBox(this);
     QPushButton* allMine = buttons->addButton(KeepMine, QDialogButtonBox::ActionRole);

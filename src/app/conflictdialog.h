@@ -6,7 +6,6 @@
 #include <vector>
 
 class QComboBox;
-class QTableWidget;
 
 namespace app {
 
@@ -25,7 +24,6 @@ public:
     void chooseAll(bool theirs);
 
 private:
-    QTableWidget* table_;
     std::vector<QComboBox*> choices_;
 };
 

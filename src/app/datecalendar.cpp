@@ -56,14 +56,13 @@ DateCalendar::DateCalendar(QLineEdit& line, std::function<QDate()> today)
 }
 
 void DateCalendar::setAvailable(bool available) {
-    available_ = available;
     button_->setVisible(available);
     if (!available)
         calendar_->hide();
 }
 
 void DateCalendar::open() {
-    if (!available_)
+    if (!button_->isVisible())
         return;
     const QString text = line_.text();
     std::optional<QDate> date = core::readDate(text);
@@ -90,7 +89,7 @@ bool DateCalendar::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() != QEvent::KeyPress)
         return QObject::eventFilter(watched, event);
     const auto& key = static_cast<const QKeyEvent&>(*event);
-    if (watched == &line_ && available_ && key.key() == Qt::Key_Down &&
+    if (watched == &line_ && button_->isVisible() && key.key() == Qt::Key_Down &&
         key.modifiers() == Qt::AltModifier) {
         open();
         return true;

@@ -32,8 +32,7 @@ private:
     QLineEdit& line_;
     std::function<QDate()> today_;
     QCalendarWidget* calendar_;
-    QAction* button_;
-    bool available_ = false;
+    QAction* button_; // shown on a date column only
 };
 
 } // namespace app

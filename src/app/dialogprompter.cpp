@@ -2,7 +2,6 @@
 
 #include "app/conflictdialog.h"
 
-#include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPushButton>

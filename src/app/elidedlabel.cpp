@@ -14,10 +14,6 @@ QString ElidedLabel::shownText() const {
     return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
 }
 
-bool ElidedLabel::isElided() const {
-    return shownText() != text();
-}
-
 void ElidedLabel::setWholeText(const QString& text) {
     setText(text);
     updateToolTip();
@@ -41,7 +37,7 @@ void ElidedLabel::changeEvent(QEvent* event) {
 }
 
 void ElidedLabel::updateToolTip() {
-    setToolTip(isElided() ? text() : QString());
+    setToolTip(shownText() != text() ? text() : QString());
 }
 
 } // namespace app

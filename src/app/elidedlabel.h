@@ -12,7 +12,6 @@ public:
     explicit ElidedLabel(QWidget* parent = nullptr);
 
     void setWholeText(const QString& text);
-    bool isElided() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -25,6 +25,11 @@ void speakRussian(QFileDialog& dialog, const QString& accept) {
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
 }
 
+// The path chosen, or an empty text after Cancel.
+QString pathChosen(QFileDialog& dialog) {
+    return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 } // namespace
 
 QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
@@ -43,9 +48,7 @@ QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
     QObject::connect(
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return pathChosen(dialog);
 }
 
 QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
@@ -56,9 +59,7 @@ QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     speakRussian(dialog, QStringLiteral("Открыть"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return pathChosen(dialog);
 }
 
 QString DialogFileChooser::folderName(QWidget* parent, const QString& title,
@@ -69,9 +70,7 @@ QString DialogFileChooser::folderName(QWidget* parent, const QString& title,
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
     speakRussian(dialog, QStringLiteral("Выбрать"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return pathChosen(dialog);
 }
 
 } // namespace app

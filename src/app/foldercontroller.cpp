@@ -24,24 +24,20 @@ FolderController::FolderController(QWidget& window, Window hooks,
 }
 
 void FolderController::ask() {
-    const QString folder =
+    const QString chosen =
         files_->folderName(&window_, QStringLiteral("Папка журналов"), hooks_.currentFolder());
-    if (!folder.isEmpty())
-        choose(folder);
-}
-
-bool FolderController::choose(const QString& chosen) {
+    if (chosen.isEmpty())
+        return;
     const QString folder = QDir::cleanPath(QDir(chosen).absolutePath());
     if (const std::optional<QString> refusal = core::journalFolderRefusal(folder)) {
         prompter_.message(*refusal);
-        return false;
+        return;
     }
     if (folder == hooks_.currentFolder() || !hooks_.mayLeave())
-        return false;
+        return;
     if (settings_)
         settings_->setValue(journalFolderKey(), folder);
     hooks_.switchTo(folder);
-    return true;
 }
 
 QStringList withoutFolderArgument(const QStringList& arguments, QString* folder) {

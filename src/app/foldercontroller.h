@@ -40,10 +40,9 @@ public:
                      core::Prompter& prompter, QSettings* settings);
 
     QAction& action() { return *action_; }
-    // Chooses that folder, as the dialog would (the dialog's answer, or a test's).
-    bool choose(const QString& folder);
 
 private:
+    // The folder dialog, then the folder chosen is checked and taken.
     void ask();
 
     QWidget& window_;

@@ -52,8 +52,8 @@ QAction* GridContextMenu::windowAction(const char* name) const {
 }
 
 // An entry that runs the window's action of that name, which may be made after the menu.
-QAction* GridContextMenu::addEntry(const char* name, const QString& caption,
-                                   const char* windowActionName) {
+void GridContextMenu::addEntry(const char* name, const QString& caption,
+                               const char* windowActionName) {
     QAction* entry = menu_->addAction(caption);
     entry->setObjectName(QString::fromLatin1(name));
     entry->setProperty("caption", caption);
@@ -62,19 +62,18 @@ QAction* GridContextMenu::addEntry(const char* name, const QString& caption,
         if (QAction* action = windowAction(windowActionName); action && action->isEnabled())
             action->trigger();
     });
-    return entry;
 }
 
 template <typename Function>
-QAction* GridContextMenu::addEntry(const char* name, const QString& caption,
-                                   const QKeySequence& keys, Function function) {
+void GridContextMenu::addEntry(const char* name, const QString& caption, const QKeySequence& keys,
+                               Function function) {
     QAction* entry = menu_->addAction(withKeys(caption, keys));
     entry->setObjectName(QString::fromLatin1(name));
     connect(entry, &QAction::triggered, this, function);
-    return entry;
 }
 
-void GridContextMenu::updateEntries() {
+// Each entry is updated first: its window action's state and keys, what there is to act on.
+void GridContextMenu::popUp(QPoint globalPosition) {
     for (QAction* entry : menu_->actions()) {
         const QByteArray name = entry->property("windowAction").toByteArray();
         if (name.isEmpty())
@@ -95,10 +94,6 @@ void GridContextMenu::updateEntries() {
     entry("MenuCut")->setEnabled(view_.currentIndex().isValid());
     entry("MenuPaste")->setEnabled(!QGuiApplication::clipboard()->text().isEmpty());
     entry("MenuDeleteRow")->setEnabled(view_.currentIndex().isValid());
-}
-
-void GridContextMenu::popUp(QPoint globalPosition) {
-    updateEntries();
     menu_->popup(globalPosition);
 }
 

@@ -37,12 +37,11 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    QAction* addEntry(const char* name, const QString& caption, const char* windowAction);
+    void addEntry(const char* name, const QString& caption, const char* windowAction);
     template <typename Function>
-    QAction* addEntry(const char* name, const QString& caption, const QKeySequence& keys,
-                      Function function);
+    void addEntry(const char* name, const QString& caption, const QKeySequence& keys,
+                  Function function);
     QAction* windowAction(const char* name) const;
-    void updateEntries();
     // Where the keys open the menu: over the current cell.
     QPoint currentCellCentre() const;
 

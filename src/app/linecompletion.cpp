@@ -7,6 +7,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QStringListModel>
+#include <algorithm>
 
 namespace app {
 
@@ -19,13 +20,6 @@ bool isDeletion(const QKeyEvent& key) {
     return key.key() == Qt::Key_Backspace || key.key() == Qt::Key_Delete ||
            key.matches(QKeySequence::Cut) || key.matches(QKeySequence::DeleteStartOfWord) ||
            key.matches(QKeySequence::DeleteEndOfWord) || key.matches(QKeySequence::DeleteEndOfLine);
-}
-
-qsizetype leadingBlanks(const QString& text) {
-    qsizetype count = 0;
-    while (count < text.size() && text[count].isSpace())
-        ++count;
-    return count;
 }
 
 } // namespace
@@ -55,16 +49,13 @@ QString LineCompletion::typedText() const {
     return hasProposal() && line_.selectionStart() == typed_.size() ? typed_ : line_.text();
 }
 
-bool LineCompletion::accept() {
+void LineCompletion::accept() {
     if (!hasProposal())
-        return false;
+        return;
     const QString value = proposal_;
     proposal_.clear();
-    if (line_.text() == value)
-        return false;
-    line_.setText(value);
-    Q_EMIT textChosen(value);
-    return true;
+    if (line_.text() != value)
+        choose(value);
 }
 
 void LineCompletion::propose(const QString& text) {
@@ -79,7 +70,9 @@ void LineCompletion::propose(const QString& text) {
         return;
     // The match keys fold one character for one: the typed text, blanks before it aside, is as
     // long as the part of the value it matched.
-    const QString rest = value->sliced(std::min(value->size(), text.size() - leadingBlanks(text)));
+    const qsizetype blanks =
+        std::ranges::find_if_not(text, [](QChar c) { return c.isSpace(); }) - text.begin();
+    const QString rest = value->sliced(std::min(value->size(), text.size() - blanks));
     typed_ = text;
     shown_ = text + rest;
     proposal_ = *value;

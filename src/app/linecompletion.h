@@ -38,9 +38,8 @@ public:
     // The text as typed, without a proposal pending after it.
     QString typedText() const;
     bool hasProposal() const;
-    // Takes a pending proposal: the line holds the value as the column spells it. Returns whether
-    // the text changed.
-    bool accept();
+    // Takes a pending proposal: the line holds the value as the column spells it.
+    void accept();
     // Forgets a pending proposal, leaving the text as it is.
     void reset() { proposal_.clear(); }
     // Alt+Down: the list of matches; false when there are none.

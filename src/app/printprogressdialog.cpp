@@ -17,7 +17,6 @@ PrintProgressDialog::PrintProgressDialog(QWidget* parent) : parent_(parent) {}
 PrintProgressDialog::~PrintProgressDialog() = default;
 
 void PrintProgressDialog::start(int pageCount) {
-    pageCount_ = pageCount;
     pagesPerStep_ = std::max(1, (pageCount + ShownSteps - 1) / ShownSteps);
     dialog_ = std::make_unique<QProgressDialog>(parent_.data());
     dialog_->setWindowTitle(QStringLiteral("Печать"));
@@ -34,8 +33,9 @@ void PrintProgressDialog::start(int pageCount) {
 }
 
 void PrintProgressDialog::showPage(int pagesDone) {
-    dialog_->setLabelText(
-        QStringLiteral("Печать журнала: готово страниц %1 из %2").arg(pagesDone).arg(pageCount_));
+    dialog_->setLabelText(QStringLiteral("Печать журнала: готово страниц %1 из %2")
+                              .arg(pagesDone)
+                              .arg(dialog_->maximum()));
     dialog_->setValue(pagesDone);
 }
 

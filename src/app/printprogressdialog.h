@@ -31,7 +31,6 @@ private:
 
     QPointer<QWidget> parent_;
     std::unique_ptr<QProgressDialog> dialog_;
-    int pageCount_ = 0;
     int pagesPerStep_ = 1;
 };
 
