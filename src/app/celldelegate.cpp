@@ -8,7 +8,6 @@
 #include "editing/gridhistory.h"
 #include "editing/journaltextvalidator.h"
 #include "model/gridmodel.h"
-#include "model/registerstate.h"
 
 #include <QAbstractItemView>
 #include <QHelpEvent>

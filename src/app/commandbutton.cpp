@@ -36,36 +36,6 @@ void CommandButton::paintEvent(QPaintEvent*) {
     painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
 }
 
-void createCommandButtons(QWidget& window) {
-    struct Place {
-        const char* name;
-        const char* caption;
-        int left, top, width, height;
-    };
-    static const Place places[] = {
-        {"CmdDelC", "Удалить колонку", 480, 120, 1095, 615},
-        {"CmdAddC", "Добавить колонку", 480, 720, 1095, 615},
-        {"CmdDelS", " Удалить строку", 1560, 120, 1095, 615},
-        {"CmdAddS", "Добавить строку", 1560, 720, 1095, 615},
-        {"CmdSortC", "Переместить колонки", 2640, 120, 1335, 615},
-        {"CmdSearh", "Поиск", 2640, 720, 1335, 615},
-        {"CmdZArch", "Загрузить архив", 3960, 120, 1335, 615},
-        {"CmdZagruz", "Открыть журнал", 3960, 720, 1335, 615},
-        {"CmdSaveAs", "Сохранить как", 5280, 120, 1335, 615},
-        {"CmdSave", "Сохранить изменения", 5280, 720, 1335, 615},
-        {"CmdEdit", "Ввод", 6840, 120, 855, 615},
-        {"CmdPrint", "Печать", 7920, 120, 855, 615},
-        {"CmdProd", "Выход", 9120, 120, 855, 615},
-    };
-    for (const Place& place : places) {
-        auto* button = new CommandButton(QString::fromUtf8(place.caption), &window);
-        button->setObjectName(QString::fromLatin1(place.name));
-        button->setGeometry(
-            twips::toPixels(&window, place.left, place.top, place.width, place.height));
-    }
-    createExchangeButton(window);
-}
-
 namespace {
 
 // "Обмен" keeps this distance to "Выход" and to the window's right edge.
@@ -100,19 +70,18 @@ private:
 };
 
 QRect exchangePlaceRightOfExit(const QWidget& window, const QToolButton& button) {
-    const QRect exit =
-        window.findChild<QPushButton*>(QStringLiteral("CmdProd"), Qt::FindDirectChildrenOnly)
-            ->geometry();
+    const QRect exit = commandButton(window, "CmdProd")->geometry();
     const int width =
         std::max(button.sizeHint().width(), twips::toPixels(&window, ExchangeLeastWidth));
     return {exit.right() + 1 + twips::toPixels(&window, ExchangeGap), exit.top(), width,
             exit.height()};
 }
 
-} // namespace
-
+// "Обмен" (CmdExchange): a button whose menu holds the exchange with spreadsheets and the
+// journal folder; the commands add their actions to its menu. Tab reaches it, Space, F10 and
+// Alt+О (the underlined letter) open the menu, and so does Alt+J, the same key on a Latin layout.
 // Right of "Выход", above the grid's right margin: no control of the journal's table moves.
-QToolButton* createExchangeButton(QWidget& window) {
+void createExchangeButton(QWidget& window) {
     auto* button = new QToolButton(&window);
     button->setObjectName(QStringLiteral("CmdExchange"));
     button->setText(QStringLiteral("&Обмен"));
@@ -140,7 +109,42 @@ QToolButton* createExchangeButton(QWidget& window) {
     window.addAction(open);
     new LatinMnemonic(*button);
     button->setGeometry(exchangePlaceRightOfExit(window, *button));
-    return button;
+}
+
+} // namespace
+
+void createCommandButtons(QWidget& window) {
+    struct Place {
+        const char* name;
+        const char* caption;
+        int left, top, width, height;
+    };
+    static const Place places[] = {
+        {"CmdDelC", "Удалить колонку", 480, 120, 1095, 615},
+        {"CmdAddC", "Добавить колонку", 480, 720, 1095, 615},
+        {"CmdDelS", " Удалить строку", 1560, 120, 1095, 615},
+        {"CmdAddS", "Добавить строку", 1560, 720, 1095, 615},
+        {"CmdSortC", "Переместить колонки", 2640, 120, 1335, 615},
+        {"CmdSearh", "Поиск", 2640, 720, 1335, 615},
+        {"CmdZArch", "Загрузить архив", 3960, 120, 1335, 615},
+        {"CmdZagruz", "Открыть журнал", 3960, 720, 1335, 615},
+        {"CmdSaveAs", "Сохранить как", 5280, 120, 1335, 615},
+        {"CmdSave", "Сохранить изменения", 5280, 720, 1335, 615},
+        {"CmdEdit", "Ввод", 6840, 120, 855, 615},
+        {"CmdPrint", "Печать", 7920, 120, 855, 615},
+        {"CmdProd", "Выход", 9120, 120, 855, 615},
+    };
+    for (const Place& place : places) {
+        auto* button = new CommandButton(QString::fromUtf8(place.caption), &window);
+        button->setObjectName(QString::fromLatin1(place.name));
+        button->setGeometry(
+            twips::toPixels(&window, place.left, place.top, place.width, place.height));
+    }
+    createExchangeButton(window);
+}
+
+QPushButton* commandButton(const QWidget& window, const char* name) {
+    return window.findChild<QPushButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
 }
 
 QToolButton* exchangeButton(const QWidget& window) {

@@ -21,11 +21,10 @@ protected:
 // The window's command buttons in the order of the journal's control table, each at its place,
 // then "Обмен".
 void createCommandButtons(QWidget& window);
+// The command button of that object name.
+QPushButton* commandButton(const QWidget& window, const char* name);
 
-// "Обмен" (CmdExchange): a button whose menu holds the exchange with spreadsheets and the
-// journal folder; the commands add their actions to its menu. Tab reaches it, Space, F10 and
-// Alt+О (the underlined letter) open the menu, and so does Alt+J, the same key on a Latin layout.
-QToolButton* createExchangeButton(QWidget& window);
+// "Обмен" (CmdExchange), whose menu the commands add their actions to.
 QToolButton* exchangeButton(const QWidget& window);
 // The window width that has room for "Обмен" right of "Выход".
 int exchangeButtonRoom(const QWidget& window);

@@ -36,9 +36,6 @@ Q_SIGNALS:
     void aboutToEnd();
 
 private:
-    bool mayEndWithoutAsking();
-    void saveAndExit();
-    void exitWithoutSaving();
     void end();
 
     ExitPrompt* prompt_;

@@ -17,6 +17,10 @@ namespace app {
 namespace {
 
 constexpr int ColumnPadding = 8; // pixels around the text of a column sized from its format
+// The first column (whichever column stands there) and the captions' row, sized as the journal
+// has always had them.
+constexpr int FirstColumnTwips = 1500;
+constexpr int HeaderHeightTwips = 300;
 
 } // namespace
 
@@ -91,44 +95,29 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
                     draggedWidths_.resize(column + 1, 0);
                 draggedWidths_[column] = width;
             });
+    horizontalHeader()->setFixedHeight(twips::toPixels(this, HeaderHeightTwips));
     applyColumnLayout();
-    setHeaderHeightTwips(AutoSize);
 }
 
 void GridView::applyColumnLayout() {
     const QFontMetrics metrics(font());
-    applyingLayout_ = true;
+    const QScopedValueRollback applying(applyingLayout_, true);
     for (int c = 0; c < grid_->columnCount(); ++c) {
         if (draggedWidths_.value(c) > 0) {
             setColumnWidth(c, draggedWidths_[c]);
-        } else if (c == 0 && firstColumnTwips_ != AutoSize) {
-            setColumnWidth(c, twips::toPixels(this, firstColumnTwips_));
+        } else if (c == 0) {
+            setColumnWidth(c, twips::toPixels(this, FirstColumnTwips));
         } else {
             const QString text = grid_->columnWidthText(c);
             setColumnWidth(c, text.isEmpty() ? horizontalHeader()->defaultSectionSize()
                                              : metrics.horizontalAdvance(text) + 2 * ColumnPadding);
         }
     }
-    applyingLayout_ = false;
-}
-
-QList<int> GridView::draggedWidths() const {
-    return draggedWidths_;
 }
 
 void GridView::setDraggedWidths(const QList<int>& widths) {
     draggedWidths_ = widths;
     applyColumnLayout();
-}
-
-void GridView::setFirstColumnWidthTwips(int twips) {
-    firstColumnTwips_ = twips;
-    applyColumnLayout();
-}
-
-void GridView::setHeaderHeightTwips(int twips) {
-    horizontalHeader()->setFixedHeight(twips == AutoSize ? verticalHeader()->defaultSectionSize()
-                                                         : twips::toPixels(this, twips));
 }
 
 QRect GridView::selectedCells() const {
@@ -163,9 +152,8 @@ void GridView::resetSelection() {
 }
 
 void GridView::release() {
-    const bool clickedHere = dragging_;
+    const bool clickedHere = std::exchange(dragging_, false);
     const int header = std::exchange(headerPressed_, -1);
-    dragging_ = false;
     pressed_ = false;
     if (header >= 0)
         Q_EMIT headerClicked(header);
@@ -197,11 +185,9 @@ void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 bool GridView::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != horizontalHeader()->viewport())
-        return QTableView::eventFilter(watched, event);
     // A left click on a caption sorts; presses on a section edge still resize the column.
     auto* mouse = dynamic_cast<QMouseEvent*>(event);
-    if (!mouse)
+    if (watched != horizontalHeader()->viewport() || !mouse)
         return QTableView::eventFilter(watched, event);
     const int col = horizontalHeader()->logicalIndexAt(mouse->position().toPoint().x());
     const bool onEdge = horizontalHeader()->cursor().shape() == Qt::SplitHCursor;

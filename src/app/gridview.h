@@ -49,14 +49,8 @@ public:
     void copySelection() const;
 
     // Column widths in pixels the user dragged, by column position (0: none).
-    QList<int> draggedWidths() const;
+    QList<int> draggedWidths() const { return draggedWidths_; }
     void setDraggedWidths(const QList<int>& widths);
-    // A size the view takes from its format text rather than from a width or height set.
-    static constexpr int AutoSize = -1;
-    // The width of the first column, in twips, whichever column stands there; the height of the
-    // captions' row, in twips.
-    void setFirstColumnWidthTwips(int twips);
-    void setHeaderHeightTwips(int twips);
 
 Q_SIGNALS:
     // Ctrl+V on the grid, with the clipboard's text; Ctrl+X.
@@ -91,7 +85,6 @@ private:
     bool selecting_ = false;
     QPoint keptCurrent_{0, 0}; // (row, column) while the table is replaced
     QList<int> draggedWidths_;
-    int firstColumnTwips_ = AutoSize; // AutoSize: from the format text
     bool applyingLayout_ = false;
     bool dragging_ = false;  // a left press on a cell, until its release
     int headerPressed_ = -1; // the caption a left press was on, until its release

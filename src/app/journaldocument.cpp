@@ -13,7 +13,6 @@
 
 #include <QScopeGuard>
 #include <QScopedValueRollback>
-#include <QStringList>
 #include <QUndoStack>
 #include <QWidget>
 
@@ -57,10 +56,6 @@ JournalDocument::JournalDocument(QWidget& window, Parts parts, const QString& jo
     showTitle();
 }
 
-bool JournalDocument::hasUnsavedChanges() const {
-    return !history_.isClean();
-}
-
 // Opening and the block-date pass change many rows one by one: the summary follows once, at
 // the end. The message comes after the busy pointer is gone.
 void JournalDocument::open(const ShownJournal& journal) {
@@ -75,7 +70,6 @@ void JournalDocument::open(const ShownJournal& journal) {
     state_.settle();
     // A journal that could not be read is not the one on screen: the title names none.
     shown_ = result.nothingRead ? ShownJournal{} : journal;
-    window_.setWindowModified(hasUnsavedChanges());
     Q_EMIT opened();
     tell(result.message);
 }
@@ -87,11 +81,10 @@ void JournalDocument::showImported(QList<QStringList> rows, const QStringList& e
     history_.stack().resetClean();
     shown_ = {};
     showTitle();
-    window_.setWindowModified(hasUnsavedChanges());
 }
 
 bool JournalDocument::mayReplace() {
-    if (!hasUnsavedChanges())
+    if (history_.isClean())
         return true;
     switch (prompter_.askToKeepChanges(keepChangesQuestion(shown_))) {
     case core::Prompter::KeepChanges::Save:

@@ -61,7 +61,6 @@ public:
     JournalDocument(QWidget& window, Parts parts, const QString& journalFolder);
 
     const ShownJournal& shown() const { return shown_; }
-    bool hasUnsavedChanges() const;
 
     // Reads that journal into the grid, its history cleared, and tells what the user should know
     // of it. Unsaved changes are asked about before (mayReplace).

@@ -1,7 +1,6 @@
 #include "app/journalwindow.h"
 
 #include "app/celldelegate.h"
-#include "app/celleditor.h"
 #include "app/commandbutton.h"
 #include "app/dialogprompter.h"
 #include "app/exitflow.h"
@@ -82,26 +81,22 @@ void describeControls(QWidget& window, GridView& grid, QLineEdit& inputLine, QLi
 // The Tab order of the journal's control table: the input line, "Выход", the grid, the buttons;
 // then the filter under the grid and "Обмен".
 void orderTabs(QWidget& window, QWidget& inputLine, QWidget& grid, QWidget& editor) {
-    const auto button = [&](const char* name) {
-        return window.findChild<QPushButton*>(QString::fromLatin1(name),
-                                              Qt::FindDirectChildrenOnly);
-    };
     const QList<QWidget*> order = {&inputLine,
-                                   button("CmdProd"),
+                                   commandButton(window, "CmdProd"),
                                    &grid,
-                                   button("CmdDelC"),
-                                   button("CmdDelS"),
-                                   button("CmdAddC"),
-                                   button("CmdAddS"),
-                                   button("CmdZArch"),
-                                   button("CmdZagruz"),
-                                   button("CmdSortC"),
-                                   button("CmdSave"),
-                                   button("CmdEdit"),
-                                   button("CmdSearh"),
+                                   commandButton(window, "CmdDelC"),
+                                   commandButton(window, "CmdDelS"),
+                                   commandButton(window, "CmdAddC"),
+                                   commandButton(window, "CmdAddS"),
+                                   commandButton(window, "CmdZArch"),
+                                   commandButton(window, "CmdZagruz"),
+                                   commandButton(window, "CmdSortC"),
+                                   commandButton(window, "CmdSave"),
+                                   commandButton(window, "CmdEdit"),
+                                   commandButton(window, "CmdSearh"),
                                    &editor,
-                                   button("CmdSaveAs"),
-                                   button("CmdPrint"),
+                                   commandButton(window, "CmdSaveAs"),
+                                   commandButton(window, "CmdPrint"),
                                    window.findChild<QWidget*>(QStringLiteral("CmbFilter")),
                                    window.findChild<QWidget*>(QStringLiteral("CmdExchange"))};
     for (qsizetype i = 1; i < order.size(); ++i)
@@ -161,10 +156,6 @@ bool JournalWindow::isModified() const {
     return exit_->isModified();
 }
 
-QPushButton* JournalWindow::button(const char* name) const {
-    return findChild<QPushButton*>(QString::fromLatin1(name), Qt::FindDirectChildrenOnly);
-}
-
 // The register, what is derived from it, and the grid that shows it: a click, Enter, F2 or a
 // typed character edits the current cell.
 void JournalWindow::createGrid() {
@@ -196,10 +187,12 @@ void JournalWindow::createEditing() {
     edits_->setToday([clock = services_.clock] { return clock->today(); });
     input_ = new InputLine(*this, *grid_, *gridView_, *history_, *edits_);
     // A character key on "Ввод" copies the input line, as a click does.
-    input_->copyOnKeysOf(*button("CmdEdit"));
+    input_->copyOnKeysOf(*commandButton(*this, "CmdEdit"));
     const auto stored = [this](int col) {
-        markModified();
-        followActivationDate(col);
+        exit_->markModified();
+        // A stored activation date gets its block date at once, in the same undo step.
+        if (grid_->findColumn(core::ActivationDateHeader) == col)
+            fillBlockDates();
     };
     connect(edits_, &CellDelegate::stored, this, stored);
     connect(input_, &InputLine::stored, this, stored);
@@ -237,7 +230,7 @@ void JournalWindow::createRepeats() {
 // "Печать" and "Выход" have their controllers store it.
 void JournalWindow::connectButtons() {
     const auto onClick = [this](const char* name, const auto& command) {
-        connect(button(name), &QPushButton::clicked, this, command);
+        connect(commandButton(*this, name), &QPushButton::clicked, this, command);
     };
     onClick("CmdDelC", edits_->command(commands_, &GridCommands::deleteLastColumn));
     onClick("CmdAddC", edits_->command(commands_, &GridCommands::insertColumn));
@@ -250,7 +243,7 @@ void JournalWindow::connectButtons() {
     // trigger.
     const auto withKeys = [this](const char* buttonName, const char* actionName,
                                  const QKeySequence& keys, const auto& command) {
-        QPushButton* control = button(buttonName);
+        QPushButton* control = commandButton(*this, buttonName);
         QAction* action = addShortcut(*this, actionName, {keys}, this, command);
         action->setText(control->text().trimmed());
         control->setToolTip(control->text().trimmed() + QStringLiteral(" (") +
@@ -280,10 +273,10 @@ void JournalWindow::createCommands() {
     commands_ = new GridCommands(*this, *grid_, *gridView_, *history_, *edits_);
     // A header click sorts (GridCommands), then counts as a click but opens no editor.
     connect(gridView_, &GridView::headerClicked, this, [this] {
-        markModified();
+        exit_->markModified();
         fillBlockDates();
     });
-    connect(commands_, &GridCommands::changed, this, &JournalWindow::markModified);
+    connect(commands_, &GridCommands::changed, exit_, &ExitFlow::markModified);
     connect(commands_, &GridCommands::activationDatesPasted, this, &JournalWindow::fillBlockDates);
     new GridContextMenu(*this, *gridView_, *history_, *commands_, *edits_);
 }
@@ -292,7 +285,7 @@ void JournalWindow::createCommands() {
 // the block states on at midnight.
 void JournalWindow::createSummary() {
     summary_ = new SummaryBar(*this, *grid_, *gridView_, *state_);
-    summary_->followHistory(history_->stack());
+    connect(&history_->stack(), &QUndoStack::indexChanged, summary_, &SummaryBar::endNotice);
     connect(commands_, &GridCommands::deleted, summary_, &SummaryBar::showNotice);
     midnight_ = new MidnightWatch(*this, *state_, services_.clock);
 }
@@ -358,7 +351,7 @@ void JournalWindow::createExchange() {
     connect(importer, &ImportController::aboutToImport, edits_, &CellDelegate::commit);
     connect(exporter, &ExportController::aboutToExport, edits_, &CellDelegate::commit);
     connect(importer, &ImportController::imported, this, [this] {
-        markModified();
+        exit_->markModified();
         gridView_->showFirstColumn();
     });
     auto* folders =
@@ -394,14 +387,10 @@ void JournalWindow::followMidnight() {
     midnight_->followMidnight();
 }
 
-// The journal header over one empty row; column 0 and the header row sized as the journal has
-// always had them.
+// The journal header over one empty row.
 void JournalWindow::prepareGrid() {
     grid_->setHeaderFormat(core::headerFormat());
-    gridView_->setFirstColumnWidthTwips(1500);
-    gridView_->setHeaderHeightTwips(300);
     gridView_->setCurrentIndex(grid_->index(0, 0));
-    input_->line().setText(QString());
 }
 
 void JournalWindow::resizeEvent(QResizeEvent* event) {
@@ -412,17 +401,6 @@ void JournalWindow::resizeEvent(QResizeEvent* event) {
 
 void JournalWindow::closeEvent(QCloseEvent* event) {
     event->setAccepted(exit_->closeRequested());
-}
-
-void JournalWindow::followActivationDate(int col) {
-    if (grid_->findColumn(core::ActivationDateHeader) == col)
-        fillBlockDates();
-}
-
-// The exit prompt's rule: once the grid was clicked or changed, "Выход" asks. The title's marker
-// is the document's: unsaved changes only.
-void JournalWindow::markModified() {
-    exit_->markModified();
 }
 
 // With unsaved changes, opening another journal asks first.
@@ -457,7 +435,7 @@ void JournalWindow::searchColumn() {
 // Every click on the grid counts as a change, opens the editor on the clicked cell and brings the
 // block dates up to date.
 void JournalWindow::editClickedCell(CellEditor::Start start) {
-    markModified();
+    exit_->markModified();
     edits_->open(start);
     fillBlockDates();
 }

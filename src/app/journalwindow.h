@@ -143,7 +143,6 @@ private:
     void connectButtons();
     void prepareGrid();
 
-    QPushButton* button(const char* name) const;
     void placeBlockSummary();
     void layoutGrid();
     void switchFolder(const QString& folder);
@@ -154,10 +153,7 @@ private:
     // A double click on a row found in every journal: that journal, shown at that row.
     void openFoundRow(const QString& journal, int row);
     void fillBlockDates();
-    // A stored activation date gets its block date at once, in the same undo step.
-    void followActivationDate(int col);
     void editClickedCell(CellEditor::Start start = CellEditor::Start::SelectAll);
-    void markModified();
 
     WindowServices services_;
     // The prompter of the journal's commands: archive names are chosen from a list.

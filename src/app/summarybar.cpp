@@ -10,7 +10,6 @@
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTimer>
-#include <QUndoStack>
 #include <QWidget>
 #include <algorithm>
 
@@ -53,15 +52,13 @@ void SummaryBar::place(int left, int right, int top, int bottom) {
 }
 
 void SummaryBar::layOut() {
-    const int left = area_.left();
-    const int right = area_.right();
-    const int top = area_.top();
-    const int width = std::min(filterWidth(), std::max(0, right + 1 - left));
+    const int width = std::min(filterWidth(), std::max(0, area_.width()));
     // Down to the window's edge, and no further while the text has room.
-    const int height = std::max(summary_->fontMetrics().height() + 2, area_.bottom() - top);
-    filter_->setGeometry(right + 1 - width, top, width,
+    const int height = std::max(summary_->fontMetrics().height() + 2, area_.bottom() - area_.top());
+    filter_->setGeometry(area_.right() + 1 - width, area_.top(), width,
                          std::min(filter_->sizeHint().height(), height));
-    summary_->setGeometry(left, top, std::max(0, right + 1 - left - width - 8), height);
+    summary_->setGeometry(area_.left(), area_.top(), std::max(0, area_.width() - width - 8),
+                          height);
     summary_->setWholeText(summary_->text());
 }
 
@@ -90,10 +87,6 @@ void SummaryBar::applyFilter() {
     showSummary();
 }
 
-void SummaryBar::followHistory(const QUndoStack& history) {
-    connect(&history, &QUndoStack::indexChanged, this, &SummaryBar::endNotice);
-}
-
 void SummaryBar::showNotice(const QString& text) {
     notice_ = text;
     noticeTime_->start();
@@ -110,21 +103,19 @@ void SummaryBar::endNotice() {
 
 // Units that block within the warning days make the line bold; a notice is plain.
 void SummaryBar::showSummary() {
-    if (!notice_.isEmpty()) {
-        QFont font = summary_->font();
-        font.setBold(false);
-        summary_->setFont(font);
-        summary_->setWholeText(notice_);
-        return;
+    QString text = notice_;
+    bool bold = false;
+    if (notice_.isEmpty()) {
+        const model::BlockCounts counts = watch_.blocks().counts();
+        text = model::blockSummaryText(counts);
+        if (const int repeats = watch_.repeats().markedCells(); repeats > 0)
+            text += QStringLiteral(" Повторы номеров: %1.").arg(repeats);
+        if (filter() != model::RowFilter::All)
+            text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
+        bold = counts.soon > 0;
     }
-    const model::BlockCounts counts = watch_.blocks().counts();
-    QString text = model::blockSummaryText(counts);
-    if (const int repeats = watch_.repeats().markedCells(); repeats > 0)
-        text += QStringLiteral(" Повторы номеров: %1.").arg(repeats);
-    if (filter() != model::RowFilter::All)
-        text += QStringLiteral(" Показано строк: ") + QString::number(shownRows_) + u'.';
     QFont font = summary_->font();
-    font.setBold(counts.soon > 0);
+    font.setBold(bold);
     summary_->setFont(font);
     summary_->setWholeText(text);
 }

@@ -8,7 +8,6 @@
 class QComboBox;
 class QLabel;
 class QTimer;
-class QUndoStack;
 class QWidget;
 
 namespace model {
@@ -39,11 +38,10 @@ public:
     // Lays the strip out from `left` to `right` at `top`, down to `bottom`. A summary wider than
     // its room is cut with "…", whole in its tooltip.
     void place(int left, int right, int top, int bottom);
-    // A step done or undone on `history` ends the notice.
-    void followHistory(const QUndoStack& history);
 
 public Q_SLOTS:
     void showNotice(const QString& text);
+    // Also when a step is done or undone.
     void endNotice();
 
 private:
