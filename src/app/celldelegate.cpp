@@ -31,8 +31,6 @@ CellDelegate::CellDelegate(model::GridModel& grid, GridView& view, editing::Grid
     calendar_ = new DateCalendar(*editor_, [this] { return today_(); });
     view.setItemDelegate(this);
     connect(&view_, &GridView::gotFocus, this, &CellDelegate::commit);
-    connect(editor_, &CellEditor::undoRequested, this, &CellDelegate::undoRequested);
-    connect(editor_, &CellEditor::redoRequested, this, &CellDelegate::redoRequested);
 }
 
 const model::CompletionValues* CellDelegate::valuesFor(int col) const {

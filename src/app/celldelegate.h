@@ -106,9 +106,6 @@ Q_SIGNALS:
     // A stored edit changed the text of its cell, in column `col`; still within the edit's undo
     // step, so that what follows from it joins the step.
     void stored(int col);
-    // Undo or redo asked for in the editor with nothing left to undo or redo in its own text.
-    void undoRequested();
-    void redoRequested();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -23,8 +23,9 @@ GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& vi
                 {QKeySequence(Qt::ControlModifier | Qt::Key_Y),
                  QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_Z)},
                 this, edits.command(this, &GridCommands::redo));
-    connect(&edits, &CellDelegate::undoRequested, this, edits.command(this, &GridCommands::undo));
-    connect(&edits, &CellDelegate::redoRequested, this, edits.command(this, &GridCommands::redo));
+    const CellEditor* editor = &edits.editor();
+    connect(editor, &CellEditor::undoRequested, this, edits.command(this, &GridCommands::undo));
+    connect(editor, &CellEditor::redoRequested, this, edits.command(this, &GridCommands::redo));
     connect(&view_, &GridView::pasteRequested, this, edits.command(this, &GridCommands::paste));
     connect(&view_, &GridView::cutRequested, this, edits.command(this, &GridCommands::cut));
     // Whatever changes the rows or columns, but the header sort itself, ends what it showed.

@@ -43,7 +43,6 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
     verticalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setSectionsClickable(false);
     horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setStretchLastSection(false);
     horizontalHeader()->setMinimumSectionSize(1);
     horizontalHeader()->setDefaultSectionSize(64);
     horizontalHeader()->viewport()->installEventFilter(this);
@@ -51,14 +50,13 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
         "QHeaderView::section { background-color: rgb(255, 255, 192); color: black;"
         " border: 0px; border-right: 1px solid gray; border-bottom: 1px solid gray; }"));
 
-    // Black text on white; rows shaded by their block state keep the black text.
+    // Black text on white, in every colour group; rows shaded by their block state keep the
+    // black text.
     QPalette colours = palette();
     colours.setColor(QPalette::Base, Qt::white);
     colours.setColor(QPalette::Text, Qt::black);
     colours.setColor(QPalette::Highlight, QColor(255, 128, 128));
     colours.setColor(QPalette::HighlightedText, QColor(192, 255, 255));
-    colours.setColor(QPalette::Inactive, QPalette::Highlight, QColor(255, 128, 128));
-    colours.setColor(QPalette::Inactive, QPalette::HighlightedText, QColor(192, 255, 255));
     setPalette(colours);
 
     // Any selection but a drag's ends at the current cell.

@@ -117,11 +117,9 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     QCommandLineParser parser;
     const QCommandLineOption from(QStringLiteral("import"), QString(), QStringLiteral("file"));
     const QCommandLineOption to(QStringLiteral("to"), QString(), QStringLiteral("path"));
-    parser.addOption(from);
-    parser.addOption(to);
-    if (!parser.parse(arguments) || !parser.isSet(from) || !parser.isSet(to) ||
-        parser.values(from).size() != 1 || parser.values(to).size() != 1 ||
-        !parser.positionalArguments().isEmpty()) {
+    parser.addOptions({from, to});
+    if (!parser.parse(arguments) || parser.values(from).size() != 1 ||
+        parser.values(to).size() != 1 || !parser.positionalArguments().isEmpty()) {
         errors << usage() << Qt::endl;
         return Usage;
     }
