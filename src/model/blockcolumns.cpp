@@ -80,16 +80,15 @@ RowDates RowDates::of(QStringView activation, QStringView block) {
     RowDates row;
     row.ends = activation.isEmpty();
     row.dated = !activation.trimmed().isEmpty();
-    row.blockFilled = !block.trimmed().isEmpty();
     core::DateBuffer buffer;
     const QStringView computed = core::blockDateText(activation, buffer);
     row.activation = !computed.isEmpty();
     row.blockExact = block == computed;
-    if (!row.blockFilled)
+    if (block.trimmed().isEmpty())
         return row;
     // A computed block date holds no blanks: a cell holding exactly it holds it trimmed too.
     if (row.activation && block.trimmed() == computed) {
-        row.blockMatches = row.blockLike = row.blockDate = true;
+        row.blockLike = row.blockDate = true;
         row.blockDay = core::readDate(computed)->toJulianDay();
         return row;
     }
@@ -110,8 +109,6 @@ void DateCounts::add(RowDates row) {
     ++rows;
     dated += row.dated ? 1 : 0;
     activations += row.activation ? 1 : 0;
-    blockFilled += row.blockFilled ? 1 : 0;
-    blockMatches += row.blockMatches ? 1 : 0;
     blockLike += row.blockLike ? 1 : 0;
     blockForeign += row.blockForeign ? 1 : 0;
     blockDates += row.blockDate ? 1 : 0;

@@ -16,6 +16,14 @@ QStringList emptyRow(int cols) {
     return QStringList(cols, QString());
 }
 
+SortKey genericSortKey(const QString& text) {
+    bool isNumber = false;
+    const double number = text.toDouble(&isNumber);
+    if (isNumber)
+        return SortKey{0, number, {}, {}};
+    return SortKey{1, 0, text, {}};
+}
+
 QVariant alignment(bool centred) {
     return centred ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
 }
@@ -26,7 +34,7 @@ GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
     captions_.resize(InitialCols);
     columns_.resize(InitialCols);
     rows_.fill(emptyRow(InitialCols), InitialRows);
-    sortKeyMaker_ = &GridModel::genericSortKey;
+    sortKeyMaker_ = &genericSortKey;
 }
 
 QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) const {
@@ -165,8 +173,6 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
 }
 
 void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells) {
-    if (count <= 0 || at < 0 || at > rowCount())
-        return;
     const int cols = columnCount();
     beginInsertRows({}, at, at + count - 1);
     rows_.insert(at, count, emptyRow(cols));
@@ -177,8 +183,6 @@ void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells) {
 }
 
 void GridModel::removeRowsAt(int at, int count) {
-    if (count <= 0 || at < 0 || at + count > rowCount())
-        return;
     beginRemoveRows({}, at, at + count - 1);
     rows_.remove(at, count);
     endRemoveRows();
@@ -187,8 +191,6 @@ void GridModel::removeRowsAt(int at, int count) {
 void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,
                                 const QList<QString>& cells,
                                 const std::vector<ColumnFormat>& formats) {
-    if (count <= 0 || at < 0 || at > columnCount())
-        return;
     beginInsertColumns({}, at, at + count - 1);
     captions_.insert(at, count, QString());
     if (captions.size() == count)
@@ -210,8 +212,6 @@ void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,
 }
 
 void GridModel::removeColumnsAt(int at, int count) {
-    if (count <= 0 || at < 0 || at + count > columnCount() || count == columnCount())
-        return;
     beginRemoveColumns({}, at, at + count - 1);
     captions_.remove(at, count);
     for (QStringList& row : rows_)
@@ -232,8 +232,6 @@ bool GridModel::moveColumnTo(int col, int position) {
 }
 
 void GridModel::moveColumn(int col, int position) {
-    if (!hasCol(col) || !hasCol(position) || col == position)
-        return;
     beginMoveColumns({}, col, col, {}, col < position ? position + 1 : position);
     captions_.move(col, position);
     for (QStringList& row : rows_)
@@ -269,16 +267,8 @@ QString GridModel::columnWidthText(int col) const {
     return hasCol(col) ? columns_[std::size_t(col)].widthText : QString();
 }
 
-SortKey GridModel::genericSortKey(const QString& text) {
-    bool isNumber = false;
-    const double number = text.toDouble(&isNumber);
-    if (isNumber)
-        return SortKey{0, number, {}, {}};
-    return SortKey{1, 0, text, {}};
-}
-
 void GridModel::setSortKeyMaker(SortKeyMaker maker) {
-    sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&GridModel::genericSortKey);
+    sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&genericSortKey);
 }
 
 void GridModel::sort(int column, Qt::SortOrder order) {
@@ -299,8 +289,6 @@ void GridModel::sort(int column, Qt::SortOrder order) {
 }
 
 void GridModel::permuteRows(const std::vector<int>& order) {
-    if (order.size() != std::size_t(rowCount()))
-        return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> newRowOf(order.size());
