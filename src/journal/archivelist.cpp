@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <optional>
 #include <sys/stat.h>
+#include <tuple>
 #include <vector>
 
 namespace journal {
@@ -18,12 +19,10 @@ struct Archive {
     timespec modified;
 };
 
+// The newest first; archives of the same time by name.
 bool newerFirst(const Archive& a, const Archive& b) {
-    if (a.modified.tv_sec != b.modified.tv_sec)
-        return a.modified.tv_sec > b.modified.tv_sec;
-    if (a.modified.tv_nsec != b.modified.tv_nsec)
-        return a.modified.tv_nsec > b.modified.tv_nsec;
-    return a.name < b.name;
+    return std::tie(b.modified.tv_sec, b.modified.tv_nsec, a.name) <
+           std::tie(a.modified.tv_sec, a.modified.tv_nsec, b.name);
 }
 
 // The name "Загрузить архив" would open this file by, if any.

@@ -118,10 +118,8 @@ void JournalFiles::setFolder(QString programFolder) {
 
 OpenResult JournalFiles::openCurrent() {
     const QString path = core::currentJournalPath(programFolder_);
-    partial_.reset();
-    Reading reading;
-    try {
-        journal::resetJournalGrid(grid_);
+    return open(path, QStringLiteral("Не могу найти thisyear.csv."), [&] {
+        Reading reading;
         // A missing current-year file is no error: the user starts a new register.
         const core::Opened file = tree_.openForReading(path);
         if (file.ok())
@@ -135,20 +133,14 @@ OpenResult JournalFiles::openCurrent() {
             reading = {Reading::Failed, core::readFailureCause(file.error)};
         if (reading.kind != Reading::Failed)
             fillBlockDates();
-    } catch (const std::exception&) {
-        reading = failedReading(path);
-    }
-    OpenResult result = resultOf(reading, path, QStringLiteral("Не могу найти thisyear.csv."));
-    result.nothingRead = reading.kind == Reading::Failed && !partial_;
-    return opened(path, std::move(result));
+        return reading;
+    });
 }
 
 OpenResult JournalFiles::openArchive(const QString& name) {
     const QString path = core::archivePath(programFolder_, name);
-    partial_.reset();
-    Reading reading;
-    try {
-        journal::resetJournalGrid(grid_);
+    return open(path, QStringLiteral("Не могу найти  указанный год."), [&] {
+        Reading reading;
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         const QString archives = core::archiveFolderPath(programFolder_);
         const core::Opened folder = tree_.openFolder(archives);
@@ -165,12 +157,8 @@ OpenResult JournalFiles::openArchive(const QString& name) {
             remember(path, false, {}, {}, QByteArray());
         else if (!file.ok())
             forget(path);
-    } catch (const std::exception&) {
-        reading = failedReading(path);
-    }
-    OpenResult result = resultOf(reading, path, QStringLiteral("Не могу найти  указанный год."));
-    result.nothingRead = reading.kind == Reading::Failed && !partial_;
-    return opened(path, std::move(result));
+        return reading;
+    });
 }
 
 void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extraCaptions) {
@@ -189,7 +177,18 @@ void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extr
 
 // The journal on screen is held here, and the user hears when another copy holds it already. A
 // journal of which nothing could be read is not on screen, and is not held.
-OpenResult JournalFiles::opened(const QString& path, OpenResult result) {
+OpenResult JournalFiles::open(const QString& path, const QString& failureMessage,
+                              const std::function<Reading()>& read) {
+    partial_.reset();
+    Reading reading;
+    try {
+        journal::resetJournalGrid(grid_);
+        reading = read();
+    } catch (const std::exception&) {
+        reading = failedReading(path);
+    }
+    OpenResult result = resultOf(reading, path, failureMessage);
+    result.nothingRead = reading.kind == Reading::Failed && !partial_;
     if (result.nothingRead) {
         openedPath_.clear();
         lock_.release();

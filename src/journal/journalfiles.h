@@ -184,7 +184,9 @@ private:
                   std::optional<QByteArray> bytes = std::nullopt);
     KnownVersion* knownVersion(const QString& path);
     QString pathFor(const QString& archiveName) const;
-    OpenResult opened(const QString& path, OpenResult result);
+    // Opens the file `read` fills the grid from, with `failureMessage` when that fails.
+    OpenResult open(const QString& path, const QString& failureMessage,
+                    const std::function<Reading()>& read);
     Reading failedReading(const QString& path);
     static OpenResult resultOf(const Reading& reading, const QString& path,
                                const QString& failureMessage);
@@ -195,7 +197,8 @@ private:
     // How many rows the file holds now, as the questions write them; the version counted becomes
     // the one a question about the file describes.
     QString describe(const QString& path);
-    bool isMissing(const QString& path) const;
+    // describe() for a file a save would replace.
+    std::optional<QString> describeExisting(const QString& path);
     void forget(const QString& path);
     void endOnLastWrittenCell();
     void moveCurrentCell(int row, int col);
