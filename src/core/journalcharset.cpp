@@ -152,11 +152,7 @@ QString dropUnwritable(QStringView text) {
 
 QString decodeWindows1251(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
-    decodeWindows1251(bytes, reinterpret_cast<char16_t*>(text.data()));
-    return text;
-}
-
-void decodeWindows1251(QByteArrayView bytes, char16_t* out) {
+    auto* const out = reinterpret_cast<char16_t*>(text.data());
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
     qsizetype i = 0;
@@ -175,6 +171,7 @@ void decodeWindows1251(QByteArrayView bytes, char16_t* out) {
     }
     for (; i < size; ++i)
         out[i] = DecodeTable[in[i]];
+    return text;
 }
 
 char* writeWindows1251(QStringView text, char* out) {

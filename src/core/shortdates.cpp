@@ -8,10 +8,6 @@ namespace core {
 
 namespace {
 
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
 bool isSeparator(QChar c) {
     return c == u'.' || c == u'/' || c == u'-' || c == u' ' || c == u'\t';
 }
@@ -28,7 +24,7 @@ std::optional<Pieces> splitDigits(QStringView text) {
     qsizetype pos = 0;
     while (pos < text.size()) {
         const qsizetype start = pos;
-        while (pos < text.size() && isDigit(text[pos]))
+        while (pos < text.size() && isAsciiDigit(text[pos]))
             ++pos;
         if (pos == start || pieces.count == 3)
             return std::nullopt;
