@@ -54,7 +54,7 @@ PageUnits pageUnits(int pageWidth, int pageHeight) {
 // add nothing.
 int nextColumnRule(int rule, int column, int cols) {
     static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
-    if (column < 0 || column >= int(Weights.size()) || cols < 2)
+    if (column >= int(Weights.size()) || cols < 2)
         return rule;
     const double weight = Weights[std::size_t(column)];
     const double share = weight / (cols - 1);
@@ -82,14 +82,11 @@ std::vector<int> textLimits(const std::vector<int>& rules) {
     std::vector<int> limits(columns, RuleAcrossEnd);
     // The rules never go left, so the first rule right of column i is the first one after it
     // that differs; walking from the right keeps it at hand.
-    bool found = false;
     int nearestRight = RuleAcrossEnd;
     for (std::size_t i = columns; i-- > 0;) {
-        if (rules[i + 1] > rules[i]) {
+        if (rules[i + 1] > rules[i])
             nearestRight = rules[i + 1];
-            found = true;
-        }
-        limits[i] = found ? nearestRight : RuleAcrossEnd;
+        limits[i] = nearestRight;
     }
     return limits;
 }
@@ -105,10 +102,6 @@ int pageCount(int dataRows) {
 QString titleText(const QString& date, const QString& time, const QString& listName) {
     return QStringLiteral(" ЖУРНАЛ ЭКЛЗ ") + QStringLiteral(" от  ") + date + QLatin1Char(' ') +
            time + (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
-}
-
-QString pageLabelText() {
-    return QStringLiteral("стр. ");
 }
 
 constexpr double TablePoints = 10;
@@ -308,7 +301,7 @@ bool JournalLayout::breakPage() {
 void JournalLayout::printPageLabel() {
     surface_.setCurrentX(float(LabelLeft * units_.column));
     surface_.setCurrentY(float(units_.line * LabelTop));
-    surface_.print(pageLabelText(), page_);
+    surface_.print(QStringLiteral("стр. "), page_);
 }
 
 void JournalLayout::ruleAcross(int line) {
@@ -329,10 +322,6 @@ void JournalLayout::printInBand(int rule, int limit, const QString& text) {
     const double top = (line_ + TextDrop) * units_.line;
     surface_.setCurrentX(float(x));
     surface_.setCurrentY(float(top));
-    if (text.isEmpty()) {
-        surface_.print(text);
-        return;
-    }
     const double end = std::min(double(limit) * units_.column, double(pageWidth_));
     const TextRoom room{end - x, (line_ + 1) * units_.line - top};
     const FittedText fitted = fitText(surface_, text, room, TablePoints, SmallestPoints);
