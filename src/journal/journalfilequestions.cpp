@@ -9,7 +9,6 @@
 #include "journal/journalfiles.h"
 #include "model/gridmodel.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace journal {

@@ -16,7 +16,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>

@@ -10,7 +10,6 @@
 #include "model/registerstate.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QPointer>

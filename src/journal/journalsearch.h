@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <QStringList>
-#include <QStringView>
 #include <optional>
 #include <vector>
 

@@ -23,19 +23,17 @@ QString notDates(QStringView caption, int count, int of) {
         QStringLiteral("в колонке «%1» не даты (%2 из %3)").arg(caption).arg(count).arg(of));
 }
 
-// Which of the two captions is missing or doubled.
+// Which of the two captions is missing or doubled: the first that is not on one column.
 QString missingCaption(const GridModel& grid) {
-    for (const QStringView caption : {core::ActivationDateHeader, core::BlockDateHeader}) {
-        int found = 0;
-        for (int c = 0; c < grid.columnCount(); ++c)
-            found += grid.caption(c).trimmed() == caption ? 1 : 0;
-        if (found != 1)
-            return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
-                                               : QStringLiteral("колонок «%1» больше одной"))
-                                       .arg(caption));
-    }
-    // Not reached: with each caption on one column, the columns are found.
-    return unfilledBecause(QStringLiteral("нет колонки «%1»").arg(core::BlockDateHeader));
+    const QStringView caption = grid.findColumn(core::ActivationDateHeader)
+                                    ? core::BlockDateHeader
+                                    : core::ActivationDateHeader;
+    int found = 0;
+    for (int c = 0; c < grid.columnCount(); ++c)
+        found += grid.caption(c).trimmed() == caption ? 1 : 0;
+    return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
+                                       : QStringLiteral("колонок «%1» больше одной"))
+                               .arg(caption));
 }
 
 // Where, in rows 0 .. end - 1, the block dates stand when the captioned column holds none: in a

@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
-#include <vector>
 
 namespace model {
 
