@@ -206,24 +206,17 @@ OpenResult JournalFiles::open(const QString& path, const QString& failureMessage
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const core::FileIdentity& identity, std::optional<QByteArray> bytes) {
     consents_.remove(path);
-    KnownVersion known{path, existed, identity, fingerprint, std::move(bytes)};
-    if (KnownVersion* same = knownVersion(path))
-        *same = std::move(known);
-    else
-        known_.push_back(std::move(known));
+    known_.insert(path, KnownVersion{existed, identity, fingerprint, std::move(bytes)});
 }
 
 void JournalFiles::forget(const QString& path) {
     consents_.remove(path);
-    known_.erase(std::remove_if(known_.begin(), known_.end(),
-                                [&](const KnownVersion& known) { return known.path == path; }),
-                 known_.end());
+    known_.remove(path);
 }
 
 JournalFiles::KnownVersion* JournalFiles::knownVersion(const QString& path) {
-    const auto same = std::find_if(known_.begin(), known_.end(),
-                                   [&](const KnownVersion& other) { return other.path == path; });
-    return same == known_.end() ? nullptr : &*same;
+    const auto known = known_.find(path);
+    return known == known_.end() ? nullptr : &*known;
 }
 
 QString JournalFiles::pathFor(const QString& archiveName) const {

@@ -153,7 +153,6 @@ private:
     };
     // The version of a file this copy knows: the file as it was when last opened or saved here.
     struct KnownVersion {
-        QString path;
         bool existed = false;
         core::FileIdentity identity;
         QByteArray fingerprint; // empty when the file was read only in part
@@ -216,7 +215,7 @@ private:
     // to find none there, or the version the user agreed to replace.
     QString openedPath_;
     QHash<QString, Consent> consents_;
-    std::vector<KnownVersion> known_; // one per path, in the order first met
+    QHash<QString, KnownVersion> known_; // by path
     core::JournalLock lock_;
     QPointer<const model::RegisterState> state_;
     QPointer<QItemSelectionModel> selection_;

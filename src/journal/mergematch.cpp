@@ -53,18 +53,13 @@ QSet<QStringView> textsOf(const Side& side, int col) {
 // in each column of a side.
 constexpr qsizetype SampleTexts = 256;
 
-QList<QStringView> sampleOf(const Side& base, int col) {
-    QSet<QStringView> seen;
-    QList<QStringView> sample;
+QSet<QStringView> sampleOf(const Side& base, int col) {
+    QSet<QStringView> sample;
     const int step = std::max(1, base.rows / int(4 * SampleTexts));
     for (int pass = 0; pass < 2 && sample.size() < SampleTexts; ++pass)
-        for (int r = pass; r < base.rows && sample.size() < SampleTexts; r += step) {
-            const QStringView text = base.cell(r, col);
-            if (!text.isEmpty() && !seen.contains(text)) {
-                seen.insert(text);
-                sample.push_back(text);
-            }
-        }
+        for (int r = pass; r < base.rows && sample.size() < SampleTexts; r += step)
+            if (const QStringView text = base.cell(r, col); !text.isEmpty())
+                sample.insert(text);
     return sample;
 }
 
@@ -106,7 +101,7 @@ std::vector<int> matchColumns(const Side& base, const Side& side,
     std::vector<Pair> pairs;
     std::vector<bool> sampled(std::size_t(base.cols), false);
     for (int b = 0; b < base.cols; ++b) {
-        const QList<QStringView> sample = sampleOf(base, b);
+        const QSet<QStringView> sample = sampleOf(base, b);
         sampled[std::size_t(b)] = !sample.empty();
         for (int c = 0; c < side.cols; ++c) {
             const auto& texts = sideTexts[std::size_t(c)];

@@ -100,8 +100,8 @@ int pageCount(int dataRows) {
 
 // " ЖУРНАЛ ЭКЛЗ  от  <date> <time>", and " — <list>" when a list of some rows is printed.
 QString titleText(const QString& date, const QString& time, const QString& listName) {
-    return QStringLiteral(" ЖУРНАЛ ЭКЛЗ ") + QStringLiteral(" от  ") + date + QLatin1Char(' ') +
-           time + (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
+    return QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  ") + date + QLatin1Char(' ') + time +
+           (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
 }
 
 constexpr double TablePoints = 10;
@@ -168,8 +168,6 @@ PrintResult JournalLayout::run() {
     setUpPage();
     for (int col = 0; col < grid_.columnCount() && col < HeaderSlots; ++col)
         headers_[std::size_t(col)] = grid_.caption(col);
-    page_ = 1;
-    line_ = 0;
     printTitle();
 
     line_ += TitleBands;
@@ -211,8 +209,7 @@ void JournalLayout::setUpPage() {
     surface_.setOrientation(PageOrientation::Landscape);
     // The units come from the paper the printer has before it is told to take A4.
     pageWidth_ = surface_.pageWidth();
-    const int height = surface_.pageHeight();
-    units_ = pageUnits(pageWidth_, height);
+    units_ = pageUnits(pageWidth_, surface_.pageHeight());
     surface_.setPaperSize(PaperSize::A4);
     surface_.setFontName(journalFace());
     surface_.setFontSize(TablePoints);
