@@ -142,11 +142,8 @@ qsizetype indexOfUnwritable(QStringView text) {
 }
 
 QString dropUnwritable(QStringView text) {
-    QString kept;
-    kept.reserve(text.size());
-    for (QChar c : text)
-        if (canHold(c))
-            kept.append(c);
+    QString kept = text.toString();
+    kept.removeIf([](QChar c) { return !canHold(c); });
     return kept;
 }
 

@@ -28,9 +28,9 @@ QString missingCaption(const GridModel& grid) {
     const QStringView caption = grid.findColumn(core::ActivationDateHeader)
                                     ? core::BlockDateHeader
                                     : core::ActivationDateHeader;
-    int found = 0;
-    for (int c = 0; c < grid.columnCount(); ++c)
-        found += grid.caption(c).trimmed() == caption ? 1 : 0;
+    const auto found =
+        std::count_if(grid.captions().begin(), grid.captions().end(),
+                      [&](const QString& other) { return other.trimmed() == caption; });
     return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
                                        : QStringLiteral("колонок «%1» больше одной"))
                                .arg(caption));
