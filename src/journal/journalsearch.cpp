@@ -18,15 +18,6 @@ bool fitsMemory(qint64 size) {
     return core::memoryToOpen(size) <= core::availableMemory();
 }
 
-// thisyear.csv, then the archives in name order.
-std::vector<JournalFile> journalFiles(const QString& programFolder) {
-    std::vector<JournalFile> files{
-        {QStringLiteral("thisyear.csv"), core::currentJournalPath(programFolder)}};
-    for (JournalFile& archive : archiveFiles(programFolder))
-        files.push_back(std::move(archive));
-    return files;
-}
-
 // A cell never holds ";", a line end or NUL, and no other character folds to one of them.
 bool fitsInCell(const QString& folded) {
     return std::none_of(folded.begin(), folded.end(), [](QChar c) {
@@ -72,7 +63,10 @@ std::vector<JournalHit> searchJournals(const QString& programFolder, const core:
         return {};
     std::vector<JournalHit> hits;
     const core::FolderTree folder(programFolder);
-    for (const JournalFile& file : journalFiles(programFolder)) {
+    std::vector<JournalFile> files = archiveFiles(programFolder);
+    files.insert(files.begin(), JournalFile{QStringLiteral("thisyear.csv"),
+                                            core::currentJournalPath(programFolder)});
+    for (const JournalFile& file : files) {
         const std::optional<QList<QStringList>> rows = journalRows(folder, file.path);
         for (int r = 0; rows && r < rows->size(); ++r) {
             const QStringList& cells = (*rows)[r];

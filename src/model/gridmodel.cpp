@@ -57,7 +57,7 @@ bool GridModel::setText(int row, int col, const QString& text) {
     if (stored == text)
         return true;
     if (log_) {
-        GridChange change = GridChange::of(GridChange::Text, row, col);
+        GridChange change{GridChange::Text, row, col};
         change.before = stored;
         change.after = text;
         record(std::move(change));
@@ -78,7 +78,7 @@ bool GridModel::setCaption(int col, const QString& caption) {
     if (captions_[col] == caption)
         return true;
     if (log_) {
-        GridChange change = GridChange::of(GridChange::Caption, 0, col);
+        GridChange change{GridChange::Caption, 0, col};
         change.before = captions_[col];
         change.after = caption;
         record(std::move(change));
@@ -121,7 +121,7 @@ bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) 
         texts.size() != qsizetype(count) * columnCount())
         return false;
     if (log_) {
-        GridChange inserted = GridChange::of(GridChange::InsertRows, row, 0, count);
+        GridChange inserted{GridChange::InsertRows, row, 0, count};
         inserted.cells = texts;
         record(std::move(inserted));
     }
@@ -132,7 +132,7 @@ bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) 
 bool GridModel::insertRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || row < 0 || row > rowCount())
         return false;
-    record(GridChange::of(GridChange::InsertRows, row, 0, count));
+    record(GridChange{GridChange::InsertRows, row, 0, count});
     insertRowsAt(row, count, {});
     return true;
 }
@@ -141,7 +141,7 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || row < 0 || row + count > rowCount())
         return false;
     if (log_) {
-        GridChange removed = GridChange::of(GridChange::RemoveRows, row, 0, count);
+        GridChange removed{GridChange::RemoveRows, row, 0, count};
         removed.cells = texts(row, count, 0, columnCount());
         record(std::move(removed));
     }
@@ -152,7 +152,7 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
 bool GridModel::insertColumns(int col, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || col < 0 || col > columnCount())
         return false;
-    record(GridChange::of(GridChange::InsertColumns, 0, col, count));
+    record(GridChange{GridChange::InsertColumns, 0, col, count});
     insertColumnsAt(col, count, {}, {}, {});
     return true;
 }
@@ -162,7 +162,7 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
         count == columnCount())
         return false;
     if (log_) {
-        GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, col, count);
+        GridChange removed{GridChange::RemoveColumns, 0, col, count};
         removed.captions = captions_.mid(col, count);
         removed.cells = texts(0, rowCount(), col, count);
         removed.formats.assign(columns_.begin() + col, columns_.begin() + col + count);
@@ -226,7 +226,7 @@ bool GridModel::moveColumnTo(int col, int position) {
         return false;
     if (col == position)
         return true;
-    record(GridChange::of(GridChange::MoveColumn, 0, col, position));
+    record(GridChange{GridChange::MoveColumn, 0, col, position});
     moveColumn(col, position);
     return true;
 }
@@ -244,7 +244,7 @@ void GridModel::moveColumn(int col, int position) {
 }
 
 void GridModel::setHeaderFormat(const QString& format) {
-    record(GridChange::of(GridChange::Reset));
+    record(GridChange{GridChange::Reset});
     const std::vector<core::FormatSection> sections = core::parseFormat(format);
     setColumnCount(int(sections.size()));
     for (int c = 0; c < columnCount(); ++c) {
@@ -281,7 +281,7 @@ void GridModel::sort(int column, Qt::SortOrder order) {
     const std::vector<int> sorted =
         sortOrder(keyTexts, sortKeyMaker_, order == Qt::DescendingOrder);
     if (log_) {
-        GridChange change = GridChange::of(GridChange::SortRows);
+        GridChange change{GridChange::SortRows};
         change.order = sorted;
         record(std::move(change));
     }
@@ -319,7 +319,7 @@ void GridModel::replaceDataRows(QList<QStringList> rows) {
 }
 
 void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
-    record(GridChange::of(GridChange::Reset));
+    record(GridChange{GridChange::Reset});
     beginResetModel();
     qsizetype cols = captions.size();
     for (const QStringList& row : rows)
