@@ -30,14 +30,10 @@ constexpr std::array<char16_t, 128> UpperHalf{
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F, //
 };
 
-constexpr char16_t charOf(int byte) {
-    return byte < 0x80 ? char16_t(byte) : UpperHalf[byte - 0x80];
-}
-
 constexpr auto DecodeTable = [] {
     std::array<char16_t, 256> table{};
     for (int b = 0; b < 256; ++b)
-        table[b] = charOf(b);
+        table[b] = b < 0x80 ? char16_t(b) : UpperHalf[b - 0x80];
     return table;
 }();
 

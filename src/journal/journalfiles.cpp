@@ -257,12 +257,10 @@ void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
 JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
     // The rows shown, without the empty row below them.
-    int rows = grid_.rowCount();
-    bool lastEmpty = rows > 0;
-    for (int c = 0; lastEmpty && c < grid_.columnCount(); ++c)
-        lastEmpty = grid_.cell(rows - 1, c).isEmpty();
-    rows -= lastEmpty ? 1 : 0;
-    partial_ = PartialRead{path, rows, -1};
+    const QList<QStringList>& shown = grid_.dataRows();
+    const bool lastEmpty = !shown.isEmpty() && std::all_of(shown.last().begin(), shown.last().end(),
+                                                           std::mem_fn(&QString::isEmpty));
+    partial_ = PartialRead{path, int(shown.size()) - (lastEmpty ? 1 : 0), -1};
     return {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
 }
 

@@ -146,6 +146,7 @@ private:
     void thin() { surface_.setDrawWidth(ThinPen); }
     void ruleAcross(int line);
     void verticalRule(int rule);
+    void columnRule(const Columns& columns, int col);
     void printInBand(int rule, int limit, const QString& text);
     const Columns& columnsFor(int cols);
 
@@ -249,11 +250,7 @@ void JournalLayout::printHeaderRow() {
     const Columns& columns = columnsFor(cols);
     // One pass past the last column draws the closing rule.
     for (int col = 0; col <= cols; ++col) {
-        if (col == cols || col == 1)
-            bold();
-        else
-            thin();
-        verticalRule(columns.rules[std::size_t(col)]);
+        columnRule(columns, col);
         if (col < HeaderSlots)
             printInBand(columns.rules[std::size_t(col)],
                         col < cols ? columns.limits[std::size_t(col)] : RuleAcrossEnd,
@@ -264,16 +261,11 @@ void JournalLayout::printHeaderRow() {
 void JournalLayout::printDataRow(int row, int cols) {
     const Columns& columns = columnsFor(cols);
     for (int col = 0; col < cols; ++col) {
-        if (col == 1)
-            bold();
-        else
-            thin();
-        verticalRule(columns.rules[std::size_t(col)]);
+        columnRule(columns, col);
         printInBand(columns.rules[std::size_t(col)], columns.limits[std::size_t(col)],
                     grid_.cell(row, col));
     }
-    bold();
-    verticalRule(columns.rules[std::size_t(cols)]);
+    columnRule(columns, cols);
     thin();
     ++line_;
     ruleAcross(line_);
@@ -304,6 +296,15 @@ void JournalLayout::printPageLabel() {
 void JournalLayout::ruleAcross(int line) {
     const int y = line * units_.line;
     surface_.line(FirstRule * units_.column, y, RuleAcrossEnd * units_.column, y);
+}
+
+// The rule left of column `col` in the row's band: bold right of the first column and at the close.
+void JournalLayout::columnRule(const Columns& columns, int col) {
+    if (col == 1 || col == columns.cols)
+        bold();
+    else
+        thin();
+    verticalRule(columns.rules[std::size_t(col)]);
 }
 
 void JournalLayout::verticalRule(int rule) {
