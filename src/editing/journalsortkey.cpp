@@ -17,10 +17,6 @@ constexpr qsizetype ExactDigits = 15;
 // Longer digit strings are read as text: a double ends near 10^308.
 constexpr qsizetype MaxNumberDigits = 300;
 
-bool isBlank(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
-}
-
 // Two long numbers may round to the same double; this text then orders them exactly: the digit
 // count first, then the digits, both mirrored for negative numbers.
 QString exactOrder(QStringView digits, bool negative) {
@@ -77,7 +73,7 @@ QCollator makeRussianCollator() {
 } // namespace
 
 model::SortKey journalSortKey(const QString& text) {
-    if (isBlank(text))
+    if (QStringView(text).trimmed().isEmpty())
         return model::SortKey{EmptyRank, 0, {}, {}};
     if (auto number = wholeNumberKey(text))
         return *std::move(number);

@@ -64,16 +64,12 @@ QString unclosedQuotesMessage(const QString& path, const std::vector<int>& lines
         .arg(where, QFileInfo(path).fileName());
 }
 
-QString shownPath(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
-
 // Shown after the grid is filled, so that the user sees what was read.
 QString nulBytesMessage(const QString& path) {
     return QStringLiteral("В файле %1 есть нулевые байты: возможно, файл повреждён. Журнал "
                           "показан без них. Сам файл не изменён; если его сохранить, прежняя "
                           "версия останется в папке Backup.")
-        .arg(shownPath(path));
+        .arg(QDir::toNativeSeparators(path));
 }
 
 // A CSV saved with another separator than the journal's.
@@ -94,7 +90,7 @@ QString hardLinksMessage(const QString& path, nlink_t links) {
 }
 
 QString saveFailedMessage(const QString& path) {
-    return QStringLiteral("Не удалось сохранить файл %1.").arg(shownPath(path));
+    return QStringLiteral("Не удалось сохранить файл %1.").arg(QDir::toNativeSeparators(path));
 }
 
 } // namespace
@@ -384,13 +380,14 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
         return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
                               "который нельзя записать в файл журнала (\";\", перевод строки или "
                               "знак вне кодировки Windows-1251). Файл не изменён.")
-            .arg(shownPath(path), QString::number(cell->row + 1),
+            .arg(QDir::toNativeSeparators(path), QString::number(cell->row + 1),
                  model::columnLabel(grid_, cell->col));
     }
     if (const std::optional<int> row = core::findOverlongRow(grid_.dataRows())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")
-            .arg(shownPath(path), QString::number(*row + 1), QString::number(core::MaxLineLength));
+            .arg(QDir::toNativeSeparators(path), QString::number(*row + 1),
+                 QString::number(core::MaxLineLength));
     }
     return std::nullopt;
 }
@@ -427,10 +424,10 @@ SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     // Its bytes become the base of the next merge.
     remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
     if (!done.unkeptBackup.isEmpty())
-        return Saved{
-            QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
-                           "в папке %2:\n%3")
-                .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()), done.unkeptBackup)};
+        return Saved{QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
+                                    "в папке %2:\n%3")
+                         .arg(QFileInfo(path).fileName(),
+                              QDir::toNativeSeparators(backups_.folder()), done.unkeptBackup)};
     return Saved{};
 }
 

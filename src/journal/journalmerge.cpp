@@ -22,6 +22,10 @@ QString rowText(const Side& side, int row) {
 
 const QString DeletedRow = QStringLiteral("строка удалена");
 
+int colsOf(const QList<QStringList>& rows) {
+    return rows.isEmpty() ? core::FileColumns : int(rows.first().size());
+}
+
 } // namespace
 
 // Walks the base rows and both sides once and writes the plan into the merge.
@@ -194,14 +198,6 @@ private:
     std::vector<int> extraColumns_; // theirs
     std::vector<bool> dropped_;     // ours rows the file deleted
 };
-
-namespace {
-
-int colsOf(const QList<QStringList>& rows) {
-    return rows.isEmpty() ? core::FileColumns : int(rows.first().size());
-}
-
-} // namespace
 
 JournalMerge::JournalMerge(const QList<QStringList>& base, const QList<QStringList>& theirs,
                            const model::GridModel& ours) {

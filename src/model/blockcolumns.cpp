@@ -58,9 +58,8 @@ std::optional<int> blockDatesColumn(const GridModel& grid, BlockColumns columns,
             core::DateBuffer other;
             ++filled[c];
             matches[c] += !computed.isEmpty() && text == computed ? 1 : 0;
-            held[c] +=
-                !activationText.isEmpty() && core::blockDateText(text, other) == activationText ? 1
-                                                                                                : 0;
+            if (!activationText.isEmpty() && core::blockDateText(text, other) == activationText)
+                ++held[c];
         }
     }
     for (std::size_t c = 0; c < cols; ++c)

@@ -15,11 +15,6 @@ constexpr int DeviceResolution = 1440;
 // The printer pixels pen widths are counted in.
 constexpr double PenPixelsPerInch = 600;
 constexpr double TwipsPerMillimetre = 1440 / 25.4;
-constexpr double TwipsPerPoint = 20;
-
-QPageSize pageSizeOf(PaperSize paper) {
-    return QPageSize(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4);
-}
 
 } // namespace
 
@@ -77,7 +72,7 @@ int PrinterSurface::pageHeight() {
 
 void PrinterSurface::setPaperSize(PaperSize paper) {
     paperSet_ = true;
-    const QPageSize size = pageSizeOf(paper);
+    const QPageSize size(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4);
     if (!target_->pageLayout().pageSize().isEquivalentTo(size))
         target_->setPageSize(size);
 }
