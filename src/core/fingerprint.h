@@ -2,8 +2,6 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
-#include <QIODevice>
-#include <QString>
 #include <optional>
 
 namespace core {

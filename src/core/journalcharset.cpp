@@ -30,14 +30,10 @@ constexpr std::array<char16_t, 128> UpperHalf{
     0x0448, 0x0449, 0x044A, 0x044B, 0x044C, 0x044D, 0x044E, 0x044F, //
 };
 
-constexpr char16_t charOf(int byte) {
-    return byte < 0x80 ? char16_t(byte) : UpperHalf[byte - 0x80];
-}
-
 constexpr auto DecodeTable = [] {
     std::array<char16_t, 256> table{};
     for (int b = 0; b < 256; ++b)
-        table[b] = charOf(b);
+        table[b] = b < 0x80 ? char16_t(b) : UpperHalf[b - 0x80];
     return table;
 }();
 
@@ -142,21 +138,14 @@ qsizetype indexOfUnwritable(QStringView text) {
 }
 
 QString dropUnwritable(QStringView text) {
-    QString kept;
-    kept.reserve(text.size());
-    for (QChar c : text)
-        if (canHold(c))
-            kept.append(c);
+    QString kept = text.toString();
+    kept.removeIf([](QChar c) { return !canHold(c); });
     return kept;
 }
 
 QString decodeWindows1251(QByteArrayView bytes) {
     QString text(bytes.size(), Qt::Uninitialized);
-    decodeWindows1251(bytes, reinterpret_cast<char16_t*>(text.data()));
-    return text;
-}
-
-void decodeWindows1251(QByteArrayView bytes, char16_t* out) {
+    auto* const out = reinterpret_cast<char16_t*>(text.data());
     const auto* in = reinterpret_cast<const unsigned char*>(bytes.data());
     const qsizetype size = bytes.size();
     qsizetype i = 0;
@@ -175,6 +164,7 @@ void decodeWindows1251(QByteArrayView bytes, char16_t* out) {
     }
     for (; i < size; ++i)
         out[i] = DecodeTable[in[i]];
+    return text;
 }
 
 char* writeWindows1251(QStringView text, char* out) {

@@ -24,8 +24,6 @@ qsizetype indexOfUnwritable(QStringView text);
 // byte, so a file's bytes survive a read and an unchanged save. The byte the code page leaves
 // unassigned, 0x98, is read as U+0098.
 QString decodeWindows1251(QByteArrayView bytes);
-// Writes the bytes.size() characters at `out`.
-void decodeWindows1251(QByteArrayView bytes, char16_t* out);
 // One byte per UTF-16 unit; a unit without a Windows-1251 byte becomes "?" (callers refuse such
 // texts first, with indexOfUnwritable).
 QByteArray encodeWindows1251(QStringView text);

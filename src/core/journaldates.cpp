@@ -8,16 +8,12 @@ namespace {
 
 using std::chrono::year_month_day;
 
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
 // Reads 1 .. maxDigits ASCII digits at `pos`; returns the digit count (0 when there are none or
 // too many).
 int readNumber(QStringView text, qsizetype& pos, int maxDigits, int& value) {
     int digits = 0;
     value = 0;
-    while (pos < text.size() && isDigit(text[pos])) {
+    while (pos < text.size() && isAsciiDigit(text[pos])) {
         if (++digits > maxDigits)
             return 0;
         value = value * 10 + (text[pos].unicode() - u'0');
@@ -132,20 +128,20 @@ year_month_day toCalendar(QDate date) {
             std::chrono::day(unsigned(day))};
 }
 
-} // namespace
-
-std::optional<QDate> readDate(QStringView text) {
-    const std::optional<year_month_day> date = readCalendarDate(text);
+std::optional<QDate> asQDate(std::optional<year_month_day> date) {
     if (!date)
         return std::nullopt;
     return QDate(int(date->year()), int(unsigned(date->month())), int(unsigned(date->day())));
 }
 
+} // namespace
+
+std::optional<QDate> readDate(QStringView text) {
+    return asQDate(readCalendarDate(text));
+}
+
 std::optional<QDate> readActivationDate(QStringView text) {
-    const std::optional<year_month_day> date = readActivation(text);
-    if (!date)
-        return std::nullopt;
-    return QDate(int(date->year()), int(unsigned(date->month())), int(unsigned(date->day())));
+    return asQDate(readActivation(text));
 }
 
 QString formatDate(QDate date) {

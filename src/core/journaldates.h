@@ -15,6 +15,11 @@ constexpr int BlockPeriodDays = 426;
 // The last year a date text can name.
 constexpr int MaxYear = 9999;
 
+// 0 to 9 only: QChar::isDigit() takes the digits of every script.
+constexpr bool isAsciiDigit(QChar c) {
+    return c >= u'0' && c <= u'9';
+}
+
 // A date text as the register holds it: day and month of one or two digits, a four-digit year
 // (d.m.yyyy, dd.mm.yyyy) or a two-digit one (dd.mm.yy: 00-29 are 2000-2029, 30-99 are
 // 1930-1999), with blanks before or after it. Nothing else reads as a date.

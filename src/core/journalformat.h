@@ -4,7 +4,6 @@
 #include "core/journalcolumns.h"
 
 #include <QByteArray>
-#include <QFile>
 #include <QList>
 #include <QString>
 #include <QStringList>

@@ -4,8 +4,6 @@
 #include "core/systemerror.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
 #include <QRandomGenerator>
 #include <algorithm>
 #include <cerrno>

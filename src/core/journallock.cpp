@@ -1,6 +1,5 @@
 #include "core/journallock.h"
 
-#include <QFileInfo>
 #include <QUuid>
 #include <cerrno>
 #include <fcntl.h>
@@ -241,11 +240,6 @@ JournalLock::~JournalLock() {
     release();
 }
 
-QString JournalLock::markPath(const QString& journalPath) {
-    const QFileInfo journal(journalPath);
-    return journal.path() + QStringLiteral("/.~lock.") + journal.fileName() + u'#';
-}
-
 QString JournalLock::heldMessage(const QString& journalFileName, const Holder& holder) {
     // A save merges the other copy's changes in; only conflicts are asked about.
     const QString after = QStringLiteral(
@@ -255,7 +249,7 @@ QString JournalLock::heldMessage(const QString& journalFileName, const Holder& h
     if (holder.unreadable)
         return QStringLiteral("Журнал %1 отмечен как открытый другим пользователем, но отметку %2 "
                               "прочитать нельзя (%3). ")
-                   .arg(journalFileName, QFileInfo(markPath(journalFileName)).fileName(),
+                   .arg(journalFileName, QStringLiteral(".~lock.") + journalFileName + u'#',
                         holder.reason) +
                after;
     return QStringLiteral("Журнал %1 сейчас открыт и у другого пользователя: %2, компьютер %3, с "
@@ -296,14 +290,9 @@ std::optional<JournalLock::Holder> JournalLock::hold(const FolderTree& folder,
         last = found.mark.holder;
         if (!retirable(found))
             return last;
-        switch (retire(at, mark, found, token)) {
-        case Retired::Retired:
-        case Retired::Kept:
-            break;
-        case Retired::Failed:
-            // Stale, and not to be taken over here: nothing to say.
+        // Stale, and not to be taken over here: nothing to say.
+        if (retire(at, mark, found, token) == Retired::Failed)
             return found.kind == Found::Readable ? std::nullopt : last;
-        }
     }
     return last;
 }

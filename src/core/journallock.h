@@ -37,7 +37,6 @@ public:
     void release();
     const QString& heldPath() const { return journal_; }
 
-    static QString markPath(const QString& journalPath);
     // What the user is told when the journal of that file name is held by another.
     static QString heldMessage(const QString& journalFileName, const Holder& holder);
 

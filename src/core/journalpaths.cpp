@@ -23,11 +23,7 @@ bool isForbiddenInName(QChar c) {
 
 // Characters as the user counts them: a pair of surrogates is one.
 qsizetype characterCount(const QString& text) {
-    qsizetype count = 0;
-    for (QChar c : text)
-        if (!c.isLowSurrogate())
-            ++count;
-    return count;
+    return std::count_if(text.begin(), text.end(), [](QChar c) { return !c.isLowSurrogate(); });
 }
 
 } // namespace

@@ -61,11 +61,9 @@ std::vector<Record> records(QByteArrayView head, char separator, bool cut) {
 
 // Whether most records hold the same number of separators, one or more.
 bool splitsAlike(const std::vector<Record>& found) {
-    if (found.empty())
+    if (found.empty() || std::any_of(found.begin(), found.end(),
+                                     [](const Record& record) { return record.semicolons > 0; }))
         return false;
-    for (const Record& record : found)
-        if (record.semicolons > 0)
-            return false;
     std::map<int, int> counts;
     for (const Record& record : found)
         ++counts[record.separators];

@@ -2,15 +2,11 @@
 
 #include "core/journaldates.h"
 
-#include <array>
+#include <QVarLengthArray>
 
 namespace core {
 
 namespace {
-
-bool isDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
 
 bool isSeparator(QChar c) {
     return c == u'.' || c == u'/' || c == u'-' || c == u' ' || c == u'\t';
@@ -18,21 +14,18 @@ bool isSeparator(QChar c) {
 
 // The digit runs of the text, apart by separators: at most three, each of one to four digits, or
 // one of six or eight. Empty when anything else stands in the text.
-struct Pieces {
-    std::array<QStringView, 3> parts;
-    int count = 0;
-};
+using Pieces = QVarLengthArray<QStringView, 3>;
 
 std::optional<Pieces> splitDigits(QStringView text) {
     Pieces pieces;
     qsizetype pos = 0;
     while (pos < text.size()) {
         const qsizetype start = pos;
-        while (pos < text.size() && isDigit(text[pos]))
+        while (pos < text.size() && isAsciiDigit(text[pos]))
             ++pos;
-        if (pos == start || pieces.count == 3)
+        if (pos == start || pieces.size() == 3)
             return std::nullopt;
-        pieces.parts[std::size_t(pieces.count++)] = text.sliced(start, pos - start);
+        pieces.append(text.sliced(start, pos - start));
         if (pos == text.size())
             break;
         // One separator, or a run of blanks.
@@ -57,17 +50,17 @@ std::optional<QString> normalisedDate(QStringView typed) {
     QStringView day;
     QStringView month;
     QStringView year;
-    if (pieces->count == 1) {
-        const QStringView run = pieces->parts[0];
+    if (pieces->size() == 1) {
+        const QStringView run = pieces->front();
         if (run.size() != 6 && run.size() != 8)
             return std::nullopt;
         day = run.first(2);
         month = run.sliced(2, 2);
         year = run.sliced(4);
-    } else if (pieces->count == 3) {
-        day = pieces->parts[0];
-        month = pieces->parts[1];
-        year = pieces->parts[2];
+    } else if (pieces->size() == 3) {
+        day = pieces->at(0);
+        month = pieces->at(1);
+        year = pieces->at(2);
         if (day.size() > 2 || month.size() > 2 || (year.size() != 2 && year.size() != 4))
             return std::nullopt;
     } else {

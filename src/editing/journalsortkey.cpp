@@ -17,14 +17,6 @@ constexpr qsizetype ExactDigits = 15;
 // Longer digit strings are read as text: a double ends near 10^308.
 constexpr qsizetype MaxNumberDigits = 300;
 
-bool isAsciiDigit(QChar c) {
-    return c >= u'0' && c <= u'9';
-}
-
-bool isBlank(QStringView text) {
-    return std::all_of(text.begin(), text.end(), [](QChar c) { return c.isSpace(); });
-}
-
 // Two long numbers may round to the same double; this text then orders them exactly: the digit
 // count first, then the digits, both mirrored for negative numbers.
 QString exactOrder(QStringView digits, bool negative) {
@@ -41,7 +33,7 @@ std::optional<model::SortKey> wholeNumberKey(const QString& text) {
     const qsizetype signLength = negative || text.startsWith(u'+') ? 1 : 0;
     const QStringView digits = QStringView(text).mid(signLength);
     if (digits.isEmpty() || digits.size() > MaxNumberDigits ||
-        !std::all_of(digits.begin(), digits.end(), isAsciiDigit))
+        !std::all_of(digits.begin(), digits.end(), core::isAsciiDigit))
         return std::nullopt;
     const auto firstSignificant =
         std::find_if(digits.begin(), digits.end(), [](QChar c) { return c != u'0'; });
@@ -66,7 +58,7 @@ std::optional<model::SortKey> wholeNumberKey(const QString& text) {
 // Blanks typed around a date do not hide it.
 bool mayBeDate(QStringView text) {
     text = text.trimmed();
-    return text.size() >= 6 && text.size() <= 10 && isAsciiDigit(text.front()) &&
+    return text.size() >= 6 && text.size() <= 10 && core::isAsciiDigit(text.front()) &&
            text.contains(u'.');
 }
 
@@ -81,7 +73,7 @@ QCollator makeRussianCollator() {
 } // namespace
 
 model::SortKey journalSortKey(const QString& text) {
-    if (isBlank(text))
+    if (QStringView(text).trimmed().isEmpty())
         return model::SortKey{EmptyRank, 0, {}, {}};
     if (auto number = wholeNumberKey(text))
         return *std::move(number);

@@ -1,59 +1,30 @@
 #include "journal/archivelist.h"
 
-#include "core/foldertree.h"
 #include "core/journalpaths.h"
+#include "journal/journalsearch.h"
 
-#include <QFile>
 #include <algorithm>
-#include <optional>
-#include <sys/stat.h>
-#include <vector>
+#include <tuple>
 
 namespace journal {
 
-namespace {
-
-struct Archive {
-    QString name;
-    timespec modified;
-};
-
-bool newerFirst(const Archive& a, const Archive& b) {
-    if (a.modified.tv_sec != b.modified.tv_sec)
-        return a.modified.tv_sec > b.modified.tv_sec;
-    if (a.modified.tv_nsec != b.modified.tv_nsec)
-        return a.modified.tv_nsec > b.modified.tv_nsec;
-    return a.name < b.name;
-}
-
-// The name "Загрузить архив" would open this file by, if any.
-std::optional<QString> archiveNameOf(const char* fileName) {
-    const QString file = QFile::decodeName(fileName);
-    if (!file.endsWith(QStringLiteral(".csv")) || file.startsWith(u'.'))
-        return std::nullopt;
-    const QString name = file.chopped(4);
-    if (name.isEmpty() || core::archiveName(name) != name || core::archiveNameRefusal(name))
-        return std::nullopt;
-    return name;
-}
-
-} // namespace
-
 QStringList listArchives(const QString& programFolder) {
-    const core::FolderTree tree(programFolder);
-    const core::Opened folder = tree.openFolder(core::archiveFolderPath(programFolder));
-    if (!folder.ok())
-        return {};
-    std::vector<Archive> archives;
-    for (const core::FolderEntry& entry : core::folderEntries(folder.handle.fd()))
-        if (const std::optional<QString> name = archiveNameOf(entry.name.constData());
-            name && S_ISREG(entry.info.st_mode))
-            archives.push_back({*name, entry.info.st_mtim});
-    std::sort(archives.begin(), archives.end(), newerFirst);
+    std::vector<JournalFile> archives = archiveFiles(programFolder);
+    // Only those "Загрузить архив" would open by the name typed.
+    std::erase_if(archives, [](const JournalFile& archive) {
+        const QString& name = archive.journal;
+        return name.isEmpty() || core::archiveName(name) != name || core::archiveNameRefusal(name);
+    });
+    // The newest first; archives of the same time by name.
+    std::sort(archives.begin(), archives.end(), [](const JournalFile& a, const JournalFile& b) {
+        const timespec& x = a.identity.modified;
+        const timespec& y = b.identity.modified;
+        return std::tie(y.tv_sec, y.tv_nsec, a.journal) < std::tie(x.tv_sec, x.tv_nsec, b.journal);
+    });
     QStringList names;
     names.reserve(qsizetype(archives.size()));
-    for (const Archive& archive : archives)
-        names << archive.name;
+    for (const JournalFile& archive : archives)
+        names << archive.journal;
     return names;
 }
 

@@ -62,18 +62,17 @@ bool ArchiveSerials::refresh(const QStringList& skipped) {
 
 void ArchiveSerials::read(File& file) {
     ++reads_;
-    const bool read = readJournalCells(
-        tree_, file.path, core::SerialNumber, core::RegistrationNumber,
-        [&](int row, int column, QStringView text) {
-            if (const quint64 fingerprint = model::serialFingerprint(text))
-                file.marks[column == core::SerialNumber ? 0 : 1].push_back({fingerprint, row});
-        });
-    // A file left out holds nothing; it is read again once it changes.
-    for (std::vector<Mark>& marks : file.marks) {
-        if (!read)
-            marks.clear();
+    // A file left out holds nothing; it is read again once it changes. The reader gives every row
+    // eight cells at least.
+    const std::optional<QList<QStringList>> rows = journalRows(tree_, file.path);
+    constexpr std::array<int, model::SerialKinds> columns{core::SerialNumber,
+                                                          core::RegistrationNumber};
+    for (int r = 0; rows && r < rows->size(); ++r)
+        for (std::size_t kind = 0; kind < columns.size(); ++kind)
+            if (const quint64 fingerprint = model::serialFingerprint((*rows)[r][columns[kind]]))
+                file.marks[kind].push_back({fingerprint, r + 1});
+    for (std::vector<Mark>& marks : file.marks)
         std::sort(marks.begin(), marks.end());
-    }
 }
 
 void ArchiveSerials::merge() {

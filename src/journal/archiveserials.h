@@ -5,7 +5,6 @@
 
 #include <QString>
 #include <array>
-#include <optional>
 #include <vector>
 
 namespace journal {

@@ -9,7 +9,6 @@
 #include "journal/journalfiles.h"
 #include "model/gridmodel.h"
 
-#include <QFile>
 #include <QFileInfo>
 
 namespace journal {
@@ -26,11 +25,15 @@ QString rowsIn(const core::Opened& file) {
 
 } // namespace
 
-// No file stands under that name to be replaced: nothing there, no folder (a save makes the
-// Archive folder), or something the save refuses and names (a link, a FIFO, a folder).
-bool JournalFiles::isMissing(const QString& path) const {
+// None when no file stands under that name to be replaced: nothing there, no folder (a save
+// makes the Archive folder), or something the save refuses and names (a link, a FIFO, a folder).
+std::optional<QString> JournalFiles::describeExisting(const QString& path) {
     const core::Opened file = tree_.openForReading(path);
-    return !file.ok() && file.error != EACCES && file.error != EPERM;
+    if (!file.ok() && file.error != EACCES && file.error != EPERM) {
+        consents_[path] = {};
+        return std::nullopt;
+    }
+    return describe(path);
 }
 
 QString JournalFiles::describe(const QString& path) {
@@ -44,24 +47,20 @@ QString JournalFiles::describe(const QString& path) {
 }
 
 std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) {
-    const QString path = core::archivePath(programFolder_, archiveName);
-    if (isMissing(path)) {
-        consents_[path] = {};
+    const std::optional<QString> rows =
+        describeExisting(core::archivePath(programFolder_, archiveName));
+    if (!rows)
         return std::nullopt;
-    }
-    const QString rows = describe(path);
-    return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?").arg(archiveName, rows);
+    return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?").arg(archiveName, *rows);
 }
 
 QString JournalFiles::saveTargetQuestion(const QString& archiveName) {
     // What the file holds now: its rows, which the journal on screen would replace.
     const auto holds = [this](const QString& path) {
-        if (isMissing(path)) {
-            consents_[path] = {};
-            return QStringLiteral("файла ещё нет");
-        }
-        const QString rows = describe(path);
-        return QStringLiteral("сейчас в файле строк: %1; их заменит журнал с экрана").arg(rows);
+        const std::optional<QString> rows = describeExisting(path);
+        return rows ? QStringLiteral("сейчас в файле строк: %1; их заменит журнал с экрана")
+                          .arg(*rows)
+                    : QStringLiteral("файла ещё нет");
     };
     return QStringLiteral("На экране архив %1 (строк: %2). Куда его сохранить?\n\n"
                           "В архив %1 — %3.\n"

@@ -16,7 +16,6 @@
 
 #include <QDir>
 #include <QDirIterator>
-#include <QFile>
 #include <QFileInfo>
 #include <QStringList>
 #include <algorithm>
@@ -65,16 +64,12 @@ QString unclosedQuotesMessage(const QString& path, const std::vector<int>& lines
         .arg(where, QFileInfo(path).fileName());
 }
 
-QString shownPath(const QString& path) {
-    return QDir::toNativeSeparators(path);
-}
-
 // Shown after the grid is filled, so that the user sees what was read.
 QString nulBytesMessage(const QString& path) {
     return QStringLiteral("В файле %1 есть нулевые байты: возможно, файл повреждён. Журнал "
                           "показан без них. Сам файл не изменён; если его сохранить, прежняя "
                           "версия останется в папке Backup.")
-        .arg(shownPath(path));
+        .arg(QDir::toNativeSeparators(path));
 }
 
 // A CSV saved with another separator than the journal's.
@@ -95,7 +90,7 @@ QString hardLinksMessage(const QString& path, nlink_t links) {
 }
 
 QString saveFailedMessage(const QString& path) {
-    return QStringLiteral("Не удалось сохранить файл %1.").arg(shownPath(path));
+    return QStringLiteral("Не удалось сохранить файл %1.").arg(QDir::toNativeSeparators(path));
 }
 
 } // namespace
@@ -118,10 +113,8 @@ void JournalFiles::setFolder(QString programFolder) {
 
 OpenResult JournalFiles::openCurrent() {
     const QString path = core::currentJournalPath(programFolder_);
-    partial_.reset();
-    Reading reading;
-    try {
-        journal::resetJournalGrid(grid_);
+    return open(path, QStringLiteral("Не могу найти thisyear.csv."), [&] {
+        Reading reading;
         // A missing current-year file is no error: the user starts a new register.
         const core::Opened file = tree_.openForReading(path);
         if (file.ok())
@@ -135,20 +128,14 @@ OpenResult JournalFiles::openCurrent() {
             reading = {Reading::Failed, core::readFailureCause(file.error)};
         if (reading.kind != Reading::Failed)
             fillBlockDates();
-    } catch (const std::exception&) {
-        reading = failedReading(path);
-    }
-    OpenResult result = resultOf(reading, path, QStringLiteral("Не могу найти thisyear.csv."));
-    result.nothingRead = reading.kind == Reading::Failed && !partial_;
-    return opened(path, std::move(result));
+        return reading;
+    });
 }
 
 OpenResult JournalFiles::openArchive(const QString& name) {
     const QString path = core::archivePath(programFolder_, name);
-    partial_.reset();
-    Reading reading;
-    try {
-        journal::resetJournalGrid(grid_);
+    return open(path, QStringLiteral("Не могу найти  указанный год."), [&] {
+        Reading reading;
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         const QString archives = core::archiveFolderPath(programFolder_);
         const core::Opened folder = tree_.openFolder(archives);
@@ -165,12 +152,8 @@ OpenResult JournalFiles::openArchive(const QString& name) {
             remember(path, false, {}, {}, QByteArray());
         else if (!file.ok())
             forget(path);
-    } catch (const std::exception&) {
-        reading = failedReading(path);
-    }
-    OpenResult result = resultOf(reading, path, QStringLiteral("Не могу найти  указанный год."));
-    result.nothingRead = reading.kind == Reading::Failed && !partial_;
-    return opened(path, std::move(result));
+        return reading;
+    });
 }
 
 void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extraCaptions) {
@@ -189,7 +172,18 @@ void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extr
 
 // The journal on screen is held here, and the user hears when another copy holds it already. A
 // journal of which nothing could be read is not on screen, and is not held.
-OpenResult JournalFiles::opened(const QString& path, OpenResult result) {
+OpenResult JournalFiles::open(const QString& path, const QString& failureMessage,
+                              const std::function<Reading()>& read) {
+    partial_.reset();
+    Reading reading;
+    try {
+        journal::resetJournalGrid(grid_);
+        reading = read();
+    } catch (const std::exception&) {
+        reading = failedReading(path);
+    }
+    OpenResult result = resultOf(reading, path, failureMessage);
+    result.nothingRead = reading.kind == Reading::Failed && !partial_;
     if (result.nothingRead) {
         openedPath_.clear();
         lock_.release();
@@ -208,24 +202,17 @@ OpenResult JournalFiles::opened(const QString& path, OpenResult result) {
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
                             const core::FileIdentity& identity, std::optional<QByteArray> bytes) {
     consents_.remove(path);
-    KnownVersion known{path, existed, identity, fingerprint, std::move(bytes)};
-    if (KnownVersion* same = knownVersion(path))
-        *same = std::move(known);
-    else
-        known_.push_back(std::move(known));
+    known_.insert(path, KnownVersion{existed, identity, fingerprint, std::move(bytes)});
 }
 
 void JournalFiles::forget(const QString& path) {
     consents_.remove(path);
-    known_.erase(std::remove_if(known_.begin(), known_.end(),
-                                [&](const KnownVersion& known) { return known.path == path; }),
-                 known_.end());
+    known_.remove(path);
 }
 
 JournalFiles::KnownVersion* JournalFiles::knownVersion(const QString& path) {
-    const auto same = std::find_if(known_.begin(), known_.end(),
-                                   [&](const KnownVersion& other) { return other.path == path; });
-    return same == known_.end() ? nullptr : &*same;
+    const auto known = known_.find(path);
+    return known == known_.end() ? nullptr : &*known;
 }
 
 QString JournalFiles::pathFor(const QString& archiveName) const {
@@ -266,12 +253,10 @@ void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
 JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
     // The rows shown, without the empty row below them.
-    int rows = grid_.rowCount();
-    bool lastEmpty = rows > 0;
-    for (int c = 0; lastEmpty && c < grid_.columnCount(); ++c)
-        lastEmpty = grid_.cell(rows - 1, c).isEmpty();
-    rows -= lastEmpty ? 1 : 0;
-    partial_ = PartialRead{path, rows, -1};
+    const QList<QStringList>& shown = grid_.dataRows();
+    const bool lastEmpty = !shown.isEmpty() && std::all_of(shown.last().begin(), shown.last().end(),
+                                                           std::mem_fn(&QString::isEmpty));
+    partial_ = PartialRead{path, int(shown.size()) - (lastEmpty ? 1 : 0), -1};
     return {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
 }
 
@@ -395,13 +380,14 @@ std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
         return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
                               "который нельзя записать в файл журнала (\";\", перевод строки или "
                               "знак вне кодировки Windows-1251). Файл не изменён.")
-            .arg(shownPath(path), QString::number(cell->row + 1),
+            .arg(QDir::toNativeSeparators(path), QString::number(cell->row + 1),
                  model::columnLabel(grid_, cell->col));
     }
     if (const std::optional<int> row = core::findOverlongRow(grid_.dataRows())) {
         return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
                               "Файл не изменён.")
-            .arg(shownPath(path), QString::number(*row + 1), QString::number(core::MaxLineLength));
+            .arg(QDir::toNativeSeparators(path), QString::number(*row + 1),
+                 QString::number(core::MaxLineLength));
     }
     return std::nullopt;
 }
@@ -438,10 +424,10 @@ SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     // Its bytes become the base of the next merge.
     remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
     if (!done.unkeptBackup.isEmpty())
-        return Saved{
-            QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
-                           "в папке %2:\n%3")
-                .arg(QFileInfo(path).fileName(), shownPath(backups_.folder()), done.unkeptBackup)};
+        return Saved{QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
+                                    "в папке %2:\n%3")
+                         .arg(QFileInfo(path).fileName(),
+                              QDir::toNativeSeparators(backups_.folder()), done.unkeptBackup)};
     return Saved{};
 }
 

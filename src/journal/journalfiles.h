@@ -10,7 +10,6 @@
 #include "model/registerstate.h"
 
 #include <QByteArray>
-#include <QDateTime>
 #include <QHash>
 #include <QItemSelectionModel>
 #include <QPointer>
@@ -154,7 +153,6 @@ private:
     };
     // The version of a file this copy knows: the file as it was when last opened or saved here.
     struct KnownVersion {
-        QString path;
         bool existed = false;
         core::FileIdentity identity;
         QByteArray fingerprint; // empty when the file was read only in part
@@ -184,7 +182,9 @@ private:
                   std::optional<QByteArray> bytes = std::nullopt);
     KnownVersion* knownVersion(const QString& path);
     QString pathFor(const QString& archiveName) const;
-    OpenResult opened(const QString& path, OpenResult result);
+    // Opens the file `read` fills the grid from, with `failureMessage` when that fails.
+    OpenResult open(const QString& path, const QString& failureMessage,
+                    const std::function<Reading()>& read);
     Reading failedReading(const QString& path);
     static OpenResult resultOf(const Reading& reading, const QString& path,
                                const QString& failureMessage);
@@ -195,7 +195,8 @@ private:
     // How many rows the file holds now, as the questions write them; the version counted becomes
     // the one a question about the file describes.
     QString describe(const QString& path);
-    bool isMissing(const QString& path) const;
+    // describe() for a file a save would replace.
+    std::optional<QString> describeExisting(const QString& path);
     void forget(const QString& path);
     void endOnLastWrittenCell();
     void moveCurrentCell(int row, int col);
@@ -214,7 +215,7 @@ private:
     // to find none there, or the version the user agreed to replace.
     QString openedPath_;
     QHash<QString, Consent> consents_;
-    std::vector<KnownVersion> known_; // one per path, in the order first met
+    QHash<QString, KnownVersion> known_; // by path
     core::JournalLock lock_;
     QPointer<const model::RegisterState> state_;
     QPointer<QItemSelectionModel> selection_;

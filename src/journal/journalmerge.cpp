@@ -22,6 +22,10 @@ QString rowText(const Side& side, int row) {
 
 const QString DeletedRow = QStringLiteral("строка удалена");
 
+int colsOf(const QList<QStringList>& rows) {
+    return rows.isEmpty() ? core::FileColumns : int(rows.first().size());
+}
+
 } // namespace
 
 // Walks the base rows and both sides once and writes the plan into the merge.
@@ -52,19 +56,13 @@ private:
             if (matched[std::size_t(c)] || theirs_.columnEmpty(c))
                 continue;
             extraColumns_.push_back(c);
-            merge_.addedColumns_ << QString();
+            ++merge_.addedColumns_;
         }
     }
 
     QString cellOf(const Side& side, const std::vector<int>& map, int row, int baseCol) const {
         const int c = map[std::size_t(baseCol)];
         return c < 0 ? QString() : side.cell(row, c).toString();
-    }
-    QString ownerOf(const Side& side, const std::vector<int>& map, int row) const {
-        return cellOf(side, map, row, core::Owner).trimmed();
-    }
-    QString serialOf(const Side& side, const std::vector<int>& map, int row) const {
-        return cellOf(side, map, row, core::SerialNumber).trimmed();
     }
 
     // Whether the side's row holds the base row's texts in every column both have.
@@ -79,7 +77,8 @@ private:
 
     int conflict(core::MergeConflict::Kind kind, const Side& side, const std::vector<int>& map,
                  int row, QString column, QString mine, QString theirs) {
-        merge_.conflicts_.push_back({kind, ownerOf(side, map, row), serialOf(side, map, row),
+        merge_.conflicts_.push_back({kind, cellOf(side, map, row, core::Owner).trimmed(),
+                                     cellOf(side, map, row, core::SerialNumber).trimmed(),
                                      std::move(column), std::move(mine), std::move(theirs)});
         return int(merge_.conflicts_.size()) - 1;
     }
@@ -128,9 +127,8 @@ private:
                           model::columnLabel(grid_, oc), mine.toString(), theirs.toString())});
         }
         for (std::size_t i = 0; i < extraColumns_.size(); ++i)
-            if (const QStringView text = theirs_.cell(t, extraColumns_[i]); !text.isEmpty()) {
+            if (const QStringView text = theirs_.cell(t, extraColumns_[i]); !text.isEmpty())
                 merge_.cells_.push_back({o, ours_.cols + int(i), text.toString()});
-            }
     }
 
     // The row of theirs as the grid's columns hold it, their added columns after.
@@ -201,14 +199,6 @@ private:
     std::vector<bool> dropped_;     // ours rows the file deleted
 };
 
-namespace {
-
-int colsOf(const QList<QStringList>& rows) {
-    return rows.isEmpty() ? core::FileColumns : int(rows.first().size());
-}
-
-} // namespace
-
 JournalMerge::JournalMerge(const QList<QStringList>& base, const QList<QStringList>& theirs,
                            const model::GridModel& ours) {
     const QList<QStringList>& ourRows = ours.dataRows();
@@ -226,12 +216,12 @@ JournalMerge::Counts JournalMerge::counts(const std::vector<bool>& takeTheirs) c
             return chosen(edit.conflict, takeTheirs);
         }));
     };
-    return {taken(inserts_), taken(cells_), taken(removals_), int(addedColumns_.size())};
+    return {taken(inserts_), taken(cells_), taken(removals_), addedColumns_};
 }
 
 void JournalMerge::apply(model::GridModel& grid, const std::vector<bool>& takeTheirs) const {
-    if (!addedColumns_.isEmpty())
-        grid.setColumnCount(grid.columnCount() + int(addedColumns_.size()));
+    if (addedColumns_ > 0)
+        grid.setColumnCount(grid.columnCount() + addedColumns_);
     for (const CellEdit& edit : cells_)
         if (chosen(edit.conflict, takeTheirs))
             grid.setText(edit.row, edit.col, edit.text);

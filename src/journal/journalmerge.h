@@ -77,7 +77,7 @@ private:
 
     friend class MergePlanner;
     std::vector<core::MergeConflict> conflicts_;
-    QStringList addedColumns_; // theirs, with no column here: added after the grid's last
+    int addedColumns_ = 0; // theirs, with no column here: added after the grid's last
     std::vector<CellEdit> cells_;
     std::vector<RowInsert> inserts_;   // by `after`, ascending
     std::vector<RowRemoval> removals_; // by row, ascending

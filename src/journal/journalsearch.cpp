@@ -8,7 +8,6 @@
 
 #include <QFile>
 #include <algorithm>
-#include <optional>
 
 namespace journal {
 
@@ -17,27 +16,6 @@ namespace {
 // "Открыть журнал" refuses files too large for the memory, so no row of them can be shown.
 bool fitsMemory(qint64 size) {
     return core::memoryToOpen(size) <= core::availableMemory();
-}
-
-// thisyear.csv, then the archives in name order.
-std::vector<JournalFile> journalFiles(const QString& programFolder) {
-    std::vector<JournalFile> files{
-        {QStringLiteral("thisyear.csv"), core::currentJournalPath(programFolder)}};
-    for (JournalFile& archive : archiveFiles(programFolder))
-        files.push_back(std::move(archive));
-    return files;
-}
-
-// The rows of the file as "Открыть журнал" reads them (up to where the reader stops); none when it
-// is no regular file, too large to open or cannot be read.
-std::optional<QList<QStringList>> rowsOf(const core::FolderTree& folder, const QString& path) {
-    const core::Opened opened = folder.openForReading(path);
-    if (!opened.ok() || !fitsMemory(opened.info.st_size))
-        return std::nullopt;
-    std::optional<core::FileRead> read = core::readJournalFile(opened.handle.fd());
-    if (!read)
-        return std::nullopt;
-    return std::move(read->result.rows);
 }
 
 // A cell never holds ";", a line end or NUL, and no other character folds to one of them.
@@ -69,15 +47,14 @@ std::vector<JournalFile> archiveFiles(const QString& programFolder) {
     return files;
 }
 
-bool readJournalCells(const core::FolderTree& folder, const QString& path, int first, int last,
-                      const CellTake& take) {
-    const std::optional<QList<QStringList>> rows = rowsOf(folder, path);
-    if (!rows)
-        return false;
-    for (int r = 0; r < rows->size(); ++r)
-        for (int c = first; c <= last && c < (*rows)[r].size(); ++c)
-            take(r + 1, c, (*rows)[r][c]);
-    return true;
+std::optional<QList<QStringList>> journalRows(const core::FolderTree& folder, const QString& path) {
+    const core::Opened opened = folder.openForReading(path);
+    if (!opened.ok() || !fitsMemory(opened.info.st_size))
+        return std::nullopt;
+    std::optional<core::FileRead> read = core::readJournalFile(opened.handle.fd());
+    if (!read)
+        return std::nullopt;
+    return std::move(read->result.rows);
 }
 
 std::vector<JournalHit> searchJournals(const QString& programFolder, const core::FindText& needle,
@@ -86,8 +63,11 @@ std::vector<JournalHit> searchJournals(const QString& programFolder, const core:
         return {};
     std::vector<JournalHit> hits;
     const core::FolderTree folder(programFolder);
-    for (const JournalFile& file : journalFiles(programFolder)) {
-        const std::optional<QList<QStringList>> rows = rowsOf(folder, file.path);
+    std::vector<JournalFile> files = archiveFiles(programFolder);
+    files.insert(files.begin(), JournalFile{QStringLiteral("thisyear.csv"),
+                                            core::currentJournalPath(programFolder)});
+    for (const JournalFile& file : files) {
+        const std::optional<QList<QStringList>> rows = journalRows(folder, file.path);
         for (int r = 0; rows && r < rows->size(); ++r) {
             const QStringList& cells = (*rows)[r];
             if (std::any_of(cells.begin(), cells.end(),

@@ -5,8 +5,7 @@
 
 #include <QString>
 #include <QStringList>
-#include <QStringView>
-#include <functional>
+#include <optional>
 #include <vector>
 
 namespace journal {
@@ -38,11 +37,8 @@ struct JournalFile {
 // file is none), sorted by name.
 std::vector<JournalFile> archiveFiles(const QString& programFolder);
 
-// Every row of the file as the search reads it, handing take(row, column, text) the cells of the
-// columns first .. last (the text valid during the call only). False when the file is left out:
-// no regular file, too large to open, or unreadable to where the reader stops.
-using CellTake = std::function<void(int row, int column, QStringView text)>;
-bool readJournalCells(const core::FolderTree& folder, const QString& path, int first, int last,
-                      const CellTake& take);
+// The rows of the file as the search reads them, as "Открыть журнал" does (up to where the reader
+// stops); none when the file is left out: no regular file, too large to open, or unreadable.
+std::optional<QList<QStringList>> journalRows(const core::FolderTree& folder, const QString& path);
 
 } // namespace journal

@@ -3,6 +3,7 @@
 #include <QHash>
 #include <QSet>
 #include <algorithm>
+#include <numeric>
 #include <unordered_map>
 
 namespace journal {
@@ -19,11 +20,11 @@ std::vector<int> pairedColumns(int baseCols, const std::vector<int>& one,
     return columns;
 }
 
-QStringView cellOf(const Side& side, const std::vector<int>* map, int row, int baseCol) {
-    return side.cell(row, map ? (*map)[std::size_t(baseCol)] : baseCol);
+QStringView cellOf(const Side& side, const std::vector<int>& map, int row, int baseCol) {
+    return side.cell(row, map[std::size_t(baseCol)]);
 }
 
-size_t rowHash(const Side& side, const std::vector<int>* map, const std::vector<int>& columns,
+size_t rowHash(const Side& side, const std::vector<int>& map, const std::vector<int>& columns,
                int row) {
     size_t hash = 0;
     for (const int b : columns)
@@ -31,8 +32,8 @@ size_t rowHash(const Side& side, const std::vector<int>* map, const std::vector<
     return hash;
 }
 
-bool sameRow(const Side& one, const std::vector<int>* oneMap, int oneRow, const Side& other,
-             const std::vector<int>* otherMap, int otherRow, const std::vector<int>& columns) {
+bool sameRow(const Side& one, const std::vector<int>& oneMap, int oneRow, const Side& other,
+             const std::vector<int>& otherMap, int otherRow, const std::vector<int>& columns) {
     return std::all_of(columns.begin(), columns.end(), [&](int b) {
         return cellOf(one, oneMap, oneRow, b) == cellOf(other, otherMap, otherRow, b);
     });
@@ -52,18 +53,13 @@ QSet<QStringView> textsOf(const Side& side, int col) {
 // in each column of a side.
 constexpr qsizetype SampleTexts = 256;
 
-QList<QStringView> sampleOf(const Side& base, int col) {
-    QSet<QStringView> seen;
-    QList<QStringView> sample;
+QSet<QStringView> sampleOf(const Side& base, int col) {
+    QSet<QStringView> sample;
     const int step = std::max(1, base.rows / int(4 * SampleTexts));
     for (int pass = 0; pass < 2 && sample.size() < SampleTexts; ++pass)
-        for (int r = pass; r < base.rows && sample.size() < SampleTexts; r += step) {
-            const QStringView text = base.cell(r, col);
-            if (!text.isEmpty() && !seen.contains(text)) {
-                seen.insert(text);
-                sample.push_back(text);
-            }
-        }
+        for (int r = pass; r < base.rows && sample.size() < SampleTexts; r += step)
+            if (const QStringView text = base.cell(r, col); !text.isEmpty())
+                sample.insert(text);
     return sample;
 }
 
@@ -105,7 +101,7 @@ std::vector<int> matchColumns(const Side& base, const Side& side,
     std::vector<Pair> pairs;
     std::vector<bool> sampled(std::size_t(base.cols), false);
     for (int b = 0; b < base.cols; ++b) {
-        const QList<QStringView> sample = sampleOf(base, b);
+        const QSet<QStringView> sample = sampleOf(base, b);
         sampled[std::size_t(b)] = !sample.empty();
         for (int c = 0; c < side.cols; ++c) {
             const auto& texts = sideTexts[std::size_t(c)];
@@ -205,25 +201,31 @@ private:
     }
 
     void byWholeRow() {
-        std::vector<std::pair<size_t, int>> rows;
+        std::vector<int> own(std::size_t(base_.cols));
+        std::iota(own.begin(), own.end(), 0);
+        SameRows unpaired(base_, own, base_.cols);
         for (int b = 0; b < base_.rows; ++b)
             if (match_.sideOf[std::size_t(b)] < 0)
-                rows.push_back({rowHash(base_, nullptr, columns_, b), b});
-        std::sort(rows.begin(), rows.end());
-        for (int s = 0; s < side_.rows; ++s) {
-            if (match_.baseOf[std::size_t(s)] >= 0)
-                continue;
-            const size_t hash = rowHash(side_, &map_, columns_, s);
-            auto at = std::lower_bound(rows.begin(), rows.end(), std::pair(hash, -1));
-            for (; at != rows.end() && at->first == hash; ++at) {
-                const int b = at->second;
-                if (b >= 0 && sameRow(base_, nullptr, b, side_, &map_, s, columns_)) {
-                    pair(b, s);
-                    at->second = -1; // taken
-                    break;
-                }
-            }
+                unpaired.add(b);
+        for (int s = 0; s < side_.rows; ++s)
+            if (match_.baseOf[std::size_t(s)] < 0)
+                if (const std::optional<int> b = unpaired.take(side_, map_, s))
+                    pair(*b, s);
+    }
+
+    // How many paired cells the base row and the side row share (filled ones) and in how many
+    // they differ.
+    std::pair<int, int> sameAndDiffering(int b, int s) const {
+        int same = 0;
+        int differing = 0;
+        for (const int col : columns_) {
+            const QStringView was = base_.cell(b, col);
+            if (was != side_.cell(s, map_[std::size_t(col)]))
+                ++differing;
+            else if (!was.isEmpty())
+                ++same;
         }
+        return {same, differing};
     }
 
     // What is left: rows edited on this side. A row is the base row it shares the most cells with,
@@ -266,16 +268,7 @@ private:
                 }
             if (best < 0)
                 continue;
-            int same = 0;
-            int differing = 0;
-            for (const int col : columns_) {
-                const QStringView was = base_.cell(best, col);
-                const QStringView now = side_.cell(s, map_[std::size_t(col)]);
-                if (was != now)
-                    ++differing;
-                else if (!was.isEmpty())
-                    ++same;
-            }
+            const auto [same, differing] = sameAndDiffering(best, s);
             if (differing <= MostDiffering && same >= differing)
                 pair(best, s);
         }
@@ -294,15 +287,7 @@ private:
             const int b = before + 1;
             if (b >= base_.rows || match_.sideOf[std::size_t(b)] >= 0)
                 continue;
-            int same = 0;
-            int differing = 0;
-            for (const int col : columns_) {
-                const QStringView was = base_.cell(b, col);
-                if (was != side_.cell(s, map_[std::size_t(col)]))
-                    ++differing;
-                else if (!was.isEmpty())
-                    ++same;
-            }
+            const auto [same, differing] = sameAndDiffering(b, s);
             if (same > 0 || differing * 2 <= int(columns_.size()))
                 pair(b, s);
         }
@@ -328,27 +313,27 @@ void SameRows::add(int row) {
     rows_.push_back({0, row});
 }
 
-bool SameRows::take(const Side& other, const std::vector<int>& otherMap, int row) {
+std::optional<int> SameRows::take(const Side& other, const std::vector<int>& otherMap, int row) {
     if (rows_.empty())
-        return false;
+        return std::nullopt;
     const std::vector<int> columns = pairedColumns(baseCols_, map_, &otherMap);
     if (!sorted_) {
         for (auto& [hash, mine] : rows_)
-            hash = rowHash(side_, &map_, columns, mine);
+            hash = rowHash(side_, map_, columns, mine);
         std::sort(rows_.begin(), rows_.end());
         taken_.assign(rows_.size(), false);
         sorted_ = true;
     }
-    const size_t hash = rowHash(other, &otherMap, columns, row);
+    const size_t hash = rowHash(other, otherMap, columns, row);
     for (auto at = std::lower_bound(rows_.begin(), rows_.end(), std::pair(hash, -1));
          at != rows_.end() && at->first == hash; ++at) {
         const std::size_t i = std::size_t(at - rows_.begin());
-        if (!taken_[i] && sameRow(side_, &map_, at->second, other, &otherMap, row, columns)) {
+        if (!taken_[i] && sameRow(side_, map_, at->second, other, otherMap, row, columns)) {
             taken_[i] = true;
-            return true;
+            return at->second;
         }
     }
-    return false;
+    return std::nullopt;
 }
 
 } // namespace journal

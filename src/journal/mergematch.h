@@ -5,6 +5,7 @@
 #include <QList>
 #include <QStringList>
 #include <QStringView>
+#include <optional>
 #include <vector>
 
 namespace journal {
@@ -48,8 +49,8 @@ class SameRows {
 public:
     SameRows(const Side& side, const std::vector<int>& map, int baseCols);
     void add(int row);
-    // Whether a row still here has the texts of the other side's row; it is then taken.
-    bool take(const Side& other, const std::vector<int>& otherMap, int row);
+    // The row still here that has the texts of the other side's row, if any; it is then taken.
+    std::optional<int> take(const Side& other, const std::vector<int>& otherMap, int row);
 
 private:
     const Side& side_;

@@ -23,19 +23,17 @@ QString notDates(QStringView caption, int count, int of) {
         QStringLiteral("в колонке «%1» не даты (%2 из %3)").arg(caption).arg(count).arg(of));
 }
 
-// Which of the two captions is missing or doubled.
+// Which of the two captions is missing or doubled: the first that is not on one column.
 QString missingCaption(const GridModel& grid) {
-    for (const QStringView caption : {core::ActivationDateHeader, core::BlockDateHeader}) {
-        int found = 0;
-        for (int c = 0; c < grid.columnCount(); ++c)
-            found += grid.caption(c).trimmed() == caption ? 1 : 0;
-        if (found != 1)
-            return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
-                                               : QStringLiteral("колонок «%1» больше одной"))
-                                       .arg(caption));
-    }
-    // Not reached: with each caption on one column, the columns are found.
-    return unfilledBecause(QStringLiteral("нет колонки «%1»").arg(core::BlockDateHeader));
+    const QStringView caption = grid.findColumn(core::ActivationDateHeader)
+                                    ? core::BlockDateHeader
+                                    : core::ActivationDateHeader;
+    const auto found =
+        std::count_if(grid.captions().begin(), grid.captions().end(),
+                      [&](const QString& other) { return other.trimmed() == caption; });
+    return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
+                                       : QStringLiteral("колонок «%1» больше одной"))
+                               .arg(caption));
 }
 
 // Where, in rows 0 .. end - 1, the block dates stand when the captioned column holds none: in a
@@ -60,9 +58,8 @@ std::optional<int> blockDatesColumn(const GridModel& grid, BlockColumns columns,
             core::DateBuffer other;
             ++filled[c];
             matches[c] += !computed.isEmpty() && text == computed ? 1 : 0;
-            held[c] +=
-                !activationText.isEmpty() && core::blockDateText(text, other) == activationText ? 1
-                                                                                                : 0;
+            if (!activationText.isEmpty() && core::blockDateText(text, other) == activationText)
+                ++held[c];
         }
     }
     for (std::size_t c = 0; c < cols; ++c)
@@ -80,16 +77,15 @@ RowDates RowDates::of(QStringView activation, QStringView block) {
     RowDates row;
     row.ends = activation.isEmpty();
     row.dated = !activation.trimmed().isEmpty();
-    row.blockFilled = !block.trimmed().isEmpty();
     core::DateBuffer buffer;
     const QStringView computed = core::blockDateText(activation, buffer);
     row.activation = !computed.isEmpty();
     row.blockExact = block == computed;
-    if (!row.blockFilled)
+    if (block.trimmed().isEmpty())
         return row;
     // A computed block date holds no blanks: a cell holding exactly it holds it trimmed too.
     if (row.activation && block.trimmed() == computed) {
-        row.blockMatches = row.blockLike = row.blockDate = true;
+        row.blockLike = row.blockDate = true;
         row.blockDay = core::readDate(computed)->toJulianDay();
         return row;
     }
@@ -110,8 +106,6 @@ void DateCounts::add(RowDates row) {
     ++rows;
     dated += row.dated ? 1 : 0;
     activations += row.activation ? 1 : 0;
-    blockFilled += row.blockFilled ? 1 : 0;
-    blockMatches += row.blockMatches ? 1 : 0;
     blockLike += row.blockLike ? 1 : 0;
     blockForeign += row.blockForeign ? 1 : 0;
     blockDates += row.blockDate ? 1 : 0;

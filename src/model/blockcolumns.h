@@ -3,7 +3,6 @@
 #include <QString>
 #include <QStringView>
 #include <optional>
-#include <vector>
 
 namespace model {
 
@@ -26,9 +25,8 @@ struct RowDates {
     bool ends = false;         // the activation cell is empty: the pass stops at this row
     bool dated = false;        // the activation cell holds more than blanks
     bool activation = false;   // ... and reads as a date
-    bool blockFilled = false;  // the block-date cell holds more than blanks
-    bool blockMatches = false; // ... and holds the block date of the activation date
-    bool blockLike = false;    // ... or another date that may be a block date typed by hand:
+    bool blockLike = false;    // the block-date cell holds the block date of the activation
+                               // date, or another date that may be a block date typed by hand:
                                // the first of a month, or a date after the activation date
     bool blockForeign = false; // ... or looks like another column's data: a word, a number,
                                // a date that is not block-like (a mark such as "?" or "-"
@@ -46,8 +44,6 @@ struct DateCounts {
     int rows = 0;
     int dated = 0;
     int activations = 0;
-    int blockFilled = 0;
-    int blockMatches = 0;
     int blockLike = 0;
     int blockForeign = 0;
     int blockDates = 0;

@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <numeric>
 
 namespace model {
 
@@ -33,8 +34,7 @@ CompletionValues::CompletionValues(const GridModel& grid, int col)
         valueOfRow_[std::size_t(r)] = *at;
     }
     std::vector<int> order(values.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = int(i);
+    std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(), [&](int a, int b) {
         const Value& x = values[std::size_t(a)];
         const Value& y = values[std::size_t(b)];

@@ -29,14 +29,8 @@ struct GridChange {
         SortRows,      // the rows were reordered: new row i was row order[i]
         Reset,         // the whole table was replaced: nothing before it can be undone
     };
-    static GridChange of(Kind kind, int row = 0, int col = 0, int count = 0) {
-        GridChange change;
-        change.kind = kind;
-        change.row = row;
-        change.col = col;
-        change.count = count;
-        return change;
-    }
+    explicit GridChange(Kind kind = Text, int row = 0, int col = 0, int count = 0)
+        : kind(kind), row(row), col(col), count(count) {}
 
     // The change that takes the grid back: an insert for a removal, the order back for a sort.
     GridChange inverse() const;

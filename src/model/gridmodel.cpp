@@ -16,6 +16,14 @@ QStringList emptyRow(int cols) {
     return QStringList(cols, QString());
 }
 
+SortKey genericSortKey(const QString& text) {
+    bool isNumber = false;
+    const double number = text.toDouble(&isNumber);
+    if (isNumber)
+        return SortKey{0, number, {}, {}};
+    return SortKey{1, 0, text, {}};
+}
+
 QVariant alignment(bool centred) {
     return centred ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
 }
@@ -26,7 +34,7 @@ GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
     captions_.resize(InitialCols);
     columns_.resize(InitialCols);
     rows_.fill(emptyRow(InitialCols), InitialRows);
-    sortKeyMaker_ = &GridModel::genericSortKey;
+    sortKeyMaker_ = &genericSortKey;
 }
 
 QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) const {
@@ -49,7 +57,7 @@ bool GridModel::setText(int row, int col, const QString& text) {
     if (stored == text)
         return true;
     if (log_) {
-        GridChange change = GridChange::of(GridChange::Text, row, col);
+        GridChange change{GridChange::Text, row, col};
         change.before = stored;
         change.after = text;
         record(std::move(change));
@@ -70,7 +78,7 @@ bool GridModel::setCaption(int col, const QString& caption) {
     if (captions_[col] == caption)
         return true;
     if (log_) {
-        GridChange change = GridChange::of(GridChange::Caption, 0, col);
+        GridChange change{GridChange::Caption, 0, col};
         change.before = captions_[col];
         change.after = caption;
         record(std::move(change));
@@ -113,7 +121,7 @@ bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) 
         texts.size() != qsizetype(count) * columnCount())
         return false;
     if (log_) {
-        GridChange inserted = GridChange::of(GridChange::InsertRows, row, 0, count);
+        GridChange inserted{GridChange::InsertRows, row, 0, count};
         inserted.cells = texts;
         record(std::move(inserted));
     }
@@ -124,7 +132,7 @@ bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) 
 bool GridModel::insertRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || row < 0 || row > rowCount())
         return false;
-    record(GridChange::of(GridChange::InsertRows, row, 0, count));
+    record(GridChange{GridChange::InsertRows, row, 0, count});
     insertRowsAt(row, count, {});
     return true;
 }
@@ -133,7 +141,7 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || row < 0 || row + count > rowCount())
         return false;
     if (log_) {
-        GridChange removed = GridChange::of(GridChange::RemoveRows, row, 0, count);
+        GridChange removed{GridChange::RemoveRows, row, 0, count};
         removed.cells = texts(row, count, 0, columnCount());
         record(std::move(removed));
     }
@@ -144,7 +152,7 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
 bool GridModel::insertColumns(int col, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || col < 0 || col > columnCount())
         return false;
-    record(GridChange::of(GridChange::InsertColumns, 0, col, count));
+    record(GridChange{GridChange::InsertColumns, 0, col, count});
     insertColumnsAt(col, count, {}, {}, {});
     return true;
 }
@@ -154,7 +162,7 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
         count == columnCount())
         return false;
     if (log_) {
-        GridChange removed = GridChange::of(GridChange::RemoveColumns, 0, col, count);
+        GridChange removed{GridChange::RemoveColumns, 0, col, count};
         removed.captions = captions_.mid(col, count);
         removed.cells = texts(0, rowCount(), col, count);
         removed.formats.assign(columns_.begin() + col, columns_.begin() + col + count);
@@ -165,8 +173,6 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
 }
 
 void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells) {
-    if (count <= 0 || at < 0 || at > rowCount())
-        return;
     const int cols = columnCount();
     beginInsertRows({}, at, at + count - 1);
     rows_.insert(at, count, emptyRow(cols));
@@ -177,8 +183,6 @@ void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells) {
 }
 
 void GridModel::removeRowsAt(int at, int count) {
-    if (count <= 0 || at < 0 || at + count > rowCount())
-        return;
     beginRemoveRows({}, at, at + count - 1);
     rows_.remove(at, count);
     endRemoveRows();
@@ -187,8 +191,6 @@ void GridModel::removeRowsAt(int at, int count) {
 void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,
                                 const QList<QString>& cells,
                                 const std::vector<ColumnFormat>& formats) {
-    if (count <= 0 || at < 0 || at > columnCount())
-        return;
     beginInsertColumns({}, at, at + count - 1);
     captions_.insert(at, count, QString());
     if (captions.size() == count)
@@ -210,8 +212,6 @@ void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,
 }
 
 void GridModel::removeColumnsAt(int at, int count) {
-    if (count <= 0 || at < 0 || at + count > columnCount() || count == columnCount())
-        return;
     beginRemoveColumns({}, at, at + count - 1);
     captions_.remove(at, count);
     for (QStringList& row : rows_)
@@ -226,14 +226,12 @@ bool GridModel::moveColumnTo(int col, int position) {
         return false;
     if (col == position)
         return true;
-    record(GridChange::of(GridChange::MoveColumn, 0, col, position));
+    record(GridChange{GridChange::MoveColumn, 0, col, position});
     moveColumn(col, position);
     return true;
 }
 
 void GridModel::moveColumn(int col, int position) {
-    if (!hasCol(col) || !hasCol(position) || col == position)
-        return;
     beginMoveColumns({}, col, col, {}, col < position ? position + 1 : position);
     captions_.move(col, position);
     for (QStringList& row : rows_)
@@ -246,7 +244,7 @@ void GridModel::moveColumn(int col, int position) {
 }
 
 void GridModel::setHeaderFormat(const QString& format) {
-    record(GridChange::of(GridChange::Reset));
+    record(GridChange{GridChange::Reset});
     const std::vector<core::FormatSection> sections = core::parseFormat(format);
     setColumnCount(int(sections.size()));
     for (int c = 0; c < columnCount(); ++c) {
@@ -269,16 +267,8 @@ QString GridModel::columnWidthText(int col) const {
     return hasCol(col) ? columns_[std::size_t(col)].widthText : QString();
 }
 
-SortKey GridModel::genericSortKey(const QString& text) {
-    bool isNumber = false;
-    const double number = text.toDouble(&isNumber);
-    if (isNumber)
-        return SortKey{0, number, {}, {}};
-    return SortKey{1, 0, text, {}};
-}
-
 void GridModel::setSortKeyMaker(SortKeyMaker maker) {
-    sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&GridModel::genericSortKey);
+    sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&genericSortKey);
 }
 
 void GridModel::sort(int column, Qt::SortOrder order) {
@@ -291,7 +281,7 @@ void GridModel::sort(int column, Qt::SortOrder order) {
     const std::vector<int> sorted =
         sortOrder(keyTexts, sortKeyMaker_, order == Qt::DescendingOrder);
     if (log_) {
-        GridChange change = GridChange::of(GridChange::SortRows);
+        GridChange change{GridChange::SortRows};
         change.order = sorted;
         record(std::move(change));
     }
@@ -299,8 +289,6 @@ void GridModel::sort(int column, Qt::SortOrder order) {
 }
 
 void GridModel::permuteRows(const std::vector<int>& order) {
-    if (order.size() != std::size_t(rowCount()))
-        return;
     Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<int> newRowOf(order.size());
@@ -331,7 +319,7 @@ void GridModel::replaceDataRows(QList<QStringList> rows) {
 }
 
 void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
-    record(GridChange::of(GridChange::Reset));
+    record(GridChange{GridChange::Reset});
     beginResetModel();
     qsizetype cols = captions.size();
     for (const QStringList& row : rows)

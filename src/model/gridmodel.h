@@ -67,8 +67,8 @@ public:
 
     // Sorts every unit by `column`, stably: units with equal keys keep their order either way.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
+    // A null maker goes back to the plain order: numbers first, by value, then other texts.
     void setSortKeyMaker(SortKeyMaker maker);
-    static SortKey genericSortKey(const QString& text);
 
     // Replaces the whole table in one step; the format of the columns that remain is kept.
     bool replaceCells(const QStringList& captions, QList<QStringList> rows);

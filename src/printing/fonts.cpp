@@ -27,15 +27,11 @@ QFont cyrillicFont(const QStringList& families, QFont::StyleHint kind, double po
     }
     // Let the font matcher choose a face of the right kind, then make sure it has Cyrillic.
     font.setFamily(QString());
-    const QString matched = QFontInfo(font).family();
-    if (showsCyrillic(matched)) {
+    if (const QString matched = QFontInfo(font).family(); showsCyrillic(matched))
         font.setFamily(matched);
-        return font;
-    }
-    for (const QString& family : QFontDatabase::families(QFontDatabase::Cyrillic)) {
-        font.setFamily(family);
-        return font;
-    }
+    else if (const QStringList any = QFontDatabase::families(QFontDatabase::Cyrillic);
+             !any.isEmpty())
+        font.setFamily(any.first());
     return font;
 }
 

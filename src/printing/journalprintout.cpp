@@ -54,7 +54,7 @@ PageUnits pageUnits(int pageWidth, int pageHeight) {
 // add nothing.
 int nextColumnRule(int rule, int column, int cols) {
     static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
-    if (column < 0 || column >= int(Weights.size()) || cols < 2)
+    if (column >= int(Weights.size()) || cols < 2)
         return rule;
     const double weight = Weights[std::size_t(column)];
     const double share = weight / (cols - 1);
@@ -82,14 +82,11 @@ std::vector<int> textLimits(const std::vector<int>& rules) {
     std::vector<int> limits(columns, RuleAcrossEnd);
     // The rules never go left, so the first rule right of column i is the first one after it
     // that differs; walking from the right keeps it at hand.
-    bool found = false;
     int nearestRight = RuleAcrossEnd;
     for (std::size_t i = columns; i-- > 0;) {
-        if (rules[i + 1] > rules[i]) {
+        if (rules[i + 1] > rules[i])
             nearestRight = rules[i + 1];
-            found = true;
-        }
-        limits[i] = found ? nearestRight : RuleAcrossEnd;
+        limits[i] = nearestRight;
     }
     return limits;
 }
@@ -103,12 +100,8 @@ int pageCount(int dataRows) {
 
 // " ЖУРНАЛ ЭКЛЗ  от  <date> <time>", and " — <list>" when a list of some rows is printed.
 QString titleText(const QString& date, const QString& time, const QString& listName) {
-    return QStringLiteral(" ЖУРНАЛ ЭКЛЗ ") + QStringLiteral(" от  ") + date + QLatin1Char(' ') +
-           time + (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
-}
-
-QString pageLabelText() {
-    return QStringLiteral("стр. ");
+    return QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  ") + date + QLatin1Char(' ') + time +
+           (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
 }
 
 constexpr double TablePoints = 10;
@@ -153,6 +146,7 @@ private:
     void thin() { surface_.setDrawWidth(ThinPen); }
     void ruleAcross(int line);
     void verticalRule(int rule);
+    void columnRule(const Columns& columns, int col);
     void printInBand(int rule, int limit, const QString& text);
     const Columns& columnsFor(int cols);
 
@@ -175,8 +169,6 @@ PrintResult JournalLayout::run() {
     setUpPage();
     for (int col = 0; col < grid_.columnCount() && col < HeaderSlots; ++col)
         headers_[std::size_t(col)] = grid_.caption(col);
-    page_ = 1;
-    line_ = 0;
     printTitle();
 
     line_ += TitleBands;
@@ -218,8 +210,7 @@ void JournalLayout::setUpPage() {
     surface_.setOrientation(PageOrientation::Landscape);
     // The units come from the paper the printer has before it is told to take A4.
     pageWidth_ = surface_.pageWidth();
-    const int height = surface_.pageHeight();
-    units_ = pageUnits(pageWidth_, height);
+    units_ = pageUnits(pageWidth_, surface_.pageHeight());
     surface_.setPaperSize(PaperSize::A4);
     surface_.setFontName(journalFace());
     surface_.setFontSize(TablePoints);
@@ -259,11 +250,7 @@ void JournalLayout::printHeaderRow() {
     const Columns& columns = columnsFor(cols);
     // One pass past the last column draws the closing rule.
     for (int col = 0; col <= cols; ++col) {
-        if (col == cols || col == 1)
-            bold();
-        else
-            thin();
-        verticalRule(columns.rules[std::size_t(col)]);
+        columnRule(columns, col);
         if (col < HeaderSlots)
             printInBand(columns.rules[std::size_t(col)],
                         col < cols ? columns.limits[std::size_t(col)] : RuleAcrossEnd,
@@ -274,16 +261,11 @@ void JournalLayout::printHeaderRow() {
 void JournalLayout::printDataRow(int row, int cols) {
     const Columns& columns = columnsFor(cols);
     for (int col = 0; col < cols; ++col) {
-        if (col == 1)
-            bold();
-        else
-            thin();
-        verticalRule(columns.rules[std::size_t(col)]);
+        columnRule(columns, col);
         printInBand(columns.rules[std::size_t(col)], columns.limits[std::size_t(col)],
                     grid_.cell(row, col));
     }
-    bold();
-    verticalRule(columns.rules[std::size_t(cols)]);
+    columnRule(columns, cols);
     thin();
     ++line_;
     ruleAcross(line_);
@@ -308,12 +290,21 @@ bool JournalLayout::breakPage() {
 void JournalLayout::printPageLabel() {
     surface_.setCurrentX(float(LabelLeft * units_.column));
     surface_.setCurrentY(float(units_.line * LabelTop));
-    surface_.print(pageLabelText(), page_);
+    surface_.print(QStringLiteral("стр. "), page_);
 }
 
 void JournalLayout::ruleAcross(int line) {
     const int y = line * units_.line;
     surface_.line(FirstRule * units_.column, y, RuleAcrossEnd * units_.column, y);
+}
+
+// The rule left of column `col` in the row's band: bold right of the first column and at the close.
+void JournalLayout::columnRule(const Columns& columns, int col) {
+    if (col == 1 || col == columns.cols)
+        bold();
+    else
+        thin();
+    verticalRule(columns.rules[std::size_t(col)]);
 }
 
 void JournalLayout::verticalRule(int rule) {
@@ -329,10 +320,6 @@ void JournalLayout::printInBand(int rule, int limit, const QString& text) {
     const double top = (line_ + TextDrop) * units_.line;
     surface_.setCurrentX(float(x));
     surface_.setCurrentY(float(top));
-    if (text.isEmpty()) {
-        surface_.print(text);
-        return;
-    }
     const double end = std::min(double(limit) * units_.column, double(pageWidth_));
     const TextRoom room{end - x, (line_ + 1) * units_.line - top};
     const FittedText fitted = fitText(surface_, text, room, TablePoints, SmallestPoints);

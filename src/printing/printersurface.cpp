@@ -15,11 +15,6 @@ constexpr int DeviceResolution = 1440;
 // The printer pixels pen widths are counted in.
 constexpr double PenPixelsPerInch = 600;
 constexpr double TwipsPerMillimetre = 1440 / 25.4;
-constexpr double TwipsPerPoint = 20;
-
-QPageSize pageSizeOf(PaperSize paper) {
-    return QPageSize(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4);
-}
 
 } // namespace
 
@@ -77,7 +72,7 @@ int PrinterSurface::pageHeight() {
 
 void PrinterSurface::setPaperSize(PaperSize paper) {
     paperSet_ = true;
-    const QPageSize size = pageSizeOf(paper);
+    const QPageSize size(paper == PaperSize::Letter ? QPageSize::Letter : QPageSize::A4);
     if (!target_->pageLayout().pageSize().isEquivalentTo(size))
         target_->setPageSize(size);
 }
@@ -131,23 +126,19 @@ const PrinterSurface::SizedFont& PrinterSurface::fontAt(double points) {
     return fonts_.emplace_back(SizedFont{bold_, points, font, QFontMetricsF(font, target_)});
 }
 
-void PrinterSurface::drawItems(const QString& items) {
+void PrinterSurface::print(const QString& text) {
     const SizedFont& sized = fontAt(points_);
-    if (!items.isEmpty() && painter_.isActive()) {
+    if (!text.isEmpty() && painter_.isActive()) {
         painter_.setFont(sized.font);
-        painter_.drawText(QPointF(toDevice(x_), toDevice(y_) + sized.metrics.ascent()), items);
+        painter_.drawText(QPointF(toDevice(x_), toDevice(y_) + sized.metrics.ascent()), text);
     }
     // Like a printer's Print, end the line: back to the left edge, one line further down.
     x_ = 0;
     y_ += float(sized.metrics.lineSpacing() / deviceUnitsPerTwip_);
 }
 
-void PrinterSurface::print(const QString& text) {
-    drawItems(text);
-}
-
 void PrinterSurface::print(const QString& text, int number) {
-    drawItems(QString(text + printNumberText(number)));
+    print(text + printNumberText(number));
 }
 
 void PrinterSurface::line(int x1, int y1, int x2, int y2) {

@@ -75,7 +75,6 @@ private:
     QSizeF pageTwips() const;
     double toDevice(double twips) const { return twips * deviceUnitsPerTwip_; }
     const SizedFont& fontAt(double points);
-    void drawItems(const QString& items);
     void drawRules();
 
     // Null when painting straight on a printer that is not the surface's own.

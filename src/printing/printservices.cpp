@@ -14,13 +14,6 @@ namespace {
 
 constexpr int QueueAnswerMs = 60000;
 
-// What part of a document goes to the queue, and how often.
-struct QueueOptions {
-    int copies = 1;
-    int fromPage = 0; // 0: all pages
-    int toPage = 0;
-};
-
 // Hands a finished PDF to a CUPS queue with the client's `lp`, which returns only once the
 // scheduler has accepted (or refused) the job. This and the choice of it in the providers is
 // all that is particular to the platform.
@@ -127,9 +120,9 @@ ChosenPrinterProvider::ChosenPrinterProvider(const QPrinter& chosen)
     : printerName_(chosen.printerName()),
       outputFile_(chosen.outputFormat() == QPrinter::PdfFormat ? chosen.outputFileName()
                                                                : QString()),
-      copies_(chosen.copyCount()),
-      fromPage_(chosen.printRange() == QPrinter::PageRange ? chosen.fromPage() : 0),
-      toPage_(chosen.printRange() == QPrinter::PageRange ? chosen.toPage() : 0) {}
+      options_{chosen.copyCount(),
+               chosen.printRange() == QPrinter::PageRange ? chosen.fromPage() : 0,
+               chosen.printRange() == QPrinter::PageRange ? chosen.toPage() : 0} {}
 
 std::unique_ptr<PageSurface> ChosenPrinterProvider::open() {
     if (!outputFile_.isEmpty())
@@ -137,7 +130,7 @@ std::unique_ptr<PageSurface> ChosenPrinterProvider::open() {
     const QPrinterInfo info = QPrinterInfo::printerInfo(printerName_);
     if (info.isNull())
         return nullptr;
-    return onQueue(info, journalDocumentName(), {copies_, fromPage_, toPage_});
+    return onQueue(info, journalDocumentName(), options_);
 }
 
 PdfFilePrinterProvider::PdfFilePrinterProvider(QString fileName) : fileName_(std::move(fileName)) {}

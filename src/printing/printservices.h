@@ -18,6 +18,13 @@ public:
     virtual std::unique_ptr<PageSurface> open() = 0;
 };
 
+// What part of a document goes to the printer, and how often.
+struct QueueOptions {
+    int copies = 1;
+    int fromPage = 0; // 0: all pages
+    int toPage = 0;
+};
+
 // The title a printed document carries in the printer's queue.
 QString journalDocumentName();
 
@@ -44,9 +51,7 @@ public:
 private:
     QString printerName_;
     QString outputFile_;
-    int copies_ = 1;
-    int fromPage_ = 0;
-    int toPage_ = 0;
+    QueueOptions options_;
 };
 
 // A PDF file. The file appears, whole, only when the document ends; a cancelled or failed

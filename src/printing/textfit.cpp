@@ -76,39 +76,37 @@ Line nextLine(PageSurface& surface, QStringView rest, double width, double point
     return {withoutTrailingBlanks(rest.left(end)), end > 0 ? next : 0};
 }
 
+// Fills all but the last of `maxLines` lines of `width` from the start of the text, fewer when the
+// text ends or a line takes not even one character; what is left of the text.
+QStringView firstLines(PageSurface& surface, QStringView text, double width, double points,
+                       qsizetype maxLines, FittedText& fitted) {
+    fitted.lines.clear();
+    while (!text.isEmpty() && fitted.lines.size() + 1 < maxLines) {
+        const Line line = nextLine(surface, text, width, points);
+        if (line.next == 0)
+            break;
+        fitted.lines.append(line.text);
+        text = text.mid(line.next);
+    }
+    return text;
+}
+
 // Breaks the text into at most `maxLines` lines of `width`; false when it takes more.
 bool wrap(PageSurface& surface, QStringView text, double width, double points, qsizetype maxLines,
           FittedText& fitted) {
-    fitted.lines.clear();
-    QStringView rest = text;
-    while (!rest.isEmpty()) {
-        if (fitted.lines.size() + 1 >= maxLines) {
-            if (fittingLength(surface, rest, width, points) != rest.size())
-                return false;
-            fitted.lines.append(rest);
-            return true;
-        }
-        const Line line = nextLine(surface, rest, width, points);
-        if (line.next == 0)
-            return false;
-        fitted.lines.append(line.text);
-        rest = rest.mid(line.next);
-    }
+    const QStringView rest = firstLines(surface, text, width, points, maxLines, fitted);
+    if (rest.isEmpty())
+        return true;
+    if (fittingLength(surface, rest, width, points) != rest.size())
+        return false;
+    fitted.lines.append(rest);
     return true;
 }
 
 // The text in `maxLines` lines, filled as far as they go, the last one ending in the cut mark.
 void cutToLines(PageSurface& surface, QStringView text, double width, double points,
                 qsizetype maxLines, FittedText& fitted) {
-    fitted.lines.clear();
-    QStringView rest = text;
-    while (fitted.lines.size() + 1 < maxLines) {
-        const Line line = nextLine(surface, rest, width, points);
-        if (line.next == 0)
-            break;
-        fitted.lines.append(line.text);
-        rest = rest.mid(line.next);
-    }
+    const QStringView rest = firstLines(surface, text, width, points, maxLines, fitted);
     const double markWidth = widthOf(surface, QStringView(&CutMark, 1), points);
     fitted.lines.append(
         withoutTrailingBlanks(rest.left(fittingLength(surface, rest, width - markWidth, points))));
