@@ -3,7 +3,6 @@
 #include "core/foldertree.h"
 #include "core/journalio.h"
 #include "core/systemerror.h"
-#include "exchange/decimalpointscope.h"
 #include "exchange/exportsheet.h"
 #include "exchange/odsexport.h"
 #include "exchange/sheetcells.h"
@@ -14,12 +13,45 @@
 #include <QFileInfo>
 #include <cerrno>
 #include <fcntl.h>
+#include <locale.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace exchange {
 
 namespace {
+
+// The C library formats numbers by the process's locale, which Qt sets from the environment:
+// under ru_RU.UTF-8 printf writes "0,7". The files the exchange writes want a decimal point
+// whatever the user's locale is, and libxlsxwriter writes their widths and margins with the C
+// library. (The import reads numbers with Qt, which always takes a point.)
+//
+// While a scope lives, the C library on this thread reads and writes numbers as the "C" locale
+// does; its other categories, and the other threads, keep the locale they had.
+class DecimalPointScope {
+public:
+    DecimalPointScope() {
+        // A copy of the locale this thread uses now, with "C" numbers.
+        const locale_t current = duplocale(uselocale(nullptr));
+        locale_ = current ? newlocale(LC_NUMERIC_MASK, "C", current) : nullptr;
+        if (locale_)
+            previous_ = uselocale(locale_);
+        else if (current)
+            freelocale(current);
+    }
+    ~DecimalPointScope() {
+        if (!locale_)
+            return;
+        uselocale(previous_);
+        freelocale(locale_);
+    }
+    DecimalPointScope(const DecimalPointScope&) = delete;
+    DecimalPointScope& operator=(const DecimalPointScope&) = delete;
+
+private:
+    locale_t locale_ = nullptr;   // ours, null when none could be made
+    locale_t previous_ = nullptr; // the thread's before, given back at the end
+};
 
 enum class SheetFormat { Xlsx, Ods };
 

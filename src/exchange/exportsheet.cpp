@@ -16,11 +16,8 @@ namespace {
 constexpr double DigitPixels = 7;
 constexpr double MarginPixels = 5;
 
-bool holdsText(const model::GridModel& grid, int row) {
-    for (int c = 0; c < grid.columnCount(); ++c)
-        if (!grid.cell(row, c).isEmpty())
-            return true;
-    return false;
+bool holdsText(const QStringList& row) {
+    return std::ranges::any_of(row, [](const QString& text) { return !text.isEmpty(); });
 }
 
 // A column of `pixels` screen pixels at 96 dpi in character widths, rounded to a hundredth, so
@@ -43,7 +40,7 @@ double columnWidth(const model::GridModel& grid, int col, std::span<const int> p
 ExportSheet sheetFromGrid(const model::GridModel& grid, const model::BlockJudgement& watch,
                           model::RowFilter filter, std::span<const int> pixelWidths) {
     int end = grid.rowCount();
-    while (end > 0 && !holdsText(grid, end - 1))
+    while (end > 0 && !holdsText(grid.dataRows()[end - 1]))
         --end;
     QList<QStringList> rows;
     std::vector<model::BlockState> shades;

@@ -137,14 +137,15 @@ bool sheetComplete(const QByteArray& file, int rows) {
 
 } // namespace
 
-std::optional<QString> writeXlsx(const ExportSheet& sheet, const QString& path,
-                                 XlsxOptions options) {
+std::optional<QString> writeXlsx(const ExportSheet& sheet, const QString& path) {
     const QByteArray file = QFile::encodeName(path);
     // Its temporary files go beside the workbook, on the disk that is to hold it anyway (the
     // system's temporary folder may be memory).
     QByteArray folder = QFile::encodeName(QFileInfo(path).absolutePath());
     lxw_workbook_options settings{};
-    settings.constant_memory = options.constantMemory ? LXW_TRUE : LXW_FALSE;
+    // Each row goes to a temporary file as it is written, strings inline in the sheet, so that
+    // the memory taken stays the same however many rows there are.
+    settings.constant_memory = LXW_TRUE;
     settings.tmpdir = folder.data();
     // A sheet of more text than a zip entry of 4 GB holds needs the zip's 64-bit sizes.
     qint64 characters = 0;
