@@ -33,7 +33,7 @@ bool allDigits(QStringView text) {
     if (text.startsWith(u'-'))
         text = text.sliced(1);
     return !text.isEmpty() &&
-           std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+           std::ranges::all_of(text, [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
 // What a cell's attributes say, as far as its shown text needs them.
@@ -249,12 +249,12 @@ private:
 } // namespace
 
 void readOds(QByteArrayView bytes, SheetCells& cells) {
-    const std::optional<ZipEntry> content = zipEntry(bytes, "content.xml");
+    const std::optional<ZipEntry> content = ZipIndex(bytes).find("content.xml");
     if (!content)
         throw Refusal{QStringLiteral("В файле .ods нет таблицы (content.xml): файл повреждён.")};
     PartXml xml(bytes, *content);
-    ContentReader(cells).read(xml.reader());
-    checkAsDeclared(xml.part(), content->name);
+    ContentReader(cells).read(xml.reader);
+    xml.part.checkAsDeclared();
 }
 
 } // namespace exchange

@@ -13,18 +13,11 @@
 
 namespace exchange {
 
-class PartXml {
-public:
-    PartXml(QByteArrayView zip, const ZipEntry& entry) : part_(zip, entry) {
-        reader_.setDevice(&part_);
-    }
+struct PartXml {
+    PartXml(QByteArrayView zip, const ZipEntry& entry) : part(zip, entry) {}
 
-    QXmlStreamReader& reader() { return reader_; }
-    PartDevice& part() { return part_; }
-
-private:
-    PartDevice part_;
-    QXmlStreamReader reader_;
+    PartDevice part;
+    QXmlStreamReader reader{&part};
 };
 
 // The value of the attribute of that local name, whatever its prefix ("r:id" for "id").

@@ -1,7 +1,7 @@
 #include "exchange/sheetcells.h"
 
 #include "core/journaldates.h"
-#include "exchange/importlimits.h"
+#include "core/messagenumbers.h"
 
 #include <QDate>
 #include <utility>
@@ -55,12 +55,6 @@ QString otherSheetProblem(const QString& name, qsizetype cells, const QString& t
                              : QStringLiteral("лист «%1»").arg(taken));
 }
 
-void OtherSheet::count(int row, int col, const QString& text, qsizetype times) {
-    cells += times;
-    if (row < PreviewRows)
-        firstRows.emplace_back(row, col, text);
-}
-
 QList<QStringList> OtherSheet::firstRowsTable() const {
     int cols = 0;
     QList<QStringList> rows;
@@ -91,10 +85,14 @@ void SheetCells::beginSheet(int index, const QString& name) {
 void SheetCells::show(int row, int col, const QString& text, qsizetype times) {
     if (text.isEmpty())
         return;
-    if (reading_)
+    if (reading_) {
         put(row, col, text);
-    else if (!others_.empty()) // a cell before the first sheet
-        others_.back().count(row, col, text, times);
+    } else if (!others_.empty()) { // not a cell before the first sheet
+        OtherSheet& other = others_.back();
+        other.cells += times;
+        if (row < OtherSheet::PreviewRows)
+            other.firstRows.emplace_back(row, col, text);
+    }
 }
 
 void SheetCells::problem(QString text) {
@@ -103,10 +101,13 @@ void SheetCells::problem(QString text) {
 }
 
 void SheetCells::put(int row, int col, const QString& text) {
-    const int lastRow = std::max(rows() - 1, row);
+    const int lastRow = std::max(int(rows_.size()) - 1, row);
     const int lastCol = std::max(cols_ - 1, col);
-    if (qint64(lastRow + 1) * (lastCol + 1) > MaxImportCells)
-        throw tooFarRefusal(lastRow, lastCol);
+    if (const qint64 grid = qint64(lastRow + 1) * (lastCol + 1); grid > MaxImportCells)
+        throw Refusal{QStringLiteral("Файл не импортирован: лист доходит до ячейки %1, это %2 "
+                                     "ячеек, а журнал вмещает не больше %3.")
+                          .arg(cellAddress(lastRow, lastCol), core::grouped(grid),
+                               core::grouped(MaxImportCells))};
     expect(1);
     ++filled_;
     if (row >= rows_.size())
@@ -128,11 +129,13 @@ void SheetCells::put(int row, int col, const QString& text) {
 
 void SheetCells::expect(qint64 cells) const {
     if (filled_ + cells > MaxImportCells)
-        throw tooManyCellsRefusal(filled_ + cells);
+        throw Refusal{QStringLiteral("Файл не импортирован: в нём заявлено не меньше %1 "
+                                     "заполненных ячеек, а журнал вмещает не больше %2.")
+                          .arg(core::grouped(filled_ + cells), core::grouped(MaxImportCells))};
 }
 
 QList<QStringList> SheetCells::take() {
-    const qsizetype needed = bytes_ + qsizetype(rows()) * cols_ * qsizetype(sizeof(QString));
+    const qsizetype needed = bytes_ + rows_.size() * cols_ * qsizetype(sizeof(QString));
     if (needed > budget_)
         throw tooLargeRefusal(needed, budget_);
     for (QStringList& cells : rows_)

@@ -34,6 +34,12 @@ private:
 constexpr int MaxSheetRows = 1 << 20;
 constexpr int MaxSheetColumns = 1 << 14;
 
+// The largest sheet the import takes: ten times the 32,767 rows a register once held, and room
+// for the journal's eight columns and many more of the user's own.
+constexpr qint64 MaxImportRows = 327670;
+constexpr qint64 MaxImportColumns = 64;
+constexpr qint64 MaxImportCells = MaxImportRows * MaxImportColumns;
+
 // "C5": a cell as the spreadsheet names it (row and column from 0).
 QString cellAddress(int row, int col);
 // ИСТИНА or ЛОЖЬ, as a spreadsheet shows a boolean.
@@ -54,7 +60,6 @@ struct OtherSheet {
     qsizetype cells = 0;
     std::vector<std::tuple<int, int, QString>> firstRows; // row, column, text
 
-    void count(int row, int col, const QString& text, qsizetype times);
     // Those rows, every one as wide as the widest.
     QList<QStringList> firstRowsTable() const;
 };
@@ -86,8 +91,6 @@ public:
     const Problems& problems() const { return problems_; }
     // The sheets looked over, in the workbook's order, those without a filled cell too.
     std::vector<OtherSheet>& others() { return others_; }
-    // Rows up to the last one holding a text.
-    int rows() const { return int(rows_.size()); }
     // The rows, every one as wide as the widest: once, when the reading is done.
     QList<QStringList> take();
 

@@ -3,7 +3,6 @@
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/journalseparator.h"
-#include "exchange/exchangelog.h"
 #include "exchange/odsreader.h"
 #include "exchange/sheetcells.h"
 #include "exchange/xlsxsheet.h"
@@ -38,36 +37,31 @@ const ZipEntry* entryNamed(const std::vector<ZipEntry>& entries, std::string_vie
     return found == entries.end() ? nullptr : &*found;
 }
 
-QString passwordRefusal() {
-    return QStringLiteral("Файл защищён паролем. Откройте его в электронной таблице, снимите "
-                          "пароль, сохраните файл и импортируйте снова.");
-}
-
-QString damagedRefusal() {
-    return QStringLiteral("Файл повреждён или записан не до конца: таблицу из него не прочитать.");
-}
+const QString PasswordRefusal =
+    QStringLiteral("Файл защищён паролем. Откройте его в электронной таблице, снимите пароль, "
+                   "сохраните файл и импортируйте снова.");
+const QString DamagedRefusal =
+    QStringLiteral("Файл повреждён или записан не до конца: таблицу из него не прочитать.");
 
 enum class Kind { Xlsx, Ods };
 
-// What the zip holds, or why it cannot be imported; the memory its reading takes.
+// What the zip holds, and the memory its reading takes.
 struct Package {
-    std::optional<Kind> kind = std::nullopt;
-    QString refusal;
+    Kind kind = Kind::Xlsx;
     qsizetype memory = 0;
 };
 
+// Throws Refusal for a zip that cannot be imported.
 Package examine(QByteArrayView bytes) {
     const std::optional<std::vector<ZipEntry>> entries = zipEntries(bytes);
     if (!entries)
-        return {.refusal = damagedRefusal()};
-    if (std::any_of(entries->begin(), entries->end(),
-                    [](const ZipEntry& e) { return e.encrypted; }))
-        return {.refusal = passwordRefusal()};
+        throw Refusal{DamagedRefusal};
+    if (std::ranges::any_of(*entries, &ZipEntry::encrypted))
+        throw Refusal{PasswordRefusal};
     checkZipParts(bytes, *entries);
     Package package;
     quint64 parts = 0;
     if (entryNamed(*entries, "xl/workbook.xml")) {
-        package.kind = Kind::Xlsx;
         quint64 largestSheet = 0;
         // Part names in any case, as the readers find them.
         for (const ZipEntry& entry : *entries)
@@ -78,16 +72,16 @@ Package examine(QByteArrayView bytes) {
     } else if (const ZipEntry* content = entryNamed(*entries, "content.xml")) {
         const auto mimetype = zipPart(bytes, "mimetype");
         if (!mimetype || !mimetype->startsWith("application/vnd.oasis.opendocument.spreadsheet"))
-            return {.refusal = QStringLiteral("Файл — документ OpenDocument, но не электронная "
-                                              "таблица (.ods).")};
+            throw Refusal{QStringLiteral("Файл — документ OpenDocument, но не электронная "
+                                         "таблица (.ods).")};
         const auto manifest = zipPart(bytes, "META-INF/manifest.xml");
         if (manifest && manifest->contains("encryption-data"))
-            return {.refusal = passwordRefusal()};
+            throw Refusal{PasswordRefusal};
         package.kind = Kind::Ods;
         parts = content->size;
     } else {
-        return {.refusal = QStringLiteral("Файл — zip-архив, но в нём нет электронной таблицы "
-                                          ".xlsx или .ods.")};
+        throw Refusal{QStringLiteral("Файл — zip-архив, но в нём нет электронной таблицы "
+                                     ".xlsx или .ods.")};
     }
     const quint64 most = quint64(std::numeric_limits<qsizetype>::max() / (2 * MemoryPerPartByte));
     package.memory = qsizetype(std::min(parts, most)) * MemoryPerPartByte + bytes.size();
@@ -146,8 +140,8 @@ QString rowsAboveHeader(const QList<QStringList>& sheet, int header) {
 }
 
 bool columnEmpty(const QList<QStringList>& rows, int col) {
-    return std::all_of(rows.begin(), rows.end(),
-                       [col](const QStringList& cells) { return cells[col].isEmpty(); });
+    return std::ranges::all_of(rows,
+                               [col](const QStringList& cells) { return cells[col].isEmpty(); });
 }
 
 void addProblems(ImportedJournal& journal, const QStringList& kept, qsizetype count) {
@@ -171,7 +165,7 @@ ImportedJournal arrangeColumns(QList<QStringList> sheet) {
     int header = 0;
     for (; header < std::min(rows, HeaderRows); ++header) {
         named = namedColumns(sheet[header]);
-        if (std::count_if(named.begin(), named.end(), [](auto c) { return c.has_value(); }) >= 2)
+        if (std::ranges::count_if(named, [](auto c) { return c.has_value(); }) >= 2)
             break;
     }
     journal.headerRow = header < std::min(rows, HeaderRows);
@@ -289,19 +283,17 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
             return refused(QStringLiteral("Файл пуст."));
         if (bytes.startsWith(OleStart))
             return refused(holdsUtf16(bytes, u"EncryptedPackage")
-                               ? passwordRefusal()
+                               ? PasswordRefusal
                                : QStringLiteral("Файл записан в старом формате Excel (.xls). "
                                                 "Сохраните его в электронной таблице как .xlsx "
                                                 "или .ods и импортируйте снова."));
         if (!bytes.startsWith(ZipStart) && !bytes.startsWith(EmptyZipStart))
             return refused(QStringLiteral("Файл — не электронная таблица .xlsx или .ods."));
         const Package package = examine(bytes);
-        if (!package.kind)
-            return refused(package.refusal);
         if (package.memory > memoryBudget)
             return refused(tooLargeRefusal(package.memory, memoryBudget).message);
         const qsizetype budget = memoryBudget - bytes.size();
-        SheetRead read = readSheet(*package.kind, bytes, budget, 0);
+        SheetRead read = readSheet(package.kind, bytes, budget, 0);
         QStringList notes;
         QString taken;
         // The journal may stand on another sheet, after a title page or a summary.
@@ -314,7 +306,7 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
                 taken = journal->name;
                 const int index = journal->index;
                 read = {};
-                read = readSheet(*package.kind, bytes, budget, index);
+                read = readSheet(package.kind, bytes, budget, index);
                 notes << QStringLiteral("Журнал взят с листа «%1»: на первом листе нет колонок "
                                         "журнала.")
                              .arg(taken);
@@ -337,9 +329,9 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
     } catch (const std::exception& error) {
         // The XML parser's words are English and name the file's internals: for the log only.
         qCWarning(exchangeLog) << "spreadsheet import:" << error.what();
-        return refused(damagedRefusal());
+        return refused(DamagedRefusal);
     } catch (...) {
-        return refused(damagedRefusal());
+        return refused(DamagedRefusal);
     }
 }
 

@@ -1,6 +1,5 @@
 #include "exchange/xlsxpackage.h"
 
-#include "exchange/exchangelog.h"
 #include "exchange/partxml.h"
 #include "exchange/sheetcells.h"
 #include "exchange/zipparts.h"
@@ -13,10 +12,6 @@ namespace exchange {
 
 namespace {
 
-QString partName(std::string_view part) {
-    return QString::fromUtf8(part.data(), qsizetype(part.size()));
-}
-
 std::string text(QStringView value) {
     return value.toString().toStdString();
 }
@@ -25,11 +20,11 @@ std::string text(QStringView value) {
 // part. Refuses a part that is no XML.
 bool readElements(QByteArrayView xlsx, const std::string& part, const QString& what,
                   const std::function<void(QStringView, const QXmlStreamAttributes&)>& element) {
-    const std::optional<ZipEntry> entry = zipEntry(xlsx, part);
+    const std::optional<ZipEntry> entry = ZipIndex(xlsx).find(part);
     if (!entry)
         return false;
     PartXml xml(xlsx, *entry);
-    QXmlStreamReader& reader = xml.reader();
+    QXmlStreamReader& reader = xml.reader;
     while (!reader.atEnd())
         if (reader.readNext() == QXmlStreamReader::StartElement)
             element(reader.name(), reader.attributes());

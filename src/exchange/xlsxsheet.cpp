@@ -45,7 +45,7 @@ QStringList readSharedStrings(QByteArrayView xlsx, const ZipEntry& part) {
     QStringList strings;
     QString text;
     PartXml xml(xlsx, part);
-    QXmlStreamReader& reader = xml.reader();
+    QXmlStreamReader& reader = xml.reader;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         if (token == QXmlStreamReader::StartElement) {
@@ -57,7 +57,7 @@ QStringList readSharedStrings(QByteArrayView xlsx, const ZipEntry& part) {
             strings << std::exchange(text, {});
         }
     }
-    checkAsDeclared(xml.part(), part.name);
+    xml.part.checkAsDeclared();
     checkParsed(reader, part.name);
     return strings;
 }
@@ -70,7 +70,7 @@ std::vector<NumberFormat> readCellFormats(QByteArrayView xlsx, const ZipEntry& p
     std::vector<int> ids;
     enum { Elsewhere, InNumFmts, InCellXfs } within = Elsewhere;
     PartXml xml(xlsx, part);
-    QXmlStreamReader& reader = xml.reader();
+    QXmlStreamReader& reader = xml.reader;
     while (!reader.atEnd()) {
         const QXmlStreamReader::TokenType token = reader.readNext();
         const QStringView name = reader.name();
@@ -89,7 +89,7 @@ std::vector<NumberFormat> readCellFormats(QByteArrayView xlsx, const ZipEntry& p
             within = Elsewhere;
         }
     }
-    checkAsDeclared(xml.part(), part.name);
+    xml.part.checkAsDeclared();
     checkParsed(reader, part.name);
     std::vector<NumberFormat> formats;
     for (const int id : ids) {
@@ -142,7 +142,7 @@ public:
     // so, not as damaged XML).
     void read(QByteArrayView xlsx, const ZipEntry& part, bool checked) {
         PartXml xml(xlsx, part);
-        QXmlStreamReader& reader = xml.reader();
+        QXmlStreamReader& reader = xml.reader;
         while (!reader.atEnd()) {
             const QXmlStreamReader::TokenType token = reader.readNext();
             if (token == QXmlStreamReader::StartElement)
@@ -151,7 +151,7 @@ public:
                 endCell();
         }
         if (checked)
-            checkAsDeclared(xml.part(), part.name);
+            xml.part.checkAsDeclared();
         checkParsed(reader, part.name);
     }
 

@@ -1,7 +1,7 @@
 #include "exchange/zipguard.h"
 
 #include "core/messagenumbers.h"
-#include "exchange/importlimits.h"
+#include "exchange/sheetcells.h"
 
 #include <algorithm>
 #include <optional>
@@ -16,10 +16,6 @@ namespace {
 
 constexpr std::size_t InflatePiece = 1 << 16;
 
-QString partName(const ZipEntry& entry) {
-    return QString::fromUtf8(entry.name.data(), qsizetype(entry.name.size()));
-}
-
 // Rounded, but never 0 МБ for a part that holds anything.
 QString megabytes(quint64 bytes) {
     return core::grouped(std::max<qint64>(bytes > 0 ? 1 : 0, qint64((bytes + (1 << 19)) >> 20)));
@@ -28,16 +24,10 @@ QString megabytes(quint64 bytes) {
 bool outsidePackage(std::string_view name) {
     if (name.starts_with('/') || name.starts_with('\\') || (name.size() > 1 && name[1] == ':'))
         return true;
-    for (std::size_t start = 0; start <= name.size();) {
-        const std::size_t end = name.find_first_of("/\\", start);
-        const std::string_view step = name.substr(start, end - start);
-        if (step == "..")
-            return true;
-        if (end == std::string_view::npos)
-            break;
-        start = end + 1;
-    }
-    return false;
+    // A ".." step, between slashes of either kind or at an end.
+    std::string path = '/' + std::string(name) + '/';
+    std::ranges::replace(path, '\\', '/');
+    return path.find("/../") != std::string::npos;
 }
 
 void checkDeclaredSize(const ZipEntry& entry) {
@@ -45,12 +35,12 @@ void checkDeclaredSize(const ZipEntry& entry) {
         throw Refusal{
             QStringLiteral("Файл похож на zip-бомбу: часть %1 разжимается из %2 МБ в "
                            "%3 МБ.")
-                .arg(partName(entry), megabytes(entry.compressedSize), megabytes(entry.size))};
+                .arg(partName(entry.name), megabytes(entry.compressedSize), megabytes(entry.size))};
     if (entry.size > MaxPartSize)
         throw Refusal{QStringLiteral("Файл не импортирован: часть %1 разжимается в %2 МБ, а "
                                      "журналу в %3 строк хватило бы %4 МБ.")
-                          .arg(partName(entry), megabytes(entry.size), core::grouped(MaxImportRows),
-                               megabytes(MaxPartSize))};
+                          .arg(partName(entry.name), megabytes(entry.size),
+                               core::grouped(MaxImportRows), megabytes(MaxPartSize))};
 }
 
 // Follows an XML part's elements, piece by piece, as far as their depth and a document type
@@ -92,7 +82,7 @@ private:
                 if (last_ != '/' && ++depth_ > MaxXmlDepth)
                     throw Refusal{QStringLiteral("Файл не импортирован: в части %1 элементы XML "
                                                  "вложены друг в друга глубже %2 уровней.")
-                                      .arg(partName(entry_), QString::number(MaxXmlDepth))};
+                                      .arg(partName(entry_.name), QString::number(MaxXmlDepth))};
                 state_ = State::Text;
             }
             break;
@@ -110,7 +100,7 @@ private:
                     throw Refusal{QStringLiteral("Файл не импортирован: часть %1 объявляет свои "
                                                  "сущности XML (<!DOCTYPE>), а электронные "
                                                  "таблицы так не пишут.")
-                                      .arg(partName(entry_))};
+                                      .arg(partName(entry_.name))};
             }
             if (c == '>')
                 state_ = State::Text;
@@ -126,14 +116,10 @@ private:
     std::string declaration_; // the first characters of a "<!…>" or "<?…>", from the "!" or "?"
 };
 
-bool isXml(std::string_view name) {
-    return name.ends_with(".xml") || name.ends_with(".rels");
-}
-
 void checkInflatedSize(QByteArrayView bytes, const ZipEntry& entry) {
     const QByteArrayView data = packedData(bytes, entry);
     std::optional<XmlShape> shape;
-    if (isXml(entry.name))
+    if (entry.name.ends_with(".xml") || entry.name.ends_with(".rels"))
         shape.emplace(entry);
     quint64 size = entry.compressedSize;
     if (entry.method == 0) {
@@ -170,7 +156,7 @@ void checkZipParts(QByteArrayView bytes, const std::vector<ZipEntry>& entries) {
         if (outsidePackage(entry.name))
             throw Refusal{QStringLiteral("Файл повреждён: в архиве есть часть с недопустимым "
                                          "именем «%1».")
-                              .arg(partName(entry))};
+                              .arg(partName(entry.name))};
     // A name given twice leaves open which part is meant: readers take either the first or the
     // last.
     std::set<std::string_view> names;

@@ -1,15 +1,15 @@
 #include "exchange/zipparts.h"
 
-#include "exchange/exchangelog.h"
 #include "exchange/sheetcells.h"
 
 #include <QtEndian>
 #include <algorithm>
 #include <array>
-#include <memory>
 #include <new>
 #include <stdexcept>
 #include <zlib.h>
+
+Q_LOGGING_CATEGORY(exchangeLog, "eklz.exchange")
 
 namespace exchange {
 
@@ -66,10 +66,13 @@ std::optional<std::vector<ZipEntry>> zipEntries(QByteArrayView bytes) {
     return entries;
 }
 
+QString partName(std::string_view name) {
+    return QString::fromUtf8(name.data(), qsizetype(name.size()));
+}
+
 Refusal damagedPart(const ZipEntry& entry, const char* how) {
     return {QStringLiteral("Файл повреждён: часть %1 %2.")
-                .arg(QString::fromUtf8(entry.name.data(), qsizetype(entry.name.size())),
-                     QString::fromUtf8(how))};
+                .arg(partName(entry.name), QString::fromUtf8(how))};
 }
 
 QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry) {
@@ -95,10 +98,7 @@ QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry) {
 namespace {
 
 std::string lowerCase(std::string_view name) {
-    std::string lower(name);
-    std::transform(lower.begin(), lower.end(), lower.begin(),
-                   [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; });
-    return lower;
+    return QByteArray(name.data(), qsizetype(name.size())).toLower().toStdString();
 }
 
 } // namespace
@@ -118,10 +118,6 @@ std::optional<ZipEntry> ZipIndex::find(std::string_view name) const {
     if (const auto found = byLower_.find(lowerCase(name)); found != byLower_.end())
         return entries_[found->second];
     return std::nullopt;
-}
-
-std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name) {
-    return ZipIndex(bytes).find(name);
 }
 
 PartDevice::PartDevice(QByteArrayView zip, const ZipEntry& entry)
@@ -164,25 +160,20 @@ qint64 PartDevice::readData(char* data, qint64 most) {
     return given;
 }
 
-bool PartDevice::matchesEntry() {
+void PartDevice::checkAsDeclared() {
     std::array<char, 1 << 16> rest;
     for (qint64 given = 1; given > 0 && given_ <= entry_.size;)
         given = read(rest.data(), rest.size());
-    return given_ == entry_.size && crc_ == entry_.crc;
-}
-
-void checkAsDeclared(PartDevice& part, const std::string& name) {
-    if (part.matchesEntry())
+    if (given_ == entry_.size && crc_ == entry_.crc)
         return;
-    const QString partName = QString::fromUtf8(name.data(), qsizetype(name.size()));
-    qCWarning(exchangeLog) << partName << "inflated not as its zip entry declares";
+    qCWarning(exchangeLog) << partName(entry_.name) << "inflated not as its zip entry declares";
     throw Refusal{QStringLiteral("Файл повреждён: часть %1 не такая, как указано в архиве "
                                  "(её длина или контрольная сумма не сходятся).")
-                      .arg(partName)};
+                      .arg(partName(entry_.name))};
 }
 
 std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name) {
-    const std::optional<ZipEntry> entry = zipEntry(bytes, name);
+    const std::optional<ZipEntry> entry = ZipIndex(bytes).find(name);
     if (!entry)
         return std::nullopt;
     PartDevice part(bytes, *entry);

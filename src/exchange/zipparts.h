@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QIODevice>
+#include <QLoggingCategory>
 #include <QString>
 #include <optional>
 #include <string>
@@ -12,6 +13,9 @@
 #include <zlib.h>
 
 // The zip packages .xlsx and .ods files are: what they hold, and one part's bytes.
+
+// What the libraries reading a spreadsheet said when they failed: for the log, not for the user.
+Q_DECLARE_LOGGING_CATEGORY(exchangeLog)
 
 namespace exchange {
 
@@ -31,6 +35,9 @@ std::optional<std::vector<ZipEntry>> zipEntries(QByteArrayView bytes);
 
 struct Refusal;
 
+// A part's name (UTF-8 in the zip) as messages give it.
+QString partName(std::string_view name);
+
 // "Файл повреждён: часть … <how>."
 Refusal damagedPart(const ZipEntry& entry, const char* how);
 
@@ -38,7 +45,7 @@ Refusal damagedPart(const ZipEntry& entry, const char* how);
 // header gives other sizes than the directory without a data descriptor.
 QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry);
 
-// The entries of a zip by name, for a reader that looks many up.
+// The entries of a zip by name.
 class ZipIndex {
 public:
     explicit ZipIndex(QByteArrayView bytes);
@@ -52,9 +59,6 @@ private:
     std::unordered_map<std::string, std::size_t> byLower_; // of each name in lower case
 };
 
-// The entry of that name, as ZipIndex finds it.
-std::optional<ZipEntry> zipEntry(QByteArrayView bytes, std::string_view name);
-
 // A part's bytes as they inflate, a few at a time: a sheet of a million rows is never held whole.
 // What was read is summed up for a check against the zip's directory.
 class PartDevice : public QIODevice {
@@ -67,9 +71,9 @@ public:
     PartDevice& operator=(const PartDevice&) = delete;
 
     bool isSequential() const override { return true; }
-    // Reads what is left, and tells whether the part came out of the size and checksum its entry
-    // declares.
-    bool matchesEntry();
+    // Reads what is left; throws Refusal naming the part when it did not come out of the size and
+    // checksum the zip's directory gives for it.
+    void checkAsDeclared();
 
 protected:
     // -1 once the deflated data turn out no whole stream.
@@ -85,10 +89,6 @@ private:
     quint64 given_ = 0; // bytes read
     quint32 crc_ = 0;   // of those bytes
 };
-
-// Whether the part was read whole, of the size and checksum the zip's directory gives for it;
-// throws Refusal naming it when not.
-void checkAsDeclared(PartDevice& part, const std::string& name);
 
 // The uncompressed bytes of one part; none when the zip has no such part. Throws
 // std::runtime_error when the part does not inflate to its declared size.

@@ -1,3 +1,0 @@
-#include "exchange/exchangelog.h"
-
-Q_LOGGING_CATEGORY(exchangeLog, "eklz.exchange")
