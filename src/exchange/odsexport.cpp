@@ -36,10 +36,6 @@ const QString TextStyles[] = {QString(), QStringLiteral("ceSoon"), QStringLitera
 const QString DateStyles[] = {QStringLiteral("ceDate"), QStringLiteral("ceDateSoon"),
                               QStringLiteral("ceDateBlocked")};
 
-QString colour(std::uint32_t rgb) {
-    return u'#' + QString::number(rgb, 16).rightJustified(6, u'0');
-}
-
 // Whether XML 1.0 can hold the character (a lone half of a surrogate pair it cannot either).
 bool xmlHolds(QStringView text, qsizetype at) {
     const char16_t c = text[at].unicode();
@@ -73,7 +69,8 @@ void writeCellStyle(QXmlStreamWriter& xml, const QString& name, std::uint32_t ba
         xml.writeAttribute(StyleNs, QStringLiteral("data-style-name"), QStringLiteral("N1"));
     if (background != 0) {
         xml.writeEmptyElement(StyleNs, QStringLiteral("table-cell-properties"));
-        xml.writeAttribute(FoNs, QStringLiteral("background-color"), colour(background));
+        xml.writeAttribute(FoNs, QStringLiteral("background-color"),
+                           u'#' + QString::number(background, 16).rightJustified(6, u'0'));
     }
     if (bold) {
         xml.writeEmptyElement(StyleNs, QStringLiteral("text-properties"));
