@@ -3,6 +3,7 @@
 #include "app/busycursor.h"
 #include "app/filechooser.h"
 #include "app/gridview.h"
+#include "app/summarybar.h"
 #include "core/prompter.h"
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
@@ -19,10 +20,11 @@ namespace app {
 
 ExportController::ExportController(QWidget& window, const model::GridModel& grid,
                                    const model::RegisterState& watch, const GridView& view,
-                                   ShownRows shownRows, JournalName journalName, Services services)
-    : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view),
-      shownRows_(std::move(shownRows)), journalName_(std::move(journalName)),
-      services_(std::move(services)), action_(new QAction(QStringLiteral("Экспорт…"), &window)) {
+                                   const SummaryBar& summary, JournalName journalName,
+                                   Services services)
+    : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view), summary_(summary),
+      journalName_(std::move(journalName)), services_(std::move(services)),
+      action_(new QAction(QStringLiteral("Экспорт…"), &window)) {
     action_->setObjectName(QStringLiteral("ActExport"));
     action_->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_E));
     action_->setToolTip(QStringLiteral("Записать показанные строки в файл .xlsx или .ods"));
@@ -47,7 +49,7 @@ void ExportController::exportShownRows() {
         for (int c = 0; c < grid_.columnCount(); ++c)
             widths.push_back(view_.columnWidth(c));
         outcome = exchange::exportSheet(
-            exchange::sheetFromGrid(grid_, watch_.blocks(), shownRows_(), widths), path);
+            exchange::sheetFromGrid(grid_, watch_.blocks(), summary_.filter(), widths), path);
     }
     if (!outcome.ok)
         services_.prompter->message(outcome.message);

@@ -26,6 +26,7 @@ namespace app {
 
 class FileChooser;
 class GridView;
+class SummaryBar;
 
 // "Экспорт…" (ActExport, Ctrl+E, and in the "Обмен" menu): the rows the filter shows, with the
 // header, the columns' widths on screen and the rows' shading, into an .xlsx or .ods file chosen
@@ -37,14 +38,14 @@ public:
         std::shared_ptr<FileChooser> files;
         std::shared_ptr<core::Prompter> prompter;
     };
-    using ShownRows = std::function<model::RowFilter()>;
     // The journal's name without ".csv" ("thisyear", "2009"), for the file suggested.
     using JournalName = std::function<QString()>;
 
-    // The action goes on `window`, so that its shortcut works anywhere in it.
+    // The action goes on `window`, so that its shortcut works anywhere in it. `summary` holds the
+    // row filter.
     ExportController(QWidget& window, const model::GridModel& grid,
-                     const model::RegisterState& watch, const GridView& view, ShownRows shownRows,
-                     JournalName journalName, Services services);
+                     const model::RegisterState& watch, const GridView& view,
+                     const SummaryBar& summary, JournalName journalName, Services services);
 
     QAction& action() { return *action_; }
 
@@ -60,7 +61,7 @@ private:
     const model::GridModel& grid_;
     const model::RegisterState& watch_;
     const GridView& view_;
-    ShownRows shownRows_;
+    const SummaryBar& summary_;
     JournalName journalName_;
     Services services_;
     QAction* action_;

@@ -4,6 +4,7 @@
 #include "app/findbar.h"
 #include "app/gridview.h"
 #include "app/shortcuts.h"
+#include "app/summarybar.h"
 #include "core/findtext.h"
 #include "core/journalcolumns.h"
 #include "editing/findcell.h"
@@ -18,10 +19,10 @@
 namespace app {
 
 FindController::FindController(QWidget& window, model::GridModel& grid, GridView& view,
-                               const model::RegisterState& watch, ShownRows shownRows,
+                               const model::RegisterState& watch, const SummaryBar& summary,
                                const QString& journalFolder)
-    : QObject(&window), window_(window), grid_(grid), view_(view), watch_(watch),
-      shownRows_(std::move(shownRows)), journalFolder_(journalFolder), bar_(new FindBar(&window)) {
+    : QObject(&window), window_(window), grid_(grid), view_(view), watch_(watch), summary_(summary),
+      journalFolder_(journalFolder), bar_(new FindBar(&window)) {
     connect(bar_, &FindBar::textEdited, this, &FindController::findAsYouType);
     connect(bar_, &FindBar::nextRequested, this, &FindController::findNext);
     connect(bar_, &FindBar::previousRequested, this, &FindController::findPrevious);
@@ -67,7 +68,7 @@ void FindController::find(bool forward, bool includeStart) {
         bar_->tell({});
         return;
     }
-    const model::RowFilter filter = shownRows_();
+    const model::RowFilter filter = summary_.filter();
     const std::optional<editing::FoundCell> found = editing::findCell(
         grid_, text, view_.currentRow(), view_.currentColumn(), forward, includeStart,
         bar_->allColumns() ? std::nullopt : std::optional(view_.currentColumn()),

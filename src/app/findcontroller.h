@@ -4,7 +4,6 @@
 
 #include <QObject>
 #include <QString>
-#include <functional>
 
 class QListWidget;
 class QWidget;
@@ -17,6 +16,7 @@ namespace app {
 
 class FindBar;
 class GridView;
+class SummaryBar;
 
 // Ctrl+F and what it finds: the find bar under the grid (typing finds as you type, F3 and
 // Shift+F3 the next and the previous match, among the rows the filter shows) and, with "Во всех
@@ -24,12 +24,11 @@ class GridView;
 class FindController : public QObject {
     Q_OBJECT
 public:
-    using ShownRows = std::function<model::RowFilter()>;
-
     // The shortcuts (ActFind, ActFindNext, ActFindPrevious) go on `window`, the bar and the list
-    // of rows found are its children. `journalFolder` is the window's, read at each search.
+    // of rows found are its children. `summary` holds the row filter; `journalFolder` is the
+    // window's, read at each search.
     FindController(QWidget& window, model::GridModel& grid, GridView& view,
-                   const model::RegisterState& watch, ShownRows shownRows,
+                   const model::RegisterState& watch, const SummaryBar& summary,
                    const QString& journalFolder);
 
     FindBar& bar() { return *bar_; }
@@ -59,7 +58,7 @@ private:
     model::GridModel& grid_;
     GridView& view_;
     const model::RegisterState& watch_;
-    ShownRows shownRows_;
+    const SummaryBar& summary_;
     const QString& journalFolder_;
     FindBar* bar_;
     QListWidget* foundRows_ = nullptr;

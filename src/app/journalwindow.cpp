@@ -305,21 +305,23 @@ void JournalWindow::placeBlockSummary() {
     summary_->place(gridArea.left(), gridArea.right() - exchange, top, height());
 }
 
-// The grid keeps its margins to the window's inner edges, less the room of an open find bar.
+// The grid keeps its margins to the window's inner edges, less the room of an open find bar. A
+// negative width or height (a minimised or tiny window) is refused: the grid keeps the one it has.
 void JournalWindow::layoutGrid() {
-    gridView_->setWidthTwips(twips::fromPixels(this, width()) - GridWidthMargin);
+    const int widthTwips = twips::fromPixels(this, width()) - GridWidthMargin;
+    const int gridWidth = widthTwips >= 0 ? twips::toPixels(this, widthTwips) : gridView_->width();
     int heightTwips = twips::fromPixels(this, height()) - GridHeightMargin;
     if (finder_->bar().isVisible())
-        heightTwips -= twips::fromPixels(this, finder_->bar().fitWidth(gridView_->width()) +
+        heightTwips -= twips::fromPixels(this, finder_->bar().fitWidth(gridWidth) +
                                                    twips::toPixels(this, SummaryGap));
-    gridView_->setHeightTwips(heightTwips);
+    gridView_->resize(gridWidth,
+                      heightTwips >= 0 ? twips::toPixels(this, heightTwips) : gridView_->height());
     placeBlockSummary();
 }
 
 void JournalWindow::createFindBar() {
-    finder_ = new FindController(
-        *this, *grid_, *gridView_, *state_, [this] { return summary_->filter(); },
-        services_.journalFolder);
+    finder_ =
+        new FindController(*this, *grid_, *gridView_, *state_, *summary_, services_.journalFolder);
     connect(finder_, &FindController::aboutToSearch, edits_, &CellDelegate::commit);
     connect(finder_, &FindController::openRequested, this,
             edits_->command(this, &JournalWindow::openFoundRow));
@@ -332,8 +334,7 @@ void JournalWindow::createFindBar() {
 
 void JournalWindow::createPrinting() {
     printer_ = new PrintController(
-        *this, *grid_, *state_, [this] { return summary_->filter(); },
-        [this] { return summary_->shownRows(); },
+        *this, *grid_, *state_, *summary_,
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
     connect(printer_, &PrintController::aboutToPrint, edits_, &CellDelegate::commit);
 }
@@ -342,9 +343,9 @@ void JournalWindow::createPrinting() {
 // "Экспорт…", each with its shortcut on the window, then the journal folder.
 void JournalWindow::createExchange() {
     auto* importer = new ImportController(*this, *document_, services_.files, *services_.prompter);
-    auto* exporter = new ExportController(
-        *this, *grid_, *state_, *gridView_, [this] { return summary_->filter(); },
-        [this] { return document_->shown().fileBase(); }, {services_.files, services_.prompter});
+    auto* exporter = new ExportController(*this, *grid_, *state_, *gridView_, *summary_,
+                                          [this] { return document_->shown().fileBase(); },
+                                          {services_.files, services_.prompter});
     QMenu* items = exchangeButton(*this)->menu();
     items->addAction(&importer->action());
     items->addAction(&exporter->action());
@@ -395,7 +396,6 @@ void JournalWindow::prepareGrid() {
 
 void JournalWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The grid refuses a negative size (a minimised or tiny window): it then keeps its last one.
     layoutGrid();
 }
 
