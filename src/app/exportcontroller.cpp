@@ -7,7 +7,6 @@
 #include "core/prompter.h"
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
-#include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 
 #include <QAction>
@@ -53,17 +52,6 @@ void ExportController::exportShownRows() {
     }
     if (!outcome.ok)
         services_.prompter->message(outcome.message);
-}
-
-exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath) {
-    if (const std::optional<QString> refusal = exchange::unknownFormatMessage(outPath))
-        return {false, *refusal};
-    model::GridModel grid;
-    if (const std::optional<QString> failure = journal::readJournalIntoGrid(grid, journalPath))
-        return {false, QStringLiteral("Не удалось прочитать журнал %1.\n%2")
-                           .arg(QDir::toNativeSeparators(journalPath), *failure)};
-    const model::BlockJudgement watch(grid, QDate::currentDate());
-    return exchange::exportSheet(exchange::sheetFromGrid(grid, watch), outPath);
 }
 
 } // namespace app

@@ -14,10 +14,6 @@ namespace core {
 class Prompter;
 } // namespace core
 
-namespace exchange {
-struct ExportOutcome;
-} // namespace exchange
-
 namespace model {
 class GridModel;
 } // namespace model
@@ -66,9 +62,5 @@ private:
     Services services_;
     QAction* action_;
 };
-
-// For the command line: the journal file at `journalPath`, read as it is opened (block dates
-// filled), every row into `outPath`.
-exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath);
 
 } // namespace app
