@@ -3,6 +3,7 @@
 #include "app/busycursor.h"
 #include "app/filechooser.h"
 #include "app/gridview.h"
+#include "app/shortcuts.h"
 #include "app/summarybar.h"
 #include "core/prompter.h"
 #include "exchange/exportfile.h"
@@ -23,12 +24,10 @@ ExportController::ExportController(QWidget& window, const model::GridModel& grid
                                    Services services)
     : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view), summary_(summary),
       journalName_(std::move(journalName)), services_(std::move(services)),
-      action_(new QAction(QStringLiteral("Экспорт…"), &window)) {
-    action_->setObjectName(QStringLiteral("ActExport"));
-    action_->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_E));
+      action_(addShortcut(window, "ActExport", {QKeySequence(Qt::ControlModifier | Qt::Key_E)},
+                          this, &ExportController::exportShownRows)) {
+    action_->setText(QStringLiteral("Экспорт…"));
     action_->setToolTip(QStringLiteral("Записать показанные строки в файл .xlsx или .ods"));
-    connect(action_, &QAction::triggered, this, &ExportController::exportShownRows);
-    window.addAction(action_);
 }
 
 void ExportController::exportShownRows() {
