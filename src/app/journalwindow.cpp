@@ -144,7 +144,9 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createRepeats();
     createExchange();
     connectButtons();
-    prepareGrid();
+    // The journal header over one empty row.
+    grid_->setHeaderFormat(core::headerFormat());
+    gridView_->setCurrentIndex(grid_->index(0, 0));
     describeControls(*this, *gridView_, input_->line(), edits_->editor());
     new HelpController(*this);
     windowsettings::restore(*this, *gridView_, services_.settings.get());
@@ -213,9 +215,8 @@ void JournalWindow::createDocument() {
         *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
     journal_->judgeBlocksBy(*state_);
     journal_->setSelection(gridView_->selectionModel());
-    document_ =
-        new JournalDocument(*this, {*journal_, *grid_, *history_, *state_, *services_.prompter},
-                            services_.journalFolder);
+    document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *state_,
+                                    *services_.prompter, services_.journalFolder);
     connect(document_, &JournalDocument::aboutToOpen, midnight_, &MidnightWatch::followToday);
     connect(document_, &JournalDocument::opened, gridView_, &GridView::showFirstColumn);
 }
@@ -386,12 +387,6 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
 
 void JournalWindow::followMidnight() {
     midnight_->followMidnight();
-}
-
-// The journal header over one empty row.
-void JournalWindow::prepareGrid() {
-    grid_->setHeaderFormat(core::headerFormat());
-    gridView_->setCurrentIndex(grid_->index(0, 0));
 }
 
 void JournalWindow::resizeEvent(QResizeEvent* event) {

@@ -104,7 +104,6 @@ private:
     void createRepeats();
     void createExchange();
     void connectButtons();
-    void prepareGrid();
 
     void placeBlockSummary();
     void layoutGrid();
