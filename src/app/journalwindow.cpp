@@ -7,7 +7,6 @@
 #include "app/exportcontroller.h"
 #include "app/filechooser.h"
 #include "app/findbar.h"
-#include "app/findcontroller.h"
 #include "app/foldercontroller.h"
 #include "app/gridcommands.h"
 #include "app/gridcontextmenu.h"
@@ -297,9 +296,9 @@ void JournalWindow::createSummary() {
 void JournalWindow::placeBlockSummary() {
     const QRect gridArea = gridView_->geometry();
     int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
-    if (finder_->bar().isVisible()) {
-        const int barHeight = finder_->bar().fitWidth(gridArea.width());
-        finder_->bar().setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
+    if (finder_->isVisible()) {
+        const int barHeight = finder_->fitWidth(gridArea.width());
+        finder_->setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
         top += barHeight + twips::toPixels(this, SummaryGap);
     }
     const int exchange = placeExchangeButton(*this, gridArea.right(), top, height() - top);
@@ -312,8 +311,8 @@ void JournalWindow::layoutGrid() {
     const int widthTwips = twips::fromPixels(this, width()) - GridWidthMargin;
     const int gridWidth = widthTwips >= 0 ? twips::toPixels(this, widthTwips) : gridView_->width();
     int heightTwips = twips::fromPixels(this, height()) - GridHeightMargin;
-    if (finder_->bar().isVisible())
-        heightTwips -= twips::fromPixels(this, finder_->bar().fitWidth(gridWidth) +
+    if (finder_->isVisible())
+        heightTwips -= twips::fromPixels(this, finder_->fitWidth(gridWidth) +
                                                    twips::toPixels(this, SummaryGap));
     gridView_->resize(gridWidth,
                       heightTwips >= 0 ? twips::toPixels(this, heightTwips) : gridView_->height());
@@ -321,12 +320,11 @@ void JournalWindow::layoutGrid() {
 }
 
 void JournalWindow::createFindBar() {
-    finder_ =
-        new FindController(*this, *grid_, *gridView_, *state_, *summary_, services_.journalFolder);
-    connect(finder_, &FindController::aboutToSearch, edits_, &CellDelegate::commit);
-    connect(finder_, &FindController::openRequested, this,
+    finder_ = new FindBar(*this, *grid_, *gridView_, *state_, *summary_, services_.journalFolder);
+    connect(finder_, &FindBar::aboutToSearch, edits_, &CellDelegate::commit);
+    connect(finder_, &FindBar::openRequested, this,
             edits_->command(this, &JournalWindow::openFoundRow));
-    connect(finder_, &FindController::barToggled, this, [this](bool open) {
+    connect(finder_, &FindBar::barToggled, this, [this](bool open) {
         layoutGrid();
         if (!open)
             gridView_->setFocus(Qt::OtherFocusReason);

@@ -38,7 +38,7 @@ namespace app {
 class CellDelegate;
 class ExitFlow;
 class FileChooser;
-class FindController;
+class FindBar;
 class GridCommands;
 class GridView;
 class InputLine;
@@ -130,7 +130,7 @@ private:
     GridCommands* commands_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
     SummaryBar* summary_ = nullptr;
-    FindController* finder_ = nullptr;
+    FindBar* finder_ = nullptr;
     PrintController* printer_ = nullptr;
     RepeatController* repeats_ = nullptr;
 };
