@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 
-class QPushButton;
 class QSettings;
 
 namespace core {
@@ -47,7 +46,6 @@ class MidnightWatch;
 class PrintController;
 class RepeatController;
 class SummaryBar;
-struct ShownJournal;
 
 // What the main window needs from the world outside, handed in so that tests can stand in.
 struct WindowServices {

@@ -6,7 +6,6 @@
 #include <QRect>
 
 class QComboBox;
-class QLabel;
 class QTimer;
 class QWidget;
 
