@@ -3,6 +3,7 @@
 #include "app/busycursor.h"
 #include "app/filechooser.h"
 #include "app/gridview.h"
+#include "app/journaldocument.h"
 #include "app/shortcuts.h"
 #include "app/summarybar.h"
 #include "core/prompter.h"
@@ -20,10 +21,10 @@ namespace app {
 
 ExportController::ExportController(QWidget& window, const model::GridModel& grid,
                                    const model::RegisterState& watch, const GridView& view,
-                                   const SummaryBar& summary, JournalName journalName,
-                                   Services services)
+                                   const SummaryBar& summary, const JournalDocument& document,
+                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter)
     : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view), summary_(summary),
-      journalName_(std::move(journalName)), services_(std::move(services)),
+      document_(document), files_(std::move(files)), prompter_(prompter),
       action_(addShortcut(window, "ActExport", {QKeySequence(Qt::ControlModifier | Qt::Key_E)},
                           this, &ExportController::exportShownRows)) {
     action_->setText(QStringLiteral("Экспорт…"));
@@ -33,9 +34,9 @@ ExportController::ExportController(QWidget& window, const model::GridModel& grid
 void ExportController::exportShownRows() {
     Q_EMIT aboutToExport();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested =
-        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(journalName_() + u".xlsx");
-    const QString path = services_.files->saveFileName(
+    const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                                  .filePath(document_.shown().fileBase() + u".xlsx");
+    const QString path = files_->saveFileName(
         &window_, QStringLiteral("Экспорт в электронную таблицу"), suggested,
         QStringLiteral("Книга Excel (*.xlsx);;Электронная таблица OpenDocument (*.ods)"));
     if (path.isEmpty())
@@ -50,7 +51,7 @@ void ExportController::exportShownRows() {
             exchange::sheetFromGrid(grid_, watch_.blocks(), summary_.filter(), widths), path);
     }
     if (!outcome.ok)
-        services_.prompter->message(outcome.message);
+        prompter_.message(outcome.message);
 }
 
 } // namespace app

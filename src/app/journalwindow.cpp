@@ -342,9 +342,8 @@ void JournalWindow::createPrinting() {
 // "Экспорт…", each with its shortcut on the window, then the journal folder.
 void JournalWindow::createExchange() {
     auto* importer = new ImportController(*this, *document_, services_.files, *services_.prompter);
-    auto* exporter = new ExportController(*this, *grid_, *state_, *gridView_, *summary_,
-                                          [this] { return document_->shown().fileBase(); },
-                                          {services_.files, services_.prompter});
+    auto* exporter = new ExportController(*this, *grid_, *state_, *gridView_, *summary_, *document_,
+                                          services_.files, *services_.prompter);
     QMenu* items = exchangeButton(*this)->menu();
     items->addAction(&importer->action());
     items->addAction(&exporter->action());
