@@ -147,7 +147,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     grid_->setHeaderFormat(core::headerFormat());
     gridView_->setCurrentIndex(grid_->index(0, 0));
     describeControls(*this, *gridView_, input_->line(), edits_->editor());
-    new HelpController(*this);
+    addHelp(*this);
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
