@@ -187,8 +187,6 @@ void JournalWindow::createEditing() {
     edits_ = new CellDelegate(*grid_, *gridView_, *history_, *state_);
     edits_->setToday([clock = services_.clock] { return clock->today(); });
     input_ = new InputLine(*this, *grid_, *gridView_, *history_, *edits_);
-    // A character key on "Ввод" copies the input line, as a click does.
-    input_->copyOnKeysOf(*commandButton(*this, "CmdEdit"));
     const auto stored = [this](int col) {
         exit_->markModified();
         // A stored activation date gets its block date at once, in the same undo step.
