@@ -1,12 +1,16 @@
 #include "app/commandline.h"
 
-#include "app/exportcontroller.h"
 #include "app/foldercontroller.h"
 #include "app/importcommand.h"
 #include "core/journalpaths.h"
 #include "exchange/exportfile.h"
+#include "exchange/exportsheet.h"
+#include "journal/journalgrid.h"
+#include "model/gridmodel.h"
+#include "model/registerstate.h"
 
 #include <QCoreApplication>
+#include <QDate>
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
@@ -19,17 +23,28 @@ namespace app {
 
 namespace {
 
-// `arguments` are those after the option.
+// `arguments` are those after the option: OUT.xlsx|OUT.ods, then the journal file when given,
+// read as it is opened (block dates filled). Every row goes into OUT.
 int runExport(const QStringList& arguments, const QString& journalFolder, QTextStream& errors) {
     if (arguments.isEmpty() || arguments.size() > 2)
         return Usage;
-    const QString journal =
+    const QString& outPath = arguments[0];
+    const QString journalPath =
         arguments.size() == 2 ? arguments[1] : core::currentJournalPath(journalFolder);
-    const exchange::ExportOutcome outcome = exportJournalFile(journal, arguments[0]);
-    if (outcome.ok)
-        return Done;
-    errors << outcome.message << Qt::endl;
-    return Failed;
+    const auto failed = [&errors](const QString& message) {
+        errors << message << Qt::endl;
+        return Failed;
+    };
+    if (const std::optional<QString> refusal = exchange::unknownFormatMessage(outPath))
+        return failed(*refusal);
+    model::GridModel grid;
+    if (const std::optional<QString> failure = journal::readJournalIntoGrid(grid, journalPath))
+        return failed(QStringLiteral("Не удалось прочитать журнал %1.\n%2")
+                          .arg(QDir::toNativeSeparators(journalPath), *failure));
+    const model::BlockJudgement watch(grid, QDate::currentDate());
+    const exchange::ExportOutcome outcome =
+        exchange::exportSheet(exchange::sheetFromGrid(grid, watch), outPath);
+    return outcome.ok ? Done : failed(outcome.message);
 }
 
 // The first command's option among the arguments, "--export" or "--import"; none for the window.

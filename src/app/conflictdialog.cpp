@@ -88,8 +88,12 @@ ConflictDialog::ConflictDialog(const QString& fileName,
         buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("CmdCancelMerge"));
     save->setDefault(true);
-    connect(allMine, &QPushButton::clicked, this, [this] { chooseAll(false); });
-    connect(allTheirs, &QPushButton::clicked, this, [this] { chooseAll(true); });
+    const auto chooseAll = [this](bool theirs) {
+        for (QComboBox* choice : choices_)
+            choice->setCurrentIndex(theirs ? 1 : 0);
+    };
+    connect(allMine, &QPushButton::clicked, this, [chooseAll] { chooseAll(false); });
+    connect(allTheirs, &QPushButton::clicked, this, [chooseAll] { chooseAll(true); });
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
@@ -101,11 +105,6 @@ std::vector<bool> ConflictDialog::takeTheirs() const {
     for (const QComboBox* choice : choices_)
         theirs.push_back(choice->currentIndex() == 1);
     return theirs;
-}
-
-void ConflictDialog::chooseAll(bool theirs) {
-    for (QComboBox* choice : choices_)
-        choice->setCurrentIndex(theirs ? 1 : 0);
 }
 
 } // namespace app

@@ -21,7 +21,6 @@ public:
 
     // For each conflict: true when the file's side is chosen.
     std::vector<bool> takeTheirs() const;
-    void chooseAll(bool theirs);
 
 private:
     std::vector<QComboBox*> choices_;

@@ -3,16 +3,16 @@
 #include <QObject>
 #include <functional>
 
+class QDialog;
 class QWidget;
 
 namespace app {
 
-class ExitPrompt;
-
 // Leaving the program. "Выход" and the title bar's close end at once while the grid was neither
-// clicked nor changed since start, and otherwise ask first (the exit prompt, Dialog), so that no
-// change is lost by the way the user leaves: ДА saves and ends, unless the save failed (its
-// message already shown), НЕТ ends without saving, НАЗАД closes the prompt.
+// clicked nor changed since start, and otherwise ask first, so that no change is lost by the way
+// the user leaves. The exit prompt (Dialog), a small window asking "СОХРАНИТЬ ИЗМЕНЕНИЯ?", is not
+// modal: the main window stays usable while it is open. ДА saves and ends, unless the save failed
+// (its message already shown), НЕТ ends without saving, НАЗАД closes the prompt.
 class ExitFlow : public QObject {
     Q_OBJECT
 public:
@@ -38,7 +38,7 @@ Q_SIGNALS:
 private:
     void end();
 
-    ExitPrompt* prompt_;
+    QDialog* prompt_;
     std::function<bool()> save_;
     std::function<void()> endProgram_;
     bool modified_ = false;

@@ -3,10 +3,12 @@
 #include "app/busycursor.h"
 #include "app/filechooser.h"
 #include "app/gridview.h"
+#include "app/journaldocument.h"
+#include "app/shortcuts.h"
+#include "app/summarybar.h"
 #include "core/prompter.h"
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
-#include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 
 #include <QAction>
@@ -19,23 +21,22 @@ namespace app {
 
 ExportController::ExportController(QWidget& window, const model::GridModel& grid,
                                    const model::RegisterState& watch, const GridView& view,
-                                   ShownRows shownRows, JournalName journalName, Services services)
-    : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view),
-      shownRows_(std::move(shownRows)), journalName_(std::move(journalName)),
-      services_(std::move(services)), action_(new QAction(QStringLiteral("Экспорт…"), &window)) {
-    action_->setObjectName(QStringLiteral("ActExport"));
-    action_->setShortcut(QKeySequence(Qt::ControlModifier | Qt::Key_E));
+                                   const SummaryBar& summary, const JournalDocument& document,
+                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter)
+    : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view), summary_(summary),
+      document_(document), files_(std::move(files)), prompter_(prompter),
+      action_(addShortcut(window, "ActExport", {QKeySequence(Qt::ControlModifier | Qt::Key_E)},
+                          this, &ExportController::exportShownRows)) {
+    action_->setText(QStringLiteral("Экспорт…"));
     action_->setToolTip(QStringLiteral("Записать показанные строки в файл .xlsx или .ods"));
-    connect(action_, &QAction::triggered, this, &ExportController::exportShownRows);
-    window.addAction(action_);
 }
 
 void ExportController::exportShownRows() {
     Q_EMIT aboutToExport();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested =
-        QDir(folder.isEmpty() ? QDir::homePath() : folder).filePath(journalName_() + u".xlsx");
-    const QString path = services_.files->saveFileName(
+    const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                                  .filePath(document_.shown().fileBase() + u".xlsx");
+    const QString path = files_->saveFileName(
         &window_, QStringLiteral("Экспорт в электронную таблицу"), suggested,
         QStringLiteral("Книга Excel (*.xlsx);;Электронная таблица OpenDocument (*.ods)"));
     if (path.isEmpty())
@@ -47,21 +48,10 @@ void ExportController::exportShownRows() {
         for (int c = 0; c < grid_.columnCount(); ++c)
             widths.push_back(view_.columnWidth(c));
         outcome = exchange::exportSheet(
-            exchange::sheetFromGrid(grid_, watch_.blocks(), shownRows_(), widths), path);
+            exchange::sheetFromGrid(grid_, watch_.blocks(), summary_.filter(), widths), path);
     }
     if (!outcome.ok)
-        services_.prompter->message(outcome.message);
-}
-
-exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath) {
-    if (const std::optional<QString> refusal = exchange::unknownFormatMessage(outPath))
-        return {false, *refusal};
-    model::GridModel grid;
-    if (const std::optional<QString> failure = journal::readJournalIntoGrid(grid, journalPath))
-        return {false, QStringLiteral("Не удалось прочитать журнал %1.\n%2")
-                           .arg(QDir::toNativeSeparators(journalPath), *failure)};
-    const model::BlockJudgement watch(grid, QDate::currentDate());
-    return exchange::exportSheet(exchange::sheetFromGrid(grid, watch), outPath);
+        prompter_.message(outcome.message);
 }
 
 } // namespace app

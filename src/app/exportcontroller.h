@@ -1,10 +1,6 @@
 #pragma once
 
-#include "model/registerstate.h"
-
 #include <QObject>
-#include <QString>
-#include <functional>
 #include <memory>
 
 class QAction;
@@ -14,37 +10,30 @@ namespace core {
 class Prompter;
 } // namespace core
 
-namespace exchange {
-struct ExportOutcome;
-} // namespace exchange
-
 namespace model {
 class GridModel;
+class RegisterState;
 } // namespace model
 
 namespace app {
 
 class FileChooser;
 class GridView;
+class JournalDocument;
+class SummaryBar;
 
 // "Экспорт…" (ActExport, Ctrl+E, and in the "Обмен" menu): the rows the filter shows, with the
 // header, the columns' widths on screen and the rows' shading, into an .xlsx or .ods file chosen
-// in Qt's file dialog, which suggests the journal's name.
+// in Qt's file dialog, which suggests the name of the journal on screen.
 class ExportController : public QObject {
     Q_OBJECT
 public:
-    struct Services {
-        std::shared_ptr<FileChooser> files;
-        std::shared_ptr<core::Prompter> prompter;
-    };
-    using ShownRows = std::function<model::RowFilter()>;
-    // The journal's name without ".csv" ("thisyear", "2009"), for the file suggested.
-    using JournalName = std::function<QString()>;
-
-    // The action goes on `window`, so that its shortcut works anywhere in it.
+    // The action goes on `window`, so that its shortcut works anywhere in it. `summary` holds the
+    // row filter.
     ExportController(QWidget& window, const model::GridModel& grid,
-                     const model::RegisterState& watch, const GridView& view, ShownRows shownRows,
-                     JournalName journalName, Services services);
+                     const model::RegisterState& watch, const GridView& view,
+                     const SummaryBar& summary, const JournalDocument& document,
+                     std::shared_ptr<FileChooser> files, core::Prompter& prompter);
 
     QAction& action() { return *action_; }
 
@@ -60,14 +49,11 @@ private:
     const model::GridModel& grid_;
     const model::RegisterState& watch_;
     const GridView& view_;
-    ShownRows shownRows_;
-    JournalName journalName_;
-    Services services_;
+    const SummaryBar& summary_;
+    const JournalDocument& document_;
+    std::shared_ptr<FileChooser> files_;
+    core::Prompter& prompter_;
     QAction* action_;
 };
-
-// For the command line: the journal file at `journalPath`, read as it is opened (block dates
-// filled), every row into `outPath`.
-exchange::ExportOutcome exportJournalFile(const QString& journalPath, const QString& outPath);
 
 } // namespace app

@@ -1,20 +1,34 @@
 #include "app/findbar.h"
 
+#include "app/busycursor.h"
+#include "app/gridview.h"
+#include "app/shortcuts.h"
+#include "app/summarybar.h"
+#include "core/findtext.h"
+#include "core/journalcolumns.h"
+#include "editing/findcell.h"
 #include "editing/journaltextvalidator.h"
+#include "journal/journalsearch.h"
+#include "model/gridmodel.h"
 
 #include <QCheckBox>
+#include <QDialog>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
 #include <algorithm>
 
 namespace app {
 
-FindBar::FindBar(QWidget* parent)
-    : QWidget(parent), text_(new QLineEdit(this)),
+FindBar::FindBar(QWidget& window, model::GridModel& grid, GridView& view,
+                 const model::RegisterState& watch, const SummaryBar& summary,
+                 const QString& journalFolder)
+    : QWidget(&window), grid_(grid), view_(view), watch_(watch), summary_(summary),
+      journalFolder_(journalFolder), text_(new QLineEdit(this)),
       allColumns_(new QCheckBox(QStringLiteral("Во всех колонках"), this)),
       allJournals_(new QCheckBox(QStringLiteral("Во всех журналах"), this)),
       status_(new QLabel(this)) {
@@ -53,35 +67,29 @@ FindBar::FindBar(QWidget* parent)
     firstLine_->addWidget(options_, 1);
     // What a journal cannot hold cannot be found in one either.
     text_->setValidator(new editing::JournalTextValidator(text_));
-    connect(text_, &QLineEdit::textEdited, this, &FindBar::textEdited);
-    connect(text_, &QLineEdit::returnPressed, this, &FindBar::nextRequested);
-    connect(next, &QPushButton::clicked, this, &FindBar::nextRequested);
-    connect(previous, &QPushButton::clicked, this, &FindBar::previousRequested);
+    // Typing finds as you type in the journal on screen; every journal is searched at Enter only.
+    connect(text_, &QLineEdit::textEdited, this, [this] {
+        if (!allJournals_->isChecked())
+            find(true, true);
+    });
+    connect(text_, &QLineEdit::returnPressed, this, &FindBar::findNext);
+    connect(next, &QPushButton::clicked, this, &FindBar::findNext);
+    connect(previous, &QPushButton::clicked, this, &FindBar::findPrevious);
     connect(repeat, &QPushButton::clicked, this, &FindBar::repeatRequested);
     hide();
-}
-
-QString FindBar::text() const {
-    return text_->text();
-}
-
-void FindBar::setText(const QString& text) {
-    text_->setText(text);
-}
-
-bool FindBar::allColumns() const {
-    return allColumns_->isChecked();
-}
-
-bool FindBar::allJournals() const {
-    return allJournals_->isChecked();
+    addShortcut(window, "ActFind", {QKeySequence::Find}, this, &FindBar::open);
+    addShortcut(window, "ActFindNext", {QKeySequence(Qt::Key_F3)}, this, &FindBar::findNext);
+    addShortcut(window, "ActFindPrevious", {QKeySequence(Qt::ShiftModifier | Qt::Key_F3)}, this,
+                &FindBar::findPrevious);
 }
 
 void FindBar::open() {
+    Q_EMIT aboutToSearch();
     show();
     raise();
     text_->setFocus(Qt::ShortcutFocusReason);
     text_->selectAll();
+    Q_EMIT barToggled(true);
 }
 
 void FindBar::tell(const QString& word, bool notFound) {
@@ -108,10 +116,94 @@ int FindBar::fitWidth(int width) {
 void FindBar::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Escape) {
         hide();
-        Q_EMIT closed();
+        Q_EMIT barToggled(false);
         return;
     }
     QWidget::keyPressEvent(event);
+}
+
+void FindBar::findNext() {
+    if (allJournals_->isChecked())
+        findInAllJournals();
+    else
+        find(true, false);
+}
+
+void FindBar::findPrevious() {
+    find(false, false);
+}
+
+void FindBar::findEverywhere(const QString& text) {
+    open();
+    text_->setText(text);
+    findInAllJournals();
+}
+
+void FindBar::find(bool forward, bool includeStart) {
+    Q_EMIT aboutToSearch();
+    const core::FindText text(text_->text());
+    if (text.isEmpty()) {
+        tell({});
+        return;
+    }
+    const model::RowFilter filter = summary_.filter();
+    const std::optional<editing::FoundCell> found = editing::findCell(
+        grid_, text, view_.currentRow(), view_.currentColumn(), forward, includeStart,
+        allColumns_->isChecked() ? std::nullopt : std::optional(view_.currentColumn()),
+        [this, filter](int row) { return watch_.blocks().shows(row, filter); });
+    if (!found) {
+        tell(QStringLiteral("Не найдено"), true);
+        return;
+    }
+    view_.goToRow(found->row, found->col);
+    tell(found->wrapped ? QStringLiteral("Поиск продолжен с начала") : QString());
+}
+
+void FindBar::findInAllJournals() {
+    const core::FindText text(text_->text());
+    std::vector<journal::JournalHit> hits;
+    {
+        const BusyCursor busy;
+        hits = journal::searchJournals(journalFolder_, text);
+    }
+    if (hits.empty()) {
+        tell(QStringLiteral("Не найдено"), true);
+        return;
+    }
+    tell(QStringLiteral("Найдено строк: %1").arg(hits.size()));
+    if (!foundRows_) {
+        QWidget& window = *parentWidget();
+        auto* dialog = new QDialog(&window, Qt::Tool);
+        dialog->setObjectName(QStringLiteral("DlgFound"));
+        dialog->setWindowTitle(QStringLiteral("Найдено в журналах"));
+        foundRows_ = new QListWidget(dialog);
+        foundRows_->setObjectName(QStringLiteral("LstFound"));
+        (new QVBoxLayout(dialog))->addWidget(foundRows_);
+        dialog->resize(window.width() * 3 / 4, window.height() / 2);
+        connect(foundRows_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+            Q_EMIT openRequested(item->data(Qt::UserRole).toString(),
+                                 item->data(Qt::UserRole + 1).toInt());
+        });
+    }
+    foundRows_->clear();
+    // Whose register it sits in, its serial and its dates: what a caller asks about.
+    for (const journal::JournalHit& hit : hits) {
+        const QStringList& cells = hit.cells;
+        auto* item = new QListWidgetItem(
+            QStringLiteral("%1, строка %2: %3; № %4; %5 – %6")
+                .arg(hit.journal, QString::number(hit.row), cells.value(core::Owner),
+                     cells.value(core::SerialNumber), cells.value(core::ActivationDate),
+                     cells.value(core::BlockDate)),
+            foundRows_);
+        item->setData(Qt::UserRole, hit.journal);
+        item->setData(Qt::UserRole + 1, hit.row);
+    }
+    // The keys go to the list: arrows through it, Escape closes it.
+    QWidget* dialog = foundRows_->parentWidget();
+    dialog->show();
+    dialog->raise();
+    dialog->activateWindow();
+    foundRows_->setFocus(Qt::OtherFocusReason);
 }
 
 } // namespace app

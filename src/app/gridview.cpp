@@ -267,16 +267,6 @@ void GridView::focusInEvent(QFocusEvent* event) {
     Q_EMIT gotFocus();
 }
 
-void GridView::setWidthTwips(int twips) {
-    if (twips >= 0)
-        resize(twips::toPixels(this, twips), height());
-}
-
-void GridView::setHeightTwips(int twips) {
-    if (twips >= 0)
-        resize(width(), twips::toPixels(this, twips));
-}
-
 void GridView::goTo(int row, int col, ScrollHint hint) {
     const QModelIndex cell = grid_->index(row, col);
     if (!cell.isValid())

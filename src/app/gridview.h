@@ -32,10 +32,6 @@ public:
     // Selects the cells from the current one to (row, col), as a drag does.
     void selectTo(int row, int col);
 
-    // A negative width or height is refused: the grid keeps the one it has.
-    void setWidthTwips(int twips);
-    void setHeightTwips(int twips);
-
     // Makes the cell current, alone in the selection, and scrolls it into view; goToRow also
     // selects its row whole, as a match found or a row opened from the list of rows found is
     // shown. `hint` places the cell in the view.

@@ -167,31 +167,30 @@ void HelpWindow::highlightAll(const QString& text) {
     text_->setExtraSelections(marks);
 }
 
-HelpController::HelpController(QWidget& window) : QObject(&window), window_(window) {
-    QAction* help = addShortcut(window, "ActHelp", {QKeySequence::HelpContents}, this,
-                                &HelpController::showHelp);
-    // F1 works wherever the focus is in the window, the cell editor and the find bar too.
-    help->setShortcutContext(Qt::WindowShortcut);
-}
-
-QString HelpController::sectionFor(const QString& objectName) {
+QString HelpWindow::sectionFor(const QString& objectName) {
     for (const auto& [name, heading] : Sections)
         if (objectName == QLatin1String(name))
             return QString::fromUtf8(heading);
     return {};
 }
 
-void HelpController::showHelp() {
-    QString heading;
-    for (const QWidget* control = QApplication::focusWidget();
-         control && control != &window_ && heading.isEmpty(); control = control->parentWidget())
-        heading = sectionFor(control->objectName());
-    if (!help_)
-        help_ = new HelpWindow(&window_);
-    help_->show();
-    help_->showSection(heading);
-    help_->raise();
-    help_->activateWindow();
+void addHelp(QWidget& window) {
+    const auto showHelp = [&window] {
+        QString heading;
+        for (const QWidget* control = QApplication::focusWidget();
+             control && control != &window && heading.isEmpty(); control = control->parentWidget())
+            heading = HelpWindow::sectionFor(control->objectName());
+        auto* help = window.findChild<HelpWindow*>(QString(), Qt::FindDirectChildrenOnly);
+        if (!help)
+            help = new HelpWindow(&window);
+        help->show();
+        help->showSection(heading);
+        help->raise();
+        help->activateWindow();
+    };
+    QAction* help = addShortcut(window, "ActHelp", {QKeySequence::HelpContents}, &window, showHelp);
+    // F1 works wherever the focus is in the window, the cell editor and the find bar too.
+    help->setShortcutContext(Qt::WindowShortcut);
 }
 
 } // namespace app

@@ -1,7 +1,5 @@
 #pragma once
 
-#include <QObject>
-#include <QPointer>
 #include <QString>
 #include <QWidget>
 
@@ -20,6 +18,9 @@ class HelpWindow : public QWidget {
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
 
+    // The guide's section about the control of that object name; empty for the guide's start.
+    static QString sectionFor(const QString& objectName);
+
     // Shows the section under that heading at the top; the guide's start when there is none.
     void showSection(const QString& heading);
     QString shownSection() const;
@@ -37,20 +38,6 @@ private:
 
 // F1 (ActHelp) on the window: the one help window, opened or raised, at the section of the
 // control that has the focus (or of the nearest control holding it that has one).
-class HelpController : public QObject {
-    Q_OBJECT
-public:
-    explicit HelpController(QWidget& window);
-
-    // The guide's section about the control of that object name; empty for the guide's start.
-    static QString sectionFor(const QString& objectName);
-
-public Q_SLOTS:
-    void showHelp();
-
-private:
-    QWidget& window_;
-    QPointer<HelpWindow> help_;
-};
+void addHelp(QWidget& window);
 
 } // namespace app

@@ -3,6 +3,7 @@
 #include "app/busycursor.h"
 #include "app/filechooser.h"
 #include "app/journaldocument.h"
+#include "app/shortcuts.h"
 #include "core/prompter.h"
 #include "exchange/spreadsheetimport.h"
 
@@ -24,12 +25,10 @@ ImportController::ImportController(QWidget& window, JournalDocument& document,
     : QObject(&window), window_(window), document_(document), prompter_(prompter),
       files_(std::move(files)) {
     setObjectName(QStringLiteral("ImportController"));
-    action_ = new QAction(QStringLiteral("Импорт…"), &window);
-    action_->setObjectName(QStringLiteral("ActImport"));
-    action_->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    action_ = addShortcut(window, "ActImport", {QKeySequence(Qt::CTRL | Qt::Key_I)}, this,
+                          &ImportController::import);
+    action_->setText(QStringLiteral("Импорт…"));
     action_->setToolTip(QStringLiteral("Импорт из электронной таблицы (.xlsx, .ods, .csv)"));
-    window.addAction(action_);
-    connect(action_, &QAction::triggered, this, &ImportController::import);
 }
 
 void ImportController::import() {

@@ -1,6 +1,7 @@
 #include "app/inputline.h"
 
 #include "app/celldelegate.h"
+#include "app/commandbutton.h"
 #include "app/gridview.h"
 #include "app/linecompletion.h"
 #include "app/twips.h"
@@ -39,10 +40,11 @@ bool isTyping(const QKeyEvent& key) {
 InputLine::InputLine(QWidget& window, model::GridModel& grid, const GridView& view,
                      editing::GridHistory& history, CellDelegate& edits)
     : QObject(&window), grid_(grid), view_(view), history_(history), edits_(edits),
-      line_(new QLineEdit(&window)) {
+      line_(new QLineEdit(&window)), copyingControl_(commandButton(window, "CmdEdit")) {
     line_->setObjectName(QStringLiteral("TxtVvod"));
     line_->setGeometry(twips::toPixels(&window, 6840, 840, 3135, 435));
     line_->installEventFilter(this);
+    copyingControl_->installEventFilter(this);
     line_->setValidator(new editing::JournalTextValidator(line_));
     // The current cell follows the line as it is typed, deleted or pasted into.
     connect(line_, &QLineEdit::textEdited, this, &InputLine::copyToCell);
@@ -51,11 +53,6 @@ InputLine::InputLine(QWidget& window, model::GridModel& grid, const GridView& vi
     });
     connect(completion_, &LineCompletion::textChosen, this, &InputLine::copyToCell);
     connect(line_, &QLineEdit::returnPressed, this, &InputLine::finishEntry);
-}
-
-void InputLine::copyOnKeysOf(QWidget& control) {
-    copyingControl_ = &control;
-    control.installEventFilter(this);
 }
 
 void InputLine::copyToCell() {

@@ -24,6 +24,8 @@ class LineCompletion;
 // it drops an open cell edit. In the owner, model and mechanic columns it proposes the column's
 // earlier values, as the cell editor does; an activation date typed the short way is written out
 // as dd.mm.yyyy when the entry ends (Enter, or the line is left), in the entry's own undo step.
+// A character key on "Ввод" (CmdEdit) copies the line into the current cell first, as one in the
+// line does.
 class InputLine : public QObject {
     Q_OBJECT
 public:
@@ -33,9 +35,6 @@ public:
     QLineEdit& line() { return *line_; }
     // Copies the line, as typed (a pending proposal not yet taken), into the current cell.
     void copyToCell();
-    // A character key on `control` copies the line into the current cell first, as one in the
-    // line does ("Ввод").
-    void copyOnKeysOf(QWidget& control);
 
 Q_SIGNALS:
     // The line's text went into the current cell, in column `col`; within the entry's undo step.
@@ -53,7 +52,7 @@ private:
     CellDelegate& edits_;
     QLineEdit* line_;
     LineCompletion* completion_;
-    QWidget* copyingControl_ = nullptr;
+    QWidget* copyingControl_;
 };
 
 } // namespace app

@@ -31,8 +31,8 @@ QString keepChangesQuestion(const ShownJournal& shown) {
     return QStringLiteral("Сохранить изменения в журнале thisyear.csv?");
 }
 
-} // namespace
-
+// "thisyear.csv[*] — Журнал учета ЭКЛЗ", "архив 2009[*] — Журнал учета ЭКЛЗ", or the program's
+// name alone while nothing was opened; [*] is where Qt puts the modified marker.
 QString windowTitleFor(const ShownJournal& shown) {
     switch (shown.kind) {
     case ShownJournal::CurrentYear:
@@ -45,10 +45,14 @@ QString windowTitleFor(const ShownJournal& shown) {
     return ProgramName + QStringLiteral("[*]");
 }
 
-JournalDocument::JournalDocument(QWidget& window, Parts parts, const QString& journalFolder)
-    : QObject(&window), window_(window), files_(parts.files), grid_(parts.grid),
-      history_(parts.history), state_(parts.state), prompter_(parts.prompter),
-      journalFolder_(journalFolder) {
+} // namespace
+
+JournalDocument::JournalDocument(QWidget& window, journal::JournalFiles& files,
+                                 model::GridModel& grid, editing::GridHistory& history,
+                                 model::RegisterState& state, core::Prompter& prompter,
+                                 const QString& journalFolder)
+    : QObject(&window), window_(window), files_(files), grid_(grid), history_(history),
+      state_(state), prompter_(prompter), journalFolder_(journalFolder) {
     connect(&history_, &editing::GridHistory::cleanChanged, this,
             [this](bool clean) { window_.setWindowModified(!clean); });
     connect(this, &JournalDocument::opened, this, &JournalDocument::showTitle);

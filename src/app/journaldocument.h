@@ -38,10 +38,6 @@ struct ShownJournal {
     QString fileBase() const { return kind == Archive ? archive : QStringLiteral("thisyear"); }
 };
 
-// "thisyear.csv[*] — Журнал учета ЭКЛЗ", "архив 2009[*] — Журнал учета ЭКЛЗ", or the program's
-// name alone while nothing was opened; [*] is where Qt puts the modified marker.
-QString windowTitleFor(const ShownJournal& shown);
-
 // The journal on screen, from the button to the file: it opens this year's register or an
 // archive into the grid, saves it (merging what another copy saved meanwhile), saves a copy as an
 // archive, and keeps the window's title and modified marker (the undo history's clean state:
@@ -50,15 +46,10 @@ QString windowTitleFor(const ShownJournal& shown);
 class JournalDocument : public QObject {
     Q_OBJECT
 public:
-    struct Parts {
-        journal::JournalFiles& files;
-        model::GridModel& grid;
-        editing::GridHistory& history;
-        model::RegisterState& state;
-        core::Prompter& prompter;
-    };
     // `journalFolder` is the window's, read at each use: the document follows a change of folder.
-    JournalDocument(QWidget& window, Parts parts, const QString& journalFolder);
+    JournalDocument(QWidget& window, journal::JournalFiles& files, model::GridModel& grid,
+                    editing::GridHistory& history, model::RegisterState& state,
+                    core::Prompter& prompter, const QString& journalFolder);
 
     const ShownJournal& shown() const { return shown_; }
 

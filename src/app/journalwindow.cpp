@@ -7,7 +7,6 @@
 #include "app/exportcontroller.h"
 #include "app/filechooser.h"
 #include "app/findbar.h"
-#include "app/findcontroller.h"
 #include "app/foldercontroller.h"
 #include "app/gridcommands.h"
 #include "app/gridcontextmenu.h"
@@ -144,9 +143,11 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createRepeats();
     createExchange();
     connectButtons();
-    prepareGrid();
+    // The journal header over one empty row.
+    grid_->setHeaderFormat(core::headerFormat());
+    gridView_->setCurrentIndex(grid_->index(0, 0));
     describeControls(*this, *gridView_, input_->line(), edits_->editor());
-    new HelpController(*this);
+    addHelp(*this);
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
@@ -186,8 +187,6 @@ void JournalWindow::createEditing() {
     edits_ = new CellDelegate(*grid_, *gridView_, *history_, *state_);
     edits_->setToday([clock = services_.clock] { return clock->today(); });
     input_ = new InputLine(*this, *grid_, *gridView_, *history_, *edits_);
-    // A character key on "Ввод" copies the input line, as a click does.
-    input_->copyOnKeysOf(*commandButton(*this, "CmdEdit"));
     const auto stored = [this](int col) {
         exit_->markModified();
         // A stored activation date gets its block date at once, in the same undo step.
@@ -213,9 +212,8 @@ void JournalWindow::createDocument() {
         *grid_, services_.journalFolder, [clock = services_.clock] { return clock->now(); });
     journal_->judgeBlocksBy(*state_);
     journal_->setSelection(gridView_->selectionModel());
-    document_ =
-        new JournalDocument(*this, {*journal_, *grid_, *history_, *state_, *services_.prompter},
-                            services_.journalFolder);
+    document_ = new JournalDocument(*this, *journal_, *grid_, *history_, *state_,
+                                    *services_.prompter, services_.journalFolder);
     connect(document_, &JournalDocument::aboutToOpen, midnight_, &MidnightWatch::followToday);
     connect(document_, &JournalDocument::opened, gridView_, &GridView::showFirstColumn);
 }
@@ -296,34 +294,35 @@ void JournalWindow::createSummary() {
 void JournalWindow::placeBlockSummary() {
     const QRect gridArea = gridView_->geometry();
     int top = gridArea.bottom() + 1 + twips::toPixels(this, SummaryGap);
-    if (finder_->bar().isVisible()) {
-        const int barHeight = finder_->bar().fitWidth(gridArea.width());
-        finder_->bar().setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
+    if (finder_->isVisible()) {
+        const int barHeight = finder_->fitWidth(gridArea.width());
+        finder_->setGeometry(gridArea.left(), top, gridArea.width(), barHeight);
         top += barHeight + twips::toPixels(this, SummaryGap);
     }
     const int exchange = placeExchangeButton(*this, gridArea.right(), top, height() - top);
     summary_->place(gridArea.left(), gridArea.right() - exchange, top, height());
 }
 
-// The grid keeps its margins to the window's inner edges, less the room of an open find bar.
+// The grid keeps its margins to the window's inner edges, less the room of an open find bar. A
+// negative width or height (a minimised or tiny window) is refused: the grid keeps the one it has.
 void JournalWindow::layoutGrid() {
-    gridView_->setWidthTwips(twips::fromPixels(this, width()) - GridWidthMargin);
+    const int widthTwips = twips::fromPixels(this, width()) - GridWidthMargin;
+    const int gridWidth = widthTwips >= 0 ? twips::toPixels(this, widthTwips) : gridView_->width();
     int heightTwips = twips::fromPixels(this, height()) - GridHeightMargin;
-    if (finder_->bar().isVisible())
-        heightTwips -= twips::fromPixels(this, finder_->bar().fitWidth(gridView_->width()) +
+    if (finder_->isVisible())
+        heightTwips -= twips::fromPixels(this, finder_->fitWidth(gridWidth) +
                                                    twips::toPixels(this, SummaryGap));
-    gridView_->setHeightTwips(heightTwips);
+    gridView_->resize(gridWidth,
+                      heightTwips >= 0 ? twips::toPixels(this, heightTwips) : gridView_->height());
     placeBlockSummary();
 }
 
 void JournalWindow::createFindBar() {
-    finder_ = new FindController(
-        *this, *grid_, *gridView_, *state_, [this] { return summary_->filter(); },
-        services_.journalFolder);
-    connect(finder_, &FindController::aboutToSearch, edits_, &CellDelegate::commit);
-    connect(finder_, &FindController::openRequested, this,
+    finder_ = new FindBar(*this, *grid_, *gridView_, *state_, *summary_, services_.journalFolder);
+    connect(finder_, &FindBar::aboutToSearch, edits_, &CellDelegate::commit);
+    connect(finder_, &FindBar::openRequested, this,
             edits_->command(this, &JournalWindow::openFoundRow));
-    connect(finder_, &FindController::barToggled, this, [this](bool open) {
+    connect(finder_, &FindBar::barToggled, this, [this](bool open) {
         layoutGrid();
         if (!open)
             gridView_->setFocus(Qt::OtherFocusReason);
@@ -332,8 +331,7 @@ void JournalWindow::createFindBar() {
 
 void JournalWindow::createPrinting() {
     printer_ = new PrintController(
-        *this, *grid_, *state_, [this] { return summary_->filter(); },
-        [this] { return summary_->shownRows(); },
+        *this, *grid_, *state_, *summary_,
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
     connect(printer_, &PrintController::aboutToPrint, edits_, &CellDelegate::commit);
 }
@@ -342,9 +340,8 @@ void JournalWindow::createPrinting() {
 // "Экспорт…", each with its shortcut on the window, then the journal folder.
 void JournalWindow::createExchange() {
     auto* importer = new ImportController(*this, *document_, services_.files, *services_.prompter);
-    auto* exporter = new ExportController(
-        *this, *grid_, *state_, *gridView_, [this] { return summary_->filter(); },
-        [this] { return document_->shown().fileBase(); }, {services_.files, services_.prompter});
+    auto* exporter = new ExportController(*this, *grid_, *state_, *gridView_, *summary_, *document_,
+                                          services_.files, *services_.prompter);
     QMenu* items = exchangeButton(*this)->menu();
     items->addAction(&importer->action());
     items->addAction(&exporter->action());
@@ -387,15 +384,8 @@ void JournalWindow::followMidnight() {
     midnight_->followMidnight();
 }
 
-// The journal header over one empty row.
-void JournalWindow::prepareGrid() {
-    grid_->setHeaderFormat(core::headerFormat());
-    gridView_->setCurrentIndex(grid_->index(0, 0));
-}
-
 void JournalWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    // The grid refuses a negative size (a minimised or tiny window): it then keeps its last one.
     layoutGrid();
 }
 

@@ -7,7 +7,6 @@
 #include <functional>
 #include <memory>
 
-class QPushButton;
 class QSettings;
 
 namespace core {
@@ -38,7 +37,7 @@ namespace app {
 class CellDelegate;
 class ExitFlow;
 class FileChooser;
-class FindController;
+class FindBar;
 class GridCommands;
 class GridView;
 class InputLine;
@@ -47,7 +46,6 @@ class MidnightWatch;
 class PrintController;
 class RepeatController;
 class SummaryBar;
-struct ShownJournal;
 
 // What the main window needs from the world outside, handed in so that tests can stand in.
 struct WindowServices {
@@ -68,48 +66,11 @@ struct WindowServices {
     std::shared_ptr<FileChooser> files;
 };
 
-// The main window "Журнал учета ЭКЛЗ". It creates the controls and the controllers beside it and
-// wires them; each control's signal goes to the command that does its work, through the grid's
-// delegate (edits_), which stores an open cell edit first. Controls keep the object names of the
-// journal's control table, by which tests (and anyone holding that table) find them:
-//
-//   object name    where / what runs        what it does
-//   FrmEKLZ        JournalWindow            the main window
-//   CmdDelC        commands_ (GridCommands) "Удалить колонку": removes the rightmost column
-//   CmdAddC        commands_                "Добавить колонку": an empty column at the current one
-//   CmdDelS        commands_                " Удалить строку": the row the selection ends on
-//   CmdAddS        commands_                "Добавить строку": an empty row at the bottom
-//   CmdSortC       commands_                "Переместить колонки": the rightmost column comes here
-//   CmdSearh       searchColumn()           "Поиск": finds a word in the current column
-//   CmdZArch       openArchive()            "Загрузить архив": opens Archive/<name>.csv
-//   CmdZagruz      openJournal()            "Открыть журнал" (ActOpen, Ctrl+O): opens thisyear.csv
-//   CmdSaveAs      document_                "Сохранить как" (ActSaveAs, Ctrl+Shift+S)
-//   CmdSave        document_                "Сохранить изменения" (ActSave, Ctrl+S)
-//   CmdEdit        input_ (InputLine)       "Ввод": copies the input line into the current cell
-//   CmdPrint       printer_                 "Печать": prints on the default printer
-//   CmdProd        exit_ (ExitFlow)         "Выход": ends, or asks first after changes
-//   TxtVvod        input_                   the input line, typed into the current cell
-//   txtDataEntry   edits_ (CellDelegate)    the editor the grid opens over a clicked cell
-//   LstCompletion  (LineCompletion)         the values proposed in the editor
-//   CalDate        (DateCalendar)           the calendar of the date columns
-//   MSFGAZ         gridView_ over grid_     the grid: a click edits a cell, a caption click sorts
-//   Dialog         exit_                    "СОХРАНИТЬ ИЗМЕНЕНИЯ?" before leaving
-//   LblBlocked     summary_ (SummaryBar)    the count of blocked units and those blocking soon
-//   CmbFilter      summary_                 which rows are shown
-//   TimerMidnight  midnight_ (MidnightWatch) moves the block states on at midnight
-//   FindBar        finder_ (FindController) Ctrl+F: "Найти:" under the grid, F3 and Shift+F3
-//   LstFound       finder_                  the rows "Во всех журналах" found (openFoundRow)
-//   ActPrintDialog printer_ (PrintController) Ctrl+P: Qt's print dialog
-//   ActPreview     printer_                 Ctrl+Shift+P: a print preview
-//   ActUndo        commands_                Ctrl+Z: undoes the last change to the grid
-//   ActRedo        commands_                Ctrl+Y, Ctrl+Shift+Z: redoes it
-//   ActFindRepeat  repeats_ (RepeatController) Ctrl+F3, "К повтору"; TimerArchiveNumbers
-//   CmdExchange    (a menu button)          "Обмен": the menu of the exchange with spreadsheets
-//   ActImport      (ImportController)       Ctrl+I, "Импорт…" in that menu
-//   ActExport      (ExportController)       Ctrl+E, "Экспорт…" in that menu
-//   MenuGrid       (GridContextMenu)        the grid's context menu: right click, Menu key
-//   TimerNotice    summary_                 how long a deletion's notice stays in LblBlocked
-//   ActHelp        (HelpController)         F1: the user guide (FrmHelp)
+// The main window "Журнал учета ЭКЛЗ" (FrmEKLZ). It creates the controls and the controllers beside
+// it and wires them; each control's signal goes to the command that does its work, through the
+// grid's delegate (edits_), which stores an open cell edit first. Controls keep the object names of
+// the journal's control table, by which tests (and anyone holding that table) find them: the
+// command buttons' are in commandbutton.cpp, the others are named where their class makes them.
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
@@ -141,7 +102,6 @@ private:
     void createRepeats();
     void createExchange();
     void connectButtons();
-    void prepareGrid();
 
     void placeBlockSummary();
     void layoutGrid();
@@ -156,7 +116,6 @@ private:
     void editClickedCell(CellEditor::Start start = CellEditor::Start::SelectAll);
 
     WindowServices services_;
-    // The prompter of the journal's commands: archive names are chosen from a list.
     std::unique_ptr<journal::JournalFiles> journal_;
     JournalDocument* document_ = nullptr;
     model::GridModel* grid_ = nullptr;
@@ -169,7 +128,7 @@ private:
     GridCommands* commands_ = nullptr;
     MidnightWatch* midnight_ = nullptr;
     SummaryBar* summary_ = nullptr;
-    FindController* finder_ = nullptr;
+    FindBar* finder_ = nullptr;
     PrintController* printer_ = nullptr;
     RepeatController* repeats_ = nullptr;
 };

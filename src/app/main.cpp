@@ -4,8 +4,6 @@
 #include "app/journalwindow.h"
 #include "app/printprogressdialog.h"
 #include "app/russian.h"
-#include "core/clock.h"
-#include "printing/printservices.h"
 
 #include <QApplication>
 #include <QSettings>
@@ -26,10 +24,8 @@ int main(int argc, char* argv[]) {
     QString refusal;
     const QString journalFolder = app::startingJournalFolder(
         QApplication::arguments(), settings.get(), app::programJournalFolder(), &refusal);
-    app::JournalWindow window(
-        app::WindowServices{journalFolder, prompter, [] { QCoreApplication::quit(); },
-                            std::make_shared<printing::DefaultPrinterProvider>(),
-                            std::make_shared<core::SystemClock>(), progress, settings, nullptr});
+    app::JournalWindow window(app::WindowServices{
+        journalFolder, prompter, {}, nullptr, nullptr, progress, settings, nullptr});
     prompter->setParent(&window);
     window.show();
     if (!refusal.isEmpty())

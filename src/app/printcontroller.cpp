@@ -1,6 +1,7 @@
 #include "app/printcontroller.h"
 
 #include "app/shortcuts.h"
+#include "app/summarybar.h"
 #include "core/clock.h"
 #include "core/prompter.h"
 #include "model/gridmodel.h"
@@ -16,10 +17,9 @@
 namespace app {
 
 PrintController::PrintController(QWidget& window, model::GridModel& grid,
-                                 const model::RegisterState& watch, ShownRows shownRows,
-                                 ShownCount shownCount, Services services)
-    : QObject(&window), window_(window), grid_(grid), watch_(watch),
-      shownRows_(std::move(shownRows)), shownCount_(std::move(shownCount)),
+                                 const model::RegisterState& watch, const SummaryBar& summary,
+                                 Services services)
+    : QObject(&window), window_(window), grid_(grid), watch_(watch), summary_(summary),
       services_(std::move(services)) {
     addShortcut(window, "ActPrintDialog", {QKeySequence::Print}, this,
                 &PrintController::printWithDialog);
@@ -30,11 +30,11 @@ PrintController::PrintController(QWidget& window, model::GridModel& grid,
 
 // With a filter on, the rows shown may be the list to take on a round.
 model::GridModel* PrintController::gridToPrint(model::GridModel& shown, QString& listName) {
-    const model::RowFilter filter = shownRows_();
+    const model::RowFilter filter = summary_.filter();
     if (filter == model::RowFilter::All ||
         !services_.prompter->question(
             QStringLiteral("Напечатать только показанные строки (%1)? «Нет» — весь журнал.")
-                .arg(shownCount_())))
+                .arg(summary_.shownRows())))
         return &grid_;
     QList<QStringList> rows;
     for (int r = 0; r < grid_.rowCount(); ++r)

@@ -3,7 +3,6 @@
 #include "model/registerstate.h"
 
 #include <QObject>
-#include <functional>
 #include <memory>
 
 class QWidget;
@@ -24,6 +23,8 @@ class PrinterProvider;
 
 namespace app {
 
+class SummaryBar;
+
 // "Печать" on the default printer, Ctrl+P through Qt's print dialog, Ctrl+Shift+P a print
 // preview: each lays the journal out alike. With a row filter on, it asks whether to print only
 // the rows shown (the list for a round, titled with the filter's name) or the whole journal.
@@ -36,13 +37,10 @@ public:
         std::shared_ptr<printing::PrintProgress> progress;  // follows long printouts
         std::shared_ptr<core::Prompter> prompter;
     };
-    // Which rows are shown, and how many of the data rows that is.
-    using ShownRows = std::function<model::RowFilter()>;
-    using ShownCount = std::function<int()>;
-
-    // The shortcuts (ActPrintDialog, ActPreview) go on `window`, the dialogs over it.
+    // The shortcuts (ActPrintDialog, ActPreview) go on `window`, the dialogs over it. `summary`
+    // holds the row filter and counts the rows it shows.
     PrintController(QWidget& window, model::GridModel& grid, const model::RegisterState& watch,
-                    ShownRows shownRows, ShownCount shownCount, Services services);
+                    const SummaryBar& summary, Services services);
 
 public Q_SLOTS:
     void print();
@@ -62,8 +60,7 @@ private:
     QWidget& window_;
     model::GridModel& grid_;
     const model::RegisterState& watch_;
-    ShownRows shownRows_;
-    ShownCount shownCount_;
+    const SummaryBar& summary_;
     Services services_;
 };
 

@@ -43,8 +43,6 @@ void PrintProgressDialog::showPage(int pagesDone) {
 // about a tenth of a millisecond, as long as drawing a small page. Updates finer than a hundredth
 // of the printout show nothing the eye can follow, so the pages between them are only counted.
 bool PrintProgressDialog::pageDone(int pagesDone) {
-    if (!dialog_)
-        return true;
     if (pagesDone % pagesPerStep_ == 0)
         showPage(pagesDone);
     return !dialog_->wasCanceled();

@@ -2,7 +2,6 @@
 
 #include "app/celldelegate.h"
 #include "app/findbar.h"
-#include "app/findcontroller.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
 #include "app/shortcuts.h"
@@ -21,7 +20,7 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
             [view = &wiring.view] { view->viewport()->update(); });
     addShortcut(window, "ActFindRepeat", {QKeySequence(Qt::ControlModifier | Qt::Key_F3)}, this,
                 &RepeatController::toRepeat);
-    connect(&wiring.finder.bar(), &FindBar::repeatRequested, this, &RepeatController::toRepeat);
+    connect(&wiring.finder, &FindBar::repeatRequested, this, &RepeatController::toRepeat);
     auto* timer = new QTimer(&window);
     timer->setObjectName(QStringLiteral("TimerArchiveNumbers"));
     timer->setInterval(ArchiveCheckMs);
@@ -76,7 +75,7 @@ void RepeatController::toRepeat() {
     const int col = wiring_.view.currentColumn();
     const auto tell = [this](const QString& word) {
         wiring_.finder.open();
-        wiring_.finder.bar().tell(word, true);
+        wiring_.finder.tell(word, true);
     };
     const std::optional<int> kind = index.kindOf(col);
     if (!index.marked(row, col)) {

@@ -16,7 +16,7 @@ class GridModel;
 namespace app {
 
 class CellDelegate;
-class FindController;
+class FindBar;
 class GridView;
 class JournalDocument;
 
@@ -25,7 +25,7 @@ struct RepeatWiring {
     model::GridModel& grid;
     GridView& view;
     const model::RegisterState& watch;
-    FindController& finder;
+    FindBar& finder;
     CellDelegate& edits;
     JournalDocument& document;
 };

@@ -1,12 +1,14 @@
 #include "app/summarybar.h"
 
-#include "app/elidedlabel.h"
 #include "app/gridview.h"
 #include "model/gridmodel.h"
 #include "printing/fonts.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
+#include <QEvent>
+#include <QLabel>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionComboBox>
 #include <QTimer>
@@ -14,6 +16,40 @@
 #include <algorithm>
 
 namespace app {
+
+// A label of one line that shows as much of its text as its width holds, ended by "…" when
+// that is not all; the whole text stays its text() and is its tooltip while cut.
+class ElidedLabel : public QLabel {
+public:
+    explicit ElidedLabel(QWidget* parent) : QLabel(parent) { setTextFormat(Qt::PlainText); }
+
+    void setWholeText(const QString& text) {
+        setText(text);
+        updateToolTip();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter painter(this);
+        style()->drawItemText(&painter, contentsRect(), int(alignment()), palette(), isEnabled(),
+                              shownText(), foregroundRole());
+    }
+    void resizeEvent(QResizeEvent* event) override {
+        QLabel::resizeEvent(event);
+        updateToolTip();
+    }
+    void changeEvent(QEvent* event) override {
+        QLabel::changeEvent(event);
+        if (event->type() == QEvent::FontChange)
+            updateToolTip();
+    }
+
+private:
+    QString shownText() const {
+        return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+    }
+    void updateToolTip() { setToolTip(shownText() != text() ? text() : QString()); }
+};
 
 SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
                        const model::RegisterState& watch)

@@ -6,7 +6,6 @@
 #include <QRect>
 
 class QComboBox;
-class QLabel;
 class QTimer;
 class QWidget;
 
@@ -16,7 +15,7 @@ class GridModel;
 
 namespace app {
 
-class ElidedLabel;
+class ElidedLabel; // defined in summarybar.cpp
 class GridView;
 
 // The strip under the grid: the summary of the register's state ("Заблокированы: N. Блокируются в

@@ -7,7 +7,6 @@
 // to it. EKLZ_SEQUENCES sets how many sequences run (default 1000), EKLZ_SEQUENCE_STEPS their
 // length (default 40), EKLZ_SEQUENCE_SEED the first seed (default 1).
 #include "app/celleditor.h"
-#include "app/exitprompt.h"
 #include "app/gridview.h"
 #include "core/journalcharset.h"
 #include "core/journalformat.h"
@@ -20,6 +19,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDialog>
 #include <QFile>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -340,7 +340,7 @@ private:
     }
 
     QString answerExitPrompt() {
-        app::ExitPrompt& prompt = harness_->exitPrompt();
+        QDialog& prompt = harness_->exitPrompt();
         if (!prompt.isVisible()) {
             harness_->press("CmdProd");
             return QStringLiteral("press CmdProd");

@@ -1,5 +1,4 @@
 #include "app/celleditor.h"
-#include "app/exitprompt.h"
 #include "app/gridview.h"
 #include "app/twips.h"
 #include "model/gridmodel.h"
@@ -7,6 +6,7 @@
 #include "support/windowharness.h"
 
 #include <QAction>
+#include <QDialog>
 #include <QDir>
 #include <QHeaderView>
 #include <QLineEdit>
@@ -180,7 +180,7 @@ private Q_SLOTS:
         QFETCH(int, ends);
         QFETCH(bool, asking);
         WindowHarness harness;
-        app::ExitPrompt& prompt = harness.exitPrompt();
+        QDialog& prompt = harness.exitPrompt();
         for (const QString& step : steps.split(u' ')) {
             if (step == u"edit")
                 harness.editCell(0, 0, QStringLiteral("Бета"));

@@ -10,7 +10,6 @@
 // EKLZ_MONKEY_SEED the first window's seed (default 1); none runs past EKLZ_MONKEY_SECONDS
 // (default 150).
 #include "app/celleditor.h"
-#include "app/exitprompt.h"
 #include "app/gridview.h"
 #include "model/gridmodel.h"
 #include "support/gridtexts.h"
@@ -301,7 +300,7 @@ private:
             return inWindow(line, pointIn(line->rect()), "input line");
         }
         case 10: {
-            app::ExitPrompt& prompt = harness_->exitPrompt();
+            QDialog& prompt = harness_->exitPrompt();
             if (prompt.isVisible()) {
                 const QList<QPushButton*> buttons = prompt.findChildren<QPushButton*>();
                 QPushButton* button = buttons[pick(int(buttons.size()))];

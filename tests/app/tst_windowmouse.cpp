@@ -283,7 +283,7 @@ private Q_SLOTS:
         QCOMPARE(help->shownSection(), QStringLiteral("Резервные копии"));
         Q_EMIT text.anchorClicked(QUrl(QStringLiteral("journal-files.md")));
         QCOMPARE(help->shownSection(), QStringLiteral("Резервные копии"));
-        QCOMPARE(app::HelpController::sectionFor(QStringLiteral("CmdSaveAs")),
+        QCOMPARE(app::HelpWindow::sectionFor(QStringLiteral("CmdSaveAs")),
                  QStringLiteral("Сохранение"));
     }
 

@@ -1,11 +1,11 @@
 #include "support/windowharness.h"
 
 #include "app/celleditor.h"
-#include "app/exitprompt.h"
 #include "app/gridview.h"
 #include "model/gridmodel.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
@@ -41,8 +41,8 @@ QLineEdit& WindowHarness::inputLine() {
     return control<QLineEdit>("TxtVvod");
 }
 
-app::ExitPrompt& WindowHarness::exitPrompt() {
-    return control<app::ExitPrompt>("Dialog");
+QDialog& WindowHarness::exitPrompt() {
+    return control<QDialog>("Dialog");
 }
 
 QLabel& WindowHarness::blockSummary() {

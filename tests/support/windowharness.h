@@ -11,15 +11,13 @@
 namespace app {
 class CellEditor;
 }
-namespace app {
-class ExitPrompt;
-}
 namespace model {
 class GridModel;
 }
 namespace app {
 class GridView;
 }
+class QDialog;
 class QLabel;
 class QLineEdit;
 
@@ -46,7 +44,7 @@ public:
     model::GridModel& grid();      // the model MSFGAZ shows
     app::CellEditor& cellEditor(); // txtDataEntry
     QLineEdit& inputLine();        // TxtVvod
-    app::ExitPrompt& exitPrompt(); // Dialog
+    QDialog& exitPrompt();         // Dialog
     QLabel& blockSummary();        // LblBlocked
 
     void press(const char* buttonName);
