@@ -69,8 +69,8 @@ struct WindowServices {
 // The main window "Журнал учета ЭКЛЗ" (FrmEKLZ). It creates the controls and the controllers beside
 // it and wires them; each control's signal goes to the command that does its work, through the
 // grid's delegate (edits_), which stores an open cell edit first. Controls keep the object names of
-// the journal's control table, by which tests (and anyone holding that table) find them: the
-// command buttons' are in commandbutton.cpp, the others are named where their class makes them.
+// the journal's control table, by which tests (and anyone holding that table) find them; the
+// table of names and owners is in docs/journal-files.md.
 class JournalWindow : public QWidget {
     Q_OBJECT
 public:
