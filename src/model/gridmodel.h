@@ -23,6 +23,8 @@ struct SortKey {
     std::optional<QCollatorSortKey> collated;
 };
 using SortKeyMaker = std::function<SortKey(const QString&)>;
+// Below, equal or above (as a negative number, 0 or a positive one).
+int compareSortKeys(const SortKey& a, const SortKey& b);
 
 // The journal's units as a table of texts: row 0 is the first unit, and each column has a
 // caption, served as the horizontal header data. Every row has one text per column.
