@@ -313,10 +313,6 @@ QString GridModel::columnWidthText(int col) const {
     return hasCol(col) ? columns_[std::size_t(col)].widthText : QString();
 }
 
-void GridModel::setSortKeyMaker(SortKeyMaker maker) {
-    sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&genericSortKey);
-}
-
 void GridModel::sort(int column, Qt::SortOrder order) {
     if (!hasCol(column) || rowCount() < 2)
         return;

@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
-#include <span>
 #include <vector>
 
 namespace model {
@@ -69,8 +68,8 @@ public:
 
     // Sorts every unit by `column`, stably: units with equal keys keep their order either way.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-    // A null maker goes back to the plain order: numbers first, by value, then other texts.
-    void setSortKeyMaker(SortKeyMaker maker);
+    // Until one is set, numbers come first, by value, then other texts.
+    void setSortKeyMaker(SortKeyMaker maker) { sortKeyMaker_ = std::move(maker); }
 
     // Replaces the whole table in one step; the format of the columns that remain is kept.
     bool replaceCells(const QStringList& captions, QList<QStringList> rows);
