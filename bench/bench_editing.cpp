@@ -5,8 +5,6 @@
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/rowcolumncommands.h"
-#include "editing/search.h"
-#include "editing/sortbycolumn.h"
 #include "model/gridmodel.h"
 
 #include <QItemSelectionModel>

@@ -43,7 +43,6 @@
 #include "core/prompter.h"
 #include "editing/journalsortkey.h"
 #include "model/gridmodel.h"
-#include "model/sortorder.h"
 #include "printing/printservices.h"
 
 #include <QApplication>

@@ -12,7 +12,7 @@
 #include "journal/journalgrid.h"
 #include "journal/unstorablecells.h"
 #include "journalchecks.h"
-#include "model/blockcolumns.h"
+#include "model/blockjudgement.h"
 #include "model/gridmodel.h"
 #include "model/registerstate.h"
 #include "promise.h"

@@ -7,7 +7,6 @@
 #include "editing/gridhistory.h"
 #include "editing/pastetable.h"
 #include "editing/rowcolumncommands.h"
-#include "editing/sortbycolumn.h"
 #include "model/gridmodel.h"
 
 #include <QHeaderView>

@@ -2,6 +2,7 @@
 
 #include "model/gridmodel.h"
 
+#include <QStringMatcher>
 #include <algorithm>
 
 namespace editing {
@@ -36,6 +37,22 @@ std::optional<FoundCell> findCell(const model::GridModel& grid, const core::Find
         if (text.matches(grid.cell(row, col)))
             return FoundCell{row, col, forward ? at < start : at > start};
     }
+    return std::nullopt;
+}
+
+QString searchPrompt() {
+    return QStringLiteral("Нажмите на любую ячейку в колонке поиска. Потом введите здесь слово. "
+                          "Выделение всей колонки производит сортировку.");
+}
+
+std::optional<int> searchColumn(const model::GridModel& grid, int column, const QString& answer) {
+    const QString word = answer.toUpper();
+    if (word.isEmpty() || column < 0 || column >= grid.columnCount())
+        return std::nullopt;
+    const QStringMatcher matcher(word, Qt::CaseInsensitive);
+    for (int row = 0; row < grid.rowCount(); ++row)
+        if (matcher.indexIn(grid.cell(row, column)) >= 0)
+            return row;
     return std::nullopt;
 }
 

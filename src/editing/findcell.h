@@ -2,6 +2,7 @@
 
 #include "core/findtext.h"
 
+#include <QString>
 #include <functional>
 #include <optional>
 
@@ -24,5 +25,12 @@ std::optional<FoundCell> findCell(const model::GridModel& grid, const core::Find
                                   int startRow, int startCol, bool forward, bool includeStart,
                                   std::optional<int> onlyColumn = std::nullopt,
                                   const std::function<bool(int row)>& shown = {});
+
+// The text of the search input box, also used as its title.
+QString searchPrompt();
+
+// The first row, from the top, whose cell in `column` contains the answer, regardless of case;
+// none for an empty answer or no match.
+std::optional<int> searchColumn(const model::GridModel& grid, int column, const QString& answer);
 
 } // namespace editing

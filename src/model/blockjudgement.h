@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/blockcolumns.h"
-
 #include <QDate>
 #include <QString>
 #include <cstdint>
@@ -11,6 +9,41 @@
 namespace model {
 
 class GridModel;
+
+// Which columns hold the activation dates and the block dates. They are found by their header
+// captions ("Дата актив.", "Дата блок."), and the captions must be confirmed by the cells of the
+// rows the block-date pass reaches (the first row down to the first empty activation date): a pass
+// writes into the block-date column, so a column that merely carries the caption (after columns
+// were moved and a file reopened, captions stand by position) must never be taken for it.
+
+struct BlockColumns {
+    int activation = 0;
+    int block = 0;
+    friend bool operator==(const BlockColumns&, const BlockColumns&) = default;
+};
+
+// What one row's pair of cells says about the two columns.
+struct RowDates {
+    bool ends = false;         // the activation cell is empty: the pass stops at this row
+    bool dated = false;        // the activation cell holds more than blanks
+    bool activation = false;   // ... and reads as a date
+    bool blockLike = false;    // the block-date cell holds the block date of the activation
+                               // date, or another date that may be a block date typed by hand:
+                               // the first of a month, or a date after the activation date
+    bool blockForeign = false; // ... or looks like another column's data: a word, a number,
+                               // a date that is not block-like (a mark such as "?" or "-"
+                               // does not)
+    bool blockDate = false;    // the block-date cell reads as a date
+    bool blockBefore = false;  // ... before an activation date that is the first of a month,
+                               // as when the two columns' captions are swapped
+    bool blockExact = false;   // the block-date cell holds exactly what the pass would write
+    qint64 blockDay = 0;       // the block date as a Julian day, when it reads as one
+};
+
+// The two columns by their captions alone.
+std::optional<BlockColumns> captionedBlockColumns(const GridModel& grid);
+// What row `row`, a row of the grid, says of the two captioned columns.
+RowDates readRowDates(const GridModel& grid, const BlockColumns& columns, int row);
 
 // Which units have blocked and which block soon: every data row of the register is judged by its
 // block date ("Дата блок." column) against today, and the rows of each kind are counted.
@@ -100,8 +133,5 @@ private:
     BlockCounts counts_;
     std::vector<int> unfilled_;
 };
-
-// What row `row` says of the two captioned columns.
-RowDates readRowDates(const GridModel& grid, const BlockColumns& columns, int row);
 
 } // namespace model

@@ -74,11 +74,11 @@ std::vector<const CompletionValues::Value*> CompletionValues::run(QStringView ty
 std::optional<QString> CompletionValues::proposal(QStringView typed, int row) const {
     if (typed.trimmed().isEmpty())
         return std::nullopt;
-    const Value* best = nullptr;
-    for (const Value* value : run(typed, row))
-        if (!best || countOf(*value, row) > countOf(*best, row))
-            best = value;
-    return best ? std::optional(best->text) : std::nullopt;
+    const std::vector<const Value*> found = run(typed, row);
+    // The first of the most frequent.
+    const auto best = std::ranges::max_element(
+        found, {}, [&](const Value* value) { return countOf(*value, row); });
+    return best == found.end() ? std::nullopt : std::optional((*best)->text);
 }
 
 QStringList CompletionValues::matches(QStringView typed, int row, int limit) const {

@@ -42,7 +42,6 @@ GridChange GridChange::inverse() const {
     return undone;
 }
 
-// Undoing a change is doing its inverse.
 void GridModel::undoChange(const GridChange& change) {
     redoChange(change.inverse());
 }

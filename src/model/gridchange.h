@@ -29,22 +29,20 @@ struct GridChange {
         SortRows,      // the rows were reordered: new row i was row order[i]
         Reset,         // the whole table was replaced: nothing before it can be undone
     };
-    explicit GridChange(Kind kind = Text, int row = 0, int col = 0, int count = 0)
-        : kind(kind), row(row), col(col), count(count) {}
-
     // The change that takes the grid back: an insert for a removal, the order back for a sort.
     GridChange inverse() const;
 
+    // Every member has an initializer, so that a change names only the parts it holds.
     Kind kind = Text;
     int row = 0;
     int col = 0;
     int count = 0;
-    QString before;
-    QString after;
-    QStringList captions;
-    QList<QString> cells;
-    std::vector<ColumnFormat> formats;
-    std::vector<int> order;
+    QString before = {};
+    QString after = {};
+    QStringList captions = {};
+    QList<QString> cells = {};
+    std::vector<ColumnFormat> formats = {};
+    std::vector<int> order = {};
 };
 
 } // namespace model

@@ -1,9 +1,10 @@
 #include "model/gridmodel.h"
 
 #include "core/journalformat.h"
-#include "model/sortorder.h"
 
+#include <QHash>
 #include <algorithm>
+#include <numeric>
 
 namespace model {
 
@@ -24,11 +25,66 @@ SortKey genericSortKey(const QString& text) {
     return SortKey{1, 0, text, {}};
 }
 
+// The order in which a sort by `column` puts the rows: row order[i] goes to position i.
+// Descending is the exact reverse order of the keys; rows with equal keys keep their order
+// either way.
+//
+// A journal column repeats its texts (owners, models, mechanics, dates), so each distinct text is
+// keyed once (a collation key costs far more than a comparison).
+std::vector<int> sortOrder(const QList<QStringList>& rows, int column, const SortKeyMaker& keyMaker,
+                           bool descending) {
+    // Each row's distinct text, each distinct text's key.
+    QHash<QString, int> distinctIndex;
+    std::vector<SortKey> keys;
+    std::vector<int> rowDistinct(std::size_t(rows.size()));
+    for (std::size_t row = 0; row < rowDistinct.size(); ++row) {
+        const QString& text = rows[qsizetype(row)][column];
+        auto known = distinctIndex.constFind(text);
+        if (known == distinctIndex.cend()) {
+            known = distinctIndex.insert(text, int(keys.size()));
+            keys.push_back(keyMaker(text));
+        }
+        rowDistinct[row] = *known;
+    }
+    // The rank of each distinct text: equal keys share one, and ranks rise with the keys.
+    std::vector<int> byKey(keys.size());
+    std::iota(byKey.begin(), byKey.end(), 0);
+    std::sort(byKey.begin(), byKey.end(), [&](int a, int b) {
+        return compareSortKeys(keys[std::size_t(a)], keys[std::size_t(b)]) < 0;
+    });
+    std::vector<int> rank(keys.size());
+    int current = 0;
+    for (std::size_t i = 0; i < byKey.size(); ++i) {
+        if (i > 0 &&
+            compareSortKeys(keys[std::size_t(byKey[i - 1])], keys[std::size_t(byKey[i])]) < 0)
+            ++current;
+        rank[std::size_t(byKey[i])] = current;
+    }
+    std::vector<int> order(rowDistinct.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        const int ra = rank[std::size_t(rowDistinct[std::size_t(a)])];
+        const int rb = rank[std::size_t(rowDistinct[std::size_t(b)])];
+        return descending ? ra > rb : ra < rb;
+    });
+    return order;
+}
+
 QVariant alignment(bool centred) {
     return centred ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
 }
 
 } // namespace
+
+int compareSortKeys(const SortKey& a, const SortKey& b) {
+    if (a.rank != b.rank)
+        return a.rank < b.rank ? -1 : 1;
+    if (a.number != b.number)
+        return a.number < b.number ? -1 : 1;
+    if (a.collated && b.collated)
+        return a.collated->compare(*b.collated);
+    return a.text.compare(b.text);
+}
 
 GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
     captions_.resize(InitialCols);
@@ -56,12 +112,8 @@ bool GridModel::setText(int row, int col, const QString& text) {
     QString& stored = rows_[row][col];
     if (stored == text)
         return true;
-    if (log_) {
-        GridChange change{GridChange::Text, row, col};
-        change.before = stored;
-        change.after = text;
-        record(std::move(change));
-    }
+    if (log_)
+        record({.kind = GridChange::Text, .row = row, .col = col, .before = stored, .after = text});
     stored = text;
     const QModelIndex changed = index(row, col);
     Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
@@ -77,12 +129,9 @@ bool GridModel::setCaption(int col, const QString& caption) {
         return false;
     if (captions_[col] == caption)
         return true;
-    if (log_) {
-        GridChange change{GridChange::Caption, 0, col};
-        change.before = captions_[col];
-        change.after = caption;
-        record(std::move(change));
-    }
+    if (log_)
+        record(
+            {.kind = GridChange::Caption, .col = col, .before = captions_[col], .after = caption});
     captions_[col] = caption;
     Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
     return true;
@@ -120,11 +169,8 @@ bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) 
     if (count <= 0 || row < 0 || row > rowCount() ||
         texts.size() != qsizetype(count) * columnCount())
         return false;
-    if (log_) {
-        GridChange inserted{GridChange::InsertRows, row, 0, count};
-        inserted.cells = texts;
-        record(std::move(inserted));
-    }
+    if (log_)
+        record({.kind = GridChange::InsertRows, .row = row, .count = count, .cells = texts});
     insertRowsAt(row, count, texts);
     return true;
 }
@@ -132,7 +178,7 @@ bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) 
 bool GridModel::insertRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || row < 0 || row > rowCount())
         return false;
-    record(GridChange{GridChange::InsertRows, row, 0, count});
+    record({.kind = GridChange::InsertRows, .row = row, .count = count});
     insertRowsAt(row, count, {});
     return true;
 }
@@ -140,11 +186,11 @@ bool GridModel::insertRows(int row, int count, const QModelIndex& parent) {
 bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || row < 0 || row + count > rowCount())
         return false;
-    if (log_) {
-        GridChange removed{GridChange::RemoveRows, row, 0, count};
-        removed.cells = texts(row, count, 0, columnCount());
-        record(std::move(removed));
-    }
+    if (log_)
+        record({.kind = GridChange::RemoveRows,
+                .row = row,
+                .count = count,
+                .cells = texts(row, count, 0, columnCount())});
     removeRowsAt(row, count);
     return true;
 }
@@ -152,7 +198,7 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
 bool GridModel::insertColumns(int col, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || col < 0 || col > columnCount())
         return false;
-    record(GridChange{GridChange::InsertColumns, 0, col, count});
+    record({.kind = GridChange::InsertColumns, .col = col, .count = count});
     insertColumnsAt(col, count, {}, {}, {});
     return true;
 }
@@ -161,13 +207,13 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || col < 0 || col + count > columnCount() ||
         count == columnCount())
         return false;
-    if (log_) {
-        GridChange removed{GridChange::RemoveColumns, 0, col, count};
-        removed.captions = captions_.mid(col, count);
-        removed.cells = texts(0, rowCount(), col, count);
-        removed.formats.assign(columns_.begin() + col, columns_.begin() + col + count);
-        record(std::move(removed));
-    }
+    if (log_)
+        record({.kind = GridChange::RemoveColumns,
+                .col = col,
+                .count = count,
+                .captions = captions_.mid(col, count),
+                .cells = texts(0, rowCount(), col, count),
+                .formats = {columns_.begin() + col, columns_.begin() + col + count}});
     removeColumnsAt(col, count);
     return true;
 }
@@ -226,7 +272,7 @@ bool GridModel::moveColumnTo(int col, int position) {
         return false;
     if (col == position)
         return true;
-    record(GridChange{GridChange::MoveColumn, 0, col, position});
+    record({.kind = GridChange::MoveColumn, .col = col, .count = position});
     moveColumn(col, position);
     return true;
 }
@@ -244,7 +290,7 @@ void GridModel::moveColumn(int col, int position) {
 }
 
 void GridModel::setHeaderFormat(const QString& format) {
-    record(GridChange{GridChange::Reset});
+    record({.kind = GridChange::Reset});
     const std::vector<core::FormatSection> sections = core::parseFormat(format);
     setColumnCount(int(sections.size()));
     for (int c = 0; c < columnCount(); ++c) {
@@ -267,24 +313,13 @@ QString GridModel::columnWidthText(int col) const {
     return hasCol(col) ? columns_[std::size_t(col)].widthText : QString();
 }
 
-void GridModel::setSortKeyMaker(SortKeyMaker maker) {
-    sortKeyMaker_ = maker ? std::move(maker) : SortKeyMaker(&genericSortKey);
-}
-
 void GridModel::sort(int column, Qt::SortOrder order) {
     if (!hasCol(column) || rowCount() < 2)
         return;
-    std::vector<QString> keyTexts;
-    keyTexts.reserve(std::size_t(rowCount()));
-    for (const QStringList& row : std::as_const(rows_))
-        keyTexts.push_back(row[column]);
     const std::vector<int> sorted =
-        sortOrder(keyTexts, sortKeyMaker_, order == Qt::DescendingOrder);
-    if (log_) {
-        GridChange change{GridChange::SortRows};
-        change.order = sorted;
-        record(std::move(change));
-    }
+        sortOrder(rows_, column, sortKeyMaker_, order == Qt::DescendingOrder);
+    if (log_)
+        record({.kind = GridChange::SortRows, .order = sorted});
     permuteRows(sorted);
 }
 
@@ -319,7 +354,7 @@ void GridModel::replaceDataRows(QList<QStringList> rows) {
 }
 
 void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
-    record(GridChange{GridChange::Reset});
+    record({.kind = GridChange::Reset});
     beginResetModel();
     qsizetype cols = captions.size();
     for (const QStringList& row : rows)

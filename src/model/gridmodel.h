@@ -9,7 +9,6 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
-#include <span>
 #include <vector>
 
 namespace model {
@@ -23,6 +22,8 @@ struct SortKey {
     std::optional<QCollatorSortKey> collated;
 };
 using SortKeyMaker = std::function<SortKey(const QString&)>;
+// Below, equal or above (as a negative number, 0 or a positive one).
+int compareSortKeys(const SortKey& a, const SortKey& b);
 
 // The journal's units as a table of texts: row 0 is the first unit, and each column has a
 // caption, served as the horizontal header data. Every row has one text per column.
@@ -67,8 +68,8 @@ public:
 
     // Sorts every unit by `column`, stably: units with equal keys keep their order either way.
     void sort(int column, Qt::SortOrder order = Qt::AscendingOrder) override;
-    // A null maker goes back to the plain order: numbers first, by value, then other texts.
-    void setSortKeyMaker(SortKeyMaker maker);
+    // Until one is set, numbers come first, by value, then other texts.
+    void setSortKeyMaker(SortKeyMaker maker) { sortKeyMaker_ = std::move(maker); }
 
     // Replaces the whole table in one step; the format of the columns that remain is kept.
     bool replaceCells(const QStringList& captions, QList<QStringList> rows);

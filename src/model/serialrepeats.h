@@ -15,14 +15,10 @@ class GridModel;
 // marked. Only this grid's rows count: a number an archive holds too is a unit carried over a
 // year end, no repeat.
 
-constexpr QStringView SerialNumberHeader = u"Зав. № ЭКЛЗ";
-constexpr QStringView RegistrationNumberHeader = u"Рег. № ЭКЛЗ";
-
-// The two numbered columns, by kind.
+// The two numbered columns, by kind, and their captions.
 enum SerialKind : int { FactoryNumber = 0, RegistrationNumber = 1 };
 constexpr int SerialKinds = 2;
-constexpr std::array<QStringView, SerialKinds> SerialHeaders = {SerialNumberHeader,
-                                                                RegistrationNumberHeader};
+constexpr std::array<QStringView, SerialKinds> SerialHeaders = {u"Зав. № ЭКЛЗ", u"Рег. № ЭКЛЗ"};
 
 // A 64-bit fingerprint of a number: its text without the blanks at both ends, letter case kept;
 // never 0, which stands for an empty cell. Two numbers are taken for the same when their

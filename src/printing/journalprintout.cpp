@@ -45,10 +45,6 @@ int nearest(double value) {
     return int(core::roundHalfEven(value));
 }
 
-PageUnits pageUnits(int pageWidth, int pageHeight) {
-    return {nearest(pageWidth * 0.01), nearest(pageHeight * 0.02)};
-}
-
 // The left rule of the column after `column`, given the rule of `column` itself: columns 0 to 6
 // have fixed weights shared out over the grid's columns; later columns, and a one-column grid,
 // add nothing.
@@ -145,7 +141,6 @@ private:
     void bold() { surface_.setDrawWidth(BoldPen); }
     void thin() { surface_.setDrawWidth(ThinPen); }
     void ruleAcross(int line);
-    void verticalRule(int rule);
     void columnRule(const Columns& columns, int col);
     void printInBand(int rule, int limit, const QString& text);
     const Columns& columnsFor(int cols);
@@ -210,7 +205,7 @@ void JournalLayout::setUpPage() {
     surface_.setOrientation(PageOrientation::Landscape);
     // The units come from the paper the printer has before it is told to take A4.
     pageWidth_ = surface_.pageWidth();
-    units_ = pageUnits(pageWidth_, surface_.pageHeight());
+    units_ = {nearest(pageWidth_ * 0.01), nearest(surface_.pageHeight() * 0.02)};
     surface_.setPaperSize(PaperSize::A4);
     surface_.setFontName(journalFace());
     surface_.setFontSize(TablePoints);
@@ -304,11 +299,7 @@ void JournalLayout::columnRule(const Columns& columns, int col) {
         bold();
     else
         thin();
-    verticalRule(columns.rules[std::size_t(col)]);
-}
-
-void JournalLayout::verticalRule(int rule) {
-    const int x = rule * units_.column;
+    const int x = columns.rules[std::size_t(col)] * units_.column;
     surface_.line(x, line_ * units_.line, x, (line_ + 1) * units_.line);
 }
 

@@ -6,7 +6,6 @@
 #include "core/journaldates.h"
 #include "core/journalformat.h"
 #include "editing/rowcolumncommands.h"
-#include "editing/sortbycolumn.h"
 #include "journal/blockdates.h"
 #include "journal/journalfiles.h"
 #include "model/blockjudgement.h"

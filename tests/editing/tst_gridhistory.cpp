@@ -2,7 +2,6 @@
 #include "editing/gridhistory.h"
 #include "editing/journalsortkey.h"
 #include "editing/rowcolumncommands.h"
-#include "editing/sortbycolumn.h"
 #include "support/gridtexts.h"
 
 #include <QItemSelectionModel>

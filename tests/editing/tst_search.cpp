@@ -1,5 +1,4 @@
 #include "editing/findcell.h"
-#include "editing/search.h"
 #include "support/gridtexts.h"
 
 #include <QTest>

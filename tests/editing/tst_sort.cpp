@@ -1,6 +1,6 @@
 #include "core/journalcolumns.h"
 #include "editing/journalsortkey.h"
-#include "editing/sortbycolumn.h"
+#include "editing/rowcolumncommands.h"
 #include "support/gridtexts.h"
 
 #include <QTest>
