@@ -48,17 +48,6 @@ struct JournalText {
     }
 };
 
-// Lines as the reader counts them: CR LF, CR and LF each end one; a last line without an end
-// counts too.
-qsizetype linesIn(QByteArrayView text) {
-    qsizetype lines = 0;
-    for (qsizetype at = 0; at < text.size(); ++at)
-        if (text[at] == '\n' ||
-            (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n')))
-            ++lines;
-    return lines + (!text.isEmpty() && text.back() != '\n' && text.back() != '\r' ? 1 : 0);
-}
-
 // Stores the rows the splitter hands over, each checked first against the line limit and the
 // memory budget.
 class RowReader {
@@ -184,7 +173,10 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
         splitLines(text.text, result.separator, take);
     reader.finish();
     if (result.fault)
-        result.totalLines = linesIn(text.text);
+        splitLines(text.text, result.separator, [&](const TextRow&) {
+            ++result.totalLines;
+            return true;
+        });
     return result;
 }
 
