@@ -94,7 +94,7 @@ JournalBackups::JournalBackups(QString folder, Clock clock)
 
 JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source, mode_t mode,
                                           gid_t group) {
-    const core::Opened folder = tree_.makeFolder(folder_);
+    const core::Opened folder = tree_.openFolder(folder_, true);
     if (!folder.ok())
         return {std::nullopt, core::systemErrorText(folder.error)};
     const QDateTime now = clock_();
