@@ -120,7 +120,7 @@ OpenResult JournalFiles::openCurrent() {
         if (file.ok())
             reading = readIntoGrid(path, file);
         else if (file.error == ENOENT)
-            remember(path, false, {}, {}, QByteArray()); // a new register: merged from empty
+            remember(path, false, {}, QByteArray()); // a new register: merged from empty
         else
             forget(path); // never read: a save expects nothing of it
         // A folder of that name is no register either; a link or a FIFO in its place is told.
@@ -149,7 +149,7 @@ OpenResult JournalFiles::openArchive(const QString& name) {
                                                          ? QString()
                                                          : core::readFailureCause(file.error)};
         if (!file.ok() && file.error == ENOENT)
-            remember(path, false, {}, {}, QByteArray());
+            remember(path, false, {}, QByteArray());
         else if (!file.ok())
             forget(path);
         return reading;
@@ -200,9 +200,9 @@ OpenResult JournalFiles::open(const QString& path, const QString& failureMessage
 }
 
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
-                            const core::FileIdentity& identity, std::optional<QByteArray> bytes) {
+                            std::optional<QByteArray> bytes) {
     consents_.remove(path);
-    known_.insert(path, KnownVersion{existed, identity, fingerprint, std::move(bytes)});
+    known_.insert(path, KnownVersion{existed, fingerprint, std::move(bytes)});
 }
 
 void JournalFiles::forget(const QString& path) {
@@ -244,10 +244,7 @@ void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>
                               FoundVersion found) {
     merge.apply(grid_, takeTheirs);
     // The version found is what the grid now builds on: the next save expects it.
-    const core::Opened file = tree_.openForReading(found.path);
-    remember(found.path, true, found.fingerprint,
-             file.ok() ? core::FileIdentity::of(file.info) : core::FileIdentity(),
-             std::move(found.bytes));
+    remember(found.path, true, found.fingerprint, std::move(found.bytes));
 }
 
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
@@ -267,7 +264,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     const qint64 size = file.info.st_size;
     const qsizetype available = availableMemory_();
     if (core::memoryToOpen(size) > available) {
-        remember(path, true, {}, core::FileIdentity::of(file.info));
+        remember(path, true);
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
@@ -286,7 +283,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
         read = core::readJournalFile(file.handle.fd(), available, true);
     }
     if (!read) {
-        remember(path, true, {}, core::FileIdentity::of(file.info));
+        remember(path, true);
         partial_ = PartialRead{path, 0, -1};
         // Gone or replaced by something else meanwhile, or a read that failed.
         const core::Opened again = tree_.openForReading(path);
@@ -297,7 +294,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     const bool ok = result.ok();
     // Only a journal read whole can be the base of a merge.
     const bool whole = ok && result.droppedNulBytes == 0;
-    remember(path, true, read->fingerprint, core::FileIdentity::of(file.info),
+    remember(path, true, read->fingerprint,
              whole ? std::optional(std::move(read->bytes)) : std::nullopt);
     const int rowsRead = int(result.rows.size());
     const int lastCol = std::max(0, result.lastLineFields - 1);
@@ -408,7 +405,6 @@ SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     expected.fingerprint = known ? known->fingerprint : QByteArray();
     expected.agreed = consent.agreed;
     expected.agreedProtected = consent.agreedProtected;
-    expected.keepBytes = true;
     core::Replacement done =
         core::replaceJournalFile(tree_, backups_, path, grid_.dataRows(), expected,
                                  core::currentJournalPath(programFolder_), createFolder, lockWait_);
@@ -422,7 +418,7 @@ SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     if (partial_ && partial_->path == path)
         partial_.reset();
     // Its bytes become the base of the next merge.
-    remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
+    remember(path, true, done.fingerprint, std::move(done.bytes));
     if (!done.unkeptBackup.isEmpty())
         return Saved{QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
                                     "в папке %2:\n%3")

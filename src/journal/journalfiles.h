@@ -154,7 +154,6 @@ private:
     // The version of a file this copy knows: the file as it was when last opened or saved here.
     struct KnownVersion {
         bool existed = false;
-        core::FileIdentity identity;
         QByteArray fingerprint; // empty when the file was read only in part
         // Its bytes then, the base of a merge; none when the grid did not hold it whole.
         std::optional<QByteArray> bytes;
@@ -175,10 +174,9 @@ private:
     };
 
     Reading readIntoGrid(const QString& path, const core::Opened& file);
-    // What this copy saw of the file: whether it was there, its fingerprint (empty when it could
-    // not be read) and identity.
+    // What this copy saw of the file: whether it was there, and its fingerprint (empty when it
+    // could not be read).
     void remember(const QString& path, bool existed, const QByteArray& fingerprint = {},
-                  const core::FileIdentity& identity = {},
                   std::optional<QByteArray> bytes = std::nullopt);
     KnownVersion* knownVersion(const QString& path);
     QString pathFor(const QString& archiveName) const;
