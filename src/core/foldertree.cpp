@@ -61,15 +61,12 @@ Opened openFolderAt(int folder, const QByteArray& name) {
     return opened;
 }
 
-Opened makeFolderAt(int parent, const QByteArray& name) {
-    struct stat above {};
-    if (::fstat(parent, &above) != 0)
+Opened makeFolderAt(const Opened& parent, const QByteArray& name) {
+    if (::mkdirat(parent.handle.fd(), name.constData(), 0700) != 0 && errno != EEXIST)
         return failure(errno);
-    if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
-        return failure(errno);
-    Opened made = openFolderAt(parent, name);
+    Opened made = openFolderAt(parent.handle.fd(), name);
     if (made.ok() && made.info.st_uid == ::geteuid())
-        setModeAndGroup(made.handle.fd(), above.st_mode & 07777, above.st_gid);
+        setModeAndGroup(made.handle.fd(), parent.info.st_mode & 07777, parent.info.st_gid);
     return made;
 }
 
@@ -107,7 +104,7 @@ Opened FolderTree::openFolder(const QString& path, bool make) const {
             return failure(EXDEV);
         Opened next = openFolderAt(at.handle.fd(), name);
         if (!next.ok() && next.error == ENOENT && make)
-            next = makeFolderAt(at.handle.fd(), name);
+            next = makeFolderAt(at, name);
         if (!next.ok())
             return next;
         at = std::move(next);
