@@ -41,11 +41,6 @@ struct JournalText {
         if (encoding == TextEncoding::Utf8)
             text = withoutByteOrderMark(bytes);
     }
-
-    // UTF-16 text is read as UTF-8.
-    TextEncoding cellEncoding() const {
-        return encoding == TextEncoding::Utf16 ? TextEncoding::Utf8 : encoding;
-    }
 };
 
 // Stores the rows the splitter hands over, each checked first against the line limit and the
@@ -165,7 +160,9 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
             ? Quoting()
             : findQuoting(text.text, result.separator);
     result.quoted = quoting.quoted;
-    RowReader reader(text.cellEncoding(), memoryBudget, result);
+    // UTF-16 text is read as UTF-8.
+    RowReader reader(text.encoding == TextEncoding::Utf16 ? TextEncoding::Utf8 : text.encoding,
+                     memoryBudget, result);
     const TakeRow take = [&](const TextRow& row) { return reader.take(row); };
     if (quoting.quoted)
         result.unclosedQuoteLines = splitQuotedRows(text.text, quoting, result.separator, take);
