@@ -91,12 +91,13 @@ SaveLock::SaveLock(const FolderTree& folder, std::chrono::milliseconds wait,
 }
 
 SaveLock::Step SaveLock::attempt(const Opened& root) {
+    const QString cannotOpen =
+        QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: ").arg(shownName());
     FileHandle file(openLockFile(root));
     if (file.valid()) {
         struct stat info {};
         if (::fstat(file.fd(), &info) != 0)
-            return refuse(QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: %2")
-                              .arg(shownName(), systemErrorText(errno)));
+            return refuse(cannotOpen + systemErrorText(errno));
         if (!S_ISREG(info.st_mode))
             return clearAway(root, info);
         return lockOpened(root, std::move(file), info);
@@ -109,8 +110,6 @@ SaveLock::Step SaveLock::attempt(const Opened& root) {
     }
     if (error == EROFS)
         return Step::Done;
-    const QString cannotOpen =
-        QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: ").arg(shownName());
     struct stat entry {};
     if (::fstatat(root.handle.fd(), LockName.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? Step::Again : refuse(cannotOpen + systemErrorText(error));
