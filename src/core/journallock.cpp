@@ -44,10 +44,6 @@ QByteArray sideName(const QByteArray& token, const char* suffix) {
     return ".~lock." + token + suffix;
 }
 
-QDateTime modifiedAt(const struct stat& info) {
-    return QDateTime::fromSecsSinceEpoch(info.st_mtim.tv_sec);
-}
-
 QString openFailure(int error) {
     switch (error) {
     case ELOOP:
@@ -83,7 +79,7 @@ Found inspect(int folder, const QByteArray& name) {
     struct stat entry {};
     if (::fstatat(folder, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? Found{} : unreadable(openFailure(errno), {});
-    const QDateTime modified = modifiedAt(entry);
+    const QDateTime modified = QDateTime::fromSecsSinceEpoch(entry.st_mtim.tv_sec);
     QByteArray bytes;
     QString failure = S_ISLNK(entry.st_mode) ? openFailure(ELOOP) : QString();
     if (failure.isEmpty()) {
