@@ -1,6 +1,5 @@
 #include "core/journalbackups.h"
 
-#include "core/foldertree.h"
 #include "core/journalio.h"
 #include "core/systemerror.h"
 
@@ -10,9 +9,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <optional>
-#include <stdio.h>
 #include <unistd.h>
 #include <vector>
 

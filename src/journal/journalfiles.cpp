@@ -9,8 +9,6 @@
 #include "core/journalseparator.h"
 #include "core/memory.h"
 #include "core/messagenumbers.h"
-#include "core/prompter.h"
-#include "journal/blockdates.h"
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 

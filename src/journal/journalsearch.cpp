@@ -1,6 +1,5 @@
 #include "journal/journalsearch.h"
 
-#include "core/foldertree.h"
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
