@@ -158,19 +158,20 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
     replacement.fingerprint = fingerprintOf(bytes);
     // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register must
     // not push the real earlier versions out of the backups.
+    std::optional<QString> backup;
     if (found && *found != replacement.fingerprint) {
         JournalBackups::Kept kept = backups.keep(path, old.handle.fd(), mode, group);
-        replacement.backup = kept.path.value_or(QString());
+        backup = std::move(kept.path);
         replacement.unkeptBackup = std::move(kept.cause);
     }
     if (!file.commit(name)) {
         // The file was not replaced, so the backup just made would only repeat it.
-        if (!replacement.backup.isEmpty())
-            backups.forget(replacement.backup);
+        if (backup)
+            backups.forget(*backup);
         return failed(file.error());
     }
     replacement.bytes = bytes;
-    if (!replacement.backup.isEmpty())
+    if (backup)
         backups.dropOldest(path);
     return replacement;
 }

@@ -31,7 +31,6 @@ struct Replacement {
     QByteArray found;       // ChangedOnDisk, WriteProtected: the fingerprint of the file found
     mode_t foundMode = 0;   // WriteProtected: the file's permission bits
     uid_t foundOwner = 0;   // WriteProtected: its owner
-    QString backup;         // Replaced: the backup kept, if one was
     QByteArray fingerprint; // Replaced: the new file's fingerprint
     // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory), the
     // other side of a merge; Replaced: the bytes written, the base of the next one.
