@@ -180,8 +180,14 @@ OpenResult JournalFiles::open(const QString& path, const QString& failureMessage
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    OpenResult result = resultOf(reading, path, failureMessage);
-    result.nothingRead = reading.kind == Reading::Failed && !partial_;
+    OpenResult result{true, reading.message};
+    if (reading.kind == Reading::Failed) {
+        // The journal's own message first; the cause, where one is known, on a line of its own.
+        result.ok = false;
+        result.message =
+            reading.message.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.message;
+    }
+    result.nothingRead = !result.ok && !partial_;
     if (result.nothingRead) {
         openedPath_.clear();
         lock_.release();
@@ -306,29 +312,15 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     if (rowsRead > 0)
         moveCurrentCell(rowsRead - 1, lastCol);
     QStringList notices;
+    if (result.droppedNulBytes > 0)
+        notices << nulBytesMessage(path);
     if (!result.unclosedQuoteLines.empty())
         notices << unclosedQuotesMessage(path, result.unclosedQuoteLines);
     if (result.separator != ';')
         notices << separatorMessage(path, result.separator);
     if (file.info.st_nlink > 1)
         notices << hardLinksMessage(path, file.info.st_nlink);
-    return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole,
-            {},
-            notices.join(QStringLiteral("\n\n"))};
-}
-
-// The journal's own message first; the cause, where one is known, on a line of its own.
-OpenResult JournalFiles::resultOf(const Reading& reading, const QString& path,
-                                  const QString& failureMessage) {
-    if (reading.kind == Reading::Failed)
-        return {false,
-                reading.cause.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.cause};
-    QStringList messages;
-    if (reading.kind == Reading::WithoutNulBytes)
-        messages << nulBytesMessage(path);
-    if (!reading.notice.isEmpty())
-        messages << reading.notice;
-    return {true, messages.join(QStringLiteral("\n\n"))};
+    return {Reading::Whole, notices.join(QStringLiteral("\n\n"))};
 }
 
 SaveResult JournalFiles::saveCurrent() {

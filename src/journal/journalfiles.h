@@ -146,10 +146,10 @@ public:
 
 private:
     struct Reading {
-        enum Kind { Whole, WithoutNulBytes, Failed };
+        enum Kind { Whole, Failed };
         Kind kind = Whole;
-        QString cause;       // why it failed, when known
-        QString notice = {}; // what the user should know of a whole read
+        // Failed: why, when known; Whole: what the user should know of the read.
+        QString message;
     };
     // The version of a file this copy knows: the file as it was when last opened or saved here.
     struct KnownVersion {
@@ -184,8 +184,6 @@ private:
     OpenResult open(const QString& path, const QString& failureMessage,
                     const std::function<Reading()>& read);
     Reading failedReading(const QString& path);
-    static OpenResult resultOf(const Reading& reading, const QString& path,
-                               const QString& failureMessage);
     SaveResult saveGridTo(const QString& path, bool createFolder, bool hold);
     std::optional<QString> refusalToSave(const QString& path) const;
     SaveResult replaceFile(const QString& path, bool createFolder);
