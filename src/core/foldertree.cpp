@@ -31,21 +31,21 @@ int FileHandle::release() {
     return std::exchange(fd_, -1);
 }
 
-Opened Opened::failure(int error) {
+namespace {
+
+Opened failure(int error) {
     Opened opened;
     opened.error = error;
     return opened;
 }
 
-namespace {
-
 Opened described(int fd) {
     Opened opened;
     if (fd < 0)
-        return Opened::failure(errno);
+        return failure(errno);
     opened.handle = FileHandle(fd);
     if (::fstat(fd, &opened.info) != 0)
-        return Opened::failure(errno);
+        return failure(errno);
     return opened;
 }
 
@@ -61,16 +61,19 @@ Opened openFolderAt(int folder, const QByteArray& name) {
     return opened;
 }
 
-Opened makeFolderAt(int parent, const QByteArray& name) {
-    struct stat above {};
-    if (::fstat(parent, &above) != 0)
-        return Opened::failure(errno);
-    if (::mkdirat(parent, name.constData(), 0700) != 0 && errno != EEXIST)
-        return Opened::failure(errno);
-    Opened made = openFolderAt(parent, name);
+Opened makeFolderAt(const Opened& parent, const QByteArray& name) {
+    if (::mkdirat(parent.handle.fd(), name.constData(), 0700) != 0 && errno != EEXIST)
+        return failure(errno);
+    Opened made = openFolderAt(parent.handle.fd(), name);
     if (made.ok() && made.info.st_uid == ::geteuid())
-        setModeAndGroup(made.handle.fd(), above.st_mode & 07777, above.st_gid);
+        setModeAndGroup(made.handle.fd(), parent.info.st_mode & 07777, parent.info.st_gid);
     return made;
+}
+
+// Whether the folder has an entry of that name, whatever it is (a dangling link too).
+bool hasEntryAt(int folder, const QByteArray& name) {
+    struct stat info {};
+    return ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
 } // namespace
@@ -87,21 +90,21 @@ FileIdentity FileIdentity::of(const struct stat& info) {
 
 FolderTree::FolderTree(QString root) : root_(std::move(root)) {}
 
-Opened FolderTree::walk(const QString& path, bool make) const {
+Opened FolderTree::openFolder(const QString& path, bool make) const {
     Opened at =
         described(::open(QFile::encodeName(root_).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!at.ok() || path == root_)
         return at;
     if (!path.startsWith(root_ + u'/'))
-        return Opened::failure(EXDEV);
+        return failure(EXDEV);
     const QStringList parts = path.mid(root_.size() + 1).split(u'/', Qt::SkipEmptyParts);
     for (const QString& part : parts) {
         const QByteArray name = QFile::encodeName(part);
         if (part == QStringLiteral("..") || part == QStringLiteral("."))
-            return Opened::failure(EXDEV);
+            return failure(EXDEV);
         Opened next = openFolderAt(at.handle.fd(), name);
         if (!next.ok() && next.error == ENOENT && make)
-            next = makeFolderAt(at.handle.fd(), name);
+            next = makeFolderAt(at, name);
         if (!next.ok())
             return next;
         at = std::move(next);
@@ -109,27 +112,19 @@ Opened FolderTree::walk(const QString& path, bool make) const {
     return at;
 }
 
-Opened FolderTree::openFolder(const QString& path) const {
-    return walk(path, false);
-}
-
-Opened FolderTree::makeFolder(const QString& path) const {
-    return walk(path, true);
-}
-
 Opened FolderTree::openParent(const QString& path, QByteArray* name, bool make) const {
     const qsizetype slash = path.lastIndexOf(u'/');
     if (slash < 0)
-        return Opened::failure(EXDEV);
+        return failure(EXDEV);
     *name = QFile::encodeName(path.mid(slash + 1));
-    return walk(path.left(slash), make);
+    return openFolder(path.left(slash), make);
 }
 
 Opened FolderTree::openForReading(const QString& path) const {
     QByteArray name;
     const Opened folder = openParent(path, &name);
     if (!folder.ok())
-        return Opened::failure(folder.error);
+        return failure(folder.error);
     return openRegularAt(folder.handle.fd(), name);
 }
 
@@ -159,7 +154,7 @@ Opened openRegularAt(int folder, const QByteArray& name) {
     if (!file.ok())
         return file;
     if (!S_ISREG(file.info.st_mode))
-        return Opened::failure(S_ISDIR(file.info.st_mode) ? EISDIR : NotARegularFile);
+        return failure(S_ISDIR(file.info.st_mode) ? EISDIR : NotARegularFile);
     // Reads of a regular file never block; the flag only kept a FIFO from holding the open.
     const int flags = ::fcntl(file.handle.fd(), F_GETFL);
     if (flags >= 0)
@@ -173,11 +168,6 @@ Opened createNewAt(int folder, const QByteArray& name, mode_t mode) {
     if (file.ok() && ::fchmod(file.handle.fd(), mode & 07777) == 0)
         file.info.st_mode = (file.info.st_mode & ~mode_t(07777)) | (mode & 07777);
     return file;
-}
-
-bool hasEntryAt(int folder, const QByteArray& name) {
-    struct stat info {};
-    return ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
 }
 
 int placeUnlessTaken(int folder, const QByteArray& temporary, const QByteArray& name) {

@@ -41,7 +41,6 @@ struct Opened {
     struct stat info {}; // fstat of what was opened
 
     bool ok() const { return handle.valid(); }
-    static Opened failure(int error);
 };
 
 // Which file a saved or read file is, and as what: compared to tell that it was replaced.
@@ -62,19 +61,16 @@ public:
     explicit FolderTree(QString root);
     const QString& root() const { return root_; }
 
-    // The folder at path (the root or below it), opened without following a link below the root.
-    Opened openFolder(const QString& path) const;
-    // The same, making the folders that are missing, each with the group and permission bits of
-    // the folder that holds it.
-    Opened makeFolder(const QString& path) const;
+    // The folder at path (the root or below it), opened without following a link below the root;
+    // with `make`, the folders that are missing are made, each with the group and permission bits
+    // of the folder that holds it.
+    Opened openFolder(const QString& path, bool make = false) const;
     // The regular file at path (below the root) opened for reading.
     Opened openForReading(const QString& path) const;
     // The folder holding the file at path, and the file's name there.
     Opened openParent(const QString& path, QByteArray* name, bool make = false) const;
 
 private:
-    Opened walk(const QString& path, bool make) const;
-
     QString root_;
 };
 
@@ -83,8 +79,6 @@ private:
 Opened openRegularAt(int folder, const QByteArray& name);
 // A new file of that name, never one already there nor through a link, with those bits.
 Opened createNewAt(int folder, const QByteArray& name, mode_t mode);
-// Whether the folder has an entry of that name, whatever it is (a dangling link too).
-bool hasEntryAt(int folder, const QByteArray& name);
 // The entries of an open folder ("." and ".." aside), each with its own status (a link's, not its
 // target's); an entry gone meanwhile is left out.
 struct FolderEntry {

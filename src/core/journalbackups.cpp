@@ -1,6 +1,5 @@
 #include "core/journalbackups.h"
 
-#include "core/foldertree.h"
 #include "core/journalio.h"
 #include "core/systemerror.h"
 
@@ -10,9 +9,6 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
-#include <optional>
-#include <stdio.h>
 #include <unistd.h>
 #include <vector>
 
@@ -94,7 +90,7 @@ JournalBackups::JournalBackups(QString folder, Clock clock)
 
 JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source, mode_t mode,
                                           gid_t group) {
-    const core::Opened folder = tree_.makeFolder(folder_);
+    const core::Opened folder = tree_.openFolder(folder_, true);
     if (!folder.ok())
         return {std::nullopt, core::systemErrorText(folder.error)};
     const QDateTime now = clock_();

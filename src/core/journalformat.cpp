@@ -41,23 +41,7 @@ struct JournalText {
         if (encoding == TextEncoding::Utf8)
             text = withoutByteOrderMark(bytes);
     }
-
-    // UTF-16 text is read as UTF-8.
-    TextEncoding cellEncoding() const {
-        return encoding == TextEncoding::Utf16 ? TextEncoding::Utf8 : encoding;
-    }
 };
-
-// Lines as the reader counts them: CR LF, CR and LF each end one; a last line without an end
-// counts too.
-qsizetype linesIn(QByteArrayView text) {
-    qsizetype lines = 0;
-    for (qsizetype at = 0; at < text.size(); ++at)
-        if (text[at] == '\n' ||
-            (text[at] == '\r' && (at + 1 == text.size() || text[at + 1] != '\n')))
-            ++lines;
-    return lines + (!text.isEmpty() && text.back() != '\n' && text.back() != '\r' ? 1 : 0);
-}
 
 // Stores the rows the splitter hands over, each checked first against the line limit and the
 // memory budget.
@@ -176,7 +160,9 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
             ? Quoting()
             : findQuoting(text.text, result.separator);
     result.quoted = quoting.quoted;
-    RowReader reader(text.cellEncoding(), memoryBudget, result);
+    // UTF-16 text is read as UTF-8.
+    RowReader reader(text.encoding == TextEncoding::Utf16 ? TextEncoding::Utf8 : text.encoding,
+                     memoryBudget, result);
     const TakeRow take = [&](const TextRow& row) { return reader.take(row); };
     if (quoting.quoted)
         result.unclosedQuoteLines = splitQuotedRows(text.text, quoting, result.separator, take);
@@ -184,7 +170,10 @@ ReadResult readJournal(const QByteArray& bytes, qsizetype memoryBudget) {
         splitLines(text.text, result.separator, take);
     reader.finish();
     if (result.fault)
-        result.totalLines = linesIn(text.text);
+        splitLines(text.text, result.separator, [&](const TextRow&) {
+            ++result.totalLines;
+            return true;
+        });
     return result;
 }
 

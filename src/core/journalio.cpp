@@ -109,29 +109,27 @@ bool NewFile::flushed() {
     return error_ == 0;
 }
 
-std::optional<FileIdentity> NewFile::commit(const QByteArray& name) {
+bool NewFile::commit(const QByteArray& name) {
     if (!flushed())
-        return std::nullopt;
+        return false;
     if (::renameat(folder_, temporary_.constData(), folder_, name.constData()) != 0) {
         error_ = errno;
-        return std::nullopt;
+        return false;
     }
     placed_ = true;
-    struct stat info {};
-    return ::fstat(fd(), &info) == 0 ? FileIdentity::of(info) : FileIdentity{};
+    return true;
 }
 
-std::optional<FileIdentity> NewFile::commitUnlessTaken(const QByteArray& name) {
+bool NewFile::commitUnlessTaken(const QByteArray& name) {
     if (!flushed())
-        return std::nullopt;
+        return false;
     if (const int error = placeUnlessTaken(folder_, temporary_, name); error != 0) {
         if (error != EEXIST)
             error_ = error;
-        return std::nullopt;
+        return false;
     }
     placed_ = true;
-    struct stat info {};
-    return ::fstat(fd(), &info) == 0 ? FileIdentity::of(info) : FileIdentity{};
+    return true;
 }
 
 void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now) {

@@ -6,7 +6,6 @@
 #include <QByteArrayView>
 #include <QDateTime>
 #include <QString>
-#include <optional>
 
 namespace core {
 
@@ -39,10 +38,11 @@ public:
     // Writes what the descriptor reads from its start, in pieces.
     bool copyFrom(int source);
     // Flushes the file to the disk and renames it over `name` (a link there is replaced, never
-    // written through); the file's identity, or none (error() tells why).
-    std::optional<FileIdentity> commit(const QByteArray& name);
-    // The same, but never over a name that is taken: EEXIST then, and the file stays ready.
-    std::optional<FileIdentity> commitUnlessTaken(const QByteArray& name);
+    // written through); false when that fails (error() tells why).
+    bool commit(const QByteArray& name);
+    // The same, but never over a name that is taken: false then with no error, and the file stays
+    // ready.
+    bool commitUnlessTaken(const QByteArray& name);
 
 private:
     bool flushed();

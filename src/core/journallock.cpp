@@ -1,5 +1,6 @@
 #include "core/journallock.h"
 
+#include <QFile>
 #include <QUuid>
 #include <cerrno>
 #include <fcntl.h>
@@ -43,10 +44,6 @@ QByteArray sideName(const QByteArray& token, const char* suffix) {
     return ".~lock." + token + suffix;
 }
 
-QDateTime modifiedAt(const struct stat& info) {
-    return QDateTime::fromSecsSinceEpoch(info.st_mtim.tv_sec);
-}
-
 QString openFailure(int error) {
     switch (error) {
     case ELOOP:
@@ -70,20 +67,11 @@ QString readRegular(int fd, const struct stat& entry, QByteArray& bytes) {
         return QStringLiteral("это папка, а не файл");
     if (!S_ISREG(info.st_mode))
         return openFailure(ENXIO);
-    bytes.resize(MaxMarkSize);
-    qsizetype size = 0;
-    while (size < MaxMarkSize) {
-        const ssize_t got = ::read(fd, bytes.data() + size, size_t(MaxMarkSize - size));
-        if (got < 0 && errno == EINTR)
-            continue;
-        if (got < 0)
-            return openFailure(errno);
-        if (got == 0)
-            break;
-        size += got;
-    }
-    bytes.truncate(size);
-    return {};
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        return openFailure(0);
+    bytes = file.read(MaxMarkSize);
+    return file.error() == QFileDevice::NoError ? QString() : openFailure(0);
 }
 
 // Never follows a link, never waits on a pipe, never reads more than a mark can hold.
@@ -91,7 +79,7 @@ Found inspect(int folder, const QByteArray& name) {
     struct stat entry {};
     if (::fstatat(folder, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? Found{} : unreadable(openFailure(errno), {});
-    const QDateTime modified = modifiedAt(entry);
+    const QDateTime modified = QDateTime::fromSecsSinceEpoch(entry.st_mtim.tv_sec);
     QByteArray bytes;
     QString failure = S_ISLNK(entry.st_mode) ? openFailure(ELOOP) : QString();
     if (failure.isEmpty()) {
@@ -234,7 +222,7 @@ bool removeOwnMark(int folder, const QByteArray& mark, const QByteArray& token) 
 } // namespace
 
 JournalLock::JournalLock(QString user)
-    : user_(std::move(user)), token_(QUuid::createUuid().toString(QUuid::WithoutBraces)) {}
+    : user_(std::move(user)), token_(QUuid::createUuid().toByteArray(QUuid::WithoutBraces)) {}
 
 JournalLock::~JournalLock() {
     release();
@@ -270,11 +258,10 @@ std::optional<JournalLock::Holder> JournalLock::hold(const FolderTree& folder,
         return std::nullopt; // no mark can be made there (a link in a folder's place)
     const int at = opened.handle.fd();
     const QByteArray mark = ".~lock." + journalName + '#';
-    const QByteArray token = token_.toLatin1();
     std::optional<Holder> last;
     // Each round either holds the journal, finds it held, or sees a mark go: a few are enough.
     for (int round = 0; round < 8; ++round) {
-        const Made made = makeMark(at, mark, lockMarkLine(user_, token), token);
+        const Made made = makeMark(at, mark, lockMarkLine(user_, token_), token_);
         if (made == Made::Made) {
             journal_ = journalPath;
             folder_ = std::move(opened.handle);
@@ -291,7 +278,7 @@ std::optional<JournalLock::Holder> JournalLock::hold(const FolderTree& folder,
         if (!retirable(found))
             return last;
         // Stale, and not to be taken over here: nothing to say.
-        if (retire(at, mark, found, token) == Retired::Failed)
+        if (retire(at, mark, found, token_) == Retired::Failed)
             return found.kind == Found::Readable ? std::nullopt : last;
     }
     return last;
@@ -300,7 +287,7 @@ std::optional<JournalLock::Holder> JournalLock::hold(const FolderTree& folder,
 void JournalLock::release() {
     if (journal_.isEmpty())
         return;
-    removeOwnMark(folder_.fd(), mark_, token_.toLatin1());
+    removeOwnMark(folder_.fd(), mark_, token_);
     folder_ = FileHandle();
     mark_.clear();
     journal_.clear();

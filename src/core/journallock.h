@@ -43,7 +43,7 @@ public:
 private:
     QString user_;
     QString journal_;
-    QString token_;
+    QByteArray token_;
     FileHandle folder_; // the held journal's folder
     QByteArray mark_;   // the mark's name there
 };

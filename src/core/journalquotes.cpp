@@ -3,7 +3,6 @@
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 
-#include <algorithm>
 #include <string>
 
 namespace core {
@@ -25,18 +24,14 @@ qsizetype afterLineEnd(QByteArrayView text, qsizetype at) {
 
 // Whether every line of the text is shaped as this program writes them.
 bool ownShape(QByteArrayView text) {
-    for (qsizetype start = 0; start < text.size();) {
-        qsizetype end = start;
-        while (end < text.size() && !isLineEnd(text[end]))
-            ++end;
-        const QByteArrayView line = text.sliced(start, end - start);
-        const auto semicolons = std::count(line.begin(), line.end(), ';');
-        if (!(semicolons == FileColumns && line.endsWith(';')) &&
-            !(semicolons <= FileColumns && line.size() >= MaxLineLength))
-            return false;
-        start = end < text.size() ? afterLineEnd(text, end) : end;
-    }
-    return true;
+    bool own = true;
+    splitLines(text, ';', [&](const TextRow& line) {
+        const auto semicolons = qsizetype(line.separators.size());
+        own = (semicolons == FileColumns && line.bytes.endsWith(';')) ||
+              (semicolons <= FileColumns && line.bytes.size() >= MaxLineLength);
+        return own;
+    });
+    return own;
 }
 
 } // namespace

@@ -18,13 +18,6 @@ namespace core {
 
 namespace {
 
-Replacement failed(int error) {
-    Replacement failure;
-    failure.kind = Replacement::Failed;
-    failure.cause = systemErrorText(error);
-    return failure;
-}
-
 bool changedFrom(const Expectation& expected, const QByteArray& found) {
     if (!expected.agreed.isEmpty() && found == expected.agreed)
         return false;
@@ -42,6 +35,10 @@ Replacement refused(const QString& cause) {
     refusal.kind = Replacement::Failed;
     refusal.cause = cause;
     return refusal;
+}
+
+Replacement failed(int error) {
+    return refused(systemErrorText(error));
 }
 
 // A file this copy cannot read whole is never replaced: its previous version could be neither
@@ -132,15 +129,15 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
         changed.kind = Replacement::ChangedOnDisk;
         changed.found = *found;
         // Read under the lock, so that the bytes are those of that fingerprint.
-        if (expected.keepBytes)
-            if (std::optional<QByteArray> bytes =
-                    bytesOfFile(old.handle.fd(), old.info.st_size, *found)) {
-                changed.bytes = std::move(*bytes);
-                changed.bytesHeld = true;
-            }
+        if (std::optional<QByteArray> bytes =
+                bytesOfFile(old.handle.fd(), old.info.st_size, *found)) {
+            changed.bytes = std::move(*bytes);
+            changed.bytesHeld = true;
+        }
         return changed;
     }
-    if (found && !agreedProtected && !writable(folder.handle.fd(), name)) {
+    const bool writeProtected = found && !writable(folder.handle.fd(), name);
+    if (writeProtected && !agreedProtected) {
         Replacement protectedFile;
         protectedFile.kind = Replacement::WriteProtected;
         protectedFile.found = *found;
@@ -150,10 +147,9 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
     }
     // A write-protected file agreed to keeps its bits: the colleague's choice stands.
     const auto [mode, group] =
-        !old.ok() ? givenByFolder(newFileMode, folder)
-        : agreedProtected && !writable(folder.handle.fd(), name)
-            ? std::pair(old.info.st_mode & 0666, old.info.st_gid)
-            : givenByFolder({old.info.st_mode & 0666, old.info.st_gid}, folder);
+        !old.ok()        ? givenByFolder(newFileMode, folder)
+        : writeProtected ? std::pair(old.info.st_mode & 0666, old.info.st_gid)
+                         : givenByFolder({old.info.st_mode & 0666, old.info.st_gid}, folder);
     Replacement replacement;
     NewFile file(folder.handle.fd(), name, mode, group);
     const QByteArray bytes = writeJournal(rows);
@@ -162,22 +158,20 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
     replacement.fingerprint = fingerprintOf(bytes);
     // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register must
     // not push the real earlier versions out of the backups.
+    std::optional<QString> backup;
     if (found && *found != replacement.fingerprint) {
         JournalBackups::Kept kept = backups.keep(path, old.handle.fd(), mode, group);
-        replacement.backup = kept.path.value_or(QString());
+        backup = std::move(kept.path);
         replacement.unkeptBackup = std::move(kept.cause);
     }
-    const std::optional<FileIdentity> identity = file.commit(name);
-    if (!identity) {
+    if (!file.commit(name)) {
         // The file was not replaced, so the backup just made would only repeat it.
-        if (!replacement.backup.isEmpty())
-            backups.forget(replacement.backup);
+        if (backup)
+            backups.forget(*backup);
         return failed(file.error());
     }
-    replacement.written = *identity;
-    if (expected.keepBytes)
-        replacement.bytes = bytes;
-    if (!replacement.backup.isEmpty())
+    replacement.bytes = bytes;
+    if (backup)
         backups.dropOldest(path);
     return replacement;
 }

@@ -19,9 +19,6 @@ struct Expectation {
     QByteArray fingerprint;     // its bytes' fingerprint then (empty: it was read only in part)
     QByteArray agreed;          // a changed or unknown version the user agreed to replace
     QByteArray agreedProtected; // a write-protected version the user agreed to replace
-    // Hand back the bytes of a changed file found, when it can be held in memory (ChangedOnDisk):
-    // the other side of a merge.
-    bool keepBytes = false;
 };
 
 struct Replacement {
@@ -34,11 +31,9 @@ struct Replacement {
     QByteArray found;       // ChangedOnDisk, WriteProtected: the fingerprint of the file found
     mode_t foundMode = 0;   // WriteProtected: the file's permission bits
     uid_t foundOwner = 0;   // WriteProtected: its owner
-    QString backup;         // Replaced: the backup kept, if one was
-    FileIdentity written;   // Replaced: the new file
     QByteArray fingerprint; // Replaced: the new file's fingerprint
-    // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory);
-    // Replaced: the bytes written. Only when the expectation asked to keep them.
+    // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory), the
+    // other side of a merge; Replaced: the bytes written, the base of the next one.
     QByteArray bytes;
     bool bytesHeld = false;
 };

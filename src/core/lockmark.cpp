@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QList>
 #include <QSysInfo>
+#include <cctype>
 #include <cerrno>
 #include <csignal>
 
@@ -23,24 +24,13 @@ QByteArray escaped(const QString& text) {
     return out;
 }
 
-int hexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 // The reverse; a '%' not followed by two hex digits (a mark of an older copy) stays as it is.
 QString unescaped(const QByteArray& field) {
+    const auto isHex = [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; };
     QByteArray out;
     for (qsizetype i = 0; i < field.size(); ++i) {
-        const int high = i + 2 < field.size() ? hexDigit(field[i + 1]) : -1;
-        const int low = i + 2 < field.size() ? hexDigit(field[i + 2]) : -1;
-        if (field[i] == '%' && high >= 0 && low >= 0) {
-            out += char(high * 16 + low);
+        if (field[i] == '%' && i + 2 < field.size() && isHex(field[i + 1]) && isHex(field[i + 2])) {
+            out += char(field.mid(i + 1, 2).toInt(nullptr, 16));
             i += 2;
         } else {
             out += field[i];

@@ -18,13 +18,10 @@ namespace {
 constexpr int Rounds = 8;
 constexpr std::chrono::milliseconds Pause{20};
 
-const QByteArray& lockName() {
-    static const QByteArray name(SaveLock::fileName());
-    return name;
-}
+const QByteArray LockName = QByteArrayLiteral(".eklz-save.lock");
 
 QString shownName() {
-    return QString::fromLatin1(SaveLock::fileName());
+    return QString::fromLatin1(LockName);
 }
 
 // 0 when taken; otherwise the error of the failing call (EAGAIN: held by another).
@@ -44,14 +41,14 @@ int tryLock(int fd) {
 // Makes the lock file under a temporary name and gives it its name, unless another copy just did:
 // 0, EEXIST, or the error of the failing call.
 int makeLockFile(const Opened& root) {
-    NewFile made(root.handle.fd(), lockName().mid(1), 0660 | (root.info.st_mode & 0006),
+    NewFile made(root.handle.fd(), LockName.mid(1), 0660 | (root.info.st_mode & 0006),
                  root.info.st_gid);
-    made.commitUnlessTaken(lockName());
+    made.commitUnlessTaken(LockName);
     return made.error();
 }
 
 int openLockFile(const Opened& root) {
-    return ::openat(root.handle.fd(), lockName().constData(),
+    return ::openat(root.handle.fd(), LockName.constData(),
                     O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
@@ -94,12 +91,13 @@ SaveLock::SaveLock(const FolderTree& folder, std::chrono::milliseconds wait,
 }
 
 SaveLock::Step SaveLock::attempt(const Opened& root) {
+    const QString cannotOpen =
+        QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: ").arg(shownName());
     FileHandle file(openLockFile(root));
     if (file.valid()) {
         struct stat info {};
         if (::fstat(file.fd(), &info) != 0)
-            return refuse(QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: %2")
-                              .arg(shownName(), systemErrorText(errno)));
+            return refuse(cannotOpen + systemErrorText(errno));
         if (!S_ISREG(info.st_mode))
             return clearAway(root, info);
         return lockOpened(root, std::move(file), info);
@@ -112,10 +110,8 @@ SaveLock::Step SaveLock::attempt(const Opened& root) {
     }
     if (error == EROFS)
         return Step::Done;
-    const QString cannotOpen =
-        QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: ").arg(shownName());
     struct stat entry {};
-    if (::fstatat(root.handle.fd(), lockName().constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
+    if (::fstatat(root.handle.fd(), LockName.constData(), &entry, AT_SYMLINK_NOFOLLOW) != 0)
         return errno == ENOENT ? Step::Again : refuse(cannotOpen + systemErrorText(error));
     if (!S_ISREG(entry.st_mode))
         return clearAway(root, entry);
@@ -133,7 +129,7 @@ SaveLock::Step SaveLock::lockOpened(const Opened& root, FileHandle file, const s
             // Locked only if it is still the file of that name: another copy may have moved it
             // aside an instant ago, taking it for what stood there before.
             struct stat named {};
-            if (::fstatat(root.handle.fd(), lockName().constData(), &named, AT_SYMLINK_NOFOLLOW) !=
+            if (::fstatat(root.handle.fd(), LockName.constData(), &named, AT_SYMLINK_NOFOLLOW) !=
                     0 ||
                 !sameFile(named, info))
                 return Step::Again;
@@ -162,7 +158,7 @@ SaveLock::Step SaveLock::clearAway(const Opened& root, const struct stat& seen) 
                        "удалить его нельзя")
             .arg(shownName(), kindOf(seen.st_mode), ownerAndMode(seen));
     if (S_ISDIR(seen.st_mode)) {
-        if (::unlinkat(at, lockName().constData(), AT_REMOVEDIR) == 0 || errno == ENOENT ||
+        if (::unlinkat(at, LockName.constData(), AT_REMOVEDIR) == 0 || errno == ENOENT ||
             errno == ENOTDIR)
             return Step::Again;
         if (errno == ENOTEMPTY || errno == EEXIST)
@@ -170,8 +166,8 @@ SaveLock::Step SaveLock::clearAway(const Opened& root, const struct stat& seen) 
                                                   "переименуйте её."));
         return refuse(cannot + QStringLiteral(": ") + systemErrorText(errno));
     }
-    const QByteArray aside = temporaryName(lockName().mid(1));
-    if (::renameat(at, lockName().constData(), at, aside.constData()) != 0) {
+    const QByteArray aside = temporaryName(LockName.mid(1));
+    if (::renameat(at, LockName.constData(), at, aside.constData()) != 0) {
         if (errno == ENOENT)
             return Step::Again;
         return refuse(cannot + QStringLiteral(": ") + systemErrorText(errno) +
@@ -181,12 +177,12 @@ SaveLock::Step SaveLock::clearAway(const Opened& root, const struct stat& seen) 
     if (::fstatat(at, aside.constData(), &moved, AT_SYMLINK_NOFOLLOW) != 0)
         return Step::Again;
     if (S_ISREG(moved.st_mode)) {
-        if (placeUnlessTaken(at, aside, lockName()) != 0)
+        if (placeUnlessTaken(at, aside, LockName) != 0)
             ::unlinkat(at, aside.constData(), 0);
         return Step::Again;
     }
     if (::unlinkat(at, aside.constData(), S_ISDIR(moved.st_mode) ? AT_REMOVEDIR : 0) != 0)
-        placeUnlessTaken(at, aside, lockName());
+        placeUnlessTaken(at, aside, LockName);
     return Step::Again;
 }
 

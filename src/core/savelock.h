@@ -38,8 +38,6 @@ public:
     // Why the lock is not held, for the message.
     const QString& cause() const { return cause_; }
 
-    static const char* fileName() { return ".eklz-save.lock"; }
-
 private:
     enum class Step { Done, Again };
 

@@ -8,8 +8,6 @@ QString systemErrorText(int error) {
     switch (error) {
     case NotARegularFile:
         return QStringLiteral("Это не обычный файл (канал, устройство или папка).");
-    case ChangedWhileOpen:
-        return QStringLiteral("Файл был заменён, пока его читали.");
     case ENOSPC:
         return QStringLiteral("На диске нет места.");
     case EDQUOT:

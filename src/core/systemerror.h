@@ -7,7 +7,6 @@ namespace core {
 // Error numbers of our own for what the system calls no error but the journal refuses.
 enum : int {
     NotARegularFile = -1001, // a FIFO, device, socket or folder where a journal file was expected
-    ChangedWhileOpen = -1002,
 };
 
 // Why a file operation failed, from the error number of the failing call, in words a mechanic

@@ -9,11 +9,7 @@
 
 namespace journal {
 
-namespace {
-
 constexpr int NamedPlaces = 5;
-
-} // namespace
 
 QString alreadyThereText(const std::vector<int>& rows, const std::vector<ArchivePlace>& places) {
     QStringList named;

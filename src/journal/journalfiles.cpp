@@ -9,8 +9,6 @@
 #include "core/journalseparator.h"
 #include "core/memory.h"
 #include "core/messagenumbers.h"
-#include "core/prompter.h"
-#include "journal/blockdates.h"
 #include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 
@@ -120,7 +118,7 @@ OpenResult JournalFiles::openCurrent() {
         if (file.ok())
             reading = readIntoGrid(path, file);
         else if (file.error == ENOENT)
-            remember(path, false, {}, {}, QByteArray()); // a new register: merged from empty
+            remember(path, false, {}, QByteArray()); // a new register: merged from empty
         else
             forget(path); // never read: a save expects nothing of it
         // A folder of that name is no register either; a link or a FIFO in its place is told.
@@ -149,7 +147,7 @@ OpenResult JournalFiles::openArchive(const QString& name) {
                                                          ? QString()
                                                          : core::readFailureCause(file.error)};
         if (!file.ok() && file.error == ENOENT)
-            remember(path, false, {}, {}, QByteArray());
+            remember(path, false, {}, QByteArray());
         else if (!file.ok())
             forget(path);
         return reading;
@@ -182,8 +180,14 @@ OpenResult JournalFiles::open(const QString& path, const QString& failureMessage
     } catch (const std::exception&) {
         reading = failedReading(path);
     }
-    OpenResult result = resultOf(reading, path, failureMessage);
-    result.nothingRead = reading.kind == Reading::Failed && !partial_;
+    OpenResult result{true, reading.message};
+    if (reading.kind == Reading::Failed) {
+        // The journal's own message first; the cause, where one is known, on a line of its own.
+        result.ok = false;
+        result.message =
+            reading.message.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.message;
+    }
+    result.nothingRead = !result.ok && !partial_;
     if (result.nothingRead) {
         openedPath_.clear();
         lock_.release();
@@ -200,9 +204,9 @@ OpenResult JournalFiles::open(const QString& path, const QString& failureMessage
 }
 
 void JournalFiles::remember(const QString& path, bool existed, const QByteArray& fingerprint,
-                            const core::FileIdentity& identity, std::optional<QByteArray> bytes) {
+                            std::optional<QByteArray> bytes) {
     consents_.remove(path);
-    known_.insert(path, KnownVersion{existed, identity, fingerprint, std::move(bytes)});
+    known_.insert(path, KnownVersion{existed, fingerprint, std::move(bytes)});
 }
 
 void JournalFiles::forget(const QString& path) {
@@ -244,10 +248,7 @@ void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>
                               FoundVersion found) {
     merge.apply(grid_, takeTheirs);
     // The version found is what the grid now builds on: the next save expects it.
-    const core::Opened file = tree_.openForReading(found.path);
-    remember(found.path, true, found.fingerprint,
-             file.ok() ? core::FileIdentity::of(file.info) : core::FileIdentity(),
-             std::move(found.bytes));
+    remember(found.path, true, found.fingerprint, std::move(found.bytes));
 }
 
 // Memory ran out while the file was read: the grid holds what it holds, a part at most.
@@ -267,7 +268,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     const qint64 size = file.info.st_size;
     const qsizetype available = availableMemory_();
     if (core::memoryToOpen(size) > available) {
-        remember(path, true, {}, core::FileIdentity::of(file.info));
+        remember(path, true);
         partial_ = PartialRead{path, 0, -1};
         return {Reading::Failed,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
@@ -286,7 +287,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
         read = core::readJournalFile(file.handle.fd(), available, true);
     }
     if (!read) {
-        remember(path, true, {}, core::FileIdentity::of(file.info));
+        remember(path, true);
         partial_ = PartialRead{path, 0, -1};
         // Gone or replaced by something else meanwhile, or a read that failed.
         const core::Opened again = tree_.openForReading(path);
@@ -297,7 +298,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     const bool ok = result.ok();
     // Only a journal read whole can be the base of a merge.
     const bool whole = ok && result.droppedNulBytes == 0;
-    remember(path, true, read->fingerprint, core::FileIdentity::of(file.info),
+    remember(path, true, read->fingerprint,
              whole ? std::optional(std::move(read->bytes)) : std::nullopt);
     const int rowsRead = int(result.rows.size());
     const int lastCol = std::max(0, result.lastLineFields - 1);
@@ -311,29 +312,15 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     if (rowsRead > 0)
         moveCurrentCell(rowsRead - 1, lastCol);
     QStringList notices;
+    if (result.droppedNulBytes > 0)
+        notices << nulBytesMessage(path);
     if (!result.unclosedQuoteLines.empty())
         notices << unclosedQuotesMessage(path, result.unclosedQuoteLines);
     if (result.separator != ';')
         notices << separatorMessage(path, result.separator);
     if (file.info.st_nlink > 1)
         notices << hardLinksMessage(path, file.info.st_nlink);
-    return {result.droppedNulBytes > 0 ? Reading::WithoutNulBytes : Reading::Whole,
-            {},
-            notices.join(QStringLiteral("\n\n"))};
-}
-
-// The journal's own message first; the cause, where one is known, on a line of its own.
-OpenResult JournalFiles::resultOf(const Reading& reading, const QString& path,
-                                  const QString& failureMessage) {
-    if (reading.kind == Reading::Failed)
-        return {false,
-                reading.cause.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.cause};
-    QStringList messages;
-    if (reading.kind == Reading::WithoutNulBytes)
-        messages << nulBytesMessage(path);
-    if (!reading.notice.isEmpty())
-        messages << reading.notice;
-    return {true, messages.join(QStringLiteral("\n\n"))};
+    return {Reading::Whole, notices.join(QStringLiteral("\n\n"))};
 }
 
 SaveResult JournalFiles::saveCurrent() {
@@ -408,7 +395,6 @@ SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     expected.fingerprint = known ? known->fingerprint : QByteArray();
     expected.agreed = consent.agreed;
     expected.agreedProtected = consent.agreedProtected;
-    expected.keepBytes = true;
     core::Replacement done =
         core::replaceJournalFile(tree_, backups_, path, grid_.dataRows(), expected,
                                  core::currentJournalPath(programFolder_), createFolder, lockWait_);
@@ -422,7 +408,7 @@ SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     if (partial_ && partial_->path == path)
         partial_.reset();
     // Its bytes become the base of the next merge.
-    remember(path, true, done.fingerprint, done.written, std::move(done.bytes));
+    remember(path, true, done.fingerprint, std::move(done.bytes));
     if (!done.unkeptBackup.isEmpty())
         return Saved{QStringLiteral("Журнал %1 сохранён, но прежнюю версию не удалось сохранить "
                                     "в папке %2:\n%3")

@@ -146,15 +146,14 @@ public:
 
 private:
     struct Reading {
-        enum Kind { Whole, WithoutNulBytes, Failed };
+        enum Kind { Whole, Failed };
         Kind kind = Whole;
-        QString cause;       // why it failed, when known
-        QString notice = {}; // what the user should know of a whole read
+        // Failed: why, when known; Whole: what the user should know of the read.
+        QString message;
     };
     // The version of a file this copy knows: the file as it was when last opened or saved here.
     struct KnownVersion {
         bool existed = false;
-        core::FileIdentity identity;
         QByteArray fingerprint; // empty when the file was read only in part
         // Its bytes then, the base of a merge; none when the grid did not hold it whole.
         std::optional<QByteArray> bytes;
@@ -175,10 +174,9 @@ private:
     };
 
     Reading readIntoGrid(const QString& path, const core::Opened& file);
-    // What this copy saw of the file: whether it was there, its fingerprint (empty when it could
-    // not be read) and identity.
+    // What this copy saw of the file: whether it was there, and its fingerprint (empty when it
+    // could not be read).
     void remember(const QString& path, bool existed, const QByteArray& fingerprint = {},
-                  const core::FileIdentity& identity = {},
                   std::optional<QByteArray> bytes = std::nullopt);
     KnownVersion* knownVersion(const QString& path);
     QString pathFor(const QString& archiveName) const;
@@ -186,8 +184,6 @@ private:
     OpenResult open(const QString& path, const QString& failureMessage,
                     const std::function<Reading()>& read);
     Reading failedReading(const QString& path);
-    static OpenResult resultOf(const Reading& reading, const QString& path,
-                               const QString& failureMessage);
     SaveResult saveGridTo(const QString& path, bool createFolder, bool hold);
     std::optional<QString> refusalToSave(const QString& path) const;
     SaveResult replaceFile(const QString& path, bool createFolder);

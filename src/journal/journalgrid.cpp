@@ -7,7 +7,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 

@@ -1,6 +1,5 @@
 #include "journal/journalsearch.h"
 
-#include "core/foldertree.h"
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
 #include "core/journalpaths.h"
@@ -8,15 +7,11 @@
 
 #include <QFile>
 #include <algorithm>
+#include <tuple>
 
 namespace journal {
 
 namespace {
-
-// "Открыть журнал" refuses files too large for the memory, so no row of them can be shown.
-bool fitsMemory(qint64 size) {
-    return core::memoryToOpen(size) <= core::availableMemory();
-}
 
 // A cell never holds ";", a line end or NUL, and no other character folds to one of them.
 bool fitsInCell(const QString& folded) {
@@ -47,9 +42,30 @@ std::vector<JournalFile> archiveFiles(const QString& programFolder) {
     return files;
 }
 
+QStringList listArchives(const QString& programFolder) {
+    std::vector<JournalFile> archives = archiveFiles(programFolder);
+    // Only those "Загрузить архив" would open by the name typed.
+    std::erase_if(archives, [](const JournalFile& archive) {
+        const QString& name = archive.journal;
+        return name.isEmpty() || core::archiveName(name) != name || core::archiveNameRefusal(name);
+    });
+    // The newest first; archives of the same time by name.
+    std::sort(archives.begin(), archives.end(), [](const JournalFile& a, const JournalFile& b) {
+        const timespec& x = a.identity.modified;
+        const timespec& y = b.identity.modified;
+        return std::tie(y.tv_sec, y.tv_nsec, a.journal) < std::tie(x.tv_sec, x.tv_nsec, b.journal);
+    });
+    QStringList names;
+    names.reserve(qsizetype(archives.size()));
+    for (const JournalFile& archive : archives)
+        names << archive.journal;
+    return names;
+}
+
 std::optional<QList<QStringList>> journalRows(const core::FolderTree& folder, const QString& path) {
     const core::Opened opened = folder.openForReading(path);
-    if (!opened.ok() || !fitsMemory(opened.info.st_size))
+    // "Открыть журнал" refuses files too large for the memory, so no row of them can be shown.
+    if (!opened.ok() || core::memoryToOpen(opened.info.st_size) > core::availableMemory())
         return std::nullopt;
     std::optional<core::FileRead> read = core::readJournalFile(opened.handle.fd());
     if (!read)

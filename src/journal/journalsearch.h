@@ -37,6 +37,11 @@ struct JournalFile {
 // file is none), sorted by name.
 std::vector<JournalFile> archiveFiles(const QString& programFolder);
 
+// The archives "Загрузить архив" can open, newest first: the names of archiveFiles() that a typed
+// answer would give (upper case, an acceptable archive name). Files modified at the same moment
+// come in name order. No Archive folder, or one that cannot be read, lists none.
+QStringList listArchives(const QString& programFolder);
+
 // The rows of the file as the search reads them, as "Открыть журнал" does (up to where the reader
 // stops); none when the file is left out: no regular file, too large to open, or unreadable.
 std::optional<QList<QStringList>> journalRows(const core::FolderTree& folder, const QString& path);

@@ -4,6 +4,7 @@
 #include <QSet>
 #include <algorithm>
 #include <numeric>
+#include <ranges>
 #include <unordered_map>
 
 namespace journal {
@@ -82,10 +83,8 @@ int freeColumnNear(const Side& side, const std::vector<bool>& taken, int expecte
 } // namespace
 
 bool Side::columnEmpty(int col) const {
-    for (int r = 0; r < rows; ++r)
-        if (!cell(r, col).isEmpty())
-            return false;
-    return true;
+    return std::ranges::all_of(std::views::iota(0, rows),
+                               [&](int r) { return cell(r, col).isEmpty(); });
 }
 
 std::vector<int> matchColumns(const Side& base, const Side& side,

@@ -25,17 +25,7 @@ QString cellName(const model::GridModel& grid, const core::CellPosition& cell) {
                : QStringLiteral("строка %1, «%2»").arg(QString::number(cell.row + 1), caption);
 }
 
-} // namespace
-
-std::vector<core::CellPosition> unstorableCells(const model::GridModel& grid) {
-    std::vector<core::CellPosition> cells;
-    for (int r = 0; r < grid.rowCount(); ++r)
-        for (int c = 0; c < std::min(grid.columnCount(), core::FileColumns); ++c)
-            if (unstorable(grid.cell(r, c)))
-                cells.push_back({r, c});
-    return cells;
-}
-
+// The question naming those cells (the first five, then how many more).
 QString unstorableCellsQuestion(const model::GridModel& grid,
                                 const std::vector<core::CellPosition>& cells) {
     QStringList named;
@@ -47,6 +37,17 @@ QString unstorableCellsQuestion(const model::GridModel& grid,
     return QStringLiteral("В ячейках есть знаки, которые файл журнала не хранит («;» и перевод "
                           "строки): %1. Заменить «;» на «,» и перевод строки на пробел?")
         .arg(list);
+}
+
+} // namespace
+
+std::vector<core::CellPosition> unstorableCells(const model::GridModel& grid) {
+    std::vector<core::CellPosition> cells;
+    for (int r = 0; r < grid.rowCount(); ++r)
+        for (int c = 0; c < std::min(grid.columnCount(), core::FileColumns); ++c)
+            if (unstorable(grid.cell(r, c)))
+                cells.push_back({r, c});
+    return cells;
 }
 
 QString storableText(QStringView text) {

@@ -22,9 +22,6 @@ namespace journal {
 
 // The written cells (rows from 1, columns 0 .. 7) holding ";", CR or LF, row by row.
 std::vector<core::CellPosition> unstorableCells(const model::GridModel& grid);
-// The question naming those cells (the first five, then how many more).
-QString unstorableCellsQuestion(const model::GridModel& grid,
-                                const std::vector<core::CellPosition>& cells);
 // The text with each ";" made "," and each line end (CR LF, CR or LF) a blank.
 QString storableText(QStringView text);
 
