@@ -174,7 +174,7 @@ void JournalWindow::createGrid() {
     // A character typed on the grid: the current cell's edit begins with it, as a click begins one.
     connect(gridView_, &GridView::typed, this, [this](const QString& text) {
         editClickedCell();
-        edits_->typeOver(text);
+        edits_->editor().typeOver(text);
     });
 }
 
