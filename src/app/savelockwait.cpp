@@ -14,8 +14,6 @@ constexpr qint64 QuietWaitMs = 400;
 
 } // namespace
 
-SaveLockWait::SaveLockWait(QWidget& window) : window_(window) {}
-
 SaveLockWait::~SaveLockWait() {
     delete line_.data();
 }
