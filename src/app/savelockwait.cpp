@@ -14,6 +14,8 @@ constexpr qint64 QuietWaitMs = 400;
 
 } // namespace
 
+SaveLockWait::SaveLockWait(QWidget& window) : window_(window) {}
+
 SaveLockWait::~SaveLockWait() {
     delete line_.data();
 }

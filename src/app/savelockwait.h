@@ -17,7 +17,7 @@ class BusyCursor;
 // for one save; all of it goes when the object does.
 class SaveLockWait {
 public:
-    explicit SaveLockWait(QWidget& window) : window_(window) {}
+    explicit SaveLockWait(QWidget& window);
     ~SaveLockWait();
     SaveLockWait(const SaveLockWait&) = delete;
     SaveLockWait& operator=(const SaveLockWait&) = delete;
