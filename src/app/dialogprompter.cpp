@@ -172,8 +172,7 @@ ConflictDialog::ConflictDialog(const QString& fileName,
     QPushButton* save =
         buttons->addButton(QStringLiteral("Сохранить"), QDialogButtonBox::AcceptRole);
     save->setObjectName(QStringLiteral("CmdSaveMerged"));
-    QPushButton* cancel =
-        buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    QPushButton* cancel = buttons->addButton(Cancel, QDialogButtonBox::RejectRole);
     cancel->setObjectName(QStringLiteral("CmdCancelMerge"));
     save->setDefault(true);
     const auto chooseAll = [this](bool theirs) {
