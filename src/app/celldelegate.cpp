@@ -52,25 +52,16 @@ void CellDelegate::open(CellEditor::Start start) {
 }
 
 // The view asks the delegate to store and close; it stores through setModelData.
-void CellDelegate::close(bool store) {
+void CellDelegate::commit() {
     if (!editor_->isOpen())
         return;
-    if (store)
-        Q_EMIT commitData(editor_);
-    Q_EMIT closeEditor(editor_, store ? NoHint : RevertModelCache);
-}
-
-void CellDelegate::commit() {
-    close(true);
+    Q_EMIT commitData(editor_);
+    Q_EMIT closeEditor(editor_, NoHint);
 }
 
 void CellDelegate::drop() {
-    close(false);
-}
-
-void CellDelegate::typeOver(const QString& text) {
     if (editor_->isOpen())
-        editor_->typeOver(text);
+        Q_EMIT closeEditor(editor_, RevertModelCache);
 }
 
 QWidget* CellDelegate::createEditor(QWidget*, const QStyleOptionViewItem&,

@@ -63,8 +63,6 @@ public:
     void commit();
     // Closes the editor; the cell keeps the text it had.
     void drop();
-    // The first keys of an edit: the open editor's text becomes `text`.
-    void typeOver(const QString& text);
 
     // The numbers already registered are marked, and the tooltip of such a cell (by row and
     // column) says where.
@@ -118,7 +116,6 @@ private:
     // Tab, Shift+Tab: the next cell of the row, or the first of the next row past the last column
     // (the last of the previous row before the first).
     void editNeighbour(int columns);
-    void close(bool store);
 
     model::GridModel& grid_;
     GridView& view_;

@@ -33,6 +33,8 @@ void CellEditor::placeOver(const QRect& cellArea) {
 }
 
 void CellEditor::typeOver(const QString& typed) {
+    if (!isOpen())
+        return;
     clear();
     insert(typed); // through the validator, as a key is
 }

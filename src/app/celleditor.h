@@ -25,7 +25,7 @@ public:
     void placeOver(const QRect& cellArea);
     // The edit is over: the editor belongs to no cell.
     void clearCell() { cell_ = QPersistentModelIndex(); }
-    // Replaces the text with what was typed, as the first keys of an edit do.
+    // The first keys of an edit: an open editor's text becomes what was typed.
     void typeOver(const QString& typed);
     // The editor is never too narrow for this text (a date, in a date column), whatever it holds.
     void setRoomFor(const QString& text) { roomFor_ = text; }

@@ -14,29 +14,35 @@
 
 namespace app {
 
-CommandButton::CommandButton(const QString& caption, QWidget* parent)
-    : QPushButton(caption, parent) {
-    setFont(printing::msSansSerif(8.25, true));
-    setStyleSheet(QStringLiteral(
-        "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
-        "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
-        "QPushButton:focus { border: 2px solid black; }"));
-}
-
-void CommandButton::paintEvent(QPaintEvent*) {
-    QStylePainter painter(this);
-    QStyleOptionButton option;
-    initStyleOption(&option);
-    const QString caption = option.text;
-    option.text.clear();
-    painter.drawControl(QStyle::CE_PushButton, option);
-    const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
-    painter.setPen(option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
-                                        QPalette::ButtonText));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
-}
-
 namespace {
+
+// A command button of the window: bold, grey with a black border while it has the focus, its
+// caption wrapping onto a second line when it is wider than the button, as the narrow buttons
+// need.
+class CommandButton : public QPushButton {
+public:
+    CommandButton(const QString& caption, QWidget* parent) : QPushButton(caption, parent) {
+        setFont(printing::msSansSerif(8.25, true));
+        setStyleSheet(QStringLiteral(
+            "QPushButton { background-color: rgb(224, 224, 224); border: 1px solid gray; }"
+            "QPushButton:pressed { background-color: rgb(200, 200, 200); }"
+            "QPushButton:focus { border: 2px solid black; }"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        QStyleOptionButton option;
+        initStyleOption(&option);
+        const QString caption = option.text;
+        option.text.clear();
+        painter.drawControl(QStyle::CE_PushButton, option);
+        const QRect area = style()->subElementRect(QStyle::SE_PushButtonContents, &option, this);
+        painter.setPen(option.palette.color(isEnabled() ? QPalette::Active : QPalette::Disabled,
+                                            QPalette::ButtonText));
+        painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, caption);
+    }
+};
 
 // "Обмен" keeps this distance to "Выход" and to the window's right edge.
 constexpr int ExchangeGap = 60;

@@ -1,6 +1,7 @@
 #include "app/exportcontroller.h"
 
 #include "app/busycursor.h"
+#include "app/celldelegate.h"
 #include "app/filechooser.h"
 #include "app/gridview.h"
 #include "app/journaldocument.h"
@@ -22,17 +23,17 @@ namespace app {
 ExportController::ExportController(QWidget& window, const model::GridModel& grid,
                                    const model::RegisterState& watch, const GridView& view,
                                    const SummaryBar& summary, const JournalDocument& document,
-                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter)
+                                   CellDelegate& edits, std::shared_ptr<FileChooser> files,
+                                   core::Prompter& prompter)
     : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view), summary_(summary),
       document_(document), files_(std::move(files)), prompter_(prompter),
       action_(addShortcut(window, "ActExport", {QKeySequence(Qt::ControlModifier | Qt::Key_E)},
-                          this, &ExportController::exportShownRows)) {
+                          this, edits.command(this, &ExportController::exportShownRows))) {
     action_->setText(QStringLiteral("Экспорт…"));
     action_->setToolTip(QStringLiteral("Записать показанные строки в файл .xlsx или .ods"));
 }
 
 void ExportController::exportShownRows() {
-    Q_EMIT aboutToExport();
     const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
                                   .filePath(document_.shown().fileBase() + u".xlsx");

@@ -17,6 +17,7 @@ class RegisterState;
 
 namespace app {
 
+class CellDelegate;
 class FileChooser;
 class GridView;
 class JournalDocument;
@@ -29,22 +30,18 @@ class ExportController : public QObject {
     Q_OBJECT
 public:
     // The action goes on `window`, so that its shortcut works anywhere in it. `summary` holds the
-    // row filter.
+    // row filter. An open cell edit is stored (through `edits`) before anything is read.
     ExportController(QWidget& window, const model::GridModel& grid,
                      const model::RegisterState& watch, const GridView& view,
                      const SummaryBar& summary, const JournalDocument& document,
-                     std::shared_ptr<FileChooser> files, core::Prompter& prompter);
+                     CellDelegate& edits, std::shared_ptr<FileChooser> files,
+                     core::Prompter& prompter);
 
     QAction& action() { return *action_; }
 
-public Q_SLOTS:
+private:
     void exportShownRows();
 
-Q_SIGNALS:
-    // Before anything is read: the window stores an open cell edit.
-    void aboutToExport();
-
-private:
     QWidget& window_;
     const model::GridModel& grid_;
     const model::RegisterState& watch_;

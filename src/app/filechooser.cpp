@@ -14,8 +14,9 @@ QString suffixOf(const QString& filter) {
     return pattern.match(filter).captured(1);
 }
 
-// Our own words for the dialog's labels and buttons, whatever Qt's translations hold.
-void speakRussian(QFileDialog& dialog, const QString& accept) {
+// Shows the dialog in our own words for its labels and buttons, whatever Qt's translations hold;
+// the path chosen, or an empty text after Cancel.
+QString askInRussian(QFileDialog& dialog, const QString& accept) {
     dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
     dialog.setLabelText(QFileDialog::FileName, dialog.fileMode() == QFileDialog::Directory
                                                    ? QStringLiteral("Папка:")
@@ -23,10 +24,6 @@ void speakRussian(QFileDialog& dialog, const QString& accept) {
     dialog.setLabelText(QFileDialog::FileType, QStringLiteral("Тип файлов:"));
     dialog.setLabelText(QFileDialog::Accept, accept);
     dialog.setLabelText(QFileDialog::Reject, QStringLiteral("Отмена"));
-}
-
-// The path chosen, or an empty text after Cancel.
-QString pathChosen(QFileDialog& dialog) {
     return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
 }
 
@@ -44,11 +41,10 @@ QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
         if (suffixOf(filter) == suggestedSuffix)
             dialog.selectNameFilter(filter);
     dialog.setDefaultSuffix(suffixOf(dialog.selectedNameFilter()));
-    speakRussian(dialog, QStringLiteral("Сохранить"));
     QObject::connect(
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
-    return pathChosen(dialog);
+    return askInRussian(dialog, QStringLiteral("Сохранить"));
 }
 
 QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
@@ -58,8 +54,7 @@ QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    speakRussian(dialog, QStringLiteral("Открыть"));
-    return pathChosen(dialog);
+    return askInRussian(dialog, QStringLiteral("Открыть"));
 }
 
 QString DialogFileChooser::folderName(QWidget* parent, const QString& title,
@@ -69,8 +64,7 @@ QString DialogFileChooser::folderName(QWidget* parent, const QString& title,
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    speakRussian(dialog, QStringLiteral("Выбрать"));
-    return pathChosen(dialog);
+    return askInRussian(dialog, QStringLiteral("Выбрать"));
 }
 
 } // namespace app

@@ -11,12 +11,13 @@
 
 namespace app {
 
-FolderController::FolderController(QWidget& window, Window hooks,
+FolderController::FolderController(QWidget& window, const QString& currentFolder,
+                                   std::function<bool()> mayLeave,
                                    std::shared_ptr<FileChooser> files, core::Prompter& prompter,
                                    QSettings* settings)
-    : QObject(&window), window_(window), hooks_(std::move(hooks)), files_(std::move(files)),
-      prompter_(prompter), settings_(settings),
-      action_(new QAction(QStringLiteral("Папка журналов…"), this)) {
+    : QObject(&window), window_(window), currentFolder_(currentFolder),
+      mayLeave_(std::move(mayLeave)), files_(std::move(files)), prompter_(prompter),
+      settings_(settings), action_(new QAction(QStringLiteral("Папка журналов…"), this)) {
     action_->setObjectName(QStringLiteral("ActFolder"));
     action_->setToolTip(QStringLiteral("Выбрать папку, где лежат thisyear.csv, Archive и Backup, "
                                        "например общую папку сервисного центра"));
@@ -25,7 +26,7 @@ FolderController::FolderController(QWidget& window, Window hooks,
 
 void FolderController::ask() {
     const QString chosen =
-        files_->folderName(&window_, QStringLiteral("Папка журналов"), hooks_.currentFolder());
+        files_->folderName(&window_, QStringLiteral("Папка журналов"), currentFolder_);
     if (chosen.isEmpty())
         return;
     const QString folder = QDir::cleanPath(QDir(chosen).absolutePath());
@@ -33,11 +34,11 @@ void FolderController::ask() {
         prompter_.message(*refusal);
         return;
     }
-    if (folder == hooks_.currentFolder() || !hooks_.mayLeave())
+    if (folder == currentFolder_ || !mayLeave_())
         return;
     if (settings_)
         settings_->setValue(journalFolderKey(), folder);
-    hooks_.switchTo(folder);
+    Q_EMIT folderChosen(folder);
 }
 
 QStringList withoutFolderArgument(const QStringList& arguments, QString* folder) {

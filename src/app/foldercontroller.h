@@ -29,24 +29,25 @@ inline QString journalFolderKey() {
 class FolderController : public QObject {
     Q_OBJECT
 public:
-    struct Window {
-        // Asked before the journal on screen goes (its unsaved changes); false keeps everything.
-        std::function<bool()> mayLeave;
-        // Makes the window work on that folder.
-        std::function<void(const QString& folder)> switchTo;
-        std::function<QString()> currentFolder;
-    };
-    FolderController(QWidget& window, Window hooks, std::shared_ptr<FileChooser> files,
-                     core::Prompter& prompter, QSettings* settings);
+    // `currentFolder` is the window's, read at each use. `mayLeave` is asked before the journal
+    // on screen goes (its unsaved changes); false keeps everything.
+    FolderController(QWidget& window, const QString& currentFolder, std::function<bool()> mayLeave,
+                     std::shared_ptr<FileChooser> files, core::Prompter& prompter,
+                     QSettings* settings);
 
     QAction& action() { return *action_; }
+
+Q_SIGNALS:
+    // The window is to work on that folder.
+    void folderChosen(const QString& folder);
 
 private:
     // The folder dialog, then the folder chosen is checked and taken.
     void ask();
 
     QWidget& window_;
-    Window hooks_;
+    const QString& currentFolder_;
+    std::function<bool()> mayLeave_;
     std::shared_ptr<FileChooser> files_;
     core::Prompter& prompter_;
     QSettings* settings_;

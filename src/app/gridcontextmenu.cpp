@@ -22,6 +22,19 @@ QString withKeys(const QString& caption, const QKeySequence& keys) {
     return keys.isEmpty() ? caption : caption + u'\t' + keys.toString(QKeySequence::NativeText);
 }
 
+// Where the keys open the menu: over the current cell.
+QPoint currentCellCentre(const GridView& view) {
+    const int col = view.currentColumn();
+    if (const QModelIndex current = view.currentIndex(); current.isValid()) {
+        const QRect cell = view.visualRect(current);
+        if (view.viewport()->rect().intersects(cell))
+            return view.viewport()->mapToGlobal(cell.center());
+    }
+    const QHeaderView* header = view.horizontalHeader();
+    return header->mapToGlobal(
+        QPoint(std::max(0, header->sectionViewportPosition(col)) + 4, header->height() / 2));
+}
+
 } // namespace
 
 GridContextMenu::GridContextMenu(QWidget& window, GridView& view, editing::GridHistory& history,
@@ -97,18 +110,6 @@ void GridContextMenu::popUp(QPoint globalPosition) {
     menu_->popup(globalPosition);
 }
 
-QPoint GridContextMenu::currentCellCentre() const {
-    const int col = view_.currentColumn();
-    if (const QModelIndex current = view_.currentIndex(); current.isValid()) {
-        const QRect cell = view_.visualRect(current);
-        if (view_.viewport()->rect().intersects(cell))
-            return view_.viewport()->mapToGlobal(cell.center());
-    }
-    const QHeaderView* header = view_.horizontalHeader();
-    return header->mapToGlobal(
-        QPoint(std::max(0, header->sectionViewportPosition(col)) + 4, header->height() / 2));
-}
-
 // A right click on the grid (a context-menu event its viewport passes on), the Menu key or
 // Shift+F10, which Qt turns into no context-menu event.
 bool GridContextMenu::eventFilter(QObject* watched, QEvent* event) {
@@ -116,14 +117,14 @@ bool GridContextMenu::eventFilter(QObject* watched, QEvent* event) {
         const auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() != Qt::Key_F10 || key->modifiers() != Qt::ShiftModifier)
             return QObject::eventFilter(watched, event);
-        popUp(currentCellCentre());
+        popUp(currentCellCentre(view_));
         return true;
     }
     if (event->type() != QEvent::ContextMenu)
         return QObject::eventFilter(watched, event);
     const auto* request = static_cast<QContextMenuEvent*>(event);
     popUp(request->reason() == QContextMenuEvent::Mouse ? request->globalPos()
-                                                        : currentCellCentre());
+                                                        : currentCellCentre(view_));
     return true;
 }
 

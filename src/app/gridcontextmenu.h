@@ -29,21 +29,18 @@ public:
     GridContextMenu(QWidget& window, GridView& view, editing::GridHistory& history,
                     GridCommands& commands, CellDelegate& edits);
 
-    // Opens the menu there (on the screen) and returns at once; a click on an entry or
-    // elsewhere closes it.
-    void popUp(QPoint globalPosition);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Opens the menu there (on the screen) and returns at once; a click on an entry or
+    // elsewhere closes it.
+    void popUp(QPoint globalPosition);
     void addEntry(const char* name, const QString& caption, const char* windowAction);
     template <typename Function>
     void addEntry(const char* name, const QString& caption, const QKeySequence& keys,
                   Function function);
     QAction* windowAction(const char* name) const;
-    // Where the keys open the menu: over the current cell.
-    QPoint currentCellCentre() const;
 
     QWidget& window_;
     GridView& view_;

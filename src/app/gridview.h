@@ -9,7 +9,7 @@ class GridModel;
 namespace app {
 
 // Shows the journal grid, the captions as the table's header. The current cell and the
-// selection are those of Qt's selection model; places and sizes the window lays out are in twips.
+// selection are those of Qt's selection model.
 //
 // A left click on a cell makes it current and is a click (clicked()); a click on the empty area
 // below the rows or right of the columns works on the current cell. A left click on a caption is

@@ -61,6 +61,14 @@ QString anchorOf(const QString& heading) {
     return anchor;
 }
 
+// The heading a link's anchor ("#резервные-копии") names in the guide; empty when none.
+QString headingOf(const QTextDocument& guide, const QString& anchor) {
+    for (QTextBlock b = guide.begin(); b.isValid(); b = b.next())
+        if (b.blockFormat().headingLevel() > 0 && anchorOf(b.text()) == anchor)
+            return b.text();
+    return {};
+}
+
 } // namespace
 
 HelpWindow::HelpWindow(QWidget* parent)
@@ -77,7 +85,7 @@ HelpWindow::HelpWindow(QWidget* parent)
         if (link.scheme() == QLatin1String("http") || link.scheme() == QLatin1String("https"))
             QDesktopServices::openUrl(link);
         else if (link.path().isEmpty() && link.hasFragment())
-            showSection(headingOf(link.fragment()));
+            showSection(headingOf(*text_->document(), link.fragment()));
     });
     text_->setAccessibleName(QStringLiteral("Руководство механика"));
     find_->setObjectName(QStringLiteral("TxtHelpFind"));
@@ -122,13 +130,6 @@ void HelpWindow::showSection(const QString& heading) {
     text_->setTextCursor(QTextCursor(block));
     QAbstractTextDocumentLayout* layout = text_->document()->documentLayout();
     text_->verticalScrollBar()->setValue(int(layout->blockBoundingRect(block).top()));
-}
-
-QString HelpWindow::headingOf(const QString& anchor) const {
-    for (QTextBlock b = text_->document()->begin(); b.isValid(); b = b.next())
-        if (b.blockFormat().headingLevel() > 0 && anchorOf(b.text()) == anchor)
-            return b.text();
-    return {};
 }
 
 QString HelpWindow::shownSection() const {

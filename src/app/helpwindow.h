@@ -20,16 +20,13 @@ public:
 
     // The guide's section about the control of that object name; empty for the guide's start.
     static QString sectionFor(const QString& objectName);
-
     // Shows the section under that heading at the top; the guide's start when there is none.
     void showSection(const QString& heading);
     QString shownSection() const;
-    void findNext();
 
 private:
+    void findNext();
     void highlightAll(const QString& text);
-    // The heading a link's anchor ("#резервные-копии") names; empty when none.
-    QString headingOf(const QString& anchor) const;
 
     QTextBrowser* text_;
     QLineEdit* find_;

@@ -1,6 +1,7 @@
 #include "app/importcontroller.h"
 
 #include "app/busycursor.h"
+#include "app/celldelegate.h"
 #include "app/filechooser.h"
 #include "app/journaldocument.h"
 #include "app/shortcuts.h"
@@ -20,19 +21,18 @@ constexpr int ProblemsShown = 10;
 
 } // namespace
 
-ImportController::ImportController(QWidget& window, JournalDocument& document,
+ImportController::ImportController(QWidget& window, JournalDocument& document, CellDelegate& edits,
                                    std::shared_ptr<FileChooser> files, core::Prompter& prompter)
     : QObject(&window), window_(window), document_(document), prompter_(prompter),
       files_(std::move(files)) {
     setObjectName(QStringLiteral("ImportController"));
     action_ = addShortcut(window, "ActImport", {QKeySequence(Qt::CTRL | Qt::Key_I)}, this,
-                          &ImportController::import);
+                          edits.command(this, &ImportController::import));
     action_->setText(QStringLiteral("Импорт…"));
     action_->setToolTip(QStringLiteral("Импорт из электронной таблицы (.xlsx, .ods, .csv)"));
 }
 
 void ImportController::import() {
-    Q_EMIT aboutToImport();
     if (!document_.mayReplace())
         return;
     const QString path = files_->openFileName(

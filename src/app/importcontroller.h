@@ -12,6 +12,7 @@ class Prompter;
 
 namespace app {
 
+class CellDelegate;
 class FileChooser;
 class JournalDocument;
 
@@ -25,21 +26,19 @@ class JournalDocument;
 class ImportController : public QObject {
     Q_OBJECT
 public:
-    // The file is chosen with `files` (Qt's own file dialog in Russian, in the program).
-    ImportController(QWidget& window, JournalDocument& document, std::shared_ptr<FileChooser> files,
-                     core::Prompter& prompter);
+    // The file is chosen with `files` (Qt's own file dialog in Russian, in the program). An open
+    // cell edit is stored (through `edits`) before anything is asked.
+    ImportController(QWidget& window, JournalDocument& document, CellDelegate& edits,
+                     std::shared_ptr<FileChooser> files, core::Prompter& prompter);
 
     QAction& action() { return *action_; }
 
-public Q_SLOTS:
-    void import();
-
 Q_SIGNALS:
-    // Before anything is asked: an open cell edit is to be stored.
-    void aboutToImport();
     void imported();
 
 private:
+    void import();
+
     QWidget& window_;
     JournalDocument& document_;
     core::Prompter& prompter_;

@@ -55,8 +55,6 @@ JournalDocument::JournalDocument(QWidget& window, journal::JournalFiles& files,
       state_(state), prompter_(prompter), journalFolder_(journalFolder) {
     connect(&history_, &editing::GridHistory::cleanChanged, this,
             [this](bool clean) { window_.setWindowModified(!clean); });
-    connect(this, &JournalDocument::opened, this, &JournalDocument::showTitle);
-    connect(this, &JournalDocument::saved, this, &JournalDocument::showTitle);
     showTitle();
 }
 
@@ -74,6 +72,7 @@ void JournalDocument::open(const ShownJournal& journal) {
     state_.settle();
     // A journal that could not be read is not the one on screen: the title names none.
     shown_ = result.nothingRead ? ShownJournal{} : journal;
+    showTitle();
     Q_EMIT opened();
     tell(result.message);
 }
@@ -242,7 +241,7 @@ bool JournalDocument::write(const QString& archiveName) {
         shown_ = ShownJournal::currentYear();
     if (isOnScreen(archiveName)) {
         history_.markClean();
-        Q_EMIT saved();
+        showTitle();
     }
     tell(merged.any() ? mergedMessage(archiveName, merged) +
                             (written->note.isEmpty() ? QString() : u"\n\n" + written->note)

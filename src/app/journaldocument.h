@@ -77,7 +77,6 @@ Q_SIGNALS:
     void aboutToOpen();
     // A journal was read into the grid (or nothing could be, and the grid holds none).
     void opened();
-    void saved();
     // "Сохранить как" wrote the journal on screen into the archive of that name.
     void archiveSaved(const QString& name);
 

@@ -174,7 +174,7 @@ void JournalWindow::createGrid() {
     // A character typed on the grid: the current cell's edit begins with it, as a click begins one.
     connect(gridView_, &GridView::typed, this, [this](const QString& text) {
         editClickedCell();
-        edits_->typeOver(text);
+        edits_->editor().typeOver(text);
     });
 }
 
@@ -339,24 +339,21 @@ void JournalWindow::createPrinting() {
 // The menu of "Обмен", right of "Выход": the exchange with spreadsheets, "Импорт…" and
 // "Экспорт…", each with its shortcut on the window, then the journal folder.
 void JournalWindow::createExchange() {
-    auto* importer = new ImportController(*this, *document_, services_.files, *services_.prompter);
+    auto* importer =
+        new ImportController(*this, *document_, *edits_, services_.files, *services_.prompter);
     auto* exporter = new ExportController(*this, *grid_, *state_, *gridView_, *summary_, *document_,
-                                          services_.files, *services_.prompter);
+                                          *edits_, services_.files, *services_.prompter);
     QMenu* items = exchangeButton(*this)->menu();
     items->addAction(&importer->action());
     items->addAction(&exporter->action());
-    connect(importer, &ImportController::aboutToImport, edits_, &CellDelegate::commit);
-    connect(exporter, &ExportController::aboutToExport, edits_, &CellDelegate::commit);
     connect(importer, &ImportController::imported, this, [this] {
         exit_->markModified();
         gridView_->showFirstColumn();
     });
-    auto* folders =
-        new FolderController(*this,
-                             {edits_->command(document_, &JournalDocument::mayReplace),
-                              [this](const QString& folder) { switchFolder(folder); },
-                              [this] { return services_.journalFolder; }},
-                             services_.files, *services_.prompter, services_.settings.get());
+    auto* folders = new FolderController(
+        *this, services_.journalFolder, edits_->command(document_, &JournalDocument::mayReplace),
+        services_.files, *services_.prompter, services_.settings.get());
+    connect(folders, &FolderController::folderChosen, this, &JournalWindow::switchFolder);
     items->addSeparator();
     items->addAction(&folders->action());
 }

@@ -130,8 +130,6 @@ bool LineCompletion::eventFilter(QObject* watched, QEvent* event) {
         return (event->type() == QEvent::KeyPress &&
                 listKey(static_cast<const QKeyEvent&>(*event))) ||
                QObject::eventFilter(watched, event);
-    if (watched != &line_)
-        return QObject::eventFilter(watched, event);
     switch (event->type()) {
     case QEvent::KeyPress: {
         const auto& key = static_cast<const QKeyEvent&>(*event);

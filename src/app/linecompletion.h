@@ -37,13 +37,10 @@ public:
 
     // The text as typed, without a proposal pending after it.
     QString typedText() const;
-    bool hasProposal() const;
     // Takes a pending proposal: the line holds the value as the column spells it.
     void accept();
     // Forgets a pending proposal, leaving the text as it is.
     void reset() { proposal_.clear(); }
-    // Alt+Down: the list of matches; false when there are none.
-    bool showList();
 
 Q_SIGNALS:
     // The completion set the line's text (a proposal taken, a value chosen from the list), which
@@ -54,6 +51,9 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool hasProposal() const;
+    // Alt+Down: the list of matches; false when there are none.
+    bool showList();
     void propose(const QString& text);
     void choose(const QString& value);
     bool listKey(const QKeyEvent& key);

@@ -26,9 +26,17 @@ RepeatController::RepeatController(QWidget& window, RepeatWiring wiring, QString
     timer->setInterval(ArchiveCheckMs);
     connect(timer, &QTimer::timeout, this, &RepeatController::refreshArchives);
     timer->start();
-    connect(&wiring.document, &JournalDocument::opened, this, &RepeatController::journalOpened);
-    connect(&wiring.document, &JournalDocument::archiveSaved, this,
-            &RepeatController::archiveSaved);
+    // Once a journal is shown: the first look at many archives takes a moment, and the open
+    // must not wait for it.
+    connect(&wiring.document, &JournalDocument::opened, this, [this] {
+        writtenFromScreen_.clear();
+        QTimer::singleShot(ArchiveLookAfterOpenMs, this, &RepeatController::refreshArchives);
+    });
+    connect(&wiring.document, &JournalDocument::archiveSaved, this, [this](const QString& name) {
+        if (!writtenFromScreen_.contains(name))
+            writtenFromScreen_ << name;
+        refreshArchives();
+    });
 }
 
 QString RepeatController::whereAlso(int row, int col) const {
@@ -42,19 +50,6 @@ QString RepeatController::whereAlso(int row, int col) const {
     for (int& number : numbers)
         ++number;
     return journal::alreadyThereText(numbers, archives_.places(*kind, fingerprint));
-}
-
-// Once the journal is shown: the first look at many archives takes a moment, and the open
-// must not wait for it.
-void RepeatController::journalOpened() {
-    writtenFromScreen_.clear();
-    QTimer::singleShot(ArchiveLookAfterOpenMs, this, &RepeatController::refreshArchives);
-}
-
-void RepeatController::archiveSaved(const QString& name) {
-    if (!writtenFromScreen_.contains(name))
-        writtenFromScreen_ << name;
-    refreshArchives();
 }
 
 void RepeatController::refreshArchives() {

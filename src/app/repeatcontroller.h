@@ -52,22 +52,17 @@ public:
     // The shortcut (ActFindRepeat) and the timer (TimerArchiveNumbers) go on `window`.
     RepeatController(QWidget& window, RepeatWiring wiring, QString journalFolder);
 
-    // The tooltip of a number's cell: where else it stands, in the journal or the archives.
-    QString whereAlso(int row, int col) const;
-
-public Q_SLOTS:
-    // A journal was read into the grid: the archives, but the one on screen, are looked at.
-    void journalOpened();
-    // "Сохранить как" wrote that archive from the journal on screen: it is not looked at, and the
-    // others are looked at again.
-    void archiveSaved(const QString& name);
-    // Looks at the archives (a stat each) and marks what they hold.
-    void refreshArchives();
-    void toRepeat();
     // Another journal folder: its archives are the ones looked at (when the next journal opens).
     void setJournalFolder(const QString& folder) { archives_ = journal::ArchiveSerials(folder); }
 
 private:
+    // The tooltip of a number's cell: where else it stands, in the journal or the archives.
+    QString whereAlso(int row, int col) const;
+    // Looks at the archives (a stat each), but the one on screen and those written from it, and
+    // marks what they hold.
+    void refreshArchives();
+    void toRepeat();
+
     RepeatWiring wiring_;
     journal::ArchiveSerials archives_;
     // The archives "Сохранить как" wrote from the journal on screen since it was opened.

@@ -51,6 +51,21 @@ private:
     void updateToolTip() { setToolTip(shownText() != text() ? text() : QString()); }
 };
 
+namespace {
+
+// As wide as the filter's choice: its list opens as wide as its longest.
+int filterWidth(QComboBox* filter) {
+    QStyleOptionComboBox option;
+    option.initFrom(filter);
+    option.currentText = filter->currentText();
+    const QFontMetrics metrics = filter->fontMetrics();
+    const QSize text(metrics.boundingRect(option.currentText).width(), metrics.height() + 2);
+    filter->view()->setMinimumWidth(filter->sizeHint().width());
+    return filter->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, filter).width();
+}
+
+} // namespace
+
 SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
                        const model::RegisterState& watch)
     : QObject(&window), grid_(grid), view_(view), watch_(watch), summary_(new ElidedLabel(&window)),
@@ -88,7 +103,7 @@ void SummaryBar::place(int left, int right, int top, int bottom) {
 }
 
 void SummaryBar::layOut() {
-    const int width = std::min(filterWidth(), std::max(0, area_.width()));
+    const int width = std::min(filterWidth(filter_), std::max(0, area_.width()));
     // Down to the window's edge, and no further while the text has room.
     const int height = std::max(summary_->fontMetrics().height() + 2, area_.bottom() - area_.top());
     filter_->setGeometry(area_.right() + 1 - width, area_.top(), width,
@@ -96,16 +111,6 @@ void SummaryBar::layOut() {
     summary_->setGeometry(area_.left(), area_.top(), std::max(0, area_.width() - width - 8),
                           height);
     summary_->setWholeText(summary_->text());
-}
-
-int SummaryBar::filterWidth() const {
-    QStyleOptionComboBox option;
-    option.initFrom(filter_);
-    option.currentText = filter_->currentText();
-    const QFontMetrics metrics = filter_->fontMetrics();
-    const QSize text(metrics.boundingRect(option.currentText).width(), metrics.height() + 2);
-    filter_->view()->setMinimumWidth(filter_->sizeHint().width());
-    return filter_->style()->sizeFromContents(QStyle::CT_ComboBox, &option, text, filter_).width();
 }
 
 void SummaryBar::applyFilter() {

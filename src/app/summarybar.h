@@ -47,8 +47,6 @@ private:
     void applyFilter();
     void showSummary();
     void layOut();
-    // As wide as the filter's choice: its list opens as wide as its longest.
-    int filterWidth() const;
 
     model::GridModel& grid_;
     GridView& view_;

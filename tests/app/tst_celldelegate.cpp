@@ -34,7 +34,7 @@ private Q_SLOTS:
 
         view.setCurrentIndex(grid.index(0, 1));
         edits.open();
-        edits.typeOver(QStringLiteral("новое"));
+        edits.editor().typeOver(QStringLiteral("новое"));
         QCOMPARE(command(), QStringLiteral("новое"));
         QVERIFY(!edits.editor().isVisible());
         QCOMPARE(stored.size(), 1);
@@ -53,7 +53,7 @@ private Q_SLOTS:
         QCOMPARE(stored.size(), 1);
         QCOMPARE(history.stack().count(), steps);
         edits.open();
-        edits.typeOver(QStringLiteral("x"));
+        edits.editor().typeOver(QStringLiteral("x"));
         view.setCurrentIndex(grid.index(0, 0));
         QCOMPARE(grid.text(1, 1), QStringLiteral("x"));
         QCOMPARE(grid.text(0, 0), QStringLiteral("a1"));
@@ -64,14 +64,14 @@ private Q_SLOTS:
         QVERIFY(!edits.editor().isOpen());
         view.setCurrentIndex(grid.index(1, 0));
         edits.open();
-        edits.typeOver(QStringLiteral("y"));
+        edits.editor().typeOver(QStringLiteral("y"));
         edits.drop();
         edits.commit();
         QCOMPARE(grid.text(1, 0), QStringLiteral("a2"));
         // A slot with arguments, through a signal: it sees the edit stored too.
         connect(&view, &app::GridView::typed, this, edits.command(this, &TestCellDelegate::keep));
         edits.open();
-        edits.typeOver(QStringLiteral("w"));
+        edits.editor().typeOver(QStringLiteral("w"));
         grid_ = &grid;
         Q_EMIT view.typed(QStringLiteral("z"));
         QCOMPARE(kept_, QStringLiteral("z w"));
@@ -95,7 +95,7 @@ private Q_SLOTS:
         QCOMPARE(grid.text(0, 0), QStringLiteral("a;b\nc"));
         QCOMPARE(history.stack().count(), 0);
         edits.open();
-        edits.typeOver(QStringLiteral("x;y"));
+        edits.editor().typeOver(QStringLiteral("x;y"));
         edits.commit();
         QCOMPARE(grid.text(0, 0), QStringLiteral("xy"));
     }
