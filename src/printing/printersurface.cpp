@@ -16,6 +16,13 @@ constexpr int DeviceResolution = 1440;
 constexpr double PenPixelsPerInch = 600;
 constexpr double TwipsPerMillimetre = 1440 / 25.4;
 
+// A whole number as the printer writes it: a space in place of the sign of a non-negative
+// number, the digits, one space after them.
+QString printNumberText(int number) {
+    return (number < 0 ? QString::number(number) : QLatin1Char(' ') + QString::number(number)) +
+           QLatin1Char(' ');
+}
+
 } // namespace
 
 PrinterSurface::PrinterSurface(QPrinter& printer) : target_(&printer) {}
@@ -31,14 +38,14 @@ PrinterSurface::~PrinterSurface() {
 }
 
 bool PrinterSurface::startDocument() {
-    if (printer_ && !workDir_.isValid())
+    if (deliver_ && !workDir_.isValid())
         return false;
     ownLayout_ = target_->pageLayout();
 
     target_->setResolution(DeviceResolution);
     target_->setPageSize(QPageSize(QPageSize::A4));
     target_->setPageOrientation(QPageLayout::Landscape);
-    if (printer_)
+    if (deliver_)
         target_->setOutputFileName(workFile_);
     if (!painter_.begin(target_))
         return false;
@@ -90,26 +97,6 @@ void PrinterSurface::setFontName(const QString& face) {
         return;
     family_ = family;
     fonts_.clear();
-}
-
-void PrinterSurface::setFontSize(double points) {
-    points_ = points;
-}
-
-void PrinterSurface::setFontBold(bool bold) {
-    bold_ = bold;
-}
-
-void PrinterSurface::setDrawWidth(int pixels) {
-    drawWidth_ = pixels;
-}
-
-void PrinterSurface::setCurrentX(float twips) {
-    x_ = twips;
-}
-
-void PrinterSurface::setCurrentY(float twips) {
-    y_ = twips;
 }
 
 const PrinterSurface::SizedFont& PrinterSurface::fontAt(double points) {
@@ -169,9 +156,9 @@ bool PrinterSurface::endDoc() {
         return false;
     drawRules();
     const bool rendered = painter_.end();
-    if (!printer_)
+    if (!deliver_)
         return rendered;
-    const bool delivered = rendered && deliver_ && deliver_(workFile_);
+    const bool delivered = rendered && deliver_(workFile_);
     QFile::remove(workFile_);
     return delivered;
 }
@@ -180,10 +167,10 @@ void PrinterSurface::abortDoc() {
     rules_.clear();
     if (!painter_.isActive())
         return;
-    if (!printer_)
+    if (!deliver_)
         target_->abort();
     painter_.end();
-    if (printer_)
+    if (deliver_)
         QFile::remove(workFile_);
 }
 
