@@ -40,28 +40,23 @@ int nearest(double value) {
     return int(core::roundHalfEven(value));
 }
 
-// The left rule of the column after `column`, given the rule of `column` itself: columns 0 to 6
-// have fixed weights shared out over the grid's columns; later columns, and a one-column grid,
-// add nothing.
-int nextColumnRule(int rule, int column, int cols) {
-    static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
-    if (column >= int(Weights.size()) || cols < 2)
-        return rule;
-    const double weight = Weights[std::size_t(column)];
-    const double share = weight / (cols - 1);
-    const double correction = weight / ((cols - 1) * 4);
-    return nearest((rule + share) - correction);
-}
-
 // The vertical rules of a band in column units: element i is the left rule of column i, the
-// last element (index cols) the closing rule.
+// last element (index cols) the closing rule. Columns 0 to 6 have fixed weights shared out over
+// the grid's columns, which set the next rule that far right; later columns, and a one-column
+// grid, add nothing.
 std::vector<int> columnRules(int cols) {
-    std::vector<int> rules;
-    rules.reserve(std::size_t(cols) + 1);
-    int rule = FirstRule;
-    for (int column = 0; column <= cols; ++column) {
-        rules.push_back(rule);
-        rule = nextColumnRule(rule, column, cols);
+    static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
+    std::vector<int> rules{FirstRule};
+    for (int column = 0; column < cols; ++column) {
+        const int rule = rules.back();
+        if (column >= int(Weights.size()) || cols < 2) {
+            rules.push_back(rule);
+            continue;
+        }
+        const double weight = Weights[std::size_t(column)];
+        const double share = weight / (cols - 1);
+        const double correction = weight / ((cols - 1) * 4);
+        rules.push_back(nearest((rule + share) - correction));
     }
     return rules;
 }

@@ -16,13 +16,6 @@ constexpr int DeviceResolution = 1440;
 constexpr double PenPixelsPerInch = 600;
 constexpr double TwipsPerMillimetre = 1440 / 25.4;
 
-// A whole number as the printer writes it: a space in place of the sign of a non-negative
-// number, the digits, one space after them.
-QString printNumberText(int number) {
-    return (number < 0 ? QString::number(number) : QLatin1Char(' ') + QString::number(number)) +
-           QLatin1Char(' ');
-}
-
 } // namespace
 
 PrinterSurface::PrinterSurface(QPrinter& printer) : target_(&printer) {}
@@ -125,7 +118,8 @@ void PrinterSurface::print(const QString& text) {
 }
 
 void PrinterSurface::print(const QString& text, int number) {
-    print(text + printNumberText(number));
+    const QString digits = QString::number(number);
+    print(text + (number < 0 ? digits : QLatin1Char(' ') + digits) + QLatin1Char(' '));
 }
 
 void PrinterSurface::line(int x1, int y1, int x2, int y2) {

@@ -18,7 +18,7 @@ constexpr int QueueAnswerMs = 60000;
 // scheduler has accepted (or refused) the job. This and the choice of it in the providers is
 // all that is particular to the platform.
 bool submitToQueue(const QString& queue, const QString& title, const QString& document,
-                   QueueOptions options = {}) {
+                   QueueOptions options) {
     QProcess lp;
     lp.setProgram(QStringLiteral("lp"));
     QStringList arguments{QStringLiteral("-d"), queue,
@@ -124,11 +124,9 @@ std::unique_ptr<PageSurface> PdfFilePrinterProvider::open() {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setDocName(journalDocumentName());
-    const QString target = fileName_;
-    return started(
-        std::make_unique<PrinterSurface>(std::move(printer), [target](const QString& document) {
-            return copyInto(document, target);
-        }));
+    return started(std::make_unique<PrinterSurface>(
+        std::move(printer),
+        [target = fileName_](const QString& document) { return copyInto(document, target); }));
 }
 
 } // namespace printing
