@@ -38,8 +38,6 @@ public:
     // nothing delivered.
     explicit PrinterSurface(QPrinter& printer);
     ~PrinterSurface() override;
-    PrinterSurface(const PrinterSurface&) = delete;
-    PrinterSurface& operator=(const PrinterSurface&) = delete;
 
     // Starts the document, in landscape A4 as the journal is printed; false when the printer
     // cannot start it. Until setPaperSize() is called the surface still reports the page of
