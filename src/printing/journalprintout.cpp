@@ -4,7 +4,6 @@
 #include "core/rounding.h"
 #include "model/gridmodel.h"
 #include "printing/pagesurface.h"
-#include "printing/printprogress.h"
 #include "printing/printservices.h"
 #include "printing/textfit.h"
 
@@ -125,7 +124,6 @@ private:
     void thin() { surface_.setDrawWidth(ThinPen); }
     void ruleAcross(int line);
     void printBand(const QStringList& texts);
-    void columnRule(int col);
     void printInBand(int col, const QString& text);
 
     const model::GridModel& grid_;
@@ -270,20 +268,16 @@ void JournalLayout::printBand(const QStringList& texts) {
         columns_.limits = textLimits(columns_.rules);
     }
     for (int col = 0; col <= columns_.cols; ++col) {
-        columnRule(col);
+        // The rule left of the column is bold right of the first column and at the close.
+        if (col == 1 || col == columns_.cols)
+            bold();
+        else
+            thin();
+        const int x = columns_.rules[std::size_t(col)] * columnUnit_;
+        surface_.line(x, line_ * lineUnit_, x, (line_ + 1) * lineUnit_);
         if (col < texts.size())
             printInBand(col, texts[col]);
     }
-}
-
-// The rule left of column `col` in the row's band: bold right of the first column and at the close.
-void JournalLayout::columnRule(int col) {
-    if (col == 1 || col == columns_.cols)
-        bold();
-    else
-        thin();
-    const int x = columns_.rules[std::size_t(col)] * columnUnit_;
-    surface_.line(x, line_ * lineUnit_, x, (line_ + 1) * lineUnit_);
 }
 
 // A text that would run over the next rule is printed smaller, and on further lines down to the
