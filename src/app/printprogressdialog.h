@@ -1,6 +1,6 @@
 #pragma once
 
-#include "printing/printprogress.h"
+#include "printing/journalprintout.h"
 
 #include <QPointer>
 #include <memory>

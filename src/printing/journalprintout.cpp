@@ -4,7 +4,6 @@
 #include "core/rounding.h"
 #include "model/gridmodel.h"
 #include "printing/pagesurface.h"
-#include "printing/printprogress.h"
 #include "printing/printservices.h"
 #include "printing/textfit.h"
 
@@ -19,11 +18,6 @@ namespace {
 // The measures of the journal printout. The page is laid out in two units taken from its size:
 // the column unit (a hundredth of the page width) and the line unit (a fiftieth of its height).
 // Rules stand at whole multiples of them; texts start a fraction of a unit inside their band.
-
-struct PageUnits {
-    int column; // twips
-    int line;   // twips
-};
 
 // In column units.
 constexpr int FirstRule = 4; // left rule of the first column, start of the rules across
@@ -45,41 +39,36 @@ int nearest(double value) {
     return int(core::roundHalfEven(value));
 }
 
-// The left rule of the column after `column`, given the rule of `column` itself: columns 0 to 6
-// have fixed weights shared out over the grid's columns; later columns, and a one-column grid,
-// add nothing.
-int nextColumnRule(int rule, int column, int cols) {
-    static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
-    if (column >= int(Weights.size()) || cols < 2)
-        return rule;
-    const double weight = Weights[std::size_t(column)];
-    const double share = weight / (cols - 1);
-    const double correction = weight / ((cols - 1) * 4);
-    return nearest((rule + share) - correction);
-}
-
 // The vertical rules of a band in column units: element i is the left rule of column i, the
-// last element (index cols) the closing rule.
+// last element (index cols) the closing rule. Columns 0 to 6 have fixed weights shared out over
+// the grid's columns, which set the next rule that far right; later columns, and a one-column
+// grid, add nothing.
 std::vector<int> columnRules(int cols) {
-    std::vector<int> rules;
-    rules.reserve(std::size_t(cols) + 1);
-    int rule = FirstRule;
-    for (int column = 0; column <= cols; ++column) {
-        rules.push_back(rule);
-        rule = nextColumnRule(rule, column, cols);
+    static constexpr std::array<int, 7> Weights{94, 94, 64, 84, 74, 64, 64};
+    std::vector<int> rules{FirstRule};
+    for (int column = 0; column < cols; ++column) {
+        const int rule = rules.back();
+        if (column >= int(Weights.size()) || cols < 2) {
+            rules.push_back(rule);
+            continue;
+        }
+        const double weight = Weights[std::size_t(column)];
+        const double share = weight / (cols - 1);
+        const double correction = weight / ((cols - 1) * 4);
+        rules.push_back(nearest((rule + share) - correction));
     }
     return rules;
 }
 
-// For each column, the x in column units its text has to end before: the first rule right of
-// the column's own, or the end of the rules across when there is none.
+// For each column, and the pass at the closing rule, the x in column units its text has to end
+// before: the first rule right of the column's own, or the end of the rules across when there is
+// none.
 std::vector<int> textLimits(const std::vector<int>& rules) {
-    const std::size_t columns = rules.empty() ? 0 : rules.size() - 1;
-    std::vector<int> limits(columns, RuleAcrossEnd);
+    std::vector<int> limits(rules.size(), RuleAcrossEnd);
     // The rules never go left, so the first rule right of column i is the first one after it
     // that differs; walking from the right keeps it at hand.
     int nearestRight = RuleAcrossEnd;
-    for (std::size_t i = columns; i-- > 0;) {
+    for (std::size_t i = rules.size() - 1; i-- > 0;) {
         if (rules[i + 1] > rules[i])
             nearestRight = rules[i + 1];
         limits[i] = nearestRight;
@@ -92,12 +81,6 @@ int pageCount(int dataRows) {
     if (dataRows <= FirstPageRows)
         return 1;
     return 1 + (dataRows - FirstPageRows + LaterPageRows - 1) / LaterPageRows;
-}
-
-// " ЖУРНАЛ ЭКЛЗ  от  <date> <time>", and " — <list>" when a list of some rows is printed.
-QString titleText(const QString& date, const QString& time, const QString& listName) {
-    return QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  ") + date + QLatin1Char(' ') + time +
-           (listName.isEmpty() ? QString() : QStringLiteral(" — ") + listName);
 }
 
 constexpr double TablePoints = 10;
@@ -133,17 +116,15 @@ private:
     void setUpPage();
     void printTitle();
     void printHeaderBand();
-    void printHeaderRow();
-    void printDataRow(int row, int cols);
+    void printDataRow(int row);
     bool breakPage();
     void printPageLabel();
 
     void bold() { surface_.setDrawWidth(BoldPen); }
     void thin() { surface_.setDrawWidth(ThinPen); }
     void ruleAcross(int line);
-    void columnRule(const Columns& columns, int col);
-    void printInBand(int rule, int limit, const QString& text);
-    const Columns& columnsFor(int cols);
+    void printBand(const QStringList& texts);
+    void printInBand(int col, const QString& text);
 
     const model::GridModel& grid_;
     PageSurface& surface_;
@@ -152,9 +133,10 @@ private:
     QString listName_;
     bool showsProgress_ = false;
 
-    PageUnits units_{};
+    int columnUnit_ = 0; // twips
+    int lineUnit_ = 0;   // twips
     int pageWidth_ = 0;
-    std::array<QString, HeaderSlots> headers_;
+    QStringList headers_; // HeaderSlots of them, empty past the grid's columns
     Columns columns_;
     int line_ = 0;
     int page_ = 1;
@@ -162,8 +144,8 @@ private:
 
 PrintResult JournalLayout::run() {
     setUpPage();
-    for (int col = 0; col < grid_.columnCount() && col < HeaderSlots; ++col)
-        headers_[std::size_t(col)] = grid_.caption(col);
+    headers_ = grid_.captions().first(std::min(grid_.columnCount(), HeaderSlots));
+    headers_.resize(HeaderSlots);
     printTitle();
 
     line_ += TitleBands;
@@ -188,7 +170,7 @@ PrintResult JournalLayout::run() {
             if (row >= grid_.rowCount())
                 break;
         }
-        printDataRow(row, grid_.columnCount());
+        printDataRow(row);
     }
 
     // The closing rule leaves one empty band under the last row.
@@ -205,24 +187,27 @@ void JournalLayout::setUpPage() {
     surface_.setOrientation(PageOrientation::Landscape);
     // The units come from the paper the printer has before it is told to take A4.
     pageWidth_ = surface_.pageWidth();
-    units_ = {nearest(pageWidth_ * 0.01), nearest(surface_.pageHeight() * 0.02)};
+    columnUnit_ = nearest(pageWidth_ * 0.01);
+    lineUnit_ = nearest(surface_.pageHeight() * 0.02);
     surface_.setPaperSize(PaperSize::A4);
     surface_.setFontName(journalFace());
     surface_.setFontSize(TablePoints);
     bold();
 }
 
-// A title longer than the room from its place to the end of the rules moves left, down to the
-// first rule.
+// " ЖУРНАЛ ЭКЛЗ  от  <date> <time>", and " — <list>" when a list of some rows is printed. A title
+// longer than the room from its place to the end of the rules moves left, down to the first rule.
 void JournalLayout::printTitle() {
-    const QString title = titleText(clock_.date(), clock_.time(), listName_);
-    double left = TitleLeft * units_.column;
+    const QString title = QStringLiteral(" ЖУРНАЛ ЭКЛЗ  от  ") + clock_.date() + QLatin1Char(' ') +
+                          clock_.time() +
+                          (listName_.isEmpty() ? QString() : QStringLiteral(" — ") + listName_);
+    double left = TitleLeft * columnUnit_;
     if (!listName_.isEmpty())
         left = std::max(
-            double(FirstRule * units_.column),
-            std::min(left, RuleAcrossEnd * units_.column - surface_.textWidth(title, TitlePoints)));
+            double(FirstRule * columnUnit_),
+            std::min(left, RuleAcrossEnd * columnUnit_ - surface_.textWidth(title, TitlePoints)));
     surface_.setCurrentX(float(left));
-    surface_.setCurrentY(float(line_ * units_.line));
+    surface_.setCurrentY(float(line_ * lineUnit_));
     surface_.setFontBold(true);
     surface_.setFontSize(TitlePoints);
     surface_.print(title);
@@ -233,34 +218,15 @@ void JournalLayout::printHeaderBand() {
     bold();
     ruleAcross(line_);
     thin();
-    printHeaderRow();
+    printBand(headers_);
     ++line_;
     bold();
     ruleAcross(line_);
     thin();
 }
 
-void JournalLayout::printHeaderRow() {
-    const int cols = grid_.columnCount();
-    const Columns& columns = columnsFor(cols);
-    // One pass past the last column draws the closing rule.
-    for (int col = 0; col <= cols; ++col) {
-        columnRule(columns, col);
-        if (col < HeaderSlots)
-            printInBand(columns.rules[std::size_t(col)],
-                        col < cols ? columns.limits[std::size_t(col)] : RuleAcrossEnd,
-                        headers_[std::size_t(col)]);
-    }
-}
-
-void JournalLayout::printDataRow(int row, int cols) {
-    const Columns& columns = columnsFor(cols);
-    for (int col = 0; col < cols; ++col) {
-        columnRule(columns, col);
-        printInBand(columns.rules[std::size_t(col)], columns.limits[std::size_t(col)],
-                    grid_.cell(row, col));
-    }
-    columnRule(columns, cols);
+void JournalLayout::printDataRow(int row) {
+    printBand(grid_.dataRows()[row]);
     thin();
     ++line_;
     ruleAcross(line_);
@@ -283,36 +249,48 @@ bool JournalLayout::breakPage() {
 }
 
 void JournalLayout::printPageLabel() {
-    surface_.setCurrentX(float(LabelLeft * units_.column));
-    surface_.setCurrentY(float(units_.line * LabelTop));
+    surface_.setCurrentX(float(LabelLeft * columnUnit_));
+    surface_.setCurrentY(float(lineUnit_ * LabelTop));
     surface_.print(QStringLiteral("стр. "), page_);
 }
 
 void JournalLayout::ruleAcross(int line) {
-    const int y = line * units_.line;
-    surface_.line(FirstRule * units_.column, y, RuleAcrossEnd * units_.column, y);
+    const int y = line * lineUnit_;
+    surface_.line(FirstRule * columnUnit_, y, RuleAcrossEnd * columnUnit_, y);
 }
 
-// The rule left of column `col` in the row's band: bold right of the first column and at the close.
-void JournalLayout::columnRule(const Columns& columns, int col) {
-    if (col == 1 || col == columns.cols)
-        bold();
-    else
-        thin();
-    const int x = columns.rules[std::size_t(col)] * units_.column;
-    surface_.line(x, line_ * units_.line, x, (line_ + 1) * units_.line);
+// The band's column rules, one pass past the last column drawing the closing rule, and the texts
+// from the first column on, as many as are given.
+void JournalLayout::printBand(const QStringList& texts) {
+    if (columns_.cols != grid_.columnCount()) {
+        columns_.cols = grid_.columnCount();
+        columns_.rules = columnRules(columns_.cols);
+        columns_.limits = textLimits(columns_.rules);
+    }
+    for (int col = 0; col <= columns_.cols; ++col) {
+        // The rule left of the column is bold right of the first column and at the close.
+        if (col == 1 || col == columns_.cols)
+            bold();
+        else
+            thin();
+        const int x = columns_.rules[std::size_t(col)] * columnUnit_;
+        surface_.line(x, line_ * lineUnit_, x, (line_ + 1) * lineUnit_);
+        if (col < texts.size())
+            printInBand(col, texts[col]);
+    }
 }
 
 // A text that would run over the next rule is printed smaller, and on further lines down to the
 // rule under its band where it still does not fit (fitText), so that no text covers another. Nor
 // does a text run off the paper.
-void JournalLayout::printInBand(int rule, int limit, const QString& text) {
-    const double x = (rule + TextInset) * units_.column;
-    const double top = (line_ + TextDrop) * units_.line;
+void JournalLayout::printInBand(int col, const QString& text) {
+    const double x = (columns_.rules[std::size_t(col)] + TextInset) * columnUnit_;
+    const double top = (line_ + TextDrop) * lineUnit_;
     surface_.setCurrentX(float(x));
     surface_.setCurrentY(float(top));
-    const double end = std::min(double(limit) * units_.column, double(pageWidth_));
-    const TextRoom room{end - x, (line_ + 1) * units_.line - top};
+    const double end =
+        std::min(double(columns_.limits[std::size_t(col)]) * columnUnit_, double(pageWidth_));
+    const TextRoom room{end - x, (line_ + 1) * lineUnit_ - top};
     const FittedText fitted = fitText(surface_, text, room, TablePoints, SmallestPoints);
     if (fitted.points == TablePoints && fitted.lines.size() == 1 && !fitted.cut) {
         surface_.print(text);
@@ -331,15 +309,6 @@ void JournalLayout::printInBand(int rule, int limit, const QString& text) {
             surface_.print(fitted.lines[i].toString());
     }
     surface_.setFontSize(TablePoints);
-}
-
-const JournalLayout::Columns& JournalLayout::columnsFor(int cols) {
-    if (columns_.cols != cols) {
-        columns_.cols = cols;
-        columns_.rules = columnRules(cols);
-        columns_.limits = textLimits(columns_.rules);
-    }
-    return columns_;
 }
 
 } // namespace

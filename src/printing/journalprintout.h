@@ -13,7 +13,6 @@ class GridModel;
 namespace printing {
 
 class PageSurface;
-class PrintProgress;
 class PrinterProvider;
 
 enum class PrintResult {
@@ -23,6 +22,16 @@ enum class PrintResult {
 };
 
 QString noPrinterMessage();
+
+// Shows how far a long printout has got and lets the user stop it.
+class PrintProgress {
+public:
+    virtual ~PrintProgress() = default;
+    virtual void start(int pageCount) = 0;
+    // Called after each finished page; false when the user asked to stop.
+    virtual bool pageDone(int pagesDone) = 0;
+    virtual void finish() = 0;
+};
 
 // Journals of more pages than this show their progress.
 constexpr int QuietPrintPages = 10;

@@ -34,7 +34,8 @@ public:
     virtual void setCurrentX(float twips) = 0;
     virtual void setCurrentY(float twips) = 0;
     virtual void print(const QString& text) = 0;
-    // The text followed directly by the number as printNumberText() writes it.
+    // The text followed directly by the number as the printer writes it: a space in place of the
+    // sign of a non-negative number, the digits, one space after them.
     virtual void print(const QString& text, int number) = 0;
     virtual void line(int x1, int y1, int x2, int y2) = 0;
 
@@ -49,12 +50,5 @@ public:
     // How far print() moves down at the given size in the current face and weight, in twips.
     virtual double lineHeight(double points) = 0;
 };
-
-// A whole number as the printer writes it: a space in place of the sign of a non-negative
-// number, the digits, one space after them.
-inline QString printNumberText(int number) {
-    return (number < 0 ? QString::number(number) : QLatin1Char(' ') + QString::number(number)) +
-           QLatin1Char(' ');
-}
 
 } // namespace printing

@@ -31,14 +31,14 @@ PrinterSurface::~PrinterSurface() {
 }
 
 bool PrinterSurface::startDocument() {
-    if (printer_ && !workDir_.isValid())
+    if (deliver_ && !workDir_.isValid())
         return false;
     ownLayout_ = target_->pageLayout();
 
     target_->setResolution(DeviceResolution);
     target_->setPageSize(QPageSize(QPageSize::A4));
     target_->setPageOrientation(QPageLayout::Landscape);
-    if (printer_)
+    if (deliver_)
         target_->setOutputFileName(workFile_);
     if (!painter_.begin(target_))
         return false;
@@ -92,26 +92,6 @@ void PrinterSurface::setFontName(const QString& face) {
     fonts_.clear();
 }
 
-void PrinterSurface::setFontSize(double points) {
-    points_ = points;
-}
-
-void PrinterSurface::setFontBold(bool bold) {
-    bold_ = bold;
-}
-
-void PrinterSurface::setDrawWidth(int pixels) {
-    drawWidth_ = pixels;
-}
-
-void PrinterSurface::setCurrentX(float twips) {
-    x_ = twips;
-}
-
-void PrinterSurface::setCurrentY(float twips) {
-    y_ = twips;
-}
-
 const PrinterSurface::SizedFont& PrinterSurface::fontAt(double points) {
     for (const SizedFont& known : fonts_)
         if (known.bold == bold_ && known.points == points)
@@ -138,7 +118,8 @@ void PrinterSurface::print(const QString& text) {
 }
 
 void PrinterSurface::print(const QString& text, int number) {
-    print(text + printNumberText(number));
+    const QString digits = QString::number(number);
+    print(text + (number < 0 ? digits : QLatin1Char(' ') + digits) + QLatin1Char(' '));
 }
 
 void PrinterSurface::line(int x1, int y1, int x2, int y2) {
@@ -169,9 +150,9 @@ bool PrinterSurface::endDoc() {
         return false;
     drawRules();
     const bool rendered = painter_.end();
-    if (!printer_)
+    if (!deliver_)
         return rendered;
-    const bool delivered = rendered && deliver_ && deliver_(workFile_);
+    const bool delivered = rendered && deliver_(workFile_);
     QFile::remove(workFile_);
     return delivered;
 }
@@ -180,10 +161,10 @@ void PrinterSurface::abortDoc() {
     rules_.clear();
     if (!painter_.isActive())
         return;
-    if (!printer_)
+    if (!deliver_)
         target_->abort();
     painter_.end();
-    if (printer_)
+    if (deliver_)
         QFile::remove(workFile_);
 }
 

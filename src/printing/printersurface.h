@@ -31,13 +31,13 @@ public:
     // Takes the finished document (a PDF file) to where it goes; true when it was taken.
     using Delivery = std::function<bool(const QString& documentFile)>;
 
-    PrinterSurface(std::unique_ptr<QPrinter> printer, Delivery deliver);
-    // Paints straight on a printer that is not its own (a print preview's, or a system printer
-    // where no print queue takes finished documents): no work file, nothing delivered.
+    // Without a delivery the surface paints straight on its printer (a system printer where no
+    // print queue takes finished documents), and an unfinished document is aborted there.
+    explicit PrinterSurface(std::unique_ptr<QPrinter> printer, Delivery deliver = {});
+    // Paints straight on a printer that is not its own (a print preview's): no work file,
+    // nothing delivered.
     explicit PrinterSurface(QPrinter& printer);
     ~PrinterSurface() override;
-    PrinterSurface(const PrinterSurface&) = delete;
-    PrinterSurface& operator=(const PrinterSurface&) = delete;
 
     // Starts the document, in landscape A4 as the journal is printed; false when the printer
     // cannot start it. Until setPaperSize() is called the surface still reports the page of
@@ -49,11 +49,11 @@ public:
     int pageHeight() override;
     void setPaperSize(PaperSize paper) override;
     void setFontName(const QString& face) override;
-    void setFontSize(double points) override;
-    void setFontBold(bool bold) override;
-    void setDrawWidth(int pixels) override;
-    void setCurrentX(float twips) override;
-    void setCurrentY(float twips) override;
+    void setFontSize(double points) override { points_ = points; }
+    void setFontBold(bool bold) override { bold_ = bold; }
+    void setDrawWidth(int pixels) override { drawWidth_ = pixels; }
+    void setCurrentX(float twips) override { x_ = twips; }
+    void setCurrentY(float twips) override { y_ = twips; }
     void print(const QString& text) override;
     void print(const QString& text, int number) override;
     void line(int x1, int y1, int x2, int y2) override;
@@ -77,10 +77,10 @@ private:
     const SizedFont& fontAt(double points);
     void drawRules();
 
-    // Null when painting straight on a printer that is not the surface's own.
+    // Null for a printer that is not the surface's own.
     std::unique_ptr<QPrinter> printer_;
     QPrinter* target_;
-    Delivery deliver_;
+    Delivery deliver_; // empty when painting straight on the printer
     QTemporaryDir workDir_;
     QString workFile_;
     QPainter painter_;

@@ -18,7 +18,7 @@ constexpr int QueueAnswerMs = 60000;
 // scheduler has accepted (or refused) the job. This and the choice of it in the providers is
 // all that is particular to the platform.
 bool submitToQueue(const QString& queue, const QString& title, const QString& document,
-                   QueueOptions options = {}) {
+                   QueueOptions options) {
     QProcess lp;
     lp.setProgram(QStringLiteral("lp"));
     QStringList arguments{QStringLiteral("-d"), queue,
@@ -66,29 +66,6 @@ std::unique_ptr<PageSurface> started(std::unique_ptr<PrinterSurface> surface) {
     return surface;
 }
 
-} // namespace
-
-QString journalDocumentName() {
-    return QStringLiteral("Журнал ЭКЛЗ");
-}
-
-DefaultPrinterProvider::DefaultPrinterProvider(QString documentName)
-    : documentName_(std::move(documentName)) {}
-
-namespace {
-
-// Where no queue takes finished documents, Qt's driver prints on the printer directly.
-class NativePrinterSurface : public PrinterSurface {
-public:
-    explicit NativePrinterSurface(std::unique_ptr<QPrinter> printer)
-        : PrinterSurface(*printer), printer_(std::move(printer)) {}
-    // An unfinished document is aborted while its printer still exists.
-    ~NativePrinterSurface() override { abortDoc(); }
-
-private:
-    std::unique_ptr<QPrinter> printer_;
-};
-
 std::unique_ptr<PageSurface> onQueue(const QPrinterInfo& info, const QString& documentName,
                                      QueueOptions options) {
     auto printer = std::make_unique<QPrinter>(info, QPrinter::HighResolution);
@@ -103,11 +80,19 @@ std::unique_ptr<PageSurface> onQueue(const QPrinterInfo& info, const QString& do
     printer->setCopyCount(options.copies);
     if (options.fromPage > 0)
         printer->setFromTo(options.fromPage, options.toPage);
-    return started(std::make_unique<NativePrinterSurface>(std::move(printer)));
+    // Where no queue takes finished documents, Qt's driver prints on the printer directly.
+    return started(std::make_unique<PrinterSurface>(std::move(printer)));
 #endif
 }
 
 } // namespace
+
+QString journalDocumentName() {
+    return QStringLiteral("Журнал ЭКЛЗ");
+}
+
+DefaultPrinterProvider::DefaultPrinterProvider(QString documentName)
+    : documentName_(std::move(documentName)) {}
 
 std::unique_ptr<PageSurface> DefaultPrinterProvider::open() {
     const QPrinterInfo info = QPrinterInfo::defaultPrinter();
@@ -139,11 +124,9 @@ std::unique_ptr<PageSurface> PdfFilePrinterProvider::open() {
     auto printer = std::make_unique<QPrinter>(QPrinter::HighResolution);
     printer->setOutputFormat(QPrinter::PdfFormat);
     printer->setDocName(journalDocumentName());
-    const QString target = fileName_;
-    return started(
-        std::make_unique<PrinterSurface>(std::move(printer), [target](const QString& document) {
-            return copyInto(document, target);
-        }));
+    return started(std::make_unique<PrinterSurface>(
+        std::move(printer),
+        [target = fileName_](const QString& document) { return copyInto(document, target); }));
 }
 
 } // namespace printing

@@ -134,10 +134,8 @@ FittedText fitText(PageSurface& surface, QStringView text, TextRoom room, double
         fitted.lines.append(text);
         return fitted;
     }
-    for (int step = 1;; ++step) {
+    for (int step = 1; points - step * SizeStep >= smallestPoints; ++step) {
         const double size = points - step * SizeStep;
-        if (size < smallestPoints)
-            break;
         if (wrap(surface, visible, room.width, size, linesAt(surface, room.height, size), fitted)) {
             if (fitted.lines.size() == 1)
                 fitted.lines[0] = text;

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/clock.h"
-#include "printing/printprogress.h"
+#include "printing/journalprintout.h"
 #include "printing/printservices.h"
 
 #include <QDateTime>
