@@ -242,6 +242,7 @@ bool JournalDocument::write(const QString& archiveName) {
     if (isOnScreen(archiveName)) {
         history_.markClean();
         showTitle();
+        Q_EMIT saved();
     }
     tell(merged.any() ? mergedMessage(archiveName, merged) +
                             (written->note.isEmpty() ? QString() : u"\n\n" + written->note)

@@ -77,6 +77,8 @@ Q_SIGNALS:
     void aboutToOpen();
     // A journal was read into the grid (or nothing could be, and the grid holds none).
     void opened();
+    // The journal on screen was written into its own file: nothing is left unsaved.
+    void saved();
     // "Сохранить как" wrote the journal on screen into the archive of that name.
     void archiveSaved(const QString& name);
 

@@ -1,5 +1,6 @@
 #include "app/celleditor.h"
 #include "app/gridview.h"
+#include "app/journaldocument.h"
 #include "app/twips.h"
 #include "model/gridmodel.h"
 #include "support/gridtexts.h"
@@ -11,6 +12,7 @@
 #include <QHeaderView>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 
 class TestJournalWindow : public QObject {
@@ -219,8 +221,13 @@ private Q_SLOTS:
         harness.folder().write(QStringLiteral("Archive/2009.csv"),
                                journalBytes({texts({"Архивный"})}));
         QCOMPARE(harness.window().windowTitle(), QStringLiteral("Журнал учета ЭКЛЗ[*]"));
+        auto* document = harness.window().findChild<app::JournalDocument*>();
+        QVERIFY(document);
+        QSignalSpy opened(document, &app::JournalDocument::opened);
+        QSignalSpy saved(document, &app::JournalDocument::saved);
         harness.prompter().answers << QStringLiteral("2009");
         harness.press("CmdZArch");
+        QCOMPARE(opened.size(), 1);
         QCOMPARE(harness.window().windowTitle(),
                  QStringLiteral("архив 2009[*] — Журнал учета ЭКЛЗ"));
         harness.editCell(0, 1, QStringLiteral("ЭКР"));
@@ -242,6 +249,7 @@ private Q_SLOTS:
                      .read(QStringLiteral("Archive/2009.csv"))
                      .contains(cp1251(QStringLiteral("ЭКР"))));
         QCOMPARE(harness.endCount(), 0);
+        QCOMPARE(saved.size(), 0);
 
         // Its own archive: the title stays, the marker goes.
         prompter.choiceAnswers << 0;
@@ -253,6 +261,7 @@ private Q_SLOTS:
         QCOMPARE(harness.window().windowTitle(),
                  QStringLiteral("архив 2009[*] — Журнал учета ЭКЛЗ"));
         QVERIFY(!harness.window().isWindowModified());
+        QCOMPARE(saved.size(), 1);
 
         // This year's register: it is carried over, and the grid is this year's register now.
         prompter.choiceAnswers << 1;
@@ -264,6 +273,8 @@ private Q_SLOTS:
         harness.press("CmdSave"); // this year's register on screen: nothing asked
         QCOMPARE(prompter.choiceQuestions.size(), 4);
         QVERIFY(prompter.questions.isEmpty());
+        QCOMPARE(saved.size(), 3);
+        QCOMPARE(opened.size(), 1);
     }
 
     // A journal read only in part is not written over unasked, from "Сохранить изменения" or
@@ -288,9 +299,16 @@ private Q_SLOTS:
         QCOMPARE(harness.folder().read(QStringLiteral("thisyear.csv")), bytes);
         QCOMPARE(harness.endCount(), 0);
 
+        auto* document = harness.window().findChild<app::JournalDocument*>();
+        QVERIFY(document);
+        QSignalSpy saved(document, &app::JournalDocument::saved);
+        QSignalSpy archiveSaved(document, &app::JournalDocument::archiveSaved);
         harness.prompter().answers << QStringLiteral("копия"); // another file: nothing asked
         harness.press("CmdSaveAs");
         QCOMPARE(harness.prompter().questions.size(), 2);
+        QCOMPARE(archiveSaved.size(), 1);
+        QCOMPARE(archiveSaved.first().first().toString(), QStringLiteral("КОПИЯ"));
+        QCOMPARE(saved.size(), 0); // the journal on screen is not the copy
         // A copy was kept: thisyear.csv, read in part, is still the journal on screen.
         QVERIFY(harness.window().windowTitle().startsWith(QStringLiteral("thisyear.csv[*]")));
         harness.prompter().questionAnswers << true;
@@ -300,6 +318,7 @@ private Q_SLOTS:
                  harness.folder().read(QStringLiteral("Archive/КОПИЯ.csv")));
         harness.press("CmdSave"); // the file now holds the grid: nothing more to ask
         QCOMPARE(harness.prompter().questions.size(), 3);
+        QCOMPARE(saved.size(), 2);
     }
 
     // Two mechanics on one folder: the second to open hears who holds the journal. A save over a
