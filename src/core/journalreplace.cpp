@@ -156,7 +156,7 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
     if (!file.write(bytes))
         return failed(file.error());
     replacement.fingerprint = fingerprintOf(bytes);
-    // Saving the same bytes again keeps nothing new: periodic saves of an unchanged register must
+    // Saving the same bytes again keeps nothing new: repeated saves of an unchanged register must
     // not push the real earlier versions out of the backups.
     std::optional<QString> backup;
     if (found && *found != replacement.fingerprint) {

@@ -4,7 +4,6 @@
 #include <QSet>
 #include <algorithm>
 #include <numeric>
-#include <ranges>
 #include <unordered_map>
 
 namespace journal {
@@ -83,8 +82,10 @@ int freeColumnNear(const Side& side, const std::vector<bool>& taken, int expecte
 } // namespace
 
 bool Side::columnEmpty(int col) const {
-    return std::ranges::all_of(std::views::iota(0, rows),
-                               [&](int r) { return cell(r, col).isEmpty(); });
+    for (int r = 0; r < rows; ++r)
+        if (!cell(r, col).isEmpty())
+            return false;
+    return true;
 }
 
 std::vector<int> matchColumns(const Side& base, const Side& side,
