@@ -65,8 +65,11 @@ Opened makeFolderAt(const Opened& parent, const QByteArray& name) {
     if (::mkdirat(parent.handle.fd(), name.constData(), 0700) != 0 && errno != EEXIST)
         return failure(errno);
     Opened made = openFolderAt(parent.handle.fd(), name);
-    if (made.ok() && made.info.st_uid == ::geteuid())
+    if (made.ok() && made.info.st_uid == ::geteuid()) {
         setModeAndGroup(made.handle.fd(), parent.info.st_mode & 07777, parent.info.st_gid);
+        // A folder made next inside this one takes its mode from this status.
+        ::fstat(made.handle.fd(), &made.info);
+    }
     return made;
 }
 

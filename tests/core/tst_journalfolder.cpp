@@ -1,8 +1,11 @@
+#include "core/foldertree.h"
 #include "core/journalpaths.h"
 #include "support/tempfolder.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTest>
+#include <sys/stat.h>
 
 class TestJournalFolder : public QObject {
     Q_OBJECT
@@ -32,6 +35,21 @@ private Q_SLOTS:
         const QString data = QStringLiteral("/home/mechanic/.local/share/eklz-journal");
         QCOMPARE(core::chooseJournalFolder(program.path(), writable, data),
                  programFolder ? program.path() : data);
+    }
+
+    // Each folder made on the way takes the mode of the folder above it, the one made just
+    // before it too: a group's shared folder stays shared all the way down.
+    void foldersMadeOnTheWayTakeTheModeAbove() {
+        TempFolder root;
+        QVERIFY(::chmod(QFile::encodeName(root.path()).constData(), 0750) == 0);
+        const core::FolderTree tree(root.path());
+        QVERIFY(tree.openFolder(root.path() + QStringLiteral("/a/b"), true).ok());
+        for (const char* made : {"/a", "/a/b"}) {
+            struct stat info {};
+            QVERIFY(::stat(QFile::encodeName(root.path() + QLatin1String(made)).constData(),
+                           &info) == 0);
+            QCOMPARE(info.st_mode & 07777, mode_t(0750));
+        }
     }
 };
 
