@@ -1,6 +1,7 @@
 // The questions and prompts of opening and saving: first those that need no file, then those
 // JournalFiles puts before a save writes over a file, and the one a save found reason to ask,
-// which name the files and their rows as they stand on disk.
+// which name the files and their rows as they stand on disk; last the reading of a version a save
+// found, and of the base, for a merge.
 #include "core/accountname.h"
 #include "core/fingerprint.h"
 #include "core/journalcolumns.h"
@@ -10,6 +11,7 @@
 #include "core/messagenumbers.h"
 #include "core/prompter.h"
 #include "journal/journalfiles.h"
+#include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 
 #include <QFileInfo>
@@ -61,6 +63,66 @@ QString saveAsPrompt() {
 }
 
 namespace {
+
+// Why a journal's bytes cannot take part in a merge; none when they read whole as one.
+std::optional<QString> unreadable(const core::ReadResult& read) {
+    if (read.fault)
+        return read.fault->kind == core::ReadFault::LineTooLong
+                   ? QStringLiteral("в нём есть строка длиннее %1 знаков").arg(core::MaxLineLength)
+                   : QStringLiteral("не хватает памяти, чтобы прочитать его");
+    if (read.droppedNulBytes > 0)
+        return QStringLiteral("в нём есть нулевые байты, это не журнал");
+    return std::nullopt;
+}
+
+// The question before a save replaces a file whose write bits are off for this user, naming its
+// rows (as the questions write them), its bits and its owner, against the rows on screen.
+QString writeProtectedQuestion(const QString& path, const QString& rows, mode_t mode,
+                               const QString& owner, int rowsOnScreen) {
+    QString bits;
+    for (int bit = 8; bit >= 0; --bit)
+        bits += QLatin1Char((mode >> bit) & 1 ? "xwr"[bit % 3] : '-');
+    return QStringLiteral("Файл %1 защищён от записи: права %2 (%3), владелец %4. Так его мог "
+                          "закрыть от изменений коллега. Всё равно заменить его журналом с экрана? "
+                          "Строк в файле: %5, на экране: %6.")
+        .arg(QFileInfo(path).fileName(),
+             QStringLiteral("%1").arg(mode & 0777, 4, 8, QLatin1Char('0')), bits, owner, rows,
+             core::grouped(rowsOnScreen));
+}
+
+// The question when a save finds a file the journal on screen was not read from: there already
+// (`askedBefore`: a question about that file just found it missing or otherwise), with its rows.
+QString unseenVersionQuestion(const QString& path, const QString& rows, bool askedBefore,
+                              int rowsOnScreen) {
+    const QString name = QFileInfo(path).fileName();
+    if (askedBefore)
+        return QStringLiteral("Файл %1 тем временем записал другой пользователь (строк в нём: %2). "
+                              "Заменить его журналом с экрана (строк: %3)?")
+            .arg(name, rows, core::grouped(rowsOnScreen));
+    return QStringLiteral("Файл %1 уже есть (строк: %2), а журнал на экране прочитан не из него. "
+                          "Заменить его журналом с экрана (строк: %3)?")
+        .arg(name, rows, core::grouped(rowsOnScreen));
+}
+
+// A save found the file changed: the version found, to be merged with the grid (`baseKept`:
+// whether this copy has the bytes it last read or wrote, which it has not when it never read
+// that file whole), or, when no merge is possible, the question to ask instead.
+Changed changeFound(const QString& path, bool baseKept, core::Replacement found,
+                    qsizetype memoryBudget) {
+    const auto asked = [&](const QString& reason) {
+        return Changed{std::nullopt, unmergeableQuestion(path, reason)};
+    };
+    if (!baseKept)
+        return asked(QStringLiteral("журнал на экране прочитан из файла не целиком"));
+    if (!found.bytesHeld)
+        return asked(QStringLiteral("файл слишком велик, чтобы прочитать его целиком"));
+    core::ReadResult read = core::readJournal(found.bytes, memoryBudget);
+    if (const std::optional<QString> reason = unreadable(read))
+        return asked(QStringLiteral("файл на диске прочитан не целиком: ") + *reason);
+    return {
+        FoundVersion{path, std::move(read.rows), std::move(found.bytes), std::move(found.found)},
+        {}};
+}
 
 // How many rows the open file holds, as the questions write it ("?" when it cannot be read).
 QString rowsIn(const core::Opened& file) {
@@ -162,6 +224,23 @@ SaveResult JournalFiles::changedOnDisk(const QString& path, core::Replacement do
     consents_[path].described = done.found;
     return changeFound(path, knownVersion(path)->bytes.has_value(), std::move(done),
                        availableMemory_());
+}
+
+QString unmergeableQuestion(const QString& path, const QString& reason) {
+    return QStringLiteral("Файл %1 изменён другим пользователем после открытия. Перезаписать его?"
+                          "\n\nОбъединить его с журналом на экране нельзя: %2.")
+        .arg(QFileInfo(path).fileName(), reason);
+}
+
+std::optional<JournalMerge> JournalFiles::planMerge(const FoundVersion& found) {
+    const KnownVersion* known = knownVersion(found.path);
+    if (!known || !known->bytes)
+        return std::nullopt;
+    core::ReadResult base = core::readJournal(*known->bytes, availableMemory_());
+    if (unreadable(base))
+        return std::nullopt;
+    return JournalMerge(journal::asOpened(std::move(base.rows)), journal::asOpened(found.rows),
+                        grid_);
 }
 
 } // namespace journal

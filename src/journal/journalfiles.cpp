@@ -87,6 +87,25 @@ QString hardLinksMessage(const QString& path, nlink_t links) {
         .arg(links);
 }
 
+// Cells the file cannot hold would be split or lost when the file is read back, and a line the
+// reader refuses would make the whole file unreadable: such a grid is not saved.
+std::optional<QString> refusalToSave(const model::GridModel& grid, const QString& path) {
+    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid.dataRows())) {
+        return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
+                              "который нельзя записать в файл журнала (\";\", перевод строки или "
+                              "знак вне кодировки Windows-1251). Файл не изменён.")
+            .arg(QDir::toNativeSeparators(path), QString::number(cell->row + 1),
+                 model::columnLabel(grid, cell->col));
+    }
+    if (const std::optional<int> row = core::findOverlongRow(grid.dataRows())) {
+        return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
+                              "Файл не изменён.")
+            .arg(QDir::toNativeSeparators(path), QString::number(*row + 1),
+                 QString::number(core::MaxLineLength));
+    }
+    return std::nullopt;
+}
+
 QString saveFailedMessage(const QString& path) {
     return QStringLiteral("Не удалось сохранить файл %1.").arg(QDir::toNativeSeparators(path));
 }
@@ -178,7 +197,14 @@ OpenResult JournalFiles::open(const QString& path, const QString& failureMessage
         journal::resetJournalGrid(grid_);
         reading = read();
     } catch (const std::exception&) {
-        reading = failedReading(path);
+        // Memory ran out while the file was read: the grid holds what it holds, a part at most,
+        // and the rows shown are those without the empty row below them.
+        const QList<QStringList>& shown = grid_.dataRows();
+        const bool lastEmpty =
+            !shown.isEmpty() &&
+            std::all_of(shown.last().begin(), shown.last().end(), std::mem_fn(&QString::isEmpty));
+        partial_ = PartialRead{path, int(shown.size()) - (lastEmpty ? 1 : 0), -1};
+        reading = {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
     }
     OpenResult result{true, reading.message};
     if (reading.kind == Reading::Failed) {
@@ -234,31 +260,11 @@ void JournalFiles::agreeToReplace(const QString& archiveName) {
             consent->described;
 }
 
-std::optional<JournalMerge> JournalFiles::planMerge(const FoundVersion& found) {
-    const KnownVersion* known = knownVersion(found.path);
-    if (!known || !known->bytes)
-        return std::nullopt;
-    std::optional<QList<QStringList>> base = baseRows(*known->bytes, availableMemory_());
-    if (!base)
-        return std::nullopt;
-    return JournalMerge(journal::asOpened(std::move(*base)), journal::asOpened(found.rows), grid_);
-}
-
 void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>& takeTheirs,
                               FoundVersion found) {
     merge.apply(grid_, takeTheirs);
     // The version found is what the grid now builds on: the next save expects it.
     remember(found.path, true, found.fingerprint, std::move(found.bytes));
-}
-
-// Memory ran out while the file was read: the grid holds what it holds, a part at most.
-JournalFiles::Reading JournalFiles::failedReading(const QString& path) {
-    // The rows shown, without the empty row below them.
-    const QList<QStringList>& shown = grid_.dataRows();
-    const bool lastEmpty = !shown.isEmpty() && std::all_of(shown.last().begin(), shown.last().end(),
-                                                           std::mem_fn(&QString::isEmpty));
-    partial_ = PartialRead{path, int(shown.size()) - (lastEmpty ? 1 : 0), -1};
-    return {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
 }
 
 // Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
@@ -333,8 +339,12 @@ SaveResult JournalFiles::saveArchive(const QString& name) {
 
 SaveResult JournalFiles::saveGridTo(const QString& path, bool createFolder, bool hold) {
     try {
-        endOnLastWrittenCell();
-        if (const std::optional<QString> refusal = refusalToSave(path))
+        // A save leaves the current cell on the last cell written, as the journal always has. (An
+        // edit still open in the window's cell editor was stored before the command ran.)
+        if (grid_.rowCount() > 0)
+            moveCurrentCell(grid_.rowCount() - 1,
+                            std::min(grid_.columnCount(), core::FileColumns) - 1);
+        if (const std::optional<QString> refusal = refusalToSave(grid_, path))
             return Refused{*refusal};
         SaveResult result = replaceFile(path, createFolder);
         if (std::holds_alternative<Saved>(result) && hold) {
@@ -348,35 +358,9 @@ SaveResult JournalFiles::saveGridTo(const QString& path, bool createFolder, bool
     }
 }
 
-// A save leaves the current cell on the last cell written, as the journal always has. (An edit
-// still open in the window's cell editor was stored before the command ran.)
-void JournalFiles::endOnLastWrittenCell() {
-    if (grid_.rowCount() > 0)
-        moveCurrentCell(grid_.rowCount() - 1, std::min(grid_.columnCount(), core::FileColumns) - 1);
-}
-
 void JournalFiles::moveCurrentCell(int row, int col) {
     if (selection_)
         selection_->setCurrentIndex(grid_.index(row, col), QItemSelectionModel::ClearAndSelect);
-}
-
-// Cells the file cannot hold would be split or lost when the file is read back, and a line the
-// reader refuses would make the whole file unreadable: such a grid is not saved.
-std::optional<QString> JournalFiles::refusalToSave(const QString& path) const {
-    if (const std::optional<core::CellPosition> cell = core::findUnwritableCell(grid_.dataRows())) {
-        return QStringLiteral("Не удалось сохранить файл %1: в строке %2, колонке %3 есть знак, "
-                              "который нельзя записать в файл журнала (\";\", перевод строки или "
-                              "знак вне кодировки Windows-1251). Файл не изменён.")
-            .arg(QDir::toNativeSeparators(path), QString::number(cell->row + 1),
-                 model::columnLabel(grid_, cell->col));
-    }
-    if (const std::optional<int> row = core::findOverlongRow(grid_.dataRows())) {
-        return QStringLiteral("Не удалось сохранить файл %1: строка %2 длиннее %3 знаков. "
-                              "Файл не изменён.")
-            .arg(QDir::toNativeSeparators(path), QString::number(*row + 1),
-                 QString::number(core::MaxLineLength));
-    }
-    return std::nullopt;
 }
 
 // The previous version goes to the Backup folder first (unless the new one is the same). A

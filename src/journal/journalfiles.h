@@ -6,7 +6,6 @@
 #include "core/memory.h"
 #include "journal/blockdates.h"
 #include "journal/journalmerge.h"
-#include "journal/saveresult.h"
 #include "model/registerstate.h"
 
 #include <QByteArray>
@@ -17,6 +16,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <variant>
 #include <vector>
 
 namespace core {
@@ -38,6 +38,41 @@ struct OpenResult {
     // Nothing of the file was read: the grid holds no journal.
     bool nothingRead = false;
 };
+
+// The version of a file another copy saved, found by a save of this one, read as a journal to be
+// merged with the grid.
+struct FoundVersion {
+    QString path;
+    QList<QStringList> rows;
+    QByteArray bytes; // as found: the base of the next merge once this one is made
+    QByteArray fingerprint;
+};
+
+// What a save did. Saved: the file is written; `note` says what the user should know (why the
+// previous version is not in Backup). Refused: nothing is written, for that reason.
+struct Saved {
+    QString note;
+};
+struct Refused {
+    QString why;
+};
+// The file on disk is not the version this copy knows, and was left as it is. The version found
+// is there to be merged with the grid when it reads whole and the grid was read whole from an
+// earlier version of it; otherwise `question` asks whether to replace it all the same, naming why
+// no merge is possible (JournalFiles::agreeToReplace).
+struct Changed {
+    std::optional<FoundVersion> found;
+    QString question;
+};
+// The file's write bits are off for this user: `question` asks whether to replace it all the same.
+struct WriteProtected {
+    QString question;
+};
+using SaveResult = std::variant<Saved, Refused, Changed, WriteProtected>;
+
+// The question when a save finds the file changed on disk by another user and cannot merge that
+// change with the grid, for that reason ("…: reason.").
+QString unmergeableQuestion(const QString& path, const QString& reason);
 
 // The texts of the two input boxes that ask for an archive name.
 QString openArchivePrompt();
@@ -183,9 +218,7 @@ private:
     // Opens the file `read` fills the grid from, with `failureMessage` when that fails.
     OpenResult open(const QString& path, const QString& failureMessage,
                     const std::function<Reading()>& read);
-    Reading failedReading(const QString& path);
     SaveResult saveGridTo(const QString& path, bool createFolder, bool hold);
-    std::optional<QString> refusalToSave(const QString& path) const;
     SaveResult replaceFile(const QString& path, bool createFolder);
     SaveResult changedOnDisk(const QString& path, core::Replacement done);
     // How many rows the file holds now, as the questions write them; the version counted becomes
@@ -194,7 +227,6 @@ private:
     // describe() for a file a save would replace.
     std::optional<QString> describeExisting(const QString& path);
     void forget(const QString& path);
-    void endOnLastWrittenCell();
     void moveCurrentCell(int row, int col);
 
     model::GridModel& grid_;
