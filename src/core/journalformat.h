@@ -14,7 +14,7 @@ namespace core {
 
 // The journal file: Windows-1251 text, no header line, one line per data row, every cell followed
 // by ";" (but for a line that would then pass MaxLineLength), every line ended by CR LF, no
-// quoting. A file a spreadsheet wrote, with its quoting, is read too (core/journalquotes.h).
+// quoting. A file a spreadsheet wrote, with its quoting, is read too (journalformat.cpp).
 
 // The longest line the reader accepts, in characters, its line end not counted (shorter in the
 // fuzz build, for the reason given at readerMemoryBudget).
