@@ -110,26 +110,20 @@ bool NewFile::flushed() {
 }
 
 bool NewFile::commit(const QByteArray& name) {
-    if (!flushed())
-        return false;
-    if (::renameat(folder_, temporary_.constData(), folder_, name.constData()) != 0) {
+    if (flushed() && ::renameat(folder_, temporary_.constData(), folder_, name.constData()) != 0)
         error_ = errno;
-        return false;
-    }
-    placed_ = true;
-    return true;
+    placed_ = error_ == 0;
+    return placed_;
 }
 
 bool NewFile::commitUnlessTaken(const QByteArray& name) {
     if (!flushed())
         return false;
-    if (const int error = placeUnlessTaken(folder_, temporary_, name); error != 0) {
-        if (error != EEXIST)
-            error_ = error;
-        return false;
-    }
-    placed_ = true;
-    return true;
+    const int error = placeUnlessTaken(folder_, temporary_, name);
+    if (error != EEXIST)
+        error_ = error;
+    placed_ = error == 0;
+    return placed_;
 }
 
 void removeStaleTemporaries(int folder, const QByteArray& base, const QDateTime& now) {
