@@ -66,16 +66,10 @@ std::optional<QString> normalisedDate(QStringView typed) {
     } else {
         return std::nullopt;
     }
-    QString text;
-    text += day;
-    text += u'.';
-    text += month;
-    text += year.size() == 2 ? QStringView(u".20") : QStringView(u".");
-    text += year;
-    const std::optional<QDate> date = readDate(text);
-    if (!date)
+    const QDate date(year.toInt() + (year.size() == 2 ? 2000 : 0), month.toInt(), day.toInt());
+    if (!date.isValid())
         return std::nullopt;
-    return formatDate(*date);
+    return formatDate(date);
 }
 
 } // namespace core
