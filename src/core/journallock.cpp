@@ -311,12 +311,6 @@ Retired retire(int folder, const QByteArray& mark, const Found& judged, const QB
     return Retired::Kept;
 }
 
-bool removeOwnMark(int folder, const QByteArray& mark, const QByteArray& token) {
-    const Found found = inspect(folder, mark);
-    return found.kind == Found::Readable && found.mark.token == token &&
-           ::unlinkat(folder, mark.constData(), 0) == 0;
-}
-
 } // namespace
 
 JournalLock::JournalLock(QString user)
@@ -385,7 +379,10 @@ std::optional<JournalLock::Holder> JournalLock::hold(const FolderTree& folder,
 void JournalLock::release() {
     if (journal_.isEmpty())
         return;
-    removeOwnMark(folder_.fd(), mark_, token_);
+    // Only this copy's own mark goes: one another copy made in its place stays.
+    if (const Found found = inspect(folder_.fd(), mark_);
+        found.kind == Found::Readable && found.mark.token == token_)
+        ::unlinkat(folder_.fd(), mark_.constData(), 0);
     folder_ = FileHandle();
     mark_.clear();
     journal_.clear();
