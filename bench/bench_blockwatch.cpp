@@ -2,7 +2,7 @@
 // blocked units and those that block soon, and counting the numbers registered twice.
 #include "benchjournals.h"
 #include "core/journalcolumns.h"
-#include "journal/blockdates.h"
+#include "journal/journalgrid.h"
 #include "model/gridmodel.h"
 #include "model/registerstate.h"
 

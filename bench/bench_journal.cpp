@@ -2,8 +2,8 @@
 #include "benchjournals.h"
 #include "core/journalcolumns.h"
 #include "core/journalformat.h"
-#include "journal/blockdates.h"
 #include "journal/journalfiles.h"
+#include "journal/journalgrid.h"
 #include "journal/journalsearch.h"
 #include "model/gridmodel.h"
 

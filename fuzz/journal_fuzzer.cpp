@@ -8,7 +8,6 @@
 #include "core/journaldates.h"
 #include "core/journalformat.h"
 #include "core/prompter.h"
-#include "journal/blockdates.h"
 #include "journal/journalgrid.h"
 #include "journal/unstorablecells.h"
 #include "journalchecks.h"

@@ -4,7 +4,7 @@
 #include "core/journalbackups.h"
 #include "core/journallock.h"
 #include "core/memory.h"
-#include "journal/blockdates.h"
+#include "journal/journalgrid.h"
 #include "journal/journalmerge.h"
 #include "model/registerstate.h"
 

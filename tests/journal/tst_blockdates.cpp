@@ -1,6 +1,6 @@
 #include "core/journalcolumns.h"
 #include "core/journaldates.h"
-#include "journal/blockdates.h"
+#include "journal/journalgrid.h"
 #include "model/blockjudgement.h"
 #include "model/gridmodel.h"
 
