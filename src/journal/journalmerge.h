@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/mergeconflict.h"
+#include "core/prompter.h"
 
 #include <QList>
 #include <QString>
