@@ -156,8 +156,7 @@ QString formatDate(QDate date) {
 QDate blockDateFor(QDate activation) {
     if (!activation.isValid())
         return {};
-    const year_month_day blocked = blockDateOf(toCalendar(activation));
-    return QDate(int(blocked.year()), int(unsigned(blocked.month())), 1);
+    return *asQDate(blockDateOf(toCalendar(activation)));
 }
 
 QStringView blockDateText(QStringView activation, DateBuffer& buffer) {
