@@ -224,13 +224,6 @@ bool unsupported(int error) {
            error == EMLINK;
 }
 
-// Owner rw, group r, others r where the folder lets others read.
-mode_t markMode(int folder) {
-    struct stat info {};
-    const bool othersRead = ::fstat(folder, &info) == 0 && (info.st_mode & S_IROTH);
-    return S_IRUSR | S_IWUSR | S_IRGRP | (othersRead ? S_IROTH : 0);
-}
-
 // A new file of that name, written whole; fails when the name is taken.
 int writeNew(int folder, const QByteArray& name, const QByteArray& line, mode_t mode) {
     Opened file = createNewAt(folder, name, mode);
@@ -246,9 +239,9 @@ int writeNew(int folder, const QByteArray& name, const QByteArray& line, mode_t 
 
 // The mark appears whole or not at all: it is written under a name of its own first, then linked
 // to the mark's name, which fails when that is taken.
-Made makeMark(int folder, const QByteArray& mark, const QByteArray& line, const QByteArray& token) {
+Made makeMark(int folder, const QByteArray& mark, const QByteArray& line, mode_t mode,
+              const QByteArray& token) {
     const QByteArray temporary = sideName(token, ".new");
-    const mode_t mode = markMode(folder);
     if (writeNew(folder, temporary, line, mode) != 0)
         return Made::Failed;
     Made made = Made::Failed;
@@ -350,10 +343,12 @@ std::optional<JournalLock::Holder> JournalLock::hold(const FolderTree& folder,
         return std::nullopt; // no mark can be made there (a link in a folder's place)
     const int at = opened.handle.fd();
     const QByteArray mark = ".~lock." + journalName + '#';
+    // Owner rw, group r, others r where the folder lets others read.
+    const mode_t mode = S_IRUSR | S_IWUSR | S_IRGRP | (opened.info.st_mode & S_IROTH);
     std::optional<Holder> last;
     // Each round either holds the journal, finds it held, or sees a mark go: a few are enough.
     for (int round = 0; round < 8; ++round) {
-        const Made made = makeMark(at, mark, lockMarkLine(user_, token_), token_);
+        const Made made = makeMark(at, mark, lockMarkLine(user_, token_), mode, token_);
         if (made == Made::Made) {
             journal_ = journalPath;
             folder_ = std::move(opened.handle);
