@@ -64,8 +64,7 @@ std::optional<Backup> backupNamed(const QString& name, QStringView base) {
                   match.hasCaptured(3) ? match.capturedView(3).toInt() : 1};
 }
 
-std::vector<Backup> findBackups(const QString& folder, const QString& journalPath) {
-    const QString base = backupBase(journalPath);
+std::vector<Backup> findBackups(const QString& folder, const QString& base) {
     std::vector<Backup> found;
     const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
     for (const QString& name : names)
@@ -94,16 +93,16 @@ JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source
     if (!folder.ok())
         return {std::nullopt, core::systemErrorText(folder.error)};
     const QDateTime now = clock_();
-    const QByteArray base = QFile::encodeName(backupBase(journalPath));
-    core::removeStaleTemporaries(folder.handle.fd(), base, now);
-    core::NewFile copy(folder.handle.fd(), base, mode, group);
+    const QString base = backupBase(journalPath);
+    core::removeStaleTemporaries(folder.handle.fd(), QFile::encodeName(base), now);
+    core::NewFile copy(folder.handle.fd(), QFile::encodeName(base), mode, group);
     copy.copyFrom(source);
     int error = copy.error();
-    const std::vector<Backup> existing = findBackups(folder_, journalPath);
+    const std::vector<Backup> existing = findBackups(folder_, base);
     QString number = nextNumber(existing.empty() ? QString() : existing.front().number);
     for (int tries = 0; error == 0 && tries < NameTries; ++tries, number = nextNumber(number)) {
-        const QString name = backupBase(journalPath) + u'_' + now.toString(StampFormat) +
-                             QStringLiteral("_n") + number + QStringLiteral(".csv");
+        const QString name = base + u'_' + now.toString(StampFormat) + QStringLiteral("_n") +
+                             number + QStringLiteral(".csv");
         if (copy.commitUnlessTaken(QFile::encodeName(name)))
             return {folder_ + u'/' + name, {}};
         error = copy.error();
@@ -130,7 +129,7 @@ void JournalBackups::dropOldest(const QString& journalPath) {
 
 QStringList JournalBackups::backupsOf(const QString& journalPath) const {
     QStringList newestFirst;
-    for (const Backup& backup : findBackups(folder_, journalPath))
+    for (const Backup& backup : findBackups(folder_, backupBase(journalPath)))
         newestFirst << backup.name;
     return newestFirst;
 }
