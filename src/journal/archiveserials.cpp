@@ -30,14 +30,13 @@ QString alreadyThereText(const std::vector<int>& rows, const std::vector<Archive
     return text;
 }
 
-ArchiveSerials::ArchiveSerials(QString programFolder)
-    : programFolder_(std::move(programFolder)), tree_(programFolder_) {}
+ArchiveSerials::ArchiveSerials(QString programFolder) : tree_(std::move(programFolder)) {}
 
 bool ArchiveSerials::refresh(const QStringList& skipped) {
     bool changed = skipped != skipped_;
     skipped_ = skipped;
     std::vector<File> files;
-    for (JournalFile& archive : archiveFiles(programFolder_)) {
+    for (JournalFile& archive : archiveFiles(tree_.root())) {
         File file{std::move(archive.journal), std::move(archive.path), archive.identity, {}};
         const auto known = std::find_if(files_.begin(), files_.end(),
                                         [&](const File& old) { return old.path == file.path; });

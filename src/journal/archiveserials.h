@@ -59,8 +59,7 @@ private:
     void read(File& file);
     void merge();
 
-    QString programFolder_;
-    core::FolderTree tree_;
+    core::FolderTree tree_;   // the program's folder
     std::vector<File> files_; // in name order
     QStringList skipped_;
     // Every fingerprint the files but the skipped ones hold, sorted, once each.

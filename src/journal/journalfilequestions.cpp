@@ -157,7 +157,7 @@ QString JournalFiles::describe(const QString& path) {
 
 std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) {
     const std::optional<QString> rows =
-        describeExisting(core::archivePath(programFolder_, archiveName));
+        describeExisting(core::archivePath(tree_.root(), archiveName));
     if (!rows)
         return std::nullopt;
     return QStringLiteral("Архив %1 уже есть (%2 строк). Заменить его?").arg(archiveName, *rows);
@@ -175,12 +175,12 @@ QString JournalFiles::saveTargetQuestion(const QString& archiveName) {
                           "В архив %1 — %3.\n"
                           "В журнал текущего года thisyear.csv — %4.")
         .arg(archiveName, core::grouped(grid_.rowCount()),
-             holds(core::archivePath(programFolder_, archiveName)),
-             holds(core::currentJournalPath(programFolder_)));
+             holds(core::archivePath(tree_.root(), archiveName)),
+             holds(core::currentJournalPath(tree_.root())));
 }
 
 std::optional<QString> JournalFiles::unreadCurrentQuestion() {
-    const QString path = core::currentJournalPath(programFolder_);
+    const QString path = core::currentJournalPath(tree_.root());
     const QString rows = describe(path);
     if (consents_[path].described.isEmpty())
         return std::nullopt; // missing, or unreadable: the save then says why

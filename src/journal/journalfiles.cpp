@@ -114,22 +114,20 @@ QString saveFailedMessage(const QString& path) {
 
 JournalFiles::JournalFiles(model::GridModel& grid, QString programFolder, Clock clock,
                            FileReader reader)
-    : grid_(grid), programFolder_(std::move(programFolder)), tree_(programFolder_),
-      clock_(std::move(clock)), backups_(core::backupFolderPath(programFolder_), clock_),
-      readFile_(std::move(reader)) {}
+    : grid_(grid), tree_(std::move(programFolder)), clock_(std::move(clock)),
+      backups_(core::backupFolderPath(tree_.root()), clock_), readFile_(std::move(reader)) {}
 
 void JournalFiles::setFolder(QString programFolder) {
     lock_.release();
-    programFolder_ = std::move(programFolder);
-    tree_ = core::FolderTree(programFolder_);
-    backups_ = core::JournalBackups(core::backupFolderPath(programFolder_), clock_);
+    tree_ = core::FolderTree(std::move(programFolder));
+    backups_ = core::JournalBackups(core::backupFolderPath(tree_.root()), clock_);
     known_.clear();
     partial_.reset();
     openedPath_.clear();
 }
 
 OpenResult JournalFiles::openCurrent() {
-    const QString path = core::currentJournalPath(programFolder_);
+    const QString path = core::currentJournalPath(tree_.root());
     return open(path, QStringLiteral("Не могу найти thisyear.csv."), [&] {
         Reading reading;
         // A missing current-year file is no error: the user starts a new register.
@@ -150,11 +148,11 @@ OpenResult JournalFiles::openCurrent() {
 }
 
 OpenResult JournalFiles::openArchive(const QString& name) {
-    const QString path = core::archivePath(programFolder_, name);
+    const QString path = core::archivePath(tree_.root(), name);
     return open(path, QStringLiteral("Не могу найти  указанный год."), [&] {
         Reading reading;
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
-        const QString archives = core::archiveFolderPath(programFolder_);
+        const QString archives = core::archiveFolderPath(tree_.root());
         const core::Opened folder = tree_.openFolder(archives);
         const core::Opened file = tree_.openForReading(path);
         if (!folder.ok() && folder.error != ENOENT)
@@ -246,8 +244,8 @@ JournalFiles::KnownVersion* JournalFiles::knownVersion(const QString& path) {
 }
 
 QString JournalFiles::pathFor(const QString& archiveName) const {
-    return archiveName.isEmpty() ? core::currentJournalPath(programFolder_)
-                                 : core::archivePath(programFolder_, archiveName);
+    return archiveName.isEmpty() ? core::currentJournalPath(tree_.root())
+                                 : core::archivePath(tree_.root(), archiveName);
 }
 
 qint64 JournalFiles::sizeOnDisk(const QString& archiveName) const {
@@ -330,11 +328,11 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
 }
 
 SaveResult JournalFiles::saveCurrent() {
-    return saveGridTo(core::currentJournalPath(programFolder_), false, true);
+    return saveGridTo(core::currentJournalPath(tree_.root()), false, true);
 }
 
 SaveResult JournalFiles::saveArchive(const QString& name) {
-    return saveGridTo(core::archivePath(programFolder_, name), true, false);
+    return saveGridTo(core::archivePath(tree_.root(), name), true, false);
 }
 
 SaveResult JournalFiles::saveGridTo(const QString& path, bool createFolder, bool hold) {
@@ -381,7 +379,7 @@ SaveResult JournalFiles::replaceFile(const QString& path, bool createFolder) {
     expected.agreedProtected = consent.agreedProtected;
     core::Replacement done =
         core::replaceJournalFile(tree_, backups_, path, grid_.dataRows(), expected,
-                                 core::currentJournalPath(programFolder_), createFolder, lockWait_);
+                                 core::currentJournalPath(tree_.root()), createFolder, lockWait_);
     if (done.kind == core::Replacement::ChangedOnDisk ||
         done.kind == core::Replacement::WriteProtected)
         return changedOnDisk(path, std::move(done));

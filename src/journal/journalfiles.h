@@ -230,8 +230,7 @@ private:
     void moveCurrentCell(int row, int col);
 
     model::GridModel& grid_;
-    QString programFolder_;
-    core::FolderTree tree_;
+    core::FolderTree tree_; // the program's folder
     Clock clock_;
     core::JournalBackups backups_;
     FileReader readFile_;
