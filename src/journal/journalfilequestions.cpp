@@ -124,14 +124,6 @@ Changed changeFound(const QString& path, bool baseKept, core::Replacement found,
         {}};
 }
 
-// How many rows the open file holds, as the questions write it ("?" when it cannot be read).
-QString rowsIn(const core::Opened& file) {
-    if (!file.ok())
-        return QStringLiteral("?");
-    const std::optional<qsizetype> rows = core::countJournalRows(file.handle.fd());
-    return rows ? core::grouped(*rows) : QStringLiteral("?");
-}
-
 } // namespace
 
 // None when no file stands under that name to be replaced: nothing there, no folder (a save
@@ -147,12 +139,13 @@ std::optional<QString> JournalFiles::describeExisting(const QString& path) {
 
 QString JournalFiles::describe(const QString& path) {
     const core::Opened file = tree_.openForReading(path);
-    const QString rows = rowsIn(file);
+    const std::optional<qsizetype> rows =
+        file.ok() ? core::countJournalRows(file.handle.fd()) : std::nullopt;
     Consent& consent = consents_[path];
     consent.described =
         file.ok() ? core::fingerprintOfFile(file.handle.fd()).value_or(QByteArray()) : QByteArray();
     consent.describedProtected = false;
-    return rows;
+    return rows ? core::grouped(*rows) : QStringLiteral("?");
 }
 
 std::optional<QString> JournalFiles::existingArchiveQuestion(const QString& archiveName) {

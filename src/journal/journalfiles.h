@@ -221,8 +221,8 @@ private:
     SaveResult saveGridTo(const QString& path, bool createFolder, bool hold);
     SaveResult replaceFile(const QString& path, bool createFolder);
     SaveResult changedOnDisk(const QString& path, core::Replacement done);
-    // How many rows the file holds now, as the questions write them; the version counted becomes
-    // the one a question about the file describes.
+    // How many rows the file holds now, as the questions write them ("?" when it cannot be
+    // read); the version counted becomes the one a question about the file describes.
     QString describe(const QString& path);
     // describe() for a file a save would replace.
     std::optional<QString> describeExisting(const QString& path);
