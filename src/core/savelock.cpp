@@ -19,10 +19,7 @@ constexpr int Rounds = 8;
 constexpr std::chrono::milliseconds Pause{20};
 
 const QByteArray LockName = QByteArrayLiteral(".eklz-save.lock");
-
-QString shownName() {
-    return QString::fromLatin1(LockName);
-}
+const QString ShownName = QString::fromLatin1(LockName);
 
 // 0 when taken; otherwise the error of the failing call (EAGAIN: held by another).
 int tryLock(int fd) {
@@ -45,11 +42,6 @@ int makeLockFile(const Opened& root) {
                  root.info.st_gid);
     made.commitUnlessTaken(LockName);
     return made.error();
-}
-
-int openLockFile(const Opened& root) {
-    return ::openat(root.handle.fd(), LockName.constData(),
-                    O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
 }
 
 bool sameFile(const struct stat& one, const struct stat& other) {
@@ -87,13 +79,14 @@ SaveLock::SaveLock(const FolderTree& folder, std::chrono::milliseconds wait,
             return;
     cause_ = QStringLiteral("Файл блокировки %1 в папке журнала всё время заменяют другим. "
                             "Попробуйте сохранить ещё раз.")
-                 .arg(shownName());
+                 .arg(ShownName);
 }
 
 SaveLock::Step SaveLock::attempt(const Opened& root) {
     const QString cannotOpen =
-        QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: ").arg(shownName());
-    FileHandle file(openLockFile(root));
+        QStringLiteral("Файл блокировки %1 в папке журнала нельзя открыть: ").arg(ShownName);
+    FileHandle file(::openat(root.handle.fd(), LockName.constData(),
+                             O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.valid()) {
         struct stat info {};
         if (::fstat(file.fd(), &info) != 0)
@@ -156,7 +149,7 @@ SaveLock::Step SaveLock::clearAway(const Opened& root, const struct stat& seen) 
     const QString cannot =
         QStringLiteral("Файл блокировки %1 в папке журнала — не обычный файл, а %2 (%3), и "
                        "удалить его нельзя")
-            .arg(shownName(), kindOf(seen.st_mode), ownerAndMode(seen));
+            .arg(ShownName, kindOf(seen.st_mode), ownerAndMode(seen));
     if (S_ISDIR(seen.st_mode)) {
         if (::unlinkat(at, LockName.constData(), AT_REMOVEDIR) == 0 || errno == ENOENT ||
             errno == ENOTDIR)
