@@ -73,12 +73,6 @@ Opened makeFolderAt(const Opened& parent, const QByteArray& name) {
     return made;
 }
 
-// Whether the folder has an entry of that name, whatever it is (a dangling link too).
-bool hasEntryAt(int folder, const QByteArray& name) {
-    struct stat info {};
-    return ::fstatat(folder, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT;
-}
-
 } // namespace
 
 bool FileIdentity::operator==(const FileIdentity& other) const {
@@ -187,8 +181,10 @@ int placeUnlessTaken(int folder, const QByteArray& temporary, const QByteArray& 
     }
     if (errno != EPERM && errno != EOPNOTSUPP)
         return errno;
-    // Nor hard links (FAT): only the program's own save lock keeps the name free meanwhile.
-    if (hasEntryAt(folder, name))
+    // Nor hard links (FAT): only the program's own save lock keeps the name free meanwhile. Any
+    // entry of that name, whatever it is (a dangling link too), takes it.
+    struct stat entry {};
+    if (::fstatat(folder, name.constData(), &entry, AT_SYMLINK_NOFOLLOW) == 0 || errno != ENOENT)
         return EEXIST;
     return ::renameat(folder, temporary.constData(), folder, name.constData()) == 0 ? 0 : errno;
 }

@@ -58,11 +58,6 @@ Replacement linkedElsewhere(nlink_t links) {
                        .arg(links));
 }
 
-// Whether this user may write the file (its write bits, as the system judges them for us).
-bool writable(int folder, const QByteArray& name) {
-    return ::faccessat(folder, name.constData(), W_OK, AT_EACCESS) == 0 || errno != EACCES;
-}
-
 // The bits and group for a new file: of the like file, else of the folder, never executable.
 std::pair<mode_t, gid_t> modeForNewFile(const FolderTree& tree, const QString& likeFile,
                                         const Opened& folder) {
@@ -136,7 +131,10 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
         }
         return changed;
     }
-    const bool writeProtected = found && !writable(folder.handle.fd(), name);
+    // The file's write bits are off for this user, as the system judges them for us.
+    const bool writeProtected =
+        found && ::faccessat(folder.handle.fd(), name.constData(), W_OK, AT_EACCESS) != 0 &&
+        errno == EACCES;
     if (writeProtected && !agreedProtected) {
         Replacement protectedFile;
         protectedFile.kind = Replacement::WriteProtected;
