@@ -44,23 +44,21 @@ struct EncodeTables {
     std::array<bool, 0x10000> holdable;
 };
 
-EncodeTables buildEncodeTables() {
-    EncodeTables tables;
-    tables.byteOf.fill('?');
-    tables.holdable.fill(false);
-    for (int b = 0; b < 256; ++b) {
-        tables.byteOf[DecodeTable[b]] = char(b);
-        tables.holdable[DecodeTable[b]] = true;
-    }
-    // The characters that structure the file, and NUL, which no journal text holds: a file with
-    // NUL bytes is damaged, and many programs take a NUL for the end of the text.
-    for (char16_t reserved : {u';', u'\r', u'\n', u'\0'})
-        tables.holdable[reserved] = false;
-    return tables;
-}
-
 const EncodeTables& encodeTables() {
-    static const EncodeTables tables = buildEncodeTables();
+    static const EncodeTables tables = [] {
+        EncodeTables built;
+        built.byteOf.fill('?');
+        built.holdable.fill(false);
+        for (int b = 0; b < 256; ++b) {
+            built.byteOf[DecodeTable[b]] = char(b);
+            built.holdable[DecodeTable[b]] = true;
+        }
+        // The characters that structure the file, and NUL, which no journal text holds: a file
+        // with NUL bytes is damaged, and many programs take a NUL for the end of the text.
+        for (char16_t reserved : {u';', u'\r', u'\n', u'\0'})
+            built.holdable[reserved] = false;
+        return built;
+    }();
     return tables;
 }
 
