@@ -48,16 +48,11 @@ public:
 private:
     // Columns of theirs that hold something but match no column of the base come after ours.
     void addTheirColumns() {
-        std::vector<bool> matched(std::size_t(theirs_.cols), false);
-        for (const int c : theirsMap_)
-            if (c >= 0)
-                matched[std::size_t(c)] = true;
-        for (int c = 0; c < theirs_.cols; ++c) {
-            if (matched[std::size_t(c)] || theirs_.columnEmpty(c))
-                continue;
-            extraColumns_.push_back(c);
-            ++merge_.addedColumns_;
-        }
+        for (int c = 0; c < theirs_.cols; ++c)
+            if (std::find(theirsMap_.begin(), theirsMap_.end(), c) == theirsMap_.end() &&
+                !theirs_.columnEmpty(c))
+                extraColumns_.push_back(c);
+        merge_.addedColumns_ = int(extraColumns_.size());
     }
 
     QString cellOf(const Side& side, const std::vector<int>& map, int row, int baseCol) const {
