@@ -34,8 +34,7 @@ public:
     MergePlanner(JournalMerge& merge, const Side& base, const Side& theirs, const Side& ours,
                  const model::GridModel& grid)
         : merge_(merge), base_(base), theirs_(theirs), ours_(ours), grid_(grid),
-          oursMap_(matchColumns(base, ours, &core::headerSections())),
-          theirsMap_(matchColumns(base, theirs, nullptr)),
+          oursMap_(matchColumns(base, ours)), theirsMap_(matchColumns(base, theirs)),
           oursRows_(matchRows(base, ours, oursMap_)),
           theirsRows_(matchRows(base, theirs, theirsMap_)) {}
 

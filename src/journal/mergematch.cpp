@@ -63,14 +63,16 @@ QSet<QStringView> sampleOf(const Side& base, int col) {
     return sample;
 }
 
-// The free side column nearest to `expected`, a column of that caption first; -1 for none.
-int freeColumnNear(const Side& side, const std::vector<bool>& taken, int expected,
-                   const QString* caption) {
-    if (caption && side.header)
+// The free side column nearest to `expected`, where the side has a header a column of the journal
+// header's caption for that base column first; -1 for none.
+int freeColumnNear(const Side& side, const std::vector<bool>& taken, int expected, int baseCol) {
+    const std::vector<core::FormatSection>& captions = core::headerSections();
+    if (side.header && std::size_t(baseCol) < captions.size()) {
+        const QStringView caption = QStringView(captions[std::size_t(baseCol)].caption).trimmed();
         for (int c = 0; c < side.cols; ++c)
-            if (!taken[std::size_t(c)] &&
-                QStringView((*side.header)[c]).trimmed() == QStringView(*caption).trimmed())
+            if (!taken[std::size_t(c)] && QStringView((*side.header)[c]).trimmed() == caption)
                 return c;
+    }
     int best = -1;
     for (int c = 0; c < side.cols; ++c)
         if (!taken[std::size_t(c)] &&
@@ -88,8 +90,7 @@ bool Side::columnEmpty(int col) const {
     return true;
 }
 
-std::vector<int> matchColumns(const Side& base, const Side& side,
-                              const std::vector<core::FormatSection>* captions) {
+std::vector<int> matchColumns(const Side& base, const Side& side) {
     std::vector<QSet<QStringView>> sideTexts;
     for (int c = 0; c < side.cols; ++c)
         sideTexts.push_back(textsOf(side, c));
@@ -136,10 +137,7 @@ std::vector<int> matchColumns(const Side& base, const Side& side,
             b > 0 && map[std::size_t(b - 1)] >= 0 ? map[std::size_t(b - 1)] + 1 : b;
         int c = -1;
         if (!sampled[std::size_t(b)]) {
-            const QString* caption = captions && std::size_t(b) < captions->size()
-                                         ? &(*captions)[std::size_t(b)].caption
-                                         : nullptr;
-            c = freeColumnNear(side, taken, expected, caption);
+            c = freeColumnNear(side, taken, expected, b);
         } else if (expected < side.cols && !taken[std::size_t(expected)] &&
                    !sideTexts[std::size_t(expected)].empty()) {
             c = expected;

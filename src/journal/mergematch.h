@@ -26,10 +26,9 @@ struct Side {
 
 // For each base column, the side's column holding it, or -1. Columns are paired by how many of
 // the base column's texts the side's column holds; columns with nothing to tell them by (empty
-// ones) by position next to their paired neighbours, or where the side has a header
-// (`captions`: the base columns' captions), by caption first.
-std::vector<int> matchColumns(const Side& base, const Side& side,
-                              const std::vector<core::FormatSection>* captions);
+// ones) by position next to their paired neighbours, or where the side has a header by the
+// journal header's caption first.
+std::vector<int> matchColumns(const Side& base, const Side& side);
 
 // Which side row is which base row: sideOf[base row] and baseOf[side row], -1 for none.
 struct RowMatch {
