@@ -22,8 +22,7 @@ bool fitsInCell(const QString& folded) {
 
 } // namespace
 
-// Only ".csv" in lower case: that is the file "Загрузить архив" opens for a name. Hidden files,
-// folders and special files are no archives.
+// Only ".csv" in lower case: that is the file "Загрузить архив" opens for a name.
 std::vector<JournalFile> archiveFiles(const QString& programFolder) {
     const QString archives = core::archiveFolderPath(programFolder);
     const core::Opened folder = core::FolderTree(programFolder).openFolder(archives);

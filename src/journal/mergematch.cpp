@@ -39,7 +39,6 @@ bool sameRow(const Side& one, const std::vector<int>& oneMap, int oneRow, const 
     });
 }
 
-// The texts of a side's column.
 QSet<QStringView> textsOf(const Side& side, int col) {
     QSet<QStringView> texts;
     texts.reserve(side.rows);
