@@ -129,7 +129,7 @@ void JournalFiles::setFolder(QString programFolder) {
 OpenResult JournalFiles::openCurrent() {
     const QString path = core::currentJournalPath(tree_.root());
     return open(path, QStringLiteral("Не могу найти thisyear.csv."), [&] {
-        Reading reading;
+        OpenResult reading;
         // A missing current-year file is no error: the user starts a new register.
         const core::Opened file = tree_.openForReading(path);
         if (file.ok())
@@ -140,8 +140,8 @@ OpenResult JournalFiles::openCurrent() {
             forget(path); // never read: a save expects nothing of it
         // A folder of that name is no register either; a link or a FIFO in its place is told.
         if (!file.ok() && file.error != ENOENT && file.error != EISDIR)
-            reading = {Reading::Failed, core::readFailureCause(file.error)};
-        if (reading.kind != Reading::Failed)
+            reading = {false, core::readFailureCause(file.error)};
+        if (reading.ok)
             fillBlockDates();
         return reading;
     });
@@ -150,19 +150,18 @@ OpenResult JournalFiles::openCurrent() {
 OpenResult JournalFiles::openArchive(const QString& name) {
     const QString path = core::archivePath(tree_.root(), name);
     return open(path, QStringLiteral("Не могу найти  указанный год."), [&] {
-        Reading reading;
+        OpenResult reading;
         // An empty or missing Archive folder is silent; a missing file in a filled one is not.
         const QString archives = core::archiveFolderPath(tree_.root());
         const core::Opened folder = tree_.openFolder(archives);
         const core::Opened file = tree_.openForReading(path);
         if (!folder.ok() && folder.error != ENOENT)
-            reading = {Reading::Failed, core::readFailureCause(folder.error)};
+            reading = {false, core::readFailureCause(folder.error)};
         else if (folder.ok() && holdsOrdinaryFile(archives))
-            reading = file.ok()
-                          ? readIntoGrid(path, file)
-                          : Reading{Reading::Failed, file.error == ENOENT
-                                                         ? QString()
-                                                         : core::readFailureCause(file.error)};
+            reading = file.ok() ? readIntoGrid(path, file)
+                                : OpenResult{false, file.error == ENOENT
+                                                        ? QString()
+                                                        : core::readFailureCause(file.error)};
         if (!file.ok() && file.error == ENOENT)
             remember(path, false, {}, QByteArray());
         else if (!file.ok())
@@ -188,12 +187,12 @@ void JournalFiles::showImported(QList<QStringList> rows, const QStringList& extr
 // The journal on screen is held here, and the user hears when another copy holds it already. A
 // journal of which nothing could be read is not on screen, and is not held.
 OpenResult JournalFiles::open(const QString& path, const QString& failureMessage,
-                              const std::function<Reading()>& read) {
+                              const std::function<OpenResult()>& read) {
     partial_.reset();
-    Reading reading;
+    OpenResult result;
     try {
         journal::resetJournalGrid(grid_);
-        reading = read();
+        result = read();
     } catch (const std::exception&) {
         // Memory ran out while the file was read: the grid holds what it holds, a part at most,
         // and the rows shown are those without the empty row below them.
@@ -202,15 +201,12 @@ OpenResult JournalFiles::open(const QString& path, const QString& failureMessage
             !shown.isEmpty() &&
             std::all_of(shown.last().begin(), shown.last().end(), std::mem_fn(&QString::isEmpty));
         partial_ = PartialRead{path, int(shown.size()) - (lastEmpty ? 1 : 0), -1};
-        reading = {Reading::Failed, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
+        result = {false, QStringLiteral("Недостаточно памяти, чтобы прочитать файл.")};
     }
-    OpenResult result{true, reading.message};
-    if (reading.kind == Reading::Failed) {
-        // The journal's own message first; the cause, where one is known, on a line of its own.
-        result.ok = false;
+    // The journal's own message first; the cause, where one is known, on a line of its own.
+    if (!result.ok)
         result.message =
-            reading.message.isEmpty() ? failureMessage : failureMessage + u'\n' + reading.message;
-    }
+            result.message.isEmpty() ? failureMessage : failureMessage + u'\n' + result.message;
     result.nothingRead = !result.ok && !partial_;
     if (result.nothingRead) {
         openedPath_.clear();
@@ -268,13 +264,13 @@ void JournalFiles::applyMerge(const JournalMerge& merge, const std::vector<bool>
 // Shows the file's rows under the header of the reset grid. On a failure the grid keeps the rows
 // read before the faulty line with an empty row below them, and remembers that it holds only
 // part of that file.
-JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core::Opened& file) {
+OpenResult JournalFiles::readIntoGrid(const QString& path, const core::Opened& file) {
     const qint64 size = file.info.st_size;
     const qsizetype available = availableMemory_();
     if (core::memoryToOpen(size) > available) {
         remember(path, true);
         partial_ = PartialRead{path, 0, -1};
-        return {Reading::Failed,
+        return {false,
                 QStringLiteral("Файл слишком велик: %1 МБ. Чтобы открыть его, нужно около %2 МБ "
                                "памяти, а свободно %3 МБ.")
                     .arg(core::grouped(megabytes(size)),
@@ -295,8 +291,8 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
         partial_ = PartialRead{path, 0, -1};
         // Gone or replaced by something else meanwhile, or a read that failed.
         const core::Opened again = tree_.openForReading(path);
-        return {Reading::Failed, again.ok() ? QStringLiteral("Файл не удалось прочитать.")
-                                            : core::readFailureCause(again.error)};
+        return {false, again.ok() ? QStringLiteral("Файл не удалось прочитать.")
+                                  : core::readFailureCause(again.error)};
     }
     core::ReadResult& result = read->result;
     const bool ok = result.ok();
@@ -311,7 +307,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
     const QString cause = ok ? QString() : faultCause(result);
     journal::showJournalTable(grid_, std::move(result.rows), !ok);
     if (!ok)
-        return {Reading::Failed, cause};
+        return {false, cause};
     // The current cell ends where the reader stopped: the last cell of the last line.
     if (rowsRead > 0)
         moveCurrentCell(rowsRead - 1, lastCol);
@@ -324,7 +320,7 @@ JournalFiles::Reading JournalFiles::readIntoGrid(const QString& path, const core
         notices << separatorMessage(path, result.separator);
     if (file.info.st_nlink > 1)
         notices << hardLinksMessage(path, file.info.st_nlink);
-    return {Reading::Whole, notices.join(QStringLiteral("\n\n"))};
+    return {true, notices.join(QStringLiteral("\n\n"))};
 }
 
 SaveResult JournalFiles::saveCurrent() {

@@ -180,12 +180,6 @@ public:
     }
 
 private:
-    struct Reading {
-        enum Kind { Whole, Failed };
-        Kind kind = Whole;
-        // Failed: why, when known; Whole: what the user should know of the read.
-        QString message;
-    };
     // The version of a file this copy knows: the file as it was when last opened or saved here.
     struct KnownVersion {
         bool existed = false;
@@ -208,16 +202,19 @@ private:
         qsizetype totalLines = -1; // unknown
     };
 
-    Reading readIntoGrid(const QString& path, const core::Opened& file);
+    // Whether the file was read, with why not (when known) or what the user should know of the
+    // read as the message.
+    OpenResult readIntoGrid(const QString& path, const core::Opened& file);
     // What this copy saw of the file: whether it was there, and its fingerprint (empty when it
     // could not be read).
     void remember(const QString& path, bool existed, const QByteArray& fingerprint = {},
                   std::optional<QByteArray> bytes = std::nullopt);
     KnownVersion* knownVersion(const QString& path);
     QString pathFor(const QString& archiveName) const;
-    // Opens the file `read` fills the grid from, with `failureMessage` when that fails.
+    // Opens the file `read` fills the grid from (as readIntoGrid tells), with `failureMessage`
+    // before the cause when that fails.
     OpenResult open(const QString& path, const QString& failureMessage,
-                    const std::function<Reading()>& read);
+                    const std::function<OpenResult()>& read);
     SaveResult saveGridTo(const QString& path, bool createFolder, bool hold);
     SaveResult replaceFile(const QString& path, bool createFolder);
     SaveResult changedOnDisk(const QString& path, core::Replacement done);
