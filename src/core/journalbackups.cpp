@@ -82,10 +82,7 @@ std::vector<Backup> findBackups(const QString& folder, const QString& base) {
 
 JournalBackups::JournalBackups(QString folder, Clock clock)
     : folder_(std::move(folder)), tree_(folder_.left(folder_.lastIndexOf(u'/'))),
-      clock_(std::move(clock)) {
-    if (!clock_)
-        clock_ = [] { return QDateTime::currentDateTime(); };
-}
+      clock_(clock ? std::move(clock) : [] { return QDateTime::currentDateTime(); }) {}
 
 JournalBackups::Kept JournalBackups::keep(const QString& journalPath, int source, mode_t mode,
                                           gid_t group) {
