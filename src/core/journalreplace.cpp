@@ -124,11 +124,7 @@ Replacement replaceIn(const Opened& folder, const QByteArray& name, JournalBacku
         changed.kind = Replacement::ChangedOnDisk;
         changed.found = *found;
         // Read under the lock, so that the bytes are those of that fingerprint.
-        if (std::optional<QByteArray> bytes =
-                bytesOfFile(old.handle.fd(), old.info.st_size, *found)) {
-            changed.bytes = std::move(*bytes);
-            changed.bytesHeld = true;
-        }
+        changed.bytes = bytesOfFile(old.handle.fd(), old.info.st_size, *found);
         return changed;
     }
     // The file's write bits are off for this user, as the system judges them for us.

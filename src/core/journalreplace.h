@@ -7,6 +7,7 @@
 #include <QByteArray>
 #include <QString>
 #include <functional>
+#include <optional>
 
 namespace core {
 
@@ -32,10 +33,9 @@ struct Replacement {
     mode_t foundMode = 0;   // WriteProtected: the file's permission bits
     uid_t foundOwner = 0;   // WriteProtected: its owner
     QByteArray fingerprint; // Replaced: the new file's fingerprint
-    // ChangedOnDisk: the file found, when `bytesHeld` (it could be read whole into memory), the
-    // other side of a merge; Replaced: the bytes written, the base of the next one.
-    QByteArray bytes;
-    bool bytesHeld = false;
+    // ChangedOnDisk: the file found, when it could be read whole into memory, the other side of a
+    // merge; Replaced: the bytes written, the base of the next one.
+    std::optional<QByteArray> bytes;
 };
 
 // Replaces the journal file at path (below the folder) by the rows written as a journal, holding

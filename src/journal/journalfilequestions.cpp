@@ -114,13 +114,13 @@ Changed changeFound(const QString& path, bool baseKept, core::Replacement found,
     };
     if (!baseKept)
         return asked(QStringLiteral("журнал на экране прочитан из файла не целиком"));
-    if (!found.bytesHeld)
+    if (!found.bytes)
         return asked(QStringLiteral("файл слишком велик, чтобы прочитать его целиком"));
-    core::ReadResult read = core::readJournal(found.bytes, memoryBudget);
+    core::ReadResult read = core::readJournal(*found.bytes, memoryBudget);
     if (const std::optional<QString> reason = unreadable(read))
         return asked(QStringLiteral("файл на диске прочитан не целиком: ") + *reason);
     return {
-        FoundVersion{path, std::move(read.rows), std::move(found.bytes), std::move(found.found)},
+        FoundVersion{path, std::move(read.rows), std::move(*found.bytes), std::move(found.found)},
         {}};
 }
 
