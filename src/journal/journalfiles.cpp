@@ -23,11 +23,6 @@ namespace journal {
 
 namespace {
 
-// Whether the folder lists an ordinary file: hidden files, folders and special files do not count.
-bool holdsOrdinaryFile(const QString& folder) {
-    return QDirIterator(folder, QDir::Files).hasNext();
-}
-
 // Whole megabytes, rounded up: a file of a few bytes over a megabyte is not "1 МБ".
 qint64 megabytes(qint64 bytes) {
     return (bytes + (1 << 20) - 1) >> 20;
@@ -151,13 +146,14 @@ OpenResult JournalFiles::openArchive(const QString& name) {
     const QString path = core::archivePath(tree_.root(), name);
     return open(path, QStringLiteral("Не могу найти  указанный год."), [&] {
         OpenResult reading;
-        // An empty or missing Archive folder is silent; a missing file in a filled one is not.
+        // An empty or missing Archive folder is silent; a missing file in a filled one is not
+        // (hidden files, folders and special files do not fill it).
         const QString archives = core::archiveFolderPath(tree_.root());
         const core::Opened folder = tree_.openFolder(archives);
         const core::Opened file = tree_.openForReading(path);
         if (!folder.ok() && folder.error != ENOENT)
             reading = {false, core::readFailureCause(folder.error)};
-        else if (folder.ok() && holdsOrdinaryFile(archives))
+        else if (folder.ok() && QDirIterator(archives, QDir::Files).hasNext())
             reading = file.ok() ? readIntoGrid(path, file)
                                 : OpenResult{false, file.error == ENOENT
                                                         ? QString()
