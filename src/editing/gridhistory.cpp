@@ -104,10 +104,8 @@ void GridHistory::finish() {
     std::vector<model::GridChange> changes = std::exchange(log_, {});
     if (changes.empty())
         return;
-    const bool reset =
-        std::any_of(changes.begin(), changes.end(), [](const model::GridChange& change) {
-            return change.kind == model::GridChange::Reset;
-        });
+    const bool reset = std::any_of(changes.begin(), changes.end(),
+                                   [](const model::GridChange& change) { return !change.undo; });
     if (reset) {
         stack_.clear();
         return;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/gridchange.h"
-
 #include <QAbstractTableModel>
 #include <QCollatorSortKey>
 #include <QList>
@@ -24,6 +22,13 @@ struct SortKey {
 using SortKeyMaker = std::function<SortKey(const QString&)>;
 // Below, equal or above (as a negative number, 0 or a positive one).
 int compareSortKeys(const SortKey& a, const SortKey& b);
+
+// One change to the table, as the steps that undo and redo it: never a copy of the table. A change
+// without them replaced the whole table: nothing before it can be undone.
+struct GridChange {
+    std::function<void()> undo;
+    std::function<void()> redo;
+};
 
 // The journal's units as a table of texts: row 0 is the first unit, and each column has a
 // caption, served as the horizontal header data. Every row has one text per column.
@@ -86,8 +91,8 @@ public:
     void setChangeLog(std::vector<GridChange>* log) { log_ = log; }
     // Undoes or redoes a logged change; the table must stand as it did right after (or before)
     // it. Neither is logged.
-    void undoChange(const GridChange& change);
-    void redoChange(const GridChange& change);
+    void undoChange(const GridChange& change) { replay(change.undo); }
+    void redoChange(const GridChange& change) { replay(change.redo); }
 
     // QAbstractTableModel.
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -108,16 +113,20 @@ Q_SIGNALS:
     void columnLayoutChanged();
 
 private:
+    // How a column is laid out: its centring, and the text its width is measured from.
+    struct ColumnFormat {
+        bool centred = false;
+        QString widthText;
+    };
+
     void record(GridChange change) {
         if (log_)
             log_->push_back(std::move(change));
     }
+    void replay(const std::function<void()>& step);
     void insertRowsAt(int at, int count, const QList<QString>& cells);
-    void removeRowsAt(int at, int count);
     void insertColumnsAt(int at, int count, const QStringList& captions,
                          const QList<QString>& cells, const std::vector<ColumnFormat>& formats);
-    void removeColumnsAt(int at, int count);
-    void moveColumn(int col, int position);
     void permuteRows(const std::vector<int>& order);
 
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
