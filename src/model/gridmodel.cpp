@@ -350,18 +350,9 @@ void GridModel::permuteRows(const std::vector<int>& order) {
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-bool GridModel::replaceCells(const QStringList& captions, QList<QStringList> rows) {
+bool GridModel::replaceCells(QStringList captions, QList<QStringList> rows) {
     if (captions.isEmpty())
         return false;
-    resetTo(captions, std::move(rows));
-    return true;
-}
-
-void GridModel::replaceDataRows(QList<QStringList> rows) {
-    resetTo(captions_, std::move(rows));
-}
-
-void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
     record({}); // a new table: nothing before it can be undone
     beginResetModel();
     qsizetype cols = captions.size();
@@ -376,6 +367,11 @@ void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
     columns_.resize(std::size_t(cols));
     endResetModel();
     Q_EMIT columnLayoutChanged();
+    return true;
+}
+
+void GridModel::replaceDataRows(QList<QStringList> rows) {
+    replaceCells(captions_, std::move(rows));
 }
 
 void GridModel::replay(const std::function<void()>& step) {

@@ -77,7 +77,7 @@ public:
     void setSortKeyMaker(SortKeyMaker maker) { sortKeyMaker_ = std::move(maker); }
 
     // Replaces the whole table in one step; the format of the columns that remain is kept.
-    bool replaceCells(const QStringList& captions, QList<QStringList> rows);
+    bool replaceCells(QStringList captions, QList<QStringList> rows);
     // Replaces the units in one step, keeping the captions; a row wider than the captions widens
     // the table (with empty captions), a narrower one is padded with empty texts.
     void replaceDataRows(QList<QStringList> rows);
@@ -133,7 +133,6 @@ private:
     bool hasCol(int col) const { return col >= 0 && col < columnCount(); }
     // Row after row, the texts of a block of cells.
     QList<QString> texts(int row, int rowCount, int col, int colCount) const;
-    void resetTo(QStringList captions, QList<QStringList> rows);
 
     QStringList captions_;
     QList<QStringList> rows_;
