@@ -72,6 +72,17 @@ std::vector<int> sortOrder(const QList<QStringList>& rows, int column, const Sor
     return order;
 }
 
+// Row after row, the texts of a block of cells.
+QList<QString> blockTexts(const QList<QStringList>& rows, int row, int rowCount, int col,
+                          int colCount) {
+    QList<QString> texts;
+    texts.reserve(qsizetype(rowCount) * colCount);
+    for (int r = row; r < row + rowCount; ++r)
+        for (int c = col; c < col + colCount; ++c)
+            texts.append(rows[r][c]);
+    return texts;
+}
+
 // The order that takes the rows of `order` back: row order[i] went to row i.
 std::vector<int> inverseOrder(const std::vector<int>& order) {
     std::vector<int> back(order.size());
@@ -101,15 +112,6 @@ GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
     columns_.resize(InitialCols);
     rows_.fill(emptyRow(InitialCols), InitialRows);
     sortKeyMaker_ = &genericSortKey;
-}
-
-QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) const {
-    QList<QString> texts;
-    texts.reserve(qsizetype(rowCount) * colCount);
-    for (int r = row; r < row + rowCount; ++r)
-        for (int c = col; c < col + colCount; ++c)
-            texts.append(cell(r, c));
-    return texts;
 }
 
 QString GridModel::text(int row, int col) const {
@@ -201,7 +203,7 @@ bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
         return false;
     if (log_)
         record({.undo =
-                    [this, row, count, cells = texts(row, count, 0, columnCount())] {
+                    [this, row, count, cells = blockTexts(rows_, row, count, 0, columnCount())] {
                         insertRowTexts(row, count, cells);
                     },
                 .redo = [this, row, count] { removeRows(row, count); }});
@@ -228,7 +230,7 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
         record(
             {.undo =
                  [this, col, count, captions = captions_.mid(col, count),
-                  cells = texts(0, rowCount(), col, count),
+                  cells = blockTexts(rows_, 0, rowCount(), col, count),
                   formats = std::vector(columns_.begin() + col, columns_.begin() + col + count)] {
                      insertColumnsAt(col, count, captions, cells, formats);
                  },

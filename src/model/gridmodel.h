@@ -131,8 +131,6 @@ private:
 
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
     bool hasCol(int col) const { return col >= 0 && col < columnCount(); }
-    // Row after row, the texts of a block of cells.
-    QList<QString> texts(int row, int rowCount, int col, int colCount) const;
 
     QStringList captions_;
     QList<QStringList> rows_;
