@@ -179,23 +179,24 @@ void GridModel::appendRow(const QStringList& texts) {
 }
 
 bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) {
+    const int cols = columnCount();
     if (count <= 0 || row < 0 || row > rowCount() ||
-        texts.size() != qsizetype(count) * columnCount())
+        (!texts.isEmpty() && texts.size() != qsizetype(count) * cols))
         return false;
     if (log_)
         record({.undo = [this, row, count] { removeRows(row, count); },
                 .redo = [this, row, count, texts] { insertRowTexts(row, count, texts); }});
-    insertRowsAt(row, count, texts);
+    beginInsertRows({}, row, row + count - 1);
+    rows_.insert(row, count, emptyRow(cols));
+    if (!texts.isEmpty())
+        for (int r = 0; r < count; ++r)
+            rows_[row + r] = texts.mid(qsizetype(r) * cols, cols);
+    endInsertRows();
     return true;
 }
 
 bool GridModel::insertRows(int row, int count, const QModelIndex& parent) {
-    if (parent.isValid() || count <= 0 || row < 0 || row > rowCount())
-        return false;
-    record({.undo = [this, row, count] { removeRows(row, count); },
-            .redo = [this, row, count] { insertRows(row, count); }});
-    insertRowsAt(row, count, {});
-    return true;
+    return !parent.isValid() && insertRowTexts(row, count, {});
 }
 
 bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
@@ -243,16 +244,6 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
     endRemoveColumns();
     Q_EMIT columnLayoutChanged();
     return true;
-}
-
-void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells) {
-    const int cols = columnCount();
-    beginInsertRows({}, at, at + count - 1);
-    rows_.insert(at, count, emptyRow(cols));
-    if (cells.size() == qsizetype(count) * cols)
-        for (int r = 0; r < count; ++r)
-            rows_[at + r] = cells.mid(qsizetype(r) * cols, cols);
-    endInsertRows();
 }
 
 void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,

@@ -58,8 +58,8 @@ public:
     bool setColumnCount(int cols);
     // Appends one unit holding `texts` (missing ones empty, extra ones dropped).
     void appendRow(const QStringList& texts = {});
-    // Inserts `count` units at `row` holding `texts` (count × columnCount() texts, row after row)
-    // as one change.
+    // Inserts `count` units at `row` holding `texts` (count × columnCount() texts, row after row,
+    // or none for empty units) as one change.
     bool insertRowTexts(int row, int count, const QList<QString>& texts);
     // The column at `col` goes to `position`; those between shift by one place.
     bool moveColumnTo(int col, int position);
@@ -124,7 +124,6 @@ private:
             log_->push_back(std::move(change));
     }
     void replay(const std::function<void()>& step);
-    void insertRowsAt(int at, int count, const QList<QString>& cells);
     void insertColumnsAt(int at, int count, const QStringList& captions,
                          const QList<QString>& cells, const std::vector<ColumnFormat>& formats);
     void permuteRows(const std::vector<int>& order);
