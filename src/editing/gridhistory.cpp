@@ -1,7 +1,5 @@
 #include "editing/gridhistory.h"
 
-#include "model/gridmodel.h"
-
 #include <QItemSelectionModel>
 #include <algorithm>
 
@@ -104,8 +102,8 @@ void GridHistory::finish() {
     std::vector<model::GridChange> changes = std::exchange(log_, {});
     if (changes.empty())
         return;
-    const bool reset = std::any_of(changes.begin(), changes.end(),
-                                   [](const model::GridChange& change) { return !change.undo; });
+    const bool reset =
+        std::ranges::any_of(changes, [](const model::GridChange& change) { return !change.undo; });
     if (reset) {
         stack_.clear();
         return;

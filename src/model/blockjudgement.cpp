@@ -29,9 +29,8 @@ QString missingCaption(const GridModel& grid) {
     const QStringView caption = grid.findColumn(core::ActivationDateHeader)
                                     ? core::BlockDateHeader
                                     : core::ActivationDateHeader;
-    const auto found =
-        std::count_if(grid.captions().begin(), grid.captions().end(),
-                      [&](const QString& other) { return other.trimmed() == caption; });
+    const auto found = std::ranges::count_if(
+        grid.captions(), [&](const QString& other) { return other.trimmed() == caption; });
     return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
                                        : QStringLiteral("колонок «%1» больше одной"))
                                .arg(caption));

@@ -76,9 +76,8 @@ std::optional<QString> CompletionValues::proposal(QStringView typed, int row) co
 QStringList CompletionValues::matches(QStringView typed, int row, int limit) const {
     std::vector<const Value*> found = run(typed, row);
     // Most frequent first; among equals, match order, as they were found.
-    std::stable_sort(found.begin(), found.end(), [&](const Value* a, const Value* b) {
-        return countOf(*a, row) > countOf(*b, row);
-    });
+    std::ranges::stable_sort(found, std::ranges::greater{},
+                             [&](const Value* value) { return countOf(*value, row); });
     QStringList texts;
     for (std::size_t i = 0; i < found.size() && int(i) < limit; ++i)
         texts.append(found[i]->text);
