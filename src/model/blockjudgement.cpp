@@ -202,16 +202,14 @@ BlockJudgement::BlockJudgement(const GridModel& grid, QDate today,
     std::span<const RowDates> reached;
     if (captioned_)
         reached = {rowDates.begin(), std::ranges::find_if(rowDates, &RowDates::ends)};
-    for (std::size_t r = 0; r < reached.size(); ++r)
-        if (!reached[r].blockExact)
-            unfilled_.push_back(int(r));
     // Without a block-like cell the other columns are compared (whyBlockDatesUnfilled).
     readsAll_ = captioned_ && std::ranges::none_of(reached, &RowDates::blockLike);
     counts_.unfilledReason = whyBlockDatesUnfilled(grid, captioned_, reached);
-    if (counts_.unfilledReason) {
-        unfilled_.clear();
+    if (counts_.unfilledReason)
         return;
-    }
+    for (std::size_t r = 0; r < reached.size(); ++r)
+        if (!reached[r].blockExact)
+            unfilled_.push_back(int(r));
     columns_ = captioned_;
     rows_.resize(rowDates.size());
     const qint64 first = today.toJulianDay();
