@@ -1,7 +1,5 @@
 #include "editing/gridhistory.h"
 
-#include "model/gridmodel.h"
-
 #include <QItemSelectionModel>
 #include <algorithm>
 
@@ -105,9 +103,7 @@ void GridHistory::finish() {
     if (changes.empty())
         return;
     const bool reset =
-        std::any_of(changes.begin(), changes.end(), [](const model::GridChange& change) {
-            return change.kind == model::GridChange::Reset;
-        });
+        std::ranges::any_of(changes, [](const model::GridChange& change) { return !change.undo; });
     if (reset) {
         stack_.clear();
         return;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/gridchange.h"
+#include "model/gridmodel.h"
 
 #include <QObject>
 #include <QPoint>
@@ -8,10 +8,6 @@
 #include <vector>
 
 class QItemSelectionModel;
-
-namespace model {
-class GridModel;
-} // namespace model
 
 namespace editing {
 

@@ -5,6 +5,7 @@
 #include "model/gridmodel.h"
 
 #include <algorithm>
+#include <span>
 
 namespace model {
 
@@ -28,9 +29,8 @@ QString missingCaption(const GridModel& grid) {
     const QStringView caption = grid.findColumn(core::ActivationDateHeader)
                                     ? core::BlockDateHeader
                                     : core::ActivationDateHeader;
-    const auto found =
-        std::count_if(grid.captions().begin(), grid.captions().end(),
-                      [&](const QString& other) { return other.trimmed() == caption; });
+    const auto found = std::ranges::count_if(
+        grid.captions(), [&](const QString& other) { return other.trimmed() == caption; });
     return unfilledBecause((found == 0 ? QStringLiteral("нет колонки «%1»")
                                        : QStringLiteral("колонок «%1» больше одной"))
                                .arg(caption));
@@ -71,30 +71,9 @@ std::optional<int> blockDatesColumn(const GridModel& grid, BlockColumns columns,
     return std::nullopt;
 }
 
-// What the rows say, summed over the rows the pass reaches.
-struct DateCounts {
-    int rows = 0;
-    int dated = 0;
-    int activations = 0;
-    int blockLike = 0;
-    int blockForeign = 0;
-    int blockDates = 0;
-    int blockBefore = 0;
-
-    void add(RowDates row) {
-        ++rows;
-        dated += row.dated ? 1 : 0;
-        activations += row.activation ? 1 : 0;
-        blockLike += row.blockLike ? 1 : 0;
-        blockForeign += row.blockForeign ? 1 : 0;
-        blockDates += row.blockDate ? 1 : 0;
-        blockBefore += row.blockBefore ? 1 : 0;
-    }
-};
-
 // Why the block-date pass writes nothing into the grid as it stands, in words for the line under
 // the grid ("Дата блок. не заполняется: ..."); none when it fills. `columns` are the captioned
-// ones, `reached` what rows 0 .. end - 1.
+// ones, `reached` what the rows the pass reaches say of them.
 //
 // The pass declines when a caption is missing or doubled; when the activation column holds no
 // dates in most dated rows; when most dates in the block-date column lie before activation
@@ -106,23 +85,30 @@ struct DateCounts {
 // the block dates of another column's dates.
 std::optional<QString> whyBlockDatesUnfilled(const GridModel& grid,
                                              const std::optional<BlockColumns>& columns,
-                                             const DateCounts& reached, int end) {
+                                             std::span<const RowDates> reached) {
     if (!columns)
         return missingCaption(grid);
-    const DateCounts& e = reached;
-    if (e.dated > 0 && e.activations * 2 <= e.dated)
-        return notDates(core::ActivationDateHeader, e.dated - e.activations, e.dated);
-    if (e.blockBefore * 2 > e.blockDates)
+    const auto rowsWith = [reached](bool RowDates::*fact) {
+        return int(std::ranges::count_if(reached, fact));
+    };
+    const int dated = rowsWith(&RowDates::dated);
+    const int activations = rowsWith(&RowDates::activation);
+    if (dated > 0 && activations * 2 <= dated)
+        return notDates(core::ActivationDateHeader, dated - activations, dated);
+    const int blockBefore = rowsWith(&RowDates::blockBefore);
+    const int blockDates = rowsWith(&RowDates::blockDate);
+    if (blockBefore * 2 > blockDates)
         return unfilledBecause(
             QStringLiteral("колонки «%1» и «%2», похоже, переставлены (%3 из %4)")
                 .arg(core::ActivationDateHeader, core::BlockDateHeader)
-                .arg(e.blockBefore)
-                .arg(e.blockDates));
-    if (e.blockForeign * 2 > e.rows)
-        return notDates(core::BlockDateHeader, e.blockForeign, e.rows);
-    if (e.blockLike > 0)
+                .arg(blockBefore)
+                .arg(blockDates));
+    const int blockForeign = rowsWith(&RowDates::blockForeign);
+    if (blockForeign * 2 > int(reached.size()))
+        return notDates(core::BlockDateHeader, blockForeign, int(reached.size()));
+    if (rowsWith(&RowDates::blockLike) > 0)
         return std::nullopt;
-    const std::optional<int> col = blockDatesColumn(grid, *columns, end);
+    const std::optional<int> col = blockDatesColumn(grid, *columns, int(reached.size()));
     if (!col)
         return std::nullopt;
     return unfilledBecause(QStringLiteral("даты блокировки стоят в колонке ") +
@@ -211,25 +197,20 @@ BlockJudgement::BlockJudgement(const GridModel& grid, QDate today)
 
 BlockJudgement::BlockJudgement(const GridModel& grid, QDate today,
                                const std::vector<RowDates>& rowDates) {
-    const std::optional<BlockColumns> captioned = captionedBlockColumns(grid);
-    DateCounts reached;
-    int end = 0;
-    if (captioned) {
-        for (; end < grid.rowCount() && !rowDates[std::size_t(end)].ends; ++end) {
-            reached.add(rowDates[std::size_t(end)]);
-            if (!rowDates[std::size_t(end)].blockExact)
-                unfilled_.push_back(end);
-        }
-    }
-    captioned_ = captioned;
+    captioned_ = captionedBlockColumns(grid);
+    // The rows the pass reaches: down to the first empty activation date.
+    std::span<const RowDates> reached;
+    if (captioned_)
+        reached = {rowDates.begin(), std::ranges::find_if(rowDates, &RowDates::ends)};
     // Without a block-like cell the other columns are compared (whyBlockDatesUnfilled).
-    readsAll_ = captioned && reached.blockLike == 0;
-    counts_.unfilledReason = whyBlockDatesUnfilled(grid, captioned, reached, end);
-    if (counts_.unfilledReason) {
-        unfilled_.clear();
+    readsAll_ = captioned_ && std::ranges::none_of(reached, &RowDates::blockLike);
+    counts_.unfilledReason = whyBlockDatesUnfilled(grid, captioned_, reached);
+    if (counts_.unfilledReason)
         return;
-    }
-    columns_ = captioned;
+    for (std::size_t r = 0; r < reached.size(); ++r)
+        if (!reached[r].blockExact)
+            unfilled_.push_back(int(r));
+    columns_ = captioned_;
     rows_.resize(rowDates.size());
     const qint64 first = today.toJulianDay();
     const qint64 last = first + BlockWarningDays;

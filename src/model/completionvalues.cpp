@@ -5,6 +5,7 @@
 #include <QHash>
 #include <algorithm>
 #include <numeric>
+#include <tuple>
 
 namespace model {
 
@@ -20,34 +21,24 @@ QString matchKey(QStringView text) {
 CompletionValues::CompletionValues(const GridModel& grid, int col)
     : valueOfRow_(std::size_t(grid.rowCount()), -1) {
     QHash<QString, int> found;
-    std::vector<Value> values;
     for (int r = 0; r < grid.rowCount(); ++r) {
         const QString text = grid.text(r, col).trimmed();
         if (text.isEmpty())
             continue;
         auto at = found.find(text);
         if (at == found.end()) {
-            at = found.insert(text, int(values.size()));
-            values.push_back({matchKey(text), text, 0});
+            at = found.insert(text, int(values_.size()));
+            values_.push_back({matchKey(text), text, 0});
         }
-        ++values[std::size_t(*at)].count;
+        ++values_[std::size_t(*at)].count;
         valueOfRow_[std::size_t(r)] = *at;
     }
-    std::vector<int> order(values.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::sort(order.begin(), order.end(), [&](int a, int b) {
-        const Value& x = values[std::size_t(a)];
-        const Value& y = values[std::size_t(b)];
-        return x.key != y.key ? x.key < y.key : x.text < y.text;
+    matchOrder_.resize(values_.size());
+    std::iota(matchOrder_.begin(), matchOrder_.end(), 0);
+    std::ranges::sort(matchOrder_, {}, [this](int index) {
+        const Value& value = values_[std::size_t(index)];
+        return std::tie(value.key, value.text);
     });
-    std::vector<int> place(values.size());
-    values_.reserve(values.size());
-    for (const int i : order) {
-        place[std::size_t(i)] = int(values_.size());
-        values_.push_back(std::move(values[std::size_t(i)]));
-    }
-    for (int& value : valueOfRow_)
-        value = value < 0 ? value : place[std::size_t(value)];
 }
 
 int CompletionValues::countOf(const Value& value, int row) const {
@@ -62,12 +53,13 @@ std::vector<const CompletionValues::Value*> CompletionValues::run(QStringView ty
     while (start < typed.size() && typed[start].isSpace())
         ++start;
     const QString prefix = matchKey(typed.sliced(start));
-    auto value = std::lower_bound(values_.begin(), values_.end(), prefix,
-                                  [](const Value& v, const QString& p) { return v.key < p; });
+    const auto valueAt = [this](int index) -> const Value& { return values_[std::size_t(index)]; };
+    auto at = std::ranges::lower_bound(
+        matchOrder_, prefix, {}, [&](int index) -> const QString& { return valueAt(index).key; });
     std::vector<const Value*> found;
-    for (; value != values_.end() && value->key.startsWith(prefix); ++value)
-        if (countOf(*value, row) > 0)
-            found.push_back(&*value);
+    for (; at != matchOrder_.end() && valueAt(*at).key.startsWith(prefix); ++at)
+        if (countOf(valueAt(*at), row) > 0)
+            found.push_back(&valueAt(*at));
     return found;
 }
 
@@ -84,9 +76,8 @@ std::optional<QString> CompletionValues::proposal(QStringView typed, int row) co
 QStringList CompletionValues::matches(QStringView typed, int row, int limit) const {
     std::vector<const Value*> found = run(typed, row);
     // Most frequent first; among equals, match order, as they were found.
-    std::stable_sort(found.begin(), found.end(), [&](const Value* a, const Value* b) {
-        return countOf(*a, row) > countOf(*b, row);
-    });
+    std::ranges::stable_sort(found, std::ranges::greater{},
+                             [&](const Value* value) { return countOf(*value, row); });
     QStringList texts;
     for (std::size_t i = 0; i < found.size() && int(i) < limit; ++i)
         texts.append(found[i]->text);

@@ -40,7 +40,9 @@ private:
     std::vector<const Value*> run(QStringView typed, int row) const;
     int countOf(const Value& value, int row) const;
 
-    std::vector<Value> values_;   // in the order of their match keys, then of their texts
+    std::vector<Value> values_;
+    // The values' indices in the order of their match keys, then of their texts.
+    std::vector<int> matchOrder_;
     std::vector<int> valueOfRow_; // by row: the index of its value, -1 for none
 };
 

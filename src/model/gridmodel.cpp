@@ -3,7 +3,9 @@
 #include "core/journalformat.h"
 
 #include <QHash>
+#include <QScopedValueRollback>
 #include <algorithm>
+#include <memory>
 #include <numeric>
 
 namespace model {
@@ -70,6 +72,25 @@ std::vector<int> sortOrder(const QList<QStringList>& rows, int column, const Sor
     return order;
 }
 
+// Row after row, the texts of a block of cells.
+QList<QString> blockTexts(const QList<QStringList>& rows, int row, int rowCount, int col,
+                          int colCount) {
+    QList<QString> texts;
+    texts.reserve(qsizetype(rowCount) * colCount);
+    for (int r = row; r < row + rowCount; ++r)
+        for (int c = col; c < col + colCount; ++c)
+            texts.append(rows[r][c]);
+    return texts;
+}
+
+// The order that takes the rows of `order` back: row order[i] went to row i.
+std::vector<int> inverseOrder(const std::vector<int>& order) {
+    std::vector<int> back(order.size());
+    for (std::size_t i = 0; i < order.size(); ++i)
+        back[std::size_t(order[i])] = int(i);
+    return back;
+}
+
 QVariant alignment(bool centred) {
     return centred ? QVariant(Qt::AlignCenter) : QVariant(Qt::AlignLeft | Qt::AlignVCenter);
 }
@@ -93,15 +114,6 @@ GridModel::GridModel(QObject* parent) : QAbstractTableModel(parent) {
     sortKeyMaker_ = &genericSortKey;
 }
 
-QList<QString> GridModel::texts(int row, int rowCount, int col, int colCount) const {
-    QList<QString> texts;
-    texts.reserve(qsizetype(rowCount) * colCount);
-    for (int r = row; r < row + rowCount; ++r)
-        for (int c = col; c < col + colCount; ++c)
-            texts.append(cell(r, c));
-    return texts;
-}
-
 QString GridModel::text(int row, int col) const {
     return hasRow(row) && hasCol(col) ? cell(row, col) : QString();
 }
@@ -113,7 +125,8 @@ bool GridModel::setText(int row, int col, const QString& text) {
     if (stored == text)
         return true;
     if (log_)
-        record({.kind = GridChange::Text, .row = row, .col = col, .before = stored, .after = text});
+        record({.undo = [this, row, col, before = stored] { setText(row, col, before); },
+                .redo = [this, row, col, text] { setText(row, col, text); }});
     stored = text;
     const QModelIndex changed = index(row, col);
     Q_EMIT dataChanged(changed, changed, {Qt::DisplayRole, Qt::EditRole});
@@ -130,8 +143,8 @@ bool GridModel::setCaption(int col, const QString& caption) {
     if (captions_[col] == caption)
         return true;
     if (log_)
-        record(
-            {.kind = GridChange::Caption, .col = col, .before = captions_[col], .after = caption});
+        record({.undo = [this, col, before = captions_[col]] { setCaption(col, before); },
+                .redo = [this, col, caption] { setCaption(col, caption); }});
     captions_[col] = caption;
     Q_EMIT headerDataChanged(Qt::Horizontal, col, col);
     return true;
@@ -166,39 +179,46 @@ void GridModel::appendRow(const QStringList& texts) {
 }
 
 bool GridModel::insertRowTexts(int row, int count, const QList<QString>& texts) {
+    const int cols = columnCount();
     if (count <= 0 || row < 0 || row > rowCount() ||
-        texts.size() != qsizetype(count) * columnCount())
+        (!texts.isEmpty() && texts.size() != qsizetype(count) * cols))
         return false;
     if (log_)
-        record({.kind = GridChange::InsertRows, .row = row, .count = count, .cells = texts});
-    insertRowsAt(row, count, texts);
+        record({.undo = [this, row, count] { removeRows(row, count); },
+                .redo = [this, row, count, texts] { insertRowTexts(row, count, texts); }});
+    beginInsertRows({}, row, row + count - 1);
+    rows_.insert(row, count, emptyRow(cols));
+    if (!texts.isEmpty())
+        for (int r = 0; r < count; ++r)
+            rows_[row + r] = texts.mid(qsizetype(r) * cols, cols);
+    endInsertRows();
     return true;
 }
 
 bool GridModel::insertRows(int row, int count, const QModelIndex& parent) {
-    if (parent.isValid() || count <= 0 || row < 0 || row > rowCount())
-        return false;
-    record({.kind = GridChange::InsertRows, .row = row, .count = count});
-    insertRowsAt(row, count, {});
-    return true;
+    return !parent.isValid() && insertRowTexts(row, count, {});
 }
 
 bool GridModel::removeRows(int row, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || row < 0 || row + count > rowCount())
         return false;
     if (log_)
-        record({.kind = GridChange::RemoveRows,
-                .row = row,
-                .count = count,
-                .cells = texts(row, count, 0, columnCount())});
-    removeRowsAt(row, count);
+        record({.undo =
+                    [this, row, count, cells = blockTexts(rows_, row, count, 0, columnCount())] {
+                        insertRowTexts(row, count, cells);
+                    },
+                .redo = [this, row, count] { removeRows(row, count); }});
+    beginRemoveRows({}, row, row + count - 1);
+    rows_.remove(row, count);
+    endRemoveRows();
     return true;
 }
 
 bool GridModel::insertColumns(int col, int count, const QModelIndex& parent) {
     if (parent.isValid() || count <= 0 || col < 0 || col > columnCount())
         return false;
-    record({.kind = GridChange::InsertColumns, .col = col, .count = count});
+    record({.undo = [this, col, count] { removeColumns(col, count); },
+            .redo = [this, col, count] { insertColumns(col, count); }});
     insertColumnsAt(col, count, {}, {}, {});
     return true;
 }
@@ -208,30 +228,22 @@ bool GridModel::removeColumns(int col, int count, const QModelIndex& parent) {
         count == columnCount())
         return false;
     if (log_)
-        record({.kind = GridChange::RemoveColumns,
-                .col = col,
-                .count = count,
-                .captions = captions_.mid(col, count),
-                .cells = texts(0, rowCount(), col, count),
-                .formats = {columns_.begin() + col, columns_.begin() + col + count}});
-    removeColumnsAt(col, count);
+        record(
+            {.undo =
+                 [this, col, count, captions = captions_.mid(col, count),
+                  cells = blockTexts(rows_, 0, rowCount(), col, count),
+                  formats = std::vector(columns_.begin() + col, columns_.begin() + col + count)] {
+                     insertColumnsAt(col, count, captions, cells, formats);
+                 },
+             .redo = [this, col, count] { removeColumns(col, count); }});
+    beginRemoveColumns({}, col, col + count - 1);
+    captions_.remove(col, count);
+    for (QStringList& row : rows_)
+        row.remove(col, count);
+    columns_.erase(columns_.begin() + col, columns_.begin() + col + count);
+    endRemoveColumns();
+    Q_EMIT columnLayoutChanged();
     return true;
-}
-
-void GridModel::insertRowsAt(int at, int count, const QList<QString>& cells) {
-    const int cols = columnCount();
-    beginInsertRows({}, at, at + count - 1);
-    rows_.insert(at, count, emptyRow(cols));
-    if (cells.size() == qsizetype(count) * cols)
-        for (int r = 0; r < count; ++r)
-            rows_[at + r] = cells.mid(qsizetype(r) * cols, cols);
-    endInsertRows();
-}
-
-void GridModel::removeRowsAt(int at, int count) {
-    beginRemoveRows({}, at, at + count - 1);
-    rows_.remove(at, count);
-    endRemoveRows();
 }
 
 void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,
@@ -257,27 +269,13 @@ void GridModel::insertColumnsAt(int at, int count, const QStringList& captions,
     Q_EMIT columnLayoutChanged();
 }
 
-void GridModel::removeColumnsAt(int at, int count) {
-    beginRemoveColumns({}, at, at + count - 1);
-    captions_.remove(at, count);
-    for (QStringList& row : rows_)
-        row.remove(at, count);
-    columns_.erase(columns_.begin() + at, columns_.begin() + at + count);
-    endRemoveColumns();
-    Q_EMIT columnLayoutChanged();
-}
-
 bool GridModel::moveColumnTo(int col, int position) {
     if (!hasCol(col) || !hasCol(position))
         return false;
     if (col == position)
         return true;
-    record({.kind = GridChange::MoveColumn, .col = col, .count = position});
-    moveColumn(col, position);
-    return true;
-}
-
-void GridModel::moveColumn(int col, int position) {
+    record({.undo = [this, col, position] { moveColumnTo(position, col); },
+            .redo = [this, col, position] { moveColumnTo(col, position); }});
     beginMoveColumns({}, col, col, {}, col < position ? position + 1 : position);
     captions_.move(col, position);
     for (QStringList& row : rows_)
@@ -287,10 +285,11 @@ void GridModel::moveColumn(int col, int position) {
     columns_.insert(columns_.begin() + position, moved);
     endMoveColumns();
     Q_EMIT columnLayoutChanged();
+    return true;
 }
 
 void GridModel::setHeaderFormat(const QString& format) {
-    record({.kind = GridChange::Reset});
+    record({}); // a new layout: nothing before it can be undone
     const std::vector<core::FormatSection> sections = core::parseFormat(format);
     setColumnCount(int(sections.size()));
     for (int c = 0; c < columnCount(); ++c) {
@@ -316,11 +315,13 @@ QString GridModel::columnWidthText(int col) const {
 void GridModel::sort(int column, Qt::SortOrder order) {
     if (!hasCol(column) || rowCount() < 2)
         return;
-    const std::vector<int> sorted =
-        sortOrder(rows_, column, sortKeyMaker_, order == Qt::DescendingOrder);
+    // Shared by the undo and the redo: a large register's order is kept once.
+    const auto sorted = std::make_shared<const std::vector<int>>(
+        sortOrder(rows_, column, sortKeyMaker_, order == Qt::DescendingOrder));
     if (log_)
-        record({.kind = GridChange::SortRows, .order = sorted});
-    permuteRows(sorted);
+        record({.undo = [this, sorted] { permuteRows(inverseOrder(*sorted)); },
+                .redo = [this, sorted] { permuteRows(*sorted); }});
+    permuteRows(*sorted);
 }
 
 void GridModel::permuteRows(const std::vector<int>& order) {
@@ -342,19 +343,10 @@ void GridModel::permuteRows(const std::vector<int>& order) {
     Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
 }
 
-bool GridModel::replaceCells(const QStringList& captions, QList<QStringList> rows) {
+bool GridModel::replaceCells(QStringList captions, QList<QStringList> rows) {
     if (captions.isEmpty())
         return false;
-    resetTo(captions, std::move(rows));
-    return true;
-}
-
-void GridModel::replaceDataRows(QList<QStringList> rows) {
-    resetTo(captions_, std::move(rows));
-}
-
-void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
-    record({.kind = GridChange::Reset});
+    record({}); // a new table: nothing before it can be undone
     beginResetModel();
     qsizetype cols = captions.size();
     for (const QStringList& row : rows)
@@ -368,6 +360,18 @@ void GridModel::resetTo(QStringList captions, QList<QStringList> rows) {
     columns_.resize(std::size_t(cols));
     endResetModel();
     Q_EMIT columnLayoutChanged();
+    return true;
+}
+
+void GridModel::replaceDataRows(QList<QStringList> rows) {
+    replaceCells(captions_, std::move(rows));
+}
+
+void GridModel::replay(const std::function<void()>& step) {
+    // Undoing and redoing are changes the grid makes on its own behalf: they are not recorded.
+    const QScopedValueRollback<std::vector<GridChange>*> quiet(log_, nullptr);
+    if (step)
+        step();
 }
 
 std::optional<int> GridModel::findColumn(QStringView caption) const {

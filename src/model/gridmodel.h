@@ -1,7 +1,5 @@
 #pragma once
 
-#include "model/gridchange.h"
-
 #include <QAbstractTableModel>
 #include <QCollatorSortKey>
 #include <QList>
@@ -24,6 +22,13 @@ struct SortKey {
 using SortKeyMaker = std::function<SortKey(const QString&)>;
 // Below, equal or above (as a negative number, 0 or a positive one).
 int compareSortKeys(const SortKey& a, const SortKey& b);
+
+// One change to the table, as the steps that undo and redo it: never a copy of the table. A change
+// without them replaced the whole table: nothing before it can be undone.
+struct GridChange {
+    std::function<void()> undo;
+    std::function<void()> redo;
+};
 
 // The journal's units as a table of texts: row 0 is the first unit, and each column has a
 // caption, served as the horizontal header data. Every row has one text per column.
@@ -53,8 +58,8 @@ public:
     bool setColumnCount(int cols);
     // Appends one unit holding `texts` (missing ones empty, extra ones dropped).
     void appendRow(const QStringList& texts = {});
-    // Inserts `count` units at `row` holding `texts` (count × columnCount() texts, row after row)
-    // as one change.
+    // Inserts `count` units at `row` holding `texts` (count × columnCount() texts, row after row,
+    // or none for empty units) as one change.
     bool insertRowTexts(int row, int count, const QList<QString>& texts);
     // The column at `col` goes to `position`; those between shift by one place.
     bool moveColumnTo(int col, int position);
@@ -72,7 +77,7 @@ public:
     void setSortKeyMaker(SortKeyMaker maker) { sortKeyMaker_ = std::move(maker); }
 
     // Replaces the whole table in one step; the format of the columns that remain is kept.
-    bool replaceCells(const QStringList& captions, QList<QStringList> rows);
+    bool replaceCells(QStringList captions, QList<QStringList> rows);
     // Replaces the units in one step, keeping the captions; a row wider than the captions widens
     // the table (with empty captions), a narrower one is padded with empty texts.
     void replaceDataRows(QList<QStringList> rows);
@@ -86,8 +91,8 @@ public:
     void setChangeLog(std::vector<GridChange>* log) { log_ = log; }
     // Undoes or redoes a logged change; the table must stand as it did right after (or before)
     // it. Neither is logged.
-    void undoChange(const GridChange& change);
-    void redoChange(const GridChange& change);
+    void undoChange(const GridChange& change) { replay(change.undo); }
+    void redoChange(const GridChange& change) { replay(change.redo); }
 
     // QAbstractTableModel.
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -108,23 +113,23 @@ Q_SIGNALS:
     void columnLayoutChanged();
 
 private:
+    // How a column is laid out: its centring, and the text its width is measured from.
+    struct ColumnFormat {
+        bool centred = false;
+        QString widthText;
+    };
+
     void record(GridChange change) {
         if (log_)
             log_->push_back(std::move(change));
     }
-    void insertRowsAt(int at, int count, const QList<QString>& cells);
-    void removeRowsAt(int at, int count);
+    void replay(const std::function<void()>& step);
     void insertColumnsAt(int at, int count, const QStringList& captions,
                          const QList<QString>& cells, const std::vector<ColumnFormat>& formats);
-    void removeColumnsAt(int at, int count);
-    void moveColumn(int col, int position);
     void permuteRows(const std::vector<int>& order);
 
     bool hasRow(int row) const { return row >= 0 && row < rowCount(); }
     bool hasCol(int col) const { return col >= 0 && col < columnCount(); }
-    // Row after row, the texts of a block of cells.
-    QList<QString> texts(int row, int rowCount, int col, int colCount) const;
-    void resetTo(QStringList captions, QList<QStringList> rows);
 
     QStringList captions_;
     QList<QStringList> rows_;

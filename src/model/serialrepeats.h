@@ -42,7 +42,6 @@ public:
     bool marked(int row, int col) const;
     // The other rows whose cell in that column holds the same number, in ascending order.
     std::vector<int> otherRows(int row, int col) const;
-    // How many cells are marked.
     int markedCells() const { return numbers_[0].marked + numbers_[1].marked; }
 
 private:
