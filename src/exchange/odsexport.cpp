@@ -138,16 +138,8 @@ void writeText(QXmlStreamWriter& xml, QStringView text) {
                 ++i;
             flush();
             xml.writeEmptyElement(TextNs, QStringLiteral("line-break"));
-        } else if (xmlHolds(text, i)) {
-            // The run of ordinary characters, in one piece.
-            qsizetype end = i + 1;
-            while (end < text.size() && text[end] != u' ' && text[end] != u'\t' &&
-                   text[end] != u'\n' && text[end] != u'\r' && xmlHolds(text, end))
-                ++end;
-            piece += text.sliced(i, end - i);
-            i = end - 1;
         } else {
-            piece += QChar(QChar::ReplacementCharacter);
+            piece += xmlHolds(text, i) ? c : QChar(QChar::ReplacementCharacter);
         }
     }
     flush();
