@@ -37,6 +37,12 @@ const ZipEntry* entryNamed(const std::vector<ZipEntry>& entries, std::string_vie
     return found == entries.end() ? nullptr : &*found;
 }
 
+// The bytes of a part, whose size was checked with the others; empty when the zip has none.
+QByteArray partBytes(QByteArrayView bytes, const ZipIndex& parts, std::string_view name) {
+    const std::optional<ZipEntry> entry = parts.find(name);
+    return entry ? PartDevice(bytes, *entry).readAll() : QByteArray();
+}
+
 const QString PasswordRefusal =
     QStringLiteral("Файл защищён паролем. Откройте его в электронной таблице, снимите пароль, "
                    "сохраните файл и импортируйте снова.");
@@ -59,6 +65,7 @@ Package examine(QByteArrayView bytes) {
     if (std::ranges::any_of(*entries, &ZipEntry::encrypted))
         throw Refusal{PasswordRefusal};
     checkZipParts(bytes, *entries);
+    const ZipIndex index(bytes);
     Package package;
     quint64 parts = 0;
     if (entryNamed(*entries, "xl/workbook.xml")) {
@@ -67,15 +74,14 @@ Package examine(QByteArrayView bytes) {
         for (const ZipEntry& entry : *entries)
             if (QByteArray::fromStdString(entry.name).toLower().startsWith("xl/worksheets/"))
                 largestSheet = std::max(largestSheet, entry.size);
-        const std::optional<ZipEntry> strings = ZipIndex(bytes).find("xl/sharedStrings.xml");
+        const std::optional<ZipEntry> strings = index.find("xl/sharedStrings.xml");
         parts = largestSheet + (strings ? strings->size : 0);
     } else if (const ZipEntry* content = entryNamed(*entries, "content.xml")) {
-        const auto mimetype = zipPart(bytes, "mimetype");
-        if (!mimetype || !mimetype->startsWith("application/vnd.oasis.opendocument.spreadsheet"))
+        if (!partBytes(bytes, index, "mimetype")
+                 .startsWith("application/vnd.oasis.opendocument.spreadsheet"))
             throw Refusal{QStringLiteral("Файл — документ OpenDocument, но не электронная "
                                          "таблица (.ods).")};
-        const auto manifest = zipPart(bytes, "META-INF/manifest.xml");
-        if (manifest && manifest->contains("encryption-data"))
+        if (partBytes(bytes, index, "META-INF/manifest.xml").contains("encryption-data"))
             throw Refusal{PasswordRefusal};
         package.kind = Kind::Ods;
         parts = content->size;

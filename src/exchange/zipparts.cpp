@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <new>
-#include <stdexcept>
 #include <zlib.h>
 
 Q_LOGGING_CATEGORY(exchangeLog, "eklz.exchange")
@@ -170,17 +169,6 @@ void PartDevice::checkAsDeclared() {
     throw Refusal{QStringLiteral("Файл повреждён: часть %1 не такая, как указано в архиве "
                                  "(её длина или контрольная сумма не сходятся).")
                       .arg(partName(entry_.name))};
-}
-
-std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name) {
-    const std::optional<ZipEntry> entry = ZipIndex(bytes).find(name);
-    if (!entry)
-        return std::nullopt;
-    PartDevice part(bytes, *entry);
-    QByteArray all = part.readAll();
-    if (quint64(all.size()) != entry->size)
-        throw std::runtime_error("zip part " + std::string(name) + " does not inflate as declared");
-    return all;
 }
 
 } // namespace exchange

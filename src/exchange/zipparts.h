@@ -90,8 +90,4 @@ private:
     quint32 crc_ = 0;   // of those bytes
 };
 
-// The uncompressed bytes of one part; none when the zip has no such part. Throws
-// std::runtime_error when the part does not inflate to its declared size.
-std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name);
-
 } // namespace exchange
