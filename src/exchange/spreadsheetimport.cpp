@@ -184,7 +184,6 @@ ImportedJournal arrangeColumns(QList<QStringList> sheet) {
         sheet.remove(0, header + 1);
     } else {
         header = -1;
-        named.assign(std::size_t(cols), std::nullopt);
     }
     const int firstSheetRow = header + 2;
     // Where each sheet column goes: its caption's place, or after the eighth.

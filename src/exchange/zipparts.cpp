@@ -23,6 +23,10 @@ constexpr qsizetype EntrySize = 46;
 // The end record may be followed by a comment of up to this many bytes.
 constexpr qsizetype LongestComment = 0xFFFF;
 
+std::string lowerCase(std::string_view name) {
+    return QByteArray(name.data(), qsizetype(name.size())).toLower().toStdString();
+}
+
 } // namespace
 
 std::optional<std::vector<ZipEntry>> zipEntries(QByteArrayView bytes) {
@@ -93,14 +97,6 @@ QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry) {
         throw damagedPart(entry, "обрывается");
     return bytes.sliced(qsizetype(start), qsizetype(entry.compressedSize));
 }
-
-namespace {
-
-std::string lowerCase(std::string_view name) {
-    return QByteArray(name.data(), qsizetype(name.size())).toLower().toStdString();
-}
-
-} // namespace
 
 ZipIndex::ZipIndex(QByteArrayView bytes)
     : entries_(zipEntries(bytes).value_or(std::vector<ZipEntry>())) {
