@@ -251,9 +251,7 @@ public:
     SheetReader(const SheetContext& context, SheetCells& cells)
         : context_(context), cells_(cells) {}
 
-    // checked: whether the part is checked against its zip entry (a sheet cut short is named
-    // so, not as damaged XML).
-    void read(QByteArrayView xlsx, const ZipEntry& part, bool checked) {
+    void read(QByteArrayView xlsx, const ZipEntry& part) {
         PartXml xml(xlsx, part);
         QXmlStreamReader& reader = xml.reader;
         while (!reader.atEnd()) {
@@ -263,7 +261,9 @@ public:
             else if (token == QXmlStreamReader::EndElement && reader.name() == u"c")
                 endCell();
         }
-        if (checked)
+        // The sheet read is checked against its zip entry: one cut short is named so, not as
+        // damaged XML.
+        if (cells_.reading())
             xml.part.checkAsDeclared();
         checkParsed(reader, part.name);
     }
@@ -380,7 +380,7 @@ void readXlsx(QByteArrayView bytes, SheetCells& cells) {
         cells.beginSheet(int(i), workbook.sheets[i].name);
         const auto part = parts.find(workbook.sheets[i].part);
         if (part && (read.insert(part->name).second || cells.reading()))
-            SheetReader(context, cells).read(bytes, *part, cells.reading());
+            SheetReader(context, cells).read(bytes, *part);
     }
 }
 
