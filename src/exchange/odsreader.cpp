@@ -235,10 +235,8 @@ private:
 } // namespace
 
 void readOds(QByteArrayView bytes, SheetCells& cells) {
-    const std::optional<ZipEntry> content = ZipIndex(bytes).find("content.xml");
-    if (!content)
-        throw Refusal{QStringLiteral("В файле .ods нет таблицы (content.xml): файл повреждён.")};
-    PartXml xml(bytes, *content);
+    // The package was examined as an .ods for its content.xml.
+    PartXml xml(bytes, ZipIndex(bytes).find("content.xml").value());
     ContentReader(cells).read(xml.reader);
     xml.part.checkAsDeclared();
 }
