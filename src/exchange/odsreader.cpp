@@ -1,7 +1,6 @@
 #include "exchange/odsreader.h"
 
 #include "exchange/numberformats.h"
-#include "exchange/partxml.h"
 #include "exchange/zipparts.h"
 
 #include <cmath>
