@@ -257,6 +257,31 @@ ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
     return outcome;
 }
 
+// taken: the sheet imported instead, when it is not the first.
+QString otherSheetProblem(const QString& name, qsizetype cells, const QString& taken) {
+    return QStringLiteral("Лист «%1» (заполнено ячеек: %2) не импортирован: импортируется только "
+                          "%3.")
+        .arg(name, QString::number(cells),
+             taken.isEmpty() ? QStringLiteral("первый лист")
+                             : QStringLiteral("лист «%1»").arg(taken));
+}
+
+// The sheet's first rows, every one as wide as the widest.
+QList<QStringList> firstRowsTable(const OtherSheet& sheet) {
+    int cols = 0;
+    QList<QStringList> rows;
+    for (const auto& [row, col, text] : sheet.firstRows) {
+        if (row >= rows.size())
+            rows.resize(row + 1);
+        cols = std::max(cols, col + 1);
+    }
+    for (QStringList& cells : rows)
+        cells.resize(cols);
+    for (const auto& [row, col, text] : sheet.firstRows)
+        rows[row][col] = text;
+    return rows;
+}
+
 // The sheet read, what was found reading it, and the sheets only looked over.
 struct SheetRead {
     QList<QStringList> sheet;
@@ -303,10 +328,9 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
         QString taken;
         // The journal may stand on another sheet, after a title page or a summary.
         if (!holdsJournalColumns(read.sheet)) {
-            const auto journal =
-                std::find_if(read.others.begin(), read.others.end(), [](const OtherSheet& other) {
-                    return holdsJournalColumns(other.firstRowsTable());
-                });
+            const auto journal = std::ranges::find_if(read.others, [](const OtherSheet& other) {
+                return holdsJournalColumns(firstRowsTable(other));
+            });
             if (journal != read.others.end()) {
                 taken = journal->name;
                 const int index = journal->index;
