@@ -50,13 +50,15 @@ bool xmlHolds(QStringView text, qsizetype at) {
     return true;
 }
 
+// The root element is in the first of the namespaces, with the version of OpenDocument.
 void writeStartDocument(QXmlStreamWriter& xml, const QString& root,
                         std::initializer_list<std::pair<QString, QString>> namespaces) {
     xml.writeStartDocument();
     for (const auto& [prefix, uri] : namespaces)
         xml.writeNamespace(uri, prefix);
-    xml.writeStartElement(OfficeNs, root);
-    xml.writeAttribute(OfficeNs, QStringLiteral("version"), OdfVersion);
+    const QString& rootNs = namespaces.begin()->second;
+    xml.writeStartElement(rootNs, root);
+    xml.writeAttribute(rootNs, QStringLiteral("version"), OdfVersion);
 }
 
 void writeCellStyle(QXmlStreamWriter& xml, const QString& name, std::uint32_t background, bool date,
@@ -318,10 +320,7 @@ QByteArray odsMeta() {
 QByteArray odsManifest() {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
-    xml.writeStartDocument();
-    xml.writeNamespace(ManifestNs, QStringLiteral("manifest"));
-    xml.writeStartElement(ManifestNs, QStringLiteral("manifest"));
-    xml.writeAttribute(ManifestNs, QStringLiteral("version"), OdfVersion);
+    writeStartDocument(xml, QStringLiteral("manifest"), {{QStringLiteral("manifest"), ManifestNs}});
     const auto entry = [&](const QString& path, const QString& type) {
         xml.writeEmptyElement(ManifestNs, QStringLiteral("file-entry"));
         xml.writeAttribute(ManifestNs, QStringLiteral("full-path"), path);
