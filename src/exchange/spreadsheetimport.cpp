@@ -49,11 +49,9 @@ const QString PasswordRefusal =
 const QString DamagedRefusal =
     QStringLiteral("Файл повреждён или записан не до конца: таблицу из него не прочитать.");
 
-enum class Kind { Xlsx, Ods };
-
-// What the zip holds, and the memory its reading takes.
+// The reader of what the zip holds, and the memory its reading takes.
 struct Package {
-    Kind kind = Kind::Xlsx;
+    void (*read)(QByteArrayView bytes, SheetCells& cells) = readXlsx;
     qsizetype memory = 0;
 };
 
@@ -83,7 +81,7 @@ Package examine(QByteArrayView bytes) {
                                          "таблица (.ods).")};
         if (partBytes(bytes, index, "META-INF/manifest.xml").contains("encryption-data"))
             throw Refusal{PasswordRefusal};
-        package.kind = Kind::Ods;
+        package.read = readOds;
         parts = content->size;
     } else {
         throw Refusal{QStringLiteral("Файл — zip-архив, но в нём нет электронной таблицы "
@@ -289,12 +287,9 @@ struct SheetRead {
     std::vector<OtherSheet> others;
 };
 
-SheetRead readSheet(Kind kind, QByteArrayView bytes, qsizetype budget, int index) {
+SheetRead readSheet(const Package& package, QByteArrayView bytes, qsizetype budget, int index) {
     SheetCells cells(budget, index);
-    if (kind == Kind::Xlsx)
-        readXlsx(bytes, cells);
-    else
-        readOds(bytes, cells);
+    package.read(bytes, cells);
     std::erase_if(cells.others(), [](const OtherSheet& other) { return other.cells == 0; });
     return {cells.take(), cells.problems(), std::move(cells.others())};
 }
@@ -323,7 +318,7 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
         if (package.memory > memoryBudget)
             return refused(tooLargeRefusal(package.memory, memoryBudget).message);
         const qsizetype budget = memoryBudget - bytes.size();
-        SheetRead read = readSheet(package.kind, bytes, budget, 0);
+        SheetRead read = readSheet(package, bytes, budget, 0);
         QStringList notes;
         QString taken;
         // The journal may stand on another sheet, after a title page or a summary.
@@ -335,7 +330,7 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
                 taken = journal->name;
                 const int index = journal->index;
                 read = {};
-                read = readSheet(package.kind, bytes, budget, index);
+                read = readSheet(package, bytes, budget, index);
                 notes << QStringLiteral("Журнал взят с листа «%1»: на первом листе нет колонок "
                                         "журнала.")
                              .arg(taken);
