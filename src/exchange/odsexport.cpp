@@ -50,13 +50,15 @@ bool xmlHolds(QStringView text, qsizetype at) {
     return true;
 }
 
+// The root element is in the first of the namespaces, with the version of OpenDocument.
 void writeStartDocument(QXmlStreamWriter& xml, const QString& root,
                         std::initializer_list<std::pair<QString, QString>> namespaces) {
     xml.writeStartDocument();
     for (const auto& [prefix, uri] : namespaces)
         xml.writeNamespace(uri, prefix);
-    xml.writeStartElement(OfficeNs, root);
-    xml.writeAttribute(OfficeNs, QStringLiteral("version"), OdfVersion);
+    const QString& rootNs = namespaces.begin()->second;
+    xml.writeStartElement(rootNs, root);
+    xml.writeAttribute(rootNs, QStringLiteral("version"), OdfVersion);
 }
 
 void writeCellStyle(QXmlStreamWriter& xml, const QString& name, std::uint32_t background, bool date,
@@ -138,16 +140,8 @@ void writeText(QXmlStreamWriter& xml, QStringView text) {
                 ++i;
             flush();
             xml.writeEmptyElement(TextNs, QStringLiteral("line-break"));
-        } else if (xmlHolds(text, i)) {
-            // The run of ordinary characters, in one piece.
-            qsizetype end = i + 1;
-            while (end < text.size() && text[end] != u' ' && text[end] != u'\t' &&
-                   text[end] != u'\n' && text[end] != u'\r' && xmlHolds(text, end))
-                ++end;
-            piece += text.sliced(i, end - i);
-            i = end - 1;
         } else {
-            piece += QChar(QChar::ReplacementCharacter);
+            piece += xmlHolds(text, i) ? c : QChar(QChar::ReplacementCharacter);
         }
     }
     flush();
@@ -326,10 +320,7 @@ QByteArray odsMeta() {
 QByteArray odsManifest() {
     QByteArray bytes;
     QXmlStreamWriter xml(&bytes);
-    xml.writeStartDocument();
-    xml.writeNamespace(ManifestNs, QStringLiteral("manifest"));
-    xml.writeStartElement(ManifestNs, QStringLiteral("manifest"));
-    xml.writeAttribute(ManifestNs, QStringLiteral("version"), OdfVersion);
+    writeStartDocument(xml, QStringLiteral("manifest"), {{QStringLiteral("manifest"), ManifestNs}});
     const auto entry = [&](const QString& path, const QString& type) {
         xml.writeEmptyElement(ManifestNs, QStringLiteral("file-entry"));
         xml.writeAttribute(ManifestNs, QStringLiteral("full-path"), path);

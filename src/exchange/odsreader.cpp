@@ -1,7 +1,6 @@
 #include "exchange/odsreader.h"
 
 #include "exchange/numberformats.h"
-#include "exchange/partxml.h"
 #include "exchange/zipparts.h"
 
 #include <cmath>
@@ -11,12 +10,14 @@ namespace exchange {
 
 namespace {
 
-constexpr QStringView OfficeNs = u"urn:oasis:names:tc:opendocument:xmlns:office:1.0";
-constexpr QStringView TableNs = u"urn:oasis:names:tc:opendocument:xmlns:table:1.0";
-constexpr QStringView TextNs = u"urn:oasis:names:tc:opendocument:xmlns:text:1.0";
-constexpr QStringView DrawNs = u"urn:oasis:names:tc:opendocument:xmlns:drawing:1.0";
-constexpr QStringView CalcExtNs =
-    u"urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0";
+using namespace Qt::StringLiterals;
+
+constexpr QLatin1StringView OfficeNs = "urn:oasis:names:tc:opendocument:xmlns:office:1.0"_L1;
+constexpr QLatin1StringView TableNs = "urn:oasis:names:tc:opendocument:xmlns:table:1.0"_L1;
+constexpr QLatin1StringView TextNs = "urn:oasis:names:tc:opendocument:xmlns:text:1.0"_L1;
+constexpr QLatin1StringView DrawNs = "urn:oasis:names:tc:opendocument:xmlns:drawing:1.0"_L1;
+constexpr QLatin1StringView CalcExtNs =
+    "urn:org:documentfoundation:names:experimental:calc:xmlns:calcext:1.0"_L1;
 
 // A count such as table:number-rows-repeated, at least 1 and at most `most`.
 int count(QStringView digits, int most) {
@@ -38,40 +39,24 @@ bool allDigits(QStringView text) {
 
 // What a cell's attributes say, as far as its shown text needs them.
 struct CellAttributes {
+    explicit CellAttributes(const QXmlStreamAttributes& a = {})
+        : valueType(a.value(OfficeNs, "value-type"_L1).toString()),
+          value(a.value(OfficeNs, "value"_L1).toString()),
+          dateValue(a.value(OfficeNs, "date-value"_L1).toString()),
+          booleanValue(a.value(OfficeNs, "boolean-value"_L1).toString()),
+          calcType(a.value(CalcExtNs, "value-type"_L1).toString()),
+          formula(!a.value(TableNs, "formula"_L1).isNull()),
+          columnsRepeated(count(a.value(TableNs, "number-columns-repeated"_L1), MaxSheetColumns)),
+          rowsSpanned(count(a.value(TableNs, "number-rows-spanned"_L1), MaxSheetRows)),
+          columnsSpanned(count(a.value(TableNs, "number-columns-spanned"_L1), MaxSheetColumns)) {
+        if (const QStringView text = a.value(OfficeNs, "string-value"_L1); !text.isNull())
+            stringValue = text.toString();
+    }
+
     QString valueType, value, dateValue, booleanValue, calcType;
     std::optional<QString> stringValue;
     bool formula = false;
     int columnsRepeated = 1, rowsSpanned = 1, columnsSpanned = 1;
-
-    explicit CellAttributes(const QXmlStreamAttributes& attributes = {}) {
-        for (const QXmlStreamAttribute& a : attributes) {
-            const QStringView name = a.name();
-            const QStringView ns = a.namespaceUri();
-            if (ns == OfficeNs) {
-                if (name == u"value-type")
-                    valueType = a.value().toString();
-                else if (name == u"value")
-                    value = a.value().toString();
-                else if (name == u"date-value")
-                    dateValue = a.value().toString();
-                else if (name == u"boolean-value")
-                    booleanValue = a.value().toString();
-                else if (name == u"string-value")
-                    stringValue = a.value().toString();
-            } else if (ns == TableNs) {
-                if (name == u"formula")
-                    formula = true;
-                else if (name == u"number-columns-repeated")
-                    columnsRepeated = count(a.value(), MaxSheetColumns);
-                else if (name == u"number-columns-spanned")
-                    columnsSpanned = count(a.value(), MaxSheetColumns);
-                else if (name == u"number-rows-spanned")
-                    rowsSpanned = count(a.value(), MaxSheetRows);
-            } else if (ns == CalcExtNs && name == u"value-type") {
-                calcType = a.value().toString();
-            }
-        }
-    }
 };
 
 class ContentReader {
@@ -249,10 +234,8 @@ private:
 } // namespace
 
 void readOds(QByteArrayView bytes, SheetCells& cells) {
-    const std::optional<ZipEntry> content = ZipIndex(bytes).find("content.xml");
-    if (!content)
-        throw Refusal{QStringLiteral("В файле .ods нет таблицы (content.xml): файл повреждён.")};
-    PartXml xml(bytes, *content);
+    // The package was examined as an .ods for its content.xml.
+    PartXml xml(bytes, ZipIndex(bytes).find("content.xml").value());
     ContentReader(cells).read(xml.reader);
     xml.part.checkAsDeclared();
 }

@@ -47,29 +47,6 @@ QString mergedProblem(int firstRow, int firstCol, int lastRow, int lastCol) {
         .arg(cellAddress(firstRow, firstCol), cellAddress(lastRow, lastCol));
 }
 
-QString otherSheetProblem(const QString& name, qsizetype cells, const QString& taken) {
-    return QStringLiteral("Лист «%1» (заполнено ячеек: %2) не импортирован: импортируется только "
-                          "%3.")
-        .arg(name, QString::number(cells),
-             taken.isEmpty() ? QStringLiteral("первый лист")
-                             : QStringLiteral("лист «%1»").arg(taken));
-}
-
-QList<QStringList> OtherSheet::firstRowsTable() const {
-    int cols = 0;
-    QList<QStringList> rows;
-    for (const auto& [row, col, text] : firstRows) {
-        if (row >= rows.size())
-            rows.resize(row + 1);
-        cols = std::max(cols, col + 1);
-    }
-    for (QStringList& cells : rows)
-        cells.resize(cols);
-    for (const auto& [row, col, text] : firstRows)
-        rows[row][col] = text;
-    return rows;
-}
-
 Refusal tooLargeRefusal(qsizetype neededBytes, qsizetype availableBytes) {
     return {QStringLiteral("Таблица слишком велика: чтобы импортировать её, нужно около %1 МБ "
                            "памяти, а свободно %2 МБ.")

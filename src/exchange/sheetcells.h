@@ -46,10 +46,8 @@ QString cellAddress(int row, int col);
 QString booleanText(bool value);
 // "2023-03-15T00:00:00" as ДД.ММ.ГГГГ; `otherwise` when it names no day.
 QString isoDateText(const QString& iso, const QString& otherwise);
-// The problems every reader tells alike.
+// The problem every reader tells alike.
 QString mergedProblem(int firstRow, int firstCol, int lastRow, int lastCol);
-// taken: the sheet imported instead, when it is not the first.
-QString otherSheetProblem(const QString& name, qsizetype cells, const QString& taken = {});
 
 // A sheet besides the one read: how many cells it fills, and the texts of its first rows, by which
 // the import tells whether it holds the journal.
@@ -59,9 +57,6 @@ struct OtherSheet {
     QString name;
     qsizetype cells = 0;
     std::vector<std::tuple<int, int, QString>> firstRows; // row, column, text
-
-    // Those rows, every one as wide as the widest.
-    QList<QStringList> firstRowsTable() const;
 };
 
 // The texts of the sheet's cells, row by row, rows and columns as in the sheet (from 0). Cells come

@@ -37,17 +37,21 @@ const ZipEntry* entryNamed(const std::vector<ZipEntry>& entries, std::string_vie
     return found == entries.end() ? nullptr : &*found;
 }
 
+// The bytes of a part, whose size was checked with the others; empty when the zip has none.
+QByteArray partBytes(QByteArrayView bytes, const ZipIndex& parts, std::string_view name) {
+    const std::optional<ZipEntry> entry = parts.find(name);
+    return entry ? PartDevice(bytes, *entry).readAll() : QByteArray();
+}
+
 const QString PasswordRefusal =
     QStringLiteral("Файл защищён паролем. Откройте его в электронной таблице, снимите пароль, "
                    "сохраните файл и импортируйте снова.");
 const QString DamagedRefusal =
     QStringLiteral("Файл повреждён или записан не до конца: таблицу из него не прочитать.");
 
-enum class Kind { Xlsx, Ods };
-
-// What the zip holds, and the memory its reading takes.
+// The reader of what the zip holds, and the memory its reading takes.
 struct Package {
-    Kind kind = Kind::Xlsx;
+    void (*read)(QByteArrayView bytes, SheetCells& cells) = readXlsx;
     qsizetype memory = 0;
 };
 
@@ -59,6 +63,7 @@ Package examine(QByteArrayView bytes) {
     if (std::ranges::any_of(*entries, &ZipEntry::encrypted))
         throw Refusal{PasswordRefusal};
     checkZipParts(bytes, *entries);
+    const ZipIndex index(bytes);
     Package package;
     quint64 parts = 0;
     if (entryNamed(*entries, "xl/workbook.xml")) {
@@ -67,17 +72,16 @@ Package examine(QByteArrayView bytes) {
         for (const ZipEntry& entry : *entries)
             if (QByteArray::fromStdString(entry.name).toLower().startsWith("xl/worksheets/"))
                 largestSheet = std::max(largestSheet, entry.size);
-        const std::optional<ZipEntry> strings = ZipIndex(bytes).find("xl/sharedStrings.xml");
+        const std::optional<ZipEntry> strings = index.find("xl/sharedStrings.xml");
         parts = largestSheet + (strings ? strings->size : 0);
     } else if (const ZipEntry* content = entryNamed(*entries, "content.xml")) {
-        const auto mimetype = zipPart(bytes, "mimetype");
-        if (!mimetype || !mimetype->startsWith("application/vnd.oasis.opendocument.spreadsheet"))
+        if (!partBytes(bytes, index, "mimetype")
+                 .startsWith("application/vnd.oasis.opendocument.spreadsheet"))
             throw Refusal{QStringLiteral("Файл — документ OpenDocument, но не электронная "
                                          "таблица (.ods).")};
-        const auto manifest = zipPart(bytes, "META-INF/manifest.xml");
-        if (manifest && manifest->contains("encryption-data"))
+        if (partBytes(bytes, index, "META-INF/manifest.xml").contains("encryption-data"))
             throw Refusal{PasswordRefusal};
-        package.kind = Kind::Ods;
+        package.read = readOds;
         parts = content->size;
     } else {
         throw Refusal{QStringLiteral("Файл — zip-архив, но в нём нет электронной таблицы "
@@ -178,7 +182,6 @@ ImportedJournal arrangeColumns(QList<QStringList> sheet) {
         sheet.remove(0, header + 1);
     } else {
         header = -1;
-        named.assign(std::size_t(cols), std::nullopt);
     }
     const int firstSheetRow = header + 2;
     // Where each sheet column goes: its caption's place, or after the eighth.
@@ -252,6 +255,31 @@ ImportOutcome importJournalFile(const QString& path, qsizetype memoryBudget) {
     return outcome;
 }
 
+// taken: the sheet imported instead, when it is not the first.
+QString otherSheetProblem(const QString& name, qsizetype cells, const QString& taken) {
+    return QStringLiteral("Лист «%1» (заполнено ячеек: %2) не импортирован: импортируется только "
+                          "%3.")
+        .arg(name, QString::number(cells),
+             taken.isEmpty() ? QStringLiteral("первый лист")
+                             : QStringLiteral("лист «%1»").arg(taken));
+}
+
+// The sheet's first rows, every one as wide as the widest.
+QList<QStringList> firstRowsTable(const OtherSheet& sheet) {
+    int cols = 0;
+    QList<QStringList> rows;
+    for (const auto& [row, col, text] : sheet.firstRows) {
+        if (row >= rows.size())
+            rows.resize(row + 1);
+        cols = std::max(cols, col + 1);
+    }
+    for (QStringList& cells : rows)
+        cells.resize(cols);
+    for (const auto& [row, col, text] : sheet.firstRows)
+        rows[row][col] = text;
+    return rows;
+}
+
 // The sheet read, what was found reading it, and the sheets only looked over.
 struct SheetRead {
     QList<QStringList> sheet;
@@ -259,12 +287,9 @@ struct SheetRead {
     std::vector<OtherSheet> others;
 };
 
-SheetRead readSheet(Kind kind, QByteArrayView bytes, qsizetype budget, int index) {
+SheetRead readSheet(const Package& package, QByteArrayView bytes, qsizetype budget, int index) {
     SheetCells cells(budget, index);
-    if (kind == Kind::Xlsx)
-        readXlsx(bytes, cells);
-    else
-        readOds(bytes, cells);
+    package.read(bytes, cells);
     std::erase_if(cells.others(), [](const OtherSheet& other) { return other.cells == 0; });
     return {cells.take(), cells.problems(), std::move(cells.others())};
 }
@@ -293,20 +318,19 @@ ImportOutcome importSpreadsheet(QByteArrayView bytes, qsizetype memoryBudget) {
         if (package.memory > memoryBudget)
             return refused(tooLargeRefusal(package.memory, memoryBudget).message);
         const qsizetype budget = memoryBudget - bytes.size();
-        SheetRead read = readSheet(package.kind, bytes, budget, 0);
+        SheetRead read = readSheet(package, bytes, budget, 0);
         QStringList notes;
         QString taken;
         // The journal may stand on another sheet, after a title page or a summary.
         if (!holdsJournalColumns(read.sheet)) {
-            const auto journal =
-                std::find_if(read.others.begin(), read.others.end(), [](const OtherSheet& other) {
-                    return holdsJournalColumns(other.firstRowsTable());
-                });
+            const auto journal = std::ranges::find_if(read.others, [](const OtherSheet& other) {
+                return holdsJournalColumns(firstRowsTable(other));
+            });
             if (journal != read.others.end()) {
                 taken = journal->name;
                 const int index = journal->index;
                 read = {};
-                read = readSheet(package.kind, bytes, budget, index);
+                read = readSheet(package, bytes, budget, index);
                 notes << QStringLiteral("Журнал взят с листа «%1»: на первом листе нет колонок "
                                         "журнала.")
                              .arg(taken);

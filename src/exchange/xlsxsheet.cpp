@@ -1,19 +1,131 @@
 #include "exchange/xlsxsheet.h"
 
 #include "exchange/numberformats.h"
-#include "exchange/partxml.h"
-#include "exchange/xlsxpackage.h"
+#include "exchange/zipparts.h"
 
 #include <QDate>
+#include <QDir>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <map>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
 namespace exchange {
 
+std::string resolvedTarget(std::string_view sourcePart, std::string_view target) {
+    QString path = partName(target);
+    if (!path.startsWith(u'/'))
+        path.prepend(partName(sourcePart).section(u'/', 0, -2) + u'/');
+    path = QDir::cleanPath(u'/' + path);
+    // Steps above the package's root stay at the root, which cleanPath leaves standing.
+    while (path == u"/.." || path.startsWith(u"/../"))
+        path.remove(0, 3);
+    return path.mid(1).toStdString();
+}
+
 namespace {
+
+// The parts of the package as its relationships link them: where the workbook, its sheets, shared
+// strings and styles are, whatever form the program that wrote it gives the links.
+
+std::string text(QStringView value) {
+    return value.toString().toStdString();
+}
+
+// Calls `element` for each element of the part, by its local name; false when there is no such
+// part. Refuses a part that is no XML.
+bool readElements(QByteArrayView xlsx, const std::string& part, const QString& what,
+                  const std::function<void(QStringView, const QXmlStreamAttributes&)>& element) {
+    const std::optional<ZipEntry> entry = ZipIndex(xlsx).find(part);
+    if (!entry)
+        return false;
+    PartXml xml(xlsx, *entry);
+    QXmlStreamReader& reader = xml.reader;
+    while (!reader.atEnd())
+        if (reader.readNext() == QXmlStreamReader::StartElement)
+            element(reader.name(), reader.attributes());
+    if (reader.hasError()) {
+        qCWarning(exchangeLog) << partName(part) << reader.errorString();
+        throw Refusal{QStringLiteral("Файл повреждён: %1 — не XML %2.").arg(partName(part), what)};
+    }
+    return true;
+}
+
+struct Relationship {
+    std::string id, type, target;
+};
+
+// The part's links to parts of the package (links outside it are left out).
+std::vector<Relationship> relationshipsIn(QByteArrayView xlsx, const std::string& part) {
+    std::vector<Relationship> found;
+    readElements(xlsx, part, QStringLiteral("связей между частями файла"),
+                 [&](QStringView name, const QXmlStreamAttributes& a) {
+                     if (name == u"Relationship" && attribute(a, u"TargetMode") != u"External")
+                         found.push_back({text(attribute(a, u"Id")), text(attribute(a, u"Type")),
+                                          text(attribute(a, u"Target"))});
+                 });
+    return found;
+}
+
+// "xl/_rels/workbook.xml.rels" for "xl/workbook.xml".
+std::string relationshipsPart(std::string_view part) {
+    const std::size_t name = part.rfind('/') + 1; // 0 without a folder: npos + 1 wraps round
+    return std::string(part.substr(0, name)) + "_rels/" + std::string(part.substr(name)) + ".rels";
+}
+
+struct WorkbookSheet {
+    QString name;
+    std::string part; // empty when the workbook's relationships do not name it
+};
+
+struct Workbook {
+    std::vector<WorkbookSheet> sheets; // in the workbook's order
+    bool date1904 = false;             // day 0 is 01.01.1904, not 30.12.1899
+    std::string sharedStrings;         // empty when the workbook links none
+    std::string styles;
+};
+
+// The workbook as the package's relationships, xl/workbook.xml and its relationships give it.
+// Throws Refusal naming the part that is no XML (the parser's words go to the log only).
+Workbook readWorkbook(QByteArrayView xlsx) {
+    Workbook workbook;
+    std::string part = "xl/workbook.xml";
+    for (const Relationship& link : relationshipsIn(xlsx, "_rels/.rels"))
+        if (link.type.ends_with("/officeDocument")) {
+            part = resolvedTarget("", link.target);
+            break;
+        }
+    std::vector<std::string> ids;
+    const bool found =
+        readElements(xlsx, part, QStringLiteral("книги Excel"),
+                     [&](QStringView name, const QXmlStreamAttributes& a) {
+                         if (name == u"workbookPr") {
+                             const QStringView date1904 = attribute(a, u"date1904");
+                             workbook.date1904 = date1904 == u"1" || date1904 == u"true";
+                         } else if (name == u"sheet") {
+                             workbook.sheets.push_back({attribute(a, u"name").toString(), {}});
+                             ids.push_back(text(attribute(a, u"id")));
+                         }
+                     });
+    if (!found)
+        throw Refusal{QStringLiteral("Файл повреждён: в нём нет книги (%1).").arg(partName(part))};
+    // By id, the last link of each: a workbook may name many sheets.
+    std::unordered_map<std::string, std::string> targets;
+    for (const Relationship& link : relationshipsIn(xlsx, relationshipsPart(part))) {
+        if (link.type.ends_with("/sharedStrings"))
+            workbook.sharedStrings = resolvedTarget(part, link.target);
+        else if (link.type.ends_with("/styles"))
+            workbook.styles = resolvedTarget(part, link.target);
+        targets[link.id] = link.target;
+    }
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        if (const auto target = targets.find(ids[i]); target != targets.end())
+            workbook.sheets[i].part = resolvedTarget(part, target->second);
+    return workbook;
+}
 
 // What the workbook gives every sheet's cells to refer to.
 struct SheetContext {
@@ -138,9 +250,7 @@ public:
     SheetReader(const SheetContext& context, SheetCells& cells)
         : context_(context), cells_(cells) {}
 
-    // checked: whether the part is checked against its zip entry (a sheet cut short is named
-    // so, not as damaged XML).
-    void read(QByteArrayView xlsx, const ZipEntry& part, bool checked) {
+    void read(QByteArrayView xlsx, const ZipEntry& part) {
         PartXml xml(xlsx, part);
         QXmlStreamReader& reader = xml.reader;
         while (!reader.atEnd()) {
@@ -150,7 +260,9 @@ public:
             else if (token == QXmlStreamReader::EndElement && reader.name() == u"c")
                 endCell();
         }
-        if (checked)
+        // The sheet read is checked against its zip entry: one cut short is named so, not as
+        // damaged XML.
+        if (cells_.reading())
             xml.part.checkAsDeclared();
         checkParsed(reader, part.name);
     }
@@ -267,7 +379,7 @@ void readXlsx(QByteArrayView bytes, SheetCells& cells) {
         cells.beginSheet(int(i), workbook.sheets[i].name);
         const auto part = parts.find(workbook.sheets[i].part);
         if (part && (read.insert(part->name).second || cells.reading()))
-            SheetReader(context, cells).read(bytes, *part, cells.reading());
+            SheetReader(context, cells).read(bytes, *part);
     }
 }
 

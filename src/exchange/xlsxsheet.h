@@ -3,8 +3,15 @@
 #include "exchange/sheetcells.h"
 
 #include <QByteArrayView>
+#include <string>
+#include <string_view>
 
 namespace exchange {
+
+// The part a relationship's target names. A target starting with "/" starts from the package's
+// root, any other from the folder of the part the relationship belongs to ("" for the package
+// itself); "." and ".." segments are resolved.
+std::string resolvedTarget(std::string_view sourcePart, std::string_view target);
 
 // Reads the sheet cells.sheet() of the .xlsx file's bytes into the cells, and looks the others
 // over into cells.others(): each cell as the sheet shows it (shared and inline strings as they

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <array>
 #include <new>
-#include <stdexcept>
 #include <zlib.h>
 
 Q_LOGGING_CATEGORY(exchangeLog, "eklz.exchange")
@@ -23,6 +22,10 @@ constexpr qsizetype EndSize = 22;
 constexpr qsizetype EntrySize = 46;
 // The end record may be followed by a comment of up to this many bytes.
 constexpr qsizetype LongestComment = 0xFFFF;
+
+std::string lowerCase(std::string_view name) {
+    return QByteArray(name.data(), qsizetype(name.size())).toLower().toStdString();
+}
 
 } // namespace
 
@@ -95,14 +98,6 @@ QByteArrayView packedData(QByteArrayView bytes, const ZipEntry& entry) {
     return bytes.sliced(qsizetype(start), qsizetype(entry.compressedSize));
 }
 
-namespace {
-
-std::string lowerCase(std::string_view name) {
-    return QByteArray(name.data(), qsizetype(name.size())).toLower().toStdString();
-}
-
-} // namespace
-
 ZipIndex::ZipIndex(QByteArrayView bytes)
     : entries_(zipEntries(bytes).value_or(std::vector<ZipEntry>())) {
     for (std::size_t i = 0; i < entries_.size(); ++i) {
@@ -170,17 +165,6 @@ void PartDevice::checkAsDeclared() {
     throw Refusal{QStringLiteral("Файл повреждён: часть %1 не такая, как указано в архиве "
                                  "(её длина или контрольная сумма не сходятся).")
                       .arg(partName(entry_.name))};
-}
-
-std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name) {
-    const std::optional<ZipEntry> entry = ZipIndex(bytes).find(name);
-    if (!entry)
-        return std::nullopt;
-    PartDevice part(bytes, *entry);
-    QByteArray all = part.readAll();
-    if (quint64(all.size()) != entry->size)
-        throw std::runtime_error("zip part " + std::string(name) + " does not inflate as declared");
-    return all;
 }
 
 } // namespace exchange

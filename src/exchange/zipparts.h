@@ -5,14 +5,18 @@
 #include <QIODevice>
 #include <QLoggingCategory>
 #include <QString>
+#include <QStringView>
+#include <QXmlStreamAttributes>
+#include <QXmlStreamReader>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 #include <zlib.h>
 
-// The zip packages .xlsx and .ods files are: what they hold, and one part's bytes.
+// The zip packages .xlsx and .ods files are: what they hold, and one part's bytes or XML.
 
 // What the libraries reading a spreadsheet said when they failed: for the log, not for the user.
 Q_DECLARE_LOGGING_CATEGORY(exchangeLog)
@@ -90,8 +94,27 @@ private:
     quint32 crc_ = 0;   // of those bytes
 };
 
-// The uncompressed bytes of one part; none when the zip has no such part. Throws
-// std::runtime_error when the part does not inflate to its declared size.
-std::optional<QByteArray> zipPart(QByteArrayView bytes, std::string_view name);
+// A zip part's XML, read as the part inflates: neither the part nor its text in UTF-16 is ever
+// held whole.
+struct PartXml {
+    PartXml(QByteArrayView zip, const ZipEntry& entry) : part(zip, entry) {}
+
+    PartDevice part;
+    QXmlStreamReader reader{&part};
+};
+
+// The value of the attribute of that local name, whatever its prefix ("r:id" for "id").
+inline QStringView attribute(const QXmlStreamAttributes& attributes, QStringView name) {
+    for (const QXmlStreamAttribute& a : attributes)
+        if (a.name() == name)
+            return a.value();
+    return {};
+}
+
+// A part that is no XML: the parser's words go to the log, and the file is refused as damaged.
+inline void checkParsed(const QXmlStreamReader& reader, const std::string& part) {
+    if (reader.hasError())
+        throw std::runtime_error(part + ": " + reader.errorString().toStdString());
+}
 
 } // namespace exchange

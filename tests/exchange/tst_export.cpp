@@ -1,7 +1,7 @@
 #include "core/journalcolumns.h"
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
-#include "exchange/piececount.h"
+#include "exchange/xlsxexport.h"
 #include "model/gridmodel.h"
 #include "model/registerstate.h"
 #include "support/sheetfiles.h"

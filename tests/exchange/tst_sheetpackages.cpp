@@ -1,5 +1,5 @@
 #include "exchange/spreadsheetimport.h"
-#include "exchange/xlsxpackage.h"
+#include "exchange/xlsxsheet.h"
 #include "support/importfixture.h"
 
 #include <QRegularExpression>
