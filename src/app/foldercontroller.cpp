@@ -11,10 +11,10 @@
 
 namespace app {
 
-QAction* addFolderAction(QWidget& window, const QString& currentFolder,
-                         std::function<bool()> mayLeave, std::shared_ptr<FileChooser> files,
-                         core::Prompter& prompter, QSettings* settings,
-                         std::function<void(const QString&)> folderChosen) {
+QAction* makeFolderAction(QWidget& window, const QString& currentFolder,
+                          std::function<bool()> mayLeave, std::shared_ptr<FileChooser> files,
+                          core::Prompter& prompter, QSettings* settings,
+                          std::function<void(const QString&)> folderChosen) {
     auto* action = new QAction(QStringLiteral("Папка журналов…"), &window);
     action->setObjectName(QStringLiteral("ActFolder"));
     action->setToolTip(QStringLiteral("Выбрать папку, где лежат thisyear.csv, Archive и Backup, "

@@ -29,10 +29,10 @@ inline QString journalFolderKey() {
 // `currentFolder` is the window's, read at each use. `mayLeave` is asked before the journal on
 // screen goes (its unsaved changes); false keeps everything. `folderChosen` then has the window
 // work on the folder chosen. The action is the window's child, for its "Обмен" menu.
-QAction* addFolderAction(QWidget& window, const QString& currentFolder,
-                         std::function<bool()> mayLeave, std::shared_ptr<FileChooser> files,
-                         core::Prompter& prompter, QSettings* settings,
-                         std::function<void(const QString&)> folderChosen);
+QAction* makeFolderAction(QWidget& window, const QString& currentFolder,
+                          std::function<bool()> mayLeave, std::shared_ptr<FileChooser> files,
+                          core::Prompter& prompter, QSettings* settings,
+                          std::function<void(const QString&)> folderChosen);
 
 // The journal folder to start with: `--folder DIR` from the arguments (for this run only), else
 // the one the user chose before (the settings), else the program's own choice

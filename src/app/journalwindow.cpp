@@ -336,10 +336,10 @@ void JournalWindow::createExchange() {
         gridView_->showFirstColumn();
     });
     items->addSeparator();
-    items->addAction(addFolderAction(*this, services_.journalFolder,
-                                     edits_->command(document_, &JournalDocument::mayReplace),
-                                     services_.files, *services_.prompter, services_.settings.get(),
-                                     [this](const QString& folder) { switchFolder(folder); }));
+    items->addAction(makeFolderAction(
+        *this, services_.journalFolder, edits_->command(document_, &JournalDocument::mayReplace),
+        services_.files, *services_.prompter, services_.settings.get(),
+        [this](const QString& folder) { switchFolder(folder); }));
 }
 
 // Everything that names the journal folder follows; this year's register there is shown.
