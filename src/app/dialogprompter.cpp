@@ -103,90 +103,6 @@ QTableWidgetItem* readOnly(const QString& text) {
     return item;
 }
 
-// The conflicts of a merge with the file another user saved, asked once: one line for each (the
-// row's owner and serial, the column, "у вас", "в файле") with its own choice, and two buttons
-// that choose for all ("Оставить мои", "Взять из файла"). "Сохранить" saves with the choices
-// made; "Отмена" (and Escape) leaves everything as it was.
-class ConflictDialog : public QDialog {
-public:
-    ConflictDialog(const QString& fileName, const std::vector<core::MergeConflict>& conflicts,
-                   QWidget* parent);
-
-    // For each conflict: true when the file's side is chosen.
-    std::vector<bool> takeTheirs() const {
-        std::vector<bool> theirs;
-        for (const QComboBox* choice : choices_)
-            theirs.push_back(choice->currentIndex() == 1);
-        return theirs;
-    }
-
-private:
-    std::vector<QComboBox*> choices_;
-};
-
-ConflictDialog::ConflictDialog(const QString& fileName,
-                               const std::vector<core::MergeConflict>& conflicts, QWidget* parent)
-    : QDialog(parent) {
-    auto* table = new QTableWidget(int(conflicts.size()), 6, this);
-    setObjectName(QStringLiteral("DlgConflicts"));
-    setWindowTitle(QStringLiteral("Журнал учета ЭКЛЗ"));
-    auto* layout = new QVBoxLayout(this);
-    auto* text = new QLabel(
-        QStringLiteral("Файл %1 тем временем изменил другой пользователь. Остальные его изменения "
-                       "объединены с вашими, а здесь вы и он изменили одно и то же по-разному. "
-                       "Выберите для каждой строки, что сохранить:")
-            .arg(fileName),
-        this);
-    text->setWordWrap(true);
-    layout->addWidget(text);
-
-    table->setObjectName(QStringLiteral("TblConflicts"));
-    table->setHorizontalHeaderLabels({QStringLiteral("Владелец"), QStringLiteral("Зав. № ЭКЛЗ"),
-                                      QStringLiteral("Колонка"), QStringLiteral("у вас"),
-                                      QStringLiteral("в файле"), QStringLiteral("Сохранить")});
-    table->verticalHeader()->hide();
-    table->setSelectionMode(QAbstractItemView::NoSelection);
-    for (int i = 0; i < int(conflicts.size()); ++i) {
-        const core::MergeConflict& conflict = conflicts[std::size_t(i)];
-        table->setItem(i, 0, readOnly(conflict.owner));
-        table->setItem(i, 1, readOnly(conflict.serial));
-        table->setItem(i, 2, readOnly(columnOf(conflict)));
-        table->setItem(i, 3, readOnly(conflict.mine));
-        table->setItem(i, 4, readOnly(conflict.theirs));
-        auto* choice = new QComboBox(table);
-        choice->addItems({KeepMine, TakeTheirs});
-        table->setCellWidget(i, 5, choice);
-        choices_.push_back(choice);
-    }
-    table->resizeColumnsToContents();
-    table->horizontalHeader()->setStretchLastSection(true);
-    layout->addWidget(table);
-
-    auto* buttons = new QDialogButtonBox(this);
-    QPushButton* allMine = buttons->addButton(KeepMine, QDialogButtonBox::ActionRole);
-    QPushButton* allTheirs = buttons->addButton(TakeTheirs, QDialogButtonBox::ActionRole);
-    allMine->setObjectName(QStringLiteral("CmdKeepMine"));
-    allTheirs->setObjectName(QStringLiteral("CmdTakeTheirs"));
-    allMine->setToolTip(QStringLiteral("Во всех строках оставить ваши значения"));
-    allTheirs->setToolTip(QStringLiteral("Во всех строках взять значения из файла"));
-    QPushButton* save =
-        buttons->addButton(QStringLiteral("Сохранить"), QDialogButtonBox::AcceptRole);
-    save->setObjectName(QStringLiteral("CmdSaveMerged"));
-    QPushButton* cancel = buttons->addButton(Cancel, QDialogButtonBox::RejectRole);
-    cancel->setObjectName(QStringLiteral("CmdCancelMerge"));
-    save->setDefault(true);
-    const auto chooseAll = [this](bool theirs) {
-        for (QComboBox* choice : choices_)
-            choice->setCurrentIndex(theirs ? 1 : 0);
-    };
-    connect(allMine, &QPushButton::clicked, this, [chooseAll] { chooseAll(false); });
-    connect(allTheirs, &QPushButton::clicked, this, [chooseAll] { chooseAll(true); });
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    layout->addWidget(buttons);
-    resize(760, 160 + 30 * std::min<int>(int(conflicts.size()), 12));
-}
-
 } // namespace
 
 QString DialogPrompter::inputBox(const QString& prompt, const QString& title) {
@@ -230,13 +146,80 @@ std::optional<int> DialogPrompter::choose(const QString& text, const QStringList
     return chosen >= 0 && chosen < choices.size() ? std::optional<int>(int(chosen)) : std::nullopt;
 }
 
+// The conflicts of a merge with the file another user saved, asked once: one line for each (the
+// row's owner and serial, the column, "у вас", "в файле") with its own choice, and two buttons
+// that choose for all ("Оставить мои", "Взять из файла"). "Сохранить" saves with the choices
+// made, true for each conflict whose file's side is chosen; "Отмена" (and Escape) leaves
+// everything as it was.
 std::optional<std::vector<bool>>
 DialogPrompter::settleConflicts(const QString& fileName,
                                 const std::vector<core::MergeConflict>& conflicts) {
-    ConflictDialog dialog(fileName, conflicts, parent_.data());
+    QDialog dialog(parent_.data());
+    auto* table = new QTableWidget(int(conflicts.size()), 6, &dialog);
+    dialog.setObjectName(QStringLiteral("DlgConflicts"));
+    dialog.setWindowTitle(QStringLiteral("Журнал учета ЭКЛЗ"));
+    auto* layout = new QVBoxLayout(&dialog);
+    auto* text = new QLabel(
+        QStringLiteral("Файл %1 тем временем изменил другой пользователь. Остальные его изменения "
+                       "объединены с вашими, а здесь вы и он изменили одно и то же по-разному. "
+                       "Выберите для каждой строки, что сохранить:")
+            .arg(fileName),
+        &dialog);
+    text->setWordWrap(true);
+    layout->addWidget(text);
+
+    table->setObjectName(QStringLiteral("TblConflicts"));
+    table->setHorizontalHeaderLabels({QStringLiteral("Владелец"), QStringLiteral("Зав. № ЭКЛЗ"),
+                                      QStringLiteral("Колонка"), QStringLiteral("у вас"),
+                                      QStringLiteral("в файле"), QStringLiteral("Сохранить")});
+    table->verticalHeader()->hide();
+    table->setSelectionMode(QAbstractItemView::NoSelection);
+    std::vector<QComboBox*> choices;
+    for (int i = 0; i < int(conflicts.size()); ++i) {
+        const core::MergeConflict& conflict = conflicts[std::size_t(i)];
+        table->setItem(i, 0, readOnly(conflict.owner));
+        table->setItem(i, 1, readOnly(conflict.serial));
+        table->setItem(i, 2, readOnly(columnOf(conflict)));
+        table->setItem(i, 3, readOnly(conflict.mine));
+        table->setItem(i, 4, readOnly(conflict.theirs));
+        auto* choice = new QComboBox(table);
+        choice->addItems({KeepMine, TakeTheirs});
+        table->setCellWidget(i, 5, choice);
+        choices.push_back(choice);
+    }
+    table->resizeColumnsToContents();
+    table->horizontalHeader()->setStretchLastSection(true);
+    layout->addWidget(table);
+
+    auto* buttons = new QDialogButtonBox(&dialog);
+    QPushButton* allMine = buttons->addButton(KeepMine, QDialogButtonBox::ActionRole);
+    QPushButton* allTheirs = buttons->addButton(TakeTheirs, QDialogButtonBox::ActionRole);
+    allMine->setObjectName(QStringLiteral("CmdKeepMine"));
+    allTheirs->setObjectName(QStringLiteral("CmdTakeTheirs"));
+    allMine->setToolTip(QStringLiteral("Во всех строках оставить ваши значения"));
+    allTheirs->setToolTip(QStringLiteral("Во всех строках взять значения из файла"));
+    QPushButton* save =
+        buttons->addButton(QStringLiteral("Сохранить"), QDialogButtonBox::AcceptRole);
+    save->setObjectName(QStringLiteral("CmdSaveMerged"));
+    QPushButton* cancel = buttons->addButton(Cancel, QDialogButtonBox::RejectRole);
+    cancel->setObjectName(QStringLiteral("CmdCancelMerge"));
+    save->setDefault(true);
+    const auto chooseAll = [&choices](bool theirs) {
+        for (QComboBox* choice : choices)
+            choice->setCurrentIndex(theirs ? 1 : 0);
+    };
+    QObject::connect(allMine, &QPushButton::clicked, &dialog, [chooseAll] { chooseAll(false); });
+    QObject::connect(allTheirs, &QPushButton::clicked, &dialog, [chooseAll] { chooseAll(true); });
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    layout->addWidget(buttons);
+    dialog.resize(760, 160 + 30 * std::min<int>(int(conflicts.size()), 12));
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return dialog.takeTheirs();
+    std::vector<bool> theirs;
+    for (const QComboBox* choice : choices)
+        theirs.push_back(choice->currentIndex() == 1);
+    return theirs;
 }
 
 void DialogPrompter::message(const QString& text) {

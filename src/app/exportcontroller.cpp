@@ -20,39 +20,40 @@
 
 namespace app {
 
-ExportController::ExportController(QWidget& window, const model::GridModel& grid,
-                                   const model::RegisterState& watch, const GridView& view,
-                                   const SummaryBar& summary, const JournalDocument& document,
-                                   CellDelegate& edits, std::shared_ptr<FileChooser> files,
-                                   core::Prompter& prompter)
-    : QObject(&window), window_(window), grid_(grid), watch_(watch), view_(view), summary_(summary),
-      document_(document), files_(std::move(files)), prompter_(prompter),
-      action_(addShortcut(window, "ActExport", {QKeySequence(Qt::ControlModifier | Qt::Key_E)},
-                          this, edits.command(this, &ExportController::exportShownRows))) {
-    action_->setText(QStringLiteral("Экспорт…"));
-    action_->setToolTip(QStringLiteral("Записать показанные строки в файл .xlsx или .ods"));
-}
-
-void ExportController::exportShownRows() {
-    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
-                                  .filePath(document_.shown().fileBase() + u".xlsx");
-    const QString path = files_->saveFileName(
-        &window_, QStringLiteral("Экспорт в электронную таблицу"), suggested,
-        QStringLiteral("Книга Excel (*.xlsx);;Электронная таблица OpenDocument (*.ods)"));
-    if (path.isEmpty())
-        return;
-    exchange::ExportOutcome outcome;
-    {
-        const BusyCursor busy;
-        std::vector<int> widths;
-        for (int c = 0; c < grid_.columnCount(); ++c)
-            widths.push_back(view_.columnWidth(c));
-        outcome = exchange::exportSheet(
-            exchange::sheetFromGrid(grid_, watch_.blocks(), summary_.filter(), widths), path);
-    }
-    if (!outcome.ok)
-        prompter_.message(outcome.message);
+QAction* addExportAction(QWidget& window, const model::GridModel& grid,
+                         const model::RegisterState& watch, const GridView& view,
+                         const SummaryBar& summary, const JournalDocument& document,
+                         CellDelegate& edits, std::shared_ptr<FileChooser> files,
+                         core::Prompter& prompter) {
+    // The parts live as long as the window, and so as long as its action.
+    const auto exportShownRows = [&window, &grid, &watch, &view, &summary, &document, &prompter,
+                                  files = std::move(files)] {
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        const QString suggested = QDir(folder.isEmpty() ? QDir::homePath() : folder)
+                                      .filePath(document.shown().fileBase() + u".xlsx");
+        const QString path = files->saveFileName(
+            &window, QStringLiteral("Экспорт в электронную таблицу"), suggested,
+            QStringLiteral("Книга Excel (*.xlsx);;Электронная таблица OpenDocument (*.ods)"));
+        if (path.isEmpty())
+            return;
+        exchange::ExportOutcome outcome;
+        {
+            const BusyCursor busy;
+            std::vector<int> widths;
+            for (int c = 0; c < grid.columnCount(); ++c)
+                widths.push_back(view.columnWidth(c));
+            outcome = exchange::exportSheet(
+                exchange::sheetFromGrid(grid, watch.blocks(), summary.filter(), widths), path);
+        }
+        if (!outcome.ok)
+            prompter.message(outcome.message);
+    };
+    QAction* action =
+        addShortcut(window, "ActExport", {QKeySequence(Qt::ControlModifier | Qt::Key_E)}, &window,
+                    edits.command(exportShownRows));
+    action->setText(QStringLiteral("Экспорт…"));
+    action->setToolTip(QStringLiteral("Записать показанные строки в файл .xlsx или .ods"));
+    return action;
 }
 
 } // namespace app

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <memory>
 
 class QAction;
@@ -26,31 +25,13 @@ class SummaryBar;
 // "Экспорт…" (ActExport, Ctrl+E, and in the "Обмен" menu): the rows the filter shows, with the
 // header, the columns' widths on screen and the rows' shading, into an .xlsx or .ods file chosen
 // in Qt's file dialog, which suggests the name of the journal on screen.
-class ExportController : public QObject {
-    Q_OBJECT
-public:
-    // The action goes on `window`, so that its shortcut works anywhere in it. `summary` holds the
-    // row filter. An open cell edit is stored (through `edits`) before anything is read.
-    ExportController(QWidget& window, const model::GridModel& grid,
-                     const model::RegisterState& watch, const GridView& view,
-                     const SummaryBar& summary, const JournalDocument& document,
-                     CellDelegate& edits, std::shared_ptr<FileChooser> files,
-                     core::Prompter& prompter);
-
-    QAction& action() { return *action_; }
-
-private:
-    void exportShownRows();
-
-    QWidget& window_;
-    const model::GridModel& grid_;
-    const model::RegisterState& watch_;
-    const GridView& view_;
-    const SummaryBar& summary_;
-    const JournalDocument& document_;
-    std::shared_ptr<FileChooser> files_;
-    core::Prompter& prompter_;
-    QAction* action_;
-};
+//
+// The action goes on `window`, so that its shortcut works anywhere in it. `summary` holds the
+// row filter. An open cell edit is stored (through `edits`) before anything is read.
+QAction* addExportAction(QWidget& window, const model::GridModel& grid,
+                         const model::RegisterState& watch, const GridView& view,
+                         const SummaryBar& summary, const JournalDocument& document,
+                         CellDelegate& edits, std::shared_ptr<FileChooser> files,
+                         core::Prompter& prompter);
 
 } // namespace app

@@ -14,9 +14,10 @@ QString suffixOf(const QString& filter) {
     return pattern.match(filter).captured(1);
 }
 
-// Shows the dialog in our own words for its labels and buttons, whatever Qt's translations hold;
-// the path chosen, or an empty text after Cancel.
-QString askInRussian(QFileDialog& dialog, const QString& accept) {
+// Shows the dialog, of that object name, in our own words for its labels and buttons,
+// whatever Qt's translations hold; the path chosen, or an empty text after Cancel.
+QString askInRussian(QFileDialog& dialog, const QString& objectName, const QString& accept) {
+    dialog.setObjectName(objectName);
     dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("Папка:"));
     dialog.setLabelText(QFileDialog::FileName, dialog.fileMode() == QFileDialog::Directory
                                                    ? QStringLiteral("Папка:")
@@ -32,10 +33,8 @@ QString askInRussian(QFileDialog& dialog, const QString& accept) {
 QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
                                         const QString& suggested, const QString& filters) {
     QFileDialog dialog(parent, title, suggested, filters);
-    dialog.setObjectName(QStringLiteral("DlgSaveFile"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
     const QString suggestedSuffix = QFileInfo(suggested).suffix();
     for (const QString& filter : filters.split(QStringLiteral(";;")))
         if (suffixOf(filter) == suggestedSuffix)
@@ -44,27 +43,24 @@ QString DialogFileChooser::saveFileName(QWidget* parent, const QString& title,
     QObject::connect(
         &dialog, &QFileDialog::filterSelected, &dialog,
         [&dialog](const QString& filter) { dialog.setDefaultSuffix(suffixOf(filter)); });
-    return askInRussian(dialog, QStringLiteral("Сохранить"));
+    return askInRussian(dialog, QStringLiteral("DlgSaveFile"), QStringLiteral("Сохранить"));
 }
 
 QString DialogFileChooser::openFileName(QWidget* parent, const QString& title,
                                         const QString& folder, const QString& filters) {
     QFileDialog dialog(parent, title, folder, filters);
-    dialog.setObjectName(QStringLiteral("DlgOpenFile"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    return askInRussian(dialog, QStringLiteral("Открыть"));
+    return askInRussian(dialog, QStringLiteral("DlgOpenFile"), QStringLiteral("Открыть"));
 }
 
 QString DialogFileChooser::folderName(QWidget* parent, const QString& title,
                                       const QString& folder) {
     QFileDialog dialog(parent, title, folder);
-    dialog.setObjectName(QStringLiteral("DlgFolder"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    return askInRussian(dialog, QStringLiteral("Выбрать"));
+    return askInRussian(dialog, QStringLiteral("DlgFolder"), QStringLiteral("Выбрать"));
 }
 
 } // namespace app

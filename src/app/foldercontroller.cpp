@@ -11,34 +11,35 @@
 
 namespace app {
 
-FolderController::FolderController(QWidget& window, const QString& currentFolder,
-                                   std::function<bool()> mayLeave,
-                                   std::shared_ptr<FileChooser> files, core::Prompter& prompter,
-                                   QSettings* settings)
-    : QObject(&window), window_(window), currentFolder_(currentFolder),
-      mayLeave_(std::move(mayLeave)), files_(std::move(files)), prompter_(prompter),
-      settings_(settings), action_(new QAction(QStringLiteral("Папка журналов…"), this)) {
-    action_->setObjectName(QStringLiteral("ActFolder"));
-    action_->setToolTip(QStringLiteral("Выбрать папку, где лежат thisyear.csv, Archive и Backup, "
-                                       "например общую папку сервисного центра"));
-    connect(action_, &QAction::triggered, this, &FolderController::ask);
-}
-
-void FolderController::ask() {
-    const QString chosen =
-        files_->folderName(&window_, QStringLiteral("Папка журналов"), currentFolder_);
-    if (chosen.isEmpty())
-        return;
-    const QString folder = QDir::cleanPath(QDir(chosen).absolutePath());
-    if (const std::optional<QString> refusal = core::journalFolderRefusal(folder)) {
-        prompter_.message(*refusal);
-        return;
-    }
-    if (folder == currentFolder_ || !mayLeave_())
-        return;
-    if (settings_)
-        settings_->setValue(journalFolderKey(), folder);
-    Q_EMIT folderChosen(folder);
+QAction* makeFolderAction(QWidget& window, const QString& currentFolder,
+                          std::function<bool()> mayLeave, std::shared_ptr<FileChooser> files,
+                          core::Prompter& prompter, QSettings* settings,
+                          std::function<void(const QString&)> folderChosen) {
+    auto* action = new QAction(QStringLiteral("Папка журналов…"), &window);
+    action->setObjectName(QStringLiteral("ActFolder"));
+    action->setToolTip(QStringLiteral("Выбрать папку, где лежат thisyear.csv, Archive и Backup, "
+                                      "например общую папку сервисного центра"));
+    // The folder dialog, then the folder chosen is checked and taken.
+    QObject::connect(
+        action, &QAction::triggered, action,
+        [&window, &currentFolder, mayLeave = std::move(mayLeave), files = std::move(files),
+         &prompter, settings, folderChosen = std::move(folderChosen)] {
+            const QString chosen =
+                files->folderName(&window, QStringLiteral("Папка журналов"), currentFolder);
+            if (chosen.isEmpty())
+                return;
+            const QString folder = QDir::cleanPath(QDir(chosen).absolutePath());
+            if (const std::optional<QString> refusal = core::journalFolderRefusal(folder)) {
+                prompter.message(*refusal);
+                return;
+            }
+            if (folder == currentFolder || !mayLeave())
+                return;
+            if (settings)
+                settings->setValue(journalFolderKey(), folder);
+            folderChosen(folder);
+        });
+    return action;
 }
 
 QStringList withoutFolderArgument(const QStringList& arguments, QString* folder) {

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <QObject>
 #include <QString>
 #include <functional>
 #include <memory>
@@ -26,33 +25,14 @@ inline QString journalFolderKey() {
 // share the mechanics of a service centre have in common. The folder must be there and take new
 // files; otherwise the user hears why and the previous folder stays. The choice is remembered in
 // the settings for the next start.
-class FolderController : public QObject {
-    Q_OBJECT
-public:
-    // `currentFolder` is the window's, read at each use. `mayLeave` is asked before the journal
-    // on screen goes (its unsaved changes); false keeps everything.
-    FolderController(QWidget& window, const QString& currentFolder, std::function<bool()> mayLeave,
-                     std::shared_ptr<FileChooser> files, core::Prompter& prompter,
-                     QSettings* settings);
-
-    QAction& action() { return *action_; }
-
-Q_SIGNALS:
-    // The window is to work on that folder.
-    void folderChosen(const QString& folder);
-
-private:
-    // The folder dialog, then the folder chosen is checked and taken.
-    void ask();
-
-    QWidget& window_;
-    const QString& currentFolder_;
-    std::function<bool()> mayLeave_;
-    std::shared_ptr<FileChooser> files_;
-    core::Prompter& prompter_;
-    QSettings* settings_;
-    QAction* action_;
-};
+//
+// `currentFolder` is the window's, read at each use. `mayLeave` is asked before the journal on
+// screen goes (its unsaved changes); false keeps everything. `folderChosen` then has the window
+// work on the folder chosen. The action is the window's child, for its "Обмен" menu.
+QAction* makeFolderAction(QWidget& window, const QString& currentFolder,
+                          std::function<bool()> mayLeave, std::shared_ptr<FileChooser> files,
+                          core::Prompter& prompter, QSettings* settings,
+                          std::function<void(const QString&)> folderChosen);
 
 // The journal folder to start with: `--folder DIR` from the arguments (for this run only), else
 // the one the user chose before (the settings), else the program's own choice

@@ -20,12 +20,6 @@ namespace app {
 
 namespace {
 
-QString usage() {
-    return QStringLiteral("Использование: eklz-journal --import ФАЙЛ --to ПУТЬ\n"
-                          "ФАЙЛ — таблица .xlsx, .ods или .csv; ПУТЬ — thisyear.csv или "
-                          "Archive/ИМЯ.csv в папке журналов либо путь к файлу журнала.");
-}
-
 // Where the journal goes: this year's register, an archive of the journal folder, or a file.
 struct Target {
     enum Kind { Current, Archive, File };
@@ -120,7 +114,10 @@ int importCommand(const QStringList& arguments, const QString& journalFolder, QT
     parser.addOptions({from, to});
     if (!parser.parse(arguments) || parser.values(from).size() != 1 ||
         parser.values(to).size() != 1 || !parser.positionalArguments().isEmpty()) {
-        errors << usage() << Qt::endl;
+        errors << QStringLiteral("Использование: eklz-journal --import ФАЙЛ --to ПУТЬ\n"
+                                 "ФАЙЛ — таблица .xlsx, .ods или .csv; ПУТЬ — thisyear.csv или "
+                                 "Archive/ИМЯ.csv в папке журналов либо путь к файлу журнала.")
+               << Qt::endl;
         return Usage;
     }
     QString refusal;

@@ -24,27 +24,6 @@ const QString ProgramName = QStringLiteral("Журнал учета ЭКЛЗ");
 // A journal from this size on (some 80,000 rows) takes long enough to open for a busy pointer.
 constexpr qint64 BusyOpenBytes = qint64(8) << 20;
 
-// How the question before dropping changes names the journal: where "Да" would save them.
-QString keepChangesQuestion(const ShownJournal& shown) {
-    if (shown.kind == ShownJournal::Archive)
-        return QStringLiteral("Сохранить изменения в архиве %1?").arg(shown.archive);
-    return QStringLiteral("Сохранить изменения в журнале thisyear.csv?");
-}
-
-// "thisyear.csv[*] — Журнал учета ЭКЛЗ", "архив 2009[*] — Журнал учета ЭКЛЗ", or the program's
-// name alone while nothing was opened; [*] is where Qt puts the modified marker.
-QString windowTitleFor(const ShownJournal& shown) {
-    switch (shown.kind) {
-    case ShownJournal::CurrentYear:
-        return QStringLiteral("thisyear.csv[*] — ") + ProgramName;
-    case ShownJournal::Archive:
-        return QStringLiteral("архив ") + shown.archive + QStringLiteral("[*] — ") + ProgramName;
-    case ShownJournal::Nothing:
-        break;
-    }
-    return ProgramName + QStringLiteral("[*]");
-}
-
 } // namespace
 
 JournalDocument::JournalDocument(QWidget& window, journal::JournalFiles& files,
@@ -89,15 +68,14 @@ void JournalDocument::showImported(QList<QStringList> rows, const QStringList& e
 bool JournalDocument::mayReplace() {
     if (history_.isClean())
         return true;
-    switch (prompter_.askToKeepChanges(keepChangesQuestion(shown_))) {
-    case core::Prompter::KeepChanges::Save:
+    // The question names the journal where "Да" saves the changes.
+    const core::Prompter::KeepChanges answer = prompter_.askToKeepChanges(
+        shown_.kind == ShownJournal::Archive
+            ? QStringLiteral("Сохранить изменения в архиве %1?").arg(shown_.archive)
+            : QStringLiteral("Сохранить изменения в журнале thisyear.csv?"));
+    if (answer == core::Prompter::KeepChanges::Save)
         return write(shown_.archive);
-    case core::Prompter::KeepChanges::Discard:
-        return true;
-    case core::Prompter::KeepChanges::Cancel:
-        break;
-    }
-    return false;
+    return answer == core::Prompter::KeepChanges::Discard;
 }
 
 // With an archive on screen the user says where it goes: into its own file (the default), or over
@@ -282,13 +260,25 @@ void JournalDocument::tell(const QString& message) {
         prompter_.message(message);
 }
 
+// "thisyear.csv[*] — Журнал учета ЭКЛЗ", "архив 2009[*] — Журнал учета ЭКЛЗ", or the program's
+// name alone while nothing was opened; [*] is where Qt puts the modified marker. The tooltip
+// holds the full path of the journal on screen, for a mechanic who wonders where it lives.
 void JournalDocument::showTitle() {
-    window_.setWindowTitle(windowTitleFor(shown_));
-    // The full path of the journal on screen, for a mechanic who wonders where it lives.
-    window_.setToolTip(
-        shown_.kind == ShownJournal::CurrentYear ? core::currentJournalPath(journalFolder_)
-        : shown_.kind == ShownJournal::Archive   ? core::archivePath(journalFolder_, shown_.archive)
-                                                 : journalFolder_);
+    switch (shown_.kind) {
+    case ShownJournal::CurrentYear:
+        window_.setWindowTitle(QStringLiteral("thisyear.csv[*] — ") + ProgramName);
+        window_.setToolTip(core::currentJournalPath(journalFolder_));
+        return;
+    case ShownJournal::Archive:
+        window_.setWindowTitle(QStringLiteral("архив ") + shown_.archive +
+                               QStringLiteral("[*] — ") + ProgramName);
+        window_.setToolTip(core::archivePath(journalFolder_, shown_.archive));
+        return;
+    case ShownJournal::Nothing:
+        break;
+    }
+    window_.setWindowTitle(ProgramName + QStringLiteral("[*]"));
+    window_.setToolTip(journalFolder_);
 }
 
 } // namespace app

@@ -77,29 +77,16 @@ void describeControls(QWidget& window, GridView& grid, QLineEdit& inputLine, QLi
         button->setAccessibleName(button->text().trimmed());
 }
 
-// The Tab order of the journal's control table: the input line, "Выход", the grid, the buttons;
-// then the filter under the grid and "Обмен".
-void orderTabs(QWidget& window, QWidget& inputLine, QWidget& grid, QWidget& editor) {
-    const QList<QWidget*> order = {&inputLine,
-                                   commandButton(window, "CmdProd"),
-                                   &grid,
-                                   commandButton(window, "CmdDelC"),
-                                   commandButton(window, "CmdDelS"),
-                                   commandButton(window, "CmdAddC"),
-                                   commandButton(window, "CmdAddS"),
-                                   commandButton(window, "CmdZArch"),
-                                   commandButton(window, "CmdZagruz"),
-                                   commandButton(window, "CmdSortC"),
-                                   commandButton(window, "CmdSave"),
-                                   commandButton(window, "CmdEdit"),
-                                   commandButton(window, "CmdSearh"),
-                                   &editor,
-                                   commandButton(window, "CmdSaveAs"),
-                                   commandButton(window, "CmdPrint"),
-                                   window.findChild<QWidget*>(QStringLiteral("CmbFilter")),
-                                   window.findChild<QWidget*>(QStringLiteral("CmdExchange"))};
-    for (qsizetype i = 1; i < order.size(); ++i)
-        QWidget::setTabOrder(order[i - 1], order[i]);
+// The Tab order of the journal's control table, by object name: the input line, "Выход", the
+// grid, the buttons (the cell editor among them); then the filter under the grid and "Обмен".
+void orderTabs(QWidget& window) {
+    const char* const order[] = {"TxtVvod",  "CmdProd",   "MSFGAZ",     "CmdDelC",      "CmdDelS",
+                                 "CmdAddC",  "CmdAddS",   "CmdZArch",   "CmdZagruz",    "CmdSortC",
+                                 "CmdSave",  "CmdEdit",   "CmdSearh",   "txtDataEntry", "CmdSaveAs",
+                                 "CmdPrint", "CmbFilter", "CmdExchange"};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        QWidget::setTabOrder(window.findChild<QWidget*>(QLatin1String(order[i - 1])),
+                             window.findChild<QWidget*>(QLatin1String(order[i])));
 }
 
 } // namespace
@@ -133,7 +120,7 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     createFindBar();
     createPrinting();
     placeBlockSummary();
-    orderTabs(*this, input_->line(), *gridView_, edits_->editor());
+    orderTabs(*this);
     input_->line().setFocus(Qt::OtherFocusReason);
     // Room for "Обмен" right of "Выход", as far as the screen has room for the window.
     resize(windowsettings::fittedToScreen(
@@ -225,7 +212,7 @@ void JournalWindow::createRepeats() {
 }
 
 // Each button runs its command through the grid's delegate, so that an open edit is stored first;
-// "Печать" and "Выход" have their controllers store it.
+// "Выход" has its controller store it.
 void JournalWindow::connectButtons() {
     const auto onClick = [this](const char* name, const auto& command) {
         connect(commandButton(*this, name), &QPushButton::clicked, this, command);
@@ -262,7 +249,7 @@ void JournalWindow::connectButtons() {
     withKeys("CmdSave", "ActSave", QKeySequence(Qt::ControlModifier | Qt::Key_S),
              edits_->command(document_, &JournalDocument::save));
     onClick("CmdEdit", edits_->command(input_, &InputLine::copyToCell));
-    onClick("CmdPrint", [this] { printer_->print(); });
+    onClick("CmdPrint", edits_->command(printer_, &PrintController::print));
     onClick("CmdProd", [this] { exit_->requestExit(); });
 }
 
@@ -331,9 +318,8 @@ void JournalWindow::createFindBar() {
 
 void JournalWindow::createPrinting() {
     printer_ = new PrintController(
-        *this, *grid_, *state_, *summary_,
+        *this, *grid_, *state_, *summary_, *edits_,
         {services_.printer, services_.clock, services_.printProgress, services_.prompter});
-    connect(printer_, &PrintController::aboutToPrint, edits_, &CellDelegate::commit);
 }
 
 // The menu of "Обмен", right of "Выход": the exchange with spreadsheets, "Импорт…" and
@@ -341,21 +327,19 @@ void JournalWindow::createPrinting() {
 void JournalWindow::createExchange() {
     auto* importer =
         new ImportController(*this, *document_, *edits_, services_.files, *services_.prompter);
-    auto* exporter = new ExportController(*this, *grid_, *state_, *gridView_, *summary_, *document_,
-                                          *edits_, services_.files, *services_.prompter);
     QMenu* items = exchangeButton(*this)->menu();
     items->addAction(&importer->action());
-    items->addAction(&exporter->action());
+    items->addAction(addExportAction(*this, *grid_, *state_, *gridView_, *summary_, *document_,
+                                     *edits_, services_.files, *services_.prompter));
     connect(importer, &ImportController::imported, this, [this] {
         exit_->markModified();
         gridView_->showFirstColumn();
     });
-    auto* folders = new FolderController(
-        *this, services_.journalFolder, edits_->command(document_, &JournalDocument::mayReplace),
-        services_.files, *services_.prompter, services_.settings.get());
-    connect(folders, &FolderController::folderChosen, this, &JournalWindow::switchFolder);
     items->addSeparator();
-    items->addAction(&folders->action());
+    items->addAction(makeFolderAction(
+        *this, services_.journalFolder, edits_->command(document_, &JournalDocument::mayReplace),
+        services_.files, *services_.prompter, services_.settings.get(),
+        [this](const QString& folder) { switchFolder(folder); }));
 }
 
 // Everything that names the journal folder follows; this year's register there is shown.
@@ -377,10 +361,6 @@ void JournalWindow::openFoundRow(const QString& journal, int row) {
         gridView_->goToRow(row - 1, 0);
 }
 
-void JournalWindow::followMidnight() {
-    midnight_->followMidnight();
-}
-
 void JournalWindow::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutGrid();
@@ -390,7 +370,6 @@ void JournalWindow::closeEvent(QCloseEvent* event) {
     event->setAccepted(exit_->closeRequested());
 }
 
-// With unsaved changes, opening another journal asks first.
 void JournalWindow::openJournal() {
     if (document_->mayReplace())
         document_->open(ShownJournal::currentYear());

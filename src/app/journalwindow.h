@@ -81,10 +81,6 @@ public:
     // (The title's marker says something else: changes not yet saved.)
     bool isModified() const;
 
-public Q_SLOTS:
-    // The day has turned: the block states are judged against the new day.
-    void followMidnight();
-
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

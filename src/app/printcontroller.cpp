@@ -1,5 +1,6 @@
 #include "app/printcontroller.h"
 
+#include "app/celldelegate.h"
 #include "app/shortcuts.h"
 #include "app/summarybar.h"
 #include "core/clock.h"
@@ -18,17 +19,16 @@ namespace app {
 
 PrintController::PrintController(QWidget& window, model::GridModel& grid,
                                  const model::RegisterState& watch, const SummaryBar& summary,
-                                 Services services)
+                                 CellDelegate& edits, Services services)
     : QObject(&window), window_(window), grid_(grid), watch_(watch), summary_(summary),
       services_(std::move(services)) {
     addShortcut(window, "ActPrintDialog", {QKeySequence::Print}, this,
-                &PrintController::printWithDialog);
+                edits.command(this, &PrintController::printWithDialog));
     addShortcut(window, "ActPreview",
                 {QKeySequence(Qt::ControlModifier | Qt::ShiftModifier | Qt::Key_P)}, this,
-                &PrintController::printPreview);
+                edits.command(this, &PrintController::printPreview));
 }
 
-// With a filter on, the rows shown may be the list to take on a round.
 model::GridModel* PrintController::gridToPrint(model::GridModel& shown, QString& listName) {
     const model::RowFilter filter = summary_.filter();
     if (filter == model::RowFilter::All ||
@@ -50,7 +50,6 @@ void PrintController::print() {
 }
 
 void PrintController::printWithDialog() {
-    Q_EMIT aboutToPrint();
     QPrinter chosen(QPrinter::HighResolution);
     QPrintDialog dialog(&chosen, &window_);
     dialog.setObjectName(QStringLiteral("DlgPrint"));
@@ -61,7 +60,6 @@ void PrintController::printWithDialog() {
 }
 
 void PrintController::printPreview() {
-    Q_EMIT aboutToPrint();
     QPrinter previewed(QPrinter::HighResolution);
     QPrintPreviewDialog dialog(&previewed, &window_);
     dialog.setObjectName(QStringLiteral("DlgPreview"));
@@ -78,7 +76,6 @@ void PrintController::printPreview() {
 }
 
 void PrintController::printOn(printing::PrinterProvider& printer) {
-    Q_EMIT aboutToPrint();
     model::GridModel shown;
     QString listName;
     model::GridModel* printed = gridToPrint(shown, listName);

@@ -23,6 +23,7 @@ class PrinterProvider;
 
 namespace app {
 
+class CellDelegate;
 class SummaryBar;
 
 // "Печать" on the default printer, Ctrl+P through Qt's print dialog, Ctrl+Shift+P a print
@@ -38,20 +39,16 @@ public:
         std::shared_ptr<core::Prompter> prompter;
     };
     // The shortcuts (ActPrintDialog, ActPreview) go on `window`, the dialogs over it. `summary`
-    // holds the row filter and counts the rows it shows.
+    // holds the row filter and counts the rows it shows. An open cell edit is stored (through
+    // `edits`) before anything is read for printing.
     PrintController(QWidget& window, model::GridModel& grid, const model::RegisterState& watch,
-                    const SummaryBar& summary, Services services);
+                    const SummaryBar& summary, CellDelegate& edits, Services services);
 
-public Q_SLOTS:
     void print();
-    void printWithDialog();
-    void printPreview();
-
-Q_SIGNALS:
-    // Before anything is read for printing: the window stores an open cell edit.
-    void aboutToPrint();
 
 private:
+    void printWithDialog();
+    void printPreview();
     // The grid to print: all of it, or with a row filter on and the user's consent, the rows
     // shown, copied into `shown`, and then the filter's name in `listName` for the title.
     model::GridModel* gridToPrint(model::GridModel& shown, QString& listName);

@@ -19,8 +19,6 @@ class SaveLockWait {
 public:
     explicit SaveLockWait(QWidget& window);
     ~SaveLockWait();
-    SaveLockWait(const SaveLockWait&) = delete;
-    SaveLockWait& operator=(const SaveLockWait&) = delete;
 
     // Called between attempts at the lock; false once the user pressed "Отмена".
     bool stillWaiting();

@@ -1,5 +1,6 @@
 #include "app/celldelegate.h"
 #include "app/gridview.h"
+#include "app/midnightwatch.h"
 #include "support/gridtexts.h"
 #include "support/printfixtures.h"
 #include "support/recordingsurface.h"
@@ -166,13 +167,15 @@ private Q_SLOTS:
         auto& midnight = opened.harness.control<QTimer>("TimerMidnight");
         QVERIFY(midnight.isActive() && midnight.isSingleShot());
         QCOMPARE(midnight.interval(), (14 * 60 + 55) * 60 * 1000);
+        auto* watch = opened.window().findChild<app::MidnightWatch*>();
+        QVERIFY(watch);
         opened.clock->setNow(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 900)));
-        opened.window().followMidnight();
+        watch->followMidnight();
         QCOMPARE(opened.shown(), summary(2, 1));
         QCOMPARE(midnight.interval(), 100);
 
         opened.clock->setNow(QDateTime(QDate(2027, 1, 1), QTime(0, 0, 0, 250)));
-        opened.window().followMidnight();
+        watch->followMidnight();
         QCOMPARE(opened.shown(), summary(3, 1));
         QCOMPARE(opened.colours(2).mid(0, 3), (QList{Amber, Red, Red}));
         QCOMPARE(midnight.interval(), 24 * 60 * 60 * 1000 - 250);
