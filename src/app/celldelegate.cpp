@@ -262,11 +262,7 @@ QString CellDelegate::toolTip(const QModelIndex& index) const {
 QString CellDelegate::blockStateTip(const QModelIndex& index) const {
     if (!watch_ || !watch_->blocks().blockColumn())
         return {};
-    const QString blockDate = index.model()
-                                  ->index(index.row(), *watch_->blocks().blockColumn())
-                                  .data()
-                                  .toString()
-                                  .trimmed();
+    const QString blockDate = grid_.text(index.row(), *watch_->blocks().blockColumn()).trimmed();
     switch (watch_->blocks().state(index.row())) {
     case model::BlockState::Blocked:
         return QStringLiteral("Заблокирована с ") + blockDate;
