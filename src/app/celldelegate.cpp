@@ -1,21 +1,49 @@
 #include "app/celldelegate.h"
 
-#include "app/datecalendar.h"
 #include "app/gridview.h"
 #include "app/linecompletion.h"
 #include "core/journalcolumns.h"
+#include "core/journaldates.h"
 #include "core/shortdates.h"
 #include "editing/gridhistory.h"
 #include "editing/journaltextvalidator.h"
 #include "model/gridmodel.h"
 
 #include <QAbstractItemView>
+#include <QAction>
+#include <QCalendarWidget>
 #include <QHelpEvent>
 #include <QKeyEvent>
+#include <QScreen>
+#include <QStyle>
 #include <QToolTip>
 #include <algorithm>
 
 namespace app {
+
+namespace {
+
+// Places a popup under `anchor`, its left edges aligned, or above it when the screen's available
+// area has no room below; never past that area's edges (the task bar, the screen's bottom).
+void placePopupAt(QWidget& popup, const QWidget& anchor) {
+    const QPoint below = anchor.mapToGlobal(QPoint(0, anchor.height()));
+    const QScreen* screen = anchor.screen();
+    if (!screen) {
+        popup.move(below);
+        return;
+    }
+    const QRect area = screen->availableGeometry();
+    const QSize size = popup.frameGeometry().size().expandedTo(popup.size());
+    int top = below.y();
+    if (top + size.height() > area.bottom() + 1)
+        top = anchor.mapToGlobal(QPoint(0, 0)).y() - size.height();
+    top = std::clamp(top, area.top(), std::max(area.top(), area.bottom() + 1 - size.height()));
+    const int left =
+        std::clamp(below.x(), area.left(), std::max(area.left(), area.right() + 1 - size.width()));
+    popup.move(left, top);
+}
+
+} // namespace
 
 CellDelegate::CellDelegate(model::GridModel& grid, GridView& view, editing::GridHistory& history,
                            const model::RegisterState& state)
@@ -28,7 +56,20 @@ CellDelegate::CellDelegate(model::GridModel& grid, GridView& view, editing::Grid
         const QModelIndex cell = editor_->cell();
         return LineCompletion::Target{valuesFor(cell.column()), cell.row()};
     });
-    calendar_ = new DateCalendar(*editor_, [this] { return today_(); });
+    calendar_ = new QCalendarWidget(editor_);
+    calendar_->setObjectName(QStringLiteral("CalDate"));
+    calendar_->setWindowFlags(Qt::Popup);
+    calendar_->setGridVisible(true);
+    calendar_->setFirstDayOfWeek(Qt::Monday);
+    calendar_->installEventFilter(this);
+    calendarButton_ = editor_->addAction(editor_->style()->standardIcon(QStyle::SP_ArrowDown),
+                                         QLineEdit::TrailingPosition);
+    calendarButton_->setObjectName(QStringLiteral("ActCalendar"));
+    calendarButton_->setToolTip(QStringLiteral("Календарь (Alt+Вниз)"));
+    calendarButton_->setVisible(false);
+    connect(calendarButton_, &QAction::triggered, this, &CellDelegate::openCalendar);
+    connect(calendar_, &QCalendarWidget::clicked, this, &CellDelegate::pickDate);
+    connect(calendar_, &QCalendarWidget::activated, this, &CellDelegate::pickDate);
     view.setItemDelegate(this);
     connect(&view_, &GridView::gotFocus, this, &CellDelegate::commit);
 }
@@ -81,7 +122,9 @@ void CellDelegate::setEditorData(QWidget*, const QModelIndex& index) const {
     completion_->reset();
     const bool dates = grid_.findColumn(core::ActivationDateHeader) == index.column() ||
                        grid_.findColumn(core::BlockDateHeader) == index.column();
-    calendar_->setAvailable(dates);
+    calendarButton_->setVisible(dates);
+    if (!dates)
+        calendar_->hide();
     editor_->setRoomFor(dates ? QStringLiteral("00.00.0000") : QString());
     editor_->begin(index);
 }
@@ -107,12 +150,51 @@ void CellDelegate::updateEditorGeometry(QWidget*, const QStyleOptionViewItem& op
     editor_->placeOver(option.rect);
 }
 
-// The editor's keys that end an edit. Leaving the editor for another control stores nothing
-// by itself: a click into the input line drops the edit, a command stores it first.
+void CellDelegate::openCalendar() {
+    if (!calendarButton_->isVisible())
+        return;
+    const QString text = editor_->text();
+    std::optional<QDate> date = core::readDate(text);
+    if (!date)
+        if (const std::optional<QString> normalised = core::normalisedDate(text))
+            date = core::readDate(*normalised);
+    const QDate shown = date ? *date : today_();
+    calendar_->setSelectedDate(shown);
+    calendar_->setCurrentPage(shown.year(), shown.month());
+    calendar_->adjustSize();
+    placePopupAt(*calendar_, *editor_);
+    calendar_->show();
+    calendar_->setFocus(Qt::PopupFocusReason);
+}
+
+void CellDelegate::pickDate(QDate date) {
+    calendar_->hide();
+    if (date.isValid())
+        editor_->setText(core::formatDate(date));
+    editor_->setFocus(Qt::OtherFocusReason);
+}
+
+// The editor's keys that end an edit, and Alt+Down, which opens the calendar in a date column.
+// Leaving the editor for another control stores nothing by itself: a click into the input line
+// drops the edit, a command stores it first.
 bool CellDelegate::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != editor_ || event->type() != QEvent::KeyPress)
+    if (event->type() != QEvent::KeyPress)
         return false;
-    switch (static_cast<QKeyEvent*>(event)->key()) {
+    const auto& key = static_cast<const QKeyEvent&>(*event);
+    // Escape closes the calendar only: the edit stays open, its text as it was.
+    if (watched == calendar_ && key.key() == Qt::Key_Escape) {
+        calendar_->hide();
+        editor_->setFocus(Qt::OtherFocusReason);
+        return true;
+    }
+    if (watched != editor_)
+        return false;
+    if (key.key() == Qt::Key_Down && key.modifiers() == Qt::AltModifier &&
+        calendarButton_->isVisible()) {
+        openCalendar();
+        return true;
+    }
+    switch (key.key()) {
     case Qt::Key_Return:
     case Qt::Key_Enter: {
         const QModelIndex cell = editor_->cell();
@@ -180,11 +262,7 @@ QString CellDelegate::toolTip(const QModelIndex& index) const {
 QString CellDelegate::blockStateTip(const QModelIndex& index) const {
     if (!watch_ || !watch_->blocks().blockColumn())
         return {};
-    const QString blockDate = index.model()
-                                  ->index(index.row(), *watch_->blocks().blockColumn())
-                                  .data()
-                                  .toString()
-                                  .trimmed();
+    const QString blockDate = grid_.text(index.row(), *watch_->blocks().blockColumn()).trimmed();
     switch (watch_->blocks().state(index.row())) {
     case model::BlockState::Blocked:
         return QStringLiteral("Заблокирована с ") + blockDate;

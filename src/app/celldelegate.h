@@ -10,6 +10,9 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
+class QAction;
+class QCalendarWidget;
+
 namespace editing {
 class GridHistory;
 } // namespace editing
@@ -21,7 +24,6 @@ class GridModel;
 
 namespace app {
 
-class DateCalendar;
 class GridView;
 class LineCompletion;
 
@@ -40,8 +42,10 @@ class LineCompletion;
 //
 // The editor helps the typing: in the owner, model and mechanic columns (found by caption) it
 // proposes the column's earlier values (LineCompletion); in the two date columns it offers a
-// calendar (DateCalendar); an activation date typed the short way ("5.3.26", "050326") is stored
-// as dd.mm.yyyy, in the edit's own undo step.
+// calendar (CalDate): Alt+Down, or the small button at the editor's right edge (ActCalendar),
+// opens it on the date the editor holds (when it reads as one) or on today, and a day picked goes
+// into the editor as dd.mm.yyyy. An activation date typed the short way ("5.3.26", "050326") is
+// stored as dd.mm.yyyy, in the edit's own undo step.
 class CellDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
@@ -116,13 +120,16 @@ private:
     // Tab, Shift+Tab: the next cell of the row, or the first of the next row past the last column
     // (the last of the previous row before the first).
     void editNeighbour(int columns);
+    void openCalendar();
+    void pickDate(QDate date);
 
     model::GridModel& grid_;
     GridView& view_;
     editing::GridHistory& history_;
     CellEditor* editor_;
     LineCompletion* completion_;
-    DateCalendar* calendar_;
+    QCalendarWidget* calendar_;
+    QAction* calendarButton_; // shown in date columns only
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
     QPointer<const model::RegisterState> watch_;
     RepeatTip repeatTip_;

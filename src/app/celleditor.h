@@ -23,7 +23,6 @@ public:
     void begin(const QModelIndex& cell);
     // Placed over the cell's rectangle, and wider for a longer text.
     void placeOver(const QRect& cellArea);
-    // The edit is over: the editor belongs to no cell.
     void clearCell() { cell_ = QPersistentModelIndex(); }
     // The first keys of an edit: an open editor's text becomes what was typed.
     void typeOver(const QString& typed);

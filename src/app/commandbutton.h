@@ -9,7 +9,6 @@ namespace app {
 // The window's command buttons in the order of the journal's control table, each at its place,
 // then "Обмен".
 void createCommandButtons(QWidget& window);
-// The command button of that object name.
 QPushButton* commandButton(const QWidget& window, const char* name);
 
 // "Обмен" (CmdExchange), whose menu the commands add their actions to.

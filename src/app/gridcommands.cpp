@@ -27,7 +27,6 @@ GridCommands::GridCommands(QWidget& window, model::GridModel& grid, GridView& vi
     connect(editor, &CellEditor::redoRequested, this, edits.command(this, &GridCommands::redo));
     connect(&view_, &GridView::pasteRequested, this, edits.command(this, &GridCommands::paste));
     connect(&view_, &GridView::cutRequested, this, edits.command(this, &GridCommands::cut));
-    // Whatever changes the rows or columns, but the header sort itself, ends what it showed.
     const auto forget = [this] { forgetSort(); };
     connect(&grid_, &model::GridModel::modelReset, this, forget);
     connect(&grid_, &model::GridModel::layoutChanged, this, forget);

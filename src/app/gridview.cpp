@@ -149,16 +149,6 @@ void GridView::resetSelection() {
         selectionModel()->select(currentIndex(), QItemSelectionModel::ClearAndSelect);
 }
 
-void GridView::release() {
-    const bool clickedHere = std::exchange(dragging_, false);
-    const int header = std::exchange(headerPressed_, -1);
-    pressed_ = false;
-    if (header >= 0)
-        Q_EMIT headerClicked(header);
-    else if (clickedHere)
-        Q_EMIT clicked();
-}
-
 void GridView::mousePressEvent(QMouseEvent* event) {
     setFocus(Qt::MouseFocusReason);
     pressed_ = true;
@@ -175,7 +165,13 @@ void GridView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void GridView::mouseReleaseEvent(QMouseEvent*) {
-    release();
+    const bool clickedHere = std::exchange(dragging_, false);
+    const int header = std::exchange(headerPressed_, -1);
+    pressed_ = false;
+    if (header >= 0)
+        Q_EMIT headerClicked(header);
+    else if (clickedHere)
+        Q_EMIT clicked();
 }
 
 void GridView::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -205,7 +201,7 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonRelease:
         if (pressed_) {
-            release();
+            mouseReleaseEvent(mouse);
             return true;
         }
         break;

@@ -71,12 +71,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void release();
     void applyColumnLayout();
-
-    model::GridModel* grid_;
     void resetSelection();
 
+    model::GridModel* grid_;
     QPersistentModelIndex selectionEnd_; // where a drag ended
     bool selecting_ = false;
     QPoint keptCurrent_{0, 0}; // (row, column) while the table is replaced

@@ -65,7 +65,6 @@ void InputLine::copyToCell() {
     Q_EMIT stored(current.column());
 }
 
-// A short activation date is written out in full; the change joins the entry's undo step.
 void InputLine::finishEntry() {
     if (grid_.findColumn(core::ActivationDateHeader) != view_.currentColumn())
         return;
@@ -77,7 +76,6 @@ void InputLine::finishEntry() {
 }
 
 bool InputLine::eventFilter(QObject* watched, QEvent* event) {
-    // A click into the line drops the open edit: the cell keeps its previous text.
     if (watched == line_ && event->type() == QEvent::MouseButtonPress) {
         edits_.drop();
         line_->setFocus(Qt::MouseFocusReason);

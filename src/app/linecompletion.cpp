@@ -13,7 +13,6 @@ namespace app {
 
 namespace {
 
-// The list shows at most this many values.
 constexpr int ListLimit = 200;
 
 bool isDeletion(const QKeyEvent& key) {

@@ -2,7 +2,6 @@
 // header opens, what typing then does, the keys of the commands, the focus frame, the popups on
 // the screen's edge, the row filter through reorderings, and the title after a failed opening.
 #include "app/celleditor.h"
-#include "app/datecalendar.h"
 #include "app/gridview.h"
 #include "model/gridmodel.h"
 #include "support/gridtexts.h"
