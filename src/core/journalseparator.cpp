@@ -1,5 +1,7 @@
 #include "core/journalseparator.h"
 
+#include "core/journalformat.h"
+
 #include <algorithm>
 #include <map>
 #include <vector>
@@ -12,11 +14,14 @@ namespace {
 struct Record {
     int separators = 0;
     int semicolons = 0;
+    qsizetype bytes = 0; // line ends left out
 };
 
 // The head's non-empty records read with spreadsheet quoting and that separator: a field that
 // starts with '"' runs to the '"' before a separator or a line end ('""' standing for one '"'),
-// line ends inside it included. The last record is left out when the head was cut after it.
+// line ends inside it included. The last record is left out when the head was cut after it. So is
+// a record that fills the longest line: the journal writes fewer ";" only in such a line, and may
+// have had room for none.
 std::vector<Record> records(QByteArrayView head, char separator, bool cut) {
     enum class State { FieldStart, Plain, Quoted, QuoteInQuoted };
     std::vector<Record> found;
@@ -24,13 +29,15 @@ std::vector<Record> records(QByteArrayView head, char separator, bool cut) {
     bool empty = true;
     State state = State::FieldStart;
     const auto endRecord = [&] {
-        if (!empty)
+        if (!empty && record.bytes < MaxLineLength)
             found.push_back(record);
         record = {};
         empty = true;
         state = State::FieldStart;
     };
     for (const char c : head) {
+        if (c != '\r' && c != '\n')
+            ++record.bytes;
         if (state == State::Quoted) {
             if (c == '"')
                 state = State::QuoteInQuoted;

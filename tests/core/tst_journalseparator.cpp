@@ -78,6 +78,24 @@ private Q_SLOTS:
         QCOMPARE(comma.rows[60][0], QStringLiteral("x;y"));
         QCOMPARE(core::readJournal("x;y\n" + bytes).separator, ';');
     }
+
+    // A journal whose every line is one cell filling the longest line (no room left for a ";")
+    // reads back as it was written, whatever commas or tabs those cells hold.
+    void ownLinesFilledByOneCellStayOwn() {
+        for (const char* piece : {"a,b,", "a\tb\t"}) {
+            const QString cell =
+                QString::fromLatin1(piece).repeated(core::MaxLineLength).left(core::MaxLineLength);
+            QList<QStringList> rows;
+            for (int r = 0; r < 3; ++r) {
+                rows << QStringList(core::FileColumns);
+                rows.last()[0] = cell;
+            }
+            const core::ReadResult read = core::readJournal(core::writeJournal(rows));
+            QVERIFY(read.ok());
+            QCOMPARE(read.separator, ';');
+            QCOMPARE(read.rows, rows);
+        }
+    }
 };
 
 QTEST_GUILESS_MAIN(TestJournalSeparator)
