@@ -3,12 +3,10 @@
 // Its own program (eklz-export-bench), beside eklz-bench: Google Benchmark, Release, wall-clock
 // time of one export per repetition, with the processor time and the wait for a processor, the
 // file's size and the peak memory of the process (VmHWM, reset before each run to what the
-// process holds then: run one benchmark per process for the export's own peak). The variant
-// "xlsx-shared-strings" is libxlsxwriter without its constant-memory mode, for what that costs.
+// process holds then: run one benchmark per process for the export's own peak).
 #include "core/journalcolumns.h"
 #include "exchange/exportfile.h"
 #include "exchange/exportsheet.h"
-#include "exchange/xlsxexport.h"
 #include "journalgenerator.h"
 #include "model/blockjudgement.h"
 #include "model/gridmodel.h"
@@ -79,7 +77,7 @@ double threadWaitedMs() {
     return schedstat.readAll().split(' ').value(1).toDouble() / 1e6;
 }
 
-enum Kind { Xlsx, XlsxInMemory, Ods };
+enum Kind { Xlsx, Ods };
 
 void exportRegister(benchmark::State& state, Kind kind) {
     const model::GridModel& grid = registerOf(int(state.range(0)));
@@ -96,13 +94,9 @@ void exportRegister(benchmark::State& state, Kind kind) {
         const auto start = std::chrono::steady_clock::now();
         std::optional<QString> failure;
         const exchange::ExportSheet sheet = exchange::sheetFromGrid(grid, watch);
-        if (kind == XlsxInMemory) {
-            failure = exchange::writeXlsx(sheet, path, {false});
-        } else {
-            const exchange::ExportOutcome outcome = exchange::exportSheet(sheet, path);
-            if (!outcome.ok)
-                failure = outcome.message;
-        }
+        const exchange::ExportOutcome outcome = exchange::exportSheet(sheet, path);
+        if (!outcome.ok)
+            failure = outcome.message;
         const auto end = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
         state.counters["cpu_ms"] = threadCpuMs() - cpuStart;
@@ -123,9 +117,6 @@ void sizes(benchmark::internal::Benchmark* benchmark) {
 }
 
 BENCHMARK_CAPTURE(exportRegister, xlsx, Xlsx)->Name("export/xlsx")->Apply(sizes);
-BENCHMARK_CAPTURE(exportRegister, xlsxInMemory, XlsxInMemory)
-    ->Name("export/xlsx-shared-strings")
-    ->Apply(sizes);
 BENCHMARK_CAPTURE(exportRegister, ods, Ods)->Name("export/ods")->Apply(sizes);
 
 } // namespace
