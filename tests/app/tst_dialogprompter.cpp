@@ -4,8 +4,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QComboBox>
+#include <QDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableWidget>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -144,6 +147,83 @@ private Q_SLOTS:
         QTEST(shown.preferred, "preferred");
         QTEST(shown.escape, "escape");
         QTEST(shown.objectName, "objectName");
+    }
+
+    // The merge's conflicts: each row shows both texts with a choice, the two buttons under the
+    // table set every row, and Save returns each row's choice; Cancel and Escape return none.
+    void conflictsAreSettledRowByRow_data() {
+        QTest::addColumn<QString>("how");
+        QTest::addColumn<QString>(
+            "expected"); // one letter a row: m (mine), t (theirs); empty: none
+        QTest::newRow("as offered") << QStringLiteral("save") << QStringLiteral("mmm");
+        QTest::newRow("all theirs, then the first row mine")
+            << QStringLiteral("theirs, first mine, save") << QStringLiteral("mtt");
+        QTest::newRow("all theirs, then all mine")
+            << QStringLiteral("theirs, mine, save") << QStringLiteral("mmm");
+        QTest::newRow("cancel") << QStringLiteral("cancel") << QString();
+        QTest::newRow("Escape") << QStringLiteral("escape") << QString();
+    }
+    void conflictsAreSettledRowByRow() {
+        QFETCH(QString, how);
+        QFETCH(QString, expected);
+        const std::vector<core::MergeConflict> conflicts{
+            {core::MergeConflict::ChangedBoth, QStringLiteral("ООО Ромашка"),
+             QStringLiteral("0012"), QStringLiteral("Модель"), QStringLiteral("ЭКР 2102К"),
+             QStringLiteral("ЭКР 3102К")},
+            {core::MergeConflict::DeletedInFile,
+             QStringLiteral("ИП Щукин"),
+             QStringLiteral("0013"),
+             {},
+             QStringLiteral("Меркурий"),
+             {}},
+            {core::MergeConflict::DeletedHere,
+             QStringLiteral("ИП Петров"),
+             QStringLiteral("0014"),
+             {},
+             {},
+             QStringLiteral("Штрих")}};
+        QStringList shownTexts;
+        bool found = false;
+        QTimer::singleShot(0, [&] {
+            auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+            QVERIFY(dialog);
+            auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("TblConflicts"));
+            QVERIFY(table);
+            found =
+                dialog->objectName() == QStringLiteral("DlgConflicts") && table->rowCount() == 3;
+            for (int col : {0, 1, 3, 4})
+                shownTexts << table->item(0, col)->text();
+            const auto click = [dialog](const char* name) {
+                dialog->findChild<QPushButton*>(QString::fromLatin1(name))->click();
+            };
+            for (const QString& step : how.split(QStringLiteral(", "))) {
+                if (step == QStringLiteral("theirs"))
+                    click("CmdTakeTheirs");
+                else if (step == QStringLiteral("mine"))
+                    click("CmdKeepMine");
+                else if (step == QStringLiteral("first mine"))
+                    qobject_cast<QComboBox*>(table->cellWidget(0, 5))->setCurrentIndex(0);
+                else if (step == QStringLiteral("save"))
+                    click("CmdSaveMerged");
+                else if (step == QStringLiteral("cancel"))
+                    click("CmdCancelMerge");
+                else
+                    QTest::keyClick(dialog, Qt::Key_Escape);
+            }
+        });
+        app::DialogPrompter prompter;
+        const std::optional<std::vector<bool>> settled =
+            prompter.settleConflicts(QStringLiteral("thisyear.csv"), conflicts);
+        QVERIFY(found);
+        QCOMPARE(shownTexts,
+                 (QStringList{QStringLiteral("ООО Ромашка"), QStringLiteral("0012"),
+                              QStringLiteral("ЭКР 2102К"), QStringLiteral("ЭКР 3102К")}));
+        QString letters;
+        if (settled)
+            for (bool theirs : *settled)
+                letters += theirs ? u't' : u'm';
+        QCOMPARE(settled.has_value(), !expected.isEmpty());
+        QCOMPARE(letters, expected);
     }
 };
 
