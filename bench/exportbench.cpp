@@ -92,17 +92,14 @@ void exportRegister(benchmark::State& state, Kind kind) {
         const double cpuStart = threadCpuMs();
         const double waitedStart = threadWaitedMs();
         const auto start = std::chrono::steady_clock::now();
-        std::optional<QString> failure;
         const exchange::ExportSheet sheet = exchange::sheetFromGrid(grid, watch);
         const exchange::ExportOutcome outcome = exchange::exportSheet(sheet, path);
-        if (!outcome.ok)
-            failure = outcome.message;
         const auto end = std::chrono::steady_clock::now();
         state.SetIterationTime(std::chrono::duration<double>(end - start).count());
         state.counters["cpu_ms"] = threadCpuMs() - cpuStart;
         state.counters["waited_ms"] = threadWaitedMs() - waitedStart;
-        if (failure) {
-            state.SkipWithError(qPrintable(*failure));
+        if (!outcome.ok) {
+            state.SkipWithError(qPrintable(outcome.message));
             break;
         }
         state.counters["file_mb"] = double(QFileInfo(path).size()) / (1 << 20);
