@@ -124,7 +124,9 @@ void writeText(QXmlStreamWriter& xml, QStringView text) {
             while (end < text.size() && text[end] == u' ')
                 ++end;
             const qsizetype count = end - i;
-            if (i == 0 || end == text.size()) {
+            // Blanks that start the paragraph or a line of it, or end it, would be dropped.
+            const bool lineStart = i == 0 || text[i - 1] == u'\n' || text[i - 1] == u'\r';
+            if (lineStart || end == text.size()) {
                 spaces(count);
             } else {
                 piece += u' ';

@@ -6,6 +6,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QStringEncoder>
 #include <algorithm>
 #include <array>
@@ -33,13 +34,23 @@ namespace {
 class Utf8Buffer {
 public:
     const char* operator()(QStringView text) {
+        // A text's own "_xHHHH_" would read back as the character HHHH: its "_" is written as
+        // "_x005F_", as Excel writes it.
+        if (text.contains(u"_x")) {
+            static const QRegularExpression ownEscape(QStringLiteral("_(?=x[0-9A-Fa-f]{4}_)"));
+            return converted(text.toString().replace(ownEscape, QStringLiteral("_x005F_")));
+        }
+        return converted(text);
+    }
+
+private:
+    const char* converted(QStringView text) {
         buffer_.resize(std::size_t(encoder_.requiredSpace(text.size())) + 1);
         char* end = encoder_.appendToBuffer(buffer_.data(), text);
         *end = '\0';
         return buffer_.data();
     }
 
-private:
     QStringEncoder encoder_{QStringEncoder::Utf8};
     std::vector<char> buffer_;
 };
