@@ -158,6 +158,18 @@ bool JournalDocument::write(const QString& archiveName) {
         const auto unset = qScopeGuard([this] { files_.setLockWait({}); });
         return archiveName.isEmpty() ? files_.saveCurrent() : files_.saveArchive(archiveName);
     };
+    // A save not written leaves the screen as it was: the merges of its earlier rounds go, and
+    // the version of the file they came from with them, so that the next save merges it again.
+    // (Only "Нет" to the columns the file cannot keep leaves them, below.)
+    bool mergedIn = false;
+    const QUndoCommand* stepBefore = history_.lastStep();
+    auto knownBefore = files_.knownVersionOf(archiveName);
+    auto takeBackMerges = qScopeGuard([&] {
+        if (!mergedIn)
+            return;
+        history_.undoBackTo(stepBefore);
+        files_.restoreKnownVersion(archiveName, std::move(knownBefore));
+    });
     constexpr int MostRounds = 3;
     journal::JournalMerge::Counts merged;
     journal::SaveResult result = saveOnce();
@@ -198,10 +210,14 @@ bool JournalDocument::write(const QString& archiveName) {
             merged += merge->counts(takeTheirs);
             const auto step = history_.step(QStringLiteral("Объединение с файлом"));
             files_.applyMerge(*merge, takeTheirs, std::move(*changed->found));
+            mergedIn = true;
         }
         // The merge may have brought columns the file cannot keep, or cells it cannot hold.
-        if (mergeable && !confirmWritable())
+        // "Нет" there leaves the merge on screen, for the columns to be put right.
+        if (mergeable && !confirmWritable()) {
+            takeBackMerges.dismiss();
             return false;
+        }
         result = saveOnce();
     }
     const journal::Saved* written = std::get_if<journal::Saved>(&result);
@@ -213,6 +229,7 @@ bool JournalDocument::write(const QString& archiveName) {
                                   "Попробуйте сохранить ещё раз."));
         return false;
     }
+    takeBackMerges.dismiss();
     // The grid is this year's register now, whatever it was read from; a copy under another
     // name leaves the journal on screen unsaved.
     if (archiveName.isEmpty())

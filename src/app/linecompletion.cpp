@@ -51,10 +51,10 @@ QString LineCompletion::typedText() const {
 void LineCompletion::accept() {
     if (!hasProposal())
         return;
+    // Chosen even when the line shows it already (typed in its own case): the cell still holds
+    // what was typed.
     const QString value = proposal_;
-    proposal_.clear();
-    if (line_.text() != value)
-        choose(value);
+    choose(value);
 }
 
 void LineCompletion::propose(const QString& text) {

@@ -55,6 +55,15 @@ public:
     bool undo();
     bool redo();
     void clear();
+    // The step undo() would take back now (none when there is none); undoBackTo(that step) takes
+    // back every step made after it.
+    const QUndoCommand* lastStep() const {
+        return stack_.index() > 0 ? stack_.command(stack_.index() - 1) : nullptr;
+    }
+    void undoBackTo(const QUndoCommand* step) {
+        while (lastStep() != step && undo()) {
+        }
+    }
 
 Q_SIGNALS:
     void cleanChanged(bool clean);

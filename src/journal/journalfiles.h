@@ -179,7 +179,6 @@ public:
         availableMemory_ = std::move(availableMemory);
     }
 
-private:
     // The version of a file this copy knows: the file as it was when last opened or saved here.
     struct KnownVersion {
         bool existed = false;
@@ -187,6 +186,22 @@ private:
         // Its bytes then, the base of a merge; none when the grid did not hold it whole.
         std::optional<QByteArray> bytes;
     };
+    // The version of thisyear.csv, or of the archive of that name, known now (none when none
+    // is), and that version known again: a save that merged and then was not written takes its
+    // merges back from the grid and the version they came from with them.
+    std::optional<KnownVersion> knownVersionOf(const QString& archiveName) {
+        const KnownVersion* known = knownVersion(pathFor(archiveName));
+        return known ? std::optional(*known) : std::nullopt;
+    }
+    void restoreKnownVersion(const QString& archiveName, std::optional<KnownVersion> version) {
+        if (version)
+            remember(pathFor(archiveName), version->existed, version->fingerprint,
+                     std::move(version->bytes));
+        else
+            forget(pathFor(archiveName));
+    }
+
+private:
     // The version of a file the last question about it described, and the versions the user
     // agreed to replace (empty: none): one changed or unknown, one write-protected. Each question
     // stands for itself: "Да" to one is no answer to the other.

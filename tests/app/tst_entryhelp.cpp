@@ -135,16 +135,32 @@ private Q_SLOTS:
         QCOMPARE(w.cell(Empty, Owner), QStringLiteral("ООО «Рога и копыта»"));
     }
 
-    // The input line proposes too; the cell holds what was typed until the proposal is taken.
+    // The input line proposes too; the cell holds what was typed until the proposal is taken, by
+    // Enter, Tab or a click elsewhere, typed in the value's own case or not.
+    void theInputLineProposesEarlierValues_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("leaving");
+        for (const char* typed : {"ив", "Ив"})
+            for (const char* leaving : {"Enter", "Tab", "click"})
+                QTest::addRow("%s, %s", typed, leaving)
+                    << QString::fromUtf8(typed) << QString::fromLatin1(leaving);
+    }
     void theInputLineProposesEarlierValues() {
+        QFETCH(QString, typed);
+        QFETCH(QString, leaving);
         OpenedWindow w;
         QLineEdit& line = w.harness.inputLine();
         w.harness.clickCell(Empty, Mechanic);
         QTest::mouseClick(&line, Qt::LeftButton);
-        typeText(&line, QStringLiteral("ив"));
-        QCOMPARE(line.text(), QStringLiteral("иванов"));
-        QCOMPARE(w.cell(Empty, Mechanic), QStringLiteral("ив"));
-        press(&line, Qt::Key_Return);
+        typeText(&line, typed);
+        QCOMPARE(line.text(), typed + QStringLiteral("анов"));
+        QCOMPARE(w.cell(Empty, Mechanic), typed);
+        if (leaving == u"Enter")
+            press(&line, Qt::Key_Return);
+        else if (leaving == u"Tab")
+            press(&line, Qt::Key_Tab);
+        else
+            w.harness.clickCell(0, Blocked);
         QCOMPARE(line.text(), QStringLiteral("Иванов"));
         QCOMPARE(w.cell(Empty, Mechanic), QStringLiteral("Иванов"));
         w.undo(); // the whole entry is one step

@@ -378,6 +378,50 @@ private Q_SLOTS:
         QVERIFY(second.prompter().messages.isEmpty());
     }
 
+    // A third copy saves while the first merge's conflict is asked; "Отмена" in the second round
+    // writes nothing and leaves the screen as it was before the save, the first round's merge
+    // gone with the version of the file it came from: the next save merges both rounds again.
+    void aSaveCancelledInALaterRoundChangesNothing() {
+        WindowHarness first;
+        first.folder().write(QStringLiteral("thisyear.csv"),
+                             journalBytes({texts({"Иванов", "ЭКР"}), texts({"Петров", "ЭКР"}),
+                                           texts({"Сидоров", "ЭКР"})}));
+        first.press("CmdZagruz");
+        WindowHarness second({}, first.programFolder());
+        second.press("CmdZagruz");
+        second.editCell(0, 0, QStringLiteral("их"));
+        second.editCell(1, 1, QStringLiteral("Меркурий"));
+        second.press("CmdSave");
+        WindowHarness third({}, first.programFolder());
+        third.press("CmdZagruz");
+        third.editCell(2, 7, QStringLiteral("т3"));
+
+        first.editCell(0, 0, QStringLiteral("мой"));
+        first.editCell(2, 7, QStringLiteral("м3"));
+        first.setCurrentCell(0, 0); // stores the edit
+        const QList<QStringList> before = first.grid().dataRows();
+        first.prompter().conflictAnswers << std::vector<bool>{false}; // then "Отмена"
+        first.prompter().whileConflictsAsked = [&] {
+            if (first.prompter().conflictsAsked.size() == 1)
+                third.press("CmdSave");
+        };
+        first.press("CmdSave");
+        QCOMPARE(first.prompter().conflictsAsked.size(), 2);
+        QCOMPARE(first.prompter().conflictsAsked[1].at(0).theirs, QStringLiteral("т3"));
+        const QByteArray thirds = first.folder().read(QStringLiteral("thisyear.csv"));
+        QVERIFY(fromCp1251(thirds).contains(QStringLiteral("Сидоров;ЭКР;;;;;;т3;")));
+        QCOMPARE(first.grid().dataRows(), before);
+        QVERIFY(first.window().isWindowModified());
+
+        first.prompter().conflictAnswers << std::vector<bool>{true, false};
+        first.press("CmdSave");
+        QCOMPARE(first.prompter().conflictsAsked.size(), 3);
+        QCOMPARE(int(first.prompter().conflictsAsked[2].size()), 2);
+        QCOMPARE(fromCp1251(first.folder().read(QStringLiteral("thisyear.csv"))),
+                 QStringLiteral("их;ЭКР;;;;;;;\r\nПетров;Меркурий;;;;;;;\r\n"
+                                "Сидоров;ЭКР;;;;;;м3;\r\n"));
+    }
+
     // The file keeps the first eight columns: a save that would leave filled cells out asks
     // first, naming the column and its filled cells.
     void aSaveThatDropsFilledCellsAsksFirst() {

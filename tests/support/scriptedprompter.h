@@ -3,6 +3,7 @@
 #include "core/prompter.h"
 
 #include <QStringList>
+#include <functional>
 
 // Answers input boxes and questions from queues (an empty answer, "Нет" and, asked to keep
 // changes, "Нет" once a queue runs out) and records every prompt, message and question shown.
@@ -36,11 +37,14 @@ public:
     // conflicts keeps the user's side for the rest. No answer queued: "Отмена".
     QList<std::vector<core::MergeConflict>> conflictsAsked;
     QList<std::optional<std::vector<bool>>> conflictAnswers;
+    std::function<void()> whileConflictsAsked; // what another user does while the dialog is open
     std::optional<std::vector<bool>>
     settleConflicts(const QString& fileName,
                     const std::vector<core::MergeConflict>& conflicts) override {
         (void)fileName;
         conflictsAsked << conflicts;
+        if (whileConflictsAsked)
+            whileConflictsAsked();
         if (conflictAnswers.isEmpty())
             return std::nullopt;
         std::optional<std::vector<bool>> answer = conflictAnswers.takeFirst();
