@@ -14,6 +14,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <utility>
 
 namespace app {
 
@@ -51,28 +52,40 @@ InputLine::InputLine(QWidget& window, model::GridModel& grid, const GridView& vi
     completion_ = new LineCompletion(*line_, [this] {
         return LineCompletion::Target{edits_.valuesFor(view_.currentColumn()), view_.currentRow()};
     });
-    connect(completion_, &LineCompletion::textChosen, this, &InputLine::copyToCell);
+    // A value chosen goes where the entry was typed, else (none typed yet) into the current cell.
+    connect(completion_, &LineCompletion::textChosen, this, [this](const QString& value) {
+        store(entryCell_.isValid() ? QModelIndex(entryCell_) : view_.currentIndex(), value);
+    });
     connect(line_, &QLineEdit::returnPressed, this, &InputLine::finishEntry);
 }
 
 void InputLine::copyToCell() {
-    const QString typed = completion_->typedText();
     const QModelIndex current = view_.currentIndex();
-    if (!current.isValid() || grid_.cell(current.row(), current.column()) == typed)
+    if (!current.isValid())
+        return;
+    entryCell_ = current;
+    store(current, completion_->typedText());
+}
+
+void InputLine::store(const QModelIndex& cell, const QString& text) {
+    if (!cell.isValid() || grid_.cell(cell.row(), cell.column()) == text)
         return;
     const auto step = history_.step(QStringLiteral("Ввод"), editing::GridHistory::InputLineEntry);
-    grid_.setText(current.row(), current.column(), typed);
-    Q_EMIT stored(current.column());
+    grid_.setText(cell.row(), cell.column(), text);
+    Q_EMIT stored(cell.column());
 }
 
 void InputLine::finishEntry() {
-    if (grid_.findColumn(core::ActivationDateHeader) != view_.currentColumn())
+    const QModelIndex cell = std::exchange(entryCell_, {});
+    // Only a date the entry's cell still holds as typed.
+    if (!cell.isValid() || grid_.findColumn(core::ActivationDateHeader) != cell.column() ||
+        grid_.cell(cell.row(), cell.column()) != line_->text())
         return;
     const std::optional<QString> date = core::normalisedDate(line_->text());
     if (!date || *date == line_->text())
         return;
     line_->setText(*date);
-    copyToCell();
+    store(cell, *date);
 }
 
 bool InputLine::eventFilter(QObject* watched, QEvent* event) {

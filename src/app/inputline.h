@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPersistentModelIndex>
 
 class QLineEdit;
 class QWidget;
@@ -24,6 +25,8 @@ class LineCompletion;
 // it drops an open cell edit. In the owner, model and mechanic columns it proposes the column's
 // earlier values, as the cell editor does; an activation date typed the short way is written out
 // as dd.mm.yyyy when the entry ends (Enter, or the line is left), in the entry's own undo step.
+// A proposal taken and a date written out go into the cell the entry was typed into, even when
+// the current cell moved meanwhile (F3 moves it while the line keeps the focus).
 // A character key on "Ввод" (CmdEdit) copies the line into the current cell first, as one in the
 // line does.
 class InputLine : public QObject {
@@ -37,7 +40,7 @@ public:
     void copyToCell();
 
 Q_SIGNALS:
-    // The line's text went into the current cell, in column `col`; within the entry's undo step.
+    // The line's text went into a cell of column `col` (the entry's); within its undo step.
     void stored(int col);
 
 protected:
@@ -45,6 +48,7 @@ protected:
 
 private:
     void finishEntry();
+    void store(const QModelIndex& cell, const QString& text);
 
     model::GridModel& grid_;
     const GridView& view_;
@@ -53,6 +57,7 @@ private:
     QLineEdit* line_;
     LineCompletion* completion_;
     QWidget* copyingControl_;
+    QPersistentModelIndex entryCell_; // the cell the line was last copied into, in this entry
 };
 
 } // namespace app

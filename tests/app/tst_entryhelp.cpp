@@ -167,6 +167,37 @@ private Q_SLOTS:
         QCOMPARE(w.cell(Empty, Mechanic), QString());
     }
 
+    // F3 moves the current cell while the input line keeps the focus: leaving the line then
+    // writes the entry's date out, or takes its proposal, in the cell it was typed into.
+    void anEntryEndsInItsOwnCellWhereverF3Went() {
+        OpenedWindow w;
+        QWindow* window = w.harness.window().windowHandle();
+        w.harness.setCurrentCell(0, Owner);
+        w.harness.gridView().setFocus();
+        QTest::keyClick(window, Qt::Key_F, Qt::ControlModifier);
+        typeText(QApplication::focusWidget(), QStringLiteral("Элвес"));
+        QTest::keyClick(window, Qt::Key_Escape);
+        QLineEdit& line = w.harness.inputLine();
+        const auto typeAndFindNext = [&](int row, int col, const QString& typed) {
+            w.harness.setCurrentCell(row, col);
+            QTest::mouseClick(&line, Qt::LeftButton);
+            line.selectAll();
+            typeText(&line, typed);
+            QCOMPARE(w.cell(row, col), typed);
+            QTest::keyClick(window, Qt::Key_F3);
+            QCOMPARE(w.harness.currentCell(), QPoint(3, Model));
+            QCOMPARE(QApplication::focusWidget(), &line);
+            QTest::keyClick(window, Qt::Key_Tab);
+        };
+        typeAndFindNext(1, Activation, QStringLiteral("5.3.26"));
+        QCOMPARE(w.cell(1, Activation), QStringLiteral("05.03.2026"));
+        QCOMPARE(w.cell(1, Blocked), QStringLiteral("01.05.2027"));
+        typeAndFindNext(Empty, Mechanic, QStringLiteral("Ив"));
+        QCOMPARE(w.cell(Empty, Mechanic), QStringLiteral("Иванов"));
+        QCOMPARE(w.cell(3, Model), QStringLiteral("Элвес"));
+        QCOMPARE(w.cell(3, Activation), QStringLiteral("15.12.2025"));
+    }
+
     void shortDatesAreStoredInFull_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("stored");
