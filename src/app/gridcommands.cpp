@@ -102,11 +102,12 @@ void GridCommands::moveLastColumnHere() {
 }
 
 void GridCommands::paste(const QString& text) {
-    if (text.isEmpty())
+    if (text.isEmpty() || !view_.currentIndex().isValid())
         return;
     const auto step = history_.step(QStringLiteral("Вставить"));
-    const editing::PastedColumns pasted = editing::pasteTable(
-        grid_, text, std::max(0, view_.currentRow()), std::max(0, view_.currentColumn()));
+    const editing::PastedColumns pasted =
+        editing::pasteTable(grid_, text, view_.currentRow(), view_.currentColumn(),
+                            [this](int row) { return !view_.isRowHidden(row); });
     Q_EMIT changed();
     const std::optional<int> activation = grid_.findColumn(core::ActivationDateHeader);
     if (activation && *activation >= pasted.first && *activation < pasted.first + pasted.count)
@@ -120,7 +121,7 @@ void GridCommands::cut() {
     const QRect selected = view_.selectedCells();
     for (int r = selected.top(); r <= selected.bottom(); ++r)
         for (int c = selected.left(); c <= selected.right(); ++c)
-            if (!grid_.cell(r, c).isEmpty())
+            if (!view_.isRowHidden(r) && !grid_.cell(r, c).isEmpty())
                 emptied = grid_.setText(r, c, QString()) || emptied;
     if (emptied)
         Q_EMIT changed();

@@ -65,6 +65,8 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
             selectionEnd_ = currentIndex();
     };
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, followCurrent);
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            &GridView::keepCurrentShown);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, followCurrent);
     connect(grid_, &model::GridModel::layoutChanged, this, &GridView::resetSelection);
     connect(grid_, &model::GridModel::rowsInserted, this, &GridView::resetSelection);
@@ -215,7 +217,8 @@ void GridView::copySelection() const {
     const QRect selected = selectedCells();
     QStringList lines;
     for (int r = selected.top(); r <= selected.bottom(); ++r)
-        lines << grid_->dataRows()[r].mid(selected.left(), selected.width()).join(u'\t');
+        if (!isRowHidden(r))
+            lines << grid_->dataRows()[r].mid(selected.left(), selected.width()).join(u'\t');
     QGuiApplication::clipboard()->setText(lines.join(u'\n'));
 }
 
@@ -276,6 +279,18 @@ void GridView::goToRow(int row, int col) {
     if (const QModelIndex cell = grid_->index(row, col); cell.isValid())
         selectionModel()->select(cell,
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
+void GridView::keepCurrentShown() {
+    const QModelIndex current = currentIndex();
+    if (!current.isValid() || !isRowHidden(current.row()))
+        return;
+    const int rows = grid_->rowCount();
+    for (int step = 1; step < rows; ++step)
+        for (const int row : {current.row() + step, current.row() - step})
+            if (row >= 0 && row < rows && !isRowHidden(row))
+                return goTo(row, current.column());
+    selectionModel()->clearCurrentIndex();
 }
 
 void GridView::showFirstColumn() {

@@ -39,9 +39,13 @@ public:
     void goToRow(int row, int col);
     // Scrolls back to the first column (the owners), the rows staying where they are.
     void showFirstColumn();
+    // The current cell never stays on a row a filter hides, where what is typed, pasted or
+    // deleted next would go unseen: it moves to the nearest row shown, below first; with no row
+    // shown there is no current cell.
+    void keepCurrentShown();
 
-    // The selected cells as tab-separated lines on the clipboard, as spreadsheets paste them
-    // (Ctrl+C).
+    // The selected cells of the rows shown as tab-separated lines on the clipboard, as
+    // spreadsheets copy and paste them (Ctrl+C).
     void copySelection() const;
 
     // Column widths in pixels the user dragged, by column position (0: none).

@@ -393,7 +393,8 @@ void JournalWindow::searchColumn() {
     const QString prompt = editing::searchPrompt();
     const int column = gridView_->selectionEnd().x();
     if (const std::optional<int> row =
-            editing::searchColumn(*grid_, column, services_.prompter->inputBox(prompt, prompt)))
+            editing::searchColumn(*grid_, column, services_.prompter->inputBox(prompt, prompt),
+                                  [this](int row) { return !gridView_->isRowHidden(row); }))
         // The found cell alone is selected, so that "Удалить строку" then removes the unit found.
         gridView_->goTo(*row, column, QAbstractItemView::PositionAtTop);
 }

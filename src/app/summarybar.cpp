@@ -124,6 +124,7 @@ void SummaryBar::applyFilter() {
             shownRows_ -= isShown ? 0 : 1;
         }
         rowsHidden_ = shown != model::RowFilter::All;
+        view_.keepCurrentShown();
     }
     showSummary();
 }

@@ -45,13 +45,14 @@ QString searchPrompt() {
                           "Выделение всей колонки производит сортировку.");
 }
 
-std::optional<int> searchColumn(const model::GridModel& grid, int column, const QString& answer) {
+std::optional<int> searchColumn(const model::GridModel& grid, int column, const QString& answer,
+                                const std::function<bool(int row)>& shown) {
     const QString word = answer.toUpper();
     if (word.isEmpty() || column < 0 || column >= grid.columnCount())
         return std::nullopt;
     const QStringMatcher matcher(word, Qt::CaseInsensitive);
     for (int row = 0; row < grid.rowCount(); ++row)
-        if (matcher.indexIn(grid.cell(row, column)) >= 0)
+        if ((!shown || shown(row)) && matcher.indexIn(grid.cell(row, column)) >= 0)
             return row;
     return std::nullopt;
 }

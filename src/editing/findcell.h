@@ -29,8 +29,9 @@ std::optional<FoundCell> findCell(const model::GridModel& grid, const core::Find
 // The text of the search input box, also used as its title.
 QString searchPrompt();
 
-// The first row, from the top, whose cell in `column` contains the answer, regardless of case;
-// none for an empty answer or no match.
-std::optional<int> searchColumn(const model::GridModel& grid, int column, const QString& answer);
+// The first row, from the top, whose cell in `column` contains the answer, regardless of case,
+// among the rows `shown` accepts; none for an empty answer or no match.
+std::optional<int> searchColumn(const model::GridModel& grid, int column, const QString& answer,
+                                const std::function<bool(int row)>& shown = {});
 
 } // namespace editing

@@ -8,13 +8,17 @@
 
 namespace editing {
 
-PastedColumns pasteTable(model::GridModel& grid, const QString& text, int top, int left) {
+PastedColumns pasteTable(model::GridModel& grid, const QString& text, int top, int left,
+                         const std::function<bool(int row)>& shown) {
     QStringList lines = text.split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
     int widest = 0;
+    int row = top - 1;
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const int row = top + int(i);
+        ++row;
+        while (shown && row < grid.rowCount() && !shown(row))
+            ++row;
         if (row >= grid.rowCount())
             grid.appendRow();
         QStringView line = lines[i];

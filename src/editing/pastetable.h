@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <functional>
 
 namespace model {
 class GridModel;
@@ -15,8 +16,10 @@ struct PastedColumns {
 };
 
 // Ctrl+V: tab-separated lines (as spreadsheets copy them) written from the cell (top, left) on,
-// rows added as needed; cells past the last column are left out, and every text goes through
-// the filter typed text goes through.
-PastedColumns pasteTable(model::GridModel& grid, const QString& text, int top, int left);
+// into the rows `shown` accepts (as spreadsheets paste into a filtered range), rows added as
+// needed; cells past the last column are left out, and every text goes through the filter
+// typed text goes through.
+PastedColumns pasteTable(model::GridModel& grid, const QString& text, int top, int left,
+                         const std::function<bool(int row)>& shown = {});
 
 } // namespace editing

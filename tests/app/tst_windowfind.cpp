@@ -226,8 +226,9 @@ private Q_SLOTS:
         QVERIFY(!view.isRowHidden(3) && view.isRowHidden(0));
     }
 
-    // Rows a filter hides are never edited unseen: a click beside the rows, F2 or a typed
-    // character on a hidden current cell opens no editor, and Up and Down step over them.
+    // Rows a filter hides are never edited unseen: the current cell leaves a row the filter
+    // hides for the nearest row shown, so a click beside the rows, F2 and typed characters reach
+    // that row; Up and Down step over the hidden ones.
     void hiddenRowsAreNotEditedUnseen() {
         Opened opened;
         app::GridView& view = opened.harness.gridView();
@@ -235,18 +236,80 @@ private Q_SLOTS:
         opened.key(opened.harness.cellEditor(), Qt::Key_Escape);
         opened.harness.control<QComboBox>("CmbFilter").setCurrentIndex(1); // "Бета" alone
         QVERIFY(view.isRowHidden(0) && !view.isRowHidden(1));
+        QCOMPARE(opened.current(), QPoint(1, 2));
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {},
                           QPoint(5, view.viewport()->height() - 5));
+        opened.key(opened.harness.cellEditor(), Qt::Key_Escape);
         opened.key(view, Qt::Key_F2);
-        typeText(&view, QStringLiteral("XYZ"));
-        QVERIFY(!opened.harness.cellEditor().isOpen());
+        typeText(&opened.harness.cellEditor(), QStringLiteral("XYZ"));
+        opened.key(opened.harness.cellEditor(), Qt::Key_Return);
         QCOMPARE(opened.harness.grid().text(0, 2), QString());
-        opened.key(view, Qt::Key_Down);
-        QCOMPARE(opened.current(), QPoint(1, 2));
+        QCOMPARE(opened.harness.grid().text(1, 2), QStringLiteral("XYZ"));
+        opened.harness.setCurrentCell(1, 2);
         opened.key(view, Qt::Key_Down); // nothing shown below
         QCOMPARE(opened.current(), QPoint(1, 2));
         opened.key(view, Qt::Key_Up); // nor above
         QCOMPARE(opened.current(), QPoint(1, 2));
+    }
+
+    // With rows hidden between and below the rows shown, an open edit, the input line, copy,
+    // paste, cut, "Поиск" and a save reach only the rows shown; with none shown, none.
+    void commandsReachOnlyTheRowsShown() {
+        WindowHarness harness{[] {
+            app::WindowServices services;
+            services.clock = std::make_shared<FixedClock>();
+            return services;
+        }()};
+        const auto row = [](const char* owner, const char* activation) {
+            return texts({owner, "", "", "", "", activation, "", ""});
+        };
+        // Blocked, clear, blocked, clear.
+        harness.folder().write(
+            QStringLiteral("thisyear.csv"),
+            journalBytes({row("Бета", "10.10.2025"), row("Альфа", "15.12.2025"),
+                          row("Вега", "10.10.2025"), row("Гамма", "15.12.2025")}));
+        harness.press("CmdZagruz");
+        app::GridView& view = harness.gridView();
+        auto& filter = harness.control<QComboBox>("CmbFilter");
+        const auto owners = [&] {
+            QStringList texts;
+            for (int r = 0; r < harness.grid().rowCount(); ++r)
+                texts << harness.grid().text(r, 0);
+            return texts;
+        };
+
+        // An edit open on a row the filter then hides is stored as typed, and the editor closes.
+        harness.clickCell(1, 2);
+        typeText(&harness.cellEditor(), QStringLiteral("17"));
+        filter.setCurrentIndex(1); // "Заблокированы"
+        QVERIFY(view.isRowHidden(1) && view.isRowHidden(3) && !view.isRowHidden(2));
+        QCOMPARE(harness.grid().text(1, 2), QStringLiteral("17"));
+        QVERIFY(!harness.cellEditor().isOpen());
+        QCOMPARE(harness.currentCell(), QPoint(2, 2));
+
+        harness.selectCells(0, 0, 2, 0);
+        view.setFocus();
+        QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+        QCOMPARE(QApplication::clipboard()->text(), QStringLiteral("Бета\nВега"));
+        QTest::keyClick(&view, Qt::Key_X, Qt::ControlModifier);
+        QCOMPARE(owners(), texts({"", "Альфа", "", "Гамма"}));
+        harness.setCurrentCell(0, 0);
+        QApplication::clipboard()->setText(QStringLiteral("П1\nП2"));
+        QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(owners(), texts({"П1", "Альфа", "П2", "Гамма"}));
+
+        harness.prompter().answers << QStringLiteral("Ал");
+        harness.press("CmdSearh"); // only the hidden row holds it
+        QCOMPARE(harness.currentCell(), QPoint(0, 0));
+        harness.press("CmdSave"); // ends on the last row written, hidden here
+        QCOMPARE(harness.currentCell().x(), 2);
+
+        // No row shown: no current cell, and the input line and Ctrl+V reach nothing.
+        filter.setCurrentIndex(3); // "Без даты активации"
+        QVERIFY(!view.currentIndex().isValid());
+        typeText(&harness.inputLine(), QStringLiteral("Z"));
+        QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(owners(), texts({"П1", "Альфа", "П2", "Гамма"}));
     }
 };
 
