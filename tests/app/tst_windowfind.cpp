@@ -309,6 +309,10 @@ private Q_SLOTS:
         QVERIFY(!view.currentIndex().isValid());
         typeText(&harness.inputLine(), QStringLiteral("Z"));
         QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClick(&view, Qt::Key_X, Qt::ControlModifier);
+        for (const char* button : {"CmdDelS", "CmdEdit", "CmdFindRepeat"})
+            harness.press(button);
+        QTest::keyClick(&view, Qt::Key_F3);
         QCOMPARE(owners(), texts({"П1", "Альфа", "П2", "Гамма"}));
     }
 };
