@@ -9,7 +9,10 @@
 #include "editing/rowcolumncommands.h"
 #include "model/gridmodel.h"
 
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QHeaderView>
+#include <QMimeData>
 
 namespace app {
 
@@ -101,12 +104,16 @@ void GridCommands::moveLastColumnHere() {
                [this] { return editing::moveLastColumnTo(grid_, view_.currentColumn()); });
 }
 
-void GridCommands::paste(const QString& text) {
-    if (text.isEmpty() || !view_.currentIndex().isValid())
+void GridCommands::paste() {
+    const QMimeData* clipboard = QGuiApplication::clipboard()->mimeData();
+    if (!clipboard || !view_.currentIndex().isValid())
+        return;
+    const QList<QStringList> rows = editing::pastedRows(*clipboard);
+    if (rows.isEmpty())
         return;
     const auto step = history_.step(QStringLiteral("Вставить"));
     const editing::PastedColumns pasted =
-        editing::pasteTable(grid_, text, view_.currentRow(), view_.currentColumn(),
+        editing::pasteTable(grid_, rows, view_.currentRow(), view_.currentColumn(),
                             [this](int row) { return !view_.isRowHidden(row); });
     Q_EMIT changed();
     const std::optional<int> activation = grid_.findColumn(core::ActivationDateHeader);

@@ -38,9 +38,9 @@ public:
     // typing begins the next unit's owner.
     void addRow();
     void moveLastColumnHere();
-    // Tab-separated text from the current cell on, rows added as needed, filtered as typed text
-    // is.
-    void paste(const QString& text);
+    // Ctrl+V: the clipboard's cells (the grid's own, else tab-separated text) from the current
+    // cell on, rows added as needed, filtered as typed text is.
+    void paste();
     // Ctrl+X: the selected cells onto the clipboard, as Ctrl+C puts them, then emptied.
     void cut();
     void undo();

@@ -50,7 +50,7 @@ GridContextMenu::GridContextMenu(QWidget& window, GridView& view, editing::GridH
     addEntry("MenuCopy", QStringLiteral("Копировать"), QKeySequence::Copy,
              edits.command([this] { view_.copySelection(); }));
     addEntry("MenuPaste", QStringLiteral("Вставить"), QKeySequence::Paste,
-             edits.command([&commands] { commands.paste(QGuiApplication::clipboard()->text()); }));
+             edits.command([&commands] { commands.paste(); }));
     menu_->addSeparator();
     addEntry("MenuFind", QStringLiteral("Найти…"), "ActFind");
     addEntry("MenuDeleteRow", QStringLiteral("Удалить строку"), QKeySequence(),

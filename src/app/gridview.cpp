@@ -1,6 +1,7 @@
 #include "app/gridview.h"
 
 #include "app/twips.h"
+#include "editing/pastetable.h"
 #include "model/gridmodel.h"
 #include "printing/fonts.h"
 
@@ -8,6 +9,7 @@
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
 #include <QScopedValueRollback>
 #include <QScrollBar>
@@ -215,11 +217,17 @@ bool GridView::eventFilter(QObject* watched, QEvent* event) {
 
 void GridView::copySelection() const {
     const QRect selected = selectedCells();
+    QList<QStringList> rows;
     QStringList lines;
     for (int r = selected.top(); r <= selected.bottom(); ++r)
-        if (!isRowHidden(r))
-            lines << grid_->dataRows()[r].mid(selected.left(), selected.width()).join(u'\t');
-    QGuiApplication::clipboard()->setText(lines.join(u'\n'));
+        if (!isRowHidden(r)) {
+            rows << grid_->dataRows()[r].mid(selected.left(), selected.width());
+            lines << rows.last().join(u'\t');
+        }
+    auto* copied = new QMimeData;
+    copied->setText(lines.join(u'\n'));
+    copied->setData(QLatin1StringView(editing::CellsMimeType), editing::encodeCells(rows));
+    QGuiApplication::clipboard()->setMimeData(copied); // the clipboard owns it
 }
 
 void GridView::keyPressEvent(QKeyEvent* event) {
@@ -232,7 +240,7 @@ void GridView::keyPressEvent(QKeyEvent* event) {
         return;
     }
     if (event->matches(QKeySequence::Paste)) {
-        Q_EMIT pasteRequested(QGuiApplication::clipboard()->text());
+        Q_EMIT pasteRequested();
         return;
     }
     switch (event->key()) {

@@ -54,7 +54,7 @@ public:
 
 Q_SIGNALS:
     // Ctrl+V on the grid, with the clipboard's text; Ctrl+X.
-    void pasteRequested(const QString& text);
+    void pasteRequested();
     void cutRequested();
     // A printable character typed on the grid: the current cell's edit begins with it.
     void typed(const QString& text);

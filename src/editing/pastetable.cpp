@@ -3,32 +3,54 @@
 #include "editing/journaltextvalidator.h"
 #include "model/gridmodel.h"
 
+#include <QDataStream>
+#include <QIODevice>
+#include <QMimeData>
 #include <QStringList>
 #include <algorithm>
 
 namespace editing {
 
-PastedColumns pasteTable(model::GridModel& grid, const QString& text, int top, int left,
-                         const std::function<bool(int row)>& shown) {
-    QStringList lines = text.split(u'\n');
+QByteArray encodeCells(const QList<QStringList>& rows) {
+    QByteArray bytes;
+    QDataStream stream(&bytes, QIODevice::WriteOnly);
+    stream << rows;
+    return bytes;
+}
+
+QList<QStringList> pastedRows(const QMimeData& clipboard) {
+    QList<QStringList> rows;
+    if (clipboard.hasFormat(QLatin1StringView(CellsMimeType))) {
+        QDataStream stream(clipboard.data(QLatin1StringView(CellsMimeType)));
+        stream >> rows;
+        if (stream.status() == QDataStream::Ok)
+            return rows;
+        rows.clear();
+    }
+    QStringList lines = clipboard.text().split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())
         lines.removeLast();
+    for (QString& line : lines) {
+        if (line.endsWith(u'\r'))
+            line.chop(1);
+        rows << line.split(u'\t');
+    }
+    return rows;
+}
+
+PastedColumns pasteTable(model::GridModel& grid, const QList<QStringList>& rows, int top, int left,
+                         const std::function<bool(int row)>& shown) {
     int widest = 0;
     int row = top - 1;
-    for (qsizetype i = 0; i < lines.size(); ++i) {
+    for (const QStringList& cells : rows) {
         ++row;
         while (shown && row < grid.rowCount() && !shown(row))
             ++row;
         if (row >= grid.rowCount())
             grid.appendRow();
-        QStringView line = lines[i];
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        const QList<QStringView> cells = line.split(u'\t');
         widest = std::max(widest, int(cells.size()));
         for (qsizetype j = 0; j < cells.size() && left + j < grid.columnCount(); ++j)
-            grid.setText(row, left + int(j),
-                         JournalTextValidator::writablePart(cells[j].toString()));
+            grid.setText(row, left + int(j), JournalTextValidator::writablePart(cells[j]));
     }
     return {left, widest};
 }

@@ -246,6 +246,31 @@ private Q_SLOTS:
         QCOMPARE(opened.grid().text(0, Activation), QStringLiteral("15.12.2025"));
     }
 
+    // A cell holding a tab or a line end (read from a spreadsheet's file) copies and pastes as
+    // one cell: its neighbours keep their texts; text from elsewhere still pastes by its tabs
+    // and lines.
+    void aCellWithATabOrALineEndPastesIntoOneCell() {
+        Opened opened;
+        app::GridView& view = opened.harness.gridView();
+        opened.grid().setText(0, 1, QStringLiteral("c\nd"));
+        opened.grid().setText(0, 2, QStringLiteral("g\th"));
+        const QList<QStringList> before = opened.grid().dataRows();
+        for (const int col : {1, 2}) {
+            opened.harness.setCurrentCell(0, col);
+            QTest::keyClick(&view, Qt::Key_C, Qt::ControlModifier);
+            opened.harness.setCurrentCell(2, 3);
+            QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+            QVERIFY(!opened.grid().text(2, 3).isEmpty());
+            QCOMPARE(opened.grid().dataRows().mid(3), before.mid(3));
+            QCOMPARE(opened.grid().text(2, 4), before[2][4]);
+        }
+        QApplication::clipboard()->setText(QStringLiteral("x\ty\nz"));
+        opened.harness.setCurrentCell(3, 1);
+        QTest::keyClick(&view, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(opened.grid().dataRows()[3].mid(1, 2), texts({"x", "y"}));
+        QCOMPARE(opened.grid().text(4, 1), QStringLiteral("z"));
+    }
+
     // Ctrl+O opens this year's register, Ctrl+S saves it, Ctrl+Shift+S asks for an archive's
     // name, proposing the year; each key is the action its button triggers.
     void keysRunTheirCommands() {
