@@ -1,5 +1,7 @@
 #include "app/celleditor.h"
 
+#include "app/shortcuts.h"
+
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -64,6 +66,13 @@ void CellEditor::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     QLineEdit::mouseDoubleClickEvent(event);
+}
+
+bool CellEditor::event(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride && window() &&
+        leaveToWindowAction(*window(), static_cast<QKeyEvent&>(*event)))
+        return true;
+    return QLineEdit::event(event);
 }
 
 void CellEditor::keyPressEvent(QKeyEvent* event) {

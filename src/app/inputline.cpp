@@ -4,6 +4,7 @@
 #include "app/commandbutton.h"
 #include "app/gridview.h"
 #include "app/linecompletion.h"
+#include "app/shortcuts.h"
 #include "app/twips.h"
 #include "core/journalcolumns.h"
 #include "core/shortdates.h"
@@ -89,6 +90,9 @@ void InputLine::finishEntry() {
 }
 
 bool InputLine::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == line_ && event->type() == QEvent::ShortcutOverride &&
+        leaveToWindowAction(*line_->window(), static_cast<QKeyEvent&>(*event)))
+        return true;
     if (watched == line_ && event->type() == QEvent::MouseButtonPress) {
         edits_.drop();
         line_->setFocus(Qt::MouseFocusReason);

@@ -25,6 +25,8 @@
 #include <QTest>
 #include <QToolButton>
 
+using namespace Qt::StringLiterals;
+
 namespace {
 
 constexpr int Owner = 0;
@@ -244,6 +246,51 @@ private Q_SLOTS:
         QCOMPARE(opened.owners(), (QStringList{QString(), QStringLiteral("Бета"),
                                                QStringLiteral("Гамма"), QStringLiteral("Дельта")}));
         QCOMPARE(opened.grid().text(0, Activation), QStringLiteral("15.12.2025"));
+    }
+
+    // Every shortcut of the window reaches its action from the grid, the input line and the cell
+    // editor alike (on X11 a line edit keeps Ctrl+E for itself unless told); only undo and redo
+    // stay the line edits' own.
+    void theWindowsShortcutsWorkFromEveryControl() {
+        Opened opened;
+        app::JournalWindow& window = opened.harness.window();
+        // Counts the shortcut events an action gets and keeps them from running its command.
+        struct Counter : QObject {
+            int hits = 0;
+            bool eventFilter(QObject*, QEvent* event) override {
+                hits += event->type() == QEvent::Shortcut ? 1 : 0;
+                return event->type() == QEvent::Shortcut;
+            }
+        };
+        QStringList missed;
+        int tried = 0;
+        for (const QString& place : {u"MSFGAZ"_s, u"TxtVvod"_s, u"txtDataEntry"_s})
+            for (QAction* action : window.actions()) {
+                if (action->objectName() == u"ActUndo" || action->objectName() == u"ActRedo" ||
+                    !action->isEnabled())
+                    continue;
+                for (const QKeySequence& keys : action->shortcuts()) {
+                    opened.harness.setCurrentCell(0, Owner);
+                    if (place == u"MSFGAZ")
+                        opened.harness.gridView().setFocus();
+                    else if (place == u"TxtVvod")
+                        opened.harness.inputLine().setFocus();
+                    else
+                        opened.harness.clickCell(0, Owner);
+                    Counter counter;
+                    action->installEventFilter(&counter);
+                    QTest::keySequence(window.windowHandle(), keys);
+                    action->removeEventFilter(&counter);
+                    if (opened.editor().isOpen())
+                        QTest::keyClick(&opened.editor(), Qt::Key_Escape);
+                    ++tried;
+                    if (counter.hits != 1)
+                        missed << place + u": "_s + keys.toString() + u" ("_s +
+                                      action->objectName() + u')';
+                }
+            }
+        QVERIFY(tried >= 30);
+        QVERIFY2(missed.isEmpty(), qPrintable(missed.join(u", ")));
     }
 
     // A cell holding a tab or a line end (read from a spreadsheet's file) copies and pastes as
