@@ -180,7 +180,8 @@ void FindBar::findInAllJournals() {
         foundRows_->setObjectName(QStringLiteral("LstFound"));
         (new QVBoxLayout(dialog))->addWidget(foundRows_);
         dialog->resize(window.width() * 3 / 4, window.height() / 2);
-        connect(foundRows_, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* item) {
+        // A double click or Enter (the platform's activation) opens the journal at that row.
+        connect(foundRows_, &QListWidget::itemActivated, this, [this](QListWidgetItem* item) {
             Q_EMIT openRequested(item->data(Qt::UserRole).toString(),
                                  item->data(Qt::UserRole + 1).toInt());
         });

@@ -119,8 +119,8 @@ private Q_SLOTS:
         QCOMPARE(view.height(), gridHeight);
     }
 
-    // "Во всех журналах" lists the rows of thisyear.csv and the archives that hold the text; a
-    // double click opens that journal at that row.
+    // "Во всех журналах" lists the rows of thisyear.csv and the archives that hold the text;
+    // Enter on a row, or a double click, opens that journal at that row.
     void aUnitIsFoundInEveryJournal() {
         Opened opened;
         opened.harness.folder().write(QStringLiteral("Archive/2009.csv"),
@@ -134,10 +134,18 @@ private Q_SLOTS:
         QCOMPARE(found.count(), 2);
         QVERIFY(found.item(0)->text().startsWith(QStringLiteral("thisyear.csv, строка 2: Бета")));
         QVERIFY(found.item(1)->text().startsWith(QStringLiteral("2009, строка 1: ООО Заря")));
-        Q_EMIT found.itemDoubleClicked(found.item(1));
+        found.setCurrentRow(0);
+        opened.key(found, Qt::Key_Down);
+        opened.key(found, Qt::Key_Return);
         QCOMPARE(opened.harness.window().windowTitle(),
                  QStringLiteral("архив 2009[*] — Журнал учета ЭКЛЗ"));
         QCOMPARE(opened.current(), QPoint(0, 0));
+        const QPoint first = found.visualItemRect(found.item(0)).center();
+        QTest::mouseClick(found.viewport(), Qt::LeftButton, {}, first);
+        QTest::mouseDClick(found.viewport(), Qt::LeftButton, {}, first);
+        QCOMPARE(opened.harness.window().windowTitle(),
+                 QStringLiteral("thisyear.csv[*] — Журнал учета ЭКЛЗ"));
+        QCOMPARE(opened.current(), QPoint(1, 0));
     }
 
     // A new row is shown with its first cell current; Ctrl+C copies the selection as
