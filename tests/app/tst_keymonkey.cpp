@@ -117,6 +117,9 @@ struct Key {
         return !text.isEmpty() && text.front().isPrint();
     }
     bool movesFocus() const { return key == Qt::Key_Tab || key == Qt::Key_Backtab; }
+    // A paste is an edit of the input line even when it leaves the line's text as it was (the
+    // clipboard held the selected text): the line goes into the current cell.
+    bool pastes() const { return key == Qt::Key_V && modifiers == Qt::ControlModifier; }
     // Cut, paste, undo and redo: on the grid and in the cell editor they change the grid.
     bool editsTheGrid() const {
         if (!has(Qt::ControlModifier))
@@ -542,8 +545,8 @@ private:
             const bool fromTheLine = now == before.line || now == before.lineTyped ||
                                      now == after.line || now == after.lineTyped;
             const bool heldTheEntry = was == before.line || was == before.lineTyped;
-            if (fromTheLine &&
-                (key.types() || (lineChanged && (!key.movesFocus() || heldTheEntry))))
+            if (fromTheLine && (key.types() || key.pastes() ||
+                                (lineChanged && (!key.movesFocus() || heldTheEntry))))
                 return {};
         }
         return QStringLiteral("cell %1,%2 changed from \"%3\" to \"%4\" (input line \"%5\" -> "
