@@ -126,26 +126,33 @@ std::vector<int> matchColumns(const Side& base, const Side& side) {
         map[std::size_t(pair.base)] = pair.side;
         taken[std::size_t(pair.side)] = true;
     }
-    // Columns with nothing to pair them by stand where their neighbours say: an empty one in the
-    // free column nearest there; one whose every text changed only in the filled free column
-    // right there (a column gone from the side, its place taken by an empty one, stays unpaired).
-    for (int b = 0; b < base.cols; ++b) {
-        if (map[std::size_t(b)] >= 0)
-            continue;
-        const int expected =
-            b > 0 && map[std::size_t(b - 1)] >= 0 ? map[std::size_t(b - 1)] + 1 : b;
-        int c = -1;
-        if (!sampled[std::size_t(b)]) {
-            c = freeColumnNear(side, taken, expected, b);
-        } else if (expected < side.cols && !taken[std::size_t(expected)] &&
-                   !sideTexts[std::size_t(expected)].empty()) {
-            c = expected;
+    // Columns with nothing to pair them by stand where their paired neighbours say. First those
+    // whose every text changed, only in the filled free column right there (a column gone from the
+    // side, its place taken by an empty one, stays unpaired); then the empty ones, in the free
+    // column nearest there. So an empty column never takes the place of a changed one that a
+    // moved column put after it.
+    const auto expectedPlace = [&](int b) {
+        for (int left = b - 1; left >= 0; --left)
+            if (map[std::size_t(left)] >= 0)
+                return map[std::size_t(left)] + (b - left);
+        return b;
+    };
+    for (const bool changed : {true, false})
+        for (int b = 0; b < base.cols; ++b) {
+            if (map[std::size_t(b)] >= 0 || sampled[std::size_t(b)] != changed)
+                continue;
+            const int expected = expectedPlace(b);
+            int c = -1;
+            if (!changed)
+                c = freeColumnNear(side, taken, expected, b);
+            else if (expected >= 0 && expected < side.cols && !taken[std::size_t(expected)] &&
+                     !sideTexts[std::size_t(expected)].empty())
+                c = expected;
+            if (c >= 0) {
+                map[std::size_t(b)] = c;
+                taken[std::size_t(c)] = true;
+            }
         }
-        if (c >= 0) {
-            map[std::size_t(b)] = c;
-            taken[std::size_t(c)] = true;
-        }
-    }
     return map;
 }
 

@@ -1,6 +1,7 @@
 #include "core/accountname.h"
 #include "core/journalbackups.h"
 #include "support/childprocess.h"
+#include "support/gridtexts.h"
 #include "support/journalfixture.h"
 
 #include <QDir>
@@ -306,6 +307,51 @@ private Q_SLOTS:
         QCOMPARE(saved[0].value(0), QStringLiteral("ООО 0"));
         QCOMPARE(saved[1].value(0), QStringLiteral("ООО 2"));
         QCOMPARE(saved[2].value(core::Mechanic), QStringLiteral("Иванов"));
+    }
+
+    // One copy moves the empty "Дата актив." column to the front and saves; a colleague, in the
+    // columns' own order, changes the only registration number and saves; the first saves again.
+    // The number stays under its own caption: the empty column does not take the changed one's
+    // place.
+    void aChangedColumnKeepsItsPlaceBesideAMovedEmptyOne_data() {
+        QTest::addColumn<bool>("moved");
+        QTest::newRow("an empty column moved to the front") << true;
+        QTest::newRow("no column moved") << false;
+    }
+    void aChangedColumnKeepsItsPlaceBesideAMovedEmptyOne() {
+        QFETCH(bool, moved);
+        Program mine;
+        mine.folder.write(
+            ThisYear, journalFile({texts({"Иванов", "ЭКР", "1", "S1", "R1", "", "", "Петров"}),
+                                   texts({"Сидоров", "ЭКР", "2", "S2", "", "", "", "Петров"})}));
+        Program theirs(mine.folder.path());
+        mine.open();
+        theirs.open();
+        if (moved)
+            mine.grid.moveColumnTo(core::ActivationDate, 0);
+        QVERIFY(mine.save());
+        // A save that finds the other's version merges it, with no conflict to ask about.
+        const auto saveMerging = [](Program& program) {
+            journal::SaveResult result = program.files.saveCurrent();
+            if (const journal::FoundVersion* found = foundToMerge(result)) {
+                const std::optional<journal::JournalMerge> merge = program.files.planMerge(*found);
+                if (!merge || !merge->conflicts().empty())
+                    return false;
+                program.files.applyMerge(*merge, {}, *found);
+                result = program.files.saveCurrent();
+            }
+            return saved(result);
+        };
+        theirs.grid.setText(0, core::RegistrationNumber, QStringLiteral("R1-new"));
+        QVERIFY(saveMerging(theirs));
+        mine.files.saveCurrent(); // not written: the other's version is found
+        QVERIFY(saveMerging(mine));
+        const auto column = [&](int col) {
+            return int(mine.grid.captions().indexOf(theirs.grid.captions()[col]));
+        };
+        QCOMPARE(mine.grid.columnCount(), core::FileColumns);
+        QCOMPARE(mine.grid.text(0, column(core::RegistrationNumber)), QStringLiteral("R1-new"));
+        QCOMPARE(mine.grid.text(0, column(core::ActivationDate)), QString());
     }
 
     // A register whose write bits are off for the mechanic was closed by a colleague: the save
