@@ -323,7 +323,7 @@ private:
         else if (!value_)
             return;
         else if (type_ == u"s")
-            show(context_.strings.value(value_->toInt()));
+            sharedString();
         else if (type_ == u"str")
             show(unescaped(*value_));
         else if (type_ == u"b")
@@ -344,6 +344,19 @@ private:
         const bool formatted = style_ >= 0 && std::size_t(style_) < context_.formats.size();
         show(showNumber(value, formatted ? context_.formats[std::size_t(style_)] : NumberFormat(),
                         context_.origin));
+    }
+
+    // A cell naming a shared string the workbook does not have is a damaged file, not an empty
+    // cell (nor the first string, for an index that is no number).
+    void sharedString() {
+        bool ok = false;
+        const int index = value_->trimmed().toInt(&ok);
+        if (ok && index >= 0 && index < context_.strings.size())
+            show(context_.strings[index]);
+        else if (cells_.reading())
+            throw Refusal{QStringLiteral("Файл повреждён: ячейка %1 ссылается на строку %2, "
+                                         "которой нет в книге.")
+                              .arg(cellAddress(row_, col_), *value_)};
     }
 
     void show(const QString& text) { cells_.show(row_, col_, text); }
@@ -368,9 +381,19 @@ void readXlsx(QByteArrayView bytes, SheetCells& cells) {
     SheetContext context;
     context.origin = workbook.date1904 ? QDate(1904, 1, 1) : QDate(1899, 12, 30);
     const ZipIndex parts(bytes);
-    if (const auto strings = parts.find(workbook.sharedStrings))
+    // Strings or styles the workbook names and the package lacks are damage, not empty or
+    // unformatted cells.
+    const auto named = [&parts](const std::string& name) -> std::optional<ZipEntry> {
+        if (name.empty())
+            return std::nullopt;
+        if (std::optional<ZipEntry> part = parts.find(name))
+            return part;
+        throw Refusal{
+            QStringLiteral("Файл повреждён: часть %1 не найдена в архиве.").arg(partName(name))};
+    };
+    if (const auto strings = named(workbook.sharedStrings))
         context.strings = readSharedStrings(bytes, *strings);
-    if (const auto styles = parts.find(workbook.styles))
+    if (const auto styles = named(workbook.styles))
         context.formats = readCellFormats(bytes, *styles);
     // A part two sheets name is looked over once: no spreadsheet writes so, a hostile file may
     // name one part for every sheet.

@@ -161,6 +161,51 @@ private Q_SLOTS:
         QVERIFY(!outcome.refusal->contains(u("заполненной")));
     }
 
+    // Strings or styles the workbook names and the package lacks, or a cell naming a string the
+    // workbook does not have, are damage named as such, not empty cells, other cells' texts or
+    // dates shown as numbers.
+    void missingStringsAndStylesAreDamage_data() {
+        QTest::addColumn<QByteArray>("lacking");
+        QTest::addColumn<QString>("index");
+        QTest::addColumn<QString>("refusal");
+        QTest::newRow("shared strings") << QByteArray("xl/sharedStrings.xml") << u("0")
+                                        << u("Файл повреждён: часть xl/sharedStrings.xml не "
+                                             "найдена в архиве.");
+        QTest::newRow("styles") << QByteArray("xl/styles.xml") << u("0")
+                                << u("Файл повреждён: часть xl/styles.xml не найдена в архиве.");
+        for (const char* index : {"2", "-1", "x"})
+            QTest::newRow(index) << QByteArray() << u(index)
+                                 << u("Файл повреждён: ячейка A1 ссылается на строку %1, которой "
+                                      "нет в книге.")
+                                        .arg(u(index));
+    }
+    void missingStringsAndStylesAreDamage() {
+        QFETCH(QByteArray, lacking);
+        QFETCH(QString, index);
+        QFETCH(QString, refusal);
+        QByteArray bytes =
+            xlsxOf({{QStringLiteral("Лист1"),
+                     row(1, QStringLiteral("<c r=\"A1\" t=\"s\"><v>%1</v></c>").arg(index) +
+                                n("B1", "39268", 1)),
+                     {}}},
+                   {u("первая"), u("вторая")});
+        // The part's name in its local header and in the zip's directory: the part is gone.
+        for (qsizetype at = lacking.isEmpty() ? -1 : bytes.indexOf(lacking); at >= 0;
+             at = bytes.indexOf(lacking, at + 1))
+            if (bytes.mid(at - 46, 4) == QByteArray("PK\x01\x02", 4) ||
+                bytes.mid(at - 30, 4) == QByteArray("PK\x03\x04", 4))
+                bytes[at + lacking.size() - 1] = 'z';
+        const exchange::ImportOutcome outcome = exchange::importSpreadsheet(bytes);
+        QCOMPARE(outcome.refusal.value_or(QString()), refusal);
+
+        // The same workbook whole imports.
+        const exchange::ImportOutcome whole = exchange::importSpreadsheet(
+            xlsxOf({{QStringLiteral("Лист1"), row(1, s("A1", 1) + n("B1", "39268", 1)), {}}},
+                   {u("первая"), u("вторая")}));
+        QVERIFY2(whole.ok(), qPrintable(whole.refusal.value_or(QString())));
+        QCOMPARE(whole.journal.rows[0].mid(0, 2), (QStringList{u("вторая"), u("05.07.2007")}));
+    }
+
     // Calc keeps a blank that ends a cell's text (one of a run).
     void odsTrailingBlankIsKept() {
         const exchange::ImportOutcome outcome = exchange::importSpreadsheet(
