@@ -199,7 +199,8 @@ bool CellDelegate::eventFilter(QObject* watched, QEvent* event) {
     case Qt::Key_Enter: {
         const QModelIndex cell = editor_->cell();
         commit();
-        view_.goTo(std::min(cell.row() + 1, grid_.rowCount() - 1), cell.column());
+        const int next = view_.shownRow(cell.row() + 1, 1);
+        view_.goTo(next >= 0 ? next : cell.row(), cell.column());
         view_.setFocus(Qt::OtherFocusReason);
         return true;
     }
@@ -222,12 +223,11 @@ void CellDelegate::editNeighbour(int columns) {
     commit();
     int row = view_.currentRow();
     int col = view_.currentColumn() + columns;
-    if (col >= grid_.columnCount() && row + 1 < grid_.rowCount()) {
-        ++row;
-        col = 0;
-    } else if (col < 0 && row > 0) {
-        --row;
-        col = grid_.columnCount() - 1;
+    // Past the row's end onto the next row shown, or before its start onto the one above.
+    const int step = col >= grid_.columnCount() ? 1 : col < 0 ? -1 : 0;
+    if (const int other = step == 0 ? -1 : view_.shownRow(row + step, step); other >= 0) {
+        row = other;
+        col = step > 0 ? 0 : grid_.columnCount() - 1;
     }
     view_.goTo(row, std::clamp(col, 0, grid_.columnCount() - 1));
     open();

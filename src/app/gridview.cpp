@@ -67,8 +67,6 @@ GridView::GridView(model::GridModel* model, QWidget* parent) : QTableView(parent
             selectionEnd_ = currentIndex();
     };
     connect(selectionModel(), &QItemSelectionModel::currentChanged, this, followCurrent);
-    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
-            &GridView::keepCurrentShown);
     connect(selectionModel(), &QItemSelectionModel::selectionChanged, this, followCurrent);
     connect(grid_, &model::GridModel::layoutChanged, this, &GridView::resetSelection);
     connect(grid_, &model::GridModel::rowsInserted, this, &GridView::resetSelection);
@@ -289,16 +287,25 @@ void GridView::goToRow(int row, int col) {
                                  QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
 }
 
+int GridView::shownRow(int row, int step) const {
+    for (; row >= 0 && row < grid_->rowCount(); row += step)
+        if (!isRowHidden(row))
+            return row;
+    return -1;
+}
+
 void GridView::keepCurrentShown() {
     const QModelIndex current = currentIndex();
-    if (!current.isValid() || !isRowHidden(current.row()))
+    if (current.isValid() && !isRowHidden(current.row()))
         return;
-    const int rows = grid_->rowCount();
-    for (int step = 1; step < rows; ++step)
-        for (const int row : {current.row() + step, current.row() - step})
-            if (row >= 0 && row < rows && !isRowHidden(row))
-                return goTo(row, current.column());
-    selectionModel()->clearCurrentIndex();
+    const int row = current.isValid() ? current.row() : 0;
+    int shown = shownRow(row, 1);
+    if (shown < 0)
+        shown = shownRow(row - 1, -1);
+    if (shown >= 0)
+        goTo(shown, std::max(0, current.column()));
+    else
+        selectionModel()->clearCurrentIndex();
 }
 
 void GridView::showFirstColumn() {

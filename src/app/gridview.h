@@ -39,9 +39,13 @@ public:
     void goToRow(int row, int col);
     // Scrolls back to the first column (the owners), the rows staying where they are.
     void showFirstColumn();
-    // The current cell never stays on a row a filter hides, where what is typed, pasted or
-    // deleted next would go unseen: it moves to the nearest row shown, below first; with no row
-    // shown there is no current cell.
+    // The first row from `row` on, going by `step` (1 or -1), that no filter hides; -1 for none.
+    int shownRow(int row, int step) const;
+    // A current cell on a row a filter hides, where what is typed, pasted or deleted next would
+    // go unseen, moves to the next row shown below it, else above; with no row shown there is no
+    // current cell, and once rows are shown again the first of them has it. Called when the
+    // filter is chosen and after a save, not on each change: a row the user's own entry takes
+    // out of the filter keeps the entry.
     void keepCurrentShown();
 
     // The selected cells of the rows shown as tab-separated lines on the clipboard, as

@@ -53,8 +53,10 @@ InputLine::InputLine(QWidget& window, model::GridModel& grid, const GridView& vi
     completion_ = new LineCompletion(*line_, [this] {
         return LineCompletion::Target{edits_.valuesFor(view_.currentColumn()), view_.currentRow()};
     });
-    // A value chosen goes where the entry was typed, else (none typed yet) into the current cell.
-    connect(completion_, &LineCompletion::textChosen, this, [this](const QString& value) {
+    // A value chosen from the list goes into the current cell, as typing does; a proposal taken
+    // on leaving goes where the entry was typed.
+    connect(completion_, &LineCompletion::textChosen, this, &InputLine::copyToCell);
+    connect(completion_, &LineCompletion::proposalTaken, this, [this](const QString& value) {
         store(entryCell_.isValid() ? QModelIndex(entryCell_) : view_.currentIndex(), value);
     });
     connect(line_, &QLineEdit::returnPressed, this, &InputLine::finishEntry);
@@ -90,6 +92,10 @@ void InputLine::finishEntry() {
 }
 
 bool InputLine::eventFilter(QObject* watched, QEvent* event) {
+    // An entry begins when the line gets the focus (not back from its own list).
+    if (watched == line_ && event->type() == QEvent::FocusIn &&
+        static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+        entryCell_ = QPersistentModelIndex();
     if (watched == line_ && event->type() == QEvent::ShortcutOverride &&
         leaveToWindowAction(*line_->window(), static_cast<QKeyEvent&>(*event)))
         return true;

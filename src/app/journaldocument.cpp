@@ -160,7 +160,7 @@ bool JournalDocument::write(const QString& archiveName) {
     };
     // A save not written leaves the screen as it was: the merges of its earlier rounds go, and
     // the version of the file they came from with them, so that the next save merges it again.
-    // (Only "Нет" to the columns the file cannot keep leaves them, below.)
+    // (Only "Нет" to what the merged journal cannot store leaves them, below.)
     bool mergedIn = false;
     const QUndoCommand* stepBefore = history_.lastStep();
     auto knownBefore = files_.knownVersionOf(archiveName);
@@ -213,7 +213,8 @@ bool JournalDocument::write(const QString& archiveName) {
             mergedIn = true;
         }
         // The merge may have brought columns the file cannot keep, or cells it cannot hold.
-        // "Нет" there leaves the merge on screen, for the columns to be put right.
+        // "Нет" there (columns past the eighth, characters a file cannot hold) leaves the merge
+        // on screen, for the user to put right.
         if (mergeable && !confirmWritable()) {
             takeBackMerges.dismiss();
             return false;

@@ -203,6 +203,8 @@ void JournalWindow::createDocument() {
                                     *services_.prompter, services_.journalFolder);
     connect(document_, &JournalDocument::aboutToOpen, midnight_, &MidnightWatch::followToday);
     connect(document_, &JournalDocument::opened, gridView_, &GridView::showFirstColumn);
+    // A save ends on the last row it wrote, which the filter may hide.
+    connect(document_, &JournalDocument::saved, gridView_, &GridView::keepCurrentShown);
 }
 
 void JournalWindow::createRepeats() {

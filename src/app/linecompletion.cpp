@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QStringListModel>
 #include <algorithm>
+#include <utility>
 
 namespace app {
 
@@ -51,10 +52,11 @@ QString LineCompletion::typedText() const {
 void LineCompletion::accept() {
     if (!hasProposal())
         return;
-    // Chosen even when the line shows it already (typed in its own case): the cell still holds
+    // Taken even when the line shows it already (typed in its own case): the cell still holds
     // what was typed.
-    const QString value = proposal_;
-    choose(value);
+    const QString value = std::exchange(proposal_, {});
+    line_.setText(value);
+    Q_EMIT proposalTaken(value);
 }
 
 void LineCompletion::propose(const QString& text) {

@@ -43,9 +43,10 @@ public:
     void reset() { proposal_.clear(); }
 
 Q_SIGNALS:
-    // The completion set the line's text (a proposal taken, a value chosen from the list), which
-    // Qt does not report as edited.
+    // The completion set the line's text, which Qt does not report as edited: a value chosen
+    // from the list, or a pending proposal taken (by Enter, Tab or the line left).
     void textChosen(const QString& text);
+    void proposalTaken(const QString& text);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -88,6 +88,7 @@ SummaryBar::SummaryBar(QWidget& window, model::GridModel& grid, GridView& view,
         filter_->addItem(model::rowFilterName(filter), int(filter));
     connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::applyFilter);
     connect(filter_, &QComboBox::currentIndexChanged, this, &SummaryBar::layOut);
+    connect(filter_, &QComboBox::currentIndexChanged, &view_, &GridView::keepCurrentShown);
     // The filter follows every change of the rows' states, then the summary counts them.
     connect(&watch_, &model::RegisterState::changed, this, &SummaryBar::applyFilter);
     applyFilter();
@@ -124,7 +125,6 @@ void SummaryBar::applyFilter() {
             shownRows_ -= isShown ? 0 : 1;
         }
         rowsHidden_ = shown != model::RowFilter::All;
-        view_.keepCurrentShown();
     }
     showSummary();
 }

@@ -3,8 +3,8 @@
 #include "editing/journaltextvalidator.h"
 #include "model/gridmodel.h"
 
-#include <QDataStream>
-#include <QIODevice>
+#include <QJsonArray>
+#include <QJsonDocument>
 #include <QMimeData>
 #include <QStringList>
 #include <algorithm>
@@ -12,20 +12,25 @@
 namespace editing {
 
 QByteArray encodeCells(const QList<QStringList>& rows) {
-    QByteArray bytes;
-    QDataStream stream(&bytes, QIODevice::WriteOnly);
-    stream << rows;
-    return bytes;
+    QJsonArray table;
+    for (const QStringList& row : rows)
+        table.append(QJsonArray::fromStringList(row));
+    return QJsonDocument(table).toJson(QJsonDocument::Compact);
 }
 
 QList<QStringList> pastedRows(const QMimeData& clipboard) {
     QList<QStringList> rows;
-    if (clipboard.hasFormat(QLatin1StringView(CellsMimeType))) {
-        QDataStream stream(clipboard.data(QLatin1StringView(CellsMimeType)));
-        stream >> rows;
-        if (stream.status() == QDataStream::Ok)
-            return rows;
-        rows.clear();
+    // Another program may put anything under that name: only an array of arrays of texts counts.
+    if (const QJsonDocument cells =
+            QJsonDocument::fromJson(clipboard.data(QLatin1StringView(CellsMimeType)));
+        cells.isArray()) {
+        for (const QJsonValue& row : cells.array()) {
+            QStringList texts;
+            for (const QJsonValue& cell : row.toArray())
+                texts << cell.toString();
+            rows << texts;
+        }
+        return rows;
     }
     QStringList lines = clipboard.text().split(u'\n');
     if (!lines.isEmpty() && lines.last().isEmpty())

@@ -9,6 +9,7 @@
 #include "support/recordingsurface.h"
 #include "support/windowharness.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QClipboard>
@@ -294,6 +295,12 @@ private Q_SLOTS:
         QCOMPARE(harness.grid().text(1, 2), QStringLiteral("17"));
         QVERIFY(!harness.cellEditor().isOpen());
         QCOMPARE(harness.currentCell(), QPoint(2, 2));
+        // Enter in the editor steps down over the hidden row.
+        harness.clickCell(0, 2);
+        typeText(&harness.cellEditor(), QStringLiteral("5"));
+        QTest::keyClick(&harness.cellEditor(), Qt::Key_Return);
+        QCOMPARE(harness.grid().text(0, 2), QStringLiteral("5"));
+        QCOMPARE(harness.currentCell(), QPoint(2, 2));
 
         harness.selectCells(0, 0, 2, 0);
         view.setFocus();
@@ -322,6 +329,41 @@ private Q_SLOTS:
             harness.press(button);
         QTest::keyClick(&view, Qt::Key_F3);
         QCOMPARE(owners(), texts({"П1", "Альфа", "П2", "Гамма"}));
+        filter.setCurrentIndex(0); // "Все": the first row has the current cell again
+        QCOMPARE(harness.currentCell(), QPoint(0, 0));
+    }
+
+    // A row that the user's own entry takes out of the filter keeps the entry: the current cell
+    // does not jump to another row between the keys, and Ctrl+Z comes back to it once the
+    // filter shows it again.
+    void anEntryStaysOnTheRowItTakesOutOfTheFilter() {
+        Opened opened;
+        auto& filter = opened.harness.control<QComboBox>("CmbFilter");
+        filter.setCurrentIndex(3); // "Без даты активации": "Гамма" alone
+        QCOMPARE(opened.current().x(), 3);
+        const QList<QStringList> before = opened.harness.grid().dataRows();
+        opened.harness.setCurrentCell(3, 5);
+        QLineEdit& line = opened.harness.inputLine();
+        QTest::mouseClick(&line, Qt::LeftButton);
+        line.selectAll();
+        // Each key's change settles the filter before the next key, as on a desktop.
+        for (const QChar c : QStringLiteral("15.03.25")) {
+            QTest::keyClick(&line, c.toLatin1());
+            QApplication::processEvents();
+        }
+        opened.key(line, Qt::Key_Return);
+        QApplication::processEvents();
+        QCOMPARE(opened.harness.grid().text(3, 5), QStringLiteral("15.03.2025"));
+        QList<QStringList> now = opened.harness.grid().dataRows();
+        for (int r = 0; r < 3; ++r)
+            QCOMPARE(now[r], before[r]);
+        QVERIFY(opened.harness.gridView().isRowHidden(3));
+
+        opened.harness.window().findChild<QAction*>(QStringLiteral("ActUndo"))->trigger();
+        QApplication::processEvents();
+        QCOMPARE(opened.harness.grid().text(3, 5), before[3][5]);
+        QVERIFY(!opened.harness.gridView().isRowHidden(3));
+        QCOMPARE(opened.current(), QPoint(3, 5));
     }
 };
 
