@@ -138,7 +138,12 @@ JournalWindow::JournalWindow(WindowServices services, QWidget* parent)
     windowsettings::restore(*this, *gridView_, services_.settings.get());
 }
 
-JournalWindow::~JournalWindow() = default;
+// The input line stores a short date when it loses the focus, which the window's teardown takes
+// from it: by then there is no window left to mark modified.
+JournalWindow::~JournalWindow() {
+    input_->line().removeEventFilter(input_);
+    disconnect(input_, nullptr, this, nullptr);
+}
 
 bool JournalWindow::isModified() const {
     return exit_->isModified();
